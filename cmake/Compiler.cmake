@@ -1,0 +1,27 @@
+# Compiler settings shared by every target of the project.
+
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+  set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+endif()
+
+add_compile_options(-Wall -Wextra)
+if(TESSALY_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+if(TESSALY_SANITIZE)
+  # -O1 keeps the sanitizer build and its test run short.
+  set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined
+                 -fno-omit-frame-pointer)
+  add_compile_options(${sanitizers} -O1)
+  add_link_options(${sanitizers})
+endif()
+
+# tessaly_library(<name> <sources>...): a folder's library whose public
+# headers live in the folder itself.
+function(tessaly_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+endfunction()

@@ -1,0 +1,21 @@
+# tessaly_test(<name> LABEL <label> SOURCES <files>... [LIBS <targets>...])
+# One GoogleTest executable, registered with CTest under the folder's label.
+enable_testing()
+
+function(tessaly_test name)
+  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} tessaly_testsupport
+                        GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS "${T_LABEL}" TIMEOUT 600
+    ENVIRONMENT "TESSALY_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+# tessaly_benchmark(<name> SOURCES <files>... [LIBS <targets>...])
+function(tessaly_benchmark name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark
+                        benchmark::benchmark_main)
+endfunction()

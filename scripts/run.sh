@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# The program's main job: set-up, build, build the data bundle, then start
+# Tessaly. Until the application exists it reports what was built.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+shopt -s nullglob
+for step in scripts/data.d/*.sh; do
+  bash "$step" build/release
+done
+
+if [ -x build/release/app/tessaly ]; then
+  exec build/release/app/tessaly "$@"
+fi
+echo "Built:"
+find build/release -maxdepth 3 -type f \( -name '*.a' -o -perm -u+x \) \
+  ! -path '*/CMakeFiles/*' | sort | sed 's|^build/release/|  |'
