@@ -19,9 +19,10 @@ if(TESSALY_SANITIZE)
   add_link_options(${sanitizers})
 endif()
 
-# tessaly_library(<name> <sources>...): a folder's library whose public
-# headers live in the folder itself.
+# tessaly_library(<name> <sources>...): a folder's static library. Headers
+# are included by their path from the repository root ("engine/vectors.h"),
+# so equal file names in two folders never clash.
 function(tessaly_library name)
   add_library(${name} STATIC ${ARGN})
-  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
