@@ -1,0 +1,52 @@
+#include "shadercompiler/frontend/glsl_parser_extras.h"
+
+#include <cstdarg>
+#include <new>
+
+#include "shadercompiler/frontend/glsl_symbol_table.h"
+#include "shadercompiler/ir/support/ralloc.h"
+#include "shadercompiler/ir/support/shc_assert.h"
+
+namespace {
+
+void destroy_state(void *state) {
+  static_cast<glsl_parse_state *>(state)->~glsl_parse_state();
+}
+
+}  // namespace
+
+glsl_parse_state::glsl_parse_state(gl_shader_stage stage, bool is_es,
+                                   unsigned glsl_version)
+    : is_es(is_es), glsl_version(glsl_version), shader_stage(stage),
+      info_log(ralloc_strdup(this, "")), symbols(new (this) glsl_symbol_table) {}
+
+// The info log and the symbol table are pool children of the state and go
+// with its block.
+glsl_parse_state::~glsl_parse_state() = default;
+
+void *glsl_parse_state::operator new(size_t size, void *ctx) {
+  void *state = ralloc_size(ctx, size);
+  SHC_ASSERT(state != NULL);
+  ralloc_set_destructor(state, destroy_state);
+  return state;
+}
+
+void glsl_parse_state::operator delete(void *state) {
+  ralloc_set_destructor(state, nullptr);
+  ralloc_free(state);
+}
+
+void glsl_error(const glsl_source_location *location, glsl_parse_state *state,
+                const char *fmt, ...) {
+  state->error = true;
+  // A log that cannot grow keeps what it had; the error flag still stands.
+  if (!ralloc_asprintf_append(&state->info_log, "(%u,%u): %s: ",
+                              location->first_line, location->first_column,
+                              "error"))
+    return;
+  va_list args;
+  va_start(args, fmt);
+  ralloc_vasprintf_append(&state->info_log, fmt, args);
+  va_end(args);
+  ralloc_asprintf_append(&state->info_log, "\n");
+}
