@@ -1,0 +1,161 @@
+#include "platform/foundation/run_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct VirtualLoop {
+  std::shared_ptr<ns::ManualClock> clock = std::make_shared<ns::ManualClock>(100.0);
+  ns::RunLoop loop{clock};
+  double elapsed() const { return clock->now() - 100.0; }
+};
+
+TEST(RunLoopVirtualClock, TimersAndPerformsFireInTimeOrder) {
+  VirtualLoop v;
+  std::vector<std::pair<std::string, double>> fired;
+  auto log = [&](std::string what) { fired.emplace_back(std::move(what), v.elapsed()); };
+  int target = 0;
+  auto repeating = v.loop.scheduleTimer(0.1, true, [&](ns::Timer&) { log("tick"); });
+  v.loop.scheduleTimer(0.25, false, [&](ns::Timer&) { log("once"); });
+  v.loop.performAfterDelay(&target, "late", 0.25, [&] { log("late"); });
+  v.loop.performAfterDelay(&target, "early", 0.15, [&] { log("early"); });
+  v.loop.runFor(0.3);
+  repeating->invalidate();
+
+  std::vector<std::pair<std::string, double>> expected = {
+      {"tick", 0.1}, {"early", 0.15}, {"tick", 0.2}, {"once", 0.25}, {"late", 0.25}, {"tick", 0.3}};
+  ASSERT_EQ(fired.size(), expected.size());
+  for (std::size_t i = 0; i < fired.size(); ++i) {
+    EXPECT_EQ(fired[i].first, expected[i].first) << i;
+    EXPECT_NEAR(fired[i].second, expected[i].second, 1e-9) << i;
+  }
+  EXPECT_NEAR(v.elapsed(), 0.3, 1e-9);
+  EXPECT_EQ(v.loop.pendingCount(), 0u);
+}
+
+TEST(RunLoopVirtualClock, ZeroIntervalTimerRunsOncePerPass) {
+  VirtualLoop v;
+  int count = 0;
+  auto timer = v.loop.scheduleTimer(0.0, true, [&](ns::Timer&) { ++count; });
+  EXPECT_DOUBLE_EQ(timer->timeInterval(), ns::RunLoop::kMinimumInterval);
+  v.clock->advance(1.0);
+  v.loop.runOnce();
+  EXPECT_EQ(count, 1);  // missed firings are not made up
+  v.loop.runFor(0.001);
+  EXPECT_NEAR(count, 11, 1);
+  timer->invalidate();
+  v.loop.runFor(1.0);
+  EXPECT_NEAR(count, 11, 1);
+}
+
+TEST(RunLoopVirtualClock, RepeatingTimerKeepsItsPhaseAfterALatePass) {
+  VirtualLoop v;
+  std::vector<double> at;
+  auto timer = v.loop.scheduleTimer(0.5, true, [&](ns::Timer&) { at.push_back(v.elapsed()); });
+  v.clock->advance(1.2);
+  v.loop.runOnce();
+  v.loop.runFor(0.8);  // to 2.0
+  timer->invalidate();
+  ASSERT_EQ(at.size(), 3u);
+  EXPECT_NEAR(at[0], 1.2, 1e-9);
+  EXPECT_NEAR(at[1], 1.5, 1e-9);
+  EXPECT_NEAR(at[2], 2.0, 1e-9);
+}
+
+TEST(RunLoopVirtualClock, TimerInvalidatedInItsOwnBlockStops) {
+  VirtualLoop v;
+  int count = 0;
+  v.loop.scheduleTimer(0.01, true, [&](ns::Timer& t) {
+    if (++count == 3) t.invalidate();
+  });
+  v.loop.runFor(1.0);
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(v.loop.pendingCount(), 0u);
+}
+
+TEST(RunLoopVirtualClock, CancelByTargetAndSelector) {
+  VirtualLoop v;
+  int a = 0, b = 0;
+  std::vector<std::string> ran;
+  v.loop.performAfterDelay(&a, "hide", 4.0, [&] { ran.push_back("a.hide"); });
+  v.loop.performAfterDelay(&a, "hide", 4.0, [&] { ran.push_back("a.hide2"); });
+  v.loop.performAfterDelay(&a, "show", 1.0, [&] { ran.push_back("a.show"); });
+  v.loop.performAfterDelay(&b, "hide", 2.0, [&] { ran.push_back("b.hide"); });
+  v.loop.cancelPreviousPerformRequests(&a, "hide");
+  v.loop.performAfterDelay(&a, "hide", 4.0, [&] { ran.push_back("a.hide3"); });
+  v.loop.runFor(5.0);
+  EXPECT_EQ(ran, (std::vector<std::string>{"a.show", "b.hide", "a.hide3"}));
+
+  ran.clear();
+  v.loop.performAfterDelay(&a, "x", 1.0, [&] { ran.push_back("a.x"); });
+  v.loop.performAfterDelay(&a, "y", 1.0, [&] { ran.push_back("a.y"); });
+  v.loop.performAfterDelay(&b, "x", 1.0, [&] { ran.push_back("b.x"); });
+  v.loop.cancelPreviousPerformRequests(&a);
+  v.loop.runFor(2.0);
+  EXPECT_EQ(ran, (std::vector<std::string>{"b.x"}));
+}
+
+TEST(RunLoopVirtualClock, PerformScheduledDuringAPassWaitsForTheNextPass) {
+  VirtualLoop v;
+  int target = 0;
+  std::vector<std::string> ran;
+  v.loop.performAfterDelay(&target, "first", 0.0, [&] {
+    ran.push_back("first");
+    v.loop.performAfterDelay(&target, "second", 0.0, [&] { ran.push_back("second"); });
+  });
+  EXPECT_EQ(v.loop.runOnce(), 1);
+  EXPECT_EQ(ran, (std::vector<std::string>{"first"}));
+  EXPECT_EQ(v.loop.runOnce(), 1);
+  EXPECT_EQ(ran, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST(RunLoopThreads, WorkPostedFromOtherThreadsRunsOnTheLoopInOrder) {
+  VirtualLoop v;
+  constexpr int kThreads = 4, kItems = 500;
+  std::vector<std::vector<int>> seen(kThreads);
+  std::vector<std::thread::id> runners;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kItems; ++i)
+        v.loop.performOnLoop([&, t, i] {
+          seen[t].push_back(i);
+          runners.push_back(std::this_thread::get_id());
+        });
+    });
+  for (auto& thread : threads) thread.join();
+  v.loop.runOnce();
+  for (int t = 0; t < kThreads; ++t) {
+    ASSERT_EQ(seen[t].size(), static_cast<std::size_t>(kItems));
+    for (int i = 0; i < kItems; ++i) ASSERT_EQ(seen[t][i], i);
+  }
+  for (auto id : runners) ASSERT_EQ(id, std::this_thread::get_id());
+}
+
+TEST(RunLoopThreads, RealClockLoopWakesForPostedWorkAndStops) {
+  ns::RunLoop loop;  // system clock
+  std::vector<int> order;
+  std::thread poster([&] {
+    for (int i = 0; i < 3; ++i) loop.performOnLoop([&, i] { order.push_back(i); });
+    loop.performOnLoop([&] { loop.stop(); });
+  });
+  loop.run();
+  poster.join();
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+}
+
+TEST(RunLoopThreads, MainThreadIsTheFirstThread) {
+  EXPECT_TRUE(ns::isMainThread());
+  bool other = true;
+  std::thread([&] { other = ns::isMainThread(); }).join();
+  EXPECT_FALSE(other);
+  int ran = 0;
+  std::thread([&] { ns::performOnMainThread([&] { ran = ns::isMainThread() ? 1 : 2; }); }).join();
+  ns::RunLoop::main().runOnce();
+  EXPECT_EQ(ran, 1);
+}
+
+}  // namespace

@@ -1,0 +1,249 @@
+// Downloads against a loopback HTTP server that the test starts itself. The
+// server listens on 127.0.0.1 only, answers a few scripted paths and stops
+// by itself: every connection is bounded in time and the server shuts down
+// with the test.
+#include "platform/foundation/url_connection.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/foundation/run_loop.h"
+
+namespace {
+
+class LoopbackServer {
+ public:
+  LoopbackServer() {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener_, 8);
+    socklen_t length = sizeof address;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    acceptor_ = std::thread([this] { acceptLoop(); });
+  }
+  ~LoopbackServer() {
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      stopping_ = true;
+    }
+    stopped_.notify_all();
+    acceptor_.join();
+    for (auto& handler : handlers_) handler.join();
+    close(listener_);
+  }
+  std::string url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+
+ private:
+  // Ends on its own after a minute even if the test forgets it.
+  void acceptLoop() {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < end) {
+      {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (stopping_) return;
+      }
+      pollfd ready{listener_, POLLIN, 0};
+      if (poll(&ready, 1, 50) <= 0) continue;
+      int client = accept(listener_, nullptr, nullptr);
+      if (client >= 0) handlers_.emplace_back([this, client] { serve(client); });
+    }
+  }
+
+  void serve(int client) {
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+      pollfd ready{client, POLLIN, 0};
+      if (poll(&ready, 1, 2000) <= 0) break;
+      ssize_t got = read(client, buffer, sizeof buffer);
+      if (got <= 0) break;
+      request.append(buffer, static_cast<std::size_t>(got));
+    }
+    std::string path = request.substr(4, request.find(' ', 4) - 4);
+    if (path == "/ok") {
+      send(client, "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nConnection: close\r\n\r\nhello world");
+    } else if (path == "/redirect") {
+      send(client, "HTTP/1.1 302 Found\r\nLocation: /ok\r\nContent-Length: 5\r\nConnection: close\r\n\r\nmoved");
+    } else if (path == "/stall") {
+      // Headers and a little of the body, then silence until the test ends.
+      send(client, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\npart");
+      std::unique_lock<std::mutex> lock(mutex_);
+      stopped_.wait_for(lock, std::chrono::seconds(20), [this] { return stopping_; });
+    } else {
+      send(client, "HTTP/1.1 404 Not Found\r\nContent-Length: 12\r\nConnection: close\r\n\r\nno such page");
+    }
+    close(client);
+  }
+
+  static void send(int client, const std::string& bytes) {
+    ssize_t ignored = write(client, bytes.data(), bytes.size());
+    (void)ignored;
+  }
+
+  int listener_ = -1;
+  int port_ = 0;
+  std::thread acceptor_;
+  std::vector<std::thread> handlers_;  // only the acceptor adds, joined after it
+  std::mutex mutex_;
+  std::condition_variable stopped_;
+  bool stopping_ = false;
+};
+
+ns::URLRequest quick(std::string url) {
+  ns::URLRequest request;
+  request.url = std::move(url);
+  request.connectTimeout = 2.0;
+  request.stallTimeout = 1.0;
+  request.totalTimeout = 10.0;
+  return request;
+}
+
+TEST(SynchronousRequest, SuccessRedirectAndErrorStatus) {
+  LoopbackServer server;
+  ns::URLResult ok = ns::sendSynchronousRequest(quick(server.url("/ok")));
+  EXPECT_EQ(ok.error, ns::URLError::none);
+  EXPECT_EQ(ok.response.statusCode, 200);
+  EXPECT_EQ(ok.data, "hello world");
+  EXPECT_TRUE(ok.succeeded());
+
+  ns::URLResult moved = ns::sendSynchronousRequest(quick(server.url("/redirect")));
+  EXPECT_EQ(moved.response.statusCode, 200);
+  EXPECT_EQ(moved.data, "hello world");
+  EXPECT_EQ(moved.response.url, server.url("/ok"));
+
+  ns::URLResult missing = ns::sendSynchronousRequest(quick(server.url("/missing")));
+  EXPECT_EQ(missing.error, ns::URLError::none);
+  EXPECT_EQ(missing.response.statusCode, 404);
+  EXPECT_EQ(missing.data, "no such page");
+  EXPECT_FALSE(missing.succeeded());
+
+  auto small = quick(server.url("/ok"));
+  small.maxBodyBytes = 4;
+  EXPECT_EQ(ns::sendSynchronousRequest(small).error, ns::URLError::tooLarge);
+  small.maxRedirects = 0;
+  small.url = server.url("/redirect");
+  EXPECT_EQ(ns::sendSynchronousRequest(small).error, ns::URLError::tooManyRedirects);
+}
+
+TEST(SynchronousRequest, RefusedBadAndStalledTransfersFail) {
+  int probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  close(probe);  // nobody listens on that port now
+  ns::URLResult refused = ns::sendSynchronousRequest(
+      quick("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/"));
+  EXPECT_EQ(refused.error, ns::URLError::cannotConnect);
+  EXPECT_EQ(refused.response.statusCode, 0);
+  EXPECT_FALSE(refused.errorMessage.empty());
+
+  EXPECT_EQ(ns::sendSynchronousRequest(quick("file:///etc/passwd")).error, ns::URLError::badURL);
+  EXPECT_EQ(ns::sendSynchronousRequest(quick("not a url")).error, ns::URLError::badURL);
+
+  LoopbackServer server;
+  ns::URLResult stalled = ns::sendSynchronousRequest(quick(server.url("/stall")));
+  EXPECT_EQ(stalled.error, ns::URLError::timedOut);
+  EXPECT_FALSE(stalled.succeeded());
+}
+
+TEST(SynchronousRequest, CancelStopsAWaitingTransfer) {
+  LoopbackServer server;
+  std::atomic<bool> cancel{false};
+  auto request = quick(server.url("/stall"));
+  request.stallTimeout = 30.0;
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    cancel = true;
+  });
+  ns::URLResult result = ns::sendSynchronousRequest(request, &cancel);
+  canceller.join();
+  EXPECT_EQ(result.error, ns::URLError::cancelled);
+}
+
+// Records the delegate messages and stops the loop at the last one.
+struct Recorder : ns::URLConnectionDelegate {
+  explicit Recorder(ns::RunLoop& loop) : loop(loop) {}
+  void didReceiveResponse(ns::URLConnection&, const ns::URLResponse& response) override {
+    events.push_back("response " + std::to_string(response.statusCode));
+    EXPECT_TRUE(ns::isMainThread());
+  }
+  void didReceiveData(ns::URLConnection&, std::string_view data) override { body += data; }
+  void didFinishLoading(ns::URLConnection&) override {
+    events.push_back("finish");
+    loop.stop();
+  }
+  void didFailWithError(ns::URLConnection&, ns::URLError error, const std::string&) override {
+    events.push_back("fail " + std::to_string(static_cast<int>(error)));
+    loop.stop();
+  }
+  ns::RunLoop& loop;
+  std::vector<std::string> events;
+  std::string body;
+};
+
+// The main loop on the real clock, with a safety stop.
+void runMainLoop(double seconds) {
+  auto& loop = ns::RunLoop::main();
+  loop.performAfterDelay(&loop, "safety", seconds, [&] { loop.stop(); });
+  loop.run();
+  loop.cancelPreviousPerformRequests(&loop);
+}
+
+TEST(AsynchronousConnection, DelegateMessagesArriveOnTheMainLoop) {
+  LoopbackServer server;
+  Recorder ok(ns::RunLoop::main());
+  auto connection = ns::URLConnection::start(quick(server.url("/ok")), &ok, ns::RunLoop::main());
+  runMainLoop(10.0);
+  EXPECT_EQ(ok.events, (std::vector<std::string>{"response 200", "finish"}));
+  EXPECT_EQ(ok.body, "hello world");
+
+  Recorder missing(ns::RunLoop::main());
+  connection = ns::URLConnection::start(quick(server.url("/gone")), &missing, ns::RunLoop::main());
+  runMainLoop(10.0);
+  EXPECT_EQ(missing.events, (std::vector<std::string>{"response 404", "finish"}));
+
+  Recorder stalled(ns::RunLoop::main());
+  connection = ns::URLConnection::start(quick(server.url("/stall")), &stalled, ns::RunLoop::main());
+  runMainLoop(10.0);
+  ASSERT_EQ(stalled.events.size(), 2u);
+  EXPECT_EQ(stalled.events[1], "fail " + std::to_string(static_cast<int>(ns::URLError::timedOut)));
+}
+
+TEST(AsynchronousConnection, CancelledConnectionSendsNothingMore) {
+  LoopbackServer server;
+  auto& loop = ns::RunLoop::main();
+  Recorder recorder(loop);
+  auto request = quick(server.url("/stall"));
+  request.stallTimeout = 30.0;
+  auto connection = ns::URLConnection::start(request, &recorder, loop);
+  bool responded = false;
+  loop.performAfterDelay(&recorder, "cancel", 0.3, [&] {
+    responded = !recorder.events.empty();
+    connection->cancel();
+  });
+  runMainLoop(1.5);
+  EXPECT_TRUE(responded);
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"response 200"}));
+}
+
+}  // namespace
