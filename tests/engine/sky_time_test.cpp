@@ -154,10 +154,23 @@ TEST(SkyTime, EraLettersAndRounding) {
 TEST(SkyTime, TextMatchesCLibraryLocalTime) {
   if (access("/usr/share/zoneinfo/America/New_York", R_OK) != 0)
     GTEST_SKIP() << "tzdata not installed";
-  const char* old = std::getenv("TZ");
-  std::string saved = old ? old : "";
-  setenv("TZ", "America/New_York", 1);
-  tzset();
+  // Restores TZ however the test ends.
+  struct ZoneGuard {
+    ZoneGuard() : hadOld(std::getenv("TZ") != nullptr) {
+      if (hadOld) saved = std::getenv("TZ");
+      setenv("TZ", "America/New_York", 1);
+      tzset();
+    }
+    ~ZoneGuard() {
+      if (hadOld)
+        setenv("TZ", saved.c_str(), 1);
+      else
+        unsetenv("TZ");
+      tzset();
+    }
+    bool hadOld;
+    std::string saved;
+  } guard;
   CSkyTime t(kCalendarSwitching, 2451545.0, kNewYork);
   t.setDSTRule(kDstNorthAmerica);
   std::mt19937_64 rng(4);
@@ -172,11 +185,6 @@ TEST(SkyTime, TextMatchesCLibraryLocalTime) {
     t.formatJulianDate(ours, sizeof ours, "%a %Y-%m-%d %H:%M:%S", jd);
     ASSERT_STREQ(ours, expected) << s;
   }
-  if (old)
-    setenv("TZ", saved.c_str(), 1);
-  else
-    unsetenv("TZ");
-  tzset();
 }
 
 TEST(SkyTime, AnyCalendarAndDateFormatsSafely) {
