@@ -1,0 +1,163 @@
+#include "platform/metal/device.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/metal/command_buffer.h"
+#include "platform/metal/gpu_timeline.h"
+#include "platform/metal/pixel_format.h"
+#include "platform/metal/validation.h"
+
+namespace mtl {
+namespace {
+
+template <typename T>
+bool contains(const std::vector<T>& values, T value) {
+  return std::find(values.begin(), values.end(), value) != values.end();
+}
+
+// Why a pipeline descriptor cannot make a pipeline, or empty.
+std::string pipelineProblem(const RenderPipelineDescriptor& d, const Device& device) {
+  if (!d.vertexFunction) return "No vertex function was set";
+  if (d.vertexFunction->functionType() != FunctionType::Vertex)
+    return "The vertex function is not a vertex function";
+  if (d.fragmentFunction && d.fragmentFunction->functionType() != FunctionType::Fragment)
+    return "The fragment function is not a fragment function";
+  for (const auto& attachment : d.colorAttachments) {
+    const PixelFormat f = attachment.pixelFormat;
+    if (f == PixelFormat::Invalid) continue;
+    const PixelFormatInfo* info = pixelFormatInfo(f);
+    if (!isRenderable(f) || info->hasDepth || info->hasStencil)
+      return "Color attachment pixel format " + std::to_string(static_cast<NSUInteger>(f)) +
+             " is not color renderable";
+  }
+  if (d.depthAttachmentPixelFormat != PixelFormat::Invalid) {
+    const PixelFormatInfo* info = pixelFormatInfo(d.depthAttachmentPixelFormat);
+    if (!info || !info->hasDepth) return "Depth attachment pixel format has no depth";
+  }
+  if (d.stencilAttachmentPixelFormat != PixelFormat::Invalid) {
+    const PixelFormatInfo* info = pixelFormatInfo(d.stencilAttachmentPixelFormat);
+    if (!info || !info->hasStencil) return "Stencil attachment pixel format has no stencil";
+  }
+  if (!device.supportsTextureSampleCount(d.sampleCount))
+    return "Sample count " + std::to_string(d.sampleCount) + " is not supported";
+  return {};
+}
+
+}  // namespace
+
+Device::Device(DeviceLimits limits)
+    : limits_(std::move(limits)), gpu_(std::make_unique<GpuTimeline>()) {}
+
+Device::~Device() = default;
+
+std::shared_ptr<Device> Device::create(DeviceLimits limits) {
+  return std::shared_ptr<Device>(new Device(std::move(limits)));
+}
+
+DeviceLimits Device::limits() const {
+  std::lock_guard lock(mutex_);
+  return limits_;
+}
+
+void Device::setLimits(DeviceLimits limits) {
+  std::lock_guard lock(mutex_);
+  limits_ = std::move(limits);
+}
+
+std::string Device::name() const {
+  std::lock_guard lock(mutex_);
+  return limits_.name;
+}
+
+bool Device::supportsTextureSampleCount(NSUInteger count) const {
+  std::lock_guard lock(mutex_);
+  return contains(limits_.textureSampleCounts, count);
+}
+
+bool Device::supportsFeatureSet(FeatureSet set) const {
+  std::lock_guard lock(mutex_);
+  return contains(limits_.featureSets, set);
+}
+
+bool Device::respondsToSupportsFamily() const {
+  std::lock_guard lock(mutex_);
+  return limits_.respondsToSupportsFamily;
+}
+
+bool Device::supportsFamily(GPUFamily family) const {
+  std::lock_guard lock(mutex_);
+  require(limits_.respondsToSupportsFamily, "This device does not answer supportsFamily");
+  return contains(limits_.families, family);
+}
+
+std::shared_ptr<CommandQueue> Device::newCommandQueue() {
+  return std::make_shared<CommandQueue>(shared_from_this());
+}
+
+std::shared_ptr<Buffer> Device::newBuffer(NSUInteger length, NSUInteger options) {
+  require(length > 0, "Buffer length must be above 0");
+  require(length <= limits().maxBufferLength, "Buffer length exceeds the device's maximum");
+  return std::make_shared<Buffer>(length, options);
+}
+
+std::shared_ptr<Buffer> Device::newBuffer(const void* bytes, NSUInteger length,
+                                          NSUInteger options) {
+  require(bytes != nullptr, "newBuffer needs source bytes");
+  auto buffer = newBuffer(length, options);
+  std::memcpy(buffer->gpuData(), bytes, length);
+  return buffer;
+}
+
+std::shared_ptr<Texture> Device::newTexture(const TextureDescriptor& descriptor) {
+  require(supportsTextureSampleCount(descriptor.sampleCount),
+          "Sample count " + std::to_string(descriptor.sampleCount) + " is not supported");
+  return std::make_shared<Texture>(descriptor, limits().maxTextureSize);
+}
+
+std::shared_ptr<RenderPipelineState> Device::newRenderPipelineState(
+    const RenderPipelineDescriptor& descriptor, NSUInteger, RenderPipelineReflection* reflection,
+    std::string* error) {
+  const std::string problem = pipelineProblem(descriptor, *this);
+  if (!problem.empty()) {
+    if (error) *error = problem;
+    return nullptr;
+  }
+  if (reflection) *reflection = {};
+  return std::make_shared<RenderPipelineState>(descriptor);
+}
+
+std::shared_ptr<DepthStencilState> Device::newDepthStencilState(
+    const DepthStencilDescriptor& descriptor) {
+  return std::make_shared<DepthStencilState>(descriptor);
+}
+
+std::shared_ptr<SamplerState> Device::newSamplerState(const SamplerDescriptor& descriptor) {
+  require(descriptor.maxAnisotropy >= 1 && descriptor.maxAnisotropy <= 16,
+          "maxAnisotropy must lie between 1 and 16");
+  require(descriptor.lodMinClamp <= descriptor.lodMaxClamp,
+          "lodMinClamp must not exceed lodMaxClamp");
+  return std::make_shared<SamplerState>(descriptor);
+}
+
+std::shared_ptr<Library> Device::newLibraryWithSource(const std::string& source,
+                                                      const CompileOptions& options,
+                                                      std::string*) {
+  return std::make_shared<Library>(source, options);
+}
+
+std::shared_ptr<Library> Device::newLibraryWithData(const std::vector<std::uint8_t>& data,
+                                                    std::string* error) {
+  if (data.empty()) {
+    if (error) *error = "The library data is empty";
+    return nullptr;
+  }
+  return std::make_shared<Library>(std::string(data.begin(), data.end()), CompileOptions{});
+}
+
+std::shared_ptr<Device> createSystemDefaultDevice() {
+  static const std::shared_ptr<Device> device = Device::create();
+  return device;
+}
+
+}  // namespace mtl

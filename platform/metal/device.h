@@ -1,0 +1,92 @@
+// The software GPU: a device with configurable limits and feature answers
+// that makes every other Metal object, and the process-wide shared device.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/metal/buffer.h"
+#include "platform/metal/command_log.h"
+#include "platform/metal/library.h"
+#include "platform/metal/states.h"
+#include "platform/metal/texture.h"
+#include "platform/metal/types.h"
+
+namespace mtl {
+
+class CommandQueue;
+class GpuTimeline;
+
+// What the device answers; tests change it to imitate other hardware.
+struct DeviceLimits {
+  std::string name = "Tessaly Software GPU";
+  std::vector<NSUInteger> textureSampleCounts{1, 2, 4};
+  std::vector<FeatureSet> featureSets{
+      FeatureSet::iOS_GPUFamily1_v1, FeatureSet::iOS_GPUFamily2_v1,
+      FeatureSet::iOS_GPUFamily1_v2, FeatureSet::iOS_GPUFamily2_v2,
+      FeatureSet::iOS_GPUFamily3_v1, FeatureSet::iOS_GPUFamily1_v3,
+      FeatureSet::iOS_GPUFamily2_v3, FeatureSet::iOS_GPUFamily3_v2};
+  // An older system's device does not answer family questions at all.
+  bool respondsToSupportsFamily = true;
+  std::vector<GPUFamily> families{GPUFamily::Apple1, GPUFamily::Apple2, GPUFamily::Apple3};
+  NSUInteger maxTextureSize = 16384;
+  NSUInteger maxBufferLength = NSUInteger{1} << 30;
+};
+
+class Device : public std::enable_shared_from_this<Device> {
+ public:
+  static std::shared_ptr<Device> create(DeviceLimits limits = {});
+  ~Device();
+
+  DeviceLimits limits() const;
+  void setLimits(DeviceLimits limits);
+  std::string name() const;
+  bool supportsTextureSampleCount(NSUInteger count) const;
+  bool supportsFeatureSet(FeatureSet set) const;
+  bool respondsToSupportsFamily() const;
+  bool supportsFamily(GPUFamily family) const;
+
+  std::shared_ptr<CommandQueue> newCommandQueue();
+  std::shared_ptr<Buffer> newBuffer(NSUInteger length, NSUInteger options);
+  std::shared_ptr<Buffer> newBuffer(const void* bytes, NSUInteger length, NSUInteger options);
+  std::shared_ptr<Texture> newTexture(const TextureDescriptor& descriptor);
+
+  // Null with `error` set when the descriptor cannot make a pipeline.
+  std::shared_ptr<RenderPipelineState> newRenderPipelineState(
+      const RenderPipelineDescriptor& descriptor, NSUInteger options,
+      RenderPipelineReflection* reflection, std::string* error);
+  std::shared_ptr<DepthStencilState> newDepthStencilState(const DepthStencilDescriptor& d);
+  std::shared_ptr<SamplerState> newSamplerState(const SamplerDescriptor& descriptor);
+
+  // The library keeps its source; its functions come from the shading
+  // language front end.
+  std::shared_ptr<Library> newLibraryWithSource(const std::string& source,
+                                                const CompileOptions& options,
+                                                std::string* error);
+  std::shared_ptr<Library> newLibraryWithData(const std::vector<std::uint8_t>& data,
+                                              std::string* error);
+
+  GpuTimeline& gpu() { return *gpu_; }
+  CommandLog& commandLog() { return log_; }
+  // Command buffers are numbered 1, 2, ... per device, as the log shows.
+  std::uint64_t nextCommandBufferNumber() { return ++commandBuffers_; }
+
+ private:
+  explicit Device(DeviceLimits limits);
+
+  mutable std::mutex mutex_;
+  DeviceLimits limits_;
+  std::unique_ptr<GpuTimeline> gpu_;
+  CommandLog log_;
+  std::atomic<std::uint64_t> commandBuffers_{0};
+};
+
+// The system default device, made on the first call and kept for the life
+// of the process.
+std::shared_ptr<Device> createSystemDefaultDevice();
+
+}  // namespace mtl

@@ -1,0 +1,168 @@
+#include "platform/metal/texture.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "platform/metal/validation.h"
+
+namespace mtl {
+namespace {
+
+NSUInteger fullChainLength(NSUInteger width, NSUInteger height) {
+  return static_cast<NSUInteger>(std::bit_width(std::max<NSUInteger>({width, height, 1})));
+}
+
+}  // namespace
+
+TextureDescriptor TextureDescriptor::texture2DDescriptor(PixelFormat format, NSUInteger width,
+                                                         NSUInteger height, bool mipmapped) {
+  TextureDescriptor d;
+  d.pixelFormat = format;
+  d.width = width;
+  d.height = height;
+  d.mipmapLevelCount = mipmapped ? fullChainLength(width, height) : 1;
+  return d;
+}
+
+TextureDescriptor TextureDescriptor::textureCubeDescriptor(PixelFormat format, NSUInteger size,
+                                                           bool mipmapped) {
+  TextureDescriptor d = texture2DDescriptor(format, size, size, mipmapped);
+  d.textureType = TextureType::TypeCube;
+  return d;
+}
+
+Texture::Texture(const TextureDescriptor& descriptor, NSUInteger maxTextureSize)
+    : d_(descriptor), info_(pixelFormatInfo(descriptor.pixelFormat)) {
+  require(info_ != nullptr, "Texture pixel format " +
+                                std::to_string(static_cast<NSUInteger>(d_.pixelFormat)) +
+                                " is not supported");
+  const bool cube = d_.textureType == TextureType::TypeCube;
+  const bool multisample = d_.textureType == TextureType::Type2DMultisample;
+  require(d_.textureType == TextureType::Type2D || cube || multisample,
+          "Only 2D, cube and 2D multisample textures are supported");
+  require(d_.width >= 1 && d_.height >= 1, "Texture width and height must be at least 1");
+  require(d_.width <= maxTextureSize && d_.height <= maxTextureSize,
+          "Texture dimensions exceed the device's maximum texture size");
+  require(!cube || d_.width == d_.height, "Cube textures must be square");
+  require(d_.mipmapLevelCount >= 1 &&
+              d_.mipmapLevelCount <= fullChainLength(d_.width, d_.height),
+          "Mipmap level count exceeds the texture's full chain");
+  if (multisample) {
+    require(d_.sampleCount > 1, "A multisample texture needs a sample count above 1");
+    require(d_.mipmapLevelCount == 1, "Multisample textures cannot have mipmaps");
+    require(info_->kind != ComponentKind::Compressed,
+            "Compressed formats cannot be multisampled");
+  } else {
+    require(d_.sampleCount == 1, "Only 2D multisample textures may have several samples");
+  }
+  require(!(d_.usage & TextureUsageRenderTarget) || isRenderable(d_.pixelFormat),
+          "The pixel format cannot be used as a render target");
+  storage_.resize(sliceCount() * d_.mipmapLevelCount);
+  for (NSUInteger slice = 0; slice < sliceCount(); ++slice) {
+    for (NSUInteger level = 0; level < d_.mipmapLevelCount; ++level) {
+      storage_[slice * d_.mipmapLevelCount + level].assign(
+          levelBytesPerRow(level) * blockRows(*info_, levelHeight(level)), 0);
+    }
+  }
+}
+
+NSUInteger Texture::levelWidth(NSUInteger level) const {
+  return std::max<NSUInteger>(d_.width >> level, 1);
+}
+
+NSUInteger Texture::levelHeight(NSUInteger level) const {
+  return std::max<NSUInteger>(d_.height >> level, 1);
+}
+
+NSUInteger Texture::levelBytesPerRow(NSUInteger level) const {
+  return bytesPerRow(*info_, levelWidth(level)) * d_.sampleCount;
+}
+
+std::uint8_t* Texture::levelData(NSUInteger slice, NSUInteger level) {
+  return storage_.at(slice * d_.mipmapLevelCount + level).data();
+}
+
+const std::uint8_t* Texture::levelData(NSUInteger slice, NSUInteger level) const {
+  return storage_.at(slice * d_.mipmapLevelCount + level).data();
+}
+
+void Texture::checkRegion(const Region& region, NSUInteger level, NSUInteger slice) const {
+  require(level < d_.mipmapLevelCount, "Mipmap level is beyond the texture's levels");
+  require(slice < sliceCount(), "Slice is beyond the texture's slices");
+  const NSUInteger w = levelWidth(level), h = levelHeight(level);
+  require(region.origin.z == 0 && region.size.depth == 1, "Region depth must be 1 at z 0");
+  require(region.origin.x <= w && region.size.width <= w - region.origin.x &&
+              region.origin.y <= h && region.size.height <= h - region.origin.y,
+          "Region lies outside the texture");
+  // Compressed regions start on block edges and cover whole blocks, except
+  // where they reach the level's edge.
+  const NSUInteger bw = info_->blockWidth, bh = info_->blockHeight;
+  const NSUInteger right = region.origin.x + region.size.width;
+  const NSUInteger bottom = region.origin.y + region.size.height;
+  require(region.origin.x % bw == 0 && region.origin.y % bh == 0 &&
+              (right % bw == 0 || right == w) && (bottom % bh == 0 || bottom == h),
+          "Region is not aligned to the format's blocks");
+}
+
+void Texture::checkCpuAccess(const char* operation) const {
+  require(d_.storageMode != StorageMode::Private,
+          std::string(operation) + " is not allowed on a texture with private storage");
+  require(d_.sampleCount == 1,
+          std::string(operation) + " is not allowed on a multisample texture");
+}
+
+NSUInteger Texture::packedRowBytes(const Region& region, NSUInteger bytesPerRow) const {
+  const NSUInteger tight = mtl::bytesPerRow(*info_, region.size.width);
+  if (bytesPerRow == 0 && info_->kind == ComponentKind::Compressed) return tight;
+  require(bytesPerRow >= tight, "bytesPerRow is smaller than one row of the region");
+  return bytesPerRow;
+}
+
+void Texture::replaceRegion(const Region& region, NSUInteger level, NSUInteger slice,
+                            const void* bytes, NSUInteger bytesPerRow, NSUInteger) {
+  checkCpuAccess("replaceRegion");
+  checkRegion(region, level, slice);
+  require(bytes != nullptr, "replaceRegion needs source bytes");
+  const NSUInteger stride = packedRowBytes(region, bytesPerRow);
+  const NSUInteger rowBytes = mtl::bytesPerRow(*info_, region.size.width);
+  const NSUInteger x0 = region.origin.x / info_->blockWidth * info_->bytesPerBlock;
+  const NSUInteger y0 = region.origin.y / info_->blockHeight;
+  const NSUInteger rows = blockRows(*info_, region.size.height);
+  std::uint8_t* base = levelData(slice, level);
+  const NSUInteger levelStride = levelBytesPerRow(level);
+  const auto* src = static_cast<const std::uint8_t*>(bytes);
+  for (NSUInteger row = 0; row < rows; ++row) {
+    std::memcpy(base + (y0 + row) * levelStride + x0, src + row * stride, rowBytes);
+  }
+}
+
+void Texture::replaceRegion(const Region& region, NSUInteger level, const void* bytes,
+                            NSUInteger bytesPerRow) {
+  replaceRegion(region, level, 0, bytes, bytesPerRow, 0);
+}
+
+void Texture::getBytes(void* bytes, NSUInteger bytesPerRow, NSUInteger, const Region& region,
+                       NSUInteger level, NSUInteger slice) const {
+  checkCpuAccess("getBytes");
+  checkRegion(region, level, slice);
+  require(bytes != nullptr, "getBytes needs a destination");
+  const NSUInteger stride = packedRowBytes(region, bytesPerRow);
+  const NSUInteger rowBytes = mtl::bytesPerRow(*info_, region.size.width);
+  const NSUInteger x0 = region.origin.x / info_->blockWidth * info_->bytesPerBlock;
+  const NSUInteger y0 = region.origin.y / info_->blockHeight;
+  const NSUInteger rows = blockRows(*info_, region.size.height);
+  const std::uint8_t* base = levelData(slice, level);
+  const NSUInteger levelStride = levelBytesPerRow(level);
+  auto* dst = static_cast<std::uint8_t*>(bytes);
+  for (NSUInteger row = 0; row < rows; ++row) {
+    std::memcpy(dst + row * stride, base + (y0 + row) * levelStride + x0, rowBytes);
+  }
+}
+
+void Texture::getBytes(void* bytes, NSUInteger bytesPerRow, const Region& region,
+                       NSUInteger level) const {
+  getBytes(bytes, bytesPerRow, 0, region, level, 0);
+}
+
+}  // namespace mtl

@@ -1,0 +1,88 @@
+// Textures with real storage: every slice (cube face) and mipmap level holds
+// its texels row by row; a multisample texel keeps its samples side by side.
+// Compressed formats are kept as opaque blocks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/metal/pixel_format.h"
+#include "platform/metal/types.h"
+
+namespace mtl {
+
+struct TextureDescriptor {
+  TextureType textureType = TextureType::Type2D;
+  PixelFormat pixelFormat = PixelFormat::RGBA8Unorm;
+  NSUInteger width = 1;
+  NSUInteger height = 1;
+  NSUInteger depth = 1;
+  NSUInteger mipmapLevelCount = 1;
+  NSUInteger sampleCount = 1;
+  NSUInteger arrayLength = 1;
+  StorageMode storageMode = StorageMode::Shared;
+  NSUInteger usage = TextureUsageShaderRead;
+
+  // A mipmapped descriptor asks for the full chain down to 1 x 1.
+  static TextureDescriptor texture2DDescriptor(PixelFormat format, NSUInteger width,
+                                               NSUInteger height, bool mipmapped);
+  static TextureDescriptor textureCubeDescriptor(PixelFormat format, NSUInteger size,
+                                                 bool mipmapped);
+};
+
+class Texture {
+ public:
+  // Throws ValidationError for a descriptor Metal refuses.
+  Texture(const TextureDescriptor& descriptor, NSUInteger maxTextureSize);
+
+  TextureType textureType() const { return d_.textureType; }
+  PixelFormat pixelFormat() const { return d_.pixelFormat; }
+  NSUInteger width() const { return d_.width; }
+  NSUInteger height() const { return d_.height; }
+  NSUInteger depth() const { return 1; }
+  NSUInteger mipmapLevelCount() const { return d_.mipmapLevelCount; }
+  NSUInteger sampleCount() const { return d_.sampleCount; }
+  NSUInteger arrayLength() const { return 1; }
+  StorageMode storageMode() const { return d_.storageMode; }
+  NSUInteger usage() const { return d_.usage; }
+  const PixelFormatInfo& formatInfo() const { return *info_; }
+
+  const std::string& label() const { return label_; }
+  void setLabel(std::string label) { label_ = std::move(label); }
+
+  // CPU uploads and read-backs. bytesPerRow 0 means tightly packed rows,
+  // which is what Metal expects of PVRTC data. Private and multisample
+  // textures, regions outside the level and short rows are refused.
+  void replaceRegion(const Region& region, NSUInteger level, NSUInteger slice,
+                     const void* bytes, NSUInteger bytesPerRow, NSUInteger bytesPerImage);
+  void replaceRegion(const Region& region, NSUInteger level, const void* bytes,
+                     NSUInteger bytesPerRow);
+  void getBytes(void* bytes, NSUInteger bytesPerRow, NSUInteger bytesPerImage,
+                const Region& region, NSUInteger level, NSUInteger slice) const;
+  void getBytes(void* bytes, NSUInteger bytesPerRow, const Region& region,
+                NSUInteger level) const;
+
+  // The GPU's view, used by encoders whatever the storage mode.
+  NSUInteger sliceCount() const { return d_.textureType == TextureType::TypeCube ? 6 : 1; }
+  NSUInteger levelWidth(NSUInteger level) const;
+  NSUInteger levelHeight(NSUInteger level) const;
+  // Bytes of one row of blocks (all samples) in the level's storage.
+  NSUInteger levelBytesPerRow(NSUInteger level) const;
+  std::uint8_t* levelData(NSUInteger slice, NSUInteger level);
+  const std::uint8_t* levelData(NSUInteger slice, NSUInteger level) const;
+
+  // Throws unless `region` lies inside the level and is aligned to blocks.
+  void checkRegion(const Region& region, NSUInteger level, NSUInteger slice) const;
+
+ private:
+  void checkCpuAccess(const char* operation) const;
+  NSUInteger packedRowBytes(const Region& region, NSUInteger bytesPerRow) const;
+
+  TextureDescriptor d_;
+  const PixelFormatInfo* info_;
+  std::vector<std::vector<std::uint8_t>> storage_;  // slice * levels + level
+  std::string label_;
+};
+
+}  // namespace mtl
