@@ -1,0 +1,50 @@
+#include "skydata/app_bridge.h"
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/foundation/bundle.h"
+
+namespace {
+
+int copyFolder(const std::string& folder, char* buffer, int size) {
+  if (buffer && size > 0) {
+    if (folder.size() < static_cast<std::size_t>(size)) std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+    else buffer[0] = '\0';
+  }
+  return static_cast<int>(folder.size());
+}
+
+std::mutex gRedrawMutex;
+std::shared_ptr<std::function<void()>> gRedrawHandler;
+
+}  // namespace
+
+int getResourceDirectory(char* buffer, int size) {
+  return copyFolder(ns::Bundle::main().resourcePath(), buffer, size);
+}
+
+int getCachesDirectory(char* buffer, int size) { return copyFolder(ns::cachesDirectory(), buffer, size); }
+
+int getDocumentsDirectory(char* buffer, int size) { return copyFolder(ns::documentsDirectory(), buffer, size); }
+
+void requestChartRedraw() {
+  std::shared_ptr<std::function<void()>> handler;
+  {
+    std::lock_guard<std::mutex> guard(gRedrawMutex);
+    handler = gRedrawHandler;
+  }
+  if (handler) (*handler)();
+}
+
+void setChartRedrawHandler(std::function<void()> handler) {
+  std::lock_guard<std::mutex> guard(gRedrawMutex);
+  gRedrawHandler = handler ? std::make_shared<std::function<void()>>(std::move(handler)) : nullptr;
+}
+
+float getCameraImageFOV() { return 0.0f; }
+std::int32_t getCameraImageWidth() { return 0; }
+std::int32_t getCameraImageHeight() { return 0; }
+const void* getCameraImageData() { return nullptr; }

@@ -1,0 +1,34 @@
+// The few things the engine and the chart need from the application: where
+// the bundle's resources, the caches and the documents are, a redraw
+// request, and the live camera picture for the overlay.
+//
+// Until the application's own classes exist these answer from the platform
+// layer: the bundle folder (the executable's folder or TESSALY_BUNDLE), the
+// user's folders, a redraw handler installed by the host, and no camera
+// picture.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+// The bundle's resource folder. Writes it into `buffer` (at most size - 1
+// characters and the terminator; the empty text when it does not fit, as a
+// cut path would name another folder) and returns its length.
+int getResourceDirectory(char* buffer, int size);
+// The caches and documents folders of the user, the same way.
+int getCachesDirectory(char* buffer, int size);
+int getDocumentsDirectory(char* buffer, int size);
+
+// Asks for one frame to be drawn soon; callable from any thread. Does
+// nothing while no handler is installed.
+void requestChartRedraw();
+// Installs (or, with an empty function, removes) the redraw handler. The
+// handler runs on the requesting thread and must only mark the view.
+void setChartRedrawHandler(std::function<void()> handler);
+
+// The camera picture under the chart: field of view in whole degrees,
+// pixel size, and BGRA bytes; 0 and null while there is none.
+float getCameraImageFOV();
+std::int32_t getCameraImageWidth();
+std::int32_t getCameraImageHeight();
+const void* getCameraImageData();
