@@ -1,7 +1,7 @@
 #include "skydata/app_bridge.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <atomic>
 #include <filesystem>
@@ -56,13 +56,6 @@ TEST(AppBridge, RedrawRequestsReachTheHandlerFromAnyThread) {
   setChartRedrawHandler({});
   requestChartRedraw();
   EXPECT_EQ(requests, 2);
-}
-
-TEST(AppBridge, NoCameraPictureYet) {
-  EXPECT_EQ(getCameraImageFOV(), 0.0f);
-  EXPECT_EQ(getCameraImageWidth(), 0);
-  EXPECT_EQ(getCameraImageHeight(), 0);
-  EXPECT_EQ(getCameraImageData(), nullptr);
 }
 
 }  // namespace
