@@ -4,6 +4,7 @@
 #include <new>
 
 #include "shadercompiler/frontend/glsl_symbol_table.h"
+#include "shadercompiler/ir/ir.h"
 #include "shadercompiler/ir/support/ralloc.h"
 #include "shadercompiler/ir/support/shc_assert.h"
 
@@ -49,4 +50,19 @@ void glsl_error(const glsl_source_location *location, glsl_parse_state *state,
   ralloc_vasprintf_append(&state->info_log, fmt, args);
   va_end(args);
   ralloc_asprintf_append(&state->info_log, "\n");
+}
+
+char *function_prototype_string(const glsl_type *return_type, const char *name,
+                                exec_list *parameters) {
+  char *text = nullptr;
+  if (return_type != nullptr)
+    ralloc_asprintf_append(&text, "%s ", return_type->name);
+  ralloc_asprintf_append(&text, "%s(", name);
+  const char *separator = "";
+  foreach_in_list(ir_variable, param, parameters) {
+    ralloc_asprintf_append(&text, "%s%s", separator, param->type->name);
+    separator = ", ";
+  }
+  ralloc_asprintf_append(&text, ")");
+  return text;
 }

@@ -7,6 +7,8 @@
 #include "shadercompiler/ir/support/standalone_scaffolding.h"
 
 class glsl_symbol_table;
+struct exec_list;
+struct glsl_type;
 
 // A source position; callers without one pass all zeros.
 struct glsl_source_location {
@@ -63,3 +65,9 @@ struct glsl_parse_state {
 // info log. Never fails.
 void glsl_error(const glsl_source_location *location, glsl_parse_state *state,
                 const char *fmt, ...) __attribute__((format(printf, 3, 4)));
+
+// "type name(param, param)" for messages: a new pool string without a parent
+// that the caller frees with ralloc_free. `return_type` may be null;
+// `parameters` is a list of ir_variable.
+char *function_prototype_string(const glsl_type *return_type, const char *name,
+                                exec_list *parameters);

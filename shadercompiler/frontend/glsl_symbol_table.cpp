@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "shadercompiler/ir/ir.h"
 #include "shadercompiler/ir/support/ralloc.h"
 #include "shadercompiler/ir/support/shc_assert.h"
 #include "shadercompiler/ir/support/symbol_table.h"
@@ -47,6 +48,39 @@ void glsl_symbol_table::operator delete(void *table) {
 void glsl_symbol_table::push_scope() { _shc_symbol_table_push_scope(table); }
 
 void glsl_symbol_table::pop_scope() { _shc_symbol_table_pop_scope(table); }
+
+namespace {
+
+// Functions share the one name space of all entries unless the front end
+// gives them their own.
+int function_name_space(bool separate) { return separate ? 1 : -1; }
+
+}  // namespace
+
+bool glsl_symbol_table::add_variable(ir_variable *v) {
+  auto *e = new (rzalloc<entry>(mem_ctx)) entry;
+  e->v = v;
+  return _shc_symbol_table_add_symbol(table, -1, v->name, e) == 0;
+}
+
+bool glsl_symbol_table::add_function(ir_function *f) {
+  auto *e = new (rzalloc<entry>(mem_ctx)) entry;
+  e->f = f;
+  return _shc_symbol_table_add_symbol(
+             table, function_name_space(separate_function_namespace), f->name,
+             e) == 0;
+}
+
+ir_variable *glsl_symbol_table::get_variable(const char *name) {
+  entry *e = get_entry(name);
+  return e != nullptr ? e->v : nullptr;
+}
+
+ir_function *glsl_symbol_table::get_function(const char *name) {
+  auto *e = static_cast<entry *>(_shc_symbol_table_find_symbol(
+      table, function_name_space(separate_function_namespace), name));
+  return e != nullptr ? e->f : nullptr;
+}
 
 bool glsl_symbol_table::add_type(const char *name, const glsl_type *t) {
   auto *e = new (rzalloc<entry>(mem_ctx)) entry;
