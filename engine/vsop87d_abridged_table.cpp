@@ -2695,6 +2695,7 @@ constexpr SeriesTerm kNeptuneR3[] = {
 
 }  // namespace
 
+extern const PlanetSeriesTables kVsop87dAbridged[8];
 const PlanetSeriesTables kVsop87dAbridged[8] = {
     {  // Mercury
         {{kMercuryL0, 38}, {kMercuryL1, 16}, {kMercuryL2, 10}, {kMercuryL3, 8}, {kMercuryL4, 6}, {kMercuryL5, 1}},

@@ -6946,6 +6946,7 @@ constexpr SeriesTerm kNeptuneR2[] = {
 
 }  // namespace
 
+extern const PlanetSeriesTables kVsop87dReference[8];
 const PlanetSeriesTables kVsop87dReference[8] = {
     {  // Mercury
         {{kMercuryL0, 157}, {kMercuryL1, 23}, {kMercuryL2, 7}, {nullptr, 0}, {nullptr, 0}, {nullptr, 0}},

@@ -93,6 +93,7 @@ def write_tables(path, symbol, tables, exact, script):
         out.append("")
     out.append("}  // namespace")
     out.append("")
+    out.append("extern const PlanetSeriesTables %s[8];" % symbol)
     out.append("const PlanetSeriesTables %s[8] = {" % symbol)
     for planet in PLANETS:
         out.append("    {  // %s" % planet)
