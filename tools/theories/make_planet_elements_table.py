@@ -64,7 +64,7 @@ def main():
         b, c, s, f = tables["table 2b"].get(planet, [0.0, 0.0, 0.0, 0.0])
         out.append("    {%r, %r, %r, %r},  // %s" % (b, c, s, f, planet))
     out.append("};")
-    with open(os.path.join(root, "engine", "planet_elements_table.cpp"), "w") as f:
+    with open(os.path.join(root, "engine", "tables", "planet_elements_table.cpp"), "w") as f:
         f.write("\n".join(out) + "\n")
 
 

@@ -122,7 +122,7 @@ def main():
             for group, counts in zip(series, COUNTS[planet]))
         references[planet] = tuple(
             [reference(s, k) for k, s in enumerate(group)] for group in series)
-    write_tables(root + "/engine/vsop87d_abridged_table.cpp",
+    write_tables(root + "/engine/tables/vsop87d_abridged_table.cpp",
                  "kVsop87dAbridged", abridged, False, script)
     write_tables(root + "/tests/engine/vsop87d_reference_table.cpp",
                  "kVsop87dReference", references, True, script)
