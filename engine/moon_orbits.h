@@ -1,0 +1,18 @@
+// Analytic orbit theories of planetary moons.
+//
+// Each gives the elements at a Julian date: a (AU), e, i, the longitude of
+// periapsis (for Charon the argument of periapsis), the node and the mean
+// anomaly (radians, each in [0, 2 pi)), and the mean motion n (radians per
+// day), referred to the plane of the theory's frame (engine/moon_frames.h).
+#pragma once
+
+void phobosOrbit(double* a, double* e, double* i, double* periapsis,
+                 double* node, double* m, double* n, double jd);
+void deimosOrbit(double* a, double* e, double* i, double* periapsis,
+                 double* node, double* m, double* n, double jd);
+void tritonOrbit(double* a, double* e, double* i, double* periapsis,
+                 double* node, double* m, double* n, double jd);
+void nereidOrbit(double* a, double* e, double* i, double* periapsis,
+                 double* node, double* m, double* n, double jd);
+void charonOrbit(double* a, double* e, double* i, double* periapsis,
+                 double* node, double* m, double* n, double jd);
