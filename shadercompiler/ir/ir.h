@@ -563,6 +563,20 @@ class ir_function : public ir_instruction {
     signatures.push_tail(sig);
   }
   bool has_user_signature();
+
+  // Overload resolution: the signature a call with these actual parameters
+  // means, or null when none or several fit equally. `is_exact` tells
+  // whether every parameter type matched without conversion.
+  ir_function_signature *matching_signature(const glsl_parse_state *state,
+                                            const exec_list *actual_parameters,
+                                            bool allow_builtins, bool *is_exact);
+  ir_function_signature *matching_signature_no_exact(
+      const glsl_parse_state *state, const exec_list *actual_parameters,
+      bool allow_builtins);
+  // The signature whose parameter types are exactly those of the list (of
+  // rvalues or variables); null if none.
+  ir_function_signature *exact_matching_signature(
+      const glsl_parse_state *state, const exec_list *actual_parameters);
 };
 
 class ir_if : public ir_instruction {
@@ -827,6 +841,10 @@ glsl_precision higher_precision(const ir_instruction *a, const ir_instruction *b
 // Copies every instruction of `in` to the tail of `out`, re-targeting calls
 // between copied functions at the copies.
 void clone_ir_list(void *mem_ctx, exec_list *out, const exec_list *in);
+
+// Reports every function that can reach itself through calls as a compile
+// error "function `<prototype>' has static recursion".
+void detect_static_recursion(glsl_parse_state *state, exec_list *instructions);
 
 // Calls accept (flat visitor) on every node of the list in order.
 void visit_exec_list(exec_list *list, ir_visitor *visitor);
