@@ -13,7 +13,9 @@ void buildBodyIndex() {
 }
 
 int bodyRowIndex(int identifier) {
-  if (!gBodyIndexBuilt || identifier < 0 || identifier > kMaxBodyIdentifier) return -1;
+  if (identifier < 0 || identifier > kMaxBodyIdentifier) return -1;
+  // Built on first use as well, so that no lookup can run on an empty index.
+  if (!gBodyIndexBuilt) buildBodyIndex();
   return gBodyIndex[identifier];
 }
 

@@ -46,7 +46,7 @@ extern const BodyTableRow kBodyTable[kBodyTableRows];
 // Fills the identifier index; called once before any lookup.
 void buildBodyIndex();
 
-// Row number of an identifier, or -1 (also before the index is built).
+// Row number of an identifier, or -1.
 int bodyRowIndex(int identifier);
 
 // The row of an identifier, or null.

@@ -1,0 +1,47 @@
+#!/usr/bin/python3
+"""Prints planetary-moon offsets from an independent library (PyEphem, the
+Bureau des Longitudes theories) for the moon tests.
+
+Each line: body-id jd-ut planet-ra planet-dec planet-distance east north
+with the astrometric J2000 place of the planet (radians, AU) and the moon's
+offset from the planet's centre on the sky in arcseconds (east, north).
+"""
+import math
+import sys
+
+import ephem
+
+MOONS = {
+    401: (ephem.Phobos, ephem.Mars), 402: (ephem.Deimos, ephem.Mars),
+    501: (ephem.Io, ephem.Jupiter), 502: (ephem.Europa, ephem.Jupiter),
+    503: (ephem.Ganymede, ephem.Jupiter), 504: (ephem.Callisto, ephem.Jupiter),
+    601: (ephem.Mimas, ephem.Saturn), 602: (ephem.Enceladus, ephem.Saturn),
+    603: (ephem.Tethys, ephem.Saturn), 604: (ephem.Dione, ephem.Saturn),
+    605: (ephem.Rhea, ephem.Saturn), 606: (ephem.Titan, ephem.Saturn),
+    607: (ephem.Hyperion, ephem.Saturn), 608: (ephem.Iapetus, ephem.Saturn),
+    701: (ephem.Ariel, ephem.Uranus), 702: (ephem.Umbriel, ephem.Uranus),
+    703: (ephem.Titania, ephem.Uranus), 704: (ephem.Oberon, ephem.Uranus),
+    705: (ephem.Miranda, ephem.Uranus),
+}
+ARCSEC = 180 * 3600 / math.pi
+DUBLIN_JD = 2415020.0
+
+
+def main():
+    ids = [int(a) for a in sys.argv[1:]] or sorted(MOONS)
+    for ident in ids:
+        moon_class, planet_class = MOONS[ident]
+        # Dates over 2000-2036, the span of the oracle's tables.
+        for k in range(12):
+            date = ephem.Date(ephem.Date("2000/3/1") + k * 1200.37)
+            moon, planet = moon_class(date), planet_class(date)
+            # x is east and y south, in the planet's apparent radius.
+            east = moon.x * planet.radius * ARCSEC
+            north = -moon.y * planet.radius * ARCSEC
+            print(ident, repr(float(date) + DUBLIN_JD), repr(float(planet.a_ra)),
+                  repr(float(planet.a_dec)), repr(float(planet.earth_distance)),
+                  repr(east), repr(north))
+
+
+if __name__ == "__main__":
+    main()
