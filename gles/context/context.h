@@ -1,0 +1,162 @@
+// The state machine of one GL context: its stores, render state objects,
+// renderer, platform limits, texture units and the small state it keeps
+// itself (clear values, alignments, hints, library switches, the error
+// record). It is used by the one thread on which it is current.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "gles/context/object_store.h"
+#include "gles/context/platform.h"
+#include "gles/context/sharegroup.h"
+#include "gles/context/texture_units.h"
+#include "gles/render/render_states.h"
+#include "gles/render/renderer.h"
+
+class MGLBuffer;
+class MGLFramebuffer;
+class MGLRenderbuffer;
+class MGLShaderLibrary;
+
+struct MGLColor {
+  GLfloat red = 0, green = 0, blue = 0, alpha = 1;
+};
+
+class MGLContext : public MGLObject {
+ public:
+  // A null sharegroup makes a new one.
+  explicit MGLContext(MGLSharegroup* sharegroup = nullptr);
+  ~MGLContext() override;
+  const char* className() const override { return "MGLContext"; }
+
+  // Error record: the first error since the last read wins.
+  bool setError(GLenum code, const std::string& text);
+  GLenum currentError();           // answers and clears the code
+  std::string currentErrorText();  // answers and clears the text
+  bool hasErrorText() const { return hasErrorText_; }
+  const std::string& currentFunctionName() const { return functionName_; }
+  void setCurrentFunctionName(std::string name) { functionName_ = std::move(name); }
+
+  // Capabilities, hints, pixel store and shader language.
+  void enableCapability(bool flag, GLenum capability);
+  bool isCapabilityEnabled(GLenum capability);
+  // The value a query of an accepted capability reports; false otherwise.
+  bool capabilityValue(GLenum capability) const;
+  void setHint(GLenum mode, GLenum target);
+  void setPixelStoreParameter(GLenum pname, GLint value);
+  static bool isValidTexturePackAlignment(GLint value);
+  void setShaderSourceLanguage(GLenum language);
+  void setDebugMode(bool flag);
+
+  // Scalar state.
+  bool shouldDither() const { return dither_; }
+  void setShouldDither(bool v) { dither_ = v; }
+  GLfloat lineWidth() const { return lineWidth_; }
+  void setLineWidth(GLfloat v) { lineWidth_ = v; }
+  MGLColor clearColor() const { return clearColor_; }
+  void setClearColor(MGLColor c) { clearColor_ = c; }
+  double clearDepth() const { return clearDepth_; }
+  void setClearDepth(double v) { clearDepth_ = v; }
+  GLuint clearStencil() const { return clearStencil_; }
+  void setClearStencil(GLuint v) { clearStencil_ = v; }
+  GLint texturePackAlignment() const { return packAlignment_; }
+  GLint textureUnpackAlignment() const { return unpackAlignment_; }
+  GLenum mipmapHint() const { return mipmapHint_; }
+  GLenum shaderDerivativeHint() const { return derivativeHint_; }
+  GLenum shaderSourceLanguage() const { return shaderSourceLanguage_; }
+  bool debugMode() const { return debugMode_; }
+  bool shouldVerticallyFlipPVRTC() const { return flipPVRTC_; }
+  void setShouldVerticallyFlipPVRTC(bool v) { flipPVRTC_ = v; }
+  bool shouldOptimizeSampleOnlyTextures() const { return optimizeSampleOnly_; }
+  void setShouldOptimizeSampleOnlyTextures(bool v) { optimizeSampleOnly_ = v; }
+  bool shouldSwizzleMismatchedTextures() const { return swizzleMismatched_; }
+  void setShouldSwizzleMismatchedTextures(bool v) { swizzleMismatched_ = v; }
+  bool shouldUseMetalShaderFastMathCompilation() const { return fastMath_; }
+  void setShouldUseMetalShaderFastMathCompilation(bool v) { fastMath_ = v; }
+  bool shouldLogShaderSourceCodeConversion() const { return logShaderConversion_; }
+  void setShouldLogShaderSourceCodeConversion(bool v) { logShaderConversion_ = v; }
+  bool shouldAssertOnError() const { return assertOnError_; }
+  void setShouldAssertOnError(bool v) { assertOnError_ = v; }
+  mtl::PixelFormat caMetalLayerMTLPixelFormat() const { return layerPixelFormat_; }
+  void setCaMetalLayerMTLPixelFormat(mtl::PixelFormat f) { layerPixelFormat_ = f; }
+
+  // Owned parts.
+  MGLSharegroup* sharegroup() const { return sharegroup_.get(); }
+  MGLRenderer* renderer() const { return renderer_.get(); }
+  MGLPlatform* platform() const { return platform_.get(); }
+  MGLContextGLObjectStore* buffers() const { return buffers_.get(); }
+  MGLContextGLObjectStore* textures() const { return textures_.get(); }
+  MGLContextGLObjectStore* renderbuffers() const { return renderbuffers_.get(); }
+  MGLContextGLObjectStore* framebuffers() const { return framebuffers_.get(); }
+  MGLContextGLObjectStore* shaders() const { return shaders_.get(); }
+  MGLContextGLObjectStore* shaderPrograms() const { return shaderPrograms_.get(); }
+  MGLContextGLObjectStore* shaderLibraries() const { return shaderLibraries_.get(); }
+  MGLGLObjectStore* vertexArrayObjects() const { return vertexArrayObjects_.get(); }
+  // The store that names objects of a kind (null for the marker).
+  MGLGLObjectStore* storeOfKind(MGLObjectKind kind) const;
+  MGLMutableRenderPipelineState* renderPipelineState() const { return pipelineState_.get(); }
+  MGLMutableDepthStencilState* depthStencilState() const { return depthStencilState_.get(); }
+  MGLFaceCullingState* faceCullingState() const { return faceCullingState_.get(); }
+  MGLScissorState* scissorState() const { return scissorState_.get(); }
+  MGLDepthBiasState* depthBiasState() const { return depthBiasState_.get(); }
+  MGLTextureUnits* textureUnits2D() const { return textureUnits2D_.get(); }
+  MGLTextureUnits* textureUnitsCube() const { return textureUnitsCube_.get(); }
+  GLuint activeTextureUnitIndex() const { return activeTextureUnit_; }
+  MGLShaderLibrary* currentShaderLibrary() const { return currentShaderLibrary_.get(); }
+
+  // Bindings (not owned).
+  MGLBuffer* currentVertexArrayBuffer() const { return arrayBuffer_; }
+  MGLRenderbuffer* currentRenderbuffer() const { return renderbuffer_; }
+  MGLFramebuffer* currentDrawFramebuffer() const { return drawFramebuffer_; }
+  MGLFramebuffer* currentReadFramebuffer() const { return readFramebuffer_; }
+
+ private:
+  bool acceptsCapability(GLenum capability) const;
+  void recordUnsupportedCapability(GLenum capability) const;
+
+  // Owned; the order is the order of construction.
+  MGLRef<MGLSharegroup> sharegroup_;
+  MGLRef<MGLContextGLObjectStore> buffers_, textures_, renderbuffers_, framebuffers_, shaders_,
+      shaderPrograms_, shaderLibraries_;
+  MGLRef<MGLGLObjectStore> vertexArrayObjects_;
+  MGLRef<MGLPlatform> platform_;
+  MGLRef<MGLRenderer> renderer_;
+  MGLRef<MGLMutableRenderPipelineState> pipelineState_;
+  MGLRef<MGLMutableDepthStencilState> depthStencilState_;
+  MGLRef<MGLFaceCullingState> faceCullingState_;
+  MGLRef<MGLScissorState> scissorState_;
+  MGLRef<MGLDepthBiasState> depthBiasState_;
+  MGLRef<MGLTextureUnits> textureUnits2D_, textureUnitsCube_;
+  MGLRef<MGLShaderLibrary> currentShaderLibrary_;
+
+  GLuint activeTextureUnit_ = 0;
+  MGLBuffer* arrayBuffer_ = nullptr;
+  MGLRenderbuffer* renderbuffer_ = nullptr;
+  MGLFramebuffer* drawFramebuffer_ = nullptr;
+  MGLFramebuffer* readFramebuffer_ = nullptr;
+
+  GLenum currentError_ = 0;
+  std::string errorText_;
+  bool hasErrorText_ = false;
+  std::string functionName_;
+
+  mtl::PixelFormat layerPixelFormat_ = mtl::PixelFormat::BGRA8Unorm;
+  MGLColor clearColor_;
+  double clearDepth_ = 1.0;
+  GLenum mipmapHint_;
+  GLenum derivativeHint_;
+  GLfloat lineWidth_ = 1.0f;
+  GLuint clearStencil_ = 0;
+  GLint packAlignment_ = 4;
+  GLint unpackAlignment_ = 4;
+  GLenum shaderSourceLanguage_;
+  bool dither_ = true;
+  bool flipPVRTC_ = true;
+  bool optimizeSampleOnly_ = false;
+  bool swizzleMismatched_ = true;
+  bool fastMath_ = true;
+  bool logShaderConversion_ = false;
+  bool assertOnError_ = false;
+  bool debugMode_ = false;
+};

@@ -1,0 +1,38 @@
+#include "gles/context/gl_object.h"
+
+#include "gles/context/context.h"
+#include "gles/context/current_context.h"
+#include "gles/context/format.h"
+#include "gles/context/object_store.h"
+
+MGLGLObjectBase::MGLGLObjectBase(GLID glID, MGLObjectKind kind, const char* className)
+    : glID_(glID), kind_(kind), className_(className) {
+  setLabel(defaultLabel());
+}
+
+MGLGLObjectBase::~MGLGLObjectBase() {
+  if (kind_ == MGLObjectKind::Marker) return;
+  if (MGLContext* context = mglCurrentContext()) {
+    if (MGLGLObjectStore* store = context->storeOfKind(kind_)) {
+      store->removeDeletedObjectWithGLID(glID_, this);
+    }
+  }
+}
+
+std::string MGLGLObjectBase::label() const {
+  std::lock_guard lock(labelMutex_);
+  return label_;
+}
+
+void MGLGLObjectBase::setLabel(std::string label) {
+  std::lock_guard lock(labelMutex_);
+  label_ = std::move(label);
+}
+
+std::string MGLGLObjectBase::defaultLabel() const {
+  return mglFormat("%@ (GLID %i)", {className_ + 1, glID_});
+}
+
+std::string MGLGLObjectBase::description() const {
+  return mglFormat("%@ (GLID %i)", {className_, glID_});
+}

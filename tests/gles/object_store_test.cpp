@@ -1,0 +1,156 @@
+// GL object stores: name generation and reuse, the reserved marker, lookup
+// that creates, deferred deletion, caches of several contexts, and two
+// threads on one sharegroup.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "gles/context/context.h"
+#include "gles/context/current_context.h"
+#include "gles/context/sharegroup.h"
+#include "gles/shaders/shader.h"
+#include "gles/shaders/shader_program.h"
+#include "gles/textures/texture.h"
+
+namespace {
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sharegroup = mglMake<MGLSharegroup>();
+    first = mglMake<MGLContext>(sharegroup.get());
+    second = mglMake<MGLContext>(sharegroup.get());
+    mglSetCurrentContext(first.get());
+  }
+  void TearDown() override { mglSetCurrentContext(nullptr); }
+
+  MGLRef<MGLSharegroup> sharegroup;
+  MGLRef<MGLContext> first, second;
+};
+
+TEST_F(StoreTest, NamesAreLowestFreeFirstAndReused) {
+  MGLContextGLObjectStore* textures = first->textures();
+  EXPECT_EQ(textures->generateGLID(), 1u);
+  EXPECT_EQ(textures->generateGLID(), 2u);
+  // Generated but unused: no object, and the name is not handed out again.
+  EXPECT_EQ(textures->getObjectOrNilWithGLID(1), nullptr);
+  EXPECT_EQ(textures->generateGLID(), 3u);
+  textures->removeObjectWithGLID(1);
+  EXPECT_EQ(textures->generateGLID(), 1u);
+  // Lookup makes the object over the marker, seen by both contexts.
+  MGLGLObjectBase* texture = textures->getObjectWithGLID(2);
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(texture->glID(), 2u);
+  EXPECT_EQ(second->textures()->getObjectOrNilWithGLID(2), texture);
+  EXPECT_EQ(texture->label(), "GLTexture (GLID 2)");
+  EXPECT_EQ(texture->description(), "MGLTexture (GLID 2)");
+  // Removing 0 or a name past the table does nothing.
+  textures->removeObjectWithGLID(0);
+  textures->removeObjectWithGLID(99);
+  EXPECT_EQ(textures->getObjectOrNilWithGLID(2), texture);
+}
+
+TEST_F(StoreTest, LookupOfAnUnmadeNameCreatesIt) {
+  MGLContextGLObjectStore* buffers = first->buffers();
+  EXPECT_EQ(buffers->getObjectWithGLID(7)->glID(), 7u);
+  EXPECT_EQ(buffers->generateGLID(), 1u);
+  EXPECT_EQ(buffers->getObjectWithGLID(0), nullptr);  // no default buffer
+  MGLGLObjectBase* program = first->shaderPrograms()->getObjectWithGLID(0);
+  ASSERT_NE(program, nullptr);  // the default program
+  EXPECT_EQ(program->glID(), 0u);
+  EXPECT_EQ(first->shaderPrograms()->generateGLID(), 1u);
+}
+
+TEST_F(StoreTest, RemovalClearsEveryContextsCache) {
+  MGLGLObjectBase* texture = first->textures()->getObjectWithGLID(4);
+  EXPECT_EQ(second->textures()->getObjectWithGLID(4), texture);  // cached in both
+  second->textures()->removeObjectWithGLID(4);
+  EXPECT_EQ(first->textures()->getObjectOrNilWithGLID(4), nullptr);
+  EXPECT_EQ(second->textures()->getObjectOrNilWithGLID(4), nullptr);
+}
+
+TEST_F(StoreTest, DeletedShaderKeepsItsNameWhileHeld) {
+  MGLContextGLObjectStore* shaders = first->shaders();
+  const GLID name = shaders->generateGLID();
+  MGLRef<MGLGLObjectBase> heldByProgram(shaders->getObjectWithGLID(name));
+  shaders->removeObjectWithGLID(name);  // glDeleteShader
+  EXPECT_EQ(shaders->getObjectOrNilWithGLID(name), heldByProgram.get());
+  EXPECT_EQ(second->shaders()->getObjectWithGLID(name), heldByProgram.get());
+  EXPECT_NE(shaders->generateGLID(), name);
+  heldByProgram = nullptr;  // the program lets go: destroyed, name free
+  EXPECT_EQ(shaders->getObjectOrNilWithGLID(name), nullptr);
+  EXPECT_EQ(second->shaders()->getObjectOrNilWithGLID(name), nullptr);
+  EXPECT_EQ(shaders->generateGLID(), name);
+}
+
+TEST_F(StoreTest, OldObjectsDestructionSparesTheNewerOneWithItsName) {
+  MGLContextGLObjectStore* textures = first->textures();
+  const GLID name = textures->generateGLID();
+  MGLRef<MGLGLObjectBase> old(textures->getObjectWithGLID(name));  // held by a framebuffer
+  textures->removeObjectWithGLID(name);                             // glDeleteTextures
+  EXPECT_EQ(textures->generateGLID(), name);                        // the name is reused
+  MGLGLObjectBase* newer = textures->getObjectWithGLID(name);
+  ASSERT_NE(newer, old.get());
+  old = nullptr;  // the framebuffer lets go of the old texture
+  EXPECT_EQ(textures->getObjectOrNilWithGLID(name), newer);
+  EXPECT_EQ(second->textures()->getObjectOrNilWithGLID(name), newer);
+}
+
+TEST_F(StoreTest, VertexArrayObjectsBelongToOneContext) {
+  MGLGLObjectStore* arrays = first->vertexArrayObjects();
+  ASSERT_NE(arrays->getObjectWithGLID(0), nullptr);
+  EXPECT_EQ(arrays->generateGLID(), 1u);
+  EXPECT_EQ(second->vertexArrayObjects()->generateGLID(), 1u);
+  MGLGLObjectBase* array = arrays->getObjectWithGLID(1);
+  EXPECT_EQ(second->vertexArrayObjects()->getObjectOrNilWithGLID(1), nullptr);
+  EXPECT_EQ(arrays->getObjectOrNilWithGLID(1), array);
+  arrays->removeObjectWithGLID(1);
+  EXPECT_EQ(arrays->getObjectOrNilWithGLID(1), nullptr);
+}
+
+TEST(SharegroupThreads, TwoContextsGenerateLookUpAndDeleteConcurrently) {
+  auto sharegroup = mglMake<MGLSharegroup>();
+  constexpr int kRounds = 400;
+  std::vector<std::vector<GLID>> made(2);
+  auto work = [&](int index) {
+    auto context = mglMake<MGLContext>(sharegroup.get());
+    mglSetCurrentContext(context.get());
+    for (int i = 0; i < kRounds; ++i) {
+      const GLID name = context->textures()->generateGLID();
+      MGLGLObjectBase* texture = context->textures()->getObjectWithGLID(name);
+      EXPECT_EQ(texture->glID(), name);
+      made[index].push_back(name);
+      const GLID shader = context->shaders()->generateGLID();
+      MGLRef<MGLGLObjectBase> held(context->shaders()->getObjectWithGLID(shader));
+      context->shaders()->removeObjectWithGLID(shader);
+      held = nullptr;
+      if (i % 3 == 0) context->textures()->removeObjectWithGLID(name);
+    }
+    mglSetCurrentContext(nullptr);
+  };
+  std::thread a(work, 0), b(work, 1);
+  a.join();
+  b.join();
+  // Live names were never handed out twice at the same time.
+  auto store = mglMake<MGLContext>(sharegroup.get());
+  for (int index = 0; index < 2; ++index) {
+    for (int i = 0; i < kRounds; ++i) {
+      if (i % 3 == 0) continue;
+      const GLID name = made[index][static_cast<std::size_t>(i)];
+      const GLID mine = name;
+      EXPECT_EQ(store->textures()->getObjectOrNilWithGLID(name)->glID(), mine);
+    }
+  }
+  std::vector<GLID> live;
+  for (int index = 0; index < 2; ++index) {
+    for (int i = 0; i < kRounds; ++i) {
+      if (i % 3 != 0) live.push_back(made[index][static_cast<std::size_t>(i)]);
+    }
+  }
+  std::sort(live.begin(), live.end());
+  EXPECT_EQ(std::adjacent_find(live.begin(), live.end()), live.end());
+  EXPECT_EQ(store->shaders()->generateGLID(), 1u);  // every deleted shader freed its name
+}
+
+}  // namespace
