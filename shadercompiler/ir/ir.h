@@ -436,6 +436,8 @@ class ir_expression : public ir_rvalue {
   void accept(ir_visitor *v) override;
   ir_visitor_status accept(ir_hierarchical_visitor *v) override;
   ir_expression *clone(void *mem_ctx, hash_table *ht) const override;
+  ir_constant *constant_expression_value(
+      hash_table *variable_context = nullptr) override;
   bool equals(const ir_instruction *ir,
               ir_node_type ignore = ir_type_unset) const override;
 
@@ -466,6 +468,9 @@ class ir_call : public ir_instruction {
   ir_visitor_status accept(ir_hierarchical_visitor *v) override;
   ir_call *clone(void *mem_ctx, hash_table *ht) const override;
 
+  // The value of a call of a built-in with constant arguments, run through
+  // the built-in's body; null otherwise.
+  ir_constant *constant_expression_value(hash_table *variable_context = nullptr);
   const char *callee_name() const;
 };
 
@@ -537,6 +542,16 @@ class ir_function_signature : public ir_instruction {
   // A copy without the body.
   ir_function_signature *clone_prototype(void *mem_ctx, hash_table *ht) const;
 
+  // Runs the body (of the signature it was cloned from, when there is one)
+  // on the constant values of the actual parameters; null when the call is
+  // not constant (user functions, unsupported statements).
+  ir_constant *constant_expression_value(exec_list *actual_parameters,
+                                         hash_table *variable_context);
+  // Interprets a statement list on constants; false when a statement cannot
+  // be evaluated. `result` receives the returned value, or null.
+  bool constant_evaluate_statement_list(exec_list *body,
+                                        hash_table *variable_context,
+                                        ir_constant **result);
   const char *function_name() const;
   bool is_builtin() const { return builtin_avail != nullptr; }
   bool is_builtin_available(const glsl_parse_state *state) const;
@@ -657,6 +672,8 @@ class ir_swizzle : public ir_rvalue {
   void accept(ir_visitor *v) override;
   ir_visitor_status accept(ir_hierarchical_visitor *v) override;
   ir_swizzle *clone(void *mem_ctx, hash_table *ht) const override;
+  ir_constant *constant_expression_value(
+      hash_table *variable_context = nullptr) override;
   bool equals(const ir_instruction *ir,
               ir_node_type ignore = ir_type_unset) const override;
   bool is_lvalue() const override;
@@ -684,6 +701,8 @@ class ir_dereference_variable : public ir_dereference {
   void accept(ir_visitor *v) override;
   ir_visitor_status accept(ir_hierarchical_visitor *v) override;
   ir_dereference_variable *clone(void *mem_ctx, hash_table *ht) const override;
+  ir_constant *constant_expression_value(
+      hash_table *variable_context = nullptr) override;
   bool equals(const ir_instruction *ir,
               ir_node_type ignore = ir_type_unset) const override;
   ir_variable *variable_referenced() const override { return var; }
@@ -701,6 +720,8 @@ class ir_dereference_array : public ir_dereference {
   void accept(ir_visitor *v) override;
   ir_visitor_status accept(ir_hierarchical_visitor *v) override;
   ir_dereference_array *clone(void *mem_ctx, hash_table *ht) const override;
+  ir_constant *constant_expression_value(
+      hash_table *variable_context = nullptr) override;
   bool equals(const ir_instruction *ir,
               ir_node_type ignore = ir_type_unset) const override;
   ir_variable *variable_referenced() const override {
@@ -721,6 +742,8 @@ class ir_dereference_record : public ir_dereference {
   void accept(ir_visitor *v) override;
   ir_visitor_status accept(ir_hierarchical_visitor *v) override;
   ir_dereference_record *clone(void *mem_ctx, hash_table *ht) const override;
+  ir_constant *constant_expression_value(
+      hash_table *variable_context = nullptr) override;
   ir_variable *variable_referenced() const override {
     return record->variable_referenced();
   }
@@ -784,6 +807,8 @@ class ir_constant : public ir_rvalue {
   void accept(ir_visitor *v) override;
   ir_visitor_status accept(ir_hierarchical_visitor *v) override;
   ir_constant *clone(void *mem_ctx, hash_table *ht) const override;
+  ir_constant *constant_expression_value(
+      hash_table *variable_context = nullptr) override;
   bool equals(const ir_instruction *ir,
               ir_node_type ignore = ir_type_unset) const override;
 
@@ -836,6 +861,12 @@ class ir_end_primitive : public ir_instruction {
 };
 
 glsl_precision precision_from_ir(const ir_instruction *ir);
+
+// The constant and the component offset that an assignment target designates
+// while a built-in body is interpreted; false when there is none.
+bool constant_referenced(const ir_dereference *deref,
+                         hash_table *variable_context, ir_constant *&store,
+                         int &offset);
 glsl_precision higher_precision(const ir_instruction *a, const ir_instruction *b);
 
 // Copies every instruction of `in` to the tail of `out`, re-targeting calls
