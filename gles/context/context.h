@@ -35,8 +35,10 @@ class MGLContext : public MGLObject {
   GLenum currentError();           // answers and clears the code
   std::string currentErrorText();  // answers and clears the text
   bool hasErrorText() const { return hasErrorText_; }
-  const std::string& currentFunctionName() const { return functionName_; }
-  void setCurrentFunctionName(std::string name) { functionName_ = std::move(name); }
+  // The name of the GL call in progress; it stays after the call returns.
+  // Names are string literals: every call stores one pointer.
+  const char* currentFunctionName() const { return functionName_; }
+  void setCurrentFunctionName(const char* name) { functionName_ = name; }
 
   // Capabilities, hints, pixel store and shader language.
   void enableCapability(bool flag, GLenum capability);
@@ -139,7 +141,7 @@ class MGLContext : public MGLObject {
   GLenum currentError_ = 0;
   std::string errorText_;
   bool hasErrorText_ = false;
-  std::string functionName_;
+  const char* functionName_ = nullptr;
 
   mtl::PixelFormat layerPixelFormat_ = mtl::PixelFormat::BGRA8Unorm;
   MGLColor clearColor_;

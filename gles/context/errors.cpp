@@ -10,8 +10,8 @@ void mglSetError(GLenum code, std::string_view format,
                  std::initializer_list<MGLFormatArg> args) {
   MGLContext* context = mglCurrentContext();
   if (!context) return;
-  const std::string& function = context->currentFunctionName();
-  const std::string prefix = function.empty() ? std::string() : function + "(): ";
+  const char* function = context->currentFunctionName();
+  const std::string prefix = function ? std::string(function) + "(): " : std::string();
   const std::string text =
       mglFormat("%s. %@%@", {mglGLEnumName(code), prefix, mglFormat(format, args)});
   context->setError(code, text);

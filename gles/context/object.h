@@ -44,7 +44,9 @@ class MGLRef {
   template <typename U>
   MGLRef(const MGLRef<U>& other) : MGLRef(other.get()) {}
   ~MGLRef() {
-    if (object_) object_->release();
+    // Cleared before the release, so code run by the object's destruction
+    // (a thread's current context going away) never sees it through here.
+    if (T* object = std::exchange(object_, nullptr)) object->release();
   }
   MGLRef& operator=(MGLRef other) noexcept {
     std::swap(object_, other.object_);

@@ -26,6 +26,7 @@ MGLGLObjectBase* MGLGLObjectStore::objectIn(const MGLArray& objects, GLID glID) 
 
 GLID MGLGLObjectStore::generateGLID() {
   const GLID glID = findEmptySlot();
+  if (glID >= kGLIDLimit) return 0;
   objects_.replaceObjectAtIndex(glID, reservedSlotMarker());
   return glID;
 }
@@ -49,7 +50,7 @@ MGLGLObjectBase* MGLGLObjectStore::getObjectOrNilWithGLID(GLID glID) {
 
 MGLGLObjectBase* MGLGLObjectStore::getObjectWithGLID(GLID glID) {
   MGLGLObjectBase* object = objectIn(objects_, glID);
-  if (!object && glID != 0 && type_) {
+  if (!object && glID != 0 && glID < kGLIDLimit && type_) {
     object = type_(glID);
     addObject(object);
   }
@@ -107,7 +108,7 @@ MGLGLObjectBase* MGLSharegroupGLObjectStore::getObjectOrNilWithGLID(GLID glID) {
 MGLGLObjectBase* MGLSharegroupGLObjectStore::getObjectWithGLID(GLID glID) {
   std::lock_guard lock(mutex_);
   MGLGLObjectBase* object = lookUp(glID);
-  if (!object && glID != 0 && type_) {
+  if (!object && glID != 0 && glID < kGLIDLimit && type_) {
     object = type_(glID);
     addObject(object);
   }

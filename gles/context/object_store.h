@@ -16,6 +16,10 @@ using MGLObjectFactory = MGLGLObjectBase* (*)(GLID glID);
 
 class MGLGLObjectStore : public MGLObject {
  public:
+  // Names at or above this are never made: a stray huge name must not make
+  // a table allocate gigabytes. generateGLID answers 0 when full.
+  static constexpr GLID kGLIDLimit = GLID{1} << 20;
+
   MGLGLObjectStore(MGLObjectFactory type, bool withDefaultObject, bool retainedReferences = true);
 
   const char* className() const override { return "MGLGLObjectStore"; }

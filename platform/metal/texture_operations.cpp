@@ -7,6 +7,12 @@
 #include "platform/metal/pixel_codec.h"
 
 namespace mtl {
+namespace {
+
+// The most samples a texture may have (the device's largest count).
+constexpr NSUInteger kMaxSamples = 64;
+
+}  // namespace
 
 void copyTexels(const Texture& source, NSUInteger sourceSlice, NSUInteger sourceLevel,
                 Origin sourceOrigin, Size size, Texture& destination,
@@ -99,6 +105,33 @@ void clearStencil(Texture& texture, NSUInteger slice, NSUInteger level, std::uin
             &stencil);
 }
 
+namespace {
+
+// Writes the mean of `count` texels. Plain 8-bit normalised formats
+// average their bytes exactly as decoding, averaging and encoding would
+// (round half up), without the trip through doubles.
+void averageTexels(const PixelFormatInfo& info, const std::uint8_t* const* texels, int count,
+                   std::uint8_t* out) {
+  if (info.kind == ComponentKind::Unorm && info.bitsPerChannel == 8 && !info.sRGB) {
+    for (unsigned b = 0; b < info.bytesPerBlock; ++b) {
+      unsigned sum = 0;
+      for (int i = 0; i < count; ++i) sum += texels[i][b];
+      out[b] = static_cast<std::uint8_t>((sum + static_cast<unsigned>(count) / 2) /
+                                         static_cast<unsigned>(count));
+    }
+    return;
+  }
+  Texel sum{0, 0, 0, 0};
+  for (int i = 0; i < count; ++i) {
+    const Texel t = decodeTexel(info, texels[i]);
+    for (int c = 0; c < 4; ++c) sum[c] += t[c];
+  }
+  for (double& c : sum) c /= count;
+  encodeTexel(info, sum, out);
+}
+
+}  // namespace
+
 void generateMipmaps(Texture& texture) {
   const PixelFormatInfo& info = texture.formatInfo();
   const NSUInteger bpp = info.bytesPerBlock;
@@ -111,17 +144,14 @@ void generateMipmaps(Texture& texture) {
       std::uint8_t* dst = texture.levelData(slice, level);
       for (NSUInteger y = 0; y < texture.levelHeight(level); ++y) {
         for (NSUInteger x = 0; x < texture.levelWidth(level); ++x) {
-          Texel sum{0, 0, 0, 0};
+          const std::uint8_t* texels[4];
           int count = 0;
           for (NSUInteger yy = 2 * y; yy < std::min(2 * y + 2, sh); ++yy) {
             for (NSUInteger xx = 2 * x; xx < std::min(2 * x + 2, sw); ++xx) {
-              const Texel t = decodeTexel(info, src + yy * sStride + xx * bpp);
-              for (int c = 0; c < 4; ++c) sum[c] += t[c];
-              ++count;
+              texels[count++] = src + yy * sStride + xx * bpp;
             }
           }
-          for (double& c : sum) c /= count;
-          encodeTexel(info, sum, dst + y * dStride + x * bpp);
+          averageTexels(info, texels, count, dst + y * dStride + x * bpp);
         }
       }
     }
@@ -134,7 +164,7 @@ void resolveSamples(const Texture& source, NSUInteger sourceSlice, NSUInteger so
   const PixelFormatInfo& info = source.formatInfo();
   const NSUInteger bpp = info.bytesPerBlock;
   const NSUInteger samples = source.sampleCount();
-  const bool average = isFilterable(info);
+  const bool average = isFilterable(info) && samples <= kMaxSamples;
   const std::uint8_t* src = source.levelData(sourceSlice, sourceLevel);
   std::uint8_t* dst = destination.levelData(destinationSlice, destinationLevel);
   const NSUInteger sStride = source.levelBytesPerRow(sourceLevel);
@@ -147,13 +177,9 @@ void resolveSamples(const Texture& source, NSUInteger sourceSlice, NSUInteger so
         std::memcpy(out, texel, bpp);
         continue;
       }
-      Texel sum{0, 0, 0, 0};
-      for (NSUInteger s = 0; s < samples; ++s) {
-        const Texel t = decodeTexel(info, texel + s * bpp);
-        for (int c = 0; c < 4; ++c) sum[c] += t[c];
-      }
-      for (double& c : sum) c /= static_cast<double>(samples);
-      encodeTexel(info, sum, out);
+      const std::uint8_t* texels[kMaxSamples];
+      for (NSUInteger s = 0; s < samples; ++s) texels[s] = texel + s * bpp;
+      averageTexels(info, texels, static_cast<int>(samples), out);
     }
   }
 }

@@ -56,6 +56,9 @@ TEST_F(StoreTest, LookupOfAnUnmadeNameCreatesIt) {
   EXPECT_EQ(buffers->getObjectWithGLID(7)->glID(), 7u);
   EXPECT_EQ(buffers->generateGLID(), 1u);
   EXPECT_EQ(buffers->getObjectWithGLID(0), nullptr);  // no default buffer
+  // A stray huge name makes nothing (and allocates no giant table).
+  EXPECT_EQ(buffers->getObjectWithGLID(0xFFFFFFFFu), nullptr);
+  EXPECT_EQ(first->vertexArrayObjects()->getObjectWithGLID(0xFFFFFFFFu), nullptr);
   MGLGLObjectBase* program = first->shaderPrograms()->getObjectWithGLID(0);
   ASSERT_NE(program, nullptr);  // the default program
   EXPECT_EQ(program->glID(), 0u);
@@ -151,6 +154,21 @@ TEST(SharegroupThreads, TwoContextsGenerateLookUpAndDeleteConcurrently) {
   std::sort(live.begin(), live.end());
   EXPECT_EQ(std::adjacent_find(live.begin(), live.end()), live.end());
   EXPECT_EQ(store->shaders()->generateGLID(), 1u);  // every deleted shader freed its name
+}
+
+TEST(SharegroupThreads, ThreadEndsWithItsContextCurrent) {
+  auto sharegroup = mglMake<MGLSharegroup>();
+  std::thread([&] {
+    auto context = mglMake<MGLContext>(sharegroup.get());
+    mglSetCurrentContext(context.get());
+    context->vertexArrayObjects()->getObjectWithGLID(3);
+    context->textures()->getObjectWithGLID(2);
+    // The thread's slot holds the last reference when the thread ends; the
+    // context's objects are destroyed with no current context to clear.
+  }).join();
+  auto other = mglMake<MGLContext>(sharegroup.get());
+  ASSERT_NE(other->textures()->getObjectOrNilWithGLID(2), nullptr);
+  EXPECT_EQ(other->textures()->getObjectOrNilWithGLID(2)->glID(), 2u);
 }
 
 }  // namespace
