@@ -117,10 +117,10 @@ std::shared_ptr<Texture> Device::newTexture(const TextureDescriptor& descriptor)
 
 std::shared_ptr<RenderPipelineState> Device::newRenderPipelineState(
     const RenderPipelineDescriptor& descriptor, NSUInteger, RenderPipelineReflection* reflection,
-    std::string* error) {
+    std::optional<Error>* error) {
   const std::string problem = pipelineProblem(descriptor, *this);
   if (!problem.empty()) {
-    if (error) *error = problem;
+    if (error) *error = Error{RenderPipelineErrorInvalidInput, problem};
     return nullptr;
   }
   if (reflection) *reflection = {};
@@ -142,17 +142,28 @@ std::shared_ptr<SamplerState> Device::newSamplerState(const SamplerDescriptor& d
 
 std::shared_ptr<Library> Device::newLibraryWithSource(const std::string& source,
                                                       const CompileOptions& options,
-                                                      std::string*) {
+                                                      std::optional<Error>*) {
   return std::make_shared<Library>(source, options);
 }
 
 std::shared_ptr<Library> Device::newLibraryWithData(const std::vector<std::uint8_t>& data,
-                                                    std::string* error) {
-  if (data.empty()) {
-    if (error) *error = "The library data is empty";
+                                                    std::optional<Error>* error) {
+  const std::string bytes(data.begin(), data.end());
+  if (bytes.compare(0, kLibraryDataMagic.size(), kLibraryDataMagic) != 0) {
+    if (error) *error = Error{LibraryErrorInternal, "The data is not a compiled Metal library"};
     return nullptr;
   }
-  return std::make_shared<Library>(std::string(data.begin(), data.end()), CompileOptions{});
+  return std::make_shared<Library>(bytes.substr(kLibraryDataMagic.size()), CompileOptions{});
+}
+
+std::shared_ptr<Library> Device::newDefaultLibrary() {
+  std::lock_guard lock(mutex_);
+  return std::make_shared<Library>(defaultLibrarySource_, CompileOptions{});
+}
+
+void Device::setDefaultLibrarySource(std::string source) {
+  std::lock_guard lock(mutex_);
+  defaultLibrarySource_ = std::move(source);
 }
 
 std::shared_ptr<Device> createSystemDefaultDevice() {

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/metal/buffer.h"
@@ -58,17 +60,25 @@ class Device : public std::enable_shared_from_this<Device> {
   // Null with `error` set when the descriptor cannot make a pipeline.
   std::shared_ptr<RenderPipelineState> newRenderPipelineState(
       const RenderPipelineDescriptor& descriptor, NSUInteger options,
-      RenderPipelineReflection* reflection, std::string* error);
+      RenderPipelineReflection* reflection, std::optional<Error>* error);
   std::shared_ptr<DepthStencilState> newDepthStencilState(const DepthStencilDescriptor& d);
   std::shared_ptr<SamplerState> newSamplerState(const SamplerDescriptor& descriptor);
 
   // The library keeps its source; its functions come from the shading
-  // language front end.
+  // language front end. An error object may come back with a library
+  // (warnings) or without one (failure).
   std::shared_ptr<Library> newLibraryWithSource(const std::string& source,
                                                 const CompileOptions& options,
-                                                std::string* error);
+                                                std::optional<Error>* error);
+  // Compiled library data: kLibraryDataMagic followed by the library's
+  // source. Anything else is refused.
+  static constexpr std::string_view kLibraryDataMagic = "TESSALY-METALLIB\n";
   std::shared_ptr<Library> newLibraryWithData(const std::vector<std::uint8_t>& data,
-                                              std::string* error);
+                                              std::optional<Error>* error);
+  // The application's built-in library: the source given to
+  // setDefaultLibrarySource, empty until then.
+  std::shared_ptr<Library> newDefaultLibrary();
+  void setDefaultLibrarySource(std::string source);
 
   GpuTimeline& gpu() { return *gpu_; }
   CommandLog& commandLog() { return log_; }
@@ -80,6 +90,7 @@ class Device : public std::enable_shared_from_this<Device> {
 
   mutable std::mutex mutex_;
   DeviceLimits limits_;
+  std::string defaultLibrarySource_;
   std::unique_ptr<GpuTimeline> gpu_;
   CommandLog log_;
   std::atomic<std::uint64_t> commandBuffers_{0};

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace mtl {
 
@@ -162,6 +163,20 @@ enum class GPUFamily : NSInteger { Apple1 = 1001, Apple2 = 1002, Apple3 = 1003, 
 enum class CommandBufferStatus : NSUInteger {
   NotEnqueued = 0, Enqueued = 1, Committed = 2, Scheduled = 3, Completed = 4,
   Error = 5,
+};
+
+// What Metal reports through an error object: a code and a description.
+struct Error {
+  NSInteger code = 0;
+  std::string localizedDescription;
+};
+enum LibraryError : NSInteger {
+  LibraryErrorUnsupported = 1, LibraryErrorInternal = 2, LibraryErrorCompileFailure = 3,
+  LibraryErrorCompileWarning = 4,
+};
+enum RenderPipelineError : NSInteger {
+  RenderPipelineErrorInternal = 1, RenderPipelineErrorUnsupported = 2,
+  RenderPipelineErrorInvalidInput = 3,
 };
 
 struct Origin { NSUInteger x = 0, y = 0, z = 0; };

@@ -67,6 +67,8 @@ class MetalLayer : public Layer {
   void setDrawableSize(Size size) { drawableSize_ = size; }
   bool framebufferOnly() const { return framebufferOnly_; }
   void setFramebufferOnly(bool value) { framebufferOnly_ = value; }
+  bool drawsAsynchronously() const { return drawsAsynchronously_; }
+  void setDrawsAsynchronously(bool value) { drawsAsynchronously_ = value; }
   bool presentsWithTransaction() const { return presentsWithTransaction_; }
   void setPresentsWithTransaction(bool value) { presentsWithTransaction_ = value; }
   std::chrono::milliseconds nextDrawableTimeout() const;
@@ -86,6 +88,7 @@ class MetalLayer : public Layer {
   Size drawableSize_;
   bool framebufferOnly_ = true;
   bool presentsWithTransaction_ = false;
+  bool drawsAsynchronously_ = false;
 };
 
 }  // namespace ca

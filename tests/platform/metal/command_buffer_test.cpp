@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/metal/blit_encoder.h"
@@ -131,9 +132,10 @@ TEST(Devices, LimitsAndFeatureAnswersAreConfigurable) {
 TEST(Devices, StateObjects) {
   auto device = Device::create();
   RenderPipelineDescriptor p;
-  std::string error;
+  std::optional<Error> error;
   EXPECT_EQ(device->newRenderPipelineState(p, 0, nullptr, &error), nullptr);
-  EXPECT_EQ(error, "No vertex function was set");
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->localizedDescription, "No vertex function was set");
   p.vertexFunction = std::make_shared<Function>("vertexShader", FunctionType::Vertex);
   p.fragmentFunction = std::make_shared<Function>("fragmentShader", FunctionType::Fragment);
   p.colorAttachments[0].pixelFormat = PixelFormat::Depth32Float;
@@ -153,6 +155,18 @@ TEST(Devices, StateObjects) {
   auto library = device->newLibraryWithSource("vertex float4 v() {}", {}, &error);
   EXPECT_EQ(library->source(), "vertex float4 v() {}");
   EXPECT_EQ(library->newFunctionWithName("v"), nullptr);
+  error.reset();
+  const std::string compiled = std::string(Device::kLibraryDataMagic) + "kernel void k() {}";
+  library = device->newLibraryWithData({compiled.begin(), compiled.end()}, &error);
+  ASSERT_NE(library, nullptr);
+  EXPECT_FALSE(error.has_value());
+  EXPECT_EQ(library->source(), "kernel void k() {}");
+  EXPECT_EQ(device->newLibraryWithData({'x', 'y'}, &error), nullptr);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->code, LibraryErrorInternal);
+  EXPECT_EQ(device->newDefaultLibrary()->source(), "");
+  device->setDefaultLibrarySource("fragment half4 f() {}");
+  EXPECT_EQ(device->newDefaultLibrary()->source(), "fragment half4 f() {}");
 }
 
 }  // namespace

@@ -52,8 +52,7 @@ class RenderPassTest : public ::testing::Test {
     d.colorAttachments[0].pixelFormat = colorFormat;
     d.depthAttachmentPixelFormat = PixelFormat::Depth32Float_Stencil8;
     d.stencilAttachmentPixelFormat = PixelFormat::Depth32Float_Stencil8;
-    std::string error;
-    return device->newRenderPipelineState(d, 0, nullptr, &error);
+    return device->newRenderPipelineState(d, 0, nullptr, nullptr);
   }
 
   std::shared_ptr<Device> device;
