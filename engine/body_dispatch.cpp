@@ -25,8 +25,11 @@ struct TheoryEntry {
 
 // Every theory but Charon's gives the longitude of periapsis.
 const TheoryEntry kTheories[] = {
-    {301, lunarMeanOrbit}, {401, phobosOrbit},   {402, deimosOrbit},
-    {801, tritonOrbit},    {802, nereidOrbit},
+    {301, lunarMeanOrbit}, {401, phobosOrbit},    {402, deimosOrbit},
+    {601, mimasOrbit},     {602, enceladusOrbit}, {603, tethysOrbit},
+    {604, dioneOrbit},     {605, rheaOrbit},      {606, titanOrbit},
+    {607, hyperionOrbit},  {608, iapetusOrbit},   {801, tritonOrbit},
+    {802, nereidOrbit},
 };
 
 OrbitTheory theoryFor(int identifier) {
@@ -58,8 +61,12 @@ void buildFrameCache() {
     matrixMultiply(p, m);
     matrixCopy(gFrameCache[r], m);
   };
-  double identity[9];
+  double saturnEquator[9], eclipticB1950[9], identity[9];
+  saturnMoonFrame(saturnEquator);
+  eclipticMatrix(eclipticB1950, -1, meanObliquity(kB1950));
   identityMatrix(identity);
+  for (int id = 601; id <= 604; ++id) replace(id, saturnEquator);
+  for (int id = 605; id <= 609; ++id) replace(id, eclipticB1950);
   double nereid[9];
   nereidFrame(nereid);
   replace(802, nereid);

@@ -10,6 +10,24 @@ void phobosOrbit(double* a, double* e, double* i, double* periapsis,
                  double* node, double* m, double* n, double jd);
 void deimosOrbit(double* a, double* e, double* i, double* periapsis,
                  double* node, double* m, double* n, double jd);
+// Saturn I-VIII: Mimas to Dione in Saturn's equator (saturnMoonFrame),
+// Rhea to Iapetus in the B1950 ecliptic.
+void mimasOrbit(double* a, double* e, double* i, double* periapsis,
+                double* node, double* m, double* n, double jd);
+void enceladusOrbit(double* a, double* e, double* i, double* periapsis,
+                    double* node, double* m, double* n, double jd);
+void tethysOrbit(double* a, double* e, double* i, double* periapsis,
+                 double* node, double* m, double* n, double jd);
+void dioneOrbit(double* a, double* e, double* i, double* periapsis,
+                double* node, double* m, double* n, double jd);
+void rheaOrbit(double* a, double* e, double* i, double* periapsis,
+               double* node, double* m, double* n, double jd);
+void titanOrbit(double* a, double* e, double* i, double* periapsis,
+                double* node, double* m, double* n, double jd);
+void hyperionOrbit(double* a, double* e, double* i, double* periapsis,
+                   double* node, double* m, double* n, double jd);
+void iapetusOrbit(double* a, double* e, double* i, double* periapsis,
+                  double* node, double* m, double* n, double jd);
 void tritonOrbit(double* a, double* e, double* i, double* periapsis,
                  double* node, double* m, double* n, double jd);
 void nereidOrbit(double* a, double* e, double* i, double* periapsis,
