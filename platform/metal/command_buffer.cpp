@@ -64,7 +64,8 @@ void CommandBuffer::presentDrawable(std::shared_ptr<Drawable> drawable) {
   require(drawable != nullptr, "presentDrawable needs a drawable");
   {
     std::lock_guard lock(mutex_);
-    requireEncodable("presentDrawable");
+    require(status_ < CommandBufferStatus::Committed,
+            "presentDrawable on a command buffer that was already committed");
     drawables_.push_back(std::move(drawable));
   }
   log("presentDrawable");

@@ -10,6 +10,7 @@
 #include "platform/metal/blit_encoder.h"
 #include "platform/metal/command_buffer.h"
 #include "platform/metal/device.h"
+#include "platform/metal/drawable.h"
 #include "platform/metal/gpu_timeline.h"
 #include "platform/metal/render_encoder.h"
 #include "platform/metal/validation.h"
@@ -75,6 +76,29 @@ TEST(CommandBuffers, SynchronousModeRunsInsideCommit) {
   cb->commit();
   EXPECT_TRUE(ran);
   EXPECT_EQ(cb->status(), CommandBufferStatus::Completed);
+}
+
+struct CountingDrawable : Drawable {
+  std::shared_ptr<Texture> texture() const override { return nullptr; }
+  void present() override { ++presented; }
+  int presented = 0;
+};
+
+TEST(CommandBuffers, DrawablesPresentAfterTheWorkAndBeforeTheHandlers) {
+  auto device = Device::create();
+  device->gpu().setSynchronous(true);
+  auto cb = device->newCommandQueue()->commandBuffer();
+  auto drawable = std::make_shared<CountingDrawable>();
+  auto blit = cb->blitCommandEncoder();
+  cb->presentDrawable(drawable);  // allowed while an encoder is open
+  blit->endEncoding();
+  int seenByHandler = -1;
+  cb->addCompletedHandler([&](CommandBuffer&) { seenByHandler = drawable->presented; });
+  EXPECT_EQ(drawable->presented, 0);
+  cb->commit();
+  EXPECT_EQ(seenByHandler, 1);
+  EXPECT_THROW(cb->presentDrawable(drawable), ValidationError);
+  EXPECT_THROW(cb->presentDrawable(nullptr), ValidationError);
 }
 
 TEST(CommandBuffers, LifeCycleRefusals) {
