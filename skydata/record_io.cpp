@@ -131,10 +131,11 @@ std::int64_t RecordWriter::writeRecordString(const char* text) {
   return length;
 }
 
-void RecordWriter::writeRecordBytes(const void* bytes, std::int64_t count) {
-  if (count <= 0 || !reserve(count)) return;
-  std::memcpy(buffer_ + position_, bytes, static_cast<std::size_t>(count));
-  position_ += count;
+bool RecordWriter::advance(std::int64_t bytes) {
+  if (bytes < 0) overflowed_ = true;
+  if (!reserve(bytes)) return false;
+  position_ += bytes;
+  return true;
 }
 
 float magnitudeFromRecord(std::int16_t stored) {

@@ -83,8 +83,14 @@ class RecordWriter {
   // Copies the text and its zero (a single zero for null); returns the
   // text's length.
   std::int64_t writeRecordString(const char* text);
-  // Copies raw bytes (a nested record).
-  void writeRecordBytes(const void* bytes, std::int64_t count);
+
+  // Room for a nested record written by its own writer: the bytes from
+  // the cursor on, how many remain, and moving past what it wrote.
+  unsigned char* current() const { return buffer_ + position_; }
+  std::int64_t remaining() const { return overflowed_ ? 0 : size_ - position_; }
+  // False (and overflowed) when `bytes` is negative or does not fit; a
+  // negative count is a nested writer's report of a buffer too small.
+  bool advance(std::int64_t bytes);
 
  private:
   bool reserve(std::int64_t bytes);

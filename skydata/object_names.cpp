@@ -1,0 +1,56 @@
+// The naming members of stars and deep-sky objects, which reach the
+// designation formatters.
+#include "skydata/catalog_numbers.h"
+#include "skydata/deep_sky_designations.h"
+#include "skydata/deep_sky_object.h"
+#include "skydata/star.h"
+#include "skydata/star_designations.h"
+
+namespace {
+
+// The shared buffer of name getters called without one.
+constexpr std::size_t kSharedNameSize = 256;
+
+}  // namespace
+
+std::int64_t CStar::findCatalogNumber(int catalogue) const {
+  for (std::int64_t number : catalogNumbers_) {
+    if (catalogOfNumber(number) == catalogue) return number;
+  }
+  return 0;
+}
+
+const char* CStar::formatCatalogNumber(int catalogue, char* buffer, std::size_t size,
+                                       int style) const {
+  std::int64_t number = catalogue != 0 ? findCatalogNumber(catalogue) : 0;
+  if (number == 0 && !catalogNumbers_.empty()) number = catalogNumbers_.front();
+  if (number == 0) return copyNameText("", buffer, size);
+  return ::formatCatalogNumber(number, buffer, size, style);
+}
+
+const char* CStar::getName(char* buffer, std::size_t size) const {
+  static char shared[kSharedNameSize];
+  if (buffer == nullptr || size == 0) {
+    buffer = shared;
+    size = sizeof shared;
+  }
+  const char* names[kMaxStarNames];
+  const int nameCount = getNames(names, kMaxStarNames);
+  return formatDesignationList(catalogNumbers_.data(), static_cast<int>(catalogNumbers_.size()),
+                               names, nameCount, buffer, size);
+}
+
+std::string CStar::getNameString() const { return getName(nullptr, 0); }
+
+const char* CDeepSkyObject::getName(char* buffer, std::size_t size) const {
+  static char shared[kSharedNameSize];
+  if (buffer == nullptr || size == 0) {
+    buffer = shared;
+    size = sizeof shared;
+  }
+  std::int64_t numbers[kMaxStarNumbers];
+  const char* names[kMaxStarNames];
+  const int count = getCatalogNumbers(numbers, kMaxStarNumbers);
+  const int nameCount = getNames(names, kMaxStarNames);
+  return formatDeepSkyNameList(numbers, count, names, nameCount, buffer, size);
+}
