@@ -19,8 +19,7 @@ constexpr double kSunTemperature = 5800.0;
 
 bool isFiniteNumber(double x) { return std::isfinite(x); }
 
-double* vectorOrShared(double out[3], const float stored[3]) {
-  static double shared[3];
+double* vectorOrShared(double out[3], const float stored[3], double shared[3]) {
   double* target = out != nullptr ? out : shared;
   for (int i = 0; i < 3; ++i) target[i] = stored[i];
   return target;
@@ -170,13 +169,18 @@ float CStar::getColorIndex() const {
 
 float CStar::getBrightness() const { return brightness_; }
 
+// Each getter has its own shared buffer, so that both can be used at once.
 double* CStar::getCatalogVector(double out[3]) const {
-  return vectorOrShared(out, catalogVector_);
+  static double shared[3];
+  return vectorOrShared(out, catalogVector_, shared);
 }
 
 float CStar::getStarDistance() const { return distance_; }
 
-double* CStar::getMotionVector(double out[3]) const { return vectorOrShared(out, motionVector_); }
+double* CStar::getMotionVector(double out[3]) const {
+  static double shared[3];
+  return vectorOrShared(out, motionVector_, shared);
+}
 
 float CStar::getRadialVelocity() const { return radialVelocity_; }
 

@@ -65,7 +65,7 @@ class CStar : public CSkyObject {
   virtual float getBrightness() const;
   // Unit vector of the catalogue position and its rate (proper motion and
   // radial rate), as stored in floats. With a null out pointer they fill
-  // a shared buffer that the next call overwrites.
+  // a shared buffer (one for each) that the next call overwrites.
   virtual double* getCatalogVector(double out[3]) const;
   virtual float getStarDistance() const;  // parsecs
   virtual double* getMotionVector(double out[3]) const;
