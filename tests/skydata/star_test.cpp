@@ -259,6 +259,16 @@ TEST(StarClasses, ListGettersWriteOnlyWithinTheCallersArray) {
   EXPECT_EQ(getObjectNames(nullptr, got, 2), 0);
 }
 
+TEST(StarClasses, FindsTheNumberOfACatalogue) {
+  CStar star;
+  const std::int64_t numbers[] = {5 * 10000000000000000LL + 48915, -4295806720LL,
+                                  4 * 10000000000000000LL + 2491, 4 * 10000000000000000LL + 7};
+  star.setCatalogNumbers(numbers, 4);
+  EXPECT_EQ(star.findCatalogNumber(4), numbers[2]);  // the first of its catalogue
+  EXPECT_EQ(star.findCatalogNumber(-1), numbers[1]);  // a Gaia source
+  EXPECT_EQ(star.findCatalogNumber(7), 0);
+}
+
 TEST(StarClasses, NameGettersFillTheCallersBuffer) {
   CStar star;
   const char* names[] = {"Betelgeuse"};
