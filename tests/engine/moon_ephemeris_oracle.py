@@ -27,7 +27,42 @@ ARCSEC = 180 * 3600 / math.pi
 DUBLIN_JD = 2415020.0
 
 
+def transits_and_occultations(jd0, days):
+    """Begins and ends of the Galilean moons' transits and occultations,
+    minute by minute, from the moons' offsets against Jupiter's oblate disk
+    (flattening 0.06487, pole RA 268.05, Dec 64.49 degrees)."""
+    pole_ra, pole_dec = math.radians(268.05), math.radians(64.49)
+    flattening = 0.0648744
+    moons = [ephem.Io, ephem.Europa, ephem.Ganymede, ephem.Callisto]
+    previous = [None] * 4
+    for minute in range(int(days * 1440)):
+        date = ephem.Date(jd0 - DUBLIN_JD + minute / 1440.0)
+        jupiter = ephem.Jupiter(date)
+        ra, dec = float(jupiter.a_ra), float(jupiter.a_dec)
+        # Position angle of Jupiter's north pole on the sky.
+        pa = math.atan2(math.cos(pole_dec) * math.sin(pole_ra - ra),
+                        math.sin(pole_dec) * math.cos(dec) -
+                        math.cos(pole_dec) * math.sin(dec) * math.cos(pole_ra - ra))
+        for k, moon_class in enumerate(moons):
+            moon = moon_class(date)
+            east, north = moon.x, -moon.y
+            along_pole = north * math.cos(pa) + east * math.sin(pa)
+            along_equator = east * math.cos(pa) - north * math.sin(pa)
+            inside = along_equator ** 2 + (along_pole / (1 - flattening)) ** 2 < 1
+            state = (inside and moon.z > 0, inside and moon.z < 0)
+            if previous[k] is not None:
+                for kind, (now, was) in enumerate(zip(state, previous[k])):
+                    if now != was:
+                        print(k + 1, ("transit", "occultation")[kind],
+                              "begin" if now else "end",
+                              repr(float(date) + DUBLIN_JD))
+            previous[k] = state
+
+
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "events":
+        transits_and_occultations(float(sys.argv[2]), float(sys.argv[3]))
+        return
     ids = [int(a) for a in sys.argv[1:]] or sorted(MOONS)
     for ident in ids:
         moon_class, planet_class = MOONS[ident]
