@@ -76,6 +76,14 @@ struct Sdp4State {
   DeepSpaceState deep;
 };
 
+// The one state block a satellite keeps, used as the model its orbit
+// selects. Both states begin with the initialised flag, so zeroing it
+// through either member resets the block.
+union SatellitePropagatorState {
+  Sgp4State nearEarth;
+  Sdp4State deepSpace;
+};
+
 // The variables the DEEP routine reads and updates on each call; at
 // initialisation the inputs carry the epoch values SDP4 has derived.
 struct DeepSpaceVariables {

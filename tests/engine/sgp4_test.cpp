@@ -139,6 +139,19 @@ TEST(DeepSpace, ResultDoesNotDependOnEarlierCalls) {
   }
 }
 
+// A satellite's one state block, reset through its flag, serves whichever
+// model a new element set selects.
+TEST(DeepSpace, SharedStateBlockResetsThroughEitherModel) {
+  SatellitePropagatorState block{};
+  double r1[3], v1[3], r2[3], v2[3];
+  sgp4(kLowOrbit, r1, v1, block.nearEarth, 100.0);
+  block.nearEarth.initialised = 0;
+  sdp4(kMolniya, r1, v1, block.deepSpace, 100.0);
+  Sdp4State fresh{};
+  sdp4(kMolniya, r2, v2, fresh, 100.0);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(r1[k], r2[k]);
+}
+
 TEST(DeepSpace, InfiniteTimeGivesNonFiniteResultAtOnce) {
   Sdp4State s{};
   double r[3], v[3];
