@@ -1,0 +1,49 @@
+// tessaly-catalogues: builds the bundle's data files from the lists that the
+// extraction scripts make of public data.
+//
+//   tessaly-catalogues borders LIST OUTPUT_BASE
+//       country borders -> OUTPUT_BASE.shp/.shx/.dbf/.cpg
+//
+// Every command checks its input completely before it replaces an output, and
+// reports the first damage with the file and line.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/catalogues/record_list.h"
+#include "tools/catalogues/world_borders.h"
+
+namespace {
+
+int usage() {
+  std::fputs(
+      "usage: tessaly-catalogues borders LIST OUTPUT_BASE\n",
+      stderr);
+  return 2;
+}
+
+int fail(const std::string& error) {
+  std::fprintf(stderr, "tessaly-catalogues: %s\n", error.c_str());
+  return 1;
+}
+
+int buildBorders(const std::string& list, const std::string& base) {
+  std::string text, error;
+  std::vector<catalogues::Country> countries;
+  if (!catalogues::readWholeFile(list, text, error) ||
+      !catalogues::parseBorderList(text, list, countries, error) ||
+      !catalogues::writeWorldBorders(countries, base, error)) {
+    return fail(error);
+  }
+  std::printf("%s: %zu countries\n", base.c_str(), countries.size());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 3 && args[0] == "borders") return buildBorders(args[1], args[2]);
+  return usage();
+}
