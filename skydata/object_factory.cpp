@@ -1,10 +1,15 @@
 #include "skydata/object_factory.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <type_traits>
 
+#include "skydata/constellation.h"
 #include "skydata/deep_sky_object.h"
+#include "skydata/planet.h"
+#include "skydata/planet_feature.h"
+#include "skydata/satellite.h"
 #include "skydata/sky_object.h"
 #include "skydata/star.h"
 #include "skydata/star_classes.h"
@@ -24,6 +29,11 @@ bool isVariableStarCode(int code) { return code >= 4 && code <= 7; }
 bool isDoubleStarCode(int code) { return code >= 2 && code <= 5; }
 bool isBinaryStarCode(int code) { return code == 3 || code == 5; }
 bool isDeepSkyCode(int code) { return code >= 10 && code <= 29; }
+bool isPlanetCode(int code) { return code >= 30 && code <= 36; }
+bool isSatelliteCode(int code) { return code == 35; }
+bool isPlanetFeatureCode(int code) { return code == 39; }
+bool isConstellationCode(int code) { return code == 40 || code == 41; }
+bool isMeteorShowerCode(int code) { return code == 42; }
 
 }  // namespace
 
@@ -44,8 +54,18 @@ CSkyObject* createSkyObject(int typeCode) {
     case 6:
     case 7:
       return new (std::nothrow) CVariableStar(typeCode);
+    case 35:
+      return new (std::nothrow) CSatellite();
+    case 39:
+      return new (std::nothrow) CPlanetFeature();
+    case 40:
+    case 41:
+      return new (std::nothrow) CConstellation(typeCode);
+    case 42:
+      return new (std::nothrow) CMeteorShower();
     default:
       if (isDeepSkyCode(typeCode)) return new (std::nothrow) CDeepSkyObject(typeCode);
+      if (isPlanetCode(typeCode)) return new (std::nothrow) CPlanet(typeCode);
       return nullptr;
   }
 }
@@ -76,11 +96,65 @@ const CBinaryStar* asBinaryStar(const CSkyObject* object) {
 const CDeepSkyObject* asDeepSkyObject(const CSkyObject* object) {
   return downcast<CDeepSkyObject>(object, isDeepSkyCode);
 }
+CPlanet* asPlanet(CSkyObject* object) { return downcast<CPlanet>(object, isPlanetCode); }
+CSatellite* asSatellite(CSkyObject* object) {
+  return downcast<CSatellite>(object, isSatelliteCode);
+}
+CPlanetFeature* asPlanetFeature(CSkyObject* object) {
+  return downcast<CPlanetFeature>(object, isPlanetFeatureCode);
+}
+CConstellation* asConstellation(CSkyObject* object) {
+  return downcast<CConstellation>(object, isConstellationCode);
+}
+CMeteorShower* asMeteorShower(CSkyObject* object) {
+  return downcast<CMeteorShower>(object, isMeteorShowerCode);
+}
+const CPlanet* asPlanet(const CSkyObject* object) {
+  return downcast<CPlanet>(object, isPlanetCode);
+}
+const CSatellite* asSatellite(const CSkyObject* object) {
+  return downcast<CSatellite>(object, isSatelliteCode);
+}
+const CPlanetFeature* asPlanetFeature(const CSkyObject* object) {
+  return downcast<CPlanetFeature>(object, isPlanetFeatureCode);
+}
+const CConstellation* asConstellation(const CSkyObject* object) {
+  return downcast<CConstellation>(object, isConstellationCode);
+}
+const CMeteorShower* asMeteorShower(const CSkyObject* object) {
+  return downcast<CMeteorShower>(object, isMeteorShowerCode);
+}
+
+namespace {
+
+// Appends a non-empty text while there is room.
+void addName(const char** out, int max, int& count, const char* text) {
+  if (count < max && text != nullptr && *text != 0) out[count++] = text;
+}
+
+}  // namespace
 
 int getObjectNames(const CSkyObject* object, const char** out, int max) {
   if (out == nullptr || max < 1) return 0;
   if (const CStar* star = asStar(object)) return std::min(star->getNames(out, max), max);
-  return 0;
+  int count = 0;
+  if (const CPlanet* planet = asPlanet(object)) {
+    static char display[256];
+    planet->getName(display, sizeof display);
+    addName(out, max, count, display);
+    for (int k = 0; k < planet->getNameCount(); ++k)
+      if (std::strcmp(planet->getNameAt(k), display) != 0) addName(out, max, count, planet->getNameAt(k));
+  } else if (const CPlanetFeature* feature = asPlanetFeature(object)) {
+    addName(out, max, count, feature->getName(nullptr, 0));
+  } else if (const CConstellation* c = asConstellation(object)) {
+    for (const char* text : {c->getName(nullptr, 0), c->getAbbreviation(), c->getGenitive(),
+                             c->getCommonName()})
+      addName(out, max, count, text);
+  } else if (const CMeteorShower* shower = asMeteorShower(object)) {
+    addName(out, max, count, shower->getName(nullptr, 0));
+    addName(out, max, count, shower->getAbbreviation());
+  }
+  return count;
 }
 
 int getObjectCatalogNumbers(const CSkyObject* object, std::int64_t* out, int max) {
@@ -88,5 +162,10 @@ int getObjectCatalogNumbers(const CSkyObject* object, std::int64_t* out, int max
   if (const CStar* star = asStar(object)) {
     return std::min(star->getCatalogNumbers(out, max), max);
   }
-  return 0;
+  std::int64_t number = 0;
+  if (const CPlanet* planet = asPlanet(object)) number = planet->getCatalogNumber();
+  if (const CConstellation* c = asConstellation(object)) number = static_cast<std::int64_t>(c->getNumber());
+  if (number == 0) return 0;
+  out[0] = number;
+  return 1;
 }
