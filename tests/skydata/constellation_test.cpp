@@ -368,3 +368,29 @@ TEST(Downcasts, AcceptOnlyTheirCodes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ObjectNames, CollectNamesAndNumbersOfEachKind) {
+  const char* names[8];
+  std::int64_t numbers[4];
+  CPlanet asteroid(33);
+  asteroid.setNameAt(0, "Eros");
+  asteroid.setNameAt(1, "1898 DQ");
+  // "(0) " is not shown: body number 0 leaves the first name alone.
+  ASSERT_EQ(getObjectNames(&asteroid, names, 8), 2);
+  EXPECT_STREQ(names[0], "Eros");
+  EXPECT_STREQ(names[1], "1898 DQ");
+  EXPECT_EQ(getObjectNames(&asteroid, names, 1), 1);
+  EXPECT_EQ(getObjectCatalogNumbers(&asteroid, numbers, 4), 0);
+
+  CConstellation c(40);
+  c.setNumber(89);
+  EXPECT_EQ(getObjectNames(&c, names, 8), 1);  // the table's common name
+  EXPECT_STREQ(names[0], "Serpent's Tail");
+  ASSERT_EQ(getObjectCatalogNumbers(&c, numbers, 4), 1);
+  EXPECT_EQ(numbers[0], 89);
+  EXPECT_EQ(getObjectNames(nullptr, names, 8), 0);
+}
+
+}  // namespace
