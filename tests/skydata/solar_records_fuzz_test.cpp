@@ -65,6 +65,7 @@ TEST(SolarRecordsFuzz, DamagedRecordsNeverOverReadAndSoundOnesRoundTrip) {
     // The record is copied so the sanitizer sees its exact end.
     std::vector<unsigned char> record(input.begin(), input.end());
     const int type = record[0] & 0x7F;
+    if (type < 30 || type > 42) return;  // the star classes have their own run
     for (bool other : {false, true}) {
       std::unique_ptr<CSkyObject> object(createSkyObject(type));
       if (!object) return;
