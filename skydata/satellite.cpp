@@ -182,7 +182,7 @@ void CSatellite::setElementSet(const SatelliteElementSet& elements) {
   resetModelState();
 }
 
-SatelliteModelState* CSatellite::getModelState() { return &state_; }
+SatellitePropagatorState* CSatellite::getModelState() { return &state_; }
 
 Sgp4State* CSatellite::getNearEarthState() { return deepSpace_ == 0 ? &state_.nearEarth : nullptr; }
 

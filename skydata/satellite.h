@@ -9,13 +9,6 @@
 #include "engine/sgp4.h"
 #include "skydata/planet.h"
 
-// The propagator state of one satellite: the near-Earth or the deep-space
-// block, as the deep-space flag says.
-union SatelliteModelState {
-  Sgp4State nearEarth;
-  Sdp4State deepSpace;
-};
-
 class CSatellite : public CPlanet {
  public:
   CSatellite();
@@ -48,7 +41,7 @@ class CSatellite : public CPlanet {
   // deep-space flag; the propagator starts afresh.
   virtual void setElementSet(const SatelliteElementSet& elements);
 
-  virtual SatelliteModelState* getModelState();
+  virtual SatellitePropagatorState* getModelState();
   // The block of the model in use; null for the other one.
   virtual Sgp4State* getNearEarthState();
   virtual Sdp4State* getDeepSpaceState();
@@ -72,7 +65,7 @@ class CSatellite : public CPlanet {
   char owner_[5] = {};
   char launchSite_[6] = {};
   float launchDate_ = 0.0f;
-  SatelliteModelState state_;
+  SatellitePropagatorState state_;
 };
 
 // Long designator ("1998-067A") of a short one ("98067A"): two-digit year
