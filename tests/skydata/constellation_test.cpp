@@ -123,6 +123,12 @@ TEST(ConstellationFigures, Asterisms) {
   // Deneb (HR 7924), Vega (HR 7001) and Altair (HR 7557).
   const std::int16_t triangle[] = {-7923, 7000, 7556, 7923, 0};
   EXPECT_EQ(segments(getAsterismFigure(20), kAsterismFigureWidth), segments(triangle, 5));
+  for (int i = 0; i < kAsterismCount; ++i) {
+    const std::int16_t* figure = getAsterismFigure(i);
+    EXPECT_LT(figure[0], 0) << getAsterism(i);
+    EXPECT_FALSE(segments(figure, kAsterismFigureWidth, 1).empty()) << getAsterism(i);
+    for (int k = 0; k < kAsterismFigureWidth; ++k) EXPECT_LT(std::abs(figure[k]), 9110);
+  }
   // Orion's Belt: Alnitak, Alnilam, Mintaka (HR 1948, 1903, 1852).
   EXPECT_EQ(segments(getAsterismFigure(16), kAsterismFigureWidth, 1),
             (std::set<std::pair<int, int>>{{1852, 1903}, {1903, 1948}}));

@@ -60,6 +60,15 @@ TEST(Planet, DisplayNamesFollowTheBodyKind) {
   EXPECT_EQ(displayName(36, 0, {}), "");
 }
 
+TEST(Planet, NamesAreCutToTheBuffer) {
+  CPlanet p(33);
+  auto record = planetRecord(33, 433, {"Eros"});
+  p.readRecord(record.data(), static_cast<std::int64_t>(record.size()), false);
+  char small[6];
+  EXPECT_STREQ(p.getName(small, sizeof small), "(433)");
+  EXPECT_STREQ(p.getName(nullptr, 0), "(433) Eros");  // the shared buffer
+}
+
 TEST(Planet, PlanetsAndMoonsTakeTheirNameFromTheBodyTableInTheLanguage) {
   buildBodyIndex();
   EXPECT_EQ(displayName(30, 0, {"ignored"}), "Sun");
