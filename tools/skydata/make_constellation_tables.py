@@ -288,11 +288,11 @@ def read_labels():
     return labels
 
 
-def number_of_title(title):
+def number_of_title(title, latin):
     """Constellation number of a KStars figure title such as 'LeoMinor'."""
     key = title.replace(' ', '').lower()
-    for abbr, (latin, _) in LATIN.items():
-        if latin.replace(' ', '').lower() == key:
+    for abbr, (name, _) in latin.items():
+        if name.replace(' ', '').lower() == key:
             return NUMBER[abbr]
     return {'serpenscaput': NUMBER['Ser'], 'serpenscauda': NUMBER['Ser']}[key]
 
@@ -320,10 +320,9 @@ def write(name, text):
 
 
 def main():
-    global LATIN
     d3 = json.load(open(os.path.join(D3, 'constellations.json')))
     props = {f['id']: f['properties'] for f in d3['features']}
-    LATIN = {a: LATIN_OVERRIDES.get(a, (ascii_latin(p['name']), ascii_latin(p['gen'])))
+    latin_names = {a: LATIN_OVERRIDES.get(a, (ascii_latin(p['name']), ascii_latin(p['gen'])))
              for a, p in props.items()}
     boundaries = read_boundaries()
     area = areas_from_boundaries(boundaries)
@@ -338,7 +337,7 @@ def main():
             latin, genitive, common = SERPENS_CAUDA
             ra, dec = SERPENS_CAUDA_LABEL
         else:
-            latin, genitive = LATIN[abbr]
+            latin, genitive = latin_names[abbr]
             common = [COMMON_EN[abbr]] + [clean(props[abbr][k]) for k in ('es', 'fr', 'de', 'it')]
             ra, dec = LABEL_OVERRIDES.get(abbr, labels[abbr])
         size = round(area[NUMBER[abbr]])
@@ -361,7 +360,7 @@ def main():
 
     standard = [[] for _ in range(87)]
     for title, figure in read_standard_figures(hd_to_hr).items():
-        n = number_of_title(title)
+        n = number_of_title(title, latin_names)
         if n <= 87:  # the standard set has no Vulpecula row
             standard[n - 1].extend(figure)
     alt_by_abbr = read_alt_figures(hip_to_hr)
