@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Generates the built-in constellation tables of skydata/ from public data.
 
-Sources (installed by scripts/setup.sh; see scripts/packages/skydata-tables.txt
-and scripts/setup.d/skydata-tables.sh):
+Sources (installed by `scripts/setup.sh --data`; see scripts/packages/data/skydata-tables.txt
+and scripts/setup.d/data/skydata-tables.sh):
   - the IAU constellation boundaries for equinox B1875.0 (Delporte 1930,
     Roman 1987; CDS catalogue VI/42) as declination-sorted spans, from
     Debian stellarium-data (data/constellations_spans.dat);

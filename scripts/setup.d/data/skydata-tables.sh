@@ -4,7 +4,7 @@
 # regenerate the committed tables, so a failure is reported, not fatal.
 # Idempotent and quick once the package is there.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 
 deps=$root/.deps/skydata-tables
 want=(d3-celestial@0.7.35)
