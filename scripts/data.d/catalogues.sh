@@ -17,3 +17,14 @@ mkdir -p "$work" "$bundle/SkyData" "$bundle/WorldBorders"
 python3 "$scripts/extract_borders.py" "$deps/world-atlas/countries-50m.json" \
   /usr/share/iso-codes/json/iso_3166-1.json "$work/borders.list"
 "$tool" borders "$work/borders.list" "$bundle/WorldBorders/TM_WORLD_BORDERS_SIMPL"
+
+d3=$deps/d3-celestial/data
+python3 "$scripts/extract_stars.py" /usr/share/kstars/stars.dat "$d3/stars.14.json" \
+  "$d3/starnames.json" /usr/share/stellarium/stars/default "$work/stars.list"
+python3 "$scripts/extract_deep_sky.py" /usr/share/kstars/OpenNGC.kscat "$d3/dsos.14.json" \
+  /usr/share/stellarium/nebulae/default "$work/deepsky.list"
+# TESSALY_ELEMENTS names a two-line element file to use instead of the
+# element sets that come with gpredict.
+python3 "$scripts/extract_satellites.py" /usr/share/gpredict/data/satdata \
+  "$work/satellites.tle" "$work/satellite-groups.list"
+"$tool" elements "${TESSALY_ELEMENTS:-$work/satellites.tle}"

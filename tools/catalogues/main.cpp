@@ -3,6 +3,8 @@
 //
 //   tessaly-catalogues borders LIST OUTPUT_BASE
 //       country borders -> OUTPUT_BASE.shp/.shx/.dbf/.cpg
+//   tessaly-catalogues elements FILE
+//       checks a two-line element file and counts its sets
 //
 // Every command checks its input completely before it replaces an output, and
 // reports the first damage with the file and line.
@@ -12,13 +14,15 @@
 #include <vector>
 
 #include "tools/catalogues/record_list.h"
+#include "tools/catalogues/two_line_elements.h"
 #include "tools/catalogues/world_borders.h"
 
 namespace {
 
 int usage() {
   std::fputs(
-      "usage: tessaly-catalogues borders LIST OUTPUT_BASE\n",
+      "usage: tessaly-catalogues borders LIST OUTPUT_BASE\n"
+      "       tessaly-catalogues elements FILE\n",
       stderr);
   return 2;
 }
@@ -40,10 +44,22 @@ int buildBorders(const std::string& list, const std::string& base) {
   return 0;
 }
 
+int checkElements(const std::string& path) {
+  std::string text, error;
+  std::vector<catalogues::NamedElementSet> sets;
+  if (!catalogues::readWholeFile(path, text, error) ||
+      !catalogues::parseTwoLineElementFile(text, path, sets, error)) {
+    return fail(error);
+  }
+  std::printf("%s: %zu element sets\n", path.c_str(), sets.size());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "borders") return buildBorders(args[1], args[2]);
+  if (args.size() == 2 && args[0] == "elements") return checkElements(args[1]);
   return usage();
 }

@@ -1,0 +1,106 @@
+// Two-line element sets: the published example set read field by field,
+// and every kind of damage refused with the line it is on.
+#include "tools/catalogues/two_line_elements.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "fuzz.h"
+
+namespace {
+
+using catalogues::NamedElementSet;
+
+// The worked example of the public description of the format.
+const char* kIss =
+    "ISS (ZARYA)\n"
+    "1 25544U 98067A   08264.51782528 -.00002182  00000-0 -11606-4 0  2927\n"
+    "2 25544  51.6416 247.4627 0006703 130.5360 325.0288 15.72125391563537\n";
+
+constexpr double kDegree = 3.14159265358979323846 / 180.0;
+
+TEST(TwoLineElements, PublishedExampleReadsFieldByField) {
+  std::vector<NamedElementSet> sets;
+  std::string error;
+  ASSERT_TRUE(catalogues::parseTwoLineElementFile(kIss, "iss.tle", sets, error)) << error;
+  ASSERT_EQ(sets.size(), 1u);
+  const SatelliteElementSet& e = sets[0].elements;
+  EXPECT_STREQ(e.name, "ISS (ZARYA)");
+  EXPECT_STREQ(e.designator, "98067A");
+  EXPECT_EQ(e.catalogueNumber, 25544);
+  // 2008 January 1.0 is JD 2454466.5; day 264.51782528 is 263.51782528 later.
+  EXPECT_NEAR(e.epoch, 2454730.01782528, 1e-8);
+  EXPECT_DOUBLE_EQ(e.meanMotionTerms[0], -0.00002182);
+  EXPECT_DOUBLE_EQ(e.meanMotionTerms[1], 0.0);
+  EXPECT_NEAR(e.bstar, -0.11606e-4, 1e-15);
+  EXPECT_NEAR(e.inclination, 51.6416 * kDegree, 1e-12);
+  EXPECT_NEAR(e.node, 247.4627 * kDegree, 1e-12);
+  EXPECT_DOUBLE_EQ(e.eccentricity, 0.0006703);
+  EXPECT_NEAR(e.argumentOfPerigee, 130.5360 * kDegree, 1e-12);
+  EXPECT_NEAR(e.meanAnomaly, 325.0288 * kDegree, 1e-12);
+  EXPECT_NEAR(e.meanMotion, 15.72125391 * 2.0 * 3.14159265358979323846 / 1440.0, 1e-14);
+}
+
+TEST(TwoLineElements, SetsWithoutNamesAndWithZeroPrefixedNames) {
+  std::string text = std::string("0 ") + kIss + "\n" + std::string(kIss).substr(12);
+  std::vector<NamedElementSet> sets;
+  std::string error;
+  ASSERT_TRUE(catalogues::parseTwoLineElementFile(text, "f", sets, error)) << error;
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_STREQ(sets[0].elements.name, "ISS (ZARYA)");
+  EXPECT_STREQ(sets[1].elements.name, "");
+  EXPECT_EQ(sets[1].line, 5);
+}
+
+std::string parseError(const std::string& text) {
+  std::vector<NamedElementSet> sets;
+  std::string error;
+  EXPECT_FALSE(catalogues::parseTwoLineElementFile(text, "f.tle", sets, error));
+  return error;
+}
+
+TEST(TwoLineElements, DamagedSetsAreRefusedWithTheirLine) {
+  std::string text = kIss;
+  std::string wrongDigit = text;
+  wrongDigit[wrongDigit.find("325.0288")] = '4';  // the check digit no longer agrees
+  EXPECT_EQ(parseError(wrongDigit), "f.tle:3: check digit of the second line does not match");
+
+  std::string shortLine = text;
+  shortLine.erase(shortLine.find("  2927"), 2);
+  EXPECT_EQ(parseError(shortLine), "f.tle:2: first line is not 69 columns long");
+
+  std::string otherSatellite = text;
+  otherSatellite.replace(otherSatellite.find("2 25544"), 7, "2 25545");
+  otherSatellite.replace(otherSatellite.rfind("563537"), 6, "563538");  // keeps the check digit
+  EXPECT_EQ(parseError(otherSatellite), "f.tle:2: the two lines name different satellites");
+
+  std::string letterInField = text;
+  letterInField.replace(letterInField.find("51.6416"), 7, "51.6A16");
+  letterInField.replace(letterInField.rfind("563537"), 6, "563533");
+  EXPECT_EQ(parseError(letterInField), "f.tle:3: damaged angle");
+
+  std::string truncated = text.substr(0, text.find("\n2 ") + 1);
+  EXPECT_EQ(parseError(truncated), "f.tle:2: first element line without its second line");
+  EXPECT_EQ(parseError("ISS (ZARYA)\n"), "f.tle:1: name line without element lines (file truncated?)");
+  EXPECT_EQ(parseError(text.substr(text.find("2 25544"))), "f.tle:1: second element line without its first line");
+}
+
+TEST(TwoLineElements, ParserSurvivesFuzzing) {
+  tessaly::test::fuzz({kIss, std::string(kIss) + kIss}, [](std::string_view input) {
+    std::vector<NamedElementSet> sets;
+    std::string error;
+    if (catalogues::parseTwoLineElementFile(input, "fuzz", sets, error)) {
+      for (const auto& set : sets) {
+        ASSERT_GE(set.elements.eccentricity, 0.0);
+        ASSERT_LT(set.elements.eccentricity, 1.0);
+        ASSERT_GT(set.elements.meanMotion, 0.0);
+        ASSERT_LT(set.elements.designator[sizeof set.elements.designator - 1], 1);
+      }
+    }
+  });
+}
+
+}  // namespace
