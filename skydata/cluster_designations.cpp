@@ -187,8 +187,12 @@ int parseClusterNebulaDesignation(const char* text, std::int64_t* numbers, int m
   int count = 0;
   for (int row = 1; row <= kNebulaCatalogRows && count < max; ++row) {
     const NebulaCatalogRow& r = nebulaCatalogTable[row - 1];
-    if (compareStrings(parts.prefix, r.acronym, 0, caseSensitive) != 0 && !isAbbreviationOf(parts.prefix, r.longName, 4))
-      continue;
+    // A long name too short to be abbreviated ("The") names its row when
+    // given whole.
+    bool named = compareStrings(parts.prefix, r.acronym, 0, caseSensitive) == 0 ||
+                 isAbbreviationOf(parts.prefix, r.longName, 4) ||
+                 (r.longName[0] != '\0' && compareStrings(parts.prefix, r.longName, 0, caseSensitive) == 0);
+    if (!named) continue;
     std::int64_t value = valueForRow(row, parts.numberPart);
     if (value >= 0) count = addCatalogNumber(numbers, count, max, rowBase + row * kNebulaRowFactor + value);
   }

@@ -392,11 +392,11 @@ char* appendDeepSkyDesignation(std::int64_t number, char* buffer, std::size_t si
 char* formatDeepSkyNameList(const std::int64_t* numbers, int count, const char* const* names,
                             int nameCount, char* buffer, std::size_t size) {
   static char shared[kSharedTextSize];
-  if (buffer == nullptr) {
+  // A buffer without room gets nothing: the list goes to the shared buffer.
+  if (buffer == nullptr || size == 0) {
     buffer = shared;
     size = sizeof shared;
   }
-  if (size == 0) return buffer;
   buffer[0] = '\0';
   for (int i = 0; names != nullptr && i < nameCount; ++i)
     if (names[i] != nullptr) appendWithComma(buffer, size, names[i]);

@@ -37,7 +37,8 @@ const char* formatPNGDesignation(std::int64_t entry, char* buffer, std::size_t s
 const char* formatESODesignation(std::int64_t entry, char* buffer, std::size_t size);
 const char* formatSDSSDesignation(std::int64_t entry, char* buffer, std::size_t size);
 
-// The names, then the long form of every number, joined with ", ".
+// The names, then the long form of every number, joined with ", ". Without
+// a buffer (or with size 0) a shared 256-byte buffer is used.
 char* formatDeepSkyNameList(const std::int64_t* numbers, int count, const char* const* names,
                             int nameCount, char* buffer, std::size_t size);
 // Append one designation with ", " unless it is empty. Return buffer.

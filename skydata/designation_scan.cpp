@@ -30,11 +30,12 @@ const char* writeEmpty(TextOut out) {
 }
 
 void skipBlanks(const char*& p) {
-  while (*p == ' ' || *p == '\t') ++p;
+  while (p != nullptr && (*p == ' ' || *p == '\t')) ++p;
 }
 
 bool scanInteger(const char*& p, long long& value) {
   skipBlanks(p);
+  if (p == nullptr) return false;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
   if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
@@ -49,19 +50,20 @@ bool scanInteger(const char*& p, long long& value) {
 }
 
 bool scanCharacter(const char*& p, char& c) {
-  if (*p == '\0') return false;
+  if (p == nullptr || *p == '\0') return false;
   c = *p++;
   return true;
 }
 
 bool scanDigit(const char*& p, int& value) {
-  if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+  if (p == nullptr || !std::isdigit(static_cast<unsigned char>(*p))) return false;
   value = *p++ - '0';
   return true;
 }
 
 bool scanDecimal(const char*& p, double& value) {
   skipBlanks(p);
+  if (p == nullptr) return false;
   char number[32];
   std::size_t n = 0;
   while (n + 1 < sizeof number &&

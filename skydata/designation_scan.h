@@ -28,6 +28,7 @@ const char* writeText(TextOut out, const char* format, ...) __attribute__((forma
 // Writes the empty text and returns it.
 const char* writeEmpty(TextOut out);
 
+// The scanners treat a null text as an empty one.
 void skipBlanks(const char*& p);
 // Like "%lld": skips blanks, reads an optional sign and digits. Fails
 // (leaving p unspecified) on no digits or a value beyond 64 bits.

@@ -255,11 +255,11 @@ char* appendDesignation(int catalogue, std::int64_t entry, char* buffer, std::si
 char* formatDesignationList(const std::int64_t* numbers, int count, const char* const* names,
                             int nameCount, char* buffer, std::size_t size) {
   static char shared[kSharedTextSize];
-  if (buffer == nullptr) {
+  // A buffer without room gets nothing: the list goes to the shared buffer.
+  if (buffer == nullptr || size == 0) {
     buffer = shared;
     size = sizeof shared;
   }
-  if (size == 0) return buffer;
   buffer[0] = '\0';
   for (int i = 0; names != nullptr && i < nameCount; ++i)
     if (names[i] != nullptr) appendWithComma(buffer, size, names[i]);
@@ -390,6 +390,7 @@ std::int64_t parseGSCDesignation(const char* text) {
 
 // "N0123-456" (an HTM region name, then the number) or a bare number.
 std::int64_t parseGSCIIDesignation(const char* text) {
+  if (text == nullptr) return 0;
   skipBlanks(text);
   std::uint32_t region = 0;
   if (*text == 'N' || *text == 'S') {

@@ -31,7 +31,8 @@ const char* formatStarDesignation(int catalogue, std::int64_t entry, char* buffe
                                   int style);
 
 // The names, then the designation of every number (style clear for the
-// first number, set for the others), joined with ", ". Returns buffer.
+// first number, set for the others), joined with ", ". Without a buffer (or
+// with size 0) a shared 256-byte buffer is used. Returns the text.
 char* formatDesignationList(const std::int64_t* numbers, int count, const char* const* names,
                             int nameCount, char* buffer, std::size_t size);
 // Appends one designation with ", " unless it is empty. Returns buffer.

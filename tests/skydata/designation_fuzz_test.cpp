@@ -1,8 +1,12 @@
 // Fuzzing of the designation parsers, with the round trip as the property:
-// whatever a text parses to must format to a text that parses back to it.
+// whatever a text parses to must format to a text that parses back to it
+// (or to an equivalent number: a Tycho star of component 0 is written as its
+// GSC number).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "designation_test_support.h"
 #include "skydata/bayer_letters.h"
@@ -31,7 +35,10 @@ void checkRoundTrip(std::string_view input) {
     for (int style = 0; style <= 1; ++style) {
       std::string formatted = formatCatalogNumber(number, nullptr, 0, style);
       if (formatted.empty()) continue;  // row-wide numbers have no text of their own
-      ASSERT_TRUE(parsesTo(formatted, number)) << "'" << text << "' -> " << number << " -> '" << formatted << "'";
+      std::vector<std::int64_t> readBack = parseAll(formatted);
+      bool found = std::any_of(readBack.begin(), readBack.end(),
+                               [number](std::int64_t back) { return catalogNumbersMatch(back, number); });
+      ASSERT_TRUE(found) << "'" << text << "' -> " << number << " -> '" << formatted << "'";
     }
   }
 }
@@ -69,6 +76,15 @@ TEST(DesignationFuzz, SubParsersSurviveAnyText) {
     std::snprintf(buffer, sizeof buffer, "%s", p);
     expandBayerLetter(buffer, sizeof buffer);
   };
+  for (auto parse : {parseHRNumber, parseHDNumber, parseSAONumber, parseHIPNumber, parseADSNumber, parseLTTNumber,
+                     parseLHSNumber, parseBDDesignation, parseCoDDesignation, parseCPDDesignation,
+                     parseTychoDesignation, parseGSCDesignation, parseGSCIIDesignation, parseGaiaDesignation,
+                     parseWDSDesignation, parseLuytenDesignation, parseLPDesignation, parseGiclasDesignation,
+                     parseGlieseDesignation, parseBayerDesignation, parseFlamsteedDesignation,
+                     parseVariableStarDesignation, parseBlancoDesignation, parseCederbladDesignation,
+                     parseAllenDesignation, parsePositionDesignation, parseStarCatalogNumber,
+                     parseDeepSkyCatalogNumber, parseDiscovererNumber})
+    parse(nullptr);
   tessaly::test::FuzzOptions options;
   options.maxSize = 600;
   options.iterations = 20000;

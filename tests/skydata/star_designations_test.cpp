@@ -199,6 +199,9 @@ TEST(CatalogNumbers, DesignationLists) {
                "Sirius, Alpha Canis Majoris, HR 2491, $a CMa");
   char tight[12];
   EXPECT_STREQ(formatDesignationList(numbers, 3, names, 2, tight, sizeof tight), "Sirius, Alp");
+  char untouched[4] = "abc";
+  EXPECT_STREQ(formatDesignationList(numbers, 1, nullptr, 0, untouched, 0), "Alpha Canis Majoris");
+  EXPECT_STREQ(untouched, "abc");
 }
 
 TEST(CatalogNumbers, ParsesEveryStarCatalogue) {
