@@ -1,0 +1,166 @@
+// CSkyDatabase: the open catalogue files and the lookups every other part
+// of the program reaches the catalogues through: objects by reference, the
+// solar system's fixed objects, constellations, Bright Star numbers, and
+// the settings form of a reference, which survives catalogue updates.
+//
+// Objects handed out belong to their file's loaded region when their
+// owned-by-region mark is set; otherwise the caller deletes them.
+//
+// Reloading a catalogue replaces the file; the replaced file is kept until
+// the next reload of the same catalogue (or the database's end), so that
+// objects taken from it just before stay valid while their users refresh.
+// Not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skydata/sky_object_id.h"
+
+class CSettings;
+class CSkyDataFile;
+class CSkyObject;
+class CStar;
+class CBinaryStar;
+class CPlanet;
+class CPlanetFeature;
+class CConstellation;
+
+// Holds an object obtained from the database and deletes it at the end of
+// the scope unless it belongs to a loaded region.
+class ScopedSkyObject {
+ public:
+  explicit ScopedSkyObject(CSkyObject* object) : object_(object) {}
+  ScopedSkyObject(const ScopedSkyObject&) = delete;
+  ScopedSkyObject& operator=(const ScopedSkyObject&) = delete;
+  ~ScopedSkyObject();
+  CSkyObject* get() const { return object_; }
+  CSkyObject* operator->() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+
+ private:
+  CSkyObject* object_;
+};
+
+// Number of Bright Star (HR) catalogue entries.
+inline constexpr int kHRCatalogSize = 9110;
+
+class CSkyDatabase {
+ public:
+  explicit CSkyDatabase(const char* dataDirectory);
+  CSkyDatabase(const CSkyDatabase&) = delete;
+  CSkyDatabase& operator=(const CSkyDatabase&) = delete;
+  virtual ~CSkyDatabase();
+
+  // The directory is kept with a final "/" (when not empty), at most 255
+  // characters.
+  virtual void getDataDirectory(char* buffer, std::size_t size) const;
+  virtual void setDataDirectory(const char* text);
+
+  virtual CSkyDataFile* getSolarSystemFile() const;
+  virtual CSkyDataFile* getStarsFile() const;
+  virtual CSkyDataFile* getTychoStarsFile() const;
+  virtual CSkyDataFile* getGuideStarsFile() const;
+  virtual CSkyDataFile* getExtraFile() const;
+  virtual CSkyDataFile* getDeepSkyFile() const;
+  virtual CSkyDataFile* getConstellationsFile() const;
+
+  // Loaders: the name is taken in the data directory (the solar-system and
+  // guide-star loaders take a name beginning with "/" as a full path).
+  // Each returns the new file, or null when it cannot be opened or read,
+  // in which case the file loaded before stays.
+  virtual CSkyDataFile* loadSolarSystem(const char* name);
+  virtual CSkyDataFile* loadStars(const char* name);
+  virtual CSkyDataFile* loadTychoStars(const char* name);
+  virtual CSkyDataFile* loadGuideStars(const char* name);
+  virtual CSkyDataFile* loadExtraFile(const char* name);
+  virtual CSkyDataFile* loadDeepSky(const char* name);
+  virtual CSkyDataFile* loadConstellations(const char* name);
+
+  // The data file of a file number (1-6), or null.
+  CSkyDataFile* getDataFile(int fileNumber) const;
+  // The object a reference names, or null.
+  CSkyObject* getObject(const SkyObjectID* reference);
+
+  // References.
+  static void setSkyObjectID(SkyObjectID* reference, std::uint16_t file, std::uint32_t region,
+                             std::uint16_t index, std::int64_t catalogNumber, const char* name,
+                             std::uint8_t type);
+  static void setSkyObjectIDFromObject(SkyObjectID* reference, std::uint16_t file,
+                                       std::uint32_t region, std::uint16_t index,
+                                       const CSkyObject* object);
+  static void setSunObjectID(SkyObjectID* reference);
+  static void setEarthObjectID(SkyObjectID* reference);
+  // The invalid reference; the type byte stays.
+  static void clearSkyObjectID(SkyObjectID* reference);
+  static bool isInvalidSkyObjectID(const SkyObjectID* reference);
+  // Same file, region and index.
+  static bool isSameSkyObjectID(const SkyObjectID* a, const SkyObjectID* b);
+  // True when an entry has the same file, region and index, or (when not
+  // 0) the same catalogue number, or (when not empty) the same name.
+  static bool skyObjectIDInList(std::uint16_t file, std::uint32_t region, std::uint16_t index,
+                                std::int64_t catalogNumber, const char* name,
+                                const SkyObjectID* list, int count);
+
+  // Bright Star catalogue: the star of HR number n (1-9110), or null.
+  CStar* getStarByHRNumber(int n);
+  // The star the binary star's companion link names in the stars file.
+  CStar* getBinaryComponentStar(const CBinaryStar* binary);
+
+  // The settings form: "ObjectID" ("file,region,index"), then, when the
+  // object is found, "Type", up to 4 "CommonName" and up to 8
+  // "CatalogNumber" in English; otherwise the reference's own name and
+  // number. A new list the caller frees with CSettings::deleteList.
+  CSettings* objectIDToSettings(const SkyObjectID* reference);
+  // Reads a reference back from its settings form and resolves it against
+  // the loaded catalogues (resolveObjectID). True when it was found.
+  bool objectIDFromSettings(SkyObjectID* reference, const CSettings* list);
+  // Resolves a reference with its own name and catalogue number.
+  bool refreshObjectID(SkyObjectID* reference);
+  // Keeps the reference when the object at its place still matches;
+  // otherwise looks it up by its catalogue-number texts, then by its names,
+  // and replaces it with the first object that matches. Prints "Failed to
+  // validate" and returns false when nothing does (the reference stays).
+  bool resolveObjectID(SkyObjectID* reference, const char* const* names, int nameCount,
+                       const char* const* numberTexts, int numberCount);
+  // True when the object at the reference matches the given texts: at
+  // least half (and at least one) of the number texts equal a designation
+  // of its catalogue numbers, or at least half (and at least one) of the
+  // names are among its names. With no texts at all, any object of the
+  // given type (or any, for type 0) matches.
+  bool objectMatchesID(const SkyObjectID* reference, const char* const* names, int nameCount,
+                       const char* const* numberTexts, int numberCount, int type);
+
+  // Lookups by text or number in one file's indexes, as references (file,
+  // region, index, catalogue number, name, type); at most `maximum`, for
+  // the stars file also in the Tycho stars when the stars give none.
+  int findObjectsByCatalogNumber(std::int64_t catalogNumber, int fileNumber,
+                                 std::vector<SkyObjectID>& results, int maximum);
+  int findObjectsByName(const char* text, int fileNumber, std::vector<SkyObjectID>& results,
+                        int maximum);
+
+ private:
+  enum Slot { kSolarSystem, kStars, kTychoStars, kGuideStars, kExtra, kDeepSky, kConstellations,
+              kSlotCount };
+  // Builds the path of a catalogue name; false when it does not fit.
+  bool buildPath(const char* name, bool fullPathAllowed, std::string& path) const;
+  // Opens the file and reads its header and tree; null on failure.
+  std::unique_ptr<CSkyDataFile> openCatalog(const char* name, bool fullPathAllowed) const;
+  // Stores a newly loaded file, keeping the replaced one until the next
+  // reload.
+  CSkyDataFile* install(Slot slot, std::unique_ptr<CSkyDataFile> file);
+  void buildHRTable();
+  int searchOneFile(int fileNumber, std::int64_t catalogNumber, const char* name,
+                    std::vector<SkyObjectID>& results, int maximum);
+
+  char dataDirectory_[256] = {};
+  std::unique_ptr<CSkyDataFile> files_[kSlotCount];
+  std::unique_ptr<CSkyDataFile> replaced_[kSlotCount];
+  std::vector<SkyObjectID> hrTable_;
+};
+
+// The display name of a type code 1-42 in the current language; the empty
+// text for codes without one.
+const char* objectTypeName(int code);

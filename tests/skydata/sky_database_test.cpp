@@ -1,0 +1,257 @@
+#include "skydata/sky_database.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "catalogue_fixtures.h"
+#include "skydata/catalog_numbers.h"
+#include "skydata/object_factory.h"
+#include "skydata/settings.h"
+#include "skydata/sky_data_file.h"
+#include "skydata/star.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using catalogue_fixtures::addStars;
+using catalogue_fixtures::kCatalog;
+using catalogue_fixtures::StarSpec;
+using tessaly::test::TempDir;
+
+constexpr std::int64_t hr(int n) { return 4 * kCatalog + n; }
+constexpr std::int64_t hd(int n) { return 5 * kCatalog + n; }
+
+// Sirius (HR 2491, HD 48915) and Vega (HR 7001, HD 172167) with a few
+// anonymous stars, in regions 0, 1 and 9.
+std::vector<StarSpec> starsVersion1() {
+  return {{0, {"Sirius"}, {hr(2491), hd(48915)}, -1.46f},
+          {0, {"Vega"}, {hr(7001), hd(172167)}, 0.03f},
+          {1, {}, {hr(1), hd(3)}, 6.7f},
+          {9, {"Polaris"}, {hr(424)}, 2.0f}};
+}
+
+// The next catalogue: Vega moved into region 9, behind a new star.
+std::vector<StarSpec> starsVersion2() {
+  return {{0, {"Sirius"}, {hr(2491), hd(48915)}, -1.46f},
+          {9, {"Polaris"}, {hr(424)}, 2.0f},
+          {9, {"Vega"}, {hr(7001), hd(172167)}, 0.03f},
+          {1, {}, {hr(1), hd(3)}, 6.7f}};
+}
+
+class SkyDatabaseTest : public ::testing::Test {
+ protected:
+  void writeStars(const std::string& name, const std::vector<StarSpec>& stars) {
+    SkyDataWriter writer;
+    ASSERT_EQ(addStars(writer, stars).size(), stars.size());
+    ASSERT_TRUE(writer.writeFile(dir_.file(name)));
+  }
+  std::string directory() const { return dir_.path().string(); }
+
+  TempDir dir_;
+};
+
+std::string starName(CSkyObject* object) {
+  const char* names[4];
+  return getObjectNames(object, names, 4) > 0 ? names[0] : "";
+}
+
+TEST_F(SkyDatabaseTest, DirectoryKeepsItsSlashAndLimit) {
+  CSkyDatabase database("/data/SkyData");
+  char text[300];
+  database.getDataDirectory(text, sizeof text);
+  EXPECT_STREQ(text, "/data/SkyData/");
+  database.setDataDirectory("/data/");
+  database.getDataDirectory(text, sizeof text);
+  EXPECT_STREQ(text, "/data/");
+  database.setDataDirectory("");
+  database.getDataDirectory(text, sizeof text);
+  EXPECT_STREQ(text, "");
+  const std::string longPath(400, 'x');
+  database.setDataDirectory(longPath.c_str());
+  database.getDataDirectory(text, sizeof text);
+  EXPECT_EQ(std::strlen(text), 255u);
+  EXPECT_EQ(text[254], '/');
+}
+
+TEST_F(SkyDatabaseTest, LoadsStarsWithTheBrightStarTable) {
+  writeStars("Stars.skydata", starsVersion1());
+  CSkyDatabase database(directory().c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  EXPECT_EQ(database.getDataFile(kStarsFile), database.getStarsFile());
+  EXPECT_TRUE(database.getStarsFile()->getRoot()->isLoaded());
+  EXPECT_TRUE(database.getStarsFile()->getIndex(0)->isLoaded());
+  EXPECT_TRUE(database.getStarsFile()->getIndex(4)->isLoaded());
+
+  EXPECT_EQ(starName(database.getStarByHRNumber(2491)), "Sirius");
+  EXPECT_EQ(starName(database.getStarByHRNumber(424)), "Polaris");
+  CStar* first = database.getStarByHRNumber(1);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->isOwnedByRegion());
+  EXPECT_EQ(database.getStarByHRNumber(2), nullptr);
+  EXPECT_EQ(database.getStarByHRNumber(0), nullptr);
+  EXPECT_EQ(database.getStarByHRNumber(9111), nullptr);
+}
+
+TEST_F(SkyDatabaseTest, FailedLoadsKeepTheFileBeforeAndPathsAreBounded) {
+  writeStars("Stars.skydata", starsVersion1());
+  CSkyDatabase database(directory().c_str());
+  CSkyDataFile* loaded = database.loadStars("Stars.skydata");
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(database.loadStars("Missing.skydata"), nullptr);
+  EXPECT_EQ(database.getStarsFile(), loaded);
+  ASSERT_TRUE(tessaly::test::writeFile(dir_.file("Junk.skydata"), "not a catalogue"));
+  EXPECT_EQ(database.loadStars("Junk.skydata"), nullptr);
+  EXPECT_EQ(database.loadConstellations("Junk.skydata"), nullptr);
+  EXPECT_EQ(database.getConstellationsFile(), nullptr);
+  // A name that would make the path too long is refused, not cut to name
+  // another file.
+  const std::string longName(2000, 'a');
+  EXPECT_EQ(database.loadStars(longName.c_str()), nullptr);
+  EXPECT_EQ(database.loadGuideStars(("/" + longName).c_str()), nullptr);
+  // Full paths only where a downloaded copy may live elsewhere.
+  EXPECT_NE(database.loadGuideStars(dir_.file("Stars.skydata").c_str()), nullptr);
+  EXPECT_EQ(database.loadTychoStars(dir_.file("Stars.skydata").c_str()), nullptr);
+}
+
+TEST_F(SkyDatabaseTest, ReferencesAndTheirHelpers) {
+  SkyObjectID reference;
+  EXPECT_TRUE(CSkyDatabase::isInvalidSkyObjectID(&reference));
+  EXPECT_TRUE(CSkyDatabase::isInvalidSkyObjectID(nullptr));
+  reference.type = 35;
+  CSkyDatabase::setEarthObjectID(&reference);
+  EXPECT_FALSE(CSkyDatabase::isInvalidSkyObjectID(&reference));
+  EXPECT_EQ(reference.index, 3);
+  EXPECT_EQ(reference.catnum, 3);
+  EXPECT_STREQ(reference.name, "Earth");
+  EXPECT_EQ(reference.type, 35);
+  CSkyDatabase::clearSkyObjectID(&reference);
+  EXPECT_EQ(reference.file, kNoFile);
+  EXPECT_EQ(reference.region, 0xFFFFFFFFu);
+  EXPECT_EQ(reference.type, 35);
+
+  const std::string longName(50, 'n');
+  CSkyDatabase::setSkyObjectID(&reference, 2, 9, 1, hr(7001), longName.c_str(), 1);
+  EXPECT_EQ(std::strlen(reference.name), 31u);
+  SkyObjectID other;
+  CSkyDatabase::setSkyObjectID(&other, 2, 9, 1, 0, nullptr, 6);
+  EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&reference, &other));
+  EXPECT_FALSE(CSkyDatabase::isSameSkyObjectID(&reference, nullptr));
+  const SkyObjectID list[2] = {other, reference};
+  EXPECT_TRUE(CSkyDatabase::skyObjectIDInList(1, 1, 1, hr(7001), "", list, 2));
+  EXPECT_TRUE(CSkyDatabase::skyObjectIDInList(1, 1, 1, 0, longName.c_str(), list, 2));
+  EXPECT_FALSE(CSkyDatabase::skyObjectIDInList(1, 1, 1, 0, "", list, 2));
+  EXPECT_TRUE(CSkyDatabase::skyObjectIDInList(2, 9, 1, 0, "", list, 1));
+
+  CSkyDatabase database(directory().c_str());
+  EXPECT_EQ(database.getObject(&reference), nullptr);  // not loaded
+  reference.file = 7;
+  EXPECT_EQ(database.getObject(&reference), nullptr);
+  EXPECT_STREQ(objectTypeName(12), "Globular Cluster");
+  EXPECT_STREQ(objectTypeName(8), "");
+  EXPECT_STREQ(objectTypeName(43), "");
+}
+
+TEST_F(SkyDatabaseTest, StoredReferenceFindsAMovedStarAgain) {
+  writeStars("Stars.skydata", starsVersion1());
+  CSettings* stored = nullptr;
+  {
+    CSkyDatabase database(directory().c_str());
+    ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+    SkyObjectID vega;
+    CSkyDatabase::setSkyObjectID(&vega, kStarsFile, 0, 1, 0, "", 0);
+    stored = database.objectIDToSettings(&vega);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_STREQ(CSettings::getString(stored, "ObjectID", 0, ""), "2,0,1");
+    EXPECT_STREQ(CSettings::getString(stored, "Type", 0, ""), "SS");
+    EXPECT_STREQ(CSettings::getString(stored, "CommonName", 0, ""), "Vega");
+    EXPECT_EQ(CSettings::countValues(stored, "CatalogNumber"), 2);
+    EXPECT_STREQ(CSettings::getString(stored, "CatalogNumber", 0, ""),
+                 formatCatalogNumber(hr(7001), nullptr, 0, 1));
+
+    SkyObjectID back;
+    EXPECT_TRUE(database.objectIDFromSettings(&back, stored));
+    EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&back, &vega));
+    EXPECT_EQ(back.type, 1);
+    EXPECT_STREQ(back.name, "Vega");
+    EXPECT_EQ(back.catnum, hr(7001));
+  }
+  writeStars("Stars.skydata", starsVersion2());
+  CSkyDatabase database(directory().c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  SkyObjectID moved;
+  EXPECT_TRUE(database.objectIDFromSettings(&moved, stored));
+  EXPECT_EQ(moved.file, kStarsFile);
+  EXPECT_EQ(moved.region, 9u);
+  EXPECT_EQ(moved.index, 1);
+  EXPECT_EQ(starName(database.getObject(&moved)), "Vega");
+
+  // By name alone once the numbers are gone.
+  CSettings* nameOnly = new CSettings("ObjectID", "2,0,1");
+  CSettings::addString(nameOnly, "CommonName", "Vega");
+  SkyObjectID byName;
+  EXPECT_TRUE(database.objectIDFromSettings(&byName, nameOnly));
+  EXPECT_EQ(byName.region, 9u);
+  EXPECT_EQ(byName.index, 1);
+  CSettings::deleteList(nameOnly);
+  CSettings::deleteList(stored);
+}
+
+TEST_F(SkyDatabaseTest, FewTextsDoNotMatchUnrelatedObjects) {
+  writeStars("Stars.skydata", starsVersion1());
+  CSkyDatabase database(directory().c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  SkyObjectID sirius;
+  CSkyDatabase::setSkyObjectID(&sirius, kStarsFile, 0, 0, 0, "", 0);
+  const char* vegaName[] = {"Vega"};
+  char vegaNumber[256];
+  formatCatalogNumber(hr(7001), vegaNumber, sizeof vegaNumber, 1);
+  const char* vegaNumbers[] = {vegaNumber};
+  // One given text that Sirius does not carry: no match.
+  EXPECT_FALSE(database.objectMatchesID(&sirius, nullptr, 0, vegaNumbers, 1, 0));
+  EXPECT_FALSE(database.objectMatchesID(&sirius, vegaName, 1, nullptr, 0, 0));
+  // Without number texts, having catalogue numbers of its own is no
+  // evidence for a star named otherwise.
+  EXPECT_FALSE(database.objectMatchesID(&sirius, vegaName, 1, nullptr, 0, 1));
+  const char* siriusName[] = {"Sirius"};
+  EXPECT_TRUE(database.objectMatchesID(&sirius, siriusName, 1, vegaNumbers, 1, 0));
+  EXPECT_FALSE(database.objectMatchesID(&sirius, siriusName, 1, nullptr, 0, 6));
+  // Nothing given: nothing contradicts the place.
+  EXPECT_TRUE(database.objectMatchesID(&sirius, nullptr, 0, nullptr, 0, 0));
+
+  // A stored reference whose object is gone prints and stays.
+  SkyObjectID gone;
+  CSkyDatabase::setSkyObjectID(&gone, 0, 0, 0, 0, "Nowhere", 0);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(database.refreshObjectID(&gone));
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(printed, "Failed to validate: 1,0,0,,Nowhere\n");  // file 0 counts as 1
+  EXPECT_STREQ(gone.name, "Nowhere");
+}
+
+TEST_F(SkyDatabaseTest, MissingObjectStillStoresWhatTheReferenceKnows) {
+  CSkyDatabase database(directory().c_str());
+  SkyObjectID reference;
+  CSkyDatabase::setSkyObjectID(&reference, kStarsFile, 4, 2, hr(7001), "Vega", 1);
+  CSettings* list = database.objectIDToSettings(&reference);
+  EXPECT_STREQ(CSettings::getString(list, "ObjectID", 0, ""), "2,4,2");
+  EXPECT_STREQ(CSettings::getString(list, "CommonName", 0, ""), "Vega");
+  EXPECT_EQ(CSettings::countValues(list, "CatalogNumber"), 1);
+  EXPECT_EQ(CSettings::find(list, "Type", 0), nullptr);
+  CSettings::deleteList(list);
+
+  CSettings* empty = new CSettings("Other", "x");
+  SkyObjectID none;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(database.objectIDFromSettings(&none, empty));
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(none.file, kNoFile);
+  EXPECT_EQ(none.region, 0xFFFFFFFFu);
+  EXPECT_EQ(none.index, kNoObjectIndex);
+  EXPECT_TRUE(CSkyDatabase::isInvalidSkyObjectID(&none));
+  CSettings::deleteList(empty);
+}
+
+}  // namespace
