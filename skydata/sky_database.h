@@ -104,6 +104,33 @@ class CSkyDatabase {
                                 std::int64_t catalogNumber, const char* name,
                                 const SkyObjectID* list, int count);
 
+  // Solar system: the root region of the solar-system file, whose order is
+  // fixed (index 0 the Sun, 3 the Earth, 10 the Moon). Null when the file
+  // is not loaded or holds too few objects.
+  CPlanet* getSun();
+  CPlanet* getEarth();
+  CPlanet* getMoon();
+  int getSolarSystemObjectCount() const;
+  CPlanet* getSolarSystemObject(int i) const;
+  CPlanetFeature* getPlanetFeature(int i) const;
+  // The solar-system object at the object's parent index.
+  CPlanet* getParentPlanet(const CPlanet* object) const;
+  CPlanet* getFeatureParent(const CPlanetFeature* feature) const;
+  // The reference of a solar-system object (file 1, region 0, its index,
+  // its body number, name and type); false when it is not in the file.
+  bool getSolarSystemObjectID(const CSkyObject* object, SkyObjectID* out) const;
+  // The indices of the features whose parent is `body`, in file order:
+  // stores at most `maximum` (none below 1) and returns how many there are
+  // (the stored count when the maximum stopped it).
+  int getPlanetFeatureIndices(const CPlanet* body, int* indices, int maximum) const;
+  // The first planet or moon (types 30, 31) with that body number.
+  CPlanet* findPlanetByBodyNumber(std::uint32_t n) const;
+
+  // Constellations (types 40) in the root region of the constellations file.
+  CConstellation* findConstellationByNumber(int n) const;
+  // By name or abbreviation, exactly.
+  CConstellation* findConstellationByName(const char* text) const;
+
   // Bright Star catalogue: the star of HR number n (1-9110), or null.
   CStar* getStarByHRNumber(int n);
   // The star the binary star's companion link names in the stars file.
@@ -152,6 +179,10 @@ class CSkyDatabase {
   // reload.
   CSkyDataFile* install(Slot slot, std::unique_ptr<CSkyDataFile> file);
   void buildHRTable();
+  // A loaded object of a file's root region, or null.
+  CSkyObject* rootObject(Slot slot, int i) const;
+  // The index of an object in the solar-system root, or -1.
+  int solarSystemIndexOf(const CSkyObject* object) const;
   int searchOneFile(int fileNumber, std::int64_t catalogNumber, const char* name,
                     std::vector<SkyObjectID>& results, int maximum);
 

@@ -9,6 +9,8 @@
 #include "catalogue_fixtures.h"
 #include "skydata/catalog_numbers.h"
 #include "skydata/object_factory.h"
+#include "skydata/planet.h"
+#include "skydata/planet_feature.h"
 #include "skydata/settings.h"
 #include "skydata/sky_data_file.h"
 #include "skydata/star.h"
@@ -252,6 +254,97 @@ TEST_F(SkyDatabaseTest, MissingObjectStillStoresWhatTheReferenceKnows) {
   EXPECT_EQ(none.index, kNoObjectIndex);
   EXPECT_TRUE(CSkyDatabase::isInvalidSkyObjectID(&none));
   CSettings::deleteList(empty);
+}
+
+}  // namespace
+
+namespace {
+
+using catalogue_fixtures::BodySpec;
+using catalogue_fixtures::solarSystemWriter;
+
+const BodySpec kISS{35, 25544, {"1998-067A", "ISS"}, 3};
+const BodySpec kHubble{35, 20580, {"1990-037B", "HST"}, 3};
+
+TEST_F(SkyDatabaseTest, SolarSystemKeepsItsFixedOrder) {
+  ASSERT_TRUE(solarSystemWriter({kISS}).writeFile(dir_.file("SolarSystem.skydata")));
+  CSkyDatabase database(directory().c_str());
+  EXPECT_EQ(database.getSun(), nullptr);
+  ASSERT_NE(database.loadSolarSystem("SolarSystem.skydata"), nullptr);
+  ASSERT_EQ(database.getSolarSystemObjectCount(), 13);
+  EXPECT_TRUE(isSun(database.getSun()));
+  EXPECT_TRUE(isEarth(database.getEarth()));
+  EXPECT_TRUE(isMoon(database.getMoon()));
+  EXPECT_EQ(database.getParentPlanet(database.getMoon()), database.getEarth());
+  EXPECT_EQ(database.findPlanetByBodyNumber(301), database.getMoon());
+  EXPECT_EQ(database.findPlanetByBodyNumber(25544), nullptr);  // a satellite, not a planet
+  EXPECT_EQ(database.getSolarSystemObject(13), nullptr);
+  EXPECT_EQ(database.getPlanetFeature(11), nullptr);
+  CPlanetFeature* crater = database.getPlanetFeature(12);
+  ASSERT_NE(crater, nullptr);
+  EXPECT_EQ(database.getFeatureParent(crater), database.getMoon());
+  int indices[4] = {};
+  EXPECT_EQ(database.getPlanetFeatureIndices(database.getMoon(), indices, 4), 1);
+  EXPECT_EQ(indices[0], 12);
+  EXPECT_EQ(database.getPlanetFeatureIndices(database.getMoon(), nullptr, 0), 1);
+  EXPECT_EQ(database.getPlanetFeatureIndices(database.getEarth(), indices, 4), 0);
+
+  SkyObjectID moon;
+  ASSERT_TRUE(database.getSolarSystemObjectID(database.getMoon(), &moon));
+  EXPECT_EQ(moon.index, 10);
+  EXPECT_EQ(moon.catnum, 301);
+  EXPECT_EQ(moon.type, 31);
+  SkyObjectID sun;
+  CSkyDatabase::setSunObjectID(&sun);
+  EXPECT_EQ(database.getObject(&sun), database.getSun());
+
+  // A file of only ten objects has no Moon; the Earth needs four.
+  SkyDataWriter short10;
+  for (int i = 0; i < 10; ++i) {
+    short10.addRecord(0, catalogue_fixtures::planetRecord(30, i, {"Body"}, 0), INFINITY);
+  }
+  ASSERT_TRUE(short10.writeFile(dir_.file("Ten.skydata")));
+  ASSERT_NE(database.loadSolarSystem("Ten.skydata"), nullptr);
+  EXPECT_EQ(database.getMoon(), nullptr);
+  EXPECT_NE(database.getEarth(), nullptr);
+}
+
+TEST_F(SkyDatabaseTest, RenumberedSatelliteIsFoundAgain) {
+  ASSERT_TRUE(solarSystemWriter({kISS}).writeFile(dir_.file("SolarSystem.skydata")));
+  CSkyDatabase database(directory().c_str());
+  ASSERT_NE(database.loadSolarSystem("SolarSystem.skydata"), nullptr);
+  SkyObjectID iss;
+  CSkyDatabase::setSkyObjectIDFromObject(&iss, kSolarSystemFile, 0, 11,
+                                         database.getSolarSystemObject(11));
+  EXPECT_STREQ(iss.name, "ISS");
+  CSettings* stored = database.objectIDToSettings(&iss);
+  EXPECT_STREQ(CSettings::getString(stored, "Type", 0, ""), "SAT");
+  EXPECT_STREQ(CSettings::getString(stored, "CatalogNumber", 0, ""), "25544");
+
+  // The update puts another satellite in front: the old place now holds
+  // the Hubble telescope, and the ISS moved on by one.
+  ASSERT_TRUE(solarSystemWriter({kHubble, kISS}).writeFile(dir_.file("Update.skydata")));
+  CSkyDataFile* before = database.getSolarSystemFile();
+  CSkyObject* oldISS = database.getSolarSystemObject(11);
+  ASSERT_NE(database.loadSolarSystem("Update.skydata"), nullptr);
+  EXPECT_NE(database.getSolarSystemFile(), before);
+  // The replaced file lives on until the next reload.
+  EXPECT_EQ(oldISS->getNameString(), "ISS");
+
+  SkyObjectID found;
+  EXPECT_TRUE(database.objectIDFromSettings(&found, stored));
+  EXPECT_EQ(found.index, 12);
+  EXPECT_EQ(database.getObject(&found)->getNameString(), "ISS");
+
+  // Only the name left: found through the name index.
+  CSettings* byName = new CSettings("ObjectID", "1,0,11");
+  CSettings::addString(byName, "Type", "SAT");
+  CSettings::addString(byName, "CommonName", "1998-067A");
+  SkyObjectID named;
+  EXPECT_TRUE(database.objectIDFromSettings(&named, byName));
+  EXPECT_EQ(named.index, 12);
+  CSettings::deleteList(byName);
+  CSettings::deleteList(stored);
 }
 
 }  // namespace
