@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue_fixtures.h"
 #include "skydata/open_file.h"
 #include "skydata/sky_data_format.h"
 #include "skydata/sky_object.h"
@@ -278,6 +279,14 @@ TEST_F(SkyDataFileTest, BinarySearchOnTheFileAgreesWithTheLoadedIndex) {
   }
 }
 
+TEST(SwapByteOrder, ReversesEachValue) {
+  unsigned char bytes[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  swapByteOrder(bytes, 2, 4);
+  EXPECT_EQ(std::vector<int>(bytes, bytes + 8), (std::vector<int>{4, 3, 2, 1, 8, 7, 6, 5}));
+  swapByteOrder(bytes, 1, 8);
+  EXPECT_EQ(std::vector<int>(bytes, bytes + 8), (std::vector<int>{5, 6, 7, 8, 1, 2, 3, 4}));
+}
+
 TEST_F(SkyDataFileTest, RegionGeometry) {
   const float minimum[3] = {-2.0f, 0.0f, 1.0f};
   const float maximum[3] = {2.0f, 4.0f, 1.0f};
@@ -441,7 +450,14 @@ TEST_F(SkyDataFileTest, DeepTreesStopAtThirtyTwoBitIds) {
 
 TEST_F(SkyDataFileTest, FuzzedCataloguesFailCleanly) {
   const std::string path = dir_.file("fuzz.skydata");
-  std::vector<tessaly::test::Bytes> seeds = {sampleWriter().bytes(), sampleWriter(true).bytes()};
+  // Seeds with objects of real classes, so that damaged records reach the
+  // classes' readers through the region loader too.
+  SkyDataWriter stars;
+  catalogue_fixtures::addStars(stars, {{0, {"Sirius"}, {4 * kCatalog + 2491}, -1.4f},
+                                       {9, {"Vega"}, {4 * kCatalog + 7001}, 0.0f}});
+  std::vector<tessaly::test::Bytes> seeds = {
+      sampleWriter().bytes(), sampleWriter(true).bytes(), stars.bytes(),
+      catalogue_fixtures::solarSystemWriter({{35, 25544, {"1998-067A", "ISS"}, 3}}).bytes()};
   tessaly::test::FuzzOptions options;
   options.iterations = 4000;
   tessaly::test::fuzz(seeds, [&](std::string_view data) {

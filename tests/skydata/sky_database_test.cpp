@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "skydata/settings.h"
 #include "skydata/sky_data_file.h"
 #include "skydata/star.h"
+#include "tests/support/fuzz.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -116,6 +119,27 @@ TEST_F(SkyDatabaseTest, FailedLoadsKeepTheFileBeforeAndPathsAreBounded) {
   // Full paths only where a downloaded copy may live elsewhere.
   EXPECT_NE(database.loadGuideStars(dir_.file("Stars.skydata").c_str()), nullptr);
   EXPECT_EQ(database.loadTychoStars(dir_.file("Stars.skydata").c_str()), nullptr);
+}
+
+int openDescriptors() {
+  return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                        std::filesystem::directory_iterator()));
+}
+
+TEST_F(SkyDatabaseTest, ReloadsReleaseReplacedFiles) {
+  writeStars("Stars.skydata", starsVersion1());
+  const int before = openDescriptors();
+  {
+    CSkyDatabase database(directory().c_str());
+    for (int i = 0; i < 6; ++i) {
+      ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+      ASSERT_NE(database.loadConstellations("Stars.skydata"), nullptr);
+      ASSERT_NE(database.loadExtraFile("Stars.skydata"), nullptr);
+    }
+    // The loaded file and the one it replaced, for each of the three.
+    EXPECT_EQ(openDescriptors(), before + 6);
+  }
+  EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST_F(SkyDatabaseTest, ReferencesAndTheirHelpers) {
@@ -345,6 +369,35 @@ TEST_F(SkyDatabaseTest, RenumberedSatelliteIsFoundAgain) {
   EXPECT_EQ(named.index, 12);
   CSettings::deleteList(byName);
   CSettings::deleteList(stored);
+}
+
+TEST_F(SkyDatabaseTest, FuzzedStoredReferencesResolveOrFailCleanly) {
+  writeStars("Stars.skydata", starsVersion1());
+  ASSERT_TRUE(solarSystemWriter({kISS}).writeFile(dir_.file("SolarSystem.skydata")));
+  CSkyDatabase database(directory().c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  ASSERT_NE(database.loadSolarSystem("SolarSystem.skydata"), nullptr);
+  const std::string path = dir_.file("reference.txt");
+  const std::vector<tessaly::test::Bytes> seeds = {
+      "ObjectID=2,0,1\nType=SS\nCommonName=Vega\nCatalogNumber=HR 7001\n",
+      "ObjectID=1,0,11\nType=SAT\nCommonName=ISS\nCatalogNumber=25544\n",
+      "ObjectID=4294967295,99,65535\nCommonName=\nCatalogNumber=-7\n"};
+  tessaly::test::FuzzOptions options;
+  options.iterations = 3000;
+  testing::internal::CaptureStdout();
+  tessaly::test::fuzz(seeds, [&](std::string_view data) {
+    tessaly::test::writeFile(path, std::string(data));
+    CSettings* list = CSettings::readFile(path.c_str());
+    SkyObjectID reference;
+    if (database.objectIDFromSettings(&reference, list)) {
+      ScopedSkyObject object(database.getObject(&reference));
+      ASSERT_TRUE(object);
+    }
+    CSettings* again = database.objectIDToSettings(&reference);
+    CSettings::deleteList(again);
+    CSettings::deleteList(list);
+  }, options);
+  testing::internal::GetCapturedStdout();
 }
 
 }  // namespace
