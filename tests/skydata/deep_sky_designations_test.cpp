@@ -238,3 +238,73 @@ TEST(DeepSkyDesignations, NameLists) {
   char one[20] = "";
   EXPECT_STREQ(appendDeepSkyDesignationParts(104, 14, one, sizeof one, 1), "C 14");
 }
+
+TEST(CatalogNumbers, RoundTripOverEveryCatalogue) {
+  const std::int64_t numbers[] = {
+      -123456789,
+      kCatalogBayer * kCatalog + 14 * 100000 + 1 * 100 + 2,
+      kCatalogBayer * kCatalog + 14 * 100000 + 51 * 100,
+      2 * kCatalog + 31 * 100000 + 61,
+      3 * kCatalog + 52 * 100000 + 10,
+      3 * kCatalog + 52 * 100000 + 9999,
+      4 * kCatalog + 9110,
+      5 * kCatalog + 48915,
+      6 * kCatalog + 258996,
+      7 * kCatalog + 10000000 + 5 * 100000 + 16682,
+      8 * kCatalog + 5 * 100000 + 123,
+      9 * kCatalog + 10000000 + 89 * 100000 + 99999,
+      11 * kCatalog + 120416,
+      12 * kCatalog + 789006,
+      13 * kCatalog + 9999999,
+      14 * kCatalog + 99999,
+      15 * kCatalog + 9999,
+      16 * kCatalog + 1002,
+      17 * kCatalog + 5511,
+      parseDiscovererNumber("STF 2272"),
+      22 * kCatalog + 17180,
+      23 * kCatalog + 2359918959,
+      24 * kCatalog + 1234LL * 1000000 + 56781,
+      25 * kCatalog + 1234LL * 1000000 + 56780,
+      26 * kCatalog + 795LL * 1000000 + 45,
+      101 * kCatalog + 31,
+      102 * kCatalog + 2241,
+      103 * kCatalog + 53860,
+      104 * kCatalog + 14,
+      kCatalogCluster * kCatalog + 22 * 10000 + 399,
+      nebula("Sh", 2155),
+      nebula("Al", 2 * 27 + 26),
+      nebula("Bl", 26),
+      nebula("Ced", 330 * 27 + 26),
+      nebula("DC", 179 + 359 * 180),
+      nebula("Te", 9999),
+      113 * kCatalog + 1125,
+      114 * kCatalog + 921,
+      115 * kCatalog + 1806,
+      116 * kCatalog + 359 * 10000 + 899,
+      117 * kCatalog + 3599LL * 100000 + 10000 + 900,
+      121 * kCatalog + 12921,
+      122 * kCatalog + 99998,
+      123 * kCatalog + 9999999,
+      124 * kCatalog + 1999999,
+      125 * kCatalog + 999999,
+      126 * kCatalog + 9994999,
+      127 * kCatalog + 4200,
+      128 * kCatalog + 220,
+      129 * kCatalog + 2151,
+      131 * kCatalog + 92,
+      132 * kCatalog + 7,
+      133 * kCatalog + 205,
+      134 * kCatalog + 5,
+      135 * kCatalog + 999,
+      136 * kCatalog + 23999LL * 100000 + 18999,
+      141 * kCatalog + 23595999LL * 100000000 + 18595999,
+      142 * kCatalog + 23595999LL * 100000000 + 8595999,
+  };
+  for (std::int64_t number : numbers) {
+    for (int style = 0; style <= 1; ++style) {
+      std::string text = format(number, style);
+      ASSERT_FALSE(text.empty()) << number;
+      EXPECT_TRUE(parsesTo(text, number)) << number << " -> " << text;
+    }
+  }
+}
