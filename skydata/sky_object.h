@@ -47,7 +47,7 @@ class CSkyObject {
 
   // Base record (18 bytes): number u64, right ascension and declination
   // float radians, magnitude x 100 i16. Reading makes the object a star
-  // (type 1) at unit distance on the sky and infinite distance.
+  // (type 1) with a unit position vector and an infinite distance.
   virtual std::int64_t readRecord(const void* record, std::int64_t length, bool otherByteOrder);
   virtual std::int64_t writeRecord(void* buffer, std::int64_t size, bool otherByteOrder) const;
 
