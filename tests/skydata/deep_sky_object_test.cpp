@@ -54,6 +54,18 @@ TEST(DeepSkyObject, RecordSizesFollowTheLayout) {
   EXPECT_EQ(contour.getPointCount(), 5);
 }
 
+TEST(DeepSkyObject, NamesUseTheDeepSkyDesignations) {
+  CDeepSkyObject andromeda;
+  const char* names[] = {"Andromeda Galaxy"};
+  const std::int64_t numbers[] = {101 * 10000000000000000LL + 31,
+                                  102 * 10000000000000000LL + 2240};  // NGC keeps a suffix digit
+  andromeda.setNames(names, 1);
+  andromeda.setCatalogNumbers(numbers, 2);
+  EXPECT_EQ(andromeda.getNameString(), "Andromeda Galaxy, Messier 31, NGC 224");
+  char small[9];
+  EXPECT_STREQ(andromeda.getName(small, sizeof small), "Andromed");
+}
+
 TEST(DeepSkyObject, PhysicalSizeAndTemperature) {
   CDeepSkyObject object;
   auto record = deepSkyRecord({}, 600, 1000.0f);

@@ -251,6 +251,18 @@ TEST(StarClasses, NameGettersFillTheCallersBuffer) {
   EXPECT_STREQ(empty.getName(buffer, sizeof buffer), "");
   EXPECT_STREQ(empty.formatCatalogNumber(0, buffer, sizeof buffer, 0), "");
   EXPECT_STREQ(empty.formatCatalogNumber(0, nullptr, 0, 0), "");
+
+  // Names first, then the catalogue designations; a number of the asked
+  // catalogue is preferred to the first.
+  const std::int64_t numbers[] = {5 * 10000000000000000LL + 48915, 4 * 10000000000000000LL + 2491};
+  const char* sirius[] = {"Sirius"};
+  star.setNames(sirius, 1);
+  star.setCatalogNumbers(numbers, 2);
+  EXPECT_EQ(star.getNameString(), "Sirius, HD 48915, HR 2491");
+  char text[32];
+  EXPECT_STREQ(star.formatCatalogNumber(4, text, sizeof text, 0), "HR 2491");
+  EXPECT_STREQ(star.formatCatalogNumber(11, text, sizeof text, 0), "HD 48915");
+  EXPECT_STREQ(star.formatCatalogNumber(4, nullptr, 0, 0), "HR 2491");
 }
 
 TEST(StarClasses, MissingMagnitudes) {
