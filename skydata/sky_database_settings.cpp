@@ -200,9 +200,7 @@ bool CSkyDatabase::resolveObjectID(SkyObjectID* reference, const char* const* na
 CSettings* CSkyDatabase::objectIDToSettings(const SkyObjectID* reference) {
   if (reference == nullptr) return nullptr;
   char text[256];
-  std::snprintf(text, sizeof text, "%hu,%u,%u", reference->file, reference->region,
-                static_cast<unsigned>(reference->index));
-  auto* list = new CSettings("ObjectID", text);
+  auto* list = new CSettings("ObjectID", formatObjectIDText(*reference, text, sizeof text));
   ScopedSkyObject object(getObject(reference));
   if (object) {
     EnglishNames english;
@@ -230,15 +228,7 @@ CSettings* CSkyDatabase::objectIDToSettings(const SkyObjectID* reference) {
 bool CSkyDatabase::objectIDFromSettings(SkyObjectID* reference, const CSettings* list) {
   if (reference == nullptr) return false;
   clearSkyObjectID(reference);
-  const char* objectID = CSettings::getString(list, "ObjectID", 0, "-1,-1,-1");
-  int file = -1;
-  long long region = -1;
-  int index = -1;
-  if (std::sscanf(objectID, "%d,%lld,%d", &file, &region, &index) == 3) {
-    reference->file = static_cast<std::uint16_t>(file);
-    reference->region = static_cast<std::uint32_t>(region);
-    reference->index = static_cast<std::uint16_t>(index);
-  }
+  parseObjectIDText(CSettings::getString(list, "ObjectID", 0, "-1,-1,-1"), reference);
 
   EnglishNames english;
   const char* typeText = CSettings::getString(list, "Type", 0, "");

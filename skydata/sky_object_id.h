@@ -3,6 +3,7 @@
 // reference was made, so that it can be found again in a later catalogue.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Data file numbers.
@@ -23,3 +24,11 @@ struct SkyObjectID {
   char name[32] = {};
   std::uint8_t type = 0;
 };
+
+// The text form "file,region,index" of a reference, written into `buffer`
+// (size bytes); returns the buffer.
+char* formatObjectIDText(const SkyObjectID& reference, char* buffer, std::size_t size);
+// Reads "file,region,index" (each number taken modulo its field's range,
+// so "-1,-1,-1" is the invalid reference) into the reference; false, with
+// the reference untouched, unless the text holds three numbers.
+bool parseObjectIDText(const char* text, SkyObjectID* reference);

@@ -82,10 +82,7 @@ bool SkyObject::readFromCSettings(const CSettings* list) {
   const bool found = database != nullptr && database->objectIDFromSettings(&reference, list);
   if (database == nullptr) {
     // Without catalogues the stored place is all there is.
-    SkyObjectID stored;
-    std::sscanf(CSettings::getString(list, "ObjectID", 0, ""), "%hu,%u,%hu", &stored.file,
-                &stored.region, &stored.index);
-    reference = stored;
+    parseObjectIDText(CSettings::getString(list, "ObjectID", 0, ""), &reference);
   }
   setSkyObjectID(reference);
   const double jd = CSettings::getDouble(list, "DateObserved", 0, 0.0);
@@ -103,8 +100,7 @@ CSettings* SkyObject::saveToCSettings() const {
     list = database->objectIDToSettings(&reference);
   } else {
     char text[64];
-    std::snprintf(text, sizeof text, "%hu,%u,%u", file, region, static_cast<unsigned>(index));
-    list = new CSettings("ObjectID", text);
+    list = new CSettings("ObjectID", formatObjectIDText(reference, text, sizeof text));
   }
   if (list == nullptr) return nullptr;
   if (observedOn) CSettings::addDouble(list, "DateObserved", julianDateFromDate(*observedOn));

@@ -278,6 +278,19 @@ TEST_F(SkyDatabaseTest, MissingObjectStillStoresWhatTheReferenceKnows) {
   EXPECT_EQ(none.index, kNoObjectIndex);
   EXPECT_TRUE(CSkyDatabase::isInvalidSkyObjectID(&none));
   CSettings::deleteList(empty);
+
+  // The text form wraps each number into its field, as the stored files
+  // expect of "-1"; numbers past 64 bits or missing ones read as nothing.
+  SkyObjectID parsed;
+  EXPECT_TRUE(parseObjectIDText("-1,-1,-1", &parsed));
+  EXPECT_TRUE(CSkyDatabase::isInvalidSkyObjectID(&parsed));
+  EXPECT_TRUE(parseObjectIDText("2,4000000000,7", &parsed));
+  EXPECT_EQ(parsed.region, 4000000000u);
+  char text[32];
+  EXPECT_STREQ(formatObjectIDText(parsed, text, sizeof text), "2,4000000000,7");
+  EXPECT_FALSE(parseObjectIDText("2,99999999999999999999,7", &parsed));
+  EXPECT_FALSE(parseObjectIDText("2,3", &parsed));
+  EXPECT_EQ(parsed.index, 7);
 }
 
 }  // namespace
