@@ -10,6 +10,7 @@
 #include "skydata/catalog_numbers.h"
 #include "skydata/settings.h"
 #include "skydata/sky_database.h"
+#include "skydata/star_designations.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -83,6 +84,13 @@ TEST_F(SkyObjectModelTest, DisplayNames) {
   EXPECT_EQ(SkyObject::nameForObject(&sirius, false), longForm + " - Sirius");
   setRunningOniPad(true);
   EXPECT_EQ(SkyObject::nameForObject(&sirius, true), "Sirius - " + longForm);
+
+  // A Greek Bayer letter is spelt out instead of its symbol-font code.
+  SkyObjectID bayer = sirius;
+  bayer.catnum = parseBayerDesignation("alpha CMa");
+  ASSERT_NE(bayer.catnum, 0);
+  setRunningOniPad(false);
+  EXPECT_EQ(SkyObject::nameForObject(&bayer, true), "Sirius - Alpha CMa");
 
   SkyObjectID anonymous;
   CSkyDatabase::setSkyObjectID(&anonymous, kStarsFile, 0, 2, 5 * kCatalog + 3, "", 0);
