@@ -160,6 +160,9 @@ struct glsl_type {
   bool contains_image() const;
   unsigned uniform_locations() const;
   unsigned components() const { return vector_elements * matrix_columns; }
+  // Coordinate components a sampler or image type is addressed with,
+  // counting the layer of an array.
+  unsigned sampler_coordinate_count() const;
   bool can_implicitly_convert_to(const glsl_type *target,
                                  const glsl_parse_state *state) const;
   unsigned std140_base_alignment(bool row_major) const;

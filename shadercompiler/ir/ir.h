@@ -200,6 +200,7 @@ enum ir_texture_opcode : uint32_t {
   ir_txs,
   ir_lod,
   ir_tg4,
+  ir_query_levels,
 };
 
 class ir_rvalue;

@@ -14,6 +14,8 @@ enum gl_shader_stage : uint32_t {
 };
 constexpr unsigned kShaderStages = 4;
 
+class glsl_symbol_table;
+
 constexpr uint32_t GL_VERTEX_SHADER = 0x8B31;
 constexpr uint32_t GL_GEOMETRY_SHADER = 0x8DD9;
 constexpr uint32_t GL_FRAGMENT_SHADER = 0x8B30;
@@ -24,6 +26,7 @@ struct gl_shader {
   gl_shader_stage Stage;
   uint32_t Name;
   int32_t RefCount;
+  glsl_symbol_table *symbols;  // set by whoever fills the shader
 };
 
 struct gl_program_limits {
