@@ -492,6 +492,27 @@ bool fold_ternary_or_more(ir_expression_operation operation,
         data.f[c] = std::fma(a->value.f[o.i0(c)], b->value.f[o.i1(c)],
                              c2->value.f[c * step2]);
       return true;
+    case ir_triop_clamp:
+      // Built-in calls with constant arguments are constant expressions, so
+      // clamp (and smoothstep, which uses it) must fold: min(max(x, lo), hi)
+      // per component, the bounds broadcast when scalar.
+      for (unsigned c = 0; c < n0; c++) {
+        const unsigned p = o.i1(c), q = c * step2;
+        switch (type->base_type) {
+          case GLSL_TYPE_FLOAT:
+            data.f[c] = min_num(max_num(a->value.f[c], b->value.f[p]), c2->value.f[q]);
+            break;
+          case GLSL_TYPE_INT:
+            data.i[c] = std::min(std::max(a->value.i[c], b->value.i[p]), c2->value.i[q]);
+            break;
+          case GLSL_TYPE_UINT:
+            data.u[c] = std::min(std::max(a->value.u[c], b->value.u[p]), c2->value.u[q]);
+            break;
+          default:
+            return false;
+        }
+      }
+      return true;
     case ir_triop_lrp:
       for (unsigned c = 0; c < n0; c++) {
         const float x = a->value.f[c], y = b->value.f[c];
@@ -544,7 +565,7 @@ bool fold_ternary_or_more(ir_expression_operation operation,
         else data.u[c] = o.op[c]->value.u[0];
       }
       return true;
-    default:  // clamp, bfi
+    default:  // bfi
       return false;
   }
 }

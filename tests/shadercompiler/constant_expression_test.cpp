@@ -185,7 +185,11 @@ TEST_F(FoldTest, SwizzlesAndDereferences) {
   EXPECT_EQ(fold(ir_binop_vector_extract, vec({1, 2, 3}), c(9))->value.f[0], 3.0f);
   EXPECT_EQ(fold(ir_triop_vector_insert, vec({1, 2, 3}), c(7.0f), c(1))->value.f[1], 7.0f);
   EXPECT_EQ(fold(ir_triop_vector_insert, vec({1, 2, 3}), c(7.0f), c(3)), nullptr);
-  EXPECT_EQ(fold(ir_triop_clamp, c(2.0f), c(0.0f), c(1.0f)), nullptr);
+  EXPECT_EQ(fold(ir_triop_clamp, c(2.0f), c(0.0f), c(1.0f))->value.f[0], 1.0f);
+  ir_constant *clamped = fold(ir_triop_clamp, vec({-1, 0.5f, 3}), c(0.0f), c(1.0f));
+  EXPECT_EQ(clamped->value.f[0], 0.0f);
+  EXPECT_EQ(clamped->value.f[1], 0.5f);
+  EXPECT_EQ(clamped->value.f[2], 1.0f);
   EXPECT_EQ(fold(ir_triop_lrp, c(1.0f), c(3.0f), c(0.5f))->value.f[0], 2.0f);
   auto *texture = new (ctx) ir_texture(ir_tex);
   EXPECT_EQ(texture->constant_expression_value(), nullptr);

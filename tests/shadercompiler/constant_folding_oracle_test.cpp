@@ -6,7 +6,7 @@
 // Deliberate differences, left out of the batch: packing built-ins, bit
 // casts, fma, the bit-field built-ins (reverse, count, findMSB, findLSB,
 // extract) and ldexp (the validator does not fold them; host arithmetic
-// checks those), clamp (not folded here), shifts by 32 or
+// checks those), shifts by 32 or
 // more, integer division by zero and the most negative integer divided by
 // -1 (undefined in GLSL; ours are defined: count modulo 32, 0, the value
 // itself), ldexp beyond the float range (ours gives a signed zero).
@@ -195,6 +195,8 @@ TEST_F(FoldingOracleTest, AgreesWithValidatorOnConstantExpressions) {
   add(call("dot", ir_binop_dot, v({1, 2, 3}), v({4, -5, 6})));
   add(call("normalize", ir_unop_normalize, v({3, 4})));
   add(call("mix", ir_triop_lrp, f(1.0f), f(5.0f), f(0.25f)));
+  add(call("clamp", ir_triop_clamp, v({-1.5f, 0.25f, 7}), f(0.0f), f(1.0f)));
+  add(call("clamp", ir_triop_clamp, iv({-9, 3}), iv({-2, 0}), iv({2, 1})));
   // Comparisons and logic.
   add(call("lessThan", ir_binop_less, v({1, 3}), v({2, 2})));
   add(call("greaterThanEqual", ir_binop_gequal, iv({1, 2, 3}), iv({2, 2, 2})));
