@@ -1,0 +1,215 @@
+// Availability of every built-in overload checked against an independent
+// GLSL front end: for each overload and each of GLSL ES 1.00 and GLSL 1.20
+// in the vertex and fragment stages, a shader making that one call is given
+// to glslangValidator, and its verdict is compared with the overload's
+// predicate. Where the library is knowingly more lenient (or stricter) than
+// those language versions, the difference is listed with its reason in
+// builtin_availability_differences.txt; any other difference fails.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "shadercompiler/frontend/glsl_parser_extras.h"
+#include "shadercompiler/frontend/glsl_symbol_table.h"
+#include "shadercompiler/ir/builtins/builtin_functions.h"
+#include "shadercompiler/ir/ir.h"
+#include "shadercompiler/ir/support/ralloc.h"
+#include "shadercompiler/ir/support/standalone_scaffolding.h"
+#include "builtin_catalogue.h"
+#include "temp_dir.h"
+
+namespace {
+
+struct configuration {
+  const char *label;  // as in the fixture
+  bool es;
+  unsigned version;
+  gl_shader_stage stage;
+};
+
+const configuration kConfigurations[] = {
+    {"100v", true, 100, SHC_SHADER_VERTEX},
+    {"100f", true, 100, SHC_SHADER_FRAGMENT},
+    {"120v", false, 120, SHC_SHADER_VERTEX},
+    {"120f", false, 120, SHC_SHADER_FRAGMENT},
+};
+
+std::string prototype(const char *name, const ir_function_signature *sig) {
+  std::string text = std::string(name) + "(";
+  bool first = true;
+  foreach_in_list(ir_variable, p, const_cast<exec_list *>(&sig->parameters)) {
+    text += (first ? "" : ", ") + std::string(p->type->name);
+    first = false;
+  }
+  return text + ")";
+}
+
+// A constant expression of the type, for const-in parameters.
+std::string constant_of(const glsl_type *type) {
+  if (type->is_array()) {
+    std::string element = constant_of(type->fields.array);
+    std::string text = std::string(type->fields.array->name) + "[" +
+                       std::to_string(type->length) + "](";
+    for (unsigned i = 0; i < type->length; i++) text += (i ? ", " : "") + element;
+    return text + ")";
+  }
+  if (type->is_scalar()) return type->base_type == GLSL_TYPE_UINT ? "0u" : "0";
+  return std::string(type->name) + "(0)";
+}
+
+// A shader whose only work is one call of the overload.
+std::string one_call_shader(const char *name, const ir_function_signature *sig,
+                            const configuration &c) {
+  std::ostringstream declarations, locals, call;
+  declarations << "#version " << c.version << "\n";
+  if (c.es) declarations << "precision mediump float;\nprecision mediump int;\n";
+  unsigned index = 0;
+  call << name << "(";
+  foreach_in_list(ir_variable, p, const_cast<exec_list *>(&sig->parameters)) {
+    const std::string argument = "a" + std::to_string(index);
+    if (index++ > 0) call << ", ";
+    if (p->data.mode == ir_var_const_in) {
+      call << constant_of(p->type);
+      continue;
+    }
+    if (p->type->contains_opaque())
+      declarations << "uniform " << p->type->name << " " << argument << ";\n";
+    else
+      locals << "  " << p->type->name << " " << argument << ";\n";
+    call << argument;
+  }
+  call << ")";
+  std::ostringstream shader;
+  shader << declarations.str() << "void main() {\n" << locals.str();
+  if (sig->return_type->is_void())
+    shader << "  " << call.str() << ";\n";
+  else
+    shader << "  " << sig->return_type->name << " r = " << call.str() << ";\n";
+  shader << (c.stage == SHC_SHADER_VERTEX ? "  gl_Position = vec4(0.0);\n"
+                                          : "  gl_FragColor = vec4(0.0);\n")
+         << "}\n";
+  return shader.str();
+}
+
+struct overload {
+  std::string prototype;
+  const char *name;
+  const ir_function_signature *sig;
+};
+
+std::vector<overload> every_overload() {
+  std::vector<overload> all;
+  for (const char *name : builtin_catalogue::kNames) {
+    ir_function *f = builtin_function_shader()->symbols->get_function(name);
+    if (f == nullptr) continue;
+    foreach_in_list(ir_function_signature, sig, &f->signatures)
+      all.push_back({prototype(name, sig), name, sig});
+  }
+  return all;
+}
+
+// The files the validator refuses, from one run over many files.
+std::set<std::string> rejected_files(const std::string &folder,
+                                     const std::vector<std::string> &files) {
+  std::string command = "cd '" + folder + "' && glslangValidator";
+  for (const std::string &f : files) command += " " + f;
+  command += " 2>&1";
+  std::set<std::string> rejected;
+  FILE *out = popen(command.c_str(), "r");
+  if (out == nullptr) return rejected;
+  std::set<std::string> names(files.begin(), files.end());
+  std::string current;
+  char line[4096];
+  while (std::fgets(line, sizeof(line), out) != nullptr) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    if (names.count(text) != 0) {
+      current = text;
+    } else if (text.rfind("ERROR:", 0) == 0 && !current.empty()) {
+      rejected.insert(current);
+    }
+  }
+  pclose(out);
+  return rejected;
+}
+
+// Fixture lines "+ proto configs..." (the library offers the overload where
+// the validator refuses it) and "- proto configs..." (the other way round),
+// expanded to one entry per configuration.
+std::set<std::string> expected_differences(const std::string &path) {
+  std::set<std::string> expected;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const size_t close = line.find(')');
+    if (close == std::string::npos) continue;
+    const std::string head = line.substr(0, close + 1);
+    std::istringstream configs(line.substr(close + 1));
+    std::string config;
+    while (configs >> config) expected.insert(head + " " + config);
+  }
+  return expected;
+}
+
+TEST(BuiltinAvailabilityOracleTest, PredicatesAgreeWithTheValidator) {
+  if (std::system("command -v glslangValidator >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "glslangValidator is not installed";
+  builtin_builder::initialize();
+  const std::vector<overload> overloads = every_overload();
+  ASSERT_GT(overloads.size(), 1500u);
+  tessaly::test::TempDir dir;
+  void *ctx = ralloc_context(nullptr);
+
+  // One validator per configuration, run side by side, each over all files.
+  struct run {
+    std::vector<std::string> files;
+    std::vector<bool> offered;
+    std::set<std::string> rejected;
+  };
+  std::vector<run> runs(std::size(kConfigurations));
+  for (size_t c = 0; c < std::size(kConfigurations); c++) {
+    const configuration &config = kConfigurations[c];
+    auto *state = new (ctx) glsl_parse_state(config.stage, config.es, config.version);
+    for (size_t i = 0; i < overloads.size(); i++) {
+      const std::string file = "o" + std::to_string(i) + "_" + config.label +
+                               (config.stage == SHC_SHADER_VERTEX ? ".vert" : ".frag");
+      ASSERT_TRUE(tessaly::test::writeFile(
+          dir.file(file), one_call_shader(overloads[i].name, overloads[i].sig, config)));
+      runs[c].files.push_back(file);
+      runs[c].offered.push_back(overloads[i].sig->is_builtin_available(state));
+    }
+  }
+  std::vector<std::thread> workers;
+  for (run &r : runs)
+    workers.emplace_back([&r, &dir] { r.rejected = rejected_files(dir.path().string(), r.files); });
+  for (std::thread &w : workers) w.join();
+
+  std::set<std::string> differences;
+  for (size_t c = 0; c < runs.size(); c++) {
+    for (size_t i = 0; i < overloads.size(); i++) {
+      const bool accepted = runs[c].rejected.count(runs[c].files[i]) == 0;
+      if (accepted != runs[c].offered[i])
+        differences.insert(std::string(runs[c].offered[i] ? "+ " : "- ") +
+                           overloads[i].prototype + " " + kConfigurations[c].label);
+    }
+  }
+  const char *root = std::getenv("TESSALY_SOURCE_DIR");
+  const std::set<std::string> expected = expected_differences(
+      std::string(root != nullptr ? root : ".") +
+      "/tests/shadercompiler/builtin_availability_differences.txt");
+  for (const std::string &d : differences)
+    EXPECT_TRUE(expected.count(d)) << "unlisted difference: " << d;
+  for (const std::string &e : expected)
+    EXPECT_TRUE(differences.count(e)) << "listed but not seen: " << e;
+  ralloc_free(ctx);
+}
+
+}  // namespace
