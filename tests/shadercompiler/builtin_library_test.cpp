@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "shadercompiler/frontend/glsl_symbol_table.h"
 #include "shadercompiler/ir/builtins/builtin_functions.h"
 #include "shadercompiler/ir/ir.h"
+#include "shadercompiler/ir/ir_hierarchical_visitor.h"
 #include "shadercompiler/ir/support/ralloc.h"
 #include "shadercompiler/ir/support/standalone_scaffolding.h"
 #include "builtin_catalogue.h"
@@ -228,6 +230,77 @@ TEST_F(BuiltinLibraryTest, TextureSignaturesHaveTheirParametersAndNodes) {
   EXPECT_EQ(signatures("shadow2D")[0]->return_type, glsl_type::vec4_type);
   EXPECT_EQ(signatures("shadow2DEXT")[0]->return_type, glsl_type::float_type);
   EXPECT_EQ(signatures("textureGather").back()->return_type, glsl_type::vec4_type);
+}
+
+// Finds bodies that later passes could not take: values of a type other
+// than the signature returns, missing operands, writes of the wrong size,
+// and references to variables the body neither receives nor declares.
+class body_checker : public ir_hierarchical_visitor {
+ public:
+  body_checker(ir_function_signature *sig, std::string where) : sig(sig), where(std::move(where)) {
+    foreach_in_list(ir_variable, p, &sig->parameters) known.insert(p);
+    ir_symbol_lookup(builtin_function_shader()->symbols, "gl_ModelViewProjectionMatrix");
+    ir_symbol_lookup(builtin_function_shader()->symbols, "gl_Vertex");
+  }
+  ir_visitor_status visit(ir_variable *var) override {
+    known.insert(var);
+    return visit_continue;
+  }
+  ir_visitor_status visit(ir_dereference_variable *d) override {
+    EXPECT_TRUE(known.count(d->var)) << where << ": undeclared " << d->var->name;
+    return visit_continue;
+  }
+  ir_visitor_status visit_enter(ir_expression *e) override {
+    EXPECT_FALSE(e->type->is_error()) << where;
+    for (unsigned i = 0; i < e->get_num_operands(); i++)
+      if (e->operands[i] == nullptr) {
+        ADD_FAILURE() << where << ": operand " << i << " of " << e->operator_string() << " missing";
+        return visit_continue_with_parent;
+      }
+    return visit_continue;
+  }
+  ir_visitor_status visit_enter(ir_texture *t) override {
+    bool complete = t->sampler != nullptr;
+    if (ir_texture::num_lod_operands(t->op) >= 1) complete = complete && t->lod_info.lod != nullptr;
+    if (ir_texture::num_lod_operands(t->op) == 2) complete = complete && t->lod_info.grad.dPdy != nullptr;
+    EXPECT_TRUE(complete) << where << ": texture operands missing";
+    return complete ? visit_continue : visit_continue_with_parent;
+  }
+  ir_visitor_status visit_enter(ir_assignment *a) override {
+    unsigned written = 0;
+    for (unsigned m = a->write_mask; m != 0; m >>= 1) written += m & 1;
+    EXPECT_GT(written, 0u) << where;
+    EXPECT_EQ(a->rhs->type->base_type, a->lhs->type->base_type) << where;
+    EXPECT_EQ(a->rhs->type->components(), a->rhs->type->is_matrix() ? a->lhs->type->components()
+                                                                     : written)
+        << where;
+    return visit_continue;
+  }
+  ir_visitor_status visit_enter(ir_return *r) override {
+    if (r->value == nullptr)
+      EXPECT_TRUE(sig->return_type->is_void()) << where;
+    else
+      EXPECT_EQ(r->value->type, sig->return_type) << where << ": returns " << r->value->type->name;
+    return visit_continue;
+  }
+
+ private:
+  void ir_symbol_lookup(glsl_symbol_table *symbols, const char *name) {
+    known.insert(symbols->get_variable(name));
+  }
+  ir_function_signature *sig;
+  std::string where;
+  std::set<const ir_variable *> known;
+};
+
+TEST_F(BuiltinLibraryTest, EveryBodyIsWellFormed) {
+  for (const char *name : kNames) {
+    unsigned index = 0;
+    for (ir_function_signature *sig : signatures(name)) {
+      body_checker checker(sig, std::string(name) + " #" + std::to_string(index++));
+      checker.run(&sig->body);
+    }
+  }
 }
 
 TEST_F(BuiltinLibraryTest, ImageFunctionsCoverEveryImageType) {
