@@ -1,7 +1,8 @@
 // Availability of every built-in overload checked against an independent
-// GLSL front end: for each overload and each of GLSL ES 1.00 and GLSL 1.20
-// in the vertex and fragment stages, a shader making that one call is given
-// to glslangValidator, and its verdict is compared with the overload's
+// GLSL front end: for each overload and each of GLSL ES 1.00, GLSL 1.20 and
+// GLSL 1.30 in the vertex and fragment stages (the first two also with the
+// extensions their shaders use), a shader making that one call is given to
+// glslangValidator, and its verdict is compared with the overload's
 // predicate. Where the library is knowingly more lenient (or stricter) than
 // those language versions, the difference is listed with its reason in
 // builtin_availability_differences.txt; any other difference fails.
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -27,18 +29,42 @@
 
 namespace {
 
+struct extension {
+  const char *name;
+  bool glsl_parse_state::*flag;
+};
+
+const extension kEsExtensions[] = {
+    {"GL_OES_standard_derivatives", &glsl_parse_state::OES_standard_derivatives_enable},
+    {"GL_EXT_shader_texture_lod", &glsl_parse_state::EXT_shader_texture_lod_enable},
+    {"GL_EXT_shadow_samplers", &glsl_parse_state::EXT_shadow_samplers_enable},
+    {"GL_OES_texture_3D", &glsl_parse_state::OES_texture_3D_enable},
+    {"GL_OES_EGL_image_external", &glsl_parse_state::OES_EGL_image_external_enable},
+};
+const extension kDesktopExtensions[] = {
+    {"GL_ARB_shader_texture_lod", &glsl_parse_state::ARB_shader_texture_lod_enable},
+    {"GL_ARB_texture_rectangle", &glsl_parse_state::ARB_texture_rectangle_enable},
+};
+
 struct configuration {
   const char *label;  // as in the fixture
   bool es;
   unsigned version;
   gl_shader_stage stage;
+  std::span<const extension> extensions;
 };
 
 const configuration kConfigurations[] = {
-    {"100v", true, 100, SHC_SHADER_VERTEX},
-    {"100f", true, 100, SHC_SHADER_FRAGMENT},
-    {"120v", false, 120, SHC_SHADER_VERTEX},
-    {"120f", false, 120, SHC_SHADER_FRAGMENT},
+    {"100v", true, 100, SHC_SHADER_VERTEX, {}},
+    {"100f", true, 100, SHC_SHADER_FRAGMENT, {}},
+    {"120v", false, 120, SHC_SHADER_VERTEX, {}},
+    {"120f", false, 120, SHC_SHADER_FRAGMENT, {}},
+    {"130v", false, 130, SHC_SHADER_VERTEX, {}},
+    {"130f", false, 130, SHC_SHADER_FRAGMENT, {}},
+    {"100v+ext", true, 100, SHC_SHADER_VERTEX, kEsExtensions},
+    {"100f+ext", true, 100, SHC_SHADER_FRAGMENT, kEsExtensions},
+    {"120v+ext", false, 120, SHC_SHADER_VERTEX, kDesktopExtensions},
+    {"120f+ext", false, 120, SHC_SHADER_FRAGMENT, kDesktopExtensions},
 };
 
 std::string prototype(const char *name, const ir_function_signature *sig) {
@@ -69,6 +95,7 @@ std::string one_call_shader(const char *name, const ir_function_signature *sig,
                             const configuration &c) {
   std::ostringstream declarations, locals, call;
   declarations << "#version " << c.version << "\n";
+  for (const extension &e : c.extensions) declarations << "#extension " << e.name << " : enable\n";
   if (c.es) declarations << "precision mediump float;\nprecision mediump int;\n";
   unsigned index = 0;
   call << name << "(";
@@ -80,7 +107,9 @@ std::string one_call_shader(const char *name, const ir_function_signature *sig,
       continue;
     }
     if (p->type->contains_opaque())
-      declarations << "uniform " << p->type->name << " " << argument << ";\n";
+      // ES gives only some samplers a default precision.
+      declarations << "uniform " << (c.es ? "mediump " : "") << p->type->name << " "
+                   << argument << ";\n";
     else
       locals << "  " << p->type->name << " " << argument << ";\n";
     call << argument;
@@ -178,6 +207,7 @@ TEST(BuiltinAvailabilityOracleTest, PredicatesAgreeWithTheValidator) {
   for (size_t c = 0; c < std::size(kConfigurations); c++) {
     const configuration &config = kConfigurations[c];
     auto *state = new (ctx) glsl_parse_state(config.stage, config.es, config.version);
+    for (const extension &e : config.extensions) state->*e.flag = true;
     for (size_t i = 0; i < overloads.size(); i++) {
       const std::string file = "o" + std::to_string(i) + "_" + config.label +
                                (config.stage == SHC_SHADER_VERTEX ? ".vert" : ".frag");
