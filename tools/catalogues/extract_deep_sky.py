@@ -97,6 +97,7 @@ def parse_dimensions(text):
 def read_d3(path):
     data = load_json(path)
     objects = []
+    skipped = []
     for feature in data.get("features", []):
         try:
             identifier = str(feature["id"]).strip()
@@ -104,6 +105,11 @@ def read_d3(path):
             lon, lat = feature["geometry"]["coordinates"]
         except (KeyError, TypeError, ValueError):
             fail(f"{path}: damaged object {feature.get('id')}")
+        if not (-90.0 <= float(lat) <= 90.0):
+            # The published list has a few objects with impossible places;
+            # they are left out and named, the rest of the list is sound.
+            skipped.append(identifier)
+            continue
         kind = D3_TYPES.get(properties.get("type", ""))
         if kind is None:
             fail(f"{path}: object {identifier}: unknown type {properties.get('type')}")
@@ -126,6 +132,8 @@ def read_d3(path):
         })
     if len(objects) < 10000:
         fail(f"{path}: only {len(objects)} objects (file truncated?)")
+    if skipped:
+        print(f"deep sky: left out {', '.join(skipped)}: declination out of range")
     return objects
 
 

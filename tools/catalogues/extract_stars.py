@@ -50,6 +50,9 @@ GREEK_SYMBOLS = {
 }
 MATCH_RADIUS = 10.0 / 3600.0  # degrees
 MAX_DESIGNATIONS = 16
+# Numbers beyond a catalogue's published range (the HD extension, for one)
+# have no designation of their own here.
+CATALOGUE_LIMITS = {"HR": 9110, "HD": 359083, "SAO": 258997}
 
 
 def sexagesimal(text, hours):
@@ -182,9 +185,14 @@ def read_cross_identifications(path):
             fail(f"{path}:{number}: damaged cross-identification")
         sao, hd, hr = values[:3]
         entry = table.setdefault(hip, {})
-        for key, value in (("SAO", sao), ("HD", hd), ("HR", hr)):
+        for key, value in (("SAO", sao), ("HD", hd)):
             if value and key not in entry:
                 entry[key] = value
+        # Components too close to be told apart in the Hipparcos data share
+        # its entry; each keeps its Bright Star number, so that figures drawn
+        # through either component find the star.
+        if hr and hr not in entry.setdefault("HR", []):
+            entry["HR"].append(hr)
     return table
 
 
@@ -271,8 +279,11 @@ def star_line(file, star, ids, variables, doubles, names_by_hip):
         if designation:
             designations.append(designation)
     cross = ids.get(hip, {}) if hip else {}
-    for key in ("HR", "HD", "SAO"):
-        if key in cross:
+    for hr in cross.get("HR", []):
+        if hr <= CATALOGUE_LIMITS["HR"]:
+            designations.append(f"HR {hr}")
+    for key in ("HD", "SAO"):
+        if key in cross and cross[key] <= CATALOGUE_LIMITS[key]:
             designations.append(f"{key} {cross[key]}")
     if hip:
         designations.append(f"HIP {hip}")

@@ -3,6 +3,12 @@
 //
 //   tessaly-catalogues borders LIST OUTPUT_BASE
 //       country borders -> OUTPUT_BASE.shp/.shx/.dbf/.cpg
+//   tessaly-catalogues stars LIST FOLDER
+//       Stars.skydata, TychoStars.skydata, GuideStars.skydata
+//   tessaly-catalogues deepsky LIST FILE
+//       DeepSky.skydata
+//   tessaly-catalogues constellations BOUNDARIES STARS FILE
+//       Constellations.skydata
 //   tessaly-catalogues elements FILE
 //       checks a two-line element file and counts its sets
 //
@@ -13,7 +19,10 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/catalogues/constellation_catalogue.h"
+#include "tools/catalogues/deep_sky_catalogue.h"
 #include "tools/catalogues/record_list.h"
+#include "tools/catalogues/star_catalogues.h"
 #include "tools/catalogues/two_line_elements.h"
 #include "tools/catalogues/world_borders.h"
 
@@ -22,6 +31,9 @@ namespace {
 int usage() {
   std::fputs(
       "usage: tessaly-catalogues borders LIST OUTPUT_BASE\n"
+      "       tessaly-catalogues stars LIST FOLDER\n"
+      "       tessaly-catalogues deepsky LIST FILE\n"
+      "       tessaly-catalogues constellations BOUNDARIES STARS FILE\n"
       "       tessaly-catalogues elements FILE\n",
       stderr);
   return 2;
@@ -44,6 +56,43 @@ int buildBorders(const std::string& list, const std::string& base) {
   return 0;
 }
 
+int buildStars(const std::string& list, const std::string& folder) {
+  std::string text, error;
+  catalogues::StarCounts counts;
+  if (!catalogues::readWholeFile(list, text, error) ||
+      !catalogues::buildStarCatalogues(text, list, folder, counts, error)) {
+    return fail(error);
+  }
+  std::printf("Stars.skydata: %d stars\nTychoStars.skydata: %d stars\nGuideStars.skydata: %d stars\n",
+              counts.stars, counts.tycho, counts.guide);
+  return 0;
+}
+
+int buildDeepSky(const std::string& list, const std::string& path) {
+  std::string text, error;
+  int count = 0;
+  if (!catalogues::readWholeFile(list, text, error) ||
+      !catalogues::buildDeepSkyCatalogue(text, list, path, count, error)) {
+    return fail(error);
+  }
+  std::printf("DeepSky.skydata: %d objects\n", count);
+  return 0;
+}
+
+int buildConstellations(const std::string& boundaries, const std::string& stars,
+                        const std::string& path) {
+  std::string boundaryText, starText, error;
+  int count = 0;
+  if (!catalogues::readWholeFile(boundaries, boundaryText, error) ||
+      !catalogues::readWholeFile(stars, starText, error) ||
+      !catalogues::buildConstellationCatalogue(boundaryText, boundaries, starText, stars, path,
+                                               count, error)) {
+    return fail(error);
+  }
+  std::printf("Constellations.skydata: %d constellations and asterisms\n", count);
+  return 0;
+}
+
 int checkElements(const std::string& path) {
   std::string text, error;
   std::vector<catalogues::NamedElementSet> sets;
@@ -60,6 +109,10 @@ int checkElements(const std::string& path) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "borders") return buildBorders(args[1], args[2]);
+  if (args.size() == 3 && args[0] == "stars") return buildStars(args[1], args[2]);
+  if (args.size() == 3 && args[0] == "deepsky") return buildDeepSky(args[1], args[2]);
+  if (args.size() == 4 && args[0] == "constellations")
+    return buildConstellations(args[1], args[2], args[3]);
   if (args.size() == 2 && args[0] == "elements") return checkElements(args[1]);
   return usage();
 }
