@@ -12,6 +12,8 @@
 #include "skydata/catalog_numbers.h"
 #include "skydata/constellation.h"
 #include "skydata/constellation_tables.h"
+#include "skydata/planet.h"
+#include "skydata/satellite.h"
 #include "skydata/object_factory.h"
 #include "skydata/sky_data_file.h"
 #include "skydata/sky_database.h"
@@ -112,6 +114,34 @@ TEST(BuiltCatalogues, TheConstellationAtTheNorthPoleIsUrsaMinor) {
     for (int i = 0; i < c->getPointCount(); ++i) {
       c->getPoint(i, point);
       EXPECT_LE(vectorSeparation(centre, point), c->getAngularSize() / 2 + 1e-6) << n;
+    }
+  }
+}
+
+TEST(BuiltCatalogues, TheSpaceStationResolvesByNameNumberAndDesignator) {
+  if (!built("SolarSystem.skydata")) GTEST_SKIP() << "no built catalogues in " << skyDataFolder();
+  CSkyDatabase database(skyDataFolder().c_str());
+  ASSERT_NE(database.loadSolarSystem("SolarSystem.skydata"), nullptr);
+  ASSERT_NE(database.getSun(), nullptr);
+  EXPECT_EQ(database.getEarth()->getNameString(), "Earth");
+  EXPECT_EQ(database.getMoon()->getBodyNumber(), 301u);
+  std::vector<SkyObjectID> byName, byNumber, byDesignator;
+  ASSERT_EQ(database.findObjectsByName("ISS (ZARYA)", kSolarSystemFile, byName, 4), 1);
+  ASSERT_EQ(database.findObjectsByCatalogNumber(1540000000000025544LL, kSolarSystemFile, byNumber, 4), 1);
+  ASSERT_EQ(database.findObjectsByName("1998-067A", kSolarSystemFile, byDesignator, 4), 1);
+  EXPECT_EQ(byName[0].index, byNumber[0].index);
+  EXPECT_EQ(byName[0].index, byDesignator[0].index);
+  CSatellite* iss = asSatellite(database.getObject(&byNumber[0]));
+  ASSERT_NE(iss, nullptr);
+  EXPECT_EQ(iss->getNameString(), "ISS (ZARYA)");
+  EXPECT_TRUE(iss->hasCategory(3));  // among the brightest
+  // gpredict's set: epoch 2018 day 20.89808844, 2018 January 1.0 being JD 2458119.5.
+  EXPECT_NEAR(iss->getElementEpoch(), 2458139.39808844, 1e-6);
+  // Every satellite passes the category filter somewhere.
+  for (int i = 0; i < database.getSolarSystemObjectCount(); ++i) {
+    CSatellite* satellite = asSatellite(database.getSolarSystemObject(i));
+    if (satellite) {
+      EXPECT_NE(satellite->getCategory(0), 0) << satellite->getNameString();
     }
   }
 }

@@ -19,7 +19,9 @@ def fail(message):
 
 def open_text(path):
     try:
-        if path.endswith(".gz"):
+        with open(path, "rb") as probe:
+            compressed = probe.read(2) == b"\x1f\x8b"  # some sources are gzipped without saying so
+        if compressed:
             return gzip.open(path, "rt", encoding="utf-8")
         return open(path, encoding="utf-8")
     except OSError as error:

@@ -9,6 +9,8 @@
 //       DeepSky.skydata
 //   tessaly-catalogues constellations BOUNDARIES STARS FILE
 //       Constellations.skydata
+//   tessaly-catalogues solar-system BODIES ELEMENTS GROUPS FILE
+//       SolarSystem.skydata; GROUPS may be "-" (every satellite "User Defined")
 //   tessaly-catalogues elements FILE
 //       checks a two-line element file and counts its sets
 //
@@ -22,6 +24,7 @@
 #include "tools/catalogues/constellation_catalogue.h"
 #include "tools/catalogues/deep_sky_catalogue.h"
 #include "tools/catalogues/record_list.h"
+#include "tools/catalogues/solar_system_catalogue.h"
 #include "tools/catalogues/star_catalogues.h"
 #include "tools/catalogues/two_line_elements.h"
 #include "tools/catalogues/world_borders.h"
@@ -34,6 +37,7 @@ int usage() {
       "       tessaly-catalogues stars LIST FOLDER\n"
       "       tessaly-catalogues deepsky LIST FILE\n"
       "       tessaly-catalogues constellations BOUNDARIES STARS FILE\n"
+      "       tessaly-catalogues solar-system BODIES ELEMENTS GROUPS|- FILE\n"
       "       tessaly-catalogues elements FILE\n",
       stderr);
   return 2;
@@ -93,6 +97,24 @@ int buildConstellations(const std::string& boundaries, const std::string& stars,
   return 0;
 }
 
+int buildSolarSystem(const std::string& bodies, const std::string& elements,
+                     const std::string& groups, const std::string& path) {
+  std::string bodyText, elementText, groupText, error;
+  catalogues::SolarSystemCounts counts;
+  if (!catalogues::readWholeFile(bodies, bodyText, error) ||
+      !catalogues::readWholeFile(elements, elementText, error) ||
+      (groups != "-" && !catalogues::readWholeFile(groups, groupText, error))) {
+    return fail(error);
+  }
+  catalogues::SolarSystemSources sources{bodyText, bodies, elementText, elements, groupText, groups};
+  if (!catalogues::buildSolarSystemCatalogue(sources, path, counts, error)) return fail(error);
+  std::printf("SolarSystem.skydata: %d objects (%d Sun and planets, %d moons, %d asteroids, "
+              "%d comets, %d satellites, %d surface features)\n",
+              counts.total(), counts.planets, counts.moons, counts.asteroids, counts.comets,
+              counts.satellites, counts.features);
+  return 0;
+}
+
 int checkElements(const std::string& path) {
   std::string text, error;
   std::vector<catalogues::NamedElementSet> sets;
@@ -113,6 +135,8 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[0] == "deepsky") return buildDeepSky(args[1], args[2]);
   if (args.size() == 4 && args[0] == "constellations")
     return buildConstellations(args[1], args[2], args[3]);
+  if (args.size() == 5 && args[0] == "solar-system")
+    return buildSolarSystem(args[1], args[2], args[3], args[4]);
   if (args.size() == 2 && args[0] == "elements") return checkElements(args[1]);
   return usage();
 }

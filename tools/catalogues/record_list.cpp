@@ -122,7 +122,7 @@ bool parseRecordList(std::string_view text, std::string_view kind, std::string_v
       closed = true;
       continue;
     }
-    if (record.fields[0] == countedTag) ++counted;
+    if (countedTag == "*" || record.fields[0] == countedTag) ++counted;
     records.push_back(std::move(record));
   }
   if (lineNumber == 0) {

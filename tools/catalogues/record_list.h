@@ -21,7 +21,8 @@ struct ListRecord {
   std::vector<std::string> fields;  // fields[0] is the tag
 };
 
-// Parses `text`; `countedTag` names the records the closing count counts.
+// Parses `text`; `countedTag` names the records the closing count counts
+// ("*": all of them).
 // Returns false with `error` set ("<name>:<line>: <what>") on damage.
 bool parseRecordList(std::string_view text, std::string_view kind, std::string_view name,
                      std::string_view countedTag, std::vector<ListRecord>& records,

@@ -1,0 +1,30 @@
+// "SolarSystem.skydata" in the order the program relies on: the Sun (0),
+// Mercury to Pluto (1-9, the Earth at 3), the Moon (10), the other moons of
+// the body table, then asteroids, comets, artificial satellites and surface
+// features, all in the root region, with the name index and the catalogue
+// indexes 151-154. Satellites come from a two-line element file (gpredict's
+// sets, or any file a user gives to refresh them) with the list categories
+// of the "satellite-groups" list; a satellite in no group is filed under
+// "User Defined" so that the chart's category filter can show it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace catalogues {
+
+struct SolarSystemSources {
+  std::string_view bodies, bodiesName;      // extract_solar_system.py list
+  std::string_view elements, elementsName;  // two-line element file
+  std::string_view groups, groupsName;      // extract_satellites.py list (may be empty)
+};
+
+struct SolarSystemCounts {
+  int planets = 0, moons = 0, asteroids = 0, comets = 0, satellites = 0, features = 0;
+  int total() const { return planets + moons + asteroids + comets + satellites + features; }
+};
+
+bool buildSolarSystemCatalogue(const SolarSystemSources& sources, const std::string& path,
+                               SolarSystemCounts& counts, std::string& error);
+
+}  // namespace catalogues
