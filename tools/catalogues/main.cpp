@@ -17,6 +17,7 @@
 // Every command checks its input completely before it replaces an output, and
 // reports the first damage with the file and line.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,8 @@ int buildBorders(const std::string& list, const std::string& base) {
 
 int buildStars(const std::string& list, const std::string& folder) {
   std::string text, error;
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
   catalogues::StarCounts counts;
   if (!catalogues::readWholeFile(list, text, error) ||
       !catalogues::buildStarCatalogues(text, list, folder, counts, error)) {
