@@ -11,6 +11,15 @@ if(TESSALY_WERROR)
   add_compile_options(-Werror)
 endif()
 
+if(TESSALY_SANITIZE AND TESSALY_THREAD_SANITIZER)
+  message(FATAL_ERROR "TESSALY_SANITIZE and TESSALY_THREAD_SANITIZER exclude each other")
+endif()
+
+if(TESSALY_THREAD_SANITIZER)
+  add_compile_options(-fsanitize=thread -O1 -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(TESSALY_SANITIZE)
   # -O1 keeps the sanitizer build and its test run short.
   set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined

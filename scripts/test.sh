@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The whole test suite: set-up, an optimised build and its tests, then the
-# same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole test suite: set-up, an optimised build and its tests; the tests
+# that run work on several threads again under ThreadSanitizer; then the whole
+# suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -8,14 +9,25 @@ bash scripts/setup.sh
 
 jobs=$(nproc)
 run_suite() {
-  local dir=$1
-  (cd "$dir" && ctest --output-on-failure --no-tests=error --parallel "$jobs")
+  local dir=$1; shift
+  (cd "$dir" && ctest --output-on-failure --no-tests=error --parallel "$jobs" "$@")
 }
 
 echo "== build (RelWithDebInfo)"
 bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests (RelWithDebInfo)"
 run_suite build/release
+
+# The GPU thread, the display link, the run loop and the shared GL object
+# stores are the code that runs on several threads.
+threaded=(metal_command_tests metal_texture_tests quartzcore_tests
+          gles_call_frame_tests gles_context_tests gles_object_store_tests
+          foundation_runloop_tests)
+echo "== build (ThreadSanitizer, threaded tests)"
+bash scripts/build.sh build/thread -DCMAKE_BUILD_TYPE=Debug -DTESSALY_THREAD_SANITIZER=ON \
+  -DTESSALY_BUILD_BENCH=OFF -- "${threaded[@]}"
+echo "== tests (ThreadSanitizer)"
+TSAN_OPTIONS=halt_on_error=1 run_suite build/thread -R "^($(IFS='|'; echo "${threaded[*]}"))\$"
 
 echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
 bash scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON \
