@@ -63,13 +63,13 @@ void atan_series(ir_factory &body, const glsl_type *type, ir_variable *r,
                         ir_builder_max(ir_builder_abs(use()), imm(1.0f))));
   ir_variable *t = temp(body, type, "atan_tmp");
   assign(body, deref(t), ir_builder_mul(deref(x), deref(x)));
-  static const float kCoefficients[] = {0.0536813773f, -0.117350318f, 0.193892494f,
-                                        -0.332675636f, 0.999979317f};
+  // Horner form with the signs as operations: ((-a0 t + a1) t - a2) t + ...
   ir_rvalue *poly = ir_builder_mul(imm(-0.0121323215f), deref(t));
-  for (float c : kCoefficients) {
-    poly = ir_builder_add(poly, imm(c));
-    if (c != kCoefficients[4]) poly = ir_builder_mul(poly, deref(t));
-  }
+  poly = ir_builder_mul(ir_builder_add(poly, imm(0.0536813773f)), deref(t));
+  poly = ir_builder_mul(ir_builder_sub(poly, imm(0.117350318f)), deref(t));
+  poly = ir_builder_mul(ir_builder_add(poly, imm(0.193892494f)), deref(t));
+  poly = ir_builder_mul(ir_builder_sub(poly, imm(0.332675636f)), deref(t));
+  poly = ir_builder_add(poly, imm(0.999979317f));
   assign(body, deref(t), ir_builder_mul(poly, deref(x)));
   // Beyond 1 the series ran on 1/|u|: atan(|u|) = pi/2 - atan(1/|u|).
   ir_rvalue *beyond_one = ir_builder_b2f(
