@@ -33,13 +33,6 @@ float max_num(float a, float b) {
 
 int32_t as_int(uint32_t u) { return static_cast<int32_t>(u); }
 
-int32_t float_to_int_saturating(float f) {
-  if (std::isnan(f)) return 0;
-  if (f >= 2147483648.0f) return INT32_MAX;
-  if (f <= -2147483648.0f) return INT32_MIN;
-  return static_cast<int32_t>(f);
-}
-
 uint32_t float_to_uint_saturating(float f) {
   if (std::isnan(f) || f <= 0.0f) return 0;
   if (f >= 4294967296.0f) return UINT32_MAX;
@@ -150,7 +143,8 @@ bool fold_unary(ir_expression_operation operation, const glsl_type *type,
       for (unsigned c = 0; c < n; c++) data.f[c] = std::log2(v.f[c]);
       return true;
     case ir_unop_f2i:
-      for (unsigned c = 0; c < n; c++) data.i[c] = float_to_int_saturating(v.f[c]);
+      // The constant's own conversion: truncating, saturating, NaN to 0.
+      for (unsigned c = 0; c < n; c++) data.i[c] = op0->get_int_component(c);
       return true;
     case ir_unop_f2u:
       for (unsigned c = 0; c < n; c++) data.u[c] = float_to_uint_saturating(v.f[c]);
