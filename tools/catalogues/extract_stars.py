@@ -49,6 +49,7 @@ GREEK_SYMBOLS = {
     "τ": "tau", "υ": "upsilon", "φ": "phi", "χ": "chi", "ψ": "psi", "ω": "omega",
 }
 MATCH_RADIUS = 10.0 / 3600.0  # degrees
+COMPANION_RADIUS = 60.0 / 3600.0  # degrees
 MAX_DESIGNATIONS = 16
 # Numbers beyond a catalogue's published range (the HD extension, for one)
 # have no designation of their own here.
@@ -170,6 +171,32 @@ def match_hipparcos(stars, hipparcos):
     return taken
 
 
+def attach_companions(stars, hipparcos, matched, ids):
+    """Bright Star numbers of Hipparcos stars that stars.dat merges into a
+    neighbour (close pairs listed once) go to that neighbour, so that the
+    figures drawn through either component find a star."""
+    cells = {}
+    for index, star in enumerate(stars):
+        cells.setdefault((int(star["dec"] * 10), int(star["ra"] * 10) % 3600), []).append(index)
+    for hip, cross in ids.items():
+        if hip in matched or hip not in hipparcos or not cross.get("HR"):
+            continue
+        place = hipparcos[hip]
+        row, column = int(place["dec"] * 10), int(place["ra"] * 10)
+        cos_dec = max(math.cos(math.radians(place["dec"])), 1e-6)
+        best, best_distance = None, COMPANION_RADIUS
+        for r in (row - 1, row, row + 1):
+            for c in (column - 1, column, column + 1):
+                for index in cells.get((r, c % 3600), ()):
+                    star = stars[index]
+                    dra = ((star["ra"] - place["ra"] + 180.0) % 360.0 - 180.0) * cos_dec
+                    distance = math.hypot(dra, star["dec"] - place["dec"])
+                    if distance < best_distance:
+                        best, best_distance = index, distance
+        if best is not None:
+            stars[best].setdefault("companion_hr", []).extend(cross["HR"])
+
+
 def read_cross_identifications(path):
     table = {}
     for number, line in read_lines(path):
@@ -279,8 +306,8 @@ def star_line(file, star, ids, variables, doubles, names_by_hip):
         if designation:
             designations.append(designation)
     cross = ids.get(hip, {}) if hip else {}
-    for hr in cross.get("HR", []):
-        if hr <= CATALOGUE_LIMITS["HR"]:
+    for hr in cross.get("HR", []) + star.get("companion_hr", []):
+        if hr <= CATALOGUE_LIMITS["HR"] and f"HR {hr}" not in designations:
             designations.append(f"HR {hr}")
     for key in ("HD", "SAO"):
         if key in cross and cross[key] <= CATALOGUE_LIMITS[key]:
@@ -328,6 +355,7 @@ def main(argv):
     variables = read_variables(os.path.join(stellarium, "gcvs_hip_part.dat"))
     doubles = read_doubles(os.path.join(stellarium, "wds_hip_part.dat"))
     matched = match_hipparcos(stars, hipparcos)
+    attach_companions(stars, hipparcos, matched, ids)
     faintest = max(star["V"] for star in stars)
 
     lines = ["# tessaly-stars 1"]

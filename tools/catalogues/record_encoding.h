@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@
 
 namespace catalogues {
 
-inline constexpr float kNone = __builtin_inff();
+inline constexpr float kNone = std::numeric_limits<float>::infinity();
 
 // One star (type codes 1-9) or deep-sky object (10-29): the star part.
 struct StarValues {
