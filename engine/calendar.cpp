@@ -50,8 +50,10 @@ static double switchingToJD(int y, int m, double d) {
 double julianDateFromCalendar(int year, int month, double day, int hour,
                               int minute, double seconds, double zone,
                               int calendar) {
-  double d = day + seconds / kSecondsPerDay + hour / 24.0 + minute / 1440.0 -
-             zone;
+  // The time of day is summed on its own before it joins the day, so that
+  // the digits do not depend on the size of the day number.
+  double t = seconds / kSecondsPerDay + hour / 24.0 + minute / 1440.0 - zone;
+  double d = day + t;
   switch (calendar) {
     case kCalendarJulian:
       return julianCalendarToJD(year, month, d);

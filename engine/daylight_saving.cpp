@@ -18,7 +18,7 @@ struct Changeover {
   int month;
   int day;
   Pick pick;
-  double hour;
+  int hour;
   bool ut = false;
 };
 
@@ -32,16 +32,15 @@ int lastDayOfMonth(int year, int month) {
   return static_cast<int>(next - first);
 }
 
-Changeover lastSunday(int year, int month, double hour, bool ut = false) {
+Changeover lastSunday(int year, int month, int hour, bool ut = false) {
   return {month, lastDayOfMonth(year, month), Pick::kSundayOnOrBefore, hour,
           ut};
 }
 
 double instant(int year, const Changeover& c, double zone) {
   double z = c.ut ? 0.0 : zone;
-  double jd = julianDateFromCalendar(year, c.month, c.day, 0, 0, 0, z,
-                                     kCalendarGregorian) +
-              c.hour / 24.0;
+  double jd = julianDateFromCalendar(year, c.month, c.day, c.hour, 0, 0, z,
+                                     kCalendarGregorian);
   int w = dayOfWeek(jd, z);
   switch (c.pick) {
     case Pick::kSundayOnOrAfter:

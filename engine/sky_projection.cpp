@@ -492,6 +492,9 @@ int CSkyProjection::clipSegmentToViewport(double* x1, double* y1, double* x2,
   bool accepted = false;
   if (std::isfinite(ax) && std::isfinite(ay) && std::isfinite(bx) && std::isfinite(by)) {
     int ca = outcode(ax, ay), cb = outcode(bx, by);
+    // A segment wholly inside keeps its points to the last bit (the round
+    // trip through viewport coordinates need not).
+    if (!(ca | cb)) return 1;
     // Each step puts one end on an edge line; rounding can leave it a hair
     // outside, so the steps are bounded.
     for (int step = 0; step < 16; ++step) {

@@ -33,10 +33,13 @@ void formatLocal(char* buffer, std::size_t size, const char* format, double jd,
   double day, seconds;
   calendarFromJulianDate(&year, &month, &day, &hour, &minute, &seconds,
                          calendar, jd, z);
+  double shown = jd;
   if (seconds > 59.5) {
-    // Never show a minute as 60 seconds.
+    // Never show a minute as 60 seconds; the weekday follows the moment
+    // shown, which may already be the next day.
+    shown = jd + kHalfSecond;
     calendarFromJulianDate(&year, &month, &day, &hour, &minute, &seconds,
-                           calendar, jd + kHalfSecond, z);
+                           calendar, shown, z);
   }
   bool julianOrGregorian = calendar <= 2 || calendar > 8;
   bool hasAD = std::strstr(format, "AD") != nullptr;
@@ -53,7 +56,7 @@ void formatLocal(char* buffer, std::size_t size, const char* format, double jd,
   tm.tm_mday = static_cast<int>(day);
   tm.tm_mon = month - 1;
   tm.tm_year = year - 1900;
-  tm.tm_wday = dayOfWeek(jd, z);
+  tm.tm_wday = dayOfWeek(shown, z);
   // strftime leaves the buffer undefined when the text does not fit.
   if (std::strftime(buffer, size, format, &tm) == 0) buffer[0] = '\0';
 

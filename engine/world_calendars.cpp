@@ -102,9 +102,9 @@ double persianToJulianDate(int year, int month, double day) {
   long long c = ((e % 2820) + 2820) % 2820;
   double monthDays = month <= 7 ? 31.0 * (month - 1) : 30.0 * (month - 1) + 6;
   return day + monthDays +
-         static_cast<double>(floorDiv(682 * (c + 474) - 110, 2816) +
-                             365 * (c + 473) + floorDiv(e, 2820) * 1029983) +
-         1948320.5 - 1;
+         static_cast<double>(floorDiv(682 * (c + 474) - 110, 2816)) +
+         static_cast<double>(365 * (c + 473)) +
+         static_cast<double>(floorDiv(e, 2820) * 1029983) + 1948320.5 - 1;
 }
 
 void julianDateToPersian(double t, int* year, int* month, double* day) {
@@ -173,9 +173,9 @@ void julianDateToIndian(double t, int* year, int* month, double* day) {
 // of its 365-day year.
 void julianDateToMayan(double t, int* year, int* month, double* day) {
   double count = t - 584282.5;
-  double x = std::fmod(std::floor(count) + 348, 365.0);
+  double x = std::fmod(count + 348, 365.0);
   if (x < 0) x += 365;
   *year = static_cast<int>(std::floor(count));
-  *month = static_cast<int>(x / 20) + 1;
-  *day = std::fmod(x, 20.0) + (count - std::floor(count));
+  *month = static_cast<int>(std::floor(x / 20)) + 1;
+  *day = std::fmod(x, 20.0);
 }

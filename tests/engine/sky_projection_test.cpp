@@ -216,6 +216,13 @@ TEST_F(Projection, ViewportTestsAndClipping) {
   EXPECT_NEAR(y2, 788, 1e-9);
   x1 = INFINITY, y1 = 100, x2 = 500, y2 = 500;
   EXPECT_EQ(chart.clipSegmentToViewport(&x1, &y1, &x2, &y2), 0);
+  // Inside: the points stay exactly as given (788 - (788 - 20.01) is not
+  // 20.01 in doubles).
+  x1 = 100.01, y1 = 20.01, x2 = 500, y2 = 700.03;
+  EXPECT_EQ(chart.clipSegmentToViewport(&x1, &y1, &x2, &y2), 1);
+  EXPECT_EQ(y1, 20.01);
+  EXPECT_EQ(x1, 100.01);
+  EXPECT_EQ(y2, 700.03);
 
   // A large triangle covering the viewport, one beside it, one crossing it.
   EXPECT_TRUE(chart.isTriangleInViewport(-1e4, -1e4, 1e4, -1e4, 0, 1e4));

@@ -134,6 +134,10 @@ TEST(SkyTime, EraLettersAndRounding) {
   t.setCalendar(kCalendarSwitching);
   EXPECT_EQ(format(t, "%H:%M:%S", utc(2001, 2, 3, 12, 34, 59.7)), "12:35:00");
   EXPECT_EQ(format(t, "%H:%M:%S", utc(2001, 2, 3, 12, 34, 59.2)), "12:34:59");
+  // Rounded into the next day, the weekday goes with it (2000-01-01 was a
+  // Saturday).
+  EXPECT_EQ(format(t, "%a %d %H:%M:%S", utc(2000, 1, 1, 23, 59, 59.7)),
+            "Sun 02 00:00:00");
   EXPECT_EQ(format(t, "%Y", NAN), "untouched");
   EXPECT_EQ(format(t, "%Y", INFINITY), "untouched");
 
