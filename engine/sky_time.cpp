@@ -18,6 +18,12 @@ constexpr double kHalfSecond = 0.5 / kSecondsPerDay;
 
 int signedRule(std::uint16_t rule) { return static_cast<std::int16_t>(rule); }
 
+// Whether daylight saving of `rule` is in effect at `jd` for `zone`.
+std::uint8_t daylightSavingAt(std::uint16_t rule, double jd, double zone) {
+  return rule != 0 &&
+         daylightSavingPeriod(signedRule(rule), nullptr, nullptr, jd, zone);
+}
+
 void copyFormat(char* dst, const char* src) {
   std::snprintf(dst, CSkyTime::kFormatSize, "%s", src ? src : "");
 }
@@ -85,13 +91,18 @@ void CSkyTime::updateLocalFields() {
   double d, s;
   calendarFromJulianDate(&y, &m, &d, &h, &mi, &s, calendar, julianDate,
                          timeZone + (dstInEffect ? kHour : 0));
-  localYear = y;
-  localMonth = static_cast<std::uint16_t>(m);
-  localDay = d;
-  localHour = static_cast<std::int16_t>(h);
-  localMinute = static_cast<std::uint16_t>(mi);
-  localSeconds = s;
+  storeLocalFields(y, m, d, h, mi, s);
   weekday = static_cast<std::uint16_t>(dayOfWeek(julianDate, timeZone));
+}
+
+void CSkyTime::storeLocalFields(int year, int month, double day, int hour,
+                                int minute, double seconds) {
+  localYear = year;
+  localMonth = static_cast<std::uint16_t>(month);
+  localDay = day;
+  localHour = static_cast<std::int16_t>(hour);
+  localMinute = static_cast<std::uint16_t>(minute);
+  localSeconds = seconds;
 }
 
 void CSkyTime::setJulianDate(double jd) {
@@ -99,8 +110,7 @@ void CSkyTime::setJulianDate(double jd) {
   // The flag follows the date, so that the local fields always show the
   // clock reading of the moment (a date moved across a changeover would
   // otherwise stay an hour off).
-  dstInEffect = dstRule != 0 && daylightSavingPeriod(signedRule(dstRule), nullptr,
-                                                     nullptr, jd, timeZone);
+  dstInEffect = daylightSavingAt(dstRule, jd, timeZone);
   updateLocalFields();
   setDeltaT(autoDeltaT, manualDeltaT);
   dynamicalJulianDate = julianDate + deltaTInUse;
@@ -115,12 +125,7 @@ void CSkyTime::setDeltaT(int automatic, double manual) {
 
 void CSkyTime::setDateTime(int year, int month, double day, int hour,
                            int minute, double seconds) {
-  localYear = year;
-  localMonth = static_cast<std::uint16_t>(month);
-  localDay = day;
-  localHour = static_cast<std::int16_t>(hour);
-  localMinute = static_cast<std::uint16_t>(minute);
-  localSeconds = seconds;
+  storeLocalFields(year, month, day, hour, minute, seconds);
   // The clock reading in standard time decides daylight saving; taking the
   // reading itself as UT would misjudge the hours next to a changeover.
   double standard =
@@ -138,9 +143,7 @@ void CSkyTime::setTimeZone(double zone) {
 
 void CSkyTime::setDSTRule(int rule) {
   dstRule = static_cast<std::uint16_t>(rule);
-  dstInEffect = dstRule != 0 && daylightSavingPeriod(signedRule(dstRule), nullptr,
-                                                     nullptr, julianDate,
-                                                     timeZone);
+  dstInEffect = daylightSavingAt(dstRule, julianDate, timeZone);
   updateLocalFields();
 }
 
@@ -156,8 +159,7 @@ void CSkyTime::setTimeFormat(const char* format) { copyFormat(timeFormat, format
 void CSkyTime::formatJulianDate(char* buffer, std::size_t size,
                                 const char* format, double jd) const {
   if (!std::isfinite(jd)) return;
-  int dst = daylightSavingPeriod(signedRule(dstRule), nullptr, nullptr, jd,
-                                 timeZone);
+  int dst = daylightSavingAt(dstRule, jd, timeZone);
   formatLocal(buffer, size, format, jd, calendar,
               timeZone + (dst ? kHour : 0));
 }

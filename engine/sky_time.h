@@ -79,6 +79,8 @@ class CSkyTime {
   // Recomputes the local fields and weekday at the zone, with the
   // daylight-saving hour when the flag is set.
   void updateLocalFields();
+  void storeLocalFields(int year, int month, double day, int hour, int minute,
+                        double seconds);
 };
 
 // formatJulianDate in the switching calendar at zone 0 without daylight
