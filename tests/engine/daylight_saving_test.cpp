@@ -84,6 +84,10 @@ TEST(DaylightSaving, LondonMatchesDatabase) {
 TEST(DaylightSaving, SouthernRulesMatchDatabase) {
   compareWithDatabase("Australia/Sydney", kDstSouthEastAustralia, 10.0 / 24,
                       2008, 2030);
+  // Before 2008: last Sunday of October to last Sunday of March (2000 and
+  // 2006 had one-off dates for the Olympic and Commonwealth Games).
+  compareWithDatabase("Australia/Sydney", kDstSouthEastAustralia, 10.0 / 24,
+                      2001, 2005);
   compareWithDatabase("Pacific/Auckland", kDstNewZealand, 12.0 / 24, 2008,
                       2030);
 }
