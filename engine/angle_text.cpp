@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr double kHoursPerRadianExact = 3.8197186342064526;
-constexpr double kDegreesPerRadianExact = 57.29577951309679;
-
 // Whole units of a non-negative value as a short, saturating beyond its
 // range (and for NaN): the %hd fields cannot show more, and the conversion
 // of an out-of-range double would be undefined.
@@ -112,7 +109,7 @@ const DegreeFormats kTwoDigits = {
 int formatDegrees(const DegreeFormats& f, int code, char* buffer, std::size_t size,
                   double angle) {
   if (!buffer) size = 0;
-  double v = angle * kDegreesPerRadianExact;
+  double v = angle * kDegreesPerRadian;
   bool direction = code & kAngleFormatDirection, sign = code & kAngleFormatSign;
   if (!(code & (kAngleFormatSexagesimal | kAngleFormatMinutes))) {
     const char* letters = compassPointName(1, v < 0 ? f.negativeAzimuth : f.positiveAzimuth);
@@ -140,7 +137,7 @@ int formatDegrees(const DegreeFormats& f, int code, char* buffer, std::size_t si
 
 int formatAngleHours(int code, char* buffer, std::size_t size, double angle) {
   if (!buffer) size = 0;
-  double h = angle * kHoursPerRadianExact;
+  double h = angle * kHoursPerRadian;
   bool direction = code & kAngleFormatDirection, sign = code & kAngleFormatSign;
   if (!(code & (kAngleFormatSexagesimal | kAngleFormatMinutes))) {
     if (direction)
@@ -176,7 +173,7 @@ int formatAngleDegrees2(int code, char* buffer, std::size_t size, double angle) 
 const char* compassPointName(int abbreviated, double azimuth) {
   // Sectors of 45 degrees centred on the points; floor, so that azimuths
   // below zero fall in the sectors west of north.
-  double turns = std::floor((azimuth * kDegreesPerRadianExact + 22.5) / 45.0);
+  double turns = std::floor((azimuth * kDegreesPerRadian + 22.5) / 45.0);
   double sector = std::fmod(turns, kCompassPoints);
   int index = std::isfinite(sector) ? static_cast<int>(sector) : 0;
   if (index < 0) index += kCompassPoints;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "engine/angles.h"
 #include "engine/dst_country_rules.h"
 #include "engine/daylight_saving.h"
 #include "engine/locations.h"
@@ -12,7 +13,6 @@ namespace {
 
 constexpr double kEarthRadiusKm = 6378.14;
 constexpr double kFarthestCityKm = 1000;
-constexpr double kDegreesPerRadian = 57.29577951309679;
 
 bool nameHasAny(const char* name, std::initializer_list<const char*> parts) {
   for (const char* part : parts)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/angles.h"
 #include "engine/calendar.h"
 #include "engine/long_term_precession_table.h"
 #include "engine/matrices.h"
@@ -11,11 +12,11 @@ namespace {
 constexpr double kDaysPerCentury = 36525.0;
 
 // Obliquity of J2000 that the long-term angles are referred to: 23d 26' 21.448".
-constexpr double kJ2000Obliquity = (23.0 + 26.0 / 60.0 + 21.448 / 3600.0) / 57.29577951309679;
+constexpr double kJ2000Obliquity = (23.0 + 26.0 / 60.0 + 21.448 / 3600.0) / kDegreesPerRadian;
 
 // An angle given in degrees, reduced modulo 360 and turned into radians.
 double degreesMod360ToRadians(double degrees) {
-  return std::fmod(degrees, 360.0) * kRadiansPerDegreeExact;
+  return std::fmod(degrees, 360.0) * kRadiansPerDegree;
 }
 
 }  // namespace
@@ -109,7 +110,7 @@ void longTermPrecessionAngles(double* chi, double* omega, double* psi,
     for (int a = 0; a < 4; ++a) sums[a] += c[4 * k + a] * current;
   }
   for (int a = 0; a < 4; ++a)
-    if (out[a]) *out[a] = sums[a] * kRadiansPerDegreeExact;
+    if (out[a]) *out[a] = sums[a] * kRadiansPerDegree;
 }
 
 void longTermPrecessionMatrix(double m[9], int nutation, double jd0, double jd1) {

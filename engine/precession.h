@@ -8,7 +8,6 @@
 #pragma once
 
 inline constexpr double kArcsecondsPerRadian = 206264.80624714843;
-inline constexpr double kRadiansPerDegreeExact = 0.01745329251993889;
 
 // IAU 1976 precession quantities (Lieske et al. 1977, A&A 58, 1) from the
 // equinox of jd0 to that of jd1: the equatorial angles zeta, z and theta,

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/angles.h"
+
 namespace {
-constexpr double kDegreesPerRadian = 57.29577951309679;
-constexpr double kRadiansPerDegree = 0.01745329251993889;
 constexpr double kRadiansPerArcminute = 0.0002908882086656481;
 }  // namespace
 
