@@ -55,6 +55,30 @@ TEST(TwoLineElements, SetsWithoutNamesAndWithZeroPrefixedNames) {
   EXPECT_EQ(sets[1].line, 5);
 }
 
+TEST(TwoLineElements, NumbersAbove99999InTheAlpha5Form) {
+  // "A0001" is 100001; "Z9999" 339999; I and O are not used.
+  std::string text = std::string(kIss).substr(12);
+  text.replace(text.find("1 25544"), 7, "1 A0001");
+  text.replace(text.find("2 25544"), 7, "2 A0001");
+  // Letters count nothing in the check digit: the digits lose 20 and gain 1.
+  text[text.find("\n") - 1] = '8';  // (7 - 19) mod 10
+  text[text.size() - 2] = '8';
+  std::vector<NamedElementSet> sets;
+  std::string error;
+  ASSERT_TRUE(catalogues::parseTwoLineElementFile(text, "f", sets, error)) << error;
+  EXPECT_EQ(sets[0].elements.catalogueNumber, 100001);
+  text.replace(text.find("1 A0001"), 7, "1 Z9999");
+  text.replace(text.find("2 A0001"), 7, "2 Z9999");
+  text[text.find("\n") - 1] = '3';  // 35 more
+  text[text.size() - 2] = '3';
+  ASSERT_TRUE(catalogues::parseTwoLineElementFile(text, "f", sets, error)) << error;
+  EXPECT_EQ(sets[0].elements.catalogueNumber, 339999);
+  text.replace(text.find("1 Z9999"), 7, "1 I9999");
+  text.replace(text.find("2 Z9999"), 7, "2 I9999");
+  EXPECT_FALSE(catalogues::parseTwoLineElementFile(text, "f", sets, error));
+  EXPECT_EQ(error, "f:1: damaged satellite number");
+}
+
 std::string parseError(const std::string& text) {
   std::vector<NamedElementSet> sets;
   std::string error;

@@ -91,6 +91,22 @@ bool impliedDecimal(std::string_view field, double& value) {
   return true;
 }
 
+// A satellite number: five digits, or (above 99999) the "Alpha-5" form of
+// a letter for the leading two digits (A = 10 ... Z = 33, leaving out I
+// and O) followed by four digits.
+bool satelliteNumber(std::string_view field, int& value) {
+  if (field.size() == 5 && field[0] >= 'A' && field[0] <= 'Z' && field[0] != 'I' && field[0] != 'O') {
+    int letter = field[0] - 'A' + 10;
+    if (field[0] > 'I') --letter;
+    if (field[0] > 'O') --letter;
+    int low = 0;
+    if (!integer(field.substr(1), low)) return false;
+    value = letter * 10000 + low;
+    return true;
+  }
+  return integer(field, value);
+}
+
 bool angle(std::string_view field, double maximum, double& radians) {
   double degrees = 0.0;
   if (!decimal(field, degrees) || degrees < 0.0 || degrees > maximum) return false;
@@ -127,7 +143,8 @@ bool parseTwoLineElements(std::string_view line1, std::string_view line2,
   SatelliteElementSet out{};
   int number = 0, number2 = 0, year = 0;
   double day = 0.0, firstTerm = 0.0, secondTerm = 0.0, bstar = 0.0;
-  if (!integer(columns(line1, 3, 7), number) || !integer(columns(line2, 3, 7), number2))
+  if (!satelliteNumber(columns(line1, 3, 7), number) ||
+      !satelliteNumber(columns(line2, 3, 7), number2))
     return fail(problem, lineOfProblem, 1, "damaged satellite number");
   if (number != number2) return fail(problem, lineOfProblem, 1, "the two lines name different satellites");
   if (!integer(columns(line1, 19, 20), year) || !decimal(columns(line1, 21, 32), day) ||

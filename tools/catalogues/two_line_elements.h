@@ -3,7 +3,8 @@
 // The reader is strict: every field is checked against its columns and
 // range, both check digits and the satellite number of both lines must
 // agree, so that a damaged set is reported (with its line) rather than
-// turned into a wrong orbit.
+// turned into a wrong orbit. Satellite numbers above 99999 are read in
+// their published "Alpha-5" form (a letter for the two leading digits).
 #pragma once
 
 #include <string>
