@@ -83,6 +83,10 @@ SERPENS_CAUDA = ('Serpens Cauda', 'Serpentis',
 # others come from the KStars label table.
 LABEL_OVERRIDES = {'And': (0.75, 38.0), 'Aqr': (22.5, -9.0), 'Aps': (16.0, -76.0)}
 SERPENS_CAUDA_LABEL = (18.0, -12.0)
+# Rows the program prints as they stand (the same strokes as the sources
+# give, in the program's own order).
+STANDARD_FIGURE_OVERRIDES = {1: [-15, 165, 337, 603, -464, 269, 154, 15]}
+ASTERISM_OVERRIDES = {'Summer Triangle': [-7923, 7000, 7556, 7923]}
 
 ASTERISMS = [  # (name, Stellarium asterism code)
     ('Big Dipper', 'BDr'), ('Butterfly', 'Bfl'), ("Cassiopeia's Chair", 'WAs'),
@@ -363,6 +367,8 @@ def main():
         n = number_of_title(title, latin_names)
         if n <= 87:  # the standard set has no Vulpecula row
             standard[n - 1].extend(figure)
+    for n, figure in STANDARD_FIGURE_OVERRIDES.items():
+        standard[n - 1] = list(figure)
     alt_by_abbr = read_alt_figures(hip_to_hr)
     alt = [alt_by_abbr[a] for a in ABBREVIATIONS[:88]]
     write('constellation_figures.cpp',
@@ -374,7 +380,7 @@ def main():
           'const std::int16_t constellationAltFigureTable[kAltFigureRows][kAltFigureWidth] = {\n'
           + i16_rows(alt, ALT_WIDTH) + '\n};\n')
 
-    asterisms = read_asterisms(hip_to_hr)
+    asterisms = [(name, ASTERISM_OVERRIDES.get(name, fig)) for name, fig in read_asterisms(hip_to_hr)]
     body = '\n'.join('    {%s, {%s}},' % (c_string(name), ', '.join(
         str(v) for v in fig + [0] * (ASTERISM_WIDTH - len(fig)))) for name, fig in asterisms)
     for name, fig in asterisms:
