@@ -132,6 +132,91 @@ TEST_F(SkyDataFileTest, HeaderAndTreeRoundTripInBothByteOrders) {
   }
 }
 
+// A small catalogue laid out byte by byte from the format's tables, apart
+// from the writer's and reader's own byte-order code: in a reversed file the
+// header and region fields are big-endian while the record lengths and the
+// whole index section stay little-endian.
+class LayoutBytes {
+ public:
+  explicit LayoutBytes(bool bigEndian) : bigEndian_(bigEndian) {}
+  LayoutBytes& raw(std::uint64_t value, int size, bool bigEndian) {
+    for (int i = 0; i < size; ++i) {
+      const int shift = 8 * (bigEndian ? size - 1 - i : i);
+      bytes_.push_back(static_cast<char>(value >> shift & 0xFF));
+    }
+    return *this;
+  }
+  // Header and region-header fields, in the file's byte order.
+  LayoutBytes& field(std::uint64_t value, int size) { return raw(value, size, bigEndian_); }
+  LayoutBytes& floatField(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    return field(bits, 4);
+  }
+  // Record lengths and index fields: always little-endian.
+  LayoutBytes& little(std::uint64_t value, int size) { return raw(value, size, false); }
+  LayoutBytes& text(const std::string& text) {
+    bytes_ += text;
+    return *this;
+  }
+  const std::string& bytes() const { return bytes_; }
+
+ private:
+  bool bigEndian_;
+  std::string bytes_;
+};
+
+TEST_F(SkyDataFileTest, FileLayoutMatchesTheFormatByteForByte) {
+  for (bool reversed : {false, true}) {
+    SkyDataWriter writer(0, reversed);
+    writer.addRecord(0, rawRecord(8, "ab"), 3.0f);
+    writer.addRecord(3, rawRecord(8, "c"), 5.0f);  // child 2 of the root
+    writer.addNameEntry("Vega", 3, 0);
+    writer.addNumberEntry(4 * kCatalog + 9, 0, 0);
+    writer.addNumberEntry(4 * kCatalog + 2, 3, 0);
+
+    LayoutBytes expected(reversed);
+    // File header: version, two header bytes, data size, data start,
+    // object count, last word.
+    expected.field(2560, 2).text("\x03\x01").field(9, 4).field(20 + 2 * 47, 4).field(2, 4).field(1, 4);
+    // Root: id, brightest, faintest, box, count, block size and offset,
+    // child mask (child 2 present).
+    expected.field(0, 4).floatField(3.0f).floatField(5.0f);
+    for (float v : {-1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f}) expected.floatField(v);
+    expected.field(1, 2).field(5, 4).field(0, 4).field(4, 1);
+    // Region 3: the lower half in x and z, the upper half in y.
+    expected.field(3, 4).floatField(5.0f).floatField(5.0f);
+    for (float v : {-1.0f, 0.0f, -1.0f, 0.0f, 1.0f, 0.0f}) expected.floatField(v);
+    expected.field(1, 2).field(4, 4).field(5, 4).field(0, 1);
+    // Object data: each record after its 16-bit length.
+    expected.little(3, 2).text(rawRecord(8, "ab")).little(2, 2).text(rawRecord(8, "c"));
+    // Index section: count, headers (id, entry count, block offset after
+    // the headers), then the name block and the sorted number block.
+    expected.little(2, 4);
+    expected.little(0, 8).little(1, 4).little(0, 4);
+    expected.little(4, 8).little(2, 4).little(22, 4);
+    expected.little(0, 8).little(4, 4).text("Vega").little(3, 4).little(0, 2);
+    expected.little(4 * kCatalog + 2, 8).little(3, 4).little(0, 2);
+    expected.little(4 * kCatalog + 9, 8).little(0, 4).little(0, 2);
+    ASSERT_EQ(writer.bytes(), expected.bytes()) << "reversed " << reversed;
+
+    CSkyDataFile file(writeBytes(expected.bytes(), reversed ? "big" : "little").c_str());
+    ASSERT_EQ(file.readHeader(), 20 + 2 * 47);
+    EXPECT_EQ(file.isReversed(), reversed);
+    const CSkyDataRegion* child = file.findRegion(3);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child, file.getRoot()->getChild(2));
+    EXPECT_EQ(child->getMinimum()[1], 0.0f);
+    EXPECT_EQ(child->getMaximum()[0], 0.0f);
+    EXPECT_EQ(child->getBlockOffset(), 5u);
+    ASSERT_GT(file.readIndexes(false), 0);
+    std::vector<CIndexEntry> results;
+    ASSERT_EQ(file.searchIndexes(4 * kCatalog + 9, "Vega", 0, results, 5), 2);
+    EXPECT_EQ(results[0].region, 0u);
+    EXPECT_EQ(results[1].region, 3u);
+  }
+}
+
 TEST_F(SkyDataFileTest, FindRegionWalksIdsAndRefusesAbsentPaths) {
   CSkyDataFile file(write(sampleWriter()).c_str());
   ASSERT_GT(file.readHeader(), 0);
