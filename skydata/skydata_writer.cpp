@@ -89,7 +89,10 @@ int SkyDataWriter::addObject(std::uint32_t id, const CSkyObject& object, float m
   const std::int64_t size =
       object.writeRecord(record.data(), static_cast<std::int64_t>(record.size()), otherByteOrder_);
   if (size <= 0) return -1;
-  record.resize(static_cast<std::size_t>(size));
+  // A file of fixed-size records pads each record to that size; the
+  // reader hands every object the whole slot and moves on by its size.
+  if (fixedRecordSize_ > 0 && size > fixedRecordSize_) return -1;
+  record.resize(static_cast<std::size_t>(fixedRecordSize_ > 0 ? fixedRecordSize_ : size));
   return addRecord(id, record, magnitude);
 }
 

@@ -42,7 +42,8 @@ class SkyDataWriter {
   // unless it is infinite or NaN.
   int addRecord(std::uint32_t region, const std::string& record, float magnitude);
   // The same with the object's own record (CSkyObject::writeRecord) and
-  // magnitude.
+  // magnitude; in a file of fixed-size records the record is padded with
+  // zero bytes to that size (-1 when it is longer).
   int addObject(std::uint32_t region, const CSkyObject& object);
   int addObject(std::uint32_t region, const CSkyObject& object, float magnitude);
 

@@ -11,7 +11,9 @@
 #include "catalogue_fixtures.h"
 #include "skydata/open_file.h"
 #include "skydata/sky_data_format.h"
+#include "skydata/object_factory.h"
 #include "skydata/sky_object.h"
+#include "skydata/star.h"
 #include "skydata/skydata_writer.h"
 #include "tests/support/fuzz.h"
 #include "tests/support/temp_dir.h"
@@ -280,6 +282,28 @@ TEST_F(SkyDataFileTest, FixedRecordFilesPlaceIndexesAfterTheRecords) {
   ASSERT_GT(file.readIndexes(true), 0);
   ASSERT_NE(file.getIndex(0), nullptr);
   EXPECT_EQ(file.getIndex(0)->getEntries().at(0).region, 3u);
+}
+
+TEST_F(SkyDataFileTest, FixedRecordFilesHoldPaddedStars) {
+  CStar vega;
+  const std::int64_t hr = 4 * kCatalog + 7001;
+  vega.setCatalogNumbers(&hr, 1);
+  const char* name = "Vega";
+  vega.setNames(&name, 1);
+  SkyDataWriter writer(64);
+  ASSERT_EQ(writer.addObject(0, vega, 0.03f), 0);
+  ASSERT_EQ(writer.addObject(0, vega, 0.03f), 1);
+  const char* tooLong[] = {"a name far too long for a record of the file's fixed size of 64"};
+  vega.setNames(tooLong, 1);
+  EXPECT_EQ(writer.addObject(0, vega, 0.03f), -1);
+
+  CSkyDataFile file(write(writer).c_str());
+  ASSERT_GT(file.readHeader(), 0);
+  EXPECT_EQ(file.getRecordSizeWord(), -64);
+  CStar* star = asStar(file.getObject(0, 1));
+  ASSERT_NE(star, nullptr);
+  EXPECT_EQ(star->findCatalogNumber(4), hr);
+  EXPECT_STREQ(star->getNameString().c_str(), "Vega, HR 7001");
 }
 
 TEST_F(SkyDataFileTest, IndexesRoundTripAndSearch) {
