@@ -80,8 +80,8 @@ std::int64_t CSkyDataFile::readIndexes(bool loadEntries) {
   unsigned char countBytes[4];
   if (std::fread(countBytes, 1, 4, file_) != 4) return -1;
   const std::uint32_t count = RecordReader(countBytes, 4, false).readRecordU32();
-  if (count > (fileLength_ - position - 4) / kSkyDataIndexHeaderSize) return -1;
-  const std::int64_t headersEnd = position + 4 + std::int64_t{count} * kSkyDataIndexHeaderSize;
+  if (count > (fileLength_ - position - 4) / CSkyDataIndex::getHeaderSize()) return -1;
+  const std::int64_t headersEnd = position + 4 + std::int64_t{count} * CSkyDataIndex::getHeaderSize();
 
   std::vector<std::unique_ptr<CSkyDataIndex>> indexes;
   indexes.reserve(count);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "skydata/sky_data_format.h"
+
 // One index entry: a name (name index) or a catalogue number, and the
 // object it leads to.
 class CIndexEntry {
@@ -45,6 +47,8 @@ class CSkyDataIndex {
   CSkyDataIndex(const CSkyDataIndex&) = delete;
   CSkyDataIndex& operator=(const CSkyDataIndex&) = delete;
 
+  // Bytes of one index header in the file's header table.
+  static constexpr int getHeaderSize() { return kSkyDataIndexHeaderSize; }
   // Reads the 16-byte header (id, entry count, entry-block offset) at the
   // file position; returns 16 or -1.
   std::int64_t readHeader(std::FILE* file);
