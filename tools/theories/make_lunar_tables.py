@@ -18,14 +18,18 @@ import sys
 import pymeeus.Moon as moon
 
 # Mean arguments (degrees): constant, T, T^2, T^3, T^4 (T in Julian
-# centuries from J2000.0), first edition.
+# centuries from J2000.0), first edition. The T^3 and T^4 coefficients are
+# the book's 1/divisor terms as decimals to seven digits (T^4 of the node,
+# M' and L' to six), with the book's signs: D's T^4 term is -1/113065000
+# (-8.84447e-9), F's T^3 term -1/3526000, the T^4 terms of the node, M'
+# and L' negative.
 MEAN_ARGUMENTS = [
-    ("node", [125.044555, -1934.1361849, 0.0020762, 1 / 467410, -1 / 60616000]),
-    ("elongation", [297.8502042, 445267.1115168, -0.0016300, 1 / 545868, -1 / 113065000]),
-    ("sunAnomaly", [357.5291092, 35999.0502909, -0.0001536, 1 / 24490000, 0.0]),
-    ("moonAnomaly", [134.9634114, 477198.8676313, 0.0089970, 1 / 69699, -1 / 14712000]),
-    ("latitudeArgument", [93.2720993, 483202.0175273, -0.0034029, -1 / 3526000, 1 / 863310000]),
-    ("meanLongitude", [218.3164591, 481267.88134236, -0.0013268, 1 / 538841, -1 / 65194000]),
+    ("node", [125.044555, -1934.1361849, 0.0020762, 2.139449e-6, -1.64973e-8]),
+    ("elongation", [297.8502042, 445267.1115168, -0.0016300, 1.831945e-6, -8.84447e-9]),
+    ("sunAnomaly", [357.5291092, 35999.0502909, -0.0001536, 4.083299e-8, 0.0]),
+    ("moonAnomaly", [134.9634114, 477198.8676313, 0.0089970, 1.434741e-5, -6.79717e-8]),
+    ("latitudeArgument", [93.2720993, 483202.0175273, -0.0034029, -2.836075e-7, 1.15833e-9]),
+    ("meanLongitude", [218.3164591, 481267.88134236, -0.0013268, 1.855835e-6, -1.53388e-8]),
 ]
 
 
