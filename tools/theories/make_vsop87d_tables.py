@@ -9,7 +9,8 @@ Debian package python3-pymeeus ships them as data, amplitudes in units of
 
 The abridgement keeps, for each series, the terms of largest amplitude in
 the counts below (the counts of the standard published abridgement), in the
-order of the full series, every coefficient rounded to eight decimals.
+order of decreasing amplitude as the published abridgement lists them,
+every coefficient rounded to eight decimals.
 
 The reference series for the tests keep every term whose amplitude, times
 the largest |tau|^k over 1800-2200, reaches REFERENCE_FLOOR; what they drop
@@ -53,9 +54,9 @@ def full_series(planet):
 
 
 def abridge(series, count):
-    """The `count` terms of largest amplitude, in the order of the series."""
+    """The `count` terms of largest amplitude, largest first."""
     ranked = sorted(range(len(series)), key=lambda i: -abs(series[i][0]))
-    keep = sorted(ranked[:count])
+    keep = ranked[:count]
     return [[round(series[i][0] * 1e-8, 8), round(series[i][1], 8),
              round(series[i][2], 8)] for i in keep]
 
