@@ -32,7 +32,8 @@ SaturnTimes saturnTimes(double jd) {
   SaturnTimes s;
   s.t1 = jd - 2411093.0;
   s.t2 = s.t1 / 365.25;
-  s.t3 = (jd - 2433282.423) / 365.25 + 1950.0;
+  // Tropical years from B1950.0.
+  s.t3 = (jd - 2433282.42345905) / 365.2422 + 1950.0;
   s.t4 = jd - 2411368.0;
   s.t5 = s.t4 / 365.25;
   s.t6 = jd - 2415020.0;
