@@ -140,8 +140,10 @@ int findJupiterEvents(JupiterEvent* records, int max, double jd0, double jd1) {
       vectorScaleAdd(sunlight, m, fromSun, sunDistance);
       const double separation = std::acos(std::fmax(-1.0, std::fmin(1.0,
           vectorDot(m, sunlight) / distance)));
-      now.eclipsed = separation < kJupiterRadiusForEclipse / distance -
-                                      kSunRadiusAu / vectorLength(fromSun);
+      // Inside the umbra: closer to the anti-Sun line than Jupiter's
+      // apparent radius less the Sun's, both as seen from the moon.
+      now.eclipsed = separation < angularRadius(kJupiterRadiusForEclipse, distance) -
+                                      angularRadius(kSunRadiusAu, vectorLength(fromSun));
       if (now.shadow) ++shadows;
 
       const MoonFlags& was = previous[k];
