@@ -25,12 +25,13 @@ Epoch epochOf(double jd) {
 double sinDeg(double x) { return std::sin(normalizeDegrees(x) * kDeg); }
 double cosDeg(double x) { return std::cos(normalizeDegrees(x) * kDeg); }
 
-// Stores the model's angles (degrees) and W rate (degrees a day).
+// Stores the model's angles (degrees; W is converted, then reduced to
+// [0, 2 pi) like the planets' W) and the W rate (degrees a day).
 void store(double* ra, double* dec, double* w, double* rate, double raDeg,
            double decDeg, double wDeg, double rateDegPerDay) {
   *ra = raDeg * kDeg;
   *dec = decDeg * kDeg;
-  *w = normalizeRadians(normalizeDegrees(wDeg) * kDeg);
+  *w = normalizeRadians(wDeg * kDeg);
   *rate = rateDegPerDay * kDeg;
 }
 
