@@ -4,6 +4,8 @@
 // Angles are radians unless a name says otherwise.
 #pragma once
 
+#include <cmath>
+
 // The engine's circle constants are stored truncated and used as stored
 // everywhere, so that angles reduced in one place match those reduced in
 // another to the last bit.
@@ -17,6 +19,10 @@ inline constexpr double kDegreesPerRadian = 180.0 / kPi;
 inline constexpr double kRadiansPerDegree = kPi / 180.0;
 inline constexpr double kHoursPerRadian = 12.0 / kPi;
 inline constexpr double kRadiansPerHour = kPi / 12.0;
+
+// Sine and cosine of an angle in degrees, through the engine's constant.
+inline double sinDegrees(double degrees) { return std::sin(degrees * kRadiansPerDegree); }
+inline double cosDegrees(double degrees) { return std::cos(degrees * kRadiansPerDegree); }
 
 // atan2 in [0, 2pi); (0, 0) gives 0.
 double positiveAtan2(double y, double x);

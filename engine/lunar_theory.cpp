@@ -32,9 +32,6 @@ double meanArgument(MeanArgument which, double t) {
 
 double eccentricityFactor(double t) { return 1.0 - 0.002516 * t - 0.0000074 * t * t; }
 
-double sinDegrees(double x) { return std::sin(x * kRadiansPerDegree); }
-double cosDegrees(double x) { return std::cos(x * kRadiansPerDegree); }
-
 // cos and sin of the multiples -4 x .. 4 x of one angle, built by angle
 // addition from a single cosine and sine.
 struct Multiples {

@@ -16,9 +16,6 @@ namespace {
 double daysSinceJ2000(double jd) { return jd - 2451545.0; }
 double centuriesSinceJ2000(double jd) { return (jd - 2451545.0) / 36525.0; }
 
-double sinDegrees(double x) { return std::sin(x * kRadiansPerDegree); }
-double cosDegrees(double x) { return std::cos(x * kRadiansPerDegree); }
-
 // Writes one model: pole in degrees, W in degrees (reduced, then negated for
 // bodies whose longitudes count eastward), rate in radians per day.
 void store(double* ra, double* dec, double* w, double* rate, double raDegrees,

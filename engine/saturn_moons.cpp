@@ -18,8 +18,6 @@ constexpr double kSaturnRadiusAu = 60440.0 / 149597870.0;
 // to one counted from the node of Saturn's equator on the B1950 equator.
 constexpr double kEquatorShift = -2.946639376141283 + 0.7248352383530621;
 
-double sinDeg(double x) { return std::sin(x * kDeg); }
-double cosDeg(double x) { return std::cos(x * kDeg); }
 double atan2Deg(double y, double x) { return std::atan2(y, x) / kDeg; }
 
 // The theory's time arguments.
@@ -82,8 +80,8 @@ void mimasOrbit(double* a, double* e, double* i, double* periapsis,
   el.e = 0.01905;
   el.a = 3.06879 / (1.0 - el.e * el.e);
   el.i = 1.563;
-  el.longitude = 127.64 + 381.994497 * s.t1 - 43.57 * sinDeg(s.w0) -
-                 0.720 * sinDeg(3 * s.w0) - 0.02144 * sinDeg(5 * s.w0);
+  el.longitude = 127.64 + 381.994497 * s.t1 - 43.57 * sinDegrees(s.w0) -
+                 0.720 * sinDegrees(3 * s.w0) - 0.02144 * sinDegrees(5 * s.w0);
   el.periapsis = 106.1 + 365.549 * s.t2;
   el.node = 54.5 - 365.072 * s.t2;
   el.longitudeRate = 381.994497;
@@ -98,7 +96,7 @@ void enceladusOrbit(double* a, double* e, double* i, double* periapsis,
   el.e = 0.00485;
   el.a = 3.94118 / (1.0 - el.e * el.e);
   el.i = 0.0262;
-  el.longitude = 200.317 + 262.7319002 * s.t1 + 0.25667 * sinDeg(s.w1) + 0.20883 * sinDeg(s.w2);
+  el.longitude = 200.317 + 262.7319002 * s.t1 + 0.25667 * sinDegrees(s.w1) + 0.20883 * sinDegrees(s.w2);
   el.periapsis = 309.107 + 123.44121 * s.t2;
   el.node = 348.0 - 151.95 * s.t2;
   el.longitudeRate = 262.7319002;
@@ -113,8 +111,8 @@ void tethysOrbit(double* a, double* e, double* i, double* periapsis,
   el.e = 0.0;
   el.a = 4.880998;
   el.i = 1.0976;
-  el.longitude = 285.306 + 190.69791226 * s.t1 + 2.063 * sinDeg(s.w0) +
-                 0.03409 * sinDeg(3 * s.w0) + 0.001015 * sinDeg(5 * s.w0);
+  el.longitude = 285.306 + 190.69791226 * s.t1 + 2.063 * sinDegrees(s.w0) +
+                 0.03409 * sinDegrees(3 * s.w0) + 0.001015 * sinDegrees(5 * s.w0);
   el.node = 111.33 - 72.2441 * s.t2;
   // Circular: the periapsis is taken at the node.
   el.periapsis = el.node;
@@ -130,7 +128,7 @@ void dioneOrbit(double* a, double* e, double* i, double* periapsis,
   el.e = 0.002157;
   el.a = 6.24871 / (1.0 - el.e * el.e);
   el.i = 0.0139;
-  el.longitude = 254.712 + 131.53493193 * s.t1 - 0.0215 * sinDeg(s.w1) - 0.01733 * sinDeg(s.w2);
+  el.longitude = 254.712 + 131.53493193 * s.t1 - 0.0215 * sinDegrees(s.w1) - 0.01733 * sinDegrees(s.w2);
   el.periapsis = 174.8 + 30.820 * s.t2;
   el.node = 232.0 - 30.27 * s.t2;
   el.longitudeRate = 131.53493193;
@@ -142,15 +140,15 @@ void rheaOrbit(double* a, double* e, double* i, double* periapsis,
                double* node, double* m, double* n, double jd) {
   const SaturnTimes s = saturnTimes(jd);
   const double pPrime = 342.7 + 10.057 * s.t2;
-  const double a1 = 0.000265 * sinDeg(pPrime) + 0.001 * sinDeg(s.w4);
-  const double a2 = 0.000265 * cosDeg(pPrime) + 0.001 * cosDeg(s.w4);
+  const double a1 = 0.000265 * sinDegrees(pPrime) + 0.001 * sinDegrees(s.w4);
+  const double a2 = 0.000265 * cosDegrees(pPrime) + 0.001 * cosDegrees(s.w4);
   const double bigN = 345.0 - 10.057 * s.t2;
   Elements el;
   el.e = std::hypot(a1, a2);
   el.periapsis = atan2Deg(a1, a2);
-  el.longitude = 359.4727 + 79.69004720 * s.t1 + 0.086754 * sinDeg(bigN);
-  el.i = 28.0362 + 0.346898 * cosDeg(bigN) + 0.01930 * cosDeg(s.w3);
-  el.node = 168.8494 + 0.736936 * sinDeg(bigN) + 0.476 * sinDeg(s.w3);
+  el.longitude = 359.4727 + 79.69004720 * s.t1 + 0.086754 * sinDegrees(bigN);
+  el.i = 28.0362 + 0.346898 * cosDegrees(bigN) + 0.01930 * cosDegrees(s.w3);
+  el.node = 168.8494 + 0.736936 * sinDegrees(bigN) + 0.476 * sinDegrees(s.w3);
   el.a = 8.725924;
   el.longitudeRate = 79.69004720;
   el.periapsisRate = 0.0;
@@ -160,34 +158,34 @@ void rheaOrbit(double* a, double* e, double* i, double* periapsis,
 void titanOrbit(double* a, double* e, double* i, double* periapsis,
                 double* node, double* m, double* n, double jd) {
   const SaturnTimes s = saturnTimes(jd);
-  const double l = 261.1582 + 22.57697855 * s.t4 + 0.074025 * sinDeg(s.w3);
-  const double iPrime = 27.45141 + 0.295999 * cosDeg(s.w3);
-  const double nodePrime = 168.66925 + 0.628808 * sinDeg(s.w3);
-  const double a1 = sinDeg(s.w7) * sinDeg(nodePrime - s.w8);
-  const double a2 = cosDeg(s.w7) * sinDeg(iPrime) - sinDeg(s.w7) * cosDeg(iPrime) * cosDeg(nodePrime - s.w8);
+  const double l = 261.1582 + 22.57697855 * s.t4 + 0.074025 * sinDegrees(s.w3);
+  const double iPrime = 27.45141 + 0.295999 * cosDegrees(s.w3);
+  const double nodePrime = 168.66925 + 0.628808 * sinDegrees(s.w3);
+  const double a1 = sinDegrees(s.w7) * sinDegrees(nodePrime - s.w8);
+  const double a2 = cosDegrees(s.w7) * sinDegrees(iPrime) - sinDegrees(s.w7) * cosDegrees(iPrime) * cosDegrees(nodePrime - s.w8);
   const double g0 = 102.8623;
   const double psi = atan2Deg(a1, a2);
   const double sigma = std::hypot(a1, a2);
   double g = s.w4 - nodePrime - psi;
   double varpi = 0.0;
   for (int k = 0; k < 3; ++k) {
-    varpi = s.w4 + 0.37515 * (sinDeg(2 * g) - sinDeg(2 * g0));
+    varpi = s.w4 + 0.37515 * (sinDegrees(2 * g) - sinDegrees(2 * g0));
     g = varpi - nodePrime - psi;
   }
-  const double ePrime = 0.029092 + 0.00019048 * (cosDeg(2 * g) - cosDeg(2 * g0));
+  const double ePrime = 0.029092 + 0.00019048 * (cosDegrees(2 * g) - cosDegrees(2 * g0));
   const double q = 2.0 * (s.w5 - varpi);
-  const double b1 = sinDeg(iPrime) * sinDeg(nodePrime - s.w8);
-  const double b2 = cosDeg(s.w7) * sinDeg(iPrime) * cosDeg(nodePrime - s.w8) - sinDeg(s.w7) * cosDeg(iPrime);
+  const double b1 = sinDegrees(iPrime) * sinDegrees(nodePrime - s.w8);
+  const double b2 = cosDegrees(s.w7) * sinDegrees(iPrime) * cosDegrees(nodePrime - s.w8) - sinDegrees(s.w7) * cosDegrees(iPrime);
   const double theta = atan2Deg(b1, b2) + s.w8;
   const double e1 = 0.05589 - 0.000346 * s.t7;
   Elements el;
-  el.e = ePrime + 0.002778797 * ePrime * cosDeg(q);
-  el.periapsis = varpi + 0.159215 * sinDeg(q);
+  el.e = ePrime + 0.002778797 * ePrime * cosDegrees(q);
+  el.periapsis = varpi + 0.159215 * sinDegrees(q);
   const double u = 2.0 * s.w5 - 2.0 * theta + psi;
-  const double h = 0.9375 * ePrime * ePrime * sinDeg(q) + 0.1875 * sigma * sigma * sinDeg(2.0 * (s.w5 - theta));
-  el.longitude = l - 0.254744 * (e1 * sinDeg(s.w6) + 0.75 * e1 * e1 * sinDeg(2.0 * s.w6) + h);
-  el.i = iPrime + 0.031843 * sigma * cosDeg(u);
-  el.node = nodePrime + 0.031843 * sigma * sinDeg(u) / sinDeg(iPrime);
+  const double h = 0.9375 * ePrime * ePrime * sinDegrees(q) + 0.1875 * sigma * sigma * sinDegrees(2.0 * (s.w5 - theta));
+  el.longitude = l - 0.254744 * (e1 * sinDegrees(s.w6) + 0.75 * e1 * e1 * sinDegrees(2.0 * s.w6) + h);
+  el.i = iPrime + 0.031843 * sigma * cosDegrees(u);
+  el.node = nodePrime + 0.031843 * sigma * sinDegrees(u) / sinDegrees(iPrime);
   el.a = 20.216193;
   el.longitudeRate = 22.57697855;
   el.periapsisRate = 0.0;
@@ -208,22 +206,22 @@ void hyperionOrbit(double* a, double* e, double* i, double* periapsis,
   const double phi = 2.0 * (varpi - s.w5);
   const double chi = 94.9 - 2.292 * s.t8;
   Elements el;
-  el.a = 24.50601 - 0.08686 * cosDeg(eta) - 0.00166 * cosDeg(zeta + eta) + 0.00175 * cosDeg(zeta - eta);
-  el.e = 0.103458 - 0.004099 * cosDeg(eta) - 0.000167 * cosDeg(zeta + eta) +
-         0.000235 * cosDeg(zeta - eta) + 0.02303 * cosDeg(zeta) - 0.00212 * cosDeg(2 * zeta) +
-         0.000151 * cosDeg(3 * zeta) + 0.00013 * cosDeg(phi);
-  el.periapsis = varpi + 0.15648 * sinDeg(chi) - 0.4457 * sinDeg(eta) -
-                 0.2657 * sinDeg(zeta + eta) - 0.3573 * sinDeg(zeta - eta) - 12.872 * sinDeg(zeta) +
-                 1.668 * sinDeg(2 * zeta) - 0.2419 * sinDeg(3 * zeta) + 0.0406 * sinDeg(4 * zeta) +
-                 0.0067 * sinDeg(5 * zeta);
-  el.longitude = 177.047 + 16.91993829 * s.t6 + 0.15648 * sinDeg(chi) + 9.142 * sinDeg(eta) +
-                 0.007 * sinDeg(2 * eta) - 0.014 * sinDeg(3 * eta) + 0.2275 * sinDeg(zeta + eta) +
-                 0.2112 * sinDeg(zeta - eta) - 0.26 * sinDeg(zeta) - 0.0098 * sinDeg(2 * zeta) -
-                 0.013 * sinDeg(as) + 0.017 * sinDeg(bs) - 0.0303 * sinDeg(phi);
-  el.i = 27.3347 + 0.643486 * cosDeg(chi) + 0.315 * cosDeg(s.w3) + 0.018 * cosDeg(theta) -
-         0.018 * cosDeg(cs);
-  el.node = 168.6812 + 1.40136 * cosDeg(chi) + 0.68599 * sinDeg(s.w3) - 0.0392 * sinDeg(cs) +
-            0.0366 * sinDeg(thetaPrime);
+  el.a = 24.50601 - 0.08686 * cosDegrees(eta) - 0.00166 * cosDegrees(zeta + eta) + 0.00175 * cosDegrees(zeta - eta);
+  el.e = 0.103458 - 0.004099 * cosDegrees(eta) - 0.000167 * cosDegrees(zeta + eta) +
+         0.000235 * cosDegrees(zeta - eta) + 0.02303 * cosDegrees(zeta) - 0.00212 * cosDegrees(2 * zeta) +
+         0.000151 * cosDegrees(3 * zeta) + 0.00013 * cosDegrees(phi);
+  el.periapsis = varpi + 0.15648 * sinDegrees(chi) - 0.4457 * sinDegrees(eta) -
+                 0.2657 * sinDegrees(zeta + eta) - 0.3573 * sinDegrees(zeta - eta) - 12.872 * sinDegrees(zeta) +
+                 1.668 * sinDegrees(2 * zeta) - 0.2419 * sinDegrees(3 * zeta) + 0.0406 * sinDegrees(4 * zeta) +
+                 0.0067 * sinDegrees(5 * zeta);
+  el.longitude = 177.047 + 16.91993829 * s.t6 + 0.15648 * sinDegrees(chi) + 9.142 * sinDegrees(eta) +
+                 0.007 * sinDegrees(2 * eta) - 0.014 * sinDegrees(3 * eta) + 0.2275 * sinDegrees(zeta + eta) +
+                 0.2112 * sinDegrees(zeta - eta) - 0.26 * sinDegrees(zeta) - 0.0098 * sinDegrees(2 * zeta) -
+                 0.013 * sinDegrees(as) + 0.017 * sinDegrees(bs) - 0.0303 * sinDegrees(phi);
+  el.i = 27.3347 + 0.643486 * cosDegrees(chi) + 0.315 * cosDegrees(s.w3) + 0.018 * cosDegrees(theta) -
+         0.018 * cosDegrees(cs);
+  el.node = 168.6812 + 1.40136 * cosDegrees(chi) + 0.68599 * sinDegrees(s.w3) - 0.0392 * sinDegrees(cs) +
+            0.0366 * sinDegrees(thetaPrime);
   el.longitudeRate = 16.91993829;
   el.periapsisRate = -18.67088 / 365.25;
   store(el, 0.0, a, e, i, periapsis, node, m, n);
@@ -257,20 +255,20 @@ void iapetusOrbit(double* a, double* e, double* i, double* periapsis,
   const double u4 = lT + gT - g1;
   const double u5 = 2.0 * (ls + gs);
   Elements el;
-  el.a = 58.935028 + 0.004638 * cosDeg(u1) + 0.058222 * cosDeg(u2);
-  el.e = ePrime - 0.0014097 * cosDeg(g1 - gT) + 0.0003733 * cosDeg(u5 - 2 * g) +
-         0.0001180 * cosDeg(u3) + 0.0002408 * cosDeg(l) + 0.0002849 * cosDeg(l + u2) +
-         0.0006190 * cosDeg(u4);
-  const double w = 0.08077 * sinDeg(g1 - gT) + 0.02139 * sinDeg(u5 - 2 * g) - 0.00676 * sinDeg(u3) +
-                   0.01380 * sinDeg(l) + 0.01632 * sinDeg(l + u2) + 0.03547 * sinDeg(u4);
+  el.a = 58.935028 + 0.004638 * cosDegrees(u1) + 0.058222 * cosDegrees(u2);
+  el.e = ePrime - 0.0014097 * cosDegrees(g1 - gT) + 0.0003733 * cosDegrees(u5 - 2 * g) +
+         0.0001180 * cosDegrees(u3) + 0.0002408 * cosDegrees(l) + 0.0002849 * cosDegrees(l + u2) +
+         0.0006190 * cosDegrees(u4);
+  const double w = 0.08077 * sinDegrees(g1 - gT) + 0.02139 * sinDegrees(u5 - 2 * g) - 0.00676 * sinDegrees(u3) +
+                   0.01380 * sinDegrees(l) + 0.01632 * sinDegrees(l + u2) + 0.03547 * sinDegrees(u4);
   el.periapsis = varpi0 + w / ePrime;
-  el.longitude = mu - 0.04299 * sinDeg(u2) - 0.00789 * sinDeg(u1) - 0.06312 * sinDeg(ls) -
-                 0.00295 * sinDeg(2 * ls) - 0.02231 * sinDeg(u5) + 0.00650 * sinDeg(u5 + psi);
-  el.i = iPrime + 0.04204 * cosDeg(u5 + psi) + 0.00235 * cosDeg(l + g1 + lT + gT + phi) +
-         0.00360 * cosDeg(u2 + phi);
-  const double wPrime = 0.04204 * sinDeg(u5 + psi) + 0.00235 * sinDeg(l + g1 + lT + gT + phi) +
-                        0.00358 * sinDeg(u2 + phi);
-  el.node = nodePrime + wPrime / sinDeg(iPrime);
+  el.longitude = mu - 0.04299 * sinDegrees(u2) - 0.00789 * sinDegrees(u1) - 0.06312 * sinDegrees(ls) -
+                 0.00295 * sinDegrees(2 * ls) - 0.02231 * sinDegrees(u5) + 0.00650 * sinDegrees(u5 + psi);
+  el.i = iPrime + 0.04204 * cosDegrees(u5 + psi) + 0.00235 * cosDegrees(l + g1 + lT + gT + phi) +
+         0.00360 * cosDegrees(u2 + phi);
+  const double wPrime = 0.04204 * sinDegrees(u5 + psi) + 0.00235 * sinDegrees(l + g1 + lT + gT + phi) +
+                        0.00358 * sinDegrees(u2 + phi);
+  el.node = nodePrime + wPrime / sinDegrees(iPrime);
   el.longitudeRate = 4.53795125;
   el.periapsisRate = 11.71 / 36525.0;
   store(el, 0.0, a, e, i, periapsis, node, m, n);
