@@ -227,6 +227,13 @@ class ir_discard;
 // running C++ destructors, which nodes do not need.
 void ir_node_noop_destructor(void *node);
 
+// The node classes that have an as_<type>() downcast, as an X-macro list.
+#define IR_CHILD_TYPES(X)                                                    \
+  X(variable) X(function) X(function_signature) X(dereference_array)         \
+  X(dereference_variable) X(dereference_record) X(expression) X(loop)        \
+  X(assignment) X(call) X(return) X(if) X(swizzle) X(texture) X(constant)   \
+  X(discard) X(loop_jump)
+
 class ir_instruction : public exec_node {
  public:
   ir_node_type ir_type;
@@ -263,23 +270,7 @@ class ir_instruction : public exec_node {
 #define AS_CHILD(TYPE)    \
   ir_##TYPE *as_##TYPE(); \
   const ir_##TYPE *as_##TYPE() const;
-  AS_CHILD(variable)
-  AS_CHILD(function)
-  AS_CHILD(function_signature)
-  AS_CHILD(dereference_array)
-  AS_CHILD(dereference_variable)
-  AS_CHILD(dereference_record)
-  AS_CHILD(expression)
-  AS_CHILD(loop)
-  AS_CHILD(assignment)
-  AS_CHILD(call)
-  AS_CHILD(return)
-  AS_CHILD(if)
-  AS_CHILD(swizzle)
-  AS_CHILD(texture)
-  AS_CHILD(constant)
-  AS_CHILD(discard)
-  AS_CHILD(loop_jump)
+  IR_CHILD_TYPES(AS_CHILD)
 #undef AS_CHILD
 
  protected:
@@ -902,21 +893,5 @@ inline const ir_dereference *ir_instruction::as_dereference() const {
     return ir_type == ir_type_##TYPE ? static_cast<const ir_##TYPE *>(this)    \
                                      : nullptr;                                \
   }
-AS_CHILD(variable)
-AS_CHILD(function)
-AS_CHILD(function_signature)
-AS_CHILD(dereference_array)
-AS_CHILD(dereference_variable)
-AS_CHILD(dereference_record)
-AS_CHILD(expression)
-AS_CHILD(loop)
-AS_CHILD(assignment)
-AS_CHILD(call)
-AS_CHILD(return)
-AS_CHILD(if)
-AS_CHILD(swizzle)
-AS_CHILD(texture)
-AS_CHILD(constant)
-AS_CHILD(discard)
-AS_CHILD(loop_jump)
+IR_CHILD_TYPES(AS_CHILD)
 #undef AS_CHILD
