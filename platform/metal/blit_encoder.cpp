@@ -13,9 +13,20 @@
 namespace mtl {
 namespace {
 
-std::string regionText(Origin o, Size s) {
-  return std::to_string(o.x) + "," + std::to_string(o.y) + " " + std::to_string(s.width) + "x" +
-         std::to_string(s.height);
+// "x,y widthxheight" in the log.
+struct RegionText {
+  Origin origin;
+  Size size;
+};
+
+void appendPart(std::string& text, RegionText r) {
+  mtl::appendPart(text, r.origin.x);
+  text += ',';
+  mtl::appendPart(text, r.origin.y);
+  text += ' ';
+  mtl::appendPart(text, r.size.width);
+  text += 'x';
+  mtl::appendPart(text, r.size.height);
 }
 
 }  // namespace
@@ -39,10 +50,9 @@ void BlitCommandEncoder::copyFromTexture(std::shared_ptr<Texture> source, NSUInt
           "copyFromTexture needs textures of the same sample count");
   source->checkRegion({sourceOrigin, sourceSize}, sourceLevel, sourceSlice);
   destination->checkRegion({destinationOrigin, sourceSize}, destinationLevel, destinationSlice);
-  log("copyFromTexture " + regionText(sourceOrigin, sourceSize) + " level=" +
-      std::to_string(sourceLevel) + " slice=" + std::to_string(sourceSlice) + " to " +
-      regionText(destinationOrigin, sourceSize) + " level=" + std::to_string(destinationLevel) +
-      " slice=" + std::to_string(destinationSlice));
+  log("copyFromTexture ", RegionText{sourceOrigin, sourceSize}, " level=", sourceLevel,
+      " slice=", sourceSlice, " to ", RegionText{destinationOrigin, sourceSize},
+      " level=", destinationLevel, " slice=", destinationSlice);
   buffer().addWork([=] {
     copyTexels(*source, sourceSlice, sourceLevel, sourceOrigin, sourceSize, *destination,
                destinationSlice, destinationLevel, destinationOrigin);
@@ -58,8 +68,7 @@ void BlitCommandEncoder::copyFromBuffer(std::shared_ptr<Buffer> source, NSUInteg
               destinationOffset <= destination->length() &&
               size <= destination->length() - destinationOffset,
           "copyFromBuffer range lies outside a buffer");
-  log("copyFromBuffer " + std::to_string(sourceOffset) + " to " +
-      std::to_string(destinationOffset) + " size=" + std::to_string(size));
+  log("copyFromBuffer ", sourceOffset, " to ", destinationOffset, " size=", size);
   buffer().addWork([=] {
     std::memmove(destination->gpuData() + destinationOffset, source->gpuData() + sourceOffset,
                  size);
@@ -90,8 +99,8 @@ void BlitCommandEncoder::copyFromBuffer(std::shared_ptr<Buffer> source, NSUInteg
   const Region region{destinationOrigin, sourceSize};
   destination->checkRegion(region, destinationLevel, destinationSlice);
   checkLinear(*source, sourceOffset, sourceBytesPerRow, *destination, region);
-  log("copyFromBuffer " + std::to_string(sourceOffset) + " to texture " +
-      regionText(destinationOrigin, sourceSize) + " level=" + std::to_string(destinationLevel));
+  log("copyFromBuffer ", sourceOffset, " to texture ", RegionText{destinationOrigin, sourceSize},
+      " level=", destinationLevel);
   buffer().addWork([=] {
     copyLinear(*destination, destinationSlice, destinationLevel, region,
                source->gpuData() + sourceOffset, sourceBytesPerRow, true);
@@ -108,8 +117,8 @@ void BlitCommandEncoder::copyFromTexture(std::shared_ptr<Texture> source, NSUInt
   const Region region{sourceOrigin, sourceSize};
   source->checkRegion(region, sourceLevel, sourceSlice);
   checkLinear(*destination, destinationOffset, destinationBytesPerRow, *source, region);
-  log("copyFromTexture " + regionText(sourceOrigin, sourceSize) + " level=" +
-      std::to_string(sourceLevel) + " to buffer " + std::to_string(destinationOffset));
+  log("copyFromTexture ", RegionText{sourceOrigin, sourceSize}, " level=", sourceLevel,
+      " to buffer ", destinationOffset);
   buffer().addWork([=] {
     copyLinear(*source, sourceSlice, sourceLevel, region,
                destination->gpuData() + destinationOffset, destinationBytesPerRow, false);
@@ -121,7 +130,7 @@ void BlitCommandEncoder::generateMipmapsForTexture(std::shared_ptr<Texture> text
   require(texture != nullptr, "generateMipmapsForTexture needs a texture");
   require(texture->sampleCount() == 1 && isFilterable(texture->formatInfo()),
           "generateMipmapsForTexture needs a filterable single-sample color texture");
-  log("generateMipmaps levels=" + std::to_string(texture->mipmapLevelCount()));
+  log("generateMipmaps levels=", texture->mipmapLevelCount());
   buffer().addWork([texture] { generateMipmaps(*texture); });
 }
 

@@ -24,10 +24,10 @@ CommandBufferStatus CommandBuffer::status() const {
 }
 
 void CommandBuffer::requireEncodable(const char* operation) const {
-  require(status_ < CommandBufferStatus::Committed,
-          std::string(operation) + " on a command buffer that was already committed");
-  require(openEncoder_ == nullptr,
-          std::string(operation) + " while another encoder of the command buffer is open");
+  require(status_ < CommandBufferStatus::Committed, operation,
+          " on a command buffer that was already committed");
+  require(openEncoder_ == nullptr, operation,
+          " while another encoder of the command buffer is open");
 }
 
 void CommandBuffer::beginEncoder(const CommandEncoder* encoder) {
@@ -58,6 +58,11 @@ void CommandBuffer::addWork(std::function<void()> work) {
 
 void CommandBuffer::log(std::string text) {
   device_->commandLog().append(number_, std::move(text));
+}
+
+void CommandBuffer::log(const char* text) {
+  CommandLog& log = device_->commandLog();
+  if (log.enabled()) log.append(number_, text);
 }
 
 void CommandBuffer::presentDrawable(std::shared_ptr<Drawable> drawable) {

@@ -63,6 +63,7 @@ class CommandBuffer : public std::enable_shared_from_this<CommandBuffer> {
   // For encoders: work runs on the GPU timeline in the order added.
   void addWork(std::function<void()> work);
   void log(std::string text);
+  void log(const char* text);
   void beginEncoder(const CommandEncoder* encoder);
   void endEncoder(const CommandEncoder* encoder);
 

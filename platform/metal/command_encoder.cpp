@@ -1,6 +1,7 @@
 #include "platform/metal/command_encoder.h"
 
 #include "platform/metal/command_buffer.h"
+#include "platform/metal/device.h"
 #include "platform/metal/validation.h"
 
 namespace mtl {
@@ -13,10 +14,12 @@ CommandEncoder::CommandEncoder(std::shared_ptr<CommandBuffer> buffer)
 Device& CommandEncoder::device() { return buffer_->device(); }
 
 void CommandEncoder::requireOpen(const char* operation) const {
-  require(!ended_, std::string(operation) + " was called after endEncoding");
+  require(!ended_, operation, " was called after endEncoding");
 }
 
-void CommandEncoder::log(std::string text) { buffer_->log(std::move(text)); }
+bool CommandEncoder::logging() const { return buffer_->device().commandLog().enabled(); }
+
+void CommandEncoder::logText(std::string text) { buffer_->log(std::move(text)); }
 
 void CommandEncoder::endEncoding() {
   requireOpen("endEncoding");
@@ -29,13 +32,13 @@ void CommandEncoder::endEncoding() {
 
 void CommandEncoder::insertDebugSignpost(const std::string& text) {
   requireOpen("insertDebugSignpost");
-  log("insertDebugSignpost " + text);
+  log("insertDebugSignpost ", text);
 }
 
 void CommandEncoder::pushDebugGroup(const std::string& text) {
   requireOpen("pushDebugGroup");
   ++debugGroupDepth_;
-  log("pushDebugGroup " + text);
+  log("pushDebugGroup ", text);
 }
 
 void CommandEncoder::popDebugGroup() {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/metal/message.h"
+
 namespace mtl {
 
 class CommandBuffer;
@@ -33,11 +35,18 @@ class CommandEncoder {
   // Throws when the encoder has ended.
   void requireOpen(const char* operation) const;
   CommandBuffer& buffer() { return *buffer_; }
-  void log(std::string text);
+  // Whether the device's command log is on; parts are formatted only then.
+  bool logging() const;
+  template <typename... Parts>
+  void log(const Parts&... parts) {
+    if (logging()) logText(joinParts(parts...));
+  }
   // Work that must be recorded when the encoder ends (store actions).
   virtual void finishEncoding() {}
 
  private:
+  void logText(std::string text);
+
   std::shared_ptr<CommandBuffer> buffer_;
   bool ended_ = false;
   int debugGroupDepth_ = 0;

@@ -110,8 +110,8 @@ std::shared_ptr<Buffer> Device::newBuffer(const void* bytes, NSUInteger length,
 }
 
 std::shared_ptr<Texture> Device::newTexture(const TextureDescriptor& descriptor) {
-  require(supportsTextureSampleCount(descriptor.sampleCount),
-          "Sample count " + std::to_string(descriptor.sampleCount) + " is not supported");
+  require(supportsTextureSampleCount(descriptor.sampleCount), "Sample count ",
+          descriptor.sampleCount, " is not supported");
   return std::make_shared<Texture>(descriptor, limits().maxTextureSize);
 }
 

@@ -1,7 +1,5 @@
 #include "platform/metal/enum_names.h"
 
-#include <cstdio>
-
 namespace mtl {
 
 const char* name(PrimitiveType type) {
@@ -35,17 +33,6 @@ const char* name(StoreAction action) {
     case StoreAction::Unknown: return "Unknown";
   }
   return "?";
-}
-
-std::string formatNumbers(std::initializer_list<double> values) {
-  std::string text;
-  char number[32];
-  for (double v : values) {
-    std::snprintf(number, sizeof number, "%g", v);
-    if (!text.empty()) text += ' ';
-    text += number;
-  }
-  return text;
 }
 
 }  // namespace mtl

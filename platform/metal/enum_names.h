@@ -11,7 +11,5 @@ const char* name(PrimitiveType type);
 const char* name(IndexType type);
 const char* name(LoadAction action);
 const char* name(StoreAction action);
-// "%g" for each value, separated by single spaces.
-std::string formatNumbers(std::initializer_list<double> values);
 
 }  // namespace mtl

@@ -15,8 +15,18 @@ namespace {
 
 constexpr NSUInteger kMaxInlineBytes = 4096;
 
-std::string attachmentName(int index) {
-  return index < 0 ? (index == -1 ? "depth" : "stencil") : "color" + std::to_string(index);
+// "color0".."color7", "depth" or "stencil", without allocating.
+struct AttachmentName {
+  int index;
+};
+
+void appendPart(std::string& text, AttachmentName name) {
+  if (name.index < 0) {
+    text += name.index == -1 ? "depth" : "stencil";
+  } else {
+    text += "color";
+    mtl::appendPart(text, name.index);
+  }
 }
 
 bool resolves(StoreAction action) {
@@ -50,27 +60,27 @@ RenderCommandEncoder::RenderCommandEncoder(std::shared_ptr<CommandBuffer> buffer
     this->buffer().endEncoder(this);
     throw;
   }
-  log("renderCommandEncoder " + std::to_string(width_) + "x" + std::to_string(height_) +
-      " samples=" + std::to_string(sampleCount_));
+  log("renderCommandEncoder ", width_, "x", height_, " samples=", sampleCount_);
   scheduleLoadActions();
 }
 
 void RenderCommandEncoder::validatePass() {
   bool first = true;
   forEachAttachment(pass_, [&](int index, const RenderPassAttachmentDescriptor& a) {
-    const std::string where = "Render pass attachment " + attachmentName(index);
+    const char* const where = "Render pass attachment ";
+    const AttachmentName name{index};
     const Texture& t = *a.texture;
     require(t.usage() & TextureUsageRenderTarget,
-            where + " texture was not created with render-target usage");
+            where, name, " texture was not created with render-target usage");
     require(a.level < t.mipmapLevelCount() && a.slice < t.sliceCount(),
-            where + " level or slice lies outside its texture");
+            where, name, " level or slice lies outside its texture");
     const PixelFormatInfo& info = t.formatInfo();
     if (index >= 0) {
-      require(!info.hasDepth && !info.hasStencil, where + " needs a color pixel format");
+      require(!info.hasDepth && !info.hasStencil, where, name, " needs a color pixel format");
     } else if (index == -1) {
-      require(info.hasDepth, where + " needs a pixel format with depth");
+      require(info.hasDepth, where, name, " needs a pixel format with depth");
     } else {
-      require(info.hasStencil, where + " needs a pixel format with stencil");
+      require(info.hasStencil, where, name, " needs a pixel format with stencil");
     }
     const NSUInteger w = t.levelWidth(a.level), h = t.levelHeight(a.level);
     if (first) {
@@ -79,18 +89,18 @@ void RenderCommandEncoder::validatePass() {
       sampleCount_ = t.sampleCount();
       first = false;
     }
-    require(w == width_ && h == height_, where + " differs in size from the other attachments");
+    require(w == width_ && h == height_, where, name, " differs in size from the other attachments");
     require(t.sampleCount() == sampleCount_,
-            where + " differs in sample count from the other attachments");
+            where, name, " differs in sample count from the other attachments");
     if (resolves(a.storeAction)) {
-      require(t.sampleCount() > 1, where + " resolves but is not multisampled");
-      require(a.resolveTexture != nullptr, where + " resolves without a resolve texture");
+      require(t.sampleCount() > 1, where, name, " resolves but is not multisampled");
+      require(a.resolveTexture != nullptr, where, name, " resolves without a resolve texture");
       const Texture& r = *a.resolveTexture;
       require(r.sampleCount() == 1 && r.pixelFormat() == t.pixelFormat(),
-              where + " resolve texture must be single-sampled and of the same format");
+              where, name, " resolve texture must be single-sampled and of the same format");
       require(a.resolveLevel < r.mipmapLevelCount() && a.resolveSlice < r.sliceCount() &&
                   r.levelWidth(a.resolveLevel) == w && r.levelHeight(a.resolveLevel) == h,
-              where + " resolve texture differs in size");
+              where, name, " resolve texture differs in size");
     }
   });
   require(!first, "A render pass needs at least one attachment");
@@ -105,16 +115,15 @@ void RenderCommandEncoder::scheduleLoadActions() {
     const NSUInteger slice = a.slice, level = a.level;
     if (index >= 0) {
       const ClearColor c = pass_.colorAttachments[index].clearColor;
-      log("clear " + attachmentName(index) + " " +
-          formatNumbers({c.red, c.green, c.blue, c.alpha}));
+      log("clear ", AttachmentName{index}, " ", Numbers{c.red, c.green, c.blue, c.alpha});
       buffer().addWork([=] { clearColor(*texture, slice, level, c); });
     } else if (index == -1) {
       const double depth = pass_.depthAttachment.clearDepth;
-      log("clear depth " + formatNumbers({depth}));
+      log("clear depth ", Numbers{depth});
       buffer().addWork([=] { clearDepth(*texture, slice, level, depth); });
     } else {
       const std::uint32_t stencil = pass_.stencilAttachment.clearStencil;
-      log("clear stencil " + std::to_string(stencil));
+      log("clear stencil ", stencil);
       buffer().addWork([=] { clearStencil(*texture, slice, level, stencil); });
     }
   });
@@ -123,7 +132,7 @@ void RenderCommandEncoder::scheduleLoadActions() {
 void RenderCommandEncoder::finishEncoding() {
   forEachAttachment(pass_, [&](int index, const RenderPassAttachmentDescriptor& a) {
     if (!resolves(a.storeAction)) return;
-    log("resolve " + attachmentName(index));
+    log("resolve ", AttachmentName{index});
     buffer().addWork([a] {
       resolveSamples(*a.texture, a.slice, a.level, *a.resolveTexture, a.resolveSlice,
                      a.resolveLevel);
@@ -134,13 +143,17 @@ void RenderCommandEncoder::finishEncoding() {
 void RenderCommandEncoder::setRenderPipelineState(std::shared_ptr<RenderPipelineState> state) {
   requireOpen("setRenderPipelineState");
   require(state != nullptr, "setRenderPipelineState needs a state");
-  log("setRenderPipelineState " + state->label());
+  log("setRenderPipelineState ", state->label());
   state_.pipeline = std::move(state);
 }
 
 void RenderCommandEncoder::setDepthStencilState(std::shared_ptr<DepthStencilState> state) {
   requireOpen("setDepthStencilState");
-  log("setDepthStencilState " + (state ? state->label() : std::string("none")));
+  if (state) {
+    log("setDepthStencilState ", state->label());
+  } else {
+    log("setDepthStencilState none");
+  }
   state_.depthStencil = std::move(state);
 }
 
@@ -150,8 +163,7 @@ void RenderCommandEncoder::bindBuffer(StageBindings& stage, const char* stageNam
   requireOpen("setBuffer");
   require(index < kMaxBufferBindings, "Buffer index is out of range");
   require(!buffer || offset < buffer->length(), "Buffer offset lies outside the buffer");
-  log(std::string("set") + stageName + "Buffer index=" + std::to_string(index) +
-      " offset=" + std::to_string(offset) + (buffer ? "" : " none"));
+  log("set", stageName, "Buffer index=", index, " offset=", offset, buffer ? "" : " none");
   stage.buffers[index] = {std::move(buffer), offset, {}};
 }
 
@@ -161,8 +173,7 @@ void RenderCommandEncoder::bindBytes(StageBindings& stage, const char* stageName
   require(index < kMaxBufferBindings, "Buffer index is out of range");
   require(bytes != nullptr && length > 0 && length <= kMaxInlineBytes,
           "setBytes takes between 1 and 4096 bytes");
-  log(std::string("set") + stageName + "Bytes index=" + std::to_string(index) +
-      " length=" + std::to_string(length));
+  log("set", stageName, "Bytes index=", index, " length=", length);
   const auto* p = static_cast<const std::uint8_t*>(bytes);
   stage.buffers[index] = {nullptr, 0, std::vector<std::uint8_t>(p, p + length)};
 }
@@ -173,8 +184,7 @@ void RenderCommandEncoder::setBufferOffset(StageBindings& stage, const char* sta
   require(index < kMaxBufferBindings && stage.buffers[index].buffer,
           "setBufferOffset needs a bound buffer");
   require(offset < stage.buffers[index].buffer->length(), "Buffer offset lies outside the buffer");
-  log(std::string("set") + stageName + "BufferOffset index=" + std::to_string(index) +
-      " offset=" + std::to_string(offset));
+  log("set", stageName, "BufferOffset index=", index, " offset=", offset);
   stage.buffers[index].offset = offset;
 }
 
@@ -203,7 +213,7 @@ void RenderCommandEncoder::setFragmentBytes(const void* bytes, NSUInteger length
 void RenderCommandEncoder::setVertexTexture(std::shared_ptr<Texture> texture, NSUInteger index) {
   requireOpen("setVertexTexture");
   require(index < kMaxTextureBindings, "Texture index is out of range");
-  log("setVertexTexture index=" + std::to_string(index));
+  log("setVertexTexture index=", index);
   state_.vertex.textures[index] = std::move(texture);
 }
 
@@ -211,7 +221,7 @@ void RenderCommandEncoder::setFragmentTexture(std::shared_ptr<Texture> texture,
                                               NSUInteger index) {
   requireOpen("setFragmentTexture");
   require(index < kMaxTextureBindings, "Texture index is out of range");
-  log("setFragmentTexture index=" + std::to_string(index));
+  log("setFragmentTexture index=", index);
   state_.fragment.textures[index] = std::move(texture);
 }
 
@@ -219,7 +229,7 @@ void RenderCommandEncoder::setVertexSamplerState(std::shared_ptr<SamplerState> s
                                                  NSUInteger index) {
   requireOpen("setVertexSamplerState");
   require(index < kMaxSamplerBindings, "Sampler index is out of range");
-  log("setVertexSamplerState index=" + std::to_string(index));
+  log("setVertexSamplerState index=", index);
   state_.vertex.samplers[index] = std::move(sampler);
 }
 
@@ -227,31 +237,31 @@ void RenderCommandEncoder::setFragmentSamplerState(std::shared_ptr<SamplerState>
                                                    NSUInteger index) {
   requireOpen("setFragmentSamplerState");
   require(index < kMaxSamplerBindings, "Sampler index is out of range");
-  log("setFragmentSamplerState index=" + std::to_string(index));
+  log("setFragmentSamplerState index=", index);
   state_.fragment.samplers[index] = std::move(sampler);
 }
 
 void RenderCommandEncoder::setBlendColor(float red, float green, float blue, float alpha) {
   requireOpen("setBlendColor");
-  log("setBlendColor " + formatNumbers({red, green, blue, alpha}));
+  log("setBlendColor ", Numbers{red, green, blue, alpha});
   state_.blendColor = {red, green, blue, alpha};
 }
 
 void RenderCommandEncoder::setCullMode(CullMode mode) {
   requireOpen("setCullMode");
-  log("setCullMode " + std::to_string(static_cast<NSUInteger>(mode)));
+  log("setCullMode ", static_cast<NSUInteger>(mode));
   state_.cullMode = mode;
 }
 
 void RenderCommandEncoder::setFrontFacingWinding(Winding winding) {
   requireOpen("setFrontFacingWinding");
-  log("setFrontFacingWinding " + std::to_string(static_cast<NSUInteger>(winding)));
+  log("setFrontFacingWinding ", static_cast<NSUInteger>(winding));
   state_.winding = winding;
 }
 
 void RenderCommandEncoder::setViewport(const Viewport& v) {
   requireOpen("setViewport");
-  log("setViewport " + formatNumbers({v.originX, v.originY, v.width, v.height, v.znear, v.zfar}));
+  log("setViewport ", Numbers{v.originX, v.originY, v.width, v.height, v.znear, v.zfar});
   state_.viewport = v;
 }
 
@@ -259,15 +269,14 @@ void RenderCommandEncoder::setScissorRect(const ScissorRect& r) {
   requireOpen("setScissorRect");
   require(r.x <= width_ && r.width <= width_ - r.x && r.y <= height_ && r.height <= height_ - r.y,
           "Scissor rectangle lies outside the render target");
-  log("setScissorRect " + formatNumbers({static_cast<double>(r.x), static_cast<double>(r.y),
-                                         static_cast<double>(r.width),
-                                         static_cast<double>(r.height)}));
+  log("setScissorRect ", Numbers{static_cast<double>(r.x), static_cast<double>(r.y),
+                                 static_cast<double>(r.width), static_cast<double>(r.height)});
   state_.scissor = r;
 }
 
 void RenderCommandEncoder::setDepthBias(float depthBias, float slopeScale, float clamp) {
   requireOpen("setDepthBias");
-  log("setDepthBias " + formatNumbers({depthBias, slopeScale, clamp}));
+  log("setDepthBias ", Numbers{depthBias, slopeScale, clamp});
   state_.depthBias = depthBias;
   state_.depthSlopeScale = slopeScale;
   state_.depthBiasClamp = clamp;
@@ -279,7 +288,7 @@ void RenderCommandEncoder::setStencilReferenceValue(std::uint32_t value) {
 
 void RenderCommandEncoder::setStencilReferenceValues(std::uint32_t front, std::uint32_t back) {
   requireOpen("setStencilReferenceValue");
-  log("setStencilReferenceValues " + std::to_string(front) + " " + std::to_string(back));
+  log("setStencilReferenceValues ", front, " ", back);
   state_.stencilFrontReference = front;
   state_.stencilBackReference = back;
 }
@@ -292,34 +301,31 @@ void RenderCommandEncoder::setVisibilityResultMode(VisibilityResultMode mode, NS
     require(offset % 8 == 0 && offset <= results->length() && results->length() - offset >= 8,
             "Visibility result offset must be a multiple of 8 inside the buffer");
   }
-  log("setVisibilityResultMode " + std::to_string(static_cast<NSUInteger>(mode)) +
-      " offset=" + std::to_string(offset));
+  log("setVisibilityResultMode ", static_cast<NSUInteger>(mode), " offset=", offset);
   state_.visibilityMode = mode;
   state_.visibilityOffset = offset;
 }
 
 void RenderCommandEncoder::validateDraw(const char* operation) const {
   requireOpen(operation);
-  const std::string what(operation);
-  require(state_.pipeline != nullptr, what + " without a render pipeline state");
+  const char* const what = operation;
+  require(state_.pipeline != nullptr, what, " without a render pipeline state");
   const RenderPipelineDescriptor& p = state_.pipeline->descriptor();
   for (std::size_t i = 0; i < kMaxColorAttachments; ++i) {
     require(p.colorAttachments[i].pixelFormat == formatOf(pass_.colorAttachments[i]),
-            what + ": the pipeline's color" + std::to_string(i) +
-                " pixel format differs from the attachment's");
+            what, ": the pipeline's color", i, " pixel format differs from the attachment's");
   }
   require(p.depthAttachmentPixelFormat == formatOf(pass_.depthAttachment),
-          what + ": the pipeline's depth pixel format differs from the attachment's");
+          what, ": the pipeline's depth pixel format differs from the attachment's");
   require(p.stencilAttachmentPixelFormat == formatOf(pass_.stencilAttachment),
-          what + ": the pipeline's stencil pixel format differs from the attachment's");
+          what, ": the pipeline's stencil pixel format differs from the attachment's");
   require(p.sampleCount == sampleCount_,
-          what + ": the pipeline's sample count differs from the attachments'");
+          what, ": the pipeline's sample count differs from the attachments'");
   if (p.vertexDescriptor) {
     for (const VertexAttributeDescriptor& a : p.vertexDescriptor->attributes) {
       if (a.format == VertexFormat::Invalid) continue;
       require(a.bufferIndex < kMaxBufferBindings && state_.vertex.buffers[a.bufferIndex].bound(),
-              what + ": vertex buffer " + std::to_string(a.bufferIndex) +
-                  " of the vertex descriptor is not bound");
+              what, ": vertex buffer ", a.bufferIndex, " of the vertex descriptor is not bound");
     }
   }
 }
@@ -327,8 +333,8 @@ void RenderCommandEncoder::validateDraw(const char* operation) const {
 void RenderCommandEncoder::drawPrimitives(PrimitiveType type, NSUInteger vertexStart,
                                           NSUInteger vertexCount, NSUInteger instanceCount) {
   validateDraw("drawPrimitives");
-  log(std::string("drawPrimitives ") + name(type) + " start=" + std::to_string(vertexStart) +
-      " count=" + std::to_string(vertexCount) + " instances=" + std::to_string(instanceCount));
+  log("drawPrimitives ", name(type), " start=", vertexStart, " count=", vertexCount,
+      " instances=", instanceCount);
 }
 
 void RenderCommandEncoder::drawIndexedPrimitives(PrimitiveType type, NSUInteger indexCount,
@@ -343,10 +349,8 @@ void RenderCommandEncoder::drawIndexedPrimitives(PrimitiveType type, NSUInteger 
   require(indexBufferOffset <= indexBuffer->length() &&
               indexCount <= (indexBuffer->length() - indexBufferOffset) / size,
           "The indices run past the end of the index buffer");
-  log(std::string("drawIndexedPrimitives ") + name(type) + " count=" +
-      std::to_string(indexCount) + " type=" + name(indexType) +
-      " offset=" + std::to_string(indexBufferOffset) +
-      " instances=" + std::to_string(instanceCount));
+  log("drawIndexedPrimitives ", name(type), " count=", indexCount, " type=", name(indexType),
+      " offset=", indexBufferOffset, " instances=", instanceCount);
 }
 
 }  // namespace mtl

@@ -34,9 +34,8 @@ TextureDescriptor TextureDescriptor::textureCubeDescriptor(PixelFormat format, N
 
 Texture::Texture(const TextureDescriptor& descriptor, NSUInteger maxTextureSize)
     : d_(descriptor), info_(pixelFormatInfo(descriptor.pixelFormat)) {
-  require(info_ != nullptr, "Texture pixel format " +
-                                std::to_string(static_cast<NSUInteger>(d_.pixelFormat)) +
-                                " is not supported");
+  require(info_ != nullptr, "Texture pixel format ", static_cast<NSUInteger>(d_.pixelFormat),
+          " is not supported");
   const bool cube = d_.textureType == TextureType::TypeCube;
   const bool multisample = d_.textureType == TextureType::Type2DMultisample;
   require(d_.textureType == TextureType::Type2D || cube || multisample,
@@ -106,10 +105,9 @@ void Texture::checkRegion(const Region& region, NSUInteger level, NSUInteger sli
 }
 
 void Texture::checkCpuAccess(const char* operation) const {
-  require(d_.storageMode != StorageMode::Private,
-          std::string(operation) + " is not allowed on a texture with private storage");
-  require(d_.sampleCount == 1,
-          std::string(operation) + " is not allowed on a multisample texture");
+  require(d_.storageMode != StorageMode::Private, operation,
+          " is not allowed on a texture with private storage");
+  require(d_.sampleCount == 1, operation, " is not allowed on a multisample texture");
 }
 
 NSUInteger Texture::packedRowBytes(const Region& region, NSUInteger bytesPerRow) const {

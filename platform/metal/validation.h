@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/metal/message.h"
+
 namespace mtl {
 
 class ValidationError : public std::logic_error {
@@ -12,8 +14,16 @@ class ValidationError : public std::logic_error {
   using std::logic_error::logic_error;
 };
 
-inline void require(bool condition, const std::string& message) {
-  if (!condition) throw ValidationError(message);
+[[noreturn]] inline void failValidation(std::string message) {
+  throw ValidationError(message);
+}
+
+// Checks run on every state change and draw, so the message is given as
+// parts (see message.h) and assembled only when the check fails.
+template <typename... Parts>
+inline void require(bool condition, const Parts&... parts) {
+  if (!condition) [[unlikely]]
+    failValidation(joinParts(parts...));
 }
 
 }  // namespace mtl

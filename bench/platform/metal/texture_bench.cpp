@@ -40,7 +40,6 @@ void BM_ClearPass(benchmark::State& state) {
     auto cb = gpu.queue->commandBuffer();
     cb->renderCommandEncoder(pass)->endEncoding();
     cb->commit();
-    gpu.device->commandLog().clear();
   }
   state.SetBytesProcessed(state.iterations() * kSize * kSize * 4);
 }
@@ -55,7 +54,6 @@ void BM_GenerateMipmaps(benchmark::State& state) {
     blit->generateMipmapsForTexture(texture);
     blit->endEncoding();
     cb->commit();
-    gpu.device->commandLog().clear();
   }
 }
 BENCHMARK(BM_GenerateMipmaps)->Unit(benchmark::kMillisecond);
@@ -71,7 +69,6 @@ void BM_Resolve4x(benchmark::State& state) {
     auto cb = gpu.queue->commandBuffer();
     cb->renderCommandEncoder(pass)->endEncoding();
     cb->commit();
-    gpu.device->commandLog().clear();
   }
 }
 BENCHMARK(BM_Resolve4x)->Unit(benchmark::kMillisecond);

@@ -153,7 +153,7 @@ TEST_F(RenderPassTest, VisibilityResultsNeedRoomInTheBuffer) {
 }
 
 TEST_F(RenderPassTest, CommandLogRecordsTheFrameInOrder) {
-  device->commandLog().clear();
+  device->commandLog().enable();
   auto cb = queue->commandBuffer();
   auto p = pass();
   p.depthAttachment.loadAction = LoadAction::Load;
