@@ -42,24 +42,26 @@ constexpr double kAstronomicalUnitKm = 149597870.0;
 constexpr double kB1950 = 2433282.423;
 constexpr double kJ2000 = 2451545.0;
 
-double gFrameCache[kBodyTableRows][9];
-bool gFrameCacheBuilt = false;
+struct FrameCache {
+  double frames[kBodyTableRows][9];
+};
 
-void buildFrameCache() {
+FrameCache buildFrameCache() {
+  FrameCache cache;
   for (int r = 0; r < kBodyTableRows; ++r) {
     const BodyTableRow& row = kBodyTable[r];
-    rotationMatrix(gFrameCache[r], 2, 0, (90.0 - row.poleDec) * kRadiansPerDegree,
+    rotationMatrix(cache.frames[r], 2, 0, (90.0 - row.poleDec) * kRadiansPerDegree,
                    2, (row.poleRA + 90.0) * kRadiansPerDegree);
   }
   double p[9];
   precessionMatrix(p, 0, kB1950, kJ2000);
-  auto replace = [&p](int identifier, const double frame[9]) {
+  auto replace = [&p, &cache](int identifier, const double frame[9]) {
     const int r = bodyRowIndex(identifier);
     if (r < 0) return;
     double m[9];
     matrixCopy(m, frame);
     matrixMultiply(p, m);
-    matrixCopy(gFrameCache[r], m);
+    matrixCopy(cache.frames[r], m);
   };
   double saturnEquator[9], eclipticB1950[9], identity[9];
   saturnMoonFrame(saturnEquator);
@@ -71,7 +73,14 @@ void buildFrameCache() {
   nereidFrame(nereid);
   replace(802, nereid);
   replace(901, identity);
-  gFrameCacheBuilt = true;
+  return cache;
+}
+
+// The fixed element frames, built by the first call from whichever thread
+// makes it.
+const FrameCache& frameCache() {
+  static const FrameCache cache = buildFrameCache();
+  return cache;
 }
 
 }  // namespace
@@ -107,7 +116,6 @@ int moonOrbitByBodyId(int identifier, double* a, double* e, double* i,
 int moonFrameByBodyId(int identifier, double matrix[9], double jd) {
   const int r = bodyRowIndex(identifier);
   if (r < 0 || identifier < 10) return 0;
-  if (!gFrameCacheBuilt) buildFrameCache();
   switch (identifier) {
     case 301: {
       // The Moon's elements are referred to the ecliptic and equinox of date.
@@ -120,7 +128,7 @@ int moonFrameByBodyId(int identifier, double matrix[9], double jd) {
     case 401: phobosFrame(matrix, jd); return 1;
     case 402: deimosFrame(matrix, jd); return 1;
     case 801: tritonFrame(matrix, jd); return 1;
-    default: matrixCopy(matrix, gFrameCache[r]); return 1;
+    default: matrixCopy(matrix, frameCache().frames[r]); return 1;
   }
 }
 

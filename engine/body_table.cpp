@@ -2,21 +2,30 @@
 #include "engine/body_table.h"
 
 namespace {
-int gBodyIndex[kMaxBodyIdentifier + 1];
-bool gBodyIndexBuilt = false;
+
+struct BodyIndex {
+  int rows[kMaxBodyIdentifier + 1];
+};
+
+// Built once, on the first lookup from whichever thread makes it: the
+// engine's searches run on several threads at once.
+const BodyIndex& bodyIndex() {
+  static const BodyIndex index = [] {
+    BodyIndex built;
+    for (int& entry : built.rows) entry = -1;
+    for (int r = 0; r < kBodyTableRows; ++r) built.rows[kBodyTable[r].identifier] = r;
+    return built;
+  }();
+  return index;
+}
+
 }  // namespace
 
-void buildBodyIndex() {
-  for (int& entry : gBodyIndex) entry = -1;
-  for (int r = 0; r < kBodyTableRows; ++r) gBodyIndex[kBodyTable[r].identifier] = r;
-  gBodyIndexBuilt = true;
-}
+void buildBodyIndex() { bodyIndex(); }
 
 int bodyRowIndex(int identifier) {
   if (identifier < 0 || identifier > kMaxBodyIdentifier) return -1;
-  // Built on first use as well, so that no lookup can run on an empty index.
-  if (!gBodyIndexBuilt) buildBodyIndex();
-  return gBodyIndex[identifier];
+  return bodyIndex().rows[identifier];
 }
 
 const BodyTableRow* bodyTableRow(int identifier) {

@@ -43,7 +43,8 @@ struct BodyTableRow {
 
 extern const BodyTableRow kBodyTable[kBodyTableRows];
 
-// Fills the identifier index; called once before any lookup.
+// Builds the identifier index unless built. Lookups build it themselves on
+// first use; any thread may call either, any number of times.
 void buildBodyIndex();
 
 // Row number of an identifier, or -1.

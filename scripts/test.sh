@@ -19,10 +19,11 @@ echo "== tests (RelWithDebInfo)"
 run_suite build/release
 
 # The GPU thread, the display link, the run loop and the shared GL object
-# stores are the code that runs on several threads.
+# stores are the code that runs on several threads; the engine's tables
+# built on first use are first used by several threads at once.
 threaded=(metal_command_tests metal_texture_tests quartzcore_tests
           gles_call_frame_tests gles_context_tests gles_object_store_tests
-          foundation_runloop_tests)
+          foundation_runloop_tests engine_first_use_tests)
 echo "== build (ThreadSanitizer, threaded tests)"
 bash scripts/build.sh build/thread -DCMAKE_BUILD_TYPE=Debug -DTESSALY_THREAD_SANITIZER=ON \
   -DTESSALY_BUILD_BENCH=OFF -- "${threaded[@]}"
