@@ -12,6 +12,7 @@
 #include "engine/moon_orbits.h"
 #include "engine/planet_elements.h"
 #include "engine/precession.h"
+#include "engine/uranian_moons.h"
 
 namespace {
 
@@ -28,8 +29,9 @@ const TheoryEntry kTheories[] = {
     {301, lunarMeanOrbit}, {401, phobosOrbit},    {402, deimosOrbit},
     {601, mimasOrbit},     {602, enceladusOrbit}, {603, tethysOrbit},
     {604, dioneOrbit},     {605, rheaOrbit},      {606, titanOrbit},
-    {607, hyperionOrbit},  {608, iapetusOrbit},   {801, tritonOrbit},
-    {802, nereidOrbit},
+    {607, hyperionOrbit},  {608, iapetusOrbit},   {701, arielOrbit},
+    {702, umbrielOrbit},   {703, titaniaOrbit},   {704, oberonOrbit},
+    {705, mirandaOrbit},   {801, tritonOrbit},    {802, nereidOrbit},
 };
 
 OrbitTheory theoryFor(int identifier) {
@@ -72,6 +74,10 @@ FrameCache buildFrameCache() {
   double nereid[9];
   nereidFrame(nereid);
   replace(802, nereid);
+  double uranian[9];
+  gust86FrameToJ2000(uranian);
+  for (int id = 701; id <= 705; ++id)
+    if (const int r = bodyRowIndex(id); r >= 0) matrixCopy(cache.frames[r], uranian);
   replace(901, identity);
   return cache;
 }

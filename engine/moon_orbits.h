@@ -28,6 +28,18 @@ void hyperionOrbit(double* a, double* e, double* i, double* periapsis,
                    double* node, double* m, double* n, double jd);
 void iapetusOrbit(double* a, double* e, double* i, double* periapsis,
                   double* node, double* m, double* n, double jd);
+// Uranus I-V (GUST86, engine/uranian_moons.h): the mean elements of the
+// theory in its Uranian equatorial frame of B1950, a from the mean motion.
+void mirandaOrbit(double* a, double* e, double* i, double* periapsis,
+                  double* node, double* m, double* n, double jd);
+void arielOrbit(double* a, double* e, double* i, double* periapsis,
+                double* node, double* m, double* n, double jd);
+void umbrielOrbit(double* a, double* e, double* i, double* periapsis,
+                  double* node, double* m, double* n, double jd);
+void titaniaOrbit(double* a, double* e, double* i, double* periapsis,
+                  double* node, double* m, double* n, double jd);
+void oberonOrbit(double* a, double* e, double* i, double* periapsis,
+                 double* node, double* m, double* n, double jd);
 void tritonOrbit(double* a, double* e, double* i, double* periapsis,
                  double* node, double* m, double* n, double jd);
 void nereidOrbit(double* a, double* e, double* i, double* periapsis,

@@ -89,23 +89,33 @@ def phenomena(jd0, days):
             previous[k] = state
 
 
+def offsets(ident, dates):
+    moon_class, planet_class = MOONS[ident]
+    for date in dates:
+        moon, planet = moon_class(date), planet_class(date)
+        # x is east and y south, in the planet's apparent radius.
+        east = moon.x * planet.radius * ARCSEC
+        north = -moon.y * planet.radius * ARCSEC
+        print(ident, repr(float(date) + DUBLIN_JD), repr(float(planet.a_ra)),
+              repr(float(planet.a_dec)), repr(float(planet.earth_distance)),
+              repr(east), repr(north))
+
+
 def main():
     if len(sys.argv) > 1 and sys.argv[1] == "events":
         phenomena(float(sys.argv[2]), float(sys.argv[3]))
         return
-    ids = [int(a) for a in sys.argv[1:]] or sorted(MOONS)
-    for ident in ids:
-        moon_class, planet_class = MOONS[ident]
+    args = sys.argv[1:]
+    if args and args[0] == "span":
+        # span JD0 JD1 COUNT ids...: COUNT dates spread evenly over [JD0, JD1).
+        jd0, jd1, count = float(args[1]), float(args[2]), int(args[3])
+        dates = [ephem.Date(jd0 - DUBLIN_JD + k * (jd1 - jd0) / count) for k in range(count)]
+        args = args[4:]
+    else:
         # Dates over 2000-2036, the span of the oracle's tables.
-        for k in range(12):
-            date = ephem.Date(ephem.Date("2000/3/1") + k * 1200.37)
-            moon, planet = moon_class(date), planet_class(date)
-            # x is east and y south, in the planet's apparent radius.
-            east = moon.x * planet.radius * ARCSEC
-            north = -moon.y * planet.radius * ARCSEC
-            print(ident, repr(float(date) + DUBLIN_JD), repr(float(planet.a_ra)),
-                  repr(float(planet.a_dec)), repr(float(planet.earth_distance)),
-                  repr(east), repr(north))
+        dates = [ephem.Date(ephem.Date("2000/3/1") + k * 1200.37) for k in range(12)]
+    for ident in [int(a) for a in args] or sorted(MOONS):
+        offsets(ident, dates)
 
 
 if __name__ == "__main__":

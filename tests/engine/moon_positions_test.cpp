@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -118,26 +119,47 @@ TEST(MoonPositions, SaturnianMoonsAgreeWithTheIndependentEphemeris) {
                 {605, 0.8}, {606, 0.5}, {607, 4.5}, {608, 1.5}});
 }
 
-// The oracle's Uranian offsets are 7 % too large: they exceed the largest
-// elongation a (1 + e) / distance that Titania and Oberon (a known to 0.1 %,
-// e near 0.001) can reach by up to 6.9 %, uniformly for all five moons.
-// Its offsets are scaled by 0.9345 before the comparison. The moons come
-// from the body table's mean elements here.
-// Measured: Ariel 0.08", Umbriel 0.30", Titania 0.34", Oberon 0.18",
-// Miranda 1.11".
+// The oracle's Uranian places are those of GUST86 enlarged by a single
+// factor: its offsets, and the 3-D distances its x, y, z imply, put every
+// moon 6.98 % farther from Uranus than the theory and the observed orbits
+// (Oberon at 624,000 km instead of 583,500), uniformly for all five moons
+// and all dates, and so do its own right ascensions and declinations of the
+// moons. The factor is therefore a unit inside the oracle, not a size of
+// ours (the theory's places are pinned to the metre by
+// uranian_moons_test.cpp), and no reading of its output removes it. The
+// comparison measures the factor, checks that it is one and the same for
+// all five moons, and compares the places after dividing it out. Beyond the
+// factor the oracle's tables, which cover 1999-2039 only, follow the theory
+// to a tenth of an arcsecond (median), with single excursions to half an
+// arcsecond. Measured (80 dates 1999-2039): factor 0.9344-0.9347 for
+// Ariel to Oberon, 0.9365 for the small orbit of Miranda, whose fit the
+// oracle's scatter moves most; worst Ariel 0.22", Umbriel 0.42", Titania
+// 0.32", Oberon 0.31", Miranda 0.30" (over 300 random dates: 0.35-0.57").
 TEST(MoonPositions, UranianMoonsAgreeWithTheIndependentEphemeris) {
-  expectWithin("701 702 703 704 705",
-               {{701, 0.2}, {702, 0.45}, {703, 0.5}, {704, 0.3}, {705, 1.7}}, 0.9345);
-}
-
-TEST(MoonPositions, OracleUranianScaleExceedsTheGeometricLimit) {
-  double worstRatio = 0.0;
-  for (const OracleRow& row : oracle("704")) {
-    const double limit = 583500.0 * 1.0014 / (row.distance * 149597870.0) * kArcsec;
-    worstRatio = std::max(worstRatio, std::hypot(row.east, row.north) / limit);
+  const std::vector<OracleRow> rows =
+      oracle("span 2451180.5 2466154.5 80 701 702 703 704 705");
+  std::map<int, double> dot, norm;
+  std::map<int, std::vector<std::array<double, 4>>> pairs;
+  for (const OracleRow& row : rows) {
+    double east = 0, north = 0;
+    ourOffset(row, &east, &north);
+    dot[row.id] += east * row.east + north * row.north;
+    norm[row.id] += row.east * row.east + row.north * row.north;
+    pairs[row.id].push_back({east, north, row.east, row.north});
   }
-  EXPECT_GT(worstRatio, 1.05);
-  EXPECT_LT(worstRatio, 1.08);
+  ASSERT_EQ(pairs.size(), 5u) << "oracle did not run (python3-ephem)";
+  const std::map<int, double> limits = {
+      {701, 0.35}, {702, 0.6}, {703, 0.5}, {704, 0.45}, {705, 0.45}};
+  for (const auto& [id, list] : pairs) {
+    ASSERT_EQ(list.size(), 80u) << id;
+    const double factor = dot[id] / norm[id];
+    EXPECT_NEAR(factor, 0.9350, 0.002) << id;
+    double worst = 0.0;
+    for (const auto& p : list)
+      worst = std::max(worst, std::hypot(p[0] - factor * p[2], p[1] - factor * p[3]));
+    std::printf("moon %d: oracle factor %.5f, worst separation %.3f\"\n", id, factor, worst);
+    EXPECT_LE(worst, limits.at(id)) << id;
+  }
 }
 
 }  // namespace
