@@ -1,7 +1,7 @@
-// Compact low-precision series of the Sun and Jupiter in the form of Van
-// Flandern and Pulkkinen (1979), good to about 15" in longitude over
-// 1800-2200 (Jupiter's amplitudes are fitted to VSOP87D on the published
-// arguments): quick positions for the search of Jupiter's phenomena.
+// Compact low-precision series of the Sun and Jupiter of Van Flandern and
+// Pulkkinen (1979), stated good to about 1' within a few centuries of the
+// present (Jupiter: 1' over 1800-2200, 28" over 1900-2100): quick
+// positions for the search of Jupiter's phenomena.
 //
 // Positions are ecliptic longitude in [0, 2pi) and latitude in radians,
 // referred to the mean equinox of date, and distance in AU; jd in dynamical

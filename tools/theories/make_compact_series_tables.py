@@ -1,136 +1,88 @@
 #!/usr/bin/env python3
 """Writes the compact low-precision series of the Sun and Jupiter (Van
-Flandern and Pulkkinen 1979) from data/compact_series.txt.
+Flandern and Pulkkinen 1979, Astrophys. J. Suppl. 41, 391) from
+data/published/vfp1979.txt.
 
-The Sun's terms are written as transcribed. Jupiter's keep the published
-form, fundamental arguments, term count and first term (19934" sin of
-Jupiter's mean anomaly), but their other amplitudes are fitted by least
-squares to the full VSOP87D series of Jupiter (python3-pymeeus) over
-1800-2200, because the transcription could not be checked against the paper.
+Each body's table takes its eight fundamental arguments in a fixed order
+(the Sun: Moon's mean longitude, Moon's node, Sun's mean longitude and mean
+anomaly, mean anomalies of Venus, Mars and Jupiter; Jupiter: Moon's node,
+Sun's mean longitude and mean anomaly, Jupiter's mean longitude and mean
+anomaly, mean anomalies of Saturn and Uranus), then its terms in the order
+of the file: longitude and latitude in arcseconds, radius in 1e-5 AU. A
+term without a trigonometric factor is a cosine of the zero angle. The
+Sun's series has no latitude term; its table holds one zero term there.
 
 Usage: make_compact_series_tables.py REPO_ROOT
 """
-import importlib
-import math
+import decimal
 import os
 import sys
 
-ARCSEC = 206264.80624714843
-FIT_DATES = [2378496.5 + i * 73.05 for i in range(2001)]  # 1800-2200
-RIDGE = 1e-6  # keeps nearly parallel long-period terms from running away
+BODIES = (
+    # symbol, file name, argument order, terms (longitude, latitude, radius)
+    ("Sun", "SUN", ("LM", "OM", "LS", "GS", "G2", "G4", "G5"), (12, 1, 3)),
+    ("Jupiter", "JUPITER", ("OM", "LS", "GS", "L5", "G5", "G6", "G7"), (54, 12, 18)),
+)
 
 
-def read_blocks(path):
-    blocks, current = {}, None
+def read(path):
+    arguments, terms = {}, {}
     for line in open(path):
-        line = line.split("#")[0].strip()
-        if not line:
+        fields = line.split("#")[0].split()
+        if not fields:
             continue
-        if line.startswith("["):
-            current = line.strip("[]")
-            blocks[current] = []
-        else:
-            blocks[current].append(line.split())
-    return blocks
+        if fields[0] == "ARG":
+            arguments[fields[1]] = (fields[2], fields[3])
+        elif fields[0] == "TERM":
+            body, coord, amplitude, power, function = fields[1:6]
+            pairs = fields[6:]
+            assert len(pairs) % 2 == 0, fields
+            multipliers = {pairs[k + 1]: int(pairs[k]) for k in range(0, len(pairs), 2)}
+            terms.setdefault(body, []).append((coord, amplitude, int(power), function, multipliers))
+    return arguments, terms
 
 
-def argument_angles(arguments, jd):
-    d = jd - 2451545.0
-    return [math.fmod(float(r) + float(rate) * d, 1.0) * 2 * math.pi
-            for r, rate in arguments]
-
-
-def term_value(term, angles, t1):
-    _, power, kind, *multipliers = term
-    x = sum(int(m) * a for m, a in zip(multipliers, angles))
-    wave = math.sin(x) if kind == "sin" else math.cos(x)
-    return wave * t1 ** int(power)
-
-
-def vsop87d_jupiter(jd):
-    module = importlib.import_module("pymeeus.Jupiter")
-    tau = (jd - 2451545.0) / 365250.0
-    values = []
-    for group in (module.VSOP87_L, module.VSOP87_B, module.VSOP87_R):
-        values.append(sum(sum(a * 1e-8 * math.cos(b + c * tau) for a, b, c in s) * tau ** k
-                          for k, s in enumerate(group)))
-    return values
-
-
-def solve(rows, targets):
-    """Least squares through the normal equations, with a small ridge."""
-    n = len(rows[0])
-    normal = [[0.0] * (n + 1) for _ in range(n)]
-    for row, y in zip(rows, targets):
-        for i in range(n):
-            ri = row[i]
-            line = normal[i]
-            for j in range(n):
-                line[j] += ri * row[j]
-            line[n] += ri * y
-    scale = max(normal[i][i] for i in range(n))
-    for i in range(n):
-        normal[i][i] += RIDGE * scale
-    for c in range(n):
-        pivot = max(range(c, n), key=lambda i: abs(normal[i][c]))
-        normal[c], normal[pivot] = normal[pivot], normal[c]
-        for i in range(n):
-            if i != c and normal[i][c] != 0.0:
-                f = normal[i][c] / normal[c][c]
-                for j in range(c, n + 1):
-                    normal[i][j] -= f * normal[c][j]
-    return [normal[i][n] / normal[i][i] for i in range(n)]
-
-
-def fit_jupiter(arguments, terms):
-    """Amplitudes of terms 1-53 (longitude), 54-65 and 66-83 refitted."""
-    samples = []
-    for jd in FIT_DATES:
-        angles = argument_angles(arguments, jd)
-        t1 = (jd - 2451545.0) / 36525.0 + 1.0
-        l, b, r = vsop87d_jupiter(jd)
-        samples.append((angles, t1, l, b, r))
-    fitted = [float(t[0]) for t in terms]
-    for first, last, target in ((1, 53, "l"), (54, 65, "b"), (66, 83, "r")):
-        rows, values = [], []
-        for angles, t1, l, b, r in samples:
-            if target == "l":
-                y = math.remainder(l - angles[3], 2 * math.pi) * ARCSEC
-                y -= fitted[0] * term_value(terms[0], angles, t1)
-            else:
-                y = b * ARCSEC if target == "b" else r * 1e5
-            rows.append([term_value(terms[k], angles, t1) for k in range(first, last + 1)])
-            values.append(y)
-        for k, amplitude in enumerate(solve(rows, values)):
-            fitted[first + k] = round(amplitude, 1)
-    return fitted
+def table_amplitude(coord, amplitude):
+    """Arcseconds as they stand; the radius from AU to 1e-5 AU, exactly."""
+    value = decimal.Decimal(amplitude)
+    if coord == "R":
+        value *= 100000
+    text = format(value.normalize(), "f")
+    return (text if "." in text else text + ".0") + "f"
 
 
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else "."
-    here = os.path.dirname(os.path.abspath(__file__))
-    blocks = read_blocks(os.path.join(here, "data", "compact_series.txt"))
-    out = ["// Generated by tools/theories/make_compact_series_tables.py: the form",
-           "// and arguments of Van Flandern and Pulkkinen, Astrophys. J. Suppl. 41,",
-           "// 391 (1979); Jupiter's amplitudes fitted to VSOP87D. Do not edit.",
+    arguments, terms = read(os.path.join(root, "data", "published", "vfp1979.txt"))
+    out = ["// Generated by tools/theories/make_compact_series_tables.py from",
+           "// data/published/vfp1979.txt: Van Flandern and Pulkkinen, \"Low-precision",
+           "// formulae for planetary positions\", Astrophys. J. Suppl. 41, 391 (1979).",
+           "// Do not edit.",
            "",
            '#include "engine/compact_series.h"',
            ""]
-    for body, symbol, count in (("sun", "Sun", 16), ("jupiter", "Jupiter", 84)):
-        arguments = blocks[body + " arguments"]
-        terms = blocks[body + " terms"]
-        assert len(arguments) == 8 and len(terms) == count, body
-        amplitudes = (fit_jupiter(arguments, terms) if body == "jupiter"
-                      else [float(t[0]) for t in terms])
+    for symbol, name, order, counts in BODIES:
+        rows = []
+        for coord, wanted in zip("LBR", counts):
+            body_terms = [t for t in terms[name] if t[0] == coord]
+            if not body_terms and coord == "B":
+                body_terms = [("B", "0", 0, "ONE", {})]
+            assert len(body_terms) == wanted, (name, coord, len(body_terms))
+            for coord_, amplitude, power, function, multipliers in body_terms:
+                assert set(multipliers) <= set(order), (name, multipliers)
+                assert (function == "ONE") == (not multipliers), (name, amplitude)
+                row = [multipliers.get(a, 0) for a in order] + [0]
+                rows.append("    {%s, %d, %d, {%s}}," % (
+                    table_amplitude(coord_, amplitude), power, 1 if function == "SIN" else 0,
+                    ", ".join(map(str, row))))
         out.append("const CompactArgument k%sCompactArguments[8] = {" % symbol)
-        for revolutions, rate in arguments:
-            out.append("    {%s, %s}," % (revolutions, rate))
+        for a in order:
+            out.append("    {%s, %s},  // %s" % (arguments[a][0], arguments[a][1], a))
+        out.append("    {0, 0},")
         out.append("};")
         out.append("")
-        out.append("const CompactTerm k%sCompactTerms[%d] = {" % (symbol, count))
-        for amplitude, (_, power, kind, *multipliers) in zip(amplitudes, terms):
-            out.append("    {%.1ff, %s, %d, {%s}}," % (
-                amplitude, power, 1 if kind == "sin" else 0, ", ".join(multipliers)))
+        out.append("const CompactTerm k%sCompactTerms[%d] = {" % (symbol, sum(counts)))
+        out += rows
         out.append("};")
         out.append("")
     with open(os.path.join(root, "engine", "tables", "compact_series_tables.cpp"), "w") as f:
