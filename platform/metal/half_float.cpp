@@ -1,45 +1,9 @@
 #include "platform/metal/half_float.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
 namespace mtl {
-
-std::uint16_t floatToHalf(float value) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
-  const std::uint16_t sign = static_cast<std::uint16_t>((bits >> 16) & 0x8000u);
-  const std::uint32_t exponent = (bits >> 23) & 0xFFu;
-  std::uint32_t mantissa = bits & 0x7FFFFFu;
-  if (exponent == 0xFF) {  // infinity or NaN
-    return static_cast<std::uint16_t>(sign | 0x7C00u | (mantissa ? 0x200u : 0u));
-  }
-  const int e = static_cast<int>(exponent) - 127 + 15;
-  if (e >= 0x1F) return static_cast<std::uint16_t>(sign | 0x7C00u);
-  if (e <= 0) {
-    if (e < -10) return sign;  // rounds to zero
-    mantissa |= 0x800000u;
-    const unsigned shift = static_cast<unsigned>(14 - e);
-    std::uint32_t half = mantissa >> shift;
-    const std::uint32_t rest = mantissa & ((1u << shift) - 1);
-    const std::uint32_t halfway = 1u << (shift - 1);
-    if (rest > halfway || (rest == halfway && (half & 1u))) ++half;
-    return static_cast<std::uint16_t>(sign | half);
-  }
-  std::uint32_t half = (static_cast<std::uint32_t>(e) << 10) | (mantissa >> 13);
-  const std::uint32_t rest = mantissa & 0x1FFFu;
-  if (rest > 0x1000u || (rest == 0x1000u && (half & 1u))) ++half;  // may carry into inf
-  return static_cast<std::uint16_t>(sign | half);
-}
-
-float halfToFloat(std::uint16_t half) {
-  const float sign = (half & 0x8000u) ? -1.0f : 1.0f;
-  const int exponent = (half >> 10) & 0x1F;
-  const int mantissa = half & 0x3FF;
-  if (exponent == 0) return sign * std::ldexp(static_cast<float>(mantissa), -24);
-  if (exponent == 0x1F) return mantissa ? NAN : sign * INFINITY;
-  return sign * std::ldexp(static_cast<float>(mantissa + 1024), exponent - 25);
-}
 
 std::uint32_t floatToSmallUnsignedFloat(float value, unsigned mantissaBits) {
   if (std::isnan(value)) return (0x1Fu << mantissaBits) | 1u;

@@ -3,11 +3,14 @@
 
 #include <cstdint>
 
+#include "support/half_float.h"
+
 namespace mtl {
 
-// Round to nearest even; overflow becomes infinity, NaN stays NaN.
-std::uint16_t floatToHalf(float value);
-float halfToFloat(std::uint16_t half);
+// The shader compiler's conversions (support/half_float.h), so that texture
+// storage and folded constants agree to the bit.
+inline std::uint16_t floatToHalf(float value) { return support::floatToHalf(value); }
+inline float halfToFloat(std::uint16_t half) { return support::halfToFloat(half); }
 
 // Unsigned floats with a 5-bit exponent (bias 15) and `mantissaBits`
 // mantissa bits, as in the 11- and 10-bit channels of RG11B10Float.

@@ -217,8 +217,8 @@ bool fold_unary(ir_expression_operation operation, const glsl_type *type,
         data.u[0] |= pack_component(v.f[c], 0.0f, 255.0f, 0xFF) << (8 * c);
       return true;
     case ir_unop_pack_half_2x16:
-      data.u[0] = _shc_float_to_half(v.f[0]) |
-                  static_cast<uint32_t>(_shc_float_to_half(v.f[1])) << 16;
+      data.u[0] = float_to_half(v.f[0]) |
+                  static_cast<uint32_t>(float_to_half(v.f[1])) << 16;
       return true;
     case ir_unop_unpack_snorm_2x16:
       for (unsigned c = 0; c < 2; c++) {
@@ -241,8 +241,8 @@ bool fold_unary(ir_expression_operation operation, const glsl_type *type,
         data.f[c] = static_cast<uint8_t>(v.u[0] >> (8 * c)) * (1.0f / 255.0f);
       return true;
     case ir_unop_unpack_half_2x16:
-      data.f[0] = _shc_half_to_float(static_cast<uint16_t>(v.u[0]));
-      data.f[1] = _shc_half_to_float(static_cast<uint16_t>(v.u[0] >> 16));
+      data.f[0] = half_to_float(static_cast<uint16_t>(v.u[0]));
+      data.f[1] = half_to_float(static_cast<uint16_t>(v.u[0] >> 16));
       return true;
     case ir_unop_bitfield_reverse:
       for (unsigned c = 0; c < n; c++) data.u[c] = bitfield_reverse(v.u[c]);
