@@ -3,7 +3,7 @@
 
 namespace mgl {
 
-const std::size_t kGLEnumNameCount = 400;
+const std::size_t kGLEnumNameCount = 404;
 const GLEnumName kGLEnumNames[] = {
     {0x0000, "GL_ZERO"},
     {0x0001, "GL_ONE"},
@@ -91,6 +91,9 @@ const GLEnumName kGLEnumNames[] = {
     {0x140C, "GL_FIXED"},
     {0x150A, "GL_INVERT"},
     {0x1702, "GL_TEXTURE"},
+    {0x1800, "GL_COLOR_EXT"},
+    {0x1801, "GL_DEPTH_EXT"},
+    {0x1802, "GL_STENCIL_EXT"},
     {0x1902, "GL_DEPTH_COMPONENT"},
     {0x1903, "GL_RED_EXT"},
     {0x1906, "GL_ALPHA"},
@@ -178,6 +181,7 @@ const GLEnumName kGLEnumNames[] = {
     {0x8192, "GL_GENERATE_MIPMAP_HINT"},
     {0x81A5, "GL_DEPTH_COMPONENT16"},
     {0x81A6, "GL_DEPTH_COMPONENT24_OES"},
+    {0x81A7, "GL_DEPTH_COMPONENT32_OES"},
     {0x8210, "GL_FRAMEBUFFER_ATTACHMENT_COLOR_ENCODING_EXT"},
     {0x8211, "GL_FRAMEBUFFER_ATTACHMENT_COMPONENT_TYPE_EXT"},
     {0x8219, "GL_FRAMEBUFFER_UNDEFINED"},
