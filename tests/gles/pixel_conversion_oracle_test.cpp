@@ -72,6 +72,16 @@ unsigned componentCount(GLenum format) {
   }
 }
 
+// Bytes of one component of a plain type; 0 for packed types.
+unsigned componentBytes(GLenum type) {
+  switch (type) {
+    case GL_UNSIGNED_BYTE: return 1;
+    case GL_UNSIGNED_SHORT: case GL_HALF_FLOAT_OES: return 2;
+    case GL_UNSIGNED_INT: case GL_FLOAT: return 4;
+    default: return 0;
+  }
+}
+
 bool isRGB422(const Pair& pair) {
   return pair.format == GL_RGB_422_APPLE || pair.format == GL_RGB_RAW_422_APPLE;
 }
@@ -300,15 +310,47 @@ TEST_F(PixelConversionOracleTest, EveryLookupPairUploadsAndReadsBackAsGLDefinesI
     const std::vector<std::uint8_t> client =
         clientImage(pair, kWidth, kHeight, sourceRow, random);
 
-    for (P metal : {formats.direct, formats.converted}) {
-      if (metal == P::Invalid) continue;
+    // Each format offered, and the depth formats a device without 16-bit
+    // depth offers as well.
+    struct Target {
+      P format;
+      bool converted;
+    };
+    std::vector<Target> targets;
+    auto offer = [&](const MGLPixelFormatPair& offered) {
+      for (Target t : {Target{offered.direct, false}, Target{offered.converted, true}}) {
+        if (t.format == P::Invalid) continue;
+        bool seen = false;
+        for (const Target& u : targets) seen |= u.format == t.format && u.converted == t.converted;
+        if (!seen) targets.push_back(t);
+      }
+    };
+    offer(formats);
+    offer(mglMTLPixelFormatsForGLFormat(pair.format, pair.type, false));
+    for (const Target& target : targets) {
+      const P metal = target.format;
       SCOPED_TRACE(mglGLEnumName(pair.format) + " " + mglGLEnumName(pair.type) + " -> " +
                    std::to_string(static_cast<unsigned>(metal)));
       const mtl::PixelFormatInfo& info = *mtl::pixelFormatInfo(metal);
       const unsigned texelBytes = info.bytesPerBlock / info.blockWidth;
+      // A direct format holds the client's bytes as they are; a converted
+      // one spreads the components over four channels of the same width.
+      if (!target.converted && !isRGB422(pair)) {
+        EXPECT_EQ(texelBytes, pixelBytes);
+      }
+      if (componentBytes(pair.type) != 0 && !info.hasDepth && !isRGB422(pair)) {
+        EXPECT_EQ(info.bitsPerChannel, 8 * componentBytes(pair.type));
+        EXPECT_EQ(info.kind, pair.type == GL_UNSIGNED_INT ? mtl::ComponentKind::Uint
+                             : pair.type == GL_FLOAT || pair.type == GL_HALF_FLOAT_OES
+                                 ? mtl::ComponentKind::Float
+                                 : mtl::ComponentKind::Unorm);
+        if (target.converted) {
+          EXPECT_EQ(info.channels, 4u);
+        }
+      }
       const std::size_t destinationRow = texelBytes * kWidth + 4;
       std::vector<std::uint8_t> texels(destinationRow * kHeight, kGuard);
-      if (metal == formats.converted) {
+      if (target.converted) {
         mglConvertGLPixelsToMTL(client.data(), pair.format, pair.type, sourceRow, kWidth,
                                 kHeight, texels.data(), metal, destinationRow);
       } else {
@@ -372,9 +414,10 @@ TEST_F(PixelConversionOracleTest, EveryLookupPairUploadsAndReadsBackAsGLDefinesI
       }
     }
   }
-  // 53 pairs, 14 of them with both a direct and a converted format.
-  EXPECT_EQ(texelsChecked, 15 * 67);
-  EXPECT_EQ(readBacksChecked, 15 * (67 - 18));
+  // 53 pairs, 14 of them with both a direct and a converted format, and two
+  // more depth formats without 16-bit depth.
+  EXPECT_EQ(texelsChecked, 15 * 69);
+  EXPECT_EQ(readBacksChecked, 15 * (69 - 18));
   // The read-back has no reading of half floats, packed floats or 4:2:2.
   const std::vector<std::string> expectedRefusals = {
       "GL_ALPHA/GL_HALF_FLOAT_OES",           "GL_ALPHA/GL_HALF_FLOAT_OES",
