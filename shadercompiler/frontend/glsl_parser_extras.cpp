@@ -37,19 +37,37 @@ void glsl_parse_state::operator delete(void *state) {
   ralloc_free(state);
 }
 
+namespace {
+
+void append_message(const glsl_source_location *location, glsl_parse_state *state,
+                    const char *kind, const char *fmt, va_list args) {
+  // A log that cannot grow keeps what it had; the flags still stand.
+  if (!ralloc_asprintf_append(&state->info_log, "(%u,%u): %s: ",
+                              location->first_line, location->first_column, kind))
+    return;
+  ralloc_vasprintf_append(&state->info_log, fmt, args);
+  ralloc_asprintf_append(&state->info_log, "\n");
+}
+
+}  // namespace
+
 void glsl_error(const glsl_source_location *location, glsl_parse_state *state,
                 const char *fmt, ...) {
   state->error = true;
-  // A log that cannot grow keeps what it had; the error flag still stands.
-  if (!ralloc_asprintf_append(&state->info_log, "(%u,%u): %s: ",
-                              location->first_line, location->first_column,
-                              "error"))
-    return;
+  state->error_count++;
   va_list args;
   va_start(args, fmt);
-  ralloc_vasprintf_append(&state->info_log, fmt, args);
+  append_message(location, state, "error", fmt, args);
   va_end(args);
-  ralloc_asprintf_append(&state->info_log, "\n");
+}
+
+void glsl_warning(const glsl_source_location *location, glsl_parse_state *state,
+                  const char *fmt, ...) {
+  state->warning_count++;
+  va_list args;
+  va_start(args, fmt);
+  append_message(location, state, "warning", fmt, args);
+  va_end(args);
 }
 
 char *function_prototype_string(const glsl_type *return_type, const char *name,

@@ -8,6 +8,7 @@
 
 class glsl_symbol_table;
 struct exec_list;
+struct gl_context;
 struct glsl_type;
 
 // A source position; callers without one pass all zeros.
@@ -59,12 +60,32 @@ struct glsl_parse_state {
   bool OES_EGL_image_external_enable = false;
   bool OES_standard_derivatives_enable = false;
   bool OES_texture_3D_enable = false;
+
+  // Front-end bookkeeping below: none of it is read by the IR or built-ins.
+
+  // Limits and extension support of the context compiled for; null only in
+  // tests of the IR that build a state by hand.
+  const gl_context *ctx = nullptr;
+  // Extensions set to "warn" (bit i: row i of the extension table).
+  unsigned extension_warn_mask = 0;
+  // #pragma STDGL invariant(all): every output is invariant.
+  bool all_invariant = false;
+  // #pragma optimize and #pragma debug.
+  bool pragma_optimize = true;
+  bool pragma_debug = false;
+  unsigned error_count = 0;
+  unsigned warning_count = 0;
 };
 
 // Sets the error flag and appends "(line,column): error: message\n" to the
 // info log. Never fails.
 void glsl_error(const glsl_source_location *location, glsl_parse_state *state,
                 const char *fmt, ...) __attribute__((format(printf, 3, 4)));
+
+// Appends "(line,column): warning: message\n" to the info log; the error
+// flag stays as it is.
+void glsl_warning(const glsl_source_location *location, glsl_parse_state *state,
+                  const char *fmt, ...) __attribute__((format(printf, 3, 4)));
 
 // "type name(param, param)" for messages: a new pool string without a parent
 // that the caller frees with ralloc_free. `return_type` may be null;

@@ -1,0 +1,34 @@
+// The front end's shader corpus: hand-written cases kept in text files
+// under tests/shadercompiler/corpus/, each file a rule group. A case starts
+// with a header line
+//   === name.vert            (or .frag; add "invalid" when it must fail)
+// and its text follows up to the next header. Lines of an invalid case that
+// are at fault end with the comment "// ERROR".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "shadercompiler/ir/support/standalone_scaffolding.h"
+
+namespace shctest {
+
+struct corpus_case {
+  std::string name;  // file name of the case: group/name.vert
+  gl_shader_stage stage;
+  bool valid;
+  std::vector<int> error_lines;  // lines marked "// ERROR", from 1
+  std::string text;
+};
+
+// The folder of the hand-written corpus in the source tree.
+std::string corpus_folder();
+
+// Every case of every file of the folder, in file and case order; a
+// malformed file adds a case named "malformed:<file>" so that tests notice.
+std::vector<corpus_case> read_corpus(const std::string &folder);
+
+// The cases of one text (a whole corpus file), named group/case.
+std::vector<corpus_case> parse_corpus(const std::string &group, const std::string &text);
+
+}  // namespace shctest
