@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "engine/sgp4.h"
-#include "tests/engine/tle_reader.h"
+#include "skydata/two_line_elements.h"
 
 extern "C" {
 #include <erfa.h>
@@ -15,8 +16,9 @@ extern "C" {
 namespace {
 
 SatelliteElementSet elementsFrom(const char* l1, const char* l2) {
-  SatelliteElementSet el;
-  EXPECT_TRUE(readTwoLineElements(l1, l2, el));
+  SatelliteElementSet el{};
+  std::string problem;
+  EXPECT_TRUE(parseTwoLineElements(l1, l2, el, problem)) << problem;
   return el;
 }
 
@@ -29,7 +31,7 @@ const SatelliteElementSet kGeostationary = elementsFrom(
     "1 24208U 96044A   06177.04061740 -.00000094  00000-0  10000-3 0  1600",
     "2 24208   3.8536  80.0121 0026640 311.0977  48.3000  1.00778054 36119");
 const SatelliteElementSet kLowOrbit = elementsFrom(
-    "1 88888U          80275.98708465  .00073094  13844-3  00000-0 0    87",
+    "1 88888U          80275.98708465  .00073094  13844-3  00000-0 0    86",
     "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058");
 
 TEST(Actan, QuadrantsAndAxes) {

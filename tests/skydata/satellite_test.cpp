@@ -4,20 +4,23 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "skydata/object_factory.h"
 #include "skydata/record_io.h"
-#include "tests/engine/tle_reader.h"
+#include "skydata/two_line_elements.h"
 
 namespace {
 
 // The ISS element set of the two-line format's published example.
 SatelliteElementSet issElements() {
   SatelliteElementSet set{};
-  EXPECT_TRUE(readTwoLineElements(
+  std::string problem;
+  EXPECT_TRUE(parseTwoLineElements(
       "1 25544U 98067A   08264.51782528 -.00002182  00000-0 -11606-4 0  2927",
-      "2 25544  51.6416 247.4627 0006703 130.5360 325.0288 15.72125391563537", set));
+      "2 25544  51.6416 247.4627 0006703 130.5360 325.0288 15.72125391563537", set, problem))
+      << problem;
   std::strcpy(set.name, "ISS (ZARYA)");
   return set;
 }

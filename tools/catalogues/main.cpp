@@ -22,12 +22,12 @@
 #include <string_view>
 #include <vector>
 
+#include "skydata/two_line_elements.h"
 #include "tools/catalogues/constellation_catalogue.h"
 #include "tools/catalogues/deep_sky_catalogue.h"
 #include "tools/catalogues/record_list.h"
 #include "tools/catalogues/solar_system_catalogue.h"
 #include "tools/catalogues/star_catalogues.h"
-#include "tools/catalogues/two_line_elements.h"
 #include "tools/catalogues/world_borders.h"
 
 namespace {
@@ -120,9 +120,9 @@ int buildSolarSystem(const std::string& bodies, const std::string& elements,
 
 int checkElements(const std::string& path) {
   std::string text, error;
-  std::vector<catalogues::NamedElementSet> sets;
+  std::vector<NamedElementSet> sets;
   if (!catalogues::readWholeFile(path, text, error) ||
-      !catalogues::parseTwoLineElementFile(text, path, sets, error)) {
+      !parseTwoLineElementFile(text, path, sets, error)) {
     return fail(error);
   }
   std::printf("%s: %zu element sets\n", path.c_str(), sets.size());

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "skydata/text_fields.h"
+
 namespace catalogues {
 
 struct ListRecord {
@@ -30,12 +32,5 @@ bool parseRecordList(std::string_view text, std::string_view kind, std::string_v
 
 // Reads a whole file; false with `error` set when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& contents, std::string& error);
-
-// "<name>:<line>: <what>"
-std::string lineError(std::string_view name, int line, std::string_view what);
-
-// Strict conversions of a whole field (no blanks, no trailing text).
-bool parseDouble(std::string_view field, double& value);
-bool parseInteger(std::string_view field, std::int64_t& value);
 
 }  // namespace catalogues

@@ -9,11 +9,11 @@
 #include "engine/body_table.h"
 #include "skydata/satellite.h"
 #include "skydata/skydata_writer.h"
+#include "skydata/two_line_elements.h"
 #include "tools/catalogues/catalogue_tree.h"
 #include "tools/catalogues/list_fields.h"
 #include "tools/catalogues/record_encoding.h"
 #include "tools/catalogues/record_list.h"
-#include "tools/catalogues/two_line_elements.h"
 
 namespace catalogues {
 namespace {

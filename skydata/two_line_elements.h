@@ -5,6 +5,8 @@
 // agree, so that a damaged set is reported (with its line) rather than
 // turned into a wrong orbit. Satellite numbers above 99999 are read in
 // their published "Alpha-5" form (a letter for the two leading digits).
+// Used by the catalogue builder, the orbit-data updater and the
+// propagators' verification tests.
 #pragma once
 
 #include <string>
@@ -12,8 +14,6 @@
 #include <vector>
 
 #include "engine/sgp4.h"
-
-namespace catalogues {
 
 struct NamedElementSet {
   int line = 0;  // line of the set's first element line in its file
@@ -26,9 +26,15 @@ struct NamedElementSet {
 // designator is the international designator as given ("98067A").
 // Angles in radians, mean motion in radians per minute, epoch a Julian
 // date (UTC), the mean-motion terms as published (rev/day^2, rev/day^3).
+//
+// `checkDigits` Ignore reads sets whose digits were never kept up to date
+// (the propagators' published verification sets edit three by hand) and
+// lets fuzzing reach the field readers; everything else verifies them.
+enum class CheckDigits { Verify, Ignore };
 bool parseTwoLineElements(std::string_view line1, std::string_view line2,
                           SatelliteElementSet& elements, std::string& problem,
-                          int* lineOfProblem = nullptr);
+                          int* lineOfProblem = nullptr,
+                          CheckDigits checkDigits = CheckDigits::Verify);
 
 // Every set of a file, each with the name from the line before it when
 // there is one ("0 " prefixes removed). Blank lines are skipped. False with
@@ -39,5 +45,3 @@ bool parseTwoLineElementFile(std::string_view text, std::string_view fileName,
 // Julian date of an element-set epoch: two-digit year (57-99 are 19xx,
 // 00-56 20xx) and day of the year with its fraction (1.0 = January 1, 0h).
 double twoLineEpochToJulianDate(int twoDigitYear, double dayOfYear);
-
-}  // namespace catalogues

@@ -1,13 +1,12 @@
-#include "tools/catalogues/two_line_elements.h"
+#include "skydata/two_line_elements.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <algorithm>
 #include <cstring>
 
-#include "tools/catalogues/record_list.h"
+#include "skydata/text_fields.h"
 
-namespace catalogues {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -130,15 +129,17 @@ double twoLineEpochToJulianDate(int twoDigitYear, double dayOfYear) {
 
 bool parseTwoLineElements(std::string_view line1, std::string_view line2,
                           SatelliteElementSet& elements, std::string& problem,
-                          int* lineOfProblem) {
+                          int* lineOfProblem, CheckDigits checkDigits) {
   line1 = trimRight(line1);
   line2 = trimRight(line2);
   if (line1.size() != kLineLength) return fail(problem, lineOfProblem, 1, "first line is not 69 columns long");
   if (line2.size() != kLineLength) return fail(problem, lineOfProblem, 2, "second line is not 69 columns long");
   if (line1.substr(0, 2) != "1 ") return fail(problem, lineOfProblem, 1, "first line does not start with \"1 \"");
   if (line2.substr(0, 2) != "2 ") return fail(problem, lineOfProblem, 2, "second line does not start with \"2 \"");
-  if (!checkDigitMatches(line1)) return fail(problem, lineOfProblem, 1, "check digit of the first line does not match");
-  if (!checkDigitMatches(line2)) return fail(problem, lineOfProblem, 2, "check digit of the second line does not match");
+  if (checkDigits == CheckDigits::Verify) {
+    if (!checkDigitMatches(line1)) return fail(problem, lineOfProblem, 1, "check digit of the first line does not match");
+    if (!checkDigitMatches(line2)) return fail(problem, lineOfProblem, 2, "check digit of the second line does not match");
+  }
 
   SatelliteElementSet out{};
   int number = 0, number2 = 0, year = 0;
@@ -243,5 +244,3 @@ bool parseTwoLineElementFile(std::string_view text, std::string_view fileName,
   }
   return true;
 }
-
-}  // namespace catalogues

@@ -1,6 +1,6 @@
 // Two-line element sets: the published example set read field by field,
 // and every kind of damage refused with the line it is on.
-#include "tools/catalogues/two_line_elements.h"
+#include "skydata/two_line_elements.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,6 @@
 #include "fuzz.h"
 
 namespace {
-
-using catalogues::NamedElementSet;
 
 // The worked example of the public description of the format.
 const char* kIss =
@@ -25,7 +23,7 @@ constexpr double kDegree = 3.14159265358979323846 / 180.0;
 TEST(TwoLineElements, PublishedExampleReadsFieldByField) {
   std::vector<NamedElementSet> sets;
   std::string error;
-  ASSERT_TRUE(catalogues::parseTwoLineElementFile(kIss, "iss.tle", sets, error)) << error;
+  ASSERT_TRUE(parseTwoLineElementFile(kIss, "iss.tle", sets, error)) << error;
   ASSERT_EQ(sets.size(), 1u);
   const SatelliteElementSet& e = sets[0].elements;
   EXPECT_STREQ(e.name, "ISS (ZARYA)");
@@ -48,7 +46,7 @@ TEST(TwoLineElements, SetsWithoutNamesAndWithZeroPrefixedNames) {
   std::string text = std::string("0 ") + kIss + "\n" + std::string(kIss).substr(12);
   std::vector<NamedElementSet> sets;
   std::string error;
-  ASSERT_TRUE(catalogues::parseTwoLineElementFile(text, "f", sets, error)) << error;
+  ASSERT_TRUE(parseTwoLineElementFile(text, "f", sets, error)) << error;
   ASSERT_EQ(sets.size(), 2u);
   EXPECT_STREQ(sets[0].elements.name, "ISS (ZARYA)");
   EXPECT_STREQ(sets[1].elements.name, "");
@@ -65,24 +63,24 @@ TEST(TwoLineElements, NumbersAbove99999InTheAlpha5Form) {
   text[text.size() - 2] = '8';
   std::vector<NamedElementSet> sets;
   std::string error;
-  ASSERT_TRUE(catalogues::parseTwoLineElementFile(text, "f", sets, error)) << error;
+  ASSERT_TRUE(parseTwoLineElementFile(text, "f", sets, error)) << error;
   EXPECT_EQ(sets[0].elements.catalogueNumber, 100001);
   text.replace(text.find("1 A0001"), 7, "1 Z9999");
   text.replace(text.find("2 A0001"), 7, "2 Z9999");
   text[text.find("\n") - 1] = '3';  // 35 more
   text[text.size() - 2] = '3';
-  ASSERT_TRUE(catalogues::parseTwoLineElementFile(text, "f", sets, error)) << error;
+  ASSERT_TRUE(parseTwoLineElementFile(text, "f", sets, error)) << error;
   EXPECT_EQ(sets[0].elements.catalogueNumber, 339999);
   text.replace(text.find("1 Z9999"), 7, "1 I9999");
   text.replace(text.find("2 Z9999"), 7, "2 I9999");
-  EXPECT_FALSE(catalogues::parseTwoLineElementFile(text, "f", sets, error));
+  EXPECT_FALSE(parseTwoLineElementFile(text, "f", sets, error));
   EXPECT_EQ(error, "f:1: damaged satellite number");
 }
 
 std::string parseError(const std::string& text) {
   std::vector<NamedElementSet> sets;
   std::string error;
-  EXPECT_FALSE(catalogues::parseTwoLineElementFile(text, "f.tle", sets, error));
+  EXPECT_FALSE(parseTwoLineElementFile(text, "f.tle", sets, error));
   return error;
 }
 
@@ -112,11 +110,50 @@ TEST(TwoLineElements, DamagedSetsAreRefusedWithTheirLine) {
   EXPECT_EQ(parseError(text.substr(text.find("2 25544"))), "f.tle:1: second element line without its first line");
 }
 
+// The first printed test case of Spacetrack Report No. 3, as the
+// propagators' tests read it.
+TEST(TwoLineElements, ReportCaseReadsAndDamagedLinesAreRefused) {
+  SatelliteElementSet el{};
+  std::string problem;
+  const std::string l1 = "1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87";
+  const std::string l2 = "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058";
+  EXPECT_TRUE(parseTwoLineElements(l1, l2, el, problem)) << problem;
+  EXPECT_NEAR(el.bstar, 0.66816e-4, 1e-18);
+  EXPECT_NEAR(el.meanMotionTerms[1], 0.13844e-3, 1e-18);
+  EXPECT_FALSE(parseTwoLineElements(l1.substr(0, 40), l2, el, problem));
+  EXPECT_FALSE(parseTwoLineElements(l2, l1, el, problem));
+  std::string bad = l2;
+  bad[27] = 'x';  // eccentricity
+  EXPECT_FALSE(parseTwoLineElements(l1, bad, el, problem, nullptr, CheckDigits::Ignore));
+  EXPECT_EQ(problem, "damaged eccentricity");
+  bad = l2;
+  bad.replace(52, 11, " 0.00000000");  // mean motion
+  EXPECT_FALSE(parseTwoLineElements(l1, bad, el, problem, nullptr, CheckDigits::Ignore));
+  EXPECT_EQ(problem, "damaged mean motion");
+}
+
+TEST(TwoLineElements, CheckDigitsAreSkippedOnlyWhenAsked) {
+  std::string l1 = "1 25544U 98067A   08264.51782528 -.00002182  00000-0 -11606-4 0  2927";
+  const std::string l2 = "2 25544  51.6416 247.4627 0006703 130.5360 325.0288 15.72125391563537";
+  l1.back() = '5';
+  SatelliteElementSet strict{}, lenient{};
+  std::string problem;
+  int line = 0;
+  EXPECT_FALSE(parseTwoLineElements(l1, l2, strict, problem, &line));
+  EXPECT_EQ(line, 1);
+  ASSERT_TRUE(parseTwoLineElements(l1, l2, lenient, problem, &line, CheckDigits::Ignore));
+  EXPECT_EQ(lenient.catalogueNumber, 25544);
+  // Every other check still holds: a short line stays refused.
+  EXPECT_FALSE(parseTwoLineElements(l1.substr(0, 68), l2, lenient, problem, &line,
+                                    CheckDigits::Ignore));
+  EXPECT_EQ(problem, "first line is not 69 columns long");
+}
+
 TEST(TwoLineElements, ParserSurvivesFuzzing) {
   tessaly::test::fuzz({kIss, std::string(kIss) + kIss}, [](std::string_view input) {
     std::vector<NamedElementSet> sets;
     std::string error;
-    if (catalogues::parseTwoLineElementFile(input, "fuzz", sets, error)) {
+    if (parseTwoLineElementFile(input, "fuzz", sets, error)) {
       for (const auto& set : sets) {
         ASSERT_GE(set.elements.eccentricity, 0.0);
         ASSERT_LT(set.elements.eccentricity, 1.0);
