@@ -14,6 +14,7 @@ build=$(cd "${1:?usage: catalogues.sh BUILD_DIR}" && pwd)
 bundle=${TESSALY_BUNDLE:-$build/app}
 tool=$build/tools/catalogues/tessaly-catalogues
 scripts=$root/tools/catalogues
+published=$root/data/published
 deps=$root/.deps/catalogues/node_modules
 d3=$deps/d3-celestial/data
 stellarium=/usr/share/stellarium
@@ -38,6 +39,7 @@ python3 "$scripts/extract_satellites.py" /usr/share/gpredict/data/satdata \
 "$tool" stars "$work/stars.list" "$bundle/SkyData"
 "$tool" deepsky "$work/deepsky.list" "$bundle/SkyData/DeepSky.skydata"
 "$tool" constellations "$work/boundaries.list" "$work/stars.list" \
-  "$bundle/SkyData/Constellations.skydata"
+  "$published/meteor_showers.txt" "$bundle/SkyData/Constellations.skydata"
 "$tool" solar-system "$work/solarsystem.list" "${TESSALY_ELEMENTS:-$work/satellites.tle}" \
-  "$work/satellite-groups.list" "$bundle/SkyData/SolarSystem.skydata"
+  "$work/satellite-groups.list" "$published/satellite_magnitudes.txt" \
+  "$bundle/SkyData/SolarSystem.skydata"

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -118,6 +121,123 @@ TEST(BuiltCatalogues, TheConstellationAtTheNorthPoleIsUrsaMinor) {
   }
 }
 
+// The SHOWER rows of the published working list, read apart from the
+// builder: code, number, solar longitude, radiant, velocity, r, rate, flags
+// and name.
+struct ListedShower {
+  std::string code, flags, name;
+  int number = 0;
+  double solarLongitude = 0, ra = 0, dec = 0, velocity = 0, r = 0, rate = 0;
+};
+
+std::vector<ListedShower> listedShowers() {
+  const char* root = std::getenv("TESSALY_SOURCE_DIR");
+  std::ifstream in(std::string(root ? root : ".") + "/data/published/meteor_showers.txt");
+  std::vector<ListedShower> showers;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream f(line.substr(0, line.find('#')));
+    std::string keyword, number, start, end, maximum, longitude, ra, dec, dra, ddec, source,
+        velocity, r, rate;
+    ListedShower s;
+    if (!(f >> keyword) || keyword != "SHOWER") continue;
+    f >> s.code >> number >> start >> end >> maximum >> longitude >> ra >> dec >> dra >> ddec >>
+        source >> velocity >> r >> rate >> s.flags >> s.name;
+    if (s.flags == "A") {
+      showers.push_back(s);  // the Antihelion Source: an area, not a shower
+      continue;
+    }
+    s.number = std::stoi(number);
+    s.solarLongitude = std::stod(longitude);
+    s.ra = std::stod(ra);
+    s.dec = std::stod(dec);
+    s.velocity = std::stod(velocity);
+    s.r = std::stod(r);
+    s.rate = rate == "var" ? -1.0 : std::stod(rate);
+    for (char& c : s.name)
+      if (c == '_') c = ' ';
+    showers.push_back(s);
+  }
+  return showers;
+}
+
+TEST(BuiltCatalogues, EveryListedMeteorShowerIsFoundWithItsRadiantPeakAndRates) {
+  if (!built("Constellations.skydata")) GTEST_SKIP() << "no built catalogues in " << skyDataFolder();
+  const std::vector<ListedShower> listed = listedShowers();
+  ASSERT_EQ(listed.size(), 38u) << "data/published/meteor_showers.txt not read";
+  CSkyDatabase database(skyDataFolder().c_str());
+  ASSERT_NE(database.loadConstellations("Constellations.skydata"), nullptr);
+  int checked = 0;
+  for (const ListedShower& s : listed) {
+    std::vector<SkyObjectID> byName, byCode;
+    if (s.flags == "A") {
+      EXPECT_EQ(database.findObjectsByName("Antihelion Source", kConstellationsFile, byName, 4), 0);
+      continue;
+    }
+    // The name lookup matches the beginnings of names, without regard to
+    // case ("OCT" finds both October showers, "PER" Perseus as well): pick
+    // the shower whose own name or code it is.
+    auto exactShower = [&database](std::vector<SkyObjectID>& ids, const std::string& text,
+                                   bool byCodeText) {
+      const CMeteorShower* match = nullptr;
+      int count = 0;
+      for (const SkyObjectID& id : ids) {
+        const CMeteorShower* m = asMeteorShower(database.getObject(&id));
+        if (m && (byCodeText ? text == m->getAbbreviation() : text == m->getNameString())) {
+          match = m;
+          ++count;
+        }
+      }
+      return count == 1 ? match : nullptr;
+    };
+    database.findObjectsByName(s.name.c_str(), kConstellationsFile, byName, 16);
+    database.findObjectsByName(s.code.c_str(), kConstellationsFile, byCode, 16);
+    const CMeteorShower* shower = exactShower(byName, s.name, false);
+    ASSERT_NE(shower, nullptr) << s.name;
+    EXPECT_EQ(exactShower(byCode, s.code, true), shower) << s.code;
+    EXPECT_EQ(shower->getNameString(), s.name);
+    EXPECT_STREQ(shower->getAbbreviation(), s.code.c_str());
+    EXPECT_EQ(shower->getIAUNumber(), s.number);
+    EXPECT_EQ(shower->getPeakSolarLongitude(), static_cast<float>(s.solarLongitude * kRadiansPerDegree))
+        << s.name;
+    EXPECT_EQ(shower->getVelocity(), static_cast<float>(s.velocity));
+    EXPECT_EQ(shower->getPeakRate(), static_cast<float>(s.rate));
+    EXPECT_EQ(shower->getMagnitude(), static_cast<float>(s.r));
+    double radiant[3];
+    shower->getPosition(radiant);
+    EXPECT_NEAR(std::atan2(radiant[1], radiant[0]) * kDegreesPerRadian, s.ra > 180 ? s.ra - 360 : s.ra,
+                1e-5) << s.name;
+    EXPECT_NEAR(std::asin(radiant[2]) * kDegreesPerRadian, s.dec, 1e-5) << s.name;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 37);
+
+  // The two best-known showers, by the values the list prints.
+  std::vector<SkyObjectID> found;
+  ASSERT_EQ(database.findObjectsByName("Perseids", kConstellationsFile, found, 4), 1);
+  const CMeteorShower* perseids = asMeteorShower(database.getObject(&found[0]));
+  ASSERT_NE(perseids, nullptr);
+  EXPECT_EQ(perseids->getIAUNumber(), 7);
+  EXPECT_EQ(perseids->getPeakSolarLongitude(), static_cast<float>(140.0 * kRadiansPerDegree));
+  EXPECT_EQ(perseids->getPeakRate(), 100.0);
+  EXPECT_EQ(perseids->getVelocity(), 59.0);
+  double radiant[3];
+  perseids->getPosition(radiant);
+  EXPECT_EQ(radiant[0], static_cast<float>(std::cos(58 * kRadiansPerDegree) * std::cos(48 * kRadiansPerDegree)));
+  EXPECT_EQ(radiant[2], static_cast<float>(std::sin(58 * kRadiansPerDegree)));
+  found.clear();
+  ASSERT_EQ(database.findObjectsByName("Geminids", kConstellationsFile, found, 4), 1);
+  const CMeteorShower* geminids = asMeteorShower(database.getObject(&found[0]));
+  ASSERT_NE(geminids, nullptr);
+  EXPECT_EQ(geminids->getIAUNumber(), 4);
+  EXPECT_EQ(geminids->getPeakSolarLongitude(), static_cast<float>(262.2 * kRadiansPerDegree));
+  EXPECT_EQ(geminids->getPeakRate(), 150.0);
+  EXPECT_EQ(geminids->getVelocity(), 35.0);
+  geminids->getPosition(radiant);
+  EXPECT_EQ(radiant[1], static_cast<float>(std::cos(33 * kRadiansPerDegree) * std::sin(112 * kRadiansPerDegree)));
+  EXPECT_EQ(radiant[2], static_cast<float>(std::sin(33 * kRadiansPerDegree)));
+}
+
 TEST(BuiltCatalogues, TheSpaceStationResolvesByNameNumberAndDesignator) {
   if (!built("SolarSystem.skydata")) GTEST_SKIP() << "no built catalogues in " << skyDataFolder();
   CSkyDatabase database(skyDataFolder().c_str());
@@ -135,15 +255,22 @@ TEST(BuiltCatalogues, TheSpaceStationResolvesByNameNumberAndDesignator) {
   ASSERT_NE(iss, nullptr);
   EXPECT_EQ(iss->getNameString(), "ISS (ZARYA)");
   EXPECT_TRUE(iss->hasCategory(3));  // among the brightest
+  // Its standard magnitude: the published -2.5 at full phase, -1.75 on the
+  // half-phase scale of the chart's magnitude law.
+  EXPECT_DOUBLE_EQ(iss->getAbsoluteMagnitude(), -1.75);
   // gpredict's set: epoch 2018 day 20.89808844, 2018 January 1.0 being JD 2458119.5.
   EXPECT_NEAR(iss->getElementEpoch(), 2458139.39808844, 1e-6);
-  // Every satellite passes the category filter somewhere.
+  // Every satellite passes the category filter somewhere; those of the
+  // standard-magnitude list have a magnitude (309 of gpredict's 979).
+  int withMagnitude = 0;
   for (int i = 0; i < database.getSolarSystemObjectCount(); ++i) {
     CSatellite* satellite = asSatellite(database.getSolarSystemObject(i));
     if (satellite) {
       EXPECT_NE(satellite->getCategory(0), 0) << satellite->getNameString();
+      withMagnitude += std::isfinite(satellite->getAbsoluteMagnitude());
     }
   }
+  EXPECT_GE(withMagnitude, 300);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "skydata/star_designations.h"
 #include "tools/catalogues/catalogue_tree.h"
 #include "tools/catalogues/list_fields.h"
+#include "tools/catalogues/meteor_showers.h"
 #include "tools/catalogues/record_encoding.h"
 #include "tools/catalogues/record_list.h"
 
@@ -56,6 +57,32 @@ void fitCentre(const std::vector<Point>& points, ConstellationValues& v) {
   v.angularSize = static_cast<float>(2.0 * reach);
 }
 
+bool addShowers(std::string_view text, std::string_view name, std::vector<CatalogueEntry>& entries,
+                ConstellationCounts& counts, std::string& error) {
+  std::vector<MeteorShowerRow> rows;
+  if (!parseMeteorShowers(text, name, rows, counts.skippedShowers, error)) return false;
+  for (const MeteorShowerRow& row : rows) {
+    MeteorShowerValues v;
+    v.name = row.name;
+    v.abbreviation = row.code;
+    v.iauNumber = static_cast<std::int16_t>(row.number);
+    v.peakSolarLongitude = static_cast<float>(row.solarLongitude * kDegree);
+    // The base magnitude field carries the population index r, the ratio
+    // of the numbers of meteors one magnitude apart.
+    v.magnitude = static_cast<float>(row.populationIndex);
+    v.velocity = static_cast<float>(row.velocity);
+    v.peakRate = static_cast<float>(row.zenithalRate);
+    directionOf(row.ra, row.dec, v.radiant);
+    CatalogueEntry entry;
+    entry.object = makeMeteorShower(v, error);
+    if (!entry.object) return false;
+    entry.names = {row.name, row.code};
+    entries.push_back(std::move(entry));
+    counts.showers++;
+  }
+  return true;
+}
+
 bool addEntry(const ConstellationValues& v, std::vector<CatalogueEntry>& entries,
               std::string& error) {
   CatalogueEntry entry;
@@ -69,9 +96,10 @@ bool addEntry(const ConstellationValues& v, std::vector<CatalogueEntry>& entries
 
 }  // namespace
 
-bool buildConstellationCatalogue(std::string_view boundaries, std::string_view boundariesName,
-                                 std::string_view stars, std::string_view starsName,
-                                 const std::string& path, int& count, std::string& error) {
+bool buildConstellationCatalogue(const ConstellationSources& sources, const std::string& path,
+                                 ConstellationCounts& counts, std::string& error) {
+  const std::string_view boundaries = sources.boundaries, boundariesName = sources.boundariesName;
+  counts = {};
   std::vector<ListRecord> records;
   if (!parseRecordList(boundaries, "boundaries", boundariesName, "B", records, error)) return false;
   std::map<int, std::vector<Point>> outlines;
@@ -99,7 +127,7 @@ bool buildConstellationCatalogue(std::string_view boundaries, std::string_view b
     if (points.size() > 1 && points.front() == points.back()) points.pop_back();
   }
   std::map<int, std::array<double, 3>> brightStars;
-  if (!readBrightStars(stars, starsName, brightStars, error)) return false;
+  if (!readBrightStars(sources.stars, sources.starsName, brightStars, error)) return false;
 
   std::vector<CatalogueEntry> entries;
   for (int n = 1; n <= kConstellationCount; ++n) {
@@ -143,9 +171,13 @@ bool buildConstellationCatalogue(std::string_view boundaries, std::string_view b
     fitCentre(v.points, v);
     if (!addEntry(v, entries, error)) return false;
   }
+  counts.figures = static_cast<int>(entries.size());
+  if (!sources.showers.empty() &&
+      !addShowers(sources.showers, sources.showersName, entries, counts, error))
+    return false;
   SkyDataWriter writer;
   writer.addIndex(0);
-  count = writeRootOnly(entries, writer, error);
+  const int count = writeRootOnly(entries, writer, error);
   if (count < 0 || !writer.writeFile(path)) {
     error = path + ": " + (count < 0 ? error : "cannot be written");
     return false;

@@ -7,10 +7,11 @@
 //       Stars.skydata, TychoStars.skydata, GuideStars.skydata
 //   tessaly-catalogues deepsky LIST FILE
 //       DeepSky.skydata
-//   tessaly-catalogues constellations BOUNDARIES STARS FILE
-//       Constellations.skydata
-//   tessaly-catalogues solar-system BODIES ELEMENTS GROUPS FILE
-//       SolarSystem.skydata; GROUPS may be "-" (every satellite "User Defined")
+//   tessaly-catalogues constellations BOUNDARIES STARS SHOWERS FILE
+//       Constellations.skydata; SHOWERS (the meteor-shower list) may be "-"
+//   tessaly-catalogues solar-system BODIES ELEMENTS GROUPS MAGNITUDES FILE
+//       SolarSystem.skydata; GROUPS may be "-" (every satellite "User
+//       Defined"), MAGNITUDES "-" (no satellite standard magnitudes)
 //   tessaly-catalogues elements FILE
 //       checks a two-line element file and counts its sets
 //
@@ -37,8 +38,8 @@ int usage() {
       "usage: tessaly-catalogues borders LIST OUTPUT_BASE\n"
       "       tessaly-catalogues stars LIST FOLDER\n"
       "       tessaly-catalogues deepsky LIST FILE\n"
-      "       tessaly-catalogues constellations BOUNDARIES STARS FILE\n"
-      "       tessaly-catalogues solar-system BODIES ELEMENTS GROUPS|- FILE\n"
+      "       tessaly-catalogues constellations BOUNDARIES STARS SHOWERS|- FILE\n"
+      "       tessaly-catalogues solar-system BODIES ELEMENTS GROUPS|- MAGNITUDES|- FILE\n"
       "       tessaly-catalogues elements FILE\n",
       stderr);
   return 2;
@@ -87,34 +88,43 @@ int buildDeepSky(const std::string& list, const std::string& path) {
 }
 
 int buildConstellations(const std::string& boundaries, const std::string& stars,
-                        const std::string& path) {
-  std::string boundaryText, starText, error;
-  int count = 0;
+                        const std::string& showers, const std::string& path) {
+  std::string boundaryText, starText, showerText, error;
+  catalogues::ConstellationCounts counts;
   if (!catalogues::readWholeFile(boundaries, boundaryText, error) ||
       !catalogues::readWholeFile(stars, starText, error) ||
-      !catalogues::buildConstellationCatalogue(boundaryText, boundaries, starText, stars, path,
-                                               count, error)) {
+      (showers != "-" && !catalogues::readWholeFile(showers, showerText, error))) {
     return fail(error);
   }
-  std::printf("Constellations.skydata: %d constellations and asterisms\n", count);
+  catalogues::ConstellationSources sources{boundaryText, boundaries, starText,
+                                           stars,        showerText, showers};
+  if (!catalogues::buildConstellationCatalogue(sources, path, counts, error)) return fail(error);
+  std::printf("Constellations.skydata: %d constellations and asterisms, %d meteor showers "
+              "(left out: %d list rows that are not showers)\n",
+              counts.figures, counts.showers, counts.skippedShowers);
   return 0;
 }
 
 int buildSolarSystem(const std::string& bodies, const std::string& elements,
-                     const std::string& groups, const std::string& path) {
-  std::string bodyText, elementText, groupText, error;
+                     const std::string& groups, const std::string& magnitudes,
+                     const std::string& path) {
+  std::string bodyText, elementText, groupText, magnitudeText, error;
   catalogues::SolarSystemCounts counts;
   if (!catalogues::readWholeFile(bodies, bodyText, error) ||
       !catalogues::readWholeFile(elements, elementText, error) ||
-      (groups != "-" && !catalogues::readWholeFile(groups, groupText, error))) {
+      (groups != "-" && !catalogues::readWholeFile(groups, groupText, error)) ||
+      (magnitudes != "-" && !catalogues::readWholeFile(magnitudes, magnitudeText, error))) {
     return fail(error);
   }
-  catalogues::SolarSystemSources sources{bodyText, bodies, elementText, elements, groupText, groups};
+  catalogues::SolarSystemSources sources{bodyText,  bodies, elementText,   elements,
+                                         groupText, groups, magnitudeText, magnitudes};
   if (!catalogues::buildSolarSystemCatalogue(sources, path, counts, error)) return fail(error);
   std::printf("SolarSystem.skydata: %d objects (%d Sun and planets, %d moons, %d asteroids, "
-              "%d comets, %d satellites, %d surface features)\n",
+              "%d comets, %d satellites, %d surface features)\n"
+              "SolarSystem.skydata: %d of %d satellites with a standard magnitude\n",
               counts.total(), counts.planets, counts.moons, counts.asteroids, counts.comets,
-              counts.satellites, counts.features);
+              counts.satellites, counts.features, counts.satellitesWithMagnitude,
+              counts.satellites);
   return 0;
 }
 
@@ -136,10 +146,10 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[0] == "borders") return buildBorders(args[1], args[2]);
   if (args.size() == 3 && args[0] == "stars") return buildStars(args[1], args[2]);
   if (args.size() == 3 && args[0] == "deepsky") return buildDeepSky(args[1], args[2]);
-  if (args.size() == 4 && args[0] == "constellations")
-    return buildConstellations(args[1], args[2], args[3]);
-  if (args.size() == 5 && args[0] == "solar-system")
-    return buildSolarSystem(args[1], args[2], args[3], args[4]);
+  if (args.size() == 5 && args[0] == "constellations")
+    return buildConstellations(args[1], args[2], args[3], args[4]);
+  if (args.size() == 6 && args[0] == "solar-system")
+    return buildSolarSystem(args[1], args[2], args[3], args[4], args[5]);
   if (args.size() == 2 && args[0] == "elements") return checkElements(args[1]);
   return usage();
 }

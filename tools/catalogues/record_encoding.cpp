@@ -132,6 +132,25 @@ std::unique_ptr<CSkyObject> makeConstellation(const ConstellationValues& v, std:
   return readBack(record, w, v.name, error);
 }
 
+std::unique_ptr<CSkyObject> makeMeteorShower(const MeteorShowerValues& v, std::string& error) {
+  std::string record(kRecordLimit, '\0');
+  RecordWriter w(record.data(), kRecordLimit, false);
+  w.writeRecordU8(42);
+  w.writeRecordString(v.name.c_str());
+  w.writeRecordString(v.abbreviation.c_str());
+  w.writeRecordString(v.parentBody.c_str());
+  w.writeRecordI16(v.iauNumber);
+  w.writeRecordU8(v.activityClass);
+  w.writeRecordU8(v.peakHour);
+  w.writeRecordFloat(v.peakSolarLongitude);
+  w.writeRecordFloat(v.magnitude);
+  w.writeRecordFloat(v.velocity);
+  w.writeRecordFloat(v.peakRate);
+  for (int k = 0; k < 3; ++k) w.writeRecordFloat(static_cast<float>(v.radiant[k]));
+  for (double value : v.orbit) w.writeRecordDouble(value);
+  return readBack(record, w, v.name, error);
+}
+
 std::unique_ptr<CSkyObject> makePlanet(const PlanetValues& v, std::string& error) {
   std::string record(kRecordLimit, '\0');
   RecordWriter w(record.data(), kRecordLimit, false);

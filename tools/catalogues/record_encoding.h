@@ -60,6 +60,19 @@ struct ConstellationValues {
   std::vector<std::array<float, 3>> points;
 };
 
+struct MeteorShowerValues {
+  std::string name, abbreviation, parentBody;
+  std::int16_t iauNumber = 0;
+  std::uint8_t activityClass = 0;  // 0: none
+  std::uint8_t peakHour = 255;     // UT; 255 (-1 signed): none
+  float peakSolarLongitude = kNone;  // radians
+  float magnitude = kNone;
+  float velocity = kNone;  // km/s
+  float peakRate = kNone;  // meteors an hour; negative: variable
+  double radiant[3] = {0, 0, 1};
+  double orbit[5] = {kNone, kNone, kNone, kNone, kNone};  // q, e, i, perihelion, node
+};
+
 struct PlanetValues {
   int type = 30;
   std::uint32_t body = 0;
@@ -86,6 +99,8 @@ struct FeatureValues {
 std::unique_ptr<CSkyObject> makeStar(const StarValues& values, std::string& error);
 std::unique_ptr<CSkyObject> makeDeepSkyObject(const DeepSkyValues& values, std::string& error);
 std::unique_ptr<CSkyObject> makeConstellation(const ConstellationValues& values, std::string& error);
+std::unique_ptr<CSkyObject> makeMeteorShower(const MeteorShowerValues& values,
+                                             std::string& error);
 std::unique_ptr<CSkyObject> makePlanet(const PlanetValues& values, std::string& error);
 std::unique_ptr<CSkyObject> makeFeature(const FeatureValues& values, std::string& error);
 

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "engine/body_table.h"
+#include "skydata/record_io.h"
 #include "skydata/satellite.h"
 #include "skydata/skydata_writer.h"
 #include "skydata/two_line_elements.h"
@@ -14,6 +15,7 @@
 #include "tools/catalogues/list_fields.h"
 #include "tools/catalogues/record_encoding.h"
 #include "tools/catalogues/record_list.h"
+#include "tools/catalogues/satellite_magnitudes.h"
 
 namespace catalogues {
 namespace {
@@ -21,6 +23,15 @@ namespace {
 constexpr int kUserDefinedCategory = 90;
 constexpr std::size_t kMaxObjects = 65535;
 constexpr int kIndexes[] = {0, 151, 152, 153, 154};
+
+// A satellite whose standard magnitude the builder sets: the record keeps it
+// as the first magnitude parameter, which only the record reader fills.
+class CatalogueSatellite : public CSatellite {
+ public:
+  void setStandardMagnitude(double magnitude) {
+    setMagnitudeField(0, magnitudeToRecord(magnitude));
+  }
+};
 
 class Builder {
  public:
@@ -115,9 +126,13 @@ class Builder {
   }
 
   bool addSatellite(const NamedElementSet& set, const std::vector<int>& categories,
-                    std::string& error) {
-    auto satellite = std::make_unique<CSatellite>();
+                    const std::map<int, double>& magnitudes, std::string& error) {
+    auto satellite = std::make_unique<CatalogueSatellite>();
     satellite->setElementSet(set.elements);
+    if (auto found = magnitudes.find(set.elements.catalogueNumber); found != magnitudes.end()) {
+      satellite->setStandardMagnitude(found->second);
+      counts_.satellitesWithMagnitude++;
+    }
     for (int code : categories) satellite->addCategory(code);
     if (categories.empty()) satellite->addCategory(kUserDefinedCategory);
     std::vector<std::string> names;
@@ -219,6 +234,10 @@ bool buildSolarSystemCatalogue(const SolarSystemSources& sources, const std::str
   if (!parseTwoLineElementFile(sources.elements, sources.elementsName, sets, error)) return false;
   std::map<int, std::vector<int>> groups;
   if (!readGroups(sources.groups, sources.groupsName, groups, error)) return false;
+  std::map<int, double> magnitudes;
+  if (!sources.magnitudes.empty() &&
+      !parseSatelliteMagnitudes(sources.magnitudes, sources.magnitudesName, magnitudes, error))
+    return false;
 
   counts = {};
   Builder builder(counts);
@@ -230,7 +249,8 @@ bool buildSolarSystemCatalogue(const SolarSystemSources& sources, const std::str
   for (const NamedElementSet& set : sets) {
     auto found = groups.find(set.elements.catalogueNumber);
     static const std::vector<int> none;
-    if (!builder.addSatellite(set, found == groups.end() ? none : found->second, error))
+    if (!builder.addSatellite(set, found == groups.end() ? none : found->second, magnitudes,
+                              error))
       return false;
   }
   for (const ListRecord& record : records) {

@@ -5,7 +5,9 @@
 // indexes 151-154. Satellites come from a two-line element file (gpredict's
 // sets, or any file a user gives to refresh them) with the list categories
 // of the "satellite-groups" list; a satellite in no group is filed under
-// "User Defined" so that the chart's category filter can show it.
+// "User Defined" so that the chart's category filter can show it. Satellites
+// that the standard-magnitude table lists carry that magnitude; the others
+// keep an unknown one.
 #pragma once
 
 #include <string>
@@ -17,10 +19,13 @@ struct SolarSystemSources {
   std::string_view bodies, bodiesName;      // extract_solar_system.py list
   std::string_view elements, elementsName;  // two-line element file
   std::string_view groups, groupsName;      // extract_satellites.py list (may be empty)
+  // data/published/satellite_magnitudes.txt (may be empty)
+  std::string_view magnitudes = {}, magnitudesName = {};
 };
 
 struct SolarSystemCounts {
   int planets = 0, moons = 0, asteroids = 0, comets = 0, satellites = 0, features = 0;
+  int satellitesWithMagnitude = 0;
   int total() const { return planets + moons + asteroids + comets + satellites + features; }
 };
 
