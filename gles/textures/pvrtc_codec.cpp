@@ -24,7 +24,9 @@ namespace {
 template <int Bits>
 constexpr std::array<std::uint8_t, 1 << Bits> expansionTable() {
   std::array<std::uint8_t, 1 << Bits> table{};
-  for (int v = 0; v < (1 << Bits); ++v) table[v] = static_cast<std::uint8_t>(v * 255 / ((1 << Bits) - 1));
+  for (int v = 0; v < (1 << Bits); ++v) {
+    table[v] = static_cast<std::uint8_t>(v * 255 / ((1 << Bits) - 1));
+  }
   return table;
 }
 constexpr auto kExpand3 = expansionTable<3>();
@@ -69,7 +71,9 @@ constexpr std::array<std::uint16_t, 256> kSpreadBits = [] {
   std::array<std::uint16_t, 256> table{};
   for (unsigned v = 0; v < 256; ++v) {
     std::uint16_t spread = 0;
-    for (unsigned bit = 0; bit < 8; ++bit) spread |= static_cast<std::uint16_t>(((v >> bit) & 1u) << (2 * bit));
+    for (unsigned bit = 0; bit < 8; ++bit) {
+      spread |= static_cast<std::uint16_t>(((v >> bit) & 1u) << (2 * bit));
+    }
     table[v] = spread;
   }
   return table;
@@ -116,64 +120,90 @@ std::uint32_t blocksPerSide(int width, int height) {
   return static_cast<std::uint32_t>(width) / 4;
 }
 
-// The expanded colours A and B of every block, in block order.
+// The expanded colours A and B of every block, in raster order (row by
+// row), so that a block's neighbours are close in memory.
 struct BlockColours {
+  std::uint32_t side = 0;
   std::vector<Colour> a, b;
 };
 
-BlockColours expandColours(const std::uint8_t* blocks, std::uint32_t count) {
+BlockColours expandColours(const std::uint32_t* colourWords, std::uint32_t side) {
   BlockColours colours;
-  colours.a.resize(count);
-  colours.b.resize(count);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint32_t word = loadWord(blocks + 8 * i + 4);
-    colours.a[i] = colourA(word);
-    colours.b[i] = colourB(word);
+  colours.side = side;
+  colours.a.resize(static_cast<std::size_t>(side) * side);
+  colours.b.resize(static_cast<std::size_t>(side) * side);
+  for (std::uint32_t by = 0; by < side; ++by) {
+    for (std::uint32_t bx = 0; bx < side; ++bx) {
+      const std::uint32_t word = colourWords[PvrTcBlockIndex(bx, by)];
+      colours.a[by * side + bx] = colourA(word);
+      colours.b[by * side + bx] = colourB(word);
+    }
   }
   return colours;
 }
 
-// Colours A and B at pixel (px, py) of block (bx, by), each channel 16
-// times an 8-bit value: the four nearest blocks weighted bilinearly.
-void interpolate(const BlockColours& colours, std::uint32_t side, std::uint32_t bx,
-                 std::uint32_t by, int px, int py, Colour& a, Colour& b) {
-  const std::uint32_t x0 = (px < 2 ? bx + side - 1 : bx) % side;
-  const std::uint32_t x1 = (x0 + 1) % side;
-  const std::uint32_t y0 = (py < 2 ? by + side - 1 : by) % side;
-  const std::uint32_t y1 = (y0 + 1) % side;
-  const std::uint32_t neighbours[4] = {PvrTcBlockIndex(x0, y0), PvrTcBlockIndex(x1, y0),
-                                       PvrTcBlockIndex(x0, y1), PvrTcBlockIndex(x1, y1)};
-  const std::uint8_t* weights = kBilinearWeights[4 * py + px];
-  a = {0, 0, 0, 0};
-  b = {0, 0, 0, 0};
-  for (int n = 0; n < 4; ++n) {
-    for (int c = 0; c < 4; ++c) {
-      a[c] += weights[n] * colours.a[neighbours[n]][c];
-      b[c] += weights[n] * colours.b[neighbours[n]][c];
+// The colours of a block and its eight neighbours (wrapping), [row][column]
+// with the block itself at [1][1].
+struct Neighbourhood {
+  Colour a[3][3], b[3][3];
+
+  Neighbourhood(const BlockColours& colours, std::uint32_t bx, std::uint32_t by) {
+    const std::uint32_t side = colours.side;
+    const std::uint32_t columns[3] = {(bx + side - 1) % side, bx, (bx + 1) % side};
+    const std::uint32_t rows[3] = {(by + side - 1) % side, by, (by + 1) % side};
+    for (int j = 0; j < 3; ++j) {
+      for (int i = 0; i < 3; ++i) {
+        a[j][i] = colours.a[rows[j] * side + columns[i]];
+        b[j][i] = colours.b[rows[j] * side + columns[i]];
+      }
     }
   }
-}
+
+  // Colours A and B at pixel (px, py), each channel 16 times an 8-bit
+  // value: the blocks (x0, y0), (x1, y0), (x0, y1), (x1, y1) weighted
+  // bilinearly, x0 the block to the left for the left half of the block.
+  void interpolate(int px, int py, Colour& outA, Colour& outB) const {
+    const int i = px < 2 ? 0 : 1;
+    const int j = py < 2 ? 0 : 1;
+    const std::uint8_t* w = kBilinearWeights[4 * py + px];
+    for (int c = 0; c < 4; ++c) {
+      outA[c] = w[0] * a[j][i][c] + w[1] * a[j][i + 1][c] + w[2] * a[j + 1][i][c] +
+                w[3] * a[j + 1][i + 1][c];
+      outB[c] = w[0] * b[j][i][c] + w[1] * b[j][i + 1][c] + w[2] * b[j + 1][i][c] +
+                w[3] * b[j + 1][i + 1][c];
+    }
+  }
+};
 
 void decode(std::uint8_t* result, const Point2& size, const void* data, int bytesPerPixel) {
   const std::uint32_t side = blocksPerSide(size.x, size.y);
   if (side == 0 || !result || !data) return;
   const auto* blocks = static_cast<const std::uint8_t*>(data);
-  const BlockColours colours = expandColours(blocks, side * side);
+  std::vector<std::uint32_t> colourWords(static_cast<std::size_t>(side) * side);
+  for (std::size_t i = 0; i < colourWords.size(); ++i) {
+    colourWords[i] = loadWord(blocks + 8 * i + 4);
+  }
+  const BlockColours colours = expandColours(colourWords.data(), side);
   const std::size_t rowBytes = static_cast<std::size_t>(size.x) * bytesPerPixel;
   for (std::uint32_t by = 0; by < side; ++by) {
     for (std::uint32_t bx = 0; bx < side; ++bx) {
       const std::uint8_t* block = blocks + 8 * static_cast<std::size_t>(PvrTcBlockIndex(bx, by));
       const std::uint32_t modulation = loadWord(block);
       const std::uint32_t mode = loadWord(block + 4) & 1;
+      const Neighbourhood neighbourhood(colours, bx, by);
       for (int py = 0; py < 4; ++py) {
         for (int px = 0; px < 4; ++px) {
           Colour a, b;
-          interpolate(colours, side, bx, by, px, py, a, b);
+          neighbourhood.interpolate(px, py, a, b);
           const int k = 4 * py + px;
           const std::uint8_t* w = kModulationWeights[mode][(modulation >> (2 * k)) & 3];
           std::uint8_t* out = result + (4 * by + py) * rowBytes + (4 * bx + px) * bytesPerPixel;
-          for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((a[c] * w[0] + b[c] * w[1]) >> 7);
-          if (bytesPerPixel == 4) out[3] = static_cast<std::uint8_t>((a[3] * w[2] + b[3] * w[3]) >> 7);
+          for (int c = 0; c < 3; ++c) {
+            out[c] = static_cast<std::uint8_t>((a[c] * w[0] + b[c] * w[1]) >> 7);
+          }
+          if (bytesPerPixel == 4) {
+            out[3] = static_cast<std::uint8_t>((a[3] * w[2] + b[3] * w[3]) >> 7);
+          }
         }
       }
     }
@@ -235,20 +265,15 @@ void encode(void* result, const Bitmap& bitmap, int channels) {
 
   // Second pass: each pixel's modulation against the colours as decoding
   // will interpolate them.
-  BlockColours colours;
-  colours.a.resize(colourWords.size());
-  colours.b.resize(colourWords.size());
-  for (std::size_t i = 0; i < colourWords.size(); ++i) {
-    colours.a[i] = colourA(colourWords[i]);
-    colours.b[i] = colourB(colourWords[i]);
-  }
+  const BlockColours colours = expandColours(colourWords.data(), side);
   for (std::uint32_t by = 0; by < side; ++by) {
     for (std::uint32_t bx = 0; bx < side; ++bx) {
+      const Neighbourhood neighbourhood(colours, bx, by);
       std::uint32_t word = 0;
       for (int py = 0; py < 4; ++py) {
         for (int px = 0; px < 4; ++px) {
           Colour a, b;
-          interpolate(colours, side, bx, by, px, py, a, b);
+          neighbourhood.interpolate(px, py, a, b);
           const std::uint8_t* p = pixelAt(bx, by, px, py);
           std::int32_t dot = 0, length = 0;
           for (int c = 0; c < channels; ++c) {

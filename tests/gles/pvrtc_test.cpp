@@ -109,6 +109,29 @@ TEST(PvrtcCodec, CornerPixelsBlendFourBlocksAcrossTheWrap) {
   EXPECT_EQ(last[0], (9 * 136 + 1 * 255) / 16);
   EXPECT_EQ(last[1], (9 * 131 + 3 * 255) / 16);
   EXPECT_EQ(last[2], (9 * 131 + 3 * 255) / 16);
+  // Every pixel against bilinear interpolation between block centres (at
+  // pixel 4b + 2 of each axis, wrapping): a block's weight along an axis is
+  // 4 - distance in quarters.
+  const int colours[2][2][3] = {{{255, 0, 0}, {0, 0, 255}},      // [column 0][row 0], [0][1]
+                                {{0, 255, 0}, {136, 131, 131}}};  // [1][0], [1][1]
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      int sums[3] = {0, 0, 0};
+      for (int bx = 0; bx < 2; ++bx) {
+        for (int by = 0; by < 2; ++by) {
+          auto weight = [](int position, int b) {
+            int distance = std::abs(position - (4 * b + 2));
+            distance = std::min(distance, 8 - distance);  // across the wrap
+            return std::max(0, 4 - distance);
+          };
+          for (int c = 0; c < 3; ++c) sums[c] += weight(x, bx) * weight(y, by) * colours[bx][by][c];
+        }
+      }
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(rgb[(y * 8 + x) * 3 + c], sums[c] / 16) << x << "," << y << " channel " << c;
+      }
+    }
+  }
   // Pixel (2, 2) lies on block (0,0)'s centre: its colour alone.
   const std::uint8_t* centre = rgb + (2 * 8 + 2) * 3;
   EXPECT_EQ(centre[0], 255);
