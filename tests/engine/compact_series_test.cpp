@@ -17,9 +17,7 @@
 
 #include "engine/angles.h"
 #include "engine/planet_series.h"
-#include "engine/vsop87d_tables.h"
-
-extern const PlanetSeriesTables kVsop87dReference[8];
+#include "tests/engine/vsop87d_reference.h"
 
 namespace {
 
@@ -31,21 +29,9 @@ double wrap(double a) { return std::remainder(a, 2 * 3.14159265358979323846); }
 // The full series' heliocentric ecliptic place of date.
 void vsop87dFull(int planet, double jd, double* l, double* b, double* r) {
   const double tau = (jd - 2451545.0) / 365250.0;
-  auto evaluate = [tau](const TermSeries(&series)[6]) {
-    double value = 0.0;
-    for (int k = 0; k < 6; ++k) {
-      double sum = 0.0;
-      for (int j = 0; j < series[k].count; ++j) {
-        const SeriesTerm& t = series[k].terms[j];
-        sum += t.amplitude * std::cos(t.phase + t.frequency * tau);
-      }
-      value += sum * std::pow(tau, k);
-    }
-    return value;
-  };
-  *l = evaluate(kVsop87dReference[planet].longitude);
-  *b = evaluate(kVsop87dReference[planet].latitude);
-  *r = evaluate(kVsop87dReference[planet].radius);
+  *l = tessaly::test::evaluateVsop87Series(kVsop87dReference[planet].longitude, tau);
+  *b = tessaly::test::evaluateVsop87Series(kVsop87dReference[planet].latitude, tau);
+  *r = tessaly::test::evaluateVsop87Series(kVsop87dReference[planet].radius, tau);
 }
 
 // One term of the published file: coordinate, amplitude (arcseconds or

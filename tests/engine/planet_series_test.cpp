@@ -11,8 +11,7 @@
 
 #include "engine/angles.h"
 #include "engine/vsop87d_tables.h"
-
-extern const PlanetSeriesTables kVsop87dReference[8];
+#include "tests/engine/vsop87d_reference.h"
 
 namespace {
 
@@ -25,20 +24,8 @@ const PlanetFunction kPlanets[8] = {
     planetSeriesAbridgedMars,    planetSeriesAbridgedJupiter, planetSeriesAbridgedSaturn,
     planetSeriesAbridgedUranus,  planetSeriesAbridgedNeptune};
 
-// A plain evaluation of a series set, written apart from the engine's:
-// sum over k of tau^k times the series' cosine sum.
-double evaluate(const TermSeries (&series)[6], double tau) {
-  double value = 0.0;
-  for (int k = 0; k < 6; ++k) {
-    double sum = 0.0;
-    for (int j = 0; j < series[k].count; ++j) {
-      const SeriesTerm& t = series[k].terms[j];
-      sum += t.amplitude * std::cos(t.phase + t.frequency * tau);
-    }
-    value += sum * std::pow(tau, k);
-  }
-  return value;
-}
+using tessaly::test::evaluateVsop87Series;
+constexpr auto evaluate = evaluateVsop87Series;
 
 TEST(PlanetSeries, MeeusWorkedExamples) {
   double l, b, r;
