@@ -20,6 +20,12 @@ inline constexpr double kRadiansPerDegree = kPi / 180.0;
 inline constexpr double kHoursPerRadian = 12.0 / kPi;
 inline constexpr double kRadiansPerHour = kPi / 12.0;
 
+// 180/pi and 12/pi to double precision, for the formulas that state them
+// instead of going through the stored circle constants (magnitude laws,
+// the constellation lookup).
+inline constexpr double kDegreesPerRadianPrecise = 57.29577951309679;
+inline constexpr double kHoursPerRadianPrecise = 3.8197186342064526;
+
 // Sine and cosine of an angle in degrees, through the engine's constant.
 inline double sinDegrees(double degrees) { return std::sin(degrees * kRadiansPerDegree); }
 inline double cosDegrees(double degrees) { return std::cos(degrees * kRadiansPerDegree); }

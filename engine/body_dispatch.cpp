@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/astronomical_constants.h"
 #include "engine/body_table.h"
+#include "engine/calendar.h"
 #include "engine/frame_matrices.h"
 #include "engine/lunar_theory.h"
 #include "engine/matrices.h"
@@ -39,10 +41,6 @@ OrbitTheory theoryFor(int identifier) {
     if (entry.identifier == identifier) return entry.theory;
   return nullptr;
 }
-
-constexpr double kAstronomicalUnitKm = 149597870.0;
-constexpr double kB1950 = 2433282.423;
-constexpr double kJ2000 = 2451545.0;
 
 struct FrameCache {
   double frames[kBodyTableRows][9];

@@ -5,7 +5,12 @@
 // Years are astronomical (year 0 is 1 BC).
 #pragma once
 
+// The standard epoch J2000.0: 2000 January 1, 12h (TT), as a Julian date.
 inline constexpr double kJ2000 = 2451545.0;
+// The Besselian epoch B1950.0 as a Julian date, as the engine's B1950 frames
+// store it (Lieske 1979: JD 2433282.4235, here to three decimals).
+inline constexpr double kB1950 = 2433282.423;
+inline constexpr double kDaysPerJulianCentury = 36525.0;
 inline constexpr double kSecondsPerDay = 86400.0;
 
 // Calendar codes. Any other code is treated as kCalendarSwitching.

@@ -7,15 +7,16 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/calendar.h"
 
 namespace {
 
 constexpr double kArcsecondsPerRadian = 206264.80624714843;
 
-double centuriesSince1900(double jd) { return (jd - 2451545.0) / 36525.0 + 1.0; }
+double centuriesSince1900(double jd) { return (jd - kJ2000) / kDaysPerJulianCentury + 1.0; }
 
 void argumentAngles(const CompactArgument (&table)[8], double jd, double angles[8]) {
-  const double d = jd - 2451545.0;
+  const double d = jd - kJ2000;
   for (int k = 0; k < 8; ++k)
     angles[k] = std::fmod(table[k].revolutions + table[k].perDay * d, 1.0) * kTwoPi;
 }

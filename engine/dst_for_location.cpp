@@ -4,14 +4,14 @@
 #include <initializer_list>
 
 #include "engine/angles.h"
-#include "engine/dst_country_rules.h"
 #include "engine/daylight_saving.h"
+#include "engine/dst_country_rules.h"
+#include "engine/ellipsoid.h"
 #include "engine/locations.h"
 #include "engine/sky_time.h"
 
 namespace {
 
-constexpr double kEarthRadiusKm = 6378.14;
 constexpr double kFarthestCityKm = 1000;
 
 bool nameHasAny(const char* name, std::initializer_list<const char*> parts) {
@@ -26,7 +26,7 @@ int dstRuleForLocation(double lon, double lat) {
   Location city{};
   double distance = findNearestCity(0, cityCount(), &city, lon, lat);
   // A negative distance means no city at all (an empty table).
-  if (distance < 0 || distance * kEarthRadiusKm > kFarthestCityKm) return 0;
+  if (distance < 0 || distance * kEarthEquatorialRadiusKm > kFarthestCityKm) return 0;
   int rule = 0;
   bool found = false;
   for (int i = 0; i < kDstCountryRuleCount && !found; ++i) {

@@ -3,7 +3,10 @@
 // Lengths are in the caller's unit; angles in radians.
 #pragma once
 
-// The Earth in AU, and its rotation rate in radians per day.
+// The Earth's equatorial radius in km (6378.14, the IAU 1976 value rounded
+// as the lunar series and the city distances use it) and in AU, its
+// flattening, and its rotation rate in radians per day.
+inline constexpr double kEarthEquatorialRadiusKm = 6378.14;
 inline constexpr double kEarthEquatorialRadiusAU = 4.2635232707524516e-5;
 inline constexpr double kEarthFlattening = 0.0033528131778969143;
 inline constexpr double kEarthRotationRate = 6.300387487008;

@@ -1,12 +1,12 @@
 #include "engine/frame_matrices.h"
 
 #include "engine/angles.h"
+#include "engine/calendar.h"
 #include "engine/matrices.h"
 #include "engine/precession.h"
 
 namespace {
 
-constexpr double kB1950 = 2433282.423;
 // Galactic pole of B1950 at 282.25 - 90 = 192.25 degrees of longitude from
 // the x axis, 90 - 62.6 = 27.4 degrees, and the node 33 degrees.
 constexpr double kPoleLongitude = 4.926191813752752;

@@ -7,7 +7,9 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/astronomical_constants.h"
 #include "engine/body_geometry.h"
+#include "engine/calendar.h"
 #include "engine/compact_series.h"
 #include "engine/delta_t.h"
 #include "engine/frame_matrices.h"
@@ -21,14 +23,10 @@
 
 namespace {
 
-constexpr double kMinute = 0.0006944444444444445;
-constexpr double kLightAuPerDay = 173.14463348442058;
-constexpr double kJupiterRadiusAu = 0.000477894504781;
-constexpr double kJupiterFlattening = 0.0648744;
-constexpr double kJupiterRadiusForEclipse = 0.0004778945047813849;
-constexpr double kSunRadiusAu = 0.0046491303652919655;
-constexpr double kB1950 = 2433282.423;
-constexpr double kJ2000 = 2451545.0;
+constexpr double kMinute = 0.0006944444444444445;  // day
+// The transit test's spheroid stores Jupiter's equatorial radius to 15
+// decimals of an AU; the eclipse test takes it whole.
+constexpr double kJupiterTransitRadiusAU = 0.000477894504781;
 
 using MoonTheory = void (*)(double*, double*, double*, double);
 constexpr MoonTheory kMoons[4] = {ioPosition, europaPosition, ganymedePosition,
@@ -50,7 +48,7 @@ void heliocentric(double v[3], void (*series)(double*, double*, double*, double)
 bool hitsJupiter(const double origin[3], const double direction[3]) {
   static const double kCentre[3] = {0.0, 0.0, 0.0};
   return intersectRaySpheroid(origin, direction, kCentre, nullptr, nullptr,
-                              kJupiterRadiusAu, kJupiterFlattening) == 1;
+                              kJupiterTransitRadiusAU, kJupiterFlattening) == 1;
 }
 
 class EventWriter {
@@ -76,7 +74,7 @@ int findJupiterEvents(JupiterEvent* records, int max, double jd0, double jd1) {
   // A minute-by-minute search is bounded, so that no request runs for long.
   jd1 = std::fmin(jd1, jd0 + kJupiterEventMaxSpan);
   const double jdm = 0.5 * (jd0 + jd1);
-  const double dt = deltaT(jdm) / 86400.0;
+  const double dt = deltaT(jdm) / kSecondsPerDay;
 
   // Jupiter's equatorial frame to J2000, and the ecliptic and equinox of
   // date (the compact series') to J2000; then both into Jupiter's frame.
@@ -102,9 +100,9 @@ int findJupiterEvents(JupiterEvent* records, int max, double jd0, double jd1) {
     double earth[3], jupiter[3], los[3];
     heliocentric(earth, earthCompactSeries, jde);
     heliocentric(jupiter, jupiterCompactSeries, jde);
-    double tau = vectorDistance(jupiter, earth) / kLightAuPerDay;
+    double tau = vectorDistance(jupiter, earth) / kLightSpeedAUPerDay;
     heliocentric(jupiter, jupiterCompactSeries, jde - tau);
-    tau = vectorDistance(jupiter, earth) / kLightAuPerDay;
+    tau = vectorDistance(jupiter, earth) / kLightSpeedAUPerDay;
     const double jdLeft = jde - tau;
 
     // Red Spot: the central meridian (System II) passing its longitude.
@@ -142,8 +140,8 @@ int findJupiterEvents(JupiterEvent* records, int max, double jd0, double jd1) {
           vectorDot(m, sunlight) / distance)));
       // Inside the umbra: closer to the anti-Sun line than Jupiter's
       // apparent radius less the Sun's, both as seen from the moon.
-      now.eclipsed = separation < angularRadius(kJupiterRadiusForEclipse, distance) -
-                                      angularRadius(kSunRadiusAu, vectorLength(fromSun));
+      now.eclipsed = separation < angularRadius(kJupiterEquatorialRadiusAU, distance) -
+                                      angularRadius(kSunRadiusAU, vectorLength(fromSun));
       if (now.shadow) ++shadows;
 
       const MoonFlags& was = previous[k];

@@ -10,16 +10,15 @@
 
 #include "engine/angles.h"
 #include "engine/calendar.h"
+#include "engine/ellipsoid.h"
 #include "engine/lunar_theory_tables.h"
 
 namespace {
 
-constexpr double kEarthRadiusKm = 6378.14;
-
 enum MeanArgument { kNode, kElongation, kSunAnomaly, kMoonAnomaly, kLatitudeArgument,
                     kMeanLongitude };
 
-double centuries(double jd) { return (jd - 2451545.0) / 36525.0; }
+double centuries(double jd) { return (jd - kJ2000) / kDaysPerJulianCentury; }
 
 double polynomialDegrees(const double (&c)[5], double t) {
   return c[0] + t * (c[1] + t * (c[2] + t * (c[3] + t * c[4])));
@@ -125,7 +124,7 @@ void moonPositionAbridged(double* longitude, double* latitude, double* distance,
 
   *longitude = normalizeRadians(meanLongitude + sumL * 1e-6 * kRadiansPerDegree);
   *latitude = sumB * 1e-6 * kRadiansPerDegree;
-  *distance = (385000.56 + sumR * 0.001) / kEarthRadiusKm;
+  *distance = (385000.56 + sumR * 0.001) / kEarthEquatorialRadiusKm;
 }
 
 double lunarPhaseTime(int phase, double jd) {
@@ -173,7 +172,7 @@ double lunarPhaseTime(int phase, double jd) {
 
 void sunPositionLowPrecision(double* longitude, double* latitude,
                              double* distance, double jd) {
-  const double d = jd - 2451545.0;
+  const double d = jd - kJ2000;
   const double g = (357.528 + 0.9856003 * d) * kRadiansPerDegree;
   if (longitude) {
     *longitude = normalizeRadians(
@@ -213,8 +212,8 @@ void eclipticToEquatorialVector(double vector[3], double jd, double longitude,
                                 double latitude, double distance) {
   // The stored values at J2000.0 are those of 23.439 degrees as printed.
   double ce = 0.917484, se = 0.397772;
-  if (jd != 2451545.0) {
-    const double obliquity = 23.439 - 0.0000004 * (jd - 2451545.0);
+  if (jd != kJ2000) {
+    const double obliquity = 23.439 - 0.0000004 * (jd - kJ2000);
     ce = cosDegrees(obliquity);
     se = sinDegrees(obliquity);
   }

@@ -12,10 +12,9 @@
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr double kDegreesPerRadianExact = 57.29577951309679;
 
 double distanceTerm(double r, double d) { return 5.0 * std::log10(r * d); }
-double phaseDegrees(double phase) { return phase * kDegreesPerRadianExact; }
+double phaseDegrees(double phase) { return phase * kDegreesPerRadianPrecise; }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/calendar.h"
 #include "engine/matrices.h"
 
 namespace {
@@ -33,7 +34,7 @@ void nereidFrame(double m[9]) {
 }
 
 void tritonFrame(double m[9], double jd) {
-  const double t = (jd - 2451545.0) / 36525.0;
+  const double t = (jd - kJ2000) / kDaysPerJulianCentury;
   const double n = normalizeDegrees(359.28 + 54.308 * t) * kDeg;
   const double inclination = 90.0 - (42.63 - 1.9 * std::cos(n) + 0.01 * std::cos(2 * n));
   const double node = 298.72 + 2.58 * std::sin(n) - 0.04 * std::sin(2 * n) + 90.0;

@@ -18,8 +18,8 @@ struct Epoch {
 };
 
 Epoch epochOf(double jd) {
-  const double d = jd - 2451545.0;
-  return {d, d / 36525.0};
+  const double d = jd - kJ2000;
+  return {d, d / kDaysPerJulianCentury};
 }
 
 double sinDeg(double x) { return std::sin(normalizeDegrees(x) * kDeg); }

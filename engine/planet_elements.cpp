@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/calendar.h"
 #include "engine/planet_elements_table.h"
 
 namespace {
@@ -15,14 +16,12 @@ namespace {
 enum Planet { kMercury, kVenus, kEarth, kMars, kJupiter, kSaturn, kUranus,
               kNeptune, kPluto };
 
-constexpr double kDaysPerCentury = 36525.0;
-
 double linear(const double term[2], double t) { return term[0] + term[1] * t; }
 
 void meanElements(Planet planet, double* a, double* e, double* i,
                   double* omega, double* node, double* m, double* n,
                   double jd) {
-  const double t = (jd - 2451545.0) / kDaysPerCentury;
+  const double t = (jd - kJ2000) / kDaysPerJulianCentury;
   // Pluto keeps the 1800-2050 table at T = 1 itself, the others move on.
   const bool recent = planet == kPluto ? (t >= -2.0 && t <= 1.0)
                                        : (t >= -2.0 && t < 1.0);
@@ -51,7 +50,7 @@ void meanElements(Planet planet, double* a, double* e, double* i,
   *omega = normalizeRadians((perihelion - nodeDegrees) * kRadiansPerDegree);
   *node = nodeDegrees * kRadiansPerDegree;
   *m = normalizeRadians(meanAnomaly * kRadiansPerDegree);
-  *n = rate * kRadiansPerDegree / kDaysPerCentury;
+  *n = rate * kRadiansPerDegree / kDaysPerJulianCentury;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/calendar.h"
 #include "engine/vsop87d_tables.h"
 
 namespace {
@@ -32,7 +33,7 @@ double coordinate(const TermSeries (&series)[6], double tau, double tc) {
 
 void planetPosition(const PlanetSeriesTables& tables, double* l, double* b,
                     double* r, double jd) {
-  const double tau = (jd - 2451545.0) / kDaysPerMillennium;
+  const double tau = (jd - kJ2000) / kDaysPerMillennium;
   const double tc = std::clamp(tau, -kTauLimit, kTauLimit);
   double longitude = coordinate(tables.longitude, tau, tc);
   // Outside the clamp only the longitude goes on, at its mean rate.

@@ -5,10 +5,11 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/calendar.h"
 #include "engine/pluto_theory_table.h"
 
 void plutoPositionPeriodic(double* l, double* b, double* r, double jd) {
-  const double t = (jd - 2451545.0) / 36525.0;
+  const double t = (jd - kJ2000) / kDaysPerJulianCentury;
   const double j = 34.35 + 3034.9057 * t;
   const double s = 50.08 + 1222.1138 * t;
   const double p = 238.96 + 144.96 * t;

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr double kDaysPerCentury = 36525.0;
-
 // Obliquity of J2000 that the long-term angles are referred to: 23d 26' 21.448".
 constexpr double kJ2000Obliquity = (23.0 + 26.0 / 60.0 + 21.448 / 3600.0) / kDegreesPerRadian;
 
@@ -23,8 +21,8 @@ double degreesMod360ToRadians(double degrees) {
 
 void precessionAngles(double* zeta, double* z, double* theta, double* pi,
                       double* bigPi, double* p, double jd0, double jd1) {
-  double T = (jd0 - kJ2000) / kDaysPerCentury;
-  double t = (jd1 - jd0) / kDaysPerCentury;
+  double T = (jd0 - kJ2000) / kDaysPerJulianCentury;
+  double t = (jd1 - jd0) / kDaysPerJulianCentury;
   double t2 = t * t, t3 = t2 * t;
   double equatorial = 2306.2181 + 1.39656 * T - 0.000139 * T * T;
   if (zeta)
@@ -55,13 +53,13 @@ void precessionAngles(double* zeta, double* z, double* theta, double* pi,
 double meanObliquity(double jd) {
   // The IAU 1980 expression in its published arcsecond coefficients, so that
   // J2000 gives exactly the 84381.448" the long-term angles are referred to.
-  double T = (jd - kJ2000) / kDaysPerCentury;
+  double T = (jd - kJ2000) / kDaysPerJulianCentury;
   return (84381.448 + T * (-46.8150 + T * (-0.00059 + T * 0.001813))) /
          kArcsecondsPerRadian;
 }
 
 void nutationAngles(double* dpsi, double* deps, double jd) {
-  double T = (jd - kJ2000) / kDaysPerCentury;
+  double T = (jd - kJ2000) / kDaysPerJulianCentury;
   double node = degreesMod360ToRadians(125.0445 - 1934.1363 * T);
   double sun = degreesMod360ToRadians(280.4665 + 36000.7698 * T);
   double moon = degreesMod360ToRadians(218.3165 + 481267.8813 * T);
@@ -92,7 +90,7 @@ void longTermPrecessionAngles(double* chi, double* omega, double* psi,
   double* out[4] = {chi, omega, psi, epsilon};
   for (double* o : out)
     if (o) *o = 0;
-  double T = (jd - kJ2000) / kDaysPerCentury;
+  double T = (jd - kJ2000) / kDaysPerJulianCentury;
   if (std::isnan(T)) return;
   // Clamp before the integer conversion, which is undefined out of range.
   double shifted = std::fmax(0.0, std::fmin(T + 5000.0, 10000.0));

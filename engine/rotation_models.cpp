@@ -8,13 +8,14 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/calendar.h"
 #include "engine/matrices.h"
 #include "engine/vectors.h"
 
 namespace {
 
-double daysSinceJ2000(double jd) { return jd - 2451545.0; }
-double centuriesSinceJ2000(double jd) { return (jd - 2451545.0) / 36525.0; }
+double daysSinceJ2000(double jd) { return jd - kJ2000; }
+double centuriesSinceJ2000(double jd) { return (jd - kJ2000) / kDaysPerJulianCentury; }
 
 // Writes one model: pole in degrees, W in degrees (reduced, then negated for
 // bodies whose longitudes count eastward), rate in radians per day.

@@ -6,13 +6,14 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/astronomical_constants.h"
 #include "engine/moon_orbits.h"
 
 namespace {
 
 constexpr double kDeg = kRadiansPerDegree;
 // Saturn's equatorial radius in AU, the unit of the theory's distances.
-constexpr double kSaturnRadiusAu = 60440.0 / 149597870.0;
+constexpr double kSaturnRadiusAu = 60440.0 / kAstronomicalUnitKm;
 // Moves a longitude counted from the B1950 equinox along the ecliptic to
 // the node of Saturn's equator (168.83 degrees) and on along that equator,
 // to one counted from the node of Saturn's equator on the B1950 equator.

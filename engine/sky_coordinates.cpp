@@ -4,6 +4,7 @@
 
 #include "engine/angle_text.h"
 #include "engine/angles.h"
+#include "engine/calendar.h"
 #include "engine/frame_matrices.h"
 #include "engine/matrices.h"
 #include "engine/precession.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr double kJ2000Date = 2451545.0;
 
 void applyMatrix(const double* m, const double in[3], double out[3]) {
   vectorCopy(out, in);
@@ -26,7 +26,7 @@ void applyTranspose(const double* m, const double in[3], double out[3]) {
 
 }  // namespace
 
-CSkyCoordinates::CSkyCoordinates() { setEpoch(1, 1, kJ2000Date); }
+CSkyCoordinates::CSkyCoordinates() { setEpoch(1, 1, kJ2000); }
 
 void CSkyCoordinates::setJulianDate(double jd) {
   CSkyTime::setJulianDate(jd);
@@ -66,11 +66,11 @@ void CSkyCoordinates::setEpoch(int current, int withNutation, double fixed) {
 
   horizonMatrix(horizonFrame, 1, localSiderealTime, latitude);
   double precession[9];
-  longTermPrecessionMatrix(precession, nutation, kJ2000Date, julianDate);
+  longTermPrecessionMatrix(precession, nutation, kJ2000, julianDate);
   matrixMultiply(horizonFrame, precession);
   matrixCopy(horizonFrame, precession);
 
-  longTermPrecessionMatrix(equatorialFrame, nutation, kJ2000Date, epoch);
+  longTermPrecessionMatrix(equatorialFrame, nutation, kJ2000, epoch);
 
   eclipticMatrix(eclipticFrame, 1, obliquity);
   double ecliptic[9];
@@ -78,7 +78,7 @@ void CSkyCoordinates::setEpoch(int current, int withNutation, double fixed) {
   matrixMultiply(eclipticFrame, ecliptic);
   matrixCopy(eclipticFrame, ecliptic);
 
-  galacticMatrix(galacticFrame, 1, kJ2000Date);
+  galacticMatrix(galacticFrame, 1, kJ2000);
 
   double spin[9];
   rotationMatrix(spin, 1, 2, greenwichSiderealTime);

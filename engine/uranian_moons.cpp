@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "engine/angles.h"
+#include "engine/astronomical_constants.h"
+#include "engine/calendar.h"
 #include "engine/matrices.h"
 #include "engine/moon_orbits.h"
 #include "engine/precession.h"
@@ -14,9 +16,6 @@
 namespace {
 
 constexpr double kMicro = 1e-6;
-constexpr double kSecondsPerDay = 86400.0;
-// Kilometres per AU, the value the engine's moon tables are converted with.
-constexpr double kKilometresPerAU = 149597870.0;
 
 // The 15 fundamental angles at t days from the theory's epoch: N1..N5,
 // E1..E5, I1..I5.
@@ -71,7 +70,7 @@ double satelliteMu(int j) {
 void orbitElements(UranianMoon moon, double* a, double* e, double* i, double* periapsis,
                    double* node, double* m, double* n, double jd) {
   const Gust86Elements el = gust86Elements(moon, jd);
-  *a = el.a / kKilometresPerAU;
+  *a = el.a / kAstronomicalUnitKm;
   *e = std::hypot(el.k, el.h);
   *i = 2.0 * std::asin(std::fmin(1.0, std::hypot(el.q, el.p)));
   *periapsis = positiveAtan2(el.h, el.k);
@@ -136,7 +135,7 @@ void gust86FrameToJ2000(double m[9]) {
                       kGust86EquinoxCorrectionArcsec / kArcsecondsPerRadian;
   rotationMatrix(m, 2, 0, -colatitude, 2, spin);
   double precession[9];
-  precessionMatrix(precession, 0, kGust86FrameEpochJD, 2451545.0);
+  precessionMatrix(precession, 0, kGust86FrameEpochJD, kJ2000);
   matrixMultiply(precession, m);
 }
 

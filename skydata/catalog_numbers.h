@@ -24,6 +24,10 @@ inline constexpr int kCatalogNGC = 102;
 inline constexpr int kCatalogIC = 103;
 inline constexpr int kCatalogCluster = 111;
 inline constexpr int kCatalogClusterNebula = 112;
+inline constexpr int kCatalogPlanet = 151;     // the Sun, planets and moons
+inline constexpr int kCatalogAsteroid = 152;
+inline constexpr int kCatalogComet = 153;
+inline constexpr int kCatalogSatellite = 154;
 
 // catalogue = number / 10^16, entry = number mod 10^16; a negative number
 // gives catalogue -1 and entry -number. Either output may be null.

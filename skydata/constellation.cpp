@@ -6,6 +6,7 @@
 
 #include "engine/angles.h"
 #include "skydata/constellation_tables.h"
+#include "skydata/object_types.h"
 #include "skydata/record_io.h"
 
 CConstellation::CConstellation(int typeCode) : CSkyObject(typeCode) {}
@@ -84,7 +85,7 @@ const char* CConstellation::getGenitive() const { return genitive_.c_str(); }
 const char* CConstellation::getCommonName() const {
   // By type code, not the raw type byte: a constellation held in a loaded
   // region (ownership bit set) is translated like any other.
-  if (getType() == 40) {
+  if (getType() == kTypeConstellation) {
     const char* translated = constellationCommonName(static_cast<int>(number_));
     if (translated != nullptr) return translated;
   }
@@ -98,7 +99,7 @@ void CConstellation::setNumber(std::uint64_t number) {
 }
 
 bool CConstellation::isZodiac() const {
-  return getType() == 40 && isZodiacConstellation(static_cast<int>(number_));
+  return getType() == kTypeConstellation && isZodiacConstellation(static_cast<int>(number_));
 }
 
 float CConstellation::getAngularSize() const { return angularSize_; }

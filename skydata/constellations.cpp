@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "engine/angles.h"
 #include "engine/calendar.h"
 #include "engine/language.h"
 #include "engine/matrices.h"
@@ -78,7 +79,7 @@ int constellationAtPosition(const double v[3]) {
   // precession; nutation does not move the mean equinox the table uses).
   static const auto toB1875 = [] {
     struct Matrix { double m[9]; } p;
-    precessionMatrix(p.m, 0, 2451545.0, besselianEpochToJD(1875.0));
+    precessionMatrix(p.m, 0, kJ2000, besselianEpochToJD(1875.0));
     return p;
   }();
   double w[3] = {v[0], v[1], v[2]};
@@ -87,5 +88,5 @@ int constellationAtPosition(const double v[3]) {
   matrixTimesVector(toB1875.m, w);
   double lon = 0.0, lat = 0.0;
   vectorToSpherical(w, &lon, &lat, nullptr);
-  return findBoundaryRow(lon * 3.8197186342064526, lat * 57.29577951309679);
+  return findBoundaryRow(lon * kHoursPerRadianPrecise, lat * kDegreesPerRadianPrecise);
 }

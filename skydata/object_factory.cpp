@@ -7,6 +7,7 @@
 
 #include "skydata/constellation.h"
 #include "skydata/deep_sky_object.h"
+#include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/planet_feature.h"
 #include "skydata/satellite.h"
@@ -24,44 +25,52 @@ auto downcast(Object* object, bool (*accepts)(int)) {
   return dynamic_cast<Result>(object);
 }
 
-bool isStarCode(int code) { return code >= 1 && code <= 29; }
-bool isVariableStarCode(int code) { return code >= 4 && code <= 7; }
-bool isDoubleStarCode(int code) { return code >= 2 && code <= 5; }
-bool isBinaryStarCode(int code) { return code == 3 || code == 5; }
-bool isDeepSkyCode(int code) { return code >= 10 && code <= 29; }
-bool isPlanetCode(int code) { return code >= 30 && code <= 36; }
-bool isSatelliteCode(int code) { return code == 35; }
-bool isPlanetFeatureCode(int code) { return code == 39; }
-bool isConstellationCode(int code) { return code == 40 || code == 41; }
-bool isMeteorShowerCode(int code) { return code == 42; }
+bool isStarCode(int code) { return code >= kTypeStar && code <= kTypeLastDeepSky; }
+bool isVariableStarCode(int code) {
+  return code >= kTypeVariableDoubleStar && code <= kTypeSupernova;
+}
+bool isDoubleStarCode(int code) {
+  return code >= kTypeDoubleStar && code <= kTypeVariableBinaryStar;
+}
+bool isBinaryStarCode(int code) {
+  return code == kTypeBinaryStar || code == kTypeVariableBinaryStar;
+}
+bool isDeepSkyCode(int code) { return code >= kTypeFirstDeepSky && code <= kTypeLastDeepSky; }
+bool isPlanetCode(int code) { return code >= kTypePlanet && code <= kTypeSpacecraft; }
+bool isSatelliteCode(int code) { return code == kTypeSatellite; }
+bool isPlanetFeatureCode(int code) { return code == kTypeFeature; }
+bool isConstellationCode(int code) {
+  return code == kTypeConstellation || code == kTypeAsterism;
+}
+bool isMeteorShowerCode(int code) { return code == kTypeMeteorShower; }
 
 }  // namespace
 
 CSkyObject* createSkyObject(int typeCode) {
   // The classes with a virtual base convert to their one CSkyObject part.
   switch (typeCode) {
-    case 1:
-    case 9:
+    case kTypeStar:
+    case kTypeNonexistentStar:
       return new (std::nothrow) CStar(typeCode);
-    case 2:
+    case kTypeDoubleStar:
       return new (std::nothrow) CDoubleStar(typeCode);
-    case 3:
+    case kTypeBinaryStar:
       return new (std::nothrow) CBinaryStar(typeCode);
-    case 4:
+    case kTypeVariableDoubleStar:
       return new (std::nothrow) CDoubleVariableStar(typeCode);
-    case 5:
+    case kTypeVariableBinaryStar:
       return new (std::nothrow) CBinaryVariableStar(typeCode);
-    case 6:
-    case 7:
+    case kTypeVariableStar:
+    case kTypeSupernova:
       return new (std::nothrow) CVariableStar(typeCode);
-    case 35:
+    case kTypeSatellite:
       return new (std::nothrow) CSatellite();
-    case 39:
+    case kTypeFeature:
       return new (std::nothrow) CPlanetFeature();
-    case 40:
-    case 41:
+    case kTypeConstellation:
+    case kTypeAsterism:
       return new (std::nothrow) CConstellation(typeCode);
-    case 42:
+    case kTypeMeteorShower:
       return new (std::nothrow) CMeteorShower();
     default:
       if (isDeepSkyCode(typeCode)) return new (std::nothrow) CDeepSkyObject(typeCode);

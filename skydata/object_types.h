@@ -14,6 +14,28 @@
 
 #include <cstdint>
 
+// The codes by name, for tests of an object's type in code.
+inline constexpr int kTypeStar = 1;
+inline constexpr int kTypeDoubleStar = 2;
+inline constexpr int kTypeBinaryStar = 3;
+inline constexpr int kTypeVariableDoubleStar = 4;
+inline constexpr int kTypeVariableBinaryStar = 5;
+inline constexpr int kTypeVariableStar = 6;
+inline constexpr int kTypeSupernova = 7;
+inline constexpr int kTypeNonexistentStar = 9;
+inline constexpr int kTypeFirstDeepSky = 10;  // multiple star
+inline constexpr int kTypeLastDeepSky = 29;   // nonexistent deep-sky object
+inline constexpr int kTypePlanet = 30;        // the Sun and the planets
+inline constexpr int kTypeMoon = 31;
+inline constexpr int kTypeAsteroid = 33;
+inline constexpr int kTypeComet = 34;
+inline constexpr int kTypeSatellite = 35;
+inline constexpr int kTypeSpacecraft = 36;
+inline constexpr int kTypeFeature = 39;
+inline constexpr int kTypeConstellation = 40;
+inline constexpr int kTypeAsterism = 41;
+inline constexpr int kTypeMeteorShower = 42;
+
 struct ObjectTypeCode {
   std::uint64_t code;
   const char* abbreviation;

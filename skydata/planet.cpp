@@ -7,17 +7,19 @@
 #include <new>
 
 #include "engine/angles.h"
+#include "engine/astronomical_constants.h"
 #include "engine/body_geometry.h"
 #include "engine/body_table.h"
 #include "engine/language.h"
 #include "engine/vectors.h"
 #include "skydata/body_flattenings.h"
+#include "skydata/catalog_numbers.h"
 #include "skydata/object_factory.h"
+#include "skydata/object_types.h"
 #include "skydata/record_io.h"
 
 namespace {
 
-constexpr double kKmPerAU = 149597870.0;
 // A record's name count is one signed byte.
 constexpr int kMaxRecordNames = 127;
 
@@ -109,27 +111,27 @@ std::int64_t CPlanet::writeRecord(void* buffer, std::int64_t size, bool otherByt
 const char* CPlanet::formatName(char* buffer, std::size_t size) const {
   const int count = getNameCount();
   switch (getType()) {
-    case 30:
-    case 31: {
+    case kTypePlanet:
+    case kTypeMoon: {
       const char* name = body_ <= static_cast<std::uint32_t>(kMaxBodyIdentifier)
                              ? bodyTableField(static_cast<int>(body_), getLanguage())
                              : nullptr;
       return copyNameText(name ? name : "", buffer, size);
     }
-    case 33:
+    case kTypeAsteroid:
       if (body_ >= 1) {
         std::snprintf(buffer, size, "(%u) %s", body_, getNameAt(0));
         return buffer;
       }
       return copyNameText(getNameAt(0), buffer, size);
-    case 34:
+    case kTypeComet:
       if (count == 2) {
         std::snprintf(buffer, size, body_ != 0 ? "%s/%s" : "%s (%s)", getNameAt(0), getNameAt(1));
         return buffer;
       }
       // A comet without names or with more than two has no display name.
       return copyNameText(count == 1 ? getNameAt(0) : "", buffer, size);
-    case 35:
+    case kTypeSatellite:
       return copyNameText(getNameAt(count >= 2 ? 1 : 0), buffer, size);
     default:
       return copyNameText(getNameAt(0), buffer, size);
@@ -152,11 +154,11 @@ std::int64_t CPlanet::getCatalogNumber() const {
   if (body_ == 0) return 0;
   std::int64_t catalogue = 0;
   switch (getType()) {
-    case 30:
-    case 31: catalogue = 151; break;
-    case 33: catalogue = 152; break;
-    case 34: catalogue = 153; break;
-    case 35: catalogue = 154; break;
+    case kTypePlanet:
+    case kTypeMoon: catalogue = kCatalogPlanet; break;
+    case kTypeAsteroid: catalogue = kCatalogAsteroid; break;
+    case kTypeComet: catalogue = kCatalogComet; break;
+    case kTypeSatellite: catalogue = kCatalogSatellite; break;
     default: return body_;
   }
   return catalogue * 10000000000000000LL + body_;
@@ -340,12 +342,12 @@ double CPlanet::getCentralDistance() const { return vectorLength(heliocentricPos
 
 double CPlanet::getAngularRadius() const {
   if (!std::isfinite(diameter_)) return 0.0;
-  return angularRadius(diameter_ / 2.0, getDistance() * kKmPerAU);
+  return angularRadius(diameter_ / 2.0, getDistance() * kAstronomicalUnitKm);
 }
 
 double CPlanet::getAngularDiameter() const {
   if (!std::isfinite(diameter_)) return 0.0;
-  return angularDiameter(diameter_, getDistance() * kKmPerAU);
+  return angularDiameter(diameter_, getDistance() * kAstronomicalUnitKm);
 }
 
 double CPlanet::getPhaseAngle() const {
@@ -358,18 +360,18 @@ double CPlanet::getIlluminatedFraction() const { return (1.0 + std::cos(getPhase
 
 bool CPlanet::isMajorBody() const {
   switch (getType()) {
-    case 30:
+    case kTypePlanet:
       return true;
-    case 31: {
+    case kTypeMoon: {
       const std::uint32_t b = body_;
       return b == 301 || (b >= 401 && b <= 402) || (b >= 501 && b <= 504) ||
              (b >= 601 && b <= 609) || (b >= 701 && b <= 705) || (b >= 801 && b <= 802) ||
              b == 901;
     }
-    case 33:
+    case kTypeAsteroid:
       return (body_ >= 1 && body_ <= 1999) || magnitudeParams_[0] < 1000 ||
              (std::isfinite(diameter_) && diameter_ > 10.0f);
-    case 34:
+    case kTypeComet:
       return body_ > 0 || (magnitudeParams_[0] < 750 && elements_.epoch > 2415020.31352);
     default:
       return false;
@@ -377,7 +379,7 @@ bool CPlanet::isMajorBody() const {
 }
 
 bool CPlanet::hasAtmosphere() const {
-  return (getType() == 30 && body_ >= 2 && body_ <= 8) || (getType() == 31 && body_ == 606);
+  return (getType() == kTypePlanet && body_ >= 2 && body_ <= 8) || (getType() == kTypeMoon && body_ == 606);
 }
 
 void CPlanet::setElements(std::uint32_t body, std::uint32_t parent, const Elements& elements) {
@@ -388,23 +390,23 @@ void CPlanet::setElements(std::uint32_t body, std::uint32_t parent, const Elemen
 
 bool isSun(const CSkyObject* object) {
   const CPlanet* p = asPlanet(object);
-  return p && p->getType() == 30 && p->getBodyNumber() == 0;
+  return p && p->getType() == kTypePlanet && p->getBodyNumber() == 0;
 }
 
 bool isEarth(const CSkyObject* object) {
   const CPlanet* p = asPlanet(object);
-  return p && p->getType() == 30 && p->getBodyNumber() == 3;
+  return p && p->getType() == kTypePlanet && p->getBodyNumber() == 3;
 }
 
 bool isMoon(const CSkyObject* object) {
   const CPlanet* p = asPlanet(object);
-  return p && p->getType() == 31 && p->getBodyNumber() == 301;
+  return p && p->getType() == kTypeMoon && p->getBodyNumber() == 301;
 }
 
 bool isDwarfPlanet(const CSkyObject* object) {
   const CPlanet* p = asPlanet(object);
   if (!p) return false;
   const std::uint32_t b = p->getBodyNumber();
-  if (p->getType() == 30) return b == 9;
-  return p->getType() == 33 && (b == 134340 || b == 1 || b == 136199 || b == 136108 || b == 136472);
+  if (p->getType() == kTypePlanet) return b == 9;
+  return p->getType() == kTypeAsteroid && (b == 134340 || b == 1 || b == 136199 || b == 136108 || b == 136472);
 }

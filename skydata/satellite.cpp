@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/astronomical_constants.h"
 #include "engine/kepler_orbits.h"
 #include "skydata/record_io.h"
 
@@ -11,7 +12,7 @@ namespace {
 // GM of the Earth in Earth radii^3 per minute^2 (ke^2 of the element-set
 // theory) and the Earth radius of that theory in AU.
 constexpr double kEarthGM = 0.005530438210224439;
-constexpr double kAUPerEarthRadius = 6378.135 / 149597870.0;
+constexpr double kAUPerEarthRadius = 6378.135 / kAstronomicalUnitKm;
 constexpr double kMinutesPerDay = 1440.0;
 
 // Copies at most `max` characters of a text that need not be terminated.

@@ -55,13 +55,14 @@ int parseSolarSystemNumber(const char* text, int type, std::int64_t* out, int ma
   int catalogues[5];
   int count = 0;
   switch (type) {
-    case 30:
-    case 31: catalogues[count++] = 151; break;
-    case 33: catalogues[count++] = 152; break;
-    case 34: catalogues[count++] = 153; break;
-    case 35: catalogues[count++] = 154; break;
+    case kTypePlanet:
+    case kTypeMoon: catalogues[count++] = kCatalogPlanet; break;
+    case kTypeAsteroid: catalogues[count++] = kCatalogAsteroid; break;
+    case kTypeComet: catalogues[count++] = kCatalogComet; break;
+    case kTypeSatellite: catalogues[count++] = kCatalogSatellite; break;
     case 0:
-      for (int catalogue : {151, 152, 153, 154, 0}) catalogues[count++] = catalogue;
+      for (int catalogue : {kCatalogPlanet, kCatalogAsteroid, kCatalogComet, kCatalogSatellite, 0})
+        catalogues[count++] = catalogue;
       break;
     default: catalogues[count++] = 0; break;
   }

@@ -9,6 +9,7 @@
 #include "skydata/bayer_letters.h"
 #include "skydata/catalog_numbers.h"
 #include "skydata/object_factory.h"
+#include "skydata/object_types.h"
 #include "skydata/settings.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object.h"
@@ -21,8 +22,8 @@ constexpr double kReferenceJulianDate = 2451910.5;
 constexpr const char* kVersionKey = "CorvalloObservingListVersion";
 constexpr const char* kVersion = "3.0";
 
-bool isStarType(int type) { return type >= 1 && type <= 29; }
-bool isSolarSystemType(int type) { return type >= 30 && type <= 36; }
+bool isStarType(int type) { return type >= kTypeStar && type <= kTypeLastDeepSky; }
+bool isSolarSystemType(int type) { return type >= kTypePlanet && type <= kTypeSpacecraft; }
 
 }  // namespace
 

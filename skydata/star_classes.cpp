@@ -2,12 +2,13 @@
 
 #include <cmath>
 
+#include "engine/calendar.h"
 #include "skydata/record_io.h"
 
 namespace {
 
-// Days of the stored variable-star epoch are counted from JD 2451545.0.
-constexpr double kEpochOrigin = 2451545.0;
+// Days of the stored variable-star epoch are counted from J2000.0.
+constexpr double kEpochOrigin = kJ2000;
 
 std::int64_t finishRead(const RecordReader& reader) {
   return reader.damaged() ? -1 : reader.position();
