@@ -3,7 +3,10 @@
 #include "gles/context/errors.h"
 #include "gles/context/gl_enums.h"
 #include "gles/context/log.h"
+#include "gles/render/buffer.h"
 #include "gles/render/vertex_array_object.h"
+#include "gles/textures/framebuffer.h"
+#include "gles/textures/renderbuffer.h"
 #include "gles/shaders/shader_library.h"
 
 MGLContext::MGLContext(MGLSharegroup* sharegroup)
@@ -16,13 +19,21 @@ MGLContext::MGLContext(MGLSharegroup* sharegroup)
       shaderPrograms_(mglMake<MGLContextGLObjectStore>(sharegroup_->shaderPrograms())),
       shaderLibraries_(mglMake<MGLContextGLObjectStore>(sharegroup_->shaderLibraries())),
       vertexArrayObjects_(mglMake<MGLGLObjectStore>(&MGLVertexArrayObject::create, true)),
+      pipelineStateCache_(mglMake<MGLRenderPipelineStateCache>()),
+      depthStencilStateCache_(mglMake<MGLDepthStencilStateCache>()),
+      samplerStateCache_(mglMake<MGLSamplerStateCache>()),
       platform_(mglMake<MGLPlatform>()),
       renderer_(mglMake<MGLRenderer>(this)),
+      queryPool_(mglMake<MGLQueryPool>(this)),
       pipelineState_(mglMake<MGLMutableRenderPipelineState>(*this)),
-      depthStencilState_(mglMake<MGLMutableDepthStencilState>()),
+      depthStencilState_(mglMake<MGLMutableDepthStencilState>(this)),
+      blendColorState_(mglMake<MGLBlendColorState>()),
       faceCullingState_(mglMake<MGLFaceCullingState>()),
+      frontFaceWindingState_(mglMake<MGLFrontFaceWindingState>()),
+      viewportState_(mglMake<MGLViewportState>()),
       scissorState_(mglMake<MGLScissorState>()),
       depthBiasState_(mglMake<MGLDepthBiasState>()),
+      occlusionQueryState_(mglMake<MGLOcclusionQueryState>()),
       textureUnits2D_(mglMake<MGLTextureUnits>(this, GL_TEXTURE_2D)),
       textureUnitsCube_(mglMake<MGLTextureUnits>(this, GL_TEXTURE_CUBE_MAP)),
       currentShaderLibrary_(
@@ -34,6 +45,18 @@ MGLContext::MGLContext(MGLSharegroup* sharegroup)
 }
 
 MGLContext::~MGLContext() = default;
+
+void MGLContext::renderTo(MGLRenderer& renderer) {
+  pipelineState_->renderTo(renderer);
+  depthStencilState_->renderTo(renderer);
+  blendColorState_->renderTo(renderer);
+  faceCullingState_->renderTo(renderer);
+  frontFaceWindingState_->renderTo(renderer);
+  viewportState_->renderTo(renderer);
+  scissorState_->renderTo(renderer);
+  depthBiasState_->renderTo(renderer);
+  occlusionQueryState_->renderTo(renderer);
+}
 
 MGLGLObjectStore* MGLContext::storeOfKind(MGLObjectKind kind) const {
   switch (kind) {
@@ -201,4 +224,48 @@ void MGLContext::setShaderSourceLanguage(GLenum language) {
     mglSetError(GL_INVALID_ENUM, "%@ is not a valid shader language selection.",
                 {mglGLEnumName(language)});
   }
+}
+
+void MGLContext::bindBufferWithGLID(GLID glID, GLenum target) {
+  auto* buffer = glID ? static_cast<MGLBuffer*>(buffers_->getObjectWithGLID(glID)) : nullptr;
+  if (target == GL_ARRAY_BUFFER) {
+    arrayBuffer_ = buffer;
+  } else if (target == GL_ELEMENT_ARRAY_BUFFER) {
+    pipelineState_->vertexArrayObject()->setVertexElementArrayBuffer(buffer);
+  } else {
+    mglSetError(GL_INVALID_ENUM,
+                "Target must be GL_ARRAY_BUFFER or GL_ELEMENT_ARRAY_BUFFER. %@ is not a valid "
+                "buffer target.",
+                {mglGLEnumName(target)});
+  }
+}
+
+void MGLContext::bindRenderbufferWithGLID(GLID glID) {
+  renderbuffer_ = glID ? static_cast<MGLRenderbuffer*>(renderbuffers_->getObjectWithGLID(glID)) : nullptr;
+}
+
+void MGLContext::bindDrawFramebuffer(GLID glID) {
+  if (drawFramebuffer_ ? drawFramebuffer_->glID() == glID : glID == 0) return;
+  renderer_->endEncoding();
+  drawFramebuffer_ =
+      glID ? static_cast<MGLFramebuffer*>(framebuffers_->getObjectWithGLID(glID)) : nullptr;
+  updateSurfaceRect();
+}
+
+void MGLContext::bindReadFramebuffer(GLID glID) {
+  if (readFramebuffer_ ? readFramebuffer_->glID() == glID : glID == 0) return;
+  readFramebuffer_ =
+      glID ? static_cast<MGLFramebuffer*>(framebuffers_->getObjectWithGLID(glID)) : nullptr;
+}
+
+void MGLContext::updateSurfaceRect() {
+  const MGLRect surface{0, 0, drawFramebuffer_ ? drawFramebuffer_->width() : 0,
+                        drawFramebuffer_ ? drawFramebuffer_->height() : 0};
+  viewportState_->setSurfaceRect(surface);
+  scissorState_->setSurfaceRect(surface);
+}
+
+void MGLContext::clearAttachments(GLbitfield mask) {
+  if (mask == 0 || !drawFramebuffer_) return;
+  drawFramebuffer_->clearAttachments(mask, clearColor_, clearDepth_, clearStencil_, *renderer_);
 }

@@ -11,8 +11,12 @@
 #include "gles/context/platform.h"
 #include "gles/context/sharegroup.h"
 #include "gles/context/texture_units.h"
-#include "gles/render/render_states.h"
+#include "gles/render/depth_stencil_state.h"
+#include "gles/render/encoder_states.h"
+#include "gles/render/query_pool.h"
+#include "gles/render/render_pipeline_state.h"
 #include "gles/render/renderer.h"
+#include "gles/render/sampler_state.h"
 
 class MGLBuffer;
 class MGLFramebuffer;
@@ -97,15 +101,41 @@ class MGLContext : public MGLObject {
   MGLGLObjectStore* vertexArrayObjects() const { return vertexArrayObjects_.get(); }
   // The store that names objects of a kind (null for the marker).
   MGLGLObjectStore* storeOfKind(MGLObjectKind kind) const;
+  MGLQueryPool* queryPool() const { return queryPool_.get(); }
+  MGLRenderPipelineStateCache* renderPipelineStateCache() const { return pipelineStateCache_.get(); }
+  MGLDepthStencilStateCache* depthStencilStateCache() const { return depthStencilStateCache_.get(); }
+  MGLSamplerStateCache* samplerStateCache() const { return samplerStateCache_.get(); }
   MGLMutableRenderPipelineState* renderPipelineState() const { return pipelineState_.get(); }
   MGLMutableDepthStencilState* depthStencilState() const { return depthStencilState_.get(); }
+  MGLBlendColorState* blendColorState() const { return blendColorState_.get(); }
   MGLFaceCullingState* faceCullingState() const { return faceCullingState_.get(); }
+  MGLFrontFaceWindingState* frontFaceWindingState() const { return frontFaceWindingState_.get(); }
+  MGLViewportState* viewportState() const { return viewportState_.get(); }
   MGLScissorState* scissorState() const { return scissorState_.get(); }
   MGLDepthBiasState* depthBiasState() const { return depthBiasState_.get(); }
+  MGLOcclusionQueryState* occlusionQueryState() const { return occlusionQueryState_.get(); }
   MGLTextureUnits* textureUnits2D() const { return textureUnits2D_.get(); }
   MGLTextureUnits* textureUnitsCube() const { return textureUnitsCube_.get(); }
   GLuint activeTextureUnitIndex() const { return activeTextureUnit_; }
   MGLShaderLibrary* currentShaderLibrary() const { return currentShaderLibrary_.get(); }
+
+  // Applies the state objects to the renderer's open render encoder, in
+  // the order Metal needs: pipeline first, then depth-stencil, blend
+  // colour, culling, winding, viewport, scissor, depth bias and the
+  // visibility mode. Each sets only what changed since this encoder began.
+  void renderTo(MGLRenderer& renderer);
+
+  // Bindings by name (GLID 0 binds nothing).
+  // GL_ARRAY_BUFFER, or GL_ELEMENT_ARRAY_BUFFER of the current vertex array.
+  void bindBufferWithGLID(GLID glID, GLenum target);
+  void bindRenderbufferWithGLID(GLID glID);
+  // Ends the open render pass when the framebuffer changes.
+  void bindDrawFramebuffer(GLID glID);
+  void bindReadFramebuffer(GLID glID);
+  // The viewport's and scissor's surface: the draw framebuffer's size.
+  void updateSurfaceRect();
+  // glClear: deferred to the next render pass on the draw framebuffer.
+  void clearAttachments(GLbitfield mask);
 
   // Bindings (not owned).
   MGLBuffer* currentVertexArrayBuffer() const { return arrayBuffer_; }
@@ -122,13 +152,21 @@ class MGLContext : public MGLObject {
   MGLRef<MGLContextGLObjectStore> buffers_, textures_, renderbuffers_, framebuffers_, shaders_,
       shaderPrograms_, shaderLibraries_;
   MGLRef<MGLGLObjectStore> vertexArrayObjects_;
+  MGLRef<MGLRenderPipelineStateCache> pipelineStateCache_;
+  MGLRef<MGLDepthStencilStateCache> depthStencilStateCache_;
+  MGLRef<MGLSamplerStateCache> samplerStateCache_;
   MGLRef<MGLPlatform> platform_;
   MGLRef<MGLRenderer> renderer_;
+  MGLRef<MGLQueryPool> queryPool_;
   MGLRef<MGLMutableRenderPipelineState> pipelineState_;
   MGLRef<MGLMutableDepthStencilState> depthStencilState_;
+  MGLRef<MGLBlendColorState> blendColorState_;
   MGLRef<MGLFaceCullingState> faceCullingState_;
+  MGLRef<MGLFrontFaceWindingState> frontFaceWindingState_;
+  MGLRef<MGLViewportState> viewportState_;
   MGLRef<MGLScissorState> scissorState_;
   MGLRef<MGLDepthBiasState> depthBiasState_;
+  MGLRef<MGLOcclusionQueryState> occlusionQueryState_;
   MGLRef<MGLTextureUnits> textureUnits2D_, textureUnitsCube_;
   MGLRef<MGLShaderLibrary> currentShaderLibrary_;
 

@@ -3,7 +3,7 @@
 
 namespace mgl {
 
-const std::size_t kGLEnumNameCount = 404;
+const std::size_t kGLEnumNameCount = 406;
 const GLEnumName kGLEnumNames[] = {
     {0x0000, "GL_ZERO"},
     {0x0001, "GL_ONE"},
@@ -178,6 +178,7 @@ const GLEnumName kGLEnumNames[] = {
     {0x80CB, "GL_BLEND_SRC_ALPHA"},
     {0x80E1, "GL_BGRA"},
     {0x812F, "GL_CLAMP_TO_EDGE"},
+    {0x813D, "GL_TEXTURE_MAX_LEVEL_APPLE"},
     {0x8192, "GL_GENERATE_MIPMAP_HINT"},
     {0x81A5, "GL_DEPTH_COMPONENT16"},
     {0x81A6, "GL_DEPTH_COMPONENT24_OES"},
@@ -287,6 +288,7 @@ const GLEnumName kGLEnumNames[] = {
     {0x88E4, "GL_STATIC_DRAW"},
     {0x88E8, "GL_DYNAMIC_DRAW"},
     {0x88F0, "GL_DEPTH24_STENCIL8_OES"},
+    {0x88FE, "GL_VERTEX_ATTRIB_ARRAY_DIVISOR_EXT"},
     {0x8A1F, "GL_RGB_422_APPLE"},
     {0x8A4F, "GL_PROGRAM_PIPELINE_OBJECT_EXT"},
     {0x8A51, "GL_RGB_RAW_422_APPLE"},

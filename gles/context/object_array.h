@@ -67,6 +67,19 @@ class MGLSet : public MGLObject {
   // Adds, or replaces the stored element equal to `object`.
   void addObject(MGLObject* object);
   void removeObject(const MGLObject* object);
+  // Calls `f` with every element, bucket after bucket; `f` must not change
+  // the set.
+  template <typename F>
+  void forEachObject(F&& f) const {
+    const std::uint64_t buckets = bucketCount();
+    for (std::uint64_t b = 0; b < buckets; ++b) {
+      const auto* bucket = static_cast<const MGLArray*>(buckets_->objectAtIndex(b));
+      if (!bucket) continue;
+      for (std::uint64_t i = 0; i < bucket->count(); ++i) {
+        if (MGLObject* element = bucket->objectAtIndex(i)) f(element);
+      }
+    }
+  }
 
   std::string description() const override;
   std::string distributionDescription() const;
