@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The whole test suite: set-up, an optimised build and its tests; the tests
+# The whole test suite: set-up (with the data packages), an optimised build,
+# the catalogue bundle built from the public data as the run command builds
+# it (the real-catalogue tests read it), and the build's tests; the tests
 # that run work on several threads again under ThreadSanitizer; then the whole
 # suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh
+bash scripts/setup.sh --data
 
 jobs=$(nproc)
 run_suite() {
@@ -15,7 +17,12 @@ run_suite() {
 
 echo "== build (RelWithDebInfo)"
 bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-echo "== tests (RelWithDebInfo)"
+echo "== data bundle (after ${SECONDS} s)"
+shopt -s nullglob
+for step in scripts/data.d/*.sh; do
+  bash "$step" build/release
+done
+echo "== tests (RelWithDebInfo, after ${SECONDS} s)"
 run_suite build/release
 
 # The GPU thread, the display link, the run loop and the shared GL object
@@ -24,16 +31,17 @@ run_suite build/release
 threaded=(metal_command_tests metal_texture_tests quartzcore_tests
           gles_call_frame_tests gles_context_tests gles_object_store_tests
           foundation_runloop_tests engine_first_use_tests)
-echo "== build (ThreadSanitizer, threaded tests)"
+echo "== build (ThreadSanitizer, threaded tests, after ${SECONDS} s)"
 bash scripts/build.sh build/thread -DCMAKE_BUILD_TYPE=Debug -DTESSALY_THREAD_SANITIZER=ON \
   -DTESSALY_BUILD_BENCH=OFF -- "${threaded[@]}"
 echo "== tests (ThreadSanitizer)"
 TSAN_OPTIONS=halt_on_error=1 run_suite build/thread -R "^($(IFS='|'; echo "${threaded[*]}"))\$"
 
-echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
+echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer, after ${SECONDS} s)"
 bash scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON \
   -DTESSALY_BUILD_BENCH=OFF
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite build/sanitize
+echo "== done after ${SECONDS} s"

@@ -10,6 +10,7 @@
 
 #include "engine/calendar.h"
 #include "engine/clock.h"
+#include "tests/support/requirements.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ bool zoneInstalled(const char* name) {
 // that no sample falls on a changeover) of the given years.
 void compareWithDatabase(const char* zoneName, int rule, double zone,
                          int firstYear, int lastYear) {
-  if (!zoneInstalled(zoneName)) GTEST_SKIP() << zoneName << " not installed";
+  if (!zoneInstalled(zoneName)) TESSALY_SKIP_OR_FAIL(zoneName << " not installed (tzdata)");
   ScopedTimeZone tz(zoneName);
   double from = julianDateFromCalendar(firstYear, 1, 1, 0, 30, 0, 0,
                                        kCalendarGregorian);
@@ -128,7 +129,7 @@ TEST(DaylightSaving, StartDatesAndMarkers) {
 }
 
 TEST(DaylightSaving, SystemZoneIsStandardTime) {
-  if (!zoneInstalled("America/New_York")) GTEST_SKIP();
+  if (!zoneInstalled("America/New_York")) TESSALY_SKIP_OR_FAIL("tzdata not installed");
   ScopedTimeZone tz("America/New_York");
   int dst = -1;
   EXPECT_DOUBLE_EQ(localTimeZone(&dst), -5.0 / 24);

@@ -12,6 +12,7 @@
 #include "shadercompiler/ir/builtin_type_table.h"
 #include "shadercompiler/ir/support/ralloc.h"
 #include "temp_dir.h"
+#include "tests/support/requirements.h"
 
 namespace {
 
@@ -40,8 +41,8 @@ std::set<std::string> all_names() {
 const std::set<std::string> kOnlyInOurTable = {"void"};
 
 void compare_with_validator(bool es, unsigned version) {
-  if (std::system("command -v glslangValidator >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "glslangValidator is not installed";
+  if (!tessaly::test::programInstalled("glslangValidator"))
+    TESSALY_SKIP_OR_FAIL("glslangValidator is not installed");
   tessaly::test::TempDir dir;
   void *ctx = ralloc_context(nullptr);
   auto *state = new (ctx) glsl_parse_state(SHC_SHADER_FRAGMENT, es, version);

@@ -23,6 +23,7 @@
 #include "shadercompiler/ir/ir.h"
 #include "shadercompiler/ir/support/ralloc.h"
 #include "temp_dir.h"
+#include "tests/support/requirements.h"
 
 namespace {
 
@@ -147,8 +148,8 @@ void expect_component(const ir_constant *ours, unsigned k, const std::string &th
 }
 
 TEST_F(FoldingOracleTest, AgreesWithValidatorOnConstantExpressions) {
-  if (std::system("command -v glslangValidator >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "glslangValidator is not installed";
+  if (!tessaly::test::programInstalled("glslangValidator"))
+    TESSALY_SKIP_OR_FAIL("glslangValidator is not installed");
 
   // Arithmetic and conversions.
   add(infix("+", ir_binop_add, f(1.5f), f(2.25f)));

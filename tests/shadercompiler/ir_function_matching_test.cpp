@@ -11,6 +11,7 @@
 #include "shadercompiler/ir/ir.h"
 #include "shadercompiler/ir/support/ralloc.h"
 #include "temp_dir.h"
+#include "tests/support/requirements.h"
 
 namespace {
 
@@ -195,8 +196,8 @@ TEST_F(RecursionTest, ChainsArePrunedAway) {
 // linker: both must find recursion in the same graphs, and every function
 // the validator names must be among ours.
 TEST_F(RecursionTest, AgreesWithValidatorOnCallGraphs) {
-  if (std::system("command -v glslangValidator >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "glslangValidator is not installed";
+  if (!tessaly::test::programInstalled("glslangValidator"))
+    TESSALY_SKIP_OR_FAIL("glslangValidator is not installed");
   const std::vector<std::vector<std::pair<char, char>>> graphs = {
       {{'A', 'B'}, {'B', 'A'}},
       {{'A', 'A'}},
