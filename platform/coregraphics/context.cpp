@@ -119,26 +119,42 @@ const std::uint8_t* Context::data() {
       stride == bytesPerRow_)
     return base;
   converted_.assign(bytesPerRow_ * height_, 0);
-  for (std::size_t y = 0; y < height_; ++y) {
-    const auto* in = reinterpret_cast<const std::uint32_t*>(base + y * stride);
-    std::uint8_t* out = converted_.data() + y * bytesPerRow_;
-    for (std::size_t x = 0; x < width_; ++x) {
-      Pixel p = unpackARGB(in[x]);
-      switch (format_.layout) {
-        case PixelLayout::premultipliedBGRA:
-          out[0] = p.b, out[1] = p.g, out[2] = p.r, out[3] = p.a, out += 4;
-          break;
-        case PixelLayout::premultipliedRGBA:
-          out[0] = p.r, out[1] = p.g, out[2] = p.b, out[3] = p.a, out += 4;
-          break;
-        case PixelLayout::rgbSkipLast:
-          out[0] = p.r, out[1] = p.g, out[2] = p.b, out[3] = 255, out += 4;
-          break;
-        case PixelLayout::gray:
-          *out++ = grayOf(in[x]);
-          break;
-      }
+  // One loop per layout, so that the per-pixel work is plain shifts.
+  auto convert = [&](auto pixel) {
+    for (std::size_t y = 0; y < height_; ++y) {
+      const auto* in = reinterpret_cast<const std::uint32_t*>(base + y * stride);
+      std::uint8_t* out = converted_.data() + y * bytesPerRow_;
+      for (std::size_t x = 0; x < width_; ++x) out = pixel(in[x], out);
     }
+  };
+  switch (format_.layout) {
+    case PixelLayout::premultipliedBGRA:
+      convert([](std::uint32_t p, std::uint8_t* out) {
+        out[0] = std::uint8_t(p), out[1] = std::uint8_t(p >> 8), out[2] = std::uint8_t(p >> 16),
+        out[3] = std::uint8_t(p >> 24);
+        return out + 4;
+      });
+      break;
+    case PixelLayout::premultipliedRGBA:
+      convert([](std::uint32_t p, std::uint8_t* out) {
+        out[0] = std::uint8_t(p >> 16), out[1] = std::uint8_t(p >> 8), out[2] = std::uint8_t(p),
+        out[3] = std::uint8_t(p >> 24);
+        return out + 4;
+      });
+      break;
+    case PixelLayout::rgbSkipLast:
+      convert([](std::uint32_t p, std::uint8_t* out) {
+        out[0] = std::uint8_t(p >> 16), out[1] = std::uint8_t(p >> 8), out[2] = std::uint8_t(p),
+        out[3] = 255;
+        return out + 4;
+      });
+      break;
+    case PixelLayout::gray:
+      convert([](std::uint32_t p, std::uint8_t* out) {
+        *out = grayOf(p);
+        return out + 1;
+      });
+      break;
   }
   return converted_.data();
 }

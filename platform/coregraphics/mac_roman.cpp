@@ -28,6 +28,11 @@ std::array<char32_t, 256> buildTable() {
     }
   }
   iconv_close(converter);
+  // Two places where the C library's table keeps an older reading than
+  // Apple's own mapping (and Python's codec): 0xC6 is INCREMENT, not the
+  // Greek capital delta, and 0xF0 is the Apple logo in the private use area.
+  table[0xc6] = 0x2206;
+  table[0xf0] = 0xf8ff;
   return table;
 }
 

@@ -33,34 +33,53 @@ PangoContext* newContext(PangoFontMap* fontMap) {
   return context;
 }
 
-// Each thread's own Pango objects: one context and layout for measuring,
-// one for drawing (which follows the transform of the context drawn in).
+// Each thread's own Pango context and layout, used for measuring and for
+// drawing alike, so that a text measured and then drawn is shaped once.
+// Drawing updates the context to the transform drawn with; metrics are not
+// hinted, so measures do not depend on it.
 struct ThreadPango {
-  PangoContext* measuring;
-  PangoLayout* measuringLayout;
-  PangoContext* drawing;
-  PangoLayout* drawingLayout;
+  PangoContext* context;
+  PangoLayout* layout;
+  PangoAttrList* plainAttributes;  // for texts without runs
   std::string validText;
+  // What the layout holds now (texts without runs only).
+  struct {
+    bool valid = false;
+    std::string text;
+    PangoFontDescription* font = nullptr;
+    TextLayoutOptions options;
+  } held;
 
   ThreadPango() {
     ensureFontConfiguration();
-    PangoFontMap* fontMap = pango_cairo_font_map_get_default();  // per thread
-    measuring = newContext(fontMap);
-    measuringLayout = pango_layout_new(measuring);
-    drawing = newContext(fontMap);
-    drawingLayout = pango_layout_new(drawing);
+    context = newContext(pango_cairo_font_map_get_default());  // per thread
+    layout = pango_layout_new(context);
+    plainAttributes = pango_attr_list_new();
+    pango_attr_list_insert(plainAttributes, newFeatures());
   }
   ~ThreadPango() {
-    g_object_unref(measuringLayout);
-    g_object_unref(measuring);
-    g_object_unref(drawingLayout);
-    g_object_unref(drawing);
+    if (held.font) pango_font_description_free(held.font);
+    pango_attr_list_unref(plainAttributes);
+    g_object_unref(layout);
+    g_object_unref(context);
+  }
+  static PangoAttribute* newFeatures() {
+    // Text is laid out from the glyphs' own advances, without kerning or
+    // ligatures: a string is as wide as the sum of its characters, so the
+    // width of a part of a text is where that part is drawn.
+    return pango_attr_font_features_new("kern 0, liga 0, clig 0");
   }
 };
 
 ThreadPango& threadPango() {
   thread_local ThreadPango pango;
   return pango;
+}
+
+// What of the options shapes the layout itself: the line limits only
+// choose which lines count, and without a width nothing wraps.
+bool sameLayout(const TextLayoutOptions& a, const TextLayoutOptions& b) {
+  return a.maxWidth == b.maxWidth && a.lineBreak == b.lineBreak && a.alignment == b.alignment;
 }
 
 PangoWeight pangoWeight(int fontconfigWeight) {
@@ -87,15 +106,27 @@ std::string_view validUtf8(std::string_view text, std::string& buffer) {
 
 bool limited(double value, double limit) { return std::isfinite(value) && value > 0 && value < limit; }
 
-void configure(ThreadPango& pango, PangoLayout* layout, std::string_view rawText, const Font& font,
-               const std::vector<TextRun>* runs, const TextLayoutOptions& options) {
+void configure(ThreadPango& pango, std::string_view rawText, const Font& font,
+               const std::vector<TextRun>* runs, TextLayoutOptions options) {
+  PangoLayout* layout = pango.layout;
+  if (!limited(options.maxWidth, kUnlimitedWidth)) {
+    options.maxWidth = 0;
+    options.lineBreak = LineBreakMode::clip;
+  }
+  const bool plain = !runs || runs->empty();
+  auto& held = pango.held;
+  if (plain && held.valid && held.text == rawText && sameLayout(held.options, options) &&
+      pango_font_description_equal(held.font, font.description()))
+    return;
+  held.valid = false;
   std::string_view text = validUtf8(rawText, pango.validText);
   pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
   pango_layout_set_font_description(layout, font.description());
 
-  PangoAttrList* attributes = nullptr;
-  if (runs && !runs->empty()) {
+  PangoAttrList* attributes = pango.plainAttributes;
+  if (!plain) {
     attributes = pango_attr_list_new();
+    pango_attr_list_insert(attributes, ThreadPango::newFeatures());
     for (const TextRun& run : *runs) {
       if (run.start >= text.size()) continue;
       auto start = static_cast<guint>(run.start);
@@ -121,7 +152,7 @@ void configure(ThreadPango& pango, PangoLayout* layout, std::string_view rawText
     }
   }
   pango_layout_set_attributes(layout, attributes);
-  if (attributes) pango_attr_list_unref(attributes);
+  if (!plain) pango_attr_list_unref(attributes);
 
   const bool widthLimited = limited(options.maxWidth, kUnlimitedWidth);
   pango_layout_set_width(layout, widthLimited && options.lineBreak != LineBreakMode::clip
@@ -142,6 +173,13 @@ void configure(ThreadPango& pango, PangoLayout* layout, std::string_view rawText
                                      : options.alignment == TextAlignment::right
                                          ? PANGO_ALIGN_RIGHT
                                          : PANGO_ALIGN_LEFT);
+  if (plain) {
+    held.text.assign(rawText);
+    if (held.font) pango_font_description_free(held.font);
+    held.font = pango_font_description_copy(font.description());
+    held.options = options;
+    held.valid = true;
+  }
 }
 
 struct KeptLines {
@@ -187,34 +225,35 @@ void drawLayout(Context& context, std::string_view text, const std::vector<TextR
     options.lineBreak = LineBreakMode::clip;
   }
   context.drawWithSource(point, color, [&](cairo_t* cairo) {
-    PangoLayout* layout = pango.drawingLayout;
-    configure(pango, layout, text, font, runs, options);
+    PangoLayout* layout = pango.layout;
+    configure(pango, text, font, runs, options);
     pango_cairo_update_layout(cairo, layout);
-    if (rect) {
-      KeptLines kept = keptLines(layout, options);
-      if (kept.height <= 0) return;
-      // Alignment works within the rectangle's width even when the layout
-      // does not wrap.
-      if (options.maxWidth > 0 && pango_layout_get_width(layout) < 0)
-        pango_layout_set_width(layout, static_cast<int>(std::min(options.maxWidth, kUnlimitedWidth) * PANGO_SCALE));
-      cairo_save(cairo);
-      cairo_new_path(cairo);
-      cairo_rectangle(cairo, point.x, point.y, options.maxWidth, kept.height);
-      cairo_clip(cairo);
-      cairo_move_to(cairo, point.x, point.y);
+    if (!rect) {
       pango_cairo_show_layout(cairo, layout);
-      cairo_restore(cairo);
-    } else {
-      pango_cairo_show_layout(cairo, layout);
+      return;
     }
+    KeptLines kept = keptLines(layout, options);
+    if (kept.height <= 0) return;
+    // A layout that does not wrap is aligned here, within the rectangle.
+    double offset = 0;
+    if (pango_layout_get_width(layout) < 0 && options.alignment != TextAlignment::left &&
+        options.alignment != TextAlignment::natural && options.alignment != TextAlignment::justified)
+      offset = (options.maxWidth - kept.width) * (options.alignment == TextAlignment::center ? 0.5 : 1.0);
+    cairo_save(cairo);
+    cairo_new_path(cairo);
+    cairo_rectangle(cairo, point.x, point.y, options.maxWidth, kept.height);
+    cairo_clip(cairo);
+    cairo_move_to(cairo, point.x + offset, point.y);
+    pango_cairo_show_layout(cairo, layout);
+    cairo_restore(cairo);
   });
 }
 
 Size measure(std::string_view text, const std::vector<TextRun>* runs, const Font& font,
              const TextLayoutOptions& options) {
   ThreadPango& pango = threadPango();
-  configure(pango, pango.measuringLayout, text, font, runs, options);
-  KeptLines kept = keptLines(pango.measuringLayout, options);
+  configure(pango, text, font, runs, options);
+  KeptLines kept = keptLines(pango.layout, options);
   return {kept.width, kept.height};
 }
 
@@ -249,7 +288,7 @@ std::shared_ptr<const Font> Font::named(std::string_view name, double size) {
   pango_font_description_set_style(font->description_, pangoStyle(face.slant));
   pango_font_description_set_absolute_size(font->description_, size * PANGO_SCALE);
 
-  PangoFont* loaded = pango_context_load_font(threadPango().measuring, font->description_);
+  PangoFont* loaded = pango_context_load_font(threadPango().context, font->description_);
   if (loaded) {
     PangoFontMetrics* metrics = pango_font_get_metrics(loaded, nullptr);
     font->ascender_ = double(pango_font_metrics_get_ascent(metrics)) / PANGO_SCALE;
@@ -271,9 +310,9 @@ std::shared_ptr<const Font> Font::systemFont(double size) { return named("sans-s
 
 double stringWidth(std::string_view text, const Font& font) {
   ThreadPango& pango = threadPango();
-  configure(pango, pango.measuringLayout, text, font, nullptr, {});
+  configure(pango, text, font, nullptr, {});
   PangoRectangle logical;
-  pango_layout_get_extents(pango.measuringLayout, nullptr, &logical);
+  pango_layout_get_extents(pango.layout, nullptr, &logical);
   return double(logical.width) / PANGO_SCALE;
 }
 
