@@ -38,6 +38,7 @@ PangoContext* newContext(PangoFontMap* fontMap) {
 // Drawing updates the context to the transform drawn with; metrics are not
 // hinted, so measures do not depend on it.
 struct ThreadPango {
+  PangoFontMap* fontMap;  // the thread's own, released with it
   PangoContext* context;
   PangoLayout* layout;
   PangoAttrList* plainAttributes;  // for texts without runs
@@ -52,7 +53,8 @@ struct ThreadPango {
 
   ThreadPango() {
     ensureFontConfiguration();
-    context = newContext(pango_cairo_font_map_get_default());  // per thread
+    fontMap = pango_cairo_font_map_new();
+    context = newContext(fontMap);
     layout = pango_layout_new(context);
     plainAttributes = pango_attr_list_new();
     pango_attr_list_insert(plainAttributes, newFeatures());
@@ -62,6 +64,7 @@ struct ThreadPango {
     pango_attr_list_unref(plainAttributes);
     g_object_unref(layout);
     g_object_unref(context);
+    g_object_unref(fontMap);
   }
   static PangoAttribute* newFeatures() {
     // Text is laid out from the glyphs' own advances, without kerning or
