@@ -9,6 +9,7 @@
 
 #include "pixels.h"
 #include "platform/coregraphics/font.h"
+#include "platform/coregraphics/font_config.h"
 #include "platform/coregraphics/glyph_face.h"
 #include "platform/coregraphics/image_codec.h"
 #include "platform/coregraphics/text.h"
@@ -53,12 +54,25 @@ TEST(CoregraphicsThreads, TwoThreadsDrawTextGlyphsAndImagesAsOneWould) {
   std::vector<std::string> alone(kRounds);
   for (int round = 0; round < kRounds; ++round) alone[round] = work(round, png);
 
+  // Besides, each thread asks for names and sizes nobody asked for before,
+  // so that both fill the shared face and font caches at once.
+  auto fresh = [](int thread, int round) {
+    std::string name = "No Such Face " + std::to_string(thread * 100 + round);
+    EXPECT_TRUE(cg::resolveFace(name).isFallback);
+    EXPECT_GT(cg::Font::named("Exo", 9 + thread * 0.5 + round * 0.01)->lineHeight(), 9);
+  };
   std::vector<std::string> first(kRounds), second(kRounds);
   std::thread a([&] {
-    for (int round = 0; round < kRounds; ++round) first[round] = work(round, png);
+    for (int round = 0; round < kRounds; ++round) {
+      fresh(1, round);
+      first[round] = work(round, png);
+    }
   });
   std::thread b([&] {
-    for (int round = kRounds - 1; round >= 0; --round) second[round] = work(round, png);
+    for (int round = kRounds - 1; round >= 0; --round) {
+      fresh(2, round);
+      second[round] = work(round, png);
+    }
   });
   a.join();
   b.join();
