@@ -78,8 +78,12 @@ void fuzzDecoder(const std::vector<std::string>& names, const char* label, int d
     ASSERT_LE(std::max({last.r, last.g, last.b}), last.a);
   }, options);
   std::printf("%s: decoded %d, refused %d\n", label, decoded, refused);
-  EXPECT_GT(decoded, options.iterations / decodedShare);
-  EXPECT_GT(refused, options.iterations / 30);
+  // The shares hold for the suite's fixed sample; a long run by hand drifts
+  // far from the seeds (the corpus keeps mutants) and only has to survive.
+  if (options.iterations == iterations(6000) && !std::getenv("TESSALY_FUZZ_ITERATIONS")) {
+    EXPECT_GT(decoded, options.iterations / decodedShare);
+    EXPECT_GT(refused, options.iterations / 30);
+  }
 }
 
 TEST(CoregraphicsImageFuzz, MutatedPNGFilesDecodeOrAreRefused) {
