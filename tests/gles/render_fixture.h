@@ -121,6 +121,7 @@ class RenderTest : public GLTestContext {
     return buffer;
   }
 
+  MGLRenderer& renderer() { return *context->renderer(); }
   std::vector<std::string> log() const { return device->commandLog().texts(); }
   // Log entries that begin with `prefix`.
   std::size_t count(const std::string& prefix) const {

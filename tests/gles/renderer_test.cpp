@@ -39,10 +39,7 @@ std::future<void> onThread(MGLContext* context, F f) {
 bool blocks(std::future<void>& f) { return f.wait_for(200ms) == std::future_status::timeout; }
 bool finishes(std::future<void>& f) { return f.wait_for(10s) == std::future_status::ready; }
 
-class RendererTest : public RenderTest {
- protected:
-  MGLRenderer& renderer() { return *context->renderer(); }
-};
+class RendererTest : public RenderTest {};
 
 TEST_F(RendererTest, FrameIndexRunsRoundThePoolOverPresents) {
   makeFramebuffer(4, 4);
