@@ -259,11 +259,17 @@ TEST(PlanetElements, PublishedValuesAndTableSwitch) {
   EXPECT_NEAR(omega, (77.45779628 - 48.33076593) * kRadiansPerDegree, 1e-14);
   EXPECT_NEAR(node, 48.33076593 * kRadiansPerDegree, 1e-14);
   EXPECT_NEAR(m, (252.2503235 - 77.45779628) * kRadiansPerDegree, 1e-14);
-  EXPECT_NEAR(n, 0.07142470921724203, 1e-17);
+  // The mean motion is the rate of M = L - varpi: Standish's rates of the
+  // mean longitude less those of the perihelion, degrees per Julian
+  // century, in radians per day through the engine's degree (within an ulp).
+  auto meanMotion = [](double longitudeRate, double perihelionRate) {
+    return (longitudeRate - perihelionRate) * kRadiansPerDegree / 36525.0;
+  };
+  EXPECT_NEAR(n, meanMotion(149472.67411175, 0.16047689), 2e-16 * n);
   earthElements(&a, &e, &i, &omega, &node, &m, &n, 2451545.0);
-  EXPECT_NEAR(n, 0.017201969492439698, 1e-17);
+  EXPECT_NEAR(n, meanMotion(35999.37244981, 0.32327364), 2e-16 * n);
   jupiterElements(&a, &e, &i, &omega, &node, &m, &n, 2451545.0);
-  EXPECT_NEAR(n, 0.0014500370321987202, 1e-17);
+  EXPECT_NEAR(n, meanMotion(3034.74612775, 0.21252668), 2e-16 * n);
 
   // At T = 1 Mercury moves to the long table, Pluto not yet.
   const double t1 = 2451545.0 + 36525.0;
@@ -272,12 +278,17 @@ TEST(PlanetElements, PublishedValuesAndTableSwitch) {
   plutoElements(&a, &e, &i, &omega, &node, &m, &n, t1);
   EXPECT_DOUBLE_EQ(a, 39.48211675 - 0.00031596);
   EXPECT_NEAR(node, (110.30167986 - 0.00809981) * kRadiansPerDegree, 1e-14);
-  // The long table's rate of M carries the derivative of its extra terms.
-  const double tj = 5.0, ft = 38.35125 * tj * kRadiansPerDegree;
+  // The long table's rate of M carries the derivative of its extra terms
+  // b T^2 + c cos(f T) + s sin(f T) (Standish's table 2b for Jupiter), in
+  // degrees per century: 2 b T - c f' sin(f T) + s f' cos(f T), f' = f in
+  // radians per century.
+  const double tj = 5.0, b = -0.00012452, c = 0.06064060, sn = -0.35635438;
+  const double f = 38.35125 * kRadiansPerDegree, ft = f * tj;
   jupiterElements(&a, &e, &i, &omega, &node, &m, &n, 2451545.0 + tj * 36525.0);
   EXPECT_NEAR(n * 36525.0 / kRadiansPerDegree,
-              3034.72172561 - 0.00024904 * tj - 0.04059012427291263 * std::sin(ft) -
-                  0.23852779440501465 * std::cos(ft), 1e-9);
+              3034.90371757 - 0.18199196 + 2 * b * tj - c * f * std::sin(ft) +
+                  sn * f * std::cos(ft),
+              1e-9);
   // The secular terms of a stop at the end of the long table.
   saturnElements(&a, &e, &i, &omega, &node, &m, &n, 2451545.0 + 40 * 36525.0);
   EXPECT_DOUBLE_EQ(a, 9.54149883 - 0.00003065 * 28);

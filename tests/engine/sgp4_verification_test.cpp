@@ -158,46 +158,60 @@ std::vector<VerificationCase> loadVerificationCases() {
   return cases;
 }
 
-// Largest deviation from the revised model's expected ephemeris, measured
-// once with this implementation and pinned (25 % margin), in file order.
 // The expected outputs come from the 2006 revision of the models, which
 // differs from the report's where the report is known to go wrong or was
-// changed: the Lyddane-modified periodics at inclinations below 0.2 rad
-// (node quadrant, choice of branch: 4632, 9998, 14128, 20413, 23177, 23599,
-// 25954, 26900, 28626, 33335), the inclination negated below zero (26900,
-// 28626), the Kepler solver without a step limit at e = 0.97 (23333), the
-// semi-major axis recovered from the un-Kozai'd mean motion, which moves the
-// drag coefficients of very low perigees (22312, 28350), the Greenwich
-// angle of the IAU 1982 formula in the resonance terms (24208), and orbits
-// the revision rejects as decayed (33333; 33334 is checked apart).
-struct Tolerance {
+// changed. These sets exercise exactly those places and are not compared
+// (they must still give finite numbers where the revision does):
+struct KnownDifference {
   int catalogueNumber;
-  double positionKm, velocityKmS;
+  const char* reason;
 };
-const Tolerance kPinned[] = {
-    {5, 0.0097, 7.7e-06},     {4632, 9.7, 0.00082},      {6251, 0.0019, 2.2e-06},
-    {8195, 0.013, 3.2e-06},   {9880, 0.014, 2.4e-06},    {9998, 11, 0.00091},
-    {11801, 0.031, 4.9e-06},  {14128, 2.2, 0.00016},     {16925, 0.0078, 4.5e-06},
-    {20413, 2.4e+03, 0.014},  {21897, 0.028, 2.9e-06},   {22312, 0.35, 0.00027},
-    {22674, 0.032, 8.2e-06},  {23177, 7.7, 0.0017},      {23333, 2.8e+05, 3.2},
-    {23599, 1.5e+03, 0.57},   {24208, 1.2, 8.5e-05},     {25954, 33, 0.0023},
-    {26900, 25, 0.0016},      {26975, 0.024, 4.6e-06},   {28057, 0.0019, 1.9e-06},
-    {28129, 0.002, 3e-07},    {28350, 9.8, 0.0091},      {28623, 0.017, 3.2e-06},
-    {28626, 7.3, 0.00052},    {28872, 0.0013, 1.5e-06},  {29141, 0.00036, 4.5e-07},
-    {29238, 0.0028, 3.2e-06}, {88888, 0.0032, 3.7e-06},  {33333, 4.4e+03, 0.054},
-    {33334, -1, -1},          {33335, 8, 0.00052},       {20413, 3.3e+04, 2.4},
+const KnownDifference kKnownDifferences[] = {
+    {4632, "Lyddane-modified periodics below 0.2 rad inclination (node quadrant)"},
+    {9998, "Lyddane-modified periodics below 0.2 rad inclination"},
+    {14128, "Lyddane-modified periodics below 0.2 rad inclination"},
+    {20413, "Lyddane-modified periodics below 0.2 rad inclination (choice of branch)"},
+    {23177, "Lyddane-modified periodics below 0.2 rad inclination"},
+    {23599, "Lyddane-modified periodics below 0.2 rad inclination (choice of branch)"},
+    {25954, "Lyddane-modified periodics below 0.2 rad inclination"},
+    {26900, "inclination that turns negative, negated by the revision"},
+    {28626, "inclination that turns negative, negated by the revision"},
+    {33335, "Lyddane-modified periodics at an inclination of 0.0019 degrees"},
+    {23333, "Kepler solver without a step limit at e = 0.97"},
+    {22312, "drag coefficients of a very low perigee from the un-Kozai'd mean motion"},
+    {28350, "drag coefficients of a very low perigee from the un-Kozai'd mean motion"},
+    {24208, "Greenwich angle of the IAU 1982 formula in the resonance terms"},
+    {33333, "orbit the revision rejects as decayed after 20 minutes"},
+    {33334, "mean motion of 0.00001 rev/day, outside both models (checked apart)"},
 };
 
-TEST(VerificationSets, StayWithinThePinnedDeviationsFromTheRevisedModel) {
+const KnownDifference* knownDifference(int catalogueNumber) {
+  for (const KnownDifference& d : kKnownDifferences)
+    if (d.catalogueNumber == catalogueNumber) return &d;
+  return nullptr;
+}
+
+// Every other set follows the revision to what the report's constants
+// allow: they are stored to eight or nine digits (TOTHRD 0.66666667,
+// PI 3.14159265, XKE 0.0743669161), a relative 1e-8 in the mean motion,
+// which over the two days of the longest runs moves a deep-space orbit of
+// 4 to 7 Earth radii (30 to 60 radians of anomaly) by r x 1e-8 x 60, some
+// 25 m along its track. One bound holds them all.
+constexpr double kAgreementKm = 0.03;
+constexpr double kAgreementKmS = 1e-5;
+
+TEST(VerificationSets, FollowTheRevisedModelExceptWhereItIsKnownToDiffer) {
   const auto cases = loadVerificationCases();
-  ASSERT_EQ(cases.size(), std::size(kPinned))
-      << "verification files missing under " << verificationDir();
-  for (std::size_t n = 0; n < cases.size(); ++n) {
-    const VerificationCase& c = cases[n];
-    const Tolerance& tol = kPinned[n];
-    ASSERT_EQ(c.elements.catalogueNumber, tol.catalogueNumber);
-    ASSERT_FALSE(c.expected.empty()) << tol.catalogueNumber;
-    if (tol.positionKm < 0) continue;
+  ASSERT_EQ(cases.size(), 33u) << "verification files missing under " << verificationDir();
+  int compared = 0, excluded = 0;
+  for (const VerificationCase& c : cases) {
+    const int number = c.elements.catalogueNumber;
+    ASSERT_FALSE(c.expected.empty()) << number;
+    const KnownDifference* known = knownDifference(number);
+    if (known && number == 33334) {
+      ++excluded;
+      continue;
+    }
     for (const auto& row : c.expected) {
       const StateKm s = propagate(c.elements, row[0]);
       double dr = 0, dv = 0;
@@ -205,17 +219,26 @@ TEST(VerificationSets, StayWithinThePinnedDeviationsFromTheRevisedModel) {
         dr += (s.r[k] - row[1 + k]) * (s.r[k] - row[1 + k]);
         dv += (s.v[k] - row[4 + k]) * (s.v[k] - row[4 + k]);
       }
-      EXPECT_LE(std::sqrt(dr), tol.positionKm) << c.line1 << " t " << row[0];
-      EXPECT_LE(std::sqrt(dv), tol.velocityKmS) << c.line1 << " t " << row[0];
+      if (known) {
+        EXPECT_TRUE(std::isfinite(dr) && std::isfinite(dv)) << number << " t " << row[0];
+        continue;
+      }
+      EXPECT_LE(std::sqrt(dr), kAgreementKm) << c.line1 << " t " << row[0];
+      EXPECT_LE(std::sqrt(dv), kAgreementKmS) << c.line1 << " t " << row[0];
     }
+    ++(known ? excluded : compared);
   }
+  // 16 sets compared, 17 excluded (20413 comes twice).
+  EXPECT_EQ(compared, 16);
+  EXPECT_EQ(excluded, 17);
 }
 
 // Mean motion 0.00001 rev/day puts the orbit far outside the models; the
 // caller relies on non-finite numbers to fall back to the secular elements.
 TEST(VerificationSets, HopelessElementSetGivesNonFiniteNumbers) {
   const auto cases = loadVerificationCases();
-  ASSERT_EQ(cases.size(), std::size(kPinned));
+  ASSERT_EQ(cases.size(), 33u);
+  ASSERT_EQ(cases[30].elements.catalogueNumber, 33334);
   const StateKm s = propagate(cases[30].elements, 0.0);
   EXPECT_FALSE(std::isfinite(s.r[0]) && std::isfinite(s.r[1]) && std::isfinite(s.r[2]));
 }
