@@ -150,6 +150,57 @@ TEST(Clock, DayFractionAndWeekday) {
   toCalendar(kCalendarPersian, INFINITY);
 }
 
+// Local times east and west of Greenwich, across midnight and the date
+// line: the Gregorian calendar against ERFA's UT dates shifted by the zone,
+// every calendar through its own round trip, and the local date always the
+// date of JD + zone.
+TEST(CalendarZones, LocalTimesConvertThroughTheZone) {
+  const double zones[] = {-12.0 / 24, -9.5 / 24, -5.0 / 24, 5.75 / 24, 9.0 / 24, 14.0 / 24};
+  std::mt19937_64 rng(7);
+  std::uniform_int_distribution<int> year(-1000, 3000), month(1, 12), day(1, 28), hour(0, 23),
+      minute(0, 59);
+  int crossedMidnight = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const double zone = zones[i % std::size(zones)];
+    const int y = year(rng), m = month(rng), d = day(rng), h = hour(rng), mi = minute(rng);
+    const double seconds = 17.5;
+    double djm0, djm;
+    ASSERT_EQ(eraCal2jd(y, m, d, &djm0, &djm), 0);
+    const double local = djm0 + djm + (h * 3600 + mi * 60 + seconds) / 86400;
+    const double ut = local - zone;
+    EXPECT_NEAR(julianDateFromCalendar(y, m, d, h, mi, seconds, zone, kCalendarGregorian), ut,
+                1e-9)
+        << y << "-" << m << "-" << d << " zone " << zone * 24;
+    const Date back = toCalendar(kCalendarGregorian, ut, zone);
+    EXPECT_EQ(back.year, y);
+    EXPECT_EQ(back.month, m);
+    EXPECT_EQ(std::floor(back.day), d);
+    EXPECT_EQ(back.hour, h);
+    EXPECT_EQ(back.minute, mi);
+    EXPECT_NEAR(back.seconds, seconds, 1e-3);
+    int uy, um, ud;
+    double uf;
+    ASSERT_EQ(eraJd2cal(ut, 0.0, &uy, &um, &ud, &uf), 0);
+    if (ud != d) ++crossedMidnight;
+
+    for (int calendar : {kCalendarJulian, kCalendarSwitching, kCalendarHebrew,
+                         kCalendarIslamic, kCalendarPersian, kCalendarIndian}) {
+      const Date shifted = toCalendar(calendar, ut, zone);
+      const Date plain = toCalendar(calendar, ut + zone, 0);
+      EXPECT_EQ(shifted.year, plain.year) << calendar;
+      EXPECT_EQ(shifted.month, plain.month) << calendar;
+      EXPECT_NEAR(shifted.day, plain.day, 1e-9) << calendar;
+      EXPECT_NEAR(julianDateFromCalendar(shifted.year, shifted.month, std::floor(shifted.day),
+                                         shifted.hour, shifted.minute, shifted.seconds, zone,
+                                         calendar),
+                  ut, 1e-8)
+          << calendar;
+    }
+    EXPECT_EQ(dayOfWeek(ut, zone), dayOfWeek(local, 0));
+  }
+  EXPECT_GT(crossedMidnight, 300);  // the zone moved the date often
+}
+
 // Published dates: the first of a year and feasts of fixed date.
 TEST(WorldCalendars, PublishedDates) {
   struct {

@@ -529,6 +529,58 @@ TEST_F(SkyDataFileTest, DamagedFieldsAreRefused) {
   EXPECT_EQ(far.loadRegionObjects(far.findRegion(8)), -1);
 }
 
+// The last record of a block may end exactly where the block ends; a length
+// one byte longer is refused, and costs only its region.
+TEST_F(SkyDataFileTest, RecordsMayEndExactlyAtTheirBlockEndButNotOneBytePast) {
+  CStar vega;
+  const char* name = "Vega";
+  vega.setNames(&name, 1);
+  SkyDataWriter variable;
+  ASSERT_EQ(variable.addObject(0, vega, 0.03f), 0);
+  ASSERT_EQ(variable.addObject(0, vega, 0.03f), 1);
+  const std::string good = variable.bytes();
+  CSkyDataFile probe(writeBytes(good, "probe.skydata").c_str());
+  ASSERT_GT(probe.readHeader(), 0);
+  const std::size_t block = probe.getDataStart() + probe.getRoot()->getBlockOffset();
+  const std::size_t second = block + 2 + le16(good, block);
+  const std::size_t secondLength = le16(good, second);
+  ASSERT_EQ(second + 2 + secondLength, block + probe.getRoot()->getBlockSize());
+
+  CSkyDataFile exact(writeBytes(good, "exact.skydata").c_str());
+  ASSERT_GT(exact.readHeader(), 0);
+  EXPECT_GT(exact.loadRegionObjects(nullptr), 0);
+  ASSERT_NE(exact.getObject(0, 1), nullptr);
+  EXPECT_EQ(exact.getObject(0, 1)->getNameString(), "Vega");
+
+  std::string longer = good;
+  longer[second] = static_cast<char>(secondLength + 1);
+  longer[second + 1] = static_cast<char>((secondLength + 1) >> 8);
+  CSkyDataFile past(writeBytes(longer, "past.skydata").c_str());
+  ASSERT_GT(past.readHeader(), 0);
+  EXPECT_EQ(past.loadRegionObjects(nullptr), -1);
+  EXPECT_EQ(past.getObject(0, 1), nullptr);
+  CSkyObject* first = past.getObject(0, 0);  // read alone, the first still is
+  ASSERT_NE(first, nullptr);
+  EXPECT_FALSE(first->isOwnedByRegion());
+  delete first;
+
+  // Fixed records: a block of exactly count x size is read, one byte short
+  // is refused.
+  SkyDataWriter fixed(64);
+  ASSERT_EQ(fixed.addObject(0, vega, 0.03f), 0);
+  ASSERT_EQ(fixed.addObject(0, vega, 0.03f), 1);
+  std::string fixedBytes = fixed.bytes();
+  const std::size_t blockSizeField = kSkyDataFileHeaderSize + 38;
+  ASSERT_EQ(le32(fixedBytes, blockSizeField), 128u);
+  CSkyDataFile whole(writeBytes(fixedBytes, "whole.skydata").c_str());
+  ASSERT_GT(whole.readHeader(), 0);
+  EXPECT_GT(whole.loadRegionObjects(nullptr), 0);
+  fixedBytes[blockSizeField] = 127;
+  CSkyDataFile shortBlock(writeBytes(fixedBytes, "short.skydata").c_str());
+  ASSERT_GT(shortBlock.readHeader(), 0);
+  EXPECT_EQ(shortBlock.loadRegionObjects(nullptr), -1);
+}
+
 TEST_F(SkyDataFileTest, DeepTreesStopAtThirtyTwoBitIds) {
   // A chain of first children, each announcing another: ids overflow 32
   // bits at the twelfth level, which must fail instead of recursing on.

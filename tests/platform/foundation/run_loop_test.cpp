@@ -36,6 +36,29 @@ TEST(RunLoopVirtualClock, TimersAndPerformsFireInTimeOrder) {
   EXPECT_EQ(v.loop.pendingCount(), 0u);
 }
 
+// A late pass finds many timers due at once: they fire in one pass, earliest
+// first (equal times in the order they were scheduled), whatever order they
+// were scheduled in; a repeating one fires once however many times it was due.
+TEST(RunLoopVirtualClock, TimersDueTogetherInOnePassFireEarliestFirst) {
+  VirtualLoop v;
+  std::vector<std::string> fired;
+  int target = 0;
+  v.loop.scheduleTimer(0.3, false, [&](ns::Timer&) { fired.push_back("0.3"); });
+  v.loop.scheduleTimer(0.1, false, [&](ns::Timer&) { fired.push_back("0.1"); });
+  auto repeating = v.loop.scheduleTimer(0.4, true, [&](ns::Timer&) { fired.push_back("every 0.4"); });
+  v.loop.scheduleTimer(0.2, false, [&](ns::Timer&) { fired.push_back("0.2 a"); });
+  v.loop.performAfterDelay(&target, "p", 0.25, [&] { fired.push_back("0.25"); });
+  v.loop.scheduleTimer(0.2, false, [&](ns::Timer&) { fired.push_back("0.2 b"); });
+  v.loop.performAfterDelay(&target, "q", 0.05, [&] { fired.push_back("0.05"); });
+  v.loop.scheduleTimer(1.5, false, [&](ns::Timer&) { fired.push_back("1.5"); });
+  v.clock->advance(1.0);
+  EXPECT_EQ(v.loop.runOnce(), 7);
+  EXPECT_EQ(fired, (std::vector<std::string>{"0.05", "0.1", "0.2 a", "0.2 b", "0.25", "0.3",
+                                             "every 0.4"}));
+  EXPECT_EQ(v.loop.pendingCount(), 2u);  // the repeating timer and the one at 1.5
+  repeating->invalidate();
+}
+
 TEST(RunLoopVirtualClock, ZeroIntervalTimerRunsOncePerPass) {
   VirtualLoop v;
   int count = 0;
