@@ -23,7 +23,8 @@ class MGLGLObjectBase : public MGLObject {
   MGLObjectKind kind() const { return kind_; }
   const char* className() const override { return className_; }
   std::string label() const;
-  void setLabel(std::string label);
+  // Objects with Metal resources label those too.
+  virtual void setLabel(std::string label);
   // "GLTexture (GLID 5)": the class name less its first letter.
   std::string defaultLabel() const;
   // "MGLTexture (GLID 5)".

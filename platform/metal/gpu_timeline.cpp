@@ -94,6 +94,11 @@ void GpuTimeline::waitUntilIdle() {
   s_->idle.wait(lock, [this] { return !s_->running && !s_->frontReady(); });
 }
 
+bool GpuTimeline::idle() const {
+  std::lock_guard lock(s_->mutex);
+  return s_->queue.empty() && !s_->running;
+}
+
 bool GpuTimeline::onGpuThread() const {
   return std::this_thread::get_id() == thread_.get_id();
 }

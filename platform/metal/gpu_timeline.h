@@ -33,6 +33,10 @@ class GpuTimeline {
   void resume();
   // Blocks until every committed buffer has run.
   void waitUntilIdle();
+  // No buffer enqueued and none running: nothing given to the GPU can still
+  // read or write a resource. A moment's answer; work enqueued later is not
+  // counted.
+  bool idle() const;
   bool onGpuThread() const;
 
  private:

@@ -67,6 +67,23 @@ TEST(CommandBuffers, EnqueueReservesThePlace) {
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 
+TEST(CommandBuffers, TheGpuIsIdleOnlyWithNothingEnqueuedOrRunning) {
+  auto device = Device::create();
+  auto queue = device->newCommandQueue();
+  EXPECT_TRUE(device->gpu().idle());
+  auto buffer = queue->commandBuffer();
+  EXPECT_TRUE(device->gpu().idle());  // made, not yet given to the GPU
+  buffer->enqueue();
+  EXPECT_FALSE(device->gpu().idle());
+  std::atomic<bool> idleWhileRunning{true};
+  buffer->addCompletedHandler([&](CommandBuffer&) { idleWhileRunning = device->gpu().idle(); });
+  buffer->commit();
+  buffer->waitUntilCompleted();
+  device->gpu().waitUntilIdle();
+  EXPECT_FALSE(idleWhileRunning);
+  EXPECT_TRUE(device->gpu().idle());
+}
+
 TEST(CommandBuffers, SynchronousModeRunsInsideCommit) {
   auto device = Device::create();
   device->gpu().setSynchronous(true);
