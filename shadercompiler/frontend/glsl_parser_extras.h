@@ -7,6 +7,7 @@
 #include "shadercompiler/ir/support/standalone_scaffolding.h"
 
 class glsl_symbol_table;
+struct ast_to_hir_state;
 struct exec_list;
 struct gl_context;
 struct glsl_type;
@@ -75,6 +76,8 @@ struct glsl_parse_state {
   bool pragma_debug = false;
   unsigned error_count = 0;
   unsigned warning_count = 0;
+  // The translation to IR under way, or null.
+  ast_to_hir_state *hir = nullptr;
 };
 
 // Sets the error flag and appends "(line,column): error: message\n" to the

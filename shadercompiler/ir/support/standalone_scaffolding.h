@@ -21,12 +21,23 @@ constexpr uint32_t GL_GEOMETRY_SHADER = 0x8DD9;
 constexpr uint32_t GL_FRAGMENT_SHADER = 0x8B30;
 constexpr uint32_t GL_COMPUTE_SHADER = 0x91B9;
 
+struct exec_list;
+
 struct gl_shader {
   uint32_t Type;  // GL shader enum
   gl_shader_stage Stage;
   uint32_t Name;
   int32_t RefCount;
   glsl_symbol_table *symbols;  // set by whoever fills the shader
+
+  // Filled by the front end's compilation (glsl_compile_shader); pool
+  // children of the record.
+  const char *Source;
+  exec_list *ir;        // the shader's IR; null when it did not compile
+  uint32_t Version;     // 100, 110 or 120
+  bool IsES;
+  bool CompileStatus;
+  char *InfoLog;
 };
 
 struct gl_program_limits {
