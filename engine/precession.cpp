@@ -73,6 +73,13 @@ void nutationAngles(double* dpsi, double* deps, double jd) {
             kArcsecondsPerRadian;
 }
 
+double equationOfEquinoxes(double jd) {
+  double dpsi, deps, eps;
+  nutationAngles(&dpsi, &deps, jd);
+  longTermPrecessionAngles(nullptr, nullptr, nullptr, &eps, jd);
+  return dpsi * std::cos(eps + deps);
+}
+
 void precessionMatrix(double m[9], int nutation, double jd0, double jd1) {
   double zeta, z, theta;
   precessionAngles(&zeta, &z, &theta, nullptr, nullptr, nullptr, jd0, jd1);

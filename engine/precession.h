@@ -25,6 +25,12 @@ double meanObliquity(double jd);
 // null.
 void nutationAngles(double* dpsi, double* deps, double jd);
 
+// Equation of the equinoxes at jd: the nutation in longitude times the
+// cosine of the true obliquity (the long-term mean obliquity plus the
+// nutation in obliquity), radians. Greenwich apparent sidereal time is the
+// mean sidereal time of UT plus this.
+double equationOfEquinoxes(double jd);
+
 // IAU 1976 precession from the mean equator and equinox of jd0 to those of
 // jd1, then with `nutation` non-zero from the mean to the true equator and
 // equinox of jd1.

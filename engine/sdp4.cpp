@@ -341,6 +341,7 @@ void resonanceRates(const DeepSpaceState& d, double xli, double xni,
 void deepSecular(const SatelliteElementSet& el, const DeepSpaceState& d,
                  DeepSpaceVariables& v) {
   const double t = v.t;
+  v.xllRate = v.xllRate + d.ssl;
   v.xll = v.xll + d.ssl * t;
   v.omgasm = v.omgasm + d.ssg * t;
   v.xnodes = v.xnodes + d.ssh * t;
@@ -378,6 +379,11 @@ void deepSecular(const SatelliteElementSet& el, const DeepSpaceState& d,
   const double xl = xli + xldot * ft + xndot * ft * ft * 0.5;
   const double temp = -v.xnodes + d.thgr + t * kThdt;
   v.xll = d.synchronous ? xl - v.omgasm + temp : xl + temp + temp;
+  // The rate of xll from that of xl and of the angles subtracted from it.
+  const double xlRate = xldot + xndot * ft;
+  const double omegaRate = d.omgdt + d.ssg, nodeRate = d.xnodot + d.ssh;
+  v.xllRate = d.synchronous ? xlRate - omegaRate - nodeRate + kThdt
+                            : xlRate + 2.0 * (kThdt - nodeRate);
 }
 
 void deepPeriodics(const DeepSpaceState& d, DeepSpaceVariables& v) {
@@ -451,46 +457,51 @@ void deepSpace(int entry, const SatelliteElementSet& el, DeepSpaceState& deep,
   }
 }
 
-void sdp4(const SatelliteElementSet& el, double position[3],
-          double velocity[3], Sdp4State& s, double tsince) {
-  if (!s.initialised) {
-    EpochQuantities q;
-    epochQuantities(el, q);
-    s.initialised = 1;
-    s.x3thm1 = q.x3thm1;
-    s.c1 = q.c1;
-    s.x1mth2 = q.x1mth2;
-    s.c4 = q.c4;
-    s.xnodcf = q.xnodcf;
-    s.t2cof = q.t2cof;
-    s.xlcof = q.xlcof;
-    s.aycof = q.aycof;
-    s.x7thm1 = q.x7thm1;
-    s.xnodp = q.xnodp;
-    s.xmdot = q.xmdot;
-    s.omgdot = q.omgdot;
-    s.xnodot = q.xnodot;
-    DeepSpaceVariables init{};
-    init.eosq = q.eosq;
-    init.sinio = q.sinio;
-    init.cosio = q.cosio;
-    init.betao = q.betao;
-    init.aodp = q.aodp;
-    init.theta2 = q.theta2;
-    init.sing = std::sin(el.argumentOfPerigee);
-    init.cosg = std::cos(el.argumentOfPerigee);
-    init.betao2 = q.betao2;
-    init.xmdot = q.xmdot;
-    init.omgdot = q.omgdot;
-    init.xnodot = q.xnodot;
-    init.xnodp = q.xnodp;
-    s.deep = DeepSpaceState{};
-    deepSpace(1, el, s.deep, init);
-  }
+namespace {
 
-  DeepSpaceState& deep = s.deep;
-  DeepSpaceVariables v{};
+void initialiseSdp4(const SatelliteElementSet& el, Sdp4State& s) {
+  EpochQuantities q;
+  epochQuantities(el, q);
+  s.initialised = 1;
+  s.x3thm1 = q.x3thm1;
+  s.c1 = q.c1;
+  s.x1mth2 = q.x1mth2;
+  s.c4 = q.c4;
+  s.xnodcf = q.xnodcf;
+  s.t2cof = q.t2cof;
+  s.xlcof = q.xlcof;
+  s.aycof = q.aycof;
+  s.x7thm1 = q.x7thm1;
+  s.xnodp = q.xnodp;
+  s.xmdot = q.xmdot;
+  s.omgdot = q.omgdot;
+  s.xnodot = q.xnodot;
+  DeepSpaceVariables init{};
+  init.eosq = q.eosq;
+  init.sinio = q.sinio;
+  init.cosio = q.cosio;
+  init.betao = q.betao;
+  init.aodp = q.aodp;
+  init.theta2 = q.theta2;
+  init.sing = std::sin(el.argumentOfPerigee);
+  init.cosg = std::cos(el.argumentOfPerigee);
+  init.betao2 = q.betao2;
+  init.xmdot = q.xmdot;
+  init.omgdot = q.omgdot;
+  init.xnodot = q.xnodot;
+  init.xnodp = q.xnodp;
+  s.deep = DeepSpaceState{};
+  deepSpace(1, el, s.deep, init);
+}
+
+// The secular stage of SDP4: gravity, drag, the lunar-solar secular terms
+// and the resonance at tsince; returns the semi-major axis.
+double secularStage(const SatelliteElementSet& el, Sdp4State& s, double tsince,
+                    DeepSpaceVariables& v) {
+  if (!s.initialised) initialiseSdp4(el, s);
+  v = DeepSpaceVariables{};
   v.t = tsince;
+  v.xllRate = s.xmdot;
 
   // Secular gravity and atmospheric drag.
   v.xll = el.meanAnomaly + s.xmdot * tsince;
@@ -502,10 +513,20 @@ void sdp4(const SatelliteElementSet& el, double position[3],
   const double tempe = el.bstar * s.c4 * tsince;
   const double templ = s.t2cof * tsq;
   v.xn = s.xnodp;
-  deepSpace(2, el, deep, v);
+  deepSpace(2, el, s.deep, v);
   const double a = std::pow(kXke / v.xn, kTothrd) * tempa * tempa;
   v.em = v.em - tempe;
   v.xll = v.xll + s.xnodp * templ;
+  return a;
+}
+
+}  // namespace
+
+void sdp4(const SatelliteElementSet& el, double position[3],
+          double velocity[3], Sdp4State& s, double tsince) {
+  DeepSpaceVariables v;
+  const double a = secularStage(el, s, tsince, v);
+  DeepSpaceState& deep = s.deep;
   deepSpace(3, el, deep, v);
 
   PeriodicInputs in;
@@ -523,4 +544,18 @@ void sdp4(const SatelliteElementSet& el, double position[3],
   in.x1mth2 = s.x1mth2;
   in.x7thm1 = s.x7thm1;
   periodicsToState(in, position, velocity);
+}
+
+void sdp4MeanElements(const SatelliteElementSet& el, Sdp4State& s, double tsince,
+                      SatelliteMeanElements& out) {
+  DeepSpaceVariables v;
+  out.a = secularStage(el, s, tsince, v);
+  out.e = v.em;
+  out.i = v.xinc;
+  out.omega = v.omgasm;
+  out.node = v.xnodes;
+  out.m = v.xll;
+  out.mRate = v.xllRate;
+  out.omegaRate = s.omgdot + s.deep.ssg;
+  out.nodeRate = s.xnodot + s.deep.ssh;
 }

@@ -93,8 +93,12 @@ static void initialiseSgp4(const SatelliteElementSet& el, Sgp4State& s) {
                    15.0 * c1sq * (2.0 * s.d2 + c1sq));
 }
 
-void sgp4(const SatelliteElementSet& el, double position[3],
-          double velocity[3], Sgp4State& s, double tsince) {
+namespace {
+
+// The secular stage of SGP4: gravity and drag at tsince, as the inputs of
+// the periodic stage.
+void secularStage(const SatelliteElementSet& el, Sgp4State& s, double tsince,
+                  PeriodicInputs& in) {
   if (!s.initialised) initialiseSgp4(el, s);
 
   // Secular gravity and atmospheric drag.
@@ -122,7 +126,6 @@ void sgp4(const SatelliteElementSet& el, double position[3],
     templ = templ + s.t3cof * tcube + tfour * (s.t4cof + tsince * s.t5cof);
   }
 
-  PeriodicInputs in;
   in.a = s.aodp * tempa * tempa;
   in.e = el.eccentricity - tempe;
   in.xl = xmp + omega + xnode + s.xnodp * templ;
@@ -136,7 +139,30 @@ void sgp4(const SatelliteElementSet& el, double position[3],
   in.x3thm1 = s.x3thm1;
   in.x1mth2 = s.x1mth2;
   in.x7thm1 = s.x7thm1;
+}
+
+}  // namespace
+
+void sgp4(const SatelliteElementSet& el, double position[3],
+          double velocity[3], Sgp4State& s, double tsince) {
+  PeriodicInputs in;
+  secularStage(el, s, tsince, in);
   periodicsToState(in, position, velocity);
+}
+
+void sgp4MeanElements(const SatelliteElementSet& el, Sgp4State& s, double tsince,
+                      SatelliteMeanElements& out) {
+  PeriodicInputs in;
+  secularStage(el, s, tsince, in);
+  out.a = in.a;
+  out.e = in.e;
+  out.i = in.xinc;
+  out.omega = in.omega;
+  out.node = in.xnode;
+  out.m = in.xl - in.omega - in.xnode;
+  out.mRate = s.xmdot;
+  out.omegaRate = s.omgdot;
+  out.nodeRate = s.xnodot;
 }
 
 void sgp4SecularElements(const SatelliteElementSet& el, double* a, double* e,

@@ -93,6 +93,8 @@ struct DeepSpaceVariables {
   // Secular and periodic entries: mean anomaly, argument of perigee, node,
   // eccentricity, inclination, mean motion and the time in minutes.
   double xll, omgasm, xnodes, em, xinc, xn, t;
+  // Set by the secular entry: the rate of xll (radians per minute).
+  double xllRate;
 };
 
 // Angle in [0, 2 pi) of the direction (cosx, sinx), with the report's
@@ -121,6 +123,21 @@ void sdp4(const SatelliteElementSet& elements, double position[3],
 // terms, 3 the lunar-solar periodics, to `vars`.
 void deepSpace(int entry, const SatelliteElementSet& elements,
                DeepSpaceState& deep, DeepSpaceVariables& vars);
+
+// The mean elements of a model at tsince: every secular term (gravity and
+// drag; for SDP4 also the lunar-solar secular terms and the resonance) and
+// none of the periodic ones, with the rates at which the angles go on
+// advancing from there (drag left out). The models' own state is
+// initialised when needed. a in Earth radii, angles in radians (not
+// reduced), rates in radians per minute.
+struct SatelliteMeanElements {
+  double a, e, i, omega, node, m;
+  double mRate, omegaRate, nodeRate;
+};
+void sgp4MeanElements(const SatelliteElementSet& elements, Sgp4State& state, double tsince,
+                      SatelliteMeanElements& out);
+void sdp4MeanElements(const SatelliteElementSet& elements, Sdp4State& state, double tsince,
+                      SatelliteMeanElements& out);
 
 // Secular-only elements at tsince minutes: semi-major axis (Earth radii),
 // eccentricity, inclination, argument of perigee, node and mean anomaly

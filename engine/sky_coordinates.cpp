@@ -61,8 +61,15 @@ void CSkyCoordinates::setEpoch(int current, int withNutation, double fixed) {
   obliquity = meanObliquityOfEpoch + nutationObliquity;
 
   greenwichSiderealTime = meanSiderealTime(julianDate);
-  localSiderealTime = normalizeRadians(greenwichSiderealTime + longitude +
-                                       nutationLongitude * std::cos(obliquity));
+  // The horizon frame below turns the true equator of the chart's date, so
+  // its sidereal time takes that date's nutation even when the epoch is
+  // fixed elsewhere.
+  double equinoxes = 0;
+  if (nutation) {
+    equinoxes = epoch == julianDate ? nutationLongitude * std::cos(obliquity)
+                                    : equationOfEquinoxes(julianDate);
+  }
+  localSiderealTime = normalizeRadians(greenwichSiderealTime + longitude + equinoxes);
 
   horizonMatrix(horizonFrame, 1, localSiderealTime, latitude);
   double precession[9];

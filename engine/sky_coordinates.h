@@ -79,7 +79,7 @@ class CSkyCoordinates : public CSkyTime {
   double longitude = 0;             // east, radians
   double latitude = 0;              // geodetic, radians
   double altitude = 0;              // metres
-  double localSiderealTime = 0;     // apparent, radians
+  double localSiderealTime = 0;     // apparent of the date (mean without nutation), radians
   double greenwichSiderealTime = 0; // mean, radians
   std::uint8_t autoDST = 0;         // take the DST rule from the place
   double horizonFrame[9] = {};      // frame 2

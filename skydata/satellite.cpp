@@ -143,6 +143,17 @@ const char* CSatellite::getElementSet(SatelliteElementSet& out) const {
   if (shortDesignator(getNameAt(0), designator, sizeof designator))
     std::memcpy(out.designator, designator, sizeof designator);
   getName(out.name, sizeof out.name);
+  fillOrbitElements(out);
+  return out.name;
+}
+
+void CSatellite::getOrbitElements(SatelliteElementSet& out) const {
+  out.name[0] = '\0';
+  out.designator[0] = '\0';
+  fillOrbitElements(out);
+}
+
+void CSatellite::fillOrbitElements(SatelliteElementSet& out) const {
   out.catalogueNumber = static_cast<std::int32_t>(getBodyNumber());
   out.epoch = getElementEpoch();
   out.bstar = bstar_;
@@ -154,7 +165,6 @@ const char* CSatellite::getElementSet(SatelliteElementSet& out) const {
   out.argumentOfPerigee = getArgumentOfPerihelion();
   out.meanAnomaly = getMeanAnomalyAtEpoch();
   out.meanMotion = getMeanMotion() / kMinutesPerDay;
-  return out.name;
 }
 
 void CSatellite::setElementSet(const SatelliteElementSet& elements) {

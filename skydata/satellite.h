@@ -36,6 +36,10 @@ class CSatellite : public CPlanet {
   // "1998-067A", the display name, and the elements. Returns the name
   // field of `out`.
   virtual const char* getElementSet(SatelliteElementSet& out) const;
+  // The numbers of the element set alone (names and designator left
+  // empty): what the propagators read, without the text work of
+  // getElementSet, for positions computed every frame.
+  void getOrbitElements(SatelliteElementSet& out) const;
   // Takes over an element set: names (the long designator "1998-067A" and
   // the set's name), orbit with perigee distance in AU, drag terms, the
   // deep-space flag; the propagator starts afresh.
@@ -57,6 +61,7 @@ class CSatellite : public CPlanet {
 
  private:
   void resetModelState();
+  void fillOrbitElements(SatelliteElementSet& out) const;
 
   float bstar_ = 0.0f;
   float meanMotionTerms_[2] = {0.0f, 0.0f};

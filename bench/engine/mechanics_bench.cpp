@@ -1,0 +1,128 @@
+// The chart's per-frame position work: every catalogue satellite brought up
+// to date at one moment (light time, aberration, magnitude with the Earth's
+// shadow, orbital frame), as the chart does for each drawn frame; and the
+// Sun, planets and moons. The satellites are the element sets gpredict
+// ships (Debian gpredict, some 1,000 sets of 2018), written once into a
+// solar-system catalogue with the project's writer.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/mechanics/sky_mechanics.h"
+#include "skydata/planet.h"
+#include "skydata/satellite.h"
+#include "skydata/sky_database.h"
+#include "skydata/two_line_elements.h"
+#include "tests/engine/mechanics_fixture.h"
+
+namespace {
+
+using mechanics_test::SatelliteRecord;
+using mechanics_test::SolarSystemWorld;
+
+std::vector<SatelliteRecord> catalogueSatellites() {
+  const char* path = std::getenv("TESSALY_GPREDICT_SATELLITES");
+  std::ifstream in(path ? path : "/usr/share/gpredict/data/satdata/satellites.dat");
+  std::vector<SatelliteRecord> out;
+  std::string line, first;
+  while (std::getline(in, line)) {
+    if (line.rfind("TLE1=", 0) == 0) first = line.substr(5);
+    if (line.rfind("TLE2=", 0) == 0 && !first.empty()) {
+      SatelliteRecord r;
+      std::string problem;
+      if (parseTwoLineElements(first, line.substr(5), r.elements, problem)) {
+        r.standardMagnitude = 4.0;
+        out.push_back(r);
+      }
+      first.clear();
+    }
+  }
+  return out;
+}
+
+struct Scene {
+  std::unique_ptr<SolarSystemWorld> world;
+  std::unique_ptr<CSkyMechanics> chart;
+  std::vector<CSatellite*> satellites;
+  std::vector<CPlanet*> planets, moons;
+  double jd = 0;
+};
+
+Scene& scene() {
+  static Scene s = [] {
+    Scene scene;
+    const std::vector<SatelliteRecord> records = catalogueSatellites();
+    scene.world = std::make_unique<SolarSystemWorld>(mechanics_test::standardExtraBodies(),
+                                                     records);
+    scene.chart = std::make_unique<CSkyMechanics>(&scene.world->database());
+    std::vector<double> epochs;
+    for (const SatelliteRecord& r : records) {
+      scene.satellites.push_back(
+          scene.world->satellite(static_cast<std::uint32_t>(r.elements.catalogueNumber)));
+      epochs.push_back(r.elements.epoch);
+    }
+    std::erase(scene.satellites, nullptr);
+    if (!epochs.empty()) {
+      std::nth_element(epochs.begin(), epochs.begin() + epochs.size() / 2, epochs.end());
+      scene.jd = epochs[epochs.size() / 2] + 0.3;
+    }
+    scene.chart->setLocation(0.2, 0.8, 100);
+    for (int p = 0; p <= 9; ++p) scene.planets.push_back(scene.world->body(30, p));
+    for (int id : {301, 401, 402, 501, 502, 503, 504, 505, 506, 601, 602, 603, 604, 605, 606,
+                   607, 608, 609, 701, 705, 801, 802, 901, 902})
+      scene.moons.push_back(scene.world->body(31, static_cast<std::uint32_t>(id)));
+    return scene;
+  }();
+  return s;
+}
+
+// Per frame: one time step, then every object.
+void updateAll(benchmark::State& state, const std::vector<CPlanet*>& objects) {
+  Scene& s = scene();
+  if (objects.empty()) {
+    state.SkipWithError("no objects (is gpredict's satellite list installed?)");
+    return;
+  }
+  for (auto _ : state) {
+    s.chart->setJulianDate(s.jd);
+    for (CPlanet* object : objects) s.chart->updateObjectPosition(object);
+    benchmark::ClobberMemory();
+  }
+  const auto n = static_cast<double>(objects.size());
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(objects.size()));
+  state.counters["objects"] = n;
+  state.counters["us_per_object"] =
+      benchmark::Counter(n * 1e-6, benchmark::Counter::kIsIterationInvariantRate |
+                                       benchmark::Counter::kInvert);
+}
+
+void BM_CatalogueSatellitesAtOneMoment(benchmark::State& state) {
+  Scene& s = scene();
+  std::vector<CPlanet*> objects(s.satellites.begin(), s.satellites.end());
+  updateAll(state, objects);
+}
+BENCHMARK(BM_CatalogueSatellitesAtOneMoment)->Unit(benchmark::kMillisecond);
+
+void BM_SunAndPlanets(benchmark::State& state) { updateAll(state, scene().planets); }
+BENCHMARK(BM_SunAndPlanets)->Unit(benchmark::kMicrosecond);
+
+void BM_Moons(benchmark::State& state) { updateAll(state, scene().moons); }
+BENCHMARK(BM_Moons)->Unit(benchmark::kMicrosecond);
+
+// One moment's change alone: frames of the date and the observer.
+void BM_SetJulianDate(benchmark::State& state) {
+  Scene& s = scene();
+  double jd = s.jd;
+  for (auto _ : state) {
+    s.chart->setJulianDate(jd);
+    jd += 1e-5;
+  }
+}
+BENCHMARK(BM_SetJulianDate);
+
+}  // namespace

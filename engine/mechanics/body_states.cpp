@@ -1,0 +1,596 @@
+// CSkyMechanics: heliocentric states of the Sun, planets, moons, minor
+// bodies and artificial satellites, the dispatch by object type, and the
+// orientation of bodies.
+#include <cmath>
+
+#include "engine/aberration.h"
+#include "engine/angles.h"
+#include "engine/body_dispatch.h"
+#include "engine/calendar.h"
+#include "engine/galilean_moons.h"
+#include "engine/kepler_orbits.h"
+#include "engine/lunar_theory.h"
+#include "engine/matrices.h"
+#include "engine/mechanics/object_codes.h"
+#include "engine/mechanics/state_vectors.h"
+#include "engine/mechanics/sky_mechanics.h"
+#include "engine/moon_rotation.h"
+#include "engine/planet_elements.h"
+#include "engine/planet_series.h"
+#include "engine/pluto_theory.h"
+#include "engine/rotation_models.h"
+#include "engine/sgp4.h"
+#include "engine/sidereal_time.h"
+#include "engine/vectors.h"
+#include "skydata/object_factory.h"
+#include "skydata/planet.h"
+#include "skydata/satellite.h"
+#include "skydata/sky_database.h"
+#include "skydata/star.h"
+
+namespace {
+
+using namespace mechanics;
+
+
+// Pluto's periodic series holds between these dynamical times (1885-2099).
+constexpr double kPlutoSeriesStart = 2409542.5;
+constexpr double kPlutoSeriesEnd = 2488069.5;
+// Earth radii of the lunar series per AU.
+constexpr double kLunarEarthRadiiPerAU = 23454.779920164812;
+// SGP4/SDP4: the element-set theory's Earth radius in AU, minutes per day,
+// and the window (30 days) within which the full models are trusted.
+constexpr double kSgp4EarthRadiusAU = 6378.135 / kKilometresPerAU;
+constexpr double kMinutesPerDay = 1440.0;
+constexpr double kSgp4WindowMinutes = 43200.0;
+constexpr double kDaysPerJulianYear = 365.25;
+// Jupiter's texture puts the Great Red Spot at this System III longitude.
+constexpr double kRedSpotTextureLongitude = -2.2689280275920556;
+// A planet's state within this time before the chart's is carried back
+// from its state at the chart's time.
+constexpr double kRetardationSpan = kSecondInDays;
+
+// A conic state of elements referred to a frame, rotated into the working
+// frame; the velocity only when asked.
+void conicState(const double frame[9], double q, double e, double i, double omega,
+                double node, double m, double n, double position[3], double velocity[3]) {
+  if (velocity != nullptr) {
+    double gm;
+    orbitStateVectors(position, velocity, &gm, q, e, i, omega, node, m, n);
+    matrixTimesVector(frame, velocity);
+  } else {
+    orbitPositionVector(position, q, e, i, omega, node, m);
+  }
+  matrixTimesVector(frame, position);
+}
+
+// The elements of a moon by identifier as a conic in `frame`; false when
+// there are none.
+bool moonElementsState(int body, const double frame[9], double position[3],
+                       double velocity[3], double t) {
+  double a, e, i, omega, node, m, n;
+  if (!moonOrbitByBodyId(body, &a, &e, &i, &omega, &node, &m, &n, t)) return false;
+  conicState(frame, a * (1 - e), e, i, omega, node, m, n, position, velocity);
+  return true;
+}
+
+using PlanetSeries = void (*)(double*, double*, double*, double);
+const PlanetSeries kPlanetSeries[8] = {
+    planetSeriesAbridgedMercury, planetSeriesAbridgedVenus, planetSeriesAbridgedEarth,
+    planetSeriesAbridgedMars,    planetSeriesAbridgedJupiter, planetSeriesAbridgedSaturn,
+    planetSeriesAbridgedUranus,  planetSeriesAbridgedNeptune};
+
+using MoonPosition = void (*)(double*, double*, double*, double);
+const MoonPosition kGalileanMoons[4] = {ioPosition, europaPosition, ganymedePosition,
+                                        callistoPosition};
+
+}  // namespace
+
+// Planets.
+
+void CSkyMechanics::clearPlanetCache() {
+  for (PlanetCacheEntry& entry : planetCache_) entry.filled = false;
+  planetCacheTime_ = dynamicalJulianDate;
+}
+
+void CSkyMechanics::planetState(int body, double position[3], double velocity[3], double t) {
+  const double before = planetCacheTime_ - t;
+  if (body >= 0 && body <= kPlutoBody && before >= 0 && before <= kRetardationSpan)
+    retardedPlanetState(body, position, velocity, before);
+  else
+    computePlanetState(body, position, velocity, t);
+}
+
+void CSkyMechanics::retardedPlanetState(int body, double position[3], double velocity[3],
+                                        double retardation) {
+  if (body < 0 || body > kPlutoBody || !(retardation >= 0 && retardation <= kRetardationSpan)) {
+    computePlanetState(body, position, velocity, planetCacheTime_ - retardation);
+    return;
+  }
+  PlanetCacheEntry& entry = planetCache_[body];
+  if (!entry.filled) {
+    computePlanetState(body, entry.position, entry.velocity, planetCacheTime_);
+    entry.filled = true;
+  }
+  // Carried back along the velocity, the Earth's barycentric one, so that
+  // the light-time shift and the aberration of the observer's motion
+  // cancel as they do in nature; over a second the orbit's curvature
+  // leaves micrometres.
+  for (int k = 0; k < 3; ++k) position[k] = entry.position[k] - entry.velocity[k] * retardation;
+  if (velocity != nullptr) vectorCopy(velocity, entry.velocity);
+}
+
+void CSkyMechanics::computePlanetState(int body, double position[3], double velocity[3],
+                                       double t) {
+  position[0] = position[1] = position[2] = 0;
+  if (velocity != nullptr) velocity[0] = velocity[1] = velocity[2] = 0;
+  if (body <= kSunBody || body > kPlutoBody) return;
+  if (velocity != nullptr) {
+    if (body == kEarthBody) {
+      earthVelocitySeries(&velocity[0], &velocity[1], &velocity[2], t);
+    } else {
+      double a, e, i, omega, node, m, n, scratch[3];
+      planetElementsByNumber(body, &a, &e, &i, &omega, &node, &m, &n, t);
+      conicState(eclipticJ2000, a * (1 - e), e, i, omega, node, m, n, scratch, velocity);
+    }
+  }
+  if (body < kPlutoBody) {
+    double l, b, r, scratch[9];
+    kPlanetSeries[body - 1](&l, &b, &r, t);
+    sphericalToVector(position, l, b, r);
+    matrixTimesVector(eclipticOfDateFor(t, scratch), position);
+  } else if (t > kPlutoSeriesStart && t < kPlutoSeriesEnd) {
+    double l, b, r;
+    plutoPositionPeriodic(&l, &b, &r, t);
+    sphericalToVector(position, l, b, r);
+    matrixTimesVector(eclipticJ2000, position);
+  } else {
+    double a, e, i, omega, node, m, n;
+    plutoElements(&a, &e, &i, &omega, &node, &m, &n, t);
+    conicState(eclipticJ2000, a * (1 - e), e, i, omega, node, m, n, position, nullptr);
+  }
+}
+
+// Moons, relative to their planet.
+
+bool CSkyMechanics::moonState(int body, double position[3], double velocity[3], double t) {
+  return moonStateOfParent(body / 100, body, position, velocity, t);
+}
+
+bool CSkyMechanics::moonStateOfParent(int parent, int body, double position[3],
+                                      double velocity[3], double t) {
+  switch (parent) {
+    case 3: return earthMoonState(body, position, velocity, t);
+    case 4: return marsMoonState(body, position, velocity, t);
+    case 5: return jupiterMoonState(body, position, velocity, t);
+    case 6: return saturnMoonState(body, position, velocity, t);
+    case 7: return uranusMoonState(body, position, velocity, t);
+    case 8: return neptuneMoonState(body, position, velocity, t);
+    case 9: return plutoMoonState(body, position, velocity, t);
+    default: return otherMoonState(body, position, velocity, t);
+  }
+}
+
+bool CSkyMechanics::earthMoonState(int body, double position[3], double velocity[3],
+                                   double t) {
+  if (body != kMoonBody) return otherMoonState(body, position, velocity, t);
+  double scratch[9];
+  const double* frame = eclipticOfDateFor(t, scratch);
+  if (velocity != nullptr) {
+    double a, e, i, perigee, node, m, n, discard[3];
+    lunarMeanOrbit(&a, &e, &i, &perigee, &node, &m, &n, t);
+    conicState(frame, a * (1 - e), e, i, perigee - node, node, m, n, discard, velocity);
+  }
+  double lon, lat, distance;
+  moonPositionAbridged(&lon, &lat, &distance, t);
+  sphericalToVector(position, lon, lat, distance / kLunarEarthRadiiPerAU);
+  matrixTimesVector(frame, position);
+  return true;
+}
+
+bool CSkyMechanics::marsMoonState(int body, double position[3], double velocity[3],
+                                  double t) {
+  // Phobos and Deimos: elements on Laplace planes that move with the date,
+  // which the element dispatcher's frames follow.
+  return otherMoonState(body, position, velocity, t);
+}
+
+bool CSkyMechanics::jupiterMoonState(int body, double position[3], double velocity[3],
+                                     double t) {
+  if (body < 501 || body > 504) return otherMoonState(body, position, velocity, t);
+  if (velocity != nullptr) {
+    double discard[3];
+    if (!otherMoonState(body, discard, velocity, t)) setNotAvailable(velocity);
+  }
+  kGalileanMoons[body - 501](&position[0], &position[1], &position[2], t);
+  matrixTimesVector(jupiterMoonFrame, position);
+  return true;
+}
+
+bool CSkyMechanics::saturnMoonState(int body, double position[3], double velocity[3],
+                                    double t) {
+  const double* frame = body >= 601 && body <= 604   ? saturnMoonFrame
+                        : body >= 605 && body <= 608 ? eclipticB1950
+                                                     : nullptr;
+  if (frame == nullptr) return otherMoonState(body, position, velocity, t);
+  if (moonElementsState(body, frame, position, velocity, t)) return true;
+  setNotAvailable(position);
+  setNotAvailable(velocity);
+  return false;
+}
+
+bool CSkyMechanics::uranusMoonState(int body, double position[3], double velocity[3],
+                                    double t) {
+  // The element dispatcher pairs each Uranian moon's elements with their
+  // frame (the Uranian equator of the theory for the five major moons).
+  return otherMoonState(body, position, velocity, t);
+}
+
+bool CSkyMechanics::neptuneMoonState(int body, double position[3], double velocity[3],
+                                     double t) {
+  // Triton's Laplace plane moves with the date; Nereid's plane is fixed.
+  if (body != 802) return otherMoonState(body, position, velocity, t);
+  if (moonElementsState(body, neptuneMoonFrame, position, velocity, t)) return true;
+  setNotAvailable(position);
+  setNotAvailable(velocity);
+  return false;
+}
+
+bool CSkyMechanics::plutoMoonState(int body, double position[3], double velocity[3],
+                                   double t) {
+  if (body != kCharonBody) return otherMoonState(body, position, velocity, t);
+  if (moonElementsState(body, b1950ToJ2000, position, velocity, t)) return true;
+  setNotAvailable(position);
+  setNotAvailable(velocity);
+  return false;
+}
+
+bool CSkyMechanics::otherMoonState(int body, double position[3], double velocity[3],
+                                   double t) {
+  double frame[9];
+  if (moonFrameByBodyId(body, frame, t) && moonElementsState(body, frame, position, velocity, t))
+    return true;
+  setNotAvailable(position);
+  setNotAvailable(velocity);
+  return false;
+}
+
+// Minor bodies and satellites.
+
+void CSkyMechanics::keplerState(CPlanet* object, double position[3], double velocity[3],
+                                double t) {
+  double from, to;
+  object->getValidTimeRange(&from, &to);
+  if (t < from) t = from;
+  if (t > to) t = to;
+  conicState(eclipticJ2000, object->getPerihelionDistance(), object->getEccentricity(),
+             object->getInclination(), object->getArgumentOfPerihelion(),
+             object->getAscendingNode(), object->getMeanAnomaly(t), object->getMeanMotion(),
+             position, velocity);
+}
+
+void CSkyMechanics::computeSatellitePosition(CSatellite* satellite, double position[3],
+                                             double velocity[3], double t) {
+  // Element-set epochs are UT: t less Delta-T, taken as the chart's own UT
+  // date moved by t's offset from the chart's dynamical time. Both
+  // differences are exact, where a date less Delta-T would be rounded to
+  // 40 microseconds (30 cm of a low orbit).
+  const double tsince =
+      ((julianDate - satellite->getElementEpoch()) + (t - dynamicalJulianDate)) * kMinutesPerDay;
+  satelliteStateAt(satellite, position, velocity, tsince);
+}
+
+void CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
+                                     double velocity[3], double tsince) {
+  setNotAvailable(position);
+  setNotAvailable(velocity);
+  SatelliteElementSet elements;
+  satellite->getOrbitElements(elements);
+  if (std::fabs(tsince) < kSgp4WindowMinutes) {
+    double r[3], v[3];
+    if (Sdp4State* deep = satellite->getDeepSpaceState())
+      sdp4(elements, r, v, *deep, tsince);
+    else if (Sgp4State* near = satellite->getNearEarthState())
+      sgp4(elements, r, v, *near, tsince);
+    else
+      r[0] = kNotAvailable;
+    if (isFiniteVector(r)) {
+      for (int k = 0; k < 3; ++k) {
+        position[k] = r[k] * kSgp4EarthRadiusAU;
+        if (velocity != nullptr) velocity[k] = v[k] * kSgp4EarthRadiusAU * kMinutesPerDay;
+      }
+      matrixTimesVector(satelliteToJ2000_, position);
+      if (velocity != nullptr) matrixTimesVector(satelliteToJ2000_, velocity);
+      return;
+    }
+  }
+  // Far from the epoch, or when the full model diverges: the model's own
+  // mean elements (taken at the window's edge when beyond it, so that no
+  // drag polynomial or resonance loop runs away) carried on by their
+  // secular rates as a conic in the same frame. Across the window's edge
+  // the place moves only by the periodic terms.
+  const double edge = std::fmax(-kSgp4WindowMinutes, std::fmin(tsince, kSgp4WindowMinutes));
+  SatelliteMeanElements mean;
+  bool usable = false;
+  if (Sdp4State* deep = satellite->getDeepSpaceState()) {
+    sdp4MeanElements(elements, *deep, edge, mean);
+    usable = true;
+  } else if (Sgp4State* near = satellite->getNearEarthState()) {
+    sgp4MeanElements(elements, *near, edge, mean);
+    usable = true;
+  }
+  const double beyond = tsince - edge;
+  usable = usable && mean.a > 0 && mean.e >= 0 && mean.e < 1 && std::isfinite(mean.a) &&
+           std::isfinite(mean.mRate) && mean.mRate > 0 && std::isfinite(beyond);
+  if (usable) {
+    conicState(satelliteToJ2000_, mean.a * (1 - mean.e) * kSgp4EarthRadiusAU, mean.e, mean.i,
+               mean.omega + mean.omegaRate * beyond, mean.node + mean.nodeRate * beyond,
+               mean.m + mean.mRate * beyond, mean.mRate * kMinutesPerDay, position, velocity);
+    if (isFiniteVector(position)) return;
+  }
+  // Elements the models cannot handle at all: the plain secular rates.
+  double a, e, i, omega, node, m, n;
+  sgp4SecularElements(elements, &a, &e, &i, &omega, &node, &m, &n, tsince);
+  conicState(satelliteToJ2000_, a * (1 - e) * kSgp4EarthRadiusAU, e, i, omega, node, m,
+             n * kMinutesPerDay, position, velocity);
+  if (!isFiniteVector(position)) {
+    setNotAvailable(position);
+    setNotAvailable(velocity);
+  }
+}
+
+int CSkyMechanics::parentPlanetNumber(const CPlanet* object) const {
+  if (object->getType() == kSatelliteCode) return kEarthBody;
+  if (database != nullptr) {
+    const CPlanet* parent = database->getParentPlanet(object);
+    if (parent != nullptr && parent != object) {
+      const int body = static_cast<int>(parent->getBodyNumber());
+      return parent->getType() == kPlanetCode && body >= 1 && body <= kPlutoBody ? body : -1;
+    }
+  }
+  const int planet = static_cast<int>(object->getBodyNumber() / 100);
+  return planet >= 1 && planet <= kPlutoBody ? planet : -1;
+}
+
+void CSkyMechanics::objectState(CPlanet* object, double position[3], double velocity[3],
+                                const double* parentPosition, const double* parentVelocity,
+                                double t) {
+  double parentUsed[3];
+  objectStateWithParent(object, position, velocity, parentPosition, parentVelocity, t,
+                        parentUsed, kNotAvailable);
+}
+
+void CSkyMechanics::objectStateWithParent(CPlanet* object, double position[3],
+                                          double velocity[3], const double* parentPosition,
+                                          const double* parentVelocity, double t,
+                                          double parentUsed[3], double retardation) {
+  const bool retarded = std::isfinite(retardation);
+  setNotAvailable(parentUsed);
+  const int type = object->getType();
+  const int body = static_cast<int>(object->getBodyNumber());
+  bool relative = false;
+  int parent = -1;
+  switch (type) {
+    case kPlanetCode:
+      planetState(body, position, velocity, t);
+      break;
+    case kMoonCode:
+      parent = parentPlanetNumber(object);
+      relative = true;
+      if (parent < kEarthBody || !moonStateOfParent(parent, body, position, velocity, t)) {
+        setNotAvailable(position);
+        setNotAvailable(velocity);
+      }
+      break;
+    case kAsteroidCode:
+    case kCometCode:
+    case kSpacecraftCode:
+      keplerState(object, position, velocity, t);
+      break;
+    case kSatelliteCode: {
+      parent = kEarthBody;
+      relative = true;
+      CSatellite* satellite = asSatellite(object);
+      if (retarded)
+        satelliteStateAt(satellite, position, velocity,
+                         ((julianDate - satellite->getElementEpoch()) - retardation) *
+                             kMinutesPerDay);
+      else
+        computeSatellitePosition(satellite, position, velocity, t);
+      lastSatellite_ = satellite;
+      lastSatelliteTime_ = t;
+      vectorCopy(lastSatellitePosition_, position);
+      if (velocity != nullptr)
+        vectorCopy(lastSatelliteVelocity_, velocity);
+      else
+        setNotAvailable(lastSatelliteVelocity_);
+      break;
+    }
+    default:
+      setNotAvailable(position);
+      setNotAvailable(velocity);
+      break;
+  }
+  if (relative) {
+    double ownPosition[3], ownVelocity[3];
+    if (parentPosition != nullptr) {
+      vectorCopy(ownPosition, parentPosition);
+      if (parentVelocity != nullptr)
+        vectorCopy(ownVelocity, parentVelocity);
+      else
+        setNotAvailable(ownVelocity);
+    } else if (parent >= 1 && retarded) {
+      retardedPlanetState(parent, ownPosition, velocity != nullptr ? ownVelocity : nullptr,
+                          retardation);
+    } else if (parent >= 1) {
+      planetState(parent, ownPosition, velocity != nullptr ? ownVelocity : nullptr, t);
+    } else {
+      setNotAvailable(ownPosition);
+      setNotAvailable(ownVelocity);
+    }
+    vectorAdd(position, ownPosition, position);
+    if (velocity != nullptr) vectorAdd(velocity, ownVelocity, velocity);
+    vectorCopy(parentUsed, ownPosition);
+  }
+  if (!isFiniteVector(position)) setNotAvailable(position);
+  if (velocity != nullptr && !isFiniteVector(velocity)) setNotAvailable(velocity);
+  object->setHeliocentricPosition(position);
+  if (velocity != nullptr) object->setHeliocentricVelocity(velocity);
+  object->setAuxValue(t);
+}
+
+double CSkyMechanics::objectPositionAt(CSkyObject* object, double position[3],
+                                       double velocity[3], double t) {
+  if (CPlanet* planet = asPlanet(object)) {
+    objectState(planet, position, velocity, nullptr, nullptr, t);
+    return vectorLength(position);
+  }
+  if (const CStar* star = asStar(object)) return starPositionAt(star, t, position, velocity);
+  setNotAvailable(position);
+  setNotAvailable(velocity);
+  return kNotAvailable;
+}
+
+double CSkyMechanics::starPositionAt(const CStar* star, double t, double position[3],
+                                     double velocity[3]) {
+  double vector[3], motion[3];
+  star->getCatalogVector(vector);
+  star->getMotionVector(motion);
+  const bool moving = isFiniteVector(motion);
+  if (properMotion && moving)
+    vectorScaleAdd(motion, vector, vector, (t - kJ2000) / kDaysPerJulianYear);
+  const double distance = star->getStarDistance();
+  if (std::isfinite(distance)) {
+    const double scale = distance * kAUPerParsec;
+    vectorScale(vector, scale);
+    vectorCopy(position, vector);
+    if (velocity != nullptr) {
+      if (moving) {
+        vectorCopy(velocity, motion);
+        vectorScale(velocity, scale / kDaysPerJulianYear);
+      } else {
+        velocity[0] = velocity[1] = velocity[2] = 0;
+      }
+    }
+  } else {
+    vectorNormalize(vector);
+    vectorCopy(position, vector);
+    if (velocity != nullptr) velocity[0] = velocity[1] = velocity[2] = 0;
+  }
+  return vectorLength(position);
+}
+
+// Orientation.
+
+void CSkyMechanics::rotationElements(int body, double* ra, double* dec, double* w,
+                                     double* rate, double t) {
+  using Model = void (*)(double*, double*, double*, double*, double);
+  Model model = nullptr;
+  switch (body) {
+    case 0: model = sunRotation; break;
+    case 1: model = mercuryRotation; break;
+    case 2: model = venusRotation; break;
+    case 3: model = earthRotation; break;
+    case 4: model = marsRotation; break;
+    case 5: jupiterRotation(ra, dec, w, rate, t, 3); return;
+    case 6: saturnRotation(ra, dec, w, rate, t, 3); return;
+    case 7: model = uranusRotation; break;
+    case 8: model = neptuneRotation; break;
+    case 9: model = plutoRotation; break;
+    case 301: model = moonRotation; break;
+    case 401: model = phobosRotation; break;
+    case 402: model = deimosRotation; break;
+    case 501: model = ioRotation; break;
+    case 502: model = europaRotation; break;
+    case 503: model = ganymedeRotation; break;
+    case 504: model = callistoRotation; break;
+    case 505: model = amaltheaRotation; break;
+    case 601: model = mimasRotation; break;
+    case 602: model = enceladusRotation; break;
+    case 603: model = tethysRotation; break;
+    case 604: model = dioneRotation; break;
+    case 605: model = rheaRotation; break;
+    case 606: model = titanRotation; break;
+    case 607: model = hyperionRotation; break;
+    case 608: model = iapetusRotation; break;
+    case 609: model = phoebeRotation; break;
+    case 701: model = arielRotation; break;
+    case 702: model = umbrielRotation; break;
+    case 703: model = titaniaRotation; break;
+    case 704: model = oberonRotation; break;
+    case 705: model = mirandaRotation; break;
+    case 801:
+    case 802: model = tritonRotation; break;
+    case 901: model = charonRotation; break;
+    default: break;
+  }
+  if (model != nullptr) {
+    model(ra, dec, w, rate, t);
+    return;
+  }
+  for (double* out : {ra, dec, w, rate})
+    if (out != nullptr) *out = 0;
+}
+
+bool CSkyMechanics::computeBodyOrientation(CPlanet* object, double matrix[9], bool withLightTime) {
+  double t = dynamicalJulianDate;
+  const double distance = object->getDistance();
+  if (withLightTime && std::isfinite(distance)) t -= distance * kLightDaysPerAU;
+  const int body = static_cast<int>(object->getBodyNumber());
+  switch (object->getType()) {
+    case kPlanetCode:
+    case kMoonCode: {
+      if (object->getType() == kPlanetCode && body == kEarthBody) {
+        // The Earth turns with apparent sidereal time of UT.
+        double spin[9], toDate[9];
+        rotationMatrix(spin, 1, 2, -apparentSiderealTimeAt(t));
+        matrixTranspose(dateToJ2000, toDate);
+        matrixProduct(spin, toDate, matrix);
+        return true;
+      }
+      double ra, dec, w, rate;
+      rotationElements(body, &ra, &dec, &w, &rate, t);
+      if (object->getType() == kPlanetCode && body == kJupiterBody)
+        w = normalizeRadians(w - (greatRedSpotLongitude(t) + kRedSpotTextureLongitude));
+      bodyFixedMatrix(matrix, 1, ra, dec, w);
+      return true;
+    }
+    case kSatelliteCode: {
+      CSatellite* satellite = asSatellite(object);
+      double position[3], velocity[3];
+      if (satellite == lastSatellite_ && std::fabs(t - lastSatelliteTime_) < kSecondInDays &&
+          isFiniteVector(lastSatelliteVelocity_)) {
+        vectorCopy(position, lastSatellitePosition_);
+        vectorCopy(velocity, lastSatelliteVelocity_);
+      } else {
+        computeSatellitePosition(satellite, position, velocity, t);
+      }
+      if (!isFiniteVector(position) || !isFiniteVector(velocity)) return false;
+      double* x = matrix;
+      double* y = matrix + 3;
+      double* z = matrix + 6;
+      vectorCopy(z, position);
+      vectorCross(velocity, position, y);
+      if (!(vectorNormalize(z) > 0) || !(vectorNormalize(y) > 0)) return false;
+      vectorCross(y, z, x);
+      if (satellite->hasCategoryGroup80()) {
+        const double angle =
+            wobbleAmplitude * kRadiansPerDegree *
+            std::sin((dynamicalJulianDate - object->getElementEpoch()) /
+                     (wobblePeriod * kSecondInDays));
+        double swing[9];
+        rotationMatrix(swing, 1, 0, angle);
+        matrixMultiply(swing, matrix);
+      }
+      return true;
+    }
+    case kAsteroidCode: {
+      double ra, dec, w, rate;
+      if (!rotationElementsAsteroid(body, &ra, &dec, &w, &rate, t)) return false;
+      bodyFixedMatrix(matrix, 1, ra, dec, w);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
