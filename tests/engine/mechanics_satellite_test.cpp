@@ -384,6 +384,38 @@ TEST(MechanicsSatelliteShadow, UmbraHidesTheSatellite) {
   EXPECT_GT(lit, 5);
 }
 
+// Entering the shadow, the Sun's half-degree disc sets behind the Earth's
+// limb in some ten seconds of the ISS's orbit: the eclipse value runs
+// through partial values for that long, rising, before it reaches 1.
+TEST(MechanicsSatelliteShadow, SunSetsGraduallyBehindTheLimb) {
+  SatelliteRecord iss;
+  iss.elements = mechanics_test::elementsFromLines(mechanics_test::kIssLines[0],
+                                                   mechanics_test::kIssLines[1]);
+  SolarSystemWorld world({}, {iss});
+  CSkyMechanics chart(&world.database());
+  CSatellite* satellite = world.satellite(25544);
+  double previous = 0, partialSeconds = 0, lastPartial = -1;
+  bool sunlit = false, entered = false;
+  for (double seconds = 0; seconds < 6000 && !entered; seconds += 0.5) {
+    chart.setJulianDate(iss.elements.epoch + seconds / 86400);
+    chart.updateObjectPosition(satellite);
+    const double fraction = chart.eclipseFraction(satellite);
+    if (fraction == 0) sunlit = true;
+    if (!sunlit) continue;
+    if (fraction > 0 && fraction < 1) {
+      EXPECT_GE(fraction, previous) << seconds;
+      partialSeconds += 0.5;
+      lastPartial = fraction;
+    }
+    entered = fraction == 1.0 && previous > 0;
+    previous = fraction;
+  }
+  EXPECT_TRUE(entered);
+  EXPECT_GT(partialSeconds, 4);
+  EXPECT_LT(partialSeconds, 20);
+  EXPECT_GT(lastPartial, 0.9);
+}
+
 // The orbital frame: the third row along the geocentric position, the
 // second along the orbit normal; for category group 80-83 it swings about
 // its first axis.
