@@ -64,12 +64,16 @@ void conicState(const double frame[9], double q, double e, double i, double omeg
   matrixTimesVector(frame, position);
 }
 
-// The elements of a moon by identifier as a conic in `frame`; false when
-// there are none.
+// The elements of a moon by identifier as a conic in `frame`; false, with
+// the state not available, when there are none.
 bool moonElementsState(int body, const double frame[9], double position[3],
                        double velocity[3], double t) {
   double a, e, i, omega, node, m, n;
-  if (!moonOrbitByBodyId(body, &a, &e, &i, &omega, &node, &m, &n, t)) return false;
+  if (!moonOrbitByBodyId(body, &a, &e, &i, &omega, &node, &m, &n, t)) {
+    setNotAvailable(position);
+    setNotAvailable(velocity);
+    return false;
+  }
   conicState(frame, a * (1 - e), e, i, omega, node, m, n, position, velocity);
   return true;
 }
@@ -223,10 +227,7 @@ bool CSkyMechanics::saturnMoonState(int body, double position[3], double velocit
                         : body >= 605 && body <= 608 ? eclipticB1950
                                                      : nullptr;
   if (frame == nullptr) return otherMoonState(body, position, velocity, t);
-  if (moonElementsState(body, frame, position, velocity, t)) return true;
-  setNotAvailable(position);
-  setNotAvailable(velocity);
-  return false;
+  return moonElementsState(body, frame, position, velocity, t);
 }
 
 bool CSkyMechanics::uranusMoonState(int body, double position[3], double velocity[3],
@@ -240,26 +241,20 @@ bool CSkyMechanics::neptuneMoonState(int body, double position[3], double veloci
                                      double t) {
   // Triton's Laplace plane moves with the date; Nereid's plane is fixed.
   if (body != 802) return otherMoonState(body, position, velocity, t);
-  if (moonElementsState(body, neptuneMoonFrame, position, velocity, t)) return true;
-  setNotAvailable(position);
-  setNotAvailable(velocity);
-  return false;
+  return moonElementsState(body, neptuneMoonFrame, position, velocity, t);
 }
 
 bool CSkyMechanics::plutoMoonState(int body, double position[3], double velocity[3],
                                    double t) {
   if (body != kCharonBody) return otherMoonState(body, position, velocity, t);
-  if (moonElementsState(body, b1950ToJ2000, position, velocity, t)) return true;
-  setNotAvailable(position);
-  setNotAvailable(velocity);
-  return false;
+  return moonElementsState(body, b1950ToJ2000, position, velocity, t);
 }
 
 bool CSkyMechanics::otherMoonState(int body, double position[3], double velocity[3],
                                    double t) {
   double frame[9];
-  if (moonFrameByBodyId(body, frame, t) && moonElementsState(body, frame, position, velocity, t))
-    return true;
+  if (moonFrameByBodyId(body, frame, t))
+    return moonElementsState(body, frame, position, velocity, t);
   setNotAvailable(position);
   setNotAvailable(velocity);
   return false;
