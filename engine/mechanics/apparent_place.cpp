@@ -8,11 +8,12 @@
 #include "engine/body_geometry.h"
 #include "engine/body_table.h"
 #include "engine/magnitudes.h"
-#include "engine/mechanics/object_codes.h"
+#include "engine/mechanics/body_numbers.h"
 #include "engine/mechanics/sky_mechanics.h"
 #include "engine/mechanics/state_vectors.h"
 #include "engine/vectors.h"
 #include "skydata/object_factory.h"
+#include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/sky_database.h"
 
@@ -64,7 +65,7 @@ void CSkyMechanics::updatePlanetPosition(CPlanet* object) {
   objectStateWithParent(object, position, velocity, nullptr, nullptr, now, parentUsed,
                         kNotAvailable);
   if (lightTime) {
-    const double retardation = vectorDistance(position, observerPosition) * kLightDaysPerAU;
+    const double retardation = vectorDistance(position, observerPosition) * kLightTimeDaysPerAU;
     if (std::isfinite(retardation))
       objectStateWithParent(object, position, velocity, nullptr, nullptr, now - retardation,
                             parentUsed, retardation);
@@ -121,7 +122,7 @@ double CSkyMechanics::planetMagnitude(CPlanet* object) {
   const double phase = object->getPhaseAngle();
   const int body = static_cast<int>(object->getBodyNumber());
   switch (object->getType()) {
-    case kPlanetCode:
+    case kTypePlanet:
       switch (body) {
         case 0: return sunMagnitude(d);
         case 1: return mercuryMagnitude(r, d, phase);
@@ -140,17 +141,17 @@ double CSkyMechanics::planetMagnitude(CPlanet* object) {
         case 9: return plutoMagnitude(r, d, phase);
         default: return kNotAvailable;
       }
-    case kMoonCode:
+    case kTypeMoon:
       if (body == kMoonBody) return moonMagnitude(r, d, phase);
       return hgMagnitude(r, d, phase, object->getAbsoluteMagnitude(),
                          object->getSlopeParameter());
-    case kAsteroidCode:
+    case kTypeAsteroid:
       return hgMagnitude(r, d, phase, object->getAbsoluteMagnitude(),
                          object->getSlopeParameter());
-    case kCometCode:
+    case kTypeComet:
       return cometMagnitude(r, d, object->getAbsoluteMagnitude(), object->getSlopeParameter());
-    case kSatelliteCode:
-      return satelliteMagnitude(d * kKilometresPerAU, phase, object->getAbsoluteMagnitude());
+    case kTypeSatellite:
+      return satelliteMagnitude(d * kAstronomicalUnitKm, phase, object->getAbsoluteMagnitude());
     default:
       return kNotAvailable;
   }
@@ -187,7 +188,7 @@ double CSkyMechanics::eclipseFraction(CPlanet* object) {
   object->getHeliocentricPosition(position);
   // The parent where it was when the object's state was taken.
   const int body = static_cast<int>(parent->getBodyNumber());
-  if (parent->getType() == kPlanetCode && body >= 1 && body <= kPlutoBody &&
+  if (parent->getType() == kTypePlanet && body >= 1 && body <= kPlutoBody &&
       std::isfinite(object->getAuxValue()))
     planetState(body, parentPosition, nullptr, object->getAuxValue());
   else

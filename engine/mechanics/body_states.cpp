@@ -11,7 +11,7 @@
 #include "engine/kepler_orbits.h"
 #include "engine/lunar_theory.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/object_codes.h"
+#include "engine/mechanics/body_numbers.h"
 #include "engine/mechanics/state_vectors.h"
 #include "engine/mechanics/sky_mechanics.h"
 #include "engine/moon_rotation.h"
@@ -23,6 +23,7 @@
 #include "engine/sidereal_time.h"
 #include "engine/vectors.h"
 #include "skydata/object_factory.h"
+#include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
@@ -40,7 +41,7 @@ constexpr double kPlutoSeriesEnd = 2488069.5;
 constexpr double kLunarEarthRadiiPerAU = 23454.779920164812;
 // SGP4/SDP4: the element-set theory's Earth radius in AU, minutes per day,
 // and the window (30 days) within which the full models are trusted.
-constexpr double kSgp4EarthRadiusAU = 6378.135 / kKilometresPerAU;
+constexpr double kSgp4EarthRadiusAU = 6378.135 / kAstronomicalUnitKm;
 constexpr double kMinutesPerDay = 1440.0;
 constexpr double kSgp4WindowMinutes = 43200.0;
 constexpr double kDaysPerJulianYear = 365.25;
@@ -345,12 +346,12 @@ void CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
 }
 
 int CSkyMechanics::parentPlanetNumber(const CPlanet* object) const {
-  if (object->getType() == kSatelliteCode) return kEarthBody;
+  if (object->getType() == kTypeSatellite) return kEarthBody;
   if (database != nullptr) {
     const CPlanet* parent = database->getParentPlanet(object);
     if (parent != nullptr && parent != object) {
       const int body = static_cast<int>(parent->getBodyNumber());
-      return parent->getType() == kPlanetCode && body >= 1 && body <= kPlutoBody ? body : -1;
+      return parent->getType() == kTypePlanet && body >= 1 && body <= kPlutoBody ? body : -1;
     }
   }
   const int planet = static_cast<int>(object->getBodyNumber() / 100);
@@ -376,10 +377,10 @@ void CSkyMechanics::objectStateWithParent(CPlanet* object, double position[3],
   bool relative = false;
   int parent = -1;
   switch (type) {
-    case kPlanetCode:
+    case kTypePlanet:
       planetState(body, position, velocity, t);
       break;
-    case kMoonCode:
+    case kTypeMoon:
       parent = parentPlanetNumber(object);
       relative = true;
       if (parent < kEarthBody || !moonStateOfParent(parent, body, position, velocity, t)) {
@@ -387,12 +388,12 @@ void CSkyMechanics::objectStateWithParent(CPlanet* object, double position[3],
         setNotAvailable(velocity);
       }
       break;
-    case kAsteroidCode:
-    case kCometCode:
-    case kSpacecraftCode:
+    case kTypeAsteroid:
+    case kTypeComet:
+    case kTypeSpacecraft:
       keplerState(object, position, velocity, t);
       break;
-    case kSatelliteCode: {
+    case kTypeSatellite: {
       parent = kEarthBody;
       relative = true;
       CSatellite* satellite = asSatellite(object);
@@ -540,12 +541,12 @@ void CSkyMechanics::rotationElements(int body, double* ra, double* dec, double* 
 bool CSkyMechanics::computeBodyOrientation(CPlanet* object, double matrix[9], bool withLightTime) {
   double t = dynamicalJulianDate;
   const double distance = object->getDistance();
-  if (withLightTime && std::isfinite(distance)) t -= distance * kLightDaysPerAU;
+  if (withLightTime && std::isfinite(distance)) t -= distance * kLightTimeDaysPerAU;
   const int body = static_cast<int>(object->getBodyNumber());
   switch (object->getType()) {
-    case kPlanetCode:
-    case kMoonCode: {
-      if (object->getType() == kPlanetCode && body == kEarthBody) {
+    case kTypePlanet:
+    case kTypeMoon: {
+      if (object->getType() == kTypePlanet && body == kEarthBody) {
         // The Earth turns with apparent sidereal time of UT.
         double spin[9], toDate[9];
         rotationMatrix(spin, 1, 2, -apparentSiderealTimeAt(t));
@@ -555,12 +556,12 @@ bool CSkyMechanics::computeBodyOrientation(CPlanet* object, double matrix[9], bo
       }
       double ra, dec, w, rate;
       rotationElements(body, &ra, &dec, &w, &rate, t);
-      if (object->getType() == kPlanetCode && body == kJupiterBody)
+      if (object->getType() == kTypePlanet && body == kJupiterBody)
         w = normalizeRadians(w - (greatRedSpotLongitude(t) + kRedSpotTextureLongitude));
       bodyFixedMatrix(matrix, 1, ra, dec, w);
       return true;
     }
-    case kSatelliteCode: {
+    case kTypeSatellite: {
       CSatellite* satellite = asSatellite(object);
       double position[3], velocity[3];
       if (satellite == lastSatellite_ && std::fabs(t - lastSatelliteTime_) < kSecondInDays &&
@@ -589,7 +590,7 @@ bool CSkyMechanics::computeBodyOrientation(CPlanet* object, double matrix[9], bo
       }
       return true;
     }
-    case kAsteroidCode: {
+    case kTypeAsteroid: {
       double ra, dec, w, rate;
       if (!rotationElementsAsteroid(body, &ra, &dec, &w, &rate, t)) return false;
       bodyFixedMatrix(matrix, 1, ra, dec, w);

@@ -13,13 +13,14 @@
 #include "engine/ellipsoid.h"
 #include "engine/frame_matrices.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/object_codes.h"
+#include "engine/mechanics/body_numbers.h"
 #include "engine/mechanics/state_vectors.h"
 #include "engine/moon_frames.h"
 #include "engine/precession.h"
 #include "engine/sidereal_time.h"
 #include "engine/vectors.h"
 #include "skydata/object_factory.h"
+#include "skydata/object_types.h"
 #include "skydata/open_file.h"
 #include "skydata/planet.h"
 #include "skydata/sky_database.h"
@@ -28,8 +29,6 @@ namespace {
 
 using namespace mechanics;
 
-// The B1950.0 equinox of the moon theories' frames.
-constexpr double kB1950 = 2433282.423;
 // Height in metres to AU, as the site's height is carried.
 constexpr double kMetresPerKilometre = 1000.0;
 // The ephemeris file the engine opens in its directory.
@@ -130,7 +129,7 @@ void CSkyMechanics::setLocation(double lon, double lat, double alt) {
 void CSkyMechanics::placeObserverOnEarth() {
   double earth[3], earthVelocity[3];
   planetState(kEarthBody, earth, earthVelocity, dynamicalJulianDate);
-  const double height = altitude / kMetresPerKilometre / kKilometresPerAU;
+  const double height = altitude / kMetresPerKilometre / kAstronomicalUnitKm;
   double site[3], siteVelocity[3];
   geodeticToRectangular(&site[0], &site[1], &site[2], longitude, latitude, height,
                         kEarthEquatorialRadiusAU, kEarthFlattening);
@@ -141,7 +140,7 @@ void CSkyMechanics::placeObserverOnEarth() {
   matrixTimesVector(earthFixedToJ2000_, siteVelocity);
   vectorAdd(earth, site, observerPosition);
   vectorAdd(earthVelocity, siteVelocity, observerVelocity);
-  vectorScale(observerVelocity, kLightDaysPerAU);
+  vectorScale(observerVelocity, kLightTimeDaysPerAU);
 }
 
 void CSkyMechanics::placeObserverAtHome() {
@@ -155,10 +154,10 @@ void CSkyMechanics::placeObserverAtHome() {
   if (planet != nullptr) {
     double bodyFixed[9];
     if (!computeBodyOrientation(planet, bodyFixed, false)) identityMatrix(bodyFixed);
-    if (planet->getType() != kSatelliteCode && horizon) {
+    if (planet->getType() != kTypeSatellite && horizon) {
       // On the surface at the site's longitude and latitude.
-      const double radius = planet->getDiameter() * 0.5 / kKilometresPerAU +
-                            altitude / kMetresPerKilometre / kKilometresPerAU;
+      const double radius = planet->getDiameter() * 0.5 / kAstronomicalUnitKm +
+                            altitude / kMetresPerKilometre / kAstronomicalUnitKm;
       sphericalToVector(offset, longitude, latitude, radius);
       transposeTimesVector(bodyFixed, offset);
       double local[9];
@@ -188,7 +187,7 @@ void CSkyMechanics::placeObserverAtHome() {
   }
   vectorAdd(position, offset, observerPosition);
   vectorCopy(observerVelocity, velocity);
-  vectorScale(observerVelocity, kLightDaysPerAU);
+  vectorScale(observerVelocity, kLightTimeDaysPerAU);
 }
 
 void CSkyMechanics::followParent(CPlanet* home) {

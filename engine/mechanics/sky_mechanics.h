@@ -25,6 +25,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "engine/astronomical_constants.h"
+#include "engine/calendar.h"
+#include "engine/precession.h"
 #include "engine/sky_projection.h"
 #include "skydata/sky_object_id.h"
 
@@ -35,20 +38,15 @@ class CSatellite;
 class CStar;
 struct JPLEphemeris;
 
-// Light time of one AU in days (499.004784 s), the factor that also turns
-// a velocity in AU/day into units of the speed of light.
-inline constexpr double kLightDaysPerAU = 0.005775518304412128;
-// The AU in km as the engine stores it, and two AU (a diameter in km over
-// this gives a radius in AU).
-inline constexpr double kKilometresPerAU = 149597870.0;
-inline constexpr double kTwoAUKilometres = 299195740.0;
+// The AU in one parsec (the arcseconds in a radian), and twice the AU in
+// km: a diameter in km over it is a radius in AU.
+inline constexpr double kAUPerParsec = kArcsecondsPerRadian;
+inline constexpr double kTwoAUKilometres = 2 * kAstronomicalUnitKm;
 // One second in days.
-inline constexpr double kSecondInDays = 1.1574074074074073e-5;
+inline constexpr double kSecondInDays = 1.0 / kSecondsPerDay;
 // Charon's share of the mass of the Pluto system: the barycentre lies this
 // fraction of Charon's plutocentric vector from Pluto.
 inline constexpr double kCharonMassFraction = 0.09917613525438287;
-// AU in one parsec.
-inline constexpr double kAUPerParsec = 206264.80624714843;
 
 class CSkyMechanics : public CSkyProjection {
  public:

@@ -153,7 +153,7 @@ TEST_F(MechanicsBodies, PlutoOnBothSidesOfItsSeriesSpan) {
     const double t = chart.dynamicalJulianDate;
     double earth[3], planet[3];
     chart.planetState(3, earth, nullptr, t);
-    chart.objectPositionAt(pluto, planet, nullptr, t - distance * kLightDaysPerAU);
+    chart.objectPositionAt(pluto, planet, nullptr, t - distance * kLightTimeDaysPerAU);
     double geo[3], theirs[3];
     vectorSubtract(planet, earth, geo);
     sphericalToVector(theirs, ra, dec, 1);
@@ -205,7 +205,7 @@ TEST_F(MechanicsBodies, MoonsThroughTheDispatchAgreeWithTheIndependentEphemeris)
   std::map<int, double> worst;
   for (const MoonRow& row : moonOracle("401 402 501 502 503 504 601 602 603 604 605 606 607 608")) {
     chart.setJulianDate(row.jdUt);
-    const double t = chart.dynamicalJulianDate - row.distance * kLightDaysPerAU;
+    const double t = chart.dynamicalJulianDate - row.distance * kLightTimeDaysPerAU;
     CPlanet* moon = world.body(31, static_cast<std::uint32_t>(row.id));
     ASSERT_NE(moon, nullptr) << row.id;
     double position[3], planet[3], offset[3];
@@ -249,7 +249,7 @@ TEST_F(MechanicsBodies, ApparentPlaceMatchesAChainOnTheEnginesOwnStates) {
       body->getPosition(ours);
       chart.objectPositionAt(body, first, nullptr, now);
       const double d = vectorDistance(first, chart.observerPosition);
-      chart.objectPositionAt(body, retarded, nullptr, now - d * kLightDaysPerAU);
+      chart.objectPositionAt(body, retarded, nullptr, now - d * kLightTimeDaysPerAU);
       double natural[3], apparent[3], distance;
       vectorSubtract(retarded, chart.observerPosition, natural);
       eraPn(natural, &distance, natural);
@@ -275,7 +275,7 @@ TEST_F(MechanicsBodies, TopocentricPlacesAgreeWithErfa) {
     double lon, lat, height;
   };
   const Site sites[] = {{-0.3, 0.9, 50}, {2.4, -0.6, 1200}, {-1.2, 0.1, 0}};
-  const double c = 1 / kLightDaysPerAU;  // AU per day
+  const double c = 1 / kLightTimeDaysPerAU;  // AU per day
   double worstExcess = -1;
   int cases = 0;
   for (double jd = 2447892.5; jd < 2458849.5; jd += 617.3) {

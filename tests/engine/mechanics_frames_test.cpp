@@ -97,7 +97,7 @@ TEST_F(MechanicsFrames, SiteAgreesWithErfaUnderEveryEpochOption) {
       double theirs[3], theirVelocity[3];
       eraPmp(astrom.eb, pvb[0], theirs);
       for (int k = 0; k < 3; ++k)
-        theirVelocity[k] = astrom.v[k] / kLightDaysPerAU - pvb[1][k];
+        theirVelocity[k] = astrom.v[k] / kLightTimeDaysPerAU - pvb[1][k];
       for (const EpochOption& option : kEpochOptions) {
         chart.setEpoch(option.current, option.nutation, option.fixed);
         place(s, jd);
@@ -105,7 +105,7 @@ TEST_F(MechanicsFrames, SiteAgreesWithErfaUnderEveryEpochOption) {
         site(ours);
         chart.planetState(3, scratch, earthVelocity, chart.dynamicalJulianDate);
         for (int k = 0; k < 3; ++k)
-          ourVelocity[k] = chart.observerVelocity[k] / kLightDaysPerAU - earthVelocity[k];
+          ourVelocity[k] = chart.observerVelocity[k] / kLightTimeDaysPerAU - earthVelocity[k];
         worstPosition = std::max(worstPosition, vectorDistance(ours, theirs) * kMetresPerAU);
         worstVelocity = std::max(worstVelocity,
                                  vectorDistance(ourVelocity, theirVelocity) * kMetresPerAU / 86400);
@@ -190,7 +190,7 @@ TEST_F(MechanicsFrames, ObserverOnAPlanetStandsOnItsSurface) {
   double fromCentre[3], orientation[9];
   vectorSubtract(chart.observerPosition, mars->getHeliocentricPosition(nullptr), fromCentre);
   const double radius = mars->getDiameter() / 2 + 5.0;
-  EXPECT_NEAR(vectorLength(fromCentre) * kKilometresPerAU, radius, 1e-6);
+  EXPECT_NEAR(vectorLength(fromCentre) * kAstronomicalUnitKm, radius, 1e-6);
   ASSERT_TRUE(chart.computeBodyOrientation(mars, orientation, false));
   double local[3], lon, lat;
   vectorCopy(local, fromCentre);

@@ -194,7 +194,7 @@ TEST_F(MechanicsSatellites, TopocentricPlaceMatchesTheErfaChain) {
                          position);
           satellite->getHeliocentricVelocity(velocity);
           for (int k = 0; k < 3; ++k)
-            velocity[k] -= chart.observerVelocity[k] / kLightDaysPerAU;
+            velocity[k] -= chart.observerVelocity[k] / kLightTimeDaysPerAU;
           const double rate = vectorDot(position, velocity) / vectorLength(position);
           const double theirRate = eraPdp(theirs, theirVelocity) / range;
           worstRate = std::max(worstRate, std::fabs(rate * kKmPerAU / 86400 - theirRate) * 1000);
