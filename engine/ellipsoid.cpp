@@ -1,6 +1,7 @@
 #include "engine/ellipsoid.h"
 
 #include <cmath>
+#include <limits>
 
 #include "engine/angles.h"
 
@@ -47,6 +48,9 @@ void rectangularToGeodetic(double* lon, double* lat, double* h, double x,
       if (std::fabs(previous - phi) <= kLatitudeTolerance) break;
     }
     height = p / std::cos(phi) - a * c;
+  } else if (std::isnan(p) || std::isnan(z)) {
+    // No number in, none out: the branches below would claim a pole.
+    phi = height = std::numeric_limits<double>::quiet_NaN();
   } else if (z != 0) {
     phi = z > 0 ? kHalfPi : -kHalfPi;
     height = std::fabs(z) - a * (1 - f);

@@ -48,10 +48,11 @@ std::string mglJoinSourceStrings(GLsizei count, const GLchar* const* strings,
   for (GLsizei i = 0; i < count; ++i) {
     const GLchar* source = strings[i];
     if (source) {
-      const GLint length = lengths ? lengths[i] : 0;
+      // OpenGL ES 2.0 (2.10.1): a negative length, or no length array, means
+      // the string is NUL-terminated; any other length is the count of
+      // characters, so 0 is an empty string.
+      const GLint length = lengths ? lengths[i] : -1;
       if (length < 0) {
-        mglSetError(GL_INVALID_VALUE, "String length cannot be negative");
-      } else if (length == 0) {
         joined += source;
       } else {
         joined.append(source, static_cast<std::size_t>(length));

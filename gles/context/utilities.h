@@ -18,8 +18,9 @@ void mglFlipRowsVertically(void* pixels, std::size_t rowCount, std::size_t bytes
 // length written. A negative size records GL_INVALID_VALUE.
 GLint mglCopyInfoLog(const std::string* log, GLchar* buffer, GLint bufSize);
 
-// Each source followed by "\n\n"; a length of 0 means NUL-terminated, a
-// negative one records GL_INVALID_VALUE and skips that source.
+// Each source followed by "\n\n". As in OpenGL ES 2.0, a negative length
+// (or no length array) means the source is NUL-terminated and any other
+// length is its count of characters (0: empty).
 std::string mglJoinSourceStrings(GLsizei count, const GLchar* const* strings,
                                  const GLint* lengths);
 

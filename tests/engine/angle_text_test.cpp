@@ -113,11 +113,26 @@ TEST(AngleText, FuzzedTextNeverOverflows) {
       std::string(200, '9') + " " + std::string(100, 'x')};
   tessaly::test::FuzzOptions options;
   options.maxSize = 512;
-  tessaly::test::fuzz(seeds, [](std::string_view input) {
-    std::string text(input);
-    double v = parseAngleDMS(text.c_str());
-    (void)v;
+  int plain = 0, hemispheres = 0;
+  tessaly::test::fuzz(seeds, [&](std::string_view input) {
+    const std::string text(input.substr(0, input.find('\0')));
+    const double v = parseAngleDMS(text.c_str());
+    // Text of plain numbers (no exponents, no "inf" or "nan") reads as a
+    // finite angle no larger than its three 31-character fields allow.
+    if (text.find_first_not_of("0123456789 .+-") == std::string::npos) {
+      ++plain;
+      ASSERT_TRUE(std::isfinite(v)) << text;
+      ASSERT_LE(std::fabs(v), 1.02e31) << text;  // 1e31 x (1 + 1/60 + 1/3600)
+    }
+    // A southern or western hemisphere letter appended turns the sign (an
+    // extra field past the third is never read).
+    if (!text.empty() && text.back() != 'S' && text.back() != 'W' && !std::isnan(v)) {
+      ++hemispheres;
+      ASSERT_EQ(parseAngleDMS((text + " S").c_str()), -v) << text;
+    }
   }, options);
+  EXPECT_GT(plain, 100);
+  EXPECT_GT(hemispheres, 1000);
 }
 
 class CompassPoints : public ::testing::Test {

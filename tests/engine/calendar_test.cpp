@@ -145,9 +145,21 @@ TEST(Clock, DayFractionAndWeekday) {
   EXPECT_EQ(std::floor(tokyo.day), 1);
   EXPECT_EQ(tokyo.hour, 6);
   EXPECT_EQ(tokyo.minute, 0);
-  // Non-numbers do not crash and give a date.
-  toCalendar(kCalendarHebrew, NAN);
-  toCalendar(kCalendarPersian, INFINITY);
+  // Non-numbers and huge dates give a date of the calendar, whose fields are
+  // in range and which converts back to a finite day.
+  for (int calendar : {kCalendarJulian, kCalendarGregorian, kCalendarSwitching, kCalendarHebrew,
+                       kCalendarIslamic, kCalendarPersian, kCalendarIndian}) {
+    for (double jd : {double(NAN), double(INFINITY), -double(INFINITY), 1e300, -1e300}) {
+      const Date d = toCalendar(calendar, jd);
+      EXPECT_GE(d.month, 1) << calendar << " " << jd;
+      EXPECT_LE(d.month, calendar == kCalendarHebrew ? 13 : 12) << calendar << " " << jd;
+      EXPECT_GE(d.day, 1.0) << calendar << " " << jd;
+      EXPECT_LT(d.day, 32.0) << calendar << " " << jd;
+      EXPECT_TRUE(d.hour >= 0 && d.hour < 24 && d.minute >= 0 && d.minute < 60) << jd;
+      EXPECT_TRUE(d.seconds >= 0 && d.seconds < 60) << calendar << " " << jd;
+      EXPECT_TRUE(std::isfinite(toJD(calendar, d.year, d.month, d.day))) << calendar << " " << jd;
+    }
+  }
 }
 
 // Local times east and west of Greenwich, across midnight and the date

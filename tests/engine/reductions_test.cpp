@@ -289,10 +289,25 @@ TEST(Ellipsoid, AxisCentreAndEquatorAreDefined) {
   geodeticToRectangular(&x, &y, &z, 0.3, kHalfPi, 0, a, f);
   EXPECT_NEAR(std::hypot(x, y), 0, 1e-16);
   EXPECT_DOUBLE_EQ(z, a * (1 - f));
-  // Input that is not a number, or a point near the centre where the
-  // iteration need not converge, still returns.
-  rectangularToGeodetic(&lon, &lat, &h, NAN, 1, 1, a, f);
-  rectangularToGeodetic(&lon, &lat, &h, 1e-30, 0, 1e-30, a, f);
+  // A coordinate that is not a number gives no position, not the pole.
+  for (double bad : {double(NAN), -double(NAN)}) {
+    rectangularToGeodetic(&lon, &lat, &h, bad, 1, 1, a, f);
+    EXPECT_TRUE(std::isnan(lat) && std::isnan(h));
+    rectangularToGeodetic(&lon, &lat, &h, 1, bad, 1, a, f);
+    EXPECT_TRUE(std::isnan(lat) && std::isnan(h));
+    rectangularToGeodetic(&lon, &lat, &h, 1, 1, bad, a, f);
+    EXPECT_TRUE(std::isnan(lat) && std::isnan(h));
+  }
+  // Points near the centre, where the iteration need not converge, still
+  // give a finite latitude in range and a height below the surface, no
+  // deeper than the largest radius of curvature (the pole's, a / (1 - f)).
+  for (double tiny : {1e-30, 1e-15, 1e-9}) {
+    rectangularToGeodetic(&lon, &lat, &h, tiny, 0, tiny, a, f);
+    EXPECT_TRUE(std::isfinite(lon) && std::isfinite(lat) && std::isfinite(h)) << tiny;
+    EXPECT_LE(std::fabs(lat), ERFA_DPI / 2) << tiny;
+    EXPECT_LT(h, 0) << tiny;
+    EXPECT_GE(h, -a / (1 - f) * (1 + 1e-15)) << tiny;
+  }
 }
 
 TEST(Ellipsoid, RotationVelocityIsTheRateOfThePosition) {

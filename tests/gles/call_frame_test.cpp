@@ -218,14 +218,24 @@ TEST_F(ErrorTest, ArgumentHelpers) {
   EXPECT_EQ(mglCopyInfoLog(&log, buffer, -1), 0);
   EXPECT_EQ(context->currentError(), GL_INVALID_VALUE);
 
+  // OpenGL ES 2.0 glShaderSource: a negative length (programs pass -1) or
+  // no length array means NUL-terminated; a length of 0 is an empty string,
+  // never a reason to read an unterminated buffer to its end.
   EXPECT_EQ(mglJoinSourceStrings(0, nullptr, nullptr), "");
   const char* sources[] = {"ab", "cdef"};
-  const GLint lengths[] = {0, 2};
+  const GLint lengths[] = {-1, 2};
   EXPECT_EQ(mglJoinSourceStrings(2, sources, lengths), "ab\n\ncd\n\n");
   EXPECT_EQ(mglJoinSourceStrings(2, sources, nullptr), "ab\n\ncdef\n\n");
-  const GLint negative[] = {-1, 0};
-  EXPECT_EQ(mglJoinSourceStrings(2, sources, negative), "\n\ncdef\n\n");
-  EXPECT_EQ(context->currentError(), GL_INVALID_VALUE);
+  const GLint minusSeven[] = {-7, -1};
+  EXPECT_EQ(mglJoinSourceStrings(2, sources, minusSeven), "ab\n\ncdef\n\n");
+  EXPECT_EQ(context->currentError(), GL_NO_ERROR);
+  const char unterminated[4] = {'x', 'y', 'z', 'w'};
+  const char* both[] = {unterminated, "cdef"};
+  const GLint zeroAndThree[] = {0, 3};
+  EXPECT_EQ(mglJoinSourceStrings(2, both, zeroAndThree), "\n\ncde\n\n");
+  const GLint exact[] = {4, 0};
+  EXPECT_EQ(mglJoinSourceStrings(2, both, exact), "xyzw\n\n\n\n");
+  EXPECT_EQ(context->currentError(), GL_NO_ERROR);
 
   const std::uint16_t shorts[] = {3, 9, 2};
   EXPECT_EQ(mglMaxVertexIndex(shorts, 3, GL_UNSIGNED_SHORT), 9u);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "shadercompiler/ir/ir.h"
 #include "shadercompiler/ir/ir_builder.h"
@@ -120,6 +121,133 @@ TEST_F(FoldTest, MinMaxAndComparisons) {
   ir_constant *max_scalar = fold(ir_binop_max, vec({1.0f, 5.0f}), c(2.0f));
   EXPECT_EQ(max_scalar->value.f[0], 2.0f);
   EXPECT_EQ(max_scalar->value.f[1], 5.0f);
+}
+
+// The packing built-ins against the published GLSL formulas (GLSL ES 3.00,
+// 8.4), evaluated here with the C library in single precision as a shader
+// would: packUnorm = round(clamp(c, 0, 1) x scale), packSnorm = round(
+// clamp(c, -1, 1) x scale), with round to nearest even and clamp through
+// fmin/fmax (a NaN yields the bound it is compared with first, the lower).
+uint32_t published_pack(float c, bool is_signed, float scale, uint32_t mask) {
+  const float clamped = std::fmin(std::fmax(c, is_signed ? -1.0f : 0.0f), 1.0f);
+  const float rounded = std::nearbyint(clamped * scale);
+  return static_cast<uint32_t>(static_cast<int32_t>(rounded)) & mask;
+}
+
+TEST_F(FoldTest, PackingFollowsThePublishedFormulas) {
+  // Every tie point k + 1/2 of each scale and its neighbours, values past the
+  // range, both zeros, infinities and NaN.
+  std::vector<float> values = {0.0f, -0.0f, 1.0f, -1.0f, 2.0f, -2.0f, INFINITY, -INFINITY, NAN,
+                               -NAN, 1e-40f, -1e-40f, 0.99999994f, -0.99999994f};
+  for (float scale : {255.0f, 127.0f, 65535.0f, 32767.0f}) {
+    const int stride = scale > 300.0f ? 37 : 1;
+    for (int k = -static_cast<int>(scale) - 1; k <= static_cast<int>(scale); k += stride) {
+      float x = static_cast<float>((k + 0.5) / scale);
+      for (int step = 0; step < 2; ++step) x = std::nextafter(x, -2.0f);
+      for (int step = 0; step < 5; ++step, x = std::nextafter(x, 2.0f)) values.push_back(x);
+    }
+  }
+  int ties = 0;
+  for (std::size_t i = 0; i + 3 < values.size(); i += 3) {
+    const float a = values[i], b = values[i + 1], d = values[i + 2], e = values[i + 3];
+    EXPECT_EQ(fold(ir_unop_pack_unorm_2x16, vec({a, b}))->value.u[0],
+              published_pack(a, false, 65535.0f, 0xFFFF) |
+                  published_pack(b, false, 65535.0f, 0xFFFF) << 16)
+        << a << " " << b;
+    EXPECT_EQ(fold(ir_unop_pack_snorm_2x16, vec({a, b}))->value.u[0],
+              published_pack(a, true, 32767.0f, 0xFFFF) |
+                  published_pack(b, true, 32767.0f, 0xFFFF) << 16)
+        << a << " " << b;
+    uint32_t unorm = 0, snorm = 0;
+    const float four[4] = {a, b, d, e};
+    for (int c = 0; c < 4; ++c) {
+      unorm |= published_pack(four[c], false, 255.0f, 0xFF) << (8 * c);
+      snorm |= published_pack(four[c], true, 127.0f, 0xFF) << (8 * c);
+      const float product = std::fmin(std::fmax(four[c], 0.0f), 1.0f) * 255.0f;
+      if (product - std::floor(product) == 0.5f) ++ties;
+    }
+    EXPECT_EQ(fold(ir_unop_pack_unorm_4x8, vec({a, b, d, e}))->value.u[0], unorm) << a;
+    EXPECT_EQ(fold(ir_unop_pack_snorm_4x8, vec({a, b, d, e}))->value.u[0], snorm) << a;
+  }
+  EXPECT_GT(ties, 20);  // the sweep reaches the ties it is about
+  // The ends: NaN packs as the lower bound, whatever its sign.
+  EXPECT_EQ(fold(ir_unop_pack_snorm_2x16, vec({NAN, -NAN}))->value.u[0], 0x80018001u);
+  EXPECT_EQ(fold(ir_unop_pack_unorm_4x8, vec({NAN, 1.0f, NAN, 0.0f}))->value.u[0], 0x0000FF00u);
+}
+
+// Unpacking: unpackUnorm = f / scale, unpackSnorm = clamp(f / scale, -1, 1)
+// for every 8- and 16-bit pattern. The folder multiplies by the float
+// nearest 1/scale, which may differ from the quotient in the last bit; the
+// ends and zero are exact.
+TEST_F(FoldTest, UnpackingFollowsThePublishedFormulas) {
+  auto ulps = [](float a, float b) {
+    return std::abs(static_cast<int64_t>(bits(a)) - static_cast<int64_t>(bits(b)));
+  };
+  for (uint32_t v = 0; v < 65536; v += 1 + (v > 300 && v < 65000 ? 7 : 0)) {
+    const uint32_t packed = v | (65535u - v) << 16;
+    ir_constant *u = fold(ir_unop_unpack_unorm_2x16, c(packed));
+    ir_constant *s = fold(ir_unop_unpack_snorm_2x16, c(packed));
+    for (int k = 0; k < 2; ++k) {
+      const uint32_t field = k == 0 ? v : 65535u - v;
+      const float unorm = static_cast<float>(field) / 65535.0f;
+      const float snorm = std::fmin(
+          std::fmax(static_cast<float>(static_cast<int16_t>(field)) / 32767.0f, -1.0f), 1.0f);
+      EXPECT_LE(ulps(u->value.f[k], unorm), 1) << field;
+      EXPECT_LE(ulps(s->value.f[k], snorm), 1) << field;
+    }
+  }
+  for (uint32_t byte = 0; byte < 256; ++byte) {
+    const uint32_t packed = byte | (255 - byte) << 8 | (byte ^ 0x80) << 16 | (byte ^ 0x7F) << 24;
+    ir_constant *u = fold(ir_unop_unpack_unorm_4x8, c(packed));
+    ir_constant *s = fold(ir_unop_unpack_snorm_4x8, c(packed));
+    for (int k = 0; k < 4; ++k) {
+      const uint32_t field = (packed >> (8 * k)) & 0xFF;
+      EXPECT_LE(ulps(u->value.f[k], static_cast<float>(field) / 255.0f), 1) << field;
+      EXPECT_LE(ulps(s->value.f[k], std::fmin(std::fmax(static_cast<float>(
+                                                            static_cast<int8_t>(field)) / 127.0f,
+                                                        -1.0f), 1.0f)),
+                1)
+          << field;
+    }
+  }
+  ir_constant *ends = fold(ir_unop_unpack_snorm_4x8, c(0x0080817Fu));
+  EXPECT_EQ(ends->value.f[0], 1.0f);
+  EXPECT_EQ(ends->value.f[1], -1.0f);
+  EXPECT_EQ(ends->value.f[2], -1.0f);  // -128 clamps to -1
+  EXPECT_EQ(bits(ends->value.f[3]), 0u);
+  EXPECT_EQ(fold(ir_unop_unpack_unorm_2x16, c(0xFFFF0000u))->value.f[1], 1.0f);
+}
+
+// NaN in the ordered comparisons (every one false) and in min and max
+// (IEEE minNum/maxNum: the other operand), against the host's operators and
+// fmin/fmax over specials and ordinary values in every pairing.
+TEST_F(FoldTest, NaNInComparisonsAndMinMax) {
+  const float specials[] = {NAN, -NAN, INFINITY, -INFINITY, 1.5f, -2.0f, 3e38f, 1e-45f};
+  int nan_pairs = 0;
+  for (float x : specials) {
+    for (float y : specials) {
+      EXPECT_EQ(fold(ir_binop_less, c(x), c(y))->value.b[0], x < y) << x << " " << y;
+      EXPECT_EQ(fold(ir_binop_greater, c(x), c(y))->value.b[0], x > y) << x << " " << y;
+      EXPECT_EQ(fold(ir_binop_lequal, c(x), c(y))->value.b[0], x <= y) << x << " " << y;
+      EXPECT_EQ(fold(ir_binop_gequal, c(x), c(y))->value.b[0], x >= y) << x << " " << y;
+      EXPECT_EQ(fold(ir_binop_equal, c(x), c(y))->value.b[0], x == y) << x << " " << y;
+      EXPECT_EQ(fold(ir_binop_nequal, c(x), c(y))->value.b[0], x != y) << x << " " << y;
+      const float low = fold(ir_binop_min, c(x), c(y))->value.f[0];
+      const float high = fold(ir_binop_max, c(x), c(y))->value.f[0];
+      if (std::isnan(x) && std::isnan(y)) {
+        EXPECT_TRUE(std::isnan(low) && std::isnan(high));
+        continue;
+      }
+      if (std::isnan(x) || std::isnan(y)) ++nan_pairs;
+      EXPECT_EQ(bits(low), bits(std::fmin(x, y))) << x << " " << y;
+      EXPECT_EQ(bits(high), bits(std::fmax(x, y))) << x << " " << y;
+    }
+  }
+  EXPECT_EQ(nan_pairs, 24);
+  // Per component in vectors, with a scalar operand broadcast.
+  ir_constant *v = fold(ir_binop_max, vec({NAN, 1.0f, -INFINITY}), c(NAN));
+  EXPECT_EQ(bits(v->value.f[1]), bits(1.0f));
+  EXPECT_EQ(v->value.f[2], -INFINITY);
 }
 
 TEST_F(FoldTest, MatrixProducts) {
