@@ -5,6 +5,9 @@
 
 #include "platform/metal/command_buffer.h"
 #include "platform/metal/gpu_timeline.h"
+#include "platform/metal/msl/compiler.h"
+#include "platform/metal/msl/default_library.h"
+#include "platform/metal/msl/pipeline_link.h"
 #include "platform/metal/pixel_format.h"
 #include "platform/metal/validation.h"
 
@@ -16,11 +19,26 @@ bool contains(const std::vector<T>& values, T value) {
   return std::find(values.begin(), values.end(), value) != values.end();
 }
 
+// A library of the compiled functions.
+std::shared_ptr<Library> makeLibrary(
+    std::string source, const CompileOptions& options,
+    const std::vector<std::shared_ptr<const msl::CompiledFunction>>& compiled) {
+  std::vector<std::shared_ptr<Function>> functions;
+  for (const auto& f : compiled) functions.push_back(std::make_shared<Function>(f));
+  return std::make_shared<Library>(std::move(source), options, std::move(functions));
+}
+
+std::string errorCountText(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " error generated." : " errors generated.");
+}
+
 // Why a pipeline descriptor cannot make a pipeline, or empty.
 std::string pipelineProblem(const RenderPipelineDescriptor& d, const Device& device) {
   if (!d.vertexFunction) return "No vertex function was set";
+  if (!d.vertexFunction->code()) return "The vertex function has no code";
   if (d.vertexFunction->functionType() != FunctionType::Vertex)
     return "The vertex function is not a vertex function";
+  if (d.fragmentFunction && !d.fragmentFunction->code()) return "The fragment function has no code";
   if (d.fragmentFunction && d.fragmentFunction->functionType() != FunctionType::Fragment)
     return "The fragment function is not a fragment function";
   for (const auto& attachment : d.colorAttachments) {
@@ -116,15 +134,25 @@ std::shared_ptr<Texture> Device::newTexture(const TextureDescriptor& descriptor)
 }
 
 std::shared_ptr<RenderPipelineState> Device::newRenderPipelineState(
-    const RenderPipelineDescriptor& descriptor, NSUInteger, RenderPipelineReflection* reflection,
-    std::optional<Error>* error) {
-  const std::string problem = pipelineProblem(descriptor, *this);
+    const RenderPipelineDescriptor& descriptor, NSUInteger options,
+    RenderPipelineReflection* reflection, std::optional<Error>* error) {
+  std::string problem = pipelineProblem(descriptor, *this);
+  msl::PipelineLink link;
+  if (problem.empty()) {
+    if (auto linkProblem = msl::linkPipeline(descriptor, link)) problem = std::move(*linkProblem);
+  }
   if (!problem.empty()) {
     if (error) *error = Error{RenderPipelineErrorInvalidInput, problem};
     return nullptr;
   }
-  if (reflection) *reflection = {};
-  return std::make_shared<RenderPipelineState>(descriptor);
+  if (reflection) {
+    *reflection = {};
+    if (options & (PipelineOptionArgumentInfo | PipelineOptionBufferTypeInfo)) {
+      reflection->vertexArguments = std::move(link.vertexArguments);
+      reflection->fragmentArguments = std::move(link.fragmentArguments);
+    }
+  }
+  return std::make_shared<RenderPipelineState>(descriptor, std::move(link.fragmentInputSources));
 }
 
 std::shared_ptr<DepthStencilState> Device::newDepthStencilState(
@@ -142,8 +170,16 @@ std::shared_ptr<SamplerState> Device::newSamplerState(const SamplerDescriptor& d
 
 std::shared_ptr<Library> Device::newLibraryWithSource(const std::string& source,
                                                       const CompileOptions& options,
-                                                      std::optional<Error>*) {
-  return std::make_shared<Library>(source, options);
+                                                      std::optional<Error>* error) {
+  msl::CompileResult result = msl::compile(source);
+  if (!result.ok()) {
+    if (error) {
+      *error = Error{LibraryErrorCompileFailure, "Compilation failed: \n\n" + result.errors,
+                     errorCountText(result.errorCount)};
+    }
+    return nullptr;
+  }
+  return makeLibrary(source, options, result.functions);
 }
 
 std::shared_ptr<Library> Device::newLibraryWithData(const std::vector<std::uint8_t>& data,
@@ -153,21 +189,50 @@ std::shared_ptr<Library> Device::newLibraryWithData(const std::vector<std::uint8
     if (error) *error = Error{LibraryErrorInternal, "The data is not a compiled Metal library"};
     return nullptr;
   }
-  return std::make_shared<Library>(bytes.substr(kLibraryDataMagic.size()), CompileOptions{});
+  return newLibraryWithSource(bytes.substr(kLibraryDataMagic.size()), CompileOptions{}, error);
 }
 
 std::shared_ptr<Library> Device::newDefaultLibrary() {
-  std::lock_guard lock(mutex_);
-  return std::make_shared<Library>(defaultLibrarySource_, CompileOptions{});
+  std::string source;
+  {
+    std::lock_guard lock(mutex_);
+    if (defaultCompiled_) {
+      if (!defaultFunctions_) return nullptr;
+      return makeLibrary(defaultLibrarySource_, CompileOptions{}, *defaultFunctions_);
+    }
+    source = defaultLibrarySource_;
+  }
+  // Compiled outside the lock; a racing caller's equal result is dropped.
+  msl::CompileResult result = msl::compile(source);
+  std::shared_ptr<const std::vector<std::shared_ptr<const msl::CompiledFunction>>> functions;
+  if (result.ok()) {
+    functions = std::make_shared<const std::vector<std::shared_ptr<const msl::CompiledFunction>>>(
+        std::move(result.functions));
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (!defaultCompiled_ && source == defaultLibrarySource_) {
+      defaultCompiled_ = true;
+      defaultFunctions_ = functions;
+    }
+  }
+  if (!functions) return nullptr;
+  return makeLibrary(std::move(source), CompileOptions{}, *functions);
 }
 
 void Device::setDefaultLibrarySource(std::string source) {
   std::lock_guard lock(mutex_);
   defaultLibrarySource_ = std::move(source);
+  defaultCompiled_ = false;
+  defaultFunctions_.reset();
 }
 
 std::shared_ptr<Device> createSystemDefaultDevice() {
-  static const std::shared_ptr<Device> device = Device::create();
+  static const std::shared_ptr<Device> device = [] {
+    auto d = Device::create();
+    d->setDefaultLibrarySource(std::string(msl::defaultLibrarySource()));
+    return d;
+  }();
   return device;
 }
 

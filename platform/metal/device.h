@@ -64,19 +64,20 @@ class Device : public std::enable_shared_from_this<Device> {
   std::shared_ptr<DepthStencilState> newDepthStencilState(const DepthStencilDescriptor& d);
   std::shared_ptr<SamplerState> newSamplerState(const SamplerDescriptor& descriptor);
 
-  // The library keeps its source; its functions come from the shading
-  // language front end. An error object may come back with a library
-  // (warnings) or without one (failure).
+  // Compiles the source into a library, or gives null with an error of
+  // code LibraryErrorCompileFailure whose description lists every error.
+  // The compiler gives no warnings, so a library never comes with an error.
   std::shared_ptr<Library> newLibraryWithSource(const std::string& source,
                                                 const CompileOptions& options,
                                                 std::optional<Error>* error);
   // Compiled library data: kLibraryDataMagic followed by the library's
-  // source. Anything else is refused.
+  // source, which is compiled. Anything else is refused.
   static constexpr std::string_view kLibraryDataMagic = "TESSALY-METALLIB\n";
   std::shared_ptr<Library> newLibraryWithData(const std::vector<std::uint8_t>& data,
                                               std::optional<Error>* error);
-  // The application's built-in library: the source given to
-  // setDefaultLibrarySource, empty until then.
+  // The application's built-in library, compiled from the source given to
+  // setDefaultLibrarySource (once, then kept); an empty library until
+  // then, null when the source does not compile.
   std::shared_ptr<Library> newDefaultLibrary();
   void setDefaultLibrarySource(std::string source);
 
@@ -91,13 +92,16 @@ class Device : public std::enable_shared_from_this<Device> {
   mutable std::mutex mutex_;
   DeviceLimits limits_;
   std::string defaultLibrarySource_;
+  std::shared_ptr<const std::vector<std::shared_ptr<const msl::CompiledFunction>>> defaultFunctions_;
+  bool defaultCompiled_ = false;
   std::unique_ptr<GpuTimeline> gpu_;
   CommandLog log_;
   std::atomic<std::uint64_t> commandBuffers_{0};
 };
 
 // The system default device, made on the first call and kept for the life
-// of the process.
+// of the process, with the application's default library source
+// (resources/Shaders/Default.metal) installed.
 std::shared_ptr<Device> createSystemDefaultDevice();
 
 }  // namespace mtl

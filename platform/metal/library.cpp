@@ -2,10 +2,19 @@
 
 #include <utility>
 
+#include "platform/metal/msl/bytecode.h"
+
 namespace mtl {
 
-Function::Function(std::string name, FunctionType type, std::vector<VertexAttribute> attributes)
-    : name_(std::move(name)), type_(type), attributes_(std::move(attributes)) {}
+Function::Function(std::shared_ptr<const msl::CompiledFunction> code) : code_(std::move(code)) {
+  for (const msl::InterfaceValue& in : code_->inputs) {
+    if (in.kind != msl::InterfaceKind::Attribute) continue;
+    attributes_.push_back({in.name, in.index, in.dataType, in.active});
+  }
+}
+
+const std::string& Function::name() const { return code_->name; }
+FunctionType Function::functionType() const { return code_->stage; }
 
 Library::Library(std::string source, CompileOptions options,
                  std::vector<std::shared_ptr<Function>> functions)

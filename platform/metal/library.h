@@ -1,6 +1,6 @@
 // Shader libraries and their functions as objects. A library made from
-// source keeps the source; compiling it into functions is the shading
-// language front end's job.
+// source compiles it (msl/compiler.h); each function carries its bytecode
+// and interface for pipeline creation and execution.
 #pragma once
 
 #include <map>
@@ -12,7 +12,13 @@
 
 namespace mtl {
 
+namespace msl {
+struct CompiledFunction;
+}
+
 struct CompileOptions {
+  // Kept for the callers that set it; the software GPU computes the same
+  // either way.
   bool fastMathEnabled = true;
   std::map<std::string, std::string> preprocessorMacros;
 };
@@ -26,18 +32,19 @@ struct VertexAttribute {
 
 class Function {
  public:
-  Function(std::string name, FunctionType type, std::vector<VertexAttribute> attributes = {});
+  explicit Function(std::shared_ptr<const msl::CompiledFunction> code);
 
-  const std::string& name() const { return name_; }
-  FunctionType functionType() const { return type_; }
-  // Inputs of a vertex function that carry the stage-in attributes.
+  const std::string& name() const;
+  FunctionType functionType() const;
+  // One per [[attribute(n)]] member of a vertex function's stage_in
+  // struct, in member order; active when the code reads it.
   const std::vector<VertexAttribute>& vertexAttributes() const { return attributes_; }
+  const std::shared_ptr<const msl::CompiledFunction>& code() const { return code_; }
   const std::string& label() const { return label_; }
   void setLabel(std::string label) { label_ = std::move(label); }
 
  private:
-  std::string name_;
-  FunctionType type_;
+  std::shared_ptr<const msl::CompiledFunction> code_;
   std::vector<VertexAttribute> attributes_;
   std::string label_;
 };

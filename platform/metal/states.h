@@ -93,6 +93,7 @@ struct Argument {
   ArgumentType type = ArgumentType::Buffer;
   NSUInteger index = 0;
   bool active = true;
+  ArgumentAccess access = ArgumentAccess::ReadOnly;
   DataType bufferDataType = DataType::None;
   NSUInteger bufferDataSize = 0;
   NSUInteger bufferAlignment = 0;
@@ -108,13 +109,19 @@ struct RenderPipelineReflection {
 
 class RenderPipelineState {
  public:
-  explicit RenderPipelineState(RenderPipelineDescriptor descriptor)
-      : descriptor_(std::move(descriptor)) {}
+  RenderPipelineState(RenderPipelineDescriptor descriptor, std::vector<int> fragmentInputSources)
+      : descriptor_(std::move(descriptor)),
+        fragmentInputSources_(std::move(fragmentInputSources)) {}
   const RenderPipelineDescriptor& descriptor() const { return descriptor_; }
   const std::string& label() const { return descriptor_.label; }
+  // For each input of the fragment function: the vertex output it
+  // interpolates, or -1 for a built-in input (position, front_facing,
+  // point_coord).
+  const std::vector<int>& fragmentInputSources() const { return fragmentInputSources_; }
 
  private:
   RenderPipelineDescriptor descriptor_;
+  std::vector<int> fragmentInputSources_;
 };
 
 struct StencilDescriptor {

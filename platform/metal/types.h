@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace mtl {
 
@@ -145,6 +146,7 @@ enum class DataType : NSUInteger {
   Texture = 58, Sampler = 59, Pointer = 60,
 };
 enum class ArgumentType : NSUInteger { Buffer = 0, ThreadgroupMemory = 1, Texture = 2, Sampler = 3 };
+enum class ArgumentAccess : NSUInteger { ReadOnly = 0, ReadWrite = 1, WriteOnly = 2 };
 enum class FunctionType : NSUInteger { Vertex = 1, Fragment = 2, Kernel = 3 };
 
 enum PipelineOption : NSUInteger {
@@ -165,10 +167,17 @@ enum class CommandBufferStatus : NSUInteger {
   Error = 5,
 };
 
-// What Metal reports through an error object: a code and a description.
+// What Metal reports through an error object: a code, a description and,
+// where there is one, the reason in a few words.
 struct Error {
+  Error() = default;
+  Error(NSInteger errorCode, std::string description, std::string failureReason = {})
+      : code(errorCode),
+        localizedDescription(std::move(description)),
+        localizedFailureReason(std::move(failureReason)) {}
   NSInteger code = 0;
   std::string localizedDescription;
+  std::string localizedFailureReason;
 };
 enum LibraryError : NSInteger {
   LibraryErrorUnsupported = 1, LibraryErrorInternal = 2, LibraryErrorCompileFailure = 3,

@@ -177,8 +177,13 @@ TEST(Devices, StateObjects) {
   EXPECT_EQ(device->newRenderPipelineState(p, 0, nullptr, &error), nullptr);
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->localizedDescription, "No vertex function was set");
-  p.vertexFunction = std::make_shared<Function>("vertexShader", FunctionType::Vertex);
-  p.fragmentFunction = std::make_shared<Function>("fragmentShader", FunctionType::Fragment);
+  auto shaders = device->newLibraryWithSource(
+      "vertex float4 vertexShader() { return float4(0.0); }\n"
+      "fragment half4 fragmentShader() { return half4(1.0h); }\n",
+      {}, &error);
+  ASSERT_NE(shaders, nullptr);
+  p.vertexFunction = shaders->newFunctionWithName("vertexShader");
+  p.fragmentFunction = shaders->newFunctionWithName("fragmentShader");
   p.colorAttachments[0].pixelFormat = PixelFormat::Depth32Float;
   EXPECT_EQ(device->newRenderPipelineState(p, 0, nullptr, &error), nullptr);
   p.colorAttachments[0].pixelFormat = PixelFormat::BGRA8Unorm;
@@ -193,21 +198,20 @@ TEST(Devices, StateObjects) {
   EXPECT_THROW(device->newSamplerState(s), ValidationError);
   s.maxAnisotropy = 16;
   EXPECT_NE(device->newSamplerState(s), nullptr);
-  auto library = device->newLibraryWithSource("vertex float4 v() {}", {}, &error);
-  EXPECT_EQ(library->source(), "vertex float4 v() {}");
-  EXPECT_EQ(library->newFunctionWithName("v"), nullptr);
   error.reset();
-  const std::string compiled = std::string(Device::kLibraryDataMagic) + "kernel void k() {}";
-  library = device->newLibraryWithData({compiled.begin(), compiled.end()}, &error);
+  const std::string compiled =
+      std::string(Device::kLibraryDataMagic) + "fragment float4 f() { return 0; }";
+  auto library = device->newLibraryWithData({compiled.begin(), compiled.end()}, &error);
   ASSERT_NE(library, nullptr);
   EXPECT_FALSE(error.has_value());
-  EXPECT_EQ(library->source(), "kernel void k() {}");
+  EXPECT_EQ(library->source(), "fragment float4 f() { return 0; }");
+  EXPECT_EQ(library->functionNames(), std::vector<std::string>{"f"});
   EXPECT_EQ(device->newLibraryWithData({'x', 'y'}, &error), nullptr);
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->code, LibraryErrorInternal);
   EXPECT_EQ(device->newDefaultLibrary()->source(), "");
-  device->setDefaultLibrarySource("fragment half4 f() {}");
-  EXPECT_EQ(device->newDefaultLibrary()->source(), "fragment half4 f() {}");
+  device->setDefaultLibrarySource("fragment half4 f() { return 0; }");
+  EXPECT_EQ(device->newDefaultLibrary()->source(), "fragment half4 f() { return 0; }");
 }
 
 }  // namespace

@@ -48,7 +48,8 @@ class RenderPassTest : public ::testing::Test {
   std::shared_ptr<RenderPipelineState> pipeline(PixelFormat colorFormat = PixelFormat::RGBA8Unorm) {
     RenderPipelineDescriptor d;
     d.label = "p";
-    d.vertexFunction = std::make_shared<Function>("v", FunctionType::Vertex);
+    d.vertexFunction = device->newLibraryWithSource("vertex float4 v() { return 0; }", {}, nullptr)
+                           ->newFunctionWithName("v");
     d.colorAttachments[0].pixelFormat = colorFormat;
     d.depthAttachmentPixelFormat = PixelFormat::Depth32Float_Stencil8;
     d.stencilAttachmentPixelFormat = PixelFormat::Depth32Float_Stencil8;
