@@ -30,8 +30,17 @@ class FakeProgram : public MGLShaderProgram {
   FakeProgram(GLID glID, std::vector<MGLShaderProgramVertexAttributeBinding> attributes)
       : MGLShaderProgram(glID),
         attributes_(std::move(attributes)),
-        vertex_(std::make_shared<mtl::Function>("vertexMain", mtl::FunctionType::Vertex)),
-        fragment_(std::make_shared<mtl::Function>("fragmentMain", mtl::FunctionType::Fragment)) {}
+        vertex_(library()->newFunctionWithName("vertexMain")),
+        fragment_(library()->newFunctionWithName("fragmentMain")) {}
+
+  // Pipelines need functions with code: a compiled pair without inputs.
+  static std::shared_ptr<mtl::Library> library() {
+    static const auto shared = mglSharedMTLDevice()->newLibraryWithSource(
+        "vertex float4 vertexMain() { return float4(0.0); }\n"
+        "fragment float4 fragmentMain() { return float4(1.0); }\n",
+        {}, nullptr);
+    return shared;
+  }
 
   bool isLinked() const override { return linked; }
   std::uint64_t activeVertexAttributeCount() const override { return attributes_.size(); }

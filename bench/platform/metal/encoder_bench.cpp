@@ -24,7 +24,8 @@ void recordDraws(benchmark::State& state, bool logged) {
   mtl::RenderPassDescriptor pass;
   pass.colorAttachments[0].texture = device->newTexture(d);
   mtl::RenderPipelineDescriptor p;
-  p.vertexFunction = std::make_shared<mtl::Function>("v", mtl::FunctionType::Vertex);
+  p.vertexFunction = device->newLibraryWithSource("vertex float4 v() { return 0; }", {}, nullptr)
+                         ->newFunctionWithName("v");
   p.colorAttachments[0].pixelFormat = mtl::PixelFormat::RGBA8Unorm;
   auto pipeline = device->newRenderPipelineState(p, 0, nullptr, nullptr);
   const float color[4] = {1, 0.5f, 0.25f, 1};

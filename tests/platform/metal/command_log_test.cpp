@@ -30,9 +30,14 @@ class CommandLogTest : public ::testing::Test {
     color = device->newTexture(d);
     RenderPipelineDescriptor p;
     p.label = "p";
-    p.vertexFunction = std::make_shared<Function>("v", FunctionType::Vertex);
+    p.vertexFunction = vertexFunction();
     p.colorAttachments[0].pixelFormat = PixelFormat::RGBA8Unorm;
     pipeline = device->newRenderPipelineState(p, 0, nullptr, nullptr);
+  }
+
+  std::shared_ptr<Function> vertexFunction() {
+    return device->newLibraryWithSource("vertex float4 v() { return 0; }", {}, nullptr)
+        ->newFunctionWithName("v");
   }
 
   RenderPassDescriptor pass() const {
@@ -170,7 +175,7 @@ TEST_F(CommandLogTest, RefusalsNameWhatWasRefused) {
   auto cb = queue->commandBuffer();
   auto encoder = cb->renderCommandEncoder(pass());
   RenderPipelineDescriptor other;
-  other.vertexFunction = std::make_shared<Function>("v", FunctionType::Vertex);
+  other.vertexFunction = vertexFunction();
   other.colorAttachments[0].pixelFormat = PixelFormat::BGRA8Unorm;
   encoder->setRenderPipelineState(device->newRenderPipelineState(other, 0, nullptr, nullptr));
   EXPECT_EQ(message([&] { encoder->drawPrimitives(PrimitiveType::Point, 0, 1); }),
