@@ -25,7 +25,8 @@ mkdir -p "$work" "$bundle/SkyData" "$bundle/WorldBorders"
 python3 "$scripts/extract_borders.py" "$deps/world-atlas/countries-50m.json" \
   /usr/share/iso-codes/json/iso_3166-1.json "$work/borders.list"
 python3 "$scripts/extract_stars.py" "$kstars/stars.dat" "$d3/stars.14.json" \
-  "$d3/starnames.json" "$stellarium/stars/default" "$work/stars.list"
+  "$d3/starnames.json" "$stellarium/stars/default" /usr/share/xplanet/stars/BSC \
+  "$work/stars.list"
 python3 "$scripts/extract_deep_sky.py" "$kstars/OpenNGC.kscat" "$d3/dsos.14.json" \
   "$stellarium/nebulae/default" "$work/deepsky.list"
 python3 "$scripts/extract_constellations.py" "$d3/constellations.bounds.json" \

@@ -1,9 +1,11 @@
 #include "tools/catalogues/deep_sky_catalogue.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <limits>
 
+#include "skydata/catalog_numbers.h"
 #include "skydata/deep_sky_designations.h"
 #include "skydata/skydata_writer.h"
 #include "skydata/star.h"
@@ -43,6 +45,38 @@ bool parseOutlines(std::string_view field, std::vector<Contour>& contours) {
   return true;
 }
 
+// A text with its letters in capitals and without blanks or the leading
+// zeros of its numbers: "M51" and "m 051" read alike.
+std::string canonical(std::string_view text) {
+  std::string out;
+  bool inNumber = false;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const char c = text[k];
+    if (c == ' ') continue;
+    const bool digit = c >= '0' && c <= '9';
+    const bool nextIsDigit = k + 1 < text.size() && text[k + 1] >= '0' && text[k + 1] <= '9';
+    if (digit && c == '0' && !inNumber && nextIsDigit) continue;
+    inNumber = digit;
+    out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return out;
+}
+
+// The catalogue number a designation names, or 0 when the text is more
+// than a designation: "M51B" (the companion of M 51) and "NGC 4656 NED01"
+// (a component of NGC 4656) are names, not the parent's number.
+std::int64_t designationNumber(const std::string& text, int type) {
+  std::int64_t numbers[16];
+  if (parseDeepSkyDesignation(text.c_str(), type, numbers, 16) <= 0) return 0;
+  char formatted[256];
+  const std::string wanted = canonical(text);
+  for (int style : {1, 0}) {
+    formatCatalogNumber(numbers[0], formatted, sizeof formatted, style);
+    if (canonical(formatted) == wanted) return numbers[0];
+  }
+  return 0;
+}
+
 bool parseObject(const ListRecord& record, std::string_view listName, CatalogueEntry& entry,
                  std::string& error) {
   const auto& f = record.fields;
@@ -69,11 +103,9 @@ bool parseObject(const ListRecord& record, std::string_view listName, CatalogueE
   v.star.visual = visual;
   v.star.spectral = f[8] == "-" ? "" : f[8];
   for (const std::string& text : splitField(f[9], '|')) {
-    std::int64_t numbers[16];
-    int found = parseDeepSkyDesignation(text.c_str(), v.star.type, numbers, 16);
-    if (found > 0) {
-      if (std::find(v.star.numbers.begin(), v.star.numbers.end(), numbers[0]) == v.star.numbers.end())
-        v.star.numbers.push_back(numbers[0]);
+    if (const std::int64_t number = designationNumber(text, v.star.type)) {
+      if (std::find(v.star.numbers.begin(), v.star.numbers.end(), number) == v.star.numbers.end())
+        v.star.numbers.push_back(number);
     } else if (std::find(v.star.names.begin(), v.star.names.end(), text) == v.star.names.end()) {
       v.star.names.push_back(text);
     }

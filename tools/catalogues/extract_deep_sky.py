@@ -8,8 +8,16 @@ Sources:
   d3-celestial dsos.14.json       further objects (dark and bright nebulae,
                                   planetary nebulae, galaxies) and the
                                   morphology of NGC/IC objects
+  stellarium nebulae/catalog.dat  visual and blue magnitudes, kinds and
+                                  morphologies by designation (the compiled
+                                  catalogue of the Stellarium data package)
   stellarium nebulae/names.dat    proper names by designation
   stellarium nebulae/outlines.dat outlines of extended objects
+
+Magnitudes are visual: the compiled catalogue's V where it has one, else its
+B made visual with the typical colour of the object's kind, else the
+OpenNGC or d3-celestial value. Galaxies are told spiral, elliptical or
+irregular by their morphology (Hubble type), not by a source's kind letter.
 
 Output list ("tessaly-deepsky"), one object a line, tab-separated:
   D type ra dec V major minor angle morphology texts outlines
@@ -22,11 +30,14 @@ Output list ("tessaly-deepsky"), one object a line, tab-separated:
 
 usage: extract_deep_sky.py OPENNGC_KSCAT DSOS_JSON NEBULAE_DIR OUTPUT
 """
+import gzip
 import math
 import os
 import re
 import sqlite3
+import struct
 import sys
+import zlib
 
 from extract_common import fail, load_json, read_lines, write_atomically
 
@@ -38,15 +49,217 @@ D3_TYPES = {"oc": 11, "gc": 12, "bn": 13, "en": 13, "rn": 13, "sfr": 13, "snr": 
             "dn": 14, "pn": 15, "g": 16, "gg": 16, "s": 17, "s0": 17, "sd": 17,
             "e": 18, "i": 19}
 SAME_OBJECT_RADIUS = 2.0 / 60.0  # degrees
+# A compiled-catalogue entry belongs to an object of the same designation
+# only when their places agree this well (the catalogue has a few rows that
+# share a number with a neighbour).
+COMPILED_MATCH_RADIUS = 10.0 / 60.0  # degrees
+NO_MAGNITUDE = 90.0  # the compiled catalogue writes 99 for none
+# The compiled catalogue's kind codes whose meaning its best-known members
+# show (M 45 and M 16 clusters with nebulosity, M 8 and M 42 H II regions,
+# M 78 reflection, M 1 remnant, M 40 a double, B 1 dark, M 27 planetary,
+# M 31 a galaxy): the type codes of this catalogue. Other codes are not
+# used.
+COMPILED_TYPES = {0: 16, 6: 11, 7: 12, 11: 15, 12: 14, 13: 13, 15: 13, 16: 11, 17: 13,
+                  18: 13, 28: 10}
+# Codes whose members all carry galaxy catalogue numbers and Hubble types.
+COMPILED_TYPES.update({code: 16 for code in (1, 2, 3, 4, 21, 22, 25)})
+# Typical integrated B-V of the kinds, to turn a blue magnitude visual when
+# no visual one is known (galaxies by Hubble type; good to about 0.15 mag).
+COLOUR_ELLIPTICAL, COLOUR_LENTICULAR, COLOUR_SPIRAL = 0.95, 0.9, 0.75
+COLOUR_IRREGULAR, COLOUR_OTHER = 0.45, 0.5
+# Integrated B-V beyond these is a misplaced magnitude, not a colour.
+MOST_NEGATIVE_COLOUR, MOST_POSITIVE_COLOUR = -0.6, 2.5
+# Mean surface brightness of galaxies, clusters and nebulae, magnitudes per
+# square arcsecond (high-surface-brightness compact objects to the faintest
+# catalogued galaxies).
+BRIGHTEST_SURFACE, FAINTEST_SURFACE = 16.0, 27.0
+FAINTEST_OBJECT = 20.0  # no NGC or IC object is fainter
 
 
 def designation_key(text):
-    """'NGC0224' / 'NGC 224' / 'IC  71' -> 'NGC 224'; None for others."""
+    """'NGC0224' / 'NGC 224' / 'IC  71' / 'NGC 2244A' -> 'NGC 224', ...;
+    None for others. Messier numbers take no letter: 'M51B' (the companion
+    of M 51) is not M 51."""
     match = re.fullmatch(r"\s*(NGC|IC|M)\s*0*(\d+)\s*([A-Za-z]?)\s*", text)
     if not match:
         return None
     prefix, number, suffix = match.groups()
+    if prefix == "M" and suffix:
+        return None
     return f"{prefix} {int(number)}{suffix.upper()}"
+
+
+def galaxy_type(morphology):
+    """17 spiral, 18 elliptical, 19 irregular or 16 (lenticular, peculiar
+    or unknown) from a Hubble type such as 'SA(rs)b, HIISy2', 'E2', 'cE2',
+    'IBm', 'dI/dGsp' or a numerical stage ('-5' .. '10'). Activity flags
+    after the class (Sy2, LINER, HII) do not change it."""
+    text = (morphology or "").strip()
+    text = re.sub(r"^\(R'?\)", "", text).lstrip()
+    try:
+        stage = float(text.split()[0].rstrip(":?")) if text else None
+    except ValueError:
+        stage = None
+    if stage is not None:
+        if stage <= -4:
+            return 18
+        if stage < 0:
+            return 16
+        return 19 if stage >= 10 else 17
+    match = re.match(r"(c|d)?(E|S|I)(AB|A|B)?(\([^)]*\))?", text)
+    rest = text[match.end():] if match else ""
+    if not match or (rest and rest[0] not in "0123456789abcdmp+-:? ,/"):
+        return 16  # not a Hubble type ('Sy2', 'Sc-Irr' is still a spiral)
+    kind = match.group(2)
+    if kind == "E":
+        return 16 if rest.startswith("-S0") or rest.startswith("-SO") else 18
+    if kind == "I":
+        return 19
+    if rest.startswith("0"):
+        return 16  # lenticular
+    return 17
+
+
+def colour(kind, morphology):
+    if kind == 18:
+        return COLOUR_ELLIPTICAL
+    if kind == 19:
+        return COLOUR_IRREGULAR
+    if kind == 17:
+        return COLOUR_SPIRAL
+    if kind == 16:
+        return COLOUR_LENTICULAR if galaxy_type(morphology) == 16 else COLOUR_SPIRAL
+    return COLOUR_OTHER
+
+
+def read_compiled(path):
+    """The compiled deep-sky catalogue: a gzip stream of big-endian fields,
+    two texts (UTF-16, length first) naming its version and edition, then
+    one record per object. Returns a list of dicts with the place, the two
+    magnitudes, the kind, the morphology and the NGC, IC and M numbers."""
+    try:
+        data = gzip.open(path).read()
+    except (OSError, EOFError, zlib.error) as error:
+        fail(f"{path}: unreadable: {error}")
+    position = 0
+
+    def take(count):
+        nonlocal position
+        if position + count > len(data):
+            raise ValueError("truncated")
+        chunk = data[position:position + count]
+        position += count
+        return chunk
+
+    def number():
+        return struct.unpack(">I", take(4))[0]
+
+    def real():
+        return struct.unpack(">d", take(8))[0]
+
+    def text():
+        length = number()
+        if length == 0xFFFFFFFF:
+            return ""
+        if length > 4096 or length % 2:
+            raise ValueError("damaged text")
+        return take(length).decode("utf-16-be")
+
+    objects = []
+    try:
+        version, edition = text(), text()
+        if not version.startswith("3."):
+            fail(f"{path}: unknown catalogue version {version!r}")
+        while position < len(data):
+            item = {"id": number(), "ra": math.degrees(real()), "dec": math.degrees(real()),
+                    "B": real(), "V": real(), "kind": number(), "morphology": text()}
+            item["major"], item["minor"] = real(), real()  # degrees
+            take(4 + 6 * 8)  # angle, redshift, parallax, distance
+            numbers = [number() for _ in range(14)]  # NGC IC M C B Sh2 VdB RCW LDN LBN Cr Mel PGC UGC
+            text()  # Ced
+            take(8)  # Arp, VV
+            for _ in range(7):  # PK, PN G, SNR G, ACO, HCG, ESO, VdBH
+                text()
+            take(20)  # DWB, Tr, St, Ru, VdB-Ha
+            item["NGC"], item["IC"], item["M"] = numbers[0], numbers[1], numbers[2]
+            if item["id"] != len(objects) + 1 or not -90.0 <= item["dec"] <= 90.0:
+                fail(f"{path}: record {len(objects) + 1} damaged")
+            objects.append(item)
+    except (ValueError, UnicodeDecodeError) as error:
+        fail(f"{path}: record {len(objects) + 1}: {error}")
+    if len(objects) < 10000:
+        fail(f"{path}: only {len(objects)} objects (file truncated?)")
+    return objects
+
+
+def attach_compiled(objects, compiled):
+    """Gives each object the compiled catalogue's entry of its NGC, IC or
+    Messier number (the nearest one, and only one within
+    COMPILED_MATCH_RADIUS): item["compiled"]."""
+    by_key = {}
+    for entry in compiled:
+        for prefix in ("NGC", "IC", "M"):
+            if entry[prefix]:
+                by_key.setdefault(f"{prefix} {entry[prefix]}", []).append(entry)
+    for item in objects:
+        best, best_distance = None, COMPILED_MATCH_RADIUS
+        for text in item["texts"]:
+            key = designation_key(text)
+            for entry in by_key.get(key, ()) if key else ():
+                distance = separation(item, entry)
+                if distance < best_distance:
+                    best, best_distance = entry, distance
+        item["compiled"] = best
+
+
+def plausible_surface(magnitude, compiled):
+    """Whether the magnitude spread over the object's ellipse gives a mean
+    surface brightness that extended objects show (magnitudes per square
+    arcsecond); True when the size is unknown."""
+    major = compiled.get("major") or 0.0
+    minor = compiled.get("minor") or major
+    if not major > 0.0:
+        return True
+    area = math.pi / 4.0 * (major * 3600.0) * (minor * 3600.0)
+    return BRIGHTEST_SURFACE <= magnitude + 2.5 * math.log10(area) <= FAINTEST_SURFACE
+
+
+def settle_kind_and_magnitude(item, report):
+    """The object's type and visual magnitude from its sources; a source
+    value more than a magnitude from the visual one goes into report."""
+    compiled = item.get("compiled")
+    if item["type"] == 29 and compiled and compiled["kind"] in COMPILED_TYPES:
+        item["type"] = COMPILED_TYPES[compiled["kind"]]
+    if item["morphology"] is None and compiled and compiled["morphology"]:
+        item["morphology"] = compiled["morphology"]
+    if item["type"] == 29 and item["morphology"] and galaxy_type(item["morphology"]) != 16:
+        item["type"] = 16  # no kind given, but a Hubble type
+    if item["type"] in (16, 17, 18, 19):
+        kinds = [galaxy_type(m) for m in (item["morphology"], compiled and compiled["morphology"])
+                 if m]
+        item["type"] = next((k for k in kinds if k != 16), 16)
+    source_value = item["V"]
+    visual = compiled["V"] if compiled and compiled["V"] < NO_MAGNITUDE else None
+    blue = compiled["B"] if compiled and compiled["B"] < NO_MAGNITUDE else None
+    # The two magnitudes check each other: a colour outside what stars and
+    # galaxies show means one of them is not what its column says (NGC 157
+    # is listed B 11.0, V 19.0; NGC 6822 B 18.0, V 8.1; M 15 B 3.0, V 6.3).
+    # The one that gives the object's size a surface brightness such objects
+    # have stays; when both or neither do, the visual one unless it is
+    # fainter than any NGC or IC object.
+    if visual is not None and blue is not None and \
+            not MOST_NEGATIVE_COLOUR <= blue - visual <= MOST_POSITIVE_COLOUR:
+        blue_fits, visual_fits = plausible_surface(blue, compiled), plausible_surface(visual, compiled)
+        if (blue_fits and not visual_fits) or (blue_fits == visual_fits and visual > FAINTEST_OBJECT):
+            visual = None
+        else:
+            blue = None
+    if visual is not None:
+        item["V"] = visual
+    elif blue is not None:
+        item["V"] = blue - colour(item["type"], item["morphology"])
+    if source_value is not None and item["V"] is not None and abs(source_value - item["V"]) > 1.0:
+        report.append((item["texts"][0] if item["texts"] else "?", source_value, item["V"]))
 
 
 def read_openngc(path):
@@ -66,7 +279,8 @@ def read_openngc(path):
             fail(f"{path}: row {row_number}: position out of range")
         texts = []
         for text in [name or "", identifier or ""] + (long_name or "").split(","):
-            text = text.strip()
+            # 'NGC0520 NED01' -> 'NGC 520 NED01', the form of the name column
+            text = re.sub(r"^(NGC|IC)0*(\d)", r"\1 \2", text.strip())
             key = designation_key(text)
             text = key or text
             if text and text not in texts:
@@ -79,6 +293,13 @@ def read_openngc(path):
     if len(objects) < 10000:
         fail(f"{path}: only {len(objects)} objects (file truncated?)")
     return objects
+
+
+def sharpless(text):
+    """'Sh2 155' -> 'Sh2-155', the catalogue's own form (with a blank the
+    number would read as catalogue 2 of the Sharpless row)."""
+    match = re.fullmatch(r"Sh2 (\d+)", text)
+    return f"Sh2-{match.group(1)}" if match else text
 
 
 def parse_dimensions(text):
@@ -120,8 +341,8 @@ def read_d3(path):
         if magnitude is not None and magnitude >= 99:
             magnitude = None
         major, minor = parse_dimensions(str(properties.get("dim", "") or ""))
-        texts = [identifier]
-        desig = str(properties.get("desig", "") or "").strip()
+        texts = [sharpless(identifier)]
+        desig = sharpless(str(properties.get("desig", "") or "").strip())
         if desig and desig not in texts:
             texts.insert(0, desig)
         objects.append({
@@ -220,7 +441,9 @@ def merge(openngc, d3):
             continue
         if target["morphology"] is None:
             target["morphology"] = item["morphology"]
-        if target["type"] == 16 and item["type"] in (17, 18, 19):
+        # An object OpenNGC leaves without a kind takes the other source's;
+        # galaxies are told apart later by their morphology.
+        if target["type"] == 29 and item["type"] != 14:
             target["type"] = item["type"]
         for text in item["texts"]:
             if (designation_key(text) or text) not in target["texts"]:
@@ -237,6 +460,10 @@ def main(argv):
         fail(__doc__.strip().splitlines()[-1])
     kscat, dsos, nebulae, output = argv[1:]
     objects = merge(read_openngc(kscat), read_d3(dsos))
+    attach_compiled(objects, read_compiled(os.path.join(nebulae, "catalog.dat")))
+    disagreements = []
+    for item in objects:
+        settle_kind_and_magnitude(item, disagreements)
     names = read_names(os.path.join(nebulae, "names.dat"))
     outlines = read_outlines(os.path.join(nebulae, "outlines.dat"))
 
@@ -266,7 +493,12 @@ def main(argv):
         ]))
     lines.append(f"E\t{len(objects)}")
     write_atomically(output, "\n".join(lines) + "\n")
-    print(f"deep sky: {len(objects)} objects, {with_outlines} with outlines")
+    print(f"deep sky: {len(objects)} objects, {with_outlines} with outlines; "
+          f"{sum(1 for item in objects if item.get('compiled'))} with compiled magnitudes, "
+          f"{len(disagreements)} source magnitudes over 1 mag from the visual one")
+    unknown = sum(1 for item in objects if item["type"] == 29)
+    if unknown:
+        print(f"deep sky: {unknown} objects of no known kind")
 
 
 if __name__ == "__main__":

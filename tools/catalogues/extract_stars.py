@@ -10,12 +10,29 @@ Sources:
   stellarium cross-id.dat     HIP -> SAO, HD, HR
   stellarium gcvs_hip_part.dat  variable stars (GCVS) by HIP
   stellarium wds_hip_part.dat   double stars (WDS) by HIP
+  xplanet stars/BSC           the Bright Star Catalogue: HR, HD, place, V
 
 A stars.dat star takes the HIP number of the Hipparcos star at its place
-(within 10 arcseconds and one magnitude). Stars with a parallax go to the
-star file (file 2, placed in space); stars.dat stars without one to the
-Tycho file (6); Hipparcos stars fainter than stars.dat reaches to the
-guide-star file (3).
+(within 10 arcseconds and one magnitude; a variable star of the GCVS list,
+or a Bright Star, by place alone: the magnitudes of a variable differ with
+the phase they were taken at, and a Bright Star's Hipparcos magnitude can be
+a faint component's). stars.dat lists some stars twice: an entry within 1.5 arcseconds of
+another (2 when their magnitudes agree to half a magnitude) is a copy and
+is merged into the star with the HIP number, or the brighter, unless the
+two are the listed double (WDS) at that separation, and at least 0.8
+arcseconds apart. Stars with a parallax,
+and every star to magnitude 6.5, go to the star file (file 2); other
+stars.dat stars to the Tycho file (6); Hipparcos stars fainter than
+stars.dat reaches to the guide-star file (3). A Bright Star (HR) or HD
+number that the cross-identifications give to the several components of a
+system stays with its primary only: the component with a Bayer or
+Flamsteed name, else the brightest. The Bright Star Catalogue then checks
+the HR numbers: the cross-identifications put a few on the wrong component
+of a pair or on a wrong HIP number, and lack a few; each HR number goes to
+the star at the catalogue's place (within 10 arcseconds, the nearest not
+more than a magnitude fainter: a brighter one is the combined light of a
+pair the star list does not split), or stays where it is when no star is
+there.
 
 Output list ("tessaly-stars"), one star a line, tab-separated:
   S file type ra dec distance pmra pmdec V B spectral designations names
@@ -26,7 +43,7 @@ Output list ("tessaly-stars"), one star a line, tab-separated:
   variable: max,min,period days,epoch JD,type; double: separation
   arcseconds,position angle degrees. "-" marks a value the sources lack.
 
-usage: extract_stars.py STARS_DAT STARS14_JSON STARNAMES_JSON STELLARIUM_STARS_DIR OUTPUT
+usage: extract_stars.py STARS_DAT STARS14_JSON STARNAMES_JSON STELLARIUM_STARS_DIR BSC OUTPUT
 """
 import math
 import os
@@ -50,6 +67,18 @@ GREEK_SYMBOLS = {
 }
 MATCH_RADIUS = 10.0 / 3600.0  # degrees
 COMPANION_RADIUS = 60.0 / 3600.0  # degrees
+# Copies: within COPY_RADIUS always, within COPY_RADIUS_SIMILAR when the
+# magnitudes agree to SIMILAR_MAGNITUDES; a listed double whose separation
+# is within PAIR_TOLERANCE of theirs is a true pair, not a copy.
+COPY_RADIUS = 1.5 / 3600.0
+COPY_RADIUS_SIMILAR = 2.0 / 3600.0
+SIMILAR_MAGNITUDES = 0.5
+PAIR_TOLERANCE = 0.5  # arcseconds
+# Closer than this the sources cannot have measured two stars: a copy even
+# where the double-star list has a pair.
+RESOLVED_SEPARATION = 0.8  # arcseconds
+# Every star to this magnitude belongs to the star file, parallax or not.
+NAKED_EYE_LIMIT = 6.5
 MAX_DESIGNATIONS = 16
 # Numbers beyond a catalogue's published range (the HD extension, for one)
 # have no designation of their own here.
@@ -148,27 +177,83 @@ def read_hipparcos(path):
     return stars
 
 
-def match_hipparcos(stars, hipparcos):
+def angular_distance(a, b):
+    """Degrees between two places of nearly the same direction."""
+    cos_dec = max(math.cos(math.radians(a["dec"])), 1e-6)
+    dra = ((b["ra"] - a["ra"] + 180.0) % 360.0 - 180.0) * cos_dec
+    return math.hypot(dra, b["dec"] - a["dec"])
+
+
+def neighbours(cells, place):
+    row, column = int(place["dec"] * 10), int(place["ra"] * 10)
+    for r in (row - 1, row, row + 1):
+        for c in (column - 1, column, column + 1):
+            yield from cells.get((r, c % 3600), ())
+
+
+def match_hipparcos(stars, hipparcos, variables, ids):
     cells = {}
     for hip, star in hipparcos.items():
-        cells.setdefault((int(star["dec"] * 10), int(star["ra"] * 10)), []).append(hip)
+        cells.setdefault((int(star["dec"] * 10), int(star["ra"] * 10) % 3600), []).append(hip)
     taken = set()
-    for star in stars:
-        best, best_distance = None, MATCH_RADIUS
-        row, column = int(star["dec"] * 10), int(star["ra"] * 10)
-        cos_dec = max(math.cos(math.radians(star["dec"])), 1e-6)
-        for r in (row - 1, row, row + 1):
-            for c in (column - 1, column, column + 1):
-                for hip in cells.get((r, c % 3600), ()):
-                    other = hipparcos[hip]
-                    dra = ((other["ra"] - star["ra"] + 180.0) % 360.0 - 180.0) * cos_dec
-                    distance = math.hypot(dra, other["dec"] - star["dec"])
-                    if distance < best_distance and abs(other["V"] - star["V"]) < 1.0:
-                        best, best_distance = hip, distance
-        if best is not None and best not in taken:
-            star["hip"] = best
-            taken.add(best)
+    # Constant stars by place and magnitude first, then by place alone the
+    # variables of the GCVS list and the Bright Stars (whose Hipparcos
+    # magnitude may be a component's).
+    for by_place_alone in (False, True):
+        for star in stars:
+            if star["hip"] is not None:
+                continue
+            best, best_distance = None, MATCH_RADIUS
+            for hip in neighbours(cells, star):
+                other = hipparcos[hip]
+                distance = angular_distance(star, other)
+                agrees = ((hip in variables or bool(ids.get(hip, {}).get("HR"))) if by_place_alone
+                          else abs(other["V"] - star["V"]) < 1.0)
+                if distance < best_distance and agrees and hip not in taken:
+                    best, best_distance = hip, distance
+            if best is not None:
+                star["hip"] = best
+                taken.add(best)
     return taken
+
+
+def merge_copies(stars, doubles):
+    """Drops the entries that repeat another star (see the module text) and
+    returns the number dropped. The kept star takes a parallax, proper
+    motion, names and designations that only the copy had."""
+    cells = {}
+    for index, star in enumerate(stars):
+        cells.setdefault((int(star["dec"] * 10), int(star["ra"] * 10) % 3600), []).append(index)
+    dropped = set()
+    for index, star in enumerate(stars):
+        if index in dropped:
+            continue
+        for other_index in neighbours(cells, star):
+            if other_index <= index or other_index in dropped:
+                continue
+            other = stars[other_index]
+            distance = angular_distance(star, other)
+            similar = abs(star["V"] - other["V"]) < SIMILAR_MAGNITUDES
+            if distance >= (COPY_RADIUS_SIMILAR if similar else COPY_RADIUS):
+                continue
+            if star["hip"] is not None and other["hip"] is not None:
+                continue  # two Hipparcos stars: two stars
+            pair = doubles.get(star["hip"] or other["hip"])
+            if pair and pair["separation"] is not None and \
+                    distance * 3600.0 >= RESOLVED_SEPARATION and \
+                    abs(pair["separation"] - distance * 3600.0) < PAIR_TOLERANCE:
+                continue
+            keep, copy = (star, other) if (star["hip"] is not None or (other["hip"] is None and
+                                           star["V"] <= other["V"])) else (other, star)
+            if keep["parallax"] <= 0.0 < copy["parallax"]:
+                keep["parallax"] = copy["parallax"]
+            for key in ("names", "designations"):
+                keep[key] += [text for text in copy[key] if text not in keep[key]]
+            dropped.add(other_index if copy is other else index)
+            if copy is star:
+                break
+    stars[:] = [star for index, star in enumerate(stars) if index not in dropped]
+    return len(dropped)
 
 
 def attach_companions(stars, hipparcos, matched, ids):
@@ -282,7 +367,8 @@ def value(number, digits=3):
     return "-" if number is None else f"{number:.{digits}f}"
 
 
-def star_line(file, star, ids, variables, doubles, names_by_hip):
+def designations_of(star, ids, variables, doubles, names_by_hip):
+    """The star's designations and names (see star_line)."""
     hip = star.get("hip")
     designations = list(star["designations"])
     names = list(star["names"])
@@ -316,7 +402,94 @@ def star_line(file, star, ids, variables, doubles, names_by_hip):
         designations.append(f"HIP {hip}")
     if double:
         designations.append(f"WDS {double['wds']}")
+    return designations, names
+
+
+def read_bright_star_catalogue(path):
+    """xplanet's copy of the Bright Star Catalogue: Dec, RA (hours), V, a
+    quoted name, HR, HD, SAO per line."""
+    rows = []
+    for number, line in read_lines(path):
+        if line.startswith("#") or not line.strip():
+            continue
+        match = re.fullmatch(r'\s*(-?[\d.]+)\s+([\d.]+)\s+(-?[\d.]+)\s+"[^"]*"\s+(\d+)\s+(\d+)\s+(\d+)\s*', line)
+        if not match:
+            fail(f"{path}:{number}: damaged Bright Star line")
+        dec, ra, magnitude, hr, hd, _ = match.groups()
+        rows.append({"hr": int(hr), "hd": int(hd), "ra": float(ra) * 15.0, "dec": float(dec),
+                     "V": float(magnitude)})
+    if len(rows) < 9000:
+        fail(f"{path}: only {len(rows)} Bright Stars (file truncated?)")
+    return rows
+
+
+def place_bright_star_numbers(entries, bright_stars):
+    """entries: (star, designations) pairs. Moves each HR number to the star
+    at the catalogue's place (see the module text); returns the numbers
+    moved or added."""
+    cells, holders = {}, {}
+    for entry in entries:
+        star, designations = entry
+        cells.setdefault((int(star["dec"] * 10), int(star["ra"] * 10) % 3600), []).append(entry)
+        for text in designations:
+            if text.startswith("HR "):
+                holders.setdefault(text, []).append(entry)
+    changed = 0
+    for row in bright_stars:
+        text = f"HR {row['hr']}"
+        target, best = None, MATCH_RADIUS
+        for entry in neighbours(cells, row):
+            distance = angular_distance(row, entry[0])
+            # A star brighter than the entry: the combined light of a pair
+            # the star list does not split (xi UMa A and B).
+            if distance < best and entry[0]["V"] - row["V"] < 1.0:
+                target, best = entry, distance
+        if target is None:
+            continue
+        for entry in holders.get(text, []):
+            if entry is not target:
+                entry[1].remove(text)
+                changed += 1
+        if text not in target[1]:
+            target[1].append(text)
+            hd = f"HD {row['hd']}"
+            if row["hd"] and not any(d.startswith("HD ") for d in target[1]):
+                target[1].append(hd)
+            changed += 1
+    return changed
+
+
+def keep_shared_numbers_on_primaries(entries):
+    """entries: (star, designations) pairs. An HR or HD designation that
+    several stars carry stays only with the primary: the one with a Bayer
+    or Flamsteed designation, else the brightest."""
+    holders = {}
+    for star, designations in entries:
+        for text in designations:
+            if text.startswith(("HR ", "HD ")):
+                holders.setdefault(text, []).append((star, designations))
+    moved = 0
+    for text, group in holders.items():
+        if len(group) < 2:
+            continue
+
+        def rank(entry):
+            star, designations = entry
+            named = any(re.fullmatch(r"([a-z]+\d?|\d+) [A-Z][a-z]{2}", d) for d in designations)
+            return (0 if named else 1, star["V"])
+
+        group.sort(key=rank)
+        for _, designations in group[1:]:
+            designations.remove(text)
+            moved += 1
+    return moved
+
+
+def star_line(file, star, designations, names, variables, doubles):
+    hip = star.get("hip")
     designations = designations[:MAX_DESIGNATIONS]
+    variable = variables.get(hip) if hip else None
+    double = doubles.get(hip) if hip else None
 
     star_type = 1
     if variable and double:
@@ -345,36 +518,47 @@ def star_line(file, star, ids, variables, doubles, names_by_hip):
 
 
 def main(argv):
-    if len(argv) != 6:
+    if len(argv) != 7:
         fail(__doc__.strip().splitlines()[-1])
-    stars_dat, stars14, starnames, stellarium, output = argv[1:]
+    stars_dat, stars14, starnames, stellarium, bsc, output = argv[1:]
     stars = read_kstars_stars(stars_dat)
     hipparcos = read_hipparcos(stars14)
     names_by_hip = load_json(starnames)
     ids = read_cross_identifications(os.path.join(stellarium, "cross-id.dat"))
     variables = read_variables(os.path.join(stellarium, "gcvs_hip_part.dat"))
     doubles = read_doubles(os.path.join(stellarium, "wds_hip_part.dat"))
-    matched = match_hipparcos(stars, hipparcos)
+    matched = match_hipparcos(stars, hipparcos, variables, ids)
+    copies = merge_copies(stars, doubles)
     attach_companions(stars, hipparcos, matched, ids)
     faintest = max(star["V"] for star in stars)
 
-    lines = ["# tessaly-stars 1"]
-    counts = {2: 0, 6: 0, 3: 0}
+    entries = []  # (file, star, designations, names)
     for star in stars:
-        file = 2 if star["parallax"] > 0.0 else 6
-        lines.append(star_line(file, star, ids, variables, doubles, names_by_hip))
-        counts[file] += 1
+        bright = star["V"] <= NAKED_EYE_LIMIT or (
+            star["hip"] is not None and hipparcos[star["hip"]]["V"] <= NAKED_EYE_LIMIT)
+        file = 2 if star["parallax"] > 0.0 or bright else 6
+        entries.append((file, star) + designations_of(star, ids, variables, doubles, names_by_hip))
     for hip in sorted(hipparcos):
         if hip in matched or hipparcos[hip]["V"] <= faintest:
             continue
         star = dict(hipparcos[hip], hip=hip, designations=[], names=[], spectral="",
                     pmra=None, pmdec=None, parallax=0.0)
-        lines.append(star_line(3, star, ids, variables, doubles, names_by_hip))
-        counts[3] += 1
+        entries.append((3, star) + designations_of(star, ids, variables, doubles, names_by_hip))
+    pairs = [(star, designations) for _, star, designations, _ in entries]
+    moved = keep_shared_numbers_on_primaries(pairs)
+    placed = place_bright_star_numbers(pairs, read_bright_star_catalogue(bsc))
+
+    lines = ["# tessaly-stars 1"]
+    counts = {2: 0, 6: 0, 3: 0}
+    for file, star, designations, names in entries:
+        lines.append(star_line(file, star, designations, names, variables, doubles))
+        counts[file] += 1
     lines.append(f"E\t{sum(counts.values())}")
     write_atomically(output, "\n".join(lines) + "\n")
-    print(f"stars: {counts[2]} with distances, {counts[6]} without, {counts[3]} faint "
-          f"Hipparcos stars; {len(matched)} matched to HIP numbers")
+    print(f"stars: {counts[2]} in the star file, {counts[6]} without a parallax, {counts[3]} faint "
+          f"Hipparcos stars; {len(matched)} matched to HIP numbers, {copies} copies merged, "
+          f"{moved} shared HR/HD numbers left to their primaries, {placed} HR numbers placed "
+          f"by the Bright Star Catalogue")
 
 
 if __name__ == "__main__":

@@ -90,8 +90,15 @@ bool parseStar(const ListRecord& record, std::string_view listName, int& file,
   entry.numbers = v.numbers;
   const double* unit = static_cast<CStar&>(*entry.object).getCatalogVector(nullptr);
   float magnitude = static_cast<float>(std::isfinite(visual) ? visual : blue);
-  if (file == 2) {
-    if (!std::isfinite(distance)) return damaged("a star of the star file needs a distance");
+  if (file == 2 && !std::isfinite(distance)) {
+    // A naked-eye star whose parallax the sources lack: the root region,
+    // where the chart always looks, holds it without a place in space.
+    if (!(magnitude <= kNaked)) return damaged("a faint star of the star file needs a distance");
+    for (int k = 0; k < 3; ++k) entry.place[k] = unit[k];
+    entry.order = magnitude;
+    entry.rangeMagnitude = kNone;
+    entry.inRoot = true;
+  } else if (file == 2) {
     for (int k = 0; k < 3; ++k) entry.place[k] = unit[k] * distance;
     float absolute = magnitude - 5.0f * (std::log10(static_cast<float>(distance)) - 1.0f);
     entry.order = absolute;
