@@ -35,6 +35,7 @@
 #include "skydata/sky_database.h"
 #include "skydata/star.h"
 #include "skydata/star_designations.h"
+#include "tests/support/requirements.h"
 #include "tests/tools/built_bundle.h"
 
 namespace {
@@ -104,7 +105,7 @@ std::vector<HipparcosStar> hipparcosStars() {
 class StarQuality : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!built("Stars.skydata")) GTEST_SKIP() << "no built catalogues in " << skyDataFolder();
+    if (!built("Stars.skydata")) TESSALY_SKIP_OR_FAIL("no built catalogues in " << skyDataFolder());
     database_ = std::make_unique<CSkyDatabase>(skyDataFolder().c_str());
     ASSERT_NE(database_->loadStars("Stars.skydata"), nullptr);
     ASSERT_NE(database_->loadTychoStars("TychoStars.skydata"), nullptr);
@@ -293,7 +294,7 @@ TEST_F(StarQuality, NoTwoStarsWithinAnArcsecondButListedPairs) {
 class DeepSkyQuality : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!built("DeepSky.skydata")) GTEST_SKIP() << "no built catalogues in " << skyDataFolder();
+    if (!built("DeepSky.skydata")) TESSALY_SKIP_OR_FAIL("no built catalogues in " << skyDataFolder());
     database_ = std::make_unique<CSkyDatabase>(skyDataFolder().c_str());
     ASSERT_NE(database_->loadDeepSky("DeepSky.skydata"), nullptr);
   }
