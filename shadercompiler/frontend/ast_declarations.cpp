@@ -46,6 +46,14 @@ unsigned array_size_of(ast_expression *size, exec_list *instructions, glsl_parse
 
 namespace {
 
+bool contains_array(const glsl_type *type) {
+  if (type->is_array()) return true;
+  if (type->is_record())
+    for (unsigned i = 0; i < type->length; i++)
+      if (contains_array(type->fields.structure[i].type)) return true;
+  return false;
+}
+
 bool language_has_array_types(const glsl_parse_state *state) {
   return !state->is_es && state->glsl_version >= 120;
 }
@@ -66,7 +74,7 @@ const glsl_type *declare_structure(ast_struct_specifier *s, exec_list *instructi
   bool ok = true;
   foreach_in_list(ast_declarator_list, m, &s->members) {
     ast_type_specifier *spec = m->type->specifier;
-    if (spec->structure != nullptr && state->is_es) {
+    if (spec->structure != nullptr) {
       glsl_error(&spec->location, state, "a structure cannot be defined inside a structure");
       ok = false;
     }
@@ -104,7 +112,11 @@ const glsl_type *declare_structure(ast_struct_specifier *s, exec_list *instructi
       i++;
     }
   }
-  if (!ok) return glsl_type::error_type;
+  if (!ok) {
+    // The name stays a type (of the error type), so that its uses are quiet.
+    if (s->name != nullptr) state->symbols->add_type(s->name, glsl_type::error_type);
+    return glsl_type::error_type;
+  }
   const char *name = s->name;
   if (name == nullptr) {
     name = ralloc_asprintf(mem, "#anon_struct_%u", hir_state(state)->anonymous_structures++);
@@ -131,6 +143,7 @@ const glsl_type *resolve_type(ast_type_specifier *spec, exec_list *instructions,
     type = spec->builtin;
   } else {
     type = state->symbols->get_type(spec->type_name);
+    if (type != nullptr && type->is_error()) return type;
     if (type == nullptr || state->symbols->get_variable(spec->type_name) != nullptr) {
       glsl_error(&spec->location, state, "'%s' is not a type", spec->type_name);
       return glsl_type::error_type;
@@ -300,16 +313,28 @@ void declare_variables(ast_declarator_list *list, glsl_parse_state *state,
   const bool global = hir->current_function == nullptr;
   ast_fully_specified_type *fst = list->type;
   const glsl_type *base = resolve_type(fst->specifier, global ? hir->toplevel : instructions, state);
-  if (base->is_error()) return;
+  if (base->is_error()) {
+    foreach_in_list(ast_declaration, d, &list->declarations)
+      state->symbols->add_variable(new (mem) ir_variable(glsl_type::error_type, d->identifier,
+                                                         ir_var_auto, glsl_precision_undefined));
+    return;
+  }
   storage st;
   if (list->declarations.is_empty()) {
     if (fst->qualifier.any() && fst->specifier->structure == nullptr)
       glsl_warning(&list->location, state, "the declaration declares nothing");
     return;
   }
-  if (!storage_of(fst, global, base, state, &st)) return;
-  if (base->is_void()) {
+  bool ok = storage_of(fst, global, base, state, &st);
+  if (ok && base->is_void()) {
     glsl_error(&list->location, state, "a variable cannot be void");
+    ok = false;
+  }
+  if (!ok) {
+    // The names are declared all the same, so that their uses stay quiet.
+    foreach_in_list(ast_declaration, d, &list->declarations)
+      state->symbols->add_variable(new (mem) ir_variable(glsl_type::error_type, d->identifier,
+                                                         ir_var_auto, glsl_precision_undefined));
     return;
   }
   const ast_type_qualifier &q = fst->qualifier;
@@ -377,6 +402,10 @@ void declare_variables(ast_declarator_list *list, glsl_parse_state *state,
         value = nullptr;
       } else if (type->contains_opaque()) {
         glsl_error(&d->location, state, "a sampler cannot have an initializer");
+        value = nullptr;
+      } else if ((state->is_es || state->glsl_version < 120) && contains_array(type)) {
+        glsl_error(&d->location, state, "%s cannot have an initializer: it holds an array",
+                   d->identifier);
         value = nullptr;
       } else if (!value->type->is_error()) {
         // "float a[] = ..." takes its size from the initializer.
@@ -515,8 +544,10 @@ bool redefines_builtin(const char *name, exec_list *params, glsl_parse_state *st
 }
 
 // The signature a prototype or definition declares, entered into its
-// function; null after an error.
-ir_function_signature *declare_function(ast_function *f, glsl_parse_state *state) {
+// function; null after an error, when `body_parameters` (if given) receives
+// the parameters for checking a body all the same.
+ir_function_signature *declare_function(ast_function *f, glsl_parse_state *state,
+                                        exec_list *body_parameters = nullptr) {
   ast_to_hir_state *hir = hir_state(state);
   void *mem = ir_pool(state);
   const char *name = f->identifier;
@@ -546,16 +577,20 @@ ir_function_signature *declare_function(ast_function *f, glsl_parse_state *state
     glsl_error(&f->location, state, "main must be declared 'void main()'");
     ok = false;
   }
-  if (!ok) return nullptr;
+  auto give_up = [&]() -> ir_function_signature * {
+    if (body_parameters != nullptr) params.move_nodes_to(body_parameters);
+    return nullptr;
+  };
+  if (!ok) return give_up();
 
   if (state->symbols->get_variable(name) != nullptr || state->symbols->get_type(name) != nullptr) {
     glsl_error(&f->location, state, "'%s' is already declared as a %s", name,
                state->symbols->get_variable(name) != nullptr ? "variable" : "structure");
-    return nullptr;
+    return give_up();
   }
   if (state->is_es && redefines_builtin(name, &params, state)) {
     glsl_error(&f->location, state, "the built-in function '%s' cannot be redeclared", name);
-    return nullptr;
+    return give_up();
   }
   ir_function *function = state->symbols->get_function(name);
   if (function == nullptr) {
@@ -567,20 +602,20 @@ ir_function_signature *declare_function(ast_function *f, glsl_parse_state *state
   if (sig != nullptr) {
     if (sig->return_type != return_type) {
       glsl_error(&f->location, state, "'%s' is declared again with another return type", name);
-      return nullptr;
+      return give_up();
     }
     if (const char *bad = sig->qualifiers_match(&params)) {
       glsl_error(&f->location, state, "parameter '%s' of '%s' is declared again with other "
                  "qualifiers", bad != nullptr ? bad : "", name);
-      return nullptr;
+      return give_up();
     }
     if (f->is_definition && sig->is_defined) {
       glsl_error(&f->location, state, "'%s' is already defined", name);
-      return nullptr;
+      return give_up();
     }
     if (!f->is_definition && state->is_es) {
       glsl_error(&f->location, state, "'%s' is already declared", name);
-      return nullptr;
+      return give_up();
     }
     if (f->is_definition) sig->replace_parameters(&params);
     return sig;
@@ -604,19 +639,19 @@ ir_rvalue *ast_function::hir(exec_list *, glsl_parse_state *state) {
 
 ir_rvalue *ast_function_definition::hir(exec_list *, glsl_parse_state *state) {
   ast_to_hir_state *hir = hir_state(state);
-  ir_function_signature *sig = declare_function(prototype, state);
+  exec_list stand_in_parameters;
+  ir_function_signature *sig = declare_function(prototype, state, &stand_in_parameters);
   // A faulty prototype still gets its body checked, against a stand-in.
   ir_function_signature *body_sig = sig;
   if (body_sig == nullptr) {
     const glsl_type *rt = glsl_type::error_type;
     body_sig = new (ir_pool(state)) ir_function_signature(rt, glsl_precision_undefined);
+    body_sig->replace_parameters(&stand_in_parameters);
   }
   state->symbols->push_scope();
   hir->current_function = body_sig;
-  if (sig != nullptr) {
-    foreach_in_list(ir_variable, p, &sig->parameters) {
-      if (p->name != nullptr) add_variable(p, prototype->location, state);
-    }
+  foreach_in_list(ir_variable, p, &body_sig->parameters) {
+    if (p->name != nullptr) add_variable(p, prototype->location, state);
   }
   body->hir(&body_sig->body, state);
   hir->current_function = nullptr;

@@ -85,6 +85,14 @@ ir_rvalue *stabilize_lvalue(ir_rvalue *lvalue, glsl_parse_state *state, exec_lis
 
 namespace {
 
+bool contains_array(const glsl_type *type) {
+  if (type->is_array()) return true;
+  if (type->is_record())
+    for (unsigned i = 0; i < type->length; i++)
+      if (contains_array(type->fields.structure[i].type)) return true;
+  return false;
+}
+
 // Why a variable cannot be written, or null when it can.
 const char *read_only_reason(const ir_variable *var, const glsl_parse_state *state) {
   if (var->constant_value != nullptr && var->data.mode != ir_var_uniform) return "a constant";
@@ -115,27 +123,29 @@ bool check_lvalue(ir_rvalue *lhs, const glsl_source_location &location, const ch
     glsl_error(&location, state, "%s a swizzle that repeats a component", what);
     return false;
   }
-  if (var == nullptr || !lhs->is_lvalue()) {
+  if (lhs->as_constant() != nullptr) {
+    glsl_error(&location, state, "%s a constant", what);
+    return false;
+  }
+  // Temporaries hold values of calls, constructors and selections.
+  if (var == nullptr || !lhs->is_lvalue() || var->data.mode == ir_var_temporary) {
     glsl_error(&location, state, "%s a value that is not a variable", what);
     return false;
   }
-  // ES 1.00 and GLSL 1.10 never assign whole arrays.
-  if ((state->is_es || state->glsl_version < 120) && lhs->type->is_array()) {
-    glsl_error(&location, state, "%s a whole array", what);
+  // ES 1.00 and GLSL 1.10 never assign whole arrays, nor structures that
+  // hold one; an array without a size is never assigned.
+  if ((state->is_es || state->glsl_version < 120) && contains_array(lhs->type)) {
+    glsl_error(&location, state, "%s %s, which holds an array", what, lhs->type->name);
+    return false;
+  }
+  if (lhs->type->is_array() && lhs->type->length == 0) {
+    glsl_error(&location, state, "%s an array without a size", what);
     return false;
   }
   return true;
 }
 
 namespace {
-
-bool contains_array(const glsl_type *type) {
-  if (type->is_array()) return true;
-  if (type->is_record())
-    for (unsigned i = 0; i < type->length; i++)
-      if (contains_array(type->fields.structure[i].type)) return true;
-  return false;
-}
 
 ir_constant *int_constant(void *mem, int value) { return new (mem) ir_constant(value); }
 
@@ -301,6 +311,9 @@ ir_rvalue *expression_translator::identifier() {
     declare_builtin_if_needed(var, state_);
     var->data.used = 1;
     if (var->type->is_error()) return error_value(state_);
+    // A constant's name stands for its value.
+    if (var->constant_value != nullptr && var->data.mode != ir_var_uniform)
+      return var->constant_value->clone(mem_, nullptr);
     return new (mem_) ir_dereference_variable(var);
   }
   if (state_->symbols->get_function(name) != nullptr || state_->symbols->get_type(name) != nullptr)

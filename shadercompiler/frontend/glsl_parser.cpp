@@ -10,6 +10,7 @@
 // declaration and goes on, so that independent errors are all reported.
 #include "shadercompiler/frontend/glsl_parser.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -438,8 +439,23 @@ class parser {
     const token first = peek();
     auto *type = make<ast_fully_specified_type>(first);
     glsl_precision precision = glsl_precision_undefined;
+    // Qualifiers come in the order invariant, centroid, storage, parameter
+    // direction, precision, each at most once.
+    int last_rank = -1;
     while (true) {
       const token t = peek();
+      if (!starts_precision(t) && !starts_qualifier(t)) break;
+      const int rank = t.is("invariant") ? 0 : t.is("centroid") ? 1
+                       : (t.is("in") || t.is("out") || t.is("inout")) ? 3
+                       : starts_precision(t) ? 4 : 2;
+      if (rank == last_rank) {
+        error_at(*t.pp, "a declaration takes one " +
+                            std::string(rank == 4 ? "precision" : rank == 3 ? "direction" : "storage") +
+                            " qualifier");
+      } else if (rank < last_rank) {
+        error_at(*t.pp, "the qualifier '" + t.pp->text + "' is out of order");
+      }
+      last_rank = std::max(last_rank, rank);
       if (starts_precision(t)) {
         precision = t.is("highp") ? glsl_precision_high
                     : t.is("mediump") ? glsl_precision_medium
@@ -447,7 +463,6 @@ class parser {
         pos_++;
         continue;
       }
-      if (!starts_qualifier(t)) break;
       ast_type_qualifier &q = type->qualifier;
       if (t.is("const")) q.is_const = 1;
       if (t.is("attribute")) q.attribute = 1;

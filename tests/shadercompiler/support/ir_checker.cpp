@@ -154,7 +154,7 @@ class checker {
       problem("the return value of '%s' is mishandled", c->callee_name());
     if (c->return_deref != nullptr && rvalue(c->return_deref) != c->callee->return_type)
       problem("the return value of '%s' has the wrong type", c->callee_name());
-    if (c->callee->body.is_empty() && !c->callee->is_intrinsic)
+    if (!c->callee->is_defined && !c->callee->is_intrinsic)
       problem("'%s' is called but has no body", c->callee_name());
   }
 
