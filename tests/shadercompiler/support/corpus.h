@@ -15,8 +15,8 @@ namespace shctest {
 
 struct corpus_case {
   std::string name;  // file name of the case: group/name.vert
-  gl_shader_stage stage;
-  bool valid;
+  gl_shader_stage stage = SHC_SHADER_VERTEX;
+  bool valid = true;
   std::vector<int> error_lines;  // lines marked "// ERROR", from 1
   std::string text;
   // Hand-written cases carry their verdict; generated ones only have to
