@@ -520,6 +520,15 @@ void MGLTexture::setCompressedContent(const void* data, GLsizei length, GLenum f
                                       MGLSize size, GLenum face, GLint level,
                                       MGLContext& context) {
   if (refuseDefault()) return;
+  // PVRTC images have power-of-two sides (the format's own rule under ES 2.0):
+  // its data size counts pixels, which covers whole blocks only then.
+  if (mglIsPVRTCFormat(format) && size.width > 0 && size.height > 0 &&
+      (!std::has_single_bit(static_cast<std::uint32_t>(size.width)) ||
+       !std::has_single_bit(static_cast<std::uint32_t>(size.height)))) {
+    mglSetError(GL_INVALID_VALUE, "PVRTC texture %i size %@ must be powers of two.",
+                {glID(), sizeText(size)});
+    return;
+  }
   if (data && size.width >= 0 && size.height >= 0 && !checkCompressedLength(format, size, length)) {
     return;
   }

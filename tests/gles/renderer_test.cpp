@@ -236,11 +236,12 @@ TEST_F(RendererTest, NoPassBeginsWithoutACompleteFramebuffer) {
   EXPECT_EQ(errorText(),
             "GL_INVALID_FRAMEBUFFER_OPERATION. No framebuffer is currently bound to "
             "GL_DRAW_FRAMEBUFFER_APPLE.");
-  // An incomplete one (an attachment without storage).
+  // An incomplete one (stencil storage at the colour point).
   const GLID name = context->framebuffers()->generateGLID();
   context->bindDrawFramebuffer(name);
   const GLID r = context->renderbuffers()->generateGLID();
   auto* empty = static_cast<MGLRenderbuffer*>(context->renderbuffers()->getObjectWithGLID(r));
+  empty->generateStorageWithPixelFormat(GL_STENCIL_INDEX8, 4, 4, 0, *context);
   context->currentDrawFramebuffer()->attach(empty, GL_COLOR_ATTACHMENT0, *context);
   context->clearAttachments(GL_COLOR_BUFFER_BIT);
   renderer().presentDrawable();
@@ -248,7 +249,7 @@ TEST_F(RendererTest, NoPassBeginsWithoutACompleteFramebuffer) {
   EXPECT_FALSE(renderer().isAwaitingClear());
   EXPECT_EQ(count("renderCommandEncoder"), 0u);
   EXPECT_EQ(count("clear"), 0u);
-  // Storage arrives: the dropped clear stays dropped, the pass loads.
+  // Colour storage arrives: the dropped clear stays dropped, the pass loads.
   empty->generateStorageWithPixelFormat(GL_RGBA8_OES, 4, 4, 0, *context);
   context->renderPipelineState()->vertexArrayObject()->bindVertices(kSquare, 2, GL_FLOAT, 0, false, 0);
   context->renderPipelineState()->vertexArrayObject()->setShouldUsePerVertexContent(true, 0);

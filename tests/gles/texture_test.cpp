@@ -522,6 +522,12 @@ TEST_F(TextureTest, PVRTCThatCannotBeFlippedIsUploadedAsGivenWithAnError) {
   EXPECT_EQ(errorText(), "GL_INVALID_OPERATION. Vertically flipping PVRTC compressed texture "
                          "format GL_COMPRESSED_RGB_PVRTC_4BPPV1_IMG is not supported.");
   EXPECT_EQ(metalBytes(*texture), data);
+  // Sides that are not powers of two are refused, as the format requires.
+  MGLTexture* odd = makeTexture();
+  odd->setCompressedContent(data.data(), 72, format, MGLSize{12, 12}, GL_TEXTURE_2D, 0,
+                            *context);
+  EXPECT_EQ(errorText(), "GL_INVALID_VALUE. PVRTC texture 2 size (12, 12) must be powers of two.");
+  EXPECT_FALSE(odd->mtlTexture());
 }
 
 // --- Adoption ----------------------------------------------------------------
