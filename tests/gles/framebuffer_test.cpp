@@ -286,6 +286,17 @@ TEST_F(FramebufferTest, ReadsMirrorRowsAndClipToTheAttachment) {
       }
     }
   }
+  // Hanging over the bottom-left corner: 4 x 3 at (-2, -1) reads 2 x 2.
+  std::vector<std::uint8_t> corner(4 * 12, kGuard);
+  framebuffer->readPixelsFromRect({-2, -1, 4, 3}, corner.data(), GL_RGBA, GL_UNSIGNED_BYTE, 4);
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 4; ++column) {
+      const std::uint8_t* p = corner.data() + (row * 4 + column) * 4;
+      const int x = column - 2, y = row - 1;
+      EXPECT_EQ(p[0], x >= 0 && y >= 0 ? x : kGuard) << column << "," << row;
+      EXPECT_EQ(p[1], x >= 0 && y >= 0 ? 99 - y : kGuard) << column << "," << row;
+    }
+  }
   // Entirely outside, or empty: nothing is written.
   std::vector<std::uint8_t> untouched(16, kGuard);
   framebuffer->readPixelsFromRect({-10, -10, 2, 2}, untouched.data(), GL_RGBA, GL_UNSIGNED_BYTE, 4);
