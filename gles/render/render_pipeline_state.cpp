@@ -142,6 +142,10 @@ MGLMutableRenderPipelineState::MGLMutableRenderPipelineState(MGLContext& context
   if (program_) attributeCount_ = std::min<std::uint64_t>(program_->activeVertexAttributeCount(), 16);
 }
 
+MGLMutableRenderPipelineState::~MGLMutableRenderPipelineState() {
+  if (vertexArray_) vertexArray_->setRenderPipelineState(nullptr);
+}
+
 void MGLMutableRenderPipelineState::markDirty() {
   mtl_ = nullptr;
   hash_ = 0;

@@ -114,6 +114,8 @@ class MGLStaticRenderPipelineState : public MGLRenderPipelineState {
 class MGLMutableRenderPipelineState : public MGLRenderPipelineState, public MGLRenderable {
  public:
   explicit MGLMutableRenderPipelineState(MGLContext& context);
+  // Detaches its vertex array object, which may outlive it.
+  ~MGLMutableRenderPipelineState() override;
   const char* className() const override { return "MGLMutableRenderPipelineState"; }
 
   // glUseProgram: the program must be linked.

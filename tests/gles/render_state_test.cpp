@@ -372,6 +372,32 @@ TEST_F(PipelineStateTest, PipelinesTakeTheVertexLayoutAndTheAttachments) {
   EXPECT_EQ(depthOnly.depthAttachmentPixelFormat, mtl::PixelFormat::Depth32Float);
 }
 
+// The key and its hash leave the vertex layout to the spec records: two
+// states that differ only there must not share a pipeline.
+TEST_F(PipelineStateTest, StatesThatDifferOnlyInTheirVertexLayoutAreDifferentPipelines) {
+  const float data[64] = {};
+  makeFramebuffer(8, 8);
+  program = useProgram({{0, 0}, {1, 1}});
+  MGLVertexArrayObject& vertices = *pipeline().vertexArrayObject();
+  vertices.bindVertices(data, 2, GL_FLOAT, 12, false, 0);
+  vertices.bindVertices(data + 32, 2, GL_FLOAT, 8, false, 1);
+  vertices.setShouldUsePerVertexContent(true, 0);
+  vertices.setShouldUsePerVertexContent(true, 1);
+  renderer().drawPrimitives(GL_POINTS, 0, 2, 1);
+  auto descriptor = [&] { return *pipeline().mtlPipelineState()->descriptor().vertexDescriptor; };
+  EXPECT_EQ(descriptor().attributes[0].format, mtl::VertexFormat::Float2);
+  // Only an attribute's format differs.
+  vertices.bindVertices(data, 3, GL_FLOAT, 12, false, 0);
+  renderer().drawPrimitives(GL_POINTS, 0, 2, 1);
+  EXPECT_EQ(descriptor().attributes[0].format, mtl::VertexFormat::Float3);
+  // Only the second slot's stride differs.
+  vertices.bindVertices(data + 32, 2, GL_FLOAT, 16, false, 1);
+  renderer().drawPrimitives(GL_POINTS, 0, 2, 1);
+  EXPECT_EQ(descriptor().layouts[2].stride, 16u);
+  EXPECT_EQ(cache().madeCount(), 3u);
+  EXPECT_EQ(errorCode(), 0u);
+}
+
 TEST_F(PipelineStateTest, ProgramsMustBeLinkedAndRelinkingDropsTheirStates) {
   readyToDraw(kTriangle);
   renderer().drawPrimitives(GL_TRIANGLES, 0, 3, 1);
