@@ -40,7 +40,12 @@ class Program : public MGLShaderProgram {
 
  private:
   std::shared_ptr<mtl::Function> vertex_ =
-      std::make_shared<mtl::Function>("v", mtl::FunctionType::Vertex);
+      mglSharedMTLDevice()
+          ->newLibraryWithSource(
+              "struct In { float2 p [[attribute(0)]]; };\n"
+              "vertex float4 v(In in [[stage_in]]) { return float4(in.p, 0.0, 1.0); }\n",
+              {}, nullptr)
+          ->newFunctionWithName("v");
 };
 
 // A current context drawing into a 64 x 64 framebuffer with a program and
