@@ -154,8 +154,27 @@ inline std::uint32_t convert(Scalar from, Scalar to, std::uint32_t bits) {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// x * pi for sinpi and friends, reduced first so that large x stays exact.
-inline double piTimes(double x) { return kPi * std::remainder(x, 2.0); }
+// sin(pi x) and cos(pi x): the argument is reduced exactly (remainder by
+// 2, then the symmetries onto [0, 1/4]), so that integers and
+// half-integers give exact zeros and ones.
+inline double sinpi(double x) {
+  if (!std::isfinite(x)) return NAN;
+  double r = std::remainder(x, 2.0);  // [-1, 1], exact
+  const bool negative = std::signbit(r);
+  r = std::fabs(r);
+  if (r > 0.5) r = 1.0 - r;  // sin(pi r) = sin(pi (1 - r)), exact
+  const double v = r <= 0.25 ? std::sin(kPi * r) : std::cos(kPi * (0.5 - r));
+  return negative ? -v : v;
+}
+
+inline double cospi(double x) {
+  if (!std::isfinite(x)) return NAN;
+  double r = std::fabs(std::remainder(x, 2.0));  // [0, 1]
+  const bool flip = r > 0.5;
+  if (flip) r = 1.0 - r;  // cos(pi r) = -cos(pi (1 - r))
+  const double v = r <= 0.25 ? std::cos(kPi * r) : std::sin(kPi * (0.5 - r));
+  return flip ? -v : v;
+}
 
 inline float fract(Scalar kind, float x) {
   const float limit = kind == Scalar::Half ? 0x1.ffcp-1f : 0x1.fffffep-1f;
@@ -199,7 +218,7 @@ inline std::uint32_t math1(MathFunction f, Scalar kind, std::uint32_t bits) {
     case MathFunction::Ceil: r = std::ceil(d); break;
     case MathFunction::Cos: r = std::cos(d); break;
     case MathFunction::Cosh: r = std::cosh(d); break;
-    case MathFunction::Cospi: r = std::cos(piTimes(d)); break;
+    case MathFunction::Cospi: r = cospi(d); break;
     case MathFunction::Exp: r = std::exp(d); break;
     case MathFunction::Exp2: r = std::exp2(d); break;
     case MathFunction::Exp10: r = std::pow(10.0, d); break;
@@ -215,17 +234,11 @@ inline std::uint32_t math1(MathFunction f, Scalar kind, std::uint32_t bits) {
     case MathFunction::Sign: return asBits(sign(x));
     case MathFunction::Sin: r = std::sin(d); break;
     case MathFunction::Sinh: r = std::sinh(d); break;
-    case MathFunction::Sinpi: r = std::sin(piTimes(d)); break;
+    case MathFunction::Sinpi: r = sinpi(d); break;
     case MathFunction::Sqrt: r = std::sqrt(d); break;
     case MathFunction::Tan: r = std::tan(d); break;
     case MathFunction::Tanh: r = std::tanh(d); break;
-    case MathFunction::Tanpi: {
-      // From the period-1 reduction, so the poles at the half-integers are
-      // exact.
-      const double reduced = std::remainder(d, 1.0);
-      r = std::fabs(reduced) == 0.5 ? std::copysign(INFINITY, reduced) : std::tan(kPi * reduced);
-      break;
-    }
+    case MathFunction::Tanpi: r = sinpi(d) / cospi(d); break;
     case MathFunction::Trunc: r = std::trunc(d); break;
     case MathFunction::Isnan: return std::isnan(x);
     case MathFunction::Isinf: return std::isinf(x);

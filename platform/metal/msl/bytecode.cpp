@@ -1,5 +1,6 @@
 #include "platform/metal/msl/bytecode.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/metal/msl/builtins.h"
@@ -135,6 +136,118 @@ std::string disassemble(const CompiledFunction& f) {
     out += text + "\n";
   }
   return out;
+}
+
+std::string verify(const CompiledFunction& f) {
+  const std::uint64_t registers = f.registerCount;
+  const std::uint64_t constants = f.constants.size();
+  if (constants > registers) return "more constants than registers";
+  struct Open {
+    Opcode op;
+    std::size_t at;
+    bool sawElse = false;
+    bool sawContinuePoint = false;
+    std::size_t continuePoint = 0;
+  };
+  std::vector<Open> open;
+  // Breaks and continues are checked once their construct has ended.
+  struct Jump {
+    std::size_t at;
+    std::size_t construct;  // index into `ends`
+  };
+  std::vector<Jump> breaks, continues;
+  std::vector<std::size_t> starts, ends, continuePoints;
+  std::vector<std::size_t> openConstruct;  // construct ids of the open Loop/Block entries
+  const auto fail = [](std::size_t at, const std::string& what) {
+    return "instruction " + std::to_string(at) + ": " + what;
+  };
+  for (std::size_t at = 0; at < f.code.size(); ++at) {
+    const Instruction& i = f.code[at];
+    if (static_cast<unsigned>(i.op) > static_cast<unsigned>(Opcode::Return)) return fail(at, "bad opcode");
+    for (unsigned k = 0; k < sourceCount(i); ++k) {
+      if (i.src[k].reg >= registers) return fail(at, "source register outside the file");
+    }
+    if (hasDestination(i.op)) {
+      const std::uint64_t width = i.op == Opcode::LoadIndexed ? i.width : 1;
+      if (i.dst < constants || i.dst + width > registers) return fail(at, "bad destination register");
+    }
+    if (i.op == Opcode::LoadIndexed || i.op == Opcode::StoreIndexed) {
+      if (std::uint64_t{i.offset} + i.count > registers) return fail(at, "indexed range outside the file");
+      if (i.op == Opcode::StoreIndexed &&
+          (i.offset < constants || i.src[1].reg + std::uint64_t{i.width} > registers)) {
+        return fail(at, "indexed store into constants or from outside the file");
+      }
+    }
+    if (i.op == Opcode::Determinant && i.src[0].reg + std::uint64_t{i.width} > registers) {
+      return fail(at, "matrix outside the file");
+    }
+    switch (i.op) {
+      case Opcode::If: open.push_back({i.op, at}); break;
+      case Opcode::Else:
+        if (open.empty() || open.back().op != Opcode::If || open.back().sawElse) return fail(at, "else without if");
+        if (f.code[open.back().at].target != at) return fail(at, "if does not target its else");
+        open.back().sawElse = true;
+        open.back().at = at;
+        break;
+      case Opcode::EndIf:
+        if (open.empty() || open.back().op != Opcode::If) return fail(at, "endif without if");
+        if (f.code[open.back().at].target != at) return fail(at, "if or else does not target its endif");
+        open.pop_back();
+        break;
+      case Opcode::Loop: case Opcode::Block:
+        open.push_back({i.op, at});
+        openConstruct.push_back(starts.size());
+        starts.push_back(at);
+        ends.push_back(0);
+        continuePoints.push_back(SIZE_MAX);
+        break;
+      case Opcode::EndLoop: case Opcode::EndBlock: {
+        const Opcode start = i.op == Opcode::EndLoop ? Opcode::Loop : Opcode::Block;
+        if (open.empty() || open.back().op != start) return fail(at, "construct end without its start");
+        if (f.code[open.back().at].target != at + 1) return fail(at, "construct start does not target past its end");
+        if (i.op == Opcode::EndLoop && i.target != open.back().at + 1) return fail(at, "endloop does not jump to its loop");
+        ends[openConstruct.back()] = at;
+        open.pop_back();
+        openConstruct.pop_back();
+        break;
+      }
+      case Opcode::Break: case Opcode::BreakIfNot: case Opcode::Continue:
+      case Opcode::ContinuePoint: {
+        // Constructs are counted from the innermost; Ifs do not count.
+        const std::size_t depth = i.op == Opcode::Break ? i.aux : 0;
+        if (depth >= openConstruct.size()) return fail(at, "jump out of no construct");
+        const std::size_t id = openConstruct[openConstruct.size() - 1 - depth];
+        const bool loop = f.code[starts[id]].op == Opcode::Loop;
+        if (i.op != Opcode::Break && !loop) return fail(at, "loop jump outside a loop");
+        if (i.op == Opcode::ContinuePoint) {
+          if (continuePoints[id] != SIZE_MAX) return fail(at, "second continue point");
+          continuePoints[id] = at;
+        } else if (i.op == Opcode::Continue) {
+          continues.push_back({at, id});
+        } else {
+          breaks.push_back({at, id});
+        }
+        break;
+      }
+      default: break;
+    }
+  }
+  if (!open.empty()) return fail(open.back().at, "construct never closed");
+  if (f.code.empty() || f.code.back().op != Opcode::Return) return "the code does not end in return";
+  for (const Jump& b : breaks) {
+    if (f.code[b.at].target != ends[b.construct] + 1) return fail(b.at, "break does not leave its construct");
+  }
+  for (const Jump& c : continues) {
+    if (continuePoints[c.construct] == SIZE_MAX || f.code[c.at].target != continuePoints[c.construct]) {
+      return fail(c.at, "continue does not reach its continue point");
+    }
+  }
+  for (const auto* list : {&f.inputs, &f.outputs}) {
+    for (const InterfaceValue& v : *list) {
+      if (v.reg < constants || v.reg >= registers) return "interface register outside the file";
+    }
+  }
+  return {};
 }
 
 }  // namespace mtl::msl

@@ -221,4 +221,10 @@ bool hasDestination(Opcode op);
 // One line per instruction, for tests and for reading a failing case.
 std::string disassemble(const CompiledFunction& function);
 
+// Checks what an executor relies on: registers inside the file, constants
+// never written, control flow properly nested with every target where the
+// format says, a final Return. Empty when the function is well formed,
+// else the first problem.
+std::string verify(const CompiledFunction& function);
+
 }  // namespace mtl::msl

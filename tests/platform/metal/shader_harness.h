@@ -22,6 +22,7 @@ inline std::shared_ptr<const CompiledFunction> compileFunction(const std::string
   CompileResult r = compile(source);
   EXPECT_TRUE(r.ok()) << r.errors;
   for (const auto& f : r.functions) {
+    EXPECT_EQ(verify(*f), "") << f->name;
     if (f->name == name) return f;
   }
   ADD_FAILURE() << "no function " << name;

@@ -80,6 +80,11 @@ fragment float4 mixed(constant In& in [[buffer(0)]]) {
   bool t = in.f.y;          // nonzero (NaN too) is true
   return float4(h, a, b, t ? 1.0 : 0.0);
 }
+fragment float4 kinds(constant In& in [[buffer(0)]]) {
+  half h = 1.0h;
+  // half meets float as float; an int meets half as half.
+  return float4(h + in.f.w * 0.0001, h + in.i, float(h * 2049), 0.0);
+}
 fragment int4 compare(constant In& in [[buffer(0)]]) {
   // int against uint compares as uint.
   return int4(in.i < in.u, -1 < 1u, in.f.y == in.f.y, in.f.y != in.f.y);
@@ -103,6 +108,10 @@ fragment int4 compare(constant In& in [[buffer(0)]]) {
   EXPECT_EQ(r.f(1), -2.0f);
   EXPECT_EQ(r.f(2), -2.5f);
   EXPECT_EQ(r.f(3), 1.0f);
+  r = run(source, "kinds", {&in});
+  EXPECT_EQ(r.f(0), 1.0f + -2.75f * 0.0001f);
+  EXPECT_EQ(r.f(1), -4.0f);
+  EXPECT_EQ(r.f(2), 2048.0f);  // 2049 is not a half
   r = run(source, "compare", {&in});
   EXPECT_EQ(r.i(0), 0);  // -5 as uint is large
   EXPECT_EQ(r.i(1), 0);
@@ -236,10 +245,12 @@ fragment float4 f(constant In& in [[buffer(0)]]) {
   Item items[3];
   items[in.j].p.y = 7.0;
   float a[4] = {10.0, 20.0, 30.0, 40.0};
-  float outside = a[in.i + 10] + a[-in.i];   // out of range reads 0
+  float guard = 1000.0;                      // the registers after the array
+  float outside = a[in.i + 10] + a[-in.i] + a[in.i + 3];   // out of range reads 0
   a[in.i + 10] = 1.0;                      // and writes nothing
+  a[in.i + 3] = 5.0;                         // just past the end: nothing written
   return float4(v.x + v.y * 10.0 + v.z * 100.0 + v.w * 1000.0, m[2].y + m[1].y,
-                items[2].p.y + items[0].p.y, outside + a[0] + a[1] + a[2] + a[3]);
+                items[2].p.y + items[0].p.y, outside + a[0] + a[1] + a[2] + a[3] + guard);
 }
 )";
   Bytes in;
@@ -248,7 +259,7 @@ fragment float4 f(constant In& in [[buffer(0)]]) {
   EXPECT_EQ(r.f(0), 2.0f + 90.0f + 300.0f + 1000.0f);
   EXPECT_EQ(r.f(1), 5.0f + 1.0f);
   EXPECT_EQ(r.f(2), 7.0f);
-  EXPECT_EQ(r.f(3), 100.0f);
+  EXPECT_EQ(r.f(3), 1100.0f);
 }
 
 TEST(ShaderInterpreter, MatricesMultiplyAsColumnsOfVectors) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/metal/device.h"
@@ -314,6 +315,29 @@ TEST_F(ShaderReflection, TheDefaultLibraryMeetsTheChartsContract) {
   auto shared = createSystemDefaultDevice()->newDefaultLibrary();
   ASSERT_NE(shared, nullptr);
   EXPECT_EQ(shared->functionNames(), (std::vector<std::string>{"VertexShader", "FragmentShader"}));
+}
+
+TEST_F(ShaderReflection, TheDefaultLibraryIsCompiledOnceForAnyNumberOfThreads) {
+  device->setDefaultLibrarySource(std::string(msl::defaultLibrarySource()));
+  std::vector<std::shared_ptr<Library>> libraries(4);
+  std::vector<std::thread> threads;
+  for (std::size_t k = 0; k < libraries.size(); ++k) {
+    threads.emplace_back([&, k] {
+      libraries[k] = device->newDefaultLibrary();
+      std::optional<Error> e;
+      device->newLibraryWithSource(std::string(msl::defaultLibrarySource()), {}, &e);
+    });
+  }
+  for (auto& t : threads) t.join();
+  for (const auto& l : libraries) {
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(l->functionNames().size(), 2u);
+  }
+  // Later calls share the kept code.
+  EXPECT_EQ(device->newDefaultLibrary()->newFunctionWithName("VertexShader")->code(),
+            device->newDefaultLibrary()->newFunctionWithName("VertexShader")->code());
+  device->setDefaultLibrarySource("vertex float4 broken( { }");
+  EXPECT_EQ(device->newDefaultLibrary(), nullptr);
 }
 
 TEST_F(ShaderReflection, PipelinesRefuseWhatDoesNotFit) {
