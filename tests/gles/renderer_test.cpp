@@ -12,6 +12,7 @@
 #include "gles/context/current_context.h"
 #include "platform/metal/buffer.h"
 #include "platform/metal/command_buffer.h"
+#include "tests/gles/allocation_count.h"
 #include "tests/gles/render_fixture.h"
 
 namespace {
@@ -415,6 +416,34 @@ TEST_F(RendererTest, ResizingThePoolWaitsForFramesInFlight) {
   EXPECT_TRUE(blocks(next));
   device->gpu().resume();
   EXPECT_TRUE(finishes(next));
+}
+
+TEST_F(RendererTest, RepeatedDrawsAllocateNothing) {
+  {
+    tessaly::test::AllocationCount sanity;
+    auto probe = std::make_unique<int>(1);
+    ASSERT_EQ(sanity.allocations(), 1u);  // the counter counts
+  }
+  readyToDraw(kSquare);
+  device->commandLog().disable();
+  context->renderPipelineState()->setShouldBlend(true);
+  const std::uint16_t indices[] = {0, 1, 2, 2, 3, 0};
+  std::size_t allocations = 0;
+  auto frame = [&] {
+    renderer().drawPrimitives(GL_TRIANGLES, 0, 6, 1);  // begins the buffer and the pass
+    tessaly::test::AllocationCount count;
+    for (int i = 0; i < 200; ++i) {
+      renderer().drawPrimitives(GL_TRIANGLES, 0, 6, 1);
+      renderer().drawPrimitives(GL_TRIANGLE_FAN, 0, 4, 1);
+      renderer().drawPrimitives(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, indices, 1);
+    }
+    allocations = count.allocations();
+    renderer().presentDrawable();
+  };
+  for (int i = 0; i < 3; ++i) frame();  // every frame's pools grow once
+  frame();
+  EXPECT_EQ(allocations, 0u);
+  EXPECT_EQ(errorCode(), 0u);
 }
 
 TEST_F(RendererTest, PresentMarksTheFrameInterval) {
