@@ -37,7 +37,8 @@ python3 "$scripts/extract_satellites.py" /usr/share/gpredict/data/satdata \
   "$work/satellites.tle" "$work/satellite-groups.list"
 
 "$tool" borders "$work/borders.list" "$bundle/WorldBorders/TM_WORLD_BORDERS_SIMPL"
-"$tool" stars "$work/stars.list" "$bundle/SkyData"
+"$tool" stars "$work/stars.list" "$published/stars_tycho.csv.gz" "$bundle/SkyData"
+cp "$published/TychoStars-LICENSE.txt" "$bundle/SkyData/TychoStars-LICENSE.txt"
 "$tool" deepsky "$work/deepsky.list" "$bundle/SkyData/DeepSky.skydata"
 "$tool" constellations "$work/boundaries.list" "$work/stars.list" \
   "$published/meteor_showers.txt" "$bundle/SkyData/Constellations.skydata"

@@ -3,8 +3,9 @@
 //
 //   tessaly-catalogues borders LIST OUTPUT_BASE
 //       country borders -> OUTPUT_BASE.shp/.shx/.dbf/.cpg
-//   tessaly-catalogues stars LIST FOLDER
-//       Stars.skydata, TychoStars.skydata, GuideStars.skydata
+//   tessaly-catalogues stars LIST [TYCHO] FOLDER
+//       Stars.skydata, TychoStars.skydata, GuideStars.skydata; TYCHO is the
+//       compressed Tycho-2 list (data/published/stars_tycho.csv.gz)
 //   tessaly-catalogues deepsky LIST FILE
 //       DeepSky.skydata
 //   tessaly-catalogues constellations BOUNDARIES STARS SHOWERS FILE
@@ -36,7 +37,7 @@ namespace {
 int usage() {
   std::fputs(
       "usage: tessaly-catalogues borders LIST OUTPUT_BASE\n"
-      "       tessaly-catalogues stars LIST FOLDER\n"
+      "       tessaly-catalogues stars LIST [TYCHO] FOLDER\n"
       "       tessaly-catalogues deepsky LIST FILE\n"
       "       tessaly-catalogues constellations BOUNDARIES STARS SHOWERS|- FILE\n"
       "       tessaly-catalogues solar-system BODIES ELEMENTS GROUPS|- MAGNITUDES|- FILE\n"
@@ -62,17 +63,33 @@ int buildBorders(const std::string& list, const std::string& base) {
   return 0;
 }
 
-int buildStars(const std::string& list, const std::string& folder) {
+void printTychoReport(const catalogues::TychoReport& r) {
+  std::printf("Tycho-2 rows by V: bin, rows, stars of the star files by HIP number, by place, "
+              "merged into listed Tycho stars, written\n");
+  int totals[5] = {};
+  for (int k = 0; k < catalogues::kTychoBins; ++k) {
+    if (!r.rows[k]) continue;
+    std::printf("  %5.1f %7d %6d %6d %5d %7d\n", (k - 4) / 2.0, r.rows[k], r.byHip[k],
+                r.byPlace[k], r.merged[k], r.written[k]);
+    const int values[5] = {r.rows[k], r.byHip[k], r.byPlace[k], r.merged[k], r.written[k]};
+    for (int c = 0; c < 5; ++c) totals[c] += values[c];
+  }
+  std::printf("  total %7d %6d %6d %5d %7d\n", totals[0], totals[1], totals[2], totals[3],
+              totals[4]);
+}
+
+int buildStars(const std::string& list, const std::string& tycho, const std::string& folder) {
   std::string text, error;
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
   catalogues::StarCounts counts;
   if (!catalogues::readWholeFile(list, text, error) ||
-      !catalogues::buildStarCatalogues(text, list, folder, counts, error)) {
+      !catalogues::buildStarCatalogues(text, list, tycho, folder, counts, error)) {
     return fail(error);
   }
   std::printf("Stars.skydata: %d stars\nTychoStars.skydata: %d stars\nGuideStars.skydata: %d stars\n",
               counts.stars, counts.tycho, counts.guide);
+  if (!tycho.empty()) printTychoReport(counts.tychoReport);
   return 0;
 }
 
@@ -144,7 +161,8 @@ int checkElements(const std::string& path) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "borders") return buildBorders(args[1], args[2]);
-  if (args.size() == 3 && args[0] == "stars") return buildStars(args[1], args[2]);
+  if (args.size() == 3 && args[0] == "stars") return buildStars(args[1], "", args[2]);
+  if (args.size() == 4 && args[0] == "stars") return buildStars(args[1], args[2], args[3]);
   if (args.size() == 3 && args[0] == "deepsky") return buildDeepSky(args[1], args[2]);
   if (args.size() == 5 && args[0] == "constellations")
     return buildConstellations(args[1], args[2], args[3], args[4]);

@@ -1,7 +1,10 @@
 #include "tools/catalogues/star_catalogues.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "skydata/skydata_writer.h"
 #include "skydata/star.h"
@@ -10,6 +13,9 @@
 #include "tools/catalogues/list_fields.h"
 #include "tools/catalogues/record_encoding.h"
 #include "tools/catalogues/record_list.h"
+#include "tools/catalogues/tycho_stars.h"
+#include "engine/angles.h"
+#include "skydata/catalog_numbers.h"
 
 namespace catalogues {
 namespace {
@@ -19,10 +25,18 @@ constexpr double kNaked = 6.5;  // stars this bright stay in the star file's roo
 // Index ids every star file announces: names, Bayer, Flamsteed, variable
 // names, HR, discoverer designations (loaded at launch), then the
 // catalogues the search may ask for.
-constexpr int kStarIndexes[] = {0, 1, 2, 3, 4, 21, 5, 6, 11, 23};
+constexpr int kStarIndexes[] = {0, 1, 2, 3, 4, 21, 5, 6, 11, 23, 24};
 
-bool parseStar(const ListRecord& record, std::string_view listName, int& file,
-               CatalogueEntry& entry, std::string& error) {
+// One star of the list before it becomes an object.
+struct ListedStar {
+  int file = 0;
+  int line = 0;
+  StarValues values;
+  double distance = 0.0;  // parsecs; infinite when unknown
+};
+
+bool parseStar(const ListRecord& record, std::string_view listName, ListedStar& star,
+               std::string& error) {
   const auto& f = record.fields;
   auto damaged = [&](const char* what) {
     error = lineError(listName, record.line, what);
@@ -82,10 +96,26 @@ bool parseStar(const ListRecord& record, std::string_view listName, int& file,
     v.separation = static_cast<float>(separation * kDegree / 3600.0);
     v.positionAngle = static_cast<float>(angle * kDegree);
   }
+  star.file = static_cast<int>(fileNumber);
+  star.line = record.line;
+  star.values = std::move(v);
+  star.distance = distance;
+  return true;
+}
+
+// The catalogue entry of a star: its object, and its place in the file's
+// tree (see catalogue_tree.h).
+bool makeEntry(const ListedStar& star, std::string_view listName, CatalogueEntry& entry,
+               std::string& error) {
+  auto damaged = [&](const char* what) {
+    error = lineError(listName, star.line, what);
+    return false;
+  };
+  const StarValues& v = star.values;
+  const int file = star.file;
+  const double distance = star.distance, visual = v.visual, blue = v.blue;
   entry.object = makeStar(v, error);
   if (!entry.object) return damaged(error.c_str());
-
-  file = static_cast<int>(fileNumber);
   entry.names = v.names;
   entry.numbers = v.numbers;
   const double* unit = static_cast<CStar&>(*entry.object).getCatalogVector(nullptr);
@@ -112,6 +142,138 @@ bool parseStar(const ListRecord& record, std::string_view listName, int& file,
   return true;
 }
 
+// Stars by place, in cells of one arcminute of declination and of right
+// ascension.
+class PlaceIndex {
+ public:
+  void add(std::size_t item, double raDegrees, double decDegrees) {
+    cells_[key(cellOf(decDegrees, 90.0), cellOf(raDegrees, 0.0))].push_back(item);
+  }
+  // Calls visit(item) for every item within a cell of the place.
+  template <typename Visit>
+  void near(double raDegrees, double decDegrees, Visit visit) const {
+    const int row = cellOf(decDegrees, 90.0), column = cellOf(raDegrees, 0.0);
+    // Near the poles an arcminute of arc spans many cells of right ascension.
+    const double cosine = std::cos(std::fmin(std::fabs(decDegrees) + 1.0 / 60.0, 90.0) * kDegree);
+    const int span = cosine > 1.0 / 60.0 ? static_cast<int>(std::ceil(1.0 / cosine)) : kColumns / 2;
+    for (int r = row - 1; r <= row + 1; ++r)
+      for (int c = column - span; c <= column + span; ++c) {
+        auto found = cells_.find(key(r, ((c % kColumns) + kColumns) % kColumns));
+        if (found != cells_.end())
+          for (std::size_t item : found->second) visit(item);
+      }
+  }
+
+ private:
+  static constexpr int kColumns = 360 * 60;
+  static int cellOf(double degrees, double offset) {
+    return static_cast<int>(std::floor((degrees + offset) * 60.0));
+  }
+  static std::int64_t key(int row, int column) {
+    return static_cast<std::int64_t>(row) * kColumns + column;
+  }
+  std::unordered_map<std::int64_t, std::vector<std::size_t>> cells_;
+};
+
+double separationArcsec(double ra1, double dec1, double ra2, double dec2) {
+  double a[3], b[3];
+  directionOf(ra1, dec1, a);
+  directionOf(ra2, dec2, b);
+  return vectorSeparation(a, b) / kDegree * 3600.0;
+}
+
+int magnitudeBin(double visual) {
+  return std::clamp(static_cast<int>(std::floor(visual * 2.0)) + 4, 0, kTychoBins - 1);
+}
+
+// The Tycho-2 list against the star list: a row whose HIP number a star of
+// the star or guide-star file carries, or that lies within 1" of one of
+// them with a magnitude within 1, is that star (which keeps its place and
+// motion); a row within 2" of a star of the list's Tycho file with a
+// magnitude within 1 gives that star its Tycho designation (the list's star
+// keeps its names and variable data); every other row becomes a star of
+// the Tycho file. The list's Tycho-file stars stay (those no row matched
+// too).
+bool mergeTychoStars(const std::string& path, std::vector<ListedStar>& listed,
+                     std::vector<ListedStar>& tychoStars, TychoReport& report,
+                     std::string& error) {
+  constexpr double kSameStarArcsec = 1.0, kListedTychoArcsec = 2.0, kSimilarMagnitude = 1.0;
+  constexpr int kHipparcosCatalogue = 11;
+  std::unordered_set<std::int64_t> hipparcos;
+  PlaceIndex known, oldTycho;
+  std::vector<bool> taken(listed.size(), false);
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const StarValues& v = listed[i].values;
+    const double ra = v.ra / kDegree, dec = v.dec / kDegree;
+    if (listed[i].file == 6) {
+      oldTycho.add(i, ra, dec);
+      continue;
+    }
+    known.add(i, ra, dec);
+    for (std::int64_t n : v.numbers)
+      if (catalogOfNumber(n) == kHipparcosCatalogue) hipparcos.insert(n);
+  }
+  report = {};
+  auto magnitudeOf = [](const StarValues& v) { return std::isfinite(v.visual) ? v.visual : v.blue; };
+  return readTychoStars(path, [&](const TychoRow& row) {
+    const int bin = magnitudeBin(row.visual);
+    report.rows[bin]++;
+    if (row.hip && hipparcos.count(makeCatalogNumber(kHipparcosCatalogue, row.hip))) {
+      report.byHip[bin]++;
+      return true;
+    }
+    bool same = false;
+    known.near(row.ra, row.dec, [&](std::size_t i) {
+      const StarValues& v = listed[i].values;
+      same = same || (separationArcsec(row.ra, row.dec, v.ra / kDegree, v.dec / kDegree) <
+                          kSameStarArcsec &&
+                      std::fabs(magnitudeOf(v) - row.visual) < kSimilarMagnitude);
+    });
+    if (same) {
+      report.byPlace[bin]++;
+      return true;
+    }
+    std::size_t match = listed.size();
+    double best = kListedTychoArcsec;
+    oldTycho.near(row.ra, row.dec, [&](std::size_t i) {
+      const StarValues& v = listed[i].values;
+      const double d = separationArcsec(row.ra, row.dec, v.ra / kDegree, v.dec / kDegree);
+      if (!taken[i] && d < best && std::fabs(magnitudeOf(v) - row.visual) < kSimilarMagnitude) {
+        match = i;
+        best = d;
+      }
+    });
+    if (match < listed.size()) {
+      taken[match] = true;
+      StarValues& v = listed[match].values;
+      v.numbers.insert(v.numbers.begin(), row.number);
+      report.merged[bin]++;
+      return true;
+    }
+    ListedStar star;
+    star.file = 6;
+    star.line = row.line;
+    star.distance = std::numeric_limits<double>::infinity();
+    StarValues& v = star.values;
+    v.type = 1;
+    v.numbers.push_back(row.number);
+    if (row.hip) v.numbers.push_back(makeCatalogNumber(kHipparcosCatalogue, row.hip));
+    v.ra = row.ra * kDegree;
+    v.dec = row.dec * kDegree;
+    if (!std::isnan(row.pmra) && std::cos(v.dec) > 1e-9) {
+      v.raRate = static_cast<float>(row.pmra * kMasToRadians / std::cos(v.dec));
+      v.decRate = static_cast<float>(row.pmdec * kMasToRadians);
+    }
+    // The record keeps hundredths (truncated): the nearest one is stored.
+    auto hundredths = [](double magnitude) { return std::round(magnitude * 100.0) / 100.0; };
+    v.visual = hundredths(row.visual);
+    if (!std::isnan(row.colour)) v.blue = hundredths(row.visual + row.colour);
+    tychoStars.push_back(std::move(star));
+    report.written[bin]++;
+    return true;
+  }, error);
+}
+
 bool writeCatalogue(std::vector<CatalogueEntry>& entries, bool space, const std::string& path,
                     int& count, std::string& error) {
   SkyDataWriter writer;
@@ -134,18 +296,37 @@ bool writeCatalogue(std::vector<CatalogueEntry>& entries, bool space, const std:
 
 bool buildStarCatalogues(std::string_view list, std::string_view listName,
                          const std::string& folder, StarCounts& counts, std::string& error) {
+  return buildStarCatalogues(list, listName, "", folder, counts, error);
+}
+
+bool buildStarCatalogues(std::string_view list, std::string_view listName,
+                         const std::string& tychoPath, const std::string& folder,
+                         StarCounts& counts, std::string& error) {
   std::vector<ListRecord> records;
   if (!parseRecordList(list, "stars", listName, "S", records, error)) return false;
-  std::vector<CatalogueEntry> stars, tycho, guide;
+  std::vector<ListedStar> listed;
+  listed.reserve(records.size());
   for (const ListRecord& record : records) {
     if (record.fields[0] != "S") {
       error = lineError(listName, record.line, "unknown record \"" + record.fields[0] + "\"");
       return false;
     }
-    CatalogueEntry entry;
-    int file = 0;
-    if (!parseStar(record, listName, file, entry, error)) return false;
-    (file == 2 ? stars : file == 6 ? tycho : guide).push_back(std::move(entry));
+    ListedStar star;
+    if (!parseStar(record, listName, star, error)) return false;
+    listed.push_back(std::move(star));
+  }
+  std::vector<ListedStar> tychoStars;
+  if (!tychoPath.empty() &&
+      !mergeTychoStars(tychoPath, listed, tychoStars, counts.tychoReport, error))
+    return false;
+  std::vector<CatalogueEntry> stars, tycho, guide;
+  for (const std::vector<ListedStar>* group : {&listed, &tychoStars}) {
+    for (const ListedStar& star : *group) {
+      CatalogueEntry entry;
+      if (!makeEntry(star, group == &listed ? listName : std::string_view(tychoPath), entry, error))
+        return false;
+      (star.file == 2 ? stars : star.file == 6 ? tycho : guide).push_back(std::move(entry));
+    }
   }
   return writeCatalogue(stars, true, folder + "/Stars.skydata", counts.stars, error) &&
          writeCatalogue(tycho, false, folder + "/TychoStars.skydata", counts.tycho, error) &&
