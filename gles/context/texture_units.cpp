@@ -4,7 +4,9 @@
 #include "gles/context/gl_enums.h"
 
 MGLTextureUnits::MGLTextureUnits(MGLContext* context, GLenum target)
-    : context_(context), target_(target), defaultTexture_(MGLTexture::makeDefault(target)) {
+    : context_(context),
+      target_(target),
+      defaultTexture_(MGLTexture::initAsDefultForTarget(target)) {
   textures_.fill(defaultTexture_.get());
 }
 

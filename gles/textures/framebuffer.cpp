@@ -1,7 +1,6 @@
 #include "gles/textures/framebuffer.h"
 
 #include <algorithm>
-#include <new>
 #include <vector>
 
 #include "gles/context/context.h"
@@ -11,10 +10,10 @@
 #include "gles/render/query_pool.h"
 #include "gles/render/render_pipeline_state.h"
 #include "gles/render/renderer.h"
+#include "gles/textures/metal_guard.h"
 #include "gles/textures/pixel_conversion.h"
 #include "gles/textures/pixel_format.h"
 #include "platform/metal/texture.h"
-#include "platform/metal/validation.h"
 
 namespace {
 
@@ -160,28 +159,26 @@ std::optional<mtl::RenderPassDescriptor> MGLFramebuffer::renderPassDescriptorFor
   MGLContext& context = *renderer.context();
   mtl::RenderPassDescriptor pass;
   pass.visibilityResultBuffer = context.queryPool()->visibilityMTLBuffer();
-  auto load = [&](GLbitfield bit) {
-    return clearingMask_ & bit ? mtl::LoadAction::Clear : mtl::LoadAction::Load;
+  // Every pass stores; it clears what glClear asked for, else loads.
+  // Answers whether the attachment is cleared.
+  auto begin = [&](mtl::RenderPassAttachmentDescriptor& d, GLbitfield bit) {
+    d.storeAction = mtl::StoreAction::Store;
+    d.loadAction = clearingMask_ & bit ? mtl::LoadAction::Clear : mtl::LoadAction::Load;
+    return d.loadAction == mtl::LoadAction::Clear;
   };
   if (MGLFramebufferAttachment* color = color_.attachment) {
     mtl::RenderPassColorAttachmentDescriptor& d = pass.colorAttachments[0];
-    d.storeAction = mtl::StoreAction::Store;
-    d.loadAction = load(GL_COLOR_BUFFER_BIT);
-    if (d.loadAction == mtl::LoadAction::Clear) d.clearColor = clearColor_;
+    if (begin(d, GL_COLOR_BUFFER_BIT)) d.clearColor = clearColor_;
     color->populateRenderPassAttachmentDescriptor(d, renderer);
   }
   if (MGLFramebufferAttachment* depth = depth_.attachment) {
-    pass.depthAttachment.storeAction = mtl::StoreAction::Store;
-    pass.depthAttachment.loadAction = load(GL_DEPTH_BUFFER_BIT);
-    if (pass.depthAttachment.loadAction == mtl::LoadAction::Clear) {
+    if (begin(pass.depthAttachment, GL_DEPTH_BUFFER_BIT)) {
       pass.depthAttachment.clearDepth = clearDepth_;
     }
     depth->populateRenderPassAttachmentDescriptor(pass.depthAttachment, renderer);
   }
   if (MGLFramebufferAttachment* stencil = stencil_.attachment) {
-    pass.stencilAttachment.storeAction = mtl::StoreAction::Store;
-    pass.stencilAttachment.loadAction = load(GL_STENCIL_BUFFER_BIT);
-    if (pass.stencilAttachment.loadAction == mtl::LoadAction::Clear) {
+    if (begin(pass.stencilAttachment, GL_STENCIL_BUFFER_BIT)) {
       pass.stencilAttachment.clearStencil = clearStencil_;
     }
     stencil->populateRenderPassAttachmentDescriptor(pass.stencilAttachment, renderer);
@@ -255,8 +252,8 @@ void MGLFramebuffer::readPixelsFromRect(MGLRect r, void* destination, GLenum for
   const auto levelHeight = static_cast<std::int64_t>(texture->levelHeight(level));
   const std::int64_t x0 = std::max<std::int64_t>(r.x, 0);
   const std::int64_t y0 = std::max<std::int64_t>(r.y, 0);
-  const std::int64_t x1 = std::min<std::int64_t>(static_cast<std::int64_t>(r.x) + r.width, levelWidth);
-  const std::int64_t y1 = std::min<std::int64_t>(static_cast<std::int64_t>(r.y) + r.height, levelHeight);
+  const std::int64_t x1 = std::min(std::int64_t{r.x} + r.width, levelWidth);
+  const std::int64_t y1 = std::min(std::int64_t{r.y} + r.height, levelHeight);
   if (x0 >= x1 || y0 >= y1) return;
   const auto width = static_cast<mtl::NSUInteger>(x1 - x0);
 
@@ -264,7 +261,7 @@ void MGLFramebuffer::readPixelsFromRect(MGLRect r, void* destination, GLenum for
   const bool direct =
       texture->pixelFormat() == mglMTLPixelFormatsForGLFormat(format, GL_UNSIGNED_BYTE).direct;
   auto* base = static_cast<std::uint8_t*>(destination);
-  try {
+  mglGuardMetalWork("Reading pixels of framebuffer %i ran out of memory.", glID(), [&] {
     std::vector<std::uint8_t> texels(direct ? 0 : width * info.bytesPerBlock);
     for (std::int64_t y = y0; y < y1; ++y) {
       // GL's row y is Metal's row levelHeight - 1 - y.
@@ -281,12 +278,7 @@ void MGLFramebuffer::readPixelsFromRect(MGLRect r, void* destination, GLenum for
                                     1, out, format, type, width * 4);
       }
     }
-  } catch (const std::bad_alloc&) {
-    mglSetError(GL_OUT_OF_MEMORY, "Reading pixels of framebuffer %i ran out of memory.",
-                {glID()});
-  } catch (const mtl::ValidationError&) {
-    mglSetError(GL_INVALID_OPERATION, "An unexpected error occurred.");
-  }
+  });
 }
 
 // --- Queries -----------------------------------------------------------------
@@ -299,7 +291,8 @@ GLint MGLFramebuffer::getParameter(GLenum pname, GLenum point) const {
   }
   MGLFramebufferAttachment* attachment = getAttachment(point);
   auto unsupported = [&] {
-    mglSetError(GL_INVALID_ENUM, "Framebuffer %i attachment %@ does not support parameter named %@.",
+    mglSetError(GL_INVALID_ENUM,
+                "Framebuffer %i attachment %@ does not support parameter named %@.",
                 {glID(), mglGLEnumName(point), mglGLEnumName(pname)});
     return -1;
   };

@@ -1,7 +1,7 @@
 #include "gles/textures/renderbuffer.h"
 
 #include <algorithm>
-#include <new>
+#include <utility>
 
 #include "gles/context/context.h"
 #include "gles/context/current_context.h"
@@ -10,12 +10,12 @@
 #include "gles/context/log.h"
 #include "gles/context/platform.h"
 #include "gles/render/renderer.h"
+#include "gles/textures/metal_guard.h"
 #include "gles/textures/pixel_format.h"
 #include "platform/metal/blit_encoder.h"
 #include "platform/metal/command_buffer.h"
 #include "platform/metal/device.h"
 #include "platform/metal/texture.h"
-#include "platform/metal/validation.h"
 #include "platform/quartzcore/metal_layer.h"
 
 namespace {
@@ -27,20 +27,10 @@ MGLSize truncated(ca::Size size) {
   return {static_cast<GLint>(size.width), static_cast<GLint>(size.height)};
 }
 
-// Runs `body`; a refused allocation becomes GL_OUT_OF_MEMORY and a refusal
-// by the GPU GL_INVALID_OPERATION. Answers whether the body finished.
 template <typename Body>
 bool guarded(GLID glID, Body&& body) {
-  try {
-    body();
-    return true;
-  } catch (const std::bad_alloc&) {
-    mglSetError(GL_OUT_OF_MEMORY, "Renderbuffer %i could not be given storage: out of memory.",
-                {glID});
-  } catch (const mtl::ValidationError&) {
-    mglSetError(GL_INVALID_OPERATION, "An unexpected error occurred.");
-  }
-  return false;
+  return mglGuardMetalWork("Renderbuffer %i could not be given storage: out of memory.", glID,
+                           std::forward<Body>(body));
 }
 
 void updateCurrentSurface() {

@@ -1,7 +1,7 @@
 #include "gles/textures/texture.h"
 
 #include <bit>
-#include <new>
+#include <utility>
 #include <vector>
 
 #include "gles/context/context.h"
@@ -14,6 +14,7 @@
 #include "gles/render/renderer.h"
 #include "gles/render/sampler_state.h"
 #include "gles/textures/pixel_conversion.h"
+#include "gles/textures/metal_guard.h"
 #include "gles/textures/pixel_format.h"
 #include "gles/textures/pvrtc.h"
 #include "gles/textures/state_conversion.h"
@@ -21,7 +22,6 @@
 #include "platform/metal/device.h"
 #include "platform/metal/gpu_timeline.h"
 #include "platform/metal/texture.h"
-#include "platform/metal/validation.h"
 
 namespace {
 
@@ -60,27 +60,17 @@ std::int64_t compressedDataSize(GLenum format, MGLSize size) {
   return -1;
 }
 
-// Runs `body`; a refused allocation becomes GL_OUT_OF_MEMORY and a refusal
-// by the GPU (a fault of this layer) GL_INVALID_OPERATION, so no exception
-// leaves a GL call. Answers whether the body finished.
 template <typename Body>
 bool guarded(GLID glID, Body&& body) {
-  try {
-    body();
-    return true;
-  } catch (const std::bad_alloc&) {
-    mglSetError(GL_OUT_OF_MEMORY, "Texture %i could not be given storage: out of memory.",
-                {glID});
-  } catch (const mtl::ValidationError&) {
-    mglSetError(GL_INVALID_OPERATION, "An unexpected error occurred.");
-  }
-  return false;
+  return mglGuardMetalWork("Texture %i could not be given storage: out of memory.", glID,
+                           std::forward<Body>(body));
 }
 
 // Usage for a new Metal texture: formats Metal cannot render to never ask
 // to be render targets, which Metal would refuse.
 mtl::NSUInteger usableUsage(mtl::NSUInteger usage, P format) {
-  return mtl::isRenderable(format) ? usage : usage & ~mtl::NSUInteger{mtl::TextureUsageRenderTarget};
+  if (mtl::isRenderable(format)) return usage;
+  return usage & ~mtl::NSUInteger{mtl::TextureUsageRenderTarget};
 }
 
 std::string sizeText(MGLSize size) { return mglFormat("(%i, %i)", {size.width, size.height}); }
@@ -95,7 +85,7 @@ MGLTexture::MGLTexture(GLID glID) : MGLGLObjectBase(glID, MGLObjectKind::Texture
 
 MGLTexture::~MGLTexture() = default;
 
-MGLRef<MGLTexture> MGLTexture::makeDefault(GLenum target) {
+MGLRef<MGLTexture> MGLTexture::initAsDefultForTarget(GLenum target) {
   MGLRef<MGLTexture> texture(new MGLTexture(0));
   texture->target_ = target;
   texture->size_ = {1, 1};
@@ -151,6 +141,21 @@ MGLUpdateBuffer* MGLTexture::updateBuffer() {
 bool MGLTexture::refuseDefault() {
   if (!isDefault()) return false;
   mglSetError(GL_INVALID_OPERATION, "The default texture cannot be changed.");
+  return true;
+}
+
+bool MGLTexture::acceptsSubArea(GLenum format) {
+  if (refuseDefault()) return false;
+  if (!mtlTexture_) {
+    mglSetError(GL_INVALID_OPERATION, "Texture %i has no contents.", {glID()});
+    return false;
+  }
+  if (format != pixelFormat_) {
+    mglSetError(GL_INVALID_VALUE,
+                "Texture sub-area pixel format %@ does not match texture %i pixel format %@.",
+                {mglGLEnumName(format), glID(), mglGLEnumName(pixelFormat_)});
+    return false;
+  }
   return true;
 }
 
@@ -407,17 +412,7 @@ void MGLTexture::setContent(const void* pixels, GLenum format, GLenum type, MGLS
 
 void MGLTexture::setContent(const void* pixels, GLenum format, GLenum type, MGLRect rectangle,
                             GLenum face, GLint level, MGLContext& context) {
-  if (!pixels || refuseDefault()) return;
-  if (!mtlTexture_) {
-    mglSetError(GL_INVALID_OPERATION, "Texture %i has no contents.", {glID()});
-    return;
-  }
-  if (format != pixelFormat_) {
-    mglSetError(GL_INVALID_VALUE,
-                "Texture sub-area pixel format %@ does not match texture %i pixel format %@.",
-                {mglGLEnumName(format), glID(), mglGLEnumName(pixelFormat_)});
-    return;
-  }
+  if (!pixels || !acceptsSubArea(format)) return;
   if (type != pixelType_) {
     mglSetError(GL_INVALID_VALUE,
                 "Texture sub-area pixel type %@ does not match texture %i pixel type %@.",
@@ -535,7 +530,8 @@ void MGLTexture::setCompressedContent(const void* data, GLsizei length, GLenum f
   const mtl::Texture* before = mtlTexture_.get();
   if (!ensureContentWithPixelFormat(format, 0, size, level, face, context) || !data) return;
   const bool fresh = mtlTexture_.get() != before;
-  const std::int64_t rowBytes = bytesPerRow(format, 0, size.width, context.textureUnpackAlignment());
+  const std::int64_t rowBytes =
+      bytesPerRow(format, 0, size.width, context.textureUnpackAlignment());
   std::vector<std::uint8_t> flipped;
   if (mglIsPVRTCFormat(format) && context.shouldVerticallyFlipPVRTC()) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -550,17 +546,7 @@ void MGLTexture::setCompressedContent(const void* data, GLsizei length, GLenum f
 void MGLTexture::setCompressedContent(const void* data, GLsizei length, GLenum format,
                                       MGLRect rectangle, GLenum face, GLint level,
                                       MGLContext& context) {
-  if (!data || refuseDefault()) return;
-  if (!mtlTexture_) {
-    mglSetError(GL_INVALID_OPERATION, "Texture %i has no contents.", {glID()});
-    return;
-  }
-  if (format != pixelFormat_) {
-    mglSetError(GL_INVALID_VALUE,
-                "Texture sub-area pixel format %@ does not match texture %i pixel format %@.",
-                {mglGLEnumName(format), glID(), mglGLEnumName(pixelFormat_)});
-    return;
-  }
+  if (!data || !acceptsSubArea(format)) return;
   if (!ensureRectangle(rectangle, face, level)) return;
   const MGLSize level0 = levelSize(level);
   const MGLSize size{rectangle.width, rectangle.height};
@@ -582,9 +568,12 @@ void MGLTexture::setCompressedContent(const void* data, GLsizei length, GLenum f
     }
   } else {
     // Whole 4 x 4 blocks from a block boundary, or up to the level's edge.
-    const bool aligned = rectangle.x % 4 == 0 && rectangle.y % 4 == 0 &&
-                         (rectangle.width % 4 == 0 || rectangle.x + rectangle.width == level0.width) &&
-                         (rectangle.height % 4 == 0 || rectangle.y + rectangle.height == level0.height);
+    const bool wholeColumns =
+        rectangle.width % 4 == 0 || rectangle.x + rectangle.width == level0.width;
+    const bool wholeRows =
+        rectangle.height % 4 == 0 || rectangle.y + rectangle.height == level0.height;
+    const bool aligned =
+        rectangle.x % 4 == 0 && rectangle.y % 4 == 0 && wholeColumns && wholeRows;
     if (!aligned) {
       mglSetError(GL_INVALID_OPERATION,
                   "Texture %i compressed sub-area (%i, %i, %i, %i) does not cover whole 4 x 4 "

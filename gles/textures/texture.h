@@ -42,8 +42,9 @@ class MGLTexture : public MGLGLObjectBase {
   ~MGLTexture() override;
   static MGLGLObjectBase* create(GLID glID) { return new MGLTexture(glID); }
   // The default texture of a texture-unit table: GLID 0, one opaque black
-  // texel (on each face of a cube), never changed by content calls.
-  static MGLRef<MGLTexture> makeDefault(GLenum target);
+  // texel (on each face of a cube), never changed by content calls. (The
+  // name keeps the platform API's spelling.)
+  static MGLRef<MGLTexture> initAsDefultForTarget(GLenum target);
 
   // GL_TEXTURE_2D or GL_TEXTURE_CUBE_MAP, fixed by the first binding.
   GLenum target() const { return target_; }
@@ -115,6 +116,9 @@ class MGLTexture : public MGLGLObjectBase {
  private:
   bool isDefault() const { return glID() == 0; }
   bool refuseDefault();
+  // The checks every sub-area call makes first: not the default texture,
+  // with content, of the recorded format.
+  bool acceptsSubArea(GLenum format);
   // Whether a command buffer that may read the texture has not finished.
   static bool gpuMayBeUsing();
   // Client rows into the level: GL row i of the rectangle becomes Metal row

@@ -189,8 +189,8 @@ Expected expectedTexel(const Pair& pair, P metal, const std::uint8_t* pixel) {
   };
   auto readAs = [&](double raw) {
     if (info.kind != mtl::ComponentKind::Uint) return shown(raw);
-    return info.bitsPerChannel == 32 ? std::ldexp(raw, -32)
-                                     : raw / (std::ldexp(1.0, static_cast<int>(info.bitsPerChannel)) - 1);
+    const int bits = static_cast<int>(info.bitsPerChannel);
+    return bits == 32 ? std::ldexp(raw, -32) : raw / (std::ldexp(1.0, bits) - 1);
   };
   const double oneRaw = pair.type == GL_UNSIGNED_BYTE    ? 255.0
                         : pair.type == GL_UNSIGNED_SHORT ? 65535.0

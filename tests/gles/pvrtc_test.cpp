@@ -307,7 +307,8 @@ TEST_F(PvrtcFlipTest, FlipTurnsTheImageUpsideDown) {
   constexpr int kSide = 32;
   Javelin::RgbaBitmap image(kSide, kSide);
   fillGradient(image);
-  std::vector<std::uint8_t> data(mglPVRTCDataSize(kSide, kSide, GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG));
+  std::vector<std::uint8_t> data(
+      mglPVRTCDataSize(kSide, kSide, GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG));
   Javelin::PvrTcEncoder::EncodeRgba4Bpp(data.data(), image);
   std::vector<std::uint8_t> before(kSide * kSide * 4), after(kSide * kSide * 4);
   Javelin::PvrTcDecoder::DecodeRgba4Bpp(before.data(), {kSide, kSide}, data.data());
@@ -332,7 +333,9 @@ TEST_F(PvrtcFlipTest, FlipTurnsTheImageUpsideDown) {
   // RGB data flips the same way.
   std::vector<std::uint8_t> rgbData(data.size());
   Javelin::RgbBitmap rgb(kSide, kSide);
-  for (int i = 0; i < kSide * kSide; ++i) std::memcpy(rgb.GetData() + 3 * i, image.GetData() + 4 * i, 3);
+  for (int i = 0; i < kSide * kSide; ++i) {
+    std::memcpy(rgb.GetData() + 3 * i, image.GetData() + 4 * i, 3);
+  }
   Javelin::PvrTcEncoder::EncodeRgb4Bpp(rgbData.data(), rgb);
   mglFlipPVRTCVertically(rgbData.data(), kSide, kSide, GL_COMPRESSED_SRGB_PVRTC_4BPPV1_EXT);
   std::vector<std::uint8_t> rgbAfter(kSide * kSide * 3);
@@ -342,7 +345,8 @@ TEST_F(PvrtcFlipTest, FlipTurnsTheImageUpsideDown) {
 }
 
 TEST_F(PvrtcFlipTest, UnflippableDataIsLeftAsItWas) {
-  std::vector<std::uint8_t> data(mglPVRTCDataSize(64, 32, GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG), 0x3C);
+  std::vector<std::uint8_t> data(
+      mglPVRTCDataSize(64, 32, GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG), 0x3C);
   const std::vector<std::uint8_t> original = data;
   mglFlipPVRTCVertically(data.data(), 64, 32, GL_COMPRESSED_RGB_PVRTC_2BPPV1_IMG);
   EXPECT_EQ(errorText(),

@@ -94,7 +94,8 @@ TEST_F(TextureFuzzTest, RandomUploadsAndReadsEndInGLErrorsOnly) {
                                                : ((width + 3) / 4) * ((height + 3) / 4) * 8)
               : 0;
       const std::int64_t length = size + (pick(0, 5) == 0 ? pick(-8, 8) : 0);
-      const std::vector<std::uint8_t> data = bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 1)));
+      const std::vector<std::uint8_t> data =
+          bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 1)));
       texture->setCompressedContent(data.data(), static_cast<GLsizei>(length), pair.format,
                                     MGLSize{width, height}, face, level, *context);
     } else {

@@ -407,7 +407,7 @@ TEST_F(TextureTest, DefaultTexturesAreOpaqueBlackAndUnchangeable) {
   EXPECT_EQ(errorText(), "GL_INVALID_OPERATION. The default texture cannot be changed.");
   EXPECT_EQ(flat->getParameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST_MIPMAP_LINEAR);
   EXPECT_EQ(metalBytes(*flat), (std::vector<std::uint8_t>{0, 0, 0, 255}));
-  MGLRef<MGLTexture> odd = MGLTexture::makeDefault(GL_RGBA);
+  MGLRef<MGLTexture> odd = MGLTexture::initAsDefultForTarget(GL_RGBA);
   EXPECT_EQ(errorText(), "GL_INVALID_ENUM. GL_RGBA is not a valid texture target.");
   EXPECT_FALSE(odd->mtlTexture());
 }
@@ -547,7 +547,8 @@ TEST_F(TextureTest, AdoptedMetalTexturesKeepTheirLevelsAndNameTheirFormat) {
   EXPECT_EQ(texture->pixelFormat(), GL_LUMINANCE_ALPHA);
   EXPECT_EQ(texture->pixelType(), GL_HALF_FLOAT_OES);
   EXPECT_EQ(texture->size(), (MGLSize{32, 8}));
-  auto cubeMap = device->newTexture(mtl::TextureDescriptor::textureCubeDescriptor(P::RGBA8Unorm, 4, true));
+  auto cubeMap =
+      device->newTexture(mtl::TextureDescriptor::textureCubeDescriptor(P::RGBA8Unorm, 4, true));
   texture->useMTLTexture(cubeMap);
   EXPECT_EQ(errorText(), "GL_INVALID_OPERATION. Texture 1 has target GL_TEXTURE_2D and can only "
                          "use a MTLTexture with textureType MTLTextureType2D.");
