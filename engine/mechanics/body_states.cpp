@@ -12,6 +12,7 @@
 #include "engine/lunar_theory.h"
 #include "engine/matrices.h"
 #include "engine/mechanics/body_numbers.h"
+#include "engine/mechanics/jpl_ephemeris.h"
 #include "engine/mechanics/state_vectors.h"
 #include "engine/mechanics/sky_mechanics.h"
 #include "engine/moon_rotation.h"
@@ -133,6 +134,23 @@ void CSkyMechanics::computePlanetState(int body, double position[3], double velo
   position[0] = position[1] = position[2] = 0;
   if (velocity != nullptr) velocity[0] = velocity[1] = velocity[2] = 0;
   if (body <= kSunBody || body > kPlutoBody) return;
+  if (ephemeris != nullptr) {
+    double state[6];
+    if (jplBodyState(ephemeris, body, kJPLSun, state, velocity != nullptr, t) == 0) {
+      if (body == kPlutoBody) {
+        // The file gives the Pluto system's barycentre: back to Pluto.
+        double charon[3], charonVelocity[3];
+        plutoMoonState(kCharonBody, charon, velocity != nullptr ? charonVelocity : nullptr, t);
+        for (int k = 0; k < 3; ++k) {
+          state[k] -= kCharonMassFraction * charon[k];
+          if (velocity != nullptr) state[3 + k] -= kCharonMassFraction * charonVelocity[k];
+        }
+      }
+      vectorCopy(position, state);
+      if (velocity != nullptr) vectorCopy(velocity, state + 3);
+      return;
+    }
+  }
   if (velocity != nullptr) {
     if (body == kEarthBody) {
       earthVelocitySeries(&velocity[0], &velocity[1], &velocity[2], t);
@@ -182,6 +200,14 @@ bool CSkyMechanics::moonStateOfParent(int parent, int body, double position[3],
 bool CSkyMechanics::earthMoonState(int body, double position[3], double velocity[3],
                                    double t) {
   if (body != kMoonBody) return otherMoonState(body, position, velocity, t);
+  if (ephemeris != nullptr) {
+    double state[6];
+    if (jplBodyState(ephemeris, kJPLMoon, kJPLEarth, state, velocity != nullptr, t) == 0) {
+      vectorCopy(position, state);
+      if (velocity != nullptr) vectorCopy(velocity, state + 3);
+      return true;
+    }
+  }
   double scratch[9];
   const double* frame = eclipticOfDateFor(t, scratch);
   if (velocity != nullptr) {

@@ -14,6 +14,7 @@
 #include "engine/frame_matrices.h"
 #include "engine/matrices.h"
 #include "engine/mechanics/body_numbers.h"
+#include "engine/mechanics/jpl_ephemeris.h"
 #include "engine/mechanics/state_vectors.h"
 #include "engine/moon_frames.h"
 #include "engine/precession.h"
@@ -314,13 +315,21 @@ bool CSkyMechanics::openEphemerisForDate(double jd) {
   std::int64_t offset = 0, length = 0;
   std::FILE* file = openFileWithSize(path, "rb", &offset, &length);
   if (file == nullptr) return false;
-  // No reader is linked in yet: the series theories serve every date.
-  std::fclose(file);
-  return false;
+  ephemeris = openJPLEphemeris(file, offset, length, nullptr, 0, nullptr, 0);
+  if (ephemeris == nullptr) {
+    std::fclose(file);
+    return false;
+  }
+  ephemerisStartJD = jplHeaderValue(ephemeris, 0);
+  ephemerisEndJD = jplHeaderValue(ephemeris, 8);
+  clearPlanetCache();
+  // Open is not enough: the file must cover the date.
+  return ephemerisStartJD <= jd && jd <= ephemerisEndJD;
 }
 
 void CSkyMechanics::closeEphemeris() {
   if (ephemeris == nullptr) return;
+  closeJPLEphemeris(ephemeris);
   ephemeris = nullptr;
   clearPlanetCache();
 }
