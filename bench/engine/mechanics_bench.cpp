@@ -15,9 +15,14 @@
 
 #include "engine/mechanics/sky_mechanics.h"
 #include "skydata/planet.h"
+#include "skydata/record_io.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
 #include "skydata/two_line_elements.h"
+#include "engine/mechanics/jpl_ephemeris.h"
+#include "skydata/open_file.h"
+#include "skydata/star.h"
+#include "tests/engine/de405_file.h"
 #include "tests/engine/mechanics_fixture.h"
 
 namespace {
@@ -124,5 +129,106 @@ void BM_SetJulianDate(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SetJulianDate);
+
+// JPL's DE405 converted by the project's tool (needs python3-casacore and
+// casacore-data-jpl-de405), opened once.
+JPLEphemeris* de405Ephemeris() {
+  static JPLEphemeris* ephemeris = [] {
+    if (!de405::files().ok) return static_cast<JPLEphemeris*>(nullptr);
+    std::int64_t offset, length;
+    std::FILE* file = openFileWithSize(de405::files().native.c_str(), "rb", &offset, &length);
+    return file ? openJPLEphemeris(file, offset, length, nullptr, 0, nullptr, 0) : nullptr;
+  }();
+  return ephemeris;
+}
+
+// The Earth about the Sun from the record in hand (the chart asks several
+// bodies at one time), and with every call in a new record.
+void BM_JplEarthFromTheCachedRecord(benchmark::State& state) {
+  JPLEphemeris* e = de405Ephemeris();
+  if (e == nullptr) return state.SkipWithError("DE405 converter failed");
+  double out[6], t = 2455000.5;
+  for (auto _ : state) {
+    jplBodyState(e, kJPLEarth, kJPLSun, out, true, t);
+    benchmark::DoNotOptimize(out);
+    t += 1e-6;
+  }
+}
+BENCHMARK(BM_JplEarthFromTheCachedRecord);
+
+void BM_JplEarthOnARecordChange(benchmark::State& state) {
+  JPLEphemeris* e = de405Ephemeris();
+  if (e == nullptr) return state.SkipWithError("DE405 converter failed");
+  double out[6], t = 2437000.5;
+  for (auto _ : state) {
+    jplBodyState(e, kJPLEarth, kJPLSun, out, true, t);
+    benchmark::DoNotOptimize(out);
+    t += 33.0;
+    if (t > 2473400) t = 2437000.5;
+  }
+}
+BENCHMARK(BM_JplEarthOnARecordChange);
+
+// The series Earth the file replaces.
+void BM_SeriesEarth(benchmark::State& state) {
+  Scene& s = scene();
+  double position[3], velocity[3], t = 2455000.5;
+  for (auto _ : state) {
+    s.chart->planetState(3, position, velocity, t);
+    benchmark::DoNotOptimize(position);
+    t += 1.1;
+  }
+}
+BENCHMARK(BM_SeriesEarth);
+
+// Stars brought up to date: proper motion and aberration, as for every
+// drawn star.
+void BM_StarUpdates(benchmark::State& state) {
+  Scene& s = scene();
+  std::vector<std::unique_ptr<CStar>> stars;
+  for (int k = 0; k < 1000; ++k) {
+    auto star = std::make_unique<CStar>(1);
+    stars.push_back(std::move(star));
+  }
+  // Catalogue vectors and motions through the record reader.
+  for (int k = 0; k < 1000; ++k) {
+    char record[64];
+    RecordWriter w(record, sizeof record, false);
+    w.writeRecordU8(1);
+    w.writeRecordU8(0);
+    w.writeRecordU8(0);
+    for (double f : {0.006 * k, 0.0015 * k - 0.75, 10.0 + k, 1e-7, -2e-7, 0.0})
+      w.writeRecordFloat(f);
+    w.writeRecordI16(500);
+    w.writeRecordI16(32767);
+    w.writeRecordString("");
+    stars[k]->readRecord(record, w.result(), false);
+  }
+  s.chart->setJulianDate(s.jd);
+  for (auto _ : state) {
+    for (auto& star : stars) s.chart->updateStarPosition(star.get());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_StarUpdates);
+
+// A minor body's table for the year either side of its epoch: 17,521
+// hourly RK4 steps with the JPL bodies attracting.
+void BM_IntegrateOrbitTable(benchmark::State& state) {
+  if (!de405::files().ok) return state.SkipWithError("DE405 converter failed");
+  Scene& s = scene();
+  CPlanet* ceres = s.world->body(33, 1);
+  std::snprintf(s.chart->ephemerisDirectory, sizeof s.chart->ephemerisDirectory, "%s",
+                de405::files().directory().c_str());
+  s.chart->setJulianDate(2455000.5);
+  for (auto _ : state) {
+    if (!s.chart->integrateOrbitTable(ceres, 17521, 1.0 / 24))
+      return state.SkipWithError("integration failed");
+  }
+  s.chart->ephemerisDirectory[0] = '\0';
+  s.chart->setJulianDate(s.jd);
+}
+BENCHMARK(BM_IntegrateOrbitTable)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "skydata/object_factory.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
+#include "skydata/planet_feature.h"
 #include "skydata/sky_database.h"
 
 namespace {
@@ -97,7 +98,12 @@ void CSkyMechanics::updatePlanetPosition(CPlanet* object) {
 }
 
 void CSkyMechanics::updateObjectPosition(CSkyObject* object) {
-  if (CPlanet* planet = asPlanet(object)) updatePlanetPosition(planet);
+  if (CPlanet* planet = asPlanet(object))
+    updatePlanetPosition(planet);
+  else if (asStar(object) != nullptr)
+    updateStarPosition(object);
+  else if (CPlanetFeature* feature = asPlanetFeature(object))
+    updateFeaturePosition(feature);
 }
 
 void CSkyMechanics::clearObjectPosition(CSkyObject* object) {

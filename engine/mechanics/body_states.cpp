@@ -13,6 +13,7 @@
 #include "engine/matrices.h"
 #include "engine/mechanics/body_numbers.h"
 #include "engine/mechanics/jpl_ephemeris.h"
+#include "engine/mechanics/orbit_table.h"
 #include "engine/mechanics/state_vectors.h"
 #include "engine/mechanics/sky_mechanics.h"
 #include "engine/moon_rotation.h"
@@ -45,7 +46,6 @@ constexpr double kLunarEarthRadiiPerAU = 23454.779920164812;
 constexpr double kSgp4EarthRadiusAU = 6378.135 / kAstronomicalUnitKm;
 constexpr double kMinutesPerDay = 1440.0;
 constexpr double kSgp4WindowMinutes = 43200.0;
-constexpr double kDaysPerJulianYear = 365.25;
 // Jupiter's texture puts the Great Red Spot at this System III longitude.
 constexpr double kRedSpotTextureLongitude = -2.2689280275920556;
 // A planet's state within this time before the chart's is carried back
@@ -291,6 +291,17 @@ bool CSkyMechanics::otherMoonState(int body, double position[3], double velocity
 
 void CSkyMechanics::keplerState(CPlanet* object, double position[3], double velocity[3],
                                 double t) {
+  if (object->getPathCount() >= 2 &&
+      std::fabs(t - object->getElementEpoch()) > kSecondInDays) {
+    if (findTabulatedState(object, position, velocity, t)) return;
+    // Beyond the table: Kepler motion from the table's end nearer the time.
+    double epoch, q, e, i, omega, node, m, n;
+    if (osculatingElements(object, &epoch, &q, &e, &i, &omega, &node, &m, &n, t)) {
+      conicState(eclipticJ2000, q, e, i, omega, node, m + n * (t - epoch), n, position,
+                 velocity);
+      return;
+    }
+  }
   double from, to;
   object->getValidTimeRange(&from, &to);
   if (t < from) t = from;
@@ -416,8 +427,13 @@ void CSkyMechanics::objectStateWithParent(CPlanet* object, double position[3],
       break;
     case kTypeAsteroid:
     case kTypeComet:
-    case kTypeSpacecraft:
       keplerState(object, position, velocity, t);
+      break;
+    case kTypeSpacecraft:
+      // The table, except at the element epoch itself.
+      if (std::fabs(t - object->getElementEpoch()) <= kSecondInDays ||
+          !tabulatedState(object, position, velocity, t))
+        keplerState(object, position, velocity, t);
       break;
     case kTypeSatellite: {
       parent = kEarthBody;
@@ -481,35 +497,6 @@ double CSkyMechanics::objectPositionAt(CSkyObject* object, double position[3],
   setNotAvailable(position);
   setNotAvailable(velocity);
   return kNotAvailable;
-}
-
-double CSkyMechanics::starPositionAt(const CStar* star, double t, double position[3],
-                                     double velocity[3]) {
-  double vector[3], motion[3];
-  star->getCatalogVector(vector);
-  star->getMotionVector(motion);
-  const bool moving = isFiniteVector(motion);
-  if (properMotion && moving)
-    vectorScaleAdd(motion, vector, vector, (t - kJ2000) / kDaysPerJulianYear);
-  const double distance = star->getStarDistance();
-  if (std::isfinite(distance)) {
-    const double scale = distance * kAUPerParsec;
-    vectorScale(vector, scale);
-    vectorCopy(position, vector);
-    if (velocity != nullptr) {
-      if (moving) {
-        vectorCopy(velocity, motion);
-        vectorScale(velocity, scale / kDaysPerJulianYear);
-      } else {
-        velocity[0] = velocity[1] = velocity[2] = 0;
-      }
-    }
-  } else {
-    vectorNormalize(vector);
-    vectorCopy(position, vector);
-    if (velocity != nullptr) velocity[0] = velocity[1] = velocity[2] = 0;
-  }
-  return vectorLength(position);
 }
 
 // Orientation.

@@ -358,13 +358,29 @@ void interp(JPLEphemeris* e, const double* coefficients, int count, int componen
   }
   for (int k = e->positionTerms; k < count; ++k) t[k] = 2 * tc * t[k - 1] - t[k - 2];
   if (count > e->positionTerms) e->positionTerms = count;
-  for (int c = 0; c < components; ++c) {
-    const double* a = coefficients + c * count;
-    double sum = 0;
-    for (int k = count - 1; k >= 0; --k) sum += a[k] * t[k];
-    out[c] = sum;
+  // Three components' sums side by side: independent chains of additions.
+  const double* ax = coefficients;
+  const double* ay = coefficients + count;
+  const double* az = coefficients + 2 * count;
+  if (components == 3) {
+    double x = 0, y = 0, z = 0;
+    for (int k = count - 1; k >= 0; --k) {
+      x += ax[k] * t[k];
+      y += ay[k] * t[k];
+      z += az[k] * t[k];
+    }
+    out[0] = x;
+    out[1] = y;
+    out[2] = z;
+  } else {
+    for (int c = 0; c < components; ++c) {
+      double sum = 0;
+      for (int k = count - 1; k >= 0; --k) sum += coefficients[c * count + k] * t[k];
+      out[c] = sum;
+    }
   }
   if (!withVelocity) return;
+  // Derivatives: V_0 = 0, V_1 = 1, V_k = 2 tc V_(k-1) + 2 T_(k-1) - V_(k-2).
   double* v = e->velocityPolynomials;
   if (tc != e->velocityArgument) {
     e->velocityArgument = tc;
@@ -375,11 +391,22 @@ void interp(JPLEphemeris* e, const double* coefficients, int count, int componen
   }
   for (int k = e->velocityTerms; k < count; ++k) v[k] = 2 * tc * v[k - 1] + 2 * t[k - 1] - v[k - 2];
   if (count > e->velocityTerms) e->velocityTerms = count;
-  for (int c = 0; c < components; ++c) {
-    const double* a = coefficients + c * count;
-    double sum = 0;
-    for (int k = count - 1; k >= 1; --k) sum += a[k] * v[k];
-    out[components + c] = sum * rateFactor;
+  if (components == 3) {
+    double x = 0, y = 0, z = 0;
+    for (int k = count - 1; k >= 1; --k) {
+      x += ax[k] * v[k];
+      y += ay[k] * v[k];
+      z += az[k] * v[k];
+    }
+    out[3] = x * rateFactor;
+    out[4] = y * rateFactor;
+    out[5] = z * rateFactor;
+  } else {
+    for (int c = 0; c < components; ++c) {
+      double sum = 0;
+      for (int k = count - 1; k >= 1; --k) sum += coefficients[c * count + k] * v[k];
+      out[components + c] = sum * rateFactor;
+    }
   }
 }
 
@@ -429,7 +456,8 @@ int jplBodyState(JPLEphemeris* e, int target, int centre, double out[6], bool wi
   if (target < 1 || target > 13 || centre < 1 || centre > 13) return kJPLInvalidBody;
 
   // States of the bodies the pair needs, by body number.
-  double state[14][6] = {};
+  double state[14][6];
+  for (double& v : state[kJPLSolarSystemBarycentre]) v = 0;
   bool needed[14] = {};
   for (int body : {target, centre}) {
     needed[body] = true;

@@ -24,6 +24,7 @@
 #include "skydata/object_types.h"
 #include "skydata/open_file.h"
 #include "skydata/planet.h"
+#include "skydata/planet_feature.h"
 #include "skydata/sky_database.h"
 
 namespace {
@@ -336,6 +337,8 @@ void CSkyMechanics::closeEphemeris() {
 
 double CSkyMechanics::getObjectRadius(const CSkyObject* object) const {
   if (const CPlanet* planet = asPlanet(object)) return planet->getDiameter() / kTwoAUKilometres;
+  if (const CPlanetFeature* feature = asPlanetFeature(object))
+    return feature->getDiameter() / kTwoAUKilometres;
   return 0;
 }
 

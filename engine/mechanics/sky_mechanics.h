@@ -36,6 +36,8 @@ class CSkyObject;
 class CPlanet;
 class CSatellite;
 class CStar;
+class CBinaryStar;
+class CPlanetFeature;
 struct JPLEphemeris;
 
 // The AU in one parsec (the arcseconds in a radian), and twice the AU in
@@ -143,6 +145,75 @@ class CSkyMechanics : public CSkyProjection {
   // an orientation.
   bool computeBodyOrientation(CPlanet* object, double matrix[9], bool lightTime);
 
+  // Stars and deep-sky objects (star_place.cpp).
+
+  // Apparent direction, distance (parsecs) and magnitude of a star or
+  // deep-sky object at the chart's time; false, with nothing written, for a
+  // star fainter than starBrightnessLimit (or an object of another kind).
+  bool updateStarPosition(CSkyObject* object);
+  // Separation (radians) and position angle (from north through east) of a
+  // binary's companion at the chart's time; false when its orbit is
+  // incomplete.
+  bool binaryStarCompanionPosition(const CBinaryStar* binary, double* separation,
+                                   double* positionAngle) const;
+
+  // Points on bodies (surface_points.cpp). `radius` in AU; points in body
+  // axes in units of it.
+
+  // Direction and distance from the observer of a body-fixed point of the
+  // body, its figure flattened when `flattening` is set; true when the
+  // point faces the observer.
+  bool surfacePointPosition(CPlanet* body, const double point[3], bool flattening,
+                            double direction[3], double* distance, double radius);
+  // The same for a planetographic longitude and latitude.
+  bool surfaceLonLatPosition(CPlanet* body, double longitude, double latitude, double radius,
+                             double direction[3], double* distance);
+  // A point of the equator (no flattening).
+  bool equatorPointPosition(CPlanet* body, double longitude, double radius,
+                            double direction[3], double* distance);
+  // Where the ray from the observer along a unit direction first meets the
+  // body's spheroid, relative to the body's centre (working frame, AU).
+  bool rayHitBody(CPlanet* body, const double direction[3], double hit[3]);
+  // The same as body-fixed longitude and latitude.
+  bool rayHitBodyLonLat(CPlanet* body, const double direction[3], double* longitude,
+                        double* latitude);
+  // Direction and distance of a surface feature; magnitude 1 when it faces
+  // the observer, 0 on the far side.
+  void updateFeaturePosition(CPlanetFeature* feature);
+
+  // Rise (-1), transit (0) or set (+1) of an object at altitude h0 within
+  // the local day of the chart's date: the Julian date (UT), -infinity for
+  // a rise and +infinity for a transit or set that does not happen. The
+  // chart and the object are left as they were.
+  double objectRiseTransitSet(CSkyObject* object, int kind, double h0);
+
+  // Tabulated orbits and their integration (orbit_table.cpp).
+
+  // Bodies beside the Sun that attract an integrated orbit.
+  static constexpr int kOrbitAttractors = 6;
+  // The object's table state at t; the first call without a table loads
+  // the folder's "<name>.txyz" (a failed load leaves a one-row marker).
+  bool tabulatedState(CPlanet* object, double position[3], double velocity[3], double t);
+  // Elements (J2000 ecliptic, the Sun's GM) of the table's state at t held
+  // within the table's span; `epoch` receives that time. False without a
+  // table.
+  bool osculatingElements(CPlanet* object, double* epoch, double* q, double* e, double* i,
+                          double* omega, double* node, double* m, double* n, double t);
+  // Heliocentric acceleration (AU/day^2) of a massless body at `position`
+  // at t: the Sun, and the Moon, Venus, the Earth, Mars, Jupiter and Saturn
+  // of the JPL ephemeris less their pull on the Sun. False when the
+  // ephemeris cannot give the bodies.
+  bool orbitAcceleration(double acceleration[3], const double position[3], double t);
+  // One fourth-order Runge-Kutta step of a state (position, velocity);
+  // returns t + h, or +infinity (the state unchanged) when the acceleration
+  // cannot be had.
+  double rk4Step(double state[6], double t, double h);
+  // The object's table of `rows` states `h` days apart with its element
+  // epoch in the middle row, integrated from its elements; false, with no
+  // new table, when the ephemeris does not cover the whole span or a step
+  // fails.
+  bool integrateOrbitTable(CPlanet* object, int rows, double h);
+
   // Apparent place (apparent_place.cpp).
 
   // Unit vector from the observer to the point, corrected for aberration
@@ -197,6 +268,9 @@ class CSkyMechanics : public CSkyProjection {
   double farThreshold = 1000.0;      // AU
   double wobbleAmplitude = 30.0;     // degrees
   double wobblePeriod = 60.0;        // seconds
+  // Brightness (10^(-m/2.5)) of the faintest star the chart draws; 0 lets
+  // every star through.
+  double starBrightnessLimit = 0;
 
  private:
   void buildFixedFrames();
@@ -260,8 +334,19 @@ class CSkyMechanics : public CSkyProjection {
   double eclipseValue(const double position[3], const double parentPosition[3],
                       double parentDiameter) const;
   double sunDiameter() const;
+  // A star's catalogue direction, motion per Julian year and distance
+  // (parsecs); for a binary with a resolvable link, those of the star it
+  // links to with the companion's orbit offset at `t` (dynamical) added.
+  void starInputs(const CStar* star, double t, double vector[3], double motion[3],
+                  double* distance);
+  // The place function of the rise/transit/set iteration.
+  static void riseSetPlace(void* context, double jd, double* ra, double* dec);
   PlanetCacheEntry planetCache_[10] = {};
   double planetCacheTime_ = 0;
+
+  // The attracting bodies' positions at the last time the integrator asked.
+  double orbitBodiesTime_ = std::numeric_limits<double>::infinity();
+  double orbitBodies_[kOrbitAttractors][3] = {};
 
   // The last satellite state computed, kept for its orbital frame.
   const CSatellite* lastSatellite_ = nullptr;
@@ -269,6 +354,14 @@ class CSkyMechanics : public CSkyProjection {
   double lastSatellitePosition_[3] = {};
   double lastSatelliteVelocity_[3] = {};
 };
+
+// The offset of a binary's companion from the star at unit direction
+// `direction` in the given year (2000 + Julian years): the Kepler position
+// of its orbit with x north, y east (the plane of the sky, the node a
+// position angle) and z along the line of sight, in radians. False, with
+// no offset, when the orbit is incomplete, not elliptic or has no period.
+bool binaryOrbitOffset(const CBinaryStar& binary, const double direction[3], double year,
+                       double offset[3]);
 
 // Distance along the ray from `origin` (unit `direction`) to its near
 // crossing with the sphere; true when the ray meets the sphere ahead of the

@@ -17,38 +17,15 @@
 #include "engine/vectors.h"
 #include "skydata/open_file.h"
 #include "skydata/sky_database.h"
-#include "tests/support/temp_dir.h"
+#include "tests/engine/de405_file.h"
 
 namespace {
 
 constexpr double kArcsec = M_PI / 180 / 3600;
 
-std::string sourcePath(const std::string& name) {
-  const char* root = std::getenv("TESSALY_SOURCE_DIR");
-  return std::string(root ? root : ".") + "/" + name;
-}
+std::string sourcePath(const std::string& name) { return de405::sourcePath(name); }
 
-// DE405 converted once for the whole program, in both byte orders.
-struct Converted {
-  Converted() {
-    const std::string tool = "/usr/bin/python3 " + sourcePath("tools/ephemeris/make_jpl_ephemeris.py");
-    native = dir.file("DE438.eph");
-    swapped = dir.file("swapped.eph");
-    const char* other = std::string(ENDIAN_NAME) == "little" ? "big" : "little";
-    ok = std::system((tool + " " + native).c_str()) == 0 &&
-         std::system((tool + " " + swapped + " --byte-order " + other).c_str()) == 0;
-  }
-  static constexpr const char* ENDIAN_NAME =
-      __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? "little" : "big";
-  tessaly::test::TempDir dir;
-  std::string native, swapped;
-  bool ok = false;
-};
-
-const Converted& converted() {
-  static Converted c;
-  return c;
-}
+const de405::Files& converted() { return de405::files(); }
 
 JPLEphemeris* open(const std::string& path) {
   std::int64_t offset, length;
@@ -172,8 +149,8 @@ TEST(DE405Chart, ChartWithTheFileAgreesWithItsSeries) {
   ASSERT_TRUE(converted().ok);
   CSkyDatabase database("");
   CSkyMechanics withFile(&database), series(&database);
-  std::snprintf(withFile.ephemerisDirectory, sizeof withFile.ephemerisDirectory, "%s/",
-                converted().dir.path().string().c_str());
+  std::snprintf(withFile.ephemerisDirectory, sizeof withFile.ephemerisDirectory, "%s",
+                converted().directory().c_str());
   const double arcsec[10] = {0, 4, 5, 0.5, 26, 76, 88, 86, 11, 3};
   double worst[11] = {};
   for (double jd = 2437000.5; jd < 2473400; jd += 1111.1) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/engine/jpl_test_file.h"
+#include "tests/engine/memory_file.h"
 #include "tests/support/fuzz.h"
 #include "tests/support/temp_dir.h"
 
@@ -333,8 +334,8 @@ TEST(JPLEphemerisFuzz, MutatedFilesNeverReadOutsideTheirBuffers) {
     spec.records = 2;
     seeds.push_back(jpl_test::writeFile(spec));
   }
-  tessaly::test::TempDir dir;
-  const std::string path = dir.file("fuzz.eph");
+  memory_file::MemoryFile file;
+  const std::string path = file.path();
   int opened = 0, refused = 0, answered = 0;
   tessaly::test::FuzzOptions options;
   options.iterations = 3000;
@@ -342,7 +343,7 @@ TEST(JPLEphemerisFuzz, MutatedFilesNeverReadOutsideTheirBuffers) {
   tessaly::test::fuzz(
       seeds,
       [&](std::string_view data) {
-        tessaly::test::writeFile(path, std::string(data));
+        ASSERT_TRUE(file.write(data));
         std::FILE* stream = std::fopen(path.c_str(), "rb");
         char names[6 * 16];
         double values[16];
