@@ -176,6 +176,17 @@ TEST(DE405Chart, ChartWithTheFileAgreesWithItsSeries) {
   }
   std::printf("moon: %.2f\"\n", worst[10]);
   EXPECT_LT(worst[10], 11.0);
+  // Pluto's place is the system's barycentre of the file less Charon's
+  // share of Charon's offset: about 1,950 km from the barycentre.
+  withFile.setJulianDate(2455000.5);
+  double pluto[3], barycentre[6], charon[3];
+  const double t = withFile.dynamicalJulianDate;
+  withFile.planetState(9, pluto, nullptr, t);
+  ASSERT_EQ(jplBodyState(withFile.ephemeris, kJPLPluto, kJPLSun, barycentre, false, t), 0);
+  ASSERT_TRUE(withFile.plutoMoonState(901, charon, nullptr, t));
+  EXPECT_NEAR(vectorDistance(pluto, barycentre) * 149597870.7,
+              kCharonMassFraction * vectorLength(charon) * 149597870.7, 1e-3);
+  EXPECT_NEAR(vectorDistance(pluto, barycentre) * 149597870.7, 1950, 50);
   // Outside the file the series serve again: the file does not cover the
   // date (it stays open for the next date that it covers).
   withFile.setJulianDate(2480000.5);

@@ -229,7 +229,7 @@ TEST(JPLEphemeris, LookupErrors) {
 TEST(JPLEphemeris, DE430LayoutKeepsItsExtraEntries) {
   FileSpec spec = smallSpec(431);
   for (int i = 0; i < 572; ++i) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "C%05d", i);
     spec.names.push_back(name);
   }
@@ -263,7 +263,7 @@ TEST(JPLEphemeris, DE430LayoutKeepsItsExtraEntries) {
 TEST(JPLEphemeris, FurtherNamesAfterExactly400) {
   FileSpec spec = smallSpec();
   for (int i = 0; i < 403; ++i) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "N%05d", i);
     spec.names.push_back(name);
   }

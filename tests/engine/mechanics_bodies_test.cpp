@@ -22,6 +22,7 @@
 #include "engine/mechanics/sky_mechanics.h"
 #include "engine/vectors.h"
 #include "skydata/planet.h"
+#include "skydata/planet_feature.h"
 #include "skydata/sky_database.h"
 #include "skydata/skydata_writer.h"
 #include "tests/engine/mechanics_fixture.h"
@@ -457,6 +458,77 @@ TEST_F(MechanicsBodies, CharonOrbitsInPlutosEquator) {
   sphericalToVector(pole, 132.993 * M_PI / 180, -6.163 * M_PI / 180, 1);
   vectorNormalize(normal);
   EXPECT_LT(vectorSeparation(normal, pole), 2.5 * M_PI / 180);
+}
+
+// Points on the Moon: the point its body axes turn towards the observer
+// faces the observer, lies one radius nearer than the centre and in its
+// direction; the point opposite does not face; a ray at the centre meets
+// the surface at that near point; features take the same test.
+TEST(MechanicsSurface, PointsRaysAndFeaturesOnTheMoon) {
+  // Features at the Moon's prime meridian on its equator (the middle of
+  // the face it turns to the Earth) and at the opposite point.
+  mechanics_test::FeatureRecord near, far;
+  near.name = "Near";
+  far.name = "Far";
+  far.direction[0] = -1;
+  SolarSystemWorld world({}, {}, {near, far});
+  CSkyMechanics chart(&world.database());
+  chart.setJulianDate(2459000.5);
+  CPlanet* moon = world.body(31, 301);
+  chart.updateObjectPosition(moon);
+  double orientation[9], toObserver[3], centre[3];
+  moon->getOrientationMatrix(orientation);
+  moon->getPosition(centre);
+  vectorCopy(toObserver, centre);
+  vectorScale(toObserver, -1);
+  matrixTimesVector(orientation, toObserver);  // the sub-observer point, body axes
+  const double radius = chart.getObjectRadius(moon);
+  EXPECT_NEAR(radius * kKmPerAU, 1737.4, 1.0);
+  double direction[3], distance;
+  EXPECT_TRUE(chart.surfacePointPosition(moon, toObserver, false, direction, &distance, radius));
+  // The sub-point was taken along the aberrated line of sight: 0.02".
+  EXPECT_LT(vectorSeparation(direction, centre), 1e-6);
+  EXPECT_NEAR((moon->getDistance() - distance) * kKmPerAU, 1737.4, 1.0);
+  double opposite[3] = {-toObserver[0], -toObserver[1], -toObserver[2]};
+  EXPECT_FALSE(chart.surfacePointPosition(moon, opposite, true, direction, &distance, radius));
+  double lon, lat;
+  vectorToSpherical(toObserver, &lon, &lat, nullptr);
+  EXPECT_TRUE(chart.surfaceLonLatPosition(moon, lon, lat, radius, direction, &distance));
+  EXPECT_TRUE(chart.equatorPointPosition(moon, lon, radius, direction, &distance) ==
+              (std::fabs(lat) < 1.4));
+
+  double hit[3], hitLon, hitLat;
+  ASSERT_TRUE(chart.rayHitBody(moon, centre, hit));
+  EXPECT_NEAR(vectorLength(hit) * kKmPerAU, 1737.4, 1.0);
+  double toward[3];
+  vectorCopy(toward, centre);
+  vectorScale(toward, -1);
+  double hitDirection[3];
+  vectorCopy(hitDirection, hit);
+  vectorNormalize(hitDirection);
+  EXPECT_LT(vectorSeparation(hitDirection, toward), 1e-9);
+  ASSERT_TRUE(chart.rayHitBodyLonLat(moon, centre, &hitLon, &hitLat));
+  EXPECT_NEAR(hitLat, lat, 1e-9);
+  EXPECT_NEAR(normalizeRadiansSigned(hitLon - lon), 0, 1e-9);
+  double aside[3] = {centre[0] + 0.1, centre[1], centre[2]};
+  vectorNormalize(aside);
+  EXPECT_FALSE(chart.rayHitBody(moon, aside, hit));
+
+  int features = 0;
+  for (int i = 0; i < world.database().getSolarSystemObjectCount(); ++i) {
+    CPlanetFeature* feature = world.database().getPlanetFeature(i);
+    if (feature == nullptr) continue;
+    chart.updateObjectPosition(feature);
+    const bool isNear = std::string(feature->getNameString()) == "Near";
+    EXPECT_EQ(feature->getMagnitude(), isNear ? 1.0f : 0.0f);
+    double place[3];
+    feature->getPosition(place);
+    EXPECT_LT(vectorSeparation(place, centre), 0.3 * M_PI / 180);  // within the disc
+    EXPECT_NEAR((moon->getDistance() - feature->getDistance()) * kKmPerAU,
+                isNear ? 1737.4 : -1737.4, 300.0);  // librations aside
+    ++features;
+  }
+  EXPECT_EQ(features, 2);
 }
 
 TEST_F(MechanicsBodies, PointAtTheObserverHasNoDirection) {

@@ -178,7 +178,8 @@ std::vector<BodyRecord> standardExtraBodies() {
 }
 
 SolarSystemWorld::SolarSystemWorld(const std::vector<BodyRecord>& extra,
-                                   const std::vector<SatelliteRecord>& satellites) {
+                                   const std::vector<SatelliteRecord>& satellites,
+                                   const std::vector<FeatureRecord>& features) {
   std::vector<BodyRecord> bodies = {
       major(30, 0, "Sun", 0),     major(30, 1, "Mercury", 0), major(30, 2, "Venus", 0),
       major(30, 3, "Earth", 0),   major(30, 4, "Mars", 0),    major(30, 5, "Jupiter", 0),
@@ -199,6 +200,20 @@ SolarSystemWorld::SolarSystemWorld(const std::vector<BodyRecord>& extra,
     BodyRecord b;
     const std::string record = satelliteRecord(s, &b);
     add(b, record);
+  }
+  for (const FeatureRecord& f : features) {
+    std::string buffer(256, '\0');
+    RecordWriter w(buffer.data(), static_cast<std::int64_t>(buffer.size()), false);
+    w.writeRecordU8(39);
+    w.writeRecordU8(10);  // crater
+    w.writeRecordString(f.name.c_str());
+    w.writeRecordString("");
+    w.writeRecordU16(f.parent);
+    w.writeRecordFloat(f.size);
+    for (float c : f.direction) w.writeRecordFloat(c);
+    buffer.resize(static_cast<std::size_t>(w.result()));
+    const int index = writer.addRecord(0, buffer, INFINITY);
+    writer.addNameEntry(f.name, 0, static_cast<std::uint16_t>(index));
   }
   database_ = std::make_unique<CSkyDatabase>(dir_.path().string().c_str());
   const std::string path = dir_.file("SolarSystem.skydata");

@@ -51,12 +51,22 @@ extern const char* const kIssLines[2];
 extern const char* const kMolniyaLines[2];
 extern const char* const kGeostationaryLines[2];
 
+// A surface feature: name, the index of its body, size (km) and unit
+// direction in the body's axes.
+struct FeatureRecord {
+  std::string name;
+  std::uint16_t parent = 10;
+  float size = 85;
+  float direction[3] = {1, 0, 0};
+};
+
 class SolarSystemWorld {
  public:
-  // The standard bodies plus `extra` records and `satellites`, in that
-  // order after the fixed ones.
+  // The standard bodies plus `extra` records, `satellites` and `features`,
+  // in that order after the fixed ones.
   explicit SolarSystemWorld(const std::vector<BodyRecord>& extra = {},
-                            const std::vector<SatelliteRecord>& satellites = {});
+                            const std::vector<SatelliteRecord>& satellites = {},
+                            const std::vector<FeatureRecord>& features = {});
   ~SolarSystemWorld();
 
   CSkyDatabase& database() { return *database_; }

@@ -560,7 +560,10 @@ TEST_F(MechanicsStars, RiseTransitSetAgreeWithABruteForceScan) {
             }
             ASSERT_TRUE(std::isfinite(event)) << kind << " " << h0Degrees << " " << p.lat;
             worst = std::max(worst, std::fabs(event - expected) * 86400);
-            EXPECT_NEAR(event, expected, 2.0 / 86400) << kind << " " << h0Degrees << " " << jd;
+            // Required: 2 s. Measured: the Moon 1.5 s (four iterations on
+            // a fast mover), everything else 5 ms.
+            const double tolerance = target.object == world.body(31, 301) ? 2.0 : 0.05;
+            EXPECT_NEAR(event, expected, tolerance / 86400) << kind << " " << h0Degrees << " " << jd;
             ++events;
           }
         }
