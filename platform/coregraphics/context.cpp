@@ -423,32 +423,19 @@ void Context::withTemporaryPath(Draw draw) {
   pathPoisoned_ = poisoned;
 }
 
-void Context::fillRect(const Rect& rect) {
+void Context::drawShape(const Rect& rect, bool ellipse, PathDrawingMode mode) {
   withTemporaryPath([&] {
-    addRect(rect);
-    drawPath(PathDrawingMode::fill);
+    if (ellipse) addEllipseInRect(rect);
+    else addRect(rect);
+    drawPath(mode);
   });
 }
 
-void Context::strokeRect(const Rect& rect) {
-  withTemporaryPath([&] {
-    addRect(rect);
-    drawPath(PathDrawingMode::stroke);
-  });
-}
-
-void Context::fillEllipseInRect(const Rect& rect) {
-  withTemporaryPath([&] {
-    addEllipseInRect(rect);
-    drawPath(PathDrawingMode::fill);
-  });
-}
-
+void Context::fillRect(const Rect& rect) { drawShape(rect, false, PathDrawingMode::fill); }
+void Context::strokeRect(const Rect& rect) { drawShape(rect, false, PathDrawingMode::stroke); }
+void Context::fillEllipseInRect(const Rect& rect) { drawShape(rect, true, PathDrawingMode::fill); }
 void Context::strokeEllipseInRect(const Rect& rect) {
-  withTemporaryPath([&] {
-    addEllipseInRect(rect);
-    drawPath(PathDrawingMode::stroke);
-  });
+  drawShape(rect, true, PathDrawingMode::stroke);
 }
 
 void Context::clearRect(const Rect& rect) {

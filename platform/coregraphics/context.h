@@ -195,6 +195,7 @@ class Context {
   // call and puts the caller's path back afterwards.
   template <typename Draw>
   void withTemporaryPath(Draw draw);
+  void drawShape(const Rect& rect, bool ellipse, PathDrawingMode mode);
   void finishPath();
 
   cairo_surface_t* surface_;
