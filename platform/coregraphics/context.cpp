@@ -234,6 +234,31 @@ void Context::setLineJoin(LineJoin join) {
                                                         : CAIRO_LINE_JOIN_MITER);
 }
 
+void Context::beginTransparencyLayer() {
+  saveGState();
+  const bool pushed = !state_.suspended;
+  if (pushed) cairo_push_group(cairo_);
+  layers_.push_back(pushed);
+  state_.alpha = 1;
+  state_.blendMode = BlendMode::normal;
+}
+
+void Context::endTransparencyLayer() {
+  if (layers_.empty()) return;
+  const bool pushed = layers_.back();
+  layers_.pop_back();
+  const State outer = saved_.empty() ? State{} : saved_.back();
+  if (pushed) {
+    cairo_pop_group_to_source(cairo_);
+    cairo_save(cairo_);
+    state_.blendMode = outer.blendMode;
+    applyOperator();
+    cairo_paint_with_alpha(cairo_, outer.alpha);
+    cairo_restore(cairo_);
+  }
+  restoreGState();
+}
+
 // ---- transforms ------------------------------------------------------------
 
 void Context::translateCTM(double tx, double ty) { concat(AffineTransform::translation(tx, ty)); }

@@ -115,6 +115,12 @@ class Context {
   BlendMode blendMode() const { return state_.blendMode; }
   void setInterpolationQuality(InterpolationQuality quality) { state_.interpolation = quality; }
 
+  // Everything drawn until endTransparencyLayer() is composited as one
+  // image, with the alpha and blend mode in force at the beginning (the
+  // state is saved at the beginning and restored at the end). Layers nest.
+  void beginTransparencyLayer();
+  void endTransparencyLayer();
+
   // Transforms apply to what follows, before the transform already there.
   void translateCTM(double tx, double ty);
   void scaleCTM(double sx, double sy);
@@ -207,6 +213,7 @@ class Context {
   std::vector<std::uint8_t> converted_;  // data() for layouts Cairo lacks
   State state_;
   std::vector<State> saved_;
+  std::vector<bool> layers_;  // per open layer: whether a group was pushed
   bool pathPoisoned_ = false;
   bool hasCurrentPoint_ = false;
   Point pathStart_, currentPoint_;  // user space, for addArcToPoint

@@ -1,0 +1,386 @@
+#include "platform/uikit/application.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/gesture.h"
+#include "platform/uikit/view_controller.h"
+
+namespace ui {
+namespace {
+
+bool created = false;
+
+ns::JSON rectJSON(const Rect& r) {
+  return ns::JSON{{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}};
+}
+
+// The keyboard's own view: keys drawn as rounded grey blocks.
+class KeyboardView : public View {
+ public:
+  using View::View;
+  std::string className() const override { return "UIKeyboard"; }
+  void drawRect(cg::Context& context, const Rect& rect) override {
+    context.setFillColor(0.35, 0.35, 0.37, 1);
+    const double rows = 4, keyHeight = (rect.height() - 10) / rows - 8;
+    for (int row = 0; row < int(rows); ++row) {
+      const int keys = row == 3 ? 3 : 10 - row;
+      const double keyWidth = (rect.width() - 6) / 10 - 6;
+      const double rowWidth = keys * (keyWidth + 6) + (row == 3 ? keyWidth * 4 : 0);
+      double x = (rect.width() - rowWidth) / 2 + 3;
+      for (int k = 0; k < keys; ++k) {
+        double w = (row == 3 && k == 1) ? keyWidth * 5 + 6 * 4 : keyWidth;
+        context.fillRect({x, 8 + row * (keyHeight + 8), w, keyHeight});
+        x += w + 6;
+      }
+    }
+  }
+};
+
+}  // namespace
+
+Application& Application::shared() {
+  static Application* application = [] {
+    created = true;
+    return new Application;
+  }();
+  return *application;
+}
+
+bool Application::exists() { return created; }
+
+void Application::reset() {
+  touches_.clear();
+  firstResponder_ = nullptr;
+  keyboardWindow_.reset();
+  windows_.clear();
+  keyWindow_ = nullptr;
+  delegate_.reset();
+  state_ = ApplicationState::inactive;
+  launched_ = terminated_ = false;
+  openedURLs_.clear();
+  applicationIconBadgeNumber = 0;
+  ignoring_ = 0;
+  Device::current().setOrientation(kOrientationPortrait);
+}
+
+// ---- life cycle ----------------------------------------------------------------
+
+void Application::launch(const ns::JSON& launchOptions) {
+  if (launched_) return;
+  launched_ = true;
+  state_ = ApplicationState::inactive;
+  if (delegate_) delegate_->didFinishLaunching(*this, launchOptions);
+  becomeActive();
+}
+
+void Application::resignActive() {
+  if (state_ != ApplicationState::active) return;
+  state_ = ApplicationState::inactive;
+  if (delegate_) delegate_->willResignActive(*this);
+}
+
+void Application::becomeActive() {
+  if (state_ == ApplicationState::active || terminated_) return;
+  if (state_ == ApplicationState::background) enterForeground();
+  state_ = ApplicationState::active;
+  if (delegate_) delegate_->didBecomeActive(*this);
+}
+
+void Application::enterBackground() {
+  resignActive();
+  if (state_ == ApplicationState::background) return;
+  state_ = ApplicationState::background;
+  if (delegate_) delegate_->didEnterBackground(*this);
+}
+
+void Application::enterForeground() {
+  if (state_ != ApplicationState::background) return;
+  state_ = ApplicationState::inactive;
+  if (delegate_) delegate_->willEnterForeground(*this);
+}
+
+void Application::terminate() {
+  if (terminated_) return;
+  resignActive();
+  terminated_ = true;
+  if (delegate_) delegate_->willTerminate(*this);
+}
+
+bool Application::openURL(const std::string& url) {
+  std::fprintf(stderr, "open URL: %s\n", url.c_str());
+  openedURLs_.push_back(url);
+  return true;
+}
+
+// ---- windows -------------------------------------------------------------------
+
+void Application::addWindow(std::shared_ptr<Window> window) {
+  if (!window || isWindowVisible(window.get())) return;
+  window->setWindowRecursively(window.get());
+  auto at = std::upper_bound(windows_.begin(), windows_.end(), window->windowLevel,
+                             [](double level, const auto& w) { return level < w->windowLevel; });
+  windows_.insert(at, std::move(window));
+  setDisplayNeeded();
+}
+
+void Application::removeWindow(const Window* window) {
+  windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [&](auto& w) { return w.get() == window; }),
+                 windows_.end());
+  if (keyWindow_ == window) keyWindow_ = windows_.empty() ? nullptr : windows_.front().get();
+  setDisplayNeeded();
+}
+
+bool Application::isWindowVisible(const Window* window) const {
+  return std::any_of(windows_.begin(), windows_.end(), [&](auto& w) { return w.get() == window; });
+}
+
+void Application::compose(cg::Context& context) {
+  auto windows = windows_;
+  for (auto& window : windows) window->compose(context);
+}
+
+std::shared_ptr<cg::Image> Application::snapshot(double scale) {
+  Rect screen = Screen::main().bounds();
+  auto context = cg::Context::createForPoints(screen.width(), screen.height(), scale);
+  if (!context) return nullptr;
+  context->translateCTM(0, screen.height());
+  context->scaleCTM(1, -1);
+  context->setFillColor(0, 0, 0, 1);
+  context->fillRect(screen);
+  compose(*context);
+  return context->makeImage();
+}
+
+void Application::setOrientation(int orientation, double duration) {
+  if (orientation < kOrientationPortrait || orientation > kOrientationLandscapeRight) return;
+  if (orientation == Device::current().orientation()) return;
+  Device::current().setOrientation(orientation);
+  const Rect screen = Screen::main().bounds();
+  for (auto& window : std::vector(windows_)) {
+    if (window.get() == keyboardWindow_.get()) continue;
+    window->setFrame(screen);
+    if (auto root = window->rootViewController()) root->rotate(orientation, duration, screen.size);
+  }
+  if (keyboardWindow_) {
+    hideKeyboard();
+    if (dynamic_cast<View*>(firstResponder_)) showKeyboard();
+  }
+  if (Device::current().isGeneratingDeviceOrientationNotifications())
+    ns::NotificationCenter::defaultCenter().post(kOrientationDidChangeNotification);
+}
+
+// ---- first responder and keyboard ------------------------------------------------
+
+bool Application::setFirstResponder(Responder* responder) {
+  if (responder == firstResponder_) return true;
+  Responder* old = firstResponder_;
+  firstResponder_ = responder;
+  if (old) old->resignFirstResponder();
+  const bool wantsKeyboard = responder && responder->canBecomeFirstResponder() &&
+                             dynamic_cast<View*>(responder) != nullptr;
+  if (wantsKeyboard && !keyboardWindow_) showKeyboard();
+  if (!wantsKeyboard && keyboardWindow_) hideKeyboard();
+  return true;
+}
+
+Rect Application::keyboardFrame() const {
+  const Rect screen = Screen::main().bounds();
+  const bool pad = Screen::main().configuration().idiom == Idiom::pad;
+  const double height = pad ? (isLandscape(statusBarOrientation()) ? 352 : 264)
+                            : (isLandscape(statusBarOrientation()) ? 162 : 216) +
+                                  Screen::main().safeAreaInsets().bottom;
+  return {0, screen.height() - height, screen.width(), height};
+}
+
+void Application::showKeyboard() {
+  const Rect end = keyboardFrame();
+  Rect begin = end;
+  begin.origin.y = Screen::main().bounds().height();
+  ns::JSON info{{kKeyboardFrameBeginUserInfoKey, rectJSON(begin)},
+                {kKeyboardFrameEndUserInfoKey, rectJSON(end)},
+                {kKeyboardAnimationDurationUserInfoKey, 0.25}};
+  ns::NotificationCenter::defaultCenter().post(kKeyboardWillShowNotification, this, info);
+  keyboardWindow_ = std::make_shared<Window>(Screen::main().bounds());
+  keyboardWindow_->setClassName(kKeyboardWindowClassName);
+  keyboardWindow_->windowLevel = 10;
+  keyboardWindow_->setUserInteractionEnabled(false);
+  auto keys = std::make_shared<KeyboardView>(end);
+  keys->setBackgroundColor(Color::rgba(0.17, 0.17, 0.18, 1));
+  keyboardWindow_->addSubview(keys);
+  addWindow(keyboardWindow_);
+  ns::NotificationCenter::defaultCenter().post(kKeyboardDidShowNotification, this, info);
+}
+
+void Application::hideKeyboard() {
+  if (!keyboardWindow_) return;
+  const Rect begin = keyboardFrame();
+  Rect end = begin;
+  end.origin.y = Screen::main().bounds().height();
+  ns::JSON info{{kKeyboardFrameBeginUserInfoKey, rectJSON(begin)},
+                {kKeyboardFrameEndUserInfoKey, rectJSON(end)},
+                {kKeyboardAnimationDurationUserInfoKey, 0.25}};
+  ns::NotificationCenter::defaultCenter().post(kKeyboardWillHideNotification, this, info);
+  removeWindow(keyboardWindow_.get());
+  keyboardWindow_.reset();
+  ns::NotificationCenter::defaultCenter().post(kKeyboardDidHideNotification, this, info);
+}
+
+void Application::insertText(const std::string& text) {
+  if (firstResponder_) firstResponder_->insertText(text);
+}
+
+void Application::deleteBackward() {
+  if (firstResponder_) firstResponder_->deleteBackward();
+}
+
+void Application::returnKey() {
+  if (firstResponder_) firstResponder_->insertText("\n");
+}
+
+// ---- touches -------------------------------------------------------------------
+
+void Application::handleTouches(const std::vector<TouchInput>& inputs, double timestamp) {
+  std::vector<Touch*> began, moved, ended, cancelled;
+  for (const TouchInput& input : inputs) {
+    auto it = touches_.find(input.identifier);
+    if (input.phase == TouchPhase::began) {
+      if (it != touches_.end() || ignoring_ > 0 || !keyWindow_) continue;
+      // The topmost visible window that takes touches at the point.
+      Window* window = nullptr;
+      View* hit = nullptr;
+      for (auto w = windows_.rbegin(); w != windows_.rend() && !hit; ++w) {
+        hit = (*w)->hitTest((*w)->convertPointFrom(input.location, nullptr), nullptr);
+        if (hit) window = w->get();
+      }
+      if (!hit) continue;
+      auto touch = std::make_unique<Touch>();
+      touch->identifier = input.identifier;
+      touch->phase = TouchPhase::began;
+      touch->timestamp = timestamp;
+      touch->window = window;
+      touch->view = hit;
+      touch->windowLocation = touch->previousWindowLocation = input.location;
+      for (View* v = hit; v; v = v->superview())
+        for (auto& g : v->gestureRecognizers())
+          if (g->isEnabled() && (!g->delegate || g->delegate->shouldReceiveTouch(*g, *touch))) {
+            touch->gestureRecognizers.push_back(g.get());
+            g->track(touch.get());
+          }
+      began.push_back(touch.get());
+      touches_[input.identifier] = std::move(touch);
+      continue;
+    }
+    if (it == touches_.end()) continue;
+    Touch* touch = it->second.get();
+    touch->previousWindowLocation = touch->windowLocation;
+    touch->windowLocation = input.location;
+    touch->timestamp = timestamp;
+    touch->phase = input.phase;
+    (input.phase == TouchPhase::moved       ? moved
+     : input.phase == TouchPhase::cancelled ? cancelled
+                                            : ended)
+        .push_back(touch);
+  }
+  if (!began.empty()) deliver(began, TouchPhase::began, timestamp);
+  if (!moved.empty()) deliver(moved, TouchPhase::moved, timestamp);
+  if (!ended.empty()) deliver(ended, TouchPhase::ended, timestamp);
+  if (!cancelled.empty()) deliver(cancelled, TouchPhase::cancelled, timestamp);
+}
+
+void Application::cancelAllTouches(double timestamp) {
+  std::vector<TouchInput> inputs;
+  for (auto& [id, touch] : touches_) inputs.push_back({id, TouchPhase::cancelled, touch->windowLocation});
+  handleTouches(inputs, timestamp);
+}
+
+namespace {
+// Touches whose view no longer receives them (a recogniser took them).
+std::vector<Touch*> withdrawn;
+bool isWithdrawn(Touch* t) { return std::find(withdrawn.begin(), withdrawn.end(), t) != withdrawn.end(); }
+}  // namespace
+
+void Application::deliver(std::vector<Touch*> touches, TouchPhase phase, double timestamp) {
+  Event event;
+  event.timestamp = timestamp;
+  for (auto& [id, t] : touches_) event.allTouches.push_back(t.get());
+
+  // Recognisers first, each with its own touches.
+  std::vector<GestureRecognizer*> recognizers;
+  for (Touch* t : touches)
+    for (GestureRecognizer* g : t->gestureRecognizers)
+      if (std::find(recognizers.begin(), recognizers.end(), g) == recognizers.end()) recognizers.push_back(g);
+  std::vector<std::shared_ptr<Object>> keep;
+  for (GestureRecognizer* g : recognizers) keep.push_back(g->shared_from_this());
+  for (GestureRecognizer* g : recognizers) {
+    if (g->state() == GestureState::failed || g->state() == GestureState::cancelled) continue;
+    TouchSet mine;
+    for (Touch* t : touches)
+      if (std::find(t->gestureRecognizers.begin(), t->gestureRecognizers.end(), g) != t->gestureRecognizers.end())
+        mine.push_back(t);
+    const GestureState before = g->state();
+    switch (phase) {
+      case TouchPhase::began: g->touchesBegan(mine, event); break;
+      case TouchPhase::moved: case TouchPhase::stationary: g->touchesMoved(mine, event); break;
+      case TouchPhase::ended: g->touchesEnded(mine, event); break;
+      case TouchPhase::cancelled: g->touchesCancelled(mine, event); break;
+    }
+    const bool recognized = before == GestureState::possible &&
+                            (g->state() == GestureState::began || g->state() == GestureState::ended);
+    if (recognized) {
+      // The first to recognise wins the touches from the other recognisers
+      // and, when it cancels touches, from the view.
+      for (GestureRecognizer* other : recognizers)
+        if (other != g && other->state() == GestureState::possible &&
+            !(g->delegate && g->delegate->shouldRecognizeSimultaneously(*g, *other)))
+          other->setState(GestureState::failed);
+      if (g->cancelsTouchesInView) {
+        TouchSet taken;
+        for (Touch* t : g->trackedTouches())
+          if (!isWithdrawn(t) && t->phase != TouchPhase::began) taken.push_back(t);
+        for (Touch* t : g->trackedTouches())
+          if (!isWithdrawn(t)) withdrawn.push_back(t);
+        if (!taken.empty() && taken.front()->view) taken.front()->view->touchesCancelled(taken, event);
+      }
+    }
+  }
+
+  // Then the views, grouped by the view each touch began in.
+  std::vector<View*> views;
+  for (Touch* t : touches)
+    if (t->view && !isWithdrawn(t) && std::find(views.begin(), views.end(), t->view) == views.end())
+      views.push_back(t->view);
+  for (View* view : views) {
+    TouchSet set;
+    for (Touch* t : touches)
+      if (t->view == view && !isWithdrawn(t)) set.push_back(t);
+    auto hold = view->shared_from_this();
+    switch (phase) {
+      case TouchPhase::began: view->touchesBegan(set, event); break;
+      case TouchPhase::moved: case TouchPhase::stationary: view->touchesMoved(set, event); break;
+      case TouchPhase::ended: view->touchesEnded(set, event); break;
+      case TouchPhase::cancelled: view->touchesCancelled(set, event); break;
+    }
+  }
+
+  // Ended touches leave; recognisers with no touches left start again.
+  if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) {
+    for (Touch* t : touches) {
+      for (GestureRecognizer* g : t->gestureRecognizers) {
+        g->untrack(t);
+        if (g->trackedTouches().empty() && !g->isActive()) g->reset();
+        else if (g->trackedTouches().empty() && g->isActive()) {
+          g->setState(GestureState::cancelled);
+          g->reset();
+        }
+      }
+      withdrawn.erase(std::remove(withdrawn.begin(), withdrawn.end(), t), withdrawn.end());
+      touches_.erase(t->identifier);
+    }
+  } else {
+    for (Touch* t : touches) t->phase = TouchPhase::stationary;
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,278 @@
+#include "platform/uikit/view_controller.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/uikit/application.h"
+#include "platform/uikit/navigation_controller.h"
+
+namespace ui {
+
+// ---- bar button items ----------------------------------------------------------
+
+BarButtonItem::BarButtonItem(BarButtonSystemItem item, Object* target, std::string selector)
+    : systemItem(item), target(target), selector(std::move(selector)) {
+  switch (item) {
+    case BarButtonSystemItem::done: title = "Done", style = BarButtonItemStyle::done; break;
+    case BarButtonSystemItem::cancel: title = "Cancel"; break;
+    case BarButtonSystemItem::edit: title = "Edit"; break;
+    case BarButtonSystemItem::save: title = "Save", style = BarButtonItemStyle::done; break;
+    case BarButtonSystemItem::add: title = "+"; break;
+    default: break;
+  }
+}
+
+void BarButtonItem::trigger() {
+  if (!enabled) return;
+  auto keep = shared_from_this();
+  if (target && !selector.empty()) target->performAction(selector, this);
+  if (action) action(*this);
+}
+
+BarButtonItem::Appearance& BarButtonItem::appearance() {
+  static Appearance shared;
+  return shared;
+}
+
+// ---- view controller -----------------------------------------------------------
+
+ViewController::ViewController() = default;
+
+ViewController::~ViewController() {
+  if (view_ && view_->viewController_ == this) view_->viewController_ = nullptr;
+  for (auto& child : children_) child->parent_ = nullptr;
+  if (presented_) presented_->presenting_ = nullptr;
+}
+
+bool ViewController::setValue(std::string_view key, const std::any& value) {
+  try {
+    if (key == "title") setTitle(std::any_cast<std::string>(value));
+    else if (key == "view") setView(std::dynamic_pointer_cast<View>(std::any_cast<std::shared_ptr<Object>>(value)));
+    else return Responder::setValue(key, value);
+  } catch (const std::bad_any_cast&) {
+    return false;
+  }
+  return true;
+}
+
+std::shared_ptr<View> ViewController::view() {
+  if (!view_) {
+    loadView();
+    if (!view_) setView(std::make_shared<View>(Screen::main().bounds()));
+    viewDidLoad();
+  }
+  return view_;
+}
+
+void ViewController::setView(std::shared_ptr<View> view) {
+  if (view_ && view_->viewController_ == this) view_->viewController_ = nullptr;
+  view_ = std::move(view);
+  if (view_) view_->viewController_ = this;
+}
+
+void ViewController::loadView() {
+  auto view = std::make_shared<View>(Screen::main().bounds());
+  view->setBackgroundColor(Color::whiteColor());
+  setView(view);
+}
+
+void ViewController::setTitle(std::string title) {
+  title_ = std::move(title);
+  navigationItem_.title = title_;
+  if (auto* navigation = navigationController()) navigation->updateBar();
+}
+
+NavigationController* ViewController::navigationController() const {
+  for (ViewController* c = parent_; c; c = c->parent_)
+    if (auto* navigation = dynamic_cast<NavigationController*>(c)) return navigation;
+  return nullptr;
+}
+
+void ViewController::addChildViewController(std::shared_ptr<ViewController> child) {
+  if (!child || child->parent_ == this) return;
+  child->removeFromParentViewController();
+  child->willMoveToParentViewController(this);
+  child->parent_ = this;
+  children_.push_back(std::move(child));
+}
+
+void ViewController::removeFromParentViewController() {
+  ViewController* parent = parent_;
+  if (!parent) return;
+  auto keep = std::static_pointer_cast<ViewController>(shared_from_this());
+  parent_ = nullptr;
+  auto& siblings = parent->children_;
+  siblings.erase(std::remove(siblings.begin(), siblings.end(), keep), siblings.end());
+  didMoveToParentViewController(nullptr);
+}
+
+std::vector<ViewController*> ViewController::appearingChildren() const {
+  std::vector<ViewController*> children;
+  for (auto& child : children_)
+    if (child->isViewLoaded() && child->view_->superview()) children.push_back(child.get());
+  return children;
+}
+
+void ViewController::beginAppearance(bool appearing, bool animated) {
+  pendingAnimated_ = animated;
+  if (appearing) {
+    if (appearance_ == Appearance::appearing || appearance_ == Appearance::appeared) return;
+    view();
+    appearance_ = Appearance::appearing;
+    viewWillAppear(animated);
+  } else {
+    if (appearance_ == Appearance::disappearing || appearance_ == Appearance::disappeared) return;
+    appearance_ = Appearance::disappearing;
+    viewWillDisappear(animated);
+  }
+  for (ViewController* child : appearingChildren()) child->beginAppearance(appearing, animated);
+}
+
+void ViewController::endAppearance() {
+  if (appearance_ == Appearance::appearing) {
+    appearance_ = Appearance::appeared;
+    viewDidAppear(pendingAnimated_);
+  } else if (appearance_ == Appearance::disappearing) {
+    appearance_ = Appearance::disappeared;
+    viewDidDisappear(pendingAnimated_);
+  } else {
+    return;
+  }
+  for (ViewController* child : appearingChildren()) child->endAppearance();
+}
+
+Responder* ViewController::nextResponder() const {
+  if (view_ && view_->superview()) return view_->superview();
+  if (parent_) return parent_;
+  if (presenting_) return presenting_;
+  return nullptr;
+}
+
+bool ViewController::performAction(std::string_view selector, Object* sender) {
+  return Responder::performAction(selector, sender);
+}
+
+// ---- presentation --------------------------------------------------------------
+
+Rect ViewController::presentationFrame() const {
+  const Rect screen = Screen::main().bounds();
+  const bool pad = Screen::main().configuration().idiom == Idiom::pad;
+  switch (modalPresentationStyle) {
+    case ModalPresentationStyle::fullScreen: case ModalPresentationStyle::overFullScreen:
+    case ModalPresentationStyle::currentContext: case ModalPresentationStyle::overCurrentContext:
+    case ModalPresentationStyle::custom:
+      return screen;
+    case ModalPresentationStyle::popover: {
+      if (!pad) return screen;
+      Size size = preferredContentSize;
+      if (size.width <= 0 || size.height <= 0) size = {320, 480};
+      size.width = std::min(size.width, screen.width() - 20);
+      size.height = std::min(size.height, screen.height() - 40);
+      Rect anchor{screen.midX(), screen.midY() - size.height / 2, 0, 0};
+      if (popoverSourceView) anchor = popoverSourceView->convertRectTo(popoverSourceRect.isEmpty() ? popoverSourceView->bounds() : popoverSourceRect, nullptr);
+      double x = std::clamp(anchor.midX() - size.width / 2, 10.0, screen.width() - size.width - 10);
+      double y = anchor.maxY() + 10;
+      if (y + size.height > screen.height() - 10) y = std::max(20.0, anchor.y() - 10 - size.height);
+      return {x, y, size.width, size.height};
+    }
+    default: {
+      if (!pad) {
+        const double top = Screen::main().safeAreaInsets().top + 10;
+        return {0, top, screen.width(), screen.height() - top};
+      }
+      Size size{std::min(540.0, screen.width()), std::min(620.0, screen.height())};
+      return {(screen.width() - size.width) / 2, (screen.height() - size.height) / 2, size.width, size.height};
+    }
+  }
+}
+
+void ViewController::presentViewController(std::shared_ptr<ViewController> controller, bool animated,
+                                           std::function<void()> completion) {
+  if (!controller || controller.get() == this) return;
+  if (presented_) {
+    std::fprintf(stderr, "Attempt to present %s on %s which is already presenting\n",
+                 controller->className().c_str(), className().c_str());
+    return;
+  }
+  Window* window = isViewLoaded() && view_->window() ? view_->window() : Application::shared().keyWindow();
+  if (!window) return;
+  ViewController* covered = this;
+  while (covered->parent_) covered = covered->parent_;
+  const bool full = controller->modalPresentationStyle == ModalPresentationStyle::fullScreen ||
+                    (controller->modalPresentationStyle == ModalPresentationStyle::popover &&
+                     Screen::main().configuration().idiom == Idiom::phone);
+  presented_ = controller;
+  controller->presenting_ = this;
+  controller->beingPresented_ = true;
+  const Rect frame = controller->presentationFrame();
+  auto view = controller->view();
+  if (full) covered->beginAppearance(false, animated);
+  controller->beginAppearance(true, animated);
+  view->setFrame(frame);
+  window->addSubview(view);
+  auto finish = [controller, covered, full, completion](bool) {
+    controller->endAppearance();
+    if (full) covered->endAppearance();
+    controller->beingPresented_ = false;
+    if (completion) completion();
+  };
+  if (!animated) {
+    finish(true);
+    return;
+  }
+  Rect start = frame;
+  start.origin.y = Screen::main().bounds().height();
+  view->setFrame(start);
+  View::animate(0.3, [view, frame] { view->setFrame(frame); }, finish);
+}
+
+void ViewController::dismissViewController(bool animated, std::function<void()> completion) {
+  if (presented_) dismissPresented(animated, std::move(completion));
+  else if (presenting_) presenting_->dismissPresented(animated, std::move(completion));
+  else if (completion) completion();
+}
+
+void ViewController::dismissPresented(bool animated, std::function<void()> completion) {
+  auto controller = presented_;
+  if (!controller || controller->beingDismissed_) return;
+  // Controllers it presented in turn go with it.
+  if (controller->presented_) controller->dismissPresented(false, {});
+  ViewController* covered = this;
+  while (covered->parent_) covered = covered->parent_;
+  const bool full = controller->modalPresentationStyle == ModalPresentationStyle::fullScreen ||
+                    (controller->modalPresentationStyle == ModalPresentationStyle::popover &&
+                     Screen::main().configuration().idiom == Idiom::phone);
+  controller->beingDismissed_ = true;
+  controller->beginAppearance(false, animated);
+  if (full) covered->beginAppearance(true, animated);
+  auto self = std::static_pointer_cast<ViewController>(shared_from_this());
+  auto finish = [self, controller, covered, full, completion](bool) {
+    if (controller->isViewLoaded()) controller->view()->removeFromSuperview();
+    controller->endAppearance();
+    if (full) covered->endAppearance();
+    controller->beingDismissed_ = false;
+    if (self->presented_ == controller) self->presented_.reset();
+    controller->presenting_ = nullptr;
+    if (completion) completion();
+  };
+  if (!animated) {
+    finish(true);
+    return;
+  }
+  auto view = controller->view();
+  Rect end = view->frame();
+  end.origin.y = Screen::main().bounds().height();
+  View::animate(0.3, [view, end] { view->setFrame(end); }, finish);
+}
+
+void ViewController::rotate(int orientation, double duration, Size size) {
+  willAnimateRotationToInterfaceOrientation(orientation, duration);
+  viewWillTransitionToSize(size);
+  for (auto& child : std::vector(children_)) child->rotate(orientation, duration, size);
+  if (presented_) {
+    if (presented_->isViewLoaded()) presented_->view()->setFrame(presented_->presentationFrame());
+    presented_->rotate(orientation, duration, size);
+  }
+}
+
+}  // namespace ui

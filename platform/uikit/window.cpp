@@ -1,0 +1,134 @@
+#include "platform/uikit/window.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "platform/uikit/application.h"
+#include "platform/uikit/view_controller.h"
+
+namespace ui {
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+DeviceConfiguration DeviceConfiguration::fromEnvironment() {
+  DeviceConfiguration c;
+  if (environment("TESSALY_IDIOM") == "pad") {
+    c.idiom = Idiom::pad;
+    c.portraitSize = {768, 1024};
+  }
+  double w = 0, h = 0;
+  if (std::sscanf(environment("TESSALY_SCREEN").c_str(), "%lfx%lf", &w, &h) == 2 && w >= 100 &&
+      h >= 100 && w <= 4096 && h <= 4096)
+    c.portraitSize = {w, h};
+  double scale = std::atof(environment("TESSALY_SCALE").c_str());
+  if (scale >= 1 && scale <= 4) c.scale = scale;
+  EdgeInsets insets;
+  if (std::sscanf(environment("TESSALY_SAFE_AREA").c_str(), "%lf,%lf,%lf,%lf", &insets.top,
+                  &insets.left, &insets.bottom, &insets.right) == 4)
+    c.portraitSafeArea = insets;
+  if (!environment("TESSALY_SYSTEM_VERSION").empty()) c.systemVersion = environment("TESSALY_SYSTEM_VERSION");
+  if (!environment("TESSALY_DARK_MODE").empty()) c.darkMode = environment("TESSALY_DARK_MODE") == "1";
+  return c;
+}
+
+Screen& Screen::main() {
+  static Screen screen;
+  return screen;
+}
+
+void Screen::configure(const DeviceConfiguration& configuration) { configuration_ = configuration; }
+
+Rect Screen::bounds() const {
+  Size s = configuration_.portraitSize;
+  if (isLandscape(Device::current().orientation())) std::swap(s.width, s.height);
+  return {0, 0, s.width, s.height};
+}
+
+EdgeInsets Screen::safeAreaInsets() const {
+  const EdgeInsets p = configuration_.portraitSafeArea;
+  switch (Device::current().orientation()) {
+    case kOrientationLandscapeLeft: return {p.right, p.top, p.left, p.bottom};
+    case kOrientationLandscapeRight: return {p.left, p.bottom, p.right, p.top};
+    case kOrientationPortraitUpsideDown: return {p.bottom, p.right, p.top, p.left};
+    default: return p;
+  }
+}
+
+Device& Device::current() {
+  static Device device;
+  return device;
+}
+
+TraitCollection TraitCollection::current() {
+  return {Screen::main().configuration().darkMode ? 2 : 1};
+}
+
+// ---- Window --------------------------------------------------------------------
+
+Window::Window() : Window(Screen::main().bounds()) {}
+Window::Window(const Rect& frame) : View(frame) {}
+Window::~Window() = default;
+
+void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
+  if (rootViewController_ == controller) return;
+  if (rootViewController_ && rootViewController_->isViewLoaded()) rootViewController_->view()->removeFromSuperview();
+  rootViewController_ = std::move(controller);
+  if (!rootViewController_) return;
+  auto view = rootViewController_->view();
+  view->setFrame(bounds());
+  view->setAutoresizingMask(kFlexibleWidth | kFlexibleHeight);
+  const bool visible = Application::shared().isWindowVisible(this);
+  if (visible) rootViewController_->beginAppearance(true, false);
+  addSubview(view);
+  if (visible) rootViewController_->endAppearance();
+}
+
+void Window::makeKeyAndVisible() {
+  Application& app = Application::shared();
+  const bool wasVisible = app.isWindowVisible(this);
+  app.addWindow(std::static_pointer_cast<Window>(shared_from_this()));
+  app.setKeyWindow(this);
+  if (!wasVisible && rootViewController_) {
+    rootViewController_->beginAppearance(true, false);
+    rootViewController_->endAppearance();
+  }
+}
+
+void Window::makeKeyWindow() { Application::shared().setKeyWindow(this); }
+
+bool Window::isKeyWindow() const { return Application::shared().keyWindow() == this; }
+
+EdgeInsets Window::windowSafeAreaInsets() const {
+  return safeArea_ ? *safeArea_ : Screen::main().safeAreaInsets();
+}
+
+Responder* Window::nextResponder() const { return &Application::shared(); }
+
+View* Window::hitTest(Point point, const Event* event) { return View::hitTest(point, event); }
+
+void Window::compose(cg::Context& context) {
+  layoutIfNeeded();
+  context.saveGState();
+  // The window is the root: its frame is the screen's.
+  context.translateCTM(-frame().x(), -frame().y());
+  renderInContext(context);
+  context.restoreGState();
+}
+
+std::shared_ptr<cg::Image> Window::snapshot(double scale) {
+  auto context = cg::Context::createForPoints(bounds().width(), bounds().height(), scale);
+  if (!context) return nullptr;
+  context->translateCTM(0, bounds().height());
+  context->scaleCTM(1, -1);
+  compose(*context);
+  return context->makeImage();
+}
+
+}  // namespace ui
