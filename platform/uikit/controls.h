@@ -21,7 +21,8 @@ using LineBreakMode = cg::LineBreakMode;
 
 class Label : public View {
  public:
-  using View::View;
+  Label() { setUserInteractionEnabled(false); }
+  explicit Label(const Rect& frame) : View(frame) { setUserInteractionEnabled(false); }
   std::string className() const override { return "UILabel"; }
   bool setValue(std::string_view key, const std::any& value) override;
   const std::string& text() const { return text_; }

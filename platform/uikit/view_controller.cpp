@@ -220,6 +220,11 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
     finish(true);
     return;
   }
+  if (controller->modalTransitionStyle == TransitionStyle::crossDissolve) {
+    view->setAlpha(0);
+    View::animate(0.3, [view] { view->setAlpha(1); }, finish);
+    return;
+  }
   Rect start = frame;
   start.origin.y = Screen::main().bounds().height();
   view->setFrame(start);
@@ -260,6 +265,13 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
     return;
   }
   auto view = controller->view();
+  if (controller->modalTransitionStyle == TransitionStyle::crossDissolve) {
+    View::animate(0.3, [view] { view->setAlpha(0); }, [view, finish](bool done) {
+      finish(done);
+      view->setAlpha(1);
+    });
+    return;
+  }
   Rect end = view->frame();
   end.origin.y = Screen::main().bounds().height();
   View::animate(0.3, [view, end] { view->setFrame(end); }, finish);

@@ -70,6 +70,8 @@ class ViewController : public Responder {
                              std::function<void()> completion = {});
   void dismissViewController(bool animated, std::function<void()> completion = {});
   ModalPresentationStyle modalPresentationStyle = ModalPresentationStyle::automatic;
+  enum class TransitionStyle { coverVertical, crossDissolve };
+  TransitionStyle modalTransitionStyle = TransitionStyle::coverVertical;
   // Cannot be swiped away (it only goes through dismissViewController).
   bool modalInPresentation = false;
   Size preferredContentSize;

@@ -1,0 +1,208 @@
+#include "platform/uikit/text_input.h"
+
+#include <algorithm>
+
+#include "platform/uikit/application.h"
+
+namespace ui {
+namespace {
+
+// Bytes of the last UTF-8 character of a text.
+std::size_t lastCharacterLength(const std::string& text) {
+  if (text.empty()) return 0;
+  std::size_t n = 1;
+  while (n < text.size() && n < 4 && (static_cast<unsigned char>(text[text.size() - n]) & 0xc0) == 0x80) ++n;
+  return n;
+}
+
+void drawTextLine(cg::Context& context, const std::string& text, const Rect& box, const Font& font,
+                  const Color& color, TextAlignment alignment) {
+  cg::TextLayoutOptions options;
+  options.lineBreak = cg::LineBreakMode::truncateTail;
+  options.alignment = alignment == TextAlignment::center  ? cg::TextAlignment::center
+                      : alignment == TextAlignment::right ? cg::TextAlignment::right
+                                                          : cg::TextAlignment::left;
+  const double h = font.lineHeight();
+  cg::drawString(context, text, Rect{box.x(), box.midY() - h / 2, box.width(), h}, font.cgFont(), color.cg(), options);
+}
+
+}  // namespace
+
+// ---- TextField -----------------------------------------------------------------
+
+TextField::TextField() : TextField(Rect{0, 0, 200, 31}) {}
+TextField::TextField(const Rect& frame) : Control(frame) { setOpaque(false); }
+
+bool TextField::setValue(std::string_view key, const std::any& value) {
+  if (auto* s = std::any_cast<std::string>(&value)) {
+    if (key == "text") return setText(*s), true;
+    if (key == "placeholder") return placeholder = *s, true;
+  }
+  if (auto* c = std::any_cast<Color>(&value); c && key == "textColor") return textColor = *c, true;
+  if (auto* f = std::any_cast<FontPointer>(&value); f && key == "font") return setFont(*f), true;
+  if (auto* d = std::any_cast<double>(&value); d && key == "borderStyle") return borderStyle = TextBorderStyle(int(*d)), true;
+  return Control::setValue(key, value);
+}
+
+void TextField::setText(std::string text) {
+  text_ = std::move(text);
+  setNeedsDisplay();
+}
+
+void TextField::endTracking(Point, bool inside) {
+  if (inside && !isFirstResponder()) becomeFirstResponder();
+}
+
+bool TextField::becomeFirstResponder() {
+  if (!canBecomeFirstResponder() || isFirstResponder()) return isFirstResponder();
+  if (delegate && !delegate->shouldBeginEditing(*this)) return false;
+  Application::shared().setFirstResponder(this);
+  if (delegate) delegate->didBeginEditing(*this);
+  sendActionsForControlEvents(kControlEventEditingDidBegin);
+  setNeedsDisplay();
+  return true;
+}
+
+bool TextField::resignFirstResponder() {
+  if (!isFirstResponder() || resigning_) return true;
+  if (delegate && !delegate->shouldEndEditing(*this)) return false;
+  resigning_ = true;
+  Application::shared().setFirstResponder(nullptr);
+  resigning_ = false;
+  if (delegate) delegate->didEndEditing(*this);
+  sendActionsForControlEvents(kControlEventEditingDidEnd);
+  setNeedsDisplay();
+  return true;
+}
+
+void TextField::insertText(const std::string& text) {
+  if (text == "\n") {
+    if (!delegate || delegate->shouldReturn(*this)) sendActionsForControlEvents(kControlEventEditingDidEndOnExit);
+    return;
+  }
+  if (delegate && !delegate->shouldChangeCharacters(*this, text_.size(), 0, text)) return;
+  text_ += text;
+  sendActionsForControlEvents(kControlEventEditingChanged);
+  setNeedsDisplay();
+}
+
+void TextField::deleteBackward() {
+  const std::size_t n = lastCharacterLength(text_);
+  if (n == 0) return;
+  if (delegate && !delegate->shouldChangeCharacters(*this, text_.size() - n, n, "")) return;
+  text_.resize(text_.size() - n);
+  sendActionsForControlEvents(kControlEventEditingChanged);
+  setNeedsDisplay();
+}
+
+void TextField::drawRect(cg::Context& context, const Rect& rect) {
+  if (borderStyle == TextBorderStyle::roundedRect || borderStyle == TextBorderStyle::bezel) {
+    context.setFillColor(Color::whiteColor().cg());
+    context.setStrokeColor(Color::white(0.8).cg());
+    context.setLineWidth(1);
+    Rect r = rect.insetBy(0.5, 0.5);
+    const double radius = 5;
+    context.moveToPoint(r.x(), r.y() + radius);
+    context.addArcToPoint(r.x(), r.y(), r.x() + radius, r.y(), radius);
+    context.addArcToPoint(r.maxX(), r.y(), r.maxX(), r.y() + radius, radius);
+    context.addArcToPoint(r.maxX(), r.maxY(), r.maxX() - radius, r.maxY(), radius);
+    context.addArcToPoint(r.x(), r.maxY(), r.x(), r.maxY() - radius, radius);
+    context.closePath();
+    context.drawPath(cg::PathDrawingMode::fillStroke);
+  } else if (borderStyle == TextBorderStyle::line) {
+    context.setStrokeColor(Color::black().cg());
+    context.strokeRect(rect.insetBy(0.5, 0.5));
+  }
+  double left = 7;
+  if (leftView) left += leftView->frame().width();
+  const Rect box{rect.x() + left, rect.y(), rect.width() - left - 7, rect.height()};
+  const Font& f = *font();
+  std::string shown = secureTextEntry ? std::string(text_.size(), '*') : text_;
+  if (shown.empty() && !placeholder.empty())
+    drawTextLine(context, placeholder, box, f, Color::white(0.7), textAlignment);
+  else
+    drawTextLine(context, shown, box, f, isEnabled() ? textColor : textColor.withAlpha(0.5), textAlignment);
+  if (isFirstResponder()) {
+    const double x = box.x() + std::min(box.width(), cg::stringWidth(shown, f.cgFont())) + 1;
+    context.setFillColor(tintColor().cg());
+    context.fillRect({x, rect.midY() - f.lineHeight() / 2, 2, f.lineHeight()});
+  }
+}
+
+// ---- TextView ------------------------------------------------------------------
+
+TextView::TextView() : TextView(Rect{0, 0, 240, 120}) {}
+TextView::TextView(const Rect& frame) : View(frame) { setBackgroundColor(Color::whiteColor()); }
+
+bool TextView::setValue(std::string_view key, const std::any& value) {
+  if (auto* s = std::any_cast<std::string>(&value); s && key == "text") return setText(*s), true;
+  if (auto* b = std::any_cast<bool>(&value); b && key == "editable") return editable = *b, true;
+  if (auto* c = std::any_cast<Color>(&value); c && key == "textColor") return textColor = *c, true;
+  if (auto* f = std::any_cast<FontPointer>(&value); f && key == "font") return font = *f, true;
+  return View::setValue(key, value);
+}
+
+void TextView::setText(std::string text) {
+  text_ = std::move(text);
+  setNeedsDisplay();
+}
+
+void TextView::insertText(const std::string& text) {
+  if (!editable) return;
+  text_ += text;
+  setNeedsDisplay();
+}
+
+void TextView::deleteBackward() {
+  if (!editable) return;
+  text_.resize(text_.size() - lastCharacterLength(text_));
+  setNeedsDisplay();
+}
+
+void TextView::touchesEnded(const TouchSet&, const Event&) {
+  if (editable) becomeFirstResponder();
+}
+
+void TextView::drawRect(cg::Context& context, const Rect& rect) {
+  FontPointer f = font ? font : Font::systemFont(14);
+  cg::TextLayoutOptions options;
+  options.maxWidth = rect.width() - 10;
+  cg::drawString(context, text_, Rect{rect.x() + 5, rect.y() + 8, rect.width() - 10, rect.height() - 8}, f->cgFont(),
+                 textColor.cg(), options);
+}
+
+// ---- SearchBar -----------------------------------------------------------------
+
+SearchBar::SearchBar() : View(Rect{0, 0, 320, 56}) {
+  field_ = std::make_shared<TextField>();
+  field_->borderStyle = TextBorderStyle::roundedRect;
+  field_->placeholder = "Search";
+  field_->delegate = this;
+  field_->addAction([this](Control&) {
+    if (delegate) delegate->textDidChange(*this, field_->text());
+  }, kControlEventEditingChanged);
+  addSubview(field_);
+}
+
+void SearchBar::layoutSubviews() {
+  field_->setFrame({8, (bounds().height() - 36) / 2, bounds().width() - 16, 36});
+}
+
+void SearchBar::drawRect(cg::Context& context, const Rect& rect) {
+  context.setFillColor(barTintColor.value_or(Color::white(0.79)).cg());
+  context.fillRect(rect);
+}
+
+bool SearchBar::shouldBeginEditing(TextField&) { return !delegate || delegate->shouldBeginEditing(*this); }
+void SearchBar::didBeginEditing(TextField&) {
+  if (delegate) delegate->textDidBeginEditing(*this);
+}
+void SearchBar::didEndEditing(TextField&) {
+  if (delegate) delegate->textDidEndEditing(*this);
+}
+bool SearchBar::shouldReturn(TextField&) {
+  if (delegate) delegate->searchButtonClicked(*this);
+  return true;
+}
+
+}  // namespace ui
