@@ -55,6 +55,8 @@ void AlertController::loadView() {
   addText(message_, Font::systemFont(13));
   y += 16;
   const bool sideBySide = actions_.size() == 2;
+  // Two buttons stand side by side with the cancel action on the left.
+  if (sideBySide && actions_[1].style == AlertActionStyle::cancel) std::swap(actions_[0], actions_[1]);
   const double stackHeight = sideBySide ? kButtonHeight : kButtonHeight * double(actions_.size());
   stack->setFrame({0, y, width, stackHeight});
   for (std::size_t i = 0; i < actions_.size(); ++i) {

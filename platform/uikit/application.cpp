@@ -329,21 +329,26 @@ void Application::deliver(std::vector<Touch*> touches, TouchPhase phase, double 
     const bool recognized = before == GestureState::possible &&
                             (g->state() == GestureState::began || g->state() == GestureState::ended);
     if (recognized) {
-      // The first to recognise wins the touches from the other recognisers
-      // and, when it cancels touches, from the view.
+      // The first to recognise wins the touches from the other recognisers.
       for (GestureRecognizer* other : recognizers)
         if (other != g && other->state() == GestureState::possible &&
             !(g->delegate && g->delegate->shouldRecognizeSimultaneously(*g, *other)))
           other->setState(GestureState::failed);
-      if (g->cancelsTouchesInView) {
-        TouchSet taken;
-        for (Touch* t : g->trackedTouches())
-          if (!isWithdrawn(t) && t->phase != TouchPhase::began) taken.push_back(t);
-        for (Touch* t : g->trackedTouches())
-          if (!isWithdrawn(t)) withdrawn.push_back(t);
-        if (!taken.empty() && taken.front()->view) taken.front()->view->touchesCancelled(taken, event);
-      }
     }
+  }
+  // A recogniser that has recognised (here or on a timer, as a long press
+  // does) and cancels touches takes its touches from the view.
+  for (GestureRecognizer* g : recognizers) {
+    const bool engaged = g->state() == GestureState::began || g->state() == GestureState::changed ||
+                         g->state() == GestureState::ended;
+    if (!engaged || !g->cancelsTouchesInView) continue;
+    TouchSet taken;
+    for (Touch* t : g->trackedTouches())
+      if (!isWithdrawn(t)) {
+        withdrawn.push_back(t);
+        if (!(t->phase == TouchPhase::began && phase == TouchPhase::began)) taken.push_back(t);
+      }
+    if (!taken.empty() && taken.front()->view) taken.front()->view->touchesCancelled(taken, event);
   }
 
   // Then the views, grouped by the view each touch began in.

@@ -429,7 +429,12 @@ void Button::drawRect(cg::Context& context, const Rect& rect) {
 }
 
 Size Button::sizeThatFits(Size) const {
-  Size t = titleLabel_->sizeThatFits({0, 0});
+  const std::string title = titleForState(kControlStateNormal);
+  Size t;
+  if (!title.empty()) {
+    cg::Size s = cg::textSize(title, titleLabel_->font()->cgFont());
+    t = {std::ceil(s.width), std::ceil(s.height)};
+  }
   ImagePointer image = imageForState(kControlStateNormal);
   Size i = image ? image->size() : Size{};
   return {t.width + i.width + contentEdgeInsets.left + contentEdgeInsets.right,

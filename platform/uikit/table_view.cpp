@@ -158,7 +158,7 @@ void TableViewCell::setBackgroundView(std::shared_ptr<View> view) {
 void TableViewCell::setSelected(bool selected, bool animated) {
   selected_ = selected;
   const bool shown = (selected_ || highlighted_) && selectionStyle != TableViewCellSelectionStyle::none;
-  std::shared_ptr<View> background = selectedBackgroundView_;
+  std::shared_ptr<View> background = selectedBackgroundView_ ? selectedBackgroundView_ : defaultSelectedBackground_;
   if (!background && shown) {
     if (!defaultSelectedBackground_) {
       defaultSelectedBackground_ = std::make_shared<View>();
@@ -431,7 +431,9 @@ bool TableView::isValid(IndexPath p) const { return p.row >= 0 && p.row < number
 Rect TableView::rectForRow(IndexPath p) const {
   if (!isValid(p)) return {};
   const Section& s = sections_[std::size_t(p.section)];
-  return {0, s.rowTops[std::size_t(p.row)], bounds().width(), s.rowHeights[std::size_t(p.row)]};
+  // Rows leave room for the index strip when there is one.
+  const double width = bounds().width() - (indexTitles_.empty() ? 0 : kIndexWidth + 2);
+  return {0, s.rowTops[std::size_t(p.row)], width, s.rowHeights[std::size_t(p.row)]};
 }
 
 Rect TableView::rectForHeader(int section) const {

@@ -116,7 +116,8 @@ void TextField::drawRect(cg::Context& context, const Rect& rect) {
   double left = 7;
   if (leftView) left += leftView->frame().width();
   const Rect box{rect.x() + left, rect.y(), rect.width() - left - 7, rect.height()};
-  const Font& f = *font();
+  const FontPointer shownFont = font();
+  const Font& f = *shownFont;
   std::string shown = secureTextEntry ? std::string(text_.size(), '*') : text_;
   if (shown.empty() && !placeholder.empty())
     drawTextLine(context, placeholder, box, f, Color::white(0.7), textAlignment);

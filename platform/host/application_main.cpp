@@ -1,0 +1,32 @@
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/foundation/bundle.h"
+#include "platform/foundation/file_io.h"
+#include "platform/host/host.h"
+
+namespace ui {
+
+int applicationMain(int, char**, std::shared_ptr<ApplicationDelegate> delegate) {
+  if (host::desktopAvailable()) {
+    int status = host::runDesktop(delegate, "Tessaly");
+    if (status >= 0) return status;
+  }
+  host::HeadlessOptions options;
+  options.manualClock = true;
+  const char* folder = std::getenv("TESSALY_SNAPSHOTS");
+  options.snapshotFolder = folder && *folder ? folder : ns::temporaryDirectory() + "/snapshots";
+  if (const char* script = std::getenv("TESSALY_TOUCH_SCRIPT"); script && *script) {
+    auto text = ns::readWholeFile(script);
+    if (text) options.script = *text;
+    else std::fprintf(stderr, "%s: cannot read the touch script\n", script);
+  }
+  std::error_code ignored;
+  std::filesystem::create_directories(options.snapshotFolder, ignored);
+  std::printf("No display: running headless; snapshots in %s\n", options.snapshotFolder.c_str());
+  std::fflush(stdout);
+  return host::runHeadless(std::move(delegate), options);
+}
+
+}  // namespace ui

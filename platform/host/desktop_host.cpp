@@ -1,0 +1,169 @@
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/foundation/run_loop.h"
+#include "platform/host/host.h"
+#include "platform/uikit/display_links.h"
+
+namespace host {
+namespace {
+
+constexpr int kMouseTouch = 1;
+constexpr int kPinchPartner = 2;
+constexpr int kFingerBase = 100;
+
+struct Desktop {
+  SDL_Window* window = nullptr;
+  double scale = 2;
+  double start = 0;
+  bool mouseDown = false, pinching = false;
+  ui::Point pinchCentre;
+
+  double now() const { return ns::RunLoop::main().now() - start; }
+
+  ui::Point toPoints(int x, int y) const { return {x / scale, y / scale}; }
+
+  void send(std::vector<ui::TouchInput> touches) { ui::Application::shared().handleTouches(touches, now()); }
+
+  void present() {
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    if (!surface) return;
+    auto image = composeScreen();
+    if (!image) return;
+    const int w = std::min<int>(surface->w, int(image->width()));
+    const int h = std::min<int>(surface->h, int(image->height()));
+    // The composed pixels are native ARGB words, SDL's ARGB8888.
+    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, image->data(), int(image->bytesPerRow()),
+                      surface->format->format, surface->pixels, surface->pitch);
+    SDL_UpdateWindowSurface(window);
+  }
+
+  void handle(const SDL_Event& e) {
+    ui::Application& app = ui::Application::shared();
+    switch (e.type) {
+      case SDL_QUIT:
+        app.terminate();
+        ns::RunLoop::main().stop();
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT) break;
+        mouseDown = true;
+        pinching = (SDL_GetModState() & (KMOD_CTRL | KMOD_ALT)) != 0;
+        if (pinching) {
+          pinchCentre = toPoints(e.button.x, e.button.y);
+          send({{kMouseTouch, ui::TouchPhase::began, pinchCentre}, {kPinchPartner, ui::TouchPhase::began, pinchCentre}});
+        } else {
+          send({{kMouseTouch, ui::TouchPhase::began, toPoints(e.button.x, e.button.y)}});
+        }
+        break;
+      case SDL_MOUSEMOTION:
+        if (!mouseDown || e.motion.which == SDL_TOUCH_MOUSEID) break;
+        if (pinching) {
+          ui::Point p = toPoints(e.motion.x, e.motion.y);
+          ui::Point mirror{2 * pinchCentre.x - p.x, 2 * pinchCentre.y - p.y};
+          send({{kMouseTouch, ui::TouchPhase::moved, p}, {kPinchPartner, ui::TouchPhase::moved, mirror}});
+        } else {
+          send({{kMouseTouch, ui::TouchPhase::moved, toPoints(e.motion.x, e.motion.y)}});
+        }
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (!mouseDown || e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT) break;
+        mouseDown = false;
+        if (pinching) {
+          ui::Point p = toPoints(e.button.x, e.button.y);
+          send({{kMouseTouch, ui::TouchPhase::ended, p},
+                {kPinchPartner, ui::TouchPhase::ended, {2 * pinchCentre.x - p.x, 2 * pinchCentre.y - p.y}}});
+        } else {
+          send({{kMouseTouch, ui::TouchPhase::ended, toPoints(e.button.x, e.button.y)}});
+        }
+        pinching = false;
+        break;
+      case SDL_FINGERDOWN: case SDL_FINGERMOTION: case SDL_FINGERUP: {
+        const ui::Rect screen = ui::Screen::main().bounds();
+        ui::TouchPhase phase = e.type == SDL_FINGERDOWN   ? ui::TouchPhase::began
+                               : e.type == SDL_FINGERUP   ? ui::TouchPhase::ended
+                                                          : ui::TouchPhase::moved;
+        send({{kFingerBase + int(e.tfinger.fingerId % 1000), phase,
+               {e.tfinger.x * screen.width(), e.tfinger.y * screen.height()}}});
+        break;
+      }
+      case SDL_TEXTINPUT:
+        app.insertText(e.text.text);
+        break;
+      case SDL_KEYDOWN:
+        if (e.key.keysym.sym == SDLK_BACKSPACE) app.deleteBackward();
+        else if (e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) app.returnKey();
+        break;
+      case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_LOST: app.resignActive(); break;
+          case SDL_WINDOWEVENT_FOCUS_GAINED: app.becomeActive(); break;
+          case SDL_WINDOWEVENT_MINIMIZED: app.enterBackground(); break;
+          case SDL_WINDOWEVENT_RESTORED: app.becomeActive(); break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED: {
+            // A wider than tall window is the device turned on its side.
+            const bool landscape = e.window.data1 > e.window.data2;
+            if (landscape != ui::isLandscape(app.statusBarOrientation()))
+              app.setOrientation(landscape ? ui::kOrientationLandscapeLeft : ui::kOrientationPortrait);
+            ui::setDisplayNeeded();
+            break;
+          }
+          case SDL_WINDOWEVENT_EXPOSED: ui::setDisplayNeeded(); break;
+        }
+        break;
+    }
+  }
+};
+
+bool videoStarted = false;
+
+}  // namespace
+
+bool desktopAvailable() {
+  const char* headless = std::getenv("TESSALY_HEADLESS");
+  if (headless && *headless && std::strcmp(headless, "0") != 0) return false;
+  if (!videoStarted) videoStarted = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  return videoStarted;
+}
+
+int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::string& title) {
+  if (!desktopAvailable()) return -1;
+  Desktop desktop;
+  desktop.scale = ui::Screen::main().scale();
+  const ui::Rect screen = ui::Screen::main().bounds();
+  desktop.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                    int(std::lround(screen.width() * desktop.scale)),
+                                    int(std::lround(screen.height() * desktop.scale)), SDL_WINDOW_RESIZABLE);
+  if (!desktop.window) {
+    std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
+    return -1;
+  }
+  ns::RunLoop& loop = ns::RunLoop::main();
+  loop.setClock(std::make_shared<ns::SystemClock>());
+  desktop.start = loop.now();
+  SDL_StartTextInput();
+  ui::Application& app = ui::Application::shared();
+  app.setDelegate(std::move(delegate));
+  app.launch();
+  auto events = loop.scheduleTimer(1.0 / 120, true, [&](ns::Timer&) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) desktop.handle(e);
+  });
+  auto refresh = loop.scheduleTimer(1.0 / 60, true, [&](ns::Timer&) {
+    ui::stepDisplayLinks(desktop.now());
+    if (ui::takeDisplayNeeded()) desktop.present();
+  });
+  ui::setDisplayNeeded();
+  loop.run();
+  events->invalidate();
+  refresh->invalidate();
+  SDL_StopTextInput();
+  SDL_DestroyWindow(desktop.window);
+  return 0;
+}
+
+}  // namespace host

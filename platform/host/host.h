@@ -1,0 +1,47 @@
+// Hosts for the interface: the desktop host shows the composed screen in
+// an SDL2 window (no GL renderer: the window's surface) and turns mouse,
+// finger and key events into touches and text; the headless host runs the
+// main run loop on the real or a manual clock, plays a touch script and
+// writes PNG snapshots. Both step the display links from the main run loop
+// once per refresh (60 Hz) and redraw the screen when something changed.
+//
+// Thread rules: main thread only.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/uikit/application.h"
+
+namespace host {
+
+struct HeadlessOptions {
+  bool manualClock = true;      // jump from event to event instead of sleeping
+  std::string script;           // touch script text (see touch_script.h)
+  std::string snapshotFolder;   // where snapshots go; made when missing
+  double settleSeconds = 1.0;   // run-loop time after each step
+};
+
+// Runs the application headless: launches it, plays the script (or, with
+// none, runs `settleSeconds`), snapshots as the script says, terminates.
+// Returns 0, or 1 when a snapshot could not be written.
+int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const HeadlessOptions& options);
+
+// Runs the application in a desktop window until it is closed. Returns
+// -1 without starting when SDL2 video has no display.
+int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::string& title);
+
+// True when SDL2 video can open a display (and TESSALY_HEADLESS is not set).
+bool desktopAvailable();
+
+// The current screen as the desktop or headless host shows it.
+std::shared_ptr<cg::Image> composeScreen();
+
+}  // namespace host
+
+namespace ui {
+// The application entry: the desktop host when a display can be opened,
+// else the headless host (script from TESSALY_TOUCH_SCRIPT, snapshots in
+// TESSALY_SNAPSHOTS or a temporary folder, which it prints).
+int applicationMain(int argc, char** argv, std::shared_ptr<ApplicationDelegate> delegate);
+}  // namespace ui
