@@ -486,6 +486,13 @@ void Context::clip() {
   pathPoisoned_ = false;
 }
 
+Rect Context::clipBoundingBox() const {
+  if (state_.suspended) return {};
+  double x1, y1, x2, y2;
+  cairo_clip_extents(cairo_, &x1, &y1, &x2, &y2);
+  return Rect{x1, y1, x2 - x1, y2 - y1}.standardized();
+}
+
 void Context::clipToRect(const Rect& rect) {
   withTemporaryPath([&] {
     addRect(rect);

@@ -133,6 +133,9 @@ class Context {
   // winding), which is then cleared.
   void clip();
   void clipToRect(const Rect& rect);
+  // The smallest rectangle of user space that holds everything still
+  // drawable (the clip, within the bitmap).
+  Rect clipBoundingBox() const;
 
   // Paths. The path is not part of the saved state.
   void beginPath();

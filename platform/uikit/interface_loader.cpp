@@ -66,6 +66,10 @@ void registerBuiltIns() {
   (void)done;
 }
 
+double numberAt(const JSON& j, const char* key, double fallback) {
+  return j.is_object() && j.contains(key) && j[key].is_number() ? j[key].get<double>() : fallback;
+}
+
 std::optional<Color> colorValue(const JSON& v) {
   if (v.is_array() && (v.size() == 3 || v.size() == 4)) {
     double c[4] = {0, 0, 0, 1};
@@ -76,7 +80,7 @@ std::optional<Color> colorValue(const JSON& v) {
     return Color{c[0], c[1], c[2], c[3]};
   }
   if (v.is_object() && v.contains("white") && v["white"].is_number())
-    return Color::white(v["white"].get<double>(), v.value("alpha", 1.0));
+    return Color::white(v["white"].get<double>(), numberAt(v, "alpha", 1.0));
   return std::nullopt;
 }
 
@@ -226,7 +230,7 @@ FontPointer decodeFont(const JSON& d) {
   if (!d.is_object()) return nullptr;
   if (d.contains("UIFontDescriptor") && d["UIFontDescriptor"].is_object()) {
     const JSON& descriptor = d["UIFontDescriptor"];
-    double size = descriptor.value("NSFontSizeAttribute", d.value("size", 17.0));
+    double size = numberAt(descriptor, "NSFontSizeAttribute", numberAt(d, "size", 17.0));
     std::string usage = descriptor.contains("NSCTFontUIUsageAttribute") && descriptor["NSCTFontUIUsageAttribute"].is_string()
                             ? descriptor["NSCTFontUIUsageAttribute"].get<std::string>()
                             : "";
@@ -277,6 +281,18 @@ std::vector<std::shared_ptr<Object>> InterfaceLoader::load(std::string_view name
 
 std::vector<std::shared_ptr<Object>> InterfaceLoader::loadText(std::string_view text, std::string_view fileName,
                                                                Object* owner, std::string* message) {
+  // Nothing throws out of the loader: a value of a kind no reader expected
+  // is a bad file like any other.
+  try {
+    return loadChecked(text, fileName, owner, message);
+  } catch (const std::exception& error) {
+    if (message) *message = std::string(fileName) + ": " + error.what();
+    return {};
+  }
+}
+
+std::vector<std::shared_ptr<Object>> InterfaceLoader::loadChecked(std::string_view text, std::string_view fileName,
+                                                                  Object* owner, std::string* message) {
   registerBuiltIns();
   warningList().clear();
   Load load;

@@ -70,6 +70,10 @@ class InterfaceLoader {
                                                        Object* owner, std::string* message = nullptr);
   // Messages about skipped properties of the last load.
   static const std::vector<std::string>& warnings();
+
+ private:
+  static std::vector<std::shared_ptr<Object>> loadChecked(std::string_view text, std::string_view fileName,
+                                                          Object* owner, std::string* message);
 };
 
 }  // namespace ui

@@ -240,6 +240,7 @@ void NavigationController::transition(std::shared_ptr<ViewController> from, std:
     return;
   }
   const bool onScreen = isAppeared() || view()->window() != nullptr;
+  if (to) to->view();  // loaded before the messages, as the platform does
   if (to && delegate) delegate->willShowViewController(*this, *to, animated);
   if (onScreen && from) from->beginAppearance(false, animated);
   if (onScreen && to) to->beginAppearance(true, animated);

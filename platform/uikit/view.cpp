@@ -16,6 +16,16 @@ namespace {
 
 bool displayNeeded = true;
 
+// The part of a rectangle that can show in the context: huge views (a
+// view may be as large as the largest double) are cut to what is drawable.
+Rect visiblePart(const cg::Context& context, const Rect& r) {
+  const Rect clip = context.clipBoundingBox().insetBy(-2, -2);
+  const double x1 = std::max(r.minX(), clip.minX()), y1 = std::max(r.minY(), clip.minY());
+  const double x2 = std::min(r.maxX(), clip.maxX()), y2 = std::min(r.maxY(), clip.maxY());
+  if (x2 <= x1 || y2 <= y1) return {};
+  return {x1, y1, x2 - x1, y2 - y1};
+}
+
 // The path of a rectangle with arcs of `radius` at its corners.
 void addRoundedRect(cg::Context& context, const Rect& r, double radius) {
   radius = std::min({radius, r.width() / 2, r.height() / 2});
@@ -343,7 +353,8 @@ void View::drawLayerContents(cg::Context& context) const {
   const Color background = presentation_.backgroundColor.value_or(backgroundColor_.value_or(Color::clear()));
   if (background.a > 0) {
     context.setFillColor(background.cg());
-    addRoundedRect(context, bounds_, layer_.cornerRadius);
+    const Rect visible = visiblePart(context, bounds_);
+    addRoundedRect(context, visible == bounds_ ? bounds_ : visible, visible == bounds_ ? layer_.cornerRadius : 0);
     context.fillPath();
   }
   drawFrameOfMetalLayer(context);
@@ -364,18 +375,23 @@ void View::renderInContext(cg::Context& context) const {
     context.setAlpha(alpha);
     context.beginTransparencyLayer();
   }
-  const Rect shown{bounds_.x(), bounds_.y(), f.width(), f.height()};
+  const Rect whole{bounds_.x(), bounds_.y(), f.width(), f.height()};
+  const Rect shown = visiblePart(context, whole);
   const bool clips = clipsToBounds_ || layer_.masksToBounds;
-  if (clips) {
-    addRoundedRect(context, shown, layer_.cornerRadius);
-    context.clip();
+  if (!shown.isEmpty()) {
+    if (clips) {
+      addRoundedRect(context, shown, shown == whole ? layer_.cornerRadius : 0);
+      context.clip();
+    }
+    context.saveGState();
+    context.clipToRect(shown);
+    drawLayerContents(context);
+    context.restoreGState();
   }
-  context.saveGState();
-  context.clipToRect(shown);
-  drawLayerContents(context);
-  context.restoreGState();
-  for (const auto& s : subviews_) s->renderInContext(context);
-  if (layer_.borderWidth > 0) {
+  // Subviews may stand outside their superview unless it clips.
+  if (!(clips && shown.isEmpty()))
+    for (const auto& s : subviews_) s->renderInContext(context);
+  if (layer_.borderWidth > 0 && !shown.isEmpty()) {
     context.setStrokeColor(layer_.borderColor.cg());
     context.setLineWidth(layer_.borderWidth);
     const double inset = layer_.borderWidth / 2;

@@ -232,9 +232,17 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
 }
 
 void ViewController::dismissViewController(bool animated, std::function<void()> completion) {
-  if (presented_) dismissPresented(animated, std::move(completion));
-  else if (presenting_) presenting_->dismissPresented(animated, std::move(completion));
-  else if (completion) completion();
+  if (presented_) return dismissPresented(animated, std::move(completion));
+  // A child of a presented container dismisses the container.
+  for (ViewController* c = this; c; c = c->parent_)
+    if (c->presenting_) return c->presenting_->dismissPresented(animated, std::move(completion));
+  if (completion) completion();
+}
+
+ViewController* ViewController::presentingViewController() const {
+  for (const ViewController* c = this; c; c = c->parent_)
+    if (c->presenting_) return c->presenting_;
+  return nullptr;
 }
 
 void ViewController::dismissPresented(bool animated, std::function<void()> completion) {

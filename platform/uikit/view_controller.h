@@ -65,7 +65,8 @@ class ViewController : public Responder {
 
   // Modal presentation.
   ViewController* presentedViewController() const { return presented_.get(); }
-  ViewController* presentingViewController() const { return presenting_; }
+  // The controller that presented this one or the container it is in.
+  ViewController* presentingViewController() const;
   void presentViewController(std::shared_ptr<ViewController> controller, bool animated,
                              std::function<void()> completion = {});
   void dismissViewController(bool animated, std::function<void()> completion = {});
