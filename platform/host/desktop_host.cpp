@@ -16,6 +16,8 @@ constexpr int kMouseTouch = 1;
 constexpr int kPinchPartner = 2;
 constexpr int kFingerBase = 100;
 
+long framesPresented = 0;
+
 struct Desktop {
   SDL_Window* window = nullptr;
   double scale = 2;
@@ -40,6 +42,7 @@ struct Desktop {
     SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, image->data(), int(image->bytesPerRow()),
                       surface->format->format, surface->pixels, surface->pitch);
     SDL_UpdateWindowSurface(window);
+    ++framesPresented;
   }
 
   void handle(const SDL_Event& e) {
@@ -123,6 +126,8 @@ bool videoStarted = false;
 
 }  // namespace
 
+long desktopFramesPresented() { return framesPresented; }
+
 bool desktopAvailable() {
   const char* headless = std::getenv("TESSALY_HEADLESS");
   if (headless && *headless && std::strcmp(headless, "0") != 0) return false;
@@ -157,7 +162,9 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
     ui::stepDisplayLinks(desktop.now());
     if (ui::takeDisplayNeeded()) desktop.present();
   });
-  ui::setDisplayNeeded();
+  // The first frame is shown at once, before any event is read.
+  desktop.present();
+  ui::takeDisplayNeeded();
   loop.run();
   events->invalidate();
   refresh->invalidate();

@@ -33,6 +33,8 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
 
 // True when SDL2 video can open a display (and TESSALY_HEADLESS is not set).
 bool desktopAvailable();
+// Frames the desktop host has copied to its window so far.
+long desktopFramesPresented();
 
 // The current screen as the desktop or headless host shows it.
 std::shared_ptr<cg::Image> composeScreen();

@@ -37,6 +37,18 @@ void roundedRectPath(cg::Context& c, const Rect& r, double radius) {
 
 }  // namespace
 
+void drawTextLine(cg::Context& context, std::string_view text, const Rect& frame, const Font& font,
+                  const Color& color, cg::TextAlignment alignment) {
+  cg::TextLayoutOptions options;
+  options.maxWidth = frame.width();
+  options.maxLines = 1;
+  options.alignment = alignment;
+  options.lineBreak = LineBreakMode::truncateTail;
+  const double h = cg::textSize(text, font.cgFont(), options).height;
+  cg::drawString(context, text, Rect{frame.x(), frame.y() + (frame.height() - h) / 2, frame.width(), h},
+                 font.cgFont(), color.cg(), options);
+}
+
 // ---- Label ---------------------------------------------------------------------
 
 bool Label::setValue(std::string_view key, const std::any& value) {
@@ -588,14 +600,10 @@ void SegmentedControl::drawRect(cg::Context& context, const Rect& rect) {
       context.setFillColor(selectedSegmentTintColor.value_or(tint).cg());
       context.fillRect(segment);
     }
-    cg::TextLayoutOptions options;
-    options.alignment = cg::TextAlignment::center;
-    options.lineBreak = LineBreakMode::truncateTail;
-    const double h = font->lineHeight();
     Color text = titleColor.value_or(selected ? Color::whiteColor() : tint);
     if (!isEnabled()) text = text.withAlpha(0.5);
-    cg::drawString(context, titles_[i], Rect{segment.x() + 4, segment.midY() - h / 2, w - 8, h}, font->cgFont(),
-                   text.cg(), options);
+    drawTextLine(context, titles_[i], Rect{segment.x() + 4, segment.y(), w - 8, segment.height()}, *font, text,
+                 cg::TextAlignment::center);
   }
   context.setStrokeColor(tint.cg());
   context.setLineWidth(1);

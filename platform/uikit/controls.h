@@ -19,6 +19,10 @@ namespace ui {
 enum class TextAlignment { left, center, right, justified, natural };
 using LineBreakMode = cg::LineBreakMode;
 
+// One line of text centred vertically in a frame, truncated at its tail.
+void drawTextLine(cg::Context& context, std::string_view text, const Rect& frame, const Font& font,
+                  const Color& color, cg::TextAlignment alignment);
+
 class Label : public View {
  public:
   Label() { setUserInteractionEnabled(false); }

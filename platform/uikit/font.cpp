@@ -8,14 +8,14 @@ Font::Provider& provider() {
   return installed;
 }
 
-// The platform's own system faces.
+// The platform's own system faces (names the font configuration maps).
 std::shared_ptr<const Font> platformFont(SystemFontKind kind, double size) {
   switch (kind) {
-    case SystemFontKind::bold: return Font::withName("DejaVu Sans Bold", size);
-    case SystemFontKind::italic: return Font::withName("DejaVu Sans Oblique", size);
+    case SystemFontKind::bold: return Font::withName("Helvetica-Bold", size);
+    case SystemFontKind::italic: return Font::withName("Helvetica-Oblique", size);
     case SystemFontKind::regular: break;
   }
-  return Font::withName("sans-serif", size);
+  return Font::withName("Helvetica", size);
 }
 
 std::shared_ptr<const Font> system(SystemFontKind kind, double size) {

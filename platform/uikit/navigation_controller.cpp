@@ -93,12 +93,9 @@ void NavigationBar::drawRect(cg::Context& context, const Rect& rect) {
   context.fillRect({rect.x(), rect.maxY() - 0.5, rect.width(), 0.5});
   if (title_.empty() || titleView_) return;
   FontPointer font = titleFont ? titleFont : Font::boldSystemFont(17);
-  cg::TextLayoutOptions options;
-  options.alignment = cg::TextAlignment::center;
-  options.lineBreak = LineBreakMode::truncateTail;
-  const double h = font->lineHeight(), inset = 90;
-  cg::drawString(context, title_, Rect{inset, rect.maxY() - kBarHeight / 2 - h / 2, rect.width() - 2 * inset, h},
-                 font->cgFont(), titleColor.value_or(Color::black()).cg(), options);
+  const double inset = 90;
+  drawTextLine(context, title_, Rect{inset, rect.maxY() - kBarHeight, rect.width() - 2 * inset, kBarHeight}, *font,
+               titleColor.value_or(Color::black()), cg::TextAlignment::center);
 }
 
 // ---- controller ------------------------------------------------------------------

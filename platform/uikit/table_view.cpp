@@ -59,11 +59,9 @@ class TableIndexView : public View {
     if (titles.empty()) return;
     auto font = Font::boldSystemFont(11);
     const double h = titleHeight(), top = rect.midY() - h * double(titles.size()) / 2;
-    cg::TextLayoutOptions options;
-    options.alignment = cg::TextAlignment::center;
     for (std::size_t i = 0; i < titles.size(); ++i)
-      cg::drawString(context, titles[i], Rect{rect.x(), top + h * double(i), rect.width(), h}, font->cgFont(),
-                     table_->sectionIndexColor.value_or(tintColor()).cg(), options);
+      drawTextLine(context, titles[i], Rect{rect.x(), top + h * double(i), rect.width(), h}, *font,
+                   table_->sectionIndexColor.value_or(tintColor()), cg::TextAlignment::center);
   }
   double titleHeight() const {
     const auto& titles = table_->indexTitles();

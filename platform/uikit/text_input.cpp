@@ -15,15 +15,10 @@ std::size_t lastCharacterLength(const std::string& text) {
   return n;
 }
 
-void drawTextLine(cg::Context& context, const std::string& text, const Rect& box, const Font& font,
-                  const Color& color, TextAlignment alignment) {
-  cg::TextLayoutOptions options;
-  options.lineBreak = cg::LineBreakMode::truncateTail;
-  options.alignment = alignment == TextAlignment::center  ? cg::TextAlignment::center
-                      : alignment == TextAlignment::right ? cg::TextAlignment::right
-                                                          : cg::TextAlignment::left;
-  const double h = font.lineHeight();
-  cg::drawString(context, text, Rect{box.x(), box.midY() - h / 2, box.width(), h}, font.cgFont(), color.cg(), options);
+cg::TextAlignment lineAlignment(TextAlignment alignment) {
+  return alignment == TextAlignment::center  ? cg::TextAlignment::center
+         : alignment == TextAlignment::right ? cg::TextAlignment::right
+                                             : cg::TextAlignment::left;
 }
 
 }  // namespace
@@ -120,9 +115,10 @@ void TextField::drawRect(cg::Context& context, const Rect& rect) {
   const Font& f = *shownFont;
   std::string shown = secureTextEntry ? std::string(text_.size(), '*') : text_;
   if (shown.empty() && !placeholder.empty())
-    drawTextLine(context, placeholder, box, f, Color::white(0.7), textAlignment);
+    drawTextLine(context, placeholder, box, f, Color::white(0.7), lineAlignment(textAlignment));
   else
-    drawTextLine(context, shown, box, f, isEnabled() ? textColor : textColor.withAlpha(0.5), textAlignment);
+    drawTextLine(context, shown, box, f, isEnabled() ? textColor : textColor.withAlpha(0.5),
+                 lineAlignment(textAlignment));
   if (isFirstResponder()) {
     const double x = box.x() + std::min(box.width(), cg::stringWidth(shown, f.cgFont())) + 1;
     context.setFillColor(tintColor().cg());

@@ -1,0 +1,112 @@
+// The desktop host on SDL2's dummy video driver: a window and its frames,
+// mouse and finger events as touches, a key into a text field, and quitting
+// as the application's termination.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+
+#include "platform/host/host.h"
+#include "platform/uikit/text_input.h"
+
+namespace {
+
+class TouchView : public ui::View {
+ public:
+  using ui::View::View;
+  std::vector<std::pair<ui::TouchPhase, ui::Point>> seen;
+  void touchesBegan(const ui::TouchSet& t, const ui::Event&) override {
+    seen.push_back({ui::TouchPhase::began, t.front()->locationInView(this)});
+  }
+  void touchesMoved(const ui::TouchSet& t, const ui::Event&) override {
+    seen.push_back({ui::TouchPhase::moved, t.front()->locationInView(this)});
+  }
+  void touchesEnded(const ui::TouchSet& t, const ui::Event&) override {
+    seen.push_back({ui::TouchPhase::ended, t.front()->locationInView(this)});
+  }
+};
+
+class Delegate : public ui::ApplicationDelegate {
+ public:
+  bool didFinishLaunching(ui::Application&, const ns::JSON&) override {
+    window = std::make_shared<ui::Window>();
+    window->setBackgroundColor(ui::Color::white(0.2));
+    pad = std::make_shared<TouchView>(ui::Rect{0, 300, 375, 367});
+    field = std::make_shared<ui::TextField>(ui::Rect{20, 100, 300, 40});
+    window->addSubview(pad);
+    window->addSubview(field);
+    window->makeKeyAndVisible();
+    return true;
+  }
+  void willTerminate(ui::Application&) override { terminated = true; }
+  std::shared_ptr<ui::Window> window;
+  std::shared_ptr<TouchView> pad;
+  std::shared_ptr<ui::TextField> field;
+  bool terminated = false;
+};
+
+void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
+
+SDL_Event mouse(Uint32 type, int x, int y) {
+  SDL_Event e{};
+  e.type = type;
+  if (type == SDL_MOUSEMOTION) {
+    e.motion.x = x, e.motion.y = y, e.motion.state = SDL_BUTTON_LMASK;
+  } else {
+    e.button.x = x, e.button.y = y, e.button.button = SDL_BUTTON_LEFT;
+  }
+  return e;
+}
+
+TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  unsetenv("TESSALY_HEADLESS");
+  ui::Application::shared().reset();
+  ui::DeviceConfiguration device;
+  device.portraitSize = {375, 667};
+  device.scale = 2;
+  ui::Screen::main().configure(device);
+  ASSERT_TRUE(host::desktopAvailable());
+  // The window's pixels are points times the scale: a click at pixel
+  // (200, 800) is the point (100, 400).
+  push(mouse(SDL_MOUSEBUTTONDOWN, 200, 800));
+  push(mouse(SDL_MOUSEMOTION, 260, 860));
+  push(mouse(SDL_MOUSEBUTTONUP, 260, 860));
+  SDL_Event finger{};
+  finger.type = SDL_FINGERDOWN;
+  finger.tfinger.touchId = 7, finger.tfinger.fingerId = 3;
+  finger.tfinger.x = 0.5f, finger.tfinger.y = 0.75f;
+  push(finger);
+  finger.type = SDL_FINGERUP;
+  push(finger);
+  push(mouse(SDL_MOUSEBUTTONDOWN, 100, 240));  // the text field
+  push(mouse(SDL_MOUSEBUTTONUP, 100, 240));
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  std::strcpy(text.text.text, "M31");
+  push(text);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  push(quit);
+
+  auto delegate = std::make_shared<Delegate>();
+  const long framesBefore = host::desktopFramesPresented();
+  ASSERT_EQ(host::runDesktop(delegate, "Tessaly test"), 0);
+  EXPECT_GT(host::desktopFramesPresented(), framesBefore);
+  EXPECT_TRUE(delegate->terminated);
+  EXPECT_EQ(delegate->field->text(), "M31");
+  auto& seen = delegate->pad->seen;
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen[0].first, ui::TouchPhase::began);
+  EXPECT_EQ(seen[0].second, (ui::Point{100, 100}));  // in the pad, which starts at y = 300
+  EXPECT_EQ(seen[1].second, (ui::Point{130, 130}));
+  EXPECT_EQ(seen[2].first, ui::TouchPhase::ended);
+  EXPECT_EQ(seen[3].first, ui::TouchPhase::began);  // the finger: half across, three quarters down
+  EXPECT_NEAR(seen[3].second.x, 187.5, 1e-3);
+  EXPECT_NEAR(seen[3].second.y, 0.75 * 667 - 300, 1e-3);
+  EXPECT_EQ(seen[4].first, ui::TouchPhase::ended);
+  ui::Application::shared().reset();
+}
+
+}  // namespace
