@@ -15,6 +15,12 @@ done
 if [ -x build/release/app/tessaly ]; then
   exec build/release/app/tessaly "$@"
 fi
+# Until the application exists: the interface check program, in a window
+# when there is a display, else headless with its own touch script.
+check=build/release/platform/host/tessaly-host-check
+if [ -x "$check" ]; then
+  TESSALY_BUNDLE=${TESSALY_BUNDLE:-$root/resources} exec "$check" "$@"
+fi
 echo "Built:"
 find build/release -maxdepth 3 -type f \( -name '*.a' -o -perm -u+x \) \
   ! -path '*/CMakeFiles/*' | sort | sed 's|^build/release/|  |'

@@ -160,6 +160,7 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
   });
   auto refresh = loop.scheduleTimer(1.0 / 60, true, [&](ns::Timer&) {
     ui::stepDisplayLinks(desktop.now());
+    ui::Application::shared().layoutWindows();
     if (ui::takeDisplayNeeded()) desktop.present();
   });
   // The first frame is shown at once, before any event is read.

@@ -70,7 +70,10 @@ int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const Headles
   ns::RunLoop& loop = ns::RunLoop::main();
   if (options.manualClock) loop.setClock(std::make_shared<ns::ManualClock>(loop.now()));
   const double start = loop.now();
-  auto refresh = loop.scheduleTimer(kRefresh, true, [&](ns::Timer&) { ui::stepDisplayLinks(loop.now() - start); });
+  auto refresh = loop.scheduleTimer(kRefresh, true, [&](ns::Timer&) {
+    ui::stepDisplayLinks(loop.now() - start);
+    ui::Application::shared().layoutWindows();
+  });
   ui::Application& app = ui::Application::shared();
   app.setDelegate(std::move(delegate));
   app.launch();

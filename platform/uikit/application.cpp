@@ -136,6 +136,10 @@ bool Application::isWindowVisible(const Window* window) const {
   return std::any_of(windows_.begin(), windows_.end(), [&](auto& w) { return w.get() == window; });
 }
 
+void Application::layoutWindows() {
+  for (auto& window : std::vector(windows_)) window->layoutIfNeeded();
+}
+
 void Application::compose(cg::Context& context) {
   auto windows = windows_;
   for (auto& window : windows) window->compose(context);
@@ -242,6 +246,7 @@ void Application::returnKey() {
 // ---- touches -------------------------------------------------------------------
 
 void Application::handleTouches(const std::vector<TouchInput>& inputs, double timestamp) {
+  layoutWindows();
   std::vector<Touch*> began, moved, ended, cancelled;
   for (const TouchInput& input : inputs) {
     auto it = touches_.find(input.identifier);

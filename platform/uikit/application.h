@@ -78,6 +78,9 @@ class Application : public Responder {
   bool isWindowVisible(const Window* window) const;
   Window* keyWindow() const { return keyWindow_; }
   void setKeyWindow(Window* window) { keyWindow_ = window; }
+  // Lays out every visible window that needs it (each refresh, and before
+  // touches are delivered, as the platform does once a turn of its loop).
+  void layoutWindows();
   // Every visible window drawn in order into a y-down context of the
   // screen's size.
   void compose(cg::Context& context);
