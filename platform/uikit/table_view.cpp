@@ -171,8 +171,10 @@ void TableViewCell::setSelected(bool selected, bool animated) {
       insertSubview(background, backgroundView_ ? 1 : 0);
     } else if (background->superview() == this) {
       if (animated) {
-        View::animate(0.3, [background] { background->setAlpha(0); }, [background, this](bool) {
-          if (!selected_ && !highlighted_) background->removeFromSuperview();
+        std::weak_ptr<Object> cell = weak_from_this();
+        View::animate(0.3, [background] { background->setAlpha(0); }, [background, cell](bool) {
+          auto self = std::static_pointer_cast<TableViewCell>(cell.lock());
+          if (!self || (!self->selected_ && !self->highlighted_)) background->removeFromSuperview();
           background->setAlpha(1);
         });
       } else {
