@@ -575,20 +575,16 @@ class Checker {
           }
           claim(buffers, "buffer");
           break;
-        case Semantic::Texture:
-          if (t->kind != TypeKind::Texture) {
-            error(p.location, "a [[texture(n)]] parameter must be a texture");
+        case Semantic::Texture: case Semantic::Sampler: {
+          const bool texture = v.role == Semantic::Texture;
+          if (t->kind != (texture ? TypeKind::Texture : TypeKind::Sampler)) {
+            error(p.location, texture ? "a [[texture(n)]] parameter must be a texture"
+                                      : "a [[sampler(n)]] parameter must be a sampler");
             break;
           }
-          claim(textures, "texture");
+          claim(texture ? textures : samplers, texture ? "texture" : "sampler");
           break;
-        case Semantic::Sampler:
-          if (t->kind != TypeKind::Sampler) {
-            error(p.location, "a [[sampler(n)]] parameter must be a sampler");
-            break;
-          }
-          claim(samplers, "sampler");
-          break;
+        }
         case Semantic::Position: case Semantic::FrontFacing: case Semantic::PointCoord: {
           const Type* want = v.role == Semantic::Position   ? types_.vector(Scalar::Float, 4)
                              : v.role == Semantic::PointCoord ? types_.vector(Scalar::Float, 2)

@@ -873,13 +873,7 @@ class FunctionGen {
   void loadBufferInto(const Place& p, std::uint16_t reg) {
     const Type* t = p.type;
     if (t->isScalarOrVector()) {
-      Instruction i = instruction(Opcode::LoadBuffer);
-      i.type = t->scalar;
-      i.mask = maskOf(t->rows);
-      i.aux = p.slot;
-      i.offset = static_cast<std::uint32_t>(p.byteOffset);
-      i.stride = scalarSize(t->scalar);
-      i.hasDynamicOffset = p.dynamicByte;
+      Instruction i = bufferAccess(Opcode::LoadBuffer, p);
       if (p.dynamicByte) i.src[0] = p.byteIndex;
       i.dst = reg;
       emit(i);
@@ -893,6 +887,18 @@ class FunctionGen {
       loadBufferInto(q, static_cast<std::uint16_t>(reg + at));
       at += std::max<std::uint64_t>(type->registers, 1);
     }
+  }
+
+  // A load or store of the scalar or vector at a buffer place.
+  Instruction bufferAccess(Opcode op, const Place& p) {
+    Instruction i = instruction(op);
+    i.type = p.type->scalar;
+    i.mask = maskOf(p.type->rows);
+    i.aux = p.slot;
+    i.offset = static_cast<std::uint32_t>(p.byteOffset);
+    i.stride = scalarSize(p.type->scalar);
+    i.hasDynamicOffset = p.dynamicByte;
+    return i;
   }
 
   // The register-sized parts of a composite type with their byte offsets.
@@ -998,13 +1004,7 @@ class FunctionGen {
       return;
     }
     if (t->isScalarOrVector()) {
-      Instruction i = instruction(Opcode::StoreBuffer);
-      i.type = t->scalar;
-      i.mask = maskOf(t->rows);
-      i.aux = p.slot;
-      i.offset = static_cast<std::uint32_t>(p.byteOffset);
-      i.stride = scalarSize(t->scalar);
-      i.hasDynamicOffset = p.dynamicByte;
+      Instruction i = bufferAccess(Opcode::StoreBuffer, p);
       i.src[0] = source(value);
       if (p.dynamicByte) i.src[1] = p.byteIndex;
       emit(i);
@@ -1112,6 +1112,7 @@ class FunctionGen {
           a.textureType = v.type->shape == TextureShape::TextureCube ? TextureType::TypeCube
                                                                       : TextureType::Type2D;
           a.textureDataType = dataTypeOf(types_.scalar(v.type->scalar));
+          a.bufferAlignment = 1;  // never 0, though no buffer
           out_->textures.push_back({v.slot, false, false});
           out_->arguments.push_back(arg);
           break;
@@ -1120,6 +1121,7 @@ class FunctionGen {
           b.kind = Binding::Kind::Resource;
           b.slot = static_cast<int>(v.slot);
           arg.argument.type = ArgumentType::Sampler;
+          arg.argument.bufferAlignment = 1;
           out_->samplers.push_back({v.slot, false, false});
           out_->arguments.push_back(arg);
           break;

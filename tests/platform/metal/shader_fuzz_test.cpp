@@ -57,12 +57,7 @@ void exercise(Device& device, const Library& library, Outcomes& outcomes) {
     ++outcomes.runs;
   }
   if (!vertex) return;
-  RenderPipelineDescriptor d;
-  VertexDescriptor v;
-  for (NSUInteger n = 0; n < 16; ++n) v.attributes[n] = {VertexFormat::Float4, 16 * n, 1};
-  v.layouts[1] = {256, VertexStepFunction::Constant, 0};
-  d.vertexDescriptor = v;
-  d.colorAttachments[0].pixelFormat = PixelFormat::RGBA8Unorm;
+  RenderPipelineDescriptor d = msl::test::linkerDescriptor();
   d.vertexFunction = vertex;
   d.fragmentFunction = fragment;
   RenderPipelineReflection reflection;

@@ -262,6 +262,108 @@ fragment float4 f(constant In& in [[buffer(0)]]) {
   EXPECT_EQ(r.f(3), 1100.0f);
 }
 
+TEST(ShaderInterpreter, DynamicPlacesReadAndWriteTheRightRegisters) {
+  const std::string source = std::string(kPrelude) + R"(
+struct In { int i; int j; };
+constant float2 kTable[3] = {float2(1.0, 2.0), float2(3.0, 4.0), float2(5.0, 6.0)};
+static void exchange(thread float& a, thread float& b) { float t = a; a = b; b = t; }
+fragment float4 f(constant In& in [[buffer(0)]]) {
+  float grid[3][4];
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 4; ++c) grid[r][c] = float(r * 10 + c);
+  }
+  grid[in.j][in.i] += 100.0;              // [2][1]
+  float4 cells[3] = {float4(0.0), float4(1.0), float4(2.0)};
+  cells[in.j].xz = float2(7.0, 8.0);       // a swizzle of a dynamic element
+  cells[in.i].yx += float2(1.0, 2.0);      // compound, swizzled
+  int counts[4] = {0, 0, 0, 0};
+  counts[in.i]++;
+  ++counts[in.i];
+  float values[4] = {1.0, 2.0, 3.0, 4.0};
+  exchange(values[in.i], values[in.j]);   // references to dynamic elements
+  float4 v = float4(0.0);
+  for (int k = 0; k < 4; ++k) v[k] = float(k) * 2.0;
+  float3x3 m = float3x3(0.0);
+  m[in.i][in.j] = 9.0;                     // column 1, row 2
+  return float4(grid[2][1] + grid[in.i][in.j] * 1000.0,            // 121 + 12 * 1000
+                cells[2].x + cells[2].z * 10.0 + cells[1].y * 100.0 + cells[1].x * 1000.0,
+                float(counts[1]) + values[1] * 10.0 + values[2] * 100.0 + kTable[in.j].y * 1000.0,
+                v.w + m[1].z * 10.0);
+}
+)";
+  Bytes in;
+  in.at(0, 1).at(4, 2);
+  ShaderRun r = run(source, "f", {&in});
+  EXPECT_EQ(r.f(0), 121.0f + 12.0f * 1000.0f);
+  EXPECT_EQ(r.f(1), 7.0f + 80.0f + 200.0f + 3000.0f);
+  EXPECT_EQ(r.f(2), 2.0f + 30.0f + 200.0f + 6000.0f);
+  EXPECT_EQ(r.f(3), 6.0f + 90.0f);
+}
+
+TEST(ShaderInterpreter, StructsArraysAndConstructorsCopyByValue) {
+  const std::string source = std::string(kPrelude) + R"(
+struct Light { float3 direction; half intensity; bool on; };
+struct In { Light lights[2]; int pick; };
+struct Out { float4 values[2]; };
+static float brightness(Light l) { l.intensity *= 2.0h; return l.on ? float(l.intensity) : 0.0; }
+vertex float4 v(constant In& in [[buffer(0)]], device Out& out [[buffer(1)]]) {
+  Light a = in.lights[in.pick];
+  Light b = a;                   // a copy
+  b.direction.x = 99.0;
+  Light c = in.pick > 0 ? a : in.lights[0];   // a conditional between structs
+  float twice = brightness(a);   // by value: a keeps its intensity
+  out.values[in.pick].y = a.direction.x;      // one component of a dynamic element
+  out.values[0].w = float(a.intensity);
+  float2x2 d = float2x2(3.0);                 // diagonal
+  float2x2 s = float2x2(1.0, 2.0, 3.0, 4.0);  // columns (1,2), (3,4)
+  half2x2 h = half2x2(s);
+  float3x3 k = float3x3(float3(1.0), float3(2.0), float3(3.0));
+  return float4(b.direction.x + c.direction.x * 1000.0, twice, d[1][1] + d[0][1] * 10.0 + s[1][0] * 100.0,
+                float(h[1][1]) + k[2][0] * 10.0);
+}
+)";
+  Bytes in, out(32);
+  // Light: direction@0 (16 bytes), intensity@16, on@18; size 32.
+  in.at(32, 5.0f).at(32 + 16, floatToHalf(1.5f)).at(32 + 18, std::uint8_t{1}).at(64, 1);
+  ShaderRun r = run(source, "v", {&in, &out});
+  EXPECT_EQ(r.f(0), 99.0f + 5.0f * 1000.0f);
+  EXPECT_EQ(r.f(1), 3.0f);
+  EXPECT_EQ(r.f(2), 3.0f + 0.0f + 300.0f);
+  EXPECT_EQ(r.f(3), 4.0f + 30.0f);
+  EXPECT_EQ(out.get<float>(16 + 4), 5.0f);  // values[1].y
+  EXPECT_EQ(out.get<float>(16 + 0), 0.0f);  // its other components untouched
+  EXPECT_EQ(out.get<float>(12), 1.5f);      // values[0].w
+}
+
+TEST(ShaderInterpreter, ReturnsLeaveNestedLoopsOfInlinedFunctions) {
+  const std::string source = std::string(kPrelude) + R"(
+struct In { int target; };
+static int2 find(int target) {
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      if (y * 4 + x == target) return int2(x, y);   // two loops and the function
+    }
+  }
+  return int2(-1);
+}
+static bool anyBits(bool4 b) { return any(b) && !all(b); }
+fragment int4 f(constant In& in [[buffer(0)]]) {
+  int2 p = find(in.target);
+  int2 q = find(in.target + 100);
+  bool4 b = bool4(p.x > 0, p.y > 0, false, true);
+  bool4 n = !b;
+  return int4(p.x + 10 * p.y, q.x, anyBits(b) ? 1 : 0, int(select(0.0, 1.0, n.z)));
+}
+)";
+  Bytes in;
+  in.at(0, 9);
+  ShaderRun r = run(source, "f", {&in});
+  EXPECT_EQ(r.i(0), 1 + 10 * 2);
+  EXPECT_EQ(r.i(1), -1);
+  EXPECT_EQ(r.i(2), 1);
+  EXPECT_EQ(r.i(3), 1);
+}
+
 TEST(ShaderInterpreter, MatricesMultiplyAsColumnsOfVectors) {
   const std::string source = std::string(kPrelude) + R"(
 struct In { float3x3 m; float3 v; float2x3 n; };

@@ -11,6 +11,7 @@
 
 #include "platform/metal/device.h"
 #include "platform/metal/msl/default_library.h"
+#include "shader_samples.h"
 
 namespace mtl {
 namespace {
@@ -28,17 +29,7 @@ class ShaderReflection : public ::testing::Test {
     return l;
   }
 
-  // The descriptor the graphics layer's linker uses: attributes 0 to 15 as
-  // Float4 at 16-byte steps of vertex buffer 1, stride 256.
-  static RenderPipelineDescriptor linkerDescriptor() {
-    RenderPipelineDescriptor d;
-    VertexDescriptor v;
-    for (NSUInteger n = 0; n < 16; ++n) v.attributes[n] = {VertexFormat::Float4, 16 * n, 1};
-    v.layouts[1] = {256, VertexStepFunction::Constant, 0};
-    d.vertexDescriptor = v;
-    d.colorAttachments[0].pixelFormat = PixelFormat::RGBA8Unorm;
-    return d;
-  }
+  static RenderPipelineDescriptor linkerDescriptor() { return msl::test::linkerDescriptor(); }
 
   // Reflection of a pipeline of the two functions, or the refusal.
   std::optional<RenderPipelineReflection> reflect(const std::string& source, const char* vertex,

@@ -6,7 +6,21 @@
 #include <utility>
 #include <vector>
 
+#include "platform/metal/states.h"
+
 namespace mtl::msl::test {
+
+// The descriptor the graphics layer's linker uses: attributes 0 to 15 as
+// Float4 at 16-byte steps of vertex buffer 1, stride 256.
+inline RenderPipelineDescriptor linkerDescriptor() {
+  RenderPipelineDescriptor d;
+  VertexDescriptor v;
+  for (NSUInteger n = 0; n < 16; ++n) v.attributes[n] = {VertexFormat::Float4, 16 * n, 1};
+  v.layouts[1] = {256, VertexStepFunction::Constant, 0};
+  d.vertexDescriptor = v;
+  d.colorAttachments[0].pixelFormat = PixelFormat::RGBA8Unorm;
+  return d;
+}
 
 inline const std::string kPrelude = "#include <metal_stdlib>\nusing namespace metal;\n";
 
