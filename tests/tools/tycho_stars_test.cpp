@@ -193,8 +193,16 @@ TEST(TychoStars, EachStarIsOneObjectAcrossTheFiles) {
   star->getCatalogVector(v);
   EXPECT_NEAR(std::atan2(v[1], v[0]) / kDeg + 360.0, 250.0, 1e-5);
   EXPECT_NEAR(std::asin(v[2]) / kDeg, -30.0, 1e-5);
+  // The list's motion is mu alpha cos delta = 5 and mu delta = -5 mas/yr:
+  // the unit vector moves east 5 and south 5 mas a year.
   star->getMotionVector(motion);
-  EXPECT_GT(std::hypot(motion[0], motion[1], motion[2]), 0.0);
+  const double masPerYear = M_PI / 180.0 / 3600000.0;
+  const double ra = 250.0 * kDeg, dec = -30.0 * kDeg;
+  const double east[3] = {-std::sin(ra), std::cos(ra), 0.0};
+  const double north[3] = {-std::sin(dec) * std::cos(ra), -std::sin(dec) * std::sin(ra), std::cos(dec)};
+  EXPECT_NEAR((motion[0] * east[0] + motion[1] * east[1]) / masPerYear, 5.0, 0.01);
+  EXPECT_NEAR((motion[0] * north[0] + motion[1] * north[1] + motion[2] * north[2]) / masPerYear,
+              -5.0, 0.01);
   found.clear();
   ASSERT_EQ(database.findObjectsByCatalogNumber(makeCatalogNumber(11, 115126), kStarsFile, found, 4), 1);
   EXPECT_EQ(found[0].file, kTychoStarsFile);
