@@ -103,7 +103,7 @@ ir_function_signature *resolve(const char *name, exec_list *values,
 ir_rvalue *call(const char *name, exec_list *values, const glsl_source_location &location,
                 exec_list *instructions, glsl_parse_state *state) {
   void *mem = ir_pool(state);
-  if (state->symbols->get_variable(name) != nullptr) {
+  if (find_variable(state, name) != nullptr) {
     glsl_error(&location, state, "'%s' is a variable, not a function", name);
     return error_value(state);
   }
@@ -421,7 +421,7 @@ ir_rvalue *ast_function_expression::hir(exec_list *instructions, glsl_parse_stat
   const glsl_type *type = nullptr;
   if (constructor_type != nullptr) {
     type = resolve_type(constructor_type, instructions, state);
-  } else if (state->symbols->get_variable(callee) == nullptr) {
+  } else if (find_variable(state, callee) == nullptr) {
     type = state->symbols->get_type(callee);
   }
   exec_list values;
@@ -434,7 +434,7 @@ ir_rvalue *ast_function_expression::hir(exec_list *instructions, glsl_parse_stat
     // Only report an unknown name; the faulty argument has been reported.
     if (state->symbols->get_function(callee) == nullptr &&
         builtin_function_shader()->symbols->get_function(callee) == nullptr &&
-        state->symbols->get_variable(callee) == nullptr)
+        find_variable(state, callee) == nullptr)
       glsl_error(&location, state, "function '%s' is not declared", callee);
     return error_value(state);
   }

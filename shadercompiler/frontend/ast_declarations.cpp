@@ -215,7 +215,7 @@ void invariant_redeclaration(ast_declarator_list *list, glsl_parse_state *state)
     return;
   }
   foreach_in_list(ast_declaration, d, &list->declarations) {
-    ir_variable *var = state->symbols->get_variable(d->identifier);
+    ir_variable *var = find_variable(state, d->identifier);
     if (var == nullptr || var->type->is_error()) {
       glsl_error(&d->location, state, "'%s' is not declared", d->identifier);
       continue;
@@ -362,7 +362,7 @@ void declare_variables(ast_declarator_list *list, glsl_parse_state *state,
 
     // A redeclaration that gives a size to an array declared without one,
     // or to gl_TexCoord.
-    ir_variable *previous = state->symbols->get_variable(d->identifier);
+    ir_variable *previous = find_variable(state, d->identifier);
     const bool texcoord = std::strcmp(d->identifier, "gl_TexCoord") == 0;
     const bool resize = global && previous != nullptr && previous->type->is_array() &&
                         previous->type->length == 0 && type->is_array() && type->length > 0 &&

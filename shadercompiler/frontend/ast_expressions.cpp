@@ -307,7 +307,7 @@ ir_rvalue *expression_translator::run() {
 
 ir_rvalue *expression_translator::identifier() {
   const char *name = e_->primary_expression.identifier;
-  if (ir_variable *var = state_->symbols->get_variable(name)) {
+  if (ir_variable *var = find_variable(state_, name)) {
     declare_builtin_if_needed(var, state_);
     var->data.used = 1;
     if (var->type->is_error()) return error_value(state_);

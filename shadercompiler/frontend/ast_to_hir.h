@@ -3,6 +3,8 @@
 // declarations, statements).
 #pragma once
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "shadercompiler/frontend/ast.h"
@@ -30,6 +32,9 @@ struct ast_to_hir_state {
   std::vector<hir_call_site> calls;
   unsigned anonymous_structures = 0;
   bool in_global_initializer = false;
+  // The built-in variables and constants of the language and stage, by
+  // name: they live in a scope outside the shader's, looked at last.
+  std::unordered_map<std::string, ir_variable *> builtins;
 };
 
 // The translation of a whole parsed shader into `instructions` (built-in
@@ -101,6 +106,10 @@ bool add_variable(ir_variable *var, const glsl_source_location &location, glsl_p
 // "__" is reserved.
 void check_declared_name(const char *name, const glsl_source_location &location,
                          glsl_parse_state *state);
+
+// The variable a name means where it is used: the nearest declaration of
+// the shader, else a built-in variable; null when the name is no variable.
+ir_variable *find_variable(glsl_parse_state *state, const char *name);
 
 // Declares a built-in variable the first time it is referenced.
 void declare_builtin_if_needed(ir_variable *var, glsl_parse_state *state);

@@ -27,7 +27,7 @@ class builtins {
     var->data.how_declared = kDeclaredImplicitly;
     var->data.read_only = mode == ir_var_shader_in || mode == ir_var_uniform ||
                           mode == ir_var_system_value;
-    state_->symbols->add_variable(var);
+    hir_state(state_)->builtins[name] = var;
     return var;
   }
 
@@ -152,6 +152,15 @@ void add_builtin_variables(glsl_parse_state *state) {
   b.add("gl_SecondaryColor", vec4, ir_var_shader_in);
   b.add("gl_TexCoord", b.array(vec4, 0), ir_var_shader_in);
   b.add("gl_FogFragCoord", glsl_type::float_type, ir_var_shader_in);
+}
+
+ir_variable *find_variable(glsl_parse_state *state, const char *name) {
+  glsl_symbol_table *symbols = state->symbols;
+  if (ir_variable *var = symbols->get_variable(name)) return var;
+  if (symbols->get_function(name) != nullptr || symbols->get_type(name) != nullptr) return nullptr;
+  const auto &builtins = hir_state(state)->builtins;
+  auto it = builtins.find(name);
+  return it == builtins.end() ? nullptr : it->second;
 }
 
 void declare_builtin_if_needed(ir_variable *var, glsl_parse_state *state) {

@@ -67,7 +67,7 @@ void link_builtins(glsl_parse_state *state, exec_list *instructions) {
   glsl_symbol_table *library = builtin_function_shader()->symbols;
   for (const char *name : {"gl_ModelViewProjectionMatrix", "gl_Vertex"}) {
     ir_variable *theirs = library->get_variable(name);
-    ir_variable *ours = state->symbols->get_variable(name);
+    ir_variable *ours = find_variable(state, name);
     if (theirs != nullptr && ours != nullptr && ours->type == theirs->type)
       hash_table_insert(copies, ours, theirs);
   }

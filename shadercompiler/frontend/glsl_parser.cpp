@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "shadercompiler/frontend/glsl_symbol_table.h"
 #include "shadercompiler/ir/ir_analyses.h"
@@ -65,11 +67,28 @@ const char *const kReservedDesktop[] = {"lowp", "mediump", "highp", "precision"}
 const char *const kReservedES[] = {"flat",      "superp",          "sampler1D",
                                    "sampler3D", "sampler1DShadow", "sampler2DShadow"};
 
-template <size_t N>
-bool listed(const char *const (&list)[N], const std::string &name) {
-  for (const char *entry : list)
-    if (name == entry) return true;
-  return false;
+// What a word is in each language, looked up once per identifier.
+enum word_flags : unsigned {
+  kKeyword = 1,          // in all three languages
+  kKeyword120 = 2,       // in GLSL 1.20
+  kKeywordES = 4,        // in GLSL ES 1.00
+  kReservedAny = 8,      // in all three
+  kReservedInDesktop = 16,
+  kReservedInES = 32,
+};
+
+const std::unordered_map<std::string_view, unsigned> &word_table() {
+  static const std::unordered_map<std::string_view, unsigned> table = [] {
+    std::unordered_map<std::string_view, unsigned> t;
+    for (const char *w : kKeywordsAll) t[w] |= kKeyword;
+    for (const char *w : kKeywords120) t[w] |= kKeyword120;
+    for (const char *w : kKeywordsES) t[w] |= kKeywordES;
+    for (const char *w : kReservedAll) t[w] |= kReservedAny;
+    for (const char *w : kReservedDesktop) t[w] |= kReservedInDesktop;
+    for (const char *w : kReservedES) t[w] |= kReservedInES;
+    return t;
+  }();
+  return table;
 }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -85,6 +104,7 @@ class parser {
  public:
   parser(glsl_parse_state *state, const std::vector<glsl_pp_token> &tokens)
       : state_(state), tokens_(tokens), reported_(tokens.size(), false),
+        cache_(tokens.size()), cache_generation_(tokens.size(), 0),
         names_(_shc_symbol_table_create()) {}
   ~parser() { _shc_symbol_table_destroy(names_); }
   parser(const parser &) = delete;
@@ -122,8 +142,10 @@ class parser {
     const std::string &name = t->pp->text;
     const bool es = state_->is_es;
     const bool v120 = !es && state_->glsl_version >= 120;
-    if (listed(kKeywordsAll, name) || (v120 && listed(kKeywords120, name)) ||
-        (es && listed(kKeywordsES, name))) {
+    const auto &words = word_table();
+    const auto word = words.find(name);
+    const unsigned flags = word == words.end() ? 0 : word->second;
+    if ((flags & kKeyword) || (v120 && (flags & kKeyword120)) || (es && (flags & kKeywordES))) {
       t->kind = tk::keyword;
       if (name == "true" || name == "false") {
         t->kind = tk::bool_constant;
@@ -131,8 +153,16 @@ class parser {
       }
       return;
     }
-    const glsl_type *builtin = glsl_type::builtin_by_name(name.c_str());
-    if (builtin != nullptr && state_->symbols->get_type(name.c_str()) == builtin) {
+    // A structure or a name the shader declared hides nothing built in (the
+    // built-in type names are keywords), so its own scopes come first.
+    void *declared = _shc_symbol_table_find_symbol(names_, -1, name.c_str());
+    if (declared != nullptr) {
+      t->kind = declared == kTypeName ? tk::type_name : tk::identifier;
+      return;
+    }
+    // The symbol table holds the built-in types of the language and of the
+    // extensions the shader enabled.
+    if (const glsl_type *builtin = state_->symbols->get_type(name.c_str())) {
       t->kind = tk::type_name;
       t->builtin = builtin;
       return;
@@ -141,16 +171,12 @@ class parser {
     if (v120 && name.size() == 6 && name.rfind("mat", 0) == 0 && name[4] == 'x' &&
         name[3] == name[5] && name[3] >= '2' && name[3] <= '4') {
       t->kind = tk::type_name;
-      t->builtin = glsl_type::builtin_by_name(name.substr(0, 4).c_str());
+      t->builtin = state_->symbols->get_type(name.substr(0, 4).c_str());
       return;
     }
-    if (listed(kReservedAll, name) || (!es && listed(kReservedDesktop, name)) ||
-        (es && listed(kReservedES, name))) {
+    if ((flags & kReservedAny) || (!es && (flags & kReservedInDesktop)) || (es && (flags & kReservedInES)))
       lexical_error(index, "'" + name + "' is a reserved word");
-    }
-    t->kind = _shc_symbol_table_find_symbol(names_, -1, name.c_str()) == kTypeName
-                  ? tk::type_name
-                  : tk::identifier;
+    t->kind = tk::identifier;
   }
 
   void classify_number(size_t index, token *t) {
@@ -221,9 +247,19 @@ class parser {
     error_at(tokens_[index], message);
   }
 
-  token peek(size_t k = 0) { return classify(pos_ + k); }
+  // A token is classified once for each state of the declared names.
+  const token &lookup(size_t index) {
+    static const token end;
+    if (index >= tokens_.size()) return end;
+    if (cache_generation_[index] != generation_) {
+      cache_[index] = classify(index);
+      cache_generation_[index] = generation_;
+    }
+    return cache_[index];
+  }
+  token peek(size_t k = 0) { return lookup(pos_ + k); }
   token next() {
-    token t = classify(pos_);
+    token t = lookup(pos_);
     if (pos_ < tokens_.size()) pos_++;
     return t;
   }
@@ -318,8 +354,14 @@ class parser {
 
   // ---- scopes of names -------------------------------------------------
 
-  void push_scope() { _shc_symbol_table_push_scope(names_); }
-  void pop_scope() { _shc_symbol_table_pop_scope(names_); }
+  void push_scope() {
+    _shc_symbol_table_push_scope(names_);
+    generation_++;
+  }
+  void pop_scope() {
+    _shc_symbol_table_pop_scope(names_);
+    generation_++;
+  }
   // A declared name: an identifier, or a structure's name that a variable
   // of the same name hides from here on ("S S = S(...);").
   static bool is_name(const token &t) {
@@ -327,8 +369,9 @@ class parser {
   }
 
   void add_name(const char *name, bool is_type) {
-    if (name != nullptr)
-      _shc_symbol_table_add_symbol(names_, -1, name, is_type ? kTypeName : kOtherName);
+    if (name == nullptr) return;
+    _shc_symbol_table_add_symbol(names_, -1, name, is_type ? kTypeName : kOtherName);
+    generation_++;
   }
 
   // ---- node construction -----------------------------------------------
@@ -1116,6 +1159,9 @@ class parser {
   glsl_parse_state *state_;
   const std::vector<glsl_pp_token> &tokens_;
   std::vector<bool> reported_;
+  std::vector<token> cache_;
+  std::vector<unsigned> cache_generation_;
+  unsigned generation_ = 1;
   _shc_symbol_table *names_;
   size_t pos_ = 0;
   unsigned nesting_ = 0;

@@ -16,12 +16,27 @@ bool is_identifier_char(char c) { return is_identifier_start(c) || is_digit(c); 
 // Space, horizontal tab, vertical tab and form feed; line ends are apart.
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
-// Operators longest first, so the first match is the longest.
-const char *const kPunctuators[] = {
-    "<<=", ">>=", "++", "--", "<<", ">>", "<=", ">=", "==", "!=", "&&", "||", "^^", "+=",
-    "-=",  "*=",  "/=", "%=", "&=", "^=", "|=", "+",  "-",  "*",  "/",  "%",  "<",  ">",
-    "[",   "]",   "(",  ")",  "{",  "}",  "^",  "|",  "&",  "~",  "=",  "!",  ":",  ";",
-    ",",   "?",   ".",  "#"};
+// The length of the operator or separator at `p` (longest match), 0 when
+// the character is none.
+size_t punctuator_length(const char *p) {
+  const char a = p[0], b = p[1];
+  if ((a == '<' || a == '>') && b == a && p[2] == '=') return 3;  // <<= >>=
+  switch (a) {
+    case '+': case '-': case '&': case '|':
+      return b == a || b == '=' ? 2 : 1;  // ++ += -- -= && &= || |=
+    case '<': case '>':
+      return b == a || b == '=' ? 2 : 1;  // << <= >> >=
+    case '^':
+      return b == '^' || b == '=' ? 2 : 1;
+    case '*': case '/': case '%': case '=': case '!':
+      return b == '=' ? 2 : 1;
+    case '[': case ']': case '(': case ')': case '{': case '}': case '~': case ':':
+    case ';': case ',': case '?': case '.': case '#':
+      return 1;
+    default:
+      return 0;
+  }
+}
 
 class scanner {
  public:
@@ -106,16 +121,11 @@ class scanner {
     } else if (is_digit(*p_) || (p_[0] == '.' && is_digit(p_[1]))) {
       t.kind = glsl_pp_kind::number;
       scan_number();
+    } else if (const size_t n = punctuator_length(p_)) {
+      t.kind = glsl_pp_kind::punctuator;
+      p_ += n;
     } else {
-      for (const char *op : kPunctuators) {
-        const size_t n = std::strlen(op);
-        if (std::strncmp(p_, op, n) == 0) {
-          t.kind = glsl_pp_kind::punctuator;
-          p_ += n;
-          break;
-        }
-      }
-      if (t.kind == glsl_pp_kind::other) p_++;
+      p_++;
     }
     t.text.assign(start, p_);
     column_ += static_cast<unsigned>(p_ - start);
