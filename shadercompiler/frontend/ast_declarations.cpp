@@ -46,14 +46,6 @@ unsigned array_size_of(ast_expression *size, exec_list *instructions, glsl_parse
 
 namespace {
 
-bool contains_array(const glsl_type *type) {
-  if (type->is_array()) return true;
-  if (type->is_record())
-    for (unsigned i = 0; i < type->length; i++)
-      if (contains_array(type->fields.structure[i].type)) return true;
-  return false;
-}
-
 bool language_has_array_types(const glsl_parse_state *state) {
   return !state->is_es && state->glsl_version >= 120;
 }
@@ -62,6 +54,28 @@ bool language_has_array_types(const glsl_parse_state *state) {
 bool takes_precision(const glsl_type *type) {
   while (type->is_array()) type = type->fields.array;
   return type->is_float() || type->base_type == GLSL_TYPE_INT || type->is_sampler();
+}
+
+// The sampler types only an extension brings.
+void warn_extension_type(const glsl_type *type, const glsl_source_location &location,
+                         glsl_parse_state *state) {
+  static const struct {
+    const char *name;
+    bool glsl_parse_state::*enable;
+  } kTypes[] = {
+      {"sampler3D", &glsl_parse_state::OES_texture_3D_enable},
+      {"samplerExternalOES", &glsl_parse_state::OES_EGL_image_external_enable},
+      {"sampler2DShadow", &glsl_parse_state::EXT_shadow_samplers_enable},
+      {"sampler2DRect", &glsl_parse_state::ARB_texture_rectangle_enable},
+      {"sampler2DRectShadow", &glsl_parse_state::ARB_texture_rectangle_enable},
+      {"sampler1DArray", &glsl_parse_state::EXT_texture_array_enable},
+      {"sampler2DArray", &glsl_parse_state::EXT_texture_array_enable},
+      {"sampler1DArrayShadow", &glsl_parse_state::EXT_texture_array_enable},
+      {"sampler2DArrayShadow", &glsl_parse_state::EXT_texture_array_enable},
+  };
+  if (state->extension_warn_mask == 0 || !type->is_sampler()) return;
+  for (const auto &t : kTypes)
+    if (std::strcmp(t.name, type->name) == 0) warn_extension_use(type->name, t.enable, location, state);
 }
 
 const glsl_type *declare_structure(ast_struct_specifier *s, exec_list *instructions,
@@ -141,6 +155,7 @@ const glsl_type *resolve_type(ast_type_specifier *spec, exec_list *instructions,
     type = declare_structure(spec->structure, instructions, state);
   } else if (spec->builtin != nullptr) {
     type = spec->builtin;
+    warn_extension_type(type, spec->location, state);
   } else {
     type = state->symbols->get_type(spec->type_name);
     if (type != nullptr && type->is_error()) return type;

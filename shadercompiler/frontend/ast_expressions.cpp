@@ -83,8 +83,6 @@ ir_rvalue *stabilize_lvalue(ir_rvalue *lvalue, glsl_parse_state *state, exec_lis
   return lvalue;
 }
 
-namespace {
-
 bool contains_array(const glsl_type *type) {
   if (type->is_array()) return true;
   if (type->is_record())
@@ -93,9 +91,10 @@ bool contains_array(const glsl_type *type) {
   return false;
 }
 
+namespace {
+
 // Why a variable cannot be written, or null when it can.
 const char *read_only_reason(const ir_variable *var, const glsl_parse_state *state) {
-  if (var->constant_value != nullptr && var->data.mode != ir_var_uniform) return "a constant";
   switch (var->data.mode) {
     case ir_var_uniform: return "a uniform";
     case ir_var_shader_in:
@@ -264,6 +263,7 @@ class expression_translator {
   ir_rvalue *relational();
   ir_rvalue *equality();
   ir_rvalue *logical();
+  bool assignment_sides(ir_rvalue **lhs, ir_rvalue **rhs);
   ir_rvalue *assignment();
   ir_rvalue *compound_assignment();
   ir_rvalue *conditional();
@@ -428,17 +428,23 @@ ir_rvalue *expression_translator::logical() {
   return new (mem_) ir_dereference_variable(tmp);
 }
 
-ir_rvalue *expression_translator::assignment() {
-  ir_rvalue *lhs = operand(0);
-  if (lhs->type->is_error()) {
+// Both sides of an assignment: the left one evaluated first and once, then
+// the right one; false (after reporting) when either is faulty.
+bool expression_translator::assignment_sides(ir_rvalue **lhs, ir_rvalue **rhs) {
+  *lhs = operand(0);
+  if ((*lhs)->type->is_error()) {
     operand(1);
-    return lhs;
+    return false;
   }
-  // The left side is evaluated first, once.
-  const bool ok = check_lvalue(lhs, e_->location, "cannot assign to", state_);
-  if (ok) lhs = stabilize_lvalue(lhs, state_, instructions_);
-  ir_rvalue *rhs = operand(1);
-  if (!ok || rhs->type->is_error()) return error_value(state_);
+  const bool ok = check_lvalue(*lhs, e_->location, "cannot assign to", state_);
+  if (ok) *lhs = stabilize_lvalue(*lhs, state_, instructions_);
+  *rhs = operand(1);
+  return ok && !(*rhs)->type->is_error();
+}
+
+ir_rvalue *expression_translator::assignment() {
+  ir_rvalue *lhs, *rhs;
+  if (!assignment_sides(&lhs, &rhs)) return error_value(state_);
   ir_rvalue *converted = convert_implicitly(rhs, lhs->type, state_);
   if (converted == nullptr)
     return error("cannot assign %s to %s", rhs->type->name, lhs->type->name);
@@ -447,15 +453,8 @@ ir_rvalue *expression_translator::assignment() {
 }
 
 ir_rvalue *expression_translator::compound_assignment() {
-  ir_rvalue *lhs = operand(0);
-  if (lhs->type->is_error()) {
-    operand(1);
-    return lhs;
-  }
-  const bool ok = check_lvalue(lhs, e_->location, "cannot assign to", state_);
-  if (ok) lhs = stabilize_lvalue(lhs, state_, instructions_);
-  ir_rvalue *rhs = operand(1);
-  if (!ok || rhs->type->is_error()) return error_value(state_);
+  ir_rvalue *lhs, *rhs;
+  if (!assignment_sides(&lhs, &rhs)) return error_value(state_);
   ir_rvalue *current = lhs->clone(mem_, nullptr);
   const glsl_type *type = arithmetic_type(&current, &rhs, e_->oper, e_->location, state_);
   if (type == nullptr) return error_value(state_);

@@ -76,6 +76,9 @@ ir_rvalue *evaluate_once(ir_rvalue *value, glsl_parse_state *state, exec_list *i
 // that the l-value can be read and written (cloned) with one evaluation.
 ir_rvalue *stabilize_lvalue(ir_rvalue *lvalue, glsl_parse_state *state, exec_list *instructions);
 
+// Whether the type is an array or a structure holding one (at any depth).
+bool contains_array(const glsl_type *type);
+
 // Checks that `lhs` may be assigned; reports and returns false otherwise.
 bool check_lvalue(ir_rvalue *lhs, const glsl_source_location &location, const char *what,
                   glsl_parse_state *state);

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "builtin_calls.h"
 #include "builtin_catalogue.h"
 #include "shadercompiler/frontend/glsl_parser_extras.h"
 #include "shadercompiler/frontend/glsl_symbol_table.h"
@@ -68,64 +69,12 @@ const configuration kConfigurations[] = {
     {"120f+ext", false, 120, SHC_SHADER_FRAGMENT, kDesktopExtensions},
 };
 
-std::string prototype(const char *name, const ir_function_signature *sig) {
-  std::string text = std::string(name) + "(";
-  bool first = true;
-  foreach_in_list(ir_variable, p, const_cast<exec_list *>(&sig->parameters)) {
-    text += (first ? "" : ", ") + std::string(p->type->name);
-    first = false;
-  }
-  return text + ")";
-}
-
-// A constant expression of the type, for const-in parameters.
-std::string constant_of(const glsl_type *type) {
-  if (type->is_array()) {
-    std::string element = constant_of(type->fields.array);
-    std::string text = std::string(type->fields.array->name) + "[" +
-                       std::to_string(type->length) + "](";
-    for (unsigned i = 0; i < type->length; i++) text += (i ? ", " : "") + element;
-    return text + ")";
-  }
-  if (type->is_scalar()) return type->base_type == GLSL_TYPE_UINT ? "0u" : "0";
-  return std::string(type->name) + "(0)";
-}
-
 // A shader whose only work is one call of the overload.
 std::string one_call_shader(const char *name, const ir_function_signature *sig,
                             const configuration &c) {
-  std::ostringstream declarations, locals, call;
-  declarations << "#version " << c.version << "\n";
-  for (const extension &e : c.extensions) declarations << "#extension " << e.name << " : enable\n";
-  if (c.es) declarations << "precision mediump float;\nprecision mediump int;\n";
-  unsigned index = 0;
-  call << name << "(";
-  foreach_in_list(ir_variable, p, const_cast<exec_list *>(&sig->parameters)) {
-    const std::string argument = "a" + std::to_string(index);
-    if (index++ > 0) call << ", ";
-    if (p->data.mode == ir_var_const_in) {
-      call << constant_of(p->type);
-      continue;
-    }
-    if (p->type->contains_opaque())
-      // ES gives only some samplers a default precision.
-      declarations << "uniform " << (c.es ? "mediump " : "") << p->type->name << " "
-                   << argument << ";\n";
-    else
-      locals << "  " << p->type->name << " " << argument << ";\n";
-    call << argument;
-  }
-  call << ")";
-  std::ostringstream shader;
-  shader << declarations.str() << "void main() {\n" << locals.str();
-  if (sig->return_type->is_void())
-    shader << "  " << call.str() << ";\n";
-  else
-    shader << "  " << sig->return_type->name << " r = " << call.str() << ";\n";
-  shader << (c.stage == SHC_SHADER_VERTEX ? "  gl_Position = vec4(0.0);\n"
-                                          : "  gl_FragColor = vec4(0.0);\n")
-         << "}\n";
-  return shader.str();
+  std::vector<const char *> extensions;
+  for (const extension &e : c.extensions) extensions.push_back(e.name);
+  return shctest::one_call_shader(name, sig, c.version, c.es, c.stage, extensions);
 }
 
 struct overload {
@@ -140,7 +89,7 @@ std::vector<overload> every_overload() {
     ir_function *f = builtin_function_shader()->symbols->get_function(name);
     if (f == nullptr) continue;
     foreach_in_list(ir_function_signature, sig, &f->signatures)
-      all.push_back({prototype(name, sig), name, sig});
+      all.push_back({shctest::builtin_prototype(name, sig), name, sig});
   }
   return all;
 }

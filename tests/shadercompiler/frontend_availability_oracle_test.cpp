@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "builtin_calls.h"
 #include "builtin_catalogue.h"
 #include "compile.h"
 #include "corpus.h"
@@ -59,59 +60,13 @@ const gl_context &context() {
   return ctx;
 }
 
-std::string prototype(const char *name, const ir_function_signature *sig) {
-  std::string text = std::string(name) + "(";
-  bool first = true;
-  foreach_in_list(ir_variable, p, const_cast<exec_list *>(&sig->parameters)) {
-    text += (first ? "" : ", ") + std::string(p->type->name);
-    first = false;
-  }
-  return text + ")";
-}
-
-std::string constant_of(const glsl_type *type) {
-  if (type->is_array()) {
-    std::string text = std::string(type->fields.array->name) + "[" + std::to_string(type->length) + "](";
-    for (unsigned i = 0; i < type->length; i++) text += (i ? ", " : "") + constant_of(type->fields.array);
-    return text + ")";
-  }
-  if (type->is_scalar()) return type->base_type == GLSL_TYPE_UINT ? "0u" : "0";
-  return std::string(type->name) + "(0)";
-}
-
 std::string one_call_shader(const char *name, const ir_function_signature *sig, const configuration &c) {
-  std::ostringstream declarations, locals, call;
-  declarations << "#version " << (c.es ? "100" : "120") << "\n";
+  std::vector<const char *> extensions;
   if (c.extensions) {
-    if (c.es)
-      for (const char *e : kEsExtensions) declarations << "#extension " << e << " : enable\n";
-    else
-      for (const char *e : kDesktopExtensions) declarations << "#extension " << e << " : enable\n";
+    if (c.es) extensions.assign(std::begin(kEsExtensions), std::end(kEsExtensions));
+    else extensions.assign(std::begin(kDesktopExtensions), std::end(kDesktopExtensions));
   }
-  if (c.es) declarations << "precision mediump float;\nprecision mediump int;\n";
-  unsigned index = 0;
-  call << name << "(";
-  foreach_in_list(ir_variable, p, const_cast<exec_list *>(&sig->parameters)) {
-    const std::string argument = "a" + std::to_string(index);
-    if (index++ > 0) call << ", ";
-    if (p->data.mode == ir_var_const_in) {
-      call << constant_of(p->type);
-      continue;
-    }
-    if (p->type->contains_opaque())
-      declarations << "uniform " << (c.es ? "mediump " : "") << p->type->name << " " << argument << ";\n";
-    else
-      locals << "  " << p->type->name << " " << argument << ";\n";
-    call << argument;
-  }
-  call << ")";
-  std::ostringstream shader;
-  shader << declarations.str() << "void main() {\n" << locals.str();
-  if (sig->return_type->is_void()) shader << "  " << call.str() << ";\n";
-  else shader << "  " << sig->return_type->name << " r = " << call.str() << ";\n";
-  shader << (c.stage == SHC_SHADER_VERTEX ? "  gl_Position = vec4(0.0);\n" : "  gl_FragColor = vec4(0.0);\n")
-         << "}\n";
-  return shader.str();
+  return shctest::one_call_shader(name, sig, c.es ? 100 : 120, c.es, c.stage, extensions);
 }
 
 // What the predicates say for the state the front end builds from the
@@ -167,7 +122,7 @@ TEST(FrontendAvailabilityTest, CallsFollowThePredicatesAndTheValidatorAsListed) 
     ir_function *f = builtin_function_shader()->symbols->get_function(name);
     if (f == nullptr) continue;
     foreach_in_list(ir_function_signature, sig, &f->signatures) {
-      if (index++ % step == 0) overloads.push_back({prototype(name, sig), name, sig});
+      if (index++ % step == 0) overloads.push_back({shctest::builtin_prototype(name, sig), name, sig});
     }
   }
   ASSERT_GT(overloads.size(), 1500u / step);

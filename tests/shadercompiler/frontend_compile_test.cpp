@@ -147,6 +147,11 @@ TEST(FrontendCompileTest, ExtensionsSetToWarnWarnAtTheirUse) {
                    "void main() { gl_FragColor = vec4(dFdx(v)); }\n",
                    SHC_SHADER_FRAGMENT),
             "(5,35): warning: 'dFdx' uses the extension GL_OES_standard_derivatives\n");
+  EXPECT_EQ(log_of("#version 120\n#extension all : warn\nuniform sampler2DRect r;\n"
+                   "void main() { gl_FragColor = texture2DRect(r, vec2(0.5)); }\n",
+                   SHC_SHADER_FRAGMENT),
+            "(3,9): warning: 'sampler2DRect' uses the extension GL_ARB_texture_rectangle\n"
+            "(4,30): warning: 'texture2DRect' uses the extension GL_ARB_texture_rectangle\n");
   EXPECT_EQ(log_of("#version 100\nprecision mediump float;\nvarying float v;\n"
                    "void main() { gl_FragColor = vec4(dFdx(v)); }\n",
                    SHC_SHADER_FRAGMENT),

@@ -2,6 +2,7 @@
 // the text, and the error flag set exactly when the log holds an error line.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,13 @@ std::vector<std::string> corpus_texts(bool valid_only = false) {
   for (const shctest::corpus_case &c : shctest::read_corpus(shctest::corpus_folder()))
     if (c.valid || !valid_only) texts.push_back(c.text);
   return texts;
+}
+
+// Mutations per test: 10,000 (20,000 for the whole front end over both
+// mutation kinds), or TESSALY_FUZZ_ITERATIONS for a longer run.
+int iterations() {
+  const char *n = std::getenv("TESSALY_FUZZ_ITERATIONS");
+  return n != nullptr && std::atoi(n) > 0 ? std::atoi(n) : 10000;
 }
 
 bool log_has_error_line(const char *log) {
@@ -55,7 +63,7 @@ TEST(FrontendFuzzTest, Preprocessor) {
         (state->error ? failed : passed)++;
         ralloc_free(mem);
       },
-      {.iterations = 20000, .maxSize = 4096});
+      {.iterations = 2 * iterations(), .maxSize = 4096});
   // Both outcomes are common, so mutations reach past the first error.
   EXPECT_GT(failed, 1000u);
   EXPECT_GT(passed, 1000u);
@@ -117,7 +125,7 @@ TEST(FrontendFuzzTest, WholeFrontEndOnBytes) {
   size_t failed = 0, passed = 0;
   tessaly::test::fuzz(
       corpus_texts(), [&](std::string_view input) { compile_checked(std::string(input), &passed, &failed); },
-      {.iterations = 10000, .maxSize = 4096});
+      {.iterations = iterations(), .maxSize = 4096});
   EXPECT_GT(failed, 1000u);
   EXPECT_GT(passed, 20u);
 }
@@ -126,7 +134,7 @@ TEST(FrontendFuzzTest, WholeFrontEndOnTokens) {
   const std::vector<std::string> seeds = corpus_texts(true);
   size_t failed = 0, passed = 0;
   uint64_t rng = 0x5eed;
-  for (int i = 0; i < 10000; i++) {
+  for (int i = 0; i < iterations(); i++) {
     const std::string text = mutate_tokens(seeds[i % seeds.size()], &rng);
     compile_checked(text, &passed, &failed);
     if (HasFatalFailure()) return;
