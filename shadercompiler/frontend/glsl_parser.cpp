@@ -563,6 +563,20 @@ class parser {
     return spec;
   }
 
+  // "[size]" or "[]" after a declared name, when there is one; false after
+  // a syntax error.
+  bool array_declarator(bool *is_array, ast_expression **size) {
+    if (!accept("[")) return true;
+    *is_array = true;
+    if (!at("]")) {
+      if (!enter()) return false;
+      *size = conditional_expression();
+      leave();
+      if (*size == nullptr) return false;
+    }
+    return expect("]");
+  }
+
   ast_struct_specifier *struct_specifier() {
     const token first = next();  // struct
     auto *s = make<ast_struct_specifier>(first);
@@ -592,14 +606,7 @@ class parser {
         pos_++;
         auto *d = make<ast_declaration>(member);
         d->identifier = copy(member);
-        if (accept("[")) {
-          d->is_array = true;
-          if (!at("]")) {
-            d->array_size = conditional_expression();
-            if (d->array_size == nullptr) return nullptr;
-          }
-          if (!expect("]")) return nullptr;
-        }
+        if (!array_declarator(&d->is_array, &d->array_size)) return nullptr;
         members->declarations.push_tail(d);
       } while (accept(","));
       if (!expect(";")) return nullptr;
@@ -626,16 +633,7 @@ class parser {
       pos_++;
       auto *d = make<ast_declaration>(name);
       d->identifier = copy(name);
-      if (accept("[")) {
-        d->is_array = true;
-        if (!at("]")) {
-          if (!enter()) return nullptr;
-          d->array_size = conditional_expression();
-          leave();
-          if (d->array_size == nullptr) return nullptr;
-        }
-        if (!expect("]")) return nullptr;
-      }
+      if (!array_declarator(&d->is_array, &d->array_size)) return nullptr;
       if (accept("=")) {
         d->initializer = assignment_expression();
         if (d->initializer == nullptr) return nullptr;
@@ -695,14 +693,7 @@ class parser {
         pos_++;
         p->identifier = copy(name);
         p->location = location_of(name);
-        if (accept("[")) {
-          p->is_array = true;
-          if (!at("]")) {
-            p->array_size = conditional_expression();
-            if (p->array_size == nullptr) return false;
-          }
-          if (!expect("]")) return false;
-        }
+        if (!array_declarator(&p->is_array, &p->array_size)) return false;
       }
       f->parameters.push_tail(p);
     } while (accept(","));
