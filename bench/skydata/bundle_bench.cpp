@@ -31,6 +31,17 @@ bool bundleBuilt(benchmark::State& state) {
   return false;
 }
 
+// A fresh database with the Tycho file opened as at launch, outside the
+// timing; null (and the benchmark skipped) when it does not open.
+CSkyDataFile* openTychoStars(benchmark::State& state, std::unique_ptr<CSkyDatabase>& database) {
+  state.PauseTiming();
+  database = std::make_unique<CSkyDatabase>(skyDataFolder().c_str());
+  CSkyDataFile* file = database->loadTychoStars("TychoStars.skydata");
+  state.ResumeTiming();
+  if (!file) state.SkipWithError("TychoStars.skydata does not open");
+  return file;
+}
+
 void BM_OpenBundleWithTychoStars(benchmark::State& state) {
   if (!bundleBuilt(state)) return;
   for (auto _ : state) {
@@ -74,14 +85,9 @@ void BM_FirstLoadsOfAMilkyWayField(benchmark::State& state) {
   std::int64_t objects = 0;
   int regions = 0;
   for (auto _ : state) {
-    state.PauseTiming();
-    auto database = std::make_unique<CSkyDatabase>(skyDataFolder().c_str());
-    CSkyDataFile* file = database->loadTychoStars("TychoStars.skydata");
-    state.ResumeTiming();
-    if (!file) {
-      state.SkipWithError("TychoStars.skydata does not open");
-      return;
-    }
+    std::unique_ptr<CSkyDatabase> database;
+    CSkyDataFile* file = openTychoStars(state, database);
+    if (!file) return;
     regions = 0;
     objects = loadField(*file, file->getRoot(), centre, 5.0 * kRadiansPerDegree, regions);
     benchmark::DoNotOptimize(objects);
@@ -104,14 +110,9 @@ void BM_WalkEveryTychoStar(benchmark::State& state) {
   if (!bundleBuilt(state)) return;
   std::int64_t objects = 0;
   for (auto _ : state) {
-    state.PauseTiming();
-    auto database = std::make_unique<CSkyDatabase>(skyDataFolder().c_str());
-    CSkyDataFile* file = database->loadTychoStars("TychoStars.skydata");
-    state.ResumeTiming();
-    if (!file) {
-      state.SkipWithError("TychoStars.skydata does not open");
-      return;
-    }
+    std::unique_ptr<CSkyDatabase> database;
+    CSkyDataFile* file = openTychoStars(state, database);
+    if (!file) return;
     objects = loadAll(*file, file->getRoot());
     benchmark::DoNotOptimize(objects);
   }
