@@ -64,8 +64,8 @@ void BM_InterpretDefaultVertex(benchmark::State& state) {
   std::memcpy(uniforms.data(), identity, 64);
   std::memcpy(uniforms.data() + 64, identity, 64);
   const int useMaterial = 1;
-  std::memcpy(uniforms.data() + 132, &useMaterial, 4);
-  const float light[3] = {0.0f, 0.6f, 0.8f};
+  std::memcpy(uniforms.data() + 128, &useMaterial, 4);
+  const float light[3] = {0.0f, 0.6f, 0.8f};  // u_LightDir at 144
   std::memcpy(uniforms.data() + 144, light, 12);
   const std::vector<mtl::msl::BufferView> buffers{{uniforms.data(), uniforms.size(), false}};
   for (auto _ : state) {

@@ -295,13 +295,13 @@ TEST_F(ShaderReflection, TheDefaultLibraryMeetsTheChartsContract) {
   }
   EXPECT_EQ(uniforms, (std::vector<std::pair<std::string, DataType>>{
                           {"u_MVMatrix", DataType::Float4x4}, {"u_MVPMatrix", DataType::Float4x4},
-                          {"u_UseTexture", DataType::Int}, {"u_UseMaterial", DataType::Int},
-                          {"u_LightDir", DataType::Float3}}));
-  bool texture = false;
-  for (const auto& a : r.fragmentArguments) {
-    texture = texture || (a.type == ArgumentType::Texture && a.name == "texture" && a.index == 0);
-  }
-  EXPECT_TRUE(texture);
+                          {"u_UseMaterial", DataType::Int}, {"u_LightDir", DataType::Float3}}));
+  ASSERT_EQ(r.fragmentArguments.size(), 3u);
+  EXPECT_EQ(r.fragmentArguments[0].bufferStructType->members.at(0).name, "u_UseTexture");
+  EXPECT_EQ(r.fragmentArguments[1].type, ArgumentType::Texture);
+  EXPECT_EQ(r.fragmentArguments[1].name, "texture");
+  EXPECT_EQ(r.fragmentArguments[1].index, 0u);
+  EXPECT_EQ(r.fragmentArguments[2].type, ArgumentType::Sampler);
   // The process-wide device has it installed.
   auto shared = createSystemDefaultDevice()->newDefaultLibrary();
   ASSERT_NE(shared, nullptr);
