@@ -131,6 +131,13 @@ bool check_lvalue(ir_rvalue *lhs, const glsl_source_location &location, const ch
     glsl_error(&location, state, "%s a value that is not a variable", what);
     return false;
   }
+  ast_to_hir_state *hir = hir_state(state);
+  if (var->data.how_declared != 0 && hir->frag_color_written.first_line == 0 &&
+      std::strcmp(var->name, "gl_FragColor") == 0)
+    hir->frag_color_written = location;
+  if (var->data.how_declared != 0 && hir->frag_data_written.first_line == 0 &&
+      std::strcmp(var->name, "gl_FragData") == 0)
+    hir->frag_data_written = location;
   // ES 1.00 and GLSL 1.10 never assign whole arrays, nor structures that
   // hold one; an array without a size is never assigned.
   if ((state->is_es || state->glsl_version < 120) && contains_array(lhs->type)) {

@@ -35,6 +35,9 @@ struct ast_to_hir_state {
   // The built-in variables and constants of the language and stage, by
   // name: they live in a scope outside the shader's, looked at last.
   std::unordered_map<std::string, ir_variable *> builtins;
+  // Where gl_FragColor and gl_FragData are first written: a shader may
+  // write one of them only.
+  glsl_source_location frag_color_written{}, frag_data_written{};
 };
 
 // The translation of a whole parsed shader into `instructions` (built-in

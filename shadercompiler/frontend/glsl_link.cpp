@@ -135,6 +135,15 @@ void glsl_link_shader(glsl_parse_state *state, exec_list *instructions) {
     glsl_error(&site.location, state, "the function '%s' is called but never defined", prototype);
     ralloc_free(prototype);
   }
+  // GLSL 1.20 and ES 1.00, section 7.2: a shader that writes gl_FragColor
+  // may not write gl_FragData, and the other way round.
+  const glsl_source_location &color = hir->frag_color_written, &data = hir->frag_data_written;
+  if (color.first_line != 0 && data.first_line != 0) {
+    const bool color_later = color.first_line > data.first_line ||
+                             (color.first_line == data.first_line && color.first_column > data.first_column);
+    glsl_error(color_later ? &color : &data, state,
+               "a shader writes either gl_FragColor or gl_FragData, not both");
+  }
   detect_static_recursion(state, instructions);
   if (state->error) return;
   if (state->uses_builtins) link_builtins(state, instructions);
