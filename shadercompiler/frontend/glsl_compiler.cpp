@@ -48,7 +48,7 @@ bool glsl_compile_shader(const gl_context *ctx, gl_shader *shader, const char *s
   ralloc_free(shader->InfoLog);
   if (shader->ir != nullptr) ralloc_free(ralloc_parent(shader->ir));
   shader->ir = nullptr;
-  shader->Source = ralloc_strdup(shader, source);
+  shader->Source = ralloc_strdup(shader, source != nullptr ? source : "");
   builtin_builder::initialize();
 
   void *scratch = ralloc_context(nullptr);

@@ -49,6 +49,9 @@ TEST(FrontendCompileTest, TheRecordHoldsSourceLogVersionAndIr) {
   EXPECT_EQ(s->ir, nullptr);
   EXPECT_FALSE(s->IsES);
   EXPECT_EQ(s->Version, 120u);
+  // No text at all is a shader without main.
+  EXPECT_FALSE(glsl_compile_shader(&shctest::default_context(), s.get(), nullptr));
+  EXPECT_STREQ(s->InfoLog, "(0,0): error: the shader defines no 'void main()'\n");
 }
 
 TEST(FrontendCompileTest, BuiltInVariablesAreDeclaredWhenUsed) {
