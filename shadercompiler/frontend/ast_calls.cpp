@@ -11,6 +11,7 @@
 #include "shadercompiler/frontend/glsl_extensions.h"
 #include "shadercompiler/frontend/glsl_symbol_table.h"
 #include "shadercompiler/ir/builtins/builtin_functions.h"
+#include "shadercompiler/ir/support/hash_table.h"
 #include "shadercompiler/ir/support/ralloc.h"
 
 bool translate_arguments(exec_list *arguments, exec_list *instructions, glsl_parse_state *state,
@@ -100,6 +101,24 @@ ir_function_signature *resolve(const char *name, exec_list *values,
   return nullptr;
 }
 
+// The value of a built-in call with constant arguments, or null. The body
+// runs on a copy of the signature in a scratch pool: valuing a body leaves
+// its locals' constants under the signature it runs, which would otherwise
+// pile up in the built-in library's pool with every folded call.
+ir_constant *fold_builtin_call(ir_function_signature *sig, exec_list *actuals, void *mem) {
+  void *scratch = ralloc_context(nullptr);
+  hash_table *remap = hash_table_create(0, hash_table_pointer_hash, hash_table_pointer_compare);
+  ir_function_signature *copy = sig->clone(scratch, remap);
+  hash_table_destroy(remap);
+  copy->origin = nullptr;  // the copy's own body runs
+  exec_list arguments;
+  foreach_in_list(ir_rvalue, a, actuals) arguments.push_tail(a->clone(scratch, nullptr));
+  ir_constant *value = copy->constant_expression_value(&arguments, nullptr);
+  if (value != nullptr) value = value->clone(mem, nullptr);
+  ralloc_free(scratch);
+  return value;
+}
+
 ir_rvalue *call(const char *name, exec_list *values, const glsl_source_location &location,
                 exec_list *instructions, glsl_parse_state *state) {
   void *mem = ir_pool(state);
@@ -144,14 +163,8 @@ ir_rvalue *call(const char *name, exec_list *values, const glsl_source_location 
   }
   if (!ok) return error_value(state);
 
-  if (sig->is_builtin() && all_constant(&actuals)) {
-    auto *probe = new (mem) ir_call(sig, nullptr, &actuals);
-    if (ir_constant *c = probe->constant_expression_value()) {
-      ralloc_steal(mem, c);  // from the built-in library's pool
-      return c;
-    }
-    probe->actual_parameters.move_nodes_to(&actuals);
-  }
+  if (sig->is_builtin() && all_constant(&actuals))
+    if (ir_constant *c = fold_builtin_call(sig, &actuals, mem)) return c;
   ir_dereference_variable *ret = nullptr;
   ir_variable *result = nullptr;
   if (!sig->return_type->is_void()) {
