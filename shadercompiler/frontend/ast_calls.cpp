@@ -126,7 +126,9 @@ ir_rvalue *call(const char *name, exec_list *values, const glsl_source_location 
     glsl_error(&location, state, "'%s' is a variable, not a function", name);
     return error_value(state);
   }
-  ir_function_signature *sig = resolve(name, values, location, state);
+  ir_function_signature *sig = nullptr;
+  if (!hir_state(state)->faulty_functions.count(name) || state->symbols->get_function(name) != nullptr)
+    sig = resolve(name, values, location, state);
   if (sig == nullptr) return error_value(state);
 
   exec_list actuals, copy_back;
@@ -446,6 +448,7 @@ ir_rvalue *ast_function_expression::hir(exec_list *instructions, glsl_parse_stat
   if (!ok) {
     // Only report an unknown name; the faulty argument has been reported.
     if (state->symbols->get_function(callee) == nullptr &&
+        !hir_state(state)->faulty_functions.count(callee) &&
         builtin_function_shader()->symbols->get_function(callee) == nullptr &&
         find_variable(state, callee) == nullptr)
       glsl_error(&location, state, "function '%s' is not declared", callee);

@@ -488,43 +488,50 @@ bool has_storage_qualifier(const ast_type_qualifier &q) {
 bool parameters_of(ast_function *f, exec_list *params, glsl_parse_state *state) {
   void *mem = ir_pool(state);
   bool ok = true;
+  // A faulty parameter still gets a stand-in of the error type, so that its
+  // uses in the body stay quiet.
+  auto stand_in = [&](ast_parameter_declarator *p) {
+    ok = false;
+    params->push_tail(new (mem) ir_variable(glsl_type::error_type, p->identifier,
+                                            ir_var_function_in, glsl_precision_undefined));
+  };
   foreach_in_list(ast_parameter_declarator, p, &f->parameters) {
     const ast_type_qualifier &q = p->type->qualifier;
     const glsl_type *type = resolve_type(p->type->specifier, hir_state(state)->toplevel, state);
     if (type->is_error()) {
-      ok = false;
+      stand_in(p);
       continue;
     }
     if (has_storage_qualifier(q)) {
       glsl_error(&p->location, state, "a parameter can only be const, in, out or inout");
-      ok = false;
+      stand_in(p);
       continue;
     }
     if (type->is_void()) {
       glsl_error(&p->location, state, "a parameter cannot be void");
-      ok = false;
+      stand_in(p);
       continue;
     }
     if (p->is_array) {
       if (type->is_array()) {
         glsl_error(&p->location, state, "arrays of arrays are not allowed");
-        ok = false;
+        stand_in(p);
         continue;
       }
       if (p->array_size == nullptr) {
         glsl_error(&p->location, state, "an array parameter needs a size");
-        ok = false;
+        stand_in(p);
         continue;
       }
       const unsigned n = array_size_of(p->array_size, hir_state(state)->toplevel, state);
       if (n == 0) {
-        ok = false;
+        stand_in(p);
         continue;
       }
       type = glsl_type::get_array_instance(type, n);
     } else if (type->is_array() && type->length == 0) {
       glsl_error(&p->location, state, "an array parameter needs a size");
-      ok = false;
+      stand_in(p);
       continue;
     }
     ir_variable_mode mode = ir_var_function_in;
@@ -532,14 +539,14 @@ bool parameters_of(ast_function *f, exec_list *params, glsl_parse_state *state) 
     if (q.is_const) {
       if (q.out) {
         glsl_error(&p->location, state, "an out or inout parameter cannot be const");
-        ok = false;
+        stand_in(p);
         continue;
       }
       mode = ir_var_const_in;
     }
     if (type->contains_opaque() && q.out) {
       glsl_error(&p->location, state, "a sampler parameter must be in");
-      ok = false;
+      stand_in(p);
       continue;
     }
     if (p->identifier != nullptr) check_declared_name(p->identifier, p->location, state);
@@ -594,6 +601,8 @@ ir_function_signature *declare_function(ast_function *f, glsl_parse_state *state
   }
   auto give_up = [&]() -> ir_function_signature * {
     if (body_parameters != nullptr) params.move_nodes_to(body_parameters);
+    // Calls of a function whose declaration failed are not reported again.
+    hir_state(state)->faulty_functions.insert(name);
     return nullptr;
   };
   if (!ok) return give_up();

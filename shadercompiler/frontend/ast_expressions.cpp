@@ -398,7 +398,9 @@ ir_rvalue *expression_translator::equality() {
   if (t->is_void() || t->contains_opaque())
     return error("operator '%s' does not apply to %s", text, t->name);
   if ((state_->is_es || state_->glsl_version < 120) && contains_array(t))
-    return error("operator '%s' does not apply to arrays (%s)", text, t->name);
+    return error(t->is_array() ? "operator '%s' does not apply to arrays (%s)"
+                               : "operator '%s' does not apply to %s, which holds an array",
+                 text, t->name);
   return compare(a, b, e_->oper == ast_equal, state_, instructions_);
 }
 

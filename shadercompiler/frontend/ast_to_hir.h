@@ -5,6 +5,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "shadercompiler/frontend/ast.h"
@@ -35,6 +36,8 @@ struct ast_to_hir_state {
   // The built-in variables and constants of the language and stage, by
   // name: they live in a scope outside the shader's, looked at last.
   std::unordered_map<std::string, ir_variable *> builtins;
+  // Names of functions whose declaration was faulty.
+  std::unordered_set<std::string> faulty_functions;
   // Where gl_FragColor and gl_FragData are first written: a shader may
   // write one of them only.
   glsl_source_location frag_color_written{}, frag_data_written{};
