@@ -915,7 +915,77 @@ class FunctionGen {
     return parts;
   }
 
-  void store(const Place& p, const Value& value) {
+  static bool componentWise(Opcode op) {
+    switch (op) {
+      case Opcode::Mov: case Opcode::Convert: case Opcode::Select: case Opcode::Add:
+      case Opcode::Sub: case Opcode::Mul: case Opcode::Div: case Opcode::Rem: case Opcode::Neg:
+      case Opcode::Mad: case Opcode::Min: case Opcode::Max: case Opcode::Abs: case Opcode::Equal:
+      case Opcode::NotEqual: case Opcode::Less: case Opcode::LessEqual: case Opcode::Greater:
+      case Opcode::GreaterEqual: case Opcode::And: case Opcode::Or: case Opcode::Xor:
+      case Opcode::Not: case Opcode::Shl: case Opcode::Shr: case Opcode::LogicalNot:
+      case Opcode::Math1: case Opcode::Math2: case Opcode::Math3:
+        return true;
+      default: return false;
+    }
+  }
+
+  // Instructions that write one value into every masked component.
+  static bool writesOneValue(Opcode op) {
+    switch (op) {
+      case Opcode::Dot: case Opcode::Length: case Opcode::Distance: case Opcode::LengthSquared:
+      case Opcode::DistanceSquared: case Opcode::Any: case Opcode::All:
+      case Opcode::Determinant: case Opcode::ExtractDynamic:
+        return true;
+      default: return false;
+    }
+  }
+
+  // Storing `value` (component i into component dstComponents[i] of
+  // `dst`) where the last instruction computed it into a register
+  // allocated from `fresh` on: that instruction is made to write `dst`
+  // itself instead of leaving a copy to do. False when it cannot.
+  bool retarget(const Value& value, std::uint32_t fresh, std::uint16_t dst,
+                const std::uint8_t* dstComponents, unsigned count) {
+    if (value.constant || value.type->registers != 1 || isConstantRegister(value.reg) ||
+        value.reg < fresh || code_.empty()) {
+      return false;
+    }
+    Instruction& last = code_.back();
+    if (!hasDestination(last.op) || last.dst != value.reg) return false;
+    const bool wise = componentWise(last.op);
+    if (!wise && !writesOneValue(last.op)) return false;
+    std::uint8_t mask = 0;
+    std::uint8_t needed[4] = {0, 0, 0, 0};
+    for (unsigned i = 0; i < count; ++i) {
+      const unsigned t = swizzleComponent(value.swizzle, i);
+      if (!(last.mask & (1u << t))) return false;
+      mask |= static_cast<std::uint8_t>(1u << dstComponents[i]);
+      needed[dstComponents[i]] = static_cast<std::uint8_t>(t);
+    }
+    if (wise) {
+      for (unsigned k = 0; k < sourceCount(last); ++k) {
+        std::uint8_t c[4], n[4];
+        for (unsigned x = 0; x < 4; ++x) n[x] = c[x] = last.src[k].component(x);
+        for (unsigned d = 0; d < 4; ++d) {
+          if (mask & (1u << d)) n[d] = c[needed[d]];
+        }
+        last.src[k].swizzle = swizzleOf(n, 4);
+      }
+    }
+    last.mask = mask;
+    last.dst = dst;
+    return true;
+  }
+
+  bool retargetWhole(const Value& value, std::uint32_t fresh, std::uint16_t dst) {
+    static constexpr std::uint8_t kComponents[4] = {0, 1, 2, 3};
+    return value.type->isScalarOrVector() &&
+           retarget(value, fresh, dst, kComponents, value.type->rows);
+  }
+
+  // `fresh`: the value is in a register allocated from there on and read
+  // by nothing else, so its last instruction may write the place itself.
+  void store(const Place& p, const Value& value, std::uint32_t fresh = kMaxRegisters) {
     switch (p.kind) {
       case Place::Kind::Zero: return;
       case Place::Kind::Buffer: storeBuffer(p, value); return;
@@ -951,6 +1021,7 @@ class FunctionGen {
       return;
     }
     if (p.selected) {
+      if (retarget(value, fresh, p.reg, p.components, p.selectedCount)) return;
       Instruction m = instruction(Opcode::Mov);
       m.dst = p.reg;
       const Src s = source(value);
@@ -966,6 +1037,7 @@ class FunctionGen {
       emit(m);
       return;
     }
+    if (retargetWhole(value, fresh, p.reg)) return;
     storeRegisters(p.reg, value);
   }
 
@@ -1196,7 +1268,7 @@ class FunctionGen {
       // The initializer may read the variable itself (indeterminate then).
       bindings_[&v] = b;
       const Value init = d.initializer ? initializer(*d.initializer, v.type) : zero(v.type);
-      storeRegisters(reg, init);
+      if (!retargetWhole(init, mark, reg)) storeRegisters(reg, init);
       next_ = mark;
     }
   }
@@ -1306,7 +1378,8 @@ class FunctionGen {
     if (frames_.size() == 1) {
       if (s.expr) {
         const std::uint32_t mark = next_;
-        storeRegisters(outputBase_, convert(gen(*s.expr), outputType_));
+        const Value v = convert(gen(*s.expr), outputType_);
+        if (!retargetWhole(v, mark, outputBase_)) storeRegisters(outputBase_, v);
         next_ = mark;
       }
       emit(instruction(Opcode::Return));
@@ -1629,16 +1702,19 @@ class FunctionGen {
   // An assignment: the place written (an lvalue) and the value stored.
   // The right side is evaluated first, as C++17 orders it.
   std::pair<Place, Value> assignment(const Expr& e) {
+    const std::uint32_t fresh = next_;
     const Value rhs = gen(*e.operands[1]);
     const Place p = placeOf(*e.operands[0]);
+    // Once stored, the value is read from its place (its first register
+    // may never have been written).
     if (e.op == Op::None) {
-      store(p, rhs);
-      return {p, rhs};
+      store(p, rhs, fresh);
+      return {p, load(p)};
     }
     const Value current = convert(load(p), e.operationType);
     const Value result = convert(arithmetic(e.op, current, rhs, e.operationResult), e.type);
-    store(p, result);
-    return {p, result};
+    store(p, result, fresh);
+    return {p, load(p)};
   }
 
   Value construct(const Expr& e) {
