@@ -877,7 +877,7 @@ class Checker {
     convert(e, target, context, name);
   }
 
-  void initList(Expr& list, const Type* target) {
+  [[gnu::noinline]] void initList(Expr& list, const Type* target) {
     list.type = target;
     if (target->isError()) {
       for (auto& o : list.operands) {
@@ -982,45 +982,24 @@ class Checker {
     return true;
   }
 
+  // A thin dispatcher: the recursion through it is as deep as the
+  // expressions, so the handlers stay out of line and its frame small.
   void expr(ExprPtr& slot) {
     Expr& e = *slot;
     switch (e.kind) {
-      case ExprKind::IntLiteral:
-        // An unsuffixed decimal literal that int cannot hold becomes uint:
-        // the subset has no 64-bit integers.
-        e.type = (e.suffix == LiteralSuffix::Unsigned || e.intValue > 0x7FFFFFFFu)
-                     ? types_.uintType()
-                     : types_.intType();
+      case ExprKind::IntLiteral: case ExprKind::FloatLiteral: case ExprKind::BoolLiteral:
+        literal(e);
         return;
-      case ExprKind::FloatLiteral:
-        e.type = types_.scalar(e.suffix == LiteralSuffix::Half ? Scalar::Half : Scalar::Float);
-        return;
-      case ExprKind::BoolLiteral: e.type = types_.boolType(); return;
       case ExprKind::Name: name(e); return;
       case ExprKind::Unary: unary(e); return;
       case ExprKind::Postfix: increment(e); return;
       case ExprKind::Binary: binary(e); return;
       case ExprKind::Assign: assign(e); return;
       case ExprKind::Conditional: conditional(e); return;
-      case ExprKind::Comma:
-        expr(e.operands[0]);
-        expr(e.operands[1]);
-        e.type = e.operands[1]->type;
-        return;
+      case ExprKind::Comma: comma(e); return;
       case ExprKind::Call: call(e); return;
       case ExprKind::Construct: construct(e); return;
-      case ExprKind::InitList: {
-        if (e.typeRef.name.empty()) {
-          error(e.location, "an initializer list is only allowed in an initialization");
-          fail(e);
-          for (auto& o : e.operands) {
-            if (o->kind != ExprKind::InitList) expr(o);
-          }
-          return;
-        }
-        initList(e, resolveType(e.typeRef));
-        return;
-      }
+      case ExprKind::InitList: typedInitList(e); return;
       case ExprKind::Member: member(slot); return;
       case ExprKind::Swizzle: return;
       case ExprKind::Index: index(e); return;
@@ -1030,7 +1009,39 @@ class Checker {
     }
   }
 
-  void name(Expr& e) {
+  [[gnu::noinline]] void literal(Expr& e) {
+    if (e.kind == ExprKind::IntLiteral) {
+      // An unsuffixed decimal literal that int cannot hold becomes uint:
+      // the subset has no 64-bit integers.
+      e.type = (e.suffix == LiteralSuffix::Unsigned || e.intValue > 0x7FFFFFFFu)
+                   ? types_.uintType()
+                   : types_.intType();
+    } else if (e.kind == ExprKind::FloatLiteral) {
+      e.type = types_.scalar(e.suffix == LiteralSuffix::Half ? Scalar::Half : Scalar::Float);
+    } else {
+      e.type = types_.boolType();
+    }
+  }
+
+  [[gnu::noinline]] void comma(Expr& e) {
+    expr(e.operands[0]);
+    expr(e.operands[1]);
+    e.type = e.operands[1]->type;
+  }
+
+  [[gnu::noinline]] void typedInitList(Expr& e) {
+    if (e.typeRef.name.empty()) {
+      error(e.location, "an initializer list is only allowed in an initialization");
+      fail(e);
+      for (auto& o : e.operands) {
+        if (o->kind != ExprKind::InitList) expr(o);
+      }
+      return;
+    }
+    initList(e, resolveType(e.typeRef));
+  }
+
+  [[gnu::noinline]] void name(Expr& e) {
     Variable* v = lookup(e.name);
     if (!v) {
       if (functions_.count(e.name) || isBuiltinFunction(e.name)) {
@@ -1050,7 +1061,7 @@ class Checker {
                 v->addressSpace == AddressSpace::Constant;
   }
 
-  void unary(Expr& e) {
+  [[gnu::noinline]] void unary(Expr& e) {
     if (e.op == Op::PreIncrement || e.op == Op::PreDecrement) {
       increment(e);
       return;
@@ -1097,7 +1108,7 @@ class Checker {
     }
   }
 
-  void increment(Expr& e) {
+  [[gnu::noinline]] void increment(Expr& e) {
     expr(e.operands[0]);
     const Expr& target = *e.operands[0];
     const Type* t = target.type;
@@ -1200,7 +1211,7 @@ class Checker {
     return true;
   }
 
-  void binary(Expr& e) {
+  [[gnu::noinline]] void binary(Expr& e) {
     expr(e.operands[0]);
     expr(e.operands[1]);
     const Type* l = e.operands[0]->type;
@@ -1223,7 +1234,7 @@ class Checker {
     e.type = bt.result;
   }
 
-  void assign(Expr& e) {
+  [[gnu::noinline]] void assign(Expr& e) {
     expr(e.operands[0]);
     const Expr& target = *e.operands[0];
     if (e.operands[1]->kind == ExprKind::InitList && e.operands[1]->typeRef.name.empty()) {
@@ -1266,7 +1277,7 @@ class Checker {
     e.operationResult = bt.result;
   }
 
-  void conditional(Expr& e) {
+  [[gnu::noinline]] void conditional(Expr& e) {
     condition(e.operands[0]);
     expr(e.operands[1]);
     expr(e.operands[2]);
@@ -1312,7 +1323,7 @@ class Checker {
     return -1;
   }
 
-  void call(Expr& e) {
+  [[gnu::noinline]] void call(Expr& e) {
     if (e.name == "bias" || e.name == "level" || e.name == "gradient2d" ||
         e.name == "gradientcube" || e.name == "min_lod_clamp") {
       error(e.location, "'" + e.name + "' is only allowed as a sampling argument");
@@ -1423,7 +1434,7 @@ class Checker {
     return true;
   }
 
-  void construct(Expr& e) {
+  [[gnu::noinline]] void construct(Expr& e) {
     const Type* t = resolveType(e.typeRef);
     bool bad = t->isError();
     for (auto& o : e.operands) {
@@ -1509,7 +1520,7 @@ class Checker {
     o = std::move(c);
   }
 
-  void member(ExprPtr& slot) {
+  [[gnu::noinline]] void member(ExprPtr& slot) {
     Expr& e = *slot;
     expr(e.operands[0]);
     const Expr& base = *e.operands[0];
@@ -1571,7 +1582,7 @@ class Checker {
     e.space = base.space;
   }
 
-  void index(Expr& e) {
+  [[gnu::noinline]] void index(Expr& e) {
     expr(e.operands[0]);
     expr(e.operands[1]);
     unpack(e.operands[1]);
@@ -1600,7 +1611,7 @@ class Checker {
     e.space = base.space;
   }
 
-  void method(Expr& e) {
+  [[gnu::noinline]] void method(Expr& e) {
     expr(e.operands[0]);
     const Type* t = e.operands[0]->type;
     if (t->isError()) {
@@ -1685,7 +1696,7 @@ class Checker {
     e.type = bc.result;
   }
 
-  void cast(Expr& e) {
+  [[gnu::noinline]] void cast(Expr& e) {
     const Type* to = resolveType(e.typeRef);
     expr(e.operands[0]);
     unpack(e.operands[0]);

@@ -600,7 +600,7 @@ class FunctionGen {
     return alu2(Opcode::Add, Scalar::UInt, types_.uintType(), a, b);
   }
 
-  Place placeOf(const Expr& e) {
+  [[gnu::noinline]] Place placeOf(const Expr& e) {
     switch (e.kind) {
       case ExprKind::Name: return namePlace(*e.variable);
       case ExprKind::Member: {
@@ -680,7 +680,7 @@ class FunctionGen {
     return registerPlace(v.type, it->second);
   }
 
-  Place indexPlace(const Expr& e) {
+  [[gnu::noinline]] Place indexPlace(const Expr& e) {
     Place p = placeOf(*e.operands[0]);
     const Type* base = p.type;
     const Value index = indexValue(*e.operands[1]);
@@ -786,7 +786,7 @@ class FunctionGen {
 
   // ---- loads and stores
 
-  Value load(const Place& p) {
+  [[gnu::noinline]] Value load(const Place& p) {
     switch (p.kind) {
       case Place::Kind::Zero: return zero(p.type);
       case Place::Kind::Buffer: {
@@ -1404,7 +1404,7 @@ class FunctionGen {
     return convert(gen(e), t);
   }
 
-  Value initList(const Expr& list, const Type* t) {
+  [[gnu::noinline]] Value initList(const Expr& list, const Type* t) {
     const auto& ops = list.operands;
     switch (t->kind) {
       case TypeKind::Array: {
@@ -1455,49 +1455,56 @@ class FunctionGen {
     }
   }
 
+  // A thin dispatcher: expressions nest as deep as the parser allows, so
+  // the recursion's frames must stay small, and the work happens in
+  // functions of their own (kept out of line).
   Value gen(const Expr& e) {
     count();
     switch (e.kind) {
-      case ExprKind::IntLiteral:
-        return scalarConstant(e.type, static_cast<std::uint32_t>(e.intValue));
-      case ExprKind::FloatLiteral: {
-        const float f = math::roundTo(e.type->scalar, e.floatValue);
-        return scalarConstant(e.type, math::asBits(f));
-      }
-      case ExprKind::BoolLiteral: return scalarConstant(e.type, e.boolValue ? 1u : 0u);
-      case ExprKind::Name: {
-        auto it = bindings_.find(e.variable);
-        if (it != bindings_.end() && it->second.kind == Binding::Kind::Resource) {
-          Value v;
-          v.type = e.type;
-          v.slot = it->second.slot;
-          return v;
-        }
-        if (it != bindings_.end() && it->second.kind == Binding::Kind::Bound) {
-          return it->second.value;
-        }
-        return load(placeOf(e));
-      }
-      case ExprKind::Member: case ExprKind::Swizzle: case ExprKind::Index:
-        return load(placeOf(e));
+      case ExprKind::IntLiteral: case ExprKind::FloatLiteral: case ExprKind::BoolLiteral:
+        return literal(e);
+      case ExprKind::Name: return name(e);
+      case ExprKind::Member: case ExprKind::Swizzle: case ExprKind::Index: return loadPlace(e);
       case ExprKind::Unary: return unary(e);
       case ExprKind::Postfix: return increment(e);
       case ExprKind::Binary: return binary(e);
-      case ExprKind::Assign: return assignment(e).second;
+      case ExprKind::Assign: return assign(e);
       case ExprKind::Conditional: return conditional(e);
-      case ExprKind::Comma:
-        gen(*e.operands[0]);
-        return gen(*e.operands[1]);
-      case ExprKind::Call:
-        if (e.function) return inlineCall(e);
-        return builtinCall(e);
+      case ExprKind::Comma: return comma(e);
+      case ExprKind::Call: return e.function ? inlineCall(e) : builtinCall(e);
       case ExprKind::Construct: return construct(e);
       case ExprKind::InitList: return initList(e, e.type);
       case ExprKind::MethodCall: return textureCall(e);
       case ExprKind::Cast: return cast(e);
-      case ExprKind::Convert: return convert(gen(*e.operands[0]), e.type);
+      case ExprKind::Convert: return converted(e);
     }
     return zero(e.type);
+  }
+
+  [[gnu::noinline]] Value literal(const Expr& e) {
+    if (e.kind == ExprKind::IntLiteral) return scalarConstant(e.type, static_cast<std::uint32_t>(e.intValue));
+    if (e.kind == ExprKind::BoolLiteral) return scalarConstant(e.type, e.boolValue ? 1u : 0u);
+    return scalarConstant(e.type, math::asBits(math::roundTo(e.type->scalar, e.floatValue)));
+  }
+
+  [[gnu::noinline]] Value name(const Expr& e) {
+    auto it = bindings_.find(e.variable);
+    if (it != bindings_.end() && it->second.kind == Binding::Kind::Resource) {
+      Value v;
+      v.type = e.type;
+      v.slot = it->second.slot;
+      return v;
+    }
+    if (it != bindings_.end() && it->second.kind == Binding::Kind::Bound) return it->second.value;
+    return loadPlace(e);
+  }
+
+  [[gnu::noinline]] Value loadPlace(const Expr& e) { return load(placeOf(e)); }
+  [[gnu::noinline]] Value assign(const Expr& e) { return assignment(e).second; }
+  [[gnu::noinline]] Value converted(const Expr& e) { return convert(gen(*e.operands[0]), e.type); }
+  [[gnu::noinline]] Value comma(const Expr& e) {
+    gen(*e.operands[0]);
+    return gen(*e.operands[1]);
   }
 
   // ++x and --x: the place written (an lvalue) and the value stored. Each
@@ -1509,7 +1516,7 @@ class FunctionGen {
     return {p, v};
   }
 
-  Value unary(const Expr& e) {
+  [[gnu::noinline]] Value unary(const Expr& e) {
     if (e.op == Op::PreIncrement || e.op == Op::PreDecrement) return preIncrement(e).second;
     const Value a = gen(*e.operands[0]);
     const Type* t = e.type;
@@ -1537,7 +1544,7 @@ class FunctionGen {
                 broadcast(one, types_.unpacked(v.type)));
   }
 
-  Value increment(const Expr& e) {
+  [[gnu::noinline]] Value increment(const Expr& e) {
     const Place p = placeOf(*e.operands[0]);
     const Value old = materialize(load(p));
     store(p, stepValue(old, e.op == Op::PostIncrement));
@@ -1566,7 +1573,7 @@ class FunctionGen {
     }
   }
 
-  Value binary(const Expr& e) {
+  [[gnu::noinline]] Value binary(const Expr& e) {
     if (e.op == Op::LogicalAnd || e.op == Op::LogicalOr) return logical(e);
     const Value a = gen(*e.operands[0]);
     const Value b = gen(*e.operands[1]);
@@ -1574,7 +1581,7 @@ class FunctionGen {
   }
 
   // An operator on converted operands giving `result`.
-  Value arithmetic(Op op, const Value& a, const Value& b, const Type* result) {
+  [[gnu::noinline]] Value arithmetic(Op op, const Value& a, const Value& b, const Type* result) {
     const Type* l = a.type;
     const Type* r = b.type;
     if (l->isMatrix() || r->isMatrix()) return matrixArithmetic(op, a, b, result);
@@ -1643,7 +1650,7 @@ class FunctionGen {
     return sum;
   }
 
-  Value logical(const Expr& e) {
+  [[gnu::noinline]] Value logical(const Expr& e) {
     const bool isAnd = e.op == Op::LogicalAnd;
     const Value a = gen(*e.operands[0]);
     if (a.constant) {
@@ -1664,7 +1671,7 @@ class FunctionGen {
     return result;
   }
 
-  Value conditional(const Expr& e) {
+  [[gnu::noinline]] Value conditional(const Expr& e) {
     const Value c = gen(*e.operands[0]);
     if (c.constant) return gen(*e.operands[c.data[0][0] ? 1 : 2]);
     if (!sideEffects(*e.operands[1]) && !sideEffects(*e.operands[2])) {
@@ -1701,7 +1708,7 @@ class FunctionGen {
 
   // An assignment: the place written (an lvalue) and the value stored.
   // The right side is evaluated first, as C++17 orders it.
-  std::pair<Place, Value> assignment(const Expr& e) {
+  [[gnu::noinline]] std::pair<Place, Value> assignment(const Expr& e) {
     const std::uint32_t fresh = next_;
     const Value rhs = gen(*e.operands[1]);
     const Place p = placeOf(*e.operands[0]);
@@ -1717,7 +1724,7 @@ class FunctionGen {
     return {p, load(p)};
   }
 
-  Value construct(const Expr& e) {
+  [[gnu::noinline]] Value construct(const Expr& e) {
     const Type* t = e.type;
     const auto& ops = e.operands;
     if (ops.empty()) return zero(t);
@@ -1759,7 +1766,7 @@ class FunctionGen {
     }
   }
 
-  Value cast(const Expr& e) {
+  [[gnu::noinline]] Value cast(const Expr& e) {
     const Value v = gen(*e.operands[0]);
     if (e.castKind != CastKind::AsType) return convert(v, e.type);
     Instruction i = instruction(Opcode::Bitcast);
@@ -1770,7 +1777,7 @@ class FunctionGen {
     return alu(i, e.type, {&v});
   }
 
-  Value builtinCall(const Expr& e) {
+  [[gnu::noinline]] Value builtinCall(const Expr& e) {
     const Builtin b = static_cast<Builtin>(e.builtin);
     std::vector<Value> a;
     for (const auto& o : e.operands) a.push_back(gen(*o));
@@ -1875,7 +1882,7 @@ class FunctionGen {
     return composite(t, columns);
   }
 
-  Value textureCall(const Expr& e) {
+  [[gnu::noinline]] Value textureCall(const Expr& e) {
     const Builtin b = static_cast<Builtin>(e.builtin);
     const Value texture = gen(*e.operands[0]);
     const Type* tt = e.operands[0]->type;
@@ -1924,7 +1931,7 @@ class FunctionGen {
     return inRegister(e.type, i.dst);
   }
 
-  Value inlineCall(const Expr& e) {
+  [[gnu::noinline]] Value inlineCall(const Expr& e) {
     const FunctionDecl* f = e.function->body ? e.function : e.function->definition;
     // Bind the parameters before the body runs.
     std::vector<std::pair<const Variable*, Binding>> bound;

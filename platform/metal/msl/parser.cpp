@@ -585,7 +585,7 @@ class Parser {
   ExprPtr node(ExprKind kind, SourceLocation at) { return std::make_unique<Expr>(kind, at); }
 
   // Sets the node's height from its children and enforces the bound.
-  ExprPtr finish(ExprPtr e) {
+  [[gnu::noinline]] ExprPtr finish(ExprPtr e) {
     std::uint32_t depth = 0;
     for (const auto& o : e->operands) depth = std::max(depth, o->depth);
     for (const auto& x : e->typeRef.arrayExtents) depth = std::max(depth, x->depth);
@@ -625,7 +625,7 @@ class Parser {
   // Nesting counts brackets, and the operators that recurse without one
   // (assignments, conditionals, unary operators), so that the stack stays
   // bounded.
-  ExprPtr parseAssignment() {
+  [[gnu::noinline]] ExprPtr parseAssignment() {
     ExprPtr lhs = parseConditional();
     if (peek().kind != TokenKind::Punct) return lhs;
     for (const AssignOp& a : kAssign) {
@@ -641,7 +641,7 @@ class Parser {
     return lhs;
   }
 
-  ExprPtr parseConditional() {
+  [[gnu::noinline]] ExprPtr parseConditional() {
     ExprPtr cond = parseBinary(4);
     if (!peek().is("?")) return cond;
     Nest nest(*this, peek().location);
@@ -709,7 +709,7 @@ class Parser {
 
   // '(' type ')' starts a cast; '(' type '(' ... is a parenthesised
   // constructor call.
-  bool isCastAhead() const {
+  [[gnu::noinline]] bool isCastAhead() const {
     std::size_t k = 1;
     if (peek(k).is("metal") && peek(k + 1).is("::")) k += 2;
     if (!isTypeName(peek(k))) return false;
@@ -718,7 +718,7 @@ class Parser {
     return peek(k + 1).is(")");
   }
 
-  ExprPtr parsePostfix(ExprPtr e) {
+  [[gnu::noinline]] ExprPtr parsePostfix(ExprPtr e) {
     while (true) {
       const Token& t = peek();
       if (t.is("[")) {
@@ -769,7 +769,7 @@ class Parser {
     expect(")");
   }
 
-  ExprPtr parsePrimary() {
+  [[gnu::noinline]] ExprPtr parsePrimary() {
     const Token& t = peek();
     if (t.kind == TokenKind::IntLiteral || t.kind == TokenKind::FloatLiteral) {
       next();

@@ -3,6 +3,8 @@
 // the compiler prints, and the error object Device gives for it.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <optional>
 #include <string>
 
@@ -229,6 +231,40 @@ TEST(ShaderCorpus, TheErrorObjectQuotesEveryErrorWithItsLine) {
   error.reset();
   EXPECT_NE(device->newLibraryWithSource("vertex float4 v() { return 0; }", {}, &error), nullptr);
   EXPECT_FALSE(error);
+}
+
+// The deepest programs the bounds allow compile on a thread with a 4 MiB
+// stack (half of Linux's default), sanitizers' larger frames included.
+TEST(ShaderCorpus, TheDeepestProgramsFitInAFourMegabyteStack) {
+  static const std::vector<std::string> programs = {
+      "vertex float4 v(constant float& k [[buffer(0)]]) {\n  float x = k" + repeat(" + k", 1020) +
+          ";\n  return x;\n}\n",
+      "vertex float4 v(constant float4& k [[buffer(0)]]) {\n  return k" + repeat(".wzyx", 1020) + ";\n}\n",
+      "vertex float4 v(constant float& k [[buffer(0)]]) {\n  float x = k;\n" + repeat("{ if (k > 0) ", 60) +
+          "x = " + repeat("(", 120) + "x" + repeat(")", 120) + ";" + repeat("}", 60) + "\n  return x;\n}\n",
+  };
+  struct Job {
+    const std::string* source;
+    bool ok = false;
+  };
+  for (const std::string& source : programs) {
+    Job job{&source};
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, std::size_t{4} << 20);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attributes,
+                             [](void* p) -> void* {
+                               auto* j = static_cast<Job*>(p);
+                               j->ok = msl::compile(*j->source).ok();
+                               return nullptr;
+                             },
+                             &job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    EXPECT_TRUE(job.ok) << source.substr(0, 80);
+  }
 }
 
 TEST(ShaderCorpus, ErrorsStopAtTwentyWithoutCascading) {
