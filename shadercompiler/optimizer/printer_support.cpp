@@ -1,0 +1,123 @@
+#include "shadercompiler/optimizer/printer_support.h"
+
+#include <charconv>
+
+#include "shadercompiler/ir/ir.h"
+#include "shadercompiler/ir/ir_hierarchical_visitor.h"
+
+std::string print_float_literal(float value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
+  std::string text(buffer, result.ptr);
+  const size_t exponent = text.find('e');
+  const std::string mantissa = text.substr(0, exponent);
+  if (mantissa.find('.') == std::string::npos) {
+    if (exponent == std::string::npos) text += ".0";
+    else text.insert(exponent, ".0");
+  }
+  return text;
+}
+
+namespace {
+
+class identifier_collector : public ir_hierarchical_visitor {
+ public:
+  explicit identifier_collector(printer_names *names) : names_(names) {}
+
+  ir_visitor_status visit(ir_variable *var) override {
+    if (var->name != nullptr) names_->take(var->name);
+    type(var->type);
+    return visit_continue;
+  }
+  ir_visitor_status visit_enter(ir_function *f) override {
+    names_->take(f->name);
+    return visit_continue;
+  }
+  ir_visitor_status visit(ir_typedecl_statement *decl) override {
+    type(decl->type_decl);
+    return visit_continue;
+  }
+
+ private:
+  void type(const glsl_type *t) {
+    while (t->is_array()) t = t->fields.array;
+    if (!t->is_record()) return;
+    names_->take(t->name);
+    for (unsigned i = 0; i < t->length; i++) {
+      names_->take(t->fields.structure[i].name);
+      type(t->fields.structure[i].type);
+    }
+  }
+
+  printer_names *names_;
+};
+
+}  // namespace
+
+void printer_names::take_identifiers(exec_list *instructions) {
+  identifier_collector collector(this);
+  collector.run(instructions);
+}
+
+std::string printer_names::fresh(const std::string &base) {
+  const bool joined = !base.empty() && base.back() == '_';
+  for (;;) {
+    std::string name = base + (joined ? "" : "_") + std::to_string(++counter_);
+    if (taken_.insert(name).second) return name;
+  }
+}
+
+std::vector<ir_assignment *> vector_constructor_pieces(ir_variable *var) {
+  std::vector<ir_assignment *> pieces;
+  if (!var->type->is_vector()) return pieces;
+  const unsigned full = (1u << var->type->vector_elements) - 1;
+  unsigned written = 0;
+  for (exec_node *n = var->next; !n->is_tail_sentinel() && written != full; n = n->next) {
+    ir_assignment *a = static_cast<ir_instruction *>(n)->as_assignment();
+    if (a == nullptr || a->condition != nullptr) break;
+    ir_dereference_variable *lhs = a->lhs->as_dereference_variable();
+    if (lhs == nullptr || lhs->var != var) break;
+    // The next components in order, and no others.
+    const unsigned mask = a->write_mask & full;
+    if (mask == 0 || (mask & written) != 0 || (mask & (written + 1)) == 0) break;
+    if ((mask >> __builtin_ctz(mask)) & ((mask >> __builtin_ctz(mask)) + 1)) break;
+    struct search {
+      ir_variable *var;
+      bool found;
+    } state{var, false};
+    visit_tree(
+        a->rhs,
+        [](ir_instruction *ir, void *data) {
+          auto *d = ir->as_dereference_variable();
+          auto *s = static_cast<search *>(data);
+          if (d != nullptr && d->var == s->var) s->found = true;
+        },
+        &state);
+    if (state.found) break;
+    written |= mask;
+    pieces.push_back(a);
+  }
+  if (written != full || pieces.size() < 2) pieces.clear();
+  return pieces;
+}
+
+bool assignment_initializes(ir_assignment *a, ir_variable *var) {
+  if (a == nullptr || a->condition != nullptr) return false;
+  ir_dereference_variable *lhs = a->lhs->as_dereference_variable();
+  if (lhs == nullptr || lhs->var != var) return false;
+  if (var->type->is_vector() && a->write_mask != (1u << var->type->vector_elements) - 1)
+    return false;
+  struct search {
+    ir_variable *var;
+    bool found;
+  } state{var, false};
+  visit_tree(
+      a->rhs,
+      [](ir_instruction *ir, void *data) {
+        auto *d = ir->as_dereference_variable();
+        auto *s = static_cast<search *>(data);
+        if (d != nullptr && d->var == s->var) s->found = true;
+      },
+      &state);
+  return !state.found;
+}
