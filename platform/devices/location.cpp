@@ -1,0 +1,286 @@
+#include "platform/devices/location.h"
+
+#include <shapefil.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/locations.h"
+#include "platform/foundation/bundle.h"
+
+namespace dev {
+namespace {
+
+constexpr double kEarthRadiusMetres = 6371008.8;  // mean radius (IUGG)
+constexpr double kRadians = 3.14159265358979323846 / 180;
+constexpr double kLocalityMetres = 50000;
+
+std::optional<LocationConfiguration>& configured() {
+  static std::optional<LocationConfiguration> value;
+  return value;
+}
+
+// ---- world borders ---------------------------------------------------------------
+
+struct Country {
+  std::string name, iso2;
+  double minX, minY, maxX, maxY;
+  std::vector<std::vector<std::pair<double, double>>> rings;  // longitude, latitude
+};
+
+std::string& bordersPath() {
+  static std::string path;
+  return path;
+}
+
+const std::vector<Country>* borders(std::string* error) {
+  static std::string loadedFrom;
+  static std::vector<Country> countries;
+  static bool loaded = false;
+  std::string path = bordersPath();
+  if (path.empty()) {
+    std::string shp = ns::Bundle::main().pathForResource("TM_WORLD_BORDERS_SIMPL", "shp", "WorldBorders");
+    if (!shp.empty()) path = shp.substr(0, shp.size() - 4);
+  }
+  if (loaded && loadedFrom == path) return &countries;
+  countries.clear();
+  loaded = true;
+  loadedFrom = path;
+  if (path.empty()) {
+    if (error) *error = "the world borders are not in the bundle";
+    return &countries;
+  }
+  SHPHandle shp = SHPOpen(path.c_str(), "rb");
+  DBFHandle dbf = DBFOpen(path.c_str(), "rb");
+  if (!shp || !dbf) {
+    if (shp) SHPClose(shp);
+    if (dbf) DBFClose(dbf);
+    if (error) *error = path + ": cannot read the world borders";
+    return &countries;
+  }
+  int count = 0, type = 0;
+  SHPGetInfo(shp, &count, &type, nullptr, nullptr);
+  const int nameField = DBFGetFieldIndex(dbf, "NAME"), isoField = DBFGetFieldIndex(dbf, "ISO2");
+  const int records = DBFGetRecordCount(dbf);
+  for (int i = 0; i < count && i < records; ++i) {
+    SHPObject* object = SHPReadObject(shp, i);
+    if (!object) continue;
+    Country c;
+    c.name = nameField >= 0 ? DBFReadStringAttribute(dbf, i, nameField) : "";
+    c.iso2 = isoField >= 0 ? DBFReadStringAttribute(dbf, i, isoField) : "";
+    c.minX = object->dfXMin, c.minY = object->dfYMin, c.maxX = object->dfXMax, c.maxY = object->dfYMax;
+    for (int part = 0; part < std::max(1, object->nParts); ++part) {
+      const int start = object->nParts > 0 ? object->panPartStart[part] : 0;
+      const int end = object->nParts > part + 1 ? object->panPartStart[part + 1] : object->nVertices;
+      if (start < 0 || end > object->nVertices || end - start < 3) continue;
+      std::vector<std::pair<double, double>> ring;
+      for (int v = start; v < end; ++v) ring.emplace_back(object->padfX[v], object->padfY[v]);
+      c.rings.push_back(std::move(ring));
+    }
+    SHPDestroyObject(object);
+    countries.push_back(std::move(c));
+  }
+  SHPClose(shp);
+  DBFClose(dbf);
+  return &countries;
+}
+
+// Even-odd rule over every ring (holes are rings too).
+bool inside(const Country& c, double x, double y) {
+  if (x < c.minX || x > c.maxX || y < c.minY || y > c.maxY) return false;
+  bool in = false;
+  for (auto& ring : c.rings)
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+      auto [xi, yi] = ring[i];
+      auto [xj, yj] = ring[j];
+      if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+    }
+  return in;
+}
+
+std::string countryLetters(int code) {
+  if (code <= 0) return "";
+  return std::string{char(code / 256), char(code % 256)};
+}
+
+}  // namespace
+
+// ---- configuration -----------------------------------------------------------------
+
+LocationConfiguration LocationConfiguration::fromEnvironment() {
+  LocationConfiguration c;
+  c.start.latitude = 51.4779;  // Greenwich, without a configuration
+  c.start.longitude = -0.0015;
+  c.start.altitude = 46;
+  if (const char* text = std::getenv("TESSALY_LOCATION")) {
+    double lat = 0, lon = 0, alt = 0;
+    int n = std::sscanf(text, "%lf,%lf,%lf", &lat, &lon, &alt);
+    if (n >= 2 && std::fabs(lat) <= 90 && std::fabs(lon) <= 180) {
+      c.start.latitude = lat, c.start.longitude = lon;
+      if (n == 3 && std::isfinite(alt)) c.start.altitude = alt;
+    }
+  }
+  if (const char* text = std::getenv("TESSALY_LOCATION_COURSE")) {
+    double speed = 0, course = 0;
+    if (std::sscanf(text, "%lf,%lf", &speed, &course) == 2 && std::isfinite(speed) && std::isfinite(course))
+      c.speed = speed, c.course = course;
+  }
+  const char* fail = std::getenv("TESSALY_LOCATION_FAIL");
+  c.fails = fail && *fail && std::string(fail) != "0";
+  if (const char* text = std::getenv("TESSALY_HEADING"); text && *text) {
+    double h = std::atof(text);
+    if (std::isfinite(h)) c.heading = std::fmod(std::fmod(h, 360) + 360, 360);
+  }
+  return c;
+}
+
+// ---- manager -----------------------------------------------------------------------
+
+LocationManager::LocationManager()
+    : configuration_(configured() ? *configured() : LocationConfiguration::fromEnvironment()) {}
+
+LocationManager::~LocationManager() {
+  *alive_ = false;
+  stopUpdatingLocation();
+  stopUpdatingHeading();
+}
+
+bool LocationManager::headingAvailable() {
+  const LocationConfiguration c = configured() ? *configured() : LocationConfiguration::fromEnvironment();
+  return c.heading.has_value();
+}
+
+void LocationManager::configure(const LocationConfiguration& configuration) { configured() = configuration; }
+
+void LocationManager::requestWhenInUseAuthorization() {
+  std::weak_ptr<bool> alive = alive_;
+  const bool undetermined = authorizationStatus() == AuthorizationStatus::notDetermined;
+  requestAuthorization(Service::location, [this, alive, undetermined](AuthorizationStatus status) {
+    if (alive.lock() && undetermined && delegate) delegate->didChangeAuthorization(*this, status);
+  });
+}
+
+void LocationManager::startUpdatingLocation() {
+  if (locationTimer_) return;
+  started_ = ns::RunLoop::main().now();
+  deliver();
+  locationTimer_ = ns::RunLoop::main().scheduleTimer(1.0, true, [this](ns::Timer&) { deliver(); });
+}
+
+void LocationManager::stopUpdatingLocation() {
+  if (locationTimer_) locationTimer_->invalidate();
+  locationTimer_.reset();
+}
+
+void LocationManager::deliver() {
+  std::weak_ptr<bool> alive = alive_;
+  // Readings arrive after the call that asked for them, on the main loop.
+  ns::RunLoop::main().performOnLoop([this, alive] {
+    if (!alive.lock() || !locationTimer_) return;
+    if (!isAuthorized(authorizationStatus())) {
+      if (delegate) delegate->didFailWithError(*this, "kCLErrorDenied");
+      return;
+    }
+    if (configuration_.fails) {
+      if (delegate) delegate->didFailWithError(*this, "kCLErrorLocationUnknown");
+      return;
+    }
+    const double now = ns::RunLoop::main().now();
+    LocationReading r = configuration_.start;
+    r.timestamp = now;
+    if (configuration_.speed != 0) {
+      // Along the great circle of the course, as far as the time allows.
+      const double d = configuration_.speed * (now - started_) / kEarthRadiusMetres;
+      const double lat = r.latitude * kRadians, lon = r.longitude * kRadians, c = configuration_.course * kRadians;
+      const double lat2 = std::asin(std::sin(lat) * std::cos(d) + std::cos(lat) * std::sin(d) * std::cos(c));
+      const double lon2 = lon + std::atan2(std::sin(c) * std::sin(d) * std::cos(lat), std::cos(d) - std::sin(lat) * std::sin(lat2));
+      r.latitude = lat2 / kRadians;
+      r.longitude = std::remainder(lon2 / kRadians, 360.0);
+      r.speed = configuration_.speed;
+      r.course = configuration_.course;
+    }
+    last_ = r;
+    if (delegate) delegate->didUpdateLocations(*this, {r});
+  });
+}
+
+void LocationManager::startUpdatingHeading() {
+  if (headingTimer_ || !configuration_.heading) return;
+  std::weak_ptr<bool> alive = alive_;
+  auto send = [this, alive] {
+    if (!alive.lock() || !delegate) return;
+    Heading h;
+    h.magneticHeading = h.trueHeading = *configuration_.heading;
+    h.timestamp = ns::RunLoop::main().now();
+    delegate->didUpdateHeading(*this, h);
+  };
+  ns::RunLoop::main().performOnLoop(send);
+  headingTimer_ = ns::RunLoop::main().scheduleTimer(1.0, true, [send](ns::Timer&) { send(); });
+}
+
+void LocationManager::stopUpdatingHeading() {
+  if (headingTimer_) headingTimer_->invalidate();
+  headingTimer_.reset();
+}
+
+// ---- geocoder ----------------------------------------------------------------------
+
+void Geocoder::setBordersPath(std::string path) { bordersPath() = std::move(path); }
+
+std::optional<Placemark> Geocoder::placemarkFor(double latitude, double longitude, std::string* error) {
+  if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::fabs(latitude) > 90) {
+    if (error) *error = "kCLErrorGeocodeFoundNoResult";
+    return std::nullopt;
+  }
+  if (cityCount() == 0) initLocationDatabase(0);
+  Placemark p;
+  p.latitude = latitude;
+  p.longitude = longitude;
+  Location city{};
+  const double distance = findNearestCity(0, cityCount(), &city, longitude * kRadians, latitude * kRadians);
+  if (distance >= 0 && city.name) {
+    p.name = city.name;
+    if (distance * kEarthRadiusMetres <= kLocalityMetres) p.locality = city.name;
+    p.isoCountryCode = countryLetters(city.countryCode);
+  }
+  std::string bordersError;
+  if (const auto* countries = borders(&bordersError)) {
+    const double x = std::remainder(longitude, 360.0);
+    for (const Country& c : *countries)
+      if (inside(c, x, latitude)) {
+        p.country = c.name;
+        if (!c.iso2.empty()) p.isoCountryCode = c.iso2;
+        break;
+      }
+  }
+  if (p.name.empty() && p.country.empty()) {
+    if (error) *error = "kCLErrorGeocodeFoundNoResult";
+    return std::nullopt;
+  }
+  return p;
+}
+
+void Geocoder::reverseGeocode(double latitude, double longitude, Completion completion) {
+  if (busy_) {
+    if (completion) ns::RunLoop::main().performOnLoop([completion] { completion({}, "kCLErrorNetwork"); });
+    return;
+  }
+  busy_ = true;
+  cancelled_ = false;
+  std::weak_ptr<bool> alive = alive_;
+  ns::RunLoop::main().performOnLoop([this, alive, latitude, longitude, completion] {
+    if (!alive.lock()) return;
+    busy_ = false;
+    if (cancelled_) {
+      if (completion) completion({}, "kCLErrorGeocodeCanceled");
+      return;
+    }
+    std::string error;
+    auto placemark = placemarkFor(latitude, longitude, &error);
+    if (completion) completion(placemark ? std::vector<Placemark>{*placemark} : std::vector<Placemark>{}, error);
+  });
+}
+
+}  // namespace dev

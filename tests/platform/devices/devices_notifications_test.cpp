@@ -1,0 +1,165 @@
+// Local notifications: kept across a restart, fired in order on the clock,
+// a crash mid-write leaves the old file, damaged files lose only what is bad.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/devices/local_notifications.h"
+#include "platform/foundation/file_io.h"
+#include "temp_dir.h"
+
+namespace {
+
+constexpr double kEpoch = 1.8e9;  // seconds since 1970 at the clock's start
+
+struct Clocked {
+  std::shared_ptr<ns::ManualClock> clock = std::make_shared<ns::ManualClock>(0);
+  Clocked() { ns::RunLoop::main().setClock(clock); }
+  static double wall() { return kEpoch + ns::RunLoop::main().now(); }
+};
+
+dev::LocalNotification alert(double in, std::string body, int minutes) {
+  dev::LocalNotification n;
+  n.fireDate = kEpoch + in;
+  n.alertBody = std::move(body);
+  n.soundName = "default";
+  n.userInfo = {{"EventName", "ISS (ZARYA) Rise"}, {"EventTime", kEpoch + in + 60 * minutes},
+                {"EventMinutesBefore", minutes}, {"EventObjectName", "ISS (ZARYA)"},
+                {"EventObjectNumber", 25544}};
+  return n;
+}
+
+TEST(DevicesNotifications, ScheduledAlertsSurviveARestartAndFireInOrder) {
+  Clocked clocked;
+  tessaly::test::TempDir dir;
+  const std::string path = dir.file("LocalNotifications.json");
+  {
+    dev::LocalNotificationCenter center(path, Clocked::wall);
+    center.schedule(alert(300, "ISS (ZARYA) Rise in 5 minutes.", 5));
+    center.schedule(alert(100, "Moon Set in 1 minute.", 1));
+    center.schedule(alert(200, "Mars Transit now.", 0));
+    EXPECT_EQ(center.scheduled().size(), 3u);
+  }
+  dev::LocalNotificationCenter center(path, Clocked::wall);
+  ASSERT_EQ(center.scheduled().size(), 3u);
+  EXPECT_TRUE(center.loadMessages().empty());
+  EXPECT_EQ(center.scheduled()[0].alertBody, "Moon Set in 1 minute.");
+  EXPECT_EQ(center.scheduled()[2].userInfo["EventObjectNumber"], 25544);
+  std::vector<std::pair<double, std::string>> fired;
+  center.onFire = [&](const dev::LocalNotification& n) { fired.push_back({Clocked::wall() - kEpoch, n.alertBody}); };
+  ns::RunLoop::main().runFor(150);
+  ASSERT_EQ(fired.size(), 1u);
+  EXPECT_NEAR(fired[0].first, 100, 1e-6);
+  ns::RunLoop::main().runFor(200);
+  ASSERT_EQ(fired.size(), 3u);
+  EXPECT_EQ(fired[1].second, "Mars Transit now.");
+  EXPECT_NEAR(fired[2].first, 300, 1e-6);
+  EXPECT_TRUE(center.scheduled().empty());
+  // What fired is gone from the file too.
+  EXPECT_TRUE(dev::LocalNotificationCenter(path, Clocked::wall).scheduled().empty());
+  // A past date fires at once; a cancelled one never.
+  center.schedule(alert(-50, "late", 0));
+  center.schedule(alert(500, "cancelled", 0));
+  center.cancel(center.scheduled().back().identifier);
+  ns::RunLoop::main().runFor(1000);
+  ASSERT_EQ(fired.size(), 4u);
+  EXPECT_EQ(fired[3].second, "late");
+}
+
+TEST(DevicesNotifications, AChildKilledMidWriteLeavesTheOldFile) {
+  Clocked clocked;
+  tessaly::test::TempDir dir;
+  const std::string path = dir.file("LocalNotifications.json");
+  dev::LocalNotificationCenter center(path, Clocked::wall);
+  center.schedule(alert(100, "kept", 0));
+  const std::string before = *ns::readWholeFile(path);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dev::LocalNotificationCenter other(path, Clocked::wall);
+    other.cancelAll();  // writes the empty list...
+    other.schedule(alert(5, "never", 0));
+    other.save([] { _exit(0); });  // ...and dies before the rename
+    _exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  // The child's own saves went through; its last one died unrenamed.
+  dev::LocalNotificationCenter after(path, Clocked::wall);
+  ASSERT_EQ(after.scheduled().size(), 1u);
+  EXPECT_EQ(after.scheduled()[0].alertBody, "never");
+  EXPECT_NE(*ns::readWholeFile(path), before);
+  // A crash during the only write keeps the file as it was.
+  const std::string kept = *ns::readWholeFile(path);
+  child = fork();
+  if (child == 0) {
+    dev::LocalNotificationCenter other(path, Clocked::wall);
+    other.onFire = nullptr;
+    ns::JSON ignored;
+    other.save([] { _exit(0); });
+    _exit(1);
+  }
+  waitpid(child, &status, 0);
+  EXPECT_EQ(*ns::readWholeFile(path), kept);
+}
+
+TEST(DevicesNotifications, DamagedFilesLoseOnlyTheirBadEntries) {
+  Clocked clocked;
+  tessaly::test::TempDir dir;
+  const std::string path = dir.file("n.json");
+  ASSERT_TRUE(ns::writeFileAtomically(path, R"({"notifications": [
+      {"fireDate": 1800000100, "alertBody": "good"},
+      {"fireDate": "soon"},
+      {"alertBody": "no date"},
+      {"fireDate": 1800000050, "userInfo": [1, 2]},
+      7,
+      {"fireDate": 1800000200, "alertBody": "also good", "badge": 1}]})"));
+  dev::LocalNotificationCenter center(path, Clocked::wall);
+  ASSERT_EQ(center.scheduled().size(), 2u);
+  EXPECT_EQ(center.scheduled()[1].applicationIconBadgeNumber, 1);
+  ASSERT_EQ(center.loadMessages().size(), 4u);
+  EXPECT_EQ(center.loadMessages()[0], path + ": notification 1: no fire date; skipped");
+  ASSERT_TRUE(ns::writeFileAtomically(path, "{\"notifications\": [{\"fireDate\": 1"));
+  dev::LocalNotificationCenter broken(path, Clocked::wall);
+  EXPECT_TRUE(broken.scheduled().empty());
+  EXPECT_EQ(broken.loadMessages().size(), 1u);
+
+  // Values replaced in the file's tree (byte mutations seldom leave JSON
+  // that parses): every file loads without harm, keeping its good entries.
+  testing::internal::CaptureStderr();
+  const ns::JSON seed = ns::JSON::parse(R"({"notifications": [
+      {"fireDate": 1800000100, "alertBody": "a", "userInfo": {"EventName": "x", "EventMinutesBefore": 5}},
+      {"fireDate": 1800000200, "alertBody": "b", "badge": 2, "identifier": "notification-7"}]})");
+  const ns::JSON replacements[] = {nullptr, true, -1, 1e308, "text", ns::JSON::array(), ns::JSON::object(),
+                                   ns::JSON::array({1, 2})};
+  std::uint64_t state = 7;
+  auto next = [&state] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return state >> 33;
+  };
+  int loaded = 0, empty = 0;
+  for (int i = 0; i < 300; ++i) {
+    ns::JSON doc = seed;
+    std::vector<ns::JSON*> nodes;
+    std::function<void(ns::JSON&)> collect = [&](ns::JSON& j) {
+      nodes.push_back(&j);
+      if (j.is_structured())
+        for (auto& child : j) collect(child);
+    };
+    collect(doc);
+    *nodes[next() % nodes.size()] = replacements[next() % std::size(replacements)];
+    ns::writeFileAtomically(path, i % 10 == 0 ? doc.dump().substr(0, next() % 80) : doc.dump());
+    dev::LocalNotificationCenter c(path, Clocked::wall);
+    c.onFire = nullptr;
+    for (auto& n : c.scheduled()) ASSERT_TRUE(std::isfinite(n.fireDate));
+    (c.scheduled().empty() ? empty : loaded)++;
+  }
+  testing::internal::GetCapturedStderr();
+  EXPECT_GT(loaded, 150);
+  EXPECT_GT(empty, 20);
+}
+
+}  // namespace

@@ -1,0 +1,363 @@
+// Location, geocoding, motion, sound, camera and speech stand-ins.
+#include <gtest/gtest.h>
+
+#include <shapefil.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+#include "engine/locations.h"
+#include "platform/devices/audio_player.h"
+#include "platform/devices/camera.h"
+#include "platform/devices/location.h"
+#include "platform/devices/motion.h"
+#include "platform/devices/speech.h"
+#include "platform/foundation/file_io.h"
+#include "temp_dir.h"
+
+namespace {
+
+struct Loop {
+  std::shared_ptr<ns::ManualClock> clock = std::make_shared<ns::ManualClock>(0);
+  Loop() { ns::RunLoop::main().setClock(clock); }
+  void run(double seconds) { ns::RunLoop::main().runFor(seconds); }
+};
+
+class LocationRecorder : public dev::LocationManagerDelegate {
+ public:
+  std::vector<dev::AuthorizationStatus> changes;
+  std::vector<dev::LocationReading> readings;
+  std::vector<std::string> errors;
+  std::vector<dev::Heading> headings;
+  void didChangeAuthorization(dev::LocationManager&, dev::AuthorizationStatus s) override { changes.push_back(s); }
+  void didUpdateLocations(dev::LocationManager&, const std::vector<dev::LocationReading>& r) override {
+    readings.insert(readings.end(), r.begin(), r.end());
+  }
+  void didFailWithError(dev::LocationManager&, const std::string& e) override { errors.push_back(e); }
+  void didUpdateHeading(dev::LocationManager&, const dev::Heading& h) override { headings.push_back(h); }
+};
+
+TEST(DevicesLocation, AuthorisationPathsDecideWhatTheApplicationHears) {
+  Loop loop;
+  dev::LocationConfiguration where;
+  where.start.latitude = 48.8566, where.start.longitude = 2.3522, where.start.altitude = 35;
+  where.heading = 271.5;
+  dev::LocationManager::configure(where);
+  // Asked and allowed.
+  dev::configureAuthorization(dev::Service::location, dev::AuthorizationStatus::notDetermined,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  {
+    dev::LocationManager manager;
+    LocationRecorder r;
+    manager.delegate = &r;
+    manager.requestWhenInUseAuthorization();
+    EXPECT_TRUE(r.changes.empty());  // the answer comes on the loop
+    loop.run(0.01);
+    ASSERT_EQ(r.changes.size(), 1u);
+    EXPECT_EQ(r.changes[0], dev::AuthorizationStatus::authorizedWhenInUse);
+    manager.startUpdatingLocation();
+    manager.startUpdatingHeading();
+    loop.run(2.5);
+    ASSERT_EQ(r.readings.size(), 3u);
+    EXPECT_EQ(r.readings[0].latitude, 48.8566);
+    EXPECT_EQ(r.readings[2].altitude, 35);
+    ASSERT_FALSE(r.headings.empty());
+    EXPECT_EQ(r.headings[0].trueHeading, 271.5);
+    EXPECT_TRUE(dev::LocationManager::headingAvailable());
+    manager.stopUpdatingLocation();
+    loop.run(3);
+    EXPECT_EQ(r.readings.size(), 3u);
+  }
+  // Asked and refused: failures, no positions; asking again changes nothing.
+  dev::configureAuthorization(dev::Service::location, dev::AuthorizationStatus::notDetermined,
+                              dev::AuthorizationStatus::denied);
+  {
+    dev::LocationManager manager;
+    LocationRecorder r;
+    manager.delegate = &r;
+    manager.requestWhenInUseAuthorization();
+    manager.startUpdatingLocation();
+    loop.run(1.5);
+    EXPECT_EQ(r.changes, (std::vector{dev::AuthorizationStatus::denied}));
+    EXPECT_TRUE(r.readings.empty());
+    ASSERT_FALSE(r.errors.empty());
+    EXPECT_EQ(r.errors[0], "kCLErrorDenied");
+    manager.requestWhenInUseAuthorization();
+    loop.run(0.1);
+    EXPECT_EQ(r.changes.size(), 1u);
+  }
+  // Allowed but failing; and a manager gone before its reading arrives.
+  dev::configureAuthorization(dev::Service::location, dev::AuthorizationStatus::authorizedAlways,
+                              dev::AuthorizationStatus::authorizedAlways);
+  where.fails = true;
+  dev::LocationManager::configure(where);
+  {
+    dev::LocationManager manager;
+    LocationRecorder r;
+    manager.delegate = &r;
+    manager.startUpdatingLocation();
+    loop.run(0.5);
+    EXPECT_EQ(r.errors, (std::vector<std::string>{"kCLErrorLocationUnknown"}));
+  }
+  {
+    auto doomed = std::make_unique<dev::LocationManager>();
+    doomed->startUpdatingLocation();
+    doomed.reset();
+    loop.run(0.5);
+  }
+}
+
+TEST(DevicesLocation, ASimulatedPositionMovesAlongItsCourse) {
+  Loop loop;
+  dev::configureAuthorization(dev::Service::location, dev::AuthorizationStatus::authorizedWhenInUse,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  dev::LocationConfiguration moving;
+  moving.start.latitude = 0, moving.start.longitude = 10;
+  moving.speed = 100, moving.course = 0;  // due north at 100 m/s
+  dev::LocationManager::configure(moving);
+  dev::LocationManager manager;
+  LocationRecorder r;
+  manager.delegate = &r;
+  manager.startUpdatingLocation();
+  loop.run(100.5);
+  ASSERT_GE(r.readings.size(), 100u);
+  // 10 km north along a meridian: 10000 / 6371008.8 radians.
+  EXPECT_NEAR(r.readings[100].latitude, 10000 / 6371008.8 * 180 / 3.141592653589793, 1e-9);
+  EXPECT_NEAR(r.readings[100].longitude, 10, 1e-9);
+  EXPECT_EQ(r.readings[100].speed, 100);
+}
+
+// A square country with a square lake, written with shapelib.
+void writeBorders(const std::string& base) {
+  SHPHandle shp = SHPCreate(base.c_str(), SHPT_POLYGON);
+  DBFHandle dbf = DBFCreate(base.c_str());
+  int iso = DBFAddField(dbf, "ISO2", FTString, 2, 0), name = DBFAddField(dbf, "NAME", FTString, 40, 0);
+  double x[] = {30, 30, 40, 40, 30, 34, 36, 36, 34, 34};
+  double y[] = {10, 20, 20, 10, 10, 14, 14, 16, 16, 14};
+  int starts[] = {0, 5};
+  SHPObject* o = SHPCreateObject(SHPT_POLYGON, -1, 2, starts, nullptr, 10, x, y, nullptr, nullptr);
+  SHPWriteObject(shp, -1, o);
+  SHPDestroyObject(o);
+  DBFWriteStringAttribute(dbf, 0, iso, "TL");
+  DBFWriteStringAttribute(dbf, 0, name, "Testland");
+  SHPClose(shp);
+  DBFClose(dbf);
+}
+
+TEST(DevicesGeocoder, BuiltInCitiesAndBordersAnswerOffline) {
+  Loop loop;
+  tessaly::test::TempDir dir;
+  writeBorders(dir.file("borders"));
+  dev::Geocoder::setBordersPath(dir.file("borders"));
+  initLocationDatabase(0);
+  int checked = 0;
+  for (int row : {0, 17, 400, 1200, 2500, cityCount() - 1}) {
+    Location city{};
+    ASSERT_TRUE(getCityLocation(row, &city));
+    std::string error;
+    auto p = dev::Geocoder::placemarkFor(city.latitude, city.longitude, &error);
+    ASSERT_TRUE(p) << error;
+    EXPECT_EQ(p->name, city.name) << row;
+    EXPECT_EQ(p->locality, city.name);
+    EXPECT_EQ(p->isoCountryCode, std::string({char(city.countryCode / 256), char(city.countryCode % 256)})) << row;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 6);
+  auto inside = dev::Geocoder::placemarkFor(12, 31, nullptr);
+  ASSERT_TRUE(inside);
+  EXPECT_EQ(inside->country, "Testland");
+  EXPECT_EQ(inside->isoCountryCode, "TL");
+  auto lake = dev::Geocoder::placemarkFor(15, 35, nullptr);
+  ASSERT_TRUE(lake);
+  EXPECT_EQ(lake->country, "");  // the hole is not the country
+  std::string error;
+  EXPECT_FALSE(dev::Geocoder::placemarkFor(std::nan(""), 0, &error));
+  EXPECT_EQ(error, "kCLErrorGeocodeFoundNoResult");
+  // The asynchronous form answers on the loop, one request at a time.
+  dev::Geocoder geocoder;
+  std::vector<std::string> answers;
+  geocoder.reverseGeocode(12, 31, [&](auto& places, auto&) { answers.push_back(places.empty() ? "-" : places[0].country); });
+  geocoder.reverseGeocode(12, 31, [&](auto&, auto& e) { answers.push_back(e); });
+  EXPECT_TRUE(geocoder.isGeocoding());
+  loop.run(0.1);
+  EXPECT_EQ(answers, (std::vector<std::string>{"Testland", "kCLErrorNetwork"}));
+  dev::Geocoder::setBordersPath("");
+}
+
+TEST(DevicesMotion, TheInjectedAttitudeIsWhatTheManagerReports) {
+  Loop loop;
+  dev::MotionManager manager;
+  EXPECT_FALSE(manager.deviceMotion());
+  dev::MotionManager::injectAttitude({0.1, 0.2, 0.3});
+  int updates = 0;
+  manager.startDeviceMotionUpdates([&](const dev::DeviceMotion& m) {
+    ++updates;
+    EXPECT_EQ(m.attitude.yaw, 0.3);
+  });
+  loop.run(1.0);
+  EXPECT_NEAR(updates, 30, 1);
+  double r[3][3];
+  manager.deviceMotion()->attitude.rotationMatrix(r);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      double dot = 0;
+      for (int k = 0; k < 3; ++k) dot += r[i][k] * r[j][k];
+      EXPECT_NEAR(dot, i == j ? 1 : 0, 1e-12);
+    }
+  dev::MotionManager::injectAttitude({0, 0, 0});
+  dev::MotionManager::nudge(0.1, 2.0);  // pitch stops at straight up
+  EXPECT_NEAR(dev::MotionManager::injectedAttitude().pitch, 1.5707963267948966, 1e-15);
+  auto level = manager.deviceMotion();
+  EXPECT_NEAR(level->gravity[1], -1, 1e-12);  // pointing up, gravity runs down the device
+  manager.stopDeviceMotionUpdates();
+}
+
+// A second of a 440 Hz tone, 16-bit mono, 22050 a second.
+std::string toneWav() {
+  const int rate = 22050, frames = rate;
+  std::string data;
+  for (int i = 0; i < frames; ++i) {
+    short v = short(8000 * std::sin(2 * 3.141592653589793 * 440 * i / rate));
+    data.append(reinterpret_cast<const char*>(&v), 2);
+  }
+  auto u32 = [](unsigned v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [](unsigned short v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
+  return "RIFF" + u32(36 + unsigned(data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(rate) +
+         u32(rate * 2) + u16(2) + u16(16) + "data" + u32(unsigned(data.size())) + data;
+}
+
+TEST(DevicesSound, PlayersPlayPauseAndStopOnTheDummyAudioDriver) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  tessaly::test::TempDir dir;
+  const std::string path = dir.file("SelectObject2.wav");
+  ASSERT_TRUE(ns::writeFileAtomically(path, toneWav()));
+  std::string message;
+  auto player = dev::AudioPlayer::fromFile(path, &message);
+  ASSERT_TRUE(player) << message;
+  // Python's wave module as the oracle of the length.
+  FILE* pipe = ::popen(("/usr/bin/python3 -c 'import wave,sys; w=wave.open(sys.argv[1]); print(w.getnframes()/w.getframerate())' " + path).c_str(), "r");
+  double seconds = 0;
+  ASSERT_EQ(std::fscanf(pipe, "%lf", &seconds), 1);
+  ::pclose(pipe);
+  EXPECT_NEAR(player->duration(), seconds, 0.01);
+  player->setVolume(0.3);
+  player->numberOfLoops = -1;
+  ASSERT_TRUE(player->play());
+  EXPECT_TRUE(player->isPlaying());
+  player->pause();
+  EXPECT_FALSE(player->isPlaying());
+  ASSERT_TRUE(player->play());
+  EXPECT_TRUE(player->isPlaying());
+  player->stop();
+  EXPECT_FALSE(player->isPlaying());
+  player->setVolume(7);
+  EXPECT_EQ(player->volume(), 1);
+  ASSERT_TRUE(ns::writeFileAtomically(dir.file("bad.wav"), "RIFF....WAVEjunk"));
+  EXPECT_FALSE(dev::AudioPlayer::fromFile(dir.file("bad.wav"), &message));
+  EXPECT_NE(message.find("bad.wav"), std::string::npos);
+}
+
+class FrameRecorder : public dev::VideoOutputDelegate {
+ public:
+  explicit FrameRecorder(ns::SerialQueue& queue) : queue_(queue) {}
+  void didOutputFrame(const dev::CameraFrame& frame) override {
+    std::lock_guard lock(mutex);
+    if (!queue_.isCurrent()) offQueue = true;
+    sizes.push_back({frame.width, frame.height});
+    indices.push_back(frame.index);
+  }
+  std::mutex mutex;
+  std::vector<std::pair<std::size_t, std::size_t>> sizes;
+  std::vector<std::uint64_t> indices;
+  bool offQueue = false;
+
+ private:
+  ns::SerialQueue& queue_;
+};
+
+TEST(DevicesCamera, FramesComeOnTheirQueueOnlyWhenAllowed) {
+  ns::SerialQueue queue("captureQueue");
+  FrameRecorder recorder(queue);
+  dev::CaptureSession session;
+  ASSERT_TRUE(session.setSessionPreset("AVCaptureSessionPreset640x480"));
+  EXPECT_FALSE(session.setSessionPreset("AVCaptureSessionPresetPhoto"));
+  auto device = dev::CaptureDevice::defaultVideoDevice();
+  EXPECT_NEAR(device->fieldOfView(), 63.4, 1e-12);
+  session.addInput(device);
+  session.setVideoOutput(&recorder, &queue);
+  dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::denied, dev::AuthorizationStatus::denied);
+  session.startRunning();
+  EXPECT_FALSE(session.isRunning());
+  dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::authorizedWhenInUse,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  // While the frame queue is suspended the frames wait on it.
+  queue.suspend();
+  session.startRunning();
+  ASSERT_TRUE(session.isRunning());
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  {
+    std::lock_guard lock(recorder.mutex);
+    EXPECT_TRUE(recorder.indices.empty());
+  }
+  EXPECT_GE(queue.pendingCount(), 3u);
+  queue.resume();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  session.stopRunning();
+  queue.sync([] {});
+  std::lock_guard lock(recorder.mutex);
+  EXPECT_GE(recorder.indices.size(), 6u);
+  EXPECT_FALSE(recorder.offQueue);
+  for (std::size_t i = 0; i < recorder.indices.size(); ++i) {
+    EXPECT_EQ(recorder.indices[i], i);
+    EXPECT_EQ(recorder.sizes[i], (std::pair<std::size_t, std::size_t>{640, 480}));
+  }
+}
+
+TEST(DevicesSpeech, TypedPhrasesArriveAsPartialThenFinalResults) {
+  Loop loop;
+  dev::SpeechRecognizer recognizer("en-US");
+  EXPECT_TRUE(recognizer.isAvailable());
+  EXPECT_FALSE(dev::SpeechRecognizer("fr-FR").isAvailable());
+  dev::configureAuthorization(dev::Service::speech, dev::AuthorizationStatus::notDetermined,
+                              dev::AuthorizationStatus::denied);
+  std::vector<std::string> heard;
+  auto refused = recognizer.recognitionTask([&](const dev::RecognitionResult* r, const std::string& e) {
+    heard.push_back(r ? r->text : "error: " + e);
+  });
+  EXPECT_FALSE(refused);
+  loop.run(0.1);
+  EXPECT_EQ(heard, (std::vector<std::string>{"error: speech recognition is not authorised"}));
+  heard.clear();
+  dev::AuthorizationStatus answer{};
+  dev::configureAuthorization(dev::Service::speech, dev::AuthorizationStatus::notDetermined,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  dev::SpeechRecognizer::requestAuthorization([&](dev::AuthorizationStatus s) { answer = s; });
+  loop.run(0.1);
+  EXPECT_EQ(answer, dev::AuthorizationStatus::authorizedWhenInUse);
+  std::atomic<int> buffers{0};
+  dev::AudioEngine engine;
+  engine.installTap(1024, [&](const dev::AudioBuffer& b) {
+    if (b.samples.size() == 1024 && b.samples[100] == 0.0f) ++buffers;
+  });
+  ASSERT_TRUE(engine.start());
+  auto task = recognizer.recognitionTask([&](const dev::RecognitionResult* r, const std::string&) {
+    heard.push_back(std::string(r->isFinal ? "final: " : "") + r->text);
+  });
+  ASSERT_TRUE(task);
+  dev::SpeechRecognizer::hear("  show   the moon ");
+  EXPECT_TRUE(heard.empty());
+  loop.run(0.1);
+  EXPECT_EQ(heard, (std::vector<std::string>{"show", "show the", "final: show the moon"}));
+  task->cancel();
+  dev::SpeechRecognizer::hear("nobody listens");
+  loop.run(0.1);
+  EXPECT_EQ(heard.size(), 3u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  engine.stop();
+  EXPECT_GT(buffers.load(), 1);
+}
+
+}  // namespace
