@@ -297,14 +297,22 @@ TEST(DevicesCamera, FramesComeOnTheirQueueOnlyWhenAllowed) {
   queue.suspend();
   session.startRunning();
   ASSERT_TRUE(session.isRunning());
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // Waits (for at most 10 s: sanitised builds draw frames slowly) until a
+  // condition holds.
+  auto until = [](auto condition) {
+    for (int i = 0; i < 1000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return condition();
+  };
+  EXPECT_TRUE(until([&] { return queue.pendingCount() >= 3; }));
   {
     std::lock_guard lock(recorder.mutex);
     EXPECT_TRUE(recorder.indices.empty());
   }
-  EXPECT_GE(queue.pendingCount(), 3u);
   queue.resume();
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(until([&] {
+    std::lock_guard lock(recorder.mutex);
+    return recorder.indices.size() >= 6;
+  }));
   session.stopRunning();
   queue.sync([] {});
   std::lock_guard lock(recorder.mutex);
