@@ -25,7 +25,7 @@ class NavigationView : public View {
 
 NavigationBar::NavigationBar() { setAutoresizingMask(kFlexibleWidth); }
 
-std::shared_ptr<Button> NavigationBar::makeButton(const std::shared_ptr<BarButtonItem>& item) {
+std::shared_ptr<Button> makeBarButton(const std::shared_ptr<BarButtonItem>& item) {
   if (!item) return nullptr;
   auto button = std::make_shared<Button>(ButtonType::system);
   button->setTitle(item->title);
@@ -54,8 +54,8 @@ void NavigationBar::setItems(const NavigationItem* top, const NavigationItem* ba
   }
   leftItem_ = top ? top->leftBarButtonItem : nullptr;
   rightItem_ = top ? top->rightBarButtonItem : nullptr;
-  if ((left_ = makeButton(leftItem_))) addSubview(left_);
-  if ((right_ = makeButton(rightItem_))) addSubview(right_);
+  if ((left_ = makeBarButton(leftItem_))) addSubview(left_);
+  if ((right_ = makeBarButton(rightItem_))) addSubview(right_);
   if (!left_ && back && !(top && top->hidesBackButton)) {
     std::string text = back->backBarButtonItem ? back->backBarButtonItem->title
                                                : (back->title.empty() || back->title.size() > 12 ? "Back" : back->title);

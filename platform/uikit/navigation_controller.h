@@ -14,6 +14,9 @@ namespace ui {
 
 class NavigationController;
 
+// The button a bar shows for an item (navigation bars and toolbars).
+std::shared_ptr<Button> makeBarButton(const std::shared_ptr<BarButtonItem>& item);
+
 class NavigationBar : public View {
  public:
   NavigationBar();
@@ -34,7 +37,6 @@ class NavigationBar : public View {
 
  private:
   friend class NavigationController;
-  std::shared_ptr<Button> makeButton(const std::shared_ptr<BarButtonItem>& item);
   std::string title_;
   std::shared_ptr<View> titleView_;
   std::shared_ptr<Button> back_, left_, right_;
