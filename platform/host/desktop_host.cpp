@@ -7,6 +7,8 @@
 
 #include "platform/foundation/run_loop.h"
 #include "platform/host/host.h"
+#include "platform/devices/motion.h"
+#include "platform/devices/speech.h"
 #include "platform/uikit/display_links.h"
 
 namespace host {
@@ -24,6 +26,10 @@ struct Desktop {
   double start = 0;
   bool mouseDown = false, pinching = false;
   ui::Point pinchCentre;
+  // F2 opens a prompt: what is typed until Return is heard by speech
+  // recognition instead of going to the first responder.
+  bool prompting = false;
+  std::string phrase;
 
   double now() const { return ns::RunLoop::main().now() - start; }
 
@@ -95,12 +101,30 @@ struct Desktop {
         break;
       }
       case SDL_TEXTINPUT:
-        app.insertText(e.text.text);
+        if (prompting) phrase += e.text.text;
+        else app.insertText(e.text.text);
         break;
-      case SDL_KEYDOWN:
-        if (e.key.keysym.sym == SDLK_BACKSPACE) app.deleteBackward();
-        else if (e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) app.returnKey();
+      case SDL_KEYDOWN: {
+        const SDL_Keycode key = e.key.keysym.sym;
+        constexpr double kStep = 5 * 3.14159265358979323846 / 180;  // arrow keys turn the device
+        if (key == SDLK_F2) {
+          prompting = true;
+          phrase.clear();
+          std::fprintf(stderr, "speak (type, then Return): ");
+        } else if (prompting && (key == SDLK_RETURN || key == SDLK_KP_ENTER)) {
+          prompting = false;
+          std::fprintf(stderr, "%s\n", phrase.c_str());
+          dev::SpeechRecognizer::hear(phrase);
+        } else if (prompting && key == SDLK_BACKSPACE) {
+          if (!phrase.empty()) phrase.pop_back();
+        } else if (key == SDLK_LEFT) dev::MotionManager::nudge(-kStep, 0);
+        else if (key == SDLK_RIGHT) dev::MotionManager::nudge(kStep, 0);
+        else if (key == SDLK_UP) dev::MotionManager::nudge(0, kStep);
+        else if (key == SDLK_DOWN) dev::MotionManager::nudge(0, -kStep);
+        else if (key == SDLK_BACKSPACE) app.deleteBackward();
+        else if (key == SDLK_RETURN || key == SDLK_KP_ENTER) app.returnKey();
         break;
+      }
       case SDL_WINDOWEVENT:
         switch (e.window.event) {
           case SDL_WINDOWEVENT_FOCUS_LOST: app.resignActive(); break;

@@ -6,12 +6,15 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/host/host.h"
 #include "platform/host/touch_script.h"
+#include "platform/devices/motion.h"
+#include "platform/devices/speech.h"
 #include "platform/uikit/display_links.h"
 
 namespace host {
 namespace {
 
 constexpr double kRefresh = 1.0 / 60;
+constexpr double kDegrees = 3.14159265358979323846 / 180;
 
 // Feeds a script's touches to the application on the main run loop.
 class Player {
@@ -112,6 +115,10 @@ int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const Headles
         }
         continue;
       }
+      case StepKind::attitude:
+        dev::MotionManager::injectAttitude({n[0] * kDegrees, n[1] * kDegrees, n[2] * kDegrees});
+        break;
+      case StepKind::say: dev::SpeechRecognizer::hear(step.text); break;
       case StepKind::background: app.enterBackground(); break;
       case StepKind::foreground: app.becomeActive(); break;
       case StepKind::quit: goto done;

@@ -87,6 +87,15 @@ Script parseTouchScript(std::string_view text) {
         else if (step.text == "landscaperight") step.numbers[0] = 4;
         else ok = false;
       }
+    } else if (command == "attitude") {
+      step.kind = StepKind::attitude;
+      for (int i = 0; i < 3 && ok; ++i) ok = readNumber(in, step.numbers[i], -360, 360);
+      std::string extra;
+      ok = ok && !(in >> extra);
+    } else if (command == "say") {
+      step.kind = StepKind::say;
+      std::getline(in >> std::ws, step.text);
+      ok = !step.text.empty();
     } else if (command == "wait") {
       step.kind = StepKind::wait;
       ok = readNumber(in, step.numbers[0], 0, kLongestWait);

@@ -7,6 +7,8 @@
 //   type TEXT                     the rest of the line, to the first responder
 //   key return|backspace|tab
 //   rotate portrait|upsidedown|landscapeleft|landscaperight
+//   attitude ROLL PITCH YAW       the device's attitude, in degrees
+//   say PHRASE                    the rest of the line, heard by speech recognition
 //   wait SECONDS
 //   snapshot NAME                 a PNG of the screen, NAME.png
 //   background | foreground | quit
@@ -21,7 +23,7 @@
 
 namespace host {
 
-enum class StepKind { tap, drag, pinch, longPress, type, key, rotate, wait, snapshot, background, foreground, quit };
+enum class StepKind { tap, drag, pinch, longPress, type, key, rotate, wait, snapshot, background, foreground, quit, attitude, say };
 
 struct Step {
   StepKind kind;

@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+#include "platform/devices/motion.h"
+#include "platform/devices/speech.h"
 #include "platform/host/host.h"
 #include "platform/uikit/text_input.h"
 
@@ -86,16 +88,41 @@ TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
   text.type = SDL_TEXTINPUT;
   std::strcpy(text.text.text, "M31");
   push(text);
+  // Arrow keys turn the device; F2 takes a phrase for speech recognition.
+  SDL_Event key{};
+  key.type = SDL_KEYDOWN;
+  key.key.keysym.sym = SDLK_RIGHT;
+  push(key);
+  key.key.keysym.sym = SDLK_UP;
+  push(key);
+  key.key.keysym.sym = SDLK_F2;
+  push(key);
+  std::strcpy(text.text.text, "moon");
+  push(text);
+  key.key.keysym.sym = SDLK_RETURN;
+  push(key);
   SDL_Event quit{};
   quit.type = SDL_QUIT;
   push(quit);
 
+  dev::MotionManager::injectAttitude({0, 0, 0});
+  dev::configureAuthorization(dev::Service::speech, dev::AuthorizationStatus::authorizedWhenInUse,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  std::vector<std::string> heard;
+  dev::SpeechRecognizer recognizer;
+  auto task = recognizer.recognitionTask([&](const dev::RecognitionResult* r, const std::string&) {
+    if (r && r->isFinal) heard.push_back(r->text);
+  });
   auto delegate = std::make_shared<Delegate>();
   const long framesBefore = host::desktopFramesPresented();
   ASSERT_EQ(host::runDesktop(delegate, "Tessaly test"), 0);
   EXPECT_GT(host::desktopFramesPresented(), framesBefore);
   EXPECT_TRUE(delegate->terminated);
-  EXPECT_EQ(delegate->field->text(), "M31");
+  EXPECT_EQ(delegate->field->text(), "M31");  // the phrase went to speech, not the field
+  EXPECT_NEAR(dev::MotionManager::injectedAttitude().yaw, 5 * 3.14159265358979323846 / 180, 1e-12);
+  EXPECT_NEAR(dev::MotionManager::injectedAttitude().pitch, 5 * 3.14159265358979323846 / 180, 1e-12);
+  ns::RunLoop::main().runOnce();
+  EXPECT_EQ(heard, (std::vector<std::string>{"moon"}));
   auto& seen = delegate->pad->seen;
   ASSERT_EQ(seen.size(), 5u);
   EXPECT_EQ(seen[0].first, ui::TouchPhase::began);

@@ -22,9 +22,13 @@ TEST(HostTouchScript, EveryCommandIsRead) {
       "rotate landscapeleft\n"
       "wait 0.25\n"
       "snapshot 01-start\r\n"
-      "background\nforeground\nquit\n");
+      "background\nforeground\nquit\n"
+      "attitude 10 -20 30\n"
+      "say show the moon\n");
   ASSERT_TRUE(s.messages.empty()) << s.messages.front();
-  ASSERT_EQ(s.steps.size(), 13u);
+  ASSERT_EQ(s.steps.size(), 15u);
+  EXPECT_EQ(s.steps[13].numbers[1], -20);
+  EXPECT_EQ(s.steps[14].text, "show the moon");
   EXPECT_EQ(s.steps[0].kind, host::StepKind::tap);
   EXPECT_EQ(s.steps[0].numbers[1], 20);
   EXPECT_EQ(s.steps[1].numbers[4], 0.3);  // the default duration
