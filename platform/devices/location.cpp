@@ -1,14 +1,12 @@
 #include "platform/devices/location.h"
 
-#include <shapefil.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "engine/locations.h"
-#include "platform/foundation/bundle.h"
+#include "platform/devices/world_borders.h"
 
 namespace dev {
 namespace {
@@ -22,82 +20,9 @@ std::optional<LocationConfiguration>& configured() {
   return value;
 }
 
-// ---- world borders ---------------------------------------------------------------
-
-struct Country {
-  std::string name, iso2;
-  double minX, minY, maxX, maxY;
-  std::vector<std::vector<std::pair<double, double>>> rings;  // longitude, latitude
-};
-
 std::string& bordersPath() {
   static std::string path;
   return path;
-}
-
-const std::vector<Country>* borders(std::string* error) {
-  static std::string loadedFrom;
-  static std::vector<Country> countries;
-  static bool loaded = false;
-  std::string path = bordersPath();
-  if (path.empty()) {
-    std::string shp = ns::Bundle::main().pathForResource("TM_WORLD_BORDERS_SIMPL", "shp", "WorldBorders");
-    if (!shp.empty()) path = shp.substr(0, shp.size() - 4);
-  }
-  if (loaded && loadedFrom == path) return &countries;
-  countries.clear();
-  loaded = true;
-  loadedFrom = path;
-  if (path.empty()) {
-    if (error) *error = "the world borders are not in the bundle";
-    return &countries;
-  }
-  SHPHandle shp = SHPOpen(path.c_str(), "rb");
-  DBFHandle dbf = DBFOpen(path.c_str(), "rb");
-  if (!shp || !dbf) {
-    if (shp) SHPClose(shp);
-    if (dbf) DBFClose(dbf);
-    if (error) *error = path + ": cannot read the world borders";
-    return &countries;
-  }
-  int count = 0, type = 0;
-  SHPGetInfo(shp, &count, &type, nullptr, nullptr);
-  const int nameField = DBFGetFieldIndex(dbf, "NAME"), isoField = DBFGetFieldIndex(dbf, "ISO2");
-  const int records = DBFGetRecordCount(dbf);
-  for (int i = 0; i < count && i < records; ++i) {
-    SHPObject* object = SHPReadObject(shp, i);
-    if (!object) continue;
-    Country c;
-    c.name = nameField >= 0 ? DBFReadStringAttribute(dbf, i, nameField) : "";
-    c.iso2 = isoField >= 0 ? DBFReadStringAttribute(dbf, i, isoField) : "";
-    c.minX = object->dfXMin, c.minY = object->dfYMin, c.maxX = object->dfXMax, c.maxY = object->dfYMax;
-    for (int part = 0; part < std::max(1, object->nParts); ++part) {
-      const int start = object->nParts > 0 ? object->panPartStart[part] : 0;
-      const int end = object->nParts > part + 1 ? object->panPartStart[part + 1] : object->nVertices;
-      if (start < 0 || end > object->nVertices || end - start < 3) continue;
-      std::vector<std::pair<double, double>> ring;
-      for (int v = start; v < end; ++v) ring.emplace_back(object->padfX[v], object->padfY[v]);
-      c.rings.push_back(std::move(ring));
-    }
-    SHPDestroyObject(object);
-    countries.push_back(std::move(c));
-  }
-  SHPClose(shp);
-  DBFClose(dbf);
-  return &countries;
-}
-
-// Even-odd rule over every ring (holes are rings too).
-bool inside(const Country& c, double x, double y) {
-  if (x < c.minX || x > c.maxX || y < c.minY || y > c.maxY) return false;
-  bool in = false;
-  for (auto& ring : c.rings)
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-      auto [xi, yi] = ring[i];
-      auto [xj, yj] = ring[j];
-      if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
-    }
-  return in;
 }
 
 std::string countryLetters(int code) {
@@ -245,16 +170,13 @@ std::optional<Placemark> Geocoder::placemarkFor(double latitude, double longitud
     if (distance * kEarthRadiusMetres <= kLocalityMetres) p.locality = city.name;
     p.isoCountryCode = countryLetters(city.countryCode);
   }
-  std::string bordersError;
-  if (const auto* countries = borders(&bordersError)) {
-    const double x = std::remainder(longitude, 360.0);
-    for (const Country& c : *countries)
-      if (inside(c, x, latitude)) {
-        p.country = c.name;
-        if (!c.iso2.empty()) p.isoCountryCode = c.iso2;
-        break;
-      }
-  }
+  const double x = std::remainder(longitude, 360.0);
+  for (const BorderCountry& c : worldBorders(bordersPath()))
+    if (c.contains(x, latitude)) {
+      p.country = c.name;
+      if (!c.iso2.empty()) p.isoCountryCode = c.iso2;
+      break;
+    }
   if (p.name.empty() && p.country.empty()) {
     if (error) *error = "kCLErrorGeocodeFoundNoResult";
     return std::nullopt;

@@ -4,6 +4,7 @@
 #include <shapefil.h>
 
 #include <atomic>
+#include <limits>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include "platform/devices/audio_player.h"
 #include "platform/devices/camera.h"
 #include "platform/devices/location.h"
+#include "platform/devices/map_view.h"
+#include "platform/uikit/application.h"
 #include "platform/devices/motion.h"
 #include "platform/devices/speech.h"
 #include "platform/foundation/file_io.h"
@@ -185,6 +188,50 @@ TEST(DevicesGeocoder, BuiltInCitiesAndBordersAnswerOffline) {
   loop.run(0.1);
   EXPECT_EQ(answers, (std::vector<std::string>{"Testland", "kCLErrorNetwork"}));
   dev::Geocoder::setBordersPath("");
+}
+
+TEST(DevicesMapView, RegionsAreSanePointsConvertAndPinsShowCallouts) {
+  Loop loop;
+  tessaly::test::TempDir dir;
+  writeBorders(dir.file("borders"));
+  ui::Application::shared().reset();
+  auto map = std::make_shared<dev::MapView>(ui::Rect{0, 0, 400, 200});
+  map->bordersPath = dir.file("borders");
+  // A stored latitude may be anything: the map clamps it.
+  for (double lat : {1e9, std::numeric_limits<double>::infinity(), -95.0, std::nan("")}) {
+    map->setRegion({{lat, 20}, 10, 20});
+    EXPECT_TRUE(std::isfinite(map->region().center.latitude));
+    EXPECT_LE(std::fabs(map->region().center.latitude), 85);
+  }
+  map->setRegion({{15, 35}, 20, 40});
+  ui::Point p = map->convertCoordinateToPoint({15, 35});
+  EXPECT_NEAR(p.x, 200, 1e-9);
+  EXPECT_NEAR(p.y, 100, 1e-9);
+  dev::Coordinate c = map->convertPointToCoordinate({100, 50});
+  EXPECT_NEAR(c.latitude, 20, 1e-9);
+  EXPECT_NEAR(c.longitude, 25, 1e-9);
+  // Land, lake and sea where the shapefile puts them.
+  auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 400, 200});
+  window->addSubview(map);
+  window->makeKeyAndVisible();
+  auto image = window->snapshot(1);
+  auto at = [&](dev::Coordinate where) {
+    ui::Point q = map->convertCoordinateToPoint(where);
+    return image->pixel(std::size_t(q.x), std::size_t(q.y));
+  };
+  EXPECT_EQ(at({12, 31}).b, 209);  // land (0.82)
+  EXPECT_EQ(at({15, 35}).b, 230);  // the lake: sea (0.9)
+  EXPECT_EQ(at({25, 35}).b, 230);  // sea
+  // A tap on a pin selects it and shows its title.
+  map->addAnnotation({{12, 31}, "Observatory", ""});
+  ui::Point pin = map->convertCoordinateToPoint({12, 31});
+  ui::Application::shared().handleTouches({{1, ui::TouchPhase::began, {pin.x, pin.y - 12}}}, 0);
+  ui::Application::shared().handleTouches({{1, ui::TouchPhase::ended, {pin.x, pin.y - 12}}}, 0.05);
+  EXPECT_EQ(map->selectedAnnotation(), 0);
+  ui::Application::shared().handleTouches({{1, ui::TouchPhase::began, {390, 10}}}, 1);
+  ui::Application::shared().handleTouches({{1, ui::TouchPhase::ended, {390, 10}}}, 1.05);
+  EXPECT_EQ(map->selectedAnnotation(), -1);
+  ui::Application::shared().reset();
 }
 
 TEST(DevicesMotion, TheInjectedAttitudeIsWhatTheManagerReports) {

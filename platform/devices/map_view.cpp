@@ -1,0 +1,156 @@
+#include "platform/devices/map_view.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/devices/world_borders.h"
+#include "platform/uikit/controls.h"
+
+namespace dev {
+namespace {
+constexpr double kPinRadius = 6;
+}  // namespace
+
+MapView::MapView(const ui::Rect& frame) : ui::View(frame) {
+  setClipsToBounds(true);
+  auto pan = std::make_shared<ui::PanGestureRecognizer>();
+  pan->addAction([this](ui::GestureRecognizer& g) {
+    auto& p = static_cast<ui::PanGestureRecognizer&>(g);
+    if (p.state() == ui::GestureState::began) gestureStart_ = region_;
+    if (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed) return;
+    ui::Point t = p.translationInView(this);
+    MapRegion r = gestureStart_;
+    r.center.longitude -= t.x / bounds().width() * r.longitudeDelta;
+    r.center.latitude += t.y / bounds().height() * r.latitudeDelta;
+    setRegion(r);
+  });
+  addGestureRecognizer(pan);
+  auto pinch = std::make_shared<ui::PinchGestureRecognizer>();
+  pinch->addAction([this](ui::GestureRecognizer& g) {
+    auto& p = static_cast<ui::PinchGestureRecognizer&>(g);
+    if (p.state() == ui::GestureState::began) gestureStart_ = region_;
+    if (p.scale <= 0) return;
+    MapRegion r = gestureStart_;
+    r.latitudeDelta /= p.scale;
+    r.longitudeDelta /= p.scale;
+    setRegion(r);
+  });
+  addGestureRecognizer(pinch);
+}
+
+MapRegion MapView::regionThatFits(MapRegion r) {
+  auto finite = [](double v, double fallback) { return std::isfinite(v) ? v : fallback; };
+  r.latitudeDelta = std::clamp(finite(r.latitudeDelta, 180), 0.001, 180.0);
+  r.longitudeDelta = std::clamp(finite(r.longitudeDelta, 360), 0.001, 360.0);
+  const double limit = 90 - r.latitudeDelta / 2;
+  double lat = r.center.latitude;
+  if (std::isnan(lat)) lat = 0;
+  r.center.latitude = std::clamp(lat, -limit, limit);  // ±infinity clamp to the poles
+  r.center.longitude = std::remainder(finite(r.center.longitude, 0), 360.0);
+  return r;
+}
+
+void MapView::setRegion(MapRegion region, bool) {
+  region_ = regionThatFits(region);
+  setNeedsDisplay();
+  if (delegate) delegate->regionDidChange(*this);
+}
+
+ui::Point MapView::convertCoordinateToPoint(Coordinate c) const {
+  const double west = region_.center.longitude - region_.longitudeDelta / 2;
+  const double north = region_.center.latitude + region_.latitudeDelta / 2;
+  const double lon = west + std::remainder(c.longitude - west, 360.0) + (std::remainder(c.longitude - west, 360.0) < 0 ? 360 : 0);
+  return {(lon - west) / region_.longitudeDelta * bounds().width(),
+          (north - c.latitude) / region_.latitudeDelta * bounds().height()};
+}
+
+Coordinate MapView::convertPointToCoordinate(ui::Point p) const {
+  const double west = region_.center.longitude - region_.longitudeDelta / 2;
+  const double north = region_.center.latitude + region_.latitudeDelta / 2;
+  return {north - p.y / bounds().height() * region_.latitudeDelta,
+          std::remainder(west + p.x / bounds().width() * region_.longitudeDelta, 360.0)};
+}
+
+std::size_t MapView::addAnnotation(PointAnnotation annotation) {
+  annotations_.push_back(std::move(annotation));
+  setNeedsDisplay();
+  return annotations_.size() - 1;
+}
+
+void MapView::removeAllAnnotations() {
+  annotations_.clear();
+  selected_ = -1;
+  setNeedsDisplay();
+}
+
+void MapView::selectAnnotation(int index) {
+  selected_ = index >= 0 && index < int(annotations_.size()) ? index : -1;
+  setNeedsDisplay();
+  if (selected_ >= 0 && delegate) delegate->didSelectAnnotation(*this, std::size_t(selected_));
+}
+
+void MapView::touchesEnded(const ui::TouchSet& touches, const ui::Event&) {
+  if (touches.empty()) return;
+  const ui::Point p = touches.front()->locationInView(this);
+  int hit = -1;
+  for (int i = int(annotations_.size()) - 1; i >= 0 && hit < 0; --i) {
+    ui::Point pin = convertCoordinateToPoint(annotations_[std::size_t(i)].coordinate);
+    if (std::hypot(p.x - pin.x, p.y - (pin.y - 2 * kPinRadius)) <= 2 * kPinRadius) hit = i;
+  }
+  selectAnnotation(hit);
+}
+
+void MapView::drawRect(cg::Context& context, const ui::Rect& rect) {
+  context.setFillColor(0.62, 0.76, 0.9, 1);  // sea
+  context.fillRect(rect);
+  context.setFillColor(0.93, 0.9, 0.82, 1);
+  context.setStrokeColor(0.55, 0.5, 0.45, 1);
+  context.setLineWidth(0.5);
+  const double west = region_.center.longitude - region_.longitudeDelta / 2;
+  for (const BorderCountry& country : worldBorders(bordersPath)) {
+    // The copies of the world that the region shows (it may cross 180°).
+    for (double shift : {-360.0, 0.0, 360.0}) {
+      if (country.maxLongitude + shift < west || country.minLongitude + shift > west + region_.longitudeDelta) continue;
+      for (const auto& ring : country.rings) {
+        bool first = true;
+        for (auto [lon, lat] : ring) {
+          const ui::Point p{(lon + shift - west) / region_.longitudeDelta * bounds().width(),
+                            (region_.center.latitude + region_.latitudeDelta / 2 - lat) / region_.latitudeDelta * bounds().height()};
+          if (first) context.moveToPoint(p.x, p.y);
+          else context.addLineToPoint(p.x, p.y);
+          first = false;
+        }
+        context.closePath();
+      }
+      // Shapefiles wind holes against their outer rings, so non-zero
+      // filling leaves them open.
+      context.drawPath(cg::PathDrawingMode::fillStroke);
+    }
+  }
+  for (std::size_t i = 0; i < annotations_.size(); ++i) {
+    const ui::Point p = convertCoordinateToPoint(annotations_[i].coordinate);
+    context.setStrokeColor(0.3, 0.3, 0.3, 1);
+    context.setLineWidth(1.5);
+    context.moveToPoint(p.x, p.y);
+    context.addLineToPoint(p.x, p.y - 2 * kPinRadius);
+    context.strokePath();
+    context.setFillColor(int(i) == selected_ ? ui::Color::rgba(0.9, 0.1, 0.1).cg() : ui::Color::rgba(0.85, 0.2, 0.2).cg());
+    context.fillEllipseInRect({p.x - kPinRadius, p.y - 3 * kPinRadius, 2 * kPinRadius, 2 * kPinRadius});
+  }
+  if (selected_ >= 0) {
+    const PointAnnotation& a = annotations_[std::size_t(selected_)];
+    const ui::Point p = convertCoordinateToPoint(a.coordinate);
+    auto font = ui::Font::boldSystemFont(14);
+    const double w = std::min(rect.width() - 10, cg::stringWidth(a.title, font->cgFont()) + 20);
+    const ui::Rect bubble{std::clamp(p.x - w / 2, 5.0, rect.width() - w - 5), p.y - 3 * kPinRadius - 40, w, 32};
+    context.setFillColor(1, 1, 1, 0.95);
+    context.fillRect(bubble);
+    ui::drawTextLine(context, a.title, bubble, *font, ui::Color::black(), cg::TextAlignment::center);
+  }
+  if (overlayColor) {
+    context.setFillColor(overlayColor->cg());
+    context.fillRect(rect);
+  }
+}
+
+}  // namespace dev
