@@ -7,7 +7,9 @@
 #include "gles/render/vertex_array_object.h"
 #include "gles/textures/framebuffer.h"
 #include "gles/textures/renderbuffer.h"
+#include "gles/shaders/shader.h"
 #include "gles/shaders/shader_library.h"
+#include "gles/shaders/shader_program.h"
 
 MGLContext::MGLContext(MGLSharegroup* sharegroup)
     : sharegroup_(sharegroup ? MGLRef<MGLSharegroup>(sharegroup) : mglMake<MGLSharegroup>()),
@@ -224,6 +226,18 @@ void MGLContext::setShaderSourceLanguage(GLenum language) {
     mglSetError(GL_INVALID_ENUM, "%@ is not a valid shader language selection.",
                 {mglGLEnumName(language)});
   }
+}
+
+MGLShader* MGLContext::getShader(GLID glID) {
+  auto* shader = static_cast<MGLShader*>(shaders_->getObjectOrNilWithGLID(glID));
+  if (!shader) mglSetError(GL_INVALID_VALUE, "Shader %u does not exist", {glID});
+  return shader;
+}
+
+MGLShaderProgram* MGLContext::getShaderProgram(GLID glID) {
+  auto* program = static_cast<MGLShaderProgram*>(shaderPrograms_->getObjectOrNilWithGLID(glID));
+  if (!program) mglSetError(GL_INVALID_VALUE, "Shader program %u does not exist", {glID});
+  return program;
 }
 
 void MGLContext::bindBufferWithGLID(GLID glID, GLenum target) {

@@ -21,7 +21,9 @@
 class MGLBuffer;
 class MGLFramebuffer;
 class MGLRenderbuffer;
+class MGLShader;
 class MGLShaderLibrary;
+class MGLShaderProgram;
 
 struct MGLColor {
   GLfloat red = 0, green = 0, blue = 0, alpha = 1;
@@ -136,6 +138,11 @@ class MGLContext : public MGLObject {
   void updateSurfaceRect();
   // glClear: deferred to the next render pass on the draw framebuffer.
   void clearAttachments(GLbitfield mask);
+
+  // The shader or program with this name, made or not; GL_INVALID_VALUE
+  // and null when there is none.
+  MGLShader* getShader(GLID glID);
+  MGLShaderProgram* getShaderProgram(GLID glID);
 
   // Bindings (not owned).
   MGLBuffer* currentVertexArrayBuffer() const { return arrayBuffer_; }

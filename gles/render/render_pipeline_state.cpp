@@ -11,6 +11,7 @@
 #include "gles/context/format.h"
 #include "gles/context/platform.h"
 #include "gles/render/renderer.h"
+#include "gles/shaders/shader_program_linker.h"
 #include "gles/textures/state_conversion.h"
 #include "platform/metal/device.h"
 #include "platform/metal/render_encoder.h"
@@ -294,6 +295,10 @@ void MGLMutableRenderPipelineState::renderTo(MGLRenderer& renderer) {
     }
   }
   program_->renderTo(renderer);
+}
+
+MGLRenderPipelineStateCache::MGLRenderPipelineStateCache() : objects_(128, true) {
+  setShaderProgramLinker(mglMake<MGLShaderProgramLinker>());
 }
 
 MGLStaticRenderPipelineState* MGLRenderPipelineStateCache::getPipelineStateMatching(

@@ -176,7 +176,8 @@ class MGLShaderProgramLinking {
 
 class MGLRenderPipelineStateCache : public MGLObject {
  public:
-  MGLRenderPipelineStateCache() : objects_(128, true) {}
+  // With the shader side's linker installed.
+  MGLRenderPipelineStateCache();
   const char* className() const override { return "MGLRenderPipelineStateCache"; }
 
   // The cached state equal to `state`, made (with its Metal pipeline) and
