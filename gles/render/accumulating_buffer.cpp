@@ -70,6 +70,11 @@ std::uint8_t* MGLAccumulatingBuffer::set(std::uint64_t length, const void* bytes
   return copy(length, bytes, offset);
 }
 
+void MGLAccumulatingBuffer::useCurrentFrame(MGLRenderer& renderer) {
+  if (buffer_ && poolFrame_ == renderer.frameCount()) return;
+  set(0, nullptr, 0, renderer);
+}
+
 std::uint8_t* MGLAccumulatingBuffer::copy(std::uint64_t length, const void* bytes,
                                           std::uint64_t offset) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
@@ -219,6 +224,7 @@ MGLShaderBuffer::MGLShaderBuffer(std::uint64_t bufferIndex, std::uint64_t dataLe
 }
 
 void MGLShaderVertexBuffer::renderTo(MGLRenderer& renderer) {
+  useCurrentFrame(renderer);
   if (!buffer_) return;
   if (mtl::RenderCommandEncoder* encoder = renderer.renderCommandEncoder()) {
     encoder->setVertexBuffer(buffer_, offset_, bufferIndex());
@@ -227,6 +233,7 @@ void MGLShaderVertexBuffer::renderTo(MGLRenderer& renderer) {
 }
 
 void MGLShaderFragmentBuffer::renderTo(MGLRenderer& renderer) {
+  useCurrentFrame(renderer);
   if (!buffer_) return;
   if (mtl::RenderCommandEncoder* encoder = renderer.renderCommandEncoder()) {
     encoder->setFragmentBuffer(buffer_, offset_, bufferIndex());

@@ -42,6 +42,12 @@ class MGLAccumulatingBuffer : public MGLObject {
   // bind starts a new segment.
   std::uint8_t* set(std::uint64_t length, const void* bytes, std::uint64_t offset,
                     MGLRenderer& renderer);
+  // Moves the buffer onto the renderer's frame before its segment is bound
+  // again without a write: a segment of an earlier frame (or one made
+  // before any frame) lies in an entry that a later write of this or a
+  // coming frame restarts from its beginning while a draw may still read
+  // it. The values move along (for blocks that carry them).
+  void useCurrentFrame(MGLRenderer& renderer);
   // Writes into the current segment, growing the buffer when needed.
   std::uint8_t* copy(std::uint64_t length, const void* bytes, std::uint64_t offset);
   // Starts a new segment after the data written so far.

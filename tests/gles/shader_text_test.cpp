@@ -1,13 +1,13 @@
 // The text operations of shader sources, the language pragma and Metal
-// content scanners against std::regex running the patterns they stand for,
-// and UTF-16 lengths against iconv.
+// content scanners against the C library's regular expressions running the
+// patterns they stand for, and UTF-16 lengths against iconv.
 #include "gles/shaders/shader_text.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <regex.h>
 
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -117,13 +117,36 @@ TEST(ShaderTextTest, UTF16LengthsAgreeWithIconv) {
   EXPECT_EQ(mglUTF16Length("\xED\xA0\x80"), 3u);  // an encoded surrogate is three bad bytes
 }
 
-// The patterns the scanners implement, run by std::regex on short lines.
+// The patterns the scanners implement, as POSIX extended expressions run
+// by the C library ([[:space:]] is \s for these ASCII lines).
+class Pattern {
+ public:
+  Pattern(const char* expression, bool ignoreCase) {
+    const int flags = REG_EXTENDED | (ignoreCase ? REG_ICASE : 0);
+    ok_ = regcomp(&regex_, expression, flags) == 0;
+    EXPECT_TRUE(ok_) << expression;
+  }
+  ~Pattern() {
+    if (ok_) regfree(&regex_);
+  }
+  // The end of the match in `line`, or nothing.
+  std::optional<std::size_t> matchEnd(const std::string& line) const {
+    regmatch_t match;
+    if (!ok_ || regexec(&regex_, line.c_str(), 1, &match, 0) != 0) return std::nullopt;
+    return static_cast<std::size_t>(match.rm_eo);
+  }
+
+ private:
+  regex_t regex_;
+  bool ok_ = false;
+};
+
 std::optional<std::string> regexPragmaWord(const std::string& line) {
-  static const std::regex pragma("^\\s*#\\s*pragma\\s+DivezoVO\\s+language\\s+",
-                                 std::regex::ECMAScript | std::regex::icase);
-  std::smatch match;
-  if (!std::regex_search(line, match, pragma)) return std::nullopt;
-  std::string word = match.suffix();
+  static const Pattern pragma(
+      "^[[:space:]]*#[[:space:]]*pragma[[:space:]]+DivezoVO[[:space:]]+language[[:space:]]+", true);
+  const std::optional<std::size_t> end = pragma.matchEnd(line);
+  if (!end) return std::nullopt;
+  std::string word = line.substr(*end);
   const auto first = word.find_first_not_of(" \t\n\v\f\r");
   if (first == std::string::npos) return std::nullopt;
   word = word.substr(first, word.find_last_not_of(" \t\n\v\f\r") - first + 1);
@@ -132,10 +155,12 @@ std::optional<std::string> regexPragmaWord(const std::string& line) {
 }
 
 bool regexMetalContent(const std::string& line) {
-  static const std::regex include("^\\s*#\\s*(import|include)\\s*<\\s*metal_stdlib\\s*>",
-                                  std::regex::ECMAScript | std::regex::icase);
-  static const std::regex usingNamespace("^\\s*using\\s+namespace\\s+metal\\s*;");
-  return std::regex_search(line, include) || std::regex_search(line, usingNamespace);
+  static const Pattern include(
+      "^[[:space:]]*#[[:space:]]*(import|include)[[:space:]]*<[[:space:]]*metal_stdlib[[:space:]]*>",
+      true);
+  static const Pattern usingNamespace(
+      "^[[:space:]]*using[[:space:]]+namespace[[:space:]]+metal[[:space:]]*;", false);
+  return include.matchEnd(line) || usingNamespace.matchEnd(line);
 }
 
 TEST(ShaderTextTest, ScannersMatchWhatTheirPatternsMatch) {
