@@ -13,6 +13,7 @@
 #include "gles/shaders/shader_text.h"
 #include "platform/metal/device.h"
 #include "platform/metal/library.h"
+#include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 
 namespace {
 
@@ -112,14 +113,17 @@ void MGLShader::set(GLsizei count, const GLchar* const* strings, const GLint* le
 }
 
 std::optional<std::string> MGLShader::convertGLSLSource(std::string_view glsl, MGLContext& context) {
-  // The converter arrives with the shader compiler's back end; until then
-  // every GLSL source is refused with the reason.
-  (void)glsl;
-  (void)context;
-  (void)name();
-  appendToLog(mglFormat("Unable to convert GLSL to MSL:\n%@",
-                        {"The GLSL-to-Metal converter is not available."}));
-  return std::nullopt;
+  const std::shared_ptr<MGLGLSLToMSLConverter> converter = MGLGLSLToMSLConverter::converter();
+  converter->setShouldInvertTexCoordYAxis(true);
+  converter->setShouldLogSourceCode(mglLoggingEnabled.load(std::memory_order_relaxed) &&
+                                    context.shouldLogShaderSourceCodeConversion());
+  // The converter always gets a name, so the function is the shader's.
+  if (converter->convertGLSLSource(std::string(glsl), 0, shaderType_, name())) {
+    appendToLog(converter->infoLog());
+  } else {
+    appendToLog(mglFormat("Unable to convert GLSL to MSL:\n%@", {converter->infoLog()}));
+  }
+  return converter->mslSourceCode();
 }
 
 std::optional<std::string> MGLShader::getShaderFunctionNameFromMSLSource(std::string_view msl) {

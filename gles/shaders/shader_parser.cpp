@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "gles/shaders/shader_text.h"
+#include "shadercompiler/optimizer/source_text.h"
 
 void MGLShaderParser::resetSourceCode() {
   glsl_.reset();
@@ -38,6 +39,7 @@ bool MGLShaderParser::parse(std::string_view text) {
 std::optional<std::string> MGLShaderParser::mtlFunctionName() {
   std::optional<std::string>& part = msl_ ? msl_ : glsl_;
   if (!part) return std::nullopt;
+  stripSourceCodeComments(*part);
   const std::vector<std::string> tokens =
       tokensSeparatedByCharactersInSet(*part, mglIsWhitespaceOrNewline);
   if (tokens.empty()) return std::nullopt;

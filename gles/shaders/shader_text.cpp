@@ -1,5 +1,7 @@
 #include "gles/shaders/shader_text.h"
 
+#include "shadercompiler/optimizer/source_text.h"
+
 namespace {
 
 struct CodePoint {
@@ -176,11 +178,7 @@ std::vector<std::string> tokensSeparatedByCharactersInSet(std::string_view text,
   return tokens;
 }
 
-void trim(std::string& text) {
-  const std::string_view kept = trimmedView(text);
-  if (kept.size() == text.size()) return;
-  text = std::string(kept);
-}
+void trim(std::string& text) { text = asTrimmedString(text); }
 
 std::optional<std::string> mglLanguagePragmaWord(std::string_view line) {
   std::size_t i = skipWhitespace(line, 0);

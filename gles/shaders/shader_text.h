@@ -2,11 +2,13 @@
 // reports for a text, and the small scanners that recognise language
 // pragma lines and Metal content while a source is split by language.
 //
-// Texts are UTF-8. White space is what the platform's string classes call
-// white space and line breaks (tab, line feed, vertical tab, form feed,
-// carriage return, space, NEL, no-break space and the Unicode space and
-// separator characters); bytes that are not valid UTF-8 are taken one at a
-// time and are never white space. The scanners walk the text once and keep
+// Texts are UTF-8. The scanners and token splitting take as white space
+// what the platform's string classes call white space and line breaks
+// (tab, line feed, vertical tab, form feed, carriage return, space, NEL,
+// no-break space and the Unicode space and separator characters); bytes
+// that are not valid UTF-8 are taken one at a time and are never white
+// space. Trimming is the converter's (shadercompiler/optimizer/
+// source_text.h), so that logs and sources trim alike. The scanners walk the text once and keep
 // no state between calls: a hostile source costs linear time and no stack.
 //
 // Thread rules: pure functions, callable from any thread.
@@ -41,7 +43,8 @@ std::vector<std::string> terminatedLines(std::string_view text);
 // The pieces between characters of the set, empty pieces dropped.
 std::vector<std::string> tokensSeparatedByCharactersInSet(std::string_view text,
                                                           MGLCharacterSet separators);
-// Drops white space and line breaks at both ends, in place.
+// Drops white space and line breaks at both ends, in place, as the
+// converter's asTrimmedString does (ASCII white space).
 void trim(std::string& text);
 
 // The language word of a language pragma line ("#pragma DivezoVO language

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "gles/context/current_context.h"
 #include "gles/shaders/shader_program.h"
 #include "platform/metal/library.h"
+#include "temp_dir.h"
 #include "tests/gles/shader_fixture.h"
 #include "tests/gles/test_shaders.h"
 
@@ -171,7 +173,8 @@ TEST_F(ShaderObjectTest, ACompileThatFailsAfterASuccessReportsZero) {
 TEST_F(ShaderObjectTest, ALibraryFunctionNamedByTheSourceIsTheShadersFunction) {
   // The default library holds the chart's pair.
   MGLShader* shader = newShader(GL_VERTEX_SHADER);
-  setSource(shader, "  \n VertexShader \n", GL_SHADER_SOURCE_LANG_METAL_FUNC);
+  setSource(shader, "  // precompiled /* by */\n/* the */ VertexShader \n",
+            GL_SHADER_SOURCE_LANG_METAL_FUNC);
   EXPECT_EQ(shader->name(), "VertexShader");
   EXPECT_EQ(shader->getParameter(GL_COMPILE_STATUS), 1) << shader->infoLog();
   ASSERT_TRUE(shader->mtlFunction());
@@ -189,8 +192,16 @@ TEST_F(ShaderObjectTest, ALibraryFunctionNamedByTheSourceIsTheShadersFunction) {
             std::string::npos);
 }
 
+// Conversions share the compiler's process-wide state (its built-in
+// library and type tables); Metal compiles and links share the device.
 TEST_F(ShaderObjectTest, TwoContextsOnTwoThreadsCompileAndLinkAtOnce) {
-  auto work = [](int rounds, std::vector<int>* results) {
+  const char* root = std::getenv("TESSALY_SOURCE_DIR");
+  const std::string folder = std::string(root != nullptr ? root : ".") + "/resources/Shaders/";
+  const std::string chartVertex = tessaly::test::readFile(folder + "VertexShader.glsl");
+  const std::string chartFragment = tessaly::test::readFile(folder + "FragmentShader.glsl");
+  ASSERT_FALSE(chartVertex.empty());
+  ASSERT_FALSE(chartFragment.empty());
+  auto work = [&](int rounds, std::vector<int>* results) {
     MGLRef<MGLContext> own = mglMake<MGLContext>();
     mglSetCurrentContext(own.get());
     for (int round = 0; round < rounds; ++round) {
@@ -205,11 +216,16 @@ TEST_F(ShaderObjectTest, TwoContextsOnTwoThreadsCompileAndLinkAtOnce) {
       };
       const GLID program = own->shaderPrograms()->generateGLID();
       auto* p = static_cast<MGLShaderProgram*>(own->shaderPrograms()->getObjectWithGLID(program));
-      p->attachShaderWithGLID(make(GL_VERTEX_SHADER, kVertexMSL));
-      p->attachShaderWithGLID(make(GL_FRAGMENT_SHADER, round % 2 ? kFragmentMSL : kPlainFragmentMSL));
+      if (round % 2) {
+        p->attachShaderWithGLID(make(GL_VERTEX_SHADER, chartVertex.c_str()));
+        p->attachShaderWithGLID(make(GL_FRAGMENT_SHADER, chartFragment.c_str()));
+      } else {
+        p->attachShaderWithGLID(make(GL_VERTEX_SHADER, kVertexMSL));
+        p->attachShaderWithGLID(make(GL_FRAGMENT_SHADER, round % 4 ? kFragmentMSL : kPlainFragmentMSL));
+      }
       own->renderPipelineStateCache()->linkShaderProgram(program);
       results->push_back(p->getParameter(GL_LINK_STATUS));
-      results->push_back(p->getLocationOfVertexAttributeNamed("a_texCoord"));
+      results->push_back(p->getLocationOfVertexAttributeNamed(round % 2 ? "a_Color" : "a_texCoord"));
     }
     mglSetCurrentContext(nullptr);
   };
