@@ -25,15 +25,6 @@ bool take(const std::any& value, T& out) {
   return false;
 }
 
-void roundedRectPath(cg::Context& c, const Rect& r, double radius) {
-  radius = std::min({radius, r.width() / 2, r.height() / 2});
-  c.moveToPoint(r.x(), r.y() + radius);
-  c.addArcToPoint(r.x(), r.y(), r.x() + radius, r.y(), radius);
-  c.addArcToPoint(r.maxX(), r.y(), r.maxX(), r.y() + radius, radius);
-  c.addArcToPoint(r.maxX(), r.maxY(), r.maxX() - radius, r.maxY(), radius);
-  c.addArcToPoint(r.x(), r.maxY(), r.x(), r.maxY() - radius, radius);
-  c.closePath();
-}
 
 }  // namespace
 
@@ -484,7 +475,7 @@ void Switch::drawRect(cg::Context& context, const Rect& rect) {
   Color fill = on_ ? onTintColor.value_or(Color::rgba(0.2, 0.78, 0.35)) : Color::white(0.3);
   if (!isEnabled()) fill = fill.withAlpha(0.5);
   context.setFillColor(fill.cg());
-  roundedRectPath(context, track, track.height() / 2);
+  addRoundedRect(context, track, track.height() / 2);
   context.fillPath();
   const double d = track.height() - 4;
   const double x = on_ ? track.maxX() - d - 2 : track.x() + 2;
@@ -607,7 +598,7 @@ void SegmentedControl::drawRect(cg::Context& context, const Rect& rect) {
   }
   context.setStrokeColor(tint.cg());
   context.setLineWidth(1);
-  roundedRectPath(context, rect.insetBy(0.5, 0.5), 4);
+  addRoundedRect(context, rect.insetBy(0.5, 0.5), 4);
   context.strokePath();
   for (std::size_t i = 1; i < titles_.size(); ++i) {
     context.moveToPoint(rect.x() + w * double(i), rect.y());

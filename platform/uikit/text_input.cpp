@@ -95,14 +95,7 @@ void TextField::drawRect(cg::Context& context, const Rect& rect) {
     context.setFillColor(Color::whiteColor().cg());
     context.setStrokeColor(Color::white(0.8).cg());
     context.setLineWidth(1);
-    Rect r = rect.insetBy(0.5, 0.5);
-    const double radius = 5;
-    context.moveToPoint(r.x(), r.y() + radius);
-    context.addArcToPoint(r.x(), r.y(), r.x() + radius, r.y(), radius);
-    context.addArcToPoint(r.maxX(), r.y(), r.maxX(), r.y() + radius, radius);
-    context.addArcToPoint(r.maxX(), r.maxY(), r.maxX() - radius, r.maxY(), radius);
-    context.addArcToPoint(r.x(), r.maxY(), r.x(), r.maxY() - radius, radius);
-    context.closePath();
+    addRoundedRect(context, rect.insetBy(0.5, 0.5), 5);
     context.drawPath(cg::PathDrawingMode::fillStroke);
   } else if (borderStyle == TextBorderStyle::line) {
     context.setStrokeColor(Color::black().cg());

@@ -26,7 +26,8 @@ Rect visiblePart(const cg::Context& context, const Rect& r) {
   return {x1, y1, x2 - x1, y2 - y1};
 }
 
-// The path of a rectangle with arcs of `radius` at its corners.
+}  // namespace
+
 void addRoundedRect(cg::Context& context, const Rect& r, double radius) {
   radius = std::min({radius, r.width() / 2, r.height() / 2});
   if (radius <= 0) {
@@ -41,8 +42,6 @@ void addRoundedRect(cg::Context& context, const Rect& r, double radius) {
   context.addArcToPoint(x, y + h, x, y + h - radius, radius);
   context.closePath();
 }
-
-}  // namespace
 
 void setDisplayNeeded() { displayNeeded = true; }
 bool takeDisplayNeeded() { return std::exchange(displayNeeded, false); }

@@ -251,6 +251,10 @@ class View : public Responder {
 
 using ViewPointer = std::shared_ptr<View>;
 
+// The path of a rectangle with arcs of `radius` at its corners (the
+// platform's rounded rectangle, drawn by every control that has one).
+void addRoundedRect(cg::Context& context, const Rect& rect, double radius);
+
 // Marks that something on screen changed (hosts redraw their window).
 void setDisplayNeeded();
 bool takeDisplayNeeded();
