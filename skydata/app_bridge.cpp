@@ -44,7 +44,28 @@ void setChartRedrawHandler(std::function<void()> handler) {
   gRedrawHandler = handler ? std::make_shared<std::function<void()>>(std::move(handler)) : nullptr;
 }
 
-float getCameraImageFOV() { return 0.0f; }
-std::int32_t getCameraImageWidth() { return 0; }
-std::int32_t getCameraImageHeight() { return 0; }
-const void* getCameraImageData() { return nullptr; }
+namespace {
+
+struct CameraImage {
+  float fov = 0;
+  std::int32_t width = 0, height = 0;
+  const void* data = nullptr;
+};
+// Guarded by cameraFrameMutex(), which its readers and writer hold.
+CameraImage gCameraImage;
+
+}  // namespace
+
+std::mutex& cameraFrameMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+void setCameraImage(float fov, std::int32_t width, std::int32_t height, const void* data) {
+  gCameraImage = data != nullptr ? CameraImage{fov, width, height, data} : CameraImage{};
+}
+
+float getCameraImageFOV() { return gCameraImage.fov; }
+std::int32_t getCameraImageWidth() { return gCameraImage.width; }
+std::int32_t getCameraImageHeight() { return gCameraImage.height; }
+const void* getCameraImageData() { return gCameraImage.data; }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 // The bundle's resource folder. Writes it into `buffer` (at most size - 1
 // characters and the terminator; the empty text when it does not fit, as a
@@ -27,8 +28,16 @@ void requestChartRedraw();
 void setChartRedrawHandler(std::function<void()> handler);
 
 // The camera picture under the chart: field of view in whole degrees,
-// pixel size, and BGRA bytes; 0 and null while there is none.
+// pixel size, and BGRA bytes; 0 and null while there is none. Read them
+// holding cameraFrameMutex(), which the chart holds while it uploads the
+// picture.
 float getCameraImageFOV();
 std::int32_t getCameraImageWidth();
 std::int32_t getCameraImageHeight();
 const void* getCameraImageData();
+// The one process-wide camera-frame mutex.
+std::mutex& cameraFrameMutex();
+// Replaces the picture (the camera overlay, or a test injecting frames):
+// the bytes are not copied and must stay valid until the next call; null
+// data removes the picture. Call it holding cameraFrameMutex().
+void setCameraImage(float fov, std::int32_t width, std::int32_t height, const void* data);

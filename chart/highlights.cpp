@@ -1,0 +1,345 @@
+// Highlighted objects, the selection marker, the pointer towards a
+// selected object far from the centre, and the camera picture's upload.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <new>
+
+#include "chart/gl_api.h"
+#include "chart/highlight_placement.h"
+#include "chart/object_chart_name.h"
+#include "chart/shader_program.h"
+#include "chart/sky_chart.h"
+#include "chart/tessellator.h"
+#include "engine/angles.h"
+#include "engine/vectors.h"
+#include "platform/coregraphics/context.h"
+#include "skydata/app_bridge.h"
+#include "skydata/deep_sky_object.h"
+#include "skydata/object_types.h"
+#include "skydata/planet.h"
+#include "skydata/sky_database.h"
+#include "skydata/star.h"
+
+namespace {
+
+constexpr double kInfinity = HUGE_VAL;
+// Stars nearer than this (parsecs) may show a disc.
+constexpr double kNearStarParsecs = 10.0;
+// The Sun's radius in AU over one AU in parsecs' worth: a radius in solar
+// radii times this is AU.
+constexpr double kSolarRadiusAU = 0.004652;
+// Arcseconds of a diameter per radian of radius.
+constexpr double kArcsecondDiameterPerRadian = 412529.61249429686;
+
+bool isStarType(int type) { return type >= kTypeStar && type <= kTypeNonexistentStar; }
+bool isDeepSkyType(int type) { return type >= kTypeFirstDeepSky && type <= kTypeLastDeepSky; }
+bool isBodyType(int type) { return type >= kTypePlanet && type <= kTypeSpacecraft; }
+
+// Line width of the overlays: one point on two-pixel screens, else 1.5.
+float overlayLineWidth(float contentScale) { return contentScale == 2.0f ? 1.0f : 1.5f; }
+
+}  // namespace
+
+double highlightAngularRadius(const CSkyObject* object) {
+  int type = object->getType();
+  if (isStarType(type)) {
+    const CStar* star = dynamic_cast<const CStar*>(object);
+    double distance = object->getDistance();
+    if (star == nullptr || !(distance < kNearStarParsecs)) return 0;
+    double r = std::atan2(star->getDiameter() * kSolarRadiusAU, distance * kAUPerParsec);
+    return std::isfinite(r) && r <= kHalfPi ? r : 0;
+  }
+  if (isDeepSkyType(type)) {
+    const CDeepSkyObject* deepSky = dynamic_cast<const CDeepSkyObject*>(object);
+    return deepSky != nullptr ? deepSky->getMajorSize() / kArcsecondDiameterPerRadian : 0;
+  }
+  if (isBodyType(type)) {
+    const CPlanet* body = dynamic_cast<const CPlanet*>(object);
+    return body != nullptr ? body->getAngularRadius() : 0;
+  }
+  return 0;
+}
+
+bool placeHighlightedObject(CSkyChart& chart, CSkyObject* object, bool selected,
+                            HighlightPlacement* out) {
+  double v[3];
+  object->getPosition(v);
+  if (chart.updateNeeded || !std::isfinite(v[0] + v[1] + v[2])) {
+    chart.updateObjectPosition(object);
+    object->getPosition(v);
+  }
+  if (!chart.drawAllHighlights && !selected) {
+    int type = object->getType();
+    float magnitude = object->getMagnitude();
+    if (isStarType(type) && magnitude > chart.starMagLimit) return false;
+    if (isBodyType(type) && magnitude > chart.planetMagLimitInUse) return false;
+    // The solar-system layer's own hiding of bodies and the deep-sky
+    // layer's filter are asked here.
+  }
+  double x, y;
+  if (!chart.vectorToScreen(v, &x, &y)) return false;
+  double angular = highlightAngularRadius(object);
+  double radius = angular < kHalfPi ? chart.projectedRadius(v, angular) : kInfinity;
+  if (!std::isfinite(x) || !std::isfinite(y)) return false;
+  double margin = std::isfinite(radius) ? radius + chart.markerSize : 0;
+  if (!chart.isPointNearViewport(x, y, margin)) return false;
+  out->x = x;
+  out->y = y;
+  out->radius = radius;
+  return true;
+}
+
+// ---- The list ----
+
+void CSkyChart::setHighlightedObjects(const SkyObjectID* ids, int count) {
+  clearHighlightedObjects();
+  if (ids == nullptr || count < 1) return;
+  highlights = new (std::nothrow) SkyObjectPath[static_cast<std::size_t>(count)]();
+  if (highlights == nullptr) return;
+  for (int i = 0; i < count; ++i) highlights[i].id = ids[i];
+  highlightCount = count;
+  updateNeeded = true;
+}
+
+void CSkyChart::clearHighlightedObjects() {
+  for (int i = 0; i < highlightCount; ++i) resetObjectPath(&highlights[i]);
+  delete[] highlights;
+  highlights = nullptr;
+  highlightCount = 0;
+}
+
+bool CSkyChart::isHighlighted(std::uint16_t file, std::uint32_t region,
+                              std::uint16_t index) const {
+  for (int i = 0; i < highlightCount; ++i) {
+    const SkyObjectID& id = highlights[i].id;
+    if (id.file == file && id.region == region && id.index == index) return true;
+  }
+  return false;
+}
+
+void CSkyChart::highlightSatellites(bool on, int maximum) {
+  (void)maximum;
+  // The satellites are found through the catalogue search with the type
+  // range 35..36 (the search filter's other settings as they stand).
+  highlightColor[0] = 0;
+  highlightColor[1] = 1;
+  highlightColor[2] = 0;
+  setHighlightedObjects(nullptr, 0);
+  showHighlightedObjectCircles = on;
+  showHighlightedObjectLabels = on;
+}
+
+// ---- Drawing ----
+
+void CSkyChart::drawHighlightedObjects(int pass) {
+  if (highlights == nullptr || highlightCount < 1 || database == nullptr) return;
+  if (!showHighlightedObjectCircles && !showHighlightedObjectLabels) return;
+  float color[3];
+  filterColor(color, highlightColor);
+  setColor(color[0], color[1], color[2], 1);
+  setLineWidth(overlayLineWidth(contentScale));
+  setTextHeight(starLabelTextHeight);
+  float half = markerSize / 2;
+  for (int i = 0; i < highlightCount; ++i) {
+    SkyObjectPath& record = highlights[i];
+    bool solarSystem = record.id.file == kSolarSystemFile;
+    if ((pass == 1) != solarSystem) continue;
+    ScopedSkyObject object(database->getObject(&record.id));
+    if (!object) continue;
+    bool selected = CSkyDatabase::isSameSkyObjectID(&record.id, &selectedObjectID);
+    HighlightPlacement at;
+    if (!placeHighlightedObject(*this, object.get(), selected, &at)) continue;
+    // A circle larger than the sky has no outline or label place.
+    if (!std::isfinite(at.radius)) continue;
+    float x = static_cast<float>(at.x), y = static_cast<float>(at.y);
+    float r = static_cast<float>(at.radius);
+    if (showHighlightedObjectCircles) drawCircle(false, x, y, r + half, 0);
+    if (showHighlightedObjectLabels) {
+      char name[256];
+      const char* text = record.id.name;
+      if (text[0] == '\0') {
+        name[0] = '\0';
+        getObjectChartName(this, object.get(), name, sizeof name, 0);
+        text = name;
+      }
+      if (text[0] != '\0') {
+        if (selected) selectFont(1);
+        drawLabelNear(text, 1, 1, x, y, showHighlightedObjectCircles ? r + markerSize : r + half);
+        if (selected) selectFont(0);
+      }
+    }
+    // The record's path across the sky is drawn here by the path layer.
+  }
+}
+
+bool CSkyChart::screenDirectionOf(CSkyObject* object, double* dx, double* dy,
+                                  double* distance) {
+  double v[3];
+  object->getPosition(v);
+  if (!std::isfinite(v[0] + v[1] + v[2])) {
+    updateObjectPosition(object);
+    object->getPosition(v);
+  }
+  if (!std::isfinite(v[0] + v[1] + v[2])) return false;
+  double x, y;
+  if (vectorToScreen(v, &x, &y) && std::isfinite(x) && std::isfinite(y)) {
+    *dx = x - viewportCenterX;
+    *dy = y - viewportCenterY;
+  } else {
+    // Off the projection: the direction the display frame gives it (screen
+    // x grows against the frame's Y axis, screen y against its Z axis).
+    double d[3] = {vectorDot(displayMatrix, v), vectorDot(displayMatrix + 3, v),
+                   vectorDot(displayMatrix + 6, v)};
+    *dx = scaleX < 0 ? d[1] : -d[1];
+    *dy = scaleY < 0 ? d[2] : -d[2];
+    if (d[1] == 0 && d[2] == 0) *dx = 1;  // straight behind: any direction
+    *distance = kInfinity;
+    double length = std::hypot(*dx, *dy);
+    *dx /= length;
+    *dy /= length;
+    return true;
+  }
+  *distance = std::hypot(*dx, *dy);
+  if (*distance > 0) {
+    *dx /= *distance;
+    *dy /= *distance;
+  }
+  return true;
+}
+
+void CSkyChart::drawSelectedObjectPointer(CSkyObject* object) {
+  if (object == nullptr) return;
+  double dx, dy, distance;
+  if (!screenDirectionOf(object, &dx, &dy, &distance)) return;
+  double q = std::min(viewportWidth, viewportHeight) / 4.0;
+  if (distance <= q) {
+    pointerPending = false;
+    return;
+  }
+  const float white[3] = {1, 1, 1};
+  const float* source = white;
+  int type = object->getType();
+  if (isStarType(type))
+    source = starNameRGB;
+  else if (isBodyType(type))
+    source = planetNameRGB;
+  else if (type == kTypeConstellation)
+    source = constellationNameRGB;
+  else if (type == kTypeAsterism)
+    source = asterismNameRGB;
+  else if (type == kTypeMeteorShower)
+    source = meteorRGB;
+  float color[3];
+  filterColor(color, source);
+  setColor(color[0], color[1], color[2], 1);
+  setLineWidth(overlayLineWidth(contentScale));
+  double m = markerSize, cx = viewportCenterX, cy = viewportCenterY;
+  auto at = [&](double radius, double across, float* x, float* y) {
+    *x = static_cast<float>(cx + dx * radius - dy * across);
+    *y = static_cast<float>(cy + dy * radius + dx * across);
+  };
+  float x, y;
+  at(q - 2.5 * m, 0, &x, &y);
+  moveToPoint(x, y);
+  at(q, 0, &x, &y);
+  lineToPoint(x, y);
+  strokePath();
+  at(q, 0, &x, &y);
+  beginPolygonAtPoint(x, y);
+  at(q - m, m / 2, &x, &y);
+  addPolygonPoint(x, y);
+  at(q - m, -m / 2, &x, &y);
+  addPolygonPoint(x, y);
+  fillPolygon(true);
+}
+
+void CSkyChart::drawObjectMarker(CSkyObject* object, const char* text, float x, float y,
+                                 float r) {
+  if (!showSelectionMarker || object == nullptr) return;
+  float m = markerSize / 2;
+  int type = object->getType();
+  float grey = static_cast<float>((deepSkyIntensity + 1) / 2);
+  const float greys[3] = {grey, grey, grey};
+  float color[3];
+  if (cgContext == nullptr) {
+    selectionScreenPosition[0] = x;
+    selectionScreenPosition[1] = y;
+    selectionScreenPosition[2] = r;
+    if (isStarType(type))
+      filterColor(color, starNameRGB);
+    else if (type >= kTypePlanet && type <= kTypeFeature)
+      filterColor(color, planetNameRGB);
+    else if (type == kTypeAsterism)
+      filterColor(color, asterismNameRGB);
+    else if (type == kTypeConstellation)
+      filterColor(color, constellationNameRGB);
+    else if (isDeepSkyType(type))
+      filterColor(color, greys);
+    else
+      std::copy(greys, greys + 3, color);
+    setColor(color[0], color[1], color[2], 1);
+    bool labelledAlready = showHighlightedObjectLabels &&
+                           isHighlighted(selectedObjectID.file, selectedObjectID.region,
+                                         selectedObjectID.index);
+    if (text != nullptr && !labelledAlready) {
+      selectFont(1);
+      drawLabelNear(text, 1, 3, x, y, m + r);
+      selectFont(0);
+    }
+    setLineWidth(overlayLineWidth(contentScale));
+    smoothLines = true;
+  } else {
+    x = selectionScreenPosition[0];
+    y = selectionScreenPosition[1];
+    r = selectionScreenPosition[2];
+    setLineWidth(1.5f);
+  }
+
+  float figure[3] = {1, 1, 1};
+  if (isDeepSkyType(type))
+    std::copy(greys, greys + 3, figure);
+  else if (type == kTypeAsterism)
+    setColor3(figure, 1, 0.5f, 0);
+  else if (type == kTypeConstellation)
+    setColor3(figure, 0.5f, 0.5f, 0.5f);
+  filterColor(color, figure);
+  if (cgContext != nullptr && (colorFilterMode == 2 || colorFilterMode == 4))
+    setColor3(color, 0, 0, 0);
+  setColor(color[0], color[1], color[2], 1);
+
+  if (cgContext == nullptr && !markerVisible) return;
+  // Deep-sky objects get their symbol, asterisms their lines and
+  // constellations their figure from their layers here; surface features
+  // larger than the marker their outline.
+  if (isDeepSkyType(type) || type == kTypeAsterism || type == kTypeConstellation) return;
+  drawCrossHair(x, y, r + m, r + 2 * m);
+}
+
+void CSkyChart::drawCameraImage() {
+  if (cgContext != nullptr) return;
+  GLuint texture = 0;
+  {
+    std::lock_guard<std::mutex> lock(cameraFrameMutex());
+    const void* bytes = getCameraImageData();
+    std::int32_t width = getCameraImageWidth(), height = getCameraImageHeight();
+    if (bytes == nullptr || width <= 0 || height <= 0) return;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, bytes);
+  }
+  GLenum error = glGetError();
+  if (error != GL_NO_ERROR) {
+    std::printf("GImageToGLTexture(): error %d (%s)\n", static_cast<int>(error),
+                glErrorText(error));
+    glDeleteTextures(1, &texture);
+    return;
+  }
+  // The picture is drawn here over the viewport with the horizon fade.
+  glDeleteTextures(1, &texture);
+}

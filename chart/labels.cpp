@@ -1,0 +1,126 @@
+// Chart labels: one routine measures a text, refuses a place an earlier
+// label of the frame holds, draws and records it; two more place a label
+// at one of twelve positions round a point and try them in turn.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "chart/sky_chart.h"
+#include "chart/text_atlas.h"
+#include "skydata/bayer_letters.h"
+
+namespace {
+
+// The rectangles taken into account: once this many are held later labels
+// are still drawn but no longer recorded.
+constexpr int kRecordedLabelLimit = kLabelRectCapacity - 1;
+// Offsets tried round a point.
+constexpr int kLabelPositions = 12;
+// cos 45 degrees as the diagonal positions use it.
+constexpr float kDiagonal = 0.7071f;
+
+bool isBayerKey(const char* text) { return text[0] == '$' && text[1] >= 'a' && text[1] <= 'z'; }
+
+}  // namespace
+
+void CSkyChart::clearLabelRects() {
+  std::memset(labelRects, 0, sizeof(LabelPosition) * kLabelRectCapacity);
+  labelRectCount = 0;
+}
+
+bool CSkyChart::isLabelRectFree(float x, float y, float halfWidth, float halfHeight) const {
+  for (int i = 0; i < labelRectCount; ++i) {
+    const LabelPosition& r = labelRects[i];
+    float dx = x - r.x, dy = y - r.y;
+    if (dx < 0) dx = -dx;
+    if (dy < 0) dy = -dy;
+    // Touching counts as overlapping.
+    if (dx <= halfWidth + r.halfWidth && dy <= halfHeight + r.halfHeight) return false;
+  }
+  return true;
+}
+
+void CSkyChart::setFontNames(const char* regular, const char* bold, const char* italic) {
+  std::snprintf(regularFontName, sizeof regularFontName, "%s", regular ? regular : "");
+  std::snprintf(boldFontName, sizeof boldFontName, "%s", bold ? bold : "");
+  std::snprintf(italicFontName, sizeof italicFontName, "%s", italic ? italic : "");
+  selectFont(fontStyle);
+}
+
+void CSkyChart::selectFont(int style) {
+  const char* names[3] = {regularFontName, boldFontName, italicFontName};
+  if (style < 0 || style > 2) return;
+  fontStyle = style;
+  std::snprintf(fontName, sizeof fontName, "%s", names[style]);
+}
+
+void CSkyChart::setTextHeight(float points) { textHeight = points * contentScale; }
+
+int CSkyChart::drawLabel(const char* text, int alignment, bool check, float x, float y) {
+  if (text == nullptr) return 0;
+  char spelled[256];
+  const char* rest = text;
+  const char* measured = text;
+  bool keepKey = false;
+  if (isBayerKey(text)) {
+    if (showStarBayerLetters) {
+      keepKey = true;
+      measured = text + 1;
+    } else {
+      // The letter by name, then the rest; a name that makes the text too
+      // long is cut with it.
+      std::snprintf(spelled, sizeof spelled, "%s%s", bayerLetterNameForSymbol(text[1]),
+                    text + 2);
+      rest = measured = spelled;
+    }
+  }
+  float w = getTextWidth(measured, 0) / 2;
+  float h = textHeight / 2;
+  float x0 = x + static_cast<float>(alignment - 1) * w;
+  float centreX = x0 + w, centreY = y - h;
+  if (check && !isLabelRectFree(centreX, centreY, w, h)) return 0;
+  if (keepKey) {
+    CTextAtlas* glyphs = getGlyphAtlas();
+    std::uint16_t glyph = glyphs != nullptr ? glyphs->glyphAt(text[1] - 'a') : 0;
+    x0 += drawGlyphString(&glyph, 1, x0, y);
+    rest = text + 2;
+    if (rest[0] >= '1' && rest[0] <= '9') {
+      // A raised index after the letter.
+      x0 += drawTextString(rest, 1, x0, y - h);
+      ++rest;
+    }
+  }
+  drawTextString(rest, static_cast<int>(std::strlen(rest)), x0, y);
+  if (labelRectCount < kRecordedLabelLimit) labelRects[labelRectCount++] = {centreX, centreY, w, h};
+  return 1;
+}
+
+int CSkyChart::drawLabelAt(const char* text, int position, float x, float y, float r) {
+  float t = textHeight, k = kDiagonal * r;
+  float px = x, py = y - r;
+  int alignment = 0;
+  switch (position) {
+    case 0: px = x; py = y - r; alignment = 1; break;
+    case 1: px = x + k; py = y - k; alignment = 1; break;
+    case 2: px = x + r; py = y; alignment = 1; break;
+    case 3: px = x + r; py = y + t; alignment = 1; break;
+    case 4: px = x + k; py = y + k + t; alignment = 1; break;
+    case 5: px = x; py = y + k + t; alignment = 1; break;
+    case 6: px = x; py = y + k + t; alignment = -1; break;
+    case 7: px = x - k; py = y + k + t; alignment = -1; break;
+    case 8: px = x - r; py = y + t; alignment = -1; break;
+    case 9: px = x - r; py = y; alignment = -1; break;
+    case 10: px = x - k; py = y - k; alignment = -1; break;
+    case 11: px = x; py = y - r; alignment = -1; break;
+    default: break;  // centred above the point
+  }
+  return drawLabel(text, alignment, true, px, py);
+}
+
+int CSkyChart::drawLabelNear(const char* text, int first, int step, float x, float y, float r) {
+  for (int offset = 0; offset < kLabelPositions; offset += step) {
+    if (drawLabelAt(text, first + offset, x, y, r)) return 1;
+    if (step <= 0) break;
+  }
+  return 0;
+}

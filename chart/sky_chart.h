@@ -1,0 +1,456 @@
+// CSkyChart: the chart itself, the leaf of the engine chain (CSkyTime <-
+// CSkyCoordinates <- CSkyProjection <- CSkyMechanics <- CSkyChart). It
+// holds every drawing option, the selected and highlighted objects, the
+// scratch buffers of the drawing primitives, the text atlases and the
+// frame routine that draws the layers in one fixed order.
+//
+// Two back ends: while `cgContext` is set every primitive draws into that
+// 2-D context (whose user space must be the chart's pixels with y
+// downwards); otherwise it draws through the OpenGL ES 2.0 functions with
+// the chart's shader program current. Text, sprites and textures exist in
+// the GL back end only; in the 2-D one labels are measured and placed but
+// not drawn.
+//
+// Options are plain fields named after their settings keys ("ShowStars" is
+// showStars); the settings screens write them directly and the layers read
+// them when they draw.
+//
+// Layers join the frame, the GL-reset releases, the destructor, the hit
+// test and the marker figure at the places marked in frame.cpp,
+// sky_chart.cpp, selection.cpp and highlights.cpp.
+//
+// Thread rules: one thread, the one whose GL context is current, calls
+// everything (the chart is not re-entrant, as the engine below it is not).
+// The only lock taken is the camera-frame mutex while the camera picture
+// is read and uploaded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "chart/chart_types.h"
+#include "chart/object_path.h"
+#include "engine/mechanics/sky_mechanics.h"
+#include "skydata/sky_object_id.h"
+
+namespace cg {
+class Context;
+}
+class CSettings;
+class CTextAtlas;
+class ChartTessellator;
+struct GroundTarget;
+
+// Vertex room of the primitives' scratch buffers, polygon points, label
+// rectangles and atlases.
+inline constexpr int kChartVertexCapacity = 65536;
+inline constexpr int kChartPolygonCapacity = 256;
+inline constexpr int kLabelRectCapacity = 1024;
+inline constexpr int kMaxTextAtlases = 10;
+// Most hit records one tap collects.
+inline constexpr int kMaxHitRecords = 100;
+
+class CSkyChart : public CSkyMechanics {
+ public:
+  // The database must outlive the chart. `imageDirectory` (the bundle's
+  // resource folder followed by "/SkyImages"), at most 255 characters; a
+  // longer one is refused (no image folder) as a cut path names another.
+  // Throws std::bad_alloc when the scratch buffers cannot be allocated.
+  CSkyChart(CSkyDatabase* database, const char* imageDirectory);
+  ~CSkyChart() override;
+
+  // Time and place changes mark positions for recomputing.
+  void setJulianDate(double jd) override;
+  void setLocation(double longitude, double latitude, double altitude) override;
+  // A real change of system drops the cached paths of highlighted objects.
+  void setDisplayCoordSystem(int system) override;
+
+  // The four virtual slots the chart adds, in this order.
+  // Applies a settings tree (chart_settings.cpp); returns 1.
+  virtual int readSettings(const CSettings* tree, bool readUserLocations, bool readHighlights);
+  // Appends the chart's state to the tree, whose first node must exist.
+  virtual int writeSettings(CSettings* tree, bool writeUserLocations, bool writeHighlights);
+  virtual void getImageDirectory(char* buffer, std::size_t size) const;
+  // A null, unchanged or too long (over 255 characters) path does nothing;
+  // a change releases the images that load from the folder.
+  virtual void setImageDirectory(const char* path);
+
+  // ---- Frame (frame.cpp) ----
+  // One frame into the current viewport; nothing at all while no object is
+  // selected.
+  void drawSkyChart();
+  // Two frames side by side, each in half the viewport.
+  void drawStereoSkyChart();
+
+  // ---- View, locks and selection (sky_chart.cpp) ----
+  void selectObject(const SkyObjectID* id);
+  bool setCenterOnSelected(bool on);
+  bool setCenterOnHome(bool on);
+  void setManualPanFlag(bool on);
+  void centerOnObjectID(const SkyObjectID* id);
+  void setDisplayCenter(int system, double lon, double lat, double rotation);
+  void setDisplayCenterInSystem(int system, double lon, double lat);
+  void setDisplayCenterRotated(double lon, double lat, double rotation);
+  void setDisplayCenterLonLat(double lon, double lat);
+  bool isSpaceView() const;
+  bool isObserverNearGround() const;
+  bool isObserverFarFromSun() const;
+  // Longitude and latitude of the object in a coordinate system; 0 for a
+  // null object.
+  int getObjectDisplayPosition(CSkyObject* object, int system, double* lon, double* lat);
+  // Direction in the display system from the home object; returns the
+  // distance in AU (+infinity without an object).
+  double getObjectDirectionFromHome(CSkyObject* object, double* lon, double* lat);
+  // Altitude (radians) of the object over the chart's horizon.
+  double getObjectAltitude(CSkyObject* object);
+  // Daylight-saving rule from the observer's place when on, none when off.
+  void setAutomaticDST(bool on);
+
+  // ---- Hit testing (selection.cpp) ----
+  int selectObjectAtPoint(float x, float y);
+  int selectObjectAt(GPoint point);
+  int findObjectsAt(GPoint point, SkyObjectID* hits, int maximum);
+  int findHighlightedObjectsAt(GPoint point, SkyObjectID* hits, int room);
+
+  // ---- Colour and state (primitives.cpp) ----
+  // 0 none, 2 invert, 3 red night vision, 4 invert and red.
+  void setColorFilter(int mode);
+  void filterColor(float out[3], const float in[3]) const;
+  void setColor(float r, float g, float b, float a);
+  void setLineWidth(float points);
+  void setContentScale(float scale);
+  void setSmoothLines(bool on) { smoothLines = on; }
+
+  // ---- Lines (primitives.cpp) ----
+  bool moveToVector(const double v[3], double* x, double* y);
+  bool moveTo(const double v[3]);
+  void moveToPoint(float x, float y);
+  bool lineToVector(const double v[3], double* x, double* y);
+  bool lineTo(const double v[3]);
+  void lineToPoint(float x, float y);
+  // Great-circle arc from a to b in steps of at most 5 degrees.
+  int drawArc(const double a[3], const double b[3]);
+  int arcTo(const double v[3]);
+  void strokePath();
+  // A feathered line of width w pixels as four coloured triangles.
+  void addThickLineSegment(GPoint from, GPoint to, const float color[4], float w);
+
+  // ---- Polygons (primitives.cpp) ----
+  bool beginPolygonAtVector(const double v[3]);
+  void beginPolygonAtPoint(float x, float y);
+  // Null closes and fills the polygon when it holds 3 points or more.
+  void addPolygonVector(const double* v);
+  void addPolygonPoint(float x, float y);
+  void fillPolygon(bool close);
+
+  // ---- Shapes in pixels (shapes.cpp) ----
+  void drawRectangle(bool fill, float left, float top, float right, float bottom);
+  void drawSquare(float x, float y, float half);
+  void drawCircle(bool fill, float x, float y, float radius, float dash);
+  void drawEllipseOutline(float left, float top, float w, float h, float dash);
+  void drawRotatedEllipse(bool fill, float x, float y, float rx, float ry, float angle);
+  void drawEllipse(bool mirrorX, bool mirrorY, float left, float top, float w, float h,
+                   float angle);
+  void fillEllipseSector(bool mirrorX, bool mirrorY, float left, float top, float w, float h,
+                         float start, float sweep);
+  void fillCircleOverlap(float x1, float y1, float r1, float x2, float y2, float r2);
+  void drawCrossHair(float x, float y, float inner, float outer);
+  void drawDiamond(float x, float y, float r);
+  void drawPlus(float x, float y, float r);
+  void drawInvertFilter(float left, float top, float right, float bottom);
+  void drawRedFilter(float left, float top, float right, float bottom);
+
+  // ---- Vertex buffers (primitives.cpp, texture_triangles.cpp) ----
+  // Appends a triangle with explicit colours; false (with a message) when
+  // the buffer has no room for it.
+  bool addColorTriangle(const float positions[3][2], const float colors[3][4]);
+  // Appends one position while the buffer has room.
+  void addVertex(float x, float y);
+  // Draws the held positions with the tessellator's primitive mode and
+  // empties the buffer.
+  void flushVertices();
+  // x shifted one turn across the seam of a horizontally wrapping
+  // projection: towards the other side of the viewport's centre line.
+  float shiftAcrossProjectionSeam(float x) const;
+
+  // ---- Text atlases (text_atlas.cpp) ----
+  CTextAtlas* getTextAtlas();
+  CTextAtlas* getGlyphAtlas();
+  CTextAtlas* createTextAtlas(const char* name);
+  CTextAtlas* createGlyphAtlas(const char* name);
+  float drawTextString(const char* text, int count, float x, float y);
+  float drawGlyphString(const std::uint16_t* glyphs, int count, float x, float y);
+  // Width of `length` characters (0: up to the terminator) in the text
+  // atlas; 0 without one.
+  float getTextWidth(const char* text, int length);
+  void releaseTextAtlases();
+
+  // ---- Labels (labels.cpp) ----
+  void clearLabelRects();
+  bool isLabelRectFree(float x, float y, float halfWidth, float halfHeight) const;
+  void setFontNames(const char* regular, const char* bold, const char* italic);
+  void selectFont(int style);
+  void setTextHeight(float points);
+  // Alignment -1 ends at x, 0 centres on x, 1 starts at x; y is the
+  // baseline. 1 when drawn, 0 when refused by an earlier label.
+  int drawLabel(const char* text, int alignment, bool check, float x, float y);
+  int drawLabelAt(const char* text, int position, float x, float y, float r);
+  int drawLabelNear(const char* text, int first, int step, float x, float y, float r);
+
+  // ---- Layer settings the reader needs (magnitude_limits.cpp) ----
+  void setStarMagnitudeLimit(float limit);
+  void setDeepSkyMagnitudeLimit(float limit);
+  void updateDeepSkyMagnitudeLimit();
+  void setPlanetMagnitudeLimit(float limit);
+  void setHorizonImage(const char* name);
+
+  // ---- Settings helpers (chart_settings.cpp) ----
+  void readUserLocations(const CSettings* tree);
+  void writeUserLocations(CSettings* tree);
+
+  // ---- Highlights and overlays (highlights.cpp) ----
+  void setHighlightedObjects(const SkyObjectID* ids, int count);
+  void clearHighlightedObjects();
+  bool isHighlighted(std::uint16_t file, std::uint32_t region, std::uint16_t index) const;
+  void highlightSatellites(bool on, int maximum);
+  void drawHighlightedObjects(int pass);
+  void drawSelectedObjectPointer(CSkyObject* object);
+  void drawObjectMarker(CSkyObject* object, const char* text, float x, float y, float r);
+  void drawCameraImage();
+
+  // ================= Fields =================
+
+  // Back end.
+  cg::Context* cgContext = nullptr;  // not owned; set for one 2-D draw
+  bool markerVisible = true;         // set by the chart screen
+  float contentScale = 1.0f;         // screen pixels per point
+
+  // Files.
+  char imageDirectory[256] = {};
+
+  // Earth view (the ground view's layer uses these).
+  bool earthView = false;
+  GroundTarget* groundTargets = nullptr;
+  int groundTargetCount = 0;
+  Circle* groundCircles = nullptr;  // malloc'ed
+  int groundCircleCount = 0;
+  bool showCountryBorder[256] = {};
+
+  // Markers.
+  float markerSize = 16.0f;  // 16 x content scale
+
+  // Selection.
+  SkyObjectID previousSelectedObjectID;
+  SkyObjectID selectedObjectID;
+  CSkyObject* selectedObject = nullptr;  // deleted by the chart unless region-owned
+  SkyObjectPath selectedObjectPath;
+
+  // Locks.
+  bool centerOnSelected = false;
+  bool showSelectionMarker = true;
+  bool pointerPending = false;
+  bool centerOnHome = false;
+  bool manualPan = false;
+  float selectionScreenPosition[3] = {-1, -1, -1};  // x, y, radius of the last marker
+
+  // Highlights.
+  SkyObjectPath* highlights = nullptr;  // calloc'ed list
+  int highlightCount = 0;
+  bool showHighlightedObjectCircles = true;
+  bool showHighlightedObjectLabels = true;
+  bool showHighlightedObjectOrbits = false;
+  bool showHighlightedObjectPaths = false;
+  float highlightColor[3] = {0, 1, 1};
+  bool drawAllHighlights = true;
+  bool recomputeHighlightPaths = false;
+  float starLabelTextHeight = 14.0f;  // points
+
+  // Labels.
+  LabelPosition* labelRects = nullptr;  // kLabelRectCapacity entries
+  int labelRectCount = 0;
+
+  // Frame.
+  bool updateNeeded = true;
+  int colorFilterMode = 0;
+  bool glResourcesLive = false;
+  bool glResetPending = true;
+  int maxTextureSize = 4096;
+
+  // Pen, colour and buffers of the primitives.
+  float currentColor[4] = {1, 1, 1, 1};
+  float lineWidth = 1.0f;  // points
+  bool smoothLines = false;
+  double lastMoveTo[3] = {};
+  bool lastMoveVisible = false;
+  GPoint pen;
+  int vertexCount = 0;
+  int polygonCount = 0;
+  float* vertexBuffer = nullptr;    // kChartVertexCapacity x 2
+  float* texCoordBuffer = nullptr;  // kChartVertexCapacity x 2
+  double* polygonBuffer = nullptr;  // kChartPolygonCapacity x 3
+  std::unique_ptr<ChartTessellator> tessellator;  // made on the first fill
+  float* colorBuffer = nullptr;     // kChartVertexCapacity x 4
+  unsigned primitiveMode = 0;
+
+  // Place and sky options.
+  bool showHorizon = true;
+  int horizonStyle = 4;
+  char horizonTexture[256] = {};
+  bool horizonImageChanged = false;
+  bool showHorizonGlow = true;
+  bool showHorizonCardinalPoints = true;
+  bool showHorizonLine = false;  // the chart screen's horizon-line flag
+  double horizonAltitude = 0;    // radians
+  bool showDaylight = false;
+  float daylightSkyRGB[3] = {0.75f, 1, 1};
+
+  // Solar system.
+  bool showPlanets = true;
+  bool showPlanetNames = true;
+  bool showPlanetSurfaces = true;
+  bool showPlanetAtmospheres = true;
+  float showPlanetPhases = 1.0f;
+  bool showPlanetGrids = false;
+  bool showPlanetAxes = false;
+  bool showPlanetSurfaceFeatures = false;
+  bool showMinorMoons = false;
+  bool showEarthMoonShadowCircles = false;
+  bool showAsteroids = false;
+  bool showComets = false;
+  bool showSatellites = false;
+  bool showMinorPlanetNames = false;
+  bool showPlanetOrbits = false;
+  bool showMoonOrbits = false;
+  bool showSelectedObjectPath = false;
+  bool showSelectedObjectOrbit = false;
+  bool showOrbitPeriNodeMarkers = false;
+  float planetMagLimit = 20.0f;       // stored
+  float planetMagLimitInUse = 20.0f;  // in force for the frame
+  double planetMagnification = 1.0;
+  double moonMagnification = 1.0;
+  int marsStyle = 0;
+  int earthStyle = 1;
+  float planetNameRGB[3] = {1, 1, 1};
+  bool satelliteCategories[256];  // all on
+
+  // Stars.
+  bool showStars = true;
+  bool showStarNames = true;
+  bool showStarProperNames = true;
+  bool showStarBayerLetters = true;
+  float starColorIntensity = 192 / 255.0f;
+  float starMagLimit = 6.0f;
+  float baseStarMagLimit = 6.0f;
+  double starScale = 1.0;
+  bool starSpritesChanged = true;  // the sprite atlas must be rebuilt
+  double starNameDensity = 0.1;
+  bool showDoubleStars = false;
+  float starNameRGB[3] = {1, 1, 1};
+
+  // Deep sky.
+  bool showDeepSkyObjects = true;
+  bool showDeepSkyImages = true;
+  bool showDeepSkyProperNames = true;
+  bool showOpenClusters = true;
+  bool showGlobularClusters = true;
+  bool showBrightNebulae = true;
+  bool showPlanetaryNebulae = true;
+  bool showGalaxyGroups[3] = {true, true, true};  // types 16 and 19, 17, 18
+  bool showMessierOnly = false;
+  bool showDeepSkyAtWideFOV = false;
+  bool showDeepSkyNames = false;
+  bool showDarkNebulae = false;
+  float deepSkyMagLimit = 9.0f;
+  float baseDeepSkyMagLimit = 9.0f;
+  double deepSkyNameDensity = 0.5;
+  double deepSkyIntensity = 0.5;
+  float deepSkyNameRGB[3] = {1, 1, 1};
+
+  // Milky Way.
+  bool showMilkyWay = true;
+  bool milkyWayFades = true;
+  bool milkyWayParticleGalaxy = true;
+  int milkyWayStyle = 3;
+  double milkyWayIntensity = 0.75;
+
+  // Constellations and asterisms.
+  bool showConstellations = true;
+  bool showConstellationsModern = true;
+  bool showConstellationsTraditional = false;
+  bool showConstellationsMythical = false;
+  bool showConstellationsBoundary = false;
+  bool showConstellationNames = false;
+  bool showConstellationAbbreviations = false;
+  bool selectConstellations = false;
+  bool zodiacConstellationsOnly = false;
+  bool showAsterisms = false;
+  bool showAsterismNames = false;
+  double constellationIntensity = 0.5;
+  float constellationLineRGB[3] = {0.5f, 0.5f, 0.5f};
+  float constellationNameRGB[3] = {0.5f, 0.5f, 0.5f};
+  float constellationImageRGB[3] = {0.5f, 0.5f, 0.5f};
+  float constellationBoundaryRGB[3] = {0, 0.5f, 1};
+  float asterismLineRGB[3] = {1, 0.5f, 0};
+  float asterismNameRGB[3] = {1, 0.5f, 0};
+
+  // Grid and reference lines.
+  bool showGrid = false;
+  bool showCoordGrid[5] = {false, true, false, false, false};  // by system 1-4
+  bool showCelestialEquator = false;
+  bool showCelestialEquatorTicks = false;
+  bool showGalacticEquator = false;
+  bool showEcliptic = false;
+  bool showEclipticTicks = false;
+  bool showMeridian = false;
+  bool showMeridianTicks = false;
+  bool showCelestialPoles = false;
+  bool showGalacticPoles = false;
+  bool showEclipticPoles = false;
+  bool showEquinoxMarkers = false;
+  bool showSolsticeMarkers = false;
+  bool showZenith = true;
+
+  // Meteor colour of the pointer (meteor showers).
+  float meteorRGB[3] = {1, 1, 1};
+
+  // Text.
+  char regularFontName[64] = {};
+  char boldFontName[64] = {};
+  char italicFontName[64] = {};
+  char fontName[64] = {};
+  int fontStyle = 0;          // 0 regular, 1 bold, 2 italic
+  float textHeight = 14.0f;   // pixels
+  int atlasCount = 0;
+  CTextAtlas* atlases[kMaxTextAtlases] = {};
+  std::uint64_t atlasUseCounter = 0;
+  // The text atlas of the last lookup, with the font and size it was for:
+  // labels measure every text several times a frame.
+  CTextAtlas* lastTextAtlas = nullptr;
+  int lastTextAtlasHeight = -1;
+  char lastTextAtlasFont[64] = {};
+
+ private:
+  // The held selected object is deleted unless a region owns it.
+  void releaseSelectedObject();
+  // GL releases at a GL reset (frame step 5).
+  void releaseGLResources();
+  // The object's direction on the screen from the viewport centre, for the
+  // pointer; false when it has none.
+  bool screenDirectionOf(CSkyObject* object, double* dx, double* dy, double* distance);
+  // Appends two GL_LINES vertices while there is room.
+  void addLineSegment(float x1, float y1, float x2, float y2);
+  // Draws the scratch buffer as GL_LINES with the constant colour, or the
+  // feathered triangles with their colours.
+  void drawLineBuffer();
+};
+
+// Display limit of a magnitude at a field of view: base + 3.96 log10(pi/2 /
+// (field / scale)); minus infinity when scale <= 0. And its inverse.
+float magnitudeLimitForField(float base, double field, float scale);
+float baseMagnitudeForField(float limit, double field, float scale);
+
+// Colour helpers: three channels; out = clamp(in x factor, 0, 1); out = a
+// (1 - t) + b t per channel.
+void setColor3(float out[3], float r, float g, float b);
+void scaleColor(float out[3], const float in[3], float factor);
+void mixColor(float out[3], const float a[3], const float b[3], float t);

@@ -1,0 +1,96 @@
+#include "tests/chart/sky_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include "skydata/record_io.h"
+#include "skydata/sky_database.h"
+#include "skydata/sky_object.h"
+#include "skydata/skydata_writer.h"
+
+namespace chart_test {
+
+namespace {
+
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+
+std::string starRecord(const StarDefinition& s) {
+  std::string buffer(1024, '\0');
+  RecordWriter w(buffer.data(), static_cast<std::int64_t>(buffer.size()), false);
+  w.writeRecordU8(1);
+  w.writeRecordU8(static_cast<std::uint8_t>(s.numbers.size()));
+  for (std::int64_t n : s.numbers) w.writeRecordI64(n);
+  w.writeRecordU8(s.name.empty() ? 0 : 1);
+  if (!s.name.empty()) w.writeRecordString(s.name.c_str());
+  w.writeRecordFloat(s.ra * kRadiansPerDegree);
+  w.writeRecordFloat(s.dec * kRadiansPerDegree);
+  w.writeRecordFloat(s.distance);
+  w.writeRecordFloat(0);
+  w.writeRecordFloat(0);
+  w.writeRecordFloat(0);
+  w.writeRecordI16(static_cast<std::int16_t>(s.magnitude * 100));
+  w.writeRecordI16(32767);
+  w.writeRecordString("");
+  buffer.resize(static_cast<std::size_t>(w.result()));
+  return buffer;
+}
+
+}  // namespace
+
+namespace {
+
+// The standard bodies and a sun-grazing asteroid (e 0.95, q 0.05 AU), body
+// number 9999.
+std::vector<mechanics_test::BodyRecord> bodies() {
+  std::vector<mechanics_test::BodyRecord> list = mechanics_test::standardExtraBodies();
+  mechanics_test::BodyRecord grazer;
+  grazer.type = 33;
+  grazer.body = 9999;
+  grazer.names = {"Grazer"};
+  grazer.q = 0.05;
+  grazer.e = 0.95;
+  grazer.n = 0.05;
+  list.push_back(grazer);
+  return list;
+}
+
+}  // namespace
+
+ChartSky::ChartSky(const std::vector<StarDefinition>& stars) : world_(bodies()) {
+  EXPECT_TRUE(world_.loaded());
+  if (stars.empty()) return;
+  SkyDataWriter writer;
+  for (const StarDefinition& s : stars) {
+    int index = writer.addRecord(s.region, starRecord(s), s.magnitude);
+    EXPECT_GE(index, 0);
+    if (!s.name.empty() && index >= 0)
+      writer.addNameEntry(s.name, s.region, static_cast<std::uint16_t>(index));
+  }
+  char directory[256];
+  database().getDataDirectory(directory, sizeof directory);
+  EXPECT_TRUE(writer.writeFile(std::string(directory) + "Stars.skydata"));
+  EXPECT_NE(database().loadStars("Stars.skydata"), nullptr);
+}
+
+std::unique_ptr<CSkyChart> ChartSky::chart(int width, int height, double ra, double dec,
+                                           double fov) {
+  auto chart = std::make_unique<CSkyChart>(&database(), "");
+  chart->setViewport(0, 0, static_cast<float>(width), static_cast<float>(height));
+  chart->setDisplayProjection(1);
+  chart->CSkyProjection::setDisplayCenter(0, ra * kRadiansPerDegree, dec * kRadiansPerDegree, 0);
+  chart->setDisplayFOV(fov * kRadiansPerDegree);
+  return chart;
+}
+
+SkyObjectID ChartSky::star(std::uint32_t region, std::uint16_t index) {
+  SkyObjectID id;
+  CSkyDatabase::setSkyObjectID(&id, kStarsFile, region, index, 0, "", 1);
+  CSkyObject* object = database().getObject(&id);
+  EXPECT_NE(object, nullptr) << region << "," << index;
+  if (object != nullptr) {
+    CSkyDatabase::setSkyObjectIDFromObject(&id, kStarsFile, region, index, object);
+    if (!object->isOwnedByRegion()) delete object;
+  }
+  return id;
+}
+
+}  // namespace chart_test
