@@ -33,6 +33,21 @@ int outlineSegments(float w) {
                                    static_cast<float>(kMaxOutlineSegments)));
 }
 
+// A rectangle as a four-vertex triangle strip, untextured, in the current
+// constant colour (GL).
+void fillRectangleStrip(float left, float top, float right, float bottom) {
+  const ChartShaderLocations& l = chartShader().locations;
+  if (l.position < 0) return;
+  const float strip[8] = {left, top, right, top, left, bottom, right, bottom};
+  glUniform1i(l.useTexture, 0);
+  glUniform1i(l.useMaterial, 0);
+  GLuint position = static_cast<GLuint>(l.position);
+  glEnableVertexAttribArray(position);
+  glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, 0, strip);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  glDisableVertexAttribArray(position);
+}
+
 }  // namespace
 
 void CSkyChart::drawRectangle(bool fill, float left, float top, float right, float bottom) {
@@ -53,16 +68,7 @@ void CSkyChart::drawRectangle(bool fill, float left, float top, float right, flo
     strokePath();
     return;
   }
-  const ChartShaderLocations& l = chartShader().locations;
-  if (l.position < 0) return;
-  const float strip[8] = {left, top, right, top, left, bottom, right, bottom};
-  glUniform1i(l.useTexture, 0);
-  glUniform1i(l.useMaterial, 0);
-  GLuint position = static_cast<GLuint>(l.position);
-  glEnableVertexAttribArray(position);
-  glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, 0, strip);
-  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-  glDisableVertexAttribArray(position);
+  fillRectangleStrip(left, top, right, bottom);
 }
 
 void CSkyChart::drawSquare(float x, float y, float half) {
@@ -184,6 +190,42 @@ void sectorPoint(double cx, double cy, double halfW, double halfH, double start,
   *y = cy + a * std::sin(start) + b * std::cos(start);
 }
 
+// Fills the fan of triangles (point k - 1, point k, centre) for k = 1..n:
+// a sector, or any region that is star-shaped about the centre.
+template <typename Point>
+void fillFan(CSkyChart& chart, double cx, double cy, int n, Point point) {
+  if (chart.cgContext != nullptr) {
+    cg::Context& context = *chart.cgContext;
+    context.strokePath();
+    context.moveToPoint(cx, cy);
+    for (int k = 0; k <= n; ++k) {
+      double x, y;
+      point(k, &x, &y);
+      context.addLineToPoint(x, y);
+    }
+    context.closePath();
+    context.fillPath();
+    return;
+  }
+  chart.vertexCount = 0;
+  double px, py;
+  point(0, &px, &py);
+  for (int k = 1; k <= n; ++k) {
+    double x, y;
+    point(k, &x, &y);
+    chart.addVertex(static_cast<float>(px), static_cast<float>(py));
+    chart.addVertex(static_cast<float>(x), static_cast<float>(y));
+    chart.addVertex(static_cast<float>(cx), static_cast<float>(cy));
+    px = x;
+    py = y;
+  }
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  chart.primitiveMode = GL_TRIANGLES;
+  chart.flushVertices();
+  glDisable(GL_BLEND);
+}
+
 }  // namespace
 
 void CSkyChart::fillEllipseSector(bool mirrorX, bool mirrorY, float left, float top, float w,
@@ -196,35 +238,9 @@ void CSkyChart::fillEllipseSector(bool mirrorX, bool mirrorY, float left, float 
   double cx = left + w / 2.0, cy = top + h / 2.0;
   double halfW = mirrorX ? -w / 2.0 : w / 2.0, halfH = mirrorY ? -h / 2.0 : h / 2.0;
   double step = static_cast<double>(sweep) / n;
-  if (cgContext != nullptr) {
-    cgContext->strokePath();
-    cgContext->moveToPoint(cx, cy);
-    for (int k = 0; k <= n; ++k) {
-      double x, y;
-      sectorPoint(cx, cy, halfW, halfH, start, k * step, &x, &y);
-      cgContext->addLineToPoint(x, y);
-    }
-    cgContext->closePath();
-    cgContext->fillPath();
-    return;
-  }
-  vertexCount = 0;
-  double px, py;
-  sectorPoint(cx, cy, halfW, halfH, start, 0, &px, &py);
-  for (int k = 1; k <= n; ++k) {
-    double x, y;
-    sectorPoint(cx, cy, halfW, halfH, start, k * step, &x, &y);
-    addVertex(static_cast<float>(px), static_cast<float>(py));
-    addVertex(static_cast<float>(x), static_cast<float>(y));
-    addVertex(static_cast<float>(cx), static_cast<float>(cy));
-    px = x;
-    py = y;
-  }
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  primitiveMode = GL_TRIANGLES;
-  flushVertices();
-  glDisable(GL_BLEND);
+  fillFan(*this, cx, cy, n, [&](int k, double* x, double* y) {
+    sectorPoint(cx, cy, halfW, halfH, start, k * step, x, y);
+  });
 }
 
 void CSkyChart::fillCircleOverlap(float x1, float y1, float r1, float x2, float y2, float r2) {
@@ -280,36 +296,7 @@ void CSkyChart::fillCircleOverlap(float x1, float y1, float r1, float x2, float 
   // middles covers it.
   double inward = (d - R + r) / 2;
   double centreX = x + inward * ux, centreY = y + inward * uy;
-  if (cgContext != nullptr) {
-    cgContext->strokePath();
-    double ox, oy;
-    point(0, &ox, &oy);
-    cgContext->moveToPoint(ox, oy);
-    for (int k = 1; k <= total; ++k) {
-      point(k, &ox, &oy);
-      cgContext->addLineToPoint(ox, oy);
-    }
-    cgContext->closePath();
-    cgContext->fillPath();
-    return;
-  }
-  vertexCount = 0;
-  double ox, oy;
-  point(0, &ox, &oy);
-  for (int k = 1; k <= total; ++k) {
-    double nx, ny;
-    point(k, &nx, &ny);
-    addVertex(static_cast<float>(ox), static_cast<float>(oy));
-    addVertex(static_cast<float>(nx), static_cast<float>(ny));
-    addVertex(static_cast<float>(centreX), static_cast<float>(centreY));
-    ox = nx;
-    oy = ny;
-  }
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  primitiveMode = GL_TRIANGLES;
-  flushVertices();
-  glDisable(GL_BLEND);
+  fillFan(*this, centreX, centreY, total, point);
 }
 
 void CSkyChart::drawCrossHair(float x, float y, float inner, float outer) {
@@ -346,19 +333,11 @@ namespace {
 void drawFilterQuad(float left, float top, float right, float bottom, GLenum source,
                     GLenum destination, const float color[4]) {
   const ChartShaderLocations& l = chartShader().locations;
-  if (l.position < 0) return;
-  const float strip[8] = {left, top, right, top, left, bottom, right, bottom};
   glEnable(GL_BLEND);
   glBlendFunc(source, destination);
   if (l.color >= 0)
     glVertexAttrib4f(static_cast<GLuint>(l.color), color[0], color[1], color[2], color[3]);
-  glUniform1i(l.useTexture, 0);
-  glUniform1i(l.useMaterial, 0);
-  GLuint position = static_cast<GLuint>(l.position);
-  glEnableVertexAttribArray(position);
-  glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, 0, strip);
-  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-  glDisableVertexAttribArray(position);
+  fillRectangleStrip(left, top, right, bottom);
   glDisable(GL_BLEND);
 }
 

@@ -150,35 +150,55 @@ double distanceToPolyline(const std::vector<Point2>& line, Point2 p, double brea
 
 CurveFit fitInkToCurves(const Raster& raster, const std::vector<std::vector<Point2>>& curves,
                         double breakDistance, float threshold) {
+  // Distances are only looked for within this many pixels: anything
+  // further is reported as very far.
+  constexpr int kReach = 4;
+  constexpr double kFar = 1e30;
   CurveFit fit;
-  std::vector<Point2> ink;
-  for (int y = 0; y < raster.height; ++y)
-    for (int x = 0; x < raster.width; ++x)
-      if (raster.at(x, y) > threshold) ink.push_back({x + 0.5, y + 0.5});
-  fit.inkPixels = static_cast<int>(ink.size());
-  for (const Point2& p : ink) {
-    double best = 1e30;
-    for (const auto& curve : curves) best = std::min(best, distanceToPolyline(curve, p, breakDistance));
-    fit.inkToCurve = std::max(fit.inkToCurve, best);
-  }
-  for (const auto& curve : curves) {
-    for (std::size_t i = 0; i + 1 < curve.size(); ++i) {
-      Point2 a = curve[i], b = curve[i + 1];
-      double length = std::hypot(b.x - a.x, b.y - a.y);
-      if (length > breakDistance) continue;
-      int n = std::max(1, static_cast<int>(length / 0.5));
-      for (int k = 0; k < n; ++k) {
-        Point2 s{a.x + (b.x - a.x) * k / n, a.y + (b.y - a.y) * k / n};
-        // Samples closer than two pixels to the edge may lie on ink cut off
-        // by the bitmap's border.
-        if (s.x < 2 || s.y < 2 || s.x > raster.width - 2 || s.y > raster.height - 2) continue;
-        ++fit.samples;
-        double best = 1e30;
-        for (const Point2& p : ink) best = std::min(best, std::hypot(p.x - s.x, p.y - s.y));
-        fit.curveToInk = std::max(fit.curveToInk, best);
+  const int w = raster.width, h = raster.height;
+  std::vector<double> toCurve(static_cast<std::size_t>(w) * h, kFar);
+  auto forEachPiece = [&](auto visit) {
+    for (const auto& curve : curves)
+      for (std::size_t i = 0; i + 1 < curve.size(); ++i) {
+        Point2 a = curve[i], b = curve[i + 1];
+        if (std::hypot(b.x - a.x, b.y - a.y) <= breakDistance) visit(a, b);
       }
+  };
+  forEachPiece([&](Point2 a, Point2 b) {
+    int x0 = std::max(0, static_cast<int>(std::floor(std::min(a.x, b.x))) - kReach);
+    int x1 = std::min(w - 1, static_cast<int>(std::ceil(std::max(a.x, b.x))) + kReach);
+    int y0 = std::max(0, static_cast<int>(std::floor(std::min(a.y, b.y))) - kReach);
+    int y1 = std::min(h - 1, static_cast<int>(std::ceil(std::max(a.y, b.y))) + kReach);
+    std::vector<Point2> piece{a, b};
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) {
+        double& d = toCurve[static_cast<std::size_t>(y) * w + x];
+        d = std::min(d, distanceToPolyline(piece, {x + 0.5, y + 0.5}));
+      }
+  });
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (raster.at(x, y) > threshold) {
+        ++fit.inkPixels;
+        fit.inkToCurve = std::max(fit.inkToCurve, toCurve[static_cast<std::size_t>(y) * w + x]);
+      }
+  forEachPiece([&](Point2 a, Point2 b) {
+    double length = std::hypot(b.x - a.x, b.y - a.y);
+    int n = std::max(1, static_cast<int>(length / 0.5));
+    for (int k = 0; k < n; ++k) {
+      Point2 s{a.x + (b.x - a.x) * k / n, a.y + (b.y - a.y) * k / n};
+      // Samples closer than two pixels to the edge may lie on ink cut off
+      // by the bitmap's border.
+      if (s.x < 2 || s.y < 2 || s.x > w - 2 || s.y > h - 2) continue;
+      ++fit.samples;
+      double best = kFar;
+      int sx = static_cast<int>(s.x), sy = static_cast<int>(s.y);
+      for (int y = sy - kReach; y <= sy + kReach; ++y)
+        for (int x = sx - kReach; x <= sx + kReach; ++x)
+          if (raster.at(x, y) > threshold) best = std::min(best, std::hypot(x + 0.5 - s.x, y + 0.5 - s.y));
+      fit.curveToInk = std::max(fit.curveToInk, best);
     }
-  }
+  });
   return fit;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "chart/sky_chart.h"
@@ -247,7 +248,9 @@ TEST_F(ChartSettings, MutatedTreesAreReadWithoutHarmAndSettleAfterOneRound) {
   std::string seed = written(*chart);
   int unchanged = 0, changed = 0;
   tessaly::test::FuzzOptions options;
-  options.iterations = 400;
+  // A fixed sample in the suite; TESSALY_FUZZ_ITERATIONS sets a long run.
+  const char* iterations = std::getenv("TESSALY_FUZZ_ITERATIONS");
+  options.iterations = iterations != nullptr ? std::atoi(iterations) : 250;
   options.maxSize = 1 << 14;
   tessaly::test::fuzz(
       {seed},
@@ -267,8 +270,10 @@ TEST_F(ChartSettings, MutatedTreesAreReadWithoutHarmAndSettleAfterOneRound) {
         ASSERT_EQ(written(*again), once);
       },
       options);
-  EXPECT_GT(unchanged, 20);
-  EXPECT_GT(changed, 100);
+  EXPECT_GT(unchanged, 0);
+  EXPECT_GT(changed, options.iterations / 4);
+  std::printf("%d mutated trees: %d read as written, %d changed\n", options.iterations,
+              unchanged, changed);
 }
 
 }  // namespace

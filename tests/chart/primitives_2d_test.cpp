@@ -222,10 +222,10 @@ int windingNumber(const std::vector<Point2>& polygon, double x, double y) {
   return winding;
 }
 
-double distanceToOutline(const std::vector<Point2>& polygon, double x, double y) {
+std::vector<Point2> closedOutline(const std::vector<Point2>& polygon) {
   std::vector<Point2> closed = polygon;
   closed.push_back(polygon.front());
-  return chart_test::distanceToPolyline(closed, {x, y});
+  return closed;
 }
 
 TEST(ChartPrimitives2D, ConcaveAndSelfIntersectingFillsCoverTheNonzeroWindingRegion) {
@@ -259,9 +259,10 @@ TEST(ChartPrimitives2D, ConcaveAndSelfIntersectingFillsCoverTheNonzeroWindingReg
       sky.chart->addPolygonPoint(polygon[i].x, polygon[i].y);
     sky.chart->fillPolygon(true);
     canvas.save("fill-" + std::to_string(index));
+    std::vector<Point2> outline = closedOutline(polygon);
     RegionCheck check = checkRegion(
         canvas.raster(), [&](double x, double y) { return windingNumber(polygon, x, y) != 0; },
-        [&](double x, double y) { return distanceToOutline(polygon, x, y); });
+        [&](double x, double y) { return chart_test::distanceToPolyline(outline, {x, y}); });
     SCOPED_TRACE(index++);
     EXPECT_GT(check.insideChecked, 1000);
     EXPECT_EQ(check.wrongInside, 0);
