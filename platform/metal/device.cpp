@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "platform/metal/command_buffer.h"
+#include "platform/metal/exec/pass_executor.h"
+#include "platform/metal/exec/pass_record.h"
 #include "platform/metal/gpu_timeline.h"
 #include "platform/metal/msl/compiler.h"
 #include "platform/metal/msl/default_library.h"
@@ -65,7 +67,14 @@ std::string pipelineProblem(const RenderPipelineDescriptor& d, const Device& dev
 }  // namespace
 
 Device::Device(DeviceLimits limits)
-    : limits_(std::move(limits)), gpu_(std::make_unique<GpuTimeline>()) {}
+    : limits_(std::move(limits)),
+      executor_(std::make_unique<exec::Executor>()),
+      passRecords_(std::make_shared<exec::PassRecordPool>()),
+      gpu_(std::make_unique<GpuTimeline>()) {}
+
+void Device::setWorkerCount(unsigned workers) { executor_->setWorkerCount(workers); }
+
+unsigned Device::workerCount() const { return executor_->workerCount(); }
 
 Device::~Device() = default;
 

@@ -22,6 +22,10 @@ namespace mtl {
 
 class CommandQueue;
 class GpuTimeline;
+namespace exec {
+class Executor;
+class PassRecordPool;
+}  // namespace exec
 
 // What the device answers; tests change it to imitate other hardware.
 struct DeviceLimits {
@@ -81,6 +85,13 @@ class Device : public std::enable_shared_from_this<Device> {
   std::shared_ptr<Library> newDefaultLibrary();
   void setDefaultLibrarySource(std::string source);
 
+  // Threads that run render passes: 0 (the default) is one per core.
+  // The output is the same for any count.
+  void setWorkerCount(unsigned workers);
+  unsigned workerCount() const;
+  exec::Executor& executor() { return *executor_; }
+  exec::PassRecordPool& passRecords() { return *passRecords_; }
+
   GpuTimeline& gpu() { return *gpu_; }
   CommandLog& commandLog() { return log_; }
   // Command buffers are numbered 1, 2, ... per device, as the log shows.
@@ -94,6 +105,9 @@ class Device : public std::enable_shared_from_this<Device> {
   std::string defaultLibrarySource_;
   std::shared_ptr<const std::vector<std::shared_ptr<const msl::CompiledFunction>>> defaultFunctions_;
   bool defaultCompiled_ = false;
+  // Declared before the timeline, which must stop first.
+  std::unique_ptr<exec::Executor> executor_;
+  std::shared_ptr<exec::PassRecordPool> passRecords_;
   std::unique_ptr<GpuTimeline> gpu_;
   CommandLog log_;
   std::atomic<std::uint64_t> commandBuffers_{0};

@@ -5,7 +5,11 @@
 
 #include "platform/metal/buffer.h"
 #include "platform/metal/command_buffer.h"
+#include "platform/metal/device.h"
 #include "platform/metal/enum_names.h"
+#include "platform/metal/exec/pass_executor.h"
+#include "platform/metal/exec/pass_record.h"
+#include "platform/metal/exec/pipeline_plan.h"
 #include "platform/metal/texture.h"
 #include "platform/metal/texture_operations.h"
 #include "platform/metal/validation.h"
@@ -62,6 +66,11 @@ RenderCommandEncoder::RenderCommandEncoder(std::shared_ptr<CommandBuffer> buffer
   }
   log("renderCommandEncoder ", width_, "x", height_, " samples=", sampleCount_);
   scheduleLoadActions();
+  record_ = device().passRecords().acquire();
+  record_->pass = pass_;
+  record_->width = width_;
+  record_->height = height_;
+  record_->sampleCount = sampleCount_;
 }
 
 void RenderCommandEncoder::validatePass() {
@@ -130,6 +139,12 @@ void RenderCommandEncoder::scheduleLoadActions() {
 }
 
 void RenderCommandEncoder::finishEncoding() {
+  // The draws run between the load actions and the store actions.
+  if (!record_->draws.empty() || !record_->visibilityOffsets.empty()) {
+    exec::Executor* executor = &device().executor();
+    buffer().addWork([executor, record = std::move(record_)] { executor->execute(*record); });
+  }
+  record_.reset();
   forEachAttachment(pass_, [&](int index, const RenderPassAttachmentDescriptor& a) {
     if (!resolves(a.storeAction)) return;
     log("resolve ", AttachmentName{index});
@@ -145,6 +160,7 @@ void RenderCommandEncoder::setRenderPipelineState(std::shared_ptr<RenderPipeline
   require(state != nullptr, "setRenderPipelineState needs a state");
   log("setRenderPipelineState ", state->label());
   state_.pipeline = std::move(state);
+  changed();
 }
 
 void RenderCommandEncoder::setDepthStencilState(std::shared_ptr<DepthStencilState> state) {
@@ -155,6 +171,7 @@ void RenderCommandEncoder::setDepthStencilState(std::shared_ptr<DepthStencilStat
     log("setDepthStencilState none");
   }
   state_.depthStencil = std::move(state);
+  changed();
 }
 
 void RenderCommandEncoder::bindBuffer(StageBindings& stage, const char* stageName,
@@ -165,6 +182,7 @@ void RenderCommandEncoder::bindBuffer(StageBindings& stage, const char* stageNam
   require(!buffer || offset < buffer->length(), "Buffer offset lies outside the buffer");
   log("set", stageName, "Buffer index=", index, " offset=", offset, buffer ? "" : " none");
   stage.buffers[index] = {std::move(buffer), offset, {}};
+  changed();
 }
 
 void RenderCommandEncoder::bindBytes(StageBindings& stage, const char* stageName,
@@ -176,6 +194,7 @@ void RenderCommandEncoder::bindBytes(StageBindings& stage, const char* stageName
   log("set", stageName, "Bytes index=", index, " length=", length);
   const auto* p = static_cast<const std::uint8_t*>(bytes);
   stage.buffers[index] = {nullptr, 0, std::vector<std::uint8_t>(p, p + length)};
+  changed();
 }
 
 void RenderCommandEncoder::setBufferOffset(StageBindings& stage, const char* stageName,
@@ -186,6 +205,7 @@ void RenderCommandEncoder::setBufferOffset(StageBindings& stage, const char* sta
   require(offset < stage.buffers[index].buffer->length(), "Buffer offset lies outside the buffer");
   log("set", stageName, "BufferOffset index=", index, " offset=", offset);
   stage.buffers[index].offset = offset;
+  changed();
 }
 
 void RenderCommandEncoder::setVertexBuffer(std::shared_ptr<Buffer> buffer, NSUInteger offset,
@@ -215,6 +235,7 @@ void RenderCommandEncoder::setVertexTexture(std::shared_ptr<Texture> texture, NS
   require(index < kMaxTextureBindings, "Texture index is out of range");
   log("setVertexTexture index=", index);
   state_.vertex.textures[index] = std::move(texture);
+  changed();
 }
 
 void RenderCommandEncoder::setFragmentTexture(std::shared_ptr<Texture> texture,
@@ -223,6 +244,7 @@ void RenderCommandEncoder::setFragmentTexture(std::shared_ptr<Texture> texture,
   require(index < kMaxTextureBindings, "Texture index is out of range");
   log("setFragmentTexture index=", index);
   state_.fragment.textures[index] = std::move(texture);
+  changed();
 }
 
 void RenderCommandEncoder::setVertexSamplerState(std::shared_ptr<SamplerState> sampler,
@@ -231,6 +253,7 @@ void RenderCommandEncoder::setVertexSamplerState(std::shared_ptr<SamplerState> s
   require(index < kMaxSamplerBindings, "Sampler index is out of range");
   log("setVertexSamplerState index=", index);
   state_.vertex.samplers[index] = std::move(sampler);
+  changed();
 }
 
 void RenderCommandEncoder::setFragmentSamplerState(std::shared_ptr<SamplerState> sampler,
@@ -239,30 +262,35 @@ void RenderCommandEncoder::setFragmentSamplerState(std::shared_ptr<SamplerState>
   require(index < kMaxSamplerBindings, "Sampler index is out of range");
   log("setFragmentSamplerState index=", index);
   state_.fragment.samplers[index] = std::move(sampler);
+  changed();
 }
 
 void RenderCommandEncoder::setBlendColor(float red, float green, float blue, float alpha) {
   requireOpen("setBlendColor");
   log("setBlendColor ", Numbers{red, green, blue, alpha});
   state_.blendColor = {red, green, blue, alpha};
+  changed();
 }
 
 void RenderCommandEncoder::setCullMode(CullMode mode) {
   requireOpen("setCullMode");
   log("setCullMode ", static_cast<NSUInteger>(mode));
   state_.cullMode = mode;
+  changed();
 }
 
 void RenderCommandEncoder::setFrontFacingWinding(Winding winding) {
   requireOpen("setFrontFacingWinding");
   log("setFrontFacingWinding ", static_cast<NSUInteger>(winding));
   state_.winding = winding;
+  changed();
 }
 
 void RenderCommandEncoder::setViewport(const Viewport& v) {
   requireOpen("setViewport");
   log("setViewport ", Numbers{v.originX, v.originY, v.width, v.height, v.znear, v.zfar});
   state_.viewport = v;
+  changed();
 }
 
 void RenderCommandEncoder::setScissorRect(const ScissorRect& r) {
@@ -272,6 +300,7 @@ void RenderCommandEncoder::setScissorRect(const ScissorRect& r) {
   log("setScissorRect ", Numbers{static_cast<double>(r.x), static_cast<double>(r.y),
                                  static_cast<double>(r.width), static_cast<double>(r.height)});
   state_.scissor = r;
+  changed();
 }
 
 void RenderCommandEncoder::setDepthBias(float depthBias, float slopeScale, float clamp) {
@@ -280,6 +309,7 @@ void RenderCommandEncoder::setDepthBias(float depthBias, float slopeScale, float
   state_.depthBias = depthBias;
   state_.depthSlopeScale = slopeScale;
   state_.depthBiasClamp = clamp;
+  changed();
 }
 
 void RenderCommandEncoder::setStencilReferenceValue(std::uint32_t value) {
@@ -291,6 +321,7 @@ void RenderCommandEncoder::setStencilReferenceValues(std::uint32_t front, std::u
   log("setStencilReferenceValues ", front, " ", back);
   state_.stencilFrontReference = front;
   state_.stencilBackReference = back;
+  changed();
 }
 
 void RenderCommandEncoder::setVisibilityResultMode(VisibilityResultMode mode, NSUInteger offset) {
@@ -302,8 +333,10 @@ void RenderCommandEncoder::setVisibilityResultMode(VisibilityResultMode mode, NS
             "Visibility result offset must be a multiple of 8 inside the buffer");
   }
   log("setVisibilityResultMode ", static_cast<NSUInteger>(mode), " offset=", offset);
+  if (mode != VisibilityResultMode::Disabled) record_->visibilityOffsets.emplace_back(offset, mode);
   state_.visibilityMode = mode;
   state_.visibilityOffset = offset;
+  changed();
 }
 
 void RenderCommandEncoder::validateDraw(const char* operation) const {
@@ -330,11 +363,128 @@ void RenderCommandEncoder::validateDraw(const char* operation) const {
   }
 }
 
+namespace {
+
+// Formats the executor cannot sample: compressed and 4:2:2.
+bool sampleable(const PixelFormatInfo& info) {
+  return info.kind != ComponentKind::Compressed && info.format != PixelFormat::GBGR422 &&
+         info.format != PixelFormat::BGRG422 && (info.hasDepth || !info.hasStencil);
+}
+
+bool isAttachment(const RenderPassDescriptor& pass, const Texture* t) {
+  for (const auto& a : pass.colorAttachments) {
+    if (a.texture.get() == t || a.resolveTexture.get() == t) return true;
+  }
+  return pass.depthAttachment.texture.get() == t || pass.stencilAttachment.texture.get() == t ||
+         pass.depthAttachment.resolveTexture.get() == t ||
+         pass.stencilAttachment.resolveTexture.get() == t;
+}
+
+bool supportedAddressMode(SamplerAddressMode m) {
+  return m == SamplerAddressMode::ClampToEdge || m == SamplerAddressMode::Repeat ||
+         m == SamplerAddressMode::MirrorRepeat;
+}
+
+}  // namespace
+
+void RenderCommandEncoder::validateResources(const char* operation) const {
+  const exec::PipelinePlan& plan = *state_.pipeline->plan();
+  auto check = [&](const exec::StagePlan& uses, const StageBindings& stage, const char* stageName) {
+    for (const exec::SlotUse& b : uses.buffers) {
+      require(stage.buffers[b.slot].bound(), operation, ": ", stageName, " buffer ", b.slot,
+              " is used by the function but not bound");
+    }
+    for (const exec::SlotUse& u : uses.textures) {
+      const Texture* t = stage.textures[u.slot].get();
+      require(t != nullptr, operation, ": ", stageName, " texture ", u.slot,
+              " is used by the function but not bound");
+      require(t->textureType() == u.textureType, operation, ": ", stageName, " texture ", u.slot,
+              " is not of the type the function declares");
+      require(t->usage() == TextureUsageUnknown || (t->usage() & TextureUsageShaderRead),
+              operation, ": ", stageName, " texture ", u.slot, " was not made for shader reads");
+      require(!isAttachment(pass_, t), operation, ": ", stageName, " texture ", u.slot,
+              " is also an attachment of the render pass");
+      require(sampleable(t->formatInfo()), operation, ": ", stageName, " texture ", u.slot,
+              " has a pixel format that cannot be sampled");
+      require(!u.depth || t->formatInfo().hasDepth, operation, ": ", stageName, " texture ",
+              u.slot, " is a depth texture argument without a depth pixel format");
+    }
+    for (const exec::SlotUse& u : uses.samplers) {
+      const SamplerState* sampler = stage.samplers[u.slot].get();
+      require(sampler != nullptr, operation, ": ", stageName, " sampler ", u.slot,
+              " is used by the function but not bound");
+      const SamplerDescriptor& d = sampler->descriptor();
+      require(supportedAddressMode(d.sAddressMode) && supportedAddressMode(d.tAddressMode) &&
+                  supportedAddressMode(d.rAddressMode),
+              operation, ": ", stageName, " sampler ", u.slot,
+              " has an address mode other than clamp to edge, repeat and mirrored repeat");
+    }
+  };
+  check(plan.vertexStage(), state_.vertex, "vertex");
+  if (plan.fragmentProgram()) check(plan.fragmentStage(), state_.fragment, "fragment");
+}
+
+std::uint32_t RenderCommandEncoder::snapshot() {
+  exec::PassRecord& r = *record_;
+  if (snapshotValid_ && !r.states.empty()) return static_cast<std::uint32_t>(r.states.size() - 1);
+  const exec::PipelinePlan& plan = *state_.pipeline->plan();
+  exec::DrawState& s = r.states.emplace_back();
+  s.pipeline = state_.pipeline;
+  s.depthStencil = state_.depthStencil;
+  s.viewport = state_.viewport;
+  s.scissor = state_.scissor;
+  s.cullMode = state_.cullMode;
+  s.winding = state_.winding;
+  s.blendColor = state_.blendColor;
+  s.depthBias = state_.depthBias;
+  s.depthSlopeScale = state_.depthSlopeScale;
+  s.depthBiasClamp = state_.depthBiasClamp;
+  s.stencilFrontReference = state_.stencilFrontReference;
+  s.stencilBackReference = state_.stencilBackReference;
+  s.visibilityMode = state_.visibilityMode;
+  s.visibilityOffset = state_.visibilityOffset;
+  auto take = [&](const exec::StagePlan& uses, const StageBindings& stage, exec::StageSnapshot& snap) {
+    snap.firstBuffer = static_cast<std::uint32_t>(r.buffers.size());
+    for (const exec::SlotUse& u : uses.buffers) {
+      const BufferBinding& b = stage.buffers[u.slot];
+      exec::BufferSlot& slot = r.buffers.emplace_back();
+      slot.slot = u.slot;
+      if (b.buffer) {
+        slot.buffer = b.buffer;
+        slot.offset = b.offset;
+      } else {
+        slot.offset = r.bytes.size();
+        slot.length = b.bytes.size();
+        r.bytes.insert(r.bytes.end(), b.bytes.begin(), b.bytes.end());
+      }
+    }
+    snap.bufferCount = static_cast<std::uint32_t>(r.buffers.size()) - snap.firstBuffer;
+    snap.firstTexture = static_cast<std::uint32_t>(r.textures.size());
+    for (const exec::SlotUse& u : uses.textures) r.textures.push_back({u.slot, stage.textures[u.slot]});
+    snap.textureCount = static_cast<std::uint32_t>(r.textures.size()) - snap.firstTexture;
+    snap.firstSampler = static_cast<std::uint32_t>(r.samplers.size());
+    for (const exec::SlotUse& u : uses.samplers) r.samplers.push_back({u.slot, stage.samplers[u.slot]});
+    snap.samplerCount = static_cast<std::uint32_t>(r.samplers.size()) - snap.firstSampler;
+  };
+  take(plan.vertexStage(), state_.vertex, s.vertex);
+  if (plan.fragmentProgram()) take(plan.fragmentStage(), state_.fragment, s.fragment);
+  snapshotValid_ = true;
+  return static_cast<std::uint32_t>(r.states.size() - 1);
+}
+
 void RenderCommandEncoder::drawPrimitives(PrimitiveType type, NSUInteger vertexStart,
                                           NSUInteger vertexCount, NSUInteger instanceCount) {
   validateDraw("drawPrimitives");
+  validateResources("drawPrimitives");
   log("drawPrimitives ", name(type), " start=", vertexStart, " count=", vertexCount,
       " instances=", instanceCount);
+  if (vertexCount == 0 || instanceCount == 0) return;
+  exec::DrawCall& call = record_->draws.emplace_back();
+  call.state = snapshot();
+  call.type = type;
+  call.vertexStart = vertexStart;
+  call.vertexCount = vertexCount;
+  call.instanceCount = instanceCount;
 }
 
 void RenderCommandEncoder::drawIndexedPrimitives(PrimitiveType type, NSUInteger indexCount,
@@ -349,8 +499,19 @@ void RenderCommandEncoder::drawIndexedPrimitives(PrimitiveType type, NSUInteger 
   require(indexBufferOffset <= indexBuffer->length() &&
               indexCount <= (indexBuffer->length() - indexBufferOffset) / size,
           "The indices run past the end of the index buffer");
+  validateResources("drawIndexedPrimitives");
   log("drawIndexedPrimitives ", name(type), " count=", indexCount, " type=", name(indexType),
       " offset=", indexBufferOffset, " instances=", instanceCount);
+  if (indexCount == 0 || instanceCount == 0) return;
+  exec::DrawCall& call = record_->draws.emplace_back();
+  call.state = snapshot();
+  call.type = type;
+  call.vertexCount = indexCount;
+  call.instanceCount = instanceCount;
+  call.indexed = true;
+  call.indexType = indexType;
+  call.indexBuffer = std::move(indexBuffer);
+  call.indexOffset = indexBufferOffset;
 }
 
 }  // namespace mtl

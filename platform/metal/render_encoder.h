@@ -17,6 +17,9 @@ namespace mtl {
 class Buffer;
 class SamplerState;
 class Texture;
+namespace exec {
+struct PassRecord;
+}
 
 // A buffer argument: a buffer and offset, or bytes copied at bind time.
 struct BufferBinding {
@@ -96,6 +99,11 @@ class RenderCommandEncoder : public CommandEncoder {
   void scheduleLoadActions();
   void finishEncoding() override;
   void validateDraw(const char* operation) const;
+  void validateResources(const char* operation) const;
+  // The index of the draw state snapshot for the next draw (made anew
+  // after any state change).
+  std::uint32_t snapshot();
+  void changed() { snapshotValid_ = false; }
   void bindBuffer(StageBindings& stage, const char* stageName, std::shared_ptr<Buffer> buffer,
                   NSUInteger offset, NSUInteger index);
   void bindBytes(StageBindings& stage, const char* stageName, const void* bytes,
@@ -108,6 +116,8 @@ class RenderCommandEncoder : public CommandEncoder {
   NSUInteger width_ = 0;
   NSUInteger height_ = 0;
   NSUInteger sampleCount_ = 1;
+  std::shared_ptr<exec::PassRecord> record_;
+  bool snapshotValid_ = false;
 };
 
 }  // namespace mtl

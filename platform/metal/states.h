@@ -14,6 +14,10 @@
 
 namespace mtl {
 
+namespace exec {
+class PipelinePlan;
+}
+
 constexpr NSUInteger kMaxVertexAttributes = 31;
 constexpr NSUInteger kMaxBufferBindings = 31;
 constexpr NSUInteger kMaxTextureBindings = 31;
@@ -109,19 +113,21 @@ struct RenderPipelineReflection {
 
 class RenderPipelineState {
  public:
-  RenderPipelineState(RenderPipelineDescriptor descriptor, std::vector<int> fragmentInputSources)
-      : descriptor_(std::move(descriptor)),
-        fragmentInputSources_(std::move(fragmentInputSources)) {}
+  RenderPipelineState(RenderPipelineDescriptor descriptor, std::vector<int> fragmentInputSources);
+  ~RenderPipelineState();
   const RenderPipelineDescriptor& descriptor() const { return descriptor_; }
   const std::string& label() const { return descriptor_.label; }
   // For each input of the fragment function: the vertex output it
   // interpolates, or -1 for a built-in input (position, front_facing,
   // point_coord).
   const std::vector<int>& fragmentInputSources() const { return fragmentInputSources_; }
+  // How the executor runs the pipeline's functions.
+  const exec::PipelinePlan* plan() const { return plan_.get(); }
 
  private:
   RenderPipelineDescriptor descriptor_;
   std::vector<int> fragmentInputSources_;
+  std::unique_ptr<const exec::PipelinePlan> plan_;
 };
 
 struct StencilDescriptor {

@@ -1,0 +1,110 @@
+#include "platform/metal/exec/clipper.h"
+
+#include <cstring>
+
+namespace mtl::exec {
+
+void RecordArena::reset(std::uint32_t recordWords) {
+  words_ = recordWords;
+  block_ = 0;
+  used_ = 0;
+}
+
+std::uint32_t* RecordArena::allocate() {
+  if (block_ < blocks_.size() && used_ + words_ > kBlockWords) {
+    ++block_;
+    used_ = 0;
+  }
+  if (block_ >= blocks_.size()) {
+    blocks_.push_back(std::make_unique<std::uint32_t[]>(kBlockWords));
+    used_ = 0;
+  }
+  std::uint32_t* record = blocks_[block_].get() + used_;
+  used_ += words_;
+  return record;
+}
+
+namespace {
+
+float positionOf(const std::uint32_t* record, unsigned k) {
+  float v;
+  std::memcpy(&v, record + k, 4);
+  return v;
+}
+
+double distance(const ClipPlane& p, const std::uint32_t* record) {
+  return p.a * positionOf(record, 0) + p.b * positionOf(record, 1) +
+         p.c * positionOf(record, 2) + p.d * positionOf(record, 3);
+}
+
+// The record at t between `inside` and `outside`, every word interpolated
+// as a float (integer varyings are flat and never read from new vertices).
+const std::uint32_t* intersect(const std::uint32_t* inside, double dIn, const std::uint32_t* outside,
+                               double dOut, std::uint32_t words, RecordArena& arena) {
+  const double t = dIn / (dIn - dOut);
+  std::uint32_t* r = arena.allocate();
+  for (std::uint32_t k = 0; k < words; ++k) {
+    float a, b;
+    std::memcpy(&a, inside + k, 4);
+    std::memcpy(&b, outside + k, 4);
+    const float v = static_cast<float>(a + t * (static_cast<double>(b) - a));
+    std::memcpy(r + k, &v, 4);
+  }
+  return r;
+}
+
+}  // namespace
+
+unsigned outcode(const ClipPlanes& planes, const std::uint32_t* record) {
+  unsigned code = 0;
+  for (unsigned k = 0; k < planes.count; ++k) {
+    if (!(distance(planes.planes[k], record) >= 0)) code |= 1u << k;
+  }
+  return code;
+}
+
+void clipPolygon(const ClipPlanes& planes, unsigned mask, const std::uint32_t* const* in,
+                 unsigned count, std::uint32_t words, RecordArena& arena,
+                 std::vector<const std::uint32_t*>& out) {
+  constexpr unsigned kMax = 16;
+  const std::uint32_t* bufferA[kMax];
+  const std::uint32_t* bufferB[kMax];
+  const std::uint32_t** current = bufferA;
+  const std::uint32_t** next = bufferB;
+  unsigned n = 0;
+  for (unsigned k = 0; k < count && k < kMax; ++k) current[n++] = in[k];
+  for (unsigned k = 0; k < planes.count && n > 0; ++k) {
+    if (!(mask & (1u << k))) continue;
+    const ClipPlane& plane = planes.planes[k];
+    unsigned m = 0;
+    for (unsigned v = 0; v < n; ++v) {
+      const std::uint32_t* a = current[v];
+      const std::uint32_t* b = current[(v + 1) % n];
+      const double da = distance(plane, a), db = distance(plane, b);
+      const bool aIn = da >= 0, bIn = db >= 0;
+      if (aIn && m < kMax) next[m++] = a;
+      if (aIn != bIn && m < kMax) {
+        next[m++] = aIn ? intersect(a, da, b, db, words, arena) : intersect(b, db, a, da, words, arena);
+      }
+    }
+    std::swap(current, next);
+    n = m;
+  }
+  out.assign(current, current + n);
+}
+
+bool clipSegment(const ClipPlanes& planes, unsigned mask, const std::uint32_t*& a,
+                 const std::uint32_t*& b, std::uint32_t words, RecordArena& arena) {
+  for (unsigned k = 0; k < planes.count; ++k) {
+    if (!(mask & (1u << k))) continue;
+    const ClipPlane& plane = planes.planes[k];
+    const double da = distance(plane, a), db = distance(plane, b);
+    const bool aIn = da >= 0, bIn = db >= 0;
+    if (!aIn && !bIn) return false;
+    if (!aIn) a = intersect(b, db, a, da, words, arena);
+    if (!bIn) b = intersect(a, da, b, db, words, arena);
+  }
+  return true;
+}
+
+}  // namespace mtl::exec

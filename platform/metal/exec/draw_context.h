@@ -1,0 +1,69 @@
+// Everything the GPU needs to run one recorded draw, resolved when its
+// command buffer runs: the buffers' and textures' storage, the vertices
+// the draw shades, the viewport and its rectangle, and the units that test
+// and write each sample.
+//
+// Thread rules: the pass executor fills a context before the workers run;
+// workers then only read it, except `faulted`, which is atomic.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "platform/metal/exec/lane_machine.h"
+#include "platform/metal/exec/output_merger.h"
+#include "platform/metal/exec/pass_record.h"
+#include "platform/metal/exec/pipeline_plan.h"
+#include "platform/metal/exec/rasterizer.h"
+#include "platform/metal/exec/sampler.h"
+#include "platform/metal/exec/setup.h"
+
+namespace mtl::exec {
+
+// A restarted strip: no vertex at this index position.
+constexpr std::uint32_t kNoVertex = 0xFFFFFFFFu;
+
+struct StageBinding {
+  std::array<LaneBuffer, kMaxBufferBindings> buffers{};
+  std::array<BoundTexture, kMaxTextureBindings> textures{};
+  std::array<const SamplerDescriptor*, kMaxSamplerBindings> samplers{};
+};
+
+struct DrawContext {
+  const DrawCall* call = nullptr;
+  const DrawState* state = nullptr;
+  const PipelinePlan* plan = nullptr;
+  StageBinding vertexStage, fragmentStage;
+
+  // Vertices: one record per (instance, vertex); an indexed draw shades
+  // each distinct index once per instance.
+  std::uint64_t recordsPerInstance = 0;
+  std::vector<std::uint32_t> vertexIds;  // indexed: the distinct indices in first-use order
+  std::vector<std::uint32_t> remap;      // indexed: record of each index position, or kNoVertex
+  std::vector<std::uint8_t> stripParity; // indexed strips: position since the last restart, odd
+  std::uint32_t* records = nullptr;      // recordWords() words each
+  std::uint64_t recordCount = 0;
+
+  // Geometry.
+  ViewportTransform viewport;
+  PixelRect rect;           // viewport, scissor and target
+  bool rasterizes = false;  // anything can reach the fragments
+  DepthBiasParameters bias;
+
+  // Fragments.
+  DepthStencilUnit depthStencil;
+  std::array<ColorUnit, kMaxColorAttachments> colors;
+  // Colour outputs of the fragment function that have an attachment.
+  std::vector<const ColorOutput*> writtenColors;
+  bool shades = false;       // the fragment function must run
+  bool earlyTests = false;   // tests may run before it
+  bool alphaToCoverage = false, alphaToOne = false;
+  std::int32_t visibility = -1;  // index of the visibility counter, or -1
+  bool countsVisibility = false;
+
+  std::atomic<bool> faulted{false};  // a batch ran past the step limit
+};
+
+}  // namespace mtl::exec

@@ -1,0 +1,331 @@
+#include "platform/metal/exec/output_merger.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+#include "platform/metal/pixel_codec.h"
+
+namespace mtl::exec {
+namespace {
+
+std::atomic<bool> gFastPaths{true};
+
+bool compares(CompareFunction f, double a, double b) {
+  switch (f) {
+    case CompareFunction::Never: return false;
+    case CompareFunction::Less: return a < b;
+    case CompareFunction::Equal: return a == b;
+    case CompareFunction::LessEqual: return a <= b;
+    case CompareFunction::Greater: return a > b;
+    case CompareFunction::NotEqual: return a != b;
+    case CompareFunction::GreaterEqual: return a >= b;
+    default: return true;
+  }
+}
+
+std::uint32_t stencilOperation(StencilOperation op, std::uint32_t value, std::uint32_t reference) {
+  switch (op) {
+    case StencilOperation::Zero: return 0;
+    case StencilOperation::Replace: return reference;
+    case StencilOperation::IncrementClamp: return std::min<std::uint32_t>(value + 1, 255);
+    case StencilOperation::DecrementClamp: return value == 0 ? 0 : value - 1;
+    case StencilOperation::Invert: return ~value & 0xFFu;
+    case StencilOperation::IncrementWrap: return (value + 1) & 0xFFu;
+    case StencilOperation::DecrementWrap: return (value - 1) & 0xFFu;
+    default: return value;
+  }
+}
+
+bool trivial(const StencilDescriptor& s) {
+  return s.stencilCompareFunction == CompareFunction::Always &&
+         s.stencilFailureOperation == StencilOperation::Keep &&
+         s.depthFailureOperation == StencilOperation::Keep &&
+         s.depthStencilPassOperation == StencilOperation::Keep;
+}
+
+// The codec's 16-bit normalised encoding, computed the same way.
+std::uint16_t unorm16(double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<std::uint16_t>(std::lround(std::clamp(v, 0.0, 1.0) * 65535.0));
+}
+std::uint8_t unorm8(float v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<std::uint8_t>(std::lround(std::clamp(static_cast<double>(v), 0.0, 1.0) * 255.0));
+}
+
+struct Unorm8Table {
+  float value[256];
+  Unorm8Table() {
+    for (int i = 0; i < 256; ++i) value[i] = static_cast<float>(i / 255.0);
+  }
+};
+const float* unorm8Table() {
+  static const Unorm8Table table;
+  return table.value;
+}
+
+float factor(BlendFactor f, unsigned channel, const float s[4], const float d[4], const float c[4]) {
+  switch (f) {
+    case BlendFactor::Zero: return 0;
+    case BlendFactor::One: return 1;
+    case BlendFactor::SourceColor: return s[channel];
+    case BlendFactor::OneMinusSourceColor: return 1 - s[channel];
+    case BlendFactor::SourceAlpha: return s[3];
+    case BlendFactor::OneMinusSourceAlpha: return 1 - s[3];
+    case BlendFactor::DestinationColor: return d[channel];
+    case BlendFactor::OneMinusDestinationColor: return 1 - d[channel];
+    case BlendFactor::DestinationAlpha: return d[3];
+    case BlendFactor::OneMinusDestinationAlpha: return 1 - d[3];
+    case BlendFactor::SourceAlphaSaturated: return channel == 3 ? 1 : std::min(s[3], 1 - d[3]);
+    case BlendFactor::BlendColor: return c[channel];
+    case BlendFactor::OneMinusBlendColor: return 1 - c[channel];
+    case BlendFactor::BlendAlpha: return c[3];
+    case BlendFactor::OneMinusBlendAlpha: return 1 - c[3];
+    default: return 0;
+  }
+}
+
+float operate(BlendOperation op, float s, float fs, float d, float fd) {
+  switch (op) {
+    case BlendOperation::Subtract: return s * fs - d * fd;
+    case BlendOperation::ReverseSubtract: return d * fd - s * fs;
+    case BlendOperation::Min: return std::min(s, d);
+    case BlendOperation::Max: return std::max(s, d);
+    default: return s * fs + d * fd;
+  }
+}
+
+// Channel bits of the write mask, red to alpha.
+constexpr unsigned kChannelMask[4] = {ColorWriteMaskRed, ColorWriteMaskGreen, ColorWriteMaskBlue,
+                                      ColorWriteMaskAlpha};
+
+}  // namespace
+
+void setFastPathsEnabled(bool enabled) { gFastPaths.store(enabled, std::memory_order_relaxed); }
+bool fastPathsEnabled() { return gFastPaths.load(std::memory_order_relaxed); }
+
+void blendColors(const RenderPipelineColorAttachmentDescriptor& b, const float s[4],
+                 const float d[4], const float c[4], float out[4]) {
+  for (unsigned k = 0; k < 4; ++k) {
+    const bool alpha = k == 3;
+    const BlendFactor fs = alpha ? b.sourceAlphaBlendFactor : b.sourceRGBBlendFactor;
+    const BlendFactor fd = alpha ? b.destinationAlphaBlendFactor : b.destinationRGBBlendFactor;
+    const BlendOperation op = alpha ? b.alphaBlendOperation : b.rgbBlendOperation;
+    out[k] = operate(op, s[k], factor(fs, k, s, d, c), d[k], factor(fd, k, s, d, c));
+  }
+}
+
+// ---- depth and stencil
+
+void DepthStencilUnit::configure(const AttachmentView& depth, const AttachmentView& stencil,
+                                 const DepthStencilDescriptor* state,
+                                 std::uint32_t frontReference, std::uint32_t backReference,
+                                 double zMin, double zMax) {
+  depth_ = depth;
+  stencil_ = stencil;
+  const DepthStencilDescriptor defaults;
+  const DepthStencilDescriptor& s = state ? *state : defaults;
+  depthCompare_ = s.depthCompareFunction;
+  depthWrite_ = s.depthWriteEnabled;
+  front_ = s.frontFaceStencil;
+  back_ = s.backFaceStencil;
+  frontReference_ = frontReference & 0xFFu;
+  backReference_ = backReference & 0xFFu;
+  stencilUsed_ = stencil_.data && !(trivial(front_) && trivial(back_));
+  zMin_ = zMin;
+  zMax_ = zMax;
+}
+
+bool DepthStencilUnit::depthPasses(const std::uint8_t* at, double z) const {
+  const PixelFormatInfo& info = *depth_.info;
+  if (fastPathsEnabled()) {
+    if (info.format == PixelFormat::Depth16Unorm) {
+      std::uint16_t stored;
+      std::memcpy(&stored, at, 2);
+      return compares(depthCompare_, unorm16(z), stored);
+    }
+    if (info.format == PixelFormat::Depth32Float ||
+        info.format == PixelFormat::Depth32Float_Stencil8) {
+      float stored;
+      std::memcpy(&stored, at, 4);
+      return compares(depthCompare_, static_cast<float>(z), stored);
+    }
+  }
+  // In the attachment's precision: the depth as the format would store it.
+  std::uint8_t bytes[8] = {};
+  encodeDepth(info, z, bytes);
+  return compares(depthCompare_, decodeDepth(info, bytes), decodeDepth(info, at));
+}
+
+void DepthStencilUnit::writeDepth(std::uint8_t* at, double z) const {
+  const PixelFormatInfo& info = *depth_.info;
+  if (fastPathsEnabled() && info.format == PixelFormat::Depth16Unorm) {
+    const std::uint16_t v = unorm16(z);
+    std::memcpy(at, &v, 2);
+    return;
+  }
+  if (fastPathsEnabled() && info.format == PixelFormat::Depth32Float) {
+    const float v = static_cast<float>(z);
+    std::memcpy(at, &v, 4);
+    return;
+  }
+  encodeDepth(info, z, at);
+}
+
+bool DepthStencilUnit::test(std::int32_t x, std::int32_t y, unsigned sample, double z,
+                            bool front) const {
+  z = std::clamp(z, zMin_, zMax_);
+  bool stencilPass = true;
+  std::uint8_t* stencilAt = nullptr;
+  std::uint32_t stored = 0;
+  const StencilDescriptor& s = front ? front_ : back_;
+  const std::uint32_t reference = front ? frontReference_ : backReference_;
+  if (stencilUsed_) {
+    stencilAt = stencil_.at(x, y, sample);
+    stored = decodeStencil(*stencil_.info, stencilAt);
+    stencilPass = compares(s.stencilCompareFunction, reference & s.readMask & 0xFFu,
+                           stored & s.readMask & 0xFFu);
+  }
+  bool depthPass = true;
+  std::uint8_t* depthAt = nullptr;
+  if (depth_.data && stencilPass) {
+    depthAt = depth_.at(x, y, sample);
+    depthPass = depthPasses(depthAt, z);
+  }
+  if (stencilAt) {
+    const StencilOperation op = !stencilPass ? s.stencilFailureOperation
+                                : !depthPass ? s.depthFailureOperation
+                                             : s.depthStencilPassOperation;
+    const std::uint32_t value = stencilOperation(op, stored, reference);
+    const std::uint32_t mask = s.writeMask & 0xFFu;
+    encodeStencil(*stencil_.info, (stored & ~mask) | (value & mask), stencilAt);
+  }
+  const bool pass = stencilPass && depthPass;
+  if (pass && depthAt && depthWrite_) writeDepth(depthAt, z);
+  return pass;
+}
+
+// ---- colour
+
+void ColorUnit::configure(const AttachmentView& view,
+                          const RenderPipelineColorAttachmentDescriptor& blend,
+                          const std::array<float, 4>& blendColor) {
+  view_ = view;
+  blend_ = blend;
+  if (!view.data) return;
+  const PixelFormatInfo& info = *view.info;
+  switch (info.kind) {
+    case ComponentKind::Unorm: kind_ = Kind::Unorm; break;
+    case ComponentKind::Snorm: kind_ = Kind::Snorm; break;
+    case ComponentKind::Uint: case ComponentKind::Sint: kind_ = Kind::Integer; break;
+    case ComponentKind::Packed:
+      kind_ = info.format == PixelFormat::RGB10A2Uint ? Kind::Integer
+              : (info.format == PixelFormat::RG11B10Float || info.format == PixelFormat::RGB9E5Float)
+                  ? Kind::Float
+                  : Kind::Unorm;
+      break;
+    default: kind_ = Kind::Float; break;
+  }
+  blendColor_ = blendColor;
+  for (float& c : blendColor_) {
+    if (kind_ == Kind::Unorm) c = std::clamp(c, 0.0f, 1.0f);
+    if (kind_ == Kind::Snorm) c = std::clamp(c, -1.0f, 1.0f);
+  }
+  bgra_ = info.format == PixelFormat::BGRA8Unorm;
+  byte4_ = bgra_ || info.format == PixelFormat::RGBA8Unorm;
+}
+
+void ColorUnit::writeByte4(std::uint8_t* at, const float source[4]) const {
+  static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
+  const unsigned* slot = bgra_ ? kBgra : kRgba;
+  float out[4];
+  if (blend_.blendingEnabled) {
+    const float* table = unorm8Table();
+    const float d[4] = {table[at[slot[0]]], table[at[slot[1]]], table[at[slot[2]]], table[at[slot[3]]]};
+    blendColors(blend_, source, d, blendColor_.data(), out);
+  } else {
+    std::copy(source, source + 4, out);
+  }
+  const NSUInteger mask = blend_.writeMask;
+  for (unsigned c = 0; c < 4; ++c) {
+    if (mask & kChannelMask[c]) at[slot[c]] = unorm8(out[c]);
+  }
+}
+
+void ColorUnit::writeGeneric(std::uint8_t* at, const SourceColor& color) const {
+  const PixelFormatInfo& info = *view_.info;
+  Texel out;
+  if (kind_ == Kind::Integer) {
+    for (unsigned c = 0; c < 4; ++c) {
+      out[c] = color.isSigned ? static_cast<double>(static_cast<std::int32_t>(color.bits[c]))
+                              : static_cast<double>(color.bits[c]);
+    }
+  } else {
+    float source[4];
+    std::copy(color.value, color.value + 4, source);
+    for (float& c : source) {
+      if (kind_ == Kind::Unorm) c = std::clamp(c, 0.0f, 1.0f);
+      if (kind_ == Kind::Snorm) c = std::clamp(c, -1.0f, 1.0f);
+    }
+    float result[4];
+    if (blend_.blendingEnabled) {
+      const Texel d = decodeTexel(info, at);
+      const float destination[4] = {static_cast<float>(d[0]), static_cast<float>(d[1]),
+                                    static_cast<float>(d[2]), static_cast<float>(d[3])};
+      blendColors(blend_, source, destination, blendColor_.data(), result);
+    } else {
+      std::copy(source, source + 4, result);
+    }
+    for (unsigned c = 0; c < 4; ++c) out[c] = result[c];
+  }
+  const NSUInteger mask = blend_.writeMask & ColorWriteMaskAll;
+  if (mask == ColorWriteMaskAll) {
+    encodeTexel(info, out, at);
+    return;
+  }
+  if (info.kind == ComponentKind::Packed) {
+    const Texel old = decodeTexel(info, at);
+    for (unsigned c = 0; c < 4; ++c) {
+      if (!(mask & kChannelMask[c])) out[c] = old[c];
+    }
+    encodeTexel(info, out, at);
+    return;
+  }
+  // Plain formats: encode the whole texel aside, then copy the written
+  // channels' bytes.
+  std::uint8_t bytes[16];
+  std::memcpy(bytes, at, info.bytesPerBlock);
+  encodeTexel(info, out, bytes);
+  const unsigned width = info.bitsPerChannel / 8;
+  for (unsigned slot = 0; slot < info.channels; ++slot) {
+    unsigned channel = slot;
+    if (info.format == PixelFormat::A8Unorm) channel = 3;
+    if (info.format == PixelFormat::BGRA8Unorm || info.format == PixelFormat::BGRA8Unorm_sRGB) {
+      constexpr unsigned kOrder[] = {2, 1, 0, 3};
+      channel = kOrder[slot];
+    }
+    if (mask & kChannelMask[channel]) std::memcpy(at + slot * width, bytes + slot * width, width);
+  }
+}
+
+void ColorUnit::write(std::int32_t x, std::int32_t y, std::uint8_t samples,
+                      const SourceColor& color) const {
+  const bool direct = byte4_ && kind_ == Kind::Unorm && fastPathsEnabled();
+  float source[4];
+  if (direct) {
+    for (unsigned c = 0; c < 4; ++c) source[c] = std::clamp(color.value[c], 0.0f, 1.0f);
+  }
+  for (unsigned s = 0; s < view_.samples; ++s) {
+    if (!(samples & (1u << s))) continue;
+    std::uint8_t* at = view_.at(x, y, s);
+    if (direct) {
+      writeByte4(at, source);
+    } else {
+      writeGeneric(at, color);
+    }
+  }
+}
+
+}  // namespace mtl::exec

@@ -1,0 +1,103 @@
+// What happens to each covered sample after (or, with early tests,
+// before) the fragment function: stencil and depth tests and their
+// writes, then blending and the colour write.
+//
+// Depth is compared in the attachment's precision (Depth16Unorm as its
+// 16-bit integer, Depth32Float as float), after depth bias and clamping to
+// the viewport's depth range. Stencil is 8 bits: (reference & readMask)
+// OP (stored & readMask), the facing's operations, writeMask applied.
+// Blending follows Metal's equations in float: factors of source,
+// destination and blend colour, Min and Max ignoring the factors; sources
+// and the blend colour are clamped for normalised targets, sRGB targets
+// blend in linear space; the pixel codec encodes the result, and the
+// write mask keeps the channels it leaves out.
+//
+// BGRA8Unorm, RGBA8Unorm, Depth16Unorm and Depth32Float have direct paths
+// that give the same bits as the codec's; setFastPathsEnabled(false) turns
+// them off so tests can compare.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "platform/metal/pixel_format.h"
+#include "platform/metal/states.h"
+
+namespace mtl::exec {
+
+void setFastPathsEnabled(bool enabled);
+bool fastPathsEnabled();
+
+// One level and slice of an attachment.
+struct AttachmentView {
+  std::uint8_t* data = nullptr;
+  std::uint64_t stride = 0;  // bytes per row
+  std::uint32_t samples = 1;
+  const PixelFormatInfo* info = nullptr;
+  std::uint8_t* at(std::int32_t x, std::int32_t y, unsigned sample) const {
+    return data + static_cast<std::uint64_t>(y) * stride +
+           (static_cast<std::uint64_t>(x) * samples + sample) * info->bytesPerBlock;
+  }
+};
+
+class DepthStencilUnit {
+ public:
+  // Attachments may be absent (data null); a missing state is Metal's
+  // default: depth always passes and is not written, stencil keeps.
+  void configure(const AttachmentView& depth, const AttachmentView& stencil,
+                 const DepthStencilDescriptor* state, std::uint32_t frontReference,
+                 std::uint32_t backReference, double zMin, double zMax);
+  // Whether the unit does anything at all.
+  bool active() const { return depth_.data || stencil_.data; }
+  // Tests sample `sample` of pixel (x, y) at depth z (bias applied, not yet
+  // clamped), applies the stencil operations and the depth write, and
+  // tells whether the sample passed.
+  bool test(std::int32_t x, std::int32_t y, unsigned sample, double z, bool front) const;
+
+ private:
+  bool depthPasses(const std::uint8_t* at, double z) const;
+  void writeDepth(std::uint8_t* at, double z) const;
+
+  AttachmentView depth_, stencil_;
+  CompareFunction depthCompare_ = CompareFunction::Always;
+  bool depthWrite_ = false;
+  StencilDescriptor front_, back_;
+  std::uint32_t frontReference_ = 0, backReference_ = 0;
+  bool stencilUsed_ = false;  // anything but always/keep
+  double zMin_ = 0, zMax_ = 1;
+};
+
+// A fragment's colour for one attachment: floats for normalised and float
+// targets, the integer bits for integer ones.
+struct SourceColor {
+  float value[4] = {0, 0, 0, 1};
+  std::uint32_t bits[4] = {};
+  bool isSigned = false;  // bits are signed integers
+};
+
+class ColorUnit {
+ public:
+  void configure(const AttachmentView& view, const RenderPipelineColorAttachmentDescriptor& blend,
+                 const std::array<float, 4>& blendColor);
+  bool active() const { return view_.data != nullptr; }
+  // Blends and writes the colour into the samples set in `samples`.
+  void write(std::int32_t x, std::int32_t y, std::uint8_t samples, const SourceColor& color) const;
+
+ private:
+  void writeGeneric(std::uint8_t* at, const SourceColor& color) const;
+  void writeByte4(std::uint8_t* at, const float source[4]) const;
+
+  AttachmentView view_;
+  RenderPipelineColorAttachmentDescriptor blend_;
+  std::array<float, 4> blendColor_{0, 0, 0, 0};
+  enum class Kind : std::uint8_t { Float, Unorm, Snorm, Integer } kind_ = Kind::Float;
+  bool byte4_ = false;   // BGRA8Unorm or RGBA8Unorm on the direct path
+  bool bgra_ = false;
+};
+
+// The blend equation on one pixel in float: source, destination (decoded,
+// linear), blend colour, for tests.
+void blendColors(const RenderPipelineColorAttachmentDescriptor& blend, const float source[4],
+                 const float destination[4], const float constant[4], float out[4]);
+
+}  // namespace mtl::exec

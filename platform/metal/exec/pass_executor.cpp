@@ -1,0 +1,308 @@
+#include "platform/metal/exec/pass_executor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/metal/buffer.h"
+#include "platform/metal/texture.h"
+
+namespace mtl::exec {
+namespace {
+
+// Vertex records shaded by one job, and primitives set up by one chunk.
+constexpr std::uint64_t kVertexJobRecords = 512;
+constexpr std::uint64_t kChunkPrimitives = 2048;
+// A group of draws shades at most about this many vertex records.
+constexpr std::uint64_t kGroupRecords = std::uint64_t{1} << 22;
+
+AttachmentView viewOf(const RenderPassAttachmentDescriptor& a) {
+  AttachmentView v;
+  if (!a.texture) return v;
+  Texture& t = *a.texture;
+  v.data = t.levelData(a.slice, a.level);
+  v.stride = t.levelBytesPerRow(a.level);
+  v.samples = static_cast<std::uint32_t>(t.sampleCount());
+  v.info = &t.formatInfo();
+  return v;
+}
+
+PixelRect scissorRect(const ScissorRect& s) {
+  return {saturatingInt32(static_cast<double>(s.x)), saturatingInt32(static_cast<double>(s.y)),
+          saturatingInt32(static_cast<double>(s.x) + static_cast<double>(s.width)),
+          saturatingInt32(static_cast<double>(s.y) + static_cast<double>(s.height))};
+}
+
+// Records a non-indexed or indexed draw may shade, before the index scan.
+std::uint64_t recordEstimate(const DrawCall& call) {
+  const unsigned __int128 n = static_cast<unsigned __int128>(call.vertexCount) * call.instanceCount;
+  return n > kMaxRecordsPerDraw ? kMaxRecordsPerDraw + 1 : static_cast<std::uint64_t>(n);
+}
+
+}  // namespace
+
+Executor::Executor(unsigned workers) : requestedWorkers_(workers) {}
+
+Executor::~Executor() = default;
+
+void Executor::setWorkerCount(unsigned workers) {
+  std::lock_guard lock(mutex_);
+  requestedWorkers_ = workers;
+  if (pool_) pool_->setWorkerCount(workers);
+}
+
+unsigned Executor::workerCount() {
+  std::lock_guard lock(mutex_);
+  return requestedWorkers_ == 0 ? WorkerPool::coreCount() : requestedWorkers_;
+}
+
+void Executor::run(std::size_t count, bool serial, const WorkerPool::Job& job) {
+  if (serial) {
+    for (std::size_t i = 0; i < count; ++i) job(i, 0);
+  } else {
+    pool_->run(count, job);
+  }
+}
+
+std::int32_t Executor::visibilityCounter(NSUInteger offset) {
+  for (std::size_t k = 0; k < visibilityOffsets_.size(); ++k) {
+    if (visibilityOffsets_[k] == offset) return static_cast<std::int32_t>(k);
+  }
+  visibilityOffsets_.push_back(offset);
+  return static_cast<std::int32_t>(visibilityOffsets_.size() - 1);
+}
+
+void Executor::prepareDraw(PassRecord& record, std::size_t index, DrawContext& d) {
+  const DrawCall& call = record.draws[index];
+  const DrawState& state = record.states[call.state];
+  d.call = &call;
+  d.state = &state;
+  d.plan = state.pipeline->plan();
+  d.faulted.store(false, std::memory_order_relaxed);
+  d.records = nullptr;
+  d.recordCount = 0;
+  const PipelinePlan& plan = *d.plan;
+
+  auto bindStage = [&](const StageSnapshot& snap, const StagePlan& uses, StageBinding& stage) {
+    stage = StageBinding{};
+    for (std::uint32_t k = 0; k < snap.bufferCount; ++k) {
+      const BufferSlot& b = record.buffers[snap.firstBuffer + k];
+      LaneBuffer& view = stage.buffers[b.slot];
+      if (b.buffer) {
+        view.data = b.buffer->gpuData() + b.offset;
+        view.length = b.buffer->length() - b.offset;
+        view.writable = true;
+      } else {
+        view.data = record.bytes.data() + b.offset;
+        view.length = b.length;
+        view.writable = false;
+      }
+    }
+    for (std::uint32_t k = 0; k < snap.textureCount; ++k) {
+      const TextureSlot& t = record.textures[snap.firstTexture + k];
+      stage.textures[t.slot].texture = t.texture.get();
+      for (const SlotUse& use : uses.textures) {
+        if (use.slot == t.slot) stage.textures[t.slot].depth = use.depth;
+      }
+    }
+    for (std::uint32_t k = 0; k < snap.samplerCount; ++k) {
+      const SamplerSlot& s = record.samplers[snap.firstSampler + k];
+      stage.samplers[s.slot] = &s.sampler->descriptor();
+    }
+  };
+  bindStage(state.vertex, plan.vertexStage(), d.vertexStage);
+  bindStage(state.fragment, plan.fragmentStage(), d.fragmentStage);
+
+  const RenderPipelineDescriptor& desc = state.pipeline->descriptor();
+  d.viewport = makeViewportTransform(state.viewport);
+  const PixelRect target{0, 0, saturatingInt32(static_cast<double>(record.width)),
+                         saturatingInt32(static_cast<double>(record.height))};
+  d.rect = intersect(intersect(d.viewport.pixels, scissorRect(state.scissor)), target);
+  d.rasterizes = desc.rasterizationEnabled && d.viewport.valid && !d.rect.empty() &&
+                 plan.positionRegister().has_value();
+
+  const AttachmentView depth = viewOf(record.pass.depthAttachment);
+  const AttachmentView stencil = viewOf(record.pass.stencilAttachment);
+  d.bias = {state.depthBias, state.depthSlopeScale, state.depthBiasClamp,
+            depth.info ? depth.info->format : PixelFormat::Invalid};
+  d.depthStencil.configure(depth, stencil,
+                           state.depthStencil ? &state.depthStencil->descriptor() : nullptr,
+                           state.stencilFrontReference, state.stencilBackReference,
+                           d.viewport.zMin, d.viewport.zMax);
+  d.writtenColors.clear();
+  for (std::size_t i = 0; i < kMaxColorAttachments; ++i) {
+    d.colors[i].configure(viewOf(record.pass.colorAttachments[i]), desc.colorAttachments[i],
+                          state.blendColor);
+  }
+  for (const ColorOutput& out : plan.colorOutputs()) {
+    if (d.colors[out.attachment].active()) d.writtenColors.push_back(&out);
+  }
+  const bool fragment = plan.fragmentProgram() != nullptr;
+  d.alphaToCoverage = desc.alphaToCoverageEnabled;
+  d.alphaToOne = desc.alphaToOneEnabled;
+  d.shades = fragment && (!d.writtenColors.empty() || plan.fragmentDiscards() ||
+                          plan.fragmentStage().writesBuffers);
+  d.earlyTests = !(d.shades && (plan.fragmentDiscards() || d.alphaToCoverage ||
+                                plan.fragmentStage().writesBuffers));
+  d.countsVisibility = state.visibilityMode != VisibilityResultMode::Disabled;
+  d.visibility = d.countsVisibility ? visibilityCounter(state.visibilityOffset) : -1;
+}
+
+void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
+  // Vertices.
+  std::uint64_t total = 0;
+  for (std::size_t i = first; i < last; ++i) {
+    DrawContext& d = *draws_[i];
+    const bool needed = d.rasterizes || d.plan->vertexStage().writesBuffers;
+    if (!needed || d.call->vertexCount == 0 || d.call->instanceCount == 0) continue;
+    if (!prepareVertices(d, indexScratch_)) {
+      d.faulted.store(true, std::memory_order_relaxed);
+      continue;
+    }
+    d.recordCount = d.recordsPerInstance * d.call->instanceCount;
+    total += d.recordCount * d.plan->recordWords();
+  }
+  records_.resize(total);
+  vertexJobs_.clear();
+  std::uint64_t offset = 0;
+  for (std::size_t i = first; i < last; ++i) {
+    DrawContext& d = *draws_[i];
+    if (d.recordCount == 0 || d.faulted.load(std::memory_order_relaxed)) continue;
+    d.records = records_.data() + offset;
+    offset += d.recordCount * d.plan->recordWords();
+    for (std::uint64_t r = 0; r < d.recordCount; r += kVertexJobRecords) {
+      vertexJobs_.push_back({static_cast<std::uint32_t>(i), r,
+                             std::min(kVertexJobRecords, d.recordCount - r)});
+    }
+  }
+  run(vertexJobs_.size(), serial, [&](std::size_t k, unsigned w) {
+    const VertexJob& job = vertexJobs_[k];
+    DrawContext& d = *draws_[job.draw];
+    if (d.faulted.load(std::memory_order_relaxed)) return;
+    Worker& worker = *workers_[w];
+    try {
+      LaneMachine& m = worker.vertexMachines.machine(d.plan->vertexProgram(), d.plan->id());
+      worker.vertexTextures.bind(&d.vertexStage.textures, &d.vertexStage.samplers, false);
+      if (!shadeVertices(d, job.first, job.count, m, worker.vertexTextures)) {
+        d.faulted.store(true, std::memory_order_relaxed);
+      }
+    } catch (...) {
+      d.faulted.store(true, std::memory_order_relaxed);
+    }
+  });
+
+  // Primitives.
+  std::size_t chunkCount = 0;
+  for (std::size_t i = first; i < last; ++i) {
+    DrawContext& d = *draws_[i];
+    if (!d.rasterizes || d.recordCount == 0 || d.faulted.load(std::memory_order_relaxed)) continue;
+    const std::uint64_t perInstance = primitivesPerInstance(d);
+    for (std::uint64_t instance = 0; instance < d.call->instanceCount && perInstance; ++instance) {
+      for (std::uint64_t p = 0; p < perInstance; p += kChunkPrimitives) {
+        if (chunkCount == chunks_.size()) chunks_.push_back(std::make_unique<PrimitiveChunk>());
+        PrimitiveChunk& c = *chunks_[chunkCount++];
+        c.draw = static_cast<std::uint32_t>(i);
+        c.instance = instance;
+        c.first = p;
+        c.count = std::min(kChunkPrimitives, perInstance - p);
+      }
+    }
+  }
+  run(chunkCount, serial, [&](std::size_t k, unsigned w) {
+    PrimitiveChunk& c = *chunks_[k];
+    DrawContext& d = *draws_[c.draw];
+    try {
+      buildChunk(d, grid_, c, workers_[w]->clipScratch);
+    } catch (...) {
+      c.primitives.clear();
+      c.tileStart.assign(std::size_t{grid_.count()} + 1, 0);
+      c.entries.clear();
+      d.faulted.store(true, std::memory_order_relaxed);
+    }
+  });
+
+  // Tiles.
+  if (chunkCount == 0) return;
+  run(grid_.count(), serial, [&](std::size_t t, unsigned w) {
+    Worker& worker = *workers_[w];
+    const PixelRect tile = grid_.tile(static_cast<std::uint32_t>(t));
+    for (std::size_t k = 0; k < chunkCount; ++k) {
+      const PrimitiveChunk& c = *chunks_[k];
+      DrawContext& d = *draws_[c.draw];
+      for (std::uint32_t e = c.tileStart[t]; e < c.tileStart[t + 1]; ++e) {
+        const Primitive& p = c.primitives[c.entries[e]];
+        try {
+          worker.fragments.rasterize(d, p, intersect(p.box, tile), pattern_);
+        } catch (...) {
+          d.faulted.store(true, std::memory_order_relaxed);
+        }
+      }
+    }
+  });
+}
+
+void Executor::execute(PassRecord& record) {
+  std::lock_guard lock(mutex_);
+  if (!pool_) pool_ = std::make_unique<WorkerPool>(requestedWorkers_);
+  const unsigned workers = pool_->workerCount();
+  while (workers_.size() < workers) workers_.push_back(std::make_unique<Worker>());
+  while (draws_.size() < record.draws.size()) draws_.push_back(std::make_unique<DrawContext>());
+  grid_ = tileGrid(record.width, record.height);
+  pattern_ = samplePattern(static_cast<unsigned>(record.sampleCount));
+
+  visibilityOffsets_.clear();
+  std::vector<VisibilityResultMode> modes;
+  for (const auto& [offset, mode] : record.visibilityOffsets) {
+    const std::size_t k = static_cast<std::size_t>(visibilityCounter(offset));
+    if (modes.size() <= k) modes.resize(k + 1, VisibilityResultMode::Boolean);
+    modes[k] = mode;
+  }
+  for (std::size_t i = 0; i < record.draws.size(); ++i) prepareDraw(record, i, *draws_[i]);
+  for (std::size_t i = 0; i < record.draws.size(); ++i) {
+    const DrawContext& d = *draws_[i];
+    if (!d.countsVisibility) continue;
+    const std::size_t k = static_cast<std::size_t>(d.visibility);
+    if (modes.size() <= k) modes.resize(k + 1, VisibilityResultMode::Boolean);
+    modes[k] = d.state->visibilityMode;
+  }
+  for (unsigned w = 0; w < workers; ++w) workers_[w]->fragments.begin(visibilityOffsets_.size());
+
+  std::size_t first = 0;
+  while (first < record.draws.size()) {
+    const DrawContext& d = *draws_[first];
+    const bool serial = d.plan->vertexStage().writesBuffers || d.plan->fragmentStage().writesBuffers;
+    std::size_t last = first + 1;
+    if (!serial) {
+      std::uint64_t records = recordEstimate(*d.call);
+      while (last < record.draws.size()) {
+        const DrawContext& next = *draws_[last];
+        if (next.plan->vertexStage().writesBuffers || next.plan->fragmentStage().writesBuffers) break;
+        records += recordEstimate(*next.call);
+        if (records > kGroupRecords) break;
+        ++last;
+      }
+    }
+    runGroup(first, last, serial);
+    first = last;
+  }
+
+  if (record.pass.visibilityResultBuffer) {
+    Buffer& results = *record.pass.visibilityResultBuffer;
+    for (std::size_t k = 0; k < visibilityOffsets_.size(); ++k) {
+      std::uint64_t count = 0;
+      for (unsigned w = 0; w < workers; ++w) count += workers_[w]->fragments.visibility()[k];
+      const std::uint64_t value = modes[k] == VisibilityResultMode::Counting ? count : (count > 0 ? 1 : 0);
+      const NSUInteger at = visibilityOffsets_[k];
+      if (at <= results.length() && results.length() - at >= 8) {
+        std::memcpy(results.gpuData() + at, &value, 8);
+      }
+    }
+  }
+  // Let go of what the draws referenced.
+  for (std::size_t i = 0; i < record.draws.size(); ++i) {
+    draws_[i]->call = nullptr;
+    draws_[i]->state = nullptr;
+    draws_[i]->plan = nullptr;
+  }
+}
+
+}  // namespace mtl::exec

@@ -1,0 +1,70 @@
+// Runs a recorded render pass on the GPU timeline: its draws' vertices,
+// then their primitives (assembled, clipped, set up and binned into
+// tiles), then the tiles, each phase spread over the device's workers;
+// then the pass's visibility results.
+//
+// Draws whose functions write to buffers run one at a time on one worker,
+// so their writes land in a fixed order. Large passes are run in groups of
+// draws to bound the memory the shaded vertices take.
+//
+// Thread rules: one Executor per device; execute() is called only from
+// the GPU timeline (one pass at a time). Its scratch belongs to the worker
+// of the same number while a phase runs.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/metal/exec/fragment_stage.h"
+#include "platform/metal/exec/pass_record.h"
+#include "platform/metal/exec/tiler.h"
+#include "platform/metal/exec/vertex_stage.h"
+#include "platform/metal/exec/worker_pool.h"
+
+namespace mtl::exec {
+
+class Executor {
+ public:
+  explicit Executor(unsigned workers = 0);
+  ~Executor();
+
+  // 0: one per core.
+  void setWorkerCount(unsigned workers);
+  unsigned workerCount();
+
+  void execute(PassRecord& record);
+
+ private:
+  struct Worker {
+    FragmentWorker fragments;
+    MachineCache vertexMachines;
+    StageTextures vertexTextures;
+    std::vector<const std::uint32_t*> clipScratch;
+  };
+  struct VertexJob {
+    std::uint32_t draw;
+    std::uint64_t first, count;
+  };
+
+  void prepareDraw(PassRecord& record, std::size_t index, DrawContext& draw);
+  void runGroup(std::size_t first, std::size_t last, bool serial);
+  void run(std::size_t count, bool serial, const WorkerPool::Job& job);
+  std::int32_t visibilityCounter(NSUInteger offset);
+
+  std::mutex mutex_;  // a pass runs, or the worker count changes
+  unsigned requestedWorkers_;
+  std::unique_ptr<WorkerPool> pool_;  // started by the first pass
+  std::vector<std::unique_ptr<Worker>> workers_;
+  std::vector<std::unique_ptr<DrawContext>> draws_;
+  std::vector<std::unique_ptr<PrimitiveChunk>> chunks_;
+  std::vector<std::uint32_t> records_;
+  std::vector<VertexJob> vertexJobs_;
+  IndexScratch indexScratch_;
+  std::vector<NSUInteger> visibilityOffsets_;
+  SamplePattern pattern_;
+  TileGrid grid_;
+};
+
+}  // namespace mtl::exec

@@ -1,0 +1,219 @@
+#include "platform/metal/exec/rasterizer.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace mtl::exec {
+namespace {
+
+constexpr std::int64_t kHalf = kSubpixels / 2;  // half a pixel in fixed point
+
+std::int64_t centreOf(std::int64_t pixel) { return pixel * kSubpixels + kHalf; }
+
+// Floor and ceiling of n / d for d > 0.
+std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
+  std::int64_t q = n / d;
+  if ((n % d != 0) && (n < 0)) --q;
+  return q;
+}
+std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDiv(-n, d); }
+
+// Whether the end point p, perturbed by (-e, e^2), lies in the open diamond
+// of the pixel centred at (cx, cy).
+bool inDiamond(std::int64_t px, std::int64_t py, std::int64_t cx, std::int64_t cy) {
+  const std::int64_t u = px - cx, v = py - cy;
+  const std::int64_t d = std::llabs(u) + std::llabs(v);
+  return d < kHalf || (d == kHalf && u > 0);
+}
+
+// The pixel whose diamond holds the perturbed point, if any.
+bool diamondOf(std::int64_t px, std::int64_t py, std::int64_t& X, std::int64_t& Y) {
+  const std::int64_t x0 = floorDiv(px - kHalf, kSubpixels), y0 = floorDiv(py - kHalf, kSubpixels);
+  for (std::int64_t y = y0; y <= y0 + 1; ++y) {
+    for (std::int64_t x = x0; x <= x0 + 1; ++x) {
+      if (inDiamond(px, py, centreOf(x), centreOf(y))) {
+        X = x;
+        Y = y;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool inside(const PixelRect& r, std::int64_t x, std::int64_t y) {
+  return x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1;
+}
+
+}  // namespace
+
+SamplePattern samplePattern(unsigned sampleCount) {
+  SamplePattern p;
+  if (sampleCount == 2) {
+    p.count = 2;
+    const std::int32_t x[] = {192, 64}, y[] = {192, 64};
+    std::copy(x, x + 2, p.x);
+    std::copy(y, y + 2, p.y);
+  } else if (sampleCount == 4) {
+    p.count = 4;
+    const std::int32_t x[] = {96, 224, 32, 160}, y[] = {32, 96, 160, 224};
+    std::copy(x, x + 4, p.x);
+    std::copy(y, y + 4, p.y);
+  }
+  return p;
+}
+
+void triangleEdges(const Primitive& t, TriangleEdges& e) {
+  for (unsigned k = 0; k < 3; ++k) {
+    const unsigned i = (k + 1) % 3, j = (k + 2) % 3;  // the edge from vertex i to vertex j
+    const std::int64_t dx = t.x[j] - t.x[i], dy = t.y[j] - t.y[i];
+    e.a[k] = -dy;
+    e.b[k] = dx;
+    e.c[k] = dy * t.x[i] - dx * t.y[i];
+    const bool top = dy == 0 && dx > 0, left = dy < 0;
+    e.tie[k] = top || left ? 1 : 0;
+  }
+}
+
+void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, std::int32_t bx,
+                        std::int32_t by, const PixelRect& clip, BlockCoverage& coverage,
+                        std::int64_t centre[3][kLanes]) {
+  coverage.lanes = 0;
+  // The samples' extent within the block, relative to its first centre.
+  std::int32_t minX = pattern.x[0], maxX = pattern.x[0], minY = pattern.y[0], maxY = pattern.y[0];
+  for (unsigned s = 1; s < pattern.count; ++s) {
+    minX = std::min(minX, pattern.x[s]);
+    maxX = std::max(maxX, pattern.x[s]);
+    minY = std::min(minY, pattern.y[s]);
+    maxY = std::max(maxY, pattern.y[s]);
+  }
+  const std::int64_t x0 = minX - kHalf, x1 = 3 * kSubpixels + maxX - kHalf;
+  const std::int64_t y0 = minY - kHalf, y1 = 3 * kSubpixels + maxY - kHalf;
+  const std::int64_t px = centreOf(bx), py = centreOf(by);
+  std::int64_t origin[3];
+  bool full = true;
+  for (unsigned k = 0; k < 3; ++k) {
+    origin[k] = e.a[k] * px + e.b[k] * py + e.c[k];
+    const std::int64_t ax0 = e.a[k] * x0, ax1 = e.a[k] * x1, by0 = e.b[k] * y0, by1 = e.b[k] * y1;
+    const std::int64_t most = origin[k] + std::max(ax0, ax1) + std::max(by0, by1) + e.tie[k];
+    const std::int64_t least = origin[k] + std::min(ax0, ax1) + std::min(by0, by1) + e.tie[k];
+    if (most <= 0) return;  // no sample of the block is inside this edge
+    full = full && least > 0;
+  }
+  LaneMask clipMask = 0;
+  for (unsigned lane = 0; lane < kLanes; ++lane) {
+    const std::int64_t dx = pixelXOfLane(lane), dy = pixelYOfLane(lane);
+    for (unsigned k = 0; k < 3; ++k) {
+      centre[k][lane] = origin[k] + e.a[k] * kSubpixels * dx + e.b[k] * kSubpixels * dy;
+    }
+    if (inside(clip, bx + dx, by + dy)) clipMask |= 1u << lane;
+  }
+  const std::uint8_t all = static_cast<std::uint8_t>((1u << pattern.count) - 1);
+  for (unsigned lane = 0; lane < kLanes; ++lane) {
+    std::uint8_t samples = 0;
+    if (clipMask & (1u << lane)) {
+      if (full) {
+        samples = all;
+      } else {
+        for (unsigned s = 0; s < pattern.count; ++s) {
+          const std::int64_t ox = pattern.x[s] - kHalf, oy = pattern.y[s] - kHalf;
+          bool in = true;
+          for (unsigned k = 0; k < 3; ++k) {
+            in = in && centre[k][lane] + e.a[k] * ox + e.b[k] * oy + e.tie[k] > 0;
+          }
+          samples |= static_cast<std::uint8_t>(in) << s;
+        }
+      }
+    }
+    coverage.samples[lane] = samples;
+    if (samples) coverage.lanes |= 1u << lane;
+  }
+}
+
+void coverPointBlock(const Primitive& p, const SamplePattern& pattern, std::int32_t bx,
+                     std::int32_t by, const PixelRect& clip, BlockCoverage& coverage) {
+  coverage.lanes = 0;
+  const double half = p.pointSize * (kSubpixels / 2.0);
+  const double left = p.x[0] - half, right = p.x[0] + half;
+  const double top = p.y[0] - half, bottom = p.y[0] + half;
+  for (unsigned lane = 0; lane < kLanes; ++lane) {
+    const std::int64_t X = bx + pixelXOfLane(lane), Y = by + pixelYOfLane(lane);
+    std::uint8_t samples = 0;
+    if (inside(clip, X, Y)) {
+      for (unsigned s = 0; s < pattern.count; ++s) {
+        const double sx = static_cast<double>(X * kSubpixels + pattern.x[s]);
+        const double sy = static_cast<double>(Y * kSubpixels + pattern.y[s]);
+        const bool in = left <= sx && sx < right && top <= sy && sy < bottom;
+        samples |= static_cast<std::uint8_t>(in) << s;
+      }
+    }
+    coverage.samples[lane] = samples;
+    if (samples) coverage.lanes |= 1u << lane;
+  }
+}
+
+void lineFragments(const Primitive& line, const PixelRect& clip, std::vector<Fragment>& out) {
+  out.clear();
+  const std::int64_t xa = line.x[0], ya = line.y[0], xb = line.x[1], yb = line.y[1];
+  const std::int64_t dx = xb - xa, dy = yb - ya;
+  std::int64_t endX = 0, endY = 0;
+  const bool endInDiamond = diamondOf(xb, yb, endX, endY);
+  std::int64_t startX = 0, startY = 0;
+  const bool startInDiamond = diamondOf(xa, ya, startX, startY);
+  auto emit = [&](std::int64_t X, std::int64_t Y) {
+    if (endInDiamond && X == endX && Y == endY) return;
+    if (!inside(clip, X, Y)) return;
+    out.push_back({static_cast<std::int32_t>(X), static_cast<std::int32_t>(Y)});
+  };
+  if (std::llabs(dx) >= std::llabs(dy)) {
+    // x-major: columns whose centre the segment crosses, walked from a to b.
+    const std::int64_t sign = dx > 0 ? 1 : -1;
+    const std::int64_t adx = dx * sign;
+    const bool falling = dx * dy < 0;  // slope below zero
+    // dx > 0: xa <= xf < xb; dx < 0: xb <= xf < xa.
+    const std::int64_t lo = dx > 0 ? xa : xb, hi = dx > 0 ? xb : xa;
+    std::int64_t first = ceilDiv(lo - kHalf, kSubpixels), last = ceilDiv(hi - kHalf, kSubpixels) - 1;
+    first = std::max<std::int64_t>(first, clip.x0);
+    last = std::min<std::int64_t>(last, clip.x1 - 1);
+    const bool startBefore = startInDiamond && (dx > 0 ? centreOf(startX) < xa : centreOf(startX) >= xa);
+    if (startBefore) emit(startX, startY);  // it comes first along the line
+    auto column = [&](std::int64_t X) {
+      const std::int64_t xf = centreOf(X);
+      // y at xf, times |dx|: ya |dx| + dy sign (xf - xa).
+      const std::int64_t t = ya * adx + dy * sign * (xf - xa);
+      const std::int64_t span = std::int64_t{kSubpixels} * adx;
+      std::int64_t Y = floorDiv(t, span);
+      if (t % span == 0 && falling) --Y;  // on a row boundary
+      emit(X, Y);
+    };
+    if (dx > 0) {
+      for (std::int64_t X = first; X <= last; ++X) column(X);
+    } else {
+      for (std::int64_t X = last; X >= first; --X) column(X);
+    }
+  } else {
+    // y-major: rows whose centre the segment crosses, walked from a to b.
+    const std::int64_t sign = dy > 0 ? 1 : -1;
+    const std::int64_t ady = dy * sign;
+    // dy > 0: ya < yf <= yb; dy < 0: yb < yf <= ya.
+    const std::int64_t lo = dy > 0 ? ya : yb, hi = dy > 0 ? yb : ya;
+    std::int64_t first = floorDiv(lo - kHalf, kSubpixels) + 1, last = floorDiv(hi - kHalf, kSubpixels);
+    first = std::max<std::int64_t>(first, clip.y0);
+    last = std::min<std::int64_t>(last, clip.y1 - 1);
+    const bool startBefore = startInDiamond && (dy > 0 ? centreOf(startY) <= ya : centreOf(startY) > ya);
+    if (startBefore) emit(startX, startY);
+    auto row = [&](std::int64_t Y) {
+      const std::int64_t yf = centreOf(Y);
+      const std::int64_t t = xa * ady + dx * sign * (yf - ya);
+      const std::int64_t X = ceilDiv(t, std::int64_t{kSubpixels} * ady) - 1;
+      emit(X, Y);
+    };
+    if (dy > 0) {
+      for (std::int64_t Y = first; Y <= last; ++Y) row(Y);
+    } else {
+      for (std::int64_t Y = last; Y >= first; --Y) row(Y);
+    }
+  }
+}
+
+}  // namespace mtl::exec

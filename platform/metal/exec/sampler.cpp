@@ -1,0 +1,382 @@
+#include "platform/metal/exec/sampler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/metal/msl/builtin_math.h"
+#include "platform/metal/msl/builtins.h"
+#include "platform/metal/pixel_codec.h"
+
+namespace mtl::exec {
+namespace {
+
+using msl::Opcode;
+using msl::SampleOption;
+
+// 8-bit normalised channels as the codec decodes them, and the sRGB ones.
+struct ByteTables {
+  float unorm[256];
+  float srgb[256];
+  ByteTables() {
+    for (int i = 0; i < 256; ++i) {
+      unorm[i] = static_cast<float>(i / 255.0);
+      srgb[i] = static_cast<float>(srgbToLinear(i / 255.0));
+    }
+  }
+};
+const ByteTables& byteTables() {
+  static const ByteTables tables;
+  return tables;
+}
+
+std::int64_t wrapIndex(std::int64_t i, std::int64_t size, SamplerAddressMode mode) {
+  switch (mode) {
+    case SamplerAddressMode::Repeat: {
+      const std::int64_t r = i % size;
+      return r < 0 ? r + size : r;
+    }
+    case SamplerAddressMode::MirrorRepeat: {
+      std::int64_t r = i % (2 * size);
+      if (r < 0) r += 2 * size;
+      const std::int64_t a = r - size;
+      const std::int64_t mirrored = a >= 0 ? a : -(1 + a);
+      return (size - 1) - mirrored;
+    }
+    default:
+      return std::clamp<std::int64_t>(i, 0, size - 1);
+  }
+}
+
+// A texel of a level as four floats (depth formats: depth, 0, 0, 1; the
+// compare result when comparing).
+struct Level {
+  const std::uint8_t* data;
+  std::uint64_t stride;
+  std::int64_t width, height;
+  const PixelFormatInfo* info;
+};
+
+bool compares(CompareFunction f, double a, double b) {
+  switch (f) {
+    case CompareFunction::Never: return false;
+    case CompareFunction::Less: return a < b;
+    case CompareFunction::Equal: return a == b;
+    case CompareFunction::LessEqual: return a <= b;
+    case CompareFunction::Greater: return a > b;
+    case CompareFunction::NotEqual: return a != b;
+    case CompareFunction::GreaterEqual: return a >= b;
+    default: return true;
+  }
+}
+
+std::array<float, 4> fetch(const Level& l, std::int64_t i, std::int64_t j,
+                           const SampleRequest& r, CompareFunction compare) {
+  const PixelFormatInfo& info = *l.info;
+  const std::uint8_t* p = l.data + static_cast<std::uint64_t>(j) * l.stride +
+                          static_cast<std::uint64_t>(i) * info.bytesPerBlock;
+  if (info.hasDepth) {
+    const double d = decodeDepth(info, p);
+    if (r.compare) {
+      double reference = r.reference;
+      if (info.format == PixelFormat::Depth16Unorm) reference = std::clamp(reference, 0.0, 1.0);
+      const float pass = compares(compare, reference, d) ? 1.0f : 0.0f;
+      return {pass, pass, pass, pass};
+    }
+    return {static_cast<float>(d), 0, 0, 1};
+  }
+  if (info.format == PixelFormat::RGBA8Unorm || info.format == PixelFormat::BGRA8Unorm) {
+    const float* t = byteTables().unorm;
+    if (info.format == PixelFormat::RGBA8Unorm) return {t[p[0]], t[p[1]], t[p[2]], t[p[3]]};
+    return {t[p[2]], t[p[1]], t[p[0]], t[p[3]]};
+  }
+  if (info.format == PixelFormat::RGBA8Unorm_sRGB || info.format == PixelFormat::BGRA8Unorm_sRGB) {
+    const ByteTables& t = byteTables();
+    if (info.format == PixelFormat::RGBA8Unorm_sRGB) {
+      return {t.srgb[p[0]], t.srgb[p[1]], t.srgb[p[2]], t.unorm[p[3]]};
+    }
+    return {t.srgb[p[2]], t.srgb[p[1]], t.srgb[p[0]], t.unorm[p[3]]};
+  }
+  const Texel v = decodeTexel(info, p);
+  return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]),
+          static_cast<float>(v[3])};
+}
+
+bool filterable(const PixelFormatInfo& info) { return info.hasDepth || isFilterable(info); }
+
+std::array<float, 4> filterLevel(const Level& l, float u, float v, SamplerMinMagFilter filter,
+                                 const SamplerDescriptor& s, const SampleRequest& r) {
+  // u, v in texels of this level.
+  const SamplerAddressMode su = r.cube ? SamplerAddressMode::ClampToEdge : s.sAddressMode;
+  const SamplerAddressMode sv = r.cube ? SamplerAddressMode::ClampToEdge : s.tAddressMode;
+  auto index = [](double x) {
+    return static_cast<std::int64_t>(std::clamp(std::floor(x), -4.0e15, 4.0e15));
+  };
+  if (filter == SamplerMinMagFilter::Nearest || !filterable(*l.info)) {
+    const std::int64_t i = wrapIndex(index(u), l.width, su);
+    const std::int64_t j = wrapIndex(index(v), l.height, sv);
+    return fetch(l, i, j, r, s.compareFunction);
+  }
+  const double uu = double{u} - 0.5, vv = double{v} - 0.5;
+  const std::int64_t i0f = index(uu), j0f = index(vv);
+  const float alpha = static_cast<float>(uu - std::floor(uu));
+  const float beta = static_cast<float>(vv - std::floor(vv));
+  const std::int64_t i0 = wrapIndex(i0f, l.width, su), i1 = wrapIndex(i0f + 1, l.width, su);
+  const std::int64_t j0 = wrapIndex(j0f, l.height, sv), j1 = wrapIndex(j0f + 1, l.height, sv);
+  const std::array<float, 4> t00 = fetch(l, i0, j0, r, s.compareFunction);
+  const std::array<float, 4> t10 = fetch(l, i1, j0, r, s.compareFunction);
+  const std::array<float, 4> t01 = fetch(l, i0, j1, r, s.compareFunction);
+  const std::array<float, 4> t11 = fetch(l, i1, j1, r, s.compareFunction);
+  std::array<float, 4> out;
+  for (unsigned c = 0; c < 4; ++c) {
+    out[c] = (1 - alpha) * (1 - beta) * t00[c] + alpha * (1 - beta) * t10[c] +
+             (1 - alpha) * beta * t01[c] + alpha * beta * t11[c];
+  }
+  return out;
+}
+
+Level levelOf(const Texture& t, unsigned slice, unsigned level) {
+  return {t.levelData(slice, level), t.levelBytesPerRow(level),
+          static_cast<std::int64_t>(t.levelWidth(level)),
+          static_cast<std::int64_t>(t.levelHeight(level)), &t.formatInfo()};
+}
+
+// One lookup at a level of detail (already clamped), without anisotropy.
+std::array<float, 4> sampleAt(const Texture& t, const SamplerDescriptor& s, unsigned slice,
+                              float sc, float tc, float lambda, const SampleRequest& r) {
+  const unsigned q = static_cast<unsigned>(t.mipmapLevelCount() - 1);
+  auto atLevel = [&](unsigned level, SamplerMinMagFilter filter) {
+    const Level l = levelOf(t, slice, level);
+    const float u = s.normalizedCoordinates ? sc * static_cast<float>(l.width) : sc;
+    const float v = s.normalizedCoordinates ? tc * static_cast<float>(l.height) : tc;
+    return filterLevel(l, u, v, filter, s, r);
+  };
+  if (!(lambda > 0)) return atLevel(0, s.magFilter);
+  switch (s.mipFilter) {
+    case SamplerMipFilter::Nearest: {
+      unsigned d = 0;
+      if (lambda > 0.5f) {
+        const double level = std::ceil(double{lambda} + 0.5) - 1;
+        d = static_cast<unsigned>(std::min<double>(level, q));
+      }
+      return atLevel(d, s.minFilter);
+    }
+    case SamplerMipFilter::Linear: {
+      if (lambda >= static_cast<float>(q)) return atLevel(q, s.minFilter);
+      const unsigned d1 = static_cast<unsigned>(std::floor(lambda));
+      const unsigned d2 = std::min(d1 + 1, q);
+      const float f = lambda - std::floor(lambda);
+      const std::array<float, 4> a = atLevel(d1, s.minFilter), b = atLevel(d2, s.minFilter);
+      std::array<float, 4> out;
+      for (unsigned c = 0; c < 4; ++c) out[c] = (1 - f) * a[c] + f * b[c];
+      return out;
+    }
+    default:
+      return atLevel(0, s.minFilter);
+  }
+}
+
+float coordinateOf(const LaneRow& row, unsigned lane) { return laneFloat(row, lane); }
+
+// Texel-space derivatives of the face coordinates of a cube lookup, from
+// the direction's derivatives (the quotient rule on sc / |ma|).
+void cubeDerivatives(const float p[3], const float dp[3], float size, float& ds, float& dt) {
+  const float ax = std::fabs(p[0]), ay = std::fabs(p[1]), az = std::fabs(p[2]);
+  unsigned major;
+  float sc, tc, dsc, dtc, ma, dma;
+  if (ax >= ay && ax >= az) {
+    major = 0;
+  } else if (ay >= az) {
+    major = 1;
+  } else {
+    major = 2;
+  }
+  const float sign = p[major] < 0 ? -1.0f : 1.0f;
+  switch (major) {
+    case 0: sc = -sign * p[2]; tc = -p[1]; dsc = -sign * dp[2]; dtc = -dp[1]; break;
+    case 1: sc = p[0]; tc = sign * p[2]; dsc = dp[0]; dtc = sign * dp[2]; break;
+    default: sc = sign * p[0]; tc = -p[1]; dsc = sign * dp[0]; dtc = -dp[1]; break;
+  }
+  ma = std::fabs(p[major]);
+  dma = sign * dp[major];
+  const float ma2 = ma * ma;
+  ds = size * 0.5f * (dsc * ma - sc * dma) / ma2;
+  dt = size * 0.5f * (dtc * ma - tc * dma) / ma2;
+}
+
+}  // namespace
+
+unsigned cubeFace(const float d[3], float& s, float& t) {
+  const float ax = std::fabs(d[0]), ay = std::fabs(d[1]), az = std::fabs(d[2]);
+  float sc, tc, ma;
+  unsigned face;
+  if (ax >= ay && ax >= az) {
+    ma = ax;
+    if (d[0] >= 0) { face = 0; sc = -d[2]; tc = -d[1]; }
+    else { face = 1; sc = d[2]; tc = -d[1]; }
+  } else if (ay >= az) {
+    ma = ay;
+    if (d[1] >= 0) { face = 2; sc = d[0]; tc = d[2]; }
+    else { face = 3; sc = d[0]; tc = -d[2]; }
+  } else {
+    ma = az;
+    if (d[2] >= 0) { face = 4; sc = d[0]; tc = -d[1]; }
+    else { face = 5; sc = -d[0]; tc = -d[1]; }
+  }
+  s = 0.5f * (sc / ma + 1.0f);
+  t = 0.5f * (tc / ma + 1.0f);
+  return face;
+}
+
+float levelOfDetail(float dudx, float dvdx, float dudy, float dvdy) {
+  const double rx = std::sqrt(double{dudx} * dudx + double{dvdx} * dvdx);
+  const double ry = std::sqrt(double{dudy} * dudy + double{dvdy} * dvdy);
+  return static_cast<float>(std::log2(std::max(rx, ry)));
+}
+
+std::array<float, 4> sampleTexture(const Texture& t, const SamplerDescriptor& s,
+                                   const SampleRequest& r) {
+  float sc = r.coordinate[0], tc = r.coordinate[1];
+  unsigned slice = 0;
+  if (r.cube) slice = cubeFace(r.coordinate, sc, tc);
+  if (!std::isfinite(sc)) sc = 0;
+  if (!std::isfinite(tc)) tc = 0;
+  float lambda = std::isnan(r.lod) ? s.lodMinClamp : r.lod;
+  const NSUInteger maxAnisotropy = s.maxAnisotropy;
+  if (maxAnisotropy > 1 && r.gradients && !r.cube) {
+    const float dudx = r.gradients[0], dvdx = r.gradients[1];
+    const float dudy = r.gradients[2], dvdy = r.gradients[3];
+    const double px = std::sqrt(double{dudx} * dudx + double{dvdx} * dvdx);
+    const double py = std::sqrt(double{dudy} * dudy + double{dvdy} * dvdy);
+    const double pmax = std::max(px, py), pmin = std::min(px, py);
+    double n = pmin > 0 ? std::ceil(pmax / pmin) : static_cast<double>(maxAnisotropy);
+    n = std::clamp(n, 1.0, static_cast<double>(maxAnisotropy));
+    if (n > 1 && std::isfinite(pmax)) {
+      const unsigned count = static_cast<unsigned>(n);
+      lambda = static_cast<float>(std::log2(pmax / n));
+      lambda = std::clamp(lambda, s.lodMinClamp, s.lodMaxClamp);
+      // Along the major axis, in normalised coordinates.
+      const bool alongX = px > py;
+      const float w = static_cast<float>(t.width()), h = static_cast<float>(t.height());
+      const float du = (alongX ? dudx : dudy) / w, dv = (alongX ? dvdx : dvdy) / h;
+      std::array<float, 4> sum{0, 0, 0, 0};
+      for (unsigned i = 1; i <= count; ++i) {
+        const float f = static_cast<float>(i) / static_cast<float>(count + 1) - 0.5f;
+        const std::array<float, 4> one = sampleAt(t, s, slice, sc + du * f, tc + dv * f, lambda, r);
+        for (unsigned c = 0; c < 4; ++c) sum[c] += one[c];
+      }
+      for (float& c : sum) c /= static_cast<float>(count);
+      return sum;
+    }
+  }
+  return sampleAt(t, s, slice, sc, tc, lambda, r);
+}
+
+void StageTextures::bind(const std::array<BoundTexture, kMaxTextureBindings>* textures,
+                         const std::array<const SamplerDescriptor*, kMaxSamplerBindings>* samplers,
+                         bool fragment) {
+  textures_ = textures;
+  samplers_ = samplers;
+  fragment_ = fragment;
+}
+
+std::uint32_t StageTextures::textureSize(std::uint32_t slot, std::uint32_t level,
+                                         unsigned dimension) {
+  if (!textures_ || slot >= textures_->size()) return 0;
+  const Texture* t = (*textures_)[slot].texture;
+  if (!t || level >= t->mipmapLevelCount()) return 0;
+  return static_cast<std::uint32_t>(dimension == 0 ? t->levelWidth(level) : t->levelHeight(level));
+}
+
+std::uint32_t StageTextures::textureLevels(std::uint32_t slot) {
+  if (!textures_ || slot >= textures_->size()) return 0;
+  const Texture* t = (*textures_)[slot].texture;
+  return t ? static_cast<std::uint32_t>(t->mipmapLevelCount()) : 0;
+}
+
+void StageTextures::sample(const msl::Instruction& i, const LaneRows& coordinate,
+                           const LaneRows& first, const LaneRows& second, LaneMask active,
+                           LaneRows& out) {
+  const Texture* t = textures_ && i.aux < textures_->size() ? (*textures_)[i.aux].texture : nullptr;
+  const SamplerDescriptor* s =
+      samplers_ && i.offset < samplers_->size() ? (*samplers_)[i.offset] : nullptr;
+  if (!t || !s) return;
+  const bool cube = i.stride == static_cast<std::uint32_t>(msl::TextureShape::TextureCube);
+  const bool compare = i.op == Opcode::SampleCompare;
+  const auto option = static_cast<SampleOption>(i.sampleOption);
+  const float w = static_cast<float>(t->width()), h = static_cast<float>(t->height());
+  const bool integerFormat = t->formatInfo().kind == ComponentKind::Uint ||
+                             t->formatInfo().kind == ComponentKind::Sint ||
+                             t->formatInfo().format == PixelFormat::RGB10A2Uint;
+  for (unsigned lane = 0; lane < kLanes; ++lane) {
+    if (!(active & (1u << lane))) continue;
+    SampleRequest r;
+    r.cube = cube;
+    r.compare = compare;
+    for (unsigned c = 0; c < (cube ? 3u : 2u); ++c) r.coordinate[c] = coordinateOf(coordinate[c], lane);
+    float lambda = 0;
+    float gradients[4] = {};
+    bool haveGradients = false;
+    if (compare) {
+      r.reference = coordinateOf(first[0], lane);
+      if (i.sampleOption == static_cast<std::uint8_t>(SampleOption::Level)) {
+        lambda = coordinateOf(second[0], lane);
+      } else if (fragment_) {
+        haveGradients = true;
+      }
+    } else if (option == SampleOption::Level) {
+      lambda = coordinateOf(first[0], lane);
+    } else if (option == SampleOption::Gradient2D || option == SampleOption::GradientCube) {
+      haveGradients = true;
+    } else if (fragment_) {
+      haveGradients = true;
+    }
+    if (haveGradients) {
+      float dx[3] = {}, dy[3] = {};
+      const bool explicitGradients =
+          option == SampleOption::Gradient2D || option == SampleOption::GradientCube;
+      const unsigned dims = cube ? 3 : 2;
+      for (unsigned c = 0; c < dims; ++c) {
+        if (explicitGradients) {
+          dx[c] = coordinateOf(first[c], lane);
+          dy[c] = coordinateOf(second[c], lane);
+        } else {
+          const unsigned quad = lane & ~3u, row = (lane >> 1) & 1u, column = lane & 1u;
+          dx[c] = laneFloat(coordinate[c], quad + 2 * row + 1) - laneFloat(coordinate[c], quad + 2 * row);
+          dy[c] = laneFloat(coordinate[c], quad + 2 + column) - laneFloat(coordinate[c], quad + column);
+        }
+      }
+      if (cube) {
+        cubeDerivatives(r.coordinate, dx, w, gradients[0], gradients[1]);
+        cubeDerivatives(r.coordinate, dy, w, gradients[2], gradients[3]);
+      } else {
+        gradients[0] = dx[0] * w;
+        gradients[1] = dx[1] * h;
+        gradients[2] = dy[0] * w;
+        gradients[3] = dy[1] * h;
+      }
+      lambda = levelOfDetail(gradients[0], gradients[1], gradients[2], gradients[3]);
+      r.gradients = gradients;
+    }
+    if (option == SampleOption::Bias && !compare) lambda += coordinateOf(first[0], lane);
+    lambda = std::isnan(lambda) ? s->lodMinClamp : std::clamp(lambda, s->lodMinClamp, s->lodMaxClamp);
+    r.lod = lambda;
+    if (integerFormat) {
+      // Integer texels by value, unfiltered, from the selected level.
+      SamplerDescriptor nearest = *s;
+      nearest.minFilter = nearest.magFilter = SamplerMinMagFilter::Nearest;
+      nearest.maxAnisotropy = 1;
+      const std::array<float, 4> v = sampleTexture(*t, nearest, r);
+      for (unsigned c = 0; c < 4; ++c) {
+        out[c].v[lane] = msl::math::floatToInteger(i.type == msl::Scalar::Float ? msl::Scalar::Int : i.type, v[c]);
+      }
+      continue;
+    }
+    const std::array<float, 4> v = sampleTexture(*t, *s, r);
+    for (unsigned c = 0; c < 4; ++c) {
+      out[c].v[lane] = msl::math::asBits(msl::math::roundTo(i.type, v[c]));
+    }
+  }
+}
+
+}  // namespace mtl::exec

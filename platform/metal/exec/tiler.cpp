@@ -1,0 +1,135 @@
+#include "platform/metal/exec/tiler.h"
+
+#include <algorithm>
+
+namespace mtl::exec {
+
+PixelRect TileGrid::tile(std::uint32_t index) const {
+  const std::int32_t tx = static_cast<std::int32_t>(index % static_cast<std::uint32_t>(columns));
+  const std::int32_t ty = static_cast<std::int32_t>(index / static_cast<std::uint32_t>(columns));
+  return {tx * kTileSize, ty * kTileSize, (tx + 1) * kTileSize, (ty + 1) * kTileSize};
+}
+
+TileGrid tileGrid(std::uint64_t width, std::uint64_t height) {
+  return {static_cast<std::int32_t>((width + kTileSize - 1) / kTileSize),
+          static_cast<std::int32_t>((height + kTileSize - 1) / kTileSize)};
+}
+
+std::uint64_t primitivesPerInstance(const DrawContext& d) {
+  const std::uint64_t n = d.call->vertexCount;
+  switch (d.call->type) {
+    case PrimitiveType::Point: return n;
+    case PrimitiveType::Line: return n / 2;
+    case PrimitiveType::LineStrip: return n >= 2 ? n - 1 : 0;
+    case PrimitiveType::Triangle: return n / 3;
+    case PrimitiveType::TriangleStrip: return n >= 3 ? n - 2 : 0;
+  }
+  return 0;
+}
+
+namespace {
+
+// The record of index position k of the chunk's instance, or null.
+struct Vertices {
+  const DrawContext& d;
+  const std::uint32_t* base;
+  std::uint32_t words;
+  const std::uint32_t* at(std::uint64_t k) const {
+    std::uint64_t local = k;
+    if (d.call->indexed) {
+      local = d.remap[k];
+      if (local == kNoVertex) return nullptr;
+    }
+    return base + local * words;
+  }
+};
+
+}  // namespace
+
+void buildChunk(const DrawContext& d, const TileGrid& grid, PrimitiveChunk& c,
+                std::vector<const std::uint32_t*>& scratch) {
+  c.primitives.clear();
+  const std::uint32_t words = d.plan->recordWords();
+  c.arena.reset(words);
+  const Vertices v{d, d.records + c.instance * d.recordsPerInstance * words, words};
+  const ViewportTransform& vp = d.viewport;
+  const DrawState& state = *d.state;
+  const PrimitiveType type = d.call->type;
+  Primitive p;
+  p.draw = c.draw;
+  for (std::uint64_t i = c.first; i < c.first + c.count; ++i) {
+    if (type == PrimitiveType::Point) {
+      const std::uint32_t* r = v.at(i);
+      if (!r || !finitePosition(r)) continue;
+      if (setupPoint(vp, d.rect, r, p)) c.primitives.push_back(p);
+      continue;
+    }
+    if (type == PrimitiveType::Line || type == PrimitiveType::LineStrip) {
+      const std::uint64_t k = type == PrimitiveType::Line ? 2 * i : i;
+      const std::uint32_t* a = v.at(k);
+      const std::uint32_t* b = v.at(k + 1);
+      if (!a || !b || !finitePosition(a) || !finitePosition(b)) continue;
+      const unsigned codeA = outcode(vp.clip, (a));
+      const unsigned codeB = outcode(vp.clip, (b));
+      if (codeA & codeB) continue;
+      const std::uint32_t* provoking = a;
+      if ((codeA | codeB) && !clipSegment(vp.clip, codeA | codeB, a, b, words, c.arena)) continue;
+      if (setupLine(vp, d.rect, a, b, provoking, p)) c.primitives.push_back(p);
+      continue;
+    }
+    const std::uint32_t* t[3];
+    if (type == PrimitiveType::Triangle) {
+      for (unsigned k = 0; k < 3; ++k) t[k] = v.at(3 * i + k);
+    } else {
+      for (unsigned k = 0; k < 3; ++k) t[k] = v.at(i + k);
+    }
+    if (!t[0] || !t[1] || !t[2]) continue;
+    const std::uint32_t* provoking = t[0];
+    if (type == PrimitiveType::TriangleStrip) {
+      const bool odd = d.call->indexed && !d.stripParity.empty() ? d.stripParity[i] != 0 : (i & 1) != 0;
+      if (odd) std::swap(t[0], t[1]);
+    }
+    if (!finitePosition(t[0]) || !finitePosition(t[1]) || !finitePosition(t[2])) continue;
+    const unsigned c0 = outcode(vp.clip, (t[0]));
+    const unsigned c1 = outcode(vp.clip, (t[1]));
+    const unsigned c2 = outcode(vp.clip, (t[2]));
+    if (c0 & c1 & c2) continue;
+    if (!(c0 | c1 | c2)) {
+      if (setupTriangle(vp, d.rect, state.cullMode, state.winding, d.bias, t, provoking, p)) {
+        c.primitives.push_back(p);
+      }
+      continue;
+    }
+    clipPolygon(vp.clip, c0 | c1 | c2, t, 3, words, c.arena, scratch);
+    for (std::size_t k = 1; k + 1 < scratch.size(); ++k) {
+      const std::uint32_t* fan[3] = {scratch[0], scratch[k], scratch[k + 1]};
+      if (setupTriangle(vp, d.rect, state.cullMode, state.winding, d.bias, fan, provoking, p)) {
+        c.primitives.push_back(p);
+      }
+    }
+  }
+
+  // Sort into tiles, keeping the order within each tile.
+  const std::uint32_t tiles = grid.count();
+  c.tileStart.assign(std::size_t{tiles} + 1, 0);
+  auto forEachTile = [&](const Primitive& q, auto&& f) {
+    const std::int32_t tx0 = q.box.x0 / kTileSize, tx1 = (q.box.x1 - 1) / kTileSize;
+    const std::int32_t ty0 = q.box.y0 / kTileSize, ty1 = (q.box.y1 - 1) / kTileSize;
+    for (std::int32_t ty = ty0; ty <= ty1; ++ty) {
+      for (std::int32_t tx = tx0; tx <= tx1; ++tx) {
+        f(static_cast<std::uint32_t>(ty) * static_cast<std::uint32_t>(grid.columns) +
+          static_cast<std::uint32_t>(tx));
+      }
+    }
+  };
+  for (const Primitive& q : c.primitives) forEachTile(q, [&](std::uint32_t t) { ++c.tileStart[t + 1]; });
+  for (std::uint32_t t = 0; t < tiles; ++t) c.tileStart[t + 1] += c.tileStart[t];
+  c.entries.resize(c.tileStart[tiles]);
+  std::vector<std::uint32_t>& next = c.fill;
+  next.assign(c.tileStart.begin(), c.tileStart.end() - 1);
+  for (std::uint32_t k = 0; k < c.primitives.size(); ++k) {
+    forEachTile(c.primitives[k], [&](std::uint32_t t) { c.entries[next[t]++] = k; });
+  }
+}
+
+}  // namespace mtl::exec

@@ -1,0 +1,151 @@
+#include "platform/metal/exec/vertex_fetch.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/metal/half_float.h"
+#include "platform/metal/msl/builtin_math.h"
+
+namespace mtl::exec {
+namespace {
+
+enum class Kind : std::uint8_t { None, U8, S8, U16, S16, Half, Float, S32, U32 };
+
+struct FormatInfo {
+  Kind kind = Kind::None;
+  unsigned count = 0;
+  bool normalized = false;
+};
+
+FormatInfo infoOf(VertexFormat f) {
+  using V = VertexFormat;
+  switch (f) {
+    case V::UChar2: return {Kind::U8, 2, false};
+    case V::UChar3: return {Kind::U8, 3, false};
+    case V::UChar4: return {Kind::U8, 4, false};
+    case V::Char2: return {Kind::S8, 2, false};
+    case V::Char3: return {Kind::S8, 3, false};
+    case V::Char4: return {Kind::S8, 4, false};
+    case V::UChar2Normalized: return {Kind::U8, 2, true};
+    case V::UChar3Normalized: return {Kind::U8, 3, true};
+    case V::UChar4Normalized: return {Kind::U8, 4, true};
+    case V::Char2Normalized: return {Kind::S8, 2, true};
+    case V::Char3Normalized: return {Kind::S8, 3, true};
+    case V::Char4Normalized: return {Kind::S8, 4, true};
+    case V::UShort2: return {Kind::U16, 2, false};
+    case V::UShort3: return {Kind::U16, 3, false};
+    case V::UShort4: return {Kind::U16, 4, false};
+    case V::Short2: return {Kind::S16, 2, false};
+    case V::Short3: return {Kind::S16, 3, false};
+    case V::Short4: return {Kind::S16, 4, false};
+    case V::UShort2Normalized: return {Kind::U16, 2, true};
+    case V::UShort3Normalized: return {Kind::U16, 3, true};
+    case V::UShort4Normalized: return {Kind::U16, 4, true};
+    case V::Short2Normalized: return {Kind::S16, 2, true};
+    case V::Short3Normalized: return {Kind::S16, 3, true};
+    case V::Short4Normalized: return {Kind::S16, 4, true};
+    case V::Half2: return {Kind::Half, 2, false};
+    case V::Half3: return {Kind::Half, 3, false};
+    case V::Half4: return {Kind::Half, 4, false};
+    case V::Float: return {Kind::Float, 1, false};
+    case V::Float2: return {Kind::Float, 2, false};
+    case V::Float3: return {Kind::Float, 3, false};
+    case V::Float4: return {Kind::Float, 4, false};
+    case V::Int: return {Kind::S32, 1, false};
+    case V::Int2: return {Kind::S32, 2, false};
+    case V::Int3: return {Kind::S32, 3, false};
+    case V::Int4: return {Kind::S32, 4, false};
+    case V::UInt: return {Kind::U32, 1, false};
+    case V::UInt2: return {Kind::U32, 2, false};
+    case V::UInt3: return {Kind::U32, 3, false};
+    case V::UInt4: return {Kind::U32, 4, false};
+    case V::UChar: return {Kind::U8, 1, false};
+    case V::Char: return {Kind::S8, 1, false};
+    case V::UCharNormalized: return {Kind::U8, 1, true};
+    case V::CharNormalized: return {Kind::S8, 1, true};
+    case V::UShort: return {Kind::U16, 1, false};
+    case V::Short: return {Kind::S16, 1, false};
+    case V::UShortNormalized: return {Kind::U16, 1, true};
+    case V::ShortNormalized: return {Kind::S16, 1, true};
+    case V::Half: return {Kind::Half, 1, false};
+    default: return {};
+  }
+}
+
+unsigned kindSize(Kind k) {
+  switch (k) {
+    case Kind::U8: case Kind::S8: return 1;
+    case Kind::U16: case Kind::S16: case Kind::Half: return 2;
+    case Kind::Float: case Kind::S32: case Kind::U32: return 4;
+    default: return 0;
+  }
+}
+
+template <typename T>
+T load(const std::uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+}  // namespace
+
+unsigned vertexFormatSize(VertexFormat format) {
+  const FormatInfo info = infoOf(format);
+  return info.count * kindSize(info.kind);
+}
+
+VertexValue decodeVertexFormat(VertexFormat format, const std::uint8_t* p) {
+  const FormatInfo info = infoOf(format);
+  VertexValue v;
+  v.count = info.count;
+  const unsigned size = kindSize(info.kind);
+  v.integer = !info.normalized && info.kind != Kind::Half && info.kind != Kind::Float;
+  for (unsigned c = 0; c < info.count; ++c) {
+    const std::uint8_t* q = p + c * size;
+    double x = 0;
+    switch (info.kind) {
+      case Kind::U8: x = load<std::uint8_t>(q); if (info.normalized) x /= 255.0; break;
+      case Kind::S8: x = load<std::int8_t>(q); if (info.normalized) x = std::max(x / 127.0, -1.0); break;
+      case Kind::U16: x = load<std::uint16_t>(q); if (info.normalized) x /= 65535.0; break;
+      case Kind::S16: x = load<std::int16_t>(q); if (info.normalized) x = std::max(x / 32767.0, -1.0); break;
+      case Kind::Half: x = halfToFloat(load<std::uint16_t>(q)); break;
+      case Kind::Float: x = load<float>(q); break;
+      case Kind::S32: x = load<std::int32_t>(q); break;
+      case Kind::U32: x = load<std::uint32_t>(q); break;
+      default: break;
+    }
+    v.value[c] = x;
+  }
+  return v;
+}
+
+void fetchAttribute(VertexFormat format, const std::uint8_t* buffer, std::uint64_t length,
+                    std::uint64_t at, bool atValid, msl::Scalar kind, unsigned components,
+                    std::uint32_t out[4]) {
+  std::uint8_t bytes[16] = {};
+  const unsigned size = vertexFormatSize(format);
+  if (buffer && atValid && at < length) {
+    std::memcpy(bytes, buffer + at, static_cast<std::size_t>(std::min<std::uint64_t>(size, length - at)));
+  }
+  const VertexValue v = decodeVertexFormat(format, bytes);
+  for (unsigned c = 0; c < 4; ++c) {
+    const double x = c < v.count ? v.value[c] : (c == 3 ? 1.0 : 0.0);
+    std::uint32_t bits = 0;
+    if (c < components) {
+      if (msl::isFloating(kind)) {
+        bits = msl::math::asBits(msl::math::roundTo(kind, static_cast<float>(x)));
+      } else if (kind == msl::Scalar::Bool) {
+        bits = x != 0;
+      } else if (v.integer || c >= v.count) {
+        // Integers arrive by value, wrapped to the declared width.
+        bits = msl::math::wrapInteger(kind, static_cast<std::uint32_t>(static_cast<std::int64_t>(x)));
+      } else {
+        bits = msl::math::floatToInteger(kind, static_cast<float>(x));
+      }
+    }
+    out[c] = bits;
+  }
+}
+
+}  // namespace mtl::exec

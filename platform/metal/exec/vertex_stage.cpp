@@ -1,0 +1,174 @@
+#include "platform/metal/exec/vertex_stage.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/metal/buffer.h"
+#include "platform/metal/exec/vertex_fetch.h"
+
+namespace mtl::exec {
+namespace {
+
+bool isStrip(PrimitiveType type) {
+  return type == PrimitiveType::TriangleStrip || type == PrimitiveType::LineStrip;
+}
+
+// Byte address of element `element` of an attribute, if it can be formed.
+bool elementAddress(const AttributeFetch& a, std::uint64_t element, std::uint64_t bindingOffset,
+                    std::uint64_t& at) {
+  const unsigned __int128 address =
+      static_cast<unsigned __int128>(element) * a.stride + a.offset + bindingOffset;
+  if (address > ~std::uint64_t{0}) return false;
+  at = static_cast<std::uint64_t>(address);
+  return true;
+}
+
+}  // namespace
+
+std::uint32_t readIndex(const DrawCall& call, std::uint64_t k) {
+  const Buffer* b = call.indexBuffer.get();
+  if (!b) return 0;
+  const unsigned size = call.indexType == IndexType::UInt16 ? 2 : 4;
+  const unsigned __int128 at = static_cast<unsigned __int128>(k) * size + call.indexOffset;
+  if (at + size > b->length()) return 0;
+  const std::uint8_t* p = const_cast<Buffer*>(b)->gpuData() + static_cast<std::uint64_t>(at);
+  if (size == 2) {
+    std::uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+  }
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+bool prepareVertices(DrawContext& d, IndexScratch& scratch) {
+  const DrawCall& call = *d.call;
+  d.vertexIds.clear();
+  d.remap.clear();
+  if (!call.indexed) {
+    d.recordsPerInstance = call.vertexCount;
+  } else {
+    const std::uint64_t count = call.vertexCount;
+    if (count > kMaxRecordsPerDraw) return false;
+    const std::uint32_t restart = call.indexType == IndexType::UInt16 ? 0xFFFFu : 0xFFFFFFFFu;
+    const bool strips = isStrip(call.type);
+    d.remap.resize(count);
+    std::uint32_t largest = 0;
+    for (std::uint64_t k = 0; k < count; ++k) {
+      const std::uint32_t index = readIndex(call, k);
+      d.remap[k] = index;
+      if (!(strips && index == restart)) largest = std::max(largest, index);
+    }
+    auto assign = [&](std::uint32_t& slot, std::uint32_t index) {
+      if (slot == kNoVertex) {
+        slot = static_cast<std::uint32_t>(d.vertexIds.size());
+        d.vertexIds.push_back(index);
+      }
+      return slot;
+    };
+    if (largest < 4 * count + 65536) {
+      // Indices of a compact range: look them up directly.
+      std::vector<std::uint32_t>& slots = scratch.slots;
+      slots.assign(std::size_t{largest} + 1, kNoVertex);
+      for (std::uint64_t k = 0; k < count; ++k) {
+        const std::uint32_t index = d.remap[k];
+        if (strips && index == restart) {
+          d.remap[k] = kNoVertex;
+          continue;
+        }
+        d.remap[k] = assign(slots[index], index);
+      }
+    } else {
+      std::vector<std::uint64_t>& table = scratch.table;
+      std::size_t capacity = 64;
+      while (capacity < 2 * count) capacity *= 2;
+      table.assign(capacity, 0);
+      for (std::uint64_t k = 0; k < count; ++k) {
+        const std::uint32_t index = d.remap[k];
+        if (strips && index == restart) {
+          d.remap[k] = kNoVertex;
+          continue;
+        }
+        std::size_t h = (index * 0x9E3779B1u) & (capacity - 1);
+        for (;;) {
+          std::uint64_t& e = table[h];
+          if (e == 0) {
+            e = (std::uint64_t{index} << 32) | (d.vertexIds.size() + 1);
+            d.remap[k] = static_cast<std::uint32_t>(d.vertexIds.size());
+            d.vertexIds.push_back(index);
+            break;
+          }
+          if ((e >> 32) == index) {
+            d.remap[k] = static_cast<std::uint32_t>((e & 0xFFFFFFFFu) - 1);
+            break;
+          }
+          h = (h + 1) & (capacity - 1);
+        }
+      }
+    }
+    d.recordsPerInstance = d.vertexIds.size();
+    d.stripParity.clear();
+    if (strips) {
+      d.stripParity.resize(count);
+      std::uint64_t start = 0;
+      for (std::uint64_t k = 0; k < count; ++k) {
+        if (d.remap[k] == kNoVertex) start = k + 1;
+        d.stripParity[k] = static_cast<std::uint8_t>((k - start) & 1);
+      }
+    }
+  }
+  const unsigned __int128 records =
+      static_cast<unsigned __int128>(d.recordsPerInstance) * d.call->instanceCount;
+  if (records > kMaxRecordsPerDraw) return false;
+  d.recordCount = static_cast<std::uint64_t>(records);
+  return true;
+}
+
+bool shadeVertices(DrawContext& d, std::uint64_t first, std::uint64_t count, LaneMachine& m,
+                   StageTextures& textures) {
+  const PipelinePlan& plan = *d.plan;
+  const DrawCall& call = *d.call;
+  const std::uint32_t words = plan.recordWords();
+  const StageBinding& stage = d.vertexStage;
+  for (std::uint64_t base = first; base < first + count; base += kLanes) {
+    const unsigned lanes = static_cast<unsigned>(std::min<std::uint64_t>(kLanes, first + count - base));
+    const LaneMask active = lanes == kLanes ? kAllLanes : (1u << lanes) - 1;
+    std::uint64_t vertexId[kLanes] = {}, instance[kLanes] = {};
+    for (unsigned l = 0; l < lanes; ++l) {
+      const std::uint64_t r = base + l;
+      instance[l] = r / d.recordsPerInstance;
+      const std::uint64_t local = r % d.recordsPerInstance;
+      vertexId[l] = call.indexed ? d.vertexIds[local] : call.vertexStart + local;
+    }
+    m.reset();
+    for (const AttributeFetch& a : plan.attributes()) {
+      const LaneBuffer& b = stage.buffers[a.bufferIndex];
+      for (unsigned l = 0; l < lanes; ++l) {
+        std::uint64_t element = 0;
+        if (a.step == VertexStepFunction::PerVertex) element = vertexId[l];
+        else if (a.step == VertexStepFunction::PerInstance && a.stepRate > 0) element = instance[l] / a.stepRate;
+        std::uint64_t at = 0;
+        const bool valid = elementAddress(a, element, 0, at);
+        std::uint32_t value[4];
+        fetchAttribute(a.format, b.data, b.length, at, valid, a.scalar, a.components, value);
+        for (unsigned c = 0; c < 4; ++c) m.row(a.reg, c).v[l] = value[c];
+      }
+    }
+    if (!m.run(active, stage.buffers.data(), stage.buffers.size(), &textures, false)) return false;
+    const auto position = plan.positionRegister();
+    const auto pointSize = plan.pointSizeRegister();
+    const std::uint32_t one = 0x3F800000u;  // 1.0f
+    for (unsigned l = 0; l < lanes; ++l) {
+      std::uint32_t* record = d.records + (base + l) * words;
+      for (unsigned c = 0; c < 4; ++c) record[kRecordPosition + c] = position ? m.row(*position, c).v[l] : 0;
+      record[kRecordPointSize] = pointSize ? m.row(*pointSize, 0).v[l] : one;
+      for (const VertexOutput& v : plan.varyings()) {
+        for (unsigned c = 0; c < v.components; ++c) record[v.word + c] = m.row(v.reg, c).v[l];
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace mtl::exec
