@@ -1,26 +1,28 @@
 #include "platform/metal/exec/clipper.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace mtl::exec {
 
-void RecordArena::reset(std::uint32_t recordWords) {
-  words_ = recordWords;
+void RecordArena::reset() {
   block_ = 0;
   used_ = 0;
 }
 
-std::uint32_t* RecordArena::allocate() {
-  if (block_ < blocks_.size() && used_ + words_ > kBlockWords) {
+std::uint32_t* RecordArena::allocate(std::uint32_t words) {
+  while (block_ < blocks_.size() && used_ + words > sizes_[block_]) {
     ++block_;
     used_ = 0;
   }
   if (block_ >= blocks_.size()) {
-    blocks_.push_back(std::make_unique<std::uint32_t[]>(kBlockWords));
+    const std::size_t size = std::max<std::size_t>(kBlockWords, words);
+    blocks_.push_back(std::make_unique<std::uint32_t[]>(size));
+    sizes_.push_back(size);
     used_ = 0;
   }
   std::uint32_t* record = blocks_[block_].get() + used_;
-  used_ += words_;
+  used_ += words;
   return record;
 }
 
@@ -42,7 +44,7 @@ double distance(const ClipPlane& p, const std::uint32_t* record) {
 const std::uint32_t* intersect(const std::uint32_t* inside, double dIn, const std::uint32_t* outside,
                                double dOut, std::uint32_t words, RecordArena& arena) {
   const double t = dIn / (dIn - dOut);
-  std::uint32_t* r = arena.allocate();
+  std::uint32_t* r = arena.allocate(words);
   for (std::uint32_t k = 0; k < words; ++k) {
     float a, b;
     std::memcpy(&a, inside + k, 4);

@@ -24,14 +24,14 @@ constexpr double kGuardBandPixels = 32768.0;
 // pointer into the arena stays valid until reset().
 class RecordArena {
  public:
-  explicit RecordArena(std::uint32_t recordWords = 8) : words_(recordWords) {}
-  void reset(std::uint32_t recordWords);
-  std::uint32_t* allocate();
+  void reset();
+  // Room for one record of `words` words.
+  std::uint32_t* allocate(std::uint32_t words);
 
  private:
   static constexpr std::size_t kBlockWords = 1 << 14;
-  std::uint32_t words_;
   std::vector<std::unique_ptr<std::uint32_t[]>> blocks_;
+  std::vector<std::size_t> sizes_;
   std::size_t block_ = 0, used_ = 0;
 };
 

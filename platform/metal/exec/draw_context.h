@@ -31,20 +31,12 @@ struct StageBinding {
   std::array<const SamplerDescriptor*, kMaxSamplerBindings> samplers{};
 };
 
-struct DrawContext {
-  const DrawCall* call = nullptr;
+// A draw state snapshot resolved for the GPU: shared by the draws that
+// were recorded with it.
+struct StateContext {
   const DrawState* state = nullptr;
   const PipelinePlan* plan = nullptr;
   StageBinding vertexStage, fragmentStage;
-
-  // Vertices: one record per (instance, vertex); an indexed draw shades
-  // each distinct index once per instance.
-  std::uint64_t recordsPerInstance = 0;
-  std::vector<std::uint32_t> vertexIds;  // indexed: the distinct indices in first-use order
-  std::vector<std::uint32_t> remap;      // indexed: record of each index position, or kNoVertex
-  std::vector<std::uint8_t> stripParity; // indexed strips: position since the last restart, odd
-  std::uint32_t* records = nullptr;      // recordWords() words each
-  std::uint64_t recordCount = 0;
 
   // Geometry.
   ViewportTransform viewport;
@@ -62,6 +54,20 @@ struct DrawContext {
   bool alphaToCoverage = false, alphaToOne = false;
   std::int32_t visibility = -1;  // index of the visibility counter, or -1
   bool countsVisibility = false;
+};
+
+struct DrawContext {
+  const DrawCall* call = nullptr;
+  const StateContext* resolved = nullptr;
+
+  // Vertices: one record per (instance, vertex); an indexed draw shades
+  // each distinct index once per instance.
+  std::uint64_t recordsPerInstance = 0;
+  std::vector<std::uint32_t> vertexIds;  // indexed: the distinct indices in first-use order
+  std::vector<std::uint32_t> remap;      // indexed: record of each index position, or kNoVertex
+  std::vector<std::uint8_t> stripParity; // indexed strips: position since the last restart, odd
+  std::uint32_t* records = nullptr;      // recordWords() words each
+  std::uint64_t recordCount = 0;
 
   std::atomic<bool> faulted{false};  // a batch ran past the step limit
 };

@@ -188,7 +188,7 @@ void FragmentWorker::loadInputs(const DrawContext& draw, const Primitive& p, std
                                 std::int32_t by, const Interpolation& in, LaneMachine& m) {
   const bool triangle = p.kind == PrimitiveKind::Triangle;
   const bool line = p.kind == PrimitiveKind::Line;
-  for (const FragmentInput& input : draw.plan->fragmentInputs()) {
+  for (const FragmentInput& input : draw.resolved->plan->fragmentInputs()) {
     LaneRow* rows[4] = {&m.row(input.reg, 0), &m.row(input.reg, 1), &m.row(input.reg, 2),
                         &m.row(input.reg, 3)};
     switch (input.kind) {
@@ -250,7 +250,7 @@ void FragmentWorker::loadInputs(const DrawContext& draw, const Primitive& p, std
 void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t bx,
                            std::int32_t by, BlockCoverage& coverage, const Interpolation& in,
                            const SamplePattern& pattern) {
-  const DepthStencilUnit& ds = draw.depthStencil;
+  const DepthStencilUnit& ds = draw.resolved->depthStencil;
   const bool tests = ds.active();
   auto runTests = [&] {
     for (unsigned l = 0; l < kLanes; ++l) {
@@ -264,19 +264,19 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
       if (!coverage.samples[l]) coverage.lanes &= ~(1u << l);
     }
   };
-  if (tests && draw.earlyTests) {
+  if (tests && draw.resolved->earlyTests) {
     runTests();
     if (!coverage.lanes) return;
   }
   LaneMachine* m = nullptr;
-  if (draw.shades) {
-    const LaneProgram& program = *draw.plan->fragmentProgram();
-    m = &machines_.machine(program, draw.plan->id());
+  if (draw.resolved->shades) {
+    const LaneProgram& program = *draw.resolved->plan->fragmentProgram();
+    m = &machines_.machine(program, draw.resolved->plan->id());
     m->reset();
     loadInputs(draw, p, bx, by, in, *m);
-    textures_.bind(&draw.fragmentStage.textures, &draw.fragmentStage.samplers, true);
-    if (!m->run(quadsOf(coverage.lanes), draw.fragmentStage.buffers.data(),
-                draw.fragmentStage.buffers.size(), &textures_, true)) {
+    textures_.bind(&draw.resolved->fragmentStage.textures, &draw.resolved->fragmentStage.samplers, true);
+    if (!m->run(quadsOf(coverage.lanes), draw.resolved->fragmentStage.buffers.data(),
+                draw.resolved->fragmentStage.buffers.size(), &textures_, true)) {
       draw.faulted.store(true, std::memory_order_relaxed);
       return;
     }
@@ -288,9 +288,9 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
       }
       if (!coverage.lanes) return;
     }
-    if (draw.alphaToCoverage) {
+    if (draw.resolved->alphaToCoverage) {
       const ColorOutput* first = nullptr;
-      for (const ColorOutput& c : draw.plan->colorOutputs()) {
+      for (const ColorOutput& c : draw.resolved->plan->colorOutputs()) {
         if (c.attachment == 0) first = &c;
       }
       if (first && msl::isFloating(first->scalar)) {
@@ -305,18 +305,18 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
       }
     }
   }
-  if (tests && !draw.earlyTests) {
+  if (tests && !draw.resolved->earlyTests) {
     runTests();
     if (!coverage.lanes) return;
   }
-  if (draw.countsVisibility) {
+  if (draw.resolved->countsVisibility) {
     std::uint64_t passed = 0;
     for (unsigned l = 0; l < kLanes; ++l) passed += static_cast<unsigned>(std::popcount(coverage.samples[l]));
-    visibility_[static_cast<std::size_t>(draw.visibility)] += passed;
+    visibility_[static_cast<std::size_t>(draw.resolved->visibility)] += passed;
   }
   if (!m) return;
-  for (const ColorOutput* output : draw.writtenColors) {
-    const ColorUnit& unit = draw.colors[output->attachment];
+  for (const ColorOutput* output : draw.resolved->writtenColors) {
+    const ColorUnit& unit = draw.resolved->colors[output->attachment];
     for (unsigned l = 0; l < kLanes; ++l) {
       if (!(coverage.lanes & (1u << l))) continue;
       SourceColor color;
@@ -328,7 +328,7 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
         color.bits[c] = bits;
         color.value[c] = std::bit_cast<float>(bits);
       }
-      if (draw.alphaToOne) {
+      if (draw.resolved->alphaToOne) {
         color.value[3] = 1.0f;
         color.bits[3] = msl::isFloating(output->scalar) ? 0x3F800000u : 1u;
       }

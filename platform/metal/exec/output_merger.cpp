@@ -213,8 +213,8 @@ void ColorUnit::configure(const AttachmentView& view,
                           const RenderPipelineColorAttachmentDescriptor& blend,
                           const std::array<float, 4>& blendColor) {
   view_ = view;
-  blend_ = blend;
   if (!view.data) return;
+  blend_ = blend;
   const PixelFormatInfo& info = *view.info;
   switch (info.kind) {
     case ComponentKind::Unorm: kind_ = Kind::Unorm; break;

@@ -71,15 +71,10 @@ std::int32_t Executor::visibilityCounter(NSUInteger offset) {
   return static_cast<std::int32_t>(visibilityOffsets_.size() - 1);
 }
 
-void Executor::prepareDraw(PassRecord& record, std::size_t index, DrawContext& d) {
-  const DrawCall& call = record.draws[index];
-  const DrawState& state = record.states[call.state];
-  d.call = &call;
+void Executor::prepareState(PassRecord& record, std::size_t index, StateContext& d) {
+  const DrawState& state = record.states[index];
   d.state = &state;
   d.plan = state.pipeline->plan();
-  d.faulted.store(false, std::memory_order_relaxed);
-  d.records = nullptr;
-  d.recordCount = 0;
   const PipelinePlan& plan = *d.plan;
 
   auto bindStage = [&](const StageSnapshot& snap, const StagePlan& uses, StageBinding& stage) {
@@ -120,8 +115,8 @@ void Executor::prepareDraw(PassRecord& record, std::size_t index, DrawContext& d
   d.rasterizes = desc.rasterizationEnabled && d.viewport.valid && !d.rect.empty() &&
                  plan.positionRegister().has_value();
 
-  const AttachmentView depth = viewOf(record.pass.depthAttachment);
-  const AttachmentView stencil = viewOf(record.pass.stencilAttachment);
+  const AttachmentView& depth = depthView_;
+  const AttachmentView& stencil = stencilView_;
   d.bias = {state.depthBias, state.depthSlopeScale, state.depthBiasClamp,
             depth.info ? depth.info->format : PixelFormat::Invalid};
   d.depthStencil.configure(depth, stencil,
@@ -130,8 +125,7 @@ void Executor::prepareDraw(PassRecord& record, std::size_t index, DrawContext& d
                            d.viewport.zMin, d.viewport.zMax);
   d.writtenColors.clear();
   for (std::size_t i = 0; i < kMaxColorAttachments; ++i) {
-    d.colors[i].configure(viewOf(record.pass.colorAttachments[i]), desc.colorAttachments[i],
-                          state.blendColor);
+    d.colors[i].configure(colorViews_[i], desc.colorAttachments[i], state.blendColor);
   }
   for (const ColorOutput& out : plan.colorOutputs()) {
     if (d.colors[out.attachment].active()) d.writtenColors.push_back(&out);
@@ -152,14 +146,14 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
   std::uint64_t total = 0;
   for (std::size_t i = first; i < last; ++i) {
     DrawContext& d = *draws_[i];
-    const bool needed = d.rasterizes || d.plan->vertexStage().writesBuffers;
+    const bool needed = d.resolved->rasterizes || d.resolved->plan->vertexStage().writesBuffers;
     if (!needed || d.call->vertexCount == 0 || d.call->instanceCount == 0) continue;
     if (!prepareVertices(d, indexScratch_)) {
       d.faulted.store(true, std::memory_order_relaxed);
       continue;
     }
     d.recordCount = d.recordsPerInstance * d.call->instanceCount;
-    total += d.recordCount * d.plan->recordWords();
+    total += d.recordCount * d.resolved->plan->recordWords();
   }
   records_.resize(total);
   vertexJobs_.clear();
@@ -168,7 +162,7 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     DrawContext& d = *draws_[i];
     if (d.recordCount == 0 || d.faulted.load(std::memory_order_relaxed)) continue;
     d.records = records_.data() + offset;
-    offset += d.recordCount * d.plan->recordWords();
+    offset += d.recordCount * d.resolved->plan->recordWords();
     for (std::uint64_t r = 0; r < d.recordCount; r += kVertexJobRecords) {
       vertexJobs_.push_back({static_cast<std::uint32_t>(i), r,
                              std::min(kVertexJobRecords, d.recordCount - r)});
@@ -180,8 +174,8 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     if (d.faulted.load(std::memory_order_relaxed)) return;
     Worker& worker = *workers_[w];
     try {
-      LaneMachine& m = worker.vertexMachines.machine(d.plan->vertexProgram(), d.plan->id());
-      worker.vertexTextures.bind(&d.vertexStage.textures, &d.vertexStage.samplers, false);
+      LaneMachine& m = worker.vertexMachines.machine(d.resolved->plan->vertexProgram(), d.resolved->plan->id());
+      worker.vertexTextures.bind(&d.resolved->vertexStage.textures, &d.resolved->vertexStage.samplers, false);
       if (!shadeVertices(d, job.first, job.count, m, worker.vertexTextures)) {
         d.faulted.store(true, std::memory_order_relaxed);
       }
@@ -190,34 +184,29 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     }
   });
 
-  // Primitives.
+  // Primitives, in chunks of consecutive ones across draws.
   std::size_t chunkCount = 0;
+  std::uint64_t inChunk = kChunkPrimitives;
   for (std::size_t i = first; i < last; ++i) {
     DrawContext& d = *draws_[i];
-    if (!d.rasterizes || d.recordCount == 0 || d.faulted.load(std::memory_order_relaxed)) continue;
+    if (!d.resolved->rasterizes || d.recordCount == 0 || d.faulted.load(std::memory_order_relaxed)) continue;
     const std::uint64_t perInstance = primitivesPerInstance(d);
     for (std::uint64_t instance = 0; instance < d.call->instanceCount && perInstance; ++instance) {
-      for (std::uint64_t p = 0; p < perInstance; p += kChunkPrimitives) {
-        if (chunkCount == chunks_.size()) chunks_.push_back(std::make_unique<PrimitiveChunk>());
-        PrimitiveChunk& c = *chunks_[chunkCount++];
-        c.draw = static_cast<std::uint32_t>(i);
-        c.instance = instance;
-        c.first = p;
-        c.count = std::min(kChunkPrimitives, perInstance - p);
+      for (std::uint64_t p = 0; p < perInstance;) {
+        if (inChunk == kChunkPrimitives) {
+          if (chunkCount == chunks_.size()) chunks_.push_back(std::make_unique<PrimitiveChunk>());
+          chunks_[chunkCount++]->ranges.clear();
+          inChunk = 0;
+        }
+        const std::uint64_t take = std::min(kChunkPrimitives - inChunk, perInstance - p);
+        chunks_[chunkCount - 1]->ranges.push_back({static_cast<std::uint32_t>(i), instance, p, take});
+        inChunk += take;
+        p += take;
       }
     }
   }
   run(chunkCount, serial, [&](std::size_t k, unsigned w) {
-    PrimitiveChunk& c = *chunks_[k];
-    DrawContext& d = *draws_[c.draw];
-    try {
-      buildChunk(d, grid_, c, workers_[w]->clipScratch);
-    } catch (...) {
-      c.primitives.clear();
-      c.tileStart.assign(std::size_t{grid_.count()} + 1, 0);
-      c.entries.clear();
-      d.faulted.store(true, std::memory_order_relaxed);
-    }
+    buildChunk(drawPointers_.data(), grid_, *chunks_[k], workers_[w]->clipScratch);
   });
 
   // Tiles.
@@ -227,9 +216,9 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     const PixelRect tile = grid_.tile(static_cast<std::uint32_t>(t));
     for (std::size_t k = 0; k < chunkCount; ++k) {
       const PrimitiveChunk& c = *chunks_[k];
-      DrawContext& d = *draws_[c.draw];
       for (std::uint32_t e = c.tileStart[t]; e < c.tileStart[t + 1]; ++e) {
         const Primitive& p = c.primitives[c.entries[e]];
+        DrawContext& d = *draws_[p.draw];
         try {
           worker.fragments.rasterize(d, p, intersect(p.box, tile), pattern_);
         } catch (...) {
@@ -246,6 +235,8 @@ void Executor::execute(PassRecord& record) {
   const unsigned workers = pool_->workerCount();
   while (workers_.size() < workers) workers_.push_back(std::make_unique<Worker>());
   while (draws_.size() < record.draws.size()) draws_.push_back(std::make_unique<DrawContext>());
+  drawPointers_.clear();
+  for (auto& d : draws_) drawPointers_.push_back(d.get());
   grid_ = tileGrid(record.width, record.height);
   pattern_ = samplePattern(static_cast<unsigned>(record.sampleCount));
 
@@ -256,26 +247,40 @@ void Executor::execute(PassRecord& record) {
     if (modes.size() <= k) modes.resize(k + 1, VisibilityResultMode::Boolean);
     modes[k] = mode;
   }
-  for (std::size_t i = 0; i < record.draws.size(); ++i) prepareDraw(record, i, *draws_[i]);
-  for (std::size_t i = 0; i < record.draws.size(); ++i) {
-    const DrawContext& d = *draws_[i];
-    if (!d.countsVisibility) continue;
-    const std::size_t k = static_cast<std::size_t>(d.visibility);
+  for (std::size_t k = 0; k < kMaxColorAttachments; ++k) colorViews_[k] = viewOf(record.pass.colorAttachments[k]);
+  depthView_ = viewOf(record.pass.depthAttachment);
+  stencilView_ = viewOf(record.pass.stencilAttachment);
+  while (states_.size() < record.states.size()) states_.push_back(std::make_unique<StateContext>());
+  for (std::size_t i = 0; i < record.states.size(); ++i) {
+    StateContext& s = *states_[i];
+    prepareState(record, i, s);
+    if (!s.countsVisibility) continue;
+    const std::size_t k = static_cast<std::size_t>(s.visibility);
     if (modes.size() <= k) modes.resize(k + 1, VisibilityResultMode::Boolean);
-    modes[k] = d.state->visibilityMode;
+    modes[k] = s.state->visibilityMode;
+  }
+  for (std::size_t i = 0; i < record.draws.size(); ++i) {
+    DrawContext& d = *draws_[i];
+    d.call = &record.draws[i];
+    d.resolved = states_[d.call->state].get();
+    d.faulted.store(false, std::memory_order_relaxed);
+    d.records = nullptr;
+    d.recordCount = 0;
   }
   for (unsigned w = 0; w < workers; ++w) workers_[w]->fragments.begin(visibilityOffsets_.size());
 
   std::size_t first = 0;
   while (first < record.draws.size()) {
     const DrawContext& d = *draws_[first];
-    const bool serial = d.plan->vertexStage().writesBuffers || d.plan->fragmentStage().writesBuffers;
+    const bool serial = d.resolved->plan->vertexStage().writesBuffers ||
+                        d.resolved->plan->fragmentStage().writesBuffers;
     std::size_t last = first + 1;
     if (!serial) {
       std::uint64_t records = recordEstimate(*d.call);
       while (last < record.draws.size()) {
         const DrawContext& next = *draws_[last];
-        if (next.plan->vertexStage().writesBuffers || next.plan->fragmentStage().writesBuffers) break;
+        const PipelinePlan& plan = *next.resolved->plan;
+        if (plan.vertexStage().writesBuffers || plan.fragmentStage().writesBuffers) break;
         records += recordEstimate(*next.call);
         if (records > kGroupRecords) break;
         ++last;
@@ -300,8 +305,11 @@ void Executor::execute(PassRecord& record) {
   // Let go of what the draws referenced.
   for (std::size_t i = 0; i < record.draws.size(); ++i) {
     draws_[i]->call = nullptr;
-    draws_[i]->state = nullptr;
-    draws_[i]->plan = nullptr;
+    draws_[i]->resolved = nullptr;
+  }
+  for (std::size_t i = 0; i < record.states.size(); ++i) {
+    states_[i]->state = nullptr;
+    states_[i]->plan = nullptr;
   }
 }
 

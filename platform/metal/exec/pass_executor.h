@@ -12,6 +12,7 @@
 // of the same number while a phase runs.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -48,7 +49,7 @@ class Executor {
     std::uint64_t first, count;
   };
 
-  void prepareDraw(PassRecord& record, std::size_t index, DrawContext& draw);
+  void prepareState(PassRecord& record, std::size_t index, StateContext& state);
   void runGroup(std::size_t first, std::size_t last, bool serial);
   void run(std::size_t count, bool serial, const WorkerPool::Job& job);
   std::int32_t visibilityCounter(NSUInteger offset);
@@ -57,13 +58,17 @@ class Executor {
   unsigned requestedWorkers_;
   std::unique_ptr<WorkerPool> pool_;  // started by the first pass
   std::vector<std::unique_ptr<Worker>> workers_;
+  std::vector<std::unique_ptr<StateContext>> states_;
   std::vector<std::unique_ptr<DrawContext>> draws_;
+  std::vector<DrawContext*> drawPointers_;
   std::vector<std::unique_ptr<PrimitiveChunk>> chunks_;
   std::vector<std::uint32_t> records_;
   std::vector<VertexJob> vertexJobs_;
   IndexScratch indexScratch_;
   std::vector<NSUInteger> visibilityOffsets_;
   SamplePattern pattern_;
+  std::array<AttachmentView, kMaxColorAttachments> colorViews_;
+  AttachmentView depthView_, stencilView_;
   TileGrid grid_;
 };
 

@@ -46,22 +46,24 @@ struct Vertices {
 
 }  // namespace
 
-void buildChunk(const DrawContext& d, const TileGrid& grid, PrimitiveChunk& c,
-                std::vector<const std::uint32_t*>& scratch) {
-  c.primitives.clear();
-  const std::uint32_t words = d.plan->recordWords();
-  c.arena.reset(words);
-  const Vertices v{d, d.records + c.instance * d.recordsPerInstance * words, words};
-  const ViewportTransform& vp = d.viewport;
-  const DrawState& state = *d.state;
+namespace {
+
+void assemble(const DrawContext& d, const PrimitiveRange& range, RecordArena& arena,
+              std::vector<Primitive>& out, std::vector<const std::uint32_t*>& scratch) {
+  const std::uint32_t words = d.resolved->plan->recordWords();
+  const Vertices v{d, d.records + range.instance * d.recordsPerInstance * words, words};
+  const ViewportTransform& vp = d.resolved->viewport;
+  const DrawState& state = *d.resolved->state;
   const PrimitiveType type = d.call->type;
+  RecordArena& ca = arena;
+  std::vector<Primitive>& prims = out;
   Primitive p;
-  p.draw = c.draw;
-  for (std::uint64_t i = c.first; i < c.first + c.count; ++i) {
+  p.draw = range.draw;
+  for (std::uint64_t i = range.first; i < range.first + range.count; ++i) {
     if (type == PrimitiveType::Point) {
       const std::uint32_t* r = v.at(i);
       if (!r || !finitePosition(r)) continue;
-      if (setupPoint(vp, d.rect, r, p)) c.primitives.push_back(p);
+      if (setupPoint(vp, d.resolved->rect, r, p)) prims.push_back(p);
       continue;
     }
     if (type == PrimitiveType::Line || type == PrimitiveType::LineStrip) {
@@ -73,8 +75,8 @@ void buildChunk(const DrawContext& d, const TileGrid& grid, PrimitiveChunk& c,
       const unsigned codeB = outcode(vp.clip, (b));
       if (codeA & codeB) continue;
       const std::uint32_t* provoking = a;
-      if ((codeA | codeB) && !clipSegment(vp.clip, codeA | codeB, a, b, words, c.arena)) continue;
-      if (setupLine(vp, d.rect, a, b, provoking, p)) c.primitives.push_back(p);
+      if ((codeA | codeB) && !clipSegment(vp.clip, codeA | codeB, a, b, words, ca)) continue;
+      if (setupLine(vp, d.resolved->rect, a, b, provoking, p)) prims.push_back(p);
       continue;
     }
     const std::uint32_t* t[3];
@@ -95,17 +97,36 @@ void buildChunk(const DrawContext& d, const TileGrid& grid, PrimitiveChunk& c,
     const unsigned c2 = outcode(vp.clip, (t[2]));
     if (c0 & c1 & c2) continue;
     if (!(c0 | c1 | c2)) {
-      if (setupTriangle(vp, d.rect, state.cullMode, state.winding, d.bias, t, provoking, p)) {
-        c.primitives.push_back(p);
+      if (setupTriangle(vp, d.resolved->rect, state.cullMode, state.winding, d.resolved->bias, t, provoking, p)) {
+        prims.push_back(p);
       }
       continue;
     }
-    clipPolygon(vp.clip, c0 | c1 | c2, t, 3, words, c.arena, scratch);
+    clipPolygon(vp.clip, c0 | c1 | c2, t, 3, words, ca, scratch);
     for (std::size_t k = 1; k + 1 < scratch.size(); ++k) {
       const std::uint32_t* fan[3] = {scratch[0], scratch[k], scratch[k + 1]};
-      if (setupTriangle(vp, d.rect, state.cullMode, state.winding, d.bias, fan, provoking, p)) {
-        c.primitives.push_back(p);
+      if (setupTriangle(vp, d.resolved->rect, state.cullMode, state.winding, d.resolved->bias, fan, provoking, p)) {
+        prims.push_back(p);
       }
+    }
+  }
+}
+
+}  // namespace
+
+void buildChunk(DrawContext* const* draws, const TileGrid& grid, PrimitiveChunk& c,
+                std::vector<const std::uint32_t*>& scratch) {
+  c.primitives.clear();
+  c.arena.reset();
+  for (const PrimitiveRange& range : c.ranges) {
+    DrawContext& d = *draws[range.draw];
+    if (d.faulted.load(std::memory_order_relaxed)) continue;
+    const std::size_t mark = c.primitives.size();
+    try {
+      assemble(d, range, c.arena, c.primitives, scratch);
+    } catch (...) {
+      c.primitives.resize(mark);
+      d.faulted.store(true, std::memory_order_relaxed);
     }
   }
 

@@ -28,10 +28,15 @@ struct TileGrid {
 TileGrid tileGrid(std::uint64_t width, std::uint64_t height);
 
 // Primitives [first, first + count) of one instance of a draw.
-struct PrimitiveChunk {
+struct PrimitiveRange {
   std::uint32_t draw = 0;
   std::uint64_t instance = 0;
   std::uint64_t first = 0, count = 0;
+};
+
+// Consecutive primitives, of one draw or of several small ones.
+struct PrimitiveChunk {
+  std::vector<PrimitiveRange> ranges;
 
   std::vector<Primitive> primitives;  // set up, in order
   RecordArena arena;                  // vertices made by clipping
@@ -44,7 +49,8 @@ struct PrimitiveChunk {
 std::uint64_t primitivesPerInstance(const DrawContext& draw);
 
 // Fills the chunk's primitives and tile lists. `scratch` is the caller's.
-void buildChunk(const DrawContext& draw, const TileGrid& grid, PrimitiveChunk& chunk,
+// A draw that throws is marked faulted and its primitives left out.
+void buildChunk(DrawContext* const* draws, const TileGrid& grid, PrimitiveChunk& chunk,
                 std::vector<const std::uint32_t*>& scratch);
 
 }  // namespace mtl::exec

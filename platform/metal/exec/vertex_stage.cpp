@@ -127,10 +127,10 @@ bool prepareVertices(DrawContext& d, IndexScratch& scratch) {
 
 bool shadeVertices(DrawContext& d, std::uint64_t first, std::uint64_t count, LaneMachine& m,
                    StageTextures& textures) {
-  const PipelinePlan& plan = *d.plan;
+  const PipelinePlan& plan = *d.resolved->plan;
   const DrawCall& call = *d.call;
   const std::uint32_t words = plan.recordWords();
-  const StageBinding& stage = d.vertexStage;
+  const StageBinding& stage = d.resolved->vertexStage;
   for (std::uint64_t base = first; base < first + count; base += kLanes) {
     const unsigned lanes = static_cast<unsigned>(std::min<std::uint64_t>(kLanes, first + count - base));
     const LaneMask active = lanes == kLanes ? kAllLanes : (1u << lanes) - 1;
