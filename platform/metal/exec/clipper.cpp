@@ -41,16 +41,33 @@ double distance(const ClipPlane& p, const std::uint32_t* record) {
 
 // The record at t between `inside` and `outside`, every word interpolated
 // as a float (integer varyings are flat and never read from new vertices).
-const std::uint32_t* intersect(const std::uint32_t* inside, double dIn, const std::uint32_t* outside,
-                               double dOut, std::uint32_t words, RecordArena& arena) {
+// The position is then put on the plane exactly: with huge coordinates the
+// interpolation alone would lose the plane to cancellation.
+const std::uint32_t* intersect(const ClipPlane& plane, const std::uint32_t* inside, double dIn,
+                               const std::uint32_t* outside, double dOut, std::uint32_t words,
+                               RecordArena& arena) {
   const double t = dIn / (dIn - dOut);
   std::uint32_t* r = arena.allocate(words);
+  double position[4];
   for (std::uint32_t k = 0; k < words; ++k) {
     float a, b;
     std::memcpy(&a, inside + k, 4);
     std::memcpy(&b, outside + k, 4);
-    const float v = static_cast<float>(a + t * (static_cast<double>(b) - a));
-    std::memcpy(r + k, &v, 4);
+    const double v = a + t * (static_cast<double>(b) - a);
+    if (k < 4) position[k] = v;
+    const float f = static_cast<float>(v);
+    std::memcpy(r + k, &f, 4);
+  }
+  const double coefficient[3] = {plane.a, plane.b, plane.c};
+  for (unsigned axis = 0; axis < 3; ++axis) {
+    if (coefficient[axis] == 0) continue;
+    double rest = plane.d * position[3];
+    for (unsigned other = 0; other < 3; ++other) {
+      if (other != axis) rest += coefficient[other] * position[other];
+    }
+    const float onPlane = static_cast<float>(-rest / coefficient[axis]);
+    std::memcpy(r + axis, &onPlane, 4);
+    break;
   }
   return r;
 }
@@ -86,7 +103,8 @@ void clipPolygon(const ClipPlanes& planes, unsigned mask, const std::uint32_t* c
       const bool aIn = da >= 0, bIn = db >= 0;
       if (aIn && m < kMax) next[m++] = a;
       if (aIn != bIn && m < kMax) {
-        next[m++] = aIn ? intersect(a, da, b, db, words, arena) : intersect(b, db, a, da, words, arena);
+        next[m++] = aIn ? intersect(plane, a, da, b, db, words, arena)
+                         : intersect(plane, b, db, a, da, words, arena);
       }
     }
     std::swap(current, next);
@@ -103,8 +121,8 @@ bool clipSegment(const ClipPlanes& planes, unsigned mask, const std::uint32_t*& 
     const double da = distance(plane, a), db = distance(plane, b);
     const bool aIn = da >= 0, bIn = db >= 0;
     if (!aIn && !bIn) return false;
-    if (!aIn) a = intersect(b, db, a, da, words, arena);
-    if (!bIn) b = intersect(a, da, b, db, words, arena);
+    if (!aIn) a = intersect(plane, b, db, a, da, words, arena);
+    if (!bIn) b = intersect(plane, a, da, b, db, words, arena);
   }
   return true;
 }
