@@ -358,6 +358,28 @@ TEST_F(ProgramTest, BoundAttributeLocationsHoldAcrossLinksAndNeverClash) {
   EXPECT_EQ(second->getLocationOfVertexAttributeNamed("a_position"), 1);
   EXPECT_EQ(second->getLocationOfVertexAttributeNamed("a_texCoord"), 0);
 
+  // An attribute that gives up a bound location does not take one another
+  // attribute holds: x bound to 2, y after it at 0, z bound to y's 1.
+  MGLShaderProgram* three = newProgram();
+  three->attachShaderWithGLID(
+      compiledShader(GL_VERTEX_SHADER,
+                     "#include <metal_stdlib>\nusing namespace metal;\n"
+                     "struct In { float4 x [[attribute(0)]]; float4 y [[attribute(1)]]; "
+                     "float4 z [[attribute(2)]]; };\n"
+                     "struct Varyings { float4 position [[position]]; float2 v_texCoord; };\n"
+                     "vertex Varyings vertexMain(In in [[stage_in]]) {\n"
+                     "  Varyings out; out.position = in.x + in.y + in.z; out.v_texCoord = float2(0.0);\n"
+                     "  return out;\n}\n")
+          ->glID());
+  three->attachShaderWithGLID(compiledShader(GL_FRAGMENT_SHADER, kPlainFragmentMSL)->glID());
+  three->bindVertexAttributeNamed("x", 2);
+  three->bindVertexAttributeNamed("z", 1);
+  link(three);
+  ASSERT_TRUE(three->isLinked()) << three->infoLog();
+  EXPECT_EQ(three->getLocationOfVertexAttributeNamed("x"), 2);
+  EXPECT_EQ(three->getLocationOfVertexAttributeNamed("y"), 0);
+  EXPECT_EQ(three->getLocationOfVertexAttributeNamed("z"), 1);
+
   second->bindVertexAttributeNamed("a_position", 16);
   EXPECT_EQ(errorText(),
             "GL_INVALID_VALUE. Vertex attribute index 16 is out of range. A maximum of 16 vertex "

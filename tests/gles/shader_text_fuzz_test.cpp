@@ -121,7 +121,7 @@ TEST_F(ShaderTextFuzzTest, MutatedSourcesCompileOrSayWhyNot) {
   int compiled = 0, failed = 0;
   tessaly::test::FuzzOptions options;
   options.seed = 0x5ade;
-  options.iterations = iterations(150);
+  options.iterations = iterations(1000);
   options.maxSize = 8192;
   tessaly::test::fuzz(
       seeds,

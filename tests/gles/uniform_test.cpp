@@ -450,6 +450,32 @@ TEST_F(StageUniformTest, UniformsOfOneStageLiveInThatStagesBufferAndBindOnlyWhen
   EXPECT_EQ(std::vector<GLfloat>(read, read + 3), rgb);
 }
 
+// Programs that take turns on one encoder each bind their own uniforms
+// and textures again when they become current.
+TEST_F(StageUniformTest, AProgramMadeCurrentAgainRebindsItsUniformsAndTextures) {
+  MGLShaderProgram* other = linkedProgram(tessaly::test::kVertexMSL, tessaly::test::kFragmentMSL);
+  ASSERT_TRUE(other->isLinked());
+  readyToDraw();
+  MGLTexture* three = textureWithContent(3);
+  const GLint unitThree = 3;
+  sampler("u_height")->setIntsAt(sampler("u_height")->baseLocation(), 1, &unitThree, renderer());
+  draw();
+  const mtl::BufferBinding first = encoderState().fragment.buffers[0];
+  pipeline().setShaderProgram(other);
+  context->renderPipelineState()->vertexArrayObject()->bindVertices(kTriangle, 2, GL_FLOAT, 0, false, 1);
+  context->renderPipelineState()->vertexArrayObject()->setShouldUsePerVertexContent(true, 1);
+  draw();
+  EXPECT_NE(encoderState().fragment.buffers[0].buffer, first.buffer);
+  device->commandLog().clear();
+  pipeline().setShaderProgram(program);
+  draw();
+  EXPECT_EQ(encoderState().fragment.buffers[0].buffer, first.buffer);
+  EXPECT_EQ(count("setVertexBuffer index=0"), 1u);
+  EXPECT_EQ(count("setFragmentBuffer index=0"), 1u);
+  EXPECT_EQ(encoderState().fragment.textures[1], three->mtlTexture());
+  EXPECT_EQ(count("setFragmentTexture"), 4u);
+}
+
 // Each draw reads the values set before it, also when it binds a block
 // that no write of its frame has touched yet: the first draw after the
 // link, and a draw of a new frame before any write.
@@ -542,6 +568,7 @@ TEST_F(StageUniformTest, SamplersBindTheChosenUnitsTexturesAtTheirSlotsInEachSta
   EXPECT_EQ(empty->mtlTexture(), nullptr);
   EXPECT_EQ(encoderState().fragment.textures[3], context->textureUnits2D()->defaultTexture()->mtlTexture());
   EXPECT_NE(encoderState().fragment.textures[3], nullptr);
+  EXPECT_EQ(encoderState().fragment.textures[2], five->mtlTexture());  // element 0 kept its unit
 
   // A texture binding changed: every sampler binds again.
   device->commandLog().clear();
