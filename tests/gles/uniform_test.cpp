@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,6 +20,7 @@
 #include "platform/metal/buffer.h"
 #include "platform/metal/msl/reference_interpreter.h"
 #include "platform/metal/render_encoder.h"
+#include "temp_dir.h"
 #include "tests/gles/shader_fixture.h"
 #include "tests/gles/test_shaders.h"
 
@@ -579,6 +583,125 @@ TEST_F(StageUniformTest, SamplersBindTheChosenUnitsTexturesAtTheirSlotsInEachSta
   device->commandLog().clear();
   draw();
   EXPECT_EQ(count("setFragmentTexture"), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// A draw through the whole road: GLSL converted, uniforms set by location,
+// a texture on a chosen unit, the software GPU drawing, pixels read back
+// in GL's bottom-up order. The expected pixels come from the uniforms'
+// arithmetic, not from the layer.
+class UniformDrawTest : public tessaly::test::ShaderTest {};
+
+TEST_F(UniformDrawTest, UniformsAndASamplerReachTheDrawnPixels) {
+  constexpr int kSize = 32;
+  MGLFramebuffer* framebuffer = makeFramebuffer(kSize, kSize);
+  MGLShaderProgram* program = linkedProgram(
+      "attribute vec2 a_position;\n"
+      "uniform mat4 u_mvp;\n"
+      "uniform float u_scale[2];\n"
+      "varying vec2 v_uv;\n"
+      "void main() {\n"
+      "  v_uv = a_position * 0.5 + 0.5;\n"
+      "  gl_Position = u_mvp * vec4(a_position * u_scale[1], 0.0, 1.0);\n"
+      "}\n",
+      "precision mediump float;\n"
+      "uniform vec3 u_color;\n"
+      "uniform bool u_invert;\n"
+      "uniform sampler2D u_texture;\n"
+      "varying vec2 v_uv;\n"
+      "void main() {\n"
+      "  vec4 texel = texture2D(u_texture, v_uv);\n"
+      "  if (u_invert) texel.rgb = vec3(1.0) - texel.rgb;\n"
+      "  gl_FragColor = vec4(u_color * texel.rgb, 1.0);\n"
+      "}\n");
+  ASSERT_TRUE(program->isLinked()) << program->infoLog();
+  pipeline().setShaderProgram(program);
+
+  // A 2 x 2 texture on unit 2, its first client row the bottom one.
+  const GLID name = context->textures()->generateGLID();
+  auto* texture = static_cast<MGLTexture*>(context->textures()->getObjectWithGLID(name));
+  context->textureUnits2D()->bindTexture(texture, 2);
+  const std::uint8_t texels[16] = {200, 0, 0, 255,   0, 200, 0, 255,     // bottom: red, green
+                                   0, 0, 200, 255,   200, 200, 200, 255};  // top: blue, grey
+  texture->setContent(texels, GL_RGBA, GL_UNSIGNED_BYTE, MGLSize{2, 2}, GL_TEXTURE_2D, 0, *context);
+  texture->setParameter(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  texture->setParameter(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  program->setWasTextureChanged(true);
+
+  auto location = [&](const char* uniform) { return program->getLocationOfUniformNamed(uniform); };
+  auto set = [&](const char* uniform, auto setter, GLsizei count, const auto* values) {
+    const GLint l = location(uniform);
+    ASSERT_GE(l, 0) << uniform;
+    (program->getUniformAtLocation(l)->*setter)(l, count, values, renderer());
+  };
+  // Scale by a half about the origin, then move by a half: the quad
+  // [-1, 1] lands on the framebuffer's top-right quarter.
+  const GLfloat mvp[16] = {0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 0.5f, 0.5f, 0, 1};
+  set("u_mvp", &MGLShaderUniform::setFloat4sAt, 1, mvp);
+  const GLfloat scales[2] = {3.0f, 1.0f};
+  set("u_scale", &MGLShaderUniform::setFloatsAt, 2, scales);
+  const GLfloat color[3] = {1.0f, 0.5f, 1.0f};
+  set("u_color", &MGLShaderUniform::setFloat3sAt, 1, color);
+  const GLint unit = 2;
+  set("u_texture", &MGLShaderUniform::setIntsAt, 1, &unit);
+  ASSERT_EQ(errorCode(), 0u);
+
+  static const float kQuad[12] = {-1, -1, 1, -1, 1, 1, -1, -1, 1, 1, -1, 1};
+  MGLVertexArrayObject* vertices = pipeline().vertexArrayObject();
+  const auto position = static_cast<GLuint>(program->getLocationOfVertexAttributeNamed("a_position"));
+  vertices->bindVertices(kQuad, 2, GL_FLOAT, 0, false, position);
+  vertices->setShouldUsePerVertexContent(true, position);
+  std::vector<std::uint8_t> pixels(kSize * kSize * 4);
+  // Drawn plain, then with u_invert set by a value that is neither 0 nor 1.
+  for (const GLint invert : {0, 256}) {
+    set("u_invert", &MGLShaderUniform::setIntsAt, 1, &invert);
+    context->setClearColor({0, 0, 0, 1});
+    context->clearAttachments(GL_COLOR_BUFFER_BIT);
+    renderer().drawPrimitives(GL_TRIANGLES, 0, 6, 1);
+    ASSERT_EQ(errorCode(), 0u);
+    renderer().finishCommands();
+    framebuffer->readPixelsFromRect({0, 0, kSize, kSize}, pixels.data(), GL_RGBA, GL_UNSIGNED_BYTE, 4);
+
+    // Expected: the texel of each quarter of the quad (inverted or not)
+    // times the colour, the clear colour elsewhere. Rows from the bottom.
+    auto expectedAt = [&](int x, int y) {
+      if (x < kSize / 2 || y < kSize / 2) return std::array<int, 4>{0, 0, 0, 255};
+      const int tx = x < 3 * kSize / 4 ? 0 : 1, ty = y < 3 * kSize / 4 ? 0 : 1;
+      const std::uint8_t* t = texels + 4 * (2 * ty + tx);
+      std::array<int, 4> rgba{};
+      for (int c = 0; c < 3; ++c) {
+        const double texel = t[c] / 255.0;
+        rgba[c] = static_cast<int>(std::lround((invert ? 1.0 - texel : texel) * color[c] * 255.0));
+      }
+      rgba[3] = 255;
+      return rgba;
+    };
+    int wrong = 0;
+    for (int y = 0; y < kSize; ++y) {
+      for (int x = 0; x < kSize; ++x) {
+        const std::uint8_t* p = pixels.data() + 4 * (y * kSize + x);
+        const std::array<int, 4> want = expectedAt(x, y);
+        for (int c = 0; c < 4; ++c) {
+          if (std::abs(p[c] - want[c]) > 1 && wrong++ < 8) {
+            ADD_FAILURE() << "invert " << invert << " pixel " << x << "," << y << " channel "
+                          << c << ": " << int(p[c]) << " instead of " << want[c];
+          }
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "invert " << invert;
+  }
+  if (const char* folder = std::getenv("TESSALY_GL_IMAGES")) {
+    // A PPM for looking at, top row first.
+    std::string ppm = "P6\n" + std::to_string(kSize) + " " + std::to_string(kSize) + "\n255\n";
+    for (int y = kSize - 1; y >= 0; --y) {
+      for (int x = 0; x < kSize; ++x) ppm.append(reinterpret_cast<const char*>(&pixels[4 * (y * kSize + x)]), 3);
+    }
+    tessaly::test::writeFile(std::string(folder) + "/uniform_draw.ppm", ppm);
+  }
 }
 
 }  // namespace
