@@ -108,6 +108,7 @@ TEST_F(ChartSettings, AWrittenTreeReadIntoANewChartWritesTheSameTree) {
   insertUserLocation(0, home);
   chart->setLocation(7.5 * kDeg, 46.25 * kDeg, 2100);
   chart->setTimeZone(1.0 / 24);
+  chart->setDeltaT(0, 69.2 / 86400);
   chart->setJulianDate(2460000.25);
   chart->setDisplayCoordSystem(1);
   chart->setDisplayCenterInSystem(1, 2.5, -0.3);
@@ -139,6 +140,8 @@ TEST_F(ChartSettings, AWrittenTreeReadIntoANewChartWritesTheSameTree) {
   auto copy = newChart();
   read(*copy, text);
   EXPECT_EQ(written(*copy), text);
+  EXPECT_NE(text.find("DeltaT=6.920000000000000e+01"), std::string::npos);
+  EXPECT_NEAR(copy->deltaTInUse * 86400, 69.2, 1e-9);
   EXPECT_EQ(copy->selectedObject, chart->selectedObject);
   ASSERT_NE(copy->homeObject, nullptr);
   EXPECT_EQ(copy->homeObject, chart->homeObject);

@@ -123,6 +123,40 @@ TEST(ChartPrimitives2D, ArcsCrossingTheSeamOfWholeSkyProjectionsComeBackOnTheOth
   }
 }
 
+TEST(ChartPrimitives2D, ALongSegmentAcrossTheSeamKeepsItsSlopeOnBothSides) {
+  ChartOnEmptySky sky(720, 300);
+  for (int projection : {4, 5, 9}) {
+    TestView view;
+    view.projection = projection;
+    view.lon0 = projection == 9 ? 20 * kDegree : 0;
+    view.width = 720;
+    view.fov = 2 * ERFA_DPI;
+    chart_test::applyView(*sky.chart, view);
+    Canvas2D canvas(*sky.chart, view.width, view.height);
+    double a[3], b[3];
+    unitVector(view.lon0 / kDegree + 170, 30, a);
+    unitVector(view.lon0 / kDegree + 195, -30, b);
+    sky.chart->moveTo(a);
+    sky.chart->lineTo(b);
+    sky.chart->strokePath();
+    canvas.save("seam-segment-" + std::to_string(projection));
+    // The screen segment between the two points, once with the second
+    // carried a turn across and once with the first.
+    double x0, y0, x1, y1;
+    ASSERT_TRUE(view.project(a, &x0, &y0));
+    ASSERT_TRUE(view.project(b, &x1, &y1));
+    double turn = 2 * ERFA_DPI / view.scale();
+    double shift = x1 > x0 ? -turn : turn;
+    std::vector<std::vector<Point2>> pieces = {{{x0, y0}, {x1 + shift, y1}},
+                                               {{x0 - shift, y0}, {x1, y1}}};
+    CurveFit fit = chart_test::fitInkToCurves(canvas.raster(), pieces, 1e30, 0.5f);
+    SCOPED_TRACE(projection);
+    EXPECT_GT(fit.inkPixels, 60);
+    EXPECT_LE(fit.inkToCurve, 1.0);
+    EXPECT_LE(fit.curveToInk, 1.5);
+  }
+}
+
 TEST(ChartPrimitives2D, CirclesDashedOrNotLieOnTheirRadius) {
   ChartOnEmptySky sky(400, 300);
   Canvas2D canvas(*sky.chart, 400, 300);
@@ -373,6 +407,19 @@ TEST_F(ChartPrimitiveBuffers, ArcsTakeOneStepPerFiveDegreesAtMost) {
   unitVector(32, 0, b);
   chart().drawArc(a, b);
   ASSERT_EQ(chart().vertexCount, 6);
+  // 5.5 and 10.5 degrees: two and three steps.
+  double c[3], d[3];
+  chart().vertexCount = 0;
+  unitVector(20, 0, c);
+  unitVector(25.5, 0, d);
+  chart().drawArc(c, d);
+  EXPECT_EQ(chart().vertexCount, 4);
+  chart().vertexCount = 0;
+  unitVector(30.5, 0, d);
+  chart().drawArc(c, d);
+  EXPECT_EQ(chart().vertexCount, 6);
+  chart().vertexCount = 0;
+  chart().drawArc(a, b);
   auto points = chart_test::greatCircle(a, b, 4 * kDegree);
   ASSERT_EQ(points.size(), 4u);
   for (int k = 0; k < 3; ++k)

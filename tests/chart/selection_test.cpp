@@ -222,10 +222,12 @@ TEST_F(ChartSelection, OnlyAsteroidsAndCometsThatATableCanFollowDropTheOtherPath
   SkyObjectID moon = sky_.world().reference(sky_.world().body(31, 301));
   chart_->selectObject(&moon);
   EXPECT_GT(ceres->getPathCount(), 0);  // a moon drops nothing
-  // A comet drops the others' tables (its own needs an ephemeris, which
-  // this sky has not).
+  // A comet drops the others' tables and keeps its own (a new one would
+  // need an ephemeris, which this sky has not).
+  comet->allocatePath(10);
   chart_->selectObject(&cometID);
   EXPECT_EQ(ceres->getPathCount(), 0);
+  EXPECT_GT(comet->getPathCount(), 0);
 }
 
 TEST_F(ChartSelection, SatelliteHighlightingOffEmptiesTheListAndHidesIt) {
