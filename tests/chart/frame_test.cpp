@@ -9,6 +9,7 @@
 
 #include "engine/vectors.h"
 #include "skydata/app_bridge.h"
+#include "tests/gles/allocation_count.h"
 #include "skydata/planet.h"
 #include "skydata/sky_database.h"
 #include "tests/chart/chart_canvas.h"
@@ -206,6 +207,32 @@ TEST_F(ChartFrame, AltitudeIsMeasuredFromTheObserversHorizon) {
   mars->setPosition(v);
   EXPECT_NEAR(chart_->getObjectAltitude(mars), 0.5, 1e-9);
   mars->setPosition(saved);
+}
+
+}  // namespace
+
+namespace {
+
+class ChartFrameAllocations : public testing::Test {};
+
+TEST_F(ChartFrameAllocations, ARepeatedFrameAllocatesNothing) {
+  chart_test::StarDefinition a, b;
+  a.region = 1, a.ra = 10, a.dec = 20, a.name = "Alfa";
+  b.region = 1, b.ra = 12, b.dec = 21, b.name = "Bravo";
+  ChartSky sky({a, b});
+  auto chart = sky.chart(400, 300, 10, 20, 20);
+  SkyObjectID list[3] = {sky.star(1, 0), sky.star(1, 1),
+                         sky.world().reference(sky.world().body(30, 4))};
+  chart->selectObject(&list[1]);
+  chart->setHighlightedObjects(list, 3);
+  chart->drawAllHighlights = true;
+  chart->pointerPending = true;
+  chart->setSmoothLines(true);
+  chart->drawSkyChart();  // the first frame builds the text atlases
+  chart->drawSkyChart();
+  tessaly::test::AllocationCount count;
+  chart->drawSkyChart();
+  EXPECT_EQ(count.allocations(), 0u);
 }
 
 }  // namespace
