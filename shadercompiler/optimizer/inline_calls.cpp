@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shadercompiler/ir/ir.h"
+#include "shadercompiler/ir/ir_hierarchical_visitor.h"
 #include "shadercompiler/ir/ir_rvalue_visitor.h"
 #include "shadercompiler/ir/support/hash_table.h"
 #include "shadercompiler/ir/support/ralloc.h"
@@ -121,6 +122,7 @@ class inliner {
   // or null when the budget ran out.
   exec_node *inline_call(ir_call *call) {
     ir_function_signature *callee = call->callee;
+    const bool builtin = callee->is_builtin();
     const unsigned size = count_statements(&callee->body) + 2 * callee->parameters.length();
     if (size > budget_) return nullptr;
     budget_ -= size;
@@ -146,7 +148,10 @@ class inliner {
         samplers.emplace_back(parameter, stable_sampler(mem_, actual, marker));
         continue;
       }
-      auto *local = new (mem_) ir_variable(parameter->type, parameter->name, ir_var_auto,
+      // A built-in's names are no name of the shader: its locals are the
+      // compiler's temporaries.
+      const ir_variable_mode local_mode = builtin ? ir_var_temporary : ir_var_auto;
+      auto *local = new (mem_) ir_variable(parameter->type, parameter->name, local_mode,
                                            static_cast<glsl_precision>(parameter->data.precision));
       marker->insert_before(local);
       hash_table_insert(ht, local, parameter);
@@ -161,6 +166,16 @@ class inliner {
     exec_list body;
     foreach_in_list(ir_instruction, ir, &callee->body) body.push_tail(ir->clone(mem_, ht));
     hash_table_destroy(ht);
+    if (builtin) {
+      class temporaries : public ir_hierarchical_visitor {
+       public:
+        ir_visitor_status visit(ir_variable *var) override {
+          if (var->data.mode == ir_var_auto) var->data.mode = ir_var_temporary;
+          return visit_continue;
+        }
+      } locals;
+      locals.run(&body);
+    }
     for (auto &[parameter, actual] : samplers) {
       sampler_substitution substitution(mem_, parameter, actual);
       substitution.run(&body);

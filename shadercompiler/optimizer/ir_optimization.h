@@ -54,6 +54,10 @@ bool propagate_copies(exec_list *instructions);
 // not written afterwards, they become that variable.
 bool propagate_assigned_once(exec_list *instructions);
 
+// Within straight-line code, stores that later statements overwrite before
+// anything reads them.
+bool remove_dead_stores(exec_list *instructions);
+
 // A temporary assigned once and read once, later in the same straight-line
 // code with nothing between that writes what its value reads, is replaced
 // by its value.

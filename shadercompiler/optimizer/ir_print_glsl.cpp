@@ -8,6 +8,7 @@
 
 #include "shadercompiler/ir/ir.h"
 #include "shadercompiler/ir/ir_hierarchical_visitor.h"
+#include "shadercompiler/optimizer/optimizer_support.h"
 #include "shadercompiler/optimizer/printer_support.h"
 
 namespace {
@@ -75,13 +76,14 @@ class extension_finder : public ir_hierarchical_visitor {
   const glsl_print_options &options_;
 };
 
-// Whether the shader states a default float precision before its code.
-bool has_float_precision(exec_list *instructions) {
+// Whether the shader states a default precision for the type (" float")
+// before its code.
+bool has_default_precision(exec_list *instructions, const char *type) {
   foreach_in_list(ir_instruction, ir, instructions) {
     if (ir->ir_type == ir_type_function) return false;
     if (ir->ir_type != ir_type_precision) continue;
     const char *text = static_cast<ir_precision_statement *>(ir)->precision_statement;
-    if (std::strstr(text, " float") != nullptr) return true;
+    if (std::strstr(text, type) != nullptr) return true;
   }
   return false;
 }
@@ -96,8 +98,13 @@ class glsl_printer {
     extension_finder extensions(options_);
     extensions.run(instructions);
     for (const std::string &e : extensions.needed) out_ += "#extension " + e + " : enable\n";
-    if (options_.is_es && options_.stage == SHC_SHADER_FRAGMENT && !has_float_precision(instructions))
+    if (options_.is_es && options_.stage == SHC_SHADER_FRAGMENT &&
+        !has_default_precision(instructions, " float"))
       out_ += "precision mediump float;\n";
+    // OES_texture_3D's sampler has no default precision.
+    if (options_.is_es && extensions.needed.count("GL_OES_texture_3D") &&
+        !has_default_precision(instructions, " sampler3D"))
+      out_ += "precision lowp sampler3D;\n";
     foreach_in_list(ir_instruction, ir, instructions) top_level(ir);
     return out_;
   }
@@ -166,8 +173,8 @@ class glsl_printer {
     switch (ir->ir_type) {
       case ir_type_variable: {
         auto *var = static_cast<ir_variable *>(ir);
-        if (is_builtin_variable(var)) return;
-        variable_statement(var);
+        if (is_builtin_variable(var)) builtin_declaration(var);
+        else variable_statement(var);
         return;
       }
       case ir_type_function:
@@ -177,6 +184,16 @@ class glsl_printer {
         statement(ir);
         return;
     }
+  }
+
+  // Built-ins are declared by the language; what a shader may say again
+  // about them is their invariance and gl_TexCoord's size.
+  void builtin_declaration(ir_variable *var) {
+    if (std::strcmp(var->name, "gl_TexCoord") == 0 && var->type->is_array() &&
+        var->type->length > 0)
+      line("varying vec4 gl_TexCoord" + array_suffix(var->type) + ";");
+    if (var->data.invariant && var->data.mode == ir_var_shader_out)
+      line(std::string("invariant ") + var->name + ";");
   }
 
   void variable_statement(ir_variable *var) {
@@ -476,7 +493,11 @@ class glsl_printer {
     ir_rvalue **o = e->operands;
     const ir_expression_operation op = e->operation;
     switch (op) {
-      case ir_unop_neg: case ir_unop_logic_not: case ir_unop_bit_not:
+      case ir_unop_logic_not:
+        if (o[0]->type->is_vector()) return function_call("not", e);
+        *precedence = kPrecUnary;
+        return "!" + rvalue(o[0], kPrecPrimary);
+      case ir_unop_neg: case ir_unop_bit_not:
         *precedence = kPrecUnary;
         return std::string(e->operator_string()) + rvalue(o[0], kPrecPrimary);
       case ir_unop_rcp:
@@ -526,8 +547,22 @@ class glsl_printer {
                rvalue(o[2], kPrecAdd - 1);
       case ir_quadop_vector: {
         std::string text = std::string(e->type->name) + "(";
-        for (unsigned i = 0; i < e->get_num_operands(); i++)
-          text += (i ? ", " : "") + rvalue(o[i], kPrecTop);
+        bool same = true;
+        for (unsigned i = 1; i < e->get_num_operands(); i++)
+          same = same && o[i]->equals(o[0]);
+        if (same && is_simple_value(o[0])) return text + rvalue(o[0], kPrecTop) + ")";
+        bool first = true;
+        for (const constructor_argument &a : constructor_arguments(e)) {
+          text += first ? "" : ", ";
+          first = false;
+          if (a.vector == nullptr) {
+            text += rvalue(a.operand, kPrecTop);
+          } else if (a.first == 0 && a.count == a.vector->type->vector_elements) {
+            text += rvalue(a.vector, kPrecTop);
+          } else {
+            text += rvalue(a.vector, kPrecPrimary) + "." + std::string("xyzw").substr(a.first, a.count);
+          }
+        }
         return text + ")";
       }
       default:
@@ -538,13 +573,17 @@ class glsl_printer {
   std::string texture(ir_texture *t) {
     const glsl_type *s = t->sampler->type;
     const bool cube = s->sampler_dimensionality == GLSL_SAMPLER_DIM_CUBE;
-    const unsigned coordinates = s->sampler_coordinate_count() + (s->sampler_shadow ? 1 : 0);
+    const bool rect = s->sampler_dimensionality == GLSL_SAMPLER_DIM_RECT;
+    // Shadow lookups carry the reference in the third component, in 1D too.
+    const unsigned coordinates = s->sampler_shadow ? 3 : s->sampler_coordinate_count();
     const bool projective = !cube && t->coordinate != nullptr &&
                             t->coordinate->type->vector_elements > coordinates;
     std::string name;
     if (s->sampler_shadow) {
-      name = s->sampler_dimensionality == GLSL_SAMPLER_DIM_1D ? "shadow1D" : "shadow2D";
-      if (options_.is_es) name = "shadow2DEXT";
+      if (options_.is_es) name = "shadow2D";
+      else if (s->sampler_dimensionality == GLSL_SAMPLER_DIM_1D) name = "shadow1D";
+      else if (rect) name = "shadow2DRect";
+      else name = "shadow2D";
     } else {
       switch (s->sampler_dimensionality) {
         case GLSL_SAMPLER_DIM_1D: name = "texture1D"; break;
@@ -558,14 +597,19 @@ class glsl_printer {
     const bool fragment = options_.stage == SHC_SHADER_FRAGMENT;
     if (t->op == ir_txl) name += "Lod";
     if (t->op == ir_txd) name += "Grad";
-    if ((t->op == ir_txl && fragment) || t->op == ir_txd) name += options_.is_es ? "EXT" : "ARB";
-    if (s->sampler_shadow && options_.is_es && projective)
-      name = "shadow2DProjEXT";
-    std::string text = name + "(" + rvalue(t->sampler, kPrecTop) + ", " + rvalue(t->coordinate, kPrecTop);
+    // Level and gradient lookups in fragment shaders come from extensions:
+    // EXT_shader_texture_lod names both with EXT, ARB_shader_texture_lod
+    // only the gradients with ARB.
+    if (options_.is_es && ((t->op == ir_txl && fragment) || t->op == ir_txd)) name += "EXT";
+    else if (!options_.is_es && t->op == ir_txd) name += "ARB";
+    else if (options_.is_es && s->sampler_shadow) name += "EXT";
+    std::string text =
+        name + "(" + rvalue(t->sampler, kPrecTop) + ", " + rvalue(t->coordinate, kPrecTop);
     if (t->op == ir_txb) text += ", " + rvalue(t->lod_info.bias, kPrecTop);
     if (t->op == ir_txl) text += ", " + rvalue(t->lod_info.lod, kPrecTop);
     if (t->op == ir_txd)
-      text += ", " + rvalue(t->lod_info.grad.dPdx, kPrecTop) + ", " + rvalue(t->lod_info.grad.dPdy, kPrecTop);
+      text += ", " + rvalue(t->lod_info.grad.dPdx, kPrecTop) + ", " +
+              rvalue(t->lod_info.grad.dPdy, kPrecTop);
     return text + ")";
   }
 

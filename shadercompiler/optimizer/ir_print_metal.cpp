@@ -723,8 +723,22 @@ class metal_printer {
                rvalue(o[0], kPrecTop) + ")";
       case ir_quadop_vector: {
         std::string text = numeric_type_name(t) + "(";
-        for (unsigned i = 0; i < e->get_num_operands(); i++)
-          text += (i ? ", " : "") + rvalue(o[i], kPrecTop);
+        bool same = true;
+        for (unsigned i = 1; i < e->get_num_operands(); i++)
+          same = same && o[i]->equals(o[0]);
+        if (same && is_simple_value(o[0])) return text + rvalue(o[0], kPrecTop) + ")";
+        bool first = true;
+        for (const constructor_argument &a : constructor_arguments(e)) {
+          text += first ? "" : ", ";
+          first = false;
+          if (a.vector == nullptr) {
+            text += rvalue(a.operand, kPrecTop);
+          } else if (a.first == 0 && a.count == a.vector->type->vector_elements) {
+            text += rvalue(a.vector, kPrecTop);
+          } else {
+            text += rvalue(a.vector, kPrecPrimary) + "." + std::string("xyzw").substr(a.first, a.count);
+          }
+        }
         return text + ")";
       }
       default:

@@ -117,10 +117,14 @@ class operation_checker : public ir_hierarchical_visitor {
 // the statement that holds them.
 class lowering_visitor : public ir_rvalue_visitor {
  public:
-  explicit lowering_visitor(void *mem) : mem_(mem) {}
+  lowering_visitor(void *mem, ir_function_signature *main) : mem_(mem), main_(main) {}
 
   void handle_rvalue(ir_rvalue **rvalue) override {
     if (*rvalue == nullptr || in_assignee) return;
+    if (ir_dereference_array *d = (*rvalue)->as_dereference_array()) {
+      constant_array_at_run_time(d);
+      return;
+    }
     if (ir_expression *e = (*rvalue)->as_expression()) {
       ir_rvalue *lowered = expression(e);
       if (lowered != nullptr) *rvalue = lowered;
@@ -161,6 +165,25 @@ class lowering_visitor : public ir_rvalue_visitor {
     }
   }
 
+  // A constant array picked at run time becomes a declared constant:
+  // Metal cannot index a brace list.
+  // One table per value, declared at the start of main for every use.
+  void constant_array_at_run_time(ir_dereference_array *d) {
+    ir_constant *c = d->array->as_constant();
+    if (c == nullptr || !c->type->is_array() || d->array_index->as_constant() != nullptr) return;
+    ir_variable *table = nullptr;
+    for (ir_variable *t : tables_)
+      if (t->type == c->type && t->constant_value->equals(c)) table = t;
+    if (table == nullptr) {
+      table = new (mem_) ir_variable(c->type, "table", ir_var_temporary, glsl_precision_undefined);
+      table->constant_value = c;
+      table->data.read_only = true;
+      main_->body.push_head(table);
+      tables_.push_back(table);
+    }
+    d->array = new (mem_) ir_dereference_variable(table);
+  }
+
   // GLSL's mod, x - y * floor(x / y), rounded once as the constant folder
   // does it.
   ir_rvalue *modulo(ir_expression *e) {
@@ -196,6 +219,13 @@ class lowering_visitor : public ir_rvalue_visitor {
 
   ir_rvalue *part(ir_rvalue *v, unsigned i) {
     const glsl_type *t = v->type;
+    if (ir_constant *c = v->as_constant()) {
+      if (t->is_array()) return c->get_array_element(static_cast<int>(i))->clone(mem_, nullptr);
+      if (t->is_record()) return c->get_record_field(t->fields.structure[i].name)->clone(mem_, nullptr);
+      auto *index = new (mem_) ir_constant(static_cast<int>(i));
+      auto *col = new (mem_) ir_dereference_array(clone(c), index);
+      return col->constant_expression_value(nullptr);
+    }
     if (t->is_array())
       return new (mem_) ir_dereference_array(clone(v), new (mem_) ir_constant(static_cast<int>(i)));
     if (t->is_record())
@@ -264,6 +294,8 @@ class lowering_visitor : public ir_rvalue_visitor {
   }
 
   void *mem_;
+  ir_function_signature *main_;
+  std::vector<ir_variable *> tables_;
 };
 
 // Whole arrays are assigned element by element: Metal's arrays are C's.
@@ -348,7 +380,9 @@ std::vector<std::string> metal_refusals(exec_list *instructions, gl_shader_stage
 
 void lower_for_metal(exec_list *instructions, gl_shader_stage) {
   void *mem = ralloc_parent(instructions);
-  lowering_visitor lowering(mem);
+  ir_function_signature *main = find_main_signature(instructions);
+  if (main == nullptr) return;
+  lowering_visitor lowering(mem, main);
   lowering.run(instructions);
   for_each_statement_list(instructions,
                           [&](exec_list *list) { split_array_assignments(mem, list); });

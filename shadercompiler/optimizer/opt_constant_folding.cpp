@@ -46,6 +46,31 @@ class constant_folder : public ir_rvalue_visitor {
   bool progress = false;
 
  private:
+  // A constant, a constant variable, or an element or field of one.
+  static bool known_constant(const ir_rvalue *value) {
+    switch (value->ir_type) {
+      case ir_type_constant:
+        return true;
+      case ir_type_dereference_variable: {
+        const ir_variable *var = static_cast<const ir_dereference_variable *>(value)->var;
+        return var->constant_value != nullptr && var->data.mode != ir_var_uniform &&
+               !var->type->contains_opaque();
+      }
+      case ir_type_dereference_array: {
+        auto *d = static_cast<const ir_dereference_array *>(value);
+        return known_constant(d->array) && d->array_index->as_constant() != nullptr;
+      }
+      case ir_type_dereference_record:
+        return known_constant(static_cast<const ir_dereference_record *>(value)->record);
+      default:
+        return false;
+    }
+  }
+
+  // Arrays and structures stay variables: their elements and fields fold
+  // where they are picked at a constant index, and a constant array picked
+  // at run time remains a declared constant (Metal cannot index a brace
+  // list).
   static bool operands_constant(ir_rvalue *value) {
     switch (value->ir_type) {
       case ir_type_expression: {
@@ -56,17 +81,16 @@ class constant_folder : public ir_rvalue_visitor {
       }
       case ir_type_swizzle:
         return static_cast<ir_swizzle *>(value)->val->as_constant() != nullptr;
-      case ir_type_dereference_variable: {
-        const ir_variable *var = static_cast<ir_dereference_variable *>(value)->var;
-        return var->constant_value != nullptr && var->data.mode != ir_var_uniform &&
-               !var->type->contains_opaque();
-      }
+      case ir_type_dereference_variable:
+        return known_constant(value) && !value->type->is_array() && !value->type->is_record();
       case ir_type_dereference_array: {
         auto *d = static_cast<ir_dereference_array *>(value);
-        return d->array->as_constant() != nullptr && d->array_index->as_constant() != nullptr;
+        return known_constant(d->array) && d->array_index->as_constant() != nullptr &&
+               !value->type->is_array() && !value->type->is_record();
       }
       case ir_type_dereference_record:
-        return static_cast<ir_dereference_record *>(value)->record->as_constant() != nullptr;
+        return known_constant(static_cast<ir_dereference_record *>(value)->record) &&
+               !value->type->is_array() && !value->type->is_record();
       default:
         return false;
     }

@@ -19,9 +19,11 @@ bool remove_unreachable(exec_list *list) {
   bool progress = false;
   foreach_in_list(ir_instruction, ir, list) {
     if (!ends_control(ir)) continue;
-    while (!ir->next->is_tail_sentinel()) {
-      ir->next->remove();
+    for (exec_node *n = ir->next; !n->is_tail_sentinel();) {
+      exec_node *next = n->next;
+      n->remove();
       progress = true;
+      n = next;
     }
     break;
   }

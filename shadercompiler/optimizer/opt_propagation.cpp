@@ -143,11 +143,42 @@ struct block_pass {
   bool progress = false;
 };
 
+// Whether a loop leaves in its first statement, given what is known on
+// entry: for (int i = 0; i < 0; i++) never runs its body.
+bool never_entered(void *mem, ir_loop *loop,
+                   std::unordered_map<ir_variable *, known_components> *table) {
+  exec_node *head = loop->body_instructions.get_head();
+  if (head == nullptr) return false;
+  ir_if *test = static_cast<ir_instruction *>(head)->as_if();
+  if (test == nullptr || !test->else_instructions.is_empty()) return false;
+  exec_node *only = test->then_instructions.get_head();
+  if (only == nullptr || !only->next->is_tail_sentinel()) return false;
+  ir_loop_jump *jump = static_cast<ir_instruction *>(only)->as_loop_jump();
+  if (jump == nullptr || !jump->is_break()) return false;
+  void *scratch = ralloc_context(nullptr);
+  ir_rvalue *condition = test->condition->clone(scratch, nullptr);
+  constant_replacer known(scratch, table);
+  condition->accept(&known);
+  known.handle_rvalue(&condition);
+  ir_constant *value = condition->constant_expression_value(nullptr);
+  const bool leaves = value != nullptr && value->get_bool_component(0);
+  ralloc_free(scratch);
+  (void)mem;
+  return leaves;
+}
+
 void constant_block(ir_instruction *first, ir_instruction *last, void *data) {
   auto *pass = static_cast<block_pass *>(data);
   std::unordered_map<ir_variable *, known_components> table;
   constant_replacer replacer(pass->mem, &table);
   for_each_instruction_of_block(first, last, [&](ir_instruction *ir) {
+    if (ir_loop *loop = ir->as_loop()) {
+      if (never_entered(pass->mem, loop, &table)) {
+        loop->remove();
+        pass->progress = true;
+      }
+      return;
+    }
     visit_statement_values(ir, &replacer);
     if (ir->as_call() != nullptr) {
       table.clear();
@@ -178,6 +209,66 @@ void constant_block(ir_instruction *first, ir_instruction *last, void *data) {
     }
   });
   pass->progress = replacer.progress || pass->progress;
+}
+
+// ------------------------------------------------------- dead stores
+class read_collector : public ir_rvalue_visitor {
+ public:
+  void handle_rvalue(ir_rvalue **rvalue) override {
+    if (*rvalue == nullptr || in_assignee) return;
+    if (ir_dereference_variable *d = (*rvalue)->as_dereference_variable()) read.insert(d->var);
+  }
+  ir_visitor_status visit_leave(ir_texture *t) override {
+    if (ir_variable *v = t->sampler->variable_referenced()) read.insert(v);
+    return ir_rvalue_visitor::visit_leave(t);
+  }
+  std::unordered_set<ir_variable *> read;
+};
+
+struct pending_store {
+  ir_assignment *store;
+  unsigned remaining;  // components not yet written again
+};
+
+// A store that later statements of the same straight-line code overwrite
+// before anything reads it does nothing.
+void dead_store_block(ir_instruction *first, ir_instruction *last, void *data) {
+  auto *pass = static_cast<block_pass *>(data);
+  std::unordered_map<ir_variable *, std::vector<pending_store>> pending;
+  for_each_instruction_of_block(first, last, [&](ir_instruction *ir) {
+    if (ir->as_call() != nullptr) {
+      pending.clear();
+      return;
+    }
+    read_collector reads;
+    visit_statement_values(ir, &reads);
+    for (ir_variable *v : reads.read) pending.erase(v);
+    ir_assignment *a = ir->as_assignment();
+    if (a == nullptr) return;
+    ir_variable *var = a->lhs->variable_referenced();
+    if (var == nullptr) return;
+    ir_dereference_variable *whole = a->lhs->as_dereference_variable();
+    if (whole == nullptr || a->condition != nullptr) {
+      // Part of the variable, or maybe: the earlier stores stay needed
+      // only as far as the part; keep them all.
+      if (whole == nullptr) pending.erase(var);
+      return;
+    }
+    const glsl_type *t = var->type;
+    const unsigned mask = t->is_vector() ? a->write_mask & ((1u << t->vector_elements) - 1) : 1;
+    std::vector<pending_store> &stores = pending[var];
+    for (auto it = stores.begin(); it != stores.end();) {
+      it->remaining &= ~mask;
+      if (it->remaining == 0) {
+        it->store->remove();
+        pass->progress = true;
+        it = stores.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    stores.push_back({a, mask});
+  });
 }
 
 // ------------------------------------------------------- copies
@@ -491,6 +582,12 @@ bool propagate_constants(exec_list *instructions) {
 bool propagate_copies(exec_list *instructions) {
   block_pass pass{ralloc_parent(instructions)};
   for_each_basic_block(instructions, copy_block, &pass);
+  return pass.progress;
+}
+
+bool remove_dead_stores(exec_list *instructions) {
+  block_pass pass{ralloc_parent(instructions)};
+  for_each_basic_block(instructions, dead_store_block, &pass);
   return pass.progress;
 }
 

@@ -29,6 +29,7 @@ void optimize_to_fixed_point(exec_list *instructions, optimize_statistics *stati
     progress = propagate_constants(instructions) || progress;
     progress = propagate_copies(instructions) || progress;
     progress = propagate_assigned_once(instructions) || progress;
+    progress = remove_dead_stores(instructions) || progress;
     if (statistics != nullptr) statistics->rounds++;
     if (!progress) return;
   }

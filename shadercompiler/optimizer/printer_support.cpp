@@ -121,3 +121,33 @@ bool assignment_initializes(ir_assignment *a, ir_variable *var) {
       &state);
   return !state.found;
 }
+
+std::vector<constructor_argument> constructor_arguments(ir_expression *e) {
+  std::vector<constructor_argument> arguments;
+  auto component_of = [](ir_rvalue *operand, ir_rvalue **vector, unsigned *component) {
+    ir_swizzle *s = operand->as_swizzle();
+    if (s == nullptr || s->mask.num_components != 1 || !s->val->type->is_vector()) return false;
+    *vector = s->val;
+    *component = s->mask.x;
+    return true;
+  };
+  for (unsigned i = 0; i < e->get_num_operands(); i++) {
+    ir_rvalue *vector;
+    unsigned component;
+    if (!component_of(e->operands[i], &vector, &component)) {
+      arguments.push_back({e->operands[i]});
+      continue;
+    }
+    if (!arguments.empty() && arguments.back().vector != nullptr &&
+        arguments.back().vector->equals(vector) &&
+        arguments.back().first + arguments.back().count == component) {
+      arguments.back().count++;
+      continue;
+    }
+    arguments.push_back({e->operands[i], vector, component, 1});
+  }
+  // A lone component reads better as the swizzle it was.
+  for (constructor_argument &a : arguments)
+    if (a.count == 1) a.vector = nullptr;
+  return arguments;
+}

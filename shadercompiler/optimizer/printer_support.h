@@ -72,3 +72,17 @@ inline int operand_limit(int p, bool left, bool same_operator) {
 // Whether `a` gives `var` its whole value, unconditionally and without
 // reading it: the statement that can become the declaration's initialiser.
 bool assignment_initializes(ir_assignment *a, ir_variable *var);
+
+class ir_rvalue;
+class ir_expression;
+
+// The arguments a vector constructor (ir_quadop_vector) prints: runs of
+// operands that take consecutive components of one vector print as that
+// vector, or a swizzle of it (vec4(m[0], s) rather than vec4(m[0].x,
+// m[0].y, m[0].z, s)).
+struct constructor_argument {
+  ir_rvalue *operand;  // printed as it is when `vector` is null
+  ir_rvalue *vector = nullptr;
+  unsigned first = 0, count = 1;  // the components of `vector` taken
+};
+std::vector<constructor_argument> constructor_arguments(ir_expression *vector);
