@@ -1,0 +1,19 @@
+# Suites of the chart's images, meshes, models and solar-system layer.
+tessaly_test(chart_solar_image_tests LABEL chart
+  SOURCES image_files_test.cpp
+  LIBS tessaly_chart_testsupport)
+tessaly_test(chart_solar_image_fuzz_tests LABEL chart
+  SOURCES image_files_fuzz_test.cpp
+  LIBS tessaly_chart_testsupport)
+tessaly_test(chart_solar_image_threads_tests LABEL chart
+  SOURCES image_files_threads_test.cpp
+  LIBS tessaly_chart_testsupport)
+tessaly_test(chart_solar_mesh_tests LABEL chart
+  SOURCES mesh_test.cpp
+  LIBS tessaly_chart_testsupport)
+tessaly_test(chart_solar_model_tests LABEL chart
+  SOURCES model3d_test.cpp
+  LIBS tessaly_chart_testsupport)
+tessaly_test(chart_solar_model_fuzz_tests LABEL chart
+  SOURCES model3d_fuzz_test.cpp
+  LIBS tessaly_chart_testsupport)
