@@ -82,7 +82,7 @@ void fuzzFormat(const std::string& extension, int suiteIterations) {
 }
 
 TEST(ChartImageFilesFuzz, MutatedPNGFilesDecodeOrAreRefused) { fuzzFormat(".png", 1500); }
-TEST(ChartImageFilesFuzz, MutatedJPEGFilesDecodeOrAreRefused) { fuzzFormat(".jpg", 4000); }
+TEST(ChartImageFilesFuzz, MutatedJPEGFilesDecodeOrAreRefused) { fuzzFormat(".jpg", 2000); }
 TEST(ChartImageFilesFuzz, MutatedTIFFFilesDecodeOrAreRefused) { fuzzFormat(".tif", 4000); }
 TEST(ChartImageFilesFuzz, MutatedGIFFilesDecodeOrAreRefused) { fuzzFormat(".gif", 4000); }
 TEST(ChartImageFilesFuzz, MutatedBMPFilesDecodeOrAreRefused) { fuzzFormat(".bmp", 4000); }
