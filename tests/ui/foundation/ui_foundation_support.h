@@ -1,0 +1,138 @@
+// A clean interface world for the foundation's tests: the interface
+// tests' world (the application reset, the main run loop on a manual
+// clock, a 375 x 667 phone at scale 2) with the "Exo" faces and the themed classes installed, a theme chosen (and
+// restored), and fakes of the shell that record what they are told.
+#pragma once
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/coregraphics/image.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/uikit/application.h"
+#include "tests/platform/uikit/uikit_support.h"
+#include "ui/foundation/interface_classes.h"
+#include "ui/foundation/shell.h"
+#include "ui/foundation/sv_table.h"
+#include "ui/foundation/theme.h"
+
+namespace uifoundation {
+
+class FakeAppDelegate : public AppDelegate {
+ public:
+  FakeAppDelegate() : window_(std::make_shared<ui::Window>()) {}
+  int colorStyle() const override { return style; }
+  void playAmbientSound() override { calls.push_back("playAmbientSound"); }
+  void pauseAmbientSound() override { calls.push_back("pauseAmbientSound"); }
+  std::shared_ptr<ui::Window> window() const override { return window_; }
+  int style = 0;
+  std::vector<std::string> calls;
+
+ private:
+  std::shared_ptr<ui::Window> window_;
+};
+
+class FakeChartView : public ChartView {
+ public:
+  void startRealTimeTimer() override { calls.push_back("startRealTimeTimer"); }
+  void stopRealTimeTimer() override { calls.push_back("stopRealTimeTimer"); }
+  void highlightSatellites(bool on) override { calls.push_back(std::string("highlightSatellites:") + (on ? "1" : "0")); }
+  void setNeedsDisplay() override { calls.push_back("setNeedsDisplay"); }
+  void drawImmediately() override { calls.push_back("drawImmediately"); }
+  std::vector<std::string> calls;
+};
+
+class FakeTimeLabel : public TimeFlowUnitLabel {
+ public:
+  void setSelectedTimeUnit(int unit) override { units.push_back(unit); }
+  std::vector<int> units;
+};
+
+class FakeChartViewController : public ChartViewController {
+ public:
+  explicit FakeChartViewController(CSkyChart* chart = nullptr) : chart_(chart) {}
+  Settings* settings() override { return settings_; }
+  CSkyChart* pSkyChart() override { return chart_; }
+  ChartView* chartView() override { return &view_; }
+  ui::ViewController* settingsViewController() override { return nullptr; }
+  void realTimeChanged() override { record("realTimeChanged"); }
+  void showTimeFlow(bool shown) override { record(std::string("showTimeFlow:") + (shown ? "1" : "0")); }
+  void setChartPerspective(int p) override { record("setChartPerspective:" + std::to_string(p)); }
+  void timeDateChanged() override { record("timeDateChanged"); }
+  void locationChanged() override { record("locationChanged"); }
+  void updateHUD() override { record("updateHUD"); }
+  TimeFlowUnitLabel* timeFlowTimeLabel() override { return &label_; }
+  void adjustTimeFlowBtns() override { record("adjustTimeFlowBtns"); }
+  void showStatusObjectInfo() override { record("showStatusObjectInfo"); }
+  void startZoom(ui::View* sender) override { record("startZoom:"), senders.push_back(sender); }
+  void stopZoom(ui::View* sender) override { record("stopZoom:"), senders.push_back(sender); }
+
+  void setSettings(Settings* settings) { settings_ = settings; }
+  void setChart(CSkyChart* chart) { chart_ = chart; }
+  FakeChartView& fakeView() { return view_; }
+  FakeTimeLabel& fakeLabel() { return label_; }
+  std::vector<std::string> calls;
+  std::vector<ui::View*> senders;
+
+ private:
+  void record(std::string call) { calls.push_back(std::move(call)); }
+  CSkyChart* chart_;
+  Settings* settings_ = nullptr;
+  FakeChartView view_;
+  FakeTimeLabel label_;
+};
+
+class World : public uitest::World {
+ public:
+  explicit World(int theme = 2) : savedTheme_(AppDelegate::appTheme()) {
+    SystemFontOverride::install();
+    registerThemedInterfaceClasses();
+    setTheme(theme);
+  }
+  ~World() {
+    AppDelegate::setAppTheme(savedTheme_);
+    SVTableViewCell::appThemeChanged();
+    SystemFontOverride::uninstall();
+  }
+  // A theme, with the cell colours following it.
+  void setTheme(int theme) {
+    AppDelegate::setAppTheme(theme);
+    SVTableViewCell::appThemeChanged();
+  }
+  // The fake delegate as the application's delegate (AppDelegate::instance).
+  FakeAppDelegate& installDelegate() {
+    auto delegate = std::make_shared<FakeAppDelegate>();
+    ui::Application::shared().setDelegate(delegate);
+    return *delegate;
+  }
+
+ private:
+  int savedTheme_;
+};
+
+// 8-bit premultiplied pixel of a colour over another (Porter-Duff source
+// over), both given unpremultiplied.
+inline cg::Pixel over(const ui::Color& top, const ui::Color& below) {
+  const double a = top.a + below.a * (1 - top.a);
+  auto channel = [&](double t, double b) { return std::lround(255 * (t * top.a + b * below.a * (1 - top.a))); };
+  return {std::uint8_t(channel(top.r, below.r)), std::uint8_t(channel(top.g, below.g)),
+          std::uint8_t(channel(top.b, below.b)), std::uint8_t(std::lround(255 * a))};
+}
+inline cg::Pixel pixelOf(const ui::Color& c) { return over(c, ui::Color::clear()); }
+
+// Pixels equal within `tolerance` levels per channel.
+inline ::testing::AssertionResult pixelNear(const cg::Pixel& actual, const cg::Pixel& expected, int tolerance = 1) {
+  auto off = [&](int a, int b) { return std::abs(a - b) > tolerance; };
+  if (off(actual.r, expected.r) || off(actual.g, expected.g) || off(actual.b, expected.b) || off(actual.a, expected.a))
+    return ::testing::AssertionFailure() << "pixel (" << int(actual.r) << ", " << int(actual.g) << ", "
+                                         << int(actual.b) << ", " << int(actual.a) << ") expected ("
+                                         << int(expected.r) << ", " << int(expected.g) << ", " << int(expected.b)
+                                         << ", " << int(expected.a) << ")";
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace uifoundation

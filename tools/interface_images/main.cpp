@@ -1,0 +1,119 @@
+// tessaly-interface-images FOLDER: draws the interface's small images into
+// FOLDER at scales 1 and 2 ("Help.png" and "Help@2x.png", ...):
+//
+//   Help         20 x 20 pt  a ringed question mark in the window's tint;
+//                            "_night" in the night-vision red
+//   Disclosure    8 x 13 pt  a grey chevron (the night theme tints it)
+//   Checkmark    20 x 20 pt  a check mark in the window's tint (the night
+//                            theme tints it)
+//   NotChecked   20 x 20 pt  an empty grey ring; "_night" dark red
+//
+// Every file is replaced atomically; the exit status is 1 when one could not
+// be written.
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "platform/coregraphics/context.h"
+#include "platform/coregraphics/image_codec.h"
+
+namespace {
+
+using Draw = std::function<void(cg::Context&)>;
+
+// The window's tint and the night theme's reds.
+constexpr cg::Color kTint{0.0, 0.65, 1.0, 1};
+constexpr cg::Color kNightRed{0.8, 0, 0, 1};
+constexpr cg::Color kGrey{0.6, 0.6, 0.6, 1};
+constexpr cg::Color kNightDarkRed{0.5, 0, 0, 1};
+
+void help(cg::Context& c, const cg::Color& color) {
+  c.setStrokeColor(color);
+  c.setFillColor(color);
+  c.setLineWidth(1.5);
+  c.strokeEllipseInRect({1, 1, 18, 18});
+  // The hook: most of a circle round (10, 7.5), then down to the stem.
+  c.setLineCap(cg::LineCap::round);
+  c.moveToPoint(7, 7.5);
+  c.addCurveToPoint(7, 3.5, 13, 3.5, 13, 7.5);
+  c.addCurveToPoint(13, 9.5, 10, 10, 10, 12.5);
+  c.strokePath();
+  c.fillEllipseInRect({8.9, 14, 2.2, 2.2});
+}
+
+void disclosure(cg::Context& c) {
+  c.setStrokeColor(kGrey);
+  c.setLineWidth(2);
+  c.setLineCap(cg::LineCap::round);
+  c.setLineJoin(cg::LineJoin::round);
+  c.moveToPoint(1.5, 1.5);
+  c.addLineToPoint(6.5, 6.5);
+  c.addLineToPoint(1.5, 11.5);
+  c.strokePath();
+}
+
+void checkmark(cg::Context& c) {
+  c.setStrokeColor(kTint);
+  c.setLineWidth(2.5);
+  c.setLineCap(cg::LineCap::round);
+  c.setLineJoin(cg::LineJoin::round);
+  c.moveToPoint(3.5, 10.5);
+  c.addLineToPoint(8, 15);
+  c.addLineToPoint(16.5, 5);
+  c.strokePath();
+}
+
+void notChecked(cg::Context& c, const cg::Color& color) {
+  c.setStrokeColor(color);
+  c.setLineWidth(1.5);
+  c.strokeEllipseInRect({2, 2, 16, 16});
+}
+
+bool write(const std::filesystem::path& folder, const std::string& name, double width, double height,
+           const Draw& draw) {
+  for (int scale : {1, 2}) {
+    std::string message;
+    auto context = cg::Context::createForPoints(width, height, scale, {}, &message);
+    if (!context) {
+      std::fprintf(stderr, "%s: %s\n", name.c_str(), message.c_str());
+      return false;
+    }
+    // Points with y downwards, as the interface draws.
+    context->translateCTM(0, height);
+    context->scaleCTM(1, -1);
+    draw(*context);
+    const std::string file = name + (scale == 2 ? "@2x" : "") + ".png";
+    const auto image = context->makeImage();
+    if (!image || !cg::writePNG(*image, (folder / file).string(), &message)) {
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tessaly-interface-images FOLDER\n");
+    return 2;
+  }
+  const std::filesystem::path folder = argv[1];
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    std::fprintf(stderr, "%s: %s\n", argv[1], error.message().c_str());
+    return 1;
+  }
+  bool ok = true;
+  ok &= write(folder, "Help", 20, 20, [](cg::Context& c) { help(c, kTint); });
+  ok &= write(folder, "Help_night", 20, 20, [](cg::Context& c) { help(c, kNightRed); });
+  ok &= write(folder, "Disclosure", 8, 13, disclosure);
+  ok &= write(folder, "Checkmark", 20, 20, checkmark);
+  ok &= write(folder, "NotChecked", 20, 20, [](cg::Context& c) { notChecked(c, kGrey); });
+  ok &= write(folder, "NotChecked_night", 20, 20, [](cg::Context& c) { notChecked(c, kNightDarkRed); });
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,55 @@
+#include "ui/foundation/shell.h"
+
+#include "skydata/application_database.h"
+#include "ui/foundation/interface_classes.h"
+#include "ui/foundation/theme.h"
+
+namespace {
+
+int gAppTheme = 2;
+ChartViewController* gCurrentController = nullptr;
+
+}  // namespace
+
+// ---- AppDelegate -----------------------------------------------------------------
+
+AppDelegate::AppDelegate() {
+  SystemFontOverride::install();
+  registerThemedInterfaceClasses();
+}
+
+int AppDelegate::appTheme() { return gAppTheme; }
+void AppDelegate::setAppTheme(int theme) { gAppTheme = theme; }
+
+bool AppDelegate::runningOniPad() { return ui::Device::current().userInterfaceIdiom() == ui::Idiom::pad; }
+
+AppDelegate* AppDelegate::instance() {
+  if (!ui::Application::exists()) return nullptr;
+  return dynamic_cast<AppDelegate*>(ui::Application::shared().delegate());
+}
+
+ui::Color AppDelegate::defaultTintColor() {
+  if (AppDelegate* delegate = instance()) {
+    if (auto window = delegate->window()) return window->tintColor();
+  }
+  return ui::Color::systemBlue();
+}
+
+bool AppDelegate::isIPhoneX() {
+  ui::EdgeInsets insets = ui::Screen::main().safeAreaInsets();
+  if (AppDelegate* delegate = instance()) {
+    if (auto window = delegate->window()) insets = window->windowSafeAreaInsets();
+  }
+  return !insets.isZero();
+}
+
+CSkyDatabase* AppDelegate::pSkyData() const { return applicationSkyDatabase(); }
+
+// ---- ChartViewController ---------------------------------------------------------
+
+ChartViewController::~ChartViewController() {
+  if (gCurrentController == this) gCurrentController = nullptr;
+}
+
+ChartViewController* ChartViewController::currentController() { return gCurrentController; }
+void ChartViewController::setCurrentController(ChartViewController* controller) { gCurrentController = controller; }

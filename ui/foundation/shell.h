@@ -1,0 +1,109 @@
+// The application shell as the interface foundation reaches it: the
+// application delegate, the chart screen's controller and its chart view.
+//
+// The shell (app/) implements these classes; the interface foundation and
+// the screens above it call only what is declared here, and tests use
+// fakes. What is process-wide is real here: the theme code, the device's
+// idiom, the window's tint, the notch test, the registered delegate (the
+// application's delegate) and the registered chart controller.
+//
+// Thread rules: main thread only.
+#pragma once
+
+#include <memory>
+
+#include "platform/uikit/application.h"
+#include "platform/uikit/color.h"
+#include "ui/foundation/sv_view_controller.h"
+
+class CSkyChart;
+class CSkyDatabase;
+class Settings;
+class ChartView;
+
+class AppDelegate : public ui::ApplicationDelegate {
+ public:
+  // Installs the interface's system faces and the themed classes of
+  // screen definitions, which every screen of the application relies on.
+  AppDelegate();
+  std::string className() const override { return "AppDelegate"; }
+
+  // The colour theme of the process: 3 night vision, 2 dark, any other
+  // value light. 2 until set.
+  static int appTheme();
+  static void setAppTheme(int theme);
+  static bool isNightVision() { return appTheme() == 3; }
+  // The device's interface idiom is the tablet's.
+  static bool runningOniPad();
+  // The application's delegate when it is an AppDelegate, else null.
+  static AppDelegate* instance();
+  // The window's tint colour (the application delegate's window, else the
+  // platform's default tint).
+  static ui::Color defaultTintColor();
+  // Any of the window's four safe-area insets is not zero (a phone with a
+  // notch or a home indicator).
+  static bool isIPhoneX();
+
+  // The one catalogue store (installed at launch; skydata/application_database.h).
+  CSkyDatabase* pSkyData() const;
+  // The head-up display's colour style (0 after creation).
+  virtual int colorStyle() const = 0;
+  virtual void playAmbientSound() = 0;
+  virtual void pauseAmbientSound() = 0;
+};
+
+// The time label of the chart screen's time-flow panel (a selectable time
+// label): the unit it shows as selected.
+class TimeFlowUnitLabel {
+ public:
+  virtual ~TimeFlowUnitLabel() = default;
+  virtual void setSelectedTimeUnit(int unit) = 0;
+};
+
+class ChartViewController : public SVViewController {
+ public:
+  ~ChartViewController() override;
+  std::string className() const override { return "ChartViewController"; }
+
+  // The chart controller most recently registered, or null. Not owned: a
+  // registered controller unregisters itself when it is destroyed.
+  static ChartViewController* currentController();
+  static void setCurrentController(ChartViewController* controller);
+
+  // The settings model this controller owns.
+  virtual Settings* settings() = 0;
+  // The chart view's chart (not owned; null before the view has one).
+  virtual CSkyChart* pSkyChart() = 0;
+  virtual ChartView* chartView() = 0;
+  // The settings screen while it is open, else null.
+  virtual ui::ViewController* settingsViewController() = 0;
+
+  // What the settings model tells the chart screen.
+  virtual void realTimeChanged() = 0;
+  virtual void showTimeFlow(bool shown) = 0;
+  virtual void setChartPerspective(int perspective) = 0;
+  virtual void timeDateChanged() = 0;
+  virtual void locationChanged() = 0;
+  virtual void updateHUD() = 0;
+  virtual TimeFlowUnitLabel* timeFlowTimeLabel() = 0;
+  virtual void adjustTimeFlowBtns() = 0;
+  // What the status line and the zoom buttons tell it.
+  virtual void showStatusObjectInfo() = 0;
+  virtual void startZoom(ui::View* sender) = 0;
+  virtual void stopZoom(ui::View* sender) = 0;
+};
+
+class ChartView : public ui::View {
+ public:
+  using ui::View::View;
+  std::string className() const override { return "ChartView"; }
+  virtual void startRealTimeTimer() = 0;
+  virtual void stopRealTimeTimer() = 0;
+  virtual void highlightSatellites(bool on) = 0;
+  // One chart frame at the next screen refresh (many requests in one
+  // refresh give one frame). Stands in front of the view's own redraw of
+  // its 2-D content, which the chart view does not use.
+  virtual void setNeedsDisplay() = 0;
+  // One chart frame now.
+  virtual void drawImmediately() = 0;
+};
