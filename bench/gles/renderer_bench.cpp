@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "bench/gles/gl_scene.h"
 #include "gles/context/context.h"
 #include "gles/context/current_context.h"
 #include "gles/context/gl_enums.h"
@@ -50,19 +51,8 @@ class Program : public MGLShaderProgram {
 
 // A current context drawing into a 64 x 64 framebuffer with a program and
 // a client array set.
-struct Scene {
+struct Scene : GLBenchScene {
   Scene() {
-    mglLoggingEnabled = false;
-    mglSharedMTLDevice()->gpu().setSynchronous(true);
-    mglSharedMTLDevice()->commandLog().disable();
-    context = mglMake<MGLContext>();
-    mglSetCurrentContext(context.get());
-    const GLID name = context->framebuffers()->generateGLID();
-    context->bindDrawFramebuffer(name);
-    const GLID r = context->renderbuffers()->generateGLID();
-    auto* color = static_cast<MGLRenderbuffer*>(context->renderbuffers()->getObjectWithGLID(r));
-    color->generateStorageWithPixelFormat(GL_RGBA8_OES, 64, 64, 0, *context);
-    context->currentDrawFramebuffer()->attach(color, GL_COLOR_ATTACHMENT0, *context);
     MGLSharegroupGLObjectStore* programs = context->shaderPrograms()->sharegroupObjectStore();
     MGLRef<Program> program = mglMake<Program>(programs->generateGLID());
     programs->addObject(program.get());
@@ -71,12 +61,6 @@ struct Scene {
     vertices->bindVertices(kSix, 2, GL_FLOAT, 0, false, 0);
     vertices->setShouldUsePerVertexContent(true, 0);
   }
-  ~Scene() {
-    context->renderer()->endCommandBuffer();
-    mglSetCurrentContext(nullptr);
-  }
-  MGLRenderer& renderer() { return *context->renderer(); }
-  MGLRef<MGLContext> context;
 };
 
 // Frames of 2,000 draws; the per-draw time is the GL layer's CPU cost.

@@ -13,18 +13,9 @@
 #include <sstream>
 #include <string>
 
-#include "gles/context/context.h"
-#include "gles/context/current_context.h"
-#include "gles/context/gl_enums.h"
-#include "gles/context/log.h"
-#include "gles/context/platform.h"
-#include "gles/render/renderer.h"
+#include "bench/gles/gl_scene.h"
 #include "gles/shaders/shader.h"
 #include "gles/shaders/shader_program.h"
-#include "gles/textures/framebuffer.h"
-#include "gles/textures/renderbuffer.h"
-#include "platform/metal/device.h"
-#include "platform/metal/gpu_timeline.h"
 
 namespace {
 
@@ -43,26 +34,8 @@ std::string chartShader(const char* name) {
 using Clock = std::chrono::steady_clock;
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// A current context with a framebuffer, as the chart view sets it up.
-struct Scene {
-  Scene() {
-    mglLoggingEnabled = false;
-    mglSharedMTLDevice()->gpu().setSynchronous(true);
-    mglSharedMTLDevice()->commandLog().disable();
-    context = mglMake<MGLContext>();
-    mglSetCurrentContext(context.get());
-    const GLID name = context->framebuffers()->generateGLID();
-    context->bindDrawFramebuffer(name);
-    const GLID r = context->renderbuffers()->generateGLID();
-    auto* color = static_cast<MGLRenderbuffer*>(context->renderbuffers()->getObjectWithGLID(r));
-    color->generateStorageWithPixelFormat(GL_RGBA8_OES, 64, 64, 0, *context);
-    context->currentDrawFramebuffer()->attach(color, GL_COLOR_ATTACHMENT0, *context);
-  }
-  ~Scene() {
-    context->renderer()->endCommandBuffer();
-    mglSetCurrentContext(nullptr);
-  }
-
+// The chart view's context and framebuffer, and the shader calls.
+struct Scene : GLBenchScene {
   // glCreateShader, glShaderSource and glCompileShader; the time of the
   // source (conversion) and of the compile added to the two totals.
   MGLShader* compile(GLenum type, const std::string& source, double* convert, double* metal) {
@@ -101,8 +74,6 @@ struct Scene {
     if (program) context->shaderPrograms()->removeObjectWithGLID(program->glID());
     for (MGLShader* shader : shaders) context->shaders()->removeObjectWithGLID(shader->glID());
   }
-
-  MGLRef<MGLContext> context;
 };
 
 // The chart's set-up: both shaders compiled, the program linked. The

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "gles/context/context.h"
 #include "gles/context/errors.h"
@@ -195,8 +196,8 @@ void MGLBufferShaderUniform::set(std::uint64_t length, const void* bytes, GLint 
 
 template <typename T>
 void MGLBufferShaderUniform::setVectors(GLint location, GLsizei count, const T* values,
-                                        GLuint vectorSize, Storage storage,
-                                        MGLRenderer& renderer) {
+                                        GLuint vectorSize, MGLRenderer& renderer) {
+  const Storage storage = storageFor(std::is_same_v<T, GLfloat>, vectorSize);
   if (storage == Storage::Refused) {
     mglSetError(GL_INVALID_OPERATION,
                 "Cannot use this function to set shader uniform with data type %@",
@@ -235,55 +236,51 @@ void MGLBufferShaderUniform::setVectors(GLint location, GLsizei count, const T* 
   });
 }
 
-MGLBufferShaderUniform::Storage MGLBufferShaderUniform::storageFor(
-    std::initializer_list<mtl::DataType> words, std::initializer_list<mtl::DataType> bytes) const {
-  auto among = [&](std::initializer_list<mtl::DataType> types) {
-    return std::find(types.begin(), types.end(), mtlDataType_) != types.end();
-  };
-  return among(words) ? Storage::Words : among(bytes) ? Storage::Bytes : Storage::Refused;
+MGLBufferShaderUniform::Storage MGLBufferShaderUniform::storageFor(bool floats,
+                                                                   GLuint vectorSize) const {
+  // The vector types of each scalar kind run in fours, from the scalar.
+  auto vectorOf = [&](D scalar) { return static_cast<D>(value(scalar) + vectorSize - 1); };
+  if (mtlDataType_ == vectorOf(floats ? D::Float : D::Int)) return Storage::Words;
+  // Float2x2, Float3x3 and Float4x4 stand four apart.
+  if (floats && vectorSize >= 2 &&
+      mtlDataType_ == static_cast<D>(value(D::Float2x2) + 4 * (vectorSize - 2))) {
+    return Storage::Words;
+  }
+  if (mtlDataType_ == vectorOf(D::Char) || mtlDataType_ == vectorOf(D::Bool)) return Storage::Bytes;
+  return Storage::Refused;
 }
 
 void MGLBufferShaderUniform::setIntsAt(GLint location, GLsizei count, const GLint* values,
                                        MGLRenderer& renderer) {
-  setVectors(location, count, values, 1, storageFor({D::Int}, {D::Char, D::Bool}), renderer);
+  setVectors(location, count, values, 1, renderer);
 }
-
 void MGLBufferShaderUniform::setInt2sAt(GLint location, GLsizei count, const GLint* values,
                                         MGLRenderer& renderer) {
-  setVectors(location, count, values, 2, storageFor({D::Int2}, {D::Char2, D::Bool2}), renderer);
+  setVectors(location, count, values, 2, renderer);
 }
-
 void MGLBufferShaderUniform::setInt3sAt(GLint location, GLsizei count, const GLint* values,
                                         MGLRenderer& renderer) {
-  setVectors(location, count, values, 3, storageFor({D::Int3}, {D::Char3, D::Bool3}), renderer);
+  setVectors(location, count, values, 3, renderer);
 }
-
 void MGLBufferShaderUniform::setInt4sAt(GLint location, GLsizei count, const GLint* values,
                                         MGLRenderer& renderer) {
-  setVectors(location, count, values, 4, storageFor({D::Int4}, {D::Char4, D::Bool4}), renderer);
+  setVectors(location, count, values, 4, renderer);
 }
-
 void MGLBufferShaderUniform::setFloatsAt(GLint location, GLsizei count, const GLfloat* values,
                                          MGLRenderer& renderer) {
-  setVectors(location, count, values, 1, storageFor({D::Float}, {D::Char, D::Bool}), renderer);
+  setVectors(location, count, values, 1, renderer);
 }
-
 void MGLBufferShaderUniform::setFloat2sAt(GLint location, GLsizei count, const GLfloat* values,
                                           MGLRenderer& renderer) {
-  setVectors(location, count, values, 2,
-             storageFor({D::Float2, D::Float2x2}, {D::Char2, D::Bool2}), renderer);
+  setVectors(location, count, values, 2, renderer);
 }
-
 void MGLBufferShaderUniform::setFloat3sAt(GLint location, GLsizei count, const GLfloat* values,
                                           MGLRenderer& renderer) {
-  setVectors(location, count, values, 3,
-             storageFor({D::Float3, D::Float3x3}, {D::Char3, D::Bool3}), renderer);
+  setVectors(location, count, values, 3, renderer);
 }
-
 void MGLBufferShaderUniform::setFloat4sAt(GLint location, GLsizei count, const GLfloat* values,
                                           MGLRenderer& renderer) {
-  setVectors(location, count, values, 4,
-             storageFor({D::Float4, D::Float4x4}, {D::Char4, D::Bool4}), renderer);
+  setVectors(location, count, values, 4, renderer);
 }
 
 const std::uint8_t* MGLBufferShaderUniform::storedElement(GLint location) const {
@@ -361,7 +358,8 @@ void readStored(const std::uint8_t* p, const StoredLayout& layout, Out* out) {
 
 }  // namespace
 
-void MGLBufferShaderUniform::getFloatValue(GLfloat* values, GLint location) {
+template <typename Out>
+void MGLBufferShaderUniform::readValue(Out* values, GLint location) {
   if (!values) return;
   StoredLayout layout;
   if (!storedLayoutOf(glDataType_, layout)) {
@@ -372,15 +370,12 @@ void MGLBufferShaderUniform::getFloatValue(GLfloat* values, GLint location) {
   if (const std::uint8_t* p = storedElement(location)) readStored(p, layout, values);
 }
 
+void MGLBufferShaderUniform::getFloatValue(GLfloat* values, GLint location) {
+  readValue(values, location);
+}
+
 void MGLBufferShaderUniform::getIntValue(GLint* values, GLint location) {
-  if (!values) return;
-  StoredLayout layout;
-  if (!storedLayoutOf(glDataType_, layout)) {
-    mglSetError(GL_INVALID_ENUM, "GLSL uniform %@ type %@ is not a valid uniform type",
-                {name_, mglGLEnumName(glDataType_)});
-    return;
-  }
-  if (const std::uint8_t* p = storedElement(location)) readStored(p, layout, values);
+  readValue(values, location);
 }
 
 std::string MGLBufferShaderUniform::fullDescription() const {

@@ -18,7 +18,6 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -177,12 +176,15 @@ class MGLBufferShaderUniform : public MGLShaderUniform {
  private:
   // How a setter may store into this uniform's Metal type.
   enum class Storage { Refused, Words, Bytes };
-  // Words for the 32-bit types a setter copies, bytes for those it narrows.
-  Storage storageFor(std::initializer_list<mtl::DataType> words,
-                     std::initializer_list<mtl::DataType> bytes) const;
+  // How a setter of float or int vectors of `vectorSize` stores into the
+  // uniform: copies of 32-bit components into a float or int vector (or a
+  // float matrix of that many columns), or bytes for char and bool vectors.
+  Storage storageFor(bool floats, GLuint vectorSize) const;
   template <typename T>
   void setVectors(GLint location, GLsizei count, const T* values, GLuint vectorSize,
-                  Storage storage, MGLRenderer& renderer);
+                  MGLRenderer& renderer);
+  template <typename Out>
+  void readValue(Out* values, GLint location);
   // Each stage's destination for `length` bytes at element `locationOffset`,
   // filled by `fill` once and copied into the other stage.
   template <typename Fill>

@@ -26,10 +26,6 @@ class ShaderLibraryTest : public tessaly::test::ShaderTest {
   static std::string libraryData(const std::string& source) {
     return std::string(mtl::Device::kLibraryDataMagic) + source;
   }
-  static int fuzzIterations(int sample) {
-    const char* full = std::getenv("TESSALY_FUZZ_ITERATIONS");
-    return full != nullptr ? std::atoi(full) : sample;
-  }
 };
 
 TEST_F(ShaderLibraryTest, TheDefaultLibraryHoldsTheChartsPairAndRefusesCompiledCode) {
@@ -102,7 +98,7 @@ TEST_F(ShaderLibraryTest, FuzzedLibraryDataLoadsOrIsRefused) {
   int accepted = 0, refused = 0;
   tessaly::test::FuzzOptions options;
   options.seed = 0x11b;
-  options.iterations = fuzzIterations(2000);
+  options.iterations = tessaly::test::fuzzIterations(2000);
   options.maxSize = 4096;
   tessaly::test::fuzz(
       seeds,

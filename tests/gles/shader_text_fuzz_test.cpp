@@ -19,11 +19,6 @@
 
 namespace {
 
-int iterations(int sample) {
-  const char* full = std::getenv("TESSALY_FUZZ_ITERATIONS");
-  return full != nullptr ? std::atoi(full) : sample;
-}
-
 // A random shader-like text: lines drawn from pieces that matter to the
 // scanners, with comments left open, very long lines and stray bytes.
 std::string randomText(std::mt19937& random, bool megabyteLine) {
@@ -93,7 +88,7 @@ TEST_F(ShaderTextFuzzTest, RandomTextsSplitAndNameWithoutFault) {
   const GLenum languages[] = {GL_SHADER_SOURCE_LANG_METAL, GL_SHADER_SOURCE_LANG_METAL_FUNC,
                               GL_SHADER_SOURCE_LANG_IGNORE};
   int named = 0, unnamed = 0, megabyte = 0;
-  const int rounds = iterations(400);
+  const int rounds = tessaly::test::fuzzIterations(400);
   for (int round = 0; round < rounds; ++round) {
     // A few texts hold a line of a megabyte.
     const std::string text = randomText(random, round % 100 == 7);
@@ -121,7 +116,7 @@ TEST_F(ShaderTextFuzzTest, MutatedSourcesCompileOrSayWhyNot) {
   int compiled = 0, failed = 0;
   tessaly::test::FuzzOptions options;
   options.seed = 0x5ade;
-  options.iterations = iterations(1000);
+  options.iterations = tessaly::test::fuzzIterations(1000);
   options.maxSize = 8192;
   tessaly::test::fuzz(
       seeds,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace tessaly::test {
 namespace {
@@ -92,6 +93,12 @@ void fuzz(const std::vector<Bytes>& seeds,
     // Keep a few mutants so later rounds mutate further from the seeds.
     if (corpus.size() < 256 && below(state, 16) == 0) corpus.push_back(std::move(input));
   }
+}
+
+int fuzzIterations(int sample) {
+  const char* value = std::getenv("TESSALY_FUZZ_ITERATIONS");
+  const int requested = value != nullptr ? std::atoi(value) : 0;
+  return requested > 0 ? requested : sample;
 }
 
 }  // namespace tessaly::test

@@ -22,6 +22,10 @@ struct FuzzOptions {
   std::size_t maxSize = 1 << 16;
 };
 
+// The iterations of a run: `sample` in the suite, or the number that
+// TESSALY_FUZZ_ITERATIONS names, for a long run by hand.
+int fuzzIterations(int sample);
+
 // Returns one mutation of `input`, drawing on `corpus` for splices.
 Bytes mutate(const Bytes& input, const std::vector<Bytes>& corpus,
              std::uint64_t& state, std::size_t maxSize);
