@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# data.d/chart_images.sh BUILD_DIR
+# The chart's pictures, maps and models from public data (stellarium-data,
+# xplanet-images; `setup.sh --data` installs them), into the bundle's
+# SkyImages folder: the folder of the executable (BUILD_DIR/app) unless
+# TESSALY_BUNDLE names another. One section per kind; each builds into a
+# scratch folder and replaces its output only when it was built completely.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build=$(cd "${1:?usage: chart_images.sh BUILD_DIR}" && pwd)
+bundle=${TESSALY_BUNDLE:-$build/app}
+images=$bundle/SkyImages
+tools=$root/tools/chart
+stellarium=/usr/share/stellarium
+xplanet=/usr/share/xplanet/images
+python=/usr/bin/python3
+mkdir -p "$images"
+
+# replace FOLDER COMMAND...: runs COMMAND with a scratch folder as its last
+# argument, then puts that folder in the place of FOLDER.
+replace() {
+  local target=$1; shift
+  rm -rf "$target.new" "$target.old"
+  mkdir -p "$target.new"
+  "$@" "$target.new"
+  [ -d "$target" ] && mv "$target" "$target.old"
+  mv "$target.new" "$target"
+  rm -rf "$target.old"
+}
+
+# Solar system: surface maps at every level, the lunar tiles, the ring
+# textures of Saturn and Uranus, and their Index.txt.
+replace "$images/SolarSystem" "$python" "$tools/make_planet_maps.py" \
+  "$stellarium/textures" "$xplanet"
+
+# 3-D models of small moons, asteroids and spacecraft.
+replace "$images/Models" "$python" "$tools/make_models.py" "$stellarium/models"
