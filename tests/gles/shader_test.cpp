@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gles/context/current_context.h"
+#include "gles/context/log.h"
 #include "gles/shaders/shader_program.h"
 #include "platform/metal/library.h"
 #include "temp_dir.h"
@@ -126,11 +127,36 @@ TEST_F(ShaderObjectTest, GLSLShadersAreNamedForTheirStageAndName) {
   setSource(vertex, "attribute vec4 a; void main() { gl_Position = a; }",
             GL_SHADER_SOURCE_LANG_AUTO);
   EXPECT_EQ(vertex->name(), "VertexShader6");
+  vertex->compileWithContext(*context);
+  ASSERT_TRUE(vertex->mtlFunction()) << vertex->infoLog();
+  EXPECT_EQ(vertex->mtlFunction()->name(), "VertexShader6");
   EXPECT_EQ(shaders[4]->name(), "FragmentShader5");
   shaders[4]->setName(std::string("custom"));
   EXPECT_EQ(shaders[4]->name(), "custom");
   shaders[4]->setName(std::nullopt);
   EXPECT_EQ(shaders[4]->name(), "FragmentShader5");
+}
+
+// The converter prints the sources only while both the library's logging
+// and the context's conversion logging are on.
+TEST_F(ShaderObjectTest, ConversionsPrintTheirSourcesWhenBothSwitchesAreOn) {
+  MGLShader* shader = newShader(GL_FRAGMENT_SHADER);
+  const std::string glsl = "void main() { gl_FragColor = vec4(1.0); }";
+  auto printed = [&](bool logging, bool conversions) {
+    mglLoggingEnabled = logging;
+    context->setShouldLogShaderSourceCodeConversion(conversions);
+    testing::internal::CaptureStdout();
+    setSource(shader, glsl, GL_SHADER_SOURCE_LANG_GLSL);
+    mglLoggingEnabled = false;
+    return testing::internal::GetCapturedStdout();
+  };
+  EXPECT_EQ(printed(true, false), "");
+  EXPECT_EQ(printed(false, true), "");
+  const std::string both = printed(true, true);
+  // The GLSL part as split: each line with its line feed.
+  EXPECT_EQ(both.rfind("\n[mgl-info] Converting GLSL:\n" + glsl + "\n\nEnd GLSL\n", 0), 0u) << both;
+  EXPECT_NE(both.find("[mgl-info] Converted MSL:\n#include <metal_stdlib>"), std::string::npos);
+  EXPECT_NE(both.find("FragmentShader" + std::to_string(shader->glID())), std::string::npos);
 }
 
 TEST_F(ShaderObjectTest, ACompileThatFailsAfterASuccessReportsZero) {
@@ -165,8 +191,10 @@ TEST_F(ShaderObjectTest, ACompileThatFailsAfterASuccessReportsZero) {
 
   // A conversion that gives no Metal source.
   ASSERT_EQ(compile(kFragmentMSL, GL_SHADER_SOURCE_LANG_METAL), 1);
+  // A text of pragma lines alone: the converter refuses the empty text.
   EXPECT_EQ(compile("#pragma DivezoVO language glsl\n", GL_SHADER_SOURCE_LANG_GLSL), 0);
   EXPECT_EQ(shader->mtlFunction(), nullptr);
+  EXPECT_NE(shader->infoLog().find("Unable to convert GLSL to MSL:\n"), std::string::npos);
   EXPECT_EQ(shader->infoLog().substr(shader->infoLog().size() - 27), "MSL shader source is empty.");
 }
 
