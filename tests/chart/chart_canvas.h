@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "chart/sky_chart.h"
+#include <gtest/gtest.h>
+
 #include "platform/coregraphics/context.h"
 #include "skydata/sky_database.h"
 
@@ -33,21 +35,41 @@ struct Raster {
   int inkCount(float threshold = 0.25f) const;
 };
 
+// Where a chart draws in a test: a 2-D bitmap or the GL layer on the
+// software GPU. Either starts transparent (black) and the chart's colour
+// white; raster() reads the coverage back.
+class ChartCanvas {
+ public:
+  virtual ~ChartCanvas() = default;
+  virtual Raster raster() = 0;
+  // Writes the picture as PNG when TESSALY_CHART_TEST_IMAGES names a folder.
+  virtual void save(const std::string& name) = 0;
+};
+
 // A transparent bitmap whose user space is the chart's pixels, y down,
 // attached to the chart as its 2-D context for its lifetime.
-class Canvas2D {
+class Canvas2D : public ChartCanvas {
  public:
   Canvas2D(CSkyChart& chart, int width, int height);
-  ~Canvas2D();
+  ~Canvas2D() override;
   cg::Context& context() { return *context_; }
-  Raster raster();
-  // Writes the picture as PNG when TESSALY_CHART_TEST_IMAGES names a folder.
-  void save(const std::string& name);
+  Raster raster() override;
+  void save(const std::string& name) override;
 
  private:
   CSkyChart& chart_;
   std::unique_ptr<cg::Context> context_;
 };
+
+enum class Backend { twoD, gl };
+std::string backendName(const testing::TestParamInfo<Backend>& info);
+// Whether this tree has the graphics layer's entry points (the GL back end
+// draws nothing without them).
+bool backendAvailable(Backend backend);
+// A canvas of the back end attached to the chart; for GL a current
+// context, a w x h colour renderbuffer, the chart's shader program and the
+// chart's pixel matrix.
+std::unique_ptr<ChartCanvas> makeCanvas(Backend backend, CSkyChart& chart, int width, int height);
 
 // The tests' own projection of a fundamental-frame direction, written from
 // the projections' published definitions: display frame X towards the

@@ -1,7 +1,9 @@
-// The drawing primitives through the 2-D back end, checked pixel by pixel
-// against geometry the tests compute themselves: great circles rotated
-// with ERFA and projected with the projections' published formulas,
-// analytic circles, ellipses and discs, and non-zero winding numbers.
+// The drawing primitives through both back ends (the 2-D context, and the
+// GL layer on the software GPU), checked pixel by pixel against geometry
+// the tests compute themselves: great circles rotated with ERFA and
+// projected with the projections' published formulas, analytic circles,
+// ellipses and discs, and non-zero winding numbers; and the two back ends
+// against each other.
 #include <erfa.h>
 #include <erfam.h>
 #include <gtest/gtest.h>
@@ -13,7 +15,9 @@
 
 namespace {
 
+using chart_test::Backend;
 using chart_test::Canvas2D;
+using chart_test::ChartCanvas;
 using chart_test::ChartOnEmptySky;
 using chart_test::CurveFit;
 using chart_test::Point2;
@@ -21,6 +25,19 @@ using chart_test::Raster;
 using chart_test::TestView;
 
 constexpr double kDegree = ERFA_DD2R;
+
+// A canvas of the test's back end for the chart, or a skip when this tree
+// has no GL entry points yet.
+#define CHART_CANVAS(canvas, chart, width, height)                                      \
+  auto canvas##Owner = chart_test::makeCanvas(GetParam(), chart, width, height);        \
+  if (!canvas##Owner)                                                                    \
+    GTEST_SKIP() << "the graphics layer's entry points (gles/context/gl.h) are not here"; \
+  ChartCanvas& canvas = *canvas##Owner
+
+class ChartPrimitivesGolden : public testing::TestWithParam<Backend> {
+ protected:
+  std::string suffix() const { return GetParam() == Backend::gl ? "-gl" : ""; }
+};
 
 void unitVector(double lonDegrees, double latDegrees, double v[3]) {
   eraS2c(lonDegrees * kDegree, latDegrees * kDegree, v);
@@ -66,7 +83,7 @@ RegionCheck checkRegion(const Raster& raster, const std::function<bool(double, d
   return check;
 }
 
-TEST(ChartPrimitives2D, ArcsFollowTheGreatCircleThroughThem) {
+TEST_P(ChartPrimitivesGolden, ArcsFollowTheGreatCircleThroughThem) {
   ChartOnEmptySky sky(400, 300);
   for (int projection : {1, 3}) {
     TestView view;
@@ -75,13 +92,13 @@ TEST(ChartPrimitives2D, ArcsFollowTheGreatCircleThroughThem) {
     view.lat0 = 20 * kDegree;
     view.fov = 70 * kDegree;
     chart_test::applyView(*sky.chart, view);
-    Canvas2D canvas(*sky.chart, view.width, view.height);
+    CHART_CANVAS(canvas, *sky.chart, view.width, view.height);
     double a[3], b[3];
     unitVector(5, 35, a);
     unitVector(60, -5, b);
     sky.chart->drawArc(a, b);
     sky.chart->strokePath();
-    canvas.save("arc-" + std::to_string(projection));
+    canvas.save("arc-" + std::to_string(projection) + suffix());
     CurveFit fit = chart_test::fitInkToCurves(canvas.raster(), projectedGreatCircle(view, a, b),
                                              1e30, 0.5f);
     EXPECT_GT(fit.inkPixels, 100) << projection;
@@ -91,7 +108,7 @@ TEST(ChartPrimitives2D, ArcsFollowTheGreatCircleThroughThem) {
   }
 }
 
-TEST(ChartPrimitives2D, ArcsCrossingTheSeamOfWholeSkyProjectionsComeBackOnTheOtherSide) {
+TEST_P(ChartPrimitivesGolden, ArcsCrossingTheSeamOfWholeSkyProjectionsComeBackOnTheOtherSide) {
   ChartOnEmptySky sky(720, 300);
   struct Case {
     int projection;
@@ -105,14 +122,14 @@ TEST(ChartPrimitives2D, ArcsCrossingTheSeamOfWholeSkyProjectionsComeBackOnTheOth
     view.width = 720;
     view.fov = 2 * ERFA_DPI;
     chart_test::applyView(*sky.chart, view);
-    Canvas2D canvas(*sky.chart, view.width, view.height);
+    CHART_CANVAS(canvas, *sky.chart, view.width, view.height);
     // A steep arc through the point opposite the centre.
     double a[3], b[3];
     unitVector(c.lon0 + 172, c.lat0 + 35, a);
     unitVector(c.lon0 + 189, c.lat0 - 35, b);
     sky.chart->drawArc(a, b);
     sky.chart->strokePath();
-    canvas.save("seam-" + std::to_string(c.projection) + "-" + std::to_string(int(c.lon0)));
+    canvas.save("seam-" + std::to_string(c.projection) + "-" + std::to_string(int(c.lon0)) + suffix());
     auto pieces = projectedGreatCircle(view, a, b);
     ASSERT_EQ(pieces.size(), 2u) << "the test's arc must cross the seam";
     CurveFit fit = chart_test::fitInkToCurves(canvas.raster(), pieces, 1e30, 0.5f);
@@ -123,7 +140,7 @@ TEST(ChartPrimitives2D, ArcsCrossingTheSeamOfWholeSkyProjectionsComeBackOnTheOth
   }
 }
 
-TEST(ChartPrimitives2D, ALongSegmentAcrossTheSeamKeepsItsSlopeOnBothSides) {
+TEST_P(ChartPrimitivesGolden, ALongSegmentAcrossTheSeamKeepsItsSlopeOnBothSides) {
   ChartOnEmptySky sky(720, 300);
   for (int projection : {4, 5, 9}) {
     TestView view;
@@ -132,14 +149,14 @@ TEST(ChartPrimitives2D, ALongSegmentAcrossTheSeamKeepsItsSlopeOnBothSides) {
     view.width = 720;
     view.fov = 2 * ERFA_DPI;
     chart_test::applyView(*sky.chart, view);
-    Canvas2D canvas(*sky.chart, view.width, view.height);
+    CHART_CANVAS(canvas, *sky.chart, view.width, view.height);
     double a[3], b[3];
     unitVector(view.lon0 / kDegree + 170, 30, a);
     unitVector(view.lon0 / kDegree + 195, -30, b);
     sky.chart->moveTo(a);
     sky.chart->lineTo(b);
     sky.chart->strokePath();
-    canvas.save("seam-segment-" + std::to_string(projection));
+    canvas.save("seam-segment-" + std::to_string(projection) + suffix());
     // The screen segment between the two points, once with the second
     // carried a turn across and once with the first.
     double x0, y0, x1, y1;
@@ -157,12 +174,12 @@ TEST(ChartPrimitives2D, ALongSegmentAcrossTheSeamKeepsItsSlopeOnBothSides) {
   }
 }
 
-TEST(ChartPrimitives2D, CirclesDashedOrNotLieOnTheirRadius) {
+TEST_P(ChartPrimitivesGolden, CirclesDashedOrNotLieOnTheirRadius) {
   ChartOnEmptySky sky(400, 300);
-  Canvas2D canvas(*sky.chart, 400, 300);
+  CHART_CANVAS(canvas, *sky.chart, 400, 300);
   sky.chart->drawCircle(false, 120.25f, 140.5f, 60, 0);
   sky.chart->drawCircle(false, 300, 150, 45, 6);
-  canvas.save("circles");
+  canvas.save("circles" + suffix());
   Raster raster = canvas.raster();
   std::vector<Point2> plain, dashed;
   for (int k = 0; k <= 3600; ++k) {
@@ -201,31 +218,31 @@ int runsAlongCircle(const Raster& raster, double cx, double cy, double r) {
   return runs;
 }
 
-TEST(ChartPrimitives2D, PointDashedOutlinesDrawEveryOtherSegment) {
+TEST_P(ChartPrimitivesGolden, PointDashedOutlinesDrawEveryOtherSegment) {
   ChartOnEmptySky sky(200, 200);
-  Canvas2D canvas(*sky.chart, 200, 200);
+  CHART_CANVAS(canvas, *sky.chart, 200, 200);
   // Width 30, dash 5: 18 segments, 9 drawn.
   sky.chart->drawEllipseOutline(50, 60, 30, 30, 5);
   // Width 100, dash 7: (int)(300 / 7) = 42 segments, 21 drawn.
   sky.chart->drawEllipseOutline(90, 90, 100, 100, 7);
-  canvas.save("dashed-outlines");
+  canvas.save("dashed-outlines" + suffix());
   Raster raster = canvas.raster();
   EXPECT_EQ(runsAlongCircle(raster, 65, 75, 15), 9);
   EXPECT_EQ(runsAlongCircle(raster, 140, 140, 50), 21);
 }
 
-TEST(ChartPrimitives2D, RotatedEllipsesAreMirroredWithTheProjection) {
+TEST_P(ChartPrimitivesGolden, RotatedEllipsesAreMirroredWithTheProjection) {
   ChartOnEmptySky sky(400, 300);
   for (bool flipX : {false, true})
     for (bool flipY : {false, true}) {
       sky.chart->setDisplayFlippedHoriz(flipX);
       sky.chart->setDisplayFlippedVert(flipY);
-      Canvas2D canvas(*sky.chart, 400, 300);
+      CHART_CANVAS(canvas, *sky.chart, 400, 300);
       const double angle = 0.6, rx = 70, ry = 30;
       sky.chart->drawRotatedEllipse(false, 110, 150, rx, ry, angle);
       // The point form of the same ellipse.
       sky.chart->drawEllipse(flipX, flipY, 290 - rx, 150 - ry, 2 * rx, 2 * ry, angle);
-      canvas.save(std::string("ellipse-") + (flipX ? "x" : "") + (flipY ? "y" : ""));
+      canvas.save(std::string("ellipse-") + (flipX ? "x" : "") + (flipY ? "y" : "") + suffix());
       std::vector<Point2> left, right;
       for (int k = 0; k <= 3600; ++k) {
         double t = k * 2 * ERFA_DPI / 3600;
@@ -262,7 +279,7 @@ std::vector<Point2> closedOutline(const std::vector<Point2>& polygon) {
   return closed;
 }
 
-TEST(ChartPrimitives2D, ConcaveAndSelfIntersectingFillsCoverTheNonzeroWindingRegion) {
+TEST_P(ChartPrimitivesGolden, ConcaveAndSelfIntersectingFillsCoverTheNonzeroWindingRegion) {
   std::vector<std::vector<Point2>> polygons;
   // A pentagram: its middle has winding 2 (filled under non-zero, a hole
   // under even-odd).
@@ -287,12 +304,12 @@ TEST(ChartPrimitives2D, ConcaveAndSelfIntersectingFillsCoverTheNonzeroWindingReg
   int index = 0;
   for (const auto& polygon : polygons) {
     ChartOnEmptySky sky(400, 300);
-    Canvas2D canvas(*sky.chart, 400, 300);
+    CHART_CANVAS(canvas, *sky.chart, 400, 300);
     sky.chart->beginPolygonAtPoint(polygon[0].x, polygon[0].y);
     for (std::size_t i = 1; i < polygon.size(); ++i)
       sky.chart->addPolygonPoint(polygon[i].x, polygon[i].y);
     sky.chart->fillPolygon(true);
-    canvas.save("fill-" + std::to_string(index));
+    canvas.save("fill-" + std::to_string(index) + suffix());
     std::vector<Point2> outline = closedOutline(polygon);
     RegionCheck check = checkRegion(
         canvas.raster(), [&](double x, double y) { return windingNumber(polygon, x, y) != 0; },
@@ -304,7 +321,7 @@ TEST(ChartPrimitives2D, ConcaveAndSelfIntersectingFillsCoverTheNonzeroWindingReg
   }
 }
 
-TEST(ChartPrimitives2D, TheOverlapFillIsTheLensCommonToBothDiscs) {
+TEST_P(ChartPrimitivesGolden, TheOverlapFillIsTheLensCommonToBothDiscs) {
   struct Case {
     double x1, y1, r1, x2, y2, r2;
   };
@@ -319,9 +336,9 @@ TEST(ChartPrimitives2D, TheOverlapFillIsTheLensCommonToBothDiscs) {
   int index = 0;
   for (const Case& c : cases) {
     ChartOnEmptySky sky(400, 300);
-    Canvas2D canvas(*sky.chart, 400, 300);
+    CHART_CANVAS(canvas, *sky.chart, 400, 300);
     sky.chart->fillCircleOverlap(c.x1, c.y1, c.r1, c.x2, c.y2, c.r2);
-    canvas.save("lens-" + std::to_string(index));
+    canvas.save("lens-" + std::to_string(index) + suffix());
     auto inDisc = [](double x, double y, double cx, double cy, double r) {
       return std::hypot(x - cx, y - cy) < r;
     };
@@ -340,15 +357,15 @@ TEST(ChartPrimitives2D, TheOverlapFillIsTheLensCommonToBothDiscs) {
   }
 }
 
-TEST(ChartPrimitives2D, FilledDiscsAndSectorsCoverTheirRegion) {
+TEST_P(ChartPrimitivesGolden, FilledDiscsAndSectorsCoverTheirRegion) {
   ChartOnEmptySky sky(400, 300);
-  Canvas2D canvas(*sky.chart, 400, 300);
+  CHART_CANVAS(canvas, *sky.chart, 400, 300);
   sky.chart->drawCircle(true, 100, 150, 70, 0);
   // A quarter of an ellipse turned by 0.3 radians: from the ellipse's own
   // axis at 0.3 to 0.3 + pi/2.
   sky.chart->fillEllipseSector(false, false, 300 - 80, 150 - 50, 160, 100, 0.3f,
                                static_cast<float>(ERFA_DPI / 2));
-  canvas.save("discs");
+  canvas.save("discs" + suffix());
   auto sectorInside = [](double x, double y) {
     double dx = x - 300, dy = y - 150;
     double u = dx * std::cos(0.3) + dy * std::sin(0.3);  // into the ellipse's frame
@@ -374,6 +391,9 @@ TEST(ChartPrimitives2D, FilledDiscsAndSectorsCoverTheirRegion) {
   EXPECT_EQ(check.wrongInside, 0);
   EXPECT_EQ(check.wrongOutside, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, ChartPrimitivesGolden,
+                         testing::Values(Backend::twoD, Backend::gl), chart_test::backendName);
 
 }  // namespace
 
