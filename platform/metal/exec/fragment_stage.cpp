@@ -82,35 +82,43 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
                               const SamplePattern& pattern) {
   TriangleEdges edges;
   triangleEdges(p, edges);
-  const double invArea = 1.0 / static_cast<double>(p.area);
+  // Window-space barycentrics of vertices 1 and 2 as planes over pixel
+  // offsets from vertex 0 (small numbers, so float keeps its precision).
+  const double toPixels = double{kSubpixels} / static_cast<double>(p.area);
+  const float g1x = static_cast<float>(edges.a[1] * toPixels), g1y = static_cast<float>(edges.b[1] * toPixels);
+  const float g2x = static_cast<float>(edges.a[2] * toPixels), g2y = static_cast<float>(edges.b[2] * toPixels);
+  const double x0 = p.x[0] / double{kSubpixels}, y0 = p.y[0] / double{kSubpixels};
+  const float dz1 = p.z[1] - p.z[0], dz2 = p.z[2] - p.z[0];
+  const float dw1 = p.invW[1] - p.invW[0], dw2 = p.invW[2] - p.invW[0];
+  float sample1[4], sample2[4];  // barycentric steps from the centre to each sample
+  for (unsigned s = 0; s < pattern.count; ++s) {
+    const float ox = static_cast<float>(pattern.x[s] - kHalfPixel) / kSubpixels;
+    const float oy = static_cast<float>(pattern.y[s] - kHalfPixel) / kSubpixels;
+    sample1[s] = g1x * ox + g1y * oy;
+    sample2[s] = g2x * ox + g2y * oy;
+  }
   Interpolation in;
-  std::int64_t centre[3][kLanes];
   BlockCoverage coverage;
   for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
     for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
-      coverTriangleBlock(edges, pattern, bx, by, clip, coverage, centre);
+      coverTriangleBlock(edges, pattern, bx, by, clip, coverage);
       if (!coverage.lanes) continue;
+      const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
       for (unsigned l = 0; l < kLanes; ++l) {
-        const double w0 = static_cast<double>(centre[0][l]) * invArea;
-        const double w1 = static_cast<double>(centre[1][l]) * invArea;
-        const double w2 = static_cast<double>(centre[2][l]) * invArea;
-        in.l1[l] = static_cast<float>(w1);
-        in.l2[l] = static_cast<float>(w2);
-        const double f0 = w0 * p.invW[0], f1 = w1 * p.invW[1], f2 = w2 * p.invW[2];
-        const double sum = f0 + f1 + f2;
-        in.b1[l] = static_cast<float>(f1 / sum);
-        in.b2[l] = static_cast<float>(f2 / sum);
-        in.z[l] = static_cast<float>(p.z[0] + w1 * (double{p.z[1]} - p.z[0]) + w2 * (double{p.z[2]} - p.z[0]));
-        in.invW[l] = static_cast<float>(p.invW[0] + w1 * (double{p.invW[1]} - p.invW[0]) +
-                                        w2 * (double{p.invW[2]} - p.invW[0]));
-        if (!(coverage.lanes & (1u << l))) continue;
+        const float dx = dx0 + static_cast<float>(pixelXOfLane(l));
+        const float dy = dy0 + static_cast<float>(pixelYOfLane(l));
+        const float l1 = g1x * dx + g1y * dy, l2 = g2x * dx + g2y * dy;
+        in.l1[l] = l1;
+        in.l2[l] = l2;
+        const float q1 = l1 * p.invW[1], q2 = l2 * p.invW[2];
+        const float sum = p.invW[0] + l1 * dw1 + l2 * dw2;  // interpolated 1/w
+        const float reciprocal = 1.0f / sum;
+        in.b1[l] = q1 * reciprocal;
+        in.b2[l] = q2 * reciprocal;
+        in.z[l] = p.z[0] + l1 * dz1 + l2 * dz2;
+        in.invW[l] = sum;
         for (unsigned s = 0; s < pattern.count; ++s) {
-          if (!(coverage.samples[l] & (1u << s))) continue;
-          const std::int64_t ox = pattern.x[s] - kHalfPixel, oy = pattern.y[s] - kHalfPixel;
-          const double s1 = static_cast<double>(centre[1][l] + edges.a[1] * ox + edges.b[1] * oy) * invArea;
-          const double s2 = static_cast<double>(centre[2][l] + edges.a[2] * ox + edges.b[2] * oy) * invArea;
-          in.sampleZ[l][s] = p.z[0] + s1 * (double{p.z[1]} - p.z[0]) + s2 * (double{p.z[2]} - p.z[0]) +
-                             p.depthBias;
+          in.sampleZ[l][s] = (p.z[0] + (l1 + sample1[s]) * dz1 + (l2 + sample2[s]) * dz2) + double{p.depthBias};
         }
       }
       block(draw, p, bx, by, coverage, in, pattern);
@@ -317,6 +325,11 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
   if (!m) return;
   for (const ColorOutput* output : draw.resolved->writtenColors) {
     const ColorUnit& unit = draw.resolved->colors[output->attachment];
+    if (output->scalar == msl::Scalar::Float && output->components == 4) {
+      const std::uint32_t* rows[4] = {m->row(output->reg, 0).v, m->row(output->reg, 1).v,
+                                      m->row(output->reg, 2).v, m->row(output->reg, 3).v};
+      if (unit.writeBlock(bx, by, coverage.lanes, rows, draw.resolved->alphaToOne)) continue;
+    }
     for (unsigned l = 0; l < kLanes; ++l) {
       if (!(coverage.lanes & (1u << l))) continue;
       SourceColor color;

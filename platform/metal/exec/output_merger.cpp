@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/metal/exec/lane_machine.h"
 #include "platform/metal/pixel_codec.h"
 
 namespace mtl::exec {
@@ -50,9 +51,11 @@ std::uint16_t unorm16(double v) {
   if (std::isnan(v)) return 0;
   return static_cast<std::uint16_t>(std::lround(std::clamp(v, 0.0, 1.0) * 65535.0));
 }
+// The codec's lround of a value in [0, 255]: halves round up, as floor(x + 1/2)
+// does (x has at most 32 significant bits, so x + 1/2 is exact).
 std::uint8_t unorm8(float v) {
   if (std::isnan(v)) return 0;
-  return static_cast<std::uint8_t>(std::lround(std::clamp(static_cast<double>(v), 0.0, 1.0) * 255.0));
+  return static_cast<std::uint8_t>(std::clamp(static_cast<double>(v), 0.0, 1.0) * 255.0 + 0.5);
 }
 
 struct Unorm8Table {
@@ -308,6 +311,97 @@ void ColorUnit::writeGeneric(std::uint8_t* at, const SourceColor& color) const {
     }
     if (mask & kChannelMask[channel]) std::memcpy(at + slot * width, bytes + slot * width, width);
   }
+}
+
+namespace {
+
+// factor() for 16 lanes, the choice made once.
+void factorRow(BlendFactor f, unsigned k, const float (*s)[kLanes], const float (*d)[kLanes],
+               const float* c, float* out) {
+  switch (f) {
+    case BlendFactor::Zero: for (unsigned l = 0; l < kLanes; ++l) out[l] = 0; break;
+    case BlendFactor::One: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1; break;
+    case BlendFactor::SourceColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = s[k][l]; break;
+    case BlendFactor::OneMinusSourceColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - s[k][l]; break;
+    case BlendFactor::SourceAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = s[3][l]; break;
+    case BlendFactor::OneMinusSourceAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - s[3][l]; break;
+    case BlendFactor::DestinationColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = d[k][l]; break;
+    case BlendFactor::OneMinusDestinationColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - d[k][l]; break;
+    case BlendFactor::DestinationAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = d[3][l]; break;
+    case BlendFactor::OneMinusDestinationAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - d[3][l]; break;
+    case BlendFactor::SourceAlphaSaturated:
+      for (unsigned l = 0; l < kLanes; ++l) out[l] = k == 3 ? 1 : std::min(s[3][l], 1 - d[3][l]);
+      break;
+    case BlendFactor::BlendColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = c[k]; break;
+    case BlendFactor::OneMinusBlendColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - c[k]; break;
+    case BlendFactor::BlendAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = c[3]; break;
+    case BlendFactor::OneMinusBlendAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - c[3]; break;
+    default: for (unsigned l = 0; l < kLanes; ++l) out[l] = 0; break;
+  }
+}
+
+}  // namespace
+
+bool ColorUnit::writeBlock(std::int32_t bx, std::int32_t by, LaneMask lanes,
+                           const std::uint32_t* const rows[4], bool alphaToOne) const {
+  if (!(byte4_ && kind_ == Kind::Unorm && view_.samples == 1 && fastPathsEnabled())) return false;
+  static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
+  const unsigned* slot = bgra_ ? kBgra : kRgba;
+  float src[4][kLanes], dst[4][kLanes] = {}, out[4][kLanes];
+  for (unsigned c = 0; c < 4; ++c) {
+    float v[kLanes];
+    std::memcpy(v, rows[c], sizeof v);
+    for (unsigned l = 0; l < kLanes; ++l) src[c][l] = std::clamp(v[l], 0.0f, 1.0f);
+  }
+  if (alphaToOne) std::fill_n(src[3], kLanes, 1.0f);
+  std::uint8_t* at[kLanes] = {};
+  for (unsigned l = 0; l < kLanes; ++l) {
+    if (lanes & (1u << l)) {
+      at[l] = view_.at(bx + static_cast<std::int32_t>(pixelXOfLane(l)), by + static_cast<std::int32_t>(pixelYOfLane(l)), 0);
+    }
+  }
+  if (blend_.blendingEnabled) {
+    const float* table = unorm8Table();
+    for (unsigned l = 0; l < kLanes; ++l) {
+      if (!at[l]) continue;
+      for (unsigned c = 0; c < 4; ++c) dst[c][l] = table[at[l][slot[c]]];
+    }
+    float fs[kLanes], fd[kLanes];
+    for (unsigned k = 0; k < 4; ++k) {
+      const bool alpha = k == 3;
+      factorRow(alpha ? blend_.sourceAlphaBlendFactor : blend_.sourceRGBBlendFactor, k, src, dst, blendColor_.data(), fs);
+      factorRow(alpha ? blend_.destinationAlphaBlendFactor : blend_.destinationRGBBlendFactor, k, src, dst, blendColor_.data(), fd);
+      const float* s = src[k];
+      const float* d = dst[k];
+      float* o = out[k];
+      switch (alpha ? blend_.alphaBlendOperation : blend_.rgbBlendOperation) {
+        case BlendOperation::Subtract: for (unsigned l = 0; l < kLanes; ++l) o[l] = s[l] * fs[l] - d[l] * fd[l]; break;
+        case BlendOperation::ReverseSubtract: for (unsigned l = 0; l < kLanes; ++l) o[l] = d[l] * fd[l] - s[l] * fs[l]; break;
+        case BlendOperation::Min: for (unsigned l = 0; l < kLanes; ++l) o[l] = std::min(s[l], d[l]); break;
+        case BlendOperation::Max: for (unsigned l = 0; l < kLanes; ++l) o[l] = std::max(s[l], d[l]); break;
+        default: for (unsigned l = 0; l < kLanes; ++l) o[l] = s[l] * fs[l] + d[l] * fd[l]; break;
+      }
+    }
+  } else {
+    std::memcpy(out, src, sizeof out);
+  }
+  // unorm8() for every lane, without branches.
+  std::uint8_t bytes[4][kLanes];
+  for (unsigned c = 0; c < 4; ++c) {
+    for (unsigned l = 0; l < kLanes; ++l) {
+      const float v = out[c][l];
+      const float clamped = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;  // NaN: 0
+      bytes[c][l] = static_cast<std::uint8_t>(static_cast<double>(clamped) * 255.0 + 0.5);
+    }
+  }
+  const NSUInteger mask = blend_.writeMask;
+  for (unsigned l = 0; l < kLanes; ++l) {
+    if (!at[l]) continue;
+    for (unsigned c = 0; c < 4; ++c) {
+      if (mask & kChannelMask[c]) at[l][slot[c]] = bytes[c][l];
+    }
+  }
+  return true;
 }
 
 void ColorUnit::write(std::int32_t x, std::int32_t y, std::uint8_t samples,

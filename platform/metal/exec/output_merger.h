@@ -82,6 +82,11 @@ class ColorUnit {
   bool active() const { return view_.data != nullptr; }
   // Blends and writes the colour into the samples set in `samples`.
   void write(std::int32_t x, std::int32_t y, std::uint8_t samples, const SourceColor& color) const;
+  // The same for the covered pixels of a 4 x 4 block at once, from the
+  // float colour's four components in lane order, where the target has a
+  // direct path and one sample; false (nothing written) otherwise.
+  bool writeBlock(std::int32_t bx, std::int32_t by, std::uint32_t lanes,
+                  const std::uint32_t* const rows[4], bool alphaToOne) const;
 
  private:
   void writeGeneric(std::uint8_t* at, const SourceColor& color) const;

@@ -72,12 +72,24 @@ void triangleEdges(const Primitive& t, TriangleEdges& e) {
     e.c[k] = dy * t.x[i] - dx * t.y[i];
     const bool top = dy == 0 && dx > 0, left = dy < 0;
     e.tie[k] = top || left ? 1 : 0;
+    for (unsigned lane = 0; lane < kLanes; ++lane) {
+      e.lane[k][lane] = e.a[k] * kSubpixels * pixelXOfLane(lane) + e.b[k] * kSubpixels * pixelYOfLane(lane);
+    }
   }
 }
 
+// The pixels of the block inside the rectangle.
+LaneMask clipLanes(const PixelRect& clip, std::int32_t bx, std::int32_t by) {
+  if (bx >= clip.x0 && bx + 4 <= clip.x1 && by >= clip.y0 && by + 4 <= clip.y1) return kAllLanes;
+  LaneMask m = 0;
+  for (unsigned lane = 0; lane < kLanes; ++lane) {
+    if (inside(clip, bx + pixelXOfLane(lane), by + pixelYOfLane(lane))) m |= 1u << lane;
+  }
+  return m;
+}
+
 void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, std::int32_t bx,
-                        std::int32_t by, const PixelRect& clip, BlockCoverage& coverage,
-                        std::int64_t centre[3][kLanes]) {
+                        std::int32_t by, const PixelRect& clip, BlockCoverage& coverage) {
   coverage.lanes = 0;
   // The samples' extent within the block, relative to its first centre.
   std::int32_t minX = pattern.x[0], maxX = pattern.x[0], minY = pattern.y[0], maxY = pattern.y[0];
@@ -100,33 +112,33 @@ void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, st
     if (most <= 0) return;  // no sample of the block is inside this edge
     full = full && least > 0;
   }
-  LaneMask clipMask = 0;
-  for (unsigned lane = 0; lane < kLanes; ++lane) {
-    const std::int64_t dx = pixelXOfLane(lane), dy = pixelYOfLane(lane);
-    for (unsigned k = 0; k < 3; ++k) {
-      centre[k][lane] = origin[k] + e.a[k] * kSubpixels * dx + e.b[k] * kSubpixels * dy;
+  const LaneMask clipMask = clipLanes(clip, bx, by);
+  if (full) {
+    const std::uint8_t all = static_cast<std::uint8_t>((1u << pattern.count) - 1);
+    for (unsigned lane = 0; lane < kLanes; ++lane) {
+      coverage.samples[lane] = (clipMask >> lane) & 1u ? all : 0;
     }
-    if (inside(clip, bx + dx, by + dy)) clipMask |= 1u << lane;
+    coverage.lanes = clipMask;
+    return;
   }
-  const std::uint8_t all = static_cast<std::uint8_t>((1u << pattern.count) - 1);
-  for (unsigned lane = 0; lane < kLanes; ++lane) {
-    std::uint8_t samples = 0;
-    if (clipMask & (1u << lane)) {
-      if (full) {
-        samples = all;
-      } else {
-        for (unsigned s = 0; s < pattern.count; ++s) {
-          const std::int64_t ox = pattern.x[s] - kHalf, oy = pattern.y[s] - kHalf;
-          bool in = true;
-          for (unsigned k = 0; k < 3; ++k) {
-            in = in && centre[k][lane] + e.a[k] * ox + e.b[k] * oy + e.tie[k] > 0;
-          }
-          samples |= static_cast<std::uint8_t>(in) << s;
-        }
-      }
+  std::uint8_t samples[kLanes] = {};
+  for (unsigned s = 0; s < pattern.count; ++s) {
+    // Covered when E + tie > 0 on every edge: E + tie - 1 >= 0, so the
+    // three values or-ed together keep their sign bit clear.
+    std::int64_t base[3];
+    for (unsigned k = 0; k < 3; ++k) {
+      base[k] = origin[k] + e.a[k] * (pattern.x[s] - kHalf) + e.b[k] * (pattern.y[s] - kHalf) + e.tie[k] - 1;
     }
-    coverage.samples[lane] = samples;
-    if (samples) coverage.lanes |= 1u << lane;
+    for (unsigned lane = 0; lane < kLanes; ++lane) {
+      const std::int64_t v = (base[0] + e.lane[0][lane]) | (base[1] + e.lane[1][lane]) |
+                             (base[2] + e.lane[2][lane]);
+      samples[lane] |= static_cast<std::uint8_t>((v >= 0 ? 1u : 0u) << s);
+    }
+  }
+  for (unsigned lane = 0; lane < kLanes; ++lane) {
+    const std::uint8_t in = (clipMask >> lane) & 1u ? samples[lane] : 0;
+    coverage.samples[lane] = in;
+    if (in) coverage.lanes |= 1u << lane;
   }
 }
 

@@ -38,6 +38,7 @@ SamplePattern samplePattern(unsigned sampleCount);
 struct TriangleEdges {
   std::int64_t a[3], b[3], c[3];
   std::int64_t tie[3];
+  std::int64_t lane[3][kLanes];  // E_k(lane's centre) - E_k(block's first centre)
 };
 void triangleEdges(const Primitive& triangle, TriangleEdges& edges);
 
@@ -47,11 +48,9 @@ struct BlockCoverage {
 };
 
 // The block whose top-left pixel is (bx, by); only pixels inside `clip`
-// count. `centre` receives the three edge functions at every pixel centre
-// (helpers included), for interpolation.
+// count.
 void coverTriangleBlock(const TriangleEdges& edges, const SamplePattern& pattern, std::int32_t bx,
-                        std::int32_t by, const PixelRect& clip, BlockCoverage& coverage,
-                        std::int64_t centre[3][kLanes]);
+                        std::int32_t by, const PixelRect& clip, BlockCoverage& coverage);
 void coverPointBlock(const Primitive& point, const SamplePattern& pattern, std::int32_t bx,
                      std::int32_t by, const PixelRect& clip, BlockCoverage& coverage);
 

@@ -104,35 +104,55 @@ std::array<float, 4> fetch(const Level& l, std::int64_t i, std::int64_t j,
 
 bool filterable(const PixelFormatInfo& info) { return info.hasDepth || isFilterable(info); }
 
-std::array<float, 4> filterLevel(const Level& l, float u, float v, SamplerMinMagFilter filter,
-                                 const SamplerDescriptor& s, const SampleRequest& r) {
-  // u, v in texels of this level.
-  const SamplerAddressMode su = r.cube ? SamplerAddressMode::ClampToEdge : s.sAddressMode;
-  const SamplerAddressMode sv = r.cube ? SamplerAddressMode::ClampToEdge : s.tAddressMode;
-  auto index = [](double x) {
-    return static_cast<std::int64_t>(std::clamp(std::floor(x), -4.0e15, 4.0e15));
-  };
-  if (filter == SamplerMinMagFilter::Nearest || !filterable(*l.info)) {
-    const std::int64_t i = wrapIndex(index(u), l.width, su);
-    const std::int64_t j = wrapIndex(index(v), l.height, sv);
-    return fetch(l, i, j, r, s.compareFunction);
+std::int64_t texelIndex(double x) {
+  return static_cast<std::int64_t>(std::clamp(std::floor(x), -4.0e15, 4.0e15));
+}
+
+// Nearest or bilinear filtering of one level at (u, v) in texels, with the
+// texel reader `texel(i, j)`: the one formula every path uses.
+template <typename Fetch>
+std::array<float, 4> filterWith(const Level& l, float u, float v, bool linear, SamplerAddressMode su,
+                                SamplerAddressMode sv, Fetch texel) {
+  if (!linear) {
+    return texel(wrapIndex(texelIndex(u), l.width, su), wrapIndex(texelIndex(v), l.height, sv));
   }
   const double uu = double{u} - 0.5, vv = double{v} - 0.5;
-  const std::int64_t i0f = index(uu), j0f = index(vv);
+  const std::int64_t i0f = texelIndex(uu), j0f = texelIndex(vv);
   const float alpha = static_cast<float>(uu - std::floor(uu));
   const float beta = static_cast<float>(vv - std::floor(vv));
   const std::int64_t i0 = wrapIndex(i0f, l.width, su), i1 = wrapIndex(i0f + 1, l.width, su);
   const std::int64_t j0 = wrapIndex(j0f, l.height, sv), j1 = wrapIndex(j0f + 1, l.height, sv);
-  const std::array<float, 4> t00 = fetch(l, i0, j0, r, s.compareFunction);
-  const std::array<float, 4> t10 = fetch(l, i1, j0, r, s.compareFunction);
-  const std::array<float, 4> t01 = fetch(l, i0, j1, r, s.compareFunction);
-  const std::array<float, 4> t11 = fetch(l, i1, j1, r, s.compareFunction);
+  const std::array<float, 4> t00 = texel(i0, j0), t10 = texel(i1, j0);
+  const std::array<float, 4> t01 = texel(i0, j1), t11 = texel(i1, j1);
   std::array<float, 4> out;
   for (unsigned c = 0; c < 4; ++c) {
     out[c] = (1 - alpha) * (1 - beta) * t00[c] + alpha * (1 - beta) * t10[c] +
              (1 - alpha) * beta * t01[c] + alpha * beta * t11[c];
   }
   return out;
+}
+
+// Texels of RGBA8Unorm and BGRA8Unorm read through the table.
+template <bool Bgra>
+struct Byte4Texels {
+  const Level& l;
+  const float* table;
+  std::array<float, 4> operator()(std::int64_t i, std::int64_t j) const {
+    const std::uint8_t* p = l.data + static_cast<std::uint64_t>(j) * l.stride + static_cast<std::uint64_t>(i) * 4;
+    if (Bgra) return {table[p[2]], table[p[1]], table[p[0]], table[p[3]]};
+    return {table[p[0]], table[p[1]], table[p[2]], table[p[3]]};
+  }
+};
+
+std::array<float, 4> filterLevel(const Level& l, float u, float v, SamplerMinMagFilter filter,
+                                 const SamplerDescriptor& s, const SampleRequest& r) {
+  // u, v in texels of this level.
+  const SamplerAddressMode su = r.cube ? SamplerAddressMode::ClampToEdge : s.sAddressMode;
+  const SamplerAddressMode sv = r.cube ? SamplerAddressMode::ClampToEdge : s.tAddressMode;
+  const bool linear = filter == SamplerMinMagFilter::Linear && filterable(*l.info);
+  return filterWith(l, u, v, linear, su, sv, [&](std::int64_t i, std::int64_t j) {
+    return fetch(l, i, j, r, s.compareFunction);
+  });
 }
 
 Level levelOf(const Texture& t, unsigned slice, unsigned level) {
@@ -272,6 +292,26 @@ std::array<float, 4> sampleTexture(const Texture& t, const SamplerDescriptor& s,
   return sampleAt(t, s, slice, sc, tc, lambda, r);
 }
 
+void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bool bgra,
+                                const LaneRows& coordinate, LaneMask active, LaneRows& out) {
+  // What sampleTexture does for this case, lane after lane, at level 0.
+  const Level l = levelOf(t, 0, 0);
+  const float* table = byteTables().unorm;
+  const bool linear = s.minFilter == SamplerMinMagFilter::Linear;
+  const float w = static_cast<float>(l.width), h = static_cast<float>(l.height);
+  for (unsigned lane = 0; lane < kLanes; ++lane) {
+    if (!(active & (1u << lane))) continue;
+    float sc = laneFloat(coordinate[0], lane), tc = laneFloat(coordinate[1], lane);
+    if (!std::isfinite(sc)) sc = 0;
+    if (!std::isfinite(tc)) tc = 0;
+    const float u = sc * w, v = tc * h;
+    const std::array<float, 4> value =
+        bgra ? filterWith(l, u, v, linear, s.sAddressMode, s.tAddressMode, Byte4Texels<true>{l, table})
+             : filterWith(l, u, v, linear, s.sAddressMode, s.tAddressMode, Byte4Texels<false>{l, table});
+    for (unsigned c = 0; c < 4; ++c) out[c].v[lane] = msl::math::asBits(value[c]);
+  }
+}
+
 void StageTextures::bind(const std::array<BoundTexture, kMaxTextureBindings>* textures,
                          const std::array<const SamplerDescriptor*, kMaxSamplerBindings>* samplers,
                          bool fragment) {
@@ -308,6 +348,16 @@ void StageTextures::sample(const msl::Instruction& i, const LaneRows& coordinate
   const bool integerFormat = t->formatInfo().kind == ComponentKind::Uint ||
                              t->formatInfo().kind == ComponentKind::Sint ||
                              t->formatInfo().format == PixelFormat::RGB10A2Uint;
+  // Without mipmaps, with one filter for both cases and no anisotropy, the
+  // level of detail changes nothing: its derivatives are not needed.
+  const bool lodIrrelevant = s->mipFilter == SamplerMipFilter::NotMipmapped &&
+                             s->minFilter == s->magFilter && s->maxAnisotropy <= 1;
+  const PixelFormat format = t->pixelFormat();
+  if (lodIrrelevant && !cube && !compare && s->normalizedCoordinates && i.type == msl::Scalar::Float &&
+      (format == PixelFormat::RGBA8Unorm || format == PixelFormat::BGRA8Unorm)) {
+    sampleBytes(*t, *s, format == PixelFormat::BGRA8Unorm, coordinate, active, out);
+    return;
+  }
   for (unsigned lane = 0; lane < kLanes; ++lane) {
     if (!(active & (1u << lane))) continue;
     SampleRequest r;
@@ -331,6 +381,7 @@ void StageTextures::sample(const msl::Instruction& i, const LaneRows& coordinate
     } else if (fragment_) {
       haveGradients = true;
     }
+    if (lodIrrelevant && !compare) haveGradients = false;
     if (haveGradients) {
       float dx[3] = {}, dy[3] = {};
       const bool explicitGradients =

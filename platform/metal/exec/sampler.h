@@ -53,6 +53,9 @@ class StageTextures : public LaneHooks {
   std::uint32_t textureLevels(std::uint32_t slot) override;
 
  private:
+  void sampleBytes(const Texture& texture, const SamplerDescriptor& sampler, bool bgra,
+                   const LaneRows& coordinate, LaneMask active, LaneRows& out);
+
   const std::array<BoundTexture, kMaxTextureBindings>* textures_ = nullptr;
   const std::array<const SamplerDescriptor*, kMaxSamplerBindings>* samplers_ = nullptr;
   bool fragment_ = false;
