@@ -29,6 +29,10 @@ LaneMask quadsOf(LaneMask lanes) {
 
 std::int32_t alignDown(std::int32_t v) { return v & ~3; }
 
+// Pixel offsets of the lanes within their block.
+constexpr float kLaneX[kLanes] = {0, 1, 0, 1, 2, 3, 2, 3, 0, 1, 0, 1, 2, 3, 2, 3};
+constexpr float kLaneY[kLanes] = {0, 0, 1, 1, 0, 0, 1, 1, 2, 2, 3, 3, 2, 2, 3, 3};
+
 }  // namespace
 
 struct FragmentWorker::Interpolation {
@@ -36,7 +40,7 @@ struct FragmentWorker::Interpolation {
   float l1[kLanes], l2[kLanes];  // window-space weights
   float z[kLanes];               // window depth at the centre
   float invW[kLanes];
-  double sampleZ[kLanes][4];     // depth at each sample, bias included
+  float sampleZ[4][kLanes];      // depth at each sample, bias included
   float pointCoord[2][kLanes];
 };
 
@@ -105,20 +109,22 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
       if (!coverage.lanes) continue;
       const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
       for (unsigned l = 0; l < kLanes; ++l) {
-        const float dx = dx0 + static_cast<float>(pixelXOfLane(l));
-        const float dy = dy0 + static_cast<float>(pixelYOfLane(l));
-        const float l1 = g1x * dx + g1y * dy, l2 = g2x * dx + g2y * dy;
-        in.l1[l] = l1;
-        in.l2[l] = l2;
-        const float q1 = l1 * p.invW[1], q2 = l2 * p.invW[2];
+        const float dx = dx0 + kLaneX[l], dy = dy0 + kLaneY[l];
+        in.l1[l] = g1x * dx + g1y * dy;
+        in.l2[l] = g2x * dx + g2y * dy;
+      }
+      for (unsigned l = 0; l < kLanes; ++l) {
+        const float l1 = in.l1[l], l2 = in.l2[l];
         const float sum = p.invW[0] + l1 * dw1 + l2 * dw2;  // interpolated 1/w
         const float reciprocal = 1.0f / sum;
-        in.b1[l] = q1 * reciprocal;
-        in.b2[l] = q2 * reciprocal;
+        in.b1[l] = l1 * p.invW[1] * reciprocal;
+        in.b2[l] = l2 * p.invW[2] * reciprocal;
         in.z[l] = p.z[0] + l1 * dz1 + l2 * dz2;
         in.invW[l] = sum;
-        for (unsigned s = 0; s < pattern.count; ++s) {
-          in.sampleZ[l][s] = (p.z[0] + (l1 + sample1[s]) * dz1 + (l2 + sample2[s]) * dz2) + double{p.depthBias};
+      }
+      for (unsigned s = 0; s < pattern.count; ++s) {
+        for (unsigned l = 0; l < kLanes; ++l) {
+          in.sampleZ[s][l] = (p.z[0] + (in.l1[l] + sample1[s]) * dz1 + (in.l2[l] + sample2[s]) * dz2) + p.depthBias;
         }
       }
       block(draw, p, bx, by, coverage, in, pattern);
@@ -137,7 +143,7 @@ void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRec
     in.b1[l] = in.b2[l] = in.l1[l] = in.l2[l] = 0;
     in.z[l] = p.z[0];
     in.invW[l] = p.invW[0];
-    for (unsigned s = 0; s < 4; ++s) in.sampleZ[l][s] = p.z[0];
+    for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][l] = p.z[0];
   }
   for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
     for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
@@ -186,7 +192,7 @@ void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect
       const double z = p.z[0] + t * (double{p.z[1]} - p.z[0]);
       in.z[l] = static_cast<float>(z);
       in.invW[l] = static_cast<float>(p.invW[0] + t * (double{p.invW[1]} - p.invW[0]));
-      for (unsigned s = 0; s < 4; ++s) in.sampleZ[l][s] = z;
+      for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][l] = static_cast<float>(z);
     }
     block(draw, p, bx, by, coverage, in, pattern);
   }
@@ -261,13 +267,23 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
   const DepthStencilUnit& ds = draw.resolved->depthStencil;
   const bool tests = ds.active();
   auto runTests = [&] {
+    if (pattern.count == 1) {
+      LaneMask passed = coverage.lanes;
+      if (ds.testBlock(bx, by, passed, in.sampleZ[0])) {
+        for (unsigned l = 0; l < kLanes; ++l) {
+          if (!(passed & (1u << l))) coverage.samples[l] = 0;
+        }
+        coverage.lanes = passed;
+        return;
+      }
+    }
     for (unsigned l = 0; l < kLanes; ++l) {
       if (!(coverage.lanes & (1u << l))) continue;
       const std::int32_t x = bx + static_cast<std::int32_t>(pixelXOfLane(l));
       const std::int32_t y = by + static_cast<std::int32_t>(pixelYOfLane(l));
       for (unsigned s = 0; s < pattern.count; ++s) {
         if (!(coverage.samples[l] & (1u << s))) continue;
-        if (!ds.test(x, y, s, in.sampleZ[l][s], p.front)) coverage.samples[l] &= static_cast<std::uint8_t>(~(1u << s));
+        if (!ds.test(x, y, s, in.sampleZ[s][l], p.front)) coverage.samples[l] &= static_cast<std::uint8_t>(~(1u << s));
       }
       if (!coverage.samples[l]) coverage.lanes &= ~(1u << l);
     }

@@ -128,16 +128,19 @@ void LaneMachine::readSource(const Src& s, LaneRows& out) const {
 }
 
 void LaneMachine::write(const Instruction& i, const LaneRows& value, LaneMask active) {
+  if (active == kAllLanes) {
+    for (unsigned c = 0; c < 4; ++c) {
+      if (i.mask & (1u << c)) row(i.dst, c) = value[c];
+    }
+    return;
+  }
+  std::uint32_t keep[kLanes];
+  for (unsigned l = 0; l < kLanes; ++l) keep[l] = 0u - ((active >> l) & 1u);
   for (unsigned c = 0; c < 4; ++c) {
     if (!(i.mask & (1u << c))) continue;
-    LaneRow& r = row(i.dst, c);
-    if (active == kAllLanes) {
-      r = value[c];
-    } else {
-      for (unsigned l = 0; l < kLanes; ++l) {
-        if (active & (1u << l)) r.v[l] = value[c].v[l];
-      }
-    }
+    std::uint32_t* __restrict to = row(i.dst, c).v;
+    const std::uint32_t* __restrict from = value[c].v;
+    for (unsigned l = 0; l < kLanes; ++l) to[l] = (from[l] & keep[l]) | (to[l] & ~keep[l]);
   }
 }
 

@@ -69,6 +69,11 @@ const float* unorm8Table() {
   return table.value;
 }
 
+// Vector registers of the SSE2 baseline.
+using Float4 = float __attribute__((vector_size(16)));
+using Double2 = double __attribute__((vector_size(16)));
+using Int2 = std::int32_t __attribute__((vector_size(8)));
+
 float factor(BlendFactor f, unsigned channel, const float s[4], const float d[4], const float c[4]) {
   switch (f) {
     case BlendFactor::Zero: return 0;
@@ -208,6 +213,34 @@ bool DepthStencilUnit::test(std::int32_t x, std::int32_t y, unsigned sample, dou
   const bool pass = stencilPass && depthPass;
   if (pass && depthAt && depthWrite_) writeDepth(depthAt, z);
   return pass;
+}
+
+bool DepthStencilUnit::testBlock(std::int32_t bx, std::int32_t by, LaneMask& lanes, const float* z) const {
+  if (stencil_.data || !depth_.data || depth_.samples != 1 || !fastPathsEnabled()) return false;
+  const PixelFormat format = depth_.info->format;
+  if (format != PixelFormat::Depth32Float && format != PixelFormat::Depth16Unorm) return false;
+  for (unsigned l = 0; l < kLanes; ++l) {
+    if (!(lanes & (1u << l))) continue;
+    std::uint8_t* at = depth_.at(bx + static_cast<std::int32_t>(pixelXOfLane(l)),
+                                 by + static_cast<std::int32_t>(pixelYOfLane(l)), 0);
+    const double clamped = std::clamp(static_cast<double>(z[l]), zMin_, zMax_);
+    bool pass;
+    if (format == PixelFormat::Depth32Float) {
+      float stored;
+      std::memcpy(&stored, at, 4);
+      const float v = static_cast<float>(clamped);
+      pass = compares(depthCompare_, v, stored);
+      if (pass && depthWrite_) std::memcpy(at, &v, 4);
+    } else {
+      std::uint16_t stored;
+      std::memcpy(&stored, at, 2);
+      const std::uint16_t v = unorm16(clamped);
+      pass = compares(depthCompare_, v, stored);
+      if (pass && depthWrite_) std::memcpy(at, &v, 2);
+    }
+    if (!pass) lanes &= ~(1u << l);
+  }
+  return true;
 }
 
 // ---- colour
@@ -385,20 +418,29 @@ bool ColorUnit::writeBlock(std::int32_t bx, std::int32_t by, LaneMask lanes,
   } else {
     std::memcpy(out, src, sizeof out);
   }
-  // unorm8() for every lane, without branches.
-  std::uint8_t bytes[4][kLanes];
+  // unorm8() for every lane, four at a time in vector registers.
+  std::int32_t bytes[4][kLanes];
   for (unsigned c = 0; c < 4; ++c) {
-    for (unsigned l = 0; l < kLanes; ++l) {
-      const float v = out[c][l];
-      const float clamped = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;  // NaN: 0
-      bytes[c][l] = static_cast<std::uint8_t>(static_cast<double>(clamped) * 255.0 + 0.5);
+    for (unsigned l = 0; l < kLanes; l += 4) {
+      Float4 v;
+      std::memcpy(&v, &out[c][l], sizeof v);
+      const Float4 zero = {0, 0, 0, 0}, one = {1, 1, 1, 1};
+      v = v > zero ? v : zero;  // NaN fails the comparison: 0
+      v = v < one ? v : one;
+      const Double2 low = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1), Double2);
+      const Double2 high = __builtin_convertvector(__builtin_shufflevector(v, v, 2, 3), Double2);
+      const Double2 scale = {255.0, 255.0}, half = {0.5, 0.5};
+      const Int2 a = __builtin_convertvector(low * scale + half, Int2);
+      const Int2 b = __builtin_convertvector(high * scale + half, Int2);
+      std::memcpy(&bytes[c][l], &a, sizeof a);
+      std::memcpy(&bytes[c][l + 2], &b, sizeof b);
     }
   }
   const NSUInteger mask = blend_.writeMask;
   for (unsigned l = 0; l < kLanes; ++l) {
     if (!at[l]) continue;
     for (unsigned c = 0; c < 4; ++c) {
-      if (mask & kChannelMask[c]) at[l][slot[c]] = bytes[c][l];
+      if (mask & kChannelMask[c]) at[l][slot[c]] = static_cast<std::uint8_t>(bytes[c][l]);
     }
   }
   return true;

@@ -53,6 +53,10 @@ class DepthStencilUnit {
   // clamped), applies the stencil operations and the depth write, and
   // tells whether the sample passed.
   bool test(std::int32_t x, std::int32_t y, unsigned sample, double z, bool front) const;
+  // test() for the covered pixels of a 4 x 4 block at once (z in lane
+  // order), where the attachment has one sample, a direct path and no
+  // stencil; clears the failing lanes. False (nothing done) otherwise.
+  bool testBlock(std::int32_t bx, std::int32_t by, std::uint32_t& lanes, const float* z) const;
 
  private:
   bool depthPasses(const std::uint8_t* at, double z) const;

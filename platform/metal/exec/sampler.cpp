@@ -104,8 +104,19 @@ std::array<float, 4> fetch(const Level& l, std::int64_t i, std::int64_t j,
 
 bool filterable(const PixelFormatInfo& info) { return info.hasDepth || isFilterable(info); }
 
+// floor(x) without the library call (the SSE2 baseline has no floor
+// instruction): exact, and x itself from 2^52 on, where x is an integer.
+double floorOf(double x) {
+  if (!(std::fabs(x) < 4503599627370496.0)) return x;
+  const double t = static_cast<double>(static_cast<std::int64_t>(x));
+  return t > x ? t - 1 : t;
+}
+
+// floor(x) as a texel index, clamped far beyond any texture.
 std::int64_t texelIndex(double x) {
-  return static_cast<std::int64_t>(std::clamp(std::floor(x), -4.0e15, 4.0e15));
+  const double f = floorOf(x);
+  if (!(f == f)) return 0;
+  return static_cast<std::int64_t>(std::clamp(f, -4.0e15, 4.0e15));
 }
 
 // Nearest or bilinear filtering of one level at (u, v) in texels, with the
@@ -118,8 +129,8 @@ std::array<float, 4> filterWith(const Level& l, float u, float v, bool linear, S
   }
   const double uu = double{u} - 0.5, vv = double{v} - 0.5;
   const std::int64_t i0f = texelIndex(uu), j0f = texelIndex(vv);
-  const float alpha = static_cast<float>(uu - std::floor(uu));
-  const float beta = static_cast<float>(vv - std::floor(vv));
+  const float alpha = static_cast<float>(uu - floorOf(uu));
+  const float beta = static_cast<float>(vv - floorOf(vv));
   const std::int64_t i0 = wrapIndex(i0f, l.width, su), i1 = wrapIndex(i0f + 1, l.width, su);
   const std::int64_t j0 = wrapIndex(j0f, l.height, sv), j1 = wrapIndex(j0f + 1, l.height, sv);
   const std::array<float, 4> t00 = texel(i0, j0), t10 = texel(i1, j0);
