@@ -549,7 +549,7 @@ class glsl_printer {
         std::string text = std::string(e->type->name) + "(";
         bool same = true;
         for (unsigned i = 1; i < e->get_num_operands(); i++)
-          same = same && o[i]->equals(o[0]);
+          same = same && same_value(o[i], o[0]);
         if (same && is_simple_value(o[0])) return text + rvalue(o[0], kPrecTop) + ")";
         bool first = true;
         for (const constructor_argument &a : constructor_arguments(e)) {

@@ -156,13 +156,24 @@ class metal_printer {
           record_order_.push_back(static_cast<ir_typedecl_statement *>(ir)->type_decl);
       }
     });
+    // A structure declared again in an inner scope is one declaration at
+    // program scope; another structure of the same name gets a name of
+    // its own.
+    std::vector<const glsl_type *> order;
+    std::set<std::string> printed;
     for (const glsl_type *t : record_order_) {
+      // A structure holding a sampler has no Metal form; a shader that
+      // uses one is refused, so it is only declared here.
+      if (record_names_.count(t) || t->contains_opaque()) continue;
       std::string name = t->name;
       // Anonymous structures have names no program can write.
       if (name.empty() || name[0] == '#') name = names_.fresh("gl_struct");
-      else if (is_metal_reserved_word(name)) name = names_.fresh("gl_" + name);
+      else if (is_metal_reserved_word(name) || printed.count(name)) name = names_.fresh("gl_" + name);
+      printed.insert(name);
       record_names_[t] = name;
+      order.push_back(t);
     }
+    record_order_ = order;
   }
 
   std::string field_name(const char *field) {
@@ -725,7 +736,7 @@ class metal_printer {
         std::string text = numeric_type_name(t) + "(";
         bool same = true;
         for (unsigned i = 1; i < e->get_num_operands(); i++)
-          same = same && o[i]->equals(o[0]);
+          same = same && same_value(o[i], o[0]);
         if (same && is_simple_value(o[0])) return text + rvalue(o[0], kPrecTop) + ")";
         bool first = true;
         for (const constructor_argument &a : constructor_arguments(e)) {

@@ -1,6 +1,7 @@
 #include "shadercompiler/optimizer/printer_support.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "shadercompiler/ir/ir.h"
 #include "shadercompiler/ir/ir_hierarchical_visitor.h"
@@ -139,7 +140,7 @@ std::vector<constructor_argument> constructor_arguments(ir_expression *e) {
       continue;
     }
     if (!arguments.empty() && arguments.back().vector != nullptr &&
-        arguments.back().vector->equals(vector) &&
+        same_value(arguments.back().vector, vector) &&
         arguments.back().first + arguments.back().count == component) {
       arguments.back().count++;
       continue;
@@ -150,4 +151,34 @@ std::vector<constructor_argument> constructor_arguments(ir_expression *e) {
   for (constructor_argument &a : arguments)
     if (a.count == 1) a.vector = nullptr;
   return arguments;
+}
+
+bool same_value(const ir_rvalue *a, const ir_rvalue *b) {
+  if (a->ir_type != b->ir_type || a->type != b->type) return false;
+  switch (a->ir_type) {
+    case ir_type_dereference_variable:
+      return static_cast<const ir_dereference_variable *>(a)->var ==
+             static_cast<const ir_dereference_variable *>(b)->var;
+    case ir_type_dereference_record: {
+      auto *x = static_cast<const ir_dereference_record *>(a);
+      auto *y = static_cast<const ir_dereference_record *>(b);
+      return std::strcmp(x->field, y->field) == 0 && same_value(x->record, y->record);
+    }
+    case ir_type_dereference_array: {
+      auto *x = static_cast<const ir_dereference_array *>(a);
+      auto *y = static_cast<const ir_dereference_array *>(b);
+      return same_value(x->array, y->array) && same_value(x->array_index, y->array_index);
+    }
+    case ir_type_swizzle: {
+      auto *x = static_cast<const ir_swizzle *>(a);
+      auto *y = static_cast<const ir_swizzle *>(b);
+      return x->mask.num_components == y->mask.num_components && x->mask.x == y->mask.x &&
+             x->mask.y == y->mask.y && x->mask.z == y->mask.z && x->mask.w == y->mask.w &&
+             same_value(x->val, y->val);
+    }
+    case ir_type_constant:
+      return a->equals(b);
+    default:
+      return false;
+  }
 }

@@ -86,3 +86,7 @@ struct constructor_argument {
   unsigned first = 0, count = 1;  // the components of `vector` taken
 };
 std::vector<constructor_argument> constructor_arguments(ir_expression *vector);
+
+// Whether two values read the same thing: the same variable, field,
+// element at the same constant index, swizzle or constant.
+bool same_value(const ir_rvalue *a, const ir_rvalue *b);

@@ -5,13 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <atomic>
 #include <fstream>
+#include <iostream>
+#include <map>
+#include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "backend_harness.h"
+#include "fuzz.h"
 #include "platform/metal/device.h"
+#include "platform/metal/msl/compiler.h"
 #include "shadercompiler/optimizer/glsl_to_msl_converter.h"
+#include "shadercompiler/optimizer/shader_compiler.h"
 
 namespace {
 
@@ -351,6 +361,203 @@ TEST_F(ConvertedPipeline, LayerExamplesKeepNamesTypesAndSlots) {
   EXPECT_TRUE(contains(fs.msl, "sky.sample(gl_sampler_3, float3("));
   // A fragment-only sampler binds nothing in the vertex stage.
   EXPECT_EQ(argument(r->vertexArguments, mtl::ArgumentType::Texture, "sky"), nullptr);
+}
+
+// ------------------------------------------------------------ the corpus
+
+// What the converter may refuse, one pattern per construct it names.
+bool is_listed_refusal(const std::string &line) {
+  static const char *const kReasons[] = {
+      "error: the built-in '",       "error: the sampler '",
+      "error: the uniform '",        "error: the initialiser of the uniform '",
+      "error: the matrix attribute '", "error: the name '",
+      "error: the field '",          "error: the operation '",
+      "error: the texture operation '", "error: texture lookups with offsets",
+      "error: the call of '",        "error: the shader is too large",
+  };
+  for (const char *reason : kReasons)
+    if (line.rfind(reason, 0) == 0) return true;
+  if (line.find(" active attributes (at most 16)") != std::string::npos) return true;
+  return line.find(" textures in one stage (at most 16)") != std::string::npos;
+}
+
+std::vector<std::string> error_lines(const std::string &log) {
+  std::vector<std::string> lines;
+  std::istringstream in(log);
+  std::string line;
+  while (std::getline(in, line))
+    if (line.find("error: ") != std::string::npos) lines.push_back(line);
+  return lines;
+}
+
+TEST(ConverterCorpus, EveryValidShaderConvertsToCompilingMetalOrIsRefusedForAListedReason) {
+  unsigned converted = 0, refused = 0;
+  std::map<std::string, unsigned> reasons;
+  for (const shctest::corpus_case &c : shctest::valid_corpus(shctest::sweep_step(4))) {
+    const conversion result = convert(c.text, c.stage == SHC_SHADER_VERTEX ? kVertex : kFragment);
+    if (result.ok) {
+      converted++;
+      const mtl::msl::CompileResult metal = mtl::msl::compile(result.msl);
+      EXPECT_TRUE(metal.ok()) << c.name << "\n" << metal.errors << result.msl;
+      continue;
+    }
+    refused++;
+    const std::vector<std::string> errors = error_lines(result.log);
+    ASSERT_FALSE(errors.empty()) << c.name << ": refused without an error\n" << result.log;
+    for (const std::string &e : errors) {
+      EXPECT_TRUE(is_listed_refusal(e)) << c.name << ": " << e << "\n" << c.text;
+      reasons[e.substr(0, e.find('\'', 7))]++;
+    }
+  }
+  std::cout << "[ statistics ] " << converted << " converted, " << refused << " refused:";
+  for (const auto &[reason, count] : reasons) std::cout << " " << count << " x " << reason << ";";
+  std::cout << "\n";
+  EXPECT_GT(converted, 800u);
+  EXPECT_GT(refused, 5u);
+}
+
+// ------------------------------------------------------------ fuzzing
+
+// A mutation that keeps most of the text a shader: a word replaced by
+// another word or number of the text, a line dropped, repeated or moved,
+// an operator changed.
+std::string mutate_words(const std::string &text, std::mt19937 &random) {
+  std::vector<std::string> tokens;
+  for (size_t i = 0; i < text.size();) {
+    size_t end = i + 1;
+    const auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; };
+    if (word(text[i])) while (end < text.size() && word(text[end])) end++;
+    tokens.push_back(text.substr(i, end - i));
+    i = end;
+  }
+  std::vector<size_t> words, operators, lines;
+  for (size_t i = 0; i < tokens.size(); i++) {
+    const char c = tokens[i][0];
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') words.push_back(i);
+    else if (std::strchr("+-*/<>=!&|", c)) operators.push_back(i);
+    else if (c == '\n') lines.push_back(i);
+  }
+  static const char *const kOperators[] = {"+", "-", "*", "/", "<", ">", "=", "!", "&&", "||", "=="};
+  const unsigned edits = 1 + random() % 4 / 3;
+  for (unsigned e = 0; e < edits; e++) {
+    switch (random() % 4) {
+      case 0:
+        if (words.size() > 1) tokens[words[random() % words.size()]] = tokens[words[random() % words.size()]];
+        break;
+      case 1:
+        if (!operators.empty())
+          tokens[operators[random() % operators.size()]] = kOperators[random() % std::size(kOperators)];
+        break;
+      default:
+        if (lines.size() > 2) {
+          // The tokens of one line (after line feed k) go, or go twice.
+          const size_t k = random() % (lines.size() - 1);
+          std::string line;
+          for (size_t i = lines[k] + 1; i <= lines[k + 1]; i++) line += tokens[i];
+          if (random() % 2) {
+            for (size_t i = lines[k] + 1; i <= lines[k + 1]; i++) tokens[i].clear();
+          } else {
+            tokens[lines[random() % lines.size()]] += line;
+          }
+        }
+        break;
+    }
+  }
+  std::string out;
+  for (const std::string &t : tokens) out += t;
+  return out;
+}
+
+// One conversion of a mutated text: it converts or is refused with an
+// error in the log, and what converts stays inside the Metal subset.
+void convert_checked(MGLGLSLToMSLConverter &converter, const std::string &text, bool compile,
+                     size_t *converted, size_t *refused) {
+  const uint32_t type = text.find("gl_Frag") != std::string::npos ? kFragment : kVertex;
+  const bool ok = converter.convertGLSLSource(text, 0, type, std::nullopt);
+  ASSERT_EQ(ok, converter.mslSourceCode().has_value());
+  if (!ok) {
+    ASSERT_NE(converter.infoLog().find("error"), std::string::npos) << text;
+    (*refused)++;
+    return;
+  }
+  (*converted)++;
+  if (compile) {
+    const mtl::msl::CompileResult metal = mtl::msl::compile(*converter.mslSourceCode());
+    ASSERT_TRUE(metal.ok()) << text << "\n" << metal.errors << *converter.mslSourceCode();
+  }
+}
+
+// Mutations of the corpus, half byte by byte and half word by word: no
+// crash, no leak (the sanitizer builds run it), every input converted or
+// refused with a log.
+TEST(ConverterFuzz, EveryInputConvertsOrIsRefusedWithALog) {
+  std::vector<std::string> seeds = {resource("VertexShader.glsl"), resource("FragmentShader.glsl")};
+  for (const shctest::corpus_case &c : shctest::read_corpus(shctest::corpus_folder())) seeds.push_back(c.text);
+  for (const shctest::corpus_case &c : shctest::backend_shaders()) seeds.push_back(c.text);
+  ASSERT_GT(seeds.size(), 100u);
+  const char *n = std::getenv("TESSALY_FUZZ_ITERATIONS");
+  int iterations = n != nullptr && std::atoi(n) > 0 ? std::atoi(n) : 20000;
+#if defined(__SANITIZE_THREAD__)
+  // The thread sanitizer's run is for the threads below; the release and
+  // address sanitizer builds run every mutation.
+  if (n == nullptr) iterations /= 10;
+#endif
+  auto converter = MGLGLSLToMSLConverter::converter();
+  size_t converted = 0, refused = 0;
+  tessaly::test::fuzz(
+      seeds,
+      [&](std::string_view input) {
+        convert_checked(*converter, std::string(input), false, &converted, &refused);
+      },
+      {.iterations = iterations / 2, .maxSize = 8192});
+  std::vector<std::string> valid;
+  for (const shctest::corpus_case &c : shctest::valid_corpus(1000)) valid.push_back(c.text);
+  std::mt19937 random(0x5eed);
+  for (int i = 0; i < iterations / 2; i++) {
+    const std::string text = mutate_words(valid[random() % valid.size()], random);
+    // Compiling every result would double the run; one in four shows that
+    // what converts stays inside the subset.
+    convert_checked(*converter, text, i % 4 == 0, &converted, &refused);
+    if (testing::Test::HasFatalFailure()) return;
+  }
+  std::cout << "[ statistics ] " << converted << " converted, " << refused << " refused\n";
+  EXPECT_GT(converted, size_t(iterations) / 10);
+  EXPECT_GT(refused, size_t(iterations) / 10);
+}
+
+// ------------------------------------------------------------ threads
+
+// Converters on two threads at once, and a third releasing the compiler's
+// caches in between: the process-wide lock keeps them apart.
+TEST(ConverterThreads, TwoThreadsConvertAtOnce) {
+  const std::string vs = resource("VertexShader.glsl");
+  const std::string fs = resource("FragmentShader.glsl");
+  const conversion reference_vs = convert(vs, kVertex, "f");
+  const conversion reference_fs = convert(fs, kFragment, "f");
+  ASSERT_TRUE(reference_vs.ok && reference_fs.ok);
+  std::atomic<unsigned> mismatches{0};
+  std::atomic<bool> done{false};
+  auto work = [&](const std::string &text, uint32_t type, const std::string &expected) {
+    auto converter = MGLGLSLToMSLConverter::converter();
+    for (int i = 0; i < 20; i++) {
+      if (!converter->convertGLSLSource(text, 0, type, std::string("f")) ||
+          *converter->mslSourceCode() != expected)
+        mismatches++;
+    }
+  };
+  std::thread releaser([&] {
+    while (!done) {
+      shc_release_caches();
+      std::this_thread::yield();
+    }
+  });
+  std::thread a(work, vs, kVertex, reference_vs.msl);
+  std::thread b(work, fs, kFragment, reference_fs.msl);
+  a.join();
+  b.join();
+  done = true;
+  releaser.join();
+  EXPECT_EQ(mismatches, 0u);
 }
 
 }  // namespace
