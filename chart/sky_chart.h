@@ -235,6 +235,10 @@ class CSkyChart : public CSkyMechanics {
   Circle* groundCircles = nullptr;  // malloc'ed
   int groundCircleCount = 0;
   bool showCountryBorder[256] = {};
+  // The observer's "You Are Here" mark on the Earth, and the satellites'
+  // visibility circles there (-1 until the settings model sets 0 or 1).
+  bool showUserLocationMarker = false;
+  int satelliteVisibilityCircles = -1;
 
   // Markers.
   float markerSize = 16.0f;  // 16 x content scale
