@@ -288,6 +288,29 @@ TEST_F(ImageTest, TessellatorFansAndStripsCoverWhatCairoFillsEachPixelOnce) {
     for (std::size_t i = 0; i < drawn.size(); i += 4) drawn[i] = drawn[i] ? 255 : 0;
     expectSameCoverage(drawn, contours, width_, height_, name);
   }
+  // A mesh whose shared edges run through pixel centres, horizontal,
+  // vertical and diagonal: every centre inside it is drawn exactly once
+  // (the fill rule's ties go to one side only).
+  clear(0, 0, 0, 1);
+  std::vector<float> mesh;
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      const double x0 = 8.5 + 20 * i, y0 = 8.5 + 20 * j, x1 = x0 + 20, y1 = y0 + 20;
+      for (auto [x, y] : {std::pair{x0, y0}, {x1, y0}, {x1, y1}, {x0, y0}, {x1, y1}, {x0, y1}}) put(mesh, x, y);
+    }
+  }
+  draw(GL_TRIANGLES, std::move(mesh));
+  const std::vector<std::uint8_t> pixels = read();
+  keep(pixels, "tessellated_mesh");
+  int wrong = 0;
+  for (int y = 9; y < 88; ++y) {
+    for (int x = 9; x < 108; ++x) {
+      if (at(pixels, x, y)[0] != 102 && wrong++ < 6) {
+        ADD_FAILURE() << "mesh pixel " << x << "," << y << ": " << int(at(pixels, x, y)[0]);
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
   EXPECT_GT(fans, 0) << "GLU handed back no fans";
   RecordProperty("glu_fans", fans);
   RecordProperty("glu_strips", strips);
