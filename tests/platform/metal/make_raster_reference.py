@@ -174,6 +174,12 @@ def main():
         [(2 * UNIT, 2 * UNIT), (8 * UNIT, 8 * UNIT)],  # corner to corner
         [(-5 * UNIT, 3 * UNIT), (40 * UNIT, 29 * UNIT)],  # off the target
         [(c(12), c(28)), (c(12) + 40, c(28) + 30)],  # shorter than a pixel
+        # Ends on the corners of diamonds, where the perturbation decides.
+        [(c(4), 20 * UNIT), (c(10), 26 * UNIT)],    # top corners, diagonal
+        [(c(14), c(18)), (c(14), 22 * UNIT)],        # vertical onto a top corner
+        [(c(18), 30 * UNIT), (c(18), c(25))],        # and up onto a bottom corner
+        [(20 * UNIT, c(26)), (25 * UNIT, c(26))],    # horizontal, left and right corners
+        [(29 * UNIT, c(28)), (c(26), 24 * UNIT)],    # steep onto a top corner
     ]
     for _ in range(30):
         lines.append([(rng.randint(-2 * UNIT, 34 * UNIT), rng.randint(-2 * UNIT, 34 * UNIT))

@@ -121,6 +121,36 @@ TEST(RasterGeometry, RandomMeshesCoverEverySampleExactlyOnce) {
   }
 }
 
+TEST(RasterGeometry, PrimitivesReachEveryTileTheyTouch) {
+  // Rectangles whose edges lie just either side of the tile boundaries at
+  // 64 and 128 (window coordinates): each covers exactly the pixels whose
+  // centres it holds, in whichever tile they lie.
+  RasterHarness gpu;
+  StencilCounter counter(gpu, 192, 1);
+  const double offsets[] = {-0.6, -0.4, 0.4, 0.6, 1.4};
+  for (double a : offsets) {
+    for (double b : offsets) {
+      const double x0 = 64 + a - 30, x1 = 64 + b, y0 = 128 + a, y1 = 128 + b + 40;
+      for (int swap = 0; swap < 2; ++swap) {
+        const double l = swap ? y0 - 64 : x0, r = swap ? y1 - 64 : x1;
+        const double t = swap ? x0 + 64 : y0, u = swap ? x1 + 64 : y1;
+        auto cx = [](double x) { return static_cast<float>(x / 96 - 1); };
+        auto cy = [](double y) { return static_cast<float>(1 - y / 96); };
+        const std::vector<float> quad{cx(l), cy(t), 0, 1, cx(r), cy(t), 0, 1, cx(r), cy(u), 0, 1,
+                                      cx(l), cy(t), 0, 1, cx(r), cy(u), 0, 1, cx(l), cy(u), 0, 1};
+        const std::vector<std::uint8_t> st = counter.draw(quad);
+        for (int y = 0; y < 192; ++y) {
+          for (int x = 0; x < 192; ++x) {
+            const bool in = l <= x + 0.5 && x + 0.5 < r && t <= y + 0.5 && y + 0.5 < u;
+            ASSERT_EQ(st[static_cast<std::size_t>(y * 192 + x)], in ? 1 : 0)
+                << "rectangle " << l << ".." << r << " x " << t << ".." << u << " at " << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(RasterGeometry, EdgesClippedAtTheGuardBandOrTheNearPlaneStayClosed) {
   RasterHarness gpu;
   StencilCounter counter(gpu, 64, 1);

@@ -277,6 +277,24 @@ TEST(RasterInterpolation, TrianglesCrossingTheNearPlaneOrWZeroAreClipped) {
       }
     }
   }
+  // The far plane: z runs from 0.5 to 1.5, and the part beyond z = w goes.
+  // A depth range of [0, 0.5] keeps what is drawn apart from the clear value
+  // (clamping to the range alone would store 0.5 there).
+  const std::vector<float> far{-1, -1, 0.5f, 1, 1, -1, 1.5f, 1, -1, 1, 0.5f, 1,
+                               1, -1, 1.5f, 1, 1, 1, 1.5f, 1, -1, 1, 0.5f, 1};
+  const Viewport half{0, 0, 16, 16, 0, 0.5};
+  auto d1 = drawDepth(gpu, PixelFormat::Depth32Float, far, CompareFunction::Always, &half);
+  const std::vector<std::uint8_t> b1 = RasterHarness::bytes(*d1);
+  for (int x = 0; x < 16; ++x) {
+    float stored;
+    std::memcpy(&stored, b1.data() + 4 * static_cast<std::size_t>(7 * 16 + x), 4);
+    const double z = 0.5 + (x + 0.5) / 16.0;
+    if (z > 1) {
+      EXPECT_EQ(stored, 1.0f) << x;
+    } else {
+      EXPECT_NEAR(stored, z / 2, 1e-6) << x;
+    }
+  }
   // A vertex at w = 0 behind the eye and one barely in front: the clipped
   // triangle is finite and covers what lies in front of the eye.
   const std::vector<float> eye{-1, -1, 0.5f, 1, 1, -1, 0.5f, 1, 0, 1, -1e-6f, 0};

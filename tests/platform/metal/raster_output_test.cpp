@@ -457,22 +457,38 @@ TEST(RasterOutput, SamplesFollowMetalsStandardPositionsAndAlphaToCoverage) {
     d.colorAttachments[0].pixelFormat = PixelFormat::R8Unorm;
     d.sampleCount = samples;
     auto pipeline = gpu.pipeline(kShaders, "vs", "fs", d);
-    // A vertical edge at x = 0.5 + 0.3 of pixel 0 over a 4 x 4 target (the
-    // triangle covers x < 0.8 for every row): the samples left of 0.8 are in.
-    const float edge = 0.8f / 2 - 1;
-    auto target = gpu.target(PixelFormat::R8Unorm, 4, 4, samples);
-    gpu.pass(RasterHarness::colorPass(target), [&](RenderCommandEncoder& e) {
-      Draw draw{gpu, pipeline};
-      draw.colour = {1, 1, 1, 1};
-      draw.vertices = {-1, 1, 0, 1, edge, 1, 0, 1, edge, -3, 0, 1,  -1, 1, 0, 1, edge, -3, 0, 1, -1, -3, 0, 1};
-      draw.encode(e);
-    });
-    const std::vector<std::uint8_t> px = RasterHarness::bytes(*target);
-    const std::vector<double> positions = samples == 2 ? std::vector<double>{0.75, 0.25}
-                                                       : std::vector<double>{0.375, 0.875, 0.125, 0.625};
-    for (std::size_t s = 0; s < samples; ++s) {
-      EXPECT_EQ(px[s], positions[s] < 0.8 ? 255 : 0) << samples << " samples, sample " << s;
-      EXPECT_EQ(px[samples + s], 0);  // pixel 1 is beyond the edge
+    // Edges a 256th of a pixel either side of each sample and through it:
+    // x < e (a right edge) and y < e (a bottom edge) keep the samples left
+    // of or above e, and a sample on the edge is not covered.
+    const std::vector<double> xs = samples == 2 ? std::vector<double>{0.75, 0.25}
+                                                : std::vector<double>{0.375, 0.875, 0.125, 0.625};
+    const std::vector<double> ys = samples == 2 ? std::vector<double>{0.75, 0.25}
+                                                : std::vector<double>{0.125, 0.375, 0.625, 0.875};
+    for (int axis = 0; axis < 2; ++axis) {
+      for (double position : axis == 0 ? xs : ys) {
+        for (int step = -1; step <= 1; ++step) {
+          const double e = position + step / 256.0;
+          const float ex = static_cast<float>(e / 2 - 1), ey = static_cast<float>(1 - e / 2);
+          auto target = gpu.target(PixelFormat::R8Unorm, 4, 4, samples);
+          gpu.pass(RasterHarness::colorPass(target), [&](RenderCommandEncoder& enc) {
+            Draw draw{gpu, pipeline};
+            draw.colour = {1, 1, 1, 1};
+            if (axis == 0) {
+              draw.vertices = {-1, 1, 0, 1, ex, 1, 0, 1, ex, -1, 0, 1,  -1, 1, 0, 1, ex, -1, 0, 1, -1, -1, 0, 1};
+            } else {
+              draw.vertices = {-1, 1, 0, 1, 1, 1, 0, 1, 1, ey, 0, 1,  -1, 1, 0, 1, 1, ey, 0, 1, -1, ey, 0, 1};
+            }
+            draw.encode(enc);
+          });
+          const std::vector<std::uint8_t> px = RasterHarness::bytes(*target);
+          const std::vector<double>& along = axis == 0 ? xs : ys;
+          for (std::size_t k = 0; k < samples; ++k) {
+            EXPECT_EQ(px[k], along[k] < e ? 255 : 0)
+                << samples << " samples, edge " << (axis == 0 ? "x = " : "y = ") << e << ", sample " << k;
+            EXPECT_EQ(px[(axis == 0 ? samples : 4 * samples) + k], 0);  // the next pixel is beyond it
+          }
+        }
+      }
     }
     // Alpha to coverage keeps round(alpha n) samples, the first ones.
     RenderPipelineDescriptor a2c = d;
@@ -532,20 +548,30 @@ TEST(RasterOutput, DiscardedFragmentsWriteNeitherColourNorDepth) {
 // ---- the direct paths
 
 TEST(RasterOutput, DirectPathsGiveTheCodecsBits) {
-  // A scene of random blended triangles into every format with a direct
-  // path, drawn with and without the direct paths.
+  // A scene of random triangles into every format with a direct path, each
+  // blended with its own factors and operations (every factor on both
+  // sides, every operation), drawn with and without the direct paths.
   auto render = [](PixelFormat colorFormat, PixelFormat depthFormat, bool fast) {
     exec::setFastPathsEnabled(fast);
     RasterHarness gpu;
-    RenderPipelineDescriptor d;
-    d.vertexDescriptor = positionLayout();
-    d.colorAttachments[0].pixelFormat = colorFormat;
-    d.colorAttachments[0].blendingEnabled = true;
-    d.colorAttachments[0].sourceRGBBlendFactor = BlendFactor::SourceAlpha;
-    d.colorAttachments[0].destinationRGBBlendFactor = BlendFactor::OneMinusSourceColor;
-    d.colorAttachments[0].writeMask = ColorWriteMaskRed | ColorWriteMaskGreen | ColorWriteMaskAlpha;
-    d.depthAttachmentPixelFormat = depthFormat;
-    auto pipeline = gpu.pipeline(kShaders, "vs", "fs", d);
+    std::vector<std::shared_ptr<RenderPipelineState>> pipelines;
+    for (int i = 0; i < 15; ++i) {
+      RenderPipelineDescriptor d;
+      d.vertexDescriptor = positionLayout();
+      auto& b = d.colorAttachments[0];
+      b.pixelFormat = colorFormat;
+      b.blendingEnabled = i != 14;
+      b.sourceRGBBlendFactor = static_cast<BlendFactor>(i);
+      b.destinationRGBBlendFactor = static_cast<BlendFactor>((i * 7 + 3) % 15);
+      b.sourceAlphaBlendFactor = static_cast<BlendFactor>((i * 4 + 9) % 15);
+      b.destinationAlphaBlendFactor = static_cast<BlendFactor>(14 - i);
+      b.rgbBlendOperation = static_cast<BlendOperation>(i % 5);
+      b.alphaBlendOperation = static_cast<BlendOperation>((i + 2) % 5);
+      b.writeMask = i % 3 == 0 ? ColorWriteMaskRed | ColorWriteMaskGreen | ColorWriteMaskAlpha
+                               : ColorWriteMaskAll;
+      d.depthAttachmentPixelFormat = depthFormat;
+      pipelines.push_back(gpu.pipeline(kShaders, "vs", "fs", d));
+    }
     auto color = gpu.target(colorFormat, 32, 32);
     auto depth = gpu.target(depthFormat, 32, 32);
     DepthStencilDescriptor ds;
@@ -558,9 +584,10 @@ TEST(RasterOutput, DirectPathsGiveTheCodecsBits) {
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> u(-1.2f, 1.2f), v(-0.3f, 1.4f);
     gpu.pass(pass, [&](RenderCommandEncoder& e) {
-      for (int i = 0; i < 60; ++i) {
-        Draw draw{gpu, pipeline, state};
+      for (int i = 0; i < 90; ++i) {
+        Draw draw{gpu, pipelines[static_cast<std::size_t>(i) % pipelines.size()], state};
         draw.colour = {v(rng), v(rng), v(rng), v(rng)};
+        draw.blendColor = {v(rng), v(rng), v(rng), v(rng)};
         draw.vertices.clear();
         for (int k = 0; k < 3; ++k) draw.vertices.insert(draw.vertices.end(), {u(rng), u(rng), std::fabs(v(rng)) / 1.4f, 1});
         draw.encode(e);
