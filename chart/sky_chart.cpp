@@ -85,11 +85,14 @@ CSkyChart::~CSkyChart() {
   std::free(polygonBuffer);
   std::free(colorBuffer);
   tessellator.reset();
-  // The solar-system layer frees its draw list here.
+  std::free(planetDistances);
+  planetDistances = nullptr;
+  planetDistanceCount = planetDistanceCapacity = 0;
   std::free(labelRects);
   // Ground targets are released here by the ground view.
   releaseTextAtlases();
-  // The solar-system render data is released here.
+  if (database != nullptr) releaseSolarSystemRenderData(database->getSolarSystemFile());
+  releaseSolarSystemRenderData(parkedSolarSystemFile);
   resetObjectPath(&selectedObjectPath);
   clearHighlightedObjects();
   // Sprites, galaxy particles, deep-sky, Milky Way, constellation and

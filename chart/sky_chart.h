@@ -30,6 +30,7 @@
 
 #include "chart/chart_types.h"
 #include "chart/object_path.h"
+#include "chart/solar_system.h"
 #include "engine/mechanics/sky_mechanics.h"
 #include "skydata/sky_object_id.h"
 
@@ -40,6 +41,8 @@ class CSettings;
 class CTextAtlas;
 class ChartTessellator;
 struct GroundTarget;
+class CPlanet;
+class CSkyDataFile;
 
 // Vertex room of the primitives' scratch buffers, polygon points, label
 // rectangles and atlases.
@@ -173,6 +176,21 @@ class CSkyChart : public CSkyMechanics {
   // projection: towards the other side of the viewport's centre line.
   float shiftAcrossProjectionSeam(float x) const;
 
+  // ---- Chart textures (texture_triangles.cpp) ----
+  // The image uploaded (GImageToGLTexture) with its size; name 0 when the
+  // upload failed.
+  void makeTextureFromImage(TextureData* texture, const GImage* image);
+  // Reads, prepares (prepareTextureImage) and uploads an image file; false,
+  // with the record cleared, when any step fails.
+  bool loadTextureFile(TextureData* texture, const char* path);
+  // An image as the chart uploads it: grey (0.3 R + 0.6 G + 0.1 B) under a
+  // colour filter, scaled down to the texture size limit (each side at
+  // least 1). Takes the image and returns the one to use.
+  GImage* prepareTextureImage(GImage* image);
+  static bool isTextureLoaded(const TextureData* texture);
+  // Deletes the texture while the GL resources are live; zeroes the record.
+  void releaseTexture(TextureData* texture);
+
   // ---- Text atlases (text_atlas.cpp) ----
   CTextAtlas* getTextAtlas();
   CTextAtlas* getGlyphAtlas();
@@ -217,6 +235,46 @@ class CSkyChart : public CSkyMechanics {
   void drawSelectedObjectPointer(CSkyObject* object);
   void drawObjectMarker(CSkyObject* object, const char* text, float x, float y, float r);
   void drawCameraImage();
+
+  // ---- Solar system: draw list and visibility (solar_list.cpp) ----
+  // Magnified radius in AU: the body's diameter over 2 AU times
+  // getMagnification; outside the space view the Sun, and the Moon, never
+  // under 12 points on the screen.
+  double getObjectRadius(const CSkyObject* object) const override;
+  // "PlanetMagnification" for planets (not the Sun), "MoonMagnification"
+  // for moons, 1 otherwise.
+  double getMagnification(const CSkyObject* object) const;
+  // Distance from the observer to the tangent points of the body's limb; 0
+  // with the observer inside.
+  double limbDistance(CSkyObject* object);
+  // Whether the solar system as a whole is on the screen (else the list
+  // holds only the Sun and the selected object).
+  bool isSolarSystemInView();
+  // Rebuilds the draw list: every drawable object of the solar-system
+  // file's root region, or only the Sun, with their orbit records, sorted
+  // far to near (objects without a finite distance last).
+  void buildSolarSystemDrawList(bool allObjects);
+  bool isAsteroidTooFaint(CPlanet* asteroid) const;
+  bool isInsideParentGlobe(CPlanet* object);
+  bool isMoonDistinct(CPlanet* moon);
+  bool isHiddenBehindParent(CPlanet* object);
+  // Reads a downloaded solar-system file on the calling thread (any
+  // thread) and fills the counts; the drawing thread installs it before
+  // its next use of the solar system, re-resolving the selected and home
+  // objects. False, with nothing scheduled, when the file cannot be read.
+  bool updateSolarSystemData(const char* path, UpdateResults* results);
+  // Installs a downloaded file scheduled by updateSolarSystemData (drawing
+  // thread). True when one was installed.
+  bool installPendingSolarSystemData();
+  void releaseSolarSystemRenderData(CSkyDataFile* file);
+  void releaseObjectRenderData(CSkyObject* object);
+  // The body's map textures and tiles (its other data stays).
+  void releaseObjectTextures(CSkyObject* object);
+  // The body's drawing block, made when missing; null when memory is
+  // short or the object is not a body.
+  ObjectRenderData* attachRenderData(CSkyObject* object);
+  static ObjectRenderData* getRenderData(const CSkyObject* object);
+  void releaseTabulatedPaths(CSkyDataFile* file);
 
   // ================= Fields =================
 
@@ -336,6 +394,15 @@ class CSkyChart : public CSkyMechanics {
   int earthStyle = 1;
   float planetNameRGB[3] = {1, 1, 1};
   bool satelliteCategories[256];  // all on
+  bool showNakedEyeOnly = false;  // also limits stars
+  PlanetDistance* planetDistances = nullptr;  // the draw list, calloc'ed
+  int planetDistanceCount = 0;
+  int planetDistanceCapacity = 0;
+  // A replaced solar-system file whose bodies still hold drawing blocks;
+  // the database frees it at its next reload.
+  CSkyDataFile* parkedSolarSystemFile = nullptr;
+  // A downloaded file to install.
+  std::unique_ptr<SolarSystemSwap> solarSystemSwap = std::make_unique<SolarSystemSwap>();
 
   // Stars.
   bool showStars = true;

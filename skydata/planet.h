@@ -121,6 +121,11 @@ class CPlanet : public CSkyObject {
   virtual bool isMajorBody() const;
   virtual bool hasAtmosphere() const;
 
+  // The chart's drawing block of the body: opaque here, made and freed by
+  // the chart, which detaches it before the body goes; null when none.
+  virtual void* getRenderData() const { return renderData_; }
+  virtual void setRenderData(void* data) { renderData_ = data; }
+
  protected:
   struct Elements {
     double epoch, q, e, i, omega, node, m0, n;
@@ -166,6 +171,7 @@ class CPlanet : public CSkyObject {
   double heliocentricVelocity_[3];
   std::unique_ptr<std::array<double, 9>> orientation_;
   std::vector<std::array<double, 7>> path_;
+  void* renderData_ = nullptr;
 };
 
 // True for the body tests the engine and screens use on any object (false

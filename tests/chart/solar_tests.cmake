@@ -17,3 +17,6 @@ tessaly_test(chart_solar_model_tests LABEL chart
 tessaly_test(chart_solar_model_fuzz_tests LABEL chart
   SOURCES model3d_fuzz_test.cpp
   LIBS tessaly_chart_testsupport)
+tessaly_test(chart_solar_list_tests LABEL chart
+  SOURCES solar_list_test.cpp
+  LIBS tessaly_chart_testsupport)
