@@ -421,7 +421,7 @@ TEST_F(ProgramTest, LayoutsMadeOnManyThreadsAreInternedOnce) {
 TEST_F(ProgramTest, OnlyAttributesTheVertexFunctionReadsAreActiveAndIndicesStayBelowSixteen) {
   const std::string source =
       "#include <metal_stdlib>\nusing namespace metal;\n"
-      "struct VertexIn { float4 a_unused [[attribute(2)]]; float4 a_far [[attribute(20)]]; "
+      "struct VertexIn { float4 a_unused [[attribute(2)]]; float4 a_far [[attribute(16)]]; "
       "float4 a_position [[attribute(5)]]; };\n"
       "struct Varyings { float4 position [[position]]; float2 v_texCoord; };\n"
       "vertex Varyings vertexMain(VertexIn in [[stage_in]]) {\n"
@@ -431,8 +431,8 @@ TEST_F(ProgramTest, OnlyAttributesTheVertexFunctionReadsAreActiveAndIndicesStayB
   EXPECT_FALSE(program->isLinked());
   // Metal's own refusal follows.
   EXPECT_EQ(program->infoLog(),
-            "Vertex attribute 'a_far' uses [[ attribute(20) ]]. A maximum of 16 vertex attributes "
-            "are allowed.\n\nVertex attribute 'a_far' (20) has no format in the vertex "
+            "Vertex attribute 'a_far' uses [[ attribute(16) ]]. A maximum of 16 vertex attributes "
+            "are allowed.\n\nVertex attribute 'a_far' (16) has no format in the vertex "
             "descriptor\n\nLink failed.");
   EXPECT_EQ(program->getParameter(GL_ACTIVE_ATTRIBUTES), 1);
   const auto* layout =

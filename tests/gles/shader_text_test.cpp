@@ -173,7 +173,7 @@ TEST(ShaderTextTest, ScannersMatchWhatTheirPatternsMatch) {
       {"#", "import", "<", "metal_stdlib", ">"},
       {"using", "namespace", "metal", ";"}};
   const std::vector<std::string> others = {"x", "glsl", "HLSL", "all", "metal", "language",
-                                           "pragma", "#", "<", ">", ";", "metal_stdlib.h"};
+                                           "pragma", "#", "<", ">", ";", "metal_stdlib.h", "a_z"};
   const std::vector<std::string> spaces = {"", "", " ", "  ", "\t", "\v", "\f", "\r", " \t "};
   std::mt19937 random(0x9a);
   auto chance = [&](int percent) { return std::uniform_int_distribution<int>(0, 99)(random) < percent; };
