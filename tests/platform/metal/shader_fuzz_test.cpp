@@ -1,5 +1,6 @@
 // Fuzzing both library calls (source and library data) from the default
-// library and the sample programs: byte mutations through the project's
+// library, the sample programs and what the GLSL-to-Metal converter prints
+// for the chart's shaders and the compiler's larger test shaders: byte mutations through the project's
 // fuzzer and token-level mutations that keep programs close to valid, so
 // that the checker, code generator, pipeline linker and interpreter see
 // them too. Every input ends in a library or an error; nothing crashes
@@ -10,16 +11,20 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "backend_harness.h"
 #include "platform/metal/device.h"
 #include "platform/metal/msl/bytecode.h"
 #include "platform/metal/msl/default_library.h"
 #include "platform/metal/msl/reference_interpreter.h"
 #include "shader_samples.h"
+#include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 #include "tests/support/fuzz.h"
 
 namespace mtl {
@@ -30,9 +35,36 @@ bool fullSweep() {
   return full && *full == '1';
 }
 
+// Metal as the converter prints it: the chart's GLSL pair and the
+// compiler's back-end shaders, which reach every construct it writes.
+std::vector<std::string> convertedPrograms() {
+  std::vector<std::pair<gl_shader_stage, std::string>> glsl;
+  const char* root = std::getenv("TESSALY_SOURCE_DIR");
+  for (const char* file : {"VertexShader.glsl", "FragmentShader.glsl"}) {
+    std::ifstream in(std::string(root != nullptr ? root : ".") + "/resources/Shaders/" + file);
+    std::stringstream text;
+    text << in.rdbuf();
+    glsl.emplace_back(file[0] == 'V' ? SHC_SHADER_VERTEX : SHC_SHADER_FRAGMENT, text.str());
+  }
+  for (const shctest::corpus_case& c : shctest::backend_shaders()) glsl.emplace_back(c.stage, c.text);
+  std::vector<std::string> metal;
+  auto converter = MGLGLSLToMSLConverter::converter();
+  for (const auto& [stage, text] : glsl) {
+    const std::uint32_t type = stage == SHC_SHADER_VERTEX ? 0x8B31 : 0x8B30;  // GL_VERTEX_SHADER, GL_FRAGMENT_SHADER
+    if (converter->convertGLSLSource(text, 0, type, std::nullopt))
+      metal.push_back(*converter->mslSourceCode());
+  }
+  return metal;
+}
+
 std::vector<std::string> seeds() {
   std::vector<std::string> s{std::string(msl::defaultLibrarySource())};
   for (auto& [name, source] : msl::test::acceptedPrograms()) s.push_back(source);
+  const std::vector<std::string> converted = convertedPrograms();
+  // A missing shader file must not quietly shrink the seeds.
+  EXPECT_EQ(converted.size(), 2 + shctest::backend_shaders().size());
+  EXPECT_GE(converted.size(), 10u);
+  s.insert(s.end(), converted.begin(), converted.end());
   return s;
 }
 

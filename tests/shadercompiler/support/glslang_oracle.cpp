@@ -214,4 +214,42 @@ std::vector<std::optional<std::string>> glslang_intermediate(
   return trees;
 }
 
+std::vector<std::optional<std::string>> glslang_reflect(const std::vector<oracle_pair> &pairs,
+                                                        const std::string &limits) {
+  std::vector<std::optional<std::string>> reflections(pairs.size());
+  tessaly::test::TempDir dir;
+  if (!limits.empty()) tessaly::test::writeFile(dir.file("limits.conf"), limits);
+  in_batches(pairs.size(), [&](size_t begin, size_t end) {
+    // One validator per pair (a run links all the files it is given), one
+    // shell per batch; a marker line with the exit status closes each.
+    const std::string marker = "TESSALY_END_OF_REFLECTION";
+    std::string script;
+    for (size_t i = begin; i < end; i++) {
+      const std::string base = "p" + std::to_string(i);
+      tessaly::test::writeFile(dir.file(base + ".vert"), pairs[i].vertex);
+      tessaly::test::writeFile(dir.file(base + ".frag"), pairs[i].fragment);
+      script += "glslangValidator -l -q " + std::string(limits.empty() ? "" : "limits.conf ") +
+                base + ".vert " + base + ".frag 2>&1; echo " + marker + " $?\n";
+    }
+    tessaly::test::writeFile(dir.file("b" + std::to_string(begin) + ".sh"), script);
+    const std::string output = run_command("cd '" + dir.path().string() + "' && sh b" +
+                                           std::to_string(begin) + ".sh");
+    size_t i = begin;
+    std::string text;
+    bool refused = false;
+    for (const std::string &line : lines_of(output)) {
+      if (line.rfind(marker, 0) == 0) {
+        if (i < end && !refused && line == marker + " 0") reflections[i] = text;
+        i++;
+        text.clear();
+        refused = false;
+        continue;
+      }
+      if (line.rfind("ERROR", 0) == 0) refused = true;
+      text += line + "\n";
+    }
+  });
+  return reflections;
+}
+
 }  // namespace shctest

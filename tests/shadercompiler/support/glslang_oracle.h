@@ -44,4 +44,14 @@ std::vector<std::optional<std::string>> glslang_preprocess(
 std::vector<std::optional<std::string>> glslang_intermediate(
     const std::vector<oracle_shader> &shaders, const std::string &limits);
 
+// `glslangValidator -l -q` of every vertex and fragment pair linked as one
+// program: its reflection text, or nothing when it refuses either shader
+// or the link.
+struct oracle_pair {
+  std::string vertex;
+  std::string fragment;
+};
+std::vector<std::optional<std::string>> glslang_reflect(const std::vector<oracle_pair> &pairs,
+                                                        const std::string &limits);
+
 }  // namespace shctest
