@@ -323,16 +323,24 @@ TEST(UiFoundationSettingsFile, TheFileIsFlatWithTheVersionFirstAndObjectsBracket
   EXPECT_EQ(std::count(keys.begin(), keys.end(), "ShowOneWebSats"), 1);
 }
 
-TEST(UiFoundationSettingsFile, OnlyASatelliteSurvivesAsTheSelection) {
-  FileWorld w;
-  // The Moon (solar-system index 10) is no satellite: the station stands in.
+// The Moon (solar-system index 10), a reference that resolves.
+SkyObjectID theMoon(FileWorld& w) {
   SkyObjectID moon;
   CSkyDatabase::setSkyObjectID(&moon, kSolarSystemFile, 0, 10, 0, "", 0);
-  {
-    ScopedSkyObject object(w.sky.database().getObject(&moon));
-    ASSERT_TRUE(object);
-    CSkyDatabase::setSkyObjectIDFromObject(&moon, kSolarSystemFile, 0, 10, object.get());
-  }
+  ScopedSkyObject object(w.sky.database().getObject(&moon));
+  EXPECT_TRUE(object);
+  if (object) CSkyDatabase::setSkyObjectIDFromObject(&moon, kSolarSystemFile, 0, 10, object.get());
+  SkyObjectID back;
+  CSettings* described = w.sky.database().objectIDToSettings(&moon);
+  EXPECT_TRUE(w.sky.database().objectIDFromSettings(&back, described));
+  CSettings::deleteList(described);
+  return moon;
+}
+
+TEST(UiFoundationSettingsFile, OnlyASatelliteSurvivesAsTheSelection) {
+  FileWorld w;
+  // The Moon is no satellite: the station stands in.
+  SkyObjectID moon = theMoon(w);
   CSettings* tree = new CSettings("PellorinSettingsVersion", "1.0");
   CSettings::addObject(tree, "SelectedObject", w.sky.database().objectIDToSettings(&moon));
   CSettings::addString(tree, "RealTime", "0");
@@ -356,8 +364,7 @@ TEST(UiFoundationSettingsFile, OnlyASatelliteSurvivesAsTheSelection) {
 
 TEST(UiFoundationSettingsFile, WithoutTheStationNothingIsSelected) {
   FileWorld w(false);
-  SkyObjectID moon;
-  CSkyDatabase::setSkyObjectID(&moon, kSolarSystemFile, 0, 10, 0, "", 0);
+  SkyObjectID moon = theMoon(w);
   CSettings* tree = new CSettings("SelectedObject", w.sky.database().objectIDToSettings(&moon));
   ASSERT_TRUE(CSettings::writeFile(tree, w.path().c_str(), 0));
   CSettings::deleteList(tree);
