@@ -216,11 +216,13 @@ TEST_F(ProgramTest, ArraysTakeConsecutiveLocationsAndStructuresGiveTheirMembers)
 TEST_F(ProgramTest, TexturesAreSamplerUniformsWithALocationPerTexture) {
   const std::string samplers =
       ", texture2d<float> tex_3_ [[texture(2)]], sampler s2 [[sampler(2)]]"
-      ", texturecube<float> u_sky [[texture(5)]], sampler s5 [[sampler(5)]]";
+      ", texturecube<float> u_sky [[texture(5)]], sampler s5 [[sampler(5)]]"
+      ", texture2d<float> map2_ [[texture(3)]], sampler s3 [[sampler(3)]]";
   MGLShaderProgram* program = linkedProgram(
       vertexWith("float4 u_tint;", "u.u_tint"),
       fragmentWith("float4 u_tint;",
-                   "u.u_tint * tex_3_.sample(s2, float2(0.5)) * u_sky.sample(s5, float3(1.0))",
+                   "u.u_tint * tex_3_.sample(s2, float2(0.5)) * u_sky.sample(s5, float3(1.0)) * "
+                   "map2_.sample(s3, float2(0.5))",
                    samplers));
   ASSERT_TRUE(program->isLinked()) << program->infoLog();
   MGLSamplerShaderUniform* tex = sampler(program, "tex");
@@ -239,7 +241,19 @@ TEST_F(ProgramTest, TexturesAreSamplerUniformsWithALocationPerTexture) {
   EXPECT_EQ(sky->samplerTarget(), static_cast<GLenum>(GL_TEXTURE_CUBE_MAP));
   EXPECT_EQ(sky->baseLocation(), 5);
   EXPECT_EQ(sky->stride(), 4);
-  EXPECT_EQ(program->getParameter(GL_ACTIVE_UNIFORMS), 3);
+  // Digits need an underscore before them to be an index: "map2_" is a
+  // name of its own.
+  MGLSamplerShaderUniform* map = sampler(program, "map2_");
+  ASSERT_TRUE(map);
+  EXPECT_EQ(map->size(), 1);
+  EXPECT_EQ(sampler(program, "map"), nullptr);
+  EXPECT_EQ(program->getParameter(GL_ACTIVE_UNIFORMS), 4);
+  // Units past the array's end are dropped, never written past it.
+  const GLint units[3] = {7, 8, 9};
+  tex->setIntsAt(4, 3, units, renderer());
+  EXPECT_EQ(tex->textureUnitMapEntry(3).textureUnitIndex, 7);
+  EXPECT_EQ(sky->textureUnitMapEntry(0).textureUnitIndex, 0);
+  EXPECT_EQ(map->textureUnitMapEntry(0).textureUnitIndex, 0);
 
   // Sixteen textures at most.
   program = linkedProgram(
