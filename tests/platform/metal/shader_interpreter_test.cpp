@@ -527,3 +527,144 @@ fragment uint4 f(constant In& in [[buffer(0)]]) {
 
 }  // namespace
 }  // namespace mtl::msl::test
+
+namespace mtl::msl::test {
+namespace {
+
+// The shape of Metal the GLSL-to-Metal converter prints (its subset
+// document, shadercompiler/optimizer/metal_subset.md), written out by hand
+// with each construct the document lists, and the values of those whose
+// meaning is easy to get wrong.
+const char* const kConverterShape = R"(#include <metal_stdlib>
+using namespace metal;
+
+struct Light {
+  float3 position;
+  float range;
+  float b[2];
+};
+
+struct gl_Uniforms {
+  float4x3 m43;
+  float3x4 m34;
+  float2x2 m2;
+  int pick;
+  bool flag;
+  bool2 flags;
+  Light lights[2];
+  float k[3];
+};
+
+struct gl_FragmentIn {
+  float4 gl_FragCoord [[position]];
+  float2 uv;
+  float4 gl_m_0;
+  float4 gl_m_1;
+};
+
+struct gl_FragmentOut {
+  float4 gl_FragColor [[color(0)]];
+};
+
+fragment gl_FragmentOut xlatMtlMain(gl_FragmentIn gl_in [[stage_in]], constant gl_Uniforms& gl_uniforms [[buffer(0)]], bool gl_FrontFacing [[front_facing]], float2 gl_PointCoord [[point_coord]]) {
+  gl_FragmentOut gl_out = {};
+  const float gl_table_1[3] = {0.25, 0.5, 1.0e-07};
+  const Light gl_lights_2[2] = {{float3(1.0, 2.0, 3.0), 4.0, {5.0, 6.0}}, {float3(0.0), 0.0, {0.0, 0.0}}};
+  float4x2 m = float4x2(0.0);
+  float2 v[2] = {};
+  Light l = {};
+  int gl_tmp_1 = (-2147483647 - 1);
+  float big = 3.4028235e+38;
+  float inf = (1.0 / 0.0);
+  float gl_nan = (0.0 / 0.0);
+  bool x = gl_uniforms.flag != gl_FrontFacing;
+  float4 acc = float4(0.0);
+  l = Light{gl_in.gl_m_0.xyz, gl_in.gl_m_0.w, {gl_in.uv.x, gl_in.uv.y}};
+  m[1] = gl_in.uv;
+  m[2][1] = -gl_in.uv.x;
+  v[1].y = gl_table_1[gl_uniforms.pick];
+  acc.xz = float2(float(gl_tmp_1 == (-2147483647 - 1)), float(x));
+  for (;;) {
+    if (acc.y >= 3.0)
+      break;
+    acc.y = acc.y + 1.0;
+    if (acc.y < 2.0) {
+      continue;
+    } else {
+      acc.w = acc.w + 1.0;
+    }
+  }
+  if (!all(gl_uniforms.flags == bool2(true, false)))
+    discard_fragment();
+  float4 r4 = float3(1.0, 2.0, 3.0) * gl_uniforms.m43;
+  float3 c3 = gl_uniforms.m43 * float4(1.0) + (gl_uniforms.m34 * float3(1.0)).xyz.xyz;
+  float3x3 p = gl_uniforms.m43 * gl_uniforms.m34;
+  float2x2 q = -(gl_uniforms.m2 + gl_uniforms.m2 * 2.0) / 3.0;
+  float s = dot(normalize(r4), float4(1.0, 0.0, 0.0, 0.0)) + fma(big, 0.0, 1.0) + rsqrt(4.0) + exp2(1.0) +
+            pow(2.0, 3.0) + clamp(mix(0.0, 1.0, 0.5), 0.0, 1.0) + sign(-2.0) + fract(1.25) +
+            min(inf, 1.0) + max(abs(-1.0), 0.0) + floor(1.5) + ceil(1.5) + sqrt(4.0) + exp(0.0) +
+            log(1.0) + log2(1.0) + sin(0.0) + cos(0.0) + float(any(bool2(int2(0, 1)))) +
+            float(int(-1.75)) + float(bool(gl_nan != gl_nan)) + dfdx(0.0) + dfdy(0.0);
+  // The rest only has to be accepted; the code generator drops it.
+  float4 unused = float4(s + c3.x + p[0][0] + q[1][1] + m[1].y + v[1].y + l.b[1] + gl_lights_2[0].b[1] +
+                         gl_uniforms.lights[1].b[0] + gl_uniforms.k[2] + gl_in.gl_FragCoord.x + gl_PointCoord.y);
+  gl_out.gl_FragColor = float4(acc.x, acc.y, acc.z, acc.w) * 1.0;
+  return gl_out;
+}
+
+struct gl_VertexIn {
+  float4 p [[attribute(0)]];
+  float2 t [[attribute(1)]];
+};
+
+struct gl_VertexOut {
+  float4 gl_Position [[position]];
+  float gl_PointSize [[point_size]];
+  float2 uv;
+};
+
+vertex gl_VertexOut vertexShape(gl_VertexIn gl_in [[stage_in]], texture2d<float> heights [[texture(0)]], sampler gl_sampler_0 [[sampler(0)]], texturecube<float> sky [[texture(1)]], sampler gl_sampler_1 [[sampler(1)]]) {
+  gl_VertexOut gl_out = {};
+  float4 h = heights.sample(gl_sampler_0, float2(gl_in.t.x, 1.0 - gl_in.t.y), level(0.0));
+  float4 c = sky.sample(gl_sampler_1, float3(1.0, -0.5, 0.25), level(1.0));
+  float4 g = heights.sample(gl_sampler_0, gl_in.t, gradient2d(float2(1.0), -float2(0.0, 1.0)));
+  float4 gc = sky.sample(gl_sampler_1, float3(1.0), gradientcube(float3(0.0), float3(1.0)));
+  gl_out.gl_Position = gl_in.p + h + c + g + gc;
+  gl_out.gl_Position.z = (gl_out.gl_Position.z + gl_out.gl_Position.w) * 0.5;
+  gl_out.gl_PointSize = 1.0;
+  gl_out.uv = gl_in.t;
+  return gl_out;
+}
+
+fragment gl_FragmentOut biased(gl_FragmentIn gl_in [[stage_in]], texture2d<float> t [[texture(0)]], sampler gl_sampler_0 [[sampler(0)]]) {
+  gl_FragmentOut gl_out = {};
+  gl_out.gl_FragColor = t.sample(gl_sampler_0, gl_in.uv, bias(1.0));
+  return gl_out;
+}
+)";
+
+TEST(ShaderInterpreter, TheConvertersShapeOfMetalCompilesAndMeansWhatItSays) {
+  const CompileResult r = compile(kConverterShape);
+  ASSERT_TRUE(r.ok()) << r.errors;
+  for (const auto& f : r.functions) EXPECT_EQ(verify(*f), "") << f->name;
+  // gl_Uniforms as the document lays it out: float4x3 is four float3
+  // columns of 16 bytes, float3x4 three float4 ones, float2x2 two float2
+  // ones; the bools take a byte each, bool2 two at an even offset.
+  Bytes uniforms(512);
+  uniforms.at(128, 1);           // pick
+  uniforms.at(132, true);        // flag
+  uniforms.at(134, true);        // flags.x
+  ShaderRun run1 = run(kConverterShape, "xlatMtlMain", {&uniforms});
+  ASSERT_TRUE(run1.function);
+  EXPECT_FALSE(run1.invocation.discarded);
+  EXPECT_EQ(run1.f(0), 1.0f);  // (-2147483647 - 1) is INT_MIN
+  EXPECT_EQ(run1.f(1), 3.0f);  // the loop ran to its break
+  EXPECT_EQ(run1.f(2), 1.0f);  // bool != bool: flag (true) and gl_FrontFacing (false) differ
+  EXPECT_EQ(run1.f(3), 2.0f);  // continue skipped the else branch once
+  uniforms.at(135, true);      // flags.y: the one-line if discards
+  ShaderRun run2 = run(kConverterShape, "xlatMtlMain", {&uniforms});
+  EXPECT_TRUE(run2.invocation.discarded);
+}
+
+}  // namespace
+}  // namespace mtl::msl::test
