@@ -605,6 +605,48 @@ TEST_F(ImageTest, ScissorAndViewportKeepDrawsInsideTheirBoxes) {
   }
 }
 
+// Points: squares of gl_PointSize pixels centred on the vertex, with
+// gl_PointCoord running from the upper left (ES 2.0's origin) and every
+// point front-facing.
+TEST_F(ImageTest, PointsAreSquaresWithTheirCoordinatesFromTheUpperLeft) {
+  prepare(32, 16);
+  use("attribute vec4 a_position;\n"
+      "void main() { gl_PointSize = a_position.z; gl_Position = vec4(a_position.xy, 0.0, 1.0); }\n",
+      "precision highp float;\n"
+      "void main() { gl_FragColor = vec4(gl_PointCoord, gl_FrontFacing ? 1.0 : 0.0, 1.0); }\n");
+  clear(0, 0, 0, 1);
+  // An 8-pixel point centred at (8, 8) and a 1-pixel one at (24.5, 4.5):
+  // z carries the size here.
+  std::vector<float> v;
+  put(v, 8, 8);
+  v[2] = 8;
+  put(v, 24.5, 4.5);
+  v[6] = 1;
+  draw(GL_POINTS, std::move(v));
+  const std::vector<std::uint8_t> pixels = read();
+  keep(pixels, "points");
+  int wrong = 0;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      const std::uint8_t* p = at(pixels, x, y);
+      std::array<int, 3> want = {0, 0, 0};
+      if (x >= 4 && x < 12 && y >= 4 && y < 12) {
+        // s from the left edge, t from the top edge (GL row 11 is the top).
+        want = {static_cast<int>(std::lround((x - 4 + 0.5) / 8 * 255)),
+                static_cast<int>(std::lround((11 - y + 0.5) / 8 * 255)), 255};
+      } else if (x == 24 && y == 4) {
+        want = {128, 128, 255};
+      }
+      for (int k = 0; k < 3; ++k) {
+        if (std::abs(p[k] - want[k]) > 1 && wrong++ < 6) {
+          ADD_FAILURE() << "pixel " << x << "," << y << " channel " << k << ": " << int(p[k]) << " not " << want[k];
+        }
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
 // --- Drawn pixels read back ---------------------------------------------------
 
 // A texture drawn into and read back, then sampled by a second draw: the
