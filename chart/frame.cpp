@@ -32,7 +32,8 @@ constexpr double kEyeSeparation = 0.02;
 
 void CSkyChart::releaseGLResources() {
   releaseTextAtlases();
-  // The solar-system render data, star sprites, deep-sky image textures,
+  if (database != nullptr) releaseSolarSystemRenderData(database->getSolarSystemFile());
+  // Star sprites, deep-sky image textures,
   // the Milky Way texture, constellation image textures and horizon
   // textures are released here, in this order, by their layers.
 }
@@ -91,8 +92,8 @@ void CSkyChart::drawSkyChart() {
     // behind; then grid and reference lines; the selected object's path;
     // constellations, asterisms and deep-sky images, all drawn here.
     drawHighlightedObjects(0);
-    // Deep-sky objects, stars, and the solar-system objects and satellites
-    // are drawn here.
+    // Deep-sky objects and stars are drawn here.
+    drawSolarSystemObjects();
     drawHighlightedObjects(1);
     recomputeHighlightPaths = false;
     // Meteors of a selected meteor shower, and the horizon in front (with

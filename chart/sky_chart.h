@@ -270,6 +270,25 @@ class CSkyChart : public CSkyMechanics {
   void releaseObjectRenderData(CSkyObject* object);
   // The body's map textures and tiles (its other data stays).
   void releaseObjectTextures(CSkyObject* object);
+  // Its sphere and ring meshes.
+  void releaseObjectMeshes(CSkyObject* object);
+
+  // ---- Solar system: the layer and flat globes (solar_draw.cpp) ----
+  // The frame's solar-system layer: installs a downloaded file, rebuilds
+  // the list when the view or data changed, draws far to near.
+  void drawSolarSystemObjects();
+  // One body at its screen point with its screen radius: a point when
+  // under 8 points, else its globe.
+  void drawSolarSystemObject(CSkyObject* object, float x, float y, float r);
+  void getSolarSystemObjectColor(const CSkyObject* object, float rgb[3]) const;
+  // The limb on the body's ellipsoid, filled or stroked.
+  void drawLimb(CSkyObject* object, const float rgb[3], bool filled);
+  // The unlit part of the disc, translucent black.
+  void drawDarkSide(CSkyObject* object);
+  // A body too small for a disc (the star layer's sprite stands here until
+  // sprites are drawn).
+  void drawSolarSystemPoint(CPlanet* body, float x, float y, double magnitude);
+  void drawSolarSystemLabel(CPlanet* body, float x, float y, float r);
   // The body's drawing block, made when missing; null when memory is
   // short or the object is not a body.
   ObjectRenderData* attachRenderData(CSkyObject* object);
@@ -403,6 +422,9 @@ class CSkyChart : public CSkyMechanics {
   CSkyDataFile* parkedSolarSystemFile = nullptr;
   // A downloaded file to install.
   std::unique_ptr<SolarSystemSwap> solarSystemSwap = std::make_unique<SolarSystemSwap>();
+  // Limb outlines and planet grids; the sky behind a transit.
+  float gridRGB[3] = {0.5f, 0.5f, 0.5f};
+  float skyRGB[3] = {0, 0, 0};
 
   // Stars.
   bool showStars = true;

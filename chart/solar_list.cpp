@@ -307,6 +307,8 @@ ObjectRenderData* CSkyChart::attachRenderData(CSkyObject* object) {
   return data;
 }
 
+void CSkyChart::releaseObjectMeshes(CSkyObject* object) { freeMeshes(getRenderData(object)); }
+
 void CSkyChart::releaseObjectTextures(CSkyObject* object) {
   ObjectRenderData* data = getRenderData(object);
   if (data == nullptr) return;
