@@ -471,48 +471,56 @@ TEST_F(ImageTest, BlendingFollowsThePublishedEquations) {
 
 // Depth range (0.2, 0.8): clip depths -1, 0 and 1 land at 0.2, 0.5 and 0.8,
 // shown by reference planes just in front and just behind, drawn with the
-// full range.
+// full range. A reversed range (0.8, 0.2) lands them the other way round.
 TEST_F(ImageTest, DepthRangeMapsClipDepthOntoItsPlanes) {
   prepare(24, 8, /*depth=*/true);
   context->setClearDepth(1.0);
-  clear(0, 0, 0, 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   context->enableCapability(true, GL_DEPTH_TEST);
-  context->depthStencilState()->setDepthFunction(GL_LESS);
-  const double clipZ[3] = {-1, 0, 1}, depth[3] = {0.2, 0.5, 0.8};
+  const double clipZ[3] = {-1, 0, 1};
   constexpr double kStep = 1.0 / 1024;
-  context->viewportState()->setDepthRange(0.2f, 0.8f);
-  setColor(1, 0, 0, 1);
-  for (int i = 0; i < 3; ++i) drawRect(8 * i, 0, 8 * i + 8, 8, clipZ[i]);
+  struct Range {
+    GLfloat nearValue, farValue;
+    double depth[3];
+  };
+  for (const Range& range : {Range{0.2f, 0.8f, {0.2, 0.5, 0.8}}, Range{0.8f, 0.2f, {0.8, 0.5, 0.2}}}) {
+    clear(0, 0, 0, 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    context->depthStencilState()->setDepthFunction(GL_LESS);
+    context->viewportState()->setDepthRange(range.nearValue, range.farValue);
+    setColor(1, 0, 0, 1);
+    for (int i = 0; i < 3; ++i) drawRect(8 * i, 0, 8 * i + 8, 8, clipZ[i]);
 
-  context->viewportState()->setDepthRange(0.0f, 1.0f);
-  auto planeAt = [](double d) { return 2 * d - 1; };
-  for (int i = 0; i < 3; ++i) {
-    // Behind the stored depth with LESS, in front of it with GREATER: both
-    // fail. The rows 0-3 and 4-7 carry the two checks.
-    setColor(0, 0, 1, 1);
-    context->depthStencilState()->setDepthFunction(GL_LESS);
-    drawRect(8 * i, 0, 8 * i + 8, 4, planeAt(depth[i] + kStep));
-    context->depthStencilState()->setDepthFunction(GL_GREATER);
-    drawRect(8 * i, 4, 8 * i + 8, 8, planeAt(depth[i] - kStep));
-    // In front with LESS passes, on the left half only.
-    setColor(1, 1, 0, 1);
-    context->depthStencilState()->setDepthFunction(GL_LESS);
-    drawRect(8 * i, 0, 8 * i + 4, 8, planeAt(depth[i] - kStep));
-  }
-  const std::vector<std::uint8_t> pixels = read();
-  keep(pixels, "depth_range");
-  int wrong = 0;
-  for (int y = 0; y < 8; ++y) {
-    for (int x = 0; x < 24; ++x) {
-      const std::uint8_t* p = at(pixels, x, y);
-      const bool yellow = x % 8 < 4;
-      const std::array<int, 3> want = yellow ? std::array{255, 255, 0} : std::array{255, 0, 0};
-      if ((p[0] != want[0] || p[1] != want[1] || p[2] != want[2]) && wrong++ < 6) {
-        ADD_FAILURE() << "pixel " << x << "," << y << ": " << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
+    context->viewportState()->setDepthRange(0.0f, 1.0f);
+    auto planeAt = [](double d) { return 2 * d - 1; };
+    for (int i = 0; i < 3; ++i) {
+      const double d = range.depth[i];
+      // Behind the stored depth with LESS, in front of it with GREATER:
+      // both fail. The rows 0-3 and 4-7 carry the two checks.
+      setColor(0, 0, 1, 1);
+      context->depthStencilState()->setDepthFunction(GL_LESS);
+      drawRect(8 * i, 0, 8 * i + 8, 4, planeAt(d + kStep));
+      context->depthStencilState()->setDepthFunction(GL_GREATER);
+      drawRect(8 * i, 4, 8 * i + 8, 8, planeAt(d - kStep));
+      // In front with LESS passes, on the left half only.
+      setColor(1, 1, 0, 1);
+      context->depthStencilState()->setDepthFunction(GL_LESS);
+      drawRect(8 * i, 0, 8 * i + 4, 8, planeAt(d - kStep));
+    }
+    const std::vector<std::uint8_t> pixels = read();
+    keep(pixels, range.nearValue < range.farValue ? "depth_range" : "depth_range_reversed");
+    int wrong = 0;
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 24; ++x) {
+        const std::uint8_t* p = at(pixels, x, y);
+        const bool yellow = x % 8 < 4;
+        const std::array<int, 3> want = yellow ? std::array{255, 255, 0} : std::array{255, 0, 0};
+        if ((p[0] != want[0] || p[1] != want[1] || p[2] != want[2]) && wrong++ < 6) {
+          ADD_FAILURE() << "range " << range.nearValue << "-" << range.farValue << " pixel " << x << "," << y
+                        << ": " << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
+        }
       }
     }
+    EXPECT_EQ(wrong, 0) << "range " << range.nearValue << "-" << range.farValue;
   }
-  EXPECT_EQ(wrong, 0);
 }
 
 // --- Culling, winding, scissor and viewport ------------------------------------
