@@ -68,6 +68,8 @@ class CanvasGL : public ChartCanvas {
   }
 
   ~CanvasGL() override {
+    // Whatever a test drew, the layer took without an error.
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "after drawing into the GL canvas";
     glDeleteProgram(program_);
     glDeleteRenderbuffers(1, &renderbuffer_);
     glDeleteFramebuffers(1, &framebuffer_);
