@@ -21,6 +21,7 @@
 #include "gles/textures/state_conversion.h"
 #include "platform/metal/device.h"
 #include "requirements.h"
+#include "shader_samples.h"
 #include "shadercompiler/optimizer/shader_compiler.h"
 
 namespace {
@@ -216,12 +217,7 @@ struct program_case {
 // The pipeline the GL layer's linker builds (16 float4 attributes) and its
 // interface as the linker reads it; errors go to `error`.
 std::optional<interface> reflect(mtl::Device &device, const program_case &p, std::string *error) {
-  mtl::RenderPipelineDescriptor d;
-  mtl::VertexDescriptor v;
-  for (mtl::NSUInteger n = 0; n < 16; ++n) v.attributes[n] = {mtl::VertexFormat::Float4, 16 * n, 1};
-  v.layouts[1] = {256, mtl::VertexStepFunction::Constant, 0};
-  d.vertexDescriptor = v;
-  d.colorAttachments[0].pixelFormat = mtl::PixelFormat::RGBA8Unorm;
+  mtl::RenderPipelineDescriptor d = mtl::msl::test::linkerDescriptor();
   for (const converted *c : {&p.vertex, &p.fragment}) {
     std::optional<mtl::Error> e;
     auto library = device.newLibraryWithSource(c->metal, {}, &e);
