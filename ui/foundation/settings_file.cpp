@@ -153,6 +153,11 @@ void Settings::readFromCSettings(const CSettings* tree) {
           break;
         case Special::userLocation: readUserLocationEntries(tree); break;
         case Special::countryBorder:
+          // Kept as read for a save made where no chart speaks for the
+          // countries (no chart yet, or none that knows the country table).
+          keptCountryBorders_.clear();
+          for (const CSettings* node = tree; node != nullptr; node = node->next)
+            if (node->value && node->name == key) keptCountryBorders_.push_back(*node->value);
           if (CSkyChart* c = currentChart(); c && countryBorderSettings().read) countryBorderSettings().read(*c, tree);
           break;
       }
@@ -289,7 +294,11 @@ CSettings* Settings::saveToCSettings() {
           }
           break;
         case Special::countryBorder:
-          if (CSkyChart* c = chart(); c && countryBorderSettings().write) countryBorderSettings().write(*c, tree);
+          if (CSkyChart* c = chart(); c && countryBorderSettings().write) {
+            countryBorderSettings().write(*c, tree);
+          } else {
+            for (const std::string& country : keptCountryBorders_) CSettings::addString(tree, key, country.c_str());
+          }
           break;
       }
     }

@@ -64,7 +64,7 @@ inline constexpr const char* kCurrentLocationName = "Current Location";
 // settings tree: read sets the flag of every country a value names (and
 // clears none); write appends one value per shown country. Installed by
 // the chart's ground view once it has the world-borders country table;
-// until then the settings file keeps no countries.
+// until then the model writes back the countries the file held.
 struct CountryBorderSettings {
   void (*read)(CSkyChart& chart, const CSettings* tree) = nullptr;
   void (*write)(CSkyChart& chart, CSettings* tree) = nullptr;
@@ -359,6 +359,9 @@ class Settings : private dev::LocationManagerDelegate {
   std::string sortListBy_;
   bool showVisiblePassesOnly_ = false;
   std::vector<std::shared_ptr<UserLocationSetting>> userLocations_;
+  // The "ShowCountryBorder" values last read, written back when no chart
+  // with the country table writes its own.
+  std::vector<std::string> keptCountryBorders_;
   mutable std::mutex announcementMutex_;
   std::string lastAnnouncement_;
 };

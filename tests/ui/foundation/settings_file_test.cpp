@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -627,3 +628,50 @@ TEST(UiFoundationSettingsFile, TheRealTimeUnitIsReadFromTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// A country table of three for the chart's shown-country flags.
+const char* const kCountries[] = {"AU", "NZ", "US"};
+
+void readCountries(CSkyChart& chart, const CSettings* tree) {
+  for (int n = 0; const char* code = CSettings::getValue(tree, "ShowCountryBorder", n); ++n)
+    for (int i = 0; i < 3; ++i)
+      if (std::strcmp(code, kCountries[i]) == 0) chart.showCountryBorder[i] = true;
+}
+
+void writeCountries(CSkyChart& chart, CSettings* tree) {
+  for (int i = 0; i < 3; ++i)
+    if (chart.showCountryBorder[i]) CSettings::addString(tree, "ShowCountryBorder", kCountries[i]);
+}
+
+std::vector<std::string> countriesIn(const std::string& path) {
+  std::vector<std::string> found;
+  for (const std::string& line : linesOf(readFile(path)))
+    if (line.rfind("ShowCountryBorder=", 0) == 0) found.push_back(line.substr(18));
+  return found;
+}
+
+}  // namespace
+
+TEST(UiFoundationSettingsFile, ShownCountriesGoThroughTheChartOrAreKeptAsRead) {
+  FileWorld w;
+  ASSERT_TRUE(writeFile(w.path(), "RealTime=0\nShowCountryBorder=NZ\nShowCountryBorder=XX\n"));
+  // No chart knows the country table: the file's countries are kept.
+  w.settings->readFromDefaults();
+  ASSERT_TRUE(w.settings->saveToDefaults());
+  EXPECT_EQ(countriesIn(w.path()), (std::vector<std::string>{"NZ", "XX"}));
+  const std::vector<std::string> lines = linesOf(readFile(w.path()));
+  EXPECT_EQ(lines.back(), "ShowCountryBorder=XX");  // the last key of the file
+
+  // With the table: flags are set (never cleared) and written from the chart.
+  setCountryBorderSettings({readCountries, writeCountries});
+  w.chart->showCountryBorder[2] = true;
+  w.settings->readFromDefaults();
+  EXPECT_TRUE(w.chart->showCountryBorder[1]);
+  EXPECT_TRUE(w.chart->showCountryBorder[2]);
+  EXPECT_FALSE(w.chart->showCountryBorder[0]);
+  ASSERT_TRUE(w.settings->saveToDefaults());
+  EXPECT_EQ(countriesIn(w.path()), (std::vector<std::string>{"NZ", "US"}));
+  setCountryBorderSettings({});
+}
