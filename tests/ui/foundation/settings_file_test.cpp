@@ -495,7 +495,7 @@ TEST(UiFoundationSettingsFile, MutatedFilesReadWithoutHarm) {
   std::string hostile = seed;
   hostile.replace(hostile.find("JulianDate="), 11, "JulianDate=nan\nJulianDate=");
   tessaly::test::FuzzOptions options;
-  options.iterations = tessaly::test::fuzzIterations(300);
+  options.iterations = tessaly::test::fuzzIterations(200);
   options.maxSize = 1 << 16;
   int reads = 0;
   tessaly::test::fuzz(
