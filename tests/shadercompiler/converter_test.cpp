@@ -390,6 +390,45 @@ std::vector<std::string> error_lines(const std::string &log) {
   return lines;
 }
 
+// Each construct Metal cannot say as the GL layer needs it is refused with
+// one log line naming it, and nothing is printed.
+TEST(ConverterCorpus, RefusalsNameTheConstruct) {
+  const struct {
+    uint32_t type;
+    const char *glsl;
+    const char *line;
+  } cases[] = {
+      {kVertex, "void main() { gl_Position = gl_ModelViewMatrix * vec4(1.0); }",
+       "error: the built-in 'gl_ModelViewMatrix' is not one of OpenGL ES 2.0's"},
+      {kFragment,
+       "uniform sampler2DShadow s;\nvarying vec3 c;\nvoid main() { gl_FragColor = shadow2D(s, c); }",
+       "error: the sampler 's' of type sampler2DShadow (only sampler2D and samplerCube)"},
+      {kVertex, "attribute mat2 m;\nvoid main() { gl_Position = vec4(m[0], m[1]); }",
+       "error: the matrix attribute 'm'"},
+      {kVertex, "uniform float k = 2.0;\nvoid main() { gl_Position = vec4(k); }",
+       "error: the initialiser of the uniform 'k'"},
+      {kFragment,
+       "struct S { sampler2D t; float k; };\nuniform S s;\nvarying vec2 c;\n"
+       "void main() { gl_FragColor = texture2D(s.t, c) * s.k; }",
+       "error: the uniform 's' holds a sampler inside a structure"},
+      {kVertex, "uniform float kernel;\nvoid main() { gl_Position = vec4(kernel); }",
+       "error: the name 'kernel' is a reserved word of the Metal shading language"},
+      {kVertex,
+       "struct L { float device; };\nuniform L l;\nvoid main() { gl_Position = vec4(l.device); }",
+       "error: the field 'device' of 'l' is a reserved word of the Metal shading language"},
+  };
+  for (const auto &c : cases) {
+    const conversion result = convert(c.glsl, c.type);
+    EXPECT_FALSE(result.ok) << c.glsl;
+    EXPECT_EQ(result.msl, "") << c.glsl;
+    EXPECT_EQ(error_lines(result.log), std::vector<std::string>{c.line}) << c.glsl << "\n" << result.log;
+  }
+  // Unused, the same declarations refuse nothing: only what the shader uses
+  // has to reach Metal.
+  EXPECT_TRUE(convert("uniform float kernel;\nattribute mat2 m;\nvoid main() { gl_Position = vec4(1.0); }",
+                      kVertex).ok);
+}
+
 TEST(ConverterCorpus, EveryValidShaderConvertsToCompilingMetalOrIsRefusedForAListedReason) {
   unsigned converted = 0, refused = 0;
   std::map<std::string, unsigned> reasons;
