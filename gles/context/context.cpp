@@ -167,7 +167,8 @@ bool MGLContext::isCapabilityEnabled(GLenum capability) {
     recordUnsupportedCapability(capability);
     return false;
   }
-  return capabilityValue(capability);
+  const MGLParameter answer = getParameter(capability);
+  return !answer.empty() && answer[0].value != 0;
 }
 
 void MGLContext::setDebugMode(bool flag) {
@@ -226,60 +227,4 @@ void MGLContext::setShaderSourceLanguage(GLenum language) {
     mglSetError(GL_INVALID_ENUM, "%@ is not a valid shader language selection.",
                 {mglGLEnumName(language)});
   }
-}
-
-MGLShader* MGLContext::getShader(GLID glID) {
-  auto* shader = static_cast<MGLShader*>(shaders_->getObjectOrNilWithGLID(glID));
-  if (!shader) mglSetError(GL_INVALID_VALUE, "Shader %u does not exist", {glID});
-  return shader;
-}
-
-MGLShaderProgram* MGLContext::getShaderProgram(GLID glID) {
-  auto* program = static_cast<MGLShaderProgram*>(shaderPrograms_->getObjectOrNilWithGLID(glID));
-  if (!program) mglSetError(GL_INVALID_VALUE, "Shader program %u does not exist", {glID});
-  return program;
-}
-
-void MGLContext::bindBufferWithGLID(GLID glID, GLenum target) {
-  auto* buffer = glID ? static_cast<MGLBuffer*>(buffers_->getObjectWithGLID(glID)) : nullptr;
-  if (target == GL_ARRAY_BUFFER) {
-    arrayBuffer_ = buffer;
-  } else if (target == GL_ELEMENT_ARRAY_BUFFER) {
-    pipelineState_->vertexArrayObject()->setVertexElementArrayBuffer(buffer);
-  } else {
-    mglSetError(GL_INVALID_ENUM,
-                "Target must be GL_ARRAY_BUFFER or GL_ELEMENT_ARRAY_BUFFER. %@ is not a valid "
-                "buffer target.",
-                {mglGLEnumName(target)});
-  }
-}
-
-void MGLContext::bindRenderbufferWithGLID(GLID glID) {
-  renderbuffer_ = glID ? static_cast<MGLRenderbuffer*>(renderbuffers_->getObjectWithGLID(glID)) : nullptr;
-}
-
-void MGLContext::bindDrawFramebuffer(GLID glID) {
-  if (drawFramebuffer_ ? drawFramebuffer_->glID() == glID : glID == 0) return;
-  renderer_->endEncoding();
-  drawFramebuffer_ =
-      glID ? static_cast<MGLFramebuffer*>(framebuffers_->getObjectWithGLID(glID)) : nullptr;
-  updateSurfaceRect();
-}
-
-void MGLContext::bindReadFramebuffer(GLID glID) {
-  if (readFramebuffer_ ? readFramebuffer_->glID() == glID : glID == 0) return;
-  readFramebuffer_ =
-      glID ? static_cast<MGLFramebuffer*>(framebuffers_->getObjectWithGLID(glID)) : nullptr;
-}
-
-void MGLContext::updateSurfaceRect() {
-  const MGLRect surface{0, 0, drawFramebuffer_ ? drawFramebuffer_->width() : 0,
-                        drawFramebuffer_ ? drawFramebuffer_->height() : 0};
-  viewportState_->setSurfaceRect(surface);
-  scissorState_->setSurfaceRect(surface);
-}
-
-void MGLContext::clearAttachments(GLbitfield mask) {
-  if (mask == 0 || !drawFramebuffer_) return;
-  drawFramebuffer_->clearAttachments(mask, clearColor_, clearDepth_, clearStencil_, *renderer_);
 }

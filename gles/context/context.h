@@ -5,7 +5,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gles/context/object_store.h"
 #include "gles/context/platform.h"
@@ -20,13 +22,43 @@
 
 class MGLBuffer;
 class MGLFramebuffer;
+class MGLGLObjectBase;
 class MGLRenderbuffer;
 class MGLShader;
 class MGLShaderLibrary;
 class MGLShaderProgram;
+class MGLVertexArrayObject;
 
 struct MGLColor {
   GLfloat red = 0, green = 0, blue = 0, alpha = 1;
+};
+
+// One value of a numeric query, with the kind it is reported as: boolean,
+// signed or unsigned 32-bit integer, machine word, single or double float.
+struct MGLParameterValue {
+  enum class Kind : std::uint8_t { Boolean, Int, UInt, Word, Float, Double };
+  Kind kind;
+  double value;  // holds every value of every kind exactly
+};
+
+// The answer of a numeric query: its values in order, none after an error.
+// Fixed storage left unset past the count, so that a query allocates and
+// clears nothing.
+class MGLParameter {
+ public:
+  static constexpr std::size_t kCapacity = 18;  // the compressed formats
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  const MGLParameterValue& operator[](std::size_t i) const { return values_[i]; }
+  const MGLParameterValue* begin() const { return values_.data(); }
+  const MGLParameterValue* end() const { return values_.data() + count_; }
+  void add(MGLParameterValue::Kind kind, double value) {
+    if (count_ < kCapacity) values_[count_++] = {kind, value};
+  }
+
+ private:
+  std::array<MGLParameterValue, kCapacity> values_;
+  std::size_t count_ = 0;
 };
 
 class MGLContext : public MGLObject {
@@ -127,32 +159,112 @@ class MGLContext : public MGLObject {
   // visibility mode. Each sets only what changed since this encoder began.
   void renderTo(MGLRenderer& renderer);
 
-  // Bindings by name (GLID 0 binds nothing).
+  // --- Bindings and lookups (GLID 0 binds nothing unless a kind has a
+  // default object). Every binding holds a reference: an object deleted
+  // by another context of the sharegroup lives on while bound here, its
+  // name freed at once.
+
   // GL_ARRAY_BUFFER, or GL_ELEMENT_ARRAY_BUFFER of the current vertex array.
   void bindBufferWithGLID(GLID glID, GLenum target);
+  MGLBuffer* getBufferBoundToTarget(GLenum target);
+  MGLBuffer* currentVertexElementArrayBuffer() const;
+  // Clears this context's bindings of the buffer (and the current vertex
+  // array's attributes that read it), then frees the name.
+  void deleteBufferWithGLID(GLID glID);
+
+  GLenum activeTextureUnit() const;
+  // GL_TEXTURE0 to GL_TEXTURE15.
+  void setActiveTextureUnit(GLenum unit);
+  MGLTextureUnits* getTextureUnitsForTarget(GLenum target);
+  void bindTextureWithGLID(GLID glID, GLenum target);
+  MGLTexture* getTextureBoundToTarget(GLenum target);
+  MGLTexture* getTextureBoundToTarget(GLenum target, GLuint unit);
+  void deleteTextureWithGLID(GLID glID);
+
+  MGLVertexArrayObject* currentVertexArrayObject() const;
+  void bindVertexArrayObjectWithGLID(GLID glID);
+  void deleteVertexArrayObjectWithGLID(GLID glID);
+
+  // The bound renderbuffer; GL_INVALID_OPERATION and null when none.
+  MGLRenderbuffer* currentRenderbuffer();
   void bindRenderbufferWithGLID(GLID glID);
+  void deleteRenderbufferWithGLID(GLID glID);
+
+  // GL_FRAMEBUFFER binds both sides.
+  void bindFramebufferWithGLID(GLID glID, GLenum target);
   // Ends the open render pass when the framebuffer changes.
   void bindDrawFramebuffer(GLID glID);
   void bindReadFramebuffer(GLID glID);
-  // The viewport's and scissor's surface: the draw framebuffer's size.
-  void updateSurfaceRect();
+  MGLFramebuffer* currentFramebufferAtTarget(GLenum target);
+  // The bindings; GL_INVALID_FRAMEBUFFER_OPERATION and null when none.
+  MGLFramebuffer* currentDrawFramebuffer();
+  MGLFramebuffer* currentReadFramebuffer();
+  mtl::PixelFormat currentDrawBufferColorMTLPixelFormat() const;
+  void deleteFramebufferWithGLID(GLID glID);
+
+  void bindShaderLibraryWithGLID(GLID glID);
+  void deleteShaderLibraryWithGLID(GLID glID);
+  // An object of a GL object type (labels), not made on a miss.
+  MGLGLObjectBase* getObjectOfType(GLenum type, GLID glID);
+
+  // The bindings as they are, without an error when there is none.
+  MGLBuffer* currentVertexArrayBuffer() const { return arrayBuffer_.get(); }
+  MGLRenderbuffer* renderbufferBinding() const { return renderbuffer_.get(); }
+  MGLFramebuffer* drawFramebufferBinding() const { return drawFramebuffer_.get(); }
+  MGLFramebuffer* readFramebufferBinding() const { return readFramebuffer_.get(); }
+
+  // --- Framebuffer work.
   // glClear: deferred to the next render pass on the draw framebuffer.
   void clearAttachments(GLbitfield mask);
+  // glReadPixels: waits for the GPU, then reads the read framebuffer.
+  void readPixelsFromRect(MGLRect rectangle, void* pixels, GLenum format, GLenum type);
+  // The viewport's and scissor's surface: the draw framebuffer's size.
+  void updateSurfaceRect();
+  void generateMipmapsForTextureBoundToTarget(GLenum target);
+  // glCopyTexImage2D and glCopyTexSubImage2D from the read framebuffer.
+  void copyCurrentFramebufferRectangle(MGLRect rectangle, GLenum target, GLint level,
+                                       GLenum internalFormat);
+  void copyCurrentFramebufferRectangle(MGLRect rectangle, GLenum target, GLint level,
+                                       GLint x, GLint y);
+  // glResolveMultisampleFramebufferAPPLE: read framebuffer into draw.
+  void resolveMultisampleFramebuffer();
 
+  // --- Shaders and programs.
   // The shader or program with this name, made or not; GL_INVALID_VALUE
   // and null when there is none.
   MGLShader* getShader(GLID glID);
   MGLShaderProgram* getShaderProgram(GLID glID);
+  // Marks it deleted and frees it from the tables; whatever holds it keeps
+  // it (and its name) until it lets go.
+  void deleteShaderWithGLID(GLID glID);
+  void deleteShaderProgramWithGLID(GLID glID);
+  // The program in use; GL_INVALID_OPERATION and null when it is the
+  // default program (none was made current).
+  MGLShaderProgram* currentShaderProgram();
+  // glUseProgram: the program must exist and be linked.
+  void bindShaderProgramWithGLID(GLID glID);
 
-  // Bindings (not owned).
-  MGLBuffer* currentVertexArrayBuffer() const { return arrayBuffer_; }
-  MGLRenderbuffer* currentRenderbuffer() const { return renderbuffer_; }
-  MGLFramebuffer* currentDrawFramebuffer() const { return drawFramebuffer_; }
-  MGLFramebuffer* currentReadFramebuffer() const { return readFramebuffer_; }
+  // --- Queries.
+  // glGetIntegerv and friends; GL_INVALID_ENUM and no values for an
+  // unknown name.
+  MGLParameter getParameter(GLenum pname);
+  // Null after GL_INVALID_ENUM. The error text and the two version strings
+  // stay valid until this context's next string query; the others for
+  // the life of the process.
+  const char* getStringParameter(GLenum pname);
+  // Range minimum, range maximum and precision bits of a precision type.
+  std::array<GLint, 3> getShader(GLenum shaderType, GLenum precisionType);
+  static std::array<GLenum, 18> compressedFormats();
+  // The extension names, sorted without regard to case (built once).
+  static const std::vector<std::string>& extensionNames();
 
  private:
   bool acceptsCapability(GLenum capability) const;
   void recordUnsupportedCapability(GLenum capability) const;
+  // The copy into a texture shared by both forms; `into` is the level's
+  // rectangle that receives the source rectangle's origin.
+  void copyFramebufferToTexture(MGLRect rectangle, GLenum target, GLint level,
+                                const GLenum* internalFormat, GLint x, GLint y);
 
   // Owned; the order is the order of construction.
   MGLRef<MGLSharegroup> sharegroup_;
@@ -178,14 +290,15 @@ class MGLContext : public MGLObject {
   MGLRef<MGLShaderLibrary> currentShaderLibrary_;
 
   GLuint activeTextureUnit_ = 0;
-  MGLBuffer* arrayBuffer_ = nullptr;
-  MGLRenderbuffer* renderbuffer_ = nullptr;
-  MGLFramebuffer* drawFramebuffer_ = nullptr;
-  MGLFramebuffer* readFramebuffer_ = nullptr;
+  MGLRef<MGLBuffer> arrayBuffer_;
+  MGLRef<MGLRenderbuffer> renderbuffer_;
+  MGLRef<MGLFramebuffer> drawFramebuffer_;
+  MGLRef<MGLFramebuffer> readFramebuffer_;
 
   GLenum currentError_ = 0;
   std::string errorText_;
   bool hasErrorText_ = false;
+  std::string stringAnswer_;  // the last temporary string answered
   const char* functionName_ = nullptr;
 
   mtl::PixelFormat layerPixelFormat_ = mtl::PixelFormat::BGRA8Unorm;

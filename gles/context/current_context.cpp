@@ -4,10 +4,27 @@
 
 namespace {
 
-thread_local MGLRef<MGLContext> currentContext;
+struct ThreadSlots {
+  MGLRef<MGLContext> context;
+  MGLRef<MGLObject> eaglContext;
+  // A thread that ends with a context current lets both go, the context
+  // slot first (its objects' destruction may look at it).
+  ~ThreadSlots() {
+    context = nullptr;
+    eaglContext = nullptr;
+  }
+};
+
+thread_local ThreadSlots slots;
 
 }  // namespace
 
-MGLContext* mglCurrentContext() { return currentContext.get(); }
+MGLContext* mglCurrentContext() { return slots.context.get(); }
 
-void mglSetCurrentContext(MGLContext* context) { currentContext = MGLRef<MGLContext>(context); }
+void mglSetCurrentContext(MGLContext* context) { slots.context = MGLRef<MGLContext>(context); }
+
+MGLObject* mglCurrentEAGLContextObject() { return slots.eaglContext.get(); }
+
+void mglSetCurrentEAGLContextObject(MGLObject* object) {
+  slots.eaglContext = MGLRef<MGLObject>(object);
+}

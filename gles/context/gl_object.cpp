@@ -12,6 +12,16 @@ MGLGLObjectBase::MGLGLObjectBase(GLID glID, MGLObjectKind kind, const char* clas
 
 MGLGLObjectBase::~MGLGLObjectBase() {
   if (kind_ == MGLObjectKind::Marker) return;
+  if (MGLSharegroupGLObjectStore* store = ownerStore()) {
+    // Its own sharegroup's tables, reached without a current context: a
+    // deleted shader or program may go while none is current, or while
+    // another sharegroup's context is.
+    store->removeObjectWithGLID(glID_, this);
+    store->removeDeletedObjectWithGLID(glID_, this);
+    return;
+  }
+  // An object its store let go of has nothing left to clear.
+  if (everOwned_) return;
   if (MGLContext* context = mglCurrentContext()) {
     if (MGLGLObjectStore* store = context->storeOfKind(kind_)) {
       store->removeDeletedObjectWithGLID(glID_, this);

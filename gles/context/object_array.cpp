@@ -4,7 +4,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <random>
 #include <utility>
+
+namespace {
+
+std::uint32_t randomValue() {
+  thread_local std::mt19937 generator{std::random_device{}()};
+  return static_cast<std::uint32_t>(generator());
+}
+
+}  // namespace
+
+bool MGLNumber::isEqual(const MGLObject* other) const {
+  const auto* number = dynamic_cast<const MGLNumber*>(other);
+  return number && number->value_ == value_;
+}
 
 MGLArray::MGLArray(bool retainedReferences) : retained_(retainedReferences) {}
 
@@ -191,4 +206,20 @@ std::string MGLSet::distributionDescription() const {
 
 std::string MGLSet::fullDescription() const {
   return description() + ": " + distributionDescription();
+}
+
+void MGLArray::testWithElementCount(std::uint64_t count) {
+  if (!retained_) return;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    MGLRef<MGLNumber> number = mglMake<MGLNumber>(randomValue());
+    addObject(number.get());
+  }
+}
+
+void MGLSet::testWithElementCount(std::uint64_t count) {
+  if (!retained_) return;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    MGLRef<MGLNumber> number = mglMake<MGLNumber>(randomValue());
+    addObject(number.get());
+  }
 }

@@ -8,6 +8,20 @@
 
 #include "gles/context/object.h"
 
+// A number as an object (equal by value), for the diagnostic fills.
+class MGLNumber : public MGLObject {
+ public:
+  explicit MGLNumber(std::uint32_t value) : value_(value) {}
+  const char* className() const override { return "MGLNumber"; }
+  std::uint32_t value() const { return value_; }
+  bool isEqual(const MGLObject* other) const override;
+  std::size_t hash() const override { return value_; }
+  std::string description() const override { return std::to_string(value_); }
+
+ private:
+  std::uint32_t value_;
+};
+
 class MGLArray : public MGLObject {
  public:
   static constexpr std::uint64_t kNotFound = 0x7FFFFFFFFFFFFFFFull;
@@ -42,6 +56,9 @@ class MGLArray : public MGLObject {
 
   std::string description() const override;
   std::string fullDescription() const;
+  // Diagnostic fill: appends `count` numbers of random value. Only a
+  // retaining array takes them (nothing else would keep them alive).
+  void testWithElementCount(std::uint64_t count);
 
  private:
   void growTo(std::uint64_t need);
@@ -84,6 +101,9 @@ class MGLSet : public MGLObject {
   std::string description() const override;
   std::string distributionDescription() const;
   std::string fullDescription() const;
+  // Diagnostic fill, as MGLArray's: shows how random values spread over
+  // the buckets.
+  void testWithElementCount(std::uint64_t count);
 
  private:
   MGLArray* bucketFor(const MGLObject* object) const;

@@ -85,6 +85,17 @@ MGLSharegroupGLObjectStore::MGLSharegroupGLObjectStore(MGLObjectFactory type,
                                                        bool deferDeletions)
     : MGLGLObjectStore(type, withDefaultObject, true), deferDeletions_(deferDeletions) {}
 
+MGLSharegroupGLObjectStore::~MGLSharegroupGLObjectStore() {
+  // Objects that outlive the store (held elsewhere) must not reach it.
+  std::lock_guard lock(mutex_);
+  for (const MGLArray* table : {&objects_, &deletedObjects_}) {
+    for (std::uint64_t i = 0; i < table->count(); ++i) {
+      auto* object = static_cast<MGLGLObjectBase*>(table->objectAtIndex(i));
+      if (object && object != reservedSlotMarker()) object->setOwnerStore(nullptr);
+    }
+  }
+}
+
 GLID MGLSharegroupGLObjectStore::generateGLID() {
   std::lock_guard lock(mutex_);
   return MGLGLObjectStore::generateGLID();
@@ -110,6 +121,7 @@ MGLGLObjectBase* MGLSharegroupGLObjectStore::getObjectWithGLID(GLID glID) {
   MGLGLObjectBase* object = lookUp(glID);
   if (!object && glID != 0 && glID < kGLIDLimit && type_) {
     object = type_(glID);
+    object->setOwnerStore(this);
     addObject(object);
   }
   return object;
@@ -130,7 +142,14 @@ void MGLSharegroupGLObjectStore::removeObjectWithGLID(GLID glID,
     const bool ownSlot = !object || objects_.objectAtIndex(glID) == object;
     if (ownSlot) {
       removed = takeObjectWithGLID(glID);
-      if (deferDeletions_) deletedObjects_.replaceObjectAtIndex(glID, removed.get());
+      if (deferDeletions_) {
+        // Deleting a name already deleted must not forget the object that
+        // still lives under it (nor free its name).
+        if (removed) deletedObjects_.replaceObjectAtIndex(glID, removed.get());
+      } else if (removed) {
+        // Its name is free now; it has nothing left to clear here.
+        removed->setOwnerStore(nullptr);
+      }
     }
     for (MGLContextGLObjectStore* store : contextStores_) store->removeLocalObjectWithGLID(glID);
   }

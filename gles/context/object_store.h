@@ -56,6 +56,7 @@ class MGLSharegroupGLObjectStore : public MGLGLObjectStore {
  public:
   MGLSharegroupGLObjectStore(MGLObjectFactory type, bool withDefaultObject,
                              bool deferDeletions = false);
+  ~MGLSharegroupGLObjectStore() override;
 
   const char* className() const override { return "MGLSharegroupGLObjectStore"; }
 

@@ -63,3 +63,25 @@ std::optional<GLint> mglGetLibraryParameter(GLenum pname) {
       return std::nullopt;
   }
 }
+
+mtl::NSUInteger usageMGL(const mtl::TextureDescriptor& descriptor) { return descriptor.usage; }
+
+void setUsageMGL(mtl::TextureDescriptor& descriptor, mtl::NSUInteger usage) {
+  descriptor.usage = usage;
+}
+
+mtl::StorageMode storageModeMGL(const mtl::TextureDescriptor& descriptor) {
+  return descriptor.storageMode;
+}
+
+void setStorageModeMGL(mtl::TextureDescriptor& descriptor, mtl::StorageMode mode) {
+  descriptor.storageMode = mode;
+}
+
+mtl::CompareFunction compareFunctionMGL(const mtl::SamplerDescriptor& descriptor) {
+  return descriptor.compareFunction;
+}
+
+void setCompareFunctionMGL(mtl::SamplerDescriptor& descriptor, mtl::CompareFunction function) {
+  descriptor.compareFunction = function;
+}

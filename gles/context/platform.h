@@ -10,6 +10,8 @@
 #include "gles/context/gl_types.h"
 #include "gles/context/object.h"
 #include "platform/metal/device.h"
+#include "platform/metal/states.h"
+#include "platform/metal/texture.h"
 
 // Made on first use (and on any later call while it is still missing).
 std::shared_ptr<mtl::Device> mglSharedMTLDevice();
@@ -36,6 +38,16 @@ class MGLPlatform : public MGLObject {
   std::int32_t maxAnisotropy_ = 0;
   std::int32_t maxSampleCount_ = 0;
 };
+
+// The descriptor settings the texture and renderbuffer code writes. Older
+// systems lacked some of them: a reader then answers 0 and a writer does
+// nothing. Every descriptor of this platform has all three.
+mtl::NSUInteger usageMGL(const mtl::TextureDescriptor& descriptor);
+void setUsageMGL(mtl::TextureDescriptor& descriptor, mtl::NSUInteger usage);
+mtl::StorageMode storageModeMGL(const mtl::TextureDescriptor& descriptor);
+void setStorageModeMGL(mtl::TextureDescriptor& descriptor, mtl::StorageMode mode);
+mtl::CompareFunction compareFunctionMGL(const mtl::SamplerDescriptor& descriptor);
+void setCompareFunctionMGL(mtl::SamplerDescriptor& descriptor, mtl::CompareFunction function);
 
 // Private storage for depth, stencil and multisample textures, else shared.
 mtl::StorageMode mglTextureStorageMode(mtl::PixelFormat format, mtl::NSUInteger sampleCount);

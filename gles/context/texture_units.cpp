@@ -7,7 +7,7 @@ MGLTextureUnits::MGLTextureUnits(MGLContext* context, GLenum target)
     : context_(context),
       target_(target),
       defaultTexture_(MGLTexture::initAsDefultForTarget(target)) {
-  textures_.fill(defaultTexture_.get());
+  textures_.fill(defaultTexture_);
 }
 
 MGLTextureUnits::~MGLTextureUnits() {
@@ -35,7 +35,7 @@ void MGLTextureUnits::bindTexture(MGLTexture* texture, GLuint unit) {
                 {texture->glID(), mglGLEnumName(texture->target()), mglGLEnumName(target_)});
     return;
   }
-  textures_[unit] = texture;
+  if (textures_[unit].get() != texture) textures_[unit] = texture;
 }
 
 MGLTexture* MGLTextureUnits::getTextureBoundToTextureUnit(GLuint unit) const {
@@ -43,12 +43,12 @@ MGLTexture* MGLTextureUnits::getTextureBoundToTextureUnit(GLuint unit) const {
     recordBadUnit(unit);
     return nullptr;
   }
-  return textures_[unit];
+  return textures_[unit].get();
 }
 
 void MGLTextureUnits::removeTextureWithGLID(GLID glID) {
   if (glID == 0) return;
-  for (MGLTexture*& texture : textures_) {
-    if (texture->glID() == glID) texture = defaultTexture_.get();
+  for (MGLRef<MGLTexture>& texture : textures_) {
+    if (texture->glID() == glID) texture = defaultTexture_;
   }
 }

@@ -1,6 +1,7 @@
 // The 16 texture units of one target kind (2D or cube map). An unbound
 // unit holds the table's default texture; a texture's first binding fixes
-// its target for life.
+// its target for life. Each unit holds a reference: a texture deleted by
+// another context of the sharegroup lives on while bound here.
 #pragma once
 
 #include <array>
@@ -33,7 +34,7 @@ class MGLTextureUnits : public MGLObject {
   static void recordBadUnit(GLuint unit);
 
   MGLContext* context_;                      // the owner, not retained
-  std::array<MGLTexture*, kUnitCount> textures_{};  // not retained
+  std::array<MGLRef<MGLTexture>, kUnitCount> textures_{};
   GLenum target_;
   MGLRef<MGLTexture> defaultTexture_;
 };

@@ -164,15 +164,19 @@ void MGLScissorState::setShouldCropToScissorRect(bool value) {
 }
 
 void MGLScissorState::setScissorRect(const MGLRect& rect) {
-  if (rect == scissor_) return;
   if (negativeSize(rect.width, rect.height)) return;
+  boxSet_ = true;
+  if (rect == scissor_) return;
   scissor_ = rect;
   markDirty();
 }
 
 void MGLScissorState::setSurfaceRect(const MGLRect& surface) {
   if (surface == surface_) return;
-  if (scissor_ == MGLRect{0, 0, 1, 1}) scissor_ = surface;
+  // A box never set follows the surface, also after an empty one (a
+  // framebuffer bound before its attachments): marking "unset" by the
+  // value (0, 0, 1, 1) lost it there and clipped every later draw away.
+  if (!boxSet_) scissor_ = surface;
   surface_ = surface;
   markDirty();
 }

@@ -117,7 +117,7 @@ class MGLScissorState : public MGLPrimitiveRenderCommandEncoderState {
   const MGLRect& scissorRect() const { return scissor_; }
   void setScissorRect(const MGLRect& rect);
   const MGLRect& surfaceRect() const { return surface_; }
-  // An unset scissor box (0, 0, 1, 1) follows the surface.
+  // A scissor box never set follows the surface.
   void setSurfaceRect(const MGLRect& surface);
   // Flipped against the surface height and kept inside a render target of
   // `width` by `height`. A box that misses the surface is empty: nothing
@@ -129,6 +129,7 @@ class MGLScissorState : public MGLPrimitiveRenderCommandEncoderState {
   MGLRect scissor_;
   MGLRect surface_;
   bool crop_ = false;
+  bool boxSet_ = false;  // set by setScissorRect; until then the box follows the surface
 };
 
 class MGLDepthBiasState : public MGLPrimitiveRenderCommandEncoderState {

@@ -163,7 +163,7 @@ mtl::RenderCommandEncoder* MGLRenderer::renderCommandEncoder() {
   if (renderEncoder_) return renderEncoder_.get();
   awaitingClear_ = false;
   endEncoding();
-  MGLFramebuffer* framebuffer = context_ ? context_->currentDrawFramebuffer() : nullptr;
+  MGLFramebuffer* framebuffer = context_ ? context_->drawFramebufferBinding() : nullptr;
   if (!framebuffer) {
     mglSetError(GL_INVALID_FRAMEBUFFER_OPERATION,
                 "No framebuffer is currently bound to GL_DRAW_FRAMEBUFFER_APPLE.");
@@ -233,7 +233,7 @@ bool MGLRenderer::presentDrawable() {
   markFrameInterval();
   endEncoding();
   bool presented = false;
-  if (MGLRenderbuffer* renderbuffer = context_ ? context_->currentRenderbuffer() : nullptr) {
+  if (MGLRenderbuffer* renderbuffer = context_ ? context_->renderbufferBinding() : nullptr) {
     guarded([&] { presented = renderbuffer->presentDrawableUsingRenderer(*this); });
   } else {
     mglSetError(GL_INVALID_OPERATION, "No renderbuffer is currently bound");

@@ -197,6 +197,17 @@ void MGLVertexArrayObject::setVertexElementArrayBuffer(MGLBuffer* buffer) {
   elementBuffer_ = buffer;
 }
 
+void MGLVertexArrayObject::detachBufferWithGLID(GLuint glID) {
+  if (glID == 0) return;  // client arrays
+  for (std::uint64_t i = 0; i < attributes_.count(); ++i) {
+    auto* state = static_cast<MGLVertexAttributeState*>(attributes_.objectAtIndex(i));
+    if (state && state->bufferGLID() == glID) {
+      state->clearVertices();
+      markDirty();
+    }
+  }
+}
+
 MGLVertexAttributeBuffer* MGLVertexArrayObject::vertexAttributeBufferAt(std::uint64_t slot) const {
   return slot < buffers_.count() ? static_cast<MGLVertexAttributeBuffer*>(buffers_[slot]) : nullptr;
 }

@@ -63,6 +63,11 @@ class MGLVertexAttributeState : public MGLObject {
   GLsizei stride() const { return stride_; }
   // Bytes one vertex of this attribute occupies in the client's data.
   std::uint64_t byteSize() const;
+  // Forgets the array: no buffer, no pointer (a deleted buffer's name).
+  void clearVertices() {
+    vertices_ = nullptr;
+    bufferGLID_ = 0;
+  }
   GLuint instanceDivisor() const { return divisor_; }
   void setInstanceDivisor(GLuint divisor) { divisor_ = divisor; }
   // Kind of two-component read a one-component byte or short implies
@@ -141,6 +146,9 @@ class MGLVertexArrayObject : public MGLGLObjectBase {
   MGLMutableRenderPipelineState* renderPipelineState() const { return pipelineState_; }
   MGLContext* context() const { return context_; }
   MGLBuffer* vertexElementArrayBuffer() const { return elementBuffer_.get(); }
+  // A deleted buffer: the attributes that read it read nothing now, so a
+  // later buffer given the same name does not feed them.
+  void detachBufferWithGLID(GLuint glID);
   void setVertexElementArrayBuffer(MGLBuffer* buffer);
 
   // Groups the program's active attributes into Metal buffer slots and

@@ -171,8 +171,8 @@ std::shared_ptr<mtl::Texture> MGLRenderbuffer::newMTLTextureWithPixelFormat(
   descriptor.sampleCount = samples;
   descriptor.width = static_cast<mtl::NSUInteger>(std::max(size.width, 1));
   descriptor.height = static_cast<mtl::NSUInteger>(std::max(size.height, 1));
-  descriptor.usage = mtl::TextureUsageRenderTarget;
-  descriptor.storageMode = mglTextureStorageMode(format, samples);
+  setUsageMGL(descriptor, mtl::TextureUsageRenderTarget);
+  setStorageModeMGL(descriptor, mglTextureStorageMode(format, samples));
   std::shared_ptr<mtl::Texture> texture = mglSharedMTLDevice()->newTexture(descriptor);
   texture->setLabel(label);
   return texture;

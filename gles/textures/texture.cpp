@@ -98,8 +98,8 @@ MGLRef<MGLTexture> MGLTexture::initAsDefultForTarget(GLenum target) {
     mglSetError(GL_INVALID_ENUM, "%@ is not a valid texture target.", {mglGLEnumName(target)});
     return texture;
   }
-  descriptor.usage = mtl::TextureUsageShaderRead;
-  descriptor.storageMode = mglTextureStorageMode(P::RGBA8Unorm, texture->sampleCount_);
+  setUsageMGL(descriptor, mtl::TextureUsageShaderRead);
+  setStorageModeMGL(descriptor, mglTextureStorageMode(P::RGBA8Unorm, texture->sampleCount_));
   guarded(0, [&] {
     std::shared_ptr<mtl::Texture> black = mglSharedMTLDevice()->newTexture(descriptor);
     const std::uint8_t opaqueBlack[4] = {0x00, 0x00, 0x00, 0xFF};
@@ -333,8 +333,8 @@ bool MGLTexture::set2DMTLTextureWithMTLPixelFormat(P format, MGLSize size, MGLCo
       format, static_cast<mtl::NSUInteger>(size.width),
       static_cast<mtl::NSUInteger>(size.height), true);
   descriptor.sampleCount = sampleCount_;
-  descriptor.usage = usableUsage(mtlUsage_, format);
-  descriptor.storageMode = mglTextureStorageMode(format, sampleCount_);
+  setUsageMGL(descriptor, usableUsage(mtlUsage_, format));
+  setStorageModeMGL(descriptor, mglTextureStorageMode(format, sampleCount_));
   std::shared_ptr<mtl::Texture> texture;
   if (!guarded(glID(), [&] { texture = mglSharedMTLDevice()->newTexture(descriptor); })) {
     return false;
@@ -357,8 +357,8 @@ bool MGLTexture::setCubeMTLTextureWithMTLPixelFormat(P format, MGLSize size, MGL
   mtl::TextureDescriptor descriptor = mtl::TextureDescriptor::textureCubeDescriptor(
       format, static_cast<mtl::NSUInteger>(size.width), true);
   descriptor.sampleCount = sampleCount_;
-  descriptor.usage = usableUsage(mtlUsage_, format);
-  descriptor.storageMode = mglTextureStorageMode(format, sampleCount_);
+  setUsageMGL(descriptor, usableUsage(mtlUsage_, format));
+  setStorageModeMGL(descriptor, mglTextureStorageMode(format, sampleCount_));
   std::shared_ptr<mtl::Texture> texture;
   if (!guarded(glID(), [&] { texture = mglSharedMTLDevice()->newTexture(descriptor); })) {
     return false;
@@ -466,8 +466,8 @@ void MGLTexture::uploadRows(const std::uint8_t* pixels, std::uint64_t sourceByte
     if (!direct) {
       mtl::TextureDescriptor descriptor =
           mtl::TextureDescriptor::texture2DDescriptor(metalFormat, width, height, false);
-      descriptor.usage = mtl::TextureUsageShaderRead;
-      descriptor.storageMode = mtl::StorageMode::Shared;  // written by the CPU
+      setUsageMGL(descriptor, mtl::TextureUsageShaderRead);
+      setStorageModeMGL(descriptor, mtl::StorageMode::Shared);  // written by the CPU
       staging = mglSharedMTLDevice()->newTexture(descriptor);
       target = staging.get();
       targetLevel = 0;
@@ -614,8 +614,8 @@ void MGLTexture::uploadCompressed(const void* data, std::uint64_t bytesPerRow, M
     }
     mtl::TextureDescriptor descriptor = mtl::TextureDescriptor::texture2DDescriptor(
         mtlTexture_->pixelFormat(), width, height, false);
-    descriptor.usage = mtl::TextureUsageShaderRead;
-    descriptor.storageMode = mtl::StorageMode::Shared;
+    setUsageMGL(descriptor, mtl::TextureUsageShaderRead);
+    setStorageModeMGL(descriptor, mtl::StorageMode::Shared);
     std::shared_ptr<mtl::Texture> staging = mglSharedMTLDevice()->newTexture(descriptor);
     staging->replaceRegion(mtl::Region::make2D(0, 0, width, height), 0, 0, data, bytesPerRow, 0);
     copyThroughStaging(staging, origin, face, level, context);
@@ -635,8 +635,8 @@ void MGLTexture::submitContent(const void* bytes, P format, std::uint64_t bytesP
   guarded(glID(), [&] {
     mtl::TextureDescriptor descriptor =
         mtl::TextureDescriptor::texture2DDescriptor(format, width, height, false);
-    descriptor.usage = mtl::TextureUsageShaderRead;
-    descriptor.storageMode = mtl::StorageMode::Shared;
+    setUsageMGL(descriptor, mtl::TextureUsageShaderRead);
+    setStorageModeMGL(descriptor, mtl::StorageMode::Shared);
     std::shared_ptr<mtl::Texture> staging = mglSharedMTLDevice()->newTexture(descriptor);
     staging->replaceRegion(mtl::Region::make2D(0, 0, width, height), 0, 0, bytes, bytesPerRow, 0);
     copyThroughStaging(staging, mirrored, face, level, context);

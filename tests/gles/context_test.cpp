@@ -49,9 +49,9 @@ TEST_F(ContextTest, Defaults) {
   EXPECT_EQ(context->caMetalLayerMTLPixelFormat(), mtl::PixelFormat::BGRA8Unorm);
   EXPECT_EQ(context->activeTextureUnitIndex(), 0u);
   EXPECT_EQ(context->currentVertexArrayBuffer(), nullptr);
-  EXPECT_EQ(context->currentRenderbuffer(), nullptr);
-  EXPECT_EQ(context->currentDrawFramebuffer(), nullptr);
-  EXPECT_EQ(context->currentReadFramebuffer(), nullptr);
+  EXPECT_EQ(context->renderbufferBinding(), nullptr);
+  EXPECT_EQ(context->drawFramebufferBinding(), nullptr);
+  EXPECT_EQ(context->readFramebufferBinding(), nullptr);
   EXPECT_EQ(context->renderPipelineState()->shaderProgram()->glID(), 0u);
   EXPECT_EQ(context->renderPipelineState()->vertexArrayObject()->glID(), 0u);
   EXPECT_EQ(context->currentShaderLibrary()->glID(), 0u);

@@ -110,4 +110,29 @@ TEST(MGLSet, BucketsAndReplacement) {
   EXPECT_EQ(set.member(nullptr), nullptr);
 }
 
+TEST(ObjectArray, DiagnosticFillsAddNumbersOnlyWhereSomethingHoldsThem) {
+  MGLArray array;
+  array.testWithElementCount(40);
+  EXPECT_EQ(array.count(), 40u);
+  ASSERT_NE(dynamic_cast<MGLNumber*>(array[39]), nullptr);
+  EXPECT_EQ(array[39]->retainCount(), 1u);
+  // A non-retaining container would keep pointers to freed numbers.
+  MGLArray bare(false);
+  bare.testWithElementCount(5);
+  EXPECT_EQ(bare.count(), 0u);
+  MGLSet set(16);
+  set.testWithElementCount(300);
+  // Random 32-bit values: a repeat (which replaces) is all but impossible.
+  EXPECT_GE(set.count(), 299u);
+  EXPECT_EQ(set.bucketCount(), 16u);
+  MGLSet bareSet(4, false);
+  bareSet.testWithElementCount(3);
+  EXPECT_EQ(bareSet.count(), 0u);
+  // Numbers are equal by value.
+  MGLRef<MGLNumber> a = mglMake<MGLNumber>(7), b = mglMake<MGLNumber>(7);
+  EXPECT_TRUE(a->isEqual(b.get()));
+  EXPECT_EQ(a->hash(), b->hash());
+  EXPECT_EQ(a->description(), "7");
+}
+
 }  // namespace

@@ -56,4 +56,15 @@ TEST(Platform, StorageModesVersionAndLibraryQueries) {
   EXPECT_FALSE(mglGetLibraryParameter(GL_MAX_TEXTURE_SIZE).has_value());
 }
 
+TEST(Platform, DescriptorSettingsReadBackWhatWasWritten) {
+  mtl::TextureDescriptor texture;
+  setUsageMGL(texture, mtl::TextureUsageRenderTarget | mtl::TextureUsageShaderRead);
+  setStorageModeMGL(texture, mtl::StorageMode::Private);
+  EXPECT_EQ(usageMGL(texture), mtl::TextureUsageRenderTarget | mtl::TextureUsageShaderRead);
+  EXPECT_EQ(storageModeMGL(texture), mtl::StorageMode::Private);
+  mtl::SamplerDescriptor sampler;
+  setCompareFunctionMGL(sampler, mtl::CompareFunction::LessEqual);
+  EXPECT_EQ(compareFunctionMGL(sampler), mtl::CompareFunction::LessEqual);
+}
+
 }  // namespace
