@@ -121,6 +121,17 @@ BodyRecord major(int type, std::uint32_t body, const char* name, std::uint32_t p
   if (const BodyTableRow* row = bodyTableRow(static_cast<int>(body))) {
     b.magnitude1 = row->absoluteMagnitude;
     b.magnitude2 = 0.15;
+    // The body table's mean elements, so that periods are the body's own.
+    constexpr double kRad = M_PI / 180;
+    const double a = body < 10 ? row->semiMajorAxis : row->semiMajorAxis / 149597870.0;
+    b.epoch = row->epoch;
+    b.e = row->eccentricity;
+    b.q = a * (1 - b.e);
+    b.i = row->inclination * kRad;
+    b.omega = row->argumentOfPeriapsis * kRad;
+    b.node = row->node * kRad;
+    b.m0 = row->meanAnomaly * kRad;
+    b.n = row->meanMotion * kRad;
   }
   return b;
 }

@@ -6,14 +6,19 @@ Reads queries from standard input, one per line:
     <line 1 of the element set>|<line 2>|<Julian date (UT)>[|<count>|<step days>]
 and prints for each query, and each of the `count` times (default 1), one
 line: error-code jd x y z vx vy vz, the TEME position in km and velocity in
-km/s.
+km/s. With "--binary FILE" the same eight numbers go to FILE as native
+doubles instead, for long runs.
 """
+import struct
 import sys
 
 from sgp4.api import WGS72, Satrec
 
 
 def main():
+    binary = None
+    if len(sys.argv) == 3 and sys.argv[1] == "--binary":
+        binary = open(sys.argv[2], "wb")
     for query in sys.stdin:
         query = query.rstrip("\n")
         if not query:
@@ -27,7 +32,12 @@ def main():
             t = jd + k * step
             whole = float(int(t - 0.5)) + 0.5
             error, r, v = satellite.sgp4(whole, t - whole)
-            print(error, repr(t), *(repr(c) for c in r), *(repr(c) for c in v))
+            if binary is not None:
+                binary.write(struct.pack("=8d", error, t, *r, *v))
+            else:
+                print(error, repr(t), *(repr(c) for c in r), *(repr(c) for c in v))
+    if binary is not None:
+        binary.close()
 
 
 if __name__ == "__main__":

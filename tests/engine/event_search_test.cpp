@@ -1,0 +1,782 @@
+// Pass and conjunction searches. Passes against an independent finder built
+// here: python3-sgp4's TEME states every 30 seconds (tests/engine/
+// sgp4_oracle.py), interpolated, turned into the site's horizon with ERFA
+// (IAU 1982 sidereal time, eraGd2gce), the Sun from eraEpv00, the umbra by
+// the same rule on the same radii. Conjunctions against a one-minute scan
+// of the engine's own separations. Degenerate input, the chart's state
+// after every search, and the search on eight threads at once.
+#include <erfa.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/angles.h"
+#include "engine/body_geometry.h"
+#include "engine/ellipsoid.h"
+#include "engine/mechanics/event_search.h"
+#include "engine/mechanics/sky_mechanics.h"
+#include "engine/vectors.h"
+#include "skydata/object_factory.h"
+#include "skydata/planet.h"
+#include "skydata/satellite.h"
+#include "skydata/sky_database.h"
+#include "skydata/two_line_elements.h"
+#include "tests/engine/mechanics_fixture.h"
+
+namespace {
+
+using mechanics_test::SatelliteRecord;
+using mechanics_test::SolarSystemWorld;
+
+constexpr double kDeg = M_PI / 180;
+constexpr double kSecond = 1.0 / 86400;
+constexpr double kSampleStep = 30.0 / 86400;
+
+struct Site {
+  const char* name;
+  double lon, lat, heightKm;
+};
+const Site kSites[] = {{"Boulder", -105.27 * kDeg, 40.01 * kDeg, 1.65},
+                       {"Sydney", 151.21 * kDeg, -33.87 * kDeg, 0.05},
+                       {"Fairbanks", -147.72 * kDeg, 64.84 * kDeg, 0.13}};
+
+// Satellites: element lines and the start of their 24-hour window (UT).
+struct Case {
+  std::string line1, line2;
+  double start;
+};
+
+std::vector<Case> cases() {
+  std::vector<Case> out;
+  auto add = [&](const char* l1, const char* l2, double offset) {
+    const SatelliteElementSet el = mechanics_test::elementsFromLines(l1, l2);
+    out.push_back({l1, l2, el.epoch + offset});
+  };
+  add(mechanics_test::kIssLines[0], mechanics_test::kIssLines[1], 0.2);
+  add("1 06251U 62025E   06176.82412014  .00008885  00000-0  12808-3 0  3985",
+      "2 06251  58.0579  54.0425 0030035 139.1568 221.1854 15.56387291  6774", 0.1);
+  add(mechanics_test::kMolniyaLines[0], mechanics_test::kMolniyaLines[1], 0.1);
+  add("1 28129U 03058A   06175.57071136 -.00000104  00000-0  10000-3 0   459",
+      "2 28129  54.7298 324.8098 0048506 266.2640  93.1663  2.00562768 18443", 0.1);
+  add(mechanics_test::kGeostationaryLines[0], mechanics_test::kGeostationaryLines[1], 0.1);
+  // Fifty of gpredict's element sets (2018 January), every 19th.
+  std::ifstream in("/usr/share/gpredict/data/satdata/satellites.dat");
+  std::string line, first;
+  int index = 0;
+  while (std::getline(in, line)) {
+    if (line.rfind("TLE1=", 0) == 0) first = line.substr(5);
+    if (line.rfind("TLE2=", 0) != 0 || first.empty()) continue;
+    SatelliteElementSet el;
+    std::string problem;
+    // One satellite of a number only (gpredict's list has the ISS too).
+    if (index++ % 19 == 0 && parseTwoLineElements(first, line.substr(5), el, problem) &&
+        std::none_of(out.begin(), out.end(), [&](const Case& c) {
+          return mechanics_test::elementsFromLines(c.line1.c_str(), c.line2.c_str())
+                     .catalogueNumber == el.catalogueNumber;
+        }))
+      out.push_back({first, line.substr(5), 2458139.5});
+    first.clear();
+  }
+  return out;
+}
+
+// TEME states (km) every 30 s from `from`.
+struct Track {
+  double from;
+  std::vector<std::array<double, 3>> r;
+};
+
+// The independent propagator's tracks for every case, one run.
+std::vector<Track> tracks(const std::vector<Case>& all, double before, double days) {
+  const char* root = std::getenv("TESSALY_SOURCE_DIR");
+  const std::string script = std::string(root ? root : ".") + "/tests/engine/sgp4_oracle.py";
+  const std::string queries = "/tmp/tessaly_passes_" + std::to_string(getpid());
+  const int count = static_cast<int>((days + 2 * before) / kSampleStep) + 1;
+  {
+    std::ofstream out(queries);
+    for (const Case& c : all) {
+      char text[512];
+      std::snprintf(text, sizeof text, "%s|%s|%.10f|%d|%.12g\n", c.line1.c_str(), c.line2.c_str(),
+                    c.start - before, count, kSampleStep);
+      out << text;
+    }
+  }
+  std::vector<Track> result;
+  const std::string states = queries + ".states";
+  if (std::system(("/usr/bin/python3 " + script + " --binary " + states + " < " + queries).c_str()) != 0)
+    return result;
+  FILE* in = std::fopen(states.c_str(), "rb");
+  for (std::size_t i = 0; in != nullptr && i < all.size(); ++i) {
+    Track track{all[i].start - before, {}};
+    for (int k = 0; k < count; ++k) {
+      double row[8];
+      if (std::fread(row, sizeof row, 1, in) != 1) break;
+      track.r.push_back({row[2], row[3], row[4]});
+    }
+    result.push_back(track);
+  }
+  if (in != nullptr) std::fclose(in);
+  std::remove(states.c_str());
+  std::remove(queries.c_str());
+  return result;
+}
+
+// The independent finder.
+class Finder {
+ public:
+  Finder(const Track& track, const Site& site, double earthRadius, double sunRadius)
+      : track_(track), site_(site), earthRadius_(earthRadius), sunRadius_(sunRadius) {
+    eraGd2gce(6378.140, kEarthFlattening, site.lon, site.lat, site.heightKm, siteFixed_);
+  }
+
+  // TEME position by 4-point Lagrange interpolation of the samples.
+  void teme(double t, double r[3]) const {
+    const double x = (t - track_.from) / kSampleStep;
+    const int k = std::clamp(static_cast<int>(std::floor(x)) - 1, 0,
+                             static_cast<int>(track_.r.size()) - 4);
+    const double u = x - k;
+    const double w[4] = {-(u - 1) * (u - 2) * (u - 3) / 6, u * (u - 2) * (u - 3) / 2,
+                         -u * (u - 1) * (u - 3) / 2, u * (u - 1) * (u - 2) / 6};
+    for (int c = 0; c < 3; ++c) {
+      r[c] = 0;
+      for (int j = 0; j < 4; ++j) r[c] += w[j] * track_.r[static_cast<std::size_t>(k + j)][c];
+    }
+  }
+  // Earth-fixed axes of UT t.
+  static void toFixed(double t, const double in[3], double out[3]) {
+    double m[3][3];
+    eraIr(m);
+    eraRz(eraGmst82(t, 0), m);
+    eraRxp(m, const_cast<double*>(in), out);
+  }
+  // Horizon altitude and azimuth of a TEME vector (geocentric, km).
+  void horizon(double t, const double teme[3], double* altitude, double* azimuth) const {
+    double fixed[3], d[3];
+    toFixed(t, teme, fixed);
+    eraPmp(fixed, const_cast<double*>(siteFixed_), d);
+    const double sl = std::sin(site_.lon), cl = std::cos(site_.lon);
+    const double sp = std::sin(site_.lat), cp = std::cos(site_.lat);
+    const double north = -sp * cl * d[0] - sp * sl * d[1] + cp * d[2];
+    const double east = -sl * d[0] + cl * d[1];
+    const double up = cp * cl * d[0] + cp * sl * d[1] + sp * d[2];
+    *altitude = std::atan2(up, std::hypot(north, east));
+    if (azimuth != nullptr) {
+      *azimuth = std::atan2(east, north);
+      if (*azimuth < 0) *azimuth += 2 * M_PI;
+    }
+  }
+  double altitude(double t) const {
+    double r[3], a;
+    teme(t, r);
+    horizon(t, r, &a, nullptr);
+    return a;
+  }
+  // The Sun's geocentric TEME vector (km) at UT t, interpolated in a table
+  // of hourly values of sunAt (the Sun moves 0.04 degree an hour: four-point
+  // interpolation is good to metres).
+  void sun(double t, double out[3]) const {
+    if (sunTable_.empty()) {
+      for (double u = track_.from - kSunStep; u <= track_.from + static_cast<double>(track_.r.size()) *
+                                                                   kSampleStep + 3 * kSunStep;
+           u += kSunStep) {
+        std::array<double, 3> s;
+        sunAt(u, s.data());
+        sunTable_.push_back(s);
+      }
+    }
+    const double x = (t - (track_.from - kSunStep)) / kSunStep;
+    const int k = std::clamp(static_cast<int>(std::floor(x)) - 1, 0,
+                             static_cast<int>(sunTable_.size()) - 4);
+    const double u = x - k;
+    const double w[4] = {-(u - 1) * (u - 2) * (u - 3) / 6, u * (u - 2) * (u - 3) / 2,
+                         -u * (u - 1) * (u - 3) / 2, u * (u - 1) * (u - 2) / 6};
+    for (int c = 0; c < 3; ++c) {
+      out[c] = 0;
+      for (int j = 0; j < 4; ++j) out[c] += w[j] * sunTable_[static_cast<std::size_t>(k + j)][c];
+    }
+  }
+  // The Sun's geocentric TEME vector (km) at UT t: ERFA's Earth, the IAU
+  // 1976/1980 precession-nutation and the equation of the equinoxes.
+  static void sunAt(double t, double out[3]) {
+    double tt = t + 69.0 / 86400, ph[2][3], pb[2][3], np[3][3], rz[3][3];
+    eraEpv00(tt, 0, ph, pb);
+    double s[3];
+    eraSxp(-149597870.7, ph[0], s);
+    eraPnm80(tt, 0, np);
+    eraRxp(np, s, s);
+    eraIr(rz);
+    eraRz(eraEqeq94(tt, 0), rz);
+    eraRxp(rz, s, out);
+  }
+  double sunAltitude(double t) const {
+    double s[3], a;
+    sun(t, s);
+    horizon(t, s, &a, nullptr);
+    return a;
+  }
+  // The umbra rule on the same radii as the chart.
+  double depth(double t) const {
+    double r[3], s[3], toEarth[3], toSun[3];
+    teme(t, r);
+    sun(t, s);
+    eraSxp(-1, r, toEarth);
+    eraPmp(s, r, toSun);
+    const double rp = angularRadius(earthRadius_, eraPm(toEarth));
+    const double rs = angularRadius(sunRadius_, eraPm(toSun));
+    if (rp <= rs) return rp - rs;
+    return (rp - rs + 1e-8) / (eraSepp(toEarth, toSun) + 1e-8);
+  }
+
+  struct Pass {
+    double rise, set, culmination, culminationAltitude, riseAzimuth, setAzimuth, entry, exit,
+        sunAltitude;
+  };
+  // Every pass whose rise lies in [from, to].
+  std::vector<Pass> passes(double from, double to, double minAltitude) const {
+    std::vector<Pass> out;
+    const double last = track_.from + (static_cast<double>(track_.r.size()) - 4) * kSampleStep;
+    auto f = [&](double t) { return altitude(t) - minAltitude; };
+    double t = std::max(from, track_.from + 2 * kSampleStep);
+    while (t < to) {
+      const double rise = root(f, t, to, true);
+      if (!std::isfinite(rise)) break;
+      const double set = root(f, rise + kSecond, last, false);
+      if (!std::isfinite(set)) break;
+      Pass p;
+      p.rise = rise;
+      p.set = set;
+      // The first culmination after the rise (a pass can culminate twice).
+      double peak = rise;
+      while (peak + 20 * kSecond < set && altitude(peak + 20 * kSecond) > altitude(peak))
+        peak += 20 * kSecond;
+      p.culmination = maximise([&](double x) { return altitude(x); },
+                               std::max(rise, peak - 20 * kSecond),
+                               std::min(set, peak + 20 * kSecond));
+      p.culminationAltitude = altitude(p.culmination);
+      double r[3], a;
+      teme(rise, r);
+      horizon(rise, r, &a, &p.riseAzimuth);
+      teme(set, r);
+      horizon(set, r, &a, &p.setAzimuth);
+      p.entry = p.exit = -INFINITY;
+      auto shadow = [&](double x) { return depth(x) - 1; };
+      const double deepest = maximise([&](double x) { return depth(x); }, rise, set);
+      if (depth(deepest) >= 1) {
+        p.entry = depth(rise) >= 1 ? rise : root(shadow, rise, deepest, true);
+        p.exit = depth(set) >= 1 ? set : root(shadow, deepest, set, false);
+      }
+      p.sunAltitude = sunAltitude(0.5 * (rise + set));
+      out.push_back(p);
+      t = set + kSecond;
+    }
+    return out;
+  }
+
+ private:
+  // The first crossing of zero upward (or downward) by 20-second steps, then
+  // bisection to a millisecond.
+  template <typename F>
+  static double root(F f, double from, double to, bool upward) {
+    const double step = 20 * kSecond;
+    double a = from, fa = f(a);
+    for (double b = from + step; a < to; a = b, b += step) {
+      const double fb = f(b);
+      if (upward ? (fa <= 0 && fb > 0) : (fa > 0 && fb <= 0)) {
+        double lo = a, hi = b;
+        while (hi - lo > 1e-3 * kSecond) {
+          const double mid = 0.5 * (lo + hi);
+          ((f(mid) > 0) == upward ? hi : lo) = mid;
+        }
+        return 0.5 * (lo + hi);
+      }
+      fa = fb;
+    }
+    return NAN;
+  }
+  // Golden section after a coarse scan.
+  template <typename F>
+  static double maximise(F f, double a, double b) {
+    const int n = 200;
+    int best = 0;
+    double bestValue = -INFINITY;
+    for (int k = 0; k <= n; ++k) {
+      const double v = f(a + (b - a) * k / n);
+      if (v > bestValue) {
+        bestValue = v;
+        best = k;
+      }
+    }
+    double lo = a + (b - a) * std::max(0, best - 1) / n, hi = a + (b - a) * std::min(n, best + 1) / n;
+    const double g = 0.6180339887498949;
+    while (hi - lo > 1e-3 * kSecond) {
+      const double c = hi - g * (hi - lo), d = lo + g * (hi - lo);
+      if (f(c) < f(d))
+        lo = c;
+      else
+        hi = d;
+    }
+    return 0.5 * (lo + hi);
+  }
+
+  const Track& track_;
+  Site site_;
+  double siteFixed_[3];
+  double earthRadius_, sunRadius_;
+  static constexpr double kSunStep = 1.0 / 24;
+  mutable std::vector<std::array<double, 3>> sunTable_;
+};
+
+class Passes : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    all_ = new std::vector<Case>(cases());
+    std::vector<SatelliteRecord> records;
+    for (const Case& c : *all_) {
+      SatelliteRecord r;
+      r.elements = mechanics_test::elementsFromLines(c.line1.c_str(), c.line2.c_str());
+      records.push_back(r);
+    }
+    world_ = new SolarSystemWorld({}, records);
+    tracks_ = new std::vector<Track>(tracks(*all_, 0.8, 1.0));
+  }
+  static void TearDownTestSuite() {
+    delete tracks_;
+    delete world_;
+    delete all_;
+  }
+  CSatellite* satellite(std::size_t i) {
+    return world_->satellite(static_cast<std::uint32_t>(
+        mechanics_test::elementsFromLines((*all_)[i].line1.c_str(), (*all_)[i].line2.c_str())
+            .catalogueNumber));
+  }
+  static std::vector<Case>* all_;
+  static SolarSystemWorld* world_;
+  static std::vector<Track>* tracks_;
+};
+std::vector<Case>* Passes::all_ = nullptr;
+SolarSystemWorld* Passes::world_ = nullptr;
+std::vector<Track>* Passes::tracks_ = nullptr;
+
+double angleDifference(double a, double b) { return std::fabs(std::remainder(a - b, 2 * M_PI)); }
+
+// Same passes; rise, culmination and set within 1 s; azimuths and
+// culmination altitude within 0.01 degree; shadow entry and exit within
+// 2 s; the Sun's altitude within 0.01 degree; the same visibility.
+TEST_F(Passes, AgreeWithTheIndependentFinder) {
+  ASSERT_GE(all_->size(), 50u) << "gpredict's element sets missing";
+  ASSERT_EQ(tracks_->size(), all_->size()) << "independent propagator did not run (python3-sgp4)";
+  CSkyMechanics chart(&world_->database());
+  const double earthRadius = world_->body(30, 3)->getDiameter() / 2;
+  const double sunRadius = world_->body(30, 0)->getDiameter() / 2;
+  double worstTime = 0, worstAngle = 0, worstShadow = 0, worstSun = 0;
+  int passes = 0, shadowed = 0, visible = 0;
+  for (std::size_t i = 0; i < all_->size(); ++i) {
+    CSatellite* sat = satellite(i);
+    ASSERT_NE(sat, nullptr);
+    ASSERT_FALSE((*tracks_)[i].r.empty());
+    const double start = (*all_)[i].start, end = start + 1;
+    for (const Site& site : kSites) {
+      chart.setLocation(site.lon, site.lat, site.heightKm * 1000);
+      chart.setJulianDate(start);
+      const Finder finder((*tracks_)[i], site, earthRadius, sunRadius);
+      for (double minimum : {0.0, 10 * kDeg}) {
+        PassRecord records[40];
+        const int n = findObjectPasses(chart, sat, records, 40, start, end, minimum);
+        const auto theirs = finder.passes(start - 0.75, end + 0.7, minimum);
+        // Every pass of ours is one of theirs, with the same circumstances.
+        for (int k = 0; k < n; ++k) {
+          const PassRecord& r = records[k];
+          const auto match = std::find_if(theirs.begin(), theirs.end(), [&](const auto& p) {
+            return std::fabs(p.rise - r[kPassRise]) < 60 * kSecond;
+          });
+          ASSERT_NE(match, theirs.end()) << i << " " << site.name << " pass " << k << " rise " << (r[kPassRise] - start) << " set " << (r[kPassSet] - start) << " n " << n;
+          const double times[3] = {r[kPassRise] - match->rise, r[kPassSet] - match->set,
+                                   r[kPassCulmination] - match->culmination};
+          if (i != 4)
+            for (double d : times) worstTime = std::max(worstTime, std::fabs(d) / kSecond);
+          // The 24-hour set's altitude changes by a few degrees a day: the
+          // 1.2 km the two propagators differ by for it moves its crossings
+          // by seconds.
+          const double tolerance = (i == 4 ? 10 : 1) * kSecond;
+          EXPECT_LT(std::fabs(times[0]), tolerance) << i << " rise";
+          EXPECT_LT(std::fabs(times[1]), tolerance) << i << " set";
+          EXPECT_LT(std::fabs(times[2]), tolerance) << i << " culmination";
+          // Azimuths at our own rise and set (the satellite sweeps 0.1
+          // degree of azimuth in the half second the times may differ).
+          double position[3], altitude, riseAzimuth, setAzimuth;
+          finder.teme(r[kPassRise], position);
+          finder.horizon(r[kPassRise], position, &altitude, &riseAzimuth);
+          finder.teme(r[kPassSet], position);
+          finder.horizon(r[kPassSet], position, &altitude, &setAzimuth);
+          const double angles[3] = {
+              angleDifference(r[kPassRiseAzimuth], riseAzimuth),
+              angleDifference(r[kPassSetAzimuth], setAzimuth),
+              std::fabs(r[kPassCulminationAltitude] - finder.altitude(r[kPassCulmination]))};
+          for (double d : angles) {
+            worstAngle = std::max(worstAngle, d / kDeg);
+            EXPECT_LT(d, 0.01 * kDeg) << i;
+          }
+          EXPECT_EQ(std::isfinite(r[kPassShadowEntry]), std::isfinite(match->entry)) << i;
+          if (std::isfinite(r[kPassShadowEntry]) && std::isfinite(match->entry)) {
+            const double e = std::fabs(r[kPassShadowEntry] - match->entry) / kSecond;
+            const double x = std::fabs(r[kPassShadowExit] - match->exit) / kSecond;
+            worstShadow = std::max({worstShadow, e, x});
+            EXPECT_LT(e, 2.0) << i;
+            EXPECT_LT(x, 2.0) << i;
+            ++shadowed;
+          }
+          const double sun = std::fabs(r[kPassSunAltitude] - match->sunAltitude);
+          worstSun = std::max(worstSun, sun / kDeg);
+          EXPECT_LT(sun, 0.01 * kDeg) << i;
+          PassRecord ours;
+          std::memcpy(ours, r, sizeof ours);
+          const bool theirVisible =
+              !(std::isfinite(match->entry) && match->entry <= match->rise && match->exit >= match->set) &&
+              match->sunAltitude < -6 * kDeg;
+          EXPECT_EQ(isPassVisible(ours), theirVisible) << i;
+          visible += theirVisible;
+          ++passes;
+        }
+        // Every pass of theirs inside the window (rising an hour after the
+        // start, culminating two hours before the end) is one of ours.
+        for (const auto& p : theirs) {
+          if (p.rise < start + 1.0 / 24 || p.culmination > end - 2.0 / 24) continue;
+          bool found = false;
+          for (int k = 0; k < n; ++k)
+            found = found || std::fabs(records[k][kPassRise] - p.rise) < 60 * kSecond;
+          EXPECT_TRUE(found) << i << " " << site.name << " missed a pass at " << p.rise;
+        }
+      }
+    }
+  }
+  std::printf("passes %d (%d with shadow, %d visible): times %.3f s, angles %.5f deg, "
+              "shadow %.3f s, Sun %.5f deg\n",
+              passes, shadowed, visible, worstTime, worstAngle, worstShadow, worstSun);
+  EXPECT_GT(passes, 500);
+  EXPECT_GT(shadowed, 50);
+  EXPECT_GT(visible, 10);
+}
+
+// A geostationary satellite never rises or sets: no passes; and the
+// chart's date, place, switches and the satellite's place are as before.
+TEST_F(Passes, GeostationaryHasNoPassesAndTheChartIsRestored) {
+  CSkyMechanics chart(&world_->database());
+  CSatellite* geo = satellite(4);
+  CSatellite* iss = satellite(0);
+  chart.setLocation(0.3, 0.7, 120);
+  chart.setJulianDate((*all_)[4].start + 0.123);
+  chart.updateObjectPosition(geo);
+  chart.updateObjectPosition(iss);
+  double before[3], issBefore[3];
+  geo->getPosition(before);
+  iss->getPosition(issBefore);
+  const double jd = chart.julianDate;
+  PassRecord records[4];
+  for (double minimum : {0.0, 10 * kDeg, 80 * kDeg})
+    EXPECT_EQ(findObjectPasses(chart, geo, records, 4, jd, jd + 1, minimum), 0);
+  findObjectPasses(chart, iss, records, 4, jd, jd + 1, 0);
+  EXPECT_EQ(chart.julianDate, jd);
+  EXPECT_EQ(chart.latitude, 0.7);
+  EXPECT_EQ(chart.altitude, 120);
+  EXPECT_EQ(chart.lightTime, 1);
+  EXPECT_EQ(chart.aberration, 1);
+  double after[3], issAfter[3];
+  geo->getPosition(after);
+  iss->getPosition(issAfter);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(after[k], before[k]);
+    EXPECT_EQ(issAfter[k], issBefore[k]);
+  }
+}
+
+// A pass under way at the start rises before it; low passes are skipped.
+TEST_F(Passes, UnderWayAtTheStartAndLowCulminations) {
+  CSkyMechanics chart(&world_->database());
+  CSatellite* iss = satellite(0);
+  chart.setLocation(kSites[0].lon, kSites[0].lat, 0);
+  const double start = (*all_)[0].start;
+  PassRecord all[20];
+  chart.setJulianDate(start);
+  const int n = findObjectPasses(chart, iss, all, 20, start, start + 1, 0);
+  ASSERT_GT(n, 2);
+  // Start in the middle of the second pass.
+  const double middle = all[1][kPassCulmination];
+  PassRecord records[20];
+  chart.setJulianDate(middle);
+  ASSERT_GT(findObjectPasses(chart, iss, records, 20, middle, start + 1, 0), 0);
+  EXPECT_LT(records[0][kPassRise], middle);
+  EXPECT_NEAR(records[0][kPassRise], all[1][kPassRise], kSecond);
+  // A minimum above some culminations drops those passes only.
+  double highest = 0;
+  for (int k = 0; k < n; ++k) highest = std::max(highest, all[k][kPassCulminationAltitude]);
+  const double cut = 0.5 * highest;
+  int expected = 0;
+  for (int k = 0; k < n; ++k) expected += all[k][kPassCulminationAltitude] > cut;
+  const int high = findObjectPasses(chart, iss, records, 20, start, start + 1, cut);
+  EXPECT_EQ(high, expected);
+  EXPECT_LT(high, n);
+}
+
+// Degenerate input returns at once: a period of 0, not a number or a
+// billionth of a day; an end not after the start; no room.
+TEST(PassSearchInput, DegenerateInputReturnsNothing) {
+  auto satelliteWith = [](double revsPerDay) {
+    SatelliteRecord r;
+    r.elements = mechanics_test::elementsFromLines(mechanics_test::kIssLines[0],
+                                                   mechanics_test::kIssLines[1]);
+    r.elements.meanMotion = revsPerDay * 2 * M_PI / 1440;
+    return r;
+  };
+  std::vector<SatelliteRecord> records = {satelliteWith(15.7), satelliteWith(0.0),
+                                          satelliteWith(NAN), satelliteWith(1e9)};
+  records[1].elements.catalogueNumber = 1;
+  records[2].elements.catalogueNumber = 2;
+  records[3].elements.catalogueNumber = 3;
+  SolarSystemWorld world({}, records);
+  CSkyMechanics chart(&world.database());
+  const double start = records[0].elements.epoch;
+  chart.setJulianDate(start);
+  PassRecord out[4];
+  for (std::uint32_t n : {1u, 2u, 3u})
+    EXPECT_EQ(findObjectPasses(chart, world.satellite(n), out, 4, start, start + 1, 0), 0) << n;
+  CSatellite* iss = world.satellite(25544);
+  EXPECT_EQ(findObjectPasses(chart, iss, out, 4, start, start, 0), 0);
+  EXPECT_EQ(findObjectPasses(chart, iss, out, 4, start + 1, start, 0), 0);
+  EXPECT_EQ(findObjectPasses(chart, iss, out, 0, start, start + 1, 0), 0);
+  EXPECT_EQ(findObjectPasses(chart, iss, out, 4, start, INFINITY, 0), 0);
+  EXPECT_EQ(findObjectPasses(chart, nullptr, out, 4, start, start + 1, 0), 0);
+  EXPECT_EQ(chart.julianDate, start);
+  // The primitives refuse steps that cannot reach the end.
+  EventSearchContext c;
+  c.chart = &chart;
+  c.object = iss;
+  c.start = start;
+  c.end = start + 1;
+  for (double step : {0.0, -0.01, 1e-9, static_cast<double>(NAN), static_cast<double>(INFINITY)}) {
+    c.step = step;
+    EXPECT_EQ(findStateChange(c, isAltitudeRising), -INFINITY) << step;
+  }
+  c.end = INFINITY;
+  EXPECT_EQ(maximiseByShrink(c, shadowDepth, kSecond), -INFINITY);
+}
+
+// The brute-force scan of the engine's own conjunction function: local
+// maxima by one-minute steps refined by a parabola.
+std::vector<std::pair<double, double>> scanMaxima(CSkyMechanics& chart,
+                                                  std::vector<CSkyObject*> objects, bool maximise,
+                                                  bool threeD, double start, double end) {
+  auto value = [&](double t) {
+    chart.setJulianDate(t);
+    for (CSkyObject* o : objects) chart.updateObjectPosition(o);
+    double best = INFINITY;
+    for (std::size_t i = 0; i < objects.size(); ++i)
+      for (std::size_t j = i + 1; j < objects.size(); ++j) {
+        double v;
+        if (threeD) {
+          v = vectorDistance(asPlanet(objects[i])->getHeliocentricPosition(nullptr),
+                             asPlanet(objects[j])->getHeliocentricPosition(nullptr));
+        } else {
+          double p[3], q[3];
+          objects[i]->getPosition(p);
+          objects[j]->getPosition(q);
+          v = vectorSeparation(p, q);
+        }
+        best = std::min(best, maximise ? v : -v);
+      }
+    return best;
+  };
+  const double step = 1.0 / 1440;
+  std::vector<std::pair<double, double>> out;
+  double a = value(start - step), b = value(start);
+  for (double t = start + step; t <= end + step; t += step) {
+    const double c = value(t);
+    if (b > a && b >= c) {
+      // Vertex of the parabola through the three samples.
+      const double offset = 0.5 * (a - c) / (a - 2 * b + c);
+      const double when = t - step + offset * step;
+      if (when >= start && when <= end) out.emplace_back(when, maximise ? value(when) : -value(when));
+    }
+    a = b;
+    b = c;
+  }
+  return out;
+}
+
+class Conjunctions : public ::testing::Test {
+ protected:
+  Conjunctions() : world(mechanics_test::standardExtraBodies()), chart(&world.database()) {
+    chart.lightTime = 0;  // the scan below reads the same places as the search
+  }
+  SolarSystemWorld world;
+  CSkyMechanics chart;
+};
+
+// Times within 10 s and values within 1e-7 rad of the scan: closest
+// approaches, greatest separations, pairs, 3-D distances, a threshold, the
+// geocentric observer; and the chart restored bit for bit after each.
+TEST_F(Conjunctions, AgreeWithAOneMinuteScan) {
+  CSkyObject* moon = world.body(31, 301);
+  CSkyObject* venus = world.body(30, 2);
+  CSkyObject* mars = world.body(30, 4);
+  CSkyObject* jupiter = world.body(30, 5);
+  CSkyObject* io = world.body(31, 501);
+  chart.setLocation(0.2, 0.8, 0);
+  const double start = 2459580.5, end = start + 30;
+  const double jd = start + 3.3;
+
+  struct Mode {
+    std::vector<CSkyObject*> objects;
+    bool maximise, threeD, pair, geocentric;
+    double start, end, threshold;
+  };
+  const Mode modes[] = {
+      {{moon, jupiter}, false, false, false, false, start, end, 1.0},
+      {{moon, venus}, false, false, false, true, start, end, 1.0},
+      {{moon, venus}, true, false, false, false, start, end, 0.0},
+      {{moon, mars}, false, false, false, false, start, start + 60, 0.1},
+      {{jupiter, io}, true, false, false, false, start, start + 4, 0.0},
+      // Closest in space in August 2022.
+      {{mars, jupiter}, false, true, false, false, start + 190, start + 250, 100.0},
+      {{moon, venus, jupiter}, false, false, true, false, start, end, 0.2},
+  };
+  int checked = 0;
+  for (const Mode& m : modes) {
+    // The chart as the user left it (the scans below move the shared
+    // objects on charts of their own).
+    chart.setJulianDate(jd);
+    for (CSkyObject* o : m.objects) chart.updateObjectPosition(o);
+    std::vector<std::array<double, 3>> before;
+    for (CSkyObject* o : m.objects) {
+      std::array<double, 3> place;
+      o->getPosition(place.data());
+      before.push_back(place);
+    }
+    ConjunctionRecord records[40];
+    CSkyObject* list[3];
+    std::copy(m.objects.begin(), m.objects.end(), list);
+    const int n = findConjunctions(chart, list, static_cast<int>(m.objects.size()), m.maximise,
+                                   m.threeD, m.pair, m.geocentric, records, 40, m.start, m.end,
+                                   m.threshold);
+    EXPECT_EQ(chart.julianDate, jd);
+    EXPECT_EQ(chart.latitude, 0.8);
+    for (std::size_t i = 0; i < m.objects.size(); ++i) {
+      double after[3];
+      m.objects[i]->getPosition(after);
+      for (int k = 0; k < 3; ++k) EXPECT_EQ(after[k], before[i][k]) << "mode " << checked;
+    }
+
+    // The scan, on its own chart in the same state.
+    CSkyMechanics scan(&world.database());
+    scan.lightTime = 0;
+    scan.setLocation(0.2, m.geocentric ? 0 : 0.8, m.geocentric ? -6378140.0 : 0);
+    std::vector<std::pair<double, double>> expected;
+    if (m.pair) {
+      for (std::size_t other = 1; other < m.objects.size(); ++other) {
+        const auto part = scanMaxima(scan, {m.objects[0], m.objects[other]}, m.maximise,
+                                     m.threeD, m.start, m.end);
+        for (const auto& e : part)
+          if (m.maximise ? e.second >= m.threshold : e.second <= m.threshold) expected.push_back(e);
+      }
+    } else {
+      for (const auto& e : scanMaxima(scan, m.objects, m.maximise, m.threeD, m.start, m.end))
+        if (m.maximise ? e.second >= m.threshold : e.second <= m.threshold) expected.push_back(e);
+    }
+    EXPECT_FALSE(expected.empty()) << "mode " << checked;
+    ASSERT_EQ(n, static_cast<int>(expected.size())) << "mode " << checked;
+    for (const auto& e : expected) {
+      const auto match = std::find_if(records, records + n, [&](const ConjunctionRecord& r) {
+        return std::fabs(r.jd - e.first) < 10 * kSecond;
+      });
+      ASSERT_NE(match, records + n) << "mode " << checked << " at " << e.first;
+      EXPECT_NEAR(match->value, e.second, 1e-7) << "mode " << checked;
+      EXPECT_GE(match->first, 0);
+      EXPECT_GT(match->second, match->first);
+    }
+    ++checked;
+  }
+}
+
+// An empty or reversed window, fewer than two objects or no room: nothing.
+TEST_F(Conjunctions, DegenerateInputReturnsNothing) {
+  CSkyObject* list[2] = {world.body(31, 301), world.body(30, 5)};
+  ConjunctionRecord records[4];
+  const double start = 2459580.5;
+  chart.setJulianDate(start);
+  EXPECT_EQ(findConjunctions(chart, list, 2, false, true, false, false, records, 4, start, start, 1), 0);
+  EXPECT_EQ(findConjunctions(chart, list, 2, false, false, false, false, records, 4, start + 1, start, 1), 0);
+  EXPECT_EQ(findConjunctions(chart, list, 1, false, false, false, false, records, 4, start, start + 30, 1), 0);
+  EXPECT_EQ(findConjunctions(chart, list, 2, false, false, false, false, records, 0, start, start + 30, 1), 0);
+  EXPECT_EQ(findConjunctions(chart, list, 2, false, false, false, false, records, 4, start, NAN, 1), 0);
+  EXPECT_EQ(chart.julianDate, start);
+}
+
+// Eight workers, each with its own database and chart on the same
+// catalogue, take satellites from one counter: their records equal one
+// thread's bit for bit.
+TEST_F(Passes, EightThreadsGiveTheSameRecordsAsOne) {
+  const std::size_t count = std::min<std::size_t>(all_->size(), 24);
+  std::vector<SatelliteRecord> records;
+  for (std::size_t i = 0; i < count; ++i) {
+    SatelliteRecord r;
+    r.elements = mechanics_test::elementsFromLines((*all_)[i].line1.c_str(), (*all_)[i].line2.c_str());
+    records.push_back(r);
+  }
+  using Result = std::vector<std::array<double, kPassFields>>;
+  auto run = [&](SolarSystemWorld& world, std::size_t i) {
+    CSkyMechanics chart(&world.database());
+    chart.setLocation(kSites[2].lon, kSites[2].lat, 130);
+    const double start = (*all_)[i].start;
+    chart.setJulianDate(start);
+    PassRecord out[32];
+    const int n = findObjectPasses(
+        chart, world.satellite(static_cast<std::uint32_t>(records[i].elements.catalogueNumber)),
+        out, 32, start, start + 1, 0);
+    Result result;
+    for (int k = 0; k < n; ++k) {
+      std::array<double, kPassFields> row;
+      std::memcpy(row.data(), out[k], sizeof out[k]);
+      result.push_back(row);
+    }
+    return result;
+  };
+  std::vector<Result> single(count);
+  {
+    SolarSystemWorld world({}, records);
+    for (std::size_t i = 0; i < count; ++i) single[i] = run(world, i);
+  }
+  // The databases and charts are made on this thread first.
+  std::vector<std::unique_ptr<SolarSystemWorld>> worlds;
+  for (int w = 0; w < 8; ++w) worlds.push_back(std::make_unique<SolarSystemWorld>(
+                                  std::vector<mechanics_test::BodyRecord>{}, records));
+  std::vector<Result> threaded(count);
+  std::atomic<std::size_t> next{0};
+  std::vector<std::thread> workers;
+  for (int w = 0; w < 8; ++w)
+    workers.emplace_back([&, w] {
+      for (std::size_t i; (i = next.fetch_add(1)) < count;) threaded[i] = run(*worlds[w], i);
+    });
+  for (auto& worker : workers) worker.join();
+  int passes = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    ASSERT_EQ(threaded[i].size(), single[i].size()) << i;
+    for (std::size_t k = 0; k < single[i].size(); ++k)
+      for (int f = 0; f < kPassFields; ++f) {
+        EXPECT_EQ(std::memcmp(&threaded[i][k][f], &single[i][k][f], sizeof(double)), 0) << i;
+        ++passes;
+      }
+  }
+  EXPECT_GT(passes, 100);
+}
+
+}  // namespace
