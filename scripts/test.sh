@@ -28,8 +28,10 @@ run_suite build/release
 # The GPU thread, the display link, the run loop and the shared GL object
 # stores are the code that runs on several threads; the engine's tables
 # built on first use are first used by several threads at once; the text
-# and glyph caches are shared by every thread that draws.
+# and glyph caches are shared by every thread that draws; pass searches run
+# on a pool of workers, each with its own database and chart.
 threaded=(metal_command_tests metal_texture_tests metal_shader_tests quartzcore_tests
+          engine_event_search_threads_tests
           gles_call_frame_tests gles_context_tests gles_object_store_tests
           foundation_runloop_tests engine_first_use_tests coregraphics_threads_tests
           gles_renderer_tests gles_query_pool_tests gles_pixel_format_tests

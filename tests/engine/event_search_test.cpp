@@ -4,21 +4,18 @@
 // (IAU 1982 sidereal time, eraGd2gce), the Sun from eraEpv00, the umbra by
 // the same rule on the same radii. Conjunctions against a one-minute scan
 // of the engine's own separations. Degenerate input, the chart's state
-// after every search, and the search on eight threads at once.
+// after every search.
 #include <erfa.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/angles.h"
@@ -719,64 +716,6 @@ TEST_F(Conjunctions, DegenerateInputReturnsNothing) {
   EXPECT_EQ(findConjunctions(chart, list, 2, false, false, false, false, records, 0, start, start + 30, 1), 0);
   EXPECT_EQ(findConjunctions(chart, list, 2, false, false, false, false, records, 4, start, NAN, 1), 0);
   EXPECT_EQ(chart.julianDate, start);
-}
-
-// Eight workers, each with its own database and chart on the same
-// catalogue, take satellites from one counter: their records equal one
-// thread's bit for bit.
-TEST_F(Passes, EightThreadsGiveTheSameRecordsAsOne) {
-  const std::size_t count = std::min<std::size_t>(all_->size(), 24);
-  std::vector<SatelliteRecord> records;
-  for (std::size_t i = 0; i < count; ++i) {
-    SatelliteRecord r;
-    r.elements = mechanics_test::elementsFromLines((*all_)[i].line1.c_str(), (*all_)[i].line2.c_str());
-    records.push_back(r);
-  }
-  using Result = std::vector<std::array<double, kPassFields>>;
-  auto run = [&](SolarSystemWorld& world, std::size_t i) {
-    CSkyMechanics chart(&world.database());
-    chart.setLocation(kSites[2].lon, kSites[2].lat, 130);
-    const double start = (*all_)[i].start;
-    chart.setJulianDate(start);
-    PassRecord out[32];
-    const int n = findObjectPasses(
-        chart, world.satellite(static_cast<std::uint32_t>(records[i].elements.catalogueNumber)),
-        out, 32, start, start + 1, 0);
-    Result result;
-    for (int k = 0; k < n; ++k) {
-      std::array<double, kPassFields> row;
-      std::memcpy(row.data(), out[k], sizeof out[k]);
-      result.push_back(row);
-    }
-    return result;
-  };
-  std::vector<Result> single(count);
-  {
-    SolarSystemWorld world({}, records);
-    for (std::size_t i = 0; i < count; ++i) single[i] = run(world, i);
-  }
-  // The databases and charts are made on this thread first.
-  std::vector<std::unique_ptr<SolarSystemWorld>> worlds;
-  for (int w = 0; w < 8; ++w) worlds.push_back(std::make_unique<SolarSystemWorld>(
-                                  std::vector<mechanics_test::BodyRecord>{}, records));
-  std::vector<Result> threaded(count);
-  std::atomic<std::size_t> next{0};
-  std::vector<std::thread> workers;
-  for (int w = 0; w < 8; ++w)
-    workers.emplace_back([&, w] {
-      for (std::size_t i; (i = next.fetch_add(1)) < count;) threaded[i] = run(*worlds[w], i);
-    });
-  for (auto& worker : workers) worker.join();
-  int passes = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    ASSERT_EQ(threaded[i].size(), single[i].size()) << i;
-    for (std::size_t k = 0; k < single[i].size(); ++k)
-      for (int f = 0; f < kPassFields; ++f) {
-        EXPECT_EQ(std::memcmp(&threaded[i][k][f], &single[i][k][f], sizeof(double)), 0) << i;
-        ++passes;
-      }
-  }
-  EXPECT_GT(passes, 100);
 }
 
 }  // namespace
