@@ -13,6 +13,8 @@ constexpr double kPoleLongitude = 4.926191813752752;
 constexpr double kPoleColatitude = 1.0925761117481745;
 constexpr double kNodeLongitude = 0.5759586531579833;
 
+void galacticMatrixUncached(double m[9], int direction, double jd);
+
 }  // namespace
 
 void eclipticMatrix(double m[9], int direction, double eps) {
@@ -20,6 +22,25 @@ void eclipticMatrix(double m[9], int direction, double eps) {
 }
 
 void galacticMatrix(double m[9], int direction, double jd) {
+  // Every change of a chart's date asks for the same one again.
+  struct Memo {
+    bool valid = false, forward = false;
+    double jd = 0, m[9] = {};
+  };
+  thread_local Memo last;
+  const bool forward = direction >= 1;
+  if (!(last.valid && last.forward == forward && last.jd == jd)) {
+    galacticMatrixUncached(last.m, direction, jd);
+    last.valid = true;
+    last.forward = forward;
+    last.jd = jd;
+  }
+  matrixCopy(m, last.m);
+}
+
+namespace {
+
+void galacticMatrixUncached(double m[9], int direction, double jd) {
   double zeta, z, theta;
   precessionAngles(&zeta, &z, &theta, nullptr, nullptr, nullptr, jd, kB1950);
   if (direction >= 1)
@@ -29,6 +50,8 @@ void galacticMatrix(double m[9], int direction, double jd) {
     rotationMatrix(m, 6, 2, -kNodeLongitude, 0, kPoleColatitude, 2,
                    kPoleLongitude, 2, -z, 1, -theta, 2, -zeta);
 }
+
+}  // namespace
 
 void horizonMatrix(double m[9], int direction, double lst, double lat) {
   if (direction >= 1) {

@@ -53,28 +53,23 @@ void identityMatrix(double m[9]) {
 void rotationMatrixSteps(double m[9], int count, const RotationStep* steps) {
   identityMatrix(m);
   for (int i = 0; i < count; ++i) {
-    double c = std::cos(steps[i].angle), s = std::sin(steps[i].angle);
-    double r[9];
+    const double c = std::cos(steps[i].angle), s = std::sin(steps[i].angle);
+    // The product of the elementary rotation with m, written out: the row
+    // of the axis is left alone, and the other two (p < q) take the same
+    // products and sums as the full product, less its additions of zero.
+    // Each of the three matrices has -s in row p and s in row q.
+    int p, q;
     switch (steps[i].axis) {
-      case 0: {
-        double x[9] = {1, 0, 0, 0, c, -s, 0, s, c};
-        matrixCopy(r, x);
-        break;
-      }
-      case 1: {
-        double y[9] = {c, 0, -s, 0, 1, 0, s, 0, c};
-        matrixCopy(r, y);
-        break;
-      }
-      case 2: {
-        double z[9] = {c, -s, 0, s, c, 0, 0, 0, 1};
-        matrixCopy(r, z);
-        break;
-      }
-      default:
-        continue;
+      case 0: p = 1, q = 2; break;
+      case 1: p = 0, q = 2; break;
+      case 2: p = 0, q = 1; break;
+      default: continue;
     }
-    matrixMultiply(r, m);
+    for (int k = 0; k < 3; ++k) {
+      const double a = m[3 * p + k], b = m[3 * q + k];
+      m[3 * p + k] = c * a + -s * b;
+      m[3 * q + k] = s * a + c * b;
+    }
   }
 }
 

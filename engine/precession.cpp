@@ -17,6 +17,8 @@ double degreesMod360ToRadians(double degrees) {
   return std::fmod(degrees, 360.0) * kRadiansPerDegree;
 }
 
+void nutationAnglesUncached(double* dpsi, double* deps, double jd);
+
 }  // namespace
 
 void precessionAngles(double* zeta, double* z, double* theta, double* pi,
@@ -59,6 +61,24 @@ double meanObliquity(double jd) {
 }
 
 void nutationAngles(double* dpsi, double* deps, double jd) {
+  // A chart's change of date asks for the same date's angles several times.
+  struct Memo {
+    bool valid = false;
+    double jd = 0, dpsi = 0, deps = 0;
+  };
+  thread_local Memo last;
+  if (!(last.valid && last.jd == jd)) {
+    nutationAnglesUncached(&last.dpsi, &last.deps, jd);
+    last.valid = true;
+    last.jd = jd;
+  }
+  if (dpsi) *dpsi = last.dpsi;
+  if (deps) *deps = last.deps;
+}
+
+namespace {
+
+void nutationAnglesUncached(double* dpsi, double* deps, double jd) {
   double T = (jd - kJ2000) / kDaysPerJulianCentury;
   double node = degreesMod360ToRadians(125.0445 - 1934.1363 * T);
   double sun = degreesMod360ToRadians(280.4665 + 36000.7698 * T);
@@ -72,6 +92,8 @@ void nutationAngles(double* dpsi, double* deps, double jd) {
              0.1 * std::cos(2 * moon) - 0.09 * std::cos(2 * node)) /
             kArcsecondsPerRadian;
 }
+
+}  // namespace
 
 double equationOfEquinoxes(double jd) {
   double dpsi, deps, eps;
@@ -118,7 +140,37 @@ void longTermPrecessionAngles(double* chi, double* omega, double* psi,
     if (out[a]) *out[a] = sums[a] * kRadiansPerDegree;
 }
 
+namespace {
+
+// The last matrix longTermPrecessionMatrix made on this thread: a chart's
+// change of date asks for the same one three times.
+struct PrecessionMemo {
+  bool valid = false;
+  int nutation = 0;
+  double jd0 = 0, jd1 = 0, m[9] = {};
+};
+thread_local PrecessionMemo lastPrecession;
+
+void longTermPrecessionMatrixUncached(double m[9], int nutation, double jd0, double jd1);
+
+}  // namespace
+
 void longTermPrecessionMatrix(double m[9], int nutation, double jd0, double jd1) {
+  PrecessionMemo& memo = lastPrecession;
+  const int withNutation = nutation != 0;
+  if (!(memo.valid && memo.nutation == withNutation && memo.jd0 == jd0 && memo.jd1 == jd1)) {
+    longTermPrecessionMatrixUncached(memo.m, withNutation, jd0, jd1);
+    memo.valid = true;
+    memo.nutation = withNutation;
+    memo.jd0 = jd0;
+    memo.jd1 = jd1;
+  }
+  matrixCopy(m, memo.m);
+}
+
+namespace {
+
+void longTermPrecessionMatrixUncached(double m[9], int nutation, double jd0, double jd1) {
   double dpsi = 0, deps = 0;
   if (nutation) nutationAngles(&dpsi, &deps, jd1);
   double toJ2000[9];
@@ -145,3 +197,5 @@ void longTermPrecessionMatrix(double m[9], int nutation, double jd0, double jd1)
   matrixMultiply(m, toJ2000);
   matrixCopy(m, toJ2000);
 }
+
+}  // namespace

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,21 +30,12 @@ using mechanics_test::SatelliteRecord;
 using mechanics_test::SolarSystemWorld;
 
 std::vector<SatelliteRecord> catalogueSatellites() {
-  const char* path = std::getenv("TESSALY_GPREDICT_SATELLITES");
-  std::ifstream in(path ? path : "/usr/share/gpredict/data/satdata/satellites.dat");
   std::vector<SatelliteRecord> out;
-  std::string line, first;
-  while (std::getline(in, line)) {
-    if (line.rfind("TLE1=", 0) == 0) first = line.substr(5);
-    if (line.rfind("TLE2=", 0) == 0 && !first.empty()) {
-      SatelliteRecord r;
-      std::string problem;
-      if (parseTwoLineElements(first, line.substr(5), r.elements, problem)) {
-        r.standardMagnitude = 4.0;
-        out.push_back(r);
-      }
-      first.clear();
-    }
+  for (const auto& set : mechanics_test::gpredictElementSets()) {
+    SatelliteRecord r;
+    r.elements = set.elements;
+    r.standardMagnitude = 4.0;
+    out.push_back(r);
   }
   return out;
 }

@@ -35,6 +35,14 @@ constexpr double kEarthCentreAltitude = -6378140.0;
 // A search's scans and step searches never take more steps than this.
 constexpr double kMostSteps = 1e7;
 
+thread_local std::uint64_t evaluations = 0;
+
+// Moves the chart to t: one evaluation.
+void moveChart(CSkyMechanics& chart, double t) {
+  chart.setJulianDate(t);
+  ++evaluations;
+}
+
 // Saves the chart's time, place and switches, and turns light time (and
 // for passes aberration) off.
 void save(EventSearchContext& c) {
@@ -66,7 +74,7 @@ bool usableStep(double step) { return std::isfinite(step) && std::fabs(step) >= 
 
 double horizonAltitude(EventSearchContext& c, CSkyObject* object, double t, double* azimuth) {
   CSkyMechanics& chart = *c.chart;
-  if (chart.julianDate != t) chart.setJulianDate(t);
+  if (chart.julianDate != t) moveChart(chart, t);
   chart.updateObjectPosition(object);
   double direction[3], horizon[3];
   object->getPosition(direction);
@@ -88,6 +96,8 @@ double bisectBetween(EventSearchContext& c, EventPredicate predicate, double a, 
 }
 
 }  // namespace
+
+std::uint64_t eventSearchEvaluations() { return evaluations; }
 
 double findStateChange(EventSearchContext& c, EventPredicate predicate) {
   const double span = c.end - c.start, step = c.step;
@@ -131,11 +141,30 @@ double maximiseByShrink(EventSearchContext& c, EventFunction function, double to
 }
 
 void objectHorizonPosition(EventSearchContext& c, double t, double* altitude, double* azimuth) {
+  if (c.recentObject != c.object) {
+    c.recentObject = c.object;
+    c.recentCount = c.recentNext = 0;
+  }
+  for (int k = 0; k < c.recentCount; ++k) {
+    if (c.recentTime[k] == t) {
+      if (altitude != nullptr) *altitude = c.recentAltitude[k];
+      if (azimuth != nullptr) *azimuth = c.recentAzimuth[k];
+      return;
+    }
+  }
   CSkyMechanics& chart = *c.chart;
-  chart.setJulianDate(t);
+  moveChart(chart, t);
   if (c.sun != nullptr) chart.updateObjectPosition(c.sun);
-  const double a = horizonAltitude(c, c.object, t, azimuth);
+  double az;
+  const double a = horizonAltitude(c, c.object, t, &az);
+  const int slot = c.recentNext;
+  c.recentTime[slot] = t;
+  c.recentAltitude[slot] = a;
+  c.recentAzimuth[slot] = az;
+  c.recentNext = (slot + 1) % EventSearchContext::kRecentPlaces;
+  c.recentCount = std::max(c.recentCount, slot + 1);
   if (altitude != nullptr) *altitude = a;
+  if (azimuth != nullptr) *azimuth = az;
 }
 
 bool isAboveMinAltitude(EventSearchContext& c, double t) {
@@ -153,7 +182,7 @@ bool isAltitudeRising(EventSearchContext& c, double t) {
 
 double shadowDepth(EventSearchContext& c, double t) {
   CSkyMechanics& chart = *c.chart;
-  chart.setJulianDate(t);
+  moveChart(chart, t);
   if (c.sun != nullptr) chart.updateObjectPosition(c.sun);
   if (c.parent != nullptr) chart.updateObjectPosition(c.parent);
   chart.updateObjectPosition(c.object);
@@ -271,7 +300,7 @@ int findObjectPasses(CSkyMechanics& chart, CPlanet* object, PassRecord* records,
   chart.aberration = 0;
   const double step = object->getOrbitalPeriod() / 10;
   int count = 0;
-  if (usableStep(step) && step > 0 && std::isfinite(start) && std::isfinite(end)) {
+  if (usableStep(step) && step > 0 && std::isfinite(start) && std::isfinite(end) && end > start) {
     double t = start;
     bool clear = !isAboveMinAltitude(c, t);
     // Up already: back to a time below the minimum within a day.
@@ -294,7 +323,7 @@ int findObjectPasses(CSkyMechanics& chart, CPlanet* object, PassRecord* records,
 
 double closestPairValue(EventSearchContext& c, double t) {
   CSkyMechanics& chart = *c.chart;
-  chart.setJulianDate(t);
+  moveChart(chart, t);
   for (int i = 0; i < c.count; ++i) chart.updateObjectPosition(c.objects[i]);
   double best = std::numeric_limits<double>::infinity();
   int first = -1, second = -1;
@@ -304,10 +333,9 @@ double closestPairValue(EventSearchContext& c, double t) {
       if (c.threeD) {
         const CPlanet* a = asPlanet(c.objects[i]);
         const CPlanet* b = asPlanet(c.objects[j]);
-        value = a != nullptr && b != nullptr
-                    ? vectorDistance(a->getHeliocentricPosition(nullptr),
-                                     b->getHeliocentricPosition(nullptr))
-                    : kNone;
+        value = a != nullptr && b != nullptr ? vectorDistance(a->getHeliocentricPosition(nullptr),
+                                                              b->getHeliocentricPosition(nullptr))
+                                             : kNone;
       } else {
         double p[3], q[3];
         c.objects[i]->getPosition(p);
@@ -340,8 +368,8 @@ namespace {
 
 // One sweep over the context's objects; appends to the records and
 // returns the new count.
-int sweep(EventSearchContext& c, ConjunctionRecord* records, int count, int maximum,
-          double start, double end, double threshold) {
+int sweep(EventSearchContext& c, ConjunctionRecord* records, int count, int maximum, double start,
+          double end, double threshold) {
   double base = c.threeD ? end - start : kTropicalYear;
   for (int i = 0; i < c.count; ++i) {
     const CPlanet* planet = asPlanet(c.objects[i]);
@@ -349,8 +377,7 @@ int sweep(EventSearchContext& c, ConjunctionRecord* records, int count, int maxi
     if (period > 0 && period < base) base = period;
   }
   const double step = base / 10;
-  if (!usableStep(step) || !(step > 0) || !(end > start) ||
-      (end - start) / step > kMostSteps)
+  if (!usableStep(step) || !(step > 0) || !(end > start) || (end - start) / step > kMostSteps)
     return count;
   ConjunctionRecord found{};
   c.record = &found;

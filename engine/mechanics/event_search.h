@@ -22,8 +22,16 @@ class CPlanet;
 // never wholly in shadow; the rise or set when in shadow there), the Sun's
 // altitude at the middle of the pass (radians).
 enum PassField {
-  kPassRise, kPassSet, kPassRiseAzimuth, kPassSetAzimuth, kPassCulminationAltitude,
-  kPassCulmination, kPassShadowEntry, kPassShadowExit, kPassSunAltitude, kPassFields
+  kPassRise,
+  kPassSet,
+  kPassRiseAzimuth,
+  kPassSetAzimuth,
+  kPassCulminationAltitude,
+  kPassCulmination,
+  kPassShadowEntry,
+  kPassShadowExit,
+  kPassSunAltitude,
+  kPassFields
 };
 using PassRecord = double[kPassFields];
 
@@ -58,6 +66,14 @@ struct EventSearchContext {
   double savedJD = 0, savedLatitude = 0, savedAltitude = 0;
   std::uint8_t savedLightTime = 0, savedAberration = 0;
   ConjunctionRecord* record = nullptr;
+  // The object's last few horizon places, so that a time asked for again
+  // (the step a state change was found at, a culmination) is not computed
+  // twice: times, altitudes, azimuths, and the object they belong to.
+  static constexpr int kRecentPlaces = 4;
+  double recentTime[kRecentPlaces] = {}, recentAltitude[kRecentPlaces] = {},
+         recentAzimuth[kRecentPlaces] = {};
+  const CPlanet* recentObject = nullptr;
+  int recentCount = 0, recentNext = 0;
 };
 
 // Up to `maximum` passes of the object between two dates (UT) above the
@@ -82,6 +98,10 @@ int findConjunctions(CSkyMechanics& chart, CSkyObject** objects, int count, bool
                      bool threeD, bool pairMode, bool geocentric, ConjunctionRecord* records,
                      int maximum, double start, double end, double threshold);
 
+// How many times the searches on this thread have moved a chart to another
+// time and recomputed objects there (for benchmarks and tests).
+std::uint64_t eventSearchEvaluations();
+
 // The search primitives, on the context's interval and step.
 
 // The first step time at which the predicate differs from its value at the
@@ -98,7 +118,9 @@ double bisectStateChange(EventSearchContext& context, EventPredicate predicate);
 double maximiseByShrink(EventSearchContext& context, EventFunction function, double tolerance);
 
 // The object's altitude and azimuth (radians) at t, with the chart moved
-// there and the Sun and the object brought up to date.
+// there and the Sun and the object brought up to date; a time among the
+// context's recent places is answered from them, the chart left where it
+// is.
 void objectHorizonPosition(EventSearchContext& context, double t, double* altitude,
                            double* azimuth);
 bool isAboveMinAltitude(EventSearchContext& context, double t);

@@ -8,16 +8,13 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/mechanics/event_search.h"
 #include "engine/mechanics/sky_mechanics.h"
 #include "skydata/satellite.h"
-#include "skydata/two_line_elements.h"
 #include "tests/engine/mechanics_fixture.h"
 
 namespace {
@@ -33,22 +30,13 @@ std::vector<SatelliteRecord> satellites() {
     r.elements = elements;
     out.push_back(r);
   };
-  add(mechanics_test::elementsFromLines(mechanics_test::kIssLines[0], mechanics_test::kIssLines[1]));
+  add(mechanics_test::elementsFromLines(mechanics_test::kIssLines[0],
+                                        mechanics_test::kIssLines[1]));
   add(mechanics_test::elementsFromLines(mechanics_test::kMolniyaLines[0],
                                         mechanics_test::kMolniyaLines[1]));
-  std::ifstream in("/usr/share/gpredict/data/satdata/satellites.dat");
-  std::string line, first;
-  int index = 0;
-  while (out.size() < 24 && std::getline(in, line)) {
-    if (line.rfind("TLE1=", 0) == 0) first = line.substr(5);
-    if (line.rfind("TLE2=", 0) != 0 || first.empty()) continue;
-    SatelliteElementSet el;
-    std::string problem;
-    if (index++ % 41 == 7 && parseTwoLineElements(first, line.substr(5), el, problem) &&
-        el.catalogueNumber != 25544)
-      add(el);
-    first.clear();
-  }
+  const auto sets = mechanics_test::gpredictElementSets();
+  for (std::size_t k = 7; out.size() < 24 && k < sets.size(); k += 41)
+    if (sets[k].elements.catalogueNumber != 25544) add(sets[k].elements);
   return out;
 }
 
@@ -83,8 +71,8 @@ TEST(PassSearchThreads, EightWorkersGiveTheSameRecordsAsOne) {
   // The databases and charts are made on this thread first.
   std::vector<std::unique_ptr<SolarSystemWorld>> worlds;
   for (int w = 0; w < 8; ++w)
-    worlds.push_back(std::make_unique<SolarSystemWorld>(std::vector<mechanics_test::BodyRecord>{},
-                                                        records));
+    worlds.push_back(
+        std::make_unique<SolarSystemWorld>(std::vector<mechanics_test::BodyRecord>{}, records));
   std::vector<Result> threaded(count);
   std::atomic<std::size_t> next{0};
   std::vector<std::thread> workers;

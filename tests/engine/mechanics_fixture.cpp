@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 
 #include "engine/body_table.h"
 #include "skydata/object_factory.h"
@@ -36,6 +38,22 @@ SatelliteElementSet elementsFromLines(const char* line1, const char* line2) {
                                    CheckDigits::Ignore))
       << line1 << ": " << problem;
   return elements;
+}
+
+std::vector<ElementLines> gpredictElementSets() {
+  const char* path = std::getenv("TESSALY_GPREDICT_SATELLITES");
+  std::ifstream in(path ? path : "/usr/share/gpredict/data/satdata/satellites.dat");
+  std::vector<ElementLines> out;
+  std::string line, first;
+  while (std::getline(in, line)) {
+    if (line.rfind("TLE1=", 0) == 0) first = line.substr(5);
+    if (line.rfind("TLE2=", 0) != 0 || first.empty()) continue;
+    ElementLines set{first, line.substr(5), {}};
+    std::string problem;
+    if (parseTwoLineElements(set.line1, set.line2, set.elements, problem)) out.push_back(set);
+    first.clear();
+  }
+  return out;
 }
 
 namespace {

@@ -51,6 +51,15 @@ extern const char* const kIssLines[2];
 extern const char* const kMolniyaLines[2];
 extern const char* const kGeostationaryLines[2];
 
+// gpredict's element sets (Debian gpredict: some 1,000 sets of 2018
+// January), in the file's order, those that parse; the path
+// $TESSALY_GPREDICT_SATELLITES overrides the installed list.
+struct ElementLines {
+  std::string line1, line2;
+  SatelliteElementSet elements;
+};
+std::vector<ElementLines> gpredictElementSets();
+
 // A surface feature: name, the index of its body, size (km) and unit
 // direction in the body's axes.
 struct FeatureRecord {

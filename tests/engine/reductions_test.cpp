@@ -4,7 +4,9 @@
 #include <erfam.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "engine/aberration.h"
 #include "engine/angles.h"
@@ -170,6 +172,39 @@ TEST(LongTermPrecession, NutationAtJ2000IsTheNutationMatrix) {
   nutationAngles(&dpsi, &deps, kJ2000);
   eraNumat(84381.448 * kArcsecond, dpsi, deps, n);
   EXPECT_LT(matrixAngle(m, n), 1e-12);
+}
+
+// A chart's change of date asks for the same matrices and angles several
+// times, and the functions keep the last answer: any order of calls gives
+// each answer bit for bit as a first call on a fresh thread does.
+TEST(LongTermPrecession, RepeatedCallsGiveTheFirstAnswers) {
+  struct Call {
+    int kind;  // 0 precession matrix, 1 nutation angles, 2 galactic matrix
+    int flag;
+    double jd0, jd1;
+  };
+  const Call calls[] = {{0, 1, kJ2000, 2459580.5}, {0, 0, kJ2000, 2459580.5},
+                        {0, 1, 2459580.5, kJ2000}, {0, 1, 2451000.5, 2459580.5},
+                        {0, 1, kJ2000, 2459580.6}, {1, 0, 0, 2459580.5},
+                        {1, 0, 0, 2459580.6},      {2, 1, 0, kJ2000},
+                        {2, 0, 0, kJ2000},         {2, 1, 0, 2459580.5}};
+  auto evaluate = [](const Call& c, double out[9]) {
+    std::fill(out, out + 9, 0.0);
+    if (c.kind == 0) longTermPrecessionMatrix(out, c.flag, c.jd0, c.jd1);
+    if (c.kind == 1) nutationAngles(&out[0], &out[1], c.jd1);
+    if (c.kind == 2) galacticMatrix(out, c.flag, c.jd1);
+  };
+  constexpr int kCalls = sizeof calls / sizeof calls[0];
+  double first[kCalls][9];
+  for (int i = 0; i < kCalls; ++i) std::thread([&] { evaluate(calls[i], first[i]); }).join();
+  // Every call after every other one (and after itself).
+  for (int before = 0; before < kCalls; ++before)
+    for (int i = 0; i < kCalls; ++i) {
+      double scratch[9], again[9];
+      evaluate(calls[before], scratch);
+      evaluate(calls[i], again);
+      for (int j = 0; j < 9; ++j) ASSERT_EQ(again[j], first[i][j]) << i << " after " << before;
+    }
 }
 
 TEST(Frames, GalacticAndEclipticAgreeWithErfa) {
