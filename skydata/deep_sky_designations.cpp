@@ -422,6 +422,17 @@ int parseDeepSkyDesignation(const char* text, int objectType, std::int64_t* numb
   return count;
 }
 
+int parseDeepSkyNumberDigits(const char* text, std::int64_t* numbers, int max) {
+  if (text == nullptr || numbers == nullptr || max < 1) return 0;
+  using Parser = std::int64_t (*)(const char*);
+  static constexpr Parser kParsers[] = {parseMessier, parseCaldwell, parseNGC,  parseIC,
+                                        parseLBN,     parseLDN,      parseUGC,  parseUGCA,
+                                        parsePGC,     parseArp,      parseMarkarian};
+  int count = 0;
+  for (Parser parse : kParsers) count = addCatalogNumber(numbers, count, max, parse(text));
+  return count;
+}
+
 std::int64_t parseDeepSkyCatalogNumber(const char* text) {
   std::int64_t number = 0;
   return parseDeepSkyDesignation(text, 0, &number, 1) == 1 ? number : 0;

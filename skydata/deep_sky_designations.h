@@ -50,6 +50,11 @@ char* appendDeepSkyDesignationParts(int catalogue, std::int64_t entry, char* buf
 // (0 any; cluster types 10-12 also read the cluster catalogues, nebula types
 // 13-15 the nebula catalogues), and returns their count.
 int parseDeepSkyDesignation(const char* text, int objectType, std::int64_t* numbers, int max);
+// What a bare number may mean in the catalogues that number their objects
+// plainly: the text read as a Messier, Caldwell, NGC, IC, LBN, LDN, UGC,
+// UGCA, PGC, Arp and Markarian number in this order, each kept when valid
+// there (at most `max`); returns the count.
+int parseDeepSkyNumberDigits(const char* text, std::int64_t* numbers, int max);
 // The first number found for any type; 0 when none.
 std::int64_t parseDeepSkyCatalogNumber(const char* text);
 

@@ -38,7 +38,9 @@ CSkyDatabase::CSkyDatabase(const char* dataDirectory) {
   std::setlocale(LC_NUMERIC, "C");
 }
 
-CSkyDatabase::~CSkyDatabase() = default;
+CSkyDatabase::~CSkyDatabase() {
+  if (searchChart_ != nullptr) searchChart_->recordedBy_ = nullptr;
+}
 
 void CSkyDatabase::getDataDirectory(char* buffer, std::size_t size) const {
   if (buffer != nullptr && size > 0) std::snprintf(buffer, size, "%s", dataDirectory_);
@@ -276,46 +278,4 @@ CStar* CSkyDatabase::getBinaryComponentStar(const CBinaryStar* binary) {
   CStar* star = asStar(object);
   if (star == nullptr) releaseObject(object);
   return star;
-}
-
-int CSkyDatabase::searchOneFile(int fileNumber, std::int64_t catalogNumber, const char* name,
-                                std::vector<SkyObjectID>& results, int maximum) {
-  CSkyDataFile* file = getDataFile(fileNumber);
-  if (file == nullptr || maximum <= 0) return 0;
-  std::vector<CIndexEntry> entries;
-  file->searchIndexes(catalogNumber, name, 0, entries, maximum);
-  int added = 0;
-  for (const CIndexEntry& entry : entries) {
-    ScopedSkyObject object(file->getObject(entry.region, entry.index));
-    if (!object) continue;
-    SkyObjectID reference;
-    setSkyObjectIDFromObject(&reference, static_cast<std::uint16_t>(fileNumber), entry.region,
-                             entry.index, object.get());
-    // The reference carries what it was found by.
-    if (catalogNumber != 0) reference.catnum = entry.catalogNumber;
-    if (entry.name && !entry.name->empty()) copyName(reference.name, entry.name->c_str());
-    results.push_back(reference);
-    ++added;
-  }
-  return added;
-}
-
-int CSkyDatabase::findObjectsByCatalogNumber(std::int64_t catalogNumber, int fileNumber,
-                                             std::vector<SkyObjectID>& results, int maximum) {
-  if (catalogNumber == 0) return 0;
-  int found = searchOneFile(fileNumber, catalogNumber, nullptr, results, maximum);
-  if (found == 0 && fileNumber == kStarsFile) {
-    found = searchOneFile(kTychoStarsFile, catalogNumber, nullptr, results, maximum);
-  }
-  return found;
-}
-
-int CSkyDatabase::findObjectsByName(const char* text, int fileNumber,
-                                    std::vector<SkyObjectID>& results, int maximum) {
-  if (text == nullptr) return 0;
-  int found = searchOneFile(fileNumber, 0, text, results, maximum);
-  if (found == 0 && fileNumber == kStarsFile) {
-    found = searchOneFile(kTychoStarsFile, 0, text, results, maximum);
-  }
-  return found;
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "skydata/search_filter.h"
 #include "skydata/sky_object_id.h"
 
 class CSettings;
@@ -27,6 +28,7 @@ class CBinaryStar;
 class CPlanet;
 class CPlanetFeature;
 class CConstellation;
+class CSkyDataRegion;
 
 // Holds an object obtained from the database and deletes it at the end of
 // the scope unless it belongs to a loaded region.
@@ -78,6 +80,52 @@ class CSkyDatabase {
   virtual CSkyDataFile* loadExtraFile(const char* name);
   virtual CSkyDataFile* loadDeepSky(const char* name);
   virtual CSkyDataFile* loadConstellations(const char* name);
+
+  // The search filter's getters, one for each bound of a range.
+  virtual const char* getNameKey() const;
+  virtual std::int64_t getCatalogNumberKey() const;
+  virtual bool getAllowDuplicates() const;
+  virtual bool getCaseSensitive() const;
+  virtual bool getExactMatch() const;
+  virtual bool getSubstringMatch() const;
+  virtual int getLowestType() const;
+  virtual int getHighestType() const;
+  virtual float getLowestDistance() const;
+  virtual float getHighestDistance() const;
+  virtual float getLowestMagnitude() const;
+  virtual float getHighestMagnitude() const;
+  virtual float getLowestSize() const;
+  virtual float getHighestSize() const;
+  virtual float getLowestRightAscension() const;
+  virtual float getHighestRightAscension() const;
+  virtual float getLowestDeclination() const;
+  virtual float getHighestDeclination() const;
+  virtual float getLowestAltitude() const;
+  virtual float getHighestAltitude() const;
+  virtual float getLowestAzimuth() const;
+  virtual float getHighestAzimuth() const;
+  virtual float getLowestSeparation() const;
+  virtual float getHighestSeparation() const;
+  virtual int getConstellation() const;
+
+  // Satellite categories 0-255 shown by the filter; other codes are never
+  // shown and cannot be changed.
+  virtual bool isCategoryShown(int code) const;
+  virtual void setCategoryShown(int code, bool on);
+  // Shows that category alone.
+  virtual void setOnlyCategoryShown(int code);
+  virtual void getCategoryFlags(bool out[256]) const;
+  virtual void setCategoryFlags(const bool in[256]);
+
+  // The keys (the name is borrowed, not copied) and the matching flags.
+  // Case sensitivity also rules the designation parsers (their
+  // setCaseSensitiveSearch).
+  virtual void setNameKey(const char* text);
+  virtual void setCatalogNumberKey(std::int64_t number);
+  virtual void setAllowDuplicates(bool on);
+  virtual void setCaseSensitive(bool on);
+  virtual void setExactMatch(bool on);
+  virtual void setSubstringMatch(bool on);
 
   // The data file of a file number (1-6), or null.
   CSkyDataFile* getDataFile(int fileNumber) const;
@@ -160,13 +208,54 @@ class CSkyDatabase {
   bool objectMatchesID(const SkyObjectID* reference, const char* const* names, int nameCount,
                        const char* const* numberTexts, int numberCount, int type);
 
-  // Lookups by text or number in one file's indexes, as references (file,
-  // region, index, catalogue number, name, type); at most `maximum`, for
-  // the stars file also in the Tycho stars when the stars give none.
+  // Searches (search_filter.cpp). Every search appends references to
+  // `results`, at most `maximum` of them, and returns how many it appended.
+
+  // The filter's type, satellite-category and key tests.
+  bool objectPassesFilter(const CSkyObject* object) const;
+  // The test of a region (object null) or an object (region null) that the
+  // region scans are given; `database` is the database whose filter rules.
+  static bool searchScanFilter(CSkyDataRegion* region, CSkyObject* object, void* database);
+  // One file's search (file numbers 1-6) with the present keys: the keys
+  // looked up in the file's indexes and the hits filtered, or without keys
+  // the whole region tree scanned.
+  int searchFile(int fileNumber, std::vector<SkyObjectID>& results, int maximum);
+  // searchFile with one key set for its time; both keys are cleared after.
+  // A number of 0 or a null text finds nothing.
   int findObjectsByCatalogNumber(std::int64_t catalogNumber, int fileNumber,
                                  std::vector<SkyObjectID>& results, int maximum);
   int findObjectsByName(const char* text, int fileNumber, std::vector<SkyObjectID>& results,
                         int maximum);
+  // Appends one reference unless duplicates are not allowed and the list
+  // has it already (skyObjectIDInList); returns 1 or 0.
+  int addSearchResult(std::vector<SkyObjectID>& results, std::uint16_t file, std::uint32_t region,
+                      std::uint16_t index, std::int64_t catalogNumber, const char* name,
+                      std::uint8_t type);
+  // A bare number n (1 to 10^16 - 1) as an asteroid, comet and satellite
+  // number, then as what the star and deep-sky number readers make of its
+  // digits.
+  int findObjectsByNumber(std::int64_t n, std::vector<SkyObjectID>& results, int maximum);
+  // The search screens' search: numbers, names in every file, star and
+  // deep-sky designations.
+  int findObjects(const char* text, std::vector<SkyObjectID>& results, int maximum);
+  // A Gaia source identifier (guide stars) or a position-coded deep-sky
+  // number (catalogues 141, 142) searched near its position; at most 16.
+  int findObjectsByPositionID(std::int64_t catalogNumber, std::vector<SkyObjectID>& results,
+                              int maximum);
+
+  // Records the chart and the mode, then orders the references by the mode
+  // (stable; entries without an object first in modes 4-14, undefined keys
+  // last). Mode 0 and modes above 14 leave the list as it is. Each entry's
+  // key is computed once.
+  void sortSearchResults(CSkySearchChart* chart, SkyObjectID* results, int count, int mode);
+  // The recorded mode's order of two references: negative, 0 or positive.
+  int compareSearchResults(const SkyObjectID* a, const SkyObjectID* b);
+  CSkySearchChart* getSearchChart() const { return searchChart_; }
+  int getSortMode() const { return sortMode_; }
+
+  // The filter; the type range and the eight ranges are written here
+  // directly.
+  SearchFilter searchFilter;
 
  private:
   enum Slot { kSolarSystem, kStars, kTychoStars, kGuideStars, kExtra, kDeepSky, kConstellations,
@@ -183,8 +272,17 @@ class CSkyDatabase {
   CSkyObject* rootObject(Slot slot, int i) const;
   // The index of an object in the solar-system root, or -1.
   int solarSystemIndexOf(const CSkyObject* object) const;
-  int searchOneFile(int fileNumber, std::int64_t catalogNumber, const char* name,
-                    std::vector<SkyObjectID>& results, int maximum);
+  friend class CSkySearchChart;
+  // Records the chart for the position tests and the sort (null forgets).
+  void recordSearchChart(CSkySearchChart* chart);
+  // A search of one file with one key set for its time.
+  int searchFileWithKeys(int fileNumber, std::int64_t catalogNumber, const char* name,
+                         std::vector<SkyObjectID>& results, int maximum);
+  // The object-position tests of searchScanFilter.
+  bool objectPassesRanges(CSkyObject* object) const;
+
+  CSkySearchChart* searchChart_ = nullptr;
+  int sortMode_ = 0;
 
   char dataDirectory_[256] = {};
   std::unique_ptr<CSkyDataFile> files_[kSlotCount];

@@ -46,3 +46,8 @@ double CSkyMechanics::objectRiseTransitSet(CSkyObject* object, int kind, double 
   updateObjectPosition(object);
   return event;
 }
+
+void CSkyMechanics::searchRiseAndSet(CSkyObject* object, double* rise, double* set) {
+  if (rise != nullptr) *rise = objectRiseTransitSet(object, -1, 0.0);
+  if (set != nullptr) *set = objectRiseTransitSet(object, 1, 0.0);
+}

@@ -29,6 +29,7 @@
 #include "engine/calendar.h"
 #include "engine/precession.h"
 #include "engine/sky_projection.h"
+#include "skydata/search_filter.h"
 #include "skydata/sky_object_id.h"
 
 class CSkyDatabase;
@@ -50,7 +51,7 @@ inline constexpr double kSecondInDays = 1.0 / kSecondsPerDay;
 // fraction of Charon's plutocentric vector from Pluto.
 inline constexpr double kCharonMassFraction = 0.09917613525438287;
 
-class CSkyMechanics : public CSkyProjection {
+class CSkyMechanics : public CSkyProjection, public CSkySearchChart {
  public:
   // The database is not owned and must outlive the object. Starts at
   // JD 2451545.0 with the Earth as home and the observer on its surface.
@@ -180,6 +181,19 @@ class CSkyMechanics : public CSkyProjection {
   // Direction and distance of a surface feature; magnitude 1 when it faces
   // the observer, 0 on the far side.
   void updateFeaturePosition(CPlanetFeature* feature);
+
+  // The database searches' view of the chart (skydata/search_filter.h):
+  // positions brought up to date, the equator-of-date and horizon frames,
+  // and rise and set at the geometric horizon (h0 = 0; the chart, which
+  // knows its horizon altitude and refraction, refines it).
+  void searchUpdatePosition(CSkyObject* object) override { updateObjectPosition(object); }
+  void searchToEquatorial(const double in[3], double out[3]) const override {
+    fundamentalToEquatorial(in, out);
+  }
+  void searchToHorizon(const double in[3], double out[3]) const override {
+    fundamentalToHorizon(in, out);
+  }
+  void searchRiseAndSet(CSkyObject* object, double* rise, double* set) override;
 
   // Rise (-1), transit (0) or set (+1) of an object at altitude h0 within
   // the local day of the chart's date: the Julian date (UT), -infinity for

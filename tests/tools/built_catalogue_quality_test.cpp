@@ -484,8 +484,10 @@ TEST_F(TychoQuality, TychoStarsReadBackWithTheirPlacesAndMagnitudes) {
   for (std::size_t k = 17; k < rows.size() && checked < 100; k += 6311) {
     const TychoListRow& row = rows[k];
     std::vector<SkyObjectID> found;
-    database_->findObjectsByCatalogNumber(parseStarCatalogNumber(row.tyc.c_str()), kStarsFile,
-                                          found, 2);
+    // The star file first, then the Tycho stars.
+    const std::int64_t number = parseStarCatalogNumber(row.tyc.c_str());
+    if (database_->findObjectsByCatalogNumber(number, kStarsFile, found, 2) == 0)
+      database_->findObjectsByCatalogNumber(number, kTychoStarsFile, found, 2);
     if (found.size() != 1 || found[0].file != kTychoStarsFile) continue;  // a star of the star file
     CStar* star = asStar(database_->getObject(&found[0]));
     ASSERT_NE(star, nullptr) << row.tyc;
