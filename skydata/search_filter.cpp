@@ -43,7 +43,7 @@ namespace {
 constexpr int kMostNames = 16;
 constexpr int kMostNumbers = 16;
 constexpr int kMostPositionResults = 16;
-constexpr double kArcsecond = 4.848136811094136e-06;          // also AU to parsecs
+constexpr double kArcsecond = 4.848136811094136e-06;  // also AU to parsecs
 constexpr double kParsecInAU = 206264.80624714843;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kFilterHalfPi = 1.5707963267945;  // the filter's and the Gaia pole's value
@@ -60,7 +60,9 @@ constexpr double kDegree = 0.01745329251993889;
 
 bool isFinite(double x) { return std::isfinite(x); }
 
-bool finitePosition(const double p[3]) { return isFinite(p[0]) && isFinite(p[1]) && isFinite(p[2]); }
+bool finitePosition(const double p[3]) {
+  return isFinite(p[0]) && isFinite(p[1]) && isFinite(p[2]);
+}
 
 // Deletes an object the database handed out unless a region owns it.
 void releaseObject(CSkyObject* object) {
@@ -71,7 +73,8 @@ void releaseObject(CSkyObject* object) {
 // start, with or without case.
 bool nameMatchesKey(const char* name, const char* key, const SearchFilter& f) {
   const std::size_t length = std::strlen(key);
-  if (f.exactMatch) return f.caseSensitive ? std::strcmp(name, key) == 0 : strcasecmp(name, key) == 0;
+  if (f.exactMatch)
+    return f.caseSensitive ? std::strcmp(name, key) == 0 : strcasecmp(name, key) == 0;
   if (f.substringMatch) {
     if (f.caseSensitive) return std::strstr(name, key) != nullptr;
     const std::size_t size = std::strlen(name);
@@ -181,7 +184,8 @@ CSkySearchChart::~CSkySearchChart() {
 void CSkyDatabase::recordSearchChart(CSkySearchChart* chart) {
   if (searchChart_ == chart) return;
   if (searchChart_ != nullptr) searchChart_->recordedBy_ = nullptr;
-  if (chart != nullptr && chart->recordedBy_ != nullptr) chart->recordedBy_->recordSearchChart(nullptr);
+  if (chart != nullptr && chart->recordedBy_ != nullptr)
+    chart->recordedBy_->recordSearchChart(nullptr);
   searchChart_ = chart;
   if (chart != nullptr) chart->recordedBy_ = this;
 }
@@ -319,7 +323,8 @@ bool CSkyDatabase::searchScanFilter(CSkyDataRegion* region, CSkyObject* object, 
     const double highDistance = self->getHighestDistance();
     if (lowDistance > 0 && far < lowDistance) return false;
     if (isFinite(highDistance) && near > highDistance) return false;
-    if (isFinite(lowMagnitude) && apparentMagnitude(region->getFaintestMagnitude(), far) < lowMagnitude)
+    if (isFinite(lowMagnitude) &&
+        apparentMagnitude(region->getFaintestMagnitude(), far) < lowMagnitude)
       return false;
     const double brightest = apparentMagnitude(region->getBrightestMagnitude(), near);
     if (isFinite(highMagnitude) && brightest > highMagnitude) return false;
@@ -352,18 +357,20 @@ bool CSkyDatabase::objectPassesRanges(CSkyObject* object) const {
       constellation == 0)
     return true;
 
-  const bool needsPosition = !(widestRA && widestDec) || constellation != 0 || !widestAltitude ||
-                             !widestAzimuth;
+  // An object the chart has not placed yet (one of a region read for the
+  // scan) is placed first: its magnitude and distance come with its place.
+  CSkySearchChart* chart = searchChart_;
+  double p[3];
+  object->getPosition(p);
+  if (!finitePosition(p) && chart != nullptr) {
+    chart->searchUpdatePosition(object);
+    object->getPosition(p);
+  }
+  const bool needsPosition =
+      !(widestRA && widestDec) || constellation != 0 || !widestAltitude || !widestAzimuth;
   if (needsPosition) {
     // Position tests need a chart: before one is recorded they fail.
-    CSkySearchChart* chart = searchChart_;
     if (chart == nullptr) return false;
-    double p[3];
-    object->getPosition(p);
-    if (!finitePosition(p)) {
-      chart->searchUpdatePosition(object);
-      object->getPosition(p);
-    }
     if (!(widestRA && widestDec)) {
       double equatorial[3], ra, dec;
       chart->searchToEquatorial(p, equatorial);
@@ -412,11 +419,9 @@ bool CSkyDatabase::objectPassesRanges(CSkyObject* object) const {
 
 int CSkyDatabase::addSearchResult(std::vector<SkyObjectID>& results, std::uint16_t file,
                                   std::uint32_t region, std::uint16_t index,
-                                  std::int64_t catalogNumber, const char* name,
-                                  std::uint8_t type) {
-  if (!getAllowDuplicates() &&
-      skyObjectIDInList(file, region, index, catalogNumber, name, results.data(),
-                        static_cast<int>(results.size())))
+                                  std::int64_t catalogNumber, const char* name, std::uint8_t type) {
+  if (!getAllowDuplicates() && skyObjectIDInList(file, region, index, catalogNumber, name,
+                                                 results.data(), static_cast<int>(results.size())))
     return 0;
   SkyObjectID reference;
   setSkyObjectID(&reference, file, region, index, catalogNumber, name, type);
@@ -452,9 +457,9 @@ int CSkyDatabase::searchFile(int fileNumber, std::vector<SkyObjectID>& results, 
         matched = entry.name.value_or("");
         name = matched.c_str();
       }
-      added += addSearchResult(results, static_cast<std::uint16_t>(fileNumber), entry.region,
-                               entry.index, number, name,
-                               static_cast<std::uint8_t>(object->getType()));
+      added +=
+          addSearchResult(results, static_cast<std::uint16_t>(fileNumber), entry.region,
+                          entry.index, number, name, static_cast<std::uint8_t>(object->getType()));
     }
     releaseObject(object);
   }
@@ -704,8 +709,8 @@ void CSkyDatabase::sortSearchResults(CSkySearchChart* chart, SkyObjectID* result
   std::vector<int> order(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) order[static_cast<std::size_t>(i)] = i;
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return compareKeys(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)],
-                       mode) < 0;
+    return compareKeys(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)], mode) <
+           0;
   });
   std::vector<SkyObjectID> sorted;
   sorted.reserve(static_cast<std::size_t>(count));

@@ -4,6 +4,8 @@
 // with right ascension and declination of date and the horizon place from
 // ERFA; names matched by plain string operations; the filter's defaults,
 // setters and category flags.
+#include "skydata/search_filter.h"
+
 #include <erfa.h>
 #include <gtest/gtest.h>
 #include <strings.h>
@@ -26,7 +28,6 @@
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
-#include "skydata/search_filter.h"
 #include "skydata/sky_data_index.h"
 #include "skydata/star_classes.h"
 #include "tests/skydata/search_real_catalogues.h"
@@ -102,10 +103,10 @@ struct Facts {
   int categories[4] = {-1, -1, -1, -1};
   double magnitude, companion = NAN;
   bool isPair = false;
-  double distance;           // parsecs
-  double size = NAN;         // planets and deep-sky objects
-  double separation = 0;     // double stars
-  double ra, dec, alt, az;   // of date, horizon (ERFA)
+  double distance;          // parsecs
+  double size = NAN;        // planets and deep-sky objects
+  double separation = 0;    // double stars
+  double ra, dec, alt, az;  // of date, horizon (ERFA)
   int constellation;
 };
 
@@ -187,7 +188,8 @@ Verdict judge(const Facts& o, const SearchFilter& f) {
   if (!(f.altitude[0] <= -1.5707964 && f.altitude[1] >= 1.5707964) &&
       !inRange(o.alt, f.altitude, kPositionSlack))
     return kFail;
-  if (!(f.azimuth[0] <= 0 && f.azimuth[1] >= 6.2831855) && !inRange(o.az, f.azimuth, kPositionSlack))
+  if (!(f.azimuth[0] <= 0 && f.azimuth[1] >= 6.2831855) &&
+      !inRange(o.az, f.azimuth, kPositionSlack))
     return kFail;
   if (std::isfinite(f.magnitude[0]) || std::isfinite(f.magnitude[1])) {
     if (!inRange(o.magnitude, f.magnitude, 0)) return kFail;
@@ -234,7 +236,8 @@ SearchFilter randomFilter(std::mt19937& random, const std::vector<Facts>& facts)
       }
       case 2: {
         window(pick().magnitude, pick().magnitude, f.magnitude);
-        if (unit(random) < 0.3) f.magnitude[unit(random) < 0.5 ? 0 : 1] = unit(random) < 0.5 ? -kInf : kInf;
+        if (unit(random) < 0.3)
+          f.magnitude[unit(random) < 0.5 ? 0 : 1] = unit(random) < 0.5 ? -kInf : kInf;
         break;
       }
       case 3: {
@@ -268,10 +271,16 @@ SearchFilter randomFilter(std::mt19937& random, const std::vector<Facts>& facts)
         break;
       }
       default: {
-        // Only the double stars (types 2 to 5) and a limiting magnitude.
+        // Only the double stars (types 2 to 5) and a limiting magnitude
+        // near a companion's, which must not be fainter.
         f.lowestType = 2;
         f.highestType = 5;
-        f.magnitude[1] = static_cast<float>(pick().magnitude);
+        const Facts* pair = &pick();
+        for (int tries = 0; tries < 100 && !(pair->isPair && std::isfinite(pair->companion));
+             ++tries)
+          pair = &pick();
+        f.magnitude[1] = static_cast<float>(pair->isPair ? pair->companion - 0.5 + unit(random)
+                                                         : pair->magnitude);
         break;
       }
     }
@@ -302,7 +311,8 @@ class FilterBruteForce : public ::testing::TestWithParam<FileCase> {};
 // rules pass (objects within the slack of a position bound aside): the
 // region tests never drop one that passes.
 TEST_P(FilterBruteForce, SearchFileFindsExactlyThePassingObjects) {
-  if (!catalogues().ok) TESSALY_SKIP_OR_FAIL("no built catalogues in " << search_test::skyDataFolder());
+  if (!catalogues().ok)
+    TESSALY_SKIP_OR_FAIL("no built catalogues in " << search_test::skyDataFolder());
   const FileCase c = GetParam();
   CSkyDatabase& database = *catalogues().database;
   const std::vector<Facts> facts = factsOf(c.file);
@@ -328,17 +338,41 @@ TEST_P(FilterBruteForce, SearchFileFindsExactlyThePassingObjects) {
       ++judged;
       expected += v == kPass;
       if (v == kPass && !listed) ++pruned;
-      ASSERT_EQ(listed, v == kPass) << "file " << c.file << " filter " << n << " ("
-                                    << describe(filter) << ") object "
-                                    << o.where.object->getNameString() << " type " << o.type;
+      ASSERT_EQ(listed, v == kPass)
+          << "file " << c.file << " filter " << n << " (" << describe(filter) << ") object "
+          << o.where.object->getNameString() << " type " << o.type;
     }
     passing += expected;
   }
   database.searchFilter = SearchFilter();
-  std::printf("file %d: %zu objects, %d filters, %d judgements, %d passing\n", c.file,
-              facts.size(), c.filters, judged, passing);
+  std::printf("file %d: %zu objects, %d filters, %d judgements, %d passing\n", c.file, facts.size(),
+              c.filters, judged, passing);
   EXPECT_EQ(pruned, 0);
   EXPECT_GT(passing, c.filters);  // the filters are not all empty
+}
+
+// As the program searches: the star file freshly opened, its regions read
+// for the scan and their stars placed by the recorded chart as the filter
+// meets them; the same stars as the rules pass over the placed catalogue.
+TEST(FilterOnAFreshFile, RegionsReadForTheScanGiveTheSameStars) {
+  if (!catalogues().ok)
+    TESSALY_SKIP_OR_FAIL("no built catalogues in " << search_test::skyDataFolder());
+  CSkyDatabase database((search_test::skyDataFolder() + "/").c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  CSkyMechanics chart(&database);
+  chart.setLocation(search_test::kSiteLongitude, search_test::kSiteLatitude, 1650);
+  chart.setJulianDate(search_test::kChartDate);
+  database.sortSearchResults(&chart, nullptr, 0, kSortNone);
+  database.searchFilter.magnitude[0] = 4.0f;
+  database.searchFilter.magnitude[1] = 6.5f;
+  std::vector<SkyObjectID> results;
+  database.searchFile(kStarsFile, results, 1 << 30);
+  std::set<std::pair<std::uint32_t, std::uint16_t>> got, expected;
+  for (const SkyObjectID& r : results) got.insert({r.region, r.index});
+  for (const Facts& o : factsOf(kStarsFile))
+    if (o.magnitude >= 4.0 && o.magnitude <= 6.5) expected.insert({o.where.region, o.where.index});
+  EXPECT_GT(expected.size(), 1000u);
+  EXPECT_EQ(got, expected);
 }
 
 // The Tycho stars (a million) with fewer filters: each takes a full pass.

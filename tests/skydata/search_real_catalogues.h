@@ -19,7 +19,7 @@
 
 namespace search_test {
 
-inline constexpr double kChartDate = 2460300.75;  // 2023-12-20 06:00 UT
+inline constexpr double kChartDate = 2460300.75;   // 2023-12-20 06:00 UT
 inline constexpr double kSiteLongitude = -1.8374;  // Boulder
 inline constexpr double kSiteLatitude = 0.6983;
 

@@ -44,8 +44,9 @@ using search_test::catalogues;
 
 constexpr double kPi = 3.141592653589793;
 
-#define REQUIRE_CATALOGUES()                                                             \
-  if (!catalogues().ok) TESSALY_SKIP_OR_FAIL("no built catalogues in " << search_test::skyDataFolder())
+#define REQUIRE_CATALOGUES() \
+  if (!catalogues().ok)      \
+  TESSALY_SKIP_OR_FAIL("no built catalogues in " << search_test::skyDataFolder())
 
 // A star record at (ra, dec) with catalogue numbers and names.
 std::string starRecord(double ra, double dec, const std::vector<std::int64_t>& numbers,
@@ -99,8 +100,8 @@ struct PositionCoded {
     for (const auto& p : places) {
       long pixel = 0;
       ang2pix_nest(4096, kPi / 2 - p[1], p[0], &pixel);
-      const std::int64_t source = pixel * kGaiaPixelDivisor +
-                                  static_cast<std::int64_t>(random() % kGaiaPixelDivisor);
+      const std::int64_t source =
+          pixel * kGaiaPixelDivisor + static_cast<std::int64_t>(random() % kGaiaPixelDivisor);
       const std::int64_t number = makeCatalogNumber(kCatalogGaia, source);
       gaia.push_back({p[0], p[1], number});
       guide.addRecord(regionOf(p[0], p[1]), starRecord(p[0], p[1], {number}, {}), 12.0f);
@@ -167,8 +168,11 @@ TEST(PositionSearch, GaiaAndCodedNumbersFindTheirObjectOnly) {
   }
   // No pixel of the sphere, another catalogue, no room: nothing.
   std::vector<SkyObjectID> none;
-  EXPECT_EQ(database.findObjectsByPositionID(makeCatalogNumber(kCatalogGaia, kGaiaPixelCount * kGaiaPixelDivisor), none, 16), 0);
-  EXPECT_EQ(database.findObjectsByPositionID(makeCatalogNumber(kCatalogGaia, INT64_MAX), none, 16), 0);
+  EXPECT_EQ(database.findObjectsByPositionID(
+                makeCatalogNumber(kCatalogGaia, kGaiaPixelCount * kGaiaPixelDivisor), none, 16),
+            0);
+  EXPECT_EQ(database.findObjectsByPositionID(makeCatalogNumber(kCatalogGaia, INT64_MAX), none, 16),
+            0);
   EXPECT_EQ(database.findObjectsByPositionID(makeCatalogNumber(5, 48915), none, 16), 0);
   EXPECT_EQ(database.findObjectsByPositionID(files.gaia[0].number, none, 0), 0);
   EXPECT_TRUE(none.empty());
@@ -181,9 +185,13 @@ TEST(FindObjects, FuzzedTextsOnSyntheticFiles) {
   CSkyDatabase& database = *files.database;
   std::mt19937 random(5);
   const std::vector<std::string> pieces = {
-      "0", "1", "9", "12", "99999999999999999999", "-", "+", ".", " ", "J", "Gaia ", "SDSS ",
-      "2MASS ", "HD ", "HIP ", "NGC ", "M", "TYC ", "alpha ", "And", "$", "%", "BD+", "GSCII ",
-      "V", "RR ", "Mel ", "Cr ", "\xc3\xa9", "a", "Z", "Sh2-", "LBN ", "PGC "};
+      "0",     "1",     "9",      "12",       "99999999999999999999",
+      "-",     "+",     ".",      " ",        "J",
+      "Gaia ", "SDSS ", "2MASS ", "HD ",      "HIP ",
+      "NGC ",  "M",     "TYC ",   "alpha ",   "And",
+      "$",     "%",     "BD+",    "GSCII ",   "V",
+      "RR ",   "Mel ",  "Cr ",    "\xc3\xa9", "a",
+      "Z",     "Sh2-",  "LBN ",   "PGC "};
   std::uniform_int_distribution<std::size_t> piece(0, pieces.size() - 1);
   for (int n = 0; n < 20000; ++n) {
     std::string text;
@@ -215,7 +223,9 @@ TEST(FindObjects, TheSearchScreensCases) {
   auto numbersOf = [&](const SkyObjectID& r) {
     std::vector<std::int64_t> out(16);
     ScopedSkyObject object(database.getObject(&r));
-    out.resize(object ? static_cast<std::size_t>(getObjectCatalogNumbers(object.get(), out.data(), 16)) : 0);
+    out.resize(object
+                   ? static_cast<std::size_t>(getObjectCatalogNumbers(object.get(), out.data(), 16))
+                   : 0);
     return out;
   };
   auto has = [&](const std::vector<SkyObjectID>& found, std::int64_t number) {
@@ -248,10 +258,13 @@ TEST(FindObjects, TheSearchScreensCases) {
     count += parseDeepSkyDesignation(one, 0, parsed + count, 16);
     for (const SkyObjectID& r : find(one)) {
       const auto numbers = numbersOf(r);
-      EXPECT_TRUE(std::any_of(parsed, parsed + count, [&](std::int64_t p) {
-        return std::any_of(numbers.begin(), numbers.end(),
-                           [&](std::int64_t n) { return catalogNumbersMatch(n, p); });
-      })) << one << ": " << r.name;
+      EXPECT_TRUE(std::any_of(parsed, parsed + count,
+                              [&](std::int64_t p) {
+                                return std::any_of(
+                                    numbers.begin(), numbers.end(),
+                                    [&](std::int64_t n) { return catalogNumbersMatch(n, p); });
+                              }))
+          << one << ": " << r.name;
     }
   }
   // 0: no number search (no asteroid, comet or satellite 0).
@@ -301,9 +314,12 @@ TEST(NameSearch, MatchesEveryNameAsPlainStringsDo) {
       while (names[which].empty());
       std::string key = names[which][random() % names[which].size()];
       const std::size_t from = n % 3 == 2 ? key.size() / 3 : 0;
-      const std::size_t length = n % 3 == 0 ? key.size() : 1 + random() % std::max<std::size_t>(key.size() - from, 1);
+      const std::size_t length =
+          n % 3 == 0 ? key.size() : 1 + random() % std::max<std::size_t>(key.size() - from, 1);
       key = key.substr(from, length);
-      if (n % 2) for (char& c : key) if (random() % 2) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (n % 2)
+        for (char& c : key)
+          if (random() % 2) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       for (int flags = 0; flags < 8; ++flags) {
         const bool exact = flags & 1, substring = flags & 2, sensitive = flags & 4;
         database.setExactMatch(exact);
@@ -358,10 +374,9 @@ TEST(NameSearch, DuplicatesAreKeptOutInOrder) {
     // step: no entry of `unique` repeats an earlier one, and every entry of
     // `all` is in `unique` or repeats one of it.
     for (std::size_t i = 0; i < unique.size(); ++i)
-      EXPECT_FALSE(CSkyDatabase::skyObjectIDInList(unique[i].file, unique[i].region,
-                                                   unique[i].index, unique[i].catnum,
-                                                   unique[i].name, unique.data(),
-                                                   static_cast<int>(i)))
+      EXPECT_FALSE(CSkyDatabase::skyObjectIDInList(
+          unique[i].file, unique[i].region, unique[i].index, unique[i].catnum, unique[i].name,
+          unique.data(), static_cast<int>(i)))
           << text << " " << unique[i].name;
     for (const SkyObjectID& r : all)
       EXPECT_TRUE(CSkyDatabase::skyObjectIDInList(r.file, r.region, r.index, r.catnum, r.name,
@@ -371,6 +386,46 @@ TEST(NameSearch, DuplicatesAreKeptOutInOrder) {
     dropped += all.size() - unique.size();
   }
   EXPECT_GT(dropped, 0u);
+}
+
+// With the type range within the double stars (2 to 5) a limiting
+// magnitude also holds for the companion (8.50 in these records).
+TEST(SearchFilter, CompanionMagnitudeWithTheDoubleStarTypesOnly) {
+  tessaly::test::TempDir dir;
+  SkyDataWriter writer;
+  for (int type : {1, 2, 2, 4}) {
+    star_records::StarPart s;
+    s.type = type;
+    s.numbers = {makeCatalogNumber(5, 200 + type)};
+    s.visual = 500;
+    std::string buffer(1024, '\0');
+    RecordWriter w(buffer.data(), static_cast<std::int64_t>(buffer.size()), false);
+    star_records::writeStarPart(w, s);
+    if (type == 4) star_records::writeVariablePart(w);
+    if (type >= 2) star_records::writeDoublePart(w);
+    buffer.resize(static_cast<std::size_t>(w.result()));
+    writer.addRecord(0, buffer, 5.0f);
+  }
+  ASSERT_TRUE(writer.writeFile(dir.file("Stars.skydata")));
+  CSkyDatabase database((dir.path().string() + "/").c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  // The magnitudes are the chart's: the filter has the recorded chart
+  // place the stars it meets unplaced.
+  CSkyMechanics chart(&database);
+  database.sortSearchResults(&chart, nullptr, 0, kSortNone);
+  auto count = [&](int low, int high, float faintest) {
+    database.searchFilter.lowestType = low;
+    database.searchFilter.highestType = high;
+    database.searchFilter.magnitude[1] = faintest;
+    std::vector<SkyObjectID> found;
+    return database.searchFile(kStarsFile, found, 10);
+  };
+  EXPECT_EQ(count(2, 5, 6.0f), 0);  // the companions are too faint
+  EXPECT_EQ(count(2, 5, 8.5f), 3);  // not fainter than the limit
+  EXPECT_EQ(count(2, 5, 8.49f), 0);
+  EXPECT_EQ(count(1, 5, 6.0f), 4);  // a range beyond the double stars
+  EXPECT_EQ(count(2, 6, 6.0f), 3);
+  EXPECT_EQ(count(3, 5, 6.0f), 0);  // type 4 only, too faint
 }
 
 // Sorting: each mode's order equals a stable sort of keys computed here,
@@ -444,14 +499,30 @@ TEST(SortSearchResults, EveryModeOrdersByItsKey) {
         eraC2s(p, &ra, &dec);
         chart.fundamentalToHorizon(p, h);
         switch (mode) {
-          case 4: k.value = o->getMagnitude(); break;
-          case 5: k.value = o->getDistance() * (asStar(o.get()) ? 206264.80624714843 : 1); break;
-          case 6: case 13: k.value = eraAnp(ra); break;
-          case 7: k.value = dec; break;
-          case 8: k.value = eraAnp(std::atan2(h[1], h[0])); break;
-          case 9: k.value = std::asin(h[2] / std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2])); break;
-          case 10: k.value = constellationAtPosition(p); break;
-          case 11: case 12: {
+          case 4:
+            k.value = o->getMagnitude();
+            break;
+          case 5:
+            k.value = o->getDistance() * (asStar(o.get()) ? 206264.80624714843 : 1);
+            break;
+          case 6:
+          case 13:
+            k.value = eraAnp(ra);
+            break;
+          case 7:
+            k.value = dec;
+            break;
+          case 8:
+            k.value = eraAnp(std::atan2(h[1], h[0]));
+            break;
+          case 9:
+            k.value = std::asin(h[2] / std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]));
+            break;
+          case 10:
+            k.value = constellationAtPosition(p);
+            break;
+          case 11:
+          case 12: {
             k.value = scanned(o.get(), mode == 11);
             k.unsure = o->getType() == kTypeSatellite ||
                        (std::isfinite(k.value) && std::fabs(k.value - day - 0.5) > 0.49);
@@ -462,7 +533,8 @@ TEST(SortSearchResults, EveryModeOrdersByItsKey) {
             k.value = shower ? eraAnp(shower->getPeakSolarLongitude() - 4.89495042014206) : 0;
             break;
           }
-          default: break;
+          default:
+            break;
         }
       }
       keys.push_back(k);
@@ -493,8 +565,9 @@ TEST(SortSearchResults, EveryModeOrdersByItsKey) {
       if (mode == 3) {
         const bool na = numbers[a] != 0, nb = numbers[b] != 0;
         order = na != nb ? (na ? -1 : 1)
-                : na && numbers[a] != numbers[b] ? (numbers[a] < numbers[b] ? -1 : 1)
-                : std::strncmp(names[a].c_str(), names[b].c_str(), 32);
+                : na && numbers[a] != numbers[b]
+                    ? (numbers[a] < numbers[b] ? -1 : 1)
+                    : std::strncmp(names[a].c_str(), names[b].c_str(), 32);
       }
       if (mode >= 4) {
         const IndependentKey &ka = keys[a], &kb = keys[b];
@@ -506,7 +579,8 @@ TEST(SortSearchResults, EveryModeOrdersByItsKey) {
           const bool nanA = std::isnan(ka.value), nanB = std::isnan(kb.value);
           order = nanA != nanB ? (nanA ? 1 : -1)
                   : nanA || std::fabs(ka.value - kb.value) <= slack || ka.value == kb.value ? 0
-                  : ka.value < kb.value ? -1 : 1;
+                  : ka.value < kb.value                                                     ? -1
+                                                                                            : 1;
         }
       }
       EXPECT_LE(order, 0) << "mode " << mode << " at " << i << ": " << names[a] << " before "
@@ -534,8 +608,9 @@ TEST(SortSearchResults, UndefinedKeysChartsAndModes) {
   SkyDataWriter writer;
   const double ascensions[] = {0.3, NAN, 0.1, NAN, 0.2, 0.05};
   for (int i = 0; i < 6; ++i)
-    writer.addRecord(0, starRecord(ascensions[i], 0.1 * i, {makeCatalogNumber(5, 100 + i)},
-                                   {"Star " + std::to_string(i)}),
+    writer.addRecord(0,
+                     starRecord(ascensions[i], 0.1 * i, {makeCatalogNumber(5, 100 + i)},
+                                {"Star " + std::to_string(i)}),
                      12.0f);
   ASSERT_TRUE(writer.writeFile(dir.file("Stars.skydata")));
   CSkyDatabase database((dir.path().string() + "/").c_str());
