@@ -273,6 +273,21 @@ class CSkyChart : public CSkyMechanics {
   // Its sphere and ring meshes.
   void releaseObjectMeshes(CSkyObject* object);
 
+  // ---- Solar system: surface maps (planet_textures.cpp) ----
+  // The body's map name: its first name ("Hyperion" for asteroids), with
+  // "-Surface" for Venus, the Earth and Titan without atmospheres,
+  // "-Night" for the Earth's night map, Mars' style.
+  bool textureBaseName(const CSkyObject* object, bool night, char* out, std::size_t size) const;
+  // Largest indexed level of the body's single-file (tiled) maps, or -1;
+  // cached in its drawing block.
+  int bestTextureLevel(CSkyObject* object);
+  int bestTiledTextureLevel(CSkyObject* object);
+  // The body's map of that level (or tile) when held; else a held lower
+  // level while the loader decodes the asked one, or the file read at once
+  // when the body holds none. Null when nothing can be shown.
+  TextureTile* requestPlanetTexture(CSkyObject* object, std::uint32_t level, bool tiled,
+                                    std::uint32_t row, std::uint32_t column, bool night);
+
   // ---- Solar system: the layer and flat globes (solar_draw.cpp) ----
   // The frame's solar-system layer: installs a downloaded file, rebuilds
   // the list when the view or data changed, draws far to near.

@@ -23,3 +23,6 @@ tessaly_test(chart_solar_list_tests LABEL chart
 chart_test(chart_solar_draw_tests LABEL chart
   SOURCES solar_draw_test.cpp
   LIBS tessaly_chart_testsupport)
+tessaly_test(chart_solar_texture_tests LABEL chart
+  SOURCES planet_textures_test.cpp
+  LIBS tessaly_chart_testsupport)
