@@ -22,6 +22,7 @@
 #include "platform/metal/msl/compiler.h"
 #include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 #include "shadercompiler/optimizer/shader_compiler.h"
+#include "tests/platform/metal/shader_samples.h"
 
 namespace {
 
@@ -209,12 +210,7 @@ class ConvertedPipeline : public ::testing::Test {
 
   // The pipeline the GL layer's linker builds: 16 Float4 attributes.
   std::optional<mtl::RenderPipelineReflection> link(const conversion &vs, const conversion &fs) {
-    mtl::RenderPipelineDescriptor d;
-    mtl::VertexDescriptor v;
-    for (mtl::NSUInteger n = 0; n < 16; ++n) v.attributes[n] = {mtl::VertexFormat::Float4, 16 * n, 1};
-    v.layouts[1] = {256, mtl::VertexStepFunction::Constant, 0};
-    d.vertexDescriptor = v;
-    d.colorAttachments[0].pixelFormat = mtl::PixelFormat::RGBA8Unorm;
+    mtl::RenderPipelineDescriptor d = mtl::msl::test::linkerDescriptor();
     d.vertexFunction = function(vs, "vs");
     d.fragmentFunction = function(fs, "fs");
     if (!d.vertexFunction || !d.fragmentFunction) return std::nullopt;
