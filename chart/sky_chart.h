@@ -31,6 +31,7 @@
 #include "chart/chart_types.h"
 #include "chart/object_path.h"
 #include "chart/solar_system.h"
+#include "chart/texture_triangles.h"
 #include "engine/mechanics/sky_mechanics.h"
 #include "skydata/sky_object_id.h"
 
@@ -175,6 +176,38 @@ class CSkyChart : public CSkyMechanics {
   // x shifted one turn across the seam of a horizontally wrapping
   // projection: towards the other side of the viewport's centre line.
   float shiftAcrossProjectionSeam(float x) const;
+  // Appends a textured triangle (texture coordinates 0 to 1). Without grey
+  // levels no colours are written; with them each vertex is grey / 255
+  // times the colour's RGB (white when there is none) with its alpha.
+  // False (with a message) when the buffer has no room.
+  bool addTextureTriangle(const float positions[3][2], const float texCoords[3][2],
+                          const std::uint8_t* grey, const float* color);
+  // Draws the held triangles with one texture (GL only) and empties the
+  // buffer; `color` (none: white) is used unless the flags ask for the
+  // vertices' own colours.
+  void flushTextureTriangles(unsigned texture, const float* color, std::uint32_t flags);
+  void flushTextureTrianglesStyled(const TextureStyle& style);
+  // The held positions once more, untextured, in the frame's sky colour
+  // added on top (the daylight wash); empties the buffer.
+  void flushTrianglesAdditiveColor();
+  void beginTextureTriangles(TextureStyle* style, const TextureData& texture);
+  void clearTextureTriangles();
+  // Appends the triangle of three sky vertices (texture coordinates in
+  // texels), split in two where it straddles the seam of a wrapping
+  // projection; false when it does not touch the viewport.
+  bool addStyledTextureTriangle(const TextureStyle& style, const TextureVertex& a,
+                                const TextureVertex& b, const TextureVertex& c);
+  bool isTextureTriangleVisible(const TextureVertex& a, const TextureVertex& b,
+                                const TextureVertex& c) const;
+  // True when all three lie behind the observer and p, q fall on the other
+  // side of the viewport's centre line from r.
+  bool crossesProjectionSeam(const TextureVertex& p, const TextureVertex& q,
+                             const TextureVertex& r) const;
+  // Both screen triangles start as a, b, c; where the triangle straddles
+  // the seam the first has its lone vertex and the second its pair moved
+  // one turn across. True when it was split (projections 4, 5 and 9 only).
+  bool splitTriangleAtSeam(const TextureVertex& a, const TextureVertex& b,
+                           const TextureVertex& c, float out[2][3][2]) const;
 
   // ---- Chart textures (texture_triangles.cpp) ----
   // The image uploaded (GImageToGLTexture) with its size; name 0 when the
@@ -374,6 +407,7 @@ class CSkyChart : public CSkyMechanics {
 
   // Pen, colour and buffers of the primitives.
   float currentColor[4] = {1, 1, 1, 1};
+  float skyColor[3] = {0, 0, 0};  // the frame's background colour
   float lineWidth = 1.0f;  // points
   bool smoothLines = false;
   double lastMoveTo[3] = {};

@@ -8,6 +8,7 @@
 
 #include "chart/gl_api.h"
 #include "chart/image_files.h"
+#include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "skydata/open_file.h"
 
@@ -43,6 +44,191 @@ float CSkyChart::shiftAcrossProjectionSeam(float x) const {
   if (x == centre) return x;
   float turn = static_cast<float>(kTurn / std::fabs(getProjectionScaleX()));
   return x > centre ? x - turn : x + turn;
+}
+
+bool CSkyChart::addTextureTriangle(const float positions[3][2], const float texCoords[3][2],
+                                   const std::uint8_t* grey, const float* color) {
+  if (vertexCount >= kTriangleVertexLimit) {
+    std::fprintf(stderr,
+                 "CSkyChart::addTextureTriangle() adding more points than buffer allocation; "
+                 "ignoring triangle.\n");
+    return false;
+  }
+  for (int i = 0; i < 3; ++i) {
+    int v = vertexCount + i;
+    vertexBuffer[2 * v] = positions[i][0];
+    vertexBuffer[2 * v + 1] = positions[i][1];
+    texCoordBuffer[2 * v] = texCoords[i][0];
+    texCoordBuffer[2 * v + 1] = texCoords[i][1];
+    if (grey == nullptr) continue;
+    float level = grey[i] / 255.0f;
+    float* out = colorBuffer + 4 * v;
+    if (color != nullptr) {
+      out[0] = color[0] * level;
+      out[1] = color[1] * level;
+      out[2] = color[2] * level;
+      out[3] = color[3];
+    } else {
+      out[0] = out[1] = out[2] = level;
+      out[3] = 1;
+    }
+  }
+  vertexCount += 3;
+  return true;
+}
+
+void CSkyChart::flushTextureTriangles(unsigned texture, const float* color, std::uint32_t flags) {
+  const ChartShaderLocations& l = chartShader().locations;
+  // Sprites and pictures are drawn by GL alone; the 2-D back end drops them.
+  if (vertexCount >= 3 && cgContext == nullptr && l.position >= 0) {
+    bool additive = (flags & kTextureAdditive) != 0;
+    bool alpha = (flags & kTextureAlphaBlend) != 0;
+    glEnable(GL_BLEND);
+    glBlendFunc(alpha && !additive ? GL_SRC_ALPHA : GL_ONE,
+                additive ? GL_ONE : alpha ? GL_ONE_MINUS_SRC_ALPHA : GL_ZERO);
+    bool vertexColors = (flags & kTextureVertexColors) != 0 && l.color >= 0;
+    if (vertexColors) {
+      glEnableVertexAttribArray(static_cast<GLuint>(l.color));
+      glVertexAttribPointer(static_cast<GLuint>(l.color), 4, GL_FLOAT, GL_FALSE, 0, colorBuffer);
+    } else if (color != nullptr) {
+      setColor(color[0], color[1], color[2], 1);
+    } else {
+      setColor(1, 1, 1, 1);
+    }
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glActiveTexture(GL_TEXTURE0);
+    glUniform1i(l.texture, 0);
+    glUniform1i(l.useTexture, 1);
+    glUniform1i(l.useMaterial, 0);
+    GLuint position = static_cast<GLuint>(l.position);
+    glEnableVertexAttribArray(position);
+    glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, 0, vertexBuffer);
+    if (l.texCoord >= 0) {
+      glEnableVertexAttribArray(static_cast<GLuint>(l.texCoord));
+      glVertexAttribPointer(static_cast<GLuint>(l.texCoord), 2, GL_FLOAT, GL_FALSE, 0,
+                            texCoordBuffer);
+    }
+    glDrawArrays(GL_TRIANGLES, 0, vertexCount);
+    glDisableVertexAttribArray(position);
+    if (l.texCoord >= 0) glDisableVertexAttribArray(static_cast<GLuint>(l.texCoord));
+    if (vertexColors) glDisableVertexAttribArray(static_cast<GLuint>(l.color));
+    glUniform1i(l.useTexture, 0);
+    glDisable(GL_BLEND);
+  }
+  vertexCount = 0;
+}
+
+void CSkyChart::flushTextureTrianglesStyled(const TextureStyle& style) {
+  float color[3] = {style.red, style.green, style.blue};
+  flushTextureTriangles(style.texture.name, color, style.flags);
+}
+
+void CSkyChart::flushTrianglesAdditiveColor() {
+  const ChartShaderLocations& l = chartShader().locations;
+  if (vertexCount >= 3 && cgContext == nullptr && l.position >= 0) {
+    float sky[3];
+    filterColor(sky, skyColor);
+    for (int v = 0; v < vertexCount; ++v) {
+      float* out = colorBuffer + 4 * v;
+      out[0] = sky[0];
+      out[1] = sky[1];
+      out[2] = sky[2];
+      out[3] = 0;
+    }
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glUniform1i(l.useTexture, 0);
+    glUniform1i(l.useMaterial, 0);
+    GLuint position = static_cast<GLuint>(l.position);
+    if (l.color >= 0) {
+      glEnableVertexAttribArray(static_cast<GLuint>(l.color));
+      glVertexAttribPointer(static_cast<GLuint>(l.color), 4, GL_FLOAT, GL_FALSE, 0, colorBuffer);
+    }
+    glEnableVertexAttribArray(position);
+    glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, 0, vertexBuffer);
+    glDrawArrays(GL_TRIANGLES, 0, vertexCount);
+    glDisableVertexAttribArray(position);
+    if (l.color >= 0) glDisableVertexAttribArray(static_cast<GLuint>(l.color));
+    glDisable(GL_BLEND);
+  }
+  vertexCount = 0;
+}
+
+void CSkyChart::beginTextureTriangles(TextureStyle* style, const TextureData& texture) {
+  style->texture = texture;
+  if (colorFilterMode >= 1 && colorFilterMode <= 4) style->flags |= kTextureColorFiltered;
+  clearTextureTriangles();
+}
+
+void CSkyChart::clearTextureTriangles() {
+  vertexCount = 0;
+  std::memset(vertexBuffer, 0, sizeof(float) * 2 * kChartVertexCapacity);
+  std::memset(texCoordBuffer, 0, sizeof(float) * 2 * kChartVertexCapacity);
+  std::memset(colorBuffer, 0, sizeof(float) * 4 * kChartVertexCapacity);
+}
+
+bool CSkyChart::isTextureTriangleVisible(const TextureVertex& a, const TextureVertex& b,
+                                         const TextureVertex& c) const {
+  return isTriangleInViewport(a.screenX, a.screenY, b.screenX, b.screenY, c.screenX, c.screenY);
+}
+
+bool CSkyChart::crossesProjectionSeam(const TextureVertex& p, const TextureVertex& q,
+                                      const TextureVertex& r) const {
+  if (p.depth > 0 || q.depth > 0 || r.depth > 0) return false;
+  float centre = viewportCenterX;
+  if (p.screenX < centre && q.screenX < centre && r.screenX > centre) return true;
+  return p.screenX > centre && q.screenX > centre && r.screenX < centre;
+}
+
+bool CSkyChart::splitTriangleAtSeam(const TextureVertex& a, const TextureVertex& b,
+                                    const TextureVertex& c, float out[2][3][2]) const {
+  const TextureVertex* v[3] = {&a, &b, &c};
+  for (int t = 0; t < 2; ++t)
+    for (int i = 0; i < 3; ++i) {
+      out[t][i][0] = v[i]->screenX;
+      out[t][i][1] = v[i]->screenY;
+    }
+  int projection = getDisplayProjection();
+  if (projection != 4 && projection != 5 && projection != 9) return false;
+  bool split = false;
+  for (int k = 0; k < 3; ++k) {
+    int i = k, j = (k + 1) % 3, lone = (k + 2) % 3;
+    if (!crossesProjectionSeam(*v[i], *v[j], *v[lone])) continue;
+    out[0][lone][0] = shiftAcrossProjectionSeam(out[0][lone][0]);
+    out[1][i][0] = shiftAcrossProjectionSeam(out[1][i][0]);
+    out[1][j][0] = shiftAcrossProjectionSeam(out[1][j][0]);
+    split = true;
+  }
+  return split;
+}
+
+bool CSkyChart::addStyledTextureTriangle(const TextureStyle& style, const TextureVertex& a,
+                                         const TextureVertex& b, const TextureVertex& c) {
+  if (!isTextureTriangleVisible(a, b, c)) return false;
+  // An unloaded texture has no size: its coordinates stay in texels rather
+  // than becoming infinite.
+  float width = style.texture.width > 0 ? static_cast<float>(style.texture.width) : 1.0f;
+  float height = style.texture.height > 0 ? static_cast<float>(style.texture.height) : 1.0f;
+  const TextureVertex* v[3] = {&a, &b, &c};
+  float texCoords[3][2];
+  std::uint8_t grey[3];
+  for (int i = 0; i < 3; ++i) {
+    texCoords[i][0] = v[i]->u / width;
+    texCoords[i][1] = v[i]->v / height;
+    grey[i] = v[i]->brightness;
+  }
+  const std::uint8_t* levels = nullptr;
+  const float* tint = nullptr;
+  float color[4] = {style.red, style.green, style.blue, 1};
+  if (style.flags & kTextureVertexColors) {
+    levels = grey;
+    if (style.red != 1 || style.green != 1 || style.blue != 1) tint = color;
+  }
+  float positions[2][3][2];
+  bool split = splitTriangleAtSeam(a, b, c, positions);
+  addTextureTriangle(positions[0], texCoords, levels, tint);
+  if (split) addTextureTriangle(positions[1], texCoords, levels, tint);
+  return true;
 }
 
 // ---- Textures from images ----

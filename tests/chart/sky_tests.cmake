@@ -1,0 +1,5 @@
+# Suites of the chart's sky layers: textured triangles, stars, deep sky,
+# constellations, grids, background and the Milky Way.
+chart_test(chart_sky_texture_tests LABEL chart
+  SOURCES texture_triangles_test.cpp
+  LIBS tessaly_chart_testsupport)
