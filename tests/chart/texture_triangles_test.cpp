@@ -5,6 +5,7 @@
 // texture limit).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -171,6 +172,14 @@ TEST_P(ChartSkyTextureSeam, TrianglesInFrontOrOffTheSeamAreNeverSplit) {
                 c = skyVertex(chart, -10, 0);
   EXPECT_FALSE(chart.crossesProjectionSeam(a, b, c));
   EXPECT_FALSE(chart.splitTriangleAtSeam(a, b, c, out));
+  // Straddling the seam but with one corner in front: the triangle spans
+  // the whole screen the short way round and stays whole.
+  for (int order = 0; order < 3; ++order) {
+    TextureVertex t[3] = {skyVertex(chart, 170, 0), skyVertex(chart, 60, 10),
+                          skyVertex(chart, -170, 5)};
+    std::rotate(t, t + order, t + 3);
+    EXPECT_FALSE(chart.splitTriangleAtSeam(t[0], t[1], t[2], out)) << order;
+  }
   // Behind, but all on one side.
   a = skyVertex(chart, 150, 0), b = skyVertex(chart, 160, 10), c = skyVertex(chart, 170, 0);
   EXPECT_FALSE(chart.splitTriangleAtSeam(a, b, c, out));
