@@ -131,6 +131,12 @@ std::vector<Track> propagate(const std::vector<Query>& queries, double days, dou
       if (std::fread(row, sizeof row, 1, in) != 1) break;
       track.r.push_back({row[2], row[3], row[4]});
     }
+    // A short file (a full disk) gives no tracks rather than ones the
+    // interpolation would read past.
+    if (track.r.size() != static_cast<std::size_t>(count)) {
+      result.clear();
+      break;
+    }
     result.push_back(track);
   }
   if (in != nullptr) std::fclose(in);
