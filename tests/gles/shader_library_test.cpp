@@ -120,4 +120,36 @@ TEST_F(ShaderLibraryTest, FuzzedLibraryDataLoadsOrIsRefused) {
   EXPECT_GT(refused, 500);
 }
 
+// A METAL_FUNC source looks its function up in the library bound at the
+// time it is given: nothing while the bound library has no content, the
+// library's own function once its bytes compiled, and the default
+// library's again when 0 is bound.
+TEST_F(ShaderLibraryTest, MetalFunctionSourcesLookInTheBoundLibrary) {
+  const GLID name = context->shaderLibraries()->generateGLID();
+  context->bindShaderLibraryWithGLID(name);
+  ASSERT_EQ(context->currentShaderLibrary(), library(name));
+  MGLShader* shader = newShader(GL_VERTEX_SHADER);
+  setSource(shader, "transformVertex", GL_SHADER_SOURCE_LANG_METAL_FUNC);
+  EXPECT_EQ(shader->infoLog(), "Currently bound shader library " + std::to_string(name) + " has no content.");
+  EXPECT_EQ(shader->getParameter(GL_COMPILE_STATUS), 0);
+  EXPECT_EQ(shader->mtlFunction(), nullptr);
+
+  const std::string data = libraryData(tessaly::test::kVertexMSL);
+  library(name)->setCompiledCode(data.data(), data.size());
+  ASSERT_EQ(errorCode(), 0u);
+  setSource(shader, "transformVertex", GL_SHADER_SOURCE_LANG_METAL_FUNC);
+  EXPECT_EQ(shader->getParameter(GL_COMPILE_STATUS), 1) << shader->infoLog();
+  ASSERT_TRUE(shader->mtlFunction());
+  EXPECT_EQ(shader->mtlFunction()->name(), "transformVertex");
+  // The chart's function is in the default library only.
+  setSource(shader, "VertexShader", GL_SHADER_SOURCE_LANG_METAL_FUNC);
+  EXPECT_EQ(shader->getParameter(GL_COMPILE_STATUS), 0);
+
+  context->bindShaderLibraryWithGLID(0);
+  setSource(shader, "VertexShader", GL_SHADER_SOURCE_LANG_METAL_FUNC);
+  EXPECT_EQ(shader->getParameter(GL_COMPILE_STATUS), 1) << shader->infoLog();
+  setSource(shader, "transformVertex", GL_SHADER_SOURCE_LANG_METAL_FUNC);
+  EXPECT_EQ(shader->getParameter(GL_COMPILE_STATUS), 0);
+}
+
 }  // namespace
