@@ -82,6 +82,15 @@ MGLShaderUniform* uniformAt(MGLContext* context, GLint location) {
   return program ? program->getUniformAtLocation(location) : nullptr;
 }
 
+// An object's parameter into params; a refused name (a negative answer)
+// or a missing object leaves params as they were.
+template <typename Object>
+void writeParameter(Object* object, GLenum pname, GLint* params) {
+  if (!object) return;
+  const GLint value = object->getParameter(pname);
+  if (params && value >= 0) params[0] = value;
+}
+
 }  // namespace
 
 extern "C" {
@@ -426,10 +435,7 @@ void glGetProgramiv(GLuint program, GLenum pname, GLint* params) {
   MGLContext* ctx = mglCallFrame_.context();
   if (!ctx) return;
   mglGuardEntryPoint([&] {
-    MGLShaderProgram* object = ctx->getShaderProgram(program);
-    if (!object) return;
-    const GLint value = object->getParameter(pname);
-    if (params && value >= 0) params[0] = value;
+    writeParameter(ctx->getShaderProgram(program), pname, params);
   });
 }
 
@@ -453,10 +459,7 @@ void glGetRenderbufferParameteriv(GLenum target, GLenum pname, GLint* params) {
                   {mglGLEnumName(target)});
       return;
     }
-    MGLRenderbuffer* renderbuffer = ctx ? ctx->currentRenderbuffer() : nullptr;
-    if (!renderbuffer) return;
-    const GLint value = renderbuffer->getParameter(pname);
-    if (params && value >= 0) params[0] = value;
+    if (ctx) writeParameter(ctx->currentRenderbuffer(), pname, params);
   });
 }
 
@@ -465,10 +468,7 @@ void glGetShaderiv(GLuint shader, GLenum pname, GLint* params) {
   MGLContext* ctx = mglCallFrame_.context();
   if (!ctx) return;
   mglGuardEntryPoint([&] {
-    MGLShader* object = ctx->getShader(shader);
-    if (!object) return;
-    const GLint value = object->getParameter(pname);
-    if (params && value >= 0) params[0] = value;
+    writeParameter(ctx->getShader(shader), pname, params);
   });
 }
 
