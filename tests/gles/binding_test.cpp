@@ -440,6 +440,26 @@ TEST_F(CopyTest, SubImageCopiesAreClippedAndKeepGLsRowOrder) {
   EXPECT_EQ(copied, 9);
 }
 
+TEST_F(CopyTest, RowsBelowTheSourcesBottomAreNotCopied) {
+  readFromTexture(0);
+  MGLTexture* texture = destination(GL_TEXTURE_2D, {8, 8});
+  // Two rows below the source: only its rows 0 and 1 exist, landing on 2 and 3.
+  context->copyCurrentFramebufferRectangle({1, -2, 2, 4}, GL_TEXTURE_2D, 0, 0, 0);
+  EXPECT_EQ(errorText(), "");
+  renderer().finishCommands();
+  int copied = 0;
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const bool inside = x < 2 && y >= 2 && y < 4;
+      const std::array<std::uint8_t, 4> expected =
+          inside ? sourceTexel(x + 1, y - 2, 0) : std::array<std::uint8_t, 4>{0, 0, 0, 0};
+      EXPECT_EQ(texelOf(*texture->mtlTexture(), x, y, 0, 0), expected) << x << "," << y;
+      copied += inside;
+    }
+  }
+  EXPECT_EQ(copied, 4);
+}
+
 TEST_F(CopyTest, CopiesReadTheAttachedLevelAndWriteTheTargetsFace) {
   readFromTexture(1);  // level 1 is 3 x 2
   MGLTexture* cube = destination(GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, {4, 4});
