@@ -46,7 +46,9 @@ constexpr int kHeight = 8;
 
 std::string readSource(const char* name) {
   const char* root = std::getenv("TESSALY_SOURCE_DIR");
-  std::ifstream file(std::string(root != nullptr ? root : ".") + "/resources/Shaders/" + name);
+  const std::string path = std::string(root != nullptr ? root : ".") + "/resources/Shaders/" + name;
+  std::ifstream file(path);
+  if (!file) ADD_FAILURE() << "cannot read " << path;
   std::stringstream text;
   text << file.rdbuf();
   return text.str();
