@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 #include <new>
+#include <vector>
 
 #include "chart/gl_api.h"
 #include "chart/highlight_placement.h"
@@ -19,6 +20,7 @@
 #include "skydata/deep_sky_object.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
+#include "skydata/search_filter.h"
 #include "skydata/sky_database.h"
 #include "skydata/star.h"
 
@@ -32,6 +34,26 @@ constexpr double kNearStarParsecs = 10.0;
 constexpr double kSolarRadiusAU = 0.004652;
 // Arcseconds of a diameter per radian of radius.
 constexpr double kArcsecondDiameterPerRadian = 412529.61249429686;
+
+// Every type and no limit; the keys, matching flags and categories stay.
+void resetSearchLimits(SearchFilter& filter) {
+  const SearchFilter open;
+  filter.lowestType = open.lowestType;
+  filter.highestType = open.highestType;
+  auto copy = [](float (&to)[2], const float (&from)[2]) {
+    to[0] = from[0];
+    to[1] = from[1];
+  };
+  copy(filter.distance, open.distance);
+  copy(filter.magnitude, open.magnitude);
+  copy(filter.rightAscension, open.rightAscension);
+  copy(filter.declination, open.declination);
+  copy(filter.size, open.size);
+  copy(filter.altitude, open.altitude);
+  copy(filter.azimuth, open.azimuth);
+  copy(filter.separation, open.separation);
+  filter.constellation = open.constellation;
+}
 
 bool isStarType(int type) { return type >= kTypeStar && type <= kTypeNonexistentStar; }
 bool isDeepSkyType(int type) { return type >= kTypeFirstDeepSky && type <= kTypeLastDeepSky; }
@@ -120,13 +142,21 @@ bool CSkyChart::isHighlighted(std::uint16_t file, std::uint32_t region,
 }
 
 void CSkyChart::highlightSatellites(bool on, int maximum) {
-  (void)maximum;
-  // The satellites are found through the catalogue search with the type
-  // range 35..36 (the search filter's other settings as they stand).
+  std::vector<SkyObjectID> found;
+  if (on && database != nullptr && maximum > 0) {
+    // The satellites and spacecraft the search filter's other settings (the
+    // categories shown, the keys) let through; the type range and the
+    // limits are then opened again for the next search.
+    SearchFilter& filter = database->searchFilter;
+    filter.lowestType = kTypeSatellite;
+    filter.highestType = kTypeSpacecraft;
+    database->searchFile(kSolarSystemFile, found, maximum);
+    resetSearchLimits(filter);
+  }
   highlightColor[0] = 0;
   highlightColor[1] = 1;
   highlightColor[2] = 0;
-  setHighlightedObjects(nullptr, 0);
+  setHighlightedObjects(found.data(), static_cast<int>(found.size()));
   showHighlightedObjectCircles = on;
   showHighlightedObjectLabels = on;
 }

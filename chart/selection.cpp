@@ -62,8 +62,11 @@ int CSkyChart::findObjectsAt(GPoint point, SkyObjectID* hits, int maximum) {
     // Deep-sky objects of the deep-sky file are tested here.
   }
   if (showStars && n < maximum) {
-    // Stars of the star, Tycho and guide-star files are tested here, and
-    // their records sorted by magnitude.
+    const int firstStar = n;
+    // Stars of the star, Tycho and guide-star files are tested here.
+    // The brightest star under the finger is offered first.
+    if (n - firstStar > 1)
+      database->sortSearchResults(this, hits + firstStar, n - firstStar, kSortMagnitude);
   }
   if (selectConstellations && n < maximum && displayFOV > 0.1745329251993889 &&
       !isObserverFarFromSun()) {
@@ -88,7 +91,7 @@ int CSkyChart::findHighlightedObjectsAt(GPoint point, SkyObjectID* hits, int roo
     double dx = point.x - at.x, dy = point.y - at.y;
     double limit = reach + at.radius;
     if (!(dx * dx + dy * dy < limit * limit)) continue;
-    // The database's search filter is asked here as well.
+    if (!database->objectPassesFilter(object.get())) continue;
     CSkyDatabase::setSkyObjectIDFromObject(&hits[n], record.id.file, record.id.region,
                                            record.id.index, object.get());
     ++n;

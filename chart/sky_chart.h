@@ -68,6 +68,9 @@ class CSkyChart : public CSkyMechanics {
   void setLocation(double longitude, double latitude, double altitude) override;
   // A real change of system drops the cached paths of highlighted objects.
   void setDisplayCoordSystem(int system) override;
+  // Rise and set for the searches' sort at the chart's horizon, with its
+  // refraction and the bodies' upper limb (objectRiseSetTime).
+  void searchRiseAndSet(CSkyObject* object, double* rise, double* set) override;
 
   // The four virtual slots the chart adds, in this order.
   // Applies a settings tree (chart_settings.cpp); returns 1.

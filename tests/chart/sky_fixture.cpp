@@ -55,7 +55,9 @@ std::vector<mechanics_test::BodyRecord> bodies() {
 
 }  // namespace
 
-ChartSky::ChartSky(const std::vector<StarDefinition>& stars) : world_(bodies()) {
+ChartSky::ChartSky(const std::vector<StarDefinition>& stars,
+                   const std::vector<mechanics_test::SatelliteRecord>& satellites)
+    : world_(bodies(), satellites) {
   EXPECT_TRUE(world_.loaded());
   if (stars.empty()) return;
   SkyDataWriter writer;

@@ -23,9 +23,10 @@ struct StarDefinition {
 
 class ChartSky {
  public:
-  // The solar system, plus a Stars.skydata of the given stars (loaded when
-  // not empty).
-  explicit ChartSky(const std::vector<StarDefinition>& stars = {});
+  // The solar system with the given satellites, plus a Stars.skydata of
+  // the given stars (loaded when not empty).
+  explicit ChartSky(const std::vector<StarDefinition>& stars = {},
+                    const std::vector<mechanics_test::SatelliteRecord>& satellites = {});
   mechanics_test::SolarSystemWorld& world() { return world_; }
   CSkyDatabase& database() { return world_.database(); }
   // A chart on this sky: viewport w x h, display system 0 centred on
