@@ -12,6 +12,7 @@
 // disabled arrays), not from this layer's code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -329,6 +330,9 @@ TEST_F(ChartCallsTest, AFrameSnapshotAndPresent) {
   const auto texCoord = static_cast<GLuint>(at.texCoord);
   const auto normal = static_cast<GLuint>(at.normal);
 
+  mtl::CommandLog& commands = mglSharedMTLDevice()->commandLog();
+  commands.enable(100000);
+  commands.clear();
   glUseProgram(program);
   const std::array<GLfloat, 16> identity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   glUniformMatrix4fv(at.mvMatrix, 1, GL_FALSE, identity.data());
@@ -515,6 +519,19 @@ TEST_F(ChartCallsTest, AFrameSnapshotAndPresent) {
   // blue, green, red, alpha.
   EXPECT_TRUE(context->presentRenderbuffer(GL_RENDERBUFFER));
   const std::vector<ca::Frame> shown = presented();
+  // What reached the GPU: a draw for each call (two halves, GLU's pieces,
+  // whose fans arrive as indexed triangles, the line, two sprites, the
+  // model of 32-bit indices) and one presentation.
+  const std::vector<std::string> texts = commands.texts();
+  commands.disable();
+  const auto count = [&](const std::string& start) {
+    return std::count_if(texts.begin(), texts.end(),
+                         [&](const std::string& text) { return text.rfind(start, 0) == 0; });
+  };
+  EXPECT_EQ(count("drawIndexedPrimitives Triangle count=6 type=UInt32"), 1);
+  EXPECT_EQ(count("drawPrimitives") + count("drawIndexedPrimitives"),
+            6 + static_cast<std::ptrdiff_t>(pieces.size()));
+  EXPECT_EQ(count("presentDrawable"), 1);
   ASSERT_EQ(shown.size(), 1u);
   const ca::Frame& frame = shown[0];
   ASSERT_EQ(frame.width, static_cast<mtl::NSUInteger>(width));
