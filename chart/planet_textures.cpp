@@ -337,3 +337,31 @@ TextureTile* CSkyChart::requestPlanetTexture(CSkyObject* object, std::uint32_t l
   if (!loader.isRunning()) loader.start(path, level);
   return substitute;
 }
+
+CSkyChart::TextureLevels CSkyChart::chooseTextureLevels(CSkyObject* object) {
+  TextureLevels levels{-1, -1, false};
+  const CPlanet* body = asBody(object);
+  if (body == nullptr) return levels;
+  // The angle one point of the screen spans at the body's centre.
+  double angle = angleForRadius(contentScale);
+  if (!earthView) {
+    double d = body->getDistance(), r = getObjectRadius(body);
+    angle *= r > 0 ? (d - r) / r : HUGE_VAL;
+  }
+  auto needed = static_cast<int>(textureLevelForAngle(angle));
+  int best = bestTextureLevel(object);
+  if (best > 0) {
+    // A single map over the GL's limit would fail to upload, and be read
+    // again, every frame.
+    int limit = static_cast<int>(kSmallestTextureLevel);
+    while (limit * 2 <= maxTextureSize && limit < static_cast<int>(kLargestTextureLevel)) limit *= 2;
+    levels.single = std::min({best, needed, limit});
+    levels.single = std::max(levels.single, static_cast<int>(kSmallestTextureLevel));
+  }
+  int tiled = bestTiledTextureLevel(object);
+  if (tiled > 0 && levels.single < needed) {
+    levels.useTiles = true;
+    levels.tiled = std::min(tiled, needed);
+  }
+  return levels;
+}

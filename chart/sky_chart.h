@@ -323,6 +323,16 @@ class CSkyChart : public CSkyMechanics {
   // when the body holds none. Null when nothing can be shown.
   TextureTile* requestPlanetTexture(CSkyObject* object, std::uint32_t level, bool tiled,
                                     std::uint32_t row, std::uint32_t column, bool night);
+  // The levels a globe of the body needs on the screen now: the single
+  // map's (the best indexed, at most what the screen resolves and what the
+  // GL takes, at least 64; -1 without maps) and, when the screen resolves
+  // more than that and tiles exist, the tiled level.
+  struct TextureLevels {
+    int single;
+    int tiled;
+    bool useTiles;
+  };
+  TextureLevels chooseTextureLevels(CSkyObject* object);
 
   // ---- Solar system: the layer and flat globes (solar_draw.cpp) ----
   // The frame's solar-system layer: installs a downloaded file, rebuilds

@@ -155,6 +155,40 @@ TEST_F(PlanetTextures, BaseNamesAndBestLevelsFollowTheBodyAndTheOptions) {
   EXPECT_EQ(chart.bestTextureLevel(mars), 64);
 }
 
+// Levels for the screen: no finer than the screen resolves, no larger than
+// the index holds or the GL takes, tiles beyond the single maps.
+TEST_F(PlanetTextures, GlobesAskForTheLevelsTheScreenResolves) {
+  mechanics_test::SolarSystemWorld world(mechanics_test::standardExtraBodies());
+  ASSERT_TRUE(world.loaded());
+  CSkyChart chart(&world.database(), "");
+  chart.setViewport(0, 0, 400, 400);
+  chart.setDisplayProjection(1);
+  chart.setJulianDate(2451545.0);
+  CPlanet* mars = world.body(kTypePlanet, 4);
+  CPlanet* earth = world.body(kTypePlanet, 3);
+  chart.updatePlanetPosition(mars);
+  chart.updatePlanetPosition(earth);
+  chart.setDisplayFOV(0.017453292519943295);
+  CSkyChart::TextureLevels wide = chart.chooseTextureLevels(mars);
+  EXPECT_EQ(wide.single, 64);
+  EXPECT_FALSE(wide.useTiles);
+  // 5e-6 radians over 400 px: Mars 1.85 AU away resolves a 4096 map.
+  chart.setDisplayFOV(5e-6);
+  CSkyChart::TextureLevels close = chart.chooseTextureLevels(mars);
+  EXPECT_EQ(close.single, 2048) << "the best the index holds";
+  EXPECT_FALSE(close.useTiles) << "Mars has no tiles";
+  chart.maxTextureSize = 1024;
+  EXPECT_EQ(chart.chooseTextureLevels(mars).single, 1024) << "within the GL's limit";
+  chart.maxTextureSize = 1000;
+  EXPECT_EQ(chart.chooseTextureLevels(mars).single, 512);
+  // From its surface the Earth is as close as can be: its tiles at their
+  // best, over the default single map.
+  CSkyChart::TextureLevels ground = chart.chooseTextureLevels(earth);
+  EXPECT_EQ(ground.single, 64);
+  EXPECT_TRUE(ground.useTiles);
+  EXPECT_EQ(ground.tiled, 8192);
+}
+
 // The drawing thread polls while the loader decodes; the image it takes
 // is whole, and only for the path it asked for.
 TEST_F(PlanetTextures, TheLoaderHandsOverAWholeImageOnceAndOnlyForItsPath) {
