@@ -174,6 +174,11 @@ fragment float4 cube(float4 p [[position]], constant U& u [[buffer(0)]], texture
            : u.param.w == 4.0 ? float3(q.x, -q.y, 1.0) : float3(-q.x, -q.y, -1.0);
   return t.sample(s, d * u.param.x);
 }
+fragment float4 tilted(float4 p [[position]], constant U& u [[buffer(0)]], texturecube<float> t [[texture(0)]],
+                       sampler s [[sampler(0)]]) {
+  float2 q = uvOf(p, u) * 2.0 - 1.0;
+  return t.sample(s, float3(1.0 + 0.5 * q.x + 0.3 * q.y, -q.y, -q.x));
+}
 fragment float4 compared(float4 p [[position]], constant U& u [[buffer(0)]], depth2d<float> t [[texture(0)]],
                          sampler s [[sampler(0)]]) {
   return float4(t.sample_compare(s, uvOf(p, u), u.param.x, level(0.0)));
@@ -344,6 +349,43 @@ TEST_F(RasterSampler, CubeFacesFollowTheMajorAxis) {
     const float direction[6][3] = {{1, 0.2f, 0.1f}, {-1, 0.2f, 0.1f}, {0.2f, 1, 0.1f},
                                    {0.2f, -1, 0.1f}, {0.2f, 0.1f, 1}, {0.2f, 0.1f, -1}};
     EXPECT_EQ(exec::cubeFace(direction[face], sc, tc), static_cast<unsigned>(face));
+  }
+}
+
+TEST_F(RasterSampler, CubeLevelsOfDetailFollowTheFaceCoordinates) {
+  // Directions whose major component changes across the screen: the face
+  // coordinates s = (sc / ma + 1) / 2, t = (tc / ma + 1) / 2 of face +x
+  // (sc = -z, tc = -y, ma = x) and their derivatives by the quotient rule,
+  // in double, select and mix solid-colour levels.
+  const Textured tex = makeTexture(gpu, 64, true, true, 0, TextureType::TypeCube);
+  for (double lambdaBase : {0.8, 1.7, 2.2}) {
+    SamplerDescriptor s;
+    s.minFilter = SamplerMinMagFilter::Linear;
+    s.mipFilter = SamplerMipFilter::Linear;
+    const float scale = static_cast<float>(std::exp2(lambdaBase) / 64);
+    const float so[4] = {scale, scale, 0.3f, 0.3f};
+    const float param[4] = {0, 0, 0, 0};
+    const std::vector<float> out = draw("tilted", tex.texture, s, so, param);
+    RefSampler rs{s};
+    for (int y = 0; y < kSize; ++y) {
+      for (int x = 0; x < kSize; ++x) {
+        double u, v;
+        uvOf(x, y, so, u, v);
+        const double qx = 2 * u - 1, qy = 2 * v - 1, ma = 1 + 0.5 * qx + 0.3 * qy;
+        const double sc = qx, tc = qy, step = 2.0 * scale;  // dq per pixel
+        const double dsdx = 0.5 * (1 / ma - sc * 0.5 / (ma * ma)) * step;
+        const double dtdx = 0.5 * (-tc * 0.5 / (ma * ma)) * step;
+        const double dsdy = 0.5 * (-sc * 0.3 / (ma * ma)) * step;
+        const double dtdy = 0.5 * (1 / ma - tc * 0.3 / (ma * ma)) * step;
+        const double lambda = lodOf(tex.reference, dsdx, dtdx, dsdy, dtdy);
+        const Value expected = sampleAt(tex.reference, rs, 0.5 * (sc / ma + 1), 0.5 * (tc / ma + 1), lambda,
+                                        s.sAddressMode, s.tAddressMode);
+        for (int k = 0; k < 4; ++k) {
+          ASSERT_NEAR(out[static_cast<std::size_t>((y * kSize + x) * 4 + k)], expected[static_cast<std::size_t>(k)], 2e-4)
+              << "lambda " << lambda << " at " << x << "," << y;
+        }
+      }
+    }
   }
 }
 
