@@ -121,18 +121,21 @@ std::int64_t texelIndex(double x) {
 
 // Nearest or bilinear filtering of one level at (u, v) in texels, with the
 // texel reader `texel(i, j)`: the one formula every path uses.
-template <typename Fetch>
+template <typename Fetch, bool ClampedBoth = false>
 std::array<float, 4> filterWith(const Level& l, float u, float v, bool linear, SamplerAddressMode su,
                                 SamplerAddressMode sv, Fetch texel) {
+  const auto wrap = [](std::int64_t i, std::int64_t size, SamplerAddressMode mode) {
+    return ClampedBoth ? std::clamp<std::int64_t>(i, 0, size - 1) : wrapIndex(i, size, mode);
+  };
   if (!linear) {
-    return texel(wrapIndex(texelIndex(u), l.width, su), wrapIndex(texelIndex(v), l.height, sv));
+    return texel(wrap(texelIndex(u), l.width, su), wrap(texelIndex(v), l.height, sv));
   }
   const double uu = double{u} - 0.5, vv = double{v} - 0.5;
   const std::int64_t i0f = texelIndex(uu), j0f = texelIndex(vv);
   const float alpha = static_cast<float>(uu - floorOf(uu));
   const float beta = static_cast<float>(vv - floorOf(vv));
-  const std::int64_t i0 = wrapIndex(i0f, l.width, su), i1 = wrapIndex(i0f + 1, l.width, su);
-  const std::int64_t j0 = wrapIndex(j0f, l.height, sv), j1 = wrapIndex(j0f + 1, l.height, sv);
+  const std::int64_t i0 = wrap(i0f, l.width, su), i1 = wrap(i0f + 1, l.width, su);
+  const std::int64_t j0 = wrap(j0f, l.height, sv), j1 = wrap(j0f + 1, l.height, sv);
   const std::array<float, 4> t00 = texel(i0, j0), t10 = texel(i1, j0);
   const std::array<float, 4> t01 = texel(i0, j1), t11 = texel(i1, j1);
   std::array<float, 4> out;
@@ -310,16 +313,25 @@ void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bo
   const float* table = byteTables().unorm;
   const bool linear = s.minFilter == SamplerMinMagFilter::Linear;
   const float w = static_cast<float>(l.width), h = static_cast<float>(l.height);
-  for (unsigned lane = 0; lane < kLanes; ++lane) {
-    if (!(active & (1u << lane))) continue;
-    float sc = laneFloat(coordinate[0], lane), tc = laneFloat(coordinate[1], lane);
-    if (!std::isfinite(sc)) sc = 0;
-    if (!std::isfinite(tc)) tc = 0;
-    const float u = sc * w, v = tc * h;
-    const std::array<float, 4> value =
-        bgra ? filterWith(l, u, v, linear, s.sAddressMode, s.tAddressMode, Byte4Texels<true>{l, table})
-             : filterWith(l, u, v, linear, s.sAddressMode, s.tAddressMode, Byte4Texels<false>{l, table});
-    for (unsigned c = 0; c < 4; ++c) out[c].v[lane] = msl::math::asBits(value[c]);
+  // The chart's textures clamp to their edges: that case without the
+  // switch over address modes for every texel.
+  const auto lanes = [&]<bool Bgra, bool Clamped>() {
+    for (unsigned lane = 0; lane < kLanes; ++lane) {
+      if (!(active & (1u << lane))) continue;
+      float sc = laneFloat(coordinate[0], lane), tc = laneFloat(coordinate[1], lane);
+      if (!std::isfinite(sc)) sc = 0;
+      if (!std::isfinite(tc)) tc = 0;
+      const std::array<float, 4> value = filterWith<Byte4Texels<Bgra>, Clamped>(
+          l, sc * w, tc * h, linear, s.sAddressMode, s.tAddressMode, Byte4Texels<Bgra>{l, table});
+      for (unsigned c = 0; c < 4; ++c) out[c].v[lane] = msl::math::asBits(value[c]);
+    }
+  };
+  const bool clamped = s.sAddressMode == SamplerAddressMode::ClampToEdge &&
+                       s.tAddressMode == SamplerAddressMode::ClampToEdge;
+  if (bgra) {
+    clamped ? lanes.operator()<true, true>() : lanes.operator()<true, false>();
+  } else {
+    clamped ? lanes.operator()<false, true>() : lanes.operator()<false, false>();
   }
 }
 

@@ -120,9 +120,52 @@ VertexValue decodeVertexFormat(VertexFormat format, const std::uint8_t* p) {
   return v;
 }
 
+namespace {
+
+// The common cases into float attributes, wholly inside the buffer: the
+// bits the general path gives (a float passes through double, which
+// quiets a signalling NaN), without going through double.
+bool fetchFloatDirect(VertexFormat format, const std::uint8_t* p, std::uint64_t available,
+                      unsigned components, std::uint32_t out[4]) {
+  static const struct Unorm8 {
+    std::uint32_t bits[256];
+    Unorm8() {
+      for (int i = 0; i < 256; ++i) bits[i] = msl::math::asBits(static_cast<float>(i / 255.0));
+    }
+  } unorm8;
+  std::uint32_t v[4] = {0, 0, 0, 0x3F800000u};
+  unsigned floats = 0;
+  switch (format) {
+    case VertexFormat::Float4: floats = 4; break;
+    case VertexFormat::Float3: floats = 3; break;
+    case VertexFormat::Float2: floats = 2; break;
+    case VertexFormat::Float: floats = 1; break;
+    case VertexFormat::UChar4Normalized:
+      if (available < 4) return false;
+      for (unsigned c = 0; c < 4; ++c) v[c] = unorm8.bits[p[c]];
+      break;
+    default: return false;
+  }
+  if (floats) {
+    if (available < 4 * floats) return false;
+    std::memcpy(v, p, 4 * floats);
+  }
+  for (unsigned c = 0; c < 4; ++c) {
+    if ((v[c] & 0x7F800000u) == 0x7F800000u && (v[c] & 0x007FFFFFu)) v[c] |= 0x00400000u;
+    out[c] = c < components ? v[c] : 0;
+  }
+  return true;
+}
+
+}  // namespace
+
 void fetchAttribute(VertexFormat format, const std::uint8_t* buffer, std::uint64_t length,
                     std::uint64_t at, bool atValid, msl::Scalar kind, unsigned components,
                     std::uint32_t out[4]) {
+  if (kind == msl::Scalar::Float && buffer && atValid && at < length &&
+      fetchFloatDirect(format, buffer + at, length - at, components, out)) {
+    return;
+  }
   std::uint8_t bytes[16] = {};
   const unsigned size = vertexFormatSize(format);
   if (buffer && atValid && at < length) {

@@ -4,6 +4,7 @@
 // buffer; and what draws refuse at the moment they are encoded.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -236,6 +237,37 @@ TEST(RasterVertex, FormatDecodingMatchesTheFormatsDefinitions) {
   EXPECT_EQ(exec::decodeVertexFormat(VertexFormat::UInt, ones).value[0], 4294967295.0);
   EXPECT_EQ(exec::decodeVertexFormat(VertexFormat::UShort2Normalized, ones).value[1], 1.0);
   for (const FormatCase& f : kFormats) EXPECT_EQ(exec::vertexFormatSize(f.format), f.components * f.size);
+
+  // Elements read whole from the buffer into float attributes give the
+  // decoder's values rounded to float, NaNs quieted as a pass through
+  // double quiets them; the element cut short by the buffer's end reads
+  // zero beyond it.
+  std::mt19937 rng(4);
+  const std::uint32_t specials[] = {0x7F800001u, 0xFFA00000u, 0x7FC00003u, 0x7F800000u, 0x80000000u, 0x00000001u};
+  for (VertexFormat format : {VertexFormat::Float, VertexFormat::Float2, VertexFormat::Float3,
+                              VertexFormat::Float4, VertexFormat::UChar4Normalized}) {
+    const unsigned size = exec::vertexFormatSize(format);
+    for (int round = 0; round < 200; ++round) {
+      std::uint32_t words[4];
+      for (auto& w : words) w = rng() % 3 == 0 ? specials[rng() % std::size(specials)] : static_cast<std::uint32_t>(rng());
+      std::uint8_t bytes[16];
+      std::memcpy(bytes, words, 16);
+      for (unsigned available : {size, size - 1}) {
+        std::uint8_t whole[16] = {};
+        std::memcpy(whole, bytes, available);
+        const exec::VertexValue v = exec::decodeVertexFormat(format, whole);
+        for (unsigned components = 1; components <= 4; ++components) {
+          std::uint32_t out[4];
+          exec::fetchAttribute(format, bytes, available, 0, true, msl::Scalar::Float, components, out);
+          for (unsigned c = 0; c < 4; ++c) {
+            const float expected = c < v.count ? static_cast<float>(v.value[c]) : (c == 3 ? 1.0f : 0.0f);
+            EXPECT_EQ(out[c], c < components ? std::bit_cast<std::uint32_t>(expected) : 0u)
+                << static_cast<int>(format) << " of " << available << " bytes, component " << c;
+          }
+        }
+      }
+    }
+  }
 }
 
 TEST(RasterVertex, DrawsRefuseWhatTheFunctionsCannotUse) {
