@@ -91,6 +91,7 @@ void CSkyChart::drawSkyChart() {
     // Without a camera picture: the Milky Way and the horizon panorama
     // behind; then grid and reference lines; the selected object's path;
     // constellations, asterisms and deep-sky images, all drawn here.
+    drawGridAndReferenceLines();
     drawHighlightedObjects(0);
     // Deep-sky objects and stars are drawn here.
     drawSolarSystemObjects();

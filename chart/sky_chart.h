@@ -227,6 +227,26 @@ class CSkyChart : public CSkyMechanics {
   // Deletes the texture while the GL resources are live; zeroes the record.
   void releaseTexture(TextureData* texture);
 
+  // ---- Grids and reference lines (grid_lines.cpp) ----
+  void drawGridAndReferenceLines();
+  void drawCoordinateGrid(int system);
+  // The great circle of latitude 0 of the system (system 2: the horizon
+  // altitude, refracted) with its name at a viewport-edge crossing.
+  void drawReferenceLine(int system);
+  void drawPoleMarkers(int system);
+  void drawEquinoxMarkers();
+  static void gridColor(int system, float rgb[3]);
+  // Places `text` where the segment from the previous to the current
+  // screen point crosses the viewport edge; true when a label was drawn.
+  bool labelAtViewportEdge(const char* text, bool prevVisible, bool curVisible, double prevX,
+                           double prevY, double curX, double curY);
+  // The grid's texts through the translation table (again after a
+  // change of language).
+  void translateGridTexts();
+  char gridTexts[17][64] = {};
+  float gridLabelSize = 12.0f;       // points
+  float referenceLabelSize = 12.0f;  // points
+
   // ---- Text atlases (text_atlas.cpp) ----
   CTextAtlas* getTextAtlas();
   CTextAtlas* getGlyphAtlas();
@@ -597,6 +617,11 @@ class CSkyChart : public CSkyMechanics {
   // Draws the scratch buffer as GL_LINES with the constant colour, or the
   // feathered triangles with their colours.
   void drawLineBuffer();
+  void setGridPen();
+  // Altitude lowered by the refraction at it when refraction is on.
+  double referenceAltitude(double altitude) const;
+  // A plus sign and label at a point of the system when it is in view.
+  void drawMarkedPoint(int system, const double point[3], const char* text);
 };
 
 // Display limit of a magnitude at a field of view: base + 3.96 log10(pi/2 /

@@ -1,0 +1,199 @@
+// Grids and reference lines: spacings at the fields where the choice is
+// plain, label texts, and reference circles and grid lines drawn through
+// the 2-D path (and GL when the layer is here) against great circles
+// computed with ERFA (equator, ecliptic of J2000, galactic equator) and
+// the test's own projection.
+#include <gtest/gtest.h>
+
+#include <erfa.h>
+#include <erfam.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "chart/grid_lines.h"
+#include "tests/chart/chart_canvas.h"
+
+namespace {
+
+using chart_test::Backend;
+using chart_test::ChartCanvas;
+using chart_test::ChartOnEmptySky;
+using chart_test::CurveFit;
+using chart_test::Point2;
+using chart_test::TestView;
+
+constexpr double kDegree = 0.017453292519943295;
+constexpr double kJ2000 = 2451545.0;
+
+#define CHART_CANVAS(canvas, chart, width, height)                                      \
+  auto canvas##Owner = chart_test::makeCanvas(GetParam(), chart, width, height);        \
+  if (!canvas##Owner)                                                                    \
+    GTEST_SKIP() << "the graphics layer's entry points (gles/context/gl.h) are not here"; \
+  ChartCanvas& canvas = *canvas##Owner
+
+TEST(ChartSkyGrid, SpacingsFollowTheField) {
+  // A diagonal field of 60 degrees on the equator: 30-degree parallels and
+  // meridians every 2 h (30 degrees).
+  EXPECT_EQ(gridParallelSpacing(30 * 3600.0), 108000);
+  EXPECT_EQ(gridMeridianSpacing(1, 30 * 3600.0), 108000);
+  // 40 arcseconds: parallels every 10", right ascension every 1 s of time.
+  EXPECT_EQ(gridParallelSpacing(20), 10);
+  EXPECT_EQ(gridMeridianSpacing(1, 20), 15);
+  EXPECT_EQ(gridMeridianSpacing(2, 20), 10);
+  // Right ascension steps are whole units of time, others of angle.
+  EXPECT_EQ(gridMeridianSpacing(1, 2 * 3600.0) % 4500, 0);
+  EXPECT_EQ(gridMeridianSpacing(3, 2 * 3600.0), 3600);
+}
+
+TEST(ChartSkyGrid, LabelsInEachFormat) {
+  char text[64];
+  gridLatitudeLabel(text, sizeof text, 324000, 5, true, true);
+  EXPECT_EQ(std::string(text), "+90\xb0");
+  gridLatitudeLabel(text, sizeof text, -(12 * 3600 + 34 * 60 + 56), 5, false, false);
+  EXPECT_EQ(std::string(text), "-12\xb0 34' 56\"");
+  gridLatitudeLabel(text, sizeof text, -(12 * 3600 + 34 * 60 + 56), 2, false, false);
+  EXPECT_EQ(std::string(text), "-12\xb0 34'");
+  gridLatitudeLabel(text, sizeof text, 45 * 3600 + 1800, 0, false, false);
+  EXPECT_EQ(std::string(text), "+45.500000\xb0");
+  gridLongitudeLabel(text, sizeof text, 1, 30 * 3600, 1, 54000);
+  EXPECT_EQ(std::string(text), "02h");
+  gridLongitudeLabel(text, sizeof text, 1, 15 * (3600 + 2 * 60 + 3), 1, 15);
+  EXPECT_EQ(std::string(text), "01h 02m 03s");
+  gridLongitudeLabel(text, sizeof text, 1, 15 * (3600 + 2 * 60 + 3), 1, 900);
+  EXPECT_EQ(std::string(text), "01h 02m");
+  gridLongitudeLabel(text, sizeof text, 4, -3600, 1, 3600);  // one turn on
+  EXPECT_EQ(std::string(text), "359\xb0");
+  gridLongitudeLabel(text, sizeof text, 2, 90 * 3600 + 61, 1, 1);
+  EXPECT_EQ(std::string(text), "090\xb0 01' 01\"");
+}
+
+TEST(ChartSkyGrid, LabelsGoWhereALineCrossesTheViewportEdge) {
+  ChartOnEmptySky sky(400, 300);
+  CSkyChart& chart = *sky.chart;
+  chart.clearLabelRects();
+  EXPECT_FALSE(chart.labelAtViewportEdge("A", true, true, 10, 10, 20, 20));
+  EXPECT_FALSE(chart.labelAtViewportEdge("A", false, false, -10, -10, -20, 500));
+  EXPECT_EQ(chart.labelRectCount, 0);
+  // Entering through the left edge: the label sits at the entry point.
+  EXPECT_TRUE(chart.labelAtViewportEdge("A", false, true, -100, 100, 100, 100));
+  ASSERT_EQ(chart.labelRectCount, 1);
+  EXPECT_LT(chart.labelRects[0].x, 60);
+  // Leaving through the right edge.
+  EXPECT_TRUE(chart.labelAtViewportEdge("B", true, false, 300, 200, 500, 200));
+  ASSERT_EQ(chart.labelRectCount, 2);
+  EXPECT_GT(chart.labelRects[1].x, 340);
+}
+
+class ChartSkyGridGolden : public testing::TestWithParam<Backend> {
+ protected:
+  std::string suffix() const { return GetParam() == Backend::gl ? "-gl" : ""; }
+};
+
+// The projected great circle of the pole `pole` (fundamental frame).
+std::vector<Point2> projectedCircle(const TestView& view, const double pole[3]) {
+  double a[3], b[3], p[3];
+  eraCp(const_cast<double*>(pole), p);
+  double z[3] = {0, 0, 1}, x[3] = {1, 0, 0};
+  eraPxp(p, std::fabs(p[2]) < 0.9 ? z : x, a);
+  double length;
+  eraPn(a, &length, a);
+  eraPxp(p, a, b);
+  std::vector<Point2> line;
+  for (int i = 0; i <= 3600; ++i) {
+    double t = i * 0.1 * kDegree, v[3], sx, sy;
+    for (int k = 0; k < 3; ++k) v[k] = a[k] * std::cos(t) + b[k] * std::sin(t);
+    if (view.project(v, &sx, &sy)) line.push_back({sx, sy});
+  }
+  return line;
+}
+
+TEST_P(ChartSkyGridGolden, ReferenceCirclesLieOnTheGreatCirclesErfaGives) {
+  ChartOnEmptySky sky(400, 300);
+  CSkyChart& chart = *sky.chart;
+  chart.setJulianDate(kJ2000);
+  // Poles of the three circles in the fundamental frame (ICRS): the
+  // celestial pole, the J2000 ecliptic pole, the galactic pole.
+  double poles[3][3];
+  double equatorPole[3] = {0, 0, 1};
+  eraCp(equatorPole, poles[0]);
+  double ecm[3][3];
+  eraEcm06(kJ2000, 0, ecm);
+  for (int k = 0; k < 3; ++k) poles[1][k] = ecm[2][k];
+  double ra, dec;
+  eraG2icrs(0, ERFA_DPI / 2, &ra, &dec);
+  eraS2c(ra, dec, poles[2]);
+  const int systems[3] = {1, 3, 4};
+  const double centres[3][2] = {{40, 0}, {80, 23}, {266, -29}};
+  for (int i = 0; i < 3; ++i) {
+    TestView view;
+    view.projection = 3;
+    view.lon0 = centres[i][0] * kDegree;
+    view.lat0 = centres[i][1] * kDegree;
+    view.fov = 90 * kDegree;
+    chart_test::applyView(chart, view);
+    CHART_CANVAS(canvas, chart, view.width, view.height);
+    chart.clearLabelRects();
+    chart.drawReferenceLine(systems[i]);
+    canvas.save("reference-" + std::to_string(systems[i]) + suffix());
+    CurveFit fit =
+        chart_test::fitInkToCurves(canvas.raster(), {projectedCircle(view, poles[i])});
+    EXPECT_GT(fit.samples, 300) << systems[i];
+    EXPECT_LE(fit.inkToCurve, 1.5) << systems[i];
+    EXPECT_LE(fit.curveToInk, 1.5) << systems[i];
+  }
+}
+
+TEST_P(ChartSkyGridGolden, TheEquatorialGridHasEveryLineOfItsSpacingInView) {
+  ChartOnEmptySky sky(400, 300);
+  CSkyChart& chart = *sky.chart;
+  chart.setJulianDate(kJ2000);
+  for (double lat0 : {10.0, 75.0}) {
+    TestView view;
+    view.projection = 3;
+    view.lon0 = 100 * kDegree;
+    view.lat0 = lat0 * kDegree;
+    view.fov = 30 * kDegree;
+    chart_test::applyView(chart, view);
+    double h = chart.getDiagonalFOV() / 2;
+    // Half a diagonal of 15 to 30 degrees: parallels every 10 degrees,
+    // meridians every hour (near the pole, where the whole circle is
+    // drawn, every 2 h).
+    ASSERT_GT(h, 15 * kDegree);
+    ASSERT_LT(h, 30 * kDegree);
+    double meridianStep = lat0 < 50 ? 15 : 30;
+    CHART_CANVAS(canvas, chart, view.width, view.height);
+    chart.clearLabelRects();
+    chart.drawCoordinateGrid(1);
+    canvas.save("grid-1-" + std::to_string(int(lat0)) + suffix());
+    std::vector<std::vector<Point2>> curves;
+    for (int lat = -80; lat <= 80; lat += 10) {
+      std::vector<Point2> line;
+      for (int i = 0; i <= 3600; ++i) {
+        double v[3], x, y;
+        eraS2c(i * 0.1 * kDegree, lat * kDegree, v);
+        if (view.project(v, &x, &y)) line.push_back({x, y});
+      }
+      curves.push_back(line);
+    }
+    for (double lon = 0; lon < 360; lon += meridianStep) {
+      std::vector<Point2> line;
+      for (int i = -900; i <= 900; ++i) {
+        double v[3], x, y;
+        eraS2c(lon * kDegree, i * 0.1 * kDegree, v);
+        if (view.project(v, &x, &y)) line.push_back({x, y});
+      }
+      curves.push_back(line);
+    }
+    CurveFit fit = chart_test::fitInkToCurves(canvas.raster(), curves, 50);
+    EXPECT_GT(fit.samples, 500) << lat0;
+    EXPECT_LE(fit.inkToCurve, 1.5) << lat0;
+    EXPECT_LE(fit.curveToInk, 1.5) << lat0;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ChartSkyGridGolden,
+                         testing::Values(Backend::twoD, Backend::gl), chart_test::backendName);
+
+}  // namespace
