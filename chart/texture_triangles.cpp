@@ -17,12 +17,10 @@ namespace {
 // A triangle is taken only while fewer vertices than this are held, so at
 // most 65535 are ever held.
 constexpr int kTriangleVertexLimit = kChartVertexCapacity - 3;
-// One turn of longitude as the projections count it.
-constexpr double kTurn = 6.283185307178;
-
-}  // namespace
-
-bool CSkyChart::addColorTriangle(const float positions[3][2], const float colors[3][4]) {
+// Writes a triangle's corners after the vertices held, or refuses it with the
+// message when the buffer has no room; the caller adds its other attributes
+// and counts the vertices.
+bool placeTriangle(int vertexCount, float* vertexBuffer, const float positions[3][2]) {
   if (vertexCount >= kTriangleVertexLimit) {
     std::fprintf(stderr,
                  "CSkyChart::addTextureTriangle() adding more points than buffer allocation; "
@@ -30,9 +28,21 @@ bool CSkyChart::addColorTriangle(const float positions[3][2], const float colors
     return false;
   }
   for (int i = 0; i < 3; ++i) {
+    vertexBuffer[2 * (vertexCount + i)] = positions[i][0];
+    vertexBuffer[2 * (vertexCount + i) + 1] = positions[i][1];
+  }
+  return true;
+}
+
+// One turn of longitude as the projections count it.
+constexpr double kTurn = 6.283185307178;
+
+}  // namespace
+
+bool CSkyChart::addColorTriangle(const float positions[3][2], const float colors[3][4]) {
+  if (!placeTriangle(vertexCount, vertexBuffer, positions)) return false;
+  for (int i = 0; i < 3; ++i) {
     int v = vertexCount + i;
-    vertexBuffer[2 * v] = positions[i][0];
-    vertexBuffer[2 * v + 1] = positions[i][1];
     for (int c = 0; c < 4; ++c) colorBuffer[4 * v + c] = colors[i][c];
   }
   vertexCount += 3;
@@ -48,16 +58,9 @@ float CSkyChart::shiftAcrossProjectionSeam(float x) const {
 
 bool CSkyChart::addTextureTriangle(const float positions[3][2], const float texCoords[3][2],
                                    const std::uint8_t* grey, const float* color) {
-  if (vertexCount >= kTriangleVertexLimit) {
-    std::fprintf(stderr,
-                 "CSkyChart::addTextureTriangle() adding more points than buffer allocation; "
-                 "ignoring triangle.\n");
-    return false;
-  }
+  if (!placeTriangle(vertexCount, vertexBuffer, positions)) return false;
   for (int i = 0; i < 3; ++i) {
     int v = vertexCount + i;
-    vertexBuffer[2 * v] = positions[i][0];
-    vertexBuffer[2 * v + 1] = positions[i][1];
     texCoordBuffer[2 * v] = texCoords[i][0];
     texCoordBuffer[2 * v + 1] = texCoords[i][1];
     if (grey == nullptr) continue;
