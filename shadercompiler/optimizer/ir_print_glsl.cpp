@@ -415,30 +415,12 @@ class glsl_printer {
     const glsl_type *from = s->val->type;
     if (from->is_scalar()) {
       // Scalars have no swizzles in these languages: a constructor repeats.
-      const std::string value = rvalue(s->val, kPrecTop);
       if (s->mask.num_components == 1) return rvalue(s->val, kPrecPrimary);
-      return std::string(s->type->name) + "(" + value + ")";
+      return std::string(s->type->name) + "(" + rvalue(s->val, kPrecTop) + ")";
     }
     std::string text = rvalue(s->val, kPrecPrimary) + ".";
     for (unsigned i = 0; i < s->mask.num_components; i++) text += "xyzw"[selectors[i]];
     return text;
-  }
-
-  std::string scalar_literal(const ir_constant *c, unsigned i) {
-    switch (c->type->base_type) {
-      case GLSL_TYPE_FLOAT: {
-        const float f = c->value.f[i];
-        if (std::isnan(f)) return "(0.0 / 0.0)";
-        if (std::isinf(f)) return f > 0 ? "(1.0 / 0.0)" : "(-1.0 / 0.0)";
-        return print_float_literal(f);
-      }
-      case GLSL_TYPE_INT:
-        if (c->value.i[i] == INT_MIN) return "(-2147483647 - 1)";
-        return std::to_string(c->value.i[i]);
-      case GLSL_TYPE_UINT: return std::to_string(c->value.u[i]) + "u";
-      case GLSL_TYPE_BOOL: return c->value.b[i] ? "true" : "false";
-      default: return "0";
-    }
   }
 
   std::string constant(ir_constant *c, int *precedence) {
@@ -459,16 +441,17 @@ class glsl_printer {
       return text + ")";
     }
     if (t->is_scalar()) {
-      std::string text = scalar_literal(c, 0);
+      std::string text = print_scalar_literal(c, 0);
       if (text[0] == '-') *precedence = kPrecUnary;
       return text;
     }
     const unsigned n = t->components();
     bool same = true;
-    for (unsigned i = 1; i < n; i++) same = same && scalar_literal(c, i) == scalar_literal(c, 0);
+    const std::string first = print_scalar_literal(c, 0);
+    for (unsigned i = 1; i < n; i++) same = same && print_scalar_literal(c, i) == first;
     std::string text = std::string(t->name) + "(";
-    if (same && !t->is_matrix()) return text + scalar_literal(c, 0) + ")";
-    for (unsigned i = 0; i < n; i++) text += (i ? ", " : "") + scalar_literal(c, i);
+    if (same && !t->is_matrix()) return text + first + ")";
+    for (unsigned i = 0; i < n; i++) text += (i ? ", " : "") + print_scalar_literal(c, i);
     return text + ")";
   }
 

@@ -584,28 +584,11 @@ class metal_printer {
     return text;
   }
 
-  std::string scalar_literal(const ir_constant *c, unsigned i) {
-    switch (c->type->base_type) {
-      case GLSL_TYPE_FLOAT: {
-        const float f = c->value.f[i];
-        if (std::isnan(f)) return "(0.0 / 0.0)";
-        if (std::isinf(f)) return f > 0 ? "(1.0 / 0.0)" : "(-1.0 / 0.0)";
-        return print_float_literal(f);
-      }
-      case GLSL_TYPE_INT:
-        if (c->value.i[i] == INT_MIN) return "(-2147483647 - 1)";
-        return std::to_string(c->value.i[i]);
-      case GLSL_TYPE_UINT: return std::to_string(c->value.u[i]) + "u";
-      case GLSL_TYPE_BOOL: return c->value.b[i] ? "true" : "false";
-      default: return "0";
-    }
-  }
-
   std::string constant(ir_constant *c, int *precedence) {
     const glsl_type *t = c->type;
     if (t->is_array() || t->is_record()) return type_name(t) + initializer(c);
     if (t->is_scalar()) {
-      std::string text = scalar_literal(c, 0);
+      std::string text = print_scalar_literal(c, 0);
       if (text[0] == '-') *precedence = kPrecUnary;
       return text;
     }
@@ -615,17 +598,19 @@ class metal_printer {
       std::string text = numeric_type_name(t) + "(";
       for (unsigned k = 0; k < t->matrix_columns; k++) {
         text += (k ? ", " : "") + column + "(";
-        for (unsigned r = 0; r < rows; r++) text += (r ? ", " : "") + scalar_literal(c, k * rows + r);
+        for (unsigned r = 0; r < rows; r++)
+          text += (r ? ", " : "") + print_scalar_literal(c, k * rows + r);
         text += ")";
       }
       return text + ")";
     }
     const unsigned n = t->components();
     bool same = true;
-    for (unsigned i = 1; i < n; i++) same = same && scalar_literal(c, i) == scalar_literal(c, 0);
+    const std::string first = print_scalar_literal(c, 0);
+    for (unsigned i = 1; i < n; i++) same = same && print_scalar_literal(c, i) == first;
     std::string text = numeric_type_name(t) + "(";
-    if (same) return text + scalar_literal(c, 0) + ")";
-    for (unsigned i = 0; i < n; i++) text += (i ? ", " : "") + scalar_literal(c, i);
+    if (same) return text + first + ")";
+    for (unsigned i = 0; i < n; i++) text += (i ? ", " : "") + print_scalar_literal(c, i);
     return text + ")";
   }
 

@@ -1,6 +1,8 @@
 #include "shadercompiler/optimizer/printer_support.h"
 
 #include <charconv>
+#include <climits>
+#include <cmath>
 #include <cstring>
 
 #include "shadercompiler/ir/ir.h"
@@ -17,6 +19,23 @@ std::string print_float_literal(float value) {
     else text.insert(exponent, ".0");
   }
   return text;
+}
+
+std::string print_scalar_literal(const ir_constant *c, unsigned i) {
+  switch (c->type->base_type) {
+    case GLSL_TYPE_FLOAT: {
+      const float f = c->value.f[i];
+      if (std::isnan(f)) return "(0.0 / 0.0)";
+      if (std::isinf(f)) return f > 0 ? "(1.0 / 0.0)" : "(-1.0 / 0.0)";
+      return print_float_literal(f);
+    }
+    case GLSL_TYPE_INT:
+      if (c->value.i[i] == INT_MIN) return "(-2147483647 - 1)";
+      return std::to_string(c->value.i[i]);
+    case GLSL_TYPE_UINT: return std::to_string(c->value.u[i]) + "u";
+    case GLSL_TYPE_BOOL: return c->value.b[i] ? "true" : "false";
+    default: return "0";
+  }
 }
 
 namespace {
@@ -68,6 +87,27 @@ std::string printer_names::fresh(const std::string &base) {
   }
 }
 
+namespace {
+
+// Whether `value` reads `var` anywhere.
+bool reads_variable(ir_rvalue *value, ir_variable *var) {
+  struct search {
+    ir_variable *var;
+    bool found;
+  } state{var, false};
+  visit_tree(
+      value,
+      [](ir_instruction *ir, void *data) {
+        auto *d = ir->as_dereference_variable();
+        auto *s = static_cast<search *>(data);
+        if (d != nullptr && d->var == s->var) s->found = true;
+      },
+      &state);
+  return state.found;
+}
+
+}  // namespace
+
 std::vector<ir_assignment *> vector_constructor_pieces(ir_variable *var) {
   std::vector<ir_assignment *> pieces;
   if (!var->type->is_vector()) return pieces;
@@ -82,19 +122,7 @@ std::vector<ir_assignment *> vector_constructor_pieces(ir_variable *var) {
     const unsigned mask = a->write_mask & full;
     if (mask == 0 || (mask & written) != 0 || (mask & (written + 1)) == 0) break;
     if ((mask >> __builtin_ctz(mask)) & ((mask >> __builtin_ctz(mask)) + 1)) break;
-    struct search {
-      ir_variable *var;
-      bool found;
-    } state{var, false};
-    visit_tree(
-        a->rhs,
-        [](ir_instruction *ir, void *data) {
-          auto *d = ir->as_dereference_variable();
-          auto *s = static_cast<search *>(data);
-          if (d != nullptr && d->var == s->var) s->found = true;
-        },
-        &state);
-    if (state.found) break;
+    if (reads_variable(a->rhs, var)) break;
     written |= mask;
     pieces.push_back(a);
   }
@@ -108,19 +136,7 @@ bool assignment_initializes(ir_assignment *a, ir_variable *var) {
   if (lhs == nullptr || lhs->var != var) return false;
   if (var->type->is_vector() && a->write_mask != (1u << var->type->vector_elements) - 1)
     return false;
-  struct search {
-    ir_variable *var;
-    bool found;
-  } state{var, false};
-  visit_tree(
-      a->rhs,
-      [](ir_instruction *ir, void *data) {
-        auto *d = ir->as_dereference_variable();
-        auto *s = static_cast<search *>(data);
-        if (d != nullptr && d->var == s->var) s->found = true;
-      },
-      &state);
-  return !state.found;
+  return !reads_variable(a->rhs, var);
 }
 
 std::vector<constructor_argument> constructor_arguments(ir_expression *e) {

@@ -12,6 +12,12 @@ struct exec_list;
 // values only), always with a decimal point: "1.0", "0.1", "1.5e-07".
 std::string print_float_literal(float value);
 
+class ir_constant;
+
+// Component `i` of a scalar, vector or matrix constant as both languages
+// read it: infinities, NaN and INT_MIN as expressions that make them.
+std::string print_scalar_literal(const ir_constant *c, unsigned i);
+
 // Names printed for one shader: the shader's own identifiers are taken up
 // front, so that a fresh name never meets one of them.
 class printer_names {
