@@ -146,45 +146,6 @@ void LaneMachine::write(const Instruction& i, const LaneRows& value, LaneMask ac
 
 namespace {
 
-// One component of a component-wise instruction, as msl/alu.cpp computes it.
-std::uint32_t componentWise(const Instruction& ins, std::uint32_t a, std::uint32_t b,
-                            std::uint32_t c) {
-  using namespace msl::math;
-  const Scalar k = ins.type;
-  switch (ins.op) {
-    case Opcode::Mov: return a;
-    case Opcode::Convert: return convert(ins.sourceType, k, a);
-    case Opcode::Select: return a ? b : c;
-    case Opcode::Add: return add(k, a, b);
-    case Opcode::Sub: return subtract(k, a, b);
-    case Opcode::Mul: return multiply(k, a, b);
-    case Opcode::Div: return divide(k, a, b);
-    case Opcode::Rem: return remainder(k, a, b);
-    case Opcode::Neg: return negate(k, a);
-    case Opcode::Mad: return add(k, multiply(k, a, b), c);
-    case Opcode::Min: return minimum(k, a, b);
-    case Opcode::Max: return maximum(k, a, b);
-    case Opcode::Abs: return absolute(k, a);
-    case Opcode::Equal: return equal(ins.sourceType, a, b);
-    case Opcode::NotEqual: return !equal(ins.sourceType, a, b);
-    case Opcode::Less: return less(ins.sourceType, a, b);
-    case Opcode::LessEqual: return lessEqual(ins.sourceType, a, b);
-    case Opcode::Greater: return less(ins.sourceType, b, a);
-    case Opcode::GreaterEqual: return lessEqual(ins.sourceType, b, a);
-    case Opcode::And: return wrapInteger(k, a & b);
-    case Opcode::Or: return wrapInteger(k, a | b);
-    case Opcode::Xor: return wrapInteger(k, a ^ b);
-    case Opcode::Not: return wrapInteger(k, ~a);
-    case Opcode::Shl: return shiftLeft(k, a, b);
-    case Opcode::Shr: return shiftRight(k, a, b);
-    case Opcode::LogicalNot: return a == 0;
-    case Opcode::Math1: return math1(static_cast<msl::MathFunction>(ins.aux), k, a);
-    case Opcode::Math2: return math2(static_cast<msl::MathFunction>(ins.aux), k, a, b);
-    case Opcode::Math3: return math3(static_cast<msl::MathFunction>(ins.aux), k, a, b, c);
-    default: return 0;
-  }
-}
-
 bool isComponentWise(Opcode op) {
   switch (op) {
     case Opcode::Mov: case Opcode::Convert: case Opcode::Select: case Opcode::Add:
@@ -331,7 +292,8 @@ void LaneMachine::alu(const Instruction& i, LaneMask active) {
       if (floatFastPath(i, a, b, d, out[c])) continue;
       if (isComparison(i.op) && comparisonFastPath(i, a, b, out[c])) continue;
       for (unsigned l = 0; l < kLanes; ++l) {
-        out[c].v[l] = (active & (1u << l)) ? componentWise(i, a->v[l], b->v[l], d->v[l]) : 0;
+        out[c].v[l] =
+            (active & (1u << l)) ? msl::componentWise(i, a->v[l], b->v[l], d->v[l]) : 0;
       }
     }
     write(i, out, active);

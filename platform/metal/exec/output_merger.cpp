@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/metal/exec/compare_function.h"
 #include "platform/metal/exec/lane_machine.h"
 #include "platform/metal/pixel_codec.h"
 
@@ -12,19 +13,6 @@ namespace mtl::exec {
 namespace {
 
 std::atomic<bool> gFastPaths{true};
-
-bool compares(CompareFunction f, double a, double b) {
-  switch (f) {
-    case CompareFunction::Never: return false;
-    case CompareFunction::Less: return a < b;
-    case CompareFunction::Equal: return a == b;
-    case CompareFunction::LessEqual: return a <= b;
-    case CompareFunction::Greater: return a > b;
-    case CompareFunction::NotEqual: return a != b;
-    case CompareFunction::GreaterEqual: return a >= b;
-    default: return true;
-  }
-}
 
 std::uint32_t stencilOperation(StencilOperation op, std::uint32_t value, std::uint32_t reference) {
   switch (op) {

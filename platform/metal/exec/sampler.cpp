@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/metal/exec/compare_function.h"
 #include "platform/metal/msl/builtin_math.h"
 #include "platform/metal/msl/builtins.h"
 #include "platform/metal/pixel_codec.h"
@@ -56,19 +57,6 @@ struct Level {
   std::int64_t width, height;
   const PixelFormatInfo* info;
 };
-
-bool compares(CompareFunction f, double a, double b) {
-  switch (f) {
-    case CompareFunction::Never: return false;
-    case CompareFunction::Less: return a < b;
-    case CompareFunction::Equal: return a == b;
-    case CompareFunction::LessEqual: return a <= b;
-    case CompareFunction::Greater: return a > b;
-    case CompareFunction::NotEqual: return a != b;
-    case CompareFunction::GreaterEqual: return a >= b;
-    default: return true;
-  }
-}
 
 std::array<float, 4> fetch(const Level& l, std::int64_t i, std::int64_t j,
                            const SampleRequest& r, CompareFunction compare) {
