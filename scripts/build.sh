@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # build.sh <build-dir> [cmake options...] [-- targets...]: configures and
-# builds everything, or only the named targets.
+# builds everything, or only the named targets. TESSALY_JOBS limits the
+# parallel jobs (default: one per processor).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir=$1; shift
@@ -13,4 +14,4 @@ export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/tessaly-ccache}
 export CCACHE_BASEDIR=$root
 export CCACHE_NOHASHDIR=1
 cmake -S "$root" -B "$dir" -G Ninja -DTESSALY_WERROR=ON "${options[@]}" >/dev/null
-cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
+cmake --build "$dir" --parallel "${TESSALY_JOBS:-$(nproc)}" "${targets[@]}"

@@ -7,103 +7,46 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "loopback_server.h"
 #include "platform/foundation/run_loop.h"
 
 namespace {
 
+// The scripted paths of these tests.
+void answer(tessaly::test::LoopbackServer& server, int client, const std::string& path) {
+  using tessaly::test::LoopbackServer;
+  if (path == "/ok") {
+    LoopbackServer::sendResponse(client, 200, "OK", "hello world");
+  } else if (path == "/redirect") {
+    LoopbackServer::sendResponse(client, 302, "Found", "moved", "Location: /ok\r\n");
+  } else if (path == "/stall") {
+    // Headers and a little of the body, then silence until the test ends.
+    LoopbackServer::sendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\npart");
+    server.waitUntilStopping(20.0);
+  } else {
+    LoopbackServer::sendResponse(client, 404, "Not Found", "no such page");
+  }
+}
+
+// The test's server: one per test, answering the paths above.
 class LoopbackServer {
  public:
-  LoopbackServer() {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 8);
-    socklen_t length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    acceptor_ = std::thread([this] { acceptLoop(); });
-  }
-  ~LoopbackServer() {
-    {
-      std::lock_guard<std::mutex> guard(mutex_);
-      stopping_ = true;
-    }
-    stopped_.notify_all();
-    acceptor_.join();
-    for (auto& handler : handlers_) handler.join();
-    close(listener_);
-  }
-  std::string url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
+  LoopbackServer()
+      : server_([this](int client, const tessaly::test::LoopbackServer::Request& request) {
+          answer(server_, client, request.path);
+        }) {}
+  std::string url(const std::string& path) const { return server_.url(path); }
 
  private:
-  // Ends on its own after a minute even if the test forgets it.
-  void acceptLoop() {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < end) {
-      {
-        std::lock_guard<std::mutex> guard(mutex_);
-        if (stopping_) return;
-      }
-      pollfd ready{listener_, POLLIN, 0};
-      if (poll(&ready, 1, 50) <= 0) continue;
-      int client = accept(listener_, nullptr, nullptr);
-      if (client >= 0) handlers_.emplace_back([this, client] { serve(client); });
-    }
-  }
-
-  void serve(int client) {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-      pollfd ready{client, POLLIN, 0};
-      if (poll(&ready, 1, 2000) <= 0) break;
-      ssize_t got = read(client, buffer, sizeof buffer);
-      if (got <= 0) break;
-      request.append(buffer, static_cast<std::size_t>(got));
-    }
-    std::string path = request.substr(4, request.find(' ', 4) - 4);
-    if (path == "/ok") {
-      send(client, "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nConnection: close\r\n\r\nhello world");
-    } else if (path == "/redirect") {
-      send(client, "HTTP/1.1 302 Found\r\nLocation: /ok\r\nContent-Length: 5\r\nConnection: close\r\n\r\nmoved");
-    } else if (path == "/stall") {
-      // Headers and a little of the body, then silence until the test ends.
-      send(client, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\npart");
-      std::unique_lock<std::mutex> lock(mutex_);
-      stopped_.wait_for(lock, std::chrono::seconds(20), [this] { return stopping_; });
-    } else {
-      send(client, "HTTP/1.1 404 Not Found\r\nContent-Length: 12\r\nConnection: close\r\n\r\nno such page");
-    }
-    close(client);
-  }
-
-  static void send(int client, const std::string& bytes) {
-    ssize_t ignored = write(client, bytes.data(), bytes.size());
-    (void)ignored;
-  }
-
-  int listener_ = -1;
-  int port_ = 0;
-  std::thread acceptor_;
-  std::vector<std::thread> handlers_;  // only the acceptor adds, joined after it
-  std::mutex mutex_;
-  std::condition_variable stopped_;
-  bool stopping_ = false;
+  tessaly::test::LoopbackServer server_;
 };
 
 ns::URLRequest quick(std::string url) {
