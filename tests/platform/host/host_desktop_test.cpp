@@ -63,10 +63,24 @@ SDL_Event mouse(Uint32 type, int x, int y) {
   return e;
 }
 
-TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
+// SDL's dummy display, named by the user as a display is, and the start of
+// what a user does first: a tap into the text field and some typing.
+void useTheDummyDisplay() {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   unsetenv("TESSALY_HEADLESS");
   ui::Application::shared().reset();
+}
+void typeIntoTheField(const char* typed) {
+  push(mouse(SDL_MOUSEBUTTONDOWN, 100, 240));
+  push(mouse(SDL_MOUSEBUTTONUP, 100, 240));
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  std::strcpy(text.text.text, typed);
+  push(text);
+}
+
+TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
+  useTheDummyDisplay();
   ui::DeviceConfiguration device;
   device.portraitSize = {375, 667};
   device.scale = 2;
@@ -84,12 +98,9 @@ TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
   push(finger);
   finger.type = SDL_FINGERUP;
   push(finger);
-  push(mouse(SDL_MOUSEBUTTONDOWN, 100, 240));  // the text field
-  push(mouse(SDL_MOUSEBUTTONUP, 100, 240));
+  typeIntoTheField("M31");
   SDL_Event text{};
   text.type = SDL_TEXTINPUT;
-  std::strcpy(text.text.text, "M31");
-  push(text);
   // Arrow keys turn the device; F2 takes a phrase for speech recognition.
   SDL_Event key{};
   key.type = SDL_KEYDOWN;
@@ -162,18 +173,13 @@ class ScrollingDelegate : public Delegate {
 // window, Ctrl+A, Ctrl+C and Ctrl+V edit through SDL's clipboard, the
 // wheel scrolls what is under the pointer and pinches the rest.
 TEST(HostDesktop, WheelClipboardAndNoKeyboardOnTheScreen) {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  unsetenv("TESSALY_HEADLESS");
-  ui::Application::shared().reset();
+  useTheDummyDisplay();
   ASSERT_TRUE(host::desktopAvailable());
-  push(mouse(SDL_MOUSEBUTTONDOWN, 100, 240));  // the text field
-  push(mouse(SDL_MOUSEBUTTONUP, 100, 240));
-  SDL_Event text{};
-  text.type = SDL_TEXTINPUT;
-  std::strcpy(text.text.text, "Andromeda");
-  push(text);
+  typeIntoTheField("Andromeda");
   push(key(SDLK_a, KMOD_LCTRL));
   push(key(SDLK_c, KMOD_RCTRL));
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
   std::strcpy(text.text.text, "M");  // replaces the selection
   push(text);
   push(key(SDLK_v, KMOD_LCTRL));     // pastes after it
