@@ -369,12 +369,103 @@ class CSkyChart : public CSkyMechanics {
   // A body too small for a disc (the star layer's sprite stands here until
   // sprites are drawn).
   void drawSolarSystemPoint(CPlanet* body, float x, float y, double magnitude);
+  void drawPointForMagnitude(const float rgb[3], float x, float y, double magnitude);
   void drawSolarSystemLabel(CPlanet* body, float x, float y, float r);
+  // Where and how large a body of the draw list is drawn this frame, by
+  // the layer's visibility rules (the hit test uses the same).
+  SolarPlacement placeSolarSystemObject(CPlanet* body, SolarPlace* place);
+  // The Earth under the observer's feet, or the home body seen from its
+  // ground: not drawn.
+  bool isLeftOutNearGround(const PlanetDistance& record, const CPlanet* body) const;
   // The body's drawing block, made when missing; null when memory is
   // short or the object is not a body.
   ObjectRenderData* attachRenderData(CSkyObject* object);
   static ObjectRenderData* getRenderData(const CSkyObject* object);
   void releaseTabulatedPaths(CSkyDataFile* file);
+
+  // ---- Solar system: textured globes (solar_globe.cpp) ----
+  // The body's lit sphere mesh of `segments` segments in its drawing block:
+  // unit sky directions, the visible flag on the side facing the observer
+  // and the sunlit brightness (with phases off, or light from a planet or
+  // the Moon, an ambient floor).
+  bool createObjectMesh(CSkyObject* object, int segments);
+  void releaseObjectMesh(CSkyObject* object);
+  // The mesh is rebuilt when missing or of another segment count.
+  bool ensureObjectMesh(CSkyObject* object, int segments);
+  // The globe with its surface map (tiles where the screen resolves more),
+  // the Earth's city lights, overlays and halo (GL only); false when no
+  // map could be shown and the flat globe is to be drawn.
+  bool drawTexturedGlobe(CSkyObject* object);
+  bool drawGlobeMap(CSkyObject* object, const TextureStyle& base, const GlobeMapPart& part);
+  // Held maps of another name (style or option changed), and one tile.
+  void releaseStaleGlobeMaps(CSkyObject* object);
+  void releaseGlobeTile(CSkyObject* object, std::uint32_t level, std::uint32_t row,
+                        std::uint32_t column);
+  // 0 at night to 1 in full daylight (moons lose their planetshine, globes
+  // get the sky colour over them).
+  double daylightFactor() const;
+  // What the ground view draws on the Earth's globe (borders, ground track,
+  // footprints), after the map and before the halo (earth_overlays.cpp).
+  void drawEarthOverlays(CPlanet* earth);
+
+  // ---- Solar system: grids, axes, halos and rings (solar_overlays.cpp,
+  // solar_rings.cpp) ----
+  void drawPlanetGrid(CSkyObject* object, float r);
+  // Far ends (nearPass false, before the globe) or near ends of the axis.
+  void drawPlanetAxis(CSkyObject* object, bool nearPass);
+  // The glare gradient of tails and rims, made when missing.
+  const TextureData& solarGlareTexture();
+  // The glowing rim between the limb and `scale` times it (GL only).
+  void drawAtmosphereHalo(CSkyObject* object, const float rgb[3], double scale);
+  // Saturn's or Uranus' rings behind the globe (nearPass false) or in front
+  // of it, with the planet's shadow; false when the ring map is missing.
+  bool drawRings(CSkyObject* object, bool nearPass);
+  void drawRingShadow(CSkyObject* object, bool nearPass);
+  // One side (+1 or -1 about the Sun's direction) of the shadow on the
+  // annulus between radii a and b (AU), the axis at longitude `axis` in the
+  // ring plane with the Sun `beta` above it.
+  void drawRingShadowPiece(CPlanet* body, int side, double a, double b, double axis, double beta);
+
+  // ---- Solar system: shadows and eclipses (solar_shadows.cpp) ----
+  struct ShadowCone {
+    double direction[3];  // of the shadow's centre from the observer
+    double distance;      // AU
+    double umbra;         // angular radii at the receiver (radians)
+    double penumbra;
+  };
+  // Whether the receiver lies beyond the caster from the Sun; false, with
+  // nothing written, when the observer stands inside the penumbra.
+  bool computeShadowCone(CPlanet* caster, CPlanet* receiver, ShadowCone* cone);
+  void drawMoonEclipse(CPlanet* caster, CPlanet* receiver, float x, float y, float r);
+  void drawMoonShadowOnPlanet(CPlanet* moon, CPlanet* planet, float x, float y, float r);
+  void drawShadowOnGlobe(CPlanet* moon, CPlanet* planet);
+  void drawEarthMoonShadowCircles(bool earthShadow);
+  // Length of the moon's umbra behind it (AU), 0 when not finite.
+  double umbraLength(CPlanet* moon) const;
+
+  // ---- Solar system: comet tails (comet_tail.cpp) ----
+  bool drawCometTail(CPlanet* comet);
+
+  // ---- Solar system: surface features (surface_features.cpp) ----
+  // The body's feature indices, looked up once into its drawing block;
+  // the count (0 none).
+  int getFeatureIndices(CPlanet* body);
+  bool drawSurfaceFeatures(CPlanet* body, float r);
+  void drawFeatureOutline(CSkyObject* feature);
+  int findSurfaceFeaturesAt(CPlanet* body, GPoint point, SkyObjectID* hits, int room);
+
+  // ---- Solar system: 3-D models (solar_models.cpp) ----
+  CModel3D* loadObjectModel(CSkyObject* object);
+  void releaseObjectModel(CSkyObject* object);
+  CModel3D* getObjectModel(CSkyObject* object);
+  void drawObjectModel(CSkyObject* object);
+
+  // ---- Solar system: hit testing (solar_hits.cpp) ----
+  // Bodies under the point, nearest first, then satellites by their
+  // direction from the Earth; on a large selected globe its features.
+  int findSolarSystemObjectsAt(GPoint point, SkyObjectID* hits, int maximum);
+  // Whether `tap` lies closer to `point` than the tap radius plus `radius`.
+  bool isNearPoint(GPoint point, float radius, GPoint tap) const;
 
   // ================= Fields =================
 

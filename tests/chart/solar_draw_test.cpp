@@ -93,8 +93,9 @@ class SolarDraw : public testing::Test {
   std::unique_ptr<CSkyChart> chart_;
 };
 
-// 2000 January: first quarter on the 14th at 13:34 UT, full Moon (and a
-// total lunar eclipse) on the 21st at 04:40, new Moon on the 6th at 18:14.
+// 2000: first quarter on January 14th at 13:34 UT, new Moon on January 6th
+// at 18:14, full Moon on February 19th at 16:27 (January's full Moon was
+// eclipsed).
 TEST_F(SolarDraw, TheMoonIsLitFromTheSunsSideThroughItsPhases) {
   CPlanet* moon = world_.body(kTypeMoon, 301);
   struct Phase {
@@ -102,7 +103,7 @@ TEST_F(SolarDraw, TheMoonIsLitFromTheSunsSideThroughItsPhases) {
     const char* name;
     bool sunwardLit, farLit;
   } phases[] = {{2451558.0653, "moon_first_quarter", true, false},
-                {2451564.6944, "moon_full", true, true},
+                {2451594.1854, "moon_full", true, true},
                 {2451550.2597, "moon_new", false, false}};
   for (const Phase& phase : phases) {
     chart_->setJulianDate(phase.jd);
