@@ -54,8 +54,9 @@ int CSkyChart::findObjectsAt(GPoint point, SkyObjectID* hits, int maximum) {
   if (hits == nullptr || maximum < 1) return 0;
   int n = 0;
   if (showPlanets || showAsteroids || showComets || showSatellites) {
-    // Solar-system objects and satellites are tested here; when any is
-    // hit they are the answer alone.
+    // Solar-system objects and satellites; when any is hit they are the
+    // answer alone.
+    n = findSolarSystemObjectsAt(point, hits, maximum);
     if (n > 0) return n;
   }
   if ((showDeepSkyObjects || showDeepSkyImages) && n < maximum) {
