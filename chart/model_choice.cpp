@@ -30,14 +30,15 @@ bool startsWithAnyCase(const char* name, const char* prefix) {
 }
 
 const char* satelliteModel(const CPlanet& satellite, const char* name) {
+  // By the satellite's own catalogue number (its body number).
   struct Numbered {
-    std::int64_t number;
+    std::uint32_t number;
     const char* model;
   };
   static constexpr Numbered kByNumber[] = {
       {25544, "ISS"}, {20580, "HST"}, {27424, "Aqua"}, {28376, "Aura"}, {39567, "Mirrowen"}};
   for (const Numbered& entry : kByNumber)
-    if (satellite.getCatalogNumber() == entry.number) return entry.model;
+    if (satellite.getBodyNumber() == entry.number) return entry.model;
   if (std::strstr(name, "R/B") != nullptr) return "Agena";
   if (std::strstr(name, "TDRS") != nullptr) return "TDRS";
   if (containedWord(name, {"ARIANE", "ATLAS", "FALCON"}) != nullptr) return "Agena";

@@ -118,7 +118,11 @@ void CSkyChart::drawObjectModel(CSkyObject* object) {
   // Perspective with the chart's own scale, placed in the chart's part of
   // the GL viewport.
   double fieldY = 2 * angleForRadius(viewportHeight / 2) * kDegreesPerRadian;
-  double nearPlane = std::max(e - r, 0.1 * r), farPlane = e + r;
+  // Clip at the box's corners: the largest side's half (the scale's
+  // radius) would cut off a cube's nearest corner.
+  double reach = std::hypot(model->sizeX(), model->sizeY(), model->sizeZ()) / 2;
+  reach = std::max(reach, r);
+  double nearPlane = std::max(e - reach, 0.1 * reach), farPlane = e + reach;
   GLMatrix projection = matrixPerspective(fieldY, viewportWidth / viewportHeight, nearPlane, farPlane);
   double w = viewportWidth + viewportLeft, h = viewportHeight + viewportTop;
   matrixScale(projection, (isDisplayFlippedHoriz() ? -1 : 1) * viewportWidth / w,

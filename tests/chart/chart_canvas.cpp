@@ -72,6 +72,11 @@ std::vector<std::uint8_t> Canvas2D::colors() {
   return rgba;
 }
 
+void Canvas2D::clear() {
+  context_->clearRect(cg::Rect(0, 0, static_cast<double>(context_->width()),
+                               static_cast<double>(context_->height())));
+}
+
 void Canvas2D::save(const std::string& name) {
   const char* folder = std::getenv("TESSALY_CHART_TEST_IMAGES");
   if (folder == nullptr || folder[0] == '\0') return;

@@ -45,6 +45,8 @@ class ChartCanvas {
   virtual Raster raster() = 0;
   // The pixels as R, G, B, A bytes, rows from the top (2-D: premultiplied).
   virtual std::vector<std::uint8_t> colors() = 0;
+  // Back to transparent black, for the next frame on the same canvas.
+  virtual void clear() = 0;
   // Writes the picture as PNG when TESSALY_CHART_TEST_IMAGES names a folder.
   virtual void save(const std::string& name) = 0;
 };
@@ -58,6 +60,7 @@ class Canvas2D : public ChartCanvas {
   cg::Context& context() { return *context_; }
   Raster raster() override;
   std::vector<std::uint8_t> colors() override;
+  void clear() override;
   void save(const std::string& name) override;
 
  private:

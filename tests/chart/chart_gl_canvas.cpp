@@ -100,6 +100,8 @@ class CanvasGL : public ChartCanvas {
     return r;
   }
 
+  void clear() override { glClear(GL_COLOR_BUFFER_BIT); }
+
   std::vector<std::uint8_t> colors() override {
     std::vector<std::uint8_t> rgba = pixels();
     std::vector<std::uint8_t> flipped(rgba.size());
