@@ -29,3 +29,6 @@ tessaly_test(chart_solar_texture_tests LABEL chart
 chart_test(chart_solar_globe_tests LABEL chart
   SOURCES solar_globe_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_solar_golden_tests LABEL chart
+  SOURCES solar_golden_test.cpp
+  LIBS tessaly_chart_testsupport erfa)
