@@ -49,6 +49,22 @@ struct Pixel {
   int alpha;
 };
 
+// Draws the layer of a chart centred on the body with the given field
+// (degrees) into a new 2-D canvas.
+std::unique_ptr<chart_test::Canvas2D> drawCentred(CSkyChart& chart, SolarSystemWorld& world,
+                                                  CPlanet* body, double fov, const char* name) {
+  auto canvas = std::make_unique<chart_test::Canvas2D>(chart, kSize, kSize);
+  chart.setDisplayFOV(fov * kRadiansPerDegree);
+  SkyObjectID id = world.reference(body);
+  chart.updateNeeded = true;
+  chart.centerOnObjectID(&id);
+  chart.updateDisplayMatrix();
+  chart.clearLabelRects();
+  chart.drawSolarSystemObjects();
+  canvas->save(name);
+  return canvas;
+}
+
 class SolarDraw : public testing::Test {
  protected:
   SolarDraw() : world_(mechanics_test::standardExtraBodies(), satellites()) {
@@ -61,16 +77,7 @@ class SolarDraw : public testing::Test {
 
   // Draws the layer centred on the body with the given field (degrees).
   std::unique_ptr<chart_test::Canvas2D> draw(CPlanet* body, double fov, const char* name) {
-    auto canvas = std::make_unique<chart_test::Canvas2D>(*chart_, kSize, kSize);
-    chart_->setDisplayFOV(fov * kRadiansPerDegree);
-    SkyObjectID id = world_.reference(body);
-    chart_->updateNeeded = true;
-    chart_->centerOnObjectID(&id);
-    chart_->updateDisplayMatrix();
-    chart_->clearLabelRects();
-    chart_->drawSolarSystemObjects();
-    canvas->save(name);
-    return canvas;
+    return drawCentred(*chart_, world_, body, fov, name);
   }
 
   static Pixel at(chart_test::Canvas2D& canvas, double x, double y) {
@@ -295,7 +302,6 @@ TEST_F(SolarDraw, BrightCometsNearTheSunGrowTailsAwayFromIt) {
   CSkyChart chart(&world.database(), "");
   chart.setViewport(0, 0, kSize, kSize);
   chart.setDisplayProjection(1);
-  chart.setDisplayFOV(90 * kRadiansPerDegree);
   chart.showComets = true;
   CPlanet* comet = world.body(kTypeComet, 0);
   CPlanet* sun = world.body(kTypePlanet, 0);
@@ -303,12 +309,8 @@ TEST_F(SolarDraw, BrightCometsNearTheSunGrowTailsAwayFromIt) {
     chart.setJulianDate(jd);
     SkyObjectID id = world.reference(comet);
     chart.selectObject(&id);
-    chart.centerOnObjectID(&id);
-    chart.updateDisplayMatrix();
-    chart_test::Canvas2D canvas(chart, kSize, kSize);
-    chart.updateNeeded = true;
-    chart.drawSolarSystemObjects();
-    canvas.save(name);
+    auto drawn = drawCentred(chart, world, comet, 90, name);
+    chart_test::Canvas2D& canvas = *drawn;
     // Ink on the side away from the Sun, far beyond the head; none
     // towards it.
     double b[3], s[3], x0, y0, x1, y1;
@@ -400,15 +402,10 @@ TEST(SolarFeatures, ATapOnALargeSelectedGlobeFindsTheFeatureUnderIt) {
   chart.setViewport(0, 0, kSize, kSize);
   chart.setDisplayProjection(1);
   chart.setJulianDate(2451558.0653);
-  chart.setDisplayFOV(1 * kRadiansPerDegree);
   CPlanet* moon = world.body(kTypeMoon, 301);
   SkyObjectID id = world.reference(moon);
   chart.selectObject(&id);
-  chart.centerOnObjectID(&id);
-  chart.updateDisplayMatrix();
-  chart_test::Canvas2D canvas(chart, kSize, kSize);
-  chart.updateNeeded = true;
-  chart.drawSolarSystemObjects();
+  auto canvas = drawCentred(chart, world, moon, 1, "moon_feature_tap");
   int featureIndex = -1;
   for (int i = 0; i < world.database().getSolarSystemObjectCount() && featureIndex < 0; ++i)
     if (world.database().getPlanetFeature(i) != nullptr) featureIndex = i;
