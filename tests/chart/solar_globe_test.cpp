@@ -175,6 +175,22 @@ TEST_F(SolarGlobe, TilesAreHeldOnlyWhereTheGlobeShowsThem) {
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(seen[k], expected[k], 3) << "channel " << k;
 }
 
+TEST_F(SolarGlobe, MapsTheIndexDoesNotListAreNeverRead) {
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  CPlanet* moon = world_.body(kTypeMoon, 301);
+  ASSERT_NE(chart_->attachRenderData(earth), nullptr);
+  ASSERT_NE(chart_->attachRenderData(moon), nullptr);
+  // No night tiles are indexed (nor the Moon at 512): nothing is read at
+  // once and no load starts, frame after frame.
+  for (int frame = 0; frame < 3; ++frame) {
+    EXPECT_EQ(chart_->requestPlanetTexture(earth, 4096, true, 0, 1, true), nullptr);
+    EXPECT_EQ(chart_->requestPlanetTexture(moon, 512, false, 0, 0, false), nullptr);
+    EXPECT_FALSE(planetTextureLoader().isRunning());
+  }
+  EXPECT_TRUE(heldMaps(earth).empty());
+  EXPECT_TRUE(heldMaps(moon).empty());
+}
+
 TEST_F(SolarGlobe, CityLightsShineOnTheNightSideOnly) {
   REQUIRE_GL();
   chart_->setJulianDate(2451545.0);
