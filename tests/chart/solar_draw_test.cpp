@@ -180,6 +180,11 @@ TEST_F(SolarDraw, SatellitesOfUnknownBrightnessAreDrawnAndFaintOnesAreNot) {
   ASSERT_GT(geo->getMagnitude(), 6);
   auto b = draw(geo, 10, "satellite_faint");
   EXPECT_EQ(at(*b, kSize / 2, kSize / 2).alpha, 0);
+  // The limit in force decides, to a tenth of a magnitude.
+  chart_->planetMagLimitInUse = static_cast<float>(geo->getMagnitude() + 0.1);
+  EXPECT_EQ(at(*draw(geo, 10, "satellite_at_limit"), kSize / 2, kSize / 2).alpha, 255);
+  chart_->planetMagLimitInUse = static_cast<float>(geo->getMagnitude() - 0.1);
+  EXPECT_EQ(at(*draw(geo, 10, "satellite_past_limit"), kSize / 2, kSize / 2).alpha, 0);
   // Selected, it is drawn whatever its brightness.
   SkyObjectID id = world_.reference(geo);
   chart_->selectObject(&id);
