@@ -49,6 +49,13 @@ struct Pixel {
   int alpha;
 };
 
+Pixel at(chart_test::Canvas2D& canvas, double x, double y) {
+  const std::uint8_t* p = canvas.context().data() +
+                          static_cast<std::size_t>(y) * canvas.context().bytesPerRow() +
+                          4 * static_cast<std::size_t>(x);
+  return {std::max({p[0], p[1], p[2]}), p[3]};
+}
+
 // Draws the layer of a chart centred on the body with the given field
 // (degrees) into a new 2-D canvas.
 std::unique_ptr<chart_test::Canvas2D> drawCentred(CSkyChart& chart, SolarSystemWorld& world,
@@ -80,12 +87,7 @@ class SolarDraw : public testing::Test {
     return drawCentred(*chart_, world_, body, fov, name);
   }
 
-  static Pixel at(chart_test::Canvas2D& canvas, double x, double y) {
-    const std::uint8_t* p = canvas.context().data() +
-                            static_cast<std::size_t>(y) * canvas.context().bytesPerRow() +
-                            4 * static_cast<std::size_t>(x);
-    return {std::max({p[0], p[1], p[2]}), p[3]};
-  }
+
 
   // Unit screen vector from the body's centre towards the Sun's side.
   std::pair<double, double> sunward(CPlanet* body) {
@@ -358,6 +360,23 @@ TEST_F(SolarDraw, PlanetGridsMarkTheEquatorAndCentralMeridianInRed) {
   EXPECT_EQ(CSkyChart::getRenderData(moon)->sphereMesh->columns, 73);
 }
 
+TEST_F(SolarDraw, AxesStandOutOfBothPoles) {
+  chart_->setJulianDate(2451558.0653);
+  chart_->showPlanetAxes = true;
+  CPlanet* moon = world_.body(kTypeMoon, 301);
+  auto canvas = draw(moon, 1, "moon_axis");
+  for (double z : {-1.25, 1.25}) {
+    const double stub[3] = {0, 0, z};
+    double direction[3], distance = 0, x = 0, y = 0;
+    chart_->surfacePointPosition(moon, stub, false, direction, &distance, chart_->getObjectRadius(moon));
+    ASSERT_TRUE(chart_->vectorToScreen(direction, &x, &y));
+    int ink = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) ink += at(*canvas, x + dx, y + dy).alpha > 0;
+    EXPECT_GT(ink, 0) << "pole " << z;
+  }
+}
+
 TEST_F(SolarDraw, TapsFindWhatIsDrawnNearestFirst) {
   chart_->setJulianDate(2451558.0653);
   CPlanet* moon = world_.body(kTypeMoon, 301);
@@ -426,6 +445,19 @@ TEST(SolarFeatures, ATapOnALargeSelectedGlobeFindsTheFeatureUnderIt) {
   ASSERT_GE(n, 1);
   EXPECT_EQ(hits[0].index, featureIndex) << "the crater, not the Moon";
   for (int i = 0; i < n; ++i) EXPECT_NE(hits[i].index, id.index);
+  // Selected, the crater is outlined on the globe: a circle of its angular
+  // size on the body (300 km of the Moon's 3474.8) about its place.
+  chart.selectObject(&hits[0]);
+  ASSERT_EQ(chart.selectedObject->getType(), kTypeFeature);
+  auto outlined = drawCentred(chart, world, moon, 1, "moon_feature_outline");
+  double rho = chart.radiusForAngle(moon->getAngularRadius()) * std::sin(300 / 3474.8);
+  int inked = 0;
+  for (int k = 0; k < 8; ++k) {
+    // Diagonals, away from the marker's ticks.
+    double angle = (k + 0.5) * M_PI / 4;
+    inked += at(*outlined, x + rho * std::cos(angle), y + rho * std::sin(angle)).alpha > 0;
+  }
+  EXPECT_GE(inked, 6);
 }
 
 TEST(SolarModels, ModelsAreChosenByNumberNameAndKind) {
