@@ -15,6 +15,7 @@
 
 #include "chart/model_choice.h"
 #include "chart/sky_chart.h"
+#include "engine/sky_coordinates.h"
 #include "skydata/object_factory.h"
 #include "skydata/planet_feature.h"
 #include "skydata/object_types.h"
@@ -259,6 +260,53 @@ TEST_F(SolarDraw, TheEclipsedMoonIsDarkenedAndReddenedInTheEarthsShadow) {
   chart_->setJulianDate(jd + 7);
   EXPECT_FALSE(chart_->computeShadowCone(earth, moon, &cone) &&
                cone.penumbra > moon->angularSeparationToObject(*moon) + 0.5);
+}
+
+// 2017 August 21, 18:26 UT: from above the Moon, in space, the Moon's
+// penumbra darkens the Earth's disc about the point straight behind the
+// Moon from the Sun.
+TEST_F(SolarDraw, FromTheMoonItsShadowLiesOnTheEarth) {
+  double jd = 2457987.2681;
+  chart_->setJulianDate(jd);
+  CPlanet* moon = world_.body(kTypeMoon, 301);
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  SkyObjectID home = world_.reference(moon);
+  chart_->followHomePlanet = 0;
+  chart_->setDisplayCoordSystem(kCoordEquatorial);
+  chart_->setHomeObject(home);
+  // 5,000 km from the Moon's centre towards the Earth, by ERFA's Moon.
+  double pvh[2][3], pvb[2][3], m[2][3];
+  eraEpv00(jd, 0, pvh, pvb);
+  eraMoon98(jd, 0, m);
+  double towardsEarth[3], lon = 0, lat = 0, distance = 0;
+  eraSxp(-1, m[0], towardsEarth);
+  eraPn(towardsEarth, &distance, towardsEarth);
+  chart_->convertCoordSystem(kCoordFundamental, chart_->displayCoordSystem, towardsEarth, towardsEarth);
+  eraC2s(towardsEarth, &lon, &lat);
+  chart_->setHomePlanetPosition(lon, lat, 5000 / (ERFA_DAU / 1000));
+  ASSERT_TRUE(chart_->isSpaceView());
+  auto canvas = draw(earth, 4, "earth_moon_shadow");
+  // The shadow's centre: on the Sun-Moon line as far behind the Moon as
+  // the Earth is, seen from where the observer stands.
+  double P[3], C[3], toward[3], x = 0, y = 0;
+  eraPpp(pvh[0], m[0], P);
+  double a = eraPm(P), e = eraPm(m[0]);
+  eraSxp((a + e) / a, P, C);
+  eraPmp(C, chart_->observerPosition, toward);
+  ASSERT_TRUE(chart_->vectorToScreen(toward, &x, &y));
+  double ex = 0, ey = 0, earthPlace[3];
+  earth->getPosition(earthPlace);
+  ASSERT_TRUE(chart_->vectorToScreen(earthPlace, &ex, &ey));
+  double r = chart_->radiusForAngle(earth->getAngularRadius());
+  ASSERT_LT(std::hypot(x - ex, y - ey), 0.6 * r) << "the shadow falls on the disc";
+  // Beside the centre (off the umbra's point): the penumbra's third; on the
+  // far side of the disc: the Earth's own colour.
+  Pixel shaded = at(*canvas, x + 4, y);
+  double fx = ex - 0.8 * r * (x - ex) / std::hypot(x - ex, y - ey);
+  double fy = ey - 0.8 * r * (y - ey) / std::hypot(x - ex, y - ey);
+  Pixel clear = at(*canvas, fx, fy);
+  EXPECT_EQ(clear.alpha, 255);
+  EXPECT_NEAR(shaded.level, 0.67 * clear.level, 8);
 }
 
 TEST_F(SolarDraw, SaturnsRingsOpenAsPyEphemsEarthTilt) {
