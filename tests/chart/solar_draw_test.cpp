@@ -262,6 +262,15 @@ TEST_F(SolarDraw, TheEclipsedMoonIsDarkenedAndReddenedInTheEarthsShadow) {
                cone.penumbra > moon->angularSeparationToObject(*moon) + 0.5);
 }
 
+// Terrestrial time of a UT date by the leap seconds (UT1 taken as UTC).
+double terrestrialTime(double jdUT) {
+  int y, m, d;
+  double fraction, dat;
+  eraJd2cal(jdUT, 0, &y, &m, &d, &fraction);
+  eraDat(y, m, d, fraction, &dat);
+  return jdUT + (dat + 32.184) / 86400;
+}
+
 // 2017 August 21, 18:26 UT: from above the Moon, in space, the Moon's
 // penumbra darkens the Earth's disc about the point straight behind the
 // Moon from the Sun.
@@ -275,24 +284,26 @@ TEST_F(SolarDraw, FromTheMoonItsShadowLiesOnTheEarth) {
   chart_->setDisplayCoordSystem(kCoordEquatorial);
   chart_->setHomeObject(home);
   // 5,000 km from the Moon's centre towards the Earth, by ERFA's Moon.
-  double pvh[2][3], pvb[2][3], m[2][3];
-  eraEpv00(jd, 0, pvh, pvb);
-  eraMoon98(jd, 0, m);
-  double towardsEarth[3], lon = 0, lat = 0, distance = 0;
+  double tt = terrestrialTime(jd), pvh[2][3], pvb[2][3], m[2][3];
+  eraEpv00(tt, 0, pvh, pvb);
+  eraMoon98(tt, 0, m);
+  double towardsEarth[3], display[3], offset[3], lon = 0, lat = 0, distance = 0;
   eraSxp(-1, m[0], towardsEarth);
   eraPn(towardsEarth, &distance, towardsEarth);
-  chart_->convertCoordSystem(kCoordFundamental, chart_->displayCoordSystem, towardsEarth, towardsEarth);
-  eraC2s(towardsEarth, &lon, &lat);
-  chart_->setHomePlanetPosition(lon, lat, 5000 / (ERFA_DAU / 1000));
+  eraSxp(5000 / (ERFA_DAU / 1000), towardsEarth, offset);
+  chart_->convertCoordSystem(kCoordFundamental, chart_->displayCoordSystem, towardsEarth, display);
+  eraC2s(display, &lon, &lat);
+  chart_->setHomePlanetPosition(lon, lat, eraPm(offset));
   ASSERT_TRUE(chart_->isSpaceView());
   auto canvas = draw(earth, 4, "earth_moon_shadow");
   // The shadow's centre: on the Sun-Moon line as far behind the Moon as
-  // the Earth is, seen from where the observer stands.
-  double P[3], C[3], toward[3], x = 0, y = 0;
+  // the Earth is (e / a times the Moon's place beyond it), seen from the
+  // observer beside the Moon.
+  double P[3], beyond[3], toward[3], x = 0, y = 0;
   eraPpp(pvh[0], m[0], P);
   double a = eraPm(P), e = eraPm(m[0]);
-  eraSxp((a + e) / a, P, C);
-  eraPmp(C, chart_->observerPosition, toward);
+  eraSxp(e / a, P, beyond);
+  eraPmp(beyond, offset, toward);
   ASSERT_TRUE(chart_->vectorToScreen(toward, &x, &y));
   double ex = 0, ey = 0, earthPlace[3];
   earth->getPosition(earthPlace);
@@ -307,6 +318,52 @@ TEST_F(SolarDraw, FromTheMoonItsShadowLiesOnTheEarth) {
   Pixel clear = at(*canvas, fx, fy);
   EXPECT_EQ(clear.alpha, 255);
   EXPECT_NEAR(shaded.level, 0.67 * clear.level, 8);
+}
+
+// The same eclipse from 15,000 km over the Earth's sunlit side: the umbra
+// is traced on the globe where the shadow's axis meets the Earth.
+TEST_F(SolarDraw, TheUmbraIsTracedOnTheGlobeInSpace) {
+  double jd = 2457987.2681;
+  chart_->setJulianDate(jd);
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  chart_->followHomePlanet = 0;
+  chart_->setDisplayCoordSystem(kCoordEquatorial);
+  SkyObjectID home = world_.reference(earth);
+  chart_->setHomeObject(home);
+  double tt = terrestrialTime(jd), pvh[2][3], pvb[2][3], m[2][3], sunward[3], display[3];
+  double lon = 0, lat = 0, d = 0;
+  eraEpv00(tt, 0, pvh, pvb);
+  eraMoon98(tt, 0, m);
+  eraSxp(-1, pvh[0], sunward);
+  eraPn(sunward, &d, sunward);
+  chart_->convertCoordSystem(kCoordFundamental, chart_->displayCoordSystem, sunward, display);
+  eraC2s(display, &lon, &lat);
+  chart_->setHomePlanetPosition(lon, lat, 15000 / (ERFA_DAU / 1000));
+  ASSERT_TRUE(chart_->isSpaceView());
+  auto canvas = draw(earth, 60, "earth_umbra_traced");
+  // Where the axis from the Moon away from the Sun meets the Earth's
+  // sphere (geocentric, km).
+  double moonHelio[3], axis[3], moonKm[3], n = 0;
+  eraPpp(pvh[0], m[0], moonHelio);
+  eraPn(moonHelio, &n, axis);
+  eraSxp(ERFA_DAU / 1000, m[0], moonKm);
+  double b = eraPdp(moonKm, axis), c = eraPdp(moonKm, moonKm) - 6371.0 * 6371.0;
+  double t = -b - std::sqrt(b * b - c), toward[3], x = 0, y = 0;
+  // From the observer, 15,000 km sunwards of the Earth's centre.
+  for (int k = 0; k < 3; ++k) toward[k] = moonKm[k] + t * axis[k] - 15000 * sunward[k];
+  ASSERT_TRUE(chart_->vectorToScreen(toward, &x, &y));
+  // The dark spot: its pixels' centre within 5 pixels (some 100 km on
+  // the ground: eraMoon98 against the chart's ephemeris), on the lit disc.
+  double sx = 0, sy = 0, count = 0;
+  for (int py = static_cast<int>(y) - 30; py <= y + 30; ++py)
+    for (int px = static_cast<int>(x) - 30; px <= x + 30; ++px) {
+      Pixel p = at(*canvas, px, py);
+      if (p.alpha == 255 && p.level < 180) sx += px + 0.5, sy += py + 0.5, count += 1;
+    }
+  ASSERT_GT(count, 4);
+  EXPECT_NEAR(sx / count, x, 5);
+  EXPECT_NEAR(sy / count, y, 5);
+  EXPECT_EQ(at(*canvas, x + 40, y).level, 255);
 }
 
 TEST_F(SolarDraw, SaturnsRingsOpenAsPyEphemsEarthTilt) {
