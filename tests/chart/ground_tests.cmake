@@ -1,0 +1,4 @@
+# Suites of the ground view, orbits, paths and meteors.
+chart_test(chart_ground_borders_tests LABEL chart
+  SOURCES world_borders_test.cpp
+  LIBS tessaly_chart_testsupport tessaly_catalogue_builder)
