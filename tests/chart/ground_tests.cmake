@@ -5,3 +5,6 @@ chart_test(chart_ground_borders_tests LABEL chart
 tessaly_test(chart_ground_borders_fuzz_tests LABEL chart
   SOURCES world_borders_fuzz_test.cpp
   LIBS tessaly_chart tessaly_catalogue_builder)
+chart_test(chart_ground_meteor_tests LABEL chart
+  SOURCES meteors_test.cpp
+  LIBS tessaly_chart_testsupport tessaly_catalogue_builder)
