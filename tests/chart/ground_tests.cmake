@@ -8,3 +8,6 @@ tessaly_test(chart_ground_borders_fuzz_tests LABEL chart
 chart_test(chart_ground_meteor_tests LABEL chart
   SOURCES meteors_test.cpp
   LIBS tessaly_chart_testsupport tessaly_catalogue_builder)
+chart_test(chart_ground_orbit_tests LABEL chart
+  SOURCES orbit_paths_test.cpp
+  LIBS tessaly_chart_testsupport)
