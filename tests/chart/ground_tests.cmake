@@ -11,3 +11,8 @@ chart_test(chart_ground_meteor_tests LABEL chart
 chart_test(chart_ground_orbit_tests LABEL chart
   SOURCES orbit_paths_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_ground_view_tests LABEL chart
+  SOURCES ground_view_test.cpp
+  LIBS tessaly_chart_testsupport)
+# The world borders of the data bundle in this build.
+target_compile_definitions(chart_ground_view_tests PRIVATE TESSALY_TEST_BUNDLE="${CMAKE_BINARY_DIR}/app")

@@ -214,28 +214,30 @@ TEST_F(WorldBorders, ShownCountriesRoundTripThroughTheSettings) {
   ASSERT_EQ(loadWorldBorders(base_.c_str()), 1);
   chart_test::ChartOnEmptySky sky(100, 100);
   CSkyChart& chart = *sky.chart;
-  CSettings tree("RealTime", "0");
-  CSettings::addString(&tree, "ShowCountryBorder", "New Zealand");
-  CSettings::addString(&tree, "ShowCountryBorder", "CG");
-  CSettings::addString(&tree, "ShowCountryBorder", "Atlantis");
+  CSettings* tree = new CSettings("RealTime", "0");
+  CSettings::addString(tree, "ShowCountryBorder", "New Zealand");
+  CSettings::addString(tree, "ShowCountryBorder", "CG");
+  CSettings::addString(tree, "ShowCountryBorder", "Atlantis");
   chart.showCountryBorder[3] = true;
-  chart.readCountryBorderSettings(&tree);
+  chart.readCountryBorderSettings(tree);
+  CSettings::deleteList(tree);
   EXPECT_TRUE(chart.showCountryBorder[0]);
   EXPECT_TRUE(chart.showCountryBorder[1]);
   EXPECT_FALSE(chart.showCountryBorder[2]);
   EXPECT_TRUE(chart.showCountryBorder[3]);  // flags already on stay on
   chart.showCountryBorder[200] = true;      // past the table: never written
 
-  CSettings out("RealTime", "0");
-  chart.writeCountryBorderSettings(&out);
+  CSettings* out = new CSettings("RealTime", "0");
+  chart.writeCountryBorderSettings(out);
   std::vector<std::string> written;
-  for (const CSettings* node = &out; node != nullptr; node = node->next)
+  for (const CSettings* node = out; node != nullptr; node = node->next)
     if (node->name == "ShowCountryBorder") written.push_back(*node->value);
   // Row 3 has no code: its name stands for it.
   EXPECT_EQ(written, (std::vector<std::string>{"NZ", "CG", "Nowhere"}));
 
   chart_test::ChartOnEmptySky other(100, 100);
-  other.chart->readCountryBorderSettings(&out);
+  other.chart->readCountryBorderSettings(out);
+  CSettings::deleteList(out);
   for (int i = 0; i < 256; ++i)
     EXPECT_EQ(other.chart->showCountryBorder[i], i == 0 || i == 1 || i == 3) << i;
 }
