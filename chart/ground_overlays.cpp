@@ -48,6 +48,8 @@ void CSkyChart::drawCountryBorder(CPlanet* planet, int country) {
   if (row == nullptr || planet == nullptr) return;
   setFilteredColor(*this, 1, 1, 0);
   setLineWidth(overlayWidth(contentScale));
+  // Thin lines: the borders are the view's longest strokes.
+  setSmoothLines(false);
   GroundPen pen(*this, planet);
   const int parts = row->partCount(), vertices = row->vertexCount();
   for (int part = 0; part < parts; ++part) {
@@ -84,6 +86,7 @@ void CSkyChart::drawFootprintCircle(CPlanet* earth, const double centre[3], doub
   filterColor(filtered, color);
   setColor(filtered[0], filtered[1], filtered[2], 1);
   setLineWidth(1);
+  setSmoothLines(false);
   // North of the centre along its meridian (at a pole: towards longitude 0).
   double north[3] = {-centre[2] * centre[0], -centre[2] * centre[1], 1 - centre[2] * centre[2]};
   if (vectorNormalize(north) == 0) north[0] = 1, north[1] = north[2] = 0;

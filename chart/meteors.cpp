@@ -49,6 +49,7 @@ void updateMeteors(CSkyChart* chart, CMeteorShower* shower) {
   }
 
   chart->setLineWidth(1);
+  chart->setSmoothLines(false);
   for (int i = 0; i < chart->meteorCount;) {
     const Meteor* meteor = chart->meteors[i];
     const double age = (now - meteor->start) / 1000.0;

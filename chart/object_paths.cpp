@@ -124,6 +124,7 @@ void CSkyChart::drawObjectPath(CSkyObject* object, SkyObjectPath* path, bool lab
   filterColor(color, rgb);
   setColor(color[0], color[1], color[2], 1);
   setLineWidth(fine ? 1.0f : 0.5f);
+  setSmoothLines(false);
 
   const int oldest = (path->newest - path->count + 1 + path->capacity) % path->capacity;
   for (int k = 0; k < path->count; ++k) {

@@ -158,6 +158,7 @@ void setOrbitColor(CSkyChart& chart, const CPlanet* object, float factor) {
   scaleColor(rgb, rgb, factor);
   chart.filterColor(filtered, rgb);
   chart.setColor(filtered[0], filtered[1], filtered[2], 1);
+  chart.setSmoothLines(false);
 }
 
 }  // namespace
