@@ -63,6 +63,20 @@ CPlanet* named(SolarSystemWorld& world, const char* name) {
   return nullptr;
 }
 
+// Places the Sun and Mars and centres a 20-degree view on Mars.
+chart_test::TestView centreOnMars(SolarSystemWorld& world, CSkyChart& chart, double place[3]) {
+  CPlanet* mars = world.body(kTypePlanet, 4);
+  chart.updateObjectPosition(world.body(kTypePlanet, 0));
+  chart.updateObjectPosition(mars);
+  double lon, lat, r;
+  mars->getPosition(place);
+  vectorToSpherical(place, &lon, &lat, &r);
+  chart_test::TestView view;
+  view.lon0 = lon, view.lat0 = lat, view.fov = 20 * kRadiansPerDegree, view.width = view.height = 400;
+  chart_test::applyView(chart, view);
+  return view;
+}
+
 TEST(OrbitPoints, FractionsRunEvenlyWithTwentyFivePointsCrowdedAroundTheMiddle) {
   for (int n : {92, 200, 380}) {
     EXPECT_DOUBLE_EQ(orbitPointFraction(0, n), 0.0);
@@ -136,14 +150,8 @@ TEST(OrbitTrack, APlanetsOrbitPassesThroughItsDrawnPlace) {
   SolarSystemWorld world;
   auto chart = chartOn(world, kStart);
   CPlanet* mars = world.body(kTypePlanet, 4);
-  chart->updateObjectPosition(world.body(kTypePlanet, 0));
-  chart->updateObjectPosition(mars);
-  double place[3], lon, lat, r;
-  mars->getPosition(place);
-  vectorToSpherical(place, &lon, &lat, &r);
-  chart_test::TestView view;
-  view.lon0 = lon, view.lat0 = lat, view.fov = 20 * kRadiansPerDegree, view.width = view.height = 400;
-  chart_test::applyView(*chart, view);
+  double place[3];
+  const chart_test::TestView view = centreOnMars(world, *chart, place);
   for (auto backend : {chart_test::Backend::twoD, chart_test::Backend::gl}) {
     if (!chart_test::backendAvailable(backend)) continue;
     auto canvas = chart_test::makeCanvas(backend, *chart, 400, 400);
@@ -278,13 +286,8 @@ TEST(ObjectPath, APathThatDoesNotMoveGetsOneLabel) {
   SolarSystemWorld world;
   auto chart = chartOn(world, kStart);
   CPlanet* mars = world.body(kTypePlanet, 4);
-  chart->updateObjectPosition(mars);
-  double place[3], lon, lat, r;
-  mars->getPosition(place);
-  vectorToSpherical(place, &lon, &lat, &r);
-  chart_test::TestView view;
-  view.lon0 = lon, view.lat0 = lat, view.fov = 20 * kRadiansPerDegree, view.width = view.height = 400;
-  chart_test::applyView(*chart, view);
+  double place[3];
+  centreOnMars(world, *chart, place);
   chart_test::Canvas2D canvas(*chart, 400, 400);
   SkyObjectPath path;
   for (int k = 0; k < 5; ++k) ASSERT_TRUE(chart->appendPathPoint(mars, &path, 0));
