@@ -98,6 +98,7 @@ CSkyChart::~CSkyChart() {
   clearHighlightedObjects();
   // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
   // horizon textures are released here by their layers.
+  releaseHorizonTextures();
   clearMeteors(this);
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
