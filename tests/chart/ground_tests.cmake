@@ -1,7 +1,7 @@
 # Suites of the ground view, orbits, paths and meteors.
 chart_test(chart_ground_borders_tests LABEL chart
   SOURCES world_borders_test.cpp
-  LIBS tessaly_chart_testsupport tessaly_catalogue_builder)
+  LIBS tessaly_chart_testsupport tessaly_catalogue_builder tessaly_ui)
 tessaly_test(chart_ground_borders_fuzz_tests LABEL chart
   SOURCES world_borders_fuzz_test.cpp
   LIBS tessaly_chart tessaly_catalogue_builder)

@@ -189,6 +189,37 @@ TEST_P(GroundView, SatellitesAreDrawnAtTheirSubSatellitePoints) {
   EXPECT_EQ(checked, 11);
 }
 
+TEST_P(GroundView, ATapNearASatelliteFindsItAndNothingElse) {
+  SkyObjectID sun;
+  CSkyDatabase::setSunObjectID(&sun);
+  chart_->selectObject(&sun);
+  chart_->updateNeeded = true;
+  CSkyDatabase& db = world_->database();
+  for (std::size_t k : {std::size_t{0}, std::size_t{5}}) {
+    double fixed[3], lon, lat, height;
+    earthFixed(k, fixed);
+    eraSxp(1000, fixed, fixed);
+    ASSERT_EQ(eraGc2gd(1, fixed, &lon, &lat, &height), 0);
+    const Point2 at = mapPoint(lon, lat);
+    SkyObjectID hits[kMaxHitRecords];
+    const int n = chart_->findObjectsAt({static_cast<float>(at.x + 5), static_cast<float>(at.y - 5)}, hits, kMaxHitRecords);
+    ASSERT_GE(n, 1) << k;
+    bool found = false;
+    for (int i = 0; i < n; ++i) {
+      EXPECT_EQ(hits[i].file, 1);
+      EXPECT_EQ(db.getSolarSystemObject(hits[i].index)->getType(), kTypeSatellite);
+      found = found || db.getSolarSystemObject(hits[i].index) == satellite(k);
+    }
+    EXPECT_TRUE(found) << k;
+  }
+  // Far from every satellite: nothing, and nothing at all with the other
+  // satellites hidden.
+  SkyObjectID hits[kMaxHitRecords];
+  chart_->showSatellites = false;
+  const Point2 iss = mapPoint(0, 0);
+  EXPECT_EQ(chart_->findSatellitesNear({static_cast<float>(iss.x), static_cast<float>(iss.y)}, hits, kMaxHitRecords), 0);
+}
+
 // Points of the circle `angle` from the Earth-fixed unit vector `centre`.
 std::vector<Point2> groundCircle(const double centre[3], double angle) {
   double north[3] = {-centre[2] * centre[0], -centre[2] * centre[1], 1 - centre[2] * centre[2]};

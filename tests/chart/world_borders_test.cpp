@@ -17,6 +17,8 @@
 #include "tests/chart/chart_canvas.h"
 #include "tests/support/temp_dir.h"
 #include "tools/catalogues/world_borders.h"
+#include "ui/foundation/country_borders.h"
+#include "ui/foundation/settings_model.h"
 
 namespace {
 
@@ -240,6 +242,24 @@ TEST_F(WorldBorders, ShownCountriesRoundTripThroughTheSettings) {
   CSettings::deleteList(out);
   for (int i = 0; i < 256; ++i)
     EXPECT_EQ(other.chart->showCountryBorder[i], i == 0 || i == 1 || i == 3) << i;
+}
+
+TEST_F(WorldBorders, TheSettingsSpeakThroughTheChartOnlyOnceTheTableHasCountries) {
+  setCountryBorderSettings({});
+  EXPECT_EQ(loadCountryBorders(base_.c_str()), 0);  // no file yet
+  EXPECT_EQ(countryBorderSettings().read, nullptr);
+  ASSERT_TRUE(writeBorderShapefile(base_, sampleCountries()));
+  ASSERT_EQ(loadCountryBorders(base_.c_str()), 1);
+  ASSERT_NE(countryBorderSettings().read, nullptr);
+  ASSERT_NE(countryBorderSettings().write, nullptr);
+  chart_test::ChartOnEmptySky sky(100, 100);
+  CSettings* tree = new CSettings("ShowCountryBorder", "XX");
+  countryBorderSettings().read(*sky.chart, tree);
+  EXPECT_TRUE(sky.chart->showCountryBorder[2]);
+  countryBorderSettings().write(*sky.chart, tree);
+  EXPECT_EQ(*tree->next->value, "XX");
+  CSettings::deleteList(tree);
+  setCountryBorderSettings({});
 }
 
 }  // namespace
