@@ -46,6 +46,12 @@ void CSkyChart::getSolarSystemObjectColor(const CSkyObject* object, float rgb[3]
   switch (body->getType()) {
     case kTypePlanet:
       if (body->getBodyNumber() < 10) std::copy_n(kPlanets[body->getBodyNumber()], 3, rgb);
+      if (body->getBodyNumber() == 0 && displayCoordSystem == kCoordHorizon && showDaylight &&
+          isInsideAtmosphere()) {
+        // Reddened towards the horizon, as the daylight fades.
+        const float red[3] = {1, 0, 0}, own[3] = {rgb[0], rgb[1], rgb[2]};
+        mixColor(rgb, red, own, skyBrightness);
+      }
       break;
     case kTypeMoon:
     case kTypeComet: rgb[0] = rgb[1] = rgb[2] = 0.8f; break;
@@ -185,6 +191,7 @@ void CSkyChart::drawSolarSystemObject(CSkyObject* object, float x, float y, floa
   bool sun = isSun(body);
   if (sun) {
     drawSolarSystemPoint(body, x, y, body->getMagnitude());
+    if (showPlanetAtmospheres) drawSunGlare(body, x, y, r, body->getMagnitude());
     if (r < 8 * pt) {
       setColor(color[0], color[1], color[2], 1);
       drawCircle(true, x, y, r, 0);
@@ -282,7 +289,7 @@ SolarPlacement CSkyChart::placeSolarSystemObject(CPlanet* body, SolarPlace* plac
   if (!std::isfinite(r)) r = 0;
   if (!isSpaceView() && isSun(body)) {
     r = std::max(r, 12 * pt);
-    re = std::max<double>(re, r);
+    re = getSunGlareRadius(r, body->getMagnitude());
   } else if (!isSpaceView() && isMoon(body) && r <= 12 * pt) {
     r = 12 * pt;
     re = r;
@@ -321,8 +328,10 @@ void CSkyChart::drawSolarSystemObjects() {
     const PlanetDistance& record = planetDistances[i];
     CPlanet* body = drawListObject(*this, record);
     if (body == nullptr || isLeftOutNearGround(record, body)) continue;
-    // Orbit tracks are drawn by their own layer.
-    if (record.flag != 0) continue;
+    if (record.flag != 0) {
+      drawOrbitTrack(body, record.flag);
+      continue;
+    }
     int type = body->getType();
     if (type == kTypeComet && (body->getMagnitude() <= planetMagLimitInUse || body == selectedObject))
       drawCometTail(body);

@@ -13,10 +13,6 @@ const CPlanet* asBody(const CSkyObject* object);
 // or not finite.
 double trueRadius(const CSkyObject* object);
 
-// Whether any of a satellite's categories is shown (one without any
-// category always is).
-bool satelliteCategoryShown(const CSkyChart& chart, const CPlanet* body);
-
 // The object of a draw-list record: the selected object for its own
 // region, else the top region's object; null when there is none.
 CPlanet* drawListObject(CSkyChart& chart, const PlanetDistance& record);
@@ -62,3 +58,8 @@ inline constexpr float kShadowAlpha = 0.6600000262260437f;
 // in km into a radius in AU.
 inline constexpr double kKilometresPerAU = 149597870.0;
 inline constexpr double kDiameterKmPerRadiusAU = 299195740.0;
+
+// The category flags of a satellite's four category codes: shown when any
+// code (not 0) has its flag set. A satellite in no category has nothing a
+// flag could hide: it is shown. Other bodies are always shown.
+bool satelliteCategoryShown(const CSkyChart& chart, const CPlanet* body);

@@ -59,9 +59,15 @@ void freeMeshes(ObjectRenderData* data) {
 
 }  // namespace
 
-// The category flags of a satellite's four category codes: shown when any
-// code (not 0) has its flag set. A satellite in no category has nothing a
-// flag could hide: it is shown.
+CPlanet* asBody(CSkyObject* object) {
+  if (object == nullptr) return nullptr;
+  int type = object->getType();
+  if (type < kTypePlanet || type > kTypeSpacecraft) return nullptr;
+  return dynamic_cast<CPlanet*>(object);
+}
+
+const CPlanet* asBody(const CSkyObject* object) { return asBody(const_cast<CSkyObject*>(object)); }
+
 bool satelliteCategoryShown(const CSkyChart& chart, const CPlanet* body) {
   const CSatellite* satellite = dynamic_cast<const CSatellite*>(body);
   if (satellite == nullptr) return true;
@@ -74,15 +80,6 @@ bool satelliteCategoryShown(const CSkyChart& chart, const CPlanet* body) {
   }
   return !categorised;
 }
-
-CPlanet* asBody(CSkyObject* object) {
-  if (object == nullptr) return nullptr;
-  int type = object->getType();
-  if (type < kTypePlanet || type > kTypeSpacecraft) return nullptr;
-  return dynamic_cast<CPlanet*>(object);
-}
-
-const CPlanet* asBody(const CSkyObject* object) { return asBody(const_cast<CSkyObject*>(object)); }
 
 double trueRadius(const CSkyObject* object) {
   const CPlanet* body = asBody(object);

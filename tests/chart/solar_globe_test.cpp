@@ -218,6 +218,37 @@ TEST_F(SolarGlobe, CityLightsShineOnTheNightSideOnly) {
   EXPECT_LT(night[2], 40);
 }
 
+TEST_F(SolarGlobe, TheEarthsAirGlowsAtItsLimbAndTheSunHasItsGlare) {
+  REQUIRE_GL();
+  chart_->setJulianDate(2451545.0);
+  chart_->setLocation(90 * kRadiansPerDegree, 0, 35786000);
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  auto& canvas = draw(earth, 24, "globe_earth_halo");
+  double b[3], x0 = 0, y0 = 0;
+  earth->getPosition(b);
+  ASSERT_TRUE(chart_->vectorToScreen(b, &x0, &y0));
+  double r = chart_->radiusForAngle(earth->getAngularRadius());
+  // Just past the limb (the rim reaches 3% of the radius) and well past it,
+  // along the screen's diagonal.
+  auto level = [&](double k) {
+    PixelColor c = pixel(canvas, x0 + k * r * 0.7071, y0 + k * r * 0.7071);
+    return std::max({c[0], c[1], c[2]});
+  };
+  EXPECT_GT(level(1.01), 10);
+  EXPECT_EQ(level(1.2), 0);
+  // The Sun: its disc, and its glare around it.
+  CPlanet* sun = world_.body(kTypePlanet, 0);
+  chart_->setLocation(0, 0, 0);
+  auto& sky = draw(sun, 20, "globe_sun_glare");
+  double sr = chart_->radiusForAngle(sun->getAngularRadius());
+  PixelColor disc = pixel(sky, kSize / 2, kSize / 2 + 0.5 * sr);
+  PixelColor nearer = pixel(sky, kSize / 2, kSize / 2 + sr + 20);
+  PixelColor farther = pixel(sky, kSize / 2, kSize / 2 + sr + 40);
+  EXPECT_GT(disc[0], 200);
+  EXPECT_GT(farther[0], 10) << "the glare reaches out";
+  EXPECT_GT(nearer[0], farther[0]) << "and fades";
+}
+
 TEST_F(SolarGlobe, ASatellitesModelStandsWhereTheSatelliteIs) {
   REQUIRE_GL();
   // A cube for the space station.
