@@ -232,6 +232,8 @@ void CSkyChart::drawSolarSystemObject(CSkyObject* object, float x, float y, floa
     drawLimb(body, rgb, true);
     if (showPlanetPhases > 0) drawDarkSide(body);
     drawLimb(body, gridRGB, false);
+    // The textured globe draws them itself, under its rim.
+    if (isEarth(body)) drawEarthOverlays(body);
   }
   if (showPlanetGrids) drawPlanetGrid(body, r);
   if (showPlanetAxes) drawPlanetAxis(body, true);

@@ -465,6 +465,22 @@ TEST_F(SolarDraw, PlanetGridsMarkTheEquatorAndCentralMeridianInRed) {
   EXPECT_EQ(CSkyChart::getRenderData(moon)->sphereMesh->columns, 73);
 }
 
+TEST_F(SolarDraw, TheFlatEarthShowsWhereTheObserverIs) {
+  chart_->setJulianDate(2451545.0);
+  chart_->showUserLocationMarker = true;
+  // Over 30 E, 20 N at geostationary height: the site is the disc's centre.
+  chart_->setLocation(30 * kRadiansPerDegree, 20 * kRadiansPerDegree, 35786000);
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  auto canvas = draw(earth, 24, "earth_you_are_here");
+  std::vector<std::uint8_t> colors = canvas->colors();
+  // The Earth is cyan (red 51); the marker's white plus stands on its centre.
+  EXPECT_LT(rgbAt(colors, kSize / 2 + 40, kSize / 2 + 40)[0], 60);
+  int white = 0;
+  for (int row : {kSize / 2 - 1, kSize / 2})
+    for (int d = -4; d <= 4; ++d) white += rgbAt(colors, kSize / 2 + d, row)[0] > 150;
+  EXPECT_GT(white, 3);
+}
+
 TEST_F(SolarDraw, AxesStandOutOfBothPoles) {
   chart_->setJulianDate(2451558.0653);
   chart_->showPlanetAxes = true;
