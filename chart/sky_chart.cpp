@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "chart/deep_sky_images.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
 #include "engine/angles.h"
@@ -49,6 +50,7 @@ CSkyChart::CSkyChart(CSkyDatabase* db, const char* directory) : CSkyMechanics(db
   if (directory != nullptr && std::strlen(directory) < sizeof imageDirectory)
     std::strcpy(imageDirectory, directory);
   std::fill(std::begin(satelliteCategories), std::end(satelliteCategories), true);
+  std::fill(std::begin(starSpriteSteps), std::end(starSpriteSteps), INFINITY);
   CSkyDatabase::clearSkyObjectID(&selectedObjectID);
   CSkyDatabase::clearSkyObjectID(&previousSelectedObjectID);
   CSkyDatabase::clearSkyObjectID(&selectedObjectPath.id);
@@ -77,8 +79,7 @@ CSkyChart::~CSkyChart() {
   std::free(groundCircles);
   groundCircles = nullptr;
   groundCircleCount = 0;
-  // Off-screen catalogue regions are unloaded here by the star and deep-sky
-  // layers.
+  unloadInvisibleCatalogRegions();
   releaseSelectedObject();
   std::free(vertexBuffer);
   std::free(texCoordBuffer);
@@ -95,8 +96,10 @@ CSkyChart::~CSkyChart() {
   releaseSolarSystemRenderData(parkedSolarSystemFile);
   resetObjectPath(&selectedObjectPath);
   clearHighlightedObjects();
-  // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
-  // horizon textures, and meteors are released here by their layers.
+  releaseStarSprites();
+  releaseDeepSkyImageTextures();
+  // Galaxy particles, Milky Way, constellation and horizon textures, and
+  // meteors are released here by their layers.
   releaseHorizonTextures();
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
