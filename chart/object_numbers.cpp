@@ -5,9 +5,11 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "skydata/catalog_numbers.h"
+
 namespace {
 
-constexpr std::uint64_t kFamilyBlock = 10000000000000000ULL;  // 10^16
+constexpr std::uint64_t kFamilyBlock = 10000000000000000ULL;  // 10^16, one catalogue
 
 struct Family {
   std::uint32_t types[2];  // type codes that ask for it (0: none more)
@@ -15,10 +17,10 @@ struct Family {
 };
 
 constexpr Family kFamilies[] = {
-    {{30, 31}, 151 * kFamilyBlock},
-    {{33, 0}, 152 * kFamilyBlock},
-    {{34, 0}, 153 * kFamilyBlock},
-    {{35, 0}, 154 * kFamilyBlock},
+    {{30, 31}, kCatalogPlanet * kFamilyBlock},
+    {{33, 0}, kCatalogAsteroid * kFamilyBlock},
+    {{34, 0}, kCatalogComet * kFamilyBlock},
+    {{35, 0}, kCatalogSatellite * kFamilyBlock},
 };
 
 }  // namespace

@@ -9,3 +9,6 @@ chart_test(chart_sky_grid_tests LABEL chart
 chart_test(chart_sky_glare_tests LABEL chart
   SOURCES glare_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_star_tests LABEL chart
+  SOURCES star_layer_test.cpp star_view.cpp
+  LIBS tessaly_chart_testsupport)

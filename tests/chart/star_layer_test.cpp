@@ -1,0 +1,330 @@
+// The star layer: colours, limits and sprite cells by their rules, the
+// atlas's stars centred in their cells, sprites drawn through the GL layer
+// where ERFA's observed places (eraAtco13, no refraction) fall under the
+// test's own projections, labels by their options, near stars, taps on
+// drawn stars, and the chart's object numbers.
+#include <gtest/gtest.h>
+
+#include <erfa.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "chart/image_files.h"
+#include "chart/object_numbers.h"
+#include "chart/star_colors.h"
+#include "chart/star_sprites.h"
+#include "skydata/sky_database.h"
+#include "tests/chart/chart_canvas.h"
+#include "tests/chart/sky_fixture.h"
+#include "tests/chart/star_view.h"
+
+namespace {
+
+using chart_test::Backend;
+using chart_test::ChartSky;
+using chart_test::Raster;
+using chart_test::StarDefinition;
+
+constexpr double kDegree = 0.017453292519943295;
+
+TEST(ChartSkyStarColors, BandsAndRampsAtTheDefaultSaturation) {
+  auto rgb = [](float index, int saturation = 192) {
+    std::uint8_t c[3];
+    colorIndexToRGB(static_cast<std::uint8_t>(saturation), c, index);
+    return std::vector<int>{c[0], c[1], c[2]};
+  };
+  EXPECT_EQ(rgb(0.0f), (std::vector<int>{255, 255, 255}));
+  EXPECT_EQ(rgb(-0.30f), (std::vector<int>{63, 216, 255}));
+  EXPECT_EQ(rgb(1.50f), (std::vector<int>{255, 191, 63}));
+  EXPECT_EQ(rgb(2.50f), (std::vector<int>{255, 63, 63}));
+  EXPECT_EQ(rgb(9.0f), (std::vector<int>{255, 63, 63}));
+  EXPECT_EQ(rgb(-4.0f), (std::vector<int>{63, 63, 255}));
+  EXPECT_EQ(rgb(INFINITY), (std::vector<int>{255, 255, 255}));
+  EXPECT_EQ(rgb(NAN), (std::vector<int>{255, 255, 255}));
+  EXPECT_EQ(rgb(1e30f), (std::vector<int>{255, 63, 63}));
+  EXPECT_EQ(rgb(1.2f, 0), (std::vector<int>{255, 255, 255}));
+  // The ramps meet their neighbours: no jump of more than one step's worth
+  // anywhere from blue to red.
+  std::vector<int> previous = rgb(-1.0f);
+  for (float index = -0.99f; index < 3.0f; index += 0.01f) {
+    std::vector<int> current = rgb(index);
+    for (int c = 0; c < 3; ++c) EXPECT_LE(std::abs(current[c] - previous[c]), 16) << index;
+    previous = current;
+  }
+}
+
+TEST(ChartSkyObjectNumbers, ANumberMeansOneObjectOfEachFamily) {
+  std::uint64_t ids[8];
+  ASSERT_EQ(objectIdsForNumber("25544", 0, ids, 8), 4u);
+  EXPECT_EQ(ids[0], 1510000000000025544ULL);
+  EXPECT_EQ(ids[1], 1520000000000025544ULL);
+  EXPECT_EQ(ids[2], 1530000000000025544ULL);
+  EXPECT_EQ(ids[3], 1540000000000025544ULL);
+  EXPECT_EQ(objectIdsForNumber("25544", 0, ids, 2), 2u);
+  EXPECT_EQ(objectIdForNumber("25544", 35), 1540000000000025544ULL);
+  EXPECT_EQ(objectIdForNumber("301", 31), 1510000000000000301ULL);
+  EXPECT_EQ(objectIdForNumber("7", 34), 1530000000000000007ULL);
+  EXPECT_EQ(objectIdForNumber("7", 12), 0u);
+  EXPECT_EQ(objectIdForNumber("0", 0), 0u);
+  EXPECT_EQ(objectIdForNumber("Vega", 0), 0u);
+  EXPECT_EQ(objectIdForNumber("99999999999999999999999", 0), 0u);
+  EXPECT_EQ(objectIdsForNumber(nullptr, 0, ids, 8), 0u);
+  EXPECT_EQ(objectIdsForNumber("5", 0, ids, 0), 0u);
+}
+
+class ChartSkyStarLimits : public testing::Test {
+ protected:
+  ChartSkyStarLimits() : sky_() { chart_ = sky_.chart(400, 300, 0, 0, 90); }
+  ChartSky sky_;
+  std::unique_ptr<CSkyChart> chart_;
+};
+
+TEST_F(ChartSkyStarLimits, TheLimitFollowsTheFieldAndTheGlareStartsBelowIt) {
+  chart_->baseStarMagLimit = 6;
+  chart_->setDisplayFOV(1.5707963267945);
+  chart_->updateStarMagnitudeLimit();
+  EXPECT_FLOAT_EQ(chart_->starMagLimit, 6);
+  chart_->setDisplayFOV(1.5707963267945 / 10);
+  chart_->updateStarMagnitudeLimit();
+  EXPECT_NEAR(chart_->starMagLimit, 9.96, 1e-5);
+  EXPECT_FLOAT_EQ(chart_->getMagnitudeLimitExcess(), 0);
+  chart_->starMagLimit = 4;
+  EXPECT_FLOAT_EQ(chart_->getMagnitudeLimitExcess(), -2.5f);
+}
+
+// The cell of a sprite: the one whose brightness is nearest (halves go up).
+int cellOf(const CSkyChart& chart, float magnitude) {
+  float b = chart.starMagLimit - magnitude;
+  if (chart.starMagLimit > 6.5f) b *= 6.5f / chart.starMagLimit;
+  b = std::min(b, 6.5f);
+  int best = 0;
+  for (int i = 1; i < 14; ++i)
+    if (std::fabs(chart.starSpriteSteps[i] - b) < std::fabs(chart.starSpriteSteps[best] - b) ||
+        chart.starSpriteSteps[i] - b == 0.25f)
+      best = i;
+  return best;
+}
+
+TEST_F(ChartSkyStarLimits, SpritesGrowWithBrightnessAndUseTheNearestCell) {
+  for (int i = 0; i < 14; ++i) chart_->starSpriteSteps[i] = 0.5f * i;
+  chart_->starMagLimit = 6;
+  float peak, radius, disc;
+  chart_->starSpriteSize(&peak, &radius, &disc, 0);
+  EXPECT_FLOAT_EQ(peak, 128);
+  EXPECT_NEAR(radius, std::sqrt(127.0 / 56), 1e-6);
+  EXPECT_NEAR(disc, std::sqrt(127.0 / 7 / 255), 1e-6);
+  // Five magnitudes brighter is a hundred times the peak.
+  chart_->starSpriteSize(&peak, &radius, nullptr, 5);
+  EXPECT_NEAR(peak, 12800, 0.01);
+  chart_->contentScale = 2;  // sprites at twice the pixels: four times the light
+  chart_->starSpriteSize(&peak, &radius, nullptr, 0);
+  EXPECT_FLOAT_EQ(peak, 512);
+  chart_->contentScale = 1;
+  chart_->starScale = -1e300;  // a damaged setting draws nothing, safely
+  chart_->starSpriteSize(&peak, &radius, &disc, 0);
+  EXPECT_EQ(radius, 0);
+  EXPECT_EQ(disc, 0);
+  chart_->starScale = 1;
+
+  // Cell choice through the vertices written: the quad's texture rectangle.
+  auto cellDrawn = [&](float magnitude) {
+    for (int i = 0; i < 14; ++i) chart_->starSpriteRects[i] = GRect{10.0f * i, 0, 10, 10};
+    chart_->starSprites.width = 1000;
+    chart_->starSprites.height = 10;
+    chart_->vertexCount = 0;
+    const float rgb[3] = {1, 1, 1};
+    chart_->addStarSprite(rgb, magnitude, 100, 100);
+    if (chart_->vertexCount != 6) return -1;
+    return static_cast<int>(std::lround(chart_->texCoordBuffer[0] * 1000 / 10));
+  };
+  EXPECT_EQ(cellDrawn(6), 0);  // on the limit: brightness 0
+  EXPECT_EQ(cellDrawn(-3), 13);
+  EXPECT_EQ(cellDrawn(-0.5f), 13);
+  for (float m = -0.4f; m <= 6; m += 0.05f) EXPECT_EQ(cellDrawn(m), cellOf(*chart_, m)) << m;
+  // Above 6.5 the brightness is compressed: the faintest drawn star still
+  // takes cell 0 and the brightest cell is reached later.
+  chart_->starMagLimit = 13;
+  EXPECT_EQ(cellDrawn(13), 0);
+  EXPECT_EQ(cellDrawn(1), 12);
+  chart_->vertexCount = 0;
+}
+
+TEST(ChartSkyStarAtlas, EachPaintedStarIsCentredOnItsPoint) {
+  GImage* image = createImage(64, 40, 8, 4);
+  ASSERT_NE(image, nullptr);
+  const std::uint8_t white[3] = {255, 255, 255};
+  const double cx = 21, cy = 17;  // a cell of half side 4 at x 17
+  paintStarSprite(image, cx, cy, 4, 200, white);
+  double sum = 0, sx = 0, sy = 0;
+  int lit = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const unsigned char* p = image->pixels + y * image->rowBytes + 4 * x;
+      EXPECT_EQ(p[0], p[2]);
+      if (p[3] == 0) continue;
+      ++lit;
+      sum += p[3];
+      sx += p[3] * (x + 0.5);
+      sy += p[3] * (y + 0.5);
+      // Levels by the profile: 200 / (1 + 7 d^2), above 8 only.
+      const double d2 = (x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy);
+      EXPECT_EQ(p[3], std::min(255, static_cast<int>(200 / (1 + 7 * d2))));
+      EXPECT_GT(200 / (1 + 7 * d2), 8);
+    }
+  EXPECT_GT(lit, 4);
+  EXPECT_NEAR(sx / sum, cx, 1e-9);
+  EXPECT_NEAR(sy / sum, cy, 1e-9);
+  // A second star on top adds its light; alpha keeps the larger level.
+  // Pixel (20, 16) lies 0.5 squared from the centre: levels 44 and 88.
+  paintStarSprite(image, cx, cy, 4, 400, white);
+  const unsigned char* near = image->pixels + 16 * image->rowBytes + 4 * 20;
+  EXPECT_EQ(near[3], 88);
+  EXPECT_EQ(near[0], 44 * 255 / 256 + 88 * 255 / 256);
+  // Outside the image nothing is touched and nothing breaks.
+  paintStarSprite(image, -50, 500, 30, 1e6, white);
+  paintStarSprite(nullptr, 0, 0, 3, 100, white);
+  freeImage(image);
+  EXPECT_EQ(starSpriteStepFactor(1), 1);
+  EXPECT_EQ(starSpriteStepFactor(1.5f), 2);
+  EXPECT_EQ(starSpriteStepFactor(3), 4);
+  EXPECT_EQ(starSpriteStepFactor(100), 16);
+}
+
+// ---- Sprites through the GL layer against ERFA ----
+
+// Where the sprites' light is centred near each expected point.
+void expectSpritesAt(const Raster& raster, const std::vector<chart_test::ExpectedStar>& stars,
+                     double tolerance) {
+  int found = 0;
+  for (const chart_test::ExpectedStar& star : stars) {
+    double sum = 0, sx = 0, sy = 0;
+    for (int y = static_cast<int>(star.y) - 12; y <= static_cast<int>(star.y) + 12; ++y)
+      for (int x = static_cast<int>(star.x) - 12; x <= static_cast<int>(star.x) + 12; ++x) {
+        const double a = raster.at(x, y);
+        sum += a;
+        sx += a * (x + 0.5);
+        sy += a * (y + 0.5);
+      }
+    ASSERT_GT(sum, 0.5) << "no sprite near " << star.x << ", " << star.y;
+    EXPECT_NEAR(sx / sum, star.x, tolerance) << star.name;
+    EXPECT_NEAR(sy / sum, star.y, tolerance) << star.name;
+    ++found;
+  }
+  EXPECT_GE(found, 12);
+}
+
+TEST(ChartSkyStarPlaces, SpritesOnTheHorizonChartStandWhereErfaPutsTheStars) {
+  chart_test::StarScene scene = chart_test::horizonScene();
+  if (!chart_test::backendAvailable(Backend::gl)) GTEST_SKIP() << "no GL entry points";
+  ChartSky sky(scene.catalogue);
+  auto chart = scene.makeChart(sky);
+  auto canvas = chart_test::makeCanvas(Backend::gl, *chart, scene.width, scene.height);
+  chart->drawSkyChart();
+  canvas->save("stars_horizon");
+  expectSpritesAt(canvas->raster(), scene.expected, 1.0);
+}
+
+TEST(ChartSkyStarPlaces, SpritesOnTheEquatorialChartStandWhereErfaPutsTheStars) {
+  chart_test::StarScene scene = chart_test::equatorialScene();
+  if (!chart_test::backendAvailable(Backend::gl)) GTEST_SKIP() << "no GL entry points";
+  ChartSky sky(scene.catalogue);
+  auto chart = scene.makeChart(sky);
+  auto canvas = chart_test::makeCanvas(Backend::gl, *chart, scene.width, scene.height);
+  chart->drawSkyChart();
+  canvas->save("stars_equatorial");
+  expectSpritesAt(canvas->raster(), scene.expected, 1.0);
+}
+
+// ---- Taps, labels and the walk ----
+
+TEST(ChartSkyStarTaps, ATapOnADrawnStarSelectsItAndTheBrightestComesFirst) {
+  chart_test::StarScene scene = chart_test::equatorialScene();
+  ChartSky sky(scene.catalogue);
+  auto chart = scene.makeChart(sky);
+  for (const chart_test::ExpectedStar& star : scene.expected) {
+    ASSERT_EQ(chart->selectObjectAt({static_cast<float>(star.x + 3), static_cast<float>(star.y - 2)}), 1);
+    EXPECT_EQ(std::string(chart->selectedObjectID.name), star.name);
+  }
+  // Two stars within the finger's reach: the brighter first, then the other.
+  StarDefinition faint, bright;
+  faint.ra = 80, faint.dec = 20, faint.magnitude = 4, faint.name = "Faint";
+  bright.ra = 80.05, bright.dec = 20, bright.magnitude = 2, bright.name = "Bright";
+  ChartSky pair({faint, bright});
+  auto close = pair.chart(400, 300, 80, 20, 10);
+  SkyObjectID sun;
+  CSkyDatabase::setSunObjectID(&sun);
+  close->selectObject(&sun);
+  close->showPlanets = false;
+  double v[3] = {std::cos(20 * kDegree) * std::cos(80 * kDegree),
+                 std::cos(20 * kDegree) * std::sin(80 * kDegree), std::sin(20 * kDegree)};
+  double x, y;
+  ASSERT_TRUE(close->vectorToScreen(v, &x, &y));
+  SkyObjectID hits[4];
+  ASSERT_EQ(close->findObjectsAt({static_cast<float>(x), static_cast<float>(y)}, hits, 4), 2);
+  EXPECT_EQ(std::string(hits[0].name), "Bright");
+  EXPECT_EQ(std::string(hits[1].name), "Faint");
+  // Fainter than the limit: neither drawn nor found.
+  close->starMagLimit = 1;
+  EXPECT_EQ(close->findObjectsAt({static_cast<float>(x), static_cast<float>(y)}, hits, 4), 0);
+  // Naked-eye only: 6.5 itself is out.
+  close->starMagLimit = 9;
+  close->showNakedEyeOnly = true;
+  EXPECT_EQ(close->findStarsAt({static_cast<float>(x), static_cast<float>(y)}, kStarsFile, nullptr, hits, 4), 2);
+  EXPECT_EQ(close->findStarsAt({static_cast<float>(x), static_cast<float>(y)}, kStarsFile, nullptr, hits, 1), 1);
+  EXPECT_EQ(close->findStarsAt({static_cast<float>(x), static_cast<float>(y)}, kStarsFile, nullptr, nullptr, 4), 0);
+}
+
+TEST(ChartSkyStarLabels, OnlyNamedStarsAreLabelledAtTheLowDensity) {
+  StarDefinition named, numbered, bare;
+  named.ra = 80, named.dec = 20, named.magnitude = 1, named.name = "Named";
+  numbered.ra = 86, numbered.dec = 24, numbered.magnitude = 1;
+  numbered.numbers = {10000000000000000LL * 2 + 15 * 100000 + 12};  // 12 CVn (Flamsteed)
+  bare.ra = 74, bare.dec = 16, bare.magnitude = 1;
+  bare.numbers = {10000000000000000LL * 5 + 12345};  // HD 12345
+  ChartSky sky({named, numbered, bare});
+  auto chart = sky.chart(400, 300, 80, 20, 20);
+  chart->starMagLimit = chart->baseStarMagLimit = 6;
+  chart_test::Canvas2D canvas(*chart, 400, 300);
+  chart->starNameDensity = 0.1;
+  chart->clearLabelRects();
+  chart->drawStars();
+  EXPECT_EQ(chart->labelRectCount, 2);
+  chart->starNameDensity = 0.2;
+  chart->clearLabelRects();
+  chart->drawStars();
+  EXPECT_EQ(chart->labelRectCount, 3);
+  chart->showStarNames = false;
+  chart->clearLabelRects();
+  chart->drawStars();
+  EXPECT_EQ(chart->labelRectCount, 0);
+}
+
+TEST(ChartSkyStarWalk, NearStarsBeyondTheTenSlotsAreStillDrawn) {
+  std::vector<StarDefinition> stars;
+  for (int i = 0; i < 14; ++i) {
+    StarDefinition s;
+    s.ra = 62 + (i % 4) * 12, s.dec = 2 + (i / 4) * 12, s.magnitude = 3;
+    s.distance = 0.5f + 0.01f * i;
+    s.name = "Near" + std::to_string(i);
+    stars.push_back(s);
+  }
+  ChartSky sky(stars);
+  auto chart = sky.chart(800, 800, 80, 20, 60);
+  chart->starMagLimit = chart->baseStarMagLimit = 6;
+  chart->properMotion = 0;  // the stars stay at their catalogue places
+  chart_test::Canvas2D canvas(*chart, 800, 800);
+  chart->starNameDensity = 1;
+  chart->clearLabelRects();
+  chart->drawStars();
+  // Every star labelled, so every star drawn: ten from the slots, four in
+  // the walk.
+  EXPECT_EQ(chart->labelRectCount, 14);
+  int held = 0;
+  for (CStar* star : chart->nearStars) held += star != nullptr;
+  EXPECT_EQ(held, 10);
+}
+
+}  // namespace
