@@ -1,8 +1,10 @@
 // The deep-sky photographs' index: one tab-separated line per picture
 // (file name, object name, epoch, centre right ascension "h m s" and
-// declination "d m s", position angle of the picture's vertical axis in
-// degrees, scale in arcseconds per pixel, width and height in pixels),
-// read once into records with the pictures' corner directions.
+// declination "d m s", angle of the picture's vertical axis in degrees,
+// scale in arcseconds per pixel, width and height in pixels), read once
+// into records with the pictures' corner directions. The angle turns the
+// vertical axis from north towards the west (0: north up, east left):
+// the opposite sense to an astronomical position angle.
 //
 // Every field is read with a bounded, checked conversion: a name longer
 // than its record is cut (object names) or the line refused (file names,
@@ -26,7 +28,7 @@ inline constexpr int kDeepSkyImagePathSize = 512;
 struct DeepSkyImage {
   char file[kDeepSkyImagePathSize];  // relative to the "/DeepSky/" folder
   SkyObjectID object;                // the name from the index, the rest cleared
-  double positionAngle;              // of the vertical axis, radians
+  double positionAngle;              // of the vertical axis from north towards west, radians
   double ra, dec;                    // of the centre, J2000, radians
   double corners[4][3];              // J2000 unit vectors, from the top left clockwise
   double scale;                      // radians per pixel
@@ -40,8 +42,8 @@ struct DeepSkyImageTable {
 };
 
 // The corner directions of a picture of width x height pixels of `scale`
-// radians each, centred on (ra, dec) with its vertical axis at position
-// angle `angle` (north through east): top left, top right, bottom right,
+// radians each, centred on (ra, dec) with its vertical axis turned from
+// north towards the west by `angle`: top left, top right, bottom right,
 // bottom left, each a unit vector of the centre's frame.
 void computeImageCorners(std::int64_t width, std::int64_t height, double corners[4][3],
                          double scale, double ra, double dec, double angle);

@@ -15,3 +15,6 @@ chart_test(chart_sky_star_tests LABEL chart
 chart_test(chart_sky_deep_sky_tests LABEL chart
   SOURCES deep_sky_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_deep_sky_image_tests LABEL chart
+  SOURCES deep_sky_images_test.cpp
+  LIBS tessaly_chart_testsupport)
