@@ -53,7 +53,9 @@ bool CSkyChart::isSpaceRegionHidden(CSkyDataRegion* region) {
   const double brightest = apparentMagnitude(region->getBrightestMagnitude(), d - h);
   if (brightest > starMagLimit || (showNakedEyeOnly && brightest > kNakedEyeMagnitude))
     return true;
-  if (angleFromDisplayCenter(c) - angularRadius(h, d) > getDiagonalFOV() / 2) return true;
+  double towards[3] = {c[0], c[1], c[2]};
+  vectorNormalize(towards);
+  if (angleFromDisplayCenter(towards) - angularRadius(h, d) > getDiagonalFOV() / 2) return true;
   double corners[8][3];
   for (int k = 0; k < 8; ++k) {
     region->getCorner(k, corners[k]);

@@ -13,6 +13,8 @@ namespace {
 
 constexpr double kRadiansPerDegree = 0.017453292519943295;
 
+}  // namespace
+
 std::string starRecord(const StarDefinition& s) {
   std::string buffer(1024, '\0');
   RecordWriter w(buffer.data(), static_cast<std::int64_t>(buffer.size()), false);
@@ -33,8 +35,6 @@ std::string starRecord(const StarDefinition& s) {
   buffer.resize(static_cast<std::size_t>(w.result()));
   return buffer;
 }
-
-}  // namespace
 
 namespace {
 

@@ -21,6 +21,9 @@ struct StarDefinition {
   float distance = 100;    // parsecs
 };
 
+// The star's record as the catalogues store it.
+std::string starRecord(const StarDefinition& star);
+
 class ChartSky {
  public:
   // The solar system with the given satellites, plus a Stars.skydata of
