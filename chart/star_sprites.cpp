@@ -68,6 +68,8 @@ void CSkyChart::starSpriteSize(float* peak, float* radius, float* discRadius,
 }
 
 void CSkyChart::buildStarSprites() {
+  // Sprites are drawn by GL alone: the 2-D back end paints no atlas.
+  if (cgContext != nullptr) return;
   if (glResetPending || starSpritesChanged) releaseStarSprites();
   if (isTextureLoaded(&starSprites)) {
     starSpritesChanged = false;
