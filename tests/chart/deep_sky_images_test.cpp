@@ -7,7 +7,9 @@
 
 #include <erfa.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include "tests/chart/chart_canvas.h"
 #include "tests/chart/sky_fixture.h"
 #include "tests/support/fuzz.h"
+#include "tests/support/requirements.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -243,6 +246,98 @@ TEST(ChartSkyDeepSkyPictures, PicturesFadeInFromATwentiethOfTheViewport) {
   // Fields over 45 degrees show no pictures.
   chart->setDisplayFOV(50 * kDegree);
   EXPECT_EQ(brightness(2000, &visible), 0);
+}
+
+// The bundle's photographs are the right way round: in the M 31 picture
+// of each set, M 32 and M 110 (SIMBAD's J2000 places) fall on light well
+// above the picture's median, where a mirrored or turned picture puts sky.
+TEST(ChartSkyDeepSkyPictures, CompanionsOfM31LieOnItsLightInEverySet) {
+  const char* built = std::getenv("TESSALY_SKY_IMAGES");
+  const std::string folder = std::string(built != nullptr ? built : "app/SkyImages") + "/DeepSky";
+  std::FILE* index = std::fopen((folder + "/Index.txt").c_str(), "r");
+  if (index == nullptr) TESSALY_SKIP_OR_FAIL("no built photographs in " << folder);
+  std::vector<DeepSkyImage> images;
+  readDeepSkyImageIndex(index, 1 << 30, nullptr, images);
+  std::fclose(index);
+  const double companions[][2] = {{10.674300, 40.865287}, {10.092000, 41.685306}};
+  int checked = 0;
+  for (const DeepSkyImage& m31 : images) {
+    if (std::strstr(m31.file, "/m31.png") == nullptr) continue;
+    std::FILE* file = std::fopen((folder + "/" + m31.file).c_str(), "rb");
+    ASSERT_NE(file, nullptr) << m31.file;
+    GImage* picture = readImageFile(file);
+    std::fclose(file);
+    ASSERT_NE(picture, nullptr);
+    ASSERT_EQ(static_cast<std::int64_t>(picture->width), m31.width);
+    auto level = [&](int x, int y) {
+      const unsigned char* p = getImageRow(picture, y);
+      return p == nullptr || x < 0 || x >= static_cast<int>(picture->width) ? 0 : p[x * picture->components];
+    };
+    std::vector<int> all;
+    for (std::uint32_t y = 0; y < picture->height; y += 3)
+      for (std::uint32_t x = 0; x < picture->width; x += 3) all.push_back(level(static_cast<int>(x), static_cast<int>(y)));
+    std::nth_element(all.begin(), all.begin() + all.size() / 2, all.end());
+    const int median = all[all.size() / 2];
+    double centre[3];
+    eraS2c(m31.ra, m31.dec, centre);
+    for (const auto& place : companions) {
+      double v[3], xi, eta;
+      eraS2c(place[0] * kDegree, place[1] * kDegree, v);
+      ASSERT_EQ(eraTpxev(v, centre, &xi, &eta), 0);
+      // The picture's left and up on the sky (the index's angle turns up
+      // from north towards the west).
+      const double a = m31.positionAngle;
+      const double left = xi * std::cos(a) + eta * std::sin(a);
+      const double up = -xi * std::sin(a) + eta * std::cos(a);
+      const int x = static_cast<int>(m31.width / 2.0 - left / m31.scale);
+      const int y = static_cast<int>(m31.height / 2.0 - up / m31.scale);
+      int brightest = 0;
+      for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) brightest = std::max(brightest, level(x + dx, y + dy));
+      EXPECT_GT(brightest, median + 40) << m31.file << " at " << place[0];
+      const int mirrored = level(static_cast<int>(m31.width) - x, y);
+      EXPECT_LT(mirrored, brightest) << m31.file;
+    }
+    freeImage(picture);
+    ++checked;
+  }
+  EXPECT_EQ(checked, 6);
+}
+
+// The whole path on the bundle: index, picture set, texture and corners
+// put M 32 on the chart where the tests' own projection of its place is.
+TEST(ChartSkyDeepSkyPictures, TheChartShowsM31WithM32WhereItsPlaceProjects) {
+  const char* built = std::getenv("TESSALY_SKY_IMAGES");
+  const std::string folder = built != nullptr ? built : "app/SkyImages";
+  if (!std::filesystem::exists(folder + "/DeepSky/Index.txt"))
+    TESSALY_SKIP_OR_FAIL("no built photographs in " << folder);
+  if (!chart_test::backendAvailable(Backend::gl)) GTEST_SKIP() << "no GL entry points";
+  chart_test::ChartSky sky;
+  auto chart = sky.chart(400, 300, 10.6847, 41.2690, 3);
+  chart->aberration = 0;
+  chart->setImageDirectory(folder.c_str());
+  ASSERT_TRUE(chart->loadDeepSkyImageIndex((folder + "/DeepSky/Index.txt").c_str(), nullptr));
+  SkyObjectID sun;
+  CSkyDatabase::setSunObjectID(&sun);
+  chart->selectObject(&sun);
+  chart->showPlanets = false;
+  auto canvas = chart_test::makeCanvas(Backend::gl, *chart, 400, 300);
+  chart->drawSkyChart();
+  canvas->save("deep_sky_m31");
+  const chart_test::Raster raster = canvas->raster();
+  chart_test::TestView view;
+  view.projection = 1, view.lon0 = 10.6847 * kDegree, view.lat0 = 41.2690 * kDegree;
+  view.fov = 3 * kDegree, view.width = 400, view.height = 300;
+  double m32[3], x, y;
+  eraS2c(10.674300 * kDegree, 40.865287 * kDegree, m32);
+  ASSERT_TRUE(view.project(m32, &x, &y));
+  float brightest = 0;
+  for (int dy = -2; dy <= 2; ++dy)
+    for (int dx = -2; dx <= 2; ++dx)
+      brightest = std::max(brightest, raster.at(static_cast<int>(x) + dx, static_cast<int>(y) + dy));
+  EXPECT_GT(brightest, 0.5f);
+  EXPECT_LT(raster.at(static_cast<int>(400 - x), static_cast<int>(300 - y)), brightest);
+  EXPECT_LT(raster.at(5, 5), 0.25f);  // sky beyond the picture stays dark
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ chart_test(chart_sky_deep_sky_tests LABEL chart
 chart_test(chart_sky_deep_sky_image_tests LABEL chart
   SOURCES deep_sky_images_test.cpp
   LIBS tessaly_chart_testsupport)
+set_property(TEST chart_sky_deep_sky_image_tests APPEND PROPERTY ENVIRONMENT
+  "TESSALY_SKY_IMAGES=${CMAKE_BINARY_DIR}/app/SkyImages")
 chart_test(chart_sky_culling_tests LABEL chart
   SOURCES star_culling_test.cpp
   LIBS tessaly_chart_testsupport)
