@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr float kNakedEyeMagnitude = 6.5f;
 constexpr double kParsecsPerAU = 4.848136811094136e-06;
 // The six faces of a box by its corner numbers (bit 0 x, bit 1 y, bit 2
 // z), each in order round its edge.
@@ -51,7 +50,7 @@ bool CSkyChart::isSpaceRegionHidden(CSkyDataRegion* region) {
   vectorSubtract(c, observer, c);
   const double d = vectorLength(c), h = region->getDiagonal() / 2;
   const double brightest = apparentMagnitude(region->getBrightestMagnitude(), d - h);
-  if (brightest > starMagLimit || (showNakedEyeOnly && brightest > kNakedEyeMagnitude))
+  if (brightest > starMagLimit || (showNakedEyeOnly && brightest > kNakedEyeLimit))
     return true;
   double towards[3] = {c[0], c[1], c[2]};
   vectorNormalize(towards);

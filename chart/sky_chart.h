@@ -60,6 +60,9 @@ inline constexpr int kLabelRectCapacity = 1024;
 inline constexpr int kMaxTextAtlases = 10;
 // Most hit records one tap collects.
 inline constexpr int kMaxHitRecords = 100;
+// The faintest naked-eye magnitude: where the stars' glare begins to
+// shrink, and the cap of "ShowNakedEyeOnly".
+inline constexpr float kNakedEyeLimit = 6.5f;
 
 class CSkyChart : public CSkyMechanics {
  public:

@@ -8,12 +8,6 @@
 #include "skydata/sky_database.h"
 #include "skydata/star.h"
 
-namespace {
-
-constexpr float kNakedEyeMagnitude = 6.5f;
-
-}  // namespace
-
 int CSkyChart::findStarsAt(GPoint point, int file, CSkyDataRegion* region, SkyObjectID* hits,
                            int maximum) {
   if (hits == nullptr || maximum < 1 || database == nullptr) return 0;
@@ -36,7 +30,7 @@ int CSkyChart::findStarsAt(GPoint point, int file, CSkyDataRegion* region, SkyOb
         star->getPosition(v);
       }
       const float m = star->getMagnitude();
-      if (!(m <= starMagLimit) || (showNakedEyeOnly && !(m < kNakedEyeMagnitude))) continue;
+      if (!(m <= starMagLimit) || (showNakedEyeOnly && !(m < kNakedEyeLimit))) continue;
       double x, y;
       if (!vectorToScreen(v, &x, &y) || !isPointInViewport(x, y)) continue;
       const double dx = x - point.x, dy = y - point.y;

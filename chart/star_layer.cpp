@@ -14,8 +14,6 @@
 
 namespace {
 
-// Stars brighter than this never fade, and naked-eye stars end here.
-constexpr float kNakedEyeMagnitude = 6.5f;
 // Stars nearer than this (parsecs) are drawn last, far to near, over the
 // rest; nearer than 10 pc a star may show its disc.
 constexpr double kNearStarParsecs = 1.0;
@@ -38,7 +36,7 @@ void CSkyChart::updateStarMagnitudeLimit() {
 }
 
 float CSkyChart::getMagnitudeLimitExcess() const {
-  return starMagLimit > kNakedEyeMagnitude ? 0.0f : starMagLimit - kNakedEyeMagnitude;
+  return starMagLimit > kNakedEyeLimit ? 0.0f : starMagLimit - kNakedEyeLimit;
 }
 
 float CSkyChart::drawStar(CStar* star, float x, float y) {
@@ -104,7 +102,7 @@ void CSkyChart::drawStarRegion(int file, CSkyDataRegion* region) {
         if (!updateStarPosition(star)) continue;
         m = star->getMagnitude();
       }
-      if (!(m <= starMagLimit) || (showNakedEyeOnly && !(m < kNakedEyeMagnitude))) continue;
+      if (!(m <= starMagLimit) || (showNakedEyeOnly && !(m < kNakedEyeLimit))) continue;
       if (showDoubleStars) {
         if (CBinaryStar* binary = asBinaryStar(star)) {
           // The orbit's lines share the vertex buffer: the sprites held so

@@ -14,9 +14,10 @@
 namespace {
 
 constexpr int kSpriteCells = 14;
-// Brightness step between cells and the brightest drawn (magnitudes).
+// Brightness step between cells (magnitudes); the brightest cell is
+// kNakedEyeLimit above the limit.
 constexpr double kCellStep = 0.5;
-constexpr double kBrightest = 6.5;
+constexpr double kBrightest = kNakedEyeLimit;
 // Level of the faintest cell's peak at step factor 1; sprite levels below
 // this fade into the background.
 constexpr double kPeakScale = 128.0;

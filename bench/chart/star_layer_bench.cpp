@@ -24,16 +24,11 @@ namespace {
 
 constexpr double kDegree = 0.017453292519943295;
 
-// A sky tree as the catalogue tool lays it out: the cube's six faces,
-// each halved three times along its free axes, every star in the region
-// its direction falls in.
+// A sky tree three levels below the cube's faces, every star in the
+// region its direction falls in.
 bool writeSyntheticSky(const std::string& path, int count) {
   SkyDataWriter writer;
-  for (int face = 0; face < 6; ++face) {
-    float lo[3] = {-1, -1, -1}, hi[3] = {1, 1, 1};
-    lo[face / 2] = hi[face / 2] = face % 2 == 0 ? 1.0f : -1.0f;
-    writer.setRegionBox(static_cast<std::uint32_t>(face + 1), lo, hi);
-  }
+  chart_test::setSkyTreeFaces(writer);
   std::mt19937 random(3);
   std::uniform_real_distribution<double> unit(0, 1);
   for (int i = 0; i < count; ++i) {
@@ -44,26 +39,8 @@ bool writeSyntheticSky(const std::string& path, int count) {
     s.magnitude = static_cast<float>(std::round(100 * (12 - 2.5 * std::log10(1 + 1e4 * unit(random)))) / 100);
     const double v[3] = {std::cos(s.dec * kDegree) * std::cos(s.ra * kDegree),
                          std::cos(s.dec * kDegree) * std::sin(s.ra * kDegree), std::sin(s.dec * kDegree)};
-    int axis = 0;
-    for (int a = 1; a < 3; ++a)
-      if (std::fabs(v[a]) > std::fabs(v[axis])) axis = a;
-    auto region = static_cast<std::uint32_t>(2 * axis + (v[axis] > 0 ? 0 : 1)) + 1;
-    double lo[3] = {-1, -1, -1}, hi[3] = {1, 1, 1};
-    for (int level = 0; level < 3; ++level) {
-      int k = 0;
-      for (int a = 0; a < 3; ++a) {
-        if (a == axis) continue;
-        const double middle = (lo[a] + hi[a]) / 2;
-        if (v[a] / std::fabs(v[axis]) >= middle) {
-          k |= 1 << a;
-          lo[a] = middle;
-        } else {
-          hi[a] = middle;
-        }
-      }
-      region = 8 * region + static_cast<std::uint32_t>(k) + 1;
-    }
-    if (writer.addRecord(region, chart_test::starRecord(s), s.magnitude) < 0) return false;
+    if (writer.addRecord(chart_test::skyTreeRegion(v, 3), chart_test::starRecord(s), s.magnitude) < 0)
+      return false;
   }
   return writer.writeFile(path);
 }

@@ -99,21 +99,15 @@ class DeepSkySky {
  public:
   explicit DeepSkySky(const std::vector<DeepSkyDefinition>& objects) {
     SkyDataWriter writer;
-    for (int face = 0; face < 6; ++face) {
-      float lo[3] = {-1, -1, -1}, hi[3] = {1, 1, 1};
-      lo[face / 2] = hi[face / 2] = face % 2 == 0 ? 1.0f : -1.0f;
-      writer.setRegionBox(static_cast<std::uint32_t>(face + 1), lo, hi);
-    }
+    chart_test::setSkyTreeFaces(writer);
     for (const DeepSkyDefinition& d : objects) {
-      float v[3];
-      direction(d.ra, d.dec, v);
-      int axis = 0;
-      for (int a = 1; a < 3; ++a)
-        if (std::fabs(v[a]) > std::fabs(v[axis])) axis = a;
-      const auto face = static_cast<std::uint32_t>(2 * axis + (v[axis] > 0 ? 0 : 1));
-      const int index = writer.addRecord(face + 1, record(d), d.magnitude);
+      float f[3];
+      direction(d.ra, d.dec, f);
+      const double v[3] = {f[0], f[1], f[2]};
+      const std::uint32_t region = chart_test::skyTreeRegion(v, 0);
+      const int index = writer.addRecord(region, record(d), d.magnitude);
       EXPECT_GE(index, 0);
-      ids.push_back({face + 1, static_cast<std::uint16_t>(index)});
+      ids.push_back({region, static_cast<std::uint16_t>(index)});
     }
     char folder[256];
     sky.database().getDataDirectory(folder, sizeof folder);

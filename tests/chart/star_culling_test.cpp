@@ -124,15 +124,11 @@ std::unique_ptr<CSkyChart> cullingChart(CSkyDatabase& database) {
 
 // A sky tree three levels deep below the six faces of the cube, with
 // random stars of magnitudes 0 to 14 in the regions their directions fall
-// in (the writer halves each face's box along its two free axes).
+// in.
 TEST(ChartSkyCulling, ASyntheticSkyTreeHidesNothingAWalkOverEveryRegionShows) {
   chart_test::ChartSky sky;
   SkyDataWriter writer;
-  for (int face = 0; face < 6; ++face) {
-    float lo[3] = {-1, -1, -1}, hi[3] = {1, 1, 1};
-    lo[face / 2] = hi[face / 2] = face % 2 == 0 ? 1.0f : -1.0f;
-    writer.setRegionBox(static_cast<std::uint32_t>(face + 1), lo, hi);
-  }
+  chart_test::setSkyTreeFaces(writer);
   std::mt19937 random(7);
   std::uniform_real_distribution<double> unit(0, 1);
   for (int i = 0; i < 6000; ++i) {
@@ -144,27 +140,7 @@ TEST(ChartSkyCulling, ASyntheticSkyTreeHidesNothingAWalkOverEveryRegionShows) {
     s.magnitude = static_cast<float>(std::round(1400 * unit(random)) / 100);
     const double v[3] = {std::cos(s.dec * kDegree) * std::cos(s.ra * kDegree),
                          std::cos(s.dec * kDegree) * std::sin(s.ra * kDegree), std::sin(s.dec * kDegree)};
-    int axis = 0;
-    for (int a = 1; a < 3; ++a)
-      if (std::fabs(v[a]) > std::fabs(v[axis])) axis = a;
-    std::uint32_t region = static_cast<std::uint32_t>(2 * axis + (v[axis] > 0 ? 0 : 1)) + 1;
-    double lo[3] = {-1, -1, -1}, hi[3] = {1, 1, 1};
-    const double scale = 1 / std::fabs(v[axis]);  // onto the cube's face
-    for (int level = 0; level < 3; ++level) {
-      int k = 0;
-      for (int a = 0; a < 3; ++a) {
-        if (a == axis) continue;
-        const double middle = (lo[a] + hi[a]) / 2, p = v[a] * scale;
-        if (p >= middle) {
-          k |= 1 << a;
-          lo[a] = middle;
-        } else {
-          hi[a] = middle;
-        }
-      }
-      region = 8 * region + static_cast<std::uint32_t>(k) + 1;
-    }
-    ASSERT_GE(writer.addRecord(region, chart_test::starRecord(s), s.magnitude), 0);
+    ASSERT_GE(writer.addRecord(chart_test::skyTreeRegion(v, 3), chart_test::starRecord(s), s.magnitude), 0);
   }
   char folder[256];
   sky.database().getDataDirectory(folder, sizeof folder);

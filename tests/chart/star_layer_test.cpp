@@ -216,26 +216,24 @@ void expectSpritesAt(const Raster& raster, const std::vector<chart_test::Expecte
   EXPECT_GE(found, 12);
 }
 
-TEST(ChartSkyStarPlaces, SpritesOnTheHorizonChartStandWhereErfaPutsTheStars) {
-  chart_test::StarScene scene = chart_test::horizonScene();
+// Draws the scene's frame through the GL layer and checks its sprites.
+void expectSceneDrawnWhereErfaPutsItsStars(const chart_test::StarScene& scene,
+                                          const std::string& name) {
   if (!chart_test::backendAvailable(Backend::gl)) GTEST_SKIP() << "no GL entry points";
   ChartSky sky(scene.catalogue);
   auto chart = scene.makeChart(sky);
   auto canvas = chart_test::makeCanvas(Backend::gl, *chart, scene.width, scene.height);
   chart->drawSkyChart();
-  canvas->save("stars_horizon");
+  canvas->save(name);
   expectSpritesAt(canvas->raster(), scene.expected, 1.0);
 }
 
+TEST(ChartSkyStarPlaces, SpritesOnTheHorizonChartStandWhereErfaPutsTheStars) {
+  expectSceneDrawnWhereErfaPutsItsStars(chart_test::horizonScene(), "stars_horizon");
+}
+
 TEST(ChartSkyStarPlaces, SpritesOnTheEquatorialChartStandWhereErfaPutsTheStars) {
-  chart_test::StarScene scene = chart_test::equatorialScene();
-  if (!chart_test::backendAvailable(Backend::gl)) GTEST_SKIP() << "no GL entry points";
-  ChartSky sky(scene.catalogue);
-  auto chart = scene.makeChart(sky);
-  auto canvas = chart_test::makeCanvas(Backend::gl, *chart, scene.width, scene.height);
-  chart->drawSkyChart();
-  canvas->save("stars_equatorial");
-  expectSpritesAt(canvas->raster(), scene.expected, 1.0);
+  expectSceneDrawnWhereErfaPutsItsStars(chart_test::equatorialScene(), "stars_equatorial");
 }
 
 // ---- Taps, labels and the walk ----

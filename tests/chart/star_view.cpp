@@ -70,17 +70,30 @@ std::vector<ExpectedStar> apart(const std::vector<ExpectedStar>& placed, int wid
 // The catalogue's own rounding: places are stored as floats.
 double stored(double radians) { return static_cast<float>(radians); }
 
-std::unique_ptr<CSkyChart> baseChart(ChartSky& sky, int width, int height) {
-  auto chart = sky.chart(width, height, 0, 0, 20);
-  chart->setLocation(kLongitude, kLatitude, kHeight);
-  chart->setJulianDate(kDate);
-  chart->refraction = 0;
-  chart->showPlanets = false;
-  chart->showStarNames = false;
-  SkyObjectID sun;
-  CSkyDatabase::setSunObjectID(&sun);
-  chart->selectObject(&sun);
-  return chart;
+// The scene's chart maker: the site and moment, no refraction, planets
+// and names off, the Sun selected, the view centred on (lon, lat) of the
+// system, and the star limit 6 at the field.
+std::function<std::unique_ptr<CSkyChart>(ChartSky&)> chartMaker(int width, int height,
+                                                                int system, double lon,
+                                                                double lat, int projection,
+                                                                double fov) {
+  return [=](ChartSky& sky) {
+    auto chart = sky.chart(width, height, 0, 0, 20);
+    chart->setLocation(kLongitude, kLatitude, kHeight);
+    chart->setJulianDate(kDate);
+    chart->refraction = 0;
+    chart->showPlanets = false;
+    chart->showStarNames = false;
+    SkyObjectID sun;
+    CSkyDatabase::setSunObjectID(&sun);
+    chart->selectObject(&sun);
+    chart->setDisplayCoordSystem(system);
+    chart->CSkyProjection::setDisplayCenter(system, lon, lat, 0);
+    chart->setDisplayProjection(projection);
+    chart->setDisplayFOV(fov);
+    chart->setStarMagnitudeLimit(6);
+    return chart;
+  };
 }
 
 }  // namespace
@@ -114,16 +127,7 @@ StarScene horizonScene() {
       scene.expected.push_back({star.name, scene.width / 2.0 - u / s, scene.height / 2.0 - w / s});
     }
   scene.expected = apart(scene.expected, scene.width, scene.height);
-  const int w = scene.width, h = scene.height;
-  scene.makeChart = [=](ChartSky& sky) {
-    auto chart = baseChart(sky, w, h);
-    chart->setDisplayCoordSystem(kCoordHorizon);
-    chart->CSkyProjection::setDisplayCenter(kCoordHorizon, az0, alt0, 0);
-    chart->setDisplayProjection(3);
-    chart->setDisplayFOV(fov);
-    chart->setStarMagnitudeLimit(6);
-    return chart;
-  };
+  scene.makeChart = chartMaker(scene.width, scene.height, kCoordHorizon, az0, alt0, 3, fov);
   return scene;
 }
 
@@ -158,16 +162,8 @@ StarScene equatorialScene() {
                                 scene.height / 2.0 - eraPdp(d, f.z) / along / s});
     }
   scene.expected = apart(scene.expected, scene.width, scene.height);
-  const int w = scene.width, h = scene.height;
-  scene.makeChart = [=](ChartSky& sky) {
-    auto chart = baseChart(sky, w, h);
-    chart->setDisplayCoordSystem(kCoordEquatorial);
-    chart->CSkyProjection::setDisplayCenter(kCoordEquatorial, centreRA, centreDec, 0);
-    chart->setDisplayProjection(1);
-    chart->setDisplayFOV(fov);
-    chart->setStarMagnitudeLimit(6);
-    return chart;
-  };
+  scene.makeChart = chartMaker(scene.width, scene.height, kCoordEquatorial, centreRA, centreDec,
+                               1, fov);
   return scene;
 }
 
