@@ -243,7 +243,8 @@ TEST(ChartSkyStarTaps, ATapOnADrawnStarSelectsItAndTheBrightestComesFirst) {
   ChartSky sky(scene.catalogue);
   auto chart = scene.makeChart(sky);
   for (const chart_test::ExpectedStar& star : scene.expected) {
-    ASSERT_EQ(chart->selectObjectAt({static_cast<float>(star.x + 3), static_cast<float>(star.y - 2)}), 1);
+    // Within the marker size (16 pixels) of the star.
+    ASSERT_EQ(chart->selectObjectAt({static_cast<float>(star.x + 10), static_cast<float>(star.y - 9)}), 1);
     EXPECT_EQ(std::string(chart->selectedObjectID.name), star.name);
   }
   // Two stars within the finger's reach: the brighter first, then the other.
