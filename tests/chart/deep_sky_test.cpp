@@ -298,6 +298,12 @@ TEST_P(ChartSkyDeepSkyGolden, SymbolsStandWhereTheObjectsProjectWithTheGalaxyAlo
     }
     EXPECT_GE(around, 4) << place[0] << " " << place[1];
   }
+  // The planetary nebula's cross hair runs from r out to 2r; the bright
+  // nebula's square has no centre mark.
+  chart_test::Point2 planetary = projectedOffset(view, 154, 32, 0, 0);
+  EXPECT_TRUE(inkNear(raster, {planetary.x + 1.5 * r, planetary.y}, 1));
+  EXPECT_FALSE(inkNear(raster, {planetary.x + 2.5 * r, planetary.y}, 1));
+  EXPECT_FALSE(inkNear(raster, projectedOffset(view, 146, 32, 0, 0), 1));
   // The galaxy: 3600" by 900" at 35 degrees; both ends of the major axis
   // and of the minor axis carry ink, points between the axes do not.
   for (double pa : {35.0, 215.0})
