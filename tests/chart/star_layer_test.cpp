@@ -16,7 +16,10 @@
 #include "chart/object_numbers.h"
 #include "chart/star_colors.h"
 #include "chart/star_sprites.h"
+#include "engine/angles.h"
+#include "skydata/record_io.h"
 #include "skydata/sky_database.h"
+#include "skydata/skydata_writer.h"
 #include "tests/chart/chart_canvas.h"
 #include "tests/chart/sky_fixture.h"
 #include "tests/chart/star_view.h"
@@ -324,6 +327,71 @@ TEST(ChartSkyStarWalk, NearStarsBeyondTheTenSlotsAreStillDrawn) {
   int held = 0;
   for (CStar* star : chart->nearStars) held += star != nullptr;
   EXPECT_EQ(held, 10);
+}
+
+// A binary's orbit drawn round its primary as the textbook's Thiele-Innes
+// offsets put it (north, east from the elements; the test's own Kepler
+// solution) through ERFA's tangent plane and the test's projection.
+TEST(ChartSkyStarOrbits, ABinarysOrbitIsDrawnWhereItsElementsPutIt) {
+  const double a = 40 * kDegree / 3600, e = 0.5, inclination = 1.0, omega = 0.7, node = 1.75;
+  StarDefinition primary, secondary;
+  primary.ra = 120, primary.dec = 30, primary.magnitude = 3, primary.name = "Primary";
+  secondary.ra = 120, secondary.dec = 30, secondary.magnitude = 4, secondary.name = "Secondary";
+  std::string binary = chart_test::starRecord(secondary);
+  binary[0] = 3;  // a binary star: the star part, the pair's and the orbit's fields
+  std::string tail(256, '\0');
+  RecordWriter w(tail.data(), static_cast<std::int64_t>(tail.size()), false);
+  w.writeRecordI16(400);
+  for (float value : {1.0f, 0.0f, 0.0f}) w.writeRecordFloat(value);
+  w.writeRecordString("AB");
+  for (double value : {2000.0, 50.0, a, e, inclination, omega, node})
+    w.writeRecordFloat(static_cast<float>(value));
+  w.writeRecordU32(0);
+  w.writeRecordI16(0);  // the primary: region 0, index 0
+  tail.resize(static_cast<std::size_t>(w.result()));
+  ChartSky sky;
+  SkyDataWriter writer;
+  ASSERT_EQ(writer.addRecord(0, chart_test::starRecord(primary), 3), 0);
+  ASSERT_EQ(writer.addRecord(0, binary + tail, 4), 1);
+  char folder[256];
+  sky.database().getDataDirectory(folder, sizeof folder);
+  ASSERT_TRUE(writer.writeFile(std::string(folder) + "Stars.skydata"));
+  ASSERT_NE(sky.database().loadStars("Stars.skydata"), nullptr);
+  auto chart = sky.chart(400, 300, 120, 30, 0.05);
+  chart->aberration = 0;
+  chart->properMotion = 0;
+  chart->setJulianDate(2460000.5);
+  chart->setStarMagnitudeLimit(6);
+  chart->showDoubleStars = true;
+  chart->showStarNames = false;
+  chart_test::Canvas2D canvas(*chart, 400, 300);
+  chart->drawStars();
+  canvas.save("binary_orbit");
+  chart_test::TestView view;
+  view.projection = 1, view.lon0 = 120 * kDegree, view.lat0 = 30 * kDegree;
+  view.fov = 0.05 * kDegree;
+  view.width = 400, view.height = 300;
+  double centre[3];
+  eraS2c(view.lon0, view.lat0, centre);
+  std::vector<chart_test::Point2> orbit;
+  for (int k = 0; k <= 720; ++k) {
+    const double anomaly = k * kPi / 360;  // eccentric
+    const double v = 2 * std::atan(std::sqrt((1 + e) / (1 - e)) * std::tan(anomaly / 2));
+    const double r = a * (1 - e * std::cos(anomaly));
+    const double north = r * (std::cos(v + omega) * std::cos(node) -
+                              std::sin(v + omega) * std::sin(node) * std::cos(inclination));
+    const double east = r * (std::cos(v + omega) * std::sin(node) +
+                             std::sin(v + omega) * std::cos(node) * std::cos(inclination));
+    double p[3];
+    eraTpstv(east, north, centre, p);
+    chart_test::Point2 point{};
+    ASSERT_TRUE(view.project(p, &point.x, &point.y));
+    orbit.push_back(point);
+  }
+  chart_test::CurveFit fit = chart_test::fitInkToCurves(canvas.raster(), {orbit});
+  EXPECT_GT(fit.inkPixels, 100);
+  EXPECT_LT(fit.inkToCurve, 1.5);
+  EXPECT_LT(fit.curveToInk, 1.5);
 }
 
 }  // namespace
