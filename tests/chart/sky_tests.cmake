@@ -12,6 +12,8 @@ chart_test(chart_sky_glare_tests LABEL chart
 chart_test(chart_sky_star_tests LABEL chart
   SOURCES star_layer_test.cpp star_view.cpp
   LIBS tessaly_chart_testsupport)
+set_property(TEST chart_sky_star_tests APPEND PROPERTY ENVIRONMENT
+  "TESSALY_SKY_DATA=${CMAKE_BINARY_DIR}/app/SkyData")
 chart_test(chart_sky_deep_sky_tests LABEL chart
   SOURCES deep_sky_test.cpp
   LIBS tessaly_chart_testsupport)

@@ -35,12 +35,31 @@ Frame viewFrame(double lon, double lat) {
   return f;
 }
 
-// Observed place of an ICRS direction (no motion, 100 pc).
-void observe(double ra, double dec, double* az, double* zd, double* ha, double* decOut) {
+// Observed place of an ICRS place with its proper motion (radians per
+// year, RA rate as dRA/dt) and parallax (arcseconds).
+void observe(double ra, double dec, double pmRA, double pmDec, double parallax, double* az,
+             double* zd, double* ha, double* decOut) {
   double aob, zob, hob, dob, rob, eo;
-  eraAtco13(ra, dec, 0, 0, 1.0 / kDistance, 0, kDate, 0, 0, kLongitude, kLatitude, kHeight, 0, 0,
+  eraAtco13(ra, dec, pmRA, pmDec, parallax, 0, kDate, 0, 0, kLongitude, kLatitude, kHeight, 0, 0,
             0, 0, 0, 0, &aob, &zob, &hob, &dob, &rob, &eo);
   *az = aob, *zd = zob, *ha = hob, *decOut = dob;
+}
+
+// The horizon scene's view: due south, 45 degrees up, stereographic 90.
+constexpr double kHorizonField = 90 * kDegree, kHorizonAzimuth = kPi,
+                 kHorizonAltitude = 45 * kDegree;
+constexpr int kSceneWidth = 640, kSceneHeight = 400;
+
+// Screen point of an observed place on the horizon scene. Looking along X
+// with the zenith up, Y is the left, towards falling azimuth.
+ExpectedStar onHorizonScene(const std::string& name, double az, double zd) {
+  const double s = std::tan(kHorizonField / 4) / (std::min(kSceneWidth, kSceneHeight) / 2.0);
+  Frame f = viewFrame(0, kHorizonAltitude);
+  double d[3];
+  eraS2c(kHorizonAzimuth - az, kHalfPi - zd, d);
+  const double u = eraPdp(d, f.y) / (1 + eraPdp(d, f.x));
+  const double w = eraPdp(d, f.z) / (1 + eraPdp(d, f.x));
+  return {name, kSceneWidth / 2.0 - u / s, kSceneHeight / 2.0 - w / s};
 }
 
 // Greenwich apparent sidereal time of the moment.
@@ -73,12 +92,11 @@ double stored(double radians) { return static_cast<float>(radians); }
 // The scene's chart maker: the site and moment, no refraction, planets
 // and names off, the Sun selected, the view centred on (lon, lat) of the
 // system, and the star limit 6 at the field.
-std::function<std::unique_ptr<CSkyChart>(ChartSky&)> chartMaker(int width, int height,
-                                                                int system, double lon,
-                                                                double lat, int projection,
-                                                                double fov) {
-  return [=](ChartSky& sky) {
-    auto chart = sky.chart(width, height, 0, 0, 20);
+ChartMaker chartMaker(int width, int height, int system, double lon, double lat, int projection,
+                      double fov) {
+  return [=](CSkyDatabase& database) {
+    auto chart = std::make_unique<CSkyChart>(&database, "");
+    chart->setViewport(0, 0, static_cast<float>(width), static_cast<float>(height));
     chart->setLocation(kLongitude, kLatitude, kHeight);
     chart->setJulianDate(kDate);
     chart->refraction = 0;
@@ -98,13 +116,16 @@ std::function<std::unique_ptr<CSkyChart>(ChartSky&)> chartMaker(int width, int h
 
 }  // namespace
 
+ExpectedStar observedOnHorizonScene(const std::string& name, double ra, double dec,
+                                    double pmRA, double pmDec, double parallax) {
+  double az, zd, ha, od;
+  observe(ra, dec, pmRA, pmDec, parallax, &az, &zd, &ha, &od);
+  return onHorizonScene(name, az, zd);
+}
+
 StarScene horizonScene() {
   StarScene scene;
-  const double fov = 90 * kDegree, az0 = kPi, alt0 = 45 * kDegree;
-  // Looking along X with the zenith up: Y is the left, towards falling
-  // azimuth; local frame x north, y east, z up, seen as (az, alt) below.
-  const double s = std::tan(fov / 4) / std::min(scene.width, scene.height) * 2;
-  Frame f = viewFrame(0, alt0);
+  scene.width = kSceneWidth, scene.height = kSceneHeight;
   int n = 0;
   for (double alt = 14; alt <= 80; alt += 11)
     for (double az = 120; az <= 240; az += 15) {
@@ -116,28 +137,24 @@ StarScene horizonScene() {
       star.magnitude = 1.5f + 0.5f * (n % 8);
       star.distance = kDistance;
       star.name = "H" + std::to_string(n++);
-      double oaz, ozd, ha, od;
-      observe(stored(ra), stored(dec), &oaz, &ozd, &ha, &od);
-      // Azimuth relative to the view centre, counted towards the left.
-      double d[3];
-      eraS2c(az0 - oaz, kHalfPi - ozd, d);
-      const double u = eraPdp(d, f.y) / (1 + eraPdp(d, f.x));
-      const double w = eraPdp(d, f.z) / (1 + eraPdp(d, f.x));
       scene.catalogue.push_back(star);
-      scene.expected.push_back({star.name, scene.width / 2.0 - u / s, scene.height / 2.0 - w / s});
+      scene.expected.push_back(observedOnHorizonScene(star.name, stored(ra), stored(dec), 0, 0,
+                                                      1.0 / kDistance));
     }
   scene.expected = apart(scene.expected, scene.width, scene.height);
-  scene.makeChart = chartMaker(scene.width, scene.height, kCoordHorizon, az0, alt0, 3, fov);
+  scene.makeChart = chartMaker(scene.width, scene.height, kCoordHorizon, kHorizonAzimuth,
+                               kHorizonAltitude, 3, kHorizonField);
   return scene;
 }
 
 StarScene equatorialScene() {
   StarScene scene;
+  scene.width = kSceneWidth, scene.height = kSceneHeight;
   const double fov = 20 * kDegree, ra0 = 80 * kDegree, dec0 = 20 * kDegree;
   const double gast = apparentSiderealTime();
   auto ofDate = [&](double ra, double dec, double* raDate, double* decDate) {
     double az, zd, ha;
-    observe(ra, dec, &az, &zd, &ha, decDate);
+    observe(ra, dec, 0, 0, 1.0 / kDistance, &az, &zd, &ha, decDate);
     *raDate = eraAnp(gast + kLongitude - ha);
   };
   double centreRA, centreDec;

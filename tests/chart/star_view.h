@@ -20,13 +20,15 @@ struct ExpectedStar {
   double x = 0, y = 0;  // viewport pixels
 };
 
+// A chart on a database, in a scene's view, with the Sun selected, planets
+// and star names off and the star limit 6 at the field.
+using ChartMaker = std::function<std::unique_ptr<CSkyChart>(CSkyDatabase&)>;
+
 struct StarScene {
   std::vector<StarDefinition> catalogue;
   std::vector<ExpectedStar> expected;
   int width = 640, height = 400;
-  // A chart on the scene's sky, in its view, with the Sun selected, planets
-  // and star names off and the star limit 6 at the field.
-  std::function<std::unique_ptr<CSkyChart>(ChartSky&)> makeChart;
+  ChartMaker makeChart;
 };
 
 // Stereographic 90 degrees in the horizon system, centred due south 45
@@ -34,5 +36,9 @@ struct StarScene {
 StarScene horizonScene();
 // Gnomonic 20 degrees in the equatorial system of the date.
 StarScene equatorialScene();
+// Where a star of ICRS place (ra, dec), proper motion (radians a year, RA
+// as dRA/dt) and parallax (arcseconds) appears on the horizon scene.
+ExpectedStar observedOnHorizonScene(const std::string& name, double ra, double dec,
+                                    double pmRA, double pmDec, double parallax);
 
 }  // namespace chart_test
