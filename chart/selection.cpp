@@ -61,12 +61,12 @@ int CSkyChart::findObjectsAt(GPoint point, SkyObjectID* hits, int maximum) {
     n = findSolarSystemObjectsAt(point, hits, maximum);
     if (n > 0) return n;
   }
-  if ((showDeepSkyObjects || showDeepSkyImages) && n < maximum) {
-    // Deep-sky objects of the deep-sky file are tested here.
-  }
+  if ((showDeepSkyObjects || showDeepSkyImages) && n < maximum)
+    n += findDeepSkyObjectsAt(point, kDeepSkyFile, nullptr, hits + n, maximum - n);
   if (showStars && n < maximum) {
     const int firstStar = n;
-    // Stars of the star, Tycho and guide-star files are tested here.
+    for (int file : {kStarsFile, kTychoStarsFile, kGuideStarsFile})
+      if (n < maximum) n += findStarsAt(point, file, nullptr, hits + n, maximum - n);
     // The brightest star under the finger is offered first.
     if (n - firstStar > 1)
       database->sortSearchResults(this, hits + firstStar, n - firstStar, kSortMagnitude);

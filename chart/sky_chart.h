@@ -46,6 +46,13 @@ struct Meteor;
 class CSatellite;
 class CPlanet;
 class CSkyDataFile;
+class CSkyDataRegion;
+class CStar;
+class CBinaryStar;
+class CDeepSkyObject;
+class CDeepSkyContour;
+struct DeepSkyImage;
+struct DeepSkyImageTable;
 
 // Vertex room of the primitives' scratch buffers, polygon points, label
 // rectangles and atlases.
@@ -57,6 +64,9 @@ inline constexpr int kMaxTextAtlases = 10;
 inline constexpr int kMaxHitRecords = 100;
 // Most meteors alive at once.
 inline constexpr int kMaxMeteors = 200;
+// The faintest naked-eye magnitude: where the stars' glare begins to
+// shrink, and the cap of "ShowNakedEyeOnly".
+inline constexpr float kNakedEyeLimit = 6.5f;
 
 class CSkyChart : public CSkyMechanics {
  public:
@@ -301,6 +311,79 @@ class CSkyChart : public CSkyMechanics {
   void updateDeepSkyMagnitudeLimit();
   void setPlanetMagnitudeLimit(float limit);
   void setHorizonImage(const char* name);
+
+  // ---- Stars (star_sprites.cpp, star_layer.cpp, star_labels.cpp,
+  // star_hits.cpp, region_culling.cpp) ----
+  // The star limit at the current field from its base; once a frame.
+  void updateStarMagnitudeLimit();
+  // How far the limit lies below 6.5 (0 above it): stars brighter than
+  // this get a glare disc.
+  float getMagnitudeLimitExcess() const;
+  // A star's colour at "StarColorIntensity", as bytes and as 0..1.
+  void starColorBytes(std::uint8_t rgb[3], float colorIndex) const;
+  void starColor(float rgb[3], float colorIndex) const;
+  // Peak level, sprite radius and disc radius (pixels) of a star
+  // `brightness` magnitudes above the limit; `discRadius` may be null.
+  void starSpriteSize(float* peak, float* radius, float* discRadius, float brightness) const;
+  // The atlas of 14 star images (GL only), rebuilt after a scale change
+  // or a GL reset; an atlas that cannot be made is tried again next frame.
+  void buildStarSprites();
+  void releaseStarSprites();
+  // Bracket star-like points: additive sprites from the atlas.
+  void beginStarSprites();
+  void endStarSprites();
+  // One sprite at a screen point; returns its disc radius.
+  float addStarSprite(const float rgb[3], float magnitude, float x, float y);
+  float addStarSpriteForColorIndex(float magnitude, float x, float y, float colorIndex);
+  // Sprite, and glare for the brightest; returns the radius labels keep
+  // clear of.
+  float drawStar(CStar* star, float x, float y);
+  // The layer: the star, Tycho and guide-star files, then the near stars.
+  void drawStars();
+  // A region (null: the file's root) and its visible subtree.
+  void drawStarRegion(int file, CSkyDataRegion* region);
+  void drawNearStars();
+  void drawStarLabel(CStar* star, bool selected, float x, float y, float radius);
+  bool drawBinaryStarOrbit(CBinaryStar* binary);
+  // Culling: a region whose objects cannot show in the viewport at the
+  // current limits; the stars file is a space tree, the others sky trees.
+  bool isRegionHidden(int file, CSkyDataRegion* region);
+  bool isSkyRegionHidden(int file, CSkyDataRegion* region);
+  bool isSpaceRegionHidden(CSkyDataRegion* region);
+  // Stars drawn within the marker size of the point, appended to `hits`;
+  // returns how many were written (at most `maximum`).
+  int findStarsAt(GPoint point, int file, CSkyDataRegion* region, SkyObjectID* hits,
+                  int maximum);
+  // Frees the objects of hidden regions (not the selected or home
+  // object's region) of the subtree; and of every catalogue file.
+  void unloadInvisibleRegions(int file, CSkyDataRegion* region);
+  void unloadInvisibleCatalogRegions();
+
+  // ---- Deep sky (deep_sky_layer.cpp, deep_sky_hits.cpp,
+  // deep_sky_image_draw.cpp) ----
+  void drawDeepSkyObjects();
+  void drawDeepSkyRegion(int file, CSkyDataRegion* region);
+  // The type switches, the magnitude limit and the catalogue rule.
+  bool isDeepSkyObjectShown(const CDeepSkyObject* object) const;
+  // Screen centre and radius (pixels); false when it does not show near
+  // the viewport.
+  bool getDeepSkyScreenGeometry(CDeepSkyObject* object, float* x, float* y, float* radius);
+  void drawDeepSkySymbol(CDeepSkyObject* object, float x, float y, float radius);
+  void drawDeepSkyContour(const CDeepSkyContour* contour, bool fill);
+  void drawDeepSkyLabel(CDeepSkyObject* object, bool selected, float x, float y, float radius);
+  int findDeepSkyObjectsAt(GPoint point, int file, CSkyDataRegion* region, SkyObjectID* hits,
+                           int maximum);
+  bool deepSkyObjectContainsPoint(GPoint point, const CDeepSkyObject* object, float x, float y,
+                                  float radius);
+  // Even-odd test of the point against the contour's outline on the screen.
+  bool contourContainsPoint(GPoint point, const CDeepSkyContour* contour) const;
+  // Reads the photographs' index once (later calls: true); false when the
+  // file cannot be opened. `folder` (may be null) prefixes the file names.
+  bool loadDeepSkyImageIndex(const char* path, const char* folder);
+  void drawDeepSkyImages();
+  bool isDeepSkyImageVisible(const DeepSkyImage& image, TextureVertex vertices[4]) const;
+  void drawDeepSkyImage(const DeepSkyImage& image, const TextureVertex vertices[4]);
+  void releaseDeepSkyImageTextures();
 
   // ---- Settings helpers (chart_settings.cpp) ----
   void readUserLocations(const CSettings* tree);
@@ -726,6 +809,17 @@ class CSkyChart : public CSkyMechanics {
   double deepSkyNameDensity = 0.5;
   double deepSkyIntensity = 0.5;
   float deepSkyNameRGB[3] = {1, 1, 1};
+
+  float deepSkyLabelMagLimit = 9.0f;    // per frame
+  float deepSkyLabelTextHeight = 12.0f;  // points
+  std::unique_ptr<DeepSkyImageTable> deepSkyImages;  // the photographs' index
+
+  // Star layer state.
+  float starLabelMagLimit = 6.0f;  // per frame
+  TextureData starSprites = {};    // the atlas
+  GRect starSpriteRects[14];       // atlas pixels
+  float starSpriteSteps[14];       // brightness of each cell; +infinity unbuilt
+  CStar* nearStars[10] = {};       // met during the frame's walk
 
   // Milky Way.
   bool showMilkyWay = true;
