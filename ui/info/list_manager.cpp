@@ -35,13 +35,14 @@ SharedArrays& shared() {
   return arrays;
 }
 
-// Every satellite (or spacecraft) of a category in name order; the
-// database's filter as it was before, apart from the keys, at its
-// defaults afterwards with the caller's category flags.
+// Every satellite (or spacecraft) of a category in name order, whatever
+// ranges an earlier search left in the database's filter; the filter is at
+// its defaults afterwards, with the caller's category flags.
 int listByName(CSkyDatabase& database, CSkyChart& chart, int category, int type) {
   SharedArrays& arrays = shared();
   bool categories[256];
   database.getCategoryFlags(categories);
+  database.searchFilter = SearchFilter();
   database.searchFilter.lowestType = database.searchFilter.highestType = type;
   database.setOnlyCategoryShown(category);
   database.setAllowDuplicates(true);
