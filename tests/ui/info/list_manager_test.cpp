@@ -8,13 +8,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "skydata/application_database.h"
 #include "skydata/object_factory.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
-#include "tests/ui/foundation/ui_foundation_support.h"
-#include "tests/ui/info/info_sky.h"
-#include "ui/foundation/settings_model.h"
+#include "tests/ui/info/chart_screen.h"
 
 namespace {
 
@@ -50,17 +47,6 @@ TEST(ListManager, SectionsTitlesAndCategoryCodes) {
 
 class ListBuilding : public ::testing::Test {
  protected:
-  ListBuilding() : chart(sky.chart(info_test::kSatelliteDate)), controller(chart.get()), settings(&controller) {
-    controller.setSettings(&settings);
-    ui::Application::shared().setDelegate(delegate);
-    setApplicationSkyDatabase(&sky.database());
-    ChartViewController::setCurrentController(&controller);
-  }
-  ~ListBuilding() override {
-    setApplicationSkyDatabase(nullptr);
-    ChartViewController::setCurrentController(nullptr);
-    ui::Application::shared().setDelegate(nullptr);
-  }
   struct List {
     std::vector<SkyObjectID> ids;
     double* times;
@@ -75,10 +61,7 @@ class ListBuilding : public ::testing::Test {
   }
 
   InfoSky sky;
-  std::unique_ptr<CSkyChart> chart;
-  uifoundation::FakeChartViewController controller;
-  Settings settings;
-  std::shared_ptr<uifoundation::FakeAppDelegate> delegate = std::make_shared<uifoundation::FakeAppDelegate>();
+  info_test::ChartScreen screen{sky};
 };
 
 TEST_F(ListBuilding, ByNameEverySatelliteOfTheCategoryIndexedAndTheFilterPutBack) {
@@ -106,7 +89,7 @@ TEST_F(ListBuilding, ByNameEverySatelliteOfTheCategoryIndexedAndTheFilterPutBack
 }
 
 TEST_F(ListBuilding, ByPassTimeTheSatellitesThatRiseWithinADayInTheirOrder) {
-  settings.setSortListBy("SortListByPassTime");
+  screen.settings.setSortListBy("SortListByPassTime");
   const List brightest = build("Brightest");
   EXPECT_FALSE(brightest.indexed);
   ASSERT_NE(brightest.times, nullptr);
