@@ -48,9 +48,9 @@ bool httpSendBody(int socket, const char* body, long length);
 int httpReceiveAvailable(int socket, char* buffer, int max, bool* closed);
 // Reads the response header (up to and including its blank line, "\r\n\r\n"
 // or "\n\n") into `buffer` of `size` bytes, terminated; returns its length,
-// 0 when it did not come whole: no blank line within size - 1 bytes, the
-// peer closed, an error, `timeout` seconds without a byte or 4 x `timeout`
-// in all.
+// 0, with the buffer emptied, when it did not come whole: no blank line
+// within size - 1 bytes, the peer closed, an error, `timeout` seconds
+// without a byte or 4 x `timeout` in all.
 int httpReadHeader(int socket, char* buffer, int size, double timeout);
 // The status code of a header's status line ("HTTP/1.1 200 OK"); 0 when
 // it has none.

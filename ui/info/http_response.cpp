@@ -93,6 +93,8 @@ int httpReadHeader(int socket, char* buffer, int size, double timeout) {
     }
     if (closed || !waitReadable(socket, deadline)) break;
   }
+  // A part of a header is no header.
+  buffer[0] = '\0';
   return 0;
 }
 
