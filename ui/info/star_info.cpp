@@ -23,11 +23,9 @@
 
 namespace {
 
-// Light years in a parsec.
-constexpr double kLightYearsPerParsec = 3.261563761906712;
 // A separation below one arcminute (radians) is also given in AU.
 constexpr double kArcminute = 0.0002908882086656481;
-// The AU of one million km, and one light second in days.
+// The AU of one million km.
 constexpr double kMillionKmAU = 0.006684587153547039;
 constexpr double kMinutesPerDay = 1440.0;
 // The catalogue whose numbers index the double-star component file, and

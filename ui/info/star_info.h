@@ -3,6 +3,9 @@
 // them.
 #pragma once
 
+// Light years in a parsec.
+inline constexpr double kLightYearsPerParsec = 3.261563761906712;
+
 class CSkyChart;
 class CStar;
 class InfoList;

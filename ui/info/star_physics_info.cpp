@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr double kLightYearsPerParsec = 3.261563761906712;
 constexpr double kDaysPerYear = 365.25;
 // The Sun's absolute visual and bolometric magnitudes and temperature.
 constexpr double kSunVisualMagnitude = 4.82;

@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <regex>
 #include <set>
 
 #include "chart/sky_chart.h"
@@ -189,16 +188,20 @@ void expectSeparationRow(const std::string& text, const double object[3], const 
   eraRxp(npb, const_cast<double*>(other), b);
   eraC2s(a, &raA, &decA);
   eraC2s(b, &raB, &decB);
-  int degrees = 0, minutes = 0;
-  double seconds = 0, angle = 0;
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(text, m, std::regex(R"((\d+)\D+(\d+)\D+([\d.]+)\D+@ ([\d.]+))")))
-      << text;
-  degrees = std::stoi(m[1]);
-  minutes = std::stoi(m[2]);
-  seconds = std::stod(m[3]);
-  angle = std::stod(m[4]);
-  const double separation = (degrees + minutes / 60.0 + seconds / 3600.0) * kDegree;
+  // "ddd° mm' ss.s\"" then "@ a.a°": the four numbers in the text.
+  std::vector<double> numbers;
+  for (const char* c = text.c_str(); *c != '\0';) {
+    char* end = nullptr;
+    if (*c >= '0' && *c <= '9') {
+      numbers.push_back(std::strtod(c, &end));
+      c = end;
+    } else {
+      ++c;
+    }
+  }
+  ASSERT_EQ(numbers.size(), 4u) << text;
+  const double separation = (numbers[0] + numbers[1] / 60.0 + numbers[2] / 3600.0) * kDegree;
+  const double angle = numbers[3];
   EXPECT_NEAR(separation, eraSepp(a, b), 0.1 / 206265) << text;
   EXPECT_NEAR(angle, eraAnp(eraPas(raB, decB, raA, decA)) / kDegree, 0.1) << text;
 }

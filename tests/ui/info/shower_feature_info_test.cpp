@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <regex>
 
 #include "chart/sky_chart.h"
 #include "engine/language.h"
@@ -54,7 +53,8 @@ TEST(MeteorShowerInfo, RowsWithAndWithoutTheirOptionalParts) {
   for (const auto& [label, value] : expected) EXPECT_EQ(perseids.value(label), value) << label;
   // The Sun reaches 140° on 2018 August 12; the Moon was new on August 11
   // at 09:58 UT.
-  EXPECT_TRUE(std::regex_match(perseids.value("Next Peak Date"), std::regex("2018/08/1[23]")));
+  const std::string peak = perseids.value("Next Peak Date");
+  EXPECT_TRUE(peak == "2018/08/12" || peak == "2018/08/13") << peak;
   double age = 0;
   ASSERT_EQ(std::sscanf(perseids.value("Moon Phase").c_str(), "Waxing Crescent\n%lf days old", &age), 1);
   EXPECT_NEAR(age, 1.4, 0.8);

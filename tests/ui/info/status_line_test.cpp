@@ -3,10 +3,10 @@
 // a pass, the space view, and the caller's buffer.
 #include "ui/info/object_status_line.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <regex>
 
 #include "chart/sky_chart.h"
 #include "skydata/satellite.h"
@@ -44,28 +44,28 @@ TEST(StatusLine, EachClassWithItsCallersOptions) {
   struct Case {
     CSkyObject* object;
     Options options;
-    const char* text;  // a regular expression of the whole line
+    const char* text;  // a POSIX extended regular expression of the whole line
   };
   const Case cases[] = {
-      {sky.star(info_test::kOrionStar), kPhoneSelection, "Mag 0\\.5 Star in Ori"},
-      {sky.star(info_test::kOrionStar), kTabletSelection, "Mag 0\\.5 Star in Orion"},
+      {sky.star(info_test::kOrionStar), kPhoneSelection, "Mag 0[.]5 Star in Ori"},
+      {sky.star(info_test::kOrionStar), kTabletSelection, "Mag 0[.]5 Star in Orion"},
       {sky.star(info_test::kOrionStar), kDescription, "Star in Orion"},
-      {sky.database().getSun(), kTabletSelection, "Mag -26\\.\\d Star in Aquarius"},
+      {sky.database().getSun(), kTabletSelection, "Mag -26[.][0-9] Star in Aquarius"},
       {sky.constellation(info_test::constellationIndex("Ori")), kPhoneSelection, "Hunter"},
       {sky.constellation(info_test::kAsterismIndex), kDescription, "Asterism in Ursa Major"},
       {sky.constellation(info_test::kPerseidsIndex), kDescription, "Meteor Shower in Perseus"},
-      {sky.deepSky(info_test::kBarredSpiral), kTabletSelection, "Mag 3\\.4 Galaxy in Andromeda"},
+      {sky.deepSky(info_test::kBarredSpiral), kTabletSelection, "Mag 3[.]4 Galaxy in Andromeda"},
       {sky.crater(), kDescription, "Feature on Moon"},
-      {sky.database().getMoon(), kDescription, "Moon of Earth in \\w+"},
-      {sky.star(info_test::kPolaris), kListRow, "Mag 2\\.0 Star in Ursa Minor at \\+4\\d\\.\\d°\nAlways above horizon"},
-      {sky.star(info_test::kSouthPole), kListRow, "Mag 5\\.5 Star in Octans at -4\\d\\.\\d°\nAlways below horizon"},
+      {sky.database().getMoon(), kDescription, "Moon of Earth in [[:alnum:]]+"},
+      {sky.star(info_test::kPolaris), kListRow, "Mag 2[.]0 Star in Ursa Minor at [+]4[0-9][.][0-9]°\nAlways above horizon"},
+      {sky.star(info_test::kSouthPole), kListRow, "Mag 5[.]5 Star in Octans at -4[0-9][.][0-9]°\nAlways below horizon"},
       {sky.star(info_test::kVega), kListRow,
-       "Mag 0\\.0 Star in Lyra at [-+]\\d+\\.\\d°\nRises \\d\\d:\\d\\d:\\d\\d  Sets \\d\\d:\\d\\d:\\d\\d"},
+       "Mag 0[.]0 Star in Lyra at [-+][0-9]+[.][0-9]°\nRises [0-9][0-9]:[0-9][0-9]:[0-9][0-9]  Sets [0-9][0-9]:[0-9][0-9]:[0-9][0-9]"},
   };
   for (const Case& c : cases) {
     chart->updateObjectPosition(c.object);
     const std::string text = line(*chart, c.object, c.options);
-    EXPECT_TRUE(std::regex_match(text, std::regex(c.text))) << text << " is not " << c.text;
+    EXPECT_THAT(text, ::testing::MatchesRegex(c.text));
   }
 }
 
@@ -77,8 +77,8 @@ TEST(StatusLine, TheMoonInTheEarthsShadowReadsEclipsed) {
   EXPECT_EQ(line(*chart, moon, kPhoneSelection), "Eclipsed Moon of Earth in Cnc");
   chart->setJulianDate(kEclipse + 1);
   chart->updateObjectPosition(moon);
-  EXPECT_TRUE(std::regex_match(line(*chart, moon, kPhoneSelection),
-                               std::regex("Mag -1\\d\\.\\d Moon of Earth in \\w+")));
+  EXPECT_THAT(line(*chart, moon, kPhoneSelection),
+              ::testing::MatchesRegex("Mag -1[0-9][.][0-9] Moon of Earth in [[:alnum:]]+"));
 }
 
 TEST(StatusLine, ResultFollowsTheAltitudeAndTheSpaceViewEndsTheLine) {
@@ -93,9 +93,9 @@ TEST(StatusLine, ResultFollowsTheAltitudeAndTheSpaceViewEndsTheLine) {
   auto east = sky.chart(info_test::kSatelliteDate, 100, 45);
   CSkyObject* goes = sky.satellite(41866);
   east->updateObjectPosition(goes);
-  EXPECT_TRUE(std::regex_match(line(*east, goes, kListRow, &up),
-                               std::regex("(Mag -?\\d+\\.\\d |Eclipsed )Satellite in [ \\w]+ at -\\d+\\.\\d°\n"
-                                          "Always below horizon"))) << line(*east, goes, kListRow);
+  EXPECT_THAT(line(*east, goes, kListRow, &up),
+              ::testing::MatchesRegex("(Mag -?[0-9]+[.][0-9] |Eclipsed )Satellite in [ [:alnum:]]+ at "
+                                      "-[0-9]+[.][0-9]°\nAlways below horizon"));
   EXPECT_EQ(up, 0);
   info_test::enterSpaceView(*chart);
   chart->updateObjectPosition(sky.star(info_test::kSouthPole));
