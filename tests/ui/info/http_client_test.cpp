@@ -4,6 +4,7 @@
 #include "ui/info/http_client.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -211,6 +212,14 @@ TEST(HttpClient, APeerClosingDuringALargePostLeavesTheProcessAlive) {
                            nullptr, 0, &status, nullptr, &length, 2);
   EXPECT_EQ(body, nullptr);
   EXPECT_EQ(status, -1);
+  // The body sent only once the server has closed: the first piece goes
+  // out, the next meets the reset.
+  const int socket = httpOpenRequest(server.url("/upload").c_str(), static_cast<long>(large.size()), 2);
+  ASSERT_GE(socket, 0);
+  pollfd closed{socket, POLLIN, 0};
+  ASSERT_EQ(poll(&closed, 1, 5000), 1);
+  EXPECT_FALSE(httpSendBody(socket, large.data(), static_cast<long>(large.size())));
+  close(socket);
 }
 
 TEST(HttpClient, DescriptorsAbove1023) {

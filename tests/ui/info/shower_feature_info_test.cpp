@@ -61,6 +61,11 @@ TEST(MeteorShowerInfo, RowsWithAndWithoutTheirOptionalParts) {
   EXPECT_EQ(perseids.headers(), (std::vector<std::string>{"Basic Information", "Visibility",
                                                           "Radiant", "Orbital Parameters"}));
   EXPECT_TRUE(perseids.has("Galactic Latitude") && perseids.has("R.A. (2018.1)"));
+  // Ten hours east: still 4 o'clock on the chart's own clock.
+  chart->setTimeZone(10.0 / 24);
+  EXPECT_EQ(showerRows(*chart, sky.constellation(info_test::kPerseidsIndex), 0).value("Peak Hour"),
+            "04:00:00");
+  chart->setTimeZone(0);
 
   const Rows bare = showerRows(*chart, sky.constellation(info_test::kBareShowerIndex), 1);
   SCOPED_TRACE(bare.dump());
