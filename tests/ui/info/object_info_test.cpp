@@ -137,6 +137,7 @@ TEST_F(ObjectInfo, DeepSkyObjectsAndConstellations) {
   EXPECT_EQ(orion.value("Description"), "Hunter");
   EXPECT_EQ(orion.value("Abbreviation"), "Ori");
   EXPECT_EQ(orion.value("Genitive"), "Orionis");
+  EXPECT_FALSE(orion.has("Distance") || orion.has("Visual Magnitude"));
   // The physical parameters' header ends the list, with nothing under it.
   EXPECT_TRUE(orion[orion.size() - 1].header && orion[orion.size() - 1].value == "Physical Parameters");
   const Rows asterism = info(*chart, sky.constellation(info_test::kAsterismIndex));
