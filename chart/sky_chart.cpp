@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "chart/deep_sky_images.h"
+#include "chart/meteors.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
 #include "engine/angles.h"
@@ -49,6 +51,7 @@ CSkyChart::CSkyChart(CSkyDatabase* db, const char* directory) : CSkyMechanics(db
   if (directory != nullptr && std::strlen(directory) < sizeof imageDirectory)
     std::strcpy(imageDirectory, directory);
   std::fill(std::begin(satelliteCategories), std::end(satelliteCategories), true);
+  std::fill(std::begin(starSpriteSteps), std::end(starSpriteSteps), INFINITY);
   CSkyDatabase::clearSkyObjectID(&selectedObjectID);
   CSkyDatabase::clearSkyObjectID(&previousSelectedObjectID);
   CSkyDatabase::clearSkyObjectID(&selectedObjectPath.id);
@@ -77,8 +80,7 @@ CSkyChart::~CSkyChart() {
   std::free(groundCircles);
   groundCircles = nullptr;
   groundCircleCount = 0;
-  // Off-screen catalogue regions are unloaded here by the star and deep-sky
-  // layers.
+  unloadInvisibleCatalogRegions();
   releaseSelectedObject();
   std::free(vertexBuffer);
   std::free(texCoordBuffer);
@@ -89,14 +91,18 @@ CSkyChart::~CSkyChart() {
   planetDistances = nullptr;
   planetDistanceCount = planetDistanceCapacity = 0;
   std::free(labelRects);
-  // Ground targets are released here by the ground view.
+  releaseGroundTargets();
   releaseTextAtlases();
   if (database != nullptr) releaseSolarSystemRenderData(database->getSolarSystemFile());
   releaseSolarSystemRenderData(parkedSolarSystemFile);
   resetObjectPath(&selectedObjectPath);
   clearHighlightedObjects();
-  // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
-  // horizon textures, and meteors are released here by their layers.
+  releaseStarSprites();
+  releaseDeepSkyImageTextures();
+  // Galaxy particles, Milky Way, constellation and horizon textures are
+  // released here by their layers.
+  releaseHorizonTextures();
+  clearMeteors(this);
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
       CPlanet* body = database->getSolarSystemObject(i);
@@ -305,8 +311,7 @@ void CSkyChart::selectObject(const SkyObjectID* id) {
     selectedObjectPath.id = *id;
     resetObjectPath(&selectedObjectPath);
     updateNeeded = true;
-    // A meteor shower that loses the selection has its meteors cleared
-    // here by the meteor animation.
+    if (previousSelectedObjectID.type == kTypeMeteorShower) clearMeteors(this);
   }
   releaseSelectedObject();
   if (database == nullptr) return;

@@ -42,8 +42,17 @@ class CSettings;
 class CTextAtlas;
 class ChartTessellator;
 struct GroundTarget;
+struct Meteor;
+class CSatellite;
 class CPlanet;
 class CSkyDataFile;
+class CSkyDataRegion;
+class CStar;
+class CBinaryStar;
+class CDeepSkyObject;
+class CDeepSkyContour;
+struct DeepSkyImage;
+struct DeepSkyImageTable;
 
 // Vertex room of the primitives' scratch buffers, polygon points, label
 // rectangles and atlases.
@@ -53,6 +62,11 @@ inline constexpr int kLabelRectCapacity = 1024;
 inline constexpr int kMaxTextAtlases = 10;
 // Most hit records one tap collects.
 inline constexpr int kMaxHitRecords = 100;
+// Most meteors alive at once.
+inline constexpr int kMaxMeteors = 200;
+// The faintest naked-eye magnitude: where the stars' glare begins to
+// shrink, and the cap of "ShowNakedEyeOnly".
+inline constexpr float kNakedEyeLimit = 6.5f;
 
 class CSkyChart : public CSkyMechanics {
  public:
@@ -247,6 +261,26 @@ class CSkyChart : public CSkyMechanics {
   float gridLabelSize = 12.0f;       // points
   float referenceLabelSize = 12.0f;  // points
 
+  // ---- Sky background and glare (sky_background.cpp, glare.cpp) ----
+  // True without a home body, or on one with air, while near its ground.
+  bool isInsideAtmosphere() const;
+  // The daylit sky of a planet (none: the Earth); black without air.
+  void getDaylightSkyColor(const CSkyObject* planet, float rgb[3]) const;
+  // The horizon glow of a body (none: the Earth), reddened by daylight;
+  // false, with black, for a body without air.
+  bool getAtmosphereGlowColor(const CSkyObject* body, float rgb[3]) const;
+  // Glare of an object of `magnitude`: returns its disc size and gives its
+  // screen radius (pixels, at most the size of 15 degrees) when asked.
+  float getGlareSize(float* glareRadius, double magnitude) const;
+  // Outer radius of the Sun's glare about its disc of `radius` pixels: a
+  // wide daylight glare on the Earth's horizon chart, else its glare size.
+  float getSunGlareRadius(float radius, double magnitude) const;
+  // A glare ring from `inner` to `outer` pixels about (x, y), brightest at
+  // the inner edge; overlapping glares keep the brighter light (GL only).
+  void drawGlare(const float rgb[3], float x, float y, float inner, float outer);
+  // The panorama and glare textures.
+  void releaseHorizonTextures();
+
   // ---- Text atlases (text_atlas.cpp) ----
   CTextAtlas* getTextAtlas();
   CTextAtlas* getGlyphAtlas();
@@ -277,6 +311,79 @@ class CSkyChart : public CSkyMechanics {
   void updateDeepSkyMagnitudeLimit();
   void setPlanetMagnitudeLimit(float limit);
   void setHorizonImage(const char* name);
+
+  // ---- Stars (star_sprites.cpp, star_layer.cpp, star_labels.cpp,
+  // star_hits.cpp, region_culling.cpp) ----
+  // The star limit at the current field from its base; once a frame.
+  void updateStarMagnitudeLimit();
+  // How far the limit lies below 6.5 (0 above it): stars brighter than
+  // this get a glare disc.
+  float getMagnitudeLimitExcess() const;
+  // A star's colour at "StarColorIntensity", as bytes and as 0..1.
+  void starColorBytes(std::uint8_t rgb[3], float colorIndex) const;
+  void starColor(float rgb[3], float colorIndex) const;
+  // Peak level, sprite radius and disc radius (pixels) of a star
+  // `brightness` magnitudes above the limit; `discRadius` may be null.
+  void starSpriteSize(float* peak, float* radius, float* discRadius, float brightness) const;
+  // The atlas of 14 star images (GL only), rebuilt after a scale change
+  // or a GL reset; an atlas that cannot be made is tried again next frame.
+  void buildStarSprites();
+  void releaseStarSprites();
+  // Bracket star-like points: additive sprites from the atlas.
+  void beginStarSprites();
+  void endStarSprites();
+  // One sprite at a screen point; returns its disc radius.
+  float addStarSprite(const float rgb[3], float magnitude, float x, float y);
+  float addStarSpriteForColorIndex(float magnitude, float x, float y, float colorIndex);
+  // Sprite, and glare for the brightest; returns the radius labels keep
+  // clear of.
+  float drawStar(CStar* star, float x, float y);
+  // The layer: the star, Tycho and guide-star files, then the near stars.
+  void drawStars();
+  // A region (null: the file's root) and its visible subtree.
+  void drawStarRegion(int file, CSkyDataRegion* region);
+  void drawNearStars();
+  void drawStarLabel(CStar* star, bool selected, float x, float y, float radius);
+  bool drawBinaryStarOrbit(CBinaryStar* binary);
+  // Culling: a region whose objects cannot show in the viewport at the
+  // current limits; the stars file is a space tree, the others sky trees.
+  bool isRegionHidden(int file, CSkyDataRegion* region);
+  bool isSkyRegionHidden(int file, CSkyDataRegion* region);
+  bool isSpaceRegionHidden(CSkyDataRegion* region);
+  // Stars drawn within the marker size of the point, appended to `hits`;
+  // returns how many were written (at most `maximum`).
+  int findStarsAt(GPoint point, int file, CSkyDataRegion* region, SkyObjectID* hits,
+                  int maximum);
+  // Frees the objects of hidden regions (not the selected or home
+  // object's region) of the subtree; and of every catalogue file.
+  void unloadInvisibleRegions(int file, CSkyDataRegion* region);
+  void unloadInvisibleCatalogRegions();
+
+  // ---- Deep sky (deep_sky_layer.cpp, deep_sky_hits.cpp,
+  // deep_sky_image_draw.cpp) ----
+  void drawDeepSkyObjects();
+  void drawDeepSkyRegion(int file, CSkyDataRegion* region);
+  // The type switches, the magnitude limit and the catalogue rule.
+  bool isDeepSkyObjectShown(const CDeepSkyObject* object) const;
+  // Screen centre and radius (pixels); false when it does not show near
+  // the viewport.
+  bool getDeepSkyScreenGeometry(CDeepSkyObject* object, float* x, float* y, float* radius);
+  void drawDeepSkySymbol(CDeepSkyObject* object, float x, float y, float radius);
+  void drawDeepSkyContour(const CDeepSkyContour* contour, bool fill);
+  void drawDeepSkyLabel(CDeepSkyObject* object, bool selected, float x, float y, float radius);
+  int findDeepSkyObjectsAt(GPoint point, int file, CSkyDataRegion* region, SkyObjectID* hits,
+                           int maximum);
+  bool deepSkyObjectContainsPoint(GPoint point, const CDeepSkyObject* object, float x, float y,
+                                  float radius);
+  // Even-odd test of the point against the contour's outline on the screen.
+  bool contourContainsPoint(GPoint point, const CDeepSkyContour* contour) const;
+  // Reads the photographs' index once (later calls: true); false when the
+  // file cannot be opened. `folder` (may be null) prefixes the file names.
+  bool loadDeepSkyImageIndex(const char* path, const char* folder);
+  void drawDeepSkyImages();
+  bool isDeepSkyImageVisible(const DeepSkyImage& image, TextureVertex vertices[4]) const;
+  void drawDeepSkyImage(const DeepSkyImage& image, const TextureVertex vertices[4]);
+  void releaseDeepSkyImageTextures();
 
   // ---- Settings helpers (chart_settings.cpp) ----
   void readUserLocations(const CSettings* tree);
@@ -369,12 +476,160 @@ class CSkyChart : public CSkyMechanics {
   // A body too small for a disc (the star layer's sprite stands here until
   // sprites are drawn).
   void drawSolarSystemPoint(CPlanet* body, float x, float y, double magnitude);
+  void drawPointForMagnitude(const float rgb[3], float x, float y, double magnitude);
   void drawSolarSystemLabel(CPlanet* body, float x, float y, float r);
+  // Where and how large a body of the draw list is drawn this frame, by
+  // the layer's visibility rules (the hit test uses the same).
+  SolarPlacement placeSolarSystemObject(CPlanet* body, SolarPlace* place);
+  // The Earth under the observer's feet, or the home body seen from its
+  // ground: not drawn.
+  bool isLeftOutNearGround(const PlanetDistance& record, const CPlanet* body) const;
   // The body's drawing block, made when missing; null when memory is
   // short or the object is not a body.
   ObjectRenderData* attachRenderData(CSkyObject* object);
   static ObjectRenderData* getRenderData(const CSkyObject* object);
   void releaseTabulatedPaths(CSkyDataFile* file);
+
+  // ---- Solar system: textured globes (solar_globe.cpp) ----
+  // The body's lit sphere mesh of `segments` segments in its drawing block:
+  // unit sky directions, the visible flag on the side facing the observer
+  // and the sunlit brightness (with phases off, or light from a planet or
+  // the Moon, an ambient floor).
+  bool createObjectMesh(CSkyObject* object, int segments);
+  void releaseObjectMesh(CSkyObject* object);
+  // The mesh is rebuilt when missing or of another segment count.
+  bool ensureObjectMesh(CSkyObject* object, int segments);
+  // The globe with its surface map (tiles where the screen resolves more),
+  // the Earth's city lights, overlays and halo (GL only); false when no
+  // map could be shown and the flat globe is to be drawn.
+  bool drawTexturedGlobe(CSkyObject* object);
+  bool drawGlobeMap(CSkyObject* object, const TextureStyle& base, const GlobeMapPart& part);
+  // Held maps of another name (style or option changed), and one tile.
+  void releaseStaleGlobeMaps(CSkyObject* object);
+  void releaseGlobeTile(CSkyObject* object, std::uint32_t level, std::uint32_t row,
+                        std::uint32_t column);
+  // 0 at night to 1 in full daylight (moons lose their planetshine, globes
+  // get the sky colour over them).
+  double daylightFactor() const;
+
+  // ---- Solar system: grids, axes, halos and rings (solar_overlays.cpp,
+  // solar_rings.cpp) ----
+  void drawPlanetGrid(CSkyObject* object, float r);
+  // Far ends (nearPass false, before the globe) or near ends of the axis.
+  void drawPlanetAxis(CSkyObject* object, bool nearPass);
+  // The Sun's glare ring about its disc of radius r (GL only).
+  void drawSunGlare(CSkyObject* body, float x, float y, float r, double magnitude);
+  // The glare gradient of tails and rims, made when missing.
+  const TextureData& solarGlareTexture();
+  // The glowing rim between the limb and `scale` times it (GL only).
+  void drawAtmosphereHalo(CSkyObject* object, const float rgb[3], double scale);
+  // Saturn's or Uranus' rings behind the globe (nearPass false) or in front
+  // of it, with the planet's shadow; false when the ring map is missing.
+  bool drawRings(CSkyObject* object, bool nearPass);
+  void drawRingShadow(CSkyObject* object, bool nearPass);
+  // One side (+1 or -1 about the Sun's direction) of the shadow on the
+  // annulus between radii a and b (AU), the axis at longitude `axis` in the
+  // ring plane with the Sun `beta` above it.
+  void drawRingShadowPiece(CPlanet* body, int side, double a, double b, double axis, double beta);
+
+  // ---- Solar system: shadows and eclipses (solar_shadows.cpp) ----
+  struct ShadowCone {
+    double direction[3];  // of the shadow's centre from the observer
+    double distance;      // AU
+    double umbra;         // angular radii at the receiver (radians)
+    double penumbra;
+  };
+  // Whether the receiver lies beyond the caster from the Sun; false, with
+  // nothing written, when the observer stands inside the penumbra.
+  bool computeShadowCone(CPlanet* caster, CPlanet* receiver, ShadowCone* cone);
+  void drawMoonEclipse(CPlanet* caster, CPlanet* receiver, float x, float y, float r);
+  void drawMoonShadowOnPlanet(CPlanet* moon, CPlanet* planet, float x, float y, float r);
+  void drawShadowOnGlobe(CPlanet* moon, CPlanet* planet);
+  void drawEarthMoonShadowCircles(bool earthShadow);
+  // Length of the moon's umbra behind it (AU), 0 when not finite.
+  double umbraLength(CPlanet* moon) const;
+
+  // ---- Solar system: comet tails (comet_tail.cpp) ----
+  bool drawCometTail(CPlanet* comet);
+
+  // ---- Solar system: surface features (surface_features.cpp) ----
+  // The body's feature indices, looked up once into its drawing block;
+  // the count (0 none).
+  int getFeatureIndices(CPlanet* body);
+  bool drawSurfaceFeatures(CPlanet* body, float r);
+  void drawFeatureOutline(CSkyObject* feature);
+  int findSurfaceFeaturesAt(CPlanet* body, GPoint point, SkyObjectID* hits, int room);
+
+  // ---- Solar system: 3-D models (solar_models.cpp) ----
+  CModel3D* loadObjectModel(CSkyObject* object);
+  void releaseObjectModel(CSkyObject* object);
+  CModel3D* getObjectModel(CSkyObject* object);
+  void drawObjectModel(CSkyObject* object);
+
+  // ---- Solar system: hit testing (solar_hits.cpp) ----
+  // Bodies under the point, nearest first, then satellites by their
+  // direction from the Earth; on a large selected globe its features.
+  int findSolarSystemObjectsAt(GPoint point, SkyObjectID* hits, int maximum);
+  // Whether `tap` lies closer to `point` than the tap radius plus `radius`.
+  bool isNearPoint(GPoint point, float radius, GPoint tap) const;
+
+  // ---- Ground view (ground_view.cpp, ground_overlays.cpp) ----
+  // The ground-view frame: the Earth with the selected satellite, its
+  // track, the other satellites and the observer; nothing without a
+  // selected solar-system body.
+  void drawEarthView();
+  // Keeps the ground view over the selected satellite (follow option).
+  void followSelectedSatellite();
+  // Satellites other than the selected one drawn near the point; returns
+  // how many references were written (at most `maximum`).
+  int findSatellitesNear(GPoint point, SkyObjectID* results, int maximum);
+  // The borders of every shown country, on the planet's globe.
+  void drawCountryBorders(CPlanet* planet);
+  void drawCountryBorder(CPlanet* planet, int country);
+  // The satellite's horizon circle and, for categories 80-83, its
+  // slant-range circles.
+  void drawSatelliteFootprint(CPlanet* earth, CSatellite* satellite, const float color[3]);
+  // The circle of points `angle` radians from the Earth-fixed unit vector
+  // `centre`, 73 points 5 degrees apart.
+  void drawFootprintCircle(CPlanet* earth, const double centre[3], double angle,
+                           const float color[3]);
+  void drawGroundCircles(CPlanet* earth);
+  // The map's polar caps above 85 degrees (equirectangular projection).
+  void drawEarthPolarBands(CPlanet* earth);
+  // A plus sign and `text` at the longitude and latitude (radians) of the
+  // planet's surface.
+  void drawYouAreHere(CPlanet* planet, const char* text, double longitude, double latitude);
+  // The Earth's overlays on its globe: ground track, country borders,
+  // footprint, ground circles and "You Are Here".
+  void drawEarthOverlays(CPlanet* earth);
+  void releaseGroundTargets();
+  // Inserts a copy at 0 .. count; false for a bad index or no memory.
+  bool insertGroundCircle(int index, const Circle& circle);
+  // 1, or 0 for a bad index.
+  int deleteGroundCircle(int index);
+  // The "ShowCountryBorder" values of a settings tree.
+  void readCountryBorderSettings(const CSettings* tree);
+  void writeCountryBorderSettings(CSettings* tree);
+
+  // ---- Orbits and paths (orbit_paths.cpp, object_paths.cpp) ----
+  // The object's orbit points for the chart time; false without a drawing
+  // block, elements or memory.
+  bool computeOrbitPoints(CPlanet* object);
+  // The stretches of the orbit farther than the parent (side +1) or nearer
+  // (side -1).
+  void drawOrbitTrack(CPlanet* object, int side);
+  void drawTabulatedPath(CPlanet* object);
+  // Fills the gap between table rows lo and hi (screen points a and b)
+  // with interpolated points every 10 pixels.
+  void drawTabulatedSegment(CPlanet* object, int lo, int hi, GPoint a, GPoint b);
+  void drawOrbitMarkers(CPlanet* object);
+  void clearObjectPaths();
+  void setTimeFlowStep(double days);
+  // The object's path across the sky around the chart time (time-flow
+  // mode: the last 365 steps up to it); the chart's clock is restored.
+  bool computeObjectPath(CSkyObject* object, SkyObjectPath* path, bool timeFlow);
+  bool appendPathPoint(CSkyObject* object, SkyObjectPath* path, int system);
+  void drawObjectPath(CSkyObject* object, SkyObjectPath* path, bool labels);
 
   // ================= Fields =================
 
@@ -393,6 +648,11 @@ class CSkyChart : public CSkyMechanics {
   Circle* groundCircles = nullptr;  // malloc'ed
   int groundCircleCount = 0;
   bool showCountryBorder[256] = {};
+  // Days between the points of the selected object's time-flow path.
+  double timeFlowStep = 1.0;
+  // Meteors of a selected meteor shower (meteors.h).
+  Meteor* meteors[kMaxMeteors] = {};
+  int meteorCount = 0;
   // The observer's "You Are Here" mark on the Earth, and the satellites'
   // visibility circles there (-1 until the settings model sets 0 or 1).
   bool showUserLocationMarker = false;
@@ -467,6 +727,15 @@ class CSkyChart : public CSkyMechanics {
   bool showDaylight = false;
   float daylightSkyRGB[3] = {0.75f, 1, 1};
 
+  // Sky of the frame (sky_background.cpp): the Sun's altitude (degrees),
+  // the daylight (0..1, dims the limits) and the Moon's cover of the Sun.
+  float sunAltitude = 0;
+  float skyBrightness = 0;
+  float eclipseFactor = 0;
+  float groundColor[3] = {0.16f, 0.2f, 0.12f};  // the plain ground
+  TextureData horizonPanorama = {};  // the panorama photograph
+  TextureData glareTexture = {};  // 256 x 1 radial gradient
+
   // Solar system.
   bool showPlanets = true;
   bool showPlanetNames = true;
@@ -540,6 +809,17 @@ class CSkyChart : public CSkyMechanics {
   double deepSkyNameDensity = 0.5;
   double deepSkyIntensity = 0.5;
   float deepSkyNameRGB[3] = {1, 1, 1};
+
+  float deepSkyLabelMagLimit = 9.0f;    // per frame
+  float deepSkyLabelTextHeight = 12.0f;  // points
+  std::unique_ptr<DeepSkyImageTable> deepSkyImages;  // the photographs' index
+
+  // Star layer state.
+  float starLabelMagLimit = 6.0f;  // per frame
+  TextureData starSprites = {};    // the atlas
+  GRect starSpriteRects[14];       // atlas pixels
+  float starSpriteSteps[14];       // brightness of each cell; +infinity unbuilt
+  CStar* nearStars[10] = {};       // met during the frame's walk
 
   // Milky Way.
   bool showMilkyWay = true;
@@ -634,3 +914,6 @@ float baseMagnitudeForField(float limit, double field, float scale);
 void setColor3(float out[3], float r, float g, float b);
 void scaleColor(float out[3], const float in[3], float factor);
 void mixColor(float out[3], const float a[3], const float b[3], float t);
+// The 256 x 1 glare gradient: texel i is 255 (i / 255)^exponent times
+// `rgb`, opaque; false, with the record cleared, when it cannot be made.
+bool makeGlareTexture(const float rgb[3], TextureData* texture, float exponent);
