@@ -68,7 +68,7 @@ void CSkyChart::drawSkyChart() {
   else if (centerOnHome)
     centerOnObjectID(&homeObjectID);
 
-  [[maybe_unused]] bool cameraFrame = false;
+  bool cameraFrame = false;
   {
     std::lock_guard<std::mutex> lock(cameraFrameMutex());
     cameraFrame = getCameraImageData() != nullptr;
@@ -84,22 +84,23 @@ void CSkyChart::drawSkyChart() {
 
   updateDisplayMatrix();
   clearLabelRects();
-  // The sky background is painted here.
+  drawSkyBackground();
 
   if (earthView) {
     // The ground view draws the whole frame here.
   } else if (selectedObject != nullptr) {
-    // Without a camera picture: the Milky Way and the horizon panorama
+    // Without a camera picture: the Milky Way here and the horizon
     // behind; then grid and reference lines; the selected object's path;
     // constellations, asterisms and deep-sky images, all drawn here.
+    if (!cameraFrame) drawHorizonBehind();
     drawGridAndReferenceLines();
     drawHighlightedObjects(0);
     // Deep-sky objects and stars are drawn here.
     drawSolarSystemObjects();
     drawHighlightedObjects(1);
     recomputeHighlightPaths = false;
-    // Meteors of a selected meteor shower, and the horizon in front (with
-    // the camera picture: a black ground and a plain line), are drawn here.
+    // Meteors of a selected meteor shower are drawn here.
+    drawHorizonInFront(cameraFrame);
     if (pointerPending && markerVisible) drawSelectedObjectPointer(selectedObject);
   }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "chart/horizon_panorama.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
 #include "engine/angles.h"
@@ -98,6 +99,7 @@ CSkyChart::~CSkyChart() {
   // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
   // horizon textures, and meteors are released here by their layers.
   releaseHorizonTextures();
+  freeHorizonFadeGrid();
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
       CPlanet* body = database->getSolarSystemObject(i);
@@ -143,6 +145,7 @@ void CSkyChart::setImageDirectory(const char* path) {
   // The solar-system render data, deep-sky images, Milky Way texture,
   // constellation images and horizon textures are released here so that
   // they reload from the new folder.
+  releaseHorizonTextures();
   updateNeeded = true;
 }
 

@@ -44,6 +44,7 @@ class ChartTessellator;
 struct GroundTarget;
 class CPlanet;
 class CSkyDataFile;
+struct HorizonGrid;
 
 // Vertex room of the primitives' scratch buffers, polygon points, label
 // rectangles and atlases.
@@ -193,6 +194,9 @@ class CSkyChart : public CSkyMechanics {
   // The held positions once more, untextured, in the frame's sky colour
   // added on top (the daylight wash); empties the buffer.
   void flushTrianglesAdditiveColor();
+  // The held triangles untextured in the current colour, opaque (a filled
+  // path in the 2-D back end); empties the buffer.
+  void flushTrianglesFilled();
   void beginTextureTriangles(TextureStyle* style, const TextureData& texture);
   void clearTextureTriangles();
   // Appends the triangle of three sky vertices (texture coordinates in
@@ -235,6 +239,11 @@ class CSkyChart : public CSkyMechanics {
   void drawReferenceLine(int system);
   void drawPoleMarkers(int system);
   void drawEquinoxMarkers();
+  // The local meridian from horizon to horizon over the zenith, named,
+  // with altitude ticks when asked.
+  void drawMeridian();
+  // The eight compass points on the horizon.
+  void drawCompassPoints();
   static void gridColor(int system, float rgb[3]);
   // Places `text` where the segment from the previous to the current
   // screen point crosses the viewport edge; true when a label was drawn.
@@ -248,6 +257,12 @@ class CSkyChart : public CSkyMechanics {
   float referenceLabelSize = 12.0f;  // points
 
   // ---- Sky background and glare (sky_background.cpp, glare.cpp) ----
+  // The frame's first step: daylight, the eclipse, the sky colour filling
+  // the viewport, and the magnitude limits of the frame, dimmed by day.
+  void drawSkyBackground();
+  // Whether a direction lies below the opaque horizon (only on the horizon
+  // chart with a panorama or plain ground shown).
+  bool isBelowHorizon(const double v[3]) const;
   // True without a home body, or on one with air, while near its ground.
   bool isInsideAtmosphere() const;
   // The daylit sky of a planet (none: the Earth); black without air.
@@ -264,8 +279,30 @@ class CSkyChart : public CSkyMechanics {
   // A glare ring from `inner` to `outer` pixels about (x, y), brightest at
   // the inner edge; overlapping glares keep the brighter light (GL only).
   void drawGlare(const float rgb[3], float x, float y, float inner, float outer);
-  // The panorama and glare textures.
+  // The horizon on its sphere grid: the glow and the panorama photograph
+  // ("HorizonStyle" 4) or the plain ground.
+  void drawHorizonPanorama();
+  // The frame's horizon steps on the horizon chart near the ground: the
+  // plain ground behind the sky ("HorizonStyle" 2), and in front of it the
+  // panorama or ground, the horizon line and compass points (with a camera
+  // picture a black ground and the line alone).
+  void drawHorizonBehind();
+  void drawHorizonInFront(bool cameraFrame);
+  // The panorama and glare textures (the panorama loads again).
   void releaseHorizonTextures();
+  // The camera overlay's fade over the viewport, `columns` x `rows` points
+  // (each 1 to 8192): 0 below the horizon, rising to 1 over the first 0.1
+  // of the sine of the altitude. Replaces the previous grid; false, with
+  // no grid, for sizes outside those bounds or short memory.
+  bool buildHorizonFadeGrid(int columns, int rows);
+  void freeHorizonFadeGrid();
+  // The fade at a point in grid units (clamped to the grid), bilinear; 0
+  // without a grid.
+  float horizonFadeAt(float x, float y) const;
+  // Opacity 0..255 of a camera pixel (components 0..255) at a point in grid
+  // units: opaque below the horizon, more transparent where it looks like
+  // sky, as "cameraOpacity" asks.
+  float cameraPixelAlpha(float x, float y, float red, float green, float blue) const;
 
   // ---- Text atlases (text_atlas.cpp) ----
   CTextAtlas* getTextAtlas();
@@ -296,6 +333,8 @@ class CSkyChart : public CSkyMechanics {
   void setDeepSkyMagnitudeLimit(float limit);
   void updateDeepSkyMagnitudeLimit();
   void setPlanetMagnitudeLimit(float limit);
+  // The planet limit in force for the frame is the stored one.
+  void updatePlanetMagnitudeLimit();
   void setHorizonImage(const char* name);
 
   // ---- Settings helpers (chart_settings.cpp) ----
@@ -311,6 +350,8 @@ class CSkyChart : public CSkyMechanics {
   void drawSelectedObjectPointer(CSkyObject* object);
   void drawObjectMarker(CSkyObject* object, const char* text, float x, float y, float r);
   void drawCameraImage();
+  // The uploaded camera frame over the viewport, its own alpha blended.
+  void drawCameraPicture(unsigned texture, float width, float height);
 
   // ---- Solar system: draw list and visibility (solar_list.cpp) ----
   // Magnified radius in AU: the body's diameter over 2 AU times
@@ -495,6 +536,13 @@ class CSkyChart : public CSkyMechanics {
   float groundColor[3] = {0.16f, 0.2f, 0.12f};  // the plain ground
   TextureData horizonPanorama = {};  // the panorama photograph
   TextureData glareTexture = {};  // 256 x 1 radial gradient
+  std::unique_ptr<HorizonGrid> horizonGrid;  // made on the first horizon drawn
+  // The camera overlay: the user's opacity of the picture (0..1) and the
+  // fade grid (rows of columns, allocMatrix).
+  float cameraOpacity = 0.5f;
+  float** horizonFade = nullptr;
+  int horizonFadeColumns = 0;
+  int horizonFadeRows = 0;
 
   // Solar system.
   bool showPlanets = true;
@@ -649,8 +697,31 @@ class CSkyChart : public CSkyMechanics {
   void setGridPen();
   // Altitude lowered by the refraction at it when refraction is on.
   double referenceAltitude(double altitude) const;
+  // A tick across a line at `point` (the line coming from `previous`),
+  // labelled beyond its end when a label is given; only inside the
+  // viewport.
+  void drawTickMark(const double point[3], const double previous[3], const char* label);
+  // Hour ticks on the celestial equator; month and day ticks on the
+  // ecliptic for the chart's year.
+  void drawEquatorTicks();
+  void drawEclipticTicks();
   // A plus sign and label at a point of the system when it is in view.
   void drawMarkedPoint(int system, const double point[3], const char* text);
+  // Loads the named panorama after a change or a release; true when one
+  // was loaded.
+  bool loadHorizonPanorama();
+  // The grid's directions and texture coordinates for this place and date.
+  void computeHorizonGrid();
+  // The two triangles of grid cell (r, c); with topU >= 0 the texture's u
+  // runs from topU on its upper edge to bottomU on its lower one (v 0).
+  void addHorizonCell(const TextureStyle& style, int r, int c, float topU, float bottomU);
+  // On the horizon chart, near the ground.
+  bool isHorizonShown() const;
+  // The Moon's cover of the Sun as the observer sees it (eclipseFactor).
+  void updateEclipseFactor();
+  // Altitude (radians) of the visible horizon: 0 near the ground, lower
+  // with height over the home body (the Earth without one).
+  double horizonDip() const;
 };
 
 // Display limit of a magnitude at a field of view: base + 3.96 log10(pi/2 /

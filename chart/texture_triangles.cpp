@@ -10,6 +10,7 @@
 #include "chart/image_files.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
+#include "platform/coregraphics/context.h"
 #include "skydata/open_file.h"
 
 namespace {
@@ -153,6 +154,30 @@ void CSkyChart::flushTrianglesAdditiveColor() {
     glDisableVertexAttribArray(position);
     if (l.color >= 0) glDisableVertexAttribArray(static_cast<GLuint>(l.color));
     glDisable(GL_BLEND);
+  }
+  vertexCount = 0;
+}
+
+void CSkyChart::flushTrianglesFilled() {
+  if (vertexCount >= 3 && cgContext != nullptr) {
+    // One path for all, so that neighbours join without seams.
+    cgContext->beginPath();
+    for (int v = 0; v + 2 < vertexCount; v += 3) {
+      cgContext->moveToPoint(vertexBuffer[2 * v], vertexBuffer[2 * v + 1]);
+      cgContext->addLineToPoint(vertexBuffer[2 * v + 2], vertexBuffer[2 * v + 3]);
+      cgContext->addLineToPoint(vertexBuffer[2 * v + 4], vertexBuffer[2 * v + 5]);
+      cgContext->closePath();
+    }
+    cgContext->fillPath();
+  } else if (vertexCount >= 3 && chartShader().locations.position >= 0) {
+    const ChartShaderLocations& l = chartShader().locations;
+    glUniform1i(l.useTexture, 0);
+    glUniform1i(l.useMaterial, 0);
+    GLuint position = static_cast<GLuint>(l.position);
+    glEnableVertexAttribArray(position);
+    glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, 0, vertexBuffer);
+    glDrawArrays(GL_TRIANGLES, 0, vertexCount - vertexCount % 3);
+    glDisableVertexAttribArray(position);
   }
   vertexCount = 0;
 }

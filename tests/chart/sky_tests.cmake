@@ -4,8 +4,11 @@ chart_test(chart_sky_texture_tests LABEL chart
   SOURCES texture_triangles_test.cpp
   LIBS tessaly_chart_testsupport)
 chart_test(chart_sky_grid_tests LABEL chart
-  SOURCES grid_lines_test.cpp
+  SOURCES grid_lines_test.cpp reference_marks_test.cpp
   LIBS tessaly_chart_testsupport)
 chart_test(chart_sky_glare_tests LABEL chart
   SOURCES glare_test.cpp
+  LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_background_tests LABEL chart
+  SOURCES sky_background_test.cpp
   LIBS tessaly_chart_testsupport)
