@@ -36,6 +36,7 @@ void CSkyChart::releaseGLResources() {
   // Star sprites, deep-sky image textures,
   // the Milky Way texture, constellation image textures and horizon
   // textures are released here, in this order, by their layers.
+  releaseConstellationImageTextures();
   releaseHorizonTextures();
 }
 
@@ -94,6 +95,8 @@ void CSkyChart::drawSkyChart() {
     // constellations, asterisms and deep-sky images, all drawn here.
     if (!cameraFrame) drawHorizonBehind();
     drawGridAndReferenceLines();
+    drawConstellations();
+    drawAsterisms();
     drawHighlightedObjects(0);
     // Deep-sky objects and stars are drawn here.
     drawSolarSystemObjects();

@@ -12,6 +12,7 @@
 #include "chart/object_chart_name.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
+#include "skydata/object_factory.h"
 #include "chart/tessellator.h"
 #include "engine/angles.h"
 #include "engine/vectors.h"
@@ -340,10 +341,17 @@ void CSkyChart::drawObjectMarker(CSkyObject* object, const char* text, float x, 
   setColor(color[0], color[1], color[2], 1);
 
   if (cgContext == nullptr && !markerVisible) return;
-  // Deep-sky objects get their symbol, asterisms their lines and
-  // constellations their figure from their layers here; surface features
-  // larger than the marker their outline.
-  if (isDeepSkyType(type) || type == kTypeAsterism || type == kTypeConstellation) return;
+  // Deep-sky objects get their symbol from their layer here; surface
+  // features larger than the marker their outline.
+  if (type == kTypeConstellation) {
+    drawConstellationFigure(asConstellation(object), color, color);
+    return;
+  }
+  if (type == kTypeAsterism) {
+    drawAsterism(static_cast<int>(object->getNumber()) - 1);
+    return;
+  }
+  if (isDeepSkyType(type)) return;
   drawCrossHair(x, y, r + m, r + 2 * m);
 }
 

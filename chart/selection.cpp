@@ -70,7 +70,8 @@ int CSkyChart::findObjectsAt(GPoint point, SkyObjectID* hits, int maximum) {
   }
   if (selectConstellations && n < maximum && displayFOV > 0.1745329251993889 &&
       !isObserverFarFromSun()) {
-    // The constellation under the point is added here.
+    const float at[2] = {point.x, point.y};
+    if (findConstellationAt(at, &hits[n])) ++n;
   }
   if (n < maximum) n += findHighlightedObjectsAt(point, hits + n, maximum - n);
   return n;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "chart/constellation_images.h"
 #include "chart/horizon_panorama.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
@@ -98,6 +99,7 @@ CSkyChart::~CSkyChart() {
   clearHighlightedObjects();
   // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
   // horizon textures, and meteors are released here by their layers.
+  releaseConstellationImageTextures();
   releaseHorizonTextures();
   freeHorizonFadeGrid();
   if (database != nullptr) {
@@ -145,6 +147,7 @@ void CSkyChart::setImageDirectory(const char* path) {
   // The solar-system render data, deep-sky images, Milky Way texture,
   // constellation images and horizon textures are released here so that
   // they reload from the new folder.
+  releaseConstellationImageTextures();
   releaseHorizonTextures();
   updateNeeded = true;
 }

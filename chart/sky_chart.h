@@ -45,6 +45,8 @@ struct GroundTarget;
 class CPlanet;
 class CSkyDataFile;
 struct HorizonGrid;
+struct ConstellationImageTable;
+class CConstellation;
 
 // Vertex room of the primitives' scratch buffers, polygon points, label
 // rectangles and atlases.
@@ -303,6 +305,36 @@ class CSkyChart : public CSkyMechanics {
   // units: opaque below the horizon, more transparent where it looks like
   // sky, as "cameraOpacity" asks.
   float cameraPixelAlpha(float x, float y, float red, float green, float blue) const;
+
+  // ---- Constellations (constellations.cpp, constellation_images.cpp) ----
+  // Reads the illustration index once (later calls keep it): a plate and
+  // mesh per picture from the catalogue's reference stars. False when the
+  // file cannot be opened.
+  bool loadConstellationImageIndex(const char* path, CSkyDatabase* catalogue);
+  // The layer: illustrations, figures, boundaries and names, the selected
+  // constellation's area and marker; then the asterisms.
+  void drawConstellations();
+  void drawAsterisms();
+  void drawConstellationFigure(CConstellation* constellation, const float lineRGB[3],
+                               const float boundaryRGB[3]);
+  // Set 0 the standard figure, 1 the alternative one (the standard where
+  // it has none).
+  void drawConstellationLines(CConstellation* constellation, int set);
+  void drawConstellationBoundary(CConstellation* constellation);
+  void fillConstellationBoundary(CConstellation* constellation);
+  void drawAsterism(int i);  // 0..23
+  // Illustrations: record i of the index; a picture several constellations
+  // share counts as visible when any of them is, and fades by the nearest.
+  void drawConstellationImages();
+  bool isConstellationImageVisible(int i);
+  double constellationImageFade(int i);
+  void drawConstellationImage(int i);
+  void releaseConstellationImageTextures();
+  // The constellation containing the point, when it passes the search
+  // filter: (file 5, the root region, number - 1).
+  bool findConstellationAt(const float point[2], SkyObjectID* hit);
+  float chartLabelTextHeight = 14.0f;  // points: constellation and asterism names
+  std::unique_ptr<ConstellationImageTable> constellationImages;  // loaded once
 
   // ---- Text atlases (text_atlas.cpp) ----
   CTextAtlas* getTextAtlas();
@@ -707,6 +739,21 @@ class CSkyChart : public CSkyMechanics {
   void drawEclipticTicks();
   // A plus sign and label at a point of the system when it is in view.
   void drawMarkedPoint(int system, const double point[3], const char* text);
+  // Whether the constellation is the selected object.
+  bool isConstellationSelected(const CConstellation* constellation) const;
+  // Angle from the display centre to the constellation's (or asterism's)
+  // position; whether its extent reaches into the field.
+  double constellationAngleFromCentre(CConstellation* constellation);
+  bool isConstellationInField(CConstellation* constellation);
+  bool isConstellationRecordVisible(int i);
+  void drawConstellationImageName(CConstellation* constellation);
+  // A figure list of HR numbers (each plus `hrOffset`), ending at 0 or
+  // `width`: negative entries start a line, positive ones draw arcs on.
+  void drawFigureList(const std::int16_t* list, int width, int hrOffset);
+  // The object's name by its position when that is in the viewport.
+  bool drawNameNear(CSkyObject* object, const float rgb[3]);
+  // The selected figure's marker at its position, with its name or none.
+  void markSelectedFigure(CSkyObject* object, bool labelled);
   // Loads the named panorama after a change or a release; true when one
   // was loaded.
   bool loadHorizonPanorama();

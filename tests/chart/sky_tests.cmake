@@ -12,3 +12,9 @@ chart_test(chart_sky_glare_tests LABEL chart
 chart_test(chart_sky_background_tests LABEL chart
   SOURCES sky_background_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_constellation_tests LABEL chart
+  SOURCES constellations_test.cpp
+  LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_constellation_fuzz_tests LABEL chart
+  SOURCES constellation_images_fuzz_test.cpp
+  LIBS tessaly_chart_testsupport)
