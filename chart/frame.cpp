@@ -36,6 +36,7 @@ void CSkyChart::releaseGLResources() {
   // Star sprites, deep-sky image textures,
   // the Milky Way texture, constellation image textures and horizon
   // textures are released here, in this order, by their layers.
+  releaseMilkyWayTexture();
   releaseConstellationImageTextures();
   releaseHorizonTextures();
 }
@@ -93,7 +94,10 @@ void CSkyChart::drawSkyChart() {
     // Without a camera picture: the Milky Way here and the horizon
     // behind; then grid and reference lines; the selected object's path;
     // constellations, asterisms and deep-sky images, all drawn here.
-    if (!cameraFrame) drawHorizonBehind();
+    if (!cameraFrame) {
+      drawMilkyWay();
+      drawHorizonBehind();
+    }
     drawGridAndReferenceLines();
     drawConstellations();
     drawAsterisms();

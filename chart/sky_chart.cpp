@@ -99,6 +99,7 @@ CSkyChart::~CSkyChart() {
   clearHighlightedObjects();
   // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
   // horizon textures, and meteors are released here by their layers.
+  releaseMilkyWayTexture();
   releaseConstellationImageTextures();
   releaseHorizonTextures();
   freeHorizonFadeGrid();
@@ -147,6 +148,7 @@ void CSkyChart::setImageDirectory(const char* path) {
   // The solar-system render data, deep-sky images, Milky Way texture,
   // constellation images and horizon textures are released here so that
   // they reload from the new folder.
+  releaseMilkyWayTexture();
   releaseConstellationImageTextures();
   releaseHorizonTextures();
   updateNeeded = true;

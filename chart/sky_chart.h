@@ -306,6 +306,21 @@ class CSkyChart : public CSkyMechanics {
   // sky, as "cameraOpacity" asks.
   float cameraPixelAlpha(float x, float y, float red, float green, float blue) const;
 
+  // ---- Milky Way (milky_way.cpp) ----
+  // The frame's step: the outline ("MilkyWayStyle" 1) or the picture of
+  // the style (2 to 12), unless the particle galaxy alone shows from
+  // 2000 parsecs.
+  void drawMilkyWay();
+  void drawMilkyWayOutline();
+  // GL only; a style without a picture, or a picture that cannot be read,
+  // draws nothing.
+  void drawMilkyWayImage();
+  void releaseMilkyWayTexture();
+  float milkyWayColor[3] = {0.4f, 0.45f, 0.6f};  // the outline's
+  char milkyWayImagePath[512] = {};  // the picture last asked for
+  TextureData milkyWayTexture = {};
+  MeshGrid* milkyWayMesh = nullptr;  // the picture's sphere, J2000
+
   // ---- Constellations (constellations.cpp, constellation_images.cpp) ----
   // Reads the illustration index once (later calls keep it): a plate and
   // mesh per picture from the catalogue's reference stars. False when the
@@ -739,6 +754,12 @@ class CSkyChart : public CSkyMechanics {
   void drawEclipticTicks();
   // A plus sign and label at a point of the system when it is in view.
   void drawMarkedPoint(int system, const double point[3], const char* text);
+  // The observer's distance from the Sun in parsecs.
+  double observerDistanceParsecs() const;
+  // Loads the style's picture and makes its mesh after a change; true when
+  // it is there.
+  bool loadMilkyWayImage();
+  void addMilkyWayCell(const TextureStyle& style, int r, int c);
   // Whether the constellation is the selected object.
   bool isConstellationSelected(const CConstellation* constellation) const;
   // Angle from the display centre to the constellation's (or asterism's)

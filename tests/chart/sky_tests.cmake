@@ -18,3 +18,9 @@ chart_test(chart_sky_constellation_tests LABEL chart
 chart_test(chart_sky_constellation_fuzz_tests LABEL chart
   SOURCES constellation_images_fuzz_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_milky_way_tests LABEL chart
+  SOURCES milky_way_test.cpp
+  LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_bundle_image_tests LABEL chart
+  SOURCES sky_images_bundle_test.cpp
+  LIBS tessaly_chart_testsupport)
