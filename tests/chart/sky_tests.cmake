@@ -24,3 +24,6 @@ chart_test(chart_sky_milky_way_tests LABEL chart
 chart_test(chart_sky_bundle_image_tests LABEL chart
   SOURCES sky_images_bundle_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_frame_tests LABEL chart
+  SOURCES sky_frame_test.cpp
+  LIBS tessaly_chart_testsupport)
