@@ -42,17 +42,14 @@ import sys
 
 from PIL import Image
 
+from sky_math import angle, unit
+
 SHARED = {"Pup": "Car", "Vel": "Car", "Ser": "Oph"}
 CONSTELLATIONS = 88
 
 
 def fail(message):
     sys.exit(f"make_constellation_images.py: {message}")
-
-
-def unit(ra, dec):
-    a, d = math.radians(ra), math.radians(dec)
-    return (math.cos(d) * math.cos(a), math.cos(d) * math.sin(a), math.sin(d))
 
 
 def read_stars(path):
@@ -127,11 +124,6 @@ def solve(rows, values):
     return out
 
 
-def separation(ra1, dec1, ra2, dec2):
-    u, v = unit(ra1, dec1), unit(ra2, dec2)
-    return math.degrees(math.acos(max(-1.0, min(1.0, sum(a * b for a, b in zip(u, v))))))
-
-
 def anchors_of(fields, by_hip, by_hr, size, abbreviation):
     """The three anchors as (HR, x, y), each with a Bright Star number."""
     numbers = list(map(float, fields[2:11]))
@@ -154,7 +146,7 @@ def anchors_of(fields, by_hip, by_hr, size, abbreviation):
         for number, (sra, sdec) in by_hr.items():
             if number in taken:
                 continue
-            distance = separation(ra, dec, sra, sdec)
+            distance = angle(unit(ra, dec), unit(sra, sdec))
             if distance > 20 or (best is not None and distance >= best[0]):
                 continue
             px, py = plate.pixel(sra, sdec)

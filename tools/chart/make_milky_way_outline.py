@@ -34,6 +34,8 @@ import os
 import sys
 import tempfile
 
+from sky_math import angle, unit
+
 COUNTS = [345, 116, 99, 89, 190, 341, 266, 158, 110, 207, 100, 153, 91, 165, 73, 208]
 ENTRIES = 2742
 FIRST_POINT = (805, 64794)
@@ -43,16 +45,6 @@ HEADER_LIMIT = 400
 
 def fail(message):
     sys.exit(f"make_milky_way_outline.py: {message}")
-
-
-def unit(ra, dec):
-    a, d = math.radians(ra), math.radians(dec)
-    return (math.cos(d) * math.cos(a), math.cos(d) * math.sin(a), math.sin(d))
-
-
-def angle(u, v):
-    dot = max(-1.0, min(1.0, sum(a * b for a, b in zip(u, v))))
-    return math.degrees(math.acos(dot))
 
 
 def read_polylines(path):
