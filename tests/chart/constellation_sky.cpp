@@ -45,11 +45,12 @@ void unit(double ra, double dec, double v[3]) {
 std::string constellationRecord(const ConstellationRecord& c) {
   std::string buffer(4096, '\0');
   RecordWriter w(buffer.data(), static_cast<std::int64_t>(buffer.size()), false);
-  w.writeRecordU8(40);
+  bool asterism = c.type == 41;
+  w.writeRecordU8(static_cast<std::uint8_t>(c.type));
   w.writeRecordU32(static_cast<std::uint32_t>(c.number));
-  w.writeRecordString(constellationLatinName(c.number));
-  w.writeRecordString(constellationAbbreviation(c.number));
-  w.writeRecordString(constellationGenitive(c.number));
+  w.writeRecordString(asterism ? getAsterism(c.number - 1) : constellationLatinName(c.number));
+  w.writeRecordString(asterism ? "" : constellationAbbreviation(c.number));
+  w.writeRecordString(asterism ? "" : constellationGenitive(c.number));
   w.writeRecordString("");
   double centre[3];
   unit(c.ra, c.dec, centre);

@@ -20,11 +20,13 @@ struct NumberedStar {
 };
 // A constellation record: its number in the built-in table (its
 // abbreviation and names from there), centre and angular size (degrees);
-// its outline a square of that size about the centre.
+// its outline a square of that size about the centre. Type 41 makes the
+// record asterism `number` (its name from the asterism table).
 struct ConstellationRecord {
   int number;
   double ra, dec;
   double size;
+  int type = 40;
 };
 
 // The table's number of an abbreviation ("Ori"); 0 when there is none.

@@ -196,6 +196,62 @@ TEST(ChartSkyFigureStars, AStarTheCatalogueLacksBreaksTheLineInsteadOfJoiningIts
   EXPECT_LE(fit.curveToInk, 1.5);
 }
 
+TEST(ChartSkyAsterisms, LinesJoinTheStarsOneAboveTheirTablesNumbers) {
+  // The first asterism's stars, by their numbers in the table plus one.
+  const std::int16_t* figure = getAsterismFigure(0);
+  std::vector<NumberedStar> stars;
+  for (int k = 0; k < kAsterismFigureWidth && figure[k] != 0; ++k) {
+    int hr = std::abs(figure[k]) + 1;
+    bool known = false;
+    for (const NumberedStar& s : stars) known = known || s.hr == hr;
+    double i = static_cast<double>(stars.size());
+    if (!known) stars.push_back({hr, 200 + 6 * std::sin(i * 2.3), 40 + 5 * std::cos(i * 1.7)});
+  }
+  // The 89 constellation records come first, the asterisms after them.
+  std::vector<ConstellationRecord> records;
+  for (int n = 1; n <= 89; ++n) records.push_back({n, 0, -80, 1});
+  records.push_back({1, 200, 40, 15, 41});
+  ConstellationSky sky(stars, records);
+  auto chart = sky.sky().chart(400, 300, 200, 40, 30);
+  TestView view;
+  view.projection = 3;
+  view.lon0 = 200 * kDegree;
+  view.lat0 = 40 * kDegree;
+  view.fov = 30 * kDegree;
+  chart_test::applyView(*chart, view);
+  chart_test::Canvas2D canvas(*chart, 400, 300);
+  chart->showAsterisms = true;
+  setColor3(chart->asterismLineRGB, 1, 1, 1);
+  chart->constellationIntensity = 1;
+  chart->drawAsterisms();
+  std::vector<std::vector<Point2>> curves;
+  double previous[3];
+  for (int k = 0; k < kAsterismFigureWidth && figure[k] != 0; ++k) {
+    CStar* star = sky.database().getStarByHRNumber(std::abs(figure[k]) + 1);
+    ASSERT_NE(star, nullptr);
+    double v[3], length;
+    star->getPosition(v);
+    eraPn(v, &length, v);
+    if (figure[k] > 0) {
+      std::vector<Point2> curve;
+      double separation = eraSepp(previous, v);
+      double step = separation / std::ceil(separation / (5 * kDegree)) * (1 + 1e-9);
+      for (const auto& p : chart_test::greatCircle(previous, v, step)) {
+        double x, y;
+        view.project(p.data(), &x, &y);
+        curve.push_back({x, y});
+      }
+      curves.push_back(curve);
+    }
+    std::copy(v, v + 3, previous);
+  }
+  ASSERT_FALSE(curves.empty());
+  chart_test::CurveFit fit = chart_test::fitInkToCurves(canvas.raster(), curves, 200);
+  EXPECT_GT(fit.samples, 100);
+  EXPECT_LE(fit.inkToCurve, 1.5);
+  EXPECT_LE(fit.curveToInk, 1.5);
+}
+
 // Three reference stars about (60, 20) and a 256 x 192 picture.
 // North is up and east to the left, as on a sky picture.
 const std::vector<NumberedStar> kPlateStars = {
@@ -282,6 +338,7 @@ TEST(ChartSkyConstellationImages, IndexLinesKeepTheirPlacesAndOnlyTheFirst88AreR
       "Aql-collinear.png 256 256 1001 0 0 1002 10 10 1003 20 20",
       "Ara-missing.png 256 256 1001 0 0 1002 10 10 4000 20 30",
       std::string(400, 'x'),
+      "Ari-zero.png 256 256 0 0 0 1002 10 10 1003 20 30",
   };
   while (lines.size() < 95) lines.push_back(kPlateLine);
   ASSERT_TRUE(chart->loadConstellationImageIndex(sky.writeIndex(lines).c_str(), &sky.database()));
@@ -290,14 +347,15 @@ TEST(ChartSkyConstellationImages, IndexLinesKeepTheirPlacesAndOnlyTheFirst88AreR
   EXPECT_NE(table.records[0].mesh, nullptr);
   // Refused lines, a line over 255 characters, unsolvable and short plates
   // keep their places without a mesh.
-  for (int i = 1; i <= 7; ++i) {
+  for (int i = 1; i <= 8; ++i) {
     EXPECT_EQ(table.records[i].mesh, nullptr) << i;
     EXPECT_LT(std::strlen(table.records[i].line.name), 32u) << i;
   }
   EXPECT_EQ(std::string(table.records[2].line.name), "");
-  EXPECT_NE(table.records[8].mesh, nullptr);
+  EXPECT_EQ(std::string(table.records[8].line.name), "");
+  EXPECT_NE(table.records[9].mesh, nullptr);
   // Lines of one picture form one group, led by its first.
-  EXPECT_EQ(table.records[8].group, 0);
+  EXPECT_EQ(table.records[9].group, 0);
   EXPECT_EQ(table.records[5].group, 5);
   // A second call keeps what was read.
   EXPECT_TRUE(chart->loadConstellationImageIndex("/no/such/file", &sky.database()));

@@ -7,6 +7,7 @@
 
 #include <erfa.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -76,6 +77,26 @@ TEST_P(ChartSkyMeridian, RunsFromTheNorthernHorizonOverTheZenithToTheSouthernOne
   int samples = 0;
   EXPECT_LE(chart_test::worstLineCentreOffset(raster, {line}, 50, &samples), 0.5);
   EXPECT_GT(samples, 50);
+}
+
+TEST_P(ChartSkyMeridian, EndsAtTheRaisedHorizonOnBothSides) {
+  HorizonView h(3, 0, 90, 170);
+  h.chart.refraction = 0;
+  h.chart.horizonAltitude = 10 * kDegree;
+  h.chart.referenceLabelSize = 0.01f;
+  auto canvas = chart_test::makeCanvas(GetParam(), h.chart, 400, 300);
+  if (!canvas) GTEST_SKIP() << "no graphics layer here";
+  h.chart.drawMeridian();
+  std::vector<Point2> line;
+  for (int i = 100; i <= 1700; ++i) {
+    double angle = i * 0.1, x, y;
+    bool north = angle <= 90;
+    if (h.screenPoint(north ? 0 : 180, north ? angle : 180 - angle, &x, &y))
+      line.push_back({x, y});
+  }
+  chart_test::CurveFit fit = chart_test::fitInkToCurves(canvas->raster(), {line});
+  EXPECT_LE(fit.inkToCurve, 1.5);
+  EXPECT_LE(fit.curveToInk, 1.5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ChartSkyMeridian, testing::Values(Backend::twoD, Backend::gl),
@@ -151,6 +172,29 @@ std::vector<Point2> eclipticTicks(const TestView& view, bool fine) {
   return ticks;
 }
 
+// A tick of the ecliptic in the view: its screen point and the direction
+// across the line (the line's direction plus 90 degrees).
+struct Tick {
+  Point2 at;
+  double across;
+};
+std::vector<Tick> eclipticTickMarks(const TestView& view) {
+  std::vector<Tick> ticks;
+  for (int month = 1; month <= 12; ++month)
+    for (int day : {1, 5, 10, 15, 20, 25}) {
+      double ecliptic[3][3], lambda = sunLongitude(month, day, ecliptic), x, y, px, py;
+      double on[3] = {std::cos(lambda), std::sin(lambda), 0};
+      double before[3] = {std::cos(lambda - kDegree), std::sin(lambda - kDegree), 0};
+      double v[3], w[3];
+      eraTrxp(ecliptic, on, v);
+      eraTrxp(ecliptic, before, w);
+      if (!view.project(v, &x, &y) || !view.project(w, &px, &py)) continue;
+      if (x < 10 || y < 10 || x > view.width - 10 || y > view.height - 10) continue;
+      ticks.push_back({{x, y}, std::atan2(y - py, x - px) + M_PI / 2});
+    }
+  return ticks;
+}
+
 TEST(ChartSkyEclipticTicks, MonthsAtAWideFieldAndFiveDaysAfterEachInANarrowOne) {
   chart_test::ChartOnEmptySky sky(400, 300);
   CSkyChart& chart = *sky.chart;
@@ -190,6 +234,18 @@ TEST(ChartSkyEclipticTicks, MonthsAtAWideFieldAndFiveDaysAfterEachInANarrowOne) 
         }
     }
     EXPECT_GE(nearTicks, static_cast<int>(ticks.size())) << c.fov;
+    if (c.fov >= 45) continue;
+    // Each tick runs across the line from its date's place: ink 4 pixels
+    // out along it.
+    chart_test::Raster raster = canvas.raster();
+    for (const Tick& t : eclipticTickMarks(view)) {
+      double px = t.at.x + 4 * std::cos(t.across), py = t.at.y + 4 * std::sin(t.across);
+      float ink = 0;
+      for (int j = -1; j <= 1; ++j)
+        for (int i = -1; i <= 1; ++i)
+          ink = std::max(ink, raster.at(static_cast<int>(px) + i, static_cast<int>(py) + j));
+      EXPECT_GT(ink, 0.25f) << t.at.x << ", " << t.at.y;
+    }
   }
 }
 

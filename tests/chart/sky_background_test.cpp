@@ -117,6 +117,35 @@ TEST_F(ChartSkyBackground, TheTotalEclipseOf2017DimsTheDaylightTenfold) {
   EXPECT_EQ(chart_->skyBrightness, 1.0f);
 }
 
+TEST_F(ChartSkyBackground, ANearlyTotalEclipseDimsTheDaylightByTheMoonsCover) {
+  // The Sun high up, the Moon half an arcminute from it, both at their mean
+  // distances: the cover is the Moon's radius over the separation plus the
+  // Sun's radius.
+  CPlanet* sun = sky_.world().body(30, 0);
+  CPlanet* moon = sky_.world().body(31, 301);
+  sun->setDistance(1.0);
+  moon->setDistance(384400 / 149597870.0);
+  double sunRadius = std::asin(sun->getDiameter() / 2 / 149597870.0);
+  double moonRadius = std::asin(moon->getDiameter() / 2 / 384400.0);
+  double separation = 0.5 / 60 * kDegree;
+  double sunDirection[3] = {std::cos(60 * kDegree), 0, std::sin(60 * kDegree)};
+  double moonDirection[3] = {std::cos(60 * kDegree + separation), 0,
+                             std::sin(60 * kDegree + separation)};
+  double v[3];
+  chart_->horizonToFundamental(moonDirection, v);
+  moon->setPosition(v);
+  chart_->horizonToFundamental(sunDirection, v);
+  sun->setPosition(v);
+  chart_->updateNeeded = false;
+  chart_test::Canvas2D canvas(*chart_, 400, 300);
+  chart_->drawSkyBackground();
+  double cover = moonRadius / (separation + sunRadius);
+  ASSERT_GT(cover, 0.9);
+  ASSERT_LT(cover, 1.0);
+  EXPECT_NEAR(chart_->eclipseFactor, cover, 1e-4);
+  EXPECT_NEAR(chart_->skyBrightness, 0.1 + 9 * (1 - cover), 1e-3);
+}
+
 TEST_F(ChartSkyBackground, OnlyAnOpaqueHorizonHidesWhatLiesBelowIt) {
   chart_->horizonStyle = 3;
   chart_->refraction = 0;
@@ -183,6 +212,7 @@ TEST_F(ChartSkyBackground, TheCameraFadeRisesFromTheHorizonOverATenthOfTheSineOf
   float c = chart_->horizonFadeAt(7, 15), d = chart_->horizonFadeAt(8, 15);
   EXPECT_NEAR(chart_->horizonFadeAt(7.5f, 14.5f), (a + b + c + d) / 4, 1e-6);
   EXPECT_EQ(chart_->horizonFadeAt(-5, 100), chart_->horizonFadeAt(0, 29));
+  EXPECT_EQ(chart_->horizonFadeAt(100, 12.5f), chart_->horizonFadeAt(39, 12.5f));
 }
 
 TEST_F(ChartSkyBackground, TheCameraShowsTheGroundAndLetsTheSkyThroughByItsLook) {
