@@ -10,14 +10,18 @@
 #include <erfa.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <vector>
 
 #include "chart/horizon_panorama.h"
+#include "chart/gl_api.h"
 #include "platform/coregraphics/image.h"
 #include "platform/coregraphics/image_codec.h"
+#include "skydata/app_bridge.h"
 #include "skydata/planet.h"
 #include "tests/chart/chart_canvas.h"
 #include "tests/chart/horizon_oracle.h"
@@ -362,6 +366,43 @@ TEST_F(ChartSkyHorizonGL, APanoramasColumnsStandAtTheirAzimuths) {
   double x, y;
   ASSERT_TRUE(screenPoint(135, 20, &x, &y));
   EXPECT_EQ(raster.at(static_cast<int>(x), static_cast<int>(y)), 0.0f);
+}
+
+TEST_F(ChartSkyHorizonGL, TheCameraPictureSpansTheFieldAlongItsShorterSideWithItsOwnAlpha) {
+  // A 200 x 100 frame (BGRA): opaque red in its left half with a green
+  // column at x = 50, see-through in its right half.
+  std::vector<std::uint8_t> frame(200 * 100 * 4, 0);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x) {
+      std::uint8_t* p = &frame[(y * 200 + x) * 4];
+      p[1] = x == 50 ? 255 : 0;  // green
+      p[2] = x == 50 ? 0 : 255;  // red
+      p[3] = 255;
+    }
+  auto canvas = chart_test::makeCanvas(Backend::gl, *chart_, 400, 300);
+  chart_->setColor(0, 0, 1, 1);
+  chart_->drawRectangle(true, 0, 0, 400, 300);  // the chart: blue
+  {
+    std::lock_guard<std::mutex> lock(cameraFrameMutex());
+    setCameraImage(60, 200, 100, frame.data());
+  }
+  chart_->drawCameraImage();
+  {
+    std::lock_guard<std::mutex> lock(cameraFrameMutex());
+    setCameraImage(0, 0, 0, nullptr);
+  }
+  canvas->save("camera-picture");
+  // The frame's 100 rows span the viewport's 300: three pixels a texel,
+  // the picture centred, so frame column x lands at 200 + 3 (x - 100).
+  std::uint8_t rgba[4];
+  auto at = [&](int x, int y) {
+    glReadPixels(x, 299 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return std::array<int, 3>{rgba[0], rgba[1], rgba[2]};
+  };
+  EXPECT_EQ(at(20, 150), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(at(200 + 3 * (50 - 100) + 1, 150), (std::array<int, 3>{0, 255, 0}));
+  EXPECT_EQ(at(200 + 3 * (48 - 100) + 1, 150), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(at(300, 150), (std::array<int, 3>{0, 0, 255}));  // the chart shows through
 }
 
 TEST_F(ChartSkyHorizonGL, ANameInTheDocumentsFolderIsNeverLookedForAmongTheHorizons) {
