@@ -13,9 +13,11 @@
 #include <mutex>
 
 #include "chart/gl_api.h"
+#include "chart/meteors.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "skydata/app_bridge.h"
+#include "skydata/object_factory.h"
 #include "skydata/sky_database.h"
 
 namespace {
@@ -63,7 +65,7 @@ void CSkyChart::drawSkyChart() {
 
   if (glResetPending) releaseGLResources();
   selectionScreenPosition[0] = selectionScreenPosition[1] = selectionScreenPosition[2] = -1;
-  // The view follows the selected satellite here (ground view).
+  if (updateNeeded) followSelectedSatellite();
 
   if (centerOnSelected)
     centerOnObjectID(&selectedObjectID);
@@ -89,16 +91,20 @@ void CSkyChart::drawSkyChart() {
   drawSkyBackground();
 
   if (earthView) {
-    // The ground view draws the whole frame here.
+    drawEarthView();
   } else if (selectedObject != nullptr) {
-    // Without a camera picture: the Milky Way here and the horizon
-    // behind; then grid and reference lines; the selected object's path;
-    // constellations, asterisms and deep-sky images, all drawn here.
+    // Without a camera picture the Milky Way and the horizon behind; grid
+    // and reference lines, the selected object's path, constellations and
+    // asterisms; deep-sky images are drawn after them.
     if (!cameraFrame) {
       drawMilkyWay();
       drawHorizonBehind();
     }
     drawGridAndReferenceLines();
+    if (showSelectedObjectPath) {
+      if (updateNeeded) computeObjectPath(selectedObject, &selectedObjectPath, false);
+      drawObjectPath(selectedObject, &selectedObjectPath, true);
+    }
     drawConstellations();
     drawAsterisms();
     drawHighlightedObjects(0);
@@ -106,7 +112,7 @@ void CSkyChart::drawSkyChart() {
     drawSolarSystemObjects();
     drawHighlightedObjects(1);
     recomputeHighlightPaths = false;
-    // Meteors of a selected meteor shower are drawn here.
+    if (CMeteorShower* shower = asMeteorShower(selectedObject)) updateMeteors(this, shower);
     drawHorizonInFront(cameraFrame);
     if (pointerPending && markerVisible) drawSelectedObjectPointer(selectedObject);
   }

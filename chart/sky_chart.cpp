@@ -10,6 +10,7 @@
 
 #include "chart/constellation_images.h"
 #include "chart/horizon_panorama.h"
+#include "chart/meteors.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
 #include "engine/angles.h"
@@ -91,7 +92,7 @@ CSkyChart::~CSkyChart() {
   planetDistances = nullptr;
   planetDistanceCount = planetDistanceCapacity = 0;
   std::free(labelRects);
-  // Ground targets are released here by the ground view.
+  releaseGroundTargets();
   releaseTextAtlases();
   if (database != nullptr) releaseSolarSystemRenderData(database->getSolarSystemFile());
   releaseSolarSystemRenderData(parkedSolarSystemFile);
@@ -103,6 +104,7 @@ CSkyChart::~CSkyChart() {
   releaseConstellationImageTextures();
   releaseHorizonTextures();
   freeHorizonFadeGrid();
+  clearMeteors(this);
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
       CPlanet* body = database->getSolarSystemObject(i);
@@ -314,8 +316,7 @@ void CSkyChart::selectObject(const SkyObjectID* id) {
     selectedObjectPath.id = *id;
     resetObjectPath(&selectedObjectPath);
     updateNeeded = true;
-    // A meteor shower that loses the selection has its meteors cleared
-    // here by the meteor animation.
+    if (previousSelectedObjectID.type == kTypeMeteorShower) clearMeteors(this);
   }
   releaseSelectedObject();
   if (database == nullptr) return;
