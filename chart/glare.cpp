@@ -12,8 +12,6 @@ namespace {
 constexpr int kGlareTextureWidth = 256;
 // The Sun's magnitude: the brightest glare an object can have.
 constexpr double kSunMagnitude = -26.72;
-// Stars reach glare at magnitude 6.5 and brighter when the limit is wider.
-constexpr double kGlareThreshold = 6.5;
 // A glare never reaches farther than this angle on the screen.
 constexpr double kLargestGlareAngle = 0.26179938779908335;  // 15 degrees
 constexpr double kRadiansPerDegree = 0.017453292519943295;
@@ -43,7 +41,7 @@ bool makeGlareTexture(const float rgb[3], TextureData* texture, float exponent) 
 }
 
 float CSkyChart::getGlareSize(float* glareRadius, double magnitude) const {
-  double t = starMagLimit > kGlareThreshold ? 0 : starMagLimit - kGlareThreshold;
+  double t = getMagnitudeLimitExcess();
   double f = std::clamp((magnitude - t) / (kSunMagnitude - t), 0.0, 1.0);
   double g = 8 * contentScale * f;
   if (glareRadius != nullptr)

@@ -19,6 +19,7 @@
 #include "platform/coregraphics/context.h"
 #include "skydata/app_bridge.h"
 #include "skydata/deep_sky_object.h"
+#include "skydata/object_factory.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/search_filter.h"
@@ -98,8 +99,8 @@ bool placeHighlightedObject(CSkyChart& chart, CSkyObject* object, bool selected,
     float magnitude = object->getMagnitude();
     if (isStarType(type) && magnitude > chart.starMagLimit) return false;
     if (isBodyType(type) && magnitude > chart.planetMagLimitInUse) return false;
-    // The solar-system layer's own hiding of bodies and the deep-sky
-    // layer's filter are asked here.
+    if (isDeepSkyType(type) && !chart.isDeepSkyObjectShown(asDeepSkyObject(object))) return false;
+    // The solar-system layer's own hiding of bodies is asked here.
   }
   double x, y;
   if (!chart.vectorToScreen(v, &x, &y)) return false;
@@ -347,8 +348,11 @@ void CSkyChart::drawObjectMarker(CSkyObject* object, const char* text, float x, 
   setColor(color[0], color[1], color[2], 1);
 
   if (cgContext == nullptr && !markerVisible) return;
-  // Deep-sky objects get their symbol from their layer here; surface
-  // features larger than the marker their outline.
+  if (CDeepSkyObject* deepSky = asDeepSkyObject(object)) {
+    // A planetary nebula's symbol reaches out to twice its radius.
+    drawDeepSkySymbol(deepSky, x, y, type == 15 ? 2 * r : r);
+    return;
+  }
   if (type == kTypeConstellation) {
     drawConstellationFigure(asConstellation(object), color, color);
     return;
@@ -357,6 +361,7 @@ void CSkyChart::drawObjectMarker(CSkyObject* object, const char* text, float x, 
     drawAsterism(static_cast<int>(object->getNumber()) - 1);
     return;
   }
+  // Surface features larger than the marker get their outline here.
   if (isDeepSkyType(type)) return;
   drawCrossHair(x, y, r + m, r + 2 * m);
 }

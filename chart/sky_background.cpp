@@ -127,8 +127,7 @@ void CSkyChart::drawSkyBackground() {
   }
 
   updatePlanetMagnitudeLimit();
-  // The star limit in force at this field (the star layer's rule).
-  starMagLimit = magnitudeLimitForField(baseStarMagLimit, displayFOV, 1);
+  updateStarMagnitudeLimit();
   updateDeepSkyMagnitudeLimit();
   if (skyBrightness > 0 && horizonStyle >= 3 && isInsideAtmosphere()) {
     float dim = 1 - skyBrightness;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "chart/constellation_images.h"
+#include "chart/deep_sky_images.h"
 #include "chart/horizon_panorama.h"
 #include "chart/meteors.h"
 #include "chart/tessellator.h"
@@ -52,6 +53,7 @@ CSkyChart::CSkyChart(CSkyDatabase* db, const char* directory) : CSkyMechanics(db
   if (directory != nullptr && std::strlen(directory) < sizeof imageDirectory)
     std::strcpy(imageDirectory, directory);
   std::fill(std::begin(satelliteCategories), std::end(satelliteCategories), true);
+  std::fill(std::begin(starSpriteSteps), std::end(starSpriteSteps), INFINITY);
   CSkyDatabase::clearSkyObjectID(&selectedObjectID);
   CSkyDatabase::clearSkyObjectID(&previousSelectedObjectID);
   CSkyDatabase::clearSkyObjectID(&selectedObjectPath.id);
@@ -80,8 +82,7 @@ CSkyChart::~CSkyChart() {
   std::free(groundCircles);
   groundCircles = nullptr;
   groundCircleCount = 0;
-  // Off-screen catalogue regions are unloaded here by the star and deep-sky
-  // layers.
+  unloadInvisibleCatalogRegions();
   releaseSelectedObject();
   std::free(vertexBuffer);
   std::free(texCoordBuffer);
@@ -98,8 +99,9 @@ CSkyChart::~CSkyChart() {
   releaseSolarSystemRenderData(parkedSolarSystemFile);
   resetObjectPath(&selectedObjectPath);
   clearHighlightedObjects();
-  // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
-  // horizon textures, and meteors are released here by their layers.
+  releaseStarSprites();
+  releaseDeepSkyImageTextures();
+  // Galaxy particles are released here by their layer.
   releaseMilkyWayTexture();
   releaseConstellationImageTextures();
   releaseHorizonTextures();
