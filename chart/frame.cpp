@@ -39,6 +39,7 @@ void CSkyChart::releaseGLResources() {
   releaseDeepSkyImageTextures();
   // The Milky Way texture, constellation image textures and horizon
   // textures are released here, in this order, by their layers.
+  releaseGalaxyTexture();
   releaseMilkyWayTexture();
   releaseConstellationImageTextures();
   releaseHorizonTextures();

@@ -183,4 +183,5 @@ void CSkyChart::drawMilkyWay() {
     else
       drawMilkyWayImage();
   }
+  if (milkyWayParticleGalaxy && d > kGalaxyFadeStart) drawGalaxyModel();
 }

@@ -10,6 +10,7 @@
 
 #include "chart/constellation_images.h"
 #include "chart/deep_sky_images.h"
+#include "chart/galaxy_model.h"
 #include "chart/horizon_panorama.h"
 #include "chart/meteors.h"
 #include "chart/tessellator.h"
@@ -101,7 +102,8 @@ CSkyChart::~CSkyChart() {
   clearHighlightedObjects();
   releaseStarSprites();
   releaseDeepSkyImageTextures();
-  // Galaxy particles are released here by their layer.
+  releaseGalaxyTexture();
+  freeGalaxyModel();
   releaseMilkyWayTexture();
   releaseConstellationImageTextures();
   releaseHorizonTextures();

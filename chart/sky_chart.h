@@ -48,6 +48,7 @@ class CPlanet;
 class CSkyDataFile;
 struct HorizonGrid;
 struct ConstellationImageTable;
+struct GalaxyModel;
 class CConstellation;
 class CSkyDataRegion;
 class CStar;
@@ -210,6 +211,10 @@ class CSkyChart : public CSkyMechanics {
   // The held positions once more, untextured, in the frame's sky colour
   // added on top (the daylight wash); empties the buffer.
   void flushTrianglesAdditiveColor();
+  // A square sprite of half-size r about (x, y) from a cell (pixels) of
+  // an atlas, as two triangles with the colour at every vertex.
+  void addSpriteQuad(const TextureData& atlas, const GRect& cell, const float color[4], float x,
+                     float y, float r);
   // The held triangles untextured in the current colour, opaque (a filled
   // path in the 2-D back end); empties the buffer.
   void flushTrianglesFilled();
@@ -330,6 +335,28 @@ class CSkyChart : public CSkyMechanics {
   // draws nothing.
   void drawMilkyWayImage();
   void releaseMilkyWayTexture();
+  // The particle Galaxy beyond 1000 parsecs (galaxy_model.cpp): built on
+  // first use (returns the particle count), drawn far to near.
+  int buildGalaxyModel();
+  void addSpiralArmParticles(int count, std::uint32_t kind, double startAngle, double sweep,
+                             double innerRadius, double outerRadius, double width, double taper,
+                             double largest, double smallest);
+  void addEllipsoidParticles(int count, const double axisScales[3], const double centre[3],
+                             std::uint32_t kind, double radius, double tilt1, double tilt2,
+                             double largest, double smallest);
+  void drawGalaxyModel();
+  void freeGalaxyModel();
+  // The galaxy's atlas of 14 soft discs and its sprites (GL only).
+  void buildGalaxySprites();
+  void beginGalaxySprites();
+  void addGalaxySprite(const float rgba[4], float r, float x, float y);
+  void endGalaxySprites();
+  void releaseGalaxyTexture();
+  static constexpr int kGalaxySpriteCells = 14;
+  std::unique_ptr<GalaxyModel> galaxyModel;
+  TextureData galaxySprites = {};
+  GRect galaxySpriteRects[kGalaxySpriteCells] = {};
+  float galaxySpriteRadii[kGalaxySpriteCells] = {};
   float milkyWayColor[3] = {0.4f, 0.45f, 0.6f};  // the outline's
   char milkyWayImagePath[512] = {};  // the picture last asked for
   TextureData milkyWayTexture = {};
@@ -1005,6 +1032,12 @@ class CSkyChart : public CSkyMechanics {
   void drawEclipticTicks();
   // A plus sign and label at a point of the system when it is in view.
   void drawMarkedPoint(int system, const double point[3], const char* text);
+  // A particle at a galactic place (parsecs about the Sun) of a kind,
+  // with its kind's colour.
+  void addGalaxyParticle(const double galactic[3], float size, std::uint32_t kind);
+  void galaxyParticleColor(std::uint32_t kind, float rgb[3]);
+  // Directions and distances from the observer, and the far-to-near order.
+  void placeGalaxyParticles();
   // The observer's distance from the Sun in parsecs.
   double observerDistanceParsecs() const;
   // Loads the style's picture and makes its mesh after a change; true when

@@ -259,6 +259,26 @@ bool CSkyChart::addStyledTextureTriangle(const TextureStyle& style, const Textur
   return true;
 }
 
+void CSkyChart::addSpriteQuad(const TextureData& atlas, const GRect& cell, const float color[4],
+                              float x, float y, float r) {
+  const float aw = atlas.width > 0 ? static_cast<float>(atlas.width) : 1.0f;
+  const float ah = atlas.height > 0 ? static_cast<float>(atlas.height) : 1.0f;
+  const float left = cell.x / aw, right = (cell.x + cell.width) / aw;
+  const float top = cell.y / ah, bottom = (cell.y + cell.height) / ah;
+  const float corners[4][2] = {{x - r, y + r}, {x + r, y + r}, {x - r, y - r}, {x + r, y - r}};
+  const float texels[4][2] = {{left, bottom}, {right, bottom}, {left, top}, {right, top}};
+  static constexpr std::uint8_t kFull[3] = {255, 255, 255};
+  for (int first = 0; first < 2; ++first) {
+    const float positions[3][2] = {{corners[first][0], corners[first][1]},
+                                   {corners[first + 1][0], corners[first + 1][1]},
+                                   {corners[first + 2][0], corners[first + 2][1]}};
+    const float coordinates[3][2] = {{texels[first][0], texels[first][1]},
+                                     {texels[first + 1][0], texels[first + 1][1]},
+                                     {texels[first + 2][0], texels[first + 2][1]}};
+    addTextureTriangle(positions, coordinates, kFull, color);
+  }
+}
+
 // ---- Textures from images ----
 
 void CSkyChart::makeTextureFromImage(TextureData* texture, const GImage* image) {

@@ -1,6 +1,8 @@
 // Costs of the sky layers' processor work against their budgets: the
 // coordinate grid with its edge labels, the reference lines and their
-// ticks under 1 ms, on a 1280 x 800 horizon chart of 90 degrees. The
+// ticks under 1 ms, on a 1280 x 800 horizon chart of 90 degrees; the
+// particle Galaxy (11070 particles placed for a moving observer, sorted
+// far to near and batched as sprites) under 2 ms. The
 // chart draws through the GL back end with no context current, so the
 // graphics layer takes each call and draws nothing: what is timed is the
 // chart's own work (projection, clipping, label placement, batching).
@@ -53,5 +55,25 @@ void BM_GridWithLabels(benchmark::State& state) {
   state.counters["labels"] = labels;
 }
 BENCHMARK(BM_GridWithLabels)->Unit(benchmark::kMicrosecond);
+
+// The Galaxy from 30 kpc above the galactic centre, the observer moving
+// every frame: each particle's direction and distance, the far-to-near
+// sort and the sprites of those in view.
+void BM_GalaxyParticles(benchmark::State& state) {
+  Sky sky;
+  CSkyChart& chart = sky.chart;
+  chart.setDisplayCoordSystem(0);
+  chart.setDisplayCenter(0, 266.4 * kDegree, -28.9 * kDegree, 0);
+  chart.updateDisplayMatrix();
+  chart.buildGalaxyModel();
+  const double above[3] = {-0.86766, -0.19808, 0.45598};  // the galactic pole, J2000
+  for (int c = 0; c < 3; ++c) chart.observerPosition[c] = above[c] * 30000 * 206264.8;
+  for (auto _ : state) {
+    chart.observerPosition[0] += 1000;  // a new place: everything is placed again
+    chart.updateNeeded = true;
+    chart.drawGalaxyModel();
+  }
+}
+BENCHMARK(BM_GalaxyParticles)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

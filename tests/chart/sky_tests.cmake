@@ -46,3 +46,6 @@ chart_test(chart_sky_culling_tests LABEL chart
 # The catalogues of this build's bundle, when they have been built.
 set_property(TEST chart_sky_culling_tests APPEND PROPERTY ENVIRONMENT
   "TESSALY_SKY_DATA=${CMAKE_BINARY_DIR}/app/SkyData")
+chart_test(chart_sky_galaxy_tests LABEL chart
+  SOURCES galaxy_model_test.cpp
+  LIBS tessaly_chart_testsupport)
