@@ -13,6 +13,7 @@
 
 #include "chart/object_chart_name.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 #include "engine/plate_solution.h"
 #include "engine/vectors.h"
 #include "skydata/constellation.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 // Pictures show from a field of 1 degree and reach full strength at 10.
 constexpr double kLeastField = 0.01745329251993889;
 // A picture is considered this far beyond its constellation's size.

@@ -10,14 +10,13 @@
 #include "chart/gl_api.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 #include "chart/star_sprites.h"
 #include "engine/matrices.h"
 #include "engine/vectors.h"
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-constexpr double kTwoPi = 6.283185307179586;
 constexpr double kParsecsPerAU = 4.848136811094136e-6;
 // The galactic centre from the Sun, parsecs along galactic x.
 constexpr double kCentreDistance = 8300;

@@ -6,6 +6,7 @@
 
 #include "chart/gl_api.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 
 namespace {
 
@@ -14,7 +15,6 @@ constexpr int kGlareTextureWidth = 256;
 constexpr double kSunMagnitude = -26.72;
 // A glare never reaches farther than this angle on the screen.
 constexpr double kLargestGlareAngle = 0.26179938779908335;  // 15 degrees
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 // The ring is drawn as 72 segments of 5 degrees.
 constexpr int kRingSegments = 72;
 // Texels of the gradient at the ring's inner and outer edge.

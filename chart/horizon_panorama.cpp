@@ -7,14 +7,12 @@
 
 #include "chart/horizon_panorama.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 #include "engine/refraction.h"
 #include "skydata/app_bridge.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589;
-constexpr double kHalfPi = 1.5707963267945;
-constexpr double kTwoPi = 6.283185307178;
 // Refraction at the horizon for the standard chart atmosphere.
 constexpr double kPressureMbar = 1010, kTemperatureC = 10;
 // Names in the user's own folder rather than the bundle's.

@@ -9,11 +9,11 @@
 
 #include "chart/gl_api.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 #include "engine/vectors.h"
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 // Entries with both values below this are headers, not places.
 constexpr std::int32_t kHeaderLimit = 400;
 // The particle galaxy takes over from 1000 parsecs and alone from 2000.

@@ -6,15 +6,13 @@
 
 #include "chart/grid_lines.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 #include "engine/angle_text.h"
 #include "engine/calendar.h"
 #include "engine/lunar_theory.h"
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-constexpr double kPi = 3.141592653589;
-constexpr double kHalfPi = 1.5707963267945;
 // Below this field (45 degrees) the ticks come closer together.
 constexpr double kFineTickField = 0.78539816339725;
 constexpr char kDegreeSign = static_cast<char>(176);

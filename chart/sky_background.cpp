@@ -7,6 +7,7 @@
 
 #include "chart/gl_api.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 #include "engine/body_geometry.h"
 #include "engine/refraction.h"
 #include "engine/vectors.h"
@@ -16,12 +17,10 @@
 
 namespace {
 
-constexpr double kDegreesPerRadian = 57.29577951308232;
 // Daylight grows from astronomical twilight (-18 degrees) to full at +6.
 constexpr double kNightSunAltitude = -18, kDaylightSpan = 24;
 // The Earth's equatorial radius (km) where no home body gives one.
 constexpr double kEarthRadiusKm = 6378.14;
-constexpr double kHalfPi = 1.5707963267945;
 // Refraction at the horizon for the standard chart atmosphere.
 constexpr double kPressureMbar = 1010, kTemperatureC = 10;
 
