@@ -37,8 +37,8 @@ TEST(ChartSkyGalaxy, TheModelHasItsBarAndCloudsWhereErfaPutsThem) {
   };
   // The bar first; the Large and Small Magellanic Clouds last.
   const Group groups[] = {{0, 1000, 0, 0, 8300, 3},
-                          {kGalaxyParticleCount - 70, 50, 280.47, -32.89, 48000, 1},
-                          {kGalaxyParticleCount - 20, 20, 302.81, -44.33, 61000, 1}};
+                          {kGalaxyParticleCount - 70, 50, 280.47, -32.89, 48000, 0.3},
+                          {kGalaxyParticleCount - 20, 20, 302.81, -44.33, 61000, 0.3}};
   for (const Group& g : groups) {
     double mean[3], ra, dec, expected[3], distance;
     meanPlace(model, g.first, g.count, mean);
@@ -57,6 +57,23 @@ TEST(ChartSkyGalaxy, TheModelHasItsBarAndCloudsWhereErfaPutsThem) {
       EXPECT_EQ(p.color[0] + p.color[1] + p.color[2], 0.0f);
     }
   EXPECT_EQ(dust, 4000);
+}
+
+TEST(ChartSkyGalaxy, ASpriteKeepsItsAlphaUnderAColourFilter) {
+  chart_test::ChartOnEmptySky sky(400, 300);
+  CSkyChart& chart = *sky.chart;
+  const float rgba[4] = {0.2f, 0.4f, 1.0f, 0.125f};
+  for (int mode : {0, 2, 3}) {
+    chart.setColorFilter(mode);
+    chart.clearTextureTriangles();
+    chart.addGalaxySprite(rgba, 5, 100, 100);
+    ASSERT_EQ(chart.vertexCount, 6);
+    const float* color = chart.colorBuffer;
+    float grey = 0.3f * 0.2f + 0.6f * 0.4f + 0.1f * 1.0f;
+    EXPECT_FLOAT_EQ(color[3], 0.125f) << mode;
+    EXPECT_FLOAT_EQ(color[0], mode == 0 ? 0.2f : grey) << mode;
+    EXPECT_FLOAT_EQ(color[2], mode == 0 ? 1.0f : mode == 3 ? 0.0f : grey) << mode;
+  }
 }
 
 TEST(ChartSkyGalaxy, ShowsOnlyBeyondAThousandParsecsAboutTheCentresDirection) {
@@ -98,13 +115,23 @@ TEST(ChartSkyGalaxy, ShowsOnlyBeyondAThousandParsecsAboutTheCentresDirection) {
   ASSERT_GT(sw, 100);
   EXPECT_NEAR(sx / sw, 200, 20);
   EXPECT_NEAR(sy / sw, 150, 20);
-  // Within 1000 parsecs nothing is drawn.
-  glClear(GL_COLOR_BUFFER_BIT);
-  for (double& p : chart.observerPosition) p = 0;
-  chart.observerPosition[0] = 900 * kAUPerParsec;
-  chart.updateNeeded = true;
-  chart.drawGalaxyModel();
-  EXPECT_EQ(canvas->raster().inkCount(0.004f), 0);
+  // Looking at the centre from near the Sun: a faint glow from 1100
+  // parsecs, nothing within 1000.
+  eraC2s(centre, &ra, &dec);
+  view.lon0 = ra;
+  view.lat0 = dec;
+  chart_test::applyView(chart, view);
+  for (double parsecs : {1100.0, 900.0}) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (int c = 0; c < 3; ++c) chart.observerPosition[c] = -centre[c] * parsecs * kAUPerParsec;
+    chart.updateNeeded = true;
+    chart.drawGalaxyModel();
+    int ink = canvas->raster().inkCount(0.004f);
+    if (parsecs > 1000)
+      EXPECT_GT(ink, 100);
+    else
+      EXPECT_EQ(ink, 0);
+  }
 }
 
 }  // namespace
