@@ -24,3 +24,8 @@ function(tessaly_benchmark name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark
                         benchmark::benchmark_main)
 endfunction()
+
+# The catalogues, borders and pictures the test command builds once, into
+# the release build's bundle; every build's suites (the sanitizer builds
+# too) read them there.
+set(TESSALY_BUILT_BUNDLE ${PROJECT_SOURCE_DIR}/build/release/app)
