@@ -115,8 +115,9 @@ class ApplicationShell : public AppDelegate {
   void selectStationUnlessSatelliteSelected();
   ChartScreenController* chartScreen() const;
 
-  std::shared_ptr<ui::Window> window_;
+  // The database outlives the window, whose chart view's chart reads it.
   std::unique_ptr<CSkyDatabase> skyData_;
+  std::shared_ptr<ui::Window> window_;
   ns::JSON launchOptions_;
   std::int64_t launchCount_ = 0;
   std::string launchCountKey_, askToRateLaunchCountKey_;

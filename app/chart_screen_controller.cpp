@@ -171,6 +171,9 @@ void ChartScreenController::viewDidLoad() {
   if (!AppDelegate::runningOniPad() && v.toolbarScrollView) {
     auto tap = std::make_shared<ui::TapGestureRecognizer>();
     tap->delaysTouchesBegan = true;
+    // The toolbar's buttons keep their taps (the platform lets a control's
+    // own action win over a recogniser above it).
+    tap->cancelsTouchesInView = false;
     v.toolbarScrollView->addGestureRecognizer(tap);
   }
 }
