@@ -36,6 +36,7 @@ void CSkyChart::releaseGLResources() {
   // Star sprites, deep-sky image textures,
   // the Milky Way texture, constellation image textures and horizon
   // textures are released here, in this order, by their layers.
+  releaseHorizonTextures();
 }
 
 void CSkyChart::drawSkyChart() {

@@ -97,6 +97,7 @@ CSkyChart::~CSkyChart() {
   clearHighlightedObjects();
   // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
   // horizon textures, and meteors are released here by their layers.
+  releaseHorizonTextures();
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
       CPlanet* body = database->getSolarSystemObject(i);

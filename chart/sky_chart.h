@@ -247,6 +247,26 @@ class CSkyChart : public CSkyMechanics {
   float gridLabelSize = 12.0f;       // points
   float referenceLabelSize = 12.0f;  // points
 
+  // ---- Sky background and glare (sky_background.cpp, glare.cpp) ----
+  // True without a home body, or on one with air, while near its ground.
+  bool isInsideAtmosphere() const;
+  // The daylit sky of a planet (none: the Earth); black without air.
+  void getDaylightSkyColor(const CSkyObject* planet, float rgb[3]) const;
+  // The horizon glow of a body (none: the Earth), reddened by daylight;
+  // false, with black, for a body without air.
+  bool getAtmosphereGlowColor(const CSkyObject* body, float rgb[3]) const;
+  // Glare of an object of `magnitude`: returns its disc size and gives its
+  // screen radius (pixels, at most the size of 15 degrees) when asked.
+  float getGlareSize(float* glareRadius, double magnitude) const;
+  // Outer radius of the Sun's glare about its disc of `radius` pixels: a
+  // wide daylight glare on the Earth's horizon chart, else its glare size.
+  float getSunGlareRadius(float radius, double magnitude) const;
+  // A glare ring from `inner` to `outer` pixels about (x, y), brightest at
+  // the inner edge; overlapping glares keep the brighter light (GL only).
+  void drawGlare(const float rgb[3], float x, float y, float inner, float outer);
+  // The panorama and glare textures.
+  void releaseHorizonTextures();
+
   // ---- Text atlases (text_atlas.cpp) ----
   CTextAtlas* getTextAtlas();
   CTextAtlas* getGlyphAtlas();
@@ -468,6 +488,15 @@ class CSkyChart : public CSkyMechanics {
   bool showDaylight = false;
   float daylightSkyRGB[3] = {0.75f, 1, 1};
 
+  // Sky of the frame (sky_background.cpp): the Sun's altitude (degrees),
+  // the daylight (0..1, dims the limits) and the Moon's cover of the Sun.
+  float sunAltitude = 0;
+  float skyBrightness = 0;
+  float eclipseFactor = 0;
+  float groundColor[3] = {0.16f, 0.2f, 0.12f};  // the plain ground
+  TextureData horizonPanorama = {};  // the panorama photograph
+  TextureData glareTexture = {};  // 256 x 1 radial gradient
+
   // Solar system.
   bool showPlanets = true;
   bool showPlanetNames = true;
@@ -635,3 +664,6 @@ float baseMagnitudeForField(float limit, double field, float scale);
 void setColor3(float out[3], float r, float g, float b);
 void scaleColor(float out[3], const float in[3], float factor);
 void mixColor(float out[3], const float a[3], const float b[3], float t);
+// The 256 x 1 glare gradient: texel i is 255 (i / 255)^exponent times
+// `rgb`, opaque; false, with the record cleared, when it cannot be made.
+bool makeGlareTexture(const float rgb[3], TextureData* texture, float exponent);

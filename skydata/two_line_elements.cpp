@@ -11,6 +11,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadiansPerDegree = kPi / 180.0;
+constexpr double kRadiansPerMinutePerRevolutionPerDay = 2.0 * kPi / 1440.0;
 constexpr std::size_t kLineLength = 69;
 
 std::string_view trimRight(std::string_view line) {
@@ -106,12 +107,14 @@ bool satelliteNumber(std::string_view field, int& value) {
   return integer(field, value);
 }
 
-bool angle(std::string_view field, double maximum, double& radians) {
+bool angle(std::string_view field, double& radians) {
   double degrees = 0.0;
-  if (!decimal(field, degrees) || degrees < 0.0 || degrees > maximum) return false;
+  if (!decimal(field, degrees)) return false;
   radians = degrees * kRadiansPerDegree;
   return true;
 }
+
+bool within(double value, double low, double high) { return value >= low && value <= high; }
 
 bool fail(std::string& problem, int* lineOfProblem, int which, const char* what) {
   problem = what;
@@ -161,13 +164,10 @@ bool parseTwoLineElements(std::string_view line1, std::string_view line2,
   for (char c : eccentricity)
     if (!std::isdigit(static_cast<unsigned char>(c))) return fail(problem, lineOfProblem, 2, "damaged eccentricity");
   parseDouble("0." + std::string(eccentricity), e);
-  if (!angle(columns(line2, 9, 16), 180.0, out.inclination) ||
-      !angle(columns(line2, 18, 25), 360.0, out.node) ||
-      !angle(columns(line2, 35, 42), 360.0, out.argumentOfPerigee) ||
-      !angle(columns(line2, 44, 51), 360.0, out.meanAnomaly))
+  if (!angle(columns(line2, 9, 16), out.inclination) || !angle(columns(line2, 18, 25), out.node) ||
+      !angle(columns(line2, 35, 42), out.argumentOfPerigee) || !angle(columns(line2, 44, 51), out.meanAnomaly))
     return fail(problem, lineOfProblem, 2, "damaged angle");
-  if (!decimal(columns(line2, 53, 63), revolutionsPerDay) || revolutionsPerDay <= 0.0 ||
-      revolutionsPerDay > 20.0)
+  if (!decimal(columns(line2, 53, 63), revolutionsPerDay))
     return fail(problem, lineOfProblem, 2, "damaged mean motion");
 
   std::string_view designator = trim(columns(line1, 10, 17));
@@ -179,8 +179,33 @@ bool parseTwoLineElements(std::string_view line1, std::string_view line2,
   out.meanMotionTerms[1] = secondTerm;
   out.bstar = bstar;
   out.eccentricity = e;
-  out.meanMotion = revolutionsPerDay * 2.0 * kPi / 1440.0;
+  out.meanMotion = revolutionsPerDay * kRadiansPerMinutePerRevolutionPerDay;
+  if (!checkElementSet(out, problem, lineOfProblem)) return false;
   elements = out;
+  return true;
+}
+
+bool checkElementSet(const SatelliteElementSet& elements, std::string& problem, int* lineOfProblem) {
+  // The bounds of the published columns: five digits or Alpha-5 numbers,
+  // epochs of 1957 to 2056, angles in degrees, at most 20 revolutions a day.
+  constexpr double kFirstEpoch = 2435839.5;  // 1957 January 1.0
+  constexpr double kEndOfEpochs = 2472364.5; // 2057 January 2.0 (day 367 of 2056)
+  if (!within(elements.catalogueNumber, 0, 339999)) return fail(problem, lineOfProblem, 1, "damaged satellite number");
+  if (elements.designator[sizeof elements.designator - 1] != '\0') return fail(problem, lineOfProblem, 1, "damaged designator");
+  if (!(elements.epoch >= kFirstEpoch && elements.epoch < kEndOfEpochs))
+    return fail(problem, lineOfProblem, 1, "damaged epoch");
+  if (!std::isfinite(elements.meanMotionTerms[0]) || !std::isfinite(elements.meanMotionTerms[1]) ||
+      !std::isfinite(elements.bstar))
+    return fail(problem, lineOfProblem, 1, "damaged mean-motion terms or drag term");
+  if (!(elements.eccentricity >= 0.0 && elements.eccentricity < 1.0))
+    return fail(problem, lineOfProblem, 2, "damaged eccentricity");
+  if (!within(elements.inclination, 0.0, 180.0 * kRadiansPerDegree) ||
+      !within(elements.node, 0.0, 360.0 * kRadiansPerDegree) ||
+      !within(elements.argumentOfPerigee, 0.0, 360.0 * kRadiansPerDegree) ||
+      !within(elements.meanAnomaly, 0.0, 360.0 * kRadiansPerDegree))
+    return fail(problem, lineOfProblem, 2, "damaged angle");
+  if (!(elements.meanMotion > 0.0 && elements.meanMotion <= 20.0 * kRadiansPerMinutePerRevolutionPerDay))
+    return fail(problem, lineOfProblem, 2, "damaged mean motion");
   return true;
 }
 

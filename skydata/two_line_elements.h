@@ -36,6 +36,15 @@ bool parseTwoLineElements(std::string_view line1, std::string_view line2,
                           int* lineOfProblem = nullptr,
                           CheckDigits checkDigits = CheckDigits::Verify);
 
+// The ranges every element set must keep, whatever it was read from (the
+// parser above, a catalogue file, a download): a satellite number of at
+// most 339999, a terminated designator, an epoch from 1957 to 2056, finite
+// drag and mean-motion terms, 0 <= e < 1, inclination 0-180 degrees, the
+// other angles 0-360 degrees, 0 < mean motion <= 20 revolutions a day.
+// False with `problem` (and the line the field is on) at the first fault.
+bool checkElementSet(const SatelliteElementSet& elements, std::string& problem,
+                     int* lineOfProblem = nullptr);
+
 // Every set of a file, each with the name from the line before it when
 // there is one ("0 " prefixes removed). Blank lines are skipped. False with
 // `error` ("<name>:<line>: <what>") at the first damaged or unfinished set.

@@ -30,7 +30,9 @@ class Label : public View {
   std::string className() const override { return "UILabel"; }
   bool setValue(std::string_view key, const std::any& value) override;
   const std::string& text() const { return text_; }
-  void setText(std::string text);
+  // Virtual: a label that reads its own text (a selectable time label)
+  // hears of every change, from code or from a screen definition.
+  virtual void setText(std::string text);
   // Runs of fonts and colours; the label's font and colour fill the gaps.
   const cg::AttributedString& attributedText() const { return attributed_; }
   void setAttributedText(cg::AttributedString text);

@@ -6,3 +6,6 @@ chart_test(chart_sky_texture_tests LABEL chart
 chart_test(chart_sky_grid_tests LABEL chart
   SOURCES grid_lines_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_sky_glare_tests LABEL chart
+  SOURCES glare_test.cpp
+  LIBS tessaly_chart_testsupport)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ const char* kIss =
     "2 25544  51.6416 247.4627 0006703 130.5360 325.0288 15.72125391563537\n";
 
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
+constexpr double kRevolutionPerDay = 2.0 * 3.14159265358979323846 / 1440.0;  // radians per minute
 
 TEST(TwoLineElements, PublishedExampleReadsFieldByField) {
   std::vector<NamedElementSet> sets;
@@ -130,6 +132,53 @@ TEST(TwoLineElements, ReportCaseReadsAndDamagedLinesAreRefused) {
   bad.replace(52, 11, " 0.00000000");  // mean motion
   EXPECT_FALSE(parseTwoLineElements(l1, bad, el, problem, nullptr, CheckDigits::Ignore));
   EXPECT_EQ(problem, "damaged mean motion");
+}
+
+// The range check every element set passes, whatever it was read from:
+// each bound accepted exactly at its edge and refused just past it.
+TEST(TwoLineElements, ElementSetRangesHoldAtTheirEdgesAndFailPastThem) {
+  std::vector<NamedElementSet> sets;
+  std::string problem;
+  ASSERT_TRUE(parseTwoLineElementFile(kIss, "iss.tle", sets, problem));
+  const SatelliteElementSet iss = sets[0].elements;
+  ASSERT_TRUE(checkElementSet(iss, problem)) << problem;
+  struct Case {
+    const char* what;
+    void (*change)(SatelliteElementSet&);
+    bool accepted;
+    int line;
+  };
+  const Case cases[] = {
+      {"e = 0", [](SatelliteElementSet& e) { e.eccentricity = 0.0; }, true, 0},
+      {"e = 1.2", [](SatelliteElementSet& e) { e.eccentricity = 1.2; }, false, 2},
+      {"e = 1", [](SatelliteElementSet& e) { e.eccentricity = 1.0; }, false, 2},
+      {"e < 0", [](SatelliteElementSet& e) { e.eccentricity = -1e-9; }, false, 2},
+      {"e NaN", [](SatelliteElementSet& e) { e.eccentricity = NAN; }, false, 2},
+      {"i = 180", [](SatelliteElementSet& e) { e.inclination = 180 * kDegree; }, true, 0},
+      {"i > 180", [](SatelliteElementSet& e) { e.inclination = 180.001 * kDegree; }, false, 2},
+      {"node = 360", [](SatelliteElementSet& e) { e.node = 360 * kDegree; }, true, 0},
+      {"node < 0", [](SatelliteElementSet& e) { e.node = -0.001; }, false, 2},
+      {"M > 360", [](SatelliteElementSet& e) { e.meanAnomaly = 361 * kDegree; }, false, 2},
+      {"argp infinite", [](SatelliteElementSet& e) { e.argumentOfPerigee = INFINITY; }, false, 2},
+      {"n = 20", [](SatelliteElementSet& e) { e.meanMotion = 20 * kRevolutionPerDay; }, true, 0},
+      {"n > 20", [](SatelliteElementSet& e) { e.meanMotion = 20.001 * kRevolutionPerDay; }, false, 2},
+      {"n = 0", [](SatelliteElementSet& e) { e.meanMotion = 0; }, false, 2},
+      {"epoch 1957", [](SatelliteElementSet& e) { e.epoch = 2435839.5; }, true, 0},
+      {"epoch 1956", [](SatelliteElementSet& e) { e.epoch = 2435839.4; }, false, 1},
+      {"epoch 2057", [](SatelliteElementSet& e) { e.epoch = 2472364.5; }, false, 1},
+      {"B* NaN", [](SatelliteElementSet& e) { e.bstar = NAN; }, false, 1},
+      {"number 339999", [](SatelliteElementSet& e) { e.catalogueNumber = 339999; }, true, 0},
+      {"number 340000", [](SatelliteElementSet& e) { e.catalogueNumber = 340000; }, false, 1},
+      {"number < 0", [](SatelliteElementSet& e) { e.catalogueNumber = -1; }, false, 1},
+      {"designator unterminated", [](SatelliteElementSet& e) { std::fill(std::begin(e.designator), std::end(e.designator), 'A'); }, false, 1},
+  };
+  for (const Case& c : cases) {
+    SatelliteElementSet changed = iss;
+    c.change(changed);
+    int line = 0;
+    EXPECT_EQ(checkElementSet(changed, problem, &line), c.accepted) << c.what;
+    EXPECT_EQ(line, c.line) << c.what << ": " << problem;
+  }
 }
 
 TEST(TwoLineElements, CheckDigitsAreSkippedOnlyWhenAsked) {

@@ -10,6 +10,7 @@ namespace {
 
 int gAppTheme = 2;
 ChartViewController* gCurrentController = nullptr;
+ElementsDownloader* gElementsDownloader = nullptr;
 
 }  // namespace
 
@@ -57,3 +58,22 @@ ChartViewController::~ChartViewController() {
 
 ChartViewController* ChartViewController::currentController() { return gCurrentController; }
 void ChartViewController::setCurrentController(ChartViewController* controller) { gCurrentController = controller; }
+
+// ---- ElementsDownloader ----------------------------------------------------------
+
+ElementsDownloader::~ElementsDownloader() {
+  if (gElementsDownloader == this) gElementsDownloader = nullptr;
+}
+
+ElementsDownloader* ElementsDownloader::shared() { return gElementsDownloader; }
+void ElementsDownloader::setShared(ElementsDownloader* updater) { gElementsDownloader = updater; }
+
+bool ElementsDownloader::updatingOrbitData() { return gElementsDownloader != nullptr && gElementsDownloader->isUpdating(); }
+
+void ElementsDownloader::setElementsDownloaderDelegate(ElementsDownloaderDelegate* delegate) {
+  if (gElementsDownloader != nullptr) gElementsDownloader->setDelegate(delegate);
+}
+
+bool ElementsDownloader::doUpdateOrbitData(bool showResults) {
+  return gElementsDownloader != nullptr && gElementsDownloader->startUpdate(showResults);
+}

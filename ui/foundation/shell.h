@@ -20,6 +20,11 @@ class CSkyChart;
 class CSkyDatabase;
 class Settings;
 class ChartView;
+struct SkyObjectID;
+struct UpdateResults;
+namespace ui {
+class Button;
+}
 
 class AppDelegate : public ui::ApplicationDelegate {
  public:
@@ -91,6 +96,20 @@ class ChartViewController : public SVViewController {
   virtual void showStatusObjectInfo() = 0;
   virtual void startZoom(ui::View* sender) = 0;
   virtual void stopZoom(ui::View* sender) = 0;
+
+  // What voice control, the time label and the orbit-data updater tell it.
+  virtual void selectObject(const SkyObjectID& object) = 0;
+  virtual void updateSelectedObject() = 0;
+  virtual void timeForward() = 0;
+  virtual void timeBackward() = 0;
+  virtual void timeStop() = 0;
+  virtual void timeNow() = 0;
+  virtual void timeFlowUnitsChanged(int unit) = 0;
+  // The buttons whose actions a voice command sends (null when the view
+  // has none): a perspective's (1 to 4), Center and Info.
+  virtual ui::Button* perspectiveButton(int perspective) = 0;
+  virtual ui::Button* centerButton() = 0;
+  virtual ui::Button* infoButton() = 0;
 };
 
 class ChartView : public ui::View {
@@ -106,4 +125,43 @@ class ChartView : public ui::View {
   virtual void setNeedsDisplay() = 0;
   // One chart frame now.
   virtual void drawImmediately() = 0;
+
+  // What voice control and the orbit-data updater ask of it.
+  virtual int chartPerspective() const = 0;
+  virtual void zoomIn() = 0;
+  virtual void zoomOut() = 0;
+  virtual void zoomStop() = 0;
+};
+
+// Told on the main thread when an orbit-data update has ended, successful
+// or not, with what it brought.
+class ElementsDownloaderDelegate {
+ public:
+  virtual ~ElementsDownloaderDelegate() = default;
+  virtual void downloadFinished(const UpdateResults& results) = 0;
+};
+
+// The orbit-data updater as the settings screens reach it. The shell
+// installs the process's one updater (app/elements_downloader.h); until
+// then nothing is updating and nothing starts.
+class ElementsDownloader {
+ public:
+  virtual ~ElementsDownloader();
+  static ElementsDownloader* shared();
+  // Not owned: an installed updater uninstalls itself when destroyed.
+  static void setShared(ElementsDownloader* updater);
+
+  // An update is running (from its start until its report has been made).
+  static bool updatingOrbitData();
+  // Not owned; clear it before the delegate goes away.
+  static void setElementsDownloaderDelegate(ElementsDownloaderDelegate* delegate);
+  // Starts an update on a thread of its own; with `showResults` its
+  // report shows the number of satellites that arrived. False, and
+  // nothing started, while one runs or while the chart screen has no chart.
+  static bool doUpdateOrbitData(bool showResults);
+
+ protected:
+  virtual bool isUpdating() const = 0;
+  virtual void setDelegate(ElementsDownloaderDelegate* delegate) = 0;
+  virtual bool startUpdate(bool showResults) = 0;
 };

@@ -43,6 +43,11 @@ class FakeChartView : public ChartView {
   void highlightSatellites(bool on) override { calls.push_back(std::string("highlightSatellites:") + (on ? "1" : "0")); }
   void setNeedsDisplay() override { calls.push_back("setNeedsDisplay"); }
   void drawImmediately() override { calls.push_back("drawImmediately"); }
+  int chartPerspective() const override { return perspective; }
+  void zoomIn() override { calls.push_back("zoomIn"); }
+  void zoomOut() override { calls.push_back("zoomOut"); }
+  void zoomStop() override { calls.push_back("zoomStop"); }
+  int perspective = 1;
   std::vector<std::string> calls;
 };
 
@@ -70,6 +75,16 @@ class FakeChartViewController : public ChartViewController {
   void showStatusObjectInfo() override { record("showStatusObjectInfo"); }
   void startZoom(ui::View* sender) override { record("startZoom:"), senders.push_back(sender); }
   void stopZoom(ui::View* sender) override { record("stopZoom:"), senders.push_back(sender); }
+  void selectObject(const SkyObjectID&) override { record("selectObject:"); }
+  void updateSelectedObject() override { record("updateSelectedObject"); }
+  void timeForward() override { record("timeForward"); }
+  void timeBackward() override { record("timeBackward"); }
+  void timeStop() override { record("timeStop"); }
+  void timeNow() override { record("timeNow"); }
+  void timeFlowUnitsChanged(int unit) override { record("timeFlowUnitsChanged:" + std::to_string(unit)); }
+  ui::Button* perspectiveButton(int) override { return nullptr; }
+  ui::Button* centerButton() override { return nullptr; }
+  ui::Button* infoButton() override { return nullptr; }
 
   void setSettings(Settings* settings) { settings_ = settings; }
   void setChart(CSkyChart* chart) { chart_ = chart; }
