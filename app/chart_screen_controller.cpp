@@ -248,13 +248,19 @@ unsigned ChartScreenController::supportedInterfaceOrientations() const {
 // ---- Perspectives ---------------------------------------------------------------
 
 void ChartScreenController::showPerspective(ui::Object* sender) {
+  for (int perspective = kSkyPerspective; perspective <= kGroundPerspective; ++perspective)
+    if (sender != nullptr && sender == perspectiveButton(perspective)) setChartPerspective(perspective);
+}
+
+ui::Button* ChartScreenController::perspectiveButton(int perspective) {
   const Views& v = views_;
-  const std::pair<ui::Object*, int> buttons[] = {{v.skyPerspectiveButton.get(), kSkyPerspective},
-                                                 {v.orbitPerspectiveButton.get(), kOrbitPerspective},
-                                                 {v.satellitePerspectiveButton.get(), kSatellitePerspective},
-                                                 {v.groundPerspectiveButton.get(), kGroundPerspective}};
-  for (const auto& [button, perspective] : buttons)
-    if (sender != nullptr && sender == button) setChartPerspective(perspective);
+  switch (perspective) {
+    case kSkyPerspective: return v.skyPerspectiveButton.get();
+    case kOrbitPerspective: return v.orbitPerspectiveButton.get();
+    case kSatellitePerspective: return v.satellitePerspectiveButton.get();
+    case kGroundPerspective: return v.groundPerspectiveButton.get();
+    default: return nullptr;
+  }
 }
 
 void ChartScreenController::setPerspectiveControlsHidden(int p) {

@@ -56,6 +56,16 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   void showStatusObjectInfo() override;
   void startZoom(ui::View* sender) override;
   void stopZoom(ui::View* sender) override;
+  void selectObject(const SkyObjectID& id) override;
+  void updateSelectedObject() override;
+  void timeForward() override;
+  void timeBackward() override;
+  void timeStop() override;
+  void timeNow() override;
+  void timeFlowUnitsChanged(int unit) override;
+  ui::Button* perspectiveButton(int perspective) override;
+  ui::Button* centerButton() override { return views_.centerButton.get(); }
+  ui::Button* infoButton() override { return views_.infoButton.get(); }
 
   ChartSurfaceView* surface() const { return chartView_.get(); }
 
@@ -74,8 +84,6 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   void showPerspective(ui::Object* sender);
   void centerSelectedObject();
   void centerObject(const SkyObjectID& id, bool animate);
-  void selectObject(const SkyObjectID& id);
-  void updateSelectedObject();
   void hideSelectedObjectLabel();
   // Seams of the screens built elsewhere: each presents nothing until its
   // screen is installed with setScreenMaker.
@@ -109,13 +117,8 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   void flowTime();
   void timeFlowStarted();
   void timeFlowStopped();
-  void timeForward();
-  void timeBackward();
-  void timeNow();
-  void timeStop();
   void setDefaultTimeStepForSelectedObject();
   void timeFlowAmtChanged();
-  void timeFlowUnitsChanged(int unit);
   void toggleTimeFlowView(bool withSound);
   void updateTimeFlowTimeStr();
   void showTimeFlowUnitsView();

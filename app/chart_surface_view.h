@@ -73,7 +73,7 @@ class ChartSurfaceView : public ChartView {
   ChartScreenController* chartViewController = nullptr;
 
   // ---- Perspectives (chart_perspective.cpp) ----
-  int chartPerspective() const { return chartPerspective_; }
+  int chartPerspective() const override { return chartPerspective_; }
   void setChartPerspective(int perspective);
 
   // ---- Touch (chart_view_touch.cpp) ----
@@ -93,9 +93,9 @@ class ChartSurfaceView : public ChartView {
   void startZoomTimer();
   void stopZoomTimer();
   void zoomChart();
-  void zoomIn();
-  void zoomOut();
-  void zoomStop();
+  void zoomIn() override;
+  void zoomOut() override;
+  void zoomStop() override;
   // A vertical drag: upwards zooms in one step, downwards out.
   void handleZoomGesture(double verticalTranslation);
   int zoomSign() const { return zoomSign_; }
