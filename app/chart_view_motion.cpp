@@ -38,7 +38,8 @@ void invalidate(std::shared_ptr<ns::Timer>& timer) {
 // ---- Zoom -----------------------------------------------------------------------
 
 void ChartSurfaceView::startZoom(int sign) {
-  stopPanToSelectedObject(false);
+  // Only a running pan is stopped: the pan's own set-up zooms by 0.
+  if (panTimer_) stopPanToSelectedObject(false);
   if (chartViewController) chartViewController->stopCompassOrGyro();
   stopPulseTimer();
   if (skyChart_) skyChart_->markerVisible = false;
@@ -150,7 +151,7 @@ void ChartSurfaceView::showMomentum() {
 // ---- Pan to an object -----------------------------------------------------------
 
 bool ChartSurfaceView::startPanToSelectedObject(const SkyObjectID& home, bool animate) {
-  stopPanToSelectedObject(false);
+  if (panTimer_) stopPanToSelectedObject(false);
   if (!skyChart_) return false;
   CSkyChart& chart = *skyChart_;
   chart.getDisplayCenter(&panStartLon_, &panStartLat_);
