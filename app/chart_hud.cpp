@@ -87,12 +87,14 @@ std::string fieldOfViewText(const CSkyChart& chart) {
 std::string orbitPositionText(const CSkyChart& chart, bool tablet) {
   const CPlanet* earth = chart.database ? chart.database->findPlanetByBodyNumber(kEarthBody) : nullptr;
   if (earth == nullptr) return {};
-  double earthPosition[3], relative[3], ofDate[3];
+  double earthPosition[3], relative[3];
   earth->getHeliocentricPosition(earthPosition);
   for (int i = 0; i < 3; ++i) relative[i] = chart.observerPosition[i] - earthPosition[i];
-  chart.fundamentalToEquatorial(relative, ofDate);
+  // The engine's conversion takes the J2000 vector and applies the Earth's
+  // own orientation of the date; turning the vector to the equator of date
+  // first would precess it twice (a tenth of a degree of longitude by 2008).
   double lon, lat, height;
-  chart.vectorToGeographic(ofDate, &lon, &lat, &height);
+  chart.vectorToGeographic(relative, &lon, &lat, &height);
   if (std::isnan(lon) || std::isnan(lat) || std::isnan(height)) return {};
   const std::string longitude = format(chart, &CSkyCoordinates::formatLongitude, lon);
   const std::string latitude = format(chart, &CSkyCoordinates::formatLatitude, lat);
