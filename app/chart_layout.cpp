@@ -215,6 +215,9 @@ void ChartScreenController::adjustColorScheme() {
     v.timeNowBtn->setTitleColor(dim, ui::kControlStateDisabled);
   }
   if (v.timeFlowUnitsBtn) v.timeFlowUnitsBtn->setTitleColor(tint);
+  for (ui::Button* button : {v.zoomInButton.get(), v.zoomOutButton.get(), v.flyInButton.get(), v.flyOutButton.get(),
+                             v.cameraButton.get()})
+    if (button) button->setTitleColor(night ? tint : ui::Color::whiteColor());
   if (v.timeFlowTimeLabel) v.timeFlowTimeLabel->setTextColor(tint);
   if (v.timeFlowHorizSeparator) v.timeFlowHorizSeparator->setBackgroundColor(dim);
   setToolbarIconsColor();
