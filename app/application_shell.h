@@ -101,6 +101,7 @@ class ApplicationShell : public AppDelegate {
   void checkForAnnouncement();
   void showAnnouncement();
   const Announcement& announcement() const { return announcement_; }
+  bool announcementFetching() const { return announcementFetcher_ && announcementFetcher_->isRunning(); }
   void doRatingCheck();
   // How often a review was asked for in this process (tests).
   int reviewRequests() const { return reviewRequests_; }
