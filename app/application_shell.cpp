@@ -95,8 +95,8 @@ bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns
     std::fprintf(stderr, "MessageView: %s\n", message.c_str());
   window_->makeKeyAndVisible();
   launchCount_ = ns::UserDefaults::standard().integerForKey(launchCountKey_);
-  // The quick start of a version's first launch is presented by the
-  // information screens, which are not built yet.
+  if (launchCount_ == 0)
+    if (ChartScreenController* screen = chartScreen()) screen->showQuickStart();
   auto& center = ns::NotificationCenter::defaultCenter();
   center.addObserver(this, ui::kKeyboardWillShowNotification,
                      [this](const ns::Notification& n) { keyboardWillBeShown(n); });

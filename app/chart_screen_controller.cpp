@@ -10,6 +10,7 @@
 #include "engine/sky_time.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/interface_loader.h"
+#include "platform/uikit/navigation_item.h"
 #include "skydata/settings.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object_model.h"
@@ -399,9 +400,9 @@ void ChartScreenController::presentScreen(Screen screen, ui::Button* anchor, ui:
   if (found == screenMakers().end() || !found->second) return;
   std::shared_ptr<ui::ViewController> content = found->second(*this);
   if (!content) return;
-  if (screen == Screen::settings) settingsViewController_ = content;
+  if (screen == Screen::quickStart) content->setTitle("Quick Start");
   auto navigation = std::make_shared<SVNavigationController>(content);
-  const bool popover = AppDelegate::runningOniPad() && screen != Screen::mirrowen;
+  const bool popover = AppDelegate::runningOniPad() && screen != Screen::mirrowen && screen != Screen::quickStart;
   if (popover) {
     navigation->preferredContentSize = tabletSize;
     navigation->modalPresentationStyle = ui::ModalPresentationStyle::popover;
@@ -410,7 +411,13 @@ void ChartScreenController::presentScreen(Screen screen, ui::Button* anchor, ui:
   } else {
     navigation->modalPresentationStyle = ui::ModalPresentationStyle::fullScreen;
   }
-  presentViewController(navigation, true);
+  const bool animated = screen != Screen::quickStart;
+  presentViewController(navigation, animated);
+  if (screen == Screen::settings) {
+    settingsViewController_ = content;
+    content->navigationItem().rightBarButtonItem =
+        std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, content.get(), "doneTouched:");
+  }
 }
 
 void ChartScreenController::showSearch() { presentScreen(Screen::search, views_.searchButton.get(), {780, 1024}); }
@@ -418,6 +425,7 @@ void ChartScreenController::showObjectInfo() { presentScreen(Screen::objectInfo,
 void ChartScreenController::showSettings() { presentScreen(Screen::settings, views_.settingsButton.get(), {390, 1024}); }
 void ChartScreenController::showHelp() { presentScreen(Screen::help, views_.helpButton.get(), {390, 1024}); }
 void ChartScreenController::showMirrowen() { presentScreen(Screen::mirrowen, nullptr, {}); }
+void ChartScreenController::showQuickStart() { presentScreen(Screen::quickStart, nullptr, {}); }
 
 // ---- Night vision and live adjust -----------------------------------------------
 

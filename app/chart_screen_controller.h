@@ -92,8 +92,10 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   void showSettings();
   void showHelp();
   void showMirrowen();
+  // The quick start of a version's first launch (not animated).
+  void showQuickStart();
   using ScreenMaker = std::function<std::shared_ptr<ui::ViewController>(ChartScreenController&)>;
-  enum class Screen { search, objectInfo, settings, help, mirrowen };
+  enum class Screen { search, objectInfo, settings, help, mirrowen, quickStart };
   static void setScreenMaker(Screen screen, ScreenMaker maker);
   void toggleNightVision();
   bool doingLiveAdjust() const { return doingLiveAdjust_; }

@@ -129,4 +129,33 @@ TEST(ChartScreenOperations, ScrollPointsKeepFortyPlacesAndRefuseAnyOtherIndexOrT
   EXPECT_EQ(screen.lastSubSearchScrollPoint(39, 0).x, 3);
 }
 
+TEST(ChartScreenOperations, ScreensArePresentedThroughTheirMakersAndTheQuickStartOnlyAtAVersionsFirstLaunch) {
+  int made = 0;
+  ChartScreenController::setScreenMaker(ChartScreenController::Screen::quickStart, [&made](ChartScreenController&) {
+    ++made;
+    return std::make_shared<ui::ViewController>();
+  });
+  ChartScreenController::setScreenMaker(ChartScreenController::Screen::settings,
+                                        [](ChartScreenController&) { return std::make_shared<ui::ViewController>(); });
+  {
+    AppSession first;
+    EXPECT_EQ(made, 1);
+    ASSERT_NE(first.screen().presentedViewController(), nullptr);
+    first.screen().dismissViewController(false);
+    first.run(1.0);
+    first.screen().showSettings();
+    ASSERT_NE(first.screen().settingsViewController(), nullptr);
+    EXPECT_EQ(first.screen().settingsViewController()->navigationItem().rightBarButtonItem->systemItem,
+              ui::BarButtonSystemItem::done);
+  }
+  app_test::SessionOptions later;
+  later.launchCount = 1;
+  AppSession second(later);
+  EXPECT_EQ(made, 1);
+  second.screen().showSearch();  // no search screen yet: nothing
+  EXPECT_EQ(second.screen().presentedViewController(), nullptr);
+  ChartScreenController::setScreenMaker(ChartScreenController::Screen::quickStart, {});
+  ChartScreenController::setScreenMaker(ChartScreenController::Screen::settings, {});
+}
+
 }  // namespace
