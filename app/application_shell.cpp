@@ -212,11 +212,15 @@ void ApplicationShell::showMessage(const std::string& text, int hideAfterSeconds
 
 void ApplicationShell::hideMessage() {
   if (!messageView_ || !messageView_->superview()) return;
-  std::shared_ptr<ui::View> box = messageView_;
-  ui::View::animate(1.0, [box] { box->setAlpha(0); }, [box](bool) {
-    box->removeFromSuperview();
-    box->setAlpha(1);
-    box->setTransform(ui::AffineTransform{});
+  std::weak_ptr<ui::View> box = messageView_;
+  ui::View::animate(1.0, [box] {
+    if (auto view = box.lock()) view->setAlpha(0);
+  }, [box](bool) {
+    if (auto view = box.lock()) {
+      view->removeFromSuperview();
+      view->setAlpha(1);
+      view->setTransform(ui::AffineTransform{});
+    }
   });
 }
 
@@ -273,11 +277,18 @@ void ApplicationShell::setupOpeningFade() {
 }
 
 void ApplicationShell::fadeFromBlack() {
-  std::shared_ptr<ui::View> black = blackView_;
-  if (!black) return;
-  ui::View::animate(0.5, [black] { black->setAlpha(0); }, [this, black](bool) {
-    black->removeFromSuperview();
-    if (blackView_ == black) blackView_.reset();
+  if (!blackView_) return;
+  // The animation keeps neither the view nor the delegate alive: either may
+  // be gone when it ends.
+  std::weak_ptr<ui::View> black = blackView_;
+  std::weak_ptr<ui::Object> self = weak_from_this();
+  ui::View::animate(0.5, [black] {
+    if (auto view = black.lock()) view->setAlpha(0);
+  }, [black, self](bool) {
+    auto view = black.lock();
+    auto shell = std::dynamic_pointer_cast<ApplicationShell>(self.lock());
+    if (view) view->removeFromSuperview();
+    if (shell && shell->blackView_ == view) shell->blackView_.reset();
   });
 }
 

@@ -17,9 +17,10 @@ void ChartScreenController::cameraStartSession() {
   chart->setDisplayProjection(kProjectionGnomonic);
   if (!panRecognizer_) {
     panRecognizer_ = std::make_shared<ui::PanGestureRecognizer>();
-    panRecognizer_->addAction([this](ui::GestureRecognizer& recognizer) {
+    std::weak_ptr<ChartSurfaceView> view = chartView_;
+    panRecognizer_->addAction([view](ui::GestureRecognizer& recognizer) {
       auto& pan = static_cast<ui::PanGestureRecognizer&>(recognizer);
-      if (chartView_) chartView_->handlePanGesture(pan.state(), pan.translationInView(chartView_.get()));
+      if (auto chart = view.lock()) chart->handlePanGesture(pan.state(), pan.translationInView(chart.get()));
     });
   }
   chartView_->addGestureRecognizer(panRecognizer_);

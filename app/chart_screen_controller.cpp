@@ -348,11 +348,12 @@ void ChartScreenController::centerObject(const SkyObjectID& id, bool animate) {
 // ---- Status line ----------------------------------------------------------------
 
 void ChartScreenController::applyStatusLabelsAlpha(double locationAlpha) {
-  Views& v = views_;
-  ui::View::animate(kStatusFadeSeconds, [&v, locationAlpha] {
-    if (v.locationLabel) v.locationLabel->setAlpha(locationAlpha);
-    if (v.timeDateLabel) v.timeDateLabel->setAlpha(locationAlpha);
-    if (v.selectedObjectLabel) v.selectedObjectLabel->setAlpha(1 - locationAlpha);
+  std::weak_ptr<ui::Label> location = views_.locationLabel, date = views_.timeDateLabel,
+                           selected = views_.selectedObjectLabel;
+  ui::View::animate(kStatusFadeSeconds, [location, date, selected, locationAlpha] {
+    if (auto label = location.lock()) label->setAlpha(locationAlpha);
+    if (auto label = date.lock()) label->setAlpha(locationAlpha);
+    if (auto label = selected.lock()) label->setAlpha(1 - locationAlpha);
   });
 }
 

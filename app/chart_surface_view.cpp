@@ -296,6 +296,7 @@ void ChartSurfaceView::prepareForDealloc() {
     timer->reset();
   }
   if (displayLink_) displayLink_->invalidate();
+  ns::RunLoop::main().cancelPreviousPerformRequests(this);
 }
 
 bool ChartSurfaceView::inSpaceView() const { return skyChart_ && skyChart_->isSpaceView(); }

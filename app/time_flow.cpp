@@ -199,14 +199,22 @@ void ChartScreenController::showTimeFlow(bool shown) {
     positionTimeFlowView();
     panel->setAlpha(0);
     chartView_->addSubview(views_.timeFlowView);
-    ui::View::animate(kPanelFadeSeconds, [panel] { panel->setAlpha(1); });
+    std::weak_ptr<ui::View> weak = views_.timeFlowView;
+    ui::View::animate(kPanelFadeSeconds, [weak] {
+      if (auto view = weak.lock()) view->setAlpha(1);
+    });
     chartView_->setNeedsDisplay();
     settings_->setTimeFlowVisible(true);
     positionBottomButtons();
   } else {
     std::weak_ptr<ui::View> weak = views_.timeFlowView;
-    ui::View::animate(kPanelFadeSeconds, [panel] { panel->setAlpha(0); }, [this, weak](bool) {
-      if (auto view = weak.lock()) hideViewAnimationFinished(view.get());
+    std::weak_ptr<ui::Object> self = weak_from_this();
+    ui::View::animate(kPanelFadeSeconds, [weak] {
+      if (auto view = weak.lock()) view->setAlpha(0);
+    }, [weak, self](bool) {
+      auto view = weak.lock();
+      auto screen = std::dynamic_pointer_cast<ChartScreenController>(self.lock());
+      if (view && screen) screen->hideViewAnimationFinished(view.get());
     });
     settings_->setTimeFlowVisible(false);
   }
