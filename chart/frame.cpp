@@ -13,9 +13,11 @@
 #include <mutex>
 
 #include "chart/gl_api.h"
+#include "chart/meteors.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "skydata/app_bridge.h"
+#include "skydata/object_factory.h"
 #include "skydata/sky_database.h"
 
 namespace {
@@ -61,7 +63,7 @@ void CSkyChart::drawSkyChart() {
 
   if (glResetPending) releaseGLResources();
   selectionScreenPosition[0] = selectionScreenPosition[1] = selectionScreenPosition[2] = -1;
-  // The view follows the selected satellite here (ground view).
+  if (updateNeeded) followSelectedSatellite();
 
   if (centerOnSelected)
     centerOnObjectID(&selectedObjectID);
@@ -87,19 +89,24 @@ void CSkyChart::drawSkyChart() {
   // The sky background is painted here.
 
   if (earthView) {
-    // The ground view draws the whole frame here.
+    drawEarthView();
   } else if (selectedObject != nullptr) {
     // Without a camera picture: the Milky Way and the horizon panorama
     // behind; then grid and reference lines; the selected object's path;
     // constellations, asterisms and deep-sky images, all drawn here.
     drawGridAndReferenceLines();
+    if (showSelectedObjectPath) {
+      if (updateNeeded) computeObjectPath(selectedObject, &selectedObjectPath, false);
+      drawObjectPath(selectedObject, &selectedObjectPath, true);
+    }
     drawHighlightedObjects(0);
     // Deep-sky objects and stars are drawn here.
     drawSolarSystemObjects();
     drawHighlightedObjects(1);
     recomputeHighlightPaths = false;
-    // Meteors of a selected meteor shower, and the horizon in front (with
-    // the camera picture: a black ground and a plain line), are drawn here.
+    if (CMeteorShower* shower = asMeteorShower(selectedObject)) updateMeteors(this, shower);
+    // The horizon in front (with the camera picture: a black ground and a
+    // plain line) is drawn here.
     if (pointerPending && markerVisible) drawSelectedObjectPointer(selectedObject);
   }
 

@@ -179,6 +179,13 @@ void CSkyChart::drawHighlightedObjects(int pass) {
     ScopedSkyObject object(database->getObject(&record.id));
     if (!object) continue;
     bool selected = CSkyDatabase::isSameSkyObjectID(&record.id, &selectedObjectID);
+    if (showHighlightedObjectPaths) {
+      // A record never computed has no ring yet.
+      if (recomputeHighlightPaths || record.capacity == 0) computeObjectPath(object.get(), &record, false);
+      drawObjectPath(object.get(), &record, showHighlightedObjectLabels);
+      setColor(color[0], color[1], color[2], 1);
+      setLineWidth(overlayLineWidth(contentScale));
+    }
     HighlightPlacement at;
     if (!placeHighlightedObject(*this, object.get(), selected, &at)) continue;
     // A circle larger than the sky has no outline or label place.
@@ -200,7 +207,6 @@ void CSkyChart::drawHighlightedObjects(int pass) {
         if (selected) selectFont(0);
       }
     }
-    // The record's path across the sky is drawn here by the path layer.
   }
 }
 

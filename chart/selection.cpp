@@ -52,6 +52,8 @@ int CSkyChart::selectObjectAt(GPoint point) {
 
 int CSkyChart::findObjectsAt(GPoint point, SkyObjectID* hits, int maximum) {
   if (hits == nullptr || maximum < 1) return 0;
+  // The ground view offers its satellites and nothing else.
+  if (earthView) return findSatellitesNear(point, hits, maximum);
   int n = 0;
   if (showPlanets || showAsteroids || showComets || showSatellites) {
     // Solar-system objects and satellites are tested here; when any is

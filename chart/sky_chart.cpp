@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "chart/meteors.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
 #include "engine/angles.h"
@@ -89,15 +90,16 @@ CSkyChart::~CSkyChart() {
   planetDistances = nullptr;
   planetDistanceCount = planetDistanceCapacity = 0;
   std::free(labelRects);
-  // Ground targets are released here by the ground view.
+  releaseGroundTargets();
   releaseTextAtlases();
   if (database != nullptr) releaseSolarSystemRenderData(database->getSolarSystemFile());
   releaseSolarSystemRenderData(parkedSolarSystemFile);
   resetObjectPath(&selectedObjectPath);
   clearHighlightedObjects();
   // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
-  // horizon textures, and meteors are released here by their layers.
+  // horizon textures are released here by their layers.
   releaseHorizonTextures();
+  clearMeteors(this);
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
       CPlanet* body = database->getSolarSystemObject(i);
@@ -306,8 +308,7 @@ void CSkyChart::selectObject(const SkyObjectID* id) {
     selectedObjectPath.id = *id;
     resetObjectPath(&selectedObjectPath);
     updateNeeded = true;
-    // A meteor shower that loses the selection has its meteors cleared
-    // here by the meteor animation.
+    if (previousSelectedObjectID.type == kTypeMeteorShower) clearMeteors(this);
   }
   releaseSelectedObject();
   if (database == nullptr) return;

@@ -42,6 +42,8 @@ class CSettings;
 class CTextAtlas;
 class ChartTessellator;
 struct GroundTarget;
+struct Meteor;
+class CSatellite;
 class CPlanet;
 class CSkyDataFile;
 
@@ -53,6 +55,8 @@ inline constexpr int kLabelRectCapacity = 1024;
 inline constexpr int kMaxTextAtlases = 10;
 // Most hit records one tap collects.
 inline constexpr int kMaxHitRecords = 100;
+// Most meteors alive at once.
+inline constexpr int kMaxMeteors = 200;
 
 class CSkyChart : public CSkyMechanics {
  public:
@@ -396,6 +400,64 @@ class CSkyChart : public CSkyMechanics {
   static ObjectRenderData* getRenderData(const CSkyObject* object);
   void releaseTabulatedPaths(CSkyDataFile* file);
 
+  // ---- Ground view (ground_view.cpp, ground_overlays.cpp) ----
+  // The ground-view frame: the Earth with the selected satellite, its
+  // track, the other satellites and the observer; nothing without a
+  // selected solar-system body.
+  void drawEarthView();
+  // Keeps the ground view over the selected satellite (follow option).
+  void followSelectedSatellite();
+  // Satellites other than the selected one drawn near the point; returns
+  // how many references were written (at most `maximum`).
+  int findSatellitesNear(GPoint point, SkyObjectID* results, int maximum);
+  // The borders of every shown country, on the planet's globe.
+  void drawCountryBorders(CPlanet* planet);
+  void drawCountryBorder(CPlanet* planet, int country);
+  // The satellite's horizon circle and, for categories 80-83, its
+  // slant-range circles.
+  void drawSatelliteFootprint(CPlanet* earth, CSatellite* satellite, const float color[3]);
+  // The circle of points `angle` radians from the Earth-fixed unit vector
+  // `centre`, 73 points 5 degrees apart.
+  void drawFootprintCircle(CPlanet* earth, const double centre[3], double angle,
+                           const float color[3]);
+  void drawGroundCircles(CPlanet* earth);
+  // The map's polar caps above 85 degrees (equirectangular projection).
+  void drawEarthPolarBands(CPlanet* earth);
+  // A plus sign and `text` at the longitude and latitude (radians) of the
+  // planet's surface.
+  void drawYouAreHere(CPlanet* planet, const char* text, double longitude, double latitude);
+  // The Earth's overlays on its globe: ground track, country borders,
+  // footprint, ground circles and "You Are Here".
+  void drawEarthOverlays(CPlanet* earth);
+  void releaseGroundTargets();
+  // Inserts a copy at 0 .. count; false for a bad index or no memory.
+  bool insertGroundCircle(int index, const Circle& circle);
+  // 1, or 0 for a bad index.
+  int deleteGroundCircle(int index);
+  // The "ShowCountryBorder" values of a settings tree.
+  void readCountryBorderSettings(const CSettings* tree);
+  void writeCountryBorderSettings(CSettings* tree);
+
+  // ---- Orbits and paths (orbit_paths.cpp, object_paths.cpp) ----
+  // The object's orbit points for the chart time; false without a drawing
+  // block, elements or memory.
+  bool computeOrbitPoints(CPlanet* object);
+  // The stretches of the orbit farther than the parent (side +1) or nearer
+  // (side -1).
+  void drawOrbitTrack(CPlanet* object, int side);
+  void drawTabulatedPath(CPlanet* object);
+  // Fills the gap between table rows lo and hi (screen points a and b)
+  // with interpolated points every 10 pixels.
+  void drawTabulatedSegment(CPlanet* object, int lo, int hi, GPoint a, GPoint b);
+  void drawOrbitMarkers(CPlanet* object);
+  void clearObjectPaths();
+  void setTimeFlowStep(double days);
+  // The object's path across the sky around the chart time (time-flow
+  // mode: the last 365 steps up to it); the chart's clock is restored.
+  bool computeObjectPath(CSkyObject* object, SkyObjectPath* path, bool timeFlow);
+  bool appendPathPoint(CSkyObject* object, SkyObjectPath* path, int system);
+  void drawObjectPath(CSkyObject* object, SkyObjectPath* path, bool labels);
+
   // ================= Fields =================
 
   // Back end.
@@ -414,6 +476,11 @@ class CSkyChart : public CSkyMechanics {
   Circle* groundCircles = nullptr;  // malloc'ed
   int groundCircleCount = 0;
   bool showCountryBorder[256] = {};
+  // Days between the points of the selected object's time-flow path.
+  double timeFlowStep = 1.0;
+  // Meteors of a selected meteor shower (meteors.h).
+  Meteor* meteors[kMaxMeteors] = {};
+  int meteorCount = 0;
   // The observer's "You Are Here" mark on the Earth, and the satellites'
   // visibility circles there (-1 until the settings model sets 0 or 1).
   bool showUserLocationMarker = false;

@@ -317,8 +317,11 @@ void CSkyChart::drawSolarSystemObjects() {
     if (body == homeObject && type != kTypeSatellite && displayCoordSystem == kCoordHorizon &&
         isObserverNearGround())
       continue;
-    // Orbit tracks and comet tails are drawn by their own layers.
-    if (record.flag != 0) continue;
+    if (record.flag != 0) {
+      drawOrbitTrack(body, record.flag);
+      continue;
+    }
+    // Comet tails are drawn by their own layer.
 
     bool drawn = false;
     bool keepData = false;

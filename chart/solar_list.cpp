@@ -31,22 +31,6 @@ constexpr int kPlanetOrbitRecords = 18;
 constexpr int kMoonOrbitRecords = 360;
 constexpr int kSelectedOrbitRecords = 2;
 
-// The category flags of a satellite's four category codes: shown when any
-// code (not 0) has its flag set. A satellite in no category has nothing a
-// flag could hide: it is shown.
-bool satelliteCategoryShown(const CSkyChart& chart, const CPlanet* body) {
-  const CSatellite* satellite = dynamic_cast<const CSatellite*>(body);
-  if (satellite == nullptr) return true;
-  bool categorised = false;
-  for (int k = 0; k < 4; ++k) {
-    int code = satellite->getCategory(k);
-    if (code <= 0 || code >= 256) continue;
-    categorised = true;
-    if (chart.satelliteCategories[code]) return true;
-  }
-  return !categorised;
-}
-
 bool validAt(const CPlanet* body, double jd) {
   double from = 0, to = 0;
   if (body->getPathCount() < 2) {
@@ -83,6 +67,19 @@ CPlanet* asBody(CSkyObject* object) {
 }
 
 const CPlanet* asBody(const CSkyObject* object) { return asBody(const_cast<CSkyObject*>(object)); }
+
+bool satelliteCategoryShown(const CSkyChart& chart, const CPlanet* body) {
+  const CSatellite* satellite = dynamic_cast<const CSatellite*>(body);
+  if (satellite == nullptr) return true;
+  bool categorised = false;
+  for (int k = 0; k < 4; ++k) {
+    int code = satellite->getCategory(k);
+    if (code <= 0 || code >= 256) continue;
+    categorised = true;
+    if (chart.satelliteCategories[code]) return true;
+  }
+  return !categorised;
+}
 
 double trueRadius(const CSkyObject* object) {
   const CPlanet* body = asBody(object);

@@ -234,6 +234,9 @@ class CSkyMechanics : public CSkyProjection, public CSkySearchChart {
   // when the switch is on; returns the distance. A point at the observer or
   // not finite gives the +infinity direction.
   double observerRelativeVector(const double point[3], double unit[3]) const;
+  // The rotation from the element sets' frame of date (TEME) to the
+  // working frame, for drawing satellite orbits from mean elements.
+  const double* satelliteElementFrame() const { return satelliteToJ2000_; }
   // State, apparent direction, distance, magnitude and orientation of a
   // solar-system object at the chart's time.
   void updatePlanetPosition(CPlanet* object);

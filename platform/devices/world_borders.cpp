@@ -1,12 +1,11 @@
 #include "platform/devices/world_borders.h"
 
-#include <shapefil.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
 
 #include "platform/foundation/bundle.h"
+#include "support/shape_files.h"
 
 namespace dev {
 
@@ -37,20 +36,18 @@ const std::vector<BorderCountry>& worldBorders(const std::string& requested, std
     if (message) *message = "the world borders are not in the bundle";
     return countries;
   }
-  SHPHandle shp = SHPOpen(path.c_str(), "rb");
-  DBFHandle dbf = DBFOpen(path.c_str(), "rb");
-  if (!shp || !dbf) {
-    if (shp) SHPClose(shp);
-    if (dbf) DBFClose(dbf);
+  ShapeFilePair files(path.c_str(), nullptr);
+  if (!files) {
     if (message) *message = path + ": cannot read the world borders";
     return countries;
   }
   int count = 0, type = 0;
-  SHPGetInfo(shp, &count, &type, nullptr, nullptr);
+  SHPGetInfo(files.shp(), &count, &type, nullptr, nullptr);
+  DBFHandle dbf = files.dbf();
   const int nameField = DBFGetFieldIndex(dbf, "NAME"), isoField = DBFGetFieldIndex(dbf, "ISO2");
   const int records = DBFGetRecordCount(dbf);
   for (int i = 0; i < count && i < records; ++i) {
-    SHPObject* object = SHPReadObject(shp, i);
+    SHPObject* object = SHPReadObject(files.shp(), i);
     if (!object) continue;
     BorderCountry c;
     c.name = nameField >= 0 ? DBFReadStringAttribute(dbf, i, nameField) : "";
@@ -58,9 +55,8 @@ const std::vector<BorderCountry>& worldBorders(const std::string& requested, std
     c.minLongitude = object->dfXMin, c.minLatitude = object->dfYMin;
     c.maxLongitude = object->dfXMax, c.maxLatitude = object->dfYMax;
     for (int part = 0; part < std::max(1, object->nParts); ++part) {
-      const int start = object->nParts > 0 ? object->panPartStart[part] : 0;
-      const int end = object->nParts > part + 1 ? object->panPartStart[part + 1] : object->nVertices;
-      if (start < 0 || end > object->nVertices || end - start < 3) continue;
+      int start = 0, end = 0;
+      if (!shapePartRange(*object, part, &start, &end) || end - start < 3) continue;
       std::vector<std::pair<double, double>> ring;
       for (int v = start; v < end; ++v) ring.emplace_back(object->padfX[v], object->padfY[v]);
       c.rings.push_back(std::move(ring));
@@ -68,8 +64,6 @@ const std::vector<BorderCountry>& worldBorders(const std::string& requested, std
     SHPDestroyObject(object);
     countries.push_back(std::move(c));
   }
-  SHPClose(shp);
-  DBFClose(dbf);
   return countries;
 }
 

@@ -1,0 +1,123 @@
+// The ground view: the Earth seen as a map from its centre, with the
+// selected satellite, the other satellites and the Earth's overlays; the
+// view following the selected satellite; and the ground view's hit test.
+#include <algorithm>
+#include <cmath>
+
+#include "chart/ground_point.h"
+#include "chart/sky_chart.h"
+#include "chart/solar_internal.h"
+#include "engine/angles.h"
+#include "engine/vectors.h"
+#include "skydata/object_types.h"
+#include "skydata/planet.h"
+#include "skydata/satellite.h"
+#include "skydata/sky_database.h"
+
+namespace {
+
+// Indices of the Sun, the Earth and the Moon in the solar-system file.
+constexpr int kSunIndex = 0;
+constexpr int kEarthIndex = 3;
+constexpr int kMoonIndex = 10;
+// The tap radius of the hit test, in points.
+constexpr float kTapRadiusPoints = 16;
+
+// The satellites the ground view shows besides the selected one.
+bool isOtherSatellite(const CSkyChart& chart, const CPlanet* body) {
+  return body != nullptr && body->getType() == kTypeSatellite && body != chart.selectedObject &&
+         satelliteCategoryShown(chart, body);
+}
+
+// The screen point of the body's direction from the Earth's centre; false
+// when it has no place or does not project.
+bool groundScreenPoint(CSkyChart& chart, CPlanet* body, CPlanet* earth, double* x, double* y) {
+  double relative[3];
+  body->getPositionRelativeTo(relative, *earth);
+  if (!std::isfinite(relative[0] + relative[1] + relative[2]) || vectorNormalize(relative) == 0)
+    return false;
+  return chart.vectorToScreen(relative, x, y);
+}
+
+// Positions of what the ground view shows, recomputed when the chart's
+// time, place or data changed.
+void refreshGroundPositions(CSkyChart& chart) {
+  CSkyDatabase* database = chart.database;
+  for (int index : {kSunIndex, kEarthIndex, kMoonIndex})
+    if (CPlanet* body = database->getSolarSystemObject(index)) chart.updateObjectPosition(body);
+  if (chart.selectedObject != nullptr) chart.updateObjectPosition(chart.selectedObject);
+  for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
+    CPlanet* body = database->getSolarSystemObject(i);
+    if (isOtherSatellite(chart, body)) chart.updateObjectPosition(body);
+  }
+}
+
+}  // namespace
+
+void CSkyChart::drawEarthView() {
+  if (database == nullptr) return;
+  CPlanet* earth = database->getSolarSystemObject(kEarthIndex);
+  CPlanet* selected = asBody(selectedObject);
+  if (earth == nullptr || selected == nullptr) return;
+  if (getRenderData(earth) == nullptr) attachRenderData(earth);
+  if (updateNeeded) refreshGroundPositions(*this);
+
+  if (displayProjection == kProjectionEquirectangular) drawEarthPolarBands(earth);
+  // The textured globe, which draws the overlays itself once it has a map,
+  // is drawn here by the solar-system layer.
+  drawEarthOverlays(earth);
+
+  setLineWidth(contentScale == 2 ? 1.0f : 1.5f);
+  double x, y;
+  if (groundScreenPoint(*this, selected, earth, &x, &y) && isPointInViewport(x, y)) {
+    drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y),
+                         selected->getMagnitude());
+    drawSolarSystemLabel(selected, static_cast<float>(x), static_cast<float>(y), 0);
+  }
+  if (!showSatellites) return;
+  for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
+    CPlanet* body = database->getSolarSystemObject(i);
+    if (!isOtherSatellite(*this, body)) continue;
+    if (!groundScreenPoint(*this, body, earth, &x, &y) || !isPointInViewport(x, y)) continue;
+    drawSolarSystemPoint(body, static_cast<float>(x), static_cast<float>(y), body->getMagnitude());
+    if (showMinorPlanetNames)
+      drawSolarSystemLabel(body, static_cast<float>(x), static_cast<float>(y), 0);
+  }
+}
+
+void CSkyChart::followSelectedSatellite() {
+  CPlanet* home = asBody(homeObject);
+  if (home == nullptr || home->getType() != kTypePlanet || home->getBodyNumber() != 3) return;
+  if (displayCoordSystem != 1 || !followHomePlanet || selectedObject == nullptr ||
+      selectedObject->getType() != kTypeSatellite)
+    return;
+  CPlanet* satellite = asBody(selectedObject);
+  updateObjectPosition(satellite);
+  double relative[3], equatorial[3], lon, lat, r;
+  satellite->getPositionRelativeTo(relative, *home);
+  if (!std::isfinite(relative[0] + relative[1] + relative[2])) return;
+  fundamentalToEquatorial(relative, equatorial);
+  vectorToSpherical(equatorial, &lon, &lat, &r);
+  homePlanetLongitude = lon;
+  homePlanetLatitude = lat;
+  setLocation(longitude, latitude, altitude);
+}
+
+int CSkyChart::findSatellitesNear(GPoint point, SkyObjectID* results, int maximum) {
+  if (database == nullptr || results == nullptr || maximum < 1) return 0;
+  CPlanet* earth = database->getSolarSystemObject(kEarthIndex);
+  if (earth == nullptr || !showSatellites) return 0;
+  if (updateNeeded) refreshGroundPositions(*this);
+  const double radius = kTapRadiusPoints * contentScale;
+  int n = 0;
+  for (int i = 0, count = database->getSolarSystemObjectCount(); i < count && n < maximum; ++i) {
+    CPlanet* body = database->getSolarSystemObject(i);
+    if (!isOtherSatellite(*this, body)) continue;
+    double x, y;
+    if (!groundScreenPoint(*this, body, earth, &x, &y)) continue;
+    if (std::hypot(x - point.x, y - point.y) >= radius) continue;
+    if (!database->objectPassesFilter(body)) continue;
+    CSkyDatabase::setSkyObjectIDFromObject(&results[n++], 1, 0, static_cast<std::uint16_t>(i), body);
+  }
+  return n;
+}
