@@ -6,6 +6,7 @@
 #include "app/chart_screen_controller.h"
 #include "app/chart_view_toolbar.h"
 #include "chart/sky_chart.h"
+#include "chart/world_borders.h"
 #include "engine/locations.h"
 #include "platform/devices/location.h"
 #include "platform/foundation/bundle.h"
@@ -75,6 +76,7 @@ void ApplicationShell::loadCatalogues() {
   // The downloaded copy comes first; the bundle's when it does not load.
   if (!skyData_->loadSolarSystem((caches + "/SolarSystem.skydata").c_str()))
     skyData_->loadSolarSystem((resources + "/SkyData/SolarSystem.skydata").c_str());
+  loadWorldBorders((resources + "/WorldBorders/TM_WORLD_BORDERS_SIMPL").c_str());
   loadSatelliteFrequencies((caches + "/SatelliteFrequencies.txt").c_str());
   skyData_->loadStars("Stars.skydata");
   skyData_->loadTychoStars("TychoStars.skydata");
