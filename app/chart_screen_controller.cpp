@@ -182,6 +182,20 @@ void ChartScreenController::viewDidLoad() {
 void ChartScreenController::attachZoomRecognizers() {
   for (auto* button : {&views_.zoomInButton, &views_.zoomOutButton, &views_.flyInButton, &views_.flyOutButton})
     if (*button) (*button)->addGestureRecognizer(std::make_shared<ZoomGestureRecognizer>());
+  // A vertical drag on the field-of-view label zooms a step per move.
+  if (views_.fovLabel) {
+    auto drag = std::make_shared<ui::PanGestureRecognizer>();
+    std::weak_ptr<ChartSurfaceView> chart = chartView_;
+    drag->addAction([chart](ui::GestureRecognizer& recognizer) {
+      auto& pan = static_cast<ui::PanGestureRecognizer&>(recognizer);
+      auto view = chart.lock();
+      if (!view || pan.state() != ui::GestureState::changed) return;
+      view->handleZoomGesture(pan.translationInView(view.get()).y);
+      pan.setTranslation({0, 0}, view.get());
+    });
+    views_.fovLabel->setUserInteractionEnabled(true);
+    views_.fovLabel->addGestureRecognizer(drag);
+  }
 }
 
 void ChartScreenController::viewWillAppear(bool animated) {

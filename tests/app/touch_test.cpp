@@ -158,6 +158,22 @@ TEST(ChartViewZoom, HoldingZoomInStopsAtOneDegreeOrFifteenWhileMotionSteers) {
   sky.session.screen().stopCompassOrGyro();
 }
 
+TEST(ChartViewZoom, DraggingTheFieldLabelUpZoomsInAndDownZoomsOut) {
+  SkySession sky;
+  Settings& settings = *sky.session.screen().settings();
+  const double start = settings.displayFOV();
+  const ui::Point label = AppSession::centreOf(*sky.session.screen().views().fovLabel);
+  sky.session.drag(label, {label.x, label.y - 60}, 6, 0.02);
+  sky.session.run(0.5);
+  const double zoomedIn = settings.displayFOV();
+  EXPECT_LT(zoomedIn, start);
+  EXPECT_GE(zoomedIn, start / std::pow(1.03, 6) - 1e-9);
+  sky.session.drag(label, {label.x, label.y + 60}, 6, 0.02);
+  sky.session.run(0.5);
+  EXPECT_GT(settings.displayFOV(), zoomedIn);
+  EXPECT_EQ(sky.view().zoomSign(), 0);
+}
+
 TEST(ChartViewZoom, DistanceZoomWithoutAHomeRadiusChangesNothing) {
   SkySession sky;
   sky.session.screen().setChartPerspective(kOrbitPerspective);
