@@ -9,11 +9,11 @@
 // to the search results screen through setSearchResultsPresenter.
 //
 // Thread rules: main thread only (recogniser answers and delayed steps
-// come through the main run loop); the audio tap runs on the audio
-// engine's thread and only counts buffers.
+// come through the main run loop). The audio tap runs on the audio
+// engine's thread and touches nothing: the stand-in recogniser hears
+// typed phrases, not the microphone's buffers.
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <span>
@@ -86,6 +86,9 @@ class VoiceControl {
   void recognizerAvailabilityDidChange(bool available);
 
  private:
+  // Runs a step of the cycle after `delay` seconds on the main run loop,
+  // named for cancelling.
+  void later(const char* step, double delay, void (VoiceControl::*action)());
   void cancelPendingSteps();
   void endAudio();
   void heard(const dev::RecognitionResult* result, const std::string& error);
@@ -94,8 +97,6 @@ class VoiceControl {
   dev::SpeechRecognizer recognizer_{"en-US"};
   dev::AudioEngine audioEngine_;
   std::shared_ptr<dev::RecognitionTask> recognitionTask_;
-  // Buffers the tap has handed to the current request.
-  std::shared_ptr<std::atomic<long>> requestBuffers_;
   std::string deferredCommand_;
   int numObjects_ = 0;
   bool stopOnFinal_ = false;
