@@ -12,6 +12,7 @@
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/interface_loader.h"
+#include "push/push_client.h"
 #include "skydata/app_bridge.h"
 #include "skydata/application_database.h"
 #include "skydata/satellite_frequencies.h"
@@ -44,6 +45,7 @@ ApplicationShell::ApplicationShell() {
 }
 
 ApplicationShell::~ApplicationShell() {
+  PushClient::setReceiver({});
   ns::NotificationCenter::defaultCenter().removeObserver(this);
   ns::RunLoop::main().cancelPreviousPerformRequests(this);
   if (motionTimer_) motionTimer_->invalidate();
@@ -115,16 +117,24 @@ bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns
   return true;
 }
 
-void ApplicationShell::willEnterForeground(ui::Application&) {
+void ApplicationShell::willEnterForeground(ui::Application& application) {
   ns::UserDefaults& defaults = ns::UserDefaults::standard();
   launchCount_ = defaults.integerForKey(launchCountKey_);
   doOrbitalElementCheck();
+  if (launchCount_ >= 1) {
+    PushClient::setLogLevel(2, 0);
+    PushClient::setReceiver(
+        [&application, this](const ns::JSON& payload) { didReceiveRemoteNotification(application, payload); });
+    PushClient::initWithLaunchOptions(launchOptions_, kPushApplicationID);
+  }
   if (launchCount_ >= 2) checkForAnnouncement();
   doRatingCheck();
   ++launchCount_;
   defaults.setInteger(launchCountKey_, launchCount_);
   defaults.synchronize();
 }
+
+void ApplicationShell::doOrbitalElementCheck() { elementsDownloader_.doOrbitalElementCheck(); }
 
 void ApplicationShell::didBecomeActive(ui::Application&) { lastForegroundTime_ = Utility::currentTimeInSeconds(); }
 

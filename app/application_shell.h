@@ -3,11 +3,9 @@
 // the theme, and the small services every screen uses (sound effects, the
 // message box, the activity overlay, the interaction blocker, the opening
 // fade, the motion manager, the night-vision keyboard overlay).
-// Announcements, the rating prompt and notifications: announcements.cpp;
-// the orbit-data check and its report: orbit_update_check.cpp.
+// Announcements, the rating prompt and notifications: announcements.cpp.
 //
-// Thread rules: main thread only, except orbitUpdateFinished, which any
-// thread may call (it posts to the main run loop).
+// Thread rules: main thread only.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "app/announcement.h"
+#include "app/elements_downloader.h"
 #include "platform/devices/audio_player.h"
 #include "platform/devices/motion.h"
 #include "platform/foundation/json.h"
@@ -28,7 +27,6 @@ class ChartScreenController;
 
 // User-default keys of the application.
 inline constexpr const char* kAppThemeKey = "AppTheme";
-inline constexpr const char* kLastOrbitUpdateTimeKey = "LastOrbitUpdateTime-2560";
 inline constexpr const char* kLastAnnouncementKey = "LastAnnouncement";
 // The base address of the maker's update server (unset: nothing is fetched).
 inline constexpr const char* kUpdateServerURLKey = "UpdateServerURL";
@@ -92,11 +90,10 @@ class ApplicationShell : public AppDelegate {
   std::int64_t launchCount() const { return launchCount_; }
   const std::string& launchCountKey() const { return launchCountKey_; }
   const std::string& askToRateLaunchCountKey() const { return askToRateLaunchCountKey_; }
-  // Starts an orbit-data update when the last one is over an hour old.
+  // Starts an orbit-data update when the last one is over an hour old
+  // (its report selects the ISS unless a satellite or spacecraft is).
   void doOrbitalElementCheck();
-  // The report of an update, successful or not: selects the ISS unless a
-  // satellite or spacecraft is selected. Safe from any thread.
-  void orbitUpdateFinished();
+  NetworkElementsDownloader& elementsDownloader() { return elementsDownloader_; }
   // Announcements (announcements.cpp).
   void checkForAnnouncement();
   void showAnnouncement();
@@ -113,7 +110,6 @@ class ApplicationShell : public AppDelegate {
   void keyboardWillBeShown(const ns::Notification& notification);
   void keyboardWasHidden(const ns::Notification& notification);
   void announcementArrived(const std::string& body);
-  void selectStationUnlessSatelliteSelected();
   ChartScreenController* chartScreen() const;
 
   // The database outlives the window, whose chart view's chart reads it.
@@ -140,6 +136,7 @@ class ApplicationShell : public AppDelegate {
   std::shared_ptr<ns::Timer> motionTimer_;
 
   std::unique_ptr<AnnouncementFetcher> announcementFetcher_;
+  NetworkElementsDownloader elementsDownloader_;
   Announcement announcement_;
   int reviewRequests_ = 0;
 };

@@ -7,6 +7,7 @@
 
 #include "app/application_shell.h"
 #include "app/chart_screen_controller.h"
+#include "app/voice_control.h"
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
 #include "engine/vectors.h"
@@ -18,6 +19,8 @@ namespace {
 constexpr double kTiltStartAltitude = 0.1745329251993889;  // 10 degrees
 constexpr double kTiltStartSeconds = 0.5;
 constexpr double kMotionMinimumFOV = 15.0;  // degrees
+// Room for a spoken object search's results (the list screens' size).
+constexpr std::size_t kVoiceSearchResults = 30000;
 
 bool gCompassOrGyroOn = false;
 
@@ -162,6 +165,11 @@ void ChartScreenController::startVirtualReality() {
   if (settings_->voiceControl()) {
     if (ApplicationShell* shell = ApplicationShell::shell(); shell && settings_->soundEffects())
       shell->pauseAmbientSound();
+    if (!voiceControlMgr_) {
+      voiceSearchResults_.resize(kVoiceSearchResults);
+      voiceControlMgr_ = std::make_unique<VoiceControl>(std::span<SkyObjectID>(voiceSearchResults_));
+    }
+    if (!voiceControlMgr_->isRecording()) voiceControlMgr_->startRecordingWithInitialSound();
     Utility::showAlertWithTitle(
         "VR Voice Control",
         "\rIn Virtual Reality, use these voice commands:\r\rSky view, Orbit view, Satellite view.\rZoom in, Zoom "
@@ -174,8 +182,11 @@ void ChartScreenController::stopVirtualReality() {
   if (!inVirtualReality_) return;
   inVirtualReality_ = false;
   ui::Application::shared().idleTimerDisabled = false;
-  if (settings_->voiceControl() && settings_->soundEffects())
-    if (ApplicationShell* shell = ApplicationShell::shell()) shell->playAmbientSound();
+  if (settings_->voiceControl()) {
+    if (voiceControlMgr_ && voiceControlMgr_->isRecording()) voiceControlMgr_->stopRecording();
+    if (ApplicationShell* shell = ApplicationShell::shell(); shell && settings_->soundEffects())
+      shell->playAmbientSound();
+  }
   chartView_->enableDrag(true);
   chartView_->enableZoom(true);
   if (!isTimeFlowing()) {

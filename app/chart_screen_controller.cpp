@@ -5,6 +5,8 @@
 
 #include "app/application_shell.h"
 #include "app/chart_view_toolbar.h"
+#include "app/selectable_time_label.h"
+#include "app/voice_control.h"
 #include "chart/sky_chart.h"
 #include "engine/angle_text.h"
 #include "engine/sky_time.h"
@@ -131,6 +133,8 @@ void ChartScreenController::viewDidLoad() {
   Views& v = views_;
   oldPerspective = -1;
   if (chartView_) chartView_->chartViewController = this;
+  auto* timeLabel = dynamic_cast<SelectableTimeLabel*>(v.timeFlowTimeLabel.get());
+  if (timeLabel) timeLabel->setChartViewController(std::static_pointer_cast<ChartViewController>(shared_from_this()));
   const ui::Color toolbarBackground{0.1, 0.1, 0.1, 1};
   if (v.toolbar) v.toolbar->setBackgroundColor(toolbarBackground);
   if (v.statusBar) v.statusBar->setBackgroundColor(toolbarBackground);
@@ -169,6 +173,7 @@ void ChartScreenController::viewDidLoad() {
   adjustColorScheme();
   if (chartView_) chartView_->stopZoom();
   realTimeChanged();
+  if (timeLabel) timeLabel->setDrawUnderline(true);
   if (!AppDelegate::runningOniPad() && v.toolbarScrollView) {
     auto tap = std::make_shared<ui::TapGestureRecognizer>();
     tap->delaysTouchesBegan = true;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/chart_surface_view.h"
 #include "platform/devices/motion.h"
@@ -27,6 +28,7 @@
 
 class ChartViewToolbar;
 class StatusBar;
+class VoiceControl;
 
 // Scroll positions of the built-in object lists kept by index.
 inline constexpr int kSubSearchScrollPoints = 40;
@@ -143,6 +145,8 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   void startVirtualReality();
   void stopVirtualReality();
   bool inVirtualReality() const { return inVirtualReality_; }
+  // The stereo mode's voice recogniser, made on first use (null before).
+  VoiceControl* voiceControlMgr() const { return voiceControlMgr_.get(); }
   double lastFacingUpTime() const { return lastFacingUpTime_; }
   void setLastFacingUpTime(double seconds) { lastFacingUpTime_ = seconds; }
 
@@ -205,6 +209,9 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   std::string lastDateTimeFmt_;
 
   bool inVirtualReality_ = false;
+  std::unique_ptr<VoiceControl> voiceControlMgr_;
+  // Where spoken object searches leave what they find.
+  std::vector<SkyObjectID> voiceSearchResults_;
   std::optional<dev::Attitude> referenceAttitude_;
   double referenceLon_ = 0, referenceLat_ = 0, initialChartLon_ = 0, initialChartLat_ = 0;
   double lastFacingUpTime_ = 0;

@@ -1,6 +1,7 @@
 #include "app/chart_view_toolbar.h"
 
 #include "app/chart_surface_view.h"
+#include "app/selectable_time_label.h"
 #include "platform/uikit/interface_loader.h"
 #include "ui/foundation/shell.h"
 
@@ -18,6 +19,7 @@ void ChartViewToolbar::drawRect(cg::Context& context, const ui::Rect& rect) {
 }
 
 void registerChartScreenClasses() {
+  SelectableTimeLabel::registerInterfaceClass();
   if (!ui::InterfaceLoader::isRegistered("ChartView"))
     ui::InterfaceLoader::registerClass("ChartView", [](const ui::Coder&) { return std::make_shared<ChartSurfaceView>(); });
   if (!ui::InterfaceLoader::isRegistered("ChartViewToolbar"))

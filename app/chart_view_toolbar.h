@@ -17,5 +17,6 @@ class ChartViewToolbar : public ui::View {
 };
 
 // Registers the chart screen's own classes ("ChartView",
-// "ChartViewToolbar") for screen definitions; safe to call again.
+// "ChartViewToolbar", "SelectableTimeLabel") for screen definitions; safe
+// to call again.
 void registerChartScreenClasses();

@@ -463,7 +463,6 @@ class CSkyChart : public CSkyMechanics {
   // Back end.
   cg::Context* cgContext = nullptr;  // not owned; set for one 2-D draw
   bool markerVisible = true;         // set by the chart screen
-  float cameraImageOpacity = 1.0f;   // of the camera picture (the overlay's swipes set it)
   float contentScale = 1.0f;         // screen pixels per point
 
   // Files.

@@ -61,9 +61,11 @@ struct AnnouncementSession {
   std::string body = "Title\nText";
   int status = 200;
   std::atomic<int> requests{0};
+  // Announcement requests (the orbit-data update asks the same server for
+  // its files, which are not found here).
   LoopbackServer server{[this](int client, const LoopbackServer::Request& request) {
-    ++requests;
     if (request.path != "/updates/Tessaly/announcement.txt") return LoopbackServer::sendResponse(client, 404, "Not Found", "");
+    ++requests;
     LoopbackServer::sendResponse(client, status, status == 200 ? "OK" : "Error", body);
   }};
   std::unique_ptr<AppSession> session;

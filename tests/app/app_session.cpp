@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -40,7 +41,7 @@ void clearUserState() {
   ns::UserDefaults& defaults = ns::UserDefaults::standard();
   const std::string version = ns::Bundle::main().infoValue("CFBundleShortVersionString");
   for (const std::string& key : {"LaunchCount-" + version, "AskToRateLaunchCount-" + version,
-                                 std::string(kLastOrbitUpdateTimeKey), std::string(kLastAnnouncementKey),
+                                 NetworkElementsDownloader::lastUpdateTimeKey(), std::string(kLastAnnouncementKey),
                                  std::string(kUpdateServerURLKey), std::string(kAppThemeKey)})
     defaults.removeObject(key);
   std::error_code error;
@@ -73,7 +74,9 @@ AppSession::AppSession(SessionOptions options) : options_(options) {
     const std::string version = ns::Bundle::main().infoValue("CFBundleShortVersionString");
     ns::UserDefaults::standard().setInteger("LaunchCount-" + version, options_.launchCount);
   }
-  clock_ = std::make_shared<ns::ManualClock>(1000.0);
+  // Each session's clock goes on from the last one's, so that the timers
+  // of process-wide clients (the push inbox) keep their phase.
+  clock_ = std::make_shared<ns::ManualClock>(std::max(1000.0, ns::RunLoop::main().now()));
   clock_->setWallTime(options_.wallTime);
   ns::RunLoop::main().setClock(clock_);
   ui::Application::shared().reset();

@@ -4,6 +4,7 @@
 // catalogues.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -15,6 +16,9 @@
 #include "skydata/object_types.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object.h"
+#include "loopback_server.h"
+#include "platform/uikit/alert_controller.h"
+#include "push/push_client.h"
 #include "tests/app/app_session.h"
 #include "ui/foundation/utility.h"
 
@@ -108,6 +112,42 @@ TEST(ApplicationLaunch, WithoutAnUpdateServerNoAnnouncementIsFetched) {
   session.run(1.0);
   EXPECT_EQ(session.shell().announcement().title, "");
   EXPECT_FALSE(ns::UserDefaults::standard().hasValue(kLastAnnouncementKey));
+}
+
+TEST(ApplicationLaunch, ThePushClientStartsFromTheSecondEntryOfAVersionAndItsPayloadsReachTheDelegate) {
+  std::atomic<int> registrations{0};
+  tessaly::test::LoopbackServer server([&](int client, const tessaly::test::LoopbackServer::Request& request) {
+    if (request.method == "POST") ++registrations;
+    tessaly::test::LoopbackServer::sendResponse(client, 200, "OK", "{}");
+  });
+  ns::UserDefaults::standard().setString(PushClient::kEndpointKey, server.url("/register"));
+  {
+    AppSession first;
+    first.run(2.0);
+    EXPECT_EQ(registrations.load(), 0) << "not at a version's first launch";
+  }
+  SessionOptions options;
+  options.launchCount = 1;
+  options.launch = false;
+  AppSession second(options);
+  ns::UserDefaults::standard().setString(PushClient::kEndpointKey, server.url("/register"));
+  second.launch();
+  for (int i = 0; i < 200 && registrations.load() == 0; ++i) second.run(0.02);
+  EXPECT_EQ(registrations.load(), 1);
+  // A payload renamed into the inbox arrives within a second as an alert.
+  const std::string inbox = Utility::cachesDirectory() + "/PushInbox";
+  std::filesystem::create_directories(inbox);
+  std::ofstream(inbox + "/.incoming") << R"({"aps": {"alert": "Pass tonight"}})";
+  std::filesystem::rename(inbox + "/.incoming", inbox + "/1.json");
+  ui::AlertController* alert = nullptr;
+  for (int i = 0; i < 30 && !alert; ++i) {
+    second.run(0.1);
+    alert = dynamic_cast<ui::AlertController*>(Utility::topMostController());
+  }
+  EXPECT_FALSE(std::filesystem::exists(inbox + "/1.json")) << "read and removed";
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->message(), "Pass tonight");
+  ns::UserDefaults::standard().removeObject(PushClient::kEndpointKey);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/devices/motion.h"
 #include "platform/uikit/alert_controller.h"
 #include "platform/uikit/application.h"
+#include "app/voice_control.h"
 #include "tests/app/app_session.h"
 #include "ui/foundation/utility.h"
 
@@ -209,9 +210,26 @@ TEST(DeviceMotion, TheAngleBetweenTwoAzimuthsIsTakenAcrossNorth) {
   EXPECT_NEAR(ChartScreenController::minAzimuthDifference(1.0, 2.5), 1.5, 1e-12);
 }
 
+TEST(StereoMode, WithVoiceControlOnItListensWhileInTheStereoModeOnly) {
+  MotionSession m(true);
+  ChartScreenController& screen = m.session.screen();
+  screen.settings()->setVoiceControl(true);
+  screen.startVirtualReality();
+  ASSERT_NE(screen.voiceControlMgr(), nullptr);
+  m.session.run(1.0);  // listening starts half a second after the initial sound
+  EXPECT_TRUE(screen.voiceControlMgr()->isRecording());
+  auto* alert = dynamic_cast<ui::AlertController*>(Utility::topMostController());
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->alertTitle(), "VR Voice Control");
+  screen.stopVirtualReality();
+  EXPECT_FALSE(screen.voiceControlMgr()->isRecording());
+  screen.settings()->setVoiceControl(false);
+}
+
 TEST(StereoMode, TheGroundViewNeverEntersItAndLeavingItRestoresTheControls) {
   MotionSession m(true);
   ChartScreenController& screen = m.session.screen();
+  screen.settings()->setVoiceControl(false);
   screen.setChartPerspective(kGroundPerspective);
   screen.startVirtualReality();
   EXPECT_FALSE(screen.inVirtualReality());
@@ -221,6 +239,7 @@ TEST(StereoMode, TheGroundViewNeverEntersItAndLeavingItRestoresTheControls) {
   EXPECT_TRUE(ui::Application::shared().idleTimerDisabled);
   EXPECT_FALSE(m.session.chartView().dragEnabled());
   EXPECT_EQ(screen.settings()->displayFOV(), 90.0);
+  EXPECT_EQ(screen.voiceControlMgr(), nullptr) << "voice control is off";
   screen.stopVirtualReality();
   EXPECT_FALSE(ui::Application::shared().idleTimerDisabled);
   EXPECT_TRUE(m.session.chartView().zoomEnabled());

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/hud_text.h"
+#include "app/selectable_time_label.h"
 #include "chart/sky_chart.h"
 #include "engine/clock.h"
 #include "platform/uikit/application.h"
@@ -137,6 +138,19 @@ TEST(TimeFlow, RealTimeRefreshesItsTextsAtMostOnceASecond) {
   }
   EXPECT_GE(changes, 3);
   EXPECT_LE(changes, 4);
+}
+
+TEST(TimeFlow, TheTimeLabelIsTheSelectableOneAndItsUnitFollowsTheSettings) {
+  FlowSession f;
+  TimeFlowUnitLabel* label = f.screen.timeFlowTimeLabel();
+  ASSERT_NE(label, nullptr);
+  auto* selectable = dynamic_cast<SelectableTimeLabel*>(label);
+  ASSERT_NE(selectable, nullptr);
+  EXPECT_TRUE(selectable->drawUnderline());
+  EXPECT_EQ(selectable->chartViewController().get(), &f.screen);
+  f.screen.timeFlowUnitsChanged(3);
+  EXPECT_EQ(f.settings.timeFlowIndex(), 3);
+  EXPECT_EQ(selectable->selectedTimeUnit(), 3);
 }
 
 TEST(TimeFlow, TheLabelFormatShowsSecondsAndStaysWithinBounds) {
