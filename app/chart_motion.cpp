@@ -12,6 +12,7 @@
 #include "engine/angles.h"
 #include "engine/vectors.h"
 #include "platform/uikit/application.h"
+#include "ui/foundation/theme.h"
 #include "ui/foundation/utility.h"
 
 namespace {
@@ -33,6 +34,12 @@ void angles(double x, double y, double z, double* lon, double* lat) {
 }  // namespace
 
 bool ChartScreenController::compassOrGyroOn() { return gCompassOrGyroOn; }
+
+void ChartScreenController::setMotionButtonImage() {
+  if (!views_.motionButton) return;
+  const ui::ImagePointer image = Utility::imageNamed(gCompassOrGyroOn ? "Stop" : "Motion", "png");
+  views_.motionButton->setImage(tintedImageUsingColor(image, AppDelegate::defaultTintColor()));
+}
 
 void ChartScreenController::toggleCompass() {
   if (gCompassOrGyroOn) stopCompassOrGyro();
@@ -62,7 +69,7 @@ void ChartScreenController::startCompassOrGyro() {
     views_.cameraButton->setHidden(!(chartView_->chartPerspective() == kSkyPerspective && !inVirtualReality_));
   referenceAttitude_.reset();
   gCompassOrGyroOn = true;
-  if (views_.motionButton) views_.motionButton->setImage(Utility::imageNamed("Stop", "png"));
+  setMotionButtonImage();
   if (AppDelegate::isNightVision()) setToolbarLabelsColor();
   if (chartView_->chartPerspective() == kSkyPerspective && views_.centerButton) views_.centerButton->setTitle("Locate");
 }
@@ -73,7 +80,7 @@ void ChartScreenController::stopCompassOrGyro() {
     cameraStopSession();
     if (views_.cameraButton) views_.cameraButton->setHidden(true);
     gCompassOrGyroOn = false;
-    if (views_.motionButton) views_.motionButton->setImage(Utility::imageNamed("Motion", "png"));
+    setMotionButtonImage();
     if (AppDelegate::isNightVision()) setToolbarLabelsColor();
   }
   if (views_.centerButton) views_.centerButton->setTitle("Center");

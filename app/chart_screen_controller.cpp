@@ -147,7 +147,7 @@ void ChartScreenController::viewDidLoad() {
       {v.nightVisionButton.get(), "Night"}, {v.helpButton.get(), "Help"}};
   for (const auto& [button, title] : titles)
     if (button) button->setTitle(title);
-  if (v.motionButton) v.motionButton->setImage(Utility::imageNamed(compassOrGyroOn() ? "Stop" : "Motion", "png"));
+  setMotionButtonImage();
   if (AppDelegate::isNightVision()) {
     if (v.leftMoreView) v.leftMoreView->setImage(Utility::imageNamed("VerticalLeftMore", "png"));
     if (v.rightMoreView) v.rightMoreView->setImage(Utility::imageNamed("VerticalRightMore", "png"));

@@ -135,6 +135,8 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
 
   // ---- Motion and the stereo mode (chart_motion.cpp) ----
   static bool compassOrGyroOn();
+  // "Stop" while motion is on, else "Motion", in the tint.
+  void setMotionButtonImage();
   void toggleCompass();
   void startCompassOrGyro();
   void stopCompassOrGyro();

@@ -6,6 +6,7 @@
 // Thread rules: main thread only.
 #pragma once
 
+#include "platform/uikit/controls.h"
 #include "platform/uikit/view.h"
 
 class ChartViewToolbar : public ui::View {
@@ -16,7 +17,17 @@ class ChartViewToolbar : public ui::View {
   void drawRect(cg::Context& context, const ui::Rect& rect) override;
 };
 
+// A toolbar button: its image above its title, both centred, so that a
+// narrow button keeps its whole title.
+class ChartToolbarButton : public ui::Button {
+ public:
+  using ui::Button::Button;
+  std::string className() const override { return "ChartToolbarButton"; }
+  void layoutSubviews() override;
+  void drawRect(cg::Context& context, const ui::Rect& rect) override;
+};
+
 // Registers the chart screen's own classes ("ChartView",
-// "ChartViewToolbar", "SelectableTimeLabel") for screen definitions; safe
+// "ChartViewToolbar", "ChartToolbarButton", "SelectableTimeLabel") for screen definitions; safe
 // to call again.
 void registerChartScreenClasses();

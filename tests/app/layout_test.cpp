@@ -73,6 +73,13 @@ TEST(ChartScreenLayout, AThreeHundredSeventyFiveWideScreenHasASixHundredFortyTwo
   AppSession session;
   session.run(1.0);
   EXPECT_EQ(session.screen().views().toolbar->frame().width(), 642);
+  // A narrow button with an image keeps its whole title, under the image.
+  ui::Button& motion = *session.screen().views().motionButton;
+  motion.layoutIfNeeded();
+  ASSERT_NE(motion.imageForState(ui::kControlStateNormal), nullptr);
+  const ui::Size title = motion.titleLabel().sizeThatFits({0, 0});
+  EXPECT_GE(motion.titleLabel().frame().width(), title.width);
+  EXPECT_GT(motion.titleLabel().frame().y(), motion.bounds().midY() - title.height / 2);
 }
 
 TEST(ChartScreenLayout, TheStereoModeHidesTheControlsExceptInTheGroundView) {
