@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 
 #include "app/announcement.h"
@@ -58,14 +59,31 @@ TEST(AnnouncementText, FuzzedBodiesNeverBreakTheReader) {
 // A session from the third foreground entry on, with the update server on
 // the loopback interface answering the announcement with `body`.
 struct AnnouncementSession {
-  std::string body = "Title\nText";
-  int status = 200;
+  // What the server answers; the test changes it between requests, the
+  // server's threads read it.
+  struct Answer {
+    std::mutex mutex;
+    std::string body = "Title\nText";
+    int status = 200;
+  } answer;
+  void setAnswer(std::string body, int status = 200) {
+    std::lock_guard<std::mutex> lock(answer.mutex);
+    answer.body = std::move(body);
+    answer.status = status;
+  }
   std::atomic<int> requests{0};
   // Announcement requests (the orbit-data update asks the same server for
   // its files, which are not found here).
   LoopbackServer server{[this](int client, const LoopbackServer::Request& request) {
     if (request.path != "/updates/Tessaly/announcement.txt") return LoopbackServer::sendResponse(client, 404, "Not Found", "");
     ++requests;
+    std::string body;
+    int status;
+    {
+      std::lock_guard<std::mutex> lock(answer.mutex);
+      body = answer.body;
+      status = answer.status;
+    }
     LoopbackServer::sendResponse(client, status, status == 200 ? "OK" : "Error", body);
   }};
   std::unique_ptr<AppSession> session;
@@ -99,7 +117,7 @@ TEST(Announcements, AnAnnouncementShowsOnceAndAChangedLinkMakesItNew) {
   a.dismiss();
   a.enter();
   EXPECT_EQ(a.alert(), nullptr) << "the same text is not shown again";
-  a.body = "Title\nText\nhttps://example.org/a";
+  a.setAnswer("Title\nText\nhttps://example.org/a");
   a.enter();
   ASSERT_NE(a.alert(), nullptr);
   ASSERT_EQ(a.alert()->actions().size(), 2u);
@@ -116,10 +134,10 @@ TEST(Announcements, AnAnnouncementShowsOnceAndAChangedLinkMakesItNew) {
 
 TEST(Announcements, ATwoLineAnnouncementNeverOffersTheLinkOfAnEarlierOne) {
   AnnouncementSession a;
-  a.body = "First\nText\nhttps://example.org/old";
+  a.setAnswer("First\nText\nhttps://example.org/old");
   a.enter();
   a.dismiss();
-  a.body = "Second\nText";
+  a.setAnswer("Second\nText");
   a.enter();
   ASSERT_NE(a.alert(), nullptr);
   EXPECT_EQ(a.alert()->alertTitle(), "Second");
@@ -133,8 +151,7 @@ TEST(Announcements, AFailedOversizeOrMalformedAnswerShowsNothingAndStoresNothing
         std::pair{200, std::string(kAnnouncementMaxBytes + 1, 'a') + "\nText"},
         std::pair{200, std::string("T\nM\xC3")}}) {
     AnnouncementSession a;
-    a.status = status;
-    a.body = body;
+    a.setAnswer(body, status);
     a.enter();
     EXPECT_EQ(a.alert(), nullptr) << status << " " << body.size();
     EXPECT_FALSE(ns::UserDefaults::standard().hasValue(kLastAnnouncementKey));
@@ -155,7 +172,7 @@ TEST(Announcements, TheFirstTwoEntriesOfAVersionFetchNothing) {
 
 TEST(RemoteNotifications, AnAlertTextIsShownAndAnythingElseFetchesTheAnnouncement) {
   AnnouncementSession a;
-  a.body = "Pushed\nNews";
+  a.setAnswer("Pushed\nNews");
   a.enter();
   a.dismiss();
   const int before = a.requests.load();
