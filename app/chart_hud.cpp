@@ -142,11 +142,6 @@ void ChartScreenController::fovChanged() {
   updateHUD();
 }
 
-void ChartScreenController::clearHUD() {
-  for (ui::Label* label : {views_.centerCoordsLabel.get(), views_.fovLabel.get()})
-    if (label) label->setText("");
-}
-
 void ChartScreenController::updateOrbitModePositionInfo() {
   CSkyChart* chart = pSkyChart();
   if (chart == nullptr || !chart->isSpaceView()) return;

@@ -110,7 +110,6 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   // ---- Head-up display (chart_hud.cpp) ----
   void centerCoordsChanged();
   void fovChanged();
-  void clearHUD();
   void updateOrbitModePositionInfo();
   void setHUDColor(const ui::Color& color);
 
@@ -125,8 +124,6 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   void timeFlowAmtChanged();
   void toggleTimeFlowView(bool withSound);
   void updateTimeFlowTimeStr();
-  void showTimeFlowUnitsView();
-  std::string timeFlowMultiplierStr() const;
   int timeFlowSign = 0;
   bool isTimeFlowing() const { return timeFlowTimer_ != nullptr; }
   int currentTimeFlowIndex() const { return settings_->timeFlowIndex(); }

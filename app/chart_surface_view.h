@@ -67,7 +67,6 @@ class ChartSurfaceView : public ChartView {
   // The whole chart screen, and the GL frame alone.
   std::shared_ptr<cg::Image> snapshot() const;
   std::shared_ptr<cg::Image> snapshotOfSkyChart();
-  std::shared_ptr<cg::Image> lastSnapshot;
   // Stops every timer and the display link (before the view goes).
   void prepareForDealloc();
   ChartScreenController* chartViewController = nullptr;

@@ -12,7 +12,6 @@
 #include "platform/uikit/font.h"
 #include "skydata/planet.h"
 #include "ui/foundation/settings_model.h"
-#include "ui/foundation/small_views.h"
 
 namespace {
 
@@ -226,18 +225,6 @@ void ChartScreenController::hideViewAnimationFinished(ui::View* view) {
   view->removeFromSuperview();
   view->setAlpha(1);
   if (view == views_.timeFlowView.get()) positionBottomButtons();
-}
-
-void ChartScreenController::showTimeFlowUnitsView() {
-  if (auto* units = dynamic_cast<UnderlinedButton*>(views_.timeFlowUnitsBtn.get())) units->setDrawUnderline(true);
-}
-
-std::string ChartScreenController::timeFlowMultiplierStr() const {
-  if (!views_.timeFlowUnitsBtn) return {};
-  const std::string title = views_.timeFlowUnitsBtn->titleForState(ui::kControlStateNormal);
-  const std::size_t start = title.find_first_not_of(' ');
-  if (start == std::string::npos) return {};
-  return title.substr(start, title.find(' ', start) - start);
 }
 
 void ChartScreenController::updateTimeFlowTimeStr() {

@@ -54,6 +54,29 @@ TEST(ChartViewFrames, RedrawRequestsFromOtherThreadsArriveOnTheMainLoop) {
   EXPECT_EQ(view.framesDrawn(), before + 1);
 }
 
+TEST(ChartViewFrames, TheChartsOwnSnapshotIsItsGlFrameWithTheStationMarkedWhereTheChartSaysItIs) {
+  AppSession session;
+  session.run(1.0);
+  ChartSurfaceView& view = session.chartView();
+  session.screen().setChartPerspective(kSkyPerspective);
+  view.drawImmediately();
+  auto frame = view.snapshotOfSkyChart();
+  ASSERT_NE(frame, nullptr);
+  const double scale = chartSurfaceScale();
+  EXPECT_EQ(frame->width(), std::size_t(view.bounds().width() * scale));
+  EXPECT_EQ(frame->height(), std::size_t(view.bounds().height() * scale));
+  // The selected station is drawn (a lit pixel) near its marker's place.
+  const float* marker = session.chart().selectionScreenPosition;
+  ASSERT_GE(marker[2], 0);
+  int lit = 0;
+  for (int dy = -3; dy <= 3; ++dy)
+    for (int dx = -3; dx <= 3; ++dx) {
+      const std::uint32_t argb = frame->row(std::size_t(marker[1] + dy))[std::size_t(marker[0] + dx)];
+      lit += (argb & 0xFFFFFF) != 0;
+    }
+  EXPECT_GT(lit, 0);
+}
+
 TEST(ChartViewFrames, NothingIsDrawnWhileTheApplicationIsInTheBackground) {
   AppSession session;
   session.run(0.5);
