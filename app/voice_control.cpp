@@ -14,6 +14,7 @@
 #include "platform/uikit/controls.h"
 #include "ui/foundation/shell.h"
 #include "ui/foundation/utility.h"
+#include "ui/info/list_manager.h"
 
 namespace {
 
@@ -83,6 +84,9 @@ constexpr std::array<std::string_view, 12> kShowInfoPrefixes = {
     "show me info ", "show ", "find information for ", "find info for ", "find ", "search for ", "search "};
 
 }  // namespace
+
+VoiceControl::VoiceControl()
+    : VoiceControl(std::span(ListMgr::getSkyObjectIDs(), static_cast<std::size_t>(ListMgr::getMaxSkyObjectIDs()))) {}
 
 VoiceControl::VoiceControl(std::span<SkyObjectID> results) : results_(results) {
   std::fprintf(stderr, "Speech recognizer available:%s\n", recognizer_.isAvailable() ? "YES" : "NO");

@@ -28,8 +28,10 @@ class ChartViewController;
 
 class VoiceControl {
  public:
-  // `results` is the shared identifier buffer of the list screens, where
-  // object searches leave what they find (it must outlive this object).
+  // Object searches leave what they find in the list screens' shared
+  // identifier array (ListMgr), or in `results` (which must outlive this
+  // object).
+  VoiceControl();
   explicit VoiceControl(std::span<SkyObjectID> results);
   ~VoiceControl();
   VoiceControl(const VoiceControl&) = delete;

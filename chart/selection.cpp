@@ -33,8 +33,8 @@ int CSkyChart::selectObjectAtPoint(float x, float y) { return selectObjectAt({x,
 int CSkyChart::selectObjectAt(GPoint point) {
   double v[3];
   if (!screenToVector(v, point.x, point.y)) return 0;
-  // Nothing on the ground can be selected: a tap below the opaque horizon
-  // is refused here by the horizon layer's test.
+  // Nothing on the ground can be selected.
+  if (isBelowHorizon(v)) return 0;
   SkyObjectID hits[kMaxHitRecords] = {};
   int n = findObjectsAt(point, hits, kMaxHitRecords);
   if (n <= 0) return 0;
@@ -56,23 +56,25 @@ int CSkyChart::findObjectsAt(GPoint point, SkyObjectID* hits, int maximum) {
   if (earthView) return findSatellitesNear(point, hits, maximum);
   int n = 0;
   if (showPlanets || showAsteroids || showComets || showSatellites) {
-    // Solar-system objects and satellites are tested here; when any is
-    // hit they are the answer alone.
+    // Solar-system objects and satellites; when any is hit they are the
+    // answer alone.
+    n = findSolarSystemObjectsAt(point, hits, maximum);
     if (n > 0) return n;
   }
-  if ((showDeepSkyObjects || showDeepSkyImages) && n < maximum) {
-    // Deep-sky objects of the deep-sky file are tested here.
-  }
+  if ((showDeepSkyObjects || showDeepSkyImages) && n < maximum)
+    n += findDeepSkyObjectsAt(point, kDeepSkyFile, nullptr, hits + n, maximum - n);
   if (showStars && n < maximum) {
     const int firstStar = n;
-    // Stars of the star, Tycho and guide-star files are tested here.
+    for (int file : {kStarsFile, kTychoStarsFile, kGuideStarsFile})
+      if (n < maximum) n += findStarsAt(point, file, nullptr, hits + n, maximum - n);
     // The brightest star under the finger is offered first.
     if (n - firstStar > 1)
       database->sortSearchResults(this, hits + firstStar, n - firstStar, kSortMagnitude);
   }
   if (selectConstellations && n < maximum && displayFOV > 0.1745329251993889 &&
       !isObserverFarFromSun()) {
-    // The constellation under the point is added here.
+    const float at[2] = {point.x, point.y};
+    if (findConstellationAt(at, &hits[n])) ++n;
   }
   if (n < maximum) n += findHighlightedObjectsAt(point, hits + n, maximum - n);
   return n;

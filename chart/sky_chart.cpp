@@ -8,6 +8,10 @@
 #include <cstring>
 #include <new>
 
+#include "chart/constellation_images.h"
+#include "chart/deep_sky_images.h"
+#include "chart/galaxy_model.h"
+#include "chart/horizon_panorama.h"
 #include "chart/meteors.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
@@ -50,6 +54,7 @@ CSkyChart::CSkyChart(CSkyDatabase* db, const char* directory) : CSkyMechanics(db
   if (directory != nullptr && std::strlen(directory) < sizeof imageDirectory)
     std::strcpy(imageDirectory, directory);
   std::fill(std::begin(satelliteCategories), std::end(satelliteCategories), true);
+  std::fill(std::begin(starSpriteSteps), std::end(starSpriteSteps), INFINITY);
   CSkyDatabase::clearSkyObjectID(&selectedObjectID);
   CSkyDatabase::clearSkyObjectID(&previousSelectedObjectID);
   CSkyDatabase::clearSkyObjectID(&selectedObjectPath.id);
@@ -78,8 +83,7 @@ CSkyChart::~CSkyChart() {
   std::free(groundCircles);
   groundCircles = nullptr;
   groundCircleCount = 0;
-  // Off-screen catalogue regions are unloaded here by the star and deep-sky
-  // layers.
+  unloadInvisibleCatalogRegions();
   releaseSelectedObject();
   std::free(vertexBuffer);
   std::free(texCoordBuffer);
@@ -96,9 +100,14 @@ CSkyChart::~CSkyChart() {
   releaseSolarSystemRenderData(parkedSolarSystemFile);
   resetObjectPath(&selectedObjectPath);
   clearHighlightedObjects();
-  // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
-  // horizon textures are released here by their layers.
+  releaseStarSprites();
+  releaseDeepSkyImageTextures();
+  releaseGalaxyTexture();
+  freeGalaxyModel();
+  releaseMilkyWayTexture();
+  releaseConstellationImageTextures();
   releaseHorizonTextures();
+  freeHorizonFadeGrid();
   clearMeteors(this);
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
@@ -145,6 +154,9 @@ void CSkyChart::setImageDirectory(const char* path) {
   // The solar-system render data, deep-sky images, Milky Way texture,
   // constellation images and horizon textures are released here so that
   // they reload from the new folder.
+  releaseMilkyWayTexture();
+  releaseConstellationImageTextures();
+  releaseHorizonTextures();
   updateNeeded = true;
 }
 

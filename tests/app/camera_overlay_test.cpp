@@ -165,10 +165,16 @@ TEST_F(CameraSession, StartingShowsFramesAndStoppingFreesAndZeroesThePicture) {
     EXPECT_EQ(overlay_.imageHeight(), 1280u);
     EXPECT_FLOAT_EQ(overlay_.imageFoV(), 63.4f);
   }
+  // A frame still on its way when the camera stops must not bring the
+  // picture back.
+  const dev::CameraFrame late = patternFrame(64, 48, 256);
+  overlay_.captureQueue()->async([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    overlay_.processVideoFrame(late);
+  });
   overlay_.cameraToggled();
   EXPECT_FALSE(overlay_.isRunning());
   settle();
-  std::this_thread::sleep_for(std::chrono::milliseconds(80));  // no late frame brings it back
   std::lock_guard<std::recursive_mutex> lock(viewLock_);
   EXPECT_EQ(overlay_.imageData(), nullptr);
   EXPECT_EQ(overlay_.imageWidth() + overlay_.imageHeight() + overlay_.imageBytesPerRow(), 0u);

@@ -17,6 +17,7 @@
 #include "skydata/sky_database.h"
 #include "tests/chart/sky_fixture.h"
 #include "tests/ui/foundation/ui_foundation_support.h"
+#include "ui/info/list_manager.h"
 
 namespace {
 
@@ -214,6 +215,12 @@ TEST_F(Voice, ANameNotFoundTriesTheNextTranscriptionNotTheNextPrefix) {
   ASSERT_EQ(screen_->selected.size(), 1u);
   EXPECT_STREQ(screen_->selected[0].name, "Vega");
   EXPECT_FALSE(voice_->interpretSkyObjectCommands({"sky view", "hello vega"})) << "no command prefix";
+}
+
+TEST_F(Voice, WithoutABufferOfItsOwnTheListScreensArrayTakesTheResults) {
+  VoiceControl voice;
+  ASSERT_EQ(voice.searchFor("  vega "), 1);
+  EXPECT_STREQ(ListMgr::getSkyObjectIDs()[0].name, "Vega");
 }
 
 TEST_F(Voice, SeveralMatchesGoToTheResultsScreen) {

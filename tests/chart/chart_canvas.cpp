@@ -60,6 +60,23 @@ Raster Canvas2D::raster() {
   return r;
 }
 
+std::vector<std::uint8_t> Canvas2D::colors() {
+  // The context keeps Cairo's B, G, R, A bytes.
+  std::vector<std::uint8_t> rgba(context_->width() * context_->height() * 4);
+  for (std::size_t y = 0; y < context_->height(); ++y)
+    for (std::size_t x = 0; x < context_->width(); ++x) {
+      const std::uint8_t* p = context_->data() + y * context_->bytesPerRow() + 4 * x;
+      std::uint8_t* out = &rgba[(y * context_->width() + x) * 4];
+      out[0] = p[2], out[1] = p[1], out[2] = p[0], out[3] = p[3];
+    }
+  return rgba;
+}
+
+void Canvas2D::clear() {
+  context_->clearRect(cg::Rect(0, 0, static_cast<double>(context_->width()),
+                               static_cast<double>(context_->height())));
+}
+
 void Canvas2D::save(const std::string& name) {
   const char* folder = std::getenv("TESSALY_CHART_TEST_IMAGES");
   if (folder == nullptr || folder[0] == '\0') return;
@@ -200,6 +217,47 @@ CurveFit fitInkToCurves(const Raster& raster, const std::vector<std::vector<Poin
     }
   });
   return fit;
+}
+
+double worstLineCentreOffset(const Raster& raster, const std::vector<std::vector<Point2>>& curves,
+                             double breakDistance, int* samples) {
+  // Across the line within this many pixels, in quarter pixels.
+  constexpr double kAcross = 3;
+  auto level = [&](double x, double y) {
+    // Bilinear between pixel centres.
+    double fx = x - 0.5, fy = y - 0.5;
+    int ix = static_cast<int>(std::floor(fx)), iy = static_cast<int>(std::floor(fy));
+    double tx = fx - ix, ty = fy - iy;
+    return (raster.at(ix, iy) * (1 - tx) + raster.at(ix + 1, iy) * tx) * (1 - ty) +
+           (raster.at(ix, iy + 1) * (1 - tx) + raster.at(ix + 1, iy + 1) * tx) * ty;
+  };
+  double worst = 0;
+  int count = 0;
+  for (const auto& curve : curves)
+    for (std::size_t i = 0; i + 1 < curve.size(); ++i) {
+      Point2 a = curve[i], b = curve[i + 1];
+      double length = std::hypot(b.x - a.x, b.y - a.y);
+      if (length > breakDistance || length == 0) continue;
+      double nx = -(b.y - a.y) / length, ny = (b.x - a.x) / length;
+      for (double t = 0; t < length; t += 2) {
+        double cx = a.x + (b.x - a.x) * t / length, cy = a.y + (b.y - a.y) * t / length;
+        if (cx < 5 || cy < 5 || cx > raster.width - 5 || cy > raster.height - 5) continue;
+        double weight = 0, moment = 0;
+        for (double d = -kAcross; d <= kAcross; d += 0.25) {
+          double w = level(cx + nx * d, cy + ny * d);
+          weight += w;
+          moment += w * d;
+        }
+        if (weight < 0.5) {
+          worst = std::max(worst, 1e30);  // no line here at all
+          continue;
+        }
+        worst = std::max(worst, std::fabs(moment / weight));
+        ++count;
+      }
+    }
+  if (samples != nullptr) *samples = count;
+  return worst;
 }
 
 std::vector<std::array<double, 3>> greatCircle(const double a[3], const double b[3],

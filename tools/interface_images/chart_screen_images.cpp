@@ -70,22 +70,25 @@ void rightChevron(cg::Context& c, const cg::Color& color) {
   c.strokePath();
 }
 
+// A triangle pointing right, its base at x = left from y = top to bottom,
+// its point at x = right halfway down.
+void rightTriangle(cg::Context& c, double left, double right, double top, double bottom,
+                   cg::PathDrawingMode mode) {
+  c.moveToPoint(left, top);
+  c.addLineToPoint(right, (top + bottom) / 2);
+  c.addLineToPoint(left, bottom);
+  c.closePath();
+  c.drawPath(mode);
+}
+
 void forwardTriangle(cg::Context& c, const cg::Color& color, bool filled) {
   roundStrokes(c, color, 1.6);
-  c.moveToPoint(11, 4.5);
-  c.addLineToPoint(27, 12);
-  c.addLineToPoint(11, 19.5);
-  c.closePath();
-  c.drawPath(filled ? cg::PathDrawingMode::fillStroke : cg::PathDrawingMode::stroke);
+  rightTriangle(c, 11, 27, 4.5, 19.5, filled ? cg::PathDrawingMode::fillStroke : cg::PathDrawingMode::stroke);
 }
 
 void stepForward(cg::Context& c, const cg::Color& color) {
   roundStrokes(c, color, 1.2);
-  c.moveToPoint(9, 5.5);
-  c.addLineToPoint(22, 12);
-  c.addLineToPoint(9, 18.5);
-  c.closePath();
-  c.drawPath(cg::PathDrawingMode::fillStroke);
+  rightTriangle(c, 9, 22, 5.5, 18.5, cg::PathDrawingMode::fillStroke);
   c.fillRect({24, 5, 3, 14});
 }
 
