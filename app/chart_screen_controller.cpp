@@ -19,6 +19,7 @@
 #include "ui/foundation/small_views.h"
 #include "ui/foundation/sv_navigation_controller.h"
 #include "ui/foundation/utility.h"
+#include "ui/info/object_status_line.h"
 
 namespace {
 
@@ -384,7 +385,9 @@ void ChartScreenController::showStatusObjectInfo() {
   std::string text = "No object selected";
   if (!CSkyDatabase::isInvalidSkyObjectID(&chart->selectedObjectID)) {
     SkyObjectID id = chart->selectedObjectID;
-    text = SkyObject::nameForObject(&id, true);
+    char status[256] = {};
+    objectStatusLineForID(chart, id, status, sizeof status, 1, AppDelegate::runningOniPad() ? 0 : 1, 0, 0);
+    text = SkyObject::nameForObject(&id, true) + " - " + status;
   }
   if (views_.selectedObjectLabel) views_.selectedObjectLabel->setText(text);
   applyStatusLabelsAlpha(0);

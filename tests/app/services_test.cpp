@@ -11,7 +11,9 @@
 #include "platform/devices/location.h"
 #include "platform/uikit/application.h"
 #include "skydata/sky_database.h"
+#include "skydata/sky_object_model.h"
 #include "tests/app/app_session.h"
+#include "ui/info/object_status_line.h"
 
 namespace {
 
@@ -67,6 +69,12 @@ TEST(ChartScreenOperations, TheStatusLineShowsForFourSecondsAndASecondCallRestar
   screen.setChartPerspective(kSkyPerspective);
   const auto& v = screen.views();
   screen.showStatusObjectInfo();
+  // The name and its one-line status.
+  SkyObjectID id = session.chart().selectedObjectID;
+  char status[256] = {};
+  objectStatusLineForID(&session.chart(), id, status, sizeof status, 1, 1, 0, 0);
+  ASSERT_NE(status[0], '\0');
+  EXPECT_EQ(v.selectedObjectLabel->text(), SkyObject::nameForObject(&id, true) + " - " + status);
   session.run(3.0);
   EXPECT_EQ(v.selectedObjectLabel->alpha(), 1.0);
   screen.showStatusObjectInfo();
