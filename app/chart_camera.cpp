@@ -1,19 +1,49 @@
 // The chart screen's side of the camera overlay: the Camera button, the
-// gnomonic projection and the swipe recogniser while the camera runs, and
-// the release of the picture when it stops.
+// gnomonic projection and the swipe recogniser while the camera runs, the
+// chart's horizon fade for the frames, and the picture handed to the
+// chart renderer.
+#include <cmath>
+#include <cstdio>
+
 #include "app/application_shell.h"
 #include "app/chart_screen_controller.h"
 #include "chart/sky_chart.h"
+#include "skydata/app_bridge.h"
 
 void ChartScreenController::cameraToggled() {
-  if (cameraRunning_) cameraStopSession();
-  else cameraStartSession();
+  if (!camera_) {
+    if (!chartView_) return;
+    CameraFade& fade = *this;
+    CameraOverlayDelegate& delegate = *this;
+    camera_ = std::make_unique<CameraOverlay>(chartView_->chartLock(), fade, delegate);
+    // The renderer reads the picture while it draws, under the same lock.
+    CameraOverlay* camera = camera_.get();
+    setCameraImageSource([camera] {
+      const std::uint8_t* data = camera->imageData();
+      if (data == nullptr) return CameraImage{};
+      return CameraImage{std::trunc(camera->imageFoV()), std::int32_t(camera->imageWidth()),
+                         std::int32_t(camera->imageHeight()), data};
+    });
+  }
+  camera_->cameraToggled();
 }
 
 void ChartScreenController::cameraStartSession() {
+  if (camera_) camera_->cameraStartSession();
+}
+
+void ChartScreenController::cameraStopSession() {
+  if (camera_) camera_->cameraStopSession();
+}
+
+void ChartScreenController::cameraSetupFinished(CameraSetupResult result) {
+  if (result == CameraSetupResult::notAuthorized) std::fprintf(stderr, "Camera access was not granted\n");
+  else if (result == CameraSetupResult::configurationFailed) std::fprintf(stderr, "The camera could not be set up\n");
+}
+
+void ChartScreenController::cameraSessionStarted() {
   CSkyChart* chart = pSkyChart();
-  if (cameraRunning_ || chart == nullptr) return;
-  cameraRunning_ = true;
+  if (chart == nullptr) return;
   chart->setDisplayProjection(kProjectionGnomonic);
   if (!panRecognizer_) {
     panRecognizer_ = std::make_shared<ui::PanGestureRecognizer>();
@@ -33,10 +63,9 @@ void ChartScreenController::cameraStartSession() {
     shell->showMessage("Swipe up-down to adjust blending.  Swipe left-right to adjust position.", 2);
 }
 
-void ChartScreenController::cameraStopSession() {
+void ChartScreenController::cameraSessionStopping() {
   CSkyChart* chart = pSkyChart();
-  if (!cameraRunning_ || chart == nullptr) return;
-  cameraRunning_ = false;
+  if (chart == nullptr) return;
   // The projection changes here, on the main thread, never on a camera
   // queue while a frame is being drawn.
   chart->setDisplayProjection(kProjectionStereographic);
@@ -46,4 +75,16 @@ void ChartScreenController::cameraStopSession() {
   for (ui::Button* button : {views_.zoomInButton.get(), views_.zoomOutButton.get()})
     if (button) button->setHidden(false);
   chartView_->setNeedsDisplay();
+}
+
+// On the capture queue, holding the chart view's lock (the chart is not
+// drawn meanwhile).
+bool ChartScreenController::buildHorizonFadeGrid(int columns, int rows) {
+  CSkyChart* chart = pSkyChart();
+  return chart != nullptr && chart->buildHorizonFadeGrid(columns, rows);
+}
+
+float ChartScreenController::cameraPixelAlpha(float x, float y, float red, float green, float blue) {
+  CSkyChart* chart = pSkyChart();
+  return chart != nullptr ? chart->cameraPixelAlpha(x, y, red, green, blue) : 255.0f;
 }

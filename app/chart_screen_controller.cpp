@@ -13,6 +13,7 @@
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/interface_loader.h"
 #include "platform/uikit/navigation_item.h"
+#include "skydata/app_bridge.h"
 #include "skydata/settings.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object_model.h"
@@ -45,6 +46,10 @@ bool connect(std::shared_ptr<T>& outlet, const std::any& value) {
 ChartScreenController::ChartScreenController() = default;
 
 ChartScreenController::~ChartScreenController() {
+  if (camera_) {
+    setCameraImageSource({});
+    camera_.reset();  // stops the session and waits for its queues
+  }
   if (timeFlowTimer_) timeFlowTimer_->invalidate();
   if (chartView_) chartView_->prepareForDealloc();
   ns::RunLoop::main().cancelPreviousPerformRequests(this);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/camera_overlay.h"
 #include "app/chart_surface_view.h"
 #include "platform/devices/motion.h"
 #include "platform/uikit/controls.h"
@@ -33,7 +34,10 @@ class VoiceControl;
 // Scroll positions of the built-in object lists kept by index.
 inline constexpr int kSubSearchScrollPoints = 40;
 
-class ChartScreenController : public ChartViewController, private ui::ScrollViewDelegate {
+class ChartScreenController : public ChartViewController,
+                              private ui::ScrollViewDelegate,
+                              private CameraOverlayDelegate,
+                              private CameraFade {
  public:
   ChartScreenController();
   ~ChartScreenController() override;
@@ -163,10 +167,13 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   static int toolbarButtonsShown(double width);
 
   // ---- Camera (chart_camera.cpp) ----
+  // The Camera button: the overlay is made on first use.
   void cameraToggled();
   void cameraStartSession();
+  // Nothing unless the camera runs.
   void cameraStopSession();
-  bool cameraRunning() const { return cameraRunning_; }
+  bool cameraRunning() const { return camera_ && camera_->isRunning(); }
+  CameraOverlay* camera() const { return camera_.get(); }
 
   // The views of the screen (null until loaded).
   struct Views {
@@ -215,6 +222,12 @@ class ChartScreenController : public ChartViewController, private ui::ScrollView
   double referenceLon_ = 0, referenceLat_ = 0, initialChartLon_ = 0, initialChartLat_ = 0;
   double lastFacingUpTime_ = 0;
 
-  bool cameraRunning_ = false;
+  // The camera's picture and fade (the delegate's side: chart_camera.cpp).
+  void cameraSetupFinished(CameraSetupResult result) override;
+  void cameraSessionStarted() override;
+  void cameraSessionStopping() override;
+  bool buildHorizonFadeGrid(int columns, int rows) override;
+  float cameraPixelAlpha(float x, float y, float red, float green, float blue) override;
+  std::unique_ptr<CameraOverlay> camera_;
   std::shared_ptr<ui::PanGestureRecognizer> panRecognizer_;
 };

@@ -116,8 +116,6 @@ class ChartSurfaceView : public ChartView {
   // The camera-overlay gesture: a one-finger pan turns (x) and fades (y).
   void handlePanGesture(ui::GestureState state, ui::Point translation);
   double cameraChartAzmOffset = 0;
-  // How opaque the camera picture is drawn (0 to 1), which the swipes set.
-  double cameraOpacity = 0.5;
 
   SelectionMarkerView* selectionView() const { return selectionView_.get(); }
 

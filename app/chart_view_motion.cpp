@@ -322,10 +322,10 @@ void ChartSurfaceView::handlePanGesture(ui::GestureState state, ui::Point transl
   const double w = bounds().width(), h = bounds().height();
   if (state == ui::GestureState::began) {
     lastCameraChartAzmOffset_ = cameraChartAzmOffset;
-    lastCameraOpacity_ = cameraOpacity;
+    lastCameraOpacity_ = chart.cameraOpacity;
   } else if (state == ui::GestureState::changed && w > 0 && h > 0) {
     cameraChartAzmOffset = lastCameraChartAzmOffset_ + chart.getHorizontalFOV() * (-translation.x / w);
-    cameraOpacity = std::clamp(lastCameraOpacity_ - translation.y / h, 0.0, 1.0);
+    chart.cameraOpacity = float(std::clamp(lastCameraOpacity_ - translation.y / h, 0.0, 1.0));
     setNeedsDisplay();
   } else if (state == ui::GestureState::ended || state == ui::GestureState::cancelled) {
     lastCameraChartAzmOffset_ = lastCameraOpacity_ = 0;
