@@ -83,6 +83,11 @@ void ChartSurfaceView::commonInit() {
   setBackgroundColor(ui::Color::black());
   createSkyChart();
   loadImageIndex(resourcePath("/SkyImages/SolarSystem/Index.txt").c_str());
+  if (skyChart_) {
+    skyChart_->loadDeepSkyImageIndex(resourcePath("/SkyImages/DeepSky/Index.txt").c_str(), nullptr);
+    skyChart_->loadConstellationImageIndex(resourcePath("/SkyImages/Constellations/Index.txt").c_str(),
+                                           skyChart_->database);
+  }
 
   selectionView_ = std::make_shared<SelectionMarkerView>(bounds());
   selectionView_->chartView = this;
@@ -230,6 +235,7 @@ void ChartSurfaceView::drawImmediately() {
       chart->setContentScale(scaleFactor_);
       chart->drawSkyChart();
     }
+    chart->unloadInvisibleCatalogRegions();
   }
   if (selectionView_ && chart != nullptr) {
     const bool noMarker = !chart->pointerPending && chart->selectionScreenPosition[2] < 0;
@@ -260,8 +266,21 @@ void ChartSurfaceView::didReceiveMemoryWarning() {
   if (!skyChart_) return;
   makeSharedContextCurrent();
   std::lock_guard<std::recursive_mutex> lock(chartLock_);
-  skyChart_->releaseTextAtlases();
-  if (CSkyDatabase* database = skyChart_->database) skyChart_->releaseSolarSystemRenderData(database->getSolarSystemFile());
+  CSkyChart& chart = *skyChart_;
+  // Off-screen catalogue regions go (the selection kept across it).
+  const SkyObjectID selected = chart.selectedObjectID;
+  SkyObjectID sun;
+  CSkyDatabase::setSunObjectID(&sun);
+  chart.selectObject(&sun);
+  chart.unloadInvisibleCatalogRegions();
+  chart.selectObject(&selected);
+  chart.releaseTextAtlases();
+  if (CSkyDatabase* database = chart.database) chart.releaseSolarSystemRenderData(database->getSolarSystemFile());
+  chart.releaseStarSprites();
+  chart.releaseDeepSkyImageTextures();
+  chart.releaseMilkyWayTexture();
+  chart.releaseConstellationImageTextures();
+  chart.releaseHorizonTextures();
 }
 
 std::shared_ptr<cg::Image> ChartSurfaceView::snapshot() const {

@@ -77,6 +77,21 @@ TEST(ChartViewFrames, TheChartsOwnSnapshotIsItsGlFrameWithTheStationMarkedWhereT
   EXPECT_GT(lit, 0);
 }
 
+TEST(ChartViewFrames, AMemoryWarningKeepsTheSelectionAndTheNextFrameLoadsWhatItNeedsAgain) {
+  AppSession session;
+  session.run(1.0);
+  ChartSurfaceView& view = session.chartView();
+  session.screen().setChartPerspective(kSkyPerspective);
+  view.drawImmediately();
+  const SkyObjectID selected = session.chart().selectedObjectID;
+  session.screen().didReceiveMemoryWarning();
+  EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&selected, &session.chart().selectedObjectID));
+  const long before = view.framesDrawn();
+  view.drawImmediately();
+  EXPECT_EQ(view.framesDrawn(), before + 1);
+  EXPECT_GE(session.chart().selectionScreenPosition[2], 0) << "the selection is drawn again";
+}
+
 TEST(ChartViewFrames, NothingIsDrawnWhileTheApplicationIsInTheBackground) {
   AppSession session;
   session.run(0.5);
