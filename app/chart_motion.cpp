@@ -94,6 +94,7 @@ void ChartScreenController::readMotion() {
   // points: it neither moves the chart nor becomes the reference.
   const std::optional<dev::DeviceMotion> motion = shell->motionMgr()->deviceMotion();
   if (!motion) return;
+  std::lock_guard<std::recursive_mutex> lock(chartView_->chartLock());
   double m[3][3];
   motion->attitude.rotationMatrix(m);
   const int o = Utility::interfaceOrientation();

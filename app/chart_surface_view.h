@@ -54,7 +54,10 @@ class ChartSurfaceView : public ChartView {
   void layoutSubviews() override;
   void setFrame(const ui::Rect& frame) override;
   CSkyChart* pSkyChart() const { return skyChart_.get(); }
-  // The lock drawing holds; camera frames take it on their queue.
+  // The lock drawing holds; camera frames take it on their queue (they read
+  // the chart's projection and camera opacity), so the main thread's
+  // changes of those while the camera runs hold it too (motion readings,
+  // the real-time clock, time flow, the camera swipes).
   std::recursive_mutex& chartLock() { return chartLock_; }
   bool readyToDraw() const { return readyToDraw_; }
   bool drawingDisabled() const { return drawingDisabled_; }

@@ -297,6 +297,7 @@ void ChartSurfaceView::stopRealTimeTimer() { invalidate(realTimeTimer_); }
 
 void ChartSurfaceView::realTime() {
   if (!skyChart_ || !chartViewController) return;
+  std::lock_guard<std::recursive_mutex> lock(chartLock_);
   CSkyChart& chart = *skyChart_;
   double lon, lat, centre[3];
   chart.getDisplayCenter(&lon, &lat);
@@ -318,6 +319,7 @@ void ChartSurfaceView::realTime() {
 
 void ChartSurfaceView::handlePanGesture(ui::GestureState state, ui::Point translation) {
   if (!skyChart_) return;
+  std::lock_guard<std::recursive_mutex> lock(chartLock_);
   CSkyChart& chart = *skyChart_;
   const double w = bounds().width(), h = bounds().height();
   if (state == ui::GestureState::began) {

@@ -87,7 +87,8 @@ void ChartScreenController::timeFlowStart() {
 }
 
 void ChartScreenController::flowTime() {
-  if (!settings_) return;
+  if (!settings_ || !chartView_) return;
+  std::lock_guard<std::recursive_mutex> lock(chartView_->chartLock());
   settings_->setJulianDate(std::fma(double(timeFlowSign), settings_->timeFlowAmt(), settings_->julianDate()));
   if (CSkyChart* chart = pSkyChart()) chart->updateNeeded = true;
   timeDateChanged();
