@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "chart/sky_chart.h"
+#include "platform/devices/location.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/application.h"
@@ -47,6 +48,14 @@ void clearUserState() {
   std::error_code error;
   for (const char* folder : {"Documents", "Caches"}) fs::remove_all(home / folder, error);
 }
+
+WithCompass::WithCompass() {
+  dev::LocationConfiguration compass;
+  compass.heading = 0.0;
+  dev::LocationManager::configure(compass);
+}
+
+WithCompass::~WithCompass() { dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment()); }
 
 AppSession::AppSession(SessionOptions options) : options_(options) {
   testHome();

@@ -34,6 +34,14 @@ struct SessionOptions {
 // session (the standard defaults live for the whole test process).
 void clearUserState();
 
+// The device reports a heading (has a compass) while this lives.
+struct WithCompass {
+  WithCompass();
+  ~WithCompass();
+  WithCompass(const WithCompass&) = delete;
+  WithCompass& operator=(const WithCompass&) = delete;
+};
+
 class AppSession {
  public:
   explicit AppSession(SessionOptions options = {});

@@ -31,9 +31,7 @@ const void* pictureData(ChartSurfaceView& view) {
 TEST(ChartScreenCamera, TheCameraRunsUnderTheChartInTheSkyViewAndStopsCleanly) {
   dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::authorizedWhenInUse,
                               dev::AuthorizationStatus::authorizedWhenInUse);
-  dev::LocationConfiguration compass;
-  compass.heading = 0.0;
-  dev::LocationManager::configure(compass);
+  app_test::WithCompass compass;
   AppSession session;
   session.run(1.0);
   ChartScreenController& screen = session.screen();
@@ -71,7 +69,6 @@ TEST(ChartScreenCamera, TheCameraRunsUnderTheChartInTheSkyViewAndStopsCleanly) {
   EXPECT_TRUE(session.chartView().gestureRecognizers().empty());
   EXPECT_EQ(pictureData(session.chartView()), nullptr);
   EXPECT_EQ(screen.camera()->imageWidth(), 0u);
-  dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment());
 }
 
 TEST(ChartScreenCamera, WithoutAccessTheSessionStartsButNoPictureArrives) {

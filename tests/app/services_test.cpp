@@ -102,9 +102,7 @@ TEST(ChartScreenOperations, SelectingTheSelectedObjectAgainNeitherDrawsNorTouche
 }
 
 TEST(ChartScreenOperations, CentringWithMotionOnInTheSkyViewOnlyPointsTheWay) {
-  dev::LocationConfiguration compass;
-  compass.heading = 0.0;
-  dev::LocationManager::configure(compass);
+  app_test::WithCompass compass;
   AppSession session;
   session.run(1.0);
   ChartScreenController& screen = session.screen();
@@ -119,7 +117,6 @@ TEST(ChartScreenOperations, CentringWithMotionOnInTheSkyViewOnlyPointsTheWay) {
   EXPECT_EQ(lon, lon0);
   EXPECT_EQ(lat, lat0);
   screen.stopCompassOrGyro();
-  dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment());
 }
 
 TEST(ChartScreenOperations, ScrollPointsKeepFortyPlacesAndRefuseAnyOtherIndexOrType) {
