@@ -35,8 +35,9 @@ constexpr double kEyeSeparation = 0.02;
 void CSkyChart::releaseGLResources() {
   releaseTextAtlases();
   if (database != nullptr) releaseSolarSystemRenderData(database->getSolarSystemFile());
-  // Star sprites, deep-sky image textures,
-  // the Milky Way texture, constellation image textures and horizon
+  releaseStarSprites();
+  releaseDeepSkyImageTextures();
+  // The Milky Way texture, constellation image textures and horizon
   // textures are released here, in this order, by their layers.
   releaseHorizonTextures();
 }
@@ -99,8 +100,10 @@ void CSkyChart::drawSkyChart() {
       if (updateNeeded) computeObjectPath(selectedObject, &selectedObjectPath, false);
       drawObjectPath(selectedObject, &selectedObjectPath, true);
     }
+    drawDeepSkyImages();
     drawHighlightedObjects(0);
-    // Deep-sky objects and stars are drawn here.
+    drawDeepSkyObjects();
+    drawStars();
     drawSolarSystemObjects();
     drawHighlightedObjects(1);
     recomputeHighlightPaths = false;

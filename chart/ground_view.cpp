@@ -63,9 +63,9 @@ void CSkyChart::drawEarthView() {
   if (updateNeeded) refreshGroundPositions(*this);
 
   if (displayProjection == kProjectionEquirectangular) drawEarthPolarBands(earth);
-  // The textured globe, which draws the overlays itself once it has a map,
-  // is drawn here by the solar-system layer.
-  drawEarthOverlays(earth);
+  // The textured globe draws the overlays over its map; without a map (or
+  // in the 2-D back end) they are drawn on the bare background.
+  if (!drawTexturedGlobe(earth)) drawEarthOverlays(earth);
 
   setLineWidth(contentScale == 2 ? 1.0f : 1.5f);
   double x, y;

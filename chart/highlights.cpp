@@ -18,6 +18,7 @@
 #include "platform/coregraphics/context.h"
 #include "skydata/app_bridge.h"
 #include "skydata/deep_sky_object.h"
+#include "skydata/object_factory.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/search_filter.h"
@@ -97,8 +98,8 @@ bool placeHighlightedObject(CSkyChart& chart, CSkyObject* object, bool selected,
     float magnitude = object->getMagnitude();
     if (isStarType(type) && magnitude > chart.starMagLimit) return false;
     if (isBodyType(type) && magnitude > chart.planetMagLimitInUse) return false;
-    // The solar-system layer's own hiding of bodies and the deep-sky
-    // layer's filter are asked here.
+    if (isDeepSkyType(type) && !chart.isDeepSkyObjectShown(asDeepSkyObject(object))) return false;
+    // The solar-system layer's own hiding of bodies is asked here.
   }
   double x, y;
   if (!chart.vectorToScreen(v, &x, &y)) return false;
@@ -346,9 +347,13 @@ void CSkyChart::drawObjectMarker(CSkyObject* object, const char* text, float x, 
   setColor(color[0], color[1], color[2], 1);
 
   if (cgContext == nullptr && !markerVisible) return;
-  // Deep-sky objects get their symbol, asterisms their lines and
-  // constellations their figure from their layers here; surface features
-  // larger than the marker their outline.
+  if (CDeepSkyObject* deepSky = asDeepSkyObject(object)) {
+    // A planetary nebula's symbol reaches out to twice its radius.
+    drawDeepSkySymbol(deepSky, x, y, type == 15 ? 2 * r : r);
+    return;
+  }
+  // Asterisms get their lines and constellations their figure from their
+  // layers here; surface features larger than the marker their outline.
   if (isDeepSkyType(type) || type == kTypeAsterism || type == kTypeConstellation) return;
   drawCrossHair(x, y, r + m, r + 2 * m);
 }

@@ -284,7 +284,10 @@ TextureTile* CSkyChart::requestPlanetTexture(CSkyObject* object, std::uint32_t l
   std::uint32_t tile = column + row * (level / kTextureTileSize);
   bool named = tiled ? tileTextureName(name, sizeof name, level, base, tile)
                      : singleTextureName(name, sizeof name, level, base);
-  if (!named) return nullptr;
+  // A map the index does not list is never read: a missing night tile
+  // would otherwise be looked for again every frame, holding up the
+  // loader.
+  if (!named || findImageIndexEntry(name) == nullptr) return nullptr;
   TextureTile* slot = nullptr;
   for (TextureTile& record : data->tiles) {
     if (record.name[0] == 0) {

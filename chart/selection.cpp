@@ -56,16 +56,17 @@ int CSkyChart::findObjectsAt(GPoint point, SkyObjectID* hits, int maximum) {
   if (earthView) return findSatellitesNear(point, hits, maximum);
   int n = 0;
   if (showPlanets || showAsteroids || showComets || showSatellites) {
-    // Solar-system objects and satellites are tested here; when any is
-    // hit they are the answer alone.
+    // Solar-system objects and satellites; when any is hit they are the
+    // answer alone.
+    n = findSolarSystemObjectsAt(point, hits, maximum);
     if (n > 0) return n;
   }
-  if ((showDeepSkyObjects || showDeepSkyImages) && n < maximum) {
-    // Deep-sky objects of the deep-sky file are tested here.
-  }
+  if ((showDeepSkyObjects || showDeepSkyImages) && n < maximum)
+    n += findDeepSkyObjectsAt(point, kDeepSkyFile, nullptr, hits + n, maximum - n);
   if (showStars && n < maximum) {
     const int firstStar = n;
-    // Stars of the star, Tycho and guide-star files are tested here.
+    for (int file : {kStarsFile, kTychoStarsFile, kGuideStarsFile})
+      if (n < maximum) n += findStarsAt(point, file, nullptr, hits + n, maximum - n);
     // The brightest star under the finger is offered first.
     if (n - firstStar > 1)
       database->sortSearchResults(this, hits + firstStar, n - firstStar, kSortMagnitude);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "chart/deep_sky_images.h"
 #include "chart/meteors.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
@@ -50,6 +51,7 @@ CSkyChart::CSkyChart(CSkyDatabase* db, const char* directory) : CSkyMechanics(db
   if (directory != nullptr && std::strlen(directory) < sizeof imageDirectory)
     std::strcpy(imageDirectory, directory);
   std::fill(std::begin(satelliteCategories), std::end(satelliteCategories), true);
+  std::fill(std::begin(starSpriteSteps), std::end(starSpriteSteps), INFINITY);
   CSkyDatabase::clearSkyObjectID(&selectedObjectID);
   CSkyDatabase::clearSkyObjectID(&previousSelectedObjectID);
   CSkyDatabase::clearSkyObjectID(&selectedObjectPath.id);
@@ -78,8 +80,7 @@ CSkyChart::~CSkyChart() {
   std::free(groundCircles);
   groundCircles = nullptr;
   groundCircleCount = 0;
-  // Off-screen catalogue regions are unloaded here by the star and deep-sky
-  // layers.
+  unloadInvisibleCatalogRegions();
   releaseSelectedObject();
   std::free(vertexBuffer);
   std::free(texCoordBuffer);
@@ -96,8 +97,10 @@ CSkyChart::~CSkyChart() {
   releaseSolarSystemRenderData(parkedSolarSystemFile);
   resetObjectPath(&selectedObjectPath);
   clearHighlightedObjects();
-  // Sprites, galaxy particles, deep-sky, Milky Way, constellation and
-  // horizon textures are released here by their layers.
+  releaseStarSprites();
+  releaseDeepSkyImageTextures();
+  // Galaxy particles, Milky Way, constellation and horizon textures are
+  // released here by their layers.
   releaseHorizonTextures();
   clearMeteors(this);
   if (database != nullptr) {

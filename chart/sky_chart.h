@@ -46,6 +46,13 @@ struct Meteor;
 class CSatellite;
 class CPlanet;
 class CSkyDataFile;
+class CSkyDataRegion;
+class CStar;
+class CBinaryStar;
+class CDeepSkyObject;
+class CDeepSkyContour;
+struct DeepSkyImage;
+struct DeepSkyImageTable;
 
 // Vertex room of the primitives' scratch buffers, polygon points, label
 // rectangles and atlases.
@@ -57,6 +64,9 @@ inline constexpr int kMaxTextAtlases = 10;
 inline constexpr int kMaxHitRecords = 100;
 // Most meteors alive at once.
 inline constexpr int kMaxMeteors = 200;
+// The faintest naked-eye magnitude: where the stars' glare begins to
+// shrink, and the cap of "ShowNakedEyeOnly".
+inline constexpr float kNakedEyeLimit = 6.5f;
 
 class CSkyChart : public CSkyMechanics {
  public:
@@ -302,6 +312,79 @@ class CSkyChart : public CSkyMechanics {
   void setPlanetMagnitudeLimit(float limit);
   void setHorizonImage(const char* name);
 
+  // ---- Stars (star_sprites.cpp, star_layer.cpp, star_labels.cpp,
+  // star_hits.cpp, region_culling.cpp) ----
+  // The star limit at the current field from its base; once a frame.
+  void updateStarMagnitudeLimit();
+  // How far the limit lies below 6.5 (0 above it): stars brighter than
+  // this get a glare disc.
+  float getMagnitudeLimitExcess() const;
+  // A star's colour at "StarColorIntensity", as bytes and as 0..1.
+  void starColorBytes(std::uint8_t rgb[3], float colorIndex) const;
+  void starColor(float rgb[3], float colorIndex) const;
+  // Peak level, sprite radius and disc radius (pixels) of a star
+  // `brightness` magnitudes above the limit; `discRadius` may be null.
+  void starSpriteSize(float* peak, float* radius, float* discRadius, float brightness) const;
+  // The atlas of 14 star images (GL only), rebuilt after a scale change
+  // or a GL reset; an atlas that cannot be made is tried again next frame.
+  void buildStarSprites();
+  void releaseStarSprites();
+  // Bracket star-like points: additive sprites from the atlas.
+  void beginStarSprites();
+  void endStarSprites();
+  // One sprite at a screen point; returns its disc radius.
+  float addStarSprite(const float rgb[3], float magnitude, float x, float y);
+  float addStarSpriteForColorIndex(float magnitude, float x, float y, float colorIndex);
+  // Sprite, and glare for the brightest; returns the radius labels keep
+  // clear of.
+  float drawStar(CStar* star, float x, float y);
+  // The layer: the star, Tycho and guide-star files, then the near stars.
+  void drawStars();
+  // A region (null: the file's root) and its visible subtree.
+  void drawStarRegion(int file, CSkyDataRegion* region);
+  void drawNearStars();
+  void drawStarLabel(CStar* star, bool selected, float x, float y, float radius);
+  bool drawBinaryStarOrbit(CBinaryStar* binary);
+  // Culling: a region whose objects cannot show in the viewport at the
+  // current limits; the stars file is a space tree, the others sky trees.
+  bool isRegionHidden(int file, CSkyDataRegion* region);
+  bool isSkyRegionHidden(int file, CSkyDataRegion* region);
+  bool isSpaceRegionHidden(CSkyDataRegion* region);
+  // Stars drawn within the marker size of the point, appended to `hits`;
+  // returns how many were written (at most `maximum`).
+  int findStarsAt(GPoint point, int file, CSkyDataRegion* region, SkyObjectID* hits,
+                  int maximum);
+  // Frees the objects of hidden regions (not the selected or home
+  // object's region) of the subtree; and of every catalogue file.
+  void unloadInvisibleRegions(int file, CSkyDataRegion* region);
+  void unloadInvisibleCatalogRegions();
+
+  // ---- Deep sky (deep_sky_layer.cpp, deep_sky_hits.cpp,
+  // deep_sky_image_draw.cpp) ----
+  void drawDeepSkyObjects();
+  void drawDeepSkyRegion(int file, CSkyDataRegion* region);
+  // The type switches, the magnitude limit and the catalogue rule.
+  bool isDeepSkyObjectShown(const CDeepSkyObject* object) const;
+  // Screen centre and radius (pixels); false when it does not show near
+  // the viewport.
+  bool getDeepSkyScreenGeometry(CDeepSkyObject* object, float* x, float* y, float* radius);
+  void drawDeepSkySymbol(CDeepSkyObject* object, float x, float y, float radius);
+  void drawDeepSkyContour(const CDeepSkyContour* contour, bool fill);
+  void drawDeepSkyLabel(CDeepSkyObject* object, bool selected, float x, float y, float radius);
+  int findDeepSkyObjectsAt(GPoint point, int file, CSkyDataRegion* region, SkyObjectID* hits,
+                           int maximum);
+  bool deepSkyObjectContainsPoint(GPoint point, const CDeepSkyObject* object, float x, float y,
+                                  float radius);
+  // Even-odd test of the point against the contour's outline on the screen.
+  bool contourContainsPoint(GPoint point, const CDeepSkyContour* contour) const;
+  // Reads the photographs' index once (later calls: true); false when the
+  // file cannot be opened. `folder` (may be null) prefixes the file names.
+  bool loadDeepSkyImageIndex(const char* path, const char* folder);
+  void drawDeepSkyImages();
+  bool isDeepSkyImageVisible(const DeepSkyImage& image, TextureVertex vertices[4]) const;
+  void drawDeepSkyImage(const DeepSkyImage& image, const TextureVertex vertices[4]);
+  void releaseDeepSkyImageTextures();
+
   // ---- Settings helpers (chart_settings.cpp) ----
   void readUserLocations(const CSettings* tree);
   void writeUserLocations(CSettings* tree);
@@ -393,12 +476,102 @@ class CSkyChart : public CSkyMechanics {
   // A body too small for a disc (the star layer's sprite stands here until
   // sprites are drawn).
   void drawSolarSystemPoint(CPlanet* body, float x, float y, double magnitude);
+  void drawPointForMagnitude(const float rgb[3], float x, float y, double magnitude);
   void drawSolarSystemLabel(CPlanet* body, float x, float y, float r);
+  // Where and how large a body of the draw list is drawn this frame, by
+  // the layer's visibility rules (the hit test uses the same).
+  SolarPlacement placeSolarSystemObject(CPlanet* body, SolarPlace* place);
+  // The Earth under the observer's feet, or the home body seen from its
+  // ground: not drawn.
+  bool isLeftOutNearGround(const PlanetDistance& record, const CPlanet* body) const;
   // The body's drawing block, made when missing; null when memory is
   // short or the object is not a body.
   ObjectRenderData* attachRenderData(CSkyObject* object);
   static ObjectRenderData* getRenderData(const CSkyObject* object);
   void releaseTabulatedPaths(CSkyDataFile* file);
+
+  // ---- Solar system: textured globes (solar_globe.cpp) ----
+  // The body's lit sphere mesh of `segments` segments in its drawing block:
+  // unit sky directions, the visible flag on the side facing the observer
+  // and the sunlit brightness (with phases off, or light from a planet or
+  // the Moon, an ambient floor).
+  bool createObjectMesh(CSkyObject* object, int segments);
+  void releaseObjectMesh(CSkyObject* object);
+  // The mesh is rebuilt when missing or of another segment count.
+  bool ensureObjectMesh(CSkyObject* object, int segments);
+  // The globe with its surface map (tiles where the screen resolves more),
+  // the Earth's city lights, overlays and halo (GL only); false when no
+  // map could be shown and the flat globe is to be drawn.
+  bool drawTexturedGlobe(CSkyObject* object);
+  bool drawGlobeMap(CSkyObject* object, const TextureStyle& base, const GlobeMapPart& part);
+  // Held maps of another name (style or option changed), and one tile.
+  void releaseStaleGlobeMaps(CSkyObject* object);
+  void releaseGlobeTile(CSkyObject* object, std::uint32_t level, std::uint32_t row,
+                        std::uint32_t column);
+  // 0 at night to 1 in full daylight (moons lose their planetshine, globes
+  // get the sky colour over them).
+  double daylightFactor() const;
+
+  // ---- Solar system: grids, axes, halos and rings (solar_overlays.cpp,
+  // solar_rings.cpp) ----
+  void drawPlanetGrid(CSkyObject* object, float r);
+  // Far ends (nearPass false, before the globe) or near ends of the axis.
+  void drawPlanetAxis(CSkyObject* object, bool nearPass);
+  // The Sun's glare ring about its disc of radius r (GL only).
+  void drawSunGlare(CSkyObject* body, float x, float y, float r, double magnitude);
+  // The glare gradient of tails and rims, made when missing.
+  const TextureData& solarGlareTexture();
+  // The glowing rim between the limb and `scale` times it (GL only).
+  void drawAtmosphereHalo(CSkyObject* object, const float rgb[3], double scale);
+  // Saturn's or Uranus' rings behind the globe (nearPass false) or in front
+  // of it, with the planet's shadow; false when the ring map is missing.
+  bool drawRings(CSkyObject* object, bool nearPass);
+  void drawRingShadow(CSkyObject* object, bool nearPass);
+  // One side (+1 or -1 about the Sun's direction) of the shadow on the
+  // annulus between radii a and b (AU), the axis at longitude `axis` in the
+  // ring plane with the Sun `beta` above it.
+  void drawRingShadowPiece(CPlanet* body, int side, double a, double b, double axis, double beta);
+
+  // ---- Solar system: shadows and eclipses (solar_shadows.cpp) ----
+  struct ShadowCone {
+    double direction[3];  // of the shadow's centre from the observer
+    double distance;      // AU
+    double umbra;         // angular radii at the receiver (radians)
+    double penumbra;
+  };
+  // Whether the receiver lies beyond the caster from the Sun; false, with
+  // nothing written, when the observer stands inside the penumbra.
+  bool computeShadowCone(CPlanet* caster, CPlanet* receiver, ShadowCone* cone);
+  void drawMoonEclipse(CPlanet* caster, CPlanet* receiver, float x, float y, float r);
+  void drawMoonShadowOnPlanet(CPlanet* moon, CPlanet* planet, float x, float y, float r);
+  void drawShadowOnGlobe(CPlanet* moon, CPlanet* planet);
+  void drawEarthMoonShadowCircles(bool earthShadow);
+  // Length of the moon's umbra behind it (AU), 0 when not finite.
+  double umbraLength(CPlanet* moon) const;
+
+  // ---- Solar system: comet tails (comet_tail.cpp) ----
+  bool drawCometTail(CPlanet* comet);
+
+  // ---- Solar system: surface features (surface_features.cpp) ----
+  // The body's feature indices, looked up once into its drawing block;
+  // the count (0 none).
+  int getFeatureIndices(CPlanet* body);
+  bool drawSurfaceFeatures(CPlanet* body, float r);
+  void drawFeatureOutline(CSkyObject* feature);
+  int findSurfaceFeaturesAt(CPlanet* body, GPoint point, SkyObjectID* hits, int room);
+
+  // ---- Solar system: 3-D models (solar_models.cpp) ----
+  CModel3D* loadObjectModel(CSkyObject* object);
+  void releaseObjectModel(CSkyObject* object);
+  CModel3D* getObjectModel(CSkyObject* object);
+  void drawObjectModel(CSkyObject* object);
+
+  // ---- Solar system: hit testing (solar_hits.cpp) ----
+  // Bodies under the point, nearest first, then satellites by their
+  // direction from the Earth; on a large selected globe its features.
+  int findSolarSystemObjectsAt(GPoint point, SkyObjectID* hits, int maximum);
+  // Whether `tap` lies closer to `point` than the tap radius plus `radius`.
+  bool isNearPoint(GPoint point, float radius, GPoint tap) const;
 
   // ---- Ground view (ground_view.cpp, ground_overlays.cpp) ----
   // The ground-view frame: the Earth with the selected satellite, its
@@ -636,6 +809,17 @@ class CSkyChart : public CSkyMechanics {
   double deepSkyNameDensity = 0.5;
   double deepSkyIntensity = 0.5;
   float deepSkyNameRGB[3] = {1, 1, 1};
+
+  float deepSkyLabelMagLimit = 9.0f;    // per frame
+  float deepSkyLabelTextHeight = 12.0f;  // points
+  std::unique_ptr<DeepSkyImageTable> deepSkyImages;  // the photographs' index
+
+  // Star layer state.
+  float starLabelMagLimit = 6.0f;  // per frame
+  TextureData starSprites = {};    // the atlas
+  GRect starSpriteRects[14];       // atlas pixels
+  float starSpriteSteps[14];       // brightness of each cell; +infinity unbuilt
+  CStar* nearStars[10] = {};       // met during the frame's walk
 
   // Milky Way.
   bool showMilkyWay = true;

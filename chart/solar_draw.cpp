@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chart/model_choice.h"
 #include "chart/object_chart_name.h"
 #include "chart/sky_chart.h"
 #include "chart/solar_internal.h"
 #include "engine/body_geometry.h"
 #include "engine/sky_coordinates.h"
+#include "engine/matrices.h"
 #include "engine/vectors.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
@@ -19,40 +21,10 @@ namespace {
 // Room the rings take beyond the globe, in globe radii.
 constexpr double kSaturnExtent = 2.33;
 constexpr double kUranusExtent = 1.96;
-// Limb points: every 5 degrees, the last repeating the first.
-constexpr double kLimbStep = 0.08726646259969445;
-constexpr int kLimbPoints = 73;
-constexpr float kDarkSideAlpha = 0.6600000262260437f;
 // The faintest magnitude still seen by eye.
 constexpr double kNakedEyeMagnitude = 6.5;
 // The Earth's index in the solar-system file.
 constexpr std::uint32_t kEarthIndex = 3;
-
-void normalise(double v[3]) {
-  double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-  if (n > 0)
-    for (int k = 0; k < 3; ++k) v[k] /= n;
-}
-
-void cross(const double a[3], const double b[3], double out[3]) {
-  double c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-  for (int k = 0; k < 3; ++k) out[k] = c[k];
-}
-
-double dot(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-// M v and its transpose.
-void turn(const double m[9], const double v[3], double out[3]) {
-  double r[3];
-  for (int i = 0; i < 3; ++i) r[i] = m[3 * i] * v[0] + m[3 * i + 1] * v[1] + m[3 * i + 2] * v[2];
-  for (int i = 0; i < 3; ++i) out[i] = r[i];
-}
-
-void turnBack(const double m[9], const double v[3], double out[3]) {
-  double r[3];
-  for (int i = 0; i < 3; ++i) r[i] = m[i] * v[0] + m[3 + i] * v[1] + m[6 + i] * v[2];
-  for (int i = 0; i < 3; ++i) out[i] = r[i];
-}
 
 bool isNakedEye(const CPlanet* body) {
   if (isSun(body) || isMoon(body)) return true;
@@ -60,64 +32,7 @@ bool isNakedEye(const CPlanet* body) {
   return body->getMagnitude() < kNakedEyeMagnitude;
 }
 
-// The body-fixed frame of one body as the chart draws it: its orientation,
-// flattening, magnified radius and place.
-struct BodyFrame {
-  double m[9];
-  double flattening[3];
-  double radius;     // AU, magnified
-  double distance;   // AU
-  double centre[3];  // unit direction from the observer
-  double tangent;    // angle of the limb points from the observer's direction
-
-  BodyFrame(const CSkyChart& chart, CPlanet* body) {
-    body->getOrientationMatrix(m);
-    body->getFlattenings(flattening);
-    radius = chart.getObjectRadius(body);
-    distance = body->getDistance();
-    body->getPosition(centre);
-    normalise(centre);
-    tangent = radius > distance ? 0 : std::acos(radius / distance);
-  }
-
-  // The observer's direction in body axes.
-  void observer(double out[3]) const {
-    double minus[3] = {-centre[0], -centre[1], -centre[2]};
-    turn(m, minus, out);
-  }
-
-  // A body-fixed unit direction pulled onto the limb when it lies behind
-  // it (farther than the tangent angle from the observer's direction o).
-  void limbStart(const double o[3], const double a[3], double out[3]) const {
-    double c = std::clamp(dot(o, a), -1.0, 1.0);
-    if (!(tangent < std::acos(c))) {
-      for (int k = 0; k < 3; ++k) out[k] = a[k];
-      return;
-    }
-    double across[3];
-    for (int k = 0; k < 3; ++k) across[k] = a[k] - c * o[k];
-    normalise(across);
-    double ct = std::cos(tangent), st = std::sin(tangent);
-    for (int k = 0; k < 3; ++k) out[k] = ct * o[k] + st * across[k];
-  }
-
-  // The sky direction of a body-fixed unit vector on the ellipsoid.
-  void toSky(const double v[3], double out[3]) const {
-    double scaled[3];
-    for (int k = 0; k < 3; ++k) scaled[k] = v[k] * radius * (1 - flattening[k]);
-    turnBack(m, scaled, out);
-    for (int k = 0; k < 3; ++k) out[k] += centre[k] * distance;
-    normalise(out);
-  }
-};
-
 }  // namespace
-
-void rotateAboutAxis(const double v[3], const double axis[3], double angle, double out[3]) {
-  double c = std::cos(angle), s = std::sin(angle), d = dot(axis, v), x[3];
-  cross(axis, v, x);
-  for (int k = 0; k < 3; ++k) out[k] = v[k] * c + x[k] * s + axis[k] * d * (1 - c);
-}
 
 // ---- Colours ----
 
@@ -131,6 +46,12 @@ void CSkyChart::getSolarSystemObjectColor(const CSkyObject* object, float rgb[3]
   switch (body->getType()) {
     case kTypePlanet:
       if (body->getBodyNumber() < 10) std::copy_n(kPlanets[body->getBodyNumber()], 3, rgb);
+      if (body->getBodyNumber() == 0 && displayCoordSystem == kCoordHorizon && showDaylight &&
+          isInsideAtmosphere()) {
+        // Reddened towards the horizon, as the daylight fades.
+        const float red[3] = {1, 0, 0}, own[3] = {rgb[0], rgb[1], rgb[2]};
+        mixColor(rgb, red, own, skyBrightness);
+      }
       break;
     case kTypeMoon:
     case kTypeComet: rgb[0] = rgb[1] = rgb[2] = 0.8f; break;
@@ -149,9 +70,7 @@ void CSkyChart::drawLimb(CSkyObject* object, const float rgb[3], bool filled) {
   BodyFrame frame(*this, body);
   double o[3], a[3];
   frame.observer(o);
-  double shuffled[3] = {o[1], o[2], o[0]};
-  cross(o, shuffled, a);
-  normalise(a);
+  BodyFrame::limbAxis(o, a);
   float saved = lineWidth;
   setLineWidth(1.0f);
   float color[3];
@@ -187,17 +106,17 @@ void CSkyChart::drawDarkSide(CSkyObject* object) {
   double o[3], s[3], helio[3];
   frame.observer(o);
   body->getHeliocentricPosition(helio);
-  normalise(helio);
-  double towardsSun[3] = {-helio[0], -helio[1], -helio[2]};
-  turn(frame.m, towardsSun, s);
+  vectorNormalize(helio);
+  for (int k = 0; k < 3; ++k) s[k] = -helio[k];
+  matrixTimesVector(frame.m, s);
   double a[3];
-  cross(o, s, a);
-  normalise(a);
-  if (!(dot(a, a) > 0.5)) return;  // Sun straight ahead or behind: no terminator to draw
+  vectorCross(o, s, a);
+  vectorNormalize(a);
+  if (!(vectorDot(a, a) > 0.5)) return;  // Sun straight ahead or behind: no terminator to draw
   const float black[3] = {0, 0, 0};
   float color[3];
   filterColor(color, black);
-  setColor(color[0], color[1], color[2], kDarkSideAlpha);
+  setColor(color[0], color[1], color[2], kShadowAlpha);
   auto add = [&](int i) {
     double start[3], sky[3];
     frame.limbStart(o, a, start);
@@ -223,16 +142,44 @@ void CSkyChart::drawDarkSide(CSkyObject* object) {
 // ---- One body ----
 
 void CSkyChart::drawSolarSystemPoint(CPlanet* body, float x, float y, double magnitude) {
+  float rgb[3];
+  getSolarSystemObjectColor(body, rgb);
+  drawPointForMagnitude(rgb, x, y, magnitude);
+}
+
+void CSkyChart::drawPointForMagnitude(const float rgb[3], float x, float y, double magnitude) {
   // A disc whose size follows the magnitude, one point at the limit and
   // four at magnitude -2 and brighter.
   double limit = std::max<double>(starMagLimit, 1.0);
   double size = std::isfinite(magnitude) ? 1 + 3 * (limit - magnitude) / (limit + 2) : 1;
-  float rgb[3], color[3];
-  getSolarSystemObjectColor(body, rgb);
+  float color[3];
   filterColor(color, rgb);
   setColor(color[0], color[1], color[2], 1);
   drawCircle(true, x, y, static_cast<float>(std::clamp(size, 1.0, 4.0) * contentScale), 0);
 }
+
+namespace {
+
+// Principal moons whose shadows fall on each planet, in drawing order.
+struct MoonShadows {
+  std::uint32_t planet;
+  std::uint32_t moons[9];
+};
+constexpr MoonShadows kMoonShadows[] = {
+    {3, {301}},
+    {4, {401, 402}},
+    {5, {501, 502, 503, 504}},
+    {6, {601, 602, 603, 604, 605, 606, 607, 608, 609}},
+    {7, {705, 701, 702, 703, 704}},
+    {8, {801, 802}},
+    {9, {901}},
+};
+
+bool hasRings(const CPlanet& body) {
+  return body.getType() == kTypePlanet && (body.getBodyNumber() == 6 || body.getBodyNumber() == 7);
+}
+
+}  // namespace
 
 void CSkyChart::drawSolarSystemObject(CSkyObject* object, float x, float y, float r) {
   CPlanet* body = asBody(object);
@@ -244,6 +191,7 @@ void CSkyChart::drawSolarSystemObject(CSkyObject* object, float x, float y, floa
   bool sun = isSun(body);
   if (sun) {
     drawSolarSystemPoint(body, x, y, body->getMagnitude());
+    if (showPlanetAtmospheres) drawSunGlare(body, x, y, r, body->getMagnitude());
     if (r < 8 * pt) {
       setColor(color[0], color[1], color[2], 1);
       drawCircle(true, x, y, r, 0);
@@ -267,26 +215,49 @@ void CSkyChart::drawSolarSystemObject(CSkyObject* object, float x, float y, floa
         drawSolarSystemPoint(body, x, y, std::min<double>(body->getMagnitude(), half));
       }
     }
+    releaseObjectModel(body);
     return;
   }
   if (attachRenderData(body) == nullptr) return;
+  bool ringed = hasRings(*body);
+  if (modelFileForObject(this, body)[0] != 0) loadObjectModel(body);
+  if (ringed) drawRings(body, false);
+  if (showPlanetAxes) drawPlanetAxis(body, false);
   if (sun) {
     setColor(color[0], color[1], color[2], 1);
     drawCircle(true, x, y, r, 0);
-    return;
+  } else if (getObjectModel(body) != nullptr) {
+    drawObjectModel(body);
+  } else if (!(showPlanetSurfaces && drawTexturedGlobe(body))) {
+    drawLimb(body, rgb, true);
+    if (showPlanetPhases > 0) drawDarkSide(body);
+    drawLimb(body, gridRGB, false);
+    // The textured globe draws them itself, under its rim.
+    if (isEarth(body)) drawEarthOverlays(body);
   }
-  drawLimb(body, rgb, true);
-  if (showPlanetPhases > 0) drawDarkSide(body);
-  drawLimb(body, gridRGB, false);
+  if (showPlanetGrids) drawPlanetGrid(body, r);
+  if (showPlanetAxes) drawPlanetAxis(body, true);
+  bool featureSelected = selectedObject != nullptr && selectedObject->getType() == kTypeFeature;
+  if ((showPlanetSurfaceFeatures && r >= 32 * pt) || featureSelected) drawSurfaceFeatures(body, r);
+  if (body->getType() == kTypeMoon && !isSpaceView())
+    drawMoonEclipse(database->getParentPlanet(body), body, x, y, r);
+  if (body->getType() == kTypePlanet) {
+    for (const MoonShadows& entry : kMoonShadows) {
+      if (entry.planet != body->getBodyNumber()) continue;
+      for (std::uint32_t number : entry.moons)
+        if (number != 0)
+          drawMoonShadowOnPlanet(database->findPlanetByBodyNumber(number), body, x, y, r);
+    }
+  }
+  if (ringed) drawRings(body, true);
+  // At the floor of 12 points the Sun and the Moon need no globe of their
+  // own size.
+  if ((sun || isMoon(body)) && !isSpaceView() && r == 12 * pt) releaseObjectMesh(body);
 }
 
 // ---- The layer ----
 
-namespace {
-
-// The object of a record: the selected object for its own region, else
-// the top region's object.
-CPlanet* recordObject(CSkyChart& chart, const PlanetDistance& record) {
+CPlanet* drawListObject(CSkyChart& chart, const PlanetDistance& record) {
   const SkyObjectID& selected = chart.selectedObjectID;
   if (selected.file == 1 && selected.region == record.region && selected.index == record.index) {
     if (CPlanet* body = asBody(chart.selectedObject)) return body;
@@ -295,7 +266,56 @@ CPlanet* recordObject(CSkyChart& chart, const PlanetDistance& record) {
   return chart.database->getSolarSystemObject(static_cast<int>(record.index));
 }
 
-}  // namespace
+bool CSkyChart::isLeftOutNearGround(const PlanetDistance& record, const CPlanet* body) const {
+  if (record.region == 0 && record.index == kEarthIndex && homeObject == nullptr &&
+      isObserverNearGround())
+    return true;
+  return body == homeObject && body->getType() != kTypeSatellite &&
+         displayCoordSystem == kCoordHorizon && isObserverNearGround();
+}
+
+SolarPlacement CSkyChart::placeSolarSystemObject(CPlanet* body, SolarPlace* place) {
+  float pt = contentScale;
+  int type = body->getType();
+  double d = body->getDistance(), radius = trueRadius(body);
+  if (!(d >= radius)) return SolarPlacement::hidden;
+  double extent = radius;
+  if (type == kTypePlanet && body->getBodyNumber() == 6) extent *= kSaturnExtent;
+  if (type == kTypePlanet && body->getBodyNumber() == 7) extent *= kUranusExtent;
+  double m = getMagnification(body);
+  double v[3];
+  body->getPosition(v);
+  double extentAngle = angularRadius(extent * m, d);
+  double re = projectedRadius(v, extentAngle);
+  float r = static_cast<float>(projectedRadius(v, angularRadius(radius * m, d)));
+  if (!std::isfinite(r)) r = 0;
+  if (!isSpaceView() && isSun(body)) {
+    r = std::max(r, 12 * pt);
+    re = getSunGlareRadius(r, body->getMagnitude());
+  } else if (!isSpaceView() && isMoon(body) && r <= 12 * pt) {
+    r = 12 * pt;
+    re = r;
+  }
+  bool exempt = body == selectedObject || body == homeObject;
+  if (!exempt) {
+    double magnitude = body->getMagnitude();
+    // A satellite of unknown brightness is drawn as the faintest.
+    bool unknownSatellite = type == kTypeSatellite && !std::isfinite(magnitude);
+    if (r < 8 * pt && !unknownSatellite && !(magnitude <= planetMagLimitInUse))
+      return SolarPlacement::hidden;
+    if (type == kTypeMoon && !isMoonDistinct(body)) return SolarPlacement::hidden;
+    if (showNakedEyeOnly && !isNakedEye(body)) return SolarPlacement::passedOver;
+  }
+  double x = 0, y = 0;
+  if (!vectorToScreen(v, &x, &y) || !isPointNearViewport(x, y, re)) return SolarPlacement::hidden;
+  if (angleFromDisplayCenter(v) > extentAngle + getDiagonalFOV() / 2) return SolarPlacement::hidden;
+  if (type == kTypeSatellite && isSpaceView() && isHiddenBehindParent(body))
+    return SolarPlacement::hidden;
+  place->x = static_cast<float>(x);
+  place->y = static_cast<float>(y);
+  place->r = r;
+  return SolarPlacement::shown;
+}
 
 void CSkyChart::drawSolarSystemObjects() {
   if (database == nullptr || database->getSolarSystemFile() == nullptr) return;
@@ -308,72 +328,34 @@ void CSkyChart::drawSolarSystemObjects() {
 
   for (int i = 0; i < planetDistanceCount; ++i) {
     const PlanetDistance& record = planetDistances[i];
-    CPlanet* body = recordObject(*this, record);
-    if (body == nullptr) continue;
-    int type = body->getType();
-    if (record.region == 0 && record.index == kEarthIndex && homeObject == nullptr &&
-        isObserverNearGround())
-      continue;
-    if (body == homeObject && type != kTypeSatellite && displayCoordSystem == kCoordHorizon &&
-        isObserverNearGround())
-      continue;
+    CPlanet* body = drawListObject(*this, record);
+    if (body == nullptr || isLeftOutNearGround(record, body)) continue;
     if (record.flag != 0) {
       drawOrbitTrack(body, record.flag);
       continue;
     }
-    // Comet tails are drawn by their own layer.
+    int type = body->getType();
+    if (type == kTypeComet && (body->getMagnitude() <= planetMagLimitInUse || body == selectedObject))
+      drawCometTail(body);
 
-    bool drawn = false;
-    bool keepData = false;
-    double d = body->getDistance(), radius = trueRadius(body);
-    double x = 0, y = 0;
-    float r = 0;
-    do {
-      if (!(d >= radius)) break;
-      double extent = radius;
-      if (type == kTypePlanet && body->getBodyNumber() == 6) extent *= kSaturnExtent;
-      if (type == kTypePlanet && body->getBodyNumber() == 7) extent *= kUranusExtent;
-      double m = getMagnification(body);
-      double v[3];
-      body->getPosition(v);
-      double extentAngle = angularRadius(extent * m, d);
-      double re = projectedRadius(v, extentAngle);
-      r = static_cast<float>(projectedRadius(v, angularRadius(radius * m, d)));
-      if (!std::isfinite(r)) r = 0;
-      if (!isSpaceView() && isSun(body)) {
-        r = std::max(r, 12 * pt);
-        re = std::max<double>(re, r);
-      } else if (!isSpaceView() && isMoon(body) && r <= 12 * pt) {
-        r = 12 * pt;
-        re = r;
-      }
-      bool exempt = body == selectedObject || body == homeObject;
-      if (!exempt) {
-        double magnitude = body->getMagnitude();
-        // A satellite of unknown brightness is drawn as the faintest.
-        bool unknownSatellite = type == kTypeSatellite && !std::isfinite(magnitude);
-        if (r < 8 * pt && !unknownSatellite && !(magnitude <= planetMagLimitInUse)) break;
-        if (type == kTypeMoon && !isMoonDistinct(body)) break;
-        if (showNakedEyeOnly && !isNakedEye(body)) {
-          keepData = true;
-          break;
-        }
-      }
-      if (!vectorToScreen(v, &x, &y) || !isPointNearViewport(x, y, re)) break;
-      if (angleFromDisplayCenter(v) > extentAngle + getDiagonalFOV() / 2) break;
-      if (type == kTypeSatellite && isSpaceView() && isHiddenBehindParent(body)) break;
-      drawSolarSystemObject(body, static_cast<float>(x), static_cast<float>(y), r);
-      drawn = true;
-    } while (false);
-
-    if (drawn) {
-      drawSolarSystemLabel(body, static_cast<float>(x), static_cast<float>(y), r);
-    } else if (!keepData) {
+    SolarPlace place{};
+    SolarPlacement placement = placeSolarSystemObject(body, &place);
+    if (placement == SolarPlacement::shown) {
+      drawSolarSystemObject(body, place.x, place.y, place.r);
+      drawSolarSystemLabel(body, place.x, place.y, place.r);
+    }
+    if (showEarthMoonShadowCircles) {
+      if (type == kTypeMoon && body->getBodyNumber() == 301 && homeObject == nullptr)
+        drawEarthMoonShadowCircles(true);
+      if (isEarth(body) && homeObject != nullptr) drawEarthMoonShadowCircles(false);
+    }
+    if (placement == SolarPlacement::hidden) {
       ObjectRenderData* data = getRenderData(body);
       if (data != nullptr) {
         releaseObjectTextures(body);
         releaseTexture(&data->ringTexture);
         releaseObjectMeshes(body);
+        releaseObjectModel(body);
       }
     }
   }
@@ -402,5 +384,6 @@ void CSkyChart::drawSolarSystemLabel(CPlanet* body, float x, float y, float r) {
   float color[3];
   filterColor(color, planetNameRGB);
   setColor(color[0], color[1], color[2], 1);
-  drawLabelNear(name, 1, 1, x, y, markerSize / 4 + r);
+  // Half the tap radius (16 points) out from the disc.
+  drawLabelNear(name, 1, 1, x, y, markerSize / 2 + r);
 }

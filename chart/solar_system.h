@@ -61,6 +61,24 @@ struct ObjectRenderData {
   std::uint32_t bestTiledLevel;  // likewise
   std::int32_t featureCount;     // 0 not looked up, -1 none
   std::uint16_t* features;
+  double ringStartAngle;  // body longitude of the ring mesh's first column
+};
+
+// Which part of a body's map a batch of globe triangles covers: the whole
+// map, or the 1024-pixel tile (row, column) of a map `level` pixels wide.
+struct GlobeMapPart {
+  bool tiled;
+  std::uint32_t level;
+  std::uint32_t row;
+  std::uint32_t column;
+};
+
+// A body of the draw list this frame: drawn at (x, y) with screen radius
+// r, hidden (its textures and meshes go), or passed over by the naked-eye
+// option (it keeps them).
+enum class SolarPlacement { shown, hidden, passedOver };
+struct SolarPlace {
+  float x, y, r;
 };
 
 // What an orbit-data update brought (the downloader's report).

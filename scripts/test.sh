@@ -39,6 +39,7 @@ threaded=(metal_command_tests metal_texture_tests metal_shader_tests quartzcore_
           gles_shader_tests gles_binding_tests gles_parameter_query_tests gles_eagl_tests
           metal_raster_thread_tests
           chart_solar_image_threads_tests chart_solar_list_tests chart_solar_texture_tests
+          chart_solar_globe_tests
           shadercompiler_converter_tests)
 echo "== build (ThreadSanitizer, threaded tests, after ${SECONDS} s)"
 bash scripts/build.sh build/thread -DCMAKE_BUILD_TYPE=Debug -DTESSALY_THREAD_SANITIZER=ON \

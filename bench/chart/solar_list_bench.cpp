@@ -7,25 +7,11 @@
 #include <memory>
 #include <vector>
 
+#include "bench/chart/thousand_satellites.h"
 #include "chart/sky_chart.h"
 #include "tests/engine/mechanics_fixture.h"
 
 namespace {
-
-// The station's elements spread over 1,000 planes and phases.
-std::vector<mechanics_test::SatelliteRecord> thousandSatellites() {
-  SatelliteElementSet base = mechanics_test::elementsFromLines(mechanics_test::kIssLines[0],
-                                                               mechanics_test::kIssLines[1]);
-  std::vector<mechanics_test::SatelliteRecord> list;
-  for (int i = 0; i < 1000; ++i) {
-    SatelliteElementSet e = base;
-    e.catalogueNumber = 50000 + i;
-    e.node = std::fmod(base.node + 0.37 * i, 2 * M_PI);
-    e.meanAnomaly = std::fmod(base.meanAnomaly + 1.1 * i, 2 * M_PI);
-    list.push_back({e, 4.0, {1 + i % 8}});
-  }
-  return list;
-}
 
 void BM_SolarListRebuild(benchmark::State& state) {
   mechanics_test::SolarSystemWorld world(mechanics_test::standardExtraBodies(),

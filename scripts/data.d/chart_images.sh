@@ -35,3 +35,7 @@ replace "$images/SolarSystem" "$python" "$tools/make_planet_maps.py" \
 
 # 3-D models of small moons, asteroids and spacecraft.
 replace "$images/Models" "$python" "$tools/make_models.py" "$stellarium/models"
+
+# Deep-sky photographs in six picture sets by scale, with their Index.txt.
+replace "$images/DeepSky" "$python" "$tools/make_deep_sky_images.py" \
+  "$stellarium/nebulae/default"

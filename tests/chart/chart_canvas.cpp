@@ -60,6 +60,23 @@ Raster Canvas2D::raster() {
   return r;
 }
 
+std::vector<std::uint8_t> Canvas2D::colors() {
+  // The context keeps Cairo's B, G, R, A bytes.
+  std::vector<std::uint8_t> rgba(context_->width() * context_->height() * 4);
+  for (std::size_t y = 0; y < context_->height(); ++y)
+    for (std::size_t x = 0; x < context_->width(); ++x) {
+      const std::uint8_t* p = context_->data() + y * context_->bytesPerRow() + 4 * x;
+      std::uint8_t* out = &rgba[(y * context_->width() + x) * 4];
+      out[0] = p[2], out[1] = p[1], out[2] = p[0], out[3] = p[3];
+    }
+  return rgba;
+}
+
+void Canvas2D::clear() {
+  context_->clearRect(cg::Rect(0, 0, static_cast<double>(context_->width()),
+                               static_cast<double>(context_->height())));
+}
+
 void Canvas2D::save(const std::string& name) {
   const char* folder = std::getenv("TESSALY_CHART_TEST_IMAGES");
   if (folder == nullptr || folder[0] == '\0') return;

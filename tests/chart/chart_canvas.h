@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ class ChartCanvas {
  public:
   virtual ~ChartCanvas() = default;
   virtual Raster raster() = 0;
+  // The pixels as R, G, B, A bytes, rows from the top (2-D: premultiplied).
+  virtual std::vector<std::uint8_t> colors() = 0;
+  // Back to transparent black, for the next frame on the same canvas.
+  virtual void clear() = 0;
   // Writes the picture as PNG when TESSALY_CHART_TEST_IMAGES names a folder.
   virtual void save(const std::string& name) = 0;
 };
@@ -54,6 +59,8 @@ class Canvas2D : public ChartCanvas {
   ~Canvas2D() override;
   cg::Context& context() { return *context_; }
   Raster raster() override;
+  std::vector<std::uint8_t> colors() override;
+  void clear() override;
   void save(const std::string& name) override;
 
  private:

@@ -100,14 +100,21 @@ class CanvasGL : public ChartCanvas {
     return r;
   }
 
-  void save(const std::string& name) override {
-    const char* folder = std::getenv("TESSALY_CHART_TEST_IMAGES");
-    if (folder == nullptr || folder[0] == '\0') return;
+  void clear() override { glClear(GL_COLOR_BUFFER_BIT); }
+
+  std::vector<std::uint8_t> colors() override {
     std::vector<std::uint8_t> rgba = pixels();
     std::vector<std::uint8_t> flipped(rgba.size());
     for (int y = 0; y < height_; ++y)
       std::copy_n(&rgba[static_cast<std::size_t>(height_ - 1 - y) * width_ * 4], width_ * 4,
                   &flipped[static_cast<std::size_t>(y) * width_ * 4]);
+    return flipped;
+  }
+
+  void save(const std::string& name) override {
+    const char* folder = std::getenv("TESSALY_CHART_TEST_IMAGES");
+    if (folder == nullptr || folder[0] == '\0') return;
+    std::vector<std::uint8_t> flipped = colors();
     for (std::size_t i = 3; i < flipped.size(); i += 4) flipped[i] = 255;
     cg::PixelFormat format;
     format.width = static_cast<std::size_t>(width_);

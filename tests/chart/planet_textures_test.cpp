@@ -15,6 +15,7 @@
 #include "chart/sky_chart.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
+#include "tests/chart/bmp_writer.h"
 #include "tests/engine/mechanics_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -24,25 +25,6 @@ constexpr double kPi = 3.141592653589793;
 
 void writeText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
-}
-
-// A 3 x 2, 24-bit BMP (rows bottom-up, padded to 4 bytes).
-void writeBmp(const std::string& path) {
-  std::string file = "BM";
-  auto u32 = [&](std::uint32_t v) {
-    for (int k = 0; k < 4; ++k) file += static_cast<char>(v >> (8 * k));
-  };
-  auto u16 = [&](std::uint16_t v) {
-    file += static_cast<char>(v);
-    file += static_cast<char>(v >> 8);
-  };
-  u32(54 + 24), u32(0), u32(54);
-  u32(40), u32(3), u32(2), u16(1), u16(24), u32(0), u32(24), u32(2835), u32(2835), u32(0), u32(0);
-  for (int row = 0; row < 2; ++row) {
-    for (int x = 0; x < 3; ++x) file += std::string{char(10 * x), char(100), char(200 + row)};
-    file += std::string(3, '\0');
-  }
-  writeText(path, file);
 }
 
 class PlanetTextures : public testing::Test {
@@ -193,7 +175,10 @@ TEST_F(PlanetTextures, GlobesAskForTheLevelsTheScreenResolves) {
 // is whole, and only for the path it asked for.
 TEST_F(PlanetTextures, TheLoaderHandsOverAWholeImageOnceAndOnlyForItsPath) {
   std::string path = directory_->file("map.bmp");
-  writeBmp(path);
+  // 3 x 2 pixels, rows bottom-up as the file stores them.
+  chart_test::writeBmp(path, 3, 2, [](int x, int y) {
+    return chart_test::PixelColor{static_cast<std::uint8_t>(201 - y), 100, static_cast<std::uint8_t>(10 * x)};
+  });
   PlanetTextureLoader loader;
   EXPECT_EQ(loader.take(path.c_str(), nullptr), nullptr);
   for (int round = 0; round < 20; ++round) {

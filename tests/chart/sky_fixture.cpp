@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "skydata/record_io.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object.h"
@@ -12,6 +14,8 @@ namespace chart_test {
 namespace {
 
 constexpr double kRadiansPerDegree = 0.017453292519943295;
+
+}  // namespace
 
 std::string starRecord(const StarDefinition& s) {
   std::string buffer(1024, '\0');
@@ -34,7 +38,36 @@ std::string starRecord(const StarDefinition& s) {
   return buffer;
 }
 
-}  // namespace
+void setSkyTreeFaces(SkyDataWriter& writer) {
+  for (int face = 0; face < 6; ++face) {
+    float lo[3] = {-1, -1, -1}, hi[3] = {1, 1, 1};
+    lo[face / 2] = hi[face / 2] = face % 2 == 0 ? 1.0f : -1.0f;
+    writer.setRegionBox(static_cast<std::uint32_t>(face + 1), lo, hi);
+  }
+}
+
+std::uint32_t skyTreeRegion(const double v[3], int depth) {
+  int axis = 0;
+  for (int a = 1; a < 3; ++a)
+    if (std::fabs(v[a]) > std::fabs(v[axis])) axis = a;
+  auto region = static_cast<std::uint32_t>(2 * axis + (v[axis] > 0 ? 0 : 1)) + 1;
+  double lo[3] = {-1, -1, -1}, hi[3] = {1, 1, 1};
+  for (int level = 0; level < depth; ++level) {
+    int k = 0;
+    for (int a = 0; a < 3; ++a) {
+      if (a == axis) continue;
+      const double middle = (lo[a] + hi[a]) / 2;
+      if (v[a] / std::fabs(v[axis]) >= middle) {
+        k |= 1 << a;
+        lo[a] = middle;
+      } else {
+        hi[a] = middle;
+      }
+    }
+    region = 8 * region + static_cast<std::uint32_t>(k) + 1;
+  }
+  return region;
+}
 
 namespace {
 

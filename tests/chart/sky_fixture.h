@@ -10,6 +10,8 @@
 #include "chart/sky_chart.h"
 #include "tests/engine/mechanics_fixture.h"
 
+class SkyDataWriter;
+
 namespace chart_test {
 
 struct StarDefinition {
@@ -20,6 +22,18 @@ struct StarDefinition {
   std::vector<std::int64_t> numbers;
   float distance = 100;    // parsecs
 };
+
+// The star's record as the catalogues store it.
+std::string starRecord(const StarDefinition& star);
+
+// Sky trees as the catalogue tool lays them out: an empty root whose
+// children 1-6 are the faces of the cube round the sky (2a + 1 for the
+// face at +1 on axis a, 2a + 2 for -1), each halved along its two free
+// axes at every level below (the writer's own halving). The faces' boxes
+// on a writer, and the region `depth` levels below a face that the unit
+// direction v falls in.
+void setSkyTreeFaces(SkyDataWriter& writer);
+std::uint32_t skyTreeRegion(const double v[3], int depth);
 
 class ChartSky {
  public:

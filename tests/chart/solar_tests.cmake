@@ -26,3 +26,9 @@ chart_test(chart_solar_draw_tests LABEL chart
 tessaly_test(chart_solar_texture_tests LABEL chart
   SOURCES planet_textures_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_solar_globe_tests LABEL chart
+  SOURCES solar_globe_test.cpp
+  LIBS tessaly_chart_testsupport)
+chart_test(chart_solar_golden_tests LABEL chart
+  SOURCES solar_golden_test.cpp
+  LIBS tessaly_chart_testsupport erfa)

@@ -1,0 +1,303 @@
+// Textured globes through the GL layer on the software GPU: the first map
+// read at once and a better one decoded behind it, map tiles only where the
+// globe shows them, the Earth's city lights on its night side only, and a
+// satellite's 3-D model drawn where the satellite stands.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/planet_textures.h"
+#include "chart/sky_chart.h"
+#include "engine/vectors.h"
+#include "skydata/object_types.h"
+#include "skydata/planet.h"
+#include "tests/chart/bmp_writer.h"
+#include "tests/chart/chart_canvas.h"
+#include "tests/engine/mechanics_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using chart_test::PixelColor;
+using chart_test::writeBmp;
+
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+constexpr double kPi = 3.141592653589793;
+constexpr int kSize = 256;
+
+// The colour of each 4096-pixel map tile (row r, column c): tile 4 r + c.
+PixelColor tileColor(int tile) {
+  return {static_cast<std::uint8_t>(40 + 25 * tile), static_cast<std::uint8_t>(230 - 20 * tile), 128};
+}
+
+class SolarGlobe : public testing::Test {
+ protected:
+  SolarGlobe() : world_(mechanics_test::standardExtraBodies(), satellites()) {
+    EXPECT_TRUE(world_.loaded());
+    namespace fs = std::filesystem;
+    fs::path solar = folder_.path() / "SolarSystem";
+    for (const char* level : {"p64", "p128", "p256", "p4096/Earth"}) fs::create_directories(solar / level);
+    std::string index;
+    auto map = [&](const std::string& name, int width, PixelColor color) {
+      writeBmp((solar / name).string(), width, width / 2, color);
+      index += name + "\t-\n";
+    };
+    // The Moon: green at 128 pixels, blue at 256. The Earth: a dark ocean
+    // by day, yellow lights by night, and eight tiles at 4096.
+    map("p128/Moon.jpg", 128, {0, 200, 0});
+    map("p256/Moon.jpg", 256, {0, 0, 200});
+    map("p64/Earth.jpg", 64, {0, 0, 90});
+    map("p64/Earth-Night.jpg", 64, {255, 255, 0});
+    for (int tile = 0; tile < 8; ++tile) {
+      std::string name = "p4096/Earth/Earth-" + std::to_string(tile) + ".jpg";
+      writeBmp((solar / name).string(), 32, 32, tileColor(tile));
+      index += name + "\n";
+    }
+    std::ofstream(solar / "Index.txt") << index;
+    unloadImageIndex();
+    EXPECT_GT(loadImageIndex((solar / "Index.txt").string().c_str()), 0);
+    chart_ = std::make_unique<CSkyChart>(&world_.database(), folder_.path().string().c_str());
+    chart_->setViewport(0, 0, kSize, kSize);
+    chart_->setDisplayProjection(1);
+    chart_->showSatellites = true;
+  }
+
+  ~SolarGlobe() override {
+    planetTextureLoader().wait();
+    unloadImageIndex();
+  }
+
+  static std::vector<mechanics_test::SatelliteRecord> satellites() {
+    mechanics_test::SatelliteRecord iss{
+        mechanics_test::elementsFromLines(mechanics_test::kIssLines[0], mechanics_test::kIssLines[1]),
+        INFINITY, {}};
+    return {iss};
+  }
+
+  // Draws the layer centred on the body with the given field (degrees)
+  // into the test's one GL canvas (its textures live in its context).
+  chart_test::ChartCanvas& draw(CPlanet* body, double fov, const char* name) {
+    if (!canvas_) canvas_ = chart_test::makeCanvas(chart_test::Backend::gl, *chart_, kSize, kSize);
+    canvas_->clear();
+    chart_->setDisplayFOV(fov * kRadiansPerDegree);
+    SkyObjectID id = world_.reference(body);
+    chart_->selectObject(&id);
+    chart_->centerOnObjectID(&id);
+    chart_->updateDisplayMatrix();
+    chart_->updateNeeded = true;
+    chart_->clearLabelRects();
+    chart_->drawSolarSystemObjects();
+    canvas_->save(name);
+    return *canvas_;
+  }
+
+  static PixelColor pixel(chart_test::ChartCanvas& canvas, double x, double y) {
+    std::vector<std::uint8_t> rgba = canvas.colors();
+    const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * kSize + static_cast<std::size_t>(x)) * 4];
+    return {p[0], p[1], p[2]};
+  }
+
+  // The body's held maps by file name.
+  static std::vector<std::string> heldMaps(CPlanet* body) {
+    std::vector<std::string> names;
+    if (const ObjectRenderData* data = CSkyChart::getRenderData(body))
+      for (const TextureTile& tile : data->tiles)
+        if (tile.name[0] != 0 && CSkyChart::isTextureLoaded(&tile.texture)) names.emplace_back(tile.name);
+    return names;
+  }
+
+  tessaly::test::TempDir folder_;
+  mechanics_test::SolarSystemWorld world_;
+  std::unique_ptr<CSkyChart> chart_;
+  std::unique_ptr<chart_test::ChartCanvas> canvas_;
+};
+
+#define REQUIRE_GL()                                                        \
+  if (!chart_test::backendAvailable(chart_test::Backend::gl)) GTEST_SKIP() \
+      << "no GL layer in this tree"
+
+TEST_F(SolarGlobe, TheFirstMapIsReadAtOnceAndABetterOneArrivesFromTheLoader) {
+  REQUIRE_GL();
+  chart_->setJulianDate(2451594.1854);  // full Moon
+  chart_->showPlanetPhases = 0;
+  CPlanet* moon = world_.body(kTypeMoon, 301);
+  // About 100 pixels resolve the Moon at 2 degrees: the 128-pixel map.
+  PixelColor first = pixel(draw(moon, 2, "globe_moon_128"), kSize / 2, kSize / 2);
+  EXPECT_EQ(heldMaps(moon), std::vector<std::string>{"p128/Moon.jpg"});
+  EXPECT_GT(first[1], 150);
+  EXPECT_LT(first[2], 50);
+  // Closer, the screen resolves 256: the held map stays while the loader
+  // decodes the better one...
+  PixelColor meanwhile = pixel(draw(moon, 1, "globe_moon_waiting"), kSize / 2, kSize / 2);
+  EXPECT_GT(meanwhile[1], 150);
+  planetTextureLoader().wait();
+  // ...which a later frame uploads and draws.
+  PixelColor better = pixel(draw(moon, 1, "globe_moon_256"), kSize / 2, kSize / 2);
+  EXPECT_GT(better[2], 150);
+  EXPECT_LT(better[1], 50);
+  std::vector<std::string> held = heldMaps(moon);
+  EXPECT_NE(std::find(held.begin(), held.end(), "p256/Moon.jpg"), held.end());
+}
+
+TEST_F(SolarGlobe, TilesAreHeldOnlyWhereTheGlobeShowsThem) {
+  REQUIRE_GL();
+  chart_->setJulianDate(2451545.0);
+  chart_->showPlanetPhases = 0;
+  // From geostationary height over 30 E, 20 N, a 4-degree field resolves
+  // the 4096-pixel tiles.
+  chart_->setLocation(30 * kRadiansPerDegree, 20 * kRadiansPerDegree, 35786000);
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  // Tiles have no stand-in: the loader brings one a frame.
+  for (int frame = 0; frame < 10; ++frame) {
+    draw(earth, 4, "globe_earth_tiles");
+    planetTextureLoader().wait();
+  }
+  auto& canvas = draw(earth, 4, "globe_earth_tiles");
+  std::vector<std::string> held = heldMaps(earth);
+  int tiles = 0;
+  for (const std::string& name : held) tiles += name.rfind("p4096/", 0) == 0;
+  // The far half of the globe (four of the eight tiles at least) holds none.
+  EXPECT_GE(tiles, 1);
+  EXPECT_LE(tiles, 4);
+  // The tile under the centre, by where the centre's ray meets the Earth.
+  double centre[3], lon = 0, lat = 0;
+  ASSERT_TRUE(chart_->screenToVector(centre, kSize / 2.0, kSize / 2.0));
+  ASSERT_TRUE(chart_->rayHitBodyLonLat(earth, centre, &lon, &lat));
+  int column = static_cast<int>((lon + kPi) / (2 * kPi) * 4) % 4;
+  int row = lat > 0 ? 0 : 1;
+  PixelColor expected = tileColor(4 * row + column), seen = pixel(canvas, kSize / 2, kSize / 2);
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(seen[k], expected[k], 3) << "channel " << k;
+}
+
+TEST_F(SolarGlobe, MapsTheIndexDoesNotListAreNeverRead) {
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  CPlanet* moon = world_.body(kTypeMoon, 301);
+  ASSERT_NE(chart_->attachRenderData(earth), nullptr);
+  ASSERT_NE(chart_->attachRenderData(moon), nullptr);
+  // No night tiles are indexed (nor the Moon at 512): nothing is read at
+  // once and no load starts, frame after frame.
+  for (int frame = 0; frame < 3; ++frame) {
+    EXPECT_EQ(chart_->requestPlanetTexture(earth, 4096, true, 0, 1, true), nullptr);
+    EXPECT_EQ(chart_->requestPlanetTexture(moon, 512, false, 0, 0, false), nullptr);
+    EXPECT_FALSE(planetTextureLoader().isRunning());
+  }
+  EXPECT_TRUE(heldMaps(earth).empty());
+  EXPECT_TRUE(heldMaps(moon).empty());
+}
+
+TEST_F(SolarGlobe, CityLightsShineOnTheNightSideOnly) {
+  REQUIRE_GL();
+  chart_->setJulianDate(2451545.0);
+  chart_->showPlanetPhases = 1;
+  chart_->earthStyle = 1;
+  // Over 90 E at noon UT the terminator crosses the middle of the disc.
+  chart_->setLocation(90 * kRadiansPerDegree, 0, 35786000);
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  auto& canvas = draw(earth, 24, "globe_earth_lights");
+  // Screen direction towards the Sun from the Earth's centre.
+  double b[3], s[3], x0, y0, x1, y1;
+  earth->getPosition(b);
+  world_.body(kTypePlanet, 0)->getPosition(s);
+  double along = vectorDot(s, b), towards[3];
+  for (int k = 0; k < 3; ++k) towards[k] = b[k] + 0.01 * (s[k] - along * b[k]);
+  ASSERT_TRUE(chart_->vectorToScreen(b, &x0, &y0));
+  ASSERT_TRUE(chart_->vectorToScreen(towards, &x1, &y1));
+  double n = std::hypot(x1 - x0, y1 - y0), ux = (x1 - x0) / n, uy = (y1 - y0) / n;
+  double r = chart_->radiusForAngle(earth->getAngularRadius());
+  PixelColor day = pixel(canvas, x0 + 0.7 * r * ux, y0 + 0.7 * r * uy);
+  PixelColor night = pixel(canvas, x0 - 0.7 * r * ux, y0 - 0.7 * r * uy);
+  EXPECT_GT(day[2], 40) << "the ocean by day";
+  EXPECT_LT(day[0], 40) << "no lights by day";
+  EXPECT_GT(night[0], 150) << "lights at night";
+  EXPECT_LT(night[2], 40);
+}
+
+TEST_F(SolarGlobe, TheEarthsAirGlowsAtItsLimbAndTheSunHasItsGlare) {
+  REQUIRE_GL();
+  chart_->setJulianDate(2451545.0);
+  chart_->setLocation(90 * kRadiansPerDegree, 0, 35786000);
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  auto& canvas = draw(earth, 24, "globe_earth_halo");
+  double b[3], x0 = 0, y0 = 0;
+  earth->getPosition(b);
+  ASSERT_TRUE(chart_->vectorToScreen(b, &x0, &y0));
+  double r = chart_->radiusForAngle(earth->getAngularRadius());
+  // Just past the limb (the rim reaches 3% of the radius) and well past it,
+  // along the screen's diagonal.
+  auto level = [&](double k) {
+    PixelColor c = pixel(canvas, x0 + k * r * 0.7071, y0 + k * r * 0.7071);
+    return std::max({c[0], c[1], c[2]});
+  };
+  EXPECT_GT(level(1.01), 10);
+  EXPECT_EQ(level(1.2), 0);
+  // The Sun: its disc, and its glare around it.
+  CPlanet* sun = world_.body(kTypePlanet, 0);
+  chart_->setLocation(0, 0, 0);
+  auto& sky = draw(sun, 20, "globe_sun_glare");
+  double sr = chart_->radiusForAngle(sun->getAngularRadius());
+  PixelColor disc = pixel(sky, kSize / 2, kSize / 2 + 0.5 * sr);
+  PixelColor nearer = pixel(sky, kSize / 2, kSize / 2 + sr + 20);
+  PixelColor farther = pixel(sky, kSize / 2, kSize / 2 + sr + 40);
+  EXPECT_GT(disc[0], 200);
+  EXPECT_GT(farther[0], 10) << "the glare reaches out";
+  EXPECT_GT(nearer[0], farther[0]) << "and fades";
+}
+
+TEST_F(SolarGlobe, ASatellitesModelStandsWhereTheSatelliteIs) {
+  REQUIRE_GL();
+  // A cube for the space station.
+  std::filesystem::path models = folder_.path() / "Models" / "ISS";
+  std::filesystem::create_directories(models);
+  std::ofstream(models / "ISS.obj") << "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\n"
+                                       "v -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
+                                       "f 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
+                                       "f 2 3 7\nf 2 7 6\nf 3 4 8\nf 3 8 7\nf 4 1 5\nf 4 5 8\n";
+  chart_->setJulianDate(2454730.0);
+  chart_->showPlanetPhases = 0;
+  CPlanet* iss = world_.body(kTypeSatellite, 25544);
+  // The station, 100 m across, some 40 pixels across on the screen.
+  iss->setDiameter(0.1);
+  chart_->updatePlanetPosition(iss);
+  double kilometres = iss->getDistance() * 149597870.0;
+  draw(iss, 6 * std::atan(0.1 / kilometres) / kRadiansPerDegree, "model_iss_centred");
+  ASSERT_NE(chart_->getObjectModel(iss), nullptr);
+  // The view turned away a quarter of the field to the upper left: the
+  // model follows the satellite there.
+  double place[3], lon = 0, lat = 0, x = 0, y = 0;
+  iss->getPosition(place);
+  vectorToSpherical(place, &lon, &lat, nullptr);
+  double step = 1.5 * std::atan(0.1 / kilometres);
+  chart_->CSkyProjection::setDisplayCenter(0, lon - step / std::cos(lat), lat - step, 0);
+  chart_->updateDisplayMatrix();
+  ASSERT_TRUE(chart_->vectorToScreen(place, &x, &y));
+  ASSERT_GT(std::hypot(x - kSize / 2.0, y - kSize / 2.0), 30);
+  canvas_->clear();
+  chart_->drawSolarSystemObjects();
+  canvas_->save("model_iss");
+  chart_test::ChartCanvas& canvas = *canvas_;
+  chart_test::Raster raster = canvas.raster();
+  double sx = 0, sy = 0, ink = 0;
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; ++x) {
+      double a = raster.at(x, y) > 0.5 ? 1 : 0;
+      sx += a * (x + 0.5), sy += a * (y + 0.5), ink += a;
+    }
+  ASSERT_GT(ink, 20);
+  // A cube whose side is the diameter: a square of side 2r face on, a
+  // hexagon of area 4 sqrt 3 r^2 seen along a diagonal; solid, its nearest
+  // corner not clipped.
+  EXPECT_NEAR(sx / ink, x, 1.5);
+  EXPECT_NEAR(sy / ink, y, 1.5);
+  double r = chart_->radiusForAngle(std::atan(0.05 / kilometres));
+  EXPECT_GT(std::sqrt(ink), 1.95 * r);
+  EXPECT_LT(std::sqrt(ink), 2.7 * r);
+  EXPECT_GT(raster.at(static_cast<int>(x), static_cast<int>(y)), 0.5f);
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+// Region culling never hides what a brute-force walk shows: after the
+// layers draw a view on a fresh database, every object that a walk over
+// every region finds in the viewport within the limits must lie in a
+// region the layer loaded. On a synthetic sky tree always, and on the
+// bundle's catalogues (stars with distances, Tycho and guide stars, deep
+// sky) where they have been built; then the unloading of what left the
+// screen.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <set>
+#include <string>
+
+#include "skydata/deep_sky_object.h"
+#include "skydata/object_factory.h"
+#include "skydata/sky_data_file.h"
+#include "skydata/sky_database.h"
+#include "skydata/skydata_writer.h"
+#include "skydata/star.h"
+#include "tests/chart/chart_canvas.h"
+#include "tests/chart/sky_fixture.h"
+#include "tests/support/requirements.h"
+
+namespace {
+
+constexpr double kDegree = 0.017453292519943295;
+
+void forEachRegion(CSkyDataRegion* region, const std::function<void(CSkyDataRegion*)>& visit) {
+  if (region == nullptr) return;
+  visit(region);
+  for (int k = 0; k < 8; ++k) forEachRegion(region->getChild(k), visit);
+}
+
+struct View {
+  double ra, dec, fov, limit;
+};
+
+// What the brute-force walk counts as shown for each file.
+using ShownTest = std::function<bool(CSkyChart&, CSkyObject*)>;
+
+bool starShown(CSkyChart& chart, CSkyObject* object) {
+  if (!chart.updateStarPosition(object)) return false;
+  if (!(object->getMagnitude() <= chart.starMagLimit)) return false;
+  double v[3], x, y;
+  object->getPosition(v);
+  return chart.vectorToScreen(v, &x, &y) && chart.isPointInViewport(x, y);
+}
+
+// Regions hold objects by their places: an object counts where its place
+// is (an outline reaching in from a culled patch of sky is not looked for).
+bool deepSkyShown(CSkyChart& chart, CSkyObject* object) {
+  chart.updateStarPosition(object);
+  CDeepSkyObject* deepSky = asDeepSkyObject(object);
+  double v[3], x, y;
+  object->getPosition(v);
+  return deepSky != nullptr && chart.isDeepSkyObjectShown(deepSky) &&
+         chart.vectorToScreen(v, &x, &y) && chart.isPointInViewport(x, y);
+}
+
+// Draws the view, then checks every shown object's region was reached;
+// returns the number of shown objects.
+int checkView(CSkyChart& chart, CSkyDatabase& database, int file, const View& view,
+              const ShownTest& shown) {
+  CSkyDataFile* data = database.getDataFile(file);
+  EXPECT_NE(data, nullptr);
+  if (data == nullptr) return 0;
+  chart.CSkyProjection::setDisplayCenter(0, view.ra * kDegree, view.dec * kDegree, 0);
+  chart.setDisplayFOV(view.fov * kDegree);
+  chart.updateDisplayMatrix();
+  chart.setStarMagnitudeLimit(static_cast<float>(view.limit));
+  chart.setDeepSkyMagnitudeLimit(static_cast<float>(view.limit));
+  // Start from nothing loaded, then let the layer walk.
+  forEachRegion(data->getRoot(), [](CSkyDataRegion* r) { r->deleteObjects(); });
+  chart.updateNeeded = true;
+  if (file == kDeepSkyFile)
+    chart.drawDeepSkyObjects();
+  else
+    chart.drawStars();
+  std::set<std::uint32_t> reached;
+  forEachRegion(data->getRoot(), [&](CSkyDataRegion* r) {
+    if (r->isLoaded()) reached.insert(r->getID());
+  });
+  int count = 0, missed = 0;
+  chart.starBrightnessLimit = std::pow(10.0, -chart.starMagLimit / 2.5);
+  forEachRegion(data->getRoot(), [&](CSkyDataRegion* region) {
+    if (data->loadRegionObjects(region) < 0) return;
+    for (int i = 0; i < region->getObjectCount(); ++i) {
+      CSkyObject* object = region->getObject(static_cast<std::size_t>(i));
+      if (object == nullptr || !shown(chart, object)) continue;
+      ++count;
+      if (reached.count(region->getID()) == 0 && ++missed <= 5)
+        ADD_FAILURE() << "file " << file << " region " << region->getID() << " object " << i
+                      << " shows at (" << view.ra << ", " << view.dec << ") field " << view.fov
+                      << " but its region was culled";
+    }
+  });
+  chart.starBrightnessLimit = 0;
+  return count;
+}
+
+std::vector<View> randomViews(int n, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::vector<View> views;
+  const double fields[] = {120, 60, 20, 4};
+  const double limits[] = {5, 7.5, 11, 14};
+  for (int i = 0; i < n; ++i)
+    views.push_back({360 * unit(random), std::asin(2 * unit(random) - 1) / kDegree,
+                     fields[i % 4], limits[(i / 4) % 4]});
+  return views;
+}
+
+std::unique_ptr<CSkyChart> cullingChart(CSkyDatabase& database) {
+  auto chart = std::make_unique<CSkyChart>(&database, "");
+  chart->setViewport(0, 0, 320, 200);
+  chart->setDisplayProjection(3);
+  chart->showStarNames = false;
+  chart->showDeepSkyAtWideFOV = true;
+  return chart;
+}
+
+// A sky tree three levels deep below the six faces of the cube, with
+// random stars of magnitudes 0 to 14 in the regions their directions fall
+// in.
+TEST(ChartSkyCulling, ASyntheticSkyTreeHidesNothingAWalkOverEveryRegionShows) {
+  chart_test::ChartSky sky;
+  SkyDataWriter writer;
+  chart_test::setSkyTreeFaces(writer);
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int i = 0; i < 6000; ++i) {
+    chart_test::StarDefinition s;
+    s.ra = 360 * unit(random);
+    s.dec = std::asin(2 * unit(random) - 1) / kDegree;
+    // Hundredths, as the record keeps them: the region's range is the
+    // records' own.
+    s.magnitude = static_cast<float>(std::round(1400 * unit(random)) / 100);
+    const double v[3] = {std::cos(s.dec * kDegree) * std::cos(s.ra * kDegree),
+                         std::cos(s.dec * kDegree) * std::sin(s.ra * kDegree), std::sin(s.dec * kDegree)};
+    ASSERT_GE(writer.addRecord(chart_test::skyTreeRegion(v, 3), chart_test::starRecord(s), s.magnitude), 0);
+  }
+  char folder[256];
+  sky.database().getDataDirectory(folder, sizeof folder);
+  ASSERT_TRUE(writer.writeFile(std::string(folder) + "Guide.skydata"));
+  ASSERT_NE(sky.database().loadGuideStars("Guide.skydata"), nullptr);
+  auto chart = cullingChart(sky.database());
+  chart->properMotion = 0;
+  chart->aberration = 0;
+  int shown = 0;
+  for (const View& view : randomViews(24, 11))
+    shown += checkView(*chart, sky.database(), kGuideStarsFile, view, starShown);
+  EXPECT_GT(shown, 1000);
+}
+
+class ChartSkyBundleCulling : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* built = std::getenv("TESSALY_SKY_DATA");
+    const std::string folder = std::string(built != nullptr ? built : "app/SkyData") + "/";
+    database_ = std::make_unique<CSkyDatabase>(folder.c_str());
+    if (database_->loadStars("Stars.skydata") == nullptr ||
+        database_->loadTychoStars("TychoStars.skydata") == nullptr ||
+        database_->loadGuideStars("GuideStars.skydata") == nullptr ||
+        database_->loadDeepSky("DeepSky.skydata") == nullptr)
+      TESSALY_SKIP_OR_FAIL("no built catalogues in " << folder);
+    database_->loadSolarSystem("SolarSystem.skydata");
+    chart_ = cullingChart(*database_);
+    chart_->setLocation(0.2, 0.8, 0);
+    chart_->setJulianDate(2461000.5);
+  }
+  std::unique_ptr<CSkyDatabase> database_;
+  std::unique_ptr<CSkyChart> chart_;
+};
+
+TEST_F(ChartSkyBundleCulling, NoCatalogueHidesAStarOrObjectAWalkOverEveryRegionShows) {
+  int shown[7] = {};
+  for (const View& view : randomViews(12, 5)) {
+    for (int file : {kStarsFile, kTychoStarsFile, kGuideStarsFile})
+      shown[file] += checkView(*chart_, *database_, file, view, starShown);
+    shown[kDeepSkyFile] += checkView(*chart_, *database_, kDeepSkyFile, view, deepSkyShown);
+  }
+  EXPECT_GT(shown[kStarsFile], 1000);
+  EXPECT_GT(shown[kTychoStarsFile], 1000);
+  EXPECT_GT(shown[kDeepSkyFile], 100);
+  // From 1,000 AU (the stars file is a space tree seen from elsewhere).
+  chart_->setHomePlanetPosition(0.4, 0.2, 1000.0);
+  for (const View& view : randomViews(8, 9))
+    checkView(*chart_, *database_, kStarsFile, view, starShown);
+}
+
+TEST_F(ChartSkyBundleCulling, RegionsThatLeftTheScreenAreUnloadedButTheSelectedOneStays) {
+  checkView(*chart_, *database_, kTychoStarsFile, {83, -5, 10, 9}, starShown);  // loads all
+  CSkyDataFile* tycho = database_->getDataFile(kTychoStarsFile);
+  // Select a star of a region that the view of the opposite sky hides.
+  CSkyDataRegion* kept = nullptr;
+  chart_->CSkyProjection::setDisplayCenter(0, 263 * kDegree, 5 * kDegree, 0);
+  chart_->updateDisplayMatrix();
+  forEachRegion(tycho->getRoot(), [&](CSkyDataRegion* r) {
+    if (kept == nullptr && r->getObjectCount() > 0 && chart_->isRegionHidden(kTychoStarsFile, r))
+      kept = r;
+  });
+  ASSERT_NE(kept, nullptr);
+  SkyObjectID selected;
+  CSkyDatabase::setSkyObjectIDFromObject(&selected, kTychoStarsFile, kept->getID(), 0,
+                                         kept->getObject(0));
+  chart_->selectObject(&selected);
+  int before = 0;
+  forEachRegion(tycho->getRoot(), [&](CSkyDataRegion* r) { before += r->isLoaded(); });
+  chart_->unloadInvisibleCatalogRegions();
+  int after = 0, hiddenLoaded = 0;
+  forEachRegion(tycho->getRoot(), [&](CSkyDataRegion* r) {
+    after += r->isLoaded();
+    hiddenLoaded += r->isLoaded() && r != kept && chart_->isRegionHidden(kTychoStarsFile, r);
+  });
+  EXPECT_LT(after, before / 4);
+  EXPECT_GT(after, 1);
+  EXPECT_EQ(hiddenLoaded, 0);
+  EXPECT_TRUE(kept->isLoaded());
+}
+
+}  // namespace
