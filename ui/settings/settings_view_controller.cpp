@@ -19,6 +19,7 @@
 #include "ui/settings/interface_screen.h"
 #include "ui/settings/location_view_controller.h"
 #include "ui/settings/perspective_settings_pages.h"
+#include "ui/settings/satellites_shown_page.h"
 #include "ui/settings/settings_texts.h"
 #include "ui/settings/sky_view_settings_view_controller.h"
 
@@ -300,7 +301,7 @@ std::shared_ptr<ui::TableViewCell> SettingsViewController::pageCell(ui::TableVie
     static const char* const kTexts[] = {"Location", "Satellites Shown", "Countries Shown"};
     text = kTexts[std::clamp(path.row, 0, 2)];
     if (path.row == 0) detail = settings ? settings->locationName() : "";
-    else if (path.row == 1) detail = satellitesShownText();
+    else if (path.row == 1) detail = satelliteGroupsText(settings ? settings->satellitesShown() : nullptr);
     else detail = countriesShownText(currentChart());
     if (path.row > 0 && AppDelegate::runningOniPad()) detail = shownOnTablet(detail);
   } else if (path.row >= 0 && path.row < int(viewSettingsList.size())) {
@@ -365,6 +366,7 @@ std::shared_ptr<ui::ViewController> SettingsViewController::makePage(ui::IndexPa
   if (path.section == 0) {
     switch (path.row) {
       case 0: return std::make_shared<LocationViewController>();
+      case 1: return std::make_shared<SatellitesShownSettingsViewController>();
       case 2: return std::make_shared<CountriesShownSettingsViewController>();
       default: break;
     }
@@ -391,4 +393,3 @@ void SettingsViewController::didSelectRow(ui::TableView&, ui::IndexPath path) {
   }
 }
 
-std::string SettingsViewController::satellitesShownText() const { return ""; }

@@ -94,6 +94,5 @@ class SettingsViewController : public SVViewController,
   // The page a row opens, or null for a row that opens none.
   std::shared_ptr<ui::ViewController> makePage(ui::IndexPath path);
   void showPage(std::shared_ptr<ui::ViewController> page);
-  std::string satellitesShownText() const;
   bool downloaderDelegateSet_ = false;
 };

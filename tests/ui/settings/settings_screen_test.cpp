@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <limits>
@@ -83,6 +84,17 @@ TEST(UiSettingsScreen, RowsShowTheCurrentValuesAndTheirEdgeCases) {
   EXPECT_EQ(detail(*screen, {1, 1}), "");
   EXPECT_EQ(detail(*screen, {2, 2}), "None");
   EXPECT_EQ(detail(*screen, {2, 3}), "No Alerts");
+  // Groups: only the list manager's 25 group codes count.
+  bool* shown = w.settings.satellitesShown();
+  EXPECT_EQ(detail(*screen, {0, 1}), "No Groups");
+  shown[200] = true;
+  EXPECT_EQ(detail(*screen, {0, 1}), "No Groups");
+  shown[2] = true;
+  EXPECT_EQ(detail(*screen, {0, 1}), "1 Group");
+  shown[72] = true;
+  EXPECT_EQ(detail(*screen, {0, 1}), "2 Groups");
+  std::fill(shown, shown + 256, true);
+  EXPECT_EQ(detail(*screen, {0, 1}), "All Groups");
 
   w.settings.setPlanetMagnitudeLimit(24.8f);
   w.settings.setWarningTime(120);
@@ -376,6 +388,7 @@ TEST(UiSettingsScreen, OnATabletTheSummariesSayShownAndTheValueRowsHaveNoDisclos
   w.delegate.window()->setFrame(ui::Screen::main().bounds());
   auto screen = w.openSettings();
   EXPECT_EQ(detail(*screen, {0, 2}), "0 Countries Shown");
+  EXPECT_EQ(detail(*screen, {0, 1}), "No Groups Shown");
   EXPECT_EQ(screen->minutesBeforeCell->accessoryType(), ui::TableViewCellAccessory::none);
   EXPECT_FALSE(screen->autoVRCell->onOffSwitch()->isEnabled());
   EXPECT_FALSE(screen->voiceControlCell->onOffSwitch()->isEnabled());
@@ -401,10 +414,9 @@ TEST(UiSettingsScreen, TheContainerLaysOutItsColumnsAndOpensTheRememberedPage) {
     EXPECT_EQ(w.settings.selectedSettingsSection(), good ? 1 : 0) << section << "," << row;
     EXPECT_EQ(w.settings.selectedSettingsRow(), good ? 3 : 1) << section << "," << row;
     EXPECT_EQ(master->mainTable->indexPathForSelectedRow(), (ui::IndexPath{good ? 1 : 0, good ? 3 : 1}));
-    if (good) {
-      ASSERT_EQ(split->detailNavigationController->viewControllers().size(), 1u);
-      EXPECT_EQ(split->detailNavigationController->topViewController()->title(), "Ground View");
-    }
+    ASSERT_EQ(split->detailNavigationController->viewControllers().size(), 1u);
+    ui::ViewController* page = split->detailNavigationController->topViewController();
+    EXPECT_EQ(page->className(), good ? "GroundViewSettingsViewController" : "SatellitesShownSettingsViewController");
     w.screen->dismissViewController(false);
     w.run(1);
   }

@@ -85,6 +85,7 @@ void SettingsWorld::tapView(ui::View& view) {
 }
 
 void SettingsWorld::tapRow(ui::TableView& table, ui::IndexPath path) {
+  ui::Application::shared().layoutWindows();
   table.scrollToRow(path, ui::TableViewScrollPosition::middle, false);
   ui::Application::shared().layoutWindows();
   const ui::Rect row = table.rectForRow(path);
@@ -92,6 +93,7 @@ void SettingsWorld::tapRow(ui::TableView& table, ui::IndexPath path) {
 }
 
 void SettingsWorld::tapSwitchOfRow(ui::TableView& table, ui::IndexPath path) {
+  ui::Application::shared().layoutWindows();
   table.scrollToRow(path, ui::TableViewScrollPosition::middle, false);
   ui::Application::shared().layoutWindows();
   ui::TableViewCell* cell = table.cellForRow(path);

@@ -26,7 +26,7 @@ class ChartScreen : public uifoundation::FakeChartViewController {
  public:
   explicit ChartScreen(CSkyChart* chart) : FakeChartViewController(chart) {}
   ChartView* chartView() override { return chartView_.get(); }
-  uifoundation::FakeChartView& view() { return *chartView_; }
+  uifoundation::FakeChartView& fakeChartView() { return *chartView_; }
   std::shared_ptr<uifoundation::FakeChartView> sharedView() { return chartView_; }
   // Calls the chart view received that start with `prefix`.
   int viewCalls(const std::string& prefix) const;
