@@ -17,6 +17,7 @@ CountriesShownSettingsViewController::CountriesShownSettingsViewController()
 
 void CountriesShownSettingsViewController::viewDidLoad() {
   CheckedListPage::viewDidLoad();
+  setTitle("Countries Shown");
   pSkyChart = currentChart();
 }
 

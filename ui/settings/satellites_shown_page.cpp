@@ -36,6 +36,7 @@ SatellitesShownSettingsViewController::SatellitesShownSettingsViewController()
 
 void SatellitesShownSettingsViewController::viewDidLoad() {
   CheckedListPage::viewDidLoad();
+  setTitle("Satellites Shown");
   Settings* settings = currentSettings();
   satellitesShown = settings ? settings->satellitesShown() : nullptr;
 }
