@@ -86,7 +86,6 @@ int LocationViewController::longitudeFormat() const {
 
 void LocationViewController::viewDidLoad() {
   SettingsSubviewController::viewDidLoad();
-  appDelegate = AppDelegate::instance();
   settings = currentSettings();
   setTitle("Location");
   for (auto* field : {locationNameTF.get(), latitudeTF.get(), longitudeTF.get(), altitudeTF.get(), timeZoneTF.get()})

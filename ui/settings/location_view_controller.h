@@ -22,7 +22,6 @@
 #include "ui/settings/location_picker_delegate.h"
 #include "ui/settings/settings_subview_controller.h"
 
-class AppDelegate;
 class Settings;
 
 // The place the fields show, as read from them.
@@ -44,7 +43,6 @@ class LocationViewController : public SettingsSubviewController,
   bool setValue(std::string_view key, const std::any& value) override;
   bool performAction(std::string_view selector, ui::Object* sender) override;
 
-  AppDelegate* appDelegate = nullptr;  // not owned
   Settings* settings = nullptr;        // not owned
   std::shared_ptr<ui::ScrollView> scrollView;
   std::shared_ptr<ui::View> scrolledView;

@@ -434,4 +434,39 @@ TEST(UiSettingsScreen, TheContainerLaysOutItsColumnsAndOpensTheRememberedPage) {
   EXPECT_TRUE(made.empty());
 }
 
+TEST(UiSettingsScreen, SharedRowsWrapTheirTextAndCheckOnlyWhatIsChosen) {
+  SettingsWorld w;
+  auto switched = SwitchedTableViewCell::cellWithText(std::string(200, 'w') + " wraps", true);
+  EXPECT_EQ(switched->textLabel().numberOfLines(), 2);
+  EXPECT_EQ(switched->textLabel().lineBreakMode(), ui::LineBreakMode::wordWrap);
+  EXPECT_EQ(switched->selectionStyle, ui::TableViewCellSelectionStyle::none);
+  EXPECT_TRUE(switched->onOffSwitch()->isOn());
+  EXPECT_EQ(switched->accessoryView().get(), switched->onOffSwitch());
+  switched->setEnabled(false);
+  EXPECT_FALSE(switched->onOffSwitch()->isEnabled());
+  // Made unchecked, a checked row has no accessory; the mark follows.
+  auto checked = CheckedTableViewCell::cellWithText("", false);
+  EXPECT_EQ(checked->accessoryType(), ui::TableViewCellAccessory::none);
+  checked->setChecked(true);
+  EXPECT_EQ(checked->accessoryType(), ui::TableViewCellAccessory::checkmark);
+  // A choice list with a negative row checks nothing and scrolls nowhere.
+  auto page = std::make_shared<CheckedTableViewController>("WarningTimesView");
+  page->tableItems = {"a", "b", "c"};
+  page->selectedIndexPath = {0, -1};
+  page->noDoneBtn = true;
+  page->autoBack = true;
+  w.present(std::make_shared<CheckedTableViewController>("WarningTimesView"));
+  w.navigation->pushViewController(page, false);
+  w.run(1);
+  ui::Application::shared().layoutWindows();
+  for (int r = 0; r < 3; ++r)
+    EXPECT_EQ(page->mainTable->cellForRow({0, r})->accessoryType(), ui::TableViewCellAccessory::none);
+  EXPECT_EQ(page->mainTable->contentOffset().y, 0);
+  EXPECT_EQ(page->navigationItem().rightBarButtonItem, nullptr);
+  // With autoBack a pick goes back a page.
+  w.tapRow(*page->mainTable, {0, 2});
+  EXPECT_EQ(page->selectedIndexPath, (ui::IndexPath{0, 2}));
+  EXPECT_EQ(w.navigation->viewControllers().size(), 1u);
+}
+
 }  // namespace
