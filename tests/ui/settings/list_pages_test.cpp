@@ -243,7 +243,10 @@ TEST(UiSettingsListPages, AStaleAlertListReloadsAndMissingValuesShowEmpty) {
   // "C" fired while the page was open: deleting "A" must not fade the
   // wrong row; the table shows the list as it now is.
   center.cancel(center.scheduled()[2].identifier);
+  testing::internal::CaptureStderr();
   deleteRow(w, table, {0, 0});
+  // An update the platform would refuse (it raises) is never made.
+  EXPECT_EQ(testing::internal::GetCapturedStderr().find("Invalid table update"), std::string::npos);
   ASSERT_EQ(center.scheduled().size(), 1u);
   EXPECT_EQ(table.numberOfRows(0), 1);
   EXPECT_EQ(table.cellForRow({0, 0})->textLabel().text(), "");

@@ -152,6 +152,11 @@ TEST(UiSettingsLocationPickers, SectionsAreFirstWholeCharactersInCharacterCodeOr
   list->didSelectRow(table, {4, 0});
   ASSERT_EQ(recorder.picks.size(), 1u);
   EXPECT_EQ(recorder.picks[0].name, "zeta");
+  list->didSelectRow(table, {0, 0});  // the place just after the deleted one
+  list->didSelectRow(table, {2, 1});
+  ASSERT_EQ(recorder.picks.size(), 3u);
+  EXPECT_EQ(recorder.picks[1].name, "");
+  EXPECT_EQ(recorder.picks[2].name, "Alps");
   w.run(0.6);
   EXPECT_EQ(table.numberOfSections(), 5);
   EXPECT_EQ(table.indexTitles(), (std::vector<std::string>{"#", "1", "A", "z", "\u00c9"}));
