@@ -8,7 +8,6 @@
 #include "engine/daylight_saving.h"
 #include "engine/language.h"
 #include "engine/locations.h"
-#include "engine/sky_time.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/navigation_controller.h"

@@ -10,7 +10,6 @@
 #include "platform/uikit/navigation_controller.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/sv_alert_controller.h"
-#include "ui/foundation/sv_navigation_controller.h"
 #include "ui/foundation/utility.h"
 #include "ui/settings/alerts_view_controller.h"
 #include "ui/settings/chart_screen.h"
