@@ -5,8 +5,8 @@
 
 #include "app/chart_screen_controller.h"
 #include "app/chart_view_toolbar.h"
+#include "app/installed_screens.h"
 #include "chart/sky_chart.h"
-#include "chart/world_borders.h"
 #include "engine/locations.h"
 #include "platform/devices/location.h"
 #include "platform/foundation/bundle.h"
@@ -17,6 +17,7 @@
 #include "skydata/application_database.h"
 #include "skydata/satellite_frequencies.h"
 #include "skydata/sky_database.h"
+#include "ui/foundation/country_borders.h"
 #include "ui/foundation/small_views.h"
 #include "ui/foundation/sv_controls.h"
 #include "ui/foundation/sv_table.h"
@@ -78,7 +79,7 @@ void ApplicationShell::loadCatalogues() {
   // The downloaded copy comes first; the bundle's when it does not load.
   if (!skyData_->loadSolarSystem((caches + "/SolarSystem.skydata").c_str()))
     skyData_->loadSolarSystem((resources + "/SkyData/SolarSystem.skydata").c_str());
-  loadWorldBorders((resources + "/WorldBorders/TM_WORLD_BORDERS_SIMPL").c_str());
+  loadCountryBorders((resources + "/WorldBorders/TM_WORLD_BORDERS_SIMPL").c_str());
   loadSatelliteFrequencies((caches + "/SatelliteFrequencies.txt").c_str());
   skyData_->loadStars("Stars.skydata");
   skyData_->loadTychoStars("TychoStars.skydata");
@@ -92,6 +93,7 @@ bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns
   window_ = std::make_shared<ui::Window>(ui::Screen::main().bounds());
   launchOptions_ = launchOptions;
   loadCatalogues();
+  installChartScreens();
   initSound();
   reloadUI(false);
   std::string message;
