@@ -6,7 +6,7 @@
 #include "engine/angle_text.h"
 #include "engine/angles.h"
 #include "engine/vectors.h"
-#include "support/utf8_text.h"
+#include "support/utf8.h"
 #include "ui/settings/location_fields.h"
 
 std::string circleName(const Circle& circle) {

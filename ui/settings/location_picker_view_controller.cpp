@@ -8,7 +8,7 @@
 #include "ui/foundation/sv_table.h"
 #include "ui/foundation/utility.h"
 #include "ui/settings/interface_screen.h"
-#include "support/utf8_text.h"
+#include "support/utf8.h"
 
 namespace {
 constexpr double kReloadDelay = 0.5;  // seconds after a deletion

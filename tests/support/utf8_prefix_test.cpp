@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/utf8_text.h"
+#include "support/utf8.h"
 
 namespace {
 
