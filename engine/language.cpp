@@ -54,6 +54,8 @@ void setLanguage(int index) {
 
 const char* timeLocaleName() { return kTimeLocales[timeLocaleIndex].name; }
 
+int timeLocaleLanguage() { return timeLocaleIndex; }
+
 const char* translateString(const char* text) {
   return hookApplies() ? translationHook(text) : text;
 }

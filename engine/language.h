@@ -39,6 +39,10 @@ void setLanguage(int index);
 // The locale name (as in the table above) of the time locale last put in
 // force by setLanguage; "en_US" before any switch.
 const char* timeLocaleName();
+// The index (0-8) whose time locale is in force: the stored index, or the
+// 5-8 index switched to after it. setLanguage(getLanguage()) followed by
+// setLanguage(timeLocaleLanguage()) puts both back as they were.
+int timeLocaleLanguage();
 
 // hook(text) when the language is not English and a hook is installed,
 // otherwise text itself.

@@ -71,6 +71,18 @@ TEST_F(LanguageTest, ReturningToTheStoredIndexRestoresItsLocale) {
   EXPECT_EQ(marchName(), "March");
 }
 
+TEST_F(LanguageTest, TheLocaleInForceIsReportedApartFromTheStoredIndex) {
+  setLanguage(3);
+  EXPECT_EQ(timeLocaleLanguage(), 3);
+  setLanguage(6);
+  EXPECT_EQ(timeLocaleLanguage(), 6);
+  setLanguage(0);
+  setLanguage(3);  // what a caller saving both does to put them back
+  setLanguage(6);
+  EXPECT_EQ(getLanguage(), 3);
+  EXPECT_EQ(marchName(), "3月");
+}
+
 TEST_F(LanguageTest, IndexesOutsideTheTableChangeNothing) {
   setLanguage(3);
   setLanguage(9);

@@ -234,7 +234,7 @@ SolarSystemWorld::SolarSystemWorld(const std::vector<BodyRecord>& extra,
     std::string buffer(256, '\0');
     RecordWriter w(buffer.data(), static_cast<std::int64_t>(buffer.size()), false);
     w.writeRecordU8(39);
-    w.writeRecordU8(10);  // crater
+    w.writeRecordU8(f.type);
     w.writeRecordString(f.name.c_str());
     w.writeRecordString("");
     w.writeRecordU16(f.parent);

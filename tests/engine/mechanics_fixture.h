@@ -60,13 +60,15 @@ struct ElementLines {
 };
 std::vector<ElementLines> gpredictElementSets();
 
-// A surface feature: name, the index of its body, size (km) and unit
-// direction in the body's axes.
+// A surface feature: name, the index of its body, size (km, or people for
+// a populated place), unit direction in the body's axes and feature type
+// (10 a crater, 100 a populated place).
 struct FeatureRecord {
   std::string name;
   std::uint16_t parent = 10;
   float size = 85;
   float direction[3] = {1, 0, 0};
+  std::uint8_t type = 10;
 };
 
 class SolarSystemWorld {

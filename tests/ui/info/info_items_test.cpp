@@ -128,7 +128,8 @@ TEST(Distance, EachRowOfTheTable) {
   };
   for (const Case& c : cases) EXPECT_STREQ(formatDistance(c.au), c.text) << c.au;
   EXPECT_STREQ(formatDistance(kInf), "inf ly");
-  EXPECT_LT(std::strlen(formatDistance(1e308)), kInfoValueSize);
+  for (double au : {1e308, -1e308, -kInf, std::nan(""), -5.0, 5e-324, -0.0})
+    EXPECT_LT(std::strlen(formatDistance(au)), kInfoValueSize) << au;
 }
 
 }  // namespace
