@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "gles/context/errors.h"
 #include "gles/render/encoder_states.h"
 #include "gles/render/renderer.h"
 #include "gles/render/vertex_array_object.h"
@@ -735,6 +736,45 @@ TEST_F(ImageTest, AScissoredClearClearsOnlyTheBox) {
         ADD_FAILURE() << "drawn " << x << "," << y << ": " << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
     }
   EXPECT_EQ(wrong, 0);
+}
+
+// Stencil operations at the ends of the 8-bit range through real draws
+// (OpenGL ES 2.0, 4.1.4): DECR clamps at 0 and INCR at 255, DECR_WRAP and
+// INCR_WRAP wrap round. The value left is found by a second draw that
+// passes only where the stencil equals the expected value.
+TEST_F(ImageTest, StencilDecrementsAndIncrementsClampOrWrapAtTheEnds) {
+  constexpr int kW = 8, kH = 4;
+  width_ = kW;
+  height_ = kH;
+  framebuffer_ = makeFramebuffer(kW, kH, /*depth=*/false, /*stencil=*/true);
+  context->updateSurfaceRect();
+  use(kFlatVertex, kFlatFragment);
+  struct Case {
+    GLenum operation;
+    GLuint start, expected;
+  };
+  const Case cases[] = {{GL_DECR, 0, 0}, {GL_DECR_WRAP, 0, 255}, {GL_INCR, 255, 255},
+                        {GL_INCR_WRAP, 255, 0}, {GL_DECR, 1, 0}};
+  for (const Case& c : cases) {
+    context->enableCapability(false, GL_STENCIL_TEST);
+    context->setClearStencil(c.start);
+    clear(0, 0, 0, 1, GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    context->enableCapability(true, GL_STENCIL_TEST);
+    context->depthStencilState()->setStencilFunction(GL_FRONT_AND_BACK, GL_ALWAYS, 0, 0xFF);
+    context->depthStencilState()->setStencilOperations(GL_FRONT_AND_BACK, GL_KEEP, GL_KEEP, c.operation);
+    setColor(1, 0, 0, 1);
+    drawRect(0, 0, kW, kH);
+    context->depthStencilState()->setStencilOperations(GL_FRONT_AND_BACK, GL_KEEP, GL_KEEP, GL_KEEP);
+    context->depthStencilState()->setStencilFunction(GL_FRONT_AND_BACK, GL_EQUAL,
+                                                     static_cast<GLint>(c.expected), 0xFF);
+    setColor(0, 1, 0, 1);
+    drawRect(0, 0, kW, kH);
+    const std::vector<std::uint8_t> pixels = read();
+    int green = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) green += at(pixels, x, y)[1] == 255 && at(pixels, x, y)[0] == 0;
+    EXPECT_EQ(green, kW * kH) << mglGLEnumName(c.operation) << " from " << c.start;
+  }
 }
 
 // Points: squares of gl_PointSize pixels centred on the vertex, with
