@@ -171,6 +171,36 @@ TEST_F(PlanetTextures, GlobesAskForTheLevelsTheScreenResolves) {
   EXPECT_EQ(ground.tiled, 8192);
 }
 
+// A globe seen from just above its surface (1.1 radii from Mars's centre)
+// resolves what a screen point spans on the surface facing the observer,
+// 0.1 radius away, not at the centre: the level is the power of two over
+// pi / (the point's angle x 0.1), computed here from the gnomonic
+// projection's definition (a point spans atan(tan(fov / 2) / 200) in a
+// 400-point square).
+TEST_F(PlanetTextures, AGlobeSeenFromJustAboveItsSurfaceTakesTheLevelOfItsNearSide) {
+  mechanics_test::SolarSystemWorld world(mechanics_test::standardExtraBodies());
+  ASSERT_TRUE(world.loaded());
+  CSkyChart chart(&world.database(), "");
+  chart.setViewport(0, 0, 400, 400);
+  chart.setDisplayProjection(1);
+  chart.setJulianDate(2451545.0);
+  const double fov = 120 * kPi / 180;
+  chart.setDisplayFOV(fov);
+  CPlanet* mars = world.body(kTypePlanet, 4);
+  chart.updatePlanetPosition(mars);
+  const double radius = chart.getObjectRadius(mars);
+  mars->setDistance(1.1 * radius);
+  const double point = std::atan(chart.contentScale * std::tan(fov / 2) / 200);
+  auto level = [](double angle) {
+    std::uint32_t l = 64;
+    while (l < 32768 && l < std::floor(kPi / angle)) l *= 2;
+    return std::min<std::uint32_t>(l, 2048);  // the best map the index holds for Mars
+  };
+  const std::uint32_t nearSide = level(point * 0.1), centre = level(point * 1.1);
+  ASSERT_GT(nearSide, centre) << "the case tells the two apart";
+  EXPECT_EQ(chart.chooseTextureLevels(mars).single, static_cast<int>(nearSide));
+}
+
 // The drawing thread polls while the loader decodes; the image it takes
 // is whole, and only for the path it asked for.
 TEST_F(PlanetTextures, TheLoaderHandsOverAWholeImageOnceAndOnlyForItsPath) {
