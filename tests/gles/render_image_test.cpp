@@ -735,6 +735,19 @@ TEST_F(ImageTest, AScissoredClearClearsOnlyTheBox) {
       if ((p[0] != want[0] || p[1] != want[1] || p[2] != want[2]) && wrong++ < 12)
         ADD_FAILURE() << "drawn " << x << "," << y << ": " << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
     }
+  // A box across the whole width still leaves the other rows.
+  context->enableCapability(false, GL_STENCIL_TEST);
+  context->enableCapability(false, GL_DEPTH_TEST);
+  clear(1, 0, 0, 1);
+  context->enableCapability(true, GL_SCISSOR_TEST);
+  context->scissorState()->setScissorRect({0, 5, kW, 2});
+  clear(0, 0, 1, 1);
+  const std::vector<std::uint8_t> rows = read();
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const bool blue = y == 5 || y == 6;
+      if ((at(rows, x, y)[2] == 255) != blue && wrong++ < 18) ADD_FAILURE() << "rows " << x << "," << y;
+    }
   EXPECT_EQ(wrong, 0);
 }
 
