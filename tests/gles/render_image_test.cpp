@@ -49,12 +49,13 @@ constexpr const char* kFacingFragment =
 
 class ImageTest : public tessaly::test::ShaderTest {
  protected:
-  // A framebuffer of width x height (with a depth buffer when asked) and a
-  // program of `fragment` current.
-  void prepare(int width, int height, bool depth = false, const char* fragment = kFlatFragment) {
+  // A framebuffer of width x height (with depth and stencil buffers when
+  // asked) and a program of `fragment` current.
+  void prepare(int width, int height, bool depth = false, const char* fragment = kFlatFragment,
+               bool stencil = false) {
     width_ = width;
     height_ = height;
-    framebuffer_ = makeFramebuffer(width, height, depth);
+    framebuffer_ = makeFramebuffer(width, height, depth, stencil);
     context->updateSurfaceRect();
     use(kFlatVertex, fragment);
   }
@@ -686,12 +687,8 @@ TEST_F(ImageTest, ScissorAndViewportKeepDrawsInsideTheirBoxes) {
 // the whole target was cleared.
 TEST_F(ImageTest, AScissoredClearClearsOnlyTheBox) {
   constexpr int kW = 16, kH = 8;
-  width_ = kW;
-  height_ = kH;
-  framebuffer_ = makeFramebuffer(kW, kH, /*depth=*/true, /*stencil=*/true);
-  context->updateSurfaceRect();
-  use(kFlatVertex, kFlatFragment);
-  const MGLRect box{3, 2, 5, 4};
+  prepare(kW, kH, /*depth=*/true, kFlatFragment, /*stencil=*/true);
+  MGLRect box{3, 2, 5, 4};
   context->setClearDepth(1.0);
   context->setClearStencil(0);
   clear(1, 0, 0, 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
@@ -705,16 +702,21 @@ TEST_F(ImageTest, AScissoredClearClearsOnlyTheBox) {
   auto inBox = [&](int x, int y) {
     return x >= box.x && x < box.x + box.width && y >= box.y && y < box.y + box.height;
   };
-  const std::vector<std::uint8_t> cleared = read();
-  keep(cleared, "scissored_clear");
   int wrong = 0;
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) {
-      const std::uint8_t* p = at(cleared, x, y);
-      const std::array<int, 3> want = inBox(x, y) ? std::array{0, 255, 0} : std::array{255, 0, 0};
-      if ((p[0] != want[0] || p[1] != want[1] || p[2] != want[2]) && wrong++ < 6)
-        ADD_FAILURE() << "cleared " << x << "," << y << ": " << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
-    }
+  // One colour in the box, another everywhere else.
+  auto expectColours = [&](const char* what, std::array<int, 3> in, std::array<int, 3> out) {
+    const std::vector<std::uint8_t> pixels = read();
+    keep(pixels, std::string("scissored_clear_") + what);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const std::uint8_t* p = at(pixels, x, y);
+        const std::array<int, 3> want = inBox(x, y) ? in : out;
+        if ((p[0] != want[0] || p[1] != want[1] || p[2] != want[2]) && wrong++ < 12)
+          ADD_FAILURE() << what << " " << x << "," << y << ": " << int(p[0]) << " " << int(p[1]) << " "
+                        << int(p[2]);
+      }
+  };
+  expectColours("cleared", {0, 255, 0}, {255, 0, 0});
   // Blue at window depth 0.5 passes LESS only where the depth is still 1;
   // yellow in front passes the stencil test EQUAL 7 only in the box.
   context->enableCapability(false, GL_SCISSOR_TEST);
@@ -726,28 +728,16 @@ TEST_F(ImageTest, AScissoredClearClearsOnlyTheBox) {
   context->depthStencilState()->setStencilFunction(GL_FRONT_AND_BACK, GL_EQUAL, 7, 0xFF);
   setColor(1, 1, 0, 1);
   drawRect(0, 0, kW, kH, -1.0);
-  const std::vector<std::uint8_t> drawn = read();
-  keep(drawn, "scissored_clear_depth_stencil");
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) {
-      const std::uint8_t* p = at(drawn, x, y);
-      const std::array<int, 3> want = inBox(x, y) ? std::array{255, 255, 0} : std::array{0, 0, 255};
-      if ((p[0] != want[0] || p[1] != want[1] || p[2] != want[2]) && wrong++ < 12)
-        ADD_FAILURE() << "drawn " << x << "," << y << ": " << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
-    }
+  expectColours("depth_stencil", {255, 255, 0}, {0, 0, 255});
   // A box across the whole width still leaves the other rows.
   context->enableCapability(false, GL_STENCIL_TEST);
   context->enableCapability(false, GL_DEPTH_TEST);
   clear(1, 0, 0, 1);
   context->enableCapability(true, GL_SCISSOR_TEST);
-  context->scissorState()->setScissorRect({0, 5, kW, 2});
+  box = {0, 5, kW, 2};
+  context->scissorState()->setScissorRect(box);
   clear(0, 0, 1, 1);
-  const std::vector<std::uint8_t> rows = read();
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) {
-      const bool blue = y == 5 || y == 6;
-      if ((at(rows, x, y)[2] == 255) != blue && wrong++ < 18) ADD_FAILURE() << "rows " << x << "," << y;
-    }
+  expectColours("rows", {0, 0, 255}, {255, 0, 0});
   EXPECT_EQ(wrong, 0);
 }
 
@@ -757,11 +747,7 @@ TEST_F(ImageTest, AScissoredClearClearsOnlyTheBox) {
 // passes only where the stencil equals the expected value.
 TEST_F(ImageTest, StencilDecrementsAndIncrementsClampOrWrapAtTheEnds) {
   constexpr int kW = 8, kH = 4;
-  width_ = kW;
-  height_ = kH;
-  framebuffer_ = makeFramebuffer(kW, kH, /*depth=*/false, /*stencil=*/true);
-  context->updateSurfaceRect();
-  use(kFlatVertex, kFlatFragment);
+  prepare(kW, kH, /*depth=*/false, kFlatFragment, /*stencil=*/true);
   struct Case {
     GLenum operation;
     GLuint start, expected;
