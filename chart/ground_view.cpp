@@ -68,21 +68,25 @@ void CSkyChart::drawEarthView() {
   if (!drawTexturedGlobe(earth)) drawEarthOverlays(earth);
 
   setLineWidth(contentScale == 2 ? 1.0f : 1.5f);
+  buildStarSprites();
+  // Satellites are all drawn alike, as a star halfway up to the limit.
+  const double magnitude = starMagLimit / 2;
   double x, y;
   if (groundScreenPoint(*this, selected, earth, &x, &y) && isPointInViewport(x, y)) {
-    drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y),
-                         selected->getMagnitude());
+    drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y), magnitude);
     drawSolarSystemLabel(selected, static_cast<float>(x), static_cast<float>(y), 0);
   }
-  if (!showSatellites) return;
-  for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
-    CPlanet* body = database->getSolarSystemObject(i);
-    if (!isOtherSatellite(*this, body)) continue;
-    if (!groundScreenPoint(*this, body, earth, &x, &y) || !isPointInViewport(x, y)) continue;
-    drawSolarSystemPoint(body, static_cast<float>(x), static_cast<float>(y), body->getMagnitude());
-    if (showMinorPlanetNames)
-      drawSolarSystemLabel(body, static_cast<float>(x), static_cast<float>(y), 0);
+  if (showSatellites) {
+    for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
+      CPlanet* body = database->getSolarSystemObject(i);
+      if (!isOtherSatellite(*this, body)) continue;
+      if (!groundScreenPoint(*this, body, earth, &x, &y) || !isPointInViewport(x, y)) continue;
+      drawSolarSystemPoint(body, static_cast<float>(x), static_cast<float>(y), magnitude);
+      if (showMinorPlanetNames)
+        drawSolarSystemLabel(body, static_cast<float>(x), static_cast<float>(y), 0);
+    }
   }
+  endStarSprites();
 }
 
 void CSkyChart::followSelectedSatellite() {
