@@ -1,0 +1,131 @@
+// Whole frames of the chart on the built bundle through the GL layer on the
+// software GPU, as a user sees them: a winter night over the horizon, the
+// daylit sky round the Sun, the Moon and Saturn close up, the station in
+// the orbit view and the ground view. Each frame is drawn twice (the
+// second from what the first loaded) without a GL error.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "chart/sky_chart.h"
+#include "skydata/object_types.h"
+#include "skydata/sky_database.h"
+#include "tests/chart/bundle_sky.h"
+#include "tests/chart/chart_canvas.h"
+#include "tests/support/requirements.h"
+#include "tests/tools/built_bundle.h"
+
+namespace {
+
+constexpr int kWidth = 1024, kHeight = 640;
+constexpr double kDegree = 0.017453292519943295;
+// 2023 December 19 from Vienna's Grossmugl: 22:00 UT and 11:00 UT.
+constexpr double kNight = 2460299.416667, kNoon = 2460298.958333;
+constexpr double kLongitude = 16.22 * kDegree, kLatitude = 48.49 * kDegree, kHeightMetres = 265;
+
+class WholeFrame : public testing::Test {
+ protected:
+  void SetUp() override {
+    // The chart tests' environment names the source bundle for its fonts;
+    // the catalogues are in the build's.
+    const char* source = std::getenv("TESSALY_SOURCE_DIR");
+    const std::string bundle = std::string(source != nullptr ? source : ".") + "/build/release/app";
+    if (!chart_test::BundleSky::available(bundle))
+      TESSALY_SKIP_OR_FAIL("no built catalogues and pictures in " << bundle);
+    if (!chart_test::backendAvailable(chart_test::Backend::gl)) GTEST_SKIP() << "no GL layer";
+    sky_ = std::make_unique<chart_test::BundleSky>(bundle);
+    ASSERT_TRUE(sky_->loaded());
+    chart_ = sky_->makeChart(kWidth, kHeight);
+    canvas_ = chart_test::makeCanvas(chart_test::Backend::gl, *chart_, kWidth, kHeight);
+    chart_->setLocation(kLongitude, kLatitude, kHeightMetres);
+  }
+
+  SkyObjectID find(const char* name, int file = kSolarSystemFile) {
+    SkyObjectID id{};
+    EXPECT_TRUE(sky_->find(name, file, &id)) << name;
+    return id;
+  }
+  void select(const char* name) {
+    SkyObjectID id = find(name);
+    chart_->selectObject(&id);
+  }
+  void centreOn(const char* name, double fovDegrees) {
+    SkyObjectID id = find(name);
+    chart_->selectObject(&id);
+    chart_->setDisplayFOV(fovDegrees * kDegree);
+    chart_->centerOnObjectID(&id);
+  }
+  // Two frames, the second saved.
+  chart_test::Raster draw(const char* name) {
+    for (int pass = 0; pass < 2; ++pass) {
+      canvas_->clear();
+      chart_->updateNeeded = true;
+      chart_->drawSkyChart();
+      chart_->unloadInvisibleCatalogRegions();
+    }
+    canvas_->save(std::string("whole_") + name);
+    return canvas_->raster();
+  }
+
+  std::unique_ptr<chart_test::BundleSky> sky_;
+  std::unique_ptr<CSkyChart> chart_;
+  std::unique_ptr<chart_test::ChartCanvas> canvas_;
+};
+
+TEST_F(WholeFrame, AWinterNightOverTheSouthernHorizon) {
+  chart_->setJulianDate(kNight);
+  chart_->setDisplayCenter(kCoordHorizon, 180 * kDegree, 30 * kDegree, 0);
+  chart_->showGrid = true;
+  chart_->showSatellites = chart_->showMinorPlanetNames = true;
+  draw("night");
+}
+
+TEST_F(WholeFrame, TheDaylitSkyRoundTheSun) {
+  chart_->setJulianDate(kNoon);
+  chart_->showDaylight = true;
+  centreOn("Sun", 90);
+  draw("daylight");
+}
+
+TEST_F(WholeFrame, TheMoonCloseUp) {
+  chart_->setJulianDate(kNight);
+  centreOn("Moon", 1);
+  draw("moon");
+}
+
+TEST_F(WholeFrame, SaturnAndItsRings) {
+  chart_->setJulianDate(kNight - 0.2);
+  centreOn("Saturn", 0.03);
+  draw("saturn");
+}
+
+TEST_F(WholeFrame, TheStationInTheOrbitView) {
+  chart_->setJulianDate(kNight);
+  select("ISS (ZARYA)");
+  SkyObjectID earth = find("Earth");
+  chart_->setHomeObject(earth);
+  chart_->setDisplayCoordSystem(1);
+  chart_->setHomePlanetPosition(0, 30 * kDegree, 0.0003);
+  chart_->setCenterOnHome(true);
+  chart_->setDisplayFOV(60 * kDegree);
+  chart_->showSelectedObjectOrbit = true;
+  chart_->showSatellites = true;
+  draw("orbit");
+}
+
+TEST_F(WholeFrame, TheStationOverTheGroundView) {
+  chart_->setJulianDate(kNight);
+  select("ISS (ZARYA)");
+  chart_->earthView = true;
+  chart_->setDisplayCoordSystem(1);
+  chart_->setDisplayProjection(4);
+  chart_->setDisplayFlippedHoriz(true);
+  chart_->setDisplayFOV(360 * kDegree);
+  // Greenwich in the middle: the sidereal time at 22:00 UT.
+  chart_->setDisplayCenter(1, 75.9 * kDegree, 0, 0);
+  chart_->showSatellites = true;
+  draw("ground");
+}
+
+}  // namespace
