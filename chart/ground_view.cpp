@@ -69,8 +69,9 @@ void CSkyChart::drawEarthView() {
 
   setLineWidth(contentScale == 2 ? 1.0f : 1.5f);
   buildStarSprites();
-  // Satellites are all drawn alike, as a star halfway up to the limit.
-  const double magnitude = starMagLimit / 2;
+  // Satellites are all drawn alike, with the middle sprite: the same size
+  // over the whole world as over a country.
+  const double magnitude = middleSpriteMagnitude();
   double x, y;
   if (groundScreenPoint(*this, selected, earth, &x, &y) && isPointInViewport(x, y)) {
     drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y), magnitude);

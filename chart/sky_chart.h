@@ -448,6 +448,9 @@ class CSkyChart : public CSkyMechanics {
   // One sprite at a screen point; returns its disc radius.
   float addStarSprite(const float rgb[3], float magnitude, float x, float y);
   float addStarSpriteForColorIndex(float magnitude, float x, float y, float colorIndex);
+  // The magnitude drawn with the sprite halfway up the atlas's brightness
+  // steps, whatever the limit: the ground view's satellites.
+  float middleSpriteMagnitude() const;
   // Sprite, and glare for the brightest; returns the radius labels keep
   // clear of.
   float drawStar(CStar* star, float x, float y);
