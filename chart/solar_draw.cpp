@@ -153,7 +153,6 @@ void CSkyChart::drawPointForMagnitude(const float rgb[3], float x, float y, doub
   // Of unknown brightness: the faintest drawn.
   if (!std::isfinite(magnitude)) magnitude = starMagLimit;
   if (cgContext == nullptr) {
-    buildStarSprites();
     addStarSprite(color, static_cast<float>(magnitude), x, y);
     return;
   }
