@@ -43,88 +43,77 @@ void setScene(CSkyChart& chart) {
   chart.updateNeeded = true;
 }
 
-std::unique_ptr<chart_test::BundleSky> loadBundle(benchmark::State& state) {
-  const char* named = std::getenv("TESSALY_BUNDLE");
-  const std::string path = named != nullptr && *named != 0 ? named : TESSALY_BENCH_BUNDLE;
-  if (!chart_test::BundleSky::available(path)) {
-    state.SkipWithError(("no built bundle in " + path).c_str());
-    return nullptr;
+// The scene on the bundle in a GL canvas, its first frame drawn (the
+// regions in view read, the textures made); `ready` is false, with the
+// benchmark told why, when there is no GL layer or no built bundle.
+struct FrameScene {
+  explicit FrameScene(benchmark::State& state) {
+    const char* named = std::getenv("TESSALY_BUNDLE");
+    const std::string path = named != nullptr && *named != 0 ? named : TESSALY_BENCH_BUNDLE;
+    if (!chart_test::backendAvailable(chart_test::Backend::gl)) {
+      state.SkipWithError("no GL layer");
+      return;
+    }
+    if (!chart_test::BundleSky::available(path)) {
+      state.SkipWithError(("no built bundle in " + path).c_str());
+      return;
+    }
+    sky = std::make_unique<chart_test::BundleSky>(path);
+    if (!sky->loaded()) {
+      state.SkipWithError("the bundle could not be read");
+      return;
+    }
+    chart = sky->makeChart(kWidth, kHeight);
+    canvas = chart_test::makeCanvas(chart_test::Backend::gl, *chart, kWidth, kHeight);
+    setScene(*chart);
+    chart->drawSkyChart();
+    canvas->finish();
+    ready = true;
   }
-  auto sky = std::make_unique<chart_test::BundleSky>(path);
-  if (!sky->loaded()) {
-    state.SkipWithError("the bundle could not be read");
-    return nullptr;
+  // One frame as the chart screen draws it: the chart, then the regions
+  // that left the view unloaded.
+  void draw(bool moving) {
+    if (moving) chart->setJulianDate(chart->julianDate + kSecond);
+    chart->updateNeeded = moving;
+    chart->drawSkyChart();
+    chart->unloadInvisibleCatalogRegions();
   }
-  return sky;
-}
-
-// One frame as the chart screen draws it: the chart, then the regions that
-// left the view unloaded.
-void drawFrame(CSkyChart& chart, bool moving) {
-  if (moving) chart.setJulianDate(chart.julianDate + kSecond);
-  chart.updateNeeded = moving;
-  chart.drawSkyChart();
-  chart.unloadInvisibleCatalogRegions();
-}
+  std::unique_ptr<chart_test::BundleSky> sky;
+  std::unique_ptr<CSkyChart> chart;
+  std::unique_ptr<chart_test::ChartCanvas> canvas;
+  bool ready = false;
+};
 
 void BM_FullFrameGPU(benchmark::State& state) {
-  if (!chart_test::backendAvailable(chart_test::Backend::gl)) {
-    state.SkipWithError("no GL layer");
-    return;
-  }
-  auto sky = loadBundle(state);
-  if (sky == nullptr) return;
-  auto chart = sky->makeChart(kWidth, kHeight);
-  auto canvas = chart_test::makeCanvas(chart_test::Backend::gl, *chart, kWidth, kHeight);
-  setScene(*chart);
-  // The first frame reads the regions in view and makes the textures.
-  chart->drawSkyChart();
-  canvas->finish();
+  FrameScene scene(state);
+  if (!scene.ready) return;
   const bool moving = state.range(0) != 0;
   for (auto _ : state) {
-    drawFrame(*chart, moving);
-    canvas->finish();
+    scene.draw(moving);
+    scene.canvas->finish();
   }
-  state.counters["bodies"] = chart->planetDistanceCount;
+  state.counters["bodies"] = scene.chart->planetDistanceCount;
 }
 BENCHMARK(BM_FullFrameGPU)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_FullFrameChartWork(benchmark::State& state) {
-  if (!chart_test::backendAvailable(chart_test::Backend::gl)) {
-    state.SkipWithError("no GL layer");
-    return;
-  }
-  auto sky = loadBundle(state);
-  if (sky == nullptr) return;
-  auto chart = sky->makeChart(kWidth, kHeight);
-  auto canvas = chart_test::makeCanvas(chart_test::Backend::gl, *chart, kWidth, kHeight);
-  setScene(*chart);
-  chart->drawSkyChart();
-  canvas->finish();
+  FrameScene scene(state);
+  if (!scene.ready) return;
   const bool moving = state.range(0) != 0;
   for (auto _ : state) {
-    drawFrame(*chart, moving);
+    scene.draw(moving);
     // The GPU's work is left out of the time.
     state.PauseTiming();
-    canvas->finish();
+    scene.canvas->finish();
     state.ResumeTiming();
   }
 }
 BENCHMARK(BM_FullFrameChartWork)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_StartUpToFirstFrame(benchmark::State& state) {
-  if (!chart_test::backendAvailable(chart_test::Backend::gl)) {
-    state.SkipWithError("no GL layer");
-    return;
-  }
   for (auto _ : state) {
-    auto sky = loadBundle(state);
-    if (sky == nullptr) return;
-    auto chart = sky->makeChart(kWidth, kHeight);
-    auto canvas = chart_test::makeCanvas(chart_test::Backend::gl, *chart, kWidth, kHeight);
-    setScene(*chart);
-    chart->drawSkyChart();
-    canvas->finish();
+    FrameScene scene(state);
+    if (!scene.ready) return;
   }
 }
 BENCHMARK(BM_StartUpToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
