@@ -1,7 +1,6 @@
 // The ground view: the Earth seen as a map from its centre, with the
 // selected satellite, the other satellites and the Earth's overlays; the
 // view following the selected satellite; and the ground view's hit test.
-#include <algorithm>
 #include <cmath>
 
 #include "chart/ground_point.h"
@@ -20,8 +19,6 @@ namespace {
 constexpr int kSunIndex = 0;
 constexpr int kEarthIndex = 3;
 constexpr int kMoonIndex = 10;
-// The tap radius of the hit test, in points.
-constexpr float kTapRadiusPoints = 16;
 
 // The satellites the ground view shows besides the selected one.
 bool isOtherSatellite(const CSkyChart& chart, const CPlanet* body) {
@@ -113,14 +110,13 @@ int CSkyChart::findSatellitesNear(GPoint point, SkyObjectID* results, int maximu
   CPlanet* earth = database->getSolarSystemObject(kEarthIndex);
   if (earth == nullptr || !showSatellites) return 0;
   if (updateNeeded) refreshGroundPositions(*this);
-  const double radius = kTapRadiusPoints * contentScale;
   int n = 0;
   for (int i = 0, count = database->getSolarSystemObjectCount(); i < count && n < maximum; ++i) {
     CPlanet* body = database->getSolarSystemObject(i);
     if (!isOtherSatellite(*this, body)) continue;
     double x, y;
     if (!groundScreenPoint(*this, body, earth, &x, &y)) continue;
-    if (std::hypot(x - point.x, y - point.y) >= radius) continue;
+    if (!isNearPoint({static_cast<float>(x), static_cast<float>(y)}, 0, point)) continue;
     if (!database->objectPassesFilter(body)) continue;
     CSkyDatabase::setSkyObjectIDFromObject(&results[n++], 1, 0, static_cast<std::uint16_t>(i), body);
   }
