@@ -171,4 +171,23 @@ TEST_F(SolarSprites, BrighterPointsAreLargerSpritesAndTheUnknownTheFaintest) {
   EXPECT_EQ(level(rgba, centre + 1, centre), 255) << "a flat disc";
 }
 
+// The ground view's satellites take the middle sprite: as large over the
+// whole world (a limit near 3) as over a country (one near 14).
+TEST_F(SolarSprites, TheMiddleSpriteIsOneSizeWhateverTheLimit) {
+  chart_test::ChartOnEmptySky sky(kSize, kSize);
+  CSkyChart& chart = *sky.chart;
+  const float white[3] = {1, 1, 1};
+  std::vector<int> inks;
+  for (float limit : {3.0f, 6.0f, 6.5f, 9.0f, 14.0f}) {
+    auto canvas = chart_test::makeCanvas(chart_test::Backend::gl, chart, kSize, kSize);
+    chart.setStarMagnitudeLimit(limit);
+    chart.buildStarSprites();
+    chart.drawPointForMagnitude(white, kSize / 2.0f, kSize / 2.0f, chart.middleSpriteMagnitude());
+    chart.endStarSprites();
+    inks.push_back(canvas->raster().inkCount(0.05f));
+  }
+  EXPECT_GT(inks[0], 20);
+  for (int ink : inks) EXPECT_EQ(ink, inks[0]);
+}
+
 }  // namespace
