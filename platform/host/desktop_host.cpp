@@ -231,7 +231,13 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
     SDL_Event e;
     while (SDL_PollEvent(&e)) desktop.handle(e);
   });
+  bool screenSaverInhibited = false;
   auto refresh = loop.scheduleTimer(1.0 / 60, true, [&](ns::Timer&) {
+    if (app.idleTimerDisabled != screenSaverInhibited) {
+      screenSaverInhibited = app.idleTimerDisabled;
+      if (screenSaverInhibited) SDL_DisableScreenSaver();
+      else SDL_EnableScreenSaver();
+    }
     ui::stepDisplayLinks(desktop.now());
     ui::Application::shared().layoutWindows();
     if (ui::takeDisplayNeeded()) desktop.present();

@@ -238,3 +238,21 @@ TEST(UikitKeyboard, AnAlertDimsTheKeyboardBehindIt) {
 }
 
 }  // namespace
+
+// An animation still running when the process ends may hold the last
+// reference to a view in its completion; releasing it at exit must not
+// touch the animator's list while that list is being destroyed.
+TEST(ViewAnimations, AnAnimationStillRunningAtExitReleasesItsViewsSafely) {
+  EXPECT_EXIT(
+      {
+        // The first animation is released first, then the second, whose
+        // completion holds the last reference to a view.
+        auto first = std::make_shared<ui::View>(ui::Rect{0, 0, 10, 10});
+        auto held = std::make_shared<ui::View>(ui::Rect{0, 0, 10, 10});
+        ui::View::animate(100.0, [&] { first->setAlpha(0); });
+        ui::View::animate(100.0, [&] { held->setAlpha(0); }, [held](bool) { held->setAlpha(1); });
+        held.reset();
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "");
+}

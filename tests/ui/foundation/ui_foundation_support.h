@@ -44,10 +44,17 @@ class FakeChartView : public ChartView {
   void setNeedsDisplay() override { calls.push_back("setNeedsDisplay"); }
   void drawImmediately() override { calls.push_back("drawImmediately"); }
   int chartPerspective() const override { return perspective; }
+  void setChartPerspective(int p) override {
+    perspective = p;
+    calls.push_back("setChartPerspective:" + std::to_string(p));
+  }
+  void enableZoom(bool on) override { calls.push_back(std::string("enableZoom:") + (on ? "1" : "0")); }
+  std::shared_ptr<cg::Image> snapshot() const override { return still; }
   void zoomIn() override { calls.push_back("zoomIn"); }
   void zoomOut() override { calls.push_back("zoomOut"); }
   void zoomStop() override { calls.push_back("zoomStop"); }
   int perspective = 1;
+  std::shared_ptr<cg::Image> still;
   std::vector<std::string> calls;
 };
 
@@ -63,7 +70,7 @@ class FakeChartViewController : public ChartViewController {
   Settings* settings() override { return settings_; }
   CSkyChart* pSkyChart() override { return chart_; }
   ChartView* chartView() override { return &view_; }
-  ui::ViewController* settingsViewController() override { return nullptr; }
+  ui::ViewController* settingsViewController() override { return settingsScreen; }
   void realTimeChanged() override { record("realTimeChanged"); }
   void showTimeFlow(bool shown) override { record(std::string("showTimeFlow:") + (shown ? "1" : "0")); }
   void setChartPerspective(int p) override { record("setChartPerspective:" + std::to_string(p)); }
@@ -75,6 +82,7 @@ class FakeChartViewController : public ChartViewController {
   void showStatusObjectInfo() override { record("showStatusObjectInfo"); }
   void startZoom(ui::View* sender) override { record("startZoom:"), senders.push_back(sender); }
   void stopZoom(ui::View* sender) override { record("stopZoom:"), senders.push_back(sender); }
+  void setDoingLiveAdjust(bool on) override { record(std::string("setDoingLiveAdjust:") + (on ? "1" : "0")); }
   void selectObject(const SkyObjectID&) override { record("selectObject:"); }
   void updateSelectedObject() override { record("updateSelectedObject"); }
   void timeForward() override { record("timeForward"); }
@@ -92,6 +100,7 @@ class FakeChartViewController : public ChartViewController {
   FakeTimeLabel& fakeLabel() { return label_; }
   std::vector<std::string> calls;
   std::vector<ui::View*> senders;
+  ui::ViewController* settingsScreen = nullptr;  // not owned
 
  private:
   void record(std::string call) { calls.push_back(std::move(call)); }

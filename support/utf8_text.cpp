@@ -1,0 +1,37 @@
+#include "support/utf8_text.h"
+
+std::size_t utf8FirstCharacterLength(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t step = utf8FirstCharacterLength(text.substr(at));
+    const std::size_t next = at + (step == 0 ? 1 : step);
+    if (next > maxBytes) break;
+    at = next;
+  }
+  return at;
+}
