@@ -32,10 +32,7 @@ constexpr double kLongitude = 16.22 * kDegree, kLatitude = 48.49 * kDegree, kHei
 class WholeFrame : public testing::Test {
  protected:
   void SetUp() override {
-    // The chart tests' environment names the source bundle for its fonts;
-    // the catalogues are in the build's.
-    const char* source = std::getenv("TESSALY_SOURCE_DIR");
-    const std::string bundle = std::string(source != nullptr ? source : ".") + "/build/release/app";
+    const std::string bundle = tessaly::test::builtBundlePath();
     if (!chart_test::BundleSky::available(bundle))
       TESSALY_SKIP_OR_FAIL("no built catalogues and pictures in " << bundle);
     if (!chart_test::backendAvailable(chart_test::Backend::gl)) GTEST_SKIP() << "no GL layer";
