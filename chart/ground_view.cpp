@@ -1,7 +1,6 @@
 // The ground view: the Earth seen as a map from its centre, with the
 // selected satellite, the other satellites and the Earth's overlays; the
 // view following the selected satellite; and the ground view's hit test.
-#include <algorithm>
 #include <cmath>
 
 #include "chart/ground_point.h"
@@ -20,8 +19,6 @@ namespace {
 constexpr int kSunIndex = 0;
 constexpr int kEarthIndex = 3;
 constexpr int kMoonIndex = 10;
-// The tap radius of the hit test, in points.
-constexpr float kTapRadiusPoints = 16;
 
 // The satellites the ground view shows besides the selected one.
 bool isOtherSatellite(const CSkyChart& chart, const CPlanet* body) {
@@ -68,21 +65,26 @@ void CSkyChart::drawEarthView() {
   if (!drawTexturedGlobe(earth)) drawEarthOverlays(earth);
 
   setLineWidth(contentScale == 2 ? 1.0f : 1.5f);
+  buildStarSprites();
+  // Satellites are all drawn alike, with the middle sprite: the same size
+  // over the whole world as over a country.
+  const double magnitude = middleSpriteMagnitude();
   double x, y;
   if (groundScreenPoint(*this, selected, earth, &x, &y) && isPointInViewport(x, y)) {
-    drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y),
-                         selected->getMagnitude());
+    drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y), magnitude);
     drawSolarSystemLabel(selected, static_cast<float>(x), static_cast<float>(y), 0);
   }
-  if (!showSatellites) return;
-  for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
-    CPlanet* body = database->getSolarSystemObject(i);
-    if (!isOtherSatellite(*this, body)) continue;
-    if (!groundScreenPoint(*this, body, earth, &x, &y) || !isPointInViewport(x, y)) continue;
-    drawSolarSystemPoint(body, static_cast<float>(x), static_cast<float>(y), body->getMagnitude());
-    if (showMinorPlanetNames)
-      drawSolarSystemLabel(body, static_cast<float>(x), static_cast<float>(y), 0);
+  if (showSatellites) {
+    for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
+      CPlanet* body = database->getSolarSystemObject(i);
+      if (!isOtherSatellite(*this, body)) continue;
+      if (!groundScreenPoint(*this, body, earth, &x, &y) || !isPointInViewport(x, y)) continue;
+      drawSolarSystemPoint(body, static_cast<float>(x), static_cast<float>(y), magnitude);
+      if (showMinorPlanetNames)
+        drawSolarSystemLabel(body, static_cast<float>(x), static_cast<float>(y), 0);
+    }
   }
+  endStarSprites();
 }
 
 void CSkyChart::followSelectedSatellite() {
@@ -108,14 +110,13 @@ int CSkyChart::findSatellitesNear(GPoint point, SkyObjectID* results, int maximu
   CPlanet* earth = database->getSolarSystemObject(kEarthIndex);
   if (earth == nullptr || !showSatellites) return 0;
   if (updateNeeded) refreshGroundPositions(*this);
-  const double radius = kTapRadiusPoints * contentScale;
   int n = 0;
   for (int i = 0, count = database->getSolarSystemObjectCount(); i < count && n < maximum; ++i) {
     CPlanet* body = database->getSolarSystemObject(i);
     if (!isOtherSatellite(*this, body)) continue;
     double x, y;
     if (!groundScreenPoint(*this, body, earth, &x, &y)) continue;
-    if (std::hypot(x - point.x, y - point.y) >= radius) continue;
+    if (!isNearPoint({static_cast<float>(x), static_cast<float>(y)}, 0, point)) continue;
     if (!database->objectPassesFilter(body)) continue;
     CSkyDatabase::setSkyObjectIDFromObject(&results[n++], 1, 0, static_cast<std::uint16_t>(i), body);
   }

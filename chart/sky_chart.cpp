@@ -154,6 +154,8 @@ void CSkyChart::setImageDirectory(const char* path) {
   // The solar-system render data, deep-sky images, Milky Way texture,
   // constellation images and horizon textures are released here so that
   // they reload from the new folder.
+  if (database != nullptr) releaseSolarSystemRenderData(database->getSolarSystemFile());
+  releaseDeepSkyImageTextures();
   releaseMilkyWayTexture();
   releaseConstellationImageTextures();
   releaseHorizonTextures();

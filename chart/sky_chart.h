@@ -449,6 +449,9 @@ class CSkyChart : public CSkyMechanics {
   // One sprite at a screen point; returns its disc radius.
   float addStarSprite(const float rgb[3], float magnitude, float x, float y);
   float addStarSpriteForColorIndex(float magnitude, float x, float y, float colorIndex);
+  // The magnitude drawn with the sprite halfway up the atlas's brightness
+  // steps, whatever the limit: the ground view's satellites.
+  float middleSpriteMagnitude() const;
   // Sprite, and glare for the brightest; returns the radius labels keep
   // clear of.
   float drawStar(CStar* star, float x, float y);
@@ -589,8 +592,11 @@ class CSkyChart : public CSkyMechanics {
   void drawLimb(CSkyObject* object, const float rgb[3], bool filled);
   // The unlit part of the disc, translucent black.
   void drawDarkSide(CSkyObject* object);
-  // A body too small for a disc (the star layer's sprite stands here until
-  // sprites are drawn).
+  // A body too small for a disc, or a star-like mark: in GL a star sprite
+  // of the magnitude, held in the sprite batch until `endStarSprites`
+  // (the layer builds the atlas first); the 2-D back end, which draws no
+  // sprites, draws a disc sized by the magnitude. An unknown magnitude
+  // draws the faintest.
   void drawSolarSystemPoint(CPlanet* body, float x, float y, double magnitude);
   void drawPointForMagnitude(const float rgb[3], float x, float y, double magnitude);
   void drawSolarSystemLabel(CPlanet* body, float x, float y, float r);

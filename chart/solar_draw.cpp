@@ -148,12 +148,19 @@ void CSkyChart::drawSolarSystemPoint(CPlanet* body, float x, float y, double mag
 }
 
 void CSkyChart::drawPointForMagnitude(const float rgb[3], float x, float y, double magnitude) {
-  // A disc whose size follows the magnitude, one point at the limit and
-  // four at magnitude -2 and brighter.
-  double limit = std::max<double>(starMagLimit, 1.0);
-  double size = std::isfinite(magnitude) ? 1 + 3 * (limit - magnitude) / (limit + 2) : 1;
   float color[3];
   filterColor(color, rgb);
+  // Of unknown brightness: the faintest drawn.
+  if (!std::isfinite(magnitude)) magnitude = starMagLimit;
+  if (cgContext == nullptr) {
+    addStarSprite(color, static_cast<float>(magnitude), x, y);
+    return;
+  }
+  // The 2-D back end draws no sprites: a disc whose size follows the
+  // magnitude, one point at the limit and four at magnitude -2 and
+  // brighter.
+  double limit = std::max<double>(starMagLimit, 1.0);
+  double size = 1 + 3 * (limit - magnitude) / (limit + 2);
   setColor(color[0], color[1], color[2], 1);
   drawCircle(true, x, y, static_cast<float>(std::clamp(size, 1.0, 4.0) * contentScale), 0);
 }
@@ -191,6 +198,7 @@ void CSkyChart::drawSolarSystemObject(CSkyObject* object, float x, float y, floa
   bool sun = isSun(body);
   if (sun) {
     drawSolarSystemPoint(body, x, y, body->getMagnitude());
+    endStarSprites();
     if (showPlanetAtmospheres) drawSunGlare(body, x, y, r, body->getMagnitude());
     if (r < 8 * pt) {
       setColor(color[0], color[1], color[2], 1);
@@ -206,6 +214,7 @@ void CSkyChart::drawSolarSystemObject(CSkyObject* object, float x, float y, floa
         transit = body->angularSeparationToObject(*theSun) < sum;
       }
       if (transit) {
+        endStarSprites();
         float sky[3];
         filterColor(sky, skyRGB);
         setColor(sky[0], sky[1], sky[2], 1);
@@ -219,6 +228,7 @@ void CSkyChart::drawSolarSystemObject(CSkyObject* object, float x, float y, floa
     return;
   }
   if (attachRenderData(body) == nullptr) return;
+  endStarSprites();
   bool ringed = hasRings(*body);
   if (modelFileForObject(this, body)[0] != 0) loadObjectModel(body);
   if (ringed) drawRings(body, false);
@@ -325,18 +335,24 @@ void CSkyChart::drawSolarSystemObjects() {
   if ((!whole && n > 2) || (whole && n < 2) || updateNeeded) buildSolarSystemDrawList(whole);
   float pt = contentScale;
   setLineWidth(pt == 2 ? 1.0f : 1.5f);
+  // Points gather in one sprite batch; whatever else is drawn (it shares
+  // the vertex buffer) ends the batch first.
+  buildStarSprites();
 
   for (int i = 0; i < planetDistanceCount; ++i) {
     const PlanetDistance& record = planetDistances[i];
     CPlanet* body = drawListObject(*this, record);
     if (body == nullptr || isLeftOutNearGround(record, body)) continue;
     if (record.flag != 0) {
+      endStarSprites();
       drawOrbitTrack(body, record.flag);
       continue;
     }
     int type = body->getType();
-    if (type == kTypeComet && (body->getMagnitude() <= planetMagLimitInUse || body == selectedObject))
+    if (type == kTypeComet && (body->getMagnitude() <= planetMagLimitInUse || body == selectedObject)) {
+      endStarSprites();
       drawCometTail(body);
+    }
 
     SolarPlace place{};
     SolarPlacement placement = placeSolarSystemObject(body, &place);
@@ -345,6 +361,7 @@ void CSkyChart::drawSolarSystemObjects() {
       drawSolarSystemLabel(body, place.x, place.y, place.r);
     }
     if (showEarthMoonShadowCircles) {
+      endStarSprites();
       if (type == kTypeMoon && body->getBodyNumber() == 301 && homeObject == nullptr)
         drawEarthMoonShadowCircles(true);
       if (isEarth(body) && homeObject != nullptr) drawEarthMoonShadowCircles(false);
@@ -359,12 +376,14 @@ void CSkyChart::drawSolarSystemObjects() {
       }
     }
   }
+  endStarSprites();
 }
 
 void CSkyChart::drawSolarSystemLabel(CPlanet* body, float x, float y, float r) {
   char name[256];
   if (body == selectedObject) {
     getObjectChartName(this, body, name, sizeof name, 0);
+    endStarSprites();
     drawObjectMarker(body, name, x, y, r);
     return;
   }

@@ -26,6 +26,9 @@ constexpr double kSolarRadiusAU = 0.004652;
 constexpr double kNamedOnlyDensity = 0.105;
 constexpr int kBayerCatalogue = 1, kFlamsteedCatalogue = 2;
 constexpr int kNearStarSlots = 10;
+// A placed star's magnitude is stored in single precision: a star that may
+// come this close to the limit is still placed.
+constexpr double kMagnitudeRounding = 1e-3;
 
 bool isStarTypeCode(int type) { return type >= kTypeStar && type < kTypeFirstDeepSky; }
 
@@ -95,11 +98,19 @@ void CSkyChart::drawStarRegion(int file, CSkyDataRegion* region) {
   if (root) starBrightnessLimit = std::pow(10.0, -starMagLimit / 2.5);
   if (region->isLoaded() || data->loadRegionObjects(region) > 0) {
     for (std::size_t i = 0, n = region->getObjectCount(); i < n; ++i) {
-      CStar* star = asStar(region->getObject(i));
+      CSkyObject* object = region->getObject(i);
+      if (object == nullptr) continue;
+      float m = object->getMagnitude();
+      const bool place = updateNeeded || std::isinf(m);
+      // Most stars of a region are fainter than the limit: those placed
+      // already, and those that cannot reach it, are passed over before
+      // any place is computed.
+      if (!place && !(m <= starMagLimit)) continue;
+      CStar* star = asStar(object);
       if (star == nullptr) continue;
-      float m = star->getMagnitude();
-      if (updateNeeded || std::isinf(m)) {
-        if (!updateStarPosition(star)) continue;
+      if (place) {
+        if (!starMayReachMagnitude(*star, starMagLimit + kMagnitudeRounding)) continue;
+        if (!updateStarPosition(*star)) continue;
         m = star->getMagnitude();
       }
       if (!(m <= starMagLimit) || (showNakedEyeOnly && !(m < kNakedEyeLimit))) continue;

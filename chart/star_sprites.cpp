@@ -160,6 +160,12 @@ float CSkyChart::addStarSprite(const float rgb[3], float magnitude, float x, flo
   return disc;
 }
 
+float CSkyChart::middleSpriteMagnitude() const {
+  // The inverse of the brightness addStarSprite takes from a magnitude.
+  const double middle = kBrightest / 2;
+  return static_cast<float>(starMagLimit > kBrightest ? starMagLimit / 2 : starMagLimit - middle);
+}
+
 float CSkyChart::addStarSpriteForColorIndex(float magnitude, float x, float y, float colorIndex) {
   float rgb[3];
   starColor(rgb, colorIndex);

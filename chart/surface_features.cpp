@@ -138,6 +138,7 @@ bool CSkyChart::drawSurfaceFeatures(CPlanet* body, float r) {
     if (isMarkedType(type)) {
       const float white[3] = {1, 1, 1};
       drawPointForMagnitude(white, fx, fy, kMarkMagnitudeFactor * starMagLimit);
+      endStarSprites();
       setColor(textColor[0], textColor[1], textColor[2], textColor[3]);
     }
     if (selected) {

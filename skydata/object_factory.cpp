@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <type_traits>
+#include <typeinfo>
 
 #include "skydata/constellation.h"
 #include "skydata/deep_sky_object.h"
@@ -17,11 +18,16 @@
 
 namespace {
 
-// The object as T when `accepts` takes its type code and it is a T.
+// The object as T when `accepts` takes its type code and it is a T. An
+// object of exactly T (most of a catalogue) is cast without searching the
+// class hierarchy, where T does not inherit it through a virtual base.
 template <typename T, typename Object>
 auto downcast(Object* object, bool (*accepts)(int)) {
   using Result = std::conditional_t<std::is_const_v<Object>, const T*, T*>;
   if (object == nullptr || !accepts(object->getType())) return static_cast<Result>(nullptr);
+  if constexpr (requires { static_cast<Result>(object); }) {
+    if (typeid(*object) == typeid(T)) return static_cast<Result>(object);
+  }
   return dynamic_cast<Result>(object);
 }
 

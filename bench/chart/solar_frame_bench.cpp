@@ -18,7 +18,7 @@
 #include "chart/sky_chart.h"
 #include "skydata/object_types.h"
 #include "tests/chart/chart_canvas.h"
-#include "bench/chart/thousand_satellites.h"
+#include "tests/chart/spread_satellites.h"
 #include "tests/engine/mechanics_fixture.h"
 #include "tests/tools/built_bundle.h"
 
@@ -64,7 +64,7 @@ void BM_SolarLayerFrame(benchmark::State& state) {
     state.SkipWithError("no GL layer");
     return;
   }
-  GLChart gl(1280, 800, thousandSatellites());
+  GLChart gl(1280, 800, chart_test::spreadSatellites());
   gl.chart->setJulianDate(2454730.0);
   gl.chart->showSatellites = gl.chart->showMinorPlanetNames = true;
   gl.centreOn(gl.world.body(kTypeMoon, 301), 90);

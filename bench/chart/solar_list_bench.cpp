@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "bench/chart/thousand_satellites.h"
+#include "tests/chart/spread_satellites.h"
 #include "chart/sky_chart.h"
 #include "tests/engine/mechanics_fixture.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 void BM_SolarListRebuild(benchmark::State& state) {
   mechanics_test::SolarSystemWorld world(mechanics_test::standardExtraBodies(),
-                                         thousandSatellites());
+                                         chart_test::spreadSatellites());
   CSkyChart chart(&world.database(), "");
   chart.setViewport(0, 0, 1280, 800);
   chart.setJulianDate(2454730.0);

@@ -22,6 +22,16 @@ namespace {
 
 using namespace mechanics;
 
+// The slope of the H, G law where none was measured, as the Minor Planet
+// Center assumes it (Bowell et al. 1989): most asteroids and every moon
+// but ours come without one, and would otherwise have no brightness.
+constexpr double kStandardSlope = 0.15;
+
+double slopeOf(const CPlanet* object) {
+  const double g = object->getSlopeParameter();
+  return std::isfinite(g) ? g : kStandardSlope;
+}
+
 }  // namespace
 
 double CSkyMechanics::observerRelativeVector(const double point[3], double unit[3]) const {
@@ -149,11 +159,9 @@ double CSkyMechanics::planetMagnitude(CPlanet* object) {
       }
     case kTypeMoon:
       if (body == kMoonBody) return moonMagnitude(r, d, phase);
-      return hgMagnitude(r, d, phase, object->getAbsoluteMagnitude(),
-                         object->getSlopeParameter());
+      return hgMagnitude(r, d, phase, object->getAbsoluteMagnitude(), slopeOf(object));
     case kTypeAsteroid:
-      return hgMagnitude(r, d, phase, object->getAbsoluteMagnitude(),
-                         object->getSlopeParameter());
+      return hgMagnitude(r, d, phase, object->getAbsoluteMagnitude(), slopeOf(object));
     case kTypeComet:
       return cometMagnitude(r, d, object->getAbsoluteMagnitude(), object->getSlopeParameter());
     case kTypeSatellite:

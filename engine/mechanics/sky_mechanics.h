@@ -152,6 +152,14 @@ class CSkyMechanics : public CSkyProjection, public CSkySearchChart {
   // deep-sky object at the chart's time; false, with nothing written, for a
   // star fainter than starBrightnessLimit (or an object of another kind).
   bool updateStarPosition(CSkyObject* object);
+  bool updateStarPosition(CStar& star);
+  // Whether `updateStarPosition` may give the star a magnitude at or under
+  // `limit` at the chart's time, decided from its catalogue fields alone
+  // (no place is computed): false only when even the most its motion
+  // towards the observer can brighten its stored magnitude leaves it past
+  // the limit; always true for a far observer and for a binary placed on
+  // its primary's orbit.
+  bool starMayReachMagnitude(const CStar& star, double limit) const;
   // Separation (radians) and position angle (from north through east) of a
   // binary's companion at the chart's time; false when its orbit is
   // incomplete.

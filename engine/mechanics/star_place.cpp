@@ -2,6 +2,7 @@
 // variable stars and deep-sky objects: proper motion, the parallax seen by
 // a distant observer with the brightening that goes with it, aberration,
 // the companions of binaries on their orbits, and supernova light curves.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -114,8 +115,12 @@ bool CSkyMechanics::binaryStarCompanionPosition(const CBinaryStar* binary, doubl
 }
 
 bool CSkyMechanics::updateStarPosition(CSkyObject* object) {
-  const CStar* star = asStar(object);
-  if (star == nullptr) return false;
+  CStar* star = asStar(object);
+  return star != nullptr && updateStarPosition(*star);
+}
+
+bool CSkyMechanics::updateStarPosition(CStar& object) {
+  const CStar* star = &object;
   const int type = star->getType();
   const bool deepSky = type >= kTypeFirstDeepSky && type <= kTypeLastDeepSky;
   const double now = dynamicalJulianDate;
@@ -142,10 +147,36 @@ bool CSkyMechanics::updateStarPosition(CSkyObject* object) {
                      ? supernovaTerm(variable->getVariableType(), julianDate - variable->getEpoch())
                      : kNotAvailable;
   }
-  object->setPosition(vector);
-  object->setDistance(distance);
-  object->setMagnitude(static_cast<float>(magnitude));
+  object.setPosition(vector);
+  object.setDistance(distance);
+  object.setMagnitude(static_cast<float>(magnitude));
   return true;
+}
+
+bool CSkyMechanics::starMayReachMagnitude(const CStar& star, double limit) const {
+  const int type = star.getType();
+  if (observerFar || type == kTypeBinaryStar || type == kTypeVariableBinaryStar) return true;
+  const double stored = star.getBestMagnitude();
+  if (stored <= limit) return true;
+  double motion[3];
+  star.getMotionVector(motion);
+  if (!properMotion || !isFiniteVector(motion)) return false;
+  // The place is the catalogue vector c plus the motion m times the years t
+  // from J2000; the star brightens by 5 log10 (1 / |c + m t|), and |c + m
+  // t| falls short of 1 by at most x = |m| |t| + e, e = 1 - |c|^2 (when
+  // positive). As -ln(1 - x) <= x / (1 - x), the star stays past the
+  // limit, d beyond its stored magnitude, while x (2 K + d) < d, K = 5 /
+  // ln 100: compared squared, without a root or a division, as this runs
+  // for every faint star in view.
+  double c[3];
+  star.getCatalogVector(c);
+  const double e = std::max(0.0, 1 - (c[0] * c[0] + c[1] * c[1] + c[2] * c[2]));
+  const double d = stored - limit;
+  const double a = 2 * kMagnitudePerLn + d;
+  const double room = d - e * a;
+  const double t = (dynamicalJulianDate - kJ2000) / kDaysPerJulianYear;
+  const double m2 = motion[0] * motion[0] + motion[1] * motion[1] + motion[2] * motion[2];
+  return !(room > 0 && m2 * t * t * a * a < room * room);
 }
 
 double CSkyMechanics::starPositionAt(const CStar* star, double t, double position[3],

@@ -47,6 +47,9 @@ class ChartCanvas {
   virtual std::vector<std::uint8_t> colors() = 0;
   // Back to transparent black, for the next frame on the same canvas.
   virtual void clear() = 0;
+  // Returns once everything drawn so far is in the pixels (the GPU's
+  // commands run); the 2-D back end draws at once.
+  virtual void finish() {}
   // Writes the picture as PNG when TESSALY_CHART_TEST_IMAGES names a folder.
   virtual void save(const std::string& name) = 0;
 };

@@ -102,6 +102,12 @@ class CanvasGL : public ChartCanvas {
 
   void clear() override { glClear(GL_COLOR_BUFFER_BIT); }
 
+  void finish() override {
+    // Reading a pixel waits for every command given before it.
+    std::uint8_t pixel[4];
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+  }
+
   std::vector<std::uint8_t> colors() override {
     std::vector<std::uint8_t> rgba = pixels();
     std::vector<std::uint8_t> flipped(rgba.size());

@@ -49,3 +49,6 @@ set_property(TEST chart_sky_culling_tests APPEND PROPERTY ENVIRONMENT
 chart_test(chart_sky_galaxy_tests LABEL chart
   SOURCES galaxy_model_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_whole_frame_tests LABEL chart
+  SOURCES whole_frame_test.cpp
+  LIBS tessaly_chart_testsupport)

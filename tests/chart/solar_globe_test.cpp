@@ -191,6 +191,25 @@ TEST_F(SolarGlobe, MapsTheIndexDoesNotListAreNeverRead) {
   EXPECT_TRUE(heldMaps(moon).empty());
 }
 
+TEST_F(SolarGlobe, ANewImageFolderDropsTheMapsHeldAndReadsItsOwn) {
+  REQUIRE_GL();
+  chart_->setJulianDate(2451594.1854);  // full Moon
+  chart_->showPlanetPhases = 0;
+  CPlanet* moon = world_.body(kTypeMoon, 301);
+  EXPECT_GT(pixel(draw(moon, 2, "globe_moon_first_folder"), kSize / 2, kSize / 2)[1], 150);
+  planetTextureLoader().wait();
+  ASSERT_FALSE(heldMaps(moon).empty());
+  // The same names, red, in another folder.
+  tessaly::test::TempDir other;
+  std::filesystem::create_directories(other.path() / "SolarSystem" / "p128");
+  writeBmp((other.path() / "SolarSystem" / "p128" / "Moon.jpg").string(), 128, 64, {200, 0, 0});
+  chart_->setImageDirectory(other.path().string().c_str());
+  EXPECT_EQ(CSkyChart::getRenderData(moon), nullptr);
+  PixelColor red = pixel(draw(moon, 2, "globe_moon_second_folder"), kSize / 2, kSize / 2);
+  EXPECT_GT(red[0], 150);
+  EXPECT_LT(red[1], 50);
+}
+
 TEST_F(SolarGlobe, CityLightsShineOnTheNightSideOnly) {
   REQUIRE_GL();
   chart_->setJulianDate(2451545.0);

@@ -30,5 +30,5 @@ chart_test(chart_solar_globe_tests LABEL chart
   SOURCES solar_globe_test.cpp
   LIBS tessaly_chart_testsupport)
 chart_test(chart_solar_golden_tests LABEL chart
-  SOURCES solar_golden_test.cpp
+  SOURCES solar_golden_test.cpp solar_sprites_test.cpp
   LIBS tessaly_chart_testsupport erfa)

@@ -124,12 +124,11 @@ std::unique_ptr<CSkyChart> cullingChart(CSkyDatabase& database) {
 
 // A sky tree three levels deep below the six faces of the cube, with
 // random stars of magnitudes 0 to 14 in the regions their directions fall
-// in.
-TEST(ChartSkyCulling, ASyntheticSkyTreeHidesNothingAWalkOverEveryRegionShows) {
-  chart_test::ChartSky sky;
+// in, loaded as the guide stars.
+void addRandomSky(chart_test::ChartSky& sky, std::uint32_t seed) {
   SkyDataWriter writer;
   chart_test::setSkyTreeFaces(writer);
-  std::mt19937 random(7);
+  std::mt19937 random(seed);
   std::uniform_real_distribution<double> unit(0, 1);
   for (int i = 0; i < 6000; ++i) {
     chart_test::StarDefinition s;
@@ -146,6 +145,11 @@ TEST(ChartSkyCulling, ASyntheticSkyTreeHidesNothingAWalkOverEveryRegionShows) {
   sky.database().getDataDirectory(folder, sizeof folder);
   ASSERT_TRUE(writer.writeFile(std::string(folder) + "Guide.skydata"));
   ASSERT_NE(sky.database().loadGuideStars("Guide.skydata"), nullptr);
+}
+
+TEST(ChartSkyCulling, ASyntheticSkyTreeHidesNothingAWalkOverEveryRegionShows) {
+  chart_test::ChartSky sky;
+  addRandomSky(sky, 7);
   auto chart = cullingChart(sky.database());
   chart->properMotion = 0;
   chart->aberration = 0;
@@ -153,6 +157,65 @@ TEST(ChartSkyCulling, ASyntheticSkyTreeHidesNothingAWalkOverEveryRegionShows) {
   for (const View& view : randomViews(24, 11))
     shown += checkView(*chart, sky.database(), kGuideStarsFile, view, starShown);
   EXPECT_GT(shown, 1000);
+}
+
+// The layer's pixels equal those of every star a walk over every region
+// places within the limit, drawn one by one: in a frame that places the
+// stars, then in frames that keep their places under a lower and a higher
+// limit. Limits above 6.5 give no glare, so the order of drawing is free.
+TEST(ChartSkyCulling, TheLayerDrawsExactlyTheStarsABruteForceWalkShows) {
+  if (!chart_test::backendAvailable(chart_test::Backend::gl)) GTEST_SKIP() << "no GL layer";
+  chart_test::ChartSky sky;
+  addRandomSky(sky, 13);
+  auto chart = cullingChart(sky.database());
+  auto canvas = chart_test::makeCanvas(chart_test::Backend::gl, *chart, 320, 200);
+  CSkyDataFile* data = sky.database().getDataFile(kGuideStarsFile);
+  auto bruteForce = [&] {
+    canvas->clear();
+    chart->buildStarSprites();
+    chart->beginStarSprites();
+    chart->starBrightnessLimit = std::pow(10.0, -chart->starMagLimit / 2.5);
+    int drawn = 0;
+    forEachRegion(data->getRoot(), [&](CSkyDataRegion* region) {
+      if (data->loadRegionObjects(region) < 0) return;
+      for (int i = 0; i < region->getObjectCount(); ++i) {
+        CSkyObject* object = region->getObject(static_cast<std::size_t>(i));
+        if (object == nullptr || !starShown(*chart, object)) continue;
+        double v[3], x, y;
+        object->getPosition(v);
+        chart->vectorToScreen(v, &x, &y);
+        chart->drawStar(asStar(object), static_cast<float>(x), static_cast<float>(y));
+        ++drawn;
+      }
+    });
+    chart->starBrightnessLimit = 0;
+    chart->endStarSprites();
+    return drawn;
+  };
+  int drawn = 0, frames = 0;
+  for (const View& view : randomViews(8, 17)) {
+    chart->CSkyProjection::setDisplayCenter(0, view.ra * kDegree, view.dec * kDegree, 0);
+    chart->setDisplayFOV(view.fov * kDegree);
+    chart->updateDisplayMatrix();
+    forEachRegion(data->getRoot(), [](CSkyDataRegion* r) { r->deleteObjects(); });
+    chart->updateNeeded = true;
+    // Between the hundredths the stars' magnitudes are kept in: a star on
+    // the limit is taken by the magnitude test and refused by the
+    // brightness one, depending on its rounding.
+    for (float limit : {8.005f, 7.005f, 11.005f}) {
+      chart->setStarMagnitudeLimit(limit);
+      canvas->clear();
+      chart->drawStars();
+      chart->updateNeeded = false;
+      const std::vector<std::uint8_t> layer = canvas->colors();
+      drawn += bruteForce();
+      EXPECT_TRUE(layer == canvas->colors()) << "view (" << view.ra << ", " << view.dec << ") field "
+                                             << view.fov << " limit " << limit;
+      ++frames;
+    }
+  }
+  EXPECT_EQ(frames, 24);
+  EXPECT_GT(drawn, 1000);
 }
 
 class ChartSkyBundleCulling : public testing::Test {

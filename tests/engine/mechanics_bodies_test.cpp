@@ -641,4 +641,50 @@ TEST(MechanicsParents, CyclesAndLongChainsEndAtTheSun) {
   }
 }
 
+// Moons and most asteroids come without a measured slope: the H, G law
+// then takes the standard 0.15 instead of leaving them without brightness
+// (and so never drawn). The Galilean moons at the 2023 November 3
+// opposition, with the body table's H, against their published mean
+// opposition magnitudes (5.02, 5.29, 4.61, 5.65; this opposition came
+// 0.23 magnitudes nearer than the mean, and the law's phase term at half a
+// degree adds 0.1); Ceres without its slope as with 0.15.
+TEST(MechanicsMagnitudes, ABodyWithoutASlopeTakesTheStandardOne) {
+  std::vector<mechanics_test::BodyRecord> bodies;
+  for (const mechanics_test::BodyRecord& b : mechanics_test::standardExtraBodies()) {
+    if (b.type == 31 && b.body >= 501 && b.body <= 504) {
+      // The body table's H without a slope, as the bundle stores them.
+      bodies.push_back(b);
+      bodies.back().magnitude2 = INFINITY;
+    }
+    if (b.type == 33 && b.body == 1) {
+      for (double slope : {static_cast<double>(INFINITY), 0.15}) {
+        bodies.push_back(b);
+        bodies.back().magnitude2 = slope;
+      }
+    }
+  }
+  ASSERT_EQ(bodies.size(), 6u);
+  mechanics_test::SolarSystemWorld world(bodies);
+  ASSERT_TRUE(world.loaded());
+  CSkyMechanics chart(&world.database());
+  chart.setJulianDate(2460252.5);
+  const std::pair<std::uint32_t, double> published[] = {{501, 5.02}, {502, 5.29}, {503, 4.61}, {504, 5.65}};
+  for (const auto& [number, mean] : published) {
+    CPlanet* moon = world.body(31, number);
+    ASSERT_NE(moon, nullptr);
+    ASSERT_FALSE(std::isfinite(moon->getSlopeParameter()));
+    chart.updateObjectPosition(moon);
+    EXPECT_NEAR(moon->getMagnitude(), mean - 0.23, 0.15) << number;
+  }
+  CSkyDatabase& db = world.database();
+  const int n = db.getSolarSystemObjectCount();
+  CPlanet* without = db.getSolarSystemObject(n - 2);
+  CPlanet* with = db.getSolarSystemObject(n - 1);
+  ASSERT_FALSE(std::isfinite(without->getSlopeParameter()));
+  chart.updateObjectPosition(without);
+  chart.updateObjectPosition(with);
+  EXPECT_TRUE(std::isfinite(without->getMagnitude()));
+  EXPECT_DOUBLE_EQ(without->getMagnitude(), with->getMagnitude());
+}
+
 }  // namespace

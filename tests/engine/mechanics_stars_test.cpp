@@ -11,11 +11,13 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/angles.h"
 #include "engine/body_geometry.h"
+#include "engine/calendar.h"
 #include "engine/kepler_orbits.h"
 #include "engine/magnitudes.h"
 #include "engine/mechanics/sky_mechanics.h"
@@ -197,6 +199,53 @@ TEST_F(MechanicsStars, DistantObserverSeesParallaxAndBrightening) {
       chart.starBrightnessLimit = 0;
     }
   }
+}
+
+// The walk of the chart passes over a star without placing it when its
+// catalogue fields show it cannot reach the limit: never a star whose
+// place would come at or under the limit. Random stars (fast movers among
+// them) up to 20,000 years either side of J2000, and the published ones
+// when Barnard's star passes closest, each placed for the oracle.
+TEST_F(MechanicsStars, AStarPassedOverForItsLimitNeverReachesIt) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int passedOver = 0, kept = 0;
+  auto check = [&](CStar& star, const char* what) {
+    chart.starBrightnessLimit = 0;
+    ASSERT_TRUE(chart.updateStarPosition(star)) << what;
+    const double m = star.getMagnitude();
+    for (double offset : {0.0, 1e-6, 1e-3, 0.01, 0.1, 1.0})
+      EXPECT_TRUE(chart.starMayReachMagnitude(star, m + offset)) << what << " at " << m << " + " << offset;
+    (chart.starMayReachMagnitude(star, m - 0.05) ? kept : passedOver) += 1;
+  };
+  for (int i = 0; i < 4000; ++i) {
+    StarPart s;
+    s.ra = static_cast<float>(2 * M_PI * unit(random));
+    s.dec = static_cast<float>(std::asin(2 * unit(random) - 1));
+    s.distance = static_cast<float>(std::pow(10.0, 3 * unit(random)));
+    const double fast = i % 10 == 0 ? 100 : 1;
+    s.raRate = static_cast<float>(fast * (unit(random) - 0.5) * 2e-5);
+    s.decRate = static_cast<float>(fast * (unit(random) - 0.5) * 2e-5);
+    // Parsecs a year: up to 200 km/s, a hundred times that for the fast.
+    s.radialVelocity = static_cast<float>(fast * (unit(random) - 0.5) * 4e-4);
+    s.visual = static_cast<std::int16_t>(1200 * unit(random));
+    std::string buffer(512, '\0');
+    RecordWriter w(buffer.data(), static_cast<std::int64_t>(buffer.size()), false);
+    star_records::writeStarPart(w, s);
+    std::unique_ptr<CStar> star(asStar(createSkyObject(1)));
+    ASSERT_GT(star->readRecord(buffer.data(), w.result(), false), 0);
+    // Mostly within two centuries of J2000, some far from it.
+    const double span = i % 7 == 0 ? 20000 : 200;
+    chart.setJulianDate(kJ2000 + (unit(random) - 0.5) * 2 * span * 365.25);
+    check(*star, "random star");
+  }
+  // Barnard's star some 11,800 years on, 3.8 light years away.
+  chart.setJulianDate(kJ2000 + 9800 * 365.25);
+  for (const Hipparcos& h : kStars) check(*makeStar(h), h.name);
+  // Most stars a twentieth of a magnitude past the limit are passed over:
+  // the bound is close.
+  EXPECT_GT(passedOver, 2 * kept);
+  EXPECT_GT(kept, 0);
 }
 
 // Supernova light curves: type II 13.33 magnitudes below its catalogue

@@ -729,4 +729,54 @@ TEST_F(DeepSkyQuality, KnownObjectsHaveTheirKindAndNumbers) {
   EXPECT_NE(m51[0], ngc5195[0]);
 }
 
+// Every outline lies round its object: the object's place within the
+// outline's own reach from its centre plus a degree or three times the
+// object's size, whichever is more. Before: Stellarium names a second
+// outline of the Running Man nebula (NGC 1977) "NGC 1978", and the LMC
+// cluster NGC 1978 carried it 61 degrees away.
+TEST_F(DeepSkyQuality, EveryOutlineLiesRoundItsObject) {
+  constexpr double kDegree = 0.017453292519943295, kArcsecond = kDegree / 3600;
+  CSkyDataFile* file = database_->getDeepSkyFile();
+  int outlines = 0, astray = 0;
+  forEachObject(*file, file->getRoot(), [&](CSkyObject* object) {
+    CDeepSkyObject* deepSky = asDeepSkyObject(object);
+    ASSERT_NE(deepSky, nullptr);
+    double place[3];
+    deepSky->getCatalogVector(place);
+    const double size = deepSky->getMajorSize() * kArcsecond;
+    for (int c = 0; c < deepSky->getContourCount(); ++c) {
+      const CDeepSkyContour* contour = deepSky->getContour(c);
+      const int n = contour->getPointCount();
+      if (n < 1) continue;
+      // The centre as the mean of the points' directions, the reach as the
+      // farthest point from it.
+      double centre[3] = {0, 0, 0}, point[3];
+      for (int i = 0; i < n; ++i) {
+        contour->getPoint(i, point);
+        const double length = std::sqrt(point[0] * point[0] + point[1] * point[1] + point[2] * point[2]);
+        for (int k = 0; k < 3; ++k) centre[k] += point[k] / length;
+      }
+      auto angle = [](const double a[3], const double b[3]) {
+        const double cross[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        return std::atan2(std::sqrt(cross[0] * cross[0] + cross[1] * cross[1] + cross[2] * cross[2]),
+                          a[0] * b[0] + a[1] * b[1] + a[2] * b[2]);
+      };
+      double reach = 0;
+      for (int i = 0; i < n; ++i) {
+        contour->getPoint(i, point);
+        reach = std::max(reach, angle(centre, point));
+      }
+      ++outlines;
+      const double off = angle(centre, place);
+      if (off > reach + std::max(kDegree, 3 * size) && ++astray <= 10) {
+        char name[128];
+        ADD_FAILURE() << deepSky->getName(name, sizeof name) << ": outline " << c << " centred "
+                      << off / kDegree << " degrees away, reaching " << reach / kDegree;
+      }
+    }
+  });
+  EXPECT_GT(outlines, 50);
+  EXPECT_EQ(astray, 0);
+}
+
 }  // namespace

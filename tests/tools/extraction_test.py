@@ -205,6 +205,20 @@ class DeepSky(WithFiles):
         self.assertEqual(extract_deep_sky.sharpless("Sh2 155"), "Sh2-155")
         self.assertEqual(extract_deep_sky.sharpless("Sh2-155"), "Sh2-155")
 
+    def test_outlines_named_for_an_object_elsewhere_are_left_out(self):
+        # The Running Man's outline in Orion, under the name of an LMC
+        # cluster, as Stellarium's outlines name it.
+        running_man = [(83.80, -4.94), (84.04, -4.93), (84.00, -4.67), (83.81, -4.67)]
+        lmc_cluster = {"ra": 82.19, "dec": -66.24, "major": 4.0}
+        self.assertFalse(extract_deep_sky.ring_fits(lmc_cluster, running_man))
+        self.assertTrue(extract_deep_sky.ring_fits({"ra": 83.88, "dec": -4.84, "major": 20.0},
+                                                   running_man))
+        # A large object placed off its outline's centre within its size;
+        # an unknown size counts as none.
+        veil = [(312.0, 30.0), (314.0, 30.0), (314.0, 32.0), (312.0, 32.0)]
+        self.assertTrue(extract_deep_sky.ring_fits({"ra": 313.0, "dec": 34.5, "major": 60.0}, veil))
+        self.assertFalse(extract_deep_sky.ring_fits({"ra": 313.0, "dec": 34.5, "major": None}, veil))
+
     def compiled(self, records, version="3.16"):
         """A compiled catalogue in the layout read_compiled reads."""
         import struct

@@ -404,6 +404,28 @@ def read_outlines(path):
     return outlines
 
 
+def ring_fits(item, ring):
+    """Whether an outline lies round its object: the object's place within
+    the outline's own reach from its centre (the mean of its points'
+    directions) plus a degree or three times the object's size. Stellarium
+    names a second outline of the Running Man nebula (NGC 1977) "NGC 1978",
+    a cluster of the Large Magellanic Cloud 61 degrees away."""
+    def direction(ra, dec):
+        ra, dec = math.radians(ra), math.radians(dec)
+        return (math.cos(dec) * math.cos(ra), math.cos(dec) * math.sin(ra), math.sin(dec))
+
+    def angle(a, b):
+        dot = sum(x * y for x, y in zip(a, b))
+        norm = math.sqrt(sum(x * x for x in a) * sum(y * y for y in b))
+        return math.degrees(math.acos(max(-1.0, min(1.0, dot / norm))))
+
+    points = [direction(ra, dec) for ra, dec in ring]
+    centre = tuple(sum(p[k] for p in points) for k in range(3))
+    reach = max(angle(centre, p) for p in points)
+    size = (item["major"] or 0.0) / 60.0
+    return angle(centre, direction(item["ra"], item["dec"])) <= reach + max(1.0, 3.0 * size)
+
+
 def separation(a, b):
     ra1, dec1, ra2, dec2 = map(math.radians, (a["ra"], a["dec"], b["ra"], b["dec"]))
     cosine = (math.sin(dec1) * math.sin(dec2) +
@@ -469,6 +491,7 @@ def main(argv):
 
     lines = ["# tessaly-deepsky 1"]
     with_outlines = 0
+    astray = []
     for item in objects:
         texts = list(item["texts"])
         for text in item["texts"]:
@@ -479,8 +502,12 @@ def main(argv):
         for text in item["texts"]:
             rings = outlines.get(designation_key(text) or text, [])
             if rings:
-                with_outlines += 1
                 break
+        # An outline named for an object elsewhere on the sky is left out.
+        kept = [ring for ring in rings if ring_fits(item, ring)]
+        astray += [item["texts"][0]] * (len(rings) - len(kept))
+        rings = kept
+        with_outlines += 1 if rings else 0
         clean = [t.replace("\t", " ").replace("|", "/") for t in texts][:32]
         outline_text = ";".join(",".join(f"{ra:.5f} {dec:.5f}" for ra, dec in ring)
                                 for ring in rings[:127]) or "-"
@@ -493,6 +520,9 @@ def main(argv):
         ]))
     lines.append(f"E\t{len(objects)}")
     write_atomically(output, "\n".join(lines) + "\n")
+    if astray:
+        print(f"deep sky: left out {len(astray)} outlines far from the object they name: "
+              f"{', '.join(astray)}")
     print(f"deep sky: {len(objects)} objects, {with_outlines} with outlines; "
           f"{sum(1 for item in objects if item.get('compiled'))} with compiled magnitudes, "
           f"{len(disagreements)} source magnitudes over 1 mag from the visual one")

@@ -1,6 +1,6 @@
-// A thousand satellites for the solar-system benchmarks: the station's
-// elements spread over 1,000 planes and phases, bright enough to be drawn
-// and named, in eight categories.
+// Satellites for the solar-system tests and benchmarks: the station's
+// elements spread over as many planes and phases, bright enough to be
+// drawn and named, in eight categories.
 #pragma once
 
 #include <cmath>
@@ -8,11 +8,13 @@
 
 #include "tests/engine/mechanics_fixture.h"
 
-inline std::vector<mechanics_test::SatelliteRecord> thousandSatellites() {
+namespace chart_test {
+
+inline std::vector<mechanics_test::SatelliteRecord> spreadSatellites(int count = 1000) {
   SatelliteElementSet base = mechanics_test::elementsFromLines(mechanics_test::kIssLines[0],
                                                                mechanics_test::kIssLines[1]);
   std::vector<mechanics_test::SatelliteRecord> list;
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < count; ++i) {
     SatelliteElementSet e = base;
     e.catalogueNumber = 50000 + i;
     e.node = std::fmod(base.node + 0.37 * i, 2 * M_PI);
@@ -21,3 +23,5 @@ inline std::vector<mechanics_test::SatelliteRecord> thousandSatellites() {
   }
   return list;
 }
+
+}  // namespace chart_test
