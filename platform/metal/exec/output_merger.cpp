@@ -130,6 +130,7 @@ void DepthStencilUnit::configure(const AttachmentView& depth, const AttachmentVi
   frontReference_ = frontReference & 0xFFu;
   backReference_ = backReference & 0xFFu;
   stencilUsed_ = stencil_.data && !(trivial(front_) && trivial(back_));
+  active_ = stencilUsed_ || (depth_.data && (depthCompare_ != CompareFunction::Always || depthWrite_));
   zMin_ = zMin;
   zMax_ = zMax;
 }

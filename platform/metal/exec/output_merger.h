@@ -47,8 +47,9 @@ class DepthStencilUnit {
   void configure(const AttachmentView& depth, const AttachmentView& stencil,
                  const DepthStencilDescriptor* state, std::uint32_t frontReference,
                  std::uint32_t backReference, double zMin, double zMax);
-  // Whether the unit does anything at all.
-  bool active() const { return depth_.data || stencil_.data; }
+  // Whether the unit does anything at all: a depth test that can fail, a
+  // depth write or a stencil operation (decided once per draw state).
+  bool active() const { return active_; }
   // Tests sample `sample` of pixel (x, y) at depth z (bias applied, not yet
   // clamped), applies the stencil operations and the depth write, and
   // tells whether the sample passed.
@@ -68,6 +69,7 @@ class DepthStencilUnit {
   StencilDescriptor front_, back_;
   std::uint32_t frontReference_ = 0, backReference_ = 0;
   bool stencilUsed_ = false;  // anything but always/keep
+  bool active_ = false;
   double zMin_ = 0, zMax_ = 1;
 };
 

@@ -55,6 +55,15 @@ unsigned Executor::workerCount() {
   return requestedWorkers_ == 0 ? WorkerPool::coreCount() : requestedWorkers_;
 }
 
+void Executor::runRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job) {
+  std::lock_guard lock(mutex_);
+  if (!pool_) pool_ = std::make_unique<WorkerPool>(requestedWorkers_);
+  // A few ranges per worker, so that one slow worker does not hold the rest.
+  const std::size_t ranges = std::min<std::size_t>(count, std::size_t{pool_->workerCount()} * 4);
+  if (ranges == 0) return;
+  pool_->run(ranges, [&](std::size_t k, unsigned) { job(count * k / ranges, count * (k + 1) / ranges); });
+}
+
 void Executor::run(std::size_t count, bool serial, const WorkerPool::Job& job) {
   if (serial) {
     for (std::size_t i = 0; i < count; ++i) job(i, 0);

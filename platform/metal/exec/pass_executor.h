@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -36,6 +37,10 @@ class Executor {
   unsigned workerCount();
 
   void execute(PassRecord& record);
+
+  // Runs job(first, last) over ranges that together cover [0, count), on
+  // the workers (for block fills outside a pass).
+  void runRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job);
 
  private:
   struct Worker {
