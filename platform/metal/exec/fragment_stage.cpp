@@ -202,7 +202,8 @@ void FragmentWorker::loadInputs(const DrawContext& draw, const Primitive& p, std
                                 std::int32_t by, const Interpolation& in, LaneMachine& m) {
   const bool triangle = p.kind == PrimitiveKind::Triangle;
   const bool line = p.kind == PrimitiveKind::Line;
-  for (const FragmentInput& input : draw.resolved->plan->fragmentInputs()) {
+  for (const FragmentInput* entry : draw.resolved->fragmentInputs) {
+    const FragmentInput& input = *entry;
     LaneRow* rows[4] = {&m.row(input.reg, 0), &m.row(input.reg, 1), &m.row(input.reg, 2),
                         &m.row(input.reg, 3)};
     switch (input.kind) {
@@ -294,8 +295,7 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
   }
   LaneMachine* m = nullptr;
   if (draw.resolved->shades) {
-    const LaneProgram& program = *draw.resolved->plan->fragmentProgram();
-    m = &machines_.machine(program, draw.resolved->plan->id());
+    m = &machines_.machine(*draw.resolved->fragmentProgram, draw.resolved->fragmentProgramId);
     m->reset();
     loadInputs(draw, p, bx, by, in, *m);
     textures_.bind(&draw.resolved->fragmentStage.textures, &draw.resolved->fragmentStage.samplers, true);

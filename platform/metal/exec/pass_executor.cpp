@@ -80,6 +80,39 @@ std::int32_t Executor::visibilityCounter(NSUInteger offset) {
   return static_cast<std::int32_t>(visibilityOffsets_.size() - 1);
 }
 
+void Executor::chooseFunctions(StateContext& d) {
+  const PipelinePlan& plan = *d.plan;
+  // A stage that writes buffers could change what its loads read.
+  const bool specialize = fastPathsEnabled() && !plan.vertexStage().writesBuffers &&
+                          !plan.fragmentStage().writesBuffers;
+  d.vertexVariant = d.fragmentVariant = nullptr;
+  d.vertexProgram = &plan.vertexProgram();
+  d.vertexProgramId = d.fragmentProgramId = plan.id();
+  d.fragmentProgram = plan.fragmentProgram();
+  if (specialize) {
+    const msl::CompiledFunction& vertex = plan.vertexProgram().function();
+    d.vertexVariant = plan.vertexVariants().variant(
+        vertex, fixedValues(vertex, d.vertexStage.buffers.data(), d.vertexStage.buffers.size(), plan.attributes()));
+    d.vertexProgram = &d.vertexVariant->program;
+    d.vertexProgramId = d.vertexVariant->id;
+    if (d.fragmentProgram) {
+      const msl::CompiledFunction& fragment = d.fragmentProgram->function();
+      d.fragmentVariant = plan.fragmentVariants().variant(
+          fragment, fixedValues(fragment, d.fragmentStage.buffers.data(), d.fragmentStage.buffers.size(), {}));
+      d.fragmentProgram = &d.fragmentVariant->program;
+      d.fragmentProgramId = d.fragmentVariant->id;
+    }
+  }
+  d.fetches.clear();
+  for (const AttributeFetch& a : plan.attributes()) {
+    if (!d.vertexVariant || d.vertexVariant->readsRegister(a.reg)) d.fetches.push_back(&a);
+  }
+  d.fragmentInputs.clear();
+  for (const FragmentInput& in : plan.fragmentInputs()) {
+    if (!d.fragmentVariant || d.fragmentVariant->readsRegister(in.reg)) d.fragmentInputs.push_back(&in);
+  }
+}
+
 void Executor::prepareState(PassRecord& record, std::size_t index, StateContext& d) {
   const DrawState& state = record.states[index];
   d.state = &state;
@@ -115,6 +148,7 @@ void Executor::prepareState(PassRecord& record, std::size_t index, StateContext&
   };
   bindStage(state.vertex, plan.vertexStage(), d.vertexStage);
   bindStage(state.fragment, plan.fragmentStage(), d.fragmentStage);
+  chooseFunctions(d);
 
   const RenderPipelineDescriptor& desc = state.pipeline->descriptor();
   d.viewport = makeViewportTransform(state.viewport);
@@ -183,7 +217,7 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     if (d.faulted.load(std::memory_order_relaxed)) return;
     Worker& worker = *workers_[w];
     try {
-      LaneMachine& m = worker.vertexMachines.machine(d.resolved->plan->vertexProgram(), d.resolved->plan->id());
+      LaneMachine& m = worker.vertexMachines.machine(*d.resolved->vertexProgram, d.resolved->vertexProgramId);
       worker.vertexTextures.bind(&d.resolved->vertexStage.textures, &d.resolved->vertexStage.samplers, false);
       if (!shadeVertices(d, job.first, job.count, m, worker.vertexTextures)) {
         d.faulted.store(true, std::memory_order_relaxed);
@@ -319,6 +353,7 @@ void Executor::execute(PassRecord& record) {
   for (std::size_t i = 0; i < record.states.size(); ++i) {
     states_[i]->state = nullptr;
     states_[i]->plan = nullptr;
+    states_[i]->vertexVariant = states_[i]->fragmentVariant = nullptr;
   }
 }
 

@@ -55,6 +55,7 @@ class Executor {
   };
 
   void prepareState(PassRecord& record, std::size_t index, StateContext& state);
+  void chooseFunctions(StateContext& state);
   void runGroup(std::size_t first, std::size_t last, bool serial);
   void run(std::size_t count, bool serial, const WorkerPool::Job& job);
   std::int32_t visibilityCounter(NSUInteger offset);

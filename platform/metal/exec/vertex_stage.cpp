@@ -142,7 +142,8 @@ bool shadeVertices(DrawContext& d, std::uint64_t first, std::uint64_t count, Lan
       vertexId[l] = call.indexed ? d.vertexIds[local] : call.vertexStart + local;
     }
     m.reset();
-    for (const AttributeFetch& a : plan.attributes()) {
+    for (const AttributeFetch* fetch : d.resolved->fetches) {
+      const AttributeFetch& a = *fetch;
       const LaneBuffer& b = stage.buffers[a.bufferIndex];
       for (unsigned l = 0; l < lanes; ++l) {
         std::uint64_t element = 0;
