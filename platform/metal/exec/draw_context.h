@@ -48,6 +48,11 @@ struct StateContext {
   std::uint64_t vertexProgramId = 0, fragmentProgramId = 0;
   std::vector<const AttributeFetch*> fetches;         // attributes the vertex function reads
   std::vector<const FragmentInput*> fragmentInputs;   // inputs the fragment function reads
+  bool readsPosition = false;    // [[position]]: depth and 1/w at each pixel
+  bool readsPerspective = false; // a perspective-correct varying
+  // Whether a lane of the fragment function reads another's values
+  // (derivatives, levels of detail): else helper lanes need no texels.
+  bool crossLane = true;
 
   // Geometry.
   ViewportTransform viewport;

@@ -11,20 +11,14 @@ namespace mtl::exec {
 namespace {
 
 constexpr std::int64_t kHalfPixel = kSubpixels / 2;
+constexpr unsigned kQuads = kLanes / 4;
+
+using Float4 = float __attribute__((vector_size(16)));
 
 float wordFloat(const std::uint32_t* record, std::uint32_t word) {
   float v;
   std::memcpy(&v, record + word, 4);
   return v;
-}
-
-// All lanes of every quad that has a covered lane.
-LaneMask quadsOf(LaneMask lanes) {
-  LaneMask m = 0;
-  for (unsigned q = 0; q < 4; ++q) {
-    if (lanes & (0xFu << (4 * q))) m |= 0xFu << (4 * q);
-  }
-  return m;
 }
 
 std::int32_t alignDown(std::int32_t v) { return v & ~3; }
@@ -35,6 +29,7 @@ constexpr float kLaneY[kLanes] = {0, 0, 1, 1, 0, 0, 1, 1, 2, 2, 3, 3, 2, 2, 3, 3
 
 }  // namespace
 
+// What the fragments of 16 lanes interpolate from.
 struct FragmentWorker::Interpolation {
   float b1[kLanes], b2[kLanes];  // perspective-correct weights of vertices 1 and 2
   float l1[kLanes], l2[kLanes];  // window-space weights
@@ -42,6 +37,26 @@ struct FragmentWorker::Interpolation {
   float invW[kLanes];
   float sampleZ[4][kLanes];      // depth at each sample, bias included
   float pointCoord[2][kLanes];
+};
+
+// Quads waiting to be shaded together: those of one draw state, each
+// from its own primitive, in submission order; quad q has lanes 4q..4q+3.
+struct FragmentWorker::Batch {
+  const StateContext* state = nullptr;
+  SamplePattern pattern;
+  unsigned count = 0;
+  DrawContext* draw[kQuads] = {};
+  const Primitive* primitive[kQuads] = {};
+  std::int32_t x[kQuads] = {}, y[kQuads] = {};  // the quads' top-left pixels
+  LaneMask lanes = 0;                           // covered pixels
+  std::uint8_t samples[kLanes] = {};            // covered samples of each pixel
+  Interpolation in;
+
+  unsigned quadLanes(unsigned q) const { return (lanes >> (4 * q)) & 0xFu; }
+  void clearLane(unsigned l) {
+    lanes &= ~(1u << l);
+    samples[l] = 0;
+  }
 };
 
 LaneMachine& MachineCache::machine(const LaneProgram& program, std::uint64_t key) {
@@ -68,6 +83,10 @@ LaneMachine& MachineCache::machine(const LaneProgram& program, std::uint64_t key
   return *slot->machine;
 }
 
+FragmentWorker::FragmentWorker() : batch_(std::make_unique<Batch>()) {}
+
+FragmentWorker::~FragmentWorker() = default;
+
 void FragmentWorker::begin(std::size_t visibilityCounters) {
   visibility_.assign(visibilityCounters, 0);
 }
@@ -75,15 +94,19 @@ void FragmentWorker::begin(std::size_t visibilityCounters) {
 void FragmentWorker::rasterize(DrawContext& draw, const Primitive& p, const PixelRect& clip,
                                const SamplePattern& pattern) {
   if (draw.faulted.load(std::memory_order_relaxed)) return;
+  batch_->pattern = pattern;
   switch (p.kind) {
-    case PrimitiveKind::Triangle: triangle(draw, p, clip, pattern); break;
-    case PrimitiveKind::Point: point(draw, p, clip, pattern); break;
-    case PrimitiveKind::Line: line(draw, p, clip, pattern); break;
+    case PrimitiveKind::Triangle: triangle(draw, p, clip); break;
+    case PrimitiveKind::Point: point(draw, p, clip); break;
+    case PrimitiveKind::Line: line(draw, p, clip); break;
   }
 }
 
-void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const PixelRect& clip,
-                              const SamplePattern& pattern) {
+void FragmentWorker::finish() { flush(); }
+
+void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const PixelRect& clip) {
+  const SamplePattern& pattern = batch_->pattern;
+  const StateContext& state = *draw.resolved;
   TriangleEdges edges;
   triangleEdges(p, edges);
   // Window-space barycentrics of vertices 1 and 2 as planes over pixel
@@ -101,72 +124,77 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
     sample1[s] = g1x * ox + g1y * oy;
     sample2[s] = g2x * ox + g2y * oy;
   }
-  Interpolation in;
+  // Only what the draw uses. With 1/w = 1 at every vertex (flat 2-D
+  // drawing) the perspective weights are the window-space ones exactly.
+  const bool affine = p.invW[0] == 1.0f && p.invW[1] == 1.0f && p.invW[2] == 1.0f;
+  const bool perspective = state.readsPerspective && !affine;
+  const bool depth = state.depthStencil.active();
   BlockCoverage coverage;
   for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
     for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
       coverTriangleBlock(edges, pattern, bx, by, clip, coverage);
       if (!coverage.lanes) continue;
       const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
-      for (unsigned l = 0; l < kLanes; ++l) {
-        const float dx = dx0 + kLaneX[l], dy = dy0 + kLaneY[l];
-        in.l1[l] = g1x * dx + g1y * dy;
-        in.l2[l] = g2x * dx + g2y * dy;
-      }
-      for (unsigned l = 0; l < kLanes; ++l) {
-        const float l1 = in.l1[l], l2 = in.l2[l];
-        const float sum = p.invW[0] + l1 * dw1 + l2 * dw2;  // interpolated 1/w
-        const float reciprocal = 1.0f / sum;
-        in.b1[l] = l1 * p.invW[1] * reciprocal;
-        in.b2[l] = l2 * p.invW[2] * reciprocal;
-        in.z[l] = p.z[0] + l1 * dz1 + l2 * dz2;
-        in.invW[l] = sum;
-      }
-      for (unsigned s = 0; s < pattern.count; ++s) {
-        for (unsigned l = 0; l < kLanes; ++l) {
-          in.sampleZ[s][l] = (p.z[0] + (in.l1[l] + sample1[s]) * dz1 + (in.l2[l] + sample2[s]) * dz2) + p.depthBias;
+      offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
+        for (unsigned k = 0; k < 4; ++k) {
+          const unsigned l = 4 * from + k, o = 4 * to + k;
+          const float dx = dx0 + kLaneX[l], dy = dy0 + kLaneY[l];
+          const float l1 = g1x * dx + g1y * dy, l2 = g2x * dx + g2y * dy;
+          in.l1[o] = l1;
+          in.l2[o] = l2;
+          if (perspective || state.readsPosition) {
+            const float sum = p.invW[0] + l1 * dw1 + l2 * dw2;  // interpolated 1/w
+            const float reciprocal = 1.0f / sum;
+            in.b1[o] = l1 * p.invW[1] * reciprocal;
+            in.b2[o] = l2 * p.invW[2] * reciprocal;
+            in.z[o] = p.z[0] + l1 * dz1 + l2 * dz2;
+            in.invW[o] = sum;
+          } else {
+            in.b1[o] = l1;
+            in.b2[o] = l2;
+          }
+          if (!depth) continue;
+          for (unsigned s = 0; s < pattern.count; ++s) {
+            in.sampleZ[s][o] = (p.z[0] + (l1 + sample1[s]) * dz1 + (l2 + sample2[s]) * dz2) + p.depthBias;
+          }
         }
-      }
-      block(draw, p, bx, by, coverage, in, pattern);
+      });
     }
   }
 }
 
-void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRect& clip,
-                           const SamplePattern& pattern) {
-  Interpolation in;
+void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRect& clip) {
+  const SamplePattern& pattern = batch_->pattern;
   BlockCoverage coverage;
   const double size = p.pointSize;
   const double left = p.x[0] / double{kSubpixels} - size / 2;
   const double top = p.y[0] / double{kSubpixels} - size / 2;
-  for (unsigned l = 0; l < kLanes; ++l) {
-    in.b1[l] = in.b2[l] = in.l1[l] = in.l2[l] = 0;
-    in.z[l] = p.z[0];
-    in.invW[l] = p.invW[0];
-    for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][l] = p.z[0];
-  }
   for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
     for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
       coverPointBlock(p, pattern, bx, by, clip, coverage);
       if (!coverage.lanes) continue;
-      for (unsigned l = 0; l < kLanes; ++l) {
-        in.pointCoord[0][l] = static_cast<float>((bx + pixelXOfLane(l) + 0.5 - left) / size);
-        in.pointCoord[1][l] = static_cast<float>((by + pixelYOfLane(l) + 0.5 - top) / size);
-      }
-      block(draw, p, bx, by, coverage, in, pattern);
+      offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
+        for (unsigned k = 0; k < 4; ++k) {
+          const unsigned l = 4 * from + k, o = 4 * to + k;
+          in.b1[o] = in.b2[o] = in.l1[o] = in.l2[o] = 0;
+          in.z[o] = p.z[0];
+          in.invW[o] = p.invW[0];
+          for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][o] = p.z[0];
+          in.pointCoord[0][o] = static_cast<float>((bx + pixelXOfLane(l) + 0.5 - left) / size);
+          in.pointCoord[1][o] = static_cast<float>((by + pixelYOfLane(l) + 0.5 - top) / size);
+        }
+      });
     }
   }
 }
 
-void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect& clip,
-                          const SamplePattern& pattern) {
+void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect& clip) {
   lineFragments(p, clip, fragments_);
   if (fragments_.empty()) return;
   const double dx = static_cast<double>(p.x[1]) - p.x[0];
   const double dy = static_cast<double>(p.y[1]) - p.y[0];
   const double length2 = dx * dx + dy * dy;
-  const std::uint8_t allSamples = static_cast<std::uint8_t>((1u << pattern.count) - 1);
-  Interpolation in;
+  const std::uint8_t allSamples = static_cast<std::uint8_t>((1u << batch_->pattern.count) - 1);
   BlockCoverage coverage;
   std::size_t k = 0;
   while (k < fragments_.size()) {
@@ -180,81 +208,135 @@ void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect
       coverage.samples[lane] = allSamples;
       ++k;
     }
-    for (unsigned l = 0; l < kLanes; ++l) {
-      const double cx = (bx + pixelXOfLane(l)) * double{kSubpixels} + kHalfPixel - p.x[0];
-      const double cy = (by + pixelYOfLane(l)) * double{kSubpixels} + kHalfPixel - p.y[0];
-      const double t = (cx * dx + cy * dy) / length2;
-      const double f0 = (1 - t) * p.invW[0], f1 = t * p.invW[1];
-      in.l1[l] = static_cast<float>(t);
-      in.l2[l] = 0;
-      in.b1[l] = static_cast<float>(f1 / (f0 + f1));
-      in.b2[l] = 0;
-      const double z = p.z[0] + t * (double{p.z[1]} - p.z[0]);
-      in.z[l] = static_cast<float>(z);
-      in.invW[l] = static_cast<float>(p.invW[0] + t * (double{p.invW[1]} - p.invW[0]));
-      for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][l] = static_cast<float>(z);
-    }
-    block(draw, p, bx, by, coverage, in, pattern);
+    offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
+      for (unsigned j = 0; j < 4; ++j) {
+        const unsigned l = 4 * from + j, o = 4 * to + j;
+        const double cx = (bx + pixelXOfLane(l)) * double{kSubpixels} + kHalfPixel - p.x[0];
+        const double cy = (by + pixelYOfLane(l)) * double{kSubpixels} + kHalfPixel - p.y[0];
+        const double t = (cx * dx + cy * dy) / length2;
+        const double f0 = (1 - t) * p.invW[0], f1 = t * p.invW[1];
+        in.l1[o] = static_cast<float>(t);
+        in.l2[o] = 0;
+        in.b1[o] = static_cast<float>(f1 / (f0 + f1));
+        in.b2[o] = 0;
+        const double z = p.z[0] + t * (double{p.z[1]} - p.z[0]);
+        in.z[o] = static_cast<float>(z);
+        in.invW[o] = static_cast<float>(p.invW[0] + t * (double{p.invW[1]} - p.invW[0]));
+        for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][o] = static_cast<float>(z);
+      }
+    });
   }
 }
 
-void FragmentWorker::loadInputs(const DrawContext& draw, const Primitive& p, std::int32_t bx,
-                                std::int32_t by, const Interpolation& in, LaneMachine& m) {
-  const bool triangle = p.kind == PrimitiveKind::Triangle;
-  const bool line = p.kind == PrimitiveKind::Line;
-  for (const FragmentInput* entry : draw.resolved->fragmentInputs) {
+template <typename Fill>
+void FragmentWorker::offerQuads(DrawContext& draw, const Primitive& p, std::int32_t bx, std::int32_t by,
+                                const BlockCoverage& coverage, Fill&& fill) {
+  const StateContext* state = draw.resolved;
+  const bool early = state->earlyTests && state->depthStencil.active();
+  for (unsigned from = 0; from < kQuads; ++from) {
+    const unsigned lanes = (coverage.lanes >> (4 * from)) & 0xFu;
+    if (!lanes) continue;
+    Batch& b = *batch_;
+    if (b.count == kQuads || (b.count > 0 && b.state != state)) flush();
+    b.state = state;
+    const unsigned q = b.count;
+    b.draw[q] = &draw;
+    b.primitive[q] = &p;
+    b.x[q] = bx + static_cast<std::int32_t>(2 * (from & 1));
+    b.y[q] = by + static_cast<std::int32_t>(2 * (from >> 1));
+    b.lanes = (b.lanes & ~(0xFu << (4 * q))) | (lanes << (4 * q));
+    std::memcpy(b.samples + 4 * q, coverage.samples + 4 * from, 4);
+    fill(b.in, q, from);
+    if (early && !testQuad(q)) continue;  // the slot is taken again
+    ++b.count;
+  }
+}
+
+bool FragmentWorker::testQuad(unsigned q) {
+  Batch& b = *batch_;
+  const DepthStencilUnit& ds = b.state->depthStencil;
+  unsigned lanes = b.quadLanes(q);
+  if (b.pattern.count == 1 && ds.testQuad(b.x[q], b.y[q], lanes, b.in.sampleZ[0] + 4 * q)) {
+    for (unsigned k = 0; k < 4; ++k) {
+      if (!(lanes & (1u << k))) b.clearLane(4 * q + k);
+    }
+    return lanes != 0;
+  }
+  for (unsigned k = 0; k < 4; ++k) {
+    const unsigned l = 4 * q + k;
+    if (!(b.lanes & (1u << l))) continue;
+    const std::int32_t x = b.x[q] + static_cast<std::int32_t>(k & 1);
+    const std::int32_t y = b.y[q] + static_cast<std::int32_t>(k >> 1);
+    for (unsigned s = 0; s < b.pattern.count; ++s) {
+      if (!(b.samples[l] & (1u << s))) continue;
+      if (!ds.test(x, y, s, b.in.sampleZ[s][l], b.primitive[q]->front)) {
+        b.samples[l] &= static_cast<std::uint8_t>(~(1u << s));
+      }
+    }
+    if (!b.samples[l]) b.lanes &= ~(1u << l);
+  }
+  return b.quadLanes(q) != 0;
+}
+
+void FragmentWorker::loadInputs(LaneMachine& m) {
+  const Batch& b = *batch_;
+  const Interpolation& in = b.in;
+  for (const FragmentInput* entry : b.state->fragmentInputs) {
     const FragmentInput& input = *entry;
     LaneRow* rows[4] = {&m.row(input.reg, 0), &m.row(input.reg, 1), &m.row(input.reg, 2),
                         &m.row(input.reg, 3)};
     switch (input.kind) {
       case FragmentInputKind::Position:
-        for (unsigned l = 0; l < kLanes; ++l) {
-          setLaneFloat(*rows[0], l, static_cast<float>(bx + pixelXOfLane(l)) + 0.5f);
-          setLaneFloat(*rows[1], l, static_cast<float>(by + pixelYOfLane(l)) + 0.5f);
-          setLaneFloat(*rows[2], l, in.z[l]);
-          setLaneFloat(*rows[3], l, in.invW[l]);
+        for (unsigned q = 0; q < b.count; ++q) {
+          for (unsigned k = 0; k < 4; ++k) {
+            const unsigned l = 4 * q + k;
+            setLaneFloat(*rows[0], l, static_cast<float>(b.x[q] + static_cast<std::int32_t>(k & 1)) + 0.5f);
+            setLaneFloat(*rows[1], l, static_cast<float>(b.y[q] + static_cast<std::int32_t>(k >> 1)) + 0.5f);
+          }
         }
+        std::memcpy(rows[2]->v, in.z, sizeof in.z);
+        std::memcpy(rows[3]->v, in.invW, sizeof in.invW);
         break;
       case FragmentInputKind::FrontFacing:
-        std::fill_n(rows[0]->v, kLanes, p.front ? 1u : 0u);
+        for (unsigned q = 0; q < b.count; ++q) std::fill_n(rows[0]->v + 4 * q, 4, b.primitive[q]->front ? 1u : 0u);
         for (unsigned c = 1; c < 4; ++c) std::fill_n(rows[c]->v, kLanes, 0u);
         break;
       case FragmentInputKind::PointCoord:
-        for (unsigned l = 0; l < kLanes; ++l) {
-          setLaneFloat(*rows[0], l, p.kind == PrimitiveKind::Point ? in.pointCoord[0][l] : 0.0f);
-          setLaneFloat(*rows[1], l, p.kind == PrimitiveKind::Point ? in.pointCoord[1][l] : 0.0f);
+        for (unsigned c = 0; c < 2; ++c) {
+          std::memcpy(rows[c]->v, in.pointCoord[c], sizeof in.pointCoord[c]);
+          for (unsigned q = 0; q < b.count; ++q) {
+            if (b.primitive[q]->kind != PrimitiveKind::Point) std::fill_n(rows[c]->v + 4 * q, 4, 0u);
+          }
         }
         std::fill_n(rows[2]->v, kLanes, 0u);
         std::fill_n(rows[3]->v, kLanes, 0u);
         break;
       case FragmentInputKind::Varying: {
-        for (unsigned c = 0; c < 4; ++c) {
-          if (c >= input.components) {
-            std::fill_n(rows[c]->v, kLanes, 0u);
-            continue;
+        const float* w1 = input.perspective ? in.b1 : in.l1;
+        const float* w2 = input.perspective ? in.b2 : in.l2;
+        for (unsigned c = input.components; c < 4; ++c) std::fill_n(rows[c]->v, kLanes, 0u);
+        for (unsigned q = 0; q < b.count; ++q) {
+          const Primitive& p = *b.primitive[q];
+          const bool constant = input.flat || p.kind == PrimitiveKind::Point;
+          Float4 weight1, weight2;
+          std::memcpy(&weight1, w1 + 4 * q, sizeof weight1);
+          std::memcpy(&weight2, w2 + 4 * q, sizeof weight2);
+          for (unsigned c = 0; c < input.components && c < 4; ++c) {
+            std::uint32_t* out = rows[c]->v + 4 * q;
+            const std::uint32_t word = input.word + c;
+            if (constant) {
+              std::fill_n(out, 4, (input.flat ? p.provoking : p.vertex[0])[word]);
+              continue;
+            }
+            const float a0 = wordFloat(p.vertex[0], word);
+            const float d1 = wordFloat(p.vertex[1], word) - a0;
+            Float4 values = a0 + weight1 * d1;
+            if (p.kind == PrimitiveKind::Triangle) values += weight2 * (wordFloat(p.vertex[2], word) - a0);
+            if (input.scalar == msl::Scalar::Half) {
+              for (unsigned k = 0; k < 4; ++k) values[k] = msl::math::roundTo(msl::Scalar::Half, values[k]);
+            }
+            std::memcpy(out, &values, sizeof values);
           }
-          const std::uint32_t word = input.word + c;
-          if (input.flat || p.kind == PrimitiveKind::Point) {
-            const std::uint32_t* source = input.flat ? p.provoking : p.vertex[0];
-            std::fill_n(rows[c]->v, kLanes, source[word]);
-            continue;
-          }
-          const float a0 = wordFloat(p.vertex[0], word);
-          const float d1 = wordFloat(p.vertex[1], word) - a0;
-          const float d2 = triangle ? wordFloat(p.vertex[2], word) - a0 : 0.0f;
-          const float* w1 = input.perspective ? in.b1 : in.l1;
-          const float* w2 = input.perspective ? in.b2 : in.l2;
-          float values[kLanes];
-          if (triangle) {
-            for (unsigned l = 0; l < kLanes; ++l) values[l] = a0 + w1[l] * d1 + w2[l] * d2;
-          } else {
-            (void)line;
-            for (unsigned l = 0; l < kLanes; ++l) values[l] = a0 + w1[l] * d1;
-          }
-          if (input.scalar == msl::Scalar::Half) {
-            for (float& v : values) v = msl::math::roundTo(msl::Scalar::Half, v);
-          }
-          std::memcpy(rows[c]->v, values, sizeof values);
         }
         break;
       }
@@ -262,92 +344,75 @@ void FragmentWorker::loadInputs(const DrawContext& draw, const Primitive& p, std
   }
 }
 
-void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t bx,
-                           std::int32_t by, BlockCoverage& coverage, const Interpolation& in,
-                           const SamplePattern& pattern) {
-  const DepthStencilUnit& ds = draw.resolved->depthStencil;
-  const bool tests = ds.active();
-  auto runTests = [&] {
-    if (pattern.count == 1) {
-      LaneMask passed = coverage.lanes;
-      if (ds.testBlock(bx, by, passed, in.sampleZ[0])) {
-        for (unsigned l = 0; l < kLanes; ++l) {
-          if (!(passed & (1u << l))) coverage.samples[l] = 0;
-        }
-        coverage.lanes = passed;
+void FragmentWorker::flush() {
+  Batch& b = *batch_;
+  if (b.count == 0) return;
+  const StateContext& s = *b.state;
+  try {
+    LaneMachine* m = nullptr;
+    if (s.shades) {
+      m = &machines_.machine(*s.fragmentProgram, s.fragmentProgramId);
+      m->reset();
+      loadInputs(*m);
+      textures_.bind(&s.fragmentStage.textures, &s.fragmentStage.samplers, true);
+      if (!s.crossLane) textures_.restrictLanes(b.lanes);
+      const LaneMask quads = b.count == kQuads ? kAllLanes : (1u << (4 * b.count)) - 1;
+      if (!m->run(quads, s.fragmentStage.buffers.data(), s.fragmentStage.buffers.size(), &textures_, true)) {
+        for (unsigned q = 0; q < b.count; ++q) b.draw[q]->faulted.store(true, std::memory_order_relaxed);
+        b.count = 0;
+        b.lanes = 0;
         return;
       }
-    }
-    for (unsigned l = 0; l < kLanes; ++l) {
-      if (!(coverage.lanes & (1u << l))) continue;
-      const std::int32_t x = bx + static_cast<std::int32_t>(pixelXOfLane(l));
-      const std::int32_t y = by + static_cast<std::int32_t>(pixelYOfLane(l));
-      for (unsigned s = 0; s < pattern.count; ++s) {
-        if (!(coverage.samples[l] & (1u << s))) continue;
-        if (!ds.test(x, y, s, in.sampleZ[s][l], p.front)) coverage.samples[l] &= static_cast<std::uint8_t>(~(1u << s));
-      }
-      if (!coverage.samples[l]) coverage.lanes &= ~(1u << l);
-    }
-  };
-  if (tests && draw.resolved->earlyTests) {
-    runTests();
-    if (!coverage.lanes) return;
-  }
-  LaneMachine* m = nullptr;
-  if (draw.resolved->shades) {
-    m = &machines_.machine(*draw.resolved->fragmentProgram, draw.resolved->fragmentProgramId);
-    m->reset();
-    loadInputs(draw, p, bx, by, in, *m);
-    textures_.bind(&draw.resolved->fragmentStage.textures, &draw.resolved->fragmentStage.samplers, true);
-    if (!m->run(quadsOf(coverage.lanes), draw.resolved->fragmentStage.buffers.data(),
-                draw.resolved->fragmentStage.buffers.size(), &textures_, true)) {
-      draw.faulted.store(true, std::memory_order_relaxed);
-      return;
-    }
-    const LaneMask discarded = m->discarded();
-    if (discarded) {
-      coverage.lanes &= ~discarded;
+      const LaneMask discarded = m->discarded();
       for (unsigned l = 0; l < kLanes; ++l) {
-        if (discarded & (1u << l)) coverage.samples[l] = 0;
+        if (discarded & (1u << l)) b.clearLane(l);
       }
-      if (!coverage.lanes) return;
-    }
-    if (draw.resolved->alphaToCoverage) {
-      const ColorOutput* first = nullptr;
-      for (const ColorOutput& c : draw.resolved->plan->colorOutputs()) {
-        if (c.attachment == 0) first = &c;
-      }
-      if (first && msl::isFloating(first->scalar)) {
-        for (unsigned l = 0; l < kLanes; ++l) {
-          if (!(coverage.lanes & (1u << l))) continue;
-          const float alpha = std::clamp(laneFloat(m->row(first->reg, 3), l), 0.0f, 1.0f);
-          const unsigned keep = static_cast<unsigned>(std::lround(alpha * static_cast<float>(pattern.count)));
-          coverage.samples[l] &= static_cast<std::uint8_t>((1u << keep) - 1);
-          if (!coverage.samples[l]) coverage.lanes &= ~(1u << l);
+      if (s.alphaToCoverage) {
+        const ColorOutput* first = nullptr;
+        for (const ColorOutput& c : s.plan->colorOutputs()) {
+          if (c.attachment == 0) first = &c;
         }
-        if (!coverage.lanes) return;
+        if (first && msl::isFloating(first->scalar)) {
+          for (unsigned l = 0; l < kLanes; ++l) {
+            if (!(b.lanes & (1u << l))) continue;
+            const float alpha = std::clamp(laneFloat(m->row(first->reg, 3), l), 0.0f, 1.0f);
+            const unsigned keep = static_cast<unsigned>(std::lround(alpha * static_cast<float>(b.pattern.count)));
+            b.samples[l] &= static_cast<std::uint8_t>((1u << keep) - 1);
+            if (!b.samples[l]) b.lanes &= ~(1u << l);
+          }
+        }
       }
     }
+    for (unsigned q = 0; q < b.count; ++q) mergeQuad(q, m);
+  } catch (...) {
+    for (unsigned q = 0; q < b.count; ++q) b.draw[q]->faulted.store(true, std::memory_order_relaxed);
   }
-  if (tests && !draw.resolved->earlyTests) {
-    runTests();
-    if (!coverage.lanes) return;
-  }
-  if (draw.resolved->countsVisibility) {
+  b.count = 0;
+  b.lanes = 0;
+}
+
+void FragmentWorker::mergeQuad(unsigned q, LaneMachine* m) {
+  Batch& b = *batch_;
+  const StateContext& s = *b.state;
+  if (!b.quadLanes(q)) return;
+  if (!s.earlyTests && s.depthStencil.active() && !testQuad(q)) return;
+  if (s.countsVisibility) {
     std::uint64_t passed = 0;
-    for (unsigned l = 0; l < kLanes; ++l) passed += static_cast<unsigned>(std::popcount(coverage.samples[l]));
-    visibility_[static_cast<std::size_t>(draw.resolved->visibility)] += passed;
+    for (unsigned k = 0; k < 4; ++k) passed += static_cast<unsigned>(std::popcount(b.samples[4 * q + k]));
+    visibility_[static_cast<std::size_t>(s.visibility)] += passed;
   }
   if (!m) return;
-  for (const ColorOutput* output : draw.resolved->writtenColors) {
-    const ColorUnit& unit = draw.resolved->colors[output->attachment];
+  const unsigned lanes = b.quadLanes(q);
+  for (const ColorOutput* output : s.writtenColors) {
+    const ColorUnit& unit = s.colors[output->attachment];
     if (output->scalar == msl::Scalar::Float && output->components == 4) {
-      const std::uint32_t* rows[4] = {m->row(output->reg, 0).v, m->row(output->reg, 1).v,
-                                      m->row(output->reg, 2).v, m->row(output->reg, 3).v};
-      if (unit.writeBlock(bx, by, coverage.lanes, rows, draw.resolved->alphaToOne)) continue;
+      const std::uint32_t* rows[4] = {m->row(output->reg, 0).v + 4 * q, m->row(output->reg, 1).v + 4 * q,
+                                      m->row(output->reg, 2).v + 4 * q, m->row(output->reg, 3).v + 4 * q};
+      if (unit.writeQuad(b.x[q], b.y[q], lanes, rows, s.alphaToOne)) continue;
     }
-    for (unsigned l = 0; l < kLanes; ++l) {
-      if (!(coverage.lanes & (1u << l))) continue;
+    for (unsigned k = 0; k < 4; ++k) {
+      const unsigned l = 4 * q + k;
+      if (!(lanes & (1u << k))) continue;
       SourceColor color;
       color.isSigned = msl::isSigned(output->scalar);
       for (unsigned c = 0; c < 4; ++c) {
@@ -357,12 +422,12 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
         color.bits[c] = bits;
         color.value[c] = std::bit_cast<float>(bits);
       }
-      if (draw.resolved->alphaToOne) {
+      if (s.alphaToOne) {
         color.value[3] = 1.0f;
         color.bits[3] = msl::isFloating(output->scalar) ? 0x3F800000u : 1u;
       }
-      unit.write(bx + static_cast<std::int32_t>(pixelXOfLane(l)),
-                 by + static_cast<std::int32_t>(pixelYOfLane(l)), coverage.samples[l], color);
+      unit.write(b.x[q] + static_cast<std::int32_t>(k & 1), b.y[q] + static_cast<std::int32_t>(k >> 1),
+                 b.samples[l], color);
     }
   }
 }

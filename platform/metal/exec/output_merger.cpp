@@ -1,7 +1,6 @@
 #include "platform/metal/exec/output_merger.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -11,8 +10,6 @@
 
 namespace mtl::exec {
 namespace {
-
-std::atomic<bool> gFastPaths{true};
 
 std::uint32_t stencilOperation(StencilOperation op, std::uint32_t value, std::uint32_t reference) {
   switch (op) {
@@ -61,6 +58,7 @@ const float* unorm8Table() {
 using Float4 = float __attribute__((vector_size(16)));
 using Double2 = double __attribute__((vector_size(16)));
 using Int2 = std::int32_t __attribute__((vector_size(8)));
+using Int4 = std::int32_t __attribute__((vector_size(16)));
 
 float factor(BlendFactor f, unsigned channel, const float s[4], const float d[4], const float c[4]) {
   switch (f) {
@@ -98,9 +96,6 @@ constexpr unsigned kChannelMask[4] = {ColorWriteMaskRed, ColorWriteMaskGreen, Co
                                       ColorWriteMaskAlpha};
 
 }  // namespace
-
-void setFastPathsEnabled(bool enabled) { gFastPaths.store(enabled, std::memory_order_relaxed); }
-bool fastPathsEnabled() { return gFastPaths.load(std::memory_order_relaxed); }
 
 void blendColors(const RenderPipelineColorAttachmentDescriptor& b, const float s[4],
                  const float d[4], const float c[4], float out[4]) {
@@ -204,15 +199,14 @@ bool DepthStencilUnit::test(std::int32_t x, std::int32_t y, unsigned sample, dou
   return pass;
 }
 
-bool DepthStencilUnit::testBlock(std::int32_t bx, std::int32_t by, LaneMask& lanes, const float* z) const {
+bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes, const float* z) const {
   if (stencil_.data || !depth_.data || depth_.samples != 1 || !fastPathsEnabled()) return false;
   const PixelFormat format = depth_.info->format;
   if (format != PixelFormat::Depth32Float && format != PixelFormat::Depth16Unorm) return false;
-  for (unsigned l = 0; l < kLanes; ++l) {
-    if (!(lanes & (1u << l))) continue;
-    std::uint8_t* at = depth_.at(bx + static_cast<std::int32_t>(pixelXOfLane(l)),
-                                 by + static_cast<std::int32_t>(pixelYOfLane(l)), 0);
-    const double clamped = std::clamp(static_cast<double>(z[l]), zMin_, zMax_);
+  for (unsigned k = 0; k < 4; ++k) {
+    if (!(lanes & (1u << k))) continue;
+    std::uint8_t* at = depth_.at(x + static_cast<std::int32_t>(k & 1), y + static_cast<std::int32_t>(k >> 1), 0);
+    const double clamped = std::clamp(static_cast<double>(z[k]), zMin_, zMax_);
     bool pass;
     if (format == PixelFormat::Depth32Float) {
       float stored;
@@ -227,7 +221,7 @@ bool DepthStencilUnit::testBlock(std::int32_t bx, std::int32_t by, LaneMask& lan
       pass = compares(depthCompare_, v, stored);
       if (pass && depthWrite_) std::memcpy(at, &v, 2);
     }
-    if (!pass) lanes &= ~(1u << l);
+    if (!pass) lanes &= ~(1u << k);
   }
   return true;
 }
@@ -337,99 +331,109 @@ void ColorUnit::writeGeneric(std::uint8_t* at, const SourceColor& color) const {
 
 namespace {
 
-// factor() for 16 lanes, the choice made once.
-void factorRow(BlendFactor f, unsigned k, const float (*s)[kLanes], const float (*d)[kLanes],
-               const float* c, float* out) {
+const Float4 kOne = {1, 1, 1, 1};
+
+Float4 splat(float v) { return Float4{v, v, v, v}; }
+
+// factor() for the four lanes of a quad, the choice made once: the same
+// single operations, so the same bits.
+Float4 factorQuad(BlendFactor f, unsigned k, const Float4 s[4], const Float4 d[4], const float* c) {
   switch (f) {
-    case BlendFactor::Zero: for (unsigned l = 0; l < kLanes; ++l) out[l] = 0; break;
-    case BlendFactor::One: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1; break;
-    case BlendFactor::SourceColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = s[k][l]; break;
-    case BlendFactor::OneMinusSourceColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - s[k][l]; break;
-    case BlendFactor::SourceAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = s[3][l]; break;
-    case BlendFactor::OneMinusSourceAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - s[3][l]; break;
-    case BlendFactor::DestinationColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = d[k][l]; break;
-    case BlendFactor::OneMinusDestinationColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - d[k][l]; break;
-    case BlendFactor::DestinationAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = d[3][l]; break;
-    case BlendFactor::OneMinusDestinationAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - d[3][l]; break;
-    case BlendFactor::SourceAlphaSaturated:
-      for (unsigned l = 0; l < kLanes; ++l) out[l] = k == 3 ? 1 : std::min(s[3][l], 1 - d[3][l]);
-      break;
-    case BlendFactor::BlendColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = c[k]; break;
-    case BlendFactor::OneMinusBlendColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - c[k]; break;
-    case BlendFactor::BlendAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = c[3]; break;
-    case BlendFactor::OneMinusBlendAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - c[3]; break;
-    default: for (unsigned l = 0; l < kLanes; ++l) out[l] = 0; break;
+    case BlendFactor::Zero: return Float4{};
+    case BlendFactor::One: return kOne;
+    case BlendFactor::SourceColor: return s[k];
+    case BlendFactor::OneMinusSourceColor: return kOne - s[k];
+    case BlendFactor::SourceAlpha: return s[3];
+    case BlendFactor::OneMinusSourceAlpha: return kOne - s[3];
+    case BlendFactor::DestinationColor: return d[k];
+    case BlendFactor::OneMinusDestinationColor: return kOne - d[k];
+    case BlendFactor::DestinationAlpha: return d[3];
+    case BlendFactor::OneMinusDestinationAlpha: return kOne - d[3];
+    case BlendFactor::SourceAlphaSaturated: {
+      if (k == 3) return kOne;
+      const Float4 a = s[3], b = kOne - d[3];
+      return b < a ? b : a;  // std::min(a, b)
+    }
+    case BlendFactor::BlendColor: return splat(c[k]);
+    case BlendFactor::OneMinusBlendColor: return splat(1 - c[k]);
+    case BlendFactor::BlendAlpha: return splat(c[3]);
+    case BlendFactor::OneMinusBlendAlpha: return splat(1 - c[3]);
+    default: return Float4{};
   }
+}
+
+Float4 operateQuad(BlendOperation op, Float4 s, Float4 fs, Float4 d, Float4 fd) {
+  switch (op) {
+    case BlendOperation::Subtract: return s * fs - d * fd;
+    case BlendOperation::ReverseSubtract: return d * fd - s * fs;
+    case BlendOperation::Min: return d < s ? d : s;  // std::min(s, d)
+    case BlendOperation::Max: return s < d ? d : s;  // std::max(s, d)
+    default: return s * fs + d * fd;
+  }
+}
+
+// unorm8() of four values: NaN to 0, clamped, times 255 in double, plus
+// one half, truncated.
+Int4 unorm8Quad(Float4 v) {
+  const Float4 zero = {0, 0, 0, 0};
+  v = v > zero ? v : zero;  // NaN fails the comparison: 0
+  v = v < kOne ? v : kOne;
+  const Double2 low = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1), Double2);
+  const Double2 high = __builtin_convertvector(__builtin_shufflevector(v, v, 2, 3), Double2);
+  const Double2 scale = {255.0, 255.0}, half = {0.5, 0.5};
+  const Int2 a = __builtin_convertvector(low * scale + half, Int2);
+  const Int2 b = __builtin_convertvector(high * scale + half, Int2);
+  return __builtin_shufflevector(a, b, 0, 1, 2, 3);
 }
 
 }  // namespace
 
-bool ColorUnit::writeBlock(std::int32_t bx, std::int32_t by, LaneMask lanes,
-                           const std::uint32_t* const rows[4], bool alphaToOne) const {
+bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
+                          bool alphaToOne) const {
   if (!(byte4_ && kind_ == Kind::Unorm && view_.samples == 1 && fastPathsEnabled())) return false;
   static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
   const unsigned* slot = bgra_ ? kBgra : kRgba;
-  float src[4][kLanes], dst[4][kLanes] = {}, out[4][kLanes];
+  Float4 src[4], out[4];
   for (unsigned c = 0; c < 4; ++c) {
-    float v[kLanes];
-    std::memcpy(v, rows[c], sizeof v);
-    for (unsigned l = 0; l < kLanes; ++l) src[c][l] = std::clamp(v[l], 0.0f, 1.0f);
+    Float4 v;
+    std::memcpy(&v, rows[c], sizeof v);
+    // std::clamp(v, 0, 1): a NaN stays.
+    const Float4 zero = {0, 0, 0, 0};
+    v = v < zero ? zero : v;
+    src[c] = kOne < v ? kOne : v;
   }
-  if (alphaToOne) std::fill_n(src[3], kLanes, 1.0f);
-  std::uint8_t* at[kLanes] = {};
-  for (unsigned l = 0; l < kLanes; ++l) {
-    if (lanes & (1u << l)) {
-      at[l] = view_.at(bx + static_cast<std::int32_t>(pixelXOfLane(l)), by + static_cast<std::int32_t>(pixelYOfLane(l)), 0);
+  if (alphaToOne) src[3] = kOne;
+  std::uint8_t* at[4] = {};
+  for (unsigned k = 0; k < 4; ++k) {
+    if (lanes & (1u << k)) {
+      at[k] = view_.at(x + static_cast<std::int32_t>(k & 1), y + static_cast<std::int32_t>(k >> 1), 0);
     }
   }
   if (blend_.blendingEnabled) {
     const float* table = unorm8Table();
-    for (unsigned l = 0; l < kLanes; ++l) {
-      if (!at[l]) continue;
-      for (unsigned c = 0; c < 4; ++c) dst[c][l] = table[at[l][slot[c]]];
-    }
-    float fs[kLanes], fd[kLanes];
+    Float4 dst[4] = {};
     for (unsigned k = 0; k < 4; ++k) {
-      const bool alpha = k == 3;
-      factorRow(alpha ? blend_.sourceAlphaBlendFactor : blend_.sourceRGBBlendFactor, k, src, dst, blendColor_.data(), fs);
-      factorRow(alpha ? blend_.destinationAlphaBlendFactor : blend_.destinationRGBBlendFactor, k, src, dst, blendColor_.data(), fd);
-      const float* s = src[k];
-      const float* d = dst[k];
-      float* o = out[k];
-      switch (alpha ? blend_.alphaBlendOperation : blend_.rgbBlendOperation) {
-        case BlendOperation::Subtract: for (unsigned l = 0; l < kLanes; ++l) o[l] = s[l] * fs[l] - d[l] * fd[l]; break;
-        case BlendOperation::ReverseSubtract: for (unsigned l = 0; l < kLanes; ++l) o[l] = d[l] * fd[l] - s[l] * fs[l]; break;
-        case BlendOperation::Min: for (unsigned l = 0; l < kLanes; ++l) o[l] = std::min(s[l], d[l]); break;
-        case BlendOperation::Max: for (unsigned l = 0; l < kLanes; ++l) o[l] = std::max(s[l], d[l]); break;
-        default: for (unsigned l = 0; l < kLanes; ++l) o[l] = s[l] * fs[l] + d[l] * fd[l]; break;
-      }
+      if (!at[k]) continue;
+      for (unsigned c = 0; c < 4; ++c) dst[c][k] = table[at[k][slot[c]]];
+    }
+    for (unsigned c = 0; c < 4; ++c) {
+      const bool alpha = c == 3;
+      const Float4 fs = factorQuad(alpha ? blend_.sourceAlphaBlendFactor : blend_.sourceRGBBlendFactor, c, src,
+                                   dst, blendColor_.data());
+      const Float4 fd = factorQuad(alpha ? blend_.destinationAlphaBlendFactor : blend_.destinationRGBBlendFactor,
+                                   c, src, dst, blendColor_.data());
+      out[c] = operateQuad(alpha ? blend_.alphaBlendOperation : blend_.rgbBlendOperation, src[c], fs, dst[c], fd);
     }
   } else {
-    std::memcpy(out, src, sizeof out);
+    std::copy(src, src + 4, out);
   }
-  // unorm8() for every lane, four at a time in vector registers.
-  std::int32_t bytes[4][kLanes];
-  for (unsigned c = 0; c < 4; ++c) {
-    for (unsigned l = 0; l < kLanes; l += 4) {
-      Float4 v;
-      std::memcpy(&v, &out[c][l], sizeof v);
-      const Float4 zero = {0, 0, 0, 0}, one = {1, 1, 1, 1};
-      v = v > zero ? v : zero;  // NaN fails the comparison: 0
-      v = v < one ? v : one;
-      const Double2 low = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1), Double2);
-      const Double2 high = __builtin_convertvector(__builtin_shufflevector(v, v, 2, 3), Double2);
-      const Double2 scale = {255.0, 255.0}, half = {0.5, 0.5};
-      const Int2 a = __builtin_convertvector(low * scale + half, Int2);
-      const Int2 b = __builtin_convertvector(high * scale + half, Int2);
-      std::memcpy(&bytes[c][l], &a, sizeof a);
-      std::memcpy(&bytes[c][l + 2], &b, sizeof b);
-    }
-  }
+  Int4 bytes[4];
+  for (unsigned c = 0; c < 4; ++c) bytes[c] = unorm8Quad(out[c]);
   const NSUInteger mask = blend_.writeMask;
-  for (unsigned l = 0; l < kLanes; ++l) {
-    if (!at[l]) continue;
+  for (unsigned k = 0; k < 4; ++k) {
+    if (!at[k]) continue;
     for (unsigned c = 0; c < 4; ++c) {
-      if (mask & kChannelMask[c]) at[l][slot[c]] = static_cast<std::uint8_t>(bytes[c][l]);
+      if (mask & kChannelMask[c]) at[k][slot[c]] = static_cast<std::uint8_t>(bytes[c][k]);
     }
   }
   return true;

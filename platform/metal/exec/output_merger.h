@@ -13,20 +13,17 @@
 // write mask keeps the channels it leaves out.
 //
 // BGRA8Unorm, RGBA8Unorm, Depth16Unorm and Depth32Float have direct paths
-// that give the same bits as the codec's; setFastPathsEnabled(false) turns
-// them off so tests can compare.
+// that give the same bits as the codec's (fast_paths.h).
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "platform/metal/exec/fast_paths.h"
 #include "platform/metal/pixel_format.h"
 #include "platform/metal/states.h"
 
 namespace mtl::exec {
-
-void setFastPathsEnabled(bool enabled);
-bool fastPathsEnabled();
 
 // One level and slice of an attachment.
 struct AttachmentView {
@@ -54,10 +51,11 @@ class DepthStencilUnit {
   // clamped), applies the stencil operations and the depth write, and
   // tells whether the sample passed.
   bool test(std::int32_t x, std::int32_t y, unsigned sample, double z, bool front) const;
-  // test() for the covered pixels of a 4 x 4 block at once (z in lane
-  // order), where the attachment has one sample, a direct path and no
-  // stencil; clears the failing lanes. False (nothing done) otherwise.
-  bool testBlock(std::int32_t bx, std::int32_t by, std::uint32_t& lanes, const float* z) const;
+  // test() for the covered pixels of the 2 x 2 quad at (x, y) at once
+  // (bits of `lanes` and z in quad order: (0,0), (1,0), (0,1), (1,1)),
+  // where the attachment has one sample, a direct path and no stencil;
+  // clears the failing lanes. False (nothing done) otherwise.
+  bool testQuad(std::int32_t x, std::int32_t y, unsigned& lanes, const float* z) const;
 
  private:
   bool depthPasses(const std::uint8_t* at, double z) const;
@@ -88,11 +86,12 @@ class ColorUnit {
   bool active() const { return view_.data != nullptr; }
   // Blends and writes the colour into the samples set in `samples`.
   void write(std::int32_t x, std::int32_t y, std::uint8_t samples, const SourceColor& color) const;
-  // The same for the covered pixels of a 4 x 4 block at once, from the
-  // float colour's four components in lane order, where the target has a
-  // direct path and one sample; false (nothing written) otherwise.
-  bool writeBlock(std::int32_t bx, std::int32_t by, std::uint32_t lanes,
-                  const std::uint32_t* const rows[4], bool alphaToOne) const;
+  // The same for the covered pixels of the 2 x 2 quad at (x, y) at once,
+  // from the float colour's four components (four lanes each, in quad
+  // order), where the target has a direct path and one sample; false
+  // (nothing written) otherwise.
+  bool writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
+                 bool alphaToOne) const;
 
  private:
   void writeGeneric(std::uint8_t* at, const SourceColor& color) const;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/metal/buffer.h"
+#include "platform/metal/msl/builtins.h"
 #include "platform/metal/texture.h"
 
 namespace mtl::exec {
@@ -107,9 +108,26 @@ void Executor::chooseFunctions(StateContext& d) {
   for (const AttributeFetch& a : plan.attributes()) {
     if (!d.vertexVariant || d.vertexVariant->readsRegister(a.reg)) d.fetches.push_back(&a);
   }
+  d.crossLane = false;
+  static const std::vector<msl::Instruction> kNone;
+  for (const msl::Instruction& i : d.fragmentProgram ? d.fragmentProgram->function().code : kNone) {
+    using msl::Opcode;
+    if (i.op == Opcode::Dfdx || i.op == Opcode::Dfdy || i.op == Opcode::Fwidth || i.op == Opcode::SampleCompare) {
+      d.crossLane = true;
+    } else if (i.op == Opcode::Sample) {
+      const auto option = static_cast<msl::SampleOption>(i.sampleOption);
+      const SamplerDescriptor* sampler = i.offset < kMaxSamplerBindings ? d.fragmentStage.samplers[i.offset] : nullptr;
+      const bool implicit = option == msl::SampleOption::None || option == msl::SampleOption::Bias;
+      d.crossLane = d.crossLane || (implicit && (!sampler || levelOfDetailMatters(*sampler)));
+    }
+  }
   d.fragmentInputs.clear();
+  d.readsPosition = d.readsPerspective = false;
   for (const FragmentInput& in : plan.fragmentInputs()) {
-    if (!d.fragmentVariant || d.fragmentVariant->readsRegister(in.reg)) d.fragmentInputs.push_back(&in);
+    if (d.fragmentVariant && !d.fragmentVariant->readsRegister(in.reg)) continue;
+    d.fragmentInputs.push_back(&in);
+    d.readsPosition = d.readsPosition || in.kind == FragmentInputKind::Position;
+    d.readsPerspective = d.readsPerspective || (in.kind == FragmentInputKind::Varying && !in.flat && in.perspective);
   }
 }
 
@@ -269,6 +287,7 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
         }
       }
     }
+    worker.fragments.finish();
   });
 }
 

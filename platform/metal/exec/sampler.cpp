@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/metal/exec/compare_function.h"
+#include "platform/metal/exec/fast_paths.h"
 #include "platform/metal/msl/builtin_math.h"
 #include "platform/metal/msl/builtins.h"
 #include "platform/metal/pixel_codec.h"
@@ -145,6 +146,31 @@ struct Byte4Texels {
     return {table[p[0]], table[p[1]], table[p[2]], table[p[3]]};
   }
 };
+
+using Float4 = float __attribute__((vector_size(16)));
+
+// filterWith() for linear filtering of RGBA8Unorm or BGRA8Unorm clamped to
+// its edges, the channels side by side: the same operations, so the same
+// bits.
+template <bool Bgra>
+Float4 bilinearClamped(const Level& l, float u, float v, const float* table) {
+  const double uu = double{u} - 0.5, vv = double{v} - 0.5;
+  const std::int64_t i0f = texelIndex(uu), j0f = texelIndex(vv);
+  const float alpha = static_cast<float>(uu - floorOf(uu));
+  const float beta = static_cast<float>(vv - floorOf(vv));
+  const std::int64_t i0 = std::clamp<std::int64_t>(i0f, 0, l.width - 1);
+  const std::int64_t i1 = std::clamp<std::int64_t>(i0f + 1, 0, l.width - 1);
+  const std::uint8_t* row0 = l.data + static_cast<std::uint64_t>(std::clamp<std::int64_t>(j0f, 0, l.height - 1)) * l.stride;
+  const std::uint8_t* row1 = l.data + static_cast<std::uint64_t>(std::clamp<std::int64_t>(j0f + 1, 0, l.height - 1)) * l.stride;
+  const auto texel = [&](const std::uint8_t* row, std::int64_t i) {
+    const std::uint8_t* p = row + static_cast<std::uint64_t>(i) * 4;
+    if (Bgra) return Float4{table[p[2]], table[p[1]], table[p[0]], table[p[3]]};
+    return Float4{table[p[0]], table[p[1]], table[p[2]], table[p[3]]};
+  };
+  const float w00 = (1 - alpha) * (1 - beta), w10 = alpha * (1 - beta);
+  const float w01 = (1 - alpha) * beta, w11 = alpha * beta;
+  return w00 * texel(row0, i0) + w10 * texel(row0, i1) + w01 * texel(row1, i0) + w11 * texel(row1, i1);
+}
 
 std::array<float, 4> filterLevel(const Level& l, float u, float v, SamplerMinMagFilter filter,
                                  const SamplerDescriptor& s, const SampleRequest& r) {
@@ -316,6 +342,18 @@ void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bo
   };
   const bool clamped = s.sAddressMode == SamplerAddressMode::ClampToEdge &&
                        s.tAddressMode == SamplerAddressMode::ClampToEdge;
+  if (clamped && linear) {
+    for (unsigned lane = 0; lane < kLanes; ++lane) {
+      if (!(active & (1u << lane))) continue;
+      float sc = laneFloat(coordinate[0], lane), tc = laneFloat(coordinate[1], lane);
+      if (!std::isfinite(sc)) sc = 0;
+      if (!std::isfinite(tc)) tc = 0;
+      const Float4 value = bgra ? bilinearClamped<true>(l, sc * w, tc * h, table)
+                                : bilinearClamped<false>(l, sc * w, tc * h, table);
+      for (unsigned c = 0; c < 4; ++c) out[c].v[lane] = msl::math::asBits(value[c]);
+    }
+    return;
+  }
   if (bgra) {
     clamped ? lanes.operator()<true, true>() : lanes.operator()<true, false>();
   } else {
@@ -329,6 +367,11 @@ void StageTextures::bind(const std::array<BoundTexture, kMaxTextureBindings>* te
   textures_ = textures;
   samplers_ = samplers;
   fragment_ = fragment;
+  needed_ = kAllLanes;
+}
+
+bool levelOfDetailMatters(const SamplerDescriptor& s) {
+  return !(s.mipFilter == SamplerMipFilter::NotMipmapped && s.minFilter == s.magFilter && s.maxAnisotropy <= 1);
 }
 
 std::uint32_t StageTextures::textureSize(std::uint32_t slot, std::uint32_t level,
@@ -359,12 +402,11 @@ void StageTextures::sample(const msl::Instruction& i, const LaneRows& coordinate
   const bool integerFormat = t->formatInfo().kind == ComponentKind::Uint ||
                              t->formatInfo().kind == ComponentKind::Sint ||
                              t->formatInfo().format == PixelFormat::RGB10A2Uint;
-  // Without mipmaps, with one filter for both cases and no anisotropy, the
-  // level of detail changes nothing: its derivatives are not needed.
-  const bool lodIrrelevant = s->mipFilter == SamplerMipFilter::NotMipmapped &&
-                             s->minFilter == s->magFilter && s->maxAnisotropy <= 1;
+  if (fastPathsEnabled()) active &= needed_;
+  // Then the level of detail's derivatives are not needed.
+  const bool lodIrrelevant = !levelOfDetailMatters(*s);
   const PixelFormat format = t->pixelFormat();
-  if (lodIrrelevant && !cube && !compare && s->normalizedCoordinates && i.type == msl::Scalar::Float &&
+  if (fastPathsEnabled() && lodIrrelevant && !cube && !compare && s->normalizedCoordinates && i.type == msl::Scalar::Float &&
       (format == PixelFormat::RGBA8Unorm || format == PixelFormat::BGRA8Unorm)) {
     sampleBytes(*t, *s, format == PixelFormat::BGRA8Unorm, coordinate, active, out);
     return;

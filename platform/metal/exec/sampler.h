@@ -46,6 +46,10 @@ class StageTextures : public LaneHooks {
             const std::array<const SamplerDescriptor*, kMaxSamplerBindings>* samplers,
             bool fragment);
 
+  // Lanes whose results matter (helper lanes of a function that never
+  // reads another lane's values need no texels); all by default.
+  void restrictLanes(LaneMask lanes) { needed_ = lanes; }
+
   void sample(const msl::Instruction& instruction, const LaneRows& coordinate,
               const LaneRows& first, const LaneRows& second, LaneMask active,
               LaneRows& out) override;
@@ -59,7 +63,12 @@ class StageTextures : public LaneHooks {
   const std::array<BoundTexture, kMaxTextureBindings>* textures_ = nullptr;
   const std::array<const SamplerDescriptor*, kMaxSamplerBindings>* samplers_ = nullptr;
   bool fragment_ = false;
+  LaneMask needed_ = kAllLanes;
 };
+
+// Whether the level of detail can change what the sampler returns: not
+// without mipmaps, with one filter for both cases and no anisotropy.
+bool levelOfDetailMatters(const SamplerDescriptor& sampler);
 
 // One lookup, for tests and for the lanes: `coordinate` has two (2D) or
 // three (cube) components; `lod` is the level of detail already clamped,

@@ -1,0 +1,153 @@
+// The executor's fast paths (fast_paths.h) against the general code on
+// the same input: the chart's shader pair (the default library) drawing
+// what the chart draws, with its uniforms switching texture and lighting,
+// constant attributes as the GL layer binds them, every kind of primitive,
+// blending modes of the chart, 8-bit textures with each filter and wrap,
+// depth tested and not, on an odd-sized target whose edges cut quads in
+// half. Colour and depth must match to the bit, with one worker and four.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "platform/metal/exec/fast_paths.h"
+#include "platform/metal/msl/default_library.h"
+#include "raster_harness.h"
+
+namespace mtl::test {
+namespace {
+
+constexpr NSUInteger kWidth = 61, kHeight = 47;
+
+struct Vertex {
+  float position[2];
+  float color[4];
+  float uv[2];
+};
+
+// The GL layer's layout: arrays in buffer 1, disabled attributes from a
+// constant buffer 2 (normal and materials zero).
+VertexDescriptor chartLayout() {
+  VertexDescriptor v;
+  v.attributes[0] = {VertexFormat::Float2, offsetof(Vertex, position), 1};
+  v.attributes[1] = {VertexFormat::Float4, offsetof(Vertex, color), 1};
+  v.attributes[3] = {VertexFormat::Float2, offsetof(Vertex, uv), 1};
+  for (NSUInteger a : {2u, 4u, 5u, 6u, 7u}) v.attributes[a] = {VertexFormat::Float4, 0, 2};
+  v.layouts[1].stride = sizeof(Vertex);
+  v.layouts[2] = {16, VertexStepFunction::Constant, 0};
+  return v;
+}
+
+struct Blend {
+  bool enabled;
+  BlendFactor source, destination;
+  BlendOperation operation;
+};
+
+std::vector<std::uint8_t> render(unsigned workers, PixelFormat colorFormat, bool fast) {
+  exec::setFastPathsEnabled(fast);
+  RasterHarness gpu(workers);
+  const std::string source(msl::defaultLibrarySource());
+  const Blend blends[] = {
+      {true, BlendFactor::SourceAlpha, BlendFactor::OneMinusSourceAlpha, BlendOperation::Add},
+      {true, BlendFactor::One, BlendFactor::One, BlendOperation::Add},
+      {true, BlendFactor::One, BlendFactor::OneMinusSourceAlpha, BlendOperation::Add},
+      {true, BlendFactor::OneMinusDestinationColor, BlendFactor::Zero, BlendOperation::Add},
+      {true, BlendFactor::DestinationColor, BlendFactor::OneMinusSourceAlpha, BlendOperation::Max},
+      {false, BlendFactor::One, BlendFactor::Zero, BlendOperation::Add}};
+  std::vector<std::shared_ptr<RenderPipelineState>> pipelines;
+  for (const Blend& b : blends) {
+    RenderPipelineDescriptor d;
+    d.vertexDescriptor = chartLayout();
+    d.colorAttachments[0].pixelFormat = colorFormat;
+    d.colorAttachments[0].blendingEnabled = b.enabled;
+    d.colorAttachments[0].sourceRGBBlendFactor = d.colorAttachments[0].sourceAlphaBlendFactor = b.source;
+    d.colorAttachments[0].destinationRGBBlendFactor = d.colorAttachments[0].destinationAlphaBlendFactor = b.destination;
+    d.colorAttachments[0].rgbBlendOperation = d.colorAttachments[0].alphaBlendOperation = b.operation;
+    d.depthAttachmentPixelFormat = PixelFormat::Depth16Unorm;
+    pipelines.push_back(gpu.pipeline(source, "VertexShader", "FragmentShader", d));
+  }
+  std::mt19937 rng(52);
+  std::uniform_real_distribution<float> unit(0, 1);
+  std::vector<std::shared_ptr<Texture>> textures;
+  for (PixelFormat f : {PixelFormat::RGBA8Unorm, PixelFormat::BGRA8Unorm}) {
+    auto t = gpu.device->newTexture(TextureDescriptor::texture2DDescriptor(f, 37, 29, false));
+    std::vector<std::uint8_t> texels(37 * 29 * 4);
+    for (auto& b : texels) b = static_cast<std::uint8_t>(rng());
+    t->replaceRegion(Region::make2D(0, 0, 37, 29), 0, texels.data(), 37 * 4);
+    textures.push_back(t);
+  }
+  std::vector<std::shared_ptr<SamplerState>> samplers;
+  for (int k = 0; k < 3; ++k) {
+    SamplerDescriptor s;
+    s.minFilter = s.magFilter = k == 2 ? SamplerMinMagFilter::Nearest : SamplerMinMagFilter::Linear;
+    s.sAddressMode = s.tAddressMode = k == 1 ? SamplerAddressMode::Repeat : SamplerAddressMode::ClampToEdge;
+    samplers.push_back(gpu.device->newSamplerState(s));
+  }
+  DepthStencilDescriptor tested;
+  tested.depthCompareFunction = CompareFunction::LessEqual;
+  tested.depthWriteEnabled = true;
+  const std::shared_ptr<DepthStencilState> depthStates[] = {gpu.device->newDepthStencilState({}),
+                                                             gpu.device->newDepthStencilState(tested)};
+  auto color = gpu.target(colorFormat, kWidth, kHeight);
+  auto depth = gpu.target(PixelFormat::Depth16Unorm, kWidth, kHeight);
+  RenderPassDescriptor pass = RasterHarness::colorPass(color, {0.1, 0.2, 0.3, 1});
+  pass.depthAttachment.texture = depth;
+  pass.depthAttachment.loadAction = LoadAction::Clear;
+  // Pixels to clip space, y down, and depth from the vertex's z (0).
+  float uniforms[40] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1,
+                        2.0f / kWidth, 0, 0, 0, 0, -2.0f / kHeight, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
+  const auto constants = gpu.device->newBuffer(16, 0);
+  std::memset(constants->contents(), 0, 16);
+  gpu.pass(pass, [&](RenderCommandEncoder& e) {
+    e.setVertexBuffer(constants, 0, 2);
+    for (int draw = 0; draw < 60; ++draw) {
+      e.setRenderPipelineState(pipelines[static_cast<std::size_t>(draw) % pipelines.size()]);
+      e.setDepthStencilState(depthStates[draw % 3 == 0 ? 1 : 0]);
+      // Lighting on in some draws: a light direction with the zero normal.
+      uniforms[36] = draw % 4 == 1 ? 0.6f : 0.0f;
+      uniforms[37] = draw % 4 == 1 ? 0.8f : 0.0f;
+      const std::int32_t material = draw % 8 == 5 ? 1 : 0;  // u_UseMaterial
+      std::memcpy(&uniforms[32], &material, 4);
+      e.setVertexBuffer(gpu.device->newBuffer(uniforms, sizeof uniforms, 0), 0, 0);
+      const std::int32_t useTexture = draw % 3 != 2 ? 1 : 0;
+      e.setFragmentBytes(&useTexture, 4, 0);
+      e.setFragmentTexture(textures[static_cast<std::size_t>(draw) % 2], 0);
+      e.setFragmentSamplerState(samplers[static_cast<std::size_t>(draw / 2) % 3], 0);
+      std::vector<Vertex> vertices;
+      const PrimitiveType types[] = {PrimitiveType::Triangle, PrimitiveType::TriangleStrip, PrimitiveType::Line,
+                                     PrimitiveType::Point};
+      const PrimitiveType type = types[draw % 4];
+      const float size = draw % 5 == 0 ? 30.0f : 5.0f;
+      const float cx = unit(rng) * kWidth, cy = unit(rng) * kHeight;
+      for (int v = 0; v < 24; ++v) {
+        Vertex x{{cx + size * (unit(rng) - 0.5f), cy + size * (unit(rng) - 0.5f)},
+                 {unit(rng), unit(rng), unit(rng), unit(rng)},
+                 {1.6f * unit(rng) - 0.3f, 1.6f * unit(rng) - 0.3f}};
+        vertices.push_back(x);
+      }
+      e.setVertexBuffer(gpu.buffer(vertices), 0, 1);
+      e.drawPrimitives(type, 0, vertices.size());
+    }
+  });
+  exec::setFastPathsEnabled(true);
+  std::vector<std::uint8_t> bytes = RasterHarness::bytes(*color);
+  const std::vector<std::uint8_t> z = RasterHarness::bytes(*depth);
+  bytes.insert(bytes.end(), z.begin(), z.end());
+  return bytes;
+}
+
+TEST(RasterFastPaths, TheChartsDrawingGivesTheGeneralCodesBits) {
+  for (PixelFormat format : {PixelFormat::RGBA8Unorm, PixelFormat::BGRA8Unorm}) {
+    const std::vector<std::uint8_t> general = render(1, format, false);
+    // Something was drawn: more than the clear colour.
+    std::size_t drawn = 0;
+    for (std::size_t i = 0; i + 3 < kWidth * kHeight * 4; i += 4) drawn += general[i + 3] != 255;
+    EXPECT_GT(drawn, kWidth * kHeight / 8) << static_cast<int>(format);
+    EXPECT_TRUE(render(1, format, true) == general) << static_cast<int>(format);
+    EXPECT_TRUE(render(4, format, true) == general) << static_cast<int>(format);
+  }
+}
+
+}  // namespace
+}  // namespace mtl::test
