@@ -50,6 +50,11 @@ struct StateContext {
   std::vector<const FragmentInput*> fragmentInputs;   // inputs the fragment function reads
   bool readsPosition = false;    // [[position]]: depth and 1/w at each pixel
   bool readsPerspective = false; // a perspective-correct varying
+  // The fragment function as one of the chart's shapes (kind none: run it),
+  // with the inputs it reads.
+  FragmentShape shape;
+  const FragmentInput* shapeColor = nullptr;
+  const FragmentInput* shapeCoordinate = nullptr;
   // Whether a lane of the fragment function reads another's values
   // (derivatives, levels of detail): else helper lanes need no texels.
   bool crossLane = true;

@@ -83,7 +83,7 @@ LaneMachine& MachineCache::machine(const LaneProgram& program, std::uint64_t key
   return *slot->machine;
 }
 
-FragmentWorker::FragmentWorker() : batch_(std::make_unique<Batch>()) {}
+FragmentWorker::FragmentWorker() : batch_(std::make_unique<Batch>()), shaded_(std::make_unique<Shaded>()) {}
 
 FragmentWorker::~FragmentWorker() = default;
 
@@ -278,6 +278,58 @@ bool FragmentWorker::testQuad(unsigned q) {
   return b.quadLanes(q) != 0;
 }
 
+void FragmentWorker::varyingQuad(const FragmentInput& input, unsigned c, unsigned q, std::uint32_t out[4]) const {
+  const Batch& b = *batch_;
+  const Primitive& p = *b.primitive[q];
+  const std::uint32_t word = input.word + c;
+  if (input.flat || p.kind == PrimitiveKind::Point) {
+    std::fill_n(out, 4, (input.flat ? p.provoking : p.vertex[0])[word]);
+    return;
+  }
+  Float4 weight1, weight2;
+  std::memcpy(&weight1, (input.perspective ? b.in.b1 : b.in.l1) + 4 * q, sizeof weight1);
+  std::memcpy(&weight2, (input.perspective ? b.in.b2 : b.in.l2) + 4 * q, sizeof weight2);
+  const float a0 = wordFloat(p.vertex[0], word);
+  const float d1 = wordFloat(p.vertex[1], word) - a0;
+  Float4 values = a0 + weight1 * d1;
+  if (p.kind == PrimitiveKind::Triangle) values += weight2 * (wordFloat(p.vertex[2], word) - a0);
+  if (input.scalar == msl::Scalar::Half) {
+    for (unsigned k = 0; k < 4; ++k) values[k] = msl::math::roundTo(msl::Scalar::Half, values[k]);
+  }
+  std::memcpy(out, &values, sizeof values);
+}
+
+void FragmentWorker::shade(Shaded& out) {
+  const Batch& b = *batch_;
+  const StateContext& s = *b.state;
+  for (unsigned q = 0; q < b.count; ++q) {
+    for (unsigned c = 0; c < 4; ++c) varyingQuad(*s.shapeColor, c, q, out.color[c].v + 4 * q);
+  }
+  if (s.shape.kind != FragmentShape::Kind::textured) return;
+  for (unsigned q = 0; q < b.count; ++q) {
+    varyingQuad(*s.shapeCoordinate, s.shape.u, q, out.coordinate[0].v + 4 * q);
+    varyingQuad(*s.shapeCoordinate, s.shape.v, q, out.coordinate[1].v + 4 * q);
+    if (!s.shape.flipV) continue;
+    Float4 v;
+    std::memcpy(&v, out.coordinate[1].v + 4 * q, sizeof v);
+    v = 1.0f - v;
+    std::memcpy(out.coordinate[1].v + 4 * q, &v, sizeof v);
+  }
+  const LaneMask quads = b.count == kQuads ? kAllLanes : (1u << (4 * b.count)) - 1;
+  textures_.sample(s.shape.sample, out.coordinate, out.none, out.none, quads, out.texel);
+  // The colour times the texel, lanes of helpers included (their texels may
+  // be left unfetched, and are then whatever the last batch left).
+  for (unsigned c = 0; c < 4; ++c) {
+    for (unsigned q = 0; q < b.count; ++q) {
+      Float4 color, texel;
+      std::memcpy(&color, out.color[c].v + 4 * q, sizeof color);
+      std::memcpy(&texel, out.texel[c].v + 4 * q, sizeof texel);
+      color = color * texel;
+      std::memcpy(out.color[c].v + 4 * q, &color, sizeof color);
+    }
+  }
+}
+
 void FragmentWorker::loadInputs(LaneMachine& m) {
   const Batch& b = *batch_;
   const Interpolation& in = b.in;
@@ -311,37 +363,29 @@ void FragmentWorker::loadInputs(LaneMachine& m) {
         std::fill_n(rows[2]->v, kLanes, 0u);
         std::fill_n(rows[3]->v, kLanes, 0u);
         break;
-      case FragmentInputKind::Varying: {
-        const float* w1 = input.perspective ? in.b1 : in.l1;
-        const float* w2 = input.perspective ? in.b2 : in.l2;
+      case FragmentInputKind::Varying:
         for (unsigned c = input.components; c < 4; ++c) std::fill_n(rows[c]->v, kLanes, 0u);
         for (unsigned q = 0; q < b.count; ++q) {
-          const Primitive& p = *b.primitive[q];
-          const bool constant = input.flat || p.kind == PrimitiveKind::Point;
-          Float4 weight1, weight2;
-          std::memcpy(&weight1, w1 + 4 * q, sizeof weight1);
-          std::memcpy(&weight2, w2 + 4 * q, sizeof weight2);
-          for (unsigned c = 0; c < input.components && c < 4; ++c) {
-            std::uint32_t* out = rows[c]->v + 4 * q;
-            const std::uint32_t word = input.word + c;
-            if (constant) {
-              std::fill_n(out, 4, (input.flat ? p.provoking : p.vertex[0])[word]);
-              continue;
-            }
-            const float a0 = wordFloat(p.vertex[0], word);
-            const float d1 = wordFloat(p.vertex[1], word) - a0;
-            Float4 values = a0 + weight1 * d1;
-            if (p.kind == PrimitiveKind::Triangle) values += weight2 * (wordFloat(p.vertex[2], word) - a0);
-            if (input.scalar == msl::Scalar::Half) {
-              for (unsigned k = 0; k < 4; ++k) values[k] = msl::math::roundTo(msl::Scalar::Half, values[k]);
-            }
-            std::memcpy(out, &values, sizeof values);
-          }
+          for (unsigned c = 0; c < input.components && c < 4; ++c) varyingQuad(input, c, q, rows[c]->v + 4 * q);
         }
         break;
-      }
     }
   }
+}
+
+LaneMachine* FragmentWorker::runFunction() {
+  Batch& b = *batch_;
+  const StateContext& s = *b.state;
+  LaneMachine& m = machines_.machine(*s.fragmentProgram, s.fragmentProgramId);
+  m.reset();
+  loadInputs(m);
+  const LaneMask quads = b.count == kQuads ? kAllLanes : (1u << (4 * b.count)) - 1;
+  if (!m.run(quads, s.fragmentStage.buffers.data(), s.fragmentStage.buffers.size(), &textures_, true)) return nullptr;
+  const LaneMask discarded = m.discarded();
+  for (unsigned l = 0; l < kLanes; ++l) {
+    if (discarded & (1u << l)) b.clearLane(l);
+  }
+  return &m;
 }
 
 void FragmentWorker::flush() {
@@ -349,23 +393,21 @@ void FragmentWorker::flush() {
   if (b.count == 0) return;
   const StateContext& s = *b.state;
   try {
-    LaneMachine* m = nullptr;
+    Outputs outputs;
     if (s.shades) {
-      m = &machines_.machine(*s.fragmentProgram, s.fragmentProgramId);
-      m->reset();
-      loadInputs(*m);
       textures_.bind(&s.fragmentStage.textures, &s.fragmentStage.samplers, true);
       if (!s.crossLane) textures_.restrictLanes(b.lanes);
-      const LaneMask quads = b.count == kQuads ? kAllLanes : (1u << (4 * b.count)) - 1;
-      if (!m->run(quads, s.fragmentStage.buffers.data(), s.fragmentStage.buffers.size(), &textures_, true)) {
-        for (unsigned q = 0; q < b.count; ++q) b.draw[q]->faulted.store(true, std::memory_order_relaxed);
-        b.count = 0;
-        b.lanes = 0;
-        return;
-      }
-      const LaneMask discarded = m->discarded();
-      for (unsigned l = 0; l < kLanes; ++l) {
-        if (discarded & (1u << l)) b.clearLane(l);
+      if (s.shape.kind != FragmentShape::Kind::none) {
+        shade(*shaded_);
+        outputs.shaped = &shaded_->color;
+      } else {
+        outputs.machine = runFunction();
+        if (!outputs.machine) {
+          for (unsigned q = 0; q < b.count; ++q) b.draw[q]->faulted.store(true, std::memory_order_relaxed);
+          b.count = 0;
+          b.lanes = 0;
+          return;
+        }
       }
       if (s.alphaToCoverage) {
         const ColorOutput* first = nullptr;
@@ -375,7 +417,7 @@ void FragmentWorker::flush() {
         if (first && msl::isFloating(first->scalar)) {
           for (unsigned l = 0; l < kLanes; ++l) {
             if (!(b.lanes & (1u << l))) continue;
-            const float alpha = std::clamp(laneFloat(m->row(first->reg, 3), l), 0.0f, 1.0f);
+            const float alpha = std::clamp(laneFloat(outputs.row(first->reg, 3), l), 0.0f, 1.0f);
             const unsigned keep = static_cast<unsigned>(std::lround(alpha * static_cast<float>(b.pattern.count)));
             b.samples[l] &= static_cast<std::uint8_t>((1u << keep) - 1);
             if (!b.samples[l]) b.lanes &= ~(1u << l);
@@ -383,7 +425,7 @@ void FragmentWorker::flush() {
         }
       }
     }
-    for (unsigned q = 0; q < b.count; ++q) mergeQuad(q, m);
+    for (unsigned q = 0; q < b.count; ++q) mergeQuad(q, s.shades ? &outputs : nullptr);
   } catch (...) {
     for (unsigned q = 0; q < b.count; ++q) b.draw[q]->faulted.store(true, std::memory_order_relaxed);
   }
@@ -391,7 +433,7 @@ void FragmentWorker::flush() {
   b.lanes = 0;
 }
 
-void FragmentWorker::mergeQuad(unsigned q, LaneMachine* m) {
+void FragmentWorker::mergeQuad(unsigned q, const Outputs* m) {
   Batch& b = *batch_;
   const StateContext& s = *b.state;
   if (!b.quadLanes(q)) return;

@@ -77,15 +77,36 @@ class FragmentWorker {
   // Depth and stencil tests of quad q of the batch; false when nothing of
   // it passed.
   bool testQuad(unsigned q);
+  // The colour outputs of the batch's lanes: the machine's registers, or
+  // the colour a shape computed.
+  struct Outputs {
+    const LaneMachine* machine = nullptr;
+    const LaneRows* shaped = nullptr;  // of the one colour output
+    const LaneRow& row(std::uint32_t reg, unsigned c) const {
+      return machine ? machine->row(reg, c) : (*shaped)[c];
+    }
+  };
   void flush();
+  // Runs the fragment function on the batch; null when it ran past the
+  // step limit.
+  LaneMachine* runFunction();
+  // What a shaped fragment function (fragment_shape.h) computes.
+  struct Shaded {
+    LaneRows color{}, coordinate{}, texel{};
+    const LaneRows none{};  // the sample's unused operands
+  };
+  void shade(Shaded& out);
   void loadInputs(LaneMachine& m);
-  void mergeQuad(unsigned q, LaneMachine* m);
+  // Component c of a varying at the four lanes of quad q.
+  void varyingQuad(const FragmentInput& input, unsigned c, unsigned q, std::uint32_t out[4]) const;
+  void mergeQuad(unsigned q, const Outputs* outputs);
 
   MachineCache machines_;
   StageTextures textures_;
   std::vector<std::uint64_t> visibility_;
   std::vector<Fragment> fragments_;
   std::unique_ptr<Batch> batch_;
+  std::unique_ptr<Shaded> shaded_;
 };
 
 }  // namespace mtl::exec

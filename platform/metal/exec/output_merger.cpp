@@ -254,6 +254,16 @@ void ColorUnit::configure(const AttachmentView& view,
   }
   bgra_ = info.format == PixelFormat::BGRA8Unorm;
   byte4_ = bgra_ || info.format == PixelFormat::RGBA8Unorm;
+  const auto both = [&](BlendFactor source, BlendFactor destination) {
+    return blend.sourceRGBBlendFactor == source && blend.sourceAlphaBlendFactor == source &&
+           blend.destinationRGBBlendFactor == destination && blend.destinationAlphaBlendFactor == destination &&
+           blend.rgbBlendOperation == BlendOperation::Add && blend.alphaBlendOperation == BlendOperation::Add;
+  };
+  equation_ = !blend.blendingEnabled ? Equation::replace
+              : both(BlendFactor::SourceAlpha, BlendFactor::OneMinusSourceAlpha) ? Equation::sourceOver
+              : both(BlendFactor::One, BlendFactor::One) ? Equation::additive
+              : both(BlendFactor::One, BlendFactor::OneMinusSourceAlpha) ? Equation::premultiplied
+                                                                          : Equation::general;
 }
 
 void ColorUnit::writeByte4(std::uint8_t* at, const float source[4]) const {
@@ -403,35 +413,58 @@ bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const 
     src[c] = kOne < v ? kOne : v;
   }
   if (alphaToOne) src[3] = kOne;
+  // The covered pixels of the quad: (0,0), (1,0), (0,1), (1,1).
+  std::uint8_t* const corner = view_.data + static_cast<std::uint64_t>(y) * view_.stride + static_cast<std::uint64_t>(x) * 4;
   std::uint8_t* at[4] = {};
   for (unsigned k = 0; k < 4; ++k) {
-    if (lanes & (1u << k)) {
-      at[k] = view_.at(x + static_cast<std::int32_t>(k & 1), y + static_cast<std::int32_t>(k >> 1), 0);
-    }
+    if (lanes & (1u << k)) at[k] = corner + (k >> 1) * view_.stride + (k & 1) * 4;
   }
-  if (blend_.blendingEnabled) {
+  if (equation_ == Equation::replace) {
+    std::copy(src, src + 4, out);
+  } else {
     const float* table = unorm8Table();
     Float4 dst[4] = {};
     for (unsigned k = 0; k < 4; ++k) {
       if (!at[k]) continue;
       for (unsigned c = 0; c < 4; ++c) dst[c][k] = table[at[k][slot[c]]];
     }
-    for (unsigned c = 0; c < 4; ++c) {
-      const bool alpha = c == 3;
-      const Float4 fs = factorQuad(alpha ? blend_.sourceAlphaBlendFactor : blend_.sourceRGBBlendFactor, c, src,
-                                   dst, blendColor_.data());
-      const Float4 fd = factorQuad(alpha ? blend_.destinationAlphaBlendFactor : blend_.destinationRGBBlendFactor,
-                                   c, src, dst, blendColor_.data());
-      out[c] = operateQuad(alpha ? blend_.alphaBlendOperation : blend_.rgbBlendOperation, src[c], fs, dst[c], fd);
+    switch (equation_) {
+      case Equation::sourceOver: {
+        const Float4 fs = src[3], fd = kOne - src[3];
+        for (unsigned c = 0; c < 4; ++c) out[c] = src[c] * fs + dst[c] * fd;
+        break;
+      }
+      case Equation::additive:
+        for (unsigned c = 0; c < 4; ++c) out[c] = src[c] * kOne + dst[c] * kOne;
+        break;
+      case Equation::premultiplied: {
+        const Float4 fd = kOne - src[3];
+        for (unsigned c = 0; c < 4; ++c) out[c] = src[c] * kOne + dst[c] * fd;
+        break;
+      }
+      default:
+        for (unsigned c = 0; c < 4; ++c) {
+          const bool alpha = c == 3;
+          const Float4 fs = factorQuad(alpha ? blend_.sourceAlphaBlendFactor : blend_.sourceRGBBlendFactor, c,
+                                       src, dst, blendColor_.data());
+          const Float4 fd = factorQuad(alpha ? blend_.destinationAlphaBlendFactor : blend_.destinationRGBBlendFactor,
+                                       c, src, dst, blendColor_.data());
+          out[c] = operateQuad(alpha ? blend_.alphaBlendOperation : blend_.rgbBlendOperation, src[c], fs, dst[c], fd);
+        }
+        break;
     }
-  } else {
-    std::copy(src, src + 4, out);
   }
   Int4 bytes[4];
   for (unsigned c = 0; c < 4; ++c) bytes[c] = unorm8Quad(out[c]);
-  const NSUInteger mask = blend_.writeMask;
+  const NSUInteger mask = blend_.writeMask & ColorWriteMaskAll;
   for (unsigned k = 0; k < 4; ++k) {
     if (!at[k]) continue;
+    if (mask == ColorWriteMaskAll) {
+      std::uint8_t texel[4];
+      for (unsigned c = 0; c < 4; ++c) texel[slot[c]] = static_cast<std::uint8_t>(bytes[c][k]);
+      std::memcpy(at[k], texel, 4);
+      continue;
+    }
     for (unsigned c = 0; c < 4; ++c) {
       if (mask & kChannelMask[c]) at[k][slot[c]] = static_cast<std::uint8_t>(bytes[c][k]);
     }

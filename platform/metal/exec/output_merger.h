@@ -103,6 +103,10 @@ class ColorUnit {
   enum class Kind : std::uint8_t { Float, Unorm, Snorm, Integer } kind_ = Kind::Float;
   bool byte4_ = false;   // BGRA8Unorm or RGBA8Unorm on the direct path
   bool bgra_ = false;
+  // The blend equations the chart uses get straight-line code in
+  // writeQuad (the same operations as the general one).
+  enum class Equation : std::uint8_t { replace, sourceOver, additive, premultiplied, general };
+  Equation equation_ = Equation::replace;
 };
 
 // The blend equation on one pixel in float: source, destination (decoded,

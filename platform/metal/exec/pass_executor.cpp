@@ -129,6 +129,17 @@ void Executor::chooseFunctions(StateContext& d) {
     d.readsPosition = d.readsPosition || in.kind == FragmentInputKind::Position;
     d.readsPerspective = d.readsPerspective || (in.kind == FragmentInputKind::Varying && !in.flat && in.perspective);
   }
+  d.shape = d.fragmentVariant ? d.fragmentVariant->shape : FragmentShape{};
+  d.shapeColor = d.shapeCoordinate = nullptr;
+  for (const FragmentInput* in : d.fragmentInputs) {
+    if (in->kind != FragmentInputKind::Varying) continue;
+    if (in->reg == d.shape.color) d.shapeColor = in;
+    if (in->reg == d.shape.coordinate) d.shapeCoordinate = in;
+  }
+  // An input without a vertex output feeding it reads zero: run the function.
+  if (!d.shapeColor || (d.shape.kind == FragmentShape::Kind::textured && !d.shapeCoordinate)) {
+    d.shape.kind = FragmentShape::Kind::none;
+  }
 }
 
 void Executor::prepareState(PassRecord& record, std::size_t index, StateContext& d) {

@@ -36,7 +36,8 @@ std::vector<std::uint32_t> keyOf(const msl::FixedValues& fixed) {
 ProgramVariant::ProgramVariant(const msl::CompiledFunction& function, const msl::FixedValues& fixed)
     : specialized(msl::specialize(function, fixed)),
       program(specialized.function, specialized.pinned),
-      id(nextVariantId()) {}
+      id(nextVariantId()),
+      shape(recognizeShape(specialized.function, specialized.pinned)) {}
 
 bool ProgramVariant::readsRegister(std::uint32_t reg) const {
   const auto& inputs = specialized.function.inputs;

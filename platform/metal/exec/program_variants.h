@@ -16,6 +16,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/metal/exec/fragment_shape.h"
 #include "platform/metal/exec/lane_machine.h"
 #include "platform/metal/msl/specializer.h"
 
@@ -31,6 +32,7 @@ struct ProgramVariant {
   msl::SpecializedFunction specialized;
   LaneProgram program;  // of specialized.function
   std::uint64_t id;     // unique for the life of the process (machine caches key by it)
+  FragmentShape shape;  // fragment functions of the chart's shapes
   bool readsRegister(std::uint32_t reg) const;
 };
 

@@ -34,7 +34,7 @@ class Folder {
 
   CodeSequence sequence(const CodeSequence& in, bool divergent) {
     CodeSequence out;
-    for (const CodeNode& n : in) node(n, divergent, out);
+    nodes(in, divergent, out);
     return out;
   }
 
@@ -197,11 +197,19 @@ class Folder {
     }
   }
 
+  // Code after a return that every lane reaches is never run.
+  void nodes(const CodeSequence& in, bool divergent, CodeSequence& out) {
+    for (const CodeNode& n : in) {
+      if (ended_) return;
+      node(n, divergent, out);
+    }
+  }
+
   void node(const CodeNode& n, bool divergent, CodeSequence& out) {
     const Instruction& i = n.ins;
     if (i.op == Opcode::If) {
       if (const auto condition = known(i.src[0].reg, i.src[0].component(0))) {
-        for (const CodeNode& child : *condition ? n.body : n.other) node(child, divergent, out);
+        nodes(*condition ? n.body : n.other, divergent, out);
         return;
       }
     }
@@ -247,6 +255,7 @@ class Folder {
     c.ins = rewritten(i, out);
     forget(i);
     out.push_back(std::move(c));
+    ended_ = ended_ || (!divergent && i.op == Opcode::Return);
   }
 
   // The instruction with known operands read from pinned registers, after
@@ -270,6 +279,7 @@ class Folder {
   std::vector<Component> values_;
   std::map<Register, std::uint16_t> pinned_;
   std::uint32_t next_;
+  bool ended_ = false;
 };
 
 // Drops what no output, store or branch needs, walking backwards with the

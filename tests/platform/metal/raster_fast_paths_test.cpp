@@ -11,6 +11,10 @@
 #include <random>
 
 #include "platform/metal/exec/fast_paths.h"
+#include "platform/metal/exec/fragment_shape.h"
+#include "platform/metal/exec/pipeline_plan.h"
+#include "platform/metal/exec/program_variants.h"
+#include "platform/metal/msl/compiler.h"
 #include "platform/metal/msl/default_library.h"
 #include "raster_harness.h"
 
@@ -147,6 +151,54 @@ TEST(RasterFastPaths, TheChartsDrawingGivesTheGeneralCodesBits) {
     EXPECT_TRUE(render(1, format, true) == general) << static_cast<int>(format);
     EXPECT_TRUE(render(4, format, true) == general) << static_cast<int>(format);
   }
+}
+
+// The shapes the fragment stage computes without the lane machine: the
+// chart's fragment shader for either value of its texture switch, and
+// nothing that differs from them.
+exec::FragmentShape shapeOf(const std::string& source, const std::string& name, std::int32_t useTexture) {
+  msl::CompileResult r = msl::compile(source);
+  EXPECT_TRUE(r.ok()) << r.errors;
+  for (const auto& f : r.functions) {
+    if (f->name != name) continue;
+    exec::LaneBuffer uniforms{reinterpret_cast<std::uint8_t*>(&useTexture), 4, false};
+    const msl::SpecializedFunction s = msl::specialize(*f, exec::fixedValues(*f, &uniforms, 1, {}));
+    return exec::recognizeShape(s.function, s.pinned);
+  }
+  ADD_FAILURE() << name;
+  return {};
+}
+
+TEST(RasterFastPaths, TheChartsFragmentShaderHasItsShapes) {
+  const std::string chart(msl::defaultLibrarySource());
+  EXPECT_EQ(shapeOf(chart, "FragmentShader", 0).kind, exec::FragmentShape::Kind::color);
+  const exec::FragmentShape textured = shapeOf(chart, "FragmentShader", 1);
+  EXPECT_EQ(textured.kind, exec::FragmentShape::Kind::textured);
+  EXPECT_TRUE(textured.flipV);
+  EXPECT_NE(textured.color, textured.coordinate);
+  const std::string others = kMetalPrelude + R"(
+struct In { float4 color; float2 uv; float4 position [[position]]; };
+fragment float4 doubled(In in [[stage_in]]) { return in.color * 2.0; }
+fragment float4 swapped(In in [[stage_in]]) { return in.color.yxzw; }
+fragment float4 positioned(In in [[stage_in]]) { return in.position; }
+fragment float4 added(In in [[stage_in]], texture2d<float> t [[texture(0)]], sampler s [[sampler(0)]]) {
+  return in.color + t.sample(s, in.uv);
+}
+fragment float4 biased(In in [[stage_in]], texture2d<float> t [[texture(0)]], sampler s [[sampler(0)]]) {
+  return in.color * t.sample(s, in.uv, bias(1.0));
+}
+fragment float4 unflipped(In in [[stage_in]], texture2d<float> t [[texture(0)]], sampler s [[sampler(0)]]) {
+  return in.color * t.sample(s, float2(in.uv.y, in.uv.x));
+}
+)";
+  for (const char* name : {"doubled", "swapped", "positioned", "added", "biased"}) {
+    EXPECT_EQ(shapeOf(others, name, 0).kind, exec::FragmentShape::Kind::none) << name;
+  }
+  const exec::FragmentShape crossed = shapeOf(others, "unflipped", 0);
+  EXPECT_EQ(crossed.kind, exec::FragmentShape::Kind::textured);
+  EXPECT_FALSE(crossed.flipV);
+  EXPECT_EQ(crossed.u, 1u);
+  EXPECT_EQ(crossed.v, 0u);
 }
 
 }  // namespace
