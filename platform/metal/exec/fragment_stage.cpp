@@ -23,9 +23,16 @@ float wordFloat(const std::uint32_t* record, std::uint32_t word) {
 
 std::int32_t alignDown(std::int32_t v) { return v & ~3; }
 
-// Pixel offsets of the lanes within their block.
-constexpr float kLaneX[kLanes] = {0, 1, 0, 1, 2, 3, 2, 3, 0, 1, 0, 1, 2, 3, 2, 3};
-constexpr float kLaneY[kLanes] = {0, 0, 1, 1, 0, 0, 1, 1, 2, 2, 3, 3, 2, 2, 3, 3};
+// Covered samples of a pixel (at most four): a table, as the baseline
+// instruction set has no population count.
+constexpr std::uint8_t kSampleCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+
+// Pixel offsets of the lanes of each quad within their block.
+constexpr Float4 kQuadX[kQuads] = {{0, 1, 0, 1}, {2, 3, 2, 3}, {0, 1, 0, 1}, {2, 3, 2, 3}};
+constexpr Float4 kQuadY[kQuads] = {{0, 0, 1, 1}, {0, 0, 1, 1}, {2, 2, 3, 3}, {2, 2, 3, 3}};
+
+// Four lanes of quad slot q.
+void store(float* lanes, unsigned q, Float4 v) { std::memcpy(lanes + 4 * q, &v, sizeof v); }
 
 }  // namespace
 
@@ -136,27 +143,25 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
       if (!coverage.lanes) continue;
       const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
       offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
-        for (unsigned k = 0; k < 4; ++k) {
-          const unsigned l = 4 * from + k, o = 4 * to + k;
-          const float dx = dx0 + kLaneX[l], dy = dy0 + kLaneY[l];
-          const float l1 = g1x * dx + g1y * dy, l2 = g2x * dx + g2y * dy;
-          in.l1[o] = l1;
-          in.l2[o] = l2;
-          if (perspective || state.readsPosition) {
-            const float sum = p.invW[0] + l1 * dw1 + l2 * dw2;  // interpolated 1/w
-            const float reciprocal = 1.0f / sum;
-            in.b1[o] = l1 * p.invW[1] * reciprocal;
-            in.b2[o] = l2 * p.invW[2] * reciprocal;
-            in.z[o] = p.z[0] + l1 * dz1 + l2 * dz2;
-            in.invW[o] = sum;
-          } else {
-            in.b1[o] = l1;
-            in.b2[o] = l2;
-          }
-          if (!depth) continue;
-          for (unsigned s = 0; s < pattern.count; ++s) {
-            in.sampleZ[s][o] = (p.z[0] + (l1 + sample1[s]) * dz1 + (l2 + sample2[s]) * dz2) + p.depthBias;
-          }
+        // The quad's four lanes side by side, each as the block's formula.
+        const Float4 dx = dx0 + kQuadX[from], dy = dy0 + kQuadY[from];
+        const Float4 l1 = g1x * dx + g1y * dy, l2 = g2x * dx + g2y * dy;
+        store(in.l1, to, l1);
+        store(in.l2, to, l2);
+        if (perspective || state.readsPosition) {
+          const Float4 sum = p.invW[0] + l1 * dw1 + l2 * dw2;  // interpolated 1/w
+          const Float4 reciprocal = 1.0f / sum;
+          store(in.b1, to, l1 * p.invW[1] * reciprocal);
+          store(in.b2, to, l2 * p.invW[2] * reciprocal);
+          store(in.z, to, p.z[0] + l1 * dz1 + l2 * dz2);
+          store(in.invW, to, sum);
+        } else {
+          store(in.b1, to, l1);
+          store(in.b2, to, l2);
+        }
+        if (!depth) return;
+        for (unsigned s = 0; s < pattern.count; ++s) {
+          store(in.sampleZ[s], to, (p.z[0] + (l1 + sample1[s]) * dz1 + (l2 + sample2[s]) * dz2) + p.depthBias);
         }
       });
     }
@@ -440,7 +445,7 @@ void FragmentWorker::mergeQuad(unsigned q, const Outputs* m) {
   if (!s.earlyTests && s.depthStencil.active() && !testQuad(q)) return;
   if (s.countsVisibility) {
     std::uint64_t passed = 0;
-    for (unsigned k = 0; k < 4; ++k) passed += static_cast<unsigned>(std::popcount(b.samples[4 * q + k]));
+    for (unsigned k = 0; k < 4; ++k) passed += kSampleCount[b.samples[4 * q + k] & 0xFu];
     visibility_[static_cast<std::size_t>(s.visibility)] += passed;
   }
   if (!m) return;

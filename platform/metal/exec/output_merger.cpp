@@ -128,6 +128,9 @@ void DepthStencilUnit::configure(const AttachmentView& depth, const AttachmentVi
   active_ = stencilUsed_ || (depth_.data && (depthCompare_ != CompareFunction::Always || depthWrite_));
   zMin_ = zMin;
   zMax_ = zMax;
+  zMinFloat_ = static_cast<float>(zMin);
+  zMaxFloat_ = static_cast<float>(zMax);
+  floatRange_ = zMinFloat_ == zMin && zMaxFloat_ == zMax;
 }
 
 bool DepthStencilUnit::depthPasses(const std::uint8_t* at, double z) const {
@@ -199,27 +202,70 @@ bool DepthStencilUnit::test(std::int32_t x, std::int32_t y, unsigned sample, dou
   return pass;
 }
 
+namespace {
+
+// compares() of four lanes at once.
+Int4 comparesQuad(CompareFunction f, Float4 a, Float4 b) {
+  switch (f) {
+    case CompareFunction::Never: return Int4{};
+    case CompareFunction::Less: return a < b;
+    case CompareFunction::Equal: return a == b;
+    case CompareFunction::LessEqual: return a <= b;
+    case CompareFunction::Greater: return a > b;
+    case CompareFunction::NotEqual: return a != b;
+    case CompareFunction::GreaterEqual: return a >= b;
+    default: return Int4{-1, -1, -1, -1};
+  }
+}
+
+}  // namespace
+
 bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes, const float* z) const {
   if (stencil_.data || !depth_.data || depth_.samples != 1 || !fastPathsEnabled()) return false;
   const PixelFormat format = depth_.info->format;
   if (format != PixelFormat::Depth32Float && format != PixelFormat::Depth16Unorm) return false;
+  std::uint8_t* const corner = depth_.at(x, y, 0);
+  const std::size_t size = depth_.info->bytesPerBlock;
+  std::uint8_t* at[4] = {};
   for (unsigned k = 0; k < 4; ++k) {
-    if (!(lanes & (1u << k))) continue;
-    std::uint8_t* at = depth_.at(x + static_cast<std::int32_t>(k & 1), y + static_cast<std::int32_t>(k >> 1), 0);
+    if (lanes & (1u << k)) at[k] = corner + (k >> 1) * depth_.stride + (k & 1) * size;
+  }
+  if (format == PixelFormat::Depth32Float && floatRange_) {
+    // The four lanes side by side: clamped as std::clamp does, compared.
+    Float4 v, stored = {};
+    std::memcpy(&v, z, sizeof v);
+    v = v < zMinFloat_ ? Float4{zMinFloat_, zMinFloat_, zMinFloat_, zMinFloat_} : v;
+    v = zMaxFloat_ < v ? Float4{zMaxFloat_, zMaxFloat_, zMaxFloat_, zMaxFloat_} : v;
+    for (unsigned k = 0; k < 4; ++k) {
+      if (at[k]) std::memcpy(&stored[k], at[k], 4);
+    }
+    const Int4 pass = comparesQuad(depthCompare_, v, stored);
+    for (unsigned k = 0; k < 4; ++k) {
+      if (!at[k]) continue;
+      if (!pass[k]) {
+        lanes &= ~(1u << k);
+      } else if (depthWrite_) {
+        std::memcpy(at[k], &v[k], 4);
+      }
+    }
+    return true;
+  }
+  for (unsigned k = 0; k < 4; ++k) {
+    if (!at[k]) continue;
     const double clamped = std::clamp(static_cast<double>(z[k]), zMin_, zMax_);
     bool pass;
     if (format == PixelFormat::Depth32Float) {
       float stored;
-      std::memcpy(&stored, at, 4);
+      std::memcpy(&stored, at[k], 4);
       const float v = static_cast<float>(clamped);
       pass = compares(depthCompare_, v, stored);
-      if (pass && depthWrite_) std::memcpy(at, &v, 4);
+      if (pass && depthWrite_) std::memcpy(at[k], &v, 4);
     } else {
       std::uint16_t stored;
-      std::memcpy(&stored, at, 2);
+      std::memcpy(&stored, at[k], 2);
       const std::uint16_t v = unorm16(clamped);
       pass = compares(depthCompare_, v, stored);
-      if (pass && depthWrite_) std::memcpy(at, &v, 2);
+      if (pass && depthWrite_) std::memcpy(at[k], &v, 2);
     }
     if (!pass) lanes &= ~(1u << k);
   }

@@ -69,6 +69,10 @@ class DepthStencilUnit {
   bool stencilUsed_ = false;  // anything but always/keep
   bool active_ = false;
   double zMin_ = 0, zMax_ = 1;
+  // The depth range as floats, where that is exact (then clamping a float
+  // depth in float gives what clamping it in double does).
+  bool floatRange_ = true;
+  float zMinFloat_ = 0, zMaxFloat_ = 1;
 };
 
 // A fragment's colour for one attachment: floats for normalised and float

@@ -14,6 +14,7 @@
 #include "platform/metal/exec/fragment_shape.h"
 #include "platform/metal/exec/pipeline_plan.h"
 #include "platform/metal/exec/program_variants.h"
+#include "platform/metal/exec/rasterizer.h"
 #include "platform/metal/msl/compiler.h"
 #include "platform/metal/msl/default_library.h"
 #include "raster_harness.h"
@@ -199,6 +200,57 @@ fragment float4 unflipped(In in [[stage_in]], texture2d<float> t [[texture(0)]],
   EXPECT_FALSE(crossed.flipV);
   EXPECT_EQ(crossed.u, 1u);
   EXPECT_EQ(crossed.v, 0u);
+}
+
+// Small triangles' coverage in 32 bits against the 64-bit edge functions,
+// on every block around them, for each sample pattern: sizes up to the
+// largest that takes the 32-bit path, anywhere in a large target.
+TEST(RasterFastPaths, NarrowTrianglesCoverWhatTheWideEdgesCover) {
+  std::mt19937 rng(96);
+  std::uniform_int_distribution<std::int32_t> place(0, 4000 * exec::kSubpixels), size(-96 * exec::kSubpixels, 96 * exec::kSubpixels);
+  int narrow = 0, blocks = 0;
+  for (unsigned samples : {1u, 2u, 4u}) {
+    const exec::SamplePattern pattern = exec::samplePattern(samples);
+    for (int t = 0; t < 3000; ++t) {
+      exec::Primitive p;
+      const std::int32_t cx = place(rng), cy = place(rng);
+      for (unsigned k = 0; k < 3; ++k) {
+        const std::int32_t scale = t % 3 == 0 ? 1 : 8;  // some tiny
+        p.x[k] = cx + size(rng) / scale;
+        p.y[k] = cy + size(rng) / scale;
+      }
+      p.area = (std::int64_t{p.x[1]} - p.x[0]) * (std::int64_t{p.y[2]} - p.y[0]) -
+               (std::int64_t{p.x[2]} - p.x[0]) * (std::int64_t{p.y[1]} - p.y[0]);
+      if (p.area < 0) {
+        std::swap(p.x[1], p.x[2]);
+        std::swap(p.y[1], p.y[2]);
+        p.area = -p.area;
+      }
+      if (p.area == 0) continue;
+      exec::TriangleEdges edges;
+      exec::triangleEdges(p, edges);
+      narrow += edges.narrow;
+      const std::int32_t left = *std::min_element(p.x, p.x + 3) / exec::kSubpixels - 4;
+      const std::int32_t top = *std::min_element(p.y, p.y + 3) / exec::kSubpixels - 4;
+      const std::int32_t right = *std::max_element(p.x, p.x + 3) / exec::kSubpixels + 5;
+      const std::int32_t bottom = *std::max_element(p.y, p.y + 3) / exec::kSubpixels + 5;
+      const exec::PixelRect clip{left + 1, top + 1, right - 1, bottom - 1};
+      for (std::int32_t by = top & ~3; by < bottom; by += 4) {
+        for (std::int32_t bx = left & ~3; bx < right; bx += 4) {
+          exec::BlockCoverage fast, general;
+          exec::coverTriangleBlock(edges, pattern, bx, by, clip, fast);
+          exec::setFastPathsEnabled(false);
+          exec::coverTriangleBlock(edges, pattern, bx, by, clip, general);
+          exec::setFastPathsEnabled(true);
+          ++blocks;
+          ASSERT_EQ(fast.lanes, general.lanes) << t << " at " << bx << ", " << by;
+          ASSERT_EQ(std::memcmp(fast.samples, general.samples, sizeof fast.samples), 0) << t;
+        }
+      }
+    }
+  }
+  EXPECT_GT(narrow, 3000);
+  EXPECT_GT(blocks, 100000);
 }
 
 }  // namespace
