@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/msl/builtin_math.h"
 
 namespace mtl::exec {
@@ -13,7 +14,6 @@ namespace {
 constexpr std::int64_t kHalfPixel = kSubpixels / 2;
 constexpr unsigned kQuads = kLanes / 4;
 
-using Float4 = float __attribute__((vector_size(16)));
 
 float wordFloat(const std::uint32_t* record, std::uint32_t word) {
   float v;

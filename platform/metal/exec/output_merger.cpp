@@ -6,6 +6,7 @@
 
 #include "platform/metal/exec/compare_function.h"
 #include "platform/metal/exec/lane_machine.h"
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/pixel_codec.h"
 
 namespace mtl::exec {
@@ -55,10 +56,6 @@ const float* unorm8Table() {
 }
 
 // Vector registers of the SSE2 baseline.
-using Float4 = float __attribute__((vector_size(16)));
-using Double2 = double __attribute__((vector_size(16)));
-using Int2 = std::int32_t __attribute__((vector_size(8)));
-using Int4 = std::int32_t __attribute__((vector_size(16)));
 
 float factor(BlendFactor f, unsigned channel, const float s[4], const float d[4], const float c[4]) {
   switch (f) {
@@ -232,10 +229,8 @@ bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes,
   }
   if (format == PixelFormat::Depth32Float && floatRange_) {
     // The four lanes side by side: clamped as std::clamp does, compared.
-    Float4 v, stored = {};
-    std::memcpy(&v, z, sizeof v);
-    v = v < zMinFloat_ ? Float4{zMinFloat_, zMinFloat_, zMinFloat_, zMinFloat_} : v;
-    v = zMaxFloat_ < v ? Float4{zMaxFloat_, zMaxFloat_, zMaxFloat_, zMaxFloat_} : v;
+    Float4 stored = {};
+    const Float4 v = clampLanes(loadFloat4(z), splat(zMinFloat_), splat(zMaxFloat_));
     for (unsigned k = 0; k < 4; ++k) {
       if (at[k]) std::memcpy(&stored[k], at[k], 4);
     }
@@ -305,6 +300,7 @@ void ColorUnit::configure(const AttachmentView& view,
            blend.destinationRGBBlendFactor == destination && blend.destinationAlphaBlendFactor == destination &&
            blend.rgbBlendOperation == BlendOperation::Add && blend.alphaBlendOperation == BlendOperation::Add;
   };
+  directQuads_ = byte4_ && kind_ == Kind::Unorm && view.samples == 1 && fastPathsEnabled();
   equation_ = !blend.blendingEnabled ? Equation::replace
               : both(BlendFactor::SourceAlpha, BlendFactor::OneMinusSourceAlpha) ? Equation::sourceOver
               : both(BlendFactor::One, BlendFactor::One) ? Equation::additive
@@ -389,8 +385,6 @@ namespace {
 
 const Float4 kOne = {1, 1, 1, 1};
 
-Float4 splat(float v) { return Float4{v, v, v, v}; }
-
 // factor() for the four lanes of a quad, the choice made once: the same
 // single operations, so the same bits.
 Float4 factorQuad(BlendFactor f, unsigned k, const Float4 s[4], const Float4 d[4], const float* c) {
@@ -446,18 +440,11 @@ Int4 unorm8Quad(Float4 v) {
 
 bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
                           bool alphaToOne) const {
-  if (!(byte4_ && kind_ == Kind::Unorm && view_.samples == 1 && fastPathsEnabled())) return false;
+  if (!directQuads_) return false;
   static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
   const unsigned* slot = bgra_ ? kBgra : kRgba;
   Float4 src[4], out[4];
-  for (unsigned c = 0; c < 4; ++c) {
-    Float4 v;
-    std::memcpy(&v, rows[c], sizeof v);
-    // std::clamp(v, 0, 1): a NaN stays.
-    const Float4 zero = {0, 0, 0, 0};
-    v = v < zero ? zero : v;
-    src[c] = kOne < v ? kOne : v;
-  }
+  for (unsigned c = 0; c < 4; ++c) src[c] = clampLanes(loadFloat4(rows[c]), Float4{}, kOne);
   if (alphaToOne) src[3] = kOne;
   // The covered pixels of the quad: (0,0), (1,0), (0,1), (1,1).
   std::uint8_t* const corner = view_.data + static_cast<std::uint64_t>(y) * view_.stride + static_cast<std::uint64_t>(x) * 4;

@@ -111,6 +111,7 @@ class ColorUnit {
   // writeQuad (the same operations as the general one).
   enum class Equation : std::uint8_t { replace, sourceOver, additive, premultiplied, general };
   Equation equation_ = Equation::replace;
+  bool directQuads_ = false;  // writeQuad applies (fast paths on when configured)
 };
 
 // The blend equation on one pixel in float: source, destination (decoded,

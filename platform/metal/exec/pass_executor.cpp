@@ -39,6 +39,37 @@ std::uint64_t recordEstimate(const DrawCall& call) {
   return n > kMaxRecordsPerDraw ? kMaxRecordsPerDraw + 1 : static_cast<std::uint64_t>(n);
 }
 
+// The primitives of one tile in submission order: its entries of each
+// chunk in turn.
+class TileWalk {
+ public:
+  TileWalk(const std::vector<std::unique_ptr<PrimitiveChunk>>& chunks, std::size_t count, std::uint32_t tile)
+      : chunks_(&chunks), count_(count), tile_(tile) {
+    if (count_ > 0) entry_ = chunk().tileStart[tile_];
+    settle();
+  }
+  bool done() const { return chunk_ == count_; }
+  const Primitive& primitive() const { return chunk().primitives[chunk().entries[entry_]]; }
+  void next() {
+    ++entry_;
+    settle();
+  }
+
+ private:
+  const PrimitiveChunk& chunk() const { return *(*chunks_)[chunk_]; }
+  void settle() {
+    while (chunk_ < count_ && entry_ >= chunk().tileStart[tile_ + 1]) {
+      if (++chunk_ < count_) entry_ = chunk().tileStart[tile_];
+    }
+  }
+
+  const std::vector<std::unique_ptr<PrimitiveChunk>>* chunks_;
+  std::size_t count_;
+  std::uint32_t tile_;
+  std::size_t chunk_ = 0;
+  std::uint32_t entry_ = 0;
+};
+
 }  // namespace
 
 Executor::Executor(unsigned workers) : requestedWorkers_(workers) {}
@@ -286,16 +317,32 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
   run(grid_.count(), serial, [&](std::size_t t, unsigned w) {
     Worker& worker = *workers_[w];
     const PixelRect tile = grid_.tile(static_cast<std::uint32_t>(t));
-    for (std::size_t k = 0; k < chunkCount; ++k) {
-      const PrimitiveChunk& c = *chunks_[k];
-      for (std::uint32_t e = c.tileStart[t]; e < c.tileStart[t + 1]; ++e) {
-        const Primitive& p = c.primitives[c.entries[e]];
-        DrawContext& d = *draws_[p.draw];
-        try {
-          worker.fragments.rasterize(d, p, intersect(p.box, tile), pattern_);
-        } catch (...) {
-          d.faulted.store(true, std::memory_order_relaxed);
+    // A tile's primitives lie scattered through the chunks, with their
+    // vertex records: those of a few primitives ahead are fetched while one
+    // is drawn.
+    constexpr int kPrimitivesAhead = 16, kRecordsAhead = 8;
+    TileWalk walk(chunks_, chunkCount, static_cast<std::uint32_t>(t)), ahead = walk, records = walk;
+    for (int k = 0; k < kPrimitivesAhead && !ahead.done(); ++k) ahead.next();
+    for (int k = 0; k < kRecordsAhead && !records.done(); ++k) records.next();
+    for (; !walk.done(); walk.next()) {
+      if (!ahead.done()) {
+        const char* next = reinterpret_cast<const char*>(&ahead.primitive());
+        __builtin_prefetch(next);
+        __builtin_prefetch(next + sizeof(Primitive) - 1);
+        ahead.next();
+      }
+      if (!records.done()) {
+        for (const std::uint32_t* record : records.primitive().vertex) {
+          if (record) __builtin_prefetch(record);
         }
+        records.next();
+      }
+      const Primitive& p = walk.primitive();
+      DrawContext& d = *draws_[p.draw];
+      try {
+        worker.fragments.rasterize(d, p, intersect(p.box, tile), pattern_);
+      } catch (...) {
+        d.faulted.store(true, std::memory_order_relaxed);
       }
     }
     worker.fragments.finish();

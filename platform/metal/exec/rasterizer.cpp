@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/metal/exec/fast_paths.h"
+#include "platform/metal/exec/simd.h"
 
 namespace mtl::exec {
 namespace {
@@ -89,8 +90,6 @@ void triangleEdges(const Primitive& t, TriangleEdges& e) {
 }
 
 // The pixels of the block inside the rectangle.
-using Int4 = std::int32_t __attribute__((vector_size(16)));
-
 // The sample-s coverage of the 16 lanes of a narrow triangle's block, four
 // lanes at a time in 32 bits.
 void coverNarrow(const TriangleEdges& e, const std::int64_t base[3], unsigned s, std::uint8_t samples[kLanes]) {

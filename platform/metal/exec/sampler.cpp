@@ -6,6 +6,7 @@
 
 #include "platform/metal/exec/compare_function.h"
 #include "platform/metal/exec/fast_paths.h"
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/msl/builtin_math.h"
 #include "platform/metal/msl/builtins.h"
 #include "platform/metal/pixel_codec.h"
@@ -147,8 +148,6 @@ struct Byte4Texels {
   }
 };
 
-using Float4 = float __attribute__((vector_size(16)));
-
 // filterWith() for linear filtering of RGBA8Unorm or BGRA8Unorm clamped to
 // its edges, the channels side by side: the same operations, so the same
 // bits.
@@ -170,6 +169,57 @@ Float4 bilinearClamped(const Level& l, float u, float v, const float* table) {
   const float w00 = (1 - alpha) * (1 - beta), w10 = alpha * (1 - beta);
   const float w01 = (1 - alpha) * beta, w11 = alpha * beta;
   return w00 * texel(row0, i0) + w10 * texel(row0, i1) + w01 * texel(row1, i0) + w11 * texel(row1, i1);
+}
+
+// bilinearClamped()'s texel indices and weights for four lanes at once.
+// Below 2^22 texels, u - 1/2, its floor and its fraction are exact in
+// float, so they equal the double computation; lanes beyond (`exact`
+// clear) take bilinearClamped().
+struct BilinearQuad {
+  Int4 i0, i1, j0, j1;
+  Float4 w00, w10, w01, w11;
+  unsigned exact = 0;
+
+  template <bool Bgra>
+  Float4 filter(const Level& l, unsigned k, const float* table) const {
+    const auto texel = [&](std::int32_t i, std::int32_t j) {
+      const std::uint8_t* p = l.data + static_cast<std::uint64_t>(j) * l.stride + static_cast<std::uint64_t>(i) * 4;
+      if (Bgra) return Float4{table[p[2]], table[p[1]], table[p[0]], table[p[3]]};
+      return Float4{table[p[0]], table[p[1]], table[p[2]], table[p[3]]};
+    };
+    return w00[k] * texel(i0[k], j0[k]) + w10[k] * texel(i1[k], j0[k]) + w01[k] * texel(i0[k], j1[k]) +
+           w11[k] * texel(i1[k], j1[k]);
+  }
+};
+
+BilinearQuad bilinearQuad(const Level& l, Float4 u, Float4 v) {
+  constexpr float kExact = 4194304.0f;  // 2^22
+  const Float4 one = {1, 1, 1, 1};
+  const Float4 uu = u - 0.5f, vv = v - 0.5f;
+  const Int4 inside = (uu < kExact) & (uu > -kExact) & (vv < kExact) & (vv > -kExact);
+  BilinearQuad q;
+  for (unsigned k = 0; k < 4; ++k) q.exact |= inside[k] ? 1u << k : 0u;
+  // Where outside, anything in range: the lane takes the scalar path.
+  const Float4 su = inside ? uu : Float4{}, sv = inside ? vv : Float4{};
+  const Float4 tu = __builtin_convertvector(__builtin_convertvector(su, Int4), Float4);
+  const Float4 tv = __builtin_convertvector(__builtin_convertvector(sv, Int4), Float4);
+  const Float4 fu = tu > su ? tu - one : tu, fv = tv > sv ? tv - one : tv;
+  const Float4 alpha = su - fu, beta = sv - fv;
+  const Int4 iu = __builtin_convertvector(fu, Int4), iv = __builtin_convertvector(fv, Int4);
+  const auto clamp = [](Int4 i, std::int64_t size) {
+    const Int4 high = Int4{} + static_cast<std::int32_t>(size - 1);
+    i = i < 0 ? Int4{} : i;
+    return i > high ? high : i;
+  };
+  q.i0 = clamp(iu, l.width);
+  q.i1 = clamp(iu + 1, l.width);
+  q.j0 = clamp(iv, l.height);
+  q.j1 = clamp(iv + 1, l.height);
+  q.w00 = (one - alpha) * (one - beta);
+  q.w10 = alpha * (one - beta);
+  q.w01 = (one - alpha) * beta;
+  q.w11 = alpha * beta;
+  return q;
 }
 
 std::array<float, 4> filterLevel(const Level& l, float u, float v, SamplerMinMagFilter filter,
@@ -343,14 +393,24 @@ void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bo
   const bool clamped = s.sAddressMode == SamplerAddressMode::ClampToEdge &&
                        s.tAddressMode == SamplerAddressMode::ClampToEdge;
   if (clamped && linear) {
-    for (unsigned lane = 0; lane < kLanes; ++lane) {
-      if (!(active & (1u << lane))) continue;
-      float sc = laneFloat(coordinate[0], lane), tc = laneFloat(coordinate[1], lane);
-      if (!std::isfinite(sc)) sc = 0;
-      if (!std::isfinite(tc)) tc = 0;
-      const Float4 value = bgra ? bilinearClamped<true>(l, sc * w, tc * h, table)
-                                : bilinearClamped<false>(l, sc * w, tc * h, table);
-      for (unsigned c = 0; c < 4; ++c) out[c].v[lane] = msl::math::asBits(value[c]);
+    for (unsigned first = 0; first < kLanes; first += 4) {
+      if (!(active & (0xFu << first))) continue;
+      Float4 sc, tc;
+      std::memcpy(&sc, coordinate[0].v + first, sizeof sc);
+      std::memcpy(&tc, coordinate[1].v + first, sizeof tc);
+      const Float4 zero = {0, 0, 0, 0};
+      sc = sc - sc == zero ? sc : zero;  // not finite: 0
+      tc = tc - tc == zero ? tc : zero;
+      const BilinearQuad weights = bilinearQuad(l, sc * w, tc * h);
+      for (unsigned k = 0; k < 4; ++k) {
+        const unsigned lane = first + k;
+        if (!(active & (1u << lane))) continue;
+        const Float4 value = weights.exact & (1u << k)
+                                 ? (bgra ? weights.filter<true>(l, k, table) : weights.filter<false>(l, k, table))
+                                 : (bgra ? bilinearClamped<true>(l, sc[k] * w, tc[k] * h, table)
+                                         : bilinearClamped<false>(l, sc[k] * w, tc[k] * h, table));
+        for (unsigned c = 0; c < 4; ++c) out[c].v[lane] = msl::math::asBits(value[c]);
+      }
     }
     return;
   }

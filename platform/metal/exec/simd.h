@@ -1,0 +1,47 @@
+// Four lanes side by side: the vector types the executor's fast paths
+// compute in (SSE2 registers, which every x86-64 has; elsewhere whatever
+// the compiler makes of them), and the few operations whose exact IEEE
+// behaviour the paths rely on to give the general code's bits.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+namespace mtl::exec {
+
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = std::int32_t __attribute__((vector_size(16)));
+using Double2 = double __attribute__((vector_size(16)));
+using Int2 = std::int32_t __attribute__((vector_size(8)));
+
+inline Float4 loadFloat4(const void* p) {
+  Float4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void storeFloat4(void* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
+inline Float4 splat(float v) { return Float4{v, v, v, v}; }
+
+// std::clamp(v, low, high) in each lane: low where v < low, high where
+// high < v, else v (a NaN stays).
+inline Float4 clampLanes(Float4 v, Float4 low, Float4 high) {
+#if defined(__SSE2__)
+  // maxps(a, b) is a > b ? a : b and minps(a, b) a < b ? a : b, the second
+  // operand where either is NaN: the same choices.
+  return __builtin_ia32_minps(high, __builtin_ia32_maxps(low, v));
+#else
+  v = v < low ? low : v;
+  return high < v ? high : v;
+#endif
+}
+
+// Bit k set where lane k of a comparison result (all ones or zero) is set.
+inline unsigned laneMask(Int4 v) {
+#if defined(__SSE2__)
+  return static_cast<unsigned>(__builtin_ia32_movmskps(reinterpret_cast<Float4>(v)));
+#else
+  return (v[0] ? 1u : 0u) | (v[1] ? 2u : 0u) | (v[2] ? 4u : 0u) | (v[3] ? 8u : 0u);
+#endif
+}
+
+}  // namespace mtl::exec
