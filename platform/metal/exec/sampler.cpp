@@ -180,15 +180,30 @@ struct BilinearQuad {
   Float4 w00, w10, w01, w11;
   unsigned exact = 0;
 
-  template <bool Bgra>
-  Float4 filter(const Level& l, unsigned k, const float* table) const {
-    const auto texel = [&](std::int32_t i, std::int32_t j) {
-      const std::uint8_t* p = l.data + static_cast<std::uint64_t>(j) * l.stride + static_cast<std::uint64_t>(i) * 4;
-      if (Bgra) return Float4{table[p[2]], table[p[1]], table[p[0]], table[p[3]]};
-      return Float4{table[p[0]], table[p[1]], table[p[2]], table[p[3]]};
-    };
-    return w00[k] * texel(i0[k], j0[k]) + w10[k] * texel(i1[k], j0[k]) + w01[k] * texel(i0[k], j1[k]) +
-           w11[k] * texel(i1[k], j1[k]);
+  // The filtered texels of the lanes in `lanes`, channel by channel (lane
+  // k of out[c]): each lane's sum as filterWith() forms it, the texels'
+  // bytes decoded as byte / 255 in float, which is the codec's value.
+  void filter(const Level& l, bool bgra, unsigned lanes, Float4 out[4]) const {
+    using UInt4 = std::uint32_t __attribute__((vector_size(16)));
+    UInt4 t00 = {}, t10 = {}, t01 = {}, t11 = {};
+    for (unsigned k = 0; k < 4; ++k) {
+      if (!(lanes & (1u << k))) continue;
+      const std::uint8_t* row0 = l.data + static_cast<std::uint64_t>(j0[k]) * l.stride;
+      const std::uint8_t* row1 = l.data + static_cast<std::uint64_t>(j1[k]) * l.stride;
+      std::memcpy(&t00[k], row0 + static_cast<std::uint64_t>(i0[k]) * 4, 4);
+      std::memcpy(&t10[k], row0 + static_cast<std::uint64_t>(i1[k]) * 4, 4);
+      std::memcpy(&t01[k], row1 + static_cast<std::uint64_t>(i0[k]) * 4, 4);
+      std::memcpy(&t11[k], row1 + static_cast<std::uint64_t>(i1[k]) * 4, 4);
+    }
+    static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
+    const unsigned* slot = bgra ? kBgra : kRgba;
+    for (unsigned c = 0; c < 4; ++c) {
+      const unsigned shift = 8 * slot[c];
+      const auto channel = [shift](UInt4 t) {
+        return __builtin_convertvector(reinterpret_cast<Int4>((t >> shift) & 0xFFu), Float4) / 255.0f;
+      };
+      out[c] = w00 * channel(t00) + w10 * channel(t10) + w01 * channel(t01) + w11 * channel(t11);
+    }
   }
 };
 
@@ -198,7 +213,7 @@ BilinearQuad bilinearQuad(const Level& l, Float4 u, Float4 v) {
   const Float4 uu = u - 0.5f, vv = v - 0.5f;
   const Int4 inside = (uu < kExact) & (uu > -kExact) & (vv < kExact) & (vv > -kExact);
   BilinearQuad q;
-  for (unsigned k = 0; k < 4; ++k) q.exact |= inside[k] ? 1u << k : 0u;
+  q.exact = laneMask(inside);
   // Where outside, anything in range: the lane takes the scalar path.
   const Float4 su = inside ? uu : Float4{}, sv = inside ? vv : Float4{};
   const Float4 tu = __builtin_convertvector(__builtin_convertvector(su, Int4), Float4);
@@ -402,14 +417,15 @@ void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bo
       sc = sc - sc == zero ? sc : zero;  // not finite: 0
       tc = tc - tc == zero ? tc : zero;
       const BilinearQuad weights = bilinearQuad(l, sc * w, tc * h);
+      const unsigned lanes = (active >> first) & 0xFu;
+      Float4 channels[4];
+      weights.filter(l, bgra, lanes & weights.exact, channels);
+      for (unsigned c = 0; c < 4; ++c) storeFloat4(out[c].v + first, channels[c]);
       for (unsigned k = 0; k < 4; ++k) {
-        const unsigned lane = first + k;
-        if (!(active & (1u << lane))) continue;
-        const Float4 value = weights.exact & (1u << k)
-                                 ? (bgra ? weights.filter<true>(l, k, table) : weights.filter<false>(l, k, table))
-                                 : (bgra ? bilinearClamped<true>(l, sc[k] * w, tc[k] * h, table)
-                                         : bilinearClamped<false>(l, sc[k] * w, tc[k] * h, table));
-        for (unsigned c = 0; c < 4; ++c) out[c].v[lane] = msl::math::asBits(value[c]);
+        if (!(lanes & ~weights.exact & (1u << k))) continue;
+        const Float4 value = bgra ? bilinearClamped<true>(l, sc[k] * w, tc[k] * h, table)
+                                  : bilinearClamped<false>(l, sc[k] * w, tc[k] * h, table);
+        for (unsigned c = 0; c < 4; ++c) out[c].v[first + k] = msl::math::asBits(value[c]);
       }
     }
     return;
