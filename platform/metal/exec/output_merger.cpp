@@ -452,15 +452,19 @@ bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const 
   for (unsigned k = 0; k < 4; ++k) {
     if (lanes & (1u << k)) at[k] = corner + (k >> 1) * view_.stride + (k & 1) * 4;
   }
+  // The covered pixels' texels, and what is kept of them.
+  const NSUInteger mask = blend_.writeMask & ColorWriteMaskAll;
+  UInt4 old = {};
+  if (equation_ != Equation::replace || mask != ColorWriteMaskAll) {
+    for (unsigned k = 0; k < 4; ++k) {
+      if (at[k]) std::memcpy(&old[k], at[k], 4);
+    }
+  }
   if (equation_ == Equation::replace) {
     std::copy(src, src + 4, out);
   } else {
-    const float* table = unorm8Table();
-    Float4 dst[4] = {};
-    for (unsigned k = 0; k < 4; ++k) {
-      if (!at[k]) continue;
-      for (unsigned c = 0; c < 4; ++c) dst[c][k] = table[at[k][slot[c]]];
-    }
+    Float4 dst[4];
+    for (unsigned c = 0; c < 4; ++c) dst[c] = unorm8Channel(old, slot[c]);
     switch (equation_) {
       case Equation::sourceOver: {
         const Float4 fs = src[3], fd = kOne - src[3];
@@ -487,20 +491,14 @@ bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const 
         break;
     }
   }
-  Int4 bytes[4];
-  for (unsigned c = 0; c < 4; ++c) bytes[c] = unorm8Quad(out[c]);
-  const NSUInteger mask = blend_.writeMask & ColorWriteMaskAll;
+  UInt4 texels = {}, written = {};
+  for (unsigned c = 0; c < 4; ++c) {
+    texels |= reinterpret_cast<UInt4>(unorm8Quad(out[c])) << (8 * slot[c]);
+    if (mask & kChannelMask[c]) written |= 0xFFu << (8 * slot[c]);
+  }
+  texels = (texels & written) | (old & ~written);
   for (unsigned k = 0; k < 4; ++k) {
-    if (!at[k]) continue;
-    if (mask == ColorWriteMaskAll) {
-      std::uint8_t texel[4];
-      for (unsigned c = 0; c < 4; ++c) texel[slot[c]] = static_cast<std::uint8_t>(bytes[c][k]);
-      std::memcpy(at[k], texel, 4);
-      continue;
-    }
-    for (unsigned c = 0; c < 4; ++c) {
-      if (mask & kChannelMask[c]) at[k][slot[c]] = static_cast<std::uint8_t>(bytes[c][k]);
-    }
+    if (at[k]) std::memcpy(at[k], &texels[k], 4);
   }
   return true;
 }

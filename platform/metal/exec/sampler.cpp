@@ -184,7 +184,6 @@ struct BilinearQuad {
   // k of out[c]): each lane's sum as filterWith() forms it, the texels'
   // bytes decoded as byte / 255 in float, which is the codec's value.
   void filter(const Level& l, bool bgra, unsigned lanes, Float4 out[4]) const {
-    using UInt4 = std::uint32_t __attribute__((vector_size(16)));
     UInt4 t00 = {}, t10 = {}, t01 = {}, t11 = {};
     for (unsigned k = 0; k < 4; ++k) {
       if (!(lanes & (1u << k))) continue;
@@ -198,11 +197,9 @@ struct BilinearQuad {
     static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
     const unsigned* slot = bgra ? kBgra : kRgba;
     for (unsigned c = 0; c < 4; ++c) {
-      const unsigned shift = 8 * slot[c];
-      const auto channel = [shift](UInt4 t) {
-        return __builtin_convertvector(reinterpret_cast<Int4>((t >> shift) & 0xFFu), Float4) / 255.0f;
-      };
-      out[c] = w00 * channel(t00) + w10 * channel(t10) + w01 * channel(t01) + w11 * channel(t11);
+      const unsigned b = slot[c];
+      out[c] = w00 * unorm8Channel(t00, b) + w10 * unorm8Channel(t10, b) + w01 * unorm8Channel(t01, b) +
+               w11 * unorm8Channel(t11, b);
     }
   }
 };

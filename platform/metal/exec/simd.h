@@ -11,6 +11,7 @@ namespace mtl::exec {
 
 using Float4 = float __attribute__((vector_size(16)));
 using Int4 = std::int32_t __attribute__((vector_size(16)));
+using UInt4 = std::uint32_t __attribute__((vector_size(16)));
 using Double2 = double __attribute__((vector_size(16)));
 using Int2 = std::int32_t __attribute__((vector_size(8)));
 
@@ -21,6 +22,13 @@ inline Float4 loadFloat4(const void* p) {
 }
 inline void storeFloat4(void* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
 inline Float4 splat(float v) { return Float4{v, v, v, v}; }
+
+// Byte `b` of each 32-bit lane as a normalised 8-bit channel: b / 255 in
+// float, the pixel codec's float(b / 255.0) for every byte value (a test
+// checks all 256).
+inline Float4 unorm8Channel(UInt4 texels, unsigned byte) {
+  return __builtin_convertvector(reinterpret_cast<Int4>((texels >> (8 * byte)) & 0xFFu), Float4) / 255.0f;
+}
 
 // std::clamp(v, low, high) in each lane: low where v < low, high where
 // high < v, else v (a NaN stays).
