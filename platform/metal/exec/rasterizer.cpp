@@ -73,7 +73,7 @@ void triangleEdges(const Primitive& t, TriangleEdges& e) {
   constexpr std::int64_t kNarrowExtent = 96 * kSubpixels;
   const auto [x0, x1] = std::minmax({t.x[0], t.x[1], t.x[2]});
   const auto [y0, y1] = std::minmax({t.y[0], t.y[1], t.y[2]});
-  e.narrow = std::int64_t{x1} - x0 <= kNarrowExtent && std::int64_t{y1} - y0 <= kNarrowExtent;
+  e.narrow = fastPathsEnabled() && std::int64_t{x1} - x0 <= kNarrowExtent && std::int64_t{y1} - y0 <= kNarrowExtent;
   for (unsigned k = 0; k < 3; ++k) {
     const unsigned i = (k + 1) % 3, j = (k + 2) % 3;  // the edge from vertex i to vertex j
     const std::int64_t dx = t.x[j] - t.x[i], dy = t.y[j] - t.y[i];
@@ -90,20 +90,34 @@ void triangleEdges(const Primitive& t, TriangleEdges& e) {
 }
 
 // The pixels of the block inside the rectangle.
-// The sample-s coverage of the 16 lanes of a narrow triangle's block, four
-// lanes at a time in 32 bits.
-void coverNarrow(const TriangleEdges& e, const std::int64_t base[3], unsigned s, std::uint8_t samples[kLanes]) {
-  const std::int32_t b0 = static_cast<std::int32_t>(base[0]), b1 = static_cast<std::int32_t>(base[1]);
-  const std::int32_t b2 = static_cast<std::int32_t>(base[2]);
-  for (unsigned first = 0; first < kLanes; first += 4) {
-    Int4 l0, l1, l2;
-    std::memcpy(&l0, e.lane32[0] + first, sizeof l0);
-    std::memcpy(&l1, e.lane32[1] + first, sizeof l1);
-    std::memcpy(&l2, e.lane32[2] + first, sizeof l2);
-    const Int4 v = (b0 + l0) | (b1 + l1) | (b2 + l2);
-    const Int4 covered = (v >= 0) & 1;
-    for (unsigned k = 0; k < 4; ++k) samples[first + k] |= static_cast<std::uint8_t>(covered[k] << s);
+// Byte k of kSpread[n] is bit k of n: four lanes' flags as their bytes.
+constexpr std::uint32_t kSpread[16] = {
+    0x00000000, 0x00000001, 0x00000100, 0x00000101, 0x00010000, 0x00010001, 0x00010100, 0x00010101,
+    0x01000000, 0x01000001, 0x01000100, 0x01000101, 0x01010000, 0x01010001, 0x01010100, 0x01010101};
+
+// The lanes of the block whose sample s lies inside the triangle: E + tie
+// > 0 on every edge, that is E + tie - 1 >= 0, so the three values or-ed
+// together keep their sign bit clear. A narrow triangle's block in 32 bits
+// four lanes at a time, the same values.
+LaneMask coveredLanes(const TriangleEdges& e, const std::int64_t base[3]) {
+  LaneMask m = 0;
+  if (e.narrow) {
+    const std::int32_t b0 = static_cast<std::int32_t>(base[0]), b1 = static_cast<std::int32_t>(base[1]);
+    const std::int32_t b2 = static_cast<std::int32_t>(base[2]);
+    for (unsigned first = 0; first < kLanes; first += 4) {
+      Int4 l0, l1, l2;
+      std::memcpy(&l0, e.lane32[0] + first, sizeof l0);
+      std::memcpy(&l1, e.lane32[1] + first, sizeof l1);
+      std::memcpy(&l2, e.lane32[2] + first, sizeof l2);
+      m |= laneMask(((b0 + l0) | (b1 + l1) | (b2 + l2)) >= 0) << first;
+    }
+    return m;
   }
+  for (unsigned lane = 0; lane < kLanes; ++lane) {
+    const std::int64_t v = (base[0] + e.lane[0][lane]) | (base[1] + e.lane[1][lane]) | (base[2] + e.lane[2][lane]);
+    m |= (v >= 0 ? 1u : 0u) << lane;
+  }
+  return m;
 }
 
 // The lanes of the block's columns (bit c: column c), and of its rows.
@@ -164,29 +178,20 @@ void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, st
     coverage.lanes = clipMask;
     return;
   }
-  std::uint8_t samples[kLanes] = {};
+  // Each sample's lanes, as bytes of the lanes inside the clip.
+  std::uint32_t words[kLanes / 4] = {};
+  LaneMask any = 0;
   for (unsigned s = 0; s < pattern.count; ++s) {
-    // Covered when E + tie > 0 on every edge: E + tie - 1 >= 0, so the
-    // three values or-ed together keep their sign bit clear.
     std::int64_t base[3];
     for (unsigned k = 0; k < 3; ++k) {
       base[k] = origin[k] + e.a[k] * (pattern.x[s] - kHalf) + e.b[k] * (pattern.y[s] - kHalf) + e.tie[k] - 1;
     }
-    if (e.narrow && fastPathsEnabled()) {
-      coverNarrow(e, base, s, samples);
-      continue;
-    }
-    for (unsigned lane = 0; lane < kLanes; ++lane) {
-      const std::int64_t v = (base[0] + e.lane[0][lane]) | (base[1] + e.lane[1][lane]) |
-                             (base[2] + e.lane[2][lane]);
-      samples[lane] |= static_cast<std::uint8_t>((v >= 0 ? 1u : 0u) << s);
-    }
+    const LaneMask m = coveredLanes(e, base) & clipMask;
+    any |= m;
+    for (unsigned g = 0; g < kLanes / 4; ++g) words[g] |= kSpread[(m >> (4 * g)) & 0xFu] << s;
   }
-  for (unsigned lane = 0; lane < kLanes; ++lane) {
-    const std::uint8_t in = (clipMask >> lane) & 1u ? samples[lane] : 0;
-    coverage.samples[lane] = in;
-    if (in) coverage.lanes |= 1u << lane;
-  }
+  std::memcpy(coverage.samples, words, sizeof words);
+  coverage.lanes = any;
 }
 
 void coverPointBlock(const Primitive& p, const SamplePattern& pattern, std::int32_t bx,
