@@ -333,7 +333,9 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
       }
       if (!records.done()) {
         for (const std::uint32_t* record : records.primitive().vertex) {
-          if (record) __builtin_prefetch(record);
+          if (!record) continue;
+          __builtin_prefetch(record);
+          __builtin_prefetch(record + 15);  // a record may reach into the next line
         }
         records.next();
       }
