@@ -208,6 +208,11 @@ void Executor::prepareState(PassRecord& record, std::size_t index, StateContext&
   };
   bindStage(state.vertex, plan.vertexStage(), d.vertexStage);
   bindStage(state.fragment, plan.fragmentStage(), d.fragmentStage);
+  if (fastPathsEnabled()) {
+    for (BoundTexture& bound : d.fragmentStage.textures) {
+      if (bound.texture) bound.decoded = texelCache_.decoded(*bound.texture);
+    }
+  }
   chooseFunctions(d);
 
   const RenderPipelineDescriptor& desc = state.pipeline->descriptor();

@@ -21,6 +21,7 @@
 
 #include "platform/metal/exec/fragment_stage.h"
 #include "platform/metal/exec/pass_record.h"
+#include "platform/metal/exec/texel_cache.h"
 #include "platform/metal/exec/tiler.h"
 #include "platform/metal/exec/vertex_stage.h"
 #include "platform/metal/exec/worker_pool.h"
@@ -76,6 +77,7 @@ class Executor {
   std::array<AttachmentView, kMaxColorAttachments> colorViews_;
   AttachmentView depthView_, stencilView_;
   TileGrid grid_;
+  TexelCache texelCache_;
 };
 
 }  // namespace mtl::exec

@@ -183,6 +183,7 @@ struct BilinearQuad {
   // The filtered texels of the lanes in `lanes`, channel by channel (lane
   // k of out[c]): each lane's sum as filterWith() forms it, the texels'
   // bytes decoded as byte / 255 in float, which is the codec's value.
+  void filterDecoded(const DecodedTexels& texels, std::int64_t width, unsigned lanes, Float4 out[4]) const;
   void filter(const Level& l, bool bgra, unsigned lanes, Float4 out[4]) const {
     UInt4 t00 = {}, t10 = {}, t01 = {}, t11 = {};
     for (unsigned k = 0; k < 4; ++k) {
@@ -203,6 +204,29 @@ struct BilinearQuad {
     }
   }
 };
+
+// BilinearQuad::filter() from decoded texels: each lane's channels side
+// by side, summed as filterWith() sums them, then turned channel by
+// channel.
+void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width, unsigned lanes,
+                                 Float4 out[4]) const {
+  Float4 lane[4] = {};
+  for (unsigned k = 0; k < 4; ++k) {
+    if (!(lanes & (1u << k))) continue;
+    const Float4* row0 = texels.data() + static_cast<std::int64_t>(j0[k]) * width;
+    const Float4* row1 = texels.data() + static_cast<std::int64_t>(j1[k]) * width;
+    lane[k] = w00[k] * row0[i0[k]] + w10[k] * row0[i1[k]] + w01[k] * row1[i0[k]] + w11[k] * row1[i1[k]];
+  }
+  // The four lanes' channels into four channels' lanes.
+  const Float4 a = __builtin_shufflevector(lane[0], lane[1], 0, 4, 1, 5);
+  const Float4 b = __builtin_shufflevector(lane[2], lane[3], 0, 4, 1, 5);
+  const Float4 c = __builtin_shufflevector(lane[0], lane[1], 2, 6, 3, 7);
+  const Float4 d = __builtin_shufflevector(lane[2], lane[3], 2, 6, 3, 7);
+  out[0] = __builtin_shufflevector(a, b, 0, 1, 4, 5);
+  out[1] = __builtin_shufflevector(a, b, 2, 3, 6, 7);
+  out[2] = __builtin_shufflevector(c, d, 0, 1, 4, 5);
+  out[3] = __builtin_shufflevector(c, d, 2, 3, 6, 7);
+}
 
 BilinearQuad bilinearQuad(const Level& l, Float4 u, Float4 v) {
   constexpr float kExact = 4194304.0f;  // 2^22
@@ -382,8 +406,9 @@ std::array<float, 4> sampleTexture(const Texture& t, const SamplerDescriptor& s,
   return sampleAt(t, s, slice, sc, tc, lambda, r);
 }
 
-void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bool bgra,
+void StageTextures::sampleBytes(const BoundTexture& bound, const SamplerDescriptor& s, bool bgra,
                                 const LaneRows& coordinate, LaneMask active, LaneRows& out) {
+  const Texture& t = *bound.texture;
   // What sampleTexture does for this case, lane after lane, at level 0.
   const Level l = levelOf(t, 0, 0);
   const float* table = byteTables().unorm;
@@ -416,7 +441,11 @@ void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bo
       const BilinearQuad weights = bilinearQuad(l, sc * w, tc * h);
       const unsigned lanes = (active >> first) & 0xFu;
       Float4 channels[4];
-      weights.filter(l, bgra, lanes & weights.exact, channels);
+      if (bound.decoded) {
+        weights.filterDecoded(*bound.decoded, l.width, lanes & weights.exact, channels);
+      } else {
+        weights.filter(l, bgra, lanes & weights.exact, channels);
+      }
       for (unsigned c = 0; c < 4; ++c) storeFloat4(out[c].v + first, channels[c]);
       for (unsigned k = 0; k < 4; ++k) {
         if (!(lanes & ~weights.exact & (1u << k))) continue;
@@ -481,7 +510,7 @@ void StageTextures::sample(const msl::Instruction& i, const LaneRows& coordinate
   const PixelFormat format = t->pixelFormat();
   if (fastPathsEnabled() && lodIrrelevant && !cube && !compare && s->normalizedCoordinates && i.type == msl::Scalar::Float &&
       (format == PixelFormat::RGBA8Unorm || format == PixelFormat::BGRA8Unorm)) {
-    sampleBytes(*t, *s, format == PixelFormat::BGRA8Unorm, coordinate, active, out);
+    sampleBytes((*textures_)[i.aux], *s, format == PixelFormat::BGRA8Unorm, coordinate, active, out);
     return;
   }
   for (unsigned lane = 0; lane < kLanes; ++lane) {

@@ -24,8 +24,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "platform/metal/exec/lane_machine.h"
+#include "platform/metal/exec/texel_cache.h"
 #include "platform/metal/states.h"
 #include "platform/metal/texture.h"
 
@@ -35,6 +37,8 @@ namespace mtl::exec {
 struct BoundTexture {
   const Texture* texture = nullptr;
   bool depth = false;  // bound to a depth2d argument
+  // Level 0 decoded (texel_cache.h), where the fast paths keep it.
+  std::shared_ptr<const DecodedTexels> decoded;
 };
 
 // Texture access for one stage of one draw.
@@ -57,7 +61,7 @@ class StageTextures : public LaneHooks {
   std::uint32_t textureLevels(std::uint32_t slot) override;
 
  private:
-  void sampleBytes(const Texture& texture, const SamplerDescriptor& sampler, bool bgra,
+  void sampleBytes(const BoundTexture& bound, const SamplerDescriptor& sampler, bool bgra,
                    const LaneRows& coordinate, LaneMask active, LaneRows& out);
 
   const std::array<BoundTexture, kMaxTextureBindings>* textures_ = nullptr;
