@@ -30,7 +30,8 @@ class Evaluation {
       for (unsigned c = 0; c < 4 && reg < f.registerCount; ++c) at(reg, c) = constant(value[c]);
     }
     for (const msl::InterfaceValue& in : f.inputs) {
-      const bool varying = in.kind == msl::InterfaceKind::Varying && in.scalar == msl::Scalar::Float;
+      const bool varying = (in.kind == msl::InterfaceKind::Varying && in.scalar == msl::Scalar::Float) ||
+                           in.kind == msl::InterfaceKind::PointCoord;
       for (unsigned c = 0; c < 4 && in.reg < f.registerCount; ++c) {
         Term t;
         t.op = varying ? Term::Op::input : Term::Op::opaque;
@@ -166,7 +167,7 @@ FragmentShape recognizeShape(const msl::CompiledFunction& f,
   if (products != 0 && products != 4) return shape;  // some components textured, some not
   const bool textured = products == 4;
   const msl::InterfaceValue* colorInput = inputAt(f, *color);
-  if (!colorInput || colorInput->components != 4) return shape;
+  if (!colorInput || colorInput->kind != msl::InterfaceKind::Varying || colorInput->components != 4) return shape;
   shape.output = out.reg;
   shape.color = *color;
   if (!textured) {
@@ -185,6 +186,8 @@ FragmentShape recognizeShape(const msl::CompiledFunction& f,
   if (!e.isInput(v, vreg, shape.v) || vreg != reg) return shape;
   const msl::InterfaceValue* coordinateInput = inputAt(f, reg);
   if (!coordinateInput || coordinateInput->components <= std::max(shape.u, shape.v)) return shape;
+  shape.pointCoord = coordinateInput->kind == msl::InterfaceKind::PointCoord;
+  if (shape.pointCoord && (shape.u > 1 || shape.v > 1)) return shape;  // its z and w are 0
   shape.coordinate = reg;
   shape.sample = f.code[static_cast<std::size_t>(e.sample())];
   shape.kind = FragmentShape::Kind::textured;

@@ -2,7 +2,7 @@
 // specialised for a draw's uniforms (msl/specializer.h): the colour output
 // is the interpolated colour, or the interpolated colour times a texel of
 // a 2-D texture at interpolated coordinates (the vertical one as is or
-// flipped, 1 - v). The fragment stage computes these without the lane
+// flipped, 1 - v) or at the point coordinate (a sprite). The fragment stage computes these without the lane
 // machine, with the same operations in the same order, so the same bits.
 //
 // Thread rules: a shape is immutable once recognised.
@@ -22,10 +22,12 @@ struct FragmentShape {
   Kind kind = Kind::none;
   std::uint32_t output = 0;  // the colour output's register
   std::uint32_t color = 0;   // the colour input's register (four float components)
-  // Textured: the coordinates' input register and components, whether v is
-  // flipped, and the sample instruction (slots, shape, option).
+  // Textured: the coordinates' input register and components (or the
+  // point coordinate), whether v is flipped, and the sample instruction
+  // (slots, shape, option).
   std::uint32_t coordinate = 0;
   unsigned u = 0, v = 1;
+  bool pointCoord = false;
   bool flipV = false;
   msl::Instruction sample;
 };

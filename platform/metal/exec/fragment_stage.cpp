@@ -312,8 +312,17 @@ void FragmentWorker::shade(Shaded& out) {
   }
   if (s.shape.kind != FragmentShape::Kind::textured) return;
   for (unsigned q = 0; q < b.count; ++q) {
-    varyingQuad(*s.shapeCoordinate, s.shape.u, q, out.coordinate[0].v + 4 * q);
-    varyingQuad(*s.shapeCoordinate, s.shape.v, q, out.coordinate[1].v + 4 * q);
+    if (s.shape.pointCoord) {
+      // As loadInputs() gives [[point_coord]]: zero but for points.
+      const bool point = b.primitive[q]->kind == PrimitiveKind::Point;
+      for (unsigned k = 0; k < 2; ++k) {
+        const unsigned c = k == 0 ? s.shape.u : s.shape.v;
+        storeFloat4(out.coordinate[k].v + 4 * q, point ? loadFloat4(b.in.pointCoord[c] + 4 * q) : Float4{});
+      }
+    } else {
+      varyingQuad(*s.shapeCoordinate, s.shape.u, q, out.coordinate[0].v + 4 * q);
+      varyingQuad(*s.shapeCoordinate, s.shape.v, q, out.coordinate[1].v + 4 * q);
+    }
     if (!s.shape.flipV) continue;
     Float4 v;
     std::memcpy(&v, out.coordinate[1].v + 4 * q, sizeof v);

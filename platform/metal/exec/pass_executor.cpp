@@ -168,7 +168,8 @@ void Executor::chooseFunctions(StateContext& d) {
     if (in->reg == d.shape.coordinate) d.shapeCoordinate = in;
   }
   // An input without a vertex output feeding it reads zero: run the function.
-  if (!d.shapeColor || (d.shape.kind == FragmentShape::Kind::textured && !d.shapeCoordinate)) {
+  const bool coordinates = d.shape.pointCoord || d.shapeCoordinate;
+  if (!d.shapeColor || (d.shape.kind == FragmentShape::Kind::textured && !coordinates)) {
     d.shape.kind = FragmentShape::Kind::none;
   }
 }

@@ -125,7 +125,21 @@ namespace {
 // The common cases into float attributes, wholly inside the buffer: the
 // bits the general path gives (a float passes through double, which
 // quiets a signalling NaN), without going through double.
-bool fetchFloatDirect(VertexFormat format, const std::uint8_t* p, std::uint64_t available,
+// The direct cases: a number of floats, or four normalised bytes.
+enum class Direct : std::uint8_t { none, floats, unorm8x4 };
+
+Direct directCase(VertexFormat format, unsigned& floats) {
+  switch (format) {
+    case VertexFormat::Float4: floats = 4; return Direct::floats;
+    case VertexFormat::Float3: floats = 3; return Direct::floats;
+    case VertexFormat::Float2: floats = 2; return Direct::floats;
+    case VertexFormat::Float: floats = 1; return Direct::floats;
+    case VertexFormat::UChar4Normalized: floats = 0; return Direct::unorm8x4;
+    default: return Direct::none;
+  }
+}
+
+bool fetchFloatDirect(Direct direct, unsigned floats, const std::uint8_t* p, std::uint64_t available,
                       unsigned components, std::uint32_t out[4]) {
   static const struct Unorm8 {
     std::uint32_t bits[256];
@@ -134,19 +148,10 @@ bool fetchFloatDirect(VertexFormat format, const std::uint8_t* p, std::uint64_t 
     }
   } unorm8;
   std::uint32_t v[4] = {0, 0, 0, 0x3F800000u};
-  unsigned floats = 0;
-  switch (format) {
-    case VertexFormat::Float4: floats = 4; break;
-    case VertexFormat::Float3: floats = 3; break;
-    case VertexFormat::Float2: floats = 2; break;
-    case VertexFormat::Float: floats = 1; break;
-    case VertexFormat::UChar4Normalized:
-      if (available < 4) return false;
-      for (unsigned c = 0; c < 4; ++c) v[c] = unorm8.bits[p[c]];
-      break;
-    default: return false;
-  }
-  if (floats) {
+  if (direct == Direct::unorm8x4) {
+    if (available < 4) return false;
+    for (unsigned c = 0; c < 4; ++c) v[c] = unorm8.bits[p[c]];
+  } else {
     if (available < 4 * floats) return false;
     std::memcpy(v, p, 4 * floats);
   }
@@ -162,8 +167,10 @@ bool fetchFloatDirect(VertexFormat format, const std::uint8_t* p, std::uint64_t 
 void fetchAttribute(VertexFormat format, const std::uint8_t* buffer, std::uint64_t length,
                     std::uint64_t at, bool atValid, msl::Scalar kind, unsigned components,
                     std::uint32_t out[4]) {
-  if (kind == msl::Scalar::Float && buffer && atValid && at < length &&
-      fetchFloatDirect(format, buffer + at, length - at, components, out)) {
+  unsigned floats = 0;
+  const Direct direct = directCase(format, floats);
+  if (kind == msl::Scalar::Float && direct != Direct::none && buffer && atValid && at < length &&
+      fetchFloatDirect(direct, floats, buffer + at, length - at, components, out)) {
     return;
   }
   std::uint8_t bytes[16] = {};
@@ -188,6 +195,20 @@ void fetchAttribute(VertexFormat format, const std::uint8_t* buffer, std::uint64
       }
     }
     out[c] = bits;
+  }
+}
+
+void fetchAttributes(VertexFormat format, const std::uint8_t* buffer, std::uint64_t length,
+                     const std::uint64_t* at, const bool* valid, unsigned count, msl::Scalar kind,
+                     unsigned components, std::uint32_t* const out[4]) {
+  unsigned floats = 0;
+  const Direct direct = kind == msl::Scalar::Float && buffer ? directCase(format, floats) : Direct::none;
+  for (unsigned l = 0; l < count; ++l) {
+    std::uint32_t value[4];
+    const bool done = direct != Direct::none && valid[l] && at[l] < length &&
+                      fetchFloatDirect(direct, floats, buffer + at[l], length - at[l], components, value);
+    if (!done) fetchAttribute(format, buffer, length, at[l], valid[l], kind, components, value);
+    for (unsigned c = 0; c < 4; ++c) out[c][l] = value[c];
   }
 }
 

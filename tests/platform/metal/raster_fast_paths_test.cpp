@@ -159,6 +159,83 @@ TEST(RasterFastPaths, TheChartsDrawingGivesTheGeneralCodesBits) {
   }
 }
 
+// Point sprites: a texel at the point coordinate, times the colour.
+const std::string kSprites = kMetalPrelude + R"(
+struct VIn { float2 position [[attribute(0)]]; float4 color [[attribute(1)]]; float size [[attribute(2)]]; };
+struct VOut { float4 position [[position]]; float4 color; float size [[point_size]]; };
+vertex VOut spriteVertex(VIn in [[stage_in]]) {
+  VOut o;
+  o.position = float4(in.position, 0.5, 1.0);
+  o.color = in.color;
+  o.size = in.size;
+  return o;
+}
+struct FIn { float4 position [[position]]; float4 color; };
+fragment float4 sprite(FIn in [[stage_in]], float2 pc [[point_coord]], texture2d<float> t [[texture(0)]],
+                       sampler s [[sampler(0)]]) {
+  return in.color * t.sample(s, pc);
+}
+)";
+
+// Sprites drawn both ways, as points and (where point_coord reads zero) as
+// triangles.
+std::vector<std::uint8_t> renderSprites(PixelFormat format, bool fast) {
+  exec::setFastPathsEnabled(fast);
+  RasterHarness gpu;
+  RenderPipelineDescriptor d;
+  VertexDescriptor v;
+  v.attributes[0] = {VertexFormat::Float2, 0, 1};
+  v.attributes[1] = {VertexFormat::UChar4Normalized, 8, 1};
+  v.attributes[2] = {VertexFormat::Float, 12, 1};
+  v.layouts[1].stride = 16;
+  d.vertexDescriptor = v;
+  d.colorAttachments[0].pixelFormat = format;
+  d.colorAttachments[0].blendingEnabled = true;
+  d.colorAttachments[0].sourceRGBBlendFactor = d.colorAttachments[0].sourceAlphaBlendFactor = BlendFactor::One;
+  d.colorAttachments[0].destinationRGBBlendFactor = d.colorAttachments[0].destinationAlphaBlendFactor = BlendFactor::One;
+  auto pipeline = gpu.pipeline(kSprites, "spriteVertex", "sprite", d);
+  auto texture = gpu.device->newTexture(TextureDescriptor::texture2DDescriptor(PixelFormat::BGRA8Unorm, 16, 16, false));
+  std::mt19937 rng(7);
+  std::vector<std::uint8_t> texels(16 * 16 * 4);
+  for (auto& b : texels) b = static_cast<std::uint8_t>(rng() & 0x3F);
+  texture->replaceRegion(Region::make2D(0, 0, 16, 16), 0, texels.data(), 64);
+  SamplerDescriptor sd;
+  sd.minFilter = sd.magFilter = SamplerMinMagFilter::Linear;
+  auto sampler = gpu.device->newSamplerState(sd);
+  struct Point {
+    float position[2];
+    std::uint8_t color[4];
+    float size;
+  };
+  std::vector<Point> points;
+  std::uniform_real_distribution<float> unit(-1, 1);
+  for (int k = 0; k < 300; ++k) {
+    points.push_back({{unit(rng), unit(rng)},
+                      {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
+                       static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng())},
+                      1 + 8 * std::fabs(unit(rng))});
+  }
+  auto color = gpu.target(format, kWidth, kHeight);
+  gpu.pass(RasterHarness::colorPass(color), [&](RenderCommandEncoder& e) {
+    e.setRenderPipelineState(pipeline);
+    e.setVertexBuffer(gpu.buffer(points), 0, 1);
+    e.setFragmentTexture(texture, 0);
+    e.setFragmentSamplerState(sampler, 0);
+    e.drawPrimitives(PrimitiveType::Point, 0, 240);
+    e.drawPrimitives(PrimitiveType::Triangle, 240, 60);
+  });
+  exec::setFastPathsEnabled(true);
+  return RasterHarness::bytes(*color);
+}
+
+TEST(RasterFastPaths, SpritesGiveTheGeneralCodesBits) {
+  for (PixelFormat format : {PixelFormat::RGBA8Unorm, PixelFormat::BGRA8Unorm}) {
+    const std::vector<std::uint8_t> general = renderSprites(format, false);
+    EXPECT_GT(std::count_if(general.begin(), general.end(), [](std::uint8_t b) { return b != 0; }), 500);
+    EXPECT_TRUE(renderSprites(format, true) == general) << static_cast<int>(format);
+  }
+}
+
 // The shapes the fragment stage computes without the lane machine: the
 // chart's fragment shader for either value of its texture switch, and
 // nothing that differs from them.
@@ -200,6 +277,9 @@ fragment float4 unflipped(In in [[stage_in]], texture2d<float> t [[texture(0)]],
   for (const char* name : {"doubled", "swapped", "positioned", "added", "biased"}) {
     EXPECT_EQ(shapeOf(others, name, 0).kind, exec::FragmentShape::Kind::none) << name;
   }
+  const exec::FragmentShape sprite = shapeOf(kSprites, "sprite", 0);
+  EXPECT_EQ(sprite.kind, exec::FragmentShape::Kind::textured);
+  EXPECT_TRUE(sprite.pointCoord);
   const exec::FragmentShape crossed = shapeOf(others, "unflipped", 0);
   EXPECT_EQ(crossed.kind, exec::FragmentShape::Kind::textured);
   EXPECT_FALSE(crossed.flipV);
