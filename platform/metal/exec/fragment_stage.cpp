@@ -283,32 +283,39 @@ bool FragmentWorker::testQuad(unsigned q) {
   return b.quadLanes(q) != 0;
 }
 
-void FragmentWorker::varyingQuad(const FragmentInput& input, unsigned c, unsigned q, std::uint32_t out[4]) const {
+void FragmentWorker::varyingQuad(const FragmentInput& input, unsigned count, const unsigned* components, unsigned q,
+                                 std::uint32_t* const out[]) const {
   const Batch& b = *batch_;
   const Primitive& p = *b.primitive[q];
-  const std::uint32_t word = input.word + c;
   if (input.flat || p.kind == PrimitiveKind::Point) {
-    std::fill_n(out, 4, (input.flat ? p.provoking : p.vertex[0])[word]);
+    const std::uint32_t* source = input.flat ? p.provoking : p.vertex[0];
+    for (unsigned k = 0; k < count; ++k) std::fill_n(out[k], 4, source[input.word + components[k]]);
     return;
   }
-  Float4 weight1, weight2;
-  std::memcpy(&weight1, (input.perspective ? b.in.b1 : b.in.l1) + 4 * q, sizeof weight1);
-  std::memcpy(&weight2, (input.perspective ? b.in.b2 : b.in.l2) + 4 * q, sizeof weight2);
-  const float a0 = wordFloat(p.vertex[0], word);
-  const float d1 = wordFloat(p.vertex[1], word) - a0;
-  Float4 values = a0 + weight1 * d1;
-  if (p.kind == PrimitiveKind::Triangle) values += weight2 * (wordFloat(p.vertex[2], word) - a0);
-  if (input.scalar == msl::Scalar::Half) {
-    for (unsigned k = 0; k < 4; ++k) values[k] = msl::math::roundTo(msl::Scalar::Half, values[k]);
+  const Float4 weight1 = loadFloat4((input.perspective ? b.in.b1 : b.in.l1) + 4 * q);
+  const Float4 weight2 = loadFloat4((input.perspective ? b.in.b2 : b.in.l2) + 4 * q);
+  const bool triangle = p.kind == PrimitiveKind::Triangle;
+  for (unsigned k = 0; k < count; ++k) {
+    const std::uint32_t word = input.word + components[k];
+    const float a0 = wordFloat(p.vertex[0], word);
+    const float d1 = wordFloat(p.vertex[1], word) - a0;
+    Float4 values = a0 + weight1 * d1;
+    if (triangle) values += weight2 * (wordFloat(p.vertex[2], word) - a0);
+    if (input.scalar == msl::Scalar::Half) {
+      for (unsigned j = 0; j < 4; ++j) values[j] = msl::math::roundTo(msl::Scalar::Half, values[j]);
+    }
+    storeFloat4(out[k], values);
   }
-  std::memcpy(out, &values, sizeof values);
 }
 
 void FragmentWorker::shade(Shaded& out) {
   const Batch& b = *batch_;
   const StateContext& s = *b.state;
+  static constexpr unsigned kRgba[4] = {0, 1, 2, 3};
   for (unsigned q = 0; q < b.count; ++q) {
-    for (unsigned c = 0; c < 4; ++c) varyingQuad(*s.shapeColor, c, q, out.color[c].v + 4 * q);
+    std::uint32_t* const rows[4] = {out.color[0].v + 4 * q, out.color[1].v + 4 * q, out.color[2].v + 4 * q,
+                                    out.color[3].v + 4 * q};
+    varyingQuad(*s.shapeColor, 4, kRgba, q, rows);
   }
   if (s.shape.kind != FragmentShape::Kind::textured) return;
   for (unsigned q = 0; q < b.count; ++q) {
@@ -320,8 +327,9 @@ void FragmentWorker::shade(Shaded& out) {
         storeFloat4(out.coordinate[k].v + 4 * q, point ? loadFloat4(b.in.pointCoord[c] + 4 * q) : Float4{});
       }
     } else {
-      varyingQuad(*s.shapeCoordinate, s.shape.u, q, out.coordinate[0].v + 4 * q);
-      varyingQuad(*s.shapeCoordinate, s.shape.v, q, out.coordinate[1].v + 4 * q);
+      const unsigned uv[2] = {s.shape.u, s.shape.v};
+      std::uint32_t* const rows[2] = {out.coordinate[0].v + 4 * q, out.coordinate[1].v + 4 * q};
+      varyingQuad(*s.shapeCoordinate, 2, uv, q, rows);
     }
     if (!s.shape.flipV) continue;
     Float4 v;
@@ -380,7 +388,10 @@ void FragmentWorker::loadInputs(LaneMachine& m) {
       case FragmentInputKind::Varying:
         for (unsigned c = input.components; c < 4; ++c) std::fill_n(rows[c]->v, kLanes, 0u);
         for (unsigned q = 0; q < b.count; ++q) {
-          for (unsigned c = 0; c < input.components && c < 4; ++c) varyingQuad(input, c, q, rows[c]->v + 4 * q);
+          static constexpr unsigned kAll[4] = {0, 1, 2, 3};
+          std::uint32_t* const out[4] = {rows[0]->v + 4 * q, rows[1]->v + 4 * q, rows[2]->v + 4 * q,
+                                         rows[3]->v + 4 * q};
+          varyingQuad(input, std::min<unsigned>(input.components, 4), kAll, q, out);
         }
         break;
     }

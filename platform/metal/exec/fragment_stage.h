@@ -97,8 +97,10 @@ class FragmentWorker {
   };
   void shade(Shaded& out);
   void loadInputs(LaneMachine& m);
-  // Component c of a varying at the four lanes of quad q.
-  void varyingQuad(const FragmentInput& input, unsigned c, unsigned q, std::uint32_t out[4]) const;
+  // Components components[0..count) of a varying at the four lanes of quad
+  // q, into out[0..count).
+  void varyingQuad(const FragmentInput& input, unsigned count, const unsigned* components, unsigned q,
+                   std::uint32_t* const out[]) const;
   void mergeQuad(unsigned q, const Outputs* outputs);
 
   MachineCache machines_;

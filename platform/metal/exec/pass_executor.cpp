@@ -84,7 +84,7 @@ void Executor::setWorkerCount(unsigned workers) {
 
 unsigned Executor::workerCount() {
   std::lock_guard lock(mutex_);
-  return requestedWorkers_ == 0 ? WorkerPool::coreCount() : requestedWorkers_;
+  return requestedWorkers_ == 0 ? WorkerPool::defaultWorkerCount() : requestedWorkers_;
 }
 
 void Executor::runRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job) {

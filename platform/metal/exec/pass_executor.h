@@ -33,7 +33,7 @@ class Executor {
   explicit Executor(unsigned workers = 0);
   ~Executor();
 
-  // 0: one per core.
+  // 0: the default (TESSALY_GPU_THREADS, else one per core).
   void setWorkerCount(unsigned workers);
   unsigned workerCount();
 

@@ -1,6 +1,7 @@
 #include "platform/metal/exec/worker_pool.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace mtl::exec {
 
@@ -8,12 +9,17 @@ WorkerPool::WorkerPool(unsigned workers) { start(workers); }
 
 WorkerPool::~WorkerPool() { stop(); }
 
-unsigned WorkerPool::coreCount() {
+unsigned WorkerPool::defaultWorkerCount() {
+  if (const char* text = std::getenv("TESSALY_GPU_THREADS")) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && n >= 1 && n <= 256) return static_cast<unsigned>(n);
+  }
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
 void WorkerPool::start(unsigned workers) {
-  workers_ = workers == 0 ? coreCount() : workers;
+  workers_ = workers == 0 ? defaultWorkerCount() : workers;
   stopping_ = false;
   threads_.reserve(workers_ - 1);
   for (unsigned w = 1; w < workers_; ++w) threads_.emplace_back([this, w] { threadMain(w); });

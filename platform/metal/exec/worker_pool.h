@@ -26,14 +26,15 @@ namespace mtl::exec {
 
 class WorkerPool {
  public:
-  // `workers` threads in all, counting the caller; 0 means one per core.
+  // `workers` threads in all, counting the caller; 0 means the default
+  // (defaultWorkerCount()).
   explicit WorkerPool(unsigned workers = 0);
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  // Stops the current threads and starts `workers` - 1 new ones (0: one per
-  // core). Must not be called from inside a job.
+  // Stops the current threads and starts `workers` - 1 new ones (0: the
+  // default). Must not be called from inside a job.
   void setWorkerCount(unsigned workers);
   unsigned workerCount() const;
 
@@ -43,7 +44,9 @@ class WorkerPool {
   using Job = std::function<void(std::size_t index, unsigned worker)>;
   void run(std::size_t count, const Job& job);
 
-  static unsigned coreCount();
+  // TESSALY_GPU_THREADS when it names a count from 1 to 256, else one per
+  // core.
+  static unsigned defaultWorkerCount();
 
  private:
   void start(unsigned workers);

@@ -5,7 +5,10 @@
 // between loops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <string>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -78,6 +81,26 @@ TEST(WorkerPool, TheWorkerCountChangesBetweenLoops) {
     });
     EXPECT_EQ(ran.load(), 64);
     EXPECT_LT(highest.load(), workers);
+  }
+}
+
+TEST(WorkerPool, TheEnvironmentNamesTheDefaultCount) {
+  const char* saved = std::getenv("TESSALY_GPU_THREADS");
+  const std::string previous = saved ? saved : "";
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::pair<const char*, unsigned> cases[] = {
+      {"3", 3}, {"1", 1}, {"256", 256}, {"0", cores}, {"257", cores}, {"-2", cores}, {"4x", cores}, {"", cores}};
+  for (const auto& [text, expected] : cases) {
+    setenv("TESSALY_GPU_THREADS", text, 1);
+    EXPECT_EQ(WorkerPool::defaultWorkerCount(), expected) << "\"" << text << "\"";
+  }
+  setenv("TESSALY_GPU_THREADS", "2", 1);
+  WorkerPool pool;
+  EXPECT_EQ(pool.workerCount(), 2u);
+  if (saved) {
+    setenv("TESSALY_GPU_THREADS", previous.c_str(), 1);
+  } else {
+    unsetenv("TESSALY_GPU_THREADS");
   }
 }
 
