@@ -48,6 +48,9 @@ struct StateContext {
   std::uint64_t vertexProgramId = 0, fragmentProgramId = 0;
   std::vector<const AttributeFetch*> fetches;         // attributes the vertex function reads
   std::vector<const FragmentInput*> fragmentInputs;   // inputs the fragment function reads
+  // Where each input's planes lie in a primitive's (attribute_planes.h).
+  std::vector<std::uint32_t> planeOffsets;
+  std::uint32_t planeWords = 0;
   bool readsPosition = false;    // [[position]]: depth and 1/w at each pixel
   bool readsPerspective = false; // a perspective-correct varying
   // The fragment function as one of the chart's shapes (kind none: run it),
@@ -55,6 +58,7 @@ struct StateContext {
   FragmentShape shape;
   const FragmentInput* shapeColor = nullptr;
   const FragmentInput* shapeCoordinate = nullptr;
+  std::uint32_t shapeColorPlanes = 0, shapeCoordinatePlanes = 0;  // their plane offsets
   // Whether a lane of the fragment function reads another's values
   // (derivatives, levels of detail): else helper lanes need no texels.
   bool crossLane = true;

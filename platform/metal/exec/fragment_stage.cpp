@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/metal/exec/attribute_planes.h"
 #include "platform/metal/exec/simd.h"
 #include "platform/metal/msl/builtin_math.h"
 
@@ -283,24 +284,23 @@ bool FragmentWorker::testQuad(unsigned q) {
   return b.quadLanes(q) != 0;
 }
 
-void FragmentWorker::varyingQuad(const FragmentInput& input, unsigned count, const unsigned* components, unsigned q,
-                                 std::uint32_t* const out[]) const {
+void FragmentWorker::varyingQuad(const FragmentInput& input, std::uint32_t planes, unsigned count,
+                                 const unsigned* components, unsigned q, std::uint32_t* const out[]) const {
   const Batch& b = *batch_;
   const Primitive& p = *b.primitive[q];
+  const std::uint32_t* plane = p.planes + planes;
   if (input.flat || p.kind == PrimitiveKind::Point) {
-    const std::uint32_t* source = input.flat ? p.provoking : p.vertex[0];
-    for (unsigned k = 0; k < count; ++k) std::fill_n(out[k], 4, source[input.word + components[k]]);
+    for (unsigned k = 0; k < count; ++k) std::fill_n(out[k], 4, plane[kPlaneWords * components[k]]);
     return;
   }
   const Float4 weight1 = loadFloat4((input.perspective ? b.in.b1 : b.in.l1) + 4 * q);
   const Float4 weight2 = loadFloat4((input.perspective ? b.in.b2 : b.in.l2) + 4 * q);
   const bool triangle = p.kind == PrimitiveKind::Triangle;
   for (unsigned k = 0; k < count; ++k) {
-    const std::uint32_t word = input.word + components[k];
-    const float a0 = wordFloat(p.vertex[0], word);
-    const float d1 = wordFloat(p.vertex[1], word) - a0;
+    const std::uint32_t* component = plane + kPlaneWords * components[k];
+    const float a0 = wordFloat(component, 0), d1 = wordFloat(component, 1);
     Float4 values = a0 + weight1 * d1;
-    if (triangle) values += weight2 * (wordFloat(p.vertex[2], word) - a0);
+    if (triangle) values += weight2 * wordFloat(component, 2);
     if (input.scalar == msl::Scalar::Half) {
       for (unsigned j = 0; j < 4; ++j) values[j] = msl::math::roundTo(msl::Scalar::Half, values[j]);
     }
@@ -315,7 +315,7 @@ void FragmentWorker::shade(Shaded& out) {
   for (unsigned q = 0; q < b.count; ++q) {
     std::uint32_t* const rows[4] = {out.color[0].v + 4 * q, out.color[1].v + 4 * q, out.color[2].v + 4 * q,
                                     out.color[3].v + 4 * q};
-    varyingQuad(*s.shapeColor, 4, kRgba, q, rows);
+    varyingQuad(*s.shapeColor, s.shapeColorPlanes, 4, kRgba, q, rows);
   }
   if (s.shape.kind != FragmentShape::Kind::textured) return;
   for (unsigned q = 0; q < b.count; ++q) {
@@ -329,7 +329,7 @@ void FragmentWorker::shade(Shaded& out) {
     } else {
       const unsigned uv[2] = {s.shape.u, s.shape.v};
       std::uint32_t* const rows[2] = {out.coordinate[0].v + 4 * q, out.coordinate[1].v + 4 * q};
-      varyingQuad(*s.shapeCoordinate, 2, uv, q, rows);
+      varyingQuad(*s.shapeCoordinate, s.shapeCoordinatePlanes, 2, uv, q, rows);
     }
     if (!s.shape.flipV) continue;
     Float4 v;
@@ -355,8 +355,8 @@ void FragmentWorker::shade(Shaded& out) {
 void FragmentWorker::loadInputs(LaneMachine& m) {
   const Batch& b = *batch_;
   const Interpolation& in = b.in;
-  for (const FragmentInput* entry : b.state->fragmentInputs) {
-    const FragmentInput& input = *entry;
+  for (std::size_t index = 0; index < b.state->fragmentInputs.size(); ++index) {
+    const FragmentInput& input = *b.state->fragmentInputs[index];
     LaneRow* rows[4] = {&m.row(input.reg, 0), &m.row(input.reg, 1), &m.row(input.reg, 2),
                         &m.row(input.reg, 3)};
     switch (input.kind) {
@@ -391,7 +391,7 @@ void FragmentWorker::loadInputs(LaneMachine& m) {
           static constexpr unsigned kAll[4] = {0, 1, 2, 3};
           std::uint32_t* const out[4] = {rows[0]->v + 4 * q, rows[1]->v + 4 * q, rows[2]->v + 4 * q,
                                          rows[3]->v + 4 * q};
-          varyingQuad(input, std::min<unsigned>(input.components, 4), kAll, q, out);
+          varyingQuad(input, b.state->planeOffsets[index], std::min<unsigned>(input.components, 4), kAll, q, out);
         }
         break;
     }

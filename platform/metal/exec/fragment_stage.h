@@ -97,10 +97,11 @@ class FragmentWorker {
   };
   void shade(Shaded& out);
   void loadInputs(LaneMachine& m);
-  // Components components[0..count) of a varying at the four lanes of quad
-  // q, into out[0..count).
-  void varyingQuad(const FragmentInput& input, unsigned count, const unsigned* components, unsigned q,
-                   std::uint32_t* const out[]) const;
+  // Components components[0..count) of a varying (whose planes start at
+  // `planes` in its primitive's) at the four lanes of quad q, into
+  // out[0..count).
+  void varyingQuad(const FragmentInput& input, std::uint32_t planes, unsigned count, const unsigned* components,
+                   unsigned q, std::uint32_t* const out[]) const;
   void mergeQuad(unsigned q, const Outputs* outputs);
 
   MachineCache machines_;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/metal/buffer.h"
+#include "platform/metal/exec/attribute_planes.h"
 #include "platform/metal/msl/builtins.h"
 #include "platform/metal/texture.h"
 
@@ -160,12 +161,20 @@ void Executor::chooseFunctions(StateContext& d) {
     d.readsPosition = d.readsPosition || in.kind == FragmentInputKind::Position;
     d.readsPerspective = d.readsPerspective || (in.kind == FragmentInputKind::Varying && !in.flat && in.perspective);
   }
+  layOutPlanes(d);
   d.shape = d.fragmentVariant ? d.fragmentVariant->shape : FragmentShape{};
   d.shapeColor = d.shapeCoordinate = nullptr;
-  for (const FragmentInput* in : d.fragmentInputs) {
+  for (std::size_t k = 0; k < d.fragmentInputs.size(); ++k) {
+    const FragmentInput* in = d.fragmentInputs[k];
     if (in->kind != FragmentInputKind::Varying) continue;
-    if (in->reg == d.shape.color) d.shapeColor = in;
-    if (in->reg == d.shape.coordinate) d.shapeCoordinate = in;
+    if (in->reg == d.shape.color) {
+      d.shapeColor = in;
+      d.shapeColorPlanes = d.planeOffsets[k];
+    }
+    if (in->reg == d.shape.coordinate) {
+      d.shapeCoordinate = in;
+      d.shapeCoordinatePlanes = d.planeOffsets[k];
+    }
   }
   // An input without a vertex output feeding it reads zero: run the function.
   const bool coordinates = d.shape.pointCoord || d.shapeCoordinate;
@@ -324,12 +333,12 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     Worker& worker = *workers_[w];
     const PixelRect tile = grid_.tile(static_cast<std::uint32_t>(t));
     // A tile's primitives lie scattered through the chunks, with their
-    // vertex records: those of a few primitives ahead are fetched while one
-    // is drawn.
-    constexpr int kPrimitivesAhead = 16, kRecordsAhead = 8;
-    TileWalk walk(chunks_, chunkCount, static_cast<std::uint32_t>(t)), ahead = walk, records = walk;
+    // varyings: those of a few primitives ahead are fetched while one is
+    // drawn.
+    constexpr int kPrimitivesAhead = 16, kPlanesAhead = 8;
+    TileWalk walk(chunks_, chunkCount, static_cast<std::uint32_t>(t)), ahead = walk, planes = walk;
     for (int k = 0; k < kPrimitivesAhead && !ahead.done(); ++k) ahead.next();
-    for (int k = 0; k < kRecordsAhead && !records.done(); ++k) records.next();
+    for (int k = 0; k < kPlanesAhead && !planes.done(); ++k) planes.next();
     for (; !walk.done(); walk.next()) {
       if (!ahead.done()) {
         const char* next = reinterpret_cast<const char*>(&ahead.primitive());
@@ -337,13 +346,11 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
         __builtin_prefetch(next + sizeof(Primitive) - 1);
         ahead.next();
       }
-      if (!records.done()) {
-        for (const std::uint32_t* record : records.primitive().vertex) {
-          if (!record) continue;
-          __builtin_prefetch(record);
-          __builtin_prefetch(record + 15);  // a record may reach into the next line
-        }
-        records.next();
+      if (!planes.done()) {
+        const char* next = reinterpret_cast<const char*>(planes.primitive().planes);
+        __builtin_prefetch(next);
+        __builtin_prefetch(next + 64);  // the chart's six components take 72 bytes
+        planes.next();
       }
       const Primitive& p = walk.primitive();
       DrawContext& d = *draws_[p.draw];

@@ -59,6 +59,7 @@ struct Primitive {
   float depthBias = 0;        // triangles: constant and slope-scaled offset
   const std::uint32_t* vertex[3] = {};
   const std::uint32_t* provoking = nullptr;  // flat attributes come from it
+  const std::uint32_t* planes = nullptr;     // varyings, once binned (attribute_planes.h)
 };
 
 // What depth bias needs of the draw.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/metal/exec/attribute_planes.h"
+
 namespace mtl::exec {
 
 PixelRect TileGrid::tile(std::uint32_t index) const {
@@ -128,6 +130,18 @@ void buildChunk(DrawContext* const* draws, const TileGrid& grid, PrimitiveChunk&
       c.primitives.resize(mark);
       d.faulted.store(true, std::memory_order_relaxed);
     }
+  }
+
+  // The primitives' varyings, then where each primitive's lie.
+  c.planes.clear();
+  std::size_t words = 0;
+  for (const Primitive& q : c.primitives) words += draws[q.draw]->resolved->planeWords;
+  c.planes.reserve(words);
+  for (const Primitive& q : c.primitives) appendPlanes(*draws[q.draw]->resolved, q, c.planes);
+  std::size_t at = 0;
+  for (Primitive& q : c.primitives) {
+    q.planes = c.planes.data() + at;
+    at += draws[q.draw]->resolved->planeWords;
   }
 
   // Sort into tiles, keeping the order within each tile.

@@ -39,6 +39,7 @@ struct PrimitiveChunk {
   std::vector<PrimitiveRange> ranges;
 
   std::vector<Primitive> primitives;  // set up, in order
+  std::vector<std::uint32_t> planes;  // their varyings (attribute_planes.h)
   RecordArena arena;                  // vertices made by clipping
   std::vector<std::uint32_t> tileStart;  // tile t's entries: [tileStart[t], tileStart[t + 1])
   std::vector<std::uint32_t> entries;    // indices into primitives
