@@ -223,6 +223,17 @@ bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes,
   if (format != PixelFormat::Depth32Float && format != PixelFormat::Depth16Unorm) return false;
   std::uint8_t* const corner = depth_.at(x, y, 0);
   const std::size_t size = depth_.info->bytesPerBlock;
+  if (format == PixelFormat::Depth32Float && floatRange_ && depth_.holdsQuad(x, y)) {
+    // The quad's four depths as two rows, the covered ones tested, the
+    // passing ones written.
+    const UInt4 stored = loadQuad(corner, depth_.stride);
+    const Float4 v = clampLanes(loadFloat4(z), splat(zMinFloat_), splat(zMaxFloat_));
+    const UInt4 pass = reinterpret_cast<UInt4>(comparesQuad(depthCompare_, v, reinterpret_cast<Float4>(stored))) &
+                       laneSelect(lanes);
+    if (depthWrite_) storeQuad(corner, depth_.stride, (reinterpret_cast<UInt4>(v) & pass) | (stored & ~pass));
+    lanes &= laneMask(reinterpret_cast<Int4>(pass));
+    return true;
+  }
   std::uint8_t* at[4] = {};
   for (unsigned k = 0; k < 4; ++k) {
     if (lanes & (1u << k)) at[k] = corner + (k >> 1) * depth_.stride + (k & 1) * size;
@@ -446,8 +457,10 @@ bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const 
   Float4 src[4], out[4];
   for (unsigned c = 0; c < 4; ++c) src[c] = clampLanes(loadFloat4(rows[c]), Float4{}, kOne);
   if (alphaToOne) src[3] = kOne;
-  // The covered pixels of the quad: (0,0), (1,0), (0,1), (1,1).
+  // The covered pixels of the quad: (0,0), (1,0), (0,1), (1,1); all four
+  // as two rows where the quad lies inside.
   std::uint8_t* const corner = view_.data + static_cast<std::uint64_t>(y) * view_.stride + static_cast<std::uint64_t>(x) * 4;
+  const bool whole = view_.holdsQuad(x, y);
   std::uint8_t* at[4] = {};
   for (unsigned k = 0; k < 4; ++k) {
     if (lanes & (1u << k)) at[k] = corner + (k >> 1) * view_.stride + (k & 1) * 4;
@@ -455,7 +468,9 @@ bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const 
   // The covered pixels' texels, and what is kept of them.
   const NSUInteger mask = blend_.writeMask & ColorWriteMaskAll;
   UInt4 old = {};
-  if (equation_ != Equation::replace || mask != ColorWriteMaskAll) {
+  if (whole) {
+    old = loadQuad(corner, view_.stride);
+  } else if (equation_ != Equation::replace || mask != ColorWriteMaskAll) {
     for (unsigned k = 0; k < 4; ++k) {
       if (at[k]) std::memcpy(&old[k], at[k], 4);
     }
@@ -497,6 +512,11 @@ bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const 
     if (mask & kChannelMask[c]) written |= 0xFFu << (8 * slot[c]);
   }
   texels = (texels & written) | (old & ~written);
+  if (whole) {
+    const UInt4 covered = laneSelect(lanes);
+    storeQuad(corner, view_.stride, (texels & covered) | (old & ~covered));
+    return true;
+  }
   for (unsigned k = 0; k < 4; ++k) {
     if (at[k]) std::memcpy(at[k], &texels[k], 4);
   }

@@ -30,11 +30,16 @@ struct AttachmentView {
   std::uint8_t* data = nullptr;
   std::uint64_t stride = 0;  // bytes per row
   std::uint32_t samples = 1;
+  std::int64_t width = 0, height = 0;
   const PixelFormatInfo* info = nullptr;
   std::uint8_t* at(std::int32_t x, std::int32_t y, unsigned sample) const {
     return data + static_cast<std::uint64_t>(y) * stride +
            (static_cast<std::uint64_t>(x) * samples + sample) * info->bytesPerBlock;
   }
+  // Whether the 2 x 2 quad at (x, y) lies wholly inside: then its pixels
+  // can be read and written as two rows, whichever of them are covered
+  // (a quad never spans two tiles, so no other worker writes them).
+  bool holdsQuad(std::int32_t x, std::int32_t y) const { return x + 1 < width && y + 1 < height; }
 };
 
 class DepthStencilUnit {

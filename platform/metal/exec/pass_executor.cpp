@@ -24,6 +24,8 @@ AttachmentView viewOf(const RenderPassAttachmentDescriptor& a) {
   v.data = t.levelData(a.slice, a.level);
   v.stride = t.levelBytesPerRow(a.level);
   v.samples = static_cast<std::uint32_t>(t.sampleCount());
+  v.width = static_cast<std::int64_t>(t.levelWidth(a.level));
+  v.height = static_cast<std::int64_t>(t.levelHeight(a.level));
   v.info = &t.formatInfo();
   return v;
 }

@@ -14,6 +14,7 @@ using Int4 = std::int32_t __attribute__((vector_size(16)));
 using UInt4 = std::uint32_t __attribute__((vector_size(16)));
 using Double2 = double __attribute__((vector_size(16)));
 using Int2 = std::int32_t __attribute__((vector_size(8)));
+using UInt64x2 = std::uint64_t __attribute__((vector_size(16)));
 
 inline Float4 loadFloat4(const void* p) {
   Float4 v;
@@ -22,6 +23,28 @@ inline Float4 loadFloat4(const void* p) {
 }
 inline void storeFloat4(void* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
 inline Float4 splat(float v) { return Float4{v, v, v, v}; }
+
+// All ones in lane k where bit k of `lanes` is set.
+inline UInt4 laneSelect(unsigned lanes) {
+  return UInt4{lanes & 1u ? ~0u : 0u, lanes & 2u ? ~0u : 0u, lanes & 4u ? ~0u : 0u, lanes & 8u ? ~0u : 0u};
+}
+
+// The four 32-bit texels of a 2 x 2 quad whose top-left one is at `corner`
+// (rows `stride` bytes apart), in quad order, and back.
+// (Each row through a 64-bit scalar: halves written into a vector in
+// memory would stall the load of the whole.)
+inline UInt4 loadQuad(const std::uint8_t* corner, std::uint64_t stride) {
+  std::uint64_t top, bottom;
+  std::memcpy(&top, corner, 8);
+  std::memcpy(&bottom, corner + stride, 8);
+  return reinterpret_cast<UInt4>(UInt64x2{top, bottom});
+}
+inline void storeQuad(std::uint8_t* corner, std::uint64_t stride, UInt4 v) {
+  const UInt64x2 rows = reinterpret_cast<UInt64x2>(v);
+  const std::uint64_t top = rows[0], bottom = rows[1];
+  std::memcpy(corner, &top, 8);
+  std::memcpy(corner + stride, &bottom, 8);
+}
 
 // Byte `b` of each 32-bit lane as a normalised 8-bit channel: b / 255 in
 // float, the pixel codec's float(b / 255.0) for every byte value (a test
