@@ -24,6 +24,11 @@ float wordFloat(const std::uint32_t* record, std::uint32_t word) {
 
 std::int32_t alignDown(std::int32_t v) { return v & ~3; }
 
+// Byte k all ones where bit k of the index is set.
+constexpr std::uint32_t kLaneBytes[16] = {
+    0x00000000, 0x000000FF, 0x0000FF00, 0x0000FFFF, 0x00FF0000, 0x00FF00FF, 0x00FFFF00, 0x00FFFFFF,
+    0xFF000000, 0xFF0000FF, 0xFF00FF00, 0xFF00FFFF, 0xFFFF0000, 0xFFFF00FF, 0xFFFFFF00, 0xFFFFFFFF};
+
 // Covered samples of a pixel (at most four): a table, as the baseline
 // instruction set has no population count.
 constexpr std::uint8_t kSampleCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
@@ -263,9 +268,12 @@ bool FragmentWorker::testQuad(unsigned q) {
   const DepthStencilUnit& ds = b.state->depthStencil;
   unsigned lanes = b.quadLanes(q);
   if (b.pattern.count == 1 && ds.testQuad(b.x[q], b.y[q], lanes, b.in.sampleZ[0] + 4 * q)) {
-    for (unsigned k = 0; k < 4; ++k) {
-      if (!(lanes & (1u << k))) b.clearLane(4 * q + k);
-    }
+    b.lanes = (b.lanes & ~(0xFu << (4 * q))) | (lanes << (4 * q));
+    // The failing lanes' samples cleared: a byte mask from the lanes' bits.
+    std::uint32_t samples;
+    std::memcpy(&samples, b.samples + 4 * q, 4);
+    samples &= kLaneBytes[lanes];
+    std::memcpy(b.samples + 4 * q, &samples, 4);
     return lanes != 0;
   }
   for (unsigned k = 0; k < 4; ++k) {

@@ -52,7 +52,7 @@ class TileWalk {
     settle();
   }
   bool done() const { return chunk_ == count_; }
-  const Primitive& primitive() const { return chunk().primitives[chunk().entries[entry_]]; }
+  const Primitive& primitive() const { return chunk().entries[entry_]; }
   void next() {
     ++entry_;
     settle();

@@ -163,7 +163,7 @@ void buildChunk(DrawContext* const* draws, const TileGrid& grid, PrimitiveChunk&
   std::vector<std::uint32_t>& next = c.fill;
   next.assign(c.tileStart.begin(), c.tileStart.end() - 1);
   for (std::uint32_t k = 0; k < c.primitives.size(); ++k) {
-    forEachTile(c.primitives[k], [&](std::uint32_t t) { c.entries[next[t]++] = k; });
+    forEachTile(c.primitives[k], [&](std::uint32_t t) { c.entries[next[t]++] = c.primitives[k]; });
   }
 }
 

@@ -42,7 +42,9 @@ struct PrimitiveChunk {
   std::vector<std::uint32_t> planes;  // their varyings (attribute_planes.h)
   RecordArena arena;                  // vertices made by clipping
   std::vector<std::uint32_t> tileStart;  // tile t's entries: [tileStart[t], tileStart[t + 1])
-  std::vector<std::uint32_t> entries;    // indices into primitives
+  // Copies of the primitives, tile after tile: a tile reads its own run
+  // from start to end.
+  std::vector<Primitive> entries;
   std::vector<std::uint32_t> fill;       // scratch of the sort
 };
 
