@@ -128,6 +128,10 @@ void DepthStencilUnit::configure(const AttachmentView& depth, const AttachmentVi
   zMinFloat_ = static_cast<float>(zMin);
   zMaxFloat_ = static_cast<float>(zMax);
   floatRange_ = zMinFloat_ == zMin && zMaxFloat_ == zMax;
+  const PixelFormat format = depth_.data ? depth_.info->format : PixelFormat::Invalid;
+  quadTests_ = !stencil_.data && depth_.samples == 1 && fastPathsEnabled() &&
+               (format == PixelFormat::Depth32Float || format == PixelFormat::Depth16Unorm);
+  wholeFloatQuads_ = quadTests_ && format == PixelFormat::Depth32Float && floatRange_;
 }
 
 bool DepthStencilUnit::depthPasses(const std::uint8_t* at, double z) const {
@@ -218,12 +222,9 @@ Int4 comparesQuad(CompareFunction f, Float4 a, Float4 b) {
 }  // namespace
 
 bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes, const float* z) const {
-  if (stencil_.data || !depth_.data || depth_.samples != 1 || !fastPathsEnabled()) return false;
-  const PixelFormat format = depth_.info->format;
-  if (format != PixelFormat::Depth32Float && format != PixelFormat::Depth16Unorm) return false;
+  if (!quadTests_) return false;
   std::uint8_t* const corner = depth_.at(x, y, 0);
-  const std::size_t size = depth_.info->bytesPerBlock;
-  if (format == PixelFormat::Depth32Float && floatRange_ && depth_.holdsQuad(x, y)) {
+  if (wholeFloatQuads_ && depth_.holdsQuad(x, y)) {
     // The quad's four depths as two rows, the covered ones tested, the
     // passing ones written.
     const UInt4 stored = loadQuad(corner, depth_.stride);
@@ -234,6 +235,8 @@ bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes,
     lanes &= laneMask(reinterpret_cast<Int4>(pass));
     return true;
   }
+  const PixelFormat format = depth_.info->format;
+  const std::size_t size = depth_.info->bytesPerBlock;
   std::uint8_t* at[4] = {};
   for (unsigned k = 0; k < 4; ++k) {
     if (lanes & (1u << k)) at[k] = corner + (k >> 1) * depth_.stride + (k & 1) * size;
@@ -312,6 +315,10 @@ void ColorUnit::configure(const AttachmentView& view,
            blend.rgbBlendOperation == BlendOperation::Add && blend.alphaBlendOperation == BlendOperation::Add;
   };
   directQuads_ = byte4_ && kind_ == Kind::Unorm && view.samples == 1 && fastPathsEnabled();
+  writtenBytes_ = 0;
+  for (unsigned c = 0; c < 4; ++c) {
+    if (blend.writeMask & kChannelMask[c]) writtenBytes_ |= 0xFFu << (8 * byteSlots(bgra_)[c]);
+  }
   equation_ = !blend.blendingEnabled ? Equation::replace
               : both(BlendFactor::SourceAlpha, BlendFactor::OneMinusSourceAlpha) ? Equation::sourceOver
               : both(BlendFactor::One, BlendFactor::One) ? Equation::additive
@@ -320,8 +327,7 @@ void ColorUnit::configure(const AttachmentView& view,
 }
 
 void ColorUnit::writeByte4(std::uint8_t* at, const float source[4]) const {
-  static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
-  const unsigned* slot = bgra_ ? kBgra : kRgba;
+  const unsigned* slot = byteSlots(bgra_);
   float out[4];
   if (blend_.blendingEnabled) {
     const float* table = unorm8Table();
@@ -437,8 +443,13 @@ Float4 operateQuad(BlendOperation op, Float4 s, Float4 fs, Float4 d, Float4 fd) 
 // one half, truncated.
 Int4 unorm8Quad(Float4 v) {
   const Float4 zero = {0, 0, 0, 0};
+#if defined(__SSE2__)
+  // maxps(a, b) is a > b ? a : b and minps(a, b) a < b ? a : b.
+  v = __builtin_ia32_minps(__builtin_ia32_maxps(v, zero), kOne);
+#else
   v = v > zero ? v : zero;  // NaN fails the comparison: 0
   v = v < kOne ? v : kOne;
+#endif
   const Double2 low = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1), Double2);
   const Double2 high = __builtin_convertvector(__builtin_shufflevector(v, v, 2, 3), Double2);
   const Double2 scale = {255.0, 255.0}, half = {0.5, 0.5};
@@ -452,34 +463,41 @@ Int4 unorm8Quad(Float4 v) {
 bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
                           bool alphaToOne) const {
   if (!directQuads_) return false;
-  static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
-  const unsigned* slot = bgra_ ? kBgra : kRgba;
+  if (bgra_) {
+    writeQuadAs<true>(x, y, lanes, rows, alphaToOne);
+  } else {
+    writeQuadAs<false>(x, y, lanes, rows, alphaToOne);
+  }
+  return true;
+}
+
+template <bool Bgra>
+void ColorUnit::writeQuadAs(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
+                            bool alphaToOne) const {
+  constexpr const unsigned* kSlot = byteSlots(Bgra);
   Float4 src[4], out[4];
   for (unsigned c = 0; c < 4; ++c) src[c] = clampLanes(loadFloat4(rows[c]), Float4{}, kOne);
   if (alphaToOne) src[3] = kOne;
   // The covered pixels of the quad: (0,0), (1,0), (0,1), (1,1); all four
   // as two rows where the quad lies inside.
-  std::uint8_t* const corner = view_.data + static_cast<std::uint64_t>(y) * view_.stride + static_cast<std::uint64_t>(x) * 4;
+  const std::uint64_t stride = view_.stride;
+  std::uint8_t* const corner = view_.data + static_cast<std::uint64_t>(y) * stride + static_cast<std::uint64_t>(x) * 4;
+  const auto pixel = [&](unsigned k) { return corner + (k >> 1) * stride + (k & 1) * 4; };
   const bool whole = view_.holdsQuad(x, y);
-  std::uint8_t* at[4] = {};
-  for (unsigned k = 0; k < 4; ++k) {
-    if (lanes & (1u << k)) at[k] = corner + (k >> 1) * view_.stride + (k & 1) * 4;
-  }
   // The covered pixels' texels, and what is kept of them.
-  const NSUInteger mask = blend_.writeMask & ColorWriteMaskAll;
   UInt4 old = {};
   if (whole) {
-    old = loadQuad(corner, view_.stride);
-  } else if (equation_ != Equation::replace || mask != ColorWriteMaskAll) {
+    old = loadQuad(corner, stride);
+  } else if (equation_ != Equation::replace || writtenBytes_ != ~0u) {
     for (unsigned k = 0; k < 4; ++k) {
-      if (at[k]) std::memcpy(&old[k], at[k], 4);
+      if (lanes & (1u << k)) std::memcpy(&old[k], pixel(k), 4);
     }
   }
   if (equation_ == Equation::replace) {
     std::copy(src, src + 4, out);
   } else {
     Float4 dst[4];
-    for (unsigned c = 0; c < 4; ++c) dst[c] = unorm8Channel(old, slot[c]);
+    for (unsigned c = 0; c < 4; ++c) dst[c] = unorm8Channel(old, kSlot[c]);
     switch (equation_) {
       case Equation::sourceOver: {
         const Float4 fs = src[3], fd = kOne - src[3];
@@ -506,21 +524,18 @@ bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const 
         break;
     }
   }
-  UInt4 texels = {}, written = {};
-  for (unsigned c = 0; c < 4; ++c) {
-    texels |= reinterpret_cast<UInt4>(unorm8Quad(out[c])) << (8 * slot[c]);
-    if (mask & kChannelMask[c]) written |= 0xFFu << (8 * slot[c]);
-  }
+  UInt4 texels = {};
+  for (unsigned c = 0; c < 4; ++c) texels |= reinterpret_cast<UInt4>(unorm8Quad(out[c])) << (8 * kSlot[c]);
+  const UInt4 written = UInt4{} + writtenBytes_;
   texels = (texels & written) | (old & ~written);
   if (whole) {
     const UInt4 covered = laneSelect(lanes);
-    storeQuad(corner, view_.stride, (texels & covered) | (old & ~covered));
-    return true;
+    storeQuad(corner, stride, (texels & covered) | (old & ~covered));
+    return;
   }
   for (unsigned k = 0; k < 4; ++k) {
-    if (at[k]) std::memcpy(at[k], &texels[k], 4);
+    if (lanes & (1u << k)) std::memcpy(pixel(k), &texels[k], 4);
   }
-  return true;
 }
 
 void ColorUnit::write(std::int32_t x, std::int32_t y, std::uint8_t samples,

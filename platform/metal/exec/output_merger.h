@@ -78,6 +78,8 @@ class DepthStencilUnit {
   // depth in float gives what clamping it in double does).
   bool floatRange_ = true;
   float zMinFloat_ = 0, zMaxFloat_ = 1;
+  bool quadTests_ = false;       // testQuad applies (fast paths on when configured)
+  bool wholeFloatQuads_ = false;  // and reads a Depth32Float quad inside as two rows
 };
 
 // A fragment's colour for one attachment: floats for normalised and float
@@ -105,6 +107,9 @@ class ColorUnit {
  private:
   void writeGeneric(std::uint8_t* at, const SourceColor& color) const;
   void writeByte4(std::uint8_t* at, const float source[4]) const;
+  template <bool Bgra>
+  void writeQuadAs(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
+                   bool alphaToOne) const;
 
   AttachmentView view_;
   RenderPipelineColorAttachmentDescriptor blend_;
@@ -117,6 +122,7 @@ class ColorUnit {
   enum class Equation : std::uint8_t { replace, sourceOver, additive, premultiplied, general };
   Equation equation_ = Equation::replace;
   bool directQuads_ = false;  // writeQuad applies (fast paths on when configured)
+  std::uint32_t writtenBytes_ = ~0u;  // the bytes of a byte-4 texel the write mask lets through
 };
 
 // The blend equation on one pixel in float: source, destination (decoded,

@@ -195,8 +195,7 @@ struct BilinearQuad {
       std::memcpy(&t01[k], row1 + static_cast<std::uint64_t>(i0[k]) * 4, 4);
       std::memcpy(&t11[k], row1 + static_cast<std::uint64_t>(i1[k]) * 4, 4);
     }
-    static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
-    const unsigned* slot = bgra ? kBgra : kRgba;
+    const unsigned* slot = byteSlots(bgra);
     for (unsigned c = 0; c < 4; ++c) {
       const unsigned b = slot[c];
       out[c] = w00 * unorm8Channel(t00, b) + w10 * unorm8Channel(t10, b) + w01 * unorm8Channel(t01, b) +
@@ -210,12 +209,18 @@ struct BilinearQuad {
 // channel.
 void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width, unsigned lanes,
                                  Float4 out[4]) const {
+  // The four texels' indices of the four lanes, worked out side by side
+  // (decoded textures hold fewer than 2^32 texels).
+  const UInt4 row0 = reinterpret_cast<UInt4>(j0) * static_cast<std::uint32_t>(width);
+  const UInt4 row1 = reinterpret_cast<UInt4>(j1) * static_cast<std::uint32_t>(width);
+  const UInt4 index[4] = {row0 + reinterpret_cast<UInt4>(i0), row0 + reinterpret_cast<UInt4>(i1),
+                          row1 + reinterpret_cast<UInt4>(i0), row1 + reinterpret_cast<UInt4>(i1)};
+  const Float4* base = texels.data();
   Float4 lane[4] = {};
   for (unsigned k = 0; k < 4; ++k) {
     if (!(lanes & (1u << k))) continue;
-    const Float4* row0 = texels.data() + static_cast<std::int64_t>(j0[k]) * width;
-    const Float4* row1 = texels.data() + static_cast<std::int64_t>(j1[k]) * width;
-    lane[k] = w00[k] * row0[i0[k]] + w10[k] * row0[i1[k]] + w01[k] * row1[i0[k]] + w11[k] * row1[i1[k]];
+    lane[k] = w00[k] * base[index[0][k]] + w10[k] * base[index[1][k]] + w01[k] * base[index[2][k]] +
+              w11[k] * base[index[3][k]];
   }
   // The four lanes' channels into four channels' lanes.
   const Float4 a = __builtin_shufflevector(lane[0], lane[1], 0, 4, 1, 5);
@@ -241,16 +246,15 @@ BilinearQuad bilinearQuad(const Level& l, Float4 u, Float4 v) {
   const Float4 tv = __builtin_convertvector(__builtin_convertvector(sv, Int4), Float4);
   const Float4 fu = tu > su ? tu - one : tu, fv = tv > sv ? tv - one : tv;
   const Float4 alpha = su - fu, beta = sv - fv;
-  const Int4 iu = __builtin_convertvector(fu, Int4), iv = __builtin_convertvector(fv, Int4);
-  const auto clamp = [](Int4 i, std::int64_t size) {
-    const Int4 high = Int4{} + static_cast<std::int32_t>(size - 1);
-    i = i < 0 ? Int4{} : i;
-    return i > high ? high : i;
+  // The indices clamped while still whole numbers in float (exact there):
+  // the same as clamping them as integers.
+  const auto clamp = [&](Float4 i, std::int64_t size) {
+    return __builtin_convertvector(clampLanes(i, Float4{}, splat(static_cast<float>(size - 1))), Int4);
   };
-  q.i0 = clamp(iu, l.width);
-  q.i1 = clamp(iu + 1, l.width);
-  q.j0 = clamp(iv, l.height);
-  q.j1 = clamp(iv + 1, l.height);
+  q.i0 = clamp(fu, l.width);
+  q.i1 = clamp(fu + one, l.width);
+  q.j0 = clamp(fv, l.height);
+  q.j1 = clamp(fv + one, l.height);
   q.w00 = (one - alpha) * (one - beta);
   q.w10 = alpha * (one - beta);
   q.w01 = (one - alpha) * beta;

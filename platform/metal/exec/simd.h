@@ -4,8 +4,10 @@
 // behaviour the paths rely on to give the general code's bits.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace mtl::exec {
 
@@ -24,10 +26,18 @@ inline Float4 loadFloat4(const void* p) {
 inline void storeFloat4(void* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
 inline Float4 splat(float v) { return Float4{v, v, v, v}; }
 
-// All ones in lane k where bit k of `lanes` is set.
-inline UInt4 laneSelect(unsigned lanes) {
+// All ones in lane k where bit k of `lanes` (below 16) is set.
+namespace detail {
+constexpr UInt4 laneSelectOf(unsigned lanes) {
   return UInt4{lanes & 1u ? ~0u : 0u, lanes & 2u ? ~0u : 0u, lanes & 4u ? ~0u : 0u, lanes & 8u ? ~0u : 0u};
 }
+template <unsigned... N>
+constexpr std::array<UInt4, sizeof...(N)> laneSelectTable(std::integer_sequence<unsigned, N...>) {
+  return {laneSelectOf(N)...};
+}
+inline constexpr std::array<UInt4, 16> kLaneSelect = laneSelectTable(std::make_integer_sequence<unsigned, 16>{});
+}  // namespace detail
+inline UInt4 laneSelect(unsigned lanes) { return detail::kLaneSelect[lanes & 0xFu]; }
 
 // The four 32-bit texels of a 2 x 2 quad whose top-left one is at `corner`
 // (rows `stride` bytes apart), in quad order, and back.
@@ -45,6 +55,12 @@ inline void storeQuad(std::uint8_t* corner, std::uint64_t stride, UInt4 v) {
   std::memcpy(corner, &top, 8);
   std::memcpy(corner + stride, &bottom, 8);
 }
+
+// The byte of an RGBA8 or BGRA8 texel holding each channel, red to alpha.
+namespace detail {
+inline constexpr unsigned kRgbaSlots[4] = {0, 1, 2, 3}, kBgraSlots[4] = {2, 1, 0, 3};
+}  // namespace detail
+constexpr const unsigned* byteSlots(bool bgra) { return bgra ? detail::kBgraSlots : detail::kRgbaSlots; }
 
 // Byte `b` of each 32-bit lane as a normalised 8-bit channel: b / 255 in
 // float, the pixel codec's float(b / 255.0) for every byte value (a test
