@@ -157,21 +157,6 @@ void LaneMachine::write(const Instruction& i, const LaneRows& value, LaneMask ac
 
 namespace {
 
-bool isComponentWise(Opcode op) {
-  switch (op) {
-    case Opcode::Mov: case Opcode::Convert: case Opcode::Select: case Opcode::Add:
-    case Opcode::Sub: case Opcode::Mul: case Opcode::Div: case Opcode::Rem: case Opcode::Neg:
-    case Opcode::Mad: case Opcode::Min: case Opcode::Max: case Opcode::Abs: case Opcode::Equal:
-    case Opcode::NotEqual: case Opcode::Less: case Opcode::LessEqual: case Opcode::Greater:
-    case Opcode::GreaterEqual: case Opcode::And: case Opcode::Or: case Opcode::Xor:
-    case Opcode::Not: case Opcode::Shl: case Opcode::Shr: case Opcode::LogicalNot:
-    case Opcode::Math1: case Opcode::Math2: case Opcode::Math3:
-      return true;
-    default:
-      return false;
-  }
-}
-
 struct Floats {
   float f[kLanes];
 };
@@ -259,7 +244,7 @@ bool isComparison(Opcode op) {
 }  // namespace
 
 void LaneMachine::alu(const Instruction& i, LaneMask active) {
-  if (isComponentWise(i.op)) {
+  if (msl::isComponentWise(i.op)) {
     const unsigned sources = msl::sourceCount(i);
     LaneRows out;
     for (unsigned c = 0; c < 4; ++c) {

@@ -203,24 +203,6 @@ bool DepthStencilUnit::test(std::int32_t x, std::int32_t y, unsigned sample, dou
   return pass;
 }
 
-namespace {
-
-// compares() of four lanes at once.
-Int4 comparesQuad(CompareFunction f, Float4 a, Float4 b) {
-  switch (f) {
-    case CompareFunction::Never: return Int4{};
-    case CompareFunction::Less: return a < b;
-    case CompareFunction::Equal: return a == b;
-    case CompareFunction::LessEqual: return a <= b;
-    case CompareFunction::Greater: return a > b;
-    case CompareFunction::NotEqual: return a != b;
-    case CompareFunction::GreaterEqual: return a >= b;
-    default: return Int4{-1, -1, -1, -1};
-  }
-}
-
-}  // namespace
-
 bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes, const float* z) const {
   if (!quadTests_) return false;
   std::uint8_t* const corner = depth_.at(x, y, 0);
@@ -229,7 +211,7 @@ bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes,
     // passing ones written.
     const UInt4 stored = loadQuad(corner, depth_.stride);
     const Float4 v = clampLanes(loadFloat4(z), splat(zMinFloat_), splat(zMaxFloat_));
-    const UInt4 pass = reinterpret_cast<UInt4>(comparesQuad(depthCompare_, v, reinterpret_cast<Float4>(stored))) &
+    const UInt4 pass = reinterpret_cast<UInt4>(comparesAs(depthCompare_, v, reinterpret_cast<Float4>(stored))) &
                        laneSelect(lanes);
     if (depthWrite_) storeQuad(corner, depth_.stride, (reinterpret_cast<UInt4>(v) & pass) | (stored & ~pass));
     lanes &= laneMask(reinterpret_cast<Int4>(pass));
@@ -248,7 +230,7 @@ bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes,
     for (unsigned k = 0; k < 4; ++k) {
       if (at[k]) std::memcpy(&stored[k], at[k], 4);
     }
-    const Int4 pass = comparesQuad(depthCompare_, v, stored);
+    const Int4 pass = comparesAs(depthCompare_, v, stored);
     for (unsigned k = 0; k < 4; ++k) {
       if (!at[k]) continue;
       if (!pass[k]) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/metal/msl/alu.h"
+
 namespace mtl::msl {
 namespace {
 
@@ -156,15 +158,9 @@ void ComponentSet::addAll(const ComponentSet& other) {
 
 unsigned readPositions(const Instruction& i, unsigned k) {
   const unsigned width = (1u << std::min<unsigned>(i.width, 4)) - 1;
+  if (isComponentWise(i.op)) return i.mask & 0xFu;
   switch (i.op) {
-    case Opcode::Mov: case Opcode::Convert: case Opcode::Select: case Opcode::Add:
-    case Opcode::Sub: case Opcode::Mul: case Opcode::Div: case Opcode::Rem: case Opcode::Neg:
-    case Opcode::Mad: case Opcode::Min: case Opcode::Max: case Opcode::Abs: case Opcode::Equal:
-    case Opcode::NotEqual: case Opcode::Less: case Opcode::LessEqual: case Opcode::Greater:
-    case Opcode::GreaterEqual: case Opcode::And: case Opcode::Or: case Opcode::Xor:
-    case Opcode::Not: case Opcode::Shl: case Opcode::Shr: case Opcode::LogicalNot:
-    case Opcode::Math1: case Opcode::Math2: case Opcode::Math3: case Opcode::Dfdx:
-    case Opcode::Dfdy: case Opcode::Fwidth:
+    case Opcode::Dfdx: case Opcode::Dfdy: case Opcode::Fwidth:
       return i.mask & 0xFu;
     case Opcode::Bitcast: case Opcode::Dot: case Opcode::Length: case Opcode::Distance:
     case Opcode::LengthSquared: case Opcode::DistanceSquared: case Opcode::Normalize:
