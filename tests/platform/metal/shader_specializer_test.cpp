@@ -15,6 +15,7 @@
 #include "platform/metal/msl/specializer.h"
 #include "shader_harness.h"
 #include "shader_samples.h"
+#include "specialization_check.h"
 
 namespace mtl::msl {
 namespace {
@@ -23,53 +24,14 @@ std::shared_ptr<const CompiledFunction> function(const std::string& source, cons
   return test::compileFunction(source, name);
 }
 
-// What every static load of `f` reads from `buffer` (slot 0).
-FixedValues loadsFrom(const CompiledFunction& f, const std::vector<std::uint8_t>& buffer) {
-  FixedValues fixed;
-  fixed.loads.resize(f.code.size());
-  for (std::size_t pc = 0; pc < f.code.size(); ++pc) {
-    const Instruction& i = f.code[pc];
-    if (i.op != Opcode::LoadBuffer || i.hasDynamicOffset || i.aux != 0) continue;
-    Register value{};
-    for (unsigned c = 0; c < 4; ++c) {
-      const std::size_t at = i.offset + c * i.stride;
-      if ((i.mask & (1u << c)) && at + 4 <= buffer.size()) std::memcpy(&value[c], &buffer[at], 4);
-    }
-    fixed.loads[pc] = value;
-  }
-  return fixed;
-}
-
-Invocation run(const CompiledFunction& f, const std::vector<std::pair<std::uint16_t, Register>>& pinned,
-               const std::vector<Register>& inputs, std::vector<std::uint8_t>& buffer) {
-  Invocation inv = prepareInvocation(f);
-  for (const auto& [reg, value] : pinned) inv.registers.at(reg) = value;
-  for (std::size_t k = 0; k < f.inputs.size(); ++k) setInput(inv, f.inputs[k], inputs[k]);
-  std::vector<BufferView> views{{buffer.data(), buffer.size(), false}};
-  interpret(f, inv, views);
-  EXPECT_TRUE(inv.finished);
-  return inv;
-}
-
 // Runs both on random inputs; returns the specialised function.
-SpecializedFunction expectSameOutputs(const CompiledFunction& f, std::vector<std::uint8_t> buffer, unsigned seed) {
-  const SpecializedFunction s = specialize(f, loadsFrom(f, buffer));
+SpecializedFunction expectSameOutputs(const CompiledFunction& f, const std::vector<std::uint8_t>& buffer,
+                                      unsigned seed) {
+  const SpecializedFunction s = specialize(f, test::loadsFrom(f, buffer));
   EXPECT_EQ(verify(s.function), "") << disassemble(s.function);
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<float> value(-3, 3);
-  for (int trial = 0; trial < 64; ++trial) {
-    std::vector<Register> inputs(f.inputs.size());
-    for (Register& r : inputs) {
-      for (auto& c : r) c = std::bit_cast<std::uint32_t>(trial % 5 == 0 ? 0.0f : value(rng));
-    }
-    const Invocation a = run(f, {}, inputs, buffer);
-    const Invocation b = run(s.function, s.pinned, inputs, buffer);
-    EXPECT_EQ(a.discarded, b.discarded);
-    for (const InterfaceValue& out : f.outputs) {
-      EXPECT_EQ(output(a, out), output(b, out)) << f.name << " output " << out.name << "\n"
-                                                << disassemble(s.function);
-    }
-  }
+  const test::SpecializationComparison c = test::compareSpecialization(f, s, buffer, seed);
+  EXPECT_EQ(c.compared, 64) << "every run ends";
+  EXPECT_EQ(c.difference, "") << disassemble(s.function);
   return s;
 }
 
@@ -190,8 +152,8 @@ vertex VOut fixedNormal(VIn in [[stage_in]]) {
     for (std::size_t k = 0; k < inputs.size(); ++k) {
       if (k != normalIndex) inputs[k] = {std::bit_cast<std::uint32_t>(x), 0, std::bit_cast<std::uint32_t>(x * 2), 0x3F800000u};
     }
-    const Invocation a = run(*f, {}, inputs, none);
-    const Invocation b = run(s.function, s.pinned, inputs, none);
+    const Invocation a = test::runPinned(*f, {}, inputs, none);
+    const Invocation b = test::runPinned(s.function, s.pinned, inputs, none);
     for (const InterfaceValue& out : f->outputs) EXPECT_EQ(output(a, out), output(b, out)) << out.name;
   }
 }
