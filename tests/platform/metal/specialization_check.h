@@ -4,18 +4,19 @@
 #pragma once
 
 #include <bit>
-#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/metal/msl/memory_access.h"
 #include "platform/metal/msl/reference_interpreter.h"
 #include "platform/metal/msl/specializer.h"
 
 namespace mtl::msl::test {
 
-// What every static load of `f` from slot 0 reads in `buffer`.
+// What every static load of `f` from slot 0 reads in `buffer` (as the
+// interpreter reads it: in the load's scalar kind).
 inline FixedValues loadsFrom(const CompiledFunction& f, const std::vector<std::uint8_t>& buffer) {
   FixedValues fixed;
   fixed.loads.resize(f.code.size());
@@ -24,8 +25,9 @@ inline FixedValues loadsFrom(const CompiledFunction& f, const std::vector<std::u
     if (i.op != Opcode::LoadBuffer || i.hasDynamicOffset || i.aux != 0) continue;
     Register value{};
     for (unsigned c = 0; c < 4; ++c) {
-      const std::size_t at = i.offset + c * i.stride;
-      if ((i.mask & (1u << c)) && at + 4 <= buffer.size()) std::memcpy(&value[c], &buffer[at], 4);
+      if (!(i.mask & (1u << c))) continue;
+      value[c] = readComponent(buffer.data(), buffer.size(), std::uint64_t{i.offset} + std::uint64_t{c} * i.stride,
+                               i.type);
     }
     fixed.loads[pc] = value;
   }
