@@ -184,6 +184,12 @@ void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRec
     for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
       coverPointBlock(p, pattern, bx, by, clip, coverage);
       if (!coverage.lanes) continue;
+      // The point coordinate of the block's columns and rows.
+      float u[4], v[4];
+      for (unsigned k = 0; k < 4; ++k) {
+        u[k] = static_cast<float>((bx + k + 0.5 - left) / size);
+        v[k] = static_cast<float>((by + k + 0.5 - top) / size);
+      }
       offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
         for (unsigned k = 0; k < 4; ++k) {
           const unsigned l = 4 * from + k, o = 4 * to + k;
@@ -191,8 +197,8 @@ void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRec
           in.z[o] = p.z[0];
           in.invW[o] = p.invW[0];
           for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][o] = p.z[0];
-          in.pointCoord[0][o] = static_cast<float>((bx + pixelXOfLane(l) + 0.5 - left) / size);
-          in.pointCoord[1][o] = static_cast<float>((by + pixelYOfLane(l) + 0.5 - top) / size);
+          in.pointCoord[0][o] = u[pixelXOfLane(l)];
+          in.pointCoord[1][o] = v[pixelYOfLane(l)];
         }
       });
     }

@@ -95,6 +95,12 @@ constexpr std::uint32_t kSpread[16] = {
     0x00000000, 0x00000001, 0x00000100, 0x00000101, 0x00010000, 0x00010001, 0x00010100, 0x00010101,
     0x01000000, 0x01000001, 0x01000100, 0x01000101, 0x01010000, 0x01010001, 0x01010100, 0x01010101};
 
+// Sets bit s of the sample byte of each lane in `lanes` (four lanes' bytes
+// a word).
+void addSampleLanes(LaneMask lanes, unsigned s, std::uint32_t (&words)[kLanes / 4]) {
+  for (unsigned g = 0; g < kLanes / 4; ++g) words[g] |= kSpread[(lanes >> (4 * g)) & 0xFu] << s;
+}
+
 // The lanes of the block whose sample s lies inside the triangle: E + tie
 // > 0 on every edge, that is E + tie - 1 >= 0, so the three values or-ed
 // together keep their sign bit clear. A narrow triangle's block in 32 bits
@@ -188,7 +194,7 @@ void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, st
     }
     const LaneMask m = coveredLanes(e, base) & clipMask;
     any |= m;
-    for (unsigned g = 0; g < kLanes / 4; ++g) words[g] |= kSpread[(m >> (4 * g)) & 0xFu] << s;
+    addSampleLanes(m, s, words);
   }
   std::memcpy(coverage.samples, words, sizeof words);
   coverage.lanes = any;
@@ -196,24 +202,27 @@ void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, st
 
 void coverPointBlock(const Primitive& p, const SamplePattern& pattern, std::int32_t bx,
                      std::int32_t by, const PixelRect& clip, BlockCoverage& coverage) {
-  coverage.lanes = 0;
   const double half = p.pointSize * (kSubpixels / 2.0);
   const double left = p.x[0] - half, right = p.x[0] + half;
   const double top = p.y[0] - half, bottom = p.y[0] + half;
-  for (unsigned lane = 0; lane < kLanes; ++lane) {
-    const std::int64_t X = bx + pixelXOfLane(lane), Y = by + pixelYOfLane(lane);
-    std::uint8_t samples = 0;
-    if (inside(clip, X, Y)) {
-      for (unsigned s = 0; s < pattern.count; ++s) {
-        const double sx = static_cast<double>(X * kSubpixels + pattern.x[s]);
-        const double sy = static_cast<double>(Y * kSubpixels + pattern.y[s]);
-        const bool in = left <= sx && sx < right && top <= sy && sy < bottom;
-        samples |= static_cast<std::uint8_t>(in) << s;
-      }
+  // A square: a sample is inside where its column's and its row's are.
+  const LaneMask clipMask = clipLanes(clip, bx, by);
+  std::uint32_t words[kLanes / 4] = {};
+  LaneMask any = 0;
+  for (unsigned s = 0; s < pattern.count; ++s) {
+    unsigned columns = 0, rows = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+      const double sx = static_cast<double>((std::int64_t{bx} + k) * kSubpixels + pattern.x[s]);
+      const double sy = static_cast<double>((std::int64_t{by} + k) * kSubpixels + pattern.y[s]);
+      columns |= (left <= sx && sx < right ? 1u : 0u) << k;
+      rows |= (top <= sy && sy < bottom ? 1u : 0u) << k;
     }
-    coverage.samples[lane] = samples;
-    if (samples) coverage.lanes |= 1u << lane;
+    const LaneMask m = kBlockLanes.columns[columns] & kBlockLanes.rows[rows] & clipMask;
+    any |= m;
+    addSampleLanes(m, s, words);
   }
+  std::memcpy(coverage.samples, words, sizeof words);
+  coverage.lanes = any;
 }
 
 void lineFragments(const Primitive& line, const PixelRect& clip, std::vector<Fragment>& out) {
