@@ -37,7 +37,7 @@ threaded=(metal_command_tests metal_texture_tests metal_shader_tests quartzcore_
           gles_renderer_tests gles_query_pool_tests gles_pixel_format_tests
           foundation_serial_queue_tests devices_services_tests
           gles_shader_tests gles_binding_tests gles_parameter_query_tests gles_eagl_tests
-          metal_raster_thread_tests
+          metal_raster_thread_tests metal_raster_tests
           chart_solar_image_threads_tests chart_solar_list_tests chart_solar_texture_tests
           chart_solar_globe_tests
           shadercompiler_converter_tests

@@ -240,6 +240,10 @@ void MGLRenderer::finishCommands() {
   const std::shared_ptr<mtl::CommandBuffer> buffer = commandBuffer_;
   flushCommands();
   buffer->waitUntilCompleted();
+  // Everything submitted has run, so the pools may start over as at a
+  // frame's end: a program that reads its frames back instead of
+  // presenting them would otherwise grow them without bound.
+  ++frameCount_;
 }
 
 bool MGLRenderer::presentDrawable() {

@@ -84,8 +84,8 @@ class MGLRenderer : public MGLObject {
   // The frame index for a per-frame pool write, after taking the frame's
   // slot (waiting for the GPU when every slot is in use).
   std::uint32_t frameIndexForWriting();
-  // Frames ended so far: tells pools that a new frame began even when its
-  // index equals the last one written.
+  // Frames ended so far, and waits for everything submitted: tells pools
+  // that they may start over even when the index is the one written last.
   std::uint64_t frameCount() const { return frameCount_; }
 
   void insertDebugMarker(const std::string& text);

@@ -1,5 +1,8 @@
 #include "platform/metal/command_buffer.h"
 
+#include <chrono>
+#include <thread>
+
 #include "platform/metal/blit_encoder.h"
 #include "platform/metal/command_log.h"
 #include "platform/metal/device.h"
@@ -111,9 +114,18 @@ void CommandBuffer::commit() {
 }
 
 void CommandBuffer::waitUntilCompleted() {
+  {
+    std::lock_guard lock(mutex_);
+    require(status_ >= CommandBufferStatus::Committed,
+            "waitUntilCompleted on a command buffer that was not committed");
+  }
+  // Short work (a clear, a small pass) ends before a sleeping thread could
+  // be woken: look for the end a little while before sleeping on it.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+  while (!done_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until) {
+    std::this_thread::yield();
+  }
   std::unique_lock lock(mutex_);
-  require(status_ >= CommandBufferStatus::Committed,
-          "waitUntilCompleted on a command buffer that was not committed");
   completed_.wait(lock, [this] { return finished_; });
 }
 
@@ -142,6 +154,7 @@ void CommandBuffer::execute() {
     handlers_.clear();
     finished_ = true;
   }
+  done_.store(true, std::memory_order_release);
   completed_.notify_all();
 }
 

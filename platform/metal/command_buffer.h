@@ -3,6 +3,7 @@
 // drawables and then calls its completed handlers, in commit order.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -80,6 +81,7 @@ class CommandBuffer : public std::enable_shared_from_this<CommandBuffer> {
   std::condition_variable completed_;
   CommandBufferStatus status_ = CommandBufferStatus::NotEnqueued;
   bool finished_ = false;  // completed and every handler has returned
+  std::atomic<bool> done_{false};  // finished_, for waiters that look before they sleep
   const CommandEncoder* openEncoder_ = nullptr;
   std::vector<std::function<void()>> work_;
   std::vector<std::shared_ptr<Drawable>> drawables_;

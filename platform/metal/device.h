@@ -85,8 +85,9 @@ class Device : public std::enable_shared_from_this<Device> {
   std::shared_ptr<Library> newDefaultLibrary();
   void setDefaultLibrarySource(std::string source);
 
-  // Threads that run render passes: 0 (the default) is one per core.
-  // The output is the same for any count.
+  // Threads that run render passes: 0 (the default) is the count in the
+  // environment variable TESSALY_GPU_THREADS, else one per core. The
+  // output is the same for any count.
   void setWorkerCount(unsigned workers);
   unsigned workerCount() const;
   exec::Executor& executor() { return *executor_; }

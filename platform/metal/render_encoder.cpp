@@ -118,23 +118,32 @@ void RenderCommandEncoder::validatePass() {
 }
 
 void RenderCommandEncoder::scheduleLoadActions() {
+  std::vector<LevelClear> clears;
   forEachAttachment(pass_, [&](int index, const RenderPassAttachmentDescriptor& a) {
     if (a.loadAction != LoadAction::Clear) return;
-    std::shared_ptr<Texture> texture = a.texture;
-    const NSUInteger slice = a.slice, level = a.level;
+    LevelClear c;
+    c.texture = a.texture;
+    c.slice = a.slice;
+    c.level = a.level;
     if (index >= 0) {
-      const ClearColor c = pass_.colorAttachments[index].clearColor;
-      log("clear ", AttachmentName{index}, " ", Numbers{c.red, c.green, c.blue, c.alpha});
-      buffer().addWork([=] { clearColor(*texture, slice, level, c); });
+      c.color = pass_.colorAttachments[index].clearColor;
+      log("clear ", AttachmentName{index}, " ", Numbers{c.color.red, c.color.green, c.color.blue, c.color.alpha});
     } else if (index == -1) {
-      const double depth = pass_.depthAttachment.clearDepth;
-      log("clear depth ", Numbers{depth});
-      buffer().addWork([=] { clearDepth(*texture, slice, level, depth); });
+      c.aspect = LevelClear::Aspect::depth;
+      c.depth = pass_.depthAttachment.clearDepth;
+      log("clear depth ", Numbers{c.depth});
     } else {
-      const std::uint32_t stencil = pass_.stencilAttachment.clearStencil;
-      log("clear stencil ", stencil);
-      buffer().addWork([=] { clearStencil(*texture, slice, level, stencil); });
+      c.aspect = LevelClear::Aspect::stencil;
+      c.stencil = pass_.stencilAttachment.clearStencil;
+      log("clear stencil ", c.stencil);
     }
+    clears.push_back(std::move(c));
+  });
+  if (clears.empty()) return;
+  // One loop of block fills over the GPU's workers.
+  exec::Executor* executor = &device().executor();
+  buffer().addWork([executor, clears = std::move(clears)] {
+    clearLevels(clears, [executor](std::size_t count, const auto& job) { executor->runRanges(count, job); });
   });
 }
 

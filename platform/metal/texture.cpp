@@ -13,6 +13,11 @@ NSUInteger fullChainLength(NSUInteger width, NSUInteger height) {
   return static_cast<NSUInteger>(std::bit_width(std::max<NSUInteger>({width, height, 1})));
 }
 
+std::uint64_t nextTextureId() {
+  static std::atomic<std::uint64_t> counter{0};
+  return ++counter;
+}
+
 }  // namespace
 
 TextureDescriptor TextureDescriptor::texture2DDescriptor(PixelFormat format, NSUInteger width,
@@ -33,7 +38,7 @@ TextureDescriptor TextureDescriptor::textureCubeDescriptor(PixelFormat format, N
 }
 
 Texture::Texture(const TextureDescriptor& descriptor, NSUInteger maxTextureSize)
-    : d_(descriptor), info_(pixelFormatInfo(descriptor.pixelFormat)) {
+    : d_(descriptor), info_(pixelFormatInfo(descriptor.pixelFormat)), id_(nextTextureId()) {
   require(info_ != nullptr, "Texture pixel format ", static_cast<NSUInteger>(d_.pixelFormat),
           " is not supported");
   const bool cube = d_.textureType == TextureType::TypeCube;
@@ -79,6 +84,7 @@ NSUInteger Texture::levelBytesPerRow(NSUInteger level) const {
 }
 
 std::uint8_t* Texture::levelData(NSUInteger slice, NSUInteger level) {
+  version_.fetch_add(1, std::memory_order_acq_rel);
   return storage_.at(slice * d_.mipmapLevelCount + level).data();
 }
 

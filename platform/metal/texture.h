@@ -3,6 +3,7 @@
 // Compressed formats are kept as opaque blocks.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -63,7 +64,8 @@ class Texture {
   void getBytes(void* bytes, NSUInteger bytesPerRow, const Region& region,
                 NSUInteger level) const;
 
-  // The GPU's view, used by encoders whatever the storage mode.
+  // The GPU's view, used by encoders whatever the storage mode. Handing
+  // out writable storage counts as a change of the contents.
   NSUInteger sliceCount() const { return d_.textureType == TextureType::TypeCube ? 6 : 1; }
   NSUInteger levelWidth(NSUInteger level) const;
   NSUInteger levelHeight(NSUInteger level) const;
@@ -71,6 +73,12 @@ class Texture {
   NSUInteger levelBytesPerRow(NSUInteger level) const;
   std::uint8_t* levelData(NSUInteger slice, NSUInteger level);
   const std::uint8_t* levelData(NSUInteger slice, NSUInteger level) const;
+
+  // Unique for the life of the process, and a count that grows whenever
+  // the contents may have changed: what is derived from them (the GPU's
+  // decoded texels) is keyed by both.
+  std::uint64_t id() const { return id_; }
+  std::uint64_t contentsVersion() const { return version_.load(std::memory_order_acquire); }
 
   // Throws unless `region` lies inside the level and is aligned to blocks.
   void checkRegion(const Region& region, NSUInteger level, NSUInteger slice) const;
@@ -83,6 +91,8 @@ class Texture {
   const PixelFormatInfo* info_;
   std::vector<std::vector<std::uint8_t>> storage_;  // slice * levels + level
   std::string label_;
+  std::uint64_t id_;
+  std::atomic<std::uint64_t> version_{0};
 };
 
 }  // namespace mtl

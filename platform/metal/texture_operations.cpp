@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "platform/metal/pixel_codec.h"
@@ -54,55 +55,97 @@ void copyLinear(Texture& texture, NSUInteger slice, NSUInteger level, const Regi
 
 namespace {
 
-// Writes one encoded texel into every sample of a level.
-void fillLevel(Texture& texture, NSUInteger slice, NSUInteger level,
-               void (*write)(const PixelFormatInfo&, const void*, std::uint8_t*),
-               const void* value) {
-  const PixelFormatInfo& info = texture.formatInfo();
-  const NSUInteger samples = texture.levelWidth(level) * texture.sampleCount();
-  std::uint8_t* data = texture.levelData(slice, level);
-  const NSUInteger stride = texture.levelBytesPerRow(level);
-  std::vector<std::uint8_t> texel(info.bytesPerBlock);
-  if (info.kind == ComponentKind::DepthStencil) {
-    // Depth and stencil share texels in combined formats: write in place.
-    for (NSUInteger y = 0; y < texture.levelHeight(level); ++y) {
-      for (NSUInteger s = 0; s < samples; ++s) write(info, value, data + y * stride + s * info.bytesPerBlock);
+// Fills below this many bytes run on the calling thread: waking the
+// workers would cost more.
+constexpr std::size_t kParallelFillBytes = std::size_t{1} << 20;
+
+// Fills `length` bytes with copies of the `size`-byte pattern.
+void fillPattern(std::uint8_t* out, std::size_t length, const std::uint8_t* pattern, std::size_t size) {
+  bool uniform = true;
+  for (std::size_t k = 1; k < size; ++k) uniform = uniform && pattern[k] == pattern[0];
+  if (uniform) {
+    std::memset(out, pattern[0], length);
+    return;
+  }
+  std::size_t done = std::min(size, length);
+  std::memcpy(out, pattern, done);
+  while (done < length) {
+    const std::size_t step = std::min(done, length - done);
+    std::memcpy(out + done, out, step);
+    done += step;
+  }
+}
+
+// One level being cleared: its rows, and the encoded texel they repeat.
+struct LevelFill {
+  const LevelClear* clear;
+  const PixelFormatInfo* info;
+  std::uint8_t* data;
+  std::size_t stride, rowBytes, rows;
+  std::uint8_t texel[16] = {};
+  // Depth and stencil share the texels of combined formats: the cleared
+  // one is written in place, texel by texel.
+  bool inPlace;
+};
+
+void fillRows(const LevelFill& f, std::size_t first, std::size_t last) {
+  const std::size_t size = f.info->bytesPerBlock;
+  if (f.inPlace) {
+    for (std::size_t y = first; y < last; ++y) {
+      for (std::size_t at = 0; at < f.rowBytes; at += size) {
+        std::uint8_t* texel = f.data + y * f.stride + at;
+        if (f.clear->aspect == LevelClear::Aspect::depth) {
+          encodeDepth(*f.info, f.clear->depth, texel);
+        } else {
+          encodeStencil(*f.info, f.clear->stencil, texel);
+        }
+      }
     }
     return;
   }
-  write(info, value, texel.data());
-  for (NSUInteger y = 0; y < texture.levelHeight(level); ++y) {
-    for (NSUInteger s = 0; s < samples; ++s) {
-      std::memcpy(data + y * stride + s * info.bytesPerBlock, texel.data(), texel.size());
-    }
+  if (f.stride == f.rowBytes) {
+    fillPattern(f.data + first * f.stride, (last - first) * f.rowBytes, f.texel, size);
+    return;
   }
+  for (std::size_t y = first; y < last; ++y) fillPattern(f.data + y * f.stride, f.rowBytes, f.texel, size);
 }
 
 }  // namespace
 
-void clearColor(Texture& texture, NSUInteger slice, NSUInteger level, const ClearColor& color) {
-  const Texel texel{color.red, color.green, color.blue, color.alpha};
-  fillLevel(texture, slice, level,
-            [](const PixelFormatInfo& info, const void* v, std::uint8_t* out) {
-              encodeTexel(info, *static_cast<const Texel*>(v), out);
-            },
-            &texel);
-}
-
-void clearDepth(Texture& texture, NSUInteger slice, NSUInteger level, double depth) {
-  fillLevel(texture, slice, level,
-            [](const PixelFormatInfo& info, const void* v, std::uint8_t* out) {
-              encodeDepth(info, *static_cast<const double*>(v), out);
-            },
-            &depth);
-}
-
-void clearStencil(Texture& texture, NSUInteger slice, NSUInteger level, std::uint32_t stencil) {
-  fillLevel(texture, slice, level,
-            [](const PixelFormatInfo& info, const void* v, std::uint8_t* out) {
-              encodeStencil(info, *static_cast<const std::uint32_t*>(v), out);
-            },
-            &stencil);
+void clearLevels(const std::vector<LevelClear>& clears, const ParallelRanges& parallel) {
+  std::vector<LevelFill> fills;
+  std::size_t rows = 0, bytes = 0;
+  for (const LevelClear& c : clears) {
+    Texture& t = *c.texture;
+    const PixelFormatInfo& info = t.formatInfo();
+    LevelFill f{&c, &info, t.levelData(c.slice, c.level), t.levelBytesPerRow(c.level),
+                t.levelWidth(c.level) * t.sampleCount() * info.bytesPerBlock, t.levelHeight(c.level), {},
+                c.aspect != LevelClear::Aspect::color && info.hasDepth && info.hasStencil};
+    switch (c.aspect) {
+      case LevelClear::Aspect::color:
+        encodeTexel(info, Texel{c.color.red, c.color.green, c.color.blue, c.color.alpha}, f.texel);
+        break;
+      case LevelClear::Aspect::depth: encodeDepth(info, c.depth, f.texel); break;
+      case LevelClear::Aspect::stencil: encodeStencil(info, c.stencil, f.texel); break;
+    }
+    rows += f.rows;
+    bytes += f.rows * f.rowBytes;
+    fills.push_back(f);
+  }
+  // The levels' rows one after the other, split into ranges.
+  const auto job = [&](std::size_t first, std::size_t last) {
+    std::size_t start = 0;
+    for (const LevelFill& f : fills) {
+      const std::size_t end = start + f.rows, from = std::max(first, start), to = std::min(last, end);
+      if (from < to) fillRows(f, from - start, to - start);
+      start = end;
+    }
+  };
+  if (parallel && bytes >= kParallelFillBytes) {
+    parallel(rows, job);
+  } else {
+    job(0, rows);
+  }
 }
 
 namespace {

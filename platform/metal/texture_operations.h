@@ -3,7 +3,11 @@
 // timeline; callers have validated their arguments.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "platform/metal/texture.h"
 
@@ -19,10 +23,26 @@ void copyTexels(const Texture& source, NSUInteger sourceSlice, NSUInteger source
 void copyLinear(Texture& texture, NSUInteger slice, NSUInteger level, const Region& region,
                 std::uint8_t* memory, NSUInteger bytesPerRow, bool toTexture);
 
-// Sets every sample of a level to the colour, depth or stencil value.
-void clearColor(Texture& texture, NSUInteger slice, NSUInteger level, const ClearColor& color);
-void clearDepth(Texture& texture, NSUInteger slice, NSUInteger level, double depth);
-void clearStencil(Texture& texture, NSUInteger slice, NSUInteger level, std::uint32_t stencil);
+// Runs job(first, last) over ranges that together cover [0, count), perhaps
+// at once on several threads; returns when every range is done.
+using ParallelRanges = std::function<void(
+    std::size_t count, const std::function<void(std::size_t first, std::size_t last)>& job)>;
+
+// What a load action sets every sample of a level to.
+struct LevelClear {
+  enum class Aspect : std::uint8_t { color, depth, stencil };
+  std::shared_ptr<Texture> texture;
+  NSUInteger slice = 0, level = 0;
+  Aspect aspect = Aspect::color;
+  ClearColor color;
+  double depth = 0;
+  std::uint32_t stencil = 0;
+};
+
+// Clears the levels as block fills of one encoded texel over whole rows,
+// all in one loop split over `parallel` when given (a depth or stencil
+// clear of a combined format writes its part of each texel in place).
+void clearLevels(const std::vector<LevelClear>& clears, const ParallelRanges& parallel = {});
 
 // Fills levels 1 and up of every slice, each texel the mean of the 2 x 2
 // texels (fewer at an odd edge) of the level above it.

@@ -77,6 +77,22 @@ TEST_F(AccumulatingBufferTest, AFrameIndexThatRepeatsStillStartsANewFrame) {
   EXPECT_EQ(pool->mtlBufferOffset(), 100u);
 }
 
+// Frames read back with glReadPixels and never presented: each wait for
+// the GPU lets the entry start over, so it does not grow with every frame.
+TEST_F(AccumulatingBufferTest, WaitingForTheGpuStartsTheEntryOver) {
+  makeFramebuffer(4, 4);
+  std::uint8_t bytes[4000] = {};
+  for (int frame = 0; frame < 200; ++frame) {
+    pool->set(sizeof bytes, bytes, 0, renderer());
+    pool->markRendered();
+    pool->set(sizeof bytes, bytes, 0, renderer());
+    pool->markRendered();
+    renderer().finishCommands();
+  }
+  EXPECT_LE(pool->mtlBufferLength(), 2 * MGLAccumulatingBuffer::kMinimumExpansion + 2 * sizeof bytes);
+  EXPECT_EQ(pool->mtlBufferOffset(), 4000u);
+}
+
 TEST_F(AccumulatingBufferTest, GrowingKeepsTheCurrentSegmentAtItsOffset) {
   makeFramebuffer(4, 4);
   std::vector<std::uint8_t> data(700);

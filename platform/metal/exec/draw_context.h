@@ -10,12 +10,14 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/metal/exec/lane_machine.h"
 #include "platform/metal/exec/output_merger.h"
 #include "platform/metal/exec/pass_record.h"
 #include "platform/metal/exec/pipeline_plan.h"
+#include "platform/metal/exec/program_variants.h"
 #include "platform/metal/exec/rasterizer.h"
 #include "platform/metal/exec/sampler.h"
 #include "platform/metal/exec/setup.h"
@@ -37,6 +39,29 @@ struct StateContext {
   const DrawState* state = nullptr;
   const PipelinePlan* plan = nullptr;
   StageBinding vertexStage, fragmentStage;
+
+  // The functions the draws run: specialised for what the state fixes, or
+  // the pipeline's own (variants null).
+  std::shared_ptr<const ProgramVariant> vertexVariant, fragmentVariant;
+  const LaneProgram* vertexProgram = nullptr;
+  const LaneProgram* fragmentProgram = nullptr;
+  std::uint64_t vertexProgramId = 0, fragmentProgramId = 0;
+  std::vector<const AttributeFetch*> fetches;         // attributes the vertex function reads
+  std::vector<const FragmentInput*> fragmentInputs;   // inputs the fragment function reads
+  // Where each input's planes lie in a primitive's (attribute_planes.h).
+  std::vector<std::uint32_t> planeOffsets;
+  std::uint32_t planeWords = 0;
+  bool readsPosition = false;    // [[position]]: depth and 1/w at each pixel
+  bool readsPerspective = false; // a perspective-correct varying
+  // The fragment function as one of the chart's shapes (kind none: run it),
+  // with the inputs it reads.
+  FragmentShape shape;
+  const FragmentInput* shapeColor = nullptr;
+  const FragmentInput* shapeCoordinate = nullptr;
+  std::uint32_t shapeColorPlanes = 0, shapeCoordinatePlanes = 0;  // their plane offsets
+  // Whether a lane of the fragment function reads another's values
+  // (derivatives, levels of detail): else helper lanes need no texels.
+  bool crossLane = true;
 
   // Geometry.
   ViewportTransform viewport;

@@ -5,12 +5,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/metal/exec/attribute_planes.h"
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/msl/builtin_math.h"
 
 namespace mtl::exec {
 namespace {
 
 constexpr std::int64_t kHalfPixel = kSubpixels / 2;
+constexpr unsigned kQuads = kLanes / 4;
+
 
 float wordFloat(const std::uint32_t* record, std::uint32_t word) {
   float v;
@@ -18,23 +22,27 @@ float wordFloat(const std::uint32_t* record, std::uint32_t word) {
   return v;
 }
 
-// All lanes of every quad that has a covered lane.
-LaneMask quadsOf(LaneMask lanes) {
-  LaneMask m = 0;
-  for (unsigned q = 0; q < 4; ++q) {
-    if (lanes & (0xFu << (4 * q))) m |= 0xFu << (4 * q);
-  }
-  return m;
-}
-
 std::int32_t alignDown(std::int32_t v) { return v & ~3; }
 
-// Pixel offsets of the lanes within their block.
-constexpr float kLaneX[kLanes] = {0, 1, 0, 1, 2, 3, 2, 3, 0, 1, 0, 1, 2, 3, 2, 3};
-constexpr float kLaneY[kLanes] = {0, 0, 1, 1, 0, 0, 1, 1, 2, 2, 3, 3, 2, 2, 3, 3};
+// Byte k all ones where bit k of the index is set.
+constexpr std::uint32_t kLaneBytes[16] = {
+    0x00000000, 0x000000FF, 0x0000FF00, 0x0000FFFF, 0x00FF0000, 0x00FF00FF, 0x00FFFF00, 0x00FFFFFF,
+    0xFF000000, 0xFF0000FF, 0xFF00FF00, 0xFF00FFFF, 0xFFFF0000, 0xFFFF00FF, 0xFFFFFF00, 0xFFFFFFFF};
+
+// Covered samples of a pixel (at most four): a table, as the baseline
+// instruction set has no population count.
+constexpr std::uint8_t kSampleCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+
+// Pixel offsets of the lanes of each quad within their block.
+constexpr Float4 kQuadX[kQuads] = {{0, 1, 0, 1}, {2, 3, 2, 3}, {0, 1, 0, 1}, {2, 3, 2, 3}};
+constexpr Float4 kQuadY[kQuads] = {{0, 0, 1, 1}, {0, 0, 1, 1}, {2, 2, 3, 3}, {2, 2, 3, 3}};
+
+// Four lanes of quad slot q.
+void store(float* lanes, unsigned q, Float4 v) { std::memcpy(lanes + 4 * q, &v, sizeof v); }
 
 }  // namespace
 
+// What the fragments of 16 lanes interpolate from.
 struct FragmentWorker::Interpolation {
   float b1[kLanes], b2[kLanes];  // perspective-correct weights of vertices 1 and 2
   float l1[kLanes], l2[kLanes];  // window-space weights
@@ -42,6 +50,26 @@ struct FragmentWorker::Interpolation {
   float invW[kLanes];
   float sampleZ[4][kLanes];      // depth at each sample, bias included
   float pointCoord[2][kLanes];
+};
+
+// Quads waiting to be shaded together: those of one draw state, each
+// from its own primitive, in submission order; quad q has lanes 4q..4q+3.
+struct FragmentWorker::Batch {
+  const StateContext* state = nullptr;
+  SamplePattern pattern;
+  unsigned count = 0;
+  DrawContext* draw[kQuads] = {};
+  const Primitive* primitive[kQuads] = {};
+  std::int32_t x[kQuads] = {}, y[kQuads] = {};  // the quads' top-left pixels
+  LaneMask lanes = 0;                           // covered pixels
+  std::uint8_t samples[kLanes] = {};            // covered samples of each pixel
+  Interpolation in;
+
+  unsigned quadLanes(unsigned q) const { return (lanes >> (4 * q)) & 0xFu; }
+  void clearLane(unsigned l) {
+    lanes &= ~(1u << l);
+    samples[l] = 0;
+  }
 };
 
 LaneMachine& MachineCache::machine(const LaneProgram& program, std::uint64_t key) {
@@ -68,6 +96,10 @@ LaneMachine& MachineCache::machine(const LaneProgram& program, std::uint64_t key
   return *slot->machine;
 }
 
+FragmentWorker::FragmentWorker() : batch_(std::make_unique<Batch>()), shaded_(std::make_unique<Shaded>()) {}
+
+FragmentWorker::~FragmentWorker() = default;
+
 void FragmentWorker::begin(std::size_t visibilityCounters) {
   visibility_.assign(visibilityCounters, 0);
 }
@@ -75,15 +107,19 @@ void FragmentWorker::begin(std::size_t visibilityCounters) {
 void FragmentWorker::rasterize(DrawContext& draw, const Primitive& p, const PixelRect& clip,
                                const SamplePattern& pattern) {
   if (draw.faulted.load(std::memory_order_relaxed)) return;
+  batch_->pattern = pattern;
   switch (p.kind) {
-    case PrimitiveKind::Triangle: triangle(draw, p, clip, pattern); break;
-    case PrimitiveKind::Point: point(draw, p, clip, pattern); break;
-    case PrimitiveKind::Line: line(draw, p, clip, pattern); break;
+    case PrimitiveKind::Triangle: triangle(draw, p, clip); break;
+    case PrimitiveKind::Point: point(draw, p, clip); break;
+    case PrimitiveKind::Line: line(draw, p, clip); break;
   }
 }
 
-void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const PixelRect& clip,
-                              const SamplePattern& pattern) {
+void FragmentWorker::finish() { flush(); }
+
+void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const PixelRect& clip) {
+  const SamplePattern& pattern = batch_->pattern;
+  const StateContext& state = *draw.resolved;
   TriangleEdges edges;
   triangleEdges(p, edges);
   // Window-space barycentrics of vertices 1 and 2 as planes over pixel
@@ -101,72 +137,81 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
     sample1[s] = g1x * ox + g1y * oy;
     sample2[s] = g2x * ox + g2y * oy;
   }
-  Interpolation in;
+  // Only what the draw uses. With 1/w = 1 at every vertex (flat 2-D
+  // drawing) the perspective weights are the window-space ones exactly.
+  const bool affine = p.invW[0] == 1.0f && p.invW[1] == 1.0f && p.invW[2] == 1.0f;
+  const bool perspective = state.readsPerspective && !affine;
+  const bool depth = state.depthStencil.active();
   BlockCoverage coverage;
   for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
     for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
       coverTriangleBlock(edges, pattern, bx, by, clip, coverage);
       if (!coverage.lanes) continue;
       const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
-      for (unsigned l = 0; l < kLanes; ++l) {
-        const float dx = dx0 + kLaneX[l], dy = dy0 + kLaneY[l];
-        in.l1[l] = g1x * dx + g1y * dy;
-        in.l2[l] = g2x * dx + g2y * dy;
-      }
-      for (unsigned l = 0; l < kLanes; ++l) {
-        const float l1 = in.l1[l], l2 = in.l2[l];
-        const float sum = p.invW[0] + l1 * dw1 + l2 * dw2;  // interpolated 1/w
-        const float reciprocal = 1.0f / sum;
-        in.b1[l] = l1 * p.invW[1] * reciprocal;
-        in.b2[l] = l2 * p.invW[2] * reciprocal;
-        in.z[l] = p.z[0] + l1 * dz1 + l2 * dz2;
-        in.invW[l] = sum;
-      }
-      for (unsigned s = 0; s < pattern.count; ++s) {
-        for (unsigned l = 0; l < kLanes; ++l) {
-          in.sampleZ[s][l] = (p.z[0] + (in.l1[l] + sample1[s]) * dz1 + (in.l2[l] + sample2[s]) * dz2) + p.depthBias;
+      offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
+        // The quad's four lanes side by side, each as the block's formula.
+        const Float4 dx = dx0 + kQuadX[from], dy = dy0 + kQuadY[from];
+        const Float4 l1 = g1x * dx + g1y * dy, l2 = g2x * dx + g2y * dy;
+        store(in.l1, to, l1);
+        store(in.l2, to, l2);
+        if (perspective || state.readsPosition) {
+          const Float4 sum = p.invW[0] + l1 * dw1 + l2 * dw2;  // interpolated 1/w
+          const Float4 reciprocal = 1.0f / sum;
+          store(in.b1, to, l1 * p.invW[1] * reciprocal);
+          store(in.b2, to, l2 * p.invW[2] * reciprocal);
+          store(in.z, to, p.z[0] + l1 * dz1 + l2 * dz2);
+          store(in.invW, to, sum);
+        } else {
+          store(in.b1, to, l1);
+          store(in.b2, to, l2);
         }
-      }
-      block(draw, p, bx, by, coverage, in, pattern);
+        if (!depth) return;
+        for (unsigned s = 0; s < pattern.count; ++s) {
+          store(in.sampleZ[s], to, (p.z[0] + (l1 + sample1[s]) * dz1 + (l2 + sample2[s]) * dz2) + p.depthBias);
+        }
+      });
     }
   }
 }
 
-void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRect& clip,
-                           const SamplePattern& pattern) {
-  Interpolation in;
+void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRect& clip) {
+  const SamplePattern& pattern = batch_->pattern;
   BlockCoverage coverage;
   const double size = p.pointSize;
   const double left = p.x[0] / double{kSubpixels} - size / 2;
   const double top = p.y[0] / double{kSubpixels} - size / 2;
-  for (unsigned l = 0; l < kLanes; ++l) {
-    in.b1[l] = in.b2[l] = in.l1[l] = in.l2[l] = 0;
-    in.z[l] = p.z[0];
-    in.invW[l] = p.invW[0];
-    for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][l] = p.z[0];
-  }
   for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
     for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
       coverPointBlock(p, pattern, bx, by, clip, coverage);
       if (!coverage.lanes) continue;
-      for (unsigned l = 0; l < kLanes; ++l) {
-        in.pointCoord[0][l] = static_cast<float>((bx + pixelXOfLane(l) + 0.5 - left) / size);
-        in.pointCoord[1][l] = static_cast<float>((by + pixelYOfLane(l) + 0.5 - top) / size);
+      // The point coordinate of the block's columns and rows.
+      float u[4], v[4];
+      for (unsigned k = 0; k < 4; ++k) {
+        u[k] = static_cast<float>((bx + k + 0.5 - left) / size);
+        v[k] = static_cast<float>((by + k + 0.5 - top) / size);
       }
-      block(draw, p, bx, by, coverage, in, pattern);
+      offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
+        for (unsigned k = 0; k < 4; ++k) {
+          const unsigned l = 4 * from + k, o = 4 * to + k;
+          in.b1[o] = in.b2[o] = in.l1[o] = in.l2[o] = 0;
+          in.z[o] = p.z[0];
+          in.invW[o] = p.invW[0];
+          for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][o] = p.z[0];
+          in.pointCoord[0][o] = u[pixelXOfLane(l)];
+          in.pointCoord[1][o] = v[pixelYOfLane(l)];
+        }
+      });
     }
   }
 }
 
-void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect& clip,
-                          const SamplePattern& pattern) {
+void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect& clip) {
   lineFragments(p, clip, fragments_);
   if (fragments_.empty()) return;
   const double dx = static_cast<double>(p.x[1]) - p.x[0];
   const double dy = static_cast<double>(p.y[1]) - p.y[0];
   const double length2 = dx * dx + dy * dy;
-  const std::uint8_t allSamples = static_cast<std::uint8_t>((1u << pattern.count) - 1);
-  Interpolation in;
+  const std::uint8_t allSamples = static_cast<std::uint8_t>((1u << batch_->pattern.count) - 1);
   BlockCoverage coverage;
   std::size_t k = 0;
   while (k < fragments_.size()) {
@@ -180,174 +225,275 @@ void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect
       coverage.samples[lane] = allSamples;
       ++k;
     }
-    for (unsigned l = 0; l < kLanes; ++l) {
-      const double cx = (bx + pixelXOfLane(l)) * double{kSubpixels} + kHalfPixel - p.x[0];
-      const double cy = (by + pixelYOfLane(l)) * double{kSubpixels} + kHalfPixel - p.y[0];
-      const double t = (cx * dx + cy * dy) / length2;
-      const double f0 = (1 - t) * p.invW[0], f1 = t * p.invW[1];
-      in.l1[l] = static_cast<float>(t);
-      in.l2[l] = 0;
-      in.b1[l] = static_cast<float>(f1 / (f0 + f1));
-      in.b2[l] = 0;
-      const double z = p.z[0] + t * (double{p.z[1]} - p.z[0]);
-      in.z[l] = static_cast<float>(z);
-      in.invW[l] = static_cast<float>(p.invW[0] + t * (double{p.invW[1]} - p.invW[0]));
-      for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][l] = static_cast<float>(z);
-    }
-    block(draw, p, bx, by, coverage, in, pattern);
+    offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
+      for (unsigned j = 0; j < 4; ++j) {
+        const unsigned l = 4 * from + j, o = 4 * to + j;
+        const double cx = (bx + pixelXOfLane(l)) * double{kSubpixels} + kHalfPixel - p.x[0];
+        const double cy = (by + pixelYOfLane(l)) * double{kSubpixels} + kHalfPixel - p.y[0];
+        const double t = (cx * dx + cy * dy) / length2;
+        const double f0 = (1 - t) * p.invW[0], f1 = t * p.invW[1];
+        in.l1[o] = static_cast<float>(t);
+        in.l2[o] = 0;
+        in.b1[o] = static_cast<float>(f1 / (f0 + f1));
+        in.b2[o] = 0;
+        const double z = p.z[0] + t * (double{p.z[1]} - p.z[0]);
+        in.z[o] = static_cast<float>(z);
+        in.invW[o] = static_cast<float>(p.invW[0] + t * (double{p.invW[1]} - p.invW[0]));
+        for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][o] = static_cast<float>(z);
+      }
+    });
   }
 }
 
-void FragmentWorker::loadInputs(const DrawContext& draw, const Primitive& p, std::int32_t bx,
-                                std::int32_t by, const Interpolation& in, LaneMachine& m) {
+template <typename Fill>
+void FragmentWorker::offerQuads(DrawContext& draw, const Primitive& p, std::int32_t bx, std::int32_t by,
+                                const BlockCoverage& coverage, Fill&& fill) {
+  const StateContext* state = draw.resolved;
+  const bool early = state->earlyTests && state->depthStencil.active();
+  for (unsigned from = 0; from < kQuads; ++from) {
+    const unsigned lanes = (coverage.lanes >> (4 * from)) & 0xFu;
+    if (!lanes) continue;
+    Batch& b = *batch_;
+    if (b.count == kQuads || (b.count > 0 && b.state != state)) flush();
+    b.state = state;
+    const unsigned q = b.count;
+    b.draw[q] = &draw;
+    b.primitive[q] = &p;
+    b.x[q] = bx + static_cast<std::int32_t>(2 * (from & 1));
+    b.y[q] = by + static_cast<std::int32_t>(2 * (from >> 1));
+    b.lanes = (b.lanes & ~(0xFu << (4 * q))) | (lanes << (4 * q));
+    std::memcpy(b.samples + 4 * q, coverage.samples + 4 * from, 4);
+    fill(b.in, q, from);
+    if (early && !testQuad(q)) continue;  // the slot is taken again
+    ++b.count;
+  }
+}
+
+bool FragmentWorker::testQuad(unsigned q) {
+  Batch& b = *batch_;
+  const DepthStencilUnit& ds = b.state->depthStencil;
+  unsigned lanes = b.quadLanes(q);
+  if (b.pattern.count == 1 && ds.testQuad(b.x[q], b.y[q], lanes, b.in.sampleZ[0] + 4 * q)) {
+    b.lanes = (b.lanes & ~(0xFu << (4 * q))) | (lanes << (4 * q));
+    // The failing lanes' samples cleared: a byte mask from the lanes' bits.
+    std::uint32_t samples;
+    std::memcpy(&samples, b.samples + 4 * q, 4);
+    samples &= kLaneBytes[lanes];
+    std::memcpy(b.samples + 4 * q, &samples, 4);
+    return lanes != 0;
+  }
+  for (unsigned k = 0; k < 4; ++k) {
+    const unsigned l = 4 * q + k;
+    if (!(b.lanes & (1u << l))) continue;
+    const std::int32_t x = b.x[q] + static_cast<std::int32_t>(k & 1);
+    const std::int32_t y = b.y[q] + static_cast<std::int32_t>(k >> 1);
+    for (unsigned s = 0; s < b.pattern.count; ++s) {
+      if (!(b.samples[l] & (1u << s))) continue;
+      if (!ds.test(x, y, s, b.in.sampleZ[s][l], b.primitive[q]->front)) {
+        b.samples[l] &= static_cast<std::uint8_t>(~(1u << s));
+      }
+    }
+    if (!b.samples[l]) b.lanes &= ~(1u << l);
+  }
+  return b.quadLanes(q) != 0;
+}
+
+void FragmentWorker::varyingQuad(const FragmentInput& input, std::uint32_t planes, unsigned count,
+                                 const unsigned* components, unsigned q, std::uint32_t* const out[]) const {
+  const Batch& b = *batch_;
+  const Primitive& p = *b.primitive[q];
+  const std::uint32_t* plane = p.planes + planes;
+  if (input.flat || p.kind == PrimitiveKind::Point) {
+    for (unsigned k = 0; k < count; ++k) std::fill_n(out[k], 4, plane[kPlaneWords * components[k]]);
+    return;
+  }
+  const Float4 weight1 = loadFloat4((input.perspective ? b.in.b1 : b.in.l1) + 4 * q);
+  const Float4 weight2 = loadFloat4((input.perspective ? b.in.b2 : b.in.l2) + 4 * q);
   const bool triangle = p.kind == PrimitiveKind::Triangle;
-  const bool line = p.kind == PrimitiveKind::Line;
-  for (const FragmentInput& input : draw.resolved->plan->fragmentInputs()) {
+  for (unsigned k = 0; k < count; ++k) {
+    const std::uint32_t* component = plane + kPlaneWords * components[k];
+    const float a0 = wordFloat(component, 0), d1 = wordFloat(component, 1);
+    Float4 values = a0 + weight1 * d1;
+    if (triangle) values += weight2 * wordFloat(component, 2);
+    if (input.scalar == msl::Scalar::Half) {
+      for (unsigned j = 0; j < 4; ++j) values[j] = msl::math::roundTo(msl::Scalar::Half, values[j]);
+    }
+    storeFloat4(out[k], values);
+  }
+}
+
+void FragmentWorker::shade(Shaded& out) {
+  const Batch& b = *batch_;
+  const StateContext& s = *b.state;
+  static constexpr unsigned kRgba[4] = {0, 1, 2, 3};
+  for (unsigned q = 0; q < b.count; ++q) {
+    std::uint32_t* const rows[4] = {out.color[0].v + 4 * q, out.color[1].v + 4 * q, out.color[2].v + 4 * q,
+                                    out.color[3].v + 4 * q};
+    varyingQuad(*s.shapeColor, s.shapeColorPlanes, 4, kRgba, q, rows);
+  }
+  if (s.shape.kind != FragmentShape::Kind::textured) return;
+  for (unsigned q = 0; q < b.count; ++q) {
+    if (s.shape.pointCoord) {
+      // As loadInputs() gives [[point_coord]]: zero but for points.
+      const bool point = b.primitive[q]->kind == PrimitiveKind::Point;
+      for (unsigned k = 0; k < 2; ++k) {
+        const unsigned c = k == 0 ? s.shape.u : s.shape.v;
+        storeFloat4(out.coordinate[k].v + 4 * q, point ? loadFloat4(b.in.pointCoord[c] + 4 * q) : Float4{});
+      }
+    } else {
+      const unsigned uv[2] = {s.shape.u, s.shape.v};
+      std::uint32_t* const rows[2] = {out.coordinate[0].v + 4 * q, out.coordinate[1].v + 4 * q};
+      varyingQuad(*s.shapeCoordinate, s.shapeCoordinatePlanes, 2, uv, q, rows);
+    }
+    if (!s.shape.flipV) continue;
+    Float4 v;
+    std::memcpy(&v, out.coordinate[1].v + 4 * q, sizeof v);
+    v = 1.0f - v;
+    std::memcpy(out.coordinate[1].v + 4 * q, &v, sizeof v);
+  }
+  const LaneMask quads = b.count == kQuads ? kAllLanes : (1u << (4 * b.count)) - 1;
+  textures_.sample(s.shape.sample, out.coordinate, out.none, out.none, quads, out.texel);
+  // The colour times the texel, lanes of helpers included (their texels may
+  // be left unfetched, and are then whatever the last batch left).
+  for (unsigned c = 0; c < 4; ++c) {
+    for (unsigned q = 0; q < b.count; ++q) {
+      Float4 color, texel;
+      std::memcpy(&color, out.color[c].v + 4 * q, sizeof color);
+      std::memcpy(&texel, out.texel[c].v + 4 * q, sizeof texel);
+      color = color * texel;
+      std::memcpy(out.color[c].v + 4 * q, &color, sizeof color);
+    }
+  }
+}
+
+void FragmentWorker::loadInputs(LaneMachine& m) {
+  const Batch& b = *batch_;
+  const Interpolation& in = b.in;
+  for (std::size_t index = 0; index < b.state->fragmentInputs.size(); ++index) {
+    const FragmentInput& input = *b.state->fragmentInputs[index];
     LaneRow* rows[4] = {&m.row(input.reg, 0), &m.row(input.reg, 1), &m.row(input.reg, 2),
                         &m.row(input.reg, 3)};
     switch (input.kind) {
       case FragmentInputKind::Position:
-        for (unsigned l = 0; l < kLanes; ++l) {
-          setLaneFloat(*rows[0], l, static_cast<float>(bx + pixelXOfLane(l)) + 0.5f);
-          setLaneFloat(*rows[1], l, static_cast<float>(by + pixelYOfLane(l)) + 0.5f);
-          setLaneFloat(*rows[2], l, in.z[l]);
-          setLaneFloat(*rows[3], l, in.invW[l]);
+        for (unsigned q = 0; q < b.count; ++q) {
+          for (unsigned k = 0; k < 4; ++k) {
+            const unsigned l = 4 * q + k;
+            setLaneFloat(*rows[0], l, static_cast<float>(b.x[q] + static_cast<std::int32_t>(k & 1)) + 0.5f);
+            setLaneFloat(*rows[1], l, static_cast<float>(b.y[q] + static_cast<std::int32_t>(k >> 1)) + 0.5f);
+          }
         }
+        std::memcpy(rows[2]->v, in.z, sizeof in.z);
+        std::memcpy(rows[3]->v, in.invW, sizeof in.invW);
         break;
       case FragmentInputKind::FrontFacing:
-        std::fill_n(rows[0]->v, kLanes, p.front ? 1u : 0u);
+        for (unsigned q = 0; q < b.count; ++q) std::fill_n(rows[0]->v + 4 * q, 4, b.primitive[q]->front ? 1u : 0u);
         for (unsigned c = 1; c < 4; ++c) std::fill_n(rows[c]->v, kLanes, 0u);
         break;
       case FragmentInputKind::PointCoord:
-        for (unsigned l = 0; l < kLanes; ++l) {
-          setLaneFloat(*rows[0], l, p.kind == PrimitiveKind::Point ? in.pointCoord[0][l] : 0.0f);
-          setLaneFloat(*rows[1], l, p.kind == PrimitiveKind::Point ? in.pointCoord[1][l] : 0.0f);
+        for (unsigned c = 0; c < 2; ++c) {
+          std::memcpy(rows[c]->v, in.pointCoord[c], sizeof in.pointCoord[c]);
+          for (unsigned q = 0; q < b.count; ++q) {
+            if (b.primitive[q]->kind != PrimitiveKind::Point) std::fill_n(rows[c]->v + 4 * q, 4, 0u);
+          }
         }
         std::fill_n(rows[2]->v, kLanes, 0u);
         std::fill_n(rows[3]->v, kLanes, 0u);
         break;
-      case FragmentInputKind::Varying: {
-        for (unsigned c = 0; c < 4; ++c) {
-          if (c >= input.components) {
-            std::fill_n(rows[c]->v, kLanes, 0u);
-            continue;
-          }
-          const std::uint32_t word = input.word + c;
-          if (input.flat || p.kind == PrimitiveKind::Point) {
-            const std::uint32_t* source = input.flat ? p.provoking : p.vertex[0];
-            std::fill_n(rows[c]->v, kLanes, source[word]);
-            continue;
-          }
-          const float a0 = wordFloat(p.vertex[0], word);
-          const float d1 = wordFloat(p.vertex[1], word) - a0;
-          const float d2 = triangle ? wordFloat(p.vertex[2], word) - a0 : 0.0f;
-          const float* w1 = input.perspective ? in.b1 : in.l1;
-          const float* w2 = input.perspective ? in.b2 : in.l2;
-          float values[kLanes];
-          if (triangle) {
-            for (unsigned l = 0; l < kLanes; ++l) values[l] = a0 + w1[l] * d1 + w2[l] * d2;
-          } else {
-            (void)line;
-            for (unsigned l = 0; l < kLanes; ++l) values[l] = a0 + w1[l] * d1;
-          }
-          if (input.scalar == msl::Scalar::Half) {
-            for (float& v : values) v = msl::math::roundTo(msl::Scalar::Half, v);
-          }
-          std::memcpy(rows[c]->v, values, sizeof values);
+      case FragmentInputKind::Varying:
+        for (unsigned c = input.components; c < 4; ++c) std::fill_n(rows[c]->v, kLanes, 0u);
+        for (unsigned q = 0; q < b.count; ++q) {
+          static constexpr unsigned kAll[4] = {0, 1, 2, 3};
+          std::uint32_t* const out[4] = {rows[0]->v + 4 * q, rows[1]->v + 4 * q, rows[2]->v + 4 * q,
+                                         rows[3]->v + 4 * q};
+          varyingQuad(input, b.state->planeOffsets[index], std::min<unsigned>(input.components, 4), kAll, q, out);
         }
         break;
-      }
     }
   }
 }
 
-void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t bx,
-                           std::int32_t by, BlockCoverage& coverage, const Interpolation& in,
-                           const SamplePattern& pattern) {
-  const DepthStencilUnit& ds = draw.resolved->depthStencil;
-  const bool tests = ds.active();
-  auto runTests = [&] {
-    if (pattern.count == 1) {
-      LaneMask passed = coverage.lanes;
-      if (ds.testBlock(bx, by, passed, in.sampleZ[0])) {
-        for (unsigned l = 0; l < kLanes; ++l) {
-          if (!(passed & (1u << l))) coverage.samples[l] = 0;
+LaneMachine* FragmentWorker::runFunction() {
+  Batch& b = *batch_;
+  const StateContext& s = *b.state;
+  LaneMachine& m = machines_.machine(*s.fragmentProgram, s.fragmentProgramId);
+  m.reset();
+  loadInputs(m);
+  const LaneMask quads = b.count == kQuads ? kAllLanes : (1u << (4 * b.count)) - 1;
+  if (!m.run(quads, s.fragmentStage.buffers.data(), s.fragmentStage.buffers.size(), &textures_, true)) return nullptr;
+  const LaneMask discarded = m.discarded();
+  for (unsigned l = 0; l < kLanes; ++l) {
+    if (discarded & (1u << l)) b.clearLane(l);
+  }
+  return &m;
+}
+
+void FragmentWorker::flush() {
+  Batch& b = *batch_;
+  if (b.count == 0) return;
+  const StateContext& s = *b.state;
+  try {
+    Outputs outputs;
+    if (s.shades) {
+      textures_.bind(&s.fragmentStage.textures, &s.fragmentStage.samplers, true);
+      if (!s.crossLane) textures_.restrictLanes(b.lanes);
+      if (s.shape.kind != FragmentShape::Kind::none) {
+        shade(*shaded_);
+        outputs.shaped = &shaded_->color;
+      } else {
+        outputs.machine = runFunction();
+        if (!outputs.machine) {
+          for (unsigned q = 0; q < b.count; ++q) b.draw[q]->faulted.store(true, std::memory_order_relaxed);
+          b.count = 0;
+          b.lanes = 0;
+          return;
         }
-        coverage.lanes = passed;
-        return;
       }
-    }
-    for (unsigned l = 0; l < kLanes; ++l) {
-      if (!(coverage.lanes & (1u << l))) continue;
-      const std::int32_t x = bx + static_cast<std::int32_t>(pixelXOfLane(l));
-      const std::int32_t y = by + static_cast<std::int32_t>(pixelYOfLane(l));
-      for (unsigned s = 0; s < pattern.count; ++s) {
-        if (!(coverage.samples[l] & (1u << s))) continue;
-        if (!ds.test(x, y, s, in.sampleZ[s][l], p.front)) coverage.samples[l] &= static_cast<std::uint8_t>(~(1u << s));
-      }
-      if (!coverage.samples[l]) coverage.lanes &= ~(1u << l);
-    }
-  };
-  if (tests && draw.resolved->earlyTests) {
-    runTests();
-    if (!coverage.lanes) return;
-  }
-  LaneMachine* m = nullptr;
-  if (draw.resolved->shades) {
-    const LaneProgram& program = *draw.resolved->plan->fragmentProgram();
-    m = &machines_.machine(program, draw.resolved->plan->id());
-    m->reset();
-    loadInputs(draw, p, bx, by, in, *m);
-    textures_.bind(&draw.resolved->fragmentStage.textures, &draw.resolved->fragmentStage.samplers, true);
-    if (!m->run(quadsOf(coverage.lanes), draw.resolved->fragmentStage.buffers.data(),
-                draw.resolved->fragmentStage.buffers.size(), &textures_, true)) {
-      draw.faulted.store(true, std::memory_order_relaxed);
-      return;
-    }
-    const LaneMask discarded = m->discarded();
-    if (discarded) {
-      coverage.lanes &= ~discarded;
-      for (unsigned l = 0; l < kLanes; ++l) {
-        if (discarded & (1u << l)) coverage.samples[l] = 0;
-      }
-      if (!coverage.lanes) return;
-    }
-    if (draw.resolved->alphaToCoverage) {
-      const ColorOutput* first = nullptr;
-      for (const ColorOutput& c : draw.resolved->plan->colorOutputs()) {
-        if (c.attachment == 0) first = &c;
-      }
-      if (first && msl::isFloating(first->scalar)) {
-        for (unsigned l = 0; l < kLanes; ++l) {
-          if (!(coverage.lanes & (1u << l))) continue;
-          const float alpha = std::clamp(laneFloat(m->row(first->reg, 3), l), 0.0f, 1.0f);
-          const unsigned keep = static_cast<unsigned>(std::lround(alpha * static_cast<float>(pattern.count)));
-          coverage.samples[l] &= static_cast<std::uint8_t>((1u << keep) - 1);
-          if (!coverage.samples[l]) coverage.lanes &= ~(1u << l);
+      if (s.alphaToCoverage) {
+        const ColorOutput* first = nullptr;
+        for (const ColorOutput& c : s.plan->colorOutputs()) {
+          if (c.attachment == 0) first = &c;
         }
-        if (!coverage.lanes) return;
+        if (first && msl::isFloating(first->scalar)) {
+          for (unsigned l = 0; l < kLanes; ++l) {
+            if (!(b.lanes & (1u << l))) continue;
+            const float alpha = std::clamp(laneFloat(outputs.row(first->reg, 3), l), 0.0f, 1.0f);
+            const unsigned keep = static_cast<unsigned>(std::lround(alpha * static_cast<float>(b.pattern.count)));
+            b.samples[l] &= static_cast<std::uint8_t>((1u << keep) - 1);
+            if (!b.samples[l]) b.lanes &= ~(1u << l);
+          }
+        }
       }
     }
+    for (unsigned q = 0; q < b.count; ++q) mergeQuad(q, s.shades ? &outputs : nullptr);
+  } catch (...) {
+    for (unsigned q = 0; q < b.count; ++q) b.draw[q]->faulted.store(true, std::memory_order_relaxed);
   }
-  if (tests && !draw.resolved->earlyTests) {
-    runTests();
-    if (!coverage.lanes) return;
-  }
-  if (draw.resolved->countsVisibility) {
+  b.count = 0;
+  b.lanes = 0;
+}
+
+void FragmentWorker::mergeQuad(unsigned q, const Outputs* m) {
+  Batch& b = *batch_;
+  const StateContext& s = *b.state;
+  if (!b.quadLanes(q)) return;
+  if (!s.earlyTests && s.depthStencil.active() && !testQuad(q)) return;
+  if (s.countsVisibility) {
     std::uint64_t passed = 0;
-    for (unsigned l = 0; l < kLanes; ++l) passed += static_cast<unsigned>(std::popcount(coverage.samples[l]));
-    visibility_[static_cast<std::size_t>(draw.resolved->visibility)] += passed;
+    for (unsigned k = 0; k < 4; ++k) passed += kSampleCount[b.samples[4 * q + k] & 0xFu];
+    visibility_[static_cast<std::size_t>(s.visibility)] += passed;
   }
   if (!m) return;
-  for (const ColorOutput* output : draw.resolved->writtenColors) {
-    const ColorUnit& unit = draw.resolved->colors[output->attachment];
+  const unsigned lanes = b.quadLanes(q);
+  for (const ColorOutput* output : s.writtenColors) {
+    const ColorUnit& unit = s.colors[output->attachment];
     if (output->scalar == msl::Scalar::Float && output->components == 4) {
-      const std::uint32_t* rows[4] = {m->row(output->reg, 0).v, m->row(output->reg, 1).v,
-                                      m->row(output->reg, 2).v, m->row(output->reg, 3).v};
-      if (unit.writeBlock(bx, by, coverage.lanes, rows, draw.resolved->alphaToOne)) continue;
+      const std::uint32_t* rows[4] = {m->row(output->reg, 0).v + 4 * q, m->row(output->reg, 1).v + 4 * q,
+                                      m->row(output->reg, 2).v + 4 * q, m->row(output->reg, 3).v + 4 * q};
+      if (unit.writeQuad(b.x[q], b.y[q], lanes, rows, s.alphaToOne)) continue;
     }
-    for (unsigned l = 0; l < kLanes; ++l) {
-      if (!(coverage.lanes & (1u << l))) continue;
+    for (unsigned k = 0; k < 4; ++k) {
+      const unsigned l = 4 * q + k;
+      if (!(lanes & (1u << k))) continue;
       SourceColor color;
       color.isSigned = msl::isSigned(output->scalar);
       for (unsigned c = 0; c < 4; ++c) {
@@ -357,12 +503,12 @@ void FragmentWorker::block(DrawContext& draw, const Primitive& p, std::int32_t b
         color.bits[c] = bits;
         color.value[c] = std::bit_cast<float>(bits);
       }
-      if (draw.resolved->alphaToOne) {
+      if (s.alphaToOne) {
         color.value[3] = 1.0f;
         color.bits[3] = msl::isFloating(output->scalar) ? 0x3F800000u : 1u;
       }
-      unit.write(bx + static_cast<std::int32_t>(pixelXOfLane(l)),
-                 by + static_cast<std::int32_t>(pixelYOfLane(l)), coverage.samples[l], color);
+      unit.write(b.x[q] + static_cast<std::int32_t>(k & 1), b.y[q] + static_cast<std::int32_t>(k >> 1),
+                 b.samples[l], color);
     }
   }
 }

@@ -4,9 +4,9 @@
 #include <bit>
 #include <cmath>
 
-#include "platform/metal/half_float.h"
 #include "platform/metal/msl/alu.h"
 #include "platform/metal/msl/builtin_math.h"
+#include "platform/metal/msl/memory_access.h"
 
 namespace mtl::exec {
 
@@ -14,6 +14,8 @@ using msl::Instruction;
 using msl::Opcode;
 using msl::Scalar;
 using msl::Src;
+using msl::readComponent;
+using msl::writeComponent;
 
 namespace {
 
@@ -51,7 +53,9 @@ bool isConstructEnd(Opcode op) {
 
 }  // namespace
 
-LaneProgram::LaneProgram(const msl::CompiledFunction& f) : function_(&f) {
+LaneProgram::LaneProgram(const msl::CompiledFunction& f,
+                         std::vector<std::pair<std::uint16_t, msl::Register>> pinned)
+    : function_(&f), pinned_(std::move(pinned)) {
   const std::size_t n = f.code.size();
   matchingEnd_.assign(n, 0);
   std::vector<std::uint32_t> open;
@@ -72,6 +76,9 @@ LaneProgram::LaneProgram(const msl::CompiledFunction& f) : function_(&f) {
   }
   for (const msl::InterfaceValue& in : f.inputs) {
     for (unsigned c = 0; c < 4; ++c) markWrite(first, in.reg, c, true);
+  }
+  for (const auto& [reg, value] : pinned_) {
+    for (unsigned c = 0; c < 4; ++c) markWrite(first, reg, c, true);
   }
   int depth = 0;
   bool left = false;
@@ -116,6 +123,10 @@ void LaneMachine::bind(const LaneProgram& program) {
   for (std::size_t k = 0; k < f.constants.size() && k < f.registerCount; ++k) {
     for (unsigned c = 0; c < 4; ++c) std::fill_n(row(static_cast<std::uint32_t>(k), c).v, kLanes, f.constants[k][c]);
   }
+  for (const auto& [reg, value] : program.pinned()) {
+    if (reg >= f.registerCount) continue;
+    for (unsigned c = 0; c < 4; ++c) std::fill_n(row(reg, c).v, kLanes, value[c]);
+  }
   stack_.reserve(16);
 }
 
@@ -145,21 +156,6 @@ void LaneMachine::write(const Instruction& i, const LaneRows& value, LaneMask ac
 }
 
 namespace {
-
-bool isComponentWise(Opcode op) {
-  switch (op) {
-    case Opcode::Mov: case Opcode::Convert: case Opcode::Select: case Opcode::Add:
-    case Opcode::Sub: case Opcode::Mul: case Opcode::Div: case Opcode::Rem: case Opcode::Neg:
-    case Opcode::Mad: case Opcode::Min: case Opcode::Max: case Opcode::Abs: case Opcode::Equal:
-    case Opcode::NotEqual: case Opcode::Less: case Opcode::LessEqual: case Opcode::Greater:
-    case Opcode::GreaterEqual: case Opcode::And: case Opcode::Or: case Opcode::Xor:
-    case Opcode::Not: case Opcode::Shl: case Opcode::Shr: case Opcode::LogicalNot:
-    case Opcode::Math1: case Opcode::Math2: case Opcode::Math3:
-      return true;
-    default:
-      return false;
-  }
-}
 
 struct Floats {
   float f[kLanes];
@@ -244,44 +240,11 @@ bool isComparison(Opcode op) {
          op == Opcode::LessEqual || op == Opcode::Greater || op == Opcode::GreaterEqual;
 }
 
-// One component read from memory, as its register bits.
-std::uint32_t readComponent(const std::uint8_t* p, Scalar kind) {
-  switch (msl::scalarSize(kind)) {
-    case 1: {
-      const std::uint8_t b = *p;
-      return kind == Scalar::Bool ? (b != 0) : msl::math::wrapInteger(kind, b);
-    }
-    case 2: {
-      std::uint16_t h;
-      std::memcpy(&h, p, 2);
-      if (kind == Scalar::Half) return msl::math::asBits(halfToFloat(h));
-      return msl::math::wrapInteger(kind, h);
-    }
-    default: {
-      std::uint32_t v;
-      std::memcpy(&v, p, 4);
-      return v;
-    }
-  }
-}
-
-void writeComponent(std::uint8_t* p, Scalar kind, std::uint32_t v) {
-  switch (msl::scalarSize(kind)) {
-    case 1: *p = static_cast<std::uint8_t>(v); break;
-    case 2: {
-      const std::uint16_t h = kind == Scalar::Half ? floatToHalf(msl::math::asFloat(v))
-                                                   : static_cast<std::uint16_t>(v);
-      std::memcpy(p, &h, 2);
-      break;
-    }
-    default: std::memcpy(p, &v, 4);
-  }
-}
 
 }  // namespace
 
 void LaneMachine::alu(const Instruction& i, LaneMask active) {
-  if (isComponentWise(i.op)) {
+  if (msl::isComponentWise(i.op)) {
     const unsigned sources = msl::sourceCount(i);
     LaneRows out;
     for (unsigned c = 0; c < 4; ++c) {

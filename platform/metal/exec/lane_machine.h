@@ -20,8 +20,10 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "platform/metal/msl/alu.h"
 #include "platform/metal/msl/bytecode.h"
 
 namespace mtl::exec {
@@ -76,9 +78,13 @@ struct LaneBuffer {
 // What the machine needs of a function, worked out once.
 class LaneProgram {
  public:
-  explicit LaneProgram(const msl::CompiledFunction& function);
+  // `pinned`: registers beyond the constants that hold a fixed value from
+  // the start and are never written (msl/specializer.h).
+  explicit LaneProgram(const msl::CompiledFunction& function,
+                       std::vector<std::pair<std::uint16_t, msl::Register>> pinned = {});
 
   const msl::CompiledFunction& function() const { return *function_; }
+  const std::vector<std::pair<std::uint16_t, msl::Register>>& pinned() const { return pinned_; }
   // For If, Loop and Block: the index of the matching EndIf, EndLoop or
   // EndBlock.
   std::uint32_t matchingEnd(std::size_t pc) const { return matchingEnd_[pc]; }
@@ -88,6 +94,7 @@ class LaneProgram {
 
  private:
   const msl::CompiledFunction* function_;
+  std::vector<std::pair<std::uint16_t, msl::Register>> pinned_;
   std::vector<std::uint32_t> matchingEnd_;
   std::vector<std::uint32_t> rowsToClear_;
 };

@@ -1,18 +1,16 @@
 #include "platform/metal/exec/output_merger.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 
 #include "platform/metal/exec/compare_function.h"
 #include "platform/metal/exec/lane_machine.h"
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/pixel_codec.h"
 
 namespace mtl::exec {
 namespace {
-
-std::atomic<bool> gFastPaths{true};
 
 std::uint32_t stencilOperation(StencilOperation op, std::uint32_t value, std::uint32_t reference) {
   switch (op) {
@@ -58,9 +56,6 @@ const float* unorm8Table() {
 }
 
 // Vector registers of the SSE2 baseline.
-using Float4 = float __attribute__((vector_size(16)));
-using Double2 = double __attribute__((vector_size(16)));
-using Int2 = std::int32_t __attribute__((vector_size(8)));
 
 float factor(BlendFactor f, unsigned channel, const float s[4], const float d[4], const float c[4]) {
   switch (f) {
@@ -99,9 +94,6 @@ constexpr unsigned kChannelMask[4] = {ColorWriteMaskRed, ColorWriteMaskGreen, Co
 
 }  // namespace
 
-void setFastPathsEnabled(bool enabled) { gFastPaths.store(enabled, std::memory_order_relaxed); }
-bool fastPathsEnabled() { return gFastPaths.load(std::memory_order_relaxed); }
-
 void blendColors(const RenderPipelineColorAttachmentDescriptor& b, const float s[4],
                  const float d[4], const float c[4], float out[4]) {
   for (unsigned k = 0; k < 4; ++k) {
@@ -130,8 +122,16 @@ void DepthStencilUnit::configure(const AttachmentView& depth, const AttachmentVi
   frontReference_ = frontReference & 0xFFu;
   backReference_ = backReference & 0xFFu;
   stencilUsed_ = stencil_.data && !(trivial(front_) && trivial(back_));
+  active_ = stencilUsed_ || (depth_.data && (depthCompare_ != CompareFunction::Always || depthWrite_));
   zMin_ = zMin;
   zMax_ = zMax;
+  zMinFloat_ = static_cast<float>(zMin);
+  zMaxFloat_ = static_cast<float>(zMax);
+  floatRange_ = zMinFloat_ == zMin && zMaxFloat_ == zMax;
+  const PixelFormat format = depth_.data ? depth_.info->format : PixelFormat::Invalid;
+  quadTests_ = !stencil_.data && depth_.samples == 1 && fastPathsEnabled() &&
+               (format == PixelFormat::Depth32Float || format == PixelFormat::Depth16Unorm);
+  wholeFloatQuads_ = quadTests_ && format == PixelFormat::Depth32Float && floatRange_;
 }
 
 bool DepthStencilUnit::depthPasses(const std::uint8_t* at, double z) const {
@@ -203,30 +203,62 @@ bool DepthStencilUnit::test(std::int32_t x, std::int32_t y, unsigned sample, dou
   return pass;
 }
 
-bool DepthStencilUnit::testBlock(std::int32_t bx, std::int32_t by, LaneMask& lanes, const float* z) const {
-  if (stencil_.data || !depth_.data || depth_.samples != 1 || !fastPathsEnabled()) return false;
+bool DepthStencilUnit::testQuad(std::int32_t x, std::int32_t y, unsigned& lanes, const float* z) const {
+  if (!quadTests_) return false;
+  std::uint8_t* const corner = depth_.at(x, y, 0);
+  if (wholeFloatQuads_ && depth_.holdsQuad(x, y)) {
+    // The quad's four depths as two rows, the covered ones tested, the
+    // passing ones written.
+    const UInt4 stored = loadQuad(corner, depth_.stride);
+    const Float4 v = clampLanes(loadFloat4(z), splat(zMinFloat_), splat(zMaxFloat_));
+    const UInt4 pass = reinterpret_cast<UInt4>(comparesAs(depthCompare_, v, reinterpret_cast<Float4>(stored))) &
+                       laneSelect(lanes);
+    if (depthWrite_) storeQuad(corner, depth_.stride, (reinterpret_cast<UInt4>(v) & pass) | (stored & ~pass));
+    lanes &= laneMask(reinterpret_cast<Int4>(pass));
+    return true;
+  }
   const PixelFormat format = depth_.info->format;
-  if (format != PixelFormat::Depth32Float && format != PixelFormat::Depth16Unorm) return false;
-  for (unsigned l = 0; l < kLanes; ++l) {
-    if (!(lanes & (1u << l))) continue;
-    std::uint8_t* at = depth_.at(bx + static_cast<std::int32_t>(pixelXOfLane(l)),
-                                 by + static_cast<std::int32_t>(pixelYOfLane(l)), 0);
-    const double clamped = std::clamp(static_cast<double>(z[l]), zMin_, zMax_);
+  const std::size_t size = depth_.info->bytesPerBlock;
+  std::uint8_t* at[4] = {};
+  for (unsigned k = 0; k < 4; ++k) {
+    if (lanes & (1u << k)) at[k] = corner + (k >> 1) * depth_.stride + (k & 1) * size;
+  }
+  if (format == PixelFormat::Depth32Float && floatRange_) {
+    // The four lanes side by side: clamped as std::clamp does, compared.
+    Float4 stored = {};
+    const Float4 v = clampLanes(loadFloat4(z), splat(zMinFloat_), splat(zMaxFloat_));
+    for (unsigned k = 0; k < 4; ++k) {
+      if (at[k]) std::memcpy(&stored[k], at[k], 4);
+    }
+    const Int4 pass = comparesAs(depthCompare_, v, stored);
+    for (unsigned k = 0; k < 4; ++k) {
+      if (!at[k]) continue;
+      if (!pass[k]) {
+        lanes &= ~(1u << k);
+      } else if (depthWrite_) {
+        std::memcpy(at[k], &v[k], 4);
+      }
+    }
+    return true;
+  }
+  for (unsigned k = 0; k < 4; ++k) {
+    if (!at[k]) continue;
+    const double clamped = std::clamp(static_cast<double>(z[k]), zMin_, zMax_);
     bool pass;
     if (format == PixelFormat::Depth32Float) {
       float stored;
-      std::memcpy(&stored, at, 4);
+      std::memcpy(&stored, at[k], 4);
       const float v = static_cast<float>(clamped);
       pass = compares(depthCompare_, v, stored);
-      if (pass && depthWrite_) std::memcpy(at, &v, 4);
+      if (pass && depthWrite_) std::memcpy(at[k], &v, 4);
     } else {
       std::uint16_t stored;
-      std::memcpy(&stored, at, 2);
+      std::memcpy(&stored, at[k], 2);
       const std::uint16_t v = unorm16(clamped);
       pass = compares(depthCompare_, v, stored);
-      if (pass && depthWrite_) std::memcpy(at, &v, 2);
+      if (pass && depthWrite_) std::memcpy(at[k], &v, 2);
     }
-    if (!pass) lanes &= ~(1u << l);
+    if (!pass) lanes &= ~(1u << k);
   }
   return true;
 }
@@ -259,11 +291,25 @@ void ColorUnit::configure(const AttachmentView& view,
   }
   bgra_ = info.format == PixelFormat::BGRA8Unorm;
   byte4_ = bgra_ || info.format == PixelFormat::RGBA8Unorm;
+  const auto both = [&](BlendFactor source, BlendFactor destination) {
+    return blend.sourceRGBBlendFactor == source && blend.sourceAlphaBlendFactor == source &&
+           blend.destinationRGBBlendFactor == destination && blend.destinationAlphaBlendFactor == destination &&
+           blend.rgbBlendOperation == BlendOperation::Add && blend.alphaBlendOperation == BlendOperation::Add;
+  };
+  directQuads_ = byte4_ && kind_ == Kind::Unorm && view.samples == 1 && fastPathsEnabled();
+  writtenBytes_ = 0;
+  for (unsigned c = 0; c < 4; ++c) {
+    if (blend.writeMask & kChannelMask[c]) writtenBytes_ |= 0xFFu << (8 * byteSlots(bgra_)[c]);
+  }
+  equation_ = !blend.blendingEnabled ? Equation::replace
+              : both(BlendFactor::SourceAlpha, BlendFactor::OneMinusSourceAlpha) ? Equation::sourceOver
+              : both(BlendFactor::One, BlendFactor::One) ? Equation::additive
+              : both(BlendFactor::One, BlendFactor::OneMinusSourceAlpha) ? Equation::premultiplied
+                                                                          : Equation::general;
 }
 
 void ColorUnit::writeByte4(std::uint8_t* at, const float source[4]) const {
-  static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
-  const unsigned* slot = bgra_ ? kBgra : kRgba;
+  const unsigned* slot = byteSlots(bgra_);
   float out[4];
   if (blend_.blendingEnabled) {
     const float* table = unorm8Table();
@@ -336,102 +382,142 @@ void ColorUnit::writeGeneric(std::uint8_t* at, const SourceColor& color) const {
 
 namespace {
 
-// factor() for 16 lanes, the choice made once.
-void factorRow(BlendFactor f, unsigned k, const float (*s)[kLanes], const float (*d)[kLanes],
-               const float* c, float* out) {
+const Float4 kOne = {1, 1, 1, 1};
+
+// factor() for the four lanes of a quad, the choice made once: the same
+// single operations, so the same bits.
+Float4 factorQuad(BlendFactor f, unsigned k, const Float4 s[4], const Float4 d[4], const float* c) {
   switch (f) {
-    case BlendFactor::Zero: for (unsigned l = 0; l < kLanes; ++l) out[l] = 0; break;
-    case BlendFactor::One: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1; break;
-    case BlendFactor::SourceColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = s[k][l]; break;
-    case BlendFactor::OneMinusSourceColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - s[k][l]; break;
-    case BlendFactor::SourceAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = s[3][l]; break;
-    case BlendFactor::OneMinusSourceAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - s[3][l]; break;
-    case BlendFactor::DestinationColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = d[k][l]; break;
-    case BlendFactor::OneMinusDestinationColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - d[k][l]; break;
-    case BlendFactor::DestinationAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = d[3][l]; break;
-    case BlendFactor::OneMinusDestinationAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - d[3][l]; break;
-    case BlendFactor::SourceAlphaSaturated:
-      for (unsigned l = 0; l < kLanes; ++l) out[l] = k == 3 ? 1 : std::min(s[3][l], 1 - d[3][l]);
-      break;
-    case BlendFactor::BlendColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = c[k]; break;
-    case BlendFactor::OneMinusBlendColor: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - c[k]; break;
-    case BlendFactor::BlendAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = c[3]; break;
-    case BlendFactor::OneMinusBlendAlpha: for (unsigned l = 0; l < kLanes; ++l) out[l] = 1 - c[3]; break;
-    default: for (unsigned l = 0; l < kLanes; ++l) out[l] = 0; break;
+    case BlendFactor::Zero: return Float4{};
+    case BlendFactor::One: return kOne;
+    case BlendFactor::SourceColor: return s[k];
+    case BlendFactor::OneMinusSourceColor: return kOne - s[k];
+    case BlendFactor::SourceAlpha: return s[3];
+    case BlendFactor::OneMinusSourceAlpha: return kOne - s[3];
+    case BlendFactor::DestinationColor: return d[k];
+    case BlendFactor::OneMinusDestinationColor: return kOne - d[k];
+    case BlendFactor::DestinationAlpha: return d[3];
+    case BlendFactor::OneMinusDestinationAlpha: return kOne - d[3];
+    case BlendFactor::SourceAlphaSaturated: {
+      if (k == 3) return kOne;
+      const Float4 a = s[3], b = kOne - d[3];
+      return b < a ? b : a;  // std::min(a, b)
+    }
+    case BlendFactor::BlendColor: return splat(c[k]);
+    case BlendFactor::OneMinusBlendColor: return splat(1 - c[k]);
+    case BlendFactor::BlendAlpha: return splat(c[3]);
+    case BlendFactor::OneMinusBlendAlpha: return splat(1 - c[3]);
+    default: return Float4{};
   }
+}
+
+Float4 operateQuad(BlendOperation op, Float4 s, Float4 fs, Float4 d, Float4 fd) {
+  switch (op) {
+    case BlendOperation::Subtract: return s * fs - d * fd;
+    case BlendOperation::ReverseSubtract: return d * fd - s * fs;
+    case BlendOperation::Min: return d < s ? d : s;  // std::min(s, d)
+    case BlendOperation::Max: return s < d ? d : s;  // std::max(s, d)
+    default: return s * fs + d * fd;
+  }
+}
+
+// unorm8() of four values: NaN to 0, clamped, times 255 in double, plus
+// one half, truncated.
+Int4 unorm8Quad(Float4 v) {
+  const Float4 zero = {0, 0, 0, 0};
+#if defined(__SSE2__)
+  // maxps(a, b) is a > b ? a : b and minps(a, b) a < b ? a : b.
+  v = __builtin_ia32_minps(__builtin_ia32_maxps(v, zero), kOne);
+#else
+  v = v > zero ? v : zero;  // NaN fails the comparison: 0
+  v = v < kOne ? v : kOne;
+#endif
+  const Double2 low = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1), Double2);
+  const Double2 high = __builtin_convertvector(__builtin_shufflevector(v, v, 2, 3), Double2);
+  const Double2 scale = {255.0, 255.0}, half = {0.5, 0.5};
+  const Int2 a = __builtin_convertvector(low * scale + half, Int2);
+  const Int2 b = __builtin_convertvector(high * scale + half, Int2);
+  return __builtin_shufflevector(a, b, 0, 1, 2, 3);
 }
 
 }  // namespace
 
-bool ColorUnit::writeBlock(std::int32_t bx, std::int32_t by, LaneMask lanes,
-                           const std::uint32_t* const rows[4], bool alphaToOne) const {
-  if (!(byte4_ && kind_ == Kind::Unorm && view_.samples == 1 && fastPathsEnabled())) return false;
-  static constexpr unsigned kRgba[4] = {0, 1, 2, 3}, kBgra[4] = {2, 1, 0, 3};
-  const unsigned* slot = bgra_ ? kBgra : kRgba;
-  float src[4][kLanes], dst[4][kLanes] = {}, out[4][kLanes];
-  for (unsigned c = 0; c < 4; ++c) {
-    float v[kLanes];
-    std::memcpy(v, rows[c], sizeof v);
-    for (unsigned l = 0; l < kLanes; ++l) src[c][l] = std::clamp(v[l], 0.0f, 1.0f);
-  }
-  if (alphaToOne) std::fill_n(src[3], kLanes, 1.0f);
-  std::uint8_t* at[kLanes] = {};
-  for (unsigned l = 0; l < kLanes; ++l) {
-    if (lanes & (1u << l)) {
-      at[l] = view_.at(bx + static_cast<std::int32_t>(pixelXOfLane(l)), by + static_cast<std::int32_t>(pixelYOfLane(l)), 0);
-    }
-  }
-  if (blend_.blendingEnabled) {
-    const float* table = unorm8Table();
-    for (unsigned l = 0; l < kLanes; ++l) {
-      if (!at[l]) continue;
-      for (unsigned c = 0; c < 4; ++c) dst[c][l] = table[at[l][slot[c]]];
-    }
-    float fs[kLanes], fd[kLanes];
-    for (unsigned k = 0; k < 4; ++k) {
-      const bool alpha = k == 3;
-      factorRow(alpha ? blend_.sourceAlphaBlendFactor : blend_.sourceRGBBlendFactor, k, src, dst, blendColor_.data(), fs);
-      factorRow(alpha ? blend_.destinationAlphaBlendFactor : blend_.destinationRGBBlendFactor, k, src, dst, blendColor_.data(), fd);
-      const float* s = src[k];
-      const float* d = dst[k];
-      float* o = out[k];
-      switch (alpha ? blend_.alphaBlendOperation : blend_.rgbBlendOperation) {
-        case BlendOperation::Subtract: for (unsigned l = 0; l < kLanes; ++l) o[l] = s[l] * fs[l] - d[l] * fd[l]; break;
-        case BlendOperation::ReverseSubtract: for (unsigned l = 0; l < kLanes; ++l) o[l] = d[l] * fd[l] - s[l] * fs[l]; break;
-        case BlendOperation::Min: for (unsigned l = 0; l < kLanes; ++l) o[l] = std::min(s[l], d[l]); break;
-        case BlendOperation::Max: for (unsigned l = 0; l < kLanes; ++l) o[l] = std::max(s[l], d[l]); break;
-        default: for (unsigned l = 0; l < kLanes; ++l) o[l] = s[l] * fs[l] + d[l] * fd[l]; break;
-      }
-    }
+bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
+                          bool alphaToOne) const {
+  if (!directQuads_) return false;
+  if (bgra_) {
+    writeQuadAs<true>(x, y, lanes, rows, alphaToOne);
   } else {
-    std::memcpy(out, src, sizeof out);
-  }
-  // unorm8() for every lane, four at a time in vector registers.
-  std::int32_t bytes[4][kLanes];
-  for (unsigned c = 0; c < 4; ++c) {
-    for (unsigned l = 0; l < kLanes; l += 4) {
-      Float4 v;
-      std::memcpy(&v, &out[c][l], sizeof v);
-      const Float4 zero = {0, 0, 0, 0}, one = {1, 1, 1, 1};
-      v = v > zero ? v : zero;  // NaN fails the comparison: 0
-      v = v < one ? v : one;
-      const Double2 low = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1), Double2);
-      const Double2 high = __builtin_convertvector(__builtin_shufflevector(v, v, 2, 3), Double2);
-      const Double2 scale = {255.0, 255.0}, half = {0.5, 0.5};
-      const Int2 a = __builtin_convertvector(low * scale + half, Int2);
-      const Int2 b = __builtin_convertvector(high * scale + half, Int2);
-      std::memcpy(&bytes[c][l], &a, sizeof a);
-      std::memcpy(&bytes[c][l + 2], &b, sizeof b);
-    }
-  }
-  const NSUInteger mask = blend_.writeMask;
-  for (unsigned l = 0; l < kLanes; ++l) {
-    if (!at[l]) continue;
-    for (unsigned c = 0; c < 4; ++c) {
-      if (mask & kChannelMask[c]) at[l][slot[c]] = static_cast<std::uint8_t>(bytes[c][l]);
-    }
+    writeQuadAs<false>(x, y, lanes, rows, alphaToOne);
   }
   return true;
+}
+
+template <bool Bgra>
+void ColorUnit::writeQuadAs(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
+                            bool alphaToOne) const {
+  constexpr const unsigned* kSlot = byteSlots(Bgra);
+  Float4 src[4], out[4];
+  for (unsigned c = 0; c < 4; ++c) src[c] = clampLanes(loadFloat4(rows[c]), Float4{}, kOne);
+  if (alphaToOne) src[3] = kOne;
+  // The covered pixels of the quad: (0,0), (1,0), (0,1), (1,1); all four
+  // as two rows where the quad lies inside.
+  const std::uint64_t stride = view_.stride;
+  std::uint8_t* const corner = view_.data + static_cast<std::uint64_t>(y) * stride + static_cast<std::uint64_t>(x) * 4;
+  const auto pixel = [&](unsigned k) { return corner + (k >> 1) * stride + (k & 1) * 4; };
+  const bool whole = view_.holdsQuad(x, y);
+  // The covered pixels' texels, and what is kept of them.
+  UInt4 old = {};
+  if (whole) {
+    old = loadQuad(corner, stride);
+  } else if (equation_ != Equation::replace || writtenBytes_ != ~0u) {
+    for (unsigned k = 0; k < 4; ++k) {
+      if (lanes & (1u << k)) std::memcpy(&old[k], pixel(k), 4);
+    }
+  }
+  if (equation_ == Equation::replace) {
+    std::copy(src, src + 4, out);
+  } else {
+    Float4 dst[4];
+    for (unsigned c = 0; c < 4; ++c) dst[c] = unorm8Channel(old, kSlot[c]);
+    switch (equation_) {
+      case Equation::sourceOver: {
+        const Float4 fs = src[3], fd = kOne - src[3];
+        for (unsigned c = 0; c < 4; ++c) out[c] = src[c] * fs + dst[c] * fd;
+        break;
+      }
+      case Equation::additive:
+        for (unsigned c = 0; c < 4; ++c) out[c] = src[c] * kOne + dst[c] * kOne;
+        break;
+      case Equation::premultiplied: {
+        const Float4 fd = kOne - src[3];
+        for (unsigned c = 0; c < 4; ++c) out[c] = src[c] * kOne + dst[c] * fd;
+        break;
+      }
+      default:
+        for (unsigned c = 0; c < 4; ++c) {
+          const bool alpha = c == 3;
+          const Float4 fs = factorQuad(alpha ? blend_.sourceAlphaBlendFactor : blend_.sourceRGBBlendFactor, c,
+                                       src, dst, blendColor_.data());
+          const Float4 fd = factorQuad(alpha ? blend_.destinationAlphaBlendFactor : blend_.destinationRGBBlendFactor,
+                                       c, src, dst, blendColor_.data());
+          out[c] = operateQuad(alpha ? blend_.alphaBlendOperation : blend_.rgbBlendOperation, src[c], fs, dst[c], fd);
+        }
+        break;
+    }
+  }
+  UInt4 texels = {};
+  for (unsigned c = 0; c < 4; ++c) texels |= reinterpret_cast<UInt4>(unorm8Quad(out[c])) << (8 * kSlot[c]);
+  const UInt4 written = UInt4{} + writtenBytes_;
+  texels = (texels & written) | (old & ~written);
+  if (whole) {
+    const UInt4 covered = laneSelect(lanes);
+    storeQuad(corner, stride, (texels & covered) | (old & ~covered));
+    return;
+  }
+  for (unsigned k = 0; k < 4; ++k) {
+    if (lanes & (1u << k)) std::memcpy(pixel(k), &texels[k], 4);
+  }
 }
 
 void ColorUnit::write(std::int32_t x, std::int32_t y, std::uint8_t samples,

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "platform/metal/buffer.h"
+#include "platform/metal/exec/attribute_planes.h"
+#include "platform/metal/msl/builtins.h"
 #include "platform/metal/texture.h"
 
 namespace mtl::exec {
@@ -22,6 +24,8 @@ AttachmentView viewOf(const RenderPassAttachmentDescriptor& a) {
   v.data = t.levelData(a.slice, a.level);
   v.stride = t.levelBytesPerRow(a.level);
   v.samples = static_cast<std::uint32_t>(t.sampleCount());
+  v.width = static_cast<std::int64_t>(t.levelWidth(a.level));
+  v.height = static_cast<std::int64_t>(t.levelHeight(a.level));
   v.info = &t.formatInfo();
   return v;
 }
@@ -38,6 +42,37 @@ std::uint64_t recordEstimate(const DrawCall& call) {
   return n > kMaxRecordsPerDraw ? kMaxRecordsPerDraw + 1 : static_cast<std::uint64_t>(n);
 }
 
+// The primitives of one tile in submission order: its entries of each
+// chunk in turn.
+class TileWalk {
+ public:
+  TileWalk(const std::vector<std::unique_ptr<PrimitiveChunk>>& chunks, std::size_t count, std::uint32_t tile)
+      : chunks_(&chunks), count_(count), tile_(tile) {
+    if (count_ > 0) entry_ = chunk().tileStart[tile_];
+    settle();
+  }
+  bool done() const { return chunk_ == count_; }
+  const Primitive& primitive() const { return chunk().entries[entry_]; }
+  void next() {
+    ++entry_;
+    settle();
+  }
+
+ private:
+  const PrimitiveChunk& chunk() const { return *(*chunks_)[chunk_]; }
+  void settle() {
+    while (chunk_ < count_ && entry_ >= chunk().tileStart[tile_ + 1]) {
+      if (++chunk_ < count_) entry_ = chunk().tileStart[tile_];
+    }
+  }
+
+  const std::vector<std::unique_ptr<PrimitiveChunk>>* chunks_;
+  std::size_t count_;
+  std::uint32_t tile_;
+  std::size_t chunk_ = 0;
+  std::uint32_t entry_ = 0;
+};
+
 }  // namespace
 
 Executor::Executor(unsigned workers) : requestedWorkers_(workers) {}
@@ -52,7 +87,16 @@ void Executor::setWorkerCount(unsigned workers) {
 
 unsigned Executor::workerCount() {
   std::lock_guard lock(mutex_);
-  return requestedWorkers_ == 0 ? WorkerPool::coreCount() : requestedWorkers_;
+  return requestedWorkers_ == 0 ? WorkerPool::defaultWorkerCount() : requestedWorkers_;
+}
+
+void Executor::runRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job) {
+  std::lock_guard lock(mutex_);
+  if (!pool_) pool_ = std::make_unique<WorkerPool>(requestedWorkers_);
+  // A few ranges per worker, so that one slow worker does not hold the rest.
+  const std::size_t ranges = std::min<std::size_t>(count, std::size_t{pool_->workerCount()} * 4);
+  if (ranges == 0) return;
+  pool_->run(ranges, [&](std::size_t k, unsigned) { job(count * k / ranges, count * (k + 1) / ranges); });
 }
 
 void Executor::run(std::size_t count, bool serial, const WorkerPool::Job& job) {
@@ -69,6 +113,76 @@ std::int32_t Executor::visibilityCounter(NSUInteger offset) {
   }
   visibilityOffsets_.push_back(offset);
   return static_cast<std::int32_t>(visibilityOffsets_.size() - 1);
+}
+
+void Executor::chooseFunctions(StateContext& d) {
+  const PipelinePlan& plan = *d.plan;
+  // A stage that writes buffers could change what its loads read.
+  const bool specialize = fastPathsEnabled() && !plan.vertexStage().writesBuffers &&
+                          !plan.fragmentStage().writesBuffers;
+  d.vertexVariant = d.fragmentVariant = nullptr;
+  d.vertexProgram = &plan.vertexProgram();
+  d.vertexProgramId = d.fragmentProgramId = plan.id();
+  d.fragmentProgram = plan.fragmentProgram();
+  if (specialize) {
+    const msl::CompiledFunction& vertex = plan.vertexProgram().function();
+    d.vertexVariant = plan.vertexVariants().variant(
+        vertex, fixedValues(vertex, d.vertexStage.buffers.data(), d.vertexStage.buffers.size(), plan.attributes()));
+    d.vertexProgram = &d.vertexVariant->program;
+    d.vertexProgramId = d.vertexVariant->id;
+    if (d.fragmentProgram) {
+      const msl::CompiledFunction& fragment = d.fragmentProgram->function();
+      d.fragmentVariant = plan.fragmentVariants().variant(
+          fragment, fixedValues(fragment, d.fragmentStage.buffers.data(), d.fragmentStage.buffers.size(), {}));
+      d.fragmentProgram = &d.fragmentVariant->program;
+      d.fragmentProgramId = d.fragmentVariant->id;
+    }
+  }
+  d.fetches.clear();
+  for (const AttributeFetch& a : plan.attributes()) {
+    if (!d.vertexVariant || d.vertexVariant->readsRegister(a.reg)) d.fetches.push_back(&a);
+  }
+  d.crossLane = false;
+  static const std::vector<msl::Instruction> kNone;
+  for (const msl::Instruction& i : d.fragmentProgram ? d.fragmentProgram->function().code : kNone) {
+    using msl::Opcode;
+    if (i.op == Opcode::Dfdx || i.op == Opcode::Dfdy || i.op == Opcode::Fwidth || i.op == Opcode::SampleCompare) {
+      d.crossLane = true;
+    } else if (i.op == Opcode::Sample) {
+      const auto option = static_cast<msl::SampleOption>(i.sampleOption);
+      const SamplerDescriptor* sampler = i.offset < kMaxSamplerBindings ? d.fragmentStage.samplers[i.offset] : nullptr;
+      const bool implicit = option == msl::SampleOption::None || option == msl::SampleOption::Bias;
+      d.crossLane = d.crossLane || (implicit && (!sampler || levelOfDetailMatters(*sampler)));
+    }
+  }
+  d.fragmentInputs.clear();
+  d.readsPosition = d.readsPerspective = false;
+  for (const FragmentInput& in : plan.fragmentInputs()) {
+    if (d.fragmentVariant && !d.fragmentVariant->readsRegister(in.reg)) continue;
+    d.fragmentInputs.push_back(&in);
+    d.readsPosition = d.readsPosition || in.kind == FragmentInputKind::Position;
+    d.readsPerspective = d.readsPerspective || (in.kind == FragmentInputKind::Varying && !in.flat && in.perspective);
+  }
+  layOutPlanes(d);
+  d.shape = d.fragmentVariant ? d.fragmentVariant->shape : FragmentShape{};
+  d.shapeColor = d.shapeCoordinate = nullptr;
+  for (std::size_t k = 0; k < d.fragmentInputs.size(); ++k) {
+    const FragmentInput* in = d.fragmentInputs[k];
+    if (in->kind != FragmentInputKind::Varying) continue;
+    if (in->reg == d.shape.color) {
+      d.shapeColor = in;
+      d.shapeColorPlanes = d.planeOffsets[k];
+    }
+    if (in->reg == d.shape.coordinate) {
+      d.shapeCoordinate = in;
+      d.shapeCoordinatePlanes = d.planeOffsets[k];
+    }
+  }
+  // An input without a vertex output feeding it reads zero: run the function.
+  const bool coordinates = d.shape.pointCoord || d.shapeCoordinate;
+  if (!d.shapeColor || (d.shape.kind == FragmentShape::Kind::textured && !coordinates)) {
+    d.shape.kind = FragmentShape::Kind::none;
+  }
 }
 
 void Executor::prepareState(PassRecord& record, std::size_t index, StateContext& d) {
@@ -106,6 +220,12 @@ void Executor::prepareState(PassRecord& record, std::size_t index, StateContext&
   };
   bindStage(state.vertex, plan.vertexStage(), d.vertexStage);
   bindStage(state.fragment, plan.fragmentStage(), d.fragmentStage);
+  if (fastPathsEnabled()) {
+    for (BoundTexture& bound : d.fragmentStage.textures) {
+      if (bound.texture) bound.decoded = texelCache_.decoded(*bound.texture);
+    }
+  }
+  chooseFunctions(d);
 
   const RenderPipelineDescriptor& desc = state.pipeline->descriptor();
   d.viewport = makeViewportTransform(state.viewport);
@@ -174,7 +294,7 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     if (d.faulted.load(std::memory_order_relaxed)) return;
     Worker& worker = *workers_[w];
     try {
-      LaneMachine& m = worker.vertexMachines.machine(d.resolved->plan->vertexProgram(), d.resolved->plan->id());
+      LaneMachine& m = worker.vertexMachines.machine(*d.resolved->vertexProgram, d.resolved->vertexProgramId);
       worker.vertexTextures.bind(&d.resolved->vertexStage.textures, &d.resolved->vertexStage.samplers, false);
       if (!shadeVertices(d, job.first, job.count, m, worker.vertexTextures)) {
         d.faulted.store(true, std::memory_order_relaxed);
@@ -214,18 +334,35 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
   run(grid_.count(), serial, [&](std::size_t t, unsigned w) {
     Worker& worker = *workers_[w];
     const PixelRect tile = grid_.tile(static_cast<std::uint32_t>(t));
-    for (std::size_t k = 0; k < chunkCount; ++k) {
-      const PrimitiveChunk& c = *chunks_[k];
-      for (std::uint32_t e = c.tileStart[t]; e < c.tileStart[t + 1]; ++e) {
-        const Primitive& p = c.primitives[c.entries[e]];
-        DrawContext& d = *draws_[p.draw];
-        try {
-          worker.fragments.rasterize(d, p, intersect(p.box, tile), pattern_);
-        } catch (...) {
-          d.faulted.store(true, std::memory_order_relaxed);
-        }
+    // A tile's primitives lie scattered through the chunks, with their
+    // varyings: those of a few primitives ahead are fetched while one is
+    // drawn.
+    constexpr int kPrimitivesAhead = 16, kPlanesAhead = 8;
+    TileWalk walk(chunks_, chunkCount, static_cast<std::uint32_t>(t)), ahead = walk, planes = walk;
+    for (int k = 0; k < kPrimitivesAhead && !ahead.done(); ++k) ahead.next();
+    for (int k = 0; k < kPlanesAhead && !planes.done(); ++k) planes.next();
+    for (; !walk.done(); walk.next()) {
+      if (!ahead.done()) {
+        const char* next = reinterpret_cast<const char*>(&ahead.primitive());
+        __builtin_prefetch(next);
+        __builtin_prefetch(next + sizeof(Primitive) - 1);
+        ahead.next();
+      }
+      if (!planes.done()) {
+        const char* next = reinterpret_cast<const char*>(planes.primitive().planes);
+        __builtin_prefetch(next);
+        __builtin_prefetch(next + 64);  // the chart's six components take 72 bytes
+        planes.next();
+      }
+      const Primitive& p = walk.primitive();
+      DrawContext& d = *draws_[p.draw];
+      try {
+        worker.fragments.rasterize(d, p, intersect(p.box, tile), pattern_);
+      } catch (...) {
+        d.faulted.store(true, std::memory_order_relaxed);
       }
     }
+    worker.fragments.finish();
   });
 }
 
@@ -310,6 +447,7 @@ void Executor::execute(PassRecord& record) {
   for (std::size_t i = 0; i < record.states.size(); ++i) {
     states_[i]->state = nullptr;
     states_[i]->plan = nullptr;
+    states_[i]->vertexVariant = states_[i]->fragmentVariant = nullptr;
   }
 }
 

@@ -14,12 +14,14 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "platform/metal/exec/fragment_stage.h"
 #include "platform/metal/exec/pass_record.h"
+#include "platform/metal/exec/texel_cache.h"
 #include "platform/metal/exec/tiler.h"
 #include "platform/metal/exec/vertex_stage.h"
 #include "platform/metal/exec/worker_pool.h"
@@ -31,11 +33,15 @@ class Executor {
   explicit Executor(unsigned workers = 0);
   ~Executor();
 
-  // 0: one per core.
+  // 0: the default (TESSALY_GPU_THREADS, else one per core).
   void setWorkerCount(unsigned workers);
   unsigned workerCount();
 
   void execute(PassRecord& record);
+
+  // Runs job(first, last) over ranges that together cover [0, count), on
+  // the workers (for block fills outside a pass).
+  void runRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job);
 
  private:
   struct Worker {
@@ -50,6 +56,7 @@ class Executor {
   };
 
   void prepareState(PassRecord& record, std::size_t index, StateContext& state);
+  void chooseFunctions(StateContext& state);
   void runGroup(std::size_t first, std::size_t last, bool serial);
   void run(std::size_t count, bool serial, const WorkerPool::Job& job);
   std::int32_t visibilityCounter(NSUInteger offset);
@@ -70,6 +77,7 @@ class Executor {
   std::array<AttachmentView, kMaxColorAttachments> colorViews_;
   AttachmentView depthView_, stencilView_;
   TileGrid grid_;
+  TexelCache texelCache_;
 };
 
 }  // namespace mtl::exec

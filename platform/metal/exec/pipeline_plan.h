@@ -7,7 +7,8 @@
 // (four floats), the point size (a float, 1 when the function writes
 // none), then each varying output's components as the bits of its kind.
 //
-// Thread rules: immutable once made; shared by every draw and worker.
+// Thread rules: immutable once made; shared by every draw and worker. The
+// stages' variant caches lock for themselves.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "platform/metal/exec/lane_machine.h"
+#include "platform/metal/exec/program_variants.h"
 #include "platform/metal/msl/bytecode.h"
 #include "platform/metal/states.h"
 
@@ -101,6 +103,10 @@ class PipelinePlan {
   const StagePlan& vertexStage() const { return vertexStage_; }
   const StagePlan& fragmentStage() const { return fragmentStage_; }
 
+  // The stages' functions specialised for what draws fix.
+  ProgramVariants& vertexVariants() const { return vertexVariants_; }
+  ProgramVariants& fragmentVariants() const { return fragmentVariants_; }
+
  private:
   std::uint64_t id_;
   LaneProgram vertex_;
@@ -112,6 +118,7 @@ class PipelinePlan {
   std::vector<FragmentInput> fragmentInputs_;
   std::vector<ColorOutput> colorOutputs_;
   StagePlan vertexStage_, fragmentStage_;
+  mutable ProgramVariants vertexVariants_, fragmentVariants_;
 };
 
 }  // namespace mtl::exec

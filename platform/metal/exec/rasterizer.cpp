@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+
+#include "platform/metal/exec/fast_paths.h"
+#include "platform/metal/exec/simd.h"
 
 namespace mtl::exec {
 namespace {
@@ -64,6 +68,12 @@ SamplePattern samplePattern(unsigned sampleCount) {
 }
 
 void triangleEdges(const Primitive& t, TriangleEdges& e) {
+  // Within 4 pixels of a triangle at most 96 pixels across, |E| stays
+  // below 2 x (96 x 256) x (100 x 256) < 2^31.
+  constexpr std::int64_t kNarrowExtent = 96 * kSubpixels;
+  const auto [x0, x1] = std::minmax({t.x[0], t.x[1], t.x[2]});
+  const auto [y0, y1] = std::minmax({t.y[0], t.y[1], t.y[2]});
+  e.narrow = fastPathsEnabled() && std::int64_t{x1} - x0 <= kNarrowExtent && std::int64_t{y1} - y0 <= kNarrowExtent;
   for (unsigned k = 0; k < 3; ++k) {
     const unsigned i = (k + 1) % 3, j = (k + 2) % 3;  // the edge from vertex i to vertex j
     const std::int64_t dx = t.x[j] - t.x[i], dy = t.y[j] - t.y[i];
@@ -74,18 +84,71 @@ void triangleEdges(const Primitive& t, TriangleEdges& e) {
     e.tie[k] = top || left ? 1 : 0;
     for (unsigned lane = 0; lane < kLanes; ++lane) {
       e.lane[k][lane] = e.a[k] * kSubpixels * pixelXOfLane(lane) + e.b[k] * kSubpixels * pixelYOfLane(lane);
+      e.lane32[k][lane] = static_cast<std::int32_t>(e.lane[k][lane]);
     }
   }
 }
 
 // The pixels of the block inside the rectangle.
-LaneMask clipLanes(const PixelRect& clip, std::int32_t bx, std::int32_t by) {
-  if (bx >= clip.x0 && bx + 4 <= clip.x1 && by >= clip.y0 && by + 4 <= clip.y1) return kAllLanes;
+// Byte k of kSpread[n] is bit k of n: four lanes' flags as their bytes.
+constexpr std::uint32_t kSpread[16] = {
+    0x00000000, 0x00000001, 0x00000100, 0x00000101, 0x00010000, 0x00010001, 0x00010100, 0x00010101,
+    0x01000000, 0x01000001, 0x01000100, 0x01000101, 0x01010000, 0x01010001, 0x01010100, 0x01010101};
+
+// Sets bit s of the sample byte of each lane in `lanes` (four lanes' bytes
+// a word).
+void addSampleLanes(LaneMask lanes, unsigned s, std::uint32_t (&words)[kLanes / 4]) {
+  for (unsigned g = 0; g < kLanes / 4; ++g) words[g] |= kSpread[(lanes >> (4 * g)) & 0xFu] << s;
+}
+
+// The lanes of the block whose sample s lies inside the triangle: E + tie
+// > 0 on every edge, that is E + tie - 1 >= 0, so the three values or-ed
+// together keep their sign bit clear. A narrow triangle's block in 32 bits
+// four lanes at a time, the same values.
+LaneMask coveredLanes(const TriangleEdges& e, const std::int64_t base[3]) {
   LaneMask m = 0;
+  if (e.narrow) {
+    const std::int32_t b0 = static_cast<std::int32_t>(base[0]), b1 = static_cast<std::int32_t>(base[1]);
+    const std::int32_t b2 = static_cast<std::int32_t>(base[2]);
+    for (unsigned first = 0; first < kLanes; first += 4) {
+      Int4 l0, l1, l2;
+      std::memcpy(&l0, e.lane32[0] + first, sizeof l0);
+      std::memcpy(&l1, e.lane32[1] + first, sizeof l1);
+      std::memcpy(&l2, e.lane32[2] + first, sizeof l2);
+      m |= laneMask(((b0 + l0) | (b1 + l1) | (b2 + l2)) >= 0) << first;
+    }
+    return m;
+  }
   for (unsigned lane = 0; lane < kLanes; ++lane) {
-    if (inside(clip, bx + pixelXOfLane(lane), by + pixelYOfLane(lane))) m |= 1u << lane;
+    const std::int64_t v = (base[0] + e.lane[0][lane]) | (base[1] + e.lane[1][lane]) | (base[2] + e.lane[2][lane]);
+    m |= (v >= 0 ? 1u : 0u) << lane;
   }
   return m;
+}
+
+// The lanes of the block's columns (bit c: column c), and of its rows.
+struct BlockLanes {
+  LaneMask columns[16] = {}, rows[16] = {};
+  constexpr BlockLanes() {
+    for (unsigned set = 0; set < 16; ++set) {
+      for (unsigned lane = 0; lane < kLanes; ++lane) {
+        if (set & (1u << pixelXOfLane(lane))) columns[set] |= 1u << lane;
+        if (set & (1u << pixelYOfLane(lane))) rows[set] |= 1u << lane;
+      }
+    }
+  }
+};
+constexpr BlockLanes kBlockLanes;
+
+// Bits of the block's four columns (or rows) from `start` inside [low, high).
+unsigned insideOf(std::int32_t start, std::int32_t low, std::int32_t high) {
+  const std::int64_t first = std::clamp<std::int64_t>(std::int64_t{low} - start, 0, 4);
+  const std::int64_t last = std::clamp<std::int64_t>(std::int64_t{high} - start, 0, 4);
+  return ((1u << last) - 1) & ~((1u << first) - 1);
+}
+
+LaneMask clipLanes(const PixelRect& clip, std::int32_t bx, std::int32_t by) {
+  return kBlockLanes.columns[insideOf(bx, clip.x0, clip.x1)] & kBlockLanes.rows[insideOf(by, clip.y0, clip.y1)];
 }
 
 void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, std::int32_t bx,
@@ -121,47 +184,45 @@ void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, st
     coverage.lanes = clipMask;
     return;
   }
-  std::uint8_t samples[kLanes] = {};
+  // Each sample's lanes, as bytes of the lanes inside the clip.
+  std::uint32_t words[kLanes / 4] = {};
+  LaneMask any = 0;
   for (unsigned s = 0; s < pattern.count; ++s) {
-    // Covered when E + tie > 0 on every edge: E + tie - 1 >= 0, so the
-    // three values or-ed together keep their sign bit clear.
     std::int64_t base[3];
     for (unsigned k = 0; k < 3; ++k) {
       base[k] = origin[k] + e.a[k] * (pattern.x[s] - kHalf) + e.b[k] * (pattern.y[s] - kHalf) + e.tie[k] - 1;
     }
-    for (unsigned lane = 0; lane < kLanes; ++lane) {
-      const std::int64_t v = (base[0] + e.lane[0][lane]) | (base[1] + e.lane[1][lane]) |
-                             (base[2] + e.lane[2][lane]);
-      samples[lane] |= static_cast<std::uint8_t>((v >= 0 ? 1u : 0u) << s);
-    }
+    const LaneMask m = coveredLanes(e, base) & clipMask;
+    any |= m;
+    addSampleLanes(m, s, words);
   }
-  for (unsigned lane = 0; lane < kLanes; ++lane) {
-    const std::uint8_t in = (clipMask >> lane) & 1u ? samples[lane] : 0;
-    coverage.samples[lane] = in;
-    if (in) coverage.lanes |= 1u << lane;
-  }
+  std::memcpy(coverage.samples, words, sizeof words);
+  coverage.lanes = any;
 }
 
 void coverPointBlock(const Primitive& p, const SamplePattern& pattern, std::int32_t bx,
                      std::int32_t by, const PixelRect& clip, BlockCoverage& coverage) {
-  coverage.lanes = 0;
   const double half = p.pointSize * (kSubpixels / 2.0);
   const double left = p.x[0] - half, right = p.x[0] + half;
   const double top = p.y[0] - half, bottom = p.y[0] + half;
-  for (unsigned lane = 0; lane < kLanes; ++lane) {
-    const std::int64_t X = bx + pixelXOfLane(lane), Y = by + pixelYOfLane(lane);
-    std::uint8_t samples = 0;
-    if (inside(clip, X, Y)) {
-      for (unsigned s = 0; s < pattern.count; ++s) {
-        const double sx = static_cast<double>(X * kSubpixels + pattern.x[s]);
-        const double sy = static_cast<double>(Y * kSubpixels + pattern.y[s]);
-        const bool in = left <= sx && sx < right && top <= sy && sy < bottom;
-        samples |= static_cast<std::uint8_t>(in) << s;
-      }
+  // A square: a sample is inside where its column's and its row's are.
+  const LaneMask clipMask = clipLanes(clip, bx, by);
+  std::uint32_t words[kLanes / 4] = {};
+  LaneMask any = 0;
+  for (unsigned s = 0; s < pattern.count; ++s) {
+    unsigned columns = 0, rows = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+      const double sx = static_cast<double>((std::int64_t{bx} + k) * kSubpixels + pattern.x[s]);
+      const double sy = static_cast<double>((std::int64_t{by} + k) * kSubpixels + pattern.y[s]);
+      columns |= (left <= sx && sx < right ? 1u : 0u) << k;
+      rows |= (top <= sy && sy < bottom ? 1u : 0u) << k;
     }
-    coverage.samples[lane] = samples;
-    if (samples) coverage.lanes |= 1u << lane;
+    const LaneMask m = kBlockLanes.columns[columns] & kBlockLanes.rows[rows] & clipMask;
+    any |= m;
+    addSampleLanes(m, s, words);
   }
+  std::memcpy(coverage.samples, words, sizeof words);
+  coverage.lanes = any;
 }
 
 void lineFragments(const Primitive& line, const PixelRect& clip, std::vector<Fragment>& out) {

@@ -39,6 +39,10 @@ struct TriangleEdges {
   std::int64_t a[3], b[3], c[3];
   std::int64_t tie[3];
   std::int64_t lane[3][kLanes];  // E_k(lane's centre) - E_k(block's first centre)
+  // A small triangle's edge functions fit 32 bits near it: then in four
+  // lanes at once, the same values.
+  bool narrow = false;
+  std::int32_t lane32[3][kLanes];
 };
 void triangleEdges(const Primitive& triangle, TriangleEdges& edges);
 

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "platform/metal/exec/compare_function.h"
+#include "platform/metal/exec/fast_paths.h"
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/msl/builtin_math.h"
 #include "platform/metal/msl/builtins.h"
 #include "platform/metal/pixel_codec.h"
@@ -145,6 +147,120 @@ struct Byte4Texels {
     return {table[p[0]], table[p[1]], table[p[2]], table[p[3]]};
   }
 };
+
+// filterWith() for linear filtering of RGBA8Unorm or BGRA8Unorm clamped to
+// its edges, the channels side by side: the same operations, so the same
+// bits.
+template <bool Bgra>
+Float4 bilinearClamped(const Level& l, float u, float v, const float* table) {
+  const double uu = double{u} - 0.5, vv = double{v} - 0.5;
+  const std::int64_t i0f = texelIndex(uu), j0f = texelIndex(vv);
+  const float alpha = static_cast<float>(uu - floorOf(uu));
+  const float beta = static_cast<float>(vv - floorOf(vv));
+  const std::int64_t i0 = std::clamp<std::int64_t>(i0f, 0, l.width - 1);
+  const std::int64_t i1 = std::clamp<std::int64_t>(i0f + 1, 0, l.width - 1);
+  const std::uint8_t* row0 = l.data + static_cast<std::uint64_t>(std::clamp<std::int64_t>(j0f, 0, l.height - 1)) * l.stride;
+  const std::uint8_t* row1 = l.data + static_cast<std::uint64_t>(std::clamp<std::int64_t>(j0f + 1, 0, l.height - 1)) * l.stride;
+  const auto texel = [&](const std::uint8_t* row, std::int64_t i) {
+    const std::uint8_t* p = row + static_cast<std::uint64_t>(i) * 4;
+    if (Bgra) return Float4{table[p[2]], table[p[1]], table[p[0]], table[p[3]]};
+    return Float4{table[p[0]], table[p[1]], table[p[2]], table[p[3]]};
+  };
+  const float w00 = (1 - alpha) * (1 - beta), w10 = alpha * (1 - beta);
+  const float w01 = (1 - alpha) * beta, w11 = alpha * beta;
+  return w00 * texel(row0, i0) + w10 * texel(row0, i1) + w01 * texel(row1, i0) + w11 * texel(row1, i1);
+}
+
+// bilinearClamped()'s texel indices and weights for four lanes at once.
+// Below 2^22 texels, u - 1/2, its floor and its fraction are exact in
+// float, so they equal the double computation; lanes beyond (`exact`
+// clear) take bilinearClamped().
+struct BilinearQuad {
+  Int4 i0, i1, j0, j1;
+  Float4 w00, w10, w01, w11;
+  unsigned exact = 0;
+
+  // The filtered texels of the lanes in `lanes`, channel by channel (lane
+  // k of out[c]): each lane's sum as filterWith() forms it, the texels'
+  // bytes decoded as byte / 255 in float, which is the codec's value.
+  void filterDecoded(const DecodedTexels& texels, std::int64_t width, unsigned lanes, Float4 out[4]) const;
+  void filter(const Level& l, bool bgra, unsigned lanes, Float4 out[4]) const {
+    UInt4 t00 = {}, t10 = {}, t01 = {}, t11 = {};
+    for (unsigned k = 0; k < 4; ++k) {
+      if (!(lanes & (1u << k))) continue;
+      const std::uint8_t* row0 = l.data + static_cast<std::uint64_t>(j0[k]) * l.stride;
+      const std::uint8_t* row1 = l.data + static_cast<std::uint64_t>(j1[k]) * l.stride;
+      std::memcpy(&t00[k], row0 + static_cast<std::uint64_t>(i0[k]) * 4, 4);
+      std::memcpy(&t10[k], row0 + static_cast<std::uint64_t>(i1[k]) * 4, 4);
+      std::memcpy(&t01[k], row1 + static_cast<std::uint64_t>(i0[k]) * 4, 4);
+      std::memcpy(&t11[k], row1 + static_cast<std::uint64_t>(i1[k]) * 4, 4);
+    }
+    const unsigned* slot = byteSlots(bgra);
+    for (unsigned c = 0; c < 4; ++c) {
+      const unsigned b = slot[c];
+      out[c] = w00 * unorm8Channel(t00, b) + w10 * unorm8Channel(t10, b) + w01 * unorm8Channel(t01, b) +
+               w11 * unorm8Channel(t11, b);
+    }
+  }
+};
+
+// BilinearQuad::filter() from decoded texels: each lane's channels side
+// by side, summed as filterWith() sums them, then turned channel by
+// channel.
+void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width, unsigned lanes,
+                                 Float4 out[4]) const {
+  // The four texels' indices of the four lanes, worked out side by side
+  // (decoded textures hold fewer than 2^32 texels).
+  const UInt4 row0 = reinterpret_cast<UInt4>(j0) * static_cast<std::uint32_t>(width);
+  const UInt4 row1 = reinterpret_cast<UInt4>(j1) * static_cast<std::uint32_t>(width);
+  const UInt4 index[4] = {row0 + reinterpret_cast<UInt4>(i0), row0 + reinterpret_cast<UInt4>(i1),
+                          row1 + reinterpret_cast<UInt4>(i0), row1 + reinterpret_cast<UInt4>(i1)};
+  const Float4* base = texels.data();
+  Float4 lane[4] = {};
+  for (unsigned k = 0; k < 4; ++k) {
+    if (!(lanes & (1u << k))) continue;
+    lane[k] = w00[k] * base[index[0][k]] + w10[k] * base[index[1][k]] + w01[k] * base[index[2][k]] +
+              w11[k] * base[index[3][k]];
+  }
+  // The four lanes' channels into four channels' lanes.
+  const Float4 a = __builtin_shufflevector(lane[0], lane[1], 0, 4, 1, 5);
+  const Float4 b = __builtin_shufflevector(lane[2], lane[3], 0, 4, 1, 5);
+  const Float4 c = __builtin_shufflevector(lane[0], lane[1], 2, 6, 3, 7);
+  const Float4 d = __builtin_shufflevector(lane[2], lane[3], 2, 6, 3, 7);
+  out[0] = __builtin_shufflevector(a, b, 0, 1, 4, 5);
+  out[1] = __builtin_shufflevector(a, b, 2, 3, 6, 7);
+  out[2] = __builtin_shufflevector(c, d, 0, 1, 4, 5);
+  out[3] = __builtin_shufflevector(c, d, 2, 3, 6, 7);
+}
+
+BilinearQuad bilinearQuad(const Level& l, Float4 u, Float4 v) {
+  constexpr float kExact = 4194304.0f;  // 2^22
+  const Float4 one = {1, 1, 1, 1};
+  const Float4 uu = u - 0.5f, vv = v - 0.5f;
+  const Int4 inside = (uu < kExact) & (uu > -kExact) & (vv < kExact) & (vv > -kExact);
+  BilinearQuad q;
+  q.exact = laneMask(inside);
+  // Where outside, anything in range: the lane takes the scalar path.
+  const Float4 su = inside ? uu : Float4{}, sv = inside ? vv : Float4{};
+  const Float4 tu = __builtin_convertvector(__builtin_convertvector(su, Int4), Float4);
+  const Float4 tv = __builtin_convertvector(__builtin_convertvector(sv, Int4), Float4);
+  const Float4 fu = tu > su ? tu - one : tu, fv = tv > sv ? tv - one : tv;
+  const Float4 alpha = su - fu, beta = sv - fv;
+  // The indices clamped while still whole numbers in float (exact there):
+  // the same as clamping them as integers.
+  const auto clamp = [&](Float4 i, std::int64_t size) {
+    return __builtin_convertvector(clampLanes(i, Float4{}, splat(static_cast<float>(size - 1))), Int4);
+  };
+  q.i0 = clamp(fu, l.width);
+  q.i1 = clamp(fu + one, l.width);
+  q.j0 = clamp(fv, l.height);
+  q.j1 = clamp(fv + one, l.height);
+  q.w00 = (one - alpha) * (one - beta);
+  q.w10 = alpha * (one - beta);
+  q.w01 = (one - alpha) * beta;
+  q.w11 = alpha * beta;
+  return q;
+}
 
 std::array<float, 4> filterLevel(const Level& l, float u, float v, SamplerMinMagFilter filter,
                                  const SamplerDescriptor& s, const SampleRequest& r) {
@@ -294,8 +410,9 @@ std::array<float, 4> sampleTexture(const Texture& t, const SamplerDescriptor& s,
   return sampleAt(t, s, slice, sc, tc, lambda, r);
 }
 
-void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bool bgra,
+void StageTextures::sampleBytes(const BoundTexture& bound, const SamplerDescriptor& s, bool bgra,
                                 const LaneRows& coordinate, LaneMask active, LaneRows& out) {
+  const Texture& t = *bound.texture;
   // What sampleTexture does for this case, lane after lane, at level 0.
   const Level l = levelOf(t, 0, 0);
   const float* table = byteTables().unorm;
@@ -316,6 +433,33 @@ void StageTextures::sampleBytes(const Texture& t, const SamplerDescriptor& s, bo
   };
   const bool clamped = s.sAddressMode == SamplerAddressMode::ClampToEdge &&
                        s.tAddressMode == SamplerAddressMode::ClampToEdge;
+  if (clamped && linear) {
+    for (unsigned first = 0; first < kLanes; first += 4) {
+      if (!(active & (0xFu << first))) continue;
+      Float4 sc, tc;
+      std::memcpy(&sc, coordinate[0].v + first, sizeof sc);
+      std::memcpy(&tc, coordinate[1].v + first, sizeof tc);
+      const Float4 zero = {0, 0, 0, 0};
+      sc = sc - sc == zero ? sc : zero;  // not finite: 0
+      tc = tc - tc == zero ? tc : zero;
+      const BilinearQuad weights = bilinearQuad(l, sc * w, tc * h);
+      const unsigned lanes = (active >> first) & 0xFu;
+      Float4 channels[4];
+      if (bound.decoded) {
+        weights.filterDecoded(*bound.decoded, l.width, lanes & weights.exact, channels);
+      } else {
+        weights.filter(l, bgra, lanes & weights.exact, channels);
+      }
+      for (unsigned c = 0; c < 4; ++c) storeFloat4(out[c].v + first, channels[c]);
+      for (unsigned k = 0; k < 4; ++k) {
+        if (!(lanes & ~weights.exact & (1u << k))) continue;
+        const Float4 value = bgra ? bilinearClamped<true>(l, sc[k] * w, tc[k] * h, table)
+                                  : bilinearClamped<false>(l, sc[k] * w, tc[k] * h, table);
+        for (unsigned c = 0; c < 4; ++c) out[c].v[first + k] = msl::math::asBits(value[c]);
+      }
+    }
+    return;
+  }
   if (bgra) {
     clamped ? lanes.operator()<true, true>() : lanes.operator()<true, false>();
   } else {
@@ -329,6 +473,11 @@ void StageTextures::bind(const std::array<BoundTexture, kMaxTextureBindings>* te
   textures_ = textures;
   samplers_ = samplers;
   fragment_ = fragment;
+  needed_ = kAllLanes;
+}
+
+bool levelOfDetailMatters(const SamplerDescriptor& s) {
+  return !(s.mipFilter == SamplerMipFilter::NotMipmapped && s.minFilter == s.magFilter && s.maxAnisotropy <= 1);
 }
 
 std::uint32_t StageTextures::textureSize(std::uint32_t slot, std::uint32_t level,
@@ -359,14 +508,13 @@ void StageTextures::sample(const msl::Instruction& i, const LaneRows& coordinate
   const bool integerFormat = t->formatInfo().kind == ComponentKind::Uint ||
                              t->formatInfo().kind == ComponentKind::Sint ||
                              t->formatInfo().format == PixelFormat::RGB10A2Uint;
-  // Without mipmaps, with one filter for both cases and no anisotropy, the
-  // level of detail changes nothing: its derivatives are not needed.
-  const bool lodIrrelevant = s->mipFilter == SamplerMipFilter::NotMipmapped &&
-                             s->minFilter == s->magFilter && s->maxAnisotropy <= 1;
+  if (fastPathsEnabled()) active &= needed_;
+  // Then the level of detail's derivatives are not needed.
+  const bool lodIrrelevant = !levelOfDetailMatters(*s);
   const PixelFormat format = t->pixelFormat();
-  if (lodIrrelevant && !cube && !compare && s->normalizedCoordinates && i.type == msl::Scalar::Float &&
+  if (fastPathsEnabled() && lodIrrelevant && !cube && !compare && s->normalizedCoordinates && i.type == msl::Scalar::Float &&
       (format == PixelFormat::RGBA8Unorm || format == PixelFormat::BGRA8Unorm)) {
-    sampleBytes(*t, *s, format == PixelFormat::BGRA8Unorm, coordinate, active, out);
+    sampleBytes((*textures_)[i.aux], *s, format == PixelFormat::BGRA8Unorm, coordinate, active, out);
     return;
   }
   for (unsigned lane = 0; lane < kLanes; ++lane) {

@@ -24,8 +24,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "platform/metal/exec/lane_machine.h"
+#include "platform/metal/exec/texel_cache.h"
 #include "platform/metal/states.h"
 #include "platform/metal/texture.h"
 
@@ -35,6 +37,8 @@ namespace mtl::exec {
 struct BoundTexture {
   const Texture* texture = nullptr;
   bool depth = false;  // bound to a depth2d argument
+  // Level 0 decoded (texel_cache.h), where the fast paths keep it.
+  std::shared_ptr<const DecodedTexels> decoded;
 };
 
 // Texture access for one stage of one draw.
@@ -46,6 +50,10 @@ class StageTextures : public LaneHooks {
             const std::array<const SamplerDescriptor*, kMaxSamplerBindings>* samplers,
             bool fragment);
 
+  // Lanes whose results matter (helper lanes of a function that never
+  // reads another lane's values need no texels); all by default.
+  void restrictLanes(LaneMask lanes) { needed_ = lanes; }
+
   void sample(const msl::Instruction& instruction, const LaneRows& coordinate,
               const LaneRows& first, const LaneRows& second, LaneMask active,
               LaneRows& out) override;
@@ -53,13 +61,18 @@ class StageTextures : public LaneHooks {
   std::uint32_t textureLevels(std::uint32_t slot) override;
 
  private:
-  void sampleBytes(const Texture& texture, const SamplerDescriptor& sampler, bool bgra,
+  void sampleBytes(const BoundTexture& bound, const SamplerDescriptor& sampler, bool bgra,
                    const LaneRows& coordinate, LaneMask active, LaneRows& out);
 
   const std::array<BoundTexture, kMaxTextureBindings>* textures_ = nullptr;
   const std::array<const SamplerDescriptor*, kMaxSamplerBindings>* samplers_ = nullptr;
   bool fragment_ = false;
+  LaneMask needed_ = kAllLanes;
 };
+
+// Whether the level of detail can change what the sampler returns: not
+// without mipmaps, with one filter for both cases and no anisotropy.
+bool levelOfDetailMatters(const SamplerDescriptor& sampler);
 
 // One lookup, for tests and for the lanes: `coordinate` has two (2D) or
 // three (cube) components; `lod` is the level of detail already clamped,

@@ -51,10 +51,6 @@ double depthResolution(PixelFormat format, double largest) {
 
 }  // namespace
 
-PixelRect intersect(const PixelRect& a, const PixelRect& b) {
-  return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
-}
-
 std::int32_t saturatingInt32(double value) {
   if (std::isnan(value)) return 0;
   return static_cast<std::int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));

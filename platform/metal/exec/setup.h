@@ -9,6 +9,7 @@
 // position that is not finite are dropped, as are degenerate triangles.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/metal/exec/clipper.h"
@@ -25,7 +26,9 @@ struct PixelRect {
   std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   bool empty() const { return x0 >= x1 || y0 >= y1; }
 };
-PixelRect intersect(const PixelRect& a, const PixelRect& b);
+inline PixelRect intersect(const PixelRect& a, const PixelRect& b) {
+  return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
+}
 
 struct ViewportTransform {
   double scaleX = 0, offsetX = 0, scaleY = 0, offsetY = 0, scaleZ = 0, offsetZ = 0;
@@ -56,6 +59,7 @@ struct Primitive {
   float depthBias = 0;        // triangles: constant and slope-scaled offset
   const std::uint32_t* vertex[3] = {};
   const std::uint32_t* provoking = nullptr;  // flat attributes come from it
+  const std::uint32_t* planes = nullptr;     // varyings, once binned (attribute_planes.h)
 };
 
 // What depth bias needs of the draw.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/metal/exec/attribute_planes.h"
+
 namespace mtl::exec {
 
 PixelRect TileGrid::tile(std::uint32_t index) const {
@@ -130,9 +132,20 @@ void buildChunk(DrawContext* const* draws, const TileGrid& grid, PrimitiveChunk&
     }
   }
 
-  // Sort into tiles, keeping the order within each tile.
+  // The primitives' varyings, each primitive's at an offset.
+  c.planes.clear();
+  c.fill.clear();
+  for (const Primitive& q : c.primitives) {
+    c.fill.push_back(static_cast<std::uint32_t>(c.planes.size()));
+    appendPlanes(*draws[q.draw]->resolved, q, c.planes);
+  }
+
+  // Sort into tiles, keeping the order within each tile: copies of the
+  // primitives and of their varyings, tile after tile.
   const std::uint32_t tiles = grid.count();
   c.tileStart.assign(std::size_t{tiles} + 1, 0);
+  std::vector<std::uint64_t>& tileWords = c.tileWords;
+  tileWords.assign(std::size_t{tiles} + 1, 0);
   auto forEachTile = [&](const Primitive& q, auto&& f) {
     const std::int32_t tx0 = q.box.x0 / kTileSize, tx1 = (q.box.x1 - 1) / kTileSize;
     const std::int32_t ty0 = q.box.y0 / kTileSize, ty1 = (q.box.y1 - 1) / kTileSize;
@@ -143,13 +156,31 @@ void buildChunk(DrawContext* const* draws, const TileGrid& grid, PrimitiveChunk&
       }
     }
   };
-  for (const Primitive& q : c.primitives) forEachTile(q, [&](std::uint32_t t) { ++c.tileStart[t + 1]; });
-  for (std::uint32_t t = 0; t < tiles; ++t) c.tileStart[t + 1] += c.tileStart[t];
+  for (const Primitive& q : c.primitives) {
+    const std::uint32_t words = draws[q.draw]->resolved->planeWords;
+    forEachTile(q, [&](std::uint32_t t) {
+      ++c.tileStart[t + 1];
+      tileWords[t + 1] += words;
+    });
+  }
+  for (std::uint32_t t = 0; t < tiles; ++t) {
+    c.tileStart[t + 1] += c.tileStart[t];
+    tileWords[t + 1] += tileWords[t];
+  }
   c.entries.resize(c.tileStart[tiles]);
-  std::vector<std::uint32_t>& next = c.fill;
+  c.entryPlanes.resize(tileWords[tiles]);
+  std::vector<std::uint32_t>& next = c.next;
   next.assign(c.tileStart.begin(), c.tileStart.end() - 1);
   for (std::uint32_t k = 0; k < c.primitives.size(); ++k) {
-    forEachTile(c.primitives[k], [&](std::uint32_t t) { c.entries[next[t]++] = k; });
+    const Primitive& q = c.primitives[k];
+    const std::uint32_t words = draws[q.draw]->resolved->planeWords;
+    forEachTile(q, [&](std::uint32_t t) {
+      Primitive& entry = c.entries[next[t]++];
+      entry = q;
+      entry.planes = c.entryPlanes.data() + tileWords[t];
+      std::copy_n(c.planes.data() + c.fill[k], words, c.entryPlanes.data() + tileWords[t]);
+      tileWords[t] += words;
+    });
   }
 }
 

@@ -41,8 +41,14 @@ struct PrimitiveChunk {
   std::vector<Primitive> primitives;  // set up, in order
   RecordArena arena;                  // vertices made by clipping
   std::vector<std::uint32_t> tileStart;  // tile t's entries: [tileStart[t], tileStart[t + 1])
-  std::vector<std::uint32_t> entries;    // indices into primitives
-  std::vector<std::uint32_t> fill;       // scratch of the sort
+  // Copies of the primitives and of their varyings (attribute_planes.h),
+  // tile after tile: a tile reads its own runs from start to end.
+  std::vector<Primitive> entries;
+  std::vector<std::uint32_t> entryPlanes;
+  // Scratch: the varyings in primitive order, and where each starts; the
+  // next entry of each tile, and words before each tile's.
+  std::vector<std::uint32_t> planes, fill, next;
+  std::vector<std::uint64_t> tileWords;
 };
 
 // How many primitives one instance of the draw assembles.

@@ -1,8 +1,10 @@
 #include "platform/metal/exec/vertex_fetch.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/half_float.h"
 #include "platform/metal/msl/builtin_math.h"
 
@@ -125,36 +127,58 @@ namespace {
 // The common cases into float attributes, wholly inside the buffer: the
 // bits the general path gives (a float passes through double, which
 // quiets a signalling NaN), without going through double.
-bool fetchFloatDirect(VertexFormat format, const std::uint8_t* p, std::uint64_t available,
-                      unsigned components, std::uint32_t out[4]) {
-  static const struct Unorm8 {
-    std::uint32_t bits[256];
-    Unorm8() {
-      for (int i = 0; i < 256; ++i) bits[i] = msl::math::asBits(static_cast<float>(i / 255.0));
-    }
-  } unorm8;
-  std::uint32_t v[4] = {0, 0, 0, 0x3F800000u};
-  unsigned floats = 0;
+// The direct cases: a number of floats, or four normalised bytes.
+enum class Direct : std::uint8_t { none, floats, unorm8x4 };
+
+Direct directCase(VertexFormat format, unsigned& floats) {
   switch (format) {
-    case VertexFormat::Float4: floats = 4; break;
-    case VertexFormat::Float3: floats = 3; break;
-    case VertexFormat::Float2: floats = 2; break;
-    case VertexFormat::Float: floats = 1; break;
-    case VertexFormat::UChar4Normalized:
-      if (available < 4) return false;
-      for (unsigned c = 0; c < 4; ++c) v[c] = unorm8.bits[p[c]];
-      break;
-    default: return false;
+    case VertexFormat::Float4: floats = 4; return Direct::floats;
+    case VertexFormat::Float3: floats = 3; return Direct::floats;
+    case VertexFormat::Float2: floats = 2; return Direct::floats;
+    case VertexFormat::Float: floats = 1; return Direct::floats;
+    case VertexFormat::UChar4Normalized: floats = 0; return Direct::unorm8x4;
+    default: return Direct::none;
   }
-  if (floats) {
-    if (available < 4 * floats) return false;
-    std::memcpy(v, p, 4 * floats);
+}
+
+// The codec's normalised bytes, as float bits.
+struct Unorm8Bits {
+  std::uint32_t bits[256] = {};
+  constexpr Unorm8Bits() {
+    for (int i = 0; i < 256; ++i) bits[i] = std::bit_cast<std::uint32_t>(static_cast<float>(i / 255.0));
   }
-  for (unsigned c = 0; c < 4; ++c) {
-    if ((v[c] & 0x7F800000u) == 0x7F800000u && (v[c] & 0x007FFFFFu)) v[c] |= 0x00400000u;
-    out[c] = c < components ? v[c] : 0;
+};
+constexpr Unorm8Bits kUnorm8;
+
+// A direct case wholly inside the buffer: `Floats` floats (0: four
+// normalised bytes). False when the element reaches beyond the buffer.
+template <unsigned Floats>
+bool fetchFloatDirect(const std::uint8_t* p, std::uint64_t available, unsigned components, std::uint32_t out[4]) {
+  UInt4 v = {0, 0, 0, 0x3F800000u};
+  if constexpr (Floats == 0) {
+    if (available < 4) return false;
+    v = UInt4{kUnorm8.bits[p[0]], kUnorm8.bits[p[1]], kUnorm8.bits[p[2]], kUnorm8.bits[p[3]]};
+  } else {
+    if (available < 4 * Floats) return false;
+    std::memcpy(&v, p, 4 * Floats);
   }
+  // A float passes through double on the general path, which quiets a
+  // signalling NaN.
+  const UInt4 nan = ((v & 0x7F800000u) == 0x7F800000u) & ((v & 0x007FFFFFu) != 0);
+  v |= nan & 0x00400000u;
+  for (unsigned c = 0; c < 4; ++c) out[c] = c < components ? v[c] : 0;
   return true;
+}
+
+bool fetchFloatDirect(Direct direct, unsigned floats, const std::uint8_t* p, std::uint64_t available,
+                      unsigned components, std::uint32_t out[4]) {
+  if (direct == Direct::unorm8x4) return fetchFloatDirect<0>(p, available, components, out);
+  switch (floats) {
+    case 1: return fetchFloatDirect<1>(p, available, components, out);
+    case 2: return fetchFloatDirect<2>(p, available, components, out);
+    case 3: return fetchFloatDirect<3>(p, available, components, out);
+    default: return fetchFloatDirect<4>(p, available, components, out);
+  }
 }
 
 }  // namespace
@@ -162,8 +186,10 @@ bool fetchFloatDirect(VertexFormat format, const std::uint8_t* p, std::uint64_t 
 void fetchAttribute(VertexFormat format, const std::uint8_t* buffer, std::uint64_t length,
                     std::uint64_t at, bool atValid, msl::Scalar kind, unsigned components,
                     std::uint32_t out[4]) {
-  if (kind == msl::Scalar::Float && buffer && atValid && at < length &&
-      fetchFloatDirect(format, buffer + at, length - at, components, out)) {
+  unsigned floats = 0;
+  const Direct direct = directCase(format, floats);
+  if (kind == msl::Scalar::Float && direct != Direct::none && buffer && atValid && at < length &&
+      fetchFloatDirect(direct, floats, buffer + at, length - at, components, out)) {
     return;
   }
   std::uint8_t bytes[16] = {};
@@ -188,6 +214,36 @@ void fetchAttribute(VertexFormat format, const std::uint8_t* buffer, std::uint64
       }
     }
     out[c] = bits;
+  }
+}
+
+void fetchAttributes(VertexFormat format, const std::uint8_t* buffer, std::uint64_t length,
+                     const std::uint64_t* at, const bool* valid, unsigned count, msl::Scalar kind,
+                     unsigned components, std::uint32_t* const out[4]) {
+  unsigned floats = 0;
+  const Direct direct = kind == msl::Scalar::Float && buffer ? directCase(format, floats) : Direct::none;
+  const auto lanes = [&]<unsigned Floats>() {
+    for (unsigned l = 0; l < count; ++l) {
+      std::uint32_t value[4];
+      const bool done = valid[l] && at[l] < length &&
+                        fetchFloatDirect<Floats>(buffer + at[l], length - at[l], components, value);
+      if (!done) fetchAttribute(format, buffer, length, at[l], valid[l], kind, components, value);
+      for (unsigned c = 0; c < 4; ++c) out[c][l] = value[c];
+    }
+  };
+  if (direct == Direct::unorm8x4) return lanes.operator()<0>();
+  if (direct == Direct::floats) {
+    switch (floats) {
+      case 1: return lanes.operator()<1>();
+      case 2: return lanes.operator()<2>();
+      case 3: return lanes.operator()<3>();
+      default: return lanes.operator()<4>();
+    }
+  }
+  for (unsigned l = 0; l < count; ++l) {
+    std::uint32_t value[4];
+    fetchAttribute(format, buffer, length, at[l], valid[l], kind, components, value);
+    for (unsigned c = 0; c < 4; ++c) out[c][l] = value[c];
   }
 }
 

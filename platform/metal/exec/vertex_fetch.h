@@ -30,4 +30,10 @@ void fetchAttribute(VertexFormat format, const std::uint8_t* buffer, std::uint64
                     std::uint64_t at, bool atValid, msl::Scalar kind, unsigned components,
                     std::uint32_t out[4]);
 
+// fetchAttribute() for `count` vertices at once: the element at byte at[l]
+// (where valid[l]) into out[c][l], the format's case chosen once.
+void fetchAttributes(VertexFormat format, const std::uint8_t* buffer, std::uint64_t length,
+                     const std::uint64_t* at, const bool* valid, unsigned count, msl::Scalar kind,
+                     unsigned components, std::uint32_t* const out[4]);
+
 }  // namespace mtl::exec

@@ -142,18 +142,19 @@ bool shadeVertices(DrawContext& d, std::uint64_t first, std::uint64_t count, Lan
       vertexId[l] = call.indexed ? d.vertexIds[local] : call.vertexStart + local;
     }
     m.reset();
-    for (const AttributeFetch& a : plan.attributes()) {
+    for (const AttributeFetch* fetch : d.resolved->fetches) {
+      const AttributeFetch& a = *fetch;
       const LaneBuffer& b = stage.buffers[a.bufferIndex];
+      std::uint64_t at[kLanes] = {};
+      bool valid[kLanes] = {};
       for (unsigned l = 0; l < lanes; ++l) {
         std::uint64_t element = 0;
         if (a.step == VertexStepFunction::PerVertex) element = vertexId[l];
         else if (a.step == VertexStepFunction::PerInstance && a.stepRate > 0) element = instance[l] / a.stepRate;
-        std::uint64_t at = 0;
-        const bool valid = elementAddress(a, element, 0, at);
-        std::uint32_t value[4];
-        fetchAttribute(a.format, b.data, b.length, at, valid, a.scalar, a.components, value);
-        for (unsigned c = 0; c < 4; ++c) m.row(a.reg, c).v[l] = value[c];
+        valid[l] = elementAddress(a, element, 0, at[l]);
       }
+      std::uint32_t* const rows[4] = {m.row(a.reg, 0).v, m.row(a.reg, 1).v, m.row(a.reg, 2).v, m.row(a.reg, 3).v};
+      fetchAttributes(a.format, b.data, b.length, at, valid, lanes, a.scalar, a.components, rows);
     }
     if (!m.run(active, stage.buffers.data(), stage.buffers.size(), &textures, false)) return false;
     const auto position = plan.positionRegister();

@@ -1,6 +1,7 @@
 #include "platform/metal/exec/worker_pool.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace mtl::exec {
 
@@ -8,18 +9,20 @@ WorkerPool::WorkerPool(unsigned workers) { start(workers); }
 
 WorkerPool::~WorkerPool() { stop(); }
 
-unsigned WorkerPool::coreCount() {
+unsigned WorkerPool::defaultWorkerCount() {
+  if (const char* text = std::getenv("TESSALY_GPU_THREADS")) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && n >= 1 && n <= 256) return static_cast<unsigned>(n);
+  }
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
 void WorkerPool::start(unsigned workers) {
-  workers_ = workers == 0 ? coreCount() : workers;
+  workers_ = workers == 0 ? defaultWorkerCount() : workers;
   stopping_ = false;
   threads_.reserve(workers_ - 1);
-  const std::uint64_t generation = generation_;
-  for (unsigned w = 1; w < workers_; ++w) {
-    threads_.emplace_back([this, w, generation] { threadMain(w, generation); });
-  }
+  for (unsigned w = 1; w < workers_; ++w) threads_.emplace_back([this, w] { threadMain(w); });
 }
 
 void WorkerPool::stop() {
@@ -44,48 +47,59 @@ unsigned WorkerPool::workerCount() const {
   return workers_;
 }
 
-void WorkerPool::work(Loop& loop, unsigned worker) {
+void WorkerPool::work(std::uint32_t generation, const Job& job, std::size_t count, unsigned worker) {
+  const std::uint64_t mine = std::uint64_t{generation} << 32;
+  std::uint64_t next = next_.load(std::memory_order_acquire);
   for (;;) {
-    const std::size_t index = loop.next.fetch_add(1, std::memory_order_relaxed);
-    if (index >= loop.count) return;
-    (*loop.job)(index, worker);
+    // Take an index only while the counter still belongs to this loop.
+    if ((next & ~std::uint64_t{0xFFFFFFFFu}) != mine || (next & 0xFFFFFFFFu) >= count) return;
+    if (!next_.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel)) continue;
+    job(static_cast<std::size_t>(next & 0xFFFFFFFFu), worker);
+    if (finished_.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
+      std::lock_guard lock(mutex_);
+      done_.notify_all();
+    }
+    next = next_.load(std::memory_order_acquire);
   }
 }
 
 void WorkerPool::run(std::size_t count, const Job& job) {
   if (count == 0) return;
   std::lock_guard run(runMutex_);
-  if (threads_.empty() || count == 1) {
+  // (The loop's counter holds 32-bit indices.)
+  if (threads_.empty() || count == 1 || count > 0xFFFFFFFFu) {
     for (std::size_t i = 0; i < count; ++i) job(i, 0);
     return;
   }
-  Loop loop;
-  loop.job = &job;
-  loop.count = count;
+  std::uint32_t generation;
   {
     std::lock_guard lock(mutex_);
-    loop.active.store(static_cast<unsigned>(threads_.size()), std::memory_order_relaxed);
-    loop_ = &loop;
-    ++generation_;
+    generation = ++generation_;
+    job_ = &job;
+    count_ = count;
+    finished_.store(0, std::memory_order_relaxed);
+    next_.store(std::uint64_t{generation} << 32, std::memory_order_release);
   }
   wake_.notify_all();
-  work(loop, 0);
+  work(generation, job, count, 0);
   std::unique_lock lock(mutex_);
-  done_.wait(lock, [&] { return loop.active.load(std::memory_order_relaxed) == 0; });
-  loop_ = nullptr;
+  done_.wait(lock, [&] { return finished_.load(std::memory_order_acquire) == count; });
+  job_ = nullptr;
 }
 
-void WorkerPool::threadMain(unsigned worker, std::uint64_t seen) {
+void WorkerPool::threadMain(unsigned worker) {
+  std::uint32_t seen = 0;
   std::unique_lock lock(mutex_);
+  seen = generation_;
   for (;;) {
-    wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+    wake_.wait(lock, [&] { return stopping_ || (generation_ != seen && job_ != nullptr); });
     if (stopping_) return;
     seen = generation_;
-    Loop* loop = loop_;
+    const Job* job = job_;
+    const std::size_t count = count_;
     lock.unlock();
-    work(*loop, worker);
+    work(seen, *job, count, worker);
     lock.lock();
-    if (loop->active.fetch_sub(1, std::memory_order_relaxed) == 1) done_.notify_all();
   }
 }
 

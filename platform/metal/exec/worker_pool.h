@@ -4,10 +4,13 @@
 // Thread rules: run() is called by one thread at a time (the GPU timeline
 // runs one command buffer at a time; a second caller waits for the first
 // loop to end). The caller takes part in its own loop, so a pool of one
-// worker starts no thread at all. Jobs are handed out by an atomic counter;
-// what a job computes must not depend on which worker runs it, which is
+// worker starts no thread at all. Jobs are handed out by an atomic counter
+// that also carries the loop's number, so a thread that wakes after its
+// loop has ended takes nothing, and the caller waits only for the jobs,
+// never for threads that got none (on a busy machine those may wake late).
+// What a job computes must not depend on which worker runs it, which is
 // what keeps the GPU's output identical for any worker count. One mutex
-// guards the loop being run; no job runs under it.
+// guards the loop being published; no job runs under it.
 #pragma once
 
 #include <atomic>
@@ -23,14 +26,15 @@ namespace mtl::exec {
 
 class WorkerPool {
  public:
-  // `workers` threads in all, counting the caller; 0 means one per core.
+  // `workers` threads in all, counting the caller; 0 means the default
+  // (defaultWorkerCount()).
   explicit WorkerPool(unsigned workers = 0);
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  // Stops the current threads and starts `workers` - 1 new ones (0: one per
-  // core). Must not be called from inside a job.
+  // Stops the current threads and starts `workers` - 1 new ones (0: the
+  // default). Must not be called from inside a job.
   void setWorkerCount(unsigned workers);
   unsigned workerCount() const;
 
@@ -40,19 +44,17 @@ class WorkerPool {
   using Job = std::function<void(std::size_t index, unsigned worker)>;
   void run(std::size_t count, const Job& job);
 
-  static unsigned coreCount();
+  // TESSALY_GPU_THREADS when it names a count from 1 to 256, else one per
+  // core.
+  static unsigned defaultWorkerCount();
 
  private:
-  struct Loop {
-    const Job* job = nullptr;
-    std::size_t count = 0;
-    std::atomic<std::size_t> next{0};
-    std::atomic<unsigned> active{0};  // threads still inside the loop
-  };
   void start(unsigned workers);
   void stop();
-  void threadMain(unsigned worker, std::uint64_t seen);
-  static void work(Loop& loop, unsigned worker);
+  void threadMain(unsigned worker);
+  // Runs jobs of loop `generation` until none is left or the loop has
+  // moved on.
+  void work(std::uint32_t generation, const Job& job, std::size_t count, unsigned worker);
 
   std::mutex runMutex_;  // one loop at a time
   mutable std::mutex mutex_;
@@ -60,9 +62,15 @@ class WorkerPool {
   std::condition_variable done_;
   std::vector<std::thread> threads_;
   unsigned workers_ = 1;
-  Loop* loop_ = nullptr;           // guarded by mutex_
-  std::uint64_t generation_ = 0;   // guarded by mutex_: a new loop began
-  bool stopping_ = false;          // guarded by mutex_
+  // The loop being run, guarded by mutex_; valid while its jobs are not
+  // all done.
+  const Job* job_ = nullptr;
+  std::size_t count_ = 0;
+  std::uint32_t generation_ = 0;
+  bool stopping_ = false;
+  // The loop's number (high 32 bits) and its next index (low 32 bits).
+  std::atomic<std::uint64_t> next_{0};
+  std::atomic<std::size_t> finished_{0};  // jobs of the loop that ended
 };
 
 }  // namespace mtl::exec

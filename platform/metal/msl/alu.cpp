@@ -53,6 +53,21 @@ void writeScalar(const Instruction& ins, std::uint32_t v, Register& out) {
 
 }  // namespace
 
+bool isComponentWise(Opcode op) {
+  switch (op) {
+    case Opcode::Mov: case Opcode::Convert: case Opcode::Select: case Opcode::Add:
+    case Opcode::Sub: case Opcode::Mul: case Opcode::Div: case Opcode::Rem: case Opcode::Neg:
+    case Opcode::Mad: case Opcode::Min: case Opcode::Max: case Opcode::Abs: case Opcode::Equal:
+    case Opcode::NotEqual: case Opcode::Less: case Opcode::LessEqual: case Opcode::Greater:
+    case Opcode::GreaterEqual: case Opcode::And: case Opcode::Or: case Opcode::Xor:
+    case Opcode::Not: case Opcode::Shl: case Opcode::Shr: case Opcode::LogicalNot:
+    case Opcode::Math1: case Opcode::Math2: case Opcode::Math3:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool isAluOpcode(Opcode op) {
   switch (op) {
     case Opcode::Mov: case Opcode::Convert: case Opcode::Bitcast: case Opcode::Select:

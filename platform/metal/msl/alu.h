@@ -16,6 +16,10 @@ using Register = std::array<std::uint32_t, 4>;
 // or derivative).
 bool isAluOpcode(Opcode op);
 
+// Whether each component of the result is the operation on the same
+// component of the sources (and nothing else of them).
+bool isComponentWise(Opcode op);
+
 // Computes the instruction from its sources and writes the masked
 // components of `out`. `sources[k]` points at the register of src[k] and,
 // for Determinant, at the following column registers too.

@@ -915,20 +915,6 @@ class FunctionGen {
     return parts;
   }
 
-  static bool componentWise(Opcode op) {
-    switch (op) {
-      case Opcode::Mov: case Opcode::Convert: case Opcode::Select: case Opcode::Add:
-      case Opcode::Sub: case Opcode::Mul: case Opcode::Div: case Opcode::Rem: case Opcode::Neg:
-      case Opcode::Mad: case Opcode::Min: case Opcode::Max: case Opcode::Abs: case Opcode::Equal:
-      case Opcode::NotEqual: case Opcode::Less: case Opcode::LessEqual: case Opcode::Greater:
-      case Opcode::GreaterEqual: case Opcode::And: case Opcode::Or: case Opcode::Xor:
-      case Opcode::Not: case Opcode::Shl: case Opcode::Shr: case Opcode::LogicalNot:
-      case Opcode::Math1: case Opcode::Math2: case Opcode::Math3:
-        return true;
-      default: return false;
-    }
-  }
-
   // Instructions that write one value into every masked component.
   static bool writesOneValue(Opcode op) {
     switch (op) {
@@ -952,7 +938,7 @@ class FunctionGen {
     }
     Instruction& last = code_.back();
     if (!hasDestination(last.op) || last.dst != value.reg) return false;
-    const bool wise = componentWise(last.op);
+    const bool wise = isComponentWise(last.op);
     if (!wise && !writesOneValue(last.op)) return false;
     std::uint8_t mask = 0;
     std::uint8_t needed[4] = {0, 0, 0, 0};

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/metal/half_float.h"
 #include "platform/metal/msl/builtin_math.h"
+#include "platform/metal/msl/memory_access.h"
 
 namespace mtl::msl {
 
@@ -40,39 +40,6 @@ Register output(const Invocation& inv, const InterfaceValue& value) {
 
 namespace {
 
-// One component read from memory, as its register bits.
-std::uint32_t readComponent(const std::uint8_t* p, Scalar kind) {
-  switch (scalarSize(kind)) {
-    case 1: {
-      const std::uint8_t b = *p;
-      return kind == Scalar::Bool ? (b != 0) : math::wrapInteger(kind, b);
-    }
-    case 2: {
-      std::uint16_t h;
-      std::memcpy(&h, p, 2);
-      if (kind == Scalar::Half) return math::asBits(halfToFloat(h));
-      return math::wrapInteger(kind, h);
-    }
-    default: {
-      std::uint32_t v;
-      std::memcpy(&v, p, 4);
-      return v;
-    }
-  }
-}
-
-void writeComponent(std::uint8_t* p, Scalar kind, std::uint32_t v) {
-  switch (scalarSize(kind)) {
-    case 1: *p = static_cast<std::uint8_t>(v); break;
-    case 2: {
-      const std::uint16_t h = kind == Scalar::Half ? floatToHalf(math::asFloat(v))
-                                                   : static_cast<std::uint16_t>(v);
-      std::memcpy(p, &h, 2);
-      break;
-    }
-    default: std::memcpy(p, &v, 4);
-  }
-}
 
 Register swizzled(const Register& r, const Src& s) {
   return {r[s.component(0)], r[s.component(1)], r[s.component(2)], r[s.component(3)]};

@@ -36,6 +36,13 @@ fragment float4 holes(F in [[stage_in]], float2 pc [[point_coord]]) {
   if (fract(in.p.x * 0.37 + in.c.z) < 0.3) discard_fragment();
   return float4(pc, in.c.zw);
 }
+fragment float4 label(F in [[stage_in]], texture2d<float> t [[texture(0)]], sampler s [[sampler(0)]]) {
+  return in.c * t.sample(s, in.c.zx);
+}
+fragment float4 sprite(F in [[stage_in]], float2 pc [[point_coord]], texture2d<float> t [[texture(0)]],
+                       sampler s [[sampler(0)]]) {
+  return in.c * t.sample(s, pc);
+}
 )";
 
 float randomCoordinate(std::mt19937& rng) {
@@ -61,7 +68,9 @@ TEST(RasterFuzz, RandomGeometryAndDrawParametersNeverCrash) {
                                 PixelFormat::Depth32Float_Stencil8};
   const PrimitiveType types[] = {PrimitiveType::Point, PrimitiveType::Line, PrimitiveType::LineStrip,
                                  PrimitiveType::Triangle, PrimitiveType::TriangleStrip};
-  const char* fragments[] = {"flat", "textured", "holes"};
+  // label and sprite are shapes the fragment stage computes without the
+  // lane machine.
+  const char* fragments[] = {"flat", "textured", "holes", "label", "sprite"};
   auto texture = gpu.device->newTexture(TextureDescriptor::texture2DDescriptor(PixelFormat::RGBA8Unorm, 8, 8, true));
   int refused = 0, drawn = 0, passes = 0;
   const int n = iterations(400);
@@ -83,7 +92,7 @@ TEST(RasterFuzz, RandomGeometryAndDrawParametersNeverCrash) {
     d.sampleCount = samples;
     d.alphaToCoverageEnabled = rng() % 4 == 0;
     d.rasterizationEnabled = rng() % 10 != 0;
-    auto pipeline = gpu.pipeline(kShaders, "vs", fragments[rng() % 3], d);
+    auto pipeline = gpu.pipeline(kShaders, "vs", fragments[rng() % std::size(fragments)], d);
     ASSERT_TRUE(pipeline);
     auto target = gpu.target(colour, width, height, samples);
     RenderPassDescriptor pass = RasterHarness::colorPass(target, {0.1, 0.2, 0.3, 0.4});

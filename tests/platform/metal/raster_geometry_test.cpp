@@ -11,6 +11,7 @@
 #include <limits>
 #include <random>
 
+#include "platform/metal/exec/rasterizer.h"
 #include "platform/metal/pixel_codec.h"
 #include "raster_harness.h"
 
@@ -404,6 +405,55 @@ TEST(RasterGeometry, PipelinesThatDoNotRasteriseOnlyRunTheirVertices) {
   float written;
   std::memcpy(&written, out->contents(), 4);
   EXPECT_EQ(written, -1 + 10.0f);  // the last vertex to run wrote it
+}
+
+// A point covers the samples inside its square, [x - size/2, x + size/2)
+// in both directions, at the standard sample positions (1, 2 and 4
+// samples, in 1/256 pixel): every block around random points, against that
+// definition.
+TEST(RasterGeometry, PointsCoverTheSamplesInsideTheirSquare) {
+  const std::vector<std::pair<double, double>> positions[] = {
+      {{0.5, 0.5}}, {{0.75, 0.75}, {0.25, 0.25}}, {{0.375, 0.125}, {0.875, 0.375}, {0.125, 0.625}, {0.625, 0.875}}};
+  std::mt19937 rng(2209);
+  std::uniform_int_distribution<std::int32_t> place(2 * exec::kSubpixels, 40 * exec::kSubpixels);
+  std::uniform_real_distribution<float> size(0.5f, 9.0f);
+  const exec::PixelRect clip{3, 1, 37, 41};
+  int covered = 0;
+  for (unsigned n : {1u, 2u, 4u}) {
+    const exec::SamplePattern pattern = exec::samplePattern(n);
+    const auto& expected = positions[n == 1 ? 0 : n == 2 ? 1 : 2];
+    for (int t = 0; t < 300; ++t) {
+      exec::Primitive p;
+      p.kind = exec::PrimitiveKind::Point;
+      p.x[0] = place(rng);
+      p.y[0] = place(rng);
+      p.pointSize = t % 4 == 0 ? std::round(size(rng)) : size(rng);  // some whole sizes: edges on samples
+      const double cx = p.x[0] / double{exec::kSubpixels}, cy = p.y[0] / double{exec::kSubpixels};
+      const double half = p.pointSize / 2.0;
+      for (std::int32_t by = 0; by < 48; by += 4) {
+        for (std::int32_t bx = 0; bx < 48; bx += 4) {
+          exec::BlockCoverage coverage;
+          exec::coverPointBlock(p, pattern, bx, by, clip, coverage);
+          for (unsigned lane = 0; lane < exec::kLanes; ++lane) {
+            const std::int32_t x = bx + static_cast<std::int32_t>(exec::pixelXOfLane(lane));
+            const std::int32_t y = by + static_cast<std::int32_t>(exec::pixelYOfLane(lane));
+            const bool inClip = x >= clip.x0 && x < clip.x1 && y >= clip.y0 && y < clip.y1;
+            std::uint8_t want = 0;
+            for (unsigned s = 0; s < n; ++s) {
+              const double sx = x + expected[s].first, sy = y + expected[s].second;
+              const bool in = cx - half <= sx && sx < cx + half && cy - half <= sy && sy < cy + half;
+              if (in && inClip) want |= static_cast<std::uint8_t>(1u << s);
+            }
+            ASSERT_EQ(coverage.samples[lane], want) << n << " samples, pixel " << x << "," << y << " point "
+                                                    << cx << "," << cy << " size " << p.pointSize;
+            ASSERT_EQ((coverage.lanes >> lane) & 1u, want ? 1u : 0u);
+            covered += want != 0;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(covered, 10000);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 // library, the sample programs and what the GLSL-to-Metal converter prints
 // for the chart's shaders and the compiler's larger test shaders: byte mutations through the project's
 // fuzzer and token-level mutations that keep programs close to valid, so
-// that the checker, code generator, pipeline linker and interpreter see
-// them too. Every input ends in a library or an error; nothing crashes
-// (the sanitizer build checks memory). TESSALY_FULL_SWEEP=1 runs longer.
+// that the checker, code generator, pipeline linker, interpreter and the
+// specialiser see them too. Every input ends in a library or an error;
+// nothing crashes (the sanitizer build checks memory); a function
+// specialised for what its loads read computes what it did.
+// TESSALY_FULL_SWEEP=1 runs longer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,6 +26,7 @@
 #include "platform/metal/msl/default_library.h"
 #include "platform/metal/msl/reference_interpreter.h"
 #include "shader_samples.h"
+#include "specialization_check.h"
 #include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 #include "tests/support/fuzz.h"
 
@@ -69,8 +72,24 @@ std::vector<std::string> seeds() {
 }
 
 struct Outcomes {
-  int libraries = 0, refused = 0, pipelines = 0, runs = 0;
+  int libraries = 0, refused = 0, pipelines = 0, runs = 0, specialized = 0;
 };
+
+// Specialised for what its loads read, as a draw fixes its uniforms (where
+// it writes no buffer, as the executor does it): the same outputs.
+void expectSpecializedTheSame(const msl::CompiledFunction& code, const std::vector<std::uint8_t>& buffer,
+                              Outcomes& outcomes) {
+  if (std::any_of(code.code.begin(), code.code.end(),
+                  [](const msl::Instruction& i) { return i.op == msl::Opcode::StoreBuffer; })) {
+    return;
+  }
+  const msl::SpecializedFunction s = msl::specialize(code, msl::test::loadsFrom(code, buffer));
+  EXPECT_EQ(msl::verify(s.function), "") << code.name;
+  const msl::test::SpecializationComparison c =
+      msl::test::compareSpecialization(code, s, buffer, static_cast<unsigned>(outcomes.runs), 3, 20000);
+  EXPECT_EQ(c.difference, "") << msl::disassemble(code) << "\nspecialised:\n" << msl::disassemble(s.function);
+  outcomes.specialized += c.compared;
+}
 
 // Whatever compiled is linked into a pipeline and run once per function.
 void exercise(Device& device, const Library& library, Outcomes& outcomes) {
@@ -87,6 +106,7 @@ void exercise(Device& device, const Library& library, Outcomes& outcomes) {
     std::vector<msl::BufferView> views(31, msl::BufferView{buffer.data(), buffer.size(), true});
     msl::interpret(code, invocation, views, nullptr, 20000);
     ++outcomes.runs;
+    expectSpecializedTheSame(code, buffer, outcomes);
   }
   if (!vertex) return;
   RenderPipelineDescriptor d = msl::test::linkerDescriptor();
@@ -133,8 +153,8 @@ TEST(ShaderFuzz, MutatedBytesEndInALibraryOrAnError) {
   options.maxSize = 1 << 14;
   tessaly::test::fuzz(s, [&](std::string_view text) { compileBoth(*device, text, outcomes); },
                       options);
-  std::printf("bytes: %d libraries (%d pipelines, %d runs), %d refused\n", outcomes.libraries,
-              outcomes.pipelines, outcomes.runs, outcomes.refused);
+  std::printf("bytes: %d libraries (%d pipelines, %d runs, %d specialised runs), %d refused\n",
+              outcomes.libraries, outcomes.pipelines, outcomes.runs, outcomes.specialized, outcomes.refused);
   EXPECT_GT(outcomes.refused, options.iterations / 4);
   EXPECT_GT(outcomes.libraries, options.iterations / 200);
 }
@@ -225,11 +245,12 @@ TEST(ShaderFuzz, MutatedTokensEndInALibraryOrAnError) {
     for (int depth = 1 + static_cast<int>(rng() % 4); depth > 0; --depth) text = mutateTokens(text, rng);
     compileBoth(*device, text, outcomes);
   }
-  std::printf("tokens: %d libraries (%d pipelines, %d runs), %d refused\n", outcomes.libraries,
-              outcomes.pipelines, outcomes.runs, outcomes.refused);
+  std::printf("tokens: %d libraries (%d pipelines, %d runs, %d specialised runs), %d refused\n",
+              outcomes.libraries, outcomes.pipelines, outcomes.runs, outcomes.specialized, outcomes.refused);
   EXPECT_GT(outcomes.libraries, iterations / 20);
   EXPECT_GT(outcomes.refused, iterations / 4);
   EXPECT_GT(outcomes.pipelines, iterations / 100);
+  EXPECT_GT(outcomes.specialized, iterations / 20);
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+// Four lanes side by side: the vector types the executor's fast paths
+// compute in (SSE2 registers, which every x86-64 has; elsewhere whatever
+// the compiler makes of them), and the few operations whose exact IEEE
+// behaviour the paths rely on to give the general code's bits.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+namespace mtl::exec {
+
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = std::int32_t __attribute__((vector_size(16)));
+using UInt4 = std::uint32_t __attribute__((vector_size(16)));
+using Double2 = double __attribute__((vector_size(16)));
+using Int2 = std::int32_t __attribute__((vector_size(8)));
+using UInt64x2 = std::uint64_t __attribute__((vector_size(16)));
+
+inline Float4 loadFloat4(const void* p) {
+  Float4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void storeFloat4(void* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
+inline Float4 splat(float v) { return Float4{v, v, v, v}; }
+
+// All ones in lane k where bit k of `lanes` (below 16) is set.
+namespace detail {
+constexpr UInt4 laneSelectOf(unsigned lanes) {
+  return UInt4{lanes & 1u ? ~0u : 0u, lanes & 2u ? ~0u : 0u, lanes & 4u ? ~0u : 0u, lanes & 8u ? ~0u : 0u};
+}
+template <unsigned... N>
+constexpr std::array<UInt4, sizeof...(N)> laneSelectTable(std::integer_sequence<unsigned, N...>) {
+  return {laneSelectOf(N)...};
+}
+inline constexpr std::array<UInt4, 16> kLaneSelect = laneSelectTable(std::make_integer_sequence<unsigned, 16>{});
+}  // namespace detail
+inline UInt4 laneSelect(unsigned lanes) { return detail::kLaneSelect[lanes & 0xFu]; }
+
+// The four 32-bit texels of a 2 x 2 quad whose top-left one is at `corner`
+// (rows `stride` bytes apart), in quad order, and back.
+// (Each row through a 64-bit scalar: halves written into a vector in
+// memory would stall the load of the whole.)
+inline UInt4 loadQuad(const std::uint8_t* corner, std::uint64_t stride) {
+  std::uint64_t top, bottom;
+  std::memcpy(&top, corner, 8);
+  std::memcpy(&bottom, corner + stride, 8);
+  return reinterpret_cast<UInt4>(UInt64x2{top, bottom});
+}
+inline void storeQuad(std::uint8_t* corner, std::uint64_t stride, UInt4 v) {
+  const UInt64x2 rows = reinterpret_cast<UInt64x2>(v);
+  const std::uint64_t top = rows[0], bottom = rows[1];
+  std::memcpy(corner, &top, 8);
+  std::memcpy(corner + stride, &bottom, 8);
+}
+
+// The byte of an RGBA8 or BGRA8 texel holding each channel, red to alpha.
+namespace detail {
+inline constexpr unsigned kRgbaSlots[4] = {0, 1, 2, 3}, kBgraSlots[4] = {2, 1, 0, 3};
+}  // namespace detail
+constexpr const unsigned* byteSlots(bool bgra) { return bgra ? detail::kBgraSlots : detail::kRgbaSlots; }
+
+// Byte `b` of each 32-bit lane as a normalised 8-bit channel: b / 255 in
+// float, the pixel codec's float(b / 255.0) for every byte value (a test
+// checks all 256).
+inline Float4 unorm8Channel(UInt4 texels, unsigned byte) {
+  return __builtin_convertvector(reinterpret_cast<Int4>((texels >> (8 * byte)) & 0xFFu), Float4) / 255.0f;
+}
+
+// std::clamp(v, low, high) in each lane: low where v < low, high where
+// high < v, else v (a NaN stays).
+inline Float4 clampLanes(Float4 v, Float4 low, Float4 high) {
+#if defined(__SSE2__)
+  // maxps(a, b) is a > b ? a : b and minps(a, b) a < b ? a : b, the second
+  // operand where either is NaN: the same choices.
+  return __builtin_ia32_minps(high, __builtin_ia32_maxps(low, v));
+#else
+  v = v < low ? low : v;
+  return high < v ? high : v;
+#endif
+}
+
+// Bit k set where lane k of a comparison result (all ones or zero) is set.
+inline unsigned laneMask(Int4 v) {
+#if defined(__SSE2__)
+  return static_cast<unsigned>(__builtin_ia32_movmskps(reinterpret_cast<Float4>(v)));
+#else
+  return (v[0] ? 1u : 0u) | (v[1] ? 2u : 0u) | (v[2] ? 4u : 0u) | (v[3] ? 8u : 0u);
+#endif
+}
+
+}  // namespace mtl::exec
