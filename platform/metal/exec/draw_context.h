@@ -59,6 +59,7 @@ struct StateContext {
   const FragmentInput* shapeColor = nullptr;
   const FragmentInput* shapeCoordinate = nullptr;
   std::uint32_t shapeColorPlanes = 0, shapeCoordinatePlanes = 0;  // their plane offsets
+  QuadSampler shapeSampler;  // a textured shape's sample, prepared
   // Whether a lane of the fragment function reads another's values
   // (derivatives, levels of detail): else helper lanes need no texels.
   bool crossLane = true;
@@ -75,6 +76,7 @@ struct StateContext {
   // Colour outputs of the fragment function that have an attachment.
   std::vector<const ColorOutput*> writtenColors;
   bool shades = false;       // the fragment function must run
+  bool shapeRoute = false;   // quads go straight through the shape (shape_quads.h)
   bool earlyTests = false;   // tests may run before it
   bool alphaToCoverage = false, alphaToOne = false;
   std::int32_t visibility = -1;  // index of the visibility counter, or -1

@@ -142,12 +142,36 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
   const bool affine = p.invW[0] == 1.0f && p.invW[1] == 1.0f && p.invW[2] == 1.0f;
   const bool perspective = state.readsPerspective && !affine;
   const bool depth = state.depthStencil.active();
+  if (state.shapeRoute) ready(state);
   BlockCoverage coverage;
   for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
     for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
       coverTriangleBlock(edges, pattern, bx, by, clip, coverage);
       if (!coverage.lanes) continue;
       const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
+      if (state.shapeRoute) {
+        // As the batch's fill below, for the weights the shape reads.
+        for (unsigned from = 0; from < kQuads; ++from) {
+          const unsigned lanes = (coverage.lanes >> (4 * from)) & 0xFu;
+          if (!lanes) continue;
+          const Float4 dx = dx0 + kQuadX[from], dy = dy0 + kQuadY[from];
+          QuadWeights w;
+          w.linear1 = w.perspective1 = g1x * dx + g1y * dy;
+          w.linear2 = w.perspective2 = g2x * dx + g2y * dy;
+          if (perspective) {
+            const Float4 reciprocal = 1.0f / (p.invW[0] + w.linear1 * dw1 + w.linear2 * dw2);
+            w.perspective1 = w.linear1 * p.invW[1] * reciprocal;
+            w.perspective2 = w.linear2 * p.invW[2] * reciprocal;
+          }
+          float z[4];
+          if (depth) {
+            storeFloat4(z, (p.z[0] + (w.linear1 + sample1[0]) * dz1 + (w.linear2 + sample2[0]) * dz2) + p.depthBias);
+          }
+          routeQuad(state, p, bx + static_cast<std::int32_t>(2 * (from & 1)),
+                    by + static_cast<std::int32_t>(2 * (from >> 1)), lanes, w, z);
+        }
+        continue;
+      }
       offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
         // The quad's four lanes side by side, each as the block's formula.
         const Float4 dx = dx0 + kQuadX[from], dy = dy0 + kQuadY[from];
@@ -176,6 +200,8 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
 
 void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRect& clip) {
   const SamplePattern& pattern = batch_->pattern;
+  const StateContext& state = *draw.resolved;
+  if (state.shapeRoute) ready(state);
   BlockCoverage coverage;
   const double size = p.pointSize;
   const double left = p.x[0] / double{kSubpixels} - size / 2;
@@ -189,6 +215,19 @@ void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRec
       for (unsigned k = 0; k < 4; ++k) {
         u[k] = static_cast<float>((bx + k + 0.5 - left) / size);
         v[k] = static_cast<float>((by + k + 0.5 - top) / size);
+      }
+      if (state.shapeRoute) {
+        const float z[4] = {p.z[0], p.z[0], p.z[0], p.z[0]};
+        for (unsigned from = 0; from < kQuads; ++from) {
+          const unsigned lanes = (coverage.lanes >> (4 * from)) & 0xFu;
+          if (!lanes) continue;
+          const unsigned column = 2 * (from & 1), row = 2 * (from >> 1);
+          QuadWeights w{};
+          w.point[0] = Float4{u[column], u[column + 1], u[column], u[column + 1]};
+          w.point[1] = Float4{v[row], v[row], v[row + 1], v[row + 1]};
+          routeQuad(state, p, bx + static_cast<std::int32_t>(column), by + static_cast<std::int32_t>(row), lanes, w, z);
+        }
+        continue;
       }
       offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
         for (unsigned k = 0; k < 4; ++k) {
@@ -211,6 +250,43 @@ void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect
   const double dx = static_cast<double>(p.x[1]) - p.x[0];
   const double dy = static_cast<double>(p.y[1]) - p.y[0];
   const double length2 = dx * dx + dy * dy;
+  // A fragment's place along the line (returned), its weight with the
+  // vertices' 1/w applied, and its depth.
+  const auto along = [&](std::int32_t x, std::int32_t y, float& linear, float& perspective, double& z) {
+    const double cx = x * double{kSubpixels} + kHalfPixel - p.x[0];
+    const double cy = y * double{kSubpixels} + kHalfPixel - p.y[0];
+    const double t = (cx * dx + cy * dy) / length2;
+    const double f0 = (1 - t) * p.invW[0], f1 = t * p.invW[1];
+    linear = static_cast<float>(t);
+    perspective = static_cast<float>(f1 / (f0 + f1));
+    z = p.z[0] + t * (double{p.z[1]} - p.z[0]);
+    return t;
+  };
+  const StateContext& state = *draw.resolved;
+  if (state.shapeRoute) {
+    ready(state);
+    // The fragments of each quad in turn (a line's fragments are distinct
+    // pixels, so their order does not matter).
+    for (std::size_t k = 0; k < fragments_.size();) {
+      const std::int32_t qx = fragments_[k].x & ~1, qy = fragments_[k].y & ~1;
+      unsigned lanes = 0;
+      for (; k < fragments_.size() && (fragments_[k].x & ~1) == qx && (fragments_[k].y & ~1) == qy; ++k) {
+        lanes |= 1u << ((fragments_[k].y - qy) * 2 + (fragments_[k].x - qx));
+      }
+      QuadWeights w{};
+      float z[4] = {};
+      const unsigned needed = state.crossLane ? 0xFu : lanes;
+      for (unsigned j = 0; j < 4; ++j) {
+        if (!(needed & (1u << j))) continue;
+        double depth;
+        along(qx + static_cast<std::int32_t>(j & 1), qy + static_cast<std::int32_t>(j >> 1), w.linear1[j],
+              w.perspective1[j], depth);
+        z[j] = static_cast<float>(depth);
+      }
+      routeQuad(state, p, qx, qy, lanes, w, z);
+    }
+    return;
+  }
   const std::uint8_t allSamples = static_cast<std::uint8_t>((1u << batch_->pattern.count) - 1);
   BlockCoverage coverage;
   std::size_t k = 0;
@@ -228,21 +304,34 @@ void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect
     offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
       for (unsigned j = 0; j < 4; ++j) {
         const unsigned l = 4 * from + j, o = 4 * to + j;
-        const double cx = (bx + pixelXOfLane(l)) * double{kSubpixels} + kHalfPixel - p.x[0];
-        const double cy = (by + pixelYOfLane(l)) * double{kSubpixels} + kHalfPixel - p.y[0];
-        const double t = (cx * dx + cy * dy) / length2;
-        const double f0 = (1 - t) * p.invW[0], f1 = t * p.invW[1];
-        in.l1[o] = static_cast<float>(t);
+        double z;
+        const double t = along(bx + static_cast<std::int32_t>(pixelXOfLane(l)), by + static_cast<std::int32_t>(pixelYOfLane(l)),
+              in.l1[o], in.b1[o], z);
         in.l2[o] = 0;
-        in.b1[o] = static_cast<float>(f1 / (f0 + f1));
         in.b2[o] = 0;
-        const double z = p.z[0] + t * (double{p.z[1]} - p.z[0]);
         in.z[o] = static_cast<float>(z);
         in.invW[o] = static_cast<float>(p.invW[0] + t * (double{p.invW[1]} - p.invW[0]));
         for (unsigned s = 0; s < 4; ++s) in.sampleZ[s][o] = static_cast<float>(z);
       }
     });
   }
+}
+
+void FragmentWorker::ready(const StateContext& state) {
+  if (batch_->count > 0) flush();
+  textures_.bind(&state.fragmentStage.textures, &state.fragmentStage.samplers, true);
+}
+
+void FragmentWorker::routeQuad(const StateContext& s, const Primitive& p, std::int32_t x, std::int32_t y,
+                               unsigned lanes, const QuadWeights& weights, const float* z) {
+  if (s.depthStencil.active()) {
+    s.depthStencil.testQuad(x, y, lanes, z);
+    if (!lanes) return;
+  }
+  if (s.countsVisibility) visibility_[static_cast<std::size_t>(s.visibility)] += kSampleCount[lanes];
+  Float4 color[4];
+  shapeQuadColor(s, p, weights, lanes, textures_, color);
+  s.colors[s.writtenColors[0]->attachment].writeQuadColor(x, y, lanes, color, s.alphaToOne);
 }
 
 template <typename Fill>

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/metal/exec/draw_context.h"
+#include "platform/metal/exec/shape_quads.h"
 
 namespace mtl::exec {
 
@@ -74,6 +75,13 @@ class FragmentWorker {
   template <typename Fill>
   void offerQuads(DrawContext& draw, const Primitive& p, std::int32_t bx, std::int32_t by,
                   const BlockCoverage& coverage, Fill&& fill);
+  // Shades and writes one covered quad of a state on the shape route
+  // (shape_quads.h), `z` its depth in each lane; ready() first.
+  void routeQuad(const StateContext& state, const Primitive& p, std::int32_t x, std::int32_t y, unsigned lanes,
+                 const QuadWeights& weights, const float* z);
+  // Before a primitive's quads take the route: what waits in the batch
+  // goes first, and the state's textures are bound.
+  void ready(const StateContext& state);
   // Depth and stencil tests of quad q of the batch; false when nothing of
   // it passed.
   bool testQuad(unsigned q);

@@ -445,20 +445,17 @@ Int4 unorm8Quad(Float4 v) {
 bool ColorUnit::writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
                           bool alphaToOne) const {
   if (!directQuads_) return false;
-  if (bgra_) {
-    writeQuadAs<true>(x, y, lanes, rows, alphaToOne);
-  } else {
-    writeQuadAs<false>(x, y, lanes, rows, alphaToOne);
-  }
+  const Float4 color[4] = {loadFloat4(rows[0]), loadFloat4(rows[1]), loadFloat4(rows[2]), loadFloat4(rows[3])};
+  writeQuadColor(x, y, lanes, color, alphaToOne);
   return true;
 }
 
 template <bool Bgra>
-void ColorUnit::writeQuadAs(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
+void ColorUnit::writeQuadAs(std::int32_t x, std::int32_t y, unsigned lanes, const Float4 color[4],
                             bool alphaToOne) const {
   constexpr const unsigned* kSlot = byteSlots(Bgra);
   Float4 src[4], out[4];
-  for (unsigned c = 0; c < 4; ++c) src[c] = clampLanes(loadFloat4(rows[c]), Float4{}, kOne);
+  for (unsigned c = 0; c < 4; ++c) src[c] = clampLanes(color[c], Float4{}, kOne);
   if (alphaToOne) src[3] = kOne;
   // The covered pixels of the quad: (0,0), (1,0), (0,1), (1,1); all four
   // as two rows where the quad lies inside.
@@ -519,6 +516,9 @@ void ColorUnit::writeQuadAs(std::int32_t x, std::int32_t y, unsigned lanes, cons
     if (lanes & (1u << k)) std::memcpy(pixel(k), &texels[k], 4);
   }
 }
+
+template void ColorUnit::writeQuadAs<true>(std::int32_t, std::int32_t, unsigned, const Float4[4], bool) const;
+template void ColorUnit::writeQuadAs<false>(std::int32_t, std::int32_t, unsigned, const Float4[4], bool) const;
 
 void ColorUnit::write(std::int32_t x, std::int32_t y, std::uint8_t samples,
                       const SourceColor& color) const {

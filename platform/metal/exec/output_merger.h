@@ -20,6 +20,7 @@
 #include <cstdint>
 
 #include "platform/metal/exec/fast_paths.h"
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/pixel_format.h"
 #include "platform/metal/states.h"
 
@@ -52,6 +53,8 @@ class DepthStencilUnit {
   // Whether the unit does anything at all: a depth test that can fail, a
   // depth write or a stencil operation (decided once per draw state).
   bool active() const { return active_; }
+  // Whether testQuad applies.
+  bool quadTests() const { return quadTests_; }
   // Tests sample `sample` of pixel (x, y) at depth z (bias applied, not yet
   // clamped), applies the stencil operations and the depth write, and
   // tells whether the sample passed.
@@ -103,13 +106,22 @@ class ColorUnit {
   // (nothing written) otherwise.
   bool writeQuad(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
                  bool alphaToOne) const;
+  // Whether writeQuad applies; then writeQuadColor takes the colour as
+  // four channels of four lanes.
+  bool directQuads() const { return directQuads_; }
+  void writeQuadColor(std::int32_t x, std::int32_t y, unsigned lanes, const Float4 color[4], bool alphaToOne) const {
+    if (bgra_) {
+      writeQuadAs<true>(x, y, lanes, color, alphaToOne);
+    } else {
+      writeQuadAs<false>(x, y, lanes, color, alphaToOne);
+    }
+  }
 
  private:
   void writeGeneric(std::uint8_t* at, const SourceColor& color) const;
   void writeByte4(std::uint8_t* at, const float source[4]) const;
   template <bool Bgra>
-  void writeQuadAs(std::int32_t x, std::int32_t y, unsigned lanes, const std::uint32_t* const rows[4],
-                   bool alphaToOne) const;
+  void writeQuadAs(std::int32_t x, std::int32_t y, unsigned lanes, const Float4 color[4], bool alphaToOne) const;
 
   AttachmentView view_;
   RenderPipelineColorAttachmentDescriptor blend_;

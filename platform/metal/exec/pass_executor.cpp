@@ -5,6 +5,7 @@
 
 #include "platform/metal/buffer.h"
 #include "platform/metal/exec/attribute_planes.h"
+#include "platform/metal/exec/shape_quads.h"
 #include "platform/metal/msl/builtins.h"
 #include "platform/metal/texture.h"
 
@@ -259,6 +260,10 @@ void Executor::prepareState(PassRecord& record, std::size_t index, StateContext&
                                 plan.fragmentStage().writesBuffers));
   d.countsVisibility = state.visibilityMode != VisibilityResultMode::Disabled;
   d.visibility = d.countsVisibility ? visibilityCounter(state.visibilityOffset) : -1;
+  d.shapeRoute = takesShapeRoute(d, static_cast<unsigned>(record.sampleCount));
+  d.shapeSampler = d.shapeRoute && d.shape.kind == FragmentShape::Kind::textured
+                       ? prepareQuadSampler(d.shape.sample, d.fragmentStage.textures, d.fragmentStage.samplers)
+                       : QuadSampler{};
 }
 
 void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {

@@ -53,14 +53,8 @@ std::int64_t wrapIndex(std::int64_t i, std::int64_t size, SamplerAddressMode mod
 
 // A texel of a level as four floats (depth formats: depth, 0, 0, 1; the
 // compare result when comparing).
-struct Level {
-  const std::uint8_t* data;
-  std::uint64_t stride;
-  std::int64_t width, height;
-  const PixelFormatInfo* info;
-};
 
-std::array<float, 4> fetch(const Level& l, std::int64_t i, std::int64_t j,
+std::array<float, 4> fetch(const LevelView& l, std::int64_t i, std::int64_t j,
                            const SampleRequest& r, CompareFunction compare) {
   const PixelFormatInfo& info = *l.info;
   const std::uint8_t* p = l.data + static_cast<std::uint64_t>(j) * l.stride +
@@ -112,7 +106,7 @@ std::int64_t texelIndex(double x) {
 // Nearest or bilinear filtering of one level at (u, v) in texels, with the
 // texel reader `texel(i, j)`: the one formula every path uses.
 template <typename Fetch, bool ClampedBoth = false>
-std::array<float, 4> filterWith(const Level& l, float u, float v, bool linear, SamplerAddressMode su,
+std::array<float, 4> filterWith(const LevelView& l, float u, float v, bool linear, SamplerAddressMode su,
                                 SamplerAddressMode sv, Fetch texel) {
   const auto wrap = [](std::int64_t i, std::int64_t size, SamplerAddressMode mode) {
     return ClampedBoth ? std::clamp<std::int64_t>(i, 0, size - 1) : wrapIndex(i, size, mode);
@@ -139,7 +133,7 @@ std::array<float, 4> filterWith(const Level& l, float u, float v, bool linear, S
 // Texels of RGBA8Unorm and BGRA8Unorm read through the table.
 template <bool Bgra>
 struct Byte4Texels {
-  const Level& l;
+  const LevelView& l;
   const float* table;
   std::array<float, 4> operator()(std::int64_t i, std::int64_t j) const {
     const std::uint8_t* p = l.data + static_cast<std::uint64_t>(j) * l.stride + static_cast<std::uint64_t>(i) * 4;
@@ -152,7 +146,7 @@ struct Byte4Texels {
 // its edges, the channels side by side: the same operations, so the same
 // bits.
 template <bool Bgra>
-Float4 bilinearClamped(const Level& l, float u, float v, const float* table) {
+Float4 bilinearClamped(const LevelView& l, float u, float v, const float* table) {
   const double uu = double{u} - 0.5, vv = double{v} - 0.5;
   const std::int64_t i0f = texelIndex(uu), j0f = texelIndex(vv);
   const float alpha = static_cast<float>(uu - floorOf(uu));
@@ -184,7 +178,7 @@ struct BilinearQuad {
   // k of out[c]): each lane's sum as filterWith() forms it, the texels'
   // bytes decoded as byte / 255 in float, which is the codec's value.
   void filterDecoded(const DecodedTexels& texels, std::int64_t width, unsigned lanes, Float4 out[4]) const;
-  void filter(const Level& l, bool bgra, unsigned lanes, Float4 out[4]) const {
+  void filter(const LevelView& l, bool bgra, unsigned lanes, Float4 out[4]) const {
     UInt4 t00 = {}, t10 = {}, t01 = {}, t11 = {};
     for (unsigned k = 0; k < 4; ++k) {
       if (!(lanes & (1u << k))) continue;
@@ -233,7 +227,7 @@ void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width
   out[3] = __builtin_shufflevector(c, d, 2, 3, 6, 7);
 }
 
-BilinearQuad bilinearQuad(const Level& l, Float4 u, Float4 v) {
+BilinearQuad bilinearQuad(const LevelView& l, Float4 u, Float4 v) {
   constexpr float kExact = 4194304.0f;  // 2^22
   const Float4 one = {1, 1, 1, 1};
   const Float4 uu = u - 0.5f, vv = v - 0.5f;
@@ -262,7 +256,7 @@ BilinearQuad bilinearQuad(const Level& l, Float4 u, Float4 v) {
   return q;
 }
 
-std::array<float, 4> filterLevel(const Level& l, float u, float v, SamplerMinMagFilter filter,
+std::array<float, 4> filterLevel(const LevelView& l, float u, float v, SamplerMinMagFilter filter,
                                  const SamplerDescriptor& s, const SampleRequest& r) {
   // u, v in texels of this level.
   const SamplerAddressMode su = r.cube ? SamplerAddressMode::ClampToEdge : s.sAddressMode;
@@ -273,7 +267,7 @@ std::array<float, 4> filterLevel(const Level& l, float u, float v, SamplerMinMag
   });
 }
 
-Level levelOf(const Texture& t, unsigned slice, unsigned level) {
+LevelView levelOf(const Texture& t, unsigned slice, unsigned level) {
   return {t.levelData(slice, level), t.levelBytesPerRow(level),
           static_cast<std::int64_t>(t.levelWidth(level)),
           static_cast<std::int64_t>(t.levelHeight(level)), &t.formatInfo()};
@@ -284,7 +278,7 @@ std::array<float, 4> sampleAt(const Texture& t, const SamplerDescriptor& s, unsi
                               float sc, float tc, float lambda, const SampleRequest& r) {
   const unsigned q = static_cast<unsigned>(t.mipmapLevelCount() - 1);
   auto atLevel = [&](unsigned level, SamplerMinMagFilter filter) {
-    const Level l = levelOf(t, slice, level);
+    const LevelView l = levelOf(t, slice, level);
     const float u = s.normalizedCoordinates ? sc * static_cast<float>(l.width) : sc;
     const float v = s.normalizedCoordinates ? tc * static_cast<float>(l.height) : tc;
     return filterLevel(l, u, v, filter, s, r);
@@ -410,11 +404,39 @@ std::array<float, 4> sampleTexture(const Texture& t, const SamplerDescriptor& s,
   return sampleAt(t, s, slice, sc, tc, lambda, r);
 }
 
+namespace {
+
+// sampleBytes() of four lanes, clamped to the edges and filtered
+// linearly: lane k of out[c] is channel c of lane k, for the lanes in
+// `lanes`.
+void bilinearBytesQuad(const DecodedTexels* decoded, const LevelView& l, bool bgra, Float4 sc, Float4 tc,
+                       unsigned lanes, Float4 out[4]) {
+  const float w = static_cast<float>(l.width), h = static_cast<float>(l.height);
+  const Float4 zero = {0, 0, 0, 0};
+  sc = sc - sc == zero ? sc : zero;  // not finite: 0
+  tc = tc - tc == zero ? tc : zero;
+  const BilinearQuad weights = bilinearQuad(l, sc * w, tc * h);
+  if (decoded) {
+    weights.filterDecoded(*decoded, l.width, lanes & weights.exact, out);
+  } else {
+    weights.filter(l, bgra, lanes & weights.exact, out);
+  }
+  for (unsigned k = 0; k < 4; ++k) {
+    if (!(lanes & ~weights.exact & (1u << k))) continue;
+    const float* table = byteTables().unorm;
+    const Float4 value = bgra ? bilinearClamped<true>(l, sc[k] * w, tc[k] * h, table)
+                              : bilinearClamped<false>(l, sc[k] * w, tc[k] * h, table);
+    for (unsigned c = 0; c < 4; ++c) out[c][k] = value[c];
+  }
+}
+
+}  // namespace
+
 void StageTextures::sampleBytes(const BoundTexture& bound, const SamplerDescriptor& s, bool bgra,
                                 const LaneRows& coordinate, LaneMask active, LaneRows& out) {
   const Texture& t = *bound.texture;
   // What sampleTexture does for this case, lane after lane, at level 0.
-  const Level l = levelOf(t, 0, 0);
+  const LevelView l = levelOf(t, 0, 0);
   const float* table = byteTables().unorm;
   const bool linear = s.minFilter == SamplerMinMagFilter::Linear;
   const float w = static_cast<float>(l.width), h = static_cast<float>(l.height);
@@ -436,27 +458,10 @@ void StageTextures::sampleBytes(const BoundTexture& bound, const SamplerDescript
   if (clamped && linear) {
     for (unsigned first = 0; first < kLanes; first += 4) {
       if (!(active & (0xFu << first))) continue;
-      Float4 sc, tc;
-      std::memcpy(&sc, coordinate[0].v + first, sizeof sc);
-      std::memcpy(&tc, coordinate[1].v + first, sizeof tc);
-      const Float4 zero = {0, 0, 0, 0};
-      sc = sc - sc == zero ? sc : zero;  // not finite: 0
-      tc = tc - tc == zero ? tc : zero;
-      const BilinearQuad weights = bilinearQuad(l, sc * w, tc * h);
-      const unsigned lanes = (active >> first) & 0xFu;
       Float4 channels[4];
-      if (bound.decoded) {
-        weights.filterDecoded(*bound.decoded, l.width, lanes & weights.exact, channels);
-      } else {
-        weights.filter(l, bgra, lanes & weights.exact, channels);
-      }
+      bilinearBytesQuad(bound.decoded.get(), l, bgra, loadFloat4(coordinate[0].v + first), loadFloat4(coordinate[1].v + first),
+                        (active >> first) & 0xFu, channels);
       for (unsigned c = 0; c < 4; ++c) storeFloat4(out[c].v + first, channels[c]);
-      for (unsigned k = 0; k < 4; ++k) {
-        if (!(lanes & ~weights.exact & (1u << k))) continue;
-        const Float4 value = bgra ? bilinearClamped<true>(l, sc[k] * w, tc[k] * h, table)
-                                  : bilinearClamped<false>(l, sc[k] * w, tc[k] * h, table);
-        for (unsigned c = 0; c < 4; ++c) out[c].v[first + k] = msl::math::asBits(value[c]);
-      }
     }
     return;
   }
@@ -465,6 +470,40 @@ void StageTextures::sampleBytes(const BoundTexture& bound, const SamplerDescript
   } else {
     clamped ? lanes.operator()<false, true>() : lanes.operator()<false, false>();
   }
+}
+
+QuadSampler prepareQuadSampler(const msl::Instruction& i, const std::array<BoundTexture, kMaxTextureBindings>& textures,
+                               const std::array<const SamplerDescriptor*, kMaxSamplerBindings>& samplers) {
+  QuadSampler q;
+  q.instruction = &i;
+  const BoundTexture* bound = i.aux < textures.size() ? &textures[i.aux] : nullptr;
+  const SamplerDescriptor* s = i.offset < samplers.size() ? samplers[i.offset] : nullptr;
+  const Texture* t = bound ? bound->texture : nullptr;
+  // The chart's case, as sample() would take it.
+  q.direct = t && s && fastPathsEnabled() && !levelOfDetailMatters(*s) && s->normalizedCoordinates &&
+             s->minFilter == SamplerMinMagFilter::Linear && s->sAddressMode == SamplerAddressMode::ClampToEdge &&
+             s->tAddressMode == SamplerAddressMode::ClampToEdge && i.type == msl::Scalar::Float &&
+             i.stride == static_cast<std::uint32_t>(msl::TextureShape::Texture2D) && i.op == Opcode::Sample &&
+             (t->pixelFormat() == PixelFormat::RGBA8Unorm || t->pixelFormat() == PixelFormat::BGRA8Unorm);
+  if (q.direct) {
+    q.level = levelOf(*t, 0, 0);
+    q.bgra = t->pixelFormat() == PixelFormat::BGRA8Unorm;
+    q.decoded = bound->decoded.get();
+  }
+  return q;
+}
+
+void StageTextures::sampleQuad(const QuadSampler& q, Float4 u, Float4 v, unsigned lanes, Float4 out[4]) {
+  if (q.direct) {
+    bilinearBytesQuad(q.decoded, q.level, q.bgra, u, v, lanes, out);
+    return;
+  }
+  LaneRows coordinate{}, texel{};
+  const LaneRows none{};
+  storeFloat4(coordinate[0].v, u);
+  storeFloat4(coordinate[1].v, v);
+  sample(*q.instruction, coordinate, none, none, lanes, texel);
+  for (unsigned c = 0; c < 4; ++c) out[c] = loadFloat4(texel[c].v);
 }
 
 void StageTextures::bind(const std::array<BoundTexture, kMaxTextureBindings>* textures,

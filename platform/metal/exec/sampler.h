@@ -27,6 +27,7 @@
 #include <memory>
 
 #include "platform/metal/exec/lane_machine.h"
+#include "platform/metal/exec/simd.h"
 #include "platform/metal/exec/texel_cache.h"
 #include "platform/metal/states.h"
 #include "platform/metal/texture.h"
@@ -40,6 +41,29 @@ struct BoundTexture {
   // Level 0 decoded (texel_cache.h), where the fast paths keep it.
   std::shared_ptr<const DecodedTexels> decoded;
 };
+
+// One level of one slice of a texture, as sampling reads it.
+struct LevelView {
+  const std::uint8_t* data = nullptr;
+  std::uint64_t stride = 0;
+  std::int64_t width = 0, height = 0;
+  const PixelFormatInfo* info = nullptr;
+};
+
+// One sampling instruction of a fragment function prepared once per draw
+// state for quads (StageTextures::sampleQuad): the chart's case (an 8-bit
+// 2-D texture filtered linearly, clamped to its edges, without levels of
+// detail) read straight from its level, anything else through sample().
+struct QuadSampler {
+  const msl::Instruction* instruction = nullptr;
+  bool direct = false;
+  LevelView level;
+  bool bgra = false;
+  const DecodedTexels* decoded = nullptr;  // kept alive by the state's binding
+};
+QuadSampler prepareQuadSampler(const msl::Instruction& instruction,
+                               const std::array<BoundTexture, kMaxTextureBindings>& textures,
+                               const std::array<const SamplerDescriptor*, kMaxSamplerBindings>& samplers);
 
 // Texture access for one stage of one draw.
 class StageTextures : public LaneHooks {
@@ -57,6 +81,10 @@ class StageTextures : public LaneHooks {
   void sample(const msl::Instruction& instruction, const LaneRows& coordinate,
               const LaneRows& first, const LaneRows& second, LaneMask active,
               LaneRows& out) override;
+  // sample() of a 2-D coordinate in the four lanes of one quad, given side
+  // by side: lane k of out[c] is channel c of lane k, for the lanes in
+  // `lanes`.
+  void sampleQuad(const QuadSampler& sampler, Float4 u, Float4 v, unsigned lanes, Float4 out[4]);
   std::uint32_t textureSize(std::uint32_t slot, std::uint32_t level, unsigned dimension) override;
   std::uint32_t textureLevels(std::uint32_t slot) override;
 
