@@ -142,17 +142,16 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
   const bool affine = p.invW[0] == 1.0f && p.invW[1] == 1.0f && p.invW[2] == 1.0f;
   const bool perspective = state.readsPerspective && !affine;
   const bool depth = state.depthStencil.active();
-  if (state.shapeRoute) ready(state);
-  BlockCoverage coverage;
-  for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
-    for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
-      coverTriangleBlock(edges, pattern, bx, by, clip, coverage);
-      if (!coverage.lanes) continue;
-      const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
-      if (state.shapeRoute) {
+  if (state.shapeRoute) {
+    ready(state);
+    for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
+      for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
+        const LaneMask covered = coverTriangleCentres(edges, bx, by, clip);
+        if (!covered) continue;
+        const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
         // As the batch's fill below, for the weights the shape reads.
         for (unsigned from = 0; from < kQuads; ++from) {
-          const unsigned lanes = (coverage.lanes >> (4 * from)) & 0xFu;
+          const unsigned lanes = (covered >> (4 * from)) & 0xFu;
           if (!lanes) continue;
           const Float4 dx = dx0 + kQuadX[from], dy = dy0 + kQuadY[from];
           QuadWeights w;
@@ -170,8 +169,16 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
           routeQuad(state, p, bx + static_cast<std::int32_t>(2 * (from & 1)),
                     by + static_cast<std::int32_t>(2 * (from >> 1)), lanes, w, z);
         }
-        continue;
       }
+    }
+    return;
+  }
+  BlockCoverage coverage;
+  for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
+    for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
+      coverTriangleBlock(edges, pattern, bx, by, clip, coverage);
+      if (!coverage.lanes) continue;
+      const float dx0 = static_cast<float>(bx + 0.5 - x0), dy0 = static_cast<float>(by + 0.5 - y0);
       offerQuads(draw, p, bx, by, coverage, [&](Interpolation& in, unsigned to, unsigned from) {
         // The quad's four lanes side by side, each as the block's formula.
         const Float4 dx = dx0 + kQuadX[from], dy = dy0 + kQuadY[from];

@@ -74,6 +74,7 @@ void triangleEdges(const Primitive& t, TriangleEdges& e) {
   const auto [x0, x1] = std::minmax({t.x[0], t.x[1], t.x[2]});
   const auto [y0, y1] = std::minmax({t.y[0], t.y[1], t.y[2]});
   e.narrow = fastPathsEnabled() && std::int64_t{x1} - x0 <= kNarrowExtent && std::int64_t{y1} - y0 <= kNarrowExtent;
+  constexpr std::int64_t kBlockSpan = 3 * kSubpixels;  // first centre to last
   for (unsigned k = 0; k < 3; ++k) {
     const unsigned i = (k + 1) % 3, j = (k + 2) % 3;  // the edge from vertex i to vertex j
     const std::int64_t dx = t.x[j] - t.x[i], dy = t.y[j] - t.y[i];
@@ -82,9 +83,22 @@ void triangleEdges(const Primitive& t, TriangleEdges& e) {
     e.c[k] = dy * t.x[i] - dx * t.y[i];
     const bool top = dy == 0 && dx > 0, left = dy < 0;
     e.tie[k] = top || left ? 1 : 0;
+    const std::int64_t ax = e.a[k] * kBlockSpan, by = e.b[k] * kBlockSpan;
+    e.most[k] = std::max<std::int64_t>(ax, 0) + std::max<std::int64_t>(by, 0) + e.tie[k];
+    e.least[k] = std::min<std::int64_t>(ax, 0) + std::min<std::int64_t>(by, 0) + e.tie[k];
+    const std::int64_t stepX = e.a[k] * kSubpixels, stepY = e.b[k] * kSubpixels;
+    if (e.narrow) {
+      // Lanes 4q.. 4q + 3 are (0,0), (1,0), (0,1), (1,1) of quad q.
+      const std::int32_t x = static_cast<std::int32_t>(stepX), y = static_cast<std::int32_t>(stepY);
+      const Int4 quad = {0, x, y, x + y};
+      for (unsigned q = 0; q < kLanes / 4; ++q) {
+        const Int4 lanes = quad + static_cast<std::int32_t>(2 * (q & 1) * x + 2 * (q >> 1) * y);
+        std::memcpy(e.lane32[k] + 4 * q, &lanes, sizeof lanes);
+      }
+      continue;
+    }
     for (unsigned lane = 0; lane < kLanes; ++lane) {
-      e.lane[k][lane] = e.a[k] * kSubpixels * pixelXOfLane(lane) + e.b[k] * kSubpixels * pixelYOfLane(lane);
-      e.lane32[k][lane] = static_cast<std::int32_t>(e.lane[k][lane]);
+      e.lane[k][lane] = stepX * pixelXOfLane(lane) + stepY * pixelYOfLane(lane);
     }
   }
 }
@@ -198,6 +212,20 @@ void coverTriangleBlock(const TriangleEdges& e, const SamplePattern& pattern, st
   }
   std::memcpy(coverage.samples, words, sizeof words);
   coverage.lanes = any;
+}
+
+LaneMask coverTriangleCentres(const TriangleEdges& e, std::int32_t bx, std::int32_t by, const PixelRect& clip) {
+  const std::int64_t px = centreOf(bx), py = centreOf(by);
+  std::int64_t base[3];
+  bool full = true;
+  for (unsigned k = 0; k < 3; ++k) {
+    const std::int64_t origin = e.a[k] * px + e.b[k] * py + e.c[k];
+    if (origin + e.most[k] <= 0) return 0;  // no centre of the block is inside this edge
+    full = full && origin + e.least[k] > 0;
+    base[k] = origin + e.tie[k] - 1;
+  }
+  const LaneMask clipMask = clipLanes(clip, bx, by);
+  return full ? clipMask : coveredLanes(e, base) & clipMask;
 }
 
 void coverPointBlock(const Primitive& p, const SamplePattern& pattern, std::int32_t bx,

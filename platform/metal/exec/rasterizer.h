@@ -38,11 +38,14 @@ SamplePattern samplePattern(unsigned sampleCount);
 struct TriangleEdges {
   std::int64_t a[3], b[3], c[3];
   std::int64_t tie[3];
-  std::int64_t lane[3][kLanes];  // E_k(lane's centre) - E_k(block's first centre)
+  // E_k + tie_k over the pixel centres of a block, less E_k at its first
+  // centre: the most and the least.
+  std::int64_t most[3], least[3];
   // A small triangle's edge functions fit 32 bits near it: then in four
   // lanes at once, the same values.
   bool narrow = false;
-  std::int32_t lane32[3][kLanes];
+  std::int64_t lane[3][kLanes];  // E_k(lane's centre) - E_k(block's first centre); wide only
+  std::int32_t lane32[3][kLanes];  // the same; narrow only
 };
 void triangleEdges(const Primitive& triangle, TriangleEdges& edges);
 
@@ -55,6 +58,8 @@ struct BlockCoverage {
 // count.
 void coverTriangleBlock(const TriangleEdges& edges, const SamplePattern& pattern, std::int32_t bx,
                         std::int32_t by, const PixelRect& clip, BlockCoverage& coverage);
+// coverTriangleBlock()'s lanes for one sample at each pixel's centre.
+LaneMask coverTriangleCentres(const TriangleEdges& edges, std::int32_t bx, std::int32_t by, const PixelRect& clip);
 void coverPointBlock(const Primitive& point, const SamplePattern& pattern, std::int32_t bx,
                      std::int32_t by, const PixelRect& clip, BlockCoverage& coverage);
 

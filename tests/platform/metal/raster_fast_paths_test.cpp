@@ -308,8 +308,9 @@ TEST(RasterFastPaths, ByteChannelsDecodeAsTheCodecDoes) {
 }
 
 // Small triangles' coverage in 32 bits against the 64-bit edge functions,
-// on every block around them, for each sample pattern: sizes up to the
-// largest that takes the 32-bit path, anywhere in a large target.
+// on every block around them, for each sample pattern (and the centres
+// alone for one sample): sizes up to the largest that takes the 32-bit
+// path, anywhere in a large target.
 TEST(RasterFastPaths, NarrowTrianglesCoverWhatTheWideEdgesCover) {
   std::mt19937 rng(96);
   std::uniform_int_distribution<std::int32_t> place(0, 4000 * exec::kSubpixels), size(-96 * exec::kSubpixels, 96 * exec::kSubpixels);
@@ -352,6 +353,11 @@ TEST(RasterFastPaths, NarrowTrianglesCoverWhatTheWideEdgesCover) {
           ++blocks;
           ASSERT_EQ(fast.lanes, general.lanes) << t << " at " << bx << ", " << by;
           ASSERT_EQ(std::memcmp(fast.samples, general.samples, sizeof fast.samples), 0) << t;
+          if (samples == 1) {
+            // One sample at the centres: the lanes alone, either way.
+            ASSERT_EQ(exec::coverTriangleCentres(edges, bx, by, clip), general.lanes) << t;
+            ASSERT_EQ(exec::coverTriangleCentres(wide, bx, by, clip), general.lanes) << t;
+          }
         }
       }
     }
