@@ -96,7 +96,9 @@ LaneMachine& MachineCache::machine(const LaneProgram& program, std::uint64_t key
   return *slot->machine;
 }
 
-FragmentWorker::FragmentWorker() : batch_(std::make_unique<Batch>()), shaded_(std::make_unique<Shaded>()) {}
+FragmentWorker::FragmentWorker()
+    : batch_(std::make_unique<Batch>()), shaded_(std::make_unique<Shaded>()),
+      shapeInputs_(std::make_unique<ShapeInputs>()) {}
 
 FragmentWorker::~FragmentWorker() = default;
 
@@ -143,7 +145,7 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
   const bool perspective = state.readsPerspective && !affine;
   const bool depth = state.depthStencil.active();
   if (state.shapeRoute) {
-    ready(state);
+    ready(state, p);
     for (std::int32_t by = alignDown(clip.y0); by < clip.y1; by += 4) {
       for (std::int32_t bx = alignDown(clip.x0); bx < clip.x1; bx += 4) {
         const LaneMask covered = coverTriangleCentres(edges, bx, by, clip);
@@ -166,7 +168,7 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
           if (depth) {
             storeFloat4(z, (p.z[0] + (w.linear1 + sample1[0]) * dz1 + (w.linear2 + sample2[0]) * dz2) + p.depthBias);
           }
-          routeQuad(state, p, bx + static_cast<std::int32_t>(2 * (from & 1)),
+          routeQuad(state, bx + static_cast<std::int32_t>(2 * (from & 1)),
                     by + static_cast<std::int32_t>(2 * (from >> 1)), lanes, w, z);
         }
       }
@@ -208,7 +210,7 @@ void FragmentWorker::triangle(DrawContext& draw, const Primitive& p, const Pixel
 void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRect& clip) {
   const SamplePattern& pattern = batch_->pattern;
   const StateContext& state = *draw.resolved;
-  if (state.shapeRoute) ready(state);
+  if (state.shapeRoute) ready(state, p);
   BlockCoverage coverage;
   const double size = p.pointSize;
   const double left = p.x[0] / double{kSubpixels} - size / 2;
@@ -232,7 +234,7 @@ void FragmentWorker::point(DrawContext& draw, const Primitive& p, const PixelRec
           QuadWeights w{};
           w.point[0] = Float4{u[column], u[column + 1], u[column], u[column + 1]};
           w.point[1] = Float4{v[row], v[row], v[row + 1], v[row + 1]};
-          routeQuad(state, p, bx + static_cast<std::int32_t>(column), by + static_cast<std::int32_t>(row), lanes, w, z);
+          routeQuad(state, bx + static_cast<std::int32_t>(column), by + static_cast<std::int32_t>(row), lanes, w, z);
         }
         continue;
       }
@@ -271,7 +273,7 @@ void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect
   };
   const StateContext& state = *draw.resolved;
   if (state.shapeRoute) {
-    ready(state);
+    ready(state, p);
     // The fragments of each quad in turn (a line's fragments are distinct
     // pixels, so their order does not matter).
     for (std::size_t k = 0; k < fragments_.size();) {
@@ -290,7 +292,7 @@ void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect
               w.perspective1[j], depth);
         z[j] = static_cast<float>(depth);
       }
-      routeQuad(state, p, qx, qy, lanes, w, z);
+      routeQuad(state, qx, qy, lanes, w, z);
     }
     return;
   }
@@ -324,20 +326,21 @@ void FragmentWorker::line(DrawContext& draw, const Primitive& p, const PixelRect
   }
 }
 
-void FragmentWorker::ready(const StateContext& state) {
+void FragmentWorker::ready(const StateContext& state, const Primitive& p) {
   if (batch_->count > 0) flush();
   textures_.bind(&state.fragmentStage.textures, &state.fragmentStage.samplers, true);
+  prepareShapeInputs(state, p, *shapeInputs_);
 }
 
-void FragmentWorker::routeQuad(const StateContext& s, const Primitive& p, std::int32_t x, std::int32_t y,
-                               unsigned lanes, const QuadWeights& weights, const float* z) {
+void FragmentWorker::routeQuad(const StateContext& s, std::int32_t x, std::int32_t y, unsigned lanes,
+                               const QuadWeights& weights, const float* z) {
   if (s.depthStencil.active()) {
     s.depthStencil.testQuad(x, y, lanes, z);
     if (!lanes) return;
   }
   if (s.countsVisibility) visibility_[static_cast<std::size_t>(s.visibility)] += kSampleCount[lanes];
   Float4 color[4];
-  shapeQuadColor(s, p, weights, lanes, textures_, color);
+  shapeQuadColor(s, *shapeInputs_, weights, lanes, textures_, color);
   s.colors[s.writtenColors[0]->attachment].writeQuadColor(x, y, lanes, color, s.alphaToOne);
 }
 

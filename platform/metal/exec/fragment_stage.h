@@ -77,11 +77,12 @@ class FragmentWorker {
                   const BlockCoverage& coverage, Fill&& fill);
   // Shades and writes one covered quad of a state on the shape route
   // (shape_quads.h), `z` its depth in each lane; ready() first.
-  void routeQuad(const StateContext& state, const Primitive& p, std::int32_t x, std::int32_t y, unsigned lanes,
+  void routeQuad(const StateContext& state, std::int32_t x, std::int32_t y, unsigned lanes,
                  const QuadWeights& weights, const float* z);
   // Before a primitive's quads take the route: what waits in the batch
-  // goes first, and the state's textures are bound.
-  void ready(const StateContext& state);
+  // goes first, the state's textures are bound and the primitive's inputs
+  // prepared.
+  void ready(const StateContext& state, const Primitive& p);
   // Depth and stencil tests of quad q of the batch; false when nothing of
   // it passed.
   bool testQuad(unsigned q);
@@ -118,6 +119,7 @@ class FragmentWorker {
   std::vector<Fragment> fragments_;
   std::unique_ptr<Batch> batch_;
   std::unique_ptr<Shaded> shaded_;
+  std::unique_ptr<ShapeInputs> shapeInputs_;  // of the primitive on the route
 };
 
 }  // namespace mtl::exec

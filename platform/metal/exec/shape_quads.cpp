@@ -7,24 +7,19 @@
 namespace mtl::exec {
 namespace {
 
-float wordFloat(const std::uint32_t* words, unsigned k) {
-  float v;
-  std::memcpy(&v, words + k, 4);
-  return v;
-}
-
-// Component `component` of the varying (planes from `planes` on) in the
-// quad's lanes, as FragmentWorker::varyingQuad forms it.
-Float4 varying(const FragmentInput& input, std::uint32_t planes, unsigned component, const Primitive& p,
-               const QuadWeights& w) {
-  const std::uint32_t* plane = p.planes + planes + kPlaneWords * component;
-  if (input.flat || p.kind == PrimitiveKind::Point) return splat(wordFloat(plane, 0));
-  const Float4 weight1 = input.perspective ? w.perspective1 : w.linear1;
-  Float4 values = wordFloat(plane, 0) + weight1 * wordFloat(plane, 1);
-  if (p.kind == PrimitiveKind::Triangle) {
-    values += (input.perspective ? w.perspective2 : w.linear2) * wordFloat(plane, 2);
+// Components of one input's planes (from `planes` on) in four lanes.
+void prepareVarying(const FragmentInput& input, std::uint32_t planes, const unsigned* components, unsigned count,
+                    const Primitive& p, ShapeInputs::Varying& out) {
+  out.flat = input.flat || p.kind == PrimitiveKind::Point;
+  out.perspective = input.perspective;
+  for (unsigned k = 0; k < count; ++k) {
+    const std::uint32_t* plane = p.planes + planes + kPlaneWords * components[k];
+    for (unsigned j = 0; j < (out.flat ? 1u : kPlaneWords); ++j) {
+      float value;
+      std::memcpy(&value, plane + j, 4);
+      out.plane[k][j] = splat(value);
+    }
   }
-  return values;
 }
 
 }  // namespace
@@ -46,24 +41,15 @@ bool takesShapeRoute(const StateContext& s, unsigned sampleCount) {
   return s.shape.kind == FragmentShape::Kind::color || s.shape.pointCoord || floatVarying(s.shapeCoordinate);
 }
 
-void shapeQuadColor(const StateContext& s, const Primitive& p, const QuadWeights& w, unsigned lanes,
-                    StageTextures& textures, Float4 out[4]) {
-  for (unsigned c = 0; c < 4; ++c) out[c] = varying(*s.shapeColor, s.shapeColorPlanes, c, p, w);
-  if (s.shape.kind != FragmentShape::Kind::textured) return;
-  Float4 u, v;
-  if (s.shape.pointCoord) {
-    // As the function's [[point_coord]]: zero but for points.
-    const bool point = p.kind == PrimitiveKind::Point;
-    u = point ? w.point[s.shape.u] : Float4{};
-    v = point ? w.point[s.shape.v] : Float4{};
-  } else {
-    u = varying(*s.shapeCoordinate, s.shapeCoordinatePlanes, s.shape.u, p, w);
-    v = varying(*s.shapeCoordinate, s.shapeCoordinatePlanes, s.shape.v, p, w);
+void prepareShapeInputs(const StateContext& s, const Primitive& p, ShapeInputs& out) {
+  out.triangle = p.kind == PrimitiveKind::Triangle;
+  out.point = p.kind == PrimitiveKind::Point;
+  static constexpr unsigned kRgba[4] = {0, 1, 2, 3};
+  prepareVarying(*s.shapeColor, s.shapeColorPlanes, kRgba, 4, p, out.color);
+  if (s.shape.kind == FragmentShape::Kind::textured && !s.shape.pointCoord) {
+    const unsigned uv[2] = {s.shape.u, s.shape.v};
+    prepareVarying(*s.shapeCoordinate, s.shapeCoordinatePlanes, uv, 2, p, out.coordinate);
   }
-  if (s.shape.flipV) v = 1.0f - v;
-  Float4 texel[4];
-  textures.sampleQuad(s.shapeSampler, u, v, s.crossLane ? 0xFu : lanes, texel);
-  for (unsigned c = 0; c < 4; ++c) out[c] = out[c] * texel[c];
 }
 
 }  // namespace mtl::exec

@@ -25,14 +25,54 @@ struct QuadWeights {
   Float4 point[2];                    // a point's [[point_coord]]
 };
 
+// The shape's inputs of one primitive, worked out once for its quads:
+// each component's plane (attribute_planes.h) in four lanes.
+struct ShapeInputs {
+  struct Varying {
+    Float4 plane[4][3];  // value, then differences of vertices 1 and 2
+    bool flat = false;   // the value alone (flat, or a point's)
+    bool perspective = true;
+  };
+  Varying color, coordinate;  // coordinate: components u and v in planes 0 and 1
+  bool triangle = false;
+  bool point = false;
+};
+
 // Whether the state's quads take the route in a pass with `sampleCount`
 // samples per pixel (decided once per state).
 bool takesShapeRoute(const StateContext& state, unsigned sampleCount);
 
+void prepareShapeInputs(const StateContext& state, const Primitive& primitive, ShapeInputs& out);
+
+// Component c of a varying in the quad's lanes, as FragmentWorker's
+// varyingQuad forms it.
+inline Float4 interpolate(const ShapeInputs::Varying& v, unsigned c, bool triangle, const QuadWeights& w) {
+  if (v.flat) return v.plane[c][0];
+  Float4 values = v.plane[c][0] + (v.perspective ? w.perspective1 : w.linear1) * v.plane[c][1];
+  if (triangle) values += (v.perspective ? w.perspective2 : w.linear2) * v.plane[c][2];
+  return values;
+}
+
 // The shape's colour in the quad's lanes (channel c in out[c]). `lanes`:
 // the covered pixels, whose values matter (with the helpers too where
 // sampling reads across the quad).
-void shapeQuadColor(const StateContext& state, const Primitive& primitive, const QuadWeights& weights,
-                    unsigned lanes, StageTextures& textures, Float4 out[4]);
+inline void shapeQuadColor(const StateContext& s, const ShapeInputs& in, const QuadWeights& w, unsigned lanes,
+                           StageTextures& textures, Float4 out[4]) {
+  for (unsigned c = 0; c < 4; ++c) out[c] = interpolate(in.color, c, in.triangle, w);
+  if (s.shape.kind != FragmentShape::Kind::textured) return;
+  Float4 u, v;
+  if (s.shape.pointCoord) {
+    // As the function's [[point_coord]]: zero but for points.
+    u = in.point ? w.point[s.shape.u] : Float4{};
+    v = in.point ? w.point[s.shape.v] : Float4{};
+  } else {
+    u = interpolate(in.coordinate, 0, in.triangle, w);
+    v = interpolate(in.coordinate, 1, in.triangle, w);
+  }
+  if (s.shape.flipV) v = 1.0f - v;
+  Float4 texel[4];
+  textures.sampleQuad(s.shapeSampler, u, v, s.crossLane ? 0xFu : lanes, texel);
+  for (unsigned c = 0; c < 4; ++c) out[c] = out[c] * texel[c];
+}
 
 }  // namespace mtl::exec
