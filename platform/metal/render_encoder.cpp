@@ -65,12 +65,12 @@ RenderCommandEncoder::RenderCommandEncoder(std::shared_ptr<CommandBuffer> buffer
     throw;
   }
   log("renderCommandEncoder ", width_, "x", height_, " samples=", sampleCount_);
-  scheduleLoadActions();
   record_ = device().passRecords().acquire();
   record_->pass = pass_;
   record_->width = width_;
   record_->height = height_;
   record_->sampleCount = sampleCount_;
+  recordLoadActions();
 }
 
 void RenderCommandEncoder::validatePass() {
@@ -117,8 +117,8 @@ void RenderCommandEncoder::validatePass() {
   state_.scissor = {0, 0, width_, height_};
 }
 
-void RenderCommandEncoder::scheduleLoadActions() {
-  std::vector<LevelClear> clears;
+void RenderCommandEncoder::recordLoadActions() {
+  std::vector<LevelClear>& clears = record_->clears;
   forEachAttachment(pass_, [&](int index, const RenderPassAttachmentDescriptor& a) {
     if (a.loadAction != LoadAction::Clear) return;
     LevelClear c;
@@ -139,19 +139,19 @@ void RenderCommandEncoder::scheduleLoadActions() {
     }
     clears.push_back(std::move(c));
   });
-  if (clears.empty()) return;
-  // One loop of block fills over the GPU's workers.
-  exec::Executor* executor = &device().executor();
-  buffer().addWork([executor, clears = std::move(clears)] {
-    clearLevels(clears, [executor](std::size_t count, const auto& job) { executor->runRanges(count, job); });
-  });
 }
 
 void RenderCommandEncoder::finishEncoding() {
-  // The draws run between the load actions and the store actions.
+  // The draws run between the load actions and the store actions; the
+  // executor clears each tile as it comes to it.
+  exec::Executor* executor = &device().executor();
   if (!record_->draws.empty() || !record_->visibilityOffsets.empty()) {
-    exec::Executor* executor = &device().executor();
     buffer().addWork([executor, record = std::move(record_)] { executor->execute(*record); });
+  } else if (!record_->clears.empty()) {
+    // Load actions alone: one loop of block fills over the GPU's workers.
+    buffer().addWork([executor, clears = std::move(record_->clears)] {
+      clearLevels(clears, [executor](std::size_t count, const auto& job) { executor->runRanges(count, job); });
+    });
   }
   record_.reset();
   forEachAttachment(pass_, [&](int index, const RenderPassAttachmentDescriptor& a) {

@@ -96,7 +96,7 @@ class RenderCommandEncoder : public CommandEncoder {
   RenderCommandEncoder(std::shared_ptr<CommandBuffer> buffer, const RenderPassDescriptor& pass);
 
   void validatePass();
-  void scheduleLoadActions();
+  void recordLoadActions();
   void finishEncoding() override;
   void validateDraw(const char* operation) const;
   void validateResources(const char* operation) const;

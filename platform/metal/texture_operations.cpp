@@ -76,23 +76,34 @@ void fillPattern(std::uint8_t* out, std::size_t length, const std::uint8_t* patt
   }
 }
 
-// One level being cleared: its rows, and the encoded texel they repeat.
-struct LevelFill {
-  const LevelClear* clear;
-  const PixelFormatInfo* info;
-  std::uint8_t* data;
-  std::size_t stride, rowBytes, rows;
-  std::uint8_t texel[16] = {};
-  // Depth and stencil share the texels of combined formats: the cleared
-  // one is written in place, texel by texel.
-  bool inPlace;
-};
+}  // namespace
 
-void fillRows(const LevelFill& f, std::size_t first, std::size_t last) {
+LevelFills::LevelFills(const std::vector<LevelClear>& clears) {
+  for (const LevelClear& c : clears) {
+    Texture& t = *c.texture;
+    const PixelFormatInfo& info = t.formatInfo();
+    Fill f{&c, &info, t.levelData(c.slice, c.level), t.levelBytesPerRow(c.level),
+           t.sampleCount() * info.bytesPerBlock, t.levelWidth(c.level), t.levelHeight(c.level), {},
+           c.aspect != LevelClear::Aspect::color && info.hasDepth && info.hasStencil};
+    switch (c.aspect) {
+      case LevelClear::Aspect::color:
+        encodeTexel(info, Texel{c.color.red, c.color.green, c.color.blue, c.color.alpha}, f.texel);
+        break;
+      case LevelClear::Aspect::depth: encodeDepth(info, c.depth, f.texel); break;
+      case LevelClear::Aspect::stencil: encodeStencil(info, c.stencil, f.texel); break;
+    }
+    rows_ += f.rows;
+    bytes_ += f.rows * f.width * f.pixelBytes;
+    fills_.push_back(f);
+  }
+}
+
+void LevelFills::fill(const Fill& f, std::size_t y0, std::size_t y1, std::size_t x0, std::size_t x1) const {
   const std::size_t size = f.info->bytesPerBlock;
+  const std::size_t start = x0 * f.pixelBytes, length = (x1 - x0) * f.pixelBytes;
   if (f.inPlace) {
-    for (std::size_t y = first; y < last; ++y) {
-      for (std::size_t at = 0; at < f.rowBytes; at += size) {
+    for (std::size_t y = y0; y < y1; ++y) {
+      for (std::size_t at = start; at < start + length; at += size) {
         std::uint8_t* texel = f.data + y * f.stride + at;
         if (f.clear->aspect == LevelClear::Aspect::depth) {
           encodeDepth(*f.info, f.clear->depth, texel);
@@ -103,48 +114,36 @@ void fillRows(const LevelFill& f, std::size_t first, std::size_t last) {
     }
     return;
   }
-  if (f.stride == f.rowBytes) {
-    fillPattern(f.data + first * f.stride, (last - first) * f.rowBytes, f.texel, size);
+  if (f.stride == length) {
+    fillPattern(f.data + y0 * f.stride, (y1 - y0) * length, f.texel, size);
     return;
   }
-  for (std::size_t y = first; y < last; ++y) fillPattern(f.data + y * f.stride, f.rowBytes, f.texel, size);
+  for (std::size_t y = y0; y < y1; ++y) fillPattern(f.data + y * f.stride + start, length, f.texel, size);
 }
 
-}  // namespace
+void LevelFills::fillRows(std::size_t first, std::size_t last) const {
+  std::size_t start = 0;
+  for (const Fill& f : fills_) {
+    const std::size_t end = start + f.rows, from = std::max(first, start), to = std::min(last, end);
+    if (from < to) fill(f, from - start, to - start, 0, f.width);
+    start = end;
+  }
+}
+
+void LevelFills::fillPixels(NSUInteger x0, NSUInteger y0, NSUInteger x1, NSUInteger y1) const {
+  for (const Fill& f : fills_) {
+    const std::size_t right = std::min<std::size_t>(x1, f.width), bottom = std::min<std::size_t>(y1, f.rows);
+    if (x0 < right && y0 < bottom) fill(f, y0, bottom, x0, right);
+  }
+}
 
 void clearLevels(const std::vector<LevelClear>& clears, const ParallelRanges& parallel) {
-  std::vector<LevelFill> fills;
-  std::size_t rows = 0, bytes = 0;
-  for (const LevelClear& c : clears) {
-    Texture& t = *c.texture;
-    const PixelFormatInfo& info = t.formatInfo();
-    LevelFill f{&c, &info, t.levelData(c.slice, c.level), t.levelBytesPerRow(c.level),
-                t.levelWidth(c.level) * t.sampleCount() * info.bytesPerBlock, t.levelHeight(c.level), {},
-                c.aspect != LevelClear::Aspect::color && info.hasDepth && info.hasStencil};
-    switch (c.aspect) {
-      case LevelClear::Aspect::color:
-        encodeTexel(info, Texel{c.color.red, c.color.green, c.color.blue, c.color.alpha}, f.texel);
-        break;
-      case LevelClear::Aspect::depth: encodeDepth(info, c.depth, f.texel); break;
-      case LevelClear::Aspect::stencil: encodeStencil(info, c.stencil, f.texel); break;
-    }
-    rows += f.rows;
-    bytes += f.rows * f.rowBytes;
-    fills.push_back(f);
-  }
-  // The levels' rows one after the other, split into ranges.
-  const auto job = [&](std::size_t first, std::size_t last) {
-    std::size_t start = 0;
-    for (const LevelFill& f : fills) {
-      const std::size_t end = start + f.rows, from = std::max(first, start), to = std::min(last, end);
-      if (from < to) fillRows(f, from - start, to - start);
-      start = end;
-    }
-  };
-  if (parallel && bytes >= kParallelFillBytes) {
-    parallel(rows, job);
+  const LevelFills fills(clears);
+  const auto job = [&](std::size_t first, std::size_t last) { fills.fillRows(first, last); };
+  if (parallel && fills.bytes() >= kParallelFillBytes) {
+    parallel(fills.rows(), job);
   } else {
-    job(0, rows);
+    job(0, fills.rows());
   }
 }
 

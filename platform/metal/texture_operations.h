@@ -39,9 +39,36 @@ struct LevelClear {
   std::uint32_t stencil = 0;
 };
 
+// Clears made ready to fill: each level's rows and the encoded texel they
+// repeat (a depth or stencil clear of a combined format writes its part
+// of each texel in place). The levels keep their storage while it lives.
+class LevelFills {
+ public:
+  explicit LevelFills(const std::vector<LevelClear>& clears);
+  // All the levels' rows, one level's after another's, and their bytes.
+  std::size_t rows() const { return rows_; }
+  std::size_t bytes() const { return bytes_; }
+  void fillRows(std::size_t first, std::size_t last) const;
+  // Pixels [x0, x1) x [y0, y1) of every level, as far as each reaches.
+  void fillPixels(NSUInteger x0, NSUInteger y0, NSUInteger x1, NSUInteger y1) const;
+
+ private:
+  struct Fill {
+    const LevelClear* clear;
+    const PixelFormatInfo* info;
+    std::uint8_t* data;
+    std::size_t stride, pixelBytes, width, rows;
+    std::uint8_t texel[16];
+    bool inPlace;
+  };
+  void fill(const Fill& f, std::size_t y0, std::size_t y1, std::size_t x0, std::size_t x1) const;
+
+  std::vector<Fill> fills_;
+  std::size_t rows_ = 0, bytes_ = 0;
+};
+
 // Clears the levels as block fills of one encoded texel over whole rows,
-// all in one loop split over `parallel` when given (a depth or stencil
-// clear of a combined format writes its part of each texel in place).
+// all in one loop split over `parallel` when given.
 void clearLevels(const std::vector<LevelClear>& clears, const ParallelRanges& parallel = {});
 
 // Fills levels 1 and up of every slice, each texel the mean of the 2 x 2

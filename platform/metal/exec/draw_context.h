@@ -95,6 +95,9 @@ struct DrawContext {
   std::vector<std::uint8_t> stripParity; // indexed strips: position since the last restart, odd
   std::uint32_t* records = nullptr;      // recordWords() words each
   std::uint64_t recordCount = 0;
+  // A list of primitives whose chunks shade their own vertices (each
+  // vertex belongs to one primitive), else shaded before any chunk.
+  bool shadedByChunks = false;
 
   std::atomic<bool> faulted{false};  // a batch ran past the step limit
 };

@@ -94,6 +94,10 @@ unsigned Executor::workerCount() {
 void Executor::runRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job) {
   std::lock_guard lock(mutex_);
   if (!pool_) pool_ = std::make_unique<WorkerPool>(requestedWorkers_);
+  splitRanges(count, job);
+}
+
+void Executor::splitRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job) {
   // A few ranges per worker, so that one slow worker does not hold the rest.
   const std::size_t ranges = std::min<std::size_t>(count, std::size_t{pool_->workerCount()} * 4);
   if (ranges == 0) return;
@@ -288,6 +292,10 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     if (d.recordCount == 0 || d.faulted.load(std::memory_order_relaxed)) continue;
     d.records = records_.data() + offset;
     offset += d.recordCount * d.resolved->plan->recordWords();
+    // Chunks then shade what they assemble, while it is in their cache,
+    // and the phase below (and its wait) is left out.
+    d.shadedByChunks = !serial && !d.call->indexed && d.resolved->rasterizes && verticesPerPrimitive(d) > 0;
+    if (d.shadedByChunks) continue;
     for (std::uint64_t r = 0; r < d.recordCount; r += kVertexJobRecords) {
       vertexJobs_.push_back({static_cast<std::uint32_t>(i), r,
                              std::min(kVertexJobRecords, d.recordCount - r)});
@@ -295,18 +303,7 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
   }
   run(vertexJobs_.size(), serial, [&](std::size_t k, unsigned w) {
     const VertexJob& job = vertexJobs_[k];
-    DrawContext& d = *draws_[job.draw];
-    if (d.faulted.load(std::memory_order_relaxed)) return;
-    Worker& worker = *workers_[w];
-    try {
-      LaneMachine& m = worker.vertexMachines.machine(*d.resolved->vertexProgram, d.resolved->vertexProgramId);
-      worker.vertexTextures.bind(&d.resolved->vertexStage.textures, &d.resolved->vertexStage.samplers, false);
-      if (!shadeVertices(d, job.first, job.count, m, worker.vertexTextures)) {
-        d.faulted.store(true, std::memory_order_relaxed);
-      }
-    } catch (...) {
-      d.faulted.store(true, std::memory_order_relaxed);
-    }
+    shade(*draws_[job.draw], job.first, job.count, w);
   });
 
   // Primitives, in chunks of consecutive ones across draws.
@@ -331,14 +328,27 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     }
   }
   run(chunkCount, serial, [&](std::size_t k, unsigned w) {
-    buildChunk(drawPointers_.data(), grid_, *chunks_[k], workers_[w]->clipScratch);
+    PrimitiveChunk& chunk = *chunks_[k];
+    for (const PrimitiveRange& range : chunk.ranges) {
+      DrawContext& d = *draws_[range.draw];
+      if (!d.shadedByChunks) continue;
+      const std::uint64_t perPrimitive = verticesPerPrimitive(d);
+      shade(d, range.instance * d.recordsPerInstance + range.first * perPrimitive, range.count * perPrimitive, w);
+    }
+    buildChunk(drawPointers_.data(), grid_, chunk, workers_[w]->clipScratch);
   });
 
-  // Tiles.
+  // Tiles, each cleared first while the pass's clears wait: then the
+  // cleared pixels are still in the worker's cache when drawn on.
   if (chunkCount == 0) return;
+  const LevelFills* clears = pendingClears_.get();
   run(grid_.count(), serial, [&](std::size_t t, unsigned w) {
     Worker& worker = *workers_[w];
     const PixelRect tile = grid_.tile(static_cast<std::uint32_t>(t));
+    if (clears) {
+      clears->fillPixels(static_cast<NSUInteger>(tile.x0), static_cast<NSUInteger>(tile.y0),
+                         static_cast<NSUInteger>(tile.x1), static_cast<NSUInteger>(tile.y1));
+    }
     // A tile's primitives lie scattered through the chunks, with their
     // varyings: those of a few primitives ahead are fetched while one is
     // drawn.
@@ -369,6 +379,19 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
     }
     worker.fragments.finish();
   });
+  pendingClears_.reset();
+}
+
+void Executor::shade(DrawContext& d, std::uint64_t first, std::uint64_t count, unsigned w) {
+  if (d.faulted.load(std::memory_order_relaxed)) return;
+  Worker& worker = *workers_[w];
+  try {
+    LaneMachine& m = worker.vertexMachines.machine(*d.resolved->vertexProgram, d.resolved->vertexProgramId);
+    worker.vertexTextures.bind(&d.resolved->vertexStage.textures, &d.resolved->vertexStage.samplers, false);
+    if (!shadeVertices(d, first, count, m, worker.vertexTextures)) d.faulted.store(true, std::memory_order_relaxed);
+  } catch (...) {
+    d.faulted.store(true, std::memory_order_relaxed);
+  }
 }
 
 void Executor::execute(PassRecord& record) {
@@ -408,8 +431,10 @@ void Executor::execute(PassRecord& record) {
     d.faulted.store(false, std::memory_order_relaxed);
     d.records = nullptr;
     d.recordCount = 0;
+    d.shadedByChunks = false;
   }
   for (unsigned w = 0; w < workers; ++w) workers_[w]->fragments.begin(visibilityOffsets_.size());
+  if (!record.clears.empty()) pendingClears_ = std::make_unique<LevelFills>(record.clears);
 
   std::size_t first = 0;
   while (first < record.draws.size()) {
@@ -432,6 +457,11 @@ void Executor::execute(PassRecord& record) {
     first = last;
   }
 
+  if (pendingClears_) {
+    // No tile phase took them.
+    pendingClears_.reset();
+    clearLevels(record.clears, [this](std::size_t count, const auto& job) { splitRanges(count, job); });
+  }
   if (record.pass.visibilityResultBuffer) {
     Buffer& results = *record.pass.visibilityResultBuffer;
     for (std::size_t k = 0; k < visibilityOffsets_.size(); ++k) {

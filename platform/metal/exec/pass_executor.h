@@ -58,8 +58,13 @@ class Executor {
   void prepareState(PassRecord& record, std::size_t index, StateContext& state);
   void chooseFunctions(StateContext& state);
   void runGroup(std::size_t first, std::size_t last, bool serial);
+  // Shades records [first, first + count) of the draw on worker `w`; a
+  // draw whose shading fails is marked faulted.
+  void shade(DrawContext& draw, std::uint64_t first, std::uint64_t count, unsigned w);
   void run(std::size_t count, bool serial, const WorkerPool::Job& job);
   std::int32_t visibilityCounter(NSUInteger offset);
+  // runRanges() while the executor's lock is held.
+  void splitRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job);
 
   std::mutex mutex_;  // a pass runs, or the worker count changes
   unsigned requestedWorkers_;
@@ -77,6 +82,8 @@ class Executor {
   std::array<AttachmentView, kMaxColorAttachments> colorViews_;
   AttachmentView depthView_, stencilView_;
   TileGrid grid_;
+  // The pass's load actions while no tile phase has cleared its tiles.
+  std::unique_ptr<LevelFills> pendingClears_;
   TexelCache texelCache_;
 };
 

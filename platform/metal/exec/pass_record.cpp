@@ -16,6 +16,7 @@ void PassRecord::clear() {
   samplers.clear();
   bytes.clear();
   visibilityOffsets.clear();
+  clears.clear();
 }
 
 std::shared_ptr<PassRecord> PassRecordPool::acquire() {

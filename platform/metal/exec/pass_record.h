@@ -20,6 +20,7 @@
 
 #include "platform/metal/render_pass.h"
 #include "platform/metal/states.h"
+#include "platform/metal/texture_operations.h"
 
 namespace mtl {
 class Buffer;
@@ -92,6 +93,8 @@ struct PassRecord {
   std::vector<std::uint8_t> bytes;
   // Offsets the pass selected for visibility results, with their modes.
   std::vector<std::pair<NSUInteger, VisibilityResultMode>> visibilityOffsets;
+  // The attachments' Clear load actions, done before anything is drawn.
+  std::vector<LevelClear> clears;
 
   // Drops what it holds and keeps its capacity.
   void clear();

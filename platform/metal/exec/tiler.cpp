@@ -29,6 +29,15 @@ std::uint64_t primitivesPerInstance(const DrawContext& d) {
   return 0;
 }
 
+std::uint64_t verticesPerPrimitive(const DrawContext& d) {
+  switch (d.call->type) {
+    case PrimitiveType::Point: return 1;
+    case PrimitiveType::Line: return 2;
+    case PrimitiveType::Triangle: return 3;
+    default: return 0;
+  }
+}
+
 namespace {
 
 // The record of index position k of the chunk's instance, or null.

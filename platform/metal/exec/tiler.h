@@ -53,6 +53,9 @@ struct PrimitiveChunk {
 
 // How many primitives one instance of the draw assembles.
 std::uint64_t primitivesPerInstance(const DrawContext& draw);
+// The vertices of each primitive of a list (points, lines, triangles),
+// which no other primitive shares; 0 for strips.
+std::uint64_t verticesPerPrimitive(const DrawContext& draw);
 
 // Fills the chunk's primitives and tile lists. `scratch` is the caller's.
 // A draw that throws is marked faulted and its primitives left out.
