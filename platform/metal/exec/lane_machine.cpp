@@ -167,8 +167,22 @@ inline Floats floatsOf(const LaneRow& r) {
 }
 inline void store(LaneRow& r, const Floats& x) { std::memcpy(r.v, x.f, sizeof x.f); }
 
+// Whether no lane of the row holds a NaN.
+inline bool ordered(const Floats& x) {
+  unsigned unordered = 0;
+  for (unsigned l = 0; l < kLanes; ++l) unordered |= x.f[l] != x.f[l] ? 1u : 0u;
+  return unordered == 0;
+}
+
+// std::fmin(x, y) and std::fmax(x, y) where neither is a NaN: the other
+// operand only where it is strictly smaller (larger), so that of equal
+// operands, zeros of either sign among them, the first is kept.
+inline float fminOrdered(float x, float y) { return y < x ? y : x; }
+inline float fmaxOrdered(float x, float y) { return x < y ? y : x; }
+
 // Float arithmetic over whole rows: the same single operations the scalar
-// code performs, so the results are the same bits.
+// code performs, so the results are the same bits. Minimum, maximum and
+// clamp take rows without NaNs (the scalar code keeps its NaN rules).
 bool floatFastPath(const Instruction& i, const LaneRow* a, const LaneRow* b, const LaneRow* c,
                    LaneRow& out) {
   if (i.type != Scalar::Float) {
@@ -213,6 +227,22 @@ bool floatFastPath(const Instruction& i, const LaneRow* a, const LaneRow* b, con
     case Opcode::Select:
       for (unsigned l = 0; l < kLanes; ++l) out.v[l] = a->v[l] ? b->v[l] : c->v[l];
       return true;
+    case Opcode::Min:
+      x = floatsOf(*a); y = floatsOf(*b);
+      if (!ordered(x) || !ordered(y)) return false;
+      for (unsigned l = 0; l < kLanes; ++l) r.f[l] = fminOrdered(x.f[l], y.f[l]);
+      break;
+    case Opcode::Max:
+      x = floatsOf(*a); y = floatsOf(*b);
+      if (!ordered(x) || !ordered(y)) return false;
+      for (unsigned l = 0; l < kLanes; ++l) r.f[l] = fmaxOrdered(x.f[l], y.f[l]);
+      break;
+    case Opcode::Math3:
+      if (static_cast<msl::MathFunction>(i.aux) != msl::MathFunction::Clamp) return false;
+      x = floatsOf(*a); y = floatsOf(*b); z = floatsOf(*c);
+      if (!ordered(x) || !ordered(y) || !ordered(z)) return false;
+      for (unsigned l = 0; l < kLanes; ++l) r.f[l] = fminOrdered(fmaxOrdered(x.f[l], y.f[l]), z.f[l]);
+      break;
     default:
       return false;
   }

@@ -252,6 +252,19 @@ fragment float4 discarding(In in [[stage_in]], device Data& d [[buffer(1)]]) {
   return float4(v, arr[0], arr[j % 4], select(in.a, in.b, in.a > in.b));
 }
 
+// Minimum, maximum and clamp of floats with zeros of both signs, NaNs and
+// infinities among the inputs, each result kept apart.
+struct Bounds { float4 clamped [[color(0)]]; float4 least [[color(1)]]; float4 most [[color(2)]]; };
+fragment Bounds bounded(In in [[stage_in]]) {
+  Bounds o;
+  float4 v = float4(in.a, in.b, -in.a, in.b * 0.0);
+  float4 lo = float4(in.b, 0.0, -0.0, in.a);
+  o.clamped = clamp(v, lo, float4(1.0, in.a, 0.0, -0.0));
+  o.least = min(v, lo);
+  o.most = max(lo, v);
+  return o;
+}
+
 struct VIn { float4 p [[attribute(0)]]; float2 t [[attribute(1)]]; int4 m [[attribute(2)]]; };
 struct VOut { float4 p [[position]]; float2 t; float s [[point_size]]; };
 vertex VOut vertices(VIn in [[stage_in]], constant float4x4& mvp [[buffer(0)]]) {
