@@ -1,5 +1,7 @@
 #include "platform/metal/render_encoder.h"
 
+#include "platform/metal/exec/fast_paths.h"
+
 #include <cstring>
 #include <string>
 
@@ -7,6 +9,7 @@
 #include "platform/metal/command_buffer.h"
 #include "platform/metal/device.h"
 #include "platform/metal/enum_names.h"
+#include "platform/metal/exec/fast_paths.h"
 #include "platform/metal/exec/pass_executor.h"
 #include "platform/metal/exec/pass_record.h"
 #include "platform/metal/exec/pipeline_plan.h"
@@ -148,9 +151,15 @@ void RenderCommandEncoder::finishEncoding() {
   if (!record_->draws.empty() || !record_->visibilityOffsets.empty()) {
     buffer().addWork([executor, record = std::move(record_)] { executor->execute(*record); });
   } else if (!record_->clears.empty()) {
-    // Load actions alone: one loop of block fills over the GPU's workers.
+    // Load actions alone: the levels are filled when next wanted (or, the
+    // general way, at once).
     buffer().addWork([executor, clears = std::move(record_->clears)] {
-      clearLevels(clears, [executor](std::size_t count, const auto& job) { executor->runRanges(count, job); });
+      const auto parallel = [executor](std::size_t count, const auto& job) { executor->runRanges(count, job); };
+      if (exec::fastPathsEnabled()) {
+        deferClears(clears, parallel);
+      } else {
+        clearLevels(clears, parallel);
+      }
     });
   }
   record_.reset();

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/metal/texel_fill.h"
 #include "platform/metal/validation.h"
 
 namespace mtl {
@@ -83,13 +84,62 @@ NSUInteger Texture::levelBytesPerRow(NSUInteger level) const {
   return bytesPerRow(*info_, levelWidth(level)) * d_.sampleCount;
 }
 
+std::size_t Texture::indexOf(NSUInteger slice, NSUInteger level) const {
+  const std::size_t index = slice * d_.mipmapLevelCount + level;
+  (void)storage_.at(index);  // out of range: throws
+  return index;
+}
+
 std::uint8_t* Texture::levelData(NSUInteger slice, NSUInteger level) {
   version_.fetch_add(1, std::memory_order_acq_rel);
-  return storage_.at(slice * d_.mipmapLevelCount + level).data();
+  const std::size_t index = indexOf(slice, level);
+  if (waitingFills_.load(std::memory_order_acquire) != 0) settle(index);
+  return storage_[index].data();
 }
 
 const std::uint8_t* Texture::levelData(NSUInteger slice, NSUInteger level) const {
-  return storage_.at(slice * d_.mipmapLevelCount + level).data();
+  const std::size_t index = indexOf(slice, level);
+  if (waitingFills_.load(std::memory_order_acquire) != 0) settle(index);
+  return storage_[index].data();
+}
+
+void Texture::settle(std::size_t index) const {
+  std::lock_guard lock(fillMutex_);
+  if (fills_.empty() || !fills_[index].waiting) return;
+  std::vector<std::uint8_t>& level = storage_[index];
+  fillWithTexel(level.data(), level.size(), fills_[index].texel, info_->bytesPerBlock);
+  fills_[index].waiting = false;
+  waitingFills_.fetch_sub(1, std::memory_order_release);
+}
+
+bool Texture::waitingFill(std::size_t index, std::uint8_t texel[16]) const {
+  if (waitingFills_.load(std::memory_order_acquire) == 0) return false;
+  std::lock_guard lock(fillMutex_);
+  if (fills_.empty() || !fills_[index].waiting) return false;
+  std::memcpy(texel, fills_[index].texel, sizeof fills_[index].texel);
+  return true;
+}
+
+void Texture::deferFill(NSUInteger slice, NSUInteger level, const std::uint8_t* texel) {
+  require(!(info_->hasDepth && info_->hasStencil), "A fill of depth and stencil together cannot wait");
+  const std::size_t index = indexOf(slice, level);
+  version_.fetch_add(1, std::memory_order_acq_rel);
+  std::lock_guard lock(fillMutex_);
+  if (fills_.empty()) fills_.resize(storage_.size());
+  Fill& f = fills_[index];
+  if (!f.waiting) waitingFills_.fetch_add(1, std::memory_order_release);
+  f.waiting = true;
+  std::memcpy(f.texel, texel, info_->bytesPerBlock);
+}
+
+bool Texture::takeFill(NSUInteger slice, NSUInteger level, std::uint8_t texel[16]) {
+  const std::size_t index = indexOf(slice, level);
+  if (!waitingFill(index, texel)) return false;
+  std::lock_guard lock(fillMutex_);
+  if (!fills_[index].waiting) return false;
+  fills_[index].waiting = false;
+  waitingFills_.fetch_sub(1, std::memory_order_release);
+  return true;
 }
 
 void Texture::checkRegion(const Region& region, NSUInteger level, NSUInteger slice) const {
@@ -156,9 +206,15 @@ void Texture::getBytes(void* bytes, NSUInteger bytesPerRow, NSUInteger, const Re
   const NSUInteger x0 = region.origin.x / info_->blockWidth * info_->bytesPerBlock;
   const NSUInteger y0 = region.origin.y / info_->blockHeight;
   const NSUInteger rows = blockRows(*info_, region.size.height);
+  auto* dst = static_cast<std::uint8_t*>(bytes);
+  std::uint8_t texel[16];
+  if (waitingFill(indexOf(slice, level), texel)) {
+    // The level is one texel throughout: no need to fill it first.
+    for (NSUInteger row = 0; row < rows; ++row) fillWithTexel(dst + row * stride, rowBytes, texel, info_->bytesPerBlock);
+    return;
+  }
   const std::uint8_t* base = levelData(slice, level);
   const NSUInteger levelStride = levelBytesPerRow(level);
-  auto* dst = static_cast<std::uint8_t*>(bytes);
   for (NSUInteger row = 0; row < rows; ++row) {
     std::memcpy(dst + row * stride, base + (y0 + row) * levelStride + x0, rowBytes);
   }

@@ -1,10 +1,16 @@
 // Textures with real storage: every slice (cube face) and mipmap level holds
 // its texels row by row; a multisample texel keeps its samples side by side.
 // Compressed formats are kept as opaque blocks.
+//
+// Thread rules: the GPU's threads and the thread that reads or uploads
+// texels (after waiting for the GPU, as Metal requires) may use a texture
+// at once; a level's deferred fill is guarded by the texture's own lock,
+// which no other work is done under but the fill itself.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -74,6 +80,17 @@ class Texture {
   std::uint8_t* levelData(NSUInteger slice, NSUInteger level);
   const std::uint8_t* levelData(NSUInteger slice, NSUInteger level) const;
 
+  // Sets every texel (every sample) of a level to one encoded texel (the
+  // format's bytesPerBlock bytes), but not before the level's storage is
+  // next handed out by levelData(): a cleared attachment that nothing reads
+  // costs nothing, and getBytes() gives the texel without filling the
+  // level. A later fill replaces one still waiting. Not for formats that
+  // hold depth and stencil together.
+  void deferFill(NSUInteger slice, NSUInteger level, const std::uint8_t* texel);
+  // Takes over the fill waiting for a level, if any: true with its texel,
+  // and the caller then writes every texel of the level itself.
+  bool takeFill(NSUInteger slice, NSUInteger level, std::uint8_t texel[16]);
+
   // Unique for the life of the process, and a count that grows whenever
   // the contents may have changed: what is derived from them (the GPU's
   // decoded texels) is keyed by both.
@@ -87,9 +104,24 @@ class Texture {
   void checkCpuAccess(const char* operation) const;
   NSUInteger packedRowBytes(const Region& region, NSUInteger bytesPerRow) const;
 
+  struct Fill {
+    bool waiting = false;
+    std::uint8_t texel[16] = {};
+  };
+  std::size_t indexOf(NSUInteger slice, NSUInteger level) const;
+  // Does the fill waiting for storage_[index], if any.
+  void settle(std::size_t index) const;
+  // The texel of the fill waiting for storage_[index], if any.
+  bool waitingFill(std::size_t index, std::uint8_t texel[16]) const;
+
   TextureDescriptor d_;
   const PixelFormatInfo* info_;
-  std::vector<std::vector<std::uint8_t>> storage_;  // slice * levels + level
+  // slice * levels + level; a waiting fill is done even through a const
+  // view, as it changes no texel anyone could see.
+  mutable std::vector<std::vector<std::uint8_t>> storage_;
+  mutable std::mutex fillMutex_;
+  mutable std::vector<Fill> fills_;  // as storage_, guarded by fillMutex_
+  mutable std::atomic<unsigned> waitingFills_{0};
   std::string label_;
   std::uint64_t id_;
   std::atomic<std::uint64_t> version_{0};

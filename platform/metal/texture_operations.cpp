@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/metal/pixel_codec.h"
+#include "platform/metal/texel_fill.h"
 
 namespace mtl {
 namespace {
@@ -59,43 +60,43 @@ namespace {
 // workers would cost more.
 constexpr std::size_t kParallelFillBytes = std::size_t{1} << 20;
 
-// Fills `length` bytes with copies of the `size`-byte pattern.
-void fillPattern(std::uint8_t* out, std::size_t length, const std::uint8_t* pattern, std::size_t size) {
-  bool uniform = true;
-  for (std::size_t k = 1; k < size; ++k) uniform = uniform && pattern[k] == pattern[0];
-  if (uniform) {
-    std::memset(out, pattern[0], length);
-    return;
+}  // namespace
+
+namespace {
+
+// The texel a clear writes, in the level's format; whether it is written
+// in place (a combined depth and stencil format keeps the other part).
+bool encodeClear(const LevelClear& c, std::uint8_t texel[16]) {
+  const PixelFormatInfo& info = c.texture->formatInfo();
+  switch (c.aspect) {
+    case LevelClear::Aspect::color:
+      encodeTexel(info, Texel{c.color.red, c.color.green, c.color.blue, c.color.alpha}, texel);
+      break;
+    case LevelClear::Aspect::depth: encodeDepth(info, c.depth, texel); break;
+    case LevelClear::Aspect::stencil: encodeStencil(info, c.stencil, texel); break;
   }
-  std::size_t done = std::min(size, length);
-  std::memcpy(out, pattern, done);
-  while (done < length) {
-    const std::size_t step = std::min(done, length - done);
-    std::memcpy(out + done, out, step);
-    done += step;
-  }
+  return c.aspect != LevelClear::Aspect::color && info.hasDepth && info.hasStencil;
 }
 
 }  // namespace
 
 LevelFills::LevelFills(const std::vector<LevelClear>& clears) {
   for (const LevelClear& c : clears) {
-    Texture& t = *c.texture;
-    const PixelFormatInfo& info = t.formatInfo();
-    Fill f{&c, &info, t.levelData(c.slice, c.level), t.levelBytesPerRow(c.level),
-           t.sampleCount() * info.bytesPerBlock, t.levelWidth(c.level), t.levelHeight(c.level), {},
-           c.aspect != LevelClear::Aspect::color && info.hasDepth && info.hasStencil};
-    switch (c.aspect) {
-      case LevelClear::Aspect::color:
-        encodeTexel(info, Texel{c.color.red, c.color.green, c.color.blue, c.color.alpha}, f.texel);
-        break;
-      case LevelClear::Aspect::depth: encodeDepth(info, c.depth, f.texel); break;
-      case LevelClear::Aspect::stencil: encodeStencil(info, c.stencil, f.texel); break;
-    }
-    rows_ += f.rows;
-    bytes_ += f.rows * f.width * f.pixelBytes;
-    fills_.push_back(f);
+    std::uint8_t texel[16] = {};
+    const bool inPlace = encodeClear(c, texel);
+    add(*c.texture, c.slice, c.level, texel, inPlace ? &c : nullptr);
   }
+}
+
+void LevelFills::add(Texture& t, NSUInteger slice, NSUInteger level, const std::uint8_t* texel,
+                     const LevelClear* inPlace) {
+  const PixelFormatInfo& info = t.formatInfo();
+  Fill f{inPlace, &info, t.levelData(slice, level), t.levelBytesPerRow(level), t.sampleCount() * info.bytesPerBlock,
+         t.levelWidth(level), t.levelHeight(level), {}};
+  std::memcpy(f.texel, texel, info.bytesPerBlock);
+  rows_ += f.rows;
+  bytes_ += f.rows * f.width * f.pixelBytes;
+  fills_.push_back(f);
 }
 
 void LevelFills::fill(const Fill& f, std::size_t y0, std::size_t y1, std::size_t x0, std::size_t x1) const {
@@ -105,20 +106,20 @@ void LevelFills::fill(const Fill& f, std::size_t y0, std::size_t y1, std::size_t
     for (std::size_t y = y0; y < y1; ++y) {
       for (std::size_t at = start; at < start + length; at += size) {
         std::uint8_t* texel = f.data + y * f.stride + at;
-        if (f.clear->aspect == LevelClear::Aspect::depth) {
-          encodeDepth(*f.info, f.clear->depth, texel);
+        if (f.inPlace->aspect == LevelClear::Aspect::depth) {
+          encodeDepth(*f.info, f.inPlace->depth, texel);
         } else {
-          encodeStencil(*f.info, f.clear->stencil, texel);
+          encodeStencil(*f.info, f.inPlace->stencil, texel);
         }
       }
     }
     return;
   }
   if (f.stride == length) {
-    fillPattern(f.data + y0 * f.stride, (y1 - y0) * length, f.texel, size);
+    fillWithTexel(f.data + y0 * f.stride, (y1 - y0) * length, f.texel, size);
     return;
   }
-  for (std::size_t y = y0; y < y1; ++y) fillPattern(f.data + y * f.stride + start, length, f.texel, size);
+  for (std::size_t y = y0; y < y1; ++y) fillWithTexel(f.data + y * f.stride + start, length, f.texel, size);
 }
 
 void LevelFills::fillRows(std::size_t first, std::size_t last) const {
@@ -135,6 +136,19 @@ void LevelFills::fillPixels(NSUInteger x0, NSUInteger y0, NSUInteger x1, NSUInte
     const std::size_t right = std::min<std::size_t>(x1, f.width), bottom = std::min<std::size_t>(y1, f.rows);
     if (x0 < right && y0 < bottom) fill(f, y0, bottom, x0, right);
   }
+}
+
+void deferClears(const std::vector<LevelClear>& clears, const ParallelRanges& parallel) {
+  std::vector<LevelClear> now;
+  for (const LevelClear& c : clears) {
+    std::uint8_t texel[16] = {};
+    if (encodeClear(c, texel)) {
+      now.push_back(c);
+    } else {
+      c.texture->deferFill(c.slice, c.level, texel);
+    }
+  }
+  if (!now.empty()) clearLevels(now, parallel);
 }
 
 void clearLevels(const std::vector<LevelClear>& clears, const ParallelRanges& parallel) {

@@ -41,10 +41,15 @@ struct LevelClear {
 
 // Clears made ready to fill: each level's rows and the encoded texel they
 // repeat (a depth or stencil clear of a combined format writes its part
-// of each texel in place). The levels keep their storage while it lives.
+// of each texel in place). The levels keep their storage, and the clears
+// given stay, while it lives.
 class LevelFills {
  public:
   explicit LevelFills(const std::vector<LevelClear>& clears);
+  // One more level to fill with an encoded texel: every byte of it, or in
+  // place the aspect of `inPlace` (which must outlive the fills).
+  void add(Texture& texture, NSUInteger slice, NSUInteger level, const std::uint8_t* texel,
+           const LevelClear* inPlace = nullptr);
   // All the levels' rows, one level's after another's, and their bytes.
   std::size_t rows() const { return rows_; }
   std::size_t bytes() const { return bytes_; }
@@ -54,12 +59,11 @@ class LevelFills {
 
  private:
   struct Fill {
-    const LevelClear* clear;
+    const LevelClear* inPlace;  // its aspect alone, texel by texel; else whole texels
     const PixelFormatInfo* info;
     std::uint8_t* data;
     std::size_t stride, pixelBytes, width, rows;
     std::uint8_t texel[16];
-    bool inPlace;
   };
   void fill(const Fill& f, std::size_t y0, std::size_t y1, std::size_t x0, std::size_t x1) const;
 
@@ -70,6 +74,10 @@ class LevelFills {
 // Clears the levels as block fills of one encoded texel over whole rows,
 // all in one loop split over `parallel` when given.
 void clearLevels(const std::vector<LevelClear>& clears, const ParallelRanges& parallel = {});
+// Clears the levels when their storage is next wanted
+// (Texture::deferFill), those of a combined depth and stencil format at
+// once (as clearLevels()).
+void deferClears(const std::vector<LevelClear>& clears, const ParallelRanges& parallel = {});
 
 // Fills levels 1 and up of every slice, each texel the mean of the 2 x 2
 // texels (fewer at an odd edge) of the level above it.

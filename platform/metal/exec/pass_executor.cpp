@@ -104,6 +104,12 @@ void Executor::splitRanges(std::size_t count, const std::function<void(std::size
   pool_->run(ranges, [&](std::size_t k, unsigned) { job(count * k / ranges, count * (k + 1) / ranges); });
 }
 
+void Executor::fillPendingClears() {
+  const auto job = [&](std::size_t first, std::size_t last) { pendingClears_->fillRows(first, last); };
+  splitRanges(pendingClears_->rows(), job);
+  pendingClears_.reset();
+}
+
 void Executor::run(std::size_t count, bool serial, const WorkerPool::Job& job) {
   if (serial) {
     for (std::size_t i = 0; i < count; ++i) job(i, 0);
@@ -412,6 +418,18 @@ void Executor::execute(PassRecord& record) {
     if (modes.size() <= k) modes.resize(k + 1, VisibilityResultMode::Boolean);
     modes[k] = mode;
   }
+  // Fills still waiting for the attachments (a pass of clears alone came
+  // before) are done tile by tile too, unless this pass clears them anyway.
+  std::vector<std::pair<const RenderPassAttachmentDescriptor*, std::array<std::uint8_t, 16>>> waiting;
+  const auto take = [&](const RenderPassAttachmentDescriptor& a) {
+    std::array<std::uint8_t, 16> texel{};
+    if (a.texture && a.texture->takeFill(a.slice, a.level, texel.data()) && a.loadAction != LoadAction::Clear) {
+      waiting.emplace_back(&a, texel);
+    }
+  };
+  for (const auto& a : record.pass.colorAttachments) take(a);
+  take(record.pass.depthAttachment);
+  take(record.pass.stencilAttachment);
   for (std::size_t k = 0; k < kMaxColorAttachments; ++k) colorViews_[k] = viewOf(record.pass.colorAttachments[k]);
   depthView_ = viewOf(record.pass.depthAttachment);
   stencilView_ = viewOf(record.pass.stencilAttachment);
@@ -434,7 +452,11 @@ void Executor::execute(PassRecord& record) {
     d.shadedByChunks = false;
   }
   for (unsigned w = 0; w < workers; ++w) workers_[w]->fragments.begin(visibilityOffsets_.size());
-  if (!record.clears.empty()) pendingClears_ = std::make_unique<LevelFills>(record.clears);
+  if (!record.clears.empty() || !waiting.empty()) {
+    pendingClears_ = std::make_unique<LevelFills>(record.clears);
+    for (const auto& [a, texel] : waiting) pendingClears_->add(*a->texture, a->slice, a->level, texel.data());
+    if (!fastPathsEnabled()) fillPendingClears();  // the general way: everything first
+  }
 
   std::size_t first = 0;
   while (first < record.draws.size()) {
@@ -457,11 +479,7 @@ void Executor::execute(PassRecord& record) {
     first = last;
   }
 
-  if (pendingClears_) {
-    // No tile phase took them.
-    pendingClears_.reset();
-    clearLevels(record.clears, [this](std::size_t count, const auto& job) { splitRanges(count, job); });
-  }
+  if (pendingClears_) fillPendingClears();  // no tile phase took them
   if (record.pass.visibilityResultBuffer) {
     Buffer& results = *record.pass.visibilityResultBuffer;
     for (std::size_t k = 0; k < visibilityOffsets_.size(); ++k) {

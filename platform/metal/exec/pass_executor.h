@@ -63,6 +63,8 @@ class Executor {
   void shade(DrawContext& draw, std::uint64_t first, std::uint64_t count, unsigned w);
   void run(std::size_t count, bool serial, const WorkerPool::Job& job);
   std::int32_t visibilityCounter(NSUInteger offset);
+  // The pass's clears over the whole attachments at once.
+  void fillPendingClears();
   // runRanges() while the executor's lock is held.
   void splitRanges(std::size_t count, const std::function<void(std::size_t, std::size_t)>& job);
 

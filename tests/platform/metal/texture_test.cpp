@@ -246,5 +246,45 @@ TEST_F(TextureTest, MultisampleResolveAveragesSamples) {
   EXPECT_THROW(cb2->renderCommandEncoder(pass), ValidationError);
 }
 
+// A deferred fill: what reads the level sees the texel everywhere, a
+// read-back gives it without filling the level (the fill is still there
+// to take), a later fill replaces it, an upload lands on the filled level,
+// and a taken fill leaves the level as it was.
+TEST_F(TextureTest, DeferredFillsAreSeenByEveryReaderAndDoneOnlyWhenWanted) {
+  auto t = texture2D(PixelFormat::RGBA16Float, 5, 3, false, TextureUsageRenderTarget | TextureUsageShaderRead);
+  const std::vector<std::uint8_t> scribble = pattern(5 * 3 * 8, 1);
+  t->replaceRegion(Region::make2D(0, 0, 5, 3), 0, scribble.data(), 5 * 8);
+  std::uint8_t first[16] = {1, 2, 3, 4, 5, 6, 7, 8}, second[16] = {9, 8, 7, 6, 5, 4, 3, 2};
+  const auto repeated = [](const std::uint8_t* texel, std::size_t texels) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t k = 0; k < texels; ++k) bytes.insert(bytes.end(), texel, texel + 8);
+    return bytes;
+  };
+
+  t->deferFill(0, 0, first);
+  EXPECT_EQ(read(*t), repeated(first, 15));
+  std::uint8_t taken[16] = {};
+  ASSERT_TRUE(t->takeFill(0, 0, taken));  // still waiting after the read-back
+  EXPECT_EQ(std::memcmp(taken, first, 8), 0);
+  EXPECT_EQ(read(*t), scribble);  // taken, not done
+  EXPECT_FALSE(t->takeFill(0, 0, taken));
+
+  t->deferFill(0, 0, first);
+  t->deferFill(0, 0, second);
+  const std::uint8_t* level = static_cast<const Texture&>(*t).levelData(0, 0);
+  EXPECT_EQ(std::vector<std::uint8_t>(level, level + 15 * 8), repeated(second, 15));
+  EXPECT_FALSE(t->takeFill(0, 0, taken));  // done when the storage was handed out
+
+  t->deferFill(0, 0, first);
+  const std::vector<std::uint8_t> patch = pattern(2 * 8, 5);
+  t->replaceRegion(Region::make2D(3, 2, 2, 1), 0, patch.data(), 2 * 8);
+  std::vector<std::uint8_t> expected = repeated(first, 15);
+  std::copy(patch.begin(), patch.end(), expected.begin() + (2 * 5 + 3) * 8);
+  EXPECT_EQ(read(*t), expected);
+
+  auto combined = texture2D(PixelFormat::Depth32Float_Stencil8, 2, 2, false, TextureUsageRenderTarget);
+  EXPECT_THROW(combined->deferFill(0, 0, first), ValidationError);
+}
+
 }  // namespace
 }  // namespace mtl

@@ -1,12 +1,16 @@
 // A pass's Clear load actions done tile by tile as its draws reach each
-// tile, against the same clears done over the whole attachments first (a
-// pass of load actions alone, then the draws in a pass that loads): every
-// byte of every attachment alike, for single and multisampled targets,
-// combined depth and stencil, sizes that cut the last tiles short, tiles
-// no primitive reaches, and passes whose draws make no primitive at all.
+// tile, and a pass of load actions alone whose fills wait for the next
+// pass, against the general way (every clear over the whole attachments
+// before anything else): every byte of every attachment alike, whether
+// the clears come with the draws or in a pass before them, for single and
+// multisampled targets, combined depth and stencil, sizes that cut the
+// last tiles short, tiles no primitive reaches, and passes whose draws
+// make no primitive at all.
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include "platform/metal/exec/fast_paths.h"
 
 #include "raster_harness.h"
 
@@ -110,16 +114,21 @@ TEST(TileClears, LeaveWhatClearingTheWholeAttachmentsFirstLeaves) {
       std::vector<std::uint8_t> drawn[2];
       for (bool outside : {false, true}) {
         RasterHarness gpu(workers);
-        const Frame before = draw(gpu, t, false, outside), together = draw(gpu, t, true, outside);
-        EXPECT_TRUE(before.color == together.color) << static_cast<int>(t.color) << " " << workers << " " << outside;
-        EXPECT_TRUE(before.depth == together.depth) << static_cast<int>(t.depth) << " " << workers << " " << outside;
-        drawn[outside] = together.color;
-        ++cases;
+        exec::setFastPathsEnabled(false);
+        const Frame general = draw(gpu, t, true, outside);
+        exec::setFastPathsEnabled(true);
+        for (bool together : {true, false}) {
+          const Frame fast = draw(gpu, t, together, outside);
+          EXPECT_TRUE(fast.color == general.color) << static_cast<int>(t.color) << " " << workers << " " << outside;
+          EXPECT_TRUE(fast.depth == general.depth) << static_cast<int>(t.depth) << " " << workers << " " << outside;
+          ++cases;
+        }
+        drawn[outside] = general.color;
       }
       EXPECT_FALSE(drawn[0] == drawn[1]);  // the triangles inside drew something
     }
   }
-  EXPECT_EQ(cases, 12);
+  EXPECT_EQ(cases, 24);
 }
 
 }  // namespace
