@@ -276,6 +276,23 @@ bool isComparison(Opcode op) {
 void LaneMachine::alu(const Instruction& i, LaneMask active) {
   if (msl::isComponentWise(i.op)) {
     const unsigned sources = msl::sourceCount(i);
+    // Every lane written and no source in the destination register: the
+    // results go straight into its rows.
+    bool direct = active == kAllLanes;
+    for (unsigned k = 0; k < sources; ++k) direct = direct && i.src[k].reg != i.dst;
+    if (direct) {
+      for (unsigned c = 0; c < 4; ++c) {
+        if (!(i.mask & (1u << c))) continue;
+        const LaneRow* a = &row(i.src[0].reg, i.src[0].component(c));
+        const LaneRow* b = sources > 1 ? &row(i.src[1].reg, i.src[1].component(c)) : a;
+        const LaneRow* d = sources > 2 ? &row(i.src[2].reg, i.src[2].component(c)) : a;
+        LaneRow& out = row(i.dst, c);
+        if (floatFastPath(i, a, b, d, out)) continue;
+        if (isComparison(i.op) && comparisonFastPath(i, a, b, out)) continue;
+        for (unsigned l = 0; l < kLanes; ++l) out.v[l] = msl::componentWise(i, a->v[l], b->v[l], d->v[l]);
+      }
+      return;
+    }
     LaneRows out;
     for (unsigned c = 0; c < 4; ++c) {
       if (!(i.mask & (1u << c))) continue;

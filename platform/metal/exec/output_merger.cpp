@@ -421,8 +421,7 @@ Float4 operateQuad(BlendOperation op, Float4 s, Float4 fs, Float4 d, Float4 fd) 
   }
 }
 
-// unorm8() of four values: NaN to 0, clamped, times 255 in double, plus
-// one half, truncated.
+// unorm8() of four values: NaN to 0, clamped, then as the codec rounds.
 Int4 unorm8Quad(Float4 v) {
   const Float4 zero = {0, 0, 0, 0};
 #if defined(__SSE2__)
@@ -432,12 +431,7 @@ Int4 unorm8Quad(Float4 v) {
   v = v > zero ? v : zero;  // NaN fails the comparison: 0
   v = v < kOne ? v : kOne;
 #endif
-  const Double2 low = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1), Double2);
-  const Double2 high = __builtin_convertvector(__builtin_shufflevector(v, v, 2, 3), Double2);
-  const Double2 scale = {255.0, 255.0}, half = {0.5, 0.5};
-  const Int2 a = __builtin_convertvector(low * scale + half, Int2);
-  const Int2 b = __builtin_convertvector(high * scale + half, Int2);
-  return __builtin_shufflevector(a, b, 0, 1, 2, 3);
+  return unorm8Lanes(v);
 }
 
 }  // namespace

@@ -69,6 +69,19 @@ inline Float4 unorm8Channel(UInt4 texels, unsigned byte) {
   return __builtin_convertvector(reinterpret_cast<Int4>((texels >> (8 * byte)) & 0xFFu), Float4) / 255.0f;
 }
 
+// A normalised 8-bit channel of each lane's value in [0, 1]: v times 255
+// plus one half, truncated, as the codec computes it in double. In float,
+// that sum rounds up past the next whole number for 128 values of v (and
+// never down): then v * 255 < n - 1/2 exactly, which v * 256 - (n - 1/2)
+// < v tells exactly (both sides of that difference are exact in float
+// and within a factor of two where it matters). A test checks every v near
+// a rounding point.
+inline Int4 unorm8Lanes(Float4 v) {
+  const Int4 rounded = __builtin_convertvector(v * 255.0f + 0.5f, Int4);
+  const Float4 half = __builtin_convertvector(rounded, Float4) - 0.5f;
+  return rounded + reinterpret_cast<Int4>(v * 256.0f - half < v);  // the comparison's -1 where too high
+}
+
 // std::clamp(v, low, high) in each lane: low where v < low, high where
 // high < v, else v (a NaN stays).
 inline Float4 clampLanes(Float4 v, Float4 low, Float4 high) {

@@ -131,15 +131,22 @@ bool shadeVertices(DrawContext& d, std::uint64_t first, std::uint64_t count, Lan
   const DrawCall& call = *d.call;
   const std::uint32_t words = plan.recordWords();
   const StageBinding& stage = d.resolved->vertexStage;
+  const auto position = plan.positionRegister();
+  const auto pointSize = plan.pointSizeRegister();
+  // The first record's instance and vertex by division, the others by
+  // counting on.
+  std::uint64_t nextInstance = first / d.recordsPerInstance, nextLocal = first % d.recordsPerInstance;
   for (std::uint64_t base = first; base < first + count; base += kLanes) {
     const unsigned lanes = static_cast<unsigned>(std::min<std::uint64_t>(kLanes, first + count - base));
     const LaneMask active = lanes == kLanes ? kAllLanes : (1u << lanes) - 1;
     std::uint64_t vertexId[kLanes] = {}, instance[kLanes] = {};
     for (unsigned l = 0; l < lanes; ++l) {
-      const std::uint64_t r = base + l;
-      instance[l] = r / d.recordsPerInstance;
-      const std::uint64_t local = r % d.recordsPerInstance;
-      vertexId[l] = call.indexed ? d.vertexIds[local] : call.vertexStart + local;
+      instance[l] = nextInstance;
+      vertexId[l] = call.indexed ? d.vertexIds[nextLocal] : call.vertexStart + nextLocal;
+      if (++nextLocal == d.recordsPerInstance) {
+        nextLocal = 0;
+        ++nextInstance;
+      }
     }
     m.reset();
     for (const AttributeFetch* fetch : d.resolved->fetches) {
@@ -147,26 +154,28 @@ bool shadeVertices(DrawContext& d, std::uint64_t first, std::uint64_t count, Lan
       const LaneBuffer& b = stage.buffers[a.bufferIndex];
       std::uint64_t at[kLanes] = {};
       bool valid[kLanes] = {};
-      for (unsigned l = 0; l < lanes; ++l) {
-        std::uint64_t element = 0;
-        if (a.step == VertexStepFunction::PerVertex) element = vertexId[l];
-        else if (a.step == VertexStepFunction::PerInstance && a.stepRate > 0) element = instance[l] / a.stepRate;
-        valid[l] = elementAddress(a, element, 0, at[l]);
+      if (a.step == VertexStepFunction::PerVertex) {
+        for (unsigned l = 0; l < lanes; ++l) valid[l] = elementAddress(a, vertexId[l], 0, at[l]);
+      } else {
+        const bool perInstance = a.step == VertexStepFunction::PerInstance && a.stepRate > 0;
+        for (unsigned l = 0; l < lanes; ++l) {
+          valid[l] = elementAddress(a, perInstance ? instance[l] / a.stepRate : 0, 0, at[l]);
+        }
       }
       std::uint32_t* const rows[4] = {m.row(a.reg, 0).v, m.row(a.reg, 1).v, m.row(a.reg, 2).v, m.row(a.reg, 3).v};
       fetchAttributes(a.format, b.data, b.length, at, valid, lanes, a.scalar, a.components, rows);
     }
     if (!m.run(active, stage.buffers.data(), stage.buffers.size(), &textures, false)) return false;
-    const auto position = plan.positionRegister();
-    const auto pointSize = plan.pointSizeRegister();
-    const std::uint32_t one = 0x3F800000u;  // 1.0f
-    for (unsigned l = 0; l < lanes; ++l) {
-      std::uint32_t* record = d.records + (base + l) * words;
-      for (unsigned c = 0; c < 4; ++c) record[kRecordPosition + c] = position ? m.row(*position, c).v[l] : 0;
-      record[kRecordPointSize] = pointSize ? m.row(*pointSize, 0).v[l] : one;
-      for (const VertexOutput& v : plan.varyings()) {
-        for (unsigned c = 0; c < v.components; ++c) record[v.word + c] = m.row(v.reg, c).v[l];
-      }
+    // Word by word into the lanes' records: from a row, or a constant.
+    std::uint32_t* const records = d.records + base * words;
+    const auto scatter = [&](std::uint32_t word, const std::uint32_t* row, std::uint32_t constant) {
+      std::uint32_t* to = records + word;
+      for (unsigned l = 0; l < lanes; ++l) to[l * words] = row ? row[l] : constant;
+    };
+    for (unsigned c = 0; c < 4; ++c) scatter(kRecordPosition + c, position ? m.row(*position, c).v : nullptr, 0);
+    scatter(kRecordPointSize, pointSize ? m.row(*pointSize, 0).v : nullptr, 0x3F800000u);  // 1.0f
+    for (const VertexOutput& v : plan.varyings()) {
+      for (unsigned c = 0; c < v.components; ++c) scatter(v.word + c, m.row(v.reg, c).v, 0);
     }
   }
   return true;

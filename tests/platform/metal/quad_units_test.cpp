@@ -13,6 +13,8 @@
 
 #include "platform/metal/exec/fast_paths.h"
 #include "platform/metal/exec/output_merger.h"
+#include "platform/metal/exec/simd.h"
+#include "platform/metal/pixel_codec.h"
 #include "platform/metal/pixel_format.h"
 
 namespace mtl::test {
@@ -72,6 +74,34 @@ struct BlendCase {
   BlendOperation operation;
   NSUInteger mask;
 };
+
+// The quads' 8-bit encoding in float against the pixel codec's, for every
+// float within 2^14 steps of each point where the channel rounds (and the
+// ends of [0, 1]): where float arithmetic could round to the wrong side.
+TEST(QuadUnits, EightBitChannelsRoundAsTheCodecAtEveryRoundingPoint) {
+  const PixelFormatInfo& info = *pixelFormatInfo(PixelFormat::RGBA8Unorm);
+  std::size_t checked = 0, wrong = 0;
+  for (int k = 0; k <= 256; ++k) {
+    float v = std::min(1.0f, std::max(0.0f, static_cast<float>((k - 0.5) / 255)));
+    for (int step = 0; step < (1 << 14); ++step) v = std::nextafter(v, 0.0f);
+    for (int n = 0; n < (1 << 15) && v <= 1.0f; n += 4) {
+      exec::Float4 lanes;
+      for (unsigned l = 0; l < 4; ++l) {
+        lanes[l] = std::min(v, 1.0f);
+        v = std::nextafter(v, 2.0f);
+      }
+      const exec::Int4 fast = exec::unorm8Lanes(lanes);
+      for (unsigned l = 0; l < 4; ++l) {
+        std::uint8_t texel[4];
+        encodeTexel(info, Texel{lanes[l], 0, 0, 0}, texel);
+        wrong += static_cast<std::uint8_t>(fast[l]) != texel[0];
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0u) << "of " << checked;
+  EXPECT_GT(checked, 8000000u);
+}
 
 TEST(QuadUnits, ColourQuadsWriteWhatPixelsWrite) {
   const BlendCase cases[] = {
