@@ -71,6 +71,12 @@ LocalNotificationCenter::LocalNotificationCenter(std::string path, std::function
   arm();
 }
 
+void LocalNotificationCenter::setWallClock(std::function<double()> wallClock) {
+  if (!wallClock) return;
+  wallClock_ = std::move(wallClock);
+  arm();
+}
+
 LocalNotificationCenter::~LocalNotificationCenter() {
   if (timer_) timer_->invalidate();
 }

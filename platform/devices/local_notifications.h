@@ -39,6 +39,12 @@ class LocalNotificationCenter {
   explicit LocalNotificationCenter(std::string path, std::function<double()> wallClock = {});
   ~LocalNotificationCenter();
 
+  // The wall clock the centre fires by (seconds since 1970).
+  double now() const { return wallClock_(); }
+  // Replaces that clock (a session on a manual clock that stands for the
+  // wall's) and sets the timer by it.
+  void setWallClock(std::function<double()> wallClock);
+
   void schedule(LocalNotification notification);
   const std::vector<LocalNotification>& scheduled() const { return scheduled_; }
   void cancel(const std::string& identifier);
