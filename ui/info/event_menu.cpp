@@ -1,6 +1,7 @@
 #include "ui/info/event_menu.h"
 
 #include "chart/sky_chart.h"
+#include "platform/uikit/image.h"
 #include "skydata/sky_object_id.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/shell.h"
@@ -10,6 +11,8 @@
 
 namespace {
 constexpr int kSkyView = 1;
+constexpr double kClockButtonSize = 19;
+constexpr int kTagSectionFactor = 65536;
 constexpr std::size_t kDateTextSize = 255;
 }  // namespace
 
@@ -35,6 +38,15 @@ void showEventMenu(const std::string& objectName, const std::string& label, doub
     if (settings != nullptr && date) scheduleEventAlert(name, object, *date, settings->warningTime());
   });
   Utility::showAlert(alert);
+}
+
+std::shared_ptr<ui::Button> makeClockButton(ui::Object* target, int row, int section) {
+  auto clock = std::make_shared<ui::Button>(ui::Rect{0, 0, kClockButtonSize, kClockButtonSize},
+                                            ui::ButtonType::system);
+  clock->setImage(ui::Image::named("Clock.png"));
+  clock->addTarget(target, "accessoryButtonTapped:", ui::kControlEventTouchUpInside);
+  clock->setTag(row + section * kTagSectionFactor);
+  return clock;
 }
 
 void showEventOnChart(double jd) {

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "platform/uikit/controls.h"
 
 struct SkyObjectID;
 
@@ -18,6 +21,11 @@ std::string eventName(const std::string& objectName, const std::string& label);
 // which schedules an alert the settings' warning time before the event.
 void showEventMenu(const std::string& objectName, const std::string& label, double jd,
                    const SkyObjectID& object, std::function<void()> showEvent);
+
+// The clock button of a row with an event: 19 x 19 points, the image
+// "Clock.png", sending "accessoryButtonTapped:" to `target` on a tap, with
+// the tag row + section x 65536.
+std::shared_ptr<ui::Button> makeClockButton(ui::Object* target, int row, int section);
 
 // The chart in the sky view at the event's time (real time off).
 void showEventOnChart(double jd);

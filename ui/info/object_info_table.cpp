@@ -7,7 +7,6 @@
 
 #include "chart/sky_chart.h"
 #include "platform/uikit/font.h"
-#include "platform/uikit/image.h"
 #include "skydata/sky_object_model.h"
 #include "ui/foundation/shell.h"
 #include "ui/foundation/sv_table.h"
@@ -21,7 +20,6 @@ constexpr double kHeaderItemHeight = 22;
 constexpr double kSectionHeaderHeight = 30;
 constexpr double kFooterHeight = 0.01;
 constexpr double kRowMargin = 5;
-constexpr double kClockButtonSize = 19;
 constexpr double kHeaderFontSize = 12;
 constexpr int kSkyView = 1;
 
@@ -105,12 +103,7 @@ std::shared_ptr<ui::TableViewCell> ObjectInfoViewController::cellForRow(ui::Tabl
   cell->setLabelText(item != nullptr && item->pLabel != nullptr ? item->pLabel : "");
   cell->setMainText(item != nullptr && item->pValue != nullptr ? item->pValue : "");
   if (item != nullptr && std::isfinite(item->jd)) {
-    auto clock = std::make_shared<ui::Button>(ui::Rect{0, 0, kClockButtonSize, kClockButtonSize},
-                                              ui::ButtonType::system);
-    clock->setImage(ui::Image::named("Clock.png"));
-    clock->addTarget(this, "accessoryButtonTapped:", ui::kControlEventTouchUpInside);
-    clock->setTag(path.row + path.section * kTagSectionFactor);
-    cell->setAccessoryView(clock);
+    cell->setAccessoryView(makeClockButton(this, path.row, path.section));
   } else {
     cell->setAccessoryView(nullptr);
   }

@@ -1,10 +1,7 @@
 #include "ui/info/object_info_view_controller.h"
 
-#include <cstdio>
-
 #include "chart/sky_chart.h"
 #include "platform/uikit/application.h"
-#include "platform/uikit/interface_loader.h"
 #include "platform/uikit/navigation_controller.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/shell.h"
@@ -12,9 +9,9 @@
 #include "ui/foundation/theme.h"
 #include "ui/foundation/utility.h"
 #include "ui/info/event_alerts.h"
-#include "ui/info/info_screen_classes.h"
 #include "ui/info/object_info.h"
 #include "ui/info/page_links.h"
+#include "ui/info/screen_loading.h"
 
 namespace {
 
@@ -42,6 +39,14 @@ std::shared_ptr<ObjectInfoViewController> ObjectInfoViewController::create() {
 }
 
 ObjectInfoViewController* ObjectInfoViewController::currentController() { return gCurrent; }
+
+void pushObjectInfo(ui::ViewController& screen, const SkyObjectID& object) {
+  ui::NavigationController* navigation = screen.navigationController();
+  if (navigation == nullptr) return;
+  auto info = ObjectInfoViewController::create();
+  info->setObjectID(&object);
+  navigation->pushViewController(info, true);
+}
 
 void ObjectInfoViewController::scheduleNotification(const std::string& eventName,
                                                     const SkyObjectID* object, ns::Date eventDate,
@@ -75,17 +80,8 @@ bool ObjectInfoViewController::performAction(std::string_view selector, ui::Obje
 }
 
 void ObjectInfoViewController::loadView() {
-  registerInfoScreenClasses();
-  const char* name = AppDelegate::runningOniPad() ? "ObjectInfoView-iPad" : "ObjectInfoView";
-  std::string message;
-  if (ui::InterfaceLoader::load(name, this, &message).empty() || !isViewLoaded()) {
-    std::fprintf(stderr, "%s: %s\n", name, message.empty() ? "no view" : message.c_str());
-    setView(std::make_shared<ui::View>(ui::Screen::main().bounds()));
-  }
-  if (!mainTableView_) {
-    mainTableView_ = std::make_shared<SVTableView>(view()->bounds(), ui::TableViewStyle::plain);
-    view()->addSubview(mainTableView_);
-  }
+  loadScreenDefinition(*this, AppDelegate::runningOniPad() ? "ObjectInfoView-iPad" : "ObjectInfoView");
+  mainTableView_ = tableOrNew(mainTableView_, *view());
 }
 
 void ObjectInfoViewController::viewDidLoad() {

@@ -142,3 +142,7 @@ class ObjectInfoViewController : public SVViewController,
   std::shared_ptr<ui::View> separatorView_;
   std::shared_ptr<ui::SegmentedControl> pageControl_;
 };
+
+// Pushes a new information screen for the object onto the screen's
+// navigation stack (nothing without one).
+void pushObjectInfo(ui::ViewController& screen, const SkyObjectID& object);
