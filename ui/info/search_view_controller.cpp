@@ -14,6 +14,7 @@
 #include "ui/foundation/sv_table.h"
 #include "ui/foundation/utility.h"
 #include "ui/info/list_manager.h"
+#include "ui/info/object_info_view_controller.h"
 #include "ui/info/object_list_view_controller.h"
 #include "ui/info/screen_loading.h"
 #include "ui/info/search_results_view_controller.h"
