@@ -40,6 +40,10 @@ std::shared_ptr<ObjectListTableViewCell> ObjectListTableViewCell::load(
   // The definition's first object is the row's content, laid over the cell.
   auto content = objects.empty() ? nullptr : std::dynamic_pointer_cast<ui::View>(objects.front());
   if (content) {
+    // The cell takes the definition's size, from which the row's width
+    // then stretches the content.
+    cell->setFrame({0, 0, content->frame().width(), content->frame().height()});
+    cell->layoutIfNeeded();
     content->setFrame(cell->contentView().bounds());
     content->setAutoresizingMask(ui::kFlexibleWidth | ui::kFlexibleHeight);
     cell->contentView().addSubview(content);

@@ -76,6 +76,7 @@ void ObjectListViewController::viewDidLoad() {
   detailTextColor_ = ObjectListTableViewCell::standardDetailColor();
   table_->dataSource = this;
   table_->delegate = this;
+  table_->scrollDelegate = this;
 }
 
 void ObjectListViewController::viewWillAppear(bool animated) {

@@ -96,6 +96,7 @@ void SearchViewController::viewDidLoad() {
   if (!AppDelegate::isNightVision()) searchBar_->setPlaceholder("Enter Satellite Name");
   table_->dataSource = this;
   table_->delegate = this;
+  table_->scrollDelegate = this;
 }
 
 void SearchViewController::viewWillAppear(bool animated) {
