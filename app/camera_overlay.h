@@ -121,9 +121,13 @@ class CameraOverlay final : private dev::VideoOutputDelegate {
   std::atomic<int> orientation_{1};
   std::unique_ptr<ns::SerialQueue> captureQueue_;
   std::unique_ptr<ns::SerialQueue> sessionQueue_;
+  // Changed only on the session queue once set up.
   std::unique_ptr<dev::CaptureSession> session_;
-  std::shared_ptr<dev::CaptureDevice> videoDevice_;  // session queue
-  bool started_ = false;
+  std::atomic<float> deviceFoV_{0};
+  bool started_ = false;  // main thread
+  // Answers and reports queued for the main thread do nothing once the
+  // overlay is gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
   // Guarded by the chart view's lock.
   std::uint64_t imageWidth_ = 0, imageHeight_ = 0, imageBytesPerRow_ = 0, imageBytes_ = 0;

@@ -20,6 +20,7 @@
 // queued, then does nothing).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,6 +69,9 @@ class NetworkElementsDownloader final : public ElementsDownloader {
 
  private:
   struct State;
+  // The main thread's part of an update: hand-over, list, time, report.
+  static void finishUpdate(State& state, std::int64_t catalogueBytes, const std::string& cataloguePath,
+                           const std::string& listPath, bool showResults);
   std::shared_ptr<State> state_;
   std::thread thread_;
 };
@@ -77,10 +81,11 @@ class NetworkElementsDownloader final : public ElementsDownloader {
 // must not stop updates for good). Julian dates.
 bool orbitDataUpdateDue(double lastUpdate, double now);
 
-// Fetches `url` and, when the answer is complete, has status 200, is at
-// most `maxBytes` long and `accept` (given the temporary file, in the
-// target's folder) agrees, replaces `path` with it. Returns the bytes
-// written, or -1 with the old file untouched. `problem` says why.
+// Fetches `url` (nothing for an empty one) and, when the answer is
+// complete, has status 200, is at most `maxBytes` long and `accept` (given
+// the temporary file, in the target's folder) agrees, replaces `path` with
+// it. Returns the bytes written, or -1 with the old file untouched and
+// `problem` saying why. `cancel`, set from another thread, stops it.
 std::int64_t downloadURLToPath(const std::string& url, const std::string& path, std::size_t maxBytes,
                                const std::function<bool(const std::string& temporaryPath, std::string& problem)>& accept,
-                               std::string& problem);
+                               std::string& problem, const std::atomic<bool>* cancel = nullptr);

@@ -12,6 +12,7 @@
 // Thread rules: main thread only.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,10 +63,12 @@ class SelectableTimeLabel : public ui::Label, public TimeFlowUnitLabel {
 
  private:
   void locateGroups();
-  Group* groupSlot(int unit);
+  // The place of a unit's group in groups_: units 0-5 at their code, 30,
+  // 40 and 50 (the tens digits) at 6, 7 and 8; -1 for other codes.
+  static int slotOf(int unit);
 
   std::weak_ptr<ChartViewController> controller_;
   int selectedTimeUnit_ = 0;
   bool drawUnderline_ = false;
-  Group year_, month_, day_, oneHour_, oneMinute_, oneSecond_, tenHour_, tenMinute_, tenSecond_;
+  std::array<Group, 9> groups_;
 };

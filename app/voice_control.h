@@ -9,11 +9,11 @@
 // to the search results screen through setSearchResultsPresenter.
 //
 // Thread rules: main thread only (recogniser answers and delayed steps
-// come through the main run loop); the audio tap runs on the audio
-// engine's thread and only counts buffers.
+// come through the main run loop). The audio tap runs on the audio
+// engine's thread and touches nothing: the stand-in recogniser hears
+// typed phrases, not the microphone's buffers.
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <span>
@@ -28,8 +28,10 @@ class ChartViewController;
 
 class VoiceControl {
  public:
-  // `results` is the shared identifier buffer of the list screens, where
-  // object searches leave what they find (it must outlive this object).
+  // Object searches leave what they find in the list screens' shared
+  // identifier array (ListMgr), or in `results` (which must outlive this
+  // object).
+  VoiceControl();
   explicit VoiceControl(std::span<SkyObjectID> results);
   ~VoiceControl();
   VoiceControl(const VoiceControl&) = delete;
@@ -86,6 +88,9 @@ class VoiceControl {
   void recognizerAvailabilityDidChange(bool available);
 
  private:
+  // Runs a step of the cycle after `delay` seconds on the main run loop,
+  // named for cancelling.
+  void later(const char* step, double delay, void (VoiceControl::*action)());
   void cancelPendingSteps();
   void endAudio();
   void heard(const dev::RecognitionResult* result, const std::string& error);
@@ -94,8 +99,6 @@ class VoiceControl {
   dev::SpeechRecognizer recognizer_{"en-US"};
   dev::AudioEngine audioEngine_;
   std::shared_ptr<dev::RecognitionTask> recognitionTask_;
-  // Buffers the tap has handed to the current request.
-  std::shared_ptr<std::atomic<long>> requestBuffers_;
   std::string deferredCommand_;
   int numObjects_ = 0;
   bool stopOnFinal_ = false;

@@ -39,6 +39,9 @@ void CSkyChart::releaseGLResources() {
   releaseDeepSkyImageTextures();
   // The Milky Way texture, constellation image textures and horizon
   // textures are released here, in this order, by their layers.
+  releaseGalaxyTexture();
+  releaseMilkyWayTexture();
+  releaseConstellationImageTextures();
   releaseHorizonTextures();
 }
 
@@ -71,7 +74,7 @@ void CSkyChart::drawSkyChart() {
   else if (centerOnHome)
     centerOnObjectID(&homeObjectID);
 
-  [[maybe_unused]] bool cameraFrame = false;
+  bool cameraFrame = false;
   {
     std::lock_guard<std::mutex> lock(cameraFrameMutex());
     cameraFrame = getCameraImageData() != nullptr;
@@ -87,19 +90,25 @@ void CSkyChart::drawSkyChart() {
 
   updateDisplayMatrix();
   clearLabelRects();
-  // The sky background is painted here.
+  drawSkyBackground();
 
   if (earthView) {
     drawEarthView();
   } else if (selectedObject != nullptr) {
-    // Without a camera picture: the Milky Way and the horizon panorama
-    // behind; then grid and reference lines; the selected object's path;
-    // constellations, asterisms and deep-sky images, all drawn here.
+    // Without a camera picture the Milky Way and the horizon behind; grid
+    // and reference lines, the selected object's path, constellations and
+    // asterisms; deep-sky images are drawn after them.
+    if (!cameraFrame) {
+      drawMilkyWay();
+      drawHorizonBehind();
+    }
     drawGridAndReferenceLines();
     if (showSelectedObjectPath) {
       if (updateNeeded) computeObjectPath(selectedObject, &selectedObjectPath, false);
       drawObjectPath(selectedObject, &selectedObjectPath, true);
     }
+    drawConstellations();
+    drawAsterisms();
     drawDeepSkyImages();
     drawHighlightedObjects(0);
     drawDeepSkyObjects();
@@ -108,8 +117,7 @@ void CSkyChart::drawSkyChart() {
     drawHighlightedObjects(1);
     recomputeHighlightPaths = false;
     if (CMeteorShower* shower = asMeteorShower(selectedObject)) updateMeteors(this, shower);
-    // The horizon in front (with the camera picture: a black ground and a
-    // plain line) is drawn here.
+    drawHorizonInFront(cameraFrame);
     if (pointerPending && markerVisible) drawSelectedObjectPointer(selectedObject);
   }
 

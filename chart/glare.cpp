@@ -6,17 +6,15 @@
 
 #include "chart/gl_api.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 
 namespace {
 
 constexpr int kGlareTextureWidth = 256;
 // The Sun's magnitude: the brightest glare an object can have.
 constexpr double kSunMagnitude = -26.72;
-// Stars reach glare at magnitude 6.5 and brighter when the limit is wider.
-constexpr double kGlareThreshold = 6.5;
 // A glare never reaches farther than this angle on the screen.
 constexpr double kLargestGlareAngle = 0.26179938779908335;  // 15 degrees
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 // The ring is drawn as 72 segments of 5 degrees.
 constexpr int kRingSegments = 72;
 // Texels of the gradient at the ring's inner and outer edge.
@@ -43,7 +41,7 @@ bool makeGlareTexture(const float rgb[3], TextureData* texture, float exponent) 
 }
 
 float CSkyChart::getGlareSize(float* glareRadius, double magnitude) const {
-  double t = starMagLimit > kGlareThreshold ? 0 : starMagLimit - kGlareThreshold;
+  double t = getMagnitudeLimitExcess();
   double f = std::clamp((magnitude - t) / (kSunMagnitude - t), 0.0, 1.0);
   double g = 8 * contentScale * f;
   if (glareRadius != nullptr)

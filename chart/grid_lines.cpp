@@ -34,9 +34,7 @@ constexpr long kParallelSpacing[] = {1, 2, 5, 10, 30, 60, 120, 300, 600, 1800, 3
 // A point of system `system` at longitude and latitude in arcseconds as a
 // fundamental-frame vector.
 void systemPoint(const CSkyChart& chart, int system, double lon, double lat, double out[3]) {
-  double l = lon / kArcsecondsPerRadian, b = lat / kArcsecondsPerRadian;
-  double v[3] = {std::cos(b) * std::cos(l), std::cos(b) * std::sin(l), std::sin(b)};
-  chart.convertCoordSystem(system, 0, v, out);
+  systemPointVector(chart, system, lon / kArcsecondsPerRadian, lat / kArcsecondsPerRadian, out);
 }
 
 // The latitude and longitude format codes of a system.
@@ -56,6 +54,12 @@ void formatsOf(const CSkyChart& chart, int system, int* lonFormat, int* latForma
 }
 
 }  // namespace
+
+void systemPointVector(const CSkyCoordinates& chart, int system, double lon, double lat,
+                       double out[3]) {
+  double v[3] = {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
+  chart.convertCoordSystem(system, 0, v, out);
+}
 
 long gridMeridianSpacing(int system, double spread) {
   for (const SpacingRow& row : kMeridianRows)
@@ -135,6 +139,27 @@ void CSkyChart::translateGridTexts() {
   for (int i = 0; i < 17; ++i) translateStringCopy(gridTexts[i], kTexts[i], sizeof gridTexts[i]);
 }
 
+EdgeLabelledLine::EdgeLabelledLine(CSkyChart& chart, const char* label, bool firstCrossingOnly)
+    : chart_(chart), label_(label), firstOnly_(firstCrossingOnly) {}
+
+void EdgeLabelledLine::addPoint(const double v[3]) {
+  double x, y;
+  bool projected = started_ ? chart_.lineToVector(v, &x, &y) : chart_.moveToVector(v, &x, &y);
+  bool wanted = label_ != nullptr && !(firstOnly_ && labelled_);
+  if (started_ && wanted && projected && previousProjected_) {
+    bool previousInside = chart_.isPointInViewport(previousX_, previousY_);
+    bool inside = chart_.isPointInViewport(x, y);
+    if (chart_.labelAtViewportEdge(label_, previousInside, inside, previousX_, previousY_, x, y))
+      labelled_ = true;
+  }
+  started_ = true;
+  previousProjected_ = projected;
+  previousX_ = x;
+  previousY_ = y;
+}
+
+void EdgeLabelledLine::finish() { chart_.strokePath(); }
+
 bool CSkyChart::labelAtViewportEdge(const char* text, bool prevVisible, bool curVisible,
                                     double prevX, double prevY, double curX, double curY) {
   if (prevVisible && curVisible) return false;
@@ -192,18 +217,13 @@ void CSkyChart::drawCoordinateGrid(int system) {
   char label[64];
   // Traces one line through its points, labelling each edge crossing.
   auto trace = [&](auto point, long from, long to, long step) {
-    double prevX = 0, prevY = 0;
-    bool prevVisible = false;
+    EdgeLabelledLine line(*this, label, false);
     for (long a = from; a <= to; a += step) {
-      double v[3], x, y;
+      double v[3];
       point(a, v);
-      bool visible = a == from ? moveToVector(v, &x, &y) : lineToVector(v, &x, &y);
-      if (a != from) labelAtViewportEdge(label, prevVisible, visible, prevX, prevY, x, y);
-      prevX = x;
-      prevY = y;
-      prevVisible = visible;
+      line.addPoint(v);
     }
-    strokePath();
+    line.finish();
   };
 
   long segment = std::min(spacing, 7200L);
@@ -244,20 +264,15 @@ void CSkyChart::drawReferenceLine(int system) {
   setGridPen();
   setTextHeight(referenceLabelSize);
   double sign = system == 2 ? -1 : 1;
-  bool named = name == nullptr;
-  double prevX = 0, prevY = 0;
-  bool prevVisible = false;
+  EdgeLabelledLine line(*this, name, true);
   for (int step = 0; step <= 72; ++step) {
-    double lon = sign * step * 5 * 3600.0, v[3], x, y;
-    systemPoint(*this, system, lon, lat * kArcsecondsPerRadian, v);
-    bool visible = step == 0 ? moveToVector(v, &x, &y) : lineToVector(v, &x, &y);
-    if (step > 0 && !named)
-      named = labelAtViewportEdge(name, prevVisible, visible, prevX, prevY, x, y);
-    prevX = x;
-    prevY = y;
-    prevVisible = visible;
+    double v[3];
+    systemPoint(*this, system, sign * step * 5 * 3600.0, lat * kArcsecondsPerRadian, v);
+    line.addPoint(v);
   }
-  strokePath();
+  line.finish();
+  if (system == 1 && showCelestialEquatorTicks) drawEquatorTicks();
+  if (system == 3 && showEclipticTicks) drawEclipticTicks();
 }
 
 void CSkyChart::drawMarkedPoint(int system, const double point[3], const char* text) {
@@ -309,5 +324,6 @@ void CSkyChart::drawGridAndReferenceLines() {
   if (showEclipticPoles) drawPoleMarkers(3);
   if (showEquinoxMarkers || showSolsticeMarkers) drawEquinoxMarkers();
   if (showGalacticPoles) drawPoleMarkers(4);
+  if (showMeridian) drawMeridian();
   if (showZenith) drawPoleMarkers(2);
 }

@@ -3,6 +3,36 @@
 
 #include <cstddef>
 
+class CSkyChart;
+class CSkyCoordinates;
+
+// Draws a line through sky points in order and labels it where it crosses
+// the viewport's edge: at every crossing, or at the first only. Only
+// points inside the viewport count as visible; a piece with an end off the
+// projection has no crossing.
+class EdgeLabelledLine {
+ public:
+  EdgeLabelledLine(CSkyChart& chart, const char* label, bool firstCrossingOnly);
+  // Pen moves to the first point, lines to the others.
+  void addPoint(const double v[3]);
+  // Strokes the line.
+  void finish();
+
+ private:
+  CSkyChart& chart_;
+  const char* label_;
+  bool firstOnly_;
+  bool labelled_ = false;
+  bool started_ = false;
+  bool previousProjected_ = false;
+  double previousX_ = 0, previousY_ = 0;
+};
+
+// The point at longitude `lon` and latitude `lat` (radians) of coordinate
+// system `system` as a fundamental-frame unit vector.
+void systemPointVector(const CSkyCoordinates& chart, int system, double lon, double lat,
+                       double out[3]);
+
 // Arcseconds between meridians for a spread of `spread` arcseconds of
 // angle (right ascension, system 1, in steps that are whole seconds,
 // minutes or hours of time).

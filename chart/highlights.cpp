@@ -12,6 +12,7 @@
 #include "chart/object_chart_name.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
+#include "skydata/object_factory.h"
 #include "chart/tessellator.h"
 #include "engine/angles.h"
 #include "engine/vectors.h"
@@ -352,19 +353,28 @@ void CSkyChart::drawObjectMarker(CSkyObject* object, const char* text, float x, 
     drawDeepSkySymbol(deepSky, x, y, type == 15 ? 2 * r : r);
     return;
   }
-  // Asterisms get their lines and constellations their figure from their
-  // layers here; surface features larger than the marker their outline.
-  if (isDeepSkyType(type) || type == kTypeAsterism || type == kTypeConstellation) return;
+  if (type == kTypeConstellation) {
+    drawConstellationFigure(asConstellation(object), color, color);
+    return;
+  }
+  if (type == kTypeAsterism) {
+    drawAsterism(static_cast<int>(object->getNumber()) - 1);
+    return;
+  }
+  // Surface features larger than the marker get their outline here.
+  if (isDeepSkyType(type)) return;
   drawCrossHair(x, y, r + m, r + 2 * m);
 }
 
 void CSkyChart::drawCameraImage() {
   if (cgContext != nullptr) return;
   GLuint texture = 0;
+  std::int32_t width = 0, height = 0;
   {
     std::lock_guard<std::mutex> lock(cameraFrameMutex());
     const void* bytes = getCameraImageData();
-    std::int32_t width = getCameraImageWidth(), height = getCameraImageHeight();
+    width = getCameraImageWidth();
+    height = getCameraImageHeight();
     if (bytes == nullptr || width <= 0 || height <= 0) return;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -381,6 +391,25 @@ void CSkyChart::drawCameraImage() {
     glDeleteTextures(1, &texture);
     return;
   }
-  // The picture is drawn here over the viewport with the horizon fade.
+  drawCameraPicture(texture, static_cast<float>(width), static_cast<float>(height));
   glDeleteTextures(1, &texture);
+}
+
+void CSkyChart::drawCameraPicture(unsigned texture, float width, float height) {
+  // The picture's shorter side spans the field the chart set from it, as
+  // the viewport's shorter side does; centred, the rest overflows.
+  float scale = std::min(viewportWidth, viewportHeight) / std::min(width, height);
+  float halfWidth = width * scale / 2, halfHeight = height * scale / 2;
+  float left = viewportCenterX - halfWidth, right = viewportCenterX + halfWidth;
+  float top = viewportCenterY - halfHeight, bottom = viewportCenterY + halfHeight;
+  const float corners[2][3][2] = {{{left, top}, {right, top}, {right, bottom}},
+                                  {{right, bottom}, {left, bottom}, {left, top}}};
+  const float texCoords[2][3][2] = {{{0, 0}, {1, 0}, {1, 1}}, {{1, 1}, {0, 1}, {0, 0}}};
+  clearTextureTriangles();
+  addTextureTriangle(corners[0], texCoords[0], nullptr, nullptr);
+  addTextureTriangle(corners[1], texCoords[1], nullptr, nullptr);
+  // Each pixel's alpha, set from the horizon fade grid as the frame was
+  // taken (cameraPixelAlpha), lets the chart through where there is sky.
+  const float white[3] = {1, 1, 1};
+  flushTextureTriangles(texture, white, kTextureAlphaBlend);
 }

@@ -43,6 +43,8 @@ void CSkyChart::setPlanetMagnitudeLimit(float limit) {
   planetMagLimitInUse = limit;
 }
 
+void CSkyChart::updatePlanetMagnitudeLimit() { planetMagLimitInUse = planetMagLimit; }
+
 void CSkyChart::setHorizonImage(const char* name) {
   if (name == nullptr) name = "";
   // A cut name would name another image.

@@ -33,8 +33,8 @@ int CSkyChart::selectObjectAtPoint(float x, float y) { return selectObjectAt({x,
 int CSkyChart::selectObjectAt(GPoint point) {
   double v[3];
   if (!screenToVector(v, point.x, point.y)) return 0;
-  // Nothing on the ground can be selected: a tap below the opaque horizon
-  // is refused here by the horizon layer's test.
+  // Nothing on the ground can be selected.
+  if (isBelowHorizon(v)) return 0;
   SkyObjectID hits[kMaxHitRecords] = {};
   int n = findObjectsAt(point, hits, kMaxHitRecords);
   if (n <= 0) return 0;
@@ -73,7 +73,8 @@ int CSkyChart::findObjectsAt(GPoint point, SkyObjectID* hits, int maximum) {
   }
   if (selectConstellations && n < maximum && displayFOV > 0.1745329251993889 &&
       !isObserverFarFromSun()) {
-    // The constellation under the point is added here.
+    const float at[2] = {point.x, point.y};
+    if (findConstellationAt(at, &hits[n])) ++n;
   }
   if (n < maximum) n += findHighlightedObjectsAt(point, hits + n, maximum - n);
   return n;

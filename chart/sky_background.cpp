@@ -1,11 +1,28 @@
-// The sky behind everything: the colour of a daylit sky and of the
-// atmosphere's glow on each body that has air, and whether the observer
-// stands inside such an atmosphere.
+// The sky behind everything: the frame's background colour from the Sun's
+// altitude and an eclipse, the daylight that dims the magnitude limits,
+// the colour of a daylit sky and of the atmosphere's glow on each body
+// that has air, and whether a direction is hidden by the opaque horizon.
+#include <algorithm>
+#include <cmath>
+
+#include "chart/gl_api.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
+#include "engine/body_geometry.h"
+#include "engine/refraction.h"
+#include "engine/vectors.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
+#include "skydata/sky_database.h"
 
 namespace {
+
+// Daylight grows from astronomical twilight (-18 degrees) to full at +6.
+constexpr double kNightSunAltitude = -18, kDaylightSpan = 24;
+// The Earth's equatorial radius (km) where no home body gives one.
+constexpr double kEarthRadiusKm = 6378.14;
+// Refraction at the horizon for the standard chart atmosphere.
+constexpr double kPressureMbar = 1010, kTemperatureC = 10;
 
 // The body number of Saturn's moon Titan, the one moon with a thick sky.
 constexpr std::uint32_t kTitan = 606;
@@ -63,4 +80,83 @@ bool CSkyChart::isInsideAtmosphere() const {
     if (planet == nullptr || !planet->hasAtmosphere()) return false;
   }
   return isObserverNearGround();
+}
+
+void CSkyChart::updateEclipseFactor() {
+  eclipseFactor = 0;
+  CPlanet* sun = database != nullptr ? database->getSun() : nullptr;
+  CPlanet* moon = database != nullptr ? database->getMoon() : nullptr;
+  if (sun == nullptr || moon == nullptr) return;
+  if (updateNeeded) updateObjectPosition(moon);
+  double separation = moon->angularSeparationToObject(*sun);
+  double moonRadius = moon->getAngularRadius(), sunRadius = sun->getAngularRadius();
+  if (!(separation < moonRadius + sunRadius)) return;
+  eclipseFactor = static_cast<float>(std::min(moonRadius / (separation + sunRadius), 1.0));
+}
+
+void CSkyChart::drawSkyBackground() {
+  skyBrightness = 0;
+  eclipseFactor = 0;
+  CPlanet* sun = database != nullptr ? database->getSun() : nullptr;
+  if (sun != nullptr && updateNeeded) updateObjectPosition(sun);
+  sunAltitude = sun != nullptr ? static_cast<float>(getObjectAltitude(sun) * kDegreesPerRadian) : 0;
+  bool horizonChart = displayCoordSystem == kCoordHorizon;
+  if (horizonChart && showDaylight) {
+    skyBrightness = static_cast<float>(
+        std::clamp((sunAltitude - kNightSunAltitude) / kDaylightSpan, 0.0, 1.0));
+    if (homeObject == nullptr) {
+      updateEclipseFactor();
+      if (eclipseFactor > 0.9f) skyBrightness *= 0.1f + 9 * (1 - eclipseFactor);
+    }
+  }
+  // A faint blue night sky on the Earth's horizon chart, fading out as the
+  // field narrows to a degree.
+  float night[3] = {0, 0, 0};
+  if (horizonChart && homeObject == nullptr)
+    night[2] = 0.1f * static_cast<float>(std::clamp((displayFOV * kDegreesPerRadian - 1) / 9, 0.0, 1.0));
+  getDaylightSkyColor(homeObject, daylightSkyRGB);
+  mixColor(skyColor, night, daylightSkyRGB, skyBrightness * skyBrightness);
+  float filtered[3];
+  filterColor(filtered, skyColor);
+  setColor(filtered[0], filtered[1], filtered[2], 1);
+  drawRectangle(true, viewportLeft, viewportTop, viewportRight, viewportBottom);
+  if (cgContext == nullptr) {
+    glClearDepthf(1.0f);
+    glClear(GL_DEPTH_BUFFER_BIT);
+  }
+
+  updatePlanetMagnitudeLimit();
+  updateStarMagnitudeLimit();
+  updateDeepSkyMagnitudeLimit();
+  if (skyBrightness > 0 && horizonStyle >= 3 && isInsideAtmosphere()) {
+    float dim = 1 - skyBrightness;
+    planetMagLimitInUse *= dim;
+    starMagLimit *= dim;
+    deepSkyMagLimit *= dim;
+  }
+}
+
+bool CSkyChart::isBelowHorizon(const double v[3]) const {
+  if (displayCoordSystem != kCoordHorizon || !showHorizon || horizonStyle < 3) return false;
+  double h[3];
+  fundamentalToHorizon(v, h);
+  double altitude = std::asin(std::clamp(h[2] / vectorLength(h), -1.0, 1.0));
+  if (refraction != 0) altitude += atmosphericRefraction(1, altitude, kPressureMbar, kTemperatureC);
+  return altitude < horizonDip();
+}
+
+double CSkyChart::horizonDip() const {
+  if (isObserverNearGround()) return 0;
+  double radius = kEarthRadiusKm, distance = kEarthRadiusKm + altitude / 1000;
+  const CPlanet* body = dynamic_cast<const CPlanet*>(homeObject);
+  int type = homeObject != nullptr ? homeObject->getType() : 0;
+  if (body != nullptr && type >= kTypePlanet && type <= kTypeComet) {
+    // The observer's own distance from the home body's centre.
+    double centre[3], offset[3];
+    body->getHeliocentricPosition(centre);
+    vectorSubtract(observerPosition, centre, offset);
+    radius = body->getDiameter() / 2;
+    distance = vectorLength(offset) * kAstronomicalUnitKm;
+  }
+  return angularRadius(radius, distance) - kHalfPi;
 }

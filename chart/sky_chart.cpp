@@ -8,7 +8,10 @@
 #include <cstring>
 #include <new>
 
+#include "chart/constellation_images.h"
 #include "chart/deep_sky_images.h"
+#include "chart/galaxy_model.h"
+#include "chart/horizon_panorama.h"
 #include "chart/meteors.h"
 #include "chart/tessellator.h"
 #include "chart/text_atlas.h"
@@ -99,9 +102,12 @@ CSkyChart::~CSkyChart() {
   clearHighlightedObjects();
   releaseStarSprites();
   releaseDeepSkyImageTextures();
-  // Galaxy particles, Milky Way, constellation and horizon textures are
-  // released here by their layers.
+  releaseGalaxyTexture();
+  freeGalaxyModel();
+  releaseMilkyWayTexture();
+  releaseConstellationImageTextures();
   releaseHorizonTextures();
+  freeHorizonFadeGrid();
   clearMeteors(this);
   if (database != nullptr) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
@@ -148,6 +154,9 @@ void CSkyChart::setImageDirectory(const char* path) {
   // The solar-system render data, deep-sky images, Milky Way texture,
   // constellation images and horizon textures are released here so that
   // they reload from the new folder.
+  releaseMilkyWayTexture();
+  releaseConstellationImageTextures();
+  releaseHorizonTextures();
   updateNeeded = true;
 }
 

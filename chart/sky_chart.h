@@ -46,6 +46,10 @@ struct Meteor;
 class CSatellite;
 class CPlanet;
 class CSkyDataFile;
+struct HorizonGrid;
+struct ConstellationImageTable;
+struct GalaxyModel;
+class CConstellation;
 class CSkyDataRegion;
 class CStar;
 class CBinaryStar;
@@ -207,6 +211,13 @@ class CSkyChart : public CSkyMechanics {
   // The held positions once more, untextured, in the frame's sky colour
   // added on top (the daylight wash); empties the buffer.
   void flushTrianglesAdditiveColor();
+  // A square sprite of half-size r about (x, y) from a cell (pixels) of
+  // an atlas, as two triangles with the colour at every vertex.
+  void addSpriteQuad(const TextureData& atlas, const GRect& cell, const float color[4], float x,
+                     float y, float r);
+  // The held triangles untextured in the current colour, opaque (a filled
+  // path in the 2-D back end); empties the buffer.
+  void flushTrianglesFilled();
   void beginTextureTriangles(TextureStyle* style, const TextureData& texture);
   void clearTextureTriangles();
   // Appends the triangle of three sky vertices (texture coordinates in
@@ -249,6 +260,11 @@ class CSkyChart : public CSkyMechanics {
   void drawReferenceLine(int system);
   void drawPoleMarkers(int system);
   void drawEquinoxMarkers();
+  // The local meridian from horizon to horizon over the zenith, named,
+  // with altitude ticks when asked.
+  void drawMeridian();
+  // The eight compass points on the horizon.
+  void drawCompassPoints();
   static void gridColor(int system, float rgb[3]);
   // Places `text` where the segment from the previous to the current
   // screen point crosses the viewport edge; true when a label was drawn.
@@ -262,6 +278,12 @@ class CSkyChart : public CSkyMechanics {
   float referenceLabelSize = 12.0f;  // points
 
   // ---- Sky background and glare (sky_background.cpp, glare.cpp) ----
+  // The frame's first step: daylight, the eclipse, the sky colour filling
+  // the viewport, and the magnitude limits of the frame, dimmed by day.
+  void drawSkyBackground();
+  // Whether a direction lies below the opaque horizon (only on the horizon
+  // chart with a panorama or plain ground shown).
+  bool isBelowHorizon(const double v[3]) const;
   // True without a home body, or on one with air, while near its ground.
   bool isInsideAtmosphere() const;
   // The daylit sky of a planet (none: the Earth); black without air.
@@ -278,8 +300,97 @@ class CSkyChart : public CSkyMechanics {
   // A glare ring from `inner` to `outer` pixels about (x, y), brightest at
   // the inner edge; overlapping glares keep the brighter light (GL only).
   void drawGlare(const float rgb[3], float x, float y, float inner, float outer);
-  // The panorama and glare textures.
+  // The horizon on its sphere grid: the glow and the panorama photograph
+  // ("HorizonStyle" 4) or the plain ground.
+  void drawHorizonPanorama();
+  // The frame's horizon steps on the horizon chart near the ground: the
+  // plain ground behind the sky ("HorizonStyle" 2), and in front of it the
+  // panorama or ground, the horizon line and compass points (with a camera
+  // picture a black ground and the line alone).
+  void drawHorizonBehind();
+  void drawHorizonInFront(bool cameraFrame);
+  // The panorama and glare textures (the panorama loads again).
   void releaseHorizonTextures();
+  // The camera overlay's fade over the viewport, `columns` x `rows` points
+  // (each 1 to 8192): 0 below the horizon, rising to 1 over the first 0.1
+  // of the sine of the altitude. Replaces the previous grid; false, with
+  // no grid, for sizes outside those bounds or short memory.
+  bool buildHorizonFadeGrid(int columns, int rows);
+  void freeHorizonFadeGrid();
+  // The fade at a point in grid units (clamped to the grid), bilinear; 0
+  // without a grid.
+  float horizonFadeAt(float x, float y) const;
+  // Opacity 0..255 of a camera pixel (components 0..255) at a point in grid
+  // units: opaque below the horizon, more transparent where it looks like
+  // sky, as "cameraOpacity" asks.
+  float cameraPixelAlpha(float x, float y, float red, float green, float blue) const;
+
+  // ---- Milky Way (milky_way.cpp) ----
+  // The frame's step: the outline ("MilkyWayStyle" 1) or the picture of
+  // the style (2 to 12), unless the particle galaxy alone shows from
+  // 2000 parsecs.
+  void drawMilkyWay();
+  void drawMilkyWayOutline();
+  // GL only; a style without a picture, or a picture that cannot be read,
+  // draws nothing.
+  void drawMilkyWayImage();
+  void releaseMilkyWayTexture();
+  // The particle Galaxy beyond 1000 parsecs (galaxy_model.cpp): built on
+  // first use (returns the particle count), drawn far to near.
+  int buildGalaxyModel();
+  void addSpiralArmParticles(int count, std::uint32_t kind, double startAngle, double sweep,
+                             double innerRadius, double outerRadius, double width, double taper,
+                             double largest, double smallest);
+  void addEllipsoidParticles(int count, const double axisScales[3], const double centre[3],
+                             std::uint32_t kind, double radius, double tilt1, double tilt2,
+                             double largest, double smallest);
+  void drawGalaxyModel();
+  void freeGalaxyModel();
+  // The galaxy's atlas of 14 soft discs and its sprites (GL only).
+  void buildGalaxySprites();
+  void beginGalaxySprites();
+  void addGalaxySprite(const float rgba[4], float r, float x, float y);
+  void endGalaxySprites();
+  void releaseGalaxyTexture();
+  static constexpr int kGalaxySpriteCells = 14;
+  std::unique_ptr<GalaxyModel> galaxyModel;
+  TextureData galaxySprites = {};
+  GRect galaxySpriteRects[kGalaxySpriteCells] = {};
+  float galaxySpriteRadii[kGalaxySpriteCells] = {};
+  float milkyWayColor[3] = {0.4f, 0.45f, 0.6f};  // the outline's
+  char milkyWayImagePath[512] = {};  // the picture last asked for
+  TextureData milkyWayTexture = {};
+  MeshGrid* milkyWayMesh = nullptr;  // the picture's sphere, J2000
+
+  // ---- Constellations (constellations.cpp, constellation_images.cpp) ----
+  // Reads the illustration index once (later calls keep it): a plate and
+  // mesh per picture from the catalogue's reference stars. False when the
+  // file cannot be opened.
+  bool loadConstellationImageIndex(const char* path, CSkyDatabase* catalogue);
+  // The layer: illustrations, figures, boundaries and names, the selected
+  // constellation's area and marker; then the asterisms.
+  void drawConstellations();
+  void drawAsterisms();
+  void drawConstellationFigure(CConstellation* constellation, const float lineRGB[3],
+                               const float boundaryRGB[3]);
+  // Set 0 the standard figure, 1 the alternative one (the standard where
+  // it has none).
+  void drawConstellationLines(CConstellation* constellation, int set);
+  void drawConstellationBoundary(CConstellation* constellation);
+  void fillConstellationBoundary(CConstellation* constellation);
+  void drawAsterism(int i);  // 0..23
+  // Illustrations: record i of the index; a picture several constellations
+  // share counts as visible when any of them is, and fades by the nearest.
+  void drawConstellationImages();
+  bool isConstellationImageVisible(int i);
+  double constellationImageFade(int i);
+  void drawConstellationImage(int i);
+  void releaseConstellationImageTextures();
+  // The constellation containing the point, when it passes the search
+  // filter: (file 5, the root region, number - 1).
+  bool findConstellationAt(const float point[2], SkyObjectID* hit);
+  float chartLabelTextHeight = 14.0f;  // points: constellation and asterism names
+  std::unique_ptr<ConstellationImageTable> constellationImages;  // loaded once
 
   // ---- Text atlases (text_atlas.cpp) ----
   CTextAtlas* getTextAtlas();
@@ -310,6 +421,8 @@ class CSkyChart : public CSkyMechanics {
   void setDeepSkyMagnitudeLimit(float limit);
   void updateDeepSkyMagnitudeLimit();
   void setPlanetMagnitudeLimit(float limit);
+  // The planet limit in force for the frame is the stored one.
+  void updatePlanetMagnitudeLimit();
   void setHorizonImage(const char* name);
 
   // ---- Stars (star_sprites.cpp, star_layer.cpp, star_labels.cpp,
@@ -398,6 +511,8 @@ class CSkyChart : public CSkyMechanics {
   void drawSelectedObjectPointer(CSkyObject* object);
   void drawObjectMarker(CSkyObject* object, const char* text, float x, float y, float r);
   void drawCameraImage();
+  // The uploaded camera frame over the viewport, its own alpha blended.
+  void drawCameraPicture(unsigned texture, float width, float height);
 
   // ---- Solar system: draw list and visibility (solar_list.cpp) ----
   // Magnified radius in AU: the body's diameter over 2 AU times
@@ -735,6 +850,13 @@ class CSkyChart : public CSkyMechanics {
   float groundColor[3] = {0.16f, 0.2f, 0.12f};  // the plain ground
   TextureData horizonPanorama = {};  // the panorama photograph
   TextureData glareTexture = {};  // 256 x 1 radial gradient
+  std::unique_ptr<HorizonGrid> horizonGrid;  // made on the first horizon drawn
+  // The camera overlay: the user's opacity of the picture (0..1) and the
+  // fade grid (rows of columns, allocMatrix).
+  float cameraOpacity = 0.5f;
+  float** horizonFade = nullptr;
+  int horizonFadeColumns = 0;
+  int horizonFadeRows = 0;
 
   // Solar system.
   bool showPlanets = true;
@@ -900,8 +1022,58 @@ class CSkyChart : public CSkyMechanics {
   void setGridPen();
   // Altitude lowered by the refraction at it when refraction is on.
   double referenceAltitude(double altitude) const;
+  // A tick across a line at `point` (the line coming from `previous`),
+  // labelled beyond its end when a label is given; only inside the
+  // viewport.
+  void drawTickMark(const double point[3], const double previous[3], const char* label);
+  // Hour ticks on the celestial equator; month and day ticks on the
+  // ecliptic for the chart's year.
+  void drawEquatorTicks();
+  void drawEclipticTicks();
   // A plus sign and label at a point of the system when it is in view.
   void drawMarkedPoint(int system, const double point[3], const char* text);
+  // A particle at a galactic place (parsecs about the Sun) of a kind,
+  // with its kind's colour.
+  void addGalaxyParticle(const double galactic[3], float size, std::uint32_t kind);
+  void galaxyParticleColor(std::uint32_t kind, float rgb[3]);
+  // Directions and distances from the observer, and the far-to-near order.
+  void placeGalaxyParticles();
+  // The observer's distance from the Sun in parsecs.
+  double observerDistanceParsecs() const;
+  // Loads the style's picture and makes its mesh after a change; true when
+  // it is there.
+  bool loadMilkyWayImage();
+  void addMilkyWayCell(const TextureStyle& style, int r, int c);
+  // Whether the constellation is the selected object.
+  bool isConstellationSelected(const CConstellation* constellation) const;
+  // Angle from the display centre to the constellation's (or asterism's)
+  // position; whether its extent reaches into the field.
+  double constellationAngleFromCentre(CConstellation* constellation);
+  bool isConstellationInField(CConstellation* constellation);
+  bool isConstellationRecordVisible(int i);
+  void drawConstellationImageName(CConstellation* constellation);
+  // A figure list of HR numbers (each plus `hrOffset`), ending at 0 or
+  // `width`: negative entries start a line, positive ones draw arcs on.
+  void drawFigureList(const std::int16_t* list, int width, int hrOffset);
+  // The object's name by its position when that is in the viewport.
+  bool drawNameNear(CSkyObject* object, const float rgb[3]);
+  // The selected figure's marker at its position, with its name or none.
+  void markSelectedFigure(CSkyObject* object, bool labelled);
+  // Loads the named panorama after a change or a release; true when one
+  // was loaded.
+  bool loadHorizonPanorama();
+  // The grid's directions and texture coordinates for this place and date.
+  void computeHorizonGrid();
+  // The two triangles of grid cell (r, c); with topU >= 0 the texture's u
+  // runs from topU on its upper edge to bottomU on its lower one (v 0).
+  void addHorizonCell(const TextureStyle& style, int r, int c, float topU, float bottomU);
+  // On the horizon chart, near the ground.
+  bool isHorizonShown() const;
+  // The Moon's cover of the Sun as the observer sees it (eclipseFactor).
+  void updateEclipseFactor();
+  // Altitude (radians) of the visible horizon: 0 near the ground, lower
+  // with height over the home body (the Earth without one).
+  double horizonDip() const;
 };
 
 // Display limit of a magnitude at a field of view: base + 3.96 log10(pi/2 /

@@ -151,28 +151,12 @@ float CSkyChart::addStarSprite(const float rgb[3], float magnitude, float x, flo
   }
   // A full buffer is drawn rather than dropping the stars that follow.
   if (vertexCount + 6 >= kChartVertexCapacity) endStarSprites();
-  const GRect& rect = starSpriteRects[cell];
-  const float aw = starSprites.width > 0 ? static_cast<float>(starSprites.width) : 1.0f;
-  const float ah = starSprites.height > 0 ? static_cast<float>(starSprites.height) : 1.0f;
-  const float left = rect.x / aw, right = (rect.x + rect.width) / aw;
-  const float top = rect.y / ah, bottom = (rect.y + rect.height) / ah;
-  const float corners[4][2] = {{x - r, y + r}, {x + r, y + r}, {x - r, y - r}, {x + r, y - r}};
-  const float texels[4][2] = {{left, bottom}, {right, bottom}, {left, top}, {right, top}};
   float color[4] = {1, 1, 1, 1};
   if (colorFilterMode == 0)
     std::copy(rgb, rgb + 3, color);
   else if (colorFilterMode == 3)
     color[1] = color[2] = 0;
-  static constexpr std::uint8_t kFull[3] = {255, 255, 255};
-  for (int first = 0; first < 2; ++first) {
-    const float positions[3][2] = {{corners[first][0], corners[first][1]},
-                                   {corners[first + 1][0], corners[first + 1][1]},
-                                   {corners[first + 2][0], corners[first + 2][1]}};
-    const float coords[3][2] = {{texels[first][0], texels[first][1]},
-                                {texels[first + 1][0], texels[first + 1][1]},
-                                {texels[first + 2][0], texels[first + 2][1]}};
-    addTextureTriangle(positions, coords, kFull, color);
-  }
+  addSpriteQuad(starSprites, starSpriteRects[cell], color, x, y, r);
   return disc;
 }
 

@@ -10,6 +10,7 @@
 #include "chart/image_files.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
+#include "platform/coregraphics/context.h"
 #include "skydata/open_file.h"
 
 namespace {
@@ -157,6 +158,30 @@ void CSkyChart::flushTrianglesAdditiveColor() {
   vertexCount = 0;
 }
 
+void CSkyChart::flushTrianglesFilled() {
+  if (vertexCount >= 3 && cgContext != nullptr) {
+    // One path for all, so that neighbours join without seams.
+    cgContext->beginPath();
+    for (int v = 0; v + 2 < vertexCount; v += 3) {
+      cgContext->moveToPoint(vertexBuffer[2 * v], vertexBuffer[2 * v + 1]);
+      cgContext->addLineToPoint(vertexBuffer[2 * v + 2], vertexBuffer[2 * v + 3]);
+      cgContext->addLineToPoint(vertexBuffer[2 * v + 4], vertexBuffer[2 * v + 5]);
+      cgContext->closePath();
+    }
+    cgContext->fillPath();
+  } else if (vertexCount >= 3 && chartShader().locations.position >= 0) {
+    const ChartShaderLocations& l = chartShader().locations;
+    glUniform1i(l.useTexture, 0);
+    glUniform1i(l.useMaterial, 0);
+    GLuint position = static_cast<GLuint>(l.position);
+    glEnableVertexAttribArray(position);
+    glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, 0, vertexBuffer);
+    glDrawArrays(GL_TRIANGLES, 0, vertexCount - vertexCount % 3);
+    glDisableVertexAttribArray(position);
+  }
+  vertexCount = 0;
+}
+
 void CSkyChart::beginTextureTriangles(TextureStyle* style, const TextureData& texture) {
   style->texture = texture;
   if (colorFilterMode >= 1 && colorFilterMode <= 4) style->flags |= kTextureColorFiltered;
@@ -232,6 +257,26 @@ bool CSkyChart::addStyledTextureTriangle(const TextureStyle& style, const Textur
   addTextureTriangle(positions[0], texCoords, levels, tint);
   if (split) addTextureTriangle(positions[1], texCoords, levels, tint);
   return true;
+}
+
+void CSkyChart::addSpriteQuad(const TextureData& atlas, const GRect& cell, const float color[4],
+                              float x, float y, float r) {
+  const float aw = atlas.width > 0 ? static_cast<float>(atlas.width) : 1.0f;
+  const float ah = atlas.height > 0 ? static_cast<float>(atlas.height) : 1.0f;
+  const float left = cell.x / aw, right = (cell.x + cell.width) / aw;
+  const float top = cell.y / ah, bottom = (cell.y + cell.height) / ah;
+  const float corners[4][2] = {{x - r, y + r}, {x + r, y + r}, {x - r, y - r}, {x + r, y - r}};
+  const float texels[4][2] = {{left, bottom}, {right, bottom}, {left, top}, {right, top}};
+  static constexpr std::uint8_t kFull[3] = {255, 255, 255};
+  for (int first = 0; first < 2; ++first) {
+    const float positions[3][2] = {{corners[first][0], corners[first][1]},
+                                   {corners[first + 1][0], corners[first + 1][1]},
+                                   {corners[first + 2][0], corners[first + 2][1]}};
+    const float coordinates[3][2] = {{texels[first][0], texels[first][1]},
+                                     {texels[first + 1][0], texels[first + 1][1]},
+                                     {texels[first + 2][0], texels[first + 2][1]}};
+    addTextureTriangle(positions, coordinates, kFull, color);
+  }
 }
 
 // ---- Textures from images ----

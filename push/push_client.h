@@ -26,8 +26,9 @@ class PushClient {
  public:
   PushClient() = delete;
 
-  // The client's log levels (0 none ... 6 verbose); the visual level is
-  // kept for the caller's sake, nothing is shown on screen.
+  // The client's log level (0 none, 1 errors, 2 warnings, 4 and more
+  // information). The visual level has no effect: the client shows
+  // nothing on screen.
   static void setLogLevel(int logLevel, int visualLevel);
   // Starts the client for an application identifier (a UUID in its 36
   // character text form): the registration, once per process, and the

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 
 namespace dev {
 namespace {
@@ -25,6 +26,7 @@ void CaptureDevice::requestAccess(std::function<void(bool)> completion) {
 }
 
 std::shared_ptr<CaptureDevice> CaptureDevice::defaultVideoDevice() {
+  if (const char* camera = std::getenv("TESSALY_CAMERA"); camera && std::string_view(camera) == "none") return nullptr;
   auto device = std::make_shared<CaptureDevice>();
   if (const char* fov = std::getenv("TESSALY_CAMERA_FOV")) {
     double value = std::atof(fov);
@@ -63,9 +65,14 @@ void CaptureSession::startRunning() {
   const std::size_t w = frameWidth(), h = frameHeight();
   VideoOutputDelegate* delegate = delegate_;
   ns::SerialQueue* queue = queue_;
-  producer_ = std::thread([this, w, h, delegate, queue] {
+  const bool discardLate = alwaysDiscardsLateVideoFrames;
+  producer_ = std::thread([this, w, h, delegate, queue, discardLate] {
     const auto start = std::chrono::steady_clock::now();
     for (std::uint64_t index = 0; running_; ++index) {
+      if (discardLate && queue->pendingCount() > 0) {
+        std::this_thread::sleep_until(start + std::chrono::microseconds((index + 1) * 33333));
+        continue;
+      }
       auto frame = std::make_shared<CameraFrame>();
       frame->width = w, frame->height = h, frame->bytesPerRow = w * 4, frame->index = index;
       frame->timestamp = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

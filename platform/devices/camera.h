@@ -34,6 +34,7 @@ class CaptureDevice {
   static AuthorizationStatus authorizationStatus() { return dev::authorizationStatus(Service::camera); }
   static void requestAccess(std::function<void(bool)> completion);
   // The back camera; its field of view is TESSALY_CAMERA_FOV degrees (63.4).
+  // Null on a machine without one (TESSALY_CAMERA=none).
   static std::shared_ptr<CaptureDevice> defaultVideoDevice();
   double fieldOfView() const { return fieldOfView_; }
 
@@ -52,6 +53,9 @@ class CaptureSession {
   const std::string& sessionPreset() const { return preset_; }
   bool addInput(std::shared_ptr<CaptureDevice> device);
   void setVideoOutput(VideoOutputDelegate* delegate, ns::SerialQueue* queue);
+  // A frame is dropped, not queued, while the queue still holds one (set
+  // before starting).
+  bool alwaysDiscardsLateVideoFrames = false;
   // Starts producing frames (nothing without authorisation or input).
   void startRunning();
   void stopRunning();

@@ -42,6 +42,14 @@ bool writeAll(int fd, std::string_view bytes) {
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes,
                          const std::function<void()>& beforeRename) {
+  return replaceFileIfAccepted(path, bytes, [&](const std::string&) {
+    if (beforeRename) beforeRename();
+    return true;
+  });
+}
+
+bool replaceFileIfAccepted(const std::string& path, std::string_view bytes,
+                           const std::function<bool(const std::string& temporaryPath)>& accept) {
   std::string pattern = path + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -54,7 +62,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes,
   ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
   bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  if (ok && beforeRename) beforeRename();
+  if (ok && accept) ok = accept(temporary);
   if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temporary.c_str());
   return ok;

@@ -20,4 +20,12 @@ std::optional<std::string> readWholeFile(const std::string& path);
 bool writeFileAtomically(const std::string& path, std::string_view bytes,
                          const std::function<void()>& beforeRename = {});
 
+// writeFileAtomically for bytes that must pass a check made on the file
+// itself (a catalogue that is opened and read back): `accept` is given the
+// temporary file, flushed and closed, and the path is replaced only when it
+// returns true. Otherwise, or on any failure, the old file stays and the
+// temporary one is removed.
+bool replaceFileIfAccepted(const std::string& path, std::string_view bytes,
+                           const std::function<bool(const std::string& temporaryPath)>& accept);
+
 }  // namespace ns

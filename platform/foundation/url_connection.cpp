@@ -140,8 +140,22 @@ URLResult perform(const URLRequest& request, TransferHandlers& handlers) {
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &state);
+  if (!request.body.empty()) {
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+  }
+  curl_slist* headers = nullptr;
+  // No "Expect: 100-continue": a server that does not answer it would hold
+  // a larger body back for a second.
+  if (!request.body.empty()) headers = curl_slist_append(headers, "Expect:");
+  for (const std::string& header : request.headers) {
+    // A line break would start a header the caller did not write.
+    if (header.find_first_of("\r\n") == std::string::npos) headers = curl_slist_append(headers, header.c_str());
+  }
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
 
   CURLcode code = curl_easy_perform(curl);
+  curl_slist_free_all(headers);
   result.error = classify(code, state);
   if (result.error == URLError::none) respondOnce(state);  // a response without a body
   result.response = currentResponse(curl);

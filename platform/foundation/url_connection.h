@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ns {
 
@@ -21,6 +22,9 @@ class RunLoop;
 
 struct URLRequest {
   std::string url;
+  // With a body the request is a POST of it; headers are "Name: value".
+  std::string body;
+  std::vector<std::string> headers;
   double connectTimeout = 15.0;  // seconds to establish the connection
   double stallTimeout = 30.0;    // seconds without any byte received
   double totalTimeout = 300.0;   // seconds for the whole transfer

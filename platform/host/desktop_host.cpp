@@ -1,5 +1,6 @@
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,9 @@
 #include "platform/host/host.h"
 #include "platform/devices/motion.h"
 #include "platform/devices/speech.h"
+#include "platform/host/wheel.h"
 #include "platform/uikit/display_links.h"
+#include "platform/uikit/text_input.h"
 
 namespace host {
 namespace {
@@ -49,6 +52,28 @@ struct Desktop {
                       surface->format->format, surface->pixels, surface->pitch);
     SDL_UpdateWindowSurface(window);
     ++framesPresented;
+  }
+
+  // Ctrl+A, Ctrl+C and Ctrl+V in the first responder, through SDL's
+  // clipboard.
+  void editingCommand(SDL_Keycode key) {
+    ui::Application& app = ui::Application::shared();
+    ui::Responder* responder = app.firstResponder();
+    if (responder == nullptr) return;
+    if (key == SDLK_a) {
+      responder->selectAll();
+    } else if (key == SDLK_c) {
+      const std::string text = responder->selectedText();
+      if (!text.empty()) SDL_SetClipboardText(text.c_str());
+    } else if (key == SDLK_v && SDL_HasClipboardText()) {
+      char* clipboard = SDL_GetClipboardText();
+      std::string text = clipboard != nullptr ? clipboard : "";
+      SDL_free(clipboard);
+      // A field holds one line: its line breaks and tabs become blanks.
+      if (dynamic_cast<ui::TextField*>(responder) != nullptr)
+        std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+      if (!text.empty()) app.insertText(text);
+    }
   }
 
   void handle(const SDL_Event& e) {
@@ -100,6 +125,12 @@ struct Desktop {
                {e.tfinger.x * screen.width(), e.tfinger.y * screen.height()}}});
         break;
       }
+      case SDL_MOUSEWHEEL: {
+        if (e.wheel.which == SDL_TOUCH_MOUSEID) break;
+        const double flip = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+        turnWheel(toPoints(e.wheel.mouseX, e.wheel.mouseY), flip * e.wheel.preciseX, flip * e.wheel.preciseY, now());
+        break;
+      }
       case SDL_TEXTINPUT:
         if (prompting) phrase += e.text.text;
         else app.insertText(e.text.text);
@@ -107,7 +138,9 @@ struct Desktop {
       case SDL_KEYDOWN: {
         const SDL_Keycode key = e.key.keysym.sym;
         constexpr double kStep = 5 * 3.14159265358979323846 / 180;  // arrow keys turn the device
-        if (key == SDLK_F2) {
+        if ((e.key.keysym.mod & KMOD_CTRL) != 0 && !prompting) {
+          editingCommand(key);
+        } else if (key == SDLK_F2) {
           prompting = true;
           phrase.clear();
           std::fprintf(stderr, "speak (type, then Return): ");
@@ -152,11 +185,25 @@ bool videoStarted = false;
 
 long desktopFramesPresented() { return framesPresented; }
 
+bool isDisplayDriver(const char* driver, bool namedByUser) {
+  if (driver == nullptr) return false;
+  if (namedByUser) return true;
+  return std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+}
+
 bool desktopAvailable() {
   const char* headless = std::getenv("TESSALY_HEADLESS");
   if (headless && *headless && std::strcmp(headless, "0") != 0) return false;
-  if (!videoStarted) videoStarted = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-  return videoStarted;
+  if (!videoStarted) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    const char* named = std::getenv("SDL_VIDEODRIVER");
+    if (!isDisplayDriver(SDL_GetCurrentVideoDriver(), named != nullptr && *named != '\0')) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      return false;
+    }
+    videoStarted = true;
+  }
+  return true;
 }
 
 int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::string& title) {
@@ -176,6 +223,8 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
   desktop.start = loop.now();
   SDL_StartTextInput();
   ui::Application& app = ui::Application::shared();
+  // The machine's keyboard types: no keyboard is drawn over the screen.
+  app.setOnScreenKeyboard(false);
   app.setDelegate(std::move(delegate));
   app.launch();
   auto events = loop.scheduleTimer(1.0 / 120, true, [&](ns::Timer&) {

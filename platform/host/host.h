@@ -31,8 +31,14 @@ int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const Headles
 // -1 without starting when SDL2 video has no display.
 int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::string& title);
 
-// True when SDL2 video can open a display (and TESSALY_HEADLESS is not set).
+// True when SDL2 video has a real display to open (and TESSALY_HEADLESS is
+// not set): a driver such as x11 or wayland, or whatever driver the user
+// named in SDL_VIDEODRIVER. SDL's own "offscreen" and "dummy" drivers, which
+// it falls back to without a display, are no display: the headless host
+// runs instead.
 bool desktopAvailable();
+// The rule above for a driver SDL started (null: none started).
+bool isDisplayDriver(const char* driver, bool namedByUser);
 // Frames the desktop host has copied to its window so far.
 long desktopFramesPresented();
 

@@ -32,6 +32,7 @@ class AlertController : public ViewController {
   void addAction(AlertAction action);
   const std::vector<AlertAction>& actions() const { return actions_; }
   void loadView() override;
+  bool presentsAboveKeyboard() const override { return true; }
   // Taps the button of an action as a user would (tests and hosts).
   void chooseAction(std::size_t index);
   // The alert's box (its background and corner carry the look).

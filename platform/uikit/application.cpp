@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "platform/coregraphics/text.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/uikit/font.h"
 #include "platform/uikit/gesture.h"
 #include "platform/uikit/view_controller.h"
 
@@ -16,22 +20,42 @@ ns::JSON rectJSON(const Rect& r) {
   return ns::JSON{{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}};
 }
 
-// The keyboard's own view: keys drawn as rounded grey blocks.
+// The keyboard's own view: keys drawn as grey blocks with their labels,
+// in the phone's rows.
 class KeyboardView : public View {
  public:
   using View::View;
   std::string className() const override { return "UIKeyboard"; }
   void drawRect(cg::Context& context, const Rect& rect) override {
-    context.setFillColor(0.35, 0.35, 0.37, 1);
+    static const std::vector<std::vector<std::string>> kRows = {
+        {"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P"},
+        {"A", "S", "D", "F", "G", "H", "J", "K", "L"},
+        {"\u21E7", "Z", "X", "C", "V", "B", "N", "M"},
+        {"123", "space", "return"}};
     const double rows = 4, keyHeight = (rect.height() - 10) / rows - 8;
-    for (int row = 0; row < int(rows); ++row) {
-      const int keys = row == 3 ? 3 : 10 - row;
-      const double keyWidth = (rect.width() - 6) / 10 - 6;
-      const double rowWidth = keys * (keyWidth + 6) + (row == 3 ? keyWidth * 4 : 0);
+    const double keyWidth = (rect.width() - 6) / 10 - 6;
+    const auto font = Font::systemFont(std::clamp(keyHeight * 0.45, 8.0, 22.0));
+    cg::TextLayoutOptions centred;
+    centred.alignment = cg::TextAlignment::center;
+    centred.maxLines = 1;
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+      const std::size_t keys = kRows[row].size();
+      const bool last = row == 3;
+      const double rowWidth = double(keys) * (keyWidth + 6) + (last ? keyWidth * 4 : 0);
       double x = (rect.width() - rowWidth) / 2 + 3;
-      for (int k = 0; k < keys; ++k) {
-        double w = (row == 3 && k == 1) ? keyWidth * 5 + 6 * 4 : keyWidth;
-        context.fillRect({x, 8 + row * (keyHeight + 8), w, keyHeight});
+      const double y = 8 + double(row) * (keyHeight + 8);
+      for (std::size_t k = 0; k < keys; ++k) {
+        const double w = (last && k == 1) ? keyWidth * 5 + 6 * 4 : keyWidth;
+        context.setFillColor(0.35, 0.35, 0.37, 1);
+        context.fillRect({x, y, w, keyHeight});
+        // A label wider than its key ("return" on a narrow phone) is set smaller.
+        const std::string& label = kRows[row][k];
+        const double natural = cg::stringWidth(label, font->cgFont());
+        const auto shown = natural > w - 4 ? font->withSize(std::max(6.0, font->pointSize() * (w - 4) / natural)) : font;
+        centred.maxWidth = w;
+        const double textHeight = cg::textSize(label, shown->cgFont(), centred).height;
+        cg::drawString(context, label, Rect{x, y + (keyHeight - textHeight) / 2, w, textHeight}, shown->cgFont(),
+                       cg::Color{0.95, 0.95, 0.95, 1}, centred);
         x += w + 6;
       }
     }
@@ -54,6 +78,8 @@ void Application::reset() {
   touches_.clear();
   firstResponder_ = nullptr;
   keyboardWindow_.reset();
+  keyboardShown_ = false;
+  onScreenKeyboard_ = true;
   windows_.clear();
   keyWindow_ = nullptr;
   delegate_.reset();
@@ -167,7 +193,7 @@ void Application::setOrientation(int orientation, double duration) {
     window->setFrame(screen);
     if (auto root = window->rootViewController()) root->rotate(orientation, duration, screen.size);
   }
-  if (keyboardWindow_) {
+  if (keyboardShown_) {
     hideKeyboard();
     if (dynamic_cast<View*>(firstResponder_)) showKeyboard();
   }
@@ -184,13 +210,14 @@ bool Application::setFirstResponder(Responder* responder) {
   if (old) old->resignFirstResponder();
   const bool wantsKeyboard = responder && responder->canBecomeFirstResponder() &&
                              dynamic_cast<View*>(responder) != nullptr;
-  if (wantsKeyboard && !keyboardWindow_) showKeyboard();
-  if (!wantsKeyboard && keyboardWindow_) hideKeyboard();
+  if (wantsKeyboard && !keyboardShown_) showKeyboard();
+  if (!wantsKeyboard && keyboardShown_) hideKeyboard();
   return true;
 }
 
 Rect Application::keyboardFrame() const {
   const Rect screen = Screen::main().bounds();
+  if (!onScreenKeyboard_) return {0, screen.height(), screen.width(), 0};
   const bool pad = Screen::main().configuration().idiom == Idiom::pad;
   const double height = pad ? (isLandscape(statusBarOrientation()) ? 352 : 264)
                             : (isLandscape(statusBarOrientation()) ? 162 : 216) +
@@ -206,9 +233,14 @@ void Application::showKeyboard() {
                 {kKeyboardFrameEndUserInfoKey, rectJSON(end)},
                 {kKeyboardAnimationDurationUserInfoKey, 0.25}};
   ns::NotificationCenter::defaultCenter().post(kKeyboardWillShowNotification, this, info);
+  keyboardShown_ = true;
+  if (!onScreenKeyboard_) {
+    ns::NotificationCenter::defaultCenter().post(kKeyboardDidShowNotification, this, info);
+    return;
+  }
   keyboardWindow_ = std::make_shared<Window>(Screen::main().bounds());
   keyboardWindow_->setClassName(kKeyboardWindowClassName);
-  keyboardWindow_->windowLevel = 10;
+  keyboardWindow_->windowLevel = kKeyboardWindowLevel;
   keyboardWindow_->setUserInteractionEnabled(false);
   auto keys = std::make_shared<KeyboardView>(end);
   keys->setBackgroundColor(Color::rgba(0.17, 0.17, 0.18, 1));
@@ -218,7 +250,8 @@ void Application::showKeyboard() {
 }
 
 void Application::hideKeyboard() {
-  if (!keyboardWindow_) return;
+  if (!keyboardShown_) return;
+  keyboardShown_ = false;
   const Rect begin = keyboardFrame();
   Rect end = begin;
   end.origin.y = Screen::main().bounds().height();
@@ -226,7 +259,7 @@ void Application::hideKeyboard() {
                 {kKeyboardFrameEndUserInfoKey, rectJSON(end)},
                 {kKeyboardAnimationDurationUserInfoKey, 0.25}};
   ns::NotificationCenter::defaultCenter().post(kKeyboardWillHideNotification, this, info);
-  removeWindow(keyboardWindow_.get());
+  if (keyboardWindow_) removeWindow(keyboardWindow_.get());
   keyboardWindow_.reset();
   ns::NotificationCenter::defaultCenter().post(kKeyboardDidHideNotification, this, info);
 }

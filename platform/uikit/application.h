@@ -105,7 +105,15 @@ class Application : public Responder {
   Responder* firstResponder() const { return firstResponder_; }
   bool setFirstResponder(Responder* responder);
   bool isKeyboardVisible() const { return keyboardWindow_ != nullptr; }
+  // The keyboard's frame; height 0 without an on-screen keyboard.
   Rect keyboardFrame() const;
+  // Whether text is typed on the screen (a phone's keyboard, drawn over the
+  // bottom of the screen) or on a keyboard of the machine (the desktop
+  // host: the notifications still come, with a frame of height 0, so
+  // nothing is laid out above a keyboard that is not there). On the screen
+  // until a host says otherwise.
+  void setOnScreenKeyboard(bool onScreen) { onScreenKeyboard_ = onScreen; }
+  bool hasOnScreenKeyboard() const { return onScreenKeyboard_; }
   // Keys from the host go to the first responder.
   void insertText(const std::string& text);
   void deleteBackward();
@@ -133,6 +141,7 @@ class Application : public Responder {
   Window* keyWindow_ = nullptr;
   Responder* firstResponder_ = nullptr;
   std::shared_ptr<Window> keyboardWindow_;
+  bool keyboardShown_ = false, onScreenKeyboard_ = true;
   std::vector<std::string> openedURLs_;
   int ignoring_ = 0;
   std::map<int, std::unique_ptr<Touch>> touches_;

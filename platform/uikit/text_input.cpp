@@ -41,6 +41,7 @@ bool TextField::setValue(std::string_view key, const std::any& value) {
 
 void TextField::setText(std::string text) {
   text_ = std::move(text);
+  allSelected_ = false;
   setNeedsDisplay();
 }
 
@@ -64,8 +65,18 @@ bool TextField::resignFirstResponder() {
   resigning_ = true;
   Application::shared().setFirstResponder(nullptr);
   resigning_ = false;
+  allSelected_ = false;
   if (delegate) delegate->didEndEditing(*this);
   sendActionsForControlEvents(kControlEventEditingDidEnd);
+  setNeedsDisplay();
+  return true;
+}
+
+bool TextField::replace(std::size_t offset, std::size_t length, const std::string& replacement) {
+  if (delegate && !delegate->shouldChangeCharacters(*this, offset, length, replacement)) return false;
+  text_.replace(offset, length, replacement);
+  allSelected_ = false;
+  sendActionsForControlEvents(kControlEventEditingChanged);
   setNeedsDisplay();
   return true;
 }
@@ -75,20 +86,26 @@ void TextField::insertText(const std::string& text) {
     if (!delegate || delegate->shouldReturn(*this)) sendActionsForControlEvents(kControlEventEditingDidEndOnExit);
     return;
   }
-  if (delegate && !delegate->shouldChangeCharacters(*this, text_.size(), 0, text)) return;
-  text_ += text;
-  sendActionsForControlEvents(kControlEventEditingChanged);
-  setNeedsDisplay();
+  // Typing or pasting over a selection replaces it.
+  if (allSelected_) replace(0, text_.size(), text);
+  else replace(text_.size(), 0, text);
 }
 
 void TextField::deleteBackward() {
+  if (allSelected_) {
+    replace(0, text_.size(), "");
+    return;
+  }
   const std::size_t n = lastCharacterLength(text_);
-  if (n == 0) return;
-  if (delegate && !delegate->shouldChangeCharacters(*this, text_.size() - n, n, "")) return;
-  text_.resize(text_.size() - n);
-  sendActionsForControlEvents(kControlEventEditingChanged);
+  if (n > 0) replace(text_.size() - n, n, "");
+}
+
+void TextField::selectAll() {
+  allSelected_ = !text_.empty();
   setNeedsDisplay();
 }
+
+std::string TextField::selectedText() const { return allSelected_ && !secureTextEntry ? text_ : std::string(); }
 
 void TextField::drawRect(cg::Context& context, const Rect& rect) {
   if (borderStyle == TextBorderStyle::roundedRect || borderStyle == TextBorderStyle::bezel) {
@@ -107,6 +124,11 @@ void TextField::drawRect(cg::Context& context, const Rect& rect) {
   const FontPointer shownFont = font();
   const Font& f = *shownFont;
   std::string shown = secureTextEntry ? std::string(text_.size(), '*') : text_;
+  if (allSelected_ && isFirstResponder()) {
+    context.setFillColor(tintColor().withAlpha(0.3).cg());
+    context.fillRect({box.x(), rect.midY() - f.lineHeight() / 2,
+                      std::min(box.width(), cg::stringWidth(shown, f.cgFont())), f.lineHeight()});
+  }
   if (shown.empty() && !placeholder.empty())
     drawTextLine(context, placeholder, box, f, Color::white(0.7), lineAlignment(textAlignment));
   else

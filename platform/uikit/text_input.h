@@ -57,15 +57,21 @@ class TextField : public Control {
   void insertText(const std::string& text) override;
   void deleteBackward() override;
   bool hasText() const override { return !text_.empty(); }
+  void selectAll() override;
+  std::string selectedText() const override;
+  bool isAllSelected() const { return allSelected_; }
   void drawRect(cg::Context& context, const Rect& rect) override;
 
  protected:
   void endTracking(Point point, bool inside) override;
 
  private:
+  // Replaces bytes [offset, offset + length) when the delegate agrees.
+  bool replace(std::size_t offset, std::size_t length, const std::string& replacement);
   std::string text_;
   FontPointer font_;
   bool resigning_ = false;
+  bool allSelected_ = false;
 };
 
 // Several lines of text, editable or not.

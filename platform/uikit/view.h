@@ -46,6 +46,11 @@ class Responder : public Object {
   virtual void insertText(const std::string&) {}
   virtual void deleteBackward() {}
   virtual bool hasText() const { return false; }
+  // Editing commands of a machine's keyboard (Ctrl+A, Ctrl+C): select all
+  // the text, so that typing or pasting replaces it; the selected text to
+  // copy (empty when none, or when the text is secret).
+  virtual void selectAll() {}
+  virtual std::string selectedText() const { return {}; }
 };
 
 enum AutoresizingMask : unsigned {

@@ -209,7 +209,15 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
   if (full) covered->beginAppearance(false, animated);
   controller->beginAppearance(true, animated);
   view->setFrame(frame);
-  window->addSubview(view);
+  if (controller->presentsAboveKeyboard()) {
+    controller->presentationWindow_ = std::make_shared<Window>(Screen::main().bounds());
+    controller->presentationWindow_->windowLevel = kAboveKeyboardWindowLevel;
+    controller->presentationWindow_->setTintColor(window->tintColor());  // the screen's, not the platform's
+    Application::shared().addWindow(controller->presentationWindow_);
+    controller->presentationWindow_->addSubview(view);
+  } else {
+    window->addSubview(view);
+  }
   auto finish = [controller, covered, full, completion](bool) {
     controller->endAppearance();
     if (full) covered->endAppearance();
@@ -261,6 +269,10 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
   auto self = std::static_pointer_cast<ViewController>(shared_from_this());
   auto finish = [self, controller, covered, full, completion](bool) {
     if (controller->isViewLoaded()) controller->view()->removeFromSuperview();
+    if (controller->presentationWindow_) {
+      Application::shared().removeWindow(controller->presentationWindow_.get());
+      controller->presentationWindow_.reset();
+    }
     controller->endAppearance();
     if (full) covered->endAppearance();
     controller->beingDismissed_ = false;

@@ -81,6 +81,9 @@ class ViewController : public Responder {
   Rect popoverSourceRect;
   bool isBeingPresented() const { return beingPresented_; }
   bool isBeingDismissed() const { return beingDismissed_; }
+  // Presented in a window of its own above every other, the keyboard
+  // included (alerts: what they dim is everything behind them).
+  virtual bool presentsAboveKeyboard() const { return false; }
   bool isMovingToParentViewController() const { return movingToParent_; }
   bool isMovingFromParentViewController() const { return movingFromParent_; }
 
@@ -118,6 +121,7 @@ class ViewController : public Responder {
   std::vector<std::shared_ptr<ViewController>> children_;
   std::shared_ptr<ViewController> presented_;
   ViewController* presenting_ = nullptr;
+  std::shared_ptr<Window> presentationWindow_;  // while presented above the keyboard
   Appearance appearance_ = Appearance::disappeared;
   bool pendingAnimated_ = false;
   bool beingPresented_ = false, beingDismissed_ = false;

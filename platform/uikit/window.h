@@ -71,6 +71,11 @@ struct TraitCollection {
   static TraitCollection current();
 };
 
+// Window levels the platform uses: the keyboard over the application's
+// windows, and alerts over the keyboard.
+inline constexpr double kKeyboardWindowLevel = 10;
+inline constexpr double kAboveKeyboardWindowLevel = 2000;
+
 class Window : public View {
  public:
   explicit Window(const Rect& frame);

@@ -39,3 +39,20 @@ replace "$images/Models" "$python" "$tools/make_models.py" "$stellarium/models"
 # Deep-sky photographs in six picture sets by scale, with their Index.txt.
 replace "$images/DeepSky" "$python" "$tools/make_deep_sky_images.py" \
   "$stellarium/nebulae/default"
+
+# The Milky Way's pictures: visible light (style 3) reprojected into
+# galactic coordinates, and the band filled within the chart's outline
+# (style 2). Styles 4 to 12 have no packaged source and are not made.
+replace "$images/MilkyWay" "$python" "$tools/make_milky_way_images.py" \
+  "$stellarium/textures/milkyway.png" "$root/chart/milky_way_outline_table.cpp"
+
+# Constellation illustrations and their index; the Bright Star numbers of
+# their reference stars come from the star list the catalogue step wrote.
+stars_list=$build/catalogue-sources/stars.list
+[ -f "$stars_list" ] || { echo "chart_images.sh: run catalogues.sh first ($stars_list)" >&2; exit 1; }
+replace "$images/Constellations" "$python" "$tools/make_constellation_images.py" \
+  "$stellarium/skycultures/western" "$stars_list" "$root/skydata/constellation_table.cpp"
+
+# The horizon panorama.
+replace "$images/Horizons" "$python" "$tools/make_horizon_panorama.py" \
+  "$stellarium/landscapes/grossmugl" Grossmugl

@@ -219,6 +219,47 @@ CurveFit fitInkToCurves(const Raster& raster, const std::vector<std::vector<Poin
   return fit;
 }
 
+double worstLineCentreOffset(const Raster& raster, const std::vector<std::vector<Point2>>& curves,
+                             double breakDistance, int* samples) {
+  // Across the line within this many pixels, in quarter pixels.
+  constexpr double kAcross = 3;
+  auto level = [&](double x, double y) {
+    // Bilinear between pixel centres.
+    double fx = x - 0.5, fy = y - 0.5;
+    int ix = static_cast<int>(std::floor(fx)), iy = static_cast<int>(std::floor(fy));
+    double tx = fx - ix, ty = fy - iy;
+    return (raster.at(ix, iy) * (1 - tx) + raster.at(ix + 1, iy) * tx) * (1 - ty) +
+           (raster.at(ix, iy + 1) * (1 - tx) + raster.at(ix + 1, iy + 1) * tx) * ty;
+  };
+  double worst = 0;
+  int count = 0;
+  for (const auto& curve : curves)
+    for (std::size_t i = 0; i + 1 < curve.size(); ++i) {
+      Point2 a = curve[i], b = curve[i + 1];
+      double length = std::hypot(b.x - a.x, b.y - a.y);
+      if (length > breakDistance || length == 0) continue;
+      double nx = -(b.y - a.y) / length, ny = (b.x - a.x) / length;
+      for (double t = 0; t < length; t += 2) {
+        double cx = a.x + (b.x - a.x) * t / length, cy = a.y + (b.y - a.y) * t / length;
+        if (cx < 5 || cy < 5 || cx > raster.width - 5 || cy > raster.height - 5) continue;
+        double weight = 0, moment = 0;
+        for (double d = -kAcross; d <= kAcross; d += 0.25) {
+          double w = level(cx + nx * d, cy + ny * d);
+          weight += w;
+          moment += w * d;
+        }
+        if (weight < 0.5) {
+          worst = std::max(worst, 1e30);  // no line here at all
+          continue;
+        }
+        worst = std::max(worst, std::fabs(moment / weight));
+        ++count;
+      }
+    }
+  if (samples != nullptr) *samples = count;
+  return worst;
+}
+
 std::vector<std::array<double, 3>> greatCircle(const double a[3], const double b[3],
                                                 double step) {
   double axis[3];

@@ -116,6 +116,12 @@ struct CurveFit {
 CurveFit fitInkToCurves(const Raster& raster, const std::vector<std::vector<Point2>>& curves,
                         double breakDistance = 1e30, float threshold = 0.25f);
 
+// Worst distance (pixels) of the ink's centre across a lone line from the
+// curve, sampled every 2 pixels away from the raster's border (a sample
+// without ink counts as very far). For curves that do not cross others.
+double worstLineCentreOffset(const Raster& raster, const std::vector<std::vector<Point2>>& curves,
+                             double breakDistance = 1e30, int* samples = nullptr);
+
 // Great-circle points from a to b every `step` radians, rotated with ERFA.
 std::vector<std::array<double, 3>> greatCircle(const double a[3], const double b[3],
                                                 double step);

@@ -97,8 +97,10 @@ ChartSky::ChartSky(const std::vector<StarDefinition>& stars,
   for (const StarDefinition& s : stars) {
     int index = writer.addRecord(s.region, starRecord(s), s.magnitude);
     EXPECT_GE(index, 0);
-    if (!s.name.empty() && index >= 0)
-      writer.addNameEntry(s.name, s.region, static_cast<std::uint16_t>(index));
+    if (index < 0) continue;
+    if (!s.name.empty()) writer.addNameEntry(s.name, s.region, static_cast<std::uint16_t>(index));
+    for (std::int64_t n : s.numbers)
+      writer.addNumberEntry(n, s.region, static_cast<std::uint16_t>(index));
   }
   char directory[256];
   database().getDataDirectory(directory, sizeof directory);

@@ -7,7 +7,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 
 namespace tessaly::test {
 
@@ -85,6 +88,24 @@ void LoopbackServer::serve(int client) {
     ssize_t got = read(client, buffer, sizeof buffer);
     if (got <= 0) break;
     request.head.append(buffer, static_cast<std::size_t>(got));
+  }
+  // What followed the blank line is the body; a Content-Length says how
+  // much more to wait for (at most 1 MiB).
+  if (std::size_t end = request.head.find("\r\n\r\n"); end != std::string::npos) {
+    request.body = request.head.substr(end + 4);
+    request.head.resize(end + 4);
+    std::string lower = request.head;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::size_t expected = 0;
+    if (std::size_t at = lower.find("\r\ncontent-length:"); at != std::string::npos)
+      expected = std::min<std::size_t>(std::strtoul(lower.c_str() + at + 17, nullptr, 10), 1 << 20);
+    while (request.body.size() < expected) {
+      pollfd ready{client, POLLIN, 0};
+      if (poll(&ready, 1, 2000) <= 0) break;
+      ssize_t got = read(client, buffer, sizeof buffer);
+      if (got <= 0) break;
+      request.body.append(buffer, static_cast<std::size_t>(got));
+    }
   }
   std::size_t methodEnd = request.head.find(' ');
   if (methodEnd != std::string::npos) {

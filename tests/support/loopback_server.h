@@ -22,7 +22,8 @@ namespace tessaly::test {
 class LoopbackServer {
  public:
   struct Request {
-    std::string head;  // request line and headers as received
+    std::string head;  // request line and headers as received, to the blank line
+    std::string body;  // what followed, up to its Content-Length
     std::string method;
     std::string path;  // the request target, e.g. "/ok?x=1"
   };

@@ -1,5 +1,6 @@
 // tessaly-interface-images FOLDER: draws the interface's small images into
-// FOLDER at scales 1 and 2 ("Help.png" and "Help@2x.png", ...):
+// FOLDER at scales 1 and 2 ("Help.png" and "Help@2x.png", ...), and the
+// chart screen's (chart_screen_images.h):
 //
 //   Help         20 x 20 pt  a ringed question mark in the window's tint;
 //                            "_night" in the night-vision red
@@ -10,22 +11,16 @@
 //
 // Every file is replaced atomically; the exit status is 1 when one could not
 // be written.
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
-#include <string>
 
 #include "platform/coregraphics/context.h"
-#include "platform/coregraphics/image_codec.h"
+#include "tools/interface_images/chart_screen_images.h"
+#include "tools/interface_images/image_file.h"
 
 namespace {
 
-using Draw = std::function<void(cg::Context&)>;
-
-// The window's tint and the night theme's reds.
-constexpr cg::Color kTint{0.0, 0.65, 1.0, 1};
-constexpr cg::Color kNightRed{0.8, 0, 0, 1};
+// The night theme's darker red and the platform's grey.
 constexpr cg::Color kGrey{0.6, 0.6, 0.6, 1};
 constexpr cg::Color kNightDarkRed{0.5, 0, 0, 1};
 
@@ -71,29 +66,6 @@ void notChecked(cg::Context& c, const cg::Color& color) {
   c.strokeEllipseInRect({2, 2, 16, 16});
 }
 
-bool write(const std::filesystem::path& folder, const std::string& name, double width, double height,
-           const Draw& draw) {
-  for (int scale : {1, 2}) {
-    std::string message;
-    auto context = cg::Context::createForPoints(width, height, scale, {}, &message);
-    if (!context) {
-      std::fprintf(stderr, "%s: %s\n", name.c_str(), message.c_str());
-      return false;
-    }
-    // Points with y downwards, as the interface draws.
-    context->translateCTM(0, height);
-    context->scaleCTM(1, -1);
-    draw(*context);
-    const std::string file = name + (scale == 2 ? "@2x" : "") + ".png";
-    const auto image = context->makeImage();
-    if (!image || !cg::writePNG(*image, (folder / file).string(), &message)) {
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,5 +87,6 @@ int main(int argc, char** argv) {
   ok &= write(folder, "Checkmark", 20, 20, checkmark);
   ok &= write(folder, "NotChecked", 20, 20, [](cg::Context& c) { notChecked(c, kGrey); });
   ok &= write(folder, "NotChecked_night", 20, 20, [](cg::Context& c) { notChecked(c, kNightDarkRed); });
+  ok &= drawChartScreenImages(folder);
   return ok ? 0 : 1;
 }

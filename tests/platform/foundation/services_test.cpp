@@ -11,6 +11,7 @@
 
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/date.h"
+#include "platform/foundation/file_io.h"
 #include "platform/foundation/json.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/threads.h"
@@ -226,6 +227,32 @@ TEST(Notifications, DeliveredInOrderToObserversOfTheName) {
   center.post("KeyboardWillShow");
   center.post("KeyboardDidHide");
   EXPECT_EQ(got, (std::vector<std::string>{"a:216", "b", "b", "b:hide"}));
+}
+
+// A replacement that its check refuses leaves the old file as it was and
+// no temporary file behind; the check reads the whole new file beside it.
+TEST(Files, ReplacementHappensOnlyWhenTheCheckOnTheWrittenFileAgrees) {
+  TempDir dir;
+  const std::string path = dir.file("list.txt");
+  ASSERT_TRUE(tessaly::test::writeFile(path, "old"));
+  std::string seen, folder;
+  auto check = [&](bool verdict) {
+    return [&, verdict](const std::string& temporary) {
+      seen = tessaly::test::readFile(temporary);
+      folder = fs::path(temporary).parent_path().string();
+      return verdict;
+    };
+  };
+  EXPECT_FALSE(ns::replaceFileIfAccepted(path, "refused", check(false)));
+  EXPECT_EQ(seen, "refused");
+  EXPECT_EQ(folder, dir.path().string());
+  EXPECT_EQ(tessaly::test::readFile(path), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+  EXPECT_TRUE(ns::replaceFileIfAccepted(path, "accepted", check(true)));
+  EXPECT_EQ(tessaly::test::readFile(path), "accepted");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_FALSE(ns::replaceFileIfAccepted(dir.file("missing/x"), "y", check(true)));
 }
 
 TEST(Json, ParsesValidTextAndRejectsTheRestWithoutThrowing) {

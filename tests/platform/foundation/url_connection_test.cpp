@@ -21,9 +21,17 @@
 namespace {
 
 // The scripted paths of these tests.
-void answer(tessaly::test::LoopbackServer& server, int client, const std::string& path) {
+void answer(tessaly::test::LoopbackServer& server, int client, const tessaly::test::LoopbackServer::Request& request) {
   using tessaly::test::LoopbackServer;
-  if (path == "/ok") {
+  const std::string& path = request.path;
+  if (path == "/echo") {
+    // The method, the headers the test looks for, and the body.
+    std::string seen = request.method + "\n";
+    for (const char* name : {"Content-Type: ", "X-Injected: "})
+      if (std::size_t at = request.head.find(name); at != std::string::npos)
+        seen += request.head.substr(at, request.head.find("\r\n", at) - at) + "\n";
+    LoopbackServer::sendResponse(client, 200, "OK", seen + request.body);
+  } else if (path == "/ok") {
     LoopbackServer::sendResponse(client, 200, "OK", "hello world");
   } else if (path == "/redirect") {
     LoopbackServer::sendResponse(client, 302, "Found", "moved", "Location: /ok\r\n");
@@ -41,7 +49,7 @@ class LoopbackServer {
  public:
   LoopbackServer()
       : server_([this](int client, const tessaly::test::LoopbackServer::Request& request) {
-          answer(server_, client, request.path);
+          answer(server_, client, request);
         }) {}
   std::string url(const std::string& path) const { return server_.url(path); }
 
@@ -83,6 +91,16 @@ TEST(SynchronousRequest, SuccessRedirectAndErrorStatus) {
   small.maxRedirects = 0;
   small.url = server.url("/redirect");
   EXPECT_EQ(ns::sendSynchronousRequest(small).error, ns::URLError::tooManyRedirects);
+}
+
+TEST(SynchronousRequest, ABodyIsPostedWithItsHeadersAndNoInjectedOnes) {
+  LoopbackServer server;
+  ns::URLRequest request = quick(server.url("/echo"));
+  EXPECT_EQ(ns::sendSynchronousRequest(request).data, "GET\n");
+  request.body = std::string(100000, 'x') + "{\"a\":1}";
+  request.headers = {"Content-Type: application/json", "X-Other: 1\r\nX-Injected: yes"};
+  ns::URLResult posted = ns::sendSynchronousRequest(request);
+  EXPECT_EQ(posted.data, "POST\nContent-Type: application/json\n" + request.body);
 }
 
 TEST(SynchronousRequest, RefusedBadAndStalledTransfersFail) {

@@ -10,6 +10,8 @@
 #include "platform/devices/motion.h"
 #include "platform/devices/speech.h"
 #include "platform/host/host.h"
+#include "platform/host/wheel.h"
+#include "platform/uikit/scroll_view.h"
 #include "platform/uikit/text_input.h"
 
 namespace {
@@ -61,10 +63,24 @@ SDL_Event mouse(Uint32 type, int x, int y) {
   return e;
 }
 
-TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
+// SDL's dummy display, named by the user as a display is, and the start of
+// what a user does first: a tap into the text field and some typing.
+void useTheDummyDisplay() {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   unsetenv("TESSALY_HEADLESS");
   ui::Application::shared().reset();
+}
+void typeIntoTheField(const char* typed) {
+  push(mouse(SDL_MOUSEBUTTONDOWN, 100, 240));
+  push(mouse(SDL_MOUSEBUTTONUP, 100, 240));
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  std::strcpy(text.text.text, typed);
+  push(text);
+}
+
+TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
+  useTheDummyDisplay();
   ui::DeviceConfiguration device;
   device.portraitSize = {375, 667};
   device.scale = 2;
@@ -82,12 +98,9 @@ TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
   push(finger);
   finger.type = SDL_FINGERUP;
   push(finger);
-  push(mouse(SDL_MOUSEBUTTONDOWN, 100, 240));  // the text field
-  push(mouse(SDL_MOUSEBUTTONUP, 100, 240));
+  typeIntoTheField("M31");
   SDL_Event text{};
   text.type = SDL_TEXTINPUT;
-  std::strcpy(text.text.text, "M31");
-  push(text);
   // Arrow keys turn the device; F2 takes a phrase for speech recognition.
   SDL_Event key{};
   key.type = SDL_KEYDOWN;
@@ -133,6 +146,73 @@ TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
   EXPECT_NEAR(seen[3].second.x, 187.5, 1e-3);
   EXPECT_NEAR(seen[3].second.y, 0.75 * 667 - 300, 1e-3);
   EXPECT_EQ(seen[4].first, ui::TouchPhase::ended);
+  ui::Application::shared().reset();
+}
+
+SDL_Event key(SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.keysym.sym = sym;
+  e.key.keysym.mod = mod;
+  return e;
+}
+
+class ScrollingDelegate : public Delegate {
+ public:
+  bool didFinishLaunching(ui::Application& app, const ns::JSON& options) override {
+    Delegate::didFinishLaunching(app, options);
+    list = std::make_shared<ui::ScrollView>(ui::Rect{0, 0, 375, 90});
+    list->setContentSize({375, 600});
+    window->addSubview(list);
+    return true;
+  }
+  std::shared_ptr<ui::ScrollView> list;
+};
+
+// The desktop user's keyboard and wheel: no keyboard is drawn over the
+// window, Ctrl+A, Ctrl+C and Ctrl+V edit through SDL's clipboard, the
+// wheel scrolls what is under the pointer and pinches the rest.
+TEST(HostDesktop, WheelClipboardAndNoKeyboardOnTheScreen) {
+  useTheDummyDisplay();
+  ASSERT_TRUE(host::desktopAvailable());
+  typeIntoTheField("Andromeda");
+  push(key(SDLK_a, KMOD_LCTRL));
+  push(key(SDLK_c, KMOD_RCTRL));
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  std::strcpy(text.text.text, "M");  // replaces the selection
+  push(text);
+  push(key(SDLK_v, KMOD_LCTRL));     // pastes after it
+  SDL_Event wheel{};
+  wheel.type = SDL_MOUSEWHEEL;
+  wheel.wheel.preciseY = -2, wheel.wheel.y = -2;  // towards the user, over the list
+  wheel.wheel.mouseX = 100, wheel.wheel.mouseY = 100;
+  push(wheel);
+  wheel.wheel.preciseY = 1, wheel.wheel.y = 1;  // away from the user, over the pad
+  wheel.wheel.mouseX = 300, wheel.wheel.mouseY = 900;
+  push(wheel);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  push(quit);
+
+  auto delegate = std::make_shared<ScrollingDelegate>();
+  bool keyboardSeen = false;
+  auto watch = ns::RunLoop::main().scheduleTimer(0.001, true, [&](ns::Timer&) {
+    keyboardSeen |= ui::Application::shared().isKeyboardVisible();
+  });
+  ASSERT_EQ(host::runDesktop(delegate, "Tessaly test"), 0);
+  watch->invalidate();
+  EXPECT_FALSE(keyboardSeen) << "no keyboard is drawn over the window";
+  EXPECT_EQ(ui::Application::shared().keyboardFrame().height(), 0);
+  char* clipboard = SDL_GetClipboardText();
+  EXPECT_STREQ(clipboard, "Andromeda");
+  SDL_free(clipboard);
+  EXPECT_EQ(delegate->field->text(), "MAndromeda");
+  EXPECT_EQ(delegate->list->contentOffset().y, 2 * host::kWheelScrollPoints);
+  auto& seen = delegate->pad->seen;
+  ASSERT_EQ(seen.size(), 3u) << "the pinch's began, moved and ended";
+  EXPECT_EQ(seen[0].first, ui::TouchPhase::began);
+  EXPECT_EQ(seen[2].first, ui::TouchPhase::ended);
   ui::Application::shared().reset();
 }
 

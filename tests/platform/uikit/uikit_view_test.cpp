@@ -1,11 +1,15 @@
 // Views: geometry and hit testing, autoresizing, huge frames, colours by
-// hue against Python's colorsys, and the simulated keyboard.
+// hue against Python's colorsys, and the simulated keyboard (on the screen
+// or not, selecting all, under an alert).
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
+#include "platform/coregraphics/image_codec.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/uikit/alert_controller.h"
 #include "platform/uikit/text_input.h"
 #include "uikit_support.h"
 
@@ -136,6 +140,101 @@ TEST(UikitKeyboard, ATextFieldBringsTheKeyboardWithItsFrameAndWindow) {
   EXPECT_EQ(end.y(), 667);
   EXPECT_EQ(keyboardWindow(), nullptr);
   center.removeObserver(&names);
+}
+
+// The desktop: the machine's keyboard types, so the notifications come
+// with a frame of no height and no keyboard window is drawn.
+TEST(UikitKeyboard, WithoutAnOnScreenKeyboardNothingIsDrawnOrLaidOutForIt) {
+  uitest::World world;
+  ui::Application::shared().setOnScreenKeyboard(false);
+  auto window = std::make_shared<ui::Window>();
+  auto field = std::make_shared<ui::TextField>(ui::Rect{20, 100, 300, 36});
+  window->addSubview(field);
+  window->makeKeyAndVisible();
+  std::vector<ui::Rect> ends;
+  auto& center = ns::NotificationCenter::defaultCenter();
+  for (const char* name : {ui::kKeyboardDidShowNotification, ui::kKeyboardDidHideNotification})
+    center.addObserver(&ends, name, [&](const ns::Notification& n) {
+      const auto& f = n.userInfo[ui::kKeyboardFrameEndUserInfoKey];
+      ends.push_back({f["x"].get<double>(), f["y"].get<double>(), f["width"].get<double>(), f["height"].get<double>()});
+    });
+  world.tap({100, 118});
+  ASSERT_TRUE(field->isFirstResponder());
+  EXPECT_FALSE(ui::Application::shared().isKeyboardVisible());
+  EXPECT_EQ(ui::Application::shared().windows().size(), 1u);
+  EXPECT_EQ(ui::Application::shared().keyboardFrame().height(), 0);
+  ui::Application::shared().insertText("M31");
+  EXPECT_EQ(field->text(), "M31");
+  field->resignFirstResponder();
+  ASSERT_EQ(ends.size(), 2u) << "shown and hidden, in pairs as ever";
+  EXPECT_EQ(ends[0], (ui::Rect{0, 667, 375, 0}));
+  EXPECT_EQ(ends[1].y(), 667);
+  center.removeObserver(&ends);
+  ui::Application::shared().reset();
+  EXPECT_TRUE(ui::Application::shared().hasOnScreenKeyboard()) << "a reset brings the phone's keyboard back";
+}
+
+TEST(UikitKeyboard, SelectAllThenTypingDeletingOrCopyingTakesTheWholeText) {
+  uitest::World world;
+  auto window = std::make_shared<ui::Window>();
+  auto field = std::make_shared<ui::TextField>(ui::Rect{20, 100, 300, 36});
+  window->addSubview(field);
+  window->makeKeyAndVisible();
+  ASSERT_TRUE(field->becomeFirstResponder());
+  ui::Application& app = ui::Application::shared();
+  app.insertText("Andromeda");
+  EXPECT_EQ(field->selectedText(), "") << "nothing selected yet";
+  field->selectAll();
+  EXPECT_EQ(field->selectedText(), "Andromeda");
+  app.insertText("M");
+  EXPECT_EQ(field->text(), "M") << "typing replaces the selection";
+  app.insertText("31");
+  EXPECT_EQ(field->text(), "M31") << "and then appends again";
+  field->selectAll();
+  app.deleteBackward();
+  EXPECT_EQ(field->text(), "");
+  field->selectAll();
+  EXPECT_FALSE(field->isAllSelected()) << "an empty text has nothing to select";
+  app.insertText("secret");
+  field->secureTextEntry = true;
+  field->selectAll();
+  EXPECT_EQ(field->selectedText(), "") << "a password is never copied";
+  field->resignFirstResponder();
+  EXPECT_FALSE(field->isAllSelected());
+}
+
+// An alert sits above everything, the keyboard included, and its shade
+// dims what lies behind it there too.
+TEST(UikitKeyboard, AnAlertDimsTheKeyboardBehindIt) {
+  uitest::World world;
+  auto window = std::make_shared<ui::Window>();
+  auto root = std::make_shared<ui::ViewController>();
+  window->setRootViewController(root);
+  window->makeKeyAndVisible();
+  auto field = std::make_shared<ui::TextField>(ui::Rect{20, 100, 300, 36});
+  root->view()->addSubview(field);
+  ASSERT_TRUE(field->becomeFirstResponder());
+  ui::Application& app = ui::Application::shared();
+  const ui::Point keyboardBackground{2, 667 - 2};  // between the keys
+  const cg::Pixel before = app.snapshot(1)->pixel(2, 665);
+  auto alert = std::make_shared<ui::AlertController>("Set Alert For Event", "Remind you 10 minutes before?");
+  alert->addAction({"OK", ui::AlertActionStyle::defaultStyle, {}});
+  root->presentViewController(alert, false);
+  world.run(0.5);
+  auto shot = app.snapshot(1);
+  const cg::Pixel after = shot->pixel(std::size_t(keyboardBackground.x), std::size_t(keyboardBackground.y));
+  // 40 % black over the keyboard's colour.
+  EXPECT_NEAR(after.r, before.r * 0.6, 1.5);
+  EXPECT_NEAR(after.g, before.g * 0.6, 1.5);
+  EXPECT_NEAR(after.b, before.b * 0.6, 1.5);
+  if (const char* folder = std::getenv("TESSALY_UIKIT_TEST_IMAGES")) cg::writePNG(*app.snapshot(2), std::string(folder) + "/alert-over-keyboard.png");
+  EXPECT_EQ(app.windows().back()->windowLevel, ui::kAboveKeyboardWindowLevel);
+  alert->chooseAction(0);
+  world.run(0.5);
+  EXPECT_EQ(app.windows().back()->className(), ui::kKeyboardWindowClassName) << "its window goes with it";
+  const cg::Pixel again = app.snapshot(1)->pixel(2, 665);
+  EXPECT_EQ(again.r, before.r);
+  EXPECT_TRUE(field->isFirstResponder());
 }
 
 }  // namespace

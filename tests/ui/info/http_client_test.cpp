@@ -102,7 +102,7 @@ TEST(HttpClient, SendsItsRequestAndReadsBodiesWithAndWithoutLength) {
   EXPECT_TRUE(r.status == 200 && r.length == 0 && !r.hasBody);
 
   LoopbackServer poster([&](int client, const LoopbackServer::Request& request) {
-    posted = request.head;
+    posted = request.head + request.body;
     char rest[64];
     while (posted.find("data\r\n") == std::string::npos) {
       const ssize_t got = read(client, rest, sizeof rest);

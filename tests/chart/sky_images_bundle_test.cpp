@@ -1,0 +1,148 @@
+// The sky pictures the data step builds into the bundle: every
+// constellation's illustration solved on its three Bright Star stars,
+// with picture corners where ERFA's tangent plane puts them (within 1"),
+// the shared pictures grouped as Argo Navis and Ophiuchus with Serpens,
+// and the Milky Way and horizon pictures in the layouts the chart reads.
+#include <gtest/gtest.h>
+
+#include <erfa.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "chart/constellation_images.h"
+#include "chart/image_files.h"
+#include "skydata/constellation.h"
+#include "skydata/sky_database.h"
+#include "skydata/star.h"
+#include "tests/chart/chart_canvas.h"
+#include "tests/chart/constellation_sky.h"
+#include "tests/support/requirements.h"
+#include "tests/tools/built_bundle.h"
+
+namespace {
+
+constexpr double kArcsecond = 4.84813681109536e-06;
+
+std::string bundle() { return tessaly::test::builtBundlePath(); }
+
+bool exists(const std::string& relative) {
+  return std::filesystem::exists(bundle() + "/" + relative);
+}
+
+// Width and height of an image file; 0 when it cannot be read.
+std::pair<std::uint32_t, std::uint32_t> imageSize(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return {0, 0};
+  GImage* image = readImageFile(file);
+  std::fclose(file);
+  std::pair<std::uint32_t, std::uint32_t> size{getImageWidth(image), getImageHeight(image)};
+  freeImage(image);
+  return size;
+}
+
+// The sky place of a picture pixel from ERFA alone: the reference stars'
+// gnomonic coordinates about their mean direction and the affine map from
+// pixels to them (Cramer's rule).
+void oraclePlace(const double ra[3], const double dec[3], const double px[3], const double py[3],
+                 double x, double y, double out[3]) {
+  double sum[3] = {0, 0, 0};
+  for (int k = 0; k < 3; ++k) {
+    double v[3];
+    eraS2c(ra[k], dec[k], v);
+    for (int c = 0; c < 3; ++c) sum[c] += v[c];
+  }
+  double ra0, dec0, xi[3], eta[3];
+  eraC2s(sum, &ra0, &dec0);
+  for (int k = 0; k < 3; ++k) eraTpxes(ra[k], dec[k], ra0, dec0, &xi[k], &eta[k]);
+  auto det = [](const double m[3][3]) {
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+           m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+  };
+  const double m[3][3] = {{1, px[0], py[0]}, {1, px[1], py[1]}, {1, px[2], py[2]}};
+  double d = det(m), value[2] = {0, 0};
+  for (int axis = 0; axis < 2; ++axis) {
+    const double* target = axis == 0 ? xi : eta;
+    const double terms[3] = {1, x, y};
+    for (int c = 0; c < 3; ++c) {
+      double t[3][3];
+      for (int r = 0; r < 3; ++r)
+        for (int k = 0; k < 3; ++k) t[r][k] = k == c ? target[r] : m[r][k];
+      value[axis] += det(t) / d * terms[c];
+    }
+  }
+  double placeRA, placeDec;
+  eraTpsts(value[0], value[1], ra0, dec0, &placeRA, &placeDec);
+  eraS2c(placeRA, placeDec, out);
+}
+
+TEST(ChartSkyBundleImages, EveryIllustrationIsSolvedWithCornersWhereErfaPutsThem) {
+  if (!exists("SkyImages/Constellations/Index.txt") || !exists("SkyData/Stars.skydata"))
+    TESSALY_SKIP_OR_FAIL("no built sky pictures in " << bundle());
+  CSkyDatabase database((bundle() + "/SkyData/").c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  ASSERT_NE(database.loadConstellations("Constellations.skydata"), nullptr);
+  CSkyChart chart(&database, (bundle() + "/SkyImages").c_str());
+  ASSERT_TRUE(chart.loadConstellationImageIndex(
+      (bundle() + "/SkyImages/Constellations/Index.txt").c_str(), &database));
+  const ConstellationImageTable& table = *chart.constellationImages;
+  ASSERT_EQ(table.count, 88);
+  int corners = 0;
+  for (int i = 0; i < 88; ++i) {
+    const ConstellationImage& record = table.records[i];
+    ASSERT_NE(record.mesh, nullptr) << record.line.name;
+    ASSERT_NE(record.constellation, nullptr) << record.line.name;
+    // In the order of the constellations' numbers.
+    EXPECT_EQ(record.constellation->getNumber(), static_cast<std::uint64_t>(i + 1));
+    auto size = imageSize(bundle() + "/SkyImages/Constellations/" + record.line.name);
+    EXPECT_EQ(static_cast<std::int32_t>(size.first), record.line.width) << record.line.name;
+    EXPECT_EQ(static_cast<std::int32_t>(size.second), record.line.height) << record.line.name;
+    double ra[3], dec[3];
+    for (int k = 0; k < 3; ++k) {
+      CStar* star = database.getStarByHRNumber(record.line.hr[k]);
+      ASSERT_NE(star, nullptr) << record.line.name << " HR " << record.line.hr[k];
+      double v[3];
+      star->getCatalogVector(v);
+      eraC2s(v, &ra[k], &dec[k]);
+    }
+    const MeshGrid& mesh = *record.mesh;
+    for (int r : {0, mesh.rows - 1})
+      for (int c : {0, mesh.columns - 1}) {
+        double expected[3];
+        oraclePlace(ra, dec, record.line.x, record.line.y, 64.0 * c, 64.0 * r, expected);
+        EXPECT_LT(eraSepp(expected, &mesh.row[r][c].x), kArcsecond)
+            << record.line.name << " corner " << r << "," << c;
+        ++corners;
+      }
+  }
+  EXPECT_EQ(corners, 88 * 4);
+  // One group for Argo Navis (Carina, Puppis, Vela), one for Ophiuchus and
+  // Serpens; every other picture is its own.
+  auto index = [](const char* abbreviation) { return chart_test::constellationNumber(abbreviation) - 1; };
+  const int car = index("Car"), pup = index("Pup"), vel = index("Vel");
+  const int oph = index("Oph"), ser = index("Ser");
+  EXPECT_EQ(table.records[pup].group, car);
+  EXPECT_EQ(table.records[vel].group, car);
+  EXPECT_EQ(table.records[ser].group, oph);
+  int shared = 0;
+  for (int i = 0; i < 88; ++i) shared += table.records[i].group != i;
+  EXPECT_EQ(shared, 3);
+}
+
+TEST(ChartSkyBundleImages, MilkyWayAndHorizonPicturesHaveTheLayoutsTheChartReads) {
+  if (!exists("SkyImages/MilkyWay/Visible.jpg"))
+    TESSALY_SKIP_OR_FAIL("no built sky pictures in " << bundle());
+  for (const char* name : {"MilkyWay/Visible.jpg", "MilkyWay/Outline.png", "Horizons/Grossmugl.png"}) {
+    auto size = imageSize(bundle() + "/SkyImages/" + name);
+    EXPECT_EQ(size.first, 2 * size.second) << name;
+    // Powers of two: the band pictures repeat across their edges.
+    EXPECT_EQ(size.first & (size.first - 1), 0u) << name;
+    EXPECT_GE(size.first, 1024u) << name;
+  }
+}
+
+}  // namespace
