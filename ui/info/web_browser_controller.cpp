@@ -73,6 +73,7 @@ void WebBrowserController::viewDidLoad() {
 
 void WebBrowserController::viewWillAppear(bool animated) {
   ui::ViewController::viewWillAppear(animated);
+  if (firstPageEnded_) return;
   const ui::Rect frame = view()->frame();
   blackView_.cover(*view(), {frame.x(), 0, frame.width(), frame.height()});
 }
@@ -117,10 +118,13 @@ void WebBrowserController::didFinishNavigation(dev::WebView& view) {
       scroll->setContentOffset({(scroll->contentSize().width - view.frame().width()) * 0.5, 0});
   }
   updateButtons();
-  if (!view.isLoading() && blackView_.exists()) removeBlack();
+  if (view.isLoading()) return;
+  firstPageEnded_ = true;
+  if (blackView_.exists()) removeBlack();
 }
 
 void WebBrowserController::didFailNavigation(dev::WebView&, const std::string&) {
+  firstPageEnded_ = true;
   if (blackView_.exists()) removeBlack();
 }
 

@@ -59,4 +59,7 @@ class WebBrowserController : public ui::ViewController, private dev::WebNavigati
   std::shared_ptr<ui::View> toolbar_;
   std::shared_ptr<ui::Button> homeButton_, backButton_, nextButton_, refreshButton_;
   BlackCover blackView_;
+  // The first page has loaded or failed (file pages do so at once, before
+  // the screen appears).
+  bool firstPageEnded_ = false;
 };

@@ -49,6 +49,7 @@ class ChartScreenFake : public uifoundation::FakeChartViewController {
   void centerSelectedObject(bool animated) override {
     calls.push_back(std::string("centerSelectedObject:") + (animated ? "1" : "0"));
   }
+  ui::ViewController* settingsViewController() override { return settingsScreen.get(); }
   ui::Point lastSearchScrollPoint() const override { return searchPoint; }
   void setLastSearchScrollPoint(ui::Point point) override { searchPoint = point; }
   ui::Point lastSubSearchScrollPoint(long index, int type) const override;
@@ -56,6 +57,7 @@ class ChartScreenFake : public uifoundation::FakeChartViewController {
 
   int oldPerspective = -1;
   int perspective = 1;
+  std::shared_ptr<ui::ViewController> settingsScreen;
   ui::Point searchPoint;
   std::vector<std::pair<long, ui::Point>> subSearchPoints;
 };
