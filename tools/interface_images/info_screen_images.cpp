@@ -25,4 +25,6 @@ void clockFace(cg::Context& c) {
 
 }  // namespace
 
-bool drawInfoScreenImages(const std::filesystem::path& folder) { return write(folder, "Clock", 19, 19, clockFace); }
+bool drawInfoScreenImages(const std::filesystem::path& folder) {
+  return write(folder, "Clock", 19, 19, clockFace);
+}

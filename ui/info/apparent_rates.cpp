@@ -16,8 +16,8 @@ ApparentRates apparentRates(const CSkyChart& chart, const CPlanet& body) {
   double equatorialPosition[3], equatorialVelocity[3];
   chart.fundamentalToEquatorial(position, equatorialPosition);
   chart.fundamentalToEquatorial(velocity, equatorialVelocity);
-  vectorsToSphericalWithRates(equatorialPosition, equatorialVelocity, nullptr, &rates.declination, nullptr,
-                              &rates.raRate, &rates.decRate, &rates.radialRate);
+  vectorsToSphericalWithRates(equatorialPosition, equatorialVelocity, nullptr, &rates.declination,
+                              nullptr, &rates.raRate, &rates.decRate, &rates.radialRate);
 
   const double distance = vectorLength(position);
   if (distance > 0) {

@@ -20,7 +20,8 @@ AstroImageView::AstroImageView(const ui::Rect& frame) : ui::View(frame) {
   addSubview(imageView_);
 }
 
-std::shared_ptr<AstroImageView> AstroImageView::showInWindow(ui::Window& window, ui::ImagePointer image) {
+std::shared_ptr<AstroImageView> AstroImageView::showInWindow(ui::Window& window,
+                                                             ui::ImagePointer image) {
   static std::shared_ptr<AstroImageView> viewer;
   if (!viewer) viewer = std::make_shared<AstroImageView>(window.bounds());
   viewer->removeFromSuperview();
@@ -75,9 +76,12 @@ void AstroImageView::fadeIn() {
 
 void AstroImageView::fadeOut() {
   std::weak_ptr<ui::Object> weak = weak_from_this();
-  ui::View::animate(kFadeSeconds, [this] { setAlpha(0); }, [weak](bool) {
-    if (auto self = std::dynamic_pointer_cast<AstroImageView>(weak.lock())) self->removeViewWithAnimation(false);
-  });
+  ui::View::animate(
+      kFadeSeconds, [this] { setAlpha(0); },
+      [weak](bool) {
+        if (auto self = std::dynamic_pointer_cast<AstroImageView>(weak.lock()))
+          self->removeViewWithAnimation(false);
+      });
 }
 
 void AstroImageView::removeViewWithAnimation(bool animated) {
@@ -87,9 +91,12 @@ void AstroImageView::removeViewWithAnimation(bool animated) {
     return;
   }
   std::weak_ptr<ui::Object> weak = weak_from_this();
-  ui::View::animate(kRemoveSeconds, [this] { setAlpha(0); }, [weak](bool) {
-    if (auto self = std::dynamic_pointer_cast<AstroImageView>(weak.lock())) self->removeFromSuperview();
-  });
+  ui::View::animate(
+      kRemoveSeconds, [this] { setAlpha(0); },
+      [weak](bool) {
+        if (auto self = std::dynamic_pointer_cast<AstroImageView>(weak.lock()))
+          self->removeFromSuperview();
+      });
 }
 
 void AstroImageView::touchesBegan(const ui::TouchSet& touches, const ui::Event& event) {

@@ -31,13 +31,15 @@ void BlackCover::remove() {
   state_->fading = true;
   std::weak_ptr<State> weak = state_;
   std::shared_ptr<ui::View> view = state_->view;
-  ui::View::animate(kFadeSeconds, [view] { view->setAlpha(0); }, [weak](bool) {
-    std::shared_ptr<State> state = weak.lock();
-    if (!state || !state->view) return;
-    state->view->removeFromSuperview();
-    state->view.reset();
-    state->fading = false;
-  });
+  ui::View::animate(
+      kFadeSeconds, [view] { view->setAlpha(0); },
+      [weak](bool) {
+        std::shared_ptr<State> state = weak.lock();
+        if (!state || !state->view) return;
+        state->view->removeFromSuperview();
+        state->view.reset();
+        state->fading = false;
+      });
 }
 
 void BlackCover::removeAfter(double seconds) {

@@ -20,9 +20,9 @@ namespace {
 
 // The events of the Visibility section are looked for this far ahead.
 constexpr double kEventWindowDays = 730.484397562;
-constexpr double kEclipseLimit = 0.008726646259969445;      // half a degree
-constexpr double kLunarEclipseLimit = 3.1241393610690613;   // 179 degrees
-constexpr double kElongationLimit = 0.26179938779908335;    // 15 degrees
+constexpr double kEclipseLimit = 0.008726646259969445;     // half a degree
+constexpr double kLunarEclipseLimit = 3.1241393610690613;  // 179 degrees
+constexpr double kElongationLimit = 0.26179938779908335;   // 15 degrees
 constexpr double kJupiterWindowDays = 1.0;
 constexpr int kMostJupiterEvents = 16;
 constexpr int kJupiter = 5;
@@ -100,8 +100,8 @@ void addDawnAndDusk(InfoList& list, const BodyInfoSubject& s) {
     int kind;         // -1 rising, 1 setting
   };
   static constexpr Crossing kCrossings[] = {
-      {"Astronomic Dawn", -0.3141592653589, -1}, {"Nautical Dawn", -0.20943951023926666, -1},
-      {"Civil Dawn", -0.10471975511963333, -1},  {"Civil Dusk", -0.10471975511963333, 1},
+      {"Astronomic Dawn", -0.3141592653589, -1},  {"Nautical Dawn", -0.20943951023926666, -1},
+      {"Civil Dawn", -0.10471975511963333, -1},   {"Civil Dusk", -0.10471975511963333, 1},
       {"Nautical Dusk", -0.20943951023926666, 1}, {"Astronomic Dusk", -0.3141592653589, 1}};
   list.header(translateString("Dawn and Dusk"));
   for (const Crossing& crossing : kCrossings) {

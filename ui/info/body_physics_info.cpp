@@ -52,8 +52,7 @@ void addDegrees(InfoList& list, const char* label, const char* format, double ra
 void addOrbitDistance(InfoList& list, const char* label, double au, const char* sep) {
   char value[kInfoValueSize];
   if (au < kNearDistanceAU)
-    translatedSnprintf(value, sizeof value, "%.6f AU%s%.0f km", au, sep,
-                       au * kAstronomicalUnitKm);
+    translatedSnprintf(value, sizeof value, "%.6f AU%s%.0f km", au, sep, au * kAstronomicalUnitKm);
   else
     translatedSnprintf(value, sizeof value, "%.6f AU%s%.1f million km", au, sep,
                        au * kAstronomicalUnitKm / 1e6);

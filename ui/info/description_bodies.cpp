@@ -35,23 +35,50 @@ struct CategoryWord {
   int code;
   const char* word;
 };
-constexpr CategoryWord kCategoryWords[] = {
-    {11, " NOAA"}, {12, " GOES"}, {13, " earth resource"}, {14, " search and rescue"},
-    {15, " disaster monitoring"}, {17, " Yaogan"}, {10, " weather"}, {20, " geostationary"},
-    {21, " Intelsat communication"}, {22, " Gorizont communication"},
-    {23, " Raduga communication"}, {24, " Molniya communication"},
-    {25, " Iridium communication"}, {26, " Orbcomm communication"},
-    {27, " Globalstar communication"}, {28, " amateur radio"},
-    {29, " experimental communication"}, {31, " Sirius XM communication"},
-    {32, " television broadcasting"}, {33, " GONETS communication"},
-    {34, " O3B communication"}, {40, " GPS navigation"}, {41, " Glonass navigation"},
-    {42, " Galileo navigation"}, {43, " SBAS navigation"}, {44, " NNSS navigation"},
-    {45, " Musson (Russian LEO) navigation"}, {46, " Beidou navigation"},
-    {47, " Tsiklon navigation"}, {48, " Tsikada navigation"},
-    {49, " Indian IRNSS navigation"}, {50, " QZSS navigation"}, {61, " geodetic"},
-    {62, " engineering"}, {63, " educational"}, {60, " science"}, {70, " military"},
-    {71, " radar"}, {73, " Westford Needles."}, {74, " Parus"}, {75, " Strela"},
-    {76, " Tselina"}, {77, " Celestis"}, {78, " Elysium"}};
+constexpr CategoryWord kCategoryWords[] = {{11, " NOAA"},
+                                           {12, " GOES"},
+                                           {13, " earth resource"},
+                                           {14, " search and rescue"},
+                                           {15, " disaster monitoring"},
+                                           {17, " Yaogan"},
+                                           {10, " weather"},
+                                           {20, " geostationary"},
+                                           {21, " Intelsat communication"},
+                                           {22, " Gorizont communication"},
+                                           {23, " Raduga communication"},
+                                           {24, " Molniya communication"},
+                                           {25, " Iridium communication"},
+                                           {26, " Orbcomm communication"},
+                                           {27, " Globalstar communication"},
+                                           {28, " amateur radio"},
+                                           {29, " experimental communication"},
+                                           {31, " Sirius XM communication"},
+                                           {32, " television broadcasting"},
+                                           {33, " GONETS communication"},
+                                           {34, " O3B communication"},
+                                           {40, " GPS navigation"},
+                                           {41, " Glonass navigation"},
+                                           {42, " Galileo navigation"},
+                                           {43, " SBAS navigation"},
+                                           {44, " NNSS navigation"},
+                                           {45, " Musson (Russian LEO) navigation"},
+                                           {46, " Beidou navigation"},
+                                           {47, " Tsiklon navigation"},
+                                           {48, " Tsikada navigation"},
+                                           {49, " Indian IRNSS navigation"},
+                                           {50, " QZSS navigation"},
+                                           {61, " geodetic"},
+                                           {62, " engineering"},
+                                           {63, " educational"},
+                                           {60, " science"},
+                                           {70, " military"},
+                                           {71, " radar"},
+                                           {73, " Westford Needles."},
+                                           {74, " Parus"},
+                                           {75, " Strela"},
+                                           {76, " Tselina"},
+                                           {77, " Celestis"},
+                                           {78, " Elysium"}};
 
 // The satellite web site's description of a NORAD number: the body of a
 // 200 answer, or nothing (no site set, a failed or other answer).
@@ -61,14 +88,15 @@ std::optional<std::string> fetchSatelliteDescription(unsigned norad) {
   if (!site || site->empty()) return std::nullopt;
   while (!site->empty() && site->back() == '/') site->pop_back();
   char url[kMostURL];
-  const int length = std::snprintf(url, sizeof url, "%s/satellite/get-satellite-description.php?s=%u",
-                                   site->c_str(), norad);
+  const int length = std::snprintf(
+      url, sizeof url, "%s/satellite/get-satellite-description.php?s=%u", site->c_str(), norad);
   if (length < 0 || static_cast<std::size_t>(length) >= sizeof url) return std::nullopt;
   int status = 0;
   long size = 0;
   char* body = httpGet(url, nullptr, 0, &status, nullptr, &size, kFetchTimeout);
   std::optional<std::string> text;
-  if (body != nullptr && status == 200 && size > 0) text.emplace(body, static_cast<std::size_t>(size));
+  if (body != nullptr && status == 200 && size > 0)
+    text.emplace(body, static_cast<std::size_t>(size));
   std::free(body);
   return text;
 }
@@ -112,27 +140,35 @@ void describeSatellite(PageText& page, CPlanet& body, const CSatellite* satellit
 // semimajor axis a (AU) and inclination (radians); null for none.
 const char* asteroidGroup(double q, double Q, double a, double e, double i) {
   const double degrees = i * kDegreesPerRadian;
-  if (q < 0.467) return " It comes closer to the Sun than Mercury at the closest point on its orbit (perihelion).";
+  if (q < 0.467)
+    return " It comes closer to the Sun than Mercury at the closest point on its orbit "
+           "(perihelion).";
   if (q < 0.728) return " Its orbit brings it closer to the Sun than Venus at perihelion.";
   if (q < 1.017 && Q > 0.983) {
     if (a < 1.0) return " It is a near-Earth asteroid belonging to the Aten group.";
     if (Q > 1.017) return " It is a near-Earth asteroid belonging to the Apollo group.";
     return " It is an Earth-crossing asteroid.";
   }
-  if (q > 1.017 && q < 1.3) return " It is an Amor-group object which orbits the Sun between Earth and Mars.";
+  if (q > 1.017 && q < 1.3)
+    return " It is an Amor-group object which orbits the Sun between Earth and Mars.";
   if (a > 1.5235 && a < 1.5245 && e < 0.11 && degrees <= 45)
     return " It is a Mars-trojan asteroid which leads or follows Mars in its orbit by 60&deg;.";
   if (Q >= 1.3 && q <= 1.6667) return " It is a Mars-crossing asteroid.";
-  if (q > 1.5 && Q < 4.5) return " It is a main belt asteroid which orbits the Sun between Mars and Jupiter.";
+  if (q > 1.5 && Q < 4.5)
+    return " It is a main belt asteroid which orbits the Sun between Mars and Jupiter.";
   if (a >= 5.05 && a <= 5.4 && degrees <= 45)
-    return " It is a Trojan asteroid which leads or follows Jupiter by approximately 60&deg; in its orbit.";
-  if (q > 5.455 && a < 30.317) return " It is a Centaur object, orbiting between Jupiter and Neptune.";
+    return " It is a Trojan asteroid which leads or follows Jupiter by approximately 60&deg; in "
+           "its orbit.";
+  if (q > 5.455 && a < 30.317)
+    return " It is a Centaur object, orbiting between Jupiter and Neptune.";
   if (a > 30.11) {
     const double r = std::pow(a / 30.11, 1.5);
     if (r > 1.45 && r < 1.55)
-      return " It is a Kuiper belt object, orbiting beyond Neptune, and belongs to the Plutino group with orbital periods 3/2 times Neptune's.";
+      return " It is a Kuiper belt object, orbiting beyond Neptune, and belongs to the Plutino "
+             "group with orbital periods 3/2 times Neptune's.";
     if (r > 1.95 && r < 2.05)
-      return " It is a Kuiper belt object, orbiting beyond Neptune, and belongs to the \"twotino\" group with orbital periods twice that of Neptune.";
+      return " It is a Kuiper belt object, orbiting beyond Neptune, and belongs to the \"twotino\" "
+             "group with orbital periods twice that of Neptune.";
     return " It is a Kuiper belt object, orbiting beyond Neptune.";
   }
   return nullptr;
@@ -143,8 +179,10 @@ void describeAsteroid(PageText& page, const DescriptionSubject& s, const CPlanet
   const double q = body.getPerihelionDistance(), Q = body.getAphelionDistance();
   if (e > 0.5) page.format(" Its orbit is unusally eccentric (e=%.2f).", e);
   if (i > 30 * kRadiansPerDegree)
-    page.format(" The inclination of its orbital plane to the Ecliptic plane, where the major planets orbit, is unusually high (i=%.0f&deg;).",
-                i * kDegreesPerRadian);
+    page.format(
+        " The inclination of its orbital plane to the Ecliptic plane, where the major planets "
+        "orbit, is unusually high (i=%.0f&deg;).",
+        i * kDegreesPerRadian);
   if (const char* group = asteroidGroup(q, Q, a, e, i)) page.format("%s", group);
   page.raw("</p><p>");
   const double diameter = body.getDiameter();

@@ -51,8 +51,8 @@ void describeFeature(PageText& page, const DescriptionSubject& s, const CPlanetF
     if (size > 0 && wholeNumber(size)) page.format(" Population %d.", static_cast<int>(size));
     return;
   }
-  const CPlanet* body = s.chart.database != nullptr ? s.chart.database->getFeatureParent(&feature)
-                                                    : nullptr;
+  const CPlanet* body =
+      s.chart.database != nullptr ? s.chart.database->getFeatureParent(&feature) : nullptr;
   char bodyName[kInfoValueSize] = "";
   if (body != nullptr) body->getName(bodyName, sizeof bodyName);
   page.format("%s on %s. %s", typeName.c_str(), escapeHTML(bodyName).c_str(),
@@ -77,8 +77,8 @@ void describeObject(PageText& page, const DescriptionSubject& s) {
     page.format("%s is a %dth magnitude %s appearing in the constellation %s.", s.name.c_str(),
                 static_cast<int>(magnitude), typeName.c_str(), constellation.c_str());
   else
-    page.format("%s is a %s appearing in the constellation %s.", s.name.c_str(),
-                typeName.c_str(), constellation.c_str());
+    page.format("%s is a %s appearing in the constellation %s.", s.name.c_str(), typeName.c_str(),
+                constellation.c_str());
 }
 
 }  // namespace

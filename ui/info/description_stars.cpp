@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr double kSunTemperature = 5770.0;   // K
+constexpr double kSunTemperature = 5770.0;  // K
 constexpr double kSunBolometric = 4.75;
 constexpr double kSunAbsoluteVisual = 4.82;
 constexpr double kLightSpeedKmPerSecond = 299792.458;
@@ -34,9 +34,9 @@ const char* colorWord(double c) {
     double below;
     const char* word;
   };
-  static constexpr Band kBands[] = {{-0.2, "blue"},   {0.0, "blue-white"},   {0.2, "white"},
-                                    {0.5, "yellow-white"}, {0.8, "yellow"}, {1.0, "yellow-orange"},
-                                    {1.2, "orange"},  {1.5, "orange-red"}};
+  static constexpr Band kBands[] = {
+      {-0.2, "blue"},  {0.0, "blue-white"},    {0.2, "white"},  {0.5, "yellow-white"},
+      {0.8, "yellow"}, {1.0, "yellow-orange"}, {1.2, "orange"}, {1.5, "orange-red"}};
   if (!std::isfinite(c)) return "white";
   for (const Band& band : kBands)
     if (c < band.below) return band.word;
@@ -97,8 +97,8 @@ void describeStar(PageText& page, const CStar& star, double magnitude, double pa
   int classCode = 0, luminosityCode = 0;
   double tableMagnitude, colorIndex, temperature, correction, mass;
   if (parseSpectralType(cut.c_str(), &classCode, &luminosityCode) &&
-      spectralClassProperties(classCode, luminosityCode, &tableMagnitude, &colorIndex,
-                              &temperature, &correction, &mass)) {
+      spectralClassProperties(classCode, luminosityCode, &tableMagnitude, &colorIndex, &temperature,
+                              &correction, &mass)) {
     const double bolometric = (std::isfinite(absolute) ? absolute : tableMagnitude) + correction;
     const double l = brightnessRatio(bolometric, kSunBolometric);
     const double ratio = temperature / kSunTemperature;
@@ -117,11 +117,10 @@ void describeStar(PageText& page, const CStar& star, double magnitude, double pa
     luminositySentence(page, l, kOutput);
     page.format("and it has a mass of %.1f Solar masses.", mass);
   } else if (std::isfinite(absolute)) {
-    static const char* const kOutput[4] = {
-        " Its energy output is %.0f times the Sun's luminosity.",
-        " Its energy output is %.1f times the Sun's luminosity.",
-        " Its energy output is %.0f%% of the Sun's luminosity.",
-        " Its energy output is 1/%.0f of the Sun's luminosity."};
+    static const char* const kOutput[4] = {" Its energy output is %.0f times the Sun's luminosity.",
+                                           " Its energy output is %.1f times the Sun's luminosity.",
+                                           " Its energy output is %.0f%% of the Sun's luminosity.",
+                                           " Its energy output is 1/%.0f of the Sun's luminosity."};
     luminositySentence(page, brightnessRatio(absolute, kSunAbsoluteVisual), kOutput);
   }
 }
@@ -140,8 +139,9 @@ void describeCompanion(PageText& page, CSkyChart& chart, const CDoubleStar& star
       return;
     }
     if (std::isfinite(m2))
-      page.format(" Its %.0fth-magitude secondary component appears %.1f arcseconds away from the primary",
-                  m2, arcseconds);
+      page.format(
+          " Its %.0fth-magitude secondary component appears %.1f arcseconds away from the primary",
+          m2, arcseconds);
     else
       page.format(" Its secondary component appears %.1f arcseconds away from the primary",
                   arcseconds);
@@ -177,23 +177,22 @@ const char* variableKind(int starType, int code) {
   };
   // The first family that holds the code names it: narrow families come
   // before the wide ones they lie in.
-  static constexpr Family kFamilies[] = {
-      {2, 3, "an eruptive, Gamma Cas-type variable star"},
-      {27, 28, "a flare star"},
-      {1, 29, "an eruptive variable star"},
-      {35, 40, "a pulsating Cepheid variable star"},
-      {44, 47, "a pulsating Delta Scuti-type variable star"},
-      {48, 51, "a pulsating long-period variable star"},
-      {52, 52, "a pulsating Mira-type variable star"},
-      {54, 58, "a pulsating RR Lyrae-type variable star"},
-      {62, 67, "a pulsating semi-regular variable star"},
-      {30, 73, "a pulsating variable star"},
-      {80, 87, "a rotating variable star"},
-      {91, 97, "a nova"},
-      {98, 100, "a supernova"},
-      {90, 105, "a cataclysmic variable"},
-      {120, 124, "an eclipsing binary star"},
-      {200, 213, "an X-ray variable star"}};
+  static constexpr Family kFamilies[] = {{2, 3, "an eruptive, Gamma Cas-type variable star"},
+                                         {27, 28, "a flare star"},
+                                         {1, 29, "an eruptive variable star"},
+                                         {35, 40, "a pulsating Cepheid variable star"},
+                                         {44, 47, "a pulsating Delta Scuti-type variable star"},
+                                         {48, 51, "a pulsating long-period variable star"},
+                                         {52, 52, "a pulsating Mira-type variable star"},
+                                         {54, 58, "a pulsating RR Lyrae-type variable star"},
+                                         {62, 67, "a pulsating semi-regular variable star"},
+                                         {30, 73, "a pulsating variable star"},
+                                         {80, 87, "a rotating variable star"},
+                                         {91, 97, "a nova"},
+                                         {98, 100, "a supernova"},
+                                         {90, 105, "a cataclysmic variable"},
+                                         {120, 124, "an eclipsing binary star"},
+                                         {200, 213, "an X-ray variable star"}};
   if (starType == kTypeSupernova) return "a supernova";
   for (const Family& family : kFamilies)
     if (code >= family.lowest && code <= family.highest) return family.phrase;
@@ -242,10 +241,14 @@ void describeVariability(PageText& page, const DescriptionSubject& s, const CVar
 const char* galaxyArticle(const char* morphology) {
   if (std::strncmp(morphology, "SB", 2) == 0) return "a barred spiral";
   switch (morphology[0]) {
-    case 'E': return "an elliptical";
-    case 'I': return "an irregular";
-    case 'S': return "a spiral";
-    default: return "a";
+    case 'E':
+      return "an elliptical";
+    case 'I':
+      return "an irregular";
+    case 'S':
+      return "a spiral";
+    default:
+      return "a";
   }
 }
 
@@ -276,8 +279,8 @@ void describeDeepSky(PageText& page, const DescriptionSubject& s, const CDeepSky
   if (!std::isfinite(v))
     page.raw(".");
   else if (v > kLightSpeedKmPerSecond / 1000)
-    page.format(", and is receding at %.0f kilometers per second - about %.1f%% of light speed.",
-                v, v * 100 / kLightSpeedKmPerSecond);
+    page.format(", and is receding at %.0f kilometers per second - about %.1f%% of light speed.", v,
+                v * 100 / kLightSpeedKmPerSecond);
   else if (v > 0)
     page.format(", and it moving away from us at %.0f kilometers per second.", v);
   else

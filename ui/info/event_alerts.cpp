@@ -10,8 +10,9 @@ namespace {
 constexpr int kConfirmationSeconds = 3;
 }  // namespace
 
-dev::LocalNotification makeEventNotification(const std::string& eventName, const SkyObjectID& object,
-                                             ns::Date eventDate, int minutesBefore) {
+dev::LocalNotification makeEventNotification(const std::string& eventName,
+                                             const SkyObjectID& object, ns::Date eventDate,
+                                             int minutesBefore) {
   dev::LocalNotification notification;
   notification.fireDate = eventDate.timeIntervalSince1970() - 60.0 * minutesBefore;
   notification.timeZone = ns::TimeZone::defaultTimeZone().name();

@@ -23,8 +23,9 @@ inline constexpr const char* kEventObjectNumberKey = "EventObjectNumber";
 // `eventDate` in the default time zone with the default sound, its body
 // "<name> now.", "<name> in 1 minute." or "<name> in N minutes." (empty
 // for a negative count), and the five user-info entries.
-dev::LocalNotification makeEventNotification(const std::string& eventName, const SkyObjectID& object,
-                                             ns::Date eventDate, int minutesBefore);
+dev::LocalNotification makeEventNotification(const std::string& eventName,
+                                             const SkyObjectID& object, ns::Date eventDate,
+                                             int minutesBefore);
 
 // Schedules it and confirms with the fire date, unless the event is
 // already over by the notification centre's clock: that is refused with a

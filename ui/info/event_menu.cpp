@@ -27,15 +27,15 @@ void showEventMenu(const std::string& objectName, const std::string& label, doub
   char date[kDateTextSize] = "";
   if (chart != nullptr) chart->formatDateTime(date, sizeof date, jd);
   const std::string name = eventName(objectName, label);
-  std::shared_ptr<SVAlertController> alert =
-      Utility::makeAlertWithTitle(name + " @ " + date, "");
+  std::shared_ptr<SVAlertController> alert = Utility::makeAlertWithTitle(name + " @ " + date, "");
   Utility::addCancelAlertAction("Cancel", *alert, [] {});
   Utility::addAlertAction("Show Event", *alert, std::move(showEvent));
   Utility::addAlertAction("Set Alert For Event", *alert, [name, object, jd] {
     ChartViewController* current = ChartViewController::currentController();
     Settings* settings = current != nullptr ? current->settings() : nullptr;
     const std::optional<ns::Date> date = Utility::NSDateFromJulianDate(jd);
-    if (settings != nullptr && date) scheduleEventAlert(name, object, *date, settings->warningTime());
+    if (settings != nullptr && date)
+      scheduleEventAlert(name, object, *date, settings->warningTime());
   });
   Utility::showAlert(alert);
 }

@@ -38,14 +38,9 @@ void addName(InfoList& list, const CPlanet& body) {
 }
 
 void addMagnitudeAndSize(InfoList& list, const BodyInfoSubject& s) {
+  addBodyMagnitude(list, s.body.getMagnitude(),
+                   s.body.getType() == kTypeMoon ? "Eclipsed" : "unknown");
   char value[kInfoValueSize];
-  const double magnitude = s.body.getMagnitude();
-  if (std::isfinite(magnitude))
-    translatedSnprintf(value, sizeof value, "%+.1f", magnitude);
-  else
-    translateStringCopy(value, s.body.getType() == kTypeMoon ? "Eclipsed" : "unknown",
-                        sizeof value);
-  list.add(translateString("Visual Magnitude"), value);
 
   const double diameter = s.body.getAngularDiameter();
   if (!std::isfinite(diameter)) return;

@@ -62,7 +62,9 @@ void HelpItemViewController::setContent(const std::string& content, const std::s
 
 void HelpItemViewController::doneTouched(ui::Object*) { dismissViewController(true); }
 
-unsigned HelpItemViewController::supportedInterfaceOrientations() const { return kLandscapeOrientations; }
+unsigned HelpItemViewController::supportedInterfaceOrientations() const {
+  return kLandscapeOrientations;
+}
 
 dev::NavigationPolicy HelpItemViewController::decidePolicy(dev::WebView&, const std::string& url,
                                                            dev::NavigationType) {

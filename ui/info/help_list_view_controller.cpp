@@ -17,9 +17,10 @@ constexpr const char* kAppName = "Tessaly";
 }  // namespace
 
 HelpListViewController::HelpListViewController()
-    : itemLists_{{{"Quick Start"},
-                  {"Sky View", "Orbit View", "Satellite View", "Ground View"},
-                  {"Motion", "Center", "Search", "Info", "Settings", "Time Flow", "Night Vision"}}} {}
+    : itemLists_{
+          {{"Quick Start"},
+           {"Sky View", "Orbit View", "Satellite View", "Ground View"},
+           {"Motion", "Center", "Search", "Info", "Settings", "Time Flow", "Night Vision"}}} {}
 
 std::shared_ptr<HelpListViewController> HelpListViewController::create() {
   return std::make_shared<HelpListViewController>();
@@ -32,10 +33,14 @@ const std::vector<std::string>& HelpListViewController::topics(int section) cons
 
 std::string HelpListViewController::sectionTitle(int section) const {
   switch (section) {
-    case 0: return std::string(kAppName) + " version " + ns::Bundle::main().infoValue("CFBundleVersion");
-    case 1: return "Views";
-    case 2: return "Other Controls";
-    default: return {};
+    case 0:
+      return std::string(kAppName) + " version " + ns::Bundle::main().infoValue("CFBundleVersion");
+    case 1:
+      return "Views";
+    case 2:
+      return "Other Controls";
+    default:
+      return {};
   }
 }
 
@@ -43,15 +48,19 @@ bool HelpListViewController::setValue(std::string_view key, const std::any& valu
   if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value)) {
     if (key == "emailSupportView")
       return (emailSupportView_ = std::dynamic_pointer_cast<ui::View>(*object)) != nullptr;
-    if (key == "tableView") return (table_ = std::dynamic_pointer_cast<ui::TableView>(*object)) != nullptr;
+    if (key == "tableView")
+      return (table_ = std::dynamic_pointer_cast<ui::TableView>(*object)) != nullptr;
   }
   return SVViewController::setValue(key, value);
 }
 
 bool HelpListViewController::performAction(std::string_view selector, ui::Object* sender) {
-  if (selector == "emailSupport:") emailSupport(sender);
-  else if (selector == "doneTouched:") doneTouched(sender);
-  else return SVViewController::performAction(selector, sender);
+  if (selector == "emailSupport:")
+    emailSupport(sender);
+  else if (selector == "doneTouched:")
+    doneTouched(sender);
+  else
+    return SVViewController::performAction(selector, sender);
   return true;
 }
 
@@ -85,7 +94,8 @@ int HelpListViewController::numberOfRows(ui::TableView&, int section) {
 std::shared_ptr<ui::TableViewCell> HelpListViewController::cellForRow(ui::TableView& table,
                                                                       ui::IndexPath path) {
   auto cell = std::dynamic_pointer_cast<SVTableViewCell>(table.dequeueReusableCell("ListsCell"));
-  if (!cell) cell = std::make_shared<SVTableViewCell>(ui::TableViewCellStyle::defaultStyle, "ListsCell");
+  if (!cell)
+    cell = std::make_shared<SVTableViewCell>(ui::TableViewCellStyle::defaultStyle, "ListsCell");
   cell->setAccessoryType(ui::TableViewCellAccessory::disclosureIndicator);
   const std::vector<std::string>& list = topics(path.section);
   if (path.row < 0 || path.row >= static_cast<int>(list.size())) return cell;
@@ -94,7 +104,9 @@ std::shared_ptr<ui::TableViewCell> HelpListViewController::cellForRow(ui::TableV
   return cell;
 }
 
-double HelpListViewController::heightForHeader(ui::TableView&, int) { return SVTableView::sectionHeaderHeight(); }
+double HelpListViewController::heightForHeader(ui::TableView&, int) {
+  return SVTableView::sectionHeaderHeight();
+}
 
 double HelpListViewController::heightForFooter(ui::TableView&, int section) {
   return section == 2 && emailSupportView_ ? emailSupportView_->frame().height() : kNoFooter;

@@ -8,9 +8,8 @@
 void registerInfoScreenClasses() {
   static const bool registered = [] {
     registerThemedInterfaceClasses();
-    ui::InterfaceLoader::registerClass("WKWebView", [](const ui::Coder&) {
-      return std::make_shared<dev::WebView>(ui::Rect{});
-    });
+    ui::InterfaceLoader::registerClass(
+        "WKWebView", [](const ui::Coder&) { return std::make_shared<dev::WebView>(ui::Rect{}); });
     ui::InterfaceLoader::registerClass("UIPageViewController", [](const ui::Coder&) {
       return std::make_shared<ui::PageViewController>();
     });

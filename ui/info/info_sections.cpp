@@ -53,6 +53,15 @@ void addHourAngle(InfoList& list, const CSkyChart& chart, const double direction
 
 }  // namespace
 
+void addBodyMagnitude(InfoList& list, double magnitude, const char* whenNone) {
+  char value[kInfoValueSize];
+  if (std::isfinite(magnitude))
+    translatedSnprintf(value, sizeof value, "%+.1f", magnitude);
+  else
+    translateStringCopy(value, whenNone, sizeof value);
+  list.add(translateString("Visual Magnitude"), value);
+}
+
 void riseSetLabels(const CSkyChart& chart, char* rise, char* set, std::size_t size) {
   const double h = chart.horizonAltitude;
   if (std::fabs(h) > kNamedHorizon) {
@@ -114,7 +123,6 @@ void addAngularSeparations(InfoList& list, CSkyChart& chart, const double direct
   addSeparationRow(list, chart, translateString("From Chart Center"), direction, other, sep);
 }
 
-
 void addCoordinates(InfoList& list, CSkyChart& chart, const double direction[3], const char* sep,
                     bool shortList) {
   list.header(translateString("Celestial Coordinates"));
@@ -124,4 +132,3 @@ void addCoordinates(InfoList& list, CSkyChart& chart, const double direction[3],
   addEquatorialRows(list, chart, direction, shortList);
   if (!shortList) addEclipticGalacticRows(list, chart, direction);
 }
-

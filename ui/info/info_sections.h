@@ -14,6 +14,10 @@ class InfoList;
 // translated, into buffers of `size` bytes.
 void riseSetLabels(const CSkyChart& chart, char* rise, char* set, std::size_t size);
 
+// "Visual Magnitude" of a body: "%+.1f", or `whenNone` (translated) for a
+// magnitude that is not finite ("Eclipsed", "unknown").
+void addBodyMagnitude(InfoList& list, double magnitude, const char* whenNone);
+
 // "Visibility": rise, transit and set at the chart's horizon (refracted,
 // bodies by their upper limb), each with its date or "does not rise",
 // "does not transit", "does not set" with an infinite one.

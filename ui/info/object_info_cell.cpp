@@ -8,7 +8,8 @@
 
 namespace {
 
-std::shared_ptr<ui::Label> makeColumn(int tag, ui::TextAlignment alignment, const ui::Color& color) {
+std::shared_ptr<ui::Label> makeColumn(int tag, ui::TextAlignment alignment,
+                                      const ui::Color& color) {
   auto label = std::make_shared<ui::Label>();
   label->setTag(tag);
   label->setTextAlignment(alignment);

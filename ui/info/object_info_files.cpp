@@ -42,8 +42,7 @@ std::string trimmed(const std::string& text) {
 }
 
 bool equalIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
@@ -120,9 +119,10 @@ std::string ObjectInfoViewController::findFilenameForObject(const std::string& n
     std::size_t start = 0;
     while (start <= stem.size()) {
       const std::size_t comma = stem.find(',', start);
-      const std::string part =
-          trimmed(stem.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-      if ((numberKey[0] != '\0' && part == numberKey) || (!key.empty() && equalIgnoringCase(part, key)))
+      const std::string part = trimmed(
+          stem.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+      if ((numberKey[0] != '\0' && part == numberKey) ||
+          (!key.empty() && equalIgnoringCase(part, key)))
         return file;
       if (comma == std::string::npos) break;
       start = comma + 1;
@@ -135,8 +135,9 @@ std::string ObjectInfoViewController::findFilenameForSatelliteCategory(const std
                                                                        const std::string& folder) {
   const std::string file = category + ".html";
   std::error_code error;
-  return std::filesystem::is_regular_file(skyInfoFolder(folder) + "/" + file, error) ? file
-                                                                                       : std::string();
+  return std::filesystem::is_regular_file(skyInfoFolder(folder) + "/" + file, error)
+             ? file
+             : std::string();
 }
 
 std::string ObjectInfoViewController::findDescriptionPage(CSkyChart& chart, CSkyObject& object) {

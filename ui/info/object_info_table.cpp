@@ -40,8 +40,8 @@ void ObjectInfoViewController::formatSkyObjectInfo() {
       rowHeights_[static_cast<std::size_t>(i)] = kHeaderItemHeight;
       continue;
     }
-    const double label = ObjectInfoTableViewCell::textHeight(
-        item.pLabel, ObjectInfoTableViewCell::kLabelWidth);
+    const double label =
+        ObjectInfoTableViewCell::textHeight(item.pLabel, ObjectInfoTableViewCell::kLabelWidth);
     const double value = ObjectInfoTableViewCell::textHeight(
         item.pValue != nullptr ? item.pValue : "", width - ObjectInfoTableViewCell::kValueMargin);
     rowHeights_[static_cast<std::size_t>(i)] =
@@ -62,14 +62,17 @@ int ObjectInfoViewController::numberOfSections(ui::TableView&) { return numSecti
 
 int ObjectInfoViewController::numberOfRows(ui::TableView&, int section) {
   if (section < 0 || section >= numSections_) return 0;
-  const int next = section + 1 < numSections_ ? sectionStarts_[static_cast<std::size_t>(section + 1)]
-                                              : numPairs_;
+  const int next = section + 1 < numSections_
+                       ? sectionStarts_[static_cast<std::size_t>(section + 1)]
+                       : numPairs_;
   return next - sectionStarts_[static_cast<std::size_t>(section)] - 1;
 }
 
 std::string ObjectInfoViewController::titleForHeader(ui::TableView&, int section) {
   if (section < 0 || section >= numSections_) return "";
-  const char* title = infoPairs_[static_cast<std::size_t>(sectionStarts_[static_cast<std::size_t>(section)])].pValue;
+  const char* title =
+      infoPairs_[static_cast<std::size_t>(sectionStarts_[static_cast<std::size_t>(section)])]
+          .pValue;
   return uppercase(title != nullptr ? title : "");
 }
 
@@ -79,7 +82,8 @@ double ObjectInfoViewController::heightForHeader(ui::TableView& table, int secti
 
 double ObjectInfoViewController::heightForFooter(ui::TableView&, int) { return kFooterHeight; }
 
-std::shared_ptr<ui::View> ObjectInfoViewController::viewForHeader(ui::TableView& table, int section) {
+std::shared_ptr<ui::View> ObjectInfoViewController::viewForHeader(ui::TableView& table,
+                                                                  int section) {
   auto header = std::make_shared<SVSectionHeader>();
   header->textLabel().setText(titleForHeader(table, section));
   header->textLabel().setFont(ui::Font::systemFont(kHeaderFontSize));

@@ -71,16 +71,22 @@ bool ObjectInfoViewController::setValue(std::string_view key, const std::any& va
 }
 
 bool ObjectInfoViewController::performAction(std::string_view selector, ui::Object* sender) {
-  if (selector == "currentPageChanged:") currentPageChanged(sender);
-  else if (selector == "accessoryButtonTapped:") accessoryButtonTapped(sender);
-  else if (selector == "centerObject:") centerObject(sender);
-  else if (selector == "doneTouched:") doneTouched(sender);
-  else return SVViewController::performAction(selector, sender);
+  if (selector == "currentPageChanged:")
+    currentPageChanged(sender);
+  else if (selector == "accessoryButtonTapped:")
+    accessoryButtonTapped(sender);
+  else if (selector == "centerObject:")
+    centerObject(sender);
+  else if (selector == "doneTouched:")
+    doneTouched(sender);
+  else
+    return SVViewController::performAction(selector, sender);
   return true;
 }
 
 void ObjectInfoViewController::loadView() {
-  loadScreenDefinition(*this, AppDelegate::runningOniPad() ? "ObjectInfoView-iPad" : "ObjectInfoView");
+  loadScreenDefinition(*this,
+                       AppDelegate::runningOniPad() ? "ObjectInfoView-iPad" : "ObjectInfoView");
   mainTableView_ = tableOrNew(mainTableView_, *view());
 }
 
@@ -94,7 +100,8 @@ void ObjectInfoViewController::viewDidLoad() {
   if (ChartViewController* chartScreen = ChartViewController::currentController())
     chartScreen->selectObject(currentObjID_);
 
-  auto done = std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, this, "doneTouched:");
+  auto done =
+      std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, this, "doneTouched:");
   done->tintColor = AppDelegate::defaultTintColor();
   navigationItem().rightBarButtonItem = done;
   if (AppDelegate::isNightVision())
@@ -125,7 +132,9 @@ void ObjectInfoViewController::viewWillAppear(bool animated) {
   gCurrent = this;
 }
 
-void ObjectInfoViewController::viewDidAppear(bool animated) { SVViewController::viewDidAppear(animated); }
+void ObjectInfoViewController::viewDidAppear(bool animated) {
+  SVViewController::viewDidAppear(animated);
+}
 
 void ObjectInfoViewController::viewWillDisappear(bool animated) {
   SVViewController::viewWillDisappear(animated);
@@ -154,12 +163,14 @@ void ObjectInfoViewController::freeItems() {
   numSections_ = 0;
 }
 
-void ObjectInfoViewController::buildItems(CSkyObject& object, int multiline, int visiblePassesOnly) {
+void ObjectInfoViewController::buildItems(CSkyObject& object, int multiline,
+                                          int visiblePassesOnly) {
   CSkyChart* sky = chart();
   freeItems();
   if (sky == nullptr) return;
   sky->updateObjectPosition(&object);
-  numPairs_ = getObjectInfo(sky, &object, infoPairs_.data(), kMaxItems, multiline, visiblePassesOnly);
+  numPairs_ =
+      getObjectInfo(sky, &object, infoPairs_.data(), kMaxItems, multiline, visiblePassesOnly);
 }
 
 void ObjectInfoViewController::loadObjectInfo(bool withDescription) {
@@ -227,8 +238,8 @@ void ObjectInfoViewController::willAnimateRotationToInterfaceOrientation(int ori
                                                                          double duration) {
   SVViewController::willAnimateRotationToInterfaceOrientation(orientation, duration);
   const bool tablet = AppDelegate::runningOniPad();
-  const bool multiline = hasDescription_ ? (tablet || isPortrait(orientation))
-                                         : (!tablet && isPortrait(orientation));
+  const bool multiline =
+      hasDescription_ ? (tablet || isPortrait(orientation)) : (!tablet && isPortrait(orientation));
   if (CSkyObject* object = selectedObject()) buildItems(*object, multiline ? 1 : 0, 0);
   layoutViews();
   formatSkyObjectInfo();

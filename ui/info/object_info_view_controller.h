@@ -75,7 +75,9 @@ class ObjectInfoViewController : public SVViewController,
   // What the screen shows (tests and the event menu read them).
   int numPairs() const { return numPairs_; }
   int numSections() const { return numSections_; }
-  const SkyObjectInfoString& item(int index) const { return infoPairs_[static_cast<std::size_t>(index)]; }
+  const SkyObjectInfoString& item(int index) const {
+    return infoPairs_[static_cast<std::size_t>(index)];
+  }
   int sectionStart(int section) const { return sectionStarts_[static_cast<std::size_t>(section)]; }
   float rowHeight(int index) const { return rowHeights_[static_cast<std::size_t>(index)]; }
   bool hasDescription() const { return hasDescription_; }

@@ -23,10 +23,14 @@ ObjectListTableViewCell::ObjectListTableViewCell(std::string reuseIdentifier)
 
 bool ObjectListTableViewCell::setValue(std::string_view key, const std::any& value) {
   if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value)) {
-    if (key == "iconView") return (iconView_ = std::dynamic_pointer_cast<ui::ImageView>(*object)) != nullptr;
-    if (key == "nameLabel") return (nameLabel_ = std::dynamic_pointer_cast<ui::Label>(*object)) != nullptr;
-    if (key == "detailLabel") return (detailLabel_ = std::dynamic_pointer_cast<ui::Label>(*object)) != nullptr;
-    if (key == "riseSetLabel") return (riseSetLabel_ = std::dynamic_pointer_cast<ui::Label>(*object)) != nullptr;
+    if (key == "iconView")
+      return (iconView_ = std::dynamic_pointer_cast<ui::ImageView>(*object)) != nullptr;
+    if (key == "nameLabel")
+      return (nameLabel_ = std::dynamic_pointer_cast<ui::Label>(*object)) != nullptr;
+    if (key == "detailLabel")
+      return (detailLabel_ = std::dynamic_pointer_cast<ui::Label>(*object)) != nullptr;
+    if (key == "riseSetLabel")
+      return (riseSetLabel_ = std::dynamic_pointer_cast<ui::Label>(*object)) != nullptr;
   }
   return SVTableViewCell::setValue(key, value);
 }
@@ -48,7 +52,8 @@ std::shared_ptr<ObjectListTableViewCell> ObjectListTableViewCell::load(
     content->setAutoresizingMask(ui::kFlexibleWidth | ui::kFlexibleHeight);
     cell->contentView().addSubview(content);
   } else {
-    std::fprintf(stderr, "ObjectListTableViewCell: %s\n", message.empty() ? "no content" : message.c_str());
+    std::fprintf(stderr, "ObjectListTableViewCell: %s\n",
+                 message.empty() ? "no content" : message.c_str());
   }
   // A definition without its labels still gets rows that show something.
   for (auto* label : {&cell->nameLabel_, &cell->detailLabel_, &cell->riseSetLabel_}) {
@@ -73,7 +78,8 @@ ui::Color ObjectListTableViewCell::standardDetailColor() {
                                             : SVTableViewCell::detailTextColor();
 }
 
-int ObjectListTableViewCell::fill(CSkyChart* chart, const SkyObjectID& object, bool showCommonName) {
+int ObjectListTableViewCell::fill(CSkyChart* chart, const SkyObjectID& object,
+                                  bool showCommonName) {
   char status[kStatusSize] = "";
   const int up = objectStatusLineForID(chart, object, status, sizeof status, 1, 0, 1, 1);
   status_ = status;

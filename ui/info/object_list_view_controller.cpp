@@ -8,9 +8,9 @@
 #include "ui/foundation/sv_table.h"
 #include "ui/foundation/utility.h"
 #include "ui/info/event_menu.h"
+#include "ui/info/object_info_view_controller.h"
 #include "ui/info/object_list_cell.h"
 #include "ui/info/screen_loading.h"
-#include "ui/info/object_info_view_controller.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ std::string firstCharacter(const std::string& text) {
 
 ObjectListViewController::ObjectListViewController(std::string interfaceName,
                                                    const SkyObjectID* objects, const double* times,
-                                                   int count, std::string title, bool showCommonName,
-                                                   bool indexed)
+                                                   int count, std::string title,
+                                                   bool showCommonName, bool indexed)
     : interfaceName_(std::move(interfaceName)),
       objectList_(objects),
       objectTimes_(times),
@@ -54,15 +54,19 @@ void ObjectListViewController::buildIndex() {
 }
 
 bool ObjectListViewController::setValue(std::string_view key, const std::any& value) {
-  if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value); object && key == "tableView")
+  if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value);
+      object && key == "tableView")
     return (table_ = std::dynamic_pointer_cast<ui::TableView>(*object)) != nullptr;
   return SVViewController::setValue(key, value);
 }
 
 bool ObjectListViewController::performAction(std::string_view selector, ui::Object* sender) {
-  if (selector == "accessoryButtonTapped:") accessoryButtonTapped(sender);
-  else if (selector == "doneTouched:") doneTouched(sender);
-  else return SVViewController::performAction(selector, sender);
+  if (selector == "accessoryButtonTapped:")
+    accessoryButtonTapped(sender);
+  else if (selector == "doneTouched:")
+    doneTouched(sender);
+  else
+    return SVViewController::performAction(selector, sender);
   return true;
 }
 
@@ -121,7 +125,8 @@ int ObjectListViewController::positionOf(ui::IndexPath path) const {
 
 std::shared_ptr<ui::TableViewCell> ObjectListViewController::cellForRow(ui::TableView& table,
                                                                         ui::IndexPath path) {
-  auto cell = std::dynamic_pointer_cast<ObjectListTableViewCell>(table.dequeueReusableCell("ListCell"));
+  auto cell =
+      std::dynamic_pointer_cast<ObjectListTableViewCell>(table.dequeueReusableCell("ListCell"));
   if (!cell) cell = ObjectListTableViewCell::load("ListCell", detailTextColor_);
   const int position = positionOf(path);
   if (position < 0) return cell;

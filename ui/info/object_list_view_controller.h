@@ -28,8 +28,8 @@ class ObjectListViewController : public SVViewController,
   // `interfaceName` is the screen definition ("ObjectListView"); `times`
   // may be null.
   ObjectListViewController(std::string interfaceName, const SkyObjectID* objects,
-                           const double* times, int count, std::string title,
-                           bool showCommonName, bool indexed);
+                           const double* times, int count, std::string title, bool showCommonName,
+                           bool indexed);
   std::string className() const override { return "ObjectListViewController"; }
 
   int searchRow() const { return searchRow_; }

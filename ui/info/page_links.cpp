@@ -62,7 +62,9 @@ void showPicture(std::string path) {
 
 }  // namespace
 
-std::string fileURL(const std::string& path) { return "file://" + ns::percentEncoded(path, "-._~/"); }
+std::string fileURL(const std::string& path) {
+  return "file://" + ns::percentEncoded(path, "-._~/");
+}
 
 std::string percentEncodedForQuery(const std::string& text) {
   return ns::percentEncoded(text, kQueryMarks);
@@ -75,7 +77,8 @@ std::string themeStyleSheetName(bool forceTablet) {
   return name + ".css";
 }
 
-std::string styledPageURL(const std::string& pageURL, bool forceTablet, const std::string& fragment) {
+std::string styledPageURL(const std::string& pageURL, bool forceTablet,
+                          const std::string& fragment) {
   const std::string folder = ns::Bundle::main().resourcePath() + "/SkyInfo";
   return pageURL + "?cssfile=" + percentEncodedForQuery(folder) + "/" +
          themeStyleSheetName(forceTablet) + fragment;

@@ -12,14 +12,26 @@ std::string escapeHTML(std::string_view text) {
   out.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
       case '\n':
       case '\r':
-      case '\t': out += ' '; break;
+      case '\t':
+        out += ' ';
+        break;
       default:
         if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
     }
@@ -72,7 +84,7 @@ bool PageText::copyTo(char* buffer, std::size_t size, std::string_view ending) c
     length = safeCut(page_, room - tail.size());
   }
   std::memcpy(buffer, page_.data(), length);
-  std::memcpy(buffer + length, tail.data(), tail.size());
+  if (!tail.empty()) std::memcpy(buffer + length, tail.data(), tail.size());
   buffer[length + tail.size()] = '\0';
   return true;
 }

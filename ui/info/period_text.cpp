@@ -35,6 +35,6 @@ void formatPeriodDays(char* buffer, std::size_t size, double days, const char* s
     translatedSnprintf(buffer, size, "%.2f days%s%.0fd %02hdh %02hdm %02.0fs", days, sep, p.days,
                        p.hours, p.minutes, p.seconds);
   else
-    translatedSnprintf(buffer, size, "%.2f days%s%.0fd %02hdh %02hdm", days, sep, p.days,
-                       p.hours, p.minutes);
+    translatedSnprintf(buffer, size, "%.2f days%s%.0fd %02hdh %02hdm", days, sep, p.days, p.hours,
+                       p.minutes);
 }

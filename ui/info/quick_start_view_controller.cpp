@@ -9,7 +9,8 @@ constexpr int kPages = 9;
 }  // namespace
 
 QuickStartViewController::QuickStartViewController() {
-  for (int i = 0; i < kPages; ++i) contentPages_.push_back("QuickStart" + std::to_string(i) + ".html");
+  for (int i = 0; i < kPages; ++i)
+    contentPages_.push_back("QuickStart" + std::to_string(i) + ".html");
 }
 
 std::shared_ptr<QuickStartViewController> QuickStartViewController::create() {
@@ -19,8 +20,10 @@ std::shared_ptr<QuickStartViewController> QuickStartViewController::create() {
 QuickStartViewController* QuickStartViewController::currentController() { return gCurrent; }
 
 bool QuickStartViewController::setValue(std::string_view key, const std::any& value) {
-  if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value); object && key == "pageController")
-    return (pageController_ = std::dynamic_pointer_cast<ui::PageViewController>(*object)) != nullptr;
+  if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value);
+      object && key == "pageController")
+    return (pageController_ = std::dynamic_pointer_cast<ui::PageViewController>(*object)) !=
+           nullptr;
   return SVViewController::setValue(key, value);
 }
 
@@ -55,7 +58,8 @@ void QuickStartViewController::viewDidDisappear(bool animated) {
   if (gCurrent == this) gCurrent = nullptr;
 }
 
-std::shared_ptr<HelpItemViewController> QuickStartViewController::viewControllerAtIndex(long index) const {
+std::shared_ptr<HelpItemViewController> QuickStartViewController::viewControllerAtIndex(
+    long index) const {
   if (index < 0 || index >= pageCount()) return nullptr;
   auto page = HelpItemViewController::create();
   page->pageIndex = index;
@@ -68,14 +72,16 @@ std::shared_ptr<HelpItemViewController> QuickStartViewController::viewController
 std::shared_ptr<ui::ViewController> QuickStartViewController::before(ui::PageViewController&,
                                                                      ui::ViewController& page) {
   const auto* help = dynamic_cast<HelpItemViewController*>(&page);
-  return help != nullptr && help->pageIndex >= 1 ? viewControllerAtIndex(help->pageIndex - 1) : nullptr;
+  return help != nullptr && help->pageIndex >= 1 ? viewControllerAtIndex(help->pageIndex - 1)
+                                                 : nullptr;
 }
 
 std::shared_ptr<ui::ViewController> QuickStartViewController::after(ui::PageViewController&,
                                                                     ui::ViewController& page) {
   const auto* help = dynamic_cast<HelpItemViewController*>(&page);
-  return help != nullptr && help->pageIndex + 1 < pageCount() ? viewControllerAtIndex(help->pageIndex + 1)
-                                                               : nullptr;
+  return help != nullptr && help->pageIndex + 1 < pageCount()
+             ? viewControllerAtIndex(help->pageIndex + 1)
+             : nullptr;
 }
 
 void QuickStartViewController::doneTouched(ui::Object*) { dismissViewController(true); }

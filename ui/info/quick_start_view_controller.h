@@ -37,8 +37,10 @@ class QuickStartViewController : public SVViewController, private ui::PageViewCo
   void viewDidDisappear(bool animated) override;
 
  private:
-  std::shared_ptr<ui::ViewController> before(ui::PageViewController&, ui::ViewController& page) override;
-  std::shared_ptr<ui::ViewController> after(ui::PageViewController&, ui::ViewController& page) override;
+  std::shared_ptr<ui::ViewController> before(ui::PageViewController&,
+                                             ui::ViewController& page) override;
+  std::shared_ptr<ui::ViewController> after(ui::PageViewController&,
+                                            ui::ViewController& page) override;
 
   std::vector<std::string> contentPages_;
   std::shared_ptr<ui::PageViewController> pageController_;

@@ -93,19 +93,13 @@ void addIdentity(InfoList& list, const Subject& s) {
 
 void addPlace(InfoList& list, const Subject& s) {
   char value[kInfoValueSize];
-  const double magnitude = s.body.getMagnitude();
-  if (std::isfinite(magnitude))
-    translatedSnprintf(value, sizeof value, "%+.1f", magnitude);
-  else
-    translateStringCopy(value, "Eclipsed", sizeof value);
-  list.add(translateString("Visual Magnitude"), value);
+  addBodyMagnitude(list, s.body.getMagnitude(), "Eclipsed");
   addKilometres(list, "Distance", s.body.getDistance() * kAstronomicalUnitKm);
 
   list.header(translateString("Position and Velocity"));
   double position[3], velocity[3], longitude, latitude, height;
   if (s.satellite != nullptr)
-    s.chart.computeSatellitePosition(s.satellite, position, velocity,
-                                     s.chart.dynamicalJulianDate);
+    s.chart.computeSatellitePosition(s.satellite, position, velocity, s.chart.dynamicalJulianDate);
   else
     position[0] = position[1] = position[2] = velocity[0] = velocity[1] = velocity[2] = NAN;
   // The Earth-fixed frame of the chart's time (sidereal time, precession and
@@ -116,11 +110,10 @@ void addPlace(InfoList& list, const Subject& s) {
   s.chart.formatLatitude(value, sizeof value, latitude);
   list.add(translateString("Latitude"), value);
   addKilometres(list, "Altitude", height * kAstronomicalUnitKm);
-  const double speed = std::sqrt(velocity[0] * velocity[0] + velocity[1] * velocity[1] +
-                                 velocity[2] * velocity[2]) *
-                       kAstronomicalUnitKm / 86400.0;
-  translatedSnprintf(value, sizeof value, "%.3f km/sec\n%.3f mi/sec", speed,
-                     speed * kMilesPerKm);
+  const double speed =
+      std::sqrt(velocity[0] * velocity[0] + velocity[1] * velocity[1] + velocity[2] * velocity[2]) *
+      kAstronomicalUnitKm / 86400.0;
+  translatedSnprintf(value, sizeof value, "%.3f km/sec\n%.3f mi/sec", speed, speed * kMilesPerKm);
   list.add(translateString("Velocity"), value);
 }
 
@@ -201,8 +194,8 @@ void addOrbit(InfoList& list, const Subject& s) {
 
 void addFrequencies(InfoList& list, const Subject& s) {
   SatelliteFrequency rows[kMostFrequencyRows];
-  const int count = findSatelliteFrequencies(static_cast<int>(s.body.getBodyNumber()), rows,
-                                             kMostFrequencyRows);
+  const int count =
+      findSatelliteFrequencies(static_cast<int>(s.body.getBodyNumber()), rows, kMostFrequencyRows);
   char value[kInfoValueSize];
   for (int i = 0; i < count; ++i) {
     list.header(translateString("Radio Frequency Data"));
@@ -211,8 +204,8 @@ void addFrequencies(InfoList& list, const Subject& s) {
       const char* label;
       const char* text;
       bool megahertz;
-    } fields[] = {{"Uplink", rows[i].uplink, true},  {"Downlink", rows[i].downlink, true},
-                  {"Beacon", rows[i].beacon, true},  {"Mode", rows[i].mode, false},
+    } fields[] = {{"Uplink", rows[i].uplink, true},       {"Downlink", rows[i].downlink, true},
+                  {"Beacon", rows[i].beacon, true},       {"Mode", rows[i].mode, false},
                   {"Call Sign", rows[i].callSign, false}, {"Status", rows[i].status, false}};
     for (const auto& field : fields) {
       if (!present(field.text)) continue;
@@ -227,8 +220,8 @@ void addFrequencies(InfoList& list, const Subject& s) {
 
 }  // namespace
 
-int getSatelliteInfo(CSkyChart* chart, CPlanet* satellite, SkyObjectInfoString* items,
-                     int maxItems, int multiline, int visiblePassesOnly) {
+int getSatelliteInfo(CSkyChart* chart, CPlanet* satellite, SkyObjectInfoString* items, int maxItems,
+                     int multiline, int visiblePassesOnly) {
   if (chart == nullptr || satellite == nullptr) return 0;
   InfoList list(items, maxItems);
   const Subject subject{*chart, *satellite, asSatellite(satellite), multiline ? "\n" : ", "};

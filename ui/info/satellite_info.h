@@ -12,5 +12,5 @@ class CPlanet;
 // `visiblePassesOnly` lists only visible passes and gives the short list
 // (no motion or separations). The pass search is cached
 // (satellite_passes.h).
-int getSatelliteInfo(CSkyChart* chart, CPlanet* satellite, SkyObjectInfoString* items,
-                     int maxItems, int multiline, int visiblePassesOnly);
+int getSatelliteInfo(CSkyChart* chart, CPlanet* satellite, SkyObjectInfoString* items, int maxItems,
+                     int multiline, int visiblePassesOnly);

@@ -13,7 +13,8 @@ std::shared_ptr<SearchResultsViewController> SearchResultsViewController::create
 }
 
 bool SearchResultsViewController::setValue(std::string_view key, const std::any& value) {
-  if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value); object && key == "tableView")
+  if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value);
+      object && key == "tableView")
     return (table_ = std::dynamic_pointer_cast<ui::TableView>(*object)) != nullptr;
   return SVViewController::setValue(key, value);
 }
@@ -58,7 +59,8 @@ std::shared_ptr<ui::TableViewCell> SearchResultsViewController::cellForRow(ui::T
   cell->setAccessoryType(ui::TableViewCellAccessory::disclosureIndicator);
   if (path.row < 0 || path.row >= numObjects_) return cell;
   ChartViewController* chartScreen = ChartViewController::currentController();
-  cell->fill(chartScreen != nullptr ? chartScreen->pSkyChart() : nullptr, objectIDs_[path.row], true);
+  cell->fill(chartScreen != nullptr ? chartScreen->pSkyChart() : nullptr, objectIDs_[path.row],
+             true);
   return cell;
 }
 

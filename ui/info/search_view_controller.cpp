@@ -40,8 +40,9 @@ int searchSatellites(CSkyDatabase& database, CSkyChart* chart, const std::string
   database.searchFilter.lowestType = kTypeSatellite;
   database.searchFilter.highestType = kTypeSpacecraft;
   std::vector<SkyObjectID> found;
-  const int count = std::min(database.findObjects(text.c_str(), found, ListMgr::getMaxSkyObjectIDs()),
-                             ListMgr::getMaxSkyObjectIDs());
+  const int count =
+      std::min(database.findObjects(text.c_str(), found, ListMgr::getMaxSkyObjectIDs()),
+               ListMgr::getMaxSkyObjectIDs());
   SkyObjectID* ids = ListMgr::getSkyObjectIDs();
   std::copy_n(found.begin(), count, ids);
   database.sortSearchResults(chart, ids, count, kSortNumberedFirst);
@@ -58,12 +59,16 @@ std::shared_ptr<SearchViewController> SearchViewController::create() {
   return std::make_shared<SearchViewController>();
 }
 
-const std::optional<std::string>& SearchViewController::lastSearchText() { return rememberedText(); }
+const std::optional<std::string>& SearchViewController::lastSearchText() {
+  return rememberedText();
+}
 
 bool SearchViewController::setValue(std::string_view key, const std::any& value) {
   if (const auto* object = std::any_cast<std::shared_ptr<ui::Object>>(&value)) {
-    if (key == "searchBar") return (searchBar_ = std::dynamic_pointer_cast<ui::SearchBar>(*object)) != nullptr;
-    if (key == "tableView") return (table_ = std::dynamic_pointer_cast<ui::TableView>(*object)) != nullptr;
+    if (key == "searchBar")
+      return (searchBar_ = std::dynamic_pointer_cast<ui::SearchBar>(*object)) != nullptr;
+    if (key == "tableView")
+      return (table_ = std::dynamic_pointer_cast<ui::TableView>(*object)) != nullptr;
   }
   return SVViewController::setValue(key, value);
 }
@@ -87,7 +92,8 @@ void SearchViewController::loadView() {
 void SearchViewController::viewDidLoad() {
   SVViewController::viewDidLoad();
   for (int section = 0; section < kSections; ++section)
-    listForSection_[section] = ListMgr::getTitlesOfListsForSection(section).value_or(std::vector<std::string>{});
+    listForSection_[section] =
+        ListMgr::getTitlesOfListsForSection(section).value_or(std::vector<std::string>{});
   setTitle("Satellites");
   navigationItem().rightBarButtonItem =
       std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, this, "doneTouched:");
@@ -117,7 +123,8 @@ void SearchViewController::viewWillDisappear(bool animated) {
   if (AppDelegate* delegate = AppDelegate::instance()) delegate->setKeyboardOverlayTop(0);
 }
 
-void SearchViewController::willAnimateRotationToInterfaceOrientation(int orientation, double duration) {
+void SearchViewController::willAnimateRotationToInterfaceOrientation(int orientation,
+                                                                     double duration) {
   SVViewController::willAnimateRotationToInterfaceOrientation(orientation, duration);
   setKeyboardOverlay();
 }
@@ -144,7 +151,8 @@ void SearchViewController::doSearch() {
   ChartViewController* chartScreen = ChartViewController::currentController();
   CSkyChart* chart = chartScreen != nullptr ? chartScreen->pSkyChart() : nullptr;
   const std::string text = searchBar_->text();
-  const int count = database != nullptr && !text.empty() ? searchSatellites(*database, chart, text) : 0;
+  const int count =
+      database != nullptr && !text.empty() ? searchSatellites(*database, chart, text) : 0;
   if (count == 0) {
     Utility::showAlertWithTitle("Not Found", "No satellites found matching search string.");
     return;
@@ -172,7 +180,8 @@ void SearchViewController::showObjectInfo(const SkyObjectID* object) {
 void SearchViewController::doneTouched(ui::Object*) { dismissViewController(true); }
 
 int SearchViewController::numberOfRows(ui::TableView&, int section) {
-  return section >= 0 && section < kSections ? static_cast<int>(listForSection_[section].size()) : 0;
+  return section >= 0 && section < kSections ? static_cast<int>(listForSection_[section].size())
+                                             : 0;
 }
 
 std::string SearchViewController::titleForHeader(ui::TableView&, int section) {
@@ -194,7 +203,8 @@ std::shared_ptr<ui::View> SearchViewController::viewForHeader(ui::TableView& tab
 std::shared_ptr<ui::TableViewCell> SearchViewController::cellForRow(ui::TableView& table,
                                                                     ui::IndexPath path) {
   auto cell = std::dynamic_pointer_cast<SVTableViewCell>(table.dequeueReusableCell("ListsCell"));
-  if (!cell) cell = std::make_shared<SVTableViewCell>(ui::TableViewCellStyle::defaultStyle, "ListsCell");
+  if (!cell)
+    cell = std::make_shared<SVTableViewCell>(ui::TableViewCellStyle::defaultStyle, "ListsCell");
   cell->setAccessoryType(ui::TableViewCellAccessory::disclosureIndicator);
   const int rows = numberOfRows(table, path.section);
   cell->textLabel().setText(path.row >= 0 && path.row < rows
@@ -209,12 +219,13 @@ void SearchViewController::didSelectRow(ui::TableView& table, ui::IndexPath path
   SkyObjectID* ids = nullptr;
   double* times = nullptr;
   bool indexed = false, showCommonName = true;
-  const int count = static_cast<int>(ListMgr::getList(title, &ids, &times, &indexed, &showCommonName));
+  const int count =
+      static_cast<int>(ListMgr::getList(title, &ids, &times, &indexed, &showCommonName));
   auto list = std::make_shared<ObjectListViewController>("ObjectListView", ids, times, count, title,
                                                          showCommonName, indexed);
   list->setSearchRow(path.row);
-  list->navigationItem().rightBarButtonItem =
-      std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, list.get(), "doneTouched:");
+  list->navigationItem().rightBarButtonItem = std::make_shared<ui::BarButtonItem>(
+      ui::BarButtonSystemItem::done, list.get(), "doneTouched:");
   if (ui::NavigationController* navigation = navigationController())
     navigation->pushViewController(list, true);
 }

@@ -19,8 +19,10 @@ bool WebBrowserController::setValue(std::string_view key, const std::any& value)
     const auto button = [&](std::shared_ptr<ui::Button>& out) {
       return (out = std::dynamic_pointer_cast<ui::Button>(*object)) != nullptr;
     };
-    if (key == "webView") return (webView_ = std::dynamic_pointer_cast<dev::WebView>(*object)) != nullptr;
-    if (key == "toolbar") return (toolbar_ = std::dynamic_pointer_cast<ui::View>(*object)) != nullptr;
+    if (key == "webView")
+      return (webView_ = std::dynamic_pointer_cast<dev::WebView>(*object)) != nullptr;
+    if (key == "toolbar")
+      return (toolbar_ = std::dynamic_pointer_cast<ui::View>(*object)) != nullptr;
     if (key == "homeButton") return button(homeButton_);
     if (key == "backButton") return button(backButton_);
     if (key == "nextButton") return button(nextButton_);
@@ -30,12 +32,18 @@ bool WebBrowserController::setValue(std::string_view key, const std::any& value)
 }
 
 bool WebBrowserController::performAction(std::string_view selector, ui::Object* sender) {
-  if (selector == "homeTouched:") homeTouched(sender);
-  else if (selector == "backTouched:") backTouched(sender);
-  else if (selector == "nextTouched:") nextTouched(sender);
-  else if (selector == "refreshTouched:") refreshTouched(sender);
-  else if (selector == "doneTouched:") doneTouched(sender);
-  else return ui::ViewController::performAction(selector, sender);
+  if (selector == "homeTouched:")
+    homeTouched(sender);
+  else if (selector == "backTouched:")
+    backTouched(sender);
+  else if (selector == "nextTouched:")
+    nextTouched(sender);
+  else if (selector == "refreshTouched:")
+    refreshTouched(sender);
+  else if (selector == "doneTouched:")
+    doneTouched(sender);
+  else
+    return ui::ViewController::performAction(selector, sender);
   return true;
 }
 

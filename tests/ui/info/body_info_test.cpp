@@ -2,8 +2,6 @@
 // bodies: twilight, lunar phases, eclipses and elongations against PyEphem;
 // motion rates against the change of the chart's own places; rotation
 // periods against published values; and the rows each body has or lacks.
-#include "ui/info/general_object_info.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +20,7 @@
 #include "tests/ui/info/info_rows.h"
 #include "tests/ui/info/info_sky.h"
 #include "tests/ui/info/python_oracle.h"
+#include "ui/info/general_object_info.h"
 
 namespace {
 
@@ -39,13 +38,16 @@ constexpr double kSecond = 1.0 / 86400;
 Rows bodyInfo(CSkyChart& chart, CPlanet* body, int multiline = 1, int shortList = 0,
               int capacity = 255) {
   chart.updateObjectPosition(body);
-  return Rows([&](SkyObjectInfoString* items, int max) {
-    return getGeneralObjectInfo(&chart, body, items, max, multiline, shortList);
-  }, capacity);
+  return Rows(
+      [&](SkyObjectInfoString* items, int max) {
+        return getGeneralObjectInfo(&chart, body, items, max, multiline, shortList);
+      },
+      capacity);
 }
 
 bool pyephemInstalled() {
-  const std::vector<std::string> lines = runOracle("tests/ui/info/body_oracle.py", "phases 2454730.5");
+  const std::vector<std::string> lines =
+      runOracle("tests/ui/info/body_oracle.py", "phases 2454730.5");
   return lines.size() == 4 && std::isfinite(std::atof(lines[0].c_str())) &&
          std::atof(lines[0].c_str()) > 2454730;
 }
@@ -62,7 +64,9 @@ double oracleSeparation(double jd, const char* a, const char* b, bool geocentric
 
 class BodyInfo : public ::testing::Test {
  protected:
-  CPlanet* body(int type, int number) { return sky.world().body(type, static_cast<std::uint32_t>(number)); }
+  CPlanet* body(int type, int number) {
+    return sky.world().body(type, static_cast<std::uint32_t>(number));
+  }
   InfoSky sky;
   std::unique_ptr<CSkyChart> chart = sky.chart(kDate, kLongitude, kLatitude);
 };
@@ -70,15 +74,15 @@ class BodyInfo : public ::testing::Test {
 TEST_F(BodyInfo, TwilightOfTheSunsCentreAgreesWithPyEphem) {
   if (!pyephemInstalled()) TESSALY_SKIP_OR_FAIL("python3-ephem is not installed");
   const Rows sun = bodyInfo(*chart, sky.database().getSun());
-  EXPECT_EQ(sun.headers(), (std::vector<std::string>{
-                               "Basic Information", "Visibility", "Dawn and Dusk",
-                               "Celestial Coordinates", "Apparent Motion", "Angular Separation",
-                               "Physical Ephemeris", "Physical Parameters"}));
+  EXPECT_EQ(sun.headers(), (std::vector<std::string>{"Basic Information", "Visibility",
+                                                     "Dawn and Dusk", "Celestial Coordinates",
+                                                     "Apparent Motion", "Angular Separation",
+                                                     "Physical Ephemeris", "Physical Parameters"}));
   char arguments[128];
   std::snprintf(arguments, sizeof arguments, "twilight %f %f %.1f", kLongitude, kLatitude, kDate);
   const std::vector<std::string> expected = runOracle("tests/ui/info/body_oracle.py", arguments);
   ASSERT_EQ(expected.size(), 6u);
-  const char* labels[] = {"Astronomic Dawn", "Nautical Dawn",   "Civil Dawn",
+  const char* labels[] = {"Astronomic Dawn", "Nautical Dawn", "Civil Dawn",
                           "Civil Dusk",      "Nautical Dusk", "Astronomic Dusk"};
   for (int i = 0; i < 6; ++i) {
     const info_test::Row* row = sun.find(labels[i]);
@@ -168,8 +172,10 @@ TEST_F(BodyInfo, JupitersEventsAreTheEnginesPhenomenaNamed) {
   std::vector<const info_test::Row*> rows;
   bool inside = false;
   for (const info_test::Row& row : jupiter.all()) {
-    if (row.header) inside = row.value == "Upcoming Events";
-    else if (inside) rows.push_back(&row);
+    if (row.header)
+      inside = row.value == "Upcoming Events";
+    else if (inside)
+      rows.push_back(&row);
   }
   ASSERT_EQ(rows.size(), static_cast<std::size_t>(count)) << jupiter.dump();
   const char* moons[] = {"Red Spot", "Io", "Europa", "Ganymede", "Callisto"};
@@ -217,8 +223,7 @@ TEST_F(BodyInfo, RotationAndOrbitalPeriodsReadAsPublished) {
   // Sidereal rotation: Earth 23h 56m 04s, Mars 24h 37m 23s, Jupiter
   // (System III) 9h 55m 30s.
   EXPECT_EQ(bodyInfo(*chart, body(30, 3)).value("Rotation Period"), "1.00 days\n0d 23h 56m 04s");
-  EXPECT_EQ(bodyInfo(*chart, body(30, 4), 0).value("Rotation Period"),
-            "1.03 days, 1d 00h 37m 23s");
+  EXPECT_EQ(bodyInfo(*chart, body(30, 4), 0).value("Rotation Period"), "1.03 days, 1d 00h 37m 23s");
   EXPECT_EQ(bodyInfo(*chart, body(30, 5)).value("Rotation Period"), "0.41 days\n0d 09h 55m 30s");
   // Periods from the elements, split by their definition into whole
   // seconds.
@@ -239,8 +244,12 @@ TEST_F(BodyInfo, RotationAndOrbitalPeriodsReadAsPublished) {
   // Mars passed its perihelion on 2009 April 21.
   EXPECT_EQ(mars.value("Perihelion Date"), "2009/04/21");
   EXPECT_EQ(mars.value("Eccentricity").substr(0, 4), "0.09");
-  // No rotation model, no rotation period.
-  EXPECT_EQ(bodyInfo(*chart, body(31, 902)).value("Rotation Period"), "unknown");
+  // No rotation model: no rotation period, and no meridian to give the
+  // central point from.
+  const Rows nix = bodyInfo(*chart, body(31, 902));
+  EXPECT_EQ(nix.value("Rotation Period"), "unknown");
+  EXPECT_FALSE(nix.has("Central Longitude") || nix.has("Subsolar Longitude"));
+  EXPECT_TRUE(bodyInfo(*chart, body(31, 501)).has("Central Longitude"));
 }
 
 TEST_F(BodyInfo, RatesOfMotionAreTheChangeOfThePlace) {

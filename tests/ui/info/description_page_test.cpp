@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -87,32 +87,38 @@ ParsedPage parse(const std::string& html) {
 
 class DescriptionPage : public ::testing::Test {
  protected:
-  void TearDown() override { ns::UserDefaults::standard().removeObject(kSatelliteDescriptionURLKey); }
+  void TearDown() override {
+    ns::UserDefaults::standard().removeObject(kSatelliteDescriptionURLKey);
+  }
   InfoSky sky;
   std::unique_ptr<CSkyChart> chart = sky.chart(info_test::kSatelliteDate);
 };
 
 TEST_F(DescriptionPage, TheHeadCarriesTheStyleSheetAndItsReplacement) {
   const std::string html = page(*chart, sky.star(info_test::kVega));
-  EXPECT_EQ(html.rfind("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n"
-                       "<html><head><meta name=\"viewport\" content=\"initial-scale=1.0\">\n"
-                       "<link id=\"cssfile\" rel=\"stylesheet\" type=\"text/css\" href=\"Onyx.css\">\n"
-                       "<script type=\"text/javascript\">cssparam=location.href.split(\"cssfile=\")[1];"
-                       "if(cssparam)document.getElementById('cssfile').href=cssparam;</script>\n"
-                       "<title>Vega</title></head><body><h1>Vega</h1><p>",
-                       0),
-            0u);
+  EXPECT_EQ(
+      html.rfind("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n"
+                 "<html><head><meta name=\"viewport\" content=\"initial-scale=1.0\">\n"
+                 "<link id=\"cssfile\" rel=\"stylesheet\" type=\"text/css\" href=\"Onyx.css\">\n"
+                 "<script type=\"text/javascript\">cssparam=location.href.split(\"cssfile=\")[1];"
+                 "if(cssparam)document.getElementById('cssfile').href=cssparam;</script>\n"
+                 "<title>Vega</title></head><body><h1>Vega</h1><p>",
+                 0),
+      0u);
   EXPECT_EQ(html.substr(html.size() - std::strlen(kEnding)), kEnding);
 }
 
 TEST_F(DescriptionPage, MagnitudesAreTruncatedAndDistancesScaled) {
   // 9000 and 12000 light years in parsecs.
-  auto near = star(part(1, "Near", 10, 10, 2.9, 3.0, static_cast<float>(9000 / 3.261563761906712), ""));
-  EXPECT_NE(page(*chart, near.get()).find("Near is a 2th magnitude Star appearing in the constellation"),
-            std::string::npos);
+  auto near =
+      star(part(1, "Near", 10, 10, 2.9, 3.0, static_cast<float>(9000 / 3.261563761906712), ""));
+  EXPECT_NE(
+      page(*chart, near.get()).find("Near is a 2th magnitude Star appearing in the constellation"),
+      std::string::npos);
   EXPECT_NE(page(*chart, near.get()).find(" It is 9000 light years from our solar system."),
             std::string::npos);
-  auto far = star(part(1, "Far", 10, 10, -1.5, -1.4, static_cast<float>(12000 / 3.261563761906712), ""));
+  auto far =
+      star(part(1, "Far", 10, 10, -1.5, -1.4, static_cast<float>(12000 / 3.261563761906712), ""));
   EXPECT_NE(page(*chart, far.get()).find("Far is a -1th magnitude"), std::string::npos);
   EXPECT_NE(page(*chart, far.get()).find(" It is 12 thousand light years"), std::string::npos);
   // No magnitude, or one that is not a number or too large for the
@@ -142,9 +148,10 @@ TEST_F(DescriptionPage, SpectraNameTheStarAndTheSunIsItsOwnReference) {
   const std::string sun = page(*chart, star(part(1, "Sol", 10, 10, 4.83, 5.48, 10, "G2V")).get());
   // (The class table's bolometric correction of G2V is larger than the
   // Sun's -0.07, so the output may read 1.1.)
-  for (const char* sentence : {" - 1.0 times hotter than the Sun's - ", "1.0 times the Sun's diameter",
-                               " This star's total energy output, or luminosity, is 1.",
-                               "and it has a mass of 1.0 Solar masses."})
+  for (const char* sentence :
+       {" - 1.0 times hotter than the Sun's - ", "1.0 times the Sun's diameter",
+        " This star's total energy output, or luminosity, is 1.",
+        "and it has a mass of 1.0 Solar masses."})
     EXPECT_NE(sun.find(sentence), std::string::npos) << sentence << "\n" << body(sun);
   // Without a class the output comes from the absolute magnitude alone: 5
   // magnitudes brighter than the Sun is 100 times.
@@ -155,29 +162,39 @@ TEST_F(DescriptionPage, SpectraNameTheStarAndTheSunIsItsOwnReference) {
 
 TEST_F(DescriptionPage, CompanionsOfDoubleAndBinaryStars) {
   const info_test::Pair pair{5.09, 34.7 * kArcsecond, 54 * kDegree, "AB"};
-  const std::string html = page(*chart, star(part(2, "Albireo", 292.68, 27.96, 3.18, 4.31, 133, "K3II+B9.5V"), nullptr, &pair).get());
-  EXPECT_NE(html.find("</p><p>This star is part of a double or multiple star system, but its orbit is not known."
-                      " Its magitude +5.1 secondary component appears 34.7 arcseconds away, corresponding to a"
-                      " physical distance of at least 4615 AU from its primary."),
-            std::string::npos)
+  const std::string html = page(
+      *chart,
+      star(part(2, "Albireo", 292.68, 27.96, 3.18, 4.31, 133, "K3II+B9.5V"), nullptr, &pair).get());
+  EXPECT_NE(
+      html.find(
+          "</p><p>This star is part of a double or multiple star system, but its orbit is not "
+          "known."
+          " Its magitude +5.1 secondary component appears 34.7 arcseconds away, corresponding to a"
+          " physical distance of at least 4615 AU from its primary."),
+      std::string::npos)
       << body(html);
   const std::string sirius = page(*chart, sky.star(info_test::kSirius));
-  EXPECT_NE(sirius.find("This star is part of a binary system with a known orbit. Its 8th-magitude secondary"
-                        " component appears 7.5 arcseconds away from the primary - a physical distance of "),
-            std::string::npos)
+  EXPECT_NE(
+      sirius.find(
+          "This star is part of a binary system with a known orbit. Its 8th-magitude secondary"
+          " component appears 7.5 arcseconds away from the primary - a physical distance of "),
+      std::string::npos)
       << body(sirius);
   EXPECT_NE(sirius.find(" AU. Their mutual orbital period is 50 years."), std::string::npos);
   // Without a distance the period stands alone.
-  EXPECT_NE(page(*chart, sky.star(info_test::kHalfYearBinary)).find(". The orbital period of this binary system is 0 years."),
+  EXPECT_NE(page(*chart, sky.star(info_test::kHalfYearBinary))
+                .find(". The orbital period of this binary system is 0 years."),
             std::string::npos);
 }
 
 TEST_F(DescriptionPage, VariableStarsAndSupernovae) {
-  EXPECT_NE(page(*chart, sky.star(info_test::kMira))
-                .find("</p><p>Mira is a pulsating Mira-type variable star of type M. Its magnitude varies"
-                      " from +10.1 to +2.0, over a period of 332.0 days."),
-            std::string::npos);
-  EXPECT_NE(page(*chart, sky.star(info_test::kRRC)).find("Overtone is a pulsating RR Lyrae-type variable star of type RRC."),
+  EXPECT_NE(
+      page(*chart, sky.star(info_test::kMira))
+          .find("</p><p>Mira is a pulsating Mira-type variable star of type M. Its magnitude varies"
+                " from +10.1 to +2.0, over a period of 332.0 days."),
+      std::string::npos);
+  EXPECT_NE(page(*chart, sky.star(info_test::kRRC))
+                .find("Overtone is a pulsating RR Lyrae-type variable star of type RRC."),
             std::string::npos);
   EXPECT_EQ(page(*chart, sky.star(info_test::kRVTauri)).find("RR Lyrae"), std::string::npos);
   const std::string supernova = page(*chart, sky.star(info_test::kSupernova));
@@ -187,7 +204,8 @@ TEST_F(DescriptionPage, VariableStarsAndSupernovae) {
   EXPECT_EQ(supernova.find(" on on "), std::string::npos);
   const info_test::Variable faint{INFINITY, 9.5, INFINITY, 2451000.0, "L"};
   EXPECT_NE(page(*chart, star(part(6, "Slow", 10, 10, 9, 9.5, 100, "M5III"), &faint).get())
-                .find("At its faintest, it appears at magnitude +9.5, with an irregular or unknown period."),
+                .find("At its faintest, it appears at magnitude +9.5, with an irregular or unknown "
+                      "period."),
             std::string::npos);
 }
 
@@ -199,24 +217,28 @@ TEST_F(DescriptionPage, GalaxiesAndClusters) {
   };
   // Radial velocities in parsecs a year: 1000 km/s and -100 km/s.
   const float kmPerSecond = static_cast<float>(31557600.0 / 30856775670536.098);
-  EXPECT_NE(galaxy("E3", 1000 * kmPerSecond)
-                .find(" It is an elliptical galaxy of morphological type E3, and is receding at 1000"
-                      " kilometers per second - about 0.3% of light speed."),
-            std::string::npos);
-  EXPECT_NE(galaxy("SBb", -100 * kmPerSecond)
-                .find(" It is a barred spiral galaxy of morphological type SBb, and is moving toward us"
-                      " at 100 kilometers per second."),
-            std::string::npos);
+  EXPECT_NE(
+      galaxy("E3", 1000 * kmPerSecond)
+          .find(" It is an elliptical galaxy of morphological type E3, and is receding at 1000"
+                " kilometers per second - about 0.3% of light speed."),
+      std::string::npos);
+  EXPECT_NE(
+      galaxy("SBb", -100 * kmPerSecond)
+          .find(" It is a barred spiral galaxy of morphological type SBb, and is moving toward us"
+                " at 100 kilometers per second."),
+      std::string::npos);
   EXPECT_NE(galaxy("Sc", INFINITY).find(" It is a spiral galaxy of morphological type Sc."),
             std::string::npos);
   const std::string sized = galaxy("Irr", 200 * kmPerSecond);
-  EXPECT_NE(sized.find("G appears roughly 10.0 x 5.0 arcminutes in size, corresponding to a physical"
-                       " diameter of 9488 light years."),
-            std::string::npos)
+  EXPECT_NE(
+      sized.find("G appears roughly 10.0 x 5.0 arcminutes in size, corresponding to a physical"
+                 " diameter of 9488 light years."),
+      std::string::npos)
       << body(sized);
   EXPECT_NE(sized.find("an irregular galaxy"), std::string::npos);
   const std::string cluster = page(*chart, sky.deepSky(info_test::kOpenCluster));
-  EXPECT_NE(cluster.find("Cluster's apparent size is approximately 110.0 arcminutes"), std::string::npos)
+  EXPECT_NE(cluster.find("Cluster's apparent size is approximately 110.0 arcminutes"),
+            std::string::npos)
       << body(cluster);
   EXPECT_EQ(cluster.find("galaxy"), std::string::npos);
 }
@@ -225,25 +247,30 @@ TEST_F(DescriptionPage, SatellitesAndOtherBodies) {
   CSatellite* iss = sky.satellite(info_test::kISS);
   chart->updateObjectPosition(iss);
   std::string html = page(*chart, iss);
-  EXPECT_NE(html.find(" It orbits the Earth every 93 minutes at altitudes from 4"), std::string::npos)
-      << body(html);
-  EXPECT_NE(html.find(" It was launched in 1998, and NORAD assigned it tracking number 25544. It is a"
-                      " satellite.</p></body></html>"),
+  EXPECT_NE(html.find(" It orbits the Earth every 93 minutes at altitudes from 4"),
             std::string::npos)
+      << body(html);
+  EXPECT_NE(
+      html.find(" It was launched in 1998, and NORAD assigned it tracking number 25544. It is a"
+                " satellite.</p></body></html>"),
+      std::string::npos)
       << body(html);
   iss->setNameAt(1, "CZ-2C R/B");
   for (int k = 0; k < 4; ++k) iss->setCategory(k, 0);
   iss->addCategory(25);
   iss->addCategory(1);
   html = page(*chart, iss);
-  EXPECT_NE(html.find(" It was launched recently; NORAD assigned it tracking number 25544. It is a Iridium"
-                      " communication rocket booster."),
-            std::string::npos)
+  EXPECT_NE(
+      html.find(
+          " It was launched recently; NORAD assigned it tracking number 25544. It is a Iridium"
+          " communication rocket booster."),
+      std::string::npos)
       << body(html);
   iss->addCategory(72);
   EXPECT_NE(page(*chart, iss).find(" communication CubeSat."), std::string::npos);
   // A geostationary satellite's period reads in hours.
-  EXPECT_NE(page(*chart, sky.satellite(41866)).find(" It orbits the Earth every 23.9 hours at altitudes between"),
+  EXPECT_NE(page(*chart, sky.satellite(41866))
+                .find(" It orbits the Earth every 23.9 hours at altitudes between"),
             std::string::npos);
 
   CPlanet* ceres = sky.world().body(33, 1);
@@ -257,7 +284,8 @@ TEST_F(DescriptionPage, SatellitesAndOtherBodies) {
   // The Sun and the moons orbit no Sun as the sentence would say.
   for (CPlanet* body : {sky.database().getSun(), sky.database().getMoon()})
     EXPECT_EQ(page(*chart, body).find("orbits the sun"), std::string::npos);
-  EXPECT_NE(page(*chart, sky.world().body(30, 5)).find(" It orbits the sun every 11.9 years"), std::string::npos);
+  EXPECT_NE(page(*chart, sky.world().body(30, 5)).find(" It orbits the sun every 11.9 years"),
+            std::string::npos);
 }
 
 TEST_F(DescriptionPage, SurfaceFeaturesAndPlaces) {
@@ -301,8 +329,10 @@ TEST_F(DescriptionPage, TheSatelliteSitesTextIsFetchedAndEscaped) {
   const std::string html = page(*chart, iss);
   EXPECT_EQ(requests.load(), 1);
   EXPECT_EQ(path, "/satellite/get-satellite-description.php?s=25544");
-  EXPECT_NE(html.find("satellite.<p>&lt;script&gt;alert(1)&lt;/script&gt; &amp; &lt;b&gt;</p></body></html>"),
-            std::string::npos)
+  EXPECT_NE(
+      html.find(
+          "satellite.<p>&lt;script&gt;alert(1)&lt;/script&gt; &amp; &lt;b&gt;</p></body></html>"),
+      std::string::npos)
       << body(html);
   const ParsedPage parsed = parse(html);
   if (parsed.tags.empty()) TESSALY_SKIP_OR_FAIL("python3 is not installed");
@@ -316,7 +346,8 @@ TEST_F(DescriptionPage, AFailedFetchLeavesNoParagraph) {
   int answer = 0;
   LoopbackServer site([&](int client, const LoopbackServer::Request&) {
     if (answer == 0) LoopbackServer::sendResponse(client, 404, "Not Found", "gone");
-    if (answer == 1) LoopbackServer::sendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nshort");
+    if (answer == 1)
+      LoopbackServer::sendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nshort");
     if (answer == 2) LoopbackServer::sendResponse(client, 200, "OK", "");
   });
   ns::UserDefaults::standard().setString(kSatelliteDescriptionURLKey, site.url(""));
@@ -324,7 +355,8 @@ TEST_F(DescriptionPage, AFailedFetchLeavesNoParagraph) {
   chart->updateObjectPosition(iss);
   for (answer = 0; answer < 3; ++answer) {
     const std::string html = page(*chart, iss);
-    EXPECT_NE(html.find(" satellite.</p></body></html>"), std::string::npos) << answer << body(html);
+    EXPECT_NE(html.find(" satellite.</p></body></html>"), std::string::npos)
+        << answer << body(html);
   }
 }
 
@@ -343,8 +375,10 @@ TEST_F(DescriptionPage, CatalogueTextsAreEscaped) {
 
 TEST_F(DescriptionPage, EveryClassFitsAndACutPageKeepsItsEnd) {
   std::vector<CSkyObject*> objects;
-  for (int s = 0; s < info_test::kStarCount; ++s) objects.push_back(sky.star(static_cast<info_test::Star>(s)));
-  for (int d = 0; d < info_test::kDeepSkyCount; ++d) objects.push_back(sky.deepSky(static_cast<info_test::DeepSky>(d)));
+  for (int s = 0; s < info_test::kStarCount; ++s)
+    objects.push_back(sky.star(static_cast<info_test::Star>(s)));
+  for (int d = 0; d < info_test::kDeepSkyCount; ++d)
+    objects.push_back(sky.deepSky(static_cast<info_test::DeepSky>(d)));
   objects.push_back(sky.constellation(0));
   objects.push_back(sky.constellation(info_test::kAsterismIndex));
   objects.push_back(sky.constellation(info_test::kPerseidsIndex));

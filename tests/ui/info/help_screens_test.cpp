@@ -40,7 +40,8 @@ TEST_F(HelpScreens, TopicsOpenTheirPages) {
   EXPECT_EQ(table.numberOfRows(0), 1);
   EXPECT_EQ(table.numberOfRows(1), 4);
   EXPECT_EQ(table.numberOfRows(2), 7);
-  EXPECT_EQ(help->sectionTitle(0), "Tessaly version " + ns::Bundle::main().infoValue("CFBundleVersion"));
+  EXPECT_EQ(help->sectionTitle(0),
+            "Tessaly version " + ns::Bundle::main().infoValue("CFBundleVersion"));
   EXPECT_EQ(help->sectionTitle(2), "Other Controls");
   EXPECT_EQ(table.cellForRow({0, 0})->textLabel().text(), "Quick Start");
   EXPECT_EQ(table.cellForRow({1, 0})->textLabel().text(), "Sky View Help");
@@ -76,7 +77,8 @@ TEST_F(HelpScreens, AFragmentFollowsTheStyleQueryAndAMissingPageLoadsNothing) {
   world.present(page);
   EXPECT_EQ(page->webView()->url(), styledPageURL(helpPage("Sky View.html"), false, "#part"));
   const std::string url = page->webView()->url();
-  EXPECT_EQ(url.substr(url.size() - std::string("NightVision.css#part").size()), "NightVision.css#part");
+  EXPECT_EQ(url.substr(url.size() - std::string("NightVision.css#part").size()),
+            "NightVision.css#part");
   page->forceIPad = true;
   page->setContent("Sky View.html", "Help");
   EXPECT_NE(page->webView()->url().find("NightVision-iPad.css"), std::string::npos);
@@ -111,17 +113,20 @@ TEST_F(HelpScreens, SupportMailNeedsAnAddress) {
   world.alert()->dismissViewController(false);
   world.run(1);
 
-  ns::UserDefaults::standard().setString(HelpListViewController::kSupportAddressKey, "help@tessaly.example");
+  ns::UserDefaults::standard().setString(HelpListViewController::kSupportAddressKey,
+                                         "help@tessaly.example");
   help->emailSupport(nullptr);
   world.run(1);
   auto* composer = dynamic_cast<dev::MailComposeViewController*>(help->presentedViewController());
   ASSERT_NE(composer, nullptr);
   const std::string message = composer->messageText(0);
   EXPECT_NE(message.find("help@tessaly.example"), std::string::npos);
-  EXPECT_NE(message.find("Tessaly " + ns::Bundle::main().infoValue("CFBundleVersion") + " question"),
-            std::string::npos);
+  EXPECT_NE(
+      message.find("Tessaly " + ns::Bundle::main().infoValue("CFBundleVersion") + " question"),
+      std::string::npos);
   EXPECT_NE(message.find("Content-Type: text/html"), std::string::npos);
-  EXPECT_NE(message.find(Utility::base64forData("Hi! I have a question about your app.")), std::string::npos)
+  EXPECT_NE(message.find(Utility::base64forData("Hi! I have a question about your app.")),
+            std::string::npos)
       << message;
   composer->cancel();
   world.run(1);
@@ -161,11 +166,14 @@ TEST_F(HelpScreens, TheQuickStartPagesAndTheirEnds) {
 class Browser : public ::testing::Test {
  protected:
   Browser() {
-    world.bundle.addFile("Pages/start.html",
-                         "<html><body><h1>Start</h1><p><a href=\"next.html\">next</a></p></body></html>");
+    world.bundle.addFile(
+        "Pages/start.html",
+        "<html><body><h1>Start</h1><p><a href=\"next.html\">next</a></p></body></html>");
     world.bundle.addFile("Pages/next.html", "<html><body><h1>Next</h1></body></html>");
   }
-  std::string page(const std::string& name) { return fileURL(world.bundle.path() + "/Pages/" + name); }
+  std::string page(const std::string& name) {
+    return fileURL(world.bundle.path() + "/Pages/" + name);
+  }
   ScreenWorld world;
 };
 
@@ -231,7 +239,8 @@ TEST_F(Browser, DoneInTheSettingsClosesTheSettings) {
   browser->home = page("start.html");
   browser->inSettings = true;
   world.present(settings);
-  auto* navigation = dynamic_cast<ui::NavigationController*>(world.root().presentedViewController());
+  auto* navigation =
+      dynamic_cast<ui::NavigationController*>(world.root().presentedViewController());
   ASSERT_NE(navigation, nullptr);
   navigation->pushViewController(browser, false);
   world.run(1);

@@ -28,8 +28,8 @@ SkyObjectID satelliteID(ScreenWorld& world, int norad) {
   SkyObjectID id;
   CSatellite* satellite = world.sky.satellite(norad);
   const int index = world.sky.world().indexOf(satellite);
-  CSkyDatabase::setSkyObjectIDFromObject(&id, kSolarSystemFile, 0, static_cast<std::uint16_t>(index),
-                                         satellite);
+  CSkyDatabase::setSkyObjectIDFromObject(&id, kSolarSystemFile, 0,
+                                         static_cast<std::uint16_t>(index), satellite);
   return id;
 }
 
@@ -42,7 +42,11 @@ TEST_F(ListScreens, AnIndexedListHasASectionPerFirstCharacter) {
   // Names Alpha, Beta, Apollo and two that begin with the same two-byte
   // character, in that order.
   std::vector<SkyObjectID> ids;
-  const char* names[] = {"Alpha", "Beta", "Apollo", "\xC3\x89" "toile", "\xC3\x89" "clair"};
+  const char* names[] = {"Alpha", "Beta", "Apollo",
+                         "\xC3\x89"
+                         "toile",
+                         "\xC3\x89"
+                         "clair"};
   const int norads[] = {25544, 25338, 28654, 33591, 38771};
   for (int i = 0; i < 5; ++i) {
     world.sky.satellite(norads[i])->setNameAt(1, names[i]);
@@ -78,7 +82,8 @@ TEST_F(ListScreens, TimedRowsReadTheTimeAndDimBelowTheHorizon) {
   auto* row = dynamic_cast<ObjectListTableViewCell*>(table.cellForRow({0, 0}));
   ASSERT_NE(row, nullptr);
   char expected[256] = "";
-  world.chart->formatJulianDate(expected, sizeof expected, "Visible on %a %b %d at %I:%M %p", times[0]);
+  world.chart->formatJulianDate(expected, sizeof expected, "Visible on %a %b %d at %I:%M %p",
+                                times[0]);
   EXPECT_EQ(row->riseSetLabel()->text(), expected);
   EXPECT_EQ(row->nameLabel()->text(), "ISS (ZARYA)");
   ASSERT_NE(row->accessoryView(), nullptr);
@@ -90,8 +95,8 @@ TEST_F(ListScreens, TimedRowsReadTheTimeAndDimBelowTheHorizon) {
   world.snapshot("tonights-satellites");
 
   // Another timed list shows the time alone.
-  auto category = std::make_shared<ObjectListViewController>("ObjectListView", ids.data(), times.data(), 2,
-                                                             "Weather", true, false);
+  auto category = std::make_shared<ObjectListViewController>(
+      "ObjectListView", ids.data(), times.data(), 2, "Weather", true, false);
   world.root().dismissViewController(false);
   world.present(category);
   category->table()->layoutIfNeeded();
@@ -114,7 +119,8 @@ TEST_F(ListScreens, TheEventMenuOfAListRow) {
   ASSERT_NE(world.alert(), nullptr);
   SkyObjectID reference = ids[0];
   const std::string name = SkyObject::nameForObject(&reference, true);
-  EXPECT_EQ(world.alert()->alertTitle().rfind(name + " Visible @ ", 0), 0u) << world.alert()->alertTitle();
+  EXPECT_EQ(world.alert()->alertTitle().rfind(name + " Visible @ ", 0), 0u)
+      << world.alert()->alertTitle();
   ASSERT_TRUE(world.chooseAlertAction("Show Event"));
   EXPECT_EQ(world.settings.julianDate(), times[0]);
   EXPECT_EQ(world.controller.perspective, 1);
@@ -133,8 +139,8 @@ TEST_F(ListScreens, ARowOpensItsInformationAndTheScrollIsRemembered) {
   bool indexed = false, common = true;
   const int count = static_cast<int>(ListMgr::getList("Weather", &ids, &times, &indexed, &common));
   ASSERT_GT(count, 2);
-  auto list = std::make_shared<ObjectListViewController>("ObjectListView", ids, times, count, "Weather",
-                                                         common, indexed);
+  auto list = std::make_shared<ObjectListViewController>("ObjectListView", ids, times, count,
+                                                         "Weather", common, indexed);
   list->setSearchRow(4);
   world.present(list);
   list->table()->setContentOffset({0, 40});
@@ -156,10 +162,24 @@ TEST_F(ListScreens, SearchingByNumberOpensTheOneMatch) {
   auto* info = dynamic_cast<ObjectInfoViewController*>(world.top());
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->objectID().catnum % 10000000000000000LL, 25544);
-  // The filter is back at its defaults, every category shown.
+  // The filter is back at its defaults, with the categories it had.
   const SearchFilter& filter = world.sky.database().searchFilter;
   EXPECT_EQ(filter.lowestType, 1);
   EXPECT_EQ(filter.highestType, 42);
+}
+
+TEST_F(ListScreens, ASearchLeavesTheShownCategoriesAsTheyWere) {
+  CSkyDatabase& database = world.sky.database();
+  database.setOnlyCategoryShown(2);
+  auto search = SearchViewController::create();
+  world.present(search);
+  // Found whatever its categories.
+  search->searchBar()->setText("1998-030A");
+  search->doSearch();
+  world.run(1);
+  ASSERT_NE(dynamic_cast<ObjectInfoViewController*>(world.top()), nullptr);
+  for (int code = 0; code < 256; ++code)
+    EXPECT_EQ(database.isCategoryShown(code), code == 2) << code;
 }
 
 TEST_F(ListScreens, NoMatchShowsNotFoundAndTheScreenStays) {

@@ -2,15 +2,13 @@
 // style query of its address, its sections, rows and row heights (measured
 // independently), the clock buttons and their event menu, the link rules
 // and the layouts of phone and tablet.
-#include "ui/info/object_info_view_controller.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "chart/sky_chart.h"
@@ -20,6 +18,7 @@
 #include "platform/devices/local_notifications.h"
 #include "platform/foundation/bundle.h"
 #include "platform/uikit/font.h"
+#include "platform/uikit/navigation_controller.h"
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
@@ -27,7 +26,11 @@
 #include "ui/foundation/sv_alert_controller.h"
 #include "ui/foundation/sv_navigation_controller.h"
 #include "ui/foundation/utility.h"
+#include "ui/info/event_alerts.h"
+#include "ui/info/help_item_view_controller.h"
+#include "ui/info/information_screens.h"
 #include "ui/info/object_info_cell.h"
+#include "ui/info/object_info_view_controller.h"
 #include "ui/info/page_links.h"
 
 namespace {
@@ -48,7 +51,8 @@ SkyObjectID referenceOf(CSkyDatabase& database, CSkyObject* object) {
   for (int i = 0; i < 4096; ++i) {
     CSkyDatabase::setSkyObjectID(&id, kSolarSystemFile, 0, static_cast<std::uint16_t>(i), 0, "", 0);
     if (database.getObject(&id) == object) {
-      CSkyDatabase::setSkyObjectIDFromObject(&id, kSolarSystemFile, 0, static_cast<std::uint16_t>(i), object);
+      CSkyDatabase::setSkyObjectIDFromObject(&id, kSolarSystemFile, 0,
+                                             static_cast<std::uint16_t>(i), object);
       return id;
     }
   }
@@ -58,7 +62,9 @@ SkyObjectID referenceOf(CSkyDatabase& database, CSkyObject* object) {
 
 class ObjectInfoScreen : public ::testing::Test {
  protected:
-  SkyObjectID issID() { return referenceOf(world.sky.database(), world.sky.satellite(info_test::kISS)); }
+  SkyObjectID issID() {
+    return referenceOf(world.sky.database(), world.sky.satellite(info_test::kISS));
+  }
   SkyObjectID moonID() { return referenceOf(world.sky.database(), world.sky.database().getMoon()); }
   ScreenWorld world;
 };
@@ -66,13 +72,18 @@ class ObjectInfoScreen : public ::testing::Test {
 TEST_F(ObjectInfoScreen, FilesAreFoundByANameOrANumber) {
   world.bundle.addFile("SkyInfo/Test/Zarya, 00694.html", "<p>Zarya</p>");
   world.bundle.addFile("SkyInfo/Test/Other.html", "<p>Other</p>");
-  EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("ZARYA", 0, "Test"), "Zarya, 00694.html");
-  EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("nothing", 694, "Test"), "Zarya, 00694.html");
+  EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("ZARYA", 0, "Test"),
+            "Zarya, 00694.html");
+  EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("nothing", 694, "Test"),
+            "Zarya, 00694.html");
   EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("nothing", 0, "Test"), "");
-  EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("00694", 0, "Test"), "Zarya, 00694.html");
-  EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("Za/ry/a", 0, "Test"), "Zarya, 00694.html");
+  EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("00694", 0, "Test"),
+            "Zarya, 00694.html");
+  EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("Za/ry/a", 0, "Test"),
+            "Zarya, 00694.html");
   EXPECT_EQ(ObjectInfoViewController::findFilenameForObject("zarya", 0, "Missing"), "");
-  EXPECT_EQ(ObjectInfoViewController::findFilenameForSatelliteCategory("Other", "Test"), "Other.html");
+  EXPECT_EQ(ObjectInfoViewController::findFilenameForSatelliteCategory("Other", "Test"),
+            "Other.html");
   EXPECT_EQ(ObjectInfoViewController::findFilenameForSatelliteCategory("Flock", "Test"), "");
   EXPECT_EQ(ObjectInfoViewController::findFilenameForSatelliteCategory("Other", "Missing"), "");
 }
@@ -134,7 +145,8 @@ TEST_F(ObjectInfoScreen, TheStyleQueryNamesTheThemesSheet) {
   const std::string folder = percentEncodedForQuery(ns::Bundle::main().resourcePath() + "/SkyInfo");
   const std::string page = "file:///a/b.html";
   EXPECT_EQ(styledPageURL(page), page + "?cssfile=" + folder + "/Onyx.css");
-  EXPECT_EQ(styledPageURL(page, true, "#part"), page + "?cssfile=" + folder + "/Onyx-iPad.css#part");
+  EXPECT_EQ(styledPageURL(page, true, "#part"),
+            page + "?cssfile=" + folder + "/Onyx-iPad.css#part");
   world.setTheme(3);
   EXPECT_EQ(themeStyleSheetName(), "NightVision.css");
   world.setTheme(1);
@@ -244,8 +256,9 @@ TEST_F(ObjectInfoScreen, AnAlertIsSetBeforeAComingEventAndRefusedForAPastOne) {
   EXPECT_EQ(alert.userInfo["EventMinutesBefore"], 15);
   ASSERT_FALSE(world.delegate->messages.empty());
   EXPECT_EQ(world.delegate->messages.back().rfind("Alert scheduled for: \n", 0), 0u);
-  EXPECT_NE(world.delegate->messages.back().find("\n\nYou can see all scheduled alerts in the Settings."),
-            std::string::npos);
+  EXPECT_NE(
+      world.delegate->messages.back().find("\n\nYou can see all scheduled alerts in the Settings."),
+      std::string::npos);
   EXPECT_EQ(world.delegate->messageSeconds.back(), 3);
 
   // An event already over: refused with a message, nothing scheduled.
@@ -352,6 +365,56 @@ TEST_F(ObjectInfoTablet, TheTableBesideThePageAndTheCoverFades) {
   world.root().presentViewController(std::make_shared<SVNavigationController>(bare), false);
   world.run(1);
   EXPECT_EQ(bare->mainTableView()->frame().width(), bare->view()->bounds().width());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EventAlerts, BodiesFireDatesAndUserInformation) {
+  SkyObjectID object;
+  CSkyDatabase::setSkyObjectID(&object, kSolarSystemFile, 0, 12, 1540000000000025544LL,
+                               "ISS (ZARYA)", 35);
+  const ns::Date event = ns::Date::fromTimeIntervalSince1970(1221955200);  // 2008-09-21 00:00 UTC
+  const dev::LocalNotification now = makeEventNotification("ISS Rises", object, event, 0);
+  EXPECT_EQ(now.alertBody, "ISS Rises now.");
+  EXPECT_EQ(now.fireDate, 1221955200);
+  EXPECT_EQ(now.soundName, "default");
+  EXPECT_EQ(makeEventNotification("ISS Rises", object, event, 1).alertBody,
+            "ISS Rises in 1 minute.");
+  const dev::LocalNotification quarter = makeEventNotification("ISS Rises", object, event, 15);
+  EXPECT_EQ(quarter.alertBody, "ISS Rises in 15 minutes.");
+  EXPECT_EQ(quarter.fireDate, 1221955200 - 900);
+  EXPECT_EQ(makeEventNotification("ISS Rises", object, event, -3).alertBody, "");
+  const ns::JSON& info = quarter.userInfo;
+  EXPECT_EQ(info.size(), 5u);
+  EXPECT_EQ(info["EventName"], "ISS Rises");
+  EXPECT_EQ(info["EventTime"], 1221955200.0);  // the event, not the fire date
+  EXPECT_EQ(info["EventMinutesBefore"], 15);
+  EXPECT_EQ(info["EventObjectName"], "ISS (ZARYA)");
+  EXPECT_EQ(info["EventObjectNumber"], 1540000000000025544LL);
+  SkyObjectID unnamed;
+  EXPECT_EQ(makeEventNotification("X", unnamed, event, 5).userInfo["EventObjectName"], "");
+  // A name that fills the field has no terminator: read to its end only.
+  std::memset(unnamed.name, 'a', sizeof unnamed.name);
+  EXPECT_EQ(makeEventNotification("X", unnamed, event, 5).userInfo["EventObjectName"],
+            std::string(sizeof unnamed.name, 'a'));
+}
+
+TEST(HelpButtons, TheThemedScreensHelpOpensItsPage) {
+  ScreenWorld world;
+  installInformationScreens();
+  auto screen = std::make_shared<SVViewController>();
+  screen->helpFilename = "Info.html";
+  world.present(screen);
+  screen->helpClicked(nullptr);
+  world.run(1);
+  auto* navigation = dynamic_cast<ui::NavigationController*>(screen->presentedViewController());
+  ASSERT_NE(navigation, nullptr);
+  auto* page = dynamic_cast<HelpItemViewController*>(navigation->topViewController());
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->contentPathInit, "Info.html");
+  EXPECT_NE(page->webView()->url().find("Info.html?cssfile="), std::string::npos);
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ std::vector<std::string> runOracle(const std::string& script, const std::string&
   tessaly::test::TempDir dir;
   const std::string inputPath = dir.file("input.txt");
   tessaly::test::writeFile(inputPath, input);
-  const std::string command = "/usr/bin/python3 " + sourcePath(script) + " " + arguments + " < " +
-                              inputPath + " 2>&1";
+  const std::string command =
+      "/usr/bin/python3 " + sourcePath(script) + " " + arguments + " < " + inputPath + " 2>&1";
   std::vector<std::string> lines;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return lines;

@@ -41,9 +41,11 @@ constexpr double kSecond = 1.0 / 86400;
 Rows satelliteInfo(CSkyChart& chart, CPlanet* satellite, int multiline = 1, int shortList = 0,
                    int capacity = 255) {
   chart.updateObjectPosition(satellite);
-  return Rows([&](SkyObjectInfoString* items, int max) {
-    return getSatelliteInfo(&chart, satellite, items, max, multiline, shortList);
-  }, capacity);
+  return Rows(
+      [&](SkyObjectInfoString* items, int max) {
+        return getSatelliteInfo(&chart, satellite, items, max, multiline, shortList);
+      },
+      capacity);
 }
 
 // The ISS's element lines as the oracle reads them.
@@ -61,8 +63,8 @@ double angleIn(const std::string& text) {
     value += part / scale;
     scale *= 60;
   }
-  const bool negative = text.find('-') != std::string::npos || text.find('W') != std::string::npos ||
-                        text.find('S') != std::string::npos;
+  const bool negative = text.find('-') != std::string::npos ||
+                        text.find('W') != std::string::npos || text.find('S') != std::string::npos;
   return negative ? -value : value;
 }
 
@@ -78,10 +80,12 @@ TEST_F(SatelliteInfo, CategoryNamesComeFromTheirTable) {
   const auto table = satelliteCategories();
   ASSERT_EQ(table.size(), 63u);
   for (std::size_t i = 1; i < table.size(); ++i) EXPECT_LT(table[i - 1].code, table[i].code);
-  for (const SatelliteCategory& row : table) EXPECT_STREQ(satelliteCategoryName(row.code), row.name);
+  for (const SatelliteCategory& row : table)
+    EXPECT_STREQ(satelliteCategoryName(row.code), row.name);
   EXPECT_STREQ(satelliteCategoryName(0), "Uncategorized");
   EXPECT_STREQ(satelliteCategoryName(93), "Space Debris");
-  for (int missing : {-1, 4, 64, 94, 255, 1 << 20}) EXPECT_STREQ(satelliteCategoryName(missing), "?");
+  for (int missing : {-1, 4, 64, 94, 255, 1 << 20})
+    EXPECT_STREQ(satelliteCategoryName(missing), "?");
 }
 
 TEST_F(SatelliteInfo, IdentityCategoriesLaunchAndOwner) {
@@ -114,9 +118,9 @@ TEST_F(SatelliteInfo, IdentityCategoriesLaunchAndOwner) {
 }
 
 TEST_F(SatelliteInfo, GroundPointAgreesWithSkyfield) {
-  const std::vector<std::string> lines = runOracle(
-      "tests/ui/info/pass_oracle.py", "ground " + std::to_string(info_test::kSatelliteDate),
-      issLines());
+  const std::vector<std::string> lines =
+      runOracle("tests/ui/info/pass_oracle.py",
+                "ground " + std::to_string(info_test::kSatelliteDate), issLines());
   if (lines.size() != 1 || numbersIn(lines[0]).size() != 3)
     TESSALY_SKIP_OR_FAIL("python3-skyfield is not installed");
   double latitude = 0, longitude = 0, height = 0;
@@ -166,14 +170,15 @@ TEST_F(SatelliteInfo, PassRowsAreTheEnginesPassesAndAgreeWithPyEphem) {
   EXPECT_EQ(dated, 3 * count);
   EXPECT_EQ(seen, count);
 
-  const std::vector<std::string> oracle = runOracle(
-      "tests/ui/info/pass_oracle.py",
-      "pass " + std::to_string(kLongitude) + " " + std::to_string(kLatitude) + " 520 " +
-          std::to_string(chart->julianDate),
-      issLines());
+  const std::vector<std::string> oracle =
+      runOracle("tests/ui/info/pass_oracle.py",
+                "pass " + std::to_string(kLongitude) + " " + std::to_string(kLatitude) + " 520 " +
+                    std::to_string(chart->julianDate),
+                issLines());
   if (oracle.size() != 2) TESSALY_SKIP_OR_FAIL("python3-ephem is not installed");
   double rise, culmination, set, maximum;
-  ASSERT_EQ(std::sscanf(oracle[0].c_str(), "%lf %lf %lf %lf", &rise, &culmination, &set, &maximum), 4);
+  ASSERT_EQ(std::sscanf(oracle[0].c_str(), "%lf %lf %lf %lf", &rise, &culmination, &set, &maximum),
+            4);
   EXPECT_NEAR(passes[0][kPassRise], rise, 2 * kSecond);
   EXPECT_NEAR(passes[0][kPassCulmination], culmination, 2 * kSecond);
   EXPECT_NEAR(passes[0][kPassSet], set, 2 * kSecond);
@@ -210,21 +215,21 @@ TEST_F(SatelliteInfo, TitlesAndShadowTextsOfPasses) {
     r[i][kPassShadowExit] = exit;
     r[i][kPassSunAltitude] = sun * kDegree;
   };
-  pass(0, -30, t + 10 * s, t + 20 * s);                            // 12:00:10 to 12:00:20
-  pass(1, -10, t + 100 * s, t + 140 * s);                          // before 12:02:20
-  pass(2, -30, t + 200 * s, t + 260 * s);                          // the entire pass
-  pass(3, 5, t + 320 * s, t + 360 * s);                            // after 12:05:20
-  pass(4, -30, -INFINITY, -INFINITY);                              // no shadow
+  pass(0, -30, t + 10 * s, t + 20 * s);    // 12:00:10 to 12:00:20
+  pass(1, -10, t + 100 * s, t + 140 * s);  // before 12:02:20
+  pass(2, -30, t + 200 * s, t + 260 * s);  // the entire pass
+  pass(3, 5, t + 320 * s, t + 360 * s);    // after 12:05:20
+  pass(4, -30, -INFINITY, -INFINITY);      // no shadow
   passes.count = 5;
   const Rows rows([&](SkyObjectInfoString* items, int max) {
     InfoList list(items, max);
     addPassRows(list, *chart, passes, "\n", false);
     return list.count();
   });
-  EXPECT_EQ(rows.headers(), (std::vector<std::string>{
-                                "Night Pass - Visible", "Twilight Pass - Visible",
-                                "Night Pass - Not Visible", "Daylight Pass - Not Visible",
-                                "Night Pass - Visible"}));
+  EXPECT_EQ(rows.headers(),
+            (std::vector<std::string>{"Night Pass - Visible", "Twilight Pass - Visible",
+                                      "Night Pass - Not Visible", "Daylight Pass - Not Visible",
+                                      "Night Pass - Visible"}));
   EXPECT_EQ(rows.value("Eclipsed", "Night Pass - Visible"), "12:00:10 to 12:00:20");
   EXPECT_EQ(rows.value("Eclipsed", "Twilight Pass - Visible"), "Before 12:02:20");
   EXPECT_EQ(rows.value("Eclipsed", "Night Pass - Not Visible"), "Entire Pass");

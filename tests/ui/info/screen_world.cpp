@@ -21,8 +21,10 @@ void setVariable(const char* name, const std::string& value, std::string* saved,
 }
 
 void restoreVariable(const char* name, const std::string& saved, bool had) {
-  if (had) setenv(name, saved.c_str(), 1);
-  else unsetenv(name);
+  if (had)
+    setenv(name, saved.c_str(), 1);
+  else
+    unsetenv(name);
 }
 
 }  // namespace
@@ -32,7 +34,8 @@ ScopedBundle::ScopedBundle() {
   const fs::path resources = fs::path(root != nullptr ? root : ".") / "resources";
   std::error_code error;
   for (const char* folder : {"Interface", "Fonts", "Web", "Shaders", "Help"})
-    if (fs::exists(resources / folder)) fs::create_directory_symlink(resources / folder, bundle_.path() / folder, error);
+    if (fs::exists(resources / folder))
+      fs::create_directory_symlink(resources / folder, bundle_.path() / folder, error);
   if (fs::exists(resources / "SkyInfo"))
     fs::copy(resources / "SkyInfo", bundle_.path() / "SkyInfo", fs::copy_options::recursive, error);
   fs::create_directory_symlink(TESSALY_INTERFACE_IMAGES_DIR, bundle_.path() / "Images", error);

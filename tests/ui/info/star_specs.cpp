@@ -11,7 +11,9 @@ namespace {
 constexpr double kDegree = M_PI / 180;
 }  // namespace
 
-std::int16_t storedMagnitude(double m) { return std::isfinite(m) ? static_cast<std::int16_t>(std::lround(m * 100)) : 32767; }
+std::int16_t storedMagnitude(double m) {
+  return std::isfinite(m) ? static_cast<std::int16_t>(std::lround(m * 100)) : 32767;
+}
 
 std::string starRecord(const StarSpec& s) {
   return record([&s](RecordWriter& w) {
