@@ -19,6 +19,14 @@ bool SearchResultsViewController::setValue(std::string_view key, const std::any&
   return SVViewController::setValue(key, value);
 }
 
+bool SearchResultsViewController::performAction(std::string_view selector, ui::Object* sender) {
+  if (selector != "doneTouched:") return SVViewController::performAction(selector, sender);
+  doneTouched(sender);
+  return true;
+}
+
+void SearchResultsViewController::doneTouched(ui::Object*) { dismissViewController(true); }
+
 void SearchResultsViewController::loadView() {
   loadScreenDefinition(*this, "SearchResultsView");
   table_ = tableOrNew(table_, *view());

@@ -24,10 +24,13 @@ class SearchResultsViewController : public SVViewController,
 
   void setObjectIDs(const SkyObjectID* objects, int count);
   void showObjectInfo(const SkyObjectID* object);
+  // Closes the screen where it was presented on its own (a voice search).
+  void doneTouched(ui::Object* sender);
   int numObjects() const { return numObjects_; }
   ui::TableView* table() const { return table_.get(); }
 
   bool setValue(std::string_view key, const std::any& value) override;
+  bool performAction(std::string_view selector, ui::Object* sender) override;
   void loadView() override;
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
