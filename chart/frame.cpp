@@ -147,6 +147,9 @@ void CSkyChart::drawStereoSkyChart() {
   double offset[3] = {};
   for (int i = 0; i < 3; ++i) offset[i] = displayMatrix[3 + i] * kEyeSeparation * homePlanetDistance;
 
+  const bool savedLabelsInside = labelsInsideViewport;
+  labelsInsideViewport = true;
+
   // Left eye.
   if (space) {
     updateNeeded = true;
@@ -177,4 +180,5 @@ void CSkyChart::drawStereoSkyChart() {
     glViewport(static_cast<GLint>(left), static_cast<GLint>(top), static_cast<GLsizei>(width),
                static_cast<GLsizei>(height));
   setViewport(left, top, right, bottom);
+  labelsInsideViewport = savedLabelsInside;
 }

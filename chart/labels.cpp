@@ -79,6 +79,10 @@ int CSkyChart::drawLabel(const char* text, int alignment, bool check, float x, f
   float x0 = x + static_cast<float>(alignment - 1) * w;
   float centreX = x0 + w, centreY = y - h;
   if (check && !isLabelRectFree(centreX, centreY, w, h)) return 0;
+  if (check && labelsInsideViewport &&
+      (centreX - w < viewportLeft || centreX + w > viewportRight || centreY - h < viewportTop ||
+       centreY + h > viewportBottom))
+    return 0;
   if (keepKey) {
     CTextAtlas* glyphs = getGlyphAtlas();
     std::uint16_t glyph = glyphs != nullptr ? glyphs->glyphAt(text[1] - 'a') : 0;

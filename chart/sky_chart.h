@@ -411,7 +411,8 @@ class CSkyChart : public CSkyMechanics {
   void selectFont(int style);
   void setTextHeight(float points);
   // Alignment -1 ends at x, 0 centres on x, 1 starts at x; y is the
-  // baseline. 1 when drawn, 0 when refused by an earlier label.
+  // baseline. 1 when drawn, 0 when refused by an earlier label (or, while
+  // labelsInsideViewport is set, by the viewport's edges).
   int drawLabel(const char* text, int alignment, bool check, float x, float y);
   int drawLabelAt(const char* text, int position, float x, float y, float r);
   int drawLabelNear(const char* text, int first, int step, float x, float y, float r);
@@ -805,6 +806,9 @@ class CSkyChart : public CSkyMechanics {
   // Labels.
   LabelPosition* labelRects = nullptr;  // kLabelRectCapacity entries
   int labelRectCount = 0;
+  // Set while the viewport is a part of the surface (a stereo half): a
+  // label placed across its edge would be cut there.
+  bool labelsInsideViewport = false;
 
   // Frame.
   bool updateNeeded = true;

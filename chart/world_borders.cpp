@@ -9,6 +9,7 @@
 
 #include "chart/shape_file_hooks.h"
 #include "support/shape_files.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -33,11 +34,7 @@ bool& tableLoaded() {
 // Copies at most size - 1 bytes, never ending inside a UTF-8 sequence,
 // and terminates.
 void copyText(char* out, std::size_t size, const char* text) {
-  std::size_t n = text != nullptr ? std::strlen(text) : 0;
-  if (n >= size) {
-    n = size - 1;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-  }
+  std::size_t n = text != nullptr ? utf8PrefixLength(text, size - 1) : 0;
   if (n > 0) std::memcpy(out, text, n);
   out[n] = '\0';
 }

@@ -24,3 +24,23 @@ function(tessaly_benchmark name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark
                         benchmark::benchmark_main)
 endfunction()
+
+# tessaly_test_bundle(<dir> <folder>...): a bundle for tests that read it
+# as the application does: links to the named folders of the source tree's
+# resources and to the interface images the build draws.
+function(tessaly_test_bundle dir)
+  file(MAKE_DIRECTORY ${dir})
+  foreach(folder ${ARGN})
+    if(EXISTS ${PROJECT_SOURCE_DIR}/resources/${folder} AND NOT EXISTS ${dir}/${folder})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/resources/${folder} ${dir}/${folder} SYMBOLIC)
+    endif()
+  endforeach()
+  if(NOT EXISTS ${dir}/Images)
+    file(CREATE_LINK ${TESSALY_INTERFACE_IMAGES_DIR} ${dir}/Images SYMBOLIC)
+  endif()
+endfunction()
+
+# The catalogues, borders and pictures the test command builds once, into
+# the release build's bundle; every build's suites (the sanitizer builds
+# too) read them there.
+set(TESSALY_BUILT_BUNDLE ${PROJECT_SOURCE_DIR}/build/release/app)

@@ -2,6 +2,7 @@
 
 #include <sys/time.h>
 
+#include <atomic>
 #include <ctime>
 
 #include "engine/calendar.h"
@@ -9,10 +10,23 @@
 // The Unix epoch, 1970-01-01 00:00 UT.
 static constexpr double kUnixEpochJD = 2440587.5;
 
+namespace {
+
+std::atomic<double (*)()> gWallClockSource{nullptr};
+
+}  // namespace
+
+void setWallClockSource(double (*secondsSince1970)()) { gWallClockSource = secondsSince1970; }
+
 double currentJulianDate() {
-  timeval now{};
-  gettimeofday(&now, nullptr);
-  double seconds = static_cast<double>(now.tv_sec) + now.tv_usec / 1e6;
+  double seconds;
+  if (double (*source)() = gWallClockSource.load()) {
+    seconds = source();
+  } else {
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    seconds = static_cast<double>(now.tv_sec) + now.tv_usec / 1e6;
+  }
   return seconds / kSecondsPerDay + kUnixEpochJD;
 }
 

@@ -46,13 +46,12 @@ void setChartRedrawHandler(std::function<void()> handler) {
 
 namespace {
 
-struct CameraImage {
-  float fov = 0;
-  std::int32_t width = 0, height = 0;
-  const void* data = nullptr;
-};
 // Guarded by cameraFrameMutex(), which its readers and writer hold.
 CameraImage gCameraImage;
+// Drawing thread only.
+std::function<CameraImage()> gCameraImageSource;
+
+CameraImage currentCameraImage() { return gCameraImageSource ? gCameraImageSource() : gCameraImage; }
 
 }  // namespace
 
@@ -65,7 +64,9 @@ void setCameraImage(float fov, std::int32_t width, std::int32_t height, const vo
   gCameraImage = data != nullptr ? CameraImage{fov, width, height, data} : CameraImage{};
 }
 
-float getCameraImageFOV() { return gCameraImage.fov; }
-std::int32_t getCameraImageWidth() { return gCameraImage.width; }
-std::int32_t getCameraImageHeight() { return gCameraImage.height; }
-const void* getCameraImageData() { return gCameraImage.data; }
+void setCameraImageSource(std::function<CameraImage()> source) { gCameraImageSource = std::move(source); }
+
+float getCameraImageFOV() { return currentCameraImage().fov; }
+std::int32_t getCameraImageWidth() { return currentCameraImage().width; }
+std::int32_t getCameraImageHeight() { return currentCameraImage().height; }
+const void* getCameraImageData() { return currentCameraImage().data; }

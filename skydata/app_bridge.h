@@ -37,7 +37,18 @@ std::int32_t getCameraImageHeight();
 const void* getCameraImageData();
 // The one process-wide camera-frame mutex.
 std::mutex& cameraFrameMutex();
-// Replaces the picture (the camera overlay, or a test injecting frames):
-// the bytes are not copied and must stay valid until the next call; null
-// data removes the picture. Call it holding cameraFrameMutex().
+// Replaces the picture (a test injecting frames): the bytes are not copied
+// and must stay valid until the next call; null data removes the picture.
+// Call it holding cameraFrameMutex().
 void setCameraImage(float fov, std::int32_t width, std::int32_t height, const void* data);
+
+// The application's own picture instead: while a source is installed the
+// four functions above answer from it (the chart screen's camera overlay,
+// which changes its picture only under the lock the chart draws under).
+// An empty function removes it. Install and remove on the drawing thread.
+struct CameraImage {
+  float fov = 0;
+  std::int32_t width = 0, height = 0;
+  const void* data = nullptr;
+};
+void setCameraImageSource(std::function<CameraImage()> source);

@@ -1,26 +1,47 @@
+// UTF-8 characters and prefixes.
 #include "support/utf8.h"
 
+std::size_t utf8FirstCharacterLength(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t step = utf8FirstCharacterLength(text.substr(at));
+    const std::size_t next = at + (step == 0 ? 1 : step);
+    if (next > maxBytes) break;
+    at = next;
+  }
+  return at;
+}
+
 bool isValidUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    const unsigned char c = *p++;
-    if (c < 0x80) continue;
-    int more;
-    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) more = 1;
-    else if (c == 0xE0) more = 2, low = 0xA0;
-    else if (c == 0xED) more = 2, high = 0x9F;  // no surrogates
-    else if (c >= 0xE1 && c <= 0xEF) more = 2;
-    else if (c == 0xF0) more = 3, low = 0x90;
-    else if (c == 0xF4) more = 3, high = 0x8F;  // nothing above U+10FFFF
-    else if (c >= 0xF1 && c <= 0xF3) more = 3;
-    else return false;
-    if (end - p < more) return false;
-    if (*p < low || *p > high) return false;
-    for (int i = 1; i < more; ++i)
-      if ((p[i] & 0xC0) != 0x80) return false;
-    p += more;
+  while (!text.empty()) {
+    const std::size_t length = utf8FirstCharacterLength(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
   }
   return true;
 }

@@ -1,7 +1,16 @@
-// Whether bytes are well-formed UTF-8 (RFC 3629): shortest forms only, no
-// surrogates, nothing above U+10FFFF.
+// UTF-8 text (RFC 3629: shortest forms only, no surrogates, nothing above
+// U+10FFFF): whether bytes are well-formed, the first character, and
+// cutting text without splitting a character.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
+// The length in bytes of the first character when it is a well-formed
+// sequence; 0 for empty text or a malformed start.
+std::size_t utf8FirstCharacterLength(std::string_view text);
 bool isValidUtf8(std::string_view text);
+// The length of the longest prefix of at most `maxBytes` bytes that does
+// not end inside a well-formed multi-byte sequence (a sequence is kept
+// whole or left out whole; malformed bytes count one each).
+std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes);

@@ -213,6 +213,34 @@ double altitudeAt(EventSearchContext& c, double t) {
   return altitude;
 }
 
+// A pass can climb, dip and climb again before it sets (a high orbit seen
+// from the turning Earth); users plan by its highest point, so every later
+// maximum before the set is weighed against the first. Leaves t at the end
+// of the last climb looked at.
+void climbToHighestPoint(EventSearchContext& c, double& t, double set, double step,
+                         double* culmination, double* culminationAltitude) {
+  while (t < set) {
+    c.start = t;
+    c.end = set;
+    c.step = step;
+    const double startOfRising = findStateChange(c, isAltitudeRising);
+    if (!std::isfinite(startOfRising)) return;
+    c.start = startOfRising;
+    c.end = startOfRising + 1.0;
+    const double endOfRising = findStateChange(c, isAltitudeRising);
+    if (!std::isfinite(endOfRising)) return;
+    c.start = startOfRising;
+    c.end = endOfRising;
+    const double peak = maximiseByShrink(c, altitudeAt, kOneSecond);
+    const double peakAltitude = altitudeAt(c, peak);
+    if (peakAltitude > *culminationAltitude) {
+      *culmination = peak;
+      *culminationAltitude = peakAltitude;
+    }
+    t = endOfRising;
+  }
+}
+
 // One pass from the point reached; false when the search ends there.
 bool nextPass(EventSearchContext& c, double& t, double end, double step, PassRecord& record,
               bool* found) {
@@ -233,8 +261,8 @@ bool nextPass(EventSearchContext& c, double& t, double end, double step, PassRec
   if (!std::isfinite(endOfRising)) return false;
   c.start = startOfRising;
   c.end = endOfRising;
-  const double culmination = maximiseByShrink(c, altitudeAt, kOneSecond);
-  const double culminationAltitude = altitudeAt(c, culmination);
+  double culmination = maximiseByShrink(c, altitudeAt, kOneSecond);
+  double culminationAltitude = altitudeAt(c, culmination);
   t = endOfRising;
   if (!(culminationAltitude > c.minAltitude)) return true;  // no pass here
 
@@ -258,6 +286,7 @@ bool nextPass(EventSearchContext& c, double& t, double end, double step, PassRec
     }
   }
   if (!std::isfinite(rise) || !std::isfinite(set)) return false;
+  climbToHighestPoint(c, t, set, step, &culmination, &culminationAltitude);
 
   double entry = kNone, exit = kNone;
   c.start = rise;

@@ -9,6 +9,8 @@
 #include "gles/context/errors.h"
 #include "gles/context/gl_enums.h"
 #include "gles/render/buffer.h"
+#include "gles/render/encoder_states.h"
+#include "gles/render/renderer.h"
 #include "gles/render/vertex_array_object.h"
 #include "gles/shaders/shader.h"
 #include "gles/shaders/shader_library.h"
@@ -376,6 +378,27 @@ void MGLContext::updateSurfaceRect() {
 
 void MGLContext::clearAttachments(GLbitfield mask) {
   if (mask == 0 || !drawFramebuffer_) return;
+  // The scissor test limits a clear as it limits a draw: a box that leaves
+  // part of the target out is cleared by a rectangle drawn over it, one
+  // that leaves it all out clears nothing.
+  if (scissorState_->shouldCropToScissorRect()) {
+    const auto width = static_cast<mtl::NSUInteger>(std::max<GLsizei>(drawFramebuffer_->width(), 0));
+    const auto height = static_cast<mtl::NSUInteger>(std::max<GLsizei>(drawFramebuffer_->height(), 0));
+    const mtl::ScissorRect box = scissorState_->mtlScissorRect(width, height);
+    if (box.width == 0 || box.height == 0) return;
+    if (box.x != 0 || box.y != 0 || box.width != width || box.height != height) {
+      MGLClearValues values;
+      values.mask = mask;
+      values.color[0] = clearColor_.red;
+      values.color[1] = clearColor_.green;
+      values.color[2] = clearColor_.blue;
+      values.color[3] = clearColor_.alpha;
+      values.depth = static_cast<float>(clearDepth_);
+      values.stencil = clearStencil_;
+      renderer_->clearInBox(values, box);
+      return;
+    }
+  }
   drawFramebuffer_->clearAttachments(mask, clearColor_, clearDepth_, clearStencil_, *renderer_);
 }
 

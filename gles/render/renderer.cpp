@@ -10,6 +10,7 @@
 #include "gles/context/gl_enums.h"
 #include "gles/context/platform.h"
 #include "gles/render/buffer.h"
+#include "gles/render/render_pipeline_state.h"
 #include "gles/render/vertex_array_object.h"
 #include "gles/textures/framebuffer.h"
 #include "gles/textures/renderbuffer.h"
@@ -194,6 +195,18 @@ void MGLRenderer::clearAttachments() {
   awaitingClear_ = false;
   endEncoding();
   awaitingClear_ = true;
+}
+
+void MGLRenderer::clearInBox(const MGLClearValues& values, const mtl::ScissorRect& box) {
+  endEncoding();
+  mtl::RenderCommandEncoder* encoder = renderCommandEncoder();
+  if (!encoder) return;
+  const MGLMutableRenderPipelineState* pipeline = context_->renderPipelineState();
+  const MGLClearTarget target{pipeline->colorFormat(), pipeline->depthFormat(),
+                              pipeline->stencilFormat(), pipeline->sampleCount()};
+  guarded([&] { scissoredClear_.draw(*encoder, target, values, box); });
+  // The next draw begins a pass of its own, which sets every state anew.
+  endEncoding();
 }
 
 void MGLRenderer::endEncoding() {

@@ -22,6 +22,7 @@
 #include "gles/context/gl_types.h"
 #include "gles/context/object.h"
 #include "gles/render/accumulating_buffer.h"
+#include "gles/render/scissored_clear.h"
 
 namespace mtl {
 class BlitCommandEncoder;
@@ -63,6 +64,9 @@ class MGLRenderer : public MGLObject {
   // A clear requested: the open pass ends and the next one begins with the
   // framebuffer's clear load actions, even if nothing is drawn.
   void clearAttachments();
+  // A clear confined to `box` (Metal's pixels, rows from the top), drawn in
+  // a pass of its own after everything asked for before it.
+  void clearInBox(const MGLClearValues& values, const mtl::ScissorRect& box);
   void endEncoding();
   void endCommandBuffer();
   void flushCommands() { endCommandBuffer(); }
@@ -135,6 +139,7 @@ class MGLRenderer : public MGLObject {
   std::shared_ptr<mtl::RenderCommandEncoder> renderEncoder_;
   std::shared_ptr<mtl::BlitCommandEncoder> blitEncoder_;
   MGLRef<MGLDynamicIndicesDrawBuffer> dynamicIndices_;
+  MGLScissoredClear scissoredClear_;
   // Shared with completion handlers: each signals the semaphore that was
   // current when its frame was presented.
   std::shared_ptr<ns::Semaphore> semaphore_;

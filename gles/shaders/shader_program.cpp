@@ -15,7 +15,9 @@
 #include "gles/shaders/shader_text.h"
 #include "gles/textures/state_conversion.h"
 #include "platform/metal/library.h"
+#include "platform/metal/render_encoder.h"
 #include "platform/metal/states.h"
+#include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 
 namespace {
 
@@ -346,6 +348,8 @@ void MGLShaderProgram::unlink() {
   vertexAttributesByName_.clear();
   vertexUniformBuffer_ = nullptr;
   fragmentUniformBuffer_ = nullptr;
+  targetHeightOffset_.reset();
+  targetHeight_ = -1;
   usesStageIn_ = false;
   isRendered_ = false;
   isLinked_ = false;
@@ -591,6 +595,14 @@ std::uint64_t MGLShaderProgram::extractMember(const mtl::StructMember& member,
       return member.structType ? extractStruct(*member.structType, memberPath, offset, stage) : offset;
     case mtl::DataType::Array:
       return member.arrayType ? extractArray(*member.arrayType, memberPath, offset, stage) : offset;
+    case mtl::DataType::Float:
+      // The render target's height the converted shader asks for: the
+      // layer's to write, no uniform of the program's.
+      if (stage == MGLShaderStage::Fragment && member.name == kMGLTargetHeightUniform) {
+        targetHeightOffset_ = offset;
+        return offset + sizeof(float);
+      }
+      [[fallthrough]];
     default: {
       MGLShaderVariable* variable = addVariableOfType(0, memberPath, member.dataType, 1);
       if (!variable) return offset;
@@ -645,6 +657,12 @@ void MGLShaderProgram::renderTo(MGLRenderer& renderer) {
   const std::uint64_t encoder = renderer.renderCommandEncoderID();
   const bool newEncoder = encoder != currEncoderID_ || !isRendered_;
   currEncoderID_ = encoder;
+  if (targetHeightOffset_ && fragmentUniformBuffer_) {
+    const auto height = static_cast<float>(renderer.currentRenderCommandEncoder()->renderTargetHeight());
+    if (height != targetHeight_ &&
+        fragmentUniformBuffer_->set(sizeof height, &height, *targetHeightOffset_, renderer))
+      targetHeight_ = height;
+  }
   if (vertexUniformBuffer_ && (newEncoder || !vertexUniformBuffer_->isRendered())) {
     vertexUniformBuffer_->renderTo(renderer);
   }

@@ -217,6 +217,10 @@ class MGLShaderProgram : public MGLGLObjectBase, public MGLRenderable {
   const MGLShaderProgramVertexAttributeLayout* layout_ = nullptr;
   MGLRef<MGLShaderVertexBuffer> vertexUniformBuffer_;
   MGLRef<MGLShaderFragmentBuffer> fragmentUniformBuffer_;
+  // Where the fragment stage reads its render target's height (a shader
+  // that reads gl_FragCoord), and the height last written there.
+  std::optional<std::uint64_t> targetHeightOffset_;
+  float targetHeight_ = -1;
   std::vector<MGLSamplerShaderUniform*> samplers_;  // held by uniforms_
   MGLRef<MGLShader> vertexShader_, fragmentShader_;
   std::shared_ptr<mtl::Function> vertexFunction_, fragmentFunction_;

@@ -174,6 +174,7 @@ std::optional<Placemark> Geocoder::placemarkFor(double latitude, double longitud
   for (const BorderCountry& c : worldBorders(bordersPath()))
     if (c.contains(x, latitude)) {
       p.country = c.name;
+      p.administrativeArea = c.name;
       if (!c.iso2.empty()) p.isoCountryCode = c.iso2;
       break;
     }

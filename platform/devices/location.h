@@ -87,6 +87,9 @@ struct Placemark {
   std::string name;            // the nearest city
   std::string locality;        // the same, when the city is within 50 km
   std::string country;         // from the world borders (else empty)
+  // The largest area the offline data knows the point to lie in: the
+  // world-borders country (else empty).
+  std::string administrativeArea;
   std::string isoCountryCode;  // two letters
   double latitude = 0, longitude = 0;
 };

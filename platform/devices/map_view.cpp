@@ -8,7 +8,20 @@
 
 namespace dev {
 namespace {
+
 constexpr double kPinRadius = 6;
+
+// A selected pin is drawn a little brighter.
+ui::Color pinColor(PinAnnotationView::PinColor color, bool selected) {
+  const double lift = selected ? 0.05 : 0;
+  switch (color) {
+    case PinAnnotationView::PinColor::green: return ui::Color::rgba(0.2, 0.7 + lift, 0.25);
+    case PinAnnotationView::PinColor::purple: return ui::Color::rgba(0.6 + lift, 0.25, 0.8 + lift);
+    case PinAnnotationView::PinColor::red: break;
+  }
+  return ui::Color::rgba(0.85 + lift, 0.2 - lift, 0.2 - lift);
+}
+
 }  // namespace
 
 MapView::MapView(const ui::Rect& frame) : ui::View(frame) {
@@ -73,14 +86,43 @@ Coordinate MapView::convertPointToCoordinate(ui::Point p) const {
 
 std::size_t MapView::addAnnotation(PointAnnotation annotation) {
   annotations_.push_back(std::move(annotation));
+  const std::size_t index = annotations_.size() - 1;
+  std::optional<PinAnnotationView> view = delegate ? delegate->viewForAnnotation(*this, index) : std::nullopt;
+  views_.push_back(view.value_or(PinAnnotationView{}));
+  if (addedViews_.empty()) {
+    std::weak_ptr<bool> alive = alive_;
+    ns::RunLoop::main().performOnLoop([this, alive] {
+      if (alive.lock()) reportAddedViews();
+    });
+  }
+  addedViews_.push_back(index);
   setNeedsDisplay();
-  return annotations_.size() - 1;
+  return index;
+}
+
+void MapView::reportAddedViews() {
+  std::vector<std::size_t> added;
+  added.swap(addedViews_);
+  if (!added.empty() && delegate) delegate->didAddAnnotationViews(*this, added);
 }
 
 void MapView::removeAllAnnotations() {
   annotations_.clear();
+  views_.clear();
+  addedViews_.clear();
   selected_ = -1;
   setNeedsDisplay();
+}
+
+void MapView::setAnnotationTexts(std::size_t index, std::string title, std::string subtitle) {
+  if (index >= annotations_.size()) return;
+  annotations_[index].title = std::move(title);
+  annotations_[index].subtitle = std::move(subtitle);
+  setNeedsDisplay();
+}
+
+PinAnnotationView* MapView::viewForAnnotation(std::size_t index) {
+  return index < views_.size() ? &views_[index] : nullptr;
 }
 
 void MapView::selectAnnotation(int index) {
@@ -98,6 +140,27 @@ void MapView::touchesEnded(const ui::TouchSet& touches, const ui::Event&) {
     if (std::hypot(p.x - pin.x, p.y - (pin.y - 2 * kPinRadius)) <= 2 * kPinRadius) hit = i;
   }
   selectAnnotation(hit);
+}
+
+// The selected pin's bubble above it: its title, and its subtitle below.
+void MapView::drawCallout(cg::Context& context, const ui::Rect& rect) const {
+  const PointAnnotation& a = annotations_[std::size_t(selected_)];
+  const ui::Point p = convertCoordinateToPoint(a.coordinate);
+  auto font = ui::Font::boldSystemFont(14);
+  auto small = ui::Font::systemFont(12);
+  const bool two = !a.subtitle.empty();
+  const double textWidth = std::max(cg::stringWidth(a.title, font->cgFont()),
+                                    two ? cg::stringWidth(a.subtitle, small->cgFont()) : 0.0);
+  const double w = std::max(0.0, std::min(rect.width() - 10, textWidth + 20));
+  const double h = two ? 48 : 32;
+  const ui::Rect bubble{std::clamp(p.x - w / 2, 5.0, std::max(5.0, rect.width() - w - 5)), p.y - 3 * kPinRadius - h - 8, w, h};
+  context.setFillColor(1, 1, 1, 0.95);
+  context.fillRect(bubble);
+  ui::drawTextLine(context, a.title, {bubble.x(), bubble.y() + 2, w, 28}, *font, ui::Color::black(),
+                   cg::TextAlignment::center);
+  if (two)
+    ui::drawTextLine(context, a.subtitle, {bubble.x(), bubble.y() + 26, w, 20}, *small, ui::Color::gray(),
+                     cg::TextAlignment::center);
 }
 
 void MapView::drawRect(cg::Context& context, const ui::Rect& rect) {
@@ -134,19 +197,10 @@ void MapView::drawRect(cg::Context& context, const ui::Rect& rect) {
     context.moveToPoint(p.x, p.y);
     context.addLineToPoint(p.x, p.y - 2 * kPinRadius);
     context.strokePath();
-    context.setFillColor(int(i) == selected_ ? ui::Color::rgba(0.9, 0.1, 0.1).cg() : ui::Color::rgba(0.85, 0.2, 0.2).cg());
+    context.setFillColor(pinColor(views_[i].pinColor, int(i) == selected_).cg());
     context.fillEllipseInRect({p.x - kPinRadius, p.y - 3 * kPinRadius, 2 * kPinRadius, 2 * kPinRadius});
   }
-  if (selected_ >= 0) {
-    const PointAnnotation& a = annotations_[std::size_t(selected_)];
-    const ui::Point p = convertCoordinateToPoint(a.coordinate);
-    auto font = ui::Font::boldSystemFont(14);
-    const double w = std::min(rect.width() - 10, cg::stringWidth(a.title, font->cgFont()) + 20);
-    const ui::Rect bubble{std::clamp(p.x - w / 2, 5.0, rect.width() - w - 5), p.y - 3 * kPinRadius - 40, w, 32};
-    context.setFillColor(1, 1, 1, 0.95);
-    context.fillRect(bubble);
-    ui::drawTextLine(context, a.title, bubble, *font, ui::Color::black(), cg::TextAlignment::center);
-  }
+  if (selected_ >= 0 && views_[std::size_t(selected_)].canShowCallout) drawCallout(context, rect);
   if (overlayColor) {
     context.setFillColor(overlayColor->cg());
     context.fillRect(rect);

@@ -1,11 +1,15 @@
 // The map view: the world-borders countries drawn on a plain projection
 // (longitude across, latitude up) of a region, with pins that show a
-// callout when tapped; dragging moves the region, pinching zooms it.
+// callout when tapped; dragging moves the region, pinching zooms it. Each
+// pin gets a view from the delegate (colour, callout) when it is added;
+// the delegate hears that the views are on the map at the next turn of the
+// main run loop, as the platform tells it after its layout.
 // A region's centre latitude that is not finite or beyond the poles is
 // clamped (a stored latitude may be anything).
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,16 @@ struct PointAnnotation {
   std::string title, subtitle;
 };
 
+// How a pin is shown: a pin annotation view's settings. The stand-in draws
+// the pin in place (a drop is not animated).
+struct PinAnnotationView {
+  enum class PinColor { red, green, purple };
+  std::string reuseIdentifier;
+  PinColor pinColor = PinColor::red;
+  bool animatesDrop = false;
+  bool canShowCallout = true;
+};
+
 class MapView;
 
 class MapViewDelegate {
@@ -35,11 +49,17 @@ class MapViewDelegate {
   virtual ~MapViewDelegate() = default;
   virtual void regionDidChange(MapView&) {}
   virtual void didSelectAnnotation(MapView&, std::size_t) {}
+  // The view of a pin being added; nothing gives the default red pin.
+  virtual std::optional<PinAnnotationView> viewForAnnotation(MapView&, std::size_t) { return std::nullopt; }
+  // The pins whose views went onto the map since the last report (those
+  // still on it).
+  virtual void didAddAnnotationViews(MapView&, const std::vector<std::size_t>&) {}
 };
 
 class MapView : public ui::View {
  public:
   explicit MapView(const ui::Rect& frame);
+  ~MapView() override { *alive_ = false; }
   std::string className() const override { return "MKMapView"; }
   MapRegion region() const { return region_; }
   void setRegion(MapRegion region, bool animated = false);
@@ -51,6 +71,9 @@ class MapView : public ui::View {
   std::size_t addAnnotation(PointAnnotation annotation);
   void removeAllAnnotations();
   const std::vector<PointAnnotation>& annotations() const { return annotations_; }
+  void setAnnotationTexts(std::size_t index, std::string title, std::string subtitle);
+  // The view of a pin on the map; null for a pin that is not on it.
+  PinAnnotationView* viewForAnnotation(std::size_t index);
   // -1: none.
   int selectedAnnotation() const { return selected_; }
   void selectAnnotation(int index);
@@ -64,7 +87,12 @@ class MapView : public ui::View {
 
  private:
   MapRegion region_;
+  void reportAddedViews();
+  void drawCallout(cg::Context& context, const ui::Rect& rect) const;
   std::vector<PointAnnotation> annotations_;
+  std::vector<PinAnnotationView> views_;
+  std::vector<std::size_t> addedViews_;  // not yet reported
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int selected_ = -1;
   MapRegion gestureStart_;
 };

@@ -34,6 +34,23 @@ void SystemClock::waitUntil(double deadline, std::unique_lock<std::mutex>& lock,
   wake.wait_for(lock, duration<double>(remaining));
 }
 
+double SystemClock::wallTime() const {
+  using namespace std::chrono;
+  return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+ManualClock::ManualClock(double start) : now_(start), wallOffset_(SystemClock().wallTime() - start) {}
+
+double ManualClock::wallTime() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return now_ + wallOffset_;
+}
+
+void ManualClock::setWallTime(double secondsSince1970) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  wallOffset_ = secondsSince1970 - now_;
+}
+
 double ManualClock::now() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return now_;
@@ -88,6 +105,11 @@ void RunLoop::setClock(std::shared_ptr<Clock> clock) {
 double RunLoop::now() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return clock_->now();
+}
+
+double RunLoop::wallTime() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return clock_->wallTime();
 }
 
 void RunLoop::add(const std::shared_ptr<Timer>& timer, double delay) {

@@ -24,6 +24,9 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual double now() const = 0;
+  // The wall-clock time (seconds since 1970-01-01 00:00 UTC) that goes
+  // with now(): what the application shows as the date.
+  virtual double wallTime() const = 0;
   // Waits until `deadline` (seconds on this clock; +infinity for no limit)
   // or until `wake` is notified. `lock` holds the loop's mutex.
   virtual void waitUntil(double deadline, std::unique_lock<std::mutex>& lock,
@@ -34,15 +37,20 @@ class Clock {
 class SystemClock final : public Clock {
  public:
   double now() const override;
+  double wallTime() const override;
   void waitUntil(double deadline, std::unique_lock<std::mutex>& lock,
                  std::condition_variable& wake) override;
 };
 
 // Virtual time for tests: waiting moves the clock straight to the deadline.
+// Its wall time starts at the system's and moves with it.
 class ManualClock final : public Clock {
  public:
-  explicit ManualClock(double start = 0.0) : now_(start) {}
+  explicit ManualClock(double start = 0.0);
   double now() const override;
+  double wallTime() const override;
+  // Pins the wall time of the present moment (later moments follow it).
+  void setWallTime(double secondsSince1970);
   void waitUntil(double deadline, std::unique_lock<std::mutex>& lock,
                  std::condition_variable& wake) override;
   void advance(double seconds);
@@ -50,6 +58,7 @@ class ManualClock final : public Clock {
  private:
   mutable std::mutex mutex_;
   double now_;
+  double wallOffset_;  // wall time minus now_
 };
 
 class RunLoop;
@@ -97,6 +106,9 @@ class RunLoop {
   // Replaces the clock (tests); pending timers keep their fire times.
   void setClock(std::shared_ptr<Clock> clock);
   double now() const;
+  // The clock's wall time (seconds since 1970): the date a manual clock
+  // moves along with its timers.
+  double wallTime() const;
 
   // A timer that first fires `interval` seconds from now.
   std::shared_ptr<Timer> scheduleTimer(double interval, bool repeats, Timer::Block block);

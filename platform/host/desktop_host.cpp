@@ -206,9 +206,28 @@ bool desktopAvailable() {
   return true;
 }
 
+// Unless the user chose a scale (TESSALY_SCALE), the window takes the
+// largest whole scale at which the device's screen fits the display's
+// usable area, so the toolbar and head-up texts are not left off-screen.
+static void fitScaleToDisplay() {
+  const char* chosen = std::getenv("TESSALY_SCALE");
+  if (chosen != nullptr && *chosen != '\0') return;
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return;
+  ui::DeviceConfiguration configuration = ui::Screen::main().configuration();
+  const ui::Size points = configuration.portraitSize;
+  double scale = configuration.scale;
+  while (scale > 1 && (points.width * scale > usable.w || points.height * scale > usable.h)) scale -= 1;
+  if (scale < 1) scale = 1;
+  if (scale == configuration.scale) return;
+  configuration.scale = scale;
+  ui::Screen::main().configure(configuration);
+}
+
 int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::string& title) {
   if (!desktopAvailable()) return -1;
   Desktop desktop;
+  fitScaleToDisplay();
   desktop.scale = ui::Screen::main().scale();
   const ui::Rect screen = ui::Screen::main().bounds();
   desktop.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -231,7 +250,13 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
     SDL_Event e;
     while (SDL_PollEvent(&e)) desktop.handle(e);
   });
+  bool screenSaverInhibited = false;
   auto refresh = loop.scheduleTimer(1.0 / 60, true, [&](ns::Timer&) {
+    if (app.idleTimerDisabled != screenSaverInhibited) {
+      screenSaverInhibited = app.idleTimerDisabled;
+      if (screenSaverInhibited) SDL_DisableScreenSaver();
+      else SDL_EnableScreenSaver();
+    }
     ui::stepDisplayLinks(desktop.now());
     ui::Application::shared().layoutWindows();
     if (ui::takeDisplayNeeded()) desktop.present();

@@ -85,6 +85,13 @@ void Animator::cancel(View* view, Property property) {
       }
 }
 
+Animator::~Animator() {
+  std::vector<std::shared_ptr<Animation>> pending;
+  pending.swap(animations_);
+  std::vector<Recording> recordings;
+  recordings.swap(recording_);
+}
+
 void Animator::forget(View* view) {
   for (auto& animation : animations_)
     for (Change& c : animation->changes)

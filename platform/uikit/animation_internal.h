@@ -20,6 +20,11 @@ namespace detail {
 
 class Animator {
  public:
+  Animator() = default;
+  // Animations still running at exit may hold the last reference to a
+  // view (in a completion), whose destructor tells the animator to forget
+  // it: they are released after the list is emptied.
+  ~Animator();
   // Called by View's setters with the value shown before and the new one.
   void frameChanged(View* view, const Rect& from, const Rect& to);
   void alphaChanged(View* view, double from, double to);

@@ -93,6 +93,9 @@ class Application : public Responder {
 
   // The icon badge and opened addresses (logged and kept).
   long applicationIconBadgeNumber = 0;
+  // While set the screen stays on (the desktop host inhibits the screen
+  // saver).
+  bool idleTimerDisabled = false;
   bool openURL(const std::string& url);
   const std::vector<std::string>& openedURLs() const { return openedURLs_; }
   // Interaction ignored while the count is above zero.

@@ -412,6 +412,9 @@ void TableView::reloadData() {
   for (auto& [path, cell] : std::map(visible_)) recycle(path);
   for (auto& [section, header] : headers_) header->removeFromSuperview();
   headers_.clear();
+  for (auto& [section, footer] : footers_)
+    if (footer) footer->removeFromSuperview();
+  footers_.clear();
   computeLayout();
   if (selected_ && !isValid(*selected_)) selected_.reset();
   // Keep the offset within the new content.
@@ -440,6 +443,25 @@ Rect TableView::rectForHeader(int section) const {
   if (section < 0 || section >= int(sections_.size())) return {};
   const Section& s = sections_[std::size_t(section)];
   return {0, s.top, bounds().width(), s.headerHeight};
+}
+
+Rect TableView::rectForFooter(int section) const {
+  if (section < 0 || section >= int(sections_.size())) return {};
+  const Section& s = sections_[std::size_t(section)];
+  const Rect whole = rectForSection(section);
+  return {0, whole.maxY() - s.footerHeight, bounds().width(), s.footerHeight};
+}
+
+void TableView::layoutFooters() {
+  for (int s = 0; s < int(sections_.size()); ++s) {
+    if (sections_[std::size_t(s)].footerHeight <= 0) continue;
+    auto it = footers_.find(s);
+    if (it == footers_.end()) it = footers_.emplace(s, delegate ? delegate->viewForFooter(*this, s) : nullptr).first;
+    View* footer = it->second.get();
+    if (!footer) continue;
+    footer->setFrame(rectForFooter(s));
+    if (footer->superview() != this) addSubview(it->second);
+  }
 }
 
 Rect TableView::rectForSection(int section) const {
@@ -521,23 +543,20 @@ std::shared_ptr<View> TableView::makeHeader(int section) {
     if (auto view = delegate->viewForHeader(*this, section)) return view;
   const std::string& title = sections_[std::size_t(section)].title;
   if (title.empty()) return nullptr;
-  auto header = std::make_shared<View>();
-  header->setBackgroundColor(sectionHeaderBackgroundColor.value_or(
+  auto header = std::make_shared<TableViewHeaderFooterView>();
+  header->backgroundView().setBackgroundColor(sectionHeaderBackgroundColor.value_or(
       style_ == TableViewStyle::plain ? Color::white(0.97) : Color::clear()));
-  auto label = std::make_shared<Label>();
+  Label& label = header->textLabel();
   if (style_ == TableViewStyle::plain) {
-    label->setFont(Font::boldSystemFont(17));
-    label->setText(title);
+    label.setFont(Font::boldSystemFont(17));
+    label.setText(title);
   } else {
-    label->setFont(Font::systemFont(13));
+    label.setFont(Font::systemFont(13));
     std::string upper = title;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    label->setText(upper);
+    label.setText(upper);
   }
-  label->setTextColor(sectionHeaderTextColor.value_or(style_ == TableViewStyle::plain ? Color::black() : Color::gray()));
-  label->setTag(1);
-  label->setAutoresizingMask(kFlexibleWidth | kFlexibleHeight);
-  header->addSubview(label);
+  label.setTextColor(sectionHeaderTextColor.value_or(style_ == TableViewStyle::plain ? Color::black() : Color::gray()));
   return header;
 }
 
@@ -583,20 +602,38 @@ void TableView::layoutSubviews() {
     if (style_ == TableViewStyle::plain)
       y = std::clamp(b.y() + contentInset.top, section.top, whole.maxY() - section.footerHeight - section.headerHeight);
     header->setFrame({0, y, b.width(), section.headerHeight});
-    if (auto* label = header->viewWithTag(1)) label->setFrame({kSeparatorInset, 0, b.width() - 2 * kSeparatorInset, section.headerHeight});
-    if (header->superview() != this) addSubview(header);
-    else bringSubviewToFront(header.get());
+    if (header->superview() != this) {
+      if (delegate) delegate->willDisplayHeaderView(*this, *header, s);
+      addSubview(header);
+    } else {
+      bringSubviewToFront(header.get());
+    }
     kept[s] = header;
   }
   for (auto& [s, header] : headers_)
     if (!kept.count(s)) header->removeFromSuperview();
   headers_ = std::move(kept);
+  layoutFooters();
   if (backgroundView_) backgroundView_->setFrame(b);
   index_->setFrame({b.maxX() - kIndexWidth - 2, b.y(), kIndexWidth, b.height()});
   bringSubviewToFront(index_.get());
 }
 
 void TableView::drawRect(cg::Context&, const Rect&) {}
+
+// ---- section title views ------------------------------------------------------
+
+TableViewHeaderFooterView::TableViewHeaderFooterView()
+    : backgroundView_(std::make_shared<View>()), textLabel_(std::make_shared<Label>()) {
+  addSubview(backgroundView_);
+  addSubview(textLabel_);
+}
+
+void TableViewHeaderFooterView::layoutSubviews() {
+  const Rect b = bounds();
+  backgroundView_->setFrame(b);
+  textLabel_->setFrame({kSeparatorInset, 0, std::max(0.0, b.width() - 2 * kSeparatorInset), b.height()});
+}
 
 Rect TableView::indexRect() const { return index_->frame(); }
 

@@ -77,6 +77,21 @@ class TableViewCell : public View {
   IndexPath indexPath_;
 };
 
+// The view a table makes for a section title: a label over a background
+// view that fills it.
+class TableViewHeaderFooterView : public View {
+ public:
+  TableViewHeaderFooterView();
+  std::string className() const override { return "UITableViewHeaderFooterView"; }
+  Label& textLabel() { return *textLabel_; }
+  View& backgroundView() { return *backgroundView_; }
+  void layoutSubviews() override;
+
+ private:
+  std::shared_ptr<View> backgroundView_;
+  std::shared_ptr<Label> textLabel_;
+};
+
 class TableViewDataSource {
  public:
   virtual ~TableViewDataSource() = default;
@@ -98,7 +113,11 @@ class TableViewDelegate : public ScrollViewDelegate {
   virtual double heightForHeader(TableView&, int) { return -1; }
   virtual double heightForFooter(TableView&, int) { return -1; }
   virtual std::shared_ptr<View> viewForHeader(TableView&, int) { return nullptr; }
+  // Asked once per section until the next reload; the view is placed in
+  // the section's footer rectangle.
   virtual std::shared_ptr<View> viewForFooter(TableView&, int) { return nullptr; }
+  // Each time a section's header is put into the table.
+  virtual void willDisplayHeaderView(TableView&, View& /*header*/, int /*section*/) {}
   virtual void willDisplayCell(TableView&, TableViewCell&, IndexPath) {}
   virtual bool willSelectRow(TableView&, IndexPath) { return true; }
   virtual void didSelectRow(TableView&, IndexPath) {}
@@ -143,6 +162,7 @@ class TableView : public ScrollView {
   std::optional<IndexPath> indexPathForCell(const TableViewCell* cell) const;
   Rect rectForRow(IndexPath indexPath) const;
   Rect rectForHeader(int section) const;
+  Rect rectForFooter(int section) const;
   Rect rectForSection(int section) const;
   bool isValid(IndexPath indexPath) const;
 
@@ -181,6 +201,7 @@ class TableView : public ScrollView {
   void computeLayout();
   double headerHeightFor(int section, const std::string& title);
   std::shared_ptr<View> makeHeader(int section);
+  void layoutFooters();
   std::shared_ptr<TableViewCell> obtainCell(IndexPath indexPath);
   void recycle(const IndexPath& indexPath);
   void validateAfterUpdate(const std::vector<int>& expected, const char* what);
@@ -190,6 +211,8 @@ class TableView : public ScrollView {
   std::map<IndexPath, std::shared_ptr<TableViewCell>> visible_;
   std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> reuse_;
   std::map<int, std::shared_ptr<View>> headers_;
+  // Footer views by section, as the delegate gave them (null: none).
+  std::map<int, std::shared_ptr<View>> footers_;
   std::shared_ptr<View> backgroundView_, headerView_, footerView_;
   std::shared_ptr<class TableIndexView> index_;
   std::vector<std::string> indexTitles_;

@@ -1,6 +1,7 @@
 #include "platform/uikit/view.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 
@@ -14,7 +15,8 @@
 namespace ui {
 namespace {
 
-bool displayNeeded = true;
+// Set also from the GPU's thread when a Metal layer's frame arrives.
+std::atomic<bool> displayNeeded{true};
 
 // The part of a rectangle that can show in the context: huge views (a
 // view may be as large as the largest double) are cut to what is drawable.
@@ -44,7 +46,7 @@ void addRoundedRect(cg::Context& context, const Rect& r, double radius) {
 }
 
 void setDisplayNeeded() { displayNeeded = true; }
-bool takeDisplayNeeded() { return std::exchange(displayNeeded, false); }
+bool takeDisplayNeeded() { return displayNeeded.exchange(false); }
 
 // ---- Responder ---------------------------------------------------------------
 

@@ -260,7 +260,8 @@ using ViewPointer = std::shared_ptr<View>;
 // platform's rounded rectangle, drawn by every control that has one).
 void addRoundedRect(cg::Context& context, const Rect& rect, double radius);
 
-// Marks that something on screen changed (hosts redraw their window).
+// Marks that something on screen changed (hosts redraw their window); any
+// thread may mark.
 void setDisplayNeeded();
 bool takeDisplayNeeded();
 

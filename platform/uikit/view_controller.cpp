@@ -218,9 +218,12 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
   } else {
     window->addSubview(view);
   }
-  auto finish = [controller, covered, full, completion](bool) {
+  // The presenter may be gone by the time an animated presentation ends.
+  std::weak_ptr<Object> coveredOwner = covered->weak_from_this();
+  const bool coveredShared = !coveredOwner.expired();
+  auto finish = [controller, covered, coveredOwner, coveredShared, full, completion](bool) {
     controller->endAppearance();
-    if (full) covered->endAppearance();
+    if (full && (!coveredShared || !coveredOwner.expired())) covered->endAppearance();
     controller->beingPresented_ = false;
     if (completion) completion();
   };

@@ -92,7 +92,13 @@ class ViewController : public Responder {
   virtual void willAnimateRotationToInterfaceOrientation(int /*orientation*/, double /*duration*/) {}
   virtual void viewWillTransitionToSize(Size) {}
   virtual bool prefersHomeIndicatorAutoHidden() const { return false; }
-  TraitCollection traitCollection() const { return TraitCollection::current(); }
+  // The appearance the controller's views take: its own override (1 light,
+  // 2 dark) where set, else the device's.
+  TraitCollection traitCollection() const {
+    return overrideUserInterfaceStyle != 0 ? TraitCollection{overrideUserInterfaceStyle}
+                                           : TraitCollection::current();
+  }
+  int overrideUserInterfaceStyle = 0;
 
   Responder* nextResponder() const override;
   bool performAction(std::string_view selector, Object* sender) override;

@@ -13,6 +13,12 @@
 
 struct shc_ctx;
 
+// A converted fragment shader that reads gl_FragCoord finds the height of
+// its render target in this member of its uniform structure (Metal counts
+// window rows from the top, GL from the bottom); the layer writes it before
+// each draw. GL reserves the prefix, so no shader's own uniform has it.
+inline constexpr const char *kMGLTargetHeightUniform = "gl_TargetHeight";
+
 class MGLGLSLToMSLConverter {
  public:
   // A converter with an empty log, the function name placeholder

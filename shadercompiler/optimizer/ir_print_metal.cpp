@@ -10,6 +10,7 @@
 
 #include "shadercompiler/ir/ir.h"
 #include "shadercompiler/ir/ir_hierarchical_visitor.h"
+#include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 #include "shadercompiler/optimizer/ir_optimization.h"
 #include "shadercompiler/optimizer/metal_conversion.h"
 #include "shadercompiler/optimizer/optimizer_support.h"
@@ -131,7 +132,9 @@ class metal_printer {
       access_[var] = "gl_out." + name;
       if (name == "gl_PointSize") point_size_ = true;
     } else if (name == "gl_FragCoord") {
-      access_[var] = "gl_in.gl_FragCoord";
+      // A local turned to GL's window rows (see function()).
+      access_[var] = name;
+      locals_taken_.insert(name);
       frag_coord_ = true;
     } else if (name == "gl_FrontFacing") {
       access_[var] = name;
@@ -216,10 +219,11 @@ class metal_printer {
   // ------------------------------------------------------------ structs
   void interface_structs() {
     const bool vertex = options_.stage == SHC_SHADER_VERTEX;
-    if (!uniforms_.empty()) {
+    if (has_uniform_buffer()) {
       out_ += "\nstruct gl_Uniforms {\n";
       for (ir_variable *var : uniforms_)
         out_ += "  " + type_name(var->type) + " " + var->name + array_suffix(var->type) + ";\n";
+      if (frag_coord_) out_ += "  float " + std::string(kMGLTargetHeightUniform) + ";\n";
       out_ += "};\n";
     }
     if (vertex) {
@@ -292,7 +296,7 @@ class metal_printer {
       parameters.push_back("gl_FragmentIn gl_in [[stage_in]]");
     if (front_facing_) parameters.push_back("bool gl_FrontFacing [[front_facing]]");
     if (point_coord_) parameters.push_back("float2 gl_PointCoord [[point_coord]]");
-    if (!uniforms_.empty()) parameters.push_back("constant gl_Uniforms& gl_uniforms [[buffer(0)]]");
+    if (has_uniform_buffer()) parameters.push_back("constant gl_Uniforms& gl_uniforms [[buffer(0)]]");
     for (ir_variable *var : samplers_) {
       const unsigned first = texture_slot_[var];
       const unsigned count = var->type->is_array() ? var->type->length : 1;
@@ -314,6 +318,11 @@ class metal_printer {
     out_ += ") {\n";
     indent_ = 1;
     line(result + " gl_out = {};");
+    // Metal counts window rows from the top, GL from the bottom of the
+    // render target, whose height the layer passes in.
+    if (frag_coord_)
+      line("float4 gl_FragCoord = float4(gl_in.gl_FragCoord.x, gl_uniforms." +
+           std::string(kMGLTargetHeightUniform) + " - gl_in.gl_FragCoord.y, gl_in.gl_FragCoord.zw);");
     if (frag_data_ != nullptr) line("float4 gl_FragData" + array_suffix(frag_data_->type) + " = {};");
     for (ir_variable *var : varyings_) {
       if (!is_split_varying(var)) continue;
@@ -337,6 +346,10 @@ class metal_printer {
     line("return gl_out;");
     out_ += "}\n";
   }
+
+  // The uniform structure is passed when the shader has uniforms, or reads
+  // gl_FragCoord (which needs the target's height).
+  bool has_uniform_buffer() const { return !uniforms_.empty() || frag_coord_; }
 
   void fragment_varying_local(ir_variable *var) {
     const std::vector<varying_part> parts = split_parts(var);

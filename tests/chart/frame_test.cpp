@@ -194,6 +194,29 @@ TEST_F(ChartFrame, SpaceAndGroundViewsFollowTheHomeObject) {
   EXPECT_TRUE(chart_->isObserverFarFromSun());
 }
 
+// Before the settings arrive the chart stands where it says it does: a
+// fresh chart's horizon is that of the site it reports (its home-planet
+// latitude of 90 degrees places an observer away from the surface, not the
+// site), and one given that site explicitly sees the Moon at the same
+// altitude (22.0 degrees at JD 2451558.0653; 3.4 from the pole).
+TEST_F(ChartFrame, AFreshChartsHorizonIsThatOfTheSiteItReports) {
+  CPlanet* moon = sky_.world().body(31, 301);
+  auto moonAltitude = [&](CSkyChart& chart) {
+    chart.setJulianDate(2451558.0653);
+    chart.updateObjectPosition(moon);
+    return chart.getObjectAltitude(moon);
+  };
+  CSkyChart fresh(&sky_.database(), "");
+  CSkyChart given(&sky_.database(), "");
+  given.setLocation(fresh.longitude, fresh.latitude, fresh.altitude);
+  CSkyChart pole(&sky_.database(), "");
+  pole.setLocation(0, 1.5707963267948966, 0);
+  const double altitude = moonAltitude(fresh);
+  EXPECT_EQ(altitude, moonAltitude(given));
+  EXPECT_NEAR(altitude, 22.03 * kDeg, 0.01 * kDeg);
+  EXPECT_NEAR(moonAltitude(pole), 3.39 * kDeg, 0.01 * kDeg);
+}
+
 TEST_F(ChartFrame, AltitudeIsMeasuredFromTheObserversHorizon) {
   double zenith[3] = {0, 0, 1}, v[3];
   chart_->setLocation(0.3, 0.8, 0);

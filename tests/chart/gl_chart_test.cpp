@@ -22,6 +22,7 @@
 #include "engine/vectors.h"
 #include "tests/chart/sky_fixture.h"
 
+#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
 #include "gles/context/platform.h"
 #include "platform/metal/command_log.h"
@@ -45,17 +46,20 @@ constexpr double kDegree = 0.017453292519943295;
 class EncodedCommands {
  public:
   EncodedCommands() {
+#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
     mglSharedMTLDevice()->commandLog().enable(200000);
     mglSharedMTLDevice()->commandLog().clear();
 #endif
   }
   ~EncodedCommands() {
+#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
     mglSharedMTLDevice()->commandLog().disable();
 #endif
   }
   std::vector<std::string> texts() const {
+#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
     return mglSharedMTLDevice()->commandLog().texts();
 #else
@@ -63,6 +67,7 @@ class EncodedCommands {
 #endif
   }
   void clear() {
+#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
     mglSharedMTLDevice()->commandLog().clear();
 #endif
@@ -294,6 +299,58 @@ TEST_F(ChartGLFrame, StereoFramesDrawIntoTheTwoHalvesOfTheViewport) {
         << centre;
   EXPECT_LT(raster.at(200 + int(r), 150), 0.01f);
   EXPECT_EQ(chart_->getViewportRight(), 400);
+}
+
+// Each half of the stereo pair places its labels inside itself: with
+// Jupiter's disc 10 pixels from the inner edge of each half, its whole name
+// stands beside it on the side away from the edge. Before: both halves
+// placed the name across the edge, where the half's viewport cut it to
+// "Ju".
+TEST_F(ChartGLFrame, StereoHalvesKeepTheirLabelsInside) {
+  REQUIRE_GL();
+  auto canvas = chart_test::makeCanvas(Backend::gl, *chart_, 400, 300);
+  select(30, 4);
+  CPlanet* jupiter = sky_.world().body(30, 5);
+  chart_->updateObjectPosition(jupiter);
+  double v[3];
+  jupiter->getPosition(v);
+  chart_test::TestView half;
+  half.width = 200;
+  half.height = 300;
+  half.fov = 10 * kDegree;
+  // Jupiter 90 pixels right of the centre of a half (east is left).
+  const double lat = std::asin(v[2]), lon = std::atan2(v[1], v[0]);
+  half.lat0 = lat;
+  half.lon0 = lon;
+  half.lon0 = lon + 90 * half.scale() / std::cos(lat);
+  chart_->CSkyProjection::setDisplayCenter(0, half.lon0, half.lat0, 0);
+  chart_->setDisplayFOV(half.fov);
+  chart_->drawStereoSkyChart();
+  Raster raster = canvas->raster();
+  canvas->save("stereo_labels");
+  double x = 0, y = 0;
+  ASSERT_TRUE(half.project(v, &x, &y));
+  ASSERT_NEAR(x, 190, 2);
+  const float name = chart_->getTextWidth("Jupiter", 0);
+  ASSERT_GT(name, 30);
+  for (int offset : {0, 200}) {
+    // Nothing between the disc and the edge of the half.
+    int beyond = 0;
+    for (int py = 0; py < 300; ++py)
+      for (int px = offset + static_cast<int>(x) + 5; px < offset + 200; ++px)
+        beyond += raster.at(px, py) > 0.25f;
+    EXPECT_EQ(beyond, 0) << offset;
+    // The whole name beside the disc, on its other side.
+    int first = 400, last = -1;
+    for (int py = static_cast<int>(y) - 40; py < y + 40; ++py)
+      for (int px = offset; px < offset + static_cast<int>(x) + 5; ++px)
+        if (raster.at(px, py) > 0.25f) {
+          first = std::min(first, px);
+          last = std::max(last, px);
+        }
+    EXPECT_GT(last - first + 1, 0.9 * name) << offset;
+    EXPECT_GT(first, offset + x - 1.2 * name - chart_->markerSize) << offset;
+  }
 }
 
 TEST_F(ChartGLFrame, ColourFilterOverlaysTurnTheFrameRedOrInvertIt) {

@@ -271,6 +271,55 @@ TEST_P(ChartSkyGridGolden, TheEquatorialGridHasEveryLineOfItsSpacingInView) {
   }
 }
 
+// With refraction on the horizon line marks where the sky's edge appears:
+// the true altitude whose apparent one is 0, 34.5' below, by Bennett's
+// formula (J. Inst. Navigation 35, 255: R = cot(h + 7.31 / (h + 4.4))
+// arcminutes for an apparent altitude h in degrees, at 1010 mbar and
+// 10 C), written here. Off, it lies at altitude 0. A 10-degree
+// stereographic field puts 0.033 degree in a pixel.
+TEST_P(ChartSkyGridGolden, TheHorizonLineLiesAtTheRefractedAltitude) {
+  ChartOnEmptySky sky(400, 300);
+  CSkyChart& chart = *sky.chart;
+  chart.setLocation(0.3, 45 * kDegree, 0);
+  chart.setJulianDate(kJ2000 + 0.3);
+  chart.horizonAltitude = 0;
+  const double bennett = 1 / std::tan((0 + 7.31 / (0 + 4.4)) * kDegree) / 60 * kDegree;
+  ASSERT_NEAR(bennett / kDegree * 60, 34.5, 0.05);
+  for (bool refraction : {true, false}) {
+    chart.refraction = refraction;
+    const double altitude = refraction ? -bennett : 0;
+    auto fundamental = [&](double azimuth, double alt, double v[3]) {
+      // Azimuth from the north through the east; the horizon frame's
+      // longitude runs the other way.
+      const double h[3] = {std::cos(alt) * std::cos(-azimuth), std::cos(alt) * std::sin(-azimuth),
+                           std::sin(alt)};
+      chart.horizonToFundamental(h, v);
+    };
+    double centre[3];
+    fundamental(M_PI, 0, centre);
+    TestView view;
+    eraC2s(centre, &view.lon0, &view.lat0);
+    view.projection = 3;
+    view.fov = 10 * kDegree;
+    chart_test::applyView(chart, view);
+    CHART_CANVAS(canvas, chart, view.width, view.height);
+    chart.clearLabelRects();
+    chart.referenceLabelSize = 0.01f;
+    chart.drawReferenceLine(2);
+    canvas.save(std::string("horizon-line-") + (refraction ? "refracted" : "plain") + suffix());
+    std::vector<Point2> line;
+    for (int i = -800; i <= 800; ++i) {
+      double v[3], x, y;
+      fundamental(M_PI + i * 0.01 * kDegree, altitude, v);
+      if (view.project(v, &x, &y)) line.push_back({x, y});
+    }
+    CurveFit fit = chart_test::fitInkToCurves(canvas.raster(), {line});
+    EXPECT_GT(fit.samples, 200) << refraction;
+    EXPECT_LE(fit.inkToCurve, 1.5) << refraction;
+    EXPECT_LE(fit.curveToInk, 1.5) << refraction;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, ChartSkyGridGolden,
                          testing::Values(Backend::twoD, Backend::gl), chart_test::backendName);
 

@@ -15,7 +15,7 @@ chart_test(chart_ground_view_tests LABEL chart
   SOURCES ground_view_test.cpp
   LIBS tessaly_chart_testsupport)
 # The world borders of the data bundle in this build.
-target_compile_definitions(chart_ground_view_tests PRIVATE TESSALY_TEST_BUNDLE="${CMAKE_BINARY_DIR}/app")
+target_compile_definitions(chart_ground_view_tests PRIVATE TESSALY_TEST_BUNDLE="${TESSALY_BUILT_BUNDLE}")
 # Replaces realloc for its own program: kept apart from the other suites.
 chart_test(chart_ground_circle_tests LABEL chart
   SOURCES ground_circles_test.cpp

@@ -137,8 +137,9 @@ TEST_F(PlanetTextures, BaseNamesAndBestLevelsFollowTheBodyAndTheOptions) {
   EXPECT_EQ(chart.bestTextureLevel(mars), 64);
 }
 
-// Levels for the screen: no finer than the screen resolves, no larger than
-// the index holds or the GL takes, tiles beyond the single maps.
+// Levels for the screen: no finer than the screen resolves (on the side
+// of a globe facing the observer), no larger than the index holds or the
+// GL takes, tiles beyond the single maps.
 TEST_F(PlanetTextures, GlobesAskForTheLevelsTheScreenResolves) {
   mechanics_test::SolarSystemWorld world(mechanics_test::standardExtraBodies());
   ASSERT_TRUE(world.loaded());
@@ -169,6 +170,25 @@ TEST_F(PlanetTextures, GlobesAskForTheLevelsTheScreenResolves) {
   EXPECT_EQ(ground.single, 64);
   EXPECT_TRUE(ground.useTiles);
   EXPECT_EQ(ground.tiled, 8192);
+  // Seen from just above its surface (1.1 radii from its centre) a globe
+  // resolves what a screen point spans on the near side, 0.1 radius away,
+  // not at the centre: the power of two over pi / (the point's angle x
+  // 0.1), a point spanning atan(tan(fov / 2) / 200) in a 400-point
+  // square of the gnomonic projection.
+  chart.maxTextureSize = 8192;
+  const double fov = 120 * kPi / 180;
+  chart.setDisplayFOV(fov);
+  const double radius = chart.getObjectRadius(mars);
+  mars->setDistance(1.1 * radius);
+  const double point = std::atan(chart.contentScale * std::tan(fov / 2) / 200);
+  auto level = [](double angle) {
+    std::uint32_t l = 64;
+    while (l < 32768 && l < std::floor(kPi / angle)) l *= 2;
+    return std::min<std::uint32_t>(l, 2048);  // the best map the index holds for Mars
+  };
+  const std::uint32_t nearSide = level(point * 0.1), centre = level(point * 1.1);
+  ASSERT_GT(nearSide, centre) << "the case tells the two apart";
+  EXPECT_EQ(chart.chooseTextureLevels(mars).single, static_cast<int>(nearSide));
 }
 
 // The drawing thread polls while the loader decodes; the image it takes

@@ -31,7 +31,7 @@ chart_test(chart_sky_star_tests LABEL chart
   SOURCES star_layer_test.cpp star_view.cpp
   LIBS tessaly_chart_testsupport)
 set_property(TEST chart_sky_star_tests APPEND PROPERTY ENVIRONMENT
-  "TESSALY_SKY_DATA=${CMAKE_BINARY_DIR}/app/SkyData")
+  "TESSALY_SKY_DATA=${TESSALY_BUILT_BUNDLE}/SkyData")
 chart_test(chart_sky_deep_sky_tests LABEL chart
   SOURCES deep_sky_test.cpp
   LIBS tessaly_chart_testsupport)
@@ -39,13 +39,13 @@ chart_test(chart_sky_deep_sky_image_tests LABEL chart
   SOURCES deep_sky_images_test.cpp
   LIBS tessaly_chart_testsupport)
 set_property(TEST chart_sky_deep_sky_image_tests APPEND PROPERTY ENVIRONMENT
-  "TESSALY_SKY_IMAGES=${CMAKE_BINARY_DIR}/app/SkyImages")
+  "TESSALY_SKY_IMAGES=${TESSALY_BUILT_BUNDLE}/SkyImages")
 chart_test(chart_sky_culling_tests LABEL chart
   SOURCES star_culling_test.cpp
   LIBS tessaly_chart_testsupport)
 # The catalogues of this build's bundle, when they have been built.
 set_property(TEST chart_sky_culling_tests APPEND PROPERTY ENVIRONMENT
-  "TESSALY_SKY_DATA=${CMAKE_BINARY_DIR}/app/SkyData")
+  "TESSALY_SKY_DATA=${TESSALY_BUILT_BUNDLE}/SkyData")
 chart_test(chart_sky_galaxy_tests LABEL chart
   SOURCES galaxy_model_test.cpp
   LIBS tessaly_chart_testsupport)

@@ -20,11 +20,13 @@
 #include <vector>
 
 #include "chart/sky_chart.h"
+#include "skydata/sky_database.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "tests/chart/chart_canvas.h"
 #include "tests/engine/mechanics_fixture.h"
 #include "tests/support/requirements.h"
+#include "tests/tools/built_bundle.h"
 
 namespace {
 
@@ -106,6 +108,14 @@ class ErfaSky {
 
   void zenith(double out[3]) { eraCp(zenith_, out); }
 
+  // Apparent direction from the site of a geocentric astrometric place
+  // (AU, fundamental frame).
+  void fromGeocentric(const double geocentric[3], double out[3]) {
+    double p[3];
+    eraPmp(const_cast<double*>(geocentric), site_, p);
+    apparent(p, out);
+  }
+
  private:
   void apparent(const double p[3], double out[3]) {
     double unit[3], distance, beta[3], sun[3];
@@ -136,10 +146,10 @@ class SolarGolden : public testing::Test {
  protected:
   // A chart on the tests' sky (plus satellites), the view given, without
   // names, in the GL canvas; draws one frame of the layer.
-  chart_test::Raster frame(mechanics_test::SolarSystemWorld& world, const TestView& view,
-                           double jdUT, const Site& site, const char* name,
+  chart_test::Raster frame(CSkyDatabase& database, const TestView& view, double jdUT,
+                           const Site& site, const char* name,
                            std::vector<std::uint8_t>* colors = nullptr) {
-    CSkyChart chart(&world.database(), "");
+    CSkyChart chart(&database, "");
     chart_test::applyView(chart, view);
     chart.setLocation(site.lon, site.lat, site.height);
     chart.setJulianDate(jdUT);
@@ -199,7 +209,7 @@ TEST_F(SolarGolden, TheGreatConjunctionOf2020) {
   sky.body(6, saturn.data());
   EXPECT_LT(eraSepp(jupiter.data(), saturn.data()), 0.12 * kRadiansPerDegree);
   TestView view = viewOn(jupiter.data(), 8, 1280, 800);
-  chart_test::Raster raster = frame(world, view, jd, site, "golden_conjunction");
+  chart_test::Raster raster = frame(world.database(), view, jd, site, "golden_conjunction");
   // Io and Europa stand too close to Jupiter to be drawn apart from it.
   expectCentres(raster, view, {{"Jupiter", jupiter}, {"Saturn", saturn}}, 5);
 }
@@ -217,7 +227,7 @@ TEST_F(SolarGolden, TheTotalLunarEclipseOf2000) {
   // 72 seconds of arc to the pixel: eraMoon98's own accuracy is some 10.
   TestView view = viewOn(moon.data(), 4, 600, 400);
   std::vector<std::uint8_t> colors;
-  chart_test::Raster raster = frame(world, view, jd, site, "golden_lunar_eclipse", &colors);
+  chart_test::Raster raster = frame(world.database(), view, jd, site, "golden_lunar_eclipse", &colors);
   expectCentres(raster, view, {{"Moon", moon}}, 60);
   double x = 0, y = 0;
   ASSERT_TRUE(view.project(moon.data(), &x, &y));
@@ -238,7 +248,7 @@ TEST_F(SolarGolden, TheSunAtNoonWithVenusBesideIt) {
   sky.body(-1, sun.data());
   sky.body(2, venus.data());
   TestView view = viewOn(sun.data(), 16, 800, 800);
-  chart_test::Raster raster = frame(world, view, jd, site, "golden_sun_venus");
+  chart_test::Raster raster = frame(world.database(), view, jd, site, "golden_sun_venus");
   double sx = 0, sy = 0, vx = 0, vy = 0;
   ASSERT_TRUE(view.project(sun.data(), &sx, &sy));
   ASSERT_TRUE(view.project(venus.data(), &vx, &vy));
@@ -296,8 +306,67 @@ TEST_F(SolarGolden, TenSatellitesOverheadWhereSgp4PutsThem) {
   if (chosen.size() < 10) TESSALY_SKIP_OR_FAIL("python3-sgp4 is needed (or too few overhead)");
   mechanics_test::SolarSystemWorld world({}, chosen);
   ASSERT_TRUE(world.loaded());
-  chart_test::Raster raster = frame(world, view, jd, site, "golden_satellites");
+  chart_test::Raster raster = frame(world.database(), view, jd, site, "golden_satellites");
   expectCentres(raster, view, places, 5);
+}
+
+// 2026 November 3, 05:00 UT from London, a 0.6-degree field on Jupiter
+// from the built catalogue: the planet and the four Galilean moons
+// (magnitudes 5 to 6) drawn where PyEphem puts them
+// (tests/engine/moon_ephemeris_oracle.py: the planet's astrometric place
+// from VSOP87, the moons' offsets from the Bureau des Longitudes
+// theories), carried to the site's apparent places with ERFA. At 2.7" a
+// pixel eraPlan94's Jupiter (20" off here) would not do. Before: the
+// catalogue gave the moons no magnitude and the frame held Jupiter alone.
+TEST_F(SolarGolden, TheGalileanMoonsBesideJupiterFromTheBuiltCatalogue) {
+  const std::string folder = tessaly::test::builtBundlePath() + "/SkyData";
+  CSkyDatabase database(folder.c_str());
+  if (database.loadSolarSystem("SolarSystem.skydata") == nullptr)
+    TESSALY_SKIP_OR_FAIL("no built catalogues in " << folder);
+  const double jd = 2461347.5 + 5.0 / 24;
+  const char* root = std::getenv("TESSALY_SOURCE_DIR");
+  const std::string script = std::string(root ? root : ".") + "/tests/engine/moon_ephemeris_oracle.py";
+  FILE* pipe = popen(("/usr/bin/python3 " + script + " span " + std::to_string(jd) + " " +
+                      std::to_string(jd + 0.1) + " 1 501 502 503 504 2>/dev/null")
+                         .c_str(),
+                     "r");
+  ASSERT_NE(pipe, nullptr);
+  Site site{-0.1276 * kRadiansPerDegree, 51.5072 * kRadiansPerDegree, 11};
+  ErfaSky sky(jd, site);
+  std::vector<std::pair<std::string, std::array<double, 3>>> places;
+  int id = 0;
+  double when, ra, dec, distance, east, north;
+  while (std::fscanf(pipe, "%d %lf %lf %lf %lf %lf %lf", &id, &when, &ra, &dec, &distance, &east,
+                     &north) == 7) {
+    // The offsets lie along the east and north of the planet's place.
+    const double eastAxis[3] = {-std::sin(ra), std::cos(ra), 0};
+    const double northAxis[3] = {-std::sin(dec) * std::cos(ra), -std::sin(dec) * std::sin(ra),
+                                 std::cos(dec)};
+    double planet[3], moon[3];
+    eraS2p(ra, dec, distance, planet);
+    for (int k = 0; k < 3; ++k)
+      moon[k] = planet[k] + distance * (east * eastAxis[k] + north * northAxis[k]) / ERFA_DR2AS;
+    std::array<double, 3> v;
+    if (places.empty()) {
+      sky.fromGeocentric(planet, v.data());
+      places.emplace_back("Jupiter", v);
+    }
+    sky.fromGeocentric(moon, v.data());
+    places.emplace_back("moon " + std::to_string(id), v);
+  }
+  pclose(pipe);
+  if (places.size() != 5) TESSALY_SKIP_OR_FAIL("PyEphem (python3-ephem) is needed");
+  TestView view = viewOn(places[0].second.data(), 0.6, 1200, 800);
+  chart_test::Raster raster = frame(database, view, jd, site, "golden_jupiter_moons");
+  // Each moon clear of the planet's disc, so that its spot is its own.
+  double jx = 0, jy = 0;
+  ASSERT_TRUE(view.project(places[0].second.data(), &jx, &jy));
+  for (std::size_t k = 1; k < places.size(); ++k) {
+    double x = 0, y = 0;
+    ASSERT_TRUE(view.project(places[k].second.data(), &x, &y));
+    EXPECT_GT(std::hypot(x - jx, y - jy), 15) << places[k].first;
+  }
+  expectCentres(raster, view, places, 6);
 }
 
 }  // namespace

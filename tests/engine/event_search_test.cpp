@@ -259,6 +259,85 @@ TEST_F(Passes, UnderWayAtTheStartAndLowCulminations) {
   EXPECT_LT(high, n);
 }
 
+// Passes that climb, dip and climb again before they set culminate at
+// their highest point, not their first: RBSP B from Canberra (PyEphem and
+// python3-sgp4 with ERFA both give 26.3 degrees near 20:32:38 after a first
+// maximum of 13.6 at 14:21) and a Molniya over Boulder (83.8, then 89.9).
+TEST(PassCulmination, IsTheHighestPointOfAPassThatClimbsTwice) {
+  struct Humped {
+    const char* line1;
+    const char* line2;
+    Site site;
+    double start;
+  };
+  const Humped humped[] = {
+      {"1 38753U 12046B   18020.56840596 -.00000015  00000-0  13481-4 0  9991",
+       "2 38753   9.8866 101.3912 6831164 311.2160   7.5072  2.65132731 52306",
+       {"Canberra", 149 * kDeg, -35 * kDeg, 0}, 2458141.5},
+      {mechanics_test::kMolniyaLines[0], mechanics_test::kMolniyaLines[1], kSites[0], 2453913.5}};
+  std::vector<SatelliteRecord> records;
+  std::vector<pass_finder::Query> queries;
+  for (const Humped& h : humped) {
+    SatelliteRecord r;
+    r.elements = mechanics_test::elementsFromLines(h.line1, h.line2);
+    records.push_back(r);
+    queries.push_back({h.line1, h.line2, h.start - 0.2});
+  }
+  const auto tracks = pass_finder::propagate(queries, 1.5);
+  ASSERT_EQ(tracks.size(), queries.size()) << "independent propagator did not run (python3-sgp4)";
+  SolarSystemWorld world({}, records);
+  CSkyMechanics chart(&world.database());
+  const double earthRadius = world.body(30, 3)->getDiameter() / 2;
+  const double sunRadius = world.body(30, 0)->getDiameter() / 2;
+  for (std::size_t i = 0; i < std::size(humped); ++i) {
+    const Humped& h = humped[i];
+    CSatellite* sat = world.satellite(static_cast<std::uint32_t>(records[i].elements.catalogueNumber));
+    ASSERT_NE(sat, nullptr);
+    chart.setLocation(h.site.lon, h.site.lat, h.site.heightKm * 1000);
+    chart.setJulianDate(h.start);
+    const Finder finder(tracks[i], h.site, earthRadius, sunRadius);
+    PassRecord ours[8];
+    const int n = findObjectPasses(chart, sat, ours, 8, h.start, h.start + 1, 0);
+    int climbedTwice = 0;
+    for (const auto& theirs : finder.passes(h.start, h.start + 1, 0)) {
+      // Only passes that dip on their way to the highest point.
+      bool dipped = false;
+      double before = finder.altitude(theirs.rise);
+      for (double t = theirs.rise + 60 * kSecond; t < theirs.culmination; t += 60 * kSecond) {
+        const double a = finder.altitude(t);
+        dipped = dipped || a < before;
+        before = a;
+      }
+      if (!dipped) continue;
+      ++climbedTwice;
+      const PassRecord* match = std::find_if(ours, ours + n, [&](const PassRecord& r) {
+        return std::fabs(r[kPassRise] - theirs.rise) < 60 * kSecond;
+      });
+      ASSERT_NE(match, ours + n) << h.site.name << " missed the pass rising at " << theirs.rise;
+      const PassRecord& r = *match;
+      EXPECT_NEAR(r[kPassSet], theirs.set, 60 * kSecond) << h.site.name;
+      EXPECT_NEAR(r[kPassCulmination], theirs.culmination, 60 * kSecond) << h.site.name;
+      EXPECT_NEAR(r[kPassCulminationAltitude], theirs.culminationAltitude, 0.05 * kDeg)
+          << h.site.name;
+    }
+    EXPECT_GE(climbedTwice, 1) << h.site.name << ": no pass with two maxima to check";
+  }
+  // The published figures for RBSP B (UT, 2018-01-23): rise 14:04:17, the
+  // highest point 20:32:38 at 26.3 degrees.
+  chart.setLocation(humped[0].site.lon, humped[0].site.lat, 0);
+  PassRecord rbsp[8];
+  const int n = findObjectPasses(chart, world.satellite(38753), rbsp, 8, 2458141.5, 2458142.5, 0);
+  const double midnight = 2458141.5;
+  const PassRecord* pass = std::find_if(rbsp, rbsp + n, [&](const PassRecord& r) {
+    return std::fabs(r[kPassRise] - (midnight + (14 * 3600 + 4 * 60 + 17) * kSecond)) <
+           60 * kSecond;
+  });
+  ASSERT_NE(pass, rbsp + n);
+  EXPECT_NEAR((*pass)[kPassCulmination], midnight + (20 * 3600 + 32 * 60 + 38) * kSecond,
+              60 * kSecond);
+  EXPECT_NEAR((*pass)[kPassCulminationAltitude], 26.3 * kDeg, 0.05 * kDeg);
+}
+
 // Degenerate input returns at once: a period of 0, not a number or a
 // billionth of a day; an end not after the start; no room.
 TEST(PassSearchInput, DegenerateInputReturnsNothing) {

@@ -531,6 +531,67 @@ TEST(MechanicsSurface, PointsRaysAndFeaturesOnTheMoon) {
   EXPECT_EQ(features, 2);
 }
 
+// Which points of an oblate planet face the observer: Saturn (flattening
+// 0.098) and Jupiter with their poles tilted towards the Earth (2017 June
+// and 2020 December), a point at every degree of latitude and longitude,
+// against the normal of the ellipsoid x^2/a^2 + y^2/b^2 + z^2/c^2 = 1
+// taken from its gradient. Near the limb the sphere's normal, or one
+// squeezed instead of stretched, would answer otherwise: hundreds of such
+// points are among them.
+TEST(MechanicsSurface, OblatePlanetsFaceTheObserverByTheirEllipsoidsNormal) {
+  SolarSystemWorld world;
+  CSkyMechanics chart(&world.database());
+  struct Case {
+    int body;
+    double jd;
+  };
+  int checked = 0, discriminating = 0;
+  for (const Case c : {Case{6, 2457918.5}, Case{5, 2459204.5}}) {
+    chart.setJulianDate(c.jd);
+    CPlanet* planet = world.body(30, static_cast<std::uint32_t>(c.body));
+    chart.updateObjectPosition(planet);
+    double orientation[9], flattening[3], centre[3];
+    planet->getOrientationMatrix(orientation);
+    planet->getFlattenings(flattening);
+    ASSERT_GT(flattening[2], 0.06) << c.body;
+    planet->getPosition(centre);
+    // The observer from the planet's centre, in its body axes.
+    double observer[3] = {-centre[0], -centre[1], -centre[2]};
+    vectorScale(observer, planet->getDistance());
+    matrixTimesVector(orientation, observer);
+    const double radius = chart.getObjectRadius(planet);
+    double axes[3];
+    for (int k = 0; k < 3; ++k) axes[k] = radius * (1 - flattening[k]);
+    for (int lat = -89; lat <= 89; ++lat) {
+      for (int lon = 0; lon < 360; ++lon) {
+        double unit[3], surface[3], gradient[3], sphere[3], squeezed[3], toObserver[3];
+        sphericalToVector(unit, lon * M_PI / 180, lat * M_PI / 180, 1);
+        for (int k = 0; k < 3; ++k) {
+          surface[k] = unit[k] * axes[k];
+          gradient[k] = 2 * surface[k] / (axes[k] * axes[k]);
+          sphere[k] = surface[k];
+          squeezed[k] = unit[k] * (1 - flattening[k]);
+          toObserver[k] = observer[k] - surface[k];
+        }
+        vectorNormalize(toObserver);
+        auto facing = [&](double normal[3]) {
+          vectorNormalize(normal);
+          return vectorDot(normal, toObserver);
+        };
+        const double cosine = facing(gradient);
+        if (std::fabs(cosine) < 1e-4) continue;  // on the limb within light time's reach
+        double direction[3], distance;
+        EXPECT_EQ(chart.surfacePointPosition(planet, unit, true, direction, &distance, radius), cosine > 0)
+            << c.body << " at " << lon << ", " << lat;
+        ++checked;
+        discriminating += (facing(sphere) > 0) != (cosine > 0) || (facing(squeezed) > 0) != (cosine > 0);
+      }
+    }
+  }
+  EXPECT_GT(checked, 120000);
+  EXPECT_GT(discriminating, 200);
+}
+
 TEST_F(MechanicsBodies, PointAtTheObserverHasNoDirection) {
   double unit[3];
   EXPECT_EQ(chart.observerRelativeVector(chart.observerPosition, unit), 0);

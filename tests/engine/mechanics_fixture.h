@@ -87,6 +87,8 @@ class SolarSystemWorld {
   int indexOf(const CPlanet* object) const;
   SkyObjectID reference(const CPlanet* object) const;
   bool loaded() const { return loaded_; }
+  // The catalogue file written (to copy into a bundle).
+  std::string filePath() const { return dir_.file("SolarSystem.skydata"); }
 
  private:
   tessaly::test::TempDir dir_;

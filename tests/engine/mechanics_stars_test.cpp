@@ -361,6 +361,58 @@ TEST(MechanicsBinaries, LinkedBinaryStandsOnItsPrimaryPlusTheOffset) {
   EXPECT_FLOAT_EQ(binary->getMagnitude(), 8.5f);
 }
 
+// Position angle (north through east) of b seen from a, by the spherical
+// formula on their right ascensions and declinations.
+double positionAngle(const double a[3], const double b[3]) {
+  const double ra1 = std::atan2(a[1], a[0]), dec1 = std::asin(a[2]);
+  const double ra2 = std::atan2(b[1], b[0]), dec2 = std::asin(b[2]);
+  const double d = ra2 - ra1;
+  return std::atan2(std::sin(d) * std::cos(dec2),
+                    std::cos(dec1) * std::sin(dec2) - std::sin(dec1) * std::cos(dec2) * std::cos(d));
+}
+
+// Meeus's worked example (Astronomical Algorithms, example 57.a): eta
+// Coronae Borealis (P 41.623 y, T 1934.008, e 0.2763, a 0.907", i 59.025,
+// omega 219.907, node 23.717 degrees) stands at position angle 318.4
+// degrees, 0.411" from its primary, at 1980.0. The companion is drawn
+// there: its place seen from the primary's, measured on the sky, has the
+// angle and separation reported, at 1980 and round a whole orbit.
+TEST(MechanicsBinaries, TheCompanionStandsWhereItsPositionAngleSays) {
+  tessaly::test::TempDir dir;
+  SkyDataWriter writer;
+  auto primary = makeStar(kStars[2]);
+  ASSERT_EQ(writer.addObject(0, *primary), 0);
+  ASSERT_TRUE(writer.writeFile(dir.file("Stars.skydata")));
+  CSkyDatabase database(dir.path().string().c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  const double orbit[7] = {1934.008, 41.623, 0.907 * kArcsec, 0.2763, 59.025 * kDeg, 219.907 * kDeg,
+                           23.717 * kDeg};
+  auto binary = makeBinary(orbit, 0, 0, 1.0f, 0.2f);
+  CSkyMechanics chart(&database);
+  chart.properMotion = 0;
+  chart.aberration = 0;
+  chart.setJulianDate(2444240.0);  // 1980.0
+  double separation, angle;
+  ASSERT_TRUE(chart.binaryStarCompanionPosition(binary.get(), &separation, &angle));
+  EXPECT_NEAR(angle / kDeg, 318.4, 0.1);
+  EXPECT_NEAR(separation / kArcsec, 0.411, 0.002);
+  int checked = 0;
+  for (double year = 1980; year < 1980 + 41.623; year += 2.3) {
+    chart.setJulianDate(2451545.0 + (year - 2000) * 365.25);
+    ASSERT_TRUE(chart.binaryStarCompanionPosition(binary.get(), &separation, &angle));
+    ASSERT_TRUE(chart.updateStarPosition(binary.get()));
+    ASSERT_TRUE(chart.updateStarPosition(primary.get()));
+    double companionPlace[3], primaryPlace[3];
+    binary->getPosition(companionPlace);
+    primary->getPosition(primaryPlace);
+    EXPECT_NEAR(normalizeRadiansSigned(positionAngle(primaryPlace, companionPlace) - angle), 0, 1e-4)
+        << year;
+    EXPECT_NEAR(vectorSeparation(primaryPlace, companionPlace), separation, 1e-3 * kArcsec) << year;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 19);
+}
+
 // The magnitude laws on the engine's states against the same laws on
 // ERFA's geometry (eraApco13's observer, light time, eraPlan94, eraEpv00,
 // eraMoon98): within 0.01 magnitude.

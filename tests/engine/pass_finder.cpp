@@ -225,10 +225,16 @@ std::vector<Finder::Pass> Finder::passes(double from, double to, double minAltit
     Pass p;
     p.rise = rise;
     p.set = set;
-    // The first culmination after the rise (a pass can culminate twice).
-    double peak = rise;
-    while (peak + 20 * kSecond < set && altitude(peak + 20 * kSecond) > altitude(peak))
-      peak += 20 * kSecond;
+    // The highest point between rise and set (a pass can climb twice): the
+    // highest 20-second sample, refined around it.
+    double peak = rise, highest = altitude(rise);
+    for (double x = rise + 20 * kSecond; x < set; x += 20 * kSecond) {
+      const double a = altitude(x);
+      if (a > highest) {
+        peak = x;
+        highest = a;
+      }
+    }
     p.culmination =
         maximise([&](double x) { return altitude(x); }, std::max(rise, peak - 20 * kSecond),
                  std::min(set, peak + 20 * kSecond));

@@ -46,8 +46,8 @@ class Finder {
         sunAltitude;
   };
   // Every pass above minAltitude (radians) whose rise lies in [from, to]:
-  // crossings by 20-second steps bisected to a millisecond; the first
-  // culmination; shadow entry and exit (-infinity when never wholly in
+  // crossings by 20-second steps bisected to a millisecond; the highest
+  // point between rise and set; shadow entry and exit (-infinity when never wholly in
   // shadow); the Sun's altitude at the middle of the pass.
   std::vector<Pass> passes(double from, double to, double minAltitude) const;
   // Whether the pass is visible by the search's rule, read independently.

@@ -18,11 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "gles/context/errors.h"
 #include "gles/render/encoder_states.h"
 #include "gles/render/renderer.h"
 #include "gles/render/vertex_array_object.h"
 #include "gles/textures/framebuffer_attachment.h"
 #include "gles/textures/texture.h"
+#include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 #include "tests/gles/glu_primitives.h"
 #include "tests/gles/shader_fixture.h"
 
@@ -47,12 +49,13 @@ constexpr const char* kFacingFragment =
 
 class ImageTest : public tessaly::test::ShaderTest {
  protected:
-  // A framebuffer of width x height (with a depth buffer when asked) and a
-  // program of `fragment` current.
-  void prepare(int width, int height, bool depth = false, const char* fragment = kFlatFragment) {
+  // A framebuffer of width x height (with depth and stencil buffers when
+  // asked) and a program of `fragment` current.
+  void prepare(int width, int height, bool depth = false, const char* fragment = kFlatFragment,
+               bool stencil = false) {
     width_ = width;
     height_ = height;
-    framebuffer_ = makeFramebuffer(width, height, depth);
+    framebuffer_ = makeFramebuffer(width, height, depth, stencil);
     context->updateSurfaceRect();
     use(kFlatVertex, fragment);
   }
@@ -648,10 +651,13 @@ TEST_F(ImageTest, ScissorAndViewportKeepDrawsInsideTheirBoxes) {
   };
   int n = 0;
   for (const Case& c : cases) {
+    // The whole target cleared first: a clear, like a draw, stays inside
+    // the scissor box.
+    context->enableCapability(false, GL_SCISSOR_TEST);
+    clear(0, 0, 0, 1);
     context->viewportState()->setViewport(c.viewport);
     context->scissorState()->setScissorRect(c.scissor);
     context->enableCapability(c.crop, GL_SCISSOR_TEST);
-    clear(0, 0, 0, 1);
     std::vector<float> quad;
     for (auto [x, y] : {std::pair{-1.f, -1.f}, {1.f, -1.f}, {1.f, 1.f}, {-1.f, -1.f}, {1.f, 1.f}, {-1.f, 1.f}}) {
       quad.insert(quad.end(), {x, y, 0.f, 1.f});
@@ -670,6 +676,103 @@ TEST_F(ImageTest, ScissorAndViewportKeepDrawsInsideTheirBoxes) {
       }
     }
     EXPECT_EQ(wrong, 0) << "case " << n;
+  }
+}
+
+// A clear is limited by the scissor test as a draw is (OpenGL ES 2.0, 4.2.3:
+// "the pixel ownership test, the scissor test, dithering, and the buffer
+// writemasks" apply to Clear): with the test on, colour, depth and stencil
+// change inside the box only, and a box off the target clears nothing. The
+// depth and stencil left behind are read by draws after the clear. Before:
+// the whole target was cleared.
+TEST_F(ImageTest, AScissoredClearClearsOnlyTheBox) {
+  constexpr int kW = 16, kH = 8;
+  prepare(kW, kH, /*depth=*/true, kFlatFragment, /*stencil=*/true);
+  MGLRect box{3, 2, 5, 4};
+  context->setClearDepth(1.0);
+  context->setClearStencil(0);
+  clear(1, 0, 0, 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  context->enableCapability(true, GL_SCISSOR_TEST);
+  context->scissorState()->setScissorRect({kW + 4, 0, 3, 3});  // off the target
+  clear(0, 0, 1, 1);
+  context->scissorState()->setScissorRect(box);
+  context->setClearDepth(0.25);
+  context->setClearStencil(7);
+  clear(0, 1, 0, 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  auto inBox = [&](int x, int y) {
+    return x >= box.x && x < box.x + box.width && y >= box.y && y < box.y + box.height;
+  };
+  int wrong = 0;
+  // One colour in the box, another everywhere else.
+  auto expectColours = [&](const char* what, std::array<int, 3> in, std::array<int, 3> out) {
+    const std::vector<std::uint8_t> pixels = read();
+    keep(pixels, std::string("scissored_clear_") + what);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const std::uint8_t* p = at(pixels, x, y);
+        const std::array<int, 3> want = inBox(x, y) ? in : out;
+        if ((p[0] != want[0] || p[1] != want[1] || p[2] != want[2]) && wrong++ < 12)
+          ADD_FAILURE() << what << " " << x << "," << y << ": " << int(p[0]) << " " << int(p[1]) << " "
+                        << int(p[2]);
+      }
+  };
+  expectColours("cleared", {0, 255, 0}, {255, 0, 0});
+  // Blue at window depth 0.5 passes LESS only where the depth is still 1;
+  // yellow in front passes the stencil test EQUAL 7 only in the box.
+  context->enableCapability(false, GL_SCISSOR_TEST);
+  context->enableCapability(true, GL_DEPTH_TEST);
+  context->depthStencilState()->setDepthFunction(GL_LESS);
+  setColor(0, 0, 1, 1);
+  drawRect(0, 0, kW, kH, 0.0);
+  context->enableCapability(true, GL_STENCIL_TEST);
+  context->depthStencilState()->setStencilFunction(GL_FRONT_AND_BACK, GL_EQUAL, 7, 0xFF);
+  setColor(1, 1, 0, 1);
+  drawRect(0, 0, kW, kH, -1.0);
+  expectColours("depth_stencil", {255, 255, 0}, {0, 0, 255});
+  // A box across the whole width still leaves the other rows.
+  context->enableCapability(false, GL_STENCIL_TEST);
+  context->enableCapability(false, GL_DEPTH_TEST);
+  clear(1, 0, 0, 1);
+  context->enableCapability(true, GL_SCISSOR_TEST);
+  box = {0, 5, kW, 2};
+  context->scissorState()->setScissorRect(box);
+  clear(0, 0, 1, 1);
+  expectColours("rows", {0, 0, 255}, {255, 0, 0});
+  EXPECT_EQ(wrong, 0);
+}
+
+// Stencil operations at the ends of the 8-bit range through real draws
+// (OpenGL ES 2.0, 4.1.4): DECR clamps at 0 and INCR at 255, DECR_WRAP and
+// INCR_WRAP wrap round. The value left is found by a second draw that
+// passes only where the stencil equals the expected value.
+TEST_F(ImageTest, StencilDecrementsAndIncrementsClampOrWrapAtTheEnds) {
+  constexpr int kW = 8, kH = 4;
+  prepare(kW, kH, /*depth=*/false, kFlatFragment, /*stencil=*/true);
+  struct Case {
+    GLenum operation;
+    GLuint start, expected;
+  };
+  const Case cases[] = {{GL_DECR, 0, 0}, {GL_DECR_WRAP, 0, 255}, {GL_INCR, 255, 255},
+                        {GL_INCR_WRAP, 255, 0}, {GL_DECR, 1, 0}};
+  for (const Case& c : cases) {
+    context->enableCapability(false, GL_STENCIL_TEST);
+    context->setClearStencil(c.start);
+    clear(0, 0, 0, 1, GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    context->enableCapability(true, GL_STENCIL_TEST);
+    context->depthStencilState()->setStencilFunction(GL_FRONT_AND_BACK, GL_ALWAYS, 0, 0xFF);
+    context->depthStencilState()->setStencilOperations(GL_FRONT_AND_BACK, GL_KEEP, GL_KEEP, c.operation);
+    setColor(1, 0, 0, 1);
+    drawRect(0, 0, kW, kH);
+    context->depthStencilState()->setStencilOperations(GL_FRONT_AND_BACK, GL_KEEP, GL_KEEP, GL_KEEP);
+    context->depthStencilState()->setStencilFunction(GL_FRONT_AND_BACK, GL_EQUAL,
+                                                     static_cast<GLint>(c.expected), 0xFF);
+    setColor(0, 1, 0, 1);
+    drawRect(0, 0, kW, kH);
+    const std::vector<std::uint8_t> pixels = read();
+    int green = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) green += at(pixels, x, y)[1] == 255 && at(pixels, x, y)[0] == 0;
+    EXPECT_EQ(green, kW * kH) << mglGLEnumName(c.operation) << " from " << c.start;
   }
 }
 
@@ -715,6 +818,42 @@ TEST_F(ImageTest, PointsAreSquaresWithTheirCoordinatesFromTheUpperLeft) {
   EXPECT_EQ(wrong, 0);
 }
 
+// gl_FragCoord holds window coordinates with the origin at the lower left
+// and pixel centres at half-integers (OpenGL ES 2.0, 3.8.2; GLSL ES 1.00,
+// 7.2): the fragment in GL row 0 of an 8-row target sees y = 0.5, whatever
+// the viewport. Before: 7.5, Metal's row counted from the top.
+TEST_F(ImageTest, FragCoordCountsRowsFromTheBottomOfTheTarget) {
+  constexpr int kW = 16, kH = 8;
+  prepare(kW, kH, false,
+          "precision highp float;\n"
+          "void main() { gl_FragColor = vec4(gl_FragCoord.x / 16.0, gl_FragCoord.y / 8.0, 0.0, 1.0); }\n");
+  // The height the layer passes is no uniform of the program's.
+  EXPECT_EQ(program_->getUniformNamed(kMGLTargetHeightUniform), nullptr);
+  for (const MGLRect viewport : {MGLRect{0, 0, kW, kH}, MGLRect{0, 2, kW, 4}}) {
+    clear(0, 0, 0, 0);
+    context->viewportState()->setViewport(viewport);
+    std::vector<float> v;
+    for (auto [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, -1}, {1, 1}, {-1, 1}})
+      v.insert(v.end(), {float(x), float(y), 0.0f, 1.0f});
+    draw(GL_TRIANGLES, std::move(v));
+    const std::vector<std::uint8_t> drawn = read();
+    keep(drawn, "frag_coord");
+    int checked = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const std::uint8_t* p = at(drawn, x, y);
+        if (y < viewport.y || y >= viewport.y + viewport.height) {
+          EXPECT_EQ(p[3], 0) << x << "," << y << " outside the viewport";
+          continue;
+        }
+        EXPECT_NEAR(p[0], std::lround(255 * (x + 0.5) / kW), 1) << x << "," << y;
+        EXPECT_NEAR(p[1], std::lround(255 * (y + 0.5) / kH), 1) << x << "," << y;
+        ++checked;
+      }
+    EXPECT_EQ(checked, kW * viewport.height);
+  }
+}
+
 // --- Drawn pixels read back ---------------------------------------------------
 
 // A texture drawn into and read back, then sampled by a second draw: the
@@ -741,8 +880,7 @@ TEST_F(ImageTest, ATextureDrawnIntoReadsBackAndSamplesAsGLOrdersItsRows) {
   context->updateSurfaceRect();
   width_ = kW;
   height_ = kH;
-  // Across from the window position, up from a varying (gl_FragCoord.y
-  // counts Metal's rows, from the top).
+  // Across from the window position, up from a varying.
   use("attribute vec4 a_position;\n"
       "varying float v_up;\n"
       "void main() { v_up = a_position.y * 0.5 + 0.5; gl_Position = a_position; }\n",

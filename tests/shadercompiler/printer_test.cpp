@@ -23,6 +23,7 @@
 #include "platform/metal/msl/reference_interpreter.h"
 #include "requirements.h"
 #include "shadercompiler/ir/ir.h"
+#include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 #include "shadercompiler/optimizer/ir_optimization.h"
 #include "shadercompiler/optimizer/ir_print_glsl.h"
 #include "shadercompiler/optimizer/metal_conversion.h"
@@ -261,6 +262,10 @@ bool split_member(const std::string &member, const shctest::input_values &values
   return false;
 }
 
+// The render target's height a converted shader reading gl_FragCoord is
+// given, here for the corpus's window positions.
+constexpr double kTargetHeight = 64;
+
 metal_outcome run_metal(const converted_ir &c, gl_shader_stage stage,
                         const shctest::input_values &inputs, std::string *error) {
   metal_outcome o;
@@ -284,6 +289,8 @@ metal_outcome run_metal(const converted_ir &c, gl_shader_stage stage,
     if (input.kind == mtl::msl::InterfaceKind::PointCoord) name = "gl_PointCoord";
     if (const std::vector<double> *found = value_of(name)) v = *found;
     else if (!split_member(input.name, inputs, nullptr, &v, c.shader->ir)) continue;
+    // Metal's window rows run from the top of the target.
+    if (input.kind == mtl::msl::InterfaceKind::Position && v.size() > 1) v[1] = kTargetHeight - v[1];
     mtl::msl::Register r{};
     for (size_t i = 0; i < v.size() && i < 4; i++)
       r[i] = input.scalar == mtl::msl::Scalar::Float ? std::bit_cast<uint32_t>(float(v[i]))
@@ -305,6 +312,10 @@ metal_outcome run_metal(const converted_ir &c, gl_shader_stage stage,
       write_value(var->type, uniforms, offset, *v, at);
     }
     offset += l.size;
+  }
+  if (c.metal.find(std::string("gl_uniforms.") + kMGLTargetHeightUniform) != std::string::npos) {
+    const float height = kTargetHeight;
+    std::memcpy(uniforms.data() + (offset + 3) / 4 * 4, &height, sizeof height);
   }
   std::vector<mtl::msl::BufferView> buffers = {{uniforms.data(), uniforms.size(), false}};
   texel_hooks hooks;

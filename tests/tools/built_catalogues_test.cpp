@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "engine/angles.h"
+#include "engine/body_table.h"
+#include "engine/mechanics/sky_mechanics.h"
 #include "skydata/catalog_numbers.h"
 #include "skydata/constellation.h"
 #include "skydata/constellation_tables.h"
@@ -273,6 +275,47 @@ TEST(BuiltCatalogues, TheSpaceStationResolvesByNameNumberAndDesignator) {
     }
   }
   EXPECT_GE(withMagnitude, 300);
+}
+
+// Planetary moons are drawn by their magnitudes. Near Jupiter's opposition
+// of 2023 November 3 the Galilean moons shine as the published mean
+// opposition magnitudes say (JPL's planetary satellite physical
+// parameters: 5.0, 5.3, 4.6 and 5.7), and every moon of the catalogue (each
+// has a published magnitude) has a finite one. Before: +infinity for every moon (no slope
+// parameter, so the H, G law gave none), and the chart drew none.
+TEST(BuiltCatalogues, MoonsShineAsPublished) {
+  if (!built("SolarSystem.skydata")) TESSALY_SKIP_OR_FAIL("no built catalogues in " << skyDataFolder());
+  CSkyDatabase database(skyDataFolder().c_str());
+  ASSERT_NE(database.loadSolarSystem("SolarSystem.skydata"), nullptr);
+  CSkyMechanics chart(&database);
+  const double opposition = 2460251.5;
+  const struct {
+    int body;
+    double magnitude;
+  } galilean[] = {{501, 5.0}, {502, 5.3}, {503, 4.6}, {504, 5.7}};
+  int moons = 0, galileanSeen = 0;
+  for (int i = 0; i < database.getSolarSystemObjectCount(); ++i) {
+    CPlanet* moon = asPlanet(database.getSolarSystemObject(i));
+    if (moon == nullptr || moon->getType() != 31 || moon->getBodyNumber() == 301) continue;
+    ++moons;
+    // A moon in its planet's shadow has none: one of four times a few
+    // hours apart finds each in sunlight.
+    bool finite = false;
+    for (int k = 3; k >= 0; --k) {
+      chart.setJulianDate(opposition + 0.23 * k);
+      chart.updateObjectPosition(moon);
+      finite = finite || std::isfinite(moon->getMagnitude());
+    }
+    EXPECT_TRUE(finite) << moon->getNameString();
+    const double magnitude = moon->getMagnitude();
+    for (const auto& g : galilean) {
+      if (moon->getBodyNumber() != static_cast<std::uint32_t>(g.body)) continue;
+      ++galileanSeen;
+      EXPECT_NEAR(magnitude, g.magnitude, 0.3) << moon->getNameString();
+    }
+  }
+  EXPECT_EQ(moons, kBodyTableRows - 11);  // all but the Sun, the planets and the Moon
+  EXPECT_EQ(galileanSeen, 4);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -222,6 +223,81 @@ TEST(TychoStars, EachStarIsOneObjectAcrossTheFiles) {
   // Sirius once, in the star file.
   found.clear();
   EXPECT_EQ(findStar(parseStarCatalogNumber("TYC 5949-2777-1"), found, 4), 0);
+}
+
+// Rows under a star already written, whatever their magnitudes, are that
+// star: a spurious "-2" entry 0.26" from Arcturus and another 0.5" from a
+// guide star; a second component at its first's place (one star answering
+// for both numbers); a row whose HIP number a Tycho star of the list
+// carries. A companion at the separation the double-star list gives stays
+// a star of its own, one closer than Tycho-2 resolves does not.
+TEST(TychoStars, RowsUnderAStarAlreadyWrittenAreThatStar) {
+  const char* list =
+      "# tessaly-stars 1\n"
+      "S\t2\t1\t213.9153000\t19.1824100\t11.26\t-\t-\t-0.05\t1.18\tK1\t"
+      "alpha Boo|HIP 69673\tArcturus\t-\t-\n"
+      "S\t2\t2\t100.0000000\t10.0000000\t40.0\t-\t-\t4.50\t-\t-\tHIP 5000\t-\t-\t0.9,45\n"
+      "S\t6\t1\t50.0000000\t-60.0000000\t-\t-\t-\t8.00\t-\t-\tHD 21749|HIP 16069\t-\t-\t-\n"
+      "S\t3\t1\t200.0\t10.0\t-\t-\t-\t9.90\t-\t-\tHIP 65000\t-\t-\t-\n"
+      "E\t4\n";
+  auto arcsec = [](double degrees, double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7f", degrees + seconds / 3600.0);
+    return std::string(text);
+  };
+  const std::string rows =
+      "TYC 1472-1436-2,,213.9153000," + arcsec(19.18241, 0.26) + ",,,3.490,,XJ\n" +
+      "TYC 10-1145-1,,8.7635575,2.1576120,1.0,1.0,10.356,0.5,MJ\n" +
+      "TYC 10-1145-2,,8.7635575,2.1576120,1.0,1.0,10.707,0.5,MJ\n" +
+      "TYC 100-1-1,,100.0000000," + arcsec(10.0, 0.9) + ",,,7.000,,XJ\n" +
+      "TYC 100-2-1,,100.0000000," + arcsec(10.0, -0.5) + ",,,7.000,,XJ\n" +
+      "TYC 8870-1392-1,16069,50.0000000," + arcsec(-60.0, 5.0) + ",,,8.100,,XJ\n" +
+      "TYC 900-3-2,,200.0000000," + arcsec(10.0, 0.5) + ",,,11.000,,XJ\n";
+  TempDir dir;
+  writeGzip(dir.file("t.csv.gz"), std::string(kHeader) + rows);
+  catalogues::StarCounts counts;
+  std::string error;
+  ASSERT_TRUE(catalogues::buildStarCatalogues(list, "list", dir.file("t.csv.gz"),
+                                              dir.path().string(), counts, error))
+      << error;
+  const catalogues::TychoReport& r = counts.tychoReport;
+  int covered = 0, merged = 0, written = 0;
+  for (int k = 0; k < catalogues::kTychoBins; ++k) {
+    covered += r.covered[k];
+    merged += r.merged[k];
+    written += r.written[k];
+  }
+  EXPECT_EQ(covered, 4);  // beside Arcturus, the guide star, the second component, 0.5"
+  EXPECT_EQ(merged, 1);   // HIP 16069
+  EXPECT_EQ(written, 2);  // TYC 10-1145-1, the listed companion
+  EXPECT_EQ(counts.stars, 2);
+  EXPECT_EQ(counts.tycho, 3);
+  EXPECT_EQ(counts.guide, 1);
+
+  CSkyDatabase database(dir.path().string().c_str());
+  ASSERT_NE(database.loadTychoStars("TychoStars.skydata"), nullptr);
+  auto tychoStar = [&](const char* designation) -> CStar* {
+    std::vector<SkyObjectID> found;
+    if (database.findObjectsByCatalogNumber(parseStarCatalogNumber(designation), kTychoStarsFile,
+                                            found, 4) != 1)
+      return nullptr;
+    return asStar(database.getObject(&found[0]));
+  };
+  EXPECT_EQ(tychoStar("TYC 1472-1436-2"), nullptr);
+  EXPECT_EQ(tychoStar("TYC 100-2-1"), nullptr);
+  EXPECT_EQ(tychoStar("TYC 900-3-2"), nullptr);
+  ASSERT_NE(tychoStar("TYC 100-1-1"), nullptr);
+  CStar* first = tychoStar("TYC 10-1145-1");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(tychoStar("TYC 10-1145-2"), first);
+  EXPECT_FLOAT_EQ(first->getVisualMagnitude(), 10.36f);
+  CStar* hd = tychoStar("TYC 8870-1392-1");
+  ASSERT_NE(hd, nullptr);
+  EXPECT_EQ(hd->findCatalogNumber(11), makeCatalogNumber(11, 16069));
+  std::vector<SkyObjectID> found;
+  EXPECT_EQ(database.findObjectsByCatalogNumber(makeCatalogNumber(11, 16069), kTychoStarsFile,
+                                                found, 4),
+            1);
 }
 
 TEST(TychoStars, RowParserSurvivesFuzzing) {

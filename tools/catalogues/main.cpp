@@ -64,18 +64,19 @@ int buildBorders(const std::string& list, const std::string& base) {
 }
 
 void printTychoReport(const catalogues::TychoReport& r) {
-  std::printf("Tycho-2 rows by V: bin, rows, stars of the star files by HIP number, by place, "
-              "merged into listed Tycho stars, written\n");
-  int totals[5] = {};
+  std::printf("Tycho-2 rows by V: bin, rows, stars already written by HIP number, by place, "
+              "merged into listed Tycho stars, under a star of another magnitude, written\n");
+  int totals[6] = {};
   for (int k = 0; k < catalogues::kTychoBins; ++k) {
     if (!r.rows[k]) continue;
-    std::printf("  %5.1f %7d %6d %6d %5d %7d\n", (k - 4) / 2.0, r.rows[k], r.byHip[k],
-                r.byPlace[k], r.merged[k], r.written[k]);
-    const int values[5] = {r.rows[k], r.byHip[k], r.byPlace[k], r.merged[k], r.written[k]};
-    for (int c = 0; c < 5; ++c) totals[c] += values[c];
+    const int values[6] = {r.rows[k],   r.byHip[k],   r.byPlace[k],
+                           r.merged[k], r.covered[k], r.written[k]};
+    std::printf("  %5.1f %7d %6d %6d %5d %5d %7d\n", (k - 4) / 2.0, values[0], values[1],
+                values[2], values[3], values[4], values[5]);
+    for (int c = 0; c < 6; ++c) totals[c] += values[c];
   }
-  std::printf("  total %7d %6d %6d %5d %7d\n", totals[0], totals[1], totals[2], totals[3],
-              totals[4]);
+  std::printf("  total %7d %6d %6d %5d %5d %7d\n", totals[0], totals[1], totals[2], totals[3],
+              totals[4], totals[5]);
 }
 
 int buildStars(const std::string& list, const std::string& tycho, const std::string& folder) {

@@ -23,6 +23,11 @@ namespace {
 constexpr int kUserDefinedCategory = 90;
 constexpr std::size_t kMaxObjects = 65535;
 constexpr int kIndexes[] = {0, 151, 152, 153, 154};
+// The moons' magnitudes follow the H, G law with the body table's H (from
+// the mean opposition magnitudes of JPL's planetary satellite physical
+// parameters); no slope parameter is published for them, so each gets the
+// usual 0.25. Without one the law gives no magnitude and no moon is drawn.
+constexpr double kMoonSlopeParameter = 0.25;
 
 // A satellite whose standard magnitude the builder sets: the record keeps it
 // as the first magnitude parameter, which only the record reader fills.
@@ -74,8 +79,10 @@ class Builder {
       v.names.push_back(row->names[0]);
       if (row->provisional && *row->provisional) v.names.push_back(row->provisional);
       v.parent = id < 100 ? 0 : static_cast<std::uint32_t>(id / 100);
-      if (v.type == 31 && std::isfinite(row->absoluteMagnitude) && row->absoluteMagnitude < 99.0f)
+      if (v.type == 31 && std::isfinite(row->absoluteMagnitude) && row->absoluteMagnitude < 99.0f) {
         v.magnitude1 = row->absoluteMagnitude;
+        v.magnitude2 = kMoonSlopeParameter;
+      }
       v.diameter = std::isfinite(row->radius) ? 2.0f * row->radius : 0.0f;
       bodyIndex_[row->names[0]] = static_cast<int>(entries_.size());
       std::int64_t number = id == 0 ? 0 : 1510000000000000000LL + id;

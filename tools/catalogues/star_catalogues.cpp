@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "skydata/skydata_writer.h"
 #include "skydata/star.h"
@@ -186,70 +185,137 @@ int magnitudeBin(double visual) {
   return std::clamp(static_cast<int>(std::floor(visual * 2.0)) + 4, 0, kTychoBins - 1);
 }
 
-// The Tycho-2 list against the star list: a row whose HIP number a star of
-// the star or guide-star file carries, or that lies within 1" of one of
-// them with a magnitude within 1, is that star (which keeps its place and
-// motion); a row within 2" of a star of the list's Tycho file with a
-// magnitude within 1 gives that star its Tycho designation (the list's star
-// keeps its names and variable data); every other row becomes a star of
-// the Tycho file. The list's Tycho-file stars stay (those no row matched
-// too).
-bool mergeTychoStars(const std::string& path, std::vector<ListedStar>& listed,
-                     std::vector<ListedStar>& tychoStars, TychoReport& report,
-                     std::string& error) {
-  constexpr double kSameStarArcsec = 1.0, kListedTychoArcsec = 2.0, kSimilarMagnitude = 1.0;
-  constexpr int kHipparcosCatalogue = 11;
-  std::unordered_set<std::int64_t> hipparcos;
-  PlaceIndex known, oldTycho;
-  std::vector<bool> taken(listed.size(), false);
-  for (std::size_t i = 0; i < listed.size(); ++i) {
-    const StarValues& v = listed[i].values;
-    const double ra = v.ra / kDegree, dec = v.dec / kDegree;
-    if (listed[i].file == 6) {
-      oldTycho.add(i, ra, dec);
-      continue;
+// The Tycho-2 list against the star list, so that the chart, which draws
+// the three files together, shows each star once:
+//   - a row whose HIP number a star already carries is that star;
+//   - a row within 1" of a star of the star or guide-star file with a
+//     magnitude within 1 is that star (which keeps its place and motion);
+//   - a row within 2" of a star of the list's Tycho file with a magnitude
+//     within 1 gives that star its Tycho designation (the list's star keeps
+//     its names and variable data);
+//   - a row within 1" of any star already written, whatever the
+//     magnitudes, is that star: Tycho-2 resolves no pair closer than about
+//     0.8", and its "-2" entries beside bright stars include spurious ones.
+//     Only a pair the double-star list (WDS) gives at that separation stays
+//     two stars;
+//   - every other row becomes a star of the Tycho file.
+// The list's Tycho-file stars stay (those no row matched too).
+class TychoMerge {
+ public:
+  TychoMerge(std::vector<ListedStar>& listed, std::vector<ListedStar>& tychoStars,
+             TychoReport& report)
+      : listed_(listed), tychoStars_(tychoStars), report_(report), taken_(listed.size(), false) {
+    report_ = {};
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      const StarValues& v = listed[i].values;
+      (listed[i].file == 6 ? listedTycho_ : known_).add(i, v.ra / kDegree, v.dec / kDegree);
+      for (std::int64_t n : v.numbers)
+        if (catalogOfNumber(n) == kHipparcosCatalogue) hipHolders_.emplace(n, i);
     }
-    known.add(i, ra, dec);
-    for (std::int64_t n : v.numbers)
-      if (catalogOfNumber(n) == kHipparcosCatalogue) hipparcos.insert(n);
   }
-  report = {};
-  auto magnitudeOf = [](const StarValues& v) { return std::isfinite(v.visual) ? v.visual : v.blue; };
-  return readTychoStars(path, [&](const TychoRow& row) {
+
+  bool add(const TychoRow& row) {
     const int bin = magnitudeBin(row.visual);
-    report.rows[bin]++;
-    if (row.hip && hipparcos.count(makeCatalogNumber(kHipparcosCatalogue, row.hip))) {
-      report.byHip[bin]++;
+    report_.rows[bin]++;
+    const std::int64_t hip = row.hip ? makeCatalogNumber(kHipparcosCatalogue, row.hip) : 0;
+    if (auto holder = hipHolders_.find(hip); hip && holder != hipHolders_.end()) {
+      if (holder->second < listed_.size() && giveNumber(holder->second, row.number))
+        report_.merged[bin]++;
+      else
+        report_.byHip[bin]++;
       return true;
     }
+    if (similarKnownStar(row)) {
+      report_.byPlace[bin]++;
+      return true;
+    }
+    if (const std::size_t match = similarListedTychoStar(row); match < listed_.size()) {
+      giveNumber(match, row.number);
+      report_.merged[bin]++;
+      return true;
+    }
+    if (ListedStar* cover = coveringStar(row)) {
+      // A Tycho-file star answers for the row's designation too.
+      std::vector<std::int64_t>& numbers = cover->values.numbers;
+      if (cover->file == 6 && numbers.size() < kMaxStarNumbers) numbers.push_back(row.number);
+      report_.covered[bin]++;
+      return true;
+    }
+    write(row, hip);
+    report_.written[bin]++;
+    return true;
+  }
+
+ private:
+  static constexpr double kSameStarArcsec = 1.0, kListedTychoArcsec = 2.0, kSimilarMagnitude = 1.0;
+  // Tycho-2's resolution, and how far a measured pair may lie from the
+  // separation the double-star list gives it.
+  static constexpr double kResolvedArcsec = 0.8, kListedSeparationArcsec = 0.5;
+  static constexpr int kHipparcosCatalogue = 11;
+
+  static double magnitudeOf(const StarValues& v) {
+    return std::isfinite(v.visual) ? v.visual : v.blue;
+  }
+  static double arcsecFrom(const TychoRow& row, const StarValues& v) {
+    return separationArcsec(row.ra, row.dec, v.ra / kDegree, v.dec / kDegree);
+  }
+
+  // A listed Tycho star takes the first row's number that finds it.
+  bool giveNumber(std::size_t i, std::int64_t number) {
+    if (listed_[i].file != 6 || taken_[i]) return false;
+    taken_[i] = true;
+    std::vector<std::int64_t>& numbers = listed_[i].values.numbers;
+    numbers.insert(numbers.begin(), number);
+    return true;
+  }
+
+  bool similarKnownStar(const TychoRow& row) const {
     bool same = false;
-    known.near(row.ra, row.dec, [&](std::size_t i) {
-      const StarValues& v = listed[i].values;
-      same = same || (separationArcsec(row.ra, row.dec, v.ra / kDegree, v.dec / kDegree) <
-                          kSameStarArcsec &&
+    known_.near(row.ra, row.dec, [&](std::size_t i) {
+      const StarValues& v = listed_[i].values;
+      same = same || (arcsecFrom(row, v) < kSameStarArcsec &&
                       std::fabs(magnitudeOf(v) - row.visual) < kSimilarMagnitude);
     });
-    if (same) {
-      report.byPlace[bin]++;
-      return true;
-    }
-    std::size_t match = listed.size();
+    return same;
+  }
+
+  std::size_t similarListedTychoStar(const TychoRow& row) const {
+    std::size_t match = listed_.size();
     double best = kListedTychoArcsec;
-    oldTycho.near(row.ra, row.dec, [&](std::size_t i) {
-      const StarValues& v = listed[i].values;
-      const double d = separationArcsec(row.ra, row.dec, v.ra / kDegree, v.dec / kDegree);
-      if (!taken[i] && d < best && std::fabs(magnitudeOf(v) - row.visual) < kSimilarMagnitude) {
+    listedTycho_.near(row.ra, row.dec, [&](std::size_t i) {
+      const StarValues& v = listed_[i].values;
+      const double d = arcsecFrom(row, v);
+      if (!taken_[i] && d < best && std::fabs(magnitudeOf(v) - row.visual) < kSimilarMagnitude) {
         match = i;
         best = d;
       }
     });
-    if (match < listed.size()) {
-      taken[match] = true;
-      StarValues& v = listed[match].values;
-      v.numbers.insert(v.numbers.begin(), row.number);
-      report.merged[bin]++;
-      return true;
-    }
+    return match;
+  }
+
+  // The nearest star already written within 1", unless the double-star
+  // list gives the two as a pair at that separation.
+  ListedStar* coveringStar(const TychoRow& row) {
+    ListedStar* cover = nullptr;
+    double best = kSameStarArcsec;
+    auto check = [&](ListedStar& star) {
+      const double d = arcsecFrom(row, star.values);
+      const float listed = star.values.separation;
+      const bool listedPair = d >= kResolvedArcsec && std::isfinite(listed) &&
+                              std::fabs(listed / kDegree * 3600.0 - d) < kListedSeparationArcsec;
+      if (d < best && !listedPair) {
+        cover = &star;
+        best = d;
+      }
+    };
+    auto listedStar = [&](std::size_t i) { check(listed_[i]); };
+    known_.near(row.ra, row.dec, listedStar);
+    listedTycho_.near(row.ra, row.dec, listedStar);
+    written_.near(row.ra, row.dec, [&](std::size_t i) { check(tychoStars_[i]); });
+    return cover;
+  }
+
+  void write(const TychoRow& row, std::int64_t hip) {
     ListedStar star;
     star.file = 6;
     star.line = row.line;
@@ -257,7 +323,10 @@ bool mergeTychoStars(const std::string& path, std::vector<ListedStar>& listed,
     StarValues& v = star.values;
     v.type = 1;
     v.numbers.push_back(row.number);
-    if (row.hip) v.numbers.push_back(makeCatalogNumber(kHipparcosCatalogue, row.hip));
+    if (hip) {
+      v.numbers.push_back(hip);
+      hipHolders_.emplace(hip, listed_.size() + tychoStars_.size());
+    }
     v.ra = row.ra * kDegree;
     v.dec = row.dec * kDegree;
     if (!std::isnan(row.pmra) && std::cos(v.dec) > 1e-9) {
@@ -268,10 +337,25 @@ bool mergeTychoStars(const std::string& path, std::vector<ListedStar>& listed,
     auto hundredths = [](double magnitude) { return std::round(magnitude * 100.0) / 100.0; };
     v.visual = hundredths(row.visual);
     if (!std::isnan(row.colour)) v.blue = hundredths(row.visual + row.colour);
-    tychoStars.push_back(std::move(star));
-    report.written[bin]++;
-    return true;
-  }, error);
+    written_.add(tychoStars_.size(), row.ra, row.dec);
+    tychoStars_.push_back(std::move(star));
+  }
+
+  std::vector<ListedStar>& listed_;
+  std::vector<ListedStar>& tychoStars_;
+  TychoReport& report_;
+  std::vector<bool> taken_;
+  PlaceIndex known_, listedTycho_, written_;
+  // HIP number -> its star: an index of the list, or the list's size plus
+  // the index of a written row.
+  std::unordered_map<std::int64_t, std::size_t> hipHolders_;
+};
+
+bool mergeTychoStars(const std::string& path, std::vector<ListedStar>& listed,
+                     std::vector<ListedStar>& tychoStars, TychoReport& report,
+                     std::string& error) {
+  TychoMerge merge(listed, tychoStars, report);
+  return readTychoStars(path, [&](const TychoRow& row) { return merge.add(row); }, error);
 }
 
 bool writeCatalogue(std::vector<CatalogueEntry>& entries, bool space, const std::string& path,

@@ -11,13 +11,14 @@
 namespace catalogues {
 
 // Tycho-2 rows by half magnitude of V (bin k: V in [(k - 4) / 2, (k - 3) / 2),
-// the first and last bins open): all rows, rows that are a star of the star
-// or guide-star file (by HIP number, by place), rows merged into a Tycho
-// star of the list, rows written as Tycho stars.
+// the first and last bins open): all rows, rows that are a star already
+// written (by HIP number, by place and magnitude), rows merged into a
+// Tycho star of the list, rows within 1" of a star already written of
+// another magnitude (not a listed double), rows written as Tycho stars.
 inline constexpr int kTychoBins = 27;
 struct TychoReport {
   int rows[kTychoBins] = {}, byHip[kTychoBins] = {}, byPlace[kTychoBins] = {},
-      merged[kTychoBins] = {}, written[kTychoBins] = {};
+      merged[kTychoBins] = {}, covered[kTychoBins] = {}, written[kTychoBins] = {};
 };
 
 struct StarCounts {

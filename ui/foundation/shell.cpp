@@ -1,5 +1,7 @@
 #include "ui/foundation/shell.h"
 
+#include "engine/clock.h"
+#include "platform/foundation/run_loop.h"
 #include "skydata/application_database.h"
 #include "ui/foundation/interface_classes.h"
 #include "ui/foundation/theme.h"
@@ -15,6 +17,8 @@ ElementsDownloader* gElementsDownloader = nullptr;
 // ---- AppDelegate -----------------------------------------------------------------
 
 AppDelegate::AppDelegate() {
+  // The chart's time follows the main run loop's clock, like the timers.
+  setWallClockSource([] { return ns::RunLoop::main().wallTime(); });
   SystemFontOverride::install();
   registerThemedInterfaceClasses();
 }

@@ -20,6 +20,9 @@
 
 class CSkyChart;
 class CSkyDatabase;
+namespace cg {
+class Image;
+}
 class Settings;
 class ChartView;
 struct SkyObjectID;
@@ -107,6 +110,9 @@ class ChartViewController : public SVViewController {
   virtual void showStatusObjectInfo() = 0;
   virtual void startZoom(ui::View* sender) = 0;
   virtual void stopZoom(ui::View* sender) = 0;
+  // While the live-adjust panel borrows the chart view, the chart screen
+  // hides its own controls over the chart.
+  virtual void setDoingLiveAdjust(bool adjusting) = 0;
 
   // What voice control, the time label and the orbit-data updater tell it.
   virtual void selectObject(const SkyObjectID& object) = 0;
@@ -151,8 +157,15 @@ class ChartView : public ui::View {
   // No frames while a screen covers the chart (the information screen).
   virtual void setDrawingDisabled(bool disabled);
 
-  // What voice control and the orbit-data updater ask of it.
+  // What voice control, the orbit-data updater and the settings pages ask
+  // of it: the perspective shown (1 to 4) and a switch to another.
   virtual int chartPerspective() const = 0;
+  virtual void setChartPerspective(int perspective) = 0;
+  // Pinch zoom on the chart on or off.
+  virtual void enableZoom(bool on) = 0;
+  // The chart as last drawn, for a still copy while the view is lent out;
+  // null when nothing has been drawn.
+  virtual std::shared_ptr<cg::Image> snapshot() const = 0;
   virtual void zoomIn() = 0;
   virtual void zoomOut() = 0;
   virtual void zoomStop() = 0;

@@ -5,7 +5,11 @@
 #include "ui/foundation/utility.h"
 
 SVAlertController::SVAlertController(std::string title, std::string message, ui::AlertControllerStyle style)
-    : ui::AlertController(std::move(title), std::move(message), style) {}
+    : ui::AlertController(std::move(title), std::move(message), style) {
+  // Where the theme leaves the alert to the platform, the dark theme takes
+  // the platform's dark look: a bright box would spoil dark adaptation.
+  if (currentThemeColumn() == ThemeColumn::dark) overrideUserInterfaceStyle = 2;
+}
 
 void SVAlertController::viewWillAppear(bool animated) {
   ui::AlertController::viewWillAppear(animated);

@@ -40,7 +40,9 @@ constexpr Row kColors[] = {
     {ThemeColor::sectionHeaderBackground, grey(0.15), grey(0.15), rgb(0.15, 0, 0)},
     {ThemeColor::sectionHeaderLabel, rgb(75 / 255.0, 86 / 255.0, 140 / 255.0), grey(0.75), rgb(1, 0, 0)},
     {ThemeColor::cellBackground, kWhite, kBlack, kBlack},
-    {ThemeColor::cellText, grey(0.9), grey(0.9), rgb(0.8, 0, 0)},
+    // Light cells take the platform's dark text: the table's grey 0.9 on
+    // their white background could not be read (1.25:1).
+    {ThemeColor::cellText, kBlack, grey(0.9), rgb(0.8, 0, 0)},
     {ThemeColor::cellDetailText, rgb(64 / 255.0, 104 / 255.0, 147 / 255.0), rgb(136 / 255.0, 136 / 255.0, 1),
      rgb(0.6, 0, 0)},
     {ThemeColor::cellSelectedBackground, none, none, rgb(0.5, 0, 0)},

@@ -1,13 +1,12 @@
 #include "ui/foundation/utility.h"
 
-#include <sys/time.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "platform/foundation/bundle.h"
+#include "platform/foundation/run_loop.h"
 #include "platform/uikit/application.h"
 #include "skydata/sky_object_model.h"
 #include "ui/foundation/shell.h"
@@ -16,11 +15,8 @@
 
 // ---- Time and dates --------------------------------------------------------------
 
-double Utility::currentTimeInSeconds() {
-  timeval now{};
-  gettimeofday(&now, nullptr);
-  return double(now.tv_sec) + double(now.tv_usec) / 1e6;
-}
+// The main run loop's wall time: a test's manual clock moves it.
+double Utility::currentTimeInSeconds() { return ns::RunLoop::main().wallTime(); }
 
 std::optional<ns::Date> Utility::NSDateFromJulianDate(double jd) { return dateFromJulianDate(jd); }
 

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "oracle.h"
 #include "platform/coregraphics/image_codec.h"
@@ -133,6 +134,51 @@ TEST_F(CoregraphicsImageCodec, WrittenPNGFilesReadBackInPIL) {
   }
   EXPECT_EQ(i, 24);
   EXPECT_FALSE(cg::writePNG(*image, file("no-such-folder/x.png"), &message));
+}
+
+// A semi-transparent pixel is written with its colour divided by its alpha
+// and rounded to the nearest step, as PIL reads the file back: (51, 128)
+// is 101.6, so 102; (100, 200) is 127.5, so 128.
+TEST_F(CoregraphicsImageCodec, WrittenPNGFilesRoundWhenTheyUndoPremultiplication) {
+  const std::uint8_t premultiplied[] = {51, 100, 1, 128, 100, 2, 0, 200, 1, 2, 3, 3};
+  auto image = cg::Image::fromPixels(premultiplied, sizeof premultiplied,
+                                     {3, 1, 8, 32, 12, cg::ColorSpace::deviceRGB,
+                                      cg::AlphaInfo::premultipliedLast, cg::ByteOrder::defaultOrder});
+  ASSERT_TRUE(image);
+  const std::string path = file("rounded.png");
+  std::string message;
+  ASSERT_TRUE(cg::writePNG(*image, path, &message)) << message;
+  std::istringstream values(cgtest::run(std::string(cgtest::kPython) +
+                                        " -c \"import sys; from PIL import Image; "
+                                        "sys.stdout.write(' '.join(map(str, Image.open(sys.argv[1])"
+                                        ".convert('RGBA').tobytes())))\" " + path));
+  const int expected[] = {102, 199, 2, 128, 128, 3, 0, 200, 85, 170, 255, 3};
+  int value, i = 0;
+  while (values >> value && i < 12) {
+    EXPECT_EQ(value, expected[i]) << "byte " << i;
+    ++i;
+  }
+  EXPECT_EQ(i, 12);
+}
+
+// 16-bit samples become 8-bit by rounding v x 255 / 65535 to the nearest
+// step, in either byte order: 0xFF00 is 254.0, 0x8080 128, 0x00FF 1.
+TEST(CoregraphicsRawPixels, SixteenBitSamplesRoundToEightBits) {
+  for (const cg::ByteOrder order : {cg::ByteOrder::big16, cg::ByteOrder::little16}) {
+    const bool little = order == cg::ByteOrder::little16;
+    std::vector<std::uint8_t> bytes;
+    for (const unsigned v : {0xFF00u, 0x8080u, 0x00FFu, 0xFFFFu}) {
+      const std::uint8_t high = static_cast<std::uint8_t>(v >> 8), low = static_cast<std::uint8_t>(v);
+      bytes.push_back(little ? low : high);
+      bytes.push_back(little ? high : low);
+    }
+    std::string message;
+    auto image = cg::Image::fromPixels(bytes.data(), bytes.size(),
+                                       {1, 1, 16, 64, 8, cg::ColorSpace::deviceRGB,
+                                        cg::AlphaInfo::last, order}, &message);
+    ASSERT_TRUE(image) << message;
+    EXPECT_EQ(image->pixel(0, 0), (cg::Pixel{254, 128, 1, 255})) << (little ? "little" : "big");
+  }
 }
 
 TEST(CoregraphicsRawPixels, EveryLayoutReadsTheSameColour) {

@@ -180,10 +180,12 @@ TEST(DevicesGeocoder, BuiltInCitiesAndBordersAnswerOffline) {
   auto inside = dev::Geocoder::placemarkFor(12, 31, nullptr);
   ASSERT_TRUE(inside);
   EXPECT_EQ(inside->country, "Testland");
+  EXPECT_EQ(inside->administrativeArea, "Testland");
   EXPECT_EQ(inside->isoCountryCode, "TL");
   auto lake = dev::Geocoder::placemarkFor(15, 35, nullptr);
   ASSERT_TRUE(lake);
   EXPECT_EQ(lake->country, "");  // the hole is not the country
+  EXPECT_EQ(lake->administrativeArea, "");
   std::string error;
   EXPECT_FALSE(dev::Geocoder::placemarkFor(std::nan(""), 0, &error));
   EXPECT_EQ(error, "kCLErrorGeocodeFoundNoResult");
@@ -239,6 +241,68 @@ TEST(DevicesMapView, RegionsAreSanePointsConvertAndPinsShowCallouts) {
   ui::Application::shared().handleTouches({{1, ui::TouchPhase::began, {390, 10}}}, 1);
   ui::Application::shared().handleTouches({{1, ui::TouchPhase::ended, {390, 10}}}, 1.05);
   EXPECT_EQ(map->selectedAnnotation(), -1);
+  ui::Application::shared().reset();
+}
+
+// Gives every pin a purple view without a callout and records the reports.
+class PinViews : public dev::MapViewDelegate {
+ public:
+  std::optional<dev::PinAnnotationView> viewForAnnotation(dev::MapView&, std::size_t index) override {
+    asked.push_back(index);
+    return dev::PinAnnotationView{"annotation1", dev::PinAnnotationView::PinColor::purple, true, false};
+  }
+  void didAddAnnotationViews(dev::MapView&, const std::vector<std::size_t>& added) override { reports.push_back(added); }
+  std::vector<std::size_t> asked;
+  std::vector<std::vector<std::size_t>> reports;
+};
+
+TEST(DevicesMapView, PinsTakeTheirViewsFromTheDelegateAndAreReportedOnTheNextPass) {
+  Loop loop;
+  ui::Application::shared().reset();
+  PinViews views;
+  auto map = std::make_shared<dev::MapView>(ui::Rect{0, 0, 400, 200});
+  map->bordersPath = "/nonexistent";
+  map->delegate = &views;
+  map->setRegion({{0, 0}, 20, 40});
+  map->addAnnotation({{0, 0}, "A", ""});
+  map->addAnnotation({{5, 5}, "B", ""});
+  EXPECT_EQ(views.asked, (std::vector<std::size_t>{0, 1}));
+  EXPECT_TRUE(views.reports.empty());  // not before the loop turns
+  loop.run(0.05);
+  ASSERT_EQ(views.reports.size(), 1u);
+  EXPECT_EQ(views.reports[0], (std::vector<std::size_t>{0, 1}));
+  ASSERT_NE(map->viewForAnnotation(1), nullptr);
+  EXPECT_EQ(map->viewForAnnotation(1)->reuseIdentifier, "annotation1");
+  EXPECT_EQ(map->viewForAnnotation(2), nullptr);
+  // Pins removed before the pass are never reported.
+  map->addAnnotation({{1, 1}, "C", ""});
+  map->removeAllAnnotations();
+  loop.run(0.05);
+  EXPECT_EQ(views.reports.size(), 1u);
+  EXPECT_EQ(map->viewForAnnotation(0), nullptr);
+
+  // The pin is purple; selected without a callout it shows no bubble, with
+  // one it shows the title over the subtitle.
+  auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 400, 200});
+  window->addSubview(map);
+  window->makeKeyAndVisible();
+  map->addAnnotation({{0, 0}, "Dropped Pin", ""});
+  map->selectAnnotation(0);
+  auto image = window->snapshot(1);
+  const ui::Point pin = map->convertCoordinateToPoint({0, 0});
+  const cg::Pixel head = image->pixel(std::size_t(pin.x), std::size_t(pin.y - 12));
+  EXPECT_GT(head.b, head.g + 60);  // purple: blue and red over green
+  EXPECT_GT(head.r, head.g + 60);
+  const cg::Pixel above = image->pixel(std::size_t(pin.x) - 60, std::size_t(pin.y - 72));
+  EXPECT_LT(above.r, 250);  // the sea, no white bubble
+  map->viewForAnnotation(0)->canShowCallout = true;
+  map->setAnnotationTexts(0, "Dropped Pin", "Cairo, Cairo, Egypt");
+  EXPECT_EQ(map->annotations()[0].subtitle, "Cairo, Cairo, Egypt");
+  image = window->snapshot(1);
+  const cg::Pixel bubble = image->pixel(std::size_t(pin.x) - 60, std::size_t(pin.y - 72));
+  EXPECT_GT(bubble.r, 240);
+  EXPECT_GT(bubble.g, 240);
+  map->delegate = nullptr;
   ui::Application::shared().reset();
 }
 

@@ -36,6 +36,19 @@ TEST(RunLoopVirtualClock, TimersAndPerformsFireInTimeOrder) {
   EXPECT_EQ(v.loop.pendingCount(), 0u);
 }
 
+// The date a manual clock shows moves with its timers: a pinned wall time
+// plus the virtual seconds the loop ran, not the machine's time.
+TEST(RunLoopVirtualClock, WallTimeMovesWithTheVirtualClock) {
+  VirtualLoop v;
+  const double system = ns::SystemClock().wallTime();
+  EXPECT_NEAR(v.loop.wallTime(), system, 5.0);
+  v.clock->setWallTime(1.0e9);
+  v.loop.scheduleTimer(3600.0, false, [](ns::Timer&) {});
+  v.loop.runFor(7200.0);
+  EXPECT_DOUBLE_EQ(v.loop.wallTime(), 1.0e9 + 7200.0);
+  EXPECT_DOUBLE_EQ(v.clock->now(), 7300.0);
+}
+
 // A late pass finds many timers due at once: they fire in one pass, earliest
 // first (equal times in the order they were scheduled), whatever order they
 // were scheduled in; a repeating one fires once however many times it was due.

@@ -67,6 +67,8 @@ SDL_Event mouse(Uint32 type, int x, int y) {
 // what a user does first: a tap into the text field and some typing.
 void useTheDummyDisplay() {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
+  // The scale is the user's choice here: the pixel arithmetic below needs 2.
+  setenv("TESSALY_SCALE", "2", 1);
   unsetenv("TESSALY_HEADLESS");
   ui::Application::shared().reset();
 }
@@ -214,6 +216,31 @@ TEST(HostDesktop, WheelClipboardAndNoKeyboardOnTheScreen) {
   EXPECT_EQ(seen[0].first, ui::TouchPhase::began);
   EXPECT_EQ(seen[2].first, ui::TouchPhase::ended);
   ui::Application::shared().reset();
+}
+
+// SDL's dummy display is 1024 x 768: a phone at scale 2 (750 x 1334
+// pixels) would leave its toolbar below the display, so without a chosen
+// scale the window takes the largest whole scale that fits.
+TEST(HostDesktop, WithoutAChosenScaleTheWindowFitsTheDisplay) {
+  useTheDummyDisplay();
+  unsetenv("TESSALY_SCALE");
+  ui::DeviceConfiguration device;
+  device.portraitSize = {375, 667};
+  device.scale = 2;
+  ui::Screen::main().configure(device);
+  ASSERT_TRUE(host::desktopAvailable());
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  push(quit);
+  ASSERT_EQ(host::runDesktop(std::make_shared<Delegate>(), "Tessaly test"), 0);
+  EXPECT_EQ(ui::Screen::main().scale(), 1);
+
+  // A display large enough keeps the device's scale.
+  device.portraitSize = {320, 360};
+  ui::Screen::main().configure(device);
+  push(quit);
+  ASSERT_EQ(host::runDesktop(std::make_shared<Delegate>(), "Tessaly test"), 0);
+  EXPECT_EQ(ui::Screen::main().scale(), 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // are checked against the interpolation formulas evaluated in double.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -46,20 +47,20 @@ fragment F fs(O in [[stage_in]]) {
 }
 )";
 
-TEST(RasterInterpolation, VaryingsPositionAndDerivativesFollowTheFormulas) {
+// Draws `count` vertices (clip position, colour) as `type` with the
+// varyings program into five 32 x 32 float targets cleared to -1: the
+// perspective colour, the window-linear one, the flat one, the position
+// and the derivatives. Returns the targets' bytes.
+constexpr int kVaryingsSize = 32;
+std::array<std::vector<std::uint8_t>, 5> drawVaryings(PrimitiveType type, const float (*clip)[4],
+                                                      const float (*color)[4], int count) {
   RasterHarness gpu;
   RenderPipelineDescriptor d;
   d.vertexDescriptor = positionLayout(true);
   for (int k = 0; k < 5; ++k) d.colorAttachments[k].pixelFormat = PixelFormat::RGBA32Float;
   auto pipeline = gpu.pipeline(kVaryings, "vs", "fs", d);
-  const int size = 32;
-  // Clip positions with different w; colours per vertex.
-  const float clip[3][4] = {{-0.9f * 1.0f, -0.8f, 0.2f, 1.0f},
-                            {0.95f * 3.0f, -0.7f * 3.0f, 1.5f, 3.0f},
-                            {-0.2f * 0.5f, 0.9f * 0.5f, 0.1f, 0.5f}};
-  const float color[3][4] = {{1, 0, 0, 1}, {0, 1, 0, 0.5f}, {0, 0, 1, 0.25f}};
   std::vector<float> vertices;
-  for (int k = 0; k < 3; ++k) {
+  for (int k = 0; k < count; ++k) {
     vertices.insert(vertices.end(), clip[k], clip[k] + 4);
     vertices.insert(vertices.end(), color[k], color[k] + 4);
   }
@@ -67,7 +68,7 @@ TEST(RasterInterpolation, VaryingsPositionAndDerivativesFollowTheFormulas) {
   std::shared_ptr<Texture> targets[5];
   RenderPassDescriptor pass;
   for (int k = 0; k < 5; ++k) {
-    targets[k] = gpu.target(PixelFormat::RGBA32Float, size, size);
+    targets[k] = gpu.target(PixelFormat::RGBA32Float, kVaryingsSize, kVaryingsSize);
     pass.colorAttachments[k].texture = targets[k];
     pass.colorAttachments[k].loadAction = LoadAction::Clear;
     pass.colorAttachments[k].clearColor = {-1, -1, -1, -1};
@@ -75,10 +76,21 @@ TEST(RasterInterpolation, VaryingsPositionAndDerivativesFollowTheFormulas) {
   gpu.pass(pass, [&](RenderCommandEncoder& e) {
     e.setRenderPipelineState(pipeline);
     e.setVertexBuffer(buffer, 0, 0);
-    e.drawPrimitives(PrimitiveType::Triangle, 0, 3);
+    e.drawPrimitives(type, 0, static_cast<NSUInteger>(count));
   });
-  std::vector<std::uint8_t> out[5];
+  std::array<std::vector<std::uint8_t>, 5> out;
   for (int k = 0; k < 5; ++k) out[k] = RasterHarness::bytes(*targets[k]);
+  return out;
+}
+
+TEST(RasterInterpolation, VaryingsPositionAndDerivativesFollowTheFormulas) {
+  const int size = kVaryingsSize;
+  // Clip positions with different w; colours per vertex.
+  const float clip[3][4] = {{-0.9f * 1.0f, -0.8f, 0.2f, 1.0f},
+                            {0.95f * 3.0f, -0.7f * 3.0f, 1.5f, 3.0f},
+                            {-0.2f * 0.5f, 0.9f * 0.5f, 0.1f, 0.5f}};
+  const float color[3][4] = {{1, 0, 0, 1}, {0, 1, 0, 0.5f}, {0, 0, 1, 0.25f}};
+  const auto out = drawVaryings(PrimitiveType::Triangle, clip, color, 3);
 
   double window[3][2], z[3], invW[3];
   for (int k = 0; k < 3; ++k) {
@@ -136,6 +148,48 @@ TEST(RasterInterpolation, VaryingsPositionAndDerivativesFollowTheFormulas) {
     }
   }
   EXPECT_GT(covered, 150);
+}
+
+// A line whose ends have different w: each fragment's perspective varying
+// is the perspective-correct blend at the window-space parameter t of its
+// centre projected onto the segment (OpenGL ES 2.0, 3.4.1, equations 3.6
+// and 3.7), its no-perspective varying the window-linear one; midway the
+// two differ widely (w 1 and 3: 0.25 against 0.5).
+TEST(RasterInterpolation, LineVaryingsArePerspectiveCorrectBetweenEndsOfUnequalW) {
+  const int size = kVaryingsSize;
+  const float clip[2][4] = {{-0.9f, -0.05f, 0.2f, 1.0f}, {0.9f * 3.0f, 0.1f * 3.0f, 1.5f, 3.0f}};
+  const float color[2][4] = {{0, 1, 0.5f, 1}, {1, 0, 0.5f, 0}};
+  const auto out = drawVaryings(PrimitiveType::Line, clip, color, 2);
+  const std::vector<std::uint8_t>& perspective = out[0];
+  const std::vector<std::uint8_t>& linear = out[1];
+  double window[2][2], invW[2];
+  for (int k = 0; k < 2; ++k) {
+    invW[k] = 1.0 / clip[k][3];
+    window[k][0] = std::nearbyint((clip[k][0] * invW[k] + 1) * size / 2 * 256) / 256;
+    window[k][1] = std::nearbyint((1 - clip[k][1] * invW[k]) * size / 2 * 256) / 256;
+  }
+  const double dx = window[1][0] - window[0][0], dy = window[1][1] - window[0][1];
+  int drawn = 0, nearMiddle = 0;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const std::size_t texel = static_cast<std::size_t>(y * size + x) * 4;
+      if (floatAt(perspective, texel + 3) == -1) continue;
+      ++drawn;
+      const double t = ((x + 0.5 - window[0][0]) * dx + (y + 0.5 - window[0][1]) * dy) / (dx * dx + dy * dy);
+      const double a = (1 - t) * invW[0], b = t * invW[1];
+      for (int c = 0; c < 4; ++c) {
+        EXPECT_NEAR(floatAt(perspective, texel + c), (a * color[0][c] + b * color[1][c]) / (a + b), 2e-6)
+            << x << "," << y;
+        EXPECT_NEAR(floatAt(linear, texel + c), (1 - t) * color[0][c] + t * color[1][c], 2e-6) << x << "," << y;
+      }
+      if (std::fabs(t - 0.5) < 0.02) {
+        ++nearMiddle;
+        EXPECT_NEAR(floatAt(perspective, texel + 0), 0.25, 0.02) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(drawn, 25);
+  EXPECT_GE(nearMiddle, 1);
 }
 
 const char* kFlat = R"(

@@ -269,6 +269,49 @@ TEST(RasterLanes, BatchesComputeWhatTheReferenceInterpreterComputes) {
   EXPECT_GE(lanes, functions * 12 * 2 * 8);  // most lanes are compared, not discarded
 }
 
+// A dynamic index one past a vector's last component reads 0 in every lane
+// (so do negative ones), the others their own component: against values
+// written here, not the reference interpreter, which rests on the same
+// rule.
+TEST(RasterLanes, ADynamicIndexAtTheVectorsLengthReadsZero) {
+  msl::CompileResult r = msl::compile(msl::test::kPrelude + R"(
+struct In { float4 p [[position]]; int n [[user(n), flat]]; };
+fragment float4 pick(In in [[stage_in]]) {
+  float4 v = float4(1.0, 2.0, 3.0, 4.0);
+  float3 t = float3(5.0, 6.0, 7.0);
+  float2 u = float2(8.0, 9.0);
+  return float4(v[in.n], t[in.n - 1], u[in.n - 2], 0.0);
+}
+)");
+  ASSERT_TRUE(r.ok()) << r.errors;
+  const CompiledFunction& f = *r.functions[0];
+  LaneProgram program(f);
+  LaneMachine machine;
+  machine.bind(program);
+  machine.reset();
+  auto indexOf = [](unsigned lane) { return static_cast<int>(lane % 6) - 1; };  // -1 to 4
+  for (const msl::InterfaceValue& input : f.inputs) {
+    if (input.name != "n") continue;
+    for (unsigned l = 0; l < kLanes; ++l)
+      machine.row(input.reg, 0).v[l] = static_cast<std::uint32_t>(indexOf(l));
+  }
+  ASSERT_TRUE(machine.run(kAllLanes, nullptr, 0, nullptr, false));
+  auto component = [](int index, int length, float first) {
+    return index >= 0 && index < length ? first + static_cast<float>(index) : 0.0f;
+  };
+  int zeros = 0;
+  for (unsigned l = 0; l < kLanes; ++l) {
+    const int n = indexOf(l);
+    const float want[3] = {component(n, 4, 1), component(n - 1, 3, 5), component(n - 2, 2, 8)};
+    for (unsigned c = 0; c < 3; ++c) {
+      EXPECT_EQ(std::bit_cast<float>(machine.row(f.outputs[0].reg, c).v[l]), want[c])
+          << "lane " << l << " index " << n << " component " << c;
+      zeros += want[c] == 0.0f;
+    }
+  }
+  EXPECT_GT(zeros, 8);
+}
+
 TEST(RasterLanes, ALoopThatNeverEndsStopsAtTheStepLimit) {
   msl::CompileResult r = msl::compile(msl::test::kPrelude + R"(
 fragment float4 spin(float4 p [[position]]) {

@@ -22,6 +22,7 @@
 #include "platform/metal/device.h"
 #include "requirements.h"
 #include "shader_samples.h"
+#include "shadercompiler/optimizer/glsl_to_msl_converter.h"
 #include "shadercompiler/optimizer/shader_compiler.h"
 
 namespace {
@@ -132,6 +133,9 @@ void add_arguments(interface &into, const std::vector<mtl::Argument> &arguments,
     if (!a.active) continue;
     if (a.type == mtl::ArgumentType::Buffer && a.name == "gl_uniforms") {
       flatten(into.uniforms, "", mtl::DataType::Struct, a.bufferStructType.get(), nullptr, stages);
+      // The render target's height for gl_FragCoord is the layer's, no
+      // uniform of the shader's.
+      into.uniforms.erase(kMGLTargetHeightUniform);
     } else if (a.type == mtl::ArgumentType::Texture) {
       add(into.uniforms, sampler_name(a.name), mglGLSamplerTypeOfMTLTextureType(a.textureType), stages);
     }

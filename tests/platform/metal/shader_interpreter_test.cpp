@@ -262,6 +262,46 @@ fragment float4 f(constant In& in [[buffer(0)]]) {
   EXPECT_EQ(r.f(3), 1100.0f);
 }
 
+// A dynamic index one past a vector's last component reads 0 (as does a
+// negative one): float4, float3 and float2 against values written here.
+TEST(ShaderInterpreter, ADynamicIndexAtTheVectorsLengthReadsZero) {
+  const std::string source = std::string(kPrelude) + R"(
+struct In { int n; };
+fragment float4 f(constant In& in [[buffer(0)]]) {
+  float4 v = float4(1.0, 2.0, 3.0, 4.0);
+  float3 t = float3(5.0, 6.0, 7.0);
+  float2 u = float2(8.0, 9.0);
+  return float4(v[in.n], t[in.n - 1], u[in.n - 2], 0.0);
+}
+)";
+  for (int n = -1; n <= 4; ++n) {
+    Bytes in;
+    in.at(0, n);
+    ShaderRun r = run(source, "f", {&in});
+    EXPECT_EQ(r.f(0), n >= 0 && n < 4 ? 1.0f + n : 0.0f) << n;
+    EXPECT_EQ(r.f(1), n - 1 >= 0 && n - 1 < 3 ? 5.0f + (n - 1) : 0.0f) << n;
+    EXPECT_EQ(r.f(2), n - 2 >= 0 && n - 2 < 2 ? 8.0f + (n - 2) : 0.0f) << n;
+  }
+}
+
+// C's precedence: % binds as * and /, tighter than + and -, and operators
+// of one level group from the left.
+TEST(ShaderInterpreter, RemainderBindsAsTightlyAsMultiplication) {
+  const std::string source = std::string(kPrelude) + R"(
+struct In { int a; int b; int c; };
+fragment int4 f(constant In& in [[buffer(0)]]) {
+  return int4(in.a + in.b % in.c, in.a % in.b * in.c, in.a - in.b % in.c * in.c, in.a * in.b % in.c);
+}
+)";
+  Bytes in;
+  in.at(0, 17).at(4, 5).at(8, 3);
+  ShaderRun r = run(source, "f", {&in});
+  EXPECT_EQ(r.i(0), 17 + 5 % 3);      // 19, not (17 + 5) % 3 = 1
+  EXPECT_EQ(r.i(1), 17 % 5 * 3);      // 6, not 17 % 15 = 2
+  EXPECT_EQ(r.i(2), 17 - 5 % 3 * 3);  // 11
+  EXPECT_EQ(r.i(3), 17 * 5 % 3);      // 1, not 17 * 2 = 34
+}
+
 TEST(ShaderInterpreter, DynamicPlacesReadAndWriteTheRightRegisters) {
   const std::string source = std::string(kPrelude) + R"(
 struct In { int i; int j; };

@@ -182,3 +182,23 @@ TEST(UikitAnimation, ValuesMoveOnTheClockAndCompletionsComeAtTheEnd) {
 }
 
 }  // namespace
+
+// A presenter that goes while its animated presentation runs: the end of
+// the animation finishes the presented screen and leaves the presenter be.
+TEST(UikitLifeCycle, APresenterGoneBeforeItsPresentationEndsIsLeftAlone) {
+  uitest::World world;
+  auto presenter = std::make_shared<Recorder>("Presenter");
+  auto presented = std::make_shared<Recorder>("Presented");
+  presented->modalPresentationStyle = ui::ModalPresentationStyle::fullScreen;
+  {
+    auto window = std::make_shared<ui::Window>();
+    window->setRootViewController(presenter);
+    window->makeKeyAndVisible();
+    presenter->presentViewController(presented, true);
+    take();
+    ui::Application::shared().removeWindow(window.get());
+  }
+  presenter.reset();
+  world.run(0.5);
+  EXPECT_EQ(take(), (std::vector<std::string>{"Presented didAppear"}));
+}

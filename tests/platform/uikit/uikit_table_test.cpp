@@ -174,4 +174,61 @@ TEST(UikitTable, EditingDeletesThroughTheConfirmationButton) {
   EXPECT_TRUE(w.source.selected.empty());
 }
 
+// A grouped table with footer panels in sections 1 and 2 (2 gives none)
+// that records the headers it is told about.
+class Footers : public Source {
+ public:
+  Footers() { rows = {2, 0, 1}; }
+  double heightForFooter(ui::TableView&, int s) override { return s == 0 ? 0.01 : 60; }
+  std::shared_ptr<ui::View> viewForFooter(ui::TableView&, int s) override {
+    ++asked;
+    return s == 1 ? panel : nullptr;
+  }
+  void willDisplayHeaderView(ui::TableView&, ui::View& header, int s) override {
+    auto* titled = dynamic_cast<ui::TableViewHeaderFooterView*>(&header);
+    shown.push_back({s, titled ? titled->textLabel().text() : "?"});
+    if (titled) titled->textLabel().setTextColor(ui::Color::rgba(1, 0, 0));
+  }
+  std::shared_ptr<ui::View> panel = std::make_shared<ui::View>(ui::Rect{0, 0, 10, 60});
+  int asked = 0;
+  std::vector<std::pair<int, std::string>> shown;
+};
+
+TEST(UikitTable, FooterViewsFillTheirSectionsFootersAndHeadersAreAnnouncedOnce) {
+  uitest::World world;
+  Footers source;
+  auto window = std::make_shared<ui::Window>();
+  auto table = std::make_shared<ui::TableView>(ui::Rect{0, 0, 375, 667}, ui::TableViewStyle::grouped);
+  table->dataSource = &source;
+  table->delegate = &source;
+  window->addSubview(table);
+  window->makeKeyAndVisible();
+  table->reloadData();
+  table->layoutIfNeeded();
+  // Section 1 has no rows: its footer follows its header.
+  const ui::Rect footer = table->rectForFooter(1);
+  EXPECT_EQ(footer.y(), table->rectForHeader(1).maxY());
+  EXPECT_EQ(footer.height(), 60);
+  EXPECT_EQ(source.panel->frame(), footer);
+  EXPECT_EQ(source.panel->superview(), table.get());
+  EXPECT_EQ(source.asked, 3);  // once per section with a footer
+  table->setNeedsLayout();
+  table->layoutIfNeeded();
+  EXPECT_EQ(source.asked, 3);
+  // Each header was announced when it went in, with its label to recolour.
+  ASSERT_EQ(source.shown.size(), 3u);
+  EXPECT_EQ(source.shown[1], (std::pair<int, std::string>{1, "SECTION 1"}));
+  int red = 0;
+  for (const auto& v : table->subviews())
+    if (auto* h = dynamic_cast<ui::TableViewHeaderFooterView*>(v.get()))
+      red += h->textLabel().textColor() == ui::Color::rgba(1, 0, 0);
+  EXPECT_EQ(red, 3);
+  // A reload asks again and announces again.
+  table->reloadData();
+  table->layoutIfNeeded();
+  EXPECT_EQ(source.asked, 6);
+  EXPECT_EQ(source.shown.size(), 6u);
+  EXPECT_EQ(source.panel->superview(), table.get());
+}
+
 }  // namespace

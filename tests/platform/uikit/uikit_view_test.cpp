@@ -10,6 +10,7 @@
 #include "platform/coregraphics/image_codec.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/alert_controller.h"
+#include "platform/uikit/scroll_view.h"
 #include "platform/uikit/text_input.h"
 #include "uikit_support.h"
 
@@ -37,6 +38,48 @@ TEST(UikitView, PointsConvertAndHitThroughTransformsAndScrolling) {
   EXPECT_EQ(window->hitTest({235, 275}, nullptr), inner.get());
   inner->setUserInteractionEnabled(false);
   EXPECT_EQ(window->hitTest({235, 275}, nullptr), outer.get());
+}
+
+// A view covers [x, x + width) by [y, y + height): a touch on its left or
+// top edge is inside, one on its right or bottom edge falls to what lies
+// behind.
+TEST(UikitView, TouchesOnTheRightAndBottomEdgesFallOutside) {
+  uitest::World world;
+  auto window = std::make_shared<ui::Window>();
+  auto view = std::make_shared<ui::View>(ui::Rect{10, 20, 100, 50});
+  window->addSubview(view);
+  window->makeKeyAndVisible();
+  EXPECT_EQ(window->hitTest({10, 20}, nullptr), view.get());
+  EXPECT_EQ(window->hitTest({109.99, 69.99}, nullptr), view.get());
+  EXPECT_EQ(window->hitTest({110, 40}, nullptr), window.get());
+  EXPECT_EQ(window->hitTest({60, 70}, nullptr), window.get());
+  EXPECT_EQ(window->hitTest({110, 70}, nullptr), window.get());
+}
+
+// Dragged as far as it goes, content with unequal insets stops with its
+// end above the bottom inset (offset = content height + bottom inset -
+// height) and its start below the top one (offset = -top inset).
+TEST(UikitView, ScrollingToTheEndsStopsAtTheInsets) {
+  uitest::World world;
+  auto window = std::make_shared<ui::Window>();
+  auto scroll = std::make_shared<ui::ScrollView>(ui::Rect{0, 100, 375, 300});
+  scroll->setContentSize({375, 1000});
+  scroll->contentInset = {20, 0, 50, 0};
+  window->addSubview(scroll);
+  window->makeKeyAndVisible();
+  auto drag = [&](double from, double by) {
+    world.touch(1, ui::TouchPhase::began, {180, from});
+    for (int i = 1; i <= 40; ++i) {
+      world.run(1.0 / 30);
+      world.touch(1, ui::TouchPhase::moved, {180, from + by * i / 40});
+    }
+    world.touch(1, ui::TouchPhase::ended, {180, from + by});
+    world.run(3);
+  };
+  for (int k = 0; k < 3; ++k) drag(380, -260);  // the content upwards, towards its end
+  EXPECT_EQ(scroll->contentOffset().y, 1000 + 50 - 300);
+  for (int k = 0; k < 5; ++k) drag(120, 260);
+  EXPECT_EQ(scroll->contentOffset().y, -20);
 }
 
 TEST(UikitView, AutoresizingSharesTheChangeAmongFlexibleParts) {
@@ -238,3 +281,21 @@ TEST(UikitKeyboard, AnAlertDimsTheKeyboardBehindIt) {
 }
 
 }  // namespace
+
+// An animation still running when the process ends may hold the last
+// reference to a view in its completion; releasing it at exit must not
+// touch the animator's list while that list is being destroyed.
+TEST(ViewAnimations, AnAnimationStillRunningAtExitReleasesItsViewsSafely) {
+  EXPECT_EXIT(
+      {
+        // The first animation is released first, then the second, whose
+        // completion holds the last reference to a view.
+        auto first = std::make_shared<ui::View>(ui::Rect{0, 0, 10, 10});
+        auto held = std::make_shared<ui::View>(ui::Rect{0, 0, 10, 10});
+        ui::View::animate(100.0, [&] { first->setAlpha(0); });
+        ui::View::animate(100.0, [&] { held->setAlpha(0); }, [held](bool) { held->setAlpha(1); });
+        held.reset();
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "");
+}

@@ -4,7 +4,9 @@
 // restored), and fakes of the shell that record what they are told.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 
 #include "platform/coregraphics/image.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/uikit/controls.h"
 #include "platform/uikit/application.h"
 #include "tests/platform/uikit/uikit_support.h"
 #include "ui/foundation/interface_classes.h"
@@ -44,10 +47,17 @@ class FakeChartView : public ChartView {
   void setNeedsDisplay() override { calls.push_back("setNeedsDisplay"); }
   void drawImmediately() override { calls.push_back("drawImmediately"); }
   int chartPerspective() const override { return perspective; }
+  void setChartPerspective(int p) override {
+    perspective = p;
+    calls.push_back("setChartPerspective:" + std::to_string(p));
+  }
+  void enableZoom(bool on) override { calls.push_back(std::string("enableZoom:") + (on ? "1" : "0")); }
+  std::shared_ptr<cg::Image> snapshot() const override { return still; }
   void zoomIn() override { calls.push_back("zoomIn"); }
   void zoomOut() override { calls.push_back("zoomOut"); }
   void zoomStop() override { calls.push_back("zoomStop"); }
   int perspective = 1;
+  std::shared_ptr<cg::Image> still;
   std::vector<std::string> calls;
 };
 
@@ -63,7 +73,7 @@ class FakeChartViewController : public ChartViewController {
   Settings* settings() override { return settings_; }
   CSkyChart* pSkyChart() override { return chart_; }
   ChartView* chartView() override { return &view_; }
-  ui::ViewController* settingsViewController() override { return nullptr; }
+  ui::ViewController* settingsViewController() override { return settingsScreen; }
   void realTimeChanged() override { record("realTimeChanged"); }
   void showTimeFlow(bool shown) override { record(std::string("showTimeFlow:") + (shown ? "1" : "0")); }
   void setChartPerspective(int p) override { record("setChartPerspective:" + std::to_string(p)); }
@@ -75,6 +85,7 @@ class FakeChartViewController : public ChartViewController {
   void showStatusObjectInfo() override { record("showStatusObjectInfo"); }
   void startZoom(ui::View* sender) override { record("startZoom:"), senders.push_back(sender); }
   void stopZoom(ui::View* sender) override { record("stopZoom:"), senders.push_back(sender); }
+  void setDoingLiveAdjust(bool on) override { record(std::string("setDoingLiveAdjust:") + (on ? "1" : "0")); }
   void selectObject(const SkyObjectID&) override { record("selectObject:"); }
   void updateSelectedObject() override { record("updateSelectedObject"); }
   void timeForward() override { record("timeForward"); }
@@ -92,6 +103,7 @@ class FakeChartViewController : public ChartViewController {
   FakeTimeLabel& fakeLabel() { return label_; }
   std::vector<std::string> calls;
   std::vector<ui::View*> senders;
+  ui::ViewController* settingsScreen = nullptr;  // not owned
 
  private:
   void record(std::string call) { calls.push_back(std::move(call)); }
@@ -148,6 +160,65 @@ inline ::testing::AssertionResult pixelNear(const cg::Pixel& actual, const cg::P
                                          << int(expected.r) << ", " << int(expected.g) << ", " << int(expected.b)
                                          << ", " << int(expected.a) << ")";
   return ::testing::AssertionSuccess();
+}
+
+// The contrast ratio of two pixels as WCAG 2 defines it: (L1 + 0.05) /
+// (L2 + 0.05), L the relative luminance of the linearised sRGB channels
+// (premultiplied pixels read as over black).
+inline double relativeLuminance(const cg::Pixel& p) {
+  auto linear = [](std::uint8_t c) {
+    const double v = c / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(p.r) + 0.7152 * linear(p.g) + 0.0722 * linear(p.b);
+}
+inline double contrastRatio(const cg::Pixel& a, const cg::Pixel& b) {
+  const double la = relativeLuminance(a), lb = relativeLuminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast of every visible label with text in a snapshot of `root`
+// taken at `scale`, measured on the picture: within the label's frame the
+// most common pixel is its background and the pixel of the highest
+// contrast against it the core of its text.
+struct LabelContrast {
+  std::string text;
+  double ratio;
+  bool controlTitle;  // the title of a button or segment
+};
+inline void collectLabelContrasts(const ui::View& view, const ui::View& root, const cg::Image& image,
+                                  double scale, bool inControl, std::vector<LabelContrast>& out) {
+  if (view.isHidden() || view.alpha() <= 0) return;
+  inControl = inControl || dynamic_cast<const ui::Control*>(&view) != nullptr;
+  if (const auto* label = dynamic_cast<const ui::Label*>(&view); label && !label->text().empty()) {
+    const ui::Rect r = label->convertRectTo(label->bounds(), &root);
+    std::map<std::uint32_t, int> counts;
+    std::vector<cg::Pixel> pixels;
+    const auto x0 = std::size_t(std::max(0.0, r.x() * scale)), y0 = std::size_t(std::max(0.0, r.y() * scale));
+    const auto x1 = std::min(image.width(), std::size_t(std::max(0.0, r.maxX() * scale)));
+    const auto y1 = std::min(image.height(), std::size_t(std::max(0.0, r.maxY() * scale)));
+    for (std::size_t y = y0; y < y1; ++y)
+      for (std::size_t x = x0; x < x1; ++x) {
+        const cg::Pixel p = image.pixel(x, y);
+        pixels.push_back(p);
+        ++counts[std::uint32_t(p.r) << 16 | std::uint32_t(p.g) << 8 | p.b];
+      }
+    if (!pixels.empty()) {
+      const auto mode = std::max_element(counts.begin(), counts.end(),
+                                         [](const auto& a, const auto& b) { return a.second < b.second; });
+      const cg::Pixel background{std::uint8_t(mode->first >> 16), std::uint8_t(mode->first >> 8),
+                                 std::uint8_t(mode->first), 255};
+      double best = 1;
+      for (const cg::Pixel& p : pixels) best = std::max(best, contrastRatio(p, background));
+      out.push_back({label->text(), best, inControl});
+    }
+  }
+  for (const auto& child : view.subviews()) collectLabelContrasts(*child, root, image, scale, inControl, out);
+}
+inline std::vector<LabelContrast> labelContrasts(const ui::View& root, const cg::Image& image, double scale) {
+  std::vector<LabelContrast> out;
+  collectLabelContrasts(root, root, image, scale, false, out);
+  return out;
 }
 
 }  // namespace uifoundation

@@ -1,0 +1,95 @@
+// The application delegate's messages to the user outside the chart: the
+// maker's announcement (fetched only when an update server is named), the
+// rating prompt, and local and remote notifications.
+#include <cstdio>
+
+#include "app/application_shell.h"
+#include "platform/devices/store_review.h"
+#include "platform/foundation/user_defaults.h"
+#include "ui/foundation/sv_alert_controller.h"
+#include "ui/foundation/utility.h"
+
+namespace {
+
+constexpr const char* kAnnouncementPath = "/updates/Tessaly/announcement.txt";
+constexpr double kNotificationQuietSeconds = 5.0;
+constexpr std::int64_t kRatingInterval = 5;
+
+// The text of a JSON value that is a string, else nothing.
+std::string textOf(const ns::JSON& object, const char* key) {
+  if (!object.is_object() || !object.contains(key) || !object[key].is_string()) return {};
+  return object[key].get<std::string>();
+}
+
+}  // namespace
+
+void ApplicationShell::checkForAnnouncement() {
+  const std::optional<std::string> server = ns::UserDefaults::standard().stringForKey(kUpdateServerURLKey);
+  // Without a named server nothing is sent anywhere.
+  if (!server || server->empty()) return;
+  std::string base = *server;
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  announcementFetcher_ = std::make_unique<AnnouncementFetcher>(
+      base + kAnnouncementPath, [this](const std::string& body) { announcementArrived(body); });
+}
+
+void ApplicationShell::announcementArrived(const std::string& body) {
+  // Every field comes from this body: a two-line text has no link, even
+  // when the one before had one.
+  std::optional<Announcement> parsed = parseAnnouncement(body);
+  if (!parsed) return;
+  announcement_ = std::move(*parsed);
+  ns::UserDefaults& defaults = ns::UserDefaults::standard();
+  if (defaults.stringForKey(kLastAnnouncementKey).value_or("") != announcement_.normalized) {
+    defaults.setString(kLastAnnouncementKey, announcement_.normalized);
+    defaults.synchronize();
+    showAnnouncement();
+  }
+}
+
+void ApplicationShell::showAnnouncement() {
+  if (announcement_.title.empty() && announcement_.text.empty()) return;
+  if (announcement_.link.empty()) {
+    Utility::showAlertWithTitle(announcement_.title, announcement_.text);
+    return;
+  }
+  auto alert = Utility::makeAlertWithTitle(announcement_.title, announcement_.text);
+  const std::string link = announcement_.link;
+  Utility::addAlertAction("View", *alert, [link] {
+    // The in-app browser belongs to the information screens, which are
+    // not built yet: every link goes to the system for now.
+    ui::Application::shared().openURL(link);
+  });
+  Utility::addCancelAlertAction("Cancel", *alert, {});
+  Utility::showAlert(alert);
+}
+
+void ApplicationShell::doRatingCheck() {
+  ns::UserDefaults& defaults = ns::UserDefaults::standard();
+  const std::int64_t count = defaults.integerForKey(launchCountKey_);
+  const std::int64_t due = defaults.integerForKey(askToRateLaunchCountKey_);
+  if (due > count) return;
+  dev::StoreReviewController::requestReview();
+  ++reviewRequests_;
+  defaults.setInteger(askToRateLaunchCountKey_, count + kRatingInterval);
+}
+
+void ApplicationShell::didReceiveLocalNotification(ui::Application& application, const ns::JSON& notification) {
+  Utility::showAlertWithTitle("Tessaly", textOf(notification, "alertBody"));
+  if (Utility::currentTimeInSeconds() - lastForegroundTime_ > kNotificationQuietSeconds)
+    playSound("sms-received.wav", 1.0f);
+  application.applicationIconBadgeNumber = 0;
+}
+
+void ApplicationShell::didReceiveRemoteNotification(ui::Application& application, const ns::JSON& payload) {
+  // An "aps" or "alert" of another kind than expected counts as missing.
+  const ns::JSON empty;
+  const ns::JSON& aps = payload.is_object() && payload.contains("aps") ? payload["aps"] : empty;
+  const std::string alert = textOf(aps, "alert");
+  if (alert.empty()) {
+    std::fprintf(stderr, "Checking for announcements after receiving notification.\n");
+    checkForAnnouncement();
+    return;
+  }
+  if (application.state() != ui::ApplicationState::inactive) Utility::showAlertWithTitle("Tessaly", alert);
+}

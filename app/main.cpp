@@ -1,0 +1,27 @@
+// tessaly: the sky chart. In a window when there is a display; otherwise
+// headless, playing the bundle's start-up script and printing where its
+// snapshots are. The bundle's folder comes from the executable's real path
+// (or TESSALY_BUNDLE), never from a cut copy of argv[0].
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/application_shell.h"
+#include "platform/foundation/bundle.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/host/host.h"
+
+int main(int argc, char** argv) {
+  ns::UserDefaults& defaults = ns::UserDefaults::standard();
+  auto theme = int(defaults.integerForKey(kAppThemeKey));
+  if (theme == 0) {
+    theme = 2;
+    defaults.setInteger(kAppThemeKey, theme);
+  }
+  AppDelegate::setAppTheme(theme);
+  if (!host::desktopAvailable() && !std::getenv("TESSALY_TOUCH_SCRIPT")) {
+    const std::string script = ns::Bundle::main().pathForResource("Headless", "txt", "Scripts");
+    if (!script.empty()) setenv("TESSALY_TOUCH_SCRIPT", script.c_str(), 1);
+  }
+  return ui::applicationMain(argc, argv, std::make_shared<ApplicationShell>());
+}

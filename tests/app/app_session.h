@@ -1,0 +1,76 @@
+// A running application for the shell's and the chart screen's tests: a
+// bundle folder with the source tree's resources and a synthetic solar
+// system (the ISS from its published 2008 element set), the user's folders
+// in a temporary home, the main run loop on a manual clock pinned to a
+// date, the application launched and active.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/application_shell.h"
+#include "app/chart_screen_controller.h"
+#include "app/chart_surface_view.h"
+#include "platform/foundation/run_loop.h"
+#include "temp_dir.h"
+#include "tests/engine/mechanics_fixture.h"
+
+namespace app_test {
+
+// 2008-09-20 12:00 UTC: near the ISS element set's epoch.
+inline constexpr double kSessionWallTime = 1221912000.0;
+
+struct SessionOptions {
+  bool catalogues = true;       // a solar-system catalogue in the bundle
+  bool satellites = true;       // the ISS in it
+  double wallTime = kSessionWallTime;
+  int launchCount = -1;         // stored under the version's key when >= 0
+  bool launch = true;
+};
+
+// The user's state the application keeps between runs: its defaults keys
+// and the files of its documents and caches folders. Cleared by every
+// session (the standard defaults live for the whole test process).
+void clearUserState();
+
+// The device reports a heading (has a compass) while this lives.
+struct WithCompass {
+  WithCompass();
+  ~WithCompass();
+  WithCompass(const WithCompass&) = delete;
+  WithCompass& operator=(const WithCompass&) = delete;
+};
+
+class AppSession {
+ public:
+  explicit AppSession(SessionOptions options = {});
+  ~AppSession();
+  AppSession(const AppSession&) = delete;
+  AppSession& operator=(const AppSession&) = delete;
+
+  void launch();
+  ApplicationShell& shell() { return *shell_; }
+  ChartScreenController& screen();
+  ChartSurfaceView& chartView();
+  CSkyChart& chart();
+  ns::ManualClock& clock() { return *clock_; }
+  std::string bundle() const { return bundle_.path().string(); }
+  // Runs the main loop for a while on the manual clock.
+  void run(double seconds);
+  // A touch down and up at a point of the screen (points), then the loop.
+  void tap(double x, double y);
+  // One finger from a to b in steps, a stamp per step.
+  void drag(ui::Point a, ui::Point b, int steps, double secondsPerStep);
+  // Screen point of a view's centre.
+  static ui::Point centreOf(const ui::View& view);
+
+ private:
+  SessionOptions options_;
+  tessaly::test::TempDir bundle_;
+  std::shared_ptr<ns::ManualClock> clock_;
+  std::shared_ptr<ApplicationShell> shell_;
+  int nextTouch_ = 1;
+};
+
+}  // namespace app_test

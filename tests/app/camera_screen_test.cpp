@@ -1,0 +1,92 @@
+// The chart screen's side of the camera overlay: the button in the sky
+// view with motion on, the camera's projection and swipes while it runs,
+// its picture reaching the chart renderer, and everything undone at stop.
+#include <gtest/gtest.h>
+
+#include "chart/sky_chart.h"
+#include "platform/devices/authorization.h"
+#include "platform/devices/location.h"
+#include "skydata/app_bridge.h"
+#include "tests/app/app_session.h"
+
+namespace {
+
+using app_test::AppSession;
+
+// Runs the loop until the camera's queues have done what was asked.
+void settle(AppSession& session, CameraOverlay& camera) {
+  for (int i = 0; i < 10; ++i) {
+    session.run(0.1);
+    if (camera.sessionQueue()) camera.sessionQueue()->sync([] {});
+    if (camera.captureQueue()) camera.captureQueue()->sync([] {});
+  }
+}
+
+const void* pictureData(ChartSurfaceView& view) {
+  std::lock_guard<std::recursive_mutex> drawing(view.chartLock());
+  std::lock_guard<std::mutex> upload(cameraFrameMutex());
+  return getCameraImageData();
+}
+
+TEST(ChartScreenCamera, TheCameraRunsUnderTheChartInTheSkyViewAndStopsCleanly) {
+  dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::authorizedWhenInUse,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  app_test::WithCompass compass;
+  AppSession session;
+  session.run(1.0);
+  ChartScreenController& screen = session.screen();
+  screen.setChartPerspective(kSkyPerspective);
+  screen.startCompassOrGyro();
+  const auto& v = screen.views();
+  EXPECT_FALSE(v.cameraButton->isHidden()) << "the sky view with motion on";
+  screen.cameraToggled();
+  ASSERT_NE(screen.camera(), nullptr);
+  settle(session, *screen.camera());
+  EXPECT_TRUE(screen.cameraRunning());
+  CSkyChart& chart = session.chart();
+  EXPECT_EQ(chart.getDisplayProjection(), kProjectionGnomonic);
+  EXPECT_TRUE(v.zoomInButton->isHidden());
+  EXPECT_EQ(session.chartView().gestureRecognizers().size(), 1u);
+  ASSERT_NE(pictureData(session.chartView()), nullptr) << "frames reach the renderer";
+  {
+    std::lock_guard<std::recursive_mutex> drawing(session.chartView().chartLock());
+    EXPECT_EQ(getCameraImageWidth(), std::int32_t(screen.camera()->imageWidth()));
+    EXPECT_EQ(getCameraImageFOV(), std::trunc(screen.camera()->imageFoV()));
+  }
+  session.chartView().drawImmediately();  // the renderer uploads the picture
+
+  // Swipes turn and fade the picture.
+  session.chartView().handlePanGesture(ui::GestureState::began, {0, 0});
+  session.chartView().handlePanGesture(ui::GestureState::changed, {0, -session.chartView().bounds().height() / 4});
+  EXPECT_NEAR(chart.cameraOpacity, 0.75, 1e-6);
+
+  // Leaving the sky view stops the camera: projection, swipes and buttons
+  // come back and the picture is released.
+  screen.setChartPerspective(kOrbitPerspective);
+  settle(session, *screen.camera());
+  EXPECT_FALSE(screen.cameraRunning());
+  EXPECT_EQ(chart.getDisplayProjection(), kProjectionStereographic);
+  EXPECT_TRUE(session.chartView().gestureRecognizers().empty());
+  EXPECT_EQ(pictureData(session.chartView()), nullptr);
+  EXPECT_EQ(screen.camera()->imageWidth(), 0u);
+}
+
+TEST(ChartScreenCamera, WithoutAccessTheSessionStartsButNoPictureArrives) {
+  dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::denied,
+                              dev::AuthorizationStatus::denied);
+  AppSession session;
+  session.run(1.0);
+  ChartScreenController& screen = session.screen();
+  screen.setChartPerspective(kSkyPerspective);
+  screen.cameraToggled();
+  settle(session, *screen.camera());
+  EXPECT_EQ(screen.camera()->cameraSetupResult(), CameraSetupResult::notAuthorized);
+  EXPECT_EQ(pictureData(session.chartView()), nullptr);
+  screen.cameraToggled();
+  settle(session, *screen.camera());
+  EXPECT_FALSE(screen.cameraRunning());
+  dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::authorizedWhenInUse,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+}
+
+}  // namespace

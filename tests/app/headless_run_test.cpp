@@ -1,0 +1,76 @@
+// The program itself without a display: it plays the bundle's start-up
+// script, writes its snapshots, prints their folder and ends, with or
+// without catalogues.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "requirements.h"
+#include "temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+  int status = -1;
+  std::string output;
+};
+
+Run runHeadless(const fs::path& bundle, const fs::path& home, const fs::path& snapshots) {
+  const char* binary = std::getenv("TESSALY_APP_BINARY");
+  Run run;
+  if (binary == nullptr) return run;
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u TESSALY_TOUCH_SCRIPT TESSALY_HEADLESS=1 TESSALY_BUNDLE='" +
+                              bundle.string() + "' TESSALY_HOME='" + home.string() + "' TESSALY_SNAPSHOTS='" +
+                              snapshots.string() + "' '" + binary + "' 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  while (pipe && std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+  if (pipe) run.status = pclose(pipe);
+  return run;
+}
+
+// A bundle of the source tree's resources and, when given, a catalogue.
+void makeBundle(const fs::path& bundle, const fs::path& catalogue) {
+  const char* source = std::getenv("TESSALY_SOURCE_DIR");
+  for (const char* folder : {"Fonts", "Interface", "Shaders", "Scripts"})
+    fs::create_directory_symlink(fs::path(source ? source : ".") / "resources" / folder, bundle / folder);
+  if (!catalogue.empty()) {
+    fs::create_directories(bundle / "SkyData");
+    fs::copy_file(catalogue, bundle / "SkyData" / "SolarSystem.skydata");
+  }
+}
+
+void expectSnapshots(const fs::path& bundle, const fs::path& snapshots) {
+  tessaly::test::TempDir home;
+  const Run run = runHeadless(bundle, home.path(), snapshots);
+  if (run.status == -1) TESSALY_SKIP_OR_FAIL("TESSALY_APP_BINARY does not name the program");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("snapshots in " + snapshots.string()), std::string::npos) << run.output;
+  for (const char* name : {"first-frame.png", "after-update.png"})
+    EXPECT_GT(fs::file_size(snapshots / name), 1000u) << name;
+}
+
+TEST(HeadlessProgram, WritesItsSnapshotsWithoutCatalogues) {
+  tessaly::test::TempDir bundle, snapshots;
+  makeBundle(bundle.path(), {});
+  expectSnapshots(bundle.path(), snapshots.path() / "out");
+}
+
+TEST(HeadlessProgram, WritesItsSnapshotsWithTheBuiltBundle) {
+  const char* built = std::getenv("TESSALY_APP_BUNDLE");
+  const fs::path catalogue = built ? fs::path(built) / "SkyData" / "SolarSystem.skydata" : fs::path();
+  std::error_code error;
+  if (catalogue.empty() || !fs::exists(catalogue, error)) TESSALY_SKIP_OR_FAIL("the data bundle is not built");
+  tessaly::test::TempDir bundle, snapshots;
+  makeBundle(bundle.path(), catalogue);
+  expectSnapshots(bundle.path(), snapshots.path() / "out");
+}
+
+}  // namespace

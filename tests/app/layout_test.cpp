@@ -1,0 +1,135 @@
+// The chart screen's layout: the toolbar strip's buttons and widths by
+// screen width with its arrows, the stereo mode's full screen, and the
+// night-vision theme's colours over the whole screen.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/chart_view_toolbar.h"
+#include "platform/coregraphics/image.h"
+#include "platform/coregraphics/image_codec.h"
+#include "platform/uikit/application.h"
+#include "platform/uikit/window.h"
+#include "tests/app/app_session.h"
+#include "ui/foundation/small_views.h"
+
+namespace {
+
+using app_test::AppSession;
+
+struct ScreenWidth {
+  explicit ScreenWidth(double width, double height = 667) {
+    ui::DeviceConfiguration c;
+    c.portraitSize = {width, height};
+    ui::Screen::main().configure(c);
+  }
+  ~ScreenWidth() { ui::Screen::main().configure(ui::DeviceConfiguration{}); }
+};
+
+int toolbarButtons(const ChartViewToolbar& toolbar) {
+  int count = 0;
+  for (const auto& view : toolbar.subviews()) count += view->tag() >= 1;
+  return count;
+}
+
+TEST(ChartScreenLayout, TheToolbarShowsAsManyButtonsAsTheWidthAllows) {
+  const struct {
+    double width;
+    int shown;
+  } cases[] = {{320, 6}, {375, 7}, {414, 9}, {480, 9}, {600, 12}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.width);
+    ScreenWidth screenWidth(c.width);
+    AppSession session;
+    session.run(1.0);
+    const auto& v = session.screen().views();
+    ASSERT_EQ(toolbarButtons(*v.toolbar), 12);
+    const double b = c.width / c.shown;
+    double x = 0;
+    for (const auto& view : v.toolbar->subviews()) {
+      if (view->tag() < 1) continue;
+      EXPECT_NEAR(view->frame().width(), b, 1e-9);
+      EXPECT_NEAR(view->frame().x(), x, 1e-9);
+      x += b;
+    }
+    const double expected = c.shown >= 12 ? c.width : std::trunc(b * 12);
+    EXPECT_EQ(v.toolbar->frame().width(), expected);
+    EXPECT_EQ(v.toolbarScrollView->contentSize().width, expected);
+    EXPECT_EQ(v.toolbar->viewWithTag(-1)->frame().width(), expected);
+    EXPECT_EQ(v.toolbar->subviews().front()->tag(), -1) << "the background stays behind the buttons";
+    const bool scrolls = expected > c.width;
+    EXPECT_TRUE(v.leftMoreView->isHidden());
+    EXPECT_EQ(v.rightMoreView->isHidden(), !scrolls);
+    if (scrolls) {
+      v.toolbarScrollView->setContentOffset({expected - c.width, 0});
+      EXPECT_FALSE(v.leftMoreView->isHidden()) << "once the strip is scrolled";
+      EXPECT_TRUE(v.rightMoreView->isHidden());
+    }
+  }
+}
+
+TEST(ChartScreenLayout, AThreeHundredSeventyFiveWideScreenHasASixHundredFortyTwoWideToolbar) {
+  ScreenWidth screenWidth(375);
+  AppSession session;
+  session.run(1.0);
+  EXPECT_EQ(session.screen().views().toolbar->frame().width(), 642);
+  // A narrow button with an image keeps its whole title, under the image.
+  ui::Button& motion = *session.screen().views().motionButton;
+  motion.layoutIfNeeded();
+  ASSERT_NE(motion.imageForState(ui::kControlStateNormal), nullptr);
+  const ui::Size title = motion.titleLabel().sizeThatFits({0, 0});
+  EXPECT_GE(motion.titleLabel().frame().width(), title.width);
+  EXPECT_GT(motion.titleLabel().frame().y(), motion.bounds().midY() - title.height / 2);
+}
+
+TEST(ChartScreenLayout, TheStereoModeHidesTheControlsExceptInTheGroundView) {
+  ScreenWidth screenWidth(375);
+  AppSession session;
+  session.run(1.0);
+  ChartScreenController& screen = session.screen();
+  screen.settings()->setAutoVR(true);
+  screen.setChartPerspective(kSkyPerspective);
+  ui::Application::shared().setOrientation(3, 0);
+  session.run(0.5);
+  const auto& v = screen.views();
+  EXPECT_TRUE(screen.inVirtualReality());
+  for (ui::View* view : {static_cast<ui::View*>(v.toolbarScrollView.get()), static_cast<ui::View*>(v.statusBar.get()),
+                         static_cast<ui::View*>(v.fovLabel.get()), static_cast<ui::View*>(v.zoomInButton.get())})
+    EXPECT_TRUE(view->isHidden());
+  EXPECT_EQ(session.chartView().frame(), screen.view()->bounds()) << "the chart fills the screen";
+  ui::Application::shared().setOrientation(1, 0);
+  session.run(0.5);
+  EXPECT_FALSE(screen.inVirtualReality());
+  screen.setChartPerspective(kGroundPerspective);
+  ui::Application::shared().setOrientation(4, 0);
+  session.run(0.5);
+  EXPECT_FALSE(v.toolbarScrollView->isHidden());
+  EXPECT_FALSE(v.statusBar->isHidden());
+  ui::Application::shared().setOrientation(1, 0);
+}
+
+TEST(ChartScreenLayout, NightVisionShowsNoPixelGreenerOrBluerThanItIsRed) {
+  AppSession session;
+  session.run(1.0);
+  session.screen().toggleNightVision();
+  session.run(1.0);
+  ASSERT_TRUE(AppDelegate::isNightVision());
+  session.screen().showTimeFlow(true);
+  session.run(1.0);
+  auto image = ui::Application::shared().snapshot(2);
+  ASSERT_NE(image, nullptr);
+  if (const char* folder = std::getenv("TESSALY_APP_TEST_SNAPSHOTS")) cg::writePNG(*image, std::string(folder) + "/night.png");
+  std::size_t offending = 0;
+  for (std::size_t y = 0; y < image->height(); ++y)
+    for (std::size_t x = 0; x < image->width(); ++x) {
+      const std::uint32_t argb = image->row(y)[x];
+      const int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+      if (g > r || b > r) ++offending;
+    }
+  EXPECT_EQ(offending, 0u);
+  session.screen().toggleNightVision();
+  session.run(1.0);
+  EXPECT_FALSE(AppDelegate::isNightVision());
+}
+
+}  // namespace

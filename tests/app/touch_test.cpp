@@ -1,0 +1,220 @@
+// The chart view's touches, zoom, glide and pan animation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "chart/sky_chart.h"
+#include "engine/angles.h"
+#include "platform/uikit/application.h"
+#include "skydata/object_types.h"
+#include "skydata/sky_database.h"
+#include "skydata/sky_object.h"
+#include "tests/app/app_session.h"
+
+namespace {
+
+using app_test::AppSession;
+
+// A session in the sky view, past the opening fade, with the station
+// drawn and its place on the screen known.
+struct SkySession {
+  AppSession session;
+  ui::Point station;  // screen points
+  SkySession() {
+    session.run(1.0);
+    // The station is below the horizon then: a see-through horizon lets
+    // taps reach it (an opaque one refuses them).
+    session.screen().settings()->setRealisticHorizon(false);
+    session.screen().setChartPerspective(kSkyPerspective);
+    session.chartView().drawImmediately();
+    const float* marker = session.chart().selectionScreenPosition;
+    const double scale = chartSurfaceScale();
+    const ui::Point inView{marker[0] / scale, marker[1] / scale};
+    station = session.chartView().transformToRoot().apply(inView);
+  }
+  CSkyChart& chart() { return session.chart(); }
+  ChartSurfaceView& view() { return session.chartView(); }
+  void selectMoon() {
+    std::vector<SkyObjectID> found;
+    ASSERT_GT(chart().database->findObjectsByName("Moon", kSolarSystemFile, found, 1), 0);
+    session.screen().selectObject(found[0]);
+  }
+  int sounds(const char* name) {
+    const auto& log = session.shell().soundLog();
+    return int(std::count(log.begin(), log.end(), name));
+  }
+  double fieldDegrees() { return chart().getDisplayFOV() * kDegreesPerRadian; }
+};
+
+TEST(ChartViewTouches, ATapSelectsTheSatelliteUnderItAQuarterSecondAfterTheFingerLifts) {
+  SkySession sky;
+  sky.selectMoon();
+  ASSERT_NE(sky.chart().selectedObject->getType(), kTypeSatellite);
+  ui::Application& app = ui::Application::shared();
+  const double t = ns::RunLoop::main().now();
+  app.handleTouches({{1, ui::TouchPhase::began, sky.station}}, t);
+  app.handleTouches({{1, ui::TouchPhase::ended, sky.station}}, t + 0.05);
+  sky.session.run(0.2);
+  EXPECT_NE(sky.chart().selectedObject->getType(), kTypeSatellite) << "not before 0.25 s";
+  sky.session.run(0.1);
+  EXPECT_EQ(sky.chart().selectedObject->getType(), kTypeSatellite);
+  EXPECT_EQ(sky.sounds("SelectObject2.mp3"), 1);
+  EXPECT_EQ(sky.chart().database->searchFilter.lowestType, 1) << "the filter's defaults come back";
+  EXPECT_EQ(sky.chart().database->searchFilter.highestType, 42);
+}
+
+TEST(ChartViewTouches, ATapOnEmptySkySelectsNothingAndIsSilent) {
+  SkySession sky;
+  sky.selectMoon();
+  const SkyObjectID before = sky.chart().selectedObjectID;
+  const ui::Rect frame = sky.view().frame();
+  // The corner farthest from the station.
+  const double x = sky.station.x < frame.width() / 2 ? frame.maxX() - 20 : frame.x() + 20;
+  const double y = sky.station.y < frame.midY() ? frame.maxY() - 120 : frame.y() + 60;
+  sky.session.tap(x, y);
+  sky.session.run(0.5);
+  EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&before, &sky.chart().selectedObjectID));
+  EXPECT_EQ(sky.sounds("SelectObject2.mp3"), 0);
+}
+
+TEST(ChartViewTouches, ATouchThatStopsAGlideNeverSelects) {
+  SkySession sky;
+  sky.selectMoon();
+  sky.session.drag({100, 300}, {260, 300}, 8, 0.01);
+  ASSERT_TRUE(sky.view().momentumRunning());
+  sky.session.tap(sky.station.x, sky.station.y);
+  sky.session.run(0.5);
+  EXPECT_FALSE(sky.view().momentumRunning());
+  EXPECT_NE(sky.chart().selectedObject->getType(), kTypeSatellite);
+}
+
+TEST(ChartViewTouches, AFingerThatBarelyMovesAtTheEndLeavesNoGlide) {
+  SkySession sky;
+  ui::Application& app = ui::Application::shared();
+  double t = ns::RunLoop::main().now();
+  app.handleTouches({{7, ui::TouchPhase::began, {100, 300}}}, t);
+  for (int i = 1; i <= 6; ++i) app.handleTouches({{7, ui::TouchPhase::moved, {100.0 + 20 * i, 300}}}, t += 0.02);
+  // The smoothed point trails the finger: held still it catches up.
+  for (int i = 0; i < 3; ++i) app.handleTouches({{7, ui::TouchPhase::moved, {220, 300.5}}}, t += 0.02);
+  app.handleTouches({{7, ui::TouchPhase::ended, {221, 301}}}, t += 0.02);
+  EXPECT_FALSE(sky.view().momentumRunning());
+}
+
+TEST(ChartViewTouches, APinchChangesTheFieldByAtMostATenthAMoveAndStaysWithinItsLimits) {
+  SkySession sky;
+  ui::Application& app = ui::Application::shared();
+  double t = ns::RunLoop::main().now();
+  const ui::Point c{187, 330};
+  app.handleTouches({{1, ui::TouchPhase::began, {c.x - 10, c.y}}, {2, ui::TouchPhase::began, {c.x + 10, c.y}}}, t);
+  double previous = sky.fieldDegrees();
+  // Fingers spreading fast (20 % a move): each move at most 10 % smaller.
+  for (int i = 1; i <= 60; ++i) {
+    const double d = 10 * std::pow(1.2, i);
+    app.handleTouches({{1, ui::TouchPhase::moved, {c.x - d, c.y}}, {2, ui::TouchPhase::moved, {c.x + d, c.y}}},
+                      t += 0.01);
+    const double field = sky.fieldDegrees();
+    EXPECT_GE(field, previous * 0.9 * (1 - 1e-6));
+    EXPECT_GE(field, 1.0 - 1e-9);
+    previous = field;
+  }
+  EXPECT_NEAR(sky.fieldDegrees(), 1.0, 1e-9);
+  // Fingers that meet give no ratio: the move is skipped, nothing is NaN.
+  app.handleTouches({{1, ui::TouchPhase::moved, c}, {2, ui::TouchPhase::moved, c}}, t += 0.01);
+  app.handleTouches({{1, ui::TouchPhase::moved, c}, {2, ui::TouchPhase::moved, c}}, t += 0.01);
+  EXPECT_TRUE(std::isfinite(sky.chart().getDisplayFOV()));
+  app.handleTouches({{1, ui::TouchPhase::ended, c}, {2, ui::TouchPhase::ended, c}}, t += 0.01);
+}
+
+TEST(ChartViewTouches, APinchInASpaceViewStopsAtNinetyDegrees) {
+  SkySession sky;
+  sky.session.screen().setChartPerspective(kOrbitPerspective);
+  ui::Application& app = ui::Application::shared();
+  double t = ns::RunLoop::main().now();
+  const ui::Point c{187, 330};
+  app.handleTouches({{1, ui::TouchPhase::began, {c.x - 150, c.y}}, {2, ui::TouchPhase::began, {c.x + 150, c.y}}}, t);
+  for (int i = 1; i <= 60; ++i) {
+    const double d = std::max(1.0, 150.0 - 2.5 * i);
+    app.handleTouches({{1, ui::TouchPhase::moved, {c.x - d, c.y}}, {2, ui::TouchPhase::moved, {c.x + d, c.y}}},
+                      t += 0.01);
+  }
+  EXPECT_LE(sky.fieldDegrees(), 90.0 + 1e-9);
+  EXPECT_GT(sky.fieldDegrees(), 89.0);
+  app.handleTouches({{1, ui::TouchPhase::ended, c}, {2, ui::TouchPhase::ended, c}}, t += 0.01);
+}
+
+TEST(ChartViewZoom, HoldingZoomInStopsAtOneDegreeOrFifteenWhileMotionSteers) {
+  SkySession sky;
+  ChartSurfaceView& view = sky.view();
+  view.startZoom(1);
+  sky.session.run(5.0);
+  EXPECT_FALSE(view.zoomTimerRunning());
+  EXPECT_NEAR(sky.session.screen().settings()->displayFOV(), 1.0, 1e-4);
+  sky.session.screen().settings()->setDisplayFOV(60);
+  sky.session.screen().startCompassOrGyro();
+  ASSERT_TRUE(ChartScreenController::compassOrGyroOn());
+  view.zoomIn();
+  sky.session.run(5.0);
+  EXPECT_NEAR(sky.session.screen().settings()->displayFOV(), 15.0, 1e-4);
+  view.zoomStop();
+  sky.session.screen().stopCompassOrGyro();
+}
+
+TEST(ChartViewZoom, DraggingTheFieldLabelUpZoomsInAndDownZoomsOut) {
+  SkySession sky;
+  Settings& settings = *sky.session.screen().settings();
+  const double start = settings.displayFOV();
+  const ui::Point label = AppSession::centreOf(*sky.session.screen().views().fovLabel);
+  sky.session.drag(label, {label.x, label.y - 60}, 6, 0.02);
+  sky.session.run(0.5);
+  const double zoomedIn = settings.displayFOV();
+  EXPECT_LT(zoomedIn, start);
+  EXPECT_GE(zoomedIn, start / std::pow(1.03, 6) - 1e-9);
+  sky.session.drag(label, {label.x, label.y + 60}, 6, 0.02);
+  sky.session.run(0.5);
+  EXPECT_GT(settings.displayFOV(), zoomedIn);
+  EXPECT_EQ(sky.view().zoomSign(), 0);
+}
+
+TEST(ChartViewZoom, DistanceZoomWithoutAHomeRadiusChangesNothing) {
+  SkySession sky;
+  sky.session.screen().setChartPerspective(kOrbitPerspective);
+  CSkyChart& chart = sky.chart();
+  chart.setHomeObject(SkyObjectID{});  // the Earth's surface: no home body
+  const double distance = chart.homePlanetDistance;
+  const double stored = sky.session.screen().settings()->homePlanetDistance();
+  sky.view().startZoom(2);
+  sky.view().zoomChart();
+  sky.view().stopZoom();
+  EXPECT_EQ(chart.homePlanetDistance, distance);
+  EXPECT_EQ(sky.session.screen().settings()->homePlanetDistance(), stored);
+}
+
+TEST(ChartViewPan, APanTakesOneSecondUnderOneFieldAndThreeBeyondThreeFields) {
+  SkySession sky;
+  CSkyChart& chart = sky.chart();
+  ChartScreenController& screen = sky.session.screen();
+  screen.settings()->setDisplayFOV(90);
+  sky.session.screen().fovChanged();
+  chart.setDisplayFOV(90 * kRadiansPerDegree);
+  double lon, lat;
+  ASSERT_TRUE(chart.getObjectDisplayPosition(chart.selectedObject, chart.getDisplayCoordSystem(), &lon, &lat));
+  chart.setDisplayCenterLonLat(normalizeRadians(lon + 10 * kRadiansPerDegree), lat);
+  ASSERT_TRUE(sky.view().startPanToSelectedObject(chart.homeObjectID, true));
+  EXPECT_DOUBLE_EQ(sky.view().panLength(), 1.0);
+  sky.session.run(1.2);
+  EXPECT_FALSE(sky.view().panRunning());
+  EXPECT_EQ(sky.sounds("CenterObject.mp3"), 1);
+  chart.setDisplayFOV(5 * kRadiansPerDegree);
+  chart.setDisplayCenterLonLat(normalizeRadians(lon + 60 * kRadiansPerDegree), lat);
+  ASSERT_TRUE(sky.view().startPanToSelectedObject(chart.homeObjectID, true));
+  EXPECT_DOUBLE_EQ(sky.view().panLength(), 3.0);
+  sky.session.run(3.2);
+  double centreLon, centreLat;
+  chart.getDisplayCenter(&centreLon, &centreLat);
+  ASSERT_TRUE(chart.getObjectDisplayPosition(chart.selectedObject, chart.getDisplayCoordSystem(), &lon, &lat));
+  EXPECT_LT(angularSeparation(centreLon, centreLat, lon, lat), 0.5 * kRadiansPerDegree);
+}
+
+}  // namespace

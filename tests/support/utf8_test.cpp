@@ -1,0 +1,24 @@
+// Cases from Markus Kuhn's UTF-8 decoder stress test (boundaries, overlong
+// forms, surrogates, cut sequences) and RFC 3629's examples.
+#include "support/utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(Utf8Validity, AcceptsTheRfcExamplesAndTheBoundaries) {
+  for (const char* text : {"", "A\xE2\x89\xA2\xCE\x91.", "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4",
+                           "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xEF\xBB\xBF\xF0\xA3\x8E\xB4",
+                           "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xEF\xBF\xBF", "\xF0\x90\x80\x80",
+                           "\xF4\x8F\xBF\xBF", "\xED\x9F\xBF", "\xEE\x80\x80"})
+    EXPECT_TRUE(isValidUtf8(text)) << text;
+  EXPECT_TRUE(isValidUtf8(std::string("a\0b", 3)));
+}
+
+TEST(Utf8Validity, RefusesOverlongSurrogateCutAndOutOfRangeForms) {
+  for (const char* text : {"\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xE0\x9F\xBF", "\xF0\x80\x80\xAF",
+                           "\xF0\x8F\xBF\xBF", "\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80",
+                           "\xF5\x80\x80\x80", "\xF8\x88\x80\x80\x80", "\xFE", "\xFF", "\x80", "\xBF",
+                           "\xC2", "\xE2\x82", "\xF0\x9F\x98", "a\xC2 b", "\xE2\x28\xA1"})
+    EXPECT_FALSE(isValidUtf8(text)) << testing::PrintToString(std::string(text));
+}
