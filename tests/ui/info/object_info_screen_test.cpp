@@ -239,9 +239,7 @@ TEST_F(ObjectInfoScreen, AnAlertIsSetBeforeAComingEventAndRefusedForAPastOne) {
   dev::LocalNotificationCenter& center = dev::LocalNotificationCenter::shared();
   center.cancelAll();
   // The wall clock at the chart's date.
-  const double wall = (world.chart->julianDate - 2440587.5) * 86400;
-  const double start = ns::RunLoop::main().now();
-  center.setWallClock([wall, start] { return wall + ns::RunLoop::main().now() - start; });
+  world.clock->setWallTime((world.chart->julianDate - 2440587.5) * 86400);
   world.settings.setWarningTime(15);
   auto moon = openFor(world, moonID());
   auto button = std::make_shared<ui::Button>();
@@ -263,7 +261,7 @@ TEST_F(ObjectInfoScreen, AnAlertIsSetBeforeAComingEventAndRefusedForAPastOne) {
 
   // An event already over: refused with a message, nothing scheduled.
   center.cancelAll();
-  center.setWallClock([event] { return event + 3600; });
+  world.clock->setWallTime(event + 3600);
   moon->accessoryButtonTapped(button.get());
   ASSERT_TRUE(world.chooseAlertAction("Set Alert For Event"));
   EXPECT_TRUE(center.scheduled().empty());
