@@ -178,7 +178,8 @@ TEST(AppSession, SearchTheIssSeeItsPassesAndBeRemindedOfTheFirstVisibleOne) {
 
   // The clock reaches the fire date: the alert and its sound.
   const std::size_t sounds = session.shell().soundLog().size();
-  session.run(fire - ns::RunLoop::main().wallTime() + 1);
+  session.clock().advance(fire - ns::RunLoop::main().wallTime() - 1);
+  session.run(3);
   auto* alert = dynamic_cast<SVAlertController*>(Utility::topMostController());
   ASSERT_NE(alert, nullptr);
   EXPECT_EQ(alert->alertTitle(), "Tessaly");

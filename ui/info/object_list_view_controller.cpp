@@ -1,9 +1,11 @@
 #include "ui/info/object_list_view_controller.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "chart/sky_chart.h"
 #include "skydata/sky_object_model.h"
+#include "support/utf8.h"
 #include "ui/foundation/shell.h"
 #include "ui/foundation/sv_table.h"
 #include "ui/foundation/utility.h"
@@ -17,16 +19,11 @@ namespace {
 constexpr int kTagSectionFactor = 65536;
 constexpr std::size_t kTimeSize = 256;
 
-// The first character of a UTF-8 text: its whole code point (one to four
-// bytes); "" for an empty text.
+// The first character of a name: its whole code point; one byte where the
+// text does not begin with a well-formed one.
 std::string firstCharacter(const std::string& text) {
   if (text.empty()) return {};
-  const unsigned char lead = static_cast<unsigned char>(text[0]);
-  std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-  length = std::min(length, text.size());
-  for (std::size_t i = 1; i < length; ++i)
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return text.substr(0, 1);
-  return text.substr(0, length);
+  return text.substr(0, std::max<std::size_t>(utf8FirstCharacterLength(text), 1));
 }
 
 }  // namespace
