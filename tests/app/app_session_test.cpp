@@ -101,6 +101,7 @@ TEST(AppSession, SearchTheIssSeeItsPassesAndBeRemindedOfTheFirstVisibleOne) {
   ASSERT_NE(info, nullptr) << "one result opens its information screen";
   EXPECT_EQ(info->objectID().catnum % 10000000000000000LL, 25544);
   EXPECT_EQ(ObjectInfoViewController::currentController(), info);
+  EXPECT_TRUE(session.chartView().drawingDisabled()) << "the chart does not draw under the screen";
 
   // Its pass rows are the engine's passes.
   CSkyObject* iss = chart.selectedObject;
