@@ -6,7 +6,6 @@
 
 #include "app/chart_screen_controller.h"
 #include "app/chart_view_toolbar.h"
-#include "app/installed_screens.h"
 #include "chart/sky_chart.h"
 #include "engine/locations.h"
 #include "platform/devices/location.h"
@@ -94,7 +93,6 @@ bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns
   window_ = std::make_shared<ui::Window>(ui::Screen::main().bounds());
   launchOptions_ = launchOptions;
   loadCatalogues();
-  installChartScreens();
   initSound();
   reloadUI(false);
   std::string message;

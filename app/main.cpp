@@ -8,6 +8,7 @@
 
 #include "app/application_shell.h"
 #include "app/information_screens_connection.h"
+#include "app/settings_screen_connection.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/host/host.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   }
   AppDelegate::setAppTheme(theme);
   connectInformationScreens();
+  connectSettingsScreen();
   if (!host::desktopAvailable() && !std::getenv("TESSALY_TOUCH_SCRIPT")) {
     const std::string script = ns::Bundle::main().pathForResource("Headless", "txt", "Scripts");
     if (!script.empty()) setenv("TESSALY_TOUCH_SCRIPT", script.c_str(), 1);
