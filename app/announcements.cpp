@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/application_shell.h"
+#include "app/information_screens_connection.h"
 #include "platform/devices/store_review.h"
 #include "platform/foundation/user_defaults.h"
 #include "ui/foundation/sv_alert_controller.h"
@@ -14,6 +15,9 @@ namespace {
 constexpr const char* kAnnouncementPath = "/updates/Tessaly/announcement.txt";
 constexpr double kNotificationQuietSeconds = 5.0;
 constexpr std::int64_t kRatingInterval = 5;
+// Links into the application store's web pages begin so; the system opens
+// them in the store.
+constexpr const char* kStoreWebAddress = "http://itunes.apple.com/";
 
 // The text of a JSON value that is a string, else nothing.
 std::string textOf(const ns::JSON& object, const char* key) {
@@ -55,10 +59,15 @@ void ApplicationShell::showAnnouncement() {
   }
   auto alert = Utility::makeAlertWithTitle(announcement_.title, announcement_.text);
   const std::string link = announcement_.link;
-  Utility::addAlertAction("View", *alert, [link] {
-    // The in-app browser belongs to the information screens, which are
-    // not built yet: every link goes to the system for now.
-    ui::Application::shared().openURL(link);
+  const std::string title = announcement_.title;
+  Utility::addAlertAction("View", *alert, [link, title] {
+    // The store's own pages open in the system; others in the app.
+    if (link.rfind(kStoreWebAddress, 0) == 0) {
+      ui::Application::shared().openURL(link);
+      return;
+    }
+    if (ChartViewController* chartScreen = ChartViewController::currentController())
+      chartScreen->presentViewController(makeBrowserScreen(link, title), true);
   });
   Utility::addCancelAlertAction("Cancel", *alert, {});
   Utility::showAlert(alert);

@@ -1,11 +1,11 @@
 #include "app/application_shell.h"
+#include "ui/info/astro_image_view.h"
 
 #include <cstdio>
 #include <filesystem>
 
 #include "app/chart_screen_controller.h"
 #include "app/chart_view_toolbar.h"
-#include "app/installed_screens.h"
 #include "chart/sky_chart.h"
 #include "engine/locations.h"
 #include "platform/devices/location.h"
@@ -93,7 +93,6 @@ bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns
   window_ = std::make_shared<ui::Window>(ui::Screen::main().bounds());
   launchOptions_ = launchOptions;
   loadCatalogues();
-  installChartScreens();
   initSound();
   reloadUI(false);
   std::string message;
@@ -380,6 +379,10 @@ void ApplicationShell::keyboardWillBeShown(const ns::Notification& notification)
   keyboardHeight_ = f[3];
   if (!isNightVision() || !keyboardOverlay_) return;
   double top = f[1], height = f[3];
+  if (keyboardOverlayTop_ > 0 && keyboardOverlayTop_ < top) {
+    height += top - keyboardOverlayTop_;
+    top = keyboardOverlayTop_;
+  }
   if (!runningOniPad()) {
     const int o = ui::Application::shared().statusBarOrientation();
     const double widen = o == 1 || o == 2 ? 60 : 70;
@@ -388,6 +391,10 @@ void ApplicationShell::keyboardWillBeShown(const ns::Notification& notification)
   }
   keyboardOverlay_->setFrame({f[0], top, f[2], height});
   if (ui::Window* keyboard = Utility::keyboardWindow()) keyboard->addSubview(keyboardOverlay_);
+}
+
+void ApplicationShell::showImage(ui::ImagePointer image) {
+  if (window_) AstroImageView::showInWindow(*window_, std::move(image));
 }
 
 void ApplicationShell::keyboardWasHidden(const ns::Notification&) {

@@ -70,7 +70,11 @@ class ApplicationShell : public AppDelegate {
   void preventUserInteraction(bool prevent);
 
   // ---- Services ----
-  void showMessage(const std::string& text, int hideAfterSeconds);
+  void showMessage(const std::string& text, int hideAfterSeconds) override;
+  // The full-screen picture viewer over the window.
+  void showImage(ui::ImagePointer image) override;
+  // Where the night-vision keyboard overlay begins (0: at the keyboard).
+  void setKeyboardOverlayTop(double top) override { keyboardOverlayTop_ = top; }
   void hideMessage();
   void showActivity(bool show);
   void hideActivity();
@@ -80,6 +84,8 @@ class ApplicationShell : public AppDelegate {
   // Every sound asked for while sound effects were on, in order (tests and
   // the headless host's report).
   const std::vector<std::string>& soundLog() const { return soundLog_; }
+  // The text of the message box (tests).
+  std::string messageText() const { return messageLabel_ ? messageLabel_->text() : std::string(); }
   void startMotion();
   void readMotion();
   dev::MotionManager* motionMgr() const { return motionMgr_.get(); }
@@ -128,6 +134,7 @@ class ApplicationShell : public AppDelegate {
   std::shared_ptr<ui::View> blackView_;
   std::shared_ptr<ui::View> preventInteractionView_;
   std::shared_ptr<ui::View> keyboardOverlay_;
+  double keyboardOverlayTop_ = 0;
   double keyboardWidth_ = 0, keyboardHeight_ = 0;
 
   std::unique_ptr<dev::AudioPlayer> audioPlayer_, ambientAudioPlayer_;

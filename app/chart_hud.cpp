@@ -7,6 +7,7 @@
 
 #include "app/application_shell.h"
 #include "app/chart_screen_controller.h"
+#include "ui/info/object_info_view_controller.h"
 #include "app/hud_text.h"
 #include "chart/object_chart_name.h"
 #include "chart/sky_chart.h"
@@ -166,6 +167,7 @@ void ChartScreenController::timeDateChanged() {
   if (views_.timeDateLabel) views_.timeDateLabel->setText(text);
   updateHUD();
   if (views_.timeFlowView && views_.timeFlowView->superview()) updateTimeFlowTimeStr();
+  if (ObjectInfoViewController* info = ObjectInfoViewController::currentController()) info->timeChanged();
 }
 
 // ---- Zoom buttons ---------------------------------------------------------------

@@ -1,4 +1,5 @@
 #include "app/chart_screen_controller.h"
+#include "ui/info/quick_start_view_controller.h"
 
 #include <cstdio>
 #include <map>
@@ -240,7 +241,9 @@ void ChartScreenController::viewWillDisappear(bool animated) {
   if (!chartView_) return;
   chartView_->setDrawingDisabled(true);
   oldPerspective = chartView_->chartPerspective();
-  chartView_->setChartPerspective(kSkyPerspective);
+  // Under the quick start the chart keeps the perspective it will show.
+  if (QuickStartViewController::currentController() == nullptr)
+    chartView_->setChartPerspective(kSkyPerspective);
   if (views_.timeFlowView) views_.timeFlowView->setHidden(true);
   if (timeFlowSign != 0) timeFlowStop();
 }

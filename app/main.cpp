@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/application_shell.h"
+#include "app/information_screens_connection.h"
+#include "app/settings_screen_connection.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/host/host.h"
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
     defaults.setInteger(kAppThemeKey, theme);
   }
   AppDelegate::setAppTheme(theme);
+  connectInformationScreens();
+  connectSettingsScreen();
   if (!host::desktopAvailable() && !std::getenv("TESSALY_TOUCH_SCRIPT")) {
     const std::string script = ns::Bundle::main().pathForResource("Headless", "txt", "Scripts");
     if (!script.empty()) setenv("TESSALY_TOUCH_SCRIPT", script.c_str(), 1);

@@ -1,7 +1,6 @@
 #include "platform/devices/local_notifications.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -13,10 +12,6 @@ namespace dev {
 namespace {
 
 constexpr std::size_t kMaximumNotifications = 64;  // the platform keeps as many
-
-double systemSeconds() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
@@ -58,10 +53,7 @@ LocalNotificationCenter& LocalNotificationCenter::shared() {
 
 LocalNotificationCenter::LocalNotificationCenter(std::string path, std::function<double()> wallClock)
     : path_(std::move(path)), wallClock_(std::move(wallClock)) {
-  if (!wallClock_) {
-    const double offset = systemSeconds() - ns::RunLoop::main().now();
-    wallClock_ = [offset] { return offset + ns::RunLoop::main().now(); };
-  }
+  if (!wallClock_) wallClock_ = [] { return ns::RunLoop::main().wallTime(); };
   onFire = [](const LocalNotification& n) {
     auto& app = ui::Application::shared();
     app.applicationIconBadgeNumber += n.applicationIconBadgeNumber;

@@ -33,11 +33,14 @@ class LocalNotificationCenter {
  public:
   // The process's centre: its file is Preferences/LocalNotifications.json.
   static LocalNotificationCenter& shared();
-  // A centre over a file, with a wall clock (seconds since 1970); the
-  // default clock follows the main run loop's from the system time at
-  // construction, so a manual run-loop clock moves it too.
+  // A centre over a file, with a wall clock (seconds since 1970); by
+  // default the main run loop's wall time, so that a manual run-loop clock
+  // (with the wall time it stands for) moves it too.
   explicit LocalNotificationCenter(std::string path, std::function<double()> wallClock = {});
   ~LocalNotificationCenter();
+
+  // The wall clock the centre fires by (seconds since 1970).
+  double now() const { return wallClock_(); }
 
   void schedule(LocalNotification notification);
   const std::vector<LocalNotification>& scheduled() const { return scheduled_; }

@@ -11,6 +11,7 @@
 #include "platform/coregraphics/image_codec.h"
 #include "platform/coregraphics/text.h"
 #include "platform/foundation/bundle.h"
+#include "platform/foundation/url_text.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/uikit/font.h"
@@ -26,20 +27,6 @@ std::string masterCss() {
     return text ? *text : std::string("html,body,div,p,h1,h2,h3,ul,ol,li{display:block}head,script,style{display:none}");
   }();
   return css;
-}
-
-std::string percentDecoded(const std::string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
-      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
 }
 
 struct Address {
@@ -59,7 +46,7 @@ Address split(const std::string& url) {
   }
   if (a.scheme == "file") {
     if (rest.rfind("//", 0) == 0) rest = rest.substr(2);
-    a.path = percentDecoded(rest);
+    a.path = ns::percentDecoded(rest);
   } else {
     a.path = rest;
   }
@@ -71,7 +58,7 @@ std::string queryValue(const std::string& query, const std::string& key) {
   while (at <= query.size()) {
     std::size_t end = query.find('&', at);
     std::string pair = query.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    if (pair.rfind(key + "=", 0) == 0) return percentDecoded(pair.substr(key.size() + 1));
+    if (pair.rfind(key + "=", 0) == 0) return ns::percentDecoded(pair.substr(key.size() + 1));
     if (end == std::string::npos) break;
     at = end + 1;
   }

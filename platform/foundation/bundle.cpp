@@ -1,7 +1,10 @@
 #include "platform/foundation/bundle.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -35,6 +38,20 @@ std::string userFolder(const char* inHome, const char* xdgVariable, const char* 
   // The XDG rules ignore relative paths.
   if (base.empty() || base.front() != '/') base = withoutTrailingSlash(environment("HOME")) + "/" + fallback;
   return ensureFolder(withoutTrailingSlash(base) + "/tessaly");
+}
+
+// A folder for this user's scratch files alone: made 0700 when missing,
+// taken when it is a real folder (not a link) owned by this user, its
+// permissions narrowed to the owner's. False for anything else, which
+// another user could have planted.
+bool claimPrivateFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat status;
+  if (::lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+      status.st_uid != ::getuid())
+    return false;
+  if ((status.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) return false;
+  return true;
 }
 
 }  // namespace
@@ -81,10 +98,22 @@ std::string preferencesDirectory() { return userFolder("Preferences", "XDG_CONFI
 
 std::string temporaryDirectory() {
   std::string home = environment("TESSALY_HOME");
-  if (!home.empty()) return ensureFolder(withoutTrailingSlash(home) + "/tmp");
-  std::string base = environment("TMPDIR");
-  if (base.empty()) base = "/tmp";
-  return ensureFolder(withoutTrailingSlash(base) + "/tessaly-" + std::to_string(::getuid()));
+  if (!home.empty()) {
+    ensureFolder(withoutTrailingSlash(home));
+    const std::string path = withoutTrailingSlash(home) + "/tmp";
+    if (claimPrivateFolder(path)) return path;
+  } else {
+    std::string base = environment("TMPDIR");
+    if (base.empty()) base = "/tmp";
+    const std::string path = withoutTrailingSlash(base) + "/tessaly-" + std::to_string(::getuid());
+    if (claimPrivateFolder(path)) return path;
+  }
+  // The shared folder's name is taken by someone else (or a link): scratch
+  // files go below the user's own caches instead.
+  const std::string fallback = cachesDirectory() + "/tmp";
+  std::fprintf(stderr, "temporary folder refused (not a private folder of this user); using %s\n",
+               fallback.c_str());
+  return claimPrivateFolder(fallback) ? fallback : cachesDirectory();
 }
 
 }  // namespace ns

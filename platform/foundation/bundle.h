@@ -40,7 +40,9 @@ std::string cachesDirectory();
 // Settings of the platform layer (user defaults): $TESSALY_HOME/Preferences,
 // else $XDG_CONFIG_HOME/tessaly (~/.config/tessaly).
 std::string preferencesDirectory();
-// Scratch files: $TESSALY_HOME/tmp, else $TMPDIR (or /tmp)/tessaly-<uid>.
+// Scratch files: $TESSALY_HOME/tmp, else $TMPDIR (or /tmp)/tessaly-<uid>,
+// made 0700 and used only while it is a folder (not a link) of this user's
+// with no access for others; otherwise a "tmp" folder in the caches.
 std::string temporaryDirectory();
 
 }  // namespace ns

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "platform/coregraphics/text.h"
 #include "platform/uikit/application.h"
 
 namespace ui {
 namespace {
 constexpr double kBarHeight = 44;
+// The bar title keeps clear of a bar button on either side.
+constexpr double kTitleInset = 90;
 constexpr double kTransitionSeconds = 0.35;
 
 // The content area: lays the top controller's view out below the bar.
@@ -77,13 +80,28 @@ void NavigationBar::layoutSubviews() {
     s.width = std::min(std::max(s.width + 16, 44.0), bounds().width() / 3);
     b->setFrame({left ? 8 : bounds().width() - 8 - s.width, top, s.width, kBarHeight});
   };
-  place(back_.get(), true);
-  place(left_.get(), true);
-  place(right_.get(), false);
   if (titleView_) {
     Rect f = titleView_->frame();
     titleView_->setFrame({(bounds().width() - f.width()) / 2, top + (kBarHeight - f.height()) / 2, f.width(), f.height()});
   }
+  // A back title that would run into the centred title gives way, as the
+  // platform's does: first to "Back", then to the chevron alone.
+  double titleLeft = bounds().width() / 2;
+  if (titleView_) {
+    titleLeft = titleView_->frame().x();
+  } else if (!title_.empty()) {
+    FontPointer font = titleFont ? titleFont : Font::boldSystemFont(17);
+    const double width = std::min(cg::textSize(title_, font->cgFont()).width, bounds().width() - 2 * kTitleInset);
+    titleLeft = (bounds().width() - width) / 2;
+  }
+  place(back_.get(), true);
+  for (const char* shorter : {"\u2039 Back", "\u2039"}) {
+    if (!back_ || back_->frame().maxX() <= titleLeft - 4 || back_->titleForState(kControlStateNormal) == shorter) break;
+    back_->setTitle(shorter);
+    place(back_.get(), true);
+  }
+  place(left_.get(), true);
+  place(right_.get(), false);
 }
 
 void NavigationBar::drawRect(cg::Context& context, const Rect& rect) {
@@ -93,8 +111,7 @@ void NavigationBar::drawRect(cg::Context& context, const Rect& rect) {
   context.fillRect({rect.x(), rect.maxY() - 0.5, rect.width(), 0.5});
   if (title_.empty() || titleView_) return;
   FontPointer font = titleFont ? titleFont : Font::boldSystemFont(17);
-  const double inset = 90;
-  drawTextLine(context, title_, Rect{inset, rect.maxY() - kBarHeight, rect.width() - 2 * inset, kBarHeight}, *font,
+  drawTextLine(context, title_, Rect{kTitleInset, rect.maxY() - kBarHeight, rect.width() - 2 * kTitleInset, kBarHeight}, *font,
                titleColor.value_or(Color::black()), cg::TextAlignment::center);
 }
 

@@ -17,7 +17,14 @@ ScrollView::ScrollView(const Rect& frame) : View(frame) {
   setClipsToBounds(true);
   pan_ = std::make_shared<PanGestureRecognizer>();
   pan_->addAction([this](GestureRecognizer& g) { handlePan(g); });
+  pan_->delegate = this;
   addGestureRecognizer(pan_);
+}
+
+bool ScrollView::gestureRecognizerShouldBegin(GestureRecognizer& g) {
+  const Point t = static_cast<PanGestureRecognizer&>(g).translationInView(this);
+  const bool sideways = std::fabs(t.x) > std::fabs(t.y);
+  return !sideways || contentSize_.width > bounds().width();
 }
 
 ScrollView::~ScrollView() {

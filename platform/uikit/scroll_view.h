@@ -21,7 +21,7 @@ class ScrollViewDelegate {
   virtual void scrollViewDidEndDecelerating(ScrollView&) {}
 };
 
-class ScrollView : public View {
+class ScrollView : public View, private GestureRecognizerDelegate {
  public:
   ScrollView();
   explicit ScrollView(const Rect& frame);
@@ -52,6 +52,9 @@ class ScrollView : public View {
   void setBounds(const Rect& bounds) override;
 
  private:
+  // A drag mostly along an axis with no room to scroll is not this view's:
+  // it stays for the recognisers of the views around it (a page turner).
+  bool gestureRecognizerShouldBegin(GestureRecognizer& pan) override;
   void handlePan(GestureRecognizer& pan);
   void glide();
   void stopMotion();

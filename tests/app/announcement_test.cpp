@@ -13,7 +13,9 @@
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/alert_controller.h"
 #include "platform/uikit/application.h"
+#include "platform/uikit/navigation_controller.h"
 #include "tests/app/app_session.h"
+#include "ui/info/web_browser_controller.h"
 #include "ui/foundation/utility.h"
 
 namespace {
@@ -126,8 +128,14 @@ TEST(Announcements, AnAnnouncementShowsOnceAndAChangedLinkMakesItNew) {
   ASSERT_LT(view, 2u);
   a.alert()->chooseAction(view);
   a.session->run(0.6);
-  ASSERT_FALSE(ui::Application::shared().openedURLs().empty());
-  EXPECT_EQ(ui::Application::shared().openedURLs().back(), "https://example.org/a");
+  // A link off the store opens in the in-app browser, titled.
+  auto* navigation = dynamic_cast<ui::NavigationController*>(a.session->screen().presentedViewController());
+  ASSERT_NE(navigation, nullptr);
+  auto* browser = dynamic_cast<WebBrowserController*>(navigation->topViewController());
+  ASSERT_NE(browser, nullptr);
+  EXPECT_EQ(browser->home, "https://example.org/a");
+  EXPECT_EQ(browser->title(), "Title");
+  EXPECT_TRUE(ui::Application::shared().openedURLs().empty());
   EXPECT_EQ(ns::UserDefaults::standard().stringForKey(kLastAnnouncementKey).value_or(""),
             "Title\nText\nhttps://example.org/a");
 }

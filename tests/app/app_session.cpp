@@ -73,6 +73,7 @@ AppSession::AppSession(SessionOptions options) : options_(options) {
       iss.standardMagnitude = -1.8;
       satellites.push_back(iss);
     }
+    satellites.insert(satellites.end(), options_.moreSatellites.begin(), options_.moreSatellites.end());
     mechanics_test::SolarSystemWorld world(mechanics_test::standardExtraBodies(), satellites);
     EXPECT_TRUE(world.loaded());
     fs::create_directories(bundle_.path() / "SkyData");

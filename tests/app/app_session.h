@@ -24,6 +24,7 @@ inline constexpr double kSessionWallTime = 1221912000.0;
 struct SessionOptions {
   bool catalogues = true;       // a solar-system catalogue in the bundle
   bool satellites = true;       // the ISS in it
+  std::vector<mechanics_test::SatelliteRecord> moreSatellites;  // after the ISS
   double wallTime = kSessionWallTime;
   int launchCount = -1;         // stored under the version's key when >= 0
   bool launch = true;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/coregraphics/image_codec.h"
@@ -169,6 +170,23 @@ TEST(BundleSounds, EverySoundTheProgramPlaysIsAShortCleanTone) {
     ASSERT_TRUE(player) << sound.name << ": " << message;
     EXPECT_NEAR(player->duration(), facts.seconds, 0.01) << sound.name;
   }
+}
+
+// The program reads its pages, style sheets, screens, shaders and scripts
+// from the bundle beside it: every folder of the source's resources is
+// there (the quick start's pages once were not, and it showed black).
+TEST(BundleResources, EveryResourceFolderIsInTheBundle) {
+  const char* source = std::getenv("TESSALY_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  int folders = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(source) + "/resources")) {
+    if (!entry.is_directory()) continue;
+    ++folders;
+    EXPECT_TRUE(std::filesystem::is_directory(bundle() + "/" + entry.path().filename().string()))
+        << entry.path().filename();
+  }
+  EXPECT_GE(folders, 7);
+  EXPECT_TRUE(std::filesystem::exists(bundle() + "/Help/QuickStart0.html"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // tessaly-interface-images FOLDER: draws the interface's small images into
-// FOLDER at scales 1 and 2 ("Help.png" and "Help@2x.png", ...), and the
-// chart screen's (chart_screen_images.h):
+// FOLDER at scales 1 and 2 ("Help.png" and "Help@2x.png", ...), the chart
+// screen's (chart_screen_images.h) and the information screens'
+// (info_screen_images.h):
 //
 //   Help         20 x 20 pt  a ringed question mark in the window's tint;
 //                            "_night" in the night-vision red
@@ -17,6 +18,7 @@
 #include "platform/coregraphics/context.h"
 #include "tools/interface_images/chart_screen_images.h"
 #include "tools/interface_images/image_file.h"
+#include "tools/interface_images/info_screen_images.h"
 
 namespace {
 
@@ -88,5 +90,6 @@ int main(int argc, char** argv) {
   ok &= write(folder, "NotChecked", 20, 20, [](cg::Context& c) { notChecked(c, kGrey); });
   ok &= write(folder, "NotChecked_night", 20, 20, [](cg::Context& c) { notChecked(c, kNightDarkRed); });
   ok &= drawChartScreenImages(folder);
+  ok &= drawInfoScreenImages(folder);
   return ok ? 0 : 1;
 }

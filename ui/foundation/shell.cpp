@@ -50,6 +50,10 @@ bool AppDelegate::isIPhoneX() {
 
 CSkyDatabase* AppDelegate::pSkyData() const { return applicationSkyDatabase(); }
 
+void AppDelegate::showImage(ui::ImagePointer) {}
+void AppDelegate::showMessage(const std::string&, int) {}
+void AppDelegate::setKeyboardOverlayTop(double) {}
+
 // ---- ChartViewController ---------------------------------------------------------
 
 ChartViewController::~ChartViewController() {
@@ -58,6 +62,17 @@ ChartViewController::~ChartViewController() {
 
 ChartViewController* ChartViewController::currentController() { return gCurrentController; }
 void ChartViewController::setCurrentController(ChartViewController* controller) { gCurrentController = controller; }
+
+void ChartViewController::setOldPerspective(int) {}
+void ChartViewController::centerSelectedObject(bool) {}
+ui::Point ChartViewController::lastSearchScrollPoint() const { return {}; }
+void ChartViewController::setLastSearchScrollPoint(ui::Point) {}
+ui::Point ChartViewController::lastSubSearchScrollPoint(long, int) const { return {}; }
+void ChartViewController::setLastSubSearchScrollPoint(ui::Point, long, int) {}
+
+// ---- ChartView -------------------------------------------------------------------
+
+void ChartView::setDrawingDisabled(bool) {}
 
 // ---- ElementsDownloader ----------------------------------------------------------
 

@@ -11,9 +11,11 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/uikit/application.h"
 #include "platform/uikit/color.h"
+#include "platform/uikit/image.h"
 #include "ui/foundation/sv_view_controller.h"
 
 class CSkyChart;
@@ -58,6 +60,15 @@ class AppDelegate : public ui::ApplicationDelegate {
   virtual int colorStyle() const = 0;
   virtual void playAmbientSound() = 0;
   virtual void pauseAmbientSound() = 0;
+
+  // What the information, list, search and help screens ask of it; the
+  // shell overrides them (here they show nothing).
+  // A picture over the whole window, until a touch fades it out.
+  virtual void showImage(ui::ImagePointer image);
+  // A short message that hides itself after `hideAfterSeconds`.
+  virtual void showMessage(const std::string& text, int hideAfterSeconds);
+  // The top of the area the keyboard covers, in window points (0: none).
+  virtual void setKeyboardOverlayTop(double top);
 };
 
 // The time label of the chart screen's time-flow panel (a selectable time
@@ -116,6 +127,18 @@ class ChartViewController : public SVViewController {
   virtual ui::Button* perspectiveButton(int perspective) = 0;
   virtual ui::Button* centerButton() = 0;
   virtual ui::Button* infoButton() = 0;
+
+  // What the information, list and search screens tell it and ask of it;
+  // the chart screen overrides them (here they keep nothing).
+  // The perspective the chart returns to (1 to 4; -1 none).
+  virtual void setOldPerspective(int perspective);
+  virtual void centerSelectedObject(bool animated);
+  // Where the search screen's list and the object lists (by their row
+  // `index` and list `type`) were scrolled to.
+  virtual ui::Point lastSearchScrollPoint() const;
+  virtual void setLastSearchScrollPoint(ui::Point point);
+  virtual ui::Point lastSubSearchScrollPoint(long index, int type) const;
+  virtual void setLastSubSearchScrollPoint(ui::Point point, long index, int type);
 };
 
 class ChartView : public ui::View {
@@ -131,6 +154,8 @@ class ChartView : public ui::View {
   virtual void setNeedsDisplay() = 0;
   // One chart frame now.
   virtual void drawImmediately() = 0;
+  // No frames while a screen covers the chart (the information screen).
+  virtual void setDrawingDisabled(bool disabled);
 
   // What voice control, the orbit-data updater and the settings pages ask
   // of it: the perspective shown (1 to 4) and a switch to another.

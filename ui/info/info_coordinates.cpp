@@ -12,8 +12,9 @@
 #include "ui/info/info_list.h"
 
 namespace {
-// Refraction of a true altitude.
+// Refraction of a true altitude, and of an apparent one.
 constexpr int kTrueToApparent = 1;
+constexpr int kApparentToTrue = 0;
 }  // namespace
 
 void currentDirection(CSkyChart& chart, CSkyObject& object, double direction[3]) {
@@ -30,8 +31,15 @@ double apparentAltitude(const CSkyChart& chart, double altitude) {
                                           kInfoRefractionTemperature);
 }
 
+double trueHorizonAltitude(const CSkyChart& chart) {
+  const double h = chart.horizonAltitude;
+  if (!chart.refraction) return h;
+  return h - atmosphericRefraction(kApparentToTrue, h, kInfoRefractionPressure,
+                                   kInfoRefractionTemperature);
+}
+
 void addHorizonRows(InfoList& list, const CSkyChart& chart, const double direction[3],
-                    const char* sep) {
+                    const char* sep, const char* altitudeLabel) {
   double horizon[3], azimuth, altitude;
   chart.fundamentalToHorizon(direction, horizon);
   vectorToSpherical(horizon, &azimuth, &altitude, nullptr);
@@ -45,7 +53,7 @@ void addHorizonRows(InfoList& list, const CSkyChart& chart, const double directi
   translatedSnprintf(value, sizeof value, "%s%s%s", angle, sep,
                      translateString(altitude > chart.horizonAltitude ? "above horizon"
                                                                       : "below horizon"));
-  list.add(translateString("Altitude"), value);
+  list.add(translateString(altitudeLabel), value);
 }
 
 char* epochLabel(char* buffer, int size, const char* format, const CSkyChart& chart) {

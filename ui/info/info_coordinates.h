@@ -19,11 +19,17 @@ void currentDirection(CSkyChart& chart, CSkyObject& object, double direction[3])
 // chart's refraction option is on.
 double apparentAltitude(const CSkyChart& chart, double altitude);
 
+// The true altitude at which an object appears at the chart's horizon
+// altitude: lowered by the refraction there when the chart refracts. The
+// passes of satellites are searched above it.
+double trueHorizonAltitude(const CSkyChart& chart);
+
 // "Azimuth" (angle, sep, "in the " and the compass point) and "Altitude"
 // (apparent, sep, "above horizon" or "below horizon" against the chart's
-// horizon altitude) of a fundamental-frame direction.
+// horizon altitude) of a fundamental-frame direction; satellite pages
+// label the second row "Elevation".
 void addHorizonRows(InfoList& list, const CSkyChart& chart, const double direction[3],
-                    const char* sep);
+                    const char* sep, const char* altitudeLabel = "Altitude");
 // Right ascension and declination of the chart's epoch: labelled "Right
 // Ascension" and "Declination" when `plainLabels`, else "R.A. (year)" and
 // "Dec. (year)" with the epoch's decimal year.

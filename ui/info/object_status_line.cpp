@@ -9,7 +9,6 @@
 #include "engine/angles.h"
 #include "engine/language.h"
 #include "engine/mechanics/event_search.h"
-#include "engine/refraction.h"
 #include "skydata/constellation.h"
 #include "skydata/constellation_tables.h"
 #include "skydata/object_factory.h"
@@ -24,8 +23,6 @@
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-// Refraction of an apparent altitude (the horizon the eye sees).
-constexpr int kApparentToTrue = 0;
 // Room of one formatted time.
 constexpr std::size_t kTimeSize = 32;
 
@@ -79,13 +76,9 @@ void appendClassAndPlace(InfoText& text, CSkyChart& chart, CSkyObject* object,
 void nextRiseAndSet(CSkyChart& chart, CSkyObject* object, double* rise, double* set) {
   *rise = *set = kInfinity;
   if (CPlanet* satellite = object->getType() == kTypeSatellite ? asPlanet(object) : nullptr) {
-    double h = chart.horizonAltitude;
-    if (chart.refraction)
-      h -= atmosphericRefraction(kApparentToTrue, h, kInfoRefractionPressure,
-                                 kInfoRefractionTemperature);
     PassRecord pass;
     if (findObjectPasses(chart, satellite, &pass, 1, chart.julianDate, chart.julianDate + 1.0,
-                         h) == 1) {
+                         trueHorizonAltitude(chart)) == 1) {
       *rise = pass[kPassRise];
       *set = pass[kPassSet];
     }

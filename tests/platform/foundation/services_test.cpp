@@ -72,6 +72,38 @@ TEST(Folders, TessalyHomeHoldsEveryFolderAndTheyAreCreated) {
     EXPECT_TRUE(fs::is_directory(dir.path() / name)) << name;
 }
 
+TEST(Folders, TheTemporaryFolderIsPrivateAndAPlantedOneIsRefused) {
+  TempDir dir;
+  ScopedEnv home("TESSALY_HOME", "");
+  unsetenv("TESSALY_HOME");
+  ScopedEnv tmp("TMPDIR", dir.path().string());
+  ScopedEnv cache("XDG_CACHE_HOME", dir.file("cache"));
+  const std::string shared = dir.file("tessaly-" + std::to_string(::getuid()));
+  const auto mode = [](const std::string& path) {
+    return fs::status(path).permissions() & fs::perms::all;
+  };
+  // Made for the owner alone; one left open is narrowed.
+  EXPECT_EQ(ns::temporaryDirectory(), shared);
+  EXPECT_EQ(mode(shared), fs::perms::owner_all);
+  fs::permissions(shared, fs::perms::all);
+  EXPECT_EQ(ns::temporaryDirectory(), shared);
+  EXPECT_EQ(mode(shared), fs::perms::owner_all);
+  // A link planted under the name is not followed.
+  fs::remove(shared);
+  fs::create_directory(dir.file("elsewhere"));
+  fs::create_directory_symlink(dir.file("elsewhere"), shared);
+  const std::string fallback = dir.file("cache") + "/tessaly/tmp";
+  EXPECT_EQ(ns::temporaryDirectory(), fallback);
+  EXPECT_EQ(mode(fallback), fs::perms::owner_all);
+  // A folder of another user's is not used.
+  if (::getuid() == 0) {
+    fs::remove(shared);
+    fs::create_directory(shared);
+    ASSERT_EQ(::chown(shared.c_str(), 12345, 12345), 0);
+    EXPECT_EQ(ns::temporaryDirectory(), fallback);
+  }
+}
+
 TEST(Folders, XdgFoldersAndTheirFallbacks) {
   TempDir dir;
   unsetenv("TESSALY_HOME");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/coregraphics/text.h"
 #include "platform/uikit/navigation_controller.h"
 #include "uikit_support.h"
 
@@ -75,6 +76,38 @@ TEST(UikitLifeCycle, PushAndPopSendTheMessagesInThePlatformsOrder) {
   take();
   navigation->popToRootViewController(false);
   EXPECT_EQ(take(), (std::vector<std::string>{"C willDisappear", "A willAppear", "C didDisappear", "A didAppear"}));
+}
+
+// A back title that would run into the page's title (drawn centred and
+// kept 90 points from the bar's ends) or title view gives way: "Back",
+// then the chevron alone; a short one keeps its text.
+TEST(UikitLifeCycle, ABackTitleGivesWayToThePagesTitle) {
+  uitest::World world;
+  auto settings = std::make_shared<Recorder>("settings");
+  settings->setTitle("Settings");
+  auto navigation = std::make_shared<ui::NavigationController>(settings);
+  auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 375, 667});
+  window->setRootViewController(navigation);
+  window->makeKeyAndVisible();
+  ui::NavigationBar& bar = navigation->navigationBar();
+  auto backTitleBeside = [&](const std::string& title, double titleViewWidth) {
+    auto page = std::make_shared<Recorder>("page");
+    page->setTitle(title);
+    if (titleViewWidth > 0)
+      page->navigationItem().titleView = std::make_shared<ui::View>(ui::Rect{0, 0, titleViewWidth, 30});
+    navigation->pushViewController(page, false);
+    bar.layoutIfNeeded();
+    const std::string back = bar.backButton()->titleForState(ui::kControlStateNormal);
+    const double width = titleViewWidth > 0
+                             ? titleViewWidth
+                             : std::min(cg::textSize(title, ui::Font::boldSystemFont(17)->cgFont()).width, 375.0 - 180);
+    EXPECT_LE(bar.backButton()->frame().maxX(), (375 - width) / 2) << title;
+    navigation->popViewController(false);
+    return back;
+  };
+  EXPECT_EQ(backTitleBeside("Sky", 0), "\u2039 Settings");
+  EXPECT_EQ(backTitleBeside("Satellites Shown Tonight", 0), "\u2039 Back");
+  EXPECT_EQ(backTitleBeside("", 260), "\u2039");
 }
 
 TEST(UikitLifeCycle, PresentAndDismissWithDoneRunTheCompletionsLast) {

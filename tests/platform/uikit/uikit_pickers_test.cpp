@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/uikit/pickers.h"
+#include "platform/uikit/scroll_view.h"
 #include "uikit_support.h"
 
 namespace {
@@ -125,6 +126,49 @@ TEST(UikitPageViewController, SwipesTurnPagesWhileThereAreAny) {
   EXPECT_FALSE(pages->turn(ui::PageDirection::forward));
   EXPECT_TRUE(pages->turn(ui::PageDirection::reverse));
   EXPECT_EQ(pages->viewControllers().front(), source.pages[1]);
+}
+
+// Pages whose whole content is a scroll view that scrolls only up and down
+// (a web page): a sideways swipe still turns the page, an upward drag
+// scrolls the page's content, and a scroll view with room sideways keeps
+// sideways drags for itself.
+TEST(UikitPageViewController, SidewaysSwipesOverAVerticalScrollViewTurnPages) {
+  uitest::World world;
+  Pages source;
+  std::vector<std::shared_ptr<ui::ScrollView>> scrolls;
+  for (int i = 0; i < 2; ++i) {
+    auto page = std::make_shared<ui::ViewController>();
+    auto scroll = std::make_shared<ui::ScrollView>(ui::Rect{0, 0, 375, 667});
+    scroll->setContentSize({375, 2000});
+    page->view()->addSubview(scroll);
+    scrolls.push_back(scroll);
+    source.pages.push_back(page);
+  }
+  auto pages = std::make_shared<ui::PageViewController>();
+  pages->dataSource = &source;
+  pages->setViewControllers({source.pages[0]}, ui::PageDirection::forward, false);
+  auto window = std::make_shared<ui::Window>();
+  window->setRootViewController(pages);
+  window->makeKeyAndVisible();
+  auto drag = [&](ui::Point from, ui::Point step) {
+    world.touch(1, ui::TouchPhase::began, from);
+    for (int i = 1; i <= 10; ++i) {
+      world.run(0.02);
+      world.touch(1, ui::TouchPhase::moved, {from.x + i * step.x, from.y + i * step.y});
+    }
+    world.touch(1, ui::TouchPhase::ended, {from.x + 10 * step.x, from.y + 10 * step.y});
+    world.run(1);
+  };
+  drag({200, 500}, {0, -20});
+  EXPECT_EQ(pages->viewControllers().front(), source.pages[0]);
+  EXPECT_GT(scrolls[0]->contentOffset().y, 100);
+  drag({300, 300}, {-20, 2});
+  EXPECT_EQ(pages->viewControllers().front(), source.pages[1]);
+
+  scrolls[1]->setContentSize({1500, 2000});
+  drag({300, 300}, {-20, 2});
+  EXPECT_EQ(pages->viewControllers().front(), source.pages[1]);
+  EXPECT_GT(scrolls[1]->contentOffset().x, 100);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "ui/info/info_items.h"
 
 namespace info_test {
@@ -32,6 +34,20 @@ Rows::Rows(const std::function<int(SkyObjectInfoString*, int)>& build, int capac
     EXPECT_EQ(slots[static_cast<std::size_t>(count) + 1].pLabel, kMark);
   }
   freeInfoItems(nullptr, slots.data() + 1, count);
+}
+
+std::vector<double> numbersIn(const std::string& text) {
+  std::vector<double> numbers;
+  for (const char* c = text.c_str(); *c != '\0';) {
+    if (*c >= '0' && *c <= '9') {
+      char* end = nullptr;
+      numbers.push_back(std::strtod(c, &end));
+      c = end;
+    } else {
+      ++c;
+    }
+  }
+  return numbers;
 }
 
 const Row* Rows::find(const std::string& label, const std::string& after) const {

@@ -17,6 +17,10 @@ struct Row {
   double jd;
 };
 
+// The unsigned decimal numbers in a text, in order ("12° 34' 56.7\"" gives
+// 12, 34, 56.7); signs are not read.
+std::vector<double> numbersIn(const std::string& text);
+
 class Rows {
  public:
   // Runs the builder on an array of `capacity` items guarded by marked

@@ -10,6 +10,7 @@
 #include "skydata/sky_object.h"
 #include "skydata/skydata_writer.h"
 #include "tests/skydata/star_records.h"
+#include "tests/ui/info/star_specs.h"
 
 namespace info_test {
 
@@ -20,82 +21,6 @@ constexpr double kArcsecond = kDegree / 3600;
 constexpr std::int64_t kCatalogue = 10000000000000000LL;
 // The component file's index: WDS numbers (catalogue 23).
 constexpr std::int64_t kAlbireoWDS = 23 * kCatalogue + 1930727;
-constexpr int kMostRecord = 4096;
-
-// One record written by `write` into a string.
-template <typename Write>
-std::string record(Write write) {
-  std::string buffer(kMostRecord, '\0');
-  RecordWriter w(buffer.data(), static_cast<std::int64_t>(buffer.size()), false);
-  write(w);
-  buffer.resize(static_cast<std::size_t>(w.result()));
-  return buffer;
-}
-
-struct Variable {
-  double maximum, minimum, period, epochJD;
-  const char* type;
-};
-struct Pair {
-  double companion, separation, angle;  // magnitude, radians, radians
-  const char* components;
-};
-struct Orbit {
-  double periastronYear, period, axis, e, i, omega, node;  // years, radians
-};
-
-// A star of type 1-7 with the parts of its class.
-struct StarSpec {
-  star_records::StarPart star;
-  const Variable* variable = nullptr;
-  const Pair* pair = nullptr;
-  const Orbit* orbit = nullptr;
-};
-
-std::int16_t magnitude(double m) { return std::isfinite(m) ? static_cast<std::int16_t>(std::lround(m * 100)) : 32767; }
-
-std::string starRecord(const StarSpec& s) {
-  return record([&s](RecordWriter& w) {
-    star_records::writeStarPart(w, s.star);
-    if (s.variable != nullptr) {
-      w.writeRecordI16(magnitude(s.variable->maximum));
-      w.writeRecordI16(magnitude(s.variable->minimum));
-      w.writeRecordFloat(s.variable->period);
-      w.writeRecordFloat(s.variable->epochJD - 2451545.0);
-      w.writeRecordString(s.variable->type);
-    }
-    if (s.pair != nullptr) {
-      w.writeRecordI16(magnitude(s.pair->companion));
-      w.writeRecordFloat(s.pair->separation);
-      w.writeRecordFloat(s.pair->angle);
-      w.writeRecordFloat(0);
-      w.writeRecordString(s.pair->components);
-    }
-    if (s.orbit != nullptr) {
-      const Orbit& o = *s.orbit;
-      for (double f : {o.periastronYear, o.period, o.axis, o.e, o.i, o.omega, o.node})
-        w.writeRecordFloat(f);
-      w.writeRecordU32(0xFFFFFFFFu);
-      w.writeRecordI16(-1);
-    }
-  });
-}
-
-star_records::StarPart part(int type, const char* name, double raDegrees, double decDegrees,
-                            double visual, double blue, float distance, const char* spectrum) {
-  star_records::StarPart s;
-  s.type = type;
-  if (name != nullptr) s.names = {name};
-  s.ra = static_cast<float>(raDegrees * kDegree);
-  s.dec = static_cast<float>(decDegrees * kDegree);
-  s.distance = distance;
-  s.visual = magnitude(visual);
-  s.blue = magnitude(blue);
-  s.spectralType = spectrum;
-  return s;
-}
-
-
 void writeStars(const std::string& directory, CSkyDatabase& database) {
   static const Pair albireo{5.09, 34.7 * kArcsecond, 54 * kDegree, "AB"};
   static const Pair sirius{8.44, 7.5 * kArcsecond, 70 * kDegree, "AB"};
@@ -171,11 +96,7 @@ void writeDeepSky(const std::string& directory, CSkyDatabase& database) {
   SkyDataWriter writer;
   const auto add = [&writer](const star_records::StarPart& s, std::uint16_t major,
                              std::uint16_t minor) {
-    const std::string bytes = record([&](RecordWriter& w) {
-      star_records::writeStarPart(w, s);
-      star_records::writeDeepSkyTail(w, major, minor, 35, {});
-    });
-    ASSERT_GE(writer.addRecord(0, bytes, 4), 0);
+    ASSERT_GE(writer.addRecord(0, deepSkyRecord(s, major, minor), 4), 0);
   };
   star_records::StarPart galaxy = part(16, "Barred", 10.6847, 41.2690, 3.44, 4.36, 778000, "SBb");
   galaxy.numbers = {102 * kCatalogue + 2240};  // NGC 224 (entries carry a letter digit)

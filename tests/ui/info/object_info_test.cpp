@@ -190,16 +190,7 @@ void expectSeparationRow(const std::string& text, const double object[3], const 
   eraC2s(a, &raA, &decA);
   eraC2s(b, &raB, &decB);
   // "ddd° mm' ss.s\"" then "@ a.a°": the four numbers in the text.
-  std::vector<double> numbers;
-  for (const char* c = text.c_str(); *c != '\0';) {
-    char* end = nullptr;
-    if (*c >= '0' && *c <= '9') {
-      numbers.push_back(std::strtod(c, &end));
-      c = end;
-    } else {
-      ++c;
-    }
-  }
+  const std::vector<double> numbers = info_test::numbersIn(text);
   ASSERT_EQ(numbers.size(), 4u) << text;
   const double separation = (numbers[0] + numbers[1] / 60.0 + numbers[2] / 3600.0) * kDegree;
   const double angle = numbers[3];

@@ -1,0 +1,264 @@
+// The object list, search and search results screens: the index by first
+// characters (whole code points), rows and their dimming, times and the
+// event menu, the scroll memory, the search and its filter, the order of
+// results, and the lists table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "chart/sky_chart.h"
+#include "skydata/satellite.h"
+#include "skydata/sky_database.h"
+#include "skydata/sky_object_model.h"
+#include "tests/ui/info/screen_world.h"
+#include "ui/foundation/sv_navigation_controller.h"
+#include "ui/info/list_manager.h"
+#include "ui/info/object_info_view_controller.h"
+#include "ui/info/object_list_cell.h"
+#include "ui/info/object_list_view_controller.h"
+#include "ui/info/search_results_view_controller.h"
+#include "ui/info/search_view_controller.h"
+
+namespace {
+
+using info_test::ScreenWorld;
+
+SkyObjectID satelliteID(ScreenWorld& world, int norad) {
+  SkyObjectID id;
+  CSatellite* satellite = world.sky.satellite(norad);
+  const int index = world.sky.world().indexOf(satellite);
+  CSkyDatabase::setSkyObjectIDFromObject(&id, kSolarSystemFile, 0,
+                                         static_cast<std::uint16_t>(index), satellite);
+  return id;
+}
+
+class ListScreens : public ::testing::Test {
+ protected:
+  ScreenWorld world;
+};
+
+TEST_F(ListScreens, AnIndexedListHasASectionPerFirstCharacter) {
+  // Names Alpha, Beta, Apollo and two that begin with the same two-byte
+  // character, in that order.
+  std::vector<SkyObjectID> ids;
+  const char* names[] = {"Alpha", "Beta", "Apollo",
+                         "\xC3\x89"
+                         "toile",
+                         "\xC3\x89"
+                         "clair"};
+  const int norads[] = {25544, 25338, 28654, 33591, 38771};
+  for (int i = 0; i < 5; ++i) {
+    world.sky.satellite(norads[i])->setNameAt(1, names[i]);
+    ids.push_back(satelliteID(world, norads[i]));
+  }
+  auto named = std::make_shared<ObjectListViewController>("ObjectListView", ids.data(), nullptr, 5,
+                                                          "Weather", true, true);
+  EXPECT_EQ(named->keys(), (std::vector<std::string>{"A", "B", "\xC3\x89"}));
+  EXPECT_EQ(named->names().at("A"), (std::vector<int>{0, 2}));
+  EXPECT_EQ(named->names().at("B"), (std::vector<int>{1}));
+  EXPECT_EQ(named->names().at("\xC3\x89"), (std::vector<int>{3, 4}));
+  world.present(named);
+  ui::TableView& table = *named->table();
+  table.layoutIfNeeded();
+  EXPECT_EQ(table.numberOfSections(), 3);
+  EXPECT_EQ(table.indexTitles(), named->keys());
+  EXPECT_EQ(named->positionOf({0, 1}), 2);
+  EXPECT_EQ(named->positionOf({2, 0}), 3);
+  EXPECT_EQ(named->positionOf({3, 0}), -1);
+}
+
+TEST_F(ListScreens, TimedRowsReadTheTimeAndDimBelowTheHorizon) {
+  world.sky.satellite(25544)->setNameAt(1, "ISS (ZARYA)");
+  world.sky.satellite(41866)->setNameAt(1, "GOES 16");
+  std::vector<SkyObjectID> ids = {satelliteID(world, 25544), satelliteID(world, 41866)};
+  std::vector<double> times = {world.chart->julianDate + 0.1, world.chart->julianDate + 0.2};
+  auto tonight = std::make_shared<ObjectListViewController>(
+      "ObjectListView", ids.data(), times.data(), 2, ObjectListViewController::kTonightsSatellites,
+      true, false);
+  world.present(tonight);
+  ui::TableView& table = *tonight->table();
+  table.layoutIfNeeded();
+  auto* row = dynamic_cast<ObjectListTableViewCell*>(table.cellForRow({0, 0}));
+  ASSERT_NE(row, nullptr);
+  char expected[256] = "";
+  world.chart->formatJulianDate(expected, sizeof expected, "Visible on %a %b %d at %I:%M %p",
+                                times[0]);
+  EXPECT_EQ(row->riseSetLabel()->text(), expected);
+  EXPECT_EQ(row->nameLabel()->text(), "ISS (ZARYA)");
+  ASSERT_NE(row->accessoryView(), nullptr);
+  EXPECT_EQ(row->accessoryView()->tag(), 0);
+  // The ISS stands below Munich's horizon at this time: a dimmed row.
+  const double altitude = world.chart->getObjectAltitude(world.sky.satellite(25544));
+  EXPECT_EQ(row->nameLabel()->alpha(), altitude >= 0 ? 1.0 : 0.5);
+  EXPECT_EQ(row->detailLabel()->alpha(), altitude >= 0 ? 1.0 : 0.7);
+  world.snapshot("tonights-satellites");
+
+  // Another timed list shows the time alone.
+  auto category = std::make_shared<ObjectListViewController>(
+      "ObjectListView", ids.data(), times.data(), 2, "Weather", true, false);
+  world.root().dismissViewController(false);
+  world.present(category);
+  category->table()->layoutIfNeeded();
+  auto* plain = dynamic_cast<ObjectListTableViewCell*>(category->table()->cellForRow({0, 1}));
+  ASSERT_NE(plain, nullptr);
+  world.chart->formatJulianDate(expected, sizeof expected, "%a %b %d at %I:%M %p", times[1]);
+  EXPECT_EQ(plain->riseSetLabel()->text(), expected);
+}
+
+TEST_F(ListScreens, TheEventMenuOfAListRow) {
+  std::vector<SkyObjectID> ids = {satelliteID(world, 25544)};
+  std::vector<double> times = {world.chart->julianDate + 0.1};
+  auto tonight = std::make_shared<ObjectListViewController>(
+      "ObjectListView", ids.data(), times.data(), 1, ObjectListViewController::kTonightsSatellites,
+      true, false);
+  world.present(tonight);
+  auto button = std::make_shared<ui::Button>();
+  button->setTag(0);
+  tonight->accessoryButtonTapped(button.get());
+  ASSERT_NE(world.alert(), nullptr);
+  SkyObjectID reference = ids[0];
+  const std::string name = SkyObject::nameForObject(&reference, true);
+  EXPECT_EQ(world.alert()->alertTitle().rfind(name + " Visible @ ", 0), 0u)
+      << world.alert()->alertTitle();
+  ASSERT_TRUE(world.chooseAlertAction("Show Event"));
+  EXPECT_EQ(world.settings.julianDate(), times[0]);
+  EXPECT_EQ(world.controller.perspective, 1);
+  EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&world.chart->selectedObjectID, &ids[0]));
+  EXPECT_EQ(world.root().presentedViewController(), nullptr);
+  // A time that is not finite does nothing.
+  times[0] = INFINITY;
+  world.present(tonight);
+  tonight->accessoryButtonTapped(button.get());
+  EXPECT_EQ(world.alert(), nullptr);
+}
+
+TEST_F(ListScreens, ARowOpensItsInformationAndTheScrollIsRemembered) {
+  SkyObjectID* ids = nullptr;
+  double* times = nullptr;
+  bool indexed = false, common = true;
+  const int count = static_cast<int>(ListMgr::getList("Weather", &ids, &times, &indexed, &common));
+  ASSERT_GT(count, 2);
+  auto list = std::make_shared<ObjectListViewController>("ObjectListView", ids, times, count,
+                                                         "Weather", common, indexed);
+  list->setSearchRow(4);
+  world.present(list);
+  list->table()->setContentOffset({0, 40});
+  EXPECT_EQ(world.controller.lastSubSearchScrollPoint(4, 0).y, 40);
+  list->table()->delegate->didSelectRow(*list->table(), {0, 1});
+  world.run(1);
+  auto* info = dynamic_cast<ObjectInfoViewController*>(world.top());
+  ASSERT_NE(info, nullptr);
+  EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&info->objectID(), &ids[list->positionOf({0, 1})]));
+}
+
+TEST_F(ListScreens, SearchingByNumberOpensTheOneMatch) {
+  auto search = SearchViewController::create();
+  world.present(search);
+  EXPECT_EQ(search->title(), "Satellites");
+  search->searchBar()->setText("25544");
+  search->doSearch();
+  world.run(1);
+  auto* info = dynamic_cast<ObjectInfoViewController*>(world.top());
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->objectID().catnum % 10000000000000000LL, 25544);
+  // The filter is back at its defaults, with the categories it had.
+  const SearchFilter& filter = world.sky.database().searchFilter;
+  EXPECT_EQ(filter.lowestType, 1);
+  EXPECT_EQ(filter.highestType, 42);
+}
+
+TEST_F(ListScreens, ASearchLeavesTheShownCategoriesAsTheyWere) {
+  CSkyDatabase& database = world.sky.database();
+  database.setOnlyCategoryShown(2);
+  auto search = SearchViewController::create();
+  world.present(search);
+  // Found whatever its categories.
+  search->searchBar()->setText("1998-030A");
+  search->doSearch();
+  world.run(1);
+  ASSERT_NE(dynamic_cast<ObjectInfoViewController*>(world.top()), nullptr);
+  for (int code = 0; code < 256; ++code)
+    EXPECT_EQ(database.isCategoryShown(code), code == 2) << code;
+}
+
+TEST_F(ListScreens, NoMatchShowsNotFoundAndTheScreenStays) {
+  auto search = SearchViewController::create();
+  world.present(search);
+  for (const char* text : {"", "no such satellite", "Vega", "Jupiter"}) {
+    search->searchBar()->setText(text);
+    search->doSearch();
+    world.run(1);
+    ASSERT_NE(world.alert(), nullptr) << text;
+    EXPECT_EQ(world.alert()->alertTitle(), "Not Found");
+    EXPECT_EQ(world.alert()->message(), "No satellites found matching search string.");
+    world.alert()->dismissViewController(false);
+    world.run(1);
+    EXPECT_EQ(world.top(), search.get()) << text;
+  }
+}
+
+TEST_F(ListScreens, SeveralMatchesAreListedByCatalogueNumber) {
+  // The ISS (25544) and NOAA 15 (25338) were both launched in 1998.
+  auto search = SearchViewController::create();
+  world.present(search);
+  search->searchBar()->setText("1998");
+  search->doSearch();
+  world.run(1);
+  auto* results = dynamic_cast<SearchResultsViewController*>(world.top());
+  ASSERT_NE(results, nullptr);
+  ASSERT_EQ(results->numObjects(), 2);
+  EXPECT_EQ(ListMgr::getSkyObjectIDs()[0].catnum % 10000000000000000LL, 25338);
+  EXPECT_EQ(results->title(), "Search Results");
+  std::int64_t previous = -1;
+  for (int i = 0; i < results->numObjects(); ++i) {
+    const std::int64_t number = ListMgr::getSkyObjectIDs()[i].catnum;
+    EXPECT_GE(number, previous);
+    previous = number;
+  }
+  results->table()->layoutIfNeeded();
+  auto* row = dynamic_cast<ObjectListTableViewCell*>(results->table()->cellForRow({0, 0}));
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->accessoryType(), ui::TableViewCellAccessory::disclosureIndicator);
+  EXPECT_FALSE(row->detailLabel()->text().empty());
+  world.snapshot("search-results");
+}
+
+TEST_F(ListScreens, TheLastSearchTextComesBack) {
+  auto search = SearchViewController::create();
+  world.present(search);
+  search->searchBar()->setText("ISS");
+  world.root().dismissViewController(false);
+  world.run(1);
+  EXPECT_EQ(SearchViewController::lastSearchText(), std::optional<std::string>("ISS"));
+  EXPECT_EQ(world.delegate->overlayTops.back(), 0);
+  auto again = SearchViewController::create();
+  world.present(again);
+  EXPECT_EQ(again->searchBar()->text(), "ISS");
+  EXPECT_EQ(again->table()->frame().y(), again->searchBar()->frame().height());
+}
+
+TEST_F(ListScreens, TheListsTableOpensAList) {
+  auto search = SearchViewController::create();
+  world.present(search);
+  ui::TableView& table = *search->table();
+  ASSERT_EQ(table.numberOfSections(), 6);
+  const int rows[] = {4, 6, 7, 3, 3, 3};
+  for (int s = 0; s < 6; ++s) EXPECT_EQ(table.numberOfRows(s), rows[s]) << s;
+  table.layoutIfNeeded();
+  EXPECT_EQ(table.cellForRow({0, 0})->textLabel().text(), "Tonight's Satellites");
+  world.snapshot("search-lists");
+  search->table()->setContentOffset({0, 30});
+  EXPECT_EQ(world.controller.searchPoint.y, 30);
+  table.delegate->didSelectRow(table, {1, 0});
+  world.run(1);
+  auto* list = dynamic_cast<ObjectListViewController*>(world.top());
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->title(), "Weather");
+  EXPECT_EQ(list->searchRow(), 0);
+  ASSERT_NE(list->navigationItem().rightBarButtonItem, nullptr);
+  list->table()->layoutIfNeeded();
+  world.snapshot("weather-list");
+}
+
+}  // namespace
