@@ -151,10 +151,11 @@ struct Unorm8Bits {
 constexpr Unorm8Bits kUnorm8;
 
 // A direct case wholly inside the buffer: `Floats` floats (0: four
-// normalised bytes). False when the element reaches beyond the buffer.
+// normalised bytes), all four components. False when the element reaches
+// beyond the buffer.
 template <unsigned Floats>
-bool fetchFloatDirect(const std::uint8_t* p, std::uint64_t available, unsigned components, std::uint32_t out[4]) {
-  UInt4 v = {0, 0, 0, 0x3F800000u};
+bool directElement(const std::uint8_t* p, std::uint64_t available, UInt4& v) {
+  v = UInt4{0, 0, 0, 0x3F800000u};
   if constexpr (Floats == 0) {
     if (available < 4) return false;
     v = UInt4{kUnorm8.bits[p[0]], kUnorm8.bits[p[1]], kUnorm8.bits[p[2]], kUnorm8.bits[p[3]]};
@@ -166,7 +167,15 @@ bool fetchFloatDirect(const std::uint8_t* p, std::uint64_t available, unsigned c
   // signalling NaN.
   const UInt4 nan = ((v & 0x7F800000u) == 0x7F800000u) & ((v & 0x007FFFFFu) != 0);
   v |= nan & 0x00400000u;
-  for (unsigned c = 0; c < 4; ++c) out[c] = c < components ? v[c] : 0;
+  return true;
+}
+
+template <unsigned Floats>
+bool fetchFloatDirect(const std::uint8_t* p, std::uint64_t available, unsigned components, std::uint32_t out[4]) {
+  UInt4 v;
+  if (!directElement<Floats>(p, available, v)) return false;
+  std::memcpy(out, &v, sizeof v);
+  for (unsigned c = components; c < 4; ++c) out[c] = 0;
   return true;
 }
 
@@ -223,7 +232,27 @@ void fetchAttributes(VertexFormat format, const std::uint8_t* buffer, std::uint6
   unsigned floats = 0;
   const Direct direct = kind == msl::Scalar::Float && buffer ? directCase(format, floats) : Direct::none;
   const auto lanes = [&]<unsigned Floats>() {
-    for (unsigned l = 0; l < count; ++l) {
+    unsigned l = 0;
+    // Four lanes at once where all four are direct: their elements turned
+    // into the component rows.
+    for (; l + 4 <= count; l += 4) {
+      UInt4 v[4];
+      bool direct = true;
+      for (unsigned k = 0; k < 4 && direct; ++k) {
+        direct = valid[l + k] && at[l + k] < length &&
+                 directElement<Floats>(buffer + at[l + k], length - at[l + k], v[k]);
+      }
+      if (!direct) break;
+      const UInt4 a = __builtin_shufflevector(v[0], v[1], 0, 4, 1, 5), b = __builtin_shufflevector(v[2], v[3], 0, 4, 1, 5);
+      const UInt4 c = __builtin_shufflevector(v[0], v[1], 2, 6, 3, 7), d = __builtin_shufflevector(v[2], v[3], 2, 6, 3, 7);
+      const UInt4 rows[4] = {__builtin_shufflevector(a, b, 0, 1, 4, 5), __builtin_shufflevector(a, b, 2, 3, 6, 7),
+                             __builtin_shufflevector(c, d, 0, 1, 4, 5), __builtin_shufflevector(c, d, 2, 3, 6, 7)};
+      for (unsigned r = 0; r < 4; ++r) {
+        const UInt4 row = r < components ? rows[r] : UInt4{};
+        std::memcpy(out[r] + l, &row, sizeof row);
+      }
+    }
+    for (; l < count; ++l) {
       std::uint32_t value[4];
       const bool done = valid[l] && at[l] < length &&
                         fetchFloatDirect<Floats>(buffer + at[l], length - at[l], components, value);

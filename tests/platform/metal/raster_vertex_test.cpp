@@ -270,6 +270,39 @@ TEST(RasterVertex, FormatDecodingMatchesTheFormatsDefinitions) {
   }
 }
 
+TEST(RasterVertex, FetchingLanesTogetherGivesEachLanesFetch) {
+  // Runs of four direct lanes go side by side; a run with an invalid lane,
+  // an element cut short by the buffer's end, or fewer than four lanes left
+  // goes lane by lane. Every lane must read as fetchAttribute() reads it.
+  std::mt19937 rng(11);
+  std::vector<std::uint8_t> buffer(96);
+  for (auto& b : buffer) b = static_cast<std::uint8_t>(rng());
+  for (VertexFormat format : {VertexFormat::Float2, VertexFormat::Float3, VertexFormat::Float4,
+                              VertexFormat::UChar4Normalized}) {
+    for (int round = 0; round < 50; ++round) {
+      constexpr unsigned kCount = 11;
+      std::uint64_t at[kCount];
+      bool valid[kCount];
+      for (unsigned l = 0; l < kCount; ++l) {
+        at[l] = rng() % (buffer.size() + 8);
+        valid[l] = rng() % 8 != 0;
+      }
+      for (unsigned components = 1; components <= 4; ++components) {
+        std::uint32_t rows[4][kCount];
+        std::uint32_t* const out[4] = {rows[0], rows[1], rows[2], rows[3]};
+        exec::fetchAttributes(format, buffer.data(), buffer.size(), at, valid, kCount, msl::Scalar::Float,
+                              components, out);
+        for (unsigned l = 0; l < kCount; ++l) {
+          std::uint32_t one[4];
+          exec::fetchAttribute(format, buffer.data(), buffer.size(), at[l], valid[l], msl::Scalar::Float,
+                               components, one);
+          for (unsigned c = 0; c < 4; ++c) EXPECT_EQ(rows[c][l], one[c]) << "lane " << l << " component " << c;
+        }
+      }
+    }
+  }
+}
+
 TEST(RasterVertex, DrawsRefuseWhatTheFunctionsCannotUse) {
   RasterHarness gpu;
   const char* source = R"(
