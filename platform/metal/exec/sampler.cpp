@@ -174,10 +174,12 @@ struct BilinearQuad {
   Float4 w00, w10, w01, w11;
   unsigned exact = 0;
 
-  // The filtered texels of the lanes in `lanes`, channel by channel (lane
-  // k of out[c]): each lane's sum as filterWith() forms it, the texels'
-  // bytes decoded as byte / 255 in float, which is the codec's value.
-  void filterDecoded(const DecodedTexels& texels, std::int64_t width, unsigned lanes, Float4 out[4]) const;
+  // The filtered texels of all four lanes, channel by channel (lane k of
+  // out[c]): each lane's sum as filterWith() forms it, the texels' bytes
+  // decoded as byte / 255 in float, which is the codec's value. Every
+  // lane's indices lie inside the level, whatever its coordinates, so
+  // lanes nobody asked for are filtered too rather than branched around.
+  void filterDecoded(const DecodedTexels& texels, std::int64_t width, Float4 out[4]) const;
   void filter(const LevelView& l, bool bgra, unsigned lanes, Float4 out[4]) const {
     UInt4 t00 = {}, t10 = {}, t01 = {}, t11 = {};
     for (unsigned k = 0; k < 4; ++k) {
@@ -201,8 +203,7 @@ struct BilinearQuad {
 // BilinearQuad::filter() from decoded texels: each lane's channels side
 // by side, summed as filterWith() sums them, then turned channel by
 // channel.
-void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width, unsigned lanes,
-                                 Float4 out[4]) const {
+void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width, Float4 out[4]) const {
   // The four texels' indices of the four lanes, worked out side by side
   // (decoded textures hold fewer than 2^32 texels).
   const UInt4 row0 = reinterpret_cast<UInt4>(j0) * static_cast<std::uint32_t>(width);
@@ -210,9 +211,8 @@ void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width
   const UInt4 index[4] = {row0 + reinterpret_cast<UInt4>(i0), row0 + reinterpret_cast<UInt4>(i1),
                           row1 + reinterpret_cast<UInt4>(i0), row1 + reinterpret_cast<UInt4>(i1)};
   const Float4* base = texels.data();
-  Float4 lane[4] = {};
+  Float4 lane[4];
   for (unsigned k = 0; k < 4; ++k) {
-    if (!(lanes & (1u << k))) continue;
     lane[k] = w00[k] * base[index[0][k]] + w10[k] * base[index[1][k]] + w01[k] * base[index[2][k]] +
               w11[k] * base[index[3][k]];
   }
@@ -417,10 +417,11 @@ void bilinearBytesQuad(const DecodedTexels* decoded, const LevelView& l, bool bg
   tc = tc - tc == zero ? tc : zero;
   const BilinearQuad weights = bilinearQuad(l, sc * w, tc * h);
   if (decoded) {
-    weights.filterDecoded(*decoded, l.width, lanes & weights.exact, out);
+    weights.filterDecoded(*decoded, l.width, out);
   } else {
     weights.filter(l, bgra, lanes & weights.exact, out);
   }
+  if (!(lanes & ~weights.exact)) return;
   for (unsigned k = 0; k < 4; ++k) {
     if (!(lanes & ~weights.exact & (1u << k))) continue;
     const float* table = byteTables().unorm;
