@@ -168,9 +168,9 @@ Float4 bilinearClamped(const LevelView& l, float u, float v, const float* table)
 // bilinearClamped()'s texel indices and weights for four lanes at once.
 // Below 2^22 texels, u - 1/2, its floor and its fraction are exact in
 // float, so they equal the double computation; lanes beyond (`exact`
-// clear) take bilinearClamped().
+// clear) take bilinearClamped(). The indices are whole numbers in float.
 struct BilinearQuad {
-  Int4 i0, i1, j0, j1;
+  Float4 i0, i1, j0, j1;
   Float4 w00, w10, w01, w11;
   unsigned exact = 0;
 
@@ -182,14 +182,16 @@ struct BilinearQuad {
   void filterDecoded(const DecodedTexels& texels, std::int64_t width, Float4 out[4]) const;
   void filter(const LevelView& l, bool bgra, unsigned lanes, Float4 out[4]) const {
     UInt4 t00 = {}, t10 = {}, t01 = {}, t11 = {};
+    const Int4 x0 = __builtin_convertvector(i0, Int4), x1 = __builtin_convertvector(i1, Int4);
+    const Int4 y0 = __builtin_convertvector(j0, Int4), y1 = __builtin_convertvector(j1, Int4);
     for (unsigned k = 0; k < 4; ++k) {
       if (!(lanes & (1u << k))) continue;
-      const std::uint8_t* row0 = l.data + static_cast<std::uint64_t>(j0[k]) * l.stride;
-      const std::uint8_t* row1 = l.data + static_cast<std::uint64_t>(j1[k]) * l.stride;
-      std::memcpy(&t00[k], row0 + static_cast<std::uint64_t>(i0[k]) * 4, 4);
-      std::memcpy(&t10[k], row0 + static_cast<std::uint64_t>(i1[k]) * 4, 4);
-      std::memcpy(&t01[k], row1 + static_cast<std::uint64_t>(i0[k]) * 4, 4);
-      std::memcpy(&t11[k], row1 + static_cast<std::uint64_t>(i1[k]) * 4, 4);
+      const std::uint8_t* row0 = l.data + static_cast<std::uint64_t>(y0[k]) * l.stride;
+      const std::uint8_t* row1 = l.data + static_cast<std::uint64_t>(y1[k]) * l.stride;
+      std::memcpy(&t00[k], row0 + static_cast<std::uint64_t>(x0[k]) * 4, 4);
+      std::memcpy(&t10[k], row0 + static_cast<std::uint64_t>(x1[k]) * 4, 4);
+      std::memcpy(&t01[k], row1 + static_cast<std::uint64_t>(x0[k]) * 4, 4);
+      std::memcpy(&t11[k], row1 + static_cast<std::uint64_t>(x1[k]) * 4, 4);
     }
     const unsigned* slot = byteSlots(bgra);
     for (unsigned c = 0; c < 4; ++c) {
@@ -205,11 +207,16 @@ struct BilinearQuad {
 // channel.
 void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width, Float4 out[4]) const {
   // The four texels' indices of the four lanes, worked out side by side
-  // (decoded textures hold fewer than 2^32 texels).
-  const UInt4 row0 = reinterpret_cast<UInt4>(j0) * static_cast<std::uint32_t>(width);
-  const UInt4 row1 = reinterpret_cast<UInt4>(j1) * static_cast<std::uint32_t>(width);
-  const UInt4 index[4] = {row0 + reinterpret_cast<UInt4>(i0), row0 + reinterpret_cast<UInt4>(i1),
-                          row1 + reinterpret_cast<UInt4>(i0), row1 + reinterpret_cast<UInt4>(i1)};
+  // in float: a decoded texture holds fewer than 2^24 texels (its budget),
+  // so every product and sum is a whole number float holds exactly. Read
+  // back from memory, lane by lane, as the loads' offsets.
+  static_assert(TexelCache::kBudgetBytes / sizeof(Float4) < (std::size_t{1} << 24));
+  const Float4 w = splat(static_cast<float>(width));
+  const Float4 row0 = j0 * w, row1 = j1 * w;
+  alignas(16) std::int32_t index[4][4];
+  const Int4 indices[4] = {__builtin_convertvector(row0 + i0, Int4), __builtin_convertvector(row0 + i1, Int4),
+                           __builtin_convertvector(row1 + i0, Int4), __builtin_convertvector(row1 + i1, Int4)};
+  std::memcpy(index, indices, sizeof index);
   const Float4* base = texels.data();
   Float4 lane[4];
   for (unsigned k = 0; k < 4; ++k) {
@@ -243,7 +250,7 @@ BilinearQuad bilinearQuad(const LevelView& l, Float4 u, Float4 v) {
   // The indices clamped while still whole numbers in float (exact there):
   // the same as clamping them as integers.
   const auto clamp = [&](Float4 i, std::int64_t size) {
-    return __builtin_convertvector(clampLanes(i, Float4{}, splat(static_cast<float>(size - 1))), Int4);
+    return clampLanes(i, Float4{}, splat(static_cast<float>(size - 1)));
   };
   q.i0 = clamp(fu, l.width);
   q.i1 = clamp(fu + one, l.width);
