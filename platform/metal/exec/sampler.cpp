@@ -165,10 +165,9 @@ Float4 bilinearClamped(const LevelView& l, float u, float v, const float* table)
   return w00 * texel(row0, i0) + w10 * texel(row0, i1) + w01 * texel(row1, i0) + w11 * texel(row1, i1);
 }
 
-// bilinearClamped()'s texel indices and weights for four lanes at once.
-// Below 2^22 texels, u - 1/2, its floor and its fraction are exact in
-// float, so they equal the double computation; lanes beyond (`exact`
-// clear) take bilinearClamped(). The indices are whole numbers in float.
+// bilinearClamped()'s texel indices and weights for four lanes at once,
+// to the bit: lanes beyond 2^22 texels (`exact` clear) take
+// bilinearClamped(). The indices are whole numbers in float.
 struct BilinearQuad {
   Float4 i0, i1, j0, j1;
   Float4 w00, w10, w01, w11;
@@ -236,17 +235,24 @@ void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width
 
 BilinearQuad bilinearQuad(const LevelView& l, Float4 u, Float4 v) {
   constexpr float kExact = 4194304.0f;  // 2^22
-  const Float4 one = {1, 1, 1, 1};
-  const Float4 uu = u - 0.5f, vv = v - 0.5f;
-  const Int4 inside = (uu < kExact) & (uu > -kExact) & (vv < kExact) & (vv > -kExact);
+  const Float4 one = {1, 1, 1, 1}, half = {0.5f, 0.5f, 0.5f, 0.5f};
+  const Int4 inside = (u < kExact) & (u > -kExact) & (v < kExact) & (v > -kExact);
   BilinearQuad q;
   q.exact = laneMask(inside);
   // Where outside, anything in range: the lane takes the scalar path.
-  const Float4 su = inside ? uu : Float4{}, sv = inside ? vv : Float4{};
-  const Float4 tu = __builtin_convertvector(__builtin_convertvector(su, Int4), Float4);
-  const Float4 tv = __builtin_convertvector(__builtin_convertvector(sv, Int4), Float4);
-  const Float4 fu = tu > su ? tu - one : tu, fv = tv > sv ? tv - one : tv;
-  const Float4 alpha = su - fu, beta = sv - fv;
+  const Float4 su = inside ? u : Float4{}, sv = inside ? v : Float4{};
+  // The double computation takes u - 1/2 exactly, its floor f, and rounds
+  // u - 1/2 - f once to float. In float, u - 1/2 rounds where u is below 1
+  // or negative (the edges' lanes); f is found without it, from floor(u)
+  // and whether u lies past its half (f + 1/2 is exact), and the fraction
+  // rounded once as u - (f + 1/2).
+  const auto lowerTexel = [&](Float4 x) {
+    const Float4 t = __builtin_convertvector(__builtin_convertvector(x, Int4), Float4);
+    const Float4 whole = t > x ? t - one : t;
+    return x >= whole + half ? whole : whole - one;
+  };
+  const Float4 fu = lowerTexel(su), fv = lowerTexel(sv);
+  const Float4 alpha = su - (fu + half), beta = sv - (fv + half);
   // The indices clamped while still whole numbers in float (exact there):
   // the same as clamping them as integers.
   const auto clamp = [&](Float4 i, std::int64_t size) {
@@ -419,9 +425,8 @@ namespace {
 void bilinearBytesQuad(const DecodedTexels* decoded, const LevelView& l, bool bgra, Float4 sc, Float4 tc,
                        unsigned lanes, Float4 out[4]) {
   const float w = static_cast<float>(l.width), h = static_cast<float>(l.height);
-  const Float4 zero = {0, 0, 0, 0};
-  sc = sc - sc == zero ? sc : zero;  // not finite: 0
-  tc = tc - tc == zero ? tc : zero;
+  // A coordinate that is not finite is never in range: its lane takes the
+  // per-lane path below, which reads it as 0.
   const BilinearQuad weights = bilinearQuad(l, sc * w, tc * h);
   if (decoded) {
     weights.filterDecoded(*decoded, l.width, out);
@@ -432,8 +437,8 @@ void bilinearBytesQuad(const DecodedTexels* decoded, const LevelView& l, bool bg
   for (unsigned k = 0; k < 4; ++k) {
     if (!(lanes & ~weights.exact & (1u << k))) continue;
     const float* table = byteTables().unorm;
-    const Float4 value = bgra ? bilinearClamped<true>(l, sc[k] * w, tc[k] * h, table)
-                              : bilinearClamped<false>(l, sc[k] * w, tc[k] * h, table);
+    const float u = std::isfinite(sc[k]) ? sc[k] * w : 0, v = std::isfinite(tc[k]) ? tc[k] * h : 0;
+    const Float4 value = bgra ? bilinearClamped<true>(l, u, v, table) : bilinearClamped<false>(l, u, v, table);
     for (unsigned c = 0; c < 4; ++c) out[c][k] = value[c];
   }
 }
