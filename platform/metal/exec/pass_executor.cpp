@@ -356,9 +356,9 @@ void Executor::runGroup(std::size_t first, std::size_t last, bool serial) {
                          static_cast<NSUInteger>(tile.x1), static_cast<NSUInteger>(tile.y1));
     }
     // A tile's primitives lie scattered through the chunks, with their
-    // varyings: those of a few primitives ahead are fetched while one is
-    // drawn.
-    constexpr int kPrimitivesAhead = 16, kPlanesAhead = 8;
+    // varyings: those of primitives ahead are fetched while one is drawn,
+    // far enough ahead that small primitives do not outrun memory.
+    constexpr int kPrimitivesAhead = 32, kPlanesAhead = 16;
     TileWalk walk(chunks_, chunkCount, static_cast<std::uint32_t>(t)), ahead = walk, planes = walk;
     for (int k = 0; k < kPrimitivesAhead && !ahead.done(); ++k) ahead.next();
     for (int k = 0; k < kPlanesAhead && !planes.done(); ++k) planes.next();
