@@ -16,11 +16,10 @@ bool isStrip(PrimitiveType type) {
 // Byte address of element `element` of an attribute, if it can be formed.
 bool elementAddress(const AttributeFetch& a, std::uint64_t element, std::uint64_t bindingOffset,
                     std::uint64_t& at) {
-  const unsigned __int128 address =
-      static_cast<unsigned __int128>(element) * a.stride + a.offset + bindingOffset;
-  if (address > ~std::uint64_t{0}) return false;
-  at = static_cast<std::uint64_t>(address);
-  return true;
+  std::uint64_t address;
+  return !__builtin_mul_overflow(element, std::uint64_t{a.stride}, &address) &&
+         !__builtin_add_overflow(address, std::uint64_t{a.offset}, &address) &&
+         !__builtin_add_overflow(address, bindingOffset, &at);
 }
 
 }  // namespace
