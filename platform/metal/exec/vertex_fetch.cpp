@@ -159,6 +159,13 @@ bool directElement(const std::uint8_t* p, std::uint64_t available, UInt4& v) {
   if constexpr (Floats == 0) {
     if (available < 4) return false;
     v = UInt4{kUnorm8.bits[p[0]], kUnorm8.bits[p[1]], kUnorm8.bits[p[2]], kUnorm8.bits[p[3]]};
+  } else if (available >= sizeof v) {
+    // The element's floats from one 16-byte load (the buffer goes on past
+    // it), the rest kept: assembling them in memory would stall the load.
+    UInt4 loaded;
+    std::memcpy(&loaded, p, sizeof loaded);
+    constexpr UInt4 kept = {Floats > 0 ? ~0u : 0u, Floats > 1 ? ~0u : 0u, Floats > 2 ? ~0u : 0u, Floats > 3 ? ~0u : 0u};
+    v = (loaded & kept) | (v & ~kept);
   } else {
     if (available < 4 * Floats) return false;
     std::memcpy(&v, p, 4 * Floats);
