@@ -262,7 +262,18 @@ void MGLFramebuffer::readPixelsFromRect(MGLRect r, void* destination, GLenum for
       texture->pixelFormat() == mglMTLPixelFormatsForGLFormat(format, GL_UNSIGNED_BYTE).direct;
   auto* base = static_cast<std::uint8_t*>(destination);
   mglGuardMetalWork("Reading pixels of framebuffer %i ran out of memory.", glID(), [&] {
-    std::vector<std::uint8_t> texels(direct ? 0 : width * info.bytesPerBlock);
+    if (direct) {
+      // GL's rows y0 .. y1 - 1 are Metal's levelHeight - y1 .. levelHeight
+      // - 1 - y0, in the other order: one read for all of them.
+      const mtl::Region region = mtl::Region::make2D(
+          static_cast<mtl::NSUInteger>(x0), static_cast<mtl::NSUInteger>(levelHeight - y1), width,
+          static_cast<mtl::NSUInteger>(y1 - y0));
+      texture->getBytesUpsideDown(base + static_cast<std::uint64_t>(y0 - r.y) * rowLength +
+                                      static_cast<std::uint64_t>(x0 - r.x) * 4,
+                                  rowLength, region, level, slice);
+      return;
+    }
+    std::vector<std::uint8_t> texels(width * info.bytesPerBlock);
     for (std::int64_t y = y0; y < y1; ++y) {
       // GL's row y is Metal's row levelHeight - 1 - y.
       const mtl::Region region = mtl::Region::make2D(
@@ -270,13 +281,9 @@ void MGLFramebuffer::readPixelsFromRect(MGLRect r, void* destination, GLenum for
           width, 1);
       std::uint8_t* out = base + static_cast<std::uint64_t>(y - r.y) * rowLength +
                           static_cast<std::uint64_t>(x0 - r.x) * 4;
-      if (direct) {
-        texture->getBytes(out, width * 4, 0, region, level, slice);
-      } else {
-        texture->getBytes(texels.data(), texels.size(), 0, region, level, slice);
-        mglConvertMTLPixelsToGLRGBA(texels.data(), texture->pixelFormat(), texels.size(), width,
-                                    1, out, format, type, width * 4);
-      }
+      texture->getBytes(texels.data(), texels.size(), 0, region, level, slice);
+      mglConvertMTLPixelsToGLRGBA(texels.data(), texture->pixelFormat(), texels.size(), width,
+                                  1, out, format, type, width * 4);
     }
   });
 }

@@ -202,21 +202,39 @@ void Texture::getBytes(void* bytes, NSUInteger bytesPerRow, NSUInteger, const Re
   checkRegion(region, level, slice);
   require(bytes != nullptr, "getBytes needs a destination");
   const NSUInteger stride = packedRowBytes(region, bytesPerRow);
+  copyRowsOut(static_cast<std::uint8_t*>(bytes), static_cast<std::ptrdiff_t>(stride), region, level, slice);
+}
+
+void Texture::getBytesUpsideDown(void* bytes, NSUInteger bytesPerRow, const Region& region, NSUInteger level,
+                                 NSUInteger slice) const {
+  checkCpuAccess("getBytes");
+  checkRegion(region, level, slice);
+  require(bytes != nullptr, "getBytes needs a destination");
+  require(info_->blockWidth == 1 && info_->blockHeight == 1, "Rows upside down need a format of one-pixel blocks");
+  const NSUInteger stride = packedRowBytes(region, bytesPerRow);
+  if (region.size.height == 0) return;
+  auto* last = static_cast<std::uint8_t*>(bytes) + (region.size.height - 1) * stride;
+  copyRowsOut(last, -static_cast<std::ptrdiff_t>(stride), region, level, slice);
+}
+
+void Texture::copyRowsOut(std::uint8_t* first, std::ptrdiff_t step, const Region& region, NSUInteger level,
+                          NSUInteger slice) const {
   const NSUInteger rowBytes = mtl::bytesPerRow(*info_, region.size.width);
   const NSUInteger x0 = region.origin.x / info_->blockWidth * info_->bytesPerBlock;
   const NSUInteger y0 = region.origin.y / info_->blockHeight;
   const NSUInteger rows = blockRows(*info_, region.size.height);
-  auto* dst = static_cast<std::uint8_t*>(bytes);
   std::uint8_t texel[16];
   if (waitingFill(indexOf(slice, level), texel)) {
     // The level is one texel throughout: no need to fill it first.
-    for (NSUInteger row = 0; row < rows; ++row) fillWithTexel(dst + row * stride, rowBytes, texel, info_->bytesPerBlock);
+    for (NSUInteger row = 0; row < rows; ++row) {
+      fillWithTexel(first + static_cast<std::ptrdiff_t>(row) * step, rowBytes, texel, info_->bytesPerBlock);
+    }
     return;
   }
   const std::uint8_t* base = levelData(slice, level);
   const NSUInteger levelStride = levelBytesPerRow(level);
   for (NSUInteger row = 0; row < rows; ++row) {
-    std::memcpy(dst + row * stride, base + (y0 + row) * levelStride + x0, rowBytes);
+    std::memcpy(first + static_cast<std::ptrdiff_t>(row) * step, base + (y0 + row) * levelStride + x0, rowBytes);
   }
 }
 

@@ -69,6 +69,11 @@ class Texture {
                 const Region& region, NSUInteger level, NSUInteger slice) const;
   void getBytes(void* bytes, NSUInteger bytesPerRow, const Region& region,
                 NSUInteger level) const;
+  // getBytes() with the region's rows in reverse order, its last row at
+  // `bytes` (a read-back into rows that run bottom up, as GL's do, in one
+  // call). Formats of one-pixel blocks only.
+  void getBytesUpsideDown(void* bytes, NSUInteger bytesPerRow, const Region& region, NSUInteger level,
+                          NSUInteger slice) const;
 
   // The GPU's view, used by encoders whatever the storage mode. Handing
   // out writable storage counts as a change of the contents.
@@ -103,6 +108,10 @@ class Texture {
  private:
   void checkCpuAccess(const char* operation) const;
   NSUInteger packedRowBytes(const Region& region, NSUInteger bytesPerRow) const;
+  // The region's block rows into `first`, each `step` bytes after the one
+  // before (negative: upwards).
+  void copyRowsOut(std::uint8_t* first, std::ptrdiff_t step, const Region& region, NSUInteger level,
+                   NSUInteger slice) const;
 
   struct Fill {
     bool waiting = false;

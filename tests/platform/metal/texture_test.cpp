@@ -286,5 +286,35 @@ TEST_F(TextureTest, DeferredFillsAreSeenByEveryReaderAndDoneOnlyWhenWanted) {
   EXPECT_THROW(combined->deferFill(0, 0, first), ValidationError);
 }
 
+// Rows upside down: a sub-region read into rows with padding, its last
+// row first, equals the plain read-back's rows in reverse, from stored
+// texels and from a fill still waiting; nothing outside the rows written;
+// compressed formats refused.
+TEST_F(TextureTest, UpsideDownReadsGiveTheRowsInReverse) {
+  auto t = texture2D(PixelFormat::RGBA8Unorm, 7, 5, false, TextureUsageRenderTarget | TextureUsageShaderRead);
+  const std::vector<std::uint8_t> contents = pattern(7 * 5 * 4, 3);
+  t->replaceRegion(Region::make2D(0, 0, 7, 5), 0, contents.data(), 7 * 4);
+  const Region region = Region::make2D(1, 1, 4, 3);
+  constexpr NSUInteger kStride = 4 * 4 + 6;
+  const auto check = [&] {
+    std::vector<std::uint8_t> plain(3 * kStride, 0xEE), flipped(3 * kStride, 0xEE);
+    t->getBytes(plain.data(), kStride, 0, region, 0, 0);
+    t->getBytesUpsideDown(flipped.data(), kStride, region, 0, 0);
+    for (NSUInteger row = 0; row < 3; ++row) {
+      EXPECT_TRUE(std::equal(plain.begin() + row * kStride, plain.begin() + (row + 1) * kStride,
+                             flipped.begin() + (2 - row) * kStride))
+          << "row " << row;
+    }
+  };
+  check();
+  const std::uint8_t texel[16] = {10, 20, 30, 40};
+  t->deferFill(0, 0, texel);
+  check();
+
+  auto pvrtc = texture2D(PixelFormat::PVRTC_RGBA_4BPP, 8, 8, false, TextureUsageShaderRead);
+  std::vector<std::uint8_t> bytes(64);
+  EXPECT_THROW(pvrtc->getBytesUpsideDown(bytes.data(), 0, Region::make2D(0, 0, 8, 8), 0, 0), ValidationError);
+}
+
 }  // namespace
 }  // namespace mtl
