@@ -27,8 +27,6 @@ constexpr double kJupiterWindowDays = 1.0;
 constexpr int kMostJupiterEvents = 16;
 constexpr int kJupiter = 5;
 constexpr double kOneAU = 1.0;
-// The Moon's elongation grows this many degrees a day on average.
-constexpr double kElongationDegreesPerDay = 12.19075;
 
 // The one event of a pair of bodies in the window; false when none.
 bool findPairEvent(CSkyChart& chart, CSkyObject* a, CSkyObject* b, bool maximise, bool geocentric,
@@ -118,8 +116,7 @@ void addLunarPhases(InfoList& list, const BodyInfoSubject& s) {
   const double elongation = moonElongation(&chart, &s.body, nullptr, 0);
   char value[kInfoValueSize];
   if (std::isfinite(elongation)) {
-    translatedSnprintf(value, sizeof value, "%s%s%.1f days old", moonPhaseName(elongation), s.sep,
-                       elongation * kDegreesPerRadianPrecise / kElongationDegreesPerDay);
+    formatMoonPhase(value, sizeof value, elongation, s.sep);
     list.add(translateString("Current Phase"), value);
   }
   char format[3 * CSkyTime::kFormatSize];

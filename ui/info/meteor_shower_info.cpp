@@ -82,8 +82,7 @@ void addVisibility(InfoList& list, const CSkyChart& chart, const CMeteorShower& 
   if (std::isfinite(peak)) moonPositionLowPrecision(&moonLongitude, nullptr, nullptr, peak);
   if (std::isfinite(moonLongitude) && std::isfinite(solarLongitude)) {
     const double elongation = normalizeRadians(moonLongitude - solarLongitude);
-    translatedSnprintf(value, sizeof value, "%s%s%.1f days old", moonPhaseName(elongation), sep,
-                       elongationToMoonAge(elongation));
+    formatMoonPhase(value, sizeof value, elongation, sep);
     list.add(translateString("Moon Phase"), value);
   } else {
     list.add(translateString("Moon Phase"), unknown);

@@ -46,6 +46,11 @@ double elongationToMoonAge(double elongation) {
   return elongation * kDegreesPerRadianPrecise / kElongationPerDay;
 }
 
+void formatMoonPhase(char* buffer, std::size_t size, double elongation, const char* sep) {
+  translatedSnprintf(buffer, size, "%s%s%.1f days old", moonPhaseName(elongation), sep,
+                     elongationToMoonAge(elongation));
+}
+
 double dateOfSolarLongitude(double longitude, double firstJD, double lastJD) {
   // The Sun's mean motion in longitude, degrees per day.
   constexpr double kSunDegreesPerDay = 0.9856474;

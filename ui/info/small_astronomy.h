@@ -17,6 +17,9 @@ int variableTypeCode(const char* type);
 const char* moonPhaseName(double elongation);
 // The Moon's age in days at an elongation (radians).
 double elongationToMoonAge(double elongation);
+// "<phase name><sep><age> days old" of an elongation (radians), translated,
+// into `buffer` of `size` bytes.
+void formatMoonPhase(char* buffer, std::size_t size, double elongation, const char* sep);
 
 // The Julian date between `firstJD` and `lastJD` at which the Sun's
 // ecliptic longitude of date (low-precision theory) is `longitude`
