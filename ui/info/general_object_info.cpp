@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "chart/sky_chart.h"
-#include "engine/astronomical_constants.h"
 #include "engine/precession.h"
 #include "engine/language.h"
 #include "skydata/object_types.h"
@@ -21,9 +20,6 @@ namespace {
 
 constexpr double kArcminutesPerRadian = 3437.7467707858073;
 constexpr double kOneArcminute = 0.0002908882086656481;  // radians
-// Below this a distance reads in km and light seconds (a million km).
-constexpr double kNearDistanceAU = 0.006684587153547039;
-constexpr double kFarDistanceAU = 1000.0;
 constexpr int kMoonBody = 301;
 
 void addName(InfoList& list, const CPlanet& body) {
@@ -54,36 +50,6 @@ void addMagnitudeAndSize(InfoList& list, const BodyInfoSubject& s) {
   list.add(translateString("Apparent Size"), value);
 }
 
-void addBodyDistance(InfoList& list, double d, const char* sep) {
-  if (!std::isfinite(d)) return;
-  char value[kInfoValueSize];
-  if (d < kNearDistanceAU) {
-    translatedSnprintf(value, sizeof value, "%.0f km%s%.2f light sec", d * kAstronomicalUnitKm,
-                       sep, d * kLightTimeDaysPerAU * 86400.0);
-  } else if (d < kFarDistanceAU) {
-    translatedSnprintf(value, sizeof value, "%.6f AU%s%.1f million km%s%.2f light min", d, sep,
-                       d * kAstronomicalUnitKm / 1e6, sep, d * kLightTimeDaysPerAU * 1440.0);
-  } else {
-    const double parsecs = d / kArcsecondsPerRadian;
-    const double years = parsecs * kLightYearsPerParsec;
-    if (parsecs < 100)
-      translatedSnprintf(value, sizeof value, "%s pc, %s ly",
-                         formatSignificantDigitsA(2, parsecs), formatSignificantDigitsB(2, years));
-    else if (parsecs < 1000)
-      translatedSnprintf(value, sizeof value, "%s pc, %s ly",
-                         formatSignificantDigitsA(1, parsecs), formatSignificantDigitsB(1, years));
-    else if (parsecs > 1e6)
-      translatedSnprintf(value, sizeof value, "%s Mpc, %s Mly",
-                         formatSignificantDigitsA(1, parsecs / 1e6),
-                         formatSignificantDigitsB(1, years / 1e6));
-    else
-      translatedSnprintf(value, sizeof value, "%s kpc, %s kly",
-                         formatSignificantDigitsA(1, parsecs / 1e3),
-                         formatSignificantDigitsB(1, years / 1e3));
-  }
-  list.add(translateString("Distance"), value);
-}
-
 }  // namespace
 
 int getGeneralObjectInfo(CSkyChart* chart, CPlanet* object, SkyObjectInfoString* items,
@@ -104,7 +70,7 @@ int getGeneralObjectInfo(CSkyChart* chart, CPlanet* object, SkyObjectInfoString*
   objectStatusLine(chart, object, value, sizeof value, 0, 0, 0, 0);
   list.add(translateString("Description"), value);
   addMagnitudeAndSize(list, subject);
-  addBodyDistance(list, object->getDistance(), subject.sep);
+  addDistanceAU(list, object->getDistance(), subject.sep);
 
   if (ground) {
     addVisibility(list, *chart, *object);

@@ -92,9 +92,11 @@ void addApparentSize(InfoList& list, const StarInfoSubject& subject) {
   list.add(translateString("Apparent Size"), value);
 }
 
-void addDistance(InfoList& list, double parsecs, const char* sep) {
-  if (!std::isfinite(parsecs)) return;
-  const double au = parsecs * kArcsecondsPerRadian;
+namespace {
+
+// The distance row of either unit: each caller passes the other unit
+// converted from its own, so that its own digits are printed unrounded.
+void addDistanceRow(InfoList& list, double au, double parsecs, const char* sep) {
   const double lightYears = parsecs * kLightYearsPerParsec;
   char value[kInfoValueSize];
   if (au < kMillionKmAU) {
@@ -120,6 +122,16 @@ void addDistance(InfoList& list, double parsecs, const char* sep) {
                        formatSignificantDigitsB(1, lightYears / 1e3));
   }
   list.add(translateString("Distance"), value);
+}
+
+}  // namespace
+
+void addDistance(InfoList& list, double parsecs, const char* sep) {
+  if (std::isfinite(parsecs)) addDistanceRow(list, parsecs * kArcsecondsPerRadian, parsecs, sep);
+}
+
+void addDistanceAU(InfoList& list, double au, const char* sep) {
+  if (std::isfinite(au)) addDistanceRow(list, au, au / kArcsecondsPerRadian, sep);
 }
 
 void addApparentMotion(InfoList& list, const StarInfoSubject& subject) {

@@ -30,6 +30,8 @@ void addApparentSize(InfoList& list, const StarInfoSubject& subject);
 // parts of near distances separated by `sep`; no row for a distance that
 // is not finite.
 void addDistance(InfoList& list, double parsecs, const char* sep);
+// The same row of a distance in AU (a solar-system body's).
+void addDistanceAU(InfoList& list, double au, const char* sep);
 // "Apparent Motion" with the proper motion's rates.
 void addApparentMotion(InfoList& list, const StarInfoSubject& subject);
 // "Components" of the star in the double-star component file.
