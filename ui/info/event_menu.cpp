@@ -49,6 +49,10 @@ std::shared_ptr<ui::Button> makeClockButton(ui::Object* target, int row, int sec
   return clock;
 }
 
+ui::IndexPath clockButtonPath(const ui::View& button) {
+  return {button.tag() / kTagSectionFactor, button.tag() % kTagSectionFactor};
+}
+
 void showEventOnChart(double jd) {
   ChartViewController* controller = ChartViewController::currentController();
   if (controller == nullptr) return;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/uikit/controls.h"
+#include "platform/uikit/table_view.h"
 
 struct SkyObjectID;
 
@@ -26,6 +27,8 @@ void showEventMenu(const std::string& objectName, const std::string& label, doub
 // "Clock.png", sending "accessoryButtonTapped:" to `target` on a tap, with
 // the tag row + section x 65536.
 std::shared_ptr<ui::Button> makeClockButton(ui::Object* target, int row, int section);
+// The row and section a clock button was made for, from its tag.
+ui::IndexPath clockButtonPath(const ui::View& button);
 
 // The chart in the sky view at the event's time (real time off).
 void showEventOnChart(double jd);

@@ -122,8 +122,7 @@ void ObjectInfoViewController::accessoryButtonTapped(ui::Object* sender) {
   const auto* button = dynamic_cast<ui::View*>(sender);
   CSkyChart* sky = chart();
   if (button == nullptr || sky == nullptr) return;
-  const int tag = button->tag();
-  const SkyObjectInfoString* item = itemAt({tag / kTagSectionFactor, tag % kTagSectionFactor});
+  const SkyObjectInfoString* item = itemAt(clockButtonPath(*button));
   if (item == nullptr || !std::isfinite(item->jd)) return;
   SkyObjectID selected = sky->selectedObjectID;
   const std::string name = SkyObject::nameForObject(&selected, true);

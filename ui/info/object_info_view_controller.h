@@ -29,8 +29,6 @@ class ObjectInfoViewController : public SVViewController,
                                  private dev::WebNavigationDelegate {
  public:
   static constexpr int kMaxItems = 255;
-  // A clock button's tag: row + section x 65536.
-  static constexpr int kTagSectionFactor = 65536;
 
   ObjectInfoViewController();
   ~ObjectInfoViewController() override;

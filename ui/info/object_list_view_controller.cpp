@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kTagSectionFactor = 65536;
 constexpr std::size_t kTimeSize = 256;
 
 // The first character of a name: its whole code point; one byte where the
@@ -160,8 +159,9 @@ void ObjectListViewController::scrollViewDidScroll(ui::ScrollView& view) {
 void ObjectListViewController::accessoryButtonTapped(ui::Object* sender) {
   const auto* button = dynamic_cast<ui::View*>(sender);
   if (button == nullptr || objectTimes_ == nullptr) return;
-  const int position = button->tag() % kTagSectionFactor;
-  if (position >= objectCount_) return;
+  // The list is not indexed when it has times: the row is the position.
+  const int position = clockButtonPath(*button).row;
+  if (position < 0 || position >= objectCount_) return;
   const double jd = objectTimes_[position];
   if (!std::isfinite(jd)) return;
   const SkyObjectID object = objectList_[position];

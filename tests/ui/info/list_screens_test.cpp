@@ -131,6 +131,11 @@ TEST_F(ListScreens, TheEventMenuOfAListRow) {
   world.present(tonight);
   tonight->accessoryButtonTapped(button.get());
   EXPECT_EQ(world.alert(), nullptr);
+  // Nor does a tag of no row (read before the list's first time).
+  times[0] = world.chart->julianDate + 0.1;
+  button->setTag(-1);
+  tonight->accessoryButtonTapped(button.get());
+  EXPECT_EQ(world.alert(), nullptr);
 }
 
 TEST_F(ListScreens, ARowOpensItsInformationAndTheScrollIsRemembered) {
