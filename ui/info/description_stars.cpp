@@ -19,9 +19,6 @@
 
 namespace {
 
-constexpr double kSunTemperature = 5770.0;  // K
-constexpr double kSunBolometric = 4.75;
-constexpr double kSunAbsoluteVisual = 4.82;
 constexpr double kLightSpeedKmPerSecond = 299792.458;
 // A radial velocity in parsecs a Julian year, in km/s.
 constexpr double kKmPerParsec = 30856775670536.098;
@@ -100,7 +97,7 @@ void describeStar(PageText& page, const CStar& star, double magnitude, double pa
       spectralClassProperties(classCode, luminosityCode, &tableMagnitude, &colorIndex, &temperature,
                               &correction, &mass)) {
     const double bolometric = (std::isfinite(absolute) ? absolute : tableMagnitude) + correction;
-    const double l = brightnessRatio(bolometric, kSunBolometric);
+    const double l = brightnessRatio(bolometric, kSunBolometricMagnitude);
     const double ratio = temperature / kSunTemperature;
     const double radius = std::sqrt(l / (ratio * ratio * ratio * ratio));
     page.format(" Its surface temperature is %.0f Kelvins", temperature);
@@ -121,7 +118,7 @@ void describeStar(PageText& page, const CStar& star, double magnitude, double pa
                                            " Its energy output is %.1f times the Sun's luminosity.",
                                            " Its energy output is %.0f%% of the Sun's luminosity.",
                                            " Its energy output is 1/%.0f of the Sun's luminosity."};
-    luminositySentence(page, brightnessRatio(absolute, kSunAbsoluteVisual), kOutput);
+    luminositySentence(page, brightnessRatio(absolute, kSunAbsoluteVisualMagnitude), kOutput);
   }
 }
 

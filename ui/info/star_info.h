@@ -5,6 +5,12 @@
 
 // Light years in a parsec.
 inline constexpr double kLightYearsPerParsec = 3.261563761906712;
+// The Sun's absolute visual and bolometric magnitudes and its surface
+// temperature (kelvin): the yardsticks of a star's luminosity and size, on
+// the information items and the description page alike.
+inline constexpr double kSunAbsoluteVisualMagnitude = 4.82;
+inline constexpr double kSunBolometricMagnitude = 4.75;
+inline constexpr double kSunTemperature = 5770.0;
 
 class CSkyChart;
 class CStar;

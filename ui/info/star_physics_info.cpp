@@ -25,10 +25,6 @@
 namespace {
 
 constexpr double kDaysPerYear = 365.25;
-// The Sun's absolute visual and bolometric magnitudes and temperature.
-constexpr double kSunVisualMagnitude = 4.82;
-constexpr double kSunBolometricMagnitude = 4.75;
-constexpr double kSunTemperature = 5770.0;
 constexpr double kZeroCelsius = 273.0;
 
 bool typeWithin(const CStar& star, int lowest, int highest) {
@@ -154,7 +150,7 @@ void addSizeAndLuminosity(InfoList& list, const StarInfoSubject& subject, double
     }
   }
   if (!luminous || !std::isfinite(absolute)) return;
-  const double visual = brightnessRatio(absolute, kSunVisualMagnitude);
+  const double visual = brightnessRatio(absolute, kSunAbsoluteVisualMagnitude);
   const double total = brightnessRatio(absolute + correction, kSunBolometricMagnitude);
   if (std::isfinite(correction))
     translatedSnprintf(value, sizeof value, "%s Suns visual%s%s Suns total",
