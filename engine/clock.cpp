@@ -3,6 +3,7 @@
 #include <sys/time.h>
 
 #include <atomic>
+#include <cmath>
 #include <ctime>
 
 #include "engine/calendar.h"
@@ -37,4 +38,16 @@ double localTimeZone(int* dst) {
   bool inDst = local.tm_isdst > 0;
   if (dst) *dst = inDst ? 1 : 0;
   return local.tm_gmtoff / kSecondsPerDay - (inDst ? 1.0 / 24.0 : 0.0);
+}
+
+double localTimeZoneAt(double jd) {
+  const double unix = (jd - kUnixEpochJD) * kSecondsPerDay;
+  if (std::fabs(unix) < 1e12) {
+    const time_t t = static_cast<time_t>(unix);
+    tm local{};
+    if (localtime_r(&t, &local)) return local.tm_gmtoff / kSecondsPerDay;
+  }
+  int dst = 0;
+  const double zone = localTimeZone(&dst);
+  return zone + (dst ? 1.0 / 24.0 : 0.0);
 }

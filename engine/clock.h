@@ -13,3 +13,7 @@ void setWallClockSource(double (*secondsSince1970)());
 // daylight-saving hour even while daylight saving is in effect; `dst`
 // (may be null) receives 1 when it is in effect now, else 0.
 double localTimeZone(int* dst);
+// The system's offset from UT in days (east positive, daylight saving
+// included) at the moment `jd` (UT); outside the range the C library can
+// place, the offset now.
+double localTimeZoneAt(double jd);

@@ -213,31 +213,49 @@ double altitudeAt(EventSearchContext& c, double t) {
   return altitude;
 }
 
+// One climb of the altitude: where the steps see it start and stop rising,
+// and its highest point between.
+struct Climb {
+  double start = kNone, end = kNone, peak = kNone, peakAltitude = kNone;
+};
+
+// The next climb from t (t itself when the altitude rises there) that
+// starts before `end`; false when none does, or it does not end within a
+// day.
+bool nextClimb(EventSearchContext& c, double t, double end, double step, Climb& climb) {
+  double start = t;
+  if (!isAltitudeRising(c, t)) {
+    c.start = t;
+    c.end = end;
+    c.step = step;
+    start = findStateChange(c, isAltitudeRising);
+    if (!std::isfinite(start)) return false;
+  }
+  c.start = start;
+  c.end = start + 1.0;
+  c.step = step;
+  const double stop = findStateChange(c, isAltitudeRising);
+  if (!std::isfinite(stop)) return false;
+  c.start = start;
+  c.end = stop;
+  const double peak = maximiseByShrink(c, altitudeAt, kOneSecond);
+  climb = {start, stop, peak, altitudeAt(c, peak)};
+  return true;
+}
+
 // A pass can climb, dip and climb again before it sets (a high orbit seen
 // from the turning Earth); users plan by its highest point, so every later
 // maximum before the set is weighed against the first. Leaves t at the end
 // of the last climb looked at.
 void climbToHighestPoint(EventSearchContext& c, double& t, double set, double step,
                          double* culmination, double* culminationAltitude) {
-  while (t < set) {
-    c.start = t;
-    c.end = set;
-    c.step = step;
-    const double startOfRising = findStateChange(c, isAltitudeRising);
-    if (!std::isfinite(startOfRising)) return;
-    c.start = startOfRising;
-    c.end = startOfRising + 1.0;
-    const double endOfRising = findStateChange(c, isAltitudeRising);
-    if (!std::isfinite(endOfRising)) return;
-    c.start = startOfRising;
-    c.end = endOfRising;
-    const double peak = maximiseByShrink(c, altitudeAt, kOneSecond);
-    const double peakAltitude = altitudeAt(c, peak);
-    if (peakAltitude > *culminationAltitude) {
-      *culmination = peak;
-      *culminationAltitude = peakAltitude;
+  Climb climb;
+  while (t < set && nextClimb(c, t, set, step, climb)) {
+    if (climb.peakAltitude > *culminationAltitude) {
+      *culmination = climb.peak;
+      *culminationAltitude = climb.peakAltitude;
     }
-    t = endOfRising;
+    t = climb.end;
   }
 }
 
@@ -246,24 +264,12 @@ bool nextPass(EventSearchContext& c, double& t, double end, double step, PassRec
               bool* found) {
   *found = false;
   if (t >= end) return false;
-  double startOfRising = t;
-  if (!isAltitudeRising(c, t)) {
-    c.start = t;
-    c.end = end;
-    c.step = step;
-    startOfRising = findStateChange(c, isAltitudeRising);
-    if (!std::isfinite(startOfRising)) return false;
-  }
-  c.start = startOfRising;
-  c.end = startOfRising + 1.0;
-  c.step = step;
-  const double endOfRising = findStateChange(c, isAltitudeRising);
-  if (!std::isfinite(endOfRising)) return false;
-  c.start = startOfRising;
-  c.end = endOfRising;
-  double culmination = maximiseByShrink(c, altitudeAt, kOneSecond);
-  double culminationAltitude = altitudeAt(c, culmination);
-  t = endOfRising;
+  Climb climb;
+  if (!nextClimb(c, t, end, step, climb)) return false;
+  const double startOfRising = climb.start;
+  double culmination = climb.peak;
+  double culminationAltitude = climb.peakAltitude;
+  t = climb.end;
   if (!(culminationAltitude > c.minAltitude)) return true;  // no pass here
 
   // Already above the minimum where the steps first saw the altitude rise:

@@ -111,24 +111,16 @@ void LocationGroupPickerViewController::doneTouched() {
     // The pickers' own stack on a phone does not hold the delegate's
     // screen: closing the pickers returns to it.
     if (onStack) navigation->popToViewController(screen, true);
-    else dismissPickers();
+    else dismissPickerStack(*this);
   } else if (AppDelegate::runningOniPad()) {
     if (navigation) navigation->popToRootViewController(true);
   } else {
-    dismissPickers();
+    dismissPickerStack(*this);
   }
 }
 
-void LocationGroupPickerViewController::cancelTouched() { dismissPickers(); }
+void LocationGroupPickerViewController::cancelTouched() { dismissPickerStack(*this); }
 
-void LocationGroupPickerViewController::dismissPickers() {
-  // Only the stack presented for the pickers goes (on a tablet the pickers
-  // sit on the settings' own stack).
-  ui::NavigationController* navigation = navigationController();
-  const bool ownStack = navigation && !navigation->viewControllers().empty() &&
-                        navigation->viewControllers().front().get() == this;
-  if (ownStack && presentingViewController()) dismissViewController(true);
-}
 
 void LocationGroupPickerViewController::textDidBeginEditing(ui::SearchBar& bar) {
   bar.showsCancelButton = true;

@@ -64,7 +64,6 @@ class LocationGroupPickerViewController : public SVViewController,
   void cancelButtonClicked(ui::SearchBar& bar) override;
 
  private:
-  void dismissPickers();
   LocationPickerDelegate* locationPickerDelegate_ = nullptr;  // not owned
   const Location* locationPicked_ = nullptr;
   bool popToDelegateOnPicked_ = false;

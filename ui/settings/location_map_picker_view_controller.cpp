@@ -2,7 +2,6 @@
 
 #include "engine/language.h"
 #include "engine/locations.h"
-#include "platform/uikit/navigation_controller.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/shell.h"
 #include "ui/foundation/sv_table.h"
@@ -127,8 +126,4 @@ void LocationMapPickerViewController::geocoded(int pin, const std::vector<dev::P
   if (locationPickerDelegate_) locationPickerDelegate_->locationPicked(&named);
 }
 
-void LocationMapPickerViewController::doneTouched() {
-  if (presentingViewController() && navigationController() && !navigationController()->viewControllers().empty() &&
-      navigationController()->viewControllers().front().get() == this)
-    dismissViewController(true);
-}
+void LocationMapPickerViewController::doneTouched() { dismissPickerStack(*this); }

@@ -17,6 +17,13 @@ std::vector<std::string> listTitles(int section) {
   return ListMgr::getTitlesOfListsForSection(section).value_or(std::vector<std::string>{});
 }
 
+// The title of the list a row shows; "" (no list) past the end.
+std::string listTitleAt(ui::IndexPath path) {
+  const std::vector<std::string> titles = listTitles(path.section);
+  const int index = path.row + (path.section == 0 ? kSkippedInFirstSection : 0);
+  return index >= 0 && index < int(titles.size()) ? titles[std::size_t(index)] : "";
+}
+
 }  // namespace
 
 std::string satelliteGroupsText(const bool* shown) {
@@ -60,17 +67,10 @@ std::string SatellitesShownSettingsViewController::titleForHeader(ui::TableView&
   return ListMgr::getTitleForSection(section);
 }
 
-std::string SatellitesShownSettingsViewController::rowText(ui::IndexPath path) {
-  const std::vector<std::string> titles = listTitles(path.section);
-  const int index = path.row + (path.section == 0 ? kSkippedInFirstSection : 0);
-  return index >= 0 && index < int(titles.size()) ? titles[std::size_t(index)] : "";
-}
+std::string SatellitesShownSettingsViewController::rowText(ui::IndexPath path) { return listTitleAt(path); }
 
 int SatellitesShownSettingsViewController::categoryAt(ui::IndexPath path) const {
-  const std::vector<std::string> titles = listTitles(path.section);
-  const int index = path.row + (path.section == 0 ? kSkippedInFirstSection : 0);
-  if (index < 0 || index >= int(titles.size())) return -1;
-  const int code = ListMgr::getSatelliteType(titles[std::size_t(index)]);
+  const int code = ListMgr::getSatelliteType(listTitleAt(path));
   return code >= 0 && code < kCategories ? code : -1;
 }
 

@@ -2,32 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 #include "chart/sky_chart.h"
 #include "engine/clock.h"
 #include "engine/sky_time.h"
-
-namespace {
-
-constexpr double kUnixEpochJD = 2440587.5;
-constexpr double kSecondsPerDay = 86400;
-
-// The device's offset from UTC (days, daylight saving included) at a
-// moment; outside the range the C library can place, the offset now.
-double deviceZoneAt(double jd) {
-  const double unix = (jd - kUnixEpochJD) * kSecondsPerDay;
-  if (std::fabs(unix) < 1e12) {
-    const std::time_t t = static_cast<std::time_t>(unix);
-    std::tm local{};
-    if (localtime_r(&t, &local)) return double(local.tm_gmtoff) / kSecondsPerDay;
-  }
-  int dst = 0;
-  const double zone = localTimeZone(&dst);
-  return zone + (dst ? 1.0 / 24 : 0.0);
-}
-
-}  // namespace
 
 std::string magnitudeLimitText(float limit) {
   if (limit >= 24.9f) return "Unlimited";
@@ -55,7 +33,7 @@ std::string lastUpdateText(double jd, const CSkyTime* formats) {
   if (jd == 0 || !std::isfinite(jd)) return "";
   // The device's own offset at that moment: a fixed daylight-saving rule
   // would put most of the world's devices an hour out for part of the year.
-  CSkyTime time(1, jd, deviceZoneAt(jd));
+  CSkyTime time(1, jd, localTimeZoneAt(jd));
   time.setDSTRule(0);
   if (formats) {
     time.setDateFormat(formats->dateFormat);

@@ -1,6 +1,5 @@
 #include "ui/settings/settings_view_controller.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "chart/sky_chart.h"
@@ -29,11 +28,8 @@ constexpr int kRows[5] = {7, 8, 4, 0, 0};
 const char* const kTitles[5] = {"Global Settings", "View Settings", "Lists, Passes & Alerts", "", ""};
 constexpr double kThinHeight = 0.01;
 
-std::string lastUpdateTimeKey() {
-  char key[64];
-  std::snprintf(key, sizeof key, "LastOrbitUpdateTime-%d", 2560);
-  return key;
-}
+// Where the orbit-data updater keeps the Julian date of its last good update.
+constexpr const char* kLastUpdateTimeKey = "LastOrbitUpdateTime-2560";
 
 }  // namespace
 
@@ -198,7 +194,7 @@ void SettingsViewController::revertToDefaultSettings() {
 
 void SettingsViewController::updateLastUpdateLabel() {
   if (!lastUpdateLabel) return;
-  lastUpdateLabel->setText(lastUpdateText(ns::UserDefaults::standard().doubleForKey(lastUpdateTimeKey()), currentChart()));
+  lastUpdateLabel->setText(lastUpdateText(ns::UserDefaults::standard().doubleForKey(kLastUpdateTimeKey), currentChart()));
 }
 
 void SettingsViewController::onOffToggled(ui::Object* sender) {

@@ -14,10 +14,10 @@ namespace {
 
 constexpr float kNoLimit = 25;  // the slider's top: no magnitude limit
 
-std::string limitText(const char* format, float limit) {
+std::string limitText(float limit) {
   if (limit >= kNoLimit) return "Unlimited";
   char text[64];
-  std::snprintf(text, sizeof text, format, double(limit));
+  std::snprintf(text, sizeof text, "%2.1f", double(limit));
   return text;
 }
 
@@ -57,7 +57,7 @@ void SkyViewSettingsViewController::viewDidLoad() {
 void SkyViewSettingsViewController::viewWillAppear(bool animated) {
   SettingsSubviewController::viewWillAppear(animated);
   Settings* s = currentSettings();
-  if (planetMagnitudeLimitCell) planetMagnitudeLimitCell->detailTextLabel()->setText(limitText("%2.1f", s ? s->planetMagnitudeLimit() : 0));
+  if (planetMagnitudeLimitCell) planetMagnitudeLimitCell->detailTextLabel()->setText(limitText(s ? s->planetMagnitudeLimit() : 0));
   if (mainTable)
     if (auto selected = mainTable->indexPathForSelectedRow()) mainTable->deselectRow(*selected, true);
 }
@@ -100,7 +100,7 @@ void SkyViewSettingsViewController::planetMagChanged(ui::Object* sender) {
   auto* slider = dynamic_cast<ui::Slider*>(sender);
   const float value = slider ? float(slider->value()) : 0;
   if (liveAdjustViewController && liveAdjustViewController->label)
-    liveAdjustViewController->label->setText("Magnitude Limit: " + limitText("%2.1f", value));
+    liveAdjustViewController->label->setText("Magnitude Limit: " + limitText(value));
   if (SettingsViewController* settingsScreen = currentSettingsScreen()) settingsScreen->updateTableAfterValueChange();
   if (slider == nullptr) return;
   if (Settings* s = currentSettings()) s->setPlanetMagnitudeLimit(value);
