@@ -55,8 +55,6 @@ const float* unorm8Table() {
   return table.value;
 }
 
-// Vector registers of the SSE2 baseline.
-
 float factor(BlendFactor f, unsigned channel, const float s[4], const float d[4], const float c[4]) {
   switch (f) {
     case BlendFactor::Zero: return 0;

@@ -124,10 +124,10 @@ VertexValue decodeVertexFormat(VertexFormat format, const std::uint8_t* p) {
 
 namespace {
 
-// The common cases into float attributes, wholly inside the buffer: the
-// bits the general path gives (a float passes through double, which
-// quiets a signalling NaN), without going through double.
-// The direct cases: a number of floats, or four normalised bytes.
+// The common cases into float attributes, wholly inside the buffer: a
+// number of floats, or four normalised bytes. They give the bits the
+// general path gives (a float passes through double, which quiets a
+// signalling NaN), without going through double.
 enum class Direct : std::uint8_t { none, floats, unorm8x4 };
 
 Direct directCase(VertexFormat format, unsigned& floats) {
