@@ -223,14 +223,7 @@ void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width
               w11[k] * base[index[3][k]];
   }
   // The four lanes' channels into four channels' lanes.
-  const Float4 a = __builtin_shufflevector(lane[0], lane[1], 0, 4, 1, 5);
-  const Float4 b = __builtin_shufflevector(lane[2], lane[3], 0, 4, 1, 5);
-  const Float4 c = __builtin_shufflevector(lane[0], lane[1], 2, 6, 3, 7);
-  const Float4 d = __builtin_shufflevector(lane[2], lane[3], 2, 6, 3, 7);
-  out[0] = __builtin_shufflevector(a, b, 0, 1, 4, 5);
-  out[1] = __builtin_shufflevector(a, b, 2, 3, 6, 7);
-  out[2] = __builtin_shufflevector(c, d, 0, 1, 4, 5);
-  out[3] = __builtin_shufflevector(c, d, 2, 3, 6, 7);
+  transpose4(lane, out);
 }
 
 BilinearQuad bilinearQuad(const LevelView& l, Float4 u, Float4 v) {

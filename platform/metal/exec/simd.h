@@ -39,6 +39,20 @@ inline constexpr std::array<UInt4, 16> kLaneSelect = laneSelectTable(std::make_i
 }  // namespace detail
 inline UInt4 laneSelect(unsigned lanes) { return detail::kLaneSelect[lanes & 0xFu]; }
 
+// Four vectors of four lanes turned about: lane k of out[r] is lane r of
+// in[k] (the components of four lanes into the lanes of four components).
+template <typename V>
+inline void transpose4(const V in[4], V out[4]) {
+  const V a = __builtin_shufflevector(in[0], in[1], 0, 4, 1, 5);
+  const V b = __builtin_shufflevector(in[2], in[3], 0, 4, 1, 5);
+  const V c = __builtin_shufflevector(in[0], in[1], 2, 6, 3, 7);
+  const V d = __builtin_shufflevector(in[2], in[3], 2, 6, 3, 7);
+  out[0] = __builtin_shufflevector(a, b, 0, 1, 4, 5);
+  out[1] = __builtin_shufflevector(a, b, 2, 3, 6, 7);
+  out[2] = __builtin_shufflevector(c, d, 0, 1, 4, 5);
+  out[3] = __builtin_shufflevector(c, d, 2, 3, 6, 7);
+}
+
 // The four 32-bit texels of a 2 x 2 quad whose top-left one is at `corner`
 // (rows `stride` bytes apart), in quad order, and back.
 // (Each row through a 64-bit scalar: halves written into a vector in

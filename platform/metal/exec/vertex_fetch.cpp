@@ -250,10 +250,8 @@ void fetchAttributes(VertexFormat format, const std::uint8_t* buffer, std::uint6
                  directElement<Floats>(buffer + at[l + k], length - at[l + k], v[k]);
       }
       if (!direct) break;
-      const UInt4 a = __builtin_shufflevector(v[0], v[1], 0, 4, 1, 5), b = __builtin_shufflevector(v[2], v[3], 0, 4, 1, 5);
-      const UInt4 c = __builtin_shufflevector(v[0], v[1], 2, 6, 3, 7), d = __builtin_shufflevector(v[2], v[3], 2, 6, 3, 7);
-      const UInt4 rows[4] = {__builtin_shufflevector(a, b, 0, 1, 4, 5), __builtin_shufflevector(a, b, 2, 3, 6, 7),
-                             __builtin_shufflevector(c, d, 0, 1, 4, 5), __builtin_shufflevector(c, d, 2, 3, 6, 7)};
+      UInt4 rows[4];
+      transpose4(v, rows);
       for (unsigned r = 0; r < 4; ++r) {
         const UInt4 row = r < components ? rows[r] : UInt4{};
         std::memcpy(out[r] + l, &row, sizeof row);
