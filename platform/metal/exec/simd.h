@@ -76,9 +76,20 @@ inline constexpr unsigned kRgbaSlots[4] = {0, 1, 2, 3}, kBgraSlots[4] = {2, 1, 0
 }  // namespace detail
 constexpr const unsigned* byteSlots(bool bgra) { return bgra ? detail::kBgraSlots : detail::kRgbaSlots; }
 
+// Each byte's value as a normalised 8-bit channel, the pixel codec's
+// float(b / 255.0), worked out at compile time.
+namespace detail {
+constexpr std::array<float, 256> unorm8Values() {
+  std::array<float, 256> values{};
+  for (int b = 0; b < 256; ++b) values[static_cast<std::size_t>(b)] = static_cast<float>(b / 255.0);
+  return values;
+}
+}  // namespace detail
+inline constexpr std::array<float, 256> kUnorm8 = detail::unorm8Values();
+
 // Byte `b` of each 32-bit lane as a normalised 8-bit channel: b / 255 in
-// float, the pixel codec's float(b / 255.0) for every byte value (a test
-// checks all 256).
+// float, the same as kUnorm8[b] for every byte value (a test checks all
+// 256).
 inline Float4 unorm8Channel(UInt4 texels, unsigned byte) {
   return __builtin_convertvector(reinterpret_cast<Int4>((texels >> (8 * byte)) & 0xFFu), Float4) / 255.0f;
 }

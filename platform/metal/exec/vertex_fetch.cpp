@@ -1,7 +1,6 @@
 #include "platform/metal/exec/vertex_fetch.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "platform/metal/exec/simd.h"
@@ -141,15 +140,6 @@ Direct directCase(VertexFormat format, unsigned& floats) {
   }
 }
 
-// The codec's normalised bytes, as float bits.
-struct Unorm8Bits {
-  std::uint32_t bits[256] = {};
-  constexpr Unorm8Bits() {
-    for (int i = 0; i < 256; ++i) bits[i] = std::bit_cast<std::uint32_t>(static_cast<float>(i / 255.0));
-  }
-};
-constexpr Unorm8Bits kUnorm8;
-
 // A direct case wholly inside the buffer: `Floats` floats (0: four
 // normalised bytes), all four components. False when the element reaches
 // beyond the buffer.
@@ -158,7 +148,7 @@ bool directElement(const std::uint8_t* p, std::uint64_t available, UInt4& v) {
   v = UInt4{0, 0, 0, 0x3F800000u};
   if constexpr (Floats == 0) {
     if (available < 4) return false;
-    v = UInt4{kUnorm8.bits[p[0]], kUnorm8.bits[p[1]], kUnorm8.bits[p[2]], kUnorm8.bits[p[3]]};
+    v = reinterpret_cast<UInt4>(Float4{kUnorm8[p[0]], kUnorm8[p[1]], kUnorm8[p[2]], kUnorm8[p[3]]});
   } else if (available >= sizeof v) {
     // The element's floats from one 16-byte load (the buffer goes on past
     // it), the rest kept: assembling them in memory would stall the load.
