@@ -445,10 +445,7 @@ void FragmentWorker::shade(Shaded& out) {
       varyingQuad(*s.shapeCoordinate, s.shapeCoordinatePlanes, 2, uv, q, rows);
     }
     if (!s.shape.flipV) continue;
-    Float4 v;
-    std::memcpy(&v, out.coordinate[1].v + 4 * q, sizeof v);
-    v = 1.0f - v;
-    std::memcpy(out.coordinate[1].v + 4 * q, &v, sizeof v);
+    storeFloat4(out.coordinate[1].v + 4 * q, 1.0f - loadFloat4(out.coordinate[1].v + 4 * q));
   }
   const LaneMask quads = b.count == kQuads ? kAllLanes : (1u << (4 * b.count)) - 1;
   textures_.sample(s.shape.sample, out.coordinate, out.none, out.none, quads, out.texel);
@@ -456,11 +453,8 @@ void FragmentWorker::shade(Shaded& out) {
   // be left unfetched, and are then whatever the last batch left).
   for (unsigned c = 0; c < 4; ++c) {
     for (unsigned q = 0; q < b.count; ++q) {
-      Float4 color, texel;
-      std::memcpy(&color, out.color[c].v + 4 * q, sizeof color);
-      std::memcpy(&texel, out.texel[c].v + 4 * q, sizeof texel);
-      color = color * texel;
-      std::memcpy(out.color[c].v + 4 * q, &color, sizeof color);
+      std::uint32_t* color = out.color[c].v + 4 * q;
+      storeFloat4(color, loadFloat4(color) * loadFloat4(out.texel[c].v + 4 * q));
     }
   }
 }
