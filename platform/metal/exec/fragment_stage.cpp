@@ -424,11 +424,10 @@ void FragmentWorker::varyingQuad(const FragmentInput& input, std::uint32_t plane
 void FragmentWorker::shade(Shaded& out) {
   const Batch& b = *batch_;
   const StateContext& s = *b.state;
-  static constexpr unsigned kRgba[4] = {0, 1, 2, 3};
   for (unsigned q = 0; q < b.count; ++q) {
     std::uint32_t* const rows[4] = {out.color[0].v + 4 * q, out.color[1].v + 4 * q, out.color[2].v + 4 * q,
                                     out.color[3].v + 4 * q};
-    varyingQuad(*s.shapeColor, s.shapeColorPlanes, 4, kRgba, q, rows);
+    varyingQuad(*s.shapeColor, s.shapeColorPlanes, 4, kAllComponents, q, rows);
   }
   if (s.shape.kind != FragmentShape::Kind::textured) return;
   for (unsigned q = 0; q < b.count; ++q) {
@@ -495,10 +494,10 @@ void FragmentWorker::loadInputs(LaneMachine& m) {
       case FragmentInputKind::Varying:
         for (unsigned c = input.components; c < 4; ++c) std::fill_n(rows[c]->v, kLanes, 0u);
         for (unsigned q = 0; q < b.count; ++q) {
-          static constexpr unsigned kAll[4] = {0, 1, 2, 3};
           std::uint32_t* const out[4] = {rows[0]->v + 4 * q, rows[1]->v + 4 * q, rows[2]->v + 4 * q,
                                          rows[3]->v + 4 * q};
-          varyingQuad(input, b.state->planeOffsets[index], std::min<unsigned>(input.components, 4), kAll, q, out);
+          varyingQuad(input, b.state->planeOffsets[index], std::min<unsigned>(input.components, 4), kAllComponents, q,
+                      out);
         }
         break;
     }
