@@ -290,6 +290,8 @@ class DeadCode {
  public:
   explicit DeadCode(const CompiledFunction& f) : f_(f) {}
 
+  // Updates `live` from after the sequence to before it; with `mutate`,
+  // drops what is not needed, else leaves the code as it is.
   void sequence(CodeSequence& seq, ComponentSet& live, bool top, bool mutate) {
     CodeSequence kept;
     for (auto it = seq.rbegin(); it != seq.rend(); ++it) {
@@ -322,9 +324,8 @@ class DeadCode {
         // Around the back edge until nothing more is live.
         ComponentSet around = live;
         for (;;) {
-          CodeSequence body = n.body;
           ComponentSet inside = around;
-          sequence(body, inside, false, false);
+          sequence(n.body, inside, false, false);
           ComponentSet next = around;
           next.addAll(inside);
           if (next == around) break;
