@@ -124,10 +124,6 @@ class Folder {
     return true;
   }
 
-  bool registerList(const Instruction& i, unsigned k) {
-    return (i.op == Opcode::Determinant && k == 0) || (i.op == Opcode::StoreIndexed && k == 1);
-  }
-
   // Folds an arithmetic instruction whose operands are all known.
   bool fold(const Instruction& i) {
     if (!isAluOpcode(i.op) || i.op == Opcode::Determinant || !inFile(i.dst)) return false;
@@ -265,7 +261,7 @@ class Folder {
     Instruction e = i;
     for (unsigned k = 0; k < sourceCount(i); ++k) {
       Register value;
-      if (!registerList(i, k) && i.op != Opcode::If && knownSource(i, k, value)) {
+      if (!readsRegisterRun(i, k) && i.op != Opcode::If && knownSource(i, k, value)) {
         e.src[k] = pinnedSource(value);
       }
     }
