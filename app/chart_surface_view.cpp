@@ -11,6 +11,7 @@
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "gles/context/gl.h"
+#include "gles/context/utilities.h"
 #include "platform/coregraphics/context.h"
 #include "platform/quartzcore/metal_layer.h"
 #include "platform/uikit/application.h"
@@ -298,15 +299,13 @@ std::shared_ptr<cg::Image> ChartSurfaceView::snapshotOfSkyChart() {
   std::vector<std::uint8_t> rgba(width * height * 4);
   glReadPixels(0, 0, backingWidth_, backingHeight_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
   // GL rows start at the bottom; the picture is opaque.
-  std::vector<std::uint8_t> rows(rgba.size());
-  for (std::size_t y = 0; y < height; ++y)
-    std::copy_n(&rgba[(height - 1 - y) * width * 4], width * 4, &rows[y * width * 4]);
-  for (std::size_t i = 3; i < rows.size(); i += 4) rows[i] = 255;
+  mglFlipRowsVertically(rgba.data(), height, width * 4);
+  for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
   cg::PixelFormat format;
   format.width = width;
   format.height = height;
   format.bytesPerRow = width * 4;
-  return cg::Image::fromPixels(rows.data(), rows.size(), format);
+  return cg::Image::fromPixels(rgba.data(), rgba.size(), format);
 }
 
 void ChartSurfaceView::prepareForDealloc() {
