@@ -13,6 +13,7 @@
 #include "gles/context/gl.h"
 #include "gles/context/utilities.h"
 #include "platform/coregraphics/context.h"
+#include "platform/foundation/bundle.h"
 #include "platform/quartzcore/metal_layer.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/display_links.h"
@@ -36,11 +37,7 @@ void makeSharedContextCurrent() {
   if (MGLEAGLContext::currentContext() != sharedContext()) MGLEAGLContext::setCurrentContext(sharedContext());
 }
 
-std::string resourcePath(const char* relative) {
-  char folder[1024];
-  getResourceDirectory(folder, sizeof folder);
-  return std::string(folder) + relative;
-}
+std::string resourcePath(const char* relative) { return ns::Bundle::main().resourcePath() + relative; }
 
 }  // namespace
 
