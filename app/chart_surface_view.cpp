@@ -212,6 +212,10 @@ void ChartSurfaceView::drawImmediately() {
   if (!ui::Application::exists() || ui::Application::shared().state() != ui::ApplicationState::active) return;
   if (!readyToDraw_) return;
   if (drawingDisabled_ && !(chartViewController && chartViewController->doingLiveAdjust())) return;
+  // This frame answers every redisplay request made before it (a real-time
+  // tick asks for one and then draws at once): the link need not draw the
+  // same picture again at the next refresh.
+  if (displayLink_) displayLink_->setPaused(true);
   makeSharedContextCurrent();
   glBindFramebuffer(GL_FRAMEBUFFER, viewFramebuffer_);
   setupView();
