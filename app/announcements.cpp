@@ -28,11 +28,9 @@ std::string textOf(const ns::JSON& object, const char* key) {
 }  // namespace
 
 void ApplicationShell::checkForAnnouncement() {
-  const std::optional<std::string> server = ns::UserDefaults::standard().stringForKey(kUpdateServerURLKey);
+  const std::string base = updateServerBase();
   // Without a named server nothing is sent anywhere.
-  if (!server || server->empty()) return;
-  std::string base = *server;
-  while (!base.empty() && base.back() == '/') base.pop_back();
+  if (base.empty()) return;
   announcementFetcher_ = std::make_unique<AnnouncementFetcher>(
       base + kAnnouncementPath, [this](const std::string& body) { announcementArrived(body); });
 }

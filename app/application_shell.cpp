@@ -13,7 +13,6 @@
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/interface_loader.h"
 #include "push/push_client.h"
-#include "skydata/app_bridge.h"
 #include "skydata/application_database.h"
 #include "skydata/satellite_frequencies.h"
 #include "skydata/sky_database.h"
@@ -27,12 +26,6 @@ namespace {
 
 constexpr double kMotionInterval = 1.0 / 30;
 constexpr double kActivityCentredSeconds = 6.0;
-
-std::string folder(int (*getter)(char*, int)) {
-  char buffer[1024];
-  getter(buffer, sizeof buffer);
-  return buffer;
-}
 
 }  // namespace
 
@@ -74,7 +67,7 @@ ChartScreenController* ApplicationShell::chartScreen() const {
 void ApplicationShell::loadCatalogues() {
   skyData_ = std::make_unique<CSkyDatabase>("");
   setApplicationSkyDatabase(skyData_.get());
-  const std::string resources = folder(getResourceDirectory), caches = folder(getCachesDirectory);
+  const std::string resources = ns::Bundle::main().resourcePath(), caches = ns::cachesDirectory();
   skyData_->setDataDirectory((resources + "/SkyData").c_str());
   // The downloaded copy comes first; the bundle's when it does not load.
   if (!skyData_->loadSolarSystem((caches + "/SolarSystem.skydata").c_str()))

@@ -28,8 +28,6 @@ class ChartScreenController;
 // User-default keys of the application.
 inline constexpr const char* kAppThemeKey = "AppTheme";
 inline constexpr const char* kLastAnnouncementKey = "LastAnnouncement";
-// The base address of the maker's update server (unset: nothing is fetched).
-inline constexpr const char* kUpdateServerURLKey = "UpdateServerURL";
 // The application identifier the push client registers with.
 inline constexpr const char* kPushApplicationID = "5e1a7c93-2b84-4d6f-9a0e-c37b18d2f465";
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr double kTiltStartAltitude = 0.1745329251993889;  // 10 degrees
+constexpr double kTiltStartAltitude = 10 * kRadiansPerDegree;
 constexpr double kTiltStartSeconds = 0.5;
 constexpr double kMotionMinimumFOV = 15.0;  // degrees
 // Room for a spoken object search's results (the list screens' size).

@@ -7,6 +7,8 @@
 #include "app/chart_surface_view.h"
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
+#include "engine/astronomical_constants.h"
+#include "engine/ellipsoid.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/sky_database.h"
@@ -14,8 +16,7 @@
 
 namespace {
 
-constexpr double kEarthRadiusAU = 4.2635232707524516e-5;
-constexpr double kOneMetreAU = 6.684587153547039e-12;
+constexpr double kOneMetreAU = 0.001 / kAstronomicalUnitKm;
 
 int selectedType(const CSkyChart& chart) {
   return chart.selectedObject ? chart.selectedObject->getType() : 0;
@@ -185,7 +186,7 @@ void ChartSurfaceView::applySpaceHome(int p) {
     chart.showPlanetAtmospheres = s.showPlanetAtmospheresOrbit();
     chart.showPlanetOrbits = s.showPlanetOrbits();
     chart.showMoonOrbits = s.showMoonOrbits();
-    distance = s.homePlanetDistance() * kEarthRadiusAU;
+    distance = s.homePlanetDistance() * kEarthEquatorialRadiusAU;
   } else {
     if (type == kTypeSatellite) {
       chart.showSatellites = !s.showSelectedOnlySat();

@@ -11,7 +11,9 @@
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "gles/context/gl.h"
+#include "gles/context/utilities.h"
 #include "platform/coregraphics/context.h"
+#include "platform/foundation/bundle.h"
 #include "platform/quartzcore/metal_layer.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/display_links.h"
@@ -35,11 +37,7 @@ void makeSharedContextCurrent() {
   if (MGLEAGLContext::currentContext() != sharedContext()) MGLEAGLContext::setCurrentContext(sharedContext());
 }
 
-std::string resourcePath(const char* relative) {
-  char folder[1024];
-  getResourceDirectory(folder, sizeof folder);
-  return std::string(folder) + relative;
-}
+std::string resourcePath(const char* relative) { return ns::Bundle::main().resourcePath() + relative; }
 
 }  // namespace
 
@@ -214,6 +212,10 @@ void ChartSurfaceView::drawImmediately() {
   if (!ui::Application::exists() || ui::Application::shared().state() != ui::ApplicationState::active) return;
   if (!readyToDraw_) return;
   if (drawingDisabled_ && !(chartViewController && chartViewController->doingLiveAdjust())) return;
+  // This frame answers every redisplay request made before it (a real-time
+  // tick asks for one and then draws at once): the link need not draw the
+  // same picture again at the next refresh.
+  if (displayLink_) displayLink_->setPaused(true);
   makeSharedContextCurrent();
   glBindFramebuffer(GL_FRAMEBUFFER, viewFramebuffer_);
   setupView();
@@ -298,15 +300,13 @@ std::shared_ptr<cg::Image> ChartSurfaceView::snapshotOfSkyChart() {
   std::vector<std::uint8_t> rgba(width * height * 4);
   glReadPixels(0, 0, backingWidth_, backingHeight_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
   // GL rows start at the bottom; the picture is opaque.
-  std::vector<std::uint8_t> rows(rgba.size());
-  for (std::size_t y = 0; y < height; ++y)
-    std::copy_n(&rgba[(height - 1 - y) * width * 4], width * 4, &rows[y * width * 4]);
-  for (std::size_t i = 3; i < rows.size(); i += 4) rows[i] = 255;
+  mglFlipRowsVertically(rgba.data(), height, width * 4);
+  for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
   cg::PixelFormat format;
   format.width = width;
   format.height = height;
   format.bytesPerRow = width * 4;
-  return cg::Image::fromPixels(rows.data(), rows.size(), format);
+  return cg::Image::fromPixels(rgba.data(), rgba.size(), format);
 }
 
 void ChartSurfaceView::prepareForDealloc() {

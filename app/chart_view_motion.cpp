@@ -10,6 +10,7 @@
 #include "app/chart_surface_view.h"
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
+#include "engine/astronomical_constants.h"
 #include "engine/clock.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
@@ -21,7 +22,6 @@ namespace {
 constexpr double kOneArcsecond = 4.848136811094136e-6;
 constexpr double kNearPole = 1.5707914786576889;
 constexpr double kSunGoalDistanceAU = 100.0;
-constexpr double kKilometresPerAU = 149597870.0;
 constexpr double kSkyTurnPerSecond = 7.272205216641203e-5;
 constexpr float kPulseStep = 0.27925268031902223f;  // 16 degrees a tick: a 1.5 s cycle
 constexpr double kZoomFactor = 1.03;
@@ -192,7 +192,7 @@ bool ChartSurfaceView::startPanToSelectedObject(const SkyObjectID& home, bool an
         panDeltaHome_[2] = kSunGoalDistanceAU - panStartHome_[2];
         lat = -kHalfPi;
       } else {
-        double goal = body ? 2 * body->getDiameter() / kKilometresPerAU : 50.0;
+        double goal = body ? 2 * body->getDiameter() / kAstronomicalUnitKm : 50.0;
         if (!(goal > 0) || !std::isfinite(goal)) goal = 0.001;
         panDeltaHome_[2] = goal - panStartHome_[2];
       }

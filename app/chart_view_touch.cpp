@@ -16,8 +16,7 @@
 
 namespace {
 
-constexpr double kOneDegree = 0.01745329251993889;
-constexpr double kWideFieldLimit = 3.2288591161886946;  // 185 degrees
+constexpr double kWideFieldLimit = 185 * kRadiansPerDegree;
 constexpr double kTapDelaySeconds = 0.25;
 
 bool isSet(ui::Point p) { return p.x != 0 && p.y != 0; }
@@ -94,7 +93,7 @@ void ChartSurfaceView::pinch(ui::Point p0, ui::Point p1) {
   if (isSet(oldTouchPoint1_) && isSet(oldTouchPoint2_) && spread > 0) {
     CSkyChart& chart = *skyChart_;
     const float r = std::clamp(float(distance(oldTouchPoint1_, oldTouchPoint2_) / spread), 0.9f, 1.1f);
-    double field = std::max(chart.getDisplayFOV() * r, kOneDegree);
+    double field = std::max(chart.getDisplayFOV() * r, kRadiansPerDegree);
     const int projection = chart.getDisplayProjection();
     if (projection == kProjectionStereographic || projection == kProjectionPerspectiveBlend)
       field = std::min(field, kWideFieldLimit);

@@ -30,11 +30,6 @@ struct Outcome {
   std::int64_t listBytes = -1;
 };
 
-std::string withoutTrailingSlashes(std::string text) {
-  while (!text.empty() && text.back() == '/') text.pop_back();
-  return text;
-}
-
 std::string describe(const ns::URLResult& result) {
   if (result.error != ns::URLError::none) return result.errorMessage.empty() ? "transfer failed" : result.errorMessage;
   if (result.response.statusCode != 200) return "status " + std::to_string(result.response.statusCode);
@@ -93,10 +88,16 @@ struct NetworkElementsDownloader::State {
   bool alive = true;
 };
 
+std::string updateServerBase() {
+  std::string base = ns::UserDefaults::standard().stringForKey(kUpdateServerURLKey).value_or("");
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  return base;
+}
+
 OrbitDataSources OrbitDataSources::fromUserDefaults() {
   ns::UserDefaults& defaults = ns::UserDefaults::standard();
   OrbitDataSources sources;
-  const std::string server = withoutTrailingSlashes(defaults.stringForKey("UpdateServerURL").value_or(""));
+  const std::string server = updateServerBase();
   if (!server.empty()) {
     sources.solarSystemURL = server + "/updates/Tessaly/" + NetworkElementsDownloader::kSolarSystemFileName;
     sources.frequencyListURL = server + "/updates/satellites/other/SatelliteFrequencies.csv";

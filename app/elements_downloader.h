@@ -29,6 +29,12 @@
 
 #include "ui/foundation/shell.h"
 
+// The user-default key of the base address of the maker's update server
+// (unset: nothing is fetched from it).
+inline constexpr const char* kUpdateServerURLKey = "UpdateServerURL";
+// That base address without trailing slashes; empty when unset.
+std::string updateServerBase();
+
 // Where the update looks, read from the user defaults.
 struct OrbitDataSources {
   std::string solarSystemURL;       // empty: no catalogue request

@@ -8,6 +8,7 @@
 #include "app/chart_screen_controller.h"
 #include "app/hud_text.h"
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 #include "platform/coregraphics/text.h"
 #include "platform/uikit/font.h"
 #include "skydata/planet.h"
@@ -16,7 +17,7 @@
 namespace {
 
 constexpr double kTickSeconds = 0.01;
-constexpr double kCentreAtOnceField = 0.08726646259969445;  // 5 degrees
+constexpr double kCentreAtOnceField = 5 * kRadiansPerDegree;
 constexpr int kRealTimeUnit = 100;
 constexpr int kMinuteUnit = 4, kSecondUnit = 5;
 constexpr double kPanelFadeSeconds = 0.5;

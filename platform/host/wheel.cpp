@@ -13,13 +13,6 @@ namespace {
 // Touch identifiers of the pinch's two fingers, apart from the host's own.
 constexpr int kWheelFingers[2] = {90, 91};
 
-ui::View* viewAt(ui::Point at) {
-  const auto& windows = ui::Application::shared().windows();
-  for (auto w = windows.rbegin(); w != windows.rend(); ++w)
-    if (ui::View* hit = (*w)->hitTest((*w)->convertPointFrom(at, nullptr), nullptr)) return hit;
-  return nullptr;
-}
-
 template <typename T>
 T* enclosing(ui::View* view) {
   for (; view != nullptr; view = view->superview())
@@ -51,7 +44,7 @@ void pinch(ui::Point at, double notchesY, double timestamp) {
 
 void turnWheel(ui::Point at, double notchesX, double notchesY, double timestamp) {
   if (!std::isfinite(notchesX) || !std::isfinite(notchesY)) return;
-  ui::View* hit = viewAt(at);
+  ui::View* hit = ui::Application::shared().viewAt(at);
   if (hit == nullptr) return;
   // A table scrolls under its cells' switches too.
   if (ui::ScrollView* scrollView = enclosing<ui::ScrollView>(hit)) {

@@ -1,7 +1,5 @@
 #include "platform/metal/render_encoder.h"
 
-#include "platform/metal/exec/fast_paths.h"
-
 #include <cstring>
 #include <string>
 

@@ -134,9 +134,10 @@ void Texture::deferFill(NSUInteger slice, NSUInteger level, const std::uint8_t* 
 
 bool Texture::takeFill(NSUInteger slice, NSUInteger level, std::uint8_t texel[16]) {
   const std::size_t index = indexOf(slice, level);
-  if (!waitingFill(index, texel)) return false;
+  if (waitingFills_.load(std::memory_order_acquire) == 0) return false;
   std::lock_guard lock(fillMutex_);
-  if (!fills_[index].waiting) return false;
+  if (fills_.empty() || !fills_[index].waiting) return false;
+  std::memcpy(texel, fills_[index].texel, sizeof fills_[index].texel);
   fills_[index].waiting = false;
   waitingFills_.fetch_sub(1, std::memory_order_release);
   return true;

@@ -60,10 +60,6 @@ namespace {
 // workers would cost more.
 constexpr std::size_t kParallelFillBytes = std::size_t{1} << 20;
 
-}  // namespace
-
-namespace {
-
 // The texel a clear writes, in the level's format; whether it is written
 // in place (a combined depth and stencil format keeps the other part).
 bool encodeClear(const LevelClear& c, std::uint8_t texel[16]) {

@@ -278,6 +278,16 @@ void Application::returnKey() {
 
 // ---- touches -------------------------------------------------------------------
 
+View* Application::viewAt(Point screenLocation, Window** window) const {
+  for (auto w = windows_.rbegin(); w != windows_.rend(); ++w) {
+    if (View* hit = (*w)->hitTest((*w)->convertPointFrom(screenLocation, nullptr), nullptr)) {
+      if (window) *window = w->get();
+      return hit;
+    }
+  }
+  return nullptr;
+}
+
 void Application::handleTouches(const std::vector<TouchInput>& inputs, double timestamp) {
   layoutWindows();
   std::vector<Touch*> began, moved, ended, cancelled;
@@ -285,13 +295,8 @@ void Application::handleTouches(const std::vector<TouchInput>& inputs, double ti
     auto it = touches_.find(input.identifier);
     if (input.phase == TouchPhase::began) {
       if (it != touches_.end() || ignoring_ > 0 || !keyWindow_) continue;
-      // The topmost visible window that takes touches at the point.
       Window* window = nullptr;
-      View* hit = nullptr;
-      for (auto w = windows_.rbegin(); w != windows_.rend() && !hit; ++w) {
-        hit = (*w)->hitTest((*w)->convertPointFrom(input.location, nullptr), nullptr);
-        if (hit) window = w->get();
-      }
+      View* hit = viewAt(input.location, &window);
       if (!hit) continue;
       auto touch = std::make_unique<Touch>();
       touch->identifier = input.identifier;

@@ -76,6 +76,10 @@ class Application : public Responder {
   void addWindow(std::shared_ptr<Window> window);
   void removeWindow(const Window* window);
   bool isWindowVisible(const Window* window) const;
+  // The deepest view that takes touches at a point of the screen, in the
+  // topmost window that has one (which `window`, when given, receives);
+  // null where no window does.
+  View* viewAt(Point screenLocation, Window** window = nullptr) const;
   Window* keyWindow() const { return keyWindow_; }
   void setKeyWindow(Window* window) { keyWindow_ = window; }
   // Lays out every visible window that needs it (each refresh, and before

@@ -37,6 +37,13 @@ TEST(ChartViewFrames, RequestsWithinOneRefreshGiveOneFrame) {
   EXPECT_EQ(view.framesDrawn(), before + 1);
   ui::stepDisplayLinks(now() + 1.0 / 60);
   EXPECT_EQ(view.framesDrawn(), before + 1) << "the link pauses again after its frame";
+  view.setNeedsDisplay();
+  view.drawImmediately();
+  ui::stepDisplayLinks(now() + 2.0 / 60);
+  EXPECT_EQ(view.framesDrawn(), before + 2) << "a frame drawn at once answers the requests before it";
+  view.realTime();  // asks for a redraw, then draws at once
+  ui::stepDisplayLinks(now() + 3.0 / 60);
+  EXPECT_EQ(view.framesDrawn(), before + 3) << "one frame a real-time tick";
 }
 
 TEST(ChartViewFrames, RedrawRequestsFromOtherThreadsArriveOnTheMainLoop) {

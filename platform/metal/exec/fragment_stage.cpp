@@ -424,11 +424,10 @@ void FragmentWorker::varyingQuad(const FragmentInput& input, std::uint32_t plane
 void FragmentWorker::shade(Shaded& out) {
   const Batch& b = *batch_;
   const StateContext& s = *b.state;
-  static constexpr unsigned kRgba[4] = {0, 1, 2, 3};
   for (unsigned q = 0; q < b.count; ++q) {
     std::uint32_t* const rows[4] = {out.color[0].v + 4 * q, out.color[1].v + 4 * q, out.color[2].v + 4 * q,
                                     out.color[3].v + 4 * q};
-    varyingQuad(*s.shapeColor, s.shapeColorPlanes, 4, kRgba, q, rows);
+    varyingQuad(*s.shapeColor, s.shapeColorPlanes, 4, kAllComponents, q, rows);
   }
   if (s.shape.kind != FragmentShape::Kind::textured) return;
   for (unsigned q = 0; q < b.count; ++q) {
@@ -445,10 +444,7 @@ void FragmentWorker::shade(Shaded& out) {
       varyingQuad(*s.shapeCoordinate, s.shapeCoordinatePlanes, 2, uv, q, rows);
     }
     if (!s.shape.flipV) continue;
-    Float4 v;
-    std::memcpy(&v, out.coordinate[1].v + 4 * q, sizeof v);
-    v = 1.0f - v;
-    std::memcpy(out.coordinate[1].v + 4 * q, &v, sizeof v);
+    storeFloat4(out.coordinate[1].v + 4 * q, 1.0f - loadFloat4(out.coordinate[1].v + 4 * q));
   }
   const LaneMask quads = b.count == kQuads ? kAllLanes : (1u << (4 * b.count)) - 1;
   textures_.sample(s.shape.sample, out.coordinate, out.none, out.none, quads, out.texel);
@@ -456,11 +452,8 @@ void FragmentWorker::shade(Shaded& out) {
   // be left unfetched, and are then whatever the last batch left).
   for (unsigned c = 0; c < 4; ++c) {
     for (unsigned q = 0; q < b.count; ++q) {
-      Float4 color, texel;
-      std::memcpy(&color, out.color[c].v + 4 * q, sizeof color);
-      std::memcpy(&texel, out.texel[c].v + 4 * q, sizeof texel);
-      color = color * texel;
-      std::memcpy(out.color[c].v + 4 * q, &color, sizeof color);
+      std::uint32_t* color = out.color[c].v + 4 * q;
+      storeFloat4(color, loadFloat4(color) * loadFloat4(out.texel[c].v + 4 * q));
     }
   }
 }
@@ -501,10 +494,10 @@ void FragmentWorker::loadInputs(LaneMachine& m) {
       case FragmentInputKind::Varying:
         for (unsigned c = input.components; c < 4; ++c) std::fill_n(rows[c]->v, kLanes, 0u);
         for (unsigned q = 0; q < b.count; ++q) {
-          static constexpr unsigned kAll[4] = {0, 1, 2, 3};
           std::uint32_t* const out[4] = {rows[0]->v + 4 * q, rows[1]->v + 4 * q, rows[2]->v + 4 * q,
                                          rows[3]->v + 4 * q};
-          varyingQuad(input, b.state->planeOffsets[index], std::min<unsigned>(input.components, 4), kAll, q, out);
+          varyingQuad(input, b.state->planeOffsets[index], std::min<unsigned>(input.components, 4), kAllComponents, q,
+                      out);
         }
         break;
     }

@@ -44,19 +44,6 @@ std::uint8_t unorm8(float v) {
   return static_cast<std::uint8_t>(std::clamp(static_cast<double>(v), 0.0, 1.0) * 255.0 + 0.5);
 }
 
-struct Unorm8Table {
-  float value[256];
-  Unorm8Table() {
-    for (int i = 0; i < 256; ++i) value[i] = static_cast<float>(i / 255.0);
-  }
-};
-const float* unorm8Table() {
-  static const Unorm8Table table;
-  return table.value;
-}
-
-// Vector registers of the SSE2 baseline.
-
 float factor(BlendFactor f, unsigned channel, const float s[4], const float d[4], const float c[4]) {
   switch (f) {
     case BlendFactor::Zero: return 0;
@@ -312,8 +299,7 @@ void ColorUnit::writeByte4(std::uint8_t* at, const float source[4]) const {
   const unsigned* slot = byteSlots(bgra_);
   float out[4];
   if (blend_.blendingEnabled) {
-    const float* table = unorm8Table();
-    const float d[4] = {table[at[slot[0]]], table[at[slot[1]]], table[at[slot[2]]], table[at[slot[3]]]};
+    const float d[4] = {kUnorm8[at[slot[0]]], kUnorm8[at[slot[1]]], kUnorm8[at[slot[2]]], kUnorm8[at[slot[3]]]};
     blendColors(blend_, source, d, blendColor_.data(), out);
   } else {
     std::copy(source, source + 4, out);

@@ -17,20 +17,16 @@ namespace {
 using msl::Opcode;
 using msl::SampleOption;
 
-// 8-bit normalised channels as the codec decodes them, and the sRGB ones.
-struct ByteTables {
-  float unorm[256];
-  float srgb[256];
-  ByteTables() {
-    for (int i = 0; i < 256; ++i) {
-      unorm[i] = static_cast<float>(i / 255.0);
-      srgb[i] = static_cast<float>(srgbToLinear(i / 255.0));
-    }
+// 8-bit sRGB channels as the codec decodes them (the plain ones: kUnorm8).
+struct SrgbTable {
+  float value[256];
+  SrgbTable() {
+    for (int i = 0; i < 256; ++i) value[i] = static_cast<float>(srgbToLinear(i / 255.0));
   }
 };
-const ByteTables& byteTables() {
-  static const ByteTables tables;
-  return tables;
+const float* srgbTable() {
+  static const SrgbTable table;
+  return table.value;
 }
 
 std::int64_t wrapIndex(std::int64_t i, std::int64_t size, SamplerAddressMode mode) {
@@ -70,16 +66,16 @@ std::array<float, 4> fetch(const LevelView& l, std::int64_t i, std::int64_t j,
     return {static_cast<float>(d), 0, 0, 1};
   }
   if (info.format == PixelFormat::RGBA8Unorm || info.format == PixelFormat::BGRA8Unorm) {
-    const float* t = byteTables().unorm;
+    const float* t = kUnorm8.data();
     if (info.format == PixelFormat::RGBA8Unorm) return {t[p[0]], t[p[1]], t[p[2]], t[p[3]]};
     return {t[p[2]], t[p[1]], t[p[0]], t[p[3]]};
   }
   if (info.format == PixelFormat::RGBA8Unorm_sRGB || info.format == PixelFormat::BGRA8Unorm_sRGB) {
-    const ByteTables& t = byteTables();
+    const float* t = srgbTable();
     if (info.format == PixelFormat::RGBA8Unorm_sRGB) {
-      return {t.srgb[p[0]], t.srgb[p[1]], t.srgb[p[2]], t.unorm[p[3]]};
+      return {t[p[0]], t[p[1]], t[p[2]], kUnorm8[p[3]]};
     }
-    return {t.srgb[p[2]], t.srgb[p[1]], t.srgb[p[0]], t.unorm[p[3]]};
+    return {t[p[2]], t[p[1]], t[p[0]], kUnorm8[p[3]]};
   }
   const Texel v = decodeTexel(info, p);
   return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]),
@@ -223,14 +219,7 @@ void BilinearQuad::filterDecoded(const DecodedTexels& texels, std::int64_t width
               w11[k] * base[index[3][k]];
   }
   // The four lanes' channels into four channels' lanes.
-  const Float4 a = __builtin_shufflevector(lane[0], lane[1], 0, 4, 1, 5);
-  const Float4 b = __builtin_shufflevector(lane[2], lane[3], 0, 4, 1, 5);
-  const Float4 c = __builtin_shufflevector(lane[0], lane[1], 2, 6, 3, 7);
-  const Float4 d = __builtin_shufflevector(lane[2], lane[3], 2, 6, 3, 7);
-  out[0] = __builtin_shufflevector(a, b, 0, 1, 4, 5);
-  out[1] = __builtin_shufflevector(a, b, 2, 3, 6, 7);
-  out[2] = __builtin_shufflevector(c, d, 0, 1, 4, 5);
-  out[3] = __builtin_shufflevector(c, d, 2, 3, 6, 7);
+  transpose4(lane, out);
 }
 
 BilinearQuad bilinearQuad(const LevelView& l, Float4 u, Float4 v) {
@@ -436,7 +425,7 @@ void bilinearBytesQuad(const DecodedTexels* decoded, const LevelView& l, bool bg
   if (!(lanes & ~weights.exact)) return;
   for (unsigned k = 0; k < 4; ++k) {
     if (!(lanes & ~weights.exact & (1u << k))) continue;
-    const float* table = byteTables().unorm;
+    const float* table = kUnorm8.data();
     const float u = std::isfinite(sc[k]) ? sc[k] * w : 0, v = std::isfinite(tc[k]) ? tc[k] * h : 0;
     const Float4 value = bgra ? bilinearClamped<true>(l, u, v, table) : bilinearClamped<false>(l, u, v, table);
     for (unsigned c = 0; c < 4; ++c) out[c][k] = value[c];
@@ -450,7 +439,7 @@ void StageTextures::sampleBytes(const BoundTexture& bound, const SamplerDescript
   const Texture& t = *bound.texture;
   // What sampleTexture does for this case, lane after lane, at level 0.
   const LevelView l = levelOf(t, 0, 0);
-  const float* table = byteTables().unorm;
+  const float* table = kUnorm8.data();
   const bool linear = s.minFilter == SamplerMinMagFilter::Linear;
   const float w = static_cast<float>(l.width), h = static_cast<float>(l.height);
   // The chart's textures clamp to their edges: that case without the

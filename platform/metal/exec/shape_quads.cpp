@@ -44,8 +44,7 @@ bool takesShapeRoute(const StateContext& s, unsigned sampleCount) {
 void prepareShapeInputs(const StateContext& s, const Primitive& p, ShapeInputs& out) {
   out.triangle = p.kind == PrimitiveKind::Triangle;
   out.point = p.kind == PrimitiveKind::Point;
-  static constexpr unsigned kRgba[4] = {0, 1, 2, 3};
-  prepareVarying(*s.shapeColor, s.shapeColorPlanes, kRgba, 4, p, out.color);
+  prepareVarying(*s.shapeColor, s.shapeColorPlanes, kAllComponents, 4, p, out.color);
   if (s.shape.kind == FragmentShape::Kind::textured && !s.shape.pointCoord) {
     const unsigned uv[2] = {s.shape.u, s.shape.v};
     prepareVarying(*s.shapeCoordinate, s.shapeCoordinatePlanes, uv, 2, p, out.coordinate);

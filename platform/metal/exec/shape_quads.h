@@ -18,6 +18,9 @@
 
 namespace mtl::exec {
 
+// Components 0 to 3 in order: all of a four-component input.
+inline constexpr unsigned kAllComponents[4] = {0, 1, 2, 3};
+
 // What a quad's lanes interpolate from.
 struct QuadWeights {
   Float4 linear1, linear2;            // window-space weights of vertices 1 and 2

@@ -39,6 +39,20 @@ inline constexpr std::array<UInt4, 16> kLaneSelect = laneSelectTable(std::make_i
 }  // namespace detail
 inline UInt4 laneSelect(unsigned lanes) { return detail::kLaneSelect[lanes & 0xFu]; }
 
+// Four vectors of four lanes turned about: lane k of out[r] is lane r of
+// in[k] (the components of four lanes into the lanes of four components).
+template <typename V>
+inline void transpose4(const V in[4], V out[4]) {
+  const V a = __builtin_shufflevector(in[0], in[1], 0, 4, 1, 5);
+  const V b = __builtin_shufflevector(in[2], in[3], 0, 4, 1, 5);
+  const V c = __builtin_shufflevector(in[0], in[1], 2, 6, 3, 7);
+  const V d = __builtin_shufflevector(in[2], in[3], 2, 6, 3, 7);
+  out[0] = __builtin_shufflevector(a, b, 0, 1, 4, 5);
+  out[1] = __builtin_shufflevector(a, b, 2, 3, 6, 7);
+  out[2] = __builtin_shufflevector(c, d, 0, 1, 4, 5);
+  out[3] = __builtin_shufflevector(c, d, 2, 3, 6, 7);
+}
+
 // The four 32-bit texels of a 2 x 2 quad whose top-left one is at `corner`
 // (rows `stride` bytes apart), in quad order, and back.
 // (Each row through a 64-bit scalar: halves written into a vector in
@@ -62,9 +76,20 @@ inline constexpr unsigned kRgbaSlots[4] = {0, 1, 2, 3}, kBgraSlots[4] = {2, 1, 0
 }  // namespace detail
 constexpr const unsigned* byteSlots(bool bgra) { return bgra ? detail::kBgraSlots : detail::kRgbaSlots; }
 
+// Each byte's value as a normalised 8-bit channel, the pixel codec's
+// float(b / 255.0), worked out at compile time.
+namespace detail {
+constexpr std::array<float, 256> unorm8Values() {
+  std::array<float, 256> values{};
+  for (int b = 0; b < 256; ++b) values[static_cast<std::size_t>(b)] = static_cast<float>(b / 255.0);
+  return values;
+}
+}  // namespace detail
+inline constexpr std::array<float, 256> kUnorm8 = detail::unorm8Values();
+
 // Byte `b` of each 32-bit lane as a normalised 8-bit channel: b / 255 in
-// float, the pixel codec's float(b / 255.0) for every byte value (a test
-// checks all 256).
+// float, the same as kUnorm8[b] for every byte value (a test checks all
+// 256).
 inline Float4 unorm8Channel(UInt4 texels, unsigned byte) {
   return __builtin_convertvector(reinterpret_cast<Int4>((texels >> (8 * byte)) & 0xFFu), Float4) / 255.0f;
 }

@@ -21,9 +21,9 @@ std::shared_ptr<const DecodedTexels> decode(const Texture& t) {
       std::memcpy(&words, row + x * 4, count * 4);
       const Float4 channels[4] = {unorm8Channel(words, bgra ? 2 : 0), unorm8Channel(words, 1),
                                   unorm8Channel(words, bgra ? 0 : 2), unorm8Channel(words, 3)};
-      for (std::size_t k = 0; k < count; ++k) {
-        (*texels)[y * width + x + k] = Float4{channels[0][k], channels[1][k], channels[2][k], channels[3][k]};
-      }
+      Float4 decoded[4];
+      transpose4(channels, decoded);
+      std::copy_n(decoded, count, texels->begin() + static_cast<std::ptrdiff_t>(y * width + x));
     }
   }
   return texels;

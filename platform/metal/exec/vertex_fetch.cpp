@@ -1,7 +1,6 @@
 #include "platform/metal/exec/vertex_fetch.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "platform/metal/exec/simd.h"
@@ -124,10 +123,10 @@ VertexValue decodeVertexFormat(VertexFormat format, const std::uint8_t* p) {
 
 namespace {
 
-// The common cases into float attributes, wholly inside the buffer: the
-// bits the general path gives (a float passes through double, which
-// quiets a signalling NaN), without going through double.
-// The direct cases: a number of floats, or four normalised bytes.
+// The common cases into float attributes, wholly inside the buffer: a
+// number of floats, or four normalised bytes. They give the bits the
+// general path gives (a float passes through double, which quiets a
+// signalling NaN), without going through double.
 enum class Direct : std::uint8_t { none, floats, unorm8x4 };
 
 Direct directCase(VertexFormat format, unsigned& floats) {
@@ -141,15 +140,6 @@ Direct directCase(VertexFormat format, unsigned& floats) {
   }
 }
 
-// The codec's normalised bytes, as float bits.
-struct Unorm8Bits {
-  std::uint32_t bits[256] = {};
-  constexpr Unorm8Bits() {
-    for (int i = 0; i < 256; ++i) bits[i] = std::bit_cast<std::uint32_t>(static_cast<float>(i / 255.0));
-  }
-};
-constexpr Unorm8Bits kUnorm8;
-
 // A direct case wholly inside the buffer: `Floats` floats (0: four
 // normalised bytes), all four components. False when the element reaches
 // beyond the buffer.
@@ -158,7 +148,7 @@ bool directElement(const std::uint8_t* p, std::uint64_t available, UInt4& v) {
   v = UInt4{0, 0, 0, 0x3F800000u};
   if constexpr (Floats == 0) {
     if (available < 4) return false;
-    v = UInt4{kUnorm8.bits[p[0]], kUnorm8.bits[p[1]], kUnorm8.bits[p[2]], kUnorm8.bits[p[3]]};
+    v = reinterpret_cast<UInt4>(Float4{kUnorm8[p[0]], kUnorm8[p[1]], kUnorm8[p[2]], kUnorm8[p[3]]});
   } else if (available >= sizeof v) {
     // The element's floats from one 16-byte load (the buffer goes on past
     // it), the rest kept: assembling them in memory would stall the load.
@@ -250,10 +240,8 @@ void fetchAttributes(VertexFormat format, const std::uint8_t* buffer, std::uint6
                  directElement<Floats>(buffer + at[l + k], length - at[l + k], v[k]);
       }
       if (!direct) break;
-      const UInt4 a = __builtin_shufflevector(v[0], v[1], 0, 4, 1, 5), b = __builtin_shufflevector(v[2], v[3], 0, 4, 1, 5);
-      const UInt4 c = __builtin_shufflevector(v[0], v[1], 2, 6, 3, 7), d = __builtin_shufflevector(v[2], v[3], 2, 6, 3, 7);
-      const UInt4 rows[4] = {__builtin_shufflevector(a, b, 0, 1, 4, 5), __builtin_shufflevector(a, b, 2, 3, 6, 7),
-                             __builtin_shufflevector(c, d, 0, 1, 4, 5), __builtin_shufflevector(c, d, 2, 3, 6, 7)};
+      UInt4 rows[4];
+      transpose4(v, rows);
       for (unsigned r = 0; r < 4; ++r) {
         const UInt4 row = r < components ? rows[r] : UInt4{};
         std::memcpy(out[r] + l, &row, sizeof row);

@@ -57,6 +57,12 @@ void forEachWrite(const Instruction& i, F&& f);
 // or geometric instruction reads; 0xF where not tracked.
 unsigned readPositions(const Instruction& i, unsigned k);
 
+// Whether source k names the first of a run of whole registers (i.width of
+// them) rather than one swizzled register.
+inline bool readsRegisterRun(const Instruction& i, unsigned k) {
+  return (i.op == Opcode::Determinant && k == 0) || (i.op == Opcode::StoreIndexed && k == 1);
+}
+
 template <typename F>
 void forEachRead(const CompiledFunction& function, const Instruction& i, F&& f) {
   if (i.op == Opcode::Return) {
@@ -65,9 +71,7 @@ void forEachRead(const CompiledFunction& function, const Instruction& i, F&& f) 
   }
   const unsigned sources = sourceCount(i);
   for (unsigned k = 0; k < sources; ++k) {
-    const bool registerList = (i.op == Opcode::Determinant && k == 0) ||
-                              (i.op == Opcode::StoreIndexed && k == 1);
-    if (registerList) {
+    if (readsRegisterRun(i, k)) {
       for (std::uint32_t r = 0; r < i.width; ++r) f(i.src[k].reg + r, 0xFu);
       continue;
     }

@@ -124,10 +124,6 @@ class Folder {
     return true;
   }
 
-  bool registerList(const Instruction& i, unsigned k) {
-    return (i.op == Opcode::Determinant && k == 0) || (i.op == Opcode::StoreIndexed && k == 1);
-  }
-
   // Folds an arithmetic instruction whose operands are all known.
   bool fold(const Instruction& i) {
     if (!isAluOpcode(i.op) || i.op == Opcode::Determinant || !inFile(i.dst)) return false;
@@ -265,7 +261,7 @@ class Folder {
     Instruction e = i;
     for (unsigned k = 0; k < sourceCount(i); ++k) {
       Register value;
-      if (!registerList(i, k) && i.op != Opcode::If && knownSource(i, k, value)) {
+      if (!readsRegisterRun(i, k) && i.op != Opcode::If && knownSource(i, k, value)) {
         e.src[k] = pinnedSource(value);
       }
     }
@@ -290,6 +286,8 @@ class DeadCode {
  public:
   explicit DeadCode(const CompiledFunction& f) : f_(f) {}
 
+  // Updates `live` from after the sequence to before it; with `mutate`,
+  // drops what is not needed, else leaves the code as it is.
   void sequence(CodeSequence& seq, ComponentSet& live, bool top, bool mutate) {
     CodeSequence kept;
     for (auto it = seq.rbegin(); it != seq.rend(); ++it) {
@@ -322,9 +320,8 @@ class DeadCode {
         // Around the back edge until nothing more is live.
         ComponentSet around = live;
         for (;;) {
-          CodeSequence body = n.body;
           ComponentSet inside = around;
-          sequence(body, inside, false, false);
+          sequence(n.body, inside, false, false);
           ComponentSet next = around;
           next.addAll(inside);
           if (next == around) break;

@@ -287,8 +287,9 @@ fragment float4 unflipped(In in [[stage_in]], texture2d<float> t [[texture(0)]],
   EXPECT_EQ(crossed.v, 0u);
 }
 
-// The fast paths decode 8-bit channels as byte / 255 in float: the codec's
-// value of every byte, in every byte position of a texel.
+// The fast paths decode 8-bit channels as byte / 255 in float, or from the
+// table of those: the codec's value of every byte, in every byte position
+// of a texel.
 TEST(RasterFastPaths, ByteChannelsDecodeAsTheCodecDoes) {
   std::size_t count = 0;
   const PixelFormatInfo* formats = allPixelFormats(count);
@@ -303,6 +304,7 @@ TEST(RasterFastPaths, ByteChannelsDecodeAsTheCodecDoes) {
     for (unsigned k = 0; k < 4; ++k) {
       const exec::UInt4 texels = {word, word, word, word};
       EXPECT_EQ(exec::unorm8Channel(texels, k)[0], static_cast<float>(codec[k])) << b << " byte " << k;
+      EXPECT_EQ(exec::kUnorm8[bytes[k]], static_cast<float>(codec[k])) << b << " byte " << k;
     }
   }
 }

@@ -119,6 +119,34 @@ fragment float4 parting(In in [[stage_in]], constant U& u [[buffer(0)]]) {
   }
 }
 
+// A value of several registers (a matrix) stored into an array at an index
+// known only at run time: every register of it is read, however much of
+// it folded.
+TEST(ShaderSpecializer, AStoreAtARuntimeIndexReadsEveryRegisterOfItsValue) {
+  const std::string source = test::kPrelude + R"(
+struct In { float a [[user(a)]]; float b [[user(b)]]; };
+struct U { float k; float m; };
+fragment float4 columns(In in [[stage_in]], constant U& u [[buffer(0)]]) {
+  float2x2 kept[3];
+  kept[0] = float2x2(float2(0.0), float2(0.0));
+  kept[1] = kept[0];
+  kept[2] = kept[0];
+  int i = in.a > 0.0 ? 1 : 2;
+  kept[i] = float2x2(float2(u.k, u.m), float2(in.b, u.k * 2.0));
+  float2x2 m = kept[i];
+  return float4(m[0], m[1]);
+}
+)";
+  auto f = function(source, "columns");
+  ASSERT_TRUE(f);
+  ASSERT_GT(count(*f, Opcode::StoreIndexed), 0u) << disassemble(*f);
+  std::vector<std::uint8_t> uniforms(8, 0);
+  const float k = 1.5f, m = -0.75f;
+  std::memcpy(&uniforms[0], &k, 4);
+  std::memcpy(&uniforms[4], &m, 4);
+  expectSameOutputs(*f, uniforms, 20);
+}
+
 TEST(ShaderSpecializer, FixedInputsFoldLikeUniforms) {
   const std::string source = test::kPrelude + R"(
 struct VIn { float4 p [[attribute(0)]]; float3 n [[attribute(1)]]; };
