@@ -11,6 +11,7 @@
 #include "engine/calendar.h"
 #include "engine/matrices.h"
 #include "engine/precession.h"
+#include "engine/vectors.h"
 
 namespace {
 
@@ -157,8 +158,8 @@ int readDeepSkyImageIndex(std::FILE* file, std::int64_t length, const char* fold
         precessionMatrix(matrix, 0, epoch, kJ2000);
         matrixEpoch = epoch;
       }
-      double centre[3] = {std::cos(image.dec) * std::cos(image.ra),
-                          std::cos(image.dec) * std::sin(image.ra), std::sin(image.dec)};
+      double centre[3];
+      sphericalToVector(centre, image.ra, image.dec, 1);
       matrixTimesVector(matrix, centre);
       image.ra = std::atan2(centre[1], centre[0]);
       if (image.ra < 0) image.ra += kTurn;
