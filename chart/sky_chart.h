@@ -1048,8 +1048,9 @@ class CSkyChart : public CSkyMechanics {
   void galaxyParticleColor(std::uint32_t kind, float rgb[3]);
   // Directions and distances from the observer, and the far-to-near order.
   void placeGalaxyParticles();
-  // The observer's distance from the Sun in parsecs.
+  // The observer's distance from the Sun in parsecs, and place about it.
   double observerDistanceParsecs() const;
+  void observerPositionParsecs(double out[3]) const;
   // Loads the style's picture and makes its mesh after a change; true when
   // it is there.
   bool loadMilkyWayImage();
