@@ -2,8 +2,10 @@
 // the comet is bright and near the Sun, drawn from the head to a round end.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "chart/sky_chart.h"
+#include "engine/angles.h"
 #include "engine/body_geometry.h"
 #include "engine/magnitudes.h"
 #include "engine/vectors.h"
@@ -12,9 +14,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kHalfPi = 1.5707963267945;
-constexpr double kDegreesPerRadian = 57.29577951309679;
 // Tails are at most 5 AU long and a twentieth of their length wide, never
 // wider than 89 degrees.
 constexpr double kLongestTailAU = 5.0;
@@ -62,10 +61,10 @@ bool CSkyChart::drawCometTail(CPlanet* comet) {
   }
   // The outline: head, the tangent points on the end's circle and the far
   // side of that circle round the end.
-  int steps = static_cast<int>((2 * kPi - 2 * beta) * kDegreesPerRadian / 5);
+  int steps = static_cast<int>((2 * std::numbers::pi - 2 * beta) * kDegreesPerRadian / 5);
   steps = std::max(steps, 1);
   auto rim = [&](int i, double* x, double* y) {
-    double angle = theta + beta + (2 * kPi - 2 * beta) * i / steps;
+    double angle = theta + beta + (2 * std::numbers::pi - 2 * beta) * i / steps;
     *x = ex + W * std::cos(angle);
     *y = ey + W * std::sin(angle);
   };

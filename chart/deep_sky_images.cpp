@@ -11,13 +11,11 @@
 #include "engine/calendar.h"
 #include "engine/matrices.h"
 #include "engine/precession.h"
+#include "engine/vectors.h"
 
 namespace {
 
-constexpr double kRadiansPerHour = 0.26179938779908335;
-constexpr double kRadiansPerDegree = 0.01745329251993889;
 constexpr double kRadiansPerArcsecond = 4.848136811094136e-6;
-constexpr double kTurn = 6.283185307178;
 // Epochs before this are Besselian.
 constexpr double kFirstJulianEpoch = 1975.0;
 // Longest line read, without its line end.
@@ -97,9 +95,9 @@ bool parseLine(char* line, const char* folder, DeepSkyImage* image, double* epoc
   if (n > 7 && readLong(fields[7], LONG_MIN, LONG_MAX, &size)) image->width = size;
   if (n > 8 && readLong(fields[8], LONG_MIN, LONG_MAX, &size)) image->height = size;
   *epoch = year < kFirstJulianEpoch ? besselianEpochToJD(year) : julianEpochToJD(year);
-  return image->file[0] != '\0' && image->ra >= 0 && image->ra < kTurn &&
+  return image->file[0] != '\0' && image->ra >= 0 && image->ra < kTwoPi &&
          image->dec >= -kHalfPi && image->dec < kHalfPi && image->positionAngle >= 0 &&
-         image->positionAngle < kTurn;
+         image->positionAngle < kTwoPi;
 }
 
 // Reads the next line of at most kLineLength characters into `line`
@@ -157,11 +155,11 @@ int readDeepSkyImageIndex(std::FILE* file, std::int64_t length, const char* fold
         precessionMatrix(matrix, 0, epoch, kJ2000);
         matrixEpoch = epoch;
       }
-      double centre[3] = {std::cos(image.dec) * std::cos(image.ra),
-                          std::cos(image.dec) * std::sin(image.ra), std::sin(image.dec)};
+      double centre[3];
+      sphericalToVector(centre, image.ra, image.dec, 1);
       matrixTimesVector(matrix, centre);
       image.ra = std::atan2(centre[1], centre[0]);
-      if (image.ra < 0) image.ra += kTurn;
+      if (image.ra < 0) image.ra += kTwoPi;
       image.dec = std::asin(std::fmax(-1.0, std::fmin(1.0, centre[2])));
       for (auto& corner : image.corners) matrixTimesVector(matrix, corner);
     }

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr double kParsecsPerAU = 4.848136811094136e-6;
 // The galactic centre from the Sun, parsecs along galactic x.
 constexpr double kCentreDistance = 8300;
 // The particles show from 1000 parsecs and are at full strength at 2000.
@@ -147,7 +146,7 @@ void CSkyChart::freeGalaxyModel() { galaxyModel.reset(); }
 void CSkyChart::placeGalaxyParticles() {
   GalaxyModel& model = *galaxyModel;
   double observer[3];
-  for (int c = 0; c < 3; ++c) observer[c] = observerPosition[c] * kParsecsPerAU;
+  observerPositionParsecs(observer);
   for (GalaxyParticle& p : model.particles) {
     vectorSubtract(p.position, observer, p.direction);
     p.distance = vectorNormalize(p.direction);

@@ -114,7 +114,7 @@ void CSkyChart::drawGroundCircles(CPlanet* earth) {
 void CSkyChart::drawYouAreHere(CPlanet* planet, const char* text, double lon, double lat) {
   if (planet == nullptr) return;
   double point[3], direction[3], x, y;
-  groundVector(lon, lat, point);
+  sphericalToVector(point, lon, lat, 1);
   GroundPen pen(*this, planet);
   if (!pen.place(point, direction) || !vectorToScreen(direction, &x, &y)) return;
   if (!isPointInViewport(x, y)) return;

@@ -1,8 +1,6 @@
 // Earth-fixed points placed for the ground view's lines.
 #include "chart/ground_point.h"
 
-#include <cmath>
-
 #include "chart/sky_chart.h"
 #include "engine/matrices.h"
 #include "engine/vectors.h"
@@ -32,10 +30,4 @@ void GroundPen::to(const double point[3]) {
   else
     chart_.lineTo(direction);
   first_ = !visible;
-}
-
-void groundVector(double longitude, double latitude, double out[3]) {
-  out[0] = std::cos(latitude) * std::cos(longitude);
-  out[1] = std::cos(latitude) * std::sin(longitude);
-  out[2] = std::sin(latitude);
 }

@@ -28,6 +28,3 @@ class GroundPen {
   double orientation_[9];
   bool first_ = true;
 };
-
-// The Earth-fixed unit vector of a longitude and latitude (radians).
-void groundVector(double longitude, double latitude, double out[3]);

@@ -15,11 +15,6 @@
 
 namespace {
 
-// Indices of the Sun, the Earth and the Moon in the solar-system file.
-constexpr int kSunIndex = 0;
-constexpr int kEarthIndex = 3;
-constexpr int kMoonIndex = 10;
-
 // The satellites the ground view shows besides the selected one.
 bool isOtherSatellite(const CSkyChart& chart, const CPlanet* body) {
   return body != nullptr && body->getType() == kTypeSatellite && body != chart.selectedObject &&
@@ -40,8 +35,8 @@ bool groundScreenPoint(CSkyChart& chart, CPlanet* body, CPlanet* earth, double* 
 // time, place or data changed.
 void refreshGroundPositions(CSkyChart& chart) {
   CSkyDatabase* database = chart.database;
-  for (int index : {kSunIndex, kEarthIndex, kMoonIndex})
-    if (CPlanet* body = database->getSolarSystemObject(index)) chart.updateObjectPosition(body);
+  for (CPlanet* body : {database->getSun(), database->getEarth(), database->getMoon()})
+    if (body != nullptr) chart.updateObjectPosition(body);
   if (chart.selectedObject != nullptr) chart.updateObjectPosition(chart.selectedObject);
   for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
     CPlanet* body = database->getSolarSystemObject(i);
@@ -53,7 +48,7 @@ void refreshGroundPositions(CSkyChart& chart) {
 
 void CSkyChart::drawEarthView() {
   if (database == nullptr) return;
-  CPlanet* earth = database->getSolarSystemObject(kEarthIndex);
+  CPlanet* earth = database->getEarth();
   CPlanet* selected = asBody(selectedObject);
   if (earth == nullptr || selected == nullptr) return;
   if (getRenderData(earth) == nullptr) attachRenderData(earth);
@@ -107,7 +102,7 @@ void CSkyChart::followSelectedSatellite() {
 
 int CSkyChart::findSatellitesNear(GPoint point, SkyObjectID* results, int maximum) {
   if (database == nullptr || results == nullptr || maximum < 1) return 0;
-  CPlanet* earth = database->getSolarSystemObject(kEarthIndex);
+  CPlanet* earth = database->getEarth();
   if (earth == nullptr || !showSatellites) return 0;
   if (updateNeeded) refreshGroundPositions(*this);
   int n = 0;

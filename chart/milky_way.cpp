@@ -71,6 +71,11 @@ double CSkyChart::observerDistanceParsecs() const {
   return std::sqrt(vectorDot(observerPosition, observerPosition)) / kAUPerParsec;
 }
 
+void CSkyChart::observerPositionParsecs(double out[3]) const {
+  constexpr double kParsecsPerAU = 1 / kAUPerParsec;
+  for (int k = 0; k < 3; ++k) out[k] = observerPosition[k] * kParsecsPerAU;
+}
+
 void CSkyChart::drawMilkyWayOutline() {
   if (!initMilkyWayOutline()) return;
   float color[3];

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr double kParsecsPerAU = 4.848136811094136e-06;
 // The six faces of a box by its corner numbers (bit 0 x, bit 1 y, bit 2
 // z), each in order round its edge.
 constexpr int kBoxFaces[6][4] = {{0, 2, 6, 4}, {1, 3, 7, 5}, {0, 1, 5, 4},
@@ -42,7 +41,7 @@ bool CSkyChart::isSkyRegionHidden(int file, CSkyDataRegion* region) {
 bool CSkyChart::isSpaceRegionHidden(CSkyDataRegion* region) {
   if (region == nullptr) return false;
   double observer[3];
-  for (int k = 0; k < 3; ++k) observer[k] = observerPosition[k] * kParsecsPerAU;
+  observerPositionParsecs(observer);
   if (region->contains(observer) && (isObserverFarFromSun() || region->getObjectCount() == 0))
     return false;
   double c[3];

@@ -443,8 +443,10 @@ class CSkyChart : public CSkyMechanics {
   // or a GL reset; an atlas that cannot be made is tried again next frame.
   void buildStarSprites();
   void releaseStarSprites();
-  // Bracket star-like points: additive sprites from the atlas.
-  void beginStarSprites();
+  // Draws the star-like points held so far: additive sprites from the
+  // atlas. The draw sets (and afterwards resets) all the GL state it
+  // needs, so a batch needs no opening call and an empty one changes
+  // nothing.
   void endStarSprites();
   // One sprite at a screen point; returns its disc radius.
   float addStarSprite(const float rgb[3], float magnitude, float x, float y);
@@ -1048,8 +1050,9 @@ class CSkyChart : public CSkyMechanics {
   void galaxyParticleColor(std::uint32_t kind, float rgb[3]);
   // Directions and distances from the observer, and the far-to-near order.
   void placeGalaxyParticles();
-  // The observer's distance from the Sun in parsecs.
+  // The observer's distance from the Sun in parsecs, and place about it.
   double observerDistanceParsecs() const;
+  void observerPositionParsecs(double out[3]) const;
   // Loads the style's picture and makes its mesh after a change; true when
   // it is there.
   bool loadMilkyWayImage();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "chart/planet_textures.h"
 #include "chart/sky_chart.h"
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr int kGlobeSegments = 128;
-constexpr double kPi = 3.141592653589793;
 // Brightest light a moon gets from its planet's day side, and the Earth
 // from the full Moon (0-255).
 constexpr double kPlanetshine = 51;
@@ -263,7 +263,7 @@ bool CSkyChart::drawTexturedGlobe(CSkyObject* object) {
   bool halo = earth && showPlanetAtmospheres && !earthView;
   double phase = body->getPhaseAngle();
   if (halo) {
-    float grey = static_cast<float>(0.5 - 0.25 * phase / kPi);
+    float grey = static_cast<float>(0.5 - 0.25 * phase / std::numbers::pi);
     const float rgb[3] = {grey, grey, grey};
     drawAtmosphereHalo(body, rgb, 1.03);
   }
@@ -303,7 +303,7 @@ bool CSkyChart::drawTexturedGlobe(CSkyObject* object) {
   }
   if (earth) drawEarthOverlays(body);
   if (halo) {
-    float grey = static_cast<float>(0.75 - 0.5 * phase / kPi);
+    float grey = static_cast<float>(0.75 - 0.5 * phase / std::numbers::pi);
     const float rgb[3] = {grey, grey, grey};
     drawAtmosphereHalo(body, rgb, 0.9);
   }

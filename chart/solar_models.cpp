@@ -12,6 +12,7 @@
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "chart/solar_internal.h"
+#include "engine/angles.h"
 #include "engine/matrices.h"
 #include "engine/vectors.h"
 #include "skydata/object_types.h"
@@ -20,8 +21,6 @@
 
 namespace {
 
-constexpr double kHalfPi = 1.5707963267945;
-constexpr double kDegreesPerRadian = 57.29577951309679;
 constexpr GLsizei kVertexStride = CModel3D::kVertexFloats * sizeof(float);
 
 // The model's axes in the sky frame (columns): the body's own axes, or for

@@ -8,6 +8,7 @@
 
 #include "chart/sky_chart.h"
 #include "chart/solar_internal.h"
+#include "engine/angles.h"
 #include "engine/matrices.h"
 #include "engine/vectors.h"
 #include "skydata/object_types.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr double kDegreesPerRadian = 57.29577951309679;
 constexpr int kRingSegments = 72;
 constexpr int kRingRows = 5;
 // The ring mesh starts this far before the sub-observer longitude, so that

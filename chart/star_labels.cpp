@@ -23,7 +23,6 @@ constexpr double kSecondaryLabelPixels = 10.0;
 constexpr double kShortestOrbitPixels = 10.0;
 // Steps of the eccentric anomaly along a drawn orbit.
 constexpr double kOrbitStep = 0.08726646259969445;  // 5 degrees
-constexpr double kTurn = 6.283185307178;
 
 }  // namespace
 
@@ -57,7 +56,6 @@ void CSkyChart::drawStarLabel(CStar* star, bool selected, float x, float y, floa
     if (selected) {
       endStarSprites();
       drawObjectMarker(star, text[0] != '\0' ? text : nullptr, x, y, radius);
-      beginStarSprites();
       return;
     }
     if (!isObserverFarFromSun() && !(radiusForAngle(separation) >= kSecondaryLabelPixels)) return;
@@ -72,7 +70,6 @@ void CSkyChart::drawStarLabel(CStar* star, bool selected, float x, float y, floa
     setColor(rgb[0], rgb[1], rgb[2], 1);
     drawLabelNear(text, 1, 1, x, y, markerSize * 0.5f + radius);
   }
-  beginStarSprites();
 }
 
 bool CSkyChart::drawBinaryStarOrbit(CBinaryStar* binary) {
@@ -109,10 +106,10 @@ bool CSkyChart::drawBinaryStarOrbit(CBinaryStar* binary) {
   // equal steps of the eccentric anomaly by the times of those points.
   const double period = binary->getPeriod(), t0 = binary->getPeriastronYear();
   int drawn = 0;
-  for (double anomaly = 0; anomaly <= kTurn; anomaly += kOrbitStep) {
+  for (double anomaly = 0; anomaly <= kTwoPi; anomaly += kOrbitStep) {
     const double mean = anomaly - e * std::sin(anomaly);
     double offset[3], point[3];
-    if (!binaryOrbitOffset(*binary, centre, t0 + mean / kTurn * period, offset)) break;
+    if (!binaryOrbitOffset(*binary, centre, t0 + mean / kTwoPi * period, offset)) break;
     for (int k = 0; k < 3; ++k) point[k] = centre[k] + offset[k] * scale;
     vectorNormalize(point);
     if (drawn++ == 0)

@@ -6,8 +6,6 @@
 #include <cmath>
 #include <iterator>
 
-#include "chart/gl_api.h"
-#include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "chart/star_colors.h"
 
@@ -115,18 +113,6 @@ void CSkyChart::releaseStarSprites() {
   releaseTexture(&starSprites);
   std::fill(std::begin(starSpriteRects), std::end(starSpriteRects), GRect{});
   std::fill(std::begin(starSpriteSteps), std::end(starSpriteSteps), INFINITY);
-}
-
-void CSkyChart::beginStarSprites() {
-  if (cgContext != nullptr) return;
-  const ChartShaderLocations& l = chartShader().locations;
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, starSprites.name);
-  glUniform1i(l.texture, 0);
-  glUniform1i(l.useTexture, 1);
-  glUniform1i(l.useMaterial, 0);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
 }
 
 void CSkyChart::endStarSprites() {

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "chart/shape_file_hooks.h"
+#include "engine/vectors.h"
 #include "support/shape_files.h"
 #include "support/utf8.h"
 
@@ -72,9 +73,7 @@ void fillShape(CountryRecord& row, const SHPObject& shape) {
       return;
     }
     double* v = &row.vertices[3 * k];
-    v[0] = std::cos(lat) * std::cos(lon);
-    v[1] = std::cos(lat) * std::sin(lon);
-    v[2] = std::sin(lat);
+    sphericalToVector(v, lon, lat, 1);
     // The north pole itself has no stereographic place.
     const double d = 1 - v[2];
     row.projectedX[k] = d > 0 ? v[0] / d : INFINITY;

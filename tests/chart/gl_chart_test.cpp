@@ -17,12 +17,12 @@
 #include "chart/shader_program.h"
 #include "chart/text_atlas.h"
 #include "skydata/app_bridge.h"
+#include "skydata/planet.h"
 #include "skydata/sky_database.h"
 #include "tests/chart/chart_canvas.h"
 #include "engine/vectors.h"
 #include "tests/chart/sky_fixture.h"
 
-#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
 #include "gles/context/platform.h"
 #include "platform/metal/command_log.h"
@@ -46,20 +46,17 @@ constexpr double kDegree = 0.017453292519943295;
 class EncodedCommands {
  public:
   EncodedCommands() {
-#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
     mglSharedMTLDevice()->commandLog().enable(200000);
     mglSharedMTLDevice()->commandLog().clear();
 #endif
   }
   ~EncodedCommands() {
-#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
     mglSharedMTLDevice()->commandLog().disable();
 #endif
   }
   std::vector<std::string> texts() const {
-#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
     return mglSharedMTLDevice()->commandLog().texts();
 #else
@@ -67,7 +64,6 @@ class EncodedCommands {
 #endif
   }
   void clear() {
-#include "skydata/planet.h"
 #if __has_include("gles/context/gl.h")
     mglSharedMTLDevice()->commandLog().clear();
 #endif

@@ -320,3 +320,32 @@ TEST(TabulatedPath, GapsBetweenFarApartEndsStayBounded) {
 }
 
 }  // namespace
+
+// The selected planet's orbit shows in a whole GL frame whether or not the
+// star layer ran before it. Before: the star layer, finding nothing to
+// draw (here: no star files), left its sprite texturing and additive
+// blending on, and the orbit's plain lines drew nothing.
+TEST(OrbitTrack, TheSelectedOrbitShowsAfterAStarLayerThatDrewNothing) {
+  if (!chart_test::backendAvailable(chart_test::Backend::gl)) GTEST_SKIP() << "no GL layer";
+  SolarSystemWorld world;
+  auto chart = chartOn(world, kStart);
+  CPlanet* mars = world.body(kTypePlanet, 4);
+  double place[3];
+  centreOnMars(world, *chart, place);
+  SkyObjectID id = world.reference(mars);
+  chart->selectObject(&id);
+  chart->showSelectedObjectOrbit = true;
+  auto canvas = chart_test::makeCanvas(chart_test::Backend::gl, *chart, 400, 400);
+  auto frame = [&](bool stars) {
+    canvas->clear();
+    chart->showStars = stars;
+    chart->updateNeeded = true;
+    chart->drawSkyChart();
+    canvas->save(stars ? "orbit_after_star_layer" : "orbit_without_star_layer");
+    return canvas->raster();
+  };
+  const chart_test::Raster without = frame(false), with = frame(true);
+  // The orbit crosses the whole 400-pixel view.
+  EXPECT_GT(without.inkCount(0.1f), 1000);
+  EXPECT_EQ(with.inkCount(0.1f), without.inkCount(0.1f));
+}

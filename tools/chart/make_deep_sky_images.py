@@ -41,6 +41,8 @@ import sys
 
 from PIL import Image
 
+from sky_math import unit
+
 SETS = [4, 8, 15, 30, 60, 120]  # arcseconds per pixel
 ARCSEC = math.pi / 180 / 3600
 # Largest miss of a fitted corner, as a share of the picture's diagonal.
@@ -53,11 +55,6 @@ def read_textures(path):
         text = f.read()
     text = re.sub(r"(?<=[\[\s,:-])\.(?=\d)", "0.", text)
     return json.loads(text)["subTiles"]
-
-
-def unit(ra_deg, dec_deg):
-    ra, dec = math.radians(ra_deg), math.radians(dec_deg)
-    return (math.cos(dec) * math.cos(ra), math.cos(dec) * math.sin(ra), math.sin(dec))
 
 
 def normalise(v):
