@@ -138,8 +138,6 @@ std::int64_t downloadURLToPath(const std::string& url, const std::string& path, 
   return static_cast<std::int64_t>(result.data.size());
 }
 
-std::string NetworkElementsDownloader::lastUpdateTimeKey() { return "LastOrbitUpdateTime-2560"; }
-
 NetworkElementsDownloader::NetworkElementsDownloader() : state_(std::make_shared<State>()) { setShared(this); }
 
 NetworkElementsDownloader::~NetworkElementsDownloader() {
@@ -157,7 +155,7 @@ bool NetworkElementsDownloader::isUpdating() const { return state_->updating.loa
 void NetworkElementsDownloader::setDelegate(ElementsDownloaderDelegate* delegate) { state_->delegate = delegate; }
 
 bool NetworkElementsDownloader::doOrbitalElementCheck() {
-  const double last = ns::UserDefaults::standard().doubleForKey(lastUpdateTimeKey());
+  const double last = ns::UserDefaults::standard().doubleForKey(kLastUpdateTimeKey);
   if (!orbitDataUpdateDue(last, currentJulianDate()) || isUpdating()) return false;
   setDelegate(nullptr);
   return startUpdate(false);
@@ -206,7 +204,7 @@ void NetworkElementsDownloader::finishUpdate(State& state, std::int64_t catalogu
     results.bytes = static_cast<std::int32_t>(catalogueBytes);
     if (chart->updateSolarSystemData(cataloguePath.c_str(), &results)) {
       ns::UserDefaults& defaults = ns::UserDefaults::standard();
-      defaults.setDouble(lastUpdateTimeKey(), currentJulianDate());
+      defaults.setDouble(kLastUpdateTimeKey, currentJulianDate());
       defaults.synchronize();
     }
   }

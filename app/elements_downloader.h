@@ -57,8 +57,6 @@ class NetworkElementsDownloader final : public ElementsDownloader {
   // Returns whether one started.
   bool doOrbitalElementCheck();
 
-  // The user-default key of the last good update's Julian date.
-  static std::string lastUpdateTimeKey();
   // Caches file names.
   static constexpr const char* kSolarSystemFileName = "SolarSystem.skydata";
   static constexpr const char* kFrequencyFileName = "SatelliteFrequencies.txt";

@@ -42,7 +42,7 @@ void clearUserState() {
   ns::UserDefaults& defaults = ns::UserDefaults::standard();
   const std::string version = ns::Bundle::main().infoValue("CFBundleShortVersionString");
   for (const std::string& key : {"LaunchCount-" + version, "AskToRateLaunchCount-" + version,
-                                 NetworkElementsDownloader::lastUpdateTimeKey(), std::string(kLastAnnouncementKey),
+                                 std::string(NetworkElementsDownloader::kLastUpdateTimeKey), std::string(kLastAnnouncementKey),
                                  std::string(kUpdateServerURLKey), std::string(kAppThemeKey)})
     defaults.removeObject(key);
   std::error_code error;

@@ -37,7 +37,7 @@ class OrbitDataUpdate : public ::testing::Test {
   void SetUp() override {
     ns::UserDefaults& defaults = ns::UserDefaults::standard();
     for (const char* key : {"UpdateServerURL", "FrequencyListFallbackURL"}) defaults.removeObject(key);
-    defaults.removeObject(NetworkElementsDownloader::lastUpdateTimeKey());
+    defaults.removeObject(NetworkElementsDownloader::kLastUpdateTimeKey);
     installedCatalogue_ = catalogueWith({satelliteFrom(kIssLines)});
     installedList_ = frequencyList(5);
     ASSERT_TRUE(tessaly::test::writeFile(cachesFile("SolarSystem.skydata"), installedCatalogue_));
@@ -95,7 +95,7 @@ class OrbitDataUpdate : public ::testing::Test {
     EXPECT_FALSE(chart_->installPendingSolarSystemData());
     EXPECT_EQ(sky_.database().getSolarSystemFile(), before);
     EXPECT_EQ(satellitesInTheChart(), satellitesBefore_);
-    EXPECT_EQ(ns::UserDefaults::standard().doubleForKey(NetworkElementsDownloader::lastUpdateTimeKey()), 0.0);
+    EXPECT_EQ(ns::UserDefaults::standard().doubleForKey(NetworkElementsDownloader::kLastUpdateTimeKey), 0.0);
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(cachesFile(""))))
       files += entry.is_regular_file();
@@ -133,7 +133,7 @@ TEST_F(OrbitDataUpdate, AGoodUpdateBringsTheWritersCountsTheListTheTimeAndTheIss
   EXPECT_EQ(r.comets, 0);
   EXPECT_EQ(tessaly::test::readFile(cachesFile("SolarSystem.skydata")), served);
   EXPECT_EQ(satelliteFrequencyCount(), 12);
-  const double stored = ns::UserDefaults::standard().doubleForKey(NetworkElementsDownloader::lastUpdateTimeKey());
+  const double stored = ns::UserDefaults::standard().doubleForKey(NetworkElementsDownloader::kLastUpdateTimeKey);
   EXPECT_GE(stored, before);
   EXPECT_LE(stored, currentJulianDate());
 
@@ -147,7 +147,7 @@ TEST_F(OrbitDataUpdate, AGoodUpdateBringsTheWritersCountsTheListTheTimeAndTheIss
 
   // Within the hour nothing is due; a clock set back makes it due again.
   EXPECT_FALSE(downloader_.doOrbitalElementCheck());
-  ns::UserDefaults::standard().setDouble(NetworkElementsDownloader::lastUpdateTimeKey(), currentJulianDate() + 3);
+  ns::UserDefaults::standard().setDouble(NetworkElementsDownloader::kLastUpdateTimeKey, currentJulianDate() + 3);
   EXPECT_TRUE(downloader_.doOrbitalElementCheck());
   finish();
 }

@@ -43,7 +43,7 @@ std::string writeMap(const tessaly::test::TempDir& dir) {
 TEST(OrbitDataUpdateThreads, TheCatalogueArrivesBetweenFramesWhileTheLoaderDecodes) {
   uifoundation::World world;
   ns::UserDefaults& defaults = ns::UserDefaults::standard();
-  defaults.removeObject(NetworkElementsDownloader::lastUpdateTimeKey());
+  defaults.removeObject(NetworkElementsDownloader::kLastUpdateTimeKey);
   UpdateServer server;
   defaults.setString("UpdateServerURL", server.base());
   defaults.removeObject("FrequencyListFallbackURL");

@@ -184,6 +184,10 @@ class ElementsDownloaderDelegate {
 // then nothing is updating and nothing starts.
 class ElementsDownloader {
  public:
+  // The user-default key under which the updater keeps the Julian date of
+  // its last good update; the settings screen shows that time.
+  static constexpr const char* kLastUpdateTimeKey = "LastOrbitUpdateTime-2560";
+
   virtual ~ElementsDownloader();
   static ElementsDownloader* shared();
   // Not owned: an installed updater uninstalls itself when destroyed.

@@ -28,9 +28,6 @@ constexpr int kRows[5] = {7, 8, 4, 0, 0};
 const char* const kTitles[5] = {"Global Settings", "View Settings", "Lists, Passes & Alerts", "", ""};
 constexpr double kThinHeight = 0.01;
 
-// Where the orbit-data updater keeps the Julian date of its last good update.
-constexpr const char* kLastUpdateTimeKey = "LastOrbitUpdateTime-2560";
-
 }  // namespace
 
 SettingsViewController::SettingsViewController() = default;
@@ -194,7 +191,7 @@ void SettingsViewController::revertToDefaultSettings() {
 
 void SettingsViewController::updateLastUpdateLabel() {
   if (!lastUpdateLabel) return;
-  lastUpdateLabel->setText(lastUpdateText(ns::UserDefaults::standard().doubleForKey(kLastUpdateTimeKey), currentChart()));
+  lastUpdateLabel->setText(lastUpdateText(ns::UserDefaults::standard().doubleForKey(ElementsDownloader::kLastUpdateTimeKey), currentChart()));
 }
 
 void SettingsViewController::onOffToggled(ui::Object* sender) {
