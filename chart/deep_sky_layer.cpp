@@ -138,6 +138,7 @@ void CSkyChart::drawDeepSkySymbol(CDeepSkyObject* object, float x, float y, floa
                          static_cast<float>(galaxyEllipseAngle(*this, *object)));
       return;
     case kQuasar:
+      beginStarSprites();
       addStarSpriteForColorIndex(object->getMagnitude(), x, y, object->getColorIndex());
       endStarSprites();
       return;

@@ -443,10 +443,8 @@ class CSkyChart : public CSkyMechanics {
   // or a GL reset; an atlas that cannot be made is tried again next frame.
   void buildStarSprites();
   void releaseStarSprites();
-  // Draws the star-like points held so far: additive sprites from the
-  // atlas. The draw sets (and afterwards resets) all the GL state it
-  // needs, so a batch needs no opening call and an empty one changes
-  // nothing.
+  // Bracket star-like points: additive sprites from the atlas.
+  void beginStarSprites();
   void endStarSprites();
   // One sprite at a screen point; returns its disc radius.
   float addStarSprite(const float rgb[3], float magnitude, float x, float y);

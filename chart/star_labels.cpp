@@ -56,6 +56,7 @@ void CSkyChart::drawStarLabel(CStar* star, bool selected, float x, float y, floa
     if (selected) {
       endStarSprites();
       drawObjectMarker(star, text[0] != '\0' ? text : nullptr, x, y, radius);
+      beginStarSprites();
       return;
     }
     if (!isObserverFarFromSun() && !(radiusForAngle(separation) >= kSecondaryLabelPixels)) return;
@@ -70,6 +71,7 @@ void CSkyChart::drawStarLabel(CStar* star, bool selected, float x, float y, floa
     setColor(rgb[0], rgb[1], rgb[2], 1);
     drawLabelNear(text, 1, 1, x, y, markerSize * 0.5f + radius);
   }
+  beginStarSprites();
 }
 
 bool CSkyChart::drawBinaryStarOrbit(CBinaryStar* binary) {

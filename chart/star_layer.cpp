@@ -64,12 +64,14 @@ float CSkyChart::drawStar(CStar* star, float x, float y) {
   }
   drawGlare(rgb, x, y, disc - 1, glare - 1);
   drawCircle(true, x, y, disc, 0);
+  beginStarSprites();
   return disc;
 }
 
 void CSkyChart::drawStars() {
   if (database == nullptr || !showStars) return;
   buildStarSprites();
+  beginStarSprites();
   starLabelMagLimit = magnitudeLimitForField(baseStarMagLimit, displayFOV,
                                              static_cast<float>(starNameDensity));
   std::fill(std::begin(nearStars), std::end(nearStars), nullptr);
@@ -118,6 +120,7 @@ void CSkyChart::drawStarRegion(int file, CSkyDataRegion* region) {
           // far are drawn first.
           endStarSprites();
           drawBinaryStarOrbit(binary);
+          beginStarSprites();
         }
       }
       double v[3], x, y;

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "chart/gl_api.h"
+#include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "chart/star_colors.h"
 
@@ -115,10 +117,26 @@ void CSkyChart::releaseStarSprites() {
   std::fill(std::begin(starSpriteSteps), std::end(starSpriteSteps), INFINITY);
 }
 
+void CSkyChart::beginStarSprites() {
+  if (cgContext != nullptr) return;
+  const ChartShaderLocations& l = chartShader().locations;
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, starSprites.name);
+  glUniform1i(l.texture, 0);
+  glUniform1i(l.useTexture, 1);
+  glUniform1i(l.useMaterial, 0);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+}
+
 void CSkyChart::endStarSprites() {
-  // The flush draws additively with the vertices' colours, then turns
-  // texturing and blending off again.
   flushTextureTriangles(starSprites.name, nullptr, kTextureAdditive | kTextureVertexColors);
+  // A batch that ended empty drew nothing, so the flush left on what
+  // beginStarSprites turned on: the plain lines drawn next (a selected
+  // planet's orbit) would be textured and added, and vanish.
+  if (cgContext != nullptr) return;
+  glUniform1i(chartShader().locations.useTexture, 0);
+  glDisable(GL_BLEND);
 }
 
 float CSkyChart::addStarSprite(const float rgb[3], float magnitude, float x, float y) {

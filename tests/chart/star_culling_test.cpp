@@ -173,6 +173,7 @@ TEST(ChartSkyCulling, TheLayerDrawsExactlyTheStarsABruteForceWalkShows) {
   auto bruteForce = [&] {
     canvas->clear();
     chart->buildStarSprites();
+    chart->beginStarSprites();
     chart->starBrightnessLimit = std::pow(10.0, -chart->starMagLimit / 2.5);
     int drawn = 0;
     forEachRegion(data->getRoot(), [&](CSkyDataRegion* region) {
