@@ -52,8 +52,9 @@ class ScrollView : public View, private GestureRecognizerDelegate {
   void setBounds(const Rect& bounds) override;
 
  private:
-  // A drag mostly along an axis with no room to scroll is not this view's:
-  // it stays for the recognisers of the views around it (a page turner).
+  // A drag mostly sideways over a view with no room to scroll sideways is
+  // not this view's: it stays for the recognisers of the views around it
+  // (a page turner).
   bool gestureRecognizerShouldBegin(GestureRecognizer& pan) override;
   void handlePan(GestureRecognizer& pan);
   void glide();
