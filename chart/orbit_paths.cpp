@@ -13,7 +13,7 @@
 #include "engine/body_dispatch.h"
 #include "engine/kepler_orbits.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/orbit_table.h"
+#include "mechanics/orbit_table.h"
 #include "engine/sgp4.h"
 #include "engine/vectors.h"
 #include "skydata/object_types.h"

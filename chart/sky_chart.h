@@ -32,7 +32,7 @@
 #include "chart/object_path.h"
 #include "chart/solar_system.h"
 #include "chart/texture_triangles.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "skydata/sky_object_id.h"
 
 namespace cg {

@@ -31,7 +31,7 @@ run_suite build/release
 # and glyph caches are shared by every thread that draws; pass searches run
 # on a pool of workers, each with its own database and chart.
 threaded=(metal_command_tests metal_texture_tests metal_shader_tests quartzcore_tests
-          engine_event_search_threads_tests
+          mechanics_event_search_threads_tests
           gles_call_frame_tests gles_context_tests gles_object_store_tests
           foundation_runloop_tests engine_first_use_tests coregraphics_threads_tests
           gles_renderer_tests gles_query_pool_tests gles_pixel_format_tests

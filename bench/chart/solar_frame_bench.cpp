@@ -19,7 +19,7 @@
 #include "skydata/object_types.h"
 #include "tests/chart/chart_canvas.h"
 #include "tests/chart/spread_satellites.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/tools/built_bundle.h"
 
 namespace {

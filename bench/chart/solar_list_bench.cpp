@@ -9,7 +9,7 @@
 
 #include "tests/chart/spread_satellites.h"
 #include "chart/sky_chart.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 namespace {
 

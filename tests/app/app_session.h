@@ -14,7 +14,7 @@
 #include "app/chart_surface_view.h"
 #include "platform/foundation/run_loop.h"
 #include "temp_dir.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 namespace app_test {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "chart/sky_chart.h"
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 #include "platform/devices/local_notifications.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/navigation_controller.h"

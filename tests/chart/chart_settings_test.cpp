@@ -12,7 +12,7 @@
 #include "engine/locations.h"
 #include "skydata/planet.h"
 #include "skydata/settings.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/fuzz.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
 #include "tests/chart/chart_canvas.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/requirements.h"
 
 namespace {

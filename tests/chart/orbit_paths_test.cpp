@@ -20,7 +20,7 @@
 #include "skydata/planet.h"
 #include "skydata/sky_database.h"
 #include "tests/chart/chart_canvas.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/requirements.h"
 
 namespace {

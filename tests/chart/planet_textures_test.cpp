@@ -16,7 +16,7 @@
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "tests/chart/bmp_writer.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "chart/sky_chart.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 class SkyDataWriter;
 

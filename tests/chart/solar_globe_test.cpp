@@ -19,7 +19,7 @@
 #include "skydata/planet.h"
 #include "tests/chart/bmp_writer.h"
 #include "tests/chart/chart_canvas.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

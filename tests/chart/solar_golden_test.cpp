@@ -24,7 +24,7 @@
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "tests/chart/chart_canvas.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/requirements.h"
 #include "tests/tools/built_bundle.h"
 

@@ -18,7 +18,7 @@
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/sky_database.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 namespace chart_test {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "skydata/sky_data_file.h"
 #include "skydata/sky_data_region.h"
 #include "skydata/sky_database.h"

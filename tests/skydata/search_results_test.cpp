@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "skydata/catalog_numbers.h"
 #include "skydata/constellation.h"
 #include "skydata/constellation_tables.h"

@@ -14,7 +14,7 @@
 
 #include "engine/angles.h"
 #include "engine/body_table.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "skydata/catalog_numbers.h"
 #include "skydata/constellation.h"
 #include "skydata/constellation_tables.h"

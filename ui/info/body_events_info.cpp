@@ -7,7 +7,7 @@
 #include "engine/jupiter_events.h"
 #include "engine/language.h"
 #include "engine/lunar_theory.h"
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/sky_database.h"

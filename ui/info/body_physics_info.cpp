@@ -5,7 +5,7 @@
 #include "engine/angles.h"
 #include "engine/astronomical_constants.h"
 #include "engine/language.h"
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 #include "engine/precession.h"
 #include "engine/rotation_models.h"
 #include "skydata/object_types.h"

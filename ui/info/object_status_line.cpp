@@ -8,7 +8,7 @@
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
 #include "engine/language.h"
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 #include "skydata/constellation.h"
 #include "skydata/constellation_tables.h"
 #include "skydata/object_factory.h"

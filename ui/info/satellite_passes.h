@@ -5,7 +5,7 @@
 // Thread rules: main thread only; the cache is process-wide and unguarded.
 #pragma once
 
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 
 class CSkyChart;
 class CPlanet;

@@ -29,7 +29,7 @@
 #include "skydata/sky_object.h"
 #include "skydata/sky_object_model.h"
 #include "skydata/application_database.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/fuzz.h"
 #include "tests/support/temp_dir.h"
 #include "ui/foundation/settings_keys.h"

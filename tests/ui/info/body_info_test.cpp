@@ -12,7 +12,7 @@
 #include "chart/sky_chart.h"
 #include "engine/jupiter_events.h"
 #include "engine/language.h"
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 #include "engine/vectors.h"
 #include "skydata/planet.h"
 #include "skydata/sky_database.h"

@@ -13,7 +13,7 @@
 
 #include "chart/sky_chart.h"
 #include "skydata/sky_object_id.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 class CSkyObject;
 class CSatellite;

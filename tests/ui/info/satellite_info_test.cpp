@@ -13,7 +13,7 @@
 #include <string>
 
 #include "chart/sky_chart.h"
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 #include "skydata/satellite.h"
 #include "skydata/satellite_frequencies.h"
 #include "skydata/sky_database.h"

@@ -1,4 +1,4 @@
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,8 @@
 
 #include "engine/angles.h"
 #include "engine/body_geometry.h"
-#include "engine/mechanics/sky_mechanics.h"
-#include "engine/mechanics/state_vectors.h"
+#include "mechanics/sky_mechanics.h"
+#include "mechanics/state_vectors.h"
 #include "engine/vectors.h"
 #include "skydata/object_factory.h"
 #include "skydata/planet.h"

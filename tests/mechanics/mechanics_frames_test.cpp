@@ -13,12 +13,12 @@
 #include "engine/body_geometry.h"
 #include "engine/ellipsoid.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "engine/vectors.h"
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Pass and conjunction searches. Passes against an independent finder
-// (tests/engine/pass_finder.h: python3-sgp4's states, ERFA's geometry).
+// (tests/mechanics/pass_finder.h: python3-sgp4's states, ERFA's geometry).
 // Conjunctions against a one-minute scan of the engine's own separations.
 // Degenerate input, the chart's state after every search.
-#include "engine/mechanics/event_search.h"
+#include "mechanics/event_search.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -16,15 +16,15 @@
 #include <vector>
 
 #include "engine/angles.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "engine/vectors.h"
 #include "skydata/object_factory.h"
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
 #include "skydata/two_line_elements.h"
-#include "tests/engine/mechanics_fixture.h"
-#include "tests/engine/pass_finder.h"
+#include "tests/mechanics/mechanics_fixture.h"
+#include "tests/mechanics/pass_finder.h"
 
 namespace {
 

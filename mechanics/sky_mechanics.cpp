@@ -1,7 +1,7 @@
 // CSkyMechanics: construction, the fixed frames of the moon theories, the
 // frames of the date, the observer and the home object, and the Earth-fixed
 // conversions.
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,9 +13,9 @@
 #include "engine/ellipsoid.h"
 #include "engine/frame_matrices.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/body_numbers.h"
-#include "engine/mechanics/jpl_ephemeris.h"
-#include "engine/mechanics/state_vectors.h"
+#include "mechanics/body_numbers.h"
+#include "mechanics/jpl_ephemeris.h"
+#include "mechanics/state_vectors.h"
 #include "engine/moon_frames.h"
 #include "engine/precession.h"
 #include "engine/sidereal_time.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "skydata/search_filter.h"
 #include "skydata/sky_database.h"
 #include "tests/tools/built_bundle.h"

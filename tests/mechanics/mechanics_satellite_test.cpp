@@ -18,12 +18,12 @@
 #include "engine/angles.h"
 #include "engine/ellipsoid.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "engine/sgp4.h"
 #include "engine/vectors.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // osculating elements of a table, and the table the chart integrates for
 // a minor body from its elements with the Sun, the Moon and five planets
 // of the JPL ephemeris attracting.
-#include "engine/mechanics/orbit_table.h"
+#include "mechanics/orbit_table.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,9 +11,9 @@
 
 #include "engine/kepler_orbits.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/jpl_ephemeris.h"
-#include "engine/mechanics/sky_mechanics.h"
-#include "engine/mechanics/state_vectors.h"
+#include "mechanics/jpl_ephemeris.h"
+#include "mechanics/sky_mechanics.h"
+#include "mechanics/state_vectors.h"
 #include "engine/vectors.h"
 #include "skydata/open_file.h"
 #include "skydata/planet.h"

@@ -1,9 +1,9 @@
 // The JPL ephemeris reader on files the test writes from the layout's
-// description (tests/engine/jpl_test_file.h): known polynomials in both
+// description (tests/mechanics/jpl_test_file.h): known polynomials in both
 // byte orders and at a base offset, the boundaries of records and of the
 // file, the Earth-Moon pairs, DE 430's extra entries, every error code, and
 // a fuzzing run over headers and records.
-#include "engine/mechanics/jpl_ephemeris.h"
+#include "mechanics/jpl_ephemeris.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/jpl_test_file.h"
-#include "tests/engine/memory_file.h"
+#include "tests/mechanics/jpl_test_file.h"
+#include "tests/mechanics/memory_file.h"
 #include "tests/support/fuzz.h"
 #include "tests/support/temp_dir.h"
 

@@ -19,13 +19,13 @@
 #include "engine/body_geometry.h"
 #include "engine/galilean_moons.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "engine/vectors.h"
 #include "skydata/planet.h"
 #include "skydata/planet_feature.h"
 #include "skydata/sky_database.h"
 #include "skydata/skydata_writer.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 namespace {
 

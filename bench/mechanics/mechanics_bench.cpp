@@ -12,17 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "skydata/planet.h"
 #include "skydata/record_io.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
 #include "skydata/two_line_elements.h"
-#include "engine/mechanics/jpl_ephemeris.h"
+#include "mechanics/jpl_ephemeris.h"
 #include "skydata/open_file.h"
 #include "skydata/star.h"
-#include "tests/engine/de405_file.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/de405_file.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 namespace {
 

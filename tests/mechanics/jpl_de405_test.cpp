@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/mechanics/jpl_ephemeris.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/jpl_ephemeris.h"
+#include "mechanics/sky_mechanics.h"
 #include "engine/vectors.h"
 #include "skydata/open_file.h"
 #include "skydata/sky_database.h"
-#include "tests/engine/de405_file.h"
+#include "tests/mechanics/de405_file.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ TEST_F(DE405, StatesEqualADirectEvaluationOfTheCoefficients) {
       }
     std::fclose(out);
   }
-  FILE* pipe = popen(("/usr/bin/python3 " + sourcePath("tests/engine/de405_oracle.py") + " < " +
+  FILE* pipe = popen(("/usr/bin/python3 " + sourcePath("tests/mechanics/de405_oracle.py") + " < " +
                       queries).c_str(),
                      "r");
   ASSERT_NE(pipe, nullptr);

@@ -1,4 +1,4 @@
-#include "tests/engine/pass_finder.h"
+#include "tests/mechanics/pass_finder.h"
 
 #include <erfa.h>
 #include <unistd.h>

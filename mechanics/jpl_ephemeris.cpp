@@ -1,4 +1,4 @@
-#include "engine/mechanics/jpl_ephemeris.h"
+#include "mechanics/jpl_ephemeris.h"
 
 #include <algorithm>
 #include <cmath>

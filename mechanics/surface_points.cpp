@@ -4,8 +4,8 @@
 
 #include "engine/body_geometry.h"
 #include "engine/matrices.h"
-#include "engine/mechanics/sky_mechanics.h"
-#include "engine/mechanics/state_vectors.h"
+#include "mechanics/sky_mechanics.h"
+#include "mechanics/state_vectors.h"
 #include "engine/vectors.h"
 #include "skydata/planet.h"
 #include "skydata/planet_feature.h"

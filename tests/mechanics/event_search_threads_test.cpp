@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/mechanics/event_search.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/event_search.h"
+#include "mechanics/sky_mechanics.h"
 #include "skydata/satellite.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "engine/calendar.h"
 #include "engine/kepler_orbits.h"
 #include "engine/magnitudes.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "engine/rise_set.h"
 #include "engine/vectors.h"
 #include "skydata/deep_sky_object.h"
@@ -31,7 +31,7 @@
 #include "skydata/skydata_writer.h"
 #include "skydata/star.h"
 #include "skydata/star_classes.h"
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/skydata/star_records.h"
 #include "tests/support/temp_dir.h"
 

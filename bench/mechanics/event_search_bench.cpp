@@ -21,13 +21,13 @@
 #include <thread>
 #include <vector>
 
-#include "engine/mechanics/event_search.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/event_search.h"
+#include "mechanics/sky_mechanics.h"
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
-#include "tests/engine/de405_file.h"
-#include "tests/engine/mechanics_fixture.h"
-#include "tests/engine/pass_finder.h"
+#include "tests/mechanics/de405_file.h"
+#include "tests/mechanics/mechanics_fixture.h"
+#include "tests/mechanics/pass_finder.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/matrices.h"
-#include "engine/mechanics/sky_mechanics.h"
+#include "mechanics/sky_mechanics.h"
 #include "engine/rise_set.h"
 #include "engine/vectors.h"
 #include "skydata/sky_object.h"

@@ -1,4 +1,4 @@
-#include "tests/engine/mechanics_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 
 #include <gtest/gtest.h>
 
