@@ -7,10 +7,31 @@ cd "$root"
 bash scripts/setup.sh --data
 bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+# The data bundle is rebuilt only when something it is made from changed
+# (the data steps, the tools and their sources, the published tables, an
+# element file named in TESSALY_ELEMENTS); the steps' report goes to a log
+# that is shown only when a step fails, so a start prints little besides the
+# program's own lines.
 shopt -s nullglob
-for step in scripts/data.d/*.sh; do
-  bash "$step" build/release
-done
+bundle=${TESSALY_BUNDLE:-build/release/app}
+stamp=$bundle/.data-stamp
+sum=$( { find scripts/data.d tools data/published -type f -print0 | sort -z | xargs -0 cat
+         cat build/release/tools/catalogues/tessaly-catalogues
+         echo "${TESSALY_ELEMENTS:-}"; [ -f "${TESSALY_ELEMENTS:-}" ] && cat "$TESSALY_ELEMENTS"
+         true; } | sha256sum | cut -d' ' -f1)
+if [ "$(cat "$stamp" 2>/dev/null)" != "$sum" ]; then
+  echo "Building the data bundle (catalogues, borders, pictures, ephemeris)..."
+  log=build/release/data-bundle.log
+  : > "$log"
+  for step in scripts/data.d/*.sh; do
+    if ! bash "$step" build/release >>"$log" 2>&1; then
+      tail -n 20 "$log" >&2
+      echo "run: the data step $step failed (whole report: $log)" >&2
+      exit 1
+    fi
+  done
+  echo "$sum" > "$stamp"
+fi
 
 if [ -x build/release/app/tessaly ]; then
   exec build/release/app/tessaly "$@"
