@@ -37,6 +37,11 @@ void refreshGroundPositions(CSkyChart& chart) {
   CSkyDatabase* database = chart.database;
   for (CPlanet* body : {database->getSun(), database->getEarth(), database->getMoon()})
     if (body != nullptr) chart.updateObjectPosition(body);
+  // The globe's mesh holds the sunlight and the turn of the Earth it was
+  // built with, and the geometry of the view that built it (another
+  // perspective sees the globe from outside): the next frame builds it
+  // again.
+  chart.releaseObjectMeshes(database->getEarth());
   if (chart.selectedObject != nullptr) chart.updateObjectPosition(chart.selectedObject);
   for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
     CPlanet* body = database->getSolarSystemObject(i);
