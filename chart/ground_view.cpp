@@ -74,6 +74,10 @@ void CSkyChart::drawEarthView() {
     drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y), magnitude);
     drawSolarSystemLabel(selected, static_cast<float>(x), static_cast<float>(y), 0);
   }
+  // The map's scale stands for the globe's: a right angle of the map is
+  // the Earth's radius.
+  if (showPlanetSurfaceFeatures)
+    drawSurfaceFeatures(earth, static_cast<float>(radiusForAngle(kHalfPi)));
   if (showSatellites) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
       CPlanet* body = database->getSolarSystemObject(i);
