@@ -31,6 +31,7 @@ constexpr int kWidth = 1024, kHeight = 512;
 // 2018 January 15 09:36 UT, half a day past the epoch of the bundle's
 // elements: the Sun over the Mozambique Channel.
 constexpr double kJulianDate = 2458133.9, kTTMinusUTSeconds = 69.184;
+constexpr double kLongitude = 16.22 * kDegree, kLatitude = 48.49 * kDegree, kHeightMetres = 265;
 
 // An RGB map read row by row, top row (latitude 90) first.
 struct Map {
@@ -96,14 +97,15 @@ SunOverEarth subSolarPoint(double jdUT) {
 
 // The chart as the ground perspective leaves it with the settings'
 // defaults (rotating Earth, selected satellite only, phases with city
-// lights, no atmosphere, no cities), the station selected.
-void setUpAsGroundPerspective(CSkyChart& chart, chart_test::BundleSky& sky) {
+// lights, no atmosphere, no cities), the station selected. Switching
+// perspective keeps the moment.
+void setUpAsGroundPerspective(CSkyChart& chart, chart_test::BundleSky& sky, double jd) {
   chart.earthView = true;
   chart.setColorFilter(0);
   chart.setDisplayFOV(kPi / 2);
   chart.setStarMagnitudeLimit(4.8f);
   chart.starScale = 0.75;
-  chart.setJulianDate(kJulianDate);
+  chart.setJulianDate(jd);
   chart.setDisplayCoordSystem(1);
   chart.setDisplayFlippedHoriz(true);
   chart.setDisplayFlippedVert(false);
@@ -127,7 +129,7 @@ void setUpAsGroundPerspective(CSkyChart& chart, chart_test::BundleSky& sky) {
   chart.setCenterOnHome(false);
   chart.setHomePlanetPosition(0, 0, 0);
   chart.followHomePlanet = true;
-  chart.setLocation(16.22 * kDegree, 48.49 * kDegree, 265);
+  chart.setLocation(kLongitude, kLatitude, kHeightMetres);
   SkyObjectID iss{};
   EXPECT_TRUE(sky.find("ISS (ZARYA)", kSolarSystemFile, &iss));
   chart.selectObject(&iss);
@@ -146,28 +148,27 @@ class GroundGlobe : public testing::Test {
     ASSERT_TRUE(sky_->loaded());
     chart_ = sky_->makeChart(kWidth, kHeight);
     canvas_ = chart_test::makeCanvas(chart_test::Backend::gl, *chart_, kWidth, kHeight);
-    drawOrbitViewBefore();
-    setUpAsGroundPerspective(*chart_, *sky_);
+    chart_->setLocation(kLongitude, kLatitude, kHeightMetres);
     sun_ = subSolarPoint(kJulianDate);
   }
 
-  // The chart screen opens on the station in the orbit view, six hours
-  // earlier: the globe it draws there is seen from outside and lit for
-  // then.
-  void drawOrbitViewBefore() {
+  // The chart screen opens on the station in the orbit view, where the
+  // globe is seen from outside.
+  void drawOrbitView(double jd) {
     SkyObjectID iss{}, earth{};
     ASSERT_TRUE(sky_->find("ISS (ZARYA)", kSolarSystemFile, &iss));
     ASSERT_TRUE(sky_->find("Earth", kSolarSystemFile, &earth));
-    chart_->setJulianDate(kJulianDate - 0.25);
+    chart_->setJulianDate(jd);
     chart_->selectObject(&iss);
     chart_->setHomeObject(earth);
     chart_->setDisplayCoordSystem(1);
     chart_->setHomePlanetPosition(0, 30 * kDegree, 0.0003);
     chart_->setCenterOnHome(true);
     chart_->setDisplayFOV(60 * kDegree);
-    chart_->drawSkyChart();
-    planetTextureLoader().wait();
-    chart_->drawSkyChart();
+    for (int pass = 0; pass < 2; ++pass) {
+      chart_->drawSkyChart();
+      planetTextureLoader().wait();
+    }
   }
 
   // The field and the geographic longitude at the centre, on the equator;
@@ -179,7 +180,6 @@ class GroundGlobe : public testing::Test {
     chart_->setDisplayCenter(1, sun_.siderealTime + centreLon, 0, 0);
     for (int pass = 0; pass < 2; ++pass) {
       canvas_->clear();
-      chart_->updateNeeded = true;
       chart_->drawSkyChart();
       planetTextureLoader().wait();
     }
@@ -263,6 +263,8 @@ class GroundGlobe : public testing::Test {
 };
 
 TEST_F(GroundGlobe, FullyZoomedOutTheWholeMapIsLitOnTheSunsSide) {
+  drawOrbitView(kJulianDate);
+  setUpAsGroundPerspective(*chart_, *sky_, kJulianDate);
   draw(360, 0, "ground_globe_world");
   expectTheMapInPlace();
   // Day under the Sun, night (city lights and black) on the far side.
@@ -285,8 +287,13 @@ TEST_F(GroundGlobe, FullyZoomedOutTheWholeMapIsLitOnTheSunsSide) {
   EXPECT_GT(luminance(x, y), 100);
 }
 
-TEST_F(GroundGlobe, AtTheDefaultFieldTheMapFillsTheView) {
-  // Over the daylit South Atlantic and southern Africa.
+TEST_F(GroundGlobe, AtTheDefaultFieldTheMapFillsTheViewAndFollowsTheTime) {
+  // Over the South Atlantic and southern Africa, drawn six hours earlier
+  // (night there) and then as time runs on to the morning.
+  drawOrbitView(kJulianDate - 0.25);
+  setUpAsGroundPerspective(*chart_, *sky_, kJulianDate - 0.25);
+  draw(90, 5 * kDegree, "ground_globe_default_earlier");
+  chart_->setJulianDate(kJulianDate);
   draw(90, 5 * kDegree, "ground_globe_default");
   expectTheMapInPlace();
   // No hole: no place of the view under a Sun above 20 degrees is black
