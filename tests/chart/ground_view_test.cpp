@@ -360,7 +360,12 @@ TEST_P(GroundView, ShowCitiesMarksTheLargePlacesWhereTheyLie) {
   const Place places[] = {{"Tokyo", 35.6895, 139.6917, 37.4e6f, true},
                           {"Sao Paulo", -23.5505, -46.6333, 21.8e6f, true},
                           {"Cairo", 30.0444, 31.2357, 20.9e6f, true},
-                          {"Timbuktu", 16.7666, -3.0026, 3.2e4f, false}};
+                          {"Timbuktu", 16.7666, -3.0026, 3.2e4f, false},
+                          // Either side of the map's limit: a globe of
+                          // 12756 km, 256 pixels a right angle, names
+                          // places of 12756 / 512 * 32 = 797 thousand.
+                          {"Lusaka", -15.4167, 28.2833, 0.9e6f, true},
+                          {"Windhoek", -22.5594, 17.0832, 0.7e6f, false}};
   std::vector<mechanics_test::FeatureRecord> features;
   for (const Place& p : places) {
     mechanics_test::FeatureRecord f;
