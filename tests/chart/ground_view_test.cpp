@@ -403,6 +403,28 @@ TEST_P(GroundView, ShowCitiesMarksTheLargePlacesWhereTheyLie) {
       }
     }
   }
+
+  // A town found by name shows on the map, marked, with the cities hidden.
+  CSkyDatabase& db = world_->database();
+  const int windhoek = db.getSolarSystemObjectCount() - 1;
+  SkyObjectID town;
+  CSkyDatabase::setSkyObjectIDFromObject(&town, 1, 0, static_cast<std::uint16_t>(windhoek),
+                                         db.getSolarSystemObject(windhoek));
+  chart_->selectObject(&town);
+  ASSERT_NE(chart_->selectedObject, nullptr);
+  ASSERT_EQ(chart_->selectedObject->getType(), kTypeFeature);
+  chart_->showPlanetSurfaceFeatures = false;
+  chart_->showUserLocationMarker = true;
+  auto canvas = chart_test::makeCanvas(GetParam(), *chart_, kWidth, kHeight);
+  chart_->drawEarthView();
+  canvas->save(name("selected_town"));
+  const Raster raster = canvas->raster();
+  const Point2 town_at = mapPoint(places[5].lon * kPi / 180, places[5].lat * kPi / 180);
+  EXPECT_GT(blobNear(raster, town_at, 12).pixels, 10) << "no marker at the town";
+  const Point2 here = mapPoint(chart_->longitude, chart_->latitude);
+  EXPECT_GT(blobNear(raster, here, 3).pixels, 0) << "the map's overlays are missing";
+  const Point2 tokyo = mapPoint(places[0].lon * kPi / 180, places[0].lat * kPi / 180);
+  EXPECT_EQ(blobNear(raster, tokyo, 2).pixels, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, GroundView, testing::Values(Backend::twoD, Backend::gl), chart_test::backendName);
