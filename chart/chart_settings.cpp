@@ -376,7 +376,7 @@ int CSkyChart::readSettings(const CSettings* tree, bool readLocations, bool read
     delete[] ids;
   }
   if (readLocations) readUserLocations(tree);
-  // The shown countries are read here, last, by the ground view.
+  readCountryBorderSettings(tree);
   updateNeeded = true;
   return 1;
 }
@@ -503,7 +503,7 @@ int CSkyChart::writeSettings(CSettings* tree, bool writeLocations, bool writeHig
     }
   }
   if (writeLocations) writeUserLocations(tree);
-  // The shown countries are written here, last, by the ground view.
+  writeCountryBorderSettings(tree);
   return 1;
 }
 

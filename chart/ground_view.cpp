@@ -8,6 +8,7 @@
 #include "chart/solar_internal.h"
 #include "engine/angles.h"
 #include "engine/vectors.h"
+#include "skydata/object_factory.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
@@ -19,6 +20,13 @@ namespace {
 bool isOtherSatellite(const CSkyChart& chart, const CPlanet* body) {
   return body != nullptr && body->getType() == kTypeSatellite && body != chart.selectedObject &&
          satelliteCategoryShown(chart, body);
+}
+
+// A place on the Earth (a city found by name) is shown on the map with its
+// marker, as a selected body is.
+bool isEarthFeature(const CSkyChart& chart, CSkyObject* object) {
+  const CPlanetFeature* feature = asPlanetFeature(object);
+  return feature != nullptr && chart.database->getFeatureParent(feature) == chart.database->getEarth();
 }
 
 // The screen point of the body's direction from the Earth's centre; false
@@ -37,6 +45,11 @@ void refreshGroundPositions(CSkyChart& chart) {
   CSkyDatabase* database = chart.database;
   for (CPlanet* body : {database->getSun(), database->getEarth(), database->getMoon()})
     if (body != nullptr) chart.updateObjectPosition(body);
+  // The globe's mesh holds the sunlight and the turn of the Earth it was
+  // built with, and the geometry of the view that built it (another
+  // perspective sees the globe from outside): the next frame builds it
+  // again.
+  chart.releaseObjectMeshes(database->getEarth());
   if (chart.selectedObject != nullptr) chart.updateObjectPosition(chart.selectedObject);
   for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
     CPlanet* body = database->getSolarSystemObject(i);
@@ -50,7 +63,7 @@ void CSkyChart::drawEarthView() {
   if (database == nullptr) return;
   CPlanet* earth = database->getEarth();
   CPlanet* selected = asBody(selectedObject);
-  if (earth == nullptr || selected == nullptr) return;
+  if (earth == nullptr || (selected == nullptr && !isEarthFeature(*this, selectedObject))) return;
   if (getRenderData(earth) == nullptr) attachRenderData(earth);
   if (updateNeeded) refreshGroundPositions(*this);
 
@@ -65,10 +78,16 @@ void CSkyChart::drawEarthView() {
   // over the whole world as over a country.
   const double magnitude = middleSpriteMagnitude();
   double x, y;
-  if (groundScreenPoint(*this, selected, earth, &x, &y) && isPointInViewport(x, y)) {
+  if (selected != nullptr && groundScreenPoint(*this, selected, earth, &x, &y) &&
+      isPointInViewport(x, y)) {
     drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y), magnitude);
     drawSolarSystemLabel(selected, static_cast<float>(x), static_cast<float>(y), 0);
   }
+  // The map's scale stands for the globe's: a right angle of the map is
+  // the Earth's radius. A selected place is marked with the cities hidden
+  // too.
+  if (showPlanetSurfaceFeatures || selected == nullptr)
+    drawSurfaceFeatures(earth, static_cast<float>(radiusForAngle(kHalfPi)));
   if (showSatellites) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
       CPlanet* body = database->getSolarSystemObject(i);

@@ -20,3 +20,7 @@ target_compile_definitions(chart_ground_view_tests PRIVATE TESSALY_TEST_BUNDLE="
 chart_test(chart_ground_circle_tests LABEL chart
   SOURCES ground_circles_test.cpp
   LIBS tessaly_chart_testsupport ${CMAKE_DL_LIBS})
+# The ground view's Earth from the built bundle's map.
+chart_test(chart_ground_globe_tests LABEL chart
+  SOURCES ground_globe_test.cpp
+  LIBS tessaly_chart_testsupport)

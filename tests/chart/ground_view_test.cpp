@@ -348,6 +348,85 @@ TEST_P(GroundView, BordersAndYouAreHereLieWhereTheTestPutsThem) {
   EXPECT_LT(std::hypot(blob.centre.x - expected.x, blob.centre.y - expected.y), 1.0);
 }
 
+// "Show Cities": the Earth's populated places large enough for the map's
+// scale get a mark at their place; small towns wait for a closer view.
+TEST_P(GroundView, ShowCitiesMarksTheLargePlacesWhereTheyLie) {
+  struct Place {
+    const char* name;
+    double lat, lon;  // degrees, published
+    float people;
+    bool named;
+  };
+  const Place places[] = {{"Tokyo", 35.6895, 139.6917, 37.4e6f, true},
+                          {"Sao Paulo", -23.5505, -46.6333, 21.8e6f, true},
+                          {"Cairo", 30.0444, 31.2357, 20.9e6f, true},
+                          {"Timbuktu", 16.7666, -3.0026, 3.2e4f, false},
+                          // Either side of the map's limit: a globe of
+                          // 12756 km, 256 pixels a right angle, names
+                          // places of 12756 / 512 * 32 = 797 thousand.
+                          {"Lusaka", -15.4167, 28.2833, 0.9e6f, true},
+                          {"Windhoek", -22.5594, 17.0832, 0.7e6f, false}};
+  std::vector<mechanics_test::FeatureRecord> features;
+  for (const Place& p : places) {
+    mechanics_test::FeatureRecord f;
+    f.name = p.name;
+    f.parent = 3;  // the Earth
+    f.size = p.people;
+    f.type = 100;
+    double v[3];
+    eraS2c(p.lon * kPi / 180, p.lat * kPi / 180, v);
+    for (int k = 0; k < 3; ++k) f.direction[k] = static_cast<float>(v[k]);
+    features.push_back(f);
+  }
+  chart_.reset();  // before the database it reads
+  world_ = std::make_unique<mechanics_test::SolarSystemWorld>(std::vector<mechanics_test::BodyRecord>{},
+                                                              std::vector<SatelliteRecord>{}, features);
+  ASSERT_TRUE(world_->loaded());
+  makeChart();
+  SkyObjectID sun;
+  CSkyDatabase::setSunObjectID(&sun);
+  chart_->selectObject(&sun);
+  chart_->showSatellites = false;
+  for (bool shown : {false, true}) {
+    chart_->showPlanetSurfaceFeatures = shown;
+    chart_->updateNeeded = true;
+    auto canvas = chart_test::makeCanvas(GetParam(), *chart_, kWidth, kHeight);
+    chart_->drawEarthView();
+    if (shown) canvas->save(name("cities"));
+    const Raster raster = canvas->raster();
+    for (const Place& p : places) {
+      const Point2 at = mapPoint(p.lon * kPi / 180, p.lat * kPi / 180);
+      const Blob mark = blobNear(raster, at, 2);
+      EXPECT_EQ(mark.pixels > 0, shown && p.named) << p.name << (shown ? " shown" : " hidden");
+      if (mark.pixels > 0) {
+        EXPECT_LT(std::hypot(mark.centre.x - at.x, mark.centre.y - at.y), 1.5) << p.name;
+      }
+    }
+  }
+
+  // A town found by name shows on the map, marked, with the cities hidden.
+  CSkyDatabase& db = world_->database();
+  const int windhoek = db.getSolarSystemObjectCount() - 1;
+  SkyObjectID town;
+  CSkyDatabase::setSkyObjectIDFromObject(&town, 1, 0, static_cast<std::uint16_t>(windhoek),
+                                         db.getSolarSystemObject(windhoek));
+  chart_->selectObject(&town);
+  ASSERT_NE(chart_->selectedObject, nullptr);
+  ASSERT_EQ(chart_->selectedObject->getType(), kTypeFeature);
+  chart_->showPlanetSurfaceFeatures = false;
+  chart_->showUserLocationMarker = true;
+  auto canvas = chart_test::makeCanvas(GetParam(), *chart_, kWidth, kHeight);
+  chart_->drawEarthView();
+  canvas->save(name("selected_town"));
+  const Raster raster = canvas->raster();
+  const Point2 town_at = mapPoint(places[5].lon * kPi / 180, places[5].lat * kPi / 180);
+  EXPECT_GT(blobNear(raster, town_at, 12).pixels, 10) << "no marker at the town";
+  const Point2 here = mapPoint(chart_->longitude, chart_->latitude);
+  EXPECT_GT(blobNear(raster, here, 3).pixels, 0) << "the map's overlays are missing";
+  const Point2 tokyo = mapPoint(places[0].lon * kPi / 180, places[0].lat * kPi / 180);
+  EXPECT_EQ(blobNear(raster, tokyo, 2).pixels, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, GroundView, testing::Values(Backend::twoD, Backend::gl), chart_test::backendName);
 
 }  // namespace

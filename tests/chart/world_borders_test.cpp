@@ -244,6 +244,32 @@ TEST_F(WorldBorders, ShownCountriesRoundTripThroughTheSettings) {
     EXPECT_EQ(other.chart->showCountryBorder[i], i == 0 || i == 1 || i == 3) << i;
 }
 
+// The chart's whole state, as its settings tree carries it, includes the
+// shown countries, after every other key.
+TEST_F(WorldBorders, TheChartSettingsCarryTheShownCountriesLast) {
+  ASSERT_TRUE(writeBorderShapefile(base_, sampleCountries()));
+  ASSERT_EQ(loadWorldBorders(base_.c_str()), 1);
+  chart_test::ChartOnEmptySky sky(100, 100);
+  sky.chart->showCountryBorder[1] = sky.chart->showCountryBorder[3] = true;
+  CSettings* tree = new CSettings("PellorinSettingsVersion", "1.0");
+  ASSERT_EQ(sky.chart->writeSettings(tree, true, true), 1);
+  std::vector<std::string> keys, countries;
+  for (const CSettings* node = tree; node != nullptr; node = node->next) {
+    keys.push_back(node->name);
+    if (node->name == "ShowCountryBorder") countries.push_back(*node->value);
+  }
+  EXPECT_EQ(countries, (std::vector<std::string>{"CG", "Nowhere"}));
+  ASSERT_GE(keys.size(), 3u);
+  EXPECT_EQ(keys[keys.size() - 2], "ShowCountryBorder");
+  EXPECT_EQ(keys.back(), "ShowCountryBorder");
+
+  chart_test::ChartOnEmptySky other(100, 100);
+  other.chart->showCountryBorder[0] = true;  // already on: stays on
+  ASSERT_EQ(other.chart->readSettings(tree, true, true), 1);
+  CSettings::deleteList(tree);
+  for (int i = 0; i < 256; ++i) EXPECT_EQ(other.chart->showCountryBorder[i], i <= 1 || i == 3) << i;
+}
+
 TEST_F(WorldBorders, TheSettingsSpeakThroughTheChartOnlyOnceTheTableHasCountries) {
   setCountryBorderSettings({});
   EXPECT_EQ(loadCountryBorders(base_.c_str()), 0);  // no file yet

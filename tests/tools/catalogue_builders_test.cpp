@@ -232,6 +232,45 @@ TEST(SolarSystemCatalogue, FixedOrderAndEveryKindOfBody) {
   EXPECT_EQ(database.getFeatureParent(database.getPlanetFeature(n - 1)), database.getMoon());
 }
 
+// The Earth's cities for "Show Cities": populated places whose size is
+// their population, at the places GeoNames publishes.
+TEST(SolarSystemCatalogue, TheEarthHoldsTheBuiltInCitiesAsPopulatedPlaces) {
+  TempDir dir;
+  std::string path = dir.file("SolarSystem.skydata"), error;
+  catalogues::SolarSystemCounts counts;
+  catalogues::SolarSystemSources sources{kBodies, "bodies", kElements, "iss.tle", "", ""};
+  sources.cities = true;
+  ASSERT_TRUE(catalogues::buildSolarSystemCatalogue(sources, path, counts, error)) << error;
+  CSkyDatabase database(dir.path().string().c_str());
+  ASSERT_NE(database.loadSolarSystem("SolarSystem.skydata"), nullptr);
+  const int places = database.getPlanetFeatureIndices(database.getEarth(), nullptr, 0);
+  EXPECT_EQ(counts.features, 2 + places);
+  EXPECT_GT(places, 4000);
+  std::vector<int> indices(static_cast<std::size_t>(places));
+  ASSERT_EQ(database.getPlanetFeatureIndices(database.getEarth(), indices.data(), places), places);
+  struct Published {
+    const char* name;
+    double lat, lon;  // degrees
+  };
+  int found = 0;
+  for (const Published& city : {Published{"Tokyo", 35.6895, 139.69171}, Published{"Cairo", 30.06263, 31.24967},
+                                Published{"Buenos Aires", -34.61315, -58.37723}}) {
+    for (int index : indices) {
+      CPlanetFeature* feature = database.getPlanetFeature(index);
+      ASSERT_NE(feature, nullptr);
+      ASSERT_EQ(feature->getFeatureType(), 100);
+      if (feature->getNameString() != city.name) continue;
+      double lon, lat;
+      feature->getLonLat(&lon, &lat);
+      EXPECT_NEAR(lat * kDegreesPerRadian, city.lat, 0.01) << city.name;
+      EXPECT_NEAR(normalizeRadiansSigned(lon - city.lon / kDegreesPerRadian) * kDegreesPerRadian, 0, 0.01) << city.name;
+      EXPECT_GT(feature->getDiameter(), 1e6f) << city.name;  // people, millions of them
+      ++found;
+    }
+  }
+  EXPECT_EQ(found, 3);
+}
+
 TEST(SolarSystemCatalogue, ABrokenElementLineIsNamed) {
   TempDir dir;
   std::string broken = kElements;

@@ -135,7 +135,7 @@ int buildSolarSystem(const std::string& bodies, const std::string& elements,
     return fail(error);
   }
   catalogues::SolarSystemSources sources{bodyText,  bodies, elementText,   elements,
-                                         groupText, groups, magnitudeText, magnitudes};
+                                         groupText, groups, magnitudeText, magnitudes, true};
   if (!catalogues::buildSolarSystemCatalogue(sources, path, counts, error)) return fail(error);
   std::printf("SolarSystem.skydata: %d objects (%d Sun and planets, %d moons, %d asteroids, "
               "%d comets, %d satellites, %d surface features)\n"

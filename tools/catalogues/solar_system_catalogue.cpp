@@ -7,6 +7,7 @@
 #include <map>
 
 #include "engine/body_table.h"
+#include "engine/locations.h"
 #include "skydata/record_io.h"
 #include "skydata/satellite.h"
 #include "skydata/skydata_writer.h"
@@ -28,6 +29,8 @@ constexpr int kIndexes[] = {0, 151, 152, 153, 154};
 // parameters); no slope parameter is published for them, so each gets the
 // usual 0.25. Without one the law gives no magnitude and no moon is drawn.
 constexpr double kMoonSlopeParameter = 0.25;
+// The feature type of a populated place on the Earth ("City").
+constexpr int kPopulatedPlace = 100;
 
 // A satellite whose standard magnitude the builder sets: the record keeps it
 // as the first magnitude parameter, which only the record reader fills.
@@ -176,6 +179,34 @@ class Builder {
     return true;
   }
 
+  // Every row of the city table in use as a populated place of the Earth.
+  bool addCities(std::string& error) {
+    auto earth = bodyIndex_.find("Earth");
+    if (earth == bodyIndex_.end()) {
+      error = "the body table has no Earth for the cities";
+      return false;
+    }
+    initLocationDatabase(0);
+    for (int i = 0, n = cityCount(); i < n; ++i) {
+      Location city{};
+      if (!getCityLocation(i, &city)) continue;
+      FeatureValues v;
+      v.featureType = kPopulatedPlace;
+      v.name = city.name;
+      v.parent = static_cast<std::uint16_t>(earth->second);
+      v.size = static_cast<float>(city.population);
+      double surface[3];
+      directionOf(city.longitude, city.latitude, surface);
+      for (int k = 0; k < 3; ++k) v.surface[k] = static_cast<float>(surface[k]);
+      if (!add(makeFeature(v, error), {v.name}, 0, error)) {
+        error = "city \"" + v.name + "\": " + error;
+        return false;
+      }
+      counts_.features++;
+    }
+    return true;
+  }
+
   // The feature type whose name is the descriptor term, compared without
   // regard to case; 0 for a term the table lacks.
   static int featureType(const std::string& term) {
@@ -268,6 +299,7 @@ bool buildSolarSystemCatalogue(const SolarSystemSources& sources, const std::str
       return false;
     }
   }
+  if (sources.cities && !builder.addCities(error)) return false;
   SkyDataWriter writer;
   for (int id : kIndexes) writer.addIndex(static_cast<std::uint64_t>(id));
   if (writeRootOnly(builder.entries(), writer, error) < 0 || !writer.writeFile(path)) {

@@ -21,6 +21,10 @@ struct SolarSystemSources {
   std::string_view groups, groupsName;      // extract_satellites.py list (may be empty)
   // data/published/satellite_magnitudes.txt (may be empty)
   std::string_view magnitudes = {}, magnitudesName = {};
+  // The engine's built-in cities as the Earth's populated places (feature
+  // type 100, the population as their size), after the other features:
+  // the ground view names them with "Show Cities".
+  bool cities = false;
 };
 
 struct SolarSystemCounts {
