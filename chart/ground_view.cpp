@@ -67,7 +67,7 @@ void CSkyChart::drawEarthView() {
   double x, y;
   if (groundScreenPoint(*this, selected, earth, &x, &y) && isPointInViewport(x, y)) {
     drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y), magnitude);
-    drawSolarSystemLabel(selected, static_cast<float>(x), static_cast<float>(y), 0);
+    drawSolarSystemLabel(selected, false, static_cast<float>(x), static_cast<float>(y), 0);
   }
   if (showSatellites) {
     for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
@@ -76,7 +76,8 @@ void CSkyChart::drawEarthView() {
       if (!groundScreenPoint(*this, body, earth, &x, &y) || !isPointInViewport(x, y)) continue;
       drawSolarSystemPoint(body, static_cast<float>(x), static_cast<float>(y), magnitude);
       if (showMinorPlanetNames)
-        drawSolarSystemLabel(body, static_cast<float>(x), static_cast<float>(y), 0);
+        drawSolarSystemLabel(body, isHighlighted(1, 0, static_cast<std::uint16_t>(i)), static_cast<float>(x),
+                             static_cast<float>(y), 0);
     }
   }
   endStarSprites();
