@@ -1,11 +1,13 @@
 // Textured globes through the GL layer on the software GPU: the first map
 // read at once and a better one decoded behind it, map tiles only where the
 // globe shows them, the Earth's city lights on its night side only, and a
-// satellite's 3-D model drawn where the satellite stands.
+// satellite's 3-D model drawn where the satellite stands, at the angular
+// size its distance gives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -317,6 +319,107 @@ TEST_F(SolarGlobe, ASatellitesModelStandsWhereTheSatelliteIs) {
   EXPECT_GT(std::sqrt(ink), 1.95 * r);
   EXPECT_LT(std::sqrt(ink), 2.7 * r);
   EXPECT_GT(raster.at(static_cast<int>(x), static_cast<int>(y)), 0.5f);
+}
+
+
+// A UV sphere of radius 1 about the origin: its box's largest side is 2.
+std::string sphereModel(int rings, int segments) {
+  std::string obj;
+  char line[96];
+  for (int i = 1; i < rings; ++i)
+    for (int j = 0; j < segments; ++j) {
+      double lat = kPi / 2 - kPi * i / rings, lon = 2 * kPi * j / segments;
+      std::snprintf(line, sizeof line, "v %.9f %.9f %.9f\n", std::cos(lat) * std::cos(lon),
+                    std::cos(lat) * std::sin(lon), std::sin(lat));
+      obj += line;
+    }
+  int north = (rings - 1) * segments + 1, south = north + 1;
+  obj += "v 0 0 1\nv 0 0 -1\n";
+  auto at = [&](int i, int j) { return (i - 1) * segments + j % segments + 1; };
+  for (int j = 0; j < segments; ++j) {
+    std::snprintf(line, sizeof line, "f %d %d %d\n", north, at(1, j), at(1, j + 1));
+    obj += line;
+    std::snprintf(line, sizeof line, "f %d %d %d\n", south, at(rings - 1, j + 1), at(rings - 1, j));
+    obj += line;
+    for (int i = 1; i < rings - 1; ++i) {
+      std::snprintf(line, sizeof line, "f %d %d %d %d\n", at(i, j), at(i + 1, j), at(i + 1, j + 1),
+                    at(i, j + 1));
+      obj += line;
+    }
+  }
+  return obj;
+}
+
+TEST_F(SolarGlobe, AModelHasTheAngularSizeItsDistanceGives) {
+  REQUIRE_GL();
+  std::filesystem::path models = folder_.path() / "Models" / "ISS";
+  std::filesystem::create_directories(models);
+  std::ofstream(models / "ISS.obj") << sphereModel(32, 64);
+  // The sky view's projection; nothing else drawn, no marker round it.
+  chart_->setDisplayProjection(3);
+  chart_->showPlanets = chart_->showAsteroids = chart_->showComets = chart_->showSatellites = false;
+  chart_->showSelectionMarker = false;
+  chart_->showPlanetPhases = 0;
+  chart_->setJulianDate(2454730.0);
+  CPlanet* iss = world_.body(kTypeSatellite, 25544);
+  chart_->updatePlanetPosition(iss);
+  // A body seen 12 degrees across: 2 atan(r / d).
+  double kilometres = iss->getDistance() * 149597870.0;
+  double angularSize = 12 * kRadiansPerDegree;
+  iss->setDiameter(2 * kilometres * std::tan(angularSize / 2));
+  const double fov = 90 * kRadiansPerDegree;
+  // Stereographic, the shorter side spanning the field: a point at angle t
+  // from the centre lies focal * tan(t / 2) out, and a circle stays a
+  // circle, its diameter between the images of its nearest and farthest
+  // points.
+  const double focal = (kSize / 2.0) / std::tan(fov / 4);
+  auto imageRadius = [&](double offCentre) {
+    return focal * (std::tan((offCentre + angularSize / 2) / 2) - std::tan((offCentre - angularSize / 2) / 2)) / 2;
+  };
+  struct Ink {
+    double x, y, radius;
+  };
+  auto measure = [&]() {
+    chart_test::Raster raster = canvas_->raster();
+    double sx = 0, sy = 0, ink = 0;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) {
+        double a = raster.at(x, y) > 0.5 ? 1 : 0;
+        sx += a * (x + 0.5), sy += a * (y + 0.5), ink += a;
+      }
+    return Ink{sx / ink, sy / ink, std::sqrt(ink / kPi)};
+  };
+
+  draw(iss, fov / kRadiansPerDegree, "model_sphere_centred");
+  ASSERT_NE(chart_->getObjectModel(iss), nullptr);
+  Ink centred = measure();
+  EXPECT_NEAR(centred.x, kSize / 2.0, 0.5);
+  EXPECT_NEAR(centred.y, kSize / 2.0, 0.5);
+  EXPECT_NEAR(centred.radius, imageRadius(0), 0.025 * imageRadius(0));
+
+  // Turned away 30 degrees: further out the projection stretches the body,
+  // and the model with it, round the satellite's screen point.
+  double place[3], lon = 0, lat = 0;
+  iss->getPosition(place);
+  vectorToSpherical(place, &lon, &lat, nullptr);
+  chart_->CSkyProjection::setDisplayCenter(0, lon, lat - 30 * kRadiansPerDegree, 0);
+  chart_->updateDisplayMatrix();
+  double centre[3];
+  chart_->getDisplayCenterVector(centre);
+  double unit[3] = {place[0], place[1], place[2]};
+  vectorNormalize(unit);
+  double offCentre = std::acos(vectorDot(unit, centre));
+  ASSERT_NEAR(offCentre, 30 * kRadiansPerDegree, 1e-9);
+  canvas_->clear();
+  chart_->drawSolarSystemObjects();
+  canvas_->save("model_sphere_aside");
+  Ink aside = measure();
+  EXPECT_NEAR(std::hypot(aside.x - kSize / 2.0, aside.y - kSize / 2.0), focal * std::tan(offCentre / 2), 1.0);
+  double x = 0, y = 0;
+  ASSERT_TRUE(chart_->vectorToScreen(place, &x, &y));
+  EXPECT_NEAR(aside.x, x, 1.0);
+  EXPECT_NEAR(aside.y, y, 1.0);
+  EXPECT_NEAR(aside.radius, imageRadius(offCentre), 0.025 * imageRadius(offCentre));
 }
 
 }  // namespace
