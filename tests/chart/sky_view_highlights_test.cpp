@@ -163,6 +163,11 @@ TEST_F(SkyViewHighlights, AHighlightedBodyIsNamedByTheHighlightsAlone) {
   chart_->updateDisplayMatrix();
   chart_->setHighlightedObjects(&id, 1);
   ASSERT_TRUE(chart_->isHighlighted(id.file, id.region, id.index));
+  // Objects of other files, or of other regions of a star file, share
+  // indices with it.
+  EXPECT_FALSE(chart_->isHighlighted(2, id.region, id.index));
+  EXPECT_FALSE(chart_->isHighlighted(id.file, id.region + 1, id.index));
+  EXPECT_FALSE(chart_->isHighlighted(id.file, id.region, id.index + 1));
   chart_->setTextHeight(chart_->chartLabelTextHeight);
   float half = chart_->getTextWidth("Jupiter", 7) / 2;
   double v[3], x = 0, y = 0;

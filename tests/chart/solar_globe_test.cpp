@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -420,6 +421,83 @@ TEST_F(SolarGlobe, AModelHasTheAngularSizeItsDistanceGives) {
   EXPECT_NEAR(aside.x, x, 1.0);
   EXPECT_NEAR(aside.y, y, 1.0);
   EXPECT_NEAR(aside.radius, imageRadius(offCentre), 0.025 * imageRadius(offCentre));
+}
+
+TEST_F(SolarGlobe, AModelIsTurnedOnTheScreenAsItsBodyIsInTheSky) {
+  REQUIRE_GL();
+  // A cube with a small one standing off it along the model's y axis.
+  std::filesystem::path models = folder_.path() / "Models" / "ISS";
+  std::filesystem::create_directories(models);
+  std::string obj;
+  char line[96];
+  for (auto [cx, cy, half] : {std::array<double, 3>{0, 0, 1}, std::array<double, 3>{0, 2.6, 0.25}}) {
+    for (int k = 0; k < 8; ++k) {
+      std::snprintf(line, sizeof line, "v %g %g %g\n", cx + (k & 1 ? half : -half), cy + (k & 2 ? half : -half),
+                    k & 4 ? half : -half);
+      obj += line;
+    }
+  }
+  for (int base : {0, 8})
+    for (const char* face : {"1 3 4 2", "5 6 8 7", "1 2 6 5", "3 7 8 4", "1 5 7 3", "2 4 8 6"}) {
+      int a, b, c, d;
+      std::sscanf(face, "%d %d %d %d", &a, &b, &c, &d);
+      std::snprintf(line, sizeof line, "f %d %d %d %d\n", base + a, base + b, base + c, base + d);
+      obj += line;
+    }
+  std::ofstream(models / "ISS.obj") << obj;
+  chart_->setDisplayProjection(3);
+  chart_->showPlanets = chart_->showAsteroids = chart_->showComets = chart_->showSatellites = false;
+  chart_->showSelectionMarker = false;
+  chart_->showPlanetPhases = 0;
+  chart_->setJulianDate(2454730.0);
+  CPlanet* iss = world_.body(kTypeSatellite, 25544);
+  chart_->updatePlanetPosition(iss);
+  double kilometres = iss->getDistance() * 149597870.0;
+  // The model's box (3.85 units at its largest) is the body's diameter.
+  const double diameter = 2 * kilometres * std::tan(4 * kRadiansPerDegree);
+  iss->setDiameter(diameter);
+  draw(iss, 30, "model_turned_centred");
+  ASSERT_NE(chart_->getObjectModel(iss), nullptr);
+  // Turned, mirrored and aside: wherever the small cube's centre stands in
+  // the sky, the chart's projection of that direction is inked, and the
+  // point opposite it about the large cube is not.
+  double place[3], lon = 0, lat = 0;
+  iss->getPosition(place);
+  vectorNormalize(place);
+  vectorToSpherical(place, &lon, &lat, nullptr);
+  chart_->setDisplayFlippedHoriz(true);
+  chart_->CSkyProjection::setDisplayCenter(0, lon + 0.1, lat - 0.12, 0.7);
+  chart_->updateDisplayMatrix();
+  canvas_->clear();
+  chart_->drawSolarSystemObjects();
+  canvas_->save("model_turned_aside");
+  double axes[9];
+  iss->getOrientationMatrix(axes);  // sky to body: its rows are the model's axes
+  const double scale = diameter / 3.85 / 149597870.0;  // AU per model unit
+  // The box's centre, where the body is, lies 0.925 units up the y axis
+  // from the large cube's.
+  double large[3], small[3];
+  for (int k = 0; k < 3; ++k) {
+    large[k] = place[k] * iss->getDistance() - 0.925 * scale * axes[3 + k];
+    small[k] = place[k] * iss->getDistance() + (2.6 - 0.925) * scale * axes[3 + k];
+  }
+  vectorNormalize(large);
+  vectorNormalize(small);
+  double x = 0, y = 0, sx = 0, sy = 0;
+  ASSERT_TRUE(chart_->vectorToScreen(large, &x, &y));
+  ASSERT_TRUE(chart_->vectorToScreen(small, &sx, &sy));
+  ASSERT_GT(std::hypot(sx - x, sy - y), 10) << "the small cube stands clear of the large one";
+  chart_test::Raster raster = canvas_->raster();
+  EXPECT_GT(raster.at(static_cast<int>(sx), static_cast<int>(sy)), 0.5f);
+  EXPECT_LT(raster.at(static_cast<int>(2 * x - sx), static_cast<int>(2 * y - sy)), 0.5f);
+  // The large cube outweighs the small one: the ink's centre lies by it,
+  // not by its mirror image about the body.
+  double cx = 0, cy = 0, ink = 0;
+  for (int py = 0; py < kSize; ++py)
+    for (int px = 0; px < kSize; ++px)
+      if (raster.at(px, py) > 0.5f) cx += px + 0.5, cy += py + 0.5, ink += 1;
+  ASSERT_GT(ink, 100);
+  EXPECT_LT(std::hypot(cx / ink - x, cy / ink - y), 0.3 * std::hypot(sx - x, sy - y));
 }
 
 }  // namespace
