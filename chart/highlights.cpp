@@ -383,7 +383,8 @@ void CSkyChart::drawObjectMarker(CSkyObject* object, const char* text, float x, 
     drawAsterism(static_cast<int>(object->getNumber()) - 1);
     return;
   }
-  // Surface features larger than the marker get their outline here.
+  // (A selected surface feature's outline comes with the feature layer's
+  // marks.) A deep-sky type that is no deep-sky object has no figure.
   if (isDeepSkyType(type)) return;
   drawCrossHair(x, y, r + m, r + 2 * m);
 }
