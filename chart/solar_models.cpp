@@ -54,7 +54,7 @@ bool lookAtModel(const CSkyChart& chart, CPlanet* body, ModelCamera* camera) {
   double u[3];
   body->getPosition(u);
   if (!(vectorNormalize(u) > 0)) return false;
-  // Up: the display's up, or its left when the body stands at the pole.
+  // Up: the display's up, or its left for a body straight above or below.
   double up[3];
   for (const double* axis : {chart.displayMatrix + 6, chart.displayMatrix + 3}) {
     double along = vectorDot(axis, u);
