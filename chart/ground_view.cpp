@@ -81,7 +81,7 @@ void CSkyChart::drawEarthView() {
   if (selected != nullptr && groundScreenPoint(*this, selected, earth, &x, &y) &&
       isPointInViewport(x, y)) {
     drawSolarSystemPoint(selected, static_cast<float>(x), static_cast<float>(y), magnitude);
-    drawSolarSystemLabel(selected, static_cast<float>(x), static_cast<float>(y), 0);
+    drawSolarSystemLabel(selected, false, static_cast<float>(x), static_cast<float>(y), 0);
   }
   // The map's scale stands for the globe's: a right angle of the map is
   // the Earth's radius. A selected place is marked with the cities hidden
@@ -95,7 +95,8 @@ void CSkyChart::drawEarthView() {
       if (!groundScreenPoint(*this, body, earth, &x, &y) || !isPointInViewport(x, y)) continue;
       drawSolarSystemPoint(body, static_cast<float>(x), static_cast<float>(y), magnitude);
       if (showMinorPlanetNames)
-        drawSolarSystemLabel(body, static_cast<float>(x), static_cast<float>(y), 0);
+        drawSolarSystemLabel(body, isHighlighted(1, 0, static_cast<std::uint16_t>(i)), static_cast<float>(x),
+                             static_cast<float>(y), 0);
     }
   }
   endStarSprites();

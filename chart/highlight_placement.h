@@ -11,9 +11,15 @@ struct HighlightPlacement {
   double radius = 0;    // pixels; +infinity when larger than the sky
 };
 
-// False when the object is hidden by the display options (unless every
-// highlight is drawn or it is the selected object) or does not project
-// near the viewport. Brings the object's place up to date first.
+// False when the display options hide the object: a star or body fainter
+// than its layer's limit, a deep-sky object outside the deep-sky filter, a
+// body its own layer keeps off the chart (unless every highlight is drawn
+// or it is the selected object). Brings the object's place up to date.
+bool isHighlightShown(CSkyChart& chart, CSkyObject* object, bool selected);
+// Where the object's circle stands; false when it does not project near
+// the viewport.
+bool projectHighlightedObject(CSkyChart& chart, CSkyObject* object, HighlightPlacement* out);
+// Both of the above.
 bool placeHighlightedObject(CSkyChart& chart, CSkyObject* object, bool selected,
                             HighlightPlacement* out);
 // The object's angular radius (radians) as the highlight circle shows it.

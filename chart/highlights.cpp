@@ -12,7 +12,6 @@
 #include "chart/object_chart_name.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
-#include "skydata/object_factory.h"
 #include "chart/tessellator.h"
 #include "engine/angles.h"
 #include "engine/vectors.h"
@@ -61,6 +60,10 @@ bool isStarType(int type) { return type >= kTypeStar && type <= kTypeNonexistent
 bool isDeepSkyType(int type) { return type >= kTypeFirstDeepSky && type <= kTypeLastDeepSky; }
 bool isBodyType(int type) { return type >= kTypePlanet && type <= kTypeSpacecraft; }
 
+std::uint64_t highlightKey(std::uint16_t file, std::uint32_t region, std::uint16_t index) {
+  return (std::uint64_t{file} << 48) | (std::uint64_t{region} << 16) | index;
+}
+
 // Line width of the overlays: one point on two-pixel screens, else 1.5.
 float overlayLineWidth(float contentScale) { return contentScale == 2.0f ? 1.0f : 1.5f; }
 
@@ -86,23 +89,28 @@ double highlightAngularRadius(const CSkyObject* object) {
   return 0;
 }
 
-bool placeHighlightedObject(CSkyChart& chart, CSkyObject* object, bool selected,
-                            HighlightPlacement* out) {
+bool isHighlightShown(CSkyChart& chart, CSkyObject* object, bool selected) {
   double v[3];
   object->getPosition(v);
-  if (chart.updateNeeded || !std::isfinite(v[0] + v[1] + v[2])) {
-    chart.updateObjectPosition(object);
-    object->getPosition(v);
-  }
+  if (chart.updateNeeded || !std::isfinite(v[0] + v[1] + v[2])) chart.updateObjectPosition(object);
   if (!chart.drawAllHighlights && !selected) {
     int type = object->getType();
     float magnitude = object->getMagnitude();
     if (isStarType(type) && magnitude > chart.starMagLimit) return false;
     if (isBodyType(type) && magnitude > chart.planetMagLimitInUse) return false;
     if (isDeepSkyType(type) && !chart.isDeepSkyObjectShown(asDeepSkyObject(object))) return false;
-    // The solar-system layer's own hiding of bodies is asked here.
+    // A body the solar-system layer keeps off the chart (its kind or its
+    // satellite categories switched off) gets no circle, label or tap;
+    // the home body is always listed there.
+    const CPlanet* body = isBodyType(type) ? dynamic_cast<const CPlanet*>(object) : nullptr;
+    if (body != nullptr && object != chart.homeObject && chart.isHiddenByTypeOption(body)) return false;
   }
-  double x, y;
+  return true;
+}
+
+bool projectHighlightedObject(CSkyChart& chart, CSkyObject* object, HighlightPlacement* out) {
+  double v[3], x, y;
+  object->getPosition(v);
   if (!chart.vectorToScreen(v, &x, &y)) return false;
   double angular = highlightAngularRadius(object);
   double radius = angular < kHalfPi ? chart.projectedRadius(v, angular) : kInfinity;
@@ -115,6 +123,11 @@ bool placeHighlightedObject(CSkyChart& chart, CSkyObject* object, bool selected,
   return true;
 }
 
+bool placeHighlightedObject(CSkyChart& chart, CSkyObject* object, bool selected,
+                            HighlightPlacement* out) {
+  return isHighlightShown(chart, object, selected) && projectHighlightedObject(chart, object, out);
+}
+
 // ---- The list ----
 
 void CSkyChart::setHighlightedObjects(const SkyObjectID* ids, int count) {
@@ -122,8 +135,18 @@ void CSkyChart::setHighlightedObjects(const SkyObjectID* ids, int count) {
   if (ids == nullptr || count < 1) return;
   highlights = new (std::nothrow) SkyObjectPath[static_cast<std::size_t>(count)]();
   if (highlights == nullptr) return;
-  for (int i = 0; i < count; ++i) highlights[i].id = ids[i];
   highlightCount = count;
+  try {
+    highlightKeys.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      highlights[i].id = ids[i];
+      highlightKeys.insert(highlightKey(ids[i].file, ids[i].region, ids[i].index));
+    }
+  } catch (const std::bad_alloc&) {
+    // Short of memory a list that could not be looked up is no list.
+    clearHighlightedObjects();
+    return;
+  }
   updateNeeded = true;
 }
 
@@ -132,15 +155,12 @@ void CSkyChart::clearHighlightedObjects() {
   delete[] highlights;
   highlights = nullptr;
   highlightCount = 0;
+  highlightKeys.clear();
 }
 
 bool CSkyChart::isHighlighted(std::uint16_t file, std::uint32_t region,
                               std::uint16_t index) const {
-  for (int i = 0; i < highlightCount; ++i) {
-    const SkyObjectID& id = highlights[i].id;
-    if (id.file == file && id.region == region && id.index == index) return true;
-  }
-  return false;
+  return highlightKeys.count(highlightKey(file, region, index)) != 0;
 }
 
 void CSkyChart::highlightSatellites(bool on, int maximum) {
@@ -181,6 +201,8 @@ void CSkyChart::drawHighlightedObjects(int pass) {
     ScopedSkyObject object(database->getObject(&record.id));
     if (!object) continue;
     bool selected = CSkyDatabase::isSameSkyObjectID(&record.id, &selectedObjectID);
+    // What the display options hide has no path either.
+    if (!isHighlightShown(*this, object.get(), selected)) continue;
     if (showHighlightedObjectPaths) {
       // A record never computed has no ring yet.
       if (recomputeHighlightPaths || record.capacity == 0) computeObjectPath(object.get(), &record, false);
@@ -189,7 +211,7 @@ void CSkyChart::drawHighlightedObjects(int pass) {
       setLineWidth(overlayLineWidth(contentScale));
     }
     HighlightPlacement at;
-    if (!placeHighlightedObject(*this, object.get(), selected, &at)) continue;
+    if (!projectHighlightedObject(*this, object.get(), &at)) continue;
     // A circle larger than the sky has no outline or label place.
     if (!std::isfinite(at.radius)) continue;
     float x = static_cast<float>(at.x), y = static_cast<float>(at.y);
@@ -361,7 +383,8 @@ void CSkyChart::drawObjectMarker(CSkyObject* object, const char* text, float x, 
     drawAsterism(static_cast<int>(object->getNumber()) - 1);
     return;
   }
-  // Surface features larger than the marker get their outline here.
+  // (A selected surface feature's outline comes with the feature layer's
+  // marks.) A deep-sky type that is no deep-sky object has no figure.
   if (isDeepSkyType(type)) return;
   drawCrossHair(x, y, r + m, r + 2 * m);
 }

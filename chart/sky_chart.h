@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 
 #include "chart/chart_types.h"
 #include "chart/object_path.h"
@@ -389,7 +390,7 @@ class CSkyChart : public CSkyMechanics {
   // The constellation containing the point, when it passes the search
   // filter: (file 5, the root region, number - 1).
   bool findConstellationAt(const float point[2], SkyObjectID* hit);
-  float chartLabelTextHeight = 14.0f;  // points: constellation and asterism names
+  float chartLabelTextHeight = 14.0f;  // points: constellation, asterism and body names
   std::unique_ptr<ConstellationImageTable> constellationImages;  // loaded once
 
   // ---- Text atlases (text_atlas.cpp) ----
@@ -537,6 +538,9 @@ class CSkyChart : public CSkyMechanics {
   // far to near (objects without a finite distance last).
   void buildSolarSystemDrawList(bool allObjects);
   bool isAsteroidTooFaint(CPlanet* asteroid) const;
+  // Whether the body's type option (or, for a satellite, its categories)
+  // keeps it off the chart; the highlights honour it too.
+  bool isHiddenByTypeOption(const CPlanet* body) const;
   bool isInsideParentGlobe(CPlanet* object);
   bool isMoonDistinct(CPlanet* moon);
   bool isHiddenBehindParent(CPlanet* object);
@@ -599,7 +603,9 @@ class CSkyChart : public CSkyMechanics {
   // draws the faintest.
   void drawSolarSystemPoint(CPlanet* body, float x, float y, double magnitude);
   void drawPointForMagnitude(const float rgb[3], float x, float y, double magnitude);
-  void drawSolarSystemLabel(CPlanet* body, float x, float y, float r);
+  // The body's name, or the selection's marker; a highlighted body is
+  // named by the highlights instead.
+  void drawSolarSystemLabel(CPlanet* body, bool highlighted, float x, float y, float r);
   // Where and how large a body of the draw list is drawn this frame, by
   // the layer's visibility rules (the hit test uses the same).
   SolarPlacement placeSolarSystemObject(CPlanet* body, SolarPlace* place);
@@ -800,6 +806,9 @@ class CSkyChart : public CSkyMechanics {
   // Highlights.
   SkyObjectPath* highlights = nullptr;  // calloc'ed list
   int highlightCount = 0;
+  // The list's (file, region, index) keys: a frame asks for every drawn
+  // body, and the application highlights up to 10,000 satellites.
+  std::unordered_set<std::uint64_t> highlightKeys;
   bool showHighlightedObjectCircles = true;
   bool showHighlightedObjectLabels = true;
   bool showHighlightedObjectOrbits = false;

@@ -335,6 +335,8 @@ void CSkyChart::drawSolarSystemObjects() {
   if ((!whole && n > 2) || (whole && n < 2) || updateNeeded) buildSolarSystemDrawList(whole);
   float pt = contentScale;
   setLineWidth(pt == 2 ? 1.0f : 1.5f);
+  // The layers drawn before leave their own label sizes behind.
+  setTextHeight(chartLabelTextHeight);
   // Points gather in one sprite batch; whatever else is drawn (it shares
   // the vertex buffer) ends the batch first.
   buildStarSprites();
@@ -358,7 +360,8 @@ void CSkyChart::drawSolarSystemObjects() {
     SolarPlacement placement = placeSolarSystemObject(body, &place);
     if (placement == SolarPlacement::shown) {
       drawSolarSystemObject(body, place.x, place.y, place.r);
-      drawSolarSystemLabel(body, place.x, place.y, place.r);
+      drawSolarSystemLabel(body, isHighlighted(1, record.region, static_cast<std::uint16_t>(record.index)),
+                           place.x, place.y, place.r);
     }
     if (showEarthMoonShadowCircles) {
       endStarSprites();
@@ -379,7 +382,7 @@ void CSkyChart::drawSolarSystemObjects() {
   endStarSprites();
 }
 
-void CSkyChart::drawSolarSystemLabel(CPlanet* body, float x, float y, float r) {
+void CSkyChart::drawSolarSystemLabel(CPlanet* body, bool highlighted, float x, float y, float r) {
   char name[256];
   if (body == selectedObject) {
     getObjectChartName(this, body, name, sizeof name, 0);
@@ -387,15 +390,8 @@ void CSkyChart::drawSolarSystemLabel(CPlanet* body, float x, float y, float r) {
     drawObjectMarker(body, name, x, y, r);
     return;
   }
+  if (highlighted && showHighlightedObjectLabels) return;
   int type = body->getType();
-  if (showHighlightedObjectLabels && highlightCount > 0) {
-    // The highlighted layer labels its own objects.
-    for (int i = 0, n = database->getSolarSystemObjectCount(); i < n; ++i) {
-      if (database->getSolarSystemObject(i) != body) continue;
-      if (isHighlighted(1, 0, static_cast<std::uint16_t>(i))) return;
-      break;
-    }
-  }
   bool named = (type == kTypePlanet || type == kTypeMoon) ? showPlanetNames
                                                          : showMinorPlanetNames;
   if (!named) return;

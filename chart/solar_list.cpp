@@ -184,20 +184,19 @@ bool CSkyChart::isHiddenBehindParent(CPlanet* object) {
 
 // ---- The list ----
 
-namespace {
-
-// Whether the body's type option hides it.
-bool hiddenByOption(const CSkyChart& chart, const CPlanet* body) {
+bool CSkyChart::isHiddenByTypeOption(const CPlanet* body) const {
   switch (body->getType()) {
-    case kTypePlanet: return !chart.showPlanets;
-    case kTypeMoon: return !chart.showPlanets || (!body->isMajorBody() && !chart.showMinorMoons);
-    case kTypeAsteroid: return !chart.showAsteroids;
-    case kTypeComet: return !chart.showComets;
-    case kTypeSatellite: return !chart.showSatellites || !satelliteCategoryShown(chart, body);
-    case kTypeSpacecraft: return !chart.showSatellites;
+    case kTypePlanet: return !showPlanets;
+    case kTypeMoon: return !showPlanets || (!body->isMajorBody() && !showMinorMoons);
+    case kTypeAsteroid: return !showAsteroids;
+    case kTypeComet: return !showComets;
+    case kTypeSatellite: return !showSatellites || !satelliteCategoryShown(*this, body);
+    case kTypeSpacecraft: return !showSatellites;
     default: return false;
   }
 }
+
+namespace {
 
 struct ListBuilder {
   CSkyChart& chart;
@@ -275,7 +274,7 @@ void CSkyChart::buildSolarSystemDrawList(bool allObjects) {
     bool home = homeObjectID.file == 1 && homeObjectID.region == 0 && homeObjectID.index == index;
     bool highlighted = isHighlighted(1, 0, index);
     if (!home && !(showHighlightedObjectOrbits && highlighted)) {
-      if (hiddenByOption(*this, body)) continue;
+      if (isHiddenByTypeOption(body)) continue;
       if (body->getType() == kTypeAsteroid && isAsteroidTooFaint(body)) continue;
     }
     builder.addBody(body, 0, index, false, highlighted);

@@ -40,6 +40,71 @@ void modelToSky(CSkyChart& chart, CPlanet* body, double out[9]) {
   matrixTranspose(orientation, out);
 }
 
+// A camera at the observer looking straight at the body, and the chart's
+// own mapping of the sky around it: whatever the projection, its mirror
+// flags and the body's place in the view, the model lands on the body's
+// screen point with the scale and turn the chart has there.
+struct ModelCamera {
+  double axes[9];  // rows: screen right, screen up, back towards the observer
+  double x, y;     // the body's screen point
+  double jacobian[4];  // pixels per radian along the first two axes (row-major)
+};
+
+bool lookAtModel(const CSkyChart& chart, CPlanet* body, ModelCamera* camera) {
+  double u[3];
+  body->getPosition(u);
+  if (!(vectorNormalize(u) > 0)) return false;
+  // Up: the display's up, or its left for a body straight above or below.
+  double up[3];
+  for (const double* axis : {chart.displayMatrix + 6, chart.displayMatrix + 3}) {
+    double along = vectorDot(axis, u);
+    for (int k = 0; k < 3; ++k) up[k] = axis[k] - along * u[k];
+    if (vectorNormalize(up) > 1e-6) break;
+  }
+  double* right = camera->axes;
+  vectorCross(u, up, right);
+  vectorNormalize(right);
+  for (int k = 0; k < 3; ++k) {
+    camera->axes[3 + k] = up[k];
+    camera->axes[6 + k] = -u[k];
+  }
+  if (!chart.vectorToScreen(u, &camera->x, &camera->y)) return false;
+  // Central differences a microradian either side.
+  constexpr double kStep = 1e-6;
+  for (int column = 0; column < 2; ++column) {
+    const double* axis = camera->axes + 3 * column;
+    double ends[2][2];
+    for (int side = 0; side < 2; ++side) {
+      double v[3];
+      for (int k = 0; k < 3; ++k) v[k] = u[k] + (side == 0 ? kStep : -kStep) * axis[k];
+      if (!chart.vectorToScreen(v, &ends[side][0], &ends[side][1])) return false;
+    }
+    camera->jacobian[column] = (ends[0][0] - ends[1][0]) / (2 * kStep);
+    camera->jacobian[2 + column] = (ends[0][1] - ends[1][1]) / (2 * kStep);
+  }
+  for (double value : camera->jacobian)
+    if (!std::isfinite(value)) return false;
+  return std::isfinite(camera->x) && std::isfinite(camera->y);
+}
+
+// Perspective through the camera: a point's tangents x/-z, y/-z (its
+// angles off the body's direction) go to the screen by the chart's local
+// mapping, then into the clip space of the chart's pixel matrix, which
+// spans the viewport and the margin before it.
+GLMatrix modelProjection(const CSkyChart& chart, const ModelCamera& camera, double nearPlane,
+                         double farPlane) {
+  double w = chart.viewportWidth + chart.viewportLeft, h = chart.viewportHeight + chart.viewportTop;
+  const double* j = camera.jacobian;
+  GLMatrix p;
+  double* m = p.m;
+  m[0] = 2 * j[0] / w, m[4] = 2 * j[1] / w, m[8] = 1 - 2 * camera.x / w, m[12] = 0;
+  m[1] = -2 * j[2] / h, m[5] = -2 * j[3] / h, m[9] = 2 * camera.y / h - 1, m[13] = 0;
+  m[2] = 0, m[6] = 0, m[10] = -(farPlane + nearPlane) / (farPlane - nearPlane);
+  m[14] = -2 * farPlane * nearPlane / (farPlane - nearPlane);
+  m[3] = 0, m[7] = 0, m[11] = -1, m[15] = 0;
+  return p;
+}
+
 // Rows of a 3x3 into the upper left of a column-major 4x4, with a
 // translation.
 GLMatrix glMatrixOf(const double a[9], const double t[3]) {
@@ -86,48 +151,36 @@ void CSkyChart::drawObjectModel(CSkyObject* object) {
   CModel3D* model = getObjectModel(object);
   const ChartShaderLocations& l = chartShader().locations;
   if (body == nullptr || model == nullptr || cgContext != nullptr || l.position < 0) return;
+  ModelCamera camera;
+  if (!lookAtModel(*this, body, &camera)) return;
   glEnable(GL_DEPTH_TEST);
   glClear(GL_DEPTH_BUFFER_BIT);
 
-  // The model's bounding radius stands for the body's diameter.
+  // The model's box at its largest stands for the body's diameter, so the
+  // model covers the disc the body would have (and its tap circle).
   double diameter = body->getDiameter();
   if (!(diameter > 0) || !std::isfinite(diameter)) diameter = 1;
-  double r = std::max<double>(model->largestSize() / 2, 1e-9);
-  double e = body->getDistance() * kKilometresPerAU * (2 * r) / diameter;
+  double size = std::max<double>(model->largestSize(), 1e-9);
+  double e = body->getDistance() * kKilometresPerAU * size / diameter;
 
-  // Model units into the display frame (x to the centre, y left, z up),
-  // then the camera's (x right, y up, looking down -z).
-  double toSky[9], toCamera[9], a[9], at[3], t[3];
+  // Model units into the sky frame, then the camera's (x right, y up,
+  // looking down -z at the body).
+  double toSky[9], a[9], t[3];
   modelToSky(*this, body, toSky);
-  static constexpr double kDisplayToCamera[9] = {0, -1, 0, 0, 0, 1, -1, 0, 0};
-  matrixCopy(toCamera, displayMatrix);
-  matrixMultiply(kDisplayToCamera, toCamera);
   matrixCopy(a, toSky);
-  matrixMultiply(toCamera, a);
-  body->getPosition(at);
-  vectorNormalize(at);
-  vectorScale(at, e);
-  matrixTimesVector(toCamera, at);
+  matrixMultiply(camera.axes, a);
   const float* c = model->center();
   double centre[3] = {c[0], c[1], c[2]};
   matrixTimesVector(a, centre);
+  const double at[3] = {0, 0, -e};
   vectorSubtract(at, centre, t);
   GLMatrix modelView = glMatrixOf(a, t);
 
-  // Perspective with the chart's own scale, placed in the chart's part of
-  // the GL viewport.
-  double fieldY = 2 * angleForRadius(viewportHeight / 2) * kDegreesPerRadian;
-  // Clip at the box's corners: the largest side's half (the scale's
-  // radius) would cut off a cube's nearest corner.
+  // Clip at the sphere through the box's corners: the largest side's half
+  // would cut off a cube's nearest corner.
   double reach = std::hypot(model->sizeX(), model->sizeY(), model->sizeZ()) / 2;
-  reach = std::max(reach, r);
-  double nearPlane = std::max(e - reach, 0.1 * reach), farPlane = e + reach;
-  GLMatrix projection = matrixPerspective(fieldY, viewportWidth / viewportHeight, nearPlane, farPlane);
-  double w = viewportWidth + viewportLeft, h = viewportHeight + viewportTop;
-  matrixScale(projection, (isDisplayFlippedHoriz() ? -1 : 1) * viewportWidth / w,
-              (isDisplayFlippedVert() ? -1 : 1) * viewportHeight / h, 1);
-  matrixTranslate(projection, (viewportLeft + viewportWidth / 2) / (w / 2) - 1,
-                  1 - (viewportTop + viewportHeight / 2) / (h / 2), 0);
+  reach = std::max(reach, size / 2);
+  GLMatrix projection = modelProjection(*this, camera, std::max(e - reach, 0.1 * reach), e + reach);
   GLMatrix savedModelView, savedProjection;
   getModelViewProjection(&savedModelView, &savedProjection);
   setModelViewProjection(modelView, projection);

@@ -1,11 +1,14 @@
 // Textured globes through the GL layer on the software GPU: the first map
 // read at once and a better one decoded behind it, map tiles only where the
 // globe shows them, the Earth's city lights on its night side only, and a
-// satellite's 3-D model drawn where the satellite stands.
+// satellite's 3-D model drawn where the satellite stands, at the angular
+// size its distance gives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -317,6 +320,184 @@ TEST_F(SolarGlobe, ASatellitesModelStandsWhereTheSatelliteIs) {
   EXPECT_GT(std::sqrt(ink), 1.95 * r);
   EXPECT_LT(std::sqrt(ink), 2.7 * r);
   EXPECT_GT(raster.at(static_cast<int>(x), static_cast<int>(y)), 0.5f);
+}
+
+
+// A UV sphere of radius 1 about the origin: its box's largest side is 2.
+std::string sphereModel(int rings, int segments) {
+  std::string obj;
+  char line[96];
+  for (int i = 1; i < rings; ++i)
+    for (int j = 0; j < segments; ++j) {
+      double lat = kPi / 2 - kPi * i / rings, lon = 2 * kPi * j / segments;
+      std::snprintf(line, sizeof line, "v %.9f %.9f %.9f\n", std::cos(lat) * std::cos(lon),
+                    std::cos(lat) * std::sin(lon), std::sin(lat));
+      obj += line;
+    }
+  int north = (rings - 1) * segments + 1, south = north + 1;
+  obj += "v 0 0 1\nv 0 0 -1\n";
+  auto at = [&](int i, int j) { return (i - 1) * segments + j % segments + 1; };
+  for (int j = 0; j < segments; ++j) {
+    std::snprintf(line, sizeof line, "f %d %d %d\n", north, at(1, j), at(1, j + 1));
+    obj += line;
+    std::snprintf(line, sizeof line, "f %d %d %d\n", south, at(rings - 1, j + 1), at(rings - 1, j));
+    obj += line;
+    for (int i = 1; i < rings - 1; ++i) {
+      std::snprintf(line, sizeof line, "f %d %d %d %d\n", at(i, j), at(i + 1, j), at(i + 1, j + 1),
+                    at(i, j + 1));
+      obj += line;
+    }
+  }
+  return obj;
+}
+
+TEST_F(SolarGlobe, AModelHasTheAngularSizeItsDistanceGives) {
+  REQUIRE_GL();
+  std::filesystem::path models = folder_.path() / "Models" / "ISS";
+  std::filesystem::create_directories(models);
+  std::ofstream(models / "ISS.obj") << sphereModel(32, 64);
+  // The sky view's projection; nothing else drawn, no marker round it.
+  chart_->setDisplayProjection(3);
+  chart_->showPlanets = chart_->showAsteroids = chart_->showComets = chart_->showSatellites = false;
+  chart_->showSelectionMarker = false;
+  chart_->showPlanetPhases = 0;
+  chart_->setJulianDate(2454730.0);
+  CPlanet* iss = world_.body(kTypeSatellite, 25544);
+  chart_->updatePlanetPosition(iss);
+  // A body seen 12 degrees across: 2 atan(r / d).
+  double kilometres = iss->getDistance() * 149597870.0;
+  double angularSize = 12 * kRadiansPerDegree;
+  iss->setDiameter(2 * kilometres * std::tan(angularSize / 2));
+  const double fov = 90 * kRadiansPerDegree;
+  // Stereographic, the shorter side spanning the field: a point at angle t
+  // from the centre lies focal * tan(t / 2) out, and a circle stays a
+  // circle, its diameter between the images of its nearest and farthest
+  // points.
+  const double focal = (kSize / 2.0) / std::tan(fov / 4);
+  auto imageRadius = [&](double offCentre) {
+    return focal * (std::tan((offCentre + angularSize / 2) / 2) - std::tan((offCentre - angularSize / 2) / 2)) / 2;
+  };
+  struct Ink {
+    double x, y, radius;
+  };
+  auto measure = [&]() {
+    chart_test::Raster raster = canvas_->raster();
+    double sx = 0, sy = 0, ink = 0;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) {
+        double a = raster.at(x, y) > 0.5 ? 1 : 0;
+        sx += a * (x + 0.5), sy += a * (y + 0.5), ink += a;
+      }
+    return Ink{sx / ink, sy / ink, std::sqrt(ink / kPi)};
+  };
+
+  draw(iss, fov / kRadiansPerDegree, "model_sphere_centred");
+  ASSERT_NE(chart_->getObjectModel(iss), nullptr);
+  Ink centred = measure();
+  EXPECT_NEAR(centred.x, kSize / 2.0, 0.5);
+  EXPECT_NEAR(centred.y, kSize / 2.0, 0.5);
+  EXPECT_NEAR(centred.radius, imageRadius(0), 0.025 * imageRadius(0));
+
+  // Turned away 30 degrees: further out the projection stretches the body,
+  // and the model with it, round the satellite's screen point.
+  double place[3], lon = 0, lat = 0;
+  iss->getPosition(place);
+  vectorToSpherical(place, &lon, &lat, nullptr);
+  chart_->CSkyProjection::setDisplayCenter(0, lon, lat - 30 * kRadiansPerDegree, 0);
+  chart_->updateDisplayMatrix();
+  double centre[3];
+  chart_->getDisplayCenterVector(centre);
+  double unit[3] = {place[0], place[1], place[2]};
+  vectorNormalize(unit);
+  double offCentre = std::acos(vectorDot(unit, centre));
+  ASSERT_NEAR(offCentre, 30 * kRadiansPerDegree, 1e-9);
+  canvas_->clear();
+  chart_->drawSolarSystemObjects();
+  canvas_->save("model_sphere_aside");
+  Ink aside = measure();
+  EXPECT_NEAR(std::hypot(aside.x - kSize / 2.0, aside.y - kSize / 2.0), focal * std::tan(offCentre / 2), 1.0);
+  double x = 0, y = 0;
+  ASSERT_TRUE(chart_->vectorToScreen(place, &x, &y));
+  EXPECT_NEAR(aside.x, x, 1.0);
+  EXPECT_NEAR(aside.y, y, 1.0);
+  EXPECT_NEAR(aside.radius, imageRadius(offCentre), 0.025 * imageRadius(offCentre));
+}
+
+TEST_F(SolarGlobe, AModelIsTurnedOnTheScreenAsItsBodyIsInTheSky) {
+  REQUIRE_GL();
+  // A cube with a small one standing off it along the model's y axis.
+  std::filesystem::path models = folder_.path() / "Models" / "ISS";
+  std::filesystem::create_directories(models);
+  std::string obj;
+  char line[96];
+  for (auto [cx, cy, half] : {std::array<double, 3>{0, 0, 1}, std::array<double, 3>{0, 2.6, 0.25}}) {
+    for (int k = 0; k < 8; ++k) {
+      std::snprintf(line, sizeof line, "v %g %g %g\n", cx + (k & 1 ? half : -half), cy + (k & 2 ? half : -half),
+                    k & 4 ? half : -half);
+      obj += line;
+    }
+  }
+  for (int base : {0, 8})
+    for (const char* face : {"1 3 4 2", "5 6 8 7", "1 2 6 5", "3 7 8 4", "1 5 7 3", "2 4 8 6"}) {
+      int a, b, c, d;
+      std::sscanf(face, "%d %d %d %d", &a, &b, &c, &d);
+      std::snprintf(line, sizeof line, "f %d %d %d %d\n", base + a, base + b, base + c, base + d);
+      obj += line;
+    }
+  std::ofstream(models / "ISS.obj") << obj;
+  chart_->setDisplayProjection(3);
+  chart_->showPlanets = chart_->showAsteroids = chart_->showComets = chart_->showSatellites = false;
+  chart_->showSelectionMarker = false;
+  chart_->showPlanetPhases = 0;
+  chart_->setJulianDate(2454730.0);
+  CPlanet* iss = world_.body(kTypeSatellite, 25544);
+  chart_->updatePlanetPosition(iss);
+  double kilometres = iss->getDistance() * 149597870.0;
+  // The model's box (3.85 units at its largest) is the body's diameter.
+  const double diameter = 2 * kilometres * std::tan(4 * kRadiansPerDegree);
+  iss->setDiameter(diameter);
+  draw(iss, 30, "model_turned_centred");
+  ASSERT_NE(chart_->getObjectModel(iss), nullptr);
+  // Turned, mirrored and aside: wherever the small cube's centre stands in
+  // the sky, the chart's projection of that direction is inked, and the
+  // point opposite it about the large cube is not.
+  double place[3], lon = 0, lat = 0;
+  iss->getPosition(place);
+  vectorNormalize(place);
+  vectorToSpherical(place, &lon, &lat, nullptr);
+  chart_->setDisplayFlippedHoriz(true);
+  chart_->CSkyProjection::setDisplayCenter(0, lon + 0.1, lat - 0.12, 0.7);
+  chart_->updateDisplayMatrix();
+  canvas_->clear();
+  chart_->drawSolarSystemObjects();
+  canvas_->save("model_turned_aside");
+  double axes[9];
+  iss->getOrientationMatrix(axes);  // sky to body: its rows are the model's axes
+  const double scale = diameter / 3.85 / 149597870.0;  // AU per model unit
+  // The box's centre, where the body is, lies 0.925 units up the y axis
+  // from the large cube's.
+  double large[3], small[3];
+  for (int k = 0; k < 3; ++k) {
+    large[k] = place[k] * iss->getDistance() - 0.925 * scale * axes[3 + k];
+    small[k] = place[k] * iss->getDistance() + (2.6 - 0.925) * scale * axes[3 + k];
+  }
+  vectorNormalize(large);
+  vectorNormalize(small);
+  double x = 0, y = 0, sx = 0, sy = 0;
+  ASSERT_TRUE(chart_->vectorToScreen(large, &x, &y));
+  ASSERT_TRUE(chart_->vectorToScreen(small, &sx, &sy));
+  ASSERT_GT(std::hypot(sx - x, sy - y), 10) << "the small cube stands clear of the large one";
+  chart_test::Raster raster = canvas_->raster();
+  EXPECT_GT(raster.at(static_cast<int>(sx), static_cast<int>(sy)), 0.5f);
+  EXPECT_LT(raster.at(static_cast<int>(2 * x - sx), static_cast<int>(2 * y - sy)), 0.5f);
+  // The large cube outweighs the small one: the ink's centre lies by it,
+  // not by its mirror image about the body.
+  double cx = 0, cy = 0, ink = 0;
+  for (int py = 0; py < kSize; ++py)
+    for (int px = 0; px < kSize; ++px)
+      if (raster.at(px, py) > 0.5f) cx += px + 0.5, cy += py + 0.5, ink += 1;
+  ASSERT_GT(ink, 100);
+  EXPECT_LT(std::hypot(cx / ink - x, cy / ink - y), 0.3 * std::hypot(sx - x, sy - y));
 }
 
 }  // namespace

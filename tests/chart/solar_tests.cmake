@@ -32,3 +32,6 @@ chart_test(chart_solar_globe_tests LABEL chart
 chart_test(chart_solar_golden_tests LABEL chart
   SOURCES solar_golden_test.cpp solar_sprites_test.cpp
   LIBS tessaly_chart_testsupport erfa)
+chart_test(chart_solar_highlight_tests LABEL chart
+  SOURCES sky_view_highlights_test.cpp
+  LIBS tessaly_chart_testsupport)
