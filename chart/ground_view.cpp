@@ -73,6 +73,9 @@ void CSkyChart::drawEarthView() {
   if (!drawTexturedGlobe(earth)) drawEarthOverlays(earth);
 
   setLineWidth(contentScale == 2 ? 1.0f : 1.5f);
+  // The ground view names satellites and places as the solar-system layer
+  // names bodies, not at whatever size the previous layer left.
+  setTextHeight(chartLabelTextHeight);
   buildStarSprites();
   // Satellites are all drawn alike, with the middle sprite: the same size
   // over the whole world as over a country.

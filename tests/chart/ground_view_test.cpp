@@ -189,6 +189,28 @@ TEST_P(GroundView, SatellitesAreDrawnAtTheirSubSatellitePoints) {
   EXPECT_EQ(checked, 11);
 }
 
+TEST_P(GroundView, SatellitesAreNamedAtTheChartLabelSizeWhateverCameBefore) {
+  // Chart text comes from the GL glyph atlases; the 2-D back end places none.
+  if (GetParam() != Backend::gl) return;
+  SkyObjectID sun;
+  CSkyDatabase::setSunObjectID(&sun);
+  chart_->selectObject(&sun);
+  chart_->showMinorPlanetNames = true;
+  chart_->showUserLocationMarker = false;
+  chart_->setContentScale(2);
+  // What the layers drawn before leave behind: smaller and larger sizes.
+  for (float before : {12.0f, 20.0f}) {
+    chart_->setTextHeight(before);
+    chart_->clearLabelRects();
+    chart_->updateNeeded = true;
+    auto canvas = chart_test::makeCanvas(GetParam(), *chart_, kWidth, kHeight);
+    chart_->drawEarthView();
+    ASSERT_GT(chart_->labelRectCount, 0) << before;
+    for (int i = 0; i < chart_->labelRectCount; ++i)
+      EXPECT_FLOAT_EQ(chart_->labelRects[i].halfHeight, chart_->chartLabelTextHeight) << before;
+  }
+}
+
 TEST_P(GroundView, ATapNearASatelliteFindsItAndNothingElse) {
   SkyObjectID sun;
   CSkyDatabase::setSunObjectID(&sun);
