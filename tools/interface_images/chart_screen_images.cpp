@@ -30,11 +30,14 @@ void stop(cg::Context& c, const cg::Color& color) {
   c.fillPath();
 }
 
+// Level with the toolbar's icons, above their titles: the arrows stand at
+// the strip's ends over the outermost buttons, whose titles they would
+// otherwise cross.
 void rightChevron(cg::Context& c, const cg::Color& color) {
   roundStrokes(c, color, 2);
-  c.moveToPoint(3.5, 5);
-  c.addLineToPoint(8.5, 15);
-  c.addLineToPoint(3.5, 25);
+  c.moveToPoint(4, 3);
+  c.addLineToPoint(8.5, 10);
+  c.addLineToPoint(4, 17);
   c.strokePath();
 }
 
@@ -66,8 +69,8 @@ bool drawChartScreenImages(const std::filesystem::path& folder) {
   bool ok = true;
   ok &= writeBoth(folder, "Motion", 28, 28, motion);
   ok &= writeBoth(folder, "Stop", 28, 28, stop);
-  ok &= writeBoth(folder, "VerticalRightMore", 12, 30, rightChevron);
-  ok &= writeBoth(folder, "VerticalLeftMore", 12, 30, rightChevron, true);
+  ok &= writeBoth(folder, "VerticalRightMore", 12, 24, rightChevron);
+  ok &= writeBoth(folder, "VerticalLeftMore", 12, 24, rightChevron, true);
   auto outlined = [](cg::Context& c, const cg::Color& color) { forwardTriangle(c, color, false); };
   auto filled = [](cg::Context& c, const cg::Color& color) { forwardTriangle(c, color, true); };
   ok &= writeBoth(folder, "TimeFlowForwardOff", 36, 24, outlined);

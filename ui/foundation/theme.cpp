@@ -67,7 +67,7 @@ constexpr Row kColors[] = {
     {ThemeColor::searchFieldText, kBlack, kWhite, rgb(0.9, 0, 0)},
     {ThemeColor::searchFieldDisabledText, kLightGray, kDarkGray, rgb(0.9, 0, 0)},
     // The platform's grey placeholder would glare at night.
-    {ThemeColor::fieldPlaceholder, none, none, rgb(0.45, 0, 0)},
+    {ThemeColor::fieldPlaceholder, none, none, rgb(0.55, 0, 0)},
     {ThemeColor::toolbarTint, none, none, rgb(0.3, 0, 0)},
     {ThemeColor::toolbarFill, none, none, rgb(0.1, 0, 0, 0.8)},
     {ThemeColor::switchOverlay, none, none, rgb(0.5, 0, 0, 0.8)},
