@@ -7,9 +7,17 @@ cd "$root"
 bash scripts/setup.sh --data
 bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+# The data steps' reports go to a log: a start shows the program's own
+# few lines, and a failing step shows the end of its report.
 shopt -s nullglob
+log=build/release/data-steps.log
+: > "$log"
 for step in scripts/data.d/*.sh; do
-  bash "$step" build/release
+  if ! bash "$step" build/release >> "$log" 2>&1; then
+    tail -n 20 "$log" >&2
+    echo "$step failed; its whole report is in $log" >&2
+    exit 1
+  fi
 done
 
 if [ -x build/release/app/tessaly ]; then
