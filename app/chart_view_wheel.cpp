@@ -8,6 +8,7 @@
 #include "app/chart_surface_view.h"
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
+#include "ui/foundation/settings_model.h"
 
 namespace {
 
@@ -27,10 +28,11 @@ void ChartSurfaceView::zoomAboutPoint(ui::Point at, double magnification) {
   if (panTimer_) stopPanToSelectedObject(true);
   const double x = at.x * scaleFactor_, y = at.y * scaleFactor_;
   double lon0 = 0, lat0 = 0;
-  // A chart that follows an object, a space view (which orbits its home)
-  // or a pointer off the sky zooms about its centre, as a pinch does.
-  const bool keepPointer = !chart.centerOnSelected && !chart.isSpaceView() && chart.screenToLonLat(x, y, &lon0, &lat0);
+  // A space view (which orbits its home) or a pointer off the sky zooms
+  // about the centre, as a pinch does.
+  const bool keepPointer = !chart.isSpaceView() && chart.screenToLonLat(x, y, &lon0, &lat0);
   chart.setDisplayFOV(pinchedField(chart.getDisplayFOV() / magnification));
+  bool moved = false;
   for (int i = 0; keepPointer && i < kMostCorrections; ++i) {
     double lon1, lat1, lon, lat;
     if (!chart.screenToLonLat(x, y, &lon1, &lat1)) break;
@@ -38,10 +40,18 @@ void ChartSurfaceView::zoomAboutPoint(ui::Point at, double magnification) {
     if (std::fabs(dLon) * std::cos(lat0) < kCloseEnough && std::fabs(dLat) < kCloseEnough) break;
     chart.getDisplayCenter(&lon, &lat);
     chart.setDisplayCenterLonLat(normalizeRadians(lon + dLon), std::clamp(lat + dLat, -kHalfPi, kHalfPi));
+    moved = true;
+  }
+  // Turning the chart to keep the pointer's sky lets go of the selected
+  // object, as a drag does; a zoom over the centre keeps it.
+  if (moved && chart.centerOnSelected) {
+    chart.setCenterOnSelected(false);
+    if (Settings* settings = chartViewController ? chartViewController->settings() : nullptr)
+      settings->setSelectedObjectLocked(false);
   }
   setNeedsDisplay();
   if (chartViewController) {
-    if (keepPointer) chartViewController->centerCoordsChanged();
+    if (moved) chartViewController->centerCoordsChanged();
     chartViewController->fovChanged();
   }
 }

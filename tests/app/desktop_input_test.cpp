@@ -38,12 +38,12 @@ double degreesBetween(const double a[3], const double b[3]) {
   return std::atan2(std::hypot(cross[0], cross[1], cross[2]), dot) * kDegreesPerRadian;
 }
 
+// The sky view as it opens: centred on the selected station, locked to it.
 struct SkyView {
   AppSession session;
   SkyView() {
     session.run(1.0);
     session.screen().setChartPerspective(kSkyPerspective);
-    session.chart().setCenterOnSelected(false);
     session.chartView().drawImmediately();
   }
 };
@@ -55,6 +55,12 @@ TEST(DesktopWheel, ZoomsTheSkyAboutThePointerAndKeepsTheFieldWithinItsLimits) {
   const ui::Point pointer{frame.x() + frame.width() * 0.8, frame.y() + frame.height() * 0.3};
   const ui::Point elsewhere{frame.x() + frame.width() * 0.2, frame.y() + frame.height() * 0.7};
   const double before = fieldDegrees(session);
+  ASSERT_TRUE(session.chart().centerOnSelected);
+  // Over the centre the zoom keeps the followed object.
+  host::turnWheel(AppSession::centreOf(session.chartView()), 0, 1, ns::RunLoop::main().now());
+  EXPECT_TRUE(session.chart().centerOnSelected);
+  host::turnWheel(AppSession::centreOf(session.chartView()), 0, -1, ns::RunLoop::main().now());
+  EXPECT_NEAR(fieldDegrees(session), before, 1e-6);
   double under[3], other[3];
   ASSERT_TRUE(directionAt(session, pointer, under));
   ASSERT_TRUE(directionAt(session, elsewhere, other));
@@ -68,6 +74,8 @@ TEST(DesktopWheel, ZoomsTheSkyAboutThePointerAndKeepsTheFieldWithinItsLimits) {
   EXPECT_LT(degreesBetween(under, now), 0.05) << "the sky under the pointer stays under it";
   ASSERT_TRUE(directionAt(session, elsewhere, now));
   EXPECT_GT(degreesBetween(other, now), 1.0) << "the rest of the sky moves";
+  EXPECT_FALSE(session.chart().centerOnSelected) << "keeping the pointer's sky lets the object go, as a drag does";
+  EXPECT_FALSE(session.screen().settings()->selectedObjectLocked());
 
   host::turnWheel(pointer, 0, -3, ns::RunLoop::main().now());  // towards the user: out three notches
   session.run(0.1);
