@@ -315,7 +315,8 @@ void ApplicationShell::playSound(const std::string& name, float volume) {
   std::string problem;
   audioPlayer_ = dev::AudioPlayer::fromFile(path, &problem);
   if (!audioPlayer_) {
-    std::fprintf(stderr, "Sound named '%s' had error %s\n", name.c_str(), problem.c_str());
+    // A missing device was told once, when it was looked for.
+    if (!dev::soundDeviceMissing()) std::fprintf(stderr, "Sound named '%s' had error %s\n", name.c_str(), problem.c_str());
     return;
   }
   audioPlayer_->setVolume(volume);

@@ -186,6 +186,9 @@ void ChartScreenController::startZoom(ui::View* sender) {
   else if (sender == v.flyInButton.get()) code = 2;
   else if (sender == v.flyOutButton.get()) code = -2;
   chartView_->startZoom(code);
+  // A click lifts before the timer's first tick: the press itself makes
+  // the first step, so every press zooms.
+  if (code != 0) chartView_->zoomChart();
 }
 
 void ChartScreenController::stopZoom(ui::View*) {

@@ -19,6 +19,7 @@
 
 #include "gles/context/eagl.h"
 #include "platform/coregraphics/image.h"
+#include "platform/host/wheel.h"
 #include "platform/quartzcore/display_link.h"
 #include "skydata/sky_object_id.h"
 #include "ui/foundation/shell.h"
@@ -37,7 +38,7 @@ class SelectionMarkerView : public ui::View {
 // Pixels per point of the chart's drawing surface.
 double chartSurfaceScale();
 
-class ChartSurfaceView : public ChartView {
+class ChartSurfaceView : public ChartView, public host::WheelZoomTarget {
  public:
   ChartSurfaceView();
   ~ChartSurfaceView() override;
@@ -88,6 +89,9 @@ class ChartSurfaceView : public ChartView {
   void enableDrag(bool on) { dragEnabled_ = on; }
   bool zoomEnabled() const { return zoomEnabled_; }
   void enableZoom(bool on) { zoomEnabled_ = on; }
+  // The desktop's wheel (chart_view_wheel.cpp): a pinch's zoom that keeps
+  // the sky under the pointer.
+  void zoomAboutPoint(ui::Point at, double magnification) override;
 
   // ---- Zoom, momentum, animations, pulse, real time (chart_view_motion.cpp) ----
   void startZoom(int sign);
@@ -136,6 +140,8 @@ class ChartSurfaceView : public ChartView {
   void applySpaceHome(int perspective);
   void dragTo(ui::Point point, double timestamp);
   void pinch(ui::Point p0, ui::Point p1);
+  // A field of view (radians) within the limits a pinch keeps to.
+  double pinchedField(double field) const;
   bool inSpaceView() const;
 
   std::unique_ptr<CSkyChart> skyChart_;

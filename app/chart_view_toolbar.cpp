@@ -1,11 +1,21 @@
 #include "app/chart_view_toolbar.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/chart_surface_view.h"
 #include "app/selectable_time_label.h"
 #include "platform/uikit/interface_loader.h"
 #include "ui/foundation/shell.h"
+
+namespace {
+
+// Neighbouring titles keep this much apart at least (points, each side).
+constexpr double kTitleMargin = 2;
+// A title shrinks to fit its button, down to this size at most.
+constexpr double kSmallestTitleSize = 9;
+
+}  // namespace
 
 ChartViewToolbar::ChartViewToolbar() { adjustColorScheme(); }
 
@@ -26,10 +36,22 @@ void ChartToolbarButton::layoutSubviews() {
   const ui::Rect content = bounds();
   const ui::ImagePointer image = imageForState(state());
   const double imageHeight = image ? image->size().height : 0;
+  fitTitle(content.width() - 2 * kTitleMargin);
   const ui::Size titleSize = title.sizeThatFits({0, 0});
   const double width = std::min(titleSize.width, content.width());
   const double top = content.midY() - (imageHeight + titleSize.height) / 2;
   title.setFrame({content.midX() - width / 2, top + imageHeight, width, titleSize.height});
+}
+
+void ChartToolbarButton::fitTitle(double width) {
+  ui::Label& title = titleLabel();
+  if (!designedFont_) designedFont_ = title.font();
+  if (!designedFont_ || width <= 0) return;
+  title.setFont(designedFont_);
+  const double natural = title.sizeThatFits({0, 0}).width;
+  if (natural <= width) return;
+  const double size = std::max(kSmallestTitleSize, designedFont_->pointSize() * width / natural);
+  title.setFont(designedFont_->withSize(std::floor(size * 2) / 2));
 }
 
 void ChartToolbarButton::drawRect(cg::Context& context, const ui::Rect& rect) {

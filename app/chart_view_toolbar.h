@@ -17,14 +17,18 @@ class ChartViewToolbar : public ui::View {
   void drawRect(cg::Context& context, const ui::Rect& rect) override;
 };
 
-// A toolbar button: its image above its title, both centred, so that a
-// narrow button keeps its whole title.
+// A toolbar button: its image above its title, both centred; a title
+// wider than a narrow button is set smaller, so neighbours never touch.
 class ChartToolbarButton : public ui::Button {
  public:
   using ui::Button::Button;
   std::string className() const override { return "ChartToolbarButton"; }
   void layoutSubviews() override;
   void drawRect(cg::Context& context, const ui::Rect& rect) override;
+
+ private:
+  void fitTitle(double width);
+  ui::FontPointer designedFont_;  // the title's font as the screen set it
 };
 
 // Registers the chart screen's own classes ("ChartView",

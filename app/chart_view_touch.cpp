@@ -93,17 +93,22 @@ void ChartSurfaceView::pinch(ui::Point p0, ui::Point p1) {
   if (isSet(oldTouchPoint1_) && isSet(oldTouchPoint2_) && spread > 0) {
     CSkyChart& chart = *skyChart_;
     const float r = std::clamp(float(distance(oldTouchPoint1_, oldTouchPoint2_) / spread), 0.9f, 1.1f);
-    double field = std::max(chart.getDisplayFOV() * r, kRadiansPerDegree);
-    const int projection = chart.getDisplayProjection();
-    if (projection == kProjectionStereographic || projection == kProjectionPerspectiveBlend)
-      field = std::min(field, kWideFieldLimit);
-    if (chart.isSpaceView()) field = std::min(field, kHalfPi);
-    chart.setDisplayFOV(field);
+    chart.setDisplayFOV(pinchedField(chart.getDisplayFOV() * r));
     setNeedsDisplay();
     if (chartViewController) chartViewController->fovChanged();
   }
   oldTouchPoint1_ = p0;
   oldTouchPoint2_ = p1;
+}
+
+double ChartSurfaceView::pinchedField(double field) const {
+  const CSkyChart& chart = *skyChart_;
+  field = std::max(field, kRadiansPerDegree);
+  const int projection = chart.getDisplayProjection();
+  if (projection == kProjectionStereographic || projection == kProjectionPerspectiveBlend)
+    field = std::min(field, kWideFieldLimit);
+  if (chart.isSpaceView()) field = std::min(field, kHalfPi);
+  return field;
 }
 
 void ChartSurfaceView::dragTo(ui::Point point, double timestamp) {

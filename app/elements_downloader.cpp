@@ -12,6 +12,7 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/foundation/url_connection.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/host/diagnostics.h"
 #include "skydata/catalog_numbers.h"
 #include "skydata/object_types.h"
 #include "skydata/satellite_frequencies.h"
@@ -54,8 +55,11 @@ std::int64_t download(const char* what, const std::string& url, const std::strin
   std::string problem;
   std::int64_t bytes = downloadURLToPath(url, path, NetworkElementsDownloader::kMaxDownloadBytes, accept, problem,
                                          cancel);
-  if (bytes < 0) std::fprintf(stderr, "%s not updated from %s: %s\n", what, url.empty() ? "(no source)" : url.c_str(),
-                              problem.c_str());
+  // Without a source set there is nothing the user could mend: said only
+  // to whoever traces the program.
+  if (bytes < 0 && (!url.empty() || host::tracing()))
+    std::fprintf(stderr, "%s not updated from %s: %s\n", what, url.empty() ? "(no source)" : url.c_str(),
+                 problem.c_str());
   return bytes;
 }
 
@@ -208,9 +212,11 @@ void NetworkElementsDownloader::finishUpdate(State& state, std::int64_t catalogu
       defaults.synchronize();
     }
   }
-  std::fprintf(stderr, "Downloaded %d bytes (%d objects)\n", results.bytes, results.objects);
+  // The update's log is the program's own business.
+  const bool tracing = host::tracing();
+  if (tracing) std::fprintf(stderr, "Downloaded %d bytes (%d objects)\n", results.bytes, results.objects);
   // Pages copy rows of the list on the main thread, so it is replaced here.
-  if (!listPath.empty() && loadSatelliteFrequencies(listPath.c_str()) > 0)
+  if (!listPath.empty() && loadSatelliteFrequencies(listPath.c_str()) > 0 && tracing)
     std::fprintf(stderr, "Updated satellite frequency file\n");
   state.updating = false;
 

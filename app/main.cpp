@@ -9,11 +9,15 @@
 #include "app/application_shell.h"
 #include "app/information_screens_connection.h"
 #include "app/settings_screen_connection.h"
+#include "gles/context/gl.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/host/diagnostics.h"
 #include "platform/host/host.h"
 
 int main(int argc, char** argv) {
+  // The GL layer's notes are for whoever traces the program.
+  if (!host::tracing()) glDisable(GL_LOGGING_MGL);
   ns::UserDefaults& defaults = ns::UserDefaults::standard();
   auto theme = int(defaults.integerForKey(kAppThemeKey));
   if (theme == 0) {

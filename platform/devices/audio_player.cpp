@@ -3,20 +3,60 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace dev {
 namespace {
-bool audioOpen = false;
+bool audioOpen = false, audioMissing = false, soundTracing = false;
 int frequency = 44100, channels = 2;
 Uint16 format = AUDIO_S16SYS;
+
+// Runs `open` with standard error held in a temporary file: the sound
+// libraries SDL probes (ALSA, a line for each card it looks for) print
+// their own failures there. What they printed is shown only when tracing.
+bool withLibraryMessagesHeld(bool (*open)()) {
+  std::fflush(stderr);
+  FILE* held = std::tmpfile();
+  const int saved = held ? ::dup(STDERR_FILENO) : -1;
+  if (saved < 0 || ::dup2(::fileno(held), STDERR_FILENO) < 0) {
+    if (saved >= 0) ::close(saved);
+    if (held) std::fclose(held);
+    return open();
+  }
+  const bool opened = open();
+  std::fflush(stderr);
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  if (soundTracing) {
+    std::rewind(held);
+    char line[512];
+    while (std::fgets(line, sizeof line, held)) std::fputs(line, stderr);
+  }
+  std::fclose(held);
+  return opened;
+}
+
+bool openMixer() {
+  return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 && Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) == 0;
+}
+
 }  // namespace
+
+void setSoundTracing(bool on) { soundTracing = on; }
 
 bool openAudio(std::string* message) {
   if (audioOpen) return true;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 || Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
-    if (message) *message = std::string("no audio device: ") + SDL_GetError();
+  // Each attempt repeats the libraries' complaints and finds nothing new.
+  if (!audioMissing && !withLibraryMessagesHeld(openMixer)) {
+    audioMissing = true;
+    std::fprintf(stderr, "No sound device (%s): playing no sounds\n", SDL_GetError());
+  }
+  if (audioMissing) {
+    if (message) *message = "no sound device";
     return false;
   }
   Mix_QuerySpec(&frequency, &format, &channels);
@@ -24,6 +64,8 @@ bool openAudio(std::string* message) {
   audioOpen = true;
   return true;
 }
+
+bool soundDeviceMissing() { return audioMissing; }
 
 std::unique_ptr<AudioPlayer> AudioPlayer::fromFile(const std::string& path, std::string* message) {
   if (!openAudio(message)) return nullptr;

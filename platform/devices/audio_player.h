@@ -41,7 +41,14 @@ class AudioPlayer {
 };
 
 // Opens the mixer on the default audio device (SDL_AUDIODRIVER chooses the
-// driver); false with a message when there is none.
+// driver); false with a message when there is none. Without a device the
+// first call says so once on standard error, and no later call tries
+// again: sounds are off for the rest of the run.
 bool openAudio(std::string* message = nullptr);
+// True once opening found no device.
+bool soundDeviceMissing();
+// With tracing on, what the sound libraries print while a device is looked
+// for reaches standard error; otherwise it is dropped.
+void setSoundTracing(bool on);
 
 }  // namespace dev

@@ -4,11 +4,15 @@
 
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/file_io.h"
+#include "platform/devices/audio_player.h"
+#include "platform/host/diagnostics.h"
 #include "platform/host/host.h"
 
 namespace ui {
 
 int applicationMain(int, char**, std::shared_ptr<ApplicationDelegate> delegate) {
+  host::reportFatalSignals();
+  dev::setSoundTracing(host::tracing());
   if (host::desktopAvailable()) {
     int status = host::runDesktop(delegate, "Tessaly");
     if (status >= 0) return status;

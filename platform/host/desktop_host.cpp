@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "platform/foundation/run_loop.h"
+#include "platform/host/escape.h"
 #include "platform/host/host.h"
 #include "platform/devices/motion.h"
 #include "platform/devices/speech.h"
@@ -25,10 +29,13 @@ long framesPresented = 0;
 
 struct Desktop {
   SDL_Window* window = nullptr;
-  double scale = 2;
   double start = 0;
   bool mouseDown = false, pinching = false;
-  ui::Point pinchCentre;
+  ui::Point pressPoint;
+  // Where the screen lies in the window: a window of another shape than
+  // the screen's shows it whole, scaled and centred, with bars beside it.
+  SDL_Rect shown{0, 0, 0, 0};
+  double pixelsPerPoint = 2;
   // F2 opens a prompt: what is typed until Return is heard by speech
   // recognition instead of going to the first responder.
   bool prompting = false;
@@ -36,7 +43,27 @@ struct Desktop {
 
   double now() const { return ns::RunLoop::main().now() - start; }
 
-  ui::Point toPoints(int x, int y) const { return {x / scale, y / scale}; }
+  ui::Point toPoints(double x, double y) const {
+    return {(x - shown.x) / pixelsPerPoint, (y - shown.y) / pixelsPerPoint};
+  }
+
+  // The screen scaled to fit the window, keeping its shape.
+  void fit(int windowWidth, int windowHeight) {
+    const ui::Rect screen = ui::Screen::main().bounds();
+    if (screen.width() <= 0 || screen.height() <= 0 || windowWidth <= 0 || windowHeight <= 0) return;
+    pixelsPerPoint = std::min(windowWidth / screen.width(), windowHeight / screen.height());
+    shown.w = int(std::lround(screen.width() * pixelsPerPoint));
+    shown.h = int(std::lround(screen.height() * pixelsPerPoint));
+    shown.x = (windowWidth - shown.w) / 2;
+    shown.y = (windowHeight - shown.h) / 2;
+  }
+
+  // Ctrl-drag zooms: two fingers either side of the press point, spread
+  // as the pointer moves up (zooming in) and closed as it moves down.
+  std::vector<ui::TouchInput> pinchFingers(ui::TouchPhase phase, ui::Point pointer) const {
+    const auto [a, b] = dragPinchFingers(pressPoint, pointer);
+    return {{kMouseTouch, phase, a}, {kPinchPartner, phase, b}};
+  }
 
   void send(std::vector<ui::TouchInput> touches) { ui::Application::shared().handleTouches(touches, now()); }
 
@@ -45,13 +72,31 @@ struct Desktop {
     if (!surface) return;
     auto image = composeScreen();
     if (!image) return;
-    const int w = std::min<int>(surface->w, int(image->width()));
-    const int h = std::min<int>(surface->h, int(image->height()));
-    // The composed pixels are native ARGB words, SDL's ARGB8888.
-    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, image->data(), int(image->bytesPerRow()),
-                      surface->format->format, surface->pixels, surface->pitch);
+    fit(surface->w, surface->h);
+    if (shown.w == int(image->width()) && shown.h == int(image->height()) && shown.x == 0 && shown.y == 0) {
+      // The composed pixels are native ARGB words, SDL's ARGB8888.
+      SDL_ConvertPixels(shown.w, shown.h, SDL_PIXELFORMAT_ARGB8888, image->data(), int(image->bytesPerRow()),
+                        surface->format->format, surface->pixels, surface->pitch);
+    } else {
+      presentScaled(*image, surface);
+    }
     SDL_UpdateWindowSurface(window);
     ++framesPresented;
+  }
+
+  // Smooth scaling wants both sides in the window's format.
+  void presentScaled(const cg::Image& image, SDL_Surface* surface) {
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    if (surface->format->BytesPerPixel != 4) return;
+    std::vector<std::uint32_t> pixels(image.width() * image.height());
+    SDL_ConvertPixels(int(image.width()), int(image.height()), SDL_PIXELFORMAT_ARGB8888, image.data(),
+                      int(image.bytesPerRow()), surface->format->format, pixels.data(), int(image.width() * 4));
+    SDL_Surface* composed = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), int(image.width()), int(image.height()),
+                                                               32, int(image.width() * 4), surface->format->format);
+    if (composed == nullptr) return;
+    if (SDL_SoftStretchLinear(composed, nullptr, surface, &shown) != 0)
+      SDL_BlitScaled(composed, nullptr, surface, &shown);
+    SDL_FreeSurface(composed);
   }
 
   // Ctrl+A, Ctrl+C and Ctrl+V in the first responder, through SDL's
@@ -88,8 +133,10 @@ struct Desktop {
         mouseDown = true;
         pinching = (SDL_GetModState() & (KMOD_CTRL | KMOD_ALT)) != 0;
         if (pinching) {
-          pinchCentre = toPoints(e.button.x, e.button.y);
-          send({{kMouseTouch, ui::TouchPhase::began, pinchCentre}, {kPinchPartner, ui::TouchPhase::began, pinchCentre}});
+          pressPoint = toPoints(e.button.x, e.button.y);
+          send(pinchFingers(ui::TouchPhase::began, pressPoint));
+          // A pinch's first move only notes where the fingers are.
+          send(pinchFingers(ui::TouchPhase::moved, pressPoint));
         } else {
           send({{kMouseTouch, ui::TouchPhase::began, toPoints(e.button.x, e.button.y)}});
         }
@@ -97,9 +144,7 @@ struct Desktop {
       case SDL_MOUSEMOTION:
         if (!mouseDown || e.motion.which == SDL_TOUCH_MOUSEID) break;
         if (pinching) {
-          ui::Point p = toPoints(e.motion.x, e.motion.y);
-          ui::Point mirror{2 * pinchCentre.x - p.x, 2 * pinchCentre.y - p.y};
-          send({{kMouseTouch, ui::TouchPhase::moved, p}, {kPinchPartner, ui::TouchPhase::moved, mirror}});
+          send(pinchFingers(ui::TouchPhase::moved, toPoints(e.motion.x, e.motion.y)));
         } else {
           send({{kMouseTouch, ui::TouchPhase::moved, toPoints(e.motion.x, e.motion.y)}});
         }
@@ -108,21 +153,20 @@ struct Desktop {
         if (!mouseDown || e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT) break;
         mouseDown = false;
         if (pinching) {
-          ui::Point p = toPoints(e.button.x, e.button.y);
-          send({{kMouseTouch, ui::TouchPhase::ended, p},
-                {kPinchPartner, ui::TouchPhase::ended, {2 * pinchCentre.x - p.x, 2 * pinchCentre.y - p.y}}});
+          send(pinchFingers(ui::TouchPhase::ended, toPoints(e.button.x, e.button.y)));
         } else {
           send({{kMouseTouch, ui::TouchPhase::ended, toPoints(e.button.x, e.button.y)}});
         }
         pinching = false;
         break;
       case SDL_FINGERDOWN: case SDL_FINGERMOTION: case SDL_FINGERUP: {
-        const ui::Rect screen = ui::Screen::main().bounds();
         ui::TouchPhase phase = e.type == SDL_FINGERDOWN   ? ui::TouchPhase::began
                                : e.type == SDL_FINGERUP   ? ui::TouchPhase::ended
                                                           : ui::TouchPhase::moved;
-        send({{kFingerBase + int(e.tfinger.fingerId % 1000), phase,
-               {e.tfinger.x * screen.width(), e.tfinger.y * screen.height()}}});
+        // A finger's place is a fraction of the window.
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window, &w, &h);
+        send({{kFingerBase + int(e.tfinger.fingerId % 1000), phase, toPoints(e.tfinger.x * w, e.tfinger.y * h)}});
         break;
       }
       case SDL_MOUSEWHEEL: {
@@ -156,6 +200,7 @@ struct Desktop {
         else if (key == SDLK_DOWN) dev::MotionManager::nudge(0, -kStep);
         else if (key == SDLK_BACKSPACE) app.deleteBackward();
         else if (key == SDLK_RETURN || key == SDLK_KP_ENTER) app.returnKey();
+        else if (key == SDLK_ESCAPE) pressEscape();
         break;
       }
       case SDL_WINDOWEVENT:
@@ -169,6 +214,7 @@ struct Desktop {
             const bool landscape = e.window.data1 > e.window.data2;
             if (landscape != ui::isLandscape(app.statusBarOrientation()))
               app.setOrientation(landscape ? ui::kOrientationLandscapeLeft : ui::kOrientationPortrait);
+            fit(e.window.data1, e.window.data2);
             ui::setDisplayNeeded();
             break;
           }
@@ -180,6 +226,21 @@ struct Desktop {
 };
 
 bool videoStarted = false;
+
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// An X display, or a Wayland compositor's socket (named, or the default
+// one in the runtime folder).
+bool displayAnnounced() {
+  if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY")) return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || *runtime == '\0') return false;
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::path(runtime) / "wayland-0", error);
+}
 
 }  // namespace
 
@@ -195,9 +256,13 @@ bool desktopAvailable() {
   const char* headless = std::getenv("TESSALY_HEADLESS");
   if (headless && *headless && std::strcmp(headless, "0") != 0) return false;
   if (!videoStarted) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     const char* named = std::getenv("SDL_VIDEODRIVER");
-    if (!isDisplayDriver(SDL_GetCurrentVideoDriver(), named != nullptr && *named != '\0')) {
+    const bool namedByUser = named != nullptr && *named != '\0';
+    // Without an X or Wayland display to talk to, SDL's attempt only
+    // prints its clients' complaints: there is nothing to open.
+    if (!namedByUser && !displayAnnounced()) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (!isDisplayDriver(SDL_GetCurrentVideoDriver(), namedByUser)) {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       return false;
     }
@@ -228,11 +293,12 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
   if (!desktopAvailable()) return -1;
   Desktop desktop;
   fitScaleToDisplay();
-  desktop.scale = ui::Screen::main().scale();
+  const double scale = ui::Screen::main().scale();
+  desktop.pixelsPerPoint = scale;
   const ui::Rect screen = ui::Screen::main().bounds();
   desktop.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                    int(std::lround(screen.width() * desktop.scale)),
-                                    int(std::lround(screen.height() * desktop.scale)), SDL_WINDOW_RESIZABLE);
+                                    int(std::lround(screen.width() * scale)),
+                                    int(std::lround(screen.height() * scale)), SDL_WINDOW_RESIZABLE);
   if (!desktop.window) {
     std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
     return -1;

@@ -12,6 +12,7 @@ namespace {
 
 // Touch identifiers of the pinch's two fingers, apart from the host's own.
 constexpr int kWheelFingers[2] = {90, 91};
+constexpr double kMostNotchesZoomed = 10;
 
 template <typename T>
 T* enclosing(ui::View* view) {
@@ -28,19 +29,35 @@ void scroll(ui::ScrollView& view, double notchesX, double notchesY) {
   if (next.x != now.x || next.y != now.y) view.setContentOffset(next, false);
 }
 
+// The fingers first move without spreading, as a pinch's first move only
+// sets where the fingers were; then they spread in moves of at most one
+// notch each, as a view takes a limited ratio from one move.
 void pinch(ui::Point at, double notchesY, double timestamp) {
   ui::Application& app = ui::Application::shared();
-  const double half = kWheelPinchSpan / 2, spread = half * std::pow(kWheelPinchFactorPerNotch, notchesY);
-  auto fingers = [&](ui::TouchPhase phase, double offset) {
-    return std::vector<ui::TouchInput>{{kWheelFingers[0], phase, {at.x - offset, at.y}},
-                                       {kWheelFingers[1], phase, {at.x + offset, at.y}}};
+  auto fingers = [&](ui::TouchPhase phase, double spread) {
+    return std::vector<ui::TouchInput>{{kWheelFingers[0], phase, {at.x - spread / 2, at.y}},
+                                       {kWheelFingers[1], phase, {at.x + spread / 2, at.y}}};
   };
-  app.handleTouches(fingers(ui::TouchPhase::began, half), timestamp);
-  app.handleTouches(fingers(ui::TouchPhase::moved, spread), timestamp + 0.01);
-  app.handleTouches(fingers(ui::TouchPhase::ended, spread), timestamp + 0.02);
+  const int moves = std::max(1, int(std::ceil(std::abs(notchesY))));
+  double spread = kWheelPinchSpan, stamp = timestamp;
+  app.handleTouches(fingers(ui::TouchPhase::began, spread), stamp);
+  app.handleTouches(fingers(ui::TouchPhase::moved, spread), stamp += 0.01);
+  for (int i = 0; i < moves; ++i) {
+    spread *= std::pow(kWheelPinchFactorPerNotch, notchesY / moves);
+    app.handleTouches(fingers(ui::TouchPhase::moved, spread), stamp += 0.01);
+  }
+  app.handleTouches(fingers(ui::TouchPhase::ended, spread), stamp + 0.01);
 }
 
 }  // namespace
+
+std::pair<ui::Point, ui::Point> dragPinchFingers(ui::Point press, ui::Point pointer) {
+  // Far enough for any zoom, short of overflowing the spread.
+  constexpr double kMostNotches = 200;
+  const double notches = std::clamp((press.y - pointer.y) / kDragPointsPerNotch, -kMostNotches, kMostNotches);
+  const double half = kWheelPinchSpan / 2 * std::pow(kWheelPinchFactorPerNotch, std::isfinite(notches) ? notches : 0);
+  return {{press.x - half, press.y}, {press.x + half, press.y}};
+}
 
 void turnWheel(ui::Point at, double notchesX, double notchesY, double timestamp) {
   if (!std::isfinite(notchesX) || !std::isfinite(notchesY)) return;
@@ -51,7 +68,15 @@ void turnWheel(ui::Point at, double notchesX, double notchesY, double timestamp)
     if (scrollView->scrollEnabled) scroll(*scrollView, notchesX, notchesY);
     return;
   }
-  if (enclosing<ui::Control>(hit) == nullptr && notchesY != 0) pinch(at, notchesY, timestamp);
+  if (notchesY == 0 || enclosing<ui::Control>(hit) != nullptr) return;
+  // A flung wheel can report many notches at once: a zoom takes a few.
+  notchesY = std::clamp(notchesY, -kMostNotchesZoomed, kMostNotchesZoomed);
+  if (auto* target = enclosing<WheelZoomTarget>(hit)) {
+    const ui::Point inView = dynamic_cast<ui::View*>(target)->convertPointFrom(at, nullptr);
+    target->zoomAboutPoint(inView, std::pow(kWheelPinchFactorPerNotch, notchesY));
+    return;
+  }
+  pinch(at, notchesY, timestamp);
 }
 
 }  // namespace host

@@ -470,16 +470,37 @@ void Switch::endTracking(Point, bool inside) {
   sendActionsForControlEvents(kControlEventValueChanged);
 }
 
+// The state shows three ways at once, so that it reads at a glance in any
+// colours: the track is filled when on and hollow (a dark fill inside an
+// outline) when off, the thumb sits right or left, and a mark stands in
+// the free part of the track: a bar for on, a ring for off.
 void Switch::drawRect(cg::Context& context, const Rect& rect) {
   const Rect track{rect.x(), rect.y(), 51, std::min(31.0, rect.height())};
-  Color fill = on_ ? onTintColor.value_or(Color::rgba(0.2, 0.78, 0.35)) : Color::white(0.3);
-  if (!isEnabled()) fill = fill.withAlpha(0.5);
-  context.setFillColor(fill.cg());
-  addRoundedRect(context, track, track.height() / 2);
-  context.fillPath();
-  const double d = track.height() - 4;
+  const double dim = isEnabled() ? 1 : 0.5;
+  const double d = track.height() - 4, markY = track.midY();
+  const Color thumb = thumbTintColor.value_or(Color::whiteColor());
+  if (on_) {
+    context.setFillColor(onTintColor.value_or(Color::rgba(0.2, 0.78, 0.35)).withAlpha(dim).cg());
+    addRoundedRect(context, track, track.height() / 2);
+    context.fillPath();
+    // The bar, in the thumb's colour, in the track's left half.
+    context.setFillColor(thumb.withAlpha(dim).cg());
+    context.fillRect({track.x() + 13, markY - 5, 1.5, 10});
+  } else {
+    const Color edge = offTintColor.value_or(Color::white(0.55));
+    context.setFillColor(offTrackColor.value_or(Color::white(0.15)).withAlpha(dim).cg());
+    addRoundedRect(context, track.insetBy(0.75, 0.75), track.height() / 2 - 0.75);
+    context.fillPath();
+    context.setStrokeColor(edge.withAlpha(dim).cg());
+    context.setLineWidth(1.5);
+    addRoundedRect(context, track.insetBy(0.75, 0.75), track.height() / 2 - 0.75);
+    context.strokePath();
+    // The ring in the track's right half.
+    context.setLineWidth(1.25);
+    context.strokeEllipseInRect({track.maxX() - 17, markY - 4, 8, 8});
+  }
   const double x = on_ ? track.maxX() - d - 2 : track.x() + 2;
-  context.setFillColor(thumbTintColor.value_or(Color::whiteColor()).cg());
+  context.setFillColor((on_ ? thumb : offThumbTintColor.value_or(thumb)).withAlpha(dim).cg());
   context.fillEllipseInRect({x, track.y() + 2, d, d});
 }
 

@@ -219,6 +219,10 @@ class Switch : public Control {
   bool isOn() const { return on_; }
   void setOn(bool on, bool animated = false);
   std::optional<Color> onTintColor, thumbTintColor;
+  // The off state's own colours (outline and ring, track, thumb), for a
+  // theme whose off state must differ from its on state in more than
+  // colour.
+  std::optional<Color> offTintColor, offTrackColor, offThumbTintColor;
   void drawRect(cg::Context& context, const Rect& rect) override;
 
  protected:

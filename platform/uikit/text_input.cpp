@@ -130,7 +130,7 @@ void TextField::drawRect(cg::Context& context, const Rect& rect) {
                       std::min(box.width(), cg::stringWidth(shown, f.cgFont())), f.lineHeight()});
   }
   if (shown.empty() && !placeholder.empty())
-    drawTextLine(context, placeholder, box, f, Color::white(0.7), lineAlignment(textAlignment));
+    drawTextLine(context, placeholder, box, f, placeholderColor.value_or(Color::white(0.7)), lineAlignment(textAlignment));
   else
     drawTextLine(context, shown, box, f, isEnabled() ? textColor : textColor.withAlpha(0.5),
                  lineAlignment(textAlignment));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/uikit/controls.h"
@@ -39,6 +40,7 @@ class TextField : public Control {
   const std::string& text() const { return text_; }
   void setText(std::string text);
   std::string placeholder;
+  std::optional<Color> placeholderColor;  // the platform's grey when unset
   FontPointer font() const { return font_ ? font_ : Font::systemFont(17); }
   void setFont(FontPointer font) { font_ = std::move(font), setNeedsDisplay(); }
   Color textColor = Color::black();

@@ -28,7 +28,10 @@ struct ImageSpec {
 };
 constexpr ImageSpec kImages[] = {
     {"Motion", 28, 28},        {"Stop", 28, 28},
-    {"VerticalLeftMore", 12, 30}, {"VerticalRightMore", 12, 30},
+    {"VerticalLeftMore", 12, 24}, {"VerticalRightMore", 12, 24},
+    {"SkyPerspective", 28, 28}, {"OrbitPerspective", 28, 28}, {"SatellitePerspective", 28, 28},
+    {"GroundPerspective", 28, 28}, {"Center", 28, 28}, {"Search", 28, 28}, {"Info", 28, 28},
+    {"Settings", 28, 28}, {"Time", 28, 28}, {"NightVision", 28, 28}, {"ToolbarHelp", 28, 28},
     {"TimeFlowForwardOff", 36, 24}, {"TimeFlowForwardOn", 36, 24},
     {"TimeFlowBackwardOff", 36, 24}, {"TimeFlowBackwardOn", 36, 24},
     {"TimeStepForward", 36, 24}, {"TimeStepBackward", 36, 24},

@@ -3,7 +3,9 @@
 // night-vision theme's colours over the whole screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "app/chart_view_toolbar.h"
 #include "platform/coregraphics/image.h"
@@ -80,6 +82,67 @@ TEST(ChartScreenLayout, AThreeHundredSeventyFiveWideScreenHasASixHundredFortyTwo
   const ui::Size title = motion.titleLabel().sizeThatFits({0, 0});
   EXPECT_GE(motion.titleLabel().frame().width(), title.width);
   EXPECT_GT(motion.titleLabel().frame().y(), motion.bounds().midY() - title.height / 2);
+}
+
+// Where a title's text lies, in screen points: its natural width centred
+// on its label (a label narrower than its text would let it overflow).
+ui::Rect titleExtent(ui::Button& button) {
+  button.layoutIfNeeded();
+  ui::Label& title = button.titleLabel();
+  const ui::Size text = title.sizeThatFits({0, 0});
+  const ui::Rect label = title.convertRectTo(title.bounds(), nullptr);
+  return {label.midX() - text.width / 2, label.y(), text.width, label.height()};
+}
+
+// Where an arrow's image has ink, in screen points.
+ui::Rect arrowInk(const ui::ImageView& arrow) {
+  const cg::Image& bitmap = arrow.image()->bitmap();
+  std::size_t x0 = bitmap.width(), y0 = bitmap.height(), x1 = 0, y1 = 0;
+  for (std::size_t y = 0; y < bitmap.height(); ++y)
+    for (std::size_t x = 0; x < bitmap.width(); ++x)
+      if (bitmap.pixel(x, y).a > 0) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
+  const ui::Rect frame = arrow.convertRectTo(arrow.bounds(), nullptr);
+  const double sx = frame.width() / double(bitmap.width()), sy = frame.height() / double(bitmap.height());
+  return {frame.x() + x0 * sx, frame.y() + y0 * sy, (x1 - x0) * sx, (y1 - y0) * sy};
+}
+
+bool overlap(const ui::Rect& a, const ui::Rect& b) {
+  return a.x() < b.maxX() && b.x() < a.maxX() && a.y() < b.maxY() && b.y() < a.maxY();
+}
+
+// Every toolbar button shows an icon, and at every width no title runs
+// into its neighbour's or under a more-buttons arrow, at either end of the
+// strip.
+TEST(ChartScreenLayout, EveryToolbarButtonHasAnIconAndNoTitleTouchesANeighbourOrAnArrow) {
+  for (double width : {320.0, 375.0, 414.0}) {
+    SCOPED_TRACE(width);
+    ScreenWidth screenWidth(width);
+    AppSession session;
+    session.run(1.0);
+    const auto& v = session.screen().views();
+    std::vector<ui::Button*> buttons;
+    for (const auto& view : v.toolbar->subviews())
+      if (auto* button = dynamic_cast<ui::Button*>(view.get()); button && view->tag() >= 1) buttons.push_back(button);
+    ASSERT_EQ(buttons.size(), 12u);
+    int checked = 0;
+    for (double offset : {0.0, v.toolbar->frame().width() - width}) {
+      v.toolbarScrollView->setContentOffset({offset, 0});
+      for (std::size_t i = 0; i < buttons.size(); ++i) {
+        EXPECT_NE(buttons[i]->imageForState(ui::kControlStateNormal), nullptr) << buttons[i]->titleForState(0);
+        const ui::Rect title = titleExtent(*buttons[i]);
+        if (i + 1 < buttons.size()) {
+          EXPECT_LE(title.maxX() + 1, titleExtent(*buttons[i + 1]).x())
+              << buttons[i]->titleForState(0) << " touches " << buttons[i + 1]->titleForState(0);
+        }
+        for (const auto* arrow : {v.leftMoreView.get(), v.rightMoreView.get()}) {
+          if (arrow->isHidden() || !arrow->image()) continue;
+          EXPECT_FALSE(overlap(title, arrowInk(*arrow))) << buttons[i]->titleForState(0) << " under an arrow";
+          ++checked;
+        }
+      }
+    }
+    EXPECT_GT(checked, 0) << "an arrow was shown";
+  }
 }
 
 TEST(ChartScreenLayout, TheStereoModeHidesTheControlsExceptInTheGroundView) {

@@ -6,8 +6,9 @@
 //   Motion                 28 x 28 pt  a phone between motion arcs (the
 //                                      Motion button while motion is off)
 //   Stop                   28 x 28 pt  a square in a ring (while it is on)
-//   VerticalLeftMore       12 x 30 pt  a tall chevron pointing left: more
-//   VerticalRightMore      12 x 30 pt  toolbar buttons that way
+//   VerticalLeftMore       12 x 24 pt  a chevron pointing left, in the
+//   VerticalRightMore      12 x 24 pt  upper part: more toolbar buttons
+//                                      that way
 //   TimeFlowForwardOff     36 x 24 pt  a right-pointing outlined triangle
 //   TimeFlowForwardOn      36 x 24 pt  the same, filled (time runs)
 //   TimeFlowBackwardOff/On 36 x 24 pt  the two mirrored

@@ -19,26 +19,14 @@
 #include "tools/interface_images/chart_screen_images.h"
 #include "tools/interface_images/image_file.h"
 #include "tools/interface_images/info_screen_images.h"
+#include "tools/interface_images/shapes.h"
+#include "tools/interface_images/toolbar_images.h"
 
 namespace {
 
 // The night theme's darker red and the platform's grey.
 constexpr cg::Color kGrey{0.6, 0.6, 0.6, 1};
 constexpr cg::Color kNightDarkRed{0.5, 0, 0, 1};
-
-void help(cg::Context& c, const cg::Color& color) {
-  c.setStrokeColor(color);
-  c.setFillColor(color);
-  c.setLineWidth(1.5);
-  c.strokeEllipseInRect({1, 1, 18, 18});
-  // The hook: most of a circle round (10, 7.5), then down to the stem.
-  c.setLineCap(cg::LineCap::round);
-  c.moveToPoint(7, 7.5);
-  c.addCurveToPoint(7, 3.5, 13, 3.5, 13, 7.5);
-  c.addCurveToPoint(13, 9.5, 10, 10, 10, 12.5);
-  c.strokePath();
-  c.fillEllipseInRect({8.9, 14, 2.2, 2.2});
-}
 
 void disclosure(cg::Context& c) {
   c.setStrokeColor(kGrey);
@@ -83,13 +71,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   bool ok = true;
-  ok &= write(folder, "Help", 20, 20, [](cg::Context& c) { help(c, kTint); });
-  ok &= write(folder, "Help_night", 20, 20, [](cg::Context& c) { help(c, kNightRed); });
+  ok &= write(folder, "Help", 20, 20, [](cg::Context& c) { questionMark(c, kTint); });
+  ok &= write(folder, "Help_night", 20, 20, [](cg::Context& c) { questionMark(c, kNightRed); });
   ok &= write(folder, "Disclosure", 8, 13, disclosure);
   ok &= write(folder, "Checkmark", 20, 20, checkmark);
   ok &= write(folder, "NotChecked", 20, 20, [](cg::Context& c) { notChecked(c, kGrey); });
   ok &= write(folder, "NotChecked_night", 20, 20, [](cg::Context& c) { notChecked(c, kNightDarkRed); });
   ok &= drawChartScreenImages(folder);
+  ok &= drawToolbarImages(folder);
   ok &= drawInfoScreenImages(folder);
   return ok ? 0 : 1;
 }

@@ -114,6 +114,7 @@ void SVTextField::adjustColors() {
       themeColor(enabled ? ThemeColor::textFieldBackground : ThemeColor::textFieldDisabledBackground, column));
   if (column == ThemeColumn::night && !AppDelegate::runningOniPad())
     autocorrectionType = ui::AutocorrectionType::no;
+  if (column == ThemeColumn::night) placeholderColor = themeColor(ThemeColor::fieldPlaceholder, column);
   setNeedsDisplay();
 }
 
@@ -154,7 +155,10 @@ void SVSearchBar::commonInit() {
   field_->setBackgroundColor(themeColor(ThemeColor::searchFieldBackground, column));
   const ThemeColor text = field_->isEnabled() ? ThemeColor::searchFieldText : ThemeColor::searchFieldDisabledText;
   field_->textColor = *themeColor(text, column);
-  if (column == ThemeColumn::night) field_->leftView = nullptr;
+  if (column == ThemeColumn::night) {
+    field_->leftView = nullptr;
+    field_->placeholderColor = themeColor(ThemeColor::fieldPlaceholder, column);
+  }
 }
 
 void SVSearchBarTextBackground::drawRect(cg::Context& context, const ui::Rect& rect) {
@@ -241,17 +245,26 @@ SVSwitch::SVSwitch(const ui::Rect& frame) : ui::Switch(frame) { doInit(); }
 
 void SVSwitch::doInit() {
   if (!night()) return;
+  onTintColor = themeColor(ThemeColor::switchOnTint, ThemeColumn::night);
+  thumbTintColor = themeColor(ThemeColor::switchThumb, ThemeColumn::night);
+  offTintColor = themeColor(ThemeColor::switchOffTint, ThemeColumn::night);
+  offTrackColor = themeColor(ThemeColor::switchOffTrack, ThemeColumn::night);
+  offThumbTintColor = themeColor(ThemeColor::switchOffThumb, ThemeColumn::night);
   auto overlay = std::make_shared<SVSwitchOverlay>();
   addOverlay(*this, overlay);
   bringSubviewToFront(overlay.get());
 }
 
+// A filled overlay over the whole switch left on and off nearly the same
+// red; the overlay rims the switch instead, and the switch below draws
+// its state in night reds of its own.
 void SVSwitchOverlay::drawRect(cg::Context& context, const ui::Rect&) {
   if (!night()) return;
   const ui::Rect b = bounds();
-  context.setFillColor(themeColor(ThemeColor::switchOverlay, ThemeColumn::night)->cg());
-  Utility::addRoundRect(context, {b.x(), b.y(), 51, b.height()}, b.height() / 2);
-  context.fillPath();
+  context.setStrokeColor(themeColor(ThemeColor::switchOverlay, ThemeColumn::night)->cg());
+  context.setLineWidth(1);
+  Utility::addRoundRect(context, ui::Rect{b.x(), b.y(), 51, b.height()}.insetBy(0.5, 0.5), b.height() / 2 - 0.5);
+  context.strokePath();
 }
 
 // ---- SVDatePicker ----------------------------------------------------------------

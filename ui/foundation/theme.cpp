@@ -66,9 +66,19 @@ constexpr Row kColors[] = {
     {ThemeColor::searchFieldBackground, kWhite, kBlack, rgb(0.2, 0, 0)},
     {ThemeColor::searchFieldText, kBlack, kWhite, rgb(0.9, 0, 0)},
     {ThemeColor::searchFieldDisabledText, kLightGray, kDarkGray, rgb(0.9, 0, 0)},
+    // The platform's grey placeholder would glare at night.
+    {ThemeColor::fieldPlaceholder, none, none, rgb(0.55, 0, 0)},
     {ThemeColor::toolbarTint, none, none, rgb(0.3, 0, 0)},
     {ThemeColor::toolbarFill, none, none, rgb(0.1, 0, 0, 0.8)},
     {ThemeColor::switchOverlay, none, none, rgb(0.5, 0, 0, 0.8)},
+    // At night a switch is drawn in reds of clearly different brightness:
+    // a bright track with a dark thumb when on, a dark one with a dim
+    // outline and thumb when off.
+    {ThemeColor::switchOnTint, none, none, rgb(0.75, 0, 0)},
+    {ThemeColor::switchThumb, none, none, rgb(0.15, 0, 0)},
+    {ThemeColor::switchOffTint, none, none, rgb(0.5, 0, 0)},
+    {ThemeColor::switchOffTrack, none, none, rgb(0.1, 0, 0)},
+    {ThemeColor::switchOffThumb, none, none, rgb(0.45, 0, 0)},
     {ThemeColor::buttonTitle, none, none, kRed},
     {ThemeColor::buttonDisabledTitle, none, kGray, none},
     {ThemeColor::buttonOverlay, none, rgb(0.5, 0.5, 0.5, 0.5), rgb(0.8, 0, 0, 0.6)},

@@ -58,9 +58,15 @@ enum class ThemeColor {
   searchFieldBackground,
   searchFieldText,
   searchFieldDisabledText,
+  fieldPlaceholder,             // the placeholder of text and search fields
   toolbarTint,                  // SVToolbar
   toolbarFill,
   switchOverlay,                // SVSwitchOverlay
+  switchOnTint,                 // SVSwitch's own colours
+  switchThumb,
+  switchOffTint,
+  switchOffTrack,
+  switchOffThumb,
   buttonTitle,                  // SVButton
   buttonDisabledTitle,
   buttonOverlay,                // SVButtonOverlay

@@ -5,12 +5,15 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/devices/motion.h"
 #include "platform/devices/speech.h"
 #include "platform/host/host.h"
 #include "platform/host/wheel.h"
+#include "platform/uikit/display_links.h"
+#include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/text_input.h"
 
@@ -212,9 +215,147 @@ TEST(HostDesktop, WheelClipboardAndNoKeyboardOnTheScreen) {
   EXPECT_EQ(delegate->field->text(), "MAndromeda");
   EXPECT_EQ(delegate->list->contentOffset().y, 2 * host::kWheelScrollPoints);
   auto& seen = delegate->pad->seen;
-  ASSERT_EQ(seen.size(), 3u) << "the pinch's began, moved and ended";
+  ASSERT_EQ(seen.size(), 4u) << "the pinch's began, its two moves and ended";
   EXPECT_EQ(seen[0].first, ui::TouchPhase::began);
-  EXPECT_EQ(seen[2].first, ui::TouchPhase::ended);
+  EXPECT_EQ(seen[3].first, ui::TouchPhase::ended);
+  ui::Application::shared().reset();
+}
+
+// Records every two-finger event with the fingers' spread.
+class PinchView : public ui::View {
+ public:
+  using ui::View::View;
+  std::vector<std::pair<ui::TouchPhase, double>> spreads;
+  void record(ui::TouchPhase phase, const ui::Event& e) {
+    if (e.allTouches.size() != 2) return;
+    const ui::Point a = e.allTouches[0]->locationInView(this), b = e.allTouches[1]->locationInView(this);
+    spreads.push_back({phase, std::hypot(b.x - a.x, b.y - a.y)});
+  }
+  void touchesBegan(const ui::TouchSet&, const ui::Event& e) override { record(ui::TouchPhase::began, e); }
+  void touchesMoved(const ui::TouchSet&, const ui::Event& e) override { record(ui::TouchPhase::moved, e); }
+  void touchesEnded(const ui::TouchSet&, const ui::Event& e) override { record(ui::TouchPhase::ended, e); }
+};
+
+class PinchDelegate : public Delegate {
+ public:
+  bool didFinishLaunching(ui::Application& app, const ns::JSON& options) override {
+    Delegate::didFinishLaunching(app, options);
+    pinch = std::make_shared<PinchView>(ui::Rect{0, 0, 375, 300});
+    window->addSubview(pinch);
+    return true;
+  }
+  std::shared_ptr<PinchView> pinch;
+};
+
+// Ctrl-drag zooms both ways: up spreads the fingers, and down below the
+// press closes them past where they started (zooming out); with both
+// fingers starting at the press point only spreading was possible.
+TEST(HostDesktop, CtrlDragPinchesOutAndIn) {
+  useTheDummyDisplay();
+  ASSERT_TRUE(host::desktopAvailable());
+  push(mouse(SDL_MOUSEBUTTONDOWN, 300, 300));
+  push(mouse(SDL_MOUSEMOTION, 300, 200));  // 50 points up
+  push(mouse(SDL_MOUSEMOTION, 300, 400));  // 50 points below the press
+  push(mouse(SDL_MOUSEBUTTONUP, 300, 400));
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  push(quit);
+  auto delegate = std::make_shared<PinchDelegate>();
+  SDL_SetModState(KMOD_LCTRL);
+  ASSERT_EQ(host::runDesktop(delegate, "Tessaly test"), 0);
+  SDL_SetModState(KMOD_NONE);
+  const auto& spreads = delegate->pinch->spreads;
+  ASSERT_EQ(spreads.size(), 5u) << "began, a first move in place, two moves, ended";
+  EXPECT_EQ(spreads[0].first, ui::TouchPhase::began);
+  EXPECT_GT(spreads[0].second, 0) << "the fingers start apart";
+  EXPECT_EQ(spreads[1].second, spreads[0].second);
+  EXPECT_GT(spreads[2].second, spreads[0].second) << "up: zooming in";
+  EXPECT_LT(spreads[3].second, spreads[0].second) << "down: zooming out";
+  EXPECT_EQ(spreads[4].first, ui::TouchPhase::ended);
+  EXPECT_EQ(ui::Application::shared().activeTouchCount(), 0u);
+  ui::Application::shared().reset();
+}
+
+class LayeredDelegate : public Delegate {
+ public:
+  bool didFinishLaunching(ui::Application& app, const ns::JSON& options) override {
+    Delegate::didFinishLaunching(app, options);
+    auto root = std::make_shared<ui::ViewController>();
+    window->setRootViewController(root);
+    auto done = std::make_shared<ui::ViewController>();
+    done->navigationItem().rightBarButtonItem = std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, nullptr, "");
+    done->navigationItem().rightBarButtonItem->action = [this](ui::BarButtonItem&) { ++doneTouched; };
+    root->presentViewController(std::make_shared<ui::NavigationController>(done), false);
+    return true;
+  }
+  int doneTouched = 0;
+};
+
+TEST(HostDesktop, EscapeTouchesTheTopScreensDoneButton) {
+  useTheDummyDisplay();
+  ASSERT_TRUE(host::desktopAvailable());
+  push(key(SDLK_ESCAPE));
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  push(quit);
+  auto delegate = std::make_shared<LayeredDelegate>();
+  ASSERT_EQ(host::runDesktop(delegate, "Tessaly test"), 0);
+  EXPECT_EQ(delegate->doneTouched, 1);
+  ui::Application::shared().reset();
+}
+
+// A window of another shape shows the whole screen, scaled to fit and
+// centred, and its clicks land where the screen shows under them.
+TEST(HostDesktop, AResizedWindowShowsTheWholeScreenScaledAndMapsClicksToIt) {
+  useTheDummyDisplay();
+  ui::DeviceConfiguration device;
+  device.portraitSize = {375, 667};
+  device.scale = 2;
+  ui::Screen::main().configure(device);
+  ASSERT_TRUE(host::desktopAvailable());
+  auto delegate = std::make_shared<Delegate>();
+  // A window 400 x 1000 pixels: the screen at 400 / 375 pixels a point,
+  // 711.5 pixels tall, with bars of 144 pixels above and below.
+  constexpr double kPerPoint = 400.0 / 375;
+  const double top = (1000 - 667 * kPerPoint) / 2;
+  std::vector<Uint32> seen;
+  bool sized = false;
+  auto step = ns::RunLoop::main().scheduleTimer(0.02, true, [&](ns::Timer&) {
+    SDL_Window* window = SDL_GetWindowFromID(1);
+    for (Uint32 id = 1; id < 64 && window == nullptr; ++id) window = SDL_GetWindowFromID(id);
+    if (window == nullptr) return;
+    if (!sized) {
+      SDL_SetWindowSize(window, 400, 1000);
+      sized = true;
+      // A click on the pad, 100 points across and 150 down into it.
+      push(mouse(SDL_MOUSEBUTTONDOWN, int(std::lround(100 * kPerPoint)), int(std::lround(top + 450 * kPerPoint))));
+      push(mouse(SDL_MOUSEBUTTONUP, int(std::lround(100 * kPerPoint)), int(std::lround(top + 450 * kPerPoint))));
+      return;
+    }
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    if (surface == nullptr || surface->w != 400 || surface->h != 1000 || host::desktopFramesPresented() == 0) return;
+    ui::setDisplayNeeded();
+    auto pixel = [&](int x, int y) {
+      Uint8 r, g, b;
+      SDL_GetRGB(*reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * 4),
+                 surface->format, &r, &g, &b);
+      return Uint32(r) << 16 | Uint32(g) << 8 | b;
+    };
+    seen = {pixel(200, 10), pixel(200, 500), pixel(200, 990)};
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    push(quit);
+  });
+  ASSERT_EQ(host::runDesktop(delegate, "Tessaly test"), 0);
+  step->invalidate();
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], 0u) << "a black bar above the screen";
+  EXPECT_EQ(seen[1], 0x333333u) << "the window's grey in the middle";
+  EXPECT_EQ(seen[2], 0u) << "and below it";
+  auto& touches = delegate->pad->seen;
+  ASSERT_EQ(touches.size(), 2u);
+  EXPECT_NEAR(touches[0].second.x, 100, 1);
+  EXPECT_NEAR(touches[0].second.y, 150, 1);
   ui::Application::shared().reset();
 }
 

@@ -1,7 +1,8 @@
 // The mouse wheel as a desktop user expects: the scroll view under the
-// pointer scrolls (kept within its content), anything else but a control
-// gets a two-finger pinch centred on the pointer, which zooms in when the
-// wheel turns away from the user.
+// pointer scrolls (kept within its content), a view that zooms itself
+// zooms about the pointer, anything else but a control gets a two-finger
+// pinch centred on the pointer, which zooms in when the wheel turns away
+// from the user.
 #include "platform/host/wheel.h"
 
 #include <gtest/gtest.h>
@@ -67,26 +68,81 @@ TEST_F(Wheel, TheScrollViewUnderThePointerScrollsWithinItsContent) {
   EXPECT_TRUE(chart_->seen.empty());
 }
 
+// A pinch handler takes its ratio from two moves in a row (the first move
+// after the fingers land only notes where they are) and a limited ratio
+// from one move: the spreads must say the whole turn within those rules.
 TEST_F(Wheel, ElsewhereItIsAPinchCentredOnThePointer) {
   const ui::Point at{150, 400};
-  host::turnWheel(at, 0, 1, 2.0);
-  ASSERT_EQ(chart_->seen.size(), 3u);
   auto spread = [](const FingerView::Seen& s) { return std::abs(s.points[1].x - s.points[0].x); };
-  for (const auto& s : chart_->seen) {
-    ASSERT_EQ(s.points.size(), 2u);
-    EXPECT_DOUBLE_EQ((s.points[0].x + s.points[1].x) / 2, at.x);
-    EXPECT_DOUBLE_EQ(s.points[0].y, at.y);
-  }
-  EXPECT_EQ(chart_->seen[0].phase, ui::TouchPhase::began);
-  EXPECT_EQ(chart_->seen[1].phase, ui::TouchPhase::moved);
-  EXPECT_EQ(chart_->seen[2].phase, ui::TouchPhase::ended);
-  EXPECT_NEAR(spread(chart_->seen[1]) / spread(chart_->seen[0]), host::kWheelPinchFactorPerNotch, 1e-12)
-      << "away from the user: the fingers spread, zooming in";
-  chart_->seen.clear();
-  host::turnWheel(at, 0, -2, 3.0);
-  ASSERT_EQ(chart_->seen.size(), 3u);
-  EXPECT_NEAR(spread(chart_->seen[1]) / spread(chart_->seen[0]), std::pow(host::kWheelPinchFactorPerNotch, -2), 1e-12);
+  auto check = [&](double notches, double expected) {
+    chart_->seen.clear();
+    host::turnWheel(at, 0, notches, 2.0);
+    const auto& seen = chart_->seen;
+    ASSERT_GE(seen.size(), 4u);
+    for (const auto& s : seen) {
+      ASSERT_EQ(s.points.size(), 2u);
+      EXPECT_DOUBLE_EQ((s.points[0].x + s.points[1].x) / 2, at.x);
+      EXPECT_DOUBLE_EQ(s.points[0].y, at.y);
+    }
+    EXPECT_EQ(seen.front().phase, ui::TouchPhase::began);
+    EXPECT_EQ(seen.back().phase, ui::TouchPhase::ended);
+    EXPECT_EQ(seen[1].phase, ui::TouchPhase::moved);
+    EXPECT_EQ(spread(seen[1]), spread(seen[0])) << "the first move notes where the fingers are";
+    for (std::size_t i = 2; i + 1 < seen.size(); ++i) {
+      EXPECT_EQ(seen[i].phase, ui::TouchPhase::moved);
+      const double ratio = spread(seen[i]) / spread(seen[i - 1]);
+      EXPECT_LE(std::max(ratio, 1 / ratio), host::kWheelPinchFactorPerNotch + 1e-12) << "one notch a move at most";
+    }
+    EXPECT_NEAR(spread(seen[seen.size() - 2]) / spread(seen[0]), expected, 1e-12);
+  };
+  const double notch = host::kWheelPinchFactorPerNotch;
+  check(1, notch);  // away from the user: the fingers spread, zooming in
+  check(-2, 1 / (notch * notch));
+  check(0.4, std::pow(notch, 0.4));  // a fine-grained wheel's part of a notch
+  check(-1e6, std::pow(notch, -10));  // a flung wheel: a few notches' worth
   EXPECT_EQ(ui::Application::shared().activeTouchCount(), 0u) << "every finger lifted";
+}
+
+// Records what the wheel asks of a view that zooms itself.
+class ZoomingView : public ui::View, public host::WheelZoomTarget {
+ public:
+  using ui::View::View;
+  std::vector<std::pair<ui::Point, double>> zooms;
+  void zoomAboutPoint(ui::Point at, double magnification) override { zooms.push_back({at, magnification}); }
+};
+
+TEST_F(Wheel, AViewThatZoomsItselfGetsThePointerInItsOwnPointsAndNoTouches) {
+  auto zooming = std::make_shared<ZoomingView>(ui::Rect{50, 50, 200, 100});
+  auto inside = std::make_shared<FingerView>(ui::Rect{10, 10, 50, 50});
+  zooming->addSubview(inside);
+  chart_->addSubview(zooming);  // the chart view starts at y = 200
+  host::turnWheel({100, 300}, 0, 2, 1.0);
+  host::turnWheel({70, 270}, 0, -1, 1.0);  // over a view inside it
+  ASSERT_EQ(zooming->zooms.size(), 2u);
+  EXPECT_EQ(zooming->zooms[0].first, (ui::Point{50, 50}));
+  EXPECT_NEAR(zooming->zooms[0].second, host::kWheelPinchFactorPerNotch * host::kWheelPinchFactorPerNotch, 1e-12);
+  EXPECT_EQ(zooming->zooms[1].first, (ui::Point{20, 20}));
+  EXPECT_NEAR(zooming->zooms[1].second, 1 / host::kWheelPinchFactorPerNotch, 1e-12);
+  EXPECT_TRUE(inside->seen.empty());
+  EXPECT_TRUE(chart_->seen.empty());
+}
+
+// Ctrl-drag's two fingers: apart from the start, so that closing them
+// (zooming out) is possible; level either side of the press point.
+TEST(WheelDragPinch, FingersStartApartSpreadUpwardsAndCloseDownwards) {
+  const ui::Point press{100, 300};
+  auto spread = [&](double dy) {
+    const auto [a, b] = host::dragPinchFingers(press, {press.x + 17, press.y + dy});
+    EXPECT_DOUBLE_EQ(a.y, press.y);
+    EXPECT_DOUBLE_EQ(b.y, press.y);
+    EXPECT_DOUBLE_EQ((a.x + b.x) / 2, press.x);
+    return b.x - a.x;
+  };
+  EXPECT_DOUBLE_EQ(spread(0), host::kWheelPinchSpan);
+  EXPECT_NEAR(spread(-host::kDragPointsPerNotch) / spread(0), host::kWheelPinchFactorPerNotch, 1e-12);
+  EXPECT_NEAR(spread(3 * host::kDragPointsPerNotch) / spread(0), std::pow(host::kWheelPinchFactorPerNotch, -3), 1e-12);
+  EXPECT_TRUE(std::isfinite(spread(-1e300)) && std::isfinite(spread(1e300)) && spread(1e300) > 0);
+  EXPECT_DOUBLE_EQ(spread(NAN), host::kWheelPinchSpan);
 }
 
 TEST_F(Wheel, ControlsOutsideScrollViewsAndNonsenseTurnsTakeNothing) {

@@ -400,6 +400,20 @@ TEST_P(Snapshots, TextFieldsAndSearchBarsFollowTheThemeAtNightAndTheDeviceOtherw
                         pixelOf(night() ? Color::rgba(0.2, 0, 0) : Color::whiteColor())));
   EXPECT_EQ(search->textField()->textColor, night() ? Color::rgba(0.9, 0, 0) : Color::black());
   EXPECT_EQ(search->textField()->keyboardAppearance, ui::KeyboardAppearance::dark);
+  if (night()) {
+    // Every pixel of the empty field, its placeholder too, is a red: a
+    // grey placeholder spoils dark adaptation.
+    int placeholderPixels = 0;
+    for (double x = f.minX() + 2; x < f.maxX() - 2; x += 0.5) {
+      for (double y = f.minY() + 2; y < f.maxY() - 2; y += 0.5) {
+        const cg::Pixel p = at(bar, x, y);
+        EXPECT_EQ(p.g, 0) << x << ", " << y;
+        if (p.g != 0) return;
+        placeholderPixels += p.r > 80;
+      }
+    }
+    EXPECT_GT(placeholderPixels, 20) << "the placeholder shows, in red";
+  }
 
   SVSearchBarTextBackground background(ui::Rect{0, 0, 100, 30});
   auto box = shoot(background, "SVSearchBarTextBackground");
@@ -436,14 +450,23 @@ TEST_P(Snapshots, ToolbarsSwitchesPickersAndActivityOverlaysCompositeOverWhatIsB
     EXPECT_EQ(at(image, 150, 20), below);
   }
 
-  SVSwitch onOff(ui::Rect{0, 0, 51, 31});
-  onOff.setOn(true);
-  auto drawn = shoot(onOff, "SVSwitch");
-  ui::Switch platform(ui::Rect{0, 0, 51, 31});
-  platform.setOn(true);
-  const cg::Pixel track = platform.snapshotImage(2)->pixel(20, 30);  // the track, left of the thumb
-  const Color under{track.r / 255.0, track.g / 255.0, track.b / 255.0, track.a / 255.0};
-  EXPECT_TRUE(pixelNear(at(drawn, 10, 15), night() ? over(Color::rgba(0.5, 0, 0, 0.8), under) : track));
+  // A switch's state reads at a glance in every theme: its track where
+  // the thumb is not differs between on and off by at least the 3:1
+  // contrast asked of the parts of interface components, and the night
+  // rim is the table's switch red. (A filled night overlay left both
+  // states nearly the same red.)
+  SVSwitch on(ui::Rect{0, 0, 51, 31}), off(ui::Rect{0, 0, 51, 31});
+  on.setOn(true);
+  auto onImage = shoot(on, "SVSwitch-on"), offImage = shoot(off, "SVSwitch-off");
+  EXPECT_GE(uifoundation::contrastRatio(at(onImage, 8, 15), at(offImage, 44, 15)), 3.0) << "theme " << theme();
+  if (night()) {
+    for (const auto& image : {onImage, offImage}) {
+      const cg::Pixel p = at(image, 25.5, 0.5);
+      EXPECT_EQ(p.g, 0);
+      EXPECT_EQ(p.b, 0) << "only reds at night";
+      EXPECT_GT(p.r, 60);
+    }
+  }
 
   std::string message;
   ui::ViewController owner;
