@@ -1,0 +1,202 @@
+// Drawn orbits against independent places: a satellite's days after its
+// element epoch, when the node has moved on by several degrees, against
+// python3-sgp4 over one revolution; a moon's, with light time on, centred
+// on its planet where PyEphem sees it.
+#include <erfa.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "chart/sky_chart.h"
+#include "engine/vectors.h"
+#include "skydata/object_types.h"
+#include "skydata/planet.h"
+#include "skydata/satellite.h"
+#include "skydata/sky_database.h"
+#include "tests/chart/chart_canvas.h"
+#include "tests/mechanics/mechanics_fixture.h"
+#include "tests/support/requirements.h"
+
+namespace {
+
+using mechanics_test::SatelliteRecord;
+using mechanics_test::SolarSystemWorld;
+
+constexpr double kDegree = 0.017453292519943295;
+constexpr double kKmPerAU = 149597870.7;
+
+std::string sourcePath(const char* relative) {
+  const char* root = std::getenv("TESSALY_SOURCE_DIR");
+  return std::string(root != nullptr ? root : ".") + "/" + relative;
+}
+
+// Runs a command and reads its output as rows of `width` numbers.
+std::vector<std::vector<double>> rowsOf(const std::string& command, int width) {
+  std::vector<std::vector<double>> rows;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return rows;
+  std::vector<double> row(static_cast<std::size_t>(width));
+  for (;;) {
+    int read = 0;
+    for (double& value : row) read += std::fscanf(pipe, "%lf", &value) == 1;
+    if (read != width) break;
+    rows.push_back(row);
+  }
+  pclose(pipe);
+  return rows;
+}
+
+// Distance from p to the segment a-b.
+double segmentDistance(const double p[3], const double a[3], const double b[3]) {
+  double ab[3], ap[3];
+  eraPmp(const_cast<double*>(b), const_cast<double*>(a), ab);
+  eraPmp(const_cast<double*>(p), const_cast<double*>(a), ap);
+  const double length2 = eraPdp(ab, ab);
+  const double t = length2 > 0 ? std::clamp(eraPdp(ap, ab) / length2, 0.0, 1.0) : 0.0;
+  double closest[3];
+  for (int k = 0; k < 3; ++k) closest[k] = a[k] + t * ab[k] - p[k];
+  return eraPm(closest);
+}
+
+// The ISS three and a third days after its element epoch: its node has
+// regressed some 17 degrees, so an orbit drawn from the epoch's elements
+// misses the places by hundreds of kilometres on the side away from the
+// satellite. Every drawn point lies on the track python3-sgp4 gives over
+// the revolution centred on the chart's time, taken from the element
+// sets' frame (true equator, mean equinox) to mean J2000 by ERFA's IAU
+// 1976/1980 precession and nutation; the drawn points go round the whole
+// turn.
+TEST(ChartGuardOrbits, ASatellitesOrbitDaysAfterItsEpochLiesOnTheSgp4Places) {
+  SatelliteRecord iss;
+  iss.elements = mechanics_test::elementsFromLines(mechanics_test::kIssLines[0], mechanics_test::kIssLines[1]);
+  SolarSystemWorld world({}, {iss});
+  ASSERT_TRUE(world.loaded());
+  CSkyChart chart(&world.database(), "");
+  chart.setViewport(0, 0, 400, 400);
+  chart.setDisplayProjection(1);
+  chart.setLocation(11.58 * kDegree, 48.14 * kDegree, 500);
+  chart.lightTime = 0;
+  const double jd = iss.elements.epoch + 3.3;
+  chart.setJulianDate(jd);
+  CPlanet* earth = world.body(kTypePlanet, 3);
+  CSatellite* satellite = world.satellite(static_cast<std::uint32_t>(iss.elements.catalogueNumber));
+  ASSERT_NE(satellite, nullptr);
+  chart.updateObjectPosition(earth);
+  chart.updateObjectPosition(satellite);
+  ASSERT_TRUE(chart.computeOrbitPoints(satellite));
+  const ObjectRenderData* data = CSkyChart::getRenderData(satellite);
+  ASSERT_NE(data, nullptr);
+
+  // One revolution in 480 steps, centred on the chart's time.
+  const double period = 1 / 15.72125391;
+  const std::string queries = "/tmp/tessaly_guard_sgp4_" + std::to_string(getpid());
+  FILE* out = std::fopen(queries.c_str(), "w");
+  ASSERT_NE(out, nullptr);
+  std::fprintf(out, "%s|%s|%.10f|481|%.12f\n", mechanics_test::kIssLines[0], mechanics_test::kIssLines[1],
+               jd - period / 2, period / 480);
+  std::fclose(out);
+  const auto rows = rowsOf("/usr/bin/python3 " + sourcePath("tests/engine/sgp4_oracle.py") + " < " + queries, 8);
+  std::remove(queries.c_str());
+  if (rows.size() != 481) TESSALY_SKIP_OR_FAIL("the SGP4 oracle (python3-sgp4) did not run");
+
+  const double tt = chart.dynamicalJulianDate;
+  double nutation[3][3], equinox[3][3];
+  eraPnm80(tt, 0, nutation);
+  eraIr(equinox);
+  eraRz(-eraEqeq94(tt, 0), equinox);  // mean equinox to the true one
+  std::vector<std::array<double, 3>> track;
+  for (const auto& row : rows) {
+    ASSERT_EQ(row[0], 0);
+    double teme[3] = {row[2], row[3], row[4]}, ofDate[3];
+    std::array<double, 3> mean;
+    eraRxp(equinox, teme, ofDate);
+    eraTrxp(nutation, ofDate, mean.data());
+    track.push_back(mean);
+  }
+  double worst = 0, turn = 0, previous[3] = {};
+  for (int i = 0; i <= data->orbitPointCount; ++i) {
+    double point[3];
+    for (int k = 0; k < 3; ++k) point[k] = data->orbitPoints[3 * i + k] * kKmPerAU;
+    double nearest = 1e30;
+    for (std::size_t j = 1; j < track.size(); ++j)
+      nearest = std::min(nearest, segmentDistance(point, track[j - 1].data(), track[j].data()));
+    worst = std::max(worst, nearest);
+    if (i > 0) turn += eraSepp(previous, point);
+    eraCp(point, previous);
+  }
+  std::printf("worst distance from the SGP4 track: %.2f km over %d points\n", worst,
+              data->orbitPointCount + 1);
+  EXPECT_LT(worst, 25.0);
+  EXPECT_NEAR(turn, 2 * 3.141592653589793, 0.05);
+}
+
+// Rhea's orbit, light time on, from 10 AU: Saturn and the moon are seen
+// where they were some 80 minutes earlier, when Saturn stood about 7" from
+// where it is now (15 pixels here). The ink of the drawn orbit (both
+// stretches; the orbit is all but circular, so its centre is the planet's
+// place) is centred on the place PyEphem gives Saturn, seen from a site
+// that has it overhead (no parallax), and on the chart's own place of it.
+TEST(ChartGuardOrbits, WithLightTimeAMoonsOrbitIsCentredOnItsPlanetAsSeen) {
+  const double jd = 2460676.5;  // 2025 January 1
+  const auto rows = rowsOf("/usr/bin/python3 " + sourcePath("tests/chart/planet_place_oracle.py") +
+                               " Saturn " + std::to_string(jd),
+                           5);
+  if (rows.size() != 1) TESSALY_SKIP_OR_FAIL("the PyEphem oracle (python3-ephem) did not run");
+  const double ra = rows[0][1], dec = rows[0][2], distance = rows[0][3], longitude = rows[0][4];
+  ASSERT_GT(distance, 9.5);
+  SolarSystemWorld world(mechanics_test::standardExtraBodies());
+  ASSERT_TRUE(world.loaded());
+  CSkyChart chart(&world.database(), "");
+  chart.setViewport(0, 0, 400, 400);
+  chart.setDisplayProjection(1);
+  chart.setLocation(longitude, dec, 0);
+  chart.lightTime = 1;
+  chart.aberration = 0;
+  chart.setJulianDate(jd);
+  CPlanet* saturn = world.body(kTypePlanet, 6);
+  CPlanet* rhea = world.body(kTypeMoon, 605);
+  ASSERT_NE(rhea, nullptr);
+  chart.updateObjectPosition(world.body(kTypePlanet, 0));
+  chart.updateObjectPosition(saturn);
+  chart.updateObjectPosition(rhea);
+
+  // 0.05 degrees across: Rhea's orbit, 74" in radius, spans 80 percent
+  // of the view, PyEphem's Saturn at its centre.
+  chart_test::TestView view;
+  view.lon0 = ra, view.lat0 = dec, view.fov = 0.05 * kDegree, view.width = view.height = 400;
+  chart_test::applyView(chart, view);
+  chart_test::Canvas2D canvas(chart, 400, 400);
+  chart.drawOrbitTrack(rhea, -1);
+  chart.drawOrbitTrack(rhea, 1);
+  canvas.save("rhea_orbit_light_time");
+  const chart_test::Raster raster = canvas.raster();
+  double sum = 0, sx = 0, sy = 0;
+  int border = 0;
+  for (int y = 0; y < raster.height; ++y)
+    for (int x = 0; x < raster.width; ++x) {
+      const double a = raster.at(x, y);
+      sum += a, sx += a * (x + 0.5), sy += a * (y + 0.5);
+      if (a > 0 && (x == 0 || y == 0 || x == raster.width - 1 || y == raster.height - 1)) ++border;
+    }
+  ASSERT_GT(raster.inkCount(), 300);
+  EXPECT_EQ(border, 0);  // the whole orbit is in the view
+  const double cx = sx / sum, cy = sy / sum;
+  const double pixelsPerArcsecond = 1 / (view.scale() / kDegree * 3600);
+  std::printf("orbit centre %.2f, %.2f pixels from PyEphem's Saturn (%.2f pixels to the arcsecond)\n",
+              cx - 200, cy - 200, pixelsPerArcsecond);
+  EXPECT_LT(std::hypot(cx - 200, cy - 200), 1.5 * pixelsPerArcsecond);
+  double place[3], x, y;
+  saturn->getPosition(place);
+  ASSERT_TRUE(view.project(place, &x, &y));
+  EXPECT_LT(std::hypot(cx - x, cy - y), 1.0);
+}
+
+}  // namespace
