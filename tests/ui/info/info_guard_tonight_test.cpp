@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -48,8 +47,6 @@ struct Seen {
   double magnitude;  // +infinity when the lit side faces away
 };
 
-double dot(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
 // The satellite's standard magnitude at range (km) and phase angle, from
 // its published definition.
 double standardFormula(double standard, double rangeKm, double phase) {
@@ -59,12 +56,12 @@ double standardFormula(double standard, double rangeKm, double phase) {
 }
 
 // Earth-fixed (polar motion neglected) geometry of a TEME place at UT.
-Seen judge(const double teme[3], double ut, double longitude, double latitude, double standard) {
+Seen judge(double teme[3], double ut, double longitude, double latitude, double standard) {
   const double tt = ut + kTTMinusUTDays;
   double toFixed[3][3], satellite[3], observer[3], zenith[3];
   eraIr(toFixed);
   eraRz(eraGmst82(ut, 0), toFixed);
-  eraRxp(toFixed, const_cast<double*>(teme), satellite);
+  eraRxp(toFixed, teme, satellite);
   eraGd2gc(ERFA_WGS84, longitude, latitude, 0, observer);
   for (double& c : observer) c /= 1000;
   eraS2c(longitude, latitude, zenith);
@@ -80,13 +77,13 @@ Seen judge(const double teme[3], double ut, double longitude, double latitude, d
   eraPmp(satellite, observer, towardSatellite);
   eraPmp(sun, observer, towardSun);
   const double range = eraPm(towardSatellite);
-  seen.altitude = std::asin(dot(towardSatellite, zenith) / range);
-  seen.sunAltitude = std::asin(dot(towardSun, zenith) / eraPm(towardSun));
+  seen.altitude = std::asin(eraPdp(towardSatellite, zenith) / range);
+  seen.sunAltitude = std::asin(eraPdp(towardSun, zenith) / eraPm(towardSun));
   // Lit unless the line toward the Sun passes through the Earth's ball.
   eraPmp(sun, satellite, satelliteToSun);
   double distanceToSun, unitToSun[3];
   eraPn(satelliteToSun, &distanceToSun, unitToSun);
-  const double along = -dot(satellite, unitToSun);
+  const double along = -eraPdp(satellite, unitToSun);
   double closest[3];
   for (int i = 0; i < 3; ++i) closest[i] = satellite[i] + along * unitToSun[i];
   seen.lit = along <= 0 || eraPm(closest) > kEarthRadiusKm;
