@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "chart/sky_chart.h"
+#include "platform/uikit/application.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object_model.h"
@@ -200,6 +201,49 @@ TEST_F(ListScreens, NoMatchShowsNotFoundAndTheScreenStays) {
     world.alert()->dismissViewController(false);
     world.run(1);
     EXPECT_EQ(world.top(), search.get()) << text;
+  }
+}
+
+// Typed as a user types: the Not Found alert holds the keyboard's input
+// until it is answered, so a Return pressed under it opens nothing behind
+// it; after OK the search field has the keyboard again.
+TEST(NotFoundAlert, HoldsTheKeyboardUntilItIsAnswered) {
+  for (int theme : {2, 3}) {
+    ScreenWorld world(theme);
+    auto search = SearchViewController::create();
+    world.present(search);
+    ui::TextField& field = search->searchBar()->searchTextField();
+    search->searchBar()->setText("");
+    world.tap(field.convertPointTo({field.bounds().midX(), field.bounds().midY()}, nullptr));
+    ASSERT_TRUE(field.isFirstResponder());
+    ui::Application& keyboard = ui::Application::shared();
+    keyboard.insertText("no such satellite");
+    keyboard.returnKey();
+    world.run(1);
+    ASSERT_NE(world.alert(), nullptr);
+    EXPECT_EQ(world.alert()->alertTitle(), "Not Found");
+    world.snapshot(theme == 3 ? "not-found-night" : "not-found-dark");
+
+    // Typing on and a second Return while the alert is up.
+    keyboard.insertText(" 25544");
+    keyboard.returnKey();
+    world.run(1);
+    EXPECT_EQ(search->searchBar()->text(), "no such satellite");
+    ASSERT_NE(world.alert(), nullptr);
+    EXPECT_EQ(world.alert()->alertTitle(), "Not Found");
+    EXPECT_EQ(search->navigationController()->topViewController(), search.get());
+
+    ASSERT_TRUE(world.chooseAlertAction("OK"));
+    EXPECT_EQ(world.alert(), nullptr);
+    EXPECT_TRUE(field.isFirstResponder());
+    search->searchBar()->setText("");
+    keyboard.insertText("25544");
+    keyboard.returnKey();
+    world.run(1);
+    EXPECT_EQ(world.alert(), nullptr);
+    auto* info = dynamic_cast<ObjectInfoViewController*>(world.top());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->objectID().catnum % 10000000000000000LL, 25544);
   }
 }
 
