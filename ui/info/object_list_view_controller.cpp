@@ -31,7 +31,7 @@ std::string firstCharacter(const std::string& text) {
 // what may fill it.
 std::string emptyListNote(const std::string& title) {
   if (title == ObjectListViewController::kTonightsSatellites)
-    return "No satellites of the lists shown are visible from here tonight.";
+    return "None of the brightest satellites can be seen from here tonight.";
   return "No satellites in this list: the orbit data holds none of this kind.\n\n"
          "Update Orbit Data Now, in the Settings, fetches the latest.";
 }

@@ -107,6 +107,35 @@ TEST_F(ListScreens, TimedRowsReadTheTimeAndDimBelowTheHorizon) {
   EXPECT_EQ(plain->riseSetLabel()->text(), expected);
 }
 
+// An empty list says why instead of showing a blank page; a list with
+// rows has no note.
+TEST_F(ListScreens, AnEmptyListSaysWhyItIsEmpty) {
+  const auto noteOf = [](ObjectListViewController& list) {
+    std::shared_ptr<ui::View> header = list.table()->tableHeaderView();
+    if (!header) return std::string("<none>");
+    for (const auto& view : header->subviews())
+      if (auto* label = dynamic_cast<ui::Label*>(view.get())) return label->text();
+    return std::string("<no label>");
+  };
+  SkyObjectID none;
+  auto tonight = std::make_shared<ObjectListViewController>(
+      "ObjectListView", &none, nullptr, 0, ObjectListViewController::kTonightsSatellites, true,
+      false);
+  world.present(tonight);
+  EXPECT_EQ(noteOf(*tonight), "None of the brightest satellites can be seen from here tonight.");
+  world.root().dismissViewController(false);
+  auto newly = std::make_shared<ObjectListViewController>("ObjectListView", &none, nullptr, 0,
+                                                          "Newly Launched", true, true);
+  world.present(newly);
+  EXPECT_EQ(noteOf(*newly).rfind("No satellites in this list", 0), 0u) << noteOf(*newly);
+  world.root().dismissViewController(false);
+  std::vector<SkyObjectID> ids = {satelliteID(world, 25544)};
+  auto stations = std::make_shared<ObjectListViewController>("ObjectListView", ids.data(), nullptr,
+                                                             1, "Space Stations", true, true);
+  world.present(stations);
+  EXPECT_EQ(noteOf(*stations), "<none>");
+}
+
 TEST_F(ListScreens, TheEventMenuOfAListRow) {
   std::vector<SkyObjectID> ids = {satelliteID(world, 25544)};
   std::vector<double> times = {world.chart->julianDate + 0.1};
