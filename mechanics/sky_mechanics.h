@@ -161,10 +161,13 @@ class CSkyMechanics : public CSkyProjection, public CSkySearchChart {
   // its primary's orbit.
   bool starMayReachMagnitude(const CStar& star, double limit) const;
   // Separation (radians) and position angle (from north through east) of a
-  // binary's companion at the chart's time; false when its orbit is
-  // incomplete.
+  // binary's companion at the chart's time, and its true separation: the
+  // distance in space between the two, in the same angular units, so that
+  // times the distance it gives the physical distance rather than its
+  // projection on the sky. False when its orbit is incomplete.
   bool binaryStarCompanionPosition(const CBinaryStar* binary, double* separation,
-                                   double* positionAngle) const;
+                                   double* positionAngle,
+                                   double* trueSeparation = nullptr) const;
 
   // Points on bodies (surface_points.cpp). `radius` in AU; points in body
   // axes in units of it.

@@ -100,7 +100,8 @@ void CSkyMechanics::starInputs(const CStar* star, double t, double vector[3], do
 }
 
 bool CSkyMechanics::binaryStarCompanionPosition(const CBinaryStar* binary, double* separation,
-                                                double* positionAngle) const {
+                                                double* positionAngle,
+                                                double* trueSeparation) const {
   if (binary == nullptr) return false;
   double direction[3], offset[3];
   binary->getCatalogVector(direction);
@@ -111,6 +112,7 @@ bool CSkyMechanics::binaryStarCompanionPosition(const CBinaryStar* binary, doubl
   const double x = vectorDot(offset, north), y = vectorDot(offset, east);
   if (separation != nullptr) *separation = std::hypot(x, y);
   if (positionAngle != nullptr) *positionAngle = positiveAtan2(y, x);
+  if (trueSeparation != nullptr) *trueSeparation = vectorLength(offset);
   return true;
 }
 

@@ -264,16 +264,27 @@ void Application::hideKeyboard() {
   ns::NotificationCenter::defaultCenter().post(kKeyboardDidHideNotification, this, info);
 }
 
+Responder* Application::keyTarget() const {
+  if (!firstResponder_) return nullptr;
+  const auto* view = dynamic_cast<const View*>(firstResponder_);
+  const Window* own = view ? view->window() : nullptr;
+  for (const auto& window : windows_)
+    if (window.get() != own && window->windowLevel >= kAboveKeyboardWindowLevel &&
+        !window->isHidden())
+      return nullptr;
+  return firstResponder_;
+}
+
 void Application::insertText(const std::string& text) {
-  if (firstResponder_) firstResponder_->insertText(text);
+  if (Responder* target = keyTarget()) target->insertText(text);
 }
 
 void Application::deleteBackward() {
-  if (firstResponder_) firstResponder_->deleteBackward();
+  if (Responder* target = keyTarget()) target->deleteBackward();
 }
 
 void Application::returnKey() {
-  if (firstResponder_) firstResponder_->insertText("\n");
+  if (Responder* target = keyTarget()) target->insertText("\n");
 }
 
 // ---- touches -------------------------------------------------------------------

@@ -121,7 +121,9 @@ class Application : public Responder {
   // until a host says otherwise.
   void setOnScreenKeyboard(bool onScreen) { onScreenKeyboard_ = onScreen; }
   bool hasOnScreenKeyboard() const { return onScreenKeyboard_; }
-  // Keys from the host go to the first responder.
+  // Keys from the host go to the first responder, unless a window above
+  // the keyboard (an alert) covers it: what is typed while an alert waits
+  // for its answer must not act on the screen behind it.
   void insertText(const std::string& text);
   void deleteBackward();
   void returnKey();
@@ -140,6 +142,7 @@ class Application : public Responder {
   void showKeyboard();
   void hideKeyboard();
   void deliver(std::vector<Touch*> touches, TouchPhase phase, double timestamp);
+  Responder* keyTarget() const;
 
   std::shared_ptr<ApplicationDelegate> delegate_;
   ApplicationState state_ = ApplicationState::inactive;

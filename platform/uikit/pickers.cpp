@@ -211,6 +211,55 @@ void PickerView::drawRect(cg::Context& context, const Rect& rect) {
   }
 }
 
+// ---- PageControl ----------------------------------------------------------------
+
+PageControl::PageControl(const Rect& frame) : View(frame) {
+  setUserInteractionEnabled(false);
+  setBackgroundColor(appearance().backgroundColor.value_or(Color::clear()));
+}
+
+PageControl::Appearance& PageControl::appearance() {
+  static Appearance shared;
+  return shared;
+}
+
+void PageControl::setNumberOfPages(int count) {
+  numberOfPages_ = std::max(count, 0);
+  setCurrentPage(currentPage_);
+}
+
+void PageControl::setCurrentPage(int page) {
+  currentPage_ = std::clamp(page, 0, std::max(numberOfPages_ - 1, 0));
+  setNeedsDisplay();
+}
+
+Color PageControl::effectivePageIndicatorTint() const {
+  return pageIndicatorTintColor.value_or(
+      appearance().pageIndicatorTintColor.value_or(Color::white(1, 0.3)));
+}
+
+Color PageControl::effectiveCurrentPageIndicatorTint() const {
+  return currentPageIndicatorTintColor.value_or(
+      appearance().currentPageIndicatorTintColor.value_or(Color::whiteColor()));
+}
+
+Point PageControl::dotCentre(int page) const {
+  const Rect b = bounds();
+  const double row = kDotSpacing * (numberOfPages_ - 1);
+  return {b.midX() - row / 2 + kDotSpacing * page, b.midY()};
+}
+
+void PageControl::drawRect(cg::Context& context, const Rect&) {
+  for (int page = 0; page < numberOfPages_; ++page) {
+    const Point c = dotCentre(page);
+    const Color tint =
+        page == currentPage_ ? effectiveCurrentPageIndicatorTint() : effectivePageIndicatorTint();
+    context.setFillColor(tint.cg());
+    context.fillEllipseInRect(
+        {c.x - kDotDiameter / 2, c.y - kDotDiameter / 2, kDotDiameter, kDotDiameter});
+  }
+}
+
 // ---- PageViewController ------------------------------------------------------------
 
 PageViewController::PageViewController() = default;
@@ -234,28 +283,53 @@ std::vector<ViewController*> PageViewController::appearingChildren() const {
   return {pages_.front().get()};
 }
 
+Rect PageViewController::pageFrame() {
+  Rect frame = view()->bounds();
+  if (pageControl_) frame.size.height = std::max(frame.height() - PageControl::kHeight, 0.0);
+  return frame;
+}
+
 void PageViewController::setViewControllers(std::vector<std::shared_ptr<ViewController>> pages, PageDirection,
                                             bool animated, std::function<void(bool)> completion) {
   pages.erase(std::remove(pages.begin(), pages.end(), nullptr), pages.end());
   if (pages.empty()) return;
-  const bool onScreen = isAppeared();
+  const long count = dataSource ? dataSource->presentationCount(*this) : 0;
+  if (count > 0) {
+    if (!pageControl_) {
+      const Rect b = view()->bounds();
+      pageControl_ = std::make_shared<PageControl>(
+          Rect{0, b.height() - PageControl::kHeight, b.width(), PageControl::kHeight});
+      pageControl_->setAutoresizingMask(kFlexibleWidth | kFlexibleTopMargin);
+      view()->addSubview(pageControl_);
+      if (!pages_.empty()) pages_.front()->view()->setFrame(pageFrame());
+    }
+    pageControl_->setNumberOfPages(static_cast<int>(count));
+    pageControl_->setCurrentPage(static_cast<int>(dataSource->presentationIndex(*this)));
+  }
   auto old = pages_.empty() ? nullptr : pages_.front();
   auto next = pages.front();
   if (old == next) return;
+  pages_ = std::move(pages);
+  show(old, next, animated);
+  if (completion) completion(true);
+}
+
+void PageViewController::show(const std::shared_ptr<ViewController>& old,
+                              const std::shared_ptr<ViewController>& next, bool animated) {
+  const bool onScreen = isAppeared();
   addChildViewController(next);
   if (onScreen && old) old->beginAppearance(false, animated);
   if (onScreen) next->beginAppearance(true, animated);
-  next->view()->setFrame(view()->bounds());
+  next->view()->setFrame(pageFrame());
   next->view()->setAutoresizingMask(kFlexibleWidth | kFlexibleHeight);
-  view()->addSubview(next->view());
+  // Pages go under the indicator.
+  view()->insertSubview(next->view(), 0);
   if (old) {
     old->view()->removeFromSuperview();
     old->removeFromParentViewController();
   }
-  pages_ = std::move(pages);
   if (onScreen && old) old->endAppearance();
   if (onScreen) next->endAppearance();
-  if (completion) completion(true);
 }
 
 bool PageViewController::turn(PageDirection direction) {
@@ -263,7 +337,14 @@ bool PageViewController::turn(PageDirection direction) {
   auto next = direction == PageDirection::forward ? dataSource->after(*this, *pages_.front())
                                                   : dataSource->before(*this, *pages_.front());
   if (!next) return false;
-  setViewControllers({next}, direction, true);
+  auto old = pages_.front();
+  pages_ = {next};
+  show(old, next, true);
+  // The indicator follows the turn itself; the data source's index is
+  // only for pages set from outside.
+  if (pageControl_)
+    pageControl_->setCurrentPage(pageControl_->currentPage() +
+                                 (direction == PageDirection::forward ? 1 : -1));
   return true;
 }
 

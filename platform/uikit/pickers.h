@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,37 @@ class PickerView : public View {
   double componentWidth(int component) const;
 };
 
+// A row of dots, one per page, the current page's in its own tint. Tints
+// not set on the control come from the appearance of all page controls,
+// read when it draws.
+class PageControl : public View {
+ public:
+  explicit PageControl(const Rect& frame = {});
+  std::string className() const override { return "UIPageControl"; }
+  int numberOfPages() const { return numberOfPages_; }
+  void setNumberOfPages(int count);
+  int currentPage() const { return currentPage_; }
+  // Kept within the pages.
+  void setCurrentPage(int page);
+  std::optional<Color> pageIndicatorTintColor, currentPageIndicatorTintColor;
+  // The tints in use, the control's own or the appearance's.
+  Color effectivePageIndicatorTint() const;
+  Color effectiveCurrentPageIndicatorTint() const;
+  // The centre of a page's dot, in the control's coordinates.
+  Point dotCentre(int page) const;
+
+  struct Appearance {
+    std::optional<Color> pageIndicatorTintColor, currentPageIndicatorTintColor, backgroundColor;
+  };
+  static Appearance& appearance();
+  static constexpr double kHeight = 37, kDotDiameter = 7, kDotSpacing = 16;
+
+  void drawRect(cg::Context& context, const Rect& rect) override;
+
+ private:
+  int numberOfPages_ = 0, currentPage_ = 0;
+};
+
 class PageViewController;
 
 class PageViewControllerDataSource {
@@ -104,6 +136,11 @@ class PageViewControllerDataSource {
   virtual ~PageViewControllerDataSource() = default;
   virtual std::shared_ptr<ViewController> before(PageViewController&, ViewController&) = 0;
   virtual std::shared_ptr<ViewController> after(PageViewController&, ViewController&) = 0;
+  // The page indicator under the pages: how many dots, and the one lit
+  // when pages are set (not when they are turned). No indicator for a
+  // count of 0.
+  virtual long presentationCount(PageViewController&) { return 0; }
+  virtual long presentationIndex(PageViewController&) { return 0; }
 };
 
 enum class PageDirection { forward, reverse };
@@ -120,13 +157,21 @@ class PageViewController : public ViewController {
   PageViewControllerDataSource* dataSource = nullptr;
   // Turns a page as a swipe would; false when there is none that way.
   bool turn(PageDirection direction);
+  // The indicator, once the data source has asked for one; else null.
+  PageControl* pageControl() const { return pageControl_.get(); }
 
  protected:
   std::vector<ViewController*> appearingChildren() const override;
 
  private:
+  void show(const std::shared_ptr<ViewController>& old,
+            const std::shared_ptr<ViewController>& next, bool animated);
+  // The pages' area: the view above the indicator.
+  Rect pageFrame();
+
   std::vector<std::shared_ptr<ViewController>> pages_;
   std::shared_ptr<PanGestureRecognizer> swipe_;
+  std::shared_ptr<PageControl> pageControl_;
 };
 
 }  // namespace ui

@@ -150,6 +150,7 @@ class TableView : public ScrollView {
   void setBackgroundView(std::shared_ptr<View> view);
   std::shared_ptr<View> backgroundView() const { return backgroundView_; }
   void setTableHeaderView(std::shared_ptr<View> view);
+  std::shared_ptr<View> tableHeaderView() const { return headerView_; }
   void setTableFooterView(std::shared_ptr<View> view);
 
   void reloadData();

@@ -128,8 +128,10 @@ void describeCompanion(PageText& page, CSkyChart& chart, const CDoubleStar& star
   const double s = star.getSeparation();
   const double arcseconds = s * kArcsecondsPerRadian;
   if (const CBinaryStar* binary = asBinaryStar(&star)) {
-    double r = s, angle;
-    if (!chart.binaryStarCompanionPosition(binary, &r, &angle)) r = s;
+    // The orbit gives the pair's distance in space; the separation on the
+    // sky is only its projection.
+    double r = s, projected, angle;
+    if (!chart.binaryStarCompanionPosition(binary, &projected, &angle, &r)) r = s;
     page.format("This star is part of a binary system with a known orbit.");
     if (!std::isfinite(s)) {
       if (std::isfinite(m2)) page.format(" Its has a magnitude %+.1f secondary component.", m2);

@@ -4,10 +4,12 @@
 #include <cmath>
 
 #include "chart/sky_chart.h"
+#include "platform/uikit/font.h"
 #include "skydata/sky_object_model.h"
 #include "support/utf8.h"
 #include "ui/foundation/shell.h"
 #include "ui/foundation/sv_table.h"
+#include "ui/foundation/theme.h"
 #include "ui/foundation/utility.h"
 #include "ui/info/event_menu.h"
 #include "ui/info/object_info_view_controller.h"
@@ -23,6 +25,35 @@ constexpr std::size_t kTimeSize = 256;
 std::string firstCharacter(const std::string& text) {
   if (text.empty()) return {};
   return text.substr(0, std::max<std::size_t>(utf8FirstCharacterLength(text), 1));
+}
+
+// What an empty list says instead of a blank page: why it is empty and
+// what may fill it.
+std::string emptyListNote(const std::string& title) {
+  if (title == ObjectListViewController::kTonightsSatellites)
+    return "None of the brightest satellites can be seen from here tonight.";
+  return "No satellites in this list: the orbit data holds none of this kind.\n\n"
+         "Update Orbit Data Now, in the Settings, fetches the latest.";
+}
+
+// The note at the head of an empty list, in the rows' detail colour (red
+// at night), its margins kept as the table turns.
+std::shared_ptr<ui::View> emptyListView(const std::string& title, double width,
+                                        const ui::Color& colour) {
+  constexpr double kMargin = 24;
+  auto note = std::make_shared<ui::Label>();
+  note->setText(emptyListNote(title));
+  note->setNumberOfLines(0);
+  note->setTextAlignment(ui::TextAlignment::center);
+  note->setFont(ui::Font::systemFont(15));
+  note->setTextColor(colour);
+  const double textWidth = std::max(width - 2 * kMargin, 0.0);
+  const double height = std::ceil(note->sizeThatFits({textWidth, 0}).height);
+  note->setFrame({kMargin, kMargin, textWidth, height});
+  note->setAutoresizingMask(ui::kFlexibleWidth);
+  auto page = std::make_shared<ui::View>(ui::Rect{0, 0, width, height + 2 * kMargin});
+  page->addSubview(note);
+  return page;
 }
 
 }  // namespace
@@ -77,6 +108,10 @@ void ObjectListViewController::viewDidLoad() {
   table_->dataSource = this;
   table_->delegate = this;
   table_->scrollDelegate = this;
+  if (objectCount_ == 0)
+    table_->setTableHeaderView(emptyListView(
+        title(), table_->bounds().width(),
+        AppDelegate::isNightVision() ? SVColor::colorWithRed(0.9, 0, 0, 1) : detailTextColor_));
 }
 
 void ObjectListViewController::viewWillAppear(bool animated) {

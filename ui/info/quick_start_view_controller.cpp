@@ -1,5 +1,6 @@
 #include "ui/info/quick_start_view_controller.h"
 
+#include "ui/foundation/shell.h"
 #include "ui/info/help_item_view_controller.h"
 #include "ui/info/screen_loading.h"
 
@@ -40,6 +41,16 @@ void QuickStartViewController::loadView() {
 
 void QuickStartViewController::viewDidLoad() {
   SVViewController::viewDidLoad();
+  // Every page indicator of the application, so a dim red one at night.
+  ui::PageControl::Appearance& indicator = ui::PageControl::appearance();
+  if (AppDelegate::isNightVision()) {
+    indicator.pageIndicatorTintColor = ui::Color::rgba(0.5, 0, 0, 1);
+    indicator.currentPageIndicatorTintColor = ui::Color::red();
+  } else {
+    indicator.pageIndicatorTintColor = ui::Color::gray();
+    indicator.currentPageIndicatorTintColor = ui::Color::whiteColor();
+  }
+  indicator.backgroundColor = ui::Color::black();
   pageController_->dataSource = this;
   pageController_->view()->setFrame(view()->bounds());
   pageController_->view()->setAutoresizingMask(ui::kFlexibleWidth | ui::kFlexibleHeight);

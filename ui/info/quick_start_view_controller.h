@@ -41,6 +41,8 @@ class QuickStartViewController : public SVViewController, private ui::PageViewCo
                                              ui::ViewController& page) override;
   std::shared_ptr<ui::ViewController> after(ui::PageViewController&,
                                             ui::ViewController& page) override;
+  long presentationCount(ui::PageViewController&) override { return pageCount(); }
+  long presentationIndex(ui::PageViewController&) override { return 0; }
 
   std::vector<std::string> contentPages_;
   std::shared_ptr<ui::PageViewController> pageController_;

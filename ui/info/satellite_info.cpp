@@ -54,6 +54,18 @@ void addCodeRow(InfoList& list, const char* label, const char* code, int row,
   list.add(translateString(label), text[0] != '\0' ? text : code);
 }
 
+// Every place and pass on the page is only as good as the element set,
+// and old elements drift by kilometres a day: its epoch stands among the
+// first rows, where it is read without scrolling.
+void addElementEpoch(InfoList& list, const Subject& s) {
+  char value[kInfoValueSize], date[kInfoValueSize] = "", time[kInfoValueSize] = "";
+  const double epoch = s.body.getElementEpoch();
+  formatJulianDateUTC(date, sizeof date, s.chart.dateFormat, epoch);
+  formatJulianDateUTC(time, sizeof time, s.chart.timeFormat, epoch);
+  translatedSnprintf(value, sizeof value, "%s%s%s UTC", date, s.sep, time);
+  list.add(translateString("Orbit Epoch"), value);
+}
+
 void addIdentity(InfoList& list, const Subject& s) {
   char value[kInfoValueSize];
   list.header(translateString("Basic Information"));
@@ -66,6 +78,7 @@ void addIdentity(InfoList& list, const Subject& s) {
     list.add(translateString("NORAD Number"), value);
   }
   if (s.body.getNameAt(0)[0] != '\0') list.add(translateString("Designation"), s.body.getNameAt(0));
+  addElementEpoch(list, s);
 
   InfoText categories(value, sizeof value);
   int count = 0;
@@ -159,14 +172,8 @@ void addMotion(InfoList& list, const Subject& s) {
 }
 
 void addOrbit(InfoList& list, const Subject& s) {
-  char value[kInfoValueSize], date[kInfoValueSize] = "", time[kInfoValueSize] = "";
+  char value[kInfoValueSize];
   list.header(translateString("Orbital Parameters"));
-  const double epoch = s.body.getElementEpoch();
-  formatJulianDateUTC(date, sizeof date, s.chart.dateFormat, epoch);
-  formatJulianDateUTC(time, sizeof time, s.chart.timeFormat, epoch);
-  translatedSnprintf(value, sizeof value, "%s%s%s UTC", date, s.sep, time);
-  list.add(translateString("Orbit Epoch"), value);
-
   const double period = s.body.getOrbitalPeriod();
   if (std::isfinite(period)) {
     const PeriodParts p = splitPeriod(period);

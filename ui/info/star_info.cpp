@@ -59,12 +59,18 @@ void addDoubleStarSeparation(InfoList& list, const StarInfoSubject& subject) {
   if (pair == nullptr) return;
   double separation = pair->getSeparation();
   double angle = pair->getPositionAngle();
-  // A binary's orbit places the companion at the chart's date.
+  // What the catalogue knows is the separation on the sky; the distance in
+  // AU is a least distance then.
+  double spaceSeparation = separation;
+  // A binary's orbit places the companion at the chart's date, in space as
+  // well as on the sky, so the AU figure is the pair's true distance.
   if (const CBinaryStar* binary = asBinaryStar(&subject.star)) {
-    double orbitSeparation, orbitAngle;
-    if (subject.chart.binaryStarCompanionPosition(binary, &orbitSeparation, &orbitAngle)) {
+    double orbitSeparation, orbitAngle, orbitDistance;
+    if (subject.chart.binaryStarCompanionPosition(binary, &orbitSeparation, &orbitAngle,
+                                                  &orbitDistance)) {
       separation = orbitSeparation;
       angle = orbitAngle;
+      spaceSeparation = orbitDistance;
     }
   }
   if (!std::isfinite(separation)) return;
@@ -73,8 +79,9 @@ void addDoubleStarSeparation(InfoList& list, const StarInfoSubject& subject) {
   text.format("%.1f\"", separation * kArcsecondsPerRadian);
   if (std::isfinite(angle)) text.format(" at %.1f°", angle * kDegreesPerRadianPrecise);
   if (std::isfinite(subject.distance) && separation < kArcminute)
-    text.format("%s%s AU", subject.sep,
-                formatSignificantDigitsA(2, subject.distance * separation * kArcsecondsPerRadian));
+    text.format(
+        "%s%s AU", subject.sep,
+        formatSignificantDigitsA(2, subject.distance * spaceSeparation * kArcsecondsPerRadian));
   list.add(translateString("Separation"), value);
 }
 

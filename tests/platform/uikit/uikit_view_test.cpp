@@ -280,6 +280,39 @@ TEST(UikitKeyboard, AnAlertDimsTheKeyboardBehindIt) {
   EXPECT_TRUE(field->isFirstResponder());
 }
 
+// Keys typed while an alert waits for its answer reach neither the field
+// behind it nor its Return action; once answered, the field takes keys
+// again.
+TEST(UikitKeyboard, KeysUnderAnAlertDoNotReachTheFieldBehindIt) {
+  uitest::World world;
+  auto window = std::make_shared<ui::Window>();
+  auto root = std::make_shared<ui::ViewController>();
+  window->setRootViewController(root);
+  window->makeKeyAndVisible();
+  auto field = std::make_shared<ui::TextField>(ui::Rect{20, 100, 300, 36});
+  int returns = 0;
+  field->addAction([&](ui::Control&) { ++returns; }, ui::kControlEventEditingDidEndOnExit);
+  root->view()->addSubview(field);
+  ASSERT_TRUE(field->becomeFirstResponder());
+  ui::Application& app = ui::Application::shared();
+  app.insertText("abc");
+  auto alert = std::make_shared<ui::AlertController>("Not Found", "Nothing matches.");
+  alert->addAction({"OK", ui::AlertActionStyle::defaultStyle, {}});
+  root->presentViewController(alert, true);
+  world.run(0.5);
+  app.insertText("def");
+  app.deleteBackward();
+  app.returnKey();
+  EXPECT_EQ(field->text(), "abc");
+  EXPECT_EQ(returns, 0);
+  alert->chooseAction(0);
+  world.run(0.5);
+  app.deleteBackward();
+  app.returnKey();
+  EXPECT_EQ(field->text(), "ab");
+  EXPECT_EQ(returns, 1);
+}
+
 }  // namespace
 
 // An animation still running when the process ends may hold the last

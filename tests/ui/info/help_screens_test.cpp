@@ -3,12 +3,15 @@
 // picture viewer.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/devices/mail_compose.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/navigation_controller.h"
+#include "platform/coregraphics/image.h"
+#include "platform/uikit/pickers.h"
 #include "tests/ui/info/screen_world.h"
 #include "ui/foundation/utility.h"
 #include "ui/info/astro_image_view.h"
@@ -161,6 +164,62 @@ TEST_F(HelpScreens, TheQuickStartPagesAndTheirEnds) {
   quickStart->doneTouched(nullptr);
   world.run(1);
   EXPECT_EQ(QuickStartViewController::currentController(), nullptr);
+}
+
+// The indicator under the quick start as the window shows it: nine dots,
+// the current page's lit, in the tints of the theme.
+TEST(QuickStartIndicator, ShowsWhichPageOfHowManyInTheThemesTints) {
+  struct Look {
+    int theme;
+    const char* name;
+    cg::Pixel lit, unlit;
+  };
+  const Look looks[] = {{2, "quick-start-dark", {255, 255, 255, 255}, {128, 128, 128, 255}},
+                        {3, "quick-start-night", {255, 0, 0, 255}, {128, 0, 0, 255}}};
+  for (const Look& look : looks) {
+    SCOPED_TRACE(look.name);
+    ScreenWorld world(look.theme);
+    auto quickStart = QuickStartViewController::create();
+    world.present(quickStart);
+    world.run(1);
+    ui::PageViewController& pager = *quickStart->pageController();
+    ui::PageControl* dots = pager.pageControl();
+    ASSERT_NE(dots, nullptr);
+    EXPECT_EQ(dots->numberOfPages(), 9);
+    // The pages end above the indicator instead of under it.
+    EXPECT_LE(pager.viewControllers().front()->view()->frame().maxY(), dots->frame().y());
+    const auto pixelAt = [&](const std::shared_ptr<cg::Image>& image, int page) {
+      const ui::Point p = dots->convertPointTo(dots->dotCentre(page), nullptr);
+      return image->pixel(std::size_t(p.x * 2), std::size_t(p.y * 2));
+    };
+    const auto near = [](cg::Pixel a, cg::Pixel b) {
+      return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
+    };
+    const auto expectLit = [&](const std::shared_ptr<cg::Image>& image, int lit) {
+      ASSERT_TRUE(image);
+      for (int page = 0; page < 9; ++page) {
+        const cg::Pixel at = pixelAt(image, page);
+        EXPECT_TRUE(near(at, page == lit ? look.lit : look.unlit))
+            << "page " << page << ": " << int(at.r) << "," << int(at.g) << "," << int(at.b);
+      }
+      // Between the dots, the indicator's black.
+      const ui::Point gap = dots->convertPointTo(
+          {dots->dotCentre(0).x + ui::PageControl::kDotSpacing / 2, dots->dotCentre(0).y}, nullptr);
+      EXPECT_TRUE(near(image->pixel(std::size_t(gap.x * 2), std::size_t(gap.y * 2)), {0, 0, 0, 255}));
+    };
+    expectLit(world.snapshot(look.name), 0);
+    // A swipe moves the light with the page, and a swipe past the end
+    // leaves it.
+    ASSERT_TRUE(pager.turn(ui::PageDirection::forward));
+    world.run(1);
+    expectLit(world.snapshot(std::string(look.name) + "-second"), 1);
+    ASSERT_TRUE(pager.turn(ui::PageDirection::reverse));
+    EXPECT_FALSE(pager.turn(ui::PageDirection::reverse));
+    world.run(1);
+    expectLit(world.snapshot(std::string(look.name) + "-first"), 0);
+    quickStart->doneTouched(nullptr);
+    world.run(1);
+  }
 }
 
 class Browser : public ::testing::Test {

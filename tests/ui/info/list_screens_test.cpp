@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "chart/sky_chart.h"
+#include "platform/uikit/application.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object_model.h"
@@ -106,6 +107,35 @@ TEST_F(ListScreens, TimedRowsReadTheTimeAndDimBelowTheHorizon) {
   EXPECT_EQ(plain->riseSetLabel()->text(), expected);
 }
 
+// An empty list says why instead of showing a blank page; a list with
+// rows has no note.
+TEST_F(ListScreens, AnEmptyListSaysWhyItIsEmpty) {
+  const auto noteOf = [](ObjectListViewController& list) {
+    std::shared_ptr<ui::View> header = list.table()->tableHeaderView();
+    if (!header) return std::string("<none>");
+    for (const auto& view : header->subviews())
+      if (auto* label = dynamic_cast<ui::Label*>(view.get())) return label->text();
+    return std::string("<no label>");
+  };
+  SkyObjectID none;
+  auto tonight = std::make_shared<ObjectListViewController>(
+      "ObjectListView", &none, nullptr, 0, ObjectListViewController::kTonightsSatellites, true,
+      false);
+  world.present(tonight);
+  EXPECT_EQ(noteOf(*tonight), "None of the brightest satellites can be seen from here tonight.");
+  world.root().dismissViewController(false);
+  auto newly = std::make_shared<ObjectListViewController>("ObjectListView", &none, nullptr, 0,
+                                                          "Newly Launched", true, true);
+  world.present(newly);
+  EXPECT_EQ(noteOf(*newly).rfind("No satellites in this list", 0), 0u) << noteOf(*newly);
+  world.root().dismissViewController(false);
+  std::vector<SkyObjectID> ids = {satelliteID(world, 25544)};
+  auto stations = std::make_shared<ObjectListViewController>("ObjectListView", ids.data(), nullptr,
+                                                             1, "Space Stations", true, true);
+  world.present(stations);
+  EXPECT_EQ(noteOf(*stations), "<none>");
+}
+
 TEST_F(ListScreens, TheEventMenuOfAListRow) {
   std::vector<SkyObjectID> ids = {satelliteID(world, 25544)};
   std::vector<double> times = {world.chart->julianDate + 0.1};
@@ -200,6 +230,49 @@ TEST_F(ListScreens, NoMatchShowsNotFoundAndTheScreenStays) {
     world.alert()->dismissViewController(false);
     world.run(1);
     EXPECT_EQ(world.top(), search.get()) << text;
+  }
+}
+
+// Typed as a user types: the Not Found alert holds the keyboard's input
+// until it is answered, so a Return pressed under it opens nothing behind
+// it; after OK the search field has the keyboard again.
+TEST(NotFoundAlert, HoldsTheKeyboardUntilItIsAnswered) {
+  for (int theme : {2, 3}) {
+    ScreenWorld world(theme);
+    auto search = SearchViewController::create();
+    world.present(search);
+    ui::TextField& field = search->searchBar()->searchTextField();
+    search->searchBar()->setText("");
+    world.tap(field.convertPointTo({field.bounds().midX(), field.bounds().midY()}, nullptr));
+    ASSERT_TRUE(field.isFirstResponder());
+    ui::Application& keyboard = ui::Application::shared();
+    keyboard.insertText("no such satellite");
+    keyboard.returnKey();
+    world.run(1);
+    ASSERT_NE(world.alert(), nullptr);
+    EXPECT_EQ(world.alert()->alertTitle(), "Not Found");
+    world.snapshot(theme == 3 ? "not-found-night" : "not-found-dark");
+
+    // Typing on and a second Return while the alert is up.
+    keyboard.insertText(" 25544");
+    keyboard.returnKey();
+    world.run(1);
+    EXPECT_EQ(search->searchBar()->text(), "no such satellite");
+    ASSERT_NE(world.alert(), nullptr);
+    EXPECT_EQ(world.alert()->alertTitle(), "Not Found");
+    EXPECT_EQ(search->navigationController()->topViewController(), search.get());
+
+    ASSERT_TRUE(world.chooseAlertAction("OK"));
+    EXPECT_EQ(world.alert(), nullptr);
+    EXPECT_TRUE(field.isFirstResponder());
+    search->searchBar()->setText("");
+    keyboard.insertText("25544");
+    keyboard.returnKey();
+    world.run(1);
+    EXPECT_EQ(world.alert(), nullptr);
+    auto* info = dynamic_cast<ObjectInfoViewController*>(world.top());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->objectID().catnum % 10000000000000000LL, 25544);
   }
 }
 

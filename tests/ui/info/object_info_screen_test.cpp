@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "chart/sky_chart.h"
+#include "engine/sky_time.h"
 #include "platform/coregraphics/context.h"
 #include "platform/coregraphics/image_codec.h"
 #include "platform/coregraphics/text.h"
@@ -319,6 +320,39 @@ TEST_F(ObjectInfoScreen, PhoneLayoutAndItsTwoPages) {
   iss->doneTouched(nullptr);
   world.run(1);
   EXPECT_EQ(ObjectInfoViewController::currentController(), nullptr);
+}
+
+// The element set's age decides how far to trust every place and pass on
+// a satellite's page, so its epoch is among the rows the page opens on, in
+// the dark and the night theme alike.
+TEST(SatelliteInfoScreen, TheElementSetsEpochIsSeenWithoutScrolling) {
+  for (int theme : {2, 3}) {
+    ScreenWorld world(theme);
+    CSatellite* iss = world.sky.satellite(info_test::kISS);
+    auto screen = openFor(world, referenceOf(world.sky.database(), iss));
+    ui::TableView& table = *screen->mainTableView();
+    table.layoutIfNeeded();
+    ASSERT_EQ(table.contentOffset().y, 0);
+    char date[64] = "", time[64] = "";
+    formatJulianDateUTC(date, sizeof date, world.chart->dateFormat, iss->getElementEpoch());
+    formatJulianDateUTC(time, sizeof time, world.chart->timeFormat, iss->getElementEpoch());
+    const std::string expected = std::string(date) + "\n" + time + " UTC";
+    int seen = 0;
+    for (ui::TableViewCell* cell : table.visibleCells()) {
+      auto* row = dynamic_cast<ObjectInfoTableViewCell*>(cell);
+      if (row == nullptr || row->labelColumn().text() != "Orbit Epoch") continue;
+      // Wholly inside the table's frame as it opens.
+      const ui::Rect frame = cell->convertRectTo(cell->bounds(), &table);
+      EXPECT_GE(frame.y(), 0);
+      EXPECT_LE(frame.maxY(), table.bounds().height());
+      EXPECT_EQ(row->valueColumn().text(), expected);
+      ++seen;
+    }
+    EXPECT_EQ(seen, 1);
+    world.snapshot(theme == 3 ? "satellite-info-night" : "satellite-info-dark");
+    screen->doneTouched(nullptr);
+    world.run(1);
+  }
 }
 
 class ObjectInfoTablet : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/coregraphics/image_codec.h"
+#include "platform/uikit/application.h"
 #include "skydata/sky_database.h"
 #include "ui/foundation/sv_alert_controller.h"
 #include "ui/foundation/sv_navigation_controller.h"
@@ -120,7 +121,8 @@ ui::ViewController* ScreenWorld::top() const {
 }
 
 std::shared_ptr<cg::Image> ScreenWorld::snapshot(const std::string& name) {
-  std::shared_ptr<cg::Image> image = window->snapshot(2);
+  // The whole screen, so that alerts (in windows of their own) show too.
+  std::shared_ptr<cg::Image> image = ui::Application::shared().snapshot(2);
   std::filesystem::create_directories("info_screen_snapshots");
   if (image) cg::writePNG(*image, "info_screen_snapshots/" + name + ".png");
   return image;

@@ -96,7 +96,7 @@ class ScreenWorld : public uifoundation::World {
   void present(std::shared_ptr<ui::ViewController> screen);
   // The top of the presented navigation stack, or null.
   ui::ViewController* top() const;
-  // Snapshot of the window, written as <name>.png in the test's folder
+  // Snapshot of the screen, written as <name>.png in the test's folder
   // "info_screen_snapshots" (for a person to look at).
   std::shared_ptr<cg::Image> snapshot(const std::string& name);
   // The alert now presented (on the top screen), or null.
