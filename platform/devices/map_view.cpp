@@ -32,10 +32,15 @@ MapView::MapView(const ui::Rect& frame) : ui::View(frame) {
   auto pan = std::make_shared<ui::PanGestureRecognizer>();
   pan->addAction([this](ui::GestureRecognizer& g) {
     auto& p = static_cast<ui::PanGestureRecognizer&>(g);
-    if (p.state() == ui::GestureState::began) gestureStart_ = region();
-    if (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed) return;
+    // Two fingers (a pinch, or the wheel's) are the pinch's: a pan begun
+    // under them has no single finger to follow and would throw the map.
+    if (p.state() == ui::GestureState::began) {
+      panStart_ = region();
+      panIgnored_ = p.numberOfTouches() > 1;
+    }
+    if (panIgnored_ || (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed)) return;
     ui::Point t = p.translationInView(this);
-    MapRegion r = gestureStart_;
+    MapRegion r = panStart_;
     r.center.longitude -= t.x / bounds().width() * r.longitudeDelta;
     r.center.latitude += t.y / bounds().height() * r.latitudeDelta;
     setRegion(r);
@@ -44,9 +49,9 @@ MapView::MapView(const ui::Rect& frame) : ui::View(frame) {
   auto pinch = std::make_shared<ui::PinchGestureRecognizer>();
   pinch->addAction([this](ui::GestureRecognizer& g) {
     auto& p = static_cast<ui::PinchGestureRecognizer&>(g);
-    if (p.state() == ui::GestureState::began) gestureStart_ = region();
+    if (p.state() == ui::GestureState::began) pinchStart_ = region();
     if (p.scale <= 0) return;
-    MapRegion r = gestureStart_;
+    MapRegion r = pinchStart_;
     r.latitudeDelta /= p.scale;
     r.longitudeDelta /= p.scale;
     setRegion(r);

@@ -97,7 +97,8 @@ class MapView : public ui::View {
   std::vector<std::size_t> addedViews_;  // not yet reported
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int selected_ = -1;
-  MapRegion gestureStart_;
+  MapRegion panStart_, pinchStart_;
+  bool panIgnored_ = false;
 };
 
 }  // namespace dev
