@@ -14,7 +14,9 @@
 #include "platform/uikit/alert_controller.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/navigation_controller.h"
+#include "platform/foundation/user_defaults.h"
 #include "tests/app/app_session.h"
+#include "tests/app/updater_support.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/utility.h"
 #include "ui/settings/location_map_picker_view_controller.h"
@@ -85,6 +87,27 @@ class SettingsVisit : public ::testing::Test {
     ui::Application::shared().layoutWindows();
     const ui::Rect row = table.rectForRow(path);
     tap(table.convertPointTo({row.midX(), row.midY()}, nullptr));
+  }
+
+  // Update Orbit Data Now, tapped at the table's end: the report's text,
+  // once the update's thread has ended (the alert is then closed).
+  std::string updateReport(SettingsViewController& settingsScreen) {
+    ui::Application::shared().layoutWindows();
+    ui::TableView& table = *settingsScreen.mainTable;
+    table.setContentOffset({0, std::max(0.0, table.contentSize().height - table.bounds().height())});
+    EXPECT_TRUE(settingsScreen.updateOrbitDataBtn->isEnabled());
+    tapView(*settingsScreen.updateOrbitDataBtn);
+    auto* network = dynamic_cast<NetworkElementsDownloader*>(ElementsDownloader::shared());
+    if (network == nullptr) return "no updater";
+    network->waitForThread();
+    session.run(1);
+    auto* alert = dynamic_cast<ui::AlertController*>(Utility::topMostController());
+    if (alert == nullptr) return "no alert";
+    EXPECT_EQ(alert->alertTitle(), "Update Results");
+    const std::string text = alert->message();
+    alert->chooseAction(0);
+    session.run(1);
+    return text;
   }
 
   AppSession session{noQuickStart()};
@@ -162,27 +185,28 @@ TEST_F(SettingsVisit, ClosingTheSettingsUnderAnOpenPickerTakesThePickerWithThem)
   tap(middle);
 }
 
-TEST_F(SettingsVisit, UpdatingOrbitDataWithoutASourceSaysHowToSetOne) {
+TEST_F(SettingsVisit, UpdatingOrbitDataSaysWhenNoSourceIsSetOrNothingCameAndCountsOnlyWhatCame) {
   SettingsViewController& settingsScreen = openSettings();
-  ASSERT_NE(settingsScreen.updateOrbitDataBtn, nullptr);
-  ui::Application::shared().layoutWindows();
-  ui::TableView& table = *settingsScreen.mainTable;
-  table.setContentOffset({0, std::max(0.0, table.contentSize().height - table.bounds().height())});
-  tapView(*settingsScreen.updateOrbitDataBtn);
-  ElementsDownloader* downloader = ElementsDownloader::shared();
-  ASSERT_NE(downloader, nullptr);
-  if (auto* network = dynamic_cast<NetworkElementsDownloader*>(downloader)) network->waitForThread();
-  session.run(1);
-  auto* alert = dynamic_cast<ui::AlertController*>(Utility::topMostController());
-  ASSERT_NE(alert, nullptr);
-  EXPECT_EQ(alert->alertTitle(), "Update Results");
-  const std::string& text = alert->message();
-  EXPECT_EQ(text.find("satellites were updated"), std::string::npos) << text;
-  EXPECT_EQ(text.rfind("No update source is set.", 0), 0u) << text;
-  EXPECT_NE(text.find("s UpdateServerURL https://"), std::string::npos) << text;
-  EXPECT_NE(text.find("UserDefaults.txt"), std::string::npos) << text;
-  EXPECT_NE(text.find("catalogue tool"), std::string::npos) << text;
-  EXPECT_LE(text.size(), 240u) << "short";
+  const std::string none = updateReport(settingsScreen);
+  EXPECT_EQ(none.find("satellites were updated"), std::string::npos) << none;
+  EXPECT_EQ(none.rfind("No update source is set.", 0), 0u) << none;
+  EXPECT_NE(none.find("s UpdateServerURL https://"), std::string::npos) << none;
+  EXPECT_NE(none.find("UserDefaults.txt"), std::string::npos) << none;
+  EXPECT_NE(none.find("catalogue tool"), std::string::npos) << none;
+  EXPECT_LE(none.size(), 240u) << "short";
+
+  updater_test::UpdateServer server;
+  ns::UserDefaults::standard().setString(kUpdateServerURLKey, server.base());
+  server.answer(updater_test::kCataloguePath, {updater_test::Answer::whole, 404, ""});
+  const std::string failed = updateReport(settingsScreen);
+  EXPECT_EQ(failed, "The orbit data could not be updated (status 404).");
+
+  server.answer(updater_test::kCataloguePath,
+                {updater_test::Answer::whole, 200,
+                 updater_test::catalogueWith({updater_test::satelliteFrom(mechanics_test::kIssLines),
+                                              updater_test::satelliteFrom(mechanics_test::kMolniyaLines)})});
+  EXPECT_EQ(updateReport(settingsScreen), "2 satellites were updated.");
+  ns::UserDefaults::standard().removeObject(kUpdateServerURLKey);
 }
 
 }  // namespace
