@@ -26,7 +26,6 @@ namespace {
 constexpr double kOneHourInDays = 0.041666666666666664;
 constexpr int kIssNoradNumber = 25544;
 
-
 std::string describe(const ns::URLResult& result) {
   if (result.error != ns::URLError::none) return result.errorMessage.empty() ? "transfer failed" : result.errorMessage;
   if (result.response.statusCode != 200) return "status " + std::to_string(result.response.statusCode);
