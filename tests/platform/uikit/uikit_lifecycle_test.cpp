@@ -225,7 +225,9 @@ TEST(UikitLifeCycle, ABarButtonItemsTargetOutlivesTheActionThatLetsItGo) {
       return true;
     }
   };
-  auto target = std::make_shared<SelfRelease>();
+  // Its own allocation, so that its memory goes with it (the sanitizers
+  // then see a late use).
+  std::shared_ptr<SelfRelease> target(new SelfRelease);
   target->self = target;
   auto item = std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, target.get(), "doneTouched:");
   std::weak_ptr<ui::Object> watch = target;
