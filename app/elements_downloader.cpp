@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "app/orbit_data_checks.h"
@@ -25,12 +27,6 @@ namespace {
 constexpr double kOneHourInDays = 0.041666666666666664;
 constexpr int kIssNoradNumber = 25544;
 
-// What the update's thread found, for the main thread to act on.
-struct Outcome {
-  std::int64_t catalogueBytes = -1;
-  std::int64_t listBytes = -1;
-};
-
 std::string describe(const ns::URLResult& result) {
   if (result.error != ns::URLError::none) return result.errorMessage.empty() ? "transfer failed" : result.errorMessage;
   if (result.response.statusCode != 200) return "status " + std::to_string(result.response.statusCode);
@@ -50,9 +46,10 @@ bool acceptFrequencyList(const std::string& temporaryPath, std::string& problem)
   return validateFrequencyList(*text, problem);
 }
 
+// `problem` says why nothing was written.
 std::int64_t download(const char* what, const std::string& url, const std::string& path,
-                      bool (*accept)(const std::string&, std::string&), const std::atomic<bool>* cancel) {
-  std::string problem;
+                      bool (*accept)(const std::string&, std::string&), const std::atomic<bool>* cancel,
+                      std::string& problem) {
   std::int64_t bytes = downloadURLToPath(url, path, NetworkElementsDownloader::kMaxDownloadBytes, accept, problem,
                                          cancel);
   // Without a source set there is nothing the user could mend: said only
@@ -82,7 +79,24 @@ void selectTheIssUnlessASatelliteIs(ChartViewController& controller) {
   controller.updateSelectedObject();
 }
 
+// A path under the home folder as the user would type it.
+std::string homeRelative(const std::string& path) {
+  const char* home = std::getenv("HOME");
+  const std::size_t length = home != nullptr ? std::strlen(home) : 0;
+  if (length > 1 && path.compare(0, length, home) == 0 && (path.size() == length || path[length] == '/'))
+    return "~" + path.substr(length);
+  return path;
+}
+
 }  // namespace
+
+// What the update's thread found, for the main thread to act on.
+struct NetworkElementsDownloader::Outcome {
+  bool sourceSet = false;  // a catalogue was asked for
+  std::int64_t catalogueBytes = -1;
+  std::string catalogueProblem;  // why none came
+  std::int64_t listBytes = -1;
+};
 
 struct NetworkElementsDownloader::State {
   std::atomic<bool> updating{false};
@@ -179,34 +193,36 @@ bool NetworkElementsDownloader::startUpdate(bool showResults) {
   std::shared_ptr<State> state = state_;
   thread_ = std::thread([state, sources, caches, showResults] {
     Outcome outcome;
+    outcome.sourceSet = !sources.solarSystemURL.empty();
     const std::string cataloguePath = caches + kSolarSystemFileName, listPath = caches + kFrequencyFileName;
-    outcome.catalogueBytes =
-        download("Solar-system catalogue", sources.solarSystemURL, cataloguePath, acceptCatalogue, &state->cancel);
-    outcome.listBytes =
-        download("Frequency list", sources.frequencyListURL, listPath, acceptFrequencyList, &state->cancel);
+    outcome.catalogueBytes = download("Solar-system catalogue", sources.solarSystemURL, cataloguePath,
+                                      acceptCatalogue, &state->cancel, outcome.catalogueProblem);
+    std::string listProblem;
+    outcome.listBytes = download("Frequency list", sources.frequencyListURL, listPath, acceptFrequencyList,
+                                 &state->cancel, listProblem);
     if (outcome.listBytes <= 0)
       outcome.listBytes = download("Frequency list", sources.frequencyFallbackURL, listPath, acceptFrequencyList,
-                                   &state->cancel);
+                                   &state->cancel, listProblem);
     ns::performOnMainThread([state, outcome, cataloguePath, listPath, showResults] {
       if (!state->alive) return;
-      finishUpdate(*state, outcome.catalogueBytes, cataloguePath, outcome.listBytes > 0 ? listPath : std::string(),
-                   showResults);
+      finishUpdate(*state, outcome, cataloguePath, outcome.listBytes > 0 ? listPath : std::string(), showResults);
     });
   });
   return true;
 }
 
-void NetworkElementsDownloader::finishUpdate(State& state, std::int64_t catalogueBytes,
-                                             const std::string& cataloguePath, const std::string& listPath,
-                                             bool showResults) {
+void NetworkElementsDownloader::finishUpdate(State& state, const Outcome& outcome, const std::string& cataloguePath,
+                                             const std::string& listPath, bool showResults) {
   UpdateResults results{};
   ChartViewController* controller = ChartViewController::currentController();
   CSkyChart* chart = controller != nullptr ? controller->pSkyChart() : nullptr;
   // The chart reads the new catalogue here and swaps it in before it next
   // draws; the time counts only for a catalogue it took.
-  if (catalogueBytes > 0 && chart != nullptr) {
-    results.bytes = static_cast<std::int32_t>(catalogueBytes);
-    if (chart->updateSolarSystemData(cataloguePath.c_str(), &results)) {
+  bool taken = false;
+  if (outcome.catalogueBytes > 0 && chart != nullptr) {
+    results.bytes = static_cast<std::int32_t>(outcome.catalogueBytes);
+    taken = chart->updateSolarSystemData(cataloguePath.c_str(), &results);
+    if (taken) {
       ns::UserDefaults& defaults = ns::UserDefaults::standard();
       defaults.setDouble(kLastUpdateTimeKey, currentJulianDate());
       defaults.synchronize();
@@ -220,8 +236,21 @@ void NetworkElementsDownloader::finishUpdate(State& state, std::int64_t catalogu
     std::fprintf(stderr, "Updated satellite frequency file\n");
   state.updating = false;
 
-  if (showResults)
-    Utility::showAlertWithTitle("Update Results", std::to_string(results.satellites) + " satellites were updated.");
+  if (showResults) Utility::showAlertWithTitle("Update Results", updateReportText(outcome, taken, results));
   if (controller != nullptr) selectTheIssUnlessASatelliteIs(*controller);
   if (state.delegate != nullptr) state.delegate->downloadFinished(results);
+}
+
+std::string NetworkElementsDownloader::updateReportText(const Outcome& outcome, bool taken,
+                                                        const UpdateResults& results) {
+  // A count of 0 would read as "nothing was new" when nothing was asked
+  // for or nothing came.
+  if (!outcome.sourceSet)
+    return "No update source is set. Add the line \"s " + std::string(kUpdateServerURLKey) +
+           " https://example.org\" (your server) to " + homeRelative(ns::UserDefaults::standard().path()) +
+           ", or convert a downloaded element-set file with the catalogue tool (see the README).";
+  if (!taken)
+    return "The orbit data could not be updated" +
+           (outcome.catalogueProblem.empty() ? std::string(".") : " (" + outcome.catalogueProblem + ").");
+  return std::to_string(results.satellites) + " satellites were updated.";
 }

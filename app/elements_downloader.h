@@ -73,9 +73,12 @@ class NetworkElementsDownloader final : public ElementsDownloader {
 
  private:
   struct State;
+  struct Outcome;
   // The main thread's part of an update: hand-over, list, time, report.
-  static void finishUpdate(State& state, std::int64_t catalogueBytes, const std::string& cataloguePath,
+  static void finishUpdate(State& state, const Outcome& outcome, const std::string& cataloguePath,
                            const std::string& listPath, bool showResults);
+  // The results alert's text: the count, or why there is none.
+  static std::string updateReportText(const Outcome& outcome, bool taken, const UpdateResults& results);
   std::shared_ptr<State> state_;
   std::thread thread_;
 };

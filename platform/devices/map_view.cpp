@@ -10,6 +10,9 @@ namespace dev {
 namespace {
 
 constexpr double kPinRadius = 6;
+// The borders are simplified to about a tenth of a degree: a region much
+// closer than this shows one colour and nothing to find a place by.
+constexpr double kMinimumLatitudeDelta = 8;
 
 // A selected pin is drawn a little brighter.
 ui::Color pinColor(PinAnnotationView::PinColor color, bool selected) {
@@ -29,10 +32,15 @@ MapView::MapView(const ui::Rect& frame) : ui::View(frame) {
   auto pan = std::make_shared<ui::PanGestureRecognizer>();
   pan->addAction([this](ui::GestureRecognizer& g) {
     auto& p = static_cast<ui::PanGestureRecognizer&>(g);
-    if (p.state() == ui::GestureState::began) gestureStart_ = region_;
-    if (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed) return;
+    // Two fingers (a pinch, or the wheel's) are the pinch's: a pan begun
+    // under them has no single finger to follow and would throw the map.
+    if (p.state() == ui::GestureState::began) {
+      panStart_ = region();
+      panIgnored_ = p.numberOfTouches() > 1;
+    }
+    if (panIgnored_ || (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed)) return;
     ui::Point t = p.translationInView(this);
-    MapRegion r = gestureStart_;
+    MapRegion r = panStart_;
     r.center.longitude -= t.x / bounds().width() * r.longitudeDelta;
     r.center.latitude += t.y / bounds().height() * r.latitudeDelta;
     setRegion(r);
@@ -41,9 +49,9 @@ MapView::MapView(const ui::Rect& frame) : ui::View(frame) {
   auto pinch = std::make_shared<ui::PinchGestureRecognizer>();
   pinch->addAction([this](ui::GestureRecognizer& g) {
     auto& p = static_cast<ui::PinchGestureRecognizer&>(g);
-    if (p.state() == ui::GestureState::began) gestureStart_ = region_;
+    if (p.state() == ui::GestureState::began) pinchStart_ = region();
     if (p.scale <= 0) return;
-    MapRegion r = gestureStart_;
+    MapRegion r = pinchStart_;
     r.latitudeDelta /= p.scale;
     r.longitudeDelta /= p.scale;
     setRegion(r);
@@ -63,6 +71,21 @@ MapRegion MapView::regionThatFits(MapRegion r) {
   return r;
 }
 
+MapRegion MapView::region() const {
+  MapRegion r = regionThatFits(region_);
+  r.latitudeDelta = std::max(r.latitudeDelta, kMinimumLatitudeDelta);
+  const double w = bounds().width(), h = bounds().height();
+  if (w > 0 && h > 0) {
+    // Longitude degrees across the view per latitude degree up it that keep
+    // a degree of ground as long both ways at the centre (the cosine floor
+    // keeps the polar caps finite).
+    const double across = w / h / std::max(std::cos(r.center.latitude * M_PI / 180), 0.1);
+    if (r.longitudeDelta < r.latitudeDelta * across) r.longitudeDelta = r.latitudeDelta * across;
+    else r.latitudeDelta = r.longitudeDelta / across;
+  }
+  return regionThatFits(r);
+}
+
 void MapView::setRegion(MapRegion region, bool) {
   region_ = regionThatFits(region);
   setNeedsDisplay();
@@ -70,18 +93,20 @@ void MapView::setRegion(MapRegion region, bool) {
 }
 
 ui::Point MapView::convertCoordinateToPoint(Coordinate c) const {
-  const double west = region_.center.longitude - region_.longitudeDelta / 2;
-  const double north = region_.center.latitude + region_.latitudeDelta / 2;
+  const MapRegion shown = region();
+  const double west = shown.center.longitude - shown.longitudeDelta / 2;
+  const double north = shown.center.latitude + shown.latitudeDelta / 2;
   const double lon = west + std::remainder(c.longitude - west, 360.0) + (std::remainder(c.longitude - west, 360.0) < 0 ? 360 : 0);
-  return {(lon - west) / region_.longitudeDelta * bounds().width(),
-          (north - c.latitude) / region_.latitudeDelta * bounds().height()};
+  return {(lon - west) / shown.longitudeDelta * bounds().width(),
+          (north - c.latitude) / shown.latitudeDelta * bounds().height()};
 }
 
 Coordinate MapView::convertPointToCoordinate(ui::Point p) const {
-  const double west = region_.center.longitude - region_.longitudeDelta / 2;
-  const double north = region_.center.latitude + region_.latitudeDelta / 2;
-  return {north - p.y / bounds().height() * region_.latitudeDelta,
-          std::remainder(west + p.x / bounds().width() * region_.longitudeDelta, 360.0)};
+  const MapRegion shown = region();
+  const double west = shown.center.longitude - shown.longitudeDelta / 2;
+  const double north = shown.center.latitude + shown.latitudeDelta / 2;
+  return {north - p.y / bounds().height() * shown.latitudeDelta,
+          std::remainder(west + p.x / bounds().width() * shown.longitudeDelta, 360.0)};
 }
 
 std::size_t MapView::addAnnotation(PointAnnotation annotation) {
@@ -169,16 +194,17 @@ void MapView::drawRect(cg::Context& context, const ui::Rect& rect) {
   context.setFillColor(0.93, 0.9, 0.82, 1);
   context.setStrokeColor(0.55, 0.5, 0.45, 1);
   context.setLineWidth(0.5);
-  const double west = region_.center.longitude - region_.longitudeDelta / 2;
+  const MapRegion shown = region();
+  const double west = shown.center.longitude - shown.longitudeDelta / 2;
   for (const BorderCountry& country : worldBorders(bordersPath)) {
     // The copies of the world that the region shows (it may cross 180°).
     for (double shift : {-360.0, 0.0, 360.0}) {
-      if (country.maxLongitude + shift < west || country.minLongitude + shift > west + region_.longitudeDelta) continue;
+      if (country.maxLongitude + shift < west || country.minLongitude + shift > west + shown.longitudeDelta) continue;
       for (const auto& ring : country.rings) {
         bool first = true;
         for (auto [lon, lat] : ring) {
-          const ui::Point p{(lon + shift - west) / region_.longitudeDelta * bounds().width(),
-                            (region_.center.latitude + region_.latitudeDelta / 2 - lat) / region_.latitudeDelta * bounds().height()};
+          const ui::Point p{(lon + shift - west) / shown.longitudeDelta * bounds().width(),
+                            (shown.center.latitude + shown.latitudeDelta / 2 - lat) / shown.latitudeDelta * bounds().height()};
           if (first) context.moveToPoint(p.x, p.y);
           else context.addLineToPoint(p.x, p.y);
           first = false;

@@ -61,7 +61,10 @@ class MapView : public ui::View {
   explicit MapView(const ui::Rect& frame);
   ~MapView() override { *alive_ = false; }
   std::string className() const override { return "MKMapView"; }
-  MapRegion region() const { return region_; }
+  // The region shown: the one set, made sane, no closer than the map's
+  // detail allows, and widened across or up so that the map keeps the
+  // shapes of the land at its centre in the view's bounds.
+  MapRegion region() const;
   void setRegion(MapRegion region, bool animated = false);
   // Regions are made sane: latitudes within ±90, spans within the world.
   static MapRegion regionThatFits(MapRegion region);
@@ -86,7 +89,7 @@ class MapView : public ui::View {
   void touchesEnded(const ui::TouchSet& touches, const ui::Event& event) override;
 
  private:
-  MapRegion region_;
+  MapRegion region_;  // as set
   void reportAddedViews();
   void drawCallout(cg::Context& context, const ui::Rect& rect) const;
   std::vector<PointAnnotation> annotations_;
@@ -94,7 +97,8 @@ class MapView : public ui::View {
   std::vector<std::size_t> addedViews_;  // not yet reported
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int selected_ = -1;
-  MapRegion gestureStart_;
+  MapRegion panStart_, pinchStart_;
+  bool panIgnored_ = false;
 };
 
 }  // namespace dev

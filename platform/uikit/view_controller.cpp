@@ -25,6 +25,9 @@ BarButtonItem::BarButtonItem(BarButtonSystemItem item, Object* target, std::stri
 void BarButtonItem::trigger() {
   if (!enabled) return;
   auto keep = shared_from_this();
+  // The action may end its target's life (a Done that dismisses the
+  // screen it belongs to); the target stays until the call returns.
+  std::shared_ptr<Object> keepTarget = target ? target->weak_from_this().lock() : nullptr;
   if (target && !selector.empty()) target->performAction(selector, this);
   if (action) action(*this);
 }
@@ -41,7 +44,12 @@ ViewController::ViewController() = default;
 ViewController::~ViewController() {
   if (view_ && view_->viewController_ == this) view_->viewController_ = nullptr;
   for (auto& child : children_) child->parent_ = nullptr;
-  if (presented_) presented_->presenting_ = nullptr;
+  if (presented_) {
+    // Nothing can dismiss it any more: its screen must not stay up with
+    // controls whose targets are going.
+    presented_->presenting_ = nullptr;
+    presented_->takeOffScreen();
+  }
 }
 
 bool ViewController::setValue(std::string_view key, const std::any& value) {
@@ -256,11 +264,26 @@ ViewController* ViewController::presentingViewController() const {
   return nullptr;
 }
 
+void ViewController::takeOffScreen() {
+  if (isViewLoaded()) view_->removeFromSuperview();
+  if (presentationWindow_) {
+    Application::shared().removeWindow(presentationWindow_.get());
+    presentationWindow_.reset();
+  }
+}
+
+void ViewController::dismissPresentedWithin() {
+  if (presented_) dismissPresented(false, {});
+  for (auto& child : std::vector(children_)) child->dismissPresentedWithin();
+}
+
 void ViewController::dismissPresented(bool animated, std::function<void()> completion) {
   auto controller = presented_;
   if (!controller || controller->beingDismissed_) return;
-  // Controllers it presented in turn go with it.
-  if (controller->presented_) controller->dismissPresented(false, {});
+  // Controllers it presented in turn go with it, and so do those its
+  // children presented (a page of a presented stack opening a picker):
+  // left behind, they would outlive the screens they report to.
+  controller->dismissPresentedWithin();
   ViewController* covered = this;
   while (covered->parent_) covered = covered->parent_;
   const bool full = controller->modalPresentationStyle == ModalPresentationStyle::fullScreen ||
@@ -271,11 +294,7 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
   if (full) covered->beginAppearance(true, animated);
   auto self = std::static_pointer_cast<ViewController>(shared_from_this());
   auto finish = [self, controller, covered, full, completion](bool) {
-    if (controller->isViewLoaded()) controller->view()->removeFromSuperview();
-    if (controller->presentationWindow_) {
-      Application::shared().removeWindow(controller->presentationWindow_.get());
-      controller->presentationWindow_.reset();
-    }
+    controller->takeOffScreen();
     controller->endAppearance();
     if (full) covered->endAppearance();
     controller->beingDismissed_ = false;

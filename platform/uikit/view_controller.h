@@ -119,6 +119,10 @@ class ViewController : public Responder {
   friend class NavigationController;
   enum class Appearance { disappeared, appearing, appeared, disappearing };
   void dismissPresented(bool animated, std::function<void()> completion);
+  // Dismisses, at once, what this controller and its children present.
+  void dismissPresentedWithin();
+  // Removes the view from the window it was presented in.
+  void takeOffScreen();
 
   std::shared_ptr<View> view_;
   std::string title_;

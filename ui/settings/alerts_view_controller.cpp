@@ -1,5 +1,6 @@
 #include "ui/settings/alerts_view_controller.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ui/foundation/shell.h"
@@ -21,6 +22,31 @@ std::string valueText(const ns::JSON& info, const char* key) {
   return "";
 }
 
+// Event names and medium dates with a warning run wider than a phone's row
+// beside the delete control: the second line wraps onto a third instead of
+// being cut off.
+constexpr double kRowHeight = 62;
+
+class AlertCell : public SVTableViewCell {
+ public:
+  AlertCell() : SVTableViewCell(ui::TableViewCellStyle::subtitle, "Cell") {
+    detailTextLabel()->setNumberOfLines(2);
+    detailTextLabel()->setLineBreakMode(ui::LineBreakMode::wordWrap);
+  }
+  void layoutSubviews() override {
+    SVTableViewCell::layoutSubviews();
+    ui::Label& title = textLabel();
+    ui::Label& detail = *detailTextLabel();
+    const ui::Rect first = title.frame();
+    const double titleHeight = title.font()->lineHeight();
+    const double detailHeight = std::min(detail.sizeThatFits({first.width(), 0}).height,
+                                         2 * detail.font()->lineHeight());
+    const double top = std::max(0.0, (contentView().bounds().height() - titleHeight - detailHeight) / 2);
+    title.setFrame({first.x(), top, first.width(), titleHeight});
+    detail.setFrame({first.x(), top + titleHeight, first.width(), detailHeight});
+  }
+};
+
 std::vector<std::string> identifiers(const std::vector<dev::LocalNotification>& list) {
   std::vector<std::string> ids;
   for (const auto& n : list) ids.push_back(n.identifier);
@@ -39,6 +65,8 @@ void AlertsViewController::viewDidLoad() {
   setTitle("Scheduled Alerts");
   if (mainTable) mainTable->setEditing(true, false);
 }
+
+double AlertsViewController::heightForRow(ui::TableView&, ui::IndexPath) { return kRowHeight; }
 
 unsigned AlertsViewController::supportedInterfaceOrientations() const { return Utility::supportedInterfaceOrientations(); }
 
@@ -59,8 +87,8 @@ std::string AlertsViewController::detailText(const dev::LocalNotification& notif
 }
 
 std::shared_ptr<ui::TableViewCell> AlertsViewController::cellForRow(ui::TableView& table, ui::IndexPath path) {
-  auto cell = std::dynamic_pointer_cast<SVTableViewCell>(table.dequeueReusableCell("Cell"));
-  if (!cell) cell = std::make_shared<SVTableViewCell>(ui::TableViewCellStyle::subtitle, "Cell");
+  auto cell = std::dynamic_pointer_cast<AlertCell>(table.dequeueReusableCell("Cell"));
+  if (!cell) cell = std::make_shared<AlertCell>();
   cell->setAccessoryType(ui::TableViewCellAccessory::none);
   if (path.row < 0 || path.row >= int(notifications.size())) return cell;
   const dev::LocalNotification& notification = notifications[std::size_t(path.row)];

@@ -27,6 +27,8 @@ class AlertsViewController : public SettingsSubviewController {
   std::shared_ptr<ui::TableViewCell> cellForRow(ui::TableView& table, ui::IndexPath path) override;
   void commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle style, ui::IndexPath path) override;
   bool willSelectRow(ui::TableView&, ui::IndexPath) override { return false; }
+  // Room for a second line that wraps.
+  double heightForRow(ui::TableView&, ui::IndexPath) override;
 
   // "<event date> (warn <minutes> minute(s) before)"; a missing or unusable
   // value shows as an empty text.

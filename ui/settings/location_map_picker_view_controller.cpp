@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr double kRegionDegrees = 1;
+constexpr double kRegionDegrees = 1;  // the map view widens it to what its map can show
 constexpr double kPressSeconds = 0.25;
 
 // A place at the pin with the nearest built-in city's country, altitude,
@@ -59,9 +59,16 @@ void LocationMapPickerViewController::viewDidLoad() {
     Settings* settings = currentSettings();
     const dev::Coordinate centre{settings ? settings->latitude() : 0, settings ? settings->longitude() : 0};
     mapView->setRegion({centre, kRegionDegrees, kRegionDegrees});
+    // Where the user is now, so the map is recognisably theirs; not
+    // reported, and replaced by the first dropped pin.
+    mapView->addAnnotation({centre, settings ? settings->locationName() : "", ""});
     auto press = std::make_shared<ui::LongPressGestureRecognizer>();
     press->minimumPressDuration = kPressSeconds;
-    press->addAction([this](ui::GestureRecognizer& g) { handleLongPress(g); });
+    // The map view (and its recogniser) may outlive the picker.
+    std::weak_ptr<ui::Object> self = weak_from_this();
+    press->addAction([this, self](ui::GestureRecognizer& g) {
+      if (self.lock()) handleLongPress(g);
+    });
     mapView->addGestureRecognizer(press);
   }
   if (tapMessageL) tapMessageL->setText(translateString("Tap and hold to drop a pin on the desired location."));
@@ -90,16 +97,23 @@ void LocationMapPickerViewController::handleLongPress(ui::GestureRecognizer& rec
   mapView->selectAnnotation(int(mapView->addAnnotation({where, "", ""})));
   // Reported at once with the nearest city's altitude and zone, so a pin
   // that is never geocoded does not leave the place at zone 0.
-  const Location bare = placeAtPin(kDroppedPinName, touchedLatitude, touchedLongitude);
-  if (locationPickerDelegate_) locationPickerDelegate_->locationPicked(&bare);
+  report(kDroppedPinName);
+}
+
+void LocationMapPickerViewController::report(const std::string& name) {
+  reportedName_ = name;
+  const Location place = placeAtPin(reportedName_.c_str(), touchedLatitude, touchedLongitude);
+  if (locationPickerDelegate_) locationPickerDelegate_->locationPicked(&place);
 }
 
 std::optional<dev::PinAnnotationView> LocationMapPickerViewController::viewForAnnotation(dev::MapView&, std::size_t) {
-  return dev::PinAnnotationView{"annotation1", dev::PinAnnotationView::PinColor::purple, true, false};
+  // The settings' place shows its name when tapped; a dropped pin only
+  // once it has been named.
+  return dev::PinAnnotationView{"annotation1", dev::PinAnnotationView::PinColor::purple, true, pin_ == 0};
 }
 
 void LocationMapPickerViewController::didAddAnnotationViews(dev::MapView&, const std::vector<std::size_t>&) {
-  geocodeLocation(touchedLatitude, touchedLongitude);
+  if (pin_ > 0) geocodeLocation(touchedLatitude, touchedLongitude);
 }
 
 void LocationMapPickerViewController::geocodeLocation(double latitude, double longitude) {
@@ -122,8 +136,11 @@ void LocationMapPickerViewController::geocoded(int pin, const std::vector<dev::P
     pinView->canShowCallout = true;
     mapView->selectAnnotation(0);
   }
-  const Location named = placeAtPin(text.c_str(), touchedLatitude, touchedLongitude);
-  if (locationPickerDelegate_) locationPickerDelegate_->locationPicked(&named);
+  report(text);
 }
 
-void LocationMapPickerViewController::doneTouched() { dismissPickerStack(*this); }
+void LocationMapPickerViewController::doneTouched() {
+  // The pin as it stands now: named when the geocoder has answered.
+  if (pin_ > 0) report(reportedName_);
+  dismissPickerStack(*this);
+}

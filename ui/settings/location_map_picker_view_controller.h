@@ -1,7 +1,8 @@
-// LocationMapPickerViewController: a map centred on the settings' place
-// where a long press drops a pin. The pin is reported at once as a bare
-// place (with the nearest built-in city's altitude, zone and country), and
-// again under its geocoded name once the geocoder answers.
+// LocationMapPickerViewController: a map around the settings' place, with
+// its pin, where a long press drops a new pin. The pin is reported at once
+// as a bare place (with the nearest built-in city's altitude, zone and
+// country), again under its geocoded name once the geocoder answers, and
+// once more, as it then stands, by Done.
 //
 // Thread rules: main thread only. Geocoding answers on the main run loop.
 #pragma once
@@ -37,7 +38,8 @@ class LocationMapPickerViewController : public SettingsSubviewController, public
   unsigned supportedInterfaceOrientations() const override;
   void handleLongPress(ui::GestureRecognizer& recognizer);
   void geocodeLocation(double latitude, double longitude);
-  // Closes the picker when it was presented in a stack of its own.
+  // Reports the dropped pin's place (when there is one), then closes the
+  // picker when it was presented in a stack of its own.
   void doneTouched();
 
   std::optional<dev::PinAnnotationView> viewForAnnotation(dev::MapView&, std::size_t) override;
@@ -45,9 +47,13 @@ class LocationMapPickerViewController : public SettingsSubviewController, public
 
  private:
   void geocoded(int pin, const std::vector<dev::Placemark>& places);
+  // Keeps the place as last reported and reports it.
+  void report(const std::string& name);
   LocationPickerDelegate* locationPickerDelegate_ = nullptr;  // not owned
-  // Counts the pins dropped; an answer for an earlier pin is stale.
+  // Counts the pins dropped (0: only the settings' place is shown); an
+  // answer for an earlier pin is stale.
   int pin_ = 0;
+  std::string reportedName_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -320,6 +320,10 @@ void LocationViewController::presentPicker(std::shared_ptr<ui::ViewController> p
     if (ui::NavigationController* navigation = navigationController()) navigation->pushViewController(picker, true);
     return;
   }
+  // Loaded first: a settings page puts its own Done (which ends the whole
+  // visit) on the bar as it loads, and this one, which closes the picker,
+  // must be the one that stays.
+  picker->loadViewIfNeeded();
   picker->navigationItem().rightBarButtonItem =
       std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, picker.get(), "doneTouched:");
   presentViewController(std::make_shared<SVNavigationController>(picker), true);

@@ -1,6 +1,8 @@
 #include "ui/settings/settings_view_controller.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 #include "chart/sky_chart.h"
 #include "platform/devices/local_notifications.h"
@@ -62,6 +64,10 @@ std::shared_ptr<SwitchedTableViewCell> SettingsViewController::switchCell(std::s
 void SettingsViewController::viewDidLoad() {
   SVViewController::viewDidLoad();
   setTitle("Settings");
+  // Ours from the start, so the first page shown already offers the way out
+  // (a presenter that sets its own later only replaces it).
+  navigationItem().rightBarButtonItem =
+      std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, this, "doneTouched:");
   Settings* settings = currentSettings();
   auto is = [settings](bool (Settings::*get)() const) { return settings && (settings->*get)(); };
 
@@ -198,7 +204,15 @@ void SettingsViewController::onOffToggled(ui::Object* sender) {
   Settings* settings = currentSettings();
   if (settings == nullptr || sender == nullptr) return;
   auto is = [sender](const std::shared_ptr<SwitchedTableViewCell>& cell) { return cell && cell->onOffSwitch() == sender; };
-  const bool on = static_cast<ui::Switch*>(sender)->isOn();
+  // The state is read from the matched cell's own switch: a sender that is
+  // none of them may be of any class.
+  const std::shared_ptr<SwitchedTableViewCell>* cells[] = {
+      &sortListsByPassTimesCell, &showVisiblePassesCell, &tiltToUseCompassCell,    &autoVRCell,
+      &voiceControlCell,         &soundEffectsCell,      &showNightCityLightsCell, &showSelectedOrbitCell,
+      &showSatVisCirclesCell,    &showUserLocationCell};
+  const auto matched = std::find_if(std::begin(cells), std::end(cells), [&](auto* cell) { return is(*cell); });
+  if (matched == std::end(cells)) return;
+  const bool on = (**matched)->onOffSwitch()->isOn();
   if (is(sortListsByPassTimesCell)) settings->setSortListBy(on ? "SortListByPassTime" : "SortListByName");
   else if (is(showVisiblePassesCell)) settings->setShowVisiblePassesOnly(on);
   else if (is(tiltToUseCompassCell)) settings->setTiltToUseCompass(on);
@@ -211,8 +225,7 @@ void SettingsViewController::onOffToggled(ui::Object* sender) {
     if (is(showNightCityLightsCell)) settings->setShowNightCityLights(on);
     else if (is(showSelectedOrbitCell)) settings->setShowSelectedOrbit(on);
     else if (is(showSatVisCirclesCell)) settings->setShowSatVisCircles(on ? 1 : 0);
-    else if (is(showUserLocationCell)) settings->setShowUserLocation(on);
-    else return;
+    else settings->setShowUserLocation(on);
     drawChartNow();
   }
 }

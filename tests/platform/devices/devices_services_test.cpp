@@ -217,9 +217,10 @@ TEST(DevicesMapView, RegionsAreSanePointsConvertAndPinsShowCallouts) {
   ui::Point p = map->convertCoordinateToPoint({15, 35});
   EXPECT_NEAR(p.x, 200, 1e-9);
   EXPECT_NEAR(p.y, 100, 1e-9);
+  const dev::MapRegion shown = map->region();
   dev::Coordinate c = map->convertPointToCoordinate({100, 50});
-  EXPECT_NEAR(c.latitude, 20, 1e-9);
-  EXPECT_NEAR(c.longitude, 25, 1e-9);
+  EXPECT_NEAR(c.latitude, 15 + shown.latitudeDelta / 4, 1e-9);
+  EXPECT_NEAR(c.longitude, 35 - shown.longitudeDelta / 4, 1e-9);
   // Land, lake and sea where the shapefile puts them.
   auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 400, 200});
   window->addSubview(map);
@@ -241,6 +242,74 @@ TEST(DevicesMapView, RegionsAreSanePointsConvertAndPinsShowCallouts) {
   ui::Application::shared().handleTouches({{1, ui::TouchPhase::began, {390, 10}}}, 1);
   ui::Application::shared().handleTouches({{1, ui::TouchPhase::ended, {390, 10}}}, 1.05);
   EXPECT_EQ(map->selectedAnnotation(), -1);
+  ui::Application::shared().reset();
+}
+
+// Land and sea pixels of the map in a window of its own.
+struct MapColours {
+  int land = 0, sea = 0;
+};
+MapColours coloursOf(ui::Window& window) {
+  auto image = window.snapshot(1);
+  MapColours counted;
+  for (std::size_t y = 0; y < image->height(); y += 4)
+    for (std::size_t x = 0; x < image->width(); x += 4) {
+      const auto b = image->pixel(x, y).b;
+      counted.land += b == 209;
+      counted.sea += b == 230;
+    }
+  return counted;
+}
+
+TEST(DevicesMapView, ARegionKeepsTheLandsShapesAndNoCloserThanTheBordersShowAnything) {
+  Loop loop;
+  tessaly::test::TempDir dir;
+  writeBorders(dir.file("borders"));
+  ui::Application::shared().reset();
+  auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 300, 460});
+  auto map = std::make_shared<dev::MapView>(ui::Rect{0, 0, 300, 460});
+  map->bordersPath = dir.file("borders");
+  window->addSubview(map);
+  window->makeKeyAndVisible();
+  // A degree around a point 1.5 degrees inside Testland's east coast, as a
+  // place's picker asks for it: the coast is in view.
+  map->setRegion({{15, 38.5}, 1, 1});
+  EXPECT_NEAR(map->region().center.latitude, 15, 1e-9);
+  EXPECT_NEAR(map->region().center.longitude, 38.5, 1e-9);
+  MapColours opened = coloursOf(*window);
+  EXPECT_GT(opened.land, 100);
+  EXPECT_GT(opened.sea, 100);
+  // 100 km north and 100 km east of the centre lie equally far from it on
+  // the screen (a spherical Earth, 111.2 km to the degree of latitude).
+  for (double lat : {15.0, 60.0}) {
+    map->setRegion({{lat, 38.5}, 12, 3});
+    const double degrees = 100 / 111.2;
+    const ui::Point centre = map->convertCoordinateToPoint({lat, 38.5});
+    const ui::Point north = map->convertCoordinateToPoint({lat + degrees, 38.5});
+    const ui::Point east = map->convertCoordinateToPoint({lat, 38.5 + degrees / std::cos(lat * M_PI / 180)});
+    EXPECT_NEAR(std::hypot(north.x - centre.x, north.y - centre.y), std::hypot(east.x - centre.x, east.y - centre.y),
+                0.5)
+        << lat;
+    EXPECT_GE(map->region().latitudeDelta, 12 - 1e-9) << "a wider region than asked, never a narrower one";
+  }
+  // Pinched far in, then dragged: still the coast, never one colour.
+  map->setRegion({{15, 38.5}, 1, 1});
+  ui::Application& app = ui::Application::shared();
+  double t = 10;
+  app.handleTouches({{1, ui::TouchPhase::began, {140, 230}}, {2, ui::TouchPhase::began, {160, 230}}}, t);
+  for (int i = 1; i <= 10; ++i)
+    app.handleTouches({{1, ui::TouchPhase::moved, {140.0 - 14 * i, 230}}, {2, ui::TouchPhase::moved, {160.0 + 14 * i, 230}}},
+                      t += 0.02);
+  app.handleTouches({{1, ui::TouchPhase::ended, {0, 230}}, {2, ui::TouchPhase::ended, {300, 230}}}, t += 0.02);
+  EXPECT_NEAR(map->region().center.latitude, 15, 1e-9) << "a pinch keeps the centre";
+  app.handleTouches({{3, ui::TouchPhase::began, {150, 230}}}, t += 1);
+  for (int i = 1; i <= 10; ++i) app.handleTouches({{3, ui::TouchPhase::moved, {150.0 - 3 * i, 230.0 + 2 * i}}}, t += 0.02);
+  app.handleTouches({{3, ui::TouchPhase::ended, {120, 250}}}, t += 0.02);
+  loop.run(0.1);
+  const MapColours moved = coloursOf(*window);
+  EXPECT_GT(moved.land, 100);
+  EXPECT_GT(moved.sea, 100);
+  EXPECT_NEAR(map->region().center.latitude, 15, 2);
   ui::Application::shared().reset();
 }
 

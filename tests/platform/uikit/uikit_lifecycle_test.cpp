@@ -2,6 +2,7 @@
 // animations, all on the main run loop's manual clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,89 @@ TEST(UikitLifeCycle, PresentAndDismissWithDoneRunTheCompletionsLast) {
   sheet->dismissViewController(false);
   EXPECT_EQ(take(), (std::vector<std::string>{"Sheet didLoad", "Sheet willAppear", "Sheet didAppear",
                                               "Sheet willDisappear", "Sheet didDisappear"}));
+}
+
+TEST(UikitLifeCycle, WhatAPageOfADismissedStackPresentedGoesWithTheStack) {
+  uitest::World world;
+  auto chart = std::make_shared<Recorder>("Chart");
+  auto window = std::make_shared<ui::Window>();
+  window->setRootViewController(chart);
+  window->makeKeyAndVisible();
+  // Settings with a location page pushed, which presents a picker in a
+  // stack of its own; the test keeps every controller alive, as a
+  // screen that remembers them would.
+  auto settings = std::make_shared<Recorder>("Settings");
+  auto stack = std::make_shared<ui::NavigationController>(settings);
+  stack->modalPresentationStyle = ui::ModalPresentationStyle::fullScreen;
+  chart->presentViewController(stack, false);
+  auto location = std::make_shared<Recorder>("Location");
+  stack->pushViewController(location, false);
+  auto picker = std::make_shared<Recorder>("Picker");
+  auto pickerStack = std::make_shared<ui::NavigationController>(picker);
+  pickerStack->modalPresentationStyle = ui::ModalPresentationStyle::fullScreen;
+  location->presentViewController(pickerStack, false);
+  world.run(0.5);
+  ASSERT_EQ(pickerStack->view()->window(), window.get());
+  take();
+
+  chart->dismissViewController(true);
+  world.run(0.5);
+  const std::vector<std::string> heard = take();
+  for (const char* message : {"Picker willDisappear", "Picker didDisappear"})
+    EXPECT_NE(std::find(heard.begin(), heard.end(), message), heard.end()) << message;
+  EXPECT_EQ(pickerStack->view()->superview(), nullptr);
+  EXPECT_EQ(location->presentedViewController(), nullptr);
+  EXPECT_EQ(pickerStack->presentingViewController(), nullptr);
+  EXPECT_EQ(chart->presentedViewController(), nullptr);
+}
+
+TEST(UikitLifeCycle, AControllerReleasedWhilePresentingTakesWhatItPresentedOffTheScreen) {
+  uitest::World world;
+  auto root = std::make_shared<Recorder>("Root");
+  auto window = std::make_shared<ui::Window>();
+  window->setRootViewController(root);
+  window->makeKeyAndVisible();
+  auto page = std::make_shared<Recorder>("Page");
+  auto stack = std::make_shared<ui::NavigationController>(page);
+  root->presentViewController(stack, false);
+  auto shown = std::make_shared<Recorder>("Shown");
+  page->presentViewController(shown, false);
+  const std::shared_ptr<ui::View> shownView = shown->view();
+  ASSERT_NE(shownView->window(), nullptr);
+  // The stack is let go without a dismissal (its presenter forgot it).
+  root.reset();
+  window->setRootViewController(nullptr);
+  stack.reset();
+  page.reset();
+  EXPECT_EQ(shownView->superview(), nullptr) << "no screen stays up whose presenter is gone";
+  EXPECT_EQ(shown->presentingViewController(), nullptr);
+}
+
+TEST(UikitLifeCycle, ABarButtonItemsTargetOutlivesTheActionThatLetsItGo) {
+  uitest::World world;
+  // A target whose action drops the last reference to itself, as a Done
+  // that dismisses its own screen does.
+  struct SelfRelease : ui::Object {
+    std::shared_ptr<ui::Object> self;
+    std::string seen;
+    bool performAction(std::string_view selector, ui::Object*) override {
+      self.reset();
+      seen = std::string(selector);  // still this object's own field
+      events.push_back(seen);
+      return true;
+    }
+  };
+  // Its own allocation, so that its memory goes with it (the sanitizers
+  // then see a late use).
+  std::shared_ptr<SelfRelease> target(new SelfRelease);
+  target->self = target;
+  auto item = std::make_shared<ui::BarButtonItem>(ui::BarButtonSystemItem::done, target.get(), "doneTouched:");
+  std::weak_ptr<ui::Object> watch = target;
+  target.reset();
+  take();
+  item->trigger();
+  EXPECT_EQ(take(), (std::vector<std::string>{"doneTouched:"}));
+  EXPECT_TRUE(watch.expired());
 }
 
 TEST(UikitAnimation, ValuesMoveOnTheClockAndCompletionsComeAtTheEnd) {

@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "chart/world_borders.h"
+#include "platform/coregraphics/image_codec.h"
+#include "platform/coregraphics/text.h"
 #include "platform/devices/local_notifications.h"
 #include "platform/foundation/date.h"
 #include "temp_dir.h"
@@ -222,6 +226,46 @@ TEST(UiSettingsListPages, AlertsShowTheirEventAndWarningAndDeleteOneByOne) {
   deleteRow(w, table, {0, 0});
   EXPECT_TRUE(center.scheduled().empty());
   EXPECT_EQ(table.numberOfRows(0), 0);
+  ns::TimeZone::resetDefaultTimeZone();
+}
+
+TEST(UiSettingsListPages, AnAlertsSecondLineShowsWholeBesideItsDeleteControl) {
+  SettingsWorld w;
+  ns::TimeZone::setDefaultTimeZone(ns::TimeZone::withSecondsFromGMT(0));
+  dev::LocalNotificationCenter& center = dev::LocalNotificationCenter::shared();
+  // The longest medium date and time of the year, and a warning in hours.
+  std::tm late{};
+  late.tm_year = 2031 - 1900, late.tm_mon = 11, late.tm_mday = 30, late.tm_hour = 22, late.tm_min = 58;
+  center.schedule(alert("International Space Station (ZARYA) Rise", double(timegm(&late)), 120));
+  center.schedule(alert("Moon Set", double(timegm(&late)) + 60, 1));
+  auto page = std::make_shared<AlertsViewController>();
+  w.present(page);
+  w.run(1);
+  ui::Application::shared().layoutWindows();
+  ui::TableView& table = *page->mainTable;
+  ASSERT_EQ(table.numberOfRows(0), 2);
+  for (int r = 0; r < 2; ++r) {
+    ui::TableViewCell* cell = table.cellForRow({0, r});
+    ASSERT_NE(cell, nullptr);
+    ui::Label& detail = *cell->detailTextLabel();
+    ASSERT_FALSE(detail.text().empty());
+    // Whole: the text wrapped at its label's width needs no more lines
+    // than the label shows nor more height than it has, and the label lies
+    // inside the row, clear of the delete control.
+    const ui::Rect inCell = detail.convertRectTo(detail.bounds(), cell);
+    cg::TextLayoutOptions wrapped;
+    wrapped.maxWidth = detail.bounds().width();
+    const double needed = cg::textSize(detail.text(), detail.font()->cgFont(), wrapped).height;
+    const int lines = int(std::lround(needed / detail.font()->lineHeight()));
+    EXPECT_TRUE(detail.numberOfLines() == 0 || lines <= detail.numberOfLines()) << lines << ": " << detail.text();
+    EXPECT_LE(needed, detail.bounds().height() + 0.5) << detail.text();
+    EXPECT_GE(inCell.y(), 0) << r;
+    EXPECT_LE(inCell.maxY(), cell->bounds().height() + 0.5) << r;
+    EXPECT_LE(inCell.maxX(), cell->bounds().width() + 0.5) << r;
+    EXPECT_GE(detail.font()->lineHeight(), 12) << "legible";
+  }
+  std::filesystem::create_directories("ui_settings_snapshots");
+  cg::writePNG(*w.snapshot(), "ui_settings_snapshots/AlertsView-rows.png");
   ns::TimeZone::resetDefaultTimeZone();
 }
 

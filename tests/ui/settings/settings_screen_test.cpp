@@ -22,6 +22,7 @@
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/alert_controller.h"
 #include "platform/uikit/interface_loader.h"
+#include "temp_dir.h"
 #include "tests/ui/settings/settings_world.h"
 #include "ui/foundation/utility.h"
 #include "ui/settings/checked_table_view_controller.h"
@@ -205,6 +206,27 @@ TEST(UiSettingsScreen, EachSwitchWritesItsSettingAndChartFieldAndOnlyTheLastFour
   }
   EXPECT_EQ(checked, 20);
   dev::LocationManager::configure({});
+}
+
+TEST(UiSettingsScreen, ASwitchMessageFromAnythingButItsOwnSwitchesChangesNothing) {
+  SettingsWorld w;
+  auto screen = w.openSettings();
+  auto stored = [&w] {
+    w.settings.saveToDefaults();
+    return tessaly::test::readFile(Settings::defaultsPath());
+  };
+  const std::string before = stored();
+  // Another switch that is on, a button, and the bare object an interface
+  // file could connect: none is read as one of the screen's switches.
+  auto stranger = std::make_shared<ui::Switch>();
+  stranger->setOn(true);
+  auto button = std::make_shared<ui::Button>(ui::ButtonType::system);
+  auto bare = std::make_shared<ui::Object>();
+  w.screen->clearCalls();
+  for (ui::Object* sender : {static_cast<ui::Object*>(stranger.get()), static_cast<ui::Object*>(button.get()), bare.get()})
+    EXPECT_TRUE(screen->performAction("onOffToggled:", sender));
+  EXPECT_EQ(stored(), before);
+  EXPECT_EQ(w.screen->viewCalls("drawImmediately"), 0);
 }
 
 TEST(UiSettingsScreen, WithoutACompassTheTiltSwitchIsOffAndDisabled) {

@@ -1,0 +1,212 @@
+// A visit to the settings in the running application, driven by touches
+// as a user drives it: the main page's own Done, the map picker opened from
+// the location page and closed by its Done (reporting the dropped pin),
+// the settings closed after it with the picker's map no longer answering,
+// and the orbit-data button's report when no update source is set.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/elements_downloader.h"
+#include "app/settings_screen_connection.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/uikit/alert_controller.h"
+#include "platform/uikit/application.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/foundation/user_defaults.h"
+#include "tests/app/app_session.h"
+#include "tests/app/updater_support.h"
+#include "ui/foundation/settings_model.h"
+#include "ui/foundation/utility.h"
+#include "ui/settings/location_map_picker_view_controller.h"
+#include "ui/settings/location_view_controller.h"
+#include "ui/settings/settings_view_controller.h"
+
+namespace {
+
+using app_test::AppSession;
+
+app_test::SessionOptions noQuickStart() {
+  app_test::SessionOptions options;
+  options.launchCount = 5;
+  return options;
+}
+
+// The stack presented last: the settings', or the one a page of them
+// presented in turn.
+ui::NavigationController* presentedStack() {
+  auto* stack = dynamic_cast<ui::NavigationController*>(Utility::topMostController());
+  for (ui::ViewController* page = stack ? stack->topViewController() : nullptr; page && page->presentedViewController();
+       page = stack->topViewController())
+    stack = dynamic_cast<ui::NavigationController*>(page->presentedViewController());
+  return stack;
+}
+
+class SettingsVisit : public ::testing::Test {
+ protected:
+  SettingsVisit() { connectSettingsScreen(); }
+
+  // A finger down, a moment, and up, with the loop running between (views
+  // in scroll views see the touch only once it has stayed a moment).
+  void tap(ui::Point p, double held = 0.1) {
+    ui::Application& app = ui::Application::shared();
+    const int id = nextTouch_++;
+    app.handleTouches({{id, ui::TouchPhase::began, p}}, ns::RunLoop::main().now());
+    session.run(held);
+    app.handleTouches({{id, ui::TouchPhase::ended, p}}, ns::RunLoop::main().now());
+    session.run(1);
+  }
+  void tapView(const ui::View& view) {
+    ui::Application::shared().layoutWindows();
+    tap(AppSession::centreOf(view));
+  }
+  // The Done (or other right-hand button) of the top stack's bar.
+  void tapBarDone() {
+    ui::NavigationController* stack = presentedStack();
+    ASSERT_NE(stack, nullptr);
+    ui::Button* done = stack->navigationBar().rightButton();
+    ASSERT_NE(done, nullptr) << "no Done on " << stack->topViewController()->className();
+    EXPECT_EQ(done->titleForState(ui::kControlStateNormal), "Done");
+    tapView(*done);
+  }
+  void longPress(ui::Point at) { tap(at, 0.6); }
+  SettingsViewController& openSettings() {
+    // The chart screen's Settings button, as its tap sends it.
+    session.screen().views().settingsButton->sendActionsForControlEvents(ui::kControlEventTouchUpInside);
+    session.run(1);
+    ui::NavigationController* stack = presentedStack();
+    EXPECT_NE(stack, nullptr);
+    auto* settings = stack ? dynamic_cast<SettingsViewController*>(stack->topViewController()) : nullptr;
+    if (settings == nullptr) throw std::runtime_error("the settings did not open");
+    return *settings;
+  }
+  void tapRow(ui::TableView& table, ui::IndexPath path) {
+    ui::Application::shared().layoutWindows();
+    table.scrollToRow(path, ui::TableViewScrollPosition::middle, false);
+    ui::Application::shared().layoutWindows();
+    const ui::Rect row = table.rectForRow(path);
+    tap(table.convertPointTo({row.midX(), row.midY()}, nullptr));
+  }
+
+  // Update Orbit Data Now, tapped at the table's end: the report's text,
+  // once the update's thread has ended (the alert is then closed).
+  std::string updateReport(SettingsViewController& settingsScreen) {
+    ui::Application::shared().layoutWindows();
+    ui::TableView& table = *settingsScreen.mainTable;
+    table.setContentOffset({0, std::max(0.0, table.contentSize().height - table.bounds().height())});
+    EXPECT_TRUE(settingsScreen.updateOrbitDataBtn->isEnabled());
+    tapView(*settingsScreen.updateOrbitDataBtn);
+    auto* network = dynamic_cast<NetworkElementsDownloader*>(ElementsDownloader::shared());
+    if (network == nullptr) return "no updater";
+    network->waitForThread();
+    session.run(1);
+    auto* alert = dynamic_cast<ui::AlertController*>(Utility::topMostController());
+    if (alert == nullptr) return "no alert";
+    EXPECT_EQ(alert->alertTitle(), "Update Results");
+    const std::string text = alert->message();
+    alert->chooseAction(0);
+    session.run(1);
+    return text;
+  }
+
+  AppSession session{noQuickStart()};
+  int nextTouch_ = 100;
+};
+
+TEST_F(SettingsVisit, TheMainPageHasItsOwnDoneWhichSavesAndCloses) {
+  openSettings();
+  std::filesystem::remove(Settings::defaultsPath());
+  tapBarDone();
+  EXPECT_EQ(session.screen().presentedViewController(), nullptr);
+  EXPECT_TRUE(std::filesystem::exists(Settings::defaultsPath()));
+}
+
+TEST_F(SettingsVisit, TheMapPickersDoneClosesItWithThePinAndTheSettingsCloseAfterIt) {
+  Settings& settings = *session.screen().settings();
+  settings.setLatitude(48.1374);
+  settings.setLongitude(11.5755);
+  settings.setLocationName("Munich");
+  SettingsViewController& settingsScreen = openSettings();
+  tapRow(*settingsScreen.mainTable, {0, 0});
+  auto* location = dynamic_cast<LocationViewController*>(presentedStack()->topViewController());
+  ASSERT_NE(location, nullptr);
+  tapView(*location->pickLocationFromMapBtn);
+
+  auto* picker = dynamic_cast<LocationMapPickerViewController*>(presentedStack()->topViewController());
+  ASSERT_NE(picker, nullptr);
+  dev::MapView& map = *picker->mapView;
+  // Around the current place, with its pin.
+  EXPECT_NEAR(map.region().center.latitude, 48.1374, 1e-6);
+  EXPECT_NEAR(map.region().center.longitude, 11.5755, 1e-6);
+  ASSERT_EQ(map.annotations().size(), 1u);
+  EXPECT_NEAR(map.annotations()[0].coordinate.latitude, 48.1374, 1e-6);
+  EXPECT_EQ(map.annotations()[0].title, "Munich");
+  EXPECT_EQ(settings.locationName(), "Munich") << "opening the map picks nothing";
+
+  ui::Point pin = map.convertPointTo(map.convertCoordinateToPoint({47.0, 10.0}), nullptr);
+  longPress(pin);
+  EXPECT_NEAR(settings.latitude(), 47.0, 0.05);
+  EXPECT_NEAR(settings.longitude(), 10.0, 0.05);
+  // The place moves meanwhile (another screen, a script): Done reports the
+  // pin as it stands.
+  settings.setLatitude(0);
+  tapBarDone();
+  ASSERT_NE(presentedStack(), nullptr);
+  EXPECT_EQ(presentedStack()->topViewController(), location) << "Done closes the picker, not the settings";
+  EXPECT_NEAR(settings.latitude(), 47.0, 0.05);
+  EXPECT_NE(location->locationNameTF->text(), "Munich");
+
+  tapBarDone();
+  EXPECT_EQ(session.screen().presentedViewController(), nullptr);
+  EXPECT_EQ(Utility::topMostController(), &session.screen());
+  // Where the map was, a long press and a tap reach the chart only.
+  const double latitude = settings.latitude();
+  longPress(pin);
+  tap(pin);
+  EXPECT_EQ(settings.latitude(), latitude);
+}
+
+TEST_F(SettingsVisit, ClosingTheSettingsUnderAnOpenPickerTakesThePickerWithThem) {
+  SettingsViewController& settingsScreen = openSettings();
+  tapRow(*settingsScreen.mainTable, {0, 0});
+  auto* location = dynamic_cast<LocationViewController*>(presentedStack()->topViewController());
+  ASSERT_NE(location, nullptr);
+  tapView(*location->pickLocationFromMapBtn);
+  auto* picker = dynamic_cast<LocationMapPickerViewController*>(presentedStack()->topViewController());
+  ASSERT_NE(picker, nullptr);
+  const ui::Point middle = AppSession::centreOf(*picker->mapView);
+  // The settings' own Done, reached while the picker is up.
+  settingsScreen.performAction("doneTouched:", nullptr);
+  session.run(1);
+  EXPECT_EQ(session.screen().presentedViewController(), nullptr);
+  EXPECT_EQ(Utility::topMostController(), &session.screen());
+  longPress(middle);
+  tap(middle);
+}
+
+TEST_F(SettingsVisit, UpdatingOrbitDataSaysWhenNoSourceIsSetOrNothingCameAndCountsOnlyWhatCame) {
+  SettingsViewController& settingsScreen = openSettings();
+  const std::string none = updateReport(settingsScreen);
+  EXPECT_EQ(none.find("satellites were updated"), std::string::npos) << none;
+  EXPECT_EQ(none.rfind("No update source is set.", 0), 0u) << none;
+  EXPECT_NE(none.find("s UpdateServerURL https://"), std::string::npos) << none;
+  EXPECT_NE(none.find("UserDefaults.txt"), std::string::npos) << none;
+  EXPECT_NE(none.find("catalogue tool"), std::string::npos) << none;
+  EXPECT_LE(none.size(), 240u) << "short";
+
+  updater_test::UpdateServer server;
+  ns::UserDefaults::standard().setString(kUpdateServerURLKey, server.base());
+  server.answer(updater_test::kCataloguePath, {updater_test::Answer::whole, 404, ""});
+  const std::string failed = updateReport(settingsScreen);
+  EXPECT_EQ(failed, "The orbit data could not be updated (status 404).");
+
+  server.answer(updater_test::kCataloguePath,
+                {updater_test::Answer::whole, 200,
+                 updater_test::catalogueWith({updater_test::satelliteFrom(mechanics_test::kIssLines),
+                                              updater_test::satelliteFrom(mechanics_test::kMolniyaLines)})});
+  EXPECT_EQ(updateReport(settingsScreen), "2 satellites were updated.");
+  ns::UserDefaults::standard().removeObject(kUpdateServerURLKey);
+}
+
+}  // namespace
