@@ -3,6 +3,7 @@
 // threads on one sharegroup.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -154,6 +155,69 @@ TEST(SharegroupThreads, TwoContextsGenerateLookUpAndDeleteConcurrently) {
   std::sort(live.begin(), live.end());
   EXPECT_EQ(std::adjacent_find(live.begin(), live.end()), live.end());
   EXPECT_EQ(store->shaders()->generateGLID(), 1u);  // every deleted shader freed its name
+}
+
+// One context looks a name up while another deletes it (or, for a
+// deferred kind, drops the last reference to the deleted object). Whatever
+// the order, the looking context's cache afterwards names what the shared
+// table names: an entry the table has let go of would dangle once the
+// object is destroyed.
+class LookupRacingDelete {
+ public:
+  explicit LookupRacingDelete(bool deferred) : deferred_(deferred) {}
+
+  int staleRounds(int rounds) {
+    auto sharegroup = mglMake<MGLSharegroup>();
+    auto looking = mglMake<MGLContext>(sharegroup.get());
+    auto deleting = mglMake<MGLContext>(sharegroup.get());
+    MGLSharegroupGLObjectStore* table = deferred_ ? sharegroup->shaders() : sharegroup->textures();
+    MGLContextGLObjectStore* cache = deferred_ ? looking->shaders() : looking->textures();
+    MGLContextGLObjectStore* other = deferred_ ? deleting->shaders() : deleting->textures();
+    std::atomic<int> started{-1}, finished{-1};
+    MGLRef<MGLGLObjectBase> held;  // the deferred kind's last reference
+    std::thread deleter([&] {
+      for (int r = 0; r < rounds; ++r) {
+        while (started.load(std::memory_order_acquire) < r) std::this_thread::yield();
+        if (deferred_)
+          held = nullptr;
+        else
+          other->removeObjectWithGLID(kName);
+        finished.store(r, std::memory_order_release);
+      }
+    });
+    int stale = 0;
+    for (int r = 0; r < rounds; ++r) {
+      if (deferred_) {
+        held = table->getObjectWithGLID(kName);
+        table->removeObjectWithGLID(kName);  // deleted, alive while held
+      } else {
+        table->getObjectWithGLID(kName);
+      }
+      started.store(r, std::memory_order_release);
+      if (deferred_)
+        cache->getObjectOrNilWithGLID(kName);
+      else
+        cache->getObjectWithGLID(kName);
+      while (finished.load(std::memory_order_acquire) < r) std::this_thread::yield();
+      // Compared as addresses only: a stale entry must not be followed.
+      if (cache->getObjectOrNilWithGLID(kName) != table->getObjectOrNilWithGLID(kName)) ++stale;
+      cache->removeLocalObjectWithGLID(kName);
+    }
+    deleter.join();
+    return stale;
+  }
+
+ private:
+  static constexpr GLID kName = 7;
+  bool deferred_;
+};
+
+TEST(SharegroupThreads, ALookupRacingADeleteOnAnotherContextKeepsNoStaleEntry) {
+  EXPECT_EQ(LookupRacingDelete(false).staleRounds(20000), 0);
+}
+
+TEST(SharegroupThreads, ALookupRacingTheEndOfADeletedShaderKeepsNoStaleEntry) {
+  EXPECT_EQ(LookupRacingDelete(true).staleRounds(20000), 0);
 }
 
 TEST(SharegroupThreads, ThreadEndsWithItsContextCurrent) {
