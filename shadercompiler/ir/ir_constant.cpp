@@ -85,6 +85,10 @@ ir_constant::ir_constant(const glsl_type *type, exec_list *values)
       if (i >= type->length) break;
       array_elements[i++] = element;
     }
+    // Every slot holds a constant, so readers never meet a null element:
+    // the ones a short list leaves out are zero, as an unset array is.
+    for (; i < type->length; i++)
+      array_elements[i] = ir_constant::zero(this, type->fields.array);
     return;
   }
   if (values->is_empty()) return;
