@@ -495,9 +495,10 @@ void initialiseSdp4(const SatelliteElementSet& el, Sdp4State& s) {
 }
 
 // The secular stage of SDP4: gravity, drag, the lunar-solar secular terms
-// and the resonance at tsince; returns the semi-major axis.
-double secularStage(const SatelliteElementSet& el, Sdp4State& s, double tsince,
-                    DeepSpaceVariables& v) {
+// and the resonance at tsince; gives the semi-major axis in *a and returns
+// the stage's error.
+int secularStage(const SatelliteElementSet& el, Sdp4State& s, double tsince,
+                 DeepSpaceVariables& v, double* a) {
   if (!s.initialised) initialiseSdp4(el, s);
   v = DeepSpaceVariables{};
   v.t = tsince;
@@ -514,20 +515,24 @@ double secularStage(const SatelliteElementSet& el, Sdp4State& s, double tsince,
   const double templ = s.t2cof * tsq;
   v.xn = s.xnodp;
   deepSpace(2, el, s.deep, v);
-  const double a = std::pow(kXke / v.xn, kTothrd) * tempa * tempa;
+  *a = std::pow(kXke / v.xn, kTothrd) * tempa * tempa;
   v.em = v.em - tempe;
   v.xll = v.xll + s.xnodp * templ;
-  return a;
+  return secularError(v.xn, v.em);
 }
 
 }  // namespace
 
-void sdp4(const SatelliteElementSet& el, double position[3],
-          double velocity[3], Sdp4State& s, double tsince) {
+int sdp4(const SatelliteElementSet& el, double position[3],
+         double velocity[3], Sdp4State& s, double tsince) {
   DeepSpaceVariables v;
-  const double a = secularStage(el, s, tsince, v);
+  double a;
+  if (const int error = secularStage(el, s, tsince, v, &a))
+    return refuseState(error, position, velocity);
   DeepSpaceState& deep = s.deep;
   deepSpace(3, el, deep, v);
+  if (!(v.em >= 0.0 && v.em <= 1.0))
+    return refuseState(kSatellitePerturbedEccentricityOutOfRange, position, velocity);
 
   PeriodicInputs in;
   in.a = a;
@@ -543,13 +548,13 @@ void sdp4(const SatelliteElementSet& el, double position[3],
   in.x3thm1 = s.x3thm1;
   in.x1mth2 = s.x1mth2;
   in.x7thm1 = s.x7thm1;
-  periodicsToState(in, position, velocity);
+  return periodicsToState(in, position, velocity);
 }
 
-void sdp4MeanElements(const SatelliteElementSet& el, Sdp4State& s, double tsince,
-                      SatelliteMeanElements& out) {
+int sdp4MeanElements(const SatelliteElementSet& el, Sdp4State& s, double tsince,
+                     SatelliteMeanElements& out) {
   DeepSpaceVariables v;
-  out.a = secularStage(el, s, tsince, v);
+  const int error = secularStage(el, s, tsince, v, &out.a);
   out.e = v.em;
   out.i = v.xinc;
   out.omega = v.omgasm;
@@ -558,4 +563,5 @@ void sdp4MeanElements(const SatelliteElementSet& el, Sdp4State& s, double tsince
   out.mRate = v.xllRate;
   out.omegaRate = s.omgdot + s.deep.ssg;
   out.nodeRate = s.xnodot + s.deep.ssh;
+  return error;
 }
