@@ -286,14 +286,19 @@ TEST_F(SolarList, ASatelliteTheModelRefusesIsLeftOut) {
   decayed->setElementSet(mechanics_test::elementsFromLines(
       "1 41939U 98067KZ  18011.28402027  .11925055  12489-4  54124-3 0  9997",
       "2 41939 051.6147 038.9582 0001091 231.1728 128.9202 16.43639489055773"));
-  chart_->setJulianDate(2458140.0);  // 2018 January 21
-  chart_->buildSolarSystemDrawList(true);
-  EXPECT_FALSE(listed(kTypeSatellite, 41939));
-  EXPECT_TRUE(listed(kTypeSatellite, 25544));
-  select(kTypeSatellite, 41939);
-  chart_->showSelectedObjectOrbit = true;
-  chart_->buildSolarSystemDrawList(true);
-  EXPECT_TRUE(records(indexOf(kTypeSatellite, 41939)).empty());
+  // 2018 January 21, and years later.
+  for (double jd : {2458140.0, 2461381.5}) {
+    chart_->setJulianDate(jd);
+    chart_->buildSolarSystemDrawList(true);
+    EXPECT_FALSE(listed(kTypeSatellite, 41939)) << jd;
+    EXPECT_TRUE(listed(kTypeSatellite, 25544)) << jd;
+    select(kTypeSatellite, 41939);
+    chart_->showSelectedObjectOrbit = true;
+    chart_->buildSolarSystemDrawList(true);
+    EXPECT_TRUE(records(indexOf(kTypeSatellite, 41939)).empty()) << jd;
+    chart_->selectObject(nullptr);
+    chart_->showSelectedObjectOrbit = false;
+  }
   chart_->setJulianDate(decayed->getElementEpoch() + 0.1);
   chart_->buildSolarSystemDrawList(true);
   EXPECT_TRUE(listed(kTypeSatellite, 41939));

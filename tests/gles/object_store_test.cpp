@@ -177,7 +177,12 @@ class LookupRacingDelete {
     MGLRef<MGLGLObjectBase> held;  // the deferred kind's last reference
     std::thread deleter([&] {
       for (int r = 0; r < rounds; ++r) {
-        while (started.load(std::memory_order_acquire) < r) std::this_thread::yield();
+        waitFor(started, r);
+        // A delay that differs from round to round, so that the delete
+        // lands at every point of the lookup across the rounds.
+        std::atomic<int> delay{0};
+        while (delay.fetch_add(1, std::memory_order_relaxed) < r % 61) {
+        }
         if (deferred_)
           held = nullptr;
         else
@@ -198,7 +203,7 @@ class LookupRacingDelete {
         cache->getObjectOrNilWithGLID(kName);
       else
         cache->getObjectWithGLID(kName);
-      while (finished.load(std::memory_order_acquire) < r) std::this_thread::yield();
+      waitFor(finished, r);
       // Compared as addresses only: a stale entry must not be followed.
       if (cache->getObjectOrNilWithGLID(kName) != table->getObjectOrNilWithGLID(kName)) ++stale;
       cache->removeLocalObjectWithGLID(kName);
@@ -208,16 +213,23 @@ class LookupRacingDelete {
   }
 
  private:
+  // Spins (the two threads must meet within a lookup's time), yielding now
+  // and then in case the other has no core.
+  static void waitFor(const std::atomic<int>& round, int r) {
+    for (int spins = 1; round.load(std::memory_order_acquire) < r; ++spins)
+      if (spins % 1024 == 0) std::this_thread::yield();
+  }
+
   static constexpr GLID kName = 7;
   bool deferred_;
 };
 
 TEST(SharegroupThreads, ALookupRacingADeleteOnAnotherContextKeepsNoStaleEntry) {
-  EXPECT_EQ(LookupRacingDelete(false).staleRounds(20000), 0);
+  EXPECT_EQ(LookupRacingDelete(false).staleRounds(100000), 0);
 }
 
 TEST(SharegroupThreads, ALookupRacingTheEndOfADeletedShaderKeepsNoStaleEntry) {
-  EXPECT_EQ(LookupRacingDelete(true).staleRounds(20000), 0);
+  EXPECT_EQ(LookupRacingDelete(true).staleRounds(100000), 0);
 }
 
 TEST(SharegroupThreads, ThreadEndsWithItsContextCurrent) {
