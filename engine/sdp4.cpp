@@ -2,6 +2,7 @@
 // periodic terms and the 12-hour and 24-hour geopotential resonances
 // (Spacetrack Report No. 3, sections 8 and 10).
 #include <cmath>
+#include <limits>
 
 #include "engine/sgp4.h"
 #include "engine/sgp4_model.h"
@@ -26,6 +27,9 @@ constexpr double kThdt = 4.3752691e-3;  // Earth rotation, rad/min
 constexpr double kFasx2 = 0.13130908, kFasx4 = 2.8843198, kFasx6 = 0.37448087;
 // Resonance integrator steps, minutes, and half the step squared.
 constexpr double kStepP = 720.0, kStepN = -720.0, kStep2 = 259200.0;
+// The resonance is integrated at most this far from the epoch (100,000
+// steps, 137 years): no element set describes an orbit beyond.
+constexpr double kMostResonanceMinutes = 1e5 * kStepP;
 
 // Secular and periodic coefficients of one perturbing body.
 struct ThirdBodyTerms {
@@ -353,9 +357,11 @@ void deepSecular(const SatelliteElementSet& el, const DeepSpaceState& d,
     v.omgasm = v.omgasm - kPi;
   }
   if (!d.resonant) return;
-  if (!std::isfinite(t)) {
-    // No number of steps reaches an infinite time; say so in the result.
-    v.xn = v.xll = t - t;
+  if (!(std::fabs(t) <= kMostResonanceMinutes)) {
+    // No number of steps reaches an infinite time, and a time centuries
+    // from the epoch would take millions (a damaged epoch must not hang the
+    // caller); say so in the result.
+    v.xn = v.xll = std::numeric_limits<double>::quiet_NaN();
     return;
   }
 
@@ -531,7 +537,7 @@ int sdp4(const SatelliteElementSet& el, double position[3],
     return refuseState(error, position, velocity);
   DeepSpaceState& deep = s.deep;
   deepSpace(3, el, deep, v);
-  if (!(v.em >= 0.0 && v.em <= 1.0))
+  if (v.em < 0.0 || v.em > 1.0)
     return refuseState(kSatellitePerturbedEccentricityOutOfRange, position, velocity);
 
   PeriodicInputs in;

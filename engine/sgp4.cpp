@@ -99,7 +99,7 @@ namespace {
 // the periodic stage. Returns the stage's error, with the inputs filled
 // all the same.
 int secularStage(const SatelliteElementSet& el, Sgp4State& s, double tsince,
-                  PeriodicInputs& in) {
+                 PeriodicInputs& in) {
   if (!s.initialised) initialiseSgp4(el, s);
 
   // Secular gravity and atmospheric drag.

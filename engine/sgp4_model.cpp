@@ -87,8 +87,8 @@ void epochQuantities(const SatelliteElementSet& el, EpochQuantities& q) {
 }
 
 int secularError(double n, double e) {
-  if (!(n > 0.0)) return kSatelliteMeanMotionNotPositive;
-  if (!(e < 1.0 && e >= -0.001)) return kSatelliteMeanElementsOutOfRange;
+  if (n <= 0.0) return kSatelliteMeanMotionNotPositive;
+  if (e >= 1.0 || e < -0.001) return kSatelliteMeanElementsOutOfRange;
   return kSatelliteModelOK;
 }
 

@@ -51,6 +51,7 @@ struct PeriodicInputs {
 // The secular stage's refusals: a mean motion n (radians per minute) that
 // is not positive, or a mean eccentricity e outside [-0.001, 1) (drag has
 // taken the orbit down; the small negative margin is left to rounding).
+// Numbers that are not numbers are no verdict: the state comes out NaN.
 int secularError(double n, double e);
 
 // Long-period periodics, Kepler's equation, short-period periodics and the

@@ -313,7 +313,7 @@ void CSkyMechanics::keplerState(CPlanet* object, double position[3], double velo
 }
 
 int CSkyMechanics::computeSatellitePosition(CSatellite* satellite, double position[3],
-                                             double velocity[3], double t) {
+                                            double velocity[3], double t) {
   // Element-set epochs are UT: t less Delta-T, taken as the chart's own UT
   // date moved by t's offset from the chart's dynamical time. Both
   // differences are exact, where a date less Delta-T would be rounded to
@@ -332,15 +332,22 @@ int CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
   // The full model is asked at the time itself even beyond the window,
   // where its place is not used: its refusal (the orbit has decayed by
   // then, or the elements were never a usable orbit) holds there too, and
-  // a satellite the model refuses has no place to fall back to.
+  // a satellite the model refuses has no place to fall back to. A resonant
+  // deep-space orbit is the exception: its integration would step from the
+  // epoch across all that time, every frame, so it is judged at the
+  // window's edge.
+  const double edge = std::fmax(-kSgp4WindowMinutes, std::fmin(tsince, kSgp4WindowMinutes));
   double r[3], v[3];
   int error = kSatelliteModelOK;
-  if (Sdp4State* deep = satellite->getDeepSpaceState())
-    error = sdp4(elements, r, v, *deep, tsince);
-  else if (Sgp4State* near = satellite->getNearEarthState())
+  if (Sdp4State* deep = satellite->getDeepSpaceState()) {
+    error = sdp4(elements, r, v, *deep, edge);
+    if (error == kSatelliteModelOK && edge != tsince && !deep->deep.resonant)
+      error = sdp4(elements, r, v, *deep, tsince);
+  } else if (Sgp4State* near = satellite->getNearEarthState()) {
     error = sgp4(elements, r, v, *near, tsince);
-  else
+  } else {
     r[0] = kNotAvailable;
+  }
   if (error != kSatelliteModelOK) return error;
   if (std::fabs(tsince) < kSgp4WindowMinutes) {
     if (isFiniteVector(r)) {
@@ -358,7 +365,6 @@ int CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
   // drag polynomial or resonance loop runs away) carried on by their
   // secular rates as a conic in the same frame. Across the window's edge
   // the place moves only by the periodic terms.
-  const double edge = std::fmax(-kSgp4WindowMinutes, std::fmin(tsince, kSgp4WindowMinutes));
   SatelliteMeanElements mean;
   bool usable = false;
   if (Sdp4State* deep = satellite->getDeepSpaceState()) {

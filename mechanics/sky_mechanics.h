@@ -125,7 +125,7 @@ class CSkyMechanics : public CSkyProjection, public CSkySearchChart {
   // SatelliteModelError (engine/sgp4.h) at that time, 0 when the state is
   // given; on an error the satellite has no state then (outputs infinite).
   int computeSatellitePosition(CSatellite* satellite, double position[3],
-                                double velocity[3], double t);
+                               double velocity[3], double t);
   // Heliocentric state of a solar-system object, stored in the object. A
   // moon or satellite is added to the given parent state, or else to its
   // planet's state at the same time.

@@ -76,6 +76,9 @@ ir_constant::ir_constant(const glsl_type *type, exec_list *values)
   this->type = type;
   if (type->is_record()) {
     values->move_nodes_to(&components);
+    // As for arrays: a field the list leaves out is zero, not missing.
+    for (unsigned i = components.length(); i < type->length; i++)
+      components.push_tail(ir_constant::zero(this, type->fields.structure[i].type));
     return;
   }
   if (type->is_array()) {

@@ -298,6 +298,15 @@ TEST_F(SolarList, ASatelliteTheModelRefusesIsLeftOut) {
     EXPECT_TRUE(records(indexOf(kTypeSatellite, 41939)).empty()) << jd;
     chart_->selectObject(nullptr);
     chart_->showSelectedObjectOrbit = false;
+    // Nor does the chart turn to it.
+    double lon, lat, lon0, lat0;
+    chart_->getDisplayCenter(&lon0, &lat0);
+    EXPECT_EQ(chart_->getObjectDisplayPosition(decayed, chart_->getDisplayCoordSystem(), &lon, &lat),
+              0);
+    SkyObjectID id = world_.reference(decayed);
+    chart_->centerOnObjectID(&id);
+    chart_->getDisplayCenter(&lon, &lat);
+    EXPECT_TRUE(lon == lon0 && lat == lat0) << jd;
   }
   chart_->setJulianDate(decayed->getElementEpoch() + 0.1);
   chart_->buildSolarSystemDrawList(true);

@@ -56,4 +56,26 @@ TEST(Sgp4Refusals, DecayedSatellitesOfTheBundleAreRefusedAsTheOracleRefusesThem)
   }
 }
 
+// The resonance of a geostationary orbit is integrated step by step from
+// the epoch: a damaged epoch millions of years away must give no state
+// rather than hang its caller (the verdict, if any, is the drag's or the
+// lunar-solar terms'); decades away it still gives one.
+TEST(Sgp4Refusals, AResonantOrbitFarBeyondAnyUseGivesNoState) {
+  SatelliteElementSet el{};
+  std::string problem;
+  ASSERT_TRUE(parseTwoLineElements(
+      "1 24208U 96044A   06177.04061740 -.00000094  00000-0  10000-3 0  1600",
+      "2 24208   3.8536  80.0121 0026640 311.0977  48.3000  1.00778054 36119", el, problem))
+      << problem;
+  ASSERT_TRUE(isDeepSpaceOrbit(el));
+  SatelliteElementSet dragless = el;
+  dragless.bstar = 0;
+  for (const SatelliteElementSet& set : {el, dragless})
+    for (double tsince : {2e8, -2e8, 1e12, -1e12, 1e300})
+      EXPECT_TRUE(std::isnan(ours(set, tsince).r[0])) << tsince;
+  const Answer decades = ours(el, 30 * 365.25 * 1440);
+  EXPECT_EQ(decades.error, kSatelliteModelOK);
+  EXPECT_NEAR(std::hypot(decades.r[0], decades.r[1], decades.r[2]), 6.6, 0.1);  // Earth radii
+}
+
 }  // namespace

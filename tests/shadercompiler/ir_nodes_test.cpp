@@ -248,6 +248,21 @@ TEST_F(IrTest, ArrayConstantFromAShortListIsZeroFilled) {
   // A list of nothing at all: every slot zero.
   ir_constant *empty = list_constant(arr, {});
   EXPECT_TRUE(empty->has_value(ir_constant::zero(ctx, arr)));
+
+  // A structure from a short list: its missing fields are zero too, so a
+  // field looked up by name is always there.
+  glsl_struct_field fields[] = {
+      {glsl_type::vec2_type, "p", glsl_precision_undefined, -1, 0, 0, 0, 0},
+      {glsl_type::int_type, "n", glsl_precision_undefined, -1, 0, 0, 0, 0}};
+  const glsl_type *rec = glsl_type::get_record_instance(fields, 2, "ShortPN");
+  ir_constant *partial =
+      list_constant(rec, {new (ctx) ir_constant(glsl_type::vec2_type, &one_two)});
+  ASSERT_NE(partial->get_record_field("n"), nullptr);
+  EXPECT_EQ(partial->get_record_field("n")->type, glsl_type::int_type);
+  EXPECT_TRUE(partial->get_record_field("n")->is_zero());
+  EXPECT_EQ(partial->get_record_field("p")->value.f[1], 2.0f);
+  EXPECT_FALSE(partial->has_value(ir_constant::zero(ctx, rec)));
+  EXPECT_TRUE(partial->clone(ctx, nullptr)->has_value(partial));
 }
 
 TEST_F(IrTest, ExpressionTypesAndPrecision) {

@@ -55,7 +55,8 @@ int listByName(CSkyDatabase& database, CSkyChart& chart, int category, int type)
   // no place to show, so it is not listed.
   int count = 0;
   for (int i = 0; i < found; ++i) {
-    CSatellite* satellite = asSatellite(database.getObject(&arrays.found[i]));
+    ScopedSkyObject object(database.getObject(&arrays.found[i]));
+    CSatellite* satellite = asSatellite(object.get());
     double position[3];
     if (satellite != nullptr &&
         chart.computeSatellitePosition(satellite, position, nullptr, chart.dynamicalJulianDate) !=
