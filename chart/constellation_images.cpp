@@ -264,10 +264,15 @@ void CSkyChart::drawConstellationImage(int i) {
   ConstellationImage& record = table.records[i];
   double a = std::min((displayFOV / kRadiansPerDegree - 1) / 9, 1.0);
   if (isInsideAtmosphere()) a *= std::clamp(1 - 2.0 * skyBrightness, 0.0, 1.0);
-  bool selected = false;
-  for (int j = 0; j < table.count; ++j)
-    selected = selected || (table.records[j].group == i &&
-                            isConstellationSelected(table.records[j].constellation));
+  bool selected = false, zodiac = false;
+  for (int j = 0; j < table.count; ++j) {
+    if (table.records[j].group != i) continue;
+    const CConstellation* constellation = table.records[j].constellation;
+    selected = selected || isConstellationSelected(constellation);
+    // A shared picture belongs to the zodiac when any constellation it
+    // covers does; an abbreviation the catalogue lacks names none.
+    zodiac = zodiac || (constellation != nullptr && constellation->isZodiac());
+  }
   float rgb[3] = {0.5f, 0.5f, 0.5f}, filtered[3];
   if (selected) {
     if (a <= 0) return;
@@ -277,7 +282,7 @@ void CSkyChart::drawConstellationImage(int i) {
     scaleColor(rgb, constellationImageRGB, static_cast<float>(a * constellationIntensity));
   }
   filterColor(filtered, rgb);
-  if (zodiacConstellationsOnly && !record.constellation->isZodiac()) return;
+  if (zodiacConstellationsOnly && !zodiac) return;
   if (record.mesh == nullptr) return;
   MeshGrid& mesh = *record.mesh;
   projectMesh(*this, &mesh);

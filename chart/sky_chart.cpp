@@ -245,6 +245,8 @@ int CSkyChart::getObjectDisplayPosition(CSkyObject* object, int system, double* 
     updateObjectPosition(object);
     object->getPosition(v);
   }
+  // No place (a satellite whose decayed orbit the model refuses).
+  if (!std::isfinite(v[0] + v[1] + v[2])) return 0;
   convertCoordSystem(kCoordFundamental, system, v, v);
   vectorToSpherical(v, lon, lat, nullptr);
   return 1;

@@ -222,6 +222,8 @@ struct ListBuilder {
     int type = body->getType();
     if ((type == kTypeMoon || type == kTypeSatellite) && chart.isInsideParentGlobe(body)) return;
     double d = body->getDistance();
+    // A satellite the model refuses now (a decayed orbit) has no place.
+    if (type == kTypeSatellite && !std::isfinite(d)) return;
     add(0, region, index, d);
     if (!wantsOrbit(body, selected, highlighted)) return;
     CPlanet* parent = chart.database->getParentPlanet(body);

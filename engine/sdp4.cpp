@@ -2,6 +2,7 @@
 // periodic terms and the 12-hour and 24-hour geopotential resonances
 // (Spacetrack Report No. 3, sections 8 and 10).
 #include <cmath>
+#include <limits>
 
 #include "engine/sgp4.h"
 #include "engine/sgp4_model.h"
@@ -26,6 +27,9 @@ constexpr double kThdt = 4.3752691e-3;  // Earth rotation, rad/min
 constexpr double kFasx2 = 0.13130908, kFasx4 = 2.8843198, kFasx6 = 0.37448087;
 // Resonance integrator steps, minutes, and half the step squared.
 constexpr double kStepP = 720.0, kStepN = -720.0, kStep2 = 259200.0;
+// The resonance is integrated at most this far from the epoch (100,000
+// steps, 137 years): no element set describes an orbit beyond.
+constexpr double kMostResonanceMinutes = 1e5 * kStepP;
 
 // Secular and periodic coefficients of one perturbing body.
 struct ThirdBodyTerms {
@@ -353,9 +357,11 @@ void deepSecular(const SatelliteElementSet& el, const DeepSpaceState& d,
     v.omgasm = v.omgasm - kPi;
   }
   if (!d.resonant) return;
-  if (!std::isfinite(t)) {
-    // No number of steps reaches an infinite time; say so in the result.
-    v.xn = v.xll = t - t;
+  if (!(std::fabs(t) <= kMostResonanceMinutes)) {
+    // No number of steps reaches an infinite time, and a time centuries
+    // from the epoch would take millions (a damaged epoch must not hang the
+    // caller); say so in the result.
+    v.xn = v.xll = std::numeric_limits<double>::quiet_NaN();
     return;
   }
 
@@ -495,9 +501,10 @@ void initialiseSdp4(const SatelliteElementSet& el, Sdp4State& s) {
 }
 
 // The secular stage of SDP4: gravity, drag, the lunar-solar secular terms
-// and the resonance at tsince; returns the semi-major axis.
-double secularStage(const SatelliteElementSet& el, Sdp4State& s, double tsince,
-                    DeepSpaceVariables& v) {
+// and the resonance at tsince; gives the semi-major axis in *a and returns
+// the stage's error.
+int secularStage(const SatelliteElementSet& el, Sdp4State& s, double tsince,
+                 DeepSpaceVariables& v, double* a) {
   if (!s.initialised) initialiseSdp4(el, s);
   v = DeepSpaceVariables{};
   v.t = tsince;
@@ -514,20 +521,24 @@ double secularStage(const SatelliteElementSet& el, Sdp4State& s, double tsince,
   const double templ = s.t2cof * tsq;
   v.xn = s.xnodp;
   deepSpace(2, el, s.deep, v);
-  const double a = std::pow(kXke / v.xn, kTothrd) * tempa * tempa;
+  *a = std::pow(kXke / v.xn, kTothrd) * tempa * tempa;
   v.em = v.em - tempe;
   v.xll = v.xll + s.xnodp * templ;
-  return a;
+  return secularError(v.xn, v.em);
 }
 
 }  // namespace
 
-void sdp4(const SatelliteElementSet& el, double position[3],
-          double velocity[3], Sdp4State& s, double tsince) {
+int sdp4(const SatelliteElementSet& el, double position[3],
+         double velocity[3], Sdp4State& s, double tsince) {
   DeepSpaceVariables v;
-  const double a = secularStage(el, s, tsince, v);
+  double a;
+  if (const int error = secularStage(el, s, tsince, v, &a))
+    return refuseState(error, position, velocity);
   DeepSpaceState& deep = s.deep;
   deepSpace(3, el, deep, v);
+  if (v.em < 0.0 || v.em > 1.0)
+    return refuseState(kSatellitePerturbedEccentricityOutOfRange, position, velocity);
 
   PeriodicInputs in;
   in.a = a;
@@ -543,13 +554,13 @@ void sdp4(const SatelliteElementSet& el, double position[3],
   in.x3thm1 = s.x3thm1;
   in.x1mth2 = s.x1mth2;
   in.x7thm1 = s.x7thm1;
-  periodicsToState(in, position, velocity);
+  return periodicsToState(in, position, velocity);
 }
 
-void sdp4MeanElements(const SatelliteElementSet& el, Sdp4State& s, double tsince,
-                      SatelliteMeanElements& out) {
+int sdp4MeanElements(const SatelliteElementSet& el, Sdp4State& s, double tsince,
+                     SatelliteMeanElements& out) {
   DeepSpaceVariables v;
-  out.a = secularStage(el, s, tsince, v);
+  const int error = secularStage(el, s, tsince, v, &out.a);
   out.e = v.em;
   out.i = v.xinc;
   out.omega = v.omgasm;
@@ -558,4 +569,5 @@ void sdp4MeanElements(const SatelliteElementSet& el, Sdp4State& s, double tsince
   out.mRate = v.xllRate;
   out.omegaRate = s.omgdot + s.deep.ssg;
   out.nodeRate = s.xnodot + s.deep.ssh;
+  return error;
 }

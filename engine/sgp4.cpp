@@ -96,9 +96,10 @@ static void initialiseSgp4(const SatelliteElementSet& el, Sgp4State& s) {
 namespace {
 
 // The secular stage of SGP4: gravity and drag at tsince, as the inputs of
-// the periodic stage.
-void secularStage(const SatelliteElementSet& el, Sgp4State& s, double tsince,
-                  PeriodicInputs& in) {
+// the periodic stage. Returns the stage's error, with the inputs filled
+// all the same.
+int secularStage(const SatelliteElementSet& el, Sgp4State& s, double tsince,
+                 PeriodicInputs& in) {
   if (!s.initialised) initialiseSgp4(el, s);
 
   // Secular gravity and atmospheric drag.
@@ -139,21 +140,23 @@ void secularStage(const SatelliteElementSet& el, Sgp4State& s, double tsince,
   in.x3thm1 = s.x3thm1;
   in.x1mth2 = s.x1mth2;
   in.x7thm1 = s.x7thm1;
+  return secularError(s.xnodp, in.e);
 }
 
 }  // namespace
 
-void sgp4(const SatelliteElementSet& el, double position[3],
-          double velocity[3], Sgp4State& s, double tsince) {
+int sgp4(const SatelliteElementSet& el, double position[3],
+         double velocity[3], Sgp4State& s, double tsince) {
   PeriodicInputs in;
-  secularStage(el, s, tsince, in);
-  periodicsToState(in, position, velocity);
+  if (const int error = secularStage(el, s, tsince, in))
+    return refuseState(error, position, velocity);
+  return periodicsToState(in, position, velocity);
 }
 
-void sgp4MeanElements(const SatelliteElementSet& el, Sgp4State& s, double tsince,
-                      SatelliteMeanElements& out) {
+int sgp4MeanElements(const SatelliteElementSet& el, Sgp4State& s, double tsince,
+                     SatelliteMeanElements& out) {
   PeriodicInputs in;
-  secularStage(el, s, tsince, in);
+  const int error = secularStage(el, s, tsince, in);
   out.a = in.a;
   out.e = in.e;
   out.i = in.xinc;
@@ -163,6 +166,7 @@ void sgp4MeanElements(const SatelliteElementSet& el, Sgp4State& s, double tsince
   out.mRate = s.xmdot;
   out.omegaRate = s.omgdot;
   out.nodeRate = s.xnodot;
+  return error;
 }
 
 void sgp4SecularElements(const SatelliteElementSet& el, double* a, double* e,

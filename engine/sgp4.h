@@ -97,6 +97,20 @@ struct DeepSpaceVariables {
   double xllRate;
 };
 
+// Why a model gives no state for an element set at a time. The numbers are
+// those of the revised SGP4 (Vallado, Crawford, Hujsak and Kelso, "Revisiting
+// Spacetrack Report #3", AIAA 2006-6753), so that reports of other tools can
+// be compared with ours; the report's own models have no error return and
+// carry such elements on into meaningless but finite numbers.
+enum SatelliteModelError : int {
+  kSatelliteModelOK = 0,
+  kSatelliteMeanElementsOutOfRange = 1,  // mean eccentricity >= 1 or < -0.001
+  kSatelliteMeanMotionNotPositive = 2,
+  kSatellitePerturbedEccentricityOutOfRange = 3,  // after the lunar-solar terms
+  kSatelliteSemiLatusRectumNegative = 4,
+  kSatelliteDecayed = 6,  // radius under the Earth's
+};
+
 // Angle in [0, 2 pi) of the direction (cosx, sinx), with the report's
 // truncated constants.
 double actan(double sinx, double cosx);
@@ -109,15 +123,17 @@ double thetaG(DeepSpaceState& deep, double epoch);
 // True when the element set's period is 225 minutes or more.
 bool isDeepSpaceOrbit(const SatelliteElementSet& elements);
 
-// Near-Earth model at tsince minutes from the epoch.
-void sgp4(const SatelliteElementSet& elements, double position[3],
-          double velocity[3], Sgp4State& state, double tsince);
+// Near-Earth model at tsince minutes from the epoch. Returns a
+// SatelliteModelError; on an error both outputs are NaN.
+int sgp4(const SatelliteElementSet& elements, double position[3],
+         double velocity[3], Sgp4State& state, double tsince);
 
 // Deep-space model at tsince minutes from the epoch. The resonance
 // integration always starts from the epoch, so a result never depends on
-// earlier calls.
-void sdp4(const SatelliteElementSet& elements, double position[3],
-          double velocity[3], Sdp4State& state, double tsince);
+// earlier calls. Returns a SatelliteModelError; on an error both outputs
+// are NaN.
+int sdp4(const SatelliteElementSet& elements, double position[3],
+         double velocity[3], Sdp4State& state, double tsince);
 
 // The DEEP routine: entry 1 initialises `deep`, 2 applies the secular
 // terms, 3 the lunar-solar periodics, to `vars`.
@@ -129,15 +145,16 @@ void deepSpace(int entry, const SatelliteElementSet& elements,
 // none of the periodic ones, with the rates at which the angles go on
 // advancing from there (drag left out). The models' own state is
 // initialised when needed. a in Earth radii, angles in radians (not
-// reduced), rates in radians per minute.
+// reduced), rates in radians per minute. Returns the error of the secular
+// stage (mean motion or mean eccentricity out of range), or 0.
 struct SatelliteMeanElements {
   double a, e, i, omega, node, m;
   double mRate, omegaRate, nodeRate;
 };
-void sgp4MeanElements(const SatelliteElementSet& elements, Sgp4State& state, double tsince,
-                      SatelliteMeanElements& out);
-void sdp4MeanElements(const SatelliteElementSet& elements, Sdp4State& state, double tsince,
-                      SatelliteMeanElements& out);
+int sgp4MeanElements(const SatelliteElementSet& elements, Sgp4State& state, double tsince,
+                     SatelliteMeanElements& out);
+int sdp4MeanElements(const SatelliteElementSet& elements, Sdp4State& state, double tsince,
+                     SatelliteMeanElements& out);
 
 // Secular-only elements at tsince minutes: semi-major axis (Earth radii),
 // eccentricity, inclination, argument of perigee, node and mean anomaly

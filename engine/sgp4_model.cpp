@@ -2,6 +2,7 @@
 #include "engine/sgp4_model.h"
 
 #include <cmath>
+#include <limits>
 
 namespace sgp4model {
 
@@ -85,8 +86,20 @@ void epochQuantities(const SatelliteElementSet& el, EpochQuantities& q) {
   q.x7thm1 = 7.0 * q.theta2 - 1.0;
 }
 
-void periodicsToState(const PeriodicInputs& in, double position[3],
-                      double velocity[3]) {
+int secularError(double n, double e) {
+  if (n <= 0.0) return kSatelliteMeanMotionNotPositive;
+  if (e >= 1.0 || e < -0.001) return kSatelliteMeanElementsOutOfRange;
+  return kSatelliteModelOK;
+}
+
+int refuseState(int error, double position[3], double velocity[3]) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (int k = 0; k < 3; ++k) position[k] = velocity[k] = nan;
+  return error;
+}
+
+int periodicsToState(const PeriodicInputs& in, double position[3],
+                     double velocity[3]) {
   const double a = in.a;
   const double e = in.e;
   const double beta = std::sqrt(1.0 - e * e);
@@ -125,6 +138,7 @@ void periodicsToState(const PeriodicInputs& in, double position[3],
   const double elsq = axn * axn + ayn * ayn;
   temp = 1.0 - elsq;
   const double pl = a * temp;
+  if (pl < 0.0) return refuseState(kSatelliteSemiLatusRectumNegative, position, velocity);
   const double r = a * (1.0 - ecose);
   double temp1 = 1.0 / r;
   const double rdot = kXke * std::sqrt(a) * esine * temp1;
@@ -144,6 +158,7 @@ void periodicsToState(const PeriodicInputs& in, double position[3],
   // Short-period periodics.
   const double rk =
       r * (1.0 - 1.5 * temp2 * betal * in.x3thm1) + 0.5 * temp1 * in.x1mth2 * cos2u;
+  if (rk < 1.0) return refuseState(kSatelliteDecayed, position, velocity);
   const double uk = u - 0.25 * temp2 * in.x7thm1 * sin2u;
   const double xnodek = in.xnode + 1.5 * temp2 * in.cosio * sin2u;
   const double xinck = in.xinc + 1.5 * temp2 * in.cosio * in.sinio * cos2u;
@@ -172,6 +187,7 @@ void periodicsToState(const PeriodicInputs& in, double position[3],
   velocity[0] = rdotk * ux + rfdotk * vx;
   velocity[1] = rdotk * uy + rfdotk * vy;
   velocity[2] = rdotk * uz + rfdotk * vz;
+  return kSatelliteModelOK;
 }
 
 }  // namespace sgp4model

@@ -48,9 +48,20 @@ struct PeriodicInputs {
   double cosio, sinio, x3thm1, x1mth2, x7thm1;  // of the epoch inclination
 };
 
+// The secular stage's refusals: a mean motion n (radians per minute) that
+// is not positive, or a mean eccentricity e outside [-0.001, 1) (drag has
+// taken the orbit down; the small negative margin is left to rounding).
+// Numbers that are not numbers are no verdict: the state comes out NaN.
+int secularError(double n, double e);
+
 // Long-period periodics, Kepler's equation, short-period periodics and the
-// orientation vectors, giving position (ER) and velocity (ER/min).
-void periodicsToState(const PeriodicInputs& in, double position[3],
-                      double velocity[3]);
+// orientation vectors, giving position (ER) and velocity (ER/min). Returns
+// a SatelliteModelError (a negative semi-latus rectum, or a radius under
+// the Earth's); on an error both outputs are NaN.
+int periodicsToState(const PeriodicInputs& in, double position[3],
+                     double velocity[3]);
+
+// Both outputs NaN, for a state the model refuses; passes the error on.
+int refuseState(int error, double position[3], double velocity[3]);
 
 }  // namespace sgp4model

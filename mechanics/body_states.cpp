@@ -312,31 +312,44 @@ void CSkyMechanics::keplerState(CPlanet* object, double position[3], double velo
              position, velocity);
 }
 
-void CSkyMechanics::computeSatellitePosition(CSatellite* satellite, double position[3],
-                                             double velocity[3], double t) {
+int CSkyMechanics::computeSatellitePosition(CSatellite* satellite, double position[3],
+                                            double velocity[3], double t) {
   // Element-set epochs are UT: t less Delta-T, taken as the chart's own UT
   // date moved by t's offset from the chart's dynamical time. Both
   // differences are exact, where a date less Delta-T would be rounded to
   // 40 microseconds (30 cm of a low orbit).
   const double tsince =
       ((julianDate - satellite->getElementEpoch()) + (t - dynamicalJulianDate)) * kMinutesPerDay;
-  satelliteStateAt(satellite, position, velocity, tsince);
+  return satelliteStateAt(satellite, position, velocity, tsince);
 }
 
-void CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
-                                     double velocity[3], double tsince) {
+int CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
+                                    double velocity[3], double tsince) {
   setNotAvailable(position);
   setNotAvailable(velocity);
   SatelliteElementSet elements;
   satellite->getOrbitElements(elements);
+  // The full model is asked at the time itself even beyond the window,
+  // where its place is not used: its refusal (the orbit has decayed by
+  // then, or the elements were never a usable orbit) holds there too, and
+  // a satellite the model refuses has no place to fall back to. A resonant
+  // deep-space orbit is the exception: its integration would step from the
+  // epoch across all that time, every frame, so it is judged at the
+  // window's edge.
+  const double edge = std::fmax(-kSgp4WindowMinutes, std::fmin(tsince, kSgp4WindowMinutes));
+  double r[3], v[3];
+  int error = kSatelliteModelOK;
+  if (Sdp4State* deep = satellite->getDeepSpaceState()) {
+    error = sdp4(elements, r, v, *deep, edge);
+    if (error == kSatelliteModelOK && edge != tsince && !deep->deep.resonant)
+      error = sdp4(elements, r, v, *deep, tsince);
+  } else if (Sgp4State* near = satellite->getNearEarthState()) {
+    error = sgp4(elements, r, v, *near, tsince);
+  } else {
+    r[0] = kNotAvailable;
+  }
+  if (error != kSatelliteModelOK) return error;
   if (std::fabs(tsince) < kSgp4WindowMinutes) {
-    double r[3], v[3];
-    if (Sdp4State* deep = satellite->getDeepSpaceState())
-      sdp4(elements, r, v, *deep, tsince);
-    else if (Sgp4State* near = satellite->getNearEarthState())
-      sgp4(elements, r, v, *near, tsince);
-    else
-      r[0] = kNotAvailable;
     if (isFiniteVector(r)) {
       for (int k = 0; k < 3; ++k) {
         position[k] = r[k] * kSgp4EarthRadiusAU;
@@ -344,7 +357,7 @@ void CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
       }
       matrixTimesVector(satelliteToJ2000_, position);
       if (velocity != nullptr) matrixTimesVector(satelliteToJ2000_, velocity);
-      return;
+      return kSatelliteModelOK;
     }
   }
   // Far from the epoch, or when the full model diverges: the model's own
@@ -352,15 +365,12 @@ void CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
   // drag polynomial or resonance loop runs away) carried on by their
   // secular rates as a conic in the same frame. Across the window's edge
   // the place moves only by the periodic terms.
-  const double edge = std::fmax(-kSgp4WindowMinutes, std::fmin(tsince, kSgp4WindowMinutes));
   SatelliteMeanElements mean;
   bool usable = false;
   if (Sdp4State* deep = satellite->getDeepSpaceState()) {
-    sdp4MeanElements(elements, *deep, edge, mean);
-    usable = true;
+    usable = sdp4MeanElements(elements, *deep, edge, mean) == kSatelliteModelOK;
   } else if (Sgp4State* near = satellite->getNearEarthState()) {
-    sgp4MeanElements(elements, *near, edge, mean);
-    usable = true;
+    usable = sgp4MeanElements(elements, *near, edge, mean) == kSatelliteModelOK;
   }
   const double beyond = tsince - edge;
   usable = usable && mean.a > 0 && mean.e >= 0 && mean.e < 1 && std::isfinite(mean.a) &&
@@ -369,7 +379,7 @@ void CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
     conicState(satelliteToJ2000_, mean.a * (1 - mean.e) * kSgp4EarthRadiusAU, mean.e, mean.i,
                mean.omega + mean.omegaRate * beyond, mean.node + mean.nodeRate * beyond,
                mean.m + mean.mRate * beyond, mean.mRate * kMinutesPerDay, position, velocity);
-    if (isFiniteVector(position)) return;
+    if (isFiniteVector(position)) return kSatelliteModelOK;
   }
   // Elements the models cannot handle at all: the plain secular rates.
   double a, e, i, omega, node, m, n;
@@ -380,6 +390,7 @@ void CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
     setNotAvailable(position);
     setNotAvailable(velocity);
   }
+  return kSatelliteModelOK;
 }
 
 int CSkyMechanics::parentPlanetNumber(const CPlanet* object) const {

@@ -7,6 +7,7 @@
 
 #include "engine/angles.h"
 #include "engine/body_geometry.h"
+#include "engine/sgp4.h"
 #include "mechanics/sky_mechanics.h"
 #include "mechanics/state_vectors.h"
 #include "engine/vectors.h"
@@ -207,6 +208,17 @@ bool isPassVisible(const PassRecord& r) {
 
 namespace {
 
+// A satellite whose elements the model refuses when the search begins
+// (its orbit has decayed, or never was one) has no passes to look for.
+bool refusedByItsModel(CSkyMechanics& chart, CPlanet* object, double start) {
+  CSatellite* satellite = asSatellite(object);
+  if (satellite == nullptr) return false;
+  moveChart(chart, start);
+  double position[3];
+  return chart.computeSatellitePosition(satellite, position, nullptr,
+                                        chart.dynamicalJulianDate) != kSatelliteModelOK;
+}
+
 double altitudeAt(EventSearchContext& c, double t) {
   double altitude;
   objectHorizonPosition(c, t, &altitude, nullptr);
@@ -335,7 +347,8 @@ int findObjectPasses(CSkyMechanics& chart, CPlanet* object, PassRecord* records,
   chart.aberration = 0;
   const double step = object->getOrbitalPeriod() / 10;
   int count = 0;
-  if (usableStep(step) && step > 0 && std::isfinite(start) && std::isfinite(end) && end > start) {
+  if (usableStep(step) && step > 0 && std::isfinite(start) && std::isfinite(end) && end > start &&
+      !refusedByItsModel(chart, object, start)) {
     double t = start;
     bool clear = !isAboveMinAltitude(c, t);
     // Up already: back to a time below the minimum within a day.

@@ -121,9 +121,11 @@ class CSkyMechanics : public CSkyProjection, public CSkySearchChart {
   // Heliocentric state of an asteroid, comet or spacecraft from its
   // elements, the time held within the elements' valid range.
   void keplerState(CPlanet* object, double position[3], double velocity[3], double t);
-  // Geocentric state of an artificial satellite.
-  void computeSatellitePosition(CSatellite* satellite, double position[3],
-                                double velocity[3], double t);
+  // Geocentric state of an artificial satellite. Returns the model's
+  // SatelliteModelError (engine/sgp4.h) at that time, 0 when the state is
+  // given; on an error the satellite has no state then (outputs infinite).
+  int computeSatellitePosition(CSatellite* satellite, double position[3],
+                               double velocity[3], double t);
   // Heliocentric state of a solar-system object, stored in the object. A
   // moon or satellite is added to the given parent state, or else to its
   // planet's state at the same time.
@@ -354,8 +356,9 @@ class CSkyMechanics : public CSkyProjection, public CSkySearchChart {
   // chart's dynamical time, carried back from its state at that time.
   void retardedPlanetState(int body, double position[3], double velocity[3],
                            double retardation);
-  // A satellite's geocentric state at `tsince` minutes from its epoch.
-  void satelliteStateAt(CSatellite* satellite, double position[3], double velocity[3],
+  // A satellite's geocentric state at `tsince` minutes from its epoch, and
+  // the model's error there.
+  int satelliteStateAt(CSatellite* satellite, double position[3], double velocity[3],
                         double tsince);
   // Eclipse value of a body at `position` by a parent at `parentPosition`
   // of the given diameter (km).

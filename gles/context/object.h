@@ -15,6 +15,15 @@ class MGLObject {
   virtual ~MGLObject() = default;
 
   void retain() const noexcept { count_.fetch_add(1, std::memory_order_relaxed); }
+  // Retains unless the count has already reached zero (the object is being
+  // destroyed and must not come back); for tables that hold objects
+  // without retaining them.
+  bool retainIfAlive() const noexcept {
+    std::size_t count = count_.load(std::memory_order_relaxed);
+    while (count != 0)
+      if (count_.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) return true;
+    return false;
+  }
   void release() const noexcept {
     if (count_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
@@ -63,6 +72,16 @@ class MGLRef {
  private:
   T* object_ = nullptr;
 };
+
+// A strong reference to an object found in a table that does not retain
+// it: null when the object is already being destroyed.
+template <typename T>
+MGLRef<T> mglRetainIfAlive(T* object) {
+  if (object == nullptr || !object->retainIfAlive()) return nullptr;
+  MGLRef<T> ref(object);
+  object->release();  // the reference holds the count taken above
+  return ref;
+}
 
 template <typename T, typename... Args>
 MGLRef<T> mglMake(Args&&... args) {

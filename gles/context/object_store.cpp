@@ -165,6 +165,20 @@ void MGLSharegroupGLObjectStore::removeDeletedObjectWithGLID(GLID glID,
   }
 }
 
+MGLRef<MGLGLObjectBase> MGLSharegroupGLObjectStore::lookUpForContext(
+    GLID glID, bool make, MGLContextGLObjectStore* store) {
+  std::lock_guard lock(mutex_);
+  // A deleted object the table does not retain may be on its way out.
+  MGLRef<MGLGLObjectBase> object = mglRetainIfAlive(lookUp(glID));
+  if (!object && make && glID != 0 && glID < kGLIDLimit && type_) {
+    object = type_(glID);
+    object->setOwnerStore(this);
+    addObject(object.get());
+  }
+  if (object) store->cache(object.get());
+  return object;  // released after the unlock
+}
+
 void MGLSharegroupGLObjectStore::addContextObjectStore(MGLContextGLObjectStore* store) {
   std::lock_guard lock(mutex_);
   contextStores_.push_back(store);
@@ -203,16 +217,12 @@ void MGLContextGLObjectStore::cache(MGLGLObjectBase* object) {
 
 MGLGLObjectBase* MGLContextGLObjectStore::getObjectOrNilWithGLID(GLID glID) {
   if (MGLGLObjectBase* object = cached(glID)) return object;
-  MGLGLObjectBase* object = shared_->getObjectOrNilWithGLID(glID);
-  if (object) cache(object);
-  return object;
+  return shared_->lookUpForContext(glID, false, this).get();
 }
 
 MGLGLObjectBase* MGLContextGLObjectStore::getObjectWithGLID(GLID glID) {
   if (MGLGLObjectBase* object = cached(glID)) return object;
-  MGLGLObjectBase* object = shared_->getObjectWithGLID(glID);
-  if (object) cache(object);
-  return object;
+  return shared_->lookUpForContext(glID, true, this).get();
 }
 
 void MGLContextGLObjectStore::removeLocalObjectWithGLID(GLID glID) {

@@ -70,6 +70,14 @@ class MGLSharegroupGLObjectStore : public MGLGLObjectStore {
   // object (a newer one with the same GLID) or a reservation is left alone.
   void removeObjectWithGLID(GLID glID, const MGLGLObjectBase* object);
 
+  // Looks the GLID up for a context store (making the object on a miss
+  // when `make`) and enters it in that store's cache, both under the lock
+  // that removals take: a removal on another context either comes first
+  // (the object is not found) or finds the entry and clears it, so no
+  // cache keeps an object its table has let go of. The reference is taken
+  // under the lock too; an object already being destroyed is not found.
+  MGLRef<MGLGLObjectBase> lookUpForContext(GLID glID, bool make, MGLContextGLObjectStore* store);
+
   void addContextObjectStore(MGLContextGLObjectStore* store);
   void removeContextObjectStore(MGLContextGLObjectStore* store);
   bool defersDeletions() const { return deferDeletions_; }
@@ -98,10 +106,12 @@ class MGLContextGLObjectStore : public MGLGLObjectStore {
   void removeLocalObjectWithGLID(GLID glID);
   void removeObjectWithGLID(GLID glID) override;
   void removeDeletedObjectWithGLID(GLID glID, const MGLGLObjectBase* object) override;
+  // Enters an object in the cache; called by the shared store under its
+  // lock only.
+  void cache(MGLGLObjectBase* object);
 
  private:
   MGLGLObjectBase* cached(GLID glID);
-  void cache(MGLGLObjectBase* object);
 
   MGLRef<MGLSharegroupGLObjectStore> shared_;
   // The cache is read by its context's thread and cleared by whichever

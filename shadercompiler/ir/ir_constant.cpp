@@ -76,6 +76,9 @@ ir_constant::ir_constant(const glsl_type *type, exec_list *values)
   this->type = type;
   if (type->is_record()) {
     values->move_nodes_to(&components);
+    // As for arrays: a field the list leaves out is zero, not missing.
+    for (unsigned i = components.length(); i < type->length; i++)
+      components.push_tail(ir_constant::zero(this, type->fields.structure[i].type));
     return;
   }
   if (type->is_array()) {
@@ -85,6 +88,10 @@ ir_constant::ir_constant(const glsl_type *type, exec_list *values)
       if (i >= type->length) break;
       array_elements[i++] = element;
     }
+    // Every slot holds a constant, so readers never meet a null element:
+    // the ones a short list leaves out are zero, as an unset array is.
+    for (; i < type->length; i++)
+      array_elements[i] = ir_constant::zero(this, type->fields.array);
     return;
   }
   if (values->is_empty()) return;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "chart/constellation_images.h"
+#include "tests/chart/chart_canvas.h"
 #include "tests/chart/constellation_sky.h"
 #include "tests/support/fuzz.h"
 
@@ -54,6 +55,11 @@ TEST(ChartSkyConstellationIndexFuzz, LinesAreReadWithinTheirBounds) {
   EXPECT_GT(refused, options.iterations / 20);
 }
 
+// A shared picture led by an abbreviation the catalogue lacks.
+const char* const kUnknownLeader =
+    "Xyz-plate.png 256 192 1001 20.5 30.25 1002 230 40 1003 120 170\n"
+    "Tau-plate.png 256 192 1001 20.5 30.25 1002 230 40 1003 120 170\n";
+
 TEST(ChartSkyConstellationIndexFuzz, WholeIndexesLoadWithinTheirBounds) {
   chart_test::ConstellationSky sky(
       {{1001, 66.0, 25.0}, {1002, 55.0, 24.0}, {1003, 61.0, 14.5}, {1903, 84, -1},
@@ -63,7 +69,17 @@ TEST(ChartSkyConstellationIndexFuzz, WholeIndexesLoadWithinTheirBounds) {
   auto chart = sky.sky().chart(400, 300, 60, 20, 30);
   std::string seed;
   for (const auto& line : kSeedLines) seed += line;
-  std::vector<tessaly::test::Bytes> seeds = {seed, seed + seed + seed};
+  std::vector<tessaly::test::Bytes> seeds = {seed, seed + seed + seed, kUnknownLeader,
+                                             kUnknownLeader + seed};
+  // What loads is drawn too, under the option that asks each picture's
+  // constellations whether they belong to the zodiac.
+  sky.writePicture("Xyz-plate.png", 256, 192, {{128, 64}}, 3);
+  sky.writePicture("Tau-plate.png", 256, 192, {{128, 64}}, 3);
+  chart->setImageDirectory(sky.imageFolder().c_str());
+  chart->zodiacConstellationsOnly = true;
+  std::unique_ptr<chart_test::ChartCanvas> canvas;
+  if (chart_test::backendAvailable(chart_test::Backend::gl))
+    canvas = chart_test::makeCanvas(chart_test::Backend::gl, *chart, 400, 300);
   tessaly::test::FuzzOptions options;
   options.iterations = tessaly::test::fuzzIterations(400);
   options.maxSize = 8192;
@@ -73,6 +89,10 @@ TEST(ChartSkyConstellationIndexFuzz, WholeIndexesLoadWithinTheirBounds) {
     ASSERT_TRUE(tessaly::test::writeFile(path, std::string(data)));
     chart->constellationImages.reset();
     ASSERT_TRUE(chart->loadConstellationImageIndex(path.c_str(), &sky.database()));
+    if (canvas) {
+      chart->drawConstellationImages();
+      chart->releaseConstellationImageTextures();
+    }
     const ConstellationImageTable& table = *chart->constellationImages;
     ASSERT_LE(table.count, kMaxConstellationImages);
     for (int i = 0; i < table.count; ++i) {

@@ -499,6 +499,50 @@ TEST(ChartSkyConstellationImages, APictureSharedByThreeConstellationsIsDrawnOnce
   EXPECT_DOUBLE_EQ(chart->constellationImageFade(1), 1.0);
 }
 
+// A shared picture whose first line names an abbreviation the catalogue
+// lacks (a damaged or hand-edited index): under the zodiac-only option the
+// picture is weighed by the constellations it does cover.
+TEST(ChartSkyConstellationImages, ZodiacOnlyWeighsTheKnownConstellationsOfASharedPicture) {
+  if (!chart_test::backendAvailable(Backend::gl)) GTEST_SKIP() << "no graphics layer here";
+  const int tau = chart_test::constellationNumber("Tau"),
+            vel = chart_test::constellationNumber("Vel");
+  std::string line = std::string(kPlateLine).substr(std::strlen("Tau-plate.png"));
+  double ra, dec, spot[3], x, y;
+  oraclePlace(128, 64, &ra, &dec);
+  eraS2c(ra, dec, spot);
+  TestView view;
+  view.projection = 1;
+  view.lon0 = ra;
+  view.lat0 = dec;
+  view.fov = 30 * kDegree;
+  ASSERT_TRUE(view.project(spot, &x, &y));
+  struct Case {
+    const char* member;
+    int number;
+    bool zodiacOnly;
+    float expected;
+  } cases[] = {{"Vel", vel, true, 0.0f}, {"Vel", vel, false, 0.3f}, {"Tau", tau, true, 0.3f}};
+  for (const Case& c : cases) {
+    ConstellationSky sky(kPlateStars, {{c.number, 60, 20, 10}});
+    sky.writePicture("Xyz-argo.png", 256, 192, {{128, 64}}, 3);
+    auto chart = sky.sky().chart(400, 300, 60, 20, 30);
+    chart->setImageDirectory(sky.imageFolder().c_str());
+    ASSERT_TRUE(chart->loadConstellationImageIndex(
+        sky.writeIndex({"Xyz-argo.png" + line, c.member + std::string("-argo.png") + line}).c_str(),
+        &sky.database()));
+    ASSERT_EQ(chart->constellationImages->records[0].constellation, nullptr);
+    ASSERT_EQ(chart->constellationImages->records[1].group, 0);
+    setColor3(chart->constellationImageRGB, 0.3f, 0.3f, 0.3f);
+    chart->constellationIntensity = 1;
+    chart->zodiacConstellationsOnly = c.zodiacOnly;
+    chart_test::applyView(*chart, view);
+    auto canvas = chart_test::makeCanvas(Backend::gl, *chart, 400, 300);
+    chart->drawConstellationImages();
+    EXPECT_NEAR(canvas->raster().at(static_cast<int>(x), static_cast<int>(y)), c.expected, 0.02f)
+        << c.member << " zodiac only " << c.zodiacOnly;
+  }
+}
+
 TEST(ChartSkyConstellationTaps, ATapSelectsTheConstellationContainingItAboveTenDegrees) {
   ConstellationSky sky({}, {{kOrion, 85, 0, 25}});
   auto chart = sky.sky().chart(400, 300, 88.8, 7.4, 30);

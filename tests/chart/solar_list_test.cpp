@@ -17,6 +17,7 @@
 #include "engine/body_geometry.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
+#include "skydata/satellite.h"
 #include "skydata/sky_database.h"
 #include "tests/mechanics/mechanics_fixture.h"
 
@@ -273,6 +274,43 @@ TEST_F(SolarList, TypeOptionsHideAndTheHomeObjectIsAlwaysListed) {
   chart_->showHighlightedObjectOrbits = true;
   chart_->buildSolarSystemDrawList(true);
   EXPECT_EQ(records(indexOf(kTypePlanet, 4)).size(), 3u);
+}
+
+// A satellite whose orbit the model refuses at the chart's time (41939,
+// decayed: the independent SGP4 refuses it with error 1 from ten days after
+// its epoch) has no place, so it is left out, selected or not; at its
+// epoch it was still in orbit and is listed.
+TEST_F(SolarList, ASatelliteTheModelRefusesIsLeftOut) {
+  CSatellite* decayed = world_.satellite(8195);
+  ASSERT_NE(decayed, nullptr);
+  decayed->setElementSet(mechanics_test::elementsFromLines(
+      "1 41939U 98067KZ  18011.28402027  .11925055  12489-4  54124-3 0  9997",
+      "2 41939 051.6147 038.9582 0001091 231.1728 128.9202 16.43639489055773"));
+  // 2018 January 21, and years later.
+  for (double jd : {2458140.0, 2461381.5}) {
+    chart_->setJulianDate(jd);
+    chart_->buildSolarSystemDrawList(true);
+    EXPECT_FALSE(listed(kTypeSatellite, 41939)) << jd;
+    EXPECT_TRUE(listed(kTypeSatellite, 25544)) << jd;
+    select(kTypeSatellite, 41939);
+    chart_->showSelectedObjectOrbit = true;
+    chart_->buildSolarSystemDrawList(true);
+    EXPECT_TRUE(records(indexOf(kTypeSatellite, 41939)).empty()) << jd;
+    chart_->selectObject(nullptr);
+    chart_->showSelectedObjectOrbit = false;
+    // Nor does the chart turn to it.
+    double lon, lat, lon0, lat0;
+    chart_->getDisplayCenter(&lon0, &lat0);
+    EXPECT_EQ(chart_->getObjectDisplayPosition(decayed, chart_->getDisplayCoordSystem(), &lon, &lat),
+              0);
+    SkyObjectID id = world_.reference(decayed);
+    chart_->centerOnObjectID(&id);
+    chart_->getDisplayCenter(&lon, &lat);
+    EXPECT_TRUE(lon == lon0 && lat == lat0) << jd;
+  }
+  chart_->setJulianDate(decayed->getElementEpoch() + 0.1);
+  chart_->buildSolarSystemDrawList(true);
+  EXPECT_TRUE(listed(kTypeSatellite, 41939));
 }
 
 // The least distance product of an orbit from the observer's solar

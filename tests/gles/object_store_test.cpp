@@ -3,6 +3,7 @@
 // threads on one sharegroup.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -154,6 +155,90 @@ TEST(SharegroupThreads, TwoContextsGenerateLookUpAndDeleteConcurrently) {
   std::sort(live.begin(), live.end());
   EXPECT_EQ(std::adjacent_find(live.begin(), live.end()), live.end());
   EXPECT_EQ(store->shaders()->generateGLID(), 1u);  // every deleted shader freed its name
+}
+
+// One context looks a name up while another deletes it (or, for a
+// deferred kind, drops the last reference to the deleted object). Whatever
+// the order, the looking context's cache afterwards names what the shared
+// table names: an entry the table has let go of would dangle once the
+// object is destroyed.
+class LookupRacingDelete {
+ public:
+  explicit LookupRacingDelete(bool deferred) : deferred_(deferred) {}
+
+  int staleRounds(int rounds) {
+    auto sharegroup = mglMake<MGLSharegroup>();
+    auto looking = mglMake<MGLContext>(sharegroup.get());
+    auto deleting = mglMake<MGLContext>(sharegroup.get());
+    MGLSharegroupGLObjectStore* table = deferred_ ? sharegroup->shaders() : sharegroup->textures();
+    MGLContextGLObjectStore* cache = deferred_ ? looking->shaders() : looking->textures();
+    MGLContextGLObjectStore* other = deferred_ ? deleting->shaders() : deleting->textures();
+    std::atomic<int> started{-1}, finished{-1};
+    MGLRef<MGLGLObjectBase> held;  // the deferred kind's last reference
+    std::thread deleter([&] {
+      for (int r = 0; r < rounds; ++r) {
+        waitFor(started, r);
+        // A delay that differs from round to round, so that the delete
+        // lands at every point of the lookup across the rounds.
+        std::atomic<int> delay{0};
+        while (delay.fetch_add(1, std::memory_order_relaxed) < r % 61) {
+        }
+        if (deferred_)
+          held = nullptr;
+        else
+          other->removeObjectWithGLID(kName);
+        finished.store(r, std::memory_order_release);
+      }
+    });
+    int stale = 0;
+    for (int r = 0; r < rounds; ++r) {
+      if (deferred_) {
+        held = table->getObjectWithGLID(kName);
+        table->removeObjectWithGLID(kName);  // deleted, alive while held
+      } else {
+        table->getObjectWithGLID(kName);
+      }
+      started.store(r, std::memory_order_release);
+      if (deferred_)
+        cache->getObjectOrNilWithGLID(kName);
+      else
+        cache->getObjectWithGLID(kName);
+      waitFor(finished, r);
+      // Compared as addresses only: a stale entry must not be followed.
+      if (cache->getObjectOrNilWithGLID(kName) != table->getObjectOrNilWithGLID(kName)) ++stale;
+      cache->removeLocalObjectWithGLID(kName);
+    }
+    deleter.join();
+    return stale;
+  }
+
+ private:
+  // Spins (the two threads must meet within a lookup's time), yielding now
+  // and then in case the other has no core.
+  static void waitFor(const std::atomic<int>& round, int r) {
+    for (int spins = 1; round.load(std::memory_order_acquire) < r; ++spins)
+      if (spins % 1024 == 0) std::this_thread::yield();
+  }
+
+  static constexpr GLID kName = 7;
+  bool deferred_;
+};
+
+// The window is a few instructions wide: a plain build needs this many
+// rounds to meet it every time; under ThreadSanitizer, which watches the
+// threads' accesses themselves, far fewer do (and each costs far more).
+#if defined(__SANITIZE_THREAD__)
+constexpr int kRacingRounds = 10000;
+#else
+constexpr int kRacingRounds = 100000;
+#endif
+
+TEST(SharegroupThreads, ALookupRacingADeleteOnAnotherContextKeepsNoStaleEntry) {
+  EXPECT_EQ(LookupRacingDelete(false).staleRounds(kRacingRounds), 0);
+}
+
+TEST(SharegroupThreads, ALookupRacingTheEndOfADeletedShaderKeepsNoStaleEntry) {
+  EXPECT_EQ(LookupRacingDelete(true).staleRounds(kRacingRounds), 0);
 }
 
 TEST(SharegroupThreads, ThreadEndsWithItsContextCurrent) {

@@ -218,6 +218,53 @@ TEST_F(IrTest, ConstantAccessAndTests) {
   EXPECT_EQ(ralloc_parent(zarr->array_elements[0]), zarr);
 }
 
+// An array constant from a list shorter than the array: the slots the list
+// leaves out are zero, so comparing, copying and cloning find a constant
+// in every slot.
+TEST_F(IrTest, ArrayConstantFromAShortListIsZeroFilled) {
+  const glsl_type *arr = glsl_type::get_array_instance(glsl_type::vec2_type, 3);
+  ir_constant_data one_two{};
+  one_two.f[0] = 1;
+  one_two.f[1] = 2;
+  ir_constant *short_list =
+      list_constant(arr, {new (ctx) ir_constant(glsl_type::vec2_type, &one_two)});
+  for (unsigned i = 1; i < 3; i++) {
+    ASSERT_NE(short_list->array_elements[i], nullptr) << i;
+    EXPECT_EQ(short_list->array_elements[i]->type, glsl_type::vec2_type);
+    EXPECT_TRUE(short_list->array_elements[i]->is_zero());
+    EXPECT_EQ(ralloc_parent(short_list->array_elements[i]), short_list);
+  }
+  ir_constant *full = list_constant(
+      arr, {new (ctx) ir_constant(glsl_type::vec2_type, &one_two),
+            ir_constant::zero(ctx, glsl_type::vec2_type), ir_constant::zero(ctx, glsl_type::vec2_type)});
+  EXPECT_TRUE(short_list->has_value(full));
+  EXPECT_TRUE(full->has_value(short_list));
+
+  ir_constant *copy = ir_constant::zero(ctx, arr);
+  copy->copy_components_at(short_list, 0);
+  EXPECT_TRUE(copy->has_value(full));
+  EXPECT_TRUE(short_list->clone(ctx, nullptr)->has_value(full));
+
+  // A list of nothing at all: every slot zero.
+  ir_constant *empty = list_constant(arr, {});
+  EXPECT_TRUE(empty->has_value(ir_constant::zero(ctx, arr)));
+
+  // A structure from a short list: its missing fields are zero too, so a
+  // field looked up by name is always there.
+  glsl_struct_field fields[] = {
+      {glsl_type::vec2_type, "p", glsl_precision_undefined, -1, 0, 0, 0, 0},
+      {glsl_type::int_type, "n", glsl_precision_undefined, -1, 0, 0, 0, 0}};
+  const glsl_type *rec = glsl_type::get_record_instance(fields, 2, "ShortPN");
+  ir_constant *partial =
+      list_constant(rec, {new (ctx) ir_constant(glsl_type::vec2_type, &one_two)});
+  ASSERT_NE(partial->get_record_field("n"), nullptr);
+  EXPECT_EQ(partial->get_record_field("n")->type, glsl_type::int_type);
+  EXPECT_TRUE(partial->get_record_field("n")->is_zero());
+  EXPECT_EQ(partial->get_record_field("p")->value.f[1], 2.0f);
+  EXPECT_FALSE(partial->has_value(ir_constant::zero(ctx, rec)));
+  EXPECT_TRUE(partial->clone(ctx, nullptr)->has_value(partial));
+}
+
 TEST_F(IrTest, ExpressionTypesAndPrecision) {
   ir_variable *m = var(glsl_type::mat4_type, "m", ir_var_uniform, glsl_precision_high);
   ir_variable *v = var(glsl_type::vec4_type, "v", ir_var_auto, glsl_precision_medium);

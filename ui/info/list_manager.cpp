@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "chart/sky_chart.h"
+#include "engine/sgp4.h"
+#include "skydata/object_factory.h"
 #include "skydata/object_types.h"
 #include "skydata/search_filter.h"
 #include "skydata/sky_database.h"
@@ -47,9 +49,21 @@ int listByName(CSkyDatabase& database, CSkyChart& chart, int category, int type)
   database.setOnlyCategoryShown(category);
   database.setAllowDuplicates(true);
   arrays.found.clear();
-  const int count = std::min(database.searchFile(kSolarSystemFile, arrays.found, kMaxSkyObjectIDs),
+  const int found = std::min(database.searchFile(kSolarSystemFile, arrays.found, kMaxSkyObjectIDs),
                              kMaxSkyObjectIDs);
-  std::copy_n(arrays.found.begin(), count, arrays.ids.get());
+  // A satellite whose elements the model refuses now (a decayed orbit) has
+  // no place to show, so it is not listed.
+  int count = 0;
+  for (int i = 0; i < found; ++i) {
+    ScopedSkyObject object(database.getObject(&arrays.found[i]));
+    CSatellite* satellite = asSatellite(object.get());
+    double position[3];
+    if (satellite != nullptr &&
+        chart.computeSatellitePosition(satellite, position, nullptr, chart.dynamicalJulianDate) !=
+            kSatelliteModelOK)
+      continue;
+    arrays.ids[count++] = arrays.found[i];
+  }
   database.sortSearchResults(&chart, arrays.ids.get(), count, kSortName);
   database.searchFilter = SearchFilter();
   database.setCategoryFlags(categories);

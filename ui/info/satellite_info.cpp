@@ -7,6 +7,7 @@
 #include "engine/angles.h"
 #include "engine/astronomical_constants.h"
 #include "engine/language.h"
+#include "engine/sgp4.h"
 #include "skydata/constellation.h"
 #include "skydata/constellation_tables.h"
 #include "skydata/object_factory.h"
@@ -225,6 +226,35 @@ void addFrequencies(InfoList& list, const Subject& s) {
   }
 }
 
+// Why the model gives the satellite no place at the chart's time, in the
+// model's own terms put plainly; 0 when it gives one.
+int modelRefusal(const Subject& s) {
+  if (s.satellite == nullptr) return kSatelliteModelOK;
+  double position[3], velocity[3];
+  return s.chart.computeSatellitePosition(s.satellite, position, velocity,
+                                          s.chart.dynamicalJulianDate);
+}
+
+const char* refusalText(int error) {
+  switch (error) {
+    case kSatelliteMeanMotionNotPositive:
+      return "Its elements describe an orbit that can no longer be computed: their mean motion "
+             "is not positive.";
+    case kSatellitePerturbedEccentricityOutOfRange:
+      return "Its elements describe an orbit that can no longer be computed: the pull of the Sun "
+             "and the Moon takes its eccentricity out of range.";
+    case kSatelliteSemiLatusRectumNegative:
+      return "Its elements describe an orbit that can no longer be computed: the orbit has no "
+             "valid shape at this time.";
+    case kSatelliteDecayed:
+      return "Its elements describe an orbit that can no longer be computed: it would be below "
+             "the Earth's surface, so the satellite has decayed.";
+    default:
+      return "Its elements describe an orbit that can no longer be computed: drag has taken its "
+             "eccentricity out of range, so the satellite has most likely decayed.";
+  }
+}
+
 }  // namespace
 
 int getSatelliteInfo(CSkyChart* chart, CPlanet* satellite, SkyObjectInfoString* items, int maxItems,
@@ -234,6 +264,14 @@ int getSatelliteInfo(CSkyChart* chart, CPlanet* satellite, SkyObjectInfoString* 
   const Subject subject{*chart, *satellite, asSatellite(satellite), multiline ? "\n" : ", "};
   const bool shortList = visiblePassesOnly != 0;
   addIdentity(list, subject);
+  // Without a place there is nothing to show of it, nor passes to look for;
+  // the page says why, and what the elements were.
+  if (const int refusal = modelRefusal(subject)) {
+    list.add(translateString("Position"), translateString(refusalText(refusal)));
+    addOrbit(list, subject);
+    addFrequencies(list, subject);
+    return list.count();
+  }
   double direction[3];
   currentDirection(*chart, *satellite, direction);
   addPlace(list, subject);

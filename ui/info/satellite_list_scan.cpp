@@ -49,16 +49,18 @@ std::vector<Candidate> candidatesOf(CSkyDatabase& database, int category) {
 }
 
 // Geocentric place of the satellite (Earth radii, equator of date) at
-// `minutes` from its element epoch; false when the model gives none.
+// `minutes` from its element epoch; false when the model gives none (it
+// refuses the elements then: the orbit has decayed, or never was one).
 bool propagate(Candidate& candidate, double minutes, double position[3]) {
   double velocity[3];
+  int error;
   if (Sdp4State* deep = candidate.satellite->getDeepSpaceState())
-    sdp4(candidate.elements, position, velocity, *deep, minutes);
+    error = sdp4(candidate.elements, position, velocity, *deep, minutes);
   else if (Sgp4State* near = candidate.satellite->getNearEarthState())
-    sgp4(candidate.elements, position, velocity, *near, minutes);
+    error = sgp4(candidate.elements, position, velocity, *near, minutes);
   else
     return false;
-  return std::isfinite(position[0] + position[1] + position[2]);
+  return error == kSatelliteModelOK && std::isfinite(position[0] + position[1] + position[2]);
 }
 
 // The observer and the Sun at one minute, equator of date.

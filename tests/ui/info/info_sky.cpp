@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "skydata/constellation_tables.h"
 #include "skydata/record_io.h"
+#include "skydata/satellite.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object.h"
 #include "skydata/skydata_writer.h"
@@ -284,6 +287,28 @@ SkyObjectID InfoSky::reference(std::uint16_t file, int index) {
   CSkyObject* found = object(file, index);
   CSkyDatabase::setSkyObjectIDFromObject(&id, file, 0, static_cast<std::uint16_t>(index), found);
   return id;
+}
+
+CSatellite* InfoSky::decayedSatellite(int norad) {
+  CSatellite* target = satellite(norad);
+  if (target == nullptr) return nullptr;
+  SatelliteElementSet elements{};
+  target->getElementSet(elements);
+  const SatelliteElementSet decayed = mechanics_test::elementsFromLines(
+      "1 41939U 98067KZ  18011.28402027  .11925055  12489-4  54124-3 0  9997",
+      "2 41939 051.6147 038.9582 0001091 231.1728 128.9202 16.43639489055773");
+  elements.epoch = decayed.epoch;
+  elements.bstar = decayed.bstar;
+  std::copy(std::begin(decayed.meanMotionTerms), std::end(decayed.meanMotionTerms),
+            std::begin(elements.meanMotionTerms));
+  elements.inclination = decayed.inclination;
+  elements.node = decayed.node;
+  elements.eccentricity = decayed.eccentricity;
+  elements.argumentOfPerigee = decayed.argumentOfPerigee;
+  elements.meanAnomaly = decayed.meanAnomaly;
+  elements.meanMotion = decayed.meanMotion;
+  target->setElementSet(elements);
+  return target;
 }
 
 CSkyObject* InfoSky::crater() {

@@ -77,6 +77,11 @@ class InfoSky {
   CSkyObject* deepSky(DeepSky d) { return object(kDeepSkyFile, d); }
   CSkyObject* constellation(int index) { return object(kConstellationsFile, index); }
   CSatellite* satellite(int norad) { return world_.satellite(static_cast<std::uint32_t>(norad)); }
+  // Gives the satellite the orbit of a decayed one (41939, whose elements
+  // the independent SGP4 refuses with error 1 from ten days after their
+  // epoch, so all through kSatelliteDate's day), keeping its number, names
+  // and categories.
+  CSatellite* decayedSatellite(int norad);
   SkyObjectID reference(std::uint16_t file, int index);
   // The surface features (the first solar-system objects after the
   // satellites): a crater and a populated place.

@@ -108,6 +108,29 @@ TEST_F(ListBuilding, ByPassTimeTheSatellitesThatRiseWithinADayInTheirOrder) {
   EXPECT_EQ(build("Weather").times, brightest.times);
 }
 
+// A satellite whose orbit the model refuses all through the list's day
+// (decayed) is listed neither by name nor by pass time nor tonight.
+TEST_F(ListBuilding, ADecayedSatelliteIsNotListed) {
+  const auto listed = [&](const std::string& title, int norad) {
+    for (SkyObjectID id : build(title).ids) {
+      const CSatellite* satellite = asSatellite(sky.database().getObject(&id));
+      if (satellite != nullptr && static_cast<int>(satellite->getBodyNumber()) == norad) return true;
+    }
+    return false;
+  };
+  constexpr int kNoaa15 = 25338;  // weather and brightest
+  ASSERT_TRUE(listed("Weather", kNoaa15));
+  ASSERT_NE(sky.decayedSatellite(kNoaa15), nullptr);
+  EXPECT_FALSE(listed("Weather", kNoaa15));
+  EXPECT_EQ(build("Weather").ids.size(), 6u);
+  EXPECT_FALSE(listed("Brightest", kNoaa15));
+  screen.settings.setSortListBy("SortListByPassTime");
+  EXPECT_FALSE(listed("Brightest", kNoaa15));
+  EXPECT_FALSE(listed("Weather", kNoaa15));
+  EXPECT_FALSE(listed("Tonight's Satellites", kNoaa15));
+  EXPECT_TRUE(listed("Weather", 28654));  // NOAA 18 is still there
+}
+
 TEST_F(ListBuilding, WithoutAChartScreenTheListIsEmpty) {
   ChartViewController::setCurrentController(nullptr);
   const List list = build("Brightest");

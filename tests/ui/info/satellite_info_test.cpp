@@ -283,6 +283,28 @@ TEST_F(SatelliteInfo, ThePassSearchIsMadeAgainOnlyWhenSomethingChanged) {
   }));
 }
 
+// A satellite whose orbit the model refuses at the chart's time: its page
+// says so in plain words and keeps what its elements were, with no place,
+// brightness or passes made up for it, and no pass search.
+TEST_F(SatelliteInfo, ADecayedSatellitesPageSaysWhyItHasNoPlace) {
+  CSatellite* decayed = sky.decayedSatellite(25338);
+  ASSERT_NE(decayed, nullptr);
+  const std::uint64_t before = eventSearchEvaluations();
+  const Rows rows = satelliteInfo(*chart, decayed);
+  EXPECT_EQ(eventSearchEvaluations(), before);
+  EXPECT_EQ(rows.value("Position"),
+            "Its elements describe an orbit that can no longer be computed: drag has taken its "
+            "eccentricity out of range, so the satellite has most likely decayed.")
+      << rows.dump();
+  EXPECT_EQ(rows.value("NORAD Number"), "25338");
+  EXPECT_TRUE(rows.has("Orbit Epoch") && rows.has("Perigee") && rows.has("Inclination"));
+  for (const char* absent : {"Visual Magnitude", "Distance", "Longitude", "Altitude", "Azimuth",
+                             "Elevation", "From Sun", "Rises", "Culminates"})
+    EXPECT_FALSE(rows.has(absent)) << absent << "\n" << rows.dump();
+  // The page of a satellite the model still places is unchanged.
+  EXPECT_FALSE(satelliteInfo(*chart, iss).has("Position"));
+}
+
 TEST_F(SatelliteInfo, SpaceViewAndShortList) {
   const Rows full = satelliteInfo(*chart, iss);
   EXPECT_TRUE(full.has("Elevation") && full.has("Azimuth") && full.has("From Sun"));
