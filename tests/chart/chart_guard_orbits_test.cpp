@@ -1,7 +1,7 @@
 // Drawn orbits against independent places: a satellite's days after its
 // element epoch, when the node has moved on by several degrees, against
-// python3-sgp4 over one revolution; a moon's, with light time on, centred
-// on its planet where PyEphem sees it.
+// python3-sgp4 over one revolution; moons', with light time on, centred
+// on their planet where PyEphem sees it and as large as the moon's orbit.
 #include <erfa.h>
 #include <gtest/gtest.h>
 
@@ -197,6 +197,89 @@ TEST(ChartGuardOrbits, WithLightTimeAMoonsOrbitIsCentredOnItsPlanetAsSeen) {
   saturn->getPosition(place);
   ASSERT_TRUE(view.project(place, &x, &y));
   EXPECT_LT(std::hypot(cx - x, cy - y), 1.0);
+}
+
+// Io's orbit, light time on, from 5 AU. The orbit is drawn from the body
+// table's mean elements and moved onto the moon's place from its own
+// theory, so a mean longitude read at the wrong epoch moves the whole
+// ellipse by up to twice Io's distance. Every drawn point is checked
+// against a circle built here from published values only: 421,800 km
+// (Io's mean distance) about PyEphem's Jupiter, in the plane of Jupiter's
+// equator (IAU pole RA 268.056595, Dec 64.495303). Io's eccentricity
+// (0.0041), the mean elements' own error (a degree of longitude) and the
+// line's width leave the ink within 3 pixels of that circle; the circle's
+// 116" radius is 170 pixels here.
+TEST(ChartGuardOrbits, WithLightTimeIosOrbitLiesAtItsDistanceAroundJupiterAsSeen) {
+  const double jd = 2460740.5;  // 2025 March 6, Jupiter 5.06 AU away
+  const auto rows = rowsOf("/usr/bin/python3 " + sourcePath("tests/chart/planet_place_oracle.py") +
+                               " Jupiter " + std::to_string(jd),
+                           5);
+  if (rows.size() != 1) TESSALY_SKIP_OR_FAIL("the PyEphem oracle (python3-ephem) did not run");
+  const double ra = rows[0][1], dec = rows[0][2], distance = rows[0][3], longitude = rows[0][4];
+  ASSERT_GT(distance, 4.9);
+  SolarSystemWorld world(mechanics_test::standardExtraBodies());
+  ASSERT_TRUE(world.loaded());
+  CSkyChart chart(&world.database(), "");
+  chart.setViewport(0, 0, 400, 400);
+  chart.setDisplayProjection(1);
+  chart.setLocation(longitude, dec, 0);
+  chart.lightTime = 1;
+  chart.aberration = 0;
+  chart.setJulianDate(jd);
+  CPlanet* jupiter = world.body(kTypePlanet, 5);
+  CPlanet* io = world.body(kTypeMoon, 501);
+  ASSERT_NE(io, nullptr);
+  chart.updateObjectPosition(world.body(kTypePlanet, 0));
+  chart.updateObjectPosition(jupiter);
+  chart.updateObjectPosition(io);
+
+  chart_test::TestView view;
+  view.lon0 = ra, view.lat0 = dec, view.fov = 0.075 * kDegree, view.width = view.height = 400;
+  chart_test::applyView(chart, view);
+  chart_test::Canvas2D canvas(chart, 400, 400);
+  chart.drawOrbitTrack(io, -1);
+  chart.drawOrbitTrack(io, 1);
+  canvas.save("io_orbit_light_time");
+
+  constexpr double kIoDistanceKm = 421800.0;
+  double jupiterPlace[3], pole[3], node[3] = {0, 0, 1}, ahead[3];
+  eraS2c(ra, dec, jupiterPlace);
+  eraSxp(distance, jupiterPlace, jupiterPlace);
+  eraS2c(268.056595 * kDegree, 64.495303 * kDegree, pole);
+  double modulus;
+  eraPxp(node, pole, node);  // the equator's ascending node on the Earth's
+  eraPn(node, &modulus, node);
+  eraPxp(pole, node, ahead);
+  std::vector<chart_test::Point2> circle;
+  for (int k = 0; k <= 720; ++k) {
+    const double angle = k * 3.141592653589793 / 360, radius = kIoDistanceKm / kKmPerAU;
+    double point[3];
+    for (int c = 0; c < 3; ++c)
+      point[c] = jupiterPlace[c] + radius * (std::cos(angle) * node[c] + std::sin(angle) * ahead[c]);
+    double x, y;
+    ASSERT_TRUE(view.project(point, &x, &y));
+    circle.push_back({x, y});
+  }
+  const chart_test::Raster raster = canvas.raster();
+  const chart_test::CurveFit fit = chart_test::fitInkToCurves(raster, {circle});
+  std::printf("Io's orbit: %d inked pixels, worst %.2f pixels from the circle, circle %.2f from ink\n",
+              fit.inkPixels, fit.inkToCurve, fit.curveToInk);
+  ASSERT_GT(fit.inkPixels, 300);
+  EXPECT_LT(fit.inkToCurve, 3.0);
+  EXPECT_LT(fit.curveToInk, 3.0);
+
+  // The points themselves, around the chart's own Jupiter: at Io's distance
+  // all round, not only where the ink happens to fall in the view.
+  const ObjectRenderData* data = CSkyChart::getRenderData(io);
+  ASSERT_NE(data, nullptr);
+  double nearest = 1e30, farthest = 0;
+  for (int i = 0; i <= data->orbitPointCount; ++i) {
+    const double r = eraPm(const_cast<double*>(&data->orbitPoints[3 * i])) * kKmPerAU;
+    nearest = std::min(nearest, r), farthest = std::max(farthest, r);
+  }
+  std::printf("Io's orbit points lie %.0f to %.0f km from Jupiter\n", nearest, farthest);
+  EXPECT_GT(nearest, 0.985 * kIoDistanceKm);
+  EXPECT_LT(farthest, 1.015 * kIoDistanceKm);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "engine/body_dispatch.h"
+#include "engine/kepler_orbits.h"
 #include "engine/lunar_theory.h"
 #include "engine/matrices.h"
 
@@ -52,6 +54,51 @@ TEST(BodyDispatch, FrameFromThePoleOfTheReferencePlane) {
   EXPECT_NEAR(x[0], std::cos(ra + M_PI / 2), 1e-6);
   EXPECT_NEAR(x[1], std::sin(ra + M_PI / 2), 1e-6);
   EXPECT_NEAR(x[2], 0.0, 1e-9);
+}
+
+// Jupiter's regular moons turn once a revolution with the same face to
+// the planet, and the IAU's rotation elements (Archinal et al. 2018) put
+// the prime meridian of each on that face: W, counted along the moon's
+// equator from its ascending node on the J2000 equator, is the longitude
+// of the direction from the moon to Jupiter. So the mean elements must
+// put the moon where W less 180 degrees points, in every decade they are
+// used, to within the moons' eccentricities and the librations the
+// elements leave out (measured over 1950-2050: 2.7 degrees at worst, Thebe).
+TEST(BodyDispatch, JupitersRegularMoonsFaceJupiterWithTheirPrimeMeridians) {
+  struct Rotation {
+    int id;
+    double w0, rate;  // degrees, degrees per day from J2000
+  };
+  const Rotation moons[] = {
+      {501, 200.39, 203.4889538}, {502, 36.022, 101.3747235}, {503, 44.064, 50.3176081},
+      {504, 259.51, 21.5710715},  {505, 231.67, 722.6314560}, {514, 8.56, 533.7004100},
+      {515, 33.29, 1206.9986602}, {516, 346.09, 1221.2547301}};
+  // The mean pole of all eight (their own wobble about it stays below a
+  // degree in longitude).
+  const double poleRa = 268.05 * kDeg, poleDec = 64.49 * kDeg;
+  const double pole[3] = {std::cos(poleDec) * std::cos(poleRa),
+                          std::cos(poleDec) * std::sin(poleRa), std::sin(poleDec)};
+  const double node[3] = {-std::sin(poleRa), std::cos(poleRa), 0.0};
+  const double ahead[3] = {pole[1] * node[2] - pole[2] * node[1],
+                           pole[2] * node[0] - pole[0] * node[2],
+                           pole[0] * node[1] - pole[1] * node[0]};
+  for (const Rotation& moon : moons) {
+    double worst = 0;
+    for (double jd = 2433282.5; jd <= 2469807.5; jd += 1826.2) {
+      double a, e, i, omega, nodeAngle, m, n, frame[9], p[3];
+      ASSERT_EQ(moonOrbitByBodyId(moon.id, &a, &e, &i, &omega, &nodeAngle, &m, &n, jd), 1);
+      ASSERT_EQ(moonFrameByBodyId(moon.id, frame, jd), 1);
+      orbitPositionVector(p, a * (1 - e), e, i, omega, nodeAngle, m);
+      matrixTimesVector(frame, p);
+      const double toJupiter =
+          std::atan2(-(p[0] * ahead[0] + p[1] * ahead[1] + p[2] * ahead[2]),
+                     -(p[0] * node[0] + p[1] * node[1]));
+      const double w = (moon.w0 + moon.rate * (jd - 2451545.0)) * kDeg;
+      worst = std::max(worst, std::fabs(std::remainder(toJupiter - w, 2 * M_PI)) / kDeg);
+    }
+    std::printf("moon %d: worst %.2f degrees from its prime meridian's longitude\n", moon.id, worst);
+    EXPECT_LT(worst, 4.0) << moon.id;
+  }
 }
 
 TEST(BodyDispatch, PlanetElementsOnlyForPlanetNumbers) {
