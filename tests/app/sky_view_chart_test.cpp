@@ -16,6 +16,7 @@
 #include "engine/angles.h"
 #include "skydata/object_types.h"
 #include "skydata/sky_database.h"
+#include "skydata/sky_object.h"
 #include "tests/app/app_session.h"
 #include "tests/support/requirements.h"
 
@@ -25,8 +26,10 @@ namespace fs = std::filesystem;
 using app_test::AppSession;
 
 // 2023 December 19, 22:00 UTC, from Vienna: Orion stands 35 degrees up in
-// the south-east, Gemini rising in the east, the Sun far below.
+// the south-east, Gemini rising in the east, the Sun far below. Six hours
+// on, Gemini stands high in the west, Pollux to the right of Castor.
 constexpr double kOrionNight = 1703023200.0;
+constexpr double kGeminiInTheWest = 1703044800.0;
 constexpr double kViennaLatitude = 48.21, kViennaLongitude = 16.37;
 
 std::string builtBundle() {
@@ -43,7 +46,7 @@ bool builtBundleReady() {
 // A session whose bundle holds the built catalogues and sky pictures, at
 // Vienna on an Orion night, in the sky view.
 struct SkyViewSession {
-  SkyViewSession() : session(options()) {
+  explicit SkyViewSession(double wallTime = kOrionNight) : session(options(wallTime)) {
     for (const char* folder : {"SkyData", "SkyImages", "WorldBorders"})
       fs::create_directory_symlink(builtBundle() + "/" + folder, fs::path(session.bundle()) / folder);
     session.launch();
@@ -53,11 +56,11 @@ struct SkyViewSession {
     s.setLongitude(kViennaLongitude);
     s.setAltitude(0);
   }
-  static app_test::SessionOptions options() {
+  static app_test::SessionOptions options(double wallTime) {
     app_test::SessionOptions o;
     o.catalogues = false;
     o.launch = false;
-    o.wallTime = kOrionNight;
+    o.wallTime = wallTime;
     return o;
   }
   // The sky view at a field (degrees) centred on an object of a file.
@@ -68,10 +71,12 @@ struct SkyViewSession {
     session.screen().setChartPerspective(kSkyPerspective);
     session.chartView().setChartPerspective(kSkyPerspective);
   }
-  // The sky view at a field (degrees) centred on an object of a file.
+  // The sky view at a field (degrees) centred on an object of a file,
+  // with star names on.
   SkyObjectID showSky(const char* name, int file, double fieldDegrees) {
     session.screen().setChartPerspective(kSkyPerspective);
     session.screen().settings()->setDisplayFOV(fieldDegrees);
+    session.screen().settings()->setShowStarNames(true);
     applySkyView();
     std::vector<SkyObjectID> found;
     EXPECT_GT(session.chart().database->findObjectsByName(name, file, found, 1), 0) << name;
@@ -163,6 +168,100 @@ TEST(SkyViewPictures, TheRealisticHorizonsPictureIsInTheBundleAndShowsBelowTheHo
   std::sort(shades.begin(), shades.end());
   const auto distinct = std::unique(shades.begin(), shades.end()) - shades.begin();
   EXPECT_GT(distinct, 50);
+}
+
+// ---- Labels ----
+
+// The frame's label rectangles (from the chart's record of them) and the
+// screen places of named objects, to read which label stands where.
+struct LabelledFrame {
+  explicit LabelledFrame(CSkyChart& chart) : chart(chart) {}
+  // The recorded rectangle of a star label with this text: the one whose
+  // size is the text's at the star label height.
+  const LabelPosition* rectOf(const char* text) {
+    chart.setTextHeight(chart.starLabelTextHeight);
+    const float half = chart.getTextWidth(text, 0) / 2;
+    for (int i = 0; i < chart.labelRectCount; ++i)
+      if (std::fabs(chart.labelRects[i].halfWidth - half) < 0.01f &&
+          std::fabs(chart.labelRects[i].halfHeight - chart.textHeight / 2) < 0.01f)
+        return &chart.labelRects[i];
+    return nullptr;
+  }
+  bool place(const char* name, int file, double* x, double* y) {
+    std::vector<SkyObjectID> found;
+    if (chart.database->findObjectsByName(name, file, found, 1) < 1) return false;
+    CSkyObject* object = chart.database->getObject(&found[0]);
+    if (object == nullptr) return false;
+    double v[3];
+    object->getPosition(v);
+    const bool shown = chart.vectorToScreen(v, x, y);
+    if (!object->isOwnedByRegion()) delete object;
+    return shown;
+  }
+  CSkyChart& chart;
+};
+
+// Distance (pixels) from a label rectangle to a point.
+double distance(const LabelPosition& r, double x, double y) {
+  return std::hypot(std::max(std::fabs(x - r.x) - r.halfWidth, 0.0),
+                    std::max(std::fabs(y - r.y) - r.halfHeight, 0.0));
+}
+
+TEST(SkyViewLabels, CastorAndPolluxEachKeepTheirOwnLabelBesideThem) {
+  REQUIRE_BUILT_BUNDLE();
+  // Gemini in the west at a 40-degree field round Alhena: Pollux's label
+  // was pushed on to Castor, so the two read swapped.
+  SkyViewSession sky(kGeminiInTheWest);
+  sky.showSky("Alhena", kStarsFile, 40.0);
+  ASSERT_NE(sky.frame(), nullptr);
+  LabelledFrame frame(sky.session.chart());
+  double cx, cy, px, py;
+  ASSERT_TRUE(frame.place("Castor", kStarsFile, &cx, &cy));
+  ASSERT_TRUE(frame.place("Pollux", kStarsFile, &px, &py));
+  const LabelPosition* castor = frame.rectOf("Castor");
+  const LabelPosition* pollux = frame.rectOf("Pollux");
+  ASSERT_NE(castor, nullptr);
+  ASSERT_NE(pollux, nullptr);
+  EXPECT_LT(distance(*castor, cx, cy), distance(*castor, px, py));
+  EXPECT_LT(distance(*pollux, px, py), distance(*pollux, cx, cy));
+  EXPECT_GT(distance(*pollux, cx, cy), 4.0) << "Pollux's label covers Castor";
+}
+
+// Pixels by which the discs of two bright stars may differ in radius.
+constexpr double kDiscDifference = 3.0;
+
+TEST(SkyViewLabels, EveryStarLabelIsWholeInsideTheViewAndNearestItsOwnStar) {
+  REQUIRE_BUILT_BUNDLE();
+  SkyViewSession sky(kGeminiInTheWest);
+  sky.showSky("Alhena", kStarsFile, 60.0);
+  ASSERT_NE(sky.frame(), nullptr);
+  CSkyChart& chart = sky.session.chart();
+  LabelledFrame frame(chart);
+  // Bright named stars of the field and their labels (Alhena, selected,
+  // has its marker's label instead).
+  const char* const names[] = {"Castor",  "Pollux",   "Procyon",    "Betelgeuse", "Bellatrix",
+                               "Capella", "Aldebaran", "Menkalinan", "Elnath",     "Mintaka",
+                               "Alnilam", "Alnitak",  "Rigel",      "Sirius"};
+  int checked = 0;
+  for (const char* name : names) {
+    double x, y;
+    const LabelPosition* r = frame.rectOf(name);
+    if (r == nullptr || !frame.place(name, kStarsFile, &x, &y)) continue;
+    ++checked;
+    SCOPED_TRACE(name);
+    EXPECT_GE(r->x - r->halfWidth, chart.getViewportLeft());
+    EXPECT_LE(r->x + r->halfWidth, chart.getViewportRight());
+    EXPECT_GE(r->y - r->halfHeight, chart.getViewportTop());
+    EXPECT_LE(r->y + r->halfHeight, chart.getViewportBottom());
+    for (const char* other : names) {
+      double ox, oy;
+      if (other == name || !frame.place(other, kStarsFile, &ox, &oy)) continue;
+      // Measured between centres: the brighter star's larger disc may
+      // stand up to a few pixels nearer its label.
+      EXPECT_LE(distance(*r, x, y), distance(*r, ox, oy) + kDiscDifference) << "nearer " << other;
+    }
+  }
+  EXPECT_GE(checked, 8);
 }
 
 }  // namespace
