@@ -40,9 +40,9 @@ void CSkyChart::clearLabelRects() {
   std::memset(labelRects, 0, sizeof(LabelPosition) * kLabelRectCapacity);
   labelRectCount = 0;
   labelAnchorCount = 0;
-  // Each frame draws its ground in front after the labels, unless it
-  // draws none (isBelowHorizon then holds for nothing).
-  groundHidesLabels = true;
+  // The ground drawn in front after the labels covers what the hit test
+  // counts as below the horizon; without it nothing is below.
+  groundHidesLabels = displayCoordSystem == kCoordHorizon && showHorizon && horizonStyle >= 3;
 }
 
 bool CSkyChart::isLabelRectFree(float x, float y, float halfWidth, float halfHeight) const {
