@@ -74,11 +74,11 @@ void CSkyChart::selectFont(int style) {
 void CSkyChart::setTextHeight(float points) { textHeight = points * contentScale; }
 
 int CSkyChart::drawLabel(const char* text, int alignment, bool check, float x, float y) {
-  return placeLabel(text, alignment, check, x, y, nullptr);
+  return placeLabel(text, alignment, check, x, y, nullptr, false);
 }
 
 int CSkyChart::placeLabel(const char* text, int alignment, bool check, float x, float y,
-                          const LabelAnchor* own) {
+                          const LabelAnchor* own, bool wholeInView) {
   if (text == nullptr) return 0;
   char spelled[256];
   const char* rest = text;
@@ -101,9 +101,7 @@ int CSkyChart::placeLabel(const char* text, int alignment, bool check, float x, 
   float x0 = x + static_cast<float>(alignment - 1) * w;
   float centreX = x0 + w, centreY = y - h;
   if (check && !isLabelRectFree(centreX, centreY, w, h)) return 0;
-  // A label round an object is never cut by the viewport's edge: another
-  // place round the object fits.
-  if (check && (labelsInsideViewport || own != nullptr) &&
+  if (check && (labelsInsideViewport || wholeInView) &&
       (centreX - w < viewportLeft || centreX + w > viewportRight || centreY - h < viewportTop ||
        centreY + h > viewportBottom))
     return 0;
@@ -161,7 +159,8 @@ LabelAnchor CSkyChart::labelAnchorFor(float x, float y, float r) const {
   return {x, y, std::fmax(r - markerSize * 0.5f, 0.0f)};
 }
 
-int CSkyChart::placeLabelAt(const char* text, int position, float x, float y, float r) {
+int CSkyChart::placeLabelAt(const char* text, int position, float x, float y, float r,
+                            bool wholeInView) {
   float t = textHeight, k = kDiagonal * r;
   float px = x, py = y - r;
   int alignment = 0;
@@ -181,12 +180,13 @@ int CSkyChart::placeLabelAt(const char* text, int position, float x, float y, fl
     default: break;  // centred above the point
   }
   const LabelAnchor own = labelAnchorFor(x, y, r);
-  return placeLabel(text, alignment, true, px, py, &own);
+  return placeLabel(text, alignment, true, px, py, &own, wholeInView);
 }
 
 int CSkyChart::drawLabelAt(const char* text, int position, float x, float y, float r) {
   int drawn = 0;
-  if (!(groundHidesLabels && isScreenPointOnGround(x, y))) drawn = placeLabelAt(text, position, x, y, r);
+  if (!(groundHidesLabels && isScreenPointOnGround(x, y)))
+    drawn = placeLabelAt(text, position, x, y, r, false);
   const LabelAnchor own = labelAnchorFor(x, y, r);
   addLabelAnchor(own.x, own.y, own.radius);
   return drawn;
@@ -194,14 +194,16 @@ int CSkyChart::drawLabelAt(const char* text, int position, float x, float y, flo
 
 int CSkyChart::drawLabelNear(const char* text, int first, int step, float x, float y, float r) {
   int drawn = 0;
-  // An object the ground will cover gets no label above it.
+  // An object the ground will cover gets no label above it. A place that
+  // the view's edge would cut is taken only when no whole one is free (a
+  // large object's label may fit nowhere whole).
   if (!(groundHidesLabels && isScreenPointOnGround(x, y))) {
-    for (int offset = 0; offset < kLabelPositions; offset += step) {
-      if (placeLabelAt(text, first + offset, x, y, r)) {
-        drawn = 1;
-        break;
+    for (bool whole : {true, false}) {
+      for (int offset = 0; offset < kLabelPositions && drawn == 0; offset += step) {
+        drawn = placeLabelAt(text, first + offset, x, y, r, whole);
+        if (step <= 0) break;
       }
-      if (step <= 0) break;
+      if (drawn != 0) break;
     }
   }
   const LabelAnchor own = labelAnchorFor(x, y, r);

@@ -257,7 +257,7 @@ float gap(const LabelPosition& r, float x, float y) {
                     std::fmax(std::fabs(y - r.y) - r.halfHeight, 0.0f));
 }
 
-TEST_F(ChartLabels, ALabelRoundAnObjectMovesInsideTheViewRatherThanBeingCut) {
+TEST_F(ChartLabels, ALabelRoundAnObjectMovesInsideTheViewRatherThanBeingCutWhereItCan) {
   // Near the right edge the right-hand places are cut: a left one is taken.
   ASSERT_EQ(chart_.drawLabelNear("Betelgeuse", 1, 1, 392, 150, 10), 1);
   EXPECT_LE(last().x + last().halfWidth, 400);
@@ -266,9 +266,14 @@ TEST_F(ChartLabels, ALabelRoundAnObjectMovesInsideTheViewRatherThanBeingCut) {
   ASSERT_EQ(chart_.drawLabelNear("Capella", 1, 1, 200, 4, 10), 1);
   EXPECT_GE(last().y - last().halfHeight, 0);
   EXPECT_GT(last().y, 4);
-  // A text wider than the view fits nowhere.
-  std::string wide(200, 'W');
-  EXPECT_EQ(chart_.drawLabelNear(wide.c_str(), 1, 1, 200, 150, 10), 0);
+  // A label that fits nowhere whole (a large object's, round a point far
+  // from it) still stands at its first free place, crossing the edge,
+  // rather than being lost.
+  chart_.clearLabelRects();
+  const float wide = chart_.getTextWidth("Andromeda Galaxy", 0);
+  ASSERT_EQ(chart_.drawLabelNear("Andromeda Galaxy", 1, 3, 200, 150, 400 - wide), 1);
+  EXPECT_FLOAT_EQ(last().x - last().halfWidth, 200 + 0.7071f * (400 - wide)) << "at the first place";
+  EXPECT_GT(last().x + last().halfWidth, 400);
   // A plain label (the compass points) is placed where it is asked for.
   EXPECT_EQ(chart_.drawLabel("NE", 0, true, 399, 150), 1);
 }
