@@ -19,6 +19,8 @@ constexpr int kRecordedLabelLimit = kLabelRectCapacity - 1;
 constexpr int kLabelPositions = 12;
 // cos 45 degrees as the diagonal positions use it.
 constexpr float kDiagonal = 0.7071f;
+// placeLabel's answer for a place the viewport's edge would cut.
+constexpr int kLabelCutByEdge = -1;
 
 bool isBayerKey(const char* text) { return text[0] == '$' && text[1] >= 'a' && text[1] <= 'z'; }
 
@@ -74,7 +76,7 @@ void CSkyChart::selectFont(int style) {
 void CSkyChart::setTextHeight(float points) { textHeight = points * contentScale; }
 
 int CSkyChart::drawLabel(const char* text, int alignment, bool check, float x, float y) {
-  return placeLabel(text, alignment, check, x, y, nullptr, false);
+  return placeLabel(text, alignment, check, x, y, nullptr, false) == 1 ? 1 : 0;
 }
 
 int CSkyChart::placeLabel(const char* text, int alignment, bool check, float x, float y,
@@ -100,11 +102,11 @@ int CSkyChart::placeLabel(const char* text, int alignment, bool check, float x, 
   float h = textHeight / 2;
   float x0 = x + static_cast<float>(alignment - 1) * w;
   float centreX = x0 + w, centreY = y - h;
-  if (check && !isLabelRectFree(centreX, centreY, w, h)) return 0;
   if (check && (labelsInsideViewport || wholeInView) &&
       (centreX - w < viewportLeft || centreX + w > viewportRight || centreY - h < viewportTop ||
        centreY + h > viewportBottom))
-    return 0;
+    return kLabelCutByEdge;
+  if (check && !isLabelRectFree(centreX, centreY, w, h)) return 0;
   if (check && groundHidesLabels && isLabelOnGround(centreX, centreY, w, h)) return 0;
   if (own != nullptr && isLabelNearerAnotherObject(centreX, centreY, w, h, *own)) return 0;
   if (keepKey) {
@@ -186,7 +188,7 @@ int CSkyChart::placeLabelAt(const char* text, int position, float x, float y, fl
 int CSkyChart::drawLabelAt(const char* text, int position, float x, float y, float r) {
   int drawn = 0;
   if (!(groundHidesLabels && isScreenPointOnGround(x, y)))
-    drawn = placeLabelAt(text, position, x, y, r, false);
+    drawn = placeLabelAt(text, position, x, y, r, false) == 1 ? 1 : 0;
   const LabelAnchor own = labelAnchorFor(x, y, r);
   addLabelAnchor(own.x, own.y, own.radius);
   return drawn;
@@ -195,16 +197,21 @@ int CSkyChart::drawLabelAt(const char* text, int position, float x, float y, flo
 int CSkyChart::drawLabelNear(const char* text, int first, int step, float x, float y, float r) {
   int drawn = 0;
   // An object the ground will cover gets no label above it. A place that
-  // the view's edge would cut is taken only when no whole one is free (a
-  // large object's label may fit nowhere whole).
+  // the view's edge would cut is taken only when every place round the
+  // object crosses the edge (a large object's label may fit nowhere
+  // whole); a label kept out of whole places by others is left out.
   if (!(groundHidesLabels && isScreenPointOnGround(x, y))) {
-    for (bool whole : {true, false}) {
-      for (int offset = 0; offset < kLabelPositions && drawn == 0; offset += step) {
-        drawn = placeLabelAt(text, first + offset, x, y, r, whole);
-        if (step <= 0) break;
-      }
-      if (drawn != 0) break;
+    bool everyPlaceCut = true;
+    for (int offset = 0; offset < kLabelPositions && drawn != 1; offset += step) {
+      drawn = placeLabelAt(text, first + offset, x, y, r, true);
+      everyPlaceCut = everyPlaceCut && drawn == kLabelCutByEdge;
+      if (step <= 0) break;
     }
+    for (int offset = 0; everyPlaceCut && offset < kLabelPositions && drawn != 1; offset += step) {
+      drawn = placeLabelAt(text, first + offset, x, y, r, false);
+      if (step <= 0) break;
+    }
+    if (drawn != 1) drawn = 0;
   }
   const LabelAnchor own = labelAnchorFor(x, y, r);
   addLabelAnchor(own.x, own.y, own.radius);

@@ -421,8 +421,8 @@ class CSkyChart : public CSkyMechanics {
   // Labels round an object's point (x, y): refused where the ground will
   // hide the object or the label and where the label would stand nearer
   // another object than its own; drawLabelNear takes a place the
-  // viewport's edge cuts only when no whole one is free. The point is
-  // kept as a labelled object for later labels.
+  // viewport's edge cuts only when every place round the point crosses
+  // it. The point is kept as a labelled object for later labels.
   int drawLabelAt(const char* text, int position, float x, float y, float r);
   int drawLabelNear(const char* text, int first, int step, float x, float y, float r);
   // Keeps an object's place and figure radius (pixels) before or without
@@ -1051,7 +1051,8 @@ class CSkyChart : public CSkyMechanics {
   void releaseSelectedObject();
   // Labels (labels.cpp): drawLabel with the own object of a label placed
   // round a point; one of the twelve places without the object's checks.
-  // wholeInView refuses a place the viewport's edge would cut.
+  // wholeInView refuses a place the viewport's edge would cut (answer
+  // -1; 1 drawn, 0 refused otherwise).
   int placeLabel(const char* text, int alignment, bool check, float x, float y,
                  const LabelAnchor* own, bool wholeInView);
   int placeLabelAt(const char* text, int position, float x, float y, float r, bool wholeInView);

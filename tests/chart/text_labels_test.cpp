@@ -276,6 +276,10 @@ TEST_F(ChartLabels, ALabelRoundAnObjectMovesInsideTheViewRatherThanBeingCutWhere
   EXPECT_GT(last().x + last().halfWidth, 400);
   // A plain label (the compass points) is placed where it is asked for.
   EXPECT_EQ(chart_.drawLabel("NE", 0, true, 399, 150), 1);
+  // Kept out of its whole places by others, a label is left out, not cut.
+  chart_.clearLabelRects();
+  chart_.labelRects[chart_.labelRectCount++] = {300, 150, 90, 150};
+  EXPECT_EQ(chart_.drawLabelNear("Bellatrix", 1, 1, 392, 100, 10), 0);
 }
 
 TEST_F(ChartLabels, ALabelStandsNearerItsOwnObjectThanAnyOther) {
