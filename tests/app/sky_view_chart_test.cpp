@@ -63,7 +63,6 @@ struct SkyViewSession {
     o.wallTime = wallTime;
     return o;
   }
-  // The sky view at a field (degrees) centred on an object of a file.
   // The sky view as the chart screen shows it after the user's changes to
   // its settings: the screen switches the settings' perspective, the view
   // applies them to the chart.
