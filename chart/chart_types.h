@@ -15,6 +15,12 @@ struct LabelPosition {
   float x, y, halfWidth, halfHeight;
 };
 
+// A labelled object on the screen: its centre and the radius of its
+// figure (pixels; 0 for a point).
+struct LabelAnchor {
+  float x, y, radius;
+};
+
 // A named circle on the Earth: centre as a unit vector of the Earth-fixed
 // frame and its angular radius.
 struct Circle {

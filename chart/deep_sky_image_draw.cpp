@@ -98,8 +98,9 @@ void CSkyChart::drawDeepSkyImage(const DeepSkyImage& image, const TextureVertex 
 }
 
 void CSkyChart::drawDeepSkyImages() {
-  // Pictures are drawn by GL alone.
-  if (cgContext != nullptr || deepSkyImages == nullptr) return;
+  // Pictures are drawn by GL alone, and only while the option asks for
+  // them: the sky view loads the index but turns the pictures off.
+  if (!showDeepSkyImages || cgContext != nullptr || deepSkyImages == nullptr) return;
   if (displayFOV > kDeepSkyVeryWideField || skyBrightness > kBrightSky) return;
   const char* variant = deepSkyImageVariant(std::fabs(getProjectionScaleX()) * kArcsecondsPerRadian);
   const std::size_t prefix = std::strlen(variant);

@@ -233,6 +233,9 @@ void CSkyChart::drawDeepSkyRegion(int file, CSkyDataRegion* region) {
         selectedObjectID.index == index)
       continue;
     drawDeepSkySymbol(object, x, y, r);
+    // Named or not, a drawn figure keeps other labels from settling
+    // nearer it than their own objects.
+    addLabelAnchor(x, y, r);
     if (!showDeepSkyNames || !(object->getMagnitude() <= deepSkyLabelMagLimit)) continue;
     if (showHighlightedObjectLabels && isHighlighted(static_cast<std::uint16_t>(file), region->getID(), index))
       continue;

@@ -153,6 +153,8 @@ void CSkyChart::drawHorizonBehind() {
 }
 
 void CSkyChart::drawHorizonInFront(bool cameraFrame) {
+  // What is labelled from here on is drawn over the ground.
+  groundHidesLabels = false;
   if (cameraFrame) {
     // Over the camera's own ground: a black plain ground and the line.
     int style = horizonStyle;

@@ -64,6 +64,10 @@ struct DeepSkyImageTable;
 inline constexpr int kChartVertexCapacity = 65536;
 inline constexpr int kChartPolygonCapacity = 256;
 inline constexpr int kLabelRectCapacity = 1024;
+// Labelled objects of a frame that later labels keep their distance from,
+// and star labels held back until every star of the frame is placed.
+inline constexpr int kLabelAnchorCapacity = 1024;
+inline constexpr int kHeldStarLabelCapacity = 512;
 inline constexpr int kMaxTextAtlases = 10;
 // Most hit records one tap collects.
 inline constexpr int kMaxHitRecords = 100;
@@ -415,8 +419,17 @@ class CSkyChart : public CSkyMechanics {
   // baseline. 1 when drawn, 0 when refused by an earlier label (or, while
   // labelsInsideViewport is set, by the viewport's edges).
   int drawLabel(const char* text, int alignment, bool check, float x, float y);
+  // Labels round an object's point (x, y): refused where the ground will
+  // hide the object or the label and where the label would stand nearer
+  // another object than its own; drawLabelNear takes a place the
+  // viewport's edge cuts only when every place round the point crosses
+  // it. The point is kept as a labelled object for later labels.
   int drawLabelAt(const char* text, int position, float x, float y, float r);
   int drawLabelNear(const char* text, int first, int step, float x, float y, float r);
+  // Keeps an object's place and figure radius (pixels) before or without
+  // its label, so that other labels do not settle nearer it than their
+  // own objects.
+  void addLabelAnchor(float x, float y, float radius);
 
   // ---- Layer settings the reader needs (magnitude_limits.cpp) ----
   void setStarMagnitudeLimit(float limit);
@@ -462,6 +475,10 @@ class CSkyChart : public CSkyMechanics {
   void drawStarRegion(int file, CSkyDataRegion* region);
   void drawNearStars();
   void drawStarLabel(CStar* star, bool selected, float x, float y, float radius);
+  // Keeps a walked star's label for drawHeldStarLabels (drawn at once when
+  // no room is left).
+  void holdStarLabel(CStar* star, float x, float y, float radius, float magnitude);
+  void drawHeldStarLabels();
   bool drawBinaryStarOrbit(CBinaryStar* binary);
   // Culling: a region whose objects cannot show in the viewport at the
   // current limits; the stars file is a space tree, the others sky trees.
@@ -824,6 +841,11 @@ class CSkyChart : public CSkyMechanics {
   // Set while the viewport is a part of the surface (a stereo half): a
   // label placed across its edge would be cut there.
   bool labelsInsideViewport = false;
+  LabelAnchor labelAnchors[kLabelAnchorCapacity] = {};
+  int labelAnchorCount = 0;
+  // From the frame's start until the horizon is drawn in front: the ground
+  // will cover what lies below the horizon.
+  bool groundHidesLabels = false;
 
   // Frame.
   bool updateNeeded = true;
@@ -961,6 +983,14 @@ class CSkyChart : public CSkyMechanics {
   GRect starSpriteRects[14];       // atlas pixels
   float starSpriteSteps[14];       // brightness of each cell; +infinity unbuilt
   CStar* nearStars[10] = {};       // met during the frame's walk
+  // Star labels of the frame's walk, placed brightest first once every
+  // star's place is known.
+  struct HeldStarLabel {
+    CStar* star;
+    float x, y, radius, magnitude;
+  };
+  HeldStarLabel heldStarLabels[kHeldStarLabelCapacity] = {};
+  int heldStarLabelCount = 0;
 
   // Milky Way.
   bool showMilkyWay = true;
@@ -1028,6 +1058,19 @@ class CSkyChart : public CSkyMechanics {
  private:
   // The held selected object is deleted unless a region owns it.
   void releaseSelectedObject();
+  // Labels (labels.cpp): drawLabel with the own object of a label placed
+  // round a point; one of the twelve places without the object's checks.
+  // wholeInView refuses a place the viewport's edge would cut (answer
+  // -1; 1 drawn, 0 refused otherwise).
+  int placeLabel(const char* text, int alignment, bool check, float x, float y,
+                 const LabelAnchor* own, bool wholeInView);
+  int placeLabelAt(const char* text, int position, float x, float y, float r, bool wholeInView);
+  bool isLabelNearerAnotherObject(float x, float y, float halfWidth, float halfHeight,
+                                  const LabelAnchor& own) const;
+  bool isScreenPointOnGround(float x, float y) const;
+  // The object of a label placed at distance r round (x, y).
+  LabelAnchor labelAnchorFor(float x, float y, float r) const;
+  bool isLabelOnGround(float x, float y, float halfWidth, float halfHeight) const;
   // GL releases at a GL reset (frame step 5).
   void releaseGLResources();
   // The object's direction on the screen from the viewport centre, for the

@@ -1,5 +1,6 @@
 // Star labels (names, double-star components and separations) and the
 // orbits of binary stars.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -72,6 +73,29 @@ void CSkyChart::drawStarLabel(CStar* star, bool selected, float x, float y, floa
     drawLabelNear(text, 1, 1, x, y, markerSize * 0.5f + radius);
   }
   beginStarSprites();
+}
+
+void CSkyChart::holdStarLabel(CStar* star, float x, float y, float radius, float magnitude) {
+  if (heldStarLabelCount >= kHeldStarLabelCapacity) {
+    drawStarLabel(star, false, x, y, radius);
+    return;
+  }
+  heldStarLabels[heldStarLabelCount++] = {star, x, y, radius, magnitude};
+}
+
+void CSkyChart::drawHeldStarLabels() {
+  // The walk meets stars by region; the brightest are named first.
+  // (In place, and in one order whatever the walk's: ties go by place.)
+  std::sort(heldStarLabels, heldStarLabels + heldStarLabelCount,
+            [](const HeldStarLabel& a, const HeldStarLabel& b) {
+              if (a.magnitude != b.magnitude) return a.magnitude < b.magnitude;
+              return a.y != b.y ? a.y < b.y : a.x < b.x;
+            });
+  for (int i = 0; i < heldStarLabelCount; ++i) {
+    const HeldStarLabel& held = heldStarLabels[i];
+    drawStarLabel(held.star, false, held.x, held.y, held.radius);
+  }
+  heldStarLabelCount = 0;
 }
 
 bool CSkyChart::drawBinaryStarOrbit(CBinaryStar* binary) {

@@ -29,6 +29,9 @@ constexpr int kNearStarSlots = 10;
 // A placed star's magnitude is stored in single precision: a star that may
 // come this close to the limit is still placed.
 constexpr double kMagnitudeRounding = 1e-3;
+// Stars up to this much fainter than the labelled ones still stand out
+// beside them: no other star's label may settle nearer them.
+constexpr float kLabelAnchorMagnitudes = 1.0f;
 
 bool isStarTypeCode(int type) { return type >= kTypeStar && type < kTypeFirstDeepSky; }
 
@@ -80,12 +83,14 @@ void CSkyChart::drawStars() {
     if (updateNeeded && nearStars[0] != nullptr) updateStarPosition(nearStars[0]);
   }
   setTextHeight(starLabelTextHeight);
+  heldStarLabelCount = 0;
   drawStarRegion(kStarsFile, nullptr);
   if (!isObserverFarFromSun()) {
     drawStarRegion(kTychoStarsFile, nullptr);
     drawStarRegion(kGuideStarsFile, nullptr);
   }
   drawNearStars();
+  drawHeldStarLabels();
   endStarSprites();
 }
 
@@ -138,6 +143,8 @@ void CSkyChart::drawStarRegion(int file, CSkyDataRegion* region) {
         }
       }
       const float radius = drawStar(star, static_cast<float>(x), static_cast<float>(y));
+      if (m <= starLabelMagLimit + kLabelAnchorMagnitudes)
+        addLabelAnchor(static_cast<float>(x), static_cast<float>(y), radius);
       if (!(showStarNames || showDoubleStars) || !(m <= starLabelMagLimit)) continue;
       if (showHighlightedObjectLabels && isHighlighted(static_cast<std::uint16_t>(file), region->getID(), index))
         continue;
@@ -147,7 +154,7 @@ void CSkyChart::drawStarRegion(int file, CSkyDataRegion* region) {
             star->findCatalogNumber(kFlamsteedCatalogue) == 0)
           continue;
       }
-      drawStarLabel(star, false, static_cast<float>(x), static_cast<float>(y), radius);
+      holdStarLabel(star, static_cast<float>(x), static_cast<float>(y), radius, m);
     }
     endStarSprites();
   }

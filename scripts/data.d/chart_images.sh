@@ -53,6 +53,10 @@ stars_list=$build/catalogue-sources/stars.list
 replace "$images/Constellations" "$python" "$tools/make_constellation_images.py" \
   "$stellarium/skycultures/western" "$stars_list" "$root/skydata/constellation_table.cpp"
 
-# The horizon panorama.
-replace "$images/Horizons" "$python" "$tools/make_horizon_panorama.py" \
-  "$stellarium/landscapes/grossmugl" Grossmugl
+# The horizon panorama, under its own name and under the name the sky
+# view asks for when the realistic horizon is on (one file, two links).
+horizons() {
+  "$python" "$tools/make_horizon_panorama.py" "$stellarium/landscapes/grossmugl" Grossmugl "$1"
+  ln "$1/Grossmugl.png" "$1/Beaver Lake.png"
+}
+replace "$images/Horizons" horizons

@@ -2,13 +2,16 @@
 // constellation's illustration solved on its three Bright Star stars,
 // with picture corners where ERFA's tangent plane puts them (within 1"),
 // the shared pictures grouped as Argo Navis and Ophiuchus with Serpens,
-// and the Milky Way and horizon pictures in the layouts the chart reads.
+// the Milky Way and horizon pictures in the layouts the chart reads, and
+// deep-sky photographs that blend with the chart they are added to.
 #include <gtest/gtest.h>
 
 #include <erfa.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -143,6 +146,57 @@ TEST(ChartSkyBundleImages, MilkyWayAndHorizonPicturesHaveTheLayoutsTheChartReads
     EXPECT_EQ(size.first & (size.first - 1), 0u) << name;
     EXPECT_GE(size.first, 1024u) << name;
   }
+}
+
+// The chart adds the photographs to the sky: their own sky must be black
+// and their edges must fade out, or each shows as a grey square. Pictures
+// under 32 pixels a side (a few pixels on the screen, never drawn) are
+// passed over.
+TEST(ChartSkyBundleImages, DeepSkyPhotographsHaveABlackSkyAndEdgesFadedToBlack) {
+  const std::string folder = bundle() + "/SkyImages/DeepSky/";
+  std::FILE* index = std::fopen((folder + "Index.txt").c_str(), "r");
+  if (index == nullptr) TESSALY_SKIP_OR_FAIL("no built deep-sky pictures in " << bundle());
+  char line[1024];
+  int checked = 0;
+  while (std::fgets(line, sizeof line, index) != nullptr) {
+    const std::string name(line, std::strcspn(line, "\t\n"));
+    std::FILE* file = std::fopen((folder + name).c_str(), "rb");
+    ASSERT_NE(file, nullptr) << name;
+    GImage* image = readImageFile(file);
+    std::fclose(file);
+    ASSERT_NE(image, nullptr) << name;
+    const std::uint32_t w = getImageWidth(image), h = getImageHeight(image);
+    if (w < 32 || h < 32) {
+      freeImage(image);
+      continue;
+    }
+    std::vector<unsigned char> rgba(std::size_t(w) * h * 4);
+    ASSERT_TRUE(convertImageToRGBA(image, rgba.data())) << name;
+    freeImage(image);
+    auto level = [&](std::uint32_t x, std::uint32_t y) {
+      const unsigned char* p = &rgba[(std::size_t(y) * w + x) * 4];
+      return (p[0] + p[1] + p[2]) / 3.0;
+    };
+    // The outermost ring of pixels, and the band of 5% of a side inside
+    // it, where the picture's sky lies.
+    double ring = 0;
+    std::vector<double> band;
+    const std::uint32_t b = std::max<std::uint32_t>(1, std::min(w, h) / 20);
+    for (std::uint32_t y = 0; y < h; ++y)
+      for (std::uint32_t x = 0; x < w; ++x) {
+        const std::uint32_t inward = std::min(std::min(x, w - 1 - x), std::min(y, h - 1 - y));
+        if (inward == 0) ring += level(x, y);
+        if (inward < b) band.push_back(level(x, y));
+      }
+    ring /= 2.0 * (w + h) - 4;
+    std::nth_element(band.begin(), band.begin() + band.size() / 2, band.end());
+    SCOPED_TRACE(name);
+    EXPECT_LE(ring, 1.0) << "the edge shows";
+    EXPECT_LE(band[band.size() / 2], 2.0) << "the sky is not black";
+    ++checked;
+  }
+  std::fclose(index);
+  EXPECT_GT(checked, 1000);
 }
 
 }  // namespace

@@ -379,6 +379,25 @@ TEST(ChartSkyStarLabels, OnlyNamedStarsAreLabelledAtTheLowDensity) {
   EXPECT_EQ(chart->labelRectCount, 0);
 }
 
+TEST(ChartSkyStarLabels, TheBrightestStarsAreLabelledFirstWhateverTheCatalogueOrder) {
+  StarDefinition faint, middle, bright;
+  faint.ra = 74, faint.dec = 16, faint.magnitude = 4.5f, faint.name = "Faint";
+  middle.ra = 86, middle.dec = 24, middle.magnitude = 3, middle.name = "Middling";
+  bright.ra = 80, bright.dec = 20, bright.magnitude = 0.5f, bright.name = "Brightest";
+  ChartSky sky({faint, middle, bright});
+  auto chart = sky.chart(400, 300, 80, 20, 20);
+  chart->starMagLimit = chart->baseStarMagLimit = 6;
+  chart->starNameDensity = 0.2;
+  chart_test::Canvas2D canvas(*chart, 400, 300);
+  chart->clearLabelRects();
+  chart->drawStars();
+  ASSERT_EQ(chart->labelRectCount, 3);
+  chart->setTextHeight(chart->starLabelTextHeight);
+  const char* order[] = {"Brightest", "Middling", "Faint"};
+  for (int i = 0; i < 3; ++i)
+    EXPECT_FLOAT_EQ(chart->labelRects[i].halfWidth, chart->getTextWidth(order[i], 0) / 2) << order[i];
+}
+
 TEST(ChartSkyStarWalk, NearStarsBeyondTheTenSlotsAreStillDrawn) {
   std::vector<StarDefinition> stars;
   for (int i = 0; i < 14; ++i) {

@@ -1,6 +1,8 @@
 // Glyph atlases against the fonts' own metrics read with FreeType, the
 // Bayer letters against the Unicode Greek alphabet, and the placement of
-// labels: collisions, the twelve positions, Bayer keys and long texts.
+// labels: collisions, the twelve positions, Bayer keys and long texts, and
+// labels round objects kept inside the view, above the ground and nearest
+// their own objects.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "chart/text_atlas.h"
+#include "engine/sky_coordinates.h"
 #include "platform/coregraphics/font_config.h"
 #include "skydata/bayer_letters.h"
 #include "tests/chart/chart_canvas.h"
@@ -229,7 +232,7 @@ TEST_F(ChartLabels, TwelvePositionsRoundAPointThenCentredAbove) {
 }
 
 TEST_F(ChartLabels, NearbyPositionsAreTriedInStepsUntilOneIsFree) {
-  const float x = 200, y = 150, r = 1000;
+  const float x = 200, y = 150, r = 40;
   float half = chart_.getTextWidth("Deneb", 0) / 2, h = chart_.textHeight / 2;
   // Position 1 taken: step 1 lands on 2, step 3 on 4.
   const float k = 0.7071f * r;
@@ -246,6 +249,89 @@ TEST_F(ChartLabels, NearbyPositionsAreTriedInStepsUntilOneIsFree) {
   chart_.labelRects[chart_.labelRectCount++] = {x, y, 5000, 5000};
   EXPECT_EQ(chart_.drawLabelNear("Deneb", 1, 1, x, y, r), 0);
   EXPECT_EQ(chart_.labelRectCount, 1);
+}
+
+// Distance from a recorded rectangle to a point, from the rectangle alone.
+float gap(const LabelPosition& r, float x, float y) {
+  return std::hypot(std::fmax(std::fabs(x - r.x) - r.halfWidth, 0.0f),
+                    std::fmax(std::fabs(y - r.y) - r.halfHeight, 0.0f));
+}
+
+TEST_F(ChartLabels, ALabelRoundAnObjectMovesInsideTheViewRatherThanBeingCutWhereItCan) {
+  // Near the right edge the right-hand places are cut: a left one is taken.
+  ASSERT_EQ(chart_.drawLabelNear("Betelgeuse", 1, 1, 392, 150, 10), 1);
+  EXPECT_LE(last().x + last().halfWidth, 400);
+  EXPECT_LT(last().x, 392) << "left of the object";
+  // At the top edge the places below.
+  ASSERT_EQ(chart_.drawLabelNear("Capella", 1, 1, 200, 4, 10), 1);
+  EXPECT_GE(last().y - last().halfHeight, 0);
+  EXPECT_GT(last().y, 4);
+  // A label that fits nowhere whole (a large object's, round a point far
+  // from it) still stands at its first free place, crossing the edge,
+  // rather than being lost.
+  chart_.clearLabelRects();
+  const float wide = chart_.getTextWidth("Andromeda Galaxy", 0);
+  ASSERT_EQ(chart_.drawLabelNear("Andromeda Galaxy", 1, 3, 200, 150, 400 - wide), 1);
+  EXPECT_FLOAT_EQ(last().x - last().halfWidth, 200 + 0.7071f * (400 - wide)) << "at the first place";
+  EXPECT_GT(last().x + last().halfWidth, 400);
+  // A plain label (the compass points) is placed where it is asked for.
+  EXPECT_EQ(chart_.drawLabel("NE", 0, true, 399, 150), 1);
+  // Kept out of its whole places by others, a label is left out, not cut.
+  chart_.clearLabelRects();
+  chart_.labelRects[chart_.labelRectCount++] = {300, 150, 90, 150};
+  EXPECT_EQ(chart_.drawLabelNear("Bellatrix", 1, 1, 392, 100, 10), 0);
+}
+
+TEST_F(ChartLabels, ALabelStandsNearerItsOwnObjectThanAnyOther) {
+  // Pollux 40 pixels to the lower right of Castor, Pollux labelled first
+  // at its upper right: Castor's own upper right would sit beside Pollux.
+  const float cx = 200, cy = 150, px = 232, py = 174, r = 0.5f * chart_.markerSize + 2;
+  chart_.addLabelAnchor(cx, cy, 2);
+  ASSERT_EQ(chart_.drawLabelNear("Pollux", 1, 1, px, py, r), 1);
+  const LabelPosition pollux = last();
+  ASSERT_EQ(chart_.drawLabelNear("Castor", 1, 1, cx, cy, r), 1);
+  const LabelPosition castor = last();
+  EXPECT_LT(gap(castor, cx, cy), gap(castor, px, py));
+  EXPECT_LT(gap(pollux, px, py), gap(pollux, cx, cy));
+  // Inside a large figure (a nebula's outline 100 pixels round) a star's
+  // label close to the star is its own, not the nebula's.
+  chart_.clearLabelRects();
+  chart_.addLabelAnchor(200, 150, 100);
+  ASSERT_EQ(chart_.drawLabelNear("Trapezium", 1, 1, 190, 150, r), 1);
+  EXPECT_LT(gap(last(), 190, 150), r + 1);
+}
+
+TEST_F(ChartLabels, NothingIsLabelledWhereTheGroundWillCoverIt) {
+  // Looking at the horizon with the realistic horizon (style 4).
+  chart_.setDisplayCoordSystem(kCoordHorizon);
+  chart_.setDisplayFOV(1.5707963267945);
+  chart_.setDisplayCenterLonLat(0, 0);
+  chart_.showHorizon = true;
+  chart_.horizonStyle = 4;
+  chart_.updateDisplayMatrix();
+  chart_.clearLabelRects();
+  // The horizon's row at the middle column, from the chart's own test for
+  // hidden directions.
+  auto below = [&](float y) {
+    double v[3];
+    return chart_.screenToVector(v, 200, y) && chart_.isBelowHorizon(v);
+  };
+  float horizon = 0;
+  while (horizon < 300 && !below(horizon)) ++horizon;
+  ASSERT_GT(horizon, 100);
+  ASSERT_LT(horizon, 200);
+  // Just above it, with the places above taken: the ones left lie on the
+  // ground.
+  chart_.labelRects[chart_.labelRectCount++] = {200, horizon - 60, 400, 55};
+  EXPECT_EQ(chart_.drawLabelNear("Regulus", 1, 1, 200, horizon - 3, 10), 0);
+  chart_.labelRectCount = 0;
+  ASSERT_EQ(chart_.drawLabelNear("Regulus", 1, 1, 200, horizon - 3, 10), 1);
+  EXPECT_LT(last().y + last().halfHeight, horizon);
+  // Just below it: the ground covers the object, whatever room is above.
+  EXPECT_EQ(chart_.drawLabelNear("Alphard", 1, 1, 100, horizon + 4, 40), 0);
+  // Once the ground is drawn, what is labelled on it shows.
+  chart_.groundHidesLabels = false;
+  EXPECT_EQ(chart_.drawLabelNear("Alphard", 1, 1, 100, horizon + 4, 40), 1);
 }
 
 TEST_F(ChartLabels, BayerKeysAreSpelledOutWhenLettersAreOff) {

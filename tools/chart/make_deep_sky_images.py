@@ -24,8 +24,13 @@ scale (never finer than the picture's own; a set that would repeat the
 previous one's size holds a hard link to its file), so the chart loads no
 more pixels than the screen shows; the last pixel's rounding moves a corner by
 at most half a pixel of its set. Pictures are composited on black (the
-chart adds them to the sky). Names come from the file names ("m31" is
-"M 31", "ngc7000" "NGC 7000", "ic434" "IC 434"), else the file name.
+chart adds them to the sky), so their own sky must be black too: each
+picture loses its sky level (the median of its border), the noise about
+that level is faded out (light within a few noise widths of it, judged
+on a 3 x 3 mean so that stars keep their cores), and its edges fade to
+black over the outer eighth of each side, so that no square tile shows.
+Names come from the file names ("m31" is "M 31", "ngc7000" "NGC 7000",
+"ic434" "IC 434"), else the file name.
 
 Some mosaic tiles are not such a patch (their corners follow another
 mapping): a picture whose fitted corners miss the source's by more than 1%
@@ -39,6 +44,7 @@ import os
 import re
 import sys
 
+import numpy
 from PIL import Image
 
 from sky_math import unit
@@ -47,6 +53,16 @@ SETS = [4, 8, 15, 30, 60, 120]  # arcseconds per pixel
 ARCSEC = math.pi / 180 / 3600
 # Largest miss of a fitted corner, as a share of the picture's diagonal.
 MOST_DISTORTION = 0.01
+# The border band whose median is the picture's sky, as a share of a side.
+SKY_BAND = 0.05
+# Light this many noise widths above the sky is kept whole, and light
+# within the first width is dropped; between the two it fades in.
+NOISE_FLOOR, NOISE_KEPT = 1.0, 4.0
+# A noise width is never taken below this (levels of 0 to 255), so that a
+# clean synthetic sky still loses its last level of grain.
+LEAST_NOISE = 1.0
+# The share of each side over which the picture fades to black.
+EDGE_FADE = 0.125
 
 
 def read_textures(path):
@@ -145,6 +161,46 @@ def on_black(image):
     return image.convert("RGB") if image.mode not in ("RGB", "L") else image
 
 
+def smoothstep(low, high, x):
+    t = numpy.clip((x - low) / (high - low), 0.0, 1.0)
+    return t * t * (3 - 2 * t)
+
+
+def box_mean(plane):
+    """The 3 x 3 mean of a plane, its border rows repeated."""
+    padded = numpy.pad(plane, 1, mode="edge")
+    h, w = plane.shape
+    return sum(padded[dy:dy + h, dx:dx + w] for dy in range(3) for dx in range(3)) / 9
+
+
+def edge_fade(height, width):
+    """1 inside, falling smoothly to 0 at every edge over EDGE_FADE of the
+    side."""
+    def ramp(n):
+        x = (numpy.arange(n) + 0.5) / n
+        return smoothstep(0.0, EDGE_FADE, numpy.minimum(x, 1 - x))
+    return numpy.outer(ramp(height), ramp(width))
+
+
+def blend_with_sky(picture):
+    """The picture with a black sky and faded edges (RGB, 8 bits)."""
+    rgb = numpy.asarray(picture.convert("RGB"), dtype=numpy.float64)
+    h, w = rgb.shape[:2]
+    band = max(1, round(SKY_BAND * min(h, w)))
+    border = numpy.concatenate([rgb[:band].reshape(-1, 3), rgb[-band:].reshape(-1, 3),
+                                rgb[:, :band].reshape(-1, 3), rgb[:, -band:].reshape(-1, 3)])
+    sky = numpy.median(border, axis=0)
+    level = border.mean(axis=1)
+    noise = max(LEAST_NOISE, 1.4826 * numpy.median(numpy.abs(level - numpy.median(level))))
+    light = numpy.clip(rgb - sky, 0, None)
+    # What remains of the brightest level once the sky is taken away is
+    # stretched back to full, so the object keeps its brightness.
+    light *= 255.0 / numpy.maximum(255.0 - sky, 1.0)
+    keep = smoothstep(NOISE_FLOOR * noise, NOISE_KEPT * noise, box_mean(light.mean(axis=2)))
+    out = light * (keep * edge_fade(h, w))[:, :, None]
+    return Image.fromarray(numpy.clip(numpy.rint(out), 0, 255).astype(numpy.uint8), "RGB")
+
+
 def main(source, output):
     tiles = read_textures(os.path.join(source, "textures.json"))
     for s in SETS:
@@ -169,7 +225,7 @@ def main(source, output):
                   % (tile["imageUrl"], miss / ARCSEC), file=sys.stderr)
             continue
         worst = max(worst, miss / (2 * math.hypot(w, h)))
-        picture = on_black(Image.open(os.path.join(source, tile["imageUrl"])))
+        picture = blend_with_sky(on_black(Image.open(os.path.join(source, tile["imageUrl"]))))
         if flip:
             picture = picture.transpose(Image.Transpose.FLIP_LEFT_RIGHT)
         finest = min(2 * w / picture.width, 2 * h / picture.height)
