@@ -8,6 +8,7 @@
 #include "app/chart_view_toolbar.h"
 #include "chart/sky_chart.h"
 #include "engine/locations.h"
+#include "platform/devices/audio_session.h"
 #include "platform/devices/location.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
@@ -40,6 +41,7 @@ ApplicationShell::ApplicationShell() {
 
 ApplicationShell::~ApplicationShell() {
   PushClient::setReceiver({});
+  PushClient::setRegistrationFailureHandler({});
   ns::NotificationCenter::defaultCenter().removeObserver(this);
   ns::RunLoop::main().cancelPreviousPerformRequests(this);
   if (motionTimer_) motionTimer_->invalidate();
@@ -119,6 +121,8 @@ void ApplicationShell::willEnterForeground(ui::Application& application) {
     PushClient::setLogLevel(2, 0);
     PushClient::setReceiver(
         [&application, this](const ns::JSON& payload) { didReceiveRemoteNotification(application, payload); });
+    PushClient::setRegistrationFailureHandler(
+        [this](const std::string& error) { didFailToRegisterForRemoteNotifications(error); });
     PushClient::initWithLaunchOptions(launchOptions_, kPushApplicationID);
   }
   if (launchCount_ >= 2) checkForAnnouncement();
@@ -126,6 +130,10 @@ void ApplicationShell::willEnterForeground(ui::Application& application) {
   ++launchCount_;
   defaults.setInteger(launchCountKey_, launchCount_);
   defaults.synchronize();
+}
+
+void ApplicationShell::didFailToRegisterForRemoteNotifications(const std::string& error) {
+  std::fprintf(stderr, "Failed to register with error: %s\n", error.c_str());
 }
 
 void ApplicationShell::doOrbitalElementCheck() { elementsDownloader_.doOrbitalElementCheck(); }
@@ -154,6 +162,9 @@ void ApplicationShell::reloadUI(bool recolour) {
     keyboardOverlay_->setBackgroundColor(ui::Color{0.2, 0, 0, 0.8});
     keyboardOverlay_->setUserInteractionEnabled(false);
   }
+  // A picture shown under the old theme is not brought back: the next one
+  // gets a viewer of the new theme.
+  astroImageView_.reset();
   SVTableViewCell::appThemeChanged();
   if (recolour) {
     if (ChartScreenController* screen = chartScreen()) {
@@ -325,6 +336,9 @@ void ApplicationShell::playSound(const std::string& name, float volume) {
 }
 
 void ApplicationShell::initSound() {
+  // Sound effects mix with the user's own music instead of stopping it;
+  // the ambient category needs no permission, so nothing can fail here.
+  dev::AudioSession::shared().setCategory(dev::AudioCategory::ambient);
   if (!ambientAudioPlayer_ || !ambientAudioPlayer_->isPlaying()) playSound("Silence.caf", 0.0f);
 }
 
@@ -388,7 +402,7 @@ void ApplicationShell::keyboardWillBeShown(const ns::Notification& notification)
 }
 
 void ApplicationShell::showImage(ui::ImagePointer image) {
-  if (window_) AstroImageView::showInWindow(*window_, std::move(image));
+  if (window_) astroImageView_ = AstroImageView::showInWindow(*window_, std::move(image));
 }
 
 void ApplicationShell::keyboardWasHidden(const ns::Notification&) {

@@ -47,6 +47,8 @@ class ApplicationShell : public AppDelegate {
   void didReceiveLocalNotification(ui::Application& application, const ns::JSON& notification) override;
   // A push payload: an "aps" object whose "alert" is a text.
   void didReceiveRemoteNotification(ui::Application& application, const ns::JSON& payload);
+  // The push client could not register this device (logged only).
+  void didFailToRegisterForRemoteNotifications(const std::string& error);
   std::shared_ptr<ui::Window> window() const override { return window_; }
 
   // ---- The shell's seam ----
@@ -71,6 +73,8 @@ class ApplicationShell : public AppDelegate {
   void showMessage(const std::string& text, int hideAfterSeconds) override;
   // The full-screen picture viewer over the window.
   void showImage(ui::ImagePointer image) override;
+  // The viewer of the last picture shown; dropped when the theme changes.
+  ui::View* astroImageView() const { return astroImageView_.get(); }
   // Where the night-vision keyboard overlay begins (0: at the keyboard).
   void setKeyboardOverlayTop(double top) override { keyboardOverlayTop_ = top; }
   void hideMessage();
@@ -132,6 +136,7 @@ class ApplicationShell : public AppDelegate {
   std::shared_ptr<ui::View> blackView_;
   std::shared_ptr<ui::View> preventInteractionView_;
   std::shared_ptr<ui::View> keyboardOverlay_;
+  std::shared_ptr<ui::View> astroImageView_;
   double keyboardOverlayTop_ = 0;
   double keyboardWidth_ = 0, keyboardHeight_ = 0;
 

@@ -44,7 +44,12 @@ void ChartScreenController::cameraSetupFinished(CameraSetupResult result) {
 void ChartScreenController::cameraSessionStarted() {
   CSkyChart* chart = pSkyChart();
   if (chart == nullptr) return;
-  chart->setDisplayProjection(kProjectionGnomonic);
+  {
+    // Frames build the horizon fade from the projection on the capture
+    // queue, holding this lock.
+    std::lock_guard<std::recursive_mutex> lock(chartView_->chartLock());
+    chart->setDisplayProjection(kProjectionGnomonic);
+  }
   if (!panRecognizer_) {
     panRecognizer_ = std::make_shared<ui::PanGestureRecognizer>();
     std::weak_ptr<ChartSurfaceView> view = chartView_;
@@ -66,9 +71,12 @@ void ChartScreenController::cameraSessionStarted() {
 void ChartScreenController::cameraSessionStopping() {
   CSkyChart* chart = pSkyChart();
   if (chart == nullptr) return;
-  // The projection changes here, on the main thread, never on a camera
-  // queue while a frame is being drawn.
-  chart->setDisplayProjection(kProjectionStereographic);
+  {
+    // The projection changes here, on the main thread, never on a camera
+    // queue; frames still being processed read it under this lock.
+    std::lock_guard<std::recursive_mutex> lock(chartView_->chartLock());
+    chart->setDisplayProjection(kProjectionStereographic);
+  }
   if (panRecognizer_) chartView_->removeGestureRecognizer(panRecognizer_.get());
   chartView_->cameraChartAzmOffset = 0;
   chartView_->startPulseTimer();

@@ -122,6 +122,11 @@ void ChartScreenController::updateHUD() {
   if (views_.centerCoordsLabel) views_.centerCoordsLabel->setText(centre);
 }
 
+void ChartScreenController::clearHUD() {
+  for (ui::Label* label : {views_.centerCoordsLabel.get(), views_.fovLabel.get()})
+    if (label) label->setText("");
+}
+
 void ChartScreenController::centerCoordsChanged() {
   CSkyChart* chart = pSkyChart();
   if (chart == nullptr || !settings_) return;

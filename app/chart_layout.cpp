@@ -99,7 +99,11 @@ void ChartScreenController::layoutForOrientation(int o) {
   if (fullScreen) chartView_->setFrame({0, 0, W, H});
   else chartView_->setFrame({chart.x(), top + kStatusHeight, chart.width(), H - top - kStatusHeight});
   const double cw = chartView_->bounds().width(), ch = chartView_->bounds().height();
-  pSkyChart()->setViewport(0, 0, float(cw), float(ch));
+  {
+    // Camera frames read the viewport on their own queue, under this lock.
+    std::lock_guard<std::recursive_mutex> lock(chartView_->chartLock());
+    pSkyChart()->setViewport(0, 0, float(cw), float(ch));
+  }
   place(v.centerCoordsLabel.get(), kEdge, 2);
   if (v.fovLabel) place(v.fovLabel.get(), cw - v.fovLabel->frame().width() - kEdge, 2);
   if (v.fpsLabel) place(v.fpsLabel.get(), (cw - v.fpsLabel->frame().width()) / 2, 22);

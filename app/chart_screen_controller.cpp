@@ -103,7 +103,7 @@ bool ChartScreenController::setValue(std::string_view key, const std::any& value
 bool ChartScreenController::performAction(std::string_view selector, ui::Object* sender) {
   if (selector == "showPerspective:") showPerspective(sender);
   else if (selector == "toggleCompass:") toggleCompass();
-  else if (selector == "centerSelectedObject:") centerSelectedObject();
+  else if (selector == "centerSelectedObject:") centerSelectedObject(true);
   else if (selector == "showSearch:") showSearch();
   else if (selector == "showObjectInfo:") showObjectInfo();
   else if (selector == "showSettings:") showSettings();
@@ -112,6 +112,7 @@ bool ChartScreenController::performAction(std::string_view selector, ui::Object*
   else if (selector == "showHelp:") showHelp();
   else if (selector == "showMirrowen:") showMirrowen();
   else if (selector == "timeFlowBtnUp:") timeFlowBtnUp(sender);
+  else if (selector == "timeFlowUnitsBtnUp:") timeFlowUnitsBtnUp();
   else if (selector == "cameraToggled:") cameraToggled();
   else if (selector == "didRotateFromInterfaceOrientation:" || selector == "doneClicked:" || selector == "doneTouched:")
     return true;
@@ -138,7 +139,7 @@ void ChartScreenController::loadView() {
 void ChartScreenController::viewDidLoad() {
   ChartViewController::viewDidLoad();
   Views& v = views_;
-  oldPerspective = -1;
+  oldPerspective_ = -1;
   if (chartView_) chartView_->chartViewController = this;
   auto* timeLabel = dynamic_cast<SelectableTimeLabel*>(v.timeFlowTimeLabel.get());
   if (timeLabel) timeLabel->setChartViewController(std::static_pointer_cast<ChartViewController>(shared_from_this()));
@@ -181,6 +182,9 @@ void ChartScreenController::viewDidLoad() {
   if (chartView_) chartView_->stopZoom();
   realTimeChanged();
   if (timeLabel) timeLabel->setDrawUnderline(true);
+  // The chart's path step, the units button and the underline follow the
+  // step the settings hold.
+  timeFlowAmtChanged();
   if (!AppDelegate::runningOniPad() && v.toolbarScrollView) {
     auto tap = std::make_shared<ui::TapGestureRecognizer>();
     tap->delaysTouchesBegan = true;
@@ -214,9 +218,9 @@ void ChartScreenController::viewWillAppear(bool animated) {
   ChartViewController::viewWillAppear(animated);
   if (!chartView_) return;
   chartView_->setDrawingDisabled(false);
-  if (oldPerspective >= kSkyPerspective && oldPerspective <= kGroundPerspective) {
-    chartView_->setChartPerspective(oldPerspective);
-    oldPerspective = -1;
+  if (oldPerspective_ >= kSkyPerspective && oldPerspective_ <= kGroundPerspective) {
+    chartView_->setChartPerspective(oldPerspective_);
+    oldPerspective_ = -1;
   }
   settingsViewController_ = nullptr;
   if (views_.timeFlowView) views_.timeFlowView->setHidden(false);
@@ -240,7 +244,7 @@ void ChartScreenController::viewWillDisappear(bool animated) {
   ChartViewController::viewWillDisappear(animated);
   if (!chartView_) return;
   chartView_->setDrawingDisabled(true);
-  oldPerspective = chartView_->chartPerspective();
+  oldPerspective_ = chartView_->chartPerspective();
   // Under the quick start the chart keeps the perspective it will show.
   if (QuickStartViewController::currentController() == nullptr)
     chartView_->setChartPerspective(kSkyPerspective);
@@ -255,6 +259,8 @@ void ChartScreenController::viewDidLayoutSubviews() {
 
 void ChartScreenController::willAnimateRotationToInterfaceOrientation(int orientation, double duration) {
   ChartViewController::willAnimateRotationToInterfaceOrientation(orientation, duration);
+  // The next camera frame is turned for the new orientation.
+  if (camera_) camera_->setInterfaceOrientation(orientation);
   layoutForOrientation(orientation);
   const bool landscape = orientation == 3 || orientation == 4;
   if (landscape && settings_ && settings_->autoVR()) {
@@ -351,8 +357,8 @@ void ChartScreenController::updateSelectedObject() {
   chartView_->drawImmediately();
 }
 
-void ChartScreenController::centerSelectedObject() {
-  if (CSkyChart* chart = pSkyChart()) centerObject(chart->selectedObjectID, true);
+void ChartScreenController::centerSelectedObject(bool animated) {
+  if (CSkyChart* chart = pSkyChart()) centerObject(chart->selectedObjectID, animated);
 }
 
 void ChartScreenController::centerObject(const SkyObjectID& id, bool animate) {

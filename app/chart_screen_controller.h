@@ -84,11 +84,13 @@ class ChartScreenController : public ChartViewController,
   void willAnimateRotationToInterfaceOrientation(int orientation, double duration) override;
   void didReceiveMemoryWarning() override;
   unsigned supportedInterfaceOrientations() const override;
-  int oldPerspective = -1;
+  // The perspective the chart takes back when the screen reappears; -1 none.
+  int oldPerspective() const { return oldPerspective_; }
+  void setOldPerspective(int perspective) override { oldPerspective_ = perspective; }
 
   // ---- Selection and screens (chart_screen_controller.cpp) ----
   void showPerspective(ui::Object* sender);
-  void centerSelectedObject();
+  void centerSelectedObject(bool animated) override;
   void centerObject(const SkyObjectID& id, bool animate);
   void hideSelectedObjectLabel();
   // Seams of the screens built elsewhere: each presents nothing until its
@@ -105,16 +107,20 @@ class ChartScreenController : public ChartViewController,
   static void setScreenMaker(Screen screen, ScreenMaker maker);
   void toggleNightVision();
   bool doingLiveAdjust() const { return doingLiveAdjust_; }
-  void setDoingLiveAdjust(bool adjusting);
-  ui::Point lastSearchScrollPoint;
+  void setDoingLiveAdjust(bool adjusting) override;
+  ui::Point lastSearchScrollPoint() const override { return lastSearchScrollPoint_; }
+  void setLastSearchScrollPoint(ui::Point point) override { lastSearchScrollPoint_ = point; }
   // (0, 0) unless 0 <= index < 40 and type 0.
-  ui::Point lastSubSearchScrollPoint(long index, int type) const;
-  void setLastSubSearchScrollPoint(ui::Point point, long index, int type);
+  ui::Point lastSubSearchScrollPoint(long index, int type) const override;
+  void setLastSubSearchScrollPoint(ui::Point point, long index, int type) override;
 
   // ---- Head-up display (chart_hud.cpp) ----
   void centerCoordsChanged();
   void fovChanged();
   void updateOrbitModePositionInfo();
+  void displayCoordSystemChanged() { updateHUD(); }
+  // Both head-up labels empty.
+  void clearHUD();
   void setHUDColor(const ui::Color& color);
 
   // ---- Time flow (time_flow.cpp) ----
@@ -128,6 +134,14 @@ class ChartScreenController : public ChartViewController,
   void timeFlowAmtChanged();
   void toggleTimeFlowView(bool withSound);
   void updateTimeFlowTimeStr();
+  // The underline moves from the time label to the units button.
+  void showTimeFlowUnitsView();
+  // The units button: the next of the steps the time label does not offer
+  // (the astronomical periods, then the clock's own rate).
+  void timeFlowUnitsBtnUp();
+  // The first word of the units button's title (the step's count); "" when
+  // it has none.
+  std::string timeFlowMultiplierStr() const;
   int timeFlowSign = 0;
   bool isTimeFlowing() const { return timeFlowTimer_ != nullptr; }
   int currentTimeFlowIndex() const { return settings_->timeFlowIndex(); }
@@ -208,6 +222,8 @@ class ChartScreenController : public ChartViewController,
   std::shared_ptr<ui::ViewController> settingsViewController_;
   Views views_;
   bool doingLiveAdjust_ = false;
+  int oldPerspective_ = -1;
+  ui::Point lastSearchScrollPoint_{};
   std::array<ui::Point, kSubSearchScrollPoints> subSearchScrollPoints_{};
 
   std::shared_ptr<ns::Timer> timeFlowTimer_;

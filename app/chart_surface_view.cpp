@@ -125,6 +125,14 @@ void ChartSurfaceView::createSkyChart() {
   skyChart_ = std::make_unique<CSkyChart>(database, images.c_str());
   skyChart_->setContentScale(float(chartSurfaceScale()));
   skyChart_->setFontNames("Exo-Regular", "Exo-Bold", "Exo-Italic");
+  // The planets and the Moon come from the bundle's JPL file where it
+  // covers the date, from the series elsewhere. A folder too long for the
+  // chart's field is left unset rather than cut to some other folder.
+  const std::string ephemeris = resourcePath("/SkyData/JPL/");
+  if (ephemeris.size() < sizeof skyChart_->ephemerisDirectory)
+    std::snprintf(skyChart_->ephemerisDirectory, sizeof skyChart_->ephemerisDirectory, "%s", ephemeris.c_str());
+  else
+    std::fprintf(stderr, "Ephemeris folder too long, using the series: %s\n", ephemeris.c_str());
 }
 
 void ChartSurfaceView::deleteSkyChart() {

@@ -62,14 +62,14 @@ class ChartSurfaceView : public ChartView, public host::WheelZoomTarget {
   std::recursive_mutex& chartLock() { return chartLock_; }
   bool readyToDraw() const { return readyToDraw_; }
   bool drawingDisabled() const { return drawingDisabled_; }
-  void setDrawingDisabled(bool disabled) { drawingDisabled_ = disabled; }
+  void setDrawingDisabled(bool disabled) override { drawingDisabled_ = disabled; }
   // Frames drawn so far (tests and the benchmark).
   long framesDrawn() const { return framesDrawn_; }
   ca::DisplayLink* displayLink() const { return displayLink_.get(); }
   void displayLinkCalled();
   void didReceiveMemoryWarning();
   // The whole chart screen, and the GL frame alone.
-  std::shared_ptr<cg::Image> snapshot() const;
+  std::shared_ptr<cg::Image> snapshot() const override;
   std::shared_ptr<cg::Image> snapshotOfSkyChart();
   // Stops every timer and the display link (before the view goes).
   void prepareForDealloc();
@@ -77,7 +77,7 @@ class ChartSurfaceView : public ChartView, public host::WheelZoomTarget {
 
   // ---- Perspectives (chart_perspective.cpp) ----
   int chartPerspective() const override { return chartPerspective_; }
-  void setChartPerspective(int perspective);
+  void setChartPerspective(int perspective) override;
 
   // ---- Touch (chart_view_touch.cpp) ----
   void touchesBegan(const ui::TouchSet& touches, const ui::Event& event) override;
@@ -88,7 +88,7 @@ class ChartSurfaceView : public ChartView, public host::WheelZoomTarget {
   bool dragEnabled() const { return dragEnabled_; }
   void enableDrag(bool on) { dragEnabled_ = on; }
   bool zoomEnabled() const { return zoomEnabled_; }
-  void enableZoom(bool on) { zoomEnabled_ = on; }
+  void enableZoom(bool on) override { zoomEnabled_ = on; }
   // The desktop's wheel (chart_view_wheel.cpp): a pinch's zoom that keeps
   // the sky under the pointer.
   void zoomAboutPoint(ui::Point at, double magnification) override;

@@ -250,10 +250,16 @@ void ChartSurfaceView::stopPanToSelectedObject(bool finished) {
     chart.setCenterOnSelected(true);
     if (chartViewController) chartViewController->settings()->setSelectedObjectLocked(true);
   }
-  if (chart.homeObject != nullptr && (panDeltaHome_[0] != 0 || panDeltaHome_[1] != 0 || panDeltaHome_[2] != 0)) {
-    chart.setHomePlanetPosition(panStartHome_[0] + panDeltaHome_[0], panStartHome_[1] + panDeltaHome_[1],
-                                panStartHome_[2] + panDeltaHome_[2]);
-    setNeedsDisplay();
+  if (chart.homeObject != nullptr) {
+    if (panDeltaHome_[0] != 0 || panDeltaHome_[1] != 0 || panDeltaHome_[2] != 0) {
+      chart.setHomePlanetPosition(panStartHome_[0] + panDeltaHome_[0], panStartHome_[1] + panDeltaHome_[1],
+                                  panStartHome_[2] + panDeltaHome_[2]);
+      setNeedsDisplay();
+    }
+    // A long pan crosses much of the stars file; what it left behind goes
+    // now, before the next frame loads the new view's regions beside it.
+    std::lock_guard<std::recursive_mutex> lock(chartLock_);
+    chart.unloadInvisibleRegions(kStarsFile, nullptr);
   }
   std::fill(std::begin(panStartHome_), std::end(panStartHome_), 0.0);
   std::fill(std::begin(panDeltaHome_), std::end(panDeltaHome_), 0.0);

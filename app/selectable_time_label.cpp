@@ -74,6 +74,12 @@ void SelectableTimeLabel::registerInterfaceClass() {
                                      [](const ui::Coder&) { return std::make_shared<SelectableTimeLabel>(); });
 }
 
+bool SelectableTimeLabel::setValue(std::string_view key, const std::any& value) {
+  const bool taken = ui::Label::setValue(key, value);
+  if (key == "textAlignment") setTextAlignment(ui::TextAlignment::right);
+  return taken;
+}
+
 void SelectableTimeLabel::setText(std::string text) {
   ui::Label::setText(std::move(text));
   locateGroups();

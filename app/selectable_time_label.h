@@ -28,6 +28,9 @@ class SelectableTimeLabel : public ui::Label, public TimeFlowUnitLabel {
   // Makes the class known to screen definitions.
   static void registerInterfaceClass();
 
+  // Screen definitions may name any alignment: the label stays right
+  // aligned, which is what its groups are measured for.
+  bool setValue(std::string_view key, const std::any& value) override;
   // The text, then the groups are located again.
   void setText(std::string text) override;
   int selectedTimeUnit() const { return selectedTimeUnit_; }

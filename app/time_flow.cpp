@@ -1,17 +1,22 @@
 // Time flow: the panel's buttons, the 0.01 s timer that moves the chart's
 // date by one step a tick, and the panel's date and time label.
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/application_shell.h"
 #include "app/chart_screen_controller.h"
 #include "app/hud_text.h"
+#include "app/selectable_time_label.h"
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
 #include "platform/coregraphics/text.h"
 #include "platform/uikit/font.h"
 #include "skydata/planet.h"
+#include "ui/foundation/small_views.h"
 #include "ui/foundation/settings_model.h"
 
 namespace {
@@ -21,6 +26,23 @@ constexpr double kCentreAtOnceField = 5 * kRadiansPerDegree;
 constexpr int kRealTimeUnit = 100;
 constexpr int kMinuteUnit = 4, kSecondUnit = 5;
 constexpr double kPanelFadeSeconds = 0.5;
+// Steps the time label's digit groups choose (year to second and the tens
+// of hours, minutes and seconds); the units button offers the others.
+bool labelOffersUnit(int unit) { return (unit >= 0 && unit <= 5) || unit == 30 || unit == 40 || unit == 50; }
+constexpr int kButtonUnits[] = {6, 7, 8, 9, 10, 11, 12, kRealTimeUnit};
+
+struct UnitName {
+  int code;
+  int count;  // steps of the named unit in one of this code
+  const char* name;
+};
+constexpr UnitName kUnitNames[] = {
+    {0, 1, "yr"},       {1, 1, "mon"},       {2, 1, "day"},       {3, 1, "hr"},        {4, 1, "min"},
+    {5, 1, "sec"},      {6, 1, "sid. day"},  {7, 1, "sid. mon"},  {8, 1, "syn. mon"},  {9, 1, "lun. yr"},
+    {10, 1, "Jul. yr"}, {11, 1, "sid. yr"},  {12, 1, "saros"},    {30, 10, "hr"},      {40, 10, "min"},
+    {50, 10, "sec"},
+};
+
 // Formats of the chart's clock that the label widens to show seconds.
 constexpr const char* kShortTwelveHour = "%I:%M %p";
 constexpr const char* kShortTwentyFourHour = "%H:%M";
@@ -39,6 +61,20 @@ std::string timeFlowLabelFormat(const char* dateFormat, const char* timeFormat) 
   if (time == kShortTwelveHour) time = "%I:%M:%S %p";
   else if (time == kShortTwentyFourHour) time = "%H:%M:%S";
   return std::string(dateFormat, strnlen(dateFormat, 255)) + "  " + time;
+}
+
+std::string timeFlowUnitsTitle(int unit, float multiplier) {
+  char text[64];
+  if (unit == kRealTimeUnit) {
+    std::snprintf(text, sizeof text, "%g x real time", double(multiplier));
+    return text;
+  }
+  for (const UnitName& u : kUnitNames)
+    if (u.code == unit) {
+      std::snprintf(text, sizeof text, "%g %s", double(multiplier) * u.count, u.name);
+      return text;
+    }
+  return "";  // a unit the settings file made up: time stands still
 }
 
 void ChartScreenController::timeFlowBtnUp(ui::Object* sender) {
@@ -156,9 +192,36 @@ void ChartScreenController::setDefaultTimeStepForSelectedObject() {
 }
 
 void ChartScreenController::timeFlowAmtChanged() {
+  if (!settings_) return;
   adjustTimeFlowBtns();
+  // The selected object's time-flow path is drawn at the step time moves
+  // by. The clock's own rate has no step before it runs, and asking for one
+  // would start its clock: its first tick must move nothing.
+  CSkyChart* chart = pSkyChart();
+  if (chart != nullptr && settings_->timeFlowIndex() != kRealTimeUnit) chart->setTimeFlowStep(settings_->timeFlowAmt());
   if (chartView_) chartView_->setNeedsDisplay();
   if (TimeFlowUnitLabel* label = timeFlowTimeLabel()) label->setSelectedTimeUnit(settings_->timeFlowIndex());
+}
+
+void ChartScreenController::showTimeFlowUnitsView() {
+  if (auto* label = dynamic_cast<SelectableTimeLabel*>(views_.timeFlowTimeLabel.get())) label->setDrawUnderline(false);
+  if (auto* button = dynamic_cast<UnderlinedButton*>(views_.timeFlowUnitsBtn.get())) button->setDrawUnderline(true);
+}
+
+void ChartScreenController::timeFlowUnitsBtnUp() {
+  if (!settings_) return;
+  const int* const end = std::end(kButtonUnits);
+  const int* current = std::find(std::begin(kButtonUnits), end, settings_->timeFlowIndex());
+  // From a unit of the label the button starts at its first unit.
+  const int next = current == end || current + 1 == end ? kButtonUnits[0] : current[1];
+  timeFlowUnitsChanged(next);
+}
+
+std::string ChartScreenController::timeFlowMultiplierStr() const {
+  const std::string title = views_.timeFlowUnitsBtn ? views_.timeFlowUnitsBtn->titleForState(ui::kControlStateNormal) : std::string();
+  const std::size_t start = title.find_first_not_of(' ');
+  if (start == std::string::npos) return "";
+  return title.substr(start, title.find(' ', start) - start);
 }
 
 void ChartScreenController::timeFlowUnitsChanged(int unit) {
@@ -173,6 +236,17 @@ void ChartScreenController::adjustTimeFlowBtns() {
   const bool stepping = settings_ && settings_->timeFlowIndex() != kRealTimeUnit;
   for (ui::Button* step : {v.timeStepForwardsBtn.get(), v.timeStepBackwardsBtn.get()})
     if (step) step->setEnabled(stepping);
+  if (!settings_) return;
+  // The underline marks where the step was chosen: the label's digit group
+  // or the units button; the button always names the step.
+  const int unit = settings_->timeFlowIndex();
+  if (labelOffersUnit(unit)) {
+    if (auto* label = dynamic_cast<SelectableTimeLabel*>(v.timeFlowTimeLabel.get())) label->setDrawUnderline(true);
+    if (auto* button = dynamic_cast<UnderlinedButton*>(v.timeFlowUnitsBtn.get())) button->setDrawUnderline(false);
+  } else {
+    showTimeFlowUnitsView();
+  }
+  if (v.timeFlowUnitsBtn) v.timeFlowUnitsBtn->setTitle(timeFlowUnitsTitle(unit, settings_->timeFlowMultiplier()));
 }
 
 void ChartScreenController::realTimeChanged() {

@@ -6,7 +6,10 @@ if(CCACHE_PROGRAM)
   set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
 endif()
 
-add_compile_options(-Wall -Wextra)
+# -Woverloaded-virtual: a derived function that hides a virtual of the
+# same name instead of overriding it fails the build (callers through the
+# base would silently run the base's version).
+add_compile_options(-Wall -Wextra -Woverloaded-virtual)
 if(TESSALY_WERROR)
   add_compile_options(-Werror)
 endif()

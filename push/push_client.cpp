@@ -29,6 +29,7 @@ struct ClientState {
   int logLevel = kLogWarning;
   bool registered = false;  // a registration was sent by this process
   PushClient::Receiver receiver;
+  PushClient::RegistrationFailure registrationFailure;
   std::shared_ptr<ns::Timer> inboxTimer;
 };
 
@@ -75,14 +76,22 @@ class RegistrationReport final : public ns::URLConnectionDelegate {
   void didReceiveResponse(ns::URLConnection&, const ns::URLResponse& response) override { status_ = response.statusCode; }
   void didReceiveData(ns::URLConnection&, std::string_view) override {}
   void didFinishLoading(ns::URLConnection&) override {
-    if (status_ >= 200 && status_ < 300) log(kLogInfo, "registered (status %ld)", status_);
-    else log(kLogWarning, "registration refused with status %ld", status_);
+    if (status_ >= 200 && status_ < 300) {
+      log(kLogInfo, "registered (status %ld)", status_);
+      return;
+    }
+    log(kLogWarning, "registration refused with status %ld", status_);
+    failed("refused with status " + std::to_string(status_));
   }
   void didFailWithError(ns::URLConnection&, ns::URLError, const std::string& message) override {
     log(kLogWarning, "registration failed: %s", message.c_str());
+    failed(message);
   }
 
  private:
+  static void failed(const std::string& error) {
+    if (state().registrationFailure) state().registrationFailure(error);
+  }
   long status_ = 0;
 };
 
@@ -156,6 +165,10 @@ bool isPushAppIdentifier(std::string_view text) {
 void PushClient::setLogLevel(int logLevel, int) { state().logLevel = logLevel; }
 
 void PushClient::setReceiver(Receiver receiver) { state().receiver = std::move(receiver); }
+
+void PushClient::setRegistrationFailureHandler(RegistrationFailure handler) {
+  state().registrationFailure = std::move(handler);
+}
 
 bool PushClient::initWithLaunchOptions(const ns::JSON&, const std::string& appId) {
   if (!isPushAppIdentifier(appId)) {

@@ -39,6 +39,11 @@ class PushClient {
   using Receiver = std::function<void(const ns::JSON& payload)>;
   static void setReceiver(Receiver receiver);
 
+  // Hears, on the main thread, that the registration failed: the transfer
+  // broke off or the endpoint refused it (the reason in words).
+  using RegistrationFailure = std::function<void(const std::string& error)>;
+  static void setRegistrationFailureHandler(RegistrationFailure handler);
+
   // Reads every file of the inbox now (what the timer does each second).
   // Returns how many payloads were delivered.
   static int readInbox();

@@ -17,6 +17,7 @@ namespace {
 // index asks for, and every variable dereference its variable's final type.
 class array_sizer : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
   ir_visitor_status visit(ir_variable *var) override {
     if (var->type->is_array() && var->type->length == 0)
       var->type = glsl_type::get_array_instance(var->type->fields.array,

@@ -16,6 +16,7 @@ namespace {
 // Collects the built-in signatures that calls reach.
 class builtin_call_finder : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_enter;
   ir_visitor_status visit_enter(ir_call *call) override {
     if (call->callee->is_builtin()) found.push_back(call->callee);
     return visit_continue;
@@ -26,6 +27,7 @@ class builtin_call_finder : public ir_hierarchical_visitor {
 // Declares the built-in variables that copied bodies read.
 class builtin_declarer : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
   explicit builtin_declarer(glsl_parse_state *state) : state_(state) {}
   ir_visitor_status visit(ir_dereference_variable *deref) override {
     declare_builtin_if_needed(deref->var, state_);
@@ -39,6 +41,7 @@ class builtin_declarer : public ir_hierarchical_visitor {
 // Points calls of copied signatures at the copies.
 class call_retargeter : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_enter;
   explicit call_retargeter(hash_table *copies) : copies_(copies) {}
   ir_visitor_status visit_enter(ir_call *call) override {
     if (auto *copy = static_cast<ir_function_signature *>(hash_table_find(copies_, call->callee)))

@@ -30,6 +30,9 @@ struct ir_variable_refcount_entry {
 // Counts declarations, references and assignments per variable.
 class ir_variable_refcount_visitor : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
+   using ir_hierarchical_visitor::visit_enter;
+   using ir_hierarchical_visitor::visit_leave;
   ir_variable_refcount_visitor();
   ~ir_variable_refcount_visitor() override;
   ir_variable_refcount_visitor(const ir_variable_refcount_visitor &) = delete;

@@ -235,6 +235,7 @@ namespace {
 // Points calls at the copies of the signatures they called.
 class fixup_ir_call_visitor : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_enter;
   explicit fixup_ir_call_visitor(hash_table *ht) : ht(ht) {}
 
   ir_visitor_status visit_enter(ir_call *ir) override {

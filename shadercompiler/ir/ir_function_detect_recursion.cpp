@@ -33,6 +33,8 @@ T *pool_new(void *mem_ctx) {
 
 class has_recursion_visitor : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_enter;
+   using ir_hierarchical_visitor::visit_leave;
   has_recursion_visitor()
       : mem_ctx(ralloc_context(nullptr)),
         function_hash(hash_table_create(0, hash_table_pointer_hash,

@@ -4,6 +4,7 @@ namespace {
 
 class ir_stats_counter_visitor : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_leave;
   int math = 0, tex = 0, flow = 0;
 
   ir_visitor_status visit_leave(ir_expression *) override {

@@ -10,6 +10,8 @@ namespace {
 // nested in them (as a field, at any array depth).
 class ir_struct_usage_visitor : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
+   using ir_hierarchical_visitor::visit_enter;
   std::vector<const glsl_type *> used;
 
   void use(const glsl_type *type) {
@@ -44,6 +46,7 @@ class ir_struct_usage_visitor : public ir_hierarchical_visitor {
 
 class ir_decl_removal_visitor : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
   explicit ir_decl_removal_visitor(const ir_struct_usage_visitor *usage)
       : usage(usage) {}
 

@@ -22,6 +22,7 @@ bool is_sampler_type(const glsl_type *t) {
 // Replaces reads of sampler parameters by the samplers passed.
 class sampler_substitution : public ir_rvalue_visitor {
  public:
+   using ir_rvalue_visitor::visit_leave;
   sampler_substitution(void *mem, ir_variable *parameter, ir_rvalue *actual)
       : mem_(mem), parameter_(parameter), actual_(actual) {}
 
@@ -169,6 +170,7 @@ class inliner {
     if (builtin) {
       class temporaries : public ir_hierarchical_visitor {
        public:
+         using ir_hierarchical_visitor::visit;
         ir_visitor_status visit(ir_variable *var) override {
           if (var->data.mode == ir_var_auto) var->data.mode = ir_var_temporary;
           return visit_continue;

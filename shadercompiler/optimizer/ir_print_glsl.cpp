@@ -29,6 +29,8 @@ bool is_builtin_variable(const ir_variable *var) {
 // The extensions a shader's IR needs enabled to compile again.
 class extension_finder : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
+   using ir_hierarchical_visitor::visit_enter;
   explicit extension_finder(const glsl_print_options &o) : options_(o) {}
 
   ir_visitor_status visit_enter(ir_expression *e) override {

@@ -61,6 +61,7 @@ const char *sampler_name(const glsl_type *t) {
 
 class operation_checker : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_enter;
   explicit operation_checker(std::vector<std::string> *out) : out_(out) {}
 
   ir_visitor_status visit_enter(ir_expression *e) override {
@@ -117,6 +118,7 @@ class operation_checker : public ir_hierarchical_visitor {
 // the statement that holds them.
 class lowering_visitor : public ir_rvalue_visitor {
  public:
+   using ir_rvalue_visitor::visit_leave;
   lowering_visitor(void *mem, ir_function_signature *main) : mem_(mem), main_(main) {}
 
   void handle_rvalue(ir_rvalue **rvalue) override {

@@ -18,6 +18,7 @@ const glsl_type *sampler_of(const ir_texture *t) {
 
 class texture_rewriter : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_leave;
   texture_rewriter(void *mem, bool invert_y) : mem_(mem), invert_y_(invert_y) {}
 
   ir_visitor_status visit_leave(ir_texture *t) override {

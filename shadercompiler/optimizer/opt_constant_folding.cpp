@@ -12,6 +12,7 @@ void collect_reads(ir_rvalue *value, std::vector<ir_variable *> *out) {
   if (value == nullptr) return;
   class collector : public ir_hierarchical_visitor {
    public:
+     using ir_hierarchical_visitor::visit;
     explicit collector(std::vector<ir_variable *> *out) : out_(out) {}
     ir_visitor_status visit(ir_dereference_variable *d) override {
       out_->push_back(d->var);

@@ -52,6 +52,7 @@ void visit_statement_values(ir_instruction *ir, ir_rvalue_visitor *v) {
 // The variables a statement writes (assignees and a call's outputs).
 class write_finder : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
   ir_visitor_status visit(ir_dereference_variable *d) override {
     if (in_assignee) written.insert(d->var);
     return visit_continue;
@@ -214,6 +215,7 @@ void constant_block(ir_instruction *first, ir_instruction *last, void *data) {
 // ------------------------------------------------------- dead stores
 class read_collector : public ir_rvalue_visitor {
  public:
+   using ir_rvalue_visitor::visit_leave;
   void handle_rvalue(ir_rvalue **rvalue) override {
     if (*rvalue == nullptr || in_assignee) return;
     if (ir_dereference_variable *d = (*rvalue)->as_dereference_variable()) read.insert(d->var);
@@ -480,6 +482,7 @@ bool coalesce(ir_assignment *copy, ir_instruction *first, const use_counter &use
     // Every write of `from` in the list is retargeted.
     class retarget : public ir_hierarchical_visitor {
      public:
+       using ir_hierarchical_visitor::visit;
       retarget(ir_variable *from, ir_variable *to) : from_(from), to_(to) {}
       ir_visitor_status visit(ir_dereference_variable *d) override {
         if (in_assignee && d->var == from_) d->var = to_;
@@ -549,6 +552,7 @@ bool combine_run(void *mem, ir_assignment *head) {
 // last that writes it.
 class position_recorder : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
   ir_visitor_status visit(ir_dereference_variable *d) override {
     if (in_assignee) last_write[d->var] = position;
     else first_read.emplace(d->var, position);

@@ -18,6 +18,9 @@ struct variable_uses {
 
 class use_counter : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
+   using ir_hierarchical_visitor::visit_enter;
+   using ir_hierarchical_visitor::visit_leave;
   ir_visitor_status visit(ir_dereference_variable *d) override {
     variable_uses &u = uses[d->var];
     if (in_assignee) u.writes++;

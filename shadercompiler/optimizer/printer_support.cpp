@@ -42,6 +42,8 @@ namespace {
 
 class identifier_collector : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
+   using ir_hierarchical_visitor::visit_enter;
   explicit identifier_collector(printer_names *names) : names_(names) {}
 
   ir_visitor_status visit(ir_variable *var) override {

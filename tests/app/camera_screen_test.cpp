@@ -3,9 +3,14 @@
 // its picture reaching the chart renderer, and everything undone at stop.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "chart/sky_chart.h"
 #include "platform/devices/authorization.h"
 #include "platform/devices/location.h"
+#include "platform/uikit/application.h"
+#include "ui/foundation/settings_model.h"
 #include "skydata/app_bridge.h"
 #include "tests/app/app_session.h"
 
@@ -69,6 +74,79 @@ TEST(ChartScreenCamera, TheCameraRunsUnderTheChartInTheSkyViewAndStopsCleanly) {
   EXPECT_TRUE(session.chartView().gestureRecognizers().empty());
   EXPECT_EQ(pictureData(session.chartView()), nullptr);
   EXPECT_EQ(screen.camera()->imageWidth(), 0u);
+}
+
+// Frames follow the device as it turns: a quarter turn in portrait, none
+// in landscape (3), a half turn upside-down landscape (4).
+TEST(ChartScreenCamera, ThePictureTurnsWithTheDevice) {
+  dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::authorizedWhenInUse,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  app_test::WithCompass compass;
+  AppSession session;
+  session.run(1.0);
+  ChartScreenController& screen = session.screen();
+  screen.settings()->setAutoVR(false);
+  screen.setChartPerspective(kSkyPerspective);
+  screen.startCompassOrGyro();
+  screen.cameraToggled();
+  settle(session, *screen.camera());
+  ASSERT_TRUE(screen.cameraRunning());
+  auto pictureSize = [&] {
+    std::lock_guard<std::recursive_mutex> drawing(session.chartView().chartLock());
+    return std::pair<std::uint64_t, std::uint64_t>(screen.camera()->imageWidth(), screen.camera()->imageHeight());
+  };
+  const auto portrait = pictureSize();
+  ASSERT_GT(portrait.first, 0u);
+  EXPECT_LT(portrait.first, portrait.second) << "a landscape camera frame stands upright";
+  ui::Application::shared().setOrientation(3, 0);
+  settle(session, *screen.camera());
+  EXPECT_TRUE(screen.cameraRunning());
+  const auto landscape = pictureSize();
+  EXPECT_EQ(landscape.first, portrait.second);
+  EXPECT_EQ(landscape.second, portrait.first);
+  ui::Application::shared().setOrientation(1, 0);
+  settle(session, *screen.camera());
+  EXPECT_EQ(pictureSize(), portrait);
+  screen.cameraToggled();
+  settle(session, *screen.camera());
+}
+
+// Starting, stopping and laying the screen out change the projection and
+// the viewport while the capture queue builds each frame's horizon fade
+// from them: they share the chart only under the chart view's lock (the
+// suite runs under ThreadSanitizer).
+TEST(ChartScreenCamera, StartStopAndLayoutShareTheChartWithFramesOnlyUnderTheLock) {
+  dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::authorizedWhenInUse,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  app_test::WithCompass compass;
+  AppSession session;
+  session.run(1.0);
+  ChartScreenController& screen = session.screen();
+  screen.setChartPerspective(kSkyPerspective);
+  screen.startCompassOrGyro();
+  screen.cameraToggled();
+  ASSERT_NE(screen.camera(), nullptr);
+  int pictures = 0;
+  for (int round = 0; round < 12; ++round) {
+    // Frames come 30 a second on the capture queue meanwhile.
+    for (int i = 0; i < 4; ++i) {
+      screen.layoutForCurrentOrientation();
+      session.run(0.02);
+      std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    {
+      std::lock_guard<std::recursive_mutex> drawing(session.chartView().chartLock());
+      pictures += screen.camera()->imageData() != nullptr;
+    }
+    screen.cameraToggled();  // stops, then starts again on the next round
+    session.run(0.02);
+    if (!screen.cameraRunning()) screen.cameraToggled();
+  }
+  EXPECT_GT(pictures, 0) << "frames were processed while the screen changed the chart";
+  screen.cameraStopSession();
+  screen.camera()->sessionQueue()->sync([] {});
+  screen.camera()->captureQueue()->sync([] {});
+  EXPECT_EQ(session.chart().getDisplayProjection(), kProjectionStereographic);
 }
 
 TEST(ChartScreenCamera, WithoutAccessTheSessionStartsButNoPictureArrives) {

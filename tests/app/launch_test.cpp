@@ -9,17 +9,21 @@
 #include <fstream>
 
 #include "chart/sky_chart.h"
+#include "engine/vectors.h"
+#include "mechanics/jpl_ephemeris.h"
 #include "platform/devices/store_review.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/application.h"
 #include "skydata/object_types.h"
+#include "skydata/open_file.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object.h"
 #include "loopback_server.h"
 #include "platform/uikit/alert_controller.h"
 #include "push/push_client.h"
 #include "tests/app/app_session.h"
+#include "tests/mechanics/de405_file.h"
 #include "ui/foundation/utility.h"
 
 namespace {
@@ -112,6 +116,43 @@ TEST(ApplicationLaunch, WithoutAnUpdateServerNoAnnouncementIsFetched) {
   session.run(1.0);
   EXPECT_EQ(session.shell().announcement().title, "");
   EXPECT_FALSE(ns::UserDefaults::standard().hasValue(kLastAnnouncementKey));
+}
+
+// The bundle's JPL file (here DE405, converted by the data tool) is what
+// the application's chart takes the planets from: Jupiter's place is the
+// file's own to the millimetre, not the series' (thousands of kilometres
+// off at that distance).
+TEST(ApplicationLaunch, TheChartTakesThePlanetsFromTheBundlesJplFile) {
+  const de405::Files& de = de405::files();
+  ASSERT_TRUE(de.ok) << "converter failed (python3-casacore, casacore-data-jpl-de405)";
+  SessionOptions options;
+  options.launch = false;
+  AppSession session(options);
+  std::filesystem::create_directories(session.bundle() + "/SkyData/JPL");
+  std::filesystem::create_symlink(de.native, session.bundle() + "/SkyData/JPL/DE438.eph");
+  session.launch();
+  session.run(0.5);
+  CSkyChart& chart = session.chart();
+  const double t = chart.dynamicalJulianDate;
+  double fromChart[3];
+  chart.planetState(5, fromChart, nullptr, t);
+  ASSERT_NE(chart.ephemeris, nullptr) << "the chart opened the file";
+
+  std::int64_t offset, length;
+  std::FILE* file = openFileWithSize(de.native.c_str(), "rb", &offset, &length);
+  ASSERT_NE(file, nullptr);
+  JPLEphemeris* direct = openJPLEphemeris(file, offset, length, nullptr, 0, nullptr, 0);
+  ASSERT_NE(direct, nullptr) << jplLastError();
+  double fromFile[6];
+  ASSERT_EQ(jplBodyState(direct, kJPLJupiter, kJPLSun, fromFile, false, t), 0);
+  closeJPLEphemeris(direct);
+  CSkyMechanics series(chart.database);
+  double fromSeries[3];
+  series.planetState(5, fromSeries, nullptr, t);
+
+  const double kmPerAU = 149597870.7;
+  EXPECT_LT(vectorDistance(fromChart, fromFile) * kmPerAU, 1e-6);
+  EXPECT_GT(vectorDistance(fromSeries, fromFile) * kmPerAU, 100.0) << "the series would be told apart";
 }
 
 TEST(ApplicationLaunch, ThePushClientStartsFromTheSecondEntryOfAVersionAndItsPayloadsReachTheDelegate) {

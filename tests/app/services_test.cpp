@@ -5,11 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "chart/sky_chart.h"
+#include "loopback_server.h"
+#include "platform/coregraphics/image.h"
+#include "platform/devices/audio_session.h"
 #include "platform/devices/location.h"
+#include "platform/foundation/user_defaults.h"
+#include "push/push_client.h"
 #include "platform/uikit/application.h"
+#include "platform/uikit/image.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object_model.h"
 #include "tests/app/app_session.h"
@@ -46,6 +55,42 @@ TEST(ApplicationServices, SoundEffectsOffPlayNothing) {
   shell.playSound("MenuOut.caf", 1.0f);
   shell.playSound("", 1.0f);
   EXPECT_EQ(shell.soundLog().size(), played);
+}
+
+// Start-up makes the sound effects mix with other sound (the ambient
+// category) and logs a push registration the endpoint refuses; a theme
+// change lets go of the picture viewer.
+TEST(ApplicationServices, StartUpSetsTheAmbientCategoryAndLogsARefusedPushRegistration) {
+  dev::AudioSession::shared().setCategory(dev::AudioCategory::playback);
+  tessaly::test::LoopbackServer server([](int client, const tessaly::test::LoopbackServer::Request&) {
+    tessaly::test::LoopbackServer::sendResponse(client, 503, "Service Unavailable", "{}");
+  });
+  app_test::SessionOptions options;
+  options.launchCount = 1;  // the push client starts from the second entry
+  options.launch = false;
+  AppSession session(options);
+  ns::UserDefaults::standard().setString(PushClient::kEndpointKey, server.url("/register"));
+  testing::internal::CaptureStderr();
+  session.launch();
+  EXPECT_EQ(dev::AudioSession::shared().category(), dev::AudioCategory::ambient);
+  const std::string expected = "Failed to register with error: refused with status 503";
+  std::string log;
+  for (int i = 0; i < 300 && log.find(expected) == std::string::npos; ++i) {
+    session.run(0.02);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    log += testing::internal::GetCapturedStderr();
+    testing::internal::CaptureStderr();
+  }
+  log += testing::internal::GetCapturedStderr();
+  ns::UserDefaults::standard().removeObject(PushClient::kEndpointKey);
+  EXPECT_NE(log.find(expected), std::string::npos) << log;
+
+  ApplicationShell& shell = session.shell();
+  shell.showImage(std::make_shared<ui::Image>(cg::Image::fromARGB(8, 8, std::vector<std::uint32_t>(64, 0xFF102030u)), 1.0));
+  ASSERT_NE(shell.astroImageView(), nullptr);
+  session.screen().toggleNightVision();
+  EXPECT_EQ(shell.astroImageView(), nullptr);
+  session.screen().toggleNightVision();  // the theme is the process's
 }
 
 TEST(ApplicationServices, TheMessageBoxShowsCentredAndGoesAfterItsTime) {
@@ -110,7 +155,7 @@ TEST(ChartScreenOperations, CentringWithMotionOnInTheSkyViewOnlyPointsTheWay) {
   screen.startCompassOrGyro();
   double lon0, lat0, lon, lat;
   session.chart().getDisplayCenter(&lon0, &lat0);
-  screen.centerSelectedObject();
+  screen.centerSelectedObject(true);
   session.chart().getDisplayCenter(&lon, &lat);
   EXPECT_TRUE(session.chart().pointerPending);
   EXPECT_FALSE(session.chartView().panRunning());

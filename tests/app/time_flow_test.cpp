@@ -3,6 +3,7 @@
 // refreshes its texts at most once a second.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "engine/clock.h"
 #include "platform/uikit/application.h"
 #include "tests/app/app_session.h"
+#include "ui/foundation/small_views.h"
 
 namespace {
 
@@ -165,6 +167,123 @@ TEST(TimeFlow, TheLabelFormatShowsSecondsAndStaysWithinBounds) {
   const std::string joined = timeFlowLabelFormat(dateBuffer, timeBuffer);
   EXPECT_EQ(joined.size(), 512u);
   EXPECT_EQ(joined.substr(255, 2), "  ");
+}
+
+// Where the label draws the character at byte `at` of its text: the label
+// is drawn with that character changed, and the rightmost column that
+// differs is the character's right edge (whatever the label's own idea of
+// where its groups lie). -1 when nothing differs.
+int drawnRightEdge(ui::Label& label, std::size_t at, char replacement) {
+  const std::string original = label.text();
+  auto columnsOf = [&](const std::string& text) {
+    label.setText(text);
+    return label.snapshotImage(1.0);
+  };
+  std::string changed = original;
+  changed[at] = replacement;
+  const auto a = columnsOf(original), b = columnsOf(changed);
+  label.setText(original);
+  int right = -1;
+  for (std::size_t y = 0; y < a->height(); ++y)
+    for (std::size_t x = 0; x < a->width(); ++x)
+      if (a->row(y)[x] != b->row(y)[x]) right = std::max(right, int(x));
+  return right;
+}
+
+// Taps the label's text where the character at `at` is drawn.
+void tapCharacter(FlowSession& f, std::size_t at, char replacement) {
+  ui::Label& label = *f.v().timeFlowTimeLabel;
+  const int right = drawnRightEdge(label, at, replacement);
+  ASSERT_GT(right, 1) << "the character at " << at << " of \"" << label.text() << "\" is drawn";
+  const ui::Point p = label.transformToRoot().apply({right - 1.5, label.bounds().height() / 2});
+  f.session.tap(p.x, p.y);
+}
+
+// The tapped group steps time, whatever the screen definition aligns the
+// label to: the minutes move time by minutes and the month by thirty days.
+TEST(TimeFlow, TheGroupTappedWhereItIsDrawnIsTheStepTimeMovesBy) {
+  FlowSession f;
+  f.screen.showTimeFlow(true);
+  f.session.run(1.0);
+  f.settings.setTimeFlowMultiplier(1);
+  ui::Label& label = *f.v().timeFlowTimeLabel;
+  const std::string text = label.text();
+  ASSERT_GE(std::count(text.begin(), text.end(), ':'), 2) << text;
+  // "2008 Sep 20 Sat  12:00:00" (after a blank where the era would be):
+  // the minutes' last digit sits before the last colon, the month is the
+  // second word.
+  tapCharacter(f, text.rfind(':') - 1, '7');
+  EXPECT_EQ(f.settings.timeFlowIndex(), 4);
+  f.press(f.v().timeForwardsBtn);
+  double before = f.settings.julianDate();
+  f.ticks(100);
+  EXPECT_NEAR(f.settings.julianDate() - before, 100 * 60 * kSecondDays, 1e-7);
+  f.press(f.v().timeForwardsBtn);
+
+  const std::size_t year = text.find_first_not_of(' ');
+  const std::size_t month = text.find_first_not_of(' ', text.find(' ', year));
+  tapCharacter(f, month + 2, 'x');
+  EXPECT_EQ(f.settings.timeFlowIndex(), 1);
+  f.press(f.v().timeForwardsBtn);
+  before = f.settings.julianDate();
+  f.ticks(100);
+  EXPECT_NEAR(f.settings.julianDate() - before, 100 * 30.0, 1e-6);
+  f.press(f.v().timeForwardsBtn);
+  // The chart draws the selected object's path at the same step.
+  EXPECT_DOUBLE_EQ(f.session.chart().timeFlowStep, 30.0);
+}
+
+// The units button names the step and offers the periods the label has
+// no digits for; choosing one moves the underline to it, a digit group of
+// the label moves it back.
+TEST(TimeFlow, TheUnitsButtonNamesTheStepAndOffersTheOtherPeriods) {
+  FlowSession f;
+  f.screen.showTimeFlow(true);
+  f.session.run(1.0);
+  auto* units = dynamic_cast<UnderlinedButton*>(f.v().timeFlowUnitsBtn.get());
+  auto* label = dynamic_cast<SelectableTimeLabel*>(f.v().timeFlowTimeLabel.get());
+  ASSERT_NE(units, nullptr);
+  ASSERT_NE(label, nullptr);
+  f.settings.setTimeFlowMultiplier(2);
+  f.screen.timeFlowUnitsChanged(40);
+  EXPECT_EQ(units->titleForState(ui::kControlStateNormal), "20 min");
+  EXPECT_EQ(f.screen.timeFlowMultiplierStr(), "20");
+  EXPECT_TRUE(label->drawUnderline());
+  EXPECT_FALSE(units->drawUnderline());
+
+  f.session.tap(AppSession::centreOf(*units).x, AppSession::centreOf(*units).y);
+  EXPECT_EQ(f.settings.timeFlowIndex(), 6);
+  EXPECT_EQ(units->titleForState(ui::kControlStateNormal), "2 sid. day");
+  EXPECT_FALSE(label->drawUnderline());
+  EXPECT_TRUE(units->drawUnderline());
+  EXPECT_NEAR(f.session.chart().timeFlowStep, 2 * 0.99726957, 1e-12);
+  // On through the periods to the clock's own rate, then round again.
+  const int expected[] = {7, 8, 9, 10, 11, 12, 100, 6};
+  for (int unit : expected) {
+    f.session.tap(AppSession::centreOf(*units).x, AppSession::centreOf(*units).y);
+    EXPECT_EQ(f.settings.timeFlowIndex(), unit);
+  }
+  f.screen.timeFlowUnitsChanged(100);
+  EXPECT_EQ(units->titleForState(ui::kControlStateNormal), "2 x real time");
+  EXPECT_FALSE(f.v().timeStepForwardsBtn->isEnabled());
+  f.screen.timeFlowUnitsChanged(5);
+  EXPECT_TRUE(label->drawUnderline());
+  EXPECT_FALSE(units->drawUnderline());
+  // A unit the settings file made up names nothing.
+  f.settings.setTimeFlowIndex(77);
+  f.screen.adjustTimeFlowBtns();
+  EXPECT_EQ(units->titleForState(ui::kControlStateNormal), "");
+  EXPECT_EQ(f.screen.timeFlowMultiplierStr(), "");
+}
+
+TEST(TimeFlow, ClearingTheHeadUpDisplayEmptiesBothLabelsUntilTheNextUpdate) {
+  FlowSession f;
+  ASSERT_FALSE(f.v().centerCoordsLabel->text().empty());
+  f.screen.clearHUD();
+  EXPECT_EQ(f.v().centerCoordsLabel->text(), "");
+  EXPECT_EQ(f.v().fovLabel->text(), "");
+  f.screen.displayCoordSystemChanged();
+  EXPECT_EQ(f.v().fovLabel->text().rfind("FoV: ", 0), 0u);
 }
 
 }  // namespace

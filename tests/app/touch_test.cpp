@@ -3,15 +3,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
 #include "platform/uikit/application.h"
 #include "skydata/object_types.h"
+#include "skydata/sky_data_file.h"
 #include "skydata/sky_database.h"
+#include "skydata/skydata_writer.h"
 #include "skydata/sky_object.h"
 #include "tests/app/app_session.h"
+#include "tests/chart/sky_fixture.h"
 
 namespace {
 
@@ -215,6 +220,81 @@ TEST(ChartViewPan, APanTakesOneSecondUnderOneFieldAndThreeBeyondThreeFields) {
   chart.getDisplayCenter(&centreLon, &centreLat);
   ASSERT_TRUE(chart.getObjectDisplayPosition(chart.selectedObject, chart.getDisplayCoordSystem(), &lon, &lat));
   EXPECT_LT(angularSeparation(centreLon, centreLat, lon, lat), 0.5 * kRadiansPerDegree);
+}
+
+void forEachRegion(CSkyDataRegion* region, const std::function<void(CSkyDataRegion*)>& visit) {
+  if (region == nullptr) return;
+  visit(region);
+  for (int k = 0; k < 8; ++k) forEachRegion(region->getChild(k), visit);
+}
+
+// A stars file as the space tree lays it out: a root box 400 parsecs wide
+// round the Sun halved three times along each axis, with stars 100
+// parsecs out in every direction, each in the region its place falls in
+// (none in the boxes round the Sun, which never hide).
+void writeStarsAllRound(const std::string& path) {
+  SkyDataWriter writer;
+  const float lo[3] = {-200, -200, -200}, hi[3] = {200, 200, 200};
+  writer.setRegionBox(0, lo, hi);
+  for (int ra = 0; ra < 360; ra += 15)
+    for (int dec = -75; dec <= 75; dec += 15) {
+      chart_test::StarDefinition star;
+      star.ra = ra, star.dec = dec, star.magnitude = -1, star.distance = 100;
+      const double r = ra * kRadiansPerDegree, d = dec * kRadiansPerDegree;
+      const double place[3] = {100 * std::cos(d) * std::cos(r), 100 * std::cos(d) * std::sin(r), 100 * std::sin(d)};
+      double low[3] = {-200, -200, -200}, high[3] = {200, 200, 200};
+      std::uint32_t region = 0;
+      for (int level = 0; level < 3; ++level) {
+        int k = 0;
+        for (int a = 0; a < 3; ++a) {
+          const double middle = (low[a] + high[a]) / 2;
+          if (place[a] >= middle) k |= 1 << a, low[a] = middle;
+          else high[a] = middle;
+        }
+        region = 8 * region + std::uint32_t(k) + 1;
+      }
+      star.region = region;
+      ASSERT_GE(writer.addRecord(region, chart_test::starRecord(star), star.magnitude), 0);
+    }
+  ASSERT_TRUE(writer.writeFile(path));
+}
+
+// The end of a pan with a home object lets go of the stars it left
+// behind at once, before the next frame loads the new view's regions
+// beside them.
+TEST(ChartViewPan, TheEndOfAPanUnloadsTheStarRegionsLeftOffTheScreen) {
+  SkySession sky;
+  CSkyChart& chart = sky.chart();
+  writeStarsAllRound(sky.session.bundle() + "/SkyData/Stars.skydata");
+  ASSERT_NE(chart.database->loadStars("Stars.skydata"), nullptr);
+  CSkyDataFile* stars = chart.database->getDataFile(kStarsFile);
+  ASSERT_NE(stars, nullptr);
+  // A pan with a home object: the orbit view's.
+  sky.session.screen().setChartPerspective(kOrbitPerspective);
+  ASSERT_NE(chart.homeObject, nullptr);
+  chart.setDisplayFOV(30 * kRadiansPerDegree);
+  sky.selectMoon();
+  // Everything loaded, as a frame of the whole sky would leave it.
+  int loaded = 0;
+  forEachRegion(stars->getRoot(), [&](CSkyDataRegion* r) {
+    if (stars->loadRegionObjects(r) > 0) ++loaded;
+  });
+  ASSERT_GT(loaded, 20);
+  double lon, lat;
+  ASSERT_TRUE(chart.getObjectDisplayPosition(chart.selectedObject, chart.getDisplayCoordSystem(), &lon, &lat));
+  chart.setDisplayCenterLonLat(normalizeRadians(lon + 120 * kRadiansPerDegree), -lat);
+  ASSERT_FALSE(sky.view().startPanToSelectedObject(chart.homeObjectID, false)) << "not animated: ended at once";
+  int hidden = 0, hiddenLoaded = 0, kept = 0;
+  forEachRegion(stars->getRoot(), [&](CSkyDataRegion* r) {
+    if (r->getObjectCount() == 0) return;
+    const bool off = chart.isRegionHidden(kStarsFile, r);
+    hidden += off;
+    hiddenLoaded += off && r->isLoaded();
+    kept += !off && r->isLoaded();
+  });
+  EXPECT_GT(hidden, 10) << "most of the sky is off the screen";
+  EXPECT_EQ(hiddenLoaded, 0);
+  EXPECT_GT(kept, 0) << "what shows stays";
 }
 
 }  // namespace

@@ -232,6 +232,7 @@ TEST_F(GLKViewTest, OwnDrawRectWithoutADelegate) {
   class Subclass : public MGLGLKView {
    public:
     using MGLGLKView::MGLGLKView;
+    using MGLGLKView::drawRect;
     void drawRect(const ui::Rect&) override { ++calls; }
     int calls = 0;
   };

@@ -237,6 +237,8 @@ TEST_F(BuiltinLibraryTest, TextureSignaturesHaveTheirParametersAndNodes) {
 // and references to variables the body neither receives nor declares.
 class body_checker : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
+   using ir_hierarchical_visitor::visit_enter;
   body_checker(ir_function_signature *sig, std::string where) : sig(sig), where(std::move(where)) {
     foreach_in_list(ir_variable, p, &sig->parameters) known.insert(p);
     ir_symbol_lookup(builtin_function_shader()->symbols, "gl_ModelViewProjectionMatrix");

@@ -17,6 +17,9 @@ namespace {
 // for chosen nodes.
 class recording_visitor : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit;
+   using ir_hierarchical_visitor::visit_enter;
+   using ir_hierarchical_visitor::visit_leave;
   std::vector<std::string> log;
   std::function<ir_visitor_status(ir_instruction *, const char *)> decide =
       [](ir_instruction *, const char *) { return visit_continue; };
@@ -159,6 +162,7 @@ TEST_F(IrVisitorTest, ContinueWithParentFromOperandGoesToLeave) {
 // Removes every discard it meets; the walk must go on with the successor.
 class discard_remover : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_enter;
   int seen = 0;
   ir_visitor_status visit_enter(ir_discard *ir) override {
     seen++;

@@ -146,6 +146,7 @@ TEST(OptimizerPasses, ReturnsInsideLoopsAndBranchesKeepTheirMeaning) {
   foreach_in_list(ir_instruction, ir, s->ir) functions += ir->as_function() != nullptr;
   class return_counter : public ir_hierarchical_visitor {
    public:
+     using ir_hierarchical_visitor::visit_enter;
     ir_visitor_status visit_enter(ir_return *) override {
       count++;
       return visit_continue;
@@ -377,6 +378,7 @@ TEST(MetalRewrites, TwoDimensionalLookupsSampleOneMinusT) {
 // Finds the gradients of the one gradient lookup.
 class gradient_finder : public ir_hierarchical_visitor {
  public:
+   using ir_hierarchical_visitor::visit_enter;
   ir_visitor_status visit_enter(ir_texture *t) override {
     if (t->op == ir_txd) found = t;
     return visit_continue;

@@ -100,6 +100,8 @@ class ObjectInfoViewController : public SVViewController,
   unsigned supportedInterfaceOrientations() const override;
 
  private:
+  // The table's accessory taps keep their own overload beside the action.
+  using ui::TableViewDelegate::accessoryButtonTapped;
   // Table data source and delegate (object_info_table.cpp).
   int numberOfSections(ui::TableView&) override;
   int numberOfRows(ui::TableView&, int section) override;

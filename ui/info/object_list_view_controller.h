@@ -53,6 +53,8 @@ class ObjectListViewController : public SVViewController,
   unsigned supportedInterfaceOrientations() const override;
 
  private:
+  // The table's accessory taps keep their own overload beside the action.
+  using ui::TableViewDelegate::accessoryButtonTapped;
   int numberOfSections(ui::TableView&) override;
   int numberOfRows(ui::TableView&, int section) override;
   std::shared_ptr<ui::TableViewCell> cellForRow(ui::TableView&, ui::IndexPath path) override;

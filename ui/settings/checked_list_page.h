@@ -24,6 +24,8 @@ class CheckedListPage : public SettingsSubviewController {
   std::shared_ptr<ui::Button> selectAllBtn, selectNoneBtn;
 
   void viewDidLoad() override;
+  // The action beside the responder's own select-all.
+  using ui::Responder::selectAll;
   void selectAll(ui::Object* sender);
   void selectNone(ui::Object* sender);
 

@@ -1,0 +1,116 @@
+// What the information, list and search screens ask of the chart screen,
+// asked of the real controller through the shell's interface (the screens'
+// own tests use a stand-in): centring from an information screen brings
+// the chart back in the sky view on the object, with the chart and the
+// settings agreeing on the perspective; the search screen's scroll point
+// survives the screen.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/information_screens_connection.h"
+#include "chart/sky_chart.h"
+#include "engine/angles.h"
+#include "platform/uikit/navigation_controller.h"
+#include "skydata/sky_database.h"
+#include "tests/app/app_session.h"
+#include "ui/foundation/settings_model.h"
+#include "ui/foundation/utility.h"
+#include "ui/info/object_info_view_controller.h"
+#include "ui/info/search_view_controller.h"
+
+namespace {
+
+using app_test::AppSession;
+
+ui::ViewController* topScreen() {
+  ui::ViewController* presented = Utility::topMostController();
+  auto* navigation = dynamic_cast<ui::NavigationController*>(presented);
+  return navigation != nullptr ? navigation->topViewController() : presented;
+}
+
+struct SeamSession {
+  AppSession session;
+  ChartScreenController& screen;
+  // The shell's view of it, as every other screen holds it.
+  ChartViewController& shellView;
+  SeamSession() : session(options()), screen(session.screen()), shellView(screen) {
+    connectInformationScreens();
+    session.run(1.0);
+  }
+  static app_test::SessionOptions options() {
+    app_test::SessionOptions o;
+    o.launchCount = 5;  // no quick start over the chart
+    return o;
+  }
+  void selectByName(const char* name) {
+    std::vector<SkyObjectID> found;
+    ASSERT_GT(session.chart().database->findObjectsByName(name, kSolarSystemFile, found, 1), 0) << name;
+    screen.selectObject(found[0]);
+  }
+  // Angle between the chart's centre and the selected object, degrees.
+  double offCentreDegrees() {
+    CSkyChart& chart = session.chart();
+    double lon, lat, centreLon, centreLat;
+    EXPECT_TRUE(chart.getObjectDisplayPosition(chart.selectedObject, chart.getDisplayCoordSystem(), &lon, &lat));
+    chart.getDisplayCenter(&centreLon, &centreLat);
+    return angularSeparation(centreLon, centreLat, lon, lat) * kDegreesPerRadian;
+  }
+};
+
+TEST(ChartScreenSeam, CentringFromTheInformationScreenReturnsToTheSkyViewOnTheObject) {
+  SeamSession s;
+  s.screen.setChartPerspective(kOrbitPerspective);
+  s.selectByName("Mars");
+  s.session.run(0.5);
+  s.screen.showObjectInfo();
+  s.session.run(1.0);
+  auto* info = dynamic_cast<ObjectInfoViewController*>(topScreen());
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(s.screen.oldPerspective(), kOrbitPerspective) << "kept while the screen covers the chart";
+  // Mars sits far from the sky view's centre under the screen.
+  ASSERT_GT(s.offCentreDegrees(), 5);
+
+  info->centerObject(nullptr);
+  s.session.run(4.0);  // dismissed, and the pan has run
+  EXPECT_EQ(topScreen(), &s.screen);
+  EXPECT_EQ(s.session.chartView().chartPerspective(), kSkyPerspective);
+  EXPECT_EQ(s.screen.settings()->chartPerspective(), kSkyPerspective)
+      << "the settings hold the perspective the chart shows";
+  EXPECT_LT(s.offCentreDegrees(), 0.1) << "the chart is centred on the object";
+  EXPECT_TRUE(s.session.chart().centerOnSelected);
+}
+
+TEST(ChartScreenSeam, CentringAsksForTheAnimationTheCallerWants) {
+  SeamSession s;
+  s.screen.setChartPerspective(kSkyPerspective);
+  s.selectByName("Jupiter");
+  s.shellView.centerSelectedObject(true);
+  EXPECT_TRUE(s.session.chartView().panRunning()) << "animated: the pan runs on";
+  s.session.run(4.0);
+  s.selectByName("Saturn");
+  s.shellView.centerSelectedObject(false);
+  EXPECT_FALSE(s.session.chartView().panRunning()) << "not animated: there at once";
+  EXPECT_LT(s.offCentreDegrees(), 0.1);
+}
+
+TEST(ChartScreenSeam, TheSearchScreenFindsItsListWhereItWasLeft) {
+  SeamSession s;
+  s.screen.showSearch();
+  s.session.run(1.0);
+  auto* search = dynamic_cast<SearchViewController*>(topScreen());
+  ASSERT_NE(search, nullptr);
+  search->table()->setContentOffset({0, 120});
+  search->dismissViewController(false);
+  s.session.run(1.0);
+  ASSERT_EQ(topScreen(), &s.screen);
+  EXPECT_EQ(s.screen.lastSearchScrollPoint().y, 120);
+
+  s.screen.showSearch();
+  s.session.run(1.0);
+  search = dynamic_cast<SearchViewController*>(topScreen());
+  ASSERT_NE(search, nullptr);
+  EXPECT_EQ(search->table()->contentOffset().y, 120);
+}
+
+}  // namespace
