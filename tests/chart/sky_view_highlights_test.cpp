@@ -134,8 +134,10 @@ TEST_F(SkyViewHighlights, SatellitesTheLayerHidesGetNoCircleLabelOrTap) {
 TEST_F(SkyViewHighlights, BodiesAreNamedAtTheChartLabelSizeWhateverCameBefore) {
   chart_->setContentScale(2);
   chart_test::Canvas2D canvas(*chart_, kWidth, kHeight);
-  // Jupiter and its neighbourhood, satellites out of the way.
+  // Jupiter and its neighbourhood, satellites out of the way; Jupiter is
+  // below London's horizon then, so no ground may hide its label.
   chart_->showSatellites = false;
+  chart_->showHorizon = false;
   CPlanet* jupiter = world_.body(kTypePlanet, 5);
   SkyObjectID id = world_.reference(jupiter);
   chart_->setDisplayFOV(90 * kRadiansPerDegree);
@@ -156,6 +158,7 @@ TEST_F(SkyViewHighlights, BodiesAreNamedAtTheChartLabelSizeWhateverCameBefore) {
 TEST_F(SkyViewHighlights, AHighlightedBodyIsNamedByTheHighlightsAlone) {
   chart_test::Canvas2D canvas(*chart_, kWidth, kHeight);
   chart_->showSatellites = false;
+  chart_->showHorizon = false;  // Jupiter is below the horizon
   CPlanet* jupiter = world_.body(kTypePlanet, 5);
   SkyObjectID id = world_.reference(jupiter);
   chart_->setDisplayFOV(90 * kRadiansPerDegree);
