@@ -8,12 +8,14 @@
 #include <cstring>
 
 #include "chart/gl_api.h"
+#include "chart/latin_fold_table.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
 #include "platform/coregraphics/context.h"
 #include "platform/coregraphics/glyph_face.h"
 #include "platform/coregraphics/mac_roman.h"
 #include "skydata/bayer_letters.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -176,9 +178,26 @@ GRect CTextAtlas::glyphRect(std::uint16_t glyph) const {
   return {};
 }
 
+// The atlas character at text[*i], moving *i past it. Catalogue names are
+// UTF-8: a well-formed Latin letter with diacritics is drawn as its base
+// letter (each of its bytes would otherwise draw as a degree sign); any
+// other byte, the chart's own degree sign 161 among them, is one character.
+static unsigned char nextAtlasCharacter(const char* text, int n, int* i) {
+  const unsigned char byte = static_cast<unsigned char>(text[*i]);
+  std::size_t length = 0;
+  const char32_t code = byte < 0x80 ? 0 : utf8FirstCharacter({text + *i, static_cast<std::size_t>(n - *i)}, &length);
+  if (length < 2) {
+    ++*i;
+    return byte;
+  }
+  *i += static_cast<int>(length);
+  if (code < kLatinFoldFirst || code > kLatinFoldLast) return '?';
+  return kLatinFoldTable[code - kLatinFoldFirst];
+}
+
 float CTextAtlas::stringWidth(const char* text, int n) const {
   float width = 0;
-  for (int i = 0; i < n; ++i) width += charRect(static_cast<unsigned char>(text[i])).width;
+  for (int i = 0; i < n;) width += charRect(nextAtlasCharacter(text, n, &i)).width;
   return width;
 }
 
@@ -205,12 +224,14 @@ void CTextAtlas::drawQuads(int vertices, bool strip) {
 }
 
 float CTextAtlas::drawString(const char* text, int n, float x, float y, bool draw) {
-  n = std::min(n, kMaxDrawnCharacters);
+  // A name cut at the limit loses a whole character, not half of one.
+  n = static_cast<int>(utf8PrefixLength({text, static_cast<std::size_t>(std::max(n, 0))},
+                                        kMaxDrawnCharacters));
   float advance = 0;
   int vertices = 0;
   float W = static_cast<float>(textureWidth), H = static_cast<float>(textureHeight);
-  for (int i = 0; i < n; ++i) {
-    GRect cell = charRect(static_cast<unsigned char>(text[i]));
+  for (int i = 0; i < n;) {
+    GRect cell = charRect(nextAtlasCharacter(text, n, &i));
     if (cell.width <= 0 || cell.height <= 0) continue;
     float left = x + advance, right = left + cell.width;
     float bottom = y - descender, top = bottom - cell.height;

@@ -26,6 +26,16 @@ std::size_t utf8FirstCharacterLength(std::string_view text) {
   return length;
 }
 
+char32_t utf8FirstCharacter(std::string_view text, std::size_t* length) {
+  *length = utf8FirstCharacterLength(text);
+  if (*length == 0) return 0;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  char32_t code = byte(0) & kLeadBits[*length];
+  for (std::size_t i = 1; i < *length; ++i) code = (code << 6) | (byte(i) & 0x3F);
+  return code;
+}
+
 std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
   std::size_t at = 0;
   while (at < text.size()) {

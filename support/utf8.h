@@ -9,6 +9,10 @@
 // The length in bytes of the first character when it is a well-formed
 // sequence; 0 for empty text or a malformed start.
 std::size_t utf8FirstCharacterLength(std::string_view text);
+// The code point of the first character when it is a well-formed
+// sequence, its length in bytes in `length`; 0 and length 0 for empty text
+// or a malformed start.
+char32_t utf8FirstCharacter(std::string_view text, std::size_t* length);
 bool isValidUtf8(std::string_view text);
 // The length of the longest prefix of at most `maxBytes` bytes that does
 // not end inside a well-formed multi-byte sequence (a sequence is kept

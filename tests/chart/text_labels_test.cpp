@@ -87,6 +87,33 @@ TEST(ChartTextAtlas, CharactersOutsideTheListDrawAsTheDegreeSignOrNotAtAll) {
   EXPECT_FLOAT_EQ(atlas->stringWidth("A\tB", 3), atlas->stringWidth("AB", 2));
 }
 
+TEST(ChartTextAtlas, UnicodeNamesDrawTheirLettersNotDegreeSigns) {
+  ChartOnEmptySky sky(400, 300);
+  CTextAtlas* atlas = sky.chart->getTextAtlas();
+  const auto width = [&](const std::string& text) {
+    return atlas->stringWidth(text.c_str(), static_cast<int>(text.size()));
+  };
+  // Catalogue names are UTF-8; each stands as its unaccented spelling.
+  EXPECT_FLOAT_EQ(width("Montr\u00e9al"), width("Montreal"));
+  EXPECT_FLOAT_EQ(width("Bouak\u00e9"), width("Bouake"));
+  EXPECT_FLOAT_EQ(width("S\u00e3o Paulo"), width("Sao Paulo"));
+  EXPECT_FLOAT_EQ(width("\u0141\u00f3d\u017a"), width("Lodz"));
+  EXPECT_FLOAT_EQ(width("Stra\u00dfe \u00c6r\u00f8"), width("Strase Aro"));
+  EXPECT_FLOAT_EQ(atlas->drawString("Montr\u00e9al", 9, 0, 0, false), width("Montreal"));
+  // A UTF-8 degree sign is the atlas's own; the chart's single byte 161
+  // stays one too; a symbol without a letter is a question mark.
+  EXPECT_FLOAT_EQ(width("12\u00b0"), width("12\xa1"));
+  EXPECT_FLOAT_EQ(width("\u00d7\u4e2d"), width("??"));
+  // Malformed bytes are single characters as before, never read past the end.
+  EXPECT_FLOAT_EQ(width("\xc3"), width("\xa1"));
+  EXPECT_FLOAT_EQ(width("\xe2\x82"), 2 * width("\xa1"));
+  // A cut at the drawing limit falls before a whole character.
+  std::string long_name(119, 'A');
+  long_name += "\u00e9";
+  EXPECT_FLOAT_EQ(atlas->drawString(long_name.c_str(), static_cast<int>(long_name.size()), 0, 0, false),
+                  width(std::string(119, 'A')));
+}
+
 TEST(ChartTextAtlas, AStringDrawsAtMostItsFirst120Characters) {
   ChartOnEmptySky sky(400, 300);
   CTextAtlas* atlas = sky.chart->getTextAtlas();

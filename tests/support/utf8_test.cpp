@@ -22,3 +22,26 @@ TEST(Utf8Validity, RefusesOverlongSurrogateCutAndOutOfRangeForms) {
                            "\xC2", "\xE2\x82", "\xF0\x9F\x98", "a\xC2 b", "\xE2\x28\xA1"})
     EXPECT_FALSE(isValidUtf8(text)) << testing::PrintToString(std::string(text));
 }
+
+TEST(Utf8Decoding, GivesTheCodePointsOfRfcExamplesAndNothingForMalformedStarts) {
+  struct Case {
+    const char* text;
+    char32_t code;
+    std::size_t length;
+  };
+  // RFC 3629 section 7's examples and the first and last of each length.
+  for (const Case& c : {Case{"A", U'A', 1}, Case{"\xE2\x89\xA2", 0x2262, 3}, Case{"\xCE\x91.", 0x391, 2},
+                        Case{"\xED\x95\x9C", 0xD55C, 3}, Case{"\xE6\x97\xA5", 0x65E5, 3},
+                        Case{"\xF0\xA3\x8E\xB4", 0x233B4, 4}, Case{"\xC2\x80", 0x80, 2},
+                        Case{"\xDF\xBF", 0x7FF, 2}, Case{"\xE0\xA0\x80", 0x800, 3},
+                        Case{"\xF4\x8F\xBF\xBF", 0x10FFFF, 4}, Case{"\xC3\xA9t\xC3\xA9", 0xE9, 2}}) {
+    std::size_t length = 99;
+    EXPECT_EQ(utf8FirstCharacter(c.text, &length), c.code) << c.text;
+    EXPECT_EQ(length, c.length) << c.text;
+  }
+  for (const char* text : {"", "\xC0\xAF", "\xED\xA0\x80", "\xC2", "\x80", "\xF5\x80\x80\x80"}) {
+    std::size_t length = 99;
+    EXPECT_EQ(utf8FirstCharacter(text, &length), 0u) << testing::PrintToString(std::string(text));
+    EXPECT_EQ(length, 0u);
+  }
+}
