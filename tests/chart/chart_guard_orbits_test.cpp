@@ -138,6 +138,52 @@ TEST(ChartGuardOrbits, ASatellitesOrbitDaysAfterItsEpochLiesOnTheSgp4Places) {
   EXPECT_NEAR(turn, 2 * 3.141592653589793, 0.05);
 }
 
+// A moon's orbit drawn with light time on (both stretches) in a view 400
+// pixels square centred on the place PyEphem gives its planet, seen from a
+// site that has the planet overhead (no parallax).
+struct MoonOrbitAsSeen {
+  double ra = 0, dec = 0, distance = 0;  // PyEphem's planet: radians, AU
+  std::unique_ptr<SolarSystemWorld> world;
+  std::unique_ptr<CSkyChart> chart;
+  CPlanet* planet = nullptr;
+  CPlanet* moon = nullptr;
+  chart_test::TestView view;
+  std::unique_ptr<chart_test::Canvas2D> canvas;
+
+  // False when the oracle did not run.
+  bool draw(const char* planetName, int planetNumber, int moonNumber, double jd, double fovDegrees,
+            const char* snapshot) {
+    const auto rows = rowsOf("/usr/bin/python3 " + sourcePath("tests/chart/planet_place_oracle.py") + " " +
+                                 planetName + " " + std::to_string(jd),
+                             5);
+    if (rows.size() != 1) return false;
+    ra = rows[0][1], dec = rows[0][2], distance = rows[0][3];
+    world = std::make_unique<SolarSystemWorld>(mechanics_test::standardExtraBodies());
+    EXPECT_TRUE(world->loaded());
+    chart = std::make_unique<CSkyChart>(&world->database(), "");
+    chart->setViewport(0, 0, 400, 400);
+    chart->setDisplayProjection(1);
+    chart->setLocation(rows[0][4], dec, 0);
+    chart->lightTime = 1;
+    chart->aberration = 0;
+    chart->setJulianDate(jd);
+    planet = world->body(kTypePlanet, planetNumber);
+    moon = world->body(kTypeMoon, moonNumber);
+    EXPECT_NE(moon, nullptr);
+    if (moon == nullptr) return true;
+    chart->updateObjectPosition(world->body(kTypePlanet, 0));
+    chart->updateObjectPosition(planet);
+    chart->updateObjectPosition(moon);
+    view.lon0 = ra, view.lat0 = dec, view.fov = fovDegrees * kDegree, view.width = view.height = 400;
+    chart_test::applyView(*chart, view);
+    canvas = std::make_unique<chart_test::Canvas2D>(*chart, 400, 400);
+    chart->drawOrbitTrack(moon, -1);
+    chart->drawOrbitTrack(moon, 1);
+    canvas->save(snapshot);
+    return true;
+  }
+};
+
 // Rhea's orbit, light time on, from 10 AU: Saturn and the moon are seen
 // where they were some 80 minutes earlier, when Saturn stood about 7" from
 // where it is now (15 pixels here). The ink of the drawn orbit (both
@@ -145,38 +191,16 @@ TEST(ChartGuardOrbits, ASatellitesOrbitDaysAfterItsEpochLiesOnTheSgp4Places) {
 // place) is centred on the place PyEphem gives Saturn, seen from a site
 // that has it overhead (no parallax), and on the chart's own place of it.
 TEST(ChartGuardOrbits, WithLightTimeAMoonsOrbitIsCentredOnItsPlanetAsSeen) {
-  const double jd = 2460676.5;  // 2025 January 1
-  const auto rows = rowsOf("/usr/bin/python3 " + sourcePath("tests/chart/planet_place_oracle.py") +
-                               " Saturn " + std::to_string(jd),
-                           5);
-  if (rows.size() != 1) TESSALY_SKIP_OR_FAIL("the PyEphem oracle (python3-ephem) did not run");
-  const double ra = rows[0][1], dec = rows[0][2], distance = rows[0][3], longitude = rows[0][4];
-  ASSERT_GT(distance, 9.5);
-  SolarSystemWorld world(mechanics_test::standardExtraBodies());
-  ASSERT_TRUE(world.loaded());
-  CSkyChart chart(&world.database(), "");
-  chart.setViewport(0, 0, 400, 400);
-  chart.setDisplayProjection(1);
-  chart.setLocation(longitude, dec, 0);
-  chart.lightTime = 1;
-  chart.aberration = 0;
-  chart.setJulianDate(jd);
-  CPlanet* saturn = world.body(kTypePlanet, 6);
-  CPlanet* rhea = world.body(kTypeMoon, 605);
-  ASSERT_NE(rhea, nullptr);
-  chart.updateObjectPosition(world.body(kTypePlanet, 0));
-  chart.updateObjectPosition(saturn);
-  chart.updateObjectPosition(rhea);
-
   // 0.05 degrees across: Rhea's orbit, 74" in radius, spans 80 percent
   // of the view, PyEphem's Saturn at its centre.
-  chart_test::TestView view;
-  view.lon0 = ra, view.lat0 = dec, view.fov = 0.05 * kDegree, view.width = view.height = 400;
-  chart_test::applyView(chart, view);
-  chart_test::Canvas2D canvas(chart, 400, 400);
-  chart.drawOrbitTrack(rhea, -1);
-  chart.drawOrbitTrack(rhea, 1);
-  canvas.save("rhea_orbit_light_time");
+  MoonOrbitAsSeen scene;
+  if (!scene.draw("Saturn", 6, 605, 2460676.5 /* 2025 January 1 */, 0.05, "rhea_orbit_light_time"))
+    TESSALY_SKIP_OR_FAIL("the PyEphem oracle (python3-ephem) did not run");
+  ASSERT_GT(scene.distance, 9.5);
+  ASSERT_NE(scene.moon, nullptr);
+  const chart_test::TestView& view = scene.view;
+  CPlanet* saturn = scene.planet;
+  chart_test::Canvas2D& canvas = *scene.canvas;
   const chart_test::Raster raster = canvas.raster();
   double sum = 0, sx = 0, sy = 0;
   int border = 0;
@@ -210,36 +234,15 @@ TEST(ChartGuardOrbits, WithLightTimeAMoonsOrbitIsCentredOnItsPlanetAsSeen) {
 // line's width leave the ink within 3 pixels of that circle; the circle's
 // 116" radius is 170 pixels here.
 TEST(ChartGuardOrbits, WithLightTimeIosOrbitLiesAtItsDistanceAroundJupiterAsSeen) {
-  const double jd = 2460740.5;  // 2025 March 6, Jupiter 5.06 AU away
-  const auto rows = rowsOf("/usr/bin/python3 " + sourcePath("tests/chart/planet_place_oracle.py") +
-                               " Jupiter " + std::to_string(jd),
-                           5);
-  if (rows.size() != 1) TESSALY_SKIP_OR_FAIL("the PyEphem oracle (python3-ephem) did not run");
-  const double ra = rows[0][1], dec = rows[0][2], distance = rows[0][3], longitude = rows[0][4];
-  ASSERT_GT(distance, 4.9);
-  SolarSystemWorld world(mechanics_test::standardExtraBodies());
-  ASSERT_TRUE(world.loaded());
-  CSkyChart chart(&world.database(), "");
-  chart.setViewport(0, 0, 400, 400);
-  chart.setDisplayProjection(1);
-  chart.setLocation(longitude, dec, 0);
-  chart.lightTime = 1;
-  chart.aberration = 0;
-  chart.setJulianDate(jd);
-  CPlanet* jupiter = world.body(kTypePlanet, 5);
-  CPlanet* io = world.body(kTypeMoon, 501);
-  ASSERT_NE(io, nullptr);
-  chart.updateObjectPosition(world.body(kTypePlanet, 0));
-  chart.updateObjectPosition(jupiter);
-  chart.updateObjectPosition(io);
-
-  chart_test::TestView view;
-  view.lon0 = ra, view.lat0 = dec, view.fov = 0.075 * kDegree, view.width = view.height = 400;
-  chart_test::applyView(chart, view);
-  chart_test::Canvas2D canvas(chart, 400, 400);
-  chart.drawOrbitTrack(io, -1);
-  chart.drawOrbitTrack(io, 1);
-  canvas.save("io_orbit_light_time");
+  MoonOrbitAsSeen scene;
+  if (!scene.draw("Jupiter", 5, 501, 2460740.5 /* 2025 March 6, 5.06 AU */, 0.075, "io_orbit_light_time"))
+    TESSALY_SKIP_OR_FAIL("the PyEphem oracle (python3-ephem) did not run");
+  ASSERT_GT(scene.distance, 4.9);
+  ASSERT_NE(scene.moon, nullptr);
+  const chart_test::TestView& view = scene.view;
+  const double ra = scene.ra, dec = scene.dec, distance = scene.distance;
+  CPlanet* io = scene.moon;
+  chart_test::Canvas2D& canvas = *scene.canvas;
 
   constexpr double kIoDistanceKm = 421800.0;
   double jupiterPlace[3], pole[3], node[3] = {0, 0, 1}, ahead[3];

@@ -6,28 +6,14 @@
 #include <string>
 
 #include "engine/sgp4.h"
+#include "tests/engine/sgp4_fresh_answer.h"
 #include "skydata/two_line_elements.h"
 
 namespace {
 
-struct Answer {
-  int error;
-  double r[3];  // Earth radii
-};
+using sgp4_test::Answer;
 
-// Our model's answer at minutes from the epoch, with a fresh state.
-Answer ours(const SatelliteElementSet& el, double tsince) {
-  Answer a{};
-  double v[3];
-  if (isDeepSpaceOrbit(el)) {
-    Sdp4State s{};
-    a.error = sdp4(el, a.r, v, s, tsince);
-  } else {
-    Sgp4State s{};
-    a.error = sgp4(el, a.r, v, s, tsince);
-  }
-  return a;
-}
+Answer ours(const SatelliteElementSet& el, double tsince) { return sgp4_test::freshAnswer(el, tsince); }
 
 // Three decayed satellites of the bundle, refused by the oracle with error
 // 1 (mean elements out of range) on 2018 January 21 and the days around.

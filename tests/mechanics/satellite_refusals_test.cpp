@@ -16,6 +16,7 @@
 #include "mechanics/event_search.h"
 #include "mechanics/sky_mechanics.h"
 #include "skydata/satellite.h"
+#include "tests/engine/sgp4_fresh_answer.h"
 #include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/requirements.h"
 
@@ -37,22 +38,11 @@ constexpr double kFixedDates[] = {2458140.0, 2461381.5};
 constexpr double kWorstModelDifferenceKm = 150;
 constexpr double kShareBeyondOneKm = 0.02;
 
-struct Answer {
-  int error;
-  double r[3];  // km
-};
+using sgp4_test::Answer;
 
-// The engine's model at minutes from the epoch, with a fresh state.
+// The engine's model at minutes from the epoch, in kilometres.
 Answer ours(const SatelliteElementSet& el, double tsince) {
-  Answer a{};
-  double v[3];
-  if (isDeepSpaceOrbit(el)) {
-    Sdp4State s{};
-    a.error = sdp4(el, a.r, v, s, tsince);
-  } else {
-    Sgp4State s{};
-    a.error = sgp4(el, a.r, v, s, tsince);
-  }
+  Answer a = sgp4_test::freshAnswer(el, tsince);
   for (double& c : a.r) c *= kEarthRadiusKm;
   return a;
 }
