@@ -259,6 +259,7 @@ TEST(BuiltCatalogues, TheSpaceStationResolvesByNameNumberAndDesignator) {
   ASSERT_NE(iss, nullptr);
   EXPECT_EQ(iss->getNameString(), "ISS (ZARYA)");
   EXPECT_TRUE(iss->hasCategory(3));  // among the brightest
+  EXPECT_TRUE(iss->hasCategory(2));  // the space stations' list
   // Its standard magnitude: the published -2.5 at full phase, -1.75 on the
   // half-phase scale of the chart's magnitude law.
   EXPECT_DOUBLE_EQ(iss->getAbsoluteMagnitude(), -1.75);

@@ -27,6 +27,11 @@ CATEGORY_OF_GROUP = {
     "GPS Operational": 40, "Iridium NEXT": 25, "Iridium": 25, "Molniya": 24, "NOAA": 11,
     "Space & Earth Science": 60, "Brightest": 3, "Weather Satellites": 10,
 }
+# gpredict has no group of the crewed space stations, so their list would
+# stay empty: the stations by their numbers in the public satellite
+# catalogue (ISS, Tiangong 1 and 2, the Chinese station's core module).
+SPACE_STATIONS = (25544, 37820, 41765, 48274)
+SPACE_STATIONS_CATEGORY = 2
 
 
 def read_element_sets(path):
@@ -74,12 +79,22 @@ def read_groups(folder):
     return categories
 
 
+def add_space_stations(categories, sets):
+    shipped = {int(entry["number"]) for entry in sets if entry["number"].isdigit()}
+    for number in SPACE_STATIONS:
+        if number in shipped:
+            codes = categories.setdefault(number, [])
+            if SPACE_STATIONS_CATEGORY not in codes:
+                codes.insert(0, SPACE_STATIONS_CATEGORY)
+
+
 def main(argv):
     if len(argv) != 4:
         fail(__doc__.strip().splitlines()[-1])
     folder, elements_output, groups_output = argv[1:]
     sets = read_element_sets(os.path.join(folder, "satellites.dat"))
     categories = read_groups(folder)
+    add_space_stations(categories, sets)
     elements = []
     for entry in sets:
         elements += [entry.get("NAME", "").strip(), entry["TLE1"].rstrip(), entry["TLE2"].rstrip()]
