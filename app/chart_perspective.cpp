@@ -26,6 +26,9 @@ int selectedType(const CSkyChart& chart) {
 }  // namespace
 
 void ChartSurfaceView::setChartPerspective(int perspective) {
+  // The camera's frames read the chart's frames and projection on their own
+  // queue under this lock; a perspective rewrites them.
+  std::lock_guard<std::recursive_mutex> lock(chartLock_);
   CSkyChart* chart = skyChart_.get();
   Settings* settings = chartViewController ? chartViewController->settings() : nullptr;
   chartPerspective_ = perspective;
