@@ -80,7 +80,12 @@ void Application::reset() {
   keyboardWindow_.reset();
   keyboardShown_ = false;
   onScreenKeyboard_ = true;
-  windows_.clear();
+  {
+    // Closing a window may close the windows its screens presented, which
+    // take themselves off the list: the list is emptied before any goes.
+    auto closing = std::move(windows_);
+    windows_.clear();
+  }
   keyWindow_ = nullptr;
   delegate_.reset();
   state_ = ApplicationState::inactive;
@@ -152,8 +157,18 @@ void Application::addWindow(std::shared_ptr<Window> window) {
 }
 
 void Application::removeWindow(const Window* window) {
-  windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [&](auto& w) { return w.get() == window; }),
-                 windows_.end());
+  // The window's last reference may go with it, and its screens may then
+  // take the windows they presented off in turn: it is let go only once
+  // the list is settled.
+  std::vector<std::shared_ptr<Window>> removed;
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    if (it->get() == window) {
+      removed.push_back(std::move(*it));
+      it = windows_.erase(it);
+    } else {
+      ++it;
+    }
+  }
   if (keyWindow_ == window) keyWindow_ = windows_.empty() ? nullptr : windows_.front().get();
   setDisplayNeeded();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/coregraphics/text.h"
+#include "platform/uikit/alert_controller.h"
 #include "platform/uikit/navigation_controller.h"
 #include "uikit_support.h"
 
@@ -209,6 +210,29 @@ TEST(UikitLifeCycle, AControllerReleasedWhilePresentingTakesWhatItPresentedOffTh
   page.reset();
   EXPECT_EQ(shownView->superview(), nullptr) << "no screen stays up whose presenter is gone";
   EXPECT_EQ(shown->presentingViewController(), nullptr);
+}
+
+// Closing every window at once (the application's reset, the end of a
+// session) lets go of screens that presented others in windows of their
+// own; those take their windows off the list while it is being emptied.
+TEST(UikitLifeCycle, ClosingAllWindowsUnderAScreenThatPresentedInAWindowOfItsOwn) {
+  uitest::World world;
+  std::weak_ptr<ui::View> shownView;
+  {
+    auto root = std::make_shared<Recorder>("Root");
+    auto window = std::make_shared<ui::Window>();
+    window->setRootViewController(root);
+    window->makeKeyAndVisible();
+    // An alert stands above the keyboard, in a window of its own.
+    auto shown = std::make_shared<ui::AlertController>("Delete?", "");
+    shown->addAction({"Keep", ui::AlertActionStyle::cancel, [](const ui::AlertAction&) {}});
+    root->presentViewController(shown, false);
+    shownView = shown->view();
+    ASSERT_NE(shown->view()->window(), nullptr);
+    ASSERT_NE(shown->view()->window(), window.get()) << "the presented screen has its own window";
+  }
+  ui::Application::shared().reset();
+  EXPECT_TRUE(shownView.expired() || shownView.lock()->window() == nullptr);
 }
 
 TEST(UikitLifeCycle, ABarButtonItemsTargetOutlivesTheActionThatLetsItGo) {
