@@ -30,10 +30,19 @@ bool isBayerKey(const char* text) { return text[0] == '$' && text[1] >= 'a' && t
 float figureDistance(float x, float y, float halfWidth, float halfHeight, const LabelAnchor& object) {
   const float ax = std::fabs(object.x - x), ay = std::fabs(object.y - y);
   const float nearest = std::hypot(std::fmax(ax - halfWidth, 0.0f), std::fmax(ay - halfHeight, 0.0f));
-  const float farthest = std::hypot(ax + halfWidth, ay + halfHeight);
   if (nearest > object.radius) return nearest - object.radius;
+  const float farthest = std::hypot(ax + halfWidth, ay + halfHeight);
   if (farthest < object.radius) return object.radius - farthest;
   return 0;
+}
+
+// Whether an object's figure is surely no nearer the rectangle than
+// `distance`: the larger gap along one axis bounds the distance from below,
+// so most of a frame's objects are passed over without a square root.
+bool surelyNoNearer(float x, float y, float halfWidth, float halfHeight, const LabelAnchor& object,
+                    float distance) {
+  const float gap = std::fmax(std::fabs(object.x - x) - halfWidth, std::fabs(object.y - y) - halfHeight);
+  return gap - object.radius >= distance;
 }
 
 }  // namespace
@@ -131,6 +140,7 @@ bool CSkyChart::isLabelNearerAnotherObject(float x, float y, float halfWidth, fl
   for (int i = 0; i < labelAnchorCount; ++i) {
     const LabelAnchor& other = labelAnchors[i];
     if ((other.x != own.x || other.y != own.y) &&
+        !surelyNoNearer(x, y, halfWidth, halfHeight, other, mine) &&
         figureDistance(x, y, halfWidth, halfHeight, other) < mine)
       return true;
   }
