@@ -18,19 +18,28 @@ if(TESSALY_SANITIZE AND TESSALY_THREAD_SANITIZER)
   message(FATAL_ERROR "TESSALY_SANITIZE and TESSALY_THREAD_SANITIZER exclude each other")
 endif()
 
-# The sanitizer builds keep line tables only (-g1): all a report's stack
-# trace needs, and a third less to compile than full debug information.
+# Line tables are all a backtrace or a sanitizer report needs; full debug
+# information made a quarter of the optimised build's compile time.
+set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O2 -g1 -DNDEBUG")
+set(CMAKE_C_FLAGS_RELWITHDEBINFO "-O2 -g1 -DNDEBUG")
+
 if(TESSALY_THREAD_SANITIZER)
   add_compile_options(-fsanitize=thread -O1 -fno-omit-frame-pointer -g1)
   add_link_options(-fsanitize=thread)
 endif()
 
+# The address and undefined-behaviour sanitizers instrument the project's
+# own code, at -O1 to keep the run short and with its assertions on. The
+# tests' code is left as the optimised build compiles it (tests/ drops
+# these options), so on an optimised build with the same build type ccache
+# serves every test object: instrumenting the assertion macros doubled the
+# cost of compiling a test and finds nothing in the code under test.
+set(TESSALY_SANITIZER_COMPILE_OPTIONS
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined
+    -fno-omit-frame-pointer -O1 -g1 -UNDEBUG)
 if(TESSALY_SANITIZE)
-  # -O1 keeps the sanitizer build and its test run short.
-  set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined
-                 -fno-omit-frame-pointer)
-  add_compile_options(${sanitizers} -O1 -g1)
-  add_link_options(${sanitizers})
+  add_compile_options(${TESSALY_SANITIZER_COMPILE_OPTIONS})
+  add_link_options(-fsanitize=address,undefined)
 endif()
 
 # Nearly two hundred test and benchmark executables link most of the

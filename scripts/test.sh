@@ -50,7 +50,7 @@ echo "== tests (ThreadSanitizer)"
 TSAN_OPTIONS=halt_on_error=1 run_suite build/thread -R "^($(IFS='|'; echo "${threaded[*]}"))\$"
 
 echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer, after ${SECONDS} s)"
-bash scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON \
+bash scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=ON \
   -DTESSALY_BUILD_BENCH=OFF
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

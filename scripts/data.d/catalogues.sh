@@ -22,19 +22,23 @@ kstars=/usr/share/kstars
 work=$build/catalogue-sources
 mkdir -p "$work" "$bundle/SkyData" "$bundle/WorldBorders"
 
-python3 "$scripts/extract_borders.py" "$deps/world-atlas/countries-50m.json" \
+# The extractions read separate sources and write separate lists.
+source "$root/scripts/jobs.sh"
+later python3 "$scripts/extract_borders.py" "$deps/world-atlas/countries-50m.json" \
   /usr/share/iso-codes/json/iso_3166-1.json "$work/borders.list"
-python3 "$scripts/extract_stars.py" "$kstars/stars.dat" "$d3/stars.14.json" \
+later python3 "$scripts/extract_stars.py" "$kstars/stars.dat" "$d3/stars.14.json" \
   "$d3/starnames.json" "$stellarium/stars/default" /usr/share/xplanet/stars/BSC \
   "$work/stars.list"
-python3 "$scripts/extract_deep_sky.py" "$kstars/OpenNGC.kscat" "$d3/dsos.14.json" \
+later python3 "$scripts/extract_deep_sky.py" "$kstars/OpenNGC.kscat" "$d3/dsos.14.json" \
   "$stellarium/nebulae/default" "$work/deepsky.list"
-python3 "$scripts/extract_constellations.py" "$d3/constellations.bounds.json" \
+later python3 "$scripts/extract_constellations.py" "$d3/constellations.bounds.json" \
   "$work/boundaries.list"
-python3 "$scripts/extract_solar_system.py" "$kstars/asteroids.dat" "$kstars/cometels.json.gz" \
+later python3 "$scripts/extract_solar_system.py" "$kstars/asteroids.dat" "$kstars/cometels.json.gz" \
   "$stellarium/data/nomenclature.dat" "$work/solarsystem.list"
-python3 "$scripts/extract_satellites.py" /usr/share/gpredict/data/satdata \
+later python3 "$scripts/extract_satellites.py" /usr/share/gpredict/data/satdata \
   "$work/satellites.tle" "$work/satellite-groups.list"
+
+wait_for_later
 
 "$tool" borders "$work/borders.list" "$bundle/WorldBorders/TM_WORLD_BORDERS_SIMPL"
 "$tool" stars "$work/stars.list" "$published/stars_tycho.csv.gz" "$bundle/SkyData"

@@ -30,27 +30,30 @@ replace() {
 
 # Solar system: surface maps at every level, the lunar tiles, the ring
 # textures of Saturn and Uranus, and their Index.txt.
-replace "$images/SolarSystem" "$python" "$tools/make_planet_maps.py" \
+# The picture sets are independent of each other.
+source "$root/scripts/jobs.sh"
+
+later replace "$images/SolarSystem" "$python" "$tools/make_planet_maps.py" \
   "$stellarium/textures" "$xplanet"
 
 # 3-D models of small moons, asteroids and spacecraft.
-replace "$images/Models" "$python" "$tools/make_models.py" "$stellarium/models"
+later replace "$images/Models" "$python" "$tools/make_models.py" "$stellarium/models"
 
 # Deep-sky photographs in six picture sets by scale, with their Index.txt.
-replace "$images/DeepSky" "$python" "$tools/make_deep_sky_images.py" \
+later replace "$images/DeepSky" "$python" "$tools/make_deep_sky_images.py" \
   "$stellarium/nebulae/default"
 
 # The Milky Way's pictures: visible light (style 3) reprojected into
 # galactic coordinates, and the band filled within the chart's outline
 # (style 2). Styles 4 to 12 have no packaged source and are not made.
-replace "$images/MilkyWay" "$python" "$tools/make_milky_way_images.py" \
+later replace "$images/MilkyWay" "$python" "$tools/make_milky_way_images.py" \
   "$stellarium/textures/milkyway.png" "$root/chart/milky_way_outline_table.cpp"
 
 # Constellation illustrations and their index; the Bright Star numbers of
 # their reference stars come from the star list the catalogue step wrote.
 stars_list=$build/catalogue-sources/stars.list
 [ -f "$stars_list" ] || { echo "chart_images.sh: run catalogues.sh first ($stars_list)" >&2; exit 1; }
-replace "$images/Constellations" "$python" "$tools/make_constellation_images.py" \
+later replace "$images/Constellations" "$python" "$tools/make_constellation_images.py" \
   "$stellarium/skycultures/western" "$stars_list" "$root/skydata/constellation_table.cpp"
 
 # The horizon panorama, under its own name and under the name the sky
@@ -59,4 +62,5 @@ horizons() {
   "$python" "$tools/make_horizon_panorama.py" "$stellarium/landscapes/grossmugl" Grossmugl "$1"
   ln "$1/Grossmugl.png" "$1/Beaver Lake.png"
 }
-replace "$images/Horizons" horizons
+later replace "$images/Horizons" horizons
+wait_for_later
