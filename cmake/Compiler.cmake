@@ -30,10 +30,10 @@ endif()
 
 # The address and undefined-behaviour sanitizers instrument the project's
 # own code, at -O1 to keep the run short and with its assertions on. The
-# tests' code is left as the optimised build compiles it (tests/ drops
-# these options), so on an optimised build with the same build type ccache
-# serves every test object: instrumenting the assertion macros doubled the
-# cost of compiling a test and finds nothing in the code under test.
+# tests' own code (tests/ drops these options) compiles exactly as in the
+# optimised build, so ccache serves those objects from it: instrumenting
+# the assertion macros doubled what a test file cost to compile, and the
+# code under test is what the sanitizers are there to watch.
 set(TESSALY_SANITIZER_COMPILE_OPTIONS
     -fsanitize=address,undefined -fno-sanitize-recover=undefined
     -fno-omit-frame-pointer -O1 -g1 -UNDEBUG)
@@ -53,7 +53,14 @@ add_compile_options(-fno-semantic-interposition)
 # tessaly_library(<name> <sources>...): a folder's library. Headers are
 # included by their path from the repository root ("engine/vectors.h"), so
 # equal file names in two folders never clash.
+#
+# A library compiles its files eight to a unit: most of a file's compile time
+# is spent on the headers it shares with its neighbours (the interface
+# libraries' files read some 100,000 lines each), and three builds compile
+# every library. A file whose private names clash with a neighbour's, or
+# whose macros would leak into it, sets SKIP_UNITY_BUILD_INCLUSION.
 function(tessaly_library name)
   add_library(${name} SHARED ${ARGN})
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
