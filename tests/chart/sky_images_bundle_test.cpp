@@ -24,6 +24,7 @@
 #include "tests/chart/chart_canvas.h"
 #include "tests/chart/constellation_sky.h"
 #include "tests/support/requirements.h"
+#include "tests/support/sanitizer_build.h"
 #include "tests/tools/built_bundle.h"
 
 namespace {
@@ -156,9 +157,14 @@ TEST(ChartSkyBundleImages, DeepSkyPhotographsHaveABlackSkyAndEdgesFadedToBlack) 
   const std::string folder = bundle() + "/SkyImages/DeepSky/";
   std::FILE* index = std::fopen((folder + "Index.txt").c_str(), "r");
   if (index == nullptr) TESSALY_SKIP_OR_FAIL("no built deep-sky pictures in " << bundle());
+  // Every third picture under a sanitizer, where converting a thousand
+  // photographs to pixels took most of the suite's time; all of them in
+  // the optimised build.
+  const int stride = tessaly::test::sanitizerSample(1, 3);
   char line[1024];
-  int checked = 0;
+  int checked = 0, listed = 0;
   while (std::fgets(line, sizeof line, index) != nullptr) {
+    if (listed++ % stride != 0) continue;
     const std::string name(line, std::strcspn(line, "\t\n"));
     std::FILE* file = std::fopen((folder + name).c_str(), "rb");
     ASSERT_NE(file, nullptr) << name;
@@ -196,7 +202,7 @@ TEST(ChartSkyBundleImages, DeepSkyPhotographsHaveABlackSkyAndEdgesFadedToBlack) 
     ++checked;
   }
   std::fclose(index);
-  EXPECT_GT(checked, 1000);
+  EXPECT_GT(checked, 1000 / stride);
 }
 
 }  // namespace

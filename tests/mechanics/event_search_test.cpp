@@ -24,6 +24,7 @@
 #include "skydata/sky_database.h"
 #include "skydata/two_line_elements.h"
 #include "tests/mechanics/mechanics_fixture.h"
+#include "tests/support/sanitizer_build.h"
 #include "tests/mechanics/pass_finder.h"
 
 namespace {
@@ -39,7 +40,9 @@ const Site kSites[] = {{"Boulder", -105.27 * kDeg, 40.01 * kDeg, 1.65},
                        {"Sydney", 151.21 * kDeg, -33.87 * kDeg, 0.05},
                        {"Fairbanks", -147.72 * kDeg, 64.84 * kDeg, 0.13}};
 
-// Satellites: element lines and the start of their 24-hour window (UT).
+// Satellites: element lines and the start of their 24-hour window (UT);
+// the first few orbits are chosen, the rest gpredict's.
+constexpr std::size_t kChosenOrbits = 5;
 struct Case {
   std::string line1, line2;
   double start;
@@ -113,7 +116,11 @@ TEST_F(Passes, AgreeWithTheIndependentFinder) {
   const double sunRadius = world_->body(30, 0)->getDiameter() / 2;
   double worstTime = 0, worstAngle = 0, worstShadow = 0, worstSun = 0;
   int passes = 0, shadowed = 0, visible = 0;
+  // Under a sanitizer the five chosen orbits and every third of the
+  // gpredict sets: each satellite's day at every site is slow there.
+  const std::size_t stride = static_cast<std::size_t>(tessaly::test::sanitizerSample(1, 3));
   for (std::size_t i = 0; i < all_->size(); ++i) {
+    if (i >= kChosenOrbits && (i - kChosenOrbits) % stride != 0) continue;
     CSatellite* sat = satellite(i);
     ASSERT_NE(sat, nullptr);
     ASSERT_FALSE((*tracks_)[i].r.empty());

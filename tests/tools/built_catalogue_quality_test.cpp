@@ -31,6 +31,9 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/angles.h"
@@ -271,36 +274,77 @@ std::vector<FiledStar> filedStars(std::initializer_list<std::pair<CSkyDataFile*,
   return out;
 }
 
+// Items filed by their places in cells of an arcminute of declination by
+// an arcminute of right ascension, kept as one sorted list: the checks ask
+// about a million places, and most cells round a place are empty, which a
+// search of the list passes over at once.
+class SkyCells {
+ public:
+  void add(const double v[3], std::size_t item) {
+    entries_.push_back({key(cellOf(v)), item});
+    sorted_ = false;
+  }
+  // Calls visit(item) once for every item in the rows next to the place's
+  // and as many columns as an arcminute spans there, and `extraColumns`
+  // more, on either side.
+  template <typename Visit>
+  void forEachAround(const double v[3], int extraColumns, Visit&& visit) const {
+    if (!sorted_) {
+      std::sort(entries_.begin(), entries_.end());
+      sorted_ = true;
+    }
+    const auto [row, column] = cellOf(v);
+    // An arcminute of arc spans more cells of right ascension near a pole.
+    const double dec = std::fabs(row / 60.0 - 90.0) + 1.0 / 30.0;
+    const int span = dec >= 89.0 ? kColumns / 2
+                                 : static_cast<int>(std::ceil(1.0 / std::cos(dec * kDeg))) + extraColumns;
+    auto visitColumns = [&](int r, int first, int last) {
+      auto it = std::lower_bound(entries_.begin(), entries_.end(), std::pair{key({r, first}), std::size_t{0}});
+      for (; it != entries_.end() && it->first <= key({r, last}); ++it) visit(it->second);
+    };
+    for (int r = row - 1; r <= row + 1; ++r) {
+      const int first = column - span, last = column + span;
+      if (last - first + 1 >= kColumns) {
+        visitColumns(r, 0, kColumns - 1);
+      } else if (first < 0) {
+        visitColumns(r, first + kColumns, kColumns - 1);
+        visitColumns(r, 0, last);
+      } else if (last >= kColumns) {
+        visitColumns(r, first, kColumns - 1);
+        visitColumns(r, 0, last - kColumns);
+      } else {
+        visitColumns(r, first, last);
+      }
+    }
+  }
+
+ private:
+  static constexpr int kColumns = 360 * 60;
+  static std::pair<int, int> cellOf(const double v[3]) {
+    const double dec = std::asin(std::clamp(v[2], -1.0, 1.0)) / kDeg;
+    const double ra = positiveAtan2(v[1], v[0]) / kDeg;
+    return {static_cast<int>(std::floor((dec + 90.0) * 60.0)),
+            static_cast<int>(std::floor(ra * 60.0)) % kColumns};
+  }
+  static std::int64_t key(std::pair<int, int> cell) {
+    return static_cast<std::int64_t>(cell.first) * kColumns + cell.second;
+  }
+  mutable std::vector<std::pair<std::int64_t, std::size_t>> entries_;
+  mutable bool sorted_ = true;
+};
+
 // Calls visit(a, b, separation in arcseconds) once for every pair of stars
 // closer than `arcsec` (at most 60).
 void forEachClosePair(const std::vector<FiledStar>& stars, double arcsec,
                       const std::function<void(const FiledStar&, const FiledStar&, double)>& visit) {
-  constexpr int kColumns = 360 * 60;
-  auto cellOf = [](const double v[3]) {
-    const double dec = std::asin(std::clamp(v[2], -1.0, 1.0)) / kDeg;
-    return std::pair<int, int>{static_cast<int>(std::floor((dec + 90.0) * 60.0)),
-                               static_cast<int>(std::floor(positiveAtan2(v[1], v[0]) / kDeg * 60.0)) %
-                                   kColumns};
-  };
-  std::map<std::pair<int, int>, std::vector<std::size_t>> cells;
-  for (std::size_t i = 0; i < stars.size(); ++i) cells[cellOf(stars[i].v)].push_back(i);
-  for (std::size_t i = 0; i < stars.size(); ++i) {
-    const auto [row, column] = cellOf(stars[i].v);
-    // An arcminute of arc spans more cells of right ascension near a pole.
-    const double dec = std::fabs(row / 60.0 - 90.0) + 1.0 / 30.0;
-    const int span = dec >= 89.0 ? kColumns / 2 : static_cast<int>(std::ceil(1.0 / std::cos(dec * kDeg)));
-    std::set<std::size_t> seen;
-    for (int r = row - 1; r <= row + 1; ++r)
-      for (int c = column - span; c <= column + span; ++c) {
-        auto found = cells.find({r, (c + kColumns) % kColumns});
-        if (found == cells.end()) continue;
-        for (std::size_t j : found->second) {
-          if (j <= i || !seen.insert(j).second) continue;
-          const double separation = vectorSeparation(stars[i].v, stars[j].v) / kArcsec;
-          if (separation < arcsec) visit(stars[i], stars[j], separation);
-        }
-      }
-  }
+  SkyCells cells;
+  for (std::size_t i = 0; i < stars.size(); ++i) cells.add(stars[i].v, i);
+  for (std::size_t i = 0; i < stars.size(); ++i)
+    cells.forEachAround(stars[i].v, 0, [&](std::size_t j) {
+      if (j <= i) return;
+      const double separation = vectorSeparation(stars[i].v, stars[j].v) / kArcsec;
+      if (separation < arcsec) visit(stars[i], stars[j], separation);
+    });
 }
 
 // The files keep places in single precision, up to 0.06" off the
@@ -345,35 +389,24 @@ struct PlacedStar {
 
 class PlaceHash {
  public:
-  void add(const PlacedStar& star) { cells_[cellOf(star.v)].push_back(star); }
+  void add(const PlacedStar& star) {
+    cells_.add(star.v, stars_.size());
+    stars_.push_back(star);
+  }
   // Whether a star within `arcsec` and `magnitudes` of the place is there.
   bool near(const double v[3], double magnitude, double arcsec, double magnitudes) const {
-    const auto [row, column] = cellOf(v);
-    for (int r = row - 1; r <= row + 1; ++r)
-      for (int c = column - span(row); c <= column + span(row); ++c) {
-        auto found = cells_.find({r, (c + kColumns) % kColumns});
-        if (found == cells_.end()) continue;
-        for (const PlacedStar& s : found->second)
-          if (vectorSeparation(s.v, v) < arcsec * kArcsec &&
-              std::fabs(s.magnitude - magnitude) < magnitudes)
-            return true;
-      }
-    return false;
+    bool found = false;
+    cells_.forEachAround(v, 1, [&](std::size_t i) {
+      const PlacedStar& s = stars_[i];
+      found = found || (vectorSeparation(s.v, v) < arcsec * kArcsec &&
+                        std::fabs(s.magnitude - magnitude) < magnitudes);
+    });
+    return found;
   }
 
  private:
-  static constexpr int kColumns = 360 * 60;
-  static std::pair<int, int> cellOf(const double v[3]) {
-    const double dec = std::asin(std::clamp(v[2], -1.0, 1.0)) / kDeg;
-    const double ra = positiveAtan2(v[1], v[0]) / kDeg;
-    return {static_cast<int>(std::floor((dec + 90.0) * 60.0)),
-            static_cast<int>(std::floor(ra * 60.0)) % kColumns};
-  }
-  static int span(int row) {
-    const double dec = std::fabs(row / 60.0 - 90.0) + 1.0 / 30.0;
-    return dec >= 89.0 ? kColumns / 2 : static_cast<int>(std::ceil(1.0 / std::cos(dec * kDeg))) + 1;
-  }
-  std::map<std::pair<int, int>, std::vector<PlacedStar>> cells_;
+  SkyCells cells_;
+  std::vector<PlacedStar> stars_;
 };
 
 struct TychoListRow {
@@ -382,39 +415,58 @@ struct TychoListRow {
   double ra, dec, visual, colour;
 };
 
-// The published list, read here with its own few lines of parsing.
-std::vector<TychoListRow> tychoList() {
-  std::vector<TychoListRow> rows;
-  gzFile in = gzopen(sourceFile("data/published/stars_tycho.csv.gz").c_str(), "rb");
-  if (!in) return rows;
-  char line[512];
-  gzgets(in, line, sizeof line);  // header
-  while (gzgets(in, line, sizeof line)) {
+// The published list, read here with its own few lines of parsing, once
+// for the suite (two checks read all of its million rows).
+const std::vector<TychoListRow>& tychoList() {
+  static const std::vector<TychoListRow> rows = [] {
+    std::vector<TychoListRow> read;
+    gzFile in = gzopen(sourceFile("data/published/stars_tycho.csv.gz").c_str(), "rb");
+    if (!in) return read;
+    char line[512];
+    gzgets(in, line, sizeof line);  // header
     std::vector<std::string> f;
-    std::stringstream fields(line);
-    std::string field;
-    while (std::getline(fields, field, ',')) f.push_back(field);
-    if (f.size() != 9) continue;
-    rows.push_back({f[0], f[1].empty() ? 0 : std::stoi(f[1]), std::stod(f[2]), std::stod(f[3]),
-                    std::stod(f[6]), f[7].empty() ? NAN : std::stod(f[7])});
-  }
-  gzclose(in);
+    while (gzgets(in, line, sizeof line)) {
+      f.clear();
+      const std::string_view text(line);
+      for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find(',', start);
+        if (end == std::string_view::npos) end = text.size();
+        f.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+      }
+      if (f.size() != 9) continue;
+      read.push_back({f[0], f[1].empty() ? 0 : std::stoi(f[1]), std::stod(f[2]), std::stod(f[3]),
+                      std::stod(f[6]), f[7].empty() ? NAN : std::stod(f[7])});
+    }
+    gzclose(in);
+    return read;
+  }();
   return rows;
 }
 
 class TychoQuality : public ::testing::Test {
  protected:
+  // One database for the suite: its checks walk the same million stars,
+  // which stay loaded from one check to the next instead of being read
+  // again for each.
+  static void TearDownTestSuite() { shared_.reset(); }
+
   void SetUp() override {
     if (!built("TychoStars.skydata")) TESSALY_SKIP_OR_FAIL("no built catalogues in " << skyDataFolder());
-    database_ = std::make_unique<CSkyDatabase>(skyDataFolder().c_str());
-    ASSERT_NE(database_->loadStars("Stars.skydata"), nullptr);
-    ASSERT_NE(database_->loadTychoStars("TychoStars.skydata"), nullptr);
-    ASSERT_NE(database_->loadGuideStars("GuideStars.skydata"), nullptr);
+    if (shared_ == nullptr) {
+      auto database = std::make_unique<CSkyDatabase>(skyDataFolder().c_str());
+      ASSERT_NE(database->loadStars("Stars.skydata"), nullptr);
+      ASSERT_NE(database->loadTychoStars("TychoStars.skydata"), nullptr);
+      ASSERT_NE(database->loadGuideStars("GuideStars.skydata"), nullptr);
+      shared_ = std::move(database);
+    }
+    database_ = shared_.get();
   }
   // Every star of a file into a hash; the Tycho or HIP numbers met on the
   // way.
-  int collect(CSkyDataFile* file, PlaceHash& hash, std::set<std::int64_t>* numbers,
-              int catalogue = kCatalogTycho, std::set<std::int64_t>* hipNumbers = nullptr) {
+  int collect(CSkyDataFile* file, PlaceHash* hash, std::unordered_set<std::int64_t>* numbers,
+              int catalogue = kCatalogTycho,
+              std::unordered_set<std::int64_t>* hipNumbers = nullptr) {
     int count = 0;
     forEachObject(*file, file->getRoot(), [&](CSkyObject* object) {
       CStar* star = asStar(object);
@@ -422,7 +474,7 @@ class TychoQuality : public ::testing::Test {
       PlacedStar placed;
       star->getCatalogVector(placed.v);
       placed.magnitude = star->getVisualMagnitude();
-      hash.add(placed);
+      if (hash) hash->add(placed);
       for (std::int64_t n : catalogNumbers(star)) {
         if (numbers && catalogOfNumber(n) == catalogue) numbers->insert(n);
         if (hipNumbers && catalogOfNumber(n) == kHipparcosCatalog) hipNumbers->insert(n);
@@ -431,8 +483,11 @@ class TychoQuality : public ::testing::Test {
     });
     return count;
   }
-  std::unique_ptr<CSkyDatabase> database_;
+  static std::unique_ptr<CSkyDatabase> shared_;
+  CSkyDatabase* database_ = nullptr;
 };
+
+std::unique_ptr<CSkyDatabase> TychoQuality::shared_;
 
 // Every row of the list is once in the bundle: a Tycho-file star carries
 // its number or its HIP number, or it is a star of the star or guide-star
@@ -441,22 +496,21 @@ class TychoQuality : public ::testing::Test {
 // README.md, section 6). Measured: 788,939 rows on Tycho-file stars,
 // 157,448 on stars of the other files.
 TEST_F(TychoQuality, EveryRowOfTheListIsOneStar) {
-  const std::vector<TychoListRow> rows = tychoList();
+  const std::vector<TychoListRow>& rows = tychoList();
   ASSERT_EQ(rows.size(), 946387u) << "data/published/stars_tycho.csv.gz not read";
   PlaceHash others;
-  std::set<std::int64_t> hipOnOthers;
-  const int stars = collect(database_->getStarsFile(), others, &hipOnOthers, kHipparcosCatalog);
-  const int guides = collect(database_->getGuideStarsFile(), others, &hipOnOthers, kHipparcosCatalog);
+  std::unordered_set<std::int64_t> hipOnOthers;
+  const int stars = collect(database_->getStarsFile(), &others, &hipOnOthers, kHipparcosCatalog);
+  const int guides = collect(database_->getGuideStarsFile(), &others, &hipOnOthers, kHipparcosCatalog);
   EXPECT_GT(stars + guides, 150000);
-  PlaceHash tychoPlaces;
-  std::set<std::int64_t> onTychoStars, hipOnTycho;
-  collect(database_->getTychoStarsFile(), tychoPlaces, &onTychoStars, kCatalogTycho, &hipOnTycho);
+  std::unordered_set<std::int64_t> onTychoStars, hipOnTycho;
+  collect(database_->getTychoStarsFile(), nullptr, &onTychoStars, kCatalogTycho, &hipOnTycho);
   const int table[12] = {47, 130, 344, 1088, 3417, 10408, 30168, 85050, 87064, 139241, 229255, 360175};
   int listed[12] = {}, onTycho[12] = {}, onOthers[12] = {}, neither = 0, both = 0;
   // 63 Tycho numbers name two rows (a Hipparcos companion filed under its
   // primary's number, README section 6): a number cannot tell such rows
   // apart, so there it is enough that one of them is a Tycho star.
-  std::map<std::string, int> uses;
+  std::unordered_map<std::string, int> uses;
   for (const TychoListRow& row : rows) uses[row.tyc]++;
   for (const TychoListRow& row : rows) {
     const double v100 = std::round(row.visual * 1000.0) / 1000.0;
@@ -499,7 +553,7 @@ TEST_F(TychoQuality, EveryRowOfTheListIsOneStar) {
 // magnitude within 1.
 TEST_F(TychoQuality, NoTychoStarRepeatsAStarOfTheStarFile) {
   PlaceHash stars;
-  collect(database_->getStarsFile(), stars, nullptr);
+  collect(database_->getStarsFile(), &stars, nullptr);
   int tycho = 0, repeats = 0;
   CSkyDataFile* file = database_->getTychoStarsFile();
   forEachObject(*file, file->getRoot(), [&](CSkyObject* object) {
@@ -563,7 +617,7 @@ TEST_F(TychoQuality, EveryStarOnceAcrossTheStarFiles) {
 // 0.1" at 6 radians: at most half that off; the 0.01" of a double is not
 // what the record keeps) and V and B-V to the record's hundredths.
 TEST_F(TychoQuality, TychoStarsReadBackWithTheirPlacesAndMagnitudes) {
-  const std::vector<TychoListRow> rows = tychoList();
+  const std::vector<TychoListRow>& rows = tychoList();
   ASSERT_EQ(rows.size(), 946387u);
   int checked = 0;
   for (std::size_t k = 17; k < rows.size() && checked < 100; k += 6311) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fuzz.h"
+#include "sanitizer_build.h"
 #include "platform/foundation/date.h"
 #include "tests/ui/settings/settings_world.h"
 #include "ui/settings/ground_circle_fields.h"
@@ -71,7 +72,9 @@ TEST(UiSettingsLocationFieldsFuzz, TypedTextAlwaysStoresFiniteValues) {
   circleScreen->loadViewIfNeeded();
   int nonZero = 0, zero = 0, runs = 0;
   tessaly::test::FuzzOptions options;
-  options.iterations = tessaly::test::fuzzIterations(3000);
+  // Under a sanitizer every allocation unwinds its whole stack (see the
+  // leak suppressions), which made the run take 40 s: a sample there.
+  options.iterations = tessaly::test::fuzzIterations(tessaly::test::sanitizerSample(3000, 800));
   options.maxSize = 512;
   tessaly::test::fuzz(kSeeds, [&](std::string_view input) {
     const Typed t = split(input);
