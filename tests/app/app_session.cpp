@@ -95,6 +95,12 @@ AppSession::AppSession(SessionOptions options) : options_(options) {
 }
 
 AppSession::~AppSession() {
+  // Motion steering is the process's, not the screen's: left on, it would
+  // have the next session's chart follow the device and redraw at every
+  // refresh.
+  if (ChartScreenController::compassOrGyroOn())
+    if (auto* screen = dynamic_cast<ChartScreenController*>(ChartViewController::currentController()))
+      screen->stopCompassOrGyro();
   ui::Application& app = ui::Application::shared();
   if (app.delegate() != nullptr && !app.isTerminated()) app.terminate();
   app.reset();
