@@ -95,6 +95,12 @@ AppSession::AppSession(SessionOptions options) : options_(options) {
 }
 
 AppSession::~AppSession() {
+  // Motion steering is the process's, not the screen's: left on, it would
+  // have the next session's chart follow the device and redraw at every
+  // refresh.
+  if (ChartScreenController::compassOrGyroOn())
+    if (auto* screen = dynamic_cast<ChartScreenController*>(ChartViewController::currentController()))
+      screen->stopCompassOrGyro();
   ui::Application& app = ui::Application::shared();
   if (app.delegate() != nullptr && !app.isTerminated()) app.terminate();
   app.reset();
@@ -121,14 +127,20 @@ ChartSurfaceView& AppSession::chartView() { return *screen().surface(); }
 CSkyChart& AppSession::chart() { return *chartView().pSkyChart(); }
 
 void AppSession::run(double seconds) {
+  runUntil([] { return false; }, seconds);
+}
+
+bool AppSession::runUntil(const std::function<bool()>& done, double atMostSeconds) {
   ns::RunLoop& loop = ns::RunLoop::main();
-  const double end = loop.now() + seconds;
+  const double end = loop.now() + atMostSeconds;
   // The host's refresh: display links and layout once a sixtieth.
   while (loop.now() < end) {
+    if (done()) return true;
     loop.runUntil(std::min(end, loop.now() + 1.0 / 60));
     ui::stepDisplayLinks(loop.now());
     ui::Application::shared().layoutWindows();
   }
+  return done();
 }
 
 void AppSession::tap(double x, double y) {

@@ -5,6 +5,7 @@
 // date, the application launched and active.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,11 @@ class AppSession {
   std::string bundle() const { return bundle_.path().string(); }
   // Runs the main loop for a while on the manual clock.
   void run(double seconds);
+  // Runs the main loop a refresh at a time until `done` holds or
+  // `atMostSeconds` have passed; returns whether it holds. Every refresh
+  // may draw a full frame, so a test waits for what it expects rather
+  // than for a time that surely covers it.
+  bool runUntil(const std::function<bool()>& done, double atMostSeconds);
   // A touch down and up at a point of the screen (points), then the loop.
   void tap(double x, double y);
   // One finger from a to b in steps, a stamp per step.

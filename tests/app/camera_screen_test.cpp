@@ -14,11 +14,13 @@
 #include "skydata/app_bridge.h"
 #include "tests/app/app_session.h"
 #include "tests/app/camera_settle.h"
+#include "tests/support/sanitizer_build.h"
 
 namespace {
 
 using app_test::AppSession;
 using app_test::settle;
+using app_test::settleFor;
 
 const void* pictureData(ChartSurfaceView& view) {
   std::lock_guard<std::recursive_mutex> drawing(view.chartLock());
@@ -39,7 +41,8 @@ TEST(ChartScreenCamera, TheCameraRunsUnderTheChartInTheSkyViewAndStopsCleanly) {
   EXPECT_FALSE(v.cameraButton->isHidden()) << "the sky view with motion on";
   screen.cameraToggled();
   ASSERT_NE(screen.camera(), nullptr);
-  settle(session, *screen.camera());
+  settle(session, *screen.camera(),
+         [&] { return screen.cameraRunning() && pictureData(session.chartView()) != nullptr; });
   EXPECT_TRUE(screen.cameraRunning());
   CSkyChart& chart = session.chart();
   EXPECT_EQ(chart.getDisplayProjection(), kProjectionGnomonic);
@@ -61,7 +64,8 @@ TEST(ChartScreenCamera, TheCameraRunsUnderTheChartInTheSkyViewAndStopsCleanly) {
   // Leaving the sky view stops the camera: projection, swipes and buttons
   // come back and the picture is released.
   screen.setChartPerspective(kOrbitPerspective);
-  settle(session, *screen.camera());
+  settle(session, *screen.camera(),
+         [&] { return !screen.cameraRunning() && pictureData(session.chartView()) == nullptr; });
   EXPECT_FALSE(screen.cameraRunning());
   EXPECT_EQ(chart.getDisplayProjection(), kProjectionStereographic);
   EXPECT_TRUE(session.chartView().gestureRecognizers().empty());
@@ -85,7 +89,10 @@ TEST(ChartScreenCamera, StartStopAndLayoutShareTheChartWithFramesOnlyUnderTheLoc
   screen.cameraToggled();
   ASSERT_NE(screen.camera(), nullptr);
   int pictures = 0;
-  for (int round = 0; round < 12; ++round) {
+  // The sanitizer that looks for the race needs only a few rounds to see
+  // both sides touch the chart.
+  const int rounds = tessaly::test::sanitizerSample(12, 4);
+  for (int round = 0; round < rounds; ++round) {
     // Frames come 30 a second on the capture queue meanwhile.
     for (int i = 0; i < 4; ++i) {
       screen.layoutForCurrentOrientation();
@@ -115,11 +122,13 @@ TEST(ChartScreenCamera, WithoutAccessTheSessionStartsButNoPictureArrives) {
   ChartScreenController& screen = session.screen();
   screen.setChartPerspective(kSkyPerspective);
   screen.cameraToggled();
-  settle(session, *screen.camera());
+  settle(session, *screen.camera(),
+         [&] { return screen.camera()->cameraSetupResult() == CameraSetupResult::notAuthorized; });
+  settleFor(session, *screen.camera(), 0.2);  // long enough for a few frames, had any come
   EXPECT_EQ(screen.camera()->cameraSetupResult(), CameraSetupResult::notAuthorized);
   EXPECT_EQ(pictureData(session.chartView()), nullptr);
   screen.cameraToggled();
-  settle(session, *screen.camera());
+  settle(session, *screen.camera(), [&] { return !screen.cameraRunning(); });
   EXPECT_FALSE(screen.cameraRunning());
   dev::configureAuthorization(dev::Service::camera, dev::AuthorizationStatus::authorizedWhenInUse,
                               dev::AuthorizationStatus::authorizedWhenInUse);

@@ -33,26 +33,27 @@ TEST(ChartScreenCamera, ThePictureTurnsWithTheDevice) {
   screen.setChartPerspective(kSkyPerspective);
   screen.startCompassOrGyro();
   screen.cameraToggled();
-  settle(session, *screen.camera());
-  ASSERT_TRUE(screen.cameraRunning());
+  using Size = std::pair<std::uint64_t, std::uint64_t>;
   auto pictureSize = [&] {
     std::lock_guard<std::recursive_mutex> drawing(session.chartView().chartLock());
-    return std::pair<std::uint64_t, std::uint64_t>(screen.camera()->imageWidth(), screen.camera()->imageHeight());
+    return Size(screen.camera()->imageWidth(), screen.camera()->imageHeight());
   };
+  settle(session, *screen.camera(), [&] { return screen.cameraRunning() && pictureSize().first > 0; });
+  ASSERT_TRUE(screen.cameraRunning());
   const auto portrait = pictureSize();
   ASSERT_GT(portrait.first, 0u);
   EXPECT_LT(portrait.first, portrait.second) << "a landscape camera frame stands upright";
   ui::Application::shared().setOrientation(3, 0);
-  settle(session, *screen.camera());
+  settle(session, *screen.camera(), [&] { return pictureSize() == Size(portrait.second, portrait.first); });
   EXPECT_TRUE(screen.cameraRunning());
   const auto landscape = pictureSize();
   EXPECT_EQ(landscape.first, portrait.second);
   EXPECT_EQ(landscape.second, portrait.first);
   ui::Application::shared().setOrientation(1, 0);
-  settle(session, *screen.camera());
+  settle(session, *screen.camera(), [&] { return pictureSize() == portrait; });
   EXPECT_EQ(pictureSize(), portrait);
   screen.cameraToggled();
-  settle(session, *screen.camera());
+  settle(session, *screen.camera(), [&] { return !screen.cameraRunning(); });
 }
 
 }  // namespace

@@ -72,7 +72,10 @@ TEST(ChartScreenSeam, CentringFromTheInformationScreenReturnsToTheSkyViewOnTheOb
   ASSERT_GT(s.offCentreDegrees(), 5);
 
   info->centerObject(nullptr);
-  s.session.run(4.0);  // dismissed, and the pan has run
+  // Dismissed, and the pan has run (every refresh of it draws a frame).
+  s.session.runUntil(
+      [&] { return topScreen() == &s.screen && !s.session.chartView().panRunning() && s.offCentreDegrees() < 0.1; },
+      4.0);
   EXPECT_EQ(topScreen(), &s.screen);
   EXPECT_EQ(s.session.chartView().chartPerspective(), kSkyPerspective);
   EXPECT_EQ(s.screen.settings()->chartPerspective(), kSkyPerspective)
@@ -87,7 +90,7 @@ TEST(ChartScreenSeam, CentringAsksForTheAnimationTheCallerWants) {
   s.selectByName("Jupiter");
   s.shellView.centerSelectedObject(true);
   EXPECT_TRUE(s.session.chartView().panRunning()) << "animated: the pan runs on";
-  s.session.run(4.0);
+  s.session.runUntil([&] { return !s.session.chartView().panRunning(); }, 4.0);
   s.selectByName("Saturn");
   s.shellView.centerSelectedObject(false);
   EXPECT_FALSE(s.session.chartView().panRunning()) << "not animated: there at once";

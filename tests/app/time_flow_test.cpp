@@ -13,6 +13,7 @@
 #include "engine/clock.h"
 #include "platform/uikit/application.h"
 #include "tests/app/app_session.h"
+#include "tests/support/sanitizer_build.h"
 #include "ui/foundation/small_views.h"
 
 namespace {
@@ -20,6 +21,10 @@ namespace {
 using app_test::AppSession;
 
 constexpr double kSecondDays = 1.0 / 86400;
+
+// Every tick that moves the date draws a full frame: the sanitizer builds
+// run a tenth of the ticks, enough for each rate and step to show.
+int tickSample(int full) { return tessaly::test::sanitizerSample(full, full / 10); }
 
 struct FlowSession {
   AppSession session;
@@ -51,8 +56,9 @@ TEST(TimeFlow, ForwardsAdvancesOneStepPerTickAsALongDoubleSumWould) {
   EXPECT_FALSE(f.settings.realTime());
   EXPECT_TRUE(f.screen.isTimeFlowing());
   EXPECT_TRUE(f.v().timeForwardsBtn->isSelected());
-  const int n = f.ticks(250);
-  EXPECT_EQ(n, 250);
+  const int count = tickSample(250);
+  const int n = f.ticks(count);
+  EXPECT_EQ(n, count);
   long double expected = start;
   const long double step = (long double)(kSecondDays)*m;
   for (int i = 0; i < n; ++i) expected += step;
@@ -106,8 +112,9 @@ TEST(TimeFlow, RealElapsedTimeDisablesTheStepsAndRunsAtTheRealRateTimesTheMultip
   f.press(f.v().timeForwardsBtn);
   f.ticks(1);
   const double start = f.settings.julianDate();
-  f.ticks(200);  // two seconds
-  EXPECT_NEAR(f.settings.julianDate() - start, 2 * 60 * kSecondDays, 1e-8);
+  const int count = tickSample(200);  // two seconds in the full run
+  f.ticks(count);
+  EXPECT_NEAR(f.settings.julianDate() - start, count * 0.01 * 60 * kSecondDays, 1e-8);
   f.settings.setTimeFlowIndex(5);
   f.screen.adjustTimeFlowBtns();
   EXPECT_TRUE(f.v().timeStepForwardsBtn->isEnabled());
@@ -118,7 +125,7 @@ TEST(TimeFlow, NowReturnsToRealTime) {
   f.settings.setTimeFlowIndex(3);
   f.settings.setTimeFlowMultiplier(1);
   f.press(f.v().timeForwardsBtn);
-  f.ticks(50);
+  f.ticks(tickSample(50));
   ASSERT_GT(f.settings.julianDate() - currentJulianDate(), 0.5 / 24);
   f.press(f.v().timeNowBtn);
   EXPECT_FALSE(f.screen.isTimeFlowing());
@@ -215,9 +222,10 @@ TEST(TimeFlow, TheGroupTappedWhereItIsDrawnIsTheStepTimeMovesBy) {
   tapCharacter(f, text.rfind(':') - 1, '7');
   EXPECT_EQ(f.settings.timeFlowIndex(), 4);
   f.press(f.v().timeForwardsBtn);
+  const int count = tickSample(100);
   double before = f.settings.julianDate();
-  f.ticks(100);
-  EXPECT_NEAR(f.settings.julianDate() - before, 100 * 60 * kSecondDays, 1e-7);
+  f.ticks(count);
+  EXPECT_NEAR(f.settings.julianDate() - before, count * 60 * kSecondDays, 1e-7);
   f.press(f.v().timeForwardsBtn);
 
   const std::size_t year = text.find_first_not_of(' ');
@@ -226,8 +234,8 @@ TEST(TimeFlow, TheGroupTappedWhereItIsDrawnIsTheStepTimeMovesBy) {
   EXPECT_EQ(f.settings.timeFlowIndex(), 1);
   f.press(f.v().timeForwardsBtn);
   before = f.settings.julianDate();
-  f.ticks(100);
-  EXPECT_NEAR(f.settings.julianDate() - before, 100 * 30.0, 1e-6);
+  f.ticks(count);
+  EXPECT_NEAR(f.settings.julianDate() - before, count * 30.0, 1e-6);
   f.press(f.v().timeForwardsBtn);
   // The chart draws the selected object's path at the same step.
   EXPECT_DOUBLE_EQ(f.session.chart().timeFlowStep, 30.0);
