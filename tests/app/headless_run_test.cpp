@@ -62,7 +62,7 @@ void makeBundle(const fs::path& bundle, const fs::path& catalogue) {
   const fs::path resources = fs::path(source ? source : ".") / "resources";
   for (const char* folder : {"Fonts", "Interface", "Shaders"})
     fs::create_directory_symlink(resources / folder, bundle / folder);
-  if (tessaly::test::kSanitizerBuild) writeShortenedScripts(resources / "Scripts", bundle / "Scripts");
+  if (tessaly::test::underSanitizer()) writeShortenedScripts(resources / "Scripts", bundle / "Scripts");
   else fs::create_directory_symlink(resources / "Scripts", bundle / "Scripts");
   if (!catalogue.empty()) {
     fs::create_directories(bundle / "SkyData");

@@ -156,7 +156,7 @@ TEST(ChartViewZoom, HoldingZoomInStopsAtOneDegreeOrFifteenWhileMotionSteers) {
   Settings& settings = *sky.session.screen().settings();
   // Each tick of the zoom draws a wide sky: the sanitizer builds start a
   // few ticks short of each limit.
-  const bool nearLimits = tessaly::test::kSanitizerBuild;
+  const bool nearLimits = tessaly::test::underSanitizer();
   if (nearLimits) settings.setDisplayFOV(1.5);
   view.startZoom(1);
   sky.session.runUntil([&] { return !view.zoomTimerRunning(); }, 5.0);

@@ -24,10 +24,6 @@ chart_test(chart_sky_milky_way_tests LABEL chart
 chart_test(chart_sky_bundle_image_tests LABEL chart
   SOURCES sky_images_bundle_test.cpp
   LIBS tessaly_chart_testsupport)
-# Like the culling checks below, it draws no text: no full unwinding on
-# every allocation of a thousand decoded pictures.
-set_property(TEST chart_sky_bundle_image_tests APPEND PROPERTY ENVIRONMENT
-  "LSAN_OPTIONS=print_suppressions=0")
 chart_test(chart_sky_frame_tests LABEL chart
   SOURCES sky_frame_test.cpp
   LIBS tessaly_chart_testsupport)
@@ -50,11 +46,6 @@ chart_test(chart_sky_culling_tests LABEL chart
 # The catalogues of this build's bundle, when they have been built.
 set_property(TEST chart_sky_culling_tests APPEND PROPERTY ENVIRONMENT
   "TESSALY_SKY_DATA=${TESSALY_BUILT_BUNDLE}/SkyData")
-# It draws no text, so no font library leak needs a full stack to be
-# recognised: the full unwinding on every allocation of a million stars
-# made the run ten times longer under AddressSanitizer.
-set_property(TEST chart_sky_culling_tests APPEND PROPERTY ENVIRONMENT
-  "LSAN_OPTIONS=print_suppressions=0")
 chart_test(chart_sky_galaxy_tests LABEL chart
   SOURCES galaxy_model_test.cpp
   LIBS tessaly_chart_testsupport)

@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <malloc.h>
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// The sanitizer runtime's own count (its header is not always installed).
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#endif
 
 #include <cstdlib>
 #include <string>
@@ -64,11 +60,8 @@ class CommandLogTest : public ::testing::Test {
   // Under a sanitizer malloc is its own and the C library's counts stay
   // still; ask the sanitizer's allocator there.
   static std::size_t heapInUse() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    return mallinfo2().uordblks;
-#endif
+    return tessaly::test::underSanitizer() ? __sanitizer_get_current_allocated_bytes()
+                                           : mallinfo2().uordblks;
   }
 
   std::shared_ptr<Device> device;
@@ -119,7 +112,7 @@ TEST_F(CommandLogTest, MemoryStaysFlatOverAMillionDrawsWithARingOfAThousand) {
   log.enable(1000);
   // A fifth of the draws under a sanitizer, where each is slow: a kept
   // string per draw would still be some 10 MB.
-  constexpr int kBuffers = tessaly::test::sanitizerSample(100, 20), kDrawsPerBuffer = 10000;
+  const int kBuffers = tessaly::test::sanitizerSample(100, 20), kDrawsPerBuffer = 10000;
   encodeDraws(kDrawsPerBuffer);  // fills the ring and warms the allocator
   const std::size_t before = heapInUse();
   for (int i = 1; i < kBuffers; ++i) encodeDraws(kDrawsPerBuffer);
