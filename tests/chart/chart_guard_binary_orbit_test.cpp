@@ -7,15 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
-#include <string>
 #include <vector>
 
 #include "engine/angles.h"
 #include "skydata/object_factory.h"
-#include "skydata/record_io.h"
 #include "skydata/sky_database.h"
-#include "skydata/skydata_writer.h"
 #include "tests/chart/chart_canvas.h"
 #include "tests/chart/sky_fixture.h"
 
@@ -27,10 +23,7 @@ using chart_test::StarDefinition;
 constexpr double kDegree = 0.017453292519943295;
 constexpr double kArcsecond = kDegree / 3600;
 
-struct Orbit {
-  double t0 = 2023.0, period = 50, a = 40 * kArcsecond, e = 0.9;
-  double inclination = 1.0, omega = 0.7, node = 1.75;
-};
+using Orbit = chart_test::BinaryOrbit;
 
 // E - e sin E = M by bisection: the left side grows with E, so the root
 // lies between M - e and M + e.
@@ -67,26 +60,7 @@ class ChartGuardBinaryOrbit : public testing::Test {
     primary.dec = secondary.dec = kPrimaryDec;
     primary.magnitude = 3, primary.name = "Primary";
     secondary.magnitude = 4, secondary.name = "Secondary";
-    std::string binary = chart_test::starRecord(secondary);
-    binary[0] = 3;  // a binary star: the star part, the pair's and the orbit's fields
-    std::string tail(256, '\0');
-    RecordWriter w(tail.data(), static_cast<std::int64_t>(tail.size()), false);
-    w.writeRecordI16(400);
-    for (float value : {1.0f, 0.0f, 0.0f}) w.writeRecordFloat(value);
-    w.writeRecordString("AB");
-    for (double value : {orbit_.t0, orbit_.period, orbit_.a, orbit_.e, orbit_.inclination,
-                         orbit_.omega, orbit_.node})
-      w.writeRecordFloat(static_cast<float>(value));
-    w.writeRecordU32(0);
-    w.writeRecordI16(0);  // the primary: region 0, index 0
-    tail.resize(static_cast<std::size_t>(w.result()));
-    SkyDataWriter writer;
-    EXPECT_EQ(writer.addRecord(0, chart_test::starRecord(primary), 3), 0);
-    EXPECT_EQ(writer.addRecord(0, binary + tail, 4), 1);
-    char folder[256];
-    sky_.database().getDataDirectory(folder, sizeof folder);
-    EXPECT_TRUE(writer.writeFile(std::string(folder) + "Stars.skydata"));
-    EXPECT_NE(sky_.database().loadStars("Stars.skydata"), nullptr);
+    EXPECT_TRUE(sky_.loadBinaryStar(primary, secondary, orbit_));
     // The elements as the catalogue stores them (floats).
     orbit_.t0 = static_cast<float>(orbit_.t0);
     orbit_.a = static_cast<float>(orbit_.a);
@@ -103,7 +77,7 @@ class ChartGuardBinaryOrbit : public testing::Test {
   }
 
   ChartSky sky_;
-  Orbit orbit_;
+  Orbit orbit_{2023.0, 50, 40 * kArcsecond, 0.9, 1.0, 0.7, 1.75};
   double primaryDirection_[3];
 };
 
@@ -118,13 +92,7 @@ TEST_F(ChartGuardBinaryOrbit, TheDrawnOrbitFollowsKeplersEquationThroughPeriastr
   // 43 arcseconds across: the orbit's 4" periastron distance and the arc
   // round it fill the view, 9 pixels to the arcsecond.
   const double fov = 0.012;
-  auto chart = sky_.chart(400, 300, ra / kDegree, dec / kDegree, fov);
-  chart->aberration = 0;
-  chart->properMotion = 0;
-  chart->setJulianDate(2460000.5);
-  chart->setStarMagnitudeLimit(6);
-  chart->showDoubleStars = true;
-  chart->showStarNames = false;
+  auto chart = sky_.doubleStarChart(400, 300, ra / kDegree, dec / kDegree, fov);
   chart_test::Canvas2D canvas(*chart, 400, 300);
   chart->drawStars();
   canvas.save("binary_orbit_periastron");

@@ -118,6 +118,42 @@ std::unique_ptr<CSkyChart> ChartSky::chart(int width, int height, double ra, dou
   return chart;
 }
 
+bool ChartSky::loadBinaryStar(const StarDefinition& primary, const StarDefinition& secondary,
+                              const BinaryOrbit& orbit) {
+  std::string binary = starRecord(secondary);
+  binary[0] = 3;  // a binary star: the star part, the pair's and the orbit's fields
+  std::string tail(256, '\0');
+  RecordWriter w(tail.data(), static_cast<std::int64_t>(tail.size()), false);
+  w.writeRecordI16(400);
+  for (float value : {1.0f, 0.0f, 0.0f}) w.writeRecordFloat(value);
+  w.writeRecordString("AB");
+  for (double value : {orbit.t0, orbit.period, orbit.a, orbit.e, orbit.inclination, orbit.omega,
+                       orbit.node})
+    w.writeRecordFloat(static_cast<float>(value));
+  w.writeRecordU32(0);
+  w.writeRecordI16(0);  // the primary: region 0, index 0
+  tail.resize(static_cast<std::size_t>(w.result()));
+  SkyDataWriter writer;
+  if (writer.addRecord(0, starRecord(primary), 3) != 0 || writer.addRecord(0, binary + tail, 4) != 1)
+    return false;
+  char folder[256];
+  database().getDataDirectory(folder, sizeof folder);
+  return writer.writeFile(std::string(folder) + "Stars.skydata") &&
+         database().loadStars("Stars.skydata") != nullptr;
+}
+
+std::unique_ptr<CSkyChart> ChartSky::doubleStarChart(int width, int height, double ra, double dec,
+                                                     double fov) {
+  auto sky = chart(width, height, ra, dec, fov);
+  sky->aberration = 0;
+  sky->properMotion = 0;
+  sky->setJulianDate(2460000.5);
+  sky->setStarMagnitudeLimit(6);
+  sky->showDoubleStars = true;
+  sky->showStarNames = false;
+  return sky;
+}
+
 SkyObjectID ChartSky::star(std::uint32_t region, std::uint16_t index) {
   SkyObjectID id;
   CSkyDatabase::setSkyObjectID(&id, kStarsFile, region, index, 0, "", 1);

@@ -26,6 +26,13 @@ struct StarDefinition {
 // The star's record as the catalogues store it.
 std::string starRecord(const StarDefinition& star);
 
+// A visual binary's orbital elements as a stars file holds them: epoch and
+// period in years, semi-major axis in radians, angles in radians.
+struct BinaryOrbit {
+  double t0 = 2000, period = 50, a = 0, e = 0;
+  double inclination = 0, omega = 0, node = 0;
+};
+
 // Sky trees as the catalogue tool lays them out: an empty root whose
 // children 1-6 are the faces of the cube round the sky (2a + 1 for the
 // face at +1 on axis a, 2a + 2 for -1), each halved along its two free
@@ -48,6 +55,16 @@ class ChartSky {
   std::unique_ptr<CSkyChart> chart(int width, int height, double ra, double dec, double fov);
   // The reference of star `index` of region `region` of the stars file.
   SkyObjectID star(std::uint32_t region, std::uint16_t index);
+  // Writes and loads a stars file of `primary` (star 0) and `secondary`
+  // (star 1), a visual binary on `orbit` round the primary. Returns
+  // whether the file was written and loaded.
+  bool loadBinaryStar(const StarDefinition& primary, const StarDefinition& secondary,
+                      const BinaryOrbit& orbit);
+  // A chart as chart(), drawing its double stars and their orbits only:
+  // no aberration, proper motion or star names, stars to magnitude 6, at
+  // JD 2460000.5.
+  std::unique_ptr<CSkyChart> doubleStarChart(int width, int height, double ra, double dec,
+                                             double fov);
 
  private:
   mechanics_test::SolarSystemWorld world_;

@@ -21,11 +21,9 @@
 #include "engine/angles.h"
 #include "engine/vectors.h"
 #include "skydata/object_factory.h"
-#include "skydata/record_io.h"
 #include "skydata/sky_data_file.h"
 #include "skydata/star.h"
 #include "skydata/sky_database.h"
-#include "skydata/skydata_writer.h"
 #include "tests/chart/chart_canvas.h"
 #include "tests/chart/sky_fixture.h"
 #include "tests/chart/star_view.h"
@@ -431,33 +429,9 @@ TEST(ChartSkyStarOrbits, ABinarysOrbitIsDrawnWhereItsElementsPutIt) {
   StarDefinition primary, secondary;
   primary.ra = 120, primary.dec = 30, primary.magnitude = 3, primary.name = "Primary";
   secondary.ra = 120, secondary.dec = 30, secondary.magnitude = 4, secondary.name = "Secondary";
-  std::string binary = chart_test::starRecord(secondary);
-  binary[0] = 3;  // a binary star: the star part, the pair's and the orbit's fields
-  std::string tail(256, '\0');
-  RecordWriter w(tail.data(), static_cast<std::int64_t>(tail.size()), false);
-  w.writeRecordI16(400);
-  for (float value : {1.0f, 0.0f, 0.0f}) w.writeRecordFloat(value);
-  w.writeRecordString("AB");
-  for (double value : {2000.0, 50.0, a, e, inclination, omega, node})
-    w.writeRecordFloat(static_cast<float>(value));
-  w.writeRecordU32(0);
-  w.writeRecordI16(0);  // the primary: region 0, index 0
-  tail.resize(static_cast<std::size_t>(w.result()));
   ChartSky sky;
-  SkyDataWriter writer;
-  ASSERT_EQ(writer.addRecord(0, chart_test::starRecord(primary), 3), 0);
-  ASSERT_EQ(writer.addRecord(0, binary + tail, 4), 1);
-  char folder[256];
-  sky.database().getDataDirectory(folder, sizeof folder);
-  ASSERT_TRUE(writer.writeFile(std::string(folder) + "Stars.skydata"));
-  ASSERT_NE(sky.database().loadStars("Stars.skydata"), nullptr);
-  auto chart = sky.chart(400, 300, 120, 30, 0.05);
-  chart->aberration = 0;
-  chart->properMotion = 0;
-  chart->setJulianDate(2460000.5);
-  chart->setStarMagnitudeLimit(6);
-  chart->showDoubleStars = true;
-  chart->showStarNames = false;
+  ASSERT_TRUE(sky.loadBinaryStar(primary, secondary, {2000.0, 50.0, a, e, inclination, omega, node}));
+  auto chart = sky.doubleStarChart(400, 300, 120, 30, 0.05);
   chart_test::Canvas2D canvas(*chart, 400, 300);
   chart->drawStars();
   canvas.save("binary_orbit");
