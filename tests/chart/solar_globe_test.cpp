@@ -83,6 +83,22 @@ class SolarGlobe : public testing::Test {
     return {iss};
   }
 
+  // The ISS with `obj` as its model, placed at the test's instant, in the
+  // sky view's projection with nothing else drawn and no marker round it.
+  CPlanet* issModelInTheSkyView(const std::string& obj) {
+    std::filesystem::path models = folder_.path() / "Models" / "ISS";
+    std::filesystem::create_directories(models);
+    std::ofstream(models / "ISS.obj") << obj;
+    chart_->setDisplayProjection(3);
+    chart_->showPlanets = chart_->showAsteroids = chart_->showComets = chart_->showSatellites = false;
+    chart_->showSelectionMarker = false;
+    chart_->showPlanetPhases = 0;
+    chart_->setJulianDate(2454730.0);
+    CPlanet* iss = world_.body(kTypeSatellite, 25544);
+    chart_->updatePlanetPosition(iss);
+    return iss;
+  }
+
   // Draws the layer centred on the body with the given field (degrees)
   // into the test's one GL canvas (its textures live in its context).
   chart_test::ChartCanvas& draw(CPlanet* body, double fov, const char* name) {
@@ -353,17 +369,7 @@ std::string sphereModel(int rings, int segments) {
 
 TEST_F(SolarGlobe, AModelHasTheAngularSizeItsDistanceGives) {
   REQUIRE_GL();
-  std::filesystem::path models = folder_.path() / "Models" / "ISS";
-  std::filesystem::create_directories(models);
-  std::ofstream(models / "ISS.obj") << sphereModel(32, 64);
-  // The sky view's projection; nothing else drawn, no marker round it.
-  chart_->setDisplayProjection(3);
-  chart_->showPlanets = chart_->showAsteroids = chart_->showComets = chart_->showSatellites = false;
-  chart_->showSelectionMarker = false;
-  chart_->showPlanetPhases = 0;
-  chart_->setJulianDate(2454730.0);
-  CPlanet* iss = world_.body(kTypeSatellite, 25544);
-  chart_->updatePlanetPosition(iss);
+  CPlanet* iss = issModelInTheSkyView(sphereModel(32, 64));
   // A body seen 12 degrees across: 2 atan(r / d).
   double kilometres = iss->getDistance() * 149597870.0;
   double angularSize = 12 * kRadiansPerDegree;
@@ -426,8 +432,6 @@ TEST_F(SolarGlobe, AModelHasTheAngularSizeItsDistanceGives) {
 TEST_F(SolarGlobe, AModelIsTurnedOnTheScreenAsItsBodyIsInTheSky) {
   REQUIRE_GL();
   // A cube with a small one standing off it along the model's y axis.
-  std::filesystem::path models = folder_.path() / "Models" / "ISS";
-  std::filesystem::create_directories(models);
   std::string obj;
   char line[96];
   for (auto [cx, cy, half] : {std::array<double, 3>{0, 0, 1}, std::array<double, 3>{0, 2.6, 0.25}}) {
@@ -444,14 +448,7 @@ TEST_F(SolarGlobe, AModelIsTurnedOnTheScreenAsItsBodyIsInTheSky) {
       std::snprintf(line, sizeof line, "f %d %d %d %d\n", base + a, base + b, base + c, base + d);
       obj += line;
     }
-  std::ofstream(models / "ISS.obj") << obj;
-  chart_->setDisplayProjection(3);
-  chart_->showPlanets = chart_->showAsteroids = chart_->showComets = chart_->showSatellites = false;
-  chart_->showSelectionMarker = false;
-  chart_->showPlanetPhases = 0;
-  chart_->setJulianDate(2454730.0);
-  CPlanet* iss = world_.body(kTypeSatellite, 25544);
-  chart_->updatePlanetPosition(iss);
+  CPlanet* iss = issModelInTheSkyView(obj);
   double kilometres = iss->getDistance() * 149597870.0;
   // The model's box (3.85 units at its largest) is the body's diameter.
   const double diameter = 2 * kilometres * std::tan(4 * kRadiansPerDegree);
