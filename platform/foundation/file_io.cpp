@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace ns {
@@ -66,6 +67,14 @@ bool replaceFileIfAccepted(const std::string& path, std::string_view bytes,
   if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
+}
+
+std::optional<std::string> keepFileAside(const std::string& path, std::string* error) {
+  std::string kept = path + ".unreadable";
+  for (int n = 1; ::access(kept.c_str(), F_OK) == 0 && n < 1000; ++n) kept = path + ".unreadable." + std::to_string(n);
+  if (std::rename(path.c_str(), kept.c_str()) == 0) return kept;
+  if (error) *error = std::strerror(errno);
+  return std::nullopt;
 }
 
 }  // namespace ns

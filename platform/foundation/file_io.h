@@ -28,4 +28,11 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes,
 bool replaceFileIfAccepted(const std::string& path, std::string_view bytes,
                            const std::function<bool(const std::string& temporaryPath)>& accept);
 
+// Moves a file that could not be read out of the way of the next save, to
+// `path` + ".unreadable" (then ".unreadable.1", ".unreadable.2", ...: never
+// over a file kept earlier), so that what may still be recovered from it is
+// not destroyed. The path it was kept under, or nothing when it could not be
+// moved (`error`, when given, then says why).
+std::optional<std::string> keepFileAside(const std::string& path, std::string* error = nullptr);
+
 }  // namespace ns

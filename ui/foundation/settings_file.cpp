@@ -2,9 +2,7 @@
 // tree, key by key through the one table of settings_keys.cpp, and the user
 // locations between the model and the location database.
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +12,7 @@
 
 #include "chart/sky_chart.h"
 #include "engine/locations.h"
+#include "platform/foundation/file_io.h"
 #include "skydata/application_database.h"
 #include "skydata/catalog_numbers.h"
 #include "skydata/settings.h"
@@ -205,16 +204,13 @@ void keepUnreadableFile(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return;  // no file: a first start
   if (S_ISREG(info.st_mode) && info.st_size == 0) return;
-  // Never over an earlier kept file.
-  std::string kept = path + ".unreadable";
-  for (int n = 1; ::access(kept.c_str(), F_OK) == 0 && n < 1000; ++n)
-    kept = path + ".unreadable." + std::to_string(n);
-  if (std::rename(path.c_str(), kept.c_str()) == 0)
+  std::string error;
+  if (const auto kept = ns::keepFileAside(path, &error))
     std::fprintf(stderr, "Settings file %s cannot be read; kept as %s, defaults in use\n", path.c_str(),
-                 kept.c_str());
+                 kept->c_str());
   else
     std::fprintf(stderr, "Settings file %s cannot be read and cannot be kept aside (%s); defaults in use\n",
-                 path.c_str(), std::strerror(errno));
+                 path.c_str(), error.c_str());
 }
 
 }  // namespace
