@@ -9,6 +9,7 @@
 #include "chart/sky_chart.h"
 #include "engine/locations.h"
 #include "platform/devices/audio_session.h"
+#include "platform/devices/local_notifications.h"
 #include "platform/devices/location.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
@@ -85,6 +86,9 @@ void ApplicationShell::loadCatalogues() {
 }
 
 bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns::JSON& launchOptions) {
+  // First of all, before the catalogues take their time: an alert saved in
+  // an earlier run that falls due during the launch is still ahead of it.
+  dev::LocalNotificationCenter::openShared();
   window_ = std::make_shared<ui::Window>(ui::Screen::main().bounds());
   launchOptions_ = launchOptions;
   loadCatalogues();

@@ -1,8 +1,10 @@
 #include "platform/devices/local_notifications.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/file_io.h"
@@ -12,6 +14,30 @@ namespace dev {
 namespace {
 
 constexpr std::size_t kMaximumNotifications = 64;  // the platform keeps as many
+// The timer wakes at least this often to read the wall clock again: the run
+// loop waits on a steady clock, which stands still while the machine sleeps
+// and does not follow a change of the system's time, so an alert due after
+// a night's sleep would otherwise fire hours late.
+constexpr double kLongestWaitSeconds = 60;
+
+// The number after the last "-" of an identifier this centre gave
+// ("notification-7"), or 0.
+long identifierNumber(const std::string& identifier) {
+  const std::size_t dash = identifier.rfind('-');
+  const char* digits = identifier.c_str() + (dash == std::string::npos ? 0 : dash + 1);
+  long number = 0;
+  const auto [end, error] = std::from_chars(digits, identifier.c_str() + identifier.size(), number);
+  return error == std::errc() && end != digits ? number : 0;
+}
+
+// The process's centre, made at the first call (which sets `made`).
+LocalNotificationCenter& processCenter(bool& made) {
+  static LocalNotificationCenter center = [&made] {
+    made = true;
+    return LocalNotificationCenter(LocalNotificationCenter::sharedPath());
+  }();
+  return center;
+}
 
 }  // namespace
 
@@ -46,8 +72,18 @@ bool LocalNotification::fromJSON(const ns::JSON& j, LocalNotification& out, std:
   return true;
 }
 
+std::string LocalNotificationCenter::sharedPath() { return ns::preferencesDirectory() + "/LocalNotifications.json"; }
+
 LocalNotificationCenter& LocalNotificationCenter::shared() {
-  static LocalNotificationCenter center(ns::preferencesDirectory() + "/LocalNotifications.json");
+  bool made = false;
+  return processCenter(made);
+}
+
+LocalNotificationCenter& LocalNotificationCenter::openShared() {
+  bool made = false;
+  LocalNotificationCenter& center = processCenter(made);
+  // A centre made just now has read its file already.
+  if (!made) center.reopen();
   return center;
 }
 
@@ -59,40 +95,71 @@ LocalNotificationCenter::LocalNotificationCenter(std::string path, std::function
     app.applicationIconBadgeNumber += n.applicationIconBadgeNumber;
     if (auto* delegate = app.delegate()) delegate->didReceiveLocalNotification(app, n.toJSON());
   };
-  load();
-  arm();
+  reopen();
 }
 
 LocalNotificationCenter::~LocalNotificationCenter() {
   if (timer_) timer_->invalidate();
 }
 
-void LocalNotificationCenter::load() {
+void LocalNotificationCenter::reopen() {
+  scheduled_.clear();
+  loadMessages_.clear();
+  const bool intact = load();
+  if (!intact) {
+    // The next save would destroy what is left of it.
+    std::string error;
+    if (const auto kept = ns::keepFileAside(path_, &error))
+      report(path_ + ": the damaged file is kept as " + *kept);
+    else
+      report(path_ + ": the damaged file cannot be kept aside (" + error + ")");
+  }
+  // The list is in order of fire date.
+  const auto ahead = std::find_if(scheduled_.begin(), scheduled_.end(),
+                                  [now = wallClock_()](const LocalNotification& n) { return n.fireDate >= now; });
+  const bool passed = ahead != scheduled_.begin();
+  scheduled_.erase(scheduled_.begin(), ahead);
+  // The file then holds what the list holds.
+  if (!intact || passed) save();
+  arm();
+}
+
+void LocalNotificationCenter::report(std::string message) {
+  std::fprintf(stderr, "%s\n", message.c_str());
+  loadMessages_.push_back(std::move(message));
+}
+
+bool LocalNotificationCenter::load() {
   auto text = ns::readWholeFile(path_);
-  if (!text) return;  // none yet
+  if (!text) return true;  // none yet
   ns::JSON root = ns::JSON::parse(*text, nullptr, false);
   if (root.is_discarded() || !root.is_object() || !root.contains("notifications") ||
       !root["notifications"].is_array()) {
-    loadMessages_.push_back(path_ + ": not a list of notifications; none loaded");
-    std::fprintf(stderr, "%s\n", loadMessages_.back().c_str());
-    return;
+    report(path_ + ": not a list of notifications; none loaded");
+    return false;
   }
+  bool intact = true;
   const ns::JSON& list = root["notifications"];
   for (std::size_t i = 0; i < list.size() && scheduled_.size() < kMaximumNotifications; ++i) {
     LocalNotification n;
     std::string reason;
     if (!LocalNotification::fromJSON(list[i], n, &reason)) {
-      loadMessages_.push_back(path_ + ": notification " + std::to_string(i) + ": " + reason + "; skipped");
-      std::fprintf(stderr, "%s\n", loadMessages_.back().c_str());
+      report(path_ + ": notification " + std::to_string(i) + ": " + reason + "; skipped");
+      intact = false;
       continue;
     }
     scheduled_.push_back(std::move(n));
   }
   std::stable_sort(scheduled_.begin(), scheduled_.end(), [](auto& a, auto& b) { return a.fireDate < b.fireDate; });
   for (auto& n : scheduled_) {
-    long number = std::strtol(n.identifier.c_str() + (n.identifier.rfind('-') == std::string::npos ? 0 : n.identifier.rfind('-') + 1), nullptr, 10);
-    nextIdentifier_ = std::max(nextIdentifier_, number + 1);
+    const long number = identifierNumber(n.identifier);
+    if (number < std::numeric_limits<long>::max()) nextIdentifier_ = std::max(nextIdentifier_, number + 1);
   }
+  // An alert is cancelled by its identifier: one without would go with
+  // every other that has none.
+  for (auto& n : scheduled_)
+    if (n.identifier.empty()) n.identifier = "notification-" + std::to_string(nextIdentifier_++);
+  return intact;
 }
 
 bool LocalNotificationCenter::save(const std::function<void()>& beforeRename) {
@@ -132,7 +199,7 @@ void LocalNotificationCenter::arm() {
   if (timer_) timer_->invalidate();
   timer_.reset();
   if (scheduled_.empty()) return;
-  const double wait = std::max(0.0, scheduled_.front().fireDate - wallClock_());
+  const double wait = std::clamp(scheduled_.front().fireDate - wallClock_(), 0.0, kLongestWaitSeconds);
   timer_ = ns::RunLoop::main().scheduleTimer(wait, false, [this](ns::Timer&) { fireDue(); });
 }
 

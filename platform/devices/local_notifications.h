@@ -1,6 +1,8 @@
 // Local notifications: scheduled for a wall-clock moment, kept in a file
 // that survives restarts (replaced atomically at every change), and fired
 // in order by a timer on the main run loop into the application delegate.
+// Only a running program fires them: what fell due while none ran is
+// dropped when the file is next opened, not fired late.
 //
 // Thread rules: main thread only.
 #pragma once
@@ -31,13 +33,29 @@ struct LocalNotification {
 
 class LocalNotificationCenter {
  public:
-  // The process's centre: its file is Preferences/LocalNotifications.json.
+  // The process's centre over its file, Preferences/LocalNotifications.json;
+  // made (and the file read) at the first call.
   static LocalNotificationCenter& shared();
+  // The process's centre, opened from its file as a new run of the program
+  // opens it (see reopen()). The application calls it at launch, so that
+  // alerts saved in an earlier run fire without a screen asking for them.
+  static LocalNotificationCenter& openShared();
+  static std::string sharedPath();
   // A centre over a file, with a wall clock (seconds since 1970); by
   // default the main run loop's wall time, so that a manual run-loop clock
-  // (with the wall time it stands for) moves it too.
+  // (with the wall time it stands for) moves it too. Opens the file as
+  // reopen() does.
   explicit LocalNotificationCenter(std::string path, std::function<double()> wallClock = {});
   ~LocalNotificationCenter();
+  LocalNotificationCenter(const LocalNotificationCenter&) = delete;
+  LocalNotificationCenter& operator=(const LocalNotificationCenter&) = delete;
+
+  // Reads the list from the file again and arms the timer. Alerts whose
+  // time came before now passed while no program ran to fire them: they
+  // are dropped from the list and the file without firing late. A damaged
+  // file is kept aside (see loadMessages()) and replaced by what could be
+  // read from it.
+  void reopen();
 
   // The wall clock the centre fires by (seconds since 1970).
   double now() const { return wallClock_(); }
@@ -46,7 +64,8 @@ class LocalNotificationCenter {
   const std::vector<LocalNotification>& scheduled() const { return scheduled_; }
   void cancel(const std::string& identifier);
   void cancelAll();
-  // Messages about entries of a damaged file that were skipped.
+  // What the last opening of the file found wrong with it, and where the
+  // damaged file was kept.
   const std::vector<std::string>& loadMessages() const { return loadMessages_; }
   // Receives due notifications (by default the application delegate).
   std::function<void(const LocalNotification&)> onFire;
@@ -55,7 +74,9 @@ class LocalNotificationCenter {
   bool save(const std::function<void()>& beforeRename = {});
 
  private:
-  void load();
+  // Reads the file; false when anything in it could not be used.
+  bool load();
+  void report(std::string message);
   void arm();
   void fireDue();
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "chart/sky_chart.h"
+#include "platform/devices/local_notifications.h"
 #include "platform/devices/location.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
@@ -47,6 +48,10 @@ void clearUserState() {
     defaults.removeObject(key);
   std::error_code error;
   for (const char* folder : {"Documents", "Caches"}) fs::remove_all(home / folder, error);
+  // The alerts' file and the damaged ones kept beside it.
+  const fs::path alerts = dev::LocalNotificationCenter::sharedPath();
+  for (const auto& entry : fs::directory_iterator(alerts.parent_path(), error))
+    if (entry.path().filename().string().starts_with(alerts.filename().string())) fs::remove(entry.path(), error);
 }
 
 WithCompass::WithCompass() {

@@ -31,9 +31,10 @@ struct SessionOptions {
   bool launch = true;
 };
 
-// The user's state the application keeps between runs: its defaults keys
-// and the files of its documents and caches folders. Cleared by every
-// session (the standard defaults live for the whole test process).
+// The user's state the application keeps between runs: its defaults keys,
+// its scheduled alerts and the files of its documents and caches folders.
+// Cleared by every session (the standard defaults live for the whole test
+// process).
 void clearUserState();
 
 // The device reports a heading (has a compass) while this lives.

@@ -2,14 +2,19 @@
 // as a user drives it: the main page's own Done, the map picker opened from
 // the location page and closed by its Done (reporting the dropped pin),
 // the settings closed after it with the picker's map no longer answering,
-// and the orbit-data button's report when no update source is set.
+// the orbit-data button's report when no update source is set, and the
+// scheduled alerts an earlier run saved, firing after a restart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/elements_downloader.h"
 #include "app/settings_screen_connection.h"
+#include "platform/devices/local_notifications.h"
+#include "platform/foundation/file_io.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/uikit/alert_controller.h"
 #include "platform/uikit/application.h"
@@ -20,6 +25,7 @@
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/utility.h"
 #include "ui/settings/location_map_picker_view_controller.h"
+#include "ui/settings/alerts_view_controller.h"
 #include "ui/settings/location_view_controller.h"
 #include "ui/settings/settings_view_controller.h"
 
@@ -27,9 +33,10 @@ namespace {
 
 using app_test::AppSession;
 
-app_test::SessionOptions noQuickStart() {
+app_test::SessionOptions noQuickStartNotLaunched() {
   app_test::SessionOptions options;
   options.launchCount = 5;
+  options.launch = false;
   return options;
 }
 
@@ -45,7 +52,12 @@ ui::NavigationController* presentedStack() {
 
 class SettingsVisit : public ::testing::Test {
  protected:
-  SettingsVisit() { connectSettingsScreen(); }
+  // `beforeLaunch` leaves what an earlier run of the program left.
+  explicit SettingsVisit(const std::function<void()>& beforeLaunch = {}) {
+    connectSettingsScreen();
+    if (beforeLaunch) beforeLaunch();
+    session.launch();
+  }
 
   // A finger down, a moment, and up, with the loop running between (views
   // in scroll views see the touch only once it has stayed a moment).
@@ -110,7 +122,7 @@ class SettingsVisit : public ::testing::Test {
     return text;
   }
 
-  AppSession session{noQuickStart()};
+  AppSession session{noQuickStartNotLaunched()};
   int nextTouch_ = 100;
 };
 
@@ -207,6 +219,112 @@ TEST_F(SettingsVisit, UpdatingOrbitDataSaysWhenNoSourceIsSetOrNothingCameAndCoun
                                               updater_test::satelliteFrom(mechanics_test::kMolniyaLines)})});
   EXPECT_EQ(updateReport(settingsScreen), "2 satellites were updated.");
   ns::UserDefaults::standard().removeObject(kUpdateServerURLKey);
+}
+
+// ---- Alerts saved by an earlier run -----------------------------------------------
+
+constexpr double kStart = app_test::kSessionWallTime;
+
+// An event alert as the file keeps it, due `in` seconds after the start.
+ns::JSON savedAlert(const std::string& event, double in, int identifier) {
+  return {{"fireDate", kStart + in}, {"timeZone", "UTC"}, {"alertBody", event + " now."}, {"soundName", "default"},
+          {"badge", 0}, {"identifier", "notification-" + std::to_string(identifier)},
+          {"userInfo", {{"EventName", event}, {"EventTime", kStart + in}, {"EventMinutesBefore", 0},
+                        {"EventObjectName", "ISS (ZARYA)"}, {"EventObjectNumber", 25544}}}};
+}
+
+// The events of the alerts in the file now.
+std::vector<std::string> eventsInTheFile() {
+  std::vector<std::string> events;
+  const ns::JSON root = ns::JSON::parse(ns::readWholeFile(dev::LocalNotificationCenter::sharedPath()).value_or(""),
+                                        nullptr, false);
+  if (root.is_object() && root.contains("notifications"))
+    for (const ns::JSON& n : root["notifications"]) events.push_back(n["userInfo"]["EventName"].get<std::string>());
+  return events;
+}
+
+class AlertsSavedInAnEarlierRun : public SettingsVisit {
+ protected:
+  AlertsSavedInAnEarlierRun() : SettingsVisit([] {
+    ns::JSON list = ns::JSON::array({savedAlert("Passed", -600, 1), savedAlert("Soon", 1, 2), savedAlert("Due", 6, 3),
+                                     savedAlert("Tomorrow", 86400, 4)});
+    ASSERT_TRUE(ns::writeFileAtomically(dev::LocalNotificationCenter::sharedPath(),
+                                        ns::JSON{{"notifications", list}}.dump()));
+  }) {}
+
+  // Runs until an alert shows (at most `seconds`); its message, and the
+  // wall time it came at. The alert is then answered.
+  std::pair<std::string, double> nextAlert(double seconds) {
+    ui::AlertController* alert = nullptr;
+    session.runUntil([&] { return (alert = dynamic_cast<ui::AlertController*>(Utility::topMostController())); },
+                     seconds);
+    if (alert == nullptr) return {"", 0};
+    EXPECT_EQ(alert->alertTitle(), "Tessaly");
+    const std::pair<std::string, double> shown{alert->message(), ns::RunLoop::main().wallTime()};
+    alert->chooseAction(0);
+    session.run(0.5);
+    return shown;
+  }
+  int sounds() {
+    const auto& log = session.shell().soundLog();
+    return int(std::count(log.begin(), log.end(), "sms-received.wav"));
+  }
+};
+
+TEST_F(AlertsSavedInAnEarlierRun, FireAtTheirTimeWhileThosePassedWhileClosedAreGoneFromPageAndFile) {
+  EXPECT_EQ(eventsInTheFile(), (std::vector<std::string>{"Soon", "Due", "Tomorrow"}));
+  // A refresh is a sixtieth of a second.
+  const auto soon = nextAlert(2);
+  EXPECT_EQ(soon.first, "Soon now.") << "the one passed while closed did not fire";
+  EXPECT_NEAR(soon.second, kStart + 1, 0.02);
+  EXPECT_EQ(sounds(), 0) << "within five seconds of becoming active";
+  const auto due = nextAlert(6);
+  EXPECT_EQ(due.first, "Due now.");
+  EXPECT_NEAR(due.second, kStart + 6, 0.02);
+  EXPECT_EQ(sounds(), 1);
+  EXPECT_EQ(nextAlert(1).first, "") << "nothing else is due";
+
+  // The Scheduled Alerts page and the file hold the one still ahead.
+  SettingsViewController& settingsScreen = openSettings();
+  tapRow(*settingsScreen.mainTable, {2, 3});
+  auto* page = dynamic_cast<AlertsViewController*>(presentedStack()->topViewController());
+  ASSERT_NE(page, nullptr);
+  ASSERT_EQ(page->mainTable->numberOfRows(0), 1);
+  page->mainTable->layoutIfNeeded();
+  ui::TableViewCell* row = page->mainTable->cellForRow({0, 0});
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->textLabel().text(), "Tomorrow");
+  EXPECT_EQ(eventsInTheFile(), (std::vector<std::string>{"Tomorrow"}));
+}
+
+// A damaged file at launch: a message, the damaged file kept whole beside
+// the new one, and what could be read of it scheduled and fired.
+class ADamagedAlertsFile : public SettingsVisit {
+ protected:
+  static constexpr const char* kDamaged = R"({"notifications": [{"fireDate": "tomorrow"}, )";
+  ADamagedAlertsFile() : SettingsVisit([] {
+    testing::internal::CaptureStderr();
+    const ns::JSON list = ns::JSON::array({savedAlert("Readable", 2, 1)});
+    // An entry that cannot be used, then one that can.
+    const std::string text = kDamaged + list[0].dump() + "]}";
+    ASSERT_TRUE(ns::writeFileAtomically(dev::LocalNotificationCenter::sharedPath(), text));
+  }) {
+    log = testing::internal::GetCapturedStderr();
+  }
+  std::string log;
+};
+
+TEST_F(ADamagedAlertsFile, KeepsTheFileAsideAndFiresWhatCouldBeRead) {
+  const std::string path = dev::LocalNotificationCenter::sharedPath();
+  EXPECT_NE(log.find(path + ": notification 0: no fire date; skipped"), std::string::npos) << log;
+  EXPECT_NE(log.find("the damaged file is kept as " + path + ".unreadable"), std::string::npos) << log;
+  EXPECT_EQ(ns::readWholeFile(path + ".unreadable").value_or("").rfind(kDamaged, 0), 0u);
+  EXPECT_EQ(eventsInTheFile(), (std::vector<std::string>{"Readable"}));
+  ui::AlertController* alert = nullptr;
+  session.runUntil([&] { return (alert = dynamic_cast<ui::AlertController*>(Utility::topMostController())); }, 3);
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->message(), "Readable now.");
+  EXPECT_TRUE(eventsInTheFile().empty());
 }
 
 }  // namespace

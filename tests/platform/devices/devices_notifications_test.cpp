@@ -52,7 +52,7 @@ TEST(DevicesNotifications, ScheduledAlertsSurviveARestartAndFireInOrder) {
   center.onFire = [&](const dev::LocalNotification& n) { fired.push_back({Clocked::wall() - kEpoch, n.alertBody}); };
   ns::RunLoop::main().runFor(150);
   ASSERT_EQ(fired.size(), 1u);
-  EXPECT_NEAR(fired[0].first, 100, 1e-6);
+  EXPECT_NEAR(fired[0].first, 100, 1e-3);  // at once
   ns::RunLoop::main().runFor(200);
   ASSERT_EQ(fired.size(), 3u);
   EXPECT_EQ(fired[1].second, "Mars Transit now.");
@@ -67,6 +67,81 @@ TEST(DevicesNotifications, ScheduledAlertsSurviveARestartAndFireInOrder) {
   ns::RunLoop::main().runFor(1000);
   ASSERT_EQ(fired.size(), 4u);
   EXPECT_EQ(fired[3].second, "late");
+}
+
+// Only a running program fires alerts: what fell due while none ran is
+// dropped when the file is opened, not fired late.
+TEST(DevicesNotifications, OpeningTheFileDropsWhatFellDueWhileClosedAndArmsWhatIsAhead) {
+  Clocked clocked;
+  tessaly::test::TempDir dir;
+  const std::string path = dir.file("LocalNotifications.json");
+  {
+    dev::LocalNotificationCenter run(path, Clocked::wall);
+    run.schedule(alert(50, "passed while closed", 0));
+    run.schedule(alert(100, "now", 0));
+    run.schedule(alert(3600, "later", 0));
+  }
+  clocked.clock->advance(100);  // closed for a hundred seconds
+  std::vector<std::pair<double, std::string>> fired;
+  dev::LocalNotificationCenter center(path, Clocked::wall);
+  center.onFire = [&](const dev::LocalNotification& n) { fired.push_back({Clocked::wall() - kEpoch, n.alertBody}); };
+  ASSERT_EQ(center.scheduled().size(), 2u) << "one due at the very moment of opening is still ahead";
+  EXPECT_EQ(center.scheduled()[0].alertBody, "now");
+  EXPECT_TRUE(center.loadMessages().empty());
+  EXPECT_EQ(dev::LocalNotificationCenter(path, Clocked::wall).scheduled().size(), 2u) << "the file agrees";
+  ns::RunLoop::main().runFor(10);
+  ASSERT_EQ(fired.size(), 1u);
+  EXPECT_EQ(fired[0].second, "now");
+  EXPECT_NEAR(fired[0].first, 100, 1e-3);  // at once
+  // Opened again later, as the next run does, with nothing passed: the
+  // file is left as it is.
+  const std::string before = *ns::readWholeFile(path);
+  clocked.clock->advance(1000);
+  center.reopen();
+  ASSERT_EQ(center.scheduled().size(), 1u);
+  EXPECT_EQ(*ns::readWholeFile(path), before);
+  ns::RunLoop::main().runFor(2500);
+  ASSERT_EQ(fired.size(), 2u);
+  EXPECT_EQ(fired[1].second, "later");
+  EXPECT_NEAR(fired[1].first, 3600, 1e-6);
+}
+
+// The loop waits on a steady clock, which stands still while the machine
+// sleeps: the wall clock is read again at least once a minute.
+TEST(DevicesNotifications, AnAlertFiresWithinAMinuteWhenTheWallClockJumpsAhead) {
+  Clocked clocked;
+  tessaly::test::TempDir dir;
+  double slept = 0;
+  dev::LocalNotificationCenter center(dir.file("n.json"), [&slept] { return Clocked::wall() + slept; });
+  std::vector<double> firedAt;
+  center.onFire = [&](const dev::LocalNotification&) { firedAt.push_back(ns::RunLoop::main().now()); };
+  center.schedule(alert(3 * 3600, "after the night", 0));
+  const double start = ns::RunLoop::main().now();
+  ns::RunLoop::main().runFor(10);
+  slept = 8 * 3600;
+  ns::RunLoop::main().runFor(120);
+  ASSERT_EQ(firedAt.size(), 1u);
+  EXPECT_LE(firedAt[0] - start, 10 + 60 + 1e-6);
+}
+
+// Alerts are deleted by identifier: entries of a file without one get
+// their own, so deleting one leaves the others.
+TEST(DevicesNotifications, EntriesWithoutIdentifiersAreCancelledOneByOne) {
+  Clocked clocked;
+  tessaly::test::TempDir dir;
+  const std::string path = dir.file("n.json");
+  ASSERT_TRUE(ns::writeFileAtomically(path, R"({"notifications": [
+      {"fireDate": 1800000100, "alertBody": "a"},
+      {"fireDate": 1800000200, "alertBody": "b", "identifier": "notification-99999999999999999999999"},
+      {"fireDate": 1800000300, "alertBody": "c", "identifier": "notification-41"}]})"));
+  dev::LocalNotificationCenter center(path, Clocked::wall);
+  ASSERT_EQ(center.scheduled().size(), 3u);
+  EXPECT_EQ(center.scheduled()[0].identifier, "notification-42");
+  center.cancel(center.scheduled()[0].identifier);
+  ASSERT_EQ(center.scheduled().size(), 2u);
+  dev::LocalNotification d = alert(400, "d", 0);
+  center.schedule(d);
+  EXPECT_EQ(center.scheduled().back().identifier, "notification-43");
 }
 
 TEST(DevicesNotifications, AChildKilledMidWriteLeavesTheOldFile) {
@@ -117,15 +192,24 @@ TEST(DevicesNotifications, DamagedFilesLoseOnlyTheirBadEntries) {
       {"fireDate": 1800000050, "userInfo": [1, 2]},
       7,
       {"fireDate": 1800000200, "alertBody": "also good", "badge": 1}]})"));
+  const std::string damaged = *ns::readWholeFile(path);
   dev::LocalNotificationCenter center(path, Clocked::wall);
   ASSERT_EQ(center.scheduled().size(), 2u);
   EXPECT_EQ(center.scheduled()[1].applicationIconBadgeNumber, 1);
-  ASSERT_EQ(center.loadMessages().size(), 4u);
+  ASSERT_EQ(center.loadMessages().size(), 5u);
   EXPECT_EQ(center.loadMessages()[0], path + ": notification 1: no fire date; skipped");
+  // The damaged file is kept whole beside the new one, which holds what
+  // could be read, so the page and the file agree.
+  EXPECT_EQ(center.loadMessages()[4], path + ": the damaged file is kept as " + path + ".unreadable");
+  EXPECT_EQ(ns::readWholeFile(path + ".unreadable"), damaged);
+  EXPECT_EQ(dev::LocalNotificationCenter(path, Clocked::wall).scheduled().size(), 2u);
   ASSERT_TRUE(ns::writeFileAtomically(path, "{\"notifications\": [{\"fireDate\": 1"));
   dev::LocalNotificationCenter broken(path, Clocked::wall);
   EXPECT_TRUE(broken.scheduled().empty());
-  EXPECT_EQ(broken.loadMessages().size(), 1u);
+  ASSERT_EQ(broken.loadMessages().size(), 2u);
+  EXPECT_EQ(broken.loadMessages()[1], path + ": the damaged file is kept as " + path + ".unreadable.1");
+  EXPECT_EQ(ns::readWholeFile(path + ".unreadable.1"), "{\"notifications\": [{\"fireDate\": 1");
+  EXPECT_EQ(ns::readWholeFile(path + ".unreadable"), damaged) << "an earlier kept file stays";
 
   // Values replaced in the file's tree (byte mutations seldom leave JSON
   // that parses): every file loads without harm, keeping its good entries.
