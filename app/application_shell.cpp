@@ -70,6 +70,9 @@ ChartScreenController* ApplicationShell::chartScreen() const {
 void ApplicationShell::loadCatalogues() {
   skyData_ = std::make_unique<CSkyDatabase>("");
   setApplicationSkyDatabase(skyData_.get());
+  // The catalogue's display names follow the device (a tablet spells out
+  // constellation names in designations).
+  ::setRunningOniPad(AppDelegate::runningOniPad());
   const std::string resources = ns::Bundle::main().resourcePath(), caches = ns::cachesDirectory();
   skyData_->setDataDirectory((resources + "/SkyData").c_str());
   // The downloaded copy comes first; the bundle's when it does not load.

@@ -62,8 +62,15 @@ WithCompass::WithCompass() {
 
 WithCompass::~WithCompass() { dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment()); }
 
-AppSession::AppSession(SessionOptions options) : options_(options) {
+AppSession::AppSession(SessionOptions options)
+    : options_(options), device_(ui::Screen::main().configuration()) {
   testHome();
+  if (options_.tablet) {
+    ui::DeviceConfiguration tablet = device_;
+    tablet.idiom = ui::Idiom::pad;
+    tablet.portraitSize = {768, 1024};
+    ui::Screen::main().configure(tablet);
+  }
   const char* source = std::getenv("TESSALY_SOURCE_DIR");
   const fs::path resources = fs::path(source ? source : ".") / "resources";
   for (const char* folder : {"Fonts", "Interface", "Shaders", "Scripts", "Web"})
@@ -83,6 +90,10 @@ AppSession::AppSession(SessionOptions options) : options_(options) {
     EXPECT_TRUE(world.loaded());
     fs::create_directories(bundle_.path() / "SkyData");
     fs::copy_file(world.filePath(), bundle_.path() / "SkyData" / "SolarSystem.skydata");
+  }
+  if (!options_.stars.empty()) {
+    fs::create_directories(bundle_.path() / "SkyData");
+    EXPECT_TRUE(chart_test::writeStarsFile(options_.stars, (bundle_.path() / "SkyData" / "Stars.skydata").string()));
   }
   clearUserState();
   if (options_.launchCount >= 0) {
@@ -112,6 +123,7 @@ AppSession::~AppSession() {
   shell_.reset();
   ns::RunLoop::main().runFor(0.1);
   ns::RunLoop::main().setClock(std::make_shared<ns::SystemClock>());
+  ui::Screen::main().configure(device_);
 }
 
 void AppSession::launch() {

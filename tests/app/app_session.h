@@ -14,7 +14,9 @@
 #include "app/chart_screen_controller.h"
 #include "app/chart_surface_view.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/uikit/window.h"
 #include "temp_dir.h"
+#include "tests/chart/sky_fixture.h"
 #include "tests/mechanics/mechanics_fixture.h"
 
 namespace app_test {
@@ -26,6 +28,8 @@ struct SessionOptions {
   bool catalogues = true;       // a solar-system catalogue in the bundle
   bool satellites = true;       // the ISS in it
   std::vector<mechanics_test::SatelliteRecord> moreSatellites;  // after the ISS
+  std::vector<chart_test::StarDefinition> stars;  // a star catalogue in the bundle when not empty
+  bool tablet = false;          // the device a tablet (as TESSALY_IDIOM=pad says)
   double wallTime = kSessionWallTime;
   int launchCount = -1;         // stored under the version's key when >= 0
   bool launch = true;
@@ -75,6 +79,7 @@ class AppSession {
 
  private:
   SessionOptions options_;
+  ui::DeviceConfiguration device_;  // the device before the session
   tessaly::test::TempDir bundle_;
   std::shared_ptr<ns::ManualClock> clock_;
   std::shared_ptr<ApplicationShell> shell_;

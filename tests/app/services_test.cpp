@@ -1,7 +1,8 @@
 // The application delegate's services and the chart screen controller's
 // small operations: the activity overlay's count, sound effects, the
-// status line's four seconds, selection, centring with motion on, and the
-// scroll points of the object lists.
+// status line's four seconds and the names it shows on a phone and on a
+// tablet, selection, centring with motion on, and the scroll points of the
+// object lists.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "platform/uikit/image.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object_model.h"
+#include "skydata/star_designations.h"
 #include "tests/app/app_session.h"
 #include "ui/info/object_status_line.h"
 
@@ -105,6 +107,27 @@ TEST(ApplicationServices, TheMessageBoxShowsCentredAndGoesAfterItsTime) {
   session.run(3.5);
   EXPECT_EQ(box->superview(), nullptr);
   EXPECT_EQ(box->alpha(), 1.0);
+}
+
+// A star's designation names its constellation in full on a tablet and
+// by its abbreviation on a phone, in the status line as in the lists.
+TEST(ChartScreenOperations, TheStatusLineNamesAStarsConstellationInFullOnATablet) {
+  for (const bool tablet : {false, true}) {
+    SCOPED_TRACE(tablet ? "tablet" : "phone");
+    app_test::SessionOptions options;
+    options.tablet = tablet;
+    options.stars = {{0, 279.23, 38.78, 0.03f, "Vega", {parseBayerDesignation("alpha Lyr")}}};
+    AppSession session(options);
+    session.run(0.5);
+    std::vector<SkyObjectID> found;
+    ASSERT_EQ(session.shell().pSkyData()->findObjects("Vega", found, 4), 1);
+    ChartScreenController& screen = session.screen();
+    screen.setChartPerspective(kSkyPerspective);
+    screen.selectObject(found[0]);
+    screen.showStatusObjectInfo();
+    const std::string shown = screen.views().selectedObjectLabel->text();
+    EXPECT_EQ(shown.rfind(tablet ? "Vega - Alpha Lyrae - " : "Vega - Alpha Lyr - ", 0), 0u) << shown;
+  }
 }
 
 TEST(ChartScreenOperations, TheStatusLineShowsForFourSecondsAndASecondCallRestartsThem) {

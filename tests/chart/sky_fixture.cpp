@@ -38,6 +38,19 @@ std::string starRecord(const StarDefinition& s) {
   return buffer;
 }
 
+bool writeStarsFile(const std::vector<StarDefinition>& stars, const std::string& path) {
+  SkyDataWriter writer;
+  for (const StarDefinition& s : stars) {
+    int index = writer.addRecord(s.region, starRecord(s), s.magnitude);
+    EXPECT_GE(index, 0);
+    if (index < 0) continue;
+    if (!s.name.empty()) writer.addNameEntry(s.name, s.region, static_cast<std::uint16_t>(index));
+    for (std::int64_t n : s.numbers)
+      writer.addNumberEntry(n, s.region, static_cast<std::uint16_t>(index));
+  }
+  return writer.writeFile(path);
+}
+
 void setSkyTreeFaces(SkyDataWriter& writer) {
   for (int face = 0; face < 6; ++face) {
     float lo[3] = {-1, -1, -1}, hi[3] = {1, 1, 1};
@@ -93,18 +106,9 @@ ChartSky::ChartSky(const std::vector<StarDefinition>& stars,
     : world_(bodies(), satellites) {
   EXPECT_TRUE(world_.loaded());
   if (stars.empty()) return;
-  SkyDataWriter writer;
-  for (const StarDefinition& s : stars) {
-    int index = writer.addRecord(s.region, starRecord(s), s.magnitude);
-    EXPECT_GE(index, 0);
-    if (index < 0) continue;
-    if (!s.name.empty()) writer.addNameEntry(s.name, s.region, static_cast<std::uint16_t>(index));
-    for (std::int64_t n : s.numbers)
-      writer.addNumberEntry(n, s.region, static_cast<std::uint16_t>(index));
-  }
   char directory[256];
   database().getDataDirectory(directory, sizeof directory);
-  EXPECT_TRUE(writer.writeFile(std::string(directory) + "Stars.skydata"));
+  EXPECT_TRUE(writeStarsFile(stars, std::string(directory) + "Stars.skydata"));
   EXPECT_NE(database().loadStars("Stars.skydata"), nullptr);
 }
 

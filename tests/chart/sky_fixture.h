@@ -26,6 +26,10 @@ struct StarDefinition {
 // The star's record as the catalogues store it.
 std::string starRecord(const StarDefinition& star);
 
+// Writes a stars file of these stars, each in its region with its name
+// and numbers indexed; returns whether it was written.
+bool writeStarsFile(const std::vector<StarDefinition>& stars, const std::string& path);
+
 // A visual binary's orbital elements as a stars file holds them: epoch and
 // period in years, semi-major axis in radians, angles in radians.
 struct BinaryOrbit {
