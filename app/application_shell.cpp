@@ -393,18 +393,16 @@ void ApplicationShell::keyboardWillBeShown(const ns::Notification& notification)
   keyboardWidth_ = f[2];
   keyboardHeight_ = f[3];
   if (!isNightVision() || !keyboardOverlay_) return;
-  double top = f[1], height = f[3];
-  if (keyboardOverlayTop_ > 0 && keyboardOverlayTop_ < top) {
-    height += top - keyboardOverlayTop_;
-    top = keyboardOverlayTop_;
-  }
+  double top = f[1];
+  const double bottom = f[1] + f[3];
   if (!runningOniPad()) {
     const int o = ui::Application::shared().statusBarOrientation();
-    const double widen = o == 1 || o == 2 ? 60 : 70;
-    top -= widen;
-    height += widen;
+    top -= o == 1 || o == 2 ? 60 : 70;
   }
-  keyboardOverlay_->setFrame({f[0], top, f[2], height});
+  // A screen that asks for more is covered from where it says, and no
+  // higher: the field being typed in stays clear.
+  if (keyboardOverlayTop_ > 0 && keyboardOverlayTop_ < top) top = keyboardOverlayTop_;
+  keyboardOverlay_->setFrame({f[0], top, f[2], bottom - top});
   if (ui::Window* keyboard = Utility::keyboardWindow()) keyboard->addSubview(keyboardOverlay_);
 }
 

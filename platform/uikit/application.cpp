@@ -247,20 +247,21 @@ void Application::showKeyboard() {
   ns::JSON info{{kKeyboardFrameBeginUserInfoKey, rectJSON(begin)},
                 {kKeyboardFrameEndUserInfoKey, rectJSON(end)},
                 {kKeyboardAnimationDurationUserInfoKey, 0.25}};
-  ns::NotificationCenter::defaultCenter().post(kKeyboardWillShowNotification, this, info);
   keyboardShown_ = true;
-  if (!onScreenKeyboard_) {
-    ns::NotificationCenter::defaultCenter().post(kKeyboardDidShowNotification, this, info);
-    return;
+  // The keyboard's window is there when the will-show notice comes, as on
+  // the platform: an observer may add its own views to it (the night
+  // theme's red cover).
+  if (onScreenKeyboard_) {
+    keyboardWindow_ = std::make_shared<Window>(Screen::main().bounds());
+    keyboardWindow_->setClassName(kKeyboardWindowClassName);
+    keyboardWindow_->windowLevel = kKeyboardWindowLevel;
+    keyboardWindow_->setUserInteractionEnabled(false);
+    auto keys = std::make_shared<KeyboardView>(end);
+    keys->setBackgroundColor(Color::rgba(0.17, 0.17, 0.18, 1));
+    keyboardWindow_->addSubview(keys);
+    addWindow(keyboardWindow_);
   }
-  keyboardWindow_ = std::make_shared<Window>(Screen::main().bounds());
-  keyboardWindow_->setClassName(kKeyboardWindowClassName);
-  keyboardWindow_->windowLevel = kKeyboardWindowLevel;
-  keyboardWindow_->setUserInteractionEnabled(false);
-  auto keys = std::make_shared<KeyboardView>(end);
-  keys->setBackgroundColor(Color::rgba(0.17, 0.17, 0.18, 1));
-  keyboardWindow_->addSubview(keys);
-  addWindow(keyboardWindow_);
+  ns::NotificationCenter::defaultCenter().post(kKeyboardWillShowNotification, this, info);
   ns::NotificationCenter::defaultCenter().post(kKeyboardDidShowNotification, this, info);
 }
 

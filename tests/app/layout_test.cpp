@@ -1,6 +1,6 @@
 // The chart screen's layout: the toolbar strip's buttons and widths by
 // screen width with its arrows, the stereo mode's full screen, and the
-// night-vision theme's colours over the whole screen.
+// night-vision theme's colours over the whole screen and the keyboard.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,12 +8,15 @@
 #include <vector>
 
 #include "app/chart_view_toolbar.h"
+#include "app/information_screens_connection.h"
 #include "platform/coregraphics/image.h"
 #include "platform/coregraphics/image_codec.h"
 #include "platform/uikit/application.h"
+#include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/window.h"
 #include "tests/app/app_session.h"
 #include "ui/foundation/small_views.h"
+#include "ui/info/search_view_controller.h"
 
 namespace {
 
@@ -192,6 +195,61 @@ TEST(ChartScreenLayout, NightVisionShowsNoPixelGreenerOrBluerThanItIsRed) {
   EXPECT_EQ(offending, 0u);
   session.screen().toggleNightVision();
   session.run(1.0);
+  EXPECT_FALSE(AppDelegate::isNightVision());
+}
+
+// The night theme's red cover goes into the keyboard's window when the
+// keyboard is about to show: the keys of the search field's keyboard are
+// no greener or bluer than they are red.
+TEST(ChartScreenLayout, InTheNightThemeTheSearchFieldsKeyboardIsCoveredInRed) {
+  connectInformationScreens();
+  app_test::SessionOptions options;
+  options.launchCount = 5;
+  AppSession session(options);
+  session.run(0.5);
+  session.screen().toggleNightVision();
+  session.run(0.5);
+  ASSERT_TRUE(AppDelegate::isNightVision());
+  session.screen().views().searchButton->sendActionsForControlEvents(ui::kControlEventTouchUpInside);
+  session.run(1.0);
+  auto* stack = dynamic_cast<ui::NavigationController*>(session.screen().presentedViewController());
+  ASSERT_NE(stack, nullptr);
+  auto* search = dynamic_cast<SearchViewController*>(stack->topViewController());
+  ASSERT_NE(search, nullptr);
+  const ui::Point field = AppSession::centreOf(search->searchBar()->searchTextField());
+  session.tap(field.x, field.y);
+  ASSERT_TRUE(ui::Application::shared().isKeyboardVisible());
+  constexpr double kScale = 2;
+  auto image = ui::Application::shared().snapshot(kScale);
+  ASSERT_NE(image, nullptr);
+  if (const char* folder = std::getenv("TESSALY_APP_TEST_SNAPSHOTS"))
+    cg::writePNG(*image, std::string(folder) + "/night-keyboard.png");
+  const ui::Rect keys = ui::Application::shared().keyboardFrame();
+  std::size_t pixels = 0, offending = 0;
+  for (auto y = std::size_t(keys.y() * kScale); y < std::size_t(keys.maxY() * kScale) && y < image->height(); ++y)
+    for (auto x = std::size_t(keys.x() * kScale); x < std::size_t(keys.maxX() * kScale) && x < image->width(); ++x) {
+      const std::uint32_t argb = image->row(y)[x];
+      const int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+      ++pixels;
+      if (g > r || b > r) ++offending;
+    }
+  EXPECT_GT(pixels, 100000u);
+  EXPECT_EQ(offending, 0u);
+  // The cover, in the keyboard's window, leaves the field being typed in
+  // clear.
+  const ui::View* cover = nullptr;
+  for (const auto& window : ui::Application::shared().windows())
+    if (window->className() == ui::kKeyboardWindowClassName && window->subviews().size() == 2)
+      cover = window->subviews().back().get();
+  ASSERT_NE(cover, nullptr);
+  const ui::SearchBar& bar = *search->searchBar();
+  EXPECT_NEAR(cover->frame().y(), bar.convertRectTo(bar.bounds(), nullptr).maxY(), 1e-9);
+  EXPECT_NEAR(cover->frame().maxY(), keys.maxY(), 1e-9);
+  search->searchBar()->searchTextField().resignFirstResponder();
+  session.run(0.5);
+  EXPECT_FALSE(ui::Application::shared().isKeyboardVisible());
+  session.screen().toggleNightVision();
+  session.run(0.5);
   EXPECT_FALSE(AppDelegate::isNightVision());
 }
 
