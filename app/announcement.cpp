@@ -20,6 +20,9 @@ bool hasWebScheme(std::string_view link) {
   return link.starts_with("http://") || link.starts_with("https://");
 }
 
+// A line of blanks shows as nothing.
+bool isBlank(std::string_view line) { return line.find_first_not_of(" \t\r\f\v") == std::string_view::npos; }
+
 }  // namespace
 
 std::optional<Announcement> parseAnnouncement(std::string_view body) {
@@ -35,7 +38,7 @@ std::optional<Announcement> parseAnnouncement(std::string_view body) {
     if (end == std::string::npos) break;
     start = end + 1;
   }
-  if (lines < 2) return std::nullopt;
+  if (lines < 2 || isBlank(result.title) || isBlank(result.text)) return std::nullopt;
   if (!hasWebScheme(result.link)) result.link.clear();
   return result;
 }

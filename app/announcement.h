@@ -21,8 +21,9 @@ struct Announcement {
   std::string normalized;  // the whole text with "\r\n" as "\n"
 };
 
-// The announcement in a body, or nothing for text that is not UTF-8 or has
-// fewer than two lines. Every field comes from this body alone.
+// The announcement in a body, or nothing for text that is not UTF-8, has
+// fewer than two lines, or lacks a title or a text (a blank line shows as
+// nothing). Every field comes from this body alone.
 std::optional<Announcement> parseAnnouncement(std::string_view body);
 
 // Bodies longer than this are not announcements: the transfer stops.

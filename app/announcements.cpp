@@ -39,6 +39,8 @@ void ApplicationShell::announcementArrived(const std::string& body) {
   // Every field comes from this body: a two-line text has no link, even
   // when the one before had one.
   std::optional<Announcement> parsed = parseAnnouncement(body);
+  // One without a title or a text is malformed: it is not shown, so it is
+  // not stored as the last one shown either.
   if (!parsed) return;
   announcement_ = std::move(*parsed);
   ns::UserDefaults& defaults = ns::UserDefaults::standard();
@@ -50,7 +52,8 @@ void ApplicationShell::announcementArrived(const std::string& body) {
 }
 
 void ApplicationShell::showAnnouncement() {
-  if (announcement_.title.empty() && announcement_.text.empty()) return;
+  // Half an announcement is not shown.
+  if (announcement_.title.empty() || announcement_.text.empty()) return;
   if (announcement_.link.empty()) {
     Utility::showAlertWithTitle(announcement_.title, announcement_.text);
     return;

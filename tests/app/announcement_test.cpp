@@ -36,6 +36,12 @@ TEST(AnnouncementText, TwoLinesAtLeastALinkOnlyWithAWebScheme) {
   EXPECT_EQ(parseAnnouncement("T\nM\nhttp://example.org")->link, "http://example.org");
   EXPECT_EQ(parseAnnouncement("T\nM\nftp://example.org")->link, "");
   EXPECT_EQ(parseAnnouncement("T\nM\nexample.org")->link, "");
+  // A title and a text, both: a blank line shows as nothing.
+  EXPECT_FALSE(parseAnnouncement("Title\n"));
+  EXPECT_FALSE(parseAnnouncement("\nText"));
+  EXPECT_FALSE(parseAnnouncement("Title\r\n \t\r\nhttps://example.org"));
+  EXPECT_FALSE(parseAnnouncement(" \nText\n"));
+  EXPECT_TRUE(parseAnnouncement("T\nM\n"));
   EXPECT_FALSE(parseAnnouncement("T\nM\xC3")) << "not UTF-8";
   EXPECT_FALSE(parseAnnouncement(std::string("T\nM\xED\xA0\x80", 7)));
 }
@@ -153,11 +159,14 @@ TEST(Announcements, ATwoLineAnnouncementNeverOffersTheLinkOfAnEarlierOne) {
   EXPECT_EQ(a.session->shell().announcement().link, "");
 }
 
+// Malformed: fewer than two lines, or no title or no text. What is not
+// shown is not stored as the last announcement shown.
 TEST(Announcements, AFailedOversizeOrMalformedAnswerShowsNothingAndStoresNothing) {
   for (const auto& [status, body] :
        {std::pair{404, std::string("Title\nText")}, std::pair{200, std::string("one line")},
         std::pair{200, std::string(kAnnouncementMaxBytes + 1, 'a') + "\nText"},
-        std::pair{200, std::string("T\nM\xC3")}}) {
+        std::pair{200, std::string("T\nM\xC3")}, std::pair{200, std::string("Title only\n")},
+        std::pair{200, std::string("\nA text without a title")}}) {
     AnnouncementSession a;
     a.setAnswer(body, status);
     a.enter();
