@@ -200,8 +200,8 @@ TEST(ChartScreenLayout, NightVisionShowsNoPixelGreenerOrBluerThanItIsRed) {
 
 // The night theme's red cover goes into the keyboard's window when the
 // keyboard is about to show: the keys of the search field's keyboard are
-// no greener or bluer than they are red.
-TEST(ChartScreenLayout, InTheNightThemeTheSearchFieldsKeyboardIsCoveredInRed) {
+// no greener or bluer than they are red, and the field stays clear.
+TEST(ChartScreenLayout, InTheNightThemeTheOnScreenKeyboardIsCoveredInRed) {
   connectInformationScreens();
   app_test::SessionOptions options;
   options.launchCount = 5;
@@ -248,6 +248,21 @@ TEST(ChartScreenLayout, InTheNightThemeTheSearchFieldsKeyboardIsCoveredInRed) {
   search->searchBar()->searchTextField().resignFirstResponder();
   session.run(0.5);
   EXPECT_FALSE(ui::Application::shared().isKeyboardVisible());
+  EXPECT_EQ(cover->superview(), nullptr) << "the cover goes with the keyboard";
+
+  // Elsewhere, on a phone held upright, it also covers the 60 points above
+  // the keys, where the platform shows its suggestions.
+  search->doneTouched(nullptr);
+  session.run(1.0);
+  auto other = std::make_shared<ui::TextField>(ui::Rect{20, 200, 300, 36});
+  session.screen().view()->addSubview(other);
+  ASSERT_TRUE(other->becomeFirstResponder());
+  ASSERT_TRUE(ui::Application::shared().isKeyboardVisible());
+  ASSERT_NE(cover->superview(), nullptr);
+  EXPECT_NEAR(cover->frame().y(), keys.y() - 60, 1e-9);
+  EXPECT_NEAR(cover->frame().maxY(), keys.maxY(), 1e-9);
+  other->resignFirstResponder();
+  other->removeFromSuperview();
   session.screen().toggleNightVision();
   session.run(0.5);
   EXPECT_FALSE(AppDelegate::isNightVision());
