@@ -3,6 +3,7 @@
 // reader fuzzed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -55,9 +56,16 @@ TEST(AnnouncementText, FuzzedBodiesNeverBreakTheReader) {
                         const auto announcement = parseAnnouncement(body);
                         if (!announcement) return void(++refused);
                         ++parsed;
-                        EXPECT_EQ(announcement->normalized.find("\r\n"), std::string::npos);
+                        // Each "\r\n" of the body became one "\n" (a "\r" before
+                        // it stays: "\r\r\n" reads "\r\n").
+                        std::size_t pairs = 0;
+                        for (auto at = body.find("\r\n"); at != body.npos; at = body.find("\r\n", at + 2)) ++pairs;
+                        EXPECT_EQ(announcement->normalized.size(), body.size() - pairs);
+                        EXPECT_EQ(std::count(announcement->normalized.begin(), announcement->normalized.end(), '\n'),
+                                  std::count(body.begin(), body.end(), '\n'));
                         EXPECT_TRUE(announcement->link.empty() || announcement->link.rfind("http", 0) == 0);
                         EXPECT_EQ(announcement->title.find('\n'), std::string::npos);
+                        EXPECT_FALSE(announcement->title.empty() || announcement->text.empty());
                       },
                       options);
   EXPECT_GT(parsed, 0);
