@@ -1,5 +1,7 @@
 #include "platform/devices/local_notifications.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -131,7 +133,11 @@ void LocalNotificationCenter::report(std::string message) {
 
 bool LocalNotificationCenter::load() {
   auto text = ns::readWholeFile(path_);
-  if (!text) return true;  // none yet
+  if (!text) {
+    if (::access(path_.c_str(), F_OK) != 0) return true;  // none yet
+    report(path_ + ": cannot be read; none loaded");
+    return false;
+  }
   ns::JSON root = ns::JSON::parse(*text, nullptr, false);
   if (root.is_discarded() || !root.is_object() || !root.contains("notifications") ||
       !root["notifications"].is_array()) {

@@ -70,10 +70,15 @@ bool replaceFileIfAccepted(const std::string& path, std::string_view bytes,
 }
 
 std::optional<std::string> keepFileAside(const std::string& path, std::string* error) {
-  std::string kept = path + ".unreadable";
-  for (int n = 1; ::access(kept.c_str(), F_OK) == 0 && n < 1000; ++n) kept = path + ".unreadable." + std::to_string(n);
-  if (std::rename(path.c_str(), kept.c_str()) == 0) return kept;
-  if (error) *error = std::strerror(errno);
+  constexpr int kMostKept = 1000;
+  for (int n = 0; n < kMostKept; ++n) {
+    const std::string kept = path + ".unreadable" + (n == 0 ? "" : "." + std::to_string(n));
+    if (::access(kept.c_str(), F_OK) == 0) continue;
+    if (std::rename(path.c_str(), kept.c_str()) == 0) return kept;
+    if (error) *error = std::strerror(errno);
+    return std::nullopt;
+  }
+  if (error) *error = std::to_string(kMostKept) + " unreadable copies are kept already";
   return std::nullopt;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -194,6 +195,16 @@ TEST(DevicesNotifications, DamagedFilesLoseOnlyTheirBadEntries) {
   EXPECT_EQ(broken.loadMessages()[1], path + ": the damaged file is kept as " + path + ".unreadable.1");
   EXPECT_EQ(ns::readWholeFile(path + ".unreadable.1"), "{\"notifications\": [{\"fireDate\": 1");
   EXPECT_EQ(ns::readWholeFile(path + ".unreadable"), damaged) << "an earlier kept file stays";
+  // Something that cannot be read at all (a folder) is moved aside too, and
+  // the alerts set afterwards are kept.
+  std::filesystem::remove(path);
+  std::filesystem::create_directory(path);
+  dev::LocalNotificationCenter folder(path, Clocked::wall);
+  ASSERT_EQ(folder.loadMessages().size(), 2u);
+  EXPECT_EQ(folder.loadMessages()[0], path + ": cannot be read; none loaded");
+  EXPECT_TRUE(std::filesystem::is_directory(path + ".unreadable.2"));
+  folder.schedule(alert(100, "set afterwards", 0));
+  EXPECT_EQ(dev::LocalNotificationCenter(path, Clocked::wall).scheduled().size(), 1u);
 
   // Values replaced in the file's tree (byte mutations seldom leave JSON
   // that parses): every file loads without harm, keeping its good entries.
