@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <vector>
 
 #include "platform/coregraphics/image_codec.h"
 #include "platform/coregraphics/text.h"
@@ -65,6 +66,35 @@ std::string queryValue(const std::string& query, const std::string& key) {
   return {};
 }
 
+// The path of a resolved address without its "." and ".." segments
+// (RFC 3986, 5.2.4), as browsers resolve it; the query and fragment stay.
+// The file system would otherwise take "linked/.." as the parent of the
+// link's target, outside a bundle whose folders are links.
+std::string withoutDotSegments(const std::string& address) {
+  const std::size_t tail = std::min(address.find('?'), address.find('#'));
+  const std::string path = address.substr(0, tail);
+  // Segments between slashes; the first is empty for an absolute path.
+  std::vector<std::string> kept;
+  bool endsInFolder = false;
+  std::size_t at = 0;
+  while (true) {
+    const std::size_t slash = std::min(path.find('/', at), path.size());
+    const std::string segment = path.substr(at, slash - at);
+    endsInFolder = segment == "." || segment == "..";
+    if (segment == "..") {
+      if (kept.size() > 1) kept.pop_back();
+    } else if (!endsInFolder) {
+      kept.push_back(segment);
+    }
+    if (slash == path.size()) break;
+    at = slash + 1;
+  }
+  std::string result;
+  for (std::size_t i = 0; i < kept.size(); ++i) result += (i > 0 ? "/" : "") + kept[i];
+  if (endsInFolder) result += "/";
+  return result + address.substr(std::min(tail, address.size()));
+}
+
 // An address relative to a base address.
 std::string resolve(const std::string& href, const std::string& base) {
   if (href.empty()) return base;
@@ -78,15 +108,15 @@ std::string resolve(const std::string& href, const std::string& base) {
   if (b.scheme == "file") {
     std::string folder = b.path.substr(0, b.path.rfind('/') + 1);
     std::string path = href[0] == '/' ? href : folder + href;
-    return "file://" + path;
+    return "file://" + withoutDotSegments(path);
   }
   std::string root = base.substr(0, base.find('?'));
   root = root.substr(0, root.find('#'));
-  if (href[0] == '/') {
-    std::size_t hostEnd = root.find('/', root.find("//") + 2);
-    return root.substr(0, hostEnd) + href;
-  }
-  return root.substr(0, root.rfind('/') + 1) + href;
+  const std::size_t hostEnd = std::min(root.find('/', root.find("//") + 2), root.size());
+  std::string folder = root.substr(hostEnd);
+  folder = href[0] == '/' ? std::string() : folder.substr(0, folder.rfind('/') + 1);
+  if (href[0] != '/' && folder.empty()) folder = "/";
+  return root.substr(0, hostEnd) + withoutDotSegments(folder + href);
 }
 
 }  // namespace
