@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <vector>
 
 #include "platform/coregraphics/image_codec.h"
 #include "platform/coregraphics/text.h"
+#include "platform/devices/web_address.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/url_text.h"
 #include "platform/foundation/file_io.h"
@@ -64,35 +64,6 @@ std::string queryValue(const std::string& query, const std::string& key) {
     at = end + 1;
   }
   return {};
-}
-
-// The path of a resolved address without its "." and ".." segments
-// (RFC 3986, 5.2.4), as browsers resolve it; the query and fragment stay.
-// The file system would otherwise take "linked/.." as the parent of the
-// link's target, outside a bundle whose folders are links.
-std::string withoutDotSegments(const std::string& address) {
-  const std::size_t tail = std::min(address.find('?'), address.find('#'));
-  const std::string path = address.substr(0, tail);
-  // Segments between slashes; the first is empty for an absolute path.
-  std::vector<std::string> kept;
-  bool endsInFolder = false;
-  std::size_t at = 0;
-  while (true) {
-    const std::size_t slash = std::min(path.find('/', at), path.size());
-    const std::string segment = path.substr(at, slash - at);
-    endsInFolder = segment == "." || segment == "..";
-    if (segment == "..") {
-      if (kept.size() > 1) kept.pop_back();
-    } else if (!endsInFolder) {
-      kept.push_back(segment);
-    }
-    if (slash == path.size()) break;
-    at = slash + 1;
-  }
-  std::string result;
-  for (std::size_t i = 0; i < kept.size(); ++i) result += (i > 0 ? "/" : "") + kept[i];
-  if (endsInFolder) result += "/";
-  return result + address.substr(std::min(tail, address.size()));
 }
 
 // An address relative to a base address.
