@@ -262,9 +262,10 @@ TEST(BuiltBundlePagePictures, ThePagesLinkOnlyPicturesTheBundleHasAndEachShowsSo
           pages.insert(entry.path());
           pictures.insert(picture);
         }
-  // The ISS's page and the eleven help topics at least.
-  EXPECT_GE(pages.size(), 12u);
+  // The satellites' two pages and the eleven help topics at least.
+  EXPECT_GE(pages.size(), 13u);
   EXPECT_EQ(pages.count(bundle / "SkyInfo" / "Satellites" / "ISS, Zarya, 25544.html"), 1u);
+  EXPECT_EQ(pages.count(bundle / "SkyInfo" / "Satellites" / "Starlink.html"), 1u);
   for (const fs::path& picture : pictures) {
     std::string message;
     auto image = cg::imageFromFile(picture.string(), &message);
