@@ -66,8 +66,7 @@ done
   "$work/batch.tle" - - "$batch/SkyData/SolarSystem.skydata" > /dev/null
 headless "$batch" "$scripts/batch_view.txt" DisplayFOVSky=70
 
-TESSALY_BUNDLE="$bundle" TESSALY_HOME="$work/model-home" \
-  "$tool" close-up 25544 109 1516482360 "$work/images/ISS.jpg" > /dev/null
+TESSALY_BUNDLE="$bundle" "$tool" close-up 25544 109 1516482360 "$work/images/ISS.jpg" > /dev/null
 
 missing=0
 for picture in $(grep -rhoE '(href|src)="[^"]*images/[^"]+\.jpg"' "$root/resources/SkyInfo" "$root/resources/Help" |

@@ -5,11 +5,14 @@
 //       a snapshot of the headless program as a JPEG picture
 //   tessaly-page-pictures close-up NORAD SIZE_M UNIX_SECONDS OUT.jpg
 //       a satellite from its 3-D model, drawn by the application in the
-//       satellite view (the bundle is TESSALY_BUNDLE)
+//       satellite view (the bundle is TESSALY_BUNDLE); the application's
+//       home is a fresh temporary folder, so that no user's settings and
+//       defaults are read or written
 //
 // Exits 1 with a message naming the picture when one cannot be made.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/coregraphics/image_codec.h"
@@ -56,9 +59,15 @@ int main(int argc, char** argv) {
         !number(argv[4], &request.unixSeconds) || !(request.sizeMetres > 0))
       return usage();
     request.catalogNumber = long(norad);
+    char home[] = "/tmp/tessaly-page-pictures-XXXXXX";
+    if (mkdtemp(home) == nullptr) return write(nullptr, argv[5], "cannot make a temporary home");
+    setenv("TESSALY_HOME", home, 1);
     std::string message;
     auto image = page_pictures::drawSatelliteCloseUp(request, &message);
-    return write(image, argv[5], message);
+    const int status = write(image, argv[5], message);
+    std::error_code error;
+    std::filesystem::remove_all(home, error);
+    return status;
   }
   return usage();
 }
