@@ -10,6 +10,7 @@
 
 #include "platform/coregraphics/image_codec.h"
 #include "platform/coregraphics/text.h"
+#include "platform/devices/web_address.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/url_text.h"
 #include "platform/foundation/file_io.h"
@@ -78,15 +79,15 @@ std::string resolve(const std::string& href, const std::string& base) {
   if (b.scheme == "file") {
     std::string folder = b.path.substr(0, b.path.rfind('/') + 1);
     std::string path = href[0] == '/' ? href : folder + href;
-    return "file://" + path;
+    return "file://" + withoutDotSegments(path);
   }
   std::string root = base.substr(0, base.find('?'));
   root = root.substr(0, root.find('#'));
-  if (href[0] == '/') {
-    std::size_t hostEnd = root.find('/', root.find("//") + 2);
-    return root.substr(0, hostEnd) + href;
-  }
-  return root.substr(0, root.rfind('/') + 1) + href;
+  const std::size_t hostEnd = std::min(root.find('/', root.find("//") + 2), root.size());
+  std::string folder = root.substr(hostEnd);
+  folder = href[0] == '/' ? std::string() : folder.substr(0, folder.rfind('/') + 1);
+  if (href[0] != '/' && folder.empty()) folder = "/";
+  return root.substr(0, hostEnd) + withoutDotSegments(folder + href);
 }
 
 }  // namespace

@@ -367,6 +367,34 @@ class ObjectInfoTablet : public ::testing::Test {
   ScreenWorld world;
 };
 
+// A tablet shows the larger picture of "SkyInfo/images-iPad" where the
+// bundle has one, and the phone's picture where it has none.
+TEST_F(ObjectInfoTablet, APictureLinkTakesTheTabletsLargerPictureWhereThereIsOne) {
+  world.window->setFrame(ui::Screen::main().bounds());
+  const SkyObjectID id = referenceOf(world.sky.database(), world.sky.database().getMoon());
+  auto moon = ObjectInfoViewController::create();
+  moon->setObjectID(&id);
+  world.root().presentViewController(std::make_shared<SVNavigationController>(moon), false);
+  dev::WebView& page = *moon->descriptionWebView();
+  const auto open = [&](const std::string& url) {
+    return page.navigationDelegate->decidePolicy(page, url, dev::NavigationType::linkActivated);
+  };
+  const auto picture = [](std::size_t side) {
+    return cg::encodePNG(*cg::Image::fromARGB(side, side, std::vector<std::uint32_t>(side * side, 0xFF204080u)));
+  };
+  world.bundle.addFile("SkyInfo/images/Moon.jpg", picture(8));
+  world.bundle.addFile("SkyInfo/images-iPad/Moon.jpg", picture(16));
+  world.bundle.addFile("SkyInfo/images/Sun.jpg", picture(8));
+  const std::string phone = world.bundle.path() + "/SkyInfo/images/";
+  EXPECT_EQ(open(fileURL(phone + "Moon.jpg")), dev::NavigationPolicy::cancel);
+  EXPECT_EQ(open(fileURL(phone + "Sun.jpg")), dev::NavigationPolicy::cancel);
+  ASSERT_EQ(world.delegate->images.size(), 2u);
+  EXPECT_EQ(world.delegate->images[0]->bitmap().width(), 16u) << "the tablet's picture";
+  EXPECT_EQ(world.delegate->images[1]->bitmap().width(), 8u) << "none for the tablet: the phone's";
+  moon->doneTouched(nullptr);
+  world.run(1);
+}
+
 TEST_F(ObjectInfoTablet, TheTableBesideThePageAndTheCoverFades) {
   world.window->setFrame(ui::Screen::main().bounds());
   const SkyObjectID id = referenceOf(world.sky.database(), world.sky.database().getMoon());
