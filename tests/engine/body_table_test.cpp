@@ -110,7 +110,10 @@ TEST_F(BodyTable, TellingRowsFollowTheirPublishedSources) {
 }
 
 // Kepler's third law with the published masses of the planets (GM, km^3/s^2)
-// checks every moon's semi-major axis against its mean motion.
+// checks every moon's semi-major axis against its mean motion. The moons
+// placed from osculating elements keep their osculating axis with the mean
+// motion: the Sun's pull moves an outer irregular moon's by several per
+// cent (Carme's is 4 % short of the mean), Charon's moves Styx's by 3 %.
 TEST_F(BodyTable, MoonOrbitsObeyKeplersThirdLaw) {
   auto parentGm = [](int id) {
     switch (id / 100) {
@@ -132,7 +135,7 @@ TEST_F(BodyTable, MoonOrbitsObeyKeplersThirdLaw) {
         row.meanMotion + (row.periapsisRate + row.nodeRate) / 365.25;
     const double n = longitudeRate * M_PI / 180.0 / 86400.0;
     const double a = std::cbrt(gm / (n * n));
-    EXPECT_NEAR(a / row.semiMajorAxis, 1.0, 0.03) << row.names[0];
+    EXPECT_NEAR(a / row.semiMajorAxis, 1.0, 0.05) << row.names[0];
   }
 }
 
