@@ -4,7 +4,7 @@
 // at launch, the frame a tap asked for, and the frame that a finished frame
 // asked for in turn from the GPU thread (as a texture that has arrived asks
 // for a redraw). A GPU that never finishes still gives a snapshot, with a
-// message.
+// message; a link that stopped for good is not waited for.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -60,6 +60,9 @@ class FrameView : public ui::View {
     link_->setPaused(false);
   }
   void touchesEnded(const ui::TouchSet&, const ui::Event&) override { ask(kGreen, ++taps_ == 2); }
+  // As a view that goes away does: its link stops for good, perhaps with a
+  // frame still asked for.
+  void stopDrawing() { link_->invalidate(); }
 
  private:
   void draw() {
@@ -91,13 +94,15 @@ class FrameView : public ui::View {
 
 class FrameDelegate : public ui::ApplicationDelegate {
  public:
-  explicit FrameDelegate(std::shared_ptr<mtl::Device> device) : device_(std::move(device)) {}
+  explicit FrameDelegate(std::shared_ptr<mtl::Device> device, bool stopsAtLaunch = false)
+      : device_(std::move(device)), stopsAtLaunch_(stopsAtLaunch) {}
   bool didFinishLaunching(ui::Application&, const ns::JSON&) override {
     window_ = std::make_shared<ui::Window>();
     view = std::make_shared<FrameView>(device_);
     window_->addSubview(view);
     window_->makeKeyAndVisible();
     view->ask(kRed);
+    if (stopsAtLaunch_) view->stopDrawing();
     return true;
   }
   std::shared_ptr<ui::Window> window() const override { return window_; }
@@ -105,6 +110,7 @@ class FrameDelegate : public ui::ApplicationDelegate {
 
  private:
   std::shared_ptr<mtl::Device> device_;
+  bool stopsAtLaunch_;
   std::shared_ptr<ui::Window> window_;
 };
 
@@ -171,6 +177,15 @@ TEST_F(HostSettledScreen, ASnapshotOnAGpuThatNeverFinishesEndsWithAMessage) {
       << messages;
   // Taken as it was: the launch frame has not come.
   expectColour(middleOf("stuck"), {0, 0, 0}, "stuck");
+}
+
+TEST_F(HostSettledScreen, AFrameAskedOfALinkThatStoppedForGoodHoldsNoSnapshot) {
+  options.script = "snapshot stopped\n";
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(host::runHeadless(std::make_shared<FrameDelegate>(device, true), options), 0);
+  const std::string messages = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(messages.find("still changing"), std::string::npos) << messages;
+  expectColour(middleOf("stopped"), {0, 0, 0}, "stopped");
 }
 
 }  // namespace
