@@ -118,7 +118,9 @@ TEST(CommandBuffers, ALateGpuRunsEachBufferNoSoonerThanItsLatencyAfterTheOneBefo
   second->waitUntilCompleted();
   EXPECT_GE(std::chrono::steady_clock::now() - start, 120ms);
   EXPECT_EQ(first->status(), CommandBufferStatus::Completed);
-  // The synchronous mode runs inside commit all the same.
+  // The synchronous mode runs inside commit all the same (once the GPU
+  // thread has let go of the last buffer).
+  device->gpu().waitUntilIdle();
   device->gpu().setSynchronous(true);
   auto now = queue->commandBuffer();
   now->commit();
