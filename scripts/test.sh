@@ -29,7 +29,8 @@ run_suite build/release
 # stores are the code that runs on several threads; the engine's tables
 # built on first use are first used by several threads at once; the text
 # and glyph caches are shared by every thread that draws; pass searches run
-# on a pool of workers, each with its own database and chart.
+# on a pool of workers, each with its own database and chart; a headless
+# snapshot waits for the GPU threads of the screen's layers.
 threaded=(metal_command_tests metal_texture_tests metal_shader_tests quartzcore_tests
           mechanics_event_search_threads_tests
           gles_call_frame_tests gles_context_tests gles_object_store_tests
@@ -42,7 +43,8 @@ threaded=(metal_command_tests metal_texture_tests metal_shader_tests quartzcore_
           chart_solar_globe_tests
           shadercompiler_converter_tests
           app_shell_updater_threads_tests app_screen_camera_threads_tests app_screen_voice_tests push_client_tests
-          app_shell_view_tests app_shell_announcement_tests app_screen_camera_screen_tests)
+          app_shell_view_tests app_shell_announcement_tests app_screen_camera_screen_tests
+          host_settled_screen_tests)
 echo "== build (ThreadSanitizer, threaded tests, after ${SECONDS} s)"
 bash scripts/build.sh build/thread -DCMAKE_BUILD_TYPE=Debug -DTESSALY_THREAD_SANITIZER=ON \
   -DTESSALY_BUILD_BENCH=OFF -- "${threaded[@]}"

@@ -5,6 +5,7 @@
 #include "platform/coregraphics/image_codec.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/host/host.h"
+#include "platform/host/settled_screen.h"
 #include "platform/host/touch_script.h"
 #include "platform/devices/motion.h"
 #include "platform/devices/speech.h"
@@ -106,6 +107,9 @@ int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const Headles
       case StepKind::rotate: app.setOrientation(int(n[0])); break;
       case StepKind::wait: player.run(n[0]); continue;
       case StepKind::snapshot: {
+        if (!settleScreen(loop, start, options.snapshotWaitSeconds))
+          std::fprintf(stderr, "snapshot %s: the screen was still changing after %g s; taken as it was\n",
+                       step.text.c_str(), options.snapshotWaitSeconds);
         auto image = composeScreen();
         std::string path = options.snapshotFolder + "/" + step.text + ".png";
         std::string message;

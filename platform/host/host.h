@@ -20,10 +20,14 @@ struct HeadlessOptions {
   std::string script;           // touch script text (see touch_script.h)
   std::string snapshotFolder;   // where snapshots go; made when missing
   double settleSeconds = 1.0;   // run-loop time after each step
+  // Real time a snapshot waits at most for the frames the steps asked for
+  // to be drawn and presented (see settled_screen.h).
+  double snapshotWaitSeconds = 10.0;
 };
 
 // Runs the application headless: launches it, plays the script (or, with
-// none, runs `settleSeconds`), snapshots as the script says, terminates.
+// none, runs `settleSeconds`), snapshots the settled screen as the script
+// says, terminates.
 // Returns 0, or 1 when a snapshot could not be written.
 int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const HeadlessOptions& options);
 

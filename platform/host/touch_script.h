@@ -10,7 +10,7 @@
 //   attitude ROLL PITCH YAW       the device's attitude, in degrees
 //   say PHRASE                    the rest of the line, heard by speech recognition
 //   wait SECONDS
-//   snapshot NAME                 a PNG of the screen, NAME.png
+//   snapshot NAME                 a PNG of the screen once it has settled, NAME.png
 //   background | foreground | quit
 //   # a comment
 //

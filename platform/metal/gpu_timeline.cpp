@@ -43,6 +43,7 @@ void GpuTimeline::Shared::drain(std::unique_lock<std::mutex>& lock) {
     std::shared_ptr<CommandBuffer> buffer = std::move(queue.front());
     queue.pop_front();
     running = true;
+    if (!synchronous && latency.count() > 0) wake.wait_for(lock, latency, [this] { return stopping; });
     lock.unlock();
     buffer->execute();
     buffer.reset();
@@ -89,9 +90,19 @@ void GpuTimeline::resume() {
   s_->wake.notify_all();
 }
 
+void GpuTimeline::setLatency(std::chrono::milliseconds latency) {
+  std::lock_guard lock(s_->mutex);
+  s_->latency = latency;
+}
+
 void GpuTimeline::waitUntilIdle() {
   std::unique_lock lock(s_->mutex);
-  s_->idle.wait(lock, [this] { return !s_->running && !s_->frontReady(); });
+  s_->idle.wait(lock, [this] { return s_->idleForWaiters(); });
+}
+
+bool GpuTimeline::waitUntilIdle(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(s_->mutex);
+  return s_->idle.wait_until(lock, deadline, [this] { return s_->idleForWaiters(); });
 }
 
 bool GpuTimeline::idle() const {

@@ -4,6 +4,7 @@
 // commit(), which makes tests deterministic.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -31,8 +32,13 @@ class GpuTimeline {
   // other until resumed. Synchronous mode ignores pausing.
   void pause();
   void resume();
+  // Tests: the GPU thread waits this long before each buffer, as a slow or
+  // busy GPU completes late. Synchronous mode ignores it.
+  void setLatency(std::chrono::milliseconds latency);
   // Blocks until every committed buffer has run.
   void waitUntilIdle();
+  // The same, giving up at the deadline; returns whether it got there.
+  bool waitUntilIdle(std::chrono::steady_clock::time_point deadline);
   // No buffer enqueued and none running: nothing given to the GPU can still
   // read or write a resource. A moment's answer; work enqueued later is not
   // counted.
@@ -51,7 +57,9 @@ class GpuTimeline {
     bool paused = false;
     bool running = false;  // a buffer is executing
     bool stopping = false;
+    std::chrono::milliseconds latency{0};
     bool frontReady() const;
+    bool idleForWaiters() const { return !running && !frontReady(); }
     // Runs committed buffers from the front while the caller may.
     void drain(std::unique_lock<std::mutex>& lock);
   };

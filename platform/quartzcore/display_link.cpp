@@ -33,6 +33,11 @@ void DisplayLink::invalidate() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
+bool DisplayLink::isValid() const {
+  std::lock_guard lock(mutex_);
+  return !invalidated_;
+}
+
 bool DisplayLink::isPaused() const {
   std::lock_guard lock(mutex_);
   return paused_;

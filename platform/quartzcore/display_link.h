@@ -25,6 +25,8 @@ class DisplayLink {
   // (unless called from the callback itself, which then returns last).
   void invalidate();
 
+  // False once invalidated.
+  bool isValid() const;
   bool isPaused() const;
   void setPaused(bool paused);
   int preferredFramesPerSecond() const;

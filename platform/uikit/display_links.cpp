@@ -25,6 +25,13 @@ void stepDisplayLinks(double timestamp) {
     if (auto link = weak.lock(); link && !link->isPaused()) link->step(timestamp);
 }
 
+bool displayLinksWaiting() {
+  return std::any_of(links().begin(), links().end(), [](auto& weak) {
+    auto link = weak.lock();
+    return link && link->isValid() && !link->isPaused();
+  });
+}
+
 std::size_t displayLinkCount() {
   auto& list = links();
   list.erase(std::remove_if(list.begin(), list.end(), [](auto& w) { return w.expired(); }), list.end());

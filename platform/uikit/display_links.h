@@ -15,6 +15,9 @@ namespace ui {
 void addDisplayLinkToMainRunLoop(const std::shared_ptr<ca::DisplayLink>& link);
 // One refresh of every link that is not paused, at a time in seconds.
 void stepDisplayLinks(double timestamp);
+// True when a link is not paused: a frame was asked for and is still to be
+// drawn at the next refresh.
+bool displayLinksWaiting();
 std::size_t displayLinkCount();
 
 }  // namespace ui

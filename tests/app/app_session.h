@@ -58,6 +58,8 @@ class AppSession {
 
   void launch();
   ApplicationShell& shell() { return *shell_; }
+  // The shell as the hosts take it, for a session launched by one.
+  std::shared_ptr<ApplicationShell> sharedShell() const { return shell_; }
   ChartScreenController& screen();
   ChartSurfaceView& chartView();
   CSkyChart& chart();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -82,6 +83,48 @@ TEST(CommandBuffers, TheGpuIsIdleOnlyWithNothingEnqueuedOrRunning) {
   device->gpu().waitUntilIdle();
   EXPECT_FALSE(idleWhileRunning);
   EXPECT_TRUE(device->gpu().idle());
+}
+
+TEST(CommandBuffers, ABoundedWaitForTheGpuGivesUpWhileItHoldsABufferAndReturnsOnceItHasRun) {
+  using namespace std::chrono_literals;
+  auto device = Device::create();
+  auto queue = device->newCommandQueue();
+  // A buffer enqueued but not committed holds back nothing a wait could
+  // see run: its owner must commit it first.
+  auto open = queue->commandBuffer();
+  open->enqueue();
+  EXPECT_TRUE(device->gpu().waitUntilIdle(std::chrono::steady_clock::now() + 10s));
+  open->commit();
+  device->gpu().pause();
+  auto held = queue->commandBuffer();
+  held->commit();
+  EXPECT_FALSE(device->gpu().waitUntilIdle(std::chrono::steady_clock::now() + 50ms));
+  EXPECT_EQ(held->status(), CommandBufferStatus::Committed);
+  device->gpu().resume();
+  EXPECT_TRUE(device->gpu().waitUntilIdle(std::chrono::steady_clock::now() + 10s));
+  EXPECT_EQ(open->status(), CommandBufferStatus::Completed);
+  EXPECT_EQ(held->status(), CommandBufferStatus::Completed);
+}
+
+TEST(CommandBuffers, ALateGpuRunsEachBufferNoSoonerThanItsLatencyAfterTheOneBefore) {
+  using namespace std::chrono_literals;
+  auto device = Device::create();
+  device->gpu().setLatency(60ms);
+  auto queue = device->newCommandQueue();
+  const auto start = std::chrono::steady_clock::now();
+  auto first = queue->commandBuffer(), second = queue->commandBuffer();
+  first->commit();
+  second->commit();
+  second->waitUntilCompleted();
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 120ms);
+  EXPECT_EQ(first->status(), CommandBufferStatus::Completed);
+  // The synchronous mode runs inside commit all the same (once the GPU
+  // thread has let go of the last buffer).
+  device->gpu().waitUntilIdle();
+  device->gpu().setSynchronous(true);
+  auto now = queue->commandBuffer();
+  now->commit();
+  EXPECT_EQ(now->status(), CommandBufferStatus::Completed);
 }
 
 TEST(CommandBuffers, SynchronousModeRunsInsideCommit) {
