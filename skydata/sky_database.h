@@ -80,6 +80,10 @@ class CSkyDatabase {
   virtual CSkyDataFile* loadExtraFile(const char* name);
   virtual CSkyDataFile* loadDeepSky(const char* name);
   virtual CSkyDataFile* loadConstellations(const char* name);
+  // The solar-system file the last loadSolarSystem replaced, handed over:
+  // a caller that swaps catalogues while objects of the old one are still
+  // in use frees it once they are not. Null when there is none.
+  std::unique_ptr<CSkyDataFile> takeReplacedSolarSystemFile();
 
   // The search filter's getters, one for each bound of a range.
   virtual const char* getNameKey() const;
