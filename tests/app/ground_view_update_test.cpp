@@ -89,6 +89,16 @@ class GroundViewUpdate : public ::testing::Test {
     session_.run(0.5);
   }
 
+  // The satellite of that number and where the ground view draws it;
+  // fails the test when it is missing or off the screen.
+  CPlanet* placed(std::uint32_t number, double* x, double* y) {
+    CPlanet* body = satellite(number);
+    EXPECT_NE(body, nullptr) << number;
+    if (body == nullptr) return nullptr;
+    EXPECT_TRUE(screenPoint(body, x, y)) << number;
+    return body;
+  }
+
   CPlanet* satellite(std::uint32_t number) {
     std::vector<SkyObjectID> found;
     CSkyDatabase& database = *session_.chart().database;
@@ -143,10 +153,8 @@ class GroundViewUpdate : public ::testing::Test {
 TEST_F(GroundViewUpdate, AnUpdateInTheGroundViewChangesWhatItDrawsAndWhatATapFinds) {
   CSkyChart& chart = session_.chart();
   const double scale = chartSurfaceScale();
-  CPlanet* east = satellite(kEast);
-  ASSERT_NE(east, nullptr);
   double ex = 0, ey = 0;
-  ASSERT_TRUE(screenPoint(east, &ex, &ey));
+  ASSERT_NE(placed(kEast, &ex, &ey), nullptr);
   auto before = frame("ground-before-update");
   ASSERT_NE(before, nullptr);
   EXPECT_GT(green(*before, ex, ey), kDrawn) << "the eastern satellite is drawn";
@@ -159,10 +167,9 @@ TEST_F(GroundViewUpdate, AnUpdateInTheGroundViewChangesWhatItDrawsAndWhatATapFin
   EXPECT_EQ(session_.chartView().chartPerspective(), kGroundPerspective) << "no change of perspective";
   EXPECT_GT(ns::UserDefaults::standard().doubleForKey(NetworkElementsDownloader::kLastUpdateTimeKey), 0.0);
   EXPECT_EQ(satellite(kEast), nullptr);
-  CPlanet* west = satellite(kWest);
-  ASSERT_NE(west, nullptr);
   double wx = 0, wy = 0;
-  ASSERT_TRUE(screenPoint(west, &wx, &wy));
+  CPlanet* west = placed(kWest, &wx, &wy);
+  ASSERT_NE(west, nullptr);
   auto after = frame("ground-after-update");
   ASSERT_NE(after, nullptr);
   EXPECT_LT(green(*before, wx, wy), kBlank);

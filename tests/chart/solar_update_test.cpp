@@ -34,15 +34,8 @@ const SatelliteRecord kGeostationary = record(mechanics_test::kGeostationaryLine
 // A second asteroid, so the new file's minor bodies differ from the old.
 std::vector<BodyRecord> bodiesWithVesta() {
   std::vector<BodyRecord> bodies = mechanics_test::standardExtraBodies();
-  BodyRecord vesta;
-  vesta.type = kTypeAsteroid;
-  vesta.body = 4;
-  vesta.names = {"Vesta"};
-  vesta.q = 2.15;
-  vesta.e = 0.09;
-  vesta.magnitude1 = 3.2;
-  vesta.diameter = 525;
-  bodies.push_back(vesta);
+  bodies.push_back(
+      {.type = kTypeAsteroid, .body = 4, .names = {"Vesta"}, .q = 2.15, .e = 0.09, .magnitude1 = 3.2, .diameter = 525});
   return bodies;
 }
 
