@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chart/sky_chart.h"
+#include "skydata/app_bridge.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/sky_data_file.h"
@@ -98,7 +99,13 @@ TEST_F(SolarSystemUpdate, ANewFileTakesOverAtOnceWithItsCountsAndTheSelection) {
     EXPECT_TRUE(chart_->retiredSolarSystemFiles.empty());
   }
 
+  // The last frame is long past: the new file must ask for the next.
+  chart_->updateNeeded = false;
+  int redraws = 0;
+  setChartRedrawHandler([&redraws] { ++redraws; });
   ASSERT_TRUE(chart_->updateSolarSystemData(pathOf(download).c_str(), &results));
+  setChartRedrawHandler({});
+  EXPECT_EQ(redraws, 1);
   // The counts, against the bodies the download's own database holds.
   int asteroids = 0, comets = 0, satellites = 0;
   CSkyDataRegion* root = download.database().getSolarSystemFile()->getRoot();
