@@ -211,13 +211,13 @@ bool NetworkElementsDownloader::startUpdate(bool showResults) {
   return true;
 }
 
-void NetworkElementsDownloader::finishUpdate(State& state, const Outcome& outcome, const std::string& cataloguePath,
+void NetworkElementsDownloader::finishUpdate(State& state, Outcome outcome, const std::string& cataloguePath,
                                              const std::string& listPath, bool showResults) {
   UpdateResults results{};
   ChartViewController* controller = ChartViewController::currentController();
   CSkyChart* chart = controller != nullptr ? controller->pSkyChart() : nullptr;
-  // The chart reads the new catalogue here and swaps it in before it next
-  // draws; the time counts only for a catalogue it took.
+  // The chart loads the new catalogue here, between frames, in whatever
+  // perspective it shows; the time counts only for a catalogue it took.
   bool taken = false;
   if (outcome.catalogueBytes > 0 && chart != nullptr) {
     results.bytes = static_cast<std::int32_t>(outcome.catalogueBytes);
@@ -226,6 +226,10 @@ void NetworkElementsDownloader::finishUpdate(State& state, const Outcome& outcom
       ns::UserDefaults& defaults = ns::UserDefaults::standard();
       defaults.setDouble(kLastUpdateTimeKey, currentJulianDate());
       defaults.synchronize();
+    } else {
+      outcome.catalogueProblem = "the downloaded catalogue did not load";
+      std::fprintf(stderr, "Solar-system catalogue not updated: %s from %s; the orbit data in use stays\n",
+                   outcome.catalogueProblem.c_str(), cataloguePath.c_str());
     }
   }
   // The update's log is the program's own business.

@@ -16,8 +16,11 @@
 // The update's thread touches only the network, the Caches files and the
 // shared state's atomics; the hand-over to the chart, the reload of the
 // list, the user defaults, the report and the delegate run on the main run
-// loop. The destructor waits for a running thread (its report, if still
-// queued, then does nothing).
+// loop. So the chart swaps catalogues between two frames on the thread
+// that draws them, whatever perspective it shows, and nothing else reads
+// the solar system meanwhile (the camera's queue, the other holder of the
+// chart view's lock, reads only the projection). The destructor waits for
+// a running thread (its report, if still queued, then does nothing).
 #pragma once
 
 #include <atomic>
@@ -75,7 +78,7 @@ class NetworkElementsDownloader final : public ElementsDownloader {
   struct State;
   struct Outcome;
   // The main thread's part of an update: hand-over, list, time, report.
-  static void finishUpdate(State& state, const Outcome& outcome, const std::string& cataloguePath,
+  static void finishUpdate(State& state, Outcome outcome, const std::string& cataloguePath,
                            const std::string& listPath, bool showResults);
   // The results alert's text: the count, or why there is none.
   static std::string updateReportText(const Outcome& outcome, bool taken, const UpdateResults& results);

@@ -66,6 +66,7 @@ void CSkyChart::drawSkyChart() {
   }
 
   if (glResetPending) releaseGLResources();
+  releaseRetiredSolarSystemFiles();
   selectionScreenPosition[0] = selectionScreenPosition[1] = selectionScreenPosition[2] = -1;
   if (updateNeeded) followSelectedSatellite();
 

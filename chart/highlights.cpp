@@ -156,6 +156,7 @@ void CSkyChart::clearHighlightedObjects() {
   highlights = nullptr;
   highlightCount = 0;
   highlightKeys.clear();
+  satelliteHighlightMaximum = 0;
 }
 
 bool CSkyChart::isHighlighted(std::uint16_t file, std::uint32_t region,
@@ -179,6 +180,7 @@ void CSkyChart::highlightSatellites(bool on, int maximum) {
   highlightColor[1] = 1;
   highlightColor[2] = 0;
   setHighlightedObjects(found.data(), static_cast<int>(found.size()));
+  satelliteHighlightMaximum = on ? maximum : 0;
   showHighlightedObjectCircles = on;
   showHighlightedObjectLabels = on;
 }

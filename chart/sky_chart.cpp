@@ -97,7 +97,7 @@ CSkyChart::~CSkyChart() {
   releaseGroundTargets();
   releaseTextAtlases();
   if (database != nullptr) releaseSolarSystemRenderData(database->getSolarSystemFile());
-  releaseSolarSystemRenderData(parkedSolarSystemFile);
+  releaseRetiredSolarSystemFiles();
   resetObjectPath(&selectedObjectPath);
   clearHighlightedObjects();
   releaseStarSprites();

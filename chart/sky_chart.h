@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_set>
+#include <vector>
 
 #include "chart/chart_types.h"
 #include "chart/object_path.h"
@@ -561,14 +562,19 @@ class CSkyChart : public CSkyMechanics {
   bool isInsideParentGlobe(CPlanet* object);
   bool isMoonDistinct(CPlanet* moon);
   bool isHiddenBehindParent(CPlanet* object);
-  // Reads a downloaded solar-system file on the calling thread (any
-  // thread) and fills the counts; the drawing thread installs it before
-  // its next use of the solar system, re-resolving the selected and home
-  // objects. False, with nothing scheduled, when the file cannot be read.
+  // Loads a downloaded solar-system file in place of the installed one,
+  // between frames, whatever the perspective: fills the counts (the
+  // downloaded bytes are left as given), re-resolves the selected, the
+  // previously selected, the home and the highlighted objects in it (one
+  // that is gone gives way to the Earth, or leaves the highlights), and
+  // asks for a redraw. The old file is retired until the next frame
+  // releases its bodies' drawing data. False, with the installed file and
+  // everything that refers to it unchanged, when the file does not load.
   bool updateSolarSystemData(const char* path, UpdateResults* results);
-  // Installs a downloaded file scheduled by updateSolarSystemData (drawing
-  // thread). True when one was installed.
-  bool installPendingSolarSystemData();
+  void reresolveSolarSystemReferences();
+  // Frees the retired solar-system files and their bodies' drawing data
+  // (the start of each frame, and the chart's end).
+  void releaseRetiredSolarSystemFiles();
   void releaseSolarSystemRenderData(CSkyDataFile* file);
   void releaseObjectRenderData(CSkyObject* object);
   // The body's map textures and tiles (its other data stays).
@@ -931,11 +937,13 @@ class CSkyChart : public CSkyMechanics {
   PlanetDistance* planetDistances = nullptr;  // the draw list, calloc'ed
   int planetDistanceCount = 0;
   int planetDistanceCapacity = 0;
-  // A replaced solar-system file whose bodies still hold drawing blocks;
-  // the database frees it at its next reload.
-  CSkyDataFile* parkedSolarSystemFile = nullptr;
-  // A downloaded file to install.
-  std::unique_ptr<SolarSystemSwap> solarSystemSwap = std::make_unique<SolarSystemSwap>();
+  // Replaced solar-system files whose bodies may still hold drawing
+  // blocks: GL names are released in a frame, where the chart's context is
+  // current, not where the update ends.
+  std::vector<std::unique_ptr<CSkyDataFile>> retiredSolarSystemFiles;
+  // The maximum of the highlighting of every satellite while it is on
+  // (highlightSatellites), else 0: a new catalogue highlights its own.
+  int satelliteHighlightMaximum = 0;
   // Limb outlines and planet grids; the sky behind a transit.
   float gridRGB[3] = {0.5f, 0.5f, 0.5f};
   float skyRGB[3] = {0, 0, 0};

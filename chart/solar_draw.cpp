@@ -329,7 +329,6 @@ SolarPlacement CSkyChart::placeSolarSystemObject(CPlanet* body, SolarPlace* plac
 
 void CSkyChart::drawSolarSystemObjects() {
   if (database == nullptr || database->getSolarSystemFile() == nullptr) return;
-  installPendingSolarSystemData();
   bool whole = isSolarSystemInView();
   int n = planetDistanceCount;
   if ((!whole && n > 2) || (whole && n < 2) || updateNeeded) buildSolarSystemDrawList(whole);

@@ -1,12 +1,10 @@
 // The solar-system draw list: which bodies of the solar-system file are
 // drawn, in which order (far to near) and how large; the drawing blocks
-// they keep; and the hand-over of a downloaded solar-system file.
+// they keep.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <string>
 
 #include "chart/mesh.h"
 #include "chart/model3d.h"
@@ -14,7 +12,6 @@
 #include "chart/solar_internal.h"
 #include "engine/body_geometry.h"
 #include "engine/vectors.h"
-#include "skydata/app_bridge.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
@@ -239,10 +236,6 @@ struct ListBuilder {
 }  // namespace
 
 void CSkyChart::buildSolarSystemDrawList(bool allObjects) {
-  if (parkedSolarSystemFile != nullptr) {
-    releaseSolarSystemRenderData(parkedSolarSystemFile);
-    parkedSolarSystemFile = nullptr;
-  }
   std::free(planetDistances);
   planetDistances = nullptr;
   planetDistanceCount = planetDistanceCapacity = 0;
@@ -343,79 +336,4 @@ void CSkyChart::releaseTabulatedPaths(CSkyDataFile* file) {
     CPlanet* body = asBody(root->getObject(i));
     if (body != nullptr && body->getPathCount() >= 1) body->allocatePath(0);
   }
-}
-
-// ---- A downloaded file ----
-
-namespace {
-
-void countObjectsByType(CSkyDataFile& file, CSkyDataRegion* region, UpdateResults& results) {
-  if (region == nullptr) return;
-  bool loadedHere = !region->isLoaded();
-  if (loadedHere && file.loadRegionObjects(region) < 0) loadedHere = false;
-  for (std::size_t i = 0, n = region->isLoaded() ? region->getObjectCount() : 0; i < n; ++i) {
-    CSkyObject* object = region->getObject(i);
-    int type = object != nullptr ? object->getType() : 0;
-    if (type == kTypeAsteroid) ++results.asteroids;
-    if (type == kTypeComet) ++results.comets;
-    if (type == kTypeSatellite || type == kTypeSpacecraft) ++results.satellites;
-  }
-  if (loadedHere) region->deleteObjects();
-  for (int k = 0; k < 8; ++k) countObjectsByType(file, region->getChild(k), results);
-}
-
-}  // namespace
-
-bool CSkyChart::updateSolarSystemData(const char* path, UpdateResults* results) {
-  if (path == nullptr || solarSystemSwap == nullptr) return false;
-  // Read and counted apart from the chart, on this thread: the drawing
-  // thread may be walking the installed file meanwhile.
-  CSkyDataFile file(path);
-  if (file.readHeader() <= 0) return false;
-  UpdateResults counts{};
-  if (results != nullptr) counts.bytes = results->bytes;
-  counts.objects = static_cast<std::int32_t>(file.getObjectCount());
-  countObjectsByType(file, file.getRoot(), counts);
-  if (results != nullptr) *results = counts;
-  {
-    std::lock_guard<std::mutex> lock(solarSystemSwap->mutex);
-    solarSystemSwap->path = path;
-  }
-  requestChartRedraw();
-  return true;
-}
-
-bool CSkyChart::installPendingSolarSystemData() {
-  if (solarSystemSwap == nullptr || database == nullptr) return false;
-  std::string path;
-  {
-    std::lock_guard<std::mutex> lock(solarSystemSwap->mutex);
-    path.swap(solarSystemSwap->path);
-  }
-  if (path.empty()) return false;
-  // The database frees the file it keeps from the last swap when it loads
-  // the next: its bodies give up their drawing blocks first.
-  if (parkedSolarSystemFile != nullptr) {
-    releaseSolarSystemRenderData(parkedSolarSystemFile);
-    parkedSolarSystemFile = nullptr;
-  }
-  CSkyDataFile* old = database->getSolarSystemFile();
-  if (database->loadSolarSystem(path.c_str()) == nullptr) return false;
-  parkedSolarSystemFile = old;
-  planetDistanceCount = 0;  // its records name the old file's objects
-  updateNeeded = true;
-  if (selectedObjectID.file == 1) {
-    SkyObjectID id = selectedObjectID;
-    database->refreshObjectID(&id);
-    // The held object belongs to the old file: take the new file's.
-    CSkyDatabase::clearSkyObjectID(&selectedObjectID);
-    releaseSelectedObject();
-    selectObject(&id);
-  }
-  if (homeObjectID.file == 1) {
-    SkyObjectID id = homeObjectID;
-    database->refreshObjectID(&id);
-    setHomeObject(id);
-  }
-  return true;
 }

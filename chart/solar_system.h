@@ -3,13 +3,11 @@
 // counts an orbit-data update reports.
 //
 // Thread rules: the draw list and the blocks belong to the drawing thread;
-// only the planet-texture loader (planet_textures.cpp) and the orbit-data
-// update (updateSolarSystemData) run elsewhere, and touch none of them.
+// only the planet-texture loader (planet_textures.cpp) runs elsewhere, and
+// touches none of them.
 #pragma once
 
 #include <cstdint>
-#include <mutex>
-#include <string>
 
 #include "chart/image_files.h"
 
@@ -90,9 +88,3 @@ struct UpdateResults {
   std::int32_t satellites;  // types 35 and 36
 };
 
-// A downloaded solar-system file waiting for the drawing thread: the
-// update names it from any thread, the drawing thread takes it.
-struct SolarSystemSwap {
-  std::mutex mutex;
-  std::string path;  // empty: nothing to install
-};

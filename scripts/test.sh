@@ -39,12 +39,12 @@ threaded=(metal_command_tests metal_texture_tests metal_shader_tests quartzcore_
           foundation_serial_queue_tests devices_services_tests
           gles_shader_tests gles_binding_tests gles_parameter_query_tests gles_eagl_tests
           metal_raster_thread_tests metal_raster_tests
-          chart_solar_image_threads_tests chart_solar_list_tests chart_solar_texture_tests
+          chart_solar_image_threads_tests chart_solar_texture_tests
           chart_solar_globe_tests
           shadercompiler_converter_tests
           app_shell_updater_threads_tests app_screen_camera_threads_tests app_screen_voice_tests push_client_tests
           app_shell_view_tests app_shell_announcement_tests app_screen_camera_screen_tests
-          host_settled_screen_tests)
+          host_settled_screen_tests app_screen_ground_update_tests)
 echo "== build (ThreadSanitizer, threaded tests, after ${SECONDS} s)"
 bash scripts/build.sh build/thread -DCMAKE_BUILD_TYPE=Debug -DTESSALY_THREAD_SANITIZER=ON \
   -DTESSALY_BUILD_BENCH=OFF -- "${threaded[@]}"

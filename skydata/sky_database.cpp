@@ -114,6 +114,10 @@ CSkyDataFile* CSkyDatabase::loadSolarSystem(const char* name) {
   return install(kSolarSystem, std::move(file));
 }
 
+std::unique_ptr<CSkyDataFile> CSkyDatabase::takeReplacedSolarSystemFile() {
+  return std::move(replaced_[kSolarSystem]);
+}
+
 CSkyDataFile* CSkyDatabase::loadStars(const char* name) {
   auto file = openCatalog(name, false);
   if (!file || file->loadRegionObjects(nullptr) < 0 || file->readIndexes(false) < 0 ||

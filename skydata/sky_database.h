@@ -80,6 +80,10 @@ class CSkyDatabase {
   virtual CSkyDataFile* loadExtraFile(const char* name);
   virtual CSkyDataFile* loadDeepSky(const char* name);
   virtual CSkyDataFile* loadConstellations(const char* name);
+  // The solar-system file the last loadSolarSystem replaced, handed over:
+  // a caller that swaps catalogues while objects of the old one are still
+  // in use frees it once they are not. Null when there is none.
+  std::unique_ptr<CSkyDataFile> takeReplacedSolarSystemFile();
 
   // The search filter's getters, one for each bound of a range.
   virtual const char* getNameKey() const;
@@ -195,8 +199,9 @@ class CSkyDatabase {
   // Resolves a reference with its own name and catalogue number.
   bool refreshObjectID(SkyObjectID* reference);
   // Keeps the reference when the object at its place still matches;
-  // otherwise looks it up by its catalogue-number texts, then by its names,
-  // and replaces it with the first object that matches. Prints "Failed to
+  // otherwise looks it up by its catalogue-number texts, then by its names
+  // (a search of the stars file that finds nothing goes on in the Tycho
+  // file), and replaces it with the first object that matches. Prints "Failed to
   // validate" and returns false when nothing does (the reference stays).
   bool resolveObjectID(SkyObjectID* reference, const char* const* names, int nameCount,
                        const char* const* numberTexts, int numberCount);

@@ -165,13 +165,19 @@ bool CSkyDatabase::resolveObjectID(SkyObjectID* reference, const char* const* na
   if (objectMatchesID(reference, names, nameCount, numberTexts, numberCount, type)) return true;
 
   std::vector<SkyObjectID> results;
+  // A rebuilt catalogue may have moved a star of the stars file into the
+  // Tycho file: what the stars file no longer has is looked for there.
+  auto search = [&](auto find) {
+    results.clear();
+    find(static_cast<int>(reference->file));
+    if (results.empty() && reference->file == kStarsFile) find(kTychoStarsFile);
+  };
   for (int t = 0; t < numberCount; ++t) {
     std::int64_t candidates[kMaxCandidates];
     const int count = parseNumberText(reference->file, type, numberTexts[t], candidates,
                                       kMaxCandidates, false);
     for (int c = 0; c < count; ++c) {
-      results.clear();
-      findObjectsByCatalogNumber(candidates[c], reference->file, results, kMaxSearchResults);
+      search([&](int file) { findObjectsByCatalogNumber(candidates[c], file, results, kMaxSearchResults); });
       for (const SkyObjectID& found : results) {
         if (objectMatchesID(&found, names, nameCount, numberTexts, numberCount, type)) {
           *reference = found;
@@ -181,8 +187,7 @@ bool CSkyDatabase::resolveObjectID(SkyObjectID* reference, const char* const* na
     }
   }
   for (int n = 0; n < nameCount; ++n) {
-    results.clear();
-    findObjectsByName(names[n], reference->file, results, kMaxSearchResults);
+    search([&](int file) { findObjectsByName(names[n], file, results, kMaxSearchResults); });
     for (const SkyObjectID& found : results) {
       if (objectMatchesID(&found, names, nameCount, nullptr, 0, type)) {
         *reference = found;

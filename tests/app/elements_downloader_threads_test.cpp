@@ -1,7 +1,8 @@
 // The update beside a drawing main thread and the planet-texture loader
 // (for ThreadSanitizer): the update's thread only downloads and checks;
-// the catalogue reaches the chart between frames, and the redraw requests
-// of both foreign threads reach the main loop as posts.
+// the catalogue reaches the chart between frames, in the report on the
+// main loop, and the redraw requests of both foreign threads reach the
+// main loop as posts.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -81,7 +82,7 @@ TEST(OrbitDataUpdateThreads, TheCatalogueArrivesBetweenFramesWhileTheLoaderDecod
       if (GImage* image = loader.take(map.c_str(), nullptr)) freeImage(image), ++decoded;
       loader.start(map.c_str(), 512);
     }
-    chart->drawSkyChart();  // installs a catalogue handed over since the last frame
+    chart->drawSkyChart();  // frees the file a report replaced since the last frame
     ++frames;
     framesAfterTheReport += reports.count > 0;
     ns::RunLoop::main().runOnce();
@@ -99,7 +100,7 @@ TEST(OrbitDataUpdateThreads, TheCatalogueArrivesBetweenFramesWhileTheLoaderDecod
   EXPECT_GT(decoded, 0);
   EXPECT_GT(redraws.load(), 0);
   EXPECT_EQ(satelliteFrequencyCount(), 50);
-  // The frame after the report took the new file.
+  // The report installed the new file.
   int satellites = 0;
   CSkyDataRegion* root = sky.database().getSolarSystemFile()->getRoot();
   for (std::size_t i = 0; i < root->getObjectCount(); ++i) satellites += root->getObject(i)->getType() == 35;

@@ -1,16 +1,13 @@
 // The solar-system draw list: far-to-near order against ERFA's planets,
 // orbit records, the type options and their exemptions, the faintness
 // test of asteroids, the far observer's single point, moons inside an
-// enlarged globe, the sizes the chart gives bodies, and the hand-over of a
-// downloaded solar-system file.
+// enlarged globe and the sizes the chart gives bodies.
 #include <erfa.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "chart/sky_chart.h"
@@ -400,86 +397,6 @@ TEST_F(SolarList, SunAndMoonKeepTwelvePointsAndMagnificationsApply) {
   EXPECT_NEAR(chart_->limbDistance(mars), std::sqrt(d * d - r * r), 1e-12);
   chart_->planetMagnification = 1e9;
   EXPECT_EQ(chart_->limbDistance(mars), 0.0);
-}
-
-// Draw blocks live until released, and a downloaded file replaces the
-// installed one at the drawing thread's next install, taking the
-// selection with it.
-TEST_F(SolarList, ADownloadedFileIsCountedThenInstalledWithTheSelection) {
-  std::vector<BodyRecord> more = mechanics_test::standardExtraBodies();
-  BodyRecord vesta = more[more.size() - 3];  // Ceres
-  vesta.body = 4;
-  vesta.names = {"Vesta"};
-  more.push_back(vesta);
-  SolarSystemWorld download(more, satellites());
-  ASSERT_TRUE(download.loaded());
-  char directory[512];
-  download.database().getDataDirectory(directory, sizeof directory);
-  std::string path = std::string(directory) + "SolarSystem.skydata";
-
-  select(kTypePlanet, 6);
-  CPlanet* oldSaturn = body(kTypePlanet, 6);
-  ASSERT_EQ(chart_->selectedObject, oldSaturn);
-  ASSERT_NE(chart_->attachRenderData(oldSaturn), nullptr);
-  ASSERT_NE(chart_->attachRenderData(body(kTypePlanet, 5)), nullptr);
-
-  UpdateResults results{};
-  results.bytes = 1234;
-  EXPECT_FALSE(chart_->updateSolarSystemData((path + ".missing").c_str(), &results));
-  EXPECT_FALSE(chart_->installPendingSolarSystemData());
-  ASSERT_TRUE(chart_->updateSolarSystemData(path.c_str(), &results));
-  EXPECT_EQ(results.bytes, 1234);
-  EXPECT_EQ(results.objects, download.database().getSolarSystemObjectCount());
-  EXPECT_EQ(results.asteroids, 2);
-  EXPECT_EQ(results.comets, 1);
-  EXPECT_EQ(results.satellites, 4);  // three satellites and the probe
-  // Nothing changes before the drawing thread installs it.
-  EXPECT_EQ(chart_->selectedObject, oldSaturn);
-
-  ASSERT_TRUE(chart_->installPendingSolarSystemData());
-  EXPECT_FALSE(chart_->installPendingSolarSystemData());
-  CPlanet* newSaturn = world_.body(kTypePlanet, 6);
-  EXPECT_NE(newSaturn, oldSaturn);
-  EXPECT_EQ(chart_->selectedObject, newSaturn);
-  EXPECT_NE(world_.body(kTypeAsteroid, 4), nullptr) << "Vesta came with the new file";
-  // The old file's bodies give up their blocks at the next build.
-  EXPECT_NE(CSkyChart::getRenderData(oldSaturn), nullptr);
-  chart_->buildSolarSystemDrawList(true);
-  // The database keeps the old file until the next swap: its bodies can
-  // still be asked.
-  EXPECT_EQ(CSkyChart::getRenderData(oldSaturn), nullptr);
-  EXPECT_EQ(chart_->parkedSolarSystemFile, nullptr);
-  EXPECT_TRUE(listed(kTypeAsteroid, 4));
-}
-
-// The update reads and counts on its own thread while the drawing thread
-// builds lists and installs what it finds.
-TEST_F(SolarList, UpdatesFromAnotherThreadMeetTheDrawingThreadOnlyAtTheSwap) {
-  SolarSystemWorld download(mechanics_test::standardExtraBodies(), satellites());
-  ASSERT_TRUE(download.loaded());
-  char directory[512];
-  download.database().getDataDirectory(directory, sizeof directory);
-  std::string path = std::string(directory) + "SolarSystem.skydata";
-  select(kTypePlanet, 5);
-  std::atomic<bool> done{false};
-  std::thread updater([&] {
-    for (int i = 0; i < 6; ++i) {
-      UpdateResults results{};
-      EXPECT_TRUE(chart_->updateSolarSystemData(path.c_str(), &results));
-      EXPECT_EQ(results.comets, 1);
-    }
-    done = true;
-  });
-  int installed = 0;
-  while (!done.load()) {
-    installed += chart_->installPendingSolarSystemData() ? 1 : 0;
-    chart_->buildSolarSystemDrawList(true);
-    if (CPlanet* jupiter = world_.body(kTypePlanet, 5)) chart_->attachRenderData(jupiter);
-  }
-  updater.join();
-  installed += chart_->installPendingSolarSystemData() ? 1 : 0;
-  EXPECT_GE(installed, 1);
-  EXPECT_EQ(chart_->selectedObject, world_.body(kTypePlanet, 5));
 }
 
 }  // namespace

@@ -20,6 +20,9 @@ tessaly_test(chart_solar_model_fuzz_tests LABEL chart
 tessaly_test(chart_solar_list_tests LABEL chart
   SOURCES solar_list_test.cpp
   LIBS tessaly_chart_testsupport)
+chart_test(chart_solar_update_tests LABEL chart
+  SOURCES solar_update_test.cpp
+  LIBS tessaly_chart_testsupport)
 chart_test(chart_solar_draw_tests LABEL chart
   SOURCES solar_draw_test.cpp
   LIBS tessaly_chart_testsupport)

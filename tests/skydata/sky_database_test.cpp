@@ -225,6 +225,70 @@ TEST_F(SkyDatabaseTest, StoredReferenceFindsAMovedStarAgain) {
   CSettings::deleteList(stored);
 }
 
+// A rebuilt catalogue moved a faint star out of the stars file into the
+// Tycho file: a saved selection or list entry naming it in the stars file
+// finds it there, by its number or by its name.
+TEST_F(SkyDatabaseTest, StoredStarReferenceFollowsItsStarIntoTheTychoFile) {
+  const std::int64_t tycho = parseStarCatalogNumber("TYC 5226-1605-2");
+  ASSERT_EQ(tycho / kCatalog, kCatalogTycho);
+  ASSERT_STREQ(formatCatalogNumber(tycho, nullptr, 0, 0), "TYC 5226-1605-2");
+  const std::int64_t otherTycho = parseStarCatalogNumber("TYC 1-2-1");
+  writeStars("Stars.skydata", {{0, {"Sirius"}, {hr(2491)}, -1.46f},
+                               {0, {}, {tycho}, 10.5f},
+                               {0, {"Faint One"}, {otherTycho}, 10.9f}});
+  CSettings* byNumber = nullptr;
+  CSettings* byName = new CSettings("ObjectID", "2,0,2");
+  CSettings::addString(byName, "CommonName", "Faint One");
+  {
+    CSkyDatabase database(directory().c_str());
+    ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+    SkyObjectID reference;
+    CSkyDatabase::setSkyObjectID(&reference, kStarsFile, 0, 1, 0, "", 0);
+    byNumber = database.objectIDToSettings(&reference);
+    EXPECT_STREQ(CSettings::getString(byNumber, "CatalogNumber", 0, ""), "TYC 5226-1605-2");
+  }
+  // The rebuilt stars file has another star at that place; both faint
+  // stars now live in the Tycho file, in another region.
+  writeStars("Stars.skydata", {{0, {"Sirius"}, {hr(2491)}, -1.46f}, {0, {"Vega"}, {hr(7001)}, 0.03f}});
+  writeStars("TychoStars.skydata", {{3, {}, {hd(1)}, 11.0f},
+                                    {3, {"Faint One"}, {otherTycho}, 10.9f},
+                                    {3, {}, {tycho}, 10.5f}});
+  CSkyDatabase database(directory().c_str());
+  ASSERT_NE(database.loadStars("Stars.skydata"), nullptr);
+  ASSERT_NE(database.loadTychoStars("TychoStars.skydata"), nullptr);
+
+  testing::internal::CaptureStdout();
+  SkyObjectID found, named;
+  const bool foundByNumber = database.objectIDFromSettings(&found, byNumber);
+  const bool foundByName = database.objectIDFromSettings(&named, byName);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "nothing failed to validate";
+  EXPECT_TRUE(foundByNumber);
+  EXPECT_EQ(found.file, kTychoStarsFile);
+  EXPECT_EQ(found.region, 3u);
+  EXPECT_EQ(found.index, 2);
+  std::int64_t numbers[4];
+  ScopedSkyObject star(database.getObject(&found));
+  ASSERT_TRUE(star);
+  ASSERT_EQ(getObjectCatalogNumbers(star.get(), numbers, 4), 1);
+  EXPECT_EQ(numbers[0], tycho);
+
+  EXPECT_TRUE(foundByName);
+  EXPECT_EQ(named.file, kTychoStarsFile);
+  EXPECT_EQ(named.region, 3u);
+  EXPECT_EQ(named.index, 1);
+
+  // A star the stars file still has is not looked for elsewhere.
+  CSettings* vega = new CSettings("ObjectID", "2,0,0");
+  CSettings::addString(vega, "CommonName", "Vega");
+  SkyObjectID stays;
+  EXPECT_TRUE(database.objectIDFromSettings(&stays, vega));
+  EXPECT_EQ(stays.file, kStarsFile);
+  EXPECT_EQ(stays.index, 1);
+  CSettings::deleteList(vega);
+  CSettings::deleteList(byName);
+  CSettings::deleteList(byNumber);
+}
+
 TEST_F(SkyDatabaseTest, FewTextsDoNotMatchUnrelatedObjects) {
   writeStars("Stars.skydata", starsVersion1());
   CSkyDatabase database(directory().c_str());
