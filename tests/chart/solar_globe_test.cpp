@@ -621,11 +621,19 @@ TEST_F(SolarRings, TheNearHalfCrossesTheGlobeAndTheFarHalfPassesBehindIt) {
   planet.point(near, 1.7, kPi, p);
   ASSERT_LT(planet.sightMiss(p), 0.8);
   EXPECT_TRUE(globeColored(pixelAt(canvas, p)));
-  // Either side, clear of the globe.
+  // Either side, clear of the globe: the rings from 1.24 to 2.33 radii,
+  // sky within and without.
   for (double turn : {kPi / 2, -kPi / 2}) {
-    planet.point(near, 1.7, turn, p);
-    ASSERT_GT(planet.sightMiss(p, true), 1.2);
-    EXPECT_TRUE(ringColored(pixelAt(canvas, p))) << turn;
+    for (double rho : {1.3, 1.7, 2.25}) {
+      planet.point(near, rho, turn, p);
+      ASSERT_GT(planet.sightMiss(p, true), 1.1);
+      EXPECT_TRUE(ringColored(pixelAt(canvas, p))) << turn << " " << rho;
+    }
+    for (double rho : {1.15, 2.45}) {
+      planet.point(near, rho, turn, p);
+      PixelColor sky = pixelAt(canvas, p);
+      EXPECT_LT(std::max({sky[0], sky[1], sky[2]}), 30) << turn << " " << rho;
+    }
   }
 }
 
