@@ -1,8 +1,8 @@
 // The star layer: colours, limits and sprite cells by their rules, the
 // atlas's stars centred in their cells, sprites drawn through the GL layer
 // where ERFA's observed places (eraAtco13, no refraction) fall under the
-// test's own projections, labels by their options, near stars, taps on
-// drawn stars, and the chart's object numbers.
+// test's own projections, labels by their options, near stars and taps on
+// drawn stars.
 #include <gtest/gtest.h>
 
 #include <erfa.h>
@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "chart/image_files.h"
-#include "chart/object_numbers.h"
 #include "chart/star_colors.h"
 #include "chart/star_sprites.h"
 #include "engine/angles.h"
@@ -62,25 +61,6 @@ TEST(ChartSkyStarColors, BandsAndRampsAtTheDefaultSaturation) {
     for (int c = 0; c < 3; ++c) EXPECT_LE(std::abs(current[c] - previous[c]), 16) << index;
     previous = current;
   }
-}
-
-TEST(ChartSkyObjectNumbers, ANumberMeansOneObjectOfEachFamily) {
-  std::uint64_t ids[8];
-  ASSERT_EQ(objectIdsForNumber("25544", 0, ids, 8), 4u);
-  EXPECT_EQ(ids[0], 1510000000000025544ULL);
-  EXPECT_EQ(ids[1], 1520000000000025544ULL);
-  EXPECT_EQ(ids[2], 1530000000000025544ULL);
-  EXPECT_EQ(ids[3], 1540000000000025544ULL);
-  EXPECT_EQ(objectIdsForNumber("25544", 0, ids, 2), 2u);
-  EXPECT_EQ(objectIdForNumber("25544", 35), 1540000000000025544ULL);
-  EXPECT_EQ(objectIdForNumber("301", 31), 1510000000000000301ULL);
-  EXPECT_EQ(objectIdForNumber("7", 34), 1530000000000000007ULL);
-  EXPECT_EQ(objectIdForNumber("7", 12), 0u);
-  EXPECT_EQ(objectIdForNumber("0", 0), 0u);
-  EXPECT_EQ(objectIdForNumber("Vega", 0), 0u);
-  EXPECT_EQ(objectIdForNumber("99999999999999999999999", 0), 0u);
-  EXPECT_EQ(objectIdsForNumber(nullptr, 0, ids, 8), 0u);
-  EXPECT_EQ(objectIdsForNumber("5", 0, ids, 0), 0u);
 }
 
 class ChartSkyStarLimits : public testing::Test {
