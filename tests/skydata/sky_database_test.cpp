@@ -424,7 +424,8 @@ TEST_F(SkyDatabaseTest, RenumberedSatelliteIsFoundAgain) {
 
   // The update puts another satellite in front: the old place now holds
   // the Hubble telescope, and the ISS moved on by one.
-  ASSERT_TRUE(solarSystemWriter({kHubble, kISS}).writeFile(dir_.file("Update.skydata")));
+  const BodySpec minor{33, 25544, {"Minor 25544"}, 0};
+  ASSERT_TRUE(solarSystemWriter({kHubble, kISS, minor}).writeFile(dir_.file("Update.skydata")));
   CSkyDataFile* before = database.getSolarSystemFile();
   CSkyObject* oldISS = database.getSolarSystemObject(11);
   ASSERT_NE(database.loadSolarSystem("Update.skydata"), nullptr);
@@ -446,48 +447,27 @@ TEST_F(SkyDatabaseTest, RenumberedSatelliteIsFoundAgain) {
   EXPECT_EQ(named.index, 12);
   CSettings::deleteList(byName);
   CSettings::deleteList(stored);
-}
 
-// A stored satellite without a name whose place the update gave to
-// others: only its number can find it, through the object numbers of its
-// kind (objectIdsForNumber). An unknown kind tries the families in their
-// order, so the asteroid of that number comes before the satellite; a
-// kind without a family keeps the bare number.
-TEST_F(SkyDatabaseTest, AStoredBareNumberFindsItsBodyThroughItsKindsFamily) {
-  const BodySpec nameless{35, 25544, {}, 3};
-  ASSERT_TRUE(solarSystemWriter({nameless}).writeFile(dir_.file("SolarSystem.skydata")));
-  CSkyDatabase database(directory().c_str());
-  ASSERT_NE(database.loadSolarSystem("SolarSystem.skydata"), nullptr);
-  SkyObjectID satellite;
-  CSkyDatabase::setSkyObjectIDFromObject(&satellite, kSolarSystemFile, 0, 11,
-                                         database.getSolarSystemObject(11));
-  CSettings* stored = database.objectIDToSettings(&satellite);
-  EXPECT_EQ(CSettings::find(stored, "CommonName", 0), nullptr);
-  EXPECT_STREQ(CSettings::getString(stored, "CatalogNumber", 0, ""), "25544");
-
-  const BodySpec asteroid{33, 25544, {"Minor 25544"}, 0};
-  ASSERT_TRUE(solarSystemWriter({asteroid, kHubble, nameless}).writeFile(dir_.file("Update.skydata")));
-  ASSERT_NE(database.loadSolarSystem("Update.skydata"), nullptr);
-  SkyObjectID found;
-  ASSERT_TRUE(database.objectIDFromSettings(&found, stored));
-  EXPECT_EQ(found.index, 13);
-  EXPECT_EQ(found.catnum, 154 * kCatalog + 25544);
-
-  CSettings* unknownKind = new CSettings("ObjectID", "1,0,4");
-  CSettings::addString(unknownKind, "CatalogNumber", "25544");
-  SkyObjectID first;
-  ASSERT_TRUE(database.objectIDFromSettings(&first, unknownKind));
-  EXPECT_EQ(first.index, 11);
-  EXPECT_EQ(first.catnum, 152 * kCatalog + 25544);
-
-  CSettings::addString(unknownKind, "Type", "SPC");
-  SkyObjectID spacecraft;
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(database.objectIDFromSettings(&spacecraft, unknownKind));
-  testing::internal::GetCapturedStdout();
+  // The stored number alone finds it through the object numbers of its
+  // kind (objectIdsForNumber). Of unknown kind the families go in their
+  // order: the asteroid of that number comes before the satellite. A kind
+  // without a family reads the bare number, which names nothing here.
+  auto byNumber = [&](const char* type) {
+    CSettings* list = new CSettings("ObjectID", "1,0,11");
+    if (type != nullptr) CSettings::addString(list, "Type", type);
+    CSettings::addString(list, "CatalogNumber", "25544");
+    SkyObjectID found;
+    testing::internal::CaptureStdout();
+    database.objectIDFromSettings(&found, list);
+    testing::internal::GetCapturedStdout();
+    CSettings::deleteList(list);
+    return found;
+  };
+  EXPECT_EQ(byNumber("SAT").index, 12);
+  EXPECT_EQ(byNumber(nullptr).index, 13);
+  const SkyObjectID spacecraft = byNumber("SPC");
+  EXPECT_EQ(spacecraft.index, 11);
   EXPECT_EQ(spacecraft.catnum, 25544);
-  CSettings::deleteList(unknownKind);
-  CSettings::deleteList(stored);
 }
 
 TEST_F(SkyDatabaseTest, FuzzedStoredReferencesResolveOrFailCleanly) {
