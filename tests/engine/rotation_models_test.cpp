@@ -60,6 +60,13 @@ Elements publishedMoon(double d, double t) {
               0.0642 * sinD(e3) + 0.0158 * sinD(e4) + 0.0252 * sinD(e5)};
 }
 
+// Jupiter's pole without its periodic terms (0.003 degree together), and
+// Saturn's, with the W of the system asked for.
+Elements jupiterPole(double t, double w) {
+  return {268.056595 - 0.006499 * t, 64.495303 + 0.002413 * t, w};
+}
+Elements saturnPole(double t, double w) { return {40.589 - 0.036 * t, 83.537 - 0.004 * t, w}; }
+
 // Angular distance of two directions given in degrees, in degrees.
 double separationDegrees(double ra1, double dec1, double ra2, double dec2) {
   double a[3], b[3];
@@ -140,36 +147,17 @@ TEST(RotationModels, PolesAndPrimeMeridiansMatchThePublishedElements) {
                          176.630 + 350.89198226 * d};
        },
        0.002, 0.24, 1e-6},
-      // The pole's periodic terms (0.003 together) left out.
       {"Jupiter III", jupiterSystem3, false,
-       [](double d, double t) {
-         return Elements{268.056595 - 0.006499 * t, 64.495303 + 0.002413 * t,
-                         284.95 + 870.536 * d};
-       },
-       0.01, 1e-6, 0},
+       [](double d, double t) { return jupiterPole(t, 284.95 + 870.536 * d); }, 0.01, 1e-6, 0},
       {"Jupiter I", jupiterSystem1, false,
-       [](double d, double t) {
-         return Elements{268.056595 - 0.006499 * t, 64.495303 + 0.002413 * t,
-                         67.1 + 877.900 * d};
-       },
-       0.01, 1e-6, 0},
+       [](double d, double t) { return jupiterPole(t, 67.1 + 877.900 * d); }, 0.01, 1e-6, 0},
       {"Jupiter II", jupiterSystem2, false,
-       [](double d, double t) {
-         return Elements{268.056595 - 0.006499 * t, 64.495303 + 0.002413 * t,
-                         43.3 + 870.270 * d};
-       },
-       0.01, 1e-6, 0},
+       [](double d, double t) { return jupiterPole(t, 43.3 + 870.270 * d); }, 0.01, 1e-6, 0},
       // The engine's pole is 40.66, 83.52.
       {"Saturn III", saturnSystem3, false,
-       [](double d, double t) {
-         return Elements{40.589 - 0.036 * t, 83.537 - 0.004 * t, 38.90 + 810.7939024 * d};
-       },
-       0.02, 1e-6, 0},
+       [](double d, double t) { return saturnPole(t, 38.90 + 810.7939024 * d); }, 0.02, 1e-6, 0},
       {"Saturn I", saturnSystem1, false,
-       [](double d, double t) {
-         return Elements{40.589 - 0.036 * t, 83.537 - 0.004 * t, 227.2037 + 844.3 * d};
-       },
-       0.02, 1e-6, 0},
+       [](double d, double t) { return saturnPole(t, 227.2037 + 844.3 * d); }, 0.02, 1e-6, 0},
       // The engine's pole is 257.43, -15.10.
       {"Uranus", uranusRotation, false,
        [](double d, double) { return Elements{257.311, -15.175, 203.81 - 501.1600928 * d}; },
