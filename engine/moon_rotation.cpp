@@ -288,9 +288,10 @@ void tritonRotation(double* ra, double* dec, double* w, double* rate, double jd)
   *rate = 1.069140942327134;
 }
 
+// Charon's prime meridian faces Pluto, half a turn from Pluto's own.
 void charonRotation(double* ra, double* dec, double* w, double* rate, double jd) {
   const Epoch e = epochOf(jd);
-  store(ra, dec, w, rate, 132.993, -6.163, 57.305 + 56.3625225 * e.d, 56.3625225);
+  store(ra, dec, w, rate, 132.993, -6.163, 122.695 + 56.3625225 * e.d, 56.3625225);
 }
 
 double greatRedSpotLongitude(double jd) {

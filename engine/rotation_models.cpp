@@ -43,7 +43,7 @@ constexpr MinorBodyModel kMinorBodies[] = {
     {511, 297.0, 5.0, 268.1, 1684.4193549},
     {951, 9.47, 26.7, 83.67, 1226.911485},
     {25143, 90.53, -66.3, 0.0, 712.143},
-    {134340, 132.993, -6.163, 237.305, 56.3625225},
+    {134340, 132.993, -6.163, 302.695, 56.3625225},
 };
 
 }  // namespace
@@ -113,16 +113,21 @@ void uranusRotation(double* ra, double* dec, double* w, double* rate, double jd)
         -8.74689369895812);
 }
 
+// The pole circles its mean place: 0.70 degrees of right ascension at this
+// declination are the 0.51 of the declination term.
 void neptuneRotation(double* ra, double* dec, double* w, double* rate, double jd) {
   const double d = daysSinceJ2000(jd), t = centuriesSinceJ2000(jd);
   const double n = 357.85 + 52.316 * t;
-  store(ra, dec, w, rate, 299.36 + 0.07 * sinDegrees(n), 43.46 - 0.51 * cosDegrees(n),
+  store(ra, dec, w, rate, 299.36 + 0.70 * sinDegrees(n), 43.46 - 0.51 * cosDegrees(n),
         253.18 + 536.3128492 * d - 0.48 * sinDegrees(n), false, 9.360425039289472);
 }
 
+// The prime meridian faces Charon. With the north pole taken on the side of
+// positive rotation (132.993, -6.163) W0 is 302.695; 237.305 belongs to the
+// opposite pole and a decreasing W.
 void plutoRotation(double* ra, double* dec, double* w, double* rate, double jd) {
   const double d = daysSinceJ2000(jd);
-  store(ra, dec, w, rate, 132.993, -6.163, 237.305 + 56.3625225 * d, false,
+  store(ra, dec, w, rate, 132.993, -6.163, 302.695 + 56.3625225 * d, false,
         0.9837115923541373);
 }
 

@@ -1,9 +1,9 @@
 // The settings form of object references and their resolution against the
 // loaded catalogues: a reference stored before a catalogue update finds its
 // object again by catalogue number or name when its place has changed.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -11,6 +11,7 @@
 #include "skydata/catalog_numbers.h"
 #include "skydata/deep_sky_designations.h"
 #include "skydata/object_factory.h"
+#include "skydata/object_numbers.h"
 #include "skydata/object_types.h"
 #include "skydata/settings.h"
 #include "skydata/sky_database.h"
@@ -25,7 +26,6 @@ constexpr int kMaxStoredNames = 4;
 constexpr int kMaxStoredNumbers = 8;
 constexpr int kMaxCandidates = 16;
 constexpr int kMaxSearchResults = 16;
-constexpr std::int64_t kCatalogFactor = 10000000000000000LL;
 
 // Switches the names to English for its lifetime (stored references must
 // not depend on the interface language) and restores the language after.
@@ -44,33 +44,21 @@ class EnglishNames {
   int saved_;
 };
 
-// Solar-system catalogue numbers carry the body number under a catalogue
-// of the body's kind: 151 planets and moons, 152 asteroids, 153 comets,
-// 154 satellites; other kinds use the bare number. An unknown kind (0)
-// may be any of them.
+// Solar-system catalogue numbers carry the body number in the catalogue
+// of the body's kind (objectIdsForNumber). An unknown kind (0) may be any
+// of them or, last, the bare number; a kind without a catalogue of its own
+// is the bare number.
 int parseSolarSystemNumber(const char* text, int type, std::int64_t* out, int max) {
-  char* end = nullptr;
-  const long long number = std::strtoll(text, &end, 10);
-  if (end == text || number <= 0 || number >= kCatalogFactor) return 0;
-  int catalogues[5];
-  int count = 0;
-  switch (type) {
-    case kTypePlanet:
-    case kTypeMoon: catalogues[count++] = kCatalogPlanet; break;
-    case kTypeAsteroid: catalogues[count++] = kCatalogAsteroid; break;
-    case kTypeComet: catalogues[count++] = kCatalogComet; break;
-    case kTypeSatellite: catalogues[count++] = kCatalogSatellite; break;
-    case 0:
-      for (int catalogue : {kCatalogPlanet, kCatalogAsteroid, kCatalogComet, kCatalogSatellite, 0})
-        catalogues[count++] = catalogue;
-      break;
-    default: catalogues[count++] = 0; break;
+  if (max < 1) return 0;
+  std::uint64_t ids[kMaxCandidates];
+  int count = static_cast<int>(objectIdsForNumber(text, static_cast<std::uint32_t>(type), ids,
+                                                  std::min(max, kMaxCandidates)));
+  for (int i = 0; i < count; ++i) out[i] = static_cast<std::int64_t>(ids[i]);
+  if ((type == 0 || count == 0) && count < max) {
+    const std::int64_t bare = objectEntryForNumber(text);
+    if (bare != 0) out[count++] = bare;
   }
-  int found = 0;
-  for (int i = 0; i < count && found < max; ++i) {
-    out[found++] = std::int64_t{catalogues[i]} * kCatalogFactor + number;
-  }
-  return found;
+  return count;
 }
 
 // The catalogue numbers a stored designation text can mean in a file;

@@ -560,6 +560,10 @@ TEST(ChartSkyConstellationTaps, ATapSelectsTheConstellationContainingItAboveTenD
   chart->selectConstellations = true;
   SkyObjectID hits[4];
   EXPECT_EQ(chart->findObjectsAt({200, 150}, hits, 4), 1);
+  chart->setDisplayFOV(10.05 * kDegree);
+  EXPECT_EQ(chart->findObjectsAt({200, 150}, hits, 4), 1);
+  chart->setDisplayFOV(9.95 * kDegree);
+  EXPECT_EQ(chart->findObjectsAt({200, 150}, hits, 4), 0);
   chart->setDisplayFOV(5 * kDegree);
   EXPECT_EQ(chart->findObjectsAt({200, 150}, hits, 4), 0);
 }

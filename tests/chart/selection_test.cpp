@@ -1,7 +1,8 @@
-// Selection by tapping: overlapping objects cycle, also when one object
-// stands in several records or two stars share an index in different
-// regions; highlights drawn and hit where the projection puts them; the
-// marker, the pointer and the selection's own rules.
+// Selection by tapping: a planet hides the stars behind it; overlapping
+// objects cycle, also when one object stands in several records or two
+// stars share an index in different regions; highlights drawn and hit
+// where the projection puts them; the marker, the pointer and the
+// selection's own rules.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -65,6 +66,41 @@ TEST_F(ChartSelection, RepeatedTapsCycleThroughOverlappingObjects) {
     EXPECT_TRUE(selected(*id)) << "expected " << id->name << ", got "
                                << chart_->selectedObjectID.name;
   }
+}
+
+// A star put where Mars stands on the chart's date: a tap there offers
+// Mars alone, however often it is repeated; with the solar system's
+// options off the same tap finds the star, so it is there to be found.
+TEST(ChartSelectionOrder, ATapOnAPlanetOffersItAloneNeverTheStarBehindIt) {
+  constexpr double kDate = 2460000.5, kDegree = 0.017453292519943295;
+  double ra = 0, dec = 0;
+  {
+    ChartSky probe;
+    auto chart = probe.chart(400, 300, 0, 0, 10);
+    chart->setJulianDate(kDate);
+    ASSERT_EQ(chart->getObjectDisplayPosition(probe.world().body(30, 4), 0, &ra, &dec), 1);
+  }
+  StarDefinition behind;
+  behind.ra = ra / kDegree, behind.dec = dec / kDegree, behind.magnitude = 2, behind.name = "Behind";
+  ChartSky sky({behind});
+  auto chart = sky.chart(400, 300, behind.ra, behind.dec, 10);
+  chart->setJulianDate(kDate);
+  chart->setStarMagnitudeLimit(6);
+  SkyObjectID sun;
+  CSkyDatabase::setSunObjectID(&sun);
+  chart->selectObject(&sun);
+  const SkyObjectID mars = sky.world().reference(sky.world().body(30, 4));
+  const GPoint tap{200, 150};
+  SkyObjectID hits[8];
+  ASSERT_EQ(chart->findObjectsAt(tap, hits, 8), 1);
+  EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&hits[0], &mars));
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_EQ(chart->selectObjectAt(tap), 1);
+    EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&chart->selectedObjectID, &mars)) << k;
+  }
+  chart->showPlanets = chart->showAsteroids = chart->showComets = chart->showSatellites = false;
+  ASSERT_EQ(chart->findObjectsAt(tap, hits, 8), 1);
+  EXPECT_STREQ(hits[0].name, "Behind");
 }
 
 TEST_F(ChartSelection, ATapOnEmptySkyKeepsTheSelection) {

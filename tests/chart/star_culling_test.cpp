@@ -3,10 +3,11 @@
 // every region finds in the viewport within the limits must lie in a
 // region the layer loaded. On a synthetic sky tree always, and on the
 // bundle's catalogues (stars with distances, Tycho and guide stars, deep
-// sky) where they have been built; then the unloading of what left the
-// screen.
+// sky) where they have been built; the limits and views at which one
+// region shows; then the unloading of what left the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -175,6 +176,86 @@ TEST(ChartSkyCulling, ASyntheticSkyTreeHidesNothingAWalkOverEveryRegionShows) {
   for (const View& view : randomViews(24, 11))
     shown += checkView(*chart, sky.database(), sky.database(), kGuideStarsFile, view, starShown);
   EXPECT_GT(shown, 1000);
+}
+
+CSkyDataRegion* regionWithID(CSkyDataFile* data, std::uint32_t id) {
+  CSkyDataRegion* found = nullptr;
+  forEachRegion(data->getRoot(), [&](CSkyDataRegion* r) {
+    if (r->getID() == id) found = r;
+  });
+  return found;
+}
+
+// A sky region is walked while its brightest star (found among its own
+// records) reaches the limit and its patch of sky is in view; a patch on
+// the far side of the sky stays hidden under any limit.
+TEST(ChartSkyCulling, ASkyRegionShowsWhileItsBrightestStarReachesTheLimitAndItsPatchIsInView) {
+  chart_test::ChartSky sky;
+  addRandomSky(sky, 7);
+  auto chart = cullingChart(sky.database());
+  aim(*chart, {0, 0, 60, 14});
+  CSkyDataFile* data = sky.database().getDataFile(kGuideStarsFile);
+  const double ahead[3] = {1, 0, 0}, behind[3] = {-0.5, 0.8, 0.33};  // 120 degrees off
+  CSkyDataRegion* region = regionWithID(data, chart_test::skyTreeRegion(ahead, 3));
+  ASSERT_NE(region, nullptr);
+  ASSERT_GT(data->loadRegionObjects(region), 0);
+  float brightest = INFINITY;
+  for (int i = 0; i < region->getObjectCount(); ++i) {
+    CSkyObject* star = region->getObject(static_cast<std::size_t>(i));
+    ASSERT_TRUE(chart->updateStarPosition(star));
+    brightest = std::min(brightest, star->getMagnitude());
+  }
+  chart->starMagLimit = brightest + 0.005f;
+  EXPECT_FALSE(chart->isRegionHidden(kGuideStarsFile, region));
+  chart->starMagLimit = brightest - 0.005f;
+  EXPECT_TRUE(chart->isRegionHidden(kGuideStarsFile, region));
+  chart->starMagLimit = 20;
+  CSkyDataRegion* opposite = regionWithID(data, chart_test::skyTreeRegion(behind, 3));
+  ASSERT_NE(opposite, nullptr);
+  EXPECT_TRUE(chart->isRegionHidden(kGuideStarsFile, opposite));
+}
+
+// A region of the stars with distances holds absolute magnitudes: it is
+// walked while its brightest star could reach the limit from the box's
+// near side, m = M + 5 log10(d / 10 pc) at d = the centre's distance less
+// half the diagonal, and under 6.5 in the naked-eye mode; and while the
+// box is in view.
+TEST(ChartSkyCulling, ASpaceRegionShowsWhileItsBrightestStarCouldReachTheLimitFromThere) {
+  chart_test::ChartSky sky;
+  SkyDataWriter writer;
+  const float lo1[3] = {99, -1, -1}, hi1[3] = {101, 1, 1};  // centre 100 pc away
+  const float lo2[3] = {99, 1, -1}, hi2[3] = {101, 3, 1};   // centre sqrt(10004) pc away
+  ASSERT_TRUE(writer.setRegionBox(1, lo1, hi1));
+  ASSERT_TRUE(writer.setRegionBox(2, lo2, hi2));
+  chart_test::StarDefinition star;
+  star.ra = 0, star.dec = 0, star.distance = 100, star.magnitude = 5;
+  ASSERT_GE(writer.addRecord(1, chart_test::starRecord(star), 0.0f), 0);
+  ASSERT_GE(writer.addRecord(2, chart_test::starRecord(star), 1.6f), 0);
+  char folder[256];
+  sky.database().getDataDirectory(folder, sizeof folder);
+  ASSERT_TRUE(writer.writeFile(std::string(folder) + "Space.skydata"));
+  ASSERT_NE(sky.database().loadStars("Space.skydata"), nullptr);
+  auto chart = cullingChart(sky.database());
+  aim(*chart, {0, 0, 60, 6});
+  chart->observerPosition[0] = chart->observerPosition[1] = chart->observerPosition[2] = 0;
+  CSkyDataFile* data = sky.database().getDataFile(kStarsFile);
+  CSkyDataRegion* region = regionWithID(data, 1);
+  CSkyDataRegion* fainter = regionWithID(data, 2);
+  ASSERT_TRUE(region != nullptr && fainter != nullptr);
+  const double m = 5 * std::log10((100 - std::sqrt(3.0)) / 10);
+  chart->starMagLimit = static_cast<float>(m + 0.005);
+  EXPECT_FALSE(chart->isRegionHidden(kStarsFile, region));
+  chart->starMagLimit = static_cast<float>(m - 0.005);
+  EXPECT_TRUE(chart->isRegionHidden(kStarsFile, region));
+  // 1.6 + 5 log10((sqrt(10004) - sqrt(3)) / 10) = 6.56: beyond the naked eye.
+  chart->starMagLimit = 20;
+  EXPECT_FALSE(chart->isRegionHidden(kStarsFile, fainter));
+  chart->showNakedEyeOnly = true;
+  EXPECT_TRUE(chart->isRegionHidden(kStarsFile, fainter));
+  EXPECT_FALSE(chart->isRegionHidden(kStarsFile, region));
+  chart->showNakedEyeOnly = false;
+  aim(*chart, {180, 0, 60, 20});
+  EXPECT_TRUE(chart->isRegionHidden(kStarsFile, region));
 }
 
 // The layer's pixels equal those of every star a walk over every region

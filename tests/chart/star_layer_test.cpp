@@ -1,8 +1,8 @@
 // The star layer: colours, limits and sprite cells by their rules, the
 // atlas's stars centred in their cells, sprites drawn through the GL layer
 // where ERFA's observed places (eraAtco13, no refraction) fall under the
-// test's own projections, labels by their options, near stars, taps on
-// drawn stars, and the chart's object numbers.
+// test's own projections, labels by their options and limits, near stars,
+// the files a far observer sees, orbits and taps on drawn stars.
 #include <gtest/gtest.h>
 
 #include <erfa.h>
@@ -15,15 +15,16 @@
 #include <vector>
 
 #include "chart/image_files.h"
-#include "chart/object_numbers.h"
 #include "chart/star_colors.h"
 #include "chart/star_sprites.h"
 #include "engine/angles.h"
 #include "engine/vectors.h"
 #include "skydata/object_factory.h"
+#include "skydata/record_io.h"
 #include "skydata/sky_data_file.h"
 #include "skydata/star.h"
 #include "skydata/sky_database.h"
+#include "skydata/skydata_writer.h"
 #include "tests/chart/chart_canvas.h"
 #include "tests/chart/sky_fixture.h"
 #include "tests/chart/star_view.h"
@@ -62,25 +63,6 @@ TEST(ChartSkyStarColors, BandsAndRampsAtTheDefaultSaturation) {
     for (int c = 0; c < 3; ++c) EXPECT_LE(std::abs(current[c] - previous[c]), 16) << index;
     previous = current;
   }
-}
-
-TEST(ChartSkyObjectNumbers, ANumberMeansOneObjectOfEachFamily) {
-  std::uint64_t ids[8];
-  ASSERT_EQ(objectIdsForNumber("25544", 0, ids, 8), 4u);
-  EXPECT_EQ(ids[0], 1510000000000025544ULL);
-  EXPECT_EQ(ids[1], 1520000000000025544ULL);
-  EXPECT_EQ(ids[2], 1530000000000025544ULL);
-  EXPECT_EQ(ids[3], 1540000000000025544ULL);
-  EXPECT_EQ(objectIdsForNumber("25544", 0, ids, 2), 2u);
-  EXPECT_EQ(objectIdForNumber("25544", 35), 1540000000000025544ULL);
-  EXPECT_EQ(objectIdForNumber("301", 31), 1510000000000000301ULL);
-  EXPECT_EQ(objectIdForNumber("7", 34), 1530000000000000007ULL);
-  EXPECT_EQ(objectIdForNumber("7", 12), 0u);
-  EXPECT_EQ(objectIdForNumber("0", 0), 0u);
-  EXPECT_EQ(objectIdForNumber("Vega", 0), 0u);
-  EXPECT_EQ(objectIdForNumber("99999999999999999999999", 0), 0u);
-  EXPECT_EQ(objectIdsForNumber(nullptr, 0, ids, 8), 0u);
-  EXPECT_EQ(objectIdsForNumber("5", 0, ids, 0), 0u);
 }
 
 class ChartSkyStarLimits : public testing::Test {
@@ -344,12 +326,79 @@ TEST(ChartSkyStarTaps, ATapOnADrawnStarSelectsItAndTheBrightestComesFirst) {
   // Fainter than the limit: neither drawn nor found.
   close->starMagLimit = 1;
   EXPECT_EQ(close->findObjectsAt({static_cast<float>(x), static_cast<float>(y)}, hits, 4), 0);
+  close->starMagLimit = 1.995f;
+  EXPECT_EQ(close->findObjectsAt({static_cast<float>(x), static_cast<float>(y)}, hits, 4), 0);
+  close->starMagLimit = 2.005f;
+  ASSERT_EQ(close->findObjectsAt({static_cast<float>(x), static_cast<float>(y)}, hits, 4), 1);
+  EXPECT_EQ(std::string(hits[0].name), "Bright");
   // Naked-eye only: 6.5 itself is out.
   close->starMagLimit = 9;
   close->showNakedEyeOnly = true;
   EXPECT_EQ(close->findStarsAt({static_cast<float>(x), static_cast<float>(y)}, kStarsFile, nullptr, hits, 4), 2);
   EXPECT_EQ(close->findStarsAt({static_cast<float>(x), static_cast<float>(y)}, kStarsFile, nullptr, hits, 1), 1);
   EXPECT_EQ(close->findStarsAt({static_cast<float>(x), static_cast<float>(y)}, kStarsFile, nullptr, nullptr, 4), 0);
+  // Only what the database's search filter passes is offered.
+  pair.database().setNameKey("Faint");
+  ASSERT_EQ(close->findStarsAt({static_cast<float>(x), static_cast<float>(y)}, kStarsFile, nullptr, hits, 4), 1);
+  EXPECT_EQ(std::string(hits[0].name), "Faint");
+  pair.database().setNameKey(nullptr);
+}
+
+// A tap finds a star within the marker size (16 points) of the point the
+// layer draws it at, and nothing farther.
+TEST(ChartSkyStarTaps, ATapReachesAStarWithinTheMarkerSizeAndNoFarther) {
+  StarDefinition lone;
+  lone.ra = 80, lone.dec = 20, lone.magnitude = 3, lone.name = "Lone";
+  ChartSky sky({lone});
+  auto chart = sky.chart(400, 300, 80, 20, 10);
+  chart->setStarMagnitudeLimit(6);
+  const SkyObjectID id = sky.star(0, 0);
+  ScopedSkyObject star(sky.database().getObject(&id));
+  ASSERT_TRUE(chart->updateStarPosition(star.get()));
+  double v[3], x, y;
+  star->getPosition(v);
+  ASSERT_TRUE(chart->vectorToScreen(v, &x, &y));
+  auto found = [&](double dx, double dy) {
+    SkyObjectID hits[2];
+    const GPoint tap{static_cast<float>(x + dx), static_cast<float>(y + dy)};
+    return chart->findStarsAt(tap, kStarsFile, nullptr, hits, 2);
+  };
+  EXPECT_EQ(found(15.9, 0), 1);
+  EXPECT_EQ(found(0, -15.9), 1);
+  EXPECT_EQ(found(11.2, 11.2), 1);
+  EXPECT_EQ(found(16.1, 0), 0);
+  EXPECT_EQ(found(-11.4, 11.4), 0);
+  chart->setContentScale(2);  // 32 pixels
+  EXPECT_EQ(found(-31.9, 0), 1);
+  EXPECT_EQ(found(0, 32.1), 0);
+}
+
+// Stars are drawn down to the limit at the field; labels down to that
+// limit plus 3.96 log10(density): at a limit of 6 a star of magnitude 4
+// needs a density of 10^(-2 / 3.96).
+TEST(ChartSkyStarLabels, StarsAreDrawnToTheLimitAndLabelledToTheDensitysLimit) {
+  StarDefinition edge;
+  edge.ra = 80, edge.dec = 20, edge.magnitude = 4, edge.name = "Edge";
+  if (!chart_test::backendAvailable(Backend::gl)) GTEST_SKIP() << "no GL entry points";
+  ChartSky sky({edge});
+  auto chart = sky.chart(400, 300, 80, 20, 20);
+  auto canvas = chart_test::makeCanvas(Backend::gl, *chart, 400, 300);
+  auto draw = [&](float limit, double density) {
+    canvas->clear();
+    chart->setStarMagnitudeLimit(limit);
+    chart->starNameDensity = density;
+    chart->clearLabelRects();
+    chart->drawStars();
+    return canvas->raster().inkCount(0.01f);
+  };
+  EXPECT_GT(draw(4.005f, 0.01), 0);
+  EXPECT_EQ(chart->labelRectCount, 0);
+  EXPECT_EQ(draw(3.995f, 0.01), 0);
+  const double density = std::pow(10.0, -2 / 3.96);
+  draw(6, density * 1.01);
+  EXPECT_EQ(chart->labelRectCount, 1);
+  draw(6, density / 1.01);
+  EXPECT_EQ(chart->labelRectCount, 0);
 }
 
 TEST(ChartSkyStarLabels, OnlyNamedStarsAreLabelledAtTheLowDensity) {
@@ -367,7 +416,11 @@ TEST(ChartSkyStarLabels, OnlyNamedStarsAreLabelledAtTheLowDensity) {
   chart->clearLabelRects();
   chart->drawStars();
   EXPECT_EQ(chart->labelRectCount, 2);
-  chart->starNameDensity = 0.2;
+  chart->starNameDensity = 0.104;
+  chart->clearLabelRects();
+  chart->drawStars();
+  EXPECT_EQ(chart->labelRectCount, 2);
+  chart->starNameDensity = 0.106;
   chart->clearLabelRects();
   chart->drawStars();
   EXPECT_EQ(chart->labelRectCount, 3);
@@ -421,6 +474,93 @@ TEST(ChartSkyStarWalk, NearStarsBeyondTheTenSlotsAreStillDrawn) {
   EXPECT_EQ(held, 10);
 }
 
+// Stars nearer than a parsec wait for the rest and are then drawn far to
+// near, so the nearest lies on top; one just beyond a parsec is drawn in
+// the walk.
+TEST(ChartSkyStarWalk, StarsNearerThanAParsecAreDrawnLastFarToNear) {
+  const float distances[] = {0.3f, 0.9f, 1.005f, 0.6f, 0.995f};
+  std::vector<StarDefinition> stars;
+  for (int i = 0; i < 5; ++i) {
+    StarDefinition s;
+    s.ra = 66 + 7 * i, s.dec = 20, s.magnitude = 3, s.distance = distances[i];
+    s.name = "Near" + std::to_string(i);
+    stars.push_back(s);
+  }
+  ChartSky sky(stars);
+  auto chart = sky.chart(800, 400, 80, 20, 60);
+  chart->setStarMagnitudeLimit(6);
+  chart->properMotion = 0;
+  chart->showStarNames = false;
+  chart_test::Canvas2D canvas(*chart, 800, 400);
+  chart->drawStars();
+  std::vector<std::string> slots;
+  for (CStar* star : chart->nearStars)
+    if (star != nullptr) slots.push_back(star->getNameString());
+  EXPECT_EQ(slots, (std::vector<std::string>{"Near4", "Near1", "Near3", "Near0"}));
+  ASSERT_EQ(slots.size(), 4u);
+
+  // The sprites laid down from slots held nearest first.
+  std::reverse(chart->nearStars, chart->nearStars + 4);
+  chart->vertexCount = 0;
+  chart->drawNearStars();
+  ASSERT_EQ(chart->vertexCount, 24);
+  std::vector<double> drawn;
+  for (int q = 0; q < 4; ++q) {
+    double cx = 0, cy = 0;
+    for (int k = 0; k < 6; ++k) {
+      cx += chart->vertexBuffer[2 * (6 * q + k)] / 6;
+      cy += chart->vertexBuffer[2 * (6 * q + k) + 1] / 6;
+    }
+    for (int i = 0; i < 4; ++i) {
+      double v[3], x, y;
+      chart->nearStars[i]->getPosition(v);
+      if (chart->vectorToScreen(v, &x, &y) && std::hypot(x - cx, y - cy) < 0.5)
+        drawn.push_back(chart->nearStars[i]->getDistance());
+    }
+  }
+  chart->vertexCount = 0;
+  ASSERT_EQ(drawn.size(), 4u);
+  EXPECT_TRUE(std::is_sorted(drawn.rbegin(), drawn.rend()));
+}
+
+// Seen from farther than sqrt(10^9) AU from the Sun only the stars with
+// distances are drawn: the Tycho and guide stars' places are the Sun's
+// sky. Each star is labelled when drawn.
+TEST(ChartSkyStarWalk, TychoAndGuideStarsAreDrawnOnlyWithinTheSolarSystemsReach) {
+  StarDefinition spaced, tycho, guide;
+  spaced.ra = 80, spaced.dec = 20, spaced.magnitude = 3, spaced.name = "Spaced";
+  tycho.ra = 74, tycho.dec = 16, tycho.magnitude = 3, tycho.name = "Tycho";
+  guide.ra = 86, guide.dec = 24, guide.magnitude = 3, guide.name = "Guide";
+  ChartSky sky({spaced});
+  char folder[256];
+  sky.database().getDataDirectory(folder, sizeof folder);
+  for (const StarDefinition* s : {&tycho, &guide}) {
+    SkyDataWriter writer;
+    chart_test::setSkyTreeFaces(writer);
+    double v[3];
+    eraS2c(s->ra * kDegree, s->dec * kDegree, v);
+    ASSERT_GE(writer.addRecord(chart_test::skyTreeRegion(v, 1), chart_test::starRecord(*s), s->magnitude), 0);
+    ASSERT_TRUE(writer.writeFile(std::string(folder) + s->name + ".skydata"));
+  }
+  ASSERT_NE(sky.database().loadTychoStars("Tycho.skydata"), nullptr);
+  ASSERT_NE(sky.database().loadGuideStars("Guide.skydata"), nullptr);
+  auto chart = sky.chart(400, 300, 80, 20, 30);
+  chart->setStarMagnitudeLimit(6);
+  chart->starNameDensity = 1;
+  chart_test::Canvas2D canvas(*chart, 400, 300);
+  auto labelled = [&](double au) {
+    chart->observerPosition[0] = au;
+    chart->observerPosition[1] = chart->observerPosition[2] = 0;
+    chart->updateNeeded = true;
+    chart->clearLabelRects();
+    chart->drawStars();
+    return chart->labelRectCount;
+  };
+  EXPECT_EQ(labelled(1), 3);
+  EXPECT_EQ(labelled(31622), 3);  // 31622^2 < 10^9 < 31623^2
+  EXPECT_EQ(labelled(31623), 1);
+}
+
 // A binary's orbit drawn round its primary as the textbook's Thiele-Innes
 // offsets put it (north, east from the elements; the test's own Kepler
 // solution) through ERFA's tangent plane and the test's projection.
@@ -460,6 +600,54 @@ TEST(ChartSkyStarOrbits, ABinarysOrbitIsDrawnWhereItsElementsPutIt) {
   EXPECT_GT(fit.inkPixels, 100);
   EXPECT_LT(fit.inkToCurve, 1.5);
   EXPECT_LT(fit.curveToInk, 1.5);
+
+  // An orbit whose apoapsis, (1 + e) a, spans fewer than 10 pixels is not
+  // drawn: the gnomonic field at which it spans exactly 10 of the 150
+  // pixels from the centre to the nearer edge.
+  const double tenPixels = 2 * std::atan(std::tan((1 + e) * a) * 150 / 10);
+  const SkyObjectID id = sky.star(0, 1);
+  ScopedSkyObject binary(sky.database().getObject(&id));
+  ASSERT_NE(asBinaryStar(binary.get()), nullptr);
+  chart->setDisplayFOV(tenPixels * 0.98);
+  EXPECT_TRUE(chart->drawBinaryStarOrbit(asBinaryStar(binary.get())));
+  chart->setDisplayFOV(tenPixels * 1.02);
+  EXPECT_FALSE(chart->drawBinaryStarOrbit(asBinaryStar(binary.get())));
+}
+
+// Without the double-star option a secondary component (components not
+// starting with "A") is labelled only when its separation spans 10 pixels.
+TEST(ChartSkyStarLabels, ASecondaryComponentIsLabelledOnlyTenPixelsFromItsPrimary) {
+  StarDefinition secondary;
+  secondary.ra = 80, secondary.dec = 20, secondary.magnitude = 3, secondary.name = "Comes";
+  std::string record = chart_test::starRecord(secondary);
+  record[0] = 2;  // a double star: the star's fields, then the pair's
+  const double separation = 20 * kDegree / 3600;
+  std::string pair(64, '\0');
+  RecordWriter w(pair.data(), static_cast<std::int64_t>(pair.size()), false);
+  w.writeRecordI16(500);
+  for (float value : {static_cast<float>(separation), 0.0f, 0.0f}) w.writeRecordFloat(value);
+  w.writeRecordString("B");
+  pair.resize(static_cast<std::size_t>(w.result()));
+  SkyDataWriter writer;
+  ASSERT_EQ(writer.addRecord(0, record + pair, secondary.magnitude), 0);
+  ChartSky sky;
+  char folder[256];
+  sky.database().getDataDirectory(folder, sizeof folder);
+  ASSERT_TRUE(writer.writeFile(std::string(folder) + "Stars.skydata"));
+  ASSERT_NE(sky.database().loadStars("Stars.skydata"), nullptr);
+  const double tenPixels = 2 * std::atan(std::tan(separation) * 150 / 10);
+  auto chart = sky.chart(400, 300, 80, 20, tenPixels * 0.98 / kDegree);
+  chart->setStarMagnitudeLimit(6);
+  chart->starNameDensity = 1;
+  chart_test::Canvas2D canvas(*chart, 400, 300);
+  chart->clearLabelRects();
+  chart->drawStars();
+  EXPECT_EQ(chart->labelRectCount, 1);
+  chart->setDisplayFOV(tenPixels * 1.02);
+  chart->setStarMagnitudeLimit(6);
+  chart->clearLabelRects();
+  chart->drawStars();
+  EXPECT_EQ(chart->labelRectCount, 0);
 }
 
 }  // namespace

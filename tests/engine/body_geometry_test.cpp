@@ -3,6 +3,7 @@
 // answers, and published magnitudes.
 #include "engine/body_geometry.h"
 
+#include <erfa.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -41,6 +42,25 @@ TEST(BodyGeometry, SaturnRingTilt) {
   double edge[3];
   sphericalToVector(edge, 40.66 * kDeg + kPi, 0.0, 9.5);
   EXPECT_LT(std::fabs(saturnRingTilt(edge, 9.5)), 0.2);
+}
+
+// The Earth crossed Saturn's ring plane on 1995 May 22, 1995 August 10,
+// 1996 February 11, 2009 September 4 and 2025 March 23, from the north
+// side first. Saturn and the Earth from ERFA's planetary and Earth series.
+TEST(BodyGeometry, SaturnRingTiltChangesSignOnThePublishedCrossings) {
+  auto tiltSeenFromEarth = [](double jd) {
+    double saturn[2][3], earth[2][3], barycentric[2][3], fromEarth[3];
+    eraPlan94(jd, 0.0, 6, saturn);
+    eraEpv00(jd, 0.0, earth, barycentric);
+    eraPmp(saturn[0], earth[0], fromEarth);
+    return saturnRingTilt(fromEarth, eraPm(fromEarth));
+  };
+  double north = 1.0;  // sign of the tilt before the next crossing
+  for (double jd : {2449859.5, 2449939.5, 2450124.5, 2455078.5, 2460757.5}) {
+    EXPECT_GT(north * tiltSeenFromEarth(jd - 3), 0.0) << jd;
+    EXPECT_LT(north * tiltSeenFromEarth(jd + 3), 0.0) << jd;
+    north = -north;
+  }
 }
 
 TEST(IntersectRaySpheroid, HitsMissesAndGrazes) {
@@ -89,6 +109,32 @@ TEST(Magnitudes, PublishedValuesAndLimits) {
   EXPECT_EQ(apparentMagnitude(1, kInf), kInf);
   // The rings brighten Saturn the same seen from north or south.
   EXPECT_DOUBLE_EQ(saturnMagnitude(9.5, 8.5, 0.1, 0.4), saturnMagnitude(9.5, 8.5, 0.1, -0.4));
+}
+
+// V(1, i), the magnitude at 1 AU from the Sun and the observer, where the
+// phase and ring terms weigh most, against the Astronomical Almanac's
+// expressions as Meeus prints them (Astronomical Algorithms, 2nd ed.,
+// chapter 41). Saturn's phase term there takes the difference of the
+// Saturnicentric longitudes of the Sun and the Earth, which is the phase
+// angle when both lie in the ring plane (B = 0). Meeus gives Uranus,
+// Neptune and Pluto no phase term, and Pluto -1.00.
+TEST(Magnitudes, PlanetLawsWherePhaseAndRingsWeigh) {
+  EXPECT_NEAR(mercuryMagnitude(1, 1, 80 * kDeg),
+              -0.42 + 0.0380 * 80 - 0.000273 * 6400 + 0.000002 * 512000, 1e-9);
+  for (double i : {100.0, 150.0}) {
+    EXPECT_NEAR(venusMagnitude(1, 1, i * kDeg),
+                -4.40 + 0.0009 * i + 0.000239 * i * i - 0.00000065 * i * i * i, 1e-9)
+        << i;
+  }
+  EXPECT_NEAR(marsMagnitude(1, 1, 40 * kDeg), -1.52 + 0.016 * 40, 1e-9);
+  EXPECT_NEAR(jupiterMagnitude(1, 1, 11 * kDeg), -9.40 + 0.005 * 11, 1e-9);
+  EXPECT_NEAR(saturnMagnitude(1, 1, 6 * kDeg, 0.0), -8.88 + 0.044 * 6, 1e-9);
+  const double b = 26.7 * kDeg;  // the rings at their widest
+  EXPECT_NEAR(saturnMagnitude(1, 1, 0.0, b),
+              -8.88 - 2.60 * std::sin(b) + 1.25 * std::sin(b) * std::sin(b), 1e-9);
+  EXPECT_NEAR(uranusMagnitude(1, 1, 0.0), -7.19, 1e-9);
+  EXPECT_NEAR(neptuneMagnitude(1, 1, 0.0), -6.87, 1e-9);
+  EXPECT_NEAR(plutoMagnitude(1, 1, 0.0), -1.00, 0.011);
 }
 
 }  // namespace

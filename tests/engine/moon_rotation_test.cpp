@@ -3,7 +3,11 @@
 
 #include <cmath>
 
+#include "engine/body_dispatch.h"
+#include "engine/kepler_orbits.h"
+#include "engine/matrices.h"
 #include "engine/moon_rotation.h"
+#include "engine/rotation_models.h"
 
 namespace {
 
@@ -62,6 +66,33 @@ TEST(MoonRotation, PrimeMeridianRates) {
     // Forced librations (Phobos: 0.78 sin M2) move W by up to 1.5 % of its rate.
     EXPECT_NEAR(advance, rate, 0.015 * std::fabs(rate) + 1e-3);
   }
+}
+
+// Pluto's prime meridian is the one under Charon and Charon's the one under
+// Pluto: both sub-point longitudes stay near 0 while the pair turns, with
+// Charon where its own theory puts it: within 0.5 degree of longitude over
+// 1968-2049, and within 2.2 of latitude, the theory's pole lying that far
+// from the rotation's.
+TEST(MoonRotation, PlutoAndCharonFaceEachOtherAlongTheirPrimeMeridians) {
+  int checked = 0;
+  for (double jd = 2440000.5; jd < 2470000.0; jd += 1234.567) {
+    double a, e, i, omega, node, m, n, frame[9], charon[3];
+    ASSERT_EQ(moonOrbitByBodyId(901, &a, &e, &i, &omega, &node, &m, &n, jd), 1);
+    ASSERT_EQ(moonFrameByBodyId(901, frame, jd), 1);
+    orbitPositionVector(charon, a * (1 - e), e, i, omega, node, m);
+    matrixTimesVector(frame, charon);
+    const double fromCharon[3] = {-charon[0], -charon[1], -charon[2]};
+    double ra, dec, w, rate, lon, lat;
+    plutoRotation(&ra, &dec, &w, &rate, jd);
+    subPointOnBody(fromCharon, &lon, &lat, nullptr, ra, dec, w);
+    EXPECT_NEAR(std::remainder(lon, 2 * M_PI) / kDeg, 0.0, 1.0) << jd;
+    EXPECT_NEAR(lat / kDeg, 0.0, 2.5) << jd;
+    charonRotation(&ra, &dec, &w, &rate, jd);
+    subPointOnBody(charon, &lon, &lat, nullptr, ra, dec, w);
+    EXPECT_NEAR(std::remainder(lon, 2 * M_PI) / kDeg, 0.0, 1.0) << jd;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 25);
 }
 
 TEST(MoonRotation, HyperionStaysBounded) {

@@ -424,7 +424,8 @@ TEST_F(SkyDatabaseTest, RenumberedSatelliteIsFoundAgain) {
 
   // The update puts another satellite in front: the old place now holds
   // the Hubble telescope, and the ISS moved on by one.
-  ASSERT_TRUE(solarSystemWriter({kHubble, kISS}).writeFile(dir_.file("Update.skydata")));
+  const BodySpec minor{33, 25544, {"Minor 25544"}, 0};
+  ASSERT_TRUE(solarSystemWriter({kHubble, kISS, minor}).writeFile(dir_.file("Update.skydata")));
   CSkyDataFile* before = database.getSolarSystemFile();
   CSkyObject* oldISS = database.getSolarSystemObject(11);
   ASSERT_NE(database.loadSolarSystem("Update.skydata"), nullptr);
@@ -446,6 +447,27 @@ TEST_F(SkyDatabaseTest, RenumberedSatelliteIsFoundAgain) {
   EXPECT_EQ(named.index, 12);
   CSettings::deleteList(byName);
   CSettings::deleteList(stored);
+
+  // The stored number alone finds it through the object numbers of its
+  // kind (objectIdsForNumber). Of unknown kind the families go in their
+  // order: the asteroid of that number comes before the satellite. A kind
+  // without a family reads the bare number, which names nothing here.
+  auto byNumber = [&](const char* type) {
+    CSettings* list = new CSettings("ObjectID", "1,0,11");
+    if (type != nullptr) CSettings::addString(list, "Type", type);
+    CSettings::addString(list, "CatalogNumber", "25544");
+    SkyObjectID found;
+    testing::internal::CaptureStdout();
+    database.objectIDFromSettings(&found, list);
+    testing::internal::GetCapturedStdout();
+    CSettings::deleteList(list);
+    return found;
+  };
+  EXPECT_EQ(byNumber("SAT").index, 12);
+  EXPECT_EQ(byNumber(nullptr).index, 13);
+  const SkyObjectID spacecraft = byNumber("SPC");
+  EXPECT_EQ(spacecraft.index, 11);
+  EXPECT_EQ(spacecraft.catnum, 25544);
 }
 
 TEST_F(SkyDatabaseTest, FuzzedStoredReferencesResolveOrFailCleanly) {
