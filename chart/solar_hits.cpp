@@ -62,6 +62,8 @@ int CSkyChart::findSolarSystemObjectsAt(GPoint point, SkyObjectID* hits, int max
         earth == nullptr || !satelliteCategoryShown(*this, satellite))
       continue;
     if (updateNeeded) updatePlanetPosition(satellite);
+    // Behind the Earth in the space views it is not drawn, nor found.
+    if (isSpaceView() && isHiddenBehindParent(satellite)) continue;
     // Where the satellite is drawn: its direction from the observer (from
     // the Earth's centre a low satellite stands tens of degrees away).
     double direction[3], x = 0, y = 0;

@@ -162,13 +162,15 @@ void CSkyChart::drawRingShadow(CSkyObject* object, bool nearPass) {
   auto piece = [&](int side) {
     drawRingShadowPiece(body, side, radii.inner * R, radii.outer * R, axis, beta);
   };
-  if (!nearPass) {
-    if (delta < 180) piece(1);
-    if (delta > 60 && delta < 240) piece(-1);
-  } else {
-    if (delta < 180) piece(-1);
-    if (!(delta >= 120 && delta <= 300)) piece(1);
-  }
+  // Each half of the shadow is drawn once: after the globe when no part of
+  // it lies behind the globe, else before it (the globe then covers what
+  // lies behind it, and a half reaching in front of the globe is always
+  // one drawn after it). Drawn in both passes, a translucent half would
+  // darken twice where the passes meet; in neither, it would be missing
+  // where it shows beside the globe.
+  bool afterMinus = delta < 180, afterPlus = !(delta >= 120 && delta <= 300);
+  if (afterMinus == nearPass) piece(-1);
+  if (afterPlus == nearPass) piece(1);
 }
 
 void CSkyChart::drawRingShadowPiece(CPlanet* body, int side, double a, double b, double axis,

@@ -90,6 +90,15 @@ class SolarDraw : public testing::Test {
 
 
 
+  // Where a body-fixed point (in body radii) of the body stands on the
+  // screen.
+  std::pair<double, double> screenPoint(CPlanet* body, const double point[3]) {
+    double direction[3], distance = 0, x = 0, y = 0;
+    chart_->surfacePointPosition(body, point, false, direction, &distance, chart_->getObjectRadius(body));
+    EXPECT_TRUE(chart_->vectorToScreen(direction, &x, &y));
+    return {x, y};
+  }
+
   // Unit screen vector from the body's centre towards the Sun's side.
   std::pair<double, double> sunward(CPlanet* body) {
     double b[3], s[3];
@@ -132,9 +141,15 @@ TEST_F(SolarDraw, TheMoonIsLitFromTheSunsSideThroughItsPhases) {
     Pixel far = at(*canvas, c - 0.6 * r * ux, c - 0.6 * r * uy);
     EXPECT_EQ(near.alpha, 255) << phase.name;
     EXPECT_EQ(far.alpha, 255) << phase.name;
-    // Lit: the moons' grey 0.8; dark: a third of it.
+    // Lit: the moons' grey 0.8; dark: a third of it (black at alpha 0.66
+    // over it).
     EXPECT_EQ(near.level > 150, phase.sunwardLit) << phase.name << " " << near.level;
     EXPECT_EQ(far.level > 150, phase.farLit) << phase.name << " " << far.level;
+    for (const Pixel& p : {near, far}) {
+      if (p.level <= 150) {
+        EXPECT_NEAR(p.level, 0.34 * 0.8 * 255, 4) << phase.name;
+      }
+    }
   }
 }
 
@@ -461,8 +476,36 @@ TEST_F(SolarDraw, PlanetGridsMarkTheEquatorAndCentralMeridianInRed) {
       red += c[0] > 200 && c[1] < 120;
     }
   EXPECT_GT(red, 20);
-  draw(moon, 0.5, "moon_grid_fine");
+  // 200 pixels across without phases, the fine grid's lines every 30
+  // degrees: the equator and the prime meridian red, the others in the
+  // grid's grey (darker than the disc); sampled halfway between lines.
+  chart_->showPlanetPhases = 0;
+  auto fine = draw(moon, 0.5, "moon_grid_fine");
   EXPECT_EQ(CSkyChart::getRenderData(moon)->sphereMesh->columns, 73);
+  colors = fine->colors();
+  // Reddest (red over green) and darkest green of the 3 x 3 about a place
+  // of the near side (degrees).
+  auto line = [&](double longitude, double latitude) {
+    longitude *= kRadiansPerDegree, latitude *= kRadiansPerDegree;
+    const double point[3] = {std::cos(latitude) * std::cos(longitude), std::cos(latitude) * std::sin(longitude),
+                             std::sin(latitude)};
+    auto [x, y] = screenPoint(moon, point);
+    int reddest = -255, darkest = 255;
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) {
+        std::array<int, 3> c = rgbAt(colors, x + dx, y + dy);
+        reddest = std::max(reddest, c[0] - c[1]);
+        darkest = std::min(darkest, c[1]);
+      }
+    return std::pair{reddest, darkest};
+  };
+  EXPECT_GT(line(15, 0).first, 60) << "the equator";
+  EXPECT_GT(line(0, 15).first, 60) << "the prime meridian";
+  for (auto [lon, lat] : {std::pair{15.0, 30.0}, std::pair{30.0, 15.0}}) {
+    auto [redness, green] = line(lon, lat);
+    EXPECT_LT(redness, 10) << lon << " " << lat;
+    EXPECT_LT(green, 190) << lon << " " << lat;
+  }
 }
 
 TEST_F(SolarDraw, TheFlatEarthShowsWhereTheObserverIs) {
@@ -481,21 +524,46 @@ TEST_F(SolarDraw, TheFlatEarthShowsWhereTheObserverIs) {
   EXPECT_GT(white, 3);
 }
 
+// The axis stubs: white out of the north pole, grey out of the south; the
+// one whose pole faces away is drawn before the globe, which covers it.
 TEST_F(SolarDraw, AxesStandOutOfBothPoles) {
   chart_->setJulianDate(2451558.0653);
   chart_->showPlanetAxes = true;
   CPlanet* moon = world_.body(kTypeMoon, 301);
-  auto canvas = draw(moon, 1, "moon_axis");
-  for (double z : {-1.25, 1.25}) {
-    const double stub[3] = {0, 0, z};
-    double direction[3], distance = 0, x = 0, y = 0;
-    chart_->surfacePointPosition(moon, stub, false, direction, &distance, chart_->getObjectRadius(moon));
-    ASSERT_TRUE(chart_->vectorToScreen(direction, &x, &y));
-    int ink = 0;
+  // The least and greatest levels (unpremultiplied) of the inked pixels
+  // of the 3 x 3 about a body-fixed point (in body radii).
+  struct Levels {
+    int least = 256, most = -1;
+  };
+  auto stub = [&](chart_test::Canvas2D& canvas, double z) {
+    const double point[3] = {0, 0, z};
+    auto [x, y] = screenPoint(moon, point);
+    Levels levels;
     for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx) ink += at(*canvas, x + dx, y + dy).alpha > 0;
-    EXPECT_GT(ink, 0) << "pole " << z;
-  }
+      for (int dx = -1; dx <= 1; ++dx) {
+        Pixel p = at(canvas, x + dx, y + dy);
+        if (p.alpha == 0) continue;
+        levels.least = std::min(levels.least, p.level * 255 / p.alpha);
+        levels.most = std::max(levels.most, p.level * 255 / p.alpha);
+      }
+    return levels;
+  };
+  auto canvas = draw(moon, 1, "moon_axis");
+  // From the Earth both poles lie on the limb: both stubs show beyond it.
+  EXPECT_NEAR(stub(*canvas, -1.25).most, 128, 12) << "grey";
+  EXPECT_GT(stub(*canvas, 1.25).most, 240) << "white";
+  // From 20 radii over the north pole (declination 80 degrees, 14 from
+  // the Moon's pole) both stubs lie over the disc: the north one on it,
+  // the south one under it.
+  chart_->showPlanetPhases = 0;
+  chart_->followHomePlanet = 0;
+  chart_->setDisplayCoordSystem(kCoordEquatorial);
+  chart_->setHomeObject(world_.reference(moon));
+  chart_->setHomePlanetPosition(270 * kRadiansPerDegree, 80 * kRadiansPerDegree,
+                                20 * chart_->getObjectRadius(moon));
+  auto above = draw(moon, 12, "moon_axis_from_above");
+  EXPECT_GT(stub(*above, 1.2).most, 240) << "the north stub over the disc";
+  EXPECT_GE(stub(*above, -1.2).least, 200) << "the south stub under it";
 }
 
 TEST_F(SolarDraw, TapsFindWhatIsDrawnNearestFirst) {
@@ -516,6 +584,26 @@ TEST_F(SolarDraw, TapsFindWhatIsDrawnNearestFirst) {
   EXPECT_EQ(chart_->findObjectsAt({c + reach + 2, c}, hits, kMaxHitRecords), 0);
   EXPECT_EQ(chart_->selectObjectAt({c, c}), 1);
   EXPECT_EQ(chart_->selectedObject, moon);
+  // 2017 August 21, 18:26 UT from Hopkinsville, Kentucky, in the total
+  // eclipse: the Moon before the Sun, both under the tap.
+  chart_->setJulianDate(2457987.2681);
+  chart_->setLocation(-87.49 * kRadiansPerDegree, 36.87 * kRadiansPerDegree, 0);
+  draw(moon, 2, "moon_before_sun_tap");
+  n = chart_->findSolarSystemObjectsAt({c, c}, hits, kMaxHitRecords);
+  ASSERT_GE(n, 2);
+  EXPECT_EQ(hits[0].index, world_.reference(moon).index);
+  EXPECT_EQ(hits[1].index, sun.index);
+  // What the database's search filter leaves out is not found: planets
+  // only (types up to 30), the Sun alone.
+  world_.database().searchFilter.highestType = kTypePlanet;
+  n = chart_->findSolarSystemObjectsAt({c, c}, hits, kMaxHitRecords);
+  world_.database().searchFilter.highestType = SearchFilter{}.highestType;
+  ASSERT_EQ(n, 1);
+  EXPECT_EQ(hits[0].index, sun.index);
+  // In the Earth view nothing of the solar system is found.
+  chart_->earthView = true;
+  EXPECT_EQ(chart_->findSolarSystemObjectsAt({c, c}, hits, kMaxHitRecords), 0);
+  chart_->earthView = false;
   // Standing on the Earth, it is never hit.
   chart_->setLocation(0, 0, 0);
   CPlanet* earth = world_.body(kTypePlanet, 3);

@@ -2,7 +2,8 @@
 // read at once and a better one decoded behind it, map tiles only where the
 // globe shows them, the Earth's city lights on its night side only, and a
 // satellite's 3-D model drawn where the satellite stands, at the angular
-// size its distance gives.
+// size its distance gives; and the rings of Saturn and Uranus, with
+// Saturn's shadow on them, against their planes about the IAU poles.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -495,6 +496,227 @@ TEST_F(SolarGlobe, AModelIsTurnedOnTheScreenAsItsBodyIsInTheSky) {
       if (raster.at(px, py) > 0.5f) cx += px + 0.5, cy += py + 0.5, ink += 1;
   ASSERT_GT(ink, 100);
   EXPECT_LT(std::hypot(cx / ink - x, cy / ink - y), 0.3 * std::hypot(sx - x, sy - y));
+}
+
+// ---- Rings ----
+
+// A pole of the IAU working group's 2009 report (Archinal et al. 2011):
+// right ascension and declination in degrees of the J2000 equator.
+void iauPole(double raDegrees, double decDegrees, double n[3]) {
+  sphericalToVector(n, raDegrees * kRadiansPerDegree, decDegrees * kRadiansPerDegree, 1);
+}
+
+// A ringed planet as the test sees it, from the definition of its ring
+// plane (the equator, about the IAU pole): points of the plane and
+// whether the planet's globe (a sphere of its equatorial radius) stands
+// in the way of a sight line or of sunlight.
+struct RingedPlanet {
+  double centre[3];  // AU, from the observer
+  double radius;     // AU
+  double pole[3];
+
+  // The unit vector of the ring plane nearest to v.
+  void inPlane(const double v[3], double out[3]) const {
+    double along = vectorDot(v, pole);
+    for (int k = 0; k < 3; ++k) out[k] = v[k] - along * pole[k];
+    vectorNormalize(out);
+  }
+  // The point `rho` radii out, `turn` radians from the in-plane unit axis
+  // towards pole x axis; from the observer (AU), and from the centre.
+  void point(const double axis[3], double rho, double turn, double out[3],
+             double fromCentre[3] = nullptr) const {
+    double across[3], offset[3];
+    vectorCross(pole, axis, across);
+    for (int k = 0; k < 3; ++k) {
+      offset[k] = rho * radius * (std::cos(turn) * axis[k] + std::sin(turn) * across[k]);
+      out[k] = centre[k] + offset[k];
+    }
+    if (fromCentre != nullptr) vectorCopy(fromCentre, offset);
+  }
+  // Nearest approach to the centre, in radii, of the sight line from the
+  // observer to p (AU): under 1 when the globe hides p; of the whole line
+  // through p when `beyond`, under 1 when p lies over the disc.
+  double sightMiss(const double p[3], bool beyond = false) const {
+    double t = vectorDot(centre, p) / vectorDot(p, p);
+    if (!beyond) t = std::clamp(t, 0.0, 1.0);
+    double gap[3];
+    for (int k = 0; k < 3; ++k) gap[k] = t * p[k] - centre[k];
+    return vectorLength(gap) / radius;
+  }
+  // Whether the globe shadows a point `offset` (AU) from the centre, the
+  // sunlight running along the unit vector `away` (from the Sun).
+  bool inShadow(const double offset[3], const double away[3]) const {
+    double along = vectorDot(offset, away), gap[3];
+    for (int k = 0; k < 3; ++k) gap[k] = offset[k] - along * away[k];
+    return along > 0 && vectorLength(gap) < radius;
+  }
+};
+
+bool ringColored(PixelColor c) { return c[0] > 200 && c[1] < 60 && c[2] > 200; }
+// Saturn's yellow and Uranus' pale green, lit.
+bool globeColored(PixelColor c) { return c[1] > 200 && c[2] < 160; }
+
+class SolarRings : public SolarGlobe {
+ protected:
+  // Rings of one opaque colour, unlike any globe's; no map for the globe
+  // (it is drawn flat in its own colour) and nothing else drawn.
+  CPlanet* ringedPlanet(std::uint32_t number, const char* name, double jd) {
+    std::filesystem::path folder = folder_.path() / "SolarSystem" / "p1024";
+    std::filesystem::create_directories(folder);
+    writeBmp((folder / (std::string(name) + "-Rings.png")).string(), 64, 16, PixelColor{255, 0, 255});
+    chart_->setJulianDate(jd);
+    chart_->showPlanetSurfaces = true;
+    chart_->showPlanets = false;  // the selected planet is drawn all the same
+    chart_->showSelectionMarker = false;
+    chart_->showPlanetPhases = 0;
+    CPlanet* planet = world_.body(kTypePlanet, number);
+    chart_->updatePlanetPosition(planet);
+    return planet;
+  }
+
+  RingedPlanet seen(CPlanet* planet, const double pole[3]) const {
+    RingedPlanet p{};
+    planet->getPosition(p.centre);
+    vectorNormalize(p.centre);
+    vectorScale(p.centre, planet->getDistance());
+    p.radius = chart_->getObjectRadius(planet);
+    vectorCopy(p.pole, pole);
+    return p;
+  }
+
+  PixelColor pixelAt(chart_test::ChartCanvas& canvas, const double v[3]) {
+    double x = 0, y = 0;
+    EXPECT_TRUE(chart_->vectorToScreen(v, &x, &y));
+    EXPECT_TRUE(x >= 0 && y >= 0 && x < kSize && y < kSize);
+    return pixel(canvas, std::clamp(x, 0.0, kSize - 1.0), std::clamp(y, 0.0, kSize - 1.0));
+  }
+
+  // The field (degrees) that draws the globe `pixels` in radius.
+  static double fieldFor(CPlanet* planet, double pixels) {
+    return kSize / pixels * planet->getAngularRadius() / kRadiansPerDegree;
+  }
+};
+
+// 2000 January 1 from the Earth, the rings open 20 degrees: across the
+// minor axis of their ellipse the near half covers the globe and the far
+// half passes behind it.
+TEST_F(SolarRings, TheNearHalfCrossesTheGlobeAndTheFarHalfPassesBehindIt) {
+  REQUIRE_GL();
+  const double jd = 2451545.0;
+  CPlanet* saturn = ringedPlanet(6, "Saturn", jd);
+  double pole[3];
+  iauPole(40.589, 83.537, pole);
+  RingedPlanet planet = seen(saturn, pole);
+  auto& canvas = draw(saturn, fieldFor(saturn, 40), "rings_saturn_halves");
+  double towardsObserver[3] = {-planet.centre[0], -planet.centre[1], -planet.centre[2]}, near[3];
+  planet.inPlane(towardsObserver, near);
+  double p[3];
+  // Halfway across the rings (1.7 radii), straight towards the observer:
+  // over the disc and in front of it.
+  planet.point(near, 1.7, 0, p);
+  ASSERT_LT(planet.sightMiss(p, true), 0.8);
+  ASSERT_GT(planet.sightMiss(p), 1);
+  EXPECT_TRUE(ringColored(pixelAt(canvas, p)));
+  // Straight away from it: behind the disc.
+  planet.point(near, 1.7, kPi, p);
+  ASSERT_LT(planet.sightMiss(p), 0.8);
+  EXPECT_TRUE(globeColored(pixelAt(canvas, p)));
+  // Either side, clear of the globe: the rings from 1.24 to 2.33 radii,
+  // sky within and without.
+  for (double turn : {kPi / 2, -kPi / 2}) {
+    for (double rho : {1.3, 1.7, 2.25}) {
+      planet.point(near, rho, turn, p);
+      ASSERT_GT(planet.sightMiss(p, true), 1.1);
+      EXPECT_TRUE(ringColored(pixelAt(canvas, p))) << turn << " " << rho;
+    }
+    for (double rho : {1.15, 2.45}) {
+      planet.point(near, rho, turn, p);
+      PixelColor sky = pixelAt(canvas, p);
+      EXPECT_LT(std::max({sky[0], sky[1], sky[2]}), 30) << turn << " " << rho;
+    }
+  }
+}
+
+// Saturn's shadow falls on the rings on the side away from the Sun,
+// whichever way the observer looks at it: from a spacecraft 20 radii out
+// and 30 degrees over the ring plane, a quarter turn round either way from
+// the night side, ring points 1.9 radii out in the shadow (on the half
+// nearer the observer and on the farther one) are dark, and the sunlit
+// side is not. Mapped rings take an opaque shadow; flat ones one layer of
+// translucent black (a third of the light left).
+TEST_F(SolarRings, SaturnsShadowDarkensTheRingsAwayFromTheSun) {
+  REQUIRE_GL();
+  CPlanet* saturn = ringedPlanet(6, "Saturn", 2451545.0);
+  chart_->showPlanetPhases = 1;
+  double pole[3], away[3], antiSun[3], across[3];
+  iauPole(40.589, 83.537, pole);
+  saturn->getHeliocentricPosition(away);
+  vectorNormalize(away);
+  RingedPlanet planet = seen(saturn, pole);
+  planet.inPlane(away, antiSun);
+  vectorCross(pole, antiSun, across);
+  chart_->followHomePlanet = 0;
+  chart_->setDisplayCoordSystem(kCoordEquatorial);
+  chart_->setHomeObject(world_.reference(saturn));
+  auto level = [](PixelColor c) { return static_cast<int>(std::max({c[0], c[1], c[2]})); };
+  int checked = 0;
+  for (bool mapped : {true, false})
+    for (double side : {-1.0, 1.0}) {
+      chart_->showPlanetSurfaces = mapped;
+      const double elevation = 30 * kRadiansPerDegree;
+      double out[3], display[3], lon = 0, lat = 0;
+      for (int k = 0; k < 3; ++k)
+        out[k] = std::cos(elevation) * side * across[k] + std::sin(elevation) * pole[k];
+      chart_->convertCoordSystem(kCoordFundamental, kCoordEquatorial, out, display);
+      vectorToSpherical(display, &lon, &lat, nullptr);
+      chart_->setHomePlanetPosition(lon, lat, 20 * planet.radius);
+      ASSERT_TRUE(chart_->isSpaceView());
+      std::string name = std::string("rings_shadow_") + (mapped ? "mapped_" : "flat_") + (side < 0 ? "a" : "b");
+      auto& canvas = draw(saturn, 20, name.c_str());
+      RingedPlanet now = seen(saturn, pole);
+      double p[3], offset[3];
+      for (double turn : {-10.0, 10.0}) {
+        now.point(antiSun, 1.9, turn * kRadiansPerDegree, p, offset);
+        ASSERT_TRUE(now.inShadow(offset, away));
+        ASSERT_GT(now.sightMiss(p), 1.2) << "in sight beside the globe";
+        PixelColor c = pixelAt(canvas, p);
+        if (mapped)
+          EXPECT_LT(level(c), 40) << name << " " << turn;
+        else
+          EXPECT_NEAR(level(c), 0.34 * 255, 12) << name << " " << turn;
+        ++checked;
+      }
+      now.point(antiSun, 1.9, kPi, p, offset);
+      ASSERT_FALSE(now.inShadow(offset, away));
+      ASSERT_GT(now.sightMiss(p), 1.2);
+      PixelColor lit = pixelAt(canvas, p);
+      EXPECT_TRUE(mapped ? ringColored(lit) : globeColored(lit)) << name;
+    }
+  EXPECT_EQ(checked, 8);
+}
+
+// Uranus' rings circle its equator, tipped over with its pole: 2000
+// January 1 from the Earth, points of that plane midway across the rings
+// (1.79 radii), every 45 degrees round, show the rings wherever the globe
+// stands clear of them.
+TEST_F(SolarRings, UranusRingsCircleItsTiltedEquator) {
+  REQUIRE_GL();
+  CPlanet* uranus = ringedPlanet(7, "Uranus", 2451545.0);
+  double pole[3];
+  iauPole(257.311, -15.175, pole);
+  RingedPlanet planet = seen(uranus, pole);
+  auto& canvas = draw(uranus, fieldFor(uranus, 50), "rings_uranus");
+  double towardsObserver[3] = {-planet.centre[0], -planet.centre[1], -planet.centre[2]}, near[3];
+  planet.inPlane(towardsObserver, near);
+  int checked = 0;
+  for (int k = 0; k < 8; ++k) {
+    double p[3];
+    planet.point(near, 1.79, k * kPi / 4, p);
+    if (planet.sightMiss(p) < 1.1) continue;
+    EXPECT_TRUE(ringColored(pixelAt(canvas, p))) << k;
+    ++checked;
+  }
+  EXPECT_GE(checked, 7);
 }
 
 }  // namespace
