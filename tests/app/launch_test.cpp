@@ -128,8 +128,8 @@ TEST(ApplicationLaunch, WithoutCataloguesTheScreenStillComesUpAndSnapshots) {
 }
 
 // A bundle whose star catalogue was cut short, whose deep-sky index names
-// a picture it lacks and whose Milky Way and horizon pictures are cut and
-// empty: each is named once at launch with the command that rebuilds the
+// twice a picture it lacks and whose Milky Way and horizon pictures are
+// cut and empty: each is named once at launch with the command that rebuilds the
 // bundle, nothing is said again over fifty frames, the chart draws the
 // solar system that loaded, and nothing damaged is written over, in the
 // bundle or in the user's folders.
@@ -146,7 +146,7 @@ TEST(ApplicationLaunch, ADamagedBundleNamesEachDamagedFileOnceAndTheChartDrawsWh
   for (const char* folder : {"DeepSky/4s", "MilkyWay", "Horizons"}) fs::create_directories(images / folder);
   const std::string png = fileText(bundle / "Images/Center.png");
   ASSERT_GT(png.size(), 100u);
-  std::ofstream(images / "DeepSky/Index.txt") << "4s/Whole.png\tWhole\n4s/Absent.png\tAbsent\n4s/Whole.png\tAgain\n";
+  std::ofstream(images / "DeepSky/Index.txt") << "4s/Whole.png\tWhole\n4s/Absent.png\tAbsent\n4s/Absent.png\tAgain\n";
   std::ofstream(images / "DeepSky/4s/Whole.png") << png;
   std::ofstream(images / "MilkyWay/Outline.png") << png;
   std::ofstream(images / "MilkyWay/Visible.jpg") << png.substr(0, png.size() - 1);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "chart/gl_api.h"
+#include "chart/image_files.h"
 #include "chart/shader_program.h"
 #include "chart/text_atlas.h"
 #include "skydata/app_bridge.h"
@@ -240,10 +241,20 @@ TEST(ChartGL, GlErrorsArePrintedWithTheirLabelAndTextOncePerKind) {
   EXPECT_EQ(checkGLError("a label"), 0x0501u);
   glEnable(0x1234);  // the same code at another label
   EXPECT_EQ(checkGLError("another label"), 0x0500u);
+  // A picture wider than any texture, uploaded at two frames.
+  GLint widest = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &widest);
+  ASSERT_LT(widest, GLint(kImageMaxSide));
+  GImage* wide = createImage(kImageMaxSide, 1, 8, 3);
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(GImageToGLTexture(wide), 0u);
+  EXPECT_EQ(GImageToGLTexture(wide), 0u);
+  freeImage(wide);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "a label: OpenGL error = 0x500, invalid enumerant\n"
             "a label: OpenGL error = 0x501, invalid value\n"
-            "another label: OpenGL error = 0x500, invalid enumerant\n");
+            "another label: OpenGL error = 0x500, invalid enumerant\n"
+            "GImageToGLTexture(): error 1281 (invalid value)\n");
 }
 
 class ChartGLFrame : public testing::Test {
