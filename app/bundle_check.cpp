@@ -1,6 +1,7 @@
 #include "app/bundle_check.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -97,7 +98,9 @@ class FaultFinder {
     file.seekg(0).read(reinterpret_cast<char*>(head.data()), head.size());
     file.seekg(size - std::streamoff(tail.size())).read(reinterpret_cast<char*>(tail.data()), tail.size());
     if (!file) return false;
-    const auto begins = [&](const unsigned char* magic, std::size_t n) { return std::memcmp(head.data(), magic, n) == 0; };
+    const auto begins = [&](const unsigned char* magic, std::size_t n) {
+      return std::memcmp(head.data(), magic, n) == 0;
+    };
     const auto ends = [&](const unsigned char* magic, std::size_t n) {
       return std::memcmp(tail.data() + tail.size() - n, magic, n) == 0;
     };

@@ -1,7 +1,7 @@
 // Start-up on the manual clock: the catalogues in their order and with
 // their fall-backs, the counts kept per version, the ISS selected once the
-// start-up update attempt has reported, and a chart screen even without
-// catalogues.
+// start-up update attempt has reported, a chart screen even without
+// catalogues, and a damaged bundle's files named once.
 #include <gtest/gtest.h>
 
 #include <atomic>
