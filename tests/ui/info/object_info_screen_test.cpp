@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "chart/sky_chart.h"
 #include "engine/sky_time.h"
@@ -26,6 +27,7 @@
 #include "tests/ui/info/screen_world.h"
 #include "ui/foundation/sv_alert_controller.h"
 #include "ui/foundation/sv_navigation_controller.h"
+#include "ui/foundation/sv_table.h"
 #include "ui/foundation/utility.h"
 #include "ui/info/event_alerts.h"
 #include "ui/info/help_item_view_controller.h"
@@ -59,6 +61,17 @@ SkyObjectID referenceOf(CSkyDatabase& database, CSkyObject* object) {
   }
   ADD_FAILURE() << "no reference";
   return id;
+}
+
+// The titles of the section headers the table shows with section s
+// scrolled into view.
+std::set<std::string> shownHeaderTitles(ui::TableView& table, int section) {
+  table.scrollToRow({section, 0}, ui::TableViewScrollPosition::top, false);
+  table.layoutIfNeeded();
+  std::set<std::string> titles;
+  for (const auto& view : table.subviews())
+    if (auto* header = dynamic_cast<SVSectionHeader*>(view.get())) titles.insert(header->textLabel().text());
+  return titles;
 }
 
 class ObjectInfoScreen : public ::testing::Test {
@@ -161,6 +174,7 @@ TEST_F(ObjectInfoScreen, SectionsRowsAndHeightsFollowTheItems) {
   ui::TableView& table = *moon->mainTableView();
   ASSERT_EQ(table.numberOfSections(), moon->numSections());
   int rows = 0;
+  std::set<std::string> titles, shown;
   const double width = table.bounds().width();
   const auto height = [](const std::string& text, double boxWidth) {
     cg::TextLayoutOptions options;
@@ -174,6 +188,10 @@ TEST_F(ObjectInfoScreen, SectionsRowsAndHeightsFollowTheItems) {
     EXPECT_EQ(moon->rowHeight(header), 22);
     std::string title = moon->item(header).pValue;
     for (char& c : title) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_NE(title, moon->item(header).pValue) << "a title that upper case would not change";
+    EXPECT_EQ(table.dataSource->titleForHeader(table, s), title);
+    shown.merge(shownHeaderTitles(table, s));
+    titles.insert(title);
     ASSERT_NE(table.numberOfRows(s), 0);
     for (int r = 0; r < table.numberOfRows(s); ++r, ++rows) {
       const SkyObjectInfoString& item = moon->item(header + 1 + r);
@@ -184,6 +202,7 @@ TEST_F(ObjectInfoScreen, SectionsRowsAndHeightsFollowTheItems) {
     }
   }
   EXPECT_EQ(rows + moon->numSections(), moon->numPairs());
+  EXPECT_EQ(shown, titles) << "the headers show the titles in upper case";
   // Re-laying out at the same width keeps the heights.
   const float first = moon->rowHeight(1);
   moon->view()->setNeedsLayout();
