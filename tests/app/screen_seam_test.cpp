@@ -2,10 +2,12 @@
 // asked of the real controller through the shell's interface (the screens'
 // own tests use a stand-in): centring from an information screen brings
 // the chart back in the sky view on the object, with the chart and the
-// settings agreeing on the perspective; the search screen's scroll point
-// survives the screen.
+// settings agreeing on the perspective; a time change reaches an open
+// information screen; the search screen's scroll point survives the
+// screen.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "app/information_screens_connection.h"
@@ -16,6 +18,8 @@
 #include "tests/app/app_session.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/utility.h"
+#include "ui/info/info_items.h"
+#include "ui/info/object_info.h"
 #include "ui/info/object_info_view_controller.h"
 #include "ui/info/search_view_controller.h"
 
@@ -82,6 +86,62 @@ TEST(ChartScreenSeam, CentringFromTheInformationScreenReturnsToTheSkyViewOnTheOb
       << "the settings hold the perspective the chart shows";
   EXPECT_LT(s.offCentreDegrees(), 0.1) << "the chart is centred on the object";
   EXPECT_TRUE(s.session.chart().centerOnSelected);
+}
+
+// Each item as one text: label, value and the date of its event.
+std::vector<std::string> itemTexts(const SkyObjectInfoString* items, int count) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < count; ++i)
+    texts.push_back(std::string(items[i].pLabel != nullptr ? items[i].pLabel : "#") + "|" +
+                    (items[i].pValue != nullptr ? items[i].pValue : "") + "|" + std::to_string(items[i].jd));
+  return texts;
+}
+
+std::vector<std::string> shownItems(const ObjectInfoViewController& info) {
+  return itemTexts(&info.item(0), info.numPairs());
+}
+
+// The items a fresh build gives for the chart's selected object now.
+std::vector<std::string> freshItems(CSkyChart& chart) {
+  std::vector<SkyObjectInfoString> items(ObjectInfoViewController::kMaxItems);
+  chart.updateObjectPosition(chart.selectedObject);
+  const int count =
+      getObjectInfo(&chart, chart.selectedObject, items.data(), ObjectInfoViewController::kMaxItems, 1, 0);
+  std::vector<std::string> texts = itemTexts(items.data(), count);
+  freeInfoItems(nullptr, items.data(), count);
+  return texts;
+}
+
+// The chart screen tells an open information screen of each time change,
+// and the screen shows the object as it is at the new time.
+TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
+  SeamSession s;
+  Settings& settings = *s.screen.settings();
+  CSkyChart& chart = s.session.chart();
+  settings.setRealTime(false);
+  s.screen.setChartPerspective(kSkyPerspective);
+  // Munich, in its summer time.
+  settings.setLongitude(11.5755);
+  settings.setLatitude(48.1374);
+  s.screen.locationChanged();
+  const int summerTime = chart.dstRule;
+  ASSERT_NE(summerTime, 0);
+  s.selectByName("Mars");
+  s.screen.showObjectInfo();
+  s.session.run(1.0);
+  auto* info = dynamic_cast<ObjectInfoViewController*>(topScreen());
+  ASSERT_NE(info, nullptr);
+  // Mars's page searches its conjunctions from the Earth's centre: the
+  // chart comes back with its summer time.
+  EXPECT_EQ(chart.dstRule, summerTime);
+  const std::vector<std::string> before = shownItems(*info);
+  ASSERT_EQ(before, freshItems(chart));
+
+  settings.setJulianDate(chart.julianDate + 1.0 / 24);
+  s.screen.timeDateChanged();
+  const std::vector<std::string> after = shownItems(*info);
+  EXPECT_NE(after, before) << "an hour moves Mars across the sky";
+  EXPECT_EQ(after, freshItems(chart));
 }
 
 TEST(ChartScreenSeam, CentringAsksForTheAnimationTheCallerWants) {
