@@ -3,8 +3,9 @@
 // own tests use a stand-in): centring from an information screen brings
 // the chart back in the sky view on the object, with the chart and the
 // settings agreeing on the perspective; a time change reaches an open
-// information screen; the search screen's scroll point survives the
-// screen.
+// information screen; on a tablet the chart draws again when the
+// information popover closes; the search screen's scroll point survives
+// the screen.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,13 +39,14 @@ struct SeamSession {
   ChartScreenController& screen;
   // The shell's view of it, as every other screen holds it.
   ChartViewController& shellView;
-  SeamSession() : session(options()), screen(session.screen()), shellView(screen) {
+  explicit SeamSession(bool tablet = false) : session(options(tablet)), screen(session.screen()), shellView(screen) {
     connectInformationScreens();
     session.run(1.0);
   }
-  static app_test::SessionOptions options() {
+  static app_test::SessionOptions options(bool tablet) {
     app_test::SessionOptions o;
     o.launchCount = 5;  // no quick start over the chart
+    o.tablet = tablet;
     return o;
   }
   void selectByName(const char* name) {
@@ -142,6 +144,27 @@ TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
   const std::vector<std::string> after = shownItems(*info);
   EXPECT_NE(after, before) << "an hour moves Mars across the sky";
   EXPECT_EQ(after, freshItems(chart));
+}
+
+// A tablet shows the screen in a popover beside the chart, which no
+// longer covers it: the screen itself stops the chart drawing under it,
+// and lets it draw again when it goes.
+TEST(ChartScreenSeam, TheChartDrawsAgainWhenTheInformationPopoverCloses) {
+  SeamSession s(true);
+  s.selectByName("Mars");
+  s.screen.showObjectInfo();
+  s.session.run(1.0);
+  auto* info = dynamic_cast<ObjectInfoViewController*>(topScreen());
+  ASSERT_NE(info, nullptr);
+  EXPECT_TRUE(s.session.chartView().drawingDisabled());
+  info->doneTouched(nullptr);
+  s.session.run(1.0);
+  ASSERT_EQ(ObjectInfoViewController::currentController(), nullptr);
+  EXPECT_FALSE(s.session.chartView().drawingDisabled());
+  const auto frames = s.session.chartView().framesDrawn();
+  s.session.chartView().setNeedsDisplay();
+  s.session.run(1.0);
+  EXPECT_GT(s.session.chartView().framesDrawn(), frames);
 }
 
 TEST(ChartScreenSeam, CentringAsksForTheAnimationTheCallerWants) {
