@@ -143,6 +143,7 @@ TEST_F(ListScreens, TheEventMenuOfAListRow) {
       "ObjectListView", ids.data(), times.data(), 1, ObjectListViewController::kTonightsSatellites,
       true, false);
   world.present(tonight);
+  world.settings.setRealTime(true);
   auto button = std::make_shared<ui::Button>();
   button->setTag(0);
   tonight->accessoryButtonTapped(button.get());
@@ -152,9 +153,16 @@ TEST_F(ListScreens, TheEventMenuOfAListRow) {
   EXPECT_EQ(world.alert()->alertTitle().rfind(name + " Visible @ ", 0), 0u)
       << world.alert()->alertTitle();
   ASSERT_TRUE(world.chooseAlertAction("Show Event"));
+  EXPECT_FALSE(world.settings.realTime()) << "the chart stays at the event's time";
   EXPECT_EQ(world.settings.julianDate(), times[0]);
   EXPECT_EQ(world.controller.perspective, 1);
+  EXPECT_EQ(world.controller.oldPerspective, 1);
   EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&world.chart->selectedObjectID, &ids[0]));
+  // The chart is told of the time, then selects the object and centres it.
+  const auto& calls = world.controller.calls;
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+            (std::vector<std::string>{"timeDateChanged", "selectObject:", "centerSelectedObject:0"}));
   EXPECT_EQ(world.root().presentedViewController(), nullptr);
   // A time that is not finite does nothing.
   times[0] = INFINITY;
