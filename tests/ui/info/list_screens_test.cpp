@@ -193,6 +193,15 @@ TEST_F(ListScreens, ARowOpensItsInformationAndTheScrollIsRemembered) {
   auto* info = dynamic_cast<ObjectInfoViewController*>(world.top());
   ASSERT_NE(info, nullptr);
   EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&info->objectID(), &ids[list->positionOf({0, 1})]));
+
+  // The list opened again starts where it was left.
+  world.root().dismissViewController(false);
+  world.run(1);
+  auto again = std::make_shared<ObjectListViewController>("ObjectListView", ids, times, count,
+                                                          "Weather", common, indexed);
+  again->setSearchRow(4);
+  world.present(again);
+  EXPECT_EQ(again->table()->contentOffset().y, 40);
 }
 
 TEST_F(ListScreens, SearchingByNumberOpensTheOneMatch) {
