@@ -105,6 +105,30 @@ TEST_F(ListScreens, TimedRowsReadTheTimeAndDimBelowTheHorizon) {
   ASSERT_NE(plain, nullptr);
   world.chart->formatJulianDate(expected, sizeof expected, "%a %b %d at %I:%M %p", times[1]);
   EXPECT_EQ(plain->riseSetLabel()->text(), expected);
+
+  // Of all the satellites, those above the horizon are shown in full and
+  // the others dimmed.
+  std::vector<SkyObjectID> all;
+  for (int norad : {25544, 25338, 28654, 33591, 38771, 25994, 27424, 20580, 37820, 37849, 24876,
+                    41866, 27386, 24946})
+    all.push_back(satelliteID(world, norad));
+  auto weather = std::make_shared<ObjectListViewController>(
+      "ObjectListView", all.data(), nullptr, static_cast<int>(all.size()), "Weather", true, false);
+  world.root().dismissViewController(false);
+  world.present(weather);
+  int up = 0, down = 0;
+  for (int r = 0; r < static_cast<int>(all.size()); ++r) {
+    weather->table()->scrollToRow({0, r}, ui::TableViewScrollPosition::middle, false);
+    weather->table()->layoutIfNeeded();
+    auto* cell = dynamic_cast<ObjectListTableViewCell*>(weather->table()->cellForRow({0, r}));
+    ASSERT_NE(cell, nullptr);
+    const bool above = world.chart->getObjectAltitude(world.sky.database().getObject(&all[r])) >= 0;
+    (above ? up : down)++;
+    EXPECT_EQ(cell->nameLabel()->alpha(), above ? 1.0 : 0.5) << r;
+    EXPECT_EQ(cell->detailLabel()->alpha(), above ? 1.0 : 0.7) << r;
+  }
+  EXPECT_GT(up, 0);
+  EXPECT_GT(down, 0);
 }
 
 // An empty list says why instead of showing a blank page; a list with
