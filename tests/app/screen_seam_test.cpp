@@ -8,7 +8,6 @@
 // the screen.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "app/information_screens_connection.h"
@@ -17,10 +16,9 @@
 #include "platform/uikit/navigation_controller.h"
 #include "skydata/sky_database.h"
 #include "tests/app/app_session.h"
+#include "tests/ui/info/info_rows.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/utility.h"
-#include "ui/info/info_items.h"
-#include "ui/info/object_info.h"
 #include "ui/info/object_info_view_controller.h"
 #include "ui/info/search_view_controller.h"
 
@@ -90,30 +88,6 @@ TEST(ChartScreenSeam, CentringFromTheInformationScreenReturnsToTheSkyViewOnTheOb
   EXPECT_TRUE(s.session.chart().centerOnSelected);
 }
 
-// Each item as one text: label, value and the date of its event.
-std::vector<std::string> itemTexts(const SkyObjectInfoString* items, int count) {
-  std::vector<std::string> texts;
-  for (int i = 0; i < count; ++i)
-    texts.push_back(std::string(items[i].pLabel != nullptr ? items[i].pLabel : "#") + "|" +
-                    (items[i].pValue != nullptr ? items[i].pValue : "") + "|" + std::to_string(items[i].jd));
-  return texts;
-}
-
-std::vector<std::string> shownItems(const ObjectInfoViewController& info) {
-  return itemTexts(&info.item(0), info.numPairs());
-}
-
-// The items a fresh build gives for the chart's selected object now.
-std::vector<std::string> freshItems(CSkyChart& chart) {
-  std::vector<SkyObjectInfoString> items(ObjectInfoViewController::kMaxItems);
-  chart.updateObjectPosition(chart.selectedObject);
-  const int count =
-      getObjectInfo(&chart, chart.selectedObject, items.data(), ObjectInfoViewController::kMaxItems, 1, 0);
-  std::vector<std::string> texts = itemTexts(items.data(), count);
-  freeInfoItems(nullptr, items.data(), count);
-  return texts;
-}
-
 // The chart screen tells an open information screen of each time change,
 // and the screen shows the object as it is at the new time.
 TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
@@ -136,14 +110,14 @@ TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
   // Mars's page searches its conjunctions from the Earth's centre: the
   // chart comes back with its summer time.
   EXPECT_EQ(chart.dstRule, summerTime);
-  const std::vector<std::string> before = shownItems(*info);
-  ASSERT_EQ(before, freshItems(chart));
+  const std::vector<info_test::Row> before = info_test::rowsOf(&info->item(0), info->numPairs());
+  ASSERT_EQ(before, info_test::selectedObjectRows(chart, 1, 0));
 
   settings.setJulianDate(chart.julianDate + 1.0 / 24);
   s.screen.timeDateChanged();
-  const std::vector<std::string> after = shownItems(*info);
+  const std::vector<info_test::Row> after = info_test::rowsOf(&info->item(0), info->numPairs());
   EXPECT_NE(after, before) << "an hour moves Mars across the sky";
-  EXPECT_EQ(after, freshItems(chart));
+  EXPECT_EQ(after, info_test::selectedObjectRows(chart, 1, 0));
 }
 
 // A tablet shows the screen in a popover beside the chart, which no

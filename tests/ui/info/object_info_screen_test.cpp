@@ -24,6 +24,7 @@
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
+#include "tests/ui/info/info_rows.h"
 #include "tests/ui/info/screen_world.h"
 #include "ui/foundation/sv_alert_controller.h"
 #include "ui/foundation/sv_navigation_controller.h"
@@ -208,6 +209,22 @@ TEST_F(ObjectInfoScreen, SectionsRowsAndHeightsFollowTheItems) {
   moon->view()->setNeedsLayout();
   moon->view()->layoutIfNeeded();
   EXPECT_EQ(moon->rowHeight(1), first);
+}
+
+// Turning a phone rebuilds the items: the parts of a value on lines of
+// their own upright, joined by ", " on its side.
+TEST_F(ObjectInfoScreen, TurningThePhoneSplitsOrJoinsTheValues) {
+  auto moon = openFor(world, moonID());
+  ASSERT_TRUE(moon->hasDescription());
+  const std::vector<info_test::Row> upright = info_test::selectedObjectRows(*world.chart, 1, 0);
+  const std::vector<info_test::Row> onItsSide = info_test::selectedObjectRows(*world.chart, 0, 0);
+  ASSERT_NE(upright, onItsSide);
+  const int landscape = 3, portrait = 1;
+  moon->willAnimateRotationToInterfaceOrientation(landscape, 0);
+  EXPECT_EQ(info_test::rowsOf(&moon->item(0), moon->numPairs()), onItsSide);
+  moon->willAnimateRotationToInterfaceOrientation(portrait, 0);
+  EXPECT_EQ(info_test::rowsOf(&moon->item(0), moon->numPairs()), upright);
+  EXPECT_EQ(moon->mainTableView()->numberOfSections(), moon->numSections());
 }
 
 TEST_F(ObjectInfoScreen, ClockButtonsCarryRowAndSectionAndOpenTheEventMenu) {
