@@ -125,20 +125,18 @@ TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
 // and lets it draw again when it goes.
 TEST(ChartScreenSeam, TheChartDrawsAgainWhenTheInformationPopoverCloses) {
   SeamSession s(true);
+  ChartSurfaceView& chartView = s.session.chartView();
   s.selectByName("Mars");
   s.screen.showObjectInfo();
-  s.session.run(1.0);
-  auto* info = dynamic_cast<ObjectInfoViewController*>(topScreen());
-  ASSERT_NE(info, nullptr);
-  EXPECT_TRUE(s.session.chartView().drawingDisabled());
-  info->doneTouched(nullptr);
-  s.session.run(1.0);
+  ASSERT_TRUE(s.session.runUntil([] { return ObjectInfoViewController::currentController() != nullptr; }, 1.0));
+  EXPECT_TRUE(chartView.drawingDisabled());
+  ObjectInfoViewController::currentController()->doneTouched(nullptr);
+  ASSERT_TRUE(s.session.runUntil([&] { return s.screen.presentedViewController() == nullptr; }, 1.0));
   ASSERT_EQ(ObjectInfoViewController::currentController(), nullptr);
-  EXPECT_FALSE(s.session.chartView().drawingDisabled());
-  const auto frames = s.session.chartView().framesDrawn();
-  s.session.chartView().setNeedsDisplay();
-  s.session.run(1.0);
-  EXPECT_GT(s.session.chartView().framesDrawn(), frames);
+  EXPECT_FALSE(chartView.drawingDisabled());
+  const auto frames = chartView.framesDrawn();
+  chartView.setNeedsDisplay();
+  EXPECT_TRUE(s.session.runUntil([&] { return chartView.framesDrawn() > frames; }, 1.0));
 }
 
 TEST(ChartScreenSeam, CentringAsksForTheAnimationTheCallerWants) {
