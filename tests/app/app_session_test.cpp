@@ -2,7 +2,8 @@
 // manual clock at 2008 September 21, 00:00 UTC, in Munich (48.1374 N,
 // 11.5755 E, 520 m) with real time off: start-up to the first chart frame;
 // the Search screen finds the ISS by its number and opens its information;
-// its passes are the engine's and agree with PyEphem; an alert set on the
+// its passes are the engine's (the visible ones alone when the settings
+// ask for those) and agree with PyEphem; an alert set on the
 // rise of its first visible pass fires five minutes before it.
 #include <gtest/gtest.h>
 
@@ -126,6 +127,22 @@ TEST(AppSession, SearchTheIssSeeItsPassesAndBeRemindedOfTheFirstVisibleOne) {
     EXPECT_EQ(info->item(header + 3).jd, passes[p][kPassCulmination]);
     EXPECT_EQ(info->item(header + 4).jd, passes[p][kPassSet]);
   }
+  // With visible passes only, the visible ones alone, in order.
+  std::vector<double> visibleRises;
+  for (int p = 0; p < count; ++p)
+    if (isPassVisible(passes[p])) visibleRises.push_back(passes[p][kPassRise]);
+  ASSERT_FALSE(visibleRises.empty());
+  ASSERT_LT(static_cast<int>(visibleRises.size()), count) << "a pass to leave out";
+  settings.setShowVisiblePassesOnly(true);
+  info->loadObjectInfo(false);
+  std::vector<double> shownRises;
+  for (int s = 0; s < info->numSections(); ++s) {
+    const std::string title = info->item(info->sectionStart(s)).pValue;
+    if (title.find(" Pass - ") != std::string::npos) shownRises.push_back(info->item(info->sectionStart(s) + 2).jd);
+  }
+  EXPECT_EQ(shownRises, visibleRises);
+  settings.setShowVisiblePassesOnly(false);
+  info->loadObjectInfo(false);
 
   // And PyEphem's next pass (1010 mbar, 10 C).
   char arguments[128];
