@@ -171,23 +171,7 @@ TEST(AppSession, SearchTheIssSeeItsPassesAndBeRemindedOfTheFirstVisibleOne) {
   ASSERT_GE(firstVisible, 0);
   dev::LocalNotificationCenter& center = dev::LocalNotificationCenter::shared();
   center.cancelAll();
-  ui::TableView& table = *info->mainTableView();
-  table.scrollToRow({firstVisible, 1}, ui::TableViewScrollPosition::middle, false);
-  table.layoutIfNeeded();
-  ui::TableViewCell* riseRow = table.cellForRow({firstVisible, 1});
-  ASSERT_NE(riseRow, nullptr);
-  auto* clock = dynamic_cast<ui::Control*>(riseRow->accessoryView().get());
-  ASSERT_NE(clock, nullptr);
-  clock->sendActionsForControlEvents(ui::kControlEventTouchUpInside);
-  session.run(1);
-  auto* menu = dynamic_cast<SVAlertController*>(Utility::topMostController());
-  ASSERT_NE(menu, nullptr);
-  const auto& actions = menu->actions();
-  const auto choose = std::find_if(actions.begin(), actions.end(),
-                                   [](const ui::AlertAction& a) { return a.title == "Set Alert For Event"; });
-  ASSERT_NE(choose, actions.end());
-  menu->chooseAction(static_cast<std::size_t>(choose - actions.begin()));
-  session.run(1);
+  ASSERT_TRUE(session.chooseEventAction(*info->mainTableView(), {firstVisible, 1}, "Set Alert For Event"));
   ASSERT_EQ(center.scheduled().size(), 1u);
   const double riseJD = info->item(info->sectionStart(firstVisible) + 2).jd;
   const double fire = center.scheduled().front().fireDate;

@@ -1,7 +1,8 @@
 // Start-up on the manual clock: the catalogues in their order and with
 // their fall-backs, the counts kept per version, the ISS selected once the
 // start-up update attempt has reported, a chart screen even without
-// catalogues, and a damaged bundle's files named once.
+// catalogues, a damaged bundle's files named once, and the settings saved
+// on the way out for the next start.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,6 +21,7 @@
 #include "platform/uikit/application.h"
 #include "skydata/object_types.h"
 #include "skydata/open_file.h"
+#include "skydata/settings.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object.h"
 #include "loopback_server.h"
@@ -27,6 +29,7 @@
 #include "push/push_client.h"
 #include "tests/app/app_session.h"
 #include "tests/mechanics/de405_file.h"
+#include "ui/foundation/settings_model.h"
 #include "ui/foundation/utility.h"
 
 namespace {
@@ -175,6 +178,46 @@ TEST(ApplicationLaunch, ADamagedBundleNamesEachDamagedFileOnceAndTheChartDrawsWh
   EXPECT_EQ(fileText(stars), cutStars);
   EXPECT_EQ(fs::file_size(images / "Horizons/Beaver Lake.png"), 0u);
   EXPECT_EQ(fileText(download), "not a catalogue");
+}
+
+// The settings file (in the session's home: ask once a session exists).
+std::string settingsPath() { return Utility::documentsDirectory() + "/CurrentSettings"; }
+
+// The settings file's integer under a key, -1 without the file or key.
+int savedInteger(const std::string& key) {
+  CSettings* file = CSettings::readFile(settingsPath().c_str());
+  const int value = CSettings::getInt(file, key.c_str(), 0, -1);
+  CSettings::deleteList(file);
+  return value;
+}
+
+TEST(ApplicationLaunch, SavesTheSettingsInTheBackgroundAndAtTheEndAndTheNextStartTakesThemUp) {
+  SessionOptions options;
+  options.launchCount = 5;  // no quick start over the toolbar
+  std::string atTheEnd;
+  {
+    AppSession session(options);
+    session.run(1.0);  // past the opening fade
+    ui::Application& app = ui::Application::shared();
+    const ui::Point ground = AppSession::centreOf(*session.screen().views().groundPerspectiveButton);
+    session.tap(ground.x, ground.y);
+    std::filesystem::remove(settingsPath());
+    app.enterBackground();
+    EXPECT_EQ(savedInteger("ChartPerspective"), kGroundPerspective) << "saved on going to the background";
+    app.becomeActive();
+    session.screen().settings()->setWarningTime(17);
+    std::filesystem::remove(settingsPath());
+    app.terminate();
+    EXPECT_EQ(savedInteger("WarningTime"), 17) << "saved at the end";
+    atTheEnd = fileText(settingsPath());
+  }
+  options.launch = false;
+  AppSession next(options);
+  ASSERT_TRUE(tessaly::test::writeFile(settingsPath(), atTheEnd));
+  next.launch();
+  next.run(0.5);
+  EXPECT_EQ(next.chartView().chartPerspective(), kGroundPerspective);
+  EXPECT_EQ(next.screen().settings()->warningTime(), 17);
 }
 
 TEST(ApplicationLaunch, CountsForegroundEntriesPerVersionAndAsksForARatingAtTheSixthAndEveryFifth) {
