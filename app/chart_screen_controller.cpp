@@ -46,13 +46,19 @@ bool connect(std::shared_ptr<T>& outlet, const std::any& value) {
 
 ChartScreenController::ChartScreenController() = default;
 
-ChartScreenController::~ChartScreenController() {
+ChartScreenController::~ChartScreenController() { prepareForDealloc(); }
+
+void ChartScreenController::prepareForDealloc() {
   if (camera_) {
     setCameraImageSource({});
     camera_.reset();  // stops the session and waits for its queues
   }
   if (timeFlowTimer_) timeFlowTimer_->invalidate();
-  if (chartView_) chartView_->prepareForDealloc();
+  timeFlowTimer_.reset();
+  if (chartView_) {
+    chartView_->prepareForDealloc();
+    chartView_->deleteSkyChart();
+  }
   ns::RunLoop::main().cancelPreviousPerformRequests(this);
   // The model's pointer back must not outlive this controller.
   if (settings_) settings_->setChartViewController(nullptr);
