@@ -2,8 +2,10 @@
 // their fall-backs, the counts kept per version, the ISS selected once the
 // start-up update attempt has reported, a chart screen even without
 // catalogues, a damaged bundle's files named once, and the settings saved
-// on the way out for the next start.
+// on the way out for the next start and at the night-vision switch.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -191,6 +193,32 @@ int savedInteger(const std::string& key) {
   return value;
 }
 
+// Counts the saves of the settings file from its making on: each save puts
+// a whole new file in its place.
+class SettingsSaves {
+ public:
+  SettingsSaves() : fd_(inotify_init1(IN_NONBLOCK)) {
+    EXPECT_GE(inotify_add_watch(fd_, Utility::documentsDirectory().c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
+  }
+  ~SettingsSaves() { close(fd_); }
+  SettingsSaves(const SettingsSaves&) = delete;
+  SettingsSaves& operator=(const SettingsSaves&) = delete;
+  int count() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = read(fd_, buffer, sizeof buffer)) > 0;)
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0 && std::string(event->name) == "CurrentSettings") ++count_;
+        at += ssize_t(sizeof(inotify_event) + event->len);
+      }
+    return count_;
+  }
+
+ private:
+  int fd_;
+  int count_ = 0;
+};
+
 TEST(ApplicationLaunch, SavesTheSettingsInTheBackgroundAndAtTheEndAndTheNextStartTakesThemUp) {
   SessionOptions options;
   options.launchCount = 5;  // no quick start over the toolbar
@@ -205,6 +233,14 @@ TEST(ApplicationLaunch, SavesTheSettingsInTheBackgroundAndAtTheEndAndTheNextStar
     app.enterBackground();
     EXPECT_EQ(savedInteger("ChartPerspective"), kGroundPerspective) << "saved on going to the background";
     app.becomeActive();
+    session.screen().settings()->setWarningTime(23);
+    {
+      SettingsSaves saves;
+      session.screen().toggleNightVision();
+      EXPECT_EQ(saves.count(), 2) << "saved as night vision is switched and again before the theme changes";
+    }
+    EXPECT_EQ(savedInteger("WarningTime"), 23);
+    session.screen().toggleNightVision();  // the theme is the process's
     session.screen().settings()->setWarningTime(17);
     std::filesystem::remove(settingsPath());
     app.terminate();

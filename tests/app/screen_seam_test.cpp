@@ -39,11 +39,6 @@ struct SeamSession {
     o.tablet = tablet;
     return o;
   }
-  void selectByName(const char* name) {
-    std::vector<SkyObjectID> found;
-    ASSERT_GT(session.chart().database->findObjectsByName(name, kSolarSystemFile, found, 1), 0) << name;
-    screen.selectObject(found[0]);
-  }
   // Angle between the chart's centre and the selected object, degrees.
   double offCentreDegrees() {
     CSkyChart& chart = session.chart();
@@ -57,7 +52,7 @@ struct SeamSession {
 TEST(ChartScreenSeam, CentringFromTheInformationScreenReturnsToTheSkyViewOnTheObject) {
   SeamSession s;
   s.screen.setChartPerspective(kOrbitPerspective);
-  s.selectByName("Mars");
+  s.session.select("Mars");
   s.session.run(0.5);
   s.screen.showObjectInfo();
   s.session.run(1.0);
@@ -97,7 +92,7 @@ TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
   s.screen.locationChanged();
   const int summerTime = chart.dstRule;
   ASSERT_NE(summerTime, 0);
-  s.selectByName("Mars");
+  s.session.select("Mars");
   s.screen.showObjectInfo();
   s.session.run(1.0);
   auto* info = dynamic_cast<ObjectInfoViewController*>(AppSession::topScreen());
@@ -121,7 +116,7 @@ TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
 TEST(ChartScreenSeam, TheChartDrawsAgainWhenTheInformationPopoverCloses) {
   SeamSession s(true);
   ChartSurfaceView& chartView = s.session.chartView();
-  s.selectByName("Mars");
+  s.session.select("Mars");
   s.screen.showObjectInfo();
   ASSERT_TRUE(s.session.runUntil([] { return ObjectInfoViewController::currentController() != nullptr; }, 1.0));
   EXPECT_TRUE(chartView.drawingDisabled());
@@ -142,7 +137,7 @@ TEST(ChartScreenSeam, AnApplicationEndingWhileThePopoverClosesLeavesNoChartRunni
   {
     SeamSession s(true);
     ASSERT_TRUE(s.session.chartView().realTimeRunning());
-    s.selectByName("Mars");
+    s.session.select("Mars");
     s.screen.showObjectInfo();
     ASSERT_TRUE(s.session.runUntil([] { return ObjectInfoViewController::currentController() != nullptr; }, 1.0));
     ObjectInfoViewController::currentController()->doneTouched(nullptr);
@@ -163,11 +158,11 @@ TEST(ChartScreenSeam, AnApplicationEndingWhileThePopoverClosesLeavesNoChartRunni
 TEST(ChartScreenSeam, CentringAsksForTheAnimationTheCallerWants) {
   SeamSession s;
   s.screen.setChartPerspective(kSkyPerspective);
-  s.selectByName("Jupiter");
+  s.session.select("Jupiter");
   s.shellView.centerSelectedObject(true);
   EXPECT_TRUE(s.session.chartView().panRunning()) << "animated: the pan runs on";
   s.session.runUntil([&] { return !s.session.chartView().panRunning(); }, 4.0);
-  s.selectByName("Saturn");
+  s.session.select("Saturn");
   s.shellView.centerSelectedObject(false);
   EXPECT_FALSE(s.session.chartView().panRunning()) << "not animated: there at once";
   EXPECT_LT(s.offCentreDegrees(), 0.1);
