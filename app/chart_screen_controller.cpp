@@ -437,8 +437,13 @@ void ChartScreenController::hideSelectedObjectLabel() { applyStatusLabelsAlpha(1
 
 void ChartScreenController::locationChanged() {
   CSkyChart* chart = pSkyChart();
-  if (chart == nullptr || !settings_ || chart->isSpaceView()) return;
+  if (chart == nullptr || !settings_) return;
+  // A new place took its daylight-saving rule from the chart's own switch,
+  // which stays off while the settings give the rule: the place's rule
+  // comes back in every view, the space views too, whose pass and event
+  // times are local times as well.
   if (settings_->autoDST()) chart->setDSTRule(dstRuleForLocation(chart->longitude, chart->latitude));
+  if (chart->isSpaceView()) return;
   std::string text = settings_->locationName();
   if (AppDelegate::runningOniPad()) {
     char latitude[256] = {}, longitude[256] = {};

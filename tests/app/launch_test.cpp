@@ -2,12 +2,15 @@
 // their fall-backs, the counts kept per version, the ISS selected once the
 // start-up update attempt has reported, a chart screen even without
 // catalogues, a damaged bundle's files named once, and the settings saved
-// on the way out for the next start and at the night-vision switch.
+// on the way out for the next start and at the night-vision switch; a
+// first start keeps the summer time of the device's place.
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +20,7 @@
 #include "chart/sky_chart.h"
 #include "engine/vectors.h"
 #include "mechanics/jpl_ephemeris.h"
+#include "platform/devices/location.h"
 #include "platform/devices/store_review.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
@@ -254,6 +258,31 @@ TEST(ApplicationLaunch, SavesTheSettingsInTheBackgroundAndAtTheEndAndTheNextStar
   next.run(0.5);
   EXPECT_EQ(next.chartView().chartPerspective(), kGroundPerspective);
   EXPECT_EQ(next.screen().settings()->warningTime(), 17);
+}
+
+// A first start follows the device and shows the orbit view: the place
+// the device reports keeps its summer time there, an hour on the standard
+// zone the device gives (Munich on 15 July 2008 at 12:00 UTC).
+TEST(ApplicationLaunch, AFirstStartInTheOrbitViewKeepsTheSummerTimeOfTheDevicesPlace) {
+  dev::LocationConfiguration munich;
+  munich.start.latitude = 48.1374;
+  munich.start.longitude = 11.5755;
+  dev::LocationManager::configure(munich);
+  SessionOptions options;
+  options.launchCount = 5;
+  options.wallTime = 1216123200;
+  AppSession session(options);
+  session.run(2.0);
+  dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment());
+  const Settings& settings = *session.screen().settings();
+  ASSERT_EQ(settings.latitude(), 48.1374) << "the device's place";
+  ASSERT_EQ(session.chartView().chartPerspective(), kOrbitPerspective);
+  char shown[16];
+  session.chart().formatCurrentDate(shown, sizeof shown, "%H:%M");
+  const long minutes = (std::lround((12 + settings.timeZone() + 1) * 60) % 1440 + 1440) % 1440;
+  char expected[16];
+  std::snprintf(expected, sizeof expected, "%02ld:%02ld", minutes / 60, minutes % 60);
+  EXPECT_STREQ(shown, expected) << "standard zone " << settings.timeZone() << " h";
 }
 
 TEST(ApplicationLaunch, CountsForegroundEntriesPerVersionAndAsksForARatingAtTheSixthAndEveryFifth) {
