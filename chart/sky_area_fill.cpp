@@ -10,7 +10,6 @@
 #include "chart/sky_cap_clip.h"
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
-#include "engine/vectors.h"
 
 namespace {
 
@@ -20,25 +19,28 @@ constexpr int kReachHalvings = 42;
 // projection.
 constexpr double kReachMargin = 1e-6;
 
-}  // namespace
-
-double CSkyChart::reachableAngle() const {
+// The angle from the view's centre within which every direction projects,
+// no farther than the viewport's diagonal from its centre (so that the
+// clipped outline keeps to coordinates both back ends draw precisely).
+double reachableAngle(const CSkyChart& chart) {
   // Out from the centre towards the view's left (the second row of the
   // display matrix): the projections that stop short of the sphere depend
   // on the angle from the centre alone.
-  const double* centre = displayMatrix;
-  const double* side = displayMatrix + 3;
+  const double* centre = chart.displayMatrix;
+  const double* side = chart.displayMatrix + 3;
   double v[3], x = 0, y = 0;
-  double limit = std::hypot(viewportWidth, viewportHeight), reached = 0, beyond = kPi;
+  double limit = std::hypot(chart.viewportWidth, chart.viewportHeight), reached = 0, beyond = kPi;
   for (int i = 0; i < kReachHalvings; ++i) {
     double angle = (reached + beyond) / 2;
     for (int k = 0; k < 3; ++k) v[k] = std::cos(angle) * centre[k] + std::sin(angle) * side[k];
-    bool on = vectorToScreen(v, &x, &y) &&
-              std::hypot(x - viewportCenterX, y - viewportCenterY) <= limit;
+    bool on = chart.vectorToScreen(v, &x, &y) &&
+              std::hypot(x - chart.viewportCenterX, y - chart.viewportCenterY) <= limit;
     (on ? reached : beyond) = angle;
   }
   return reached - kReachMargin;
 }
+
+}  // namespace
 
 void CSkyChart::fillSkyArea(const double (*points)[3], int count, const double pole[3]) {
   if (count < 1) return;
@@ -52,7 +54,7 @@ void CSkyChart::fillSkyArea(const double (*points)[3], int count, const double p
   const double(*fill)[3] = points;
   double clipped[kChartPolygonCapacity][3];
   if (!wholeSphere && (!whole || skyPolygonContains(points, count, pole, opposite))) {
-    SkyCap cap{{centre[0], centre[1], centre[2]}, reachableAngle()};
+    SkyCap cap{{centre[0], centre[1], centre[2]}, reachableAngle(*this)};
     if (!(cap.radius > 0)) return;
     count = clipSkyPolygonToCap(points, count, pole, cap, clipped, kChartPolygonCapacity);
     fill = clipped;

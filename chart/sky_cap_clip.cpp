@@ -143,7 +143,7 @@ int clipSkyPolygonToCap(const double (*points)[3], int n, const double pole[3], 
   if (start == n) {
     // The outline keeps outside the cap: the cap lies wholly inside the
     // area or wholly outside it.
-    if (skyPolygonContains(points, n, pole, frame.z)) outline.addEdge(frame, 0, kTwoPi, false);
+    if (skyPolygonContains(points, n, pole, frame.z)) outline.addEdge(frame, 0, kTwoPi, true);
     return outline.count;
   }
   // Walked from a point inside, each run outside the cap is met at its

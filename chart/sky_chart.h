@@ -180,9 +180,6 @@ class CSkyChart : public CSkyMechanics {
   // sphere) its part within the projection's reach is filled, as a
   // textured globe shows it (sky_area_fill.cpp).
   void fillSkyArea(const double (*points)[3], int count, const double pole[3]);
-  // The angle from the view's centre within which every direction
-  // projects, no farther than the viewport's diagonal from its centre.
-  double reachableAngle() const;
 
   // ---- Shapes in pixels (shapes.cpp) ----
   void drawRectangle(bool fill, float left, float top, float right, float bottom);
