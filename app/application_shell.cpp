@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/bundle_check.h"
 #include "app/chart_screen_controller.h"
 #include "app/chart_view_toolbar.h"
 #include "chart/sky_chart.h"
@@ -78,7 +79,7 @@ void ApplicationShell::loadCatalogues() {
   // The downloaded copy comes first; the bundle's when it does not load.
   if (!skyData_->loadSolarSystem((caches + "/SolarSystem.skydata").c_str()))
     skyData_->loadSolarSystem((resources + "/SkyData/SolarSystem.skydata").c_str());
-  loadCountryBorders((resources + "/WorldBorders/TM_WORLD_BORDERS_SIMPL").c_str());
+  const bool borders = loadCountryBorders((resources + "/WorldBorders/TM_WORLD_BORDERS_SIMPL").c_str()) == 1;
   loadSatelliteFrequencies((caches + "/SatelliteFrequencies.txt").c_str());
   skyData_->loadStars("Stars.skydata");
   skyData_->loadTychoStars("TychoStars.skydata");
@@ -86,6 +87,9 @@ void ApplicationShell::loadCatalogues() {
   skyData_->loadDeepSky("DeepSky.skydata");
   skyData_->loadConstellations("Constellations.skydata");
   initLocationDatabase(0);
+  // The loaders say nothing of what failed: the bundle's faults are named
+  // once, here, and the chart goes on with what loaded.
+  std::fputs(bundleFaultReport(resources, findBundleFaults(resources, *skyData_, borders)).c_str(), stderr);
 }
 
 bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns::JSON& launchOptions) {

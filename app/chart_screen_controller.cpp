@@ -222,6 +222,10 @@ void ChartScreenController::viewWillAppear(bool animated) {
     chartView_->setChartPerspective(oldPerspective_);
     oldPerspective_ = -1;
   }
+  // A screen that asked for the sky view on its way out (Show Event, Center)
+  // found the chart view already there while covered, so the labels and
+  // buttons over it still belong to the perspective the screen was left in.
+  if (chartView_->chartPerspective() != headUpPerspective_) showHeadUpDisplayOf(chartView_->chartPerspective());
   settingsViewController_ = nullptr;
   if (views_.timeFlowView) views_.timeFlowView->setHidden(false);
   if (timeFlowSign != 0 && !chartView_->panRunning()) timeFlowStart();
@@ -309,6 +313,29 @@ void ChartScreenController::setPerspectiveControlsHidden(int p) {
     if (label) label->setHidden(p == kGroundPerspective);
 }
 
+bool ChartScreenController::stereoOrientation() const {
+  const int orientation = Utility::interfaceOrientation();
+  return settings_ && settings_->autoVR() && (orientation == 3 || orientation == 4);
+}
+
+void ChartScreenController::showHeadUpDisplayOf(int p) {
+  headUpPerspective_ = p;
+  if (stereoOrientation()) {
+    const Views& v = views_;
+    for (ui::View* view : {static_cast<ui::View*>(v.zoomOutButton.get()), static_cast<ui::View*>(v.zoomInButton.get()),
+                           static_cast<ui::View*>(v.flyOutButton.get()), static_cast<ui::View*>(v.flyInButton.get()),
+                           static_cast<ui::View*>(v.fovLabel.get()), static_cast<ui::View*>(v.centerCoordsLabel.get())})
+      if (view) view->setHidden(true);
+  } else {
+    setPerspectiveControlsHidden(p);
+  }
+  // The texts too in the stereo mode, though hidden: they are what shows
+  // when the device is turned upright again.
+  updateHUD();
+  if (pSkyChart() && pSkyChart()->isSpaceView()) updateOrbitModePositionInfo();
+  else locationChanged();
+}
+
 void ChartScreenController::setChartPerspective(int p) {
   if (!settings_) return;
   settings_->setChartPerspective(p);
@@ -316,24 +343,14 @@ void ChartScreenController::setChartPerspective(int p) {
   const bool motionWasOn = compassOrGyroOn();
   stopCompassOrGyro();
   cameraStopSession();
-  const int orientation = Utility::interfaceOrientation();
-  if (settings_->autoVR() && (orientation == 3 || orientation == 4)) {
-    const Views& v = views_;
-    for (ui::View* view : {static_cast<ui::View*>(v.zoomOutButton.get()), static_cast<ui::View*>(v.zoomInButton.get()),
-                           static_cast<ui::View*>(v.flyOutButton.get()), static_cast<ui::View*>(v.flyInButton.get()),
-                           static_cast<ui::View*>(v.fovLabel.get()), static_cast<ui::View*>(v.centerCoordsLabel.get())})
-      if (view) view->setHidden(true);
-    settings_->setDisplayFOV(90);
-    chartView_->setChartPerspective(p);
+  const bool stereo = stereoOrientation();
+  if (stereo) settings_->setDisplayFOV(90);
+  chartView_->setChartPerspective(p);
+  if (stereo) {
     chartView_->stopPulseTimer();
     if (CSkyChart* chart = pSkyChart()) chart->markerVisible = false;
-  } else {
-    setPerspectiveControlsHidden(p);
-    chartView_->setChartPerspective(p);
-    updateHUD();
-    if (pSkyChart() && pSkyChart()->isSpaceView()) updateOrbitModePositionInfo();
-    else locationChanged();
   }
+  showHeadUpDisplayOf(p);
   chartView_->setNeedsDisplay();
   if (motionWasOn) startCompassOrGyro();
 }

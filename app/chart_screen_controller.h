@@ -212,6 +212,10 @@ class ChartScreenController : public ChartViewController,
  private:
   void scrollViewDidScroll(ui::ScrollView& scrollView) override;
   void setPerspectiveControlsHidden(int perspective);
+  // Auto stereo on and the device on its side: the stereo mode's layout.
+  bool stereoOrientation() const;
+  // The labels, zoom and fly buttons and status-line place of a perspective.
+  void showHeadUpDisplayOf(int perspective);
   void presentScreen(Screen screen, ui::Button* anchor, ui::Size tabletSize);
   void applyStatusLabelsAlpha(double locationAlpha);
   void attachZoomRecognizers();
@@ -223,6 +227,9 @@ class ChartScreenController : public ChartViewController,
   Views views_;
   bool doingLiveAdjust_ = false;
   int oldPerspective_ = -1;
+  // The perspective the head-up display and the status line were last made
+  // for (0 before the first).
+  int headUpPerspective_ = 0;
   ui::Point lastSearchScrollPoint_{};
   std::array<ui::Point, kSubSearchScrollPoints> subSearchScrollPoints_{};
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/gl_api.h"
+#include "chart/gl_error_reports.h"
 #include "chart/highlight_placement.h"
 #include "chart/object_chart_name.h"
 #include "chart/shader_program.h"
@@ -411,8 +412,8 @@ void CSkyChart::drawCameraImage() {
   }
   GLenum error = glGetError();
   if (error != GL_NO_ERROR) {
-    std::printf("GImageToGLTexture(): error %d (%s)\n", static_cast<int>(error),
-                glErrorText(error));
+    if (firstGLErrorReport("drawCameraImage", error))
+      std::printf("GImageToGLTexture(): error %d (%s)\n", static_cast<int>(error), glErrorText(error));
     glDeleteTextures(1, &texture);
     return;
   }

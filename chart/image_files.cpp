@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "chart/gl_api.h"
+#include "chart/gl_error_reports.h"
 #include "chart/tessellator.h"
 
 namespace {
@@ -742,8 +743,8 @@ unsigned GImageToGLTexture(const GImage* image) {
   std::free(converted);
   const GLenum error = glGetError();
   if (error != GL_NO_ERROR) {
-    std::fprintf(stderr, "GImageToGLTexture(): error %d (%s)\n", static_cast<int>(error),
-                 glErrorText(error));
+    if (firstGLErrorReport("GImageToGLTexture()", error))
+      std::fprintf(stderr, "GImageToGLTexture(): error %d (%s)\n", static_cast<int>(error), glErrorText(error));
     glDeleteTextures(1, &name);
     return 0;
   }

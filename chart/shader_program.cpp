@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/gl_api.h"
+#include "chart/gl_error_reports.h"
 #include "chart/tessellator.h"
 #include "skydata/open_file.h"
 
@@ -169,7 +170,7 @@ void setupShaderState(const GLMatrix& modelView, const GLMatrix& projection) {
 
 unsigned checkGLError(const char* label) {
   GLenum code = glGetError();
-  if (code != GL_NO_ERROR)
+  if (code != GL_NO_ERROR && firstGLErrorReport(label, code))
     std::fprintf(stderr, "%s: OpenGL error = 0x%X, %s\n", label, code, glErrorText(code));
   return code;
 }

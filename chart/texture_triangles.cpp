@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "chart/gl_api.h"
+#include "chart/gl_error_reports.h"
 #include "chart/image_files.h"
 #include "chart/shader_program.h"
 #include "chart/sky_chart.h"
@@ -342,7 +343,8 @@ void CSkyChart::releaseTexture(TextureData* texture) {
     GLuint name = texture->name;
     glDeleteTextures(1, &name);
     GLenum error = glGetError();
-    if (error != GL_NO_ERROR) std::fprintf(stderr, "glDeleteTextures returned %x\n", error);
+    if (error != GL_NO_ERROR && firstGLErrorReport("glDeleteTextures", error))
+      std::fprintf(stderr, "glDeleteTextures returned %x\n", error);
   }
   *texture = TextureData{};
 }

@@ -44,8 +44,8 @@ void moveChart(CSkyMechanics& chart, double t) {
   ++evaluations;
 }
 
-// Saves the chart's time, place and switches, and turns light time (and
-// for passes aberration) off.
+// Saves the chart's time, place, daylight-saving rule and switches, and
+// turns light time (and for passes aberration) off.
 void save(EventSearchContext& c) {
   CSkyMechanics& chart = *c.chart;
   c.savedJD = chart.julianDate;
@@ -53,6 +53,7 @@ void save(EventSearchContext& c) {
   c.savedAltitude = chart.altitude;
   c.savedLightTime = chart.lightTime;
   c.savedAberration = chart.aberration;
+  c.savedDSTRule = chart.dstRule;
 }
 
 // Puts everything back and brings the objects up to date again, so the
@@ -62,6 +63,10 @@ void restore(EventSearchContext& c) {
   chart.lightTime = c.savedLightTime;
   chart.aberration = c.savedAberration;
   chart.setLocation(chart.longitude, c.savedLatitude, c.savedAltitude);
+  // Coming back from the Earth's centre takes the daylight-saving rule
+  // from the chart's own automatic switch, which the settings model leaves
+  // off while it sets the rule itself: the rule it had stays.
+  chart.setDSTRule(c.savedDSTRule);
   chart.setJulianDate(c.savedJD);
   for (CSkyObject* object : {static_cast<CSkyObject*>(c.sun), static_cast<CSkyObject*>(c.parent),
                              static_cast<CSkyObject*>(c.object)})

@@ -65,6 +65,7 @@ struct EventSearchContext {
   // The chart's state before the search.
   double savedJD = 0, savedLatitude = 0, savedAltitude = 0;
   std::uint8_t savedLightTime = 0, savedAberration = 0;
+  std::uint16_t savedDSTRule = 0;
   ConjunctionRecord* record = nullptr;
   // The object's last few horizon places, so that a time asked for again
   // (the step a state change was found at, a culmination) is not computed

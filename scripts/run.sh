@@ -15,6 +15,18 @@ bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 shopt -s nullglob
 bundle=${TESSALY_BUNDLE:-build/release/app}
 stamp=$bundle/.data-stamp
+
+# The build puts the bundle's own files (links to resources/, the sounds,
+# the interface images) into its own bundle only; a bundle elsewhere gets
+# those it lacks from there, so that the command a damaged bundle names
+# restores its shaders too. Nothing it holds is replaced.
+if [ "$(realpath -m "$bundle")" != "$root/build/release/app" ]; then
+  mkdir -p "$bundle"
+  for entry in build/release/app/*; do
+    case ${entry##*/} in CMakeFiles | *.cmake | tessaly | *.so) continue ;; esac
+    cp -R -L -n "$entry" "$bundle/"
+  done
+fi
 sum=$( { find scripts/data.d tools data/published -type f -print0 | sort -z | xargs -0 cat
          cat build/release/tools/catalogues/tessaly-catalogues
          echo "${TESSALY_ELEMENTS:-}"; [ -f "${TESSALY_ELEMENTS:-}" ] && cat "$TESSALY_ELEMENTS"

@@ -13,6 +13,9 @@
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/display_links.h"
+#include "platform/uikit/navigation_controller.h"
+#include "ui/foundation/sv_alert_controller.h"
+#include "ui/foundation/utility.h"
 
 namespace app_test {
 namespace fs = std::filesystem;
@@ -181,6 +184,31 @@ void AppSession::drag(ui::Point a, ui::Point b, int steps, double secondsPerStep
     app.handleTouches({{id, ui::TouchPhase::moved, {a.x + f * (b.x - a.x), a.y + f * (b.y - a.y)}}}, t);
   }
   app.handleTouches({{id, ui::TouchPhase::ended, b}}, t);
+}
+
+ui::ViewController* AppSession::topScreen() {
+  ui::ViewController* presented = Utility::topMostController();
+  auto* navigation = dynamic_cast<ui::NavigationController*>(presented);
+  return navigation != nullptr ? navigation->topViewController() : presented;
+}
+
+bool AppSession::chooseEventAction(ui::TableView& table, ui::IndexPath row, const std::string& action) {
+  table.scrollToRow(row, ui::TableViewScrollPosition::middle, false);
+  table.layoutIfNeeded();
+  ui::TableViewCell* cell = table.cellForRow(row);
+  auto* clock = cell != nullptr ? dynamic_cast<ui::Control*>(cell->accessoryView().get()) : nullptr;
+  if (clock == nullptr) return false;
+  clock->sendActionsForControlEvents(ui::kControlEventTouchUpInside);
+  run(1);
+  auto* menu = dynamic_cast<SVAlertController*>(Utility::topMostController());
+  if (menu == nullptr) return false;
+  const auto& actions = menu->actions();
+  const auto chosen = std::find_if(actions.begin(), actions.end(),
+                                   [&](const ui::AlertAction& a) { return a.title == action; });
+  if (chosen == actions.end()) return false;
+  menu->chooseAction(static_cast<std::size_t>(chosen - actions.begin()));
+  run(1);
+  return true;
 }
 
 ui::Point AppSession::centreOf(const ui::View& view) {

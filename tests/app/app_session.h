@@ -14,6 +14,7 @@
 #include "app/chart_screen_controller.h"
 #include "app/chart_surface_view.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/uikit/table_view.h"
 #include "platform/uikit/window.h"
 #include "temp_dir.h"
 #include "tests/chart/sky_fixture.h"
@@ -78,6 +79,13 @@ class AppSession {
   void drag(ui::Point a, ui::Point b, int steps, double secondsPerStep);
   // Screen point of a view's centre.
   static ui::Point centreOf(const ui::View& view);
+  // The screen on top: the top of a presented navigation stack, or what
+  // is presented.
+  static ui::ViewController* topScreen();
+  // The clock button of a row with an event, then `action` in the menu it
+  // opens, a second of the loop after each; false when the row, its
+  // button, the menu or the action is missing.
+  bool chooseEventAction(ui::TableView& table, ui::IndexPath row, const std::string& action);
 
  private:
   SessionOptions options_;

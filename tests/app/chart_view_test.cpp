@@ -161,6 +161,11 @@ TEST(ChartViewPerspectives, TheSatelliteViewFollowsTheSatelliteAndLeavesTheSiteA
   EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&chart.homeObjectID, &chart.selectedObjectID));
   EXPECT_EQ(chart.getDisplayCoordSystem(), kCoordHorizon);
   EXPECT_DOUBLE_EQ(chart.latitude, latitude);
+  // What the user picks next (in a list, a search) is what it follows.
+  std::vector<SkyObjectID> mars;
+  ASSERT_EQ(chart.database->findObjectsByName("Mars", kSolarSystemFile, mars, 1), 1);
+  screen.selectObject(mars[0]);
+  EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&chart.homeObjectID, &mars[0]));
 }
 
 TEST(ChartViewPerspectives, TheOrbitViewWithoutASatelliteCentresOnTheSunInEclipticCoordinates) {

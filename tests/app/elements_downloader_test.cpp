@@ -11,6 +11,7 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/foundation/user_defaults.h"
 #include "skydata/catalog_numbers.h"
+#include "skydata/object_types.h"
 #include "skydata/satellite_frequencies.h"
 #include "skydata/sky_database.h"
 #include "skydata/planet.h"
@@ -235,7 +236,7 @@ TEST_F(OrbitDataUpdate, TwoTriggersStartOneUpdate) {
   EXPECT_FALSE(ElementsDownloader::updatingOrbitData());
 }
 
-TEST_F(OrbitDataUpdate, InTheSatelliteViewTheIssBecomesTheHomeObjectUnlessASatelliteIsSelected) {
+TEST_F(OrbitDataUpdate, InTheSatelliteViewTheIssBecomesTheHomeObjectUnlessASatelliteOrSpacecraftIsSelected) {
   controller_->fakeView().perspective = 3;
   update();
   ASSERT_NE(chart_->selectedObject, nullptr);
@@ -248,6 +249,17 @@ TEST_F(OrbitDataUpdate, InTheSatelliteViewTheIssBecomesTheHomeObjectUnlessASatel
   update();
   EXPECT_EQ(chart_->selectedObject, selected);
   EXPECT_TRUE(controller_->calls.empty());
+
+  // So does a spacecraft; a planet gives way to the ISS.
+  for (const char* name : {"Probe", "Mars"}) {
+    std::vector<SkyObjectID> found;
+    ASSERT_EQ(sky_.database().findObjectsByName(name, kSolarSystemFile, found, 1), 1) << name;
+    chart_->selectObject(&found[0]);
+    update();
+    ASSERT_NE(chart_->selectedObject, nullptr);
+    if (std::string(name) == "Probe") EXPECT_EQ(chart_->selectedObject->getType(), kTypeSpacecraft);
+    else EXPECT_EQ(selectedNumber(), makeCatalogNumber(kCatalogSatellite, 25544));
+  }
 }
 
 TEST(OrbitDataUpdateDue, MoreThanAnHourOrAStoredTimeInTheFuture) {

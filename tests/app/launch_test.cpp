@@ -1,12 +1,16 @@
 // Start-up on the manual clock: the catalogues in their order and with
 // their fall-backs, the counts kept per version, the ISS selected once the
-// start-up update attempt has reported, and a chart screen even without
-// catalogues.
+// start-up update attempt has reported, a chart screen even without
+// catalogues, a damaged bundle's files named once, and the settings saved
+// on the way out for the next start.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
 
 #include "chart/sky_chart.h"
 #include "engine/vectors.h"
@@ -17,6 +21,7 @@
 #include "platform/uikit/application.h"
 #include "skydata/object_types.h"
 #include "skydata/open_file.h"
+#include "skydata/settings.h"
 #include "skydata/sky_database.h"
 #include "skydata/sky_object.h"
 #include "loopback_server.h"
@@ -24,6 +29,7 @@
 #include "push/push_client.h"
 #include "tests/app/app_session.h"
 #include "tests/mechanics/de405_file.h"
+#include "ui/foundation/settings_model.h"
 #include "ui/foundation/utility.h"
 
 namespace {
@@ -32,6 +38,35 @@ using app_test::AppSession;
 using app_test::SessionOptions;
 
 std::int64_t stored(const std::string& key) { return ns::UserDefaults::standard().integerForKey(key); }
+
+// How many lines of `log` are `line`.
+int lineCount(const std::string& log, const std::string& line) {
+  std::istringstream lines(log);
+  int count = 0;
+  for (std::string text; std::getline(lines, text);) count += text == line;
+  return count;
+}
+
+// The first line of `log` that occurs more than once; empty when none.
+std::string repeatedLine(const std::string& log) {
+  std::istringstream lines(log);
+  std::set<std::string> seen;
+  for (std::string text; std::getline(lines, text);)
+    if (!seen.insert(text).second) return text;
+  return {};
+}
+
+std::string fileText(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Runs the session until the chart view has drawn `frames` more frames
+// (ten seconds at most); whether it did.
+bool drawFrames(AppSession& session, long frames) {
+  const long until = session.chartView().framesDrawn() + frames;
+  return session.runUntil([&] { return session.chartView().framesDrawn() >= until; }, 10.0);
+}
 
 void enterForeground() {
   ui::Application& app = ui::Application::shared();
@@ -83,12 +118,106 @@ TEST(ApplicationLaunch, AGoodDownloadedCatalogueComesBeforeTheBundle) {
 TEST(ApplicationLaunch, WithoutCataloguesTheScreenStillComesUpAndSnapshots) {
   SessionOptions options;
   options.catalogues = false;
+  testing::internal::CaptureStderr();
   AppSession session(options);
   session.run(0.5);
+  const std::string log = testing::internal::GetCapturedStderr();
+  // Said, not drawn black in silence.
+  EXPECT_EQ(lineCount(log, "  SkyData/SolarSystem.skydata: missing"), 1) << log;
   EXPECT_EQ(session.chart().selectedObject, nullptr);
   auto image = ui::Application::shared().snapshot(1);
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->width(), std::size_t(ui::Screen::main().bounds().width()));
+}
+
+// A bundle whose star catalogue was cut short, whose deep-sky index names
+// twice a picture it lacks and whose Milky Way and horizon pictures are
+// cut and empty: each is named once at launch with the command that rebuilds the
+// bundle, nothing is said again over fifty frames, the chart draws the
+// solar system that loaded, and nothing damaged is written over, in the
+// bundle or in the user's folders.
+TEST(ApplicationLaunch, ADamagedBundleNamesEachDamagedFileOnceAndTheChartDrawsWhatLoaded) {
+  namespace fs = std::filesystem;
+  SessionOptions options;
+  options.launch = false;
+  options.stars = {chart_test::StarDefinition{}};
+  AppSession session(options);
+  const fs::path bundle = session.bundle();
+  const fs::path stars = bundle / "SkyData/Stars.skydata";
+  fs::resize_file(stars, fs::file_size(stars) / 2);
+  const fs::path images = bundle / "SkyImages";
+  for (const char* folder : {"DeepSky/4s", "MilkyWay", "Horizons"}) fs::create_directories(images / folder);
+  const std::string png = fileText(bundle / "Images/Center.png");
+  ASSERT_GT(png.size(), 100u);
+  std::ofstream(images / "DeepSky/Index.txt") << "4s/Whole.png\tWhole\n4s/Absent.png\tAbsent\n4s/Absent.png\tAgain\n";
+  std::ofstream(images / "DeepSky/4s/Whole.png") << png;
+  std::ofstream(images / "MilkyWay/Outline.png") << png;
+  std::ofstream(images / "MilkyWay/Visible.jpg") << png.substr(0, png.size() - 1);
+  std::ofstream(images / "Horizons/Beaver Lake.png");
+  const std::string download = Utility::cachesDirectory() + "/SolarSystem.skydata";
+  std::ofstream(download) << "not a catalogue";
+  const std::string cutStars = fileText(stars);
+
+  testing::internal::CaptureStderr();
+  session.launch();
+  const bool drawn = drawFrames(session, 50);
+  const std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(drawn);
+  for (const char* line : {"  SkyData/Stars.skydata: does not read", "  SkyImages/DeepSky/4s/Absent.png: missing",
+                           "  SkyImages/MilkyWay/Visible.jpg: does not read",
+                           "  SkyImages/Horizons/Beaver Lake.png: empty"})
+    EXPECT_EQ(lineCount(log, line), 1) << line << "\n" << log;
+  for (const char* whole : {"SolarSystem.skydata", "Whole.png", "Outline.png"})
+    EXPECT_EQ(log.find(whole), std::string::npos) << whole << "\n" << log;
+  const std::string rebuild = "Rebuild it from the source tree with: rm -f '" + bundle.string() +
+                              "/.data-stamp'; TESSALY_BUNDLE='" + bundle.string() + "' bash scripts/run.sh";
+  EXPECT_EQ(lineCount(log, rebuild), 1) << log;
+  EXPECT_EQ(repeatedLine(log), "") << log;
+  ASSERT_NE(session.chart().selectedObject, nullptr);
+  EXPECT_EQ(session.chart().selectedObject->getType(), kTypeSatellite);
+  EXPECT_EQ(fileText(stars), cutStars);
+  EXPECT_EQ(fs::file_size(images / "Horizons/Beaver Lake.png"), 0u);
+  EXPECT_EQ(fileText(download), "not a catalogue");
+}
+
+// The settings file (in the session's home: ask once a session exists).
+std::string settingsPath() { return Utility::documentsDirectory() + "/CurrentSettings"; }
+
+// The settings file's integer under a key, -1 without the file or key.
+int savedInteger(const std::string& key) {
+  CSettings* file = CSettings::readFile(settingsPath().c_str());
+  const int value = CSettings::getInt(file, key.c_str(), 0, -1);
+  CSettings::deleteList(file);
+  return value;
+}
+
+TEST(ApplicationLaunch, SavesTheSettingsInTheBackgroundAndAtTheEndAndTheNextStartTakesThemUp) {
+  SessionOptions options;
+  options.launchCount = 5;  // no quick start over the toolbar
+  std::string atTheEnd;
+  {
+    AppSession session(options);
+    session.run(1.0);  // past the opening fade
+    ui::Application& app = ui::Application::shared();
+    const ui::Point ground = AppSession::centreOf(*session.screen().views().groundPerspectiveButton);
+    session.tap(ground.x, ground.y);
+    std::filesystem::remove(settingsPath());
+    app.enterBackground();
+    EXPECT_EQ(savedInteger("ChartPerspective"), kGroundPerspective) << "saved on going to the background";
+    app.becomeActive();
+    session.screen().settings()->setWarningTime(17);
+    std::filesystem::remove(settingsPath());
+    app.terminate();
+    EXPECT_EQ(savedInteger("WarningTime"), 17) << "saved at the end";
+    atTheEnd = fileText(settingsPath());
+  }
+  options.launch = false;
+  AppSession next(options);
+  ASSERT_TRUE(tessaly::test::writeFile(settingsPath(), atTheEnd));
+  next.launch();
+  next.run(0.5);
+  EXPECT_EQ(next.chartView().chartPerspective(), kGroundPerspective);
+  EXPECT_EQ(next.screen().settings()->warningTime(), 17);
 }
 
 TEST(ApplicationLaunch, CountsForegroundEntriesPerVersionAndAsksForARatingAtTheSixthAndEveryFifth) {

@@ -163,6 +163,12 @@ TEST(ChartScreenLayout, TheStereoModeHidesTheControlsExceptInTheGroundView) {
                          static_cast<ui::View*>(v.fovLabel.get()), static_cast<ui::View*>(v.zoomInButton.get())})
     EXPECT_TRUE(view->isHidden());
   EXPECT_EQ(session.chartView().frame(), screen.view()->bounds()) << "the chart fills the screen";
+  // Another perspective in the stereo mode (a voice command) shows none of
+  // the orbit view's own buttons either.
+  screen.setChartPerspective(kOrbitPerspective);
+  for (ui::View* view : {static_cast<ui::View*>(v.flyInButton.get()), static_cast<ui::View*>(v.flyOutButton.get()),
+                         static_cast<ui::View*>(v.centerCoordsLabel.get()), static_cast<ui::View*>(v.fovLabel.get())})
+    EXPECT_TRUE(view->isHidden());
   ui::Application::shared().setOrientation(1, 0);
   session.run(0.5);
   EXPECT_FALSE(screen.inVirtualReality());

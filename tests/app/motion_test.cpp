@@ -190,9 +190,11 @@ TEST(DeviceMotion, TheGroundViewRefusesMotionWithItsAlert) {
             "Motion cannot be used in Ground view.  To use Motion, select the Sky, Orbit, or Satellite icon below.");
 }
 
-TEST(DeviceMotion, SwitchingPerspectiveToGroundWhileMotionIsOnEndsWithMotionOff) {
+TEST(DeviceMotion, SwitchingPerspectiveKeepsMotionOnButTheGroundViewEndsIt) {
   MotionSession m(true);
   m.session.screen().startCompassOrGyro();
+  m.session.screen().setChartPerspective(kOrbitPerspective);
+  EXPECT_TRUE(ChartScreenController::compassOrGyroOn()) << "started again in the new perspective";
   m.session.screen().setChartPerspective(kGroundPerspective);
   EXPECT_FALSE(ChartScreenController::compassOrGyroOn());
 }

@@ -2,8 +2,10 @@
 // asked of the real controller through the shell's interface (the screens'
 // own tests use a stand-in): centring from an information screen brings
 // the chart back in the sky view on the object, with the chart and the
-// settings agreeing on the perspective; the search screen's scroll point
-// survives the screen.
+// settings agreeing on the perspective; a time change reaches an open
+// information screen; on a tablet the chart draws again when the
+// information popover closes; the search screen's scroll point survives
+// the screen.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -14,6 +16,7 @@
 #include "platform/uikit/navigation_controller.h"
 #include "skydata/sky_database.h"
 #include "tests/app/app_session.h"
+#include "tests/ui/info/info_rows.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/utility.h"
 #include "ui/info/object_info_view_controller.h"
@@ -34,13 +37,14 @@ struct SeamSession {
   ChartScreenController& screen;
   // The shell's view of it, as every other screen holds it.
   ChartViewController& shellView;
-  SeamSession() : session(options()), screen(session.screen()), shellView(screen) {
+  explicit SeamSession(bool tablet = false) : session(options(tablet)), screen(session.screen()), shellView(screen) {
     connectInformationScreens();
     session.run(1.0);
   }
-  static app_test::SessionOptions options() {
+  static app_test::SessionOptions options(bool tablet) {
     app_test::SessionOptions o;
     o.launchCount = 5;  // no quick start over the chart
+    o.tablet = tablet;
     return o;
   }
   void selectByName(const char* name) {
@@ -82,6 +86,57 @@ TEST(ChartScreenSeam, CentringFromTheInformationScreenReturnsToTheSkyViewOnTheOb
       << "the settings hold the perspective the chart shows";
   EXPECT_LT(s.offCentreDegrees(), 0.1) << "the chart is centred on the object";
   EXPECT_TRUE(s.session.chart().centerOnSelected);
+}
+
+// The chart screen tells an open information screen of each time change,
+// and the screen shows the object as it is at the new time.
+TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
+  SeamSession s;
+  Settings& settings = *s.screen.settings();
+  CSkyChart& chart = s.session.chart();
+  settings.setRealTime(false);
+  s.screen.setChartPerspective(kSkyPerspective);
+  // Munich, in its summer time.
+  settings.setLongitude(11.5755);
+  settings.setLatitude(48.1374);
+  s.screen.locationChanged();
+  const int summerTime = chart.dstRule;
+  ASSERT_NE(summerTime, 0);
+  s.selectByName("Mars");
+  s.screen.showObjectInfo();
+  s.session.run(1.0);
+  auto* info = dynamic_cast<ObjectInfoViewController*>(topScreen());
+  ASSERT_NE(info, nullptr);
+  // Mars's page searches its conjunctions from the Earth's centre: the
+  // chart comes back with its summer time.
+  EXPECT_EQ(chart.dstRule, summerTime);
+  const std::vector<info_test::Row> before = info_test::rowsOf(&info->item(0), info->numPairs());
+  ASSERT_EQ(before, info_test::selectedObjectRows(chart, 1, 0));
+
+  settings.setJulianDate(chart.julianDate + 1.0 / 24);
+  s.screen.timeDateChanged();
+  const std::vector<info_test::Row> after = info_test::rowsOf(&info->item(0), info->numPairs());
+  EXPECT_NE(after, before) << "an hour moves Mars across the sky";
+  EXPECT_EQ(after, info_test::selectedObjectRows(chart, 1, 0));
+}
+
+// A tablet shows the screen in a popover beside the chart, which no
+// longer covers it: the screen itself stops the chart drawing under it,
+// and lets it draw again when it goes.
+TEST(ChartScreenSeam, TheChartDrawsAgainWhenTheInformationPopoverCloses) {
+  SeamSession s(true);
+  ChartSurfaceView& chartView = s.session.chartView();
+  s.selectByName("Mars");
+  s.screen.showObjectInfo();
+  ASSERT_TRUE(s.session.runUntil([] { return ObjectInfoViewController::currentController() != nullptr; }, 1.0));
+  EXPECT_TRUE(chartView.drawingDisabled());
+  ObjectInfoViewController::currentController()->doneTouched(nullptr);
+  ASSERT_TRUE(s.session.runUntil([&] { return s.screen.presentedViewController() == nullptr; }, 1.0));
+  ASSERT_EQ(ObjectInfoViewController::currentController(), nullptr);
+  EXPECT_FALSE(chartView.drawingDisabled());
+  const auto frames = chartView.framesDrawn();
+  chartView.setNeedsDisplay();
+  EXPECT_TRUE(s.session.runUntil([&] { return chartView.framesDrawn() > frames; }, 1.0));
 }
 
 TEST(ChartScreenSeam, CentringAsksForTheAnimationTheCallerWants) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "chart/gl_api.h"
+#include "chart/image_files.h"
 #include "chart/shader_program.h"
 #include "chart/text_atlas.h"
 #include "skydata/app_bridge.h"
@@ -222,16 +223,38 @@ TEST(ChartGL, TheProgramHasALocationForEveryName) {
   EXPECT_NEAR(projection.m[5], -2.0 / 30, 1e-12);
 }
 
-TEST(ChartGL, GlErrorsArePrintedWithTheirLabelAndText) {
+// Each kind (label and code) is printed the first time only: an error met
+// at every frame is said once. The code is returned every time.
+TEST(ChartGL, GlErrorsArePrintedWithTheirLabelAndTextOncePerKind) {
   REQUIRE_GL();
   ChartOnEmptySky sky(40, 30);
   auto canvas = chart_test::makeCanvas(Backend::gl, *sky.chart, 40, 30);
-  glEnable(0x1234);  // no capability: GL_INVALID_ENUM
   testing::internal::CaptureStderr();
+  glEnable(0x1234);  // no capability: GL_INVALID_ENUM
   EXPECT_EQ(checkGLError("a label"), 0x0500u);
   EXPECT_EQ(checkGLError("again"), 0u);
+  for (int frame = 0; frame < 50; ++frame) {
+    glEnable(0x1234);
+    EXPECT_EQ(checkGLError("a label"), 0x0500u);
+  }
+  glViewport(0, 0, -1, -1);  // GL_INVALID_VALUE: another kind at the same label
+  EXPECT_EQ(checkGLError("a label"), 0x0501u);
+  glEnable(0x1234);  // the same code at another label
+  EXPECT_EQ(checkGLError("another label"), 0x0500u);
+  // A picture wider than any texture, uploaded at two frames.
+  GLint widest = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &widest);
+  ASSERT_LT(widest, GLint(kImageMaxSide));
+  GImage* wide = createImage(kImageMaxSide, 1, 8, 3);
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(GImageToGLTexture(wide), 0u);
+  EXPECT_EQ(GImageToGLTexture(wide), 0u);
+  freeImage(wide);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "a label: OpenGL error = 0x500, invalid enumerant\n");
+            "a label: OpenGL error = 0x500, invalid enumerant\n"
+            "a label: OpenGL error = 0x501, invalid value\n"
+            "another label: OpenGL error = 0x500, invalid enumerant\n"
+            "GImageToGLTexture(): error 1281 (invalid value)\n");
 }
 
 class ChartGLFrame : public testing::Test {
@@ -384,7 +407,7 @@ TEST_F(ChartGLFrame, ColourFilterOverlaysTurnTheFrameRedOrInvertIt) {
   }
 }
 
-TEST_F(ChartGLFrame, TheCameraPictureIsUploadedFromBgraAndAFailedUploadSaysSo) {
+TEST_F(ChartGLFrame, TheCameraPictureIsUploadedFromBgraAndAFailedUploadSaysSoOnce) {
   REQUIRE_GL();
   auto canvas = chart_test::makeCanvas(Backend::gl, *chart_, 400, 300);
   select(30, 4);
@@ -406,6 +429,12 @@ TEST_F(ChartGLFrame, TheCameraPictureIsUploadedFromBgraAndAFailedUploadSaysSo) {
   testing::internal::CaptureStdout();
   chart_->drawCameraImage();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "GImageToGLTexture(): error 1281 (invalid value)\n");
+  EXPECT_EQ(glGetError(), GL_NO_ERROR);
+  // The same picture at the next frames: said once.
+  testing::internal::CaptureStdout();
+  chart_->drawCameraImage();
+  chart_->drawCameraImage();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(glGetError(), GL_NO_ERROR);
   {
     std::lock_guard<std::mutex> lock(cameraFrameMutex());

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/angles.h"
+#include "engine/daylight_saving.h"
 #include "mechanics/sky_mechanics.h"
 #include "engine/vectors.h"
 #include "skydata/object_factory.h"
@@ -452,6 +453,10 @@ TEST_F(Conjunctions, AgreeWithAOneMinuteScan) {
   CSkyObject* jupiter = world.body(30, 5);
   CSkyObject* io = world.body(31, 501);
   chart.setLocation(0.2, 0.8, 0);
+  // The place's daylight-saving rule set as the settings model sets it,
+  // with the chart's own automatic switch off.
+  const int dstRule = kDstEurope;
+  chart.setDSTRule(dstRule);
   const double start = 2459580.5, end = start + 30;
   const double jd = start + 3.3;
 
@@ -515,6 +520,7 @@ TEST_F(Conjunctions, AgreeWithAOneMinuteScan) {
                          m.pair, m.geocentric, records, 40, m.start, m.end, threshold);
     EXPECT_EQ(chart.julianDate, jd);
     EXPECT_EQ(chart.latitude, 0.8);
+    EXPECT_EQ(chart.dstRule, dstRule) << "mode " << checked;
     for (std::size_t i = 0; i < m.objects.size(); ++i) {
       double after[3];
       m.objects[i]->getPosition(after);

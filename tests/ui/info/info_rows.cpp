@@ -4,13 +4,30 @@
 
 #include <cstdlib>
 
+#include "chart/sky_chart.h"
 #include "ui/info/info_items.h"
+#include "ui/info/object_info.h"
 
 namespace info_test {
 
 namespace {
 char kMark[] = "untouched";
+
+Row rowOf(const SkyObjectInfoString& item) {
+  return {item.pLabel == nullptr, item.pLabel != nullptr ? item.pLabel : "",
+          item.pValue != nullptr ? item.pValue : "", item.jd};
+}
 }  // namespace
+
+void PrintTo(const Row& row, std::ostream* out) {
+  *out << (row.header ? "#" : row.label + "=") << row.value << " @" << row.jd;
+}
+
+std::vector<Row> rowsOf(const SkyObjectInfoString* items, int count) {
+  std::vector<Row> rows;
+  for (int i = 0; i < count; ++i) rows.push_back(rowOf(items[i]));
+  return rows;
+}
 
 Rows::Rows(const std::function<int(SkyObjectInfoString*, int)>& build, int capacity) {
   std::vector<SkyObjectInfoString> slots(static_cast<std::size_t>(capacity) + 2,
@@ -24,8 +41,7 @@ Rows::Rows(const std::function<int(SkyObjectInfoString*, int)>& build, int capac
     const SkyObjectInfoString& item = slots[static_cast<std::size_t>(i) + 1];
     EXPECT_TRUE(item.pValue != nullptr && item.pValue != kMark) << "item " << i;
     if (item.pValue == nullptr || item.pValue == kMark) continue;
-    rows_.push_back({item.pLabel == nullptr, item.pLabel != nullptr ? item.pLabel : "",
-                     item.pValue, item.jd});
+    rows_.push_back(rowOf(item));
   }
   if (count > 0) {
     EXPECT_NE(slots[static_cast<std::size_t>(count)].pLabel, kMark);
@@ -34,6 +50,14 @@ Rows::Rows(const std::function<int(SkyObjectInfoString*, int)>& build, int capac
     EXPECT_EQ(slots[static_cast<std::size_t>(count) + 1].pLabel, kMark);
   }
   freeInfoItems(nullptr, slots.data() + 1, count);
+}
+
+std::vector<Row> selectedObjectRows(CSkyChart& chart, int multiline, int visiblePassesOnly) {
+  chart.updateObjectPosition(chart.selectedObject);
+  return Rows([&](SkyObjectInfoString* items, int capacity) {
+           return getObjectInfo(&chart, chart.selectedObject, items, capacity, multiline,
+                                visiblePassesOnly);
+         }).all();
 }
 
 std::vector<double> numbersIn(const std::string& text) {

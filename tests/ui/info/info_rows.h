@@ -3,10 +3,12 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 struct SkyObjectInfoString;
+class CSkyChart;
 
 namespace info_test {
 
@@ -15,7 +17,15 @@ struct Row {
   std::string label;  // empty for a header
   std::string value;
   double jd;
+  bool operator==(const Row&) const = default;
 };
+void PrintTo(const Row& row, std::ostream* out);
+
+// Copies of items someone else keeps (a screen's, say).
+std::vector<Row> rowsOf(const SkyObjectInfoString* items, int count);
+// What getObjectInfo gives now for the chart's selected object, its place
+// brought up to date first (as the information screen builds its items).
+std::vector<Row> selectedObjectRows(CSkyChart& chart, int multiline, int visiblePassesOnly);
 
 // The unsigned decimal numbers in a text, in order ("12° 34' 56.7\"" gives
 // 12, 34, 56.7); signs are not read.

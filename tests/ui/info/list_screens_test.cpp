@@ -105,6 +105,30 @@ TEST_F(ListScreens, TimedRowsReadTheTimeAndDimBelowTheHorizon) {
   ASSERT_NE(plain, nullptr);
   world.chart->formatJulianDate(expected, sizeof expected, "%a %b %d at %I:%M %p", times[1]);
   EXPECT_EQ(plain->riseSetLabel()->text(), expected);
+
+  // Of all the satellites, those above the horizon are shown in full and
+  // the others dimmed.
+  std::vector<SkyObjectID> all;
+  for (int norad : {25544, 25338, 28654, 33591, 38771, 25994, 27424, 20580, 37820, 37849, 24876,
+                    41866, 27386, 24946})
+    all.push_back(satelliteID(world, norad));
+  auto weather = std::make_shared<ObjectListViewController>(
+      "ObjectListView", all.data(), nullptr, static_cast<int>(all.size()), "Weather", true, false);
+  world.root().dismissViewController(false);
+  world.present(weather);
+  int up = 0, down = 0;
+  for (int r = 0; r < static_cast<int>(all.size()); ++r) {
+    weather->table()->scrollToRow({0, r}, ui::TableViewScrollPosition::middle, false);
+    weather->table()->layoutIfNeeded();
+    auto* cell = dynamic_cast<ObjectListTableViewCell*>(weather->table()->cellForRow({0, r}));
+    ASSERT_NE(cell, nullptr);
+    const bool above = world.chart->getObjectAltitude(world.sky.database().getObject(&all[r])) >= 0;
+    (above ? up : down)++;
+    EXPECT_EQ(cell->nameLabel()->alpha(), above ? 1.0 : 0.5) << r;
+    EXPECT_EQ(cell->detailLabel()->alpha(), above ? 1.0 : 0.7) << r;
+  }
+  EXPECT_GT(up, 0);
+  EXPECT_GT(down, 0);
 }
 
 // An empty list says why instead of showing a blank page; a list with
@@ -143,6 +167,7 @@ TEST_F(ListScreens, TheEventMenuOfAListRow) {
       "ObjectListView", ids.data(), times.data(), 1, ObjectListViewController::kTonightsSatellites,
       true, false);
   world.present(tonight);
+  world.settings.setRealTime(true);
   auto button = std::make_shared<ui::Button>();
   button->setTag(0);
   tonight->accessoryButtonTapped(button.get());
@@ -152,9 +177,16 @@ TEST_F(ListScreens, TheEventMenuOfAListRow) {
   EXPECT_EQ(world.alert()->alertTitle().rfind(name + " Visible @ ", 0), 0u)
       << world.alert()->alertTitle();
   ASSERT_TRUE(world.chooseAlertAction("Show Event"));
+  EXPECT_FALSE(world.settings.realTime()) << "the chart stays at the event's time";
   EXPECT_EQ(world.settings.julianDate(), times[0]);
   EXPECT_EQ(world.controller.perspective, 1);
+  EXPECT_EQ(world.controller.oldPerspective, 1);
   EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&world.chart->selectedObjectID, &ids[0]));
+  // The chart is told of the time, then selects the object and centres it.
+  const auto& calls = world.controller.calls;
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+            (std::vector<std::string>{"timeDateChanged", "selectObject:", "centerSelectedObject:0"}));
   EXPECT_EQ(world.root().presentedViewController(), nullptr);
   // A time that is not finite does nothing.
   times[0] = INFINITY;
@@ -185,6 +217,15 @@ TEST_F(ListScreens, ARowOpensItsInformationAndTheScrollIsRemembered) {
   auto* info = dynamic_cast<ObjectInfoViewController*>(world.top());
   ASSERT_NE(info, nullptr);
   EXPECT_TRUE(CSkyDatabase::isSameSkyObjectID(&info->objectID(), &ids[list->positionOf({0, 1})]));
+
+  // The list opened again starts where it was left.
+  world.root().dismissViewController(false);
+  world.run(1);
+  auto again = std::make_shared<ObjectListViewController>("ObjectListView", ids, times, count,
+                                                          "Weather", common, indexed);
+  again->setSearchRow(4);
+  world.present(again);
+  EXPECT_EQ(again->table()->contentOffset().y, 40);
 }
 
 TEST_F(ListScreens, SearchingByNumberOpensTheOneMatch) {

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "chart/sky_chart.h"
 #include "engine/sky_time.h"
@@ -23,9 +24,11 @@
 #include "skydata/planet.h"
 #include "skydata/satellite.h"
 #include "skydata/sky_database.h"
+#include "tests/ui/info/info_rows.h"
 #include "tests/ui/info/screen_world.h"
 #include "ui/foundation/sv_alert_controller.h"
 #include "ui/foundation/sv_navigation_controller.h"
+#include "ui/foundation/sv_table.h"
 #include "ui/foundation/utility.h"
 #include "ui/info/event_alerts.h"
 #include "ui/info/help_item_view_controller.h"
@@ -59,6 +62,17 @@ SkyObjectID referenceOf(CSkyDatabase& database, CSkyObject* object) {
   }
   ADD_FAILURE() << "no reference";
   return id;
+}
+
+// The titles of the section headers the table shows with section s
+// scrolled into view.
+std::set<std::string> shownHeaderTitles(ui::TableView& table, int section) {
+  table.scrollToRow({section, 0}, ui::TableViewScrollPosition::top, false);
+  table.layoutIfNeeded();
+  std::set<std::string> titles;
+  for (const auto& view : table.subviews())
+    if (auto* header = dynamic_cast<SVSectionHeader*>(view.get())) titles.insert(header->textLabel().text());
+  return titles;
 }
 
 class ObjectInfoScreen : public ::testing::Test {
@@ -161,6 +175,7 @@ TEST_F(ObjectInfoScreen, SectionsRowsAndHeightsFollowTheItems) {
   ui::TableView& table = *moon->mainTableView();
   ASSERT_EQ(table.numberOfSections(), moon->numSections());
   int rows = 0;
+  std::set<std::string> titles, shown;
   const double width = table.bounds().width();
   const auto height = [](const std::string& text, double boxWidth) {
     cg::TextLayoutOptions options;
@@ -174,6 +189,10 @@ TEST_F(ObjectInfoScreen, SectionsRowsAndHeightsFollowTheItems) {
     EXPECT_EQ(moon->rowHeight(header), 22);
     std::string title = moon->item(header).pValue;
     for (char& c : title) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_NE(title, moon->item(header).pValue) << "a title that upper case would not change";
+    EXPECT_EQ(table.dataSource->titleForHeader(table, s), title);
+    shown.merge(shownHeaderTitles(table, s));
+    titles.insert(title);
     ASSERT_NE(table.numberOfRows(s), 0);
     for (int r = 0; r < table.numberOfRows(s); ++r, ++rows) {
       const SkyObjectInfoString& item = moon->item(header + 1 + r);
@@ -184,11 +203,28 @@ TEST_F(ObjectInfoScreen, SectionsRowsAndHeightsFollowTheItems) {
     }
   }
   EXPECT_EQ(rows + moon->numSections(), moon->numPairs());
+  EXPECT_EQ(shown, titles) << "the headers show the titles in upper case";
   // Re-laying out at the same width keeps the heights.
   const float first = moon->rowHeight(1);
   moon->view()->setNeedsLayout();
   moon->view()->layoutIfNeeded();
   EXPECT_EQ(moon->rowHeight(1), first);
+}
+
+// Turning a phone rebuilds the items: the parts of a value on lines of
+// their own upright, joined by ", " on its side.
+TEST_F(ObjectInfoScreen, TurningThePhoneSplitsOrJoinsTheValues) {
+  auto moon = openFor(world, moonID());
+  ASSERT_TRUE(moon->hasDescription());
+  const std::vector<info_test::Row> upright = info_test::selectedObjectRows(*world.chart, 1, 0);
+  const std::vector<info_test::Row> onItsSide = info_test::selectedObjectRows(*world.chart, 0, 0);
+  ASSERT_NE(upright, onItsSide);
+  const int landscape = 3, portrait = 1;
+  moon->willAnimateRotationToInterfaceOrientation(landscape, 0);
+  EXPECT_EQ(info_test::rowsOf(&moon->item(0), moon->numPairs()), onItsSide);
+  moon->willAnimateRotationToInterfaceOrientation(portrait, 0);
+  EXPECT_EQ(info_test::rowsOf(&moon->item(0), moon->numPairs()), upright);
+  EXPECT_EQ(moon->mainTableView()->numberOfSections(), moon->numSections());
 }
 
 TEST_F(ObjectInfoScreen, ClockButtonsCarryRowAndSectionAndOpenTheEventMenu) {
