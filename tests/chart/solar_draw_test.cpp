@@ -530,8 +530,8 @@ TEST_F(SolarDraw, TheFlatEarthShowsWhereTheObserverIs) {
 // projection's reach (and the limb's polygon would lose every point before
 // the first one that does not project); looking up, where the disc holds
 // the point opposite the view's centre (its image is the outside of the
-// limb); and in the gnomonic view, with part of the limb behind the viewer.
-// In both back ends, against plain geometry: the sight line from the
+// limb); and in the gnomonic view, with part of the limb behind the viewer,
+// also when the view lies wholly on the disc. In both back ends, against plain geometry: the sight line from the
 // station meeting the Earth's sphere, and the sunlit half of that sphere.
 TEST_F(SolarDraw, FromTheStationTheFlatEarthFillsWhatTheViewShowsOfIt) {
   constexpr double kEarthRadiusAU = 6378.137 / (ERFA_DAU / 1000);
@@ -608,8 +608,10 @@ TEST_F(SolarDraw, FromTheStationTheFlatEarthFillsWhatTheViewShowsOfIt) {
           for (double a = 0; a < 360; a += 10) {
             double v[3], x = 0, y = 0, facing = 0;
             fromNadir(t * rho, a * kRadiansPerDegree, v);
-            if (!chart_->vectorToScreen(v, &x, &y) || x < 2 || y < 2 || x > kWidth - 3 || y > kHeight - 3) continue;
-            const std::uint8_t* p = &colors[(static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)) * 4];
+            if (!chart_->vectorToScreen(v, &x, &y)) continue;
+            if (x < 2 || y < 2 || x > kWidth - 3 || y > kHeight - 3) continue;
+            const std::uint8_t* p =
+                &colors[(static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)) * 4];
             // The Earth's cyan, lit or under the dark side's translucent black.
             bool cyan = p[1] > 60 && p[2] > 60 && p[0] < 0.4 * p[1];
             if (t > 1) {
