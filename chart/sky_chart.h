@@ -173,6 +173,13 @@ class CSkyChart : public CSkyMechanics {
   void addPolygonVector(const double* v);
   void addPolygonPoint(float x, float y);
   void fillPolygon(bool close);
+  // A closed polygon of sky directions, all in the open hemisphere about
+  // the unit vector `pole`, filled as one polygon when every point
+  // projects and the area does not hold the point opposite the view's
+  // centre; otherwise (in a projection that does not reach the whole
+  // sphere) its part within the projection's reach is filled, as a
+  // textured globe shows it (sky_area_fill.cpp).
+  void fillSkyArea(const double (*points)[3], int count, const double pole[3]);
 
   // ---- Shapes in pixels (shapes.cpp) ----
   void drawRectangle(bool fill, float left, float top, float right, float bottom);

@@ -25,6 +25,9 @@ constexpr double kUranusExtent = 1.96;
 constexpr double kNakedEyeMagnitude = 6.5;
 // The Earth's index in the solar-system file.
 constexpr std::uint32_t kEarthIndex = 3;
+// Points of the dark side's outline on the terminator (0 to 175 degrees);
+// the rest follow the dark half of the limb.
+constexpr int kTerminatorPoints = 36;
 
 bool isNakedEye(const CPlanet* body) {
   if (isSun(body) || isMoon(body)) return true;
@@ -76,26 +79,20 @@ void CSkyChart::drawLimb(CSkyObject* object, const float rgb[3], bool filled) {
   float color[3];
   filterColor(color, rgb);
   setColor(color[0], color[1], color[2], 1);
-  for (int i = 0; i < kLimbPoints; ++i) {
-    double start[3], sky[3];
+  double sky[kLimbPoints][3];
+  for (double* point : sky) {
+    double start[3];
     frame.limbStart(o, a, start);
-    frame.toSky(start, sky);
-    if (filled) {
-      if (i == 0)
-        beginPolygonAtVector(sky);
-      else
-        addPolygonVector(sky);
-    } else if (i == 0) {
-      moveTo(sky);
-    } else {
-      lineTo(sky);
-    }
+    frame.toSky(start, point);
     rotateAboutAxis(a, o, kLimbStep, a);
   }
-  if (filled)
-    fillPolygon(true);
-  else
+  if (filled) {
+    fillSkyArea(sky, kLimbPoints, frame.centre);
+  } else {
+    moveTo(sky[0]);
+    for (int i = 1; i < kLimbPoints; ++i) lineTo(sky[i]);
     strokePath();
+  }
   setLineWidth(saved);
 }
 
@@ -117,26 +114,18 @@ void CSkyChart::drawDarkSide(CSkyObject* object) {
   float color[3];
   filterColor(color, black);
   setColor(color[0], color[1], color[2], kShadowAlpha);
-  auto add = [&](int i) {
-    double start[3], sky[3];
-    frame.limbStart(o, a, start);
-    frame.toSky(start, sky);
-    if (i == 0)
-      beginPolygonAtVector(sky);
-    else
-      addPolygonVector(sky);
-  };
-  int i = 0;
   // The terminator, then the dark half of the limb back to its start.
-  for (int k = 0; k < 36; ++k, ++i) {
-    add(i);
-    rotateAboutAxis(a, s, kLimbStep, a);
+  double sky[kLimbPoints][3];
+  for (int i = 0; i < kLimbPoints; ++i) {
+    double start[3];
+    frame.limbStart(o, a, start);
+    frame.toSky(start, sky[i]);
+    if (i < kTerminatorPoints)
+      rotateAboutAxis(a, s, kLimbStep, a);
+    else
+      rotateAboutAxis(a, o, -kLimbStep, a);
   }
-  for (int k = 0; k < 37; ++k, ++i) {
-    add(i);
-    rotateAboutAxis(a, o, -kLimbStep, a);
-  }
-  fillPolygon(true);
+  fillSkyArea(sky, kLimbPoints, frame.centre);
 }
 
 // ---- One body ----

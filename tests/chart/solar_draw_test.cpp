@@ -524,6 +524,118 @@ TEST_F(SolarDraw, TheFlatEarthShowsWhereTheObserverIs) {
   EXPECT_GT(white, 3);
 }
 
+// From the station with no maps (the flat globe), the Earth's disc is
+// filled wherever the view shows it and its night side darkened: looking
+// along the horizon, where part of the limb lies beyond the stereographic
+// projection's reach (and the limb's polygon would lose every point before
+// the first one that does not project); looking up, where the disc holds
+// the point opposite the view's centre (its image is the outside of the
+// limb); and in the gnomonic view, with part of the limb behind the viewer,
+// also when the view lies wholly on the disc. In both back ends, against plain geometry: the sight line from the
+// station meeting the Earth's sphere, and the sunlit half of that sphere.
+TEST_F(SolarDraw, FromTheStationTheFlatEarthFillsWhatTheViewShowsOfIt) {
+  constexpr double kEarthRadiusAU = 6378.137 / (ERFA_DAU / 1000);
+  constexpr int kWidth = 200, kHeight = 432;  // a phone held upright
+  CPlanet* earth = world_.body(kTypePlanet, 3);
+  chart_->setHomeObject(world_.reference(world_.body(kTypeSatellite, 25544)));
+  // The station over the terminator: day and night both in view.
+  chart_->setJulianDate(2454730.006);
+  chart_->setHomePlanetPosition(0, 0, 1e-11);
+  chart_->showSatellites = chart_->showPlanetSurfaces = false;
+  chart_->showPlanetPhases = 1;
+  chart_->updatePlanetPosition(earth);
+  // From the station: the Earth's centre, the nadir and two directions
+  // across it; the Sun's direction from the Earth.
+  double centre[3], across[3], down[3], toSun[3], east[3], north[3], distance = 0, length = 0;
+  double pole[3] = {0, 0, 1};
+  earth->getHeliocentricPosition(centre);
+  eraPmp(centre, chart_->observerPosition, across);
+  eraPn(across, &distance, down);
+  eraPn(centre, &length, toSun);
+  eraSxp(-1, toSun, toSun);
+  eraPxp(pole, down, east);
+  eraPn(east, &length, east);
+  eraPxp(down, east, north);
+  const double rho = std::asin(kEarthRadiusAU / distance);
+  // The sight line along v meets the sphere (first crossing) sunlit or not.
+  auto sunlit = [&](double v[3], double* facing) {
+    double along = eraPdp(v, across);
+    double gap = along * along - (distance * distance - kEarthRadiusAU * kEarthRadiusAU);
+    double hit[3], normal[3];
+    eraSxp(along - std::sqrt(gap), v, hit);
+    eraPmp(hit, across, normal);
+    *facing = eraPdp(normal, toSun) / kEarthRadiusAU;
+    return *facing > 0;
+  };
+  // A direction at angle t from the nadir, towards azimuth a about it.
+  auto fromNadir = [&](double t, double a, double v[3]) {
+    for (int k = 0; k < 3; ++k)
+      v[k] = std::cos(t) * down[k] + std::sin(t) * (std::cos(a) * east[k] + std::sin(a) * north[k]);
+  };
+  struct Look {
+    int projection;
+    double elevation;  // of the view's centre above the station's horizontal plane, degrees
+    double field;      // degrees
+  };
+  for (auto backend : {chart_test::Backend::twoD, chart_test::Backend::gl}) {
+    if (!chart_test::backendAvailable(backend)) continue;
+    auto canvas = chart_test::makeCanvas(backend, *chart_, kWidth, kHeight);
+    int sky = 0, night = 0;
+    for (Look look : {Look{3, 0, 90}, Look{3, 45, 90}, Look{1, -10, 90}, Look{1, -65, 20}}) {
+      int disc = 0;
+      for (double heading = 0; heading < 360; heading += 60) {
+        const std::string name = std::string(backend == chart_test::Backend::gl ? "gl" : "2d") +
+                                 "_station_flat_earth_" + std::to_string(look.projection) + "_" +
+                                 std::to_string(int(look.elevation)) + "_" + std::to_string(int(heading));
+        SCOPED_TRACE(name);
+        double view[3];
+        fromNadir(ERFA_DPI / 2 + look.elevation * kRadiansPerDegree, heading * kRadiansPerDegree, view);
+        // As the satellite view shows it: the station's zenith up.
+        chart_->setViewport(0, 0, kWidth, kHeight);
+        chart_->setDisplayCoordSystem(kCoordHorizon);
+        chart_->setDisplayProjection(look.projection);
+        chart_->setDisplayFOV(look.field * kRadiansPerDegree);
+        chart_->setDisplayCenterVector(view);
+        chart_->updateDisplayMatrix();
+        canvas->clear();
+        chart_->updateNeeded = true;
+        chart_->clearLabelRects();
+        chart_->drawSolarSystemObjects();
+        canvas->finish();
+        canvas->save(name);
+        std::vector<std::uint8_t> colors = canvas->colors();
+        for (double t : {0.2, 0.4, 0.6, 0.8, 0.95, 1.05, 1.2})
+          for (double a = 0; a < 360; a += 10) {
+            double v[3], x = 0, y = 0, facing = 0;
+            fromNadir(t * rho, a * kRadiansPerDegree, v);
+            if (!chart_->vectorToScreen(v, &x, &y)) continue;
+            if (x < 2 || y < 2 || x > kWidth - 3 || y > kHeight - 3) continue;
+            const std::uint8_t* p =
+                &colors[(static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)) * 4];
+            // The Earth's cyan, lit or under the dark side's translucent black.
+            bool cyan = p[1] > 60 && p[2] > 60 && p[0] < 0.4 * p[1];
+            if (t > 1) {
+              EXPECT_FALSE(cyan) << "beyond the limb at " << x << ", " << y << ": " << int(p[0]) << " "
+                                 << int(p[1]) << " " << int(p[2]);
+              ++sky;
+              continue;
+            }
+            EXPECT_TRUE(cyan) << "on the disc at " << x << ", " << y;
+            ++disc;
+            bool lit = sunlit(v, &facing);
+            if (std::fabs(facing) < 0.1) continue;  // at the terminator
+            EXPECT_EQ(p[1] > 200, lit) << "lit at " << x << ", " << y << ": " << int(p[1]);
+            night += !lit;
+          }
+      }
+      SCOPED_TRACE("projection " + std::to_string(look.projection) + " elevation " + std::to_string(look.elevation));
+      EXPECT_GT(disc, 50);
+    }
+    EXPECT_GT(sky, 100);
+    EXPECT_GT(night, 20);
+  }
+}
+
 // The axis stubs: white out of the north pole, grey out of the south; the
 // one whose pole faces away is drawn before the globe, which covers it.
 TEST_F(SolarDraw, AxesStandOutOfBothPoles) {
