@@ -42,6 +42,12 @@ ApplicationShell::ApplicationShell() {
 }
 
 ApplicationShell::~ApplicationShell() {
+  // The window is not the chart screen's only holder (a screen still
+  // closing keeps it in its animation): its timers and its chart, which
+  // read the catalogues, end here, before the catalogues do.
+  if (window_)
+    if (auto* screen = dynamic_cast<ChartScreenController*>(window_->rootViewController().get()))
+      screen->prepareForDealloc();
   PushClient::setReceiver({});
   PushClient::setRegistrationFailureHandler({});
   ns::NotificationCenter::defaultCenter().removeObserver(this);

@@ -46,13 +46,19 @@ bool connect(std::shared_ptr<T>& outlet, const std::any& value) {
 
 ChartScreenController::ChartScreenController() = default;
 
-ChartScreenController::~ChartScreenController() {
+ChartScreenController::~ChartScreenController() { prepareForDealloc(); }
+
+void ChartScreenController::prepareForDealloc() {
   if (camera_) {
     setCameraImageSource({});
     camera_.reset();  // stops the session and waits for its queues
   }
   if (timeFlowTimer_) timeFlowTimer_->invalidate();
-  if (chartView_) chartView_->prepareForDealloc();
+  timeFlowTimer_.reset();
+  if (chartView_) {
+    chartView_->prepareForDealloc();
+    chartView_->deleteSkyChart();
+  }
   ns::RunLoop::main().cancelPreviousPerformRequests(this);
   // The model's pointer back must not outlive this controller.
   if (settings_) settings_->setChartViewController(nullptr);
@@ -431,8 +437,13 @@ void ChartScreenController::hideSelectedObjectLabel() { applyStatusLabelsAlpha(1
 
 void ChartScreenController::locationChanged() {
   CSkyChart* chart = pSkyChart();
-  if (chart == nullptr || !settings_ || chart->isSpaceView()) return;
+  if (chart == nullptr || !settings_) return;
+  // A new place took its daylight-saving rule from the chart's own switch,
+  // which stays off while the settings give the rule: the place's rule
+  // comes back in every view, the space views too, whose pass and event
+  // times are local times as well.
   if (settings_->autoDST()) chart->setDSTRule(dstRuleForLocation(chart->longitude, chart->latitude));
+  if (chart->isSpaceView()) return;
   std::string text = settings_->locationName();
   if (AppDelegate::runningOniPad()) {
     char latitude[256] = {}, longitude[256] = {};

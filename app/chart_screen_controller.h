@@ -74,6 +74,11 @@ class ChartScreenController : public ChartViewController,
   ui::Button* infoButton() override { return views_.infoButton.get(); }
 
   ChartSurfaceView* surface() const { return chartView_.get(); }
+  // Stops the screen's timers, the camera and the chart view's timers, and
+  // lets go of the chart. The application calls it as it ends, before the
+  // catalogues the chart reads go: a screen still closing keeps this
+  // controller in its animation beyond the window.
+  void prepareForDealloc();
 
   // ---- Life cycle ----
   void viewDidLoad() override;

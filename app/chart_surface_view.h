@@ -73,6 +73,8 @@ class ChartSurfaceView : public ChartView, public host::WheelZoomTarget {
   std::shared_ptr<cg::Image> snapshotOfSkyChart();
   // Stops every timer and the display link (before the view goes).
   void prepareForDealloc();
+  // Destroys the chart (before the catalogues it reads go).
+  void deleteSkyChart();
   ChartScreenController* chartViewController = nullptr;
 
   // ---- Perspectives (chart_perspective.cpp) ----
@@ -129,7 +131,6 @@ class ChartSurfaceView : public ChartView, public host::WheelZoomTarget {
  private:
   void commonInit();
   void createSkyChart();
-  void deleteSkyChart();
   void createFrameBuffer();
   void deleteFramebuffer();
   void setupView();

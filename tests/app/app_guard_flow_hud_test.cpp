@@ -66,12 +66,6 @@ std::vector<mechanics_test::SatelliteRecord> periodSatellites() {
   return records;
 }
 
-void select(AppSession& session, const char* name) {
-  std::vector<SkyObjectID> found;
-  ASSERT_GT(session.chart().database->findObjectsByName(name, kSolarSystemFile, found, 1), 0) << name;
-  session.screen().selectObject(found[0]);
-}
-
 TEST(TimeFlowUnitOfASatellite, MinutesAboveAPeriodOf225MinutesSecondsBelow) {
   app_test::SessionOptions options;
   options.moreSatellites = periodSatellites();
@@ -85,7 +79,7 @@ TEST(TimeFlowUnitOfASatellite, MinutesAboveAPeriodOf225MinutesSecondsBelow) {
     const double period = c.periodMinutes > 0 ? c.periodMinutes : statedPeriodMinutes(c.lines[1]);
     const int expected = period > 225 ? kMinuteUnit : kSecondUnit;
     (expected == kMinuteUnit ? minutes : seconds) += 1;
-    select(session, c.name);
+    session.select(c.name);
     // Both directions choose the unit, as the voice commands start them.
     for (bool forwards : {true, false}) {
       settings.setTimeFlowIndex(kHourUnit);
@@ -98,7 +92,7 @@ TEST(TimeFlowUnitOfASatellite, MinutesAboveAPeriodOf225MinutesSecondsBelow) {
   EXPECT_GE(seconds, 2);
 
   // Any body with an orbit follows the rule: the Moon's 27.3 days.
-  select(session, "Moon");
+  session.select("Moon");
   settings.setTimeFlowIndex(kHourUnit);
   screen.timeForward();
   EXPECT_EQ(settings.timeFlowIndex(), kMinuteUnit);

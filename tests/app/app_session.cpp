@@ -14,6 +14,7 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/display_links.h"
 #include "platform/uikit/navigation_controller.h"
+#include "skydata/sky_database.h"
 #include "ui/foundation/sv_alert_controller.h"
 #include "ui/foundation/utility.h"
 
@@ -209,6 +210,12 @@ bool AppSession::chooseEventAction(ui::TableView& table, ui::IndexPath row, cons
   menu->chooseAction(static_cast<std::size_t>(chosen - actions.begin()));
   run(1);
   return true;
+}
+
+void AppSession::select(const char* name) {
+  std::vector<SkyObjectID> found;
+  ASSERT_GT(chart().database->findObjectsByName(name, kSolarSystemFile, found, 1), 0) << name;
+  screen().selectObject(found[0]);
 }
 
 ui::Point AppSession::centreOf(const ui::View& view) {

@@ -77,6 +77,8 @@ class AppSession {
   void tap(double x, double y);
   // One finger from a to b in steps, a stamp per step.
   void drag(ui::Point a, ui::Point b, int steps, double secondsPerStep);
+  // Selects the solar-system object of that name on the chart screen.
+  void select(const char* name);
   // Screen point of a view's centre.
   static ui::Point centreOf(const ui::View& view);
   // The screen on top: the top of a presented navigation stack, or what

@@ -2,10 +2,15 @@
 // their fall-backs, the counts kept per version, the ISS selected once the
 // start-up update attempt has reported, a chart screen even without
 // catalogues, a damaged bundle's files named once, and the settings saved
-// on the way out for the next start.
+// on the way out for the next start and at the night-vision switch; a
+// first start keeps the summer time of the device's place.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +20,7 @@
 #include "chart/sky_chart.h"
 #include "engine/vectors.h"
 #include "mechanics/jpl_ephemeris.h"
+#include "platform/devices/location.h"
 #include "platform/devices/store_review.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
@@ -191,6 +197,32 @@ int savedInteger(const std::string& key) {
   return value;
 }
 
+// Counts the saves of the settings file from its making on: each save puts
+// a whole new file in its place.
+class SettingsSaves {
+ public:
+  SettingsSaves() : fd_(inotify_init1(IN_NONBLOCK)) {
+    EXPECT_GE(inotify_add_watch(fd_, Utility::documentsDirectory().c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
+  }
+  ~SettingsSaves() { close(fd_); }
+  SettingsSaves(const SettingsSaves&) = delete;
+  SettingsSaves& operator=(const SettingsSaves&) = delete;
+  int count() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = read(fd_, buffer, sizeof buffer)) > 0;)
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0 && std::string(event->name) == "CurrentSettings") ++count_;
+        at += ssize_t(sizeof(inotify_event) + event->len);
+      }
+    return count_;
+  }
+
+ private:
+  int fd_;
+  int count_ = 0;
+};
+
 TEST(ApplicationLaunch, SavesTheSettingsInTheBackgroundAndAtTheEndAndTheNextStartTakesThemUp) {
   SessionOptions options;
   options.launchCount = 5;  // no quick start over the toolbar
@@ -205,6 +237,14 @@ TEST(ApplicationLaunch, SavesTheSettingsInTheBackgroundAndAtTheEndAndTheNextStar
     app.enterBackground();
     EXPECT_EQ(savedInteger("ChartPerspective"), kGroundPerspective) << "saved on going to the background";
     app.becomeActive();
+    session.screen().settings()->setWarningTime(23);
+    {
+      SettingsSaves saves;
+      session.screen().toggleNightVision();
+      EXPECT_EQ(saves.count(), 2) << "saved as night vision is switched and again before the theme changes";
+    }
+    EXPECT_EQ(savedInteger("WarningTime"), 23);
+    session.screen().toggleNightVision();  // the theme is the process's
     session.screen().settings()->setWarningTime(17);
     std::filesystem::remove(settingsPath());
     app.terminate();
@@ -218,6 +258,31 @@ TEST(ApplicationLaunch, SavesTheSettingsInTheBackgroundAndAtTheEndAndTheNextStar
   next.run(0.5);
   EXPECT_EQ(next.chartView().chartPerspective(), kGroundPerspective);
   EXPECT_EQ(next.screen().settings()->warningTime(), 17);
+}
+
+// A first start follows the device and shows the orbit view: the place
+// the device reports keeps its summer time there, an hour on the standard
+// zone the device gives (Munich on 15 July 2008 at 12:00 UTC).
+TEST(ApplicationLaunch, AFirstStartInTheOrbitViewKeepsTheSummerTimeOfTheDevicesPlace) {
+  dev::LocationConfiguration munich;
+  munich.start.latitude = 48.1374;
+  munich.start.longitude = 11.5755;
+  dev::LocationManager::configure(munich);
+  SessionOptions options;
+  options.launchCount = 5;
+  options.wallTime = 1216123200;
+  AppSession session(options);
+  session.run(2.0);
+  dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment());
+  const Settings& settings = *session.screen().settings();
+  ASSERT_EQ(settings.latitude(), 48.1374) << "the device's place";
+  ASSERT_EQ(session.chartView().chartPerspective(), kOrbitPerspective);
+  char shown[16];
+  session.chart().formatCurrentDate(shown, sizeof shown, "%H:%M");
+  const long minutes = (std::lround((12 + settings.timeZone() + 1) * 60) % 1440 + 1440) % 1440;
+  char expected[16];
+  std::snprintf(expected, sizeof expected, "%02ld:%02ld", minutes / 60, minutes % 60);
+  EXPECT_STREQ(shown, expected) << "standard zone " << settings.timeZone() << " h";
 }
 
 TEST(ApplicationLaunch, CountsForegroundEntriesPerVersionAndAsksForARatingAtTheSixthAndEveryFifth) {

@@ -13,24 +13,16 @@
 #include "app/information_screens_connection.h"
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
-#include "platform/uikit/navigation_controller.h"
 #include "skydata/sky_database.h"
 #include "tests/app/app_session.h"
 #include "tests/ui/info/info_rows.h"
 #include "ui/foundation/settings_model.h"
-#include "ui/foundation/utility.h"
 #include "ui/info/object_info_view_controller.h"
 #include "ui/info/search_view_controller.h"
 
 namespace {
 
 using app_test::AppSession;
-
-ui::ViewController* topScreen() {
-  ui::ViewController* presented = Utility::topMostController();
-  auto* navigation = dynamic_cast<ui::NavigationController*>(presented);
-  return navigation != nullptr ? navigation->topViewController() : presented;
-}
 
 struct SeamSession {
   AppSession session;
@@ -47,11 +39,6 @@ struct SeamSession {
     o.tablet = tablet;
     return o;
   }
-  void selectByName(const char* name) {
-    std::vector<SkyObjectID> found;
-    ASSERT_GT(session.chart().database->findObjectsByName(name, kSolarSystemFile, found, 1), 0) << name;
-    screen.selectObject(found[0]);
-  }
   // Angle between the chart's centre and the selected object, degrees.
   double offCentreDegrees() {
     CSkyChart& chart = session.chart();
@@ -65,11 +52,11 @@ struct SeamSession {
 TEST(ChartScreenSeam, CentringFromTheInformationScreenReturnsToTheSkyViewOnTheObject) {
   SeamSession s;
   s.screen.setChartPerspective(kOrbitPerspective);
-  s.selectByName("Mars");
+  s.session.select("Mars");
   s.session.run(0.5);
   s.screen.showObjectInfo();
   s.session.run(1.0);
-  auto* info = dynamic_cast<ObjectInfoViewController*>(topScreen());
+  auto* info = dynamic_cast<ObjectInfoViewController*>(AppSession::topScreen());
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(s.screen.oldPerspective(), kOrbitPerspective) << "kept while the screen covers the chart";
   // Mars sits far from the sky view's centre under the screen.
@@ -78,9 +65,12 @@ TEST(ChartScreenSeam, CentringFromTheInformationScreenReturnsToTheSkyViewOnTheOb
   info->centerObject(nullptr);
   // Dismissed, and the pan has run (every refresh of it draws a frame).
   s.session.runUntil(
-      [&] { return topScreen() == &s.screen && !s.session.chartView().panRunning() && s.offCentreDegrees() < 0.1; },
+      [&] {
+        return AppSession::topScreen() == &s.screen && !s.session.chartView().panRunning() &&
+               s.offCentreDegrees() < 0.1;
+      },
       4.0);
-  EXPECT_EQ(topScreen(), &s.screen);
+  EXPECT_EQ(AppSession::topScreen(), &s.screen);
   EXPECT_EQ(s.session.chartView().chartPerspective(), kSkyPerspective);
   EXPECT_EQ(s.screen.settings()->chartPerspective(), kSkyPerspective)
       << "the settings hold the perspective the chart shows";
@@ -102,10 +92,10 @@ TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
   s.screen.locationChanged();
   const int summerTime = chart.dstRule;
   ASSERT_NE(summerTime, 0);
-  s.selectByName("Mars");
+  s.session.select("Mars");
   s.screen.showObjectInfo();
   s.session.run(1.0);
-  auto* info = dynamic_cast<ObjectInfoViewController*>(topScreen());
+  auto* info = dynamic_cast<ObjectInfoViewController*>(AppSession::topScreen());
   ASSERT_NE(info, nullptr);
   // Mars's page searches its conjunctions from the Earth's centre: the
   // chart comes back with its summer time.
@@ -126,7 +116,7 @@ TEST(ChartScreenSeam, ATimeChangeRefreshesTheOpenInformationScreen) {
 TEST(ChartScreenSeam, TheChartDrawsAgainWhenTheInformationPopoverCloses) {
   SeamSession s(true);
   ChartSurfaceView& chartView = s.session.chartView();
-  s.selectByName("Mars");
+  s.session.select("Mars");
   s.screen.showObjectInfo();
   ASSERT_TRUE(s.session.runUntil([] { return ObjectInfoViewController::currentController() != nullptr; }, 1.0));
   EXPECT_TRUE(chartView.drawingDisabled());
@@ -139,14 +129,40 @@ TEST(ChartScreenSeam, TheChartDrawsAgainWhenTheInformationPopoverCloses) {
   EXPECT_TRUE(s.session.runUntil([&] { return chartView.framesDrawn() > frames; }, 1.0));
 }
 
+// The popover's closing animation holds the chart screen beyond its window:
+// when the application ends first, nothing of the screen runs on after the
+// catalogues it reads are gone, in the next session's loop or at exit.
+TEST(ChartScreenSeam, AnApplicationEndingWhileThePopoverClosesLeavesNoChartRunning) {
+  std::weak_ptr<ui::Object> lingering;
+  {
+    SeamSession s(true);
+    ASSERT_TRUE(s.session.chartView().realTimeRunning());
+    s.session.select("Mars");
+    s.screen.showObjectInfo();
+    ASSERT_TRUE(s.session.runUntil([] { return ObjectInfoViewController::currentController() != nullptr; }, 1.0));
+    ObjectInfoViewController::currentController()->doneTouched(nullptr);
+    s.session.run(0.05);
+    ASSERT_NE(s.screen.presentedViewController(), nullptr) << "still closing as the session ends";
+    lingering = s.screen.weak_from_this();
+  }
+  if (auto screen = std::dynamic_pointer_cast<ChartScreenController>(lingering.lock())) {
+    EXPECT_EQ(screen->pSkyChart(), nullptr);
+    EXPECT_FALSE(screen->surface()->realTimeRunning());
+    EXPECT_FALSE(screen->isTimeFlowing());
+  }
+  SeamSession next;
+  next.session.run(1.0);
+  EXPECT_TRUE(lingering.expired()) << "the closing ended in the next session";
+}
+
 TEST(ChartScreenSeam, CentringAsksForTheAnimationTheCallerWants) {
   SeamSession s;
   s.screen.setChartPerspective(kSkyPerspective);
-  s.selectByName("Jupiter");
+  s.session.select("Jupiter");
   s.shellView.centerSelectedObject(true);
   EXPECT_TRUE(s.session.chartView().panRunning()) << "animated: the pan runs on";
   s.session.runUntil([&] { return !s.session.chartView().panRunning(); }, 4.0);
-  s.selectByName("Saturn");
+  s.session.select("Saturn");
   s.shellView.centerSelectedObject(false);
   EXPECT_FALSE(s.session.chartView().panRunning()) << "not animated: there at once";
   EXPECT_LT(s.offCentreDegrees(), 0.1);
@@ -156,17 +172,17 @@ TEST(ChartScreenSeam, TheSearchScreenFindsItsListWhereItWasLeft) {
   SeamSession s;
   s.screen.showSearch();
   s.session.run(1.0);
-  auto* search = dynamic_cast<SearchViewController*>(topScreen());
+  auto* search = dynamic_cast<SearchViewController*>(AppSession::topScreen());
   ASSERT_NE(search, nullptr);
   search->table()->setContentOffset({0, 120});
   search->dismissViewController(false);
   s.session.run(1.0);
-  ASSERT_EQ(topScreen(), &s.screen);
+  ASSERT_EQ(AppSession::topScreen(), &s.screen);
   EXPECT_EQ(s.screen.lastSearchScrollPoint().y, 120);
 
   s.screen.showSearch();
   s.session.run(1.0);
-  search = dynamic_cast<SearchViewController*>(topScreen());
+  search = dynamic_cast<SearchViewController*>(AppSession::topScreen());
   ASSERT_NE(search, nullptr);
   EXPECT_EQ(search->table()->contentOffset().y, 120);
 }

@@ -2,8 +2,9 @@
 // as a user drives it: the main page's own Done, the map picker opened from
 // the location page and closed by its Done (reporting the dropped pin),
 // the settings closed after it with the picker's map no longer answering,
-// the orbit-data button's report when no update source is set, and the
-// scheduled alerts an earlier run saved, firing after a restart.
+// the orbit-data button's report when no update source is set, the
+// scheduled alerts an earlier run saved, firing after a restart, and a
+// place typed beside the orbit view on a tablet keeping its summer time.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,7 +54,9 @@ ui::NavigationController* presentedStack() {
 class SettingsVisit : public ::testing::Test {
  protected:
   // `beforeLaunch` leaves what an earlier run of the program left.
-  explicit SettingsVisit(const std::function<void()>& beforeLaunch = {}) {
+  explicit SettingsVisit(const std::function<void()>& beforeLaunch = {},
+                         app_test::SessionOptions options = noQuickStartNotLaunched())
+      : session(options) {
     connectSettingsScreen();
     if (beforeLaunch) beforeLaunch();
     session.launch();
@@ -122,7 +125,7 @@ class SettingsVisit : public ::testing::Test {
     return text;
   }
 
-  AppSession session{noQuickStartNotLaunched()};
+  AppSession session;
   int nextTouch_ = 100;
 };
 
@@ -195,6 +198,46 @@ TEST_F(SettingsVisit, ClosingTheSettingsUnderAnOpenPickerTakesThePickerWithThem)
   EXPECT_EQ(Utility::topMostController(), &session.screen());
   longPress(middle);
   tap(middle);
+}
+
+// On a tablet the settings open beside the chart, which stays in its view,
+// here the orbit view on 15 July 2008 at 12:00 UTC.
+class SettingsVisitOnATablet : public SettingsVisit {
+ protected:
+  SettingsVisitOnATablet() : SettingsVisit({}, options()) {}
+  static app_test::SessionOptions options() {
+    app_test::SessionOptions o = noQuickStartNotLaunched();
+    o.tablet = true;
+    o.wallTime = 1216123200;
+    return o;
+  }
+};
+
+// A new place takes the chart's site and with it the place's daylight-
+// saving rule, in the space views too: Munich keeps its summer time, two
+// hours ahead of UTC, in the times the orbit view shows.
+TEST_F(SettingsVisitOnATablet, APlaceTypedBesideTheOrbitViewKeepsItsSummerTime) {
+  Settings& settings = *session.screen().settings();
+  settings.setLocationName("Munich");
+  settings.setLongitude(11.5755);
+  settings.setLatitude(48.1374);
+  settings.setTimeZone(1);
+  settings.setAutoDST(true);
+  session.screen().setChartPerspective(kOrbitPerspective);
+  session.screen().showTimeFlow(true);
+  SettingsViewController& settingsScreen = openSettings();
+  tapRow(*settingsScreen.mainTable, {0, 0});
+  auto* location = dynamic_cast<LocationViewController*>(presentedStack()->topViewController());
+  ASSERT_NE(location, nullptr);
+  tapView(*location->latitudeTF);
+  while (!location->latitudeTF->text().empty()) ui::Application::shared().deleteBackward();
+  ui::Application::shared().insertText("48.2");
+  ui::Application::shared().returnKey();
+  session.run(1);
+  ASSERT_EQ(settings.latitude(), 48.2);
+  ASSERT_EQ(session.chartView().chartPerspective(), kOrbitPerspective);
+  const std::string shown = session.screen().views().timeFlowTimeLabel->text();
+  EXPECT_NE(shown.find(" 14:00:"), std::string::npos) << shown;
 }
 
 TEST_F(SettingsVisit, UpdatingOrbitDataSaysWhenNoSourceIsSetOrNothingCameAndCountsOnlyWhatCame) {
