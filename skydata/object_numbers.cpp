@@ -2,14 +2,10 @@
 // 10^16 numbers above the stars' and deep-sky catalogues.
 #include "skydata/object_numbers.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 #include "skydata/catalog_numbers.h"
+#include "skydata/designation_scan.h"
 
 namespace {
-
-constexpr std::int64_t kEntriesPerCatalogue = 10000000000000000LL;  // 10^16
 
 struct Family {
   std::uint32_t types[2];  // type codes that ask for it (0: none more)
@@ -26,13 +22,10 @@ constexpr Family kFamilies[] = {
 }  // namespace
 
 std::int64_t objectEntryForNumber(const char* text) {
-  if (text == nullptr) return 0;
-  errno = 0;
-  char* end = nullptr;
-  const long long n = std::strtoll(text, &end, 10);
+  long long n = 0;
   // A negative number or one past the entries would be lifted into the
   // catalogue below or above the family's own.
-  if (errno == ERANGE || n <= 0 || n >= kEntriesPerCatalogue) return 0;
+  if (!scanInteger(text, n) || n < 1 || n >= kCatalogFactor) return 0;
   return n;
 }
 
