@@ -14,6 +14,7 @@
 #include "mechanics/body_numbers.h"
 #include "mechanics/jpl_ephemeris.h"
 #include "mechanics/orbit_table.h"
+#include "mechanics/satellite_place.h"
 #include "mechanics/state_vectors.h"
 #include "mechanics/sky_mechanics.h"
 #include "engine/moon_rotation.h"
@@ -41,11 +42,10 @@ constexpr double kPlutoSeriesStart = 2409542.5;
 constexpr double kPlutoSeriesEnd = 2488069.5;
 // Earth radii of the lunar series per AU.
 constexpr double kLunarEarthRadiiPerAU = 23454.779920164812;
-// SGP4/SDP4: the element-set theory's Earth radius in AU, minutes per day,
-// and the window (30 days) within which the full models are trusted.
+// SGP4/SDP4: the element-set theory's Earth radius in AU, and minutes per
+// day.
 constexpr double kSgp4EarthRadiusAU = 6378.135 / kAstronomicalUnitKm;
 constexpr double kMinutesPerDay = 1440.0;
-constexpr double kSgp4WindowMinutes = 43200.0;
 // Jupiter's texture puts the Great Red Spot at this System III longitude.
 constexpr double kRedSpotTextureLongitude = -2.2689280275920556;
 // A planet's state within this time before the chart's is carried back
@@ -325,71 +325,14 @@ int CSkyMechanics::computeSatellitePosition(CSatellite* satellite, double positi
 
 int CSkyMechanics::satelliteStateAt(CSatellite* satellite, double position[3],
                                     double velocity[3], double tsince) {
-  setNotAvailable(position);
-  setNotAvailable(velocity);
-  SatelliteElementSet elements;
-  satellite->getOrbitElements(elements);
-  // The full model is asked at the time itself even beyond the window,
-  // where its place is not used: its refusal (the orbit has decayed by
-  // then, or the elements were never a usable orbit) holds there too, and
-  // a satellite the model refuses has no place to fall back to. A resonant
-  // deep-space orbit is the exception: its integration would step from the
-  // epoch across all that time, every frame, so it is judged at the
-  // window's edge.
-  const double edge = std::fmax(-kSgp4WindowMinutes, std::fmin(tsince, kSgp4WindowMinutes));
-  double r[3], v[3];
-  int error = kSatelliteModelOK;
-  if (Sdp4State* deep = satellite->getDeepSpaceState()) {
-    error = sdp4(elements, r, v, *deep, edge);
-    if (error == kSatelliteModelOK && edge != tsince && !deep->deep.resonant)
-      error = sdp4(elements, r, v, *deep, tsince);
-  } else if (Sgp4State* near = satellite->getNearEarthState()) {
-    error = sgp4(elements, r, v, *near, tsince);
-  } else {
-    r[0] = kNotAvailable;
+  const int error = SatellitePlace(*satellite).at(tsince, position, velocity);
+  if (error != kSatelliteModelOK || !isFiniteVector(position)) return error;
+  for (int k = 0; k < 3; ++k) {
+    position[k] *= kSgp4EarthRadiusAU;
+    if (velocity != nullptr) velocity[k] *= kSgp4EarthRadiusAU * kMinutesPerDay;
   }
-  if (error != kSatelliteModelOK) return error;
-  if (std::fabs(tsince) < kSgp4WindowMinutes) {
-    if (isFiniteVector(r)) {
-      for (int k = 0; k < 3; ++k) {
-        position[k] = r[k] * kSgp4EarthRadiusAU;
-        if (velocity != nullptr) velocity[k] = v[k] * kSgp4EarthRadiusAU * kMinutesPerDay;
-      }
-      matrixTimesVector(satelliteToJ2000_, position);
-      if (velocity != nullptr) matrixTimesVector(satelliteToJ2000_, velocity);
-      return kSatelliteModelOK;
-    }
-  }
-  // Far from the epoch, or when the full model diverges: the model's own
-  // mean elements (taken at the window's edge when beyond it, so that no
-  // drag polynomial or resonance loop runs away) carried on by their
-  // secular rates as a conic in the same frame. Across the window's edge
-  // the place moves only by the periodic terms.
-  SatelliteMeanElements mean;
-  bool usable = false;
-  if (Sdp4State* deep = satellite->getDeepSpaceState()) {
-    usable = sdp4MeanElements(elements, *deep, edge, mean) == kSatelliteModelOK;
-  } else if (Sgp4State* near = satellite->getNearEarthState()) {
-    usable = sgp4MeanElements(elements, *near, edge, mean) == kSatelliteModelOK;
-  }
-  const double beyond = tsince - edge;
-  usable = usable && mean.a > 0 && mean.e >= 0 && mean.e < 1 && std::isfinite(mean.a) &&
-           std::isfinite(mean.mRate) && mean.mRate > 0 && std::isfinite(beyond);
-  if (usable) {
-    conicState(satelliteToJ2000_, mean.a * (1 - mean.e) * kSgp4EarthRadiusAU, mean.e, mean.i,
-               mean.omega + mean.omegaRate * beyond, mean.node + mean.nodeRate * beyond,
-               mean.m + mean.mRate * beyond, mean.mRate * kMinutesPerDay, position, velocity);
-    if (isFiniteVector(position)) return kSatelliteModelOK;
-  }
-  // Elements the models cannot handle at all: the plain secular rates.
-  double a, e, i, omega, node, m, n;
-  sgp4SecularElements(elements, &a, &e, &i, &omega, &node, &m, &n, tsince);
-  conicState(satelliteToJ2000_, a * (1 - e) * kSgp4EarthRadiusAU, e, i, omega, node, m,
-             n * kMinutesPerDay, position, velocity);
-  if (!isFiniteVector(position)) {
-    setNotAvailable(position);
-    setNotAvailable(velocity);
-  }
+  matrixTimesVector(satelliteToJ2000_, position);
+  if (velocity != nullptr) matrixTimesVector(satelliteToJ2000_, velocity);
   return kSatelliteModelOK;
 }
 

@@ -13,6 +13,7 @@
 #include "engine/sgp4.h"
 #include "engine/sidereal_time.h"
 #include "engine/vectors.h"
+#include "mechanics/satellite_place.h"
 #include "skydata/object_factory.h"
 #include "skydata/object_types.h"
 #include "skydata/satellite.h"
@@ -29,7 +30,7 @@ constexpr double kNoSunLimit = -1.5707963267945;
 struct Candidate {
   CSatellite* satellite;
   int index;
-  SatelliteElementSet elements;
+  SatellitePlace place;
   bool found;
 };
 
@@ -41,26 +42,9 @@ std::vector<Candidate> candidatesOf(CSkyDatabase& database, int category) {
     CPlanet* object = database.getSolarSystemObject(i);
     CSatellite* satellite = asSatellite(object);
     if (satellite == nullptr || !satellite->hasCategory(category)) continue;
-    Candidate candidate{satellite, i, {}, false};
-    satellite->getOrbitElements(candidate.elements);
-    candidates.push_back(candidate);
+    candidates.push_back({satellite, i, SatellitePlace(*satellite), false});
   }
   return candidates;
-}
-
-// Geocentric place of the satellite (Earth radii, equator of date) at
-// `minutes` from its element epoch; false when the model gives none (it
-// refuses the elements then: the orbit has decayed, or never was one).
-bool propagate(Candidate& candidate, double minutes, double position[3]) {
-  double velocity[3];
-  int error;
-  if (Sdp4State* deep = candidate.satellite->getDeepSpaceState())
-    error = sdp4(candidate.elements, position, velocity, *deep, minutes);
-  else if (Sgp4State* near = candidate.satellite->getNearEarthState())
-    error = sgp4(candidate.elements, position, velocity, *near, minutes);
-  else
-    return false;
-  return error == kSatelliteModelOK && std::isfinite(position[0] + position[1] + position[2]);
 }
 
 // The observer and the Sun at one minute, equator of date.
@@ -128,9 +112,11 @@ int findSatellitePasses(CSkyChart* chart, int category, SkyObjectID* ids, double
     if (sunTest && vectorDot(sky.sun, sky.zenith) > sinSunLimit) continue;
     for (Candidate& candidate : candidates) {
       if (candidate.found) continue;
+      // Where the chart would draw it. Element epochs are UT, as t is.
       double position[3];
-      // Element epochs are UT, as t is.
-      if (!propagate(candidate, (t - candidate.elements.epoch) * kMinutesPerDay, position) ||
+      if (candidate.place.at((t - candidate.place.epoch()) * kMinutesPerDay, position, nullptr) !=
+              kSatelliteModelOK ||
+          !std::isfinite(position[0] + position[1] + position[2]) ||
           !qualifies(sky, position, sinMinAltitude, magnitudeLimit,
                      candidate.satellite->getAbsoluteMagnitude()))
         continue;

@@ -14,7 +14,9 @@ class CSkyChart;
 // `category` once, at the first minute it qualifies: its altitude at least
 // `minAltitude`, the Sun at most `sunAltitudeLimit` high (no Sun test for a
 // limit at or below -90°), and unless `magnitudeLimit` is infinite, out of
-// the Earth's shadow and no fainter than the limit. Angles in radians.
+// the Earth's shadow and no fainter than the limit. Each satellite is
+// placed as the chart places it (mechanics/satellite_place.h), so a listed
+// minute is one at which the chart shows it there. Angles in radians.
 // `ids` receives the satellites in the order found and `jds` (when not
 // null) their minutes; at most `maxCount`. Returns how many were found (0
 // without satellites, or when the window is empty).
