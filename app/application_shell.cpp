@@ -82,8 +82,10 @@ void ApplicationShell::loadCatalogues() {
   ::setRunningOniPad(AppDelegate::runningOniPad());
   const std::string resources = ns::Bundle::main().resourcePath(), caches = ns::cachesDirectory();
   skyData_->setDataDirectory((resources + "/SkyData").c_str());
-  // The downloaded copy comes first; the bundle's when it does not load.
-  if (!skyData_->loadSolarSystem((caches + "/SolarSystem.skydata").c_str()))
+  // The downloaded copy comes first; the bundle's when it does not load or
+  // would not pass as a download today.
+  const std::string downloaded = caches + "/" + NetworkElementsDownloader::kSolarSystemFileName;
+  if (!downloadedCatalogueUsable(downloaded) || !skyData_->loadSolarSystem(downloaded.c_str()))
     skyData_->loadSolarSystem((resources + "/SkyData/SolarSystem.skydata").c_str());
   const bool borders = loadCountryBorders((resources + "/WorldBorders/TM_WORLD_BORDERS_SIMPL").c_str()) == 1;
   loadSatelliteFrequencies((caches + "/SatelliteFrequencies.txt").c_str());

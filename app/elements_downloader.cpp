@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "app/orbit_data_checks.h"
@@ -122,6 +123,18 @@ OrbitDataSources OrbitDataSources::fromUserDefaults() {
   }
   sources.frequencyFallbackURL = defaults.stringForKey("FrequencyListFallbackURL").value_or("");
   return sources;
+}
+
+bool downloadedCatalogueUsable(const std::string& path) {
+  std::error_code ignored;
+  if (!std::filesystem::exists(path, ignored)) return false;
+  std::string problem;
+  if (validateSolarSystemCatalogue(path, problem)) return true;
+  std::fprintf(stderr,
+               "Downloaded orbit data %s not used: %s; the bundle's catalogue serves until an update brings good "
+               "data\n",
+               homeRelative(path).c_str(), problem.c_str());
+  return false;
 }
 
 bool orbitDataUpdateDue(double lastUpdate, double now) {

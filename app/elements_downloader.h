@@ -86,6 +86,13 @@ class NetworkElementsDownloader final : public ElementsDownloader {
   std::thread thread_;
 };
 
+// Whether the catalogue an earlier update left in Caches at `path` may
+// take the bundle's place at launch: it passes the checks a download
+// passes today (an earlier version kept downloads without satellites). One
+// that does not is named on stderr and left where it is, for the next good
+// update to replace; a missing one says nothing.
+bool downloadedCatalogueUsable(const std::string& path);
+
 // The update is due: more than an hour (0.041666666666666664 days) since
 // the last good update, or a last update later than now (a clock set back
 // must not stop updates for good). Julian dates.

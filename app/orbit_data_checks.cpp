@@ -42,9 +42,9 @@ bool checkSatellite(const CSatellite& satellite, std::string& problem) {
   return true;
 }
 
-// Loads the region and its descendants one at a time, checking every
-// satellite, and lets each go again.
-bool checkRegion(CSkyDataFile& file, CSkyDataRegion* region, std::string& problem) {
+// Loads the region and its descendants one at a time, checking and
+// counting every satellite and spacecraft, and lets each go again.
+bool checkRegion(CSkyDataFile& file, CSkyDataRegion* region, int& satellites, std::string& problem) {
   if (region == nullptr) return true;
   const bool wasLoaded = region->isLoaded();
   if (!wasLoaded && file.loadRegionObjects(region) < 0) {
@@ -57,18 +57,23 @@ bool checkRegion(CSkyDataFile& file, CSkyDataRegion* region, std::string& proble
     if (object == nullptr) {
       problem = "object " + std::to_string(i) + " of region " + std::to_string(region->getID()) + " is missing";
       ok = false;
-    } else if (object->getType() == kTypeSatellite || object->getType() == kTypeSpacecraft) {
+    } else if (object->getType() == kTypeSatellite) {
       const auto* satellite = dynamic_cast<const CSatellite*>(object);
       if (satellite == nullptr) {
         problem = "a satellite record of the wrong kind";
         ok = false;
       } else {
         ok = checkSatellite(*satellite, problem);
+        ++satellites;
       }
+    } else if (object->getType() == kTypeSpacecraft) {
+      // A body record with a solar orbit or a table, as a comet's: it has
+      // no element set for the satellite models to check.
+      ++satellites;
     }
   }
   if (!wasLoaded) region->deleteObjects();
-  for (int k = 0; ok && k < 8; ++k) ok = checkRegion(file, region->getChild(k), problem);
+  for (int k = 0; ok && k < 8; ++k) ok = checkRegion(file, region->getChild(k), satellites, problem);
   return ok;
 }
 
@@ -92,7 +97,15 @@ bool validateSolarSystemCatalogue(const std::string& path, std::string& problem)
     problem = "its indexes cannot be read";
     return false;
   }
-  return checkRegion(file, file.getRoot(), problem);
+  int satellites = 0;
+  if (!checkRegion(file, file.getRoot(), satellites, problem)) return false;
+  // The orbit data is what the file is for: one without them would take
+  // every satellite off the chart, and the selection with them.
+  if (satellites == 0) {
+    problem = "the catalogue holds no satellites or spacecraft";
+    return false;
+  }
+  return true;
 }
 
 bool validateFrequencyList(std::string_view text, std::string& problem) {

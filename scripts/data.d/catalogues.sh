@@ -13,6 +13,12 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$(cd "${1:?usage: catalogues.sh BUILD_DIR}" && pwd)
 bundle=${TESSALY_BUNDLE:-$build/app}
 tool=$build/tools/catalogues/tessaly-catalogues
+# A named element file is checked before anything is extracted or built:
+# one without sets, or with a damaged set, stops the step with its file and
+# line, and every output stays as it was.
+if [ -n "${TESSALY_ELEMENTS:-}" ]; then
+  "$tool" elements "$TESSALY_ELEMENTS"
+fi
 scripts=$root/tools/catalogues
 published=$root/data/published
 deps=$root/.deps/catalogues/node_modules

@@ -176,6 +176,7 @@ TEST_F(OrbitDataUpdate, BadAnswersChangeNothingAndStillReport) {
       {"one satellite that does not propagate",
        {Answer::whole, 200, catalogueWith({satelliteFrom(kIssLines), plunging})}, {}},
       {"oversized bodies", {Answer::oversized, 200, ""}, {Answer::oversized, 200, ""}},
+      {"a catalogue without satellites", {Answer::whole, 200, catalogueWith({})}, {}},
   };
   int reports = 0;
   for (const auto& c : cases) {

@@ -25,6 +25,7 @@
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/application.h"
+#include "skydata/catalog_numbers.h"
 #include "skydata/object_types.h"
 #include "skydata/open_file.h"
 #include "skydata/settings.h"
@@ -104,12 +105,13 @@ TEST(ApplicationLaunch, ADamagedDownloadedCatalogueFallsBackToTheBundle) {
 }
 
 TEST(ApplicationLaunch, AGoodDownloadedCatalogueComesBeforeTheBundle) {
-  // The download holds no satellite: the station is not found, so what
-  // the chart shows came from the Caches copy.
-  SessionOptions without;
-  without.satellites = false;
-  without.launch = false;
-  AppSession source(without);
+  // The download holds a satellite the bundle lacks: found, so what the
+  // chart shows came from the Caches copy.
+  SessionOptions more;
+  more.moreSatellites.emplace_back().elements =
+      mechanics_test::elementsFromLines(mechanics_test::kMolniyaLines[0], mechanics_test::kMolniyaLines[1]);
+  more.launch = false;
+  AppSession source(more);
   const std::string copy = source.bundle() + "/SkyData/SolarSystem.skydata";
   SessionOptions options;
   options.launch = false;
@@ -117,8 +119,10 @@ TEST(ApplicationLaunch, AGoodDownloadedCatalogueComesBeforeTheBundle) {
   std::filesystem::copy_file(copy, Utility::cachesDirectory() + "/SolarSystem.skydata");
   session.launch();
   session.run(0.5);
-  const CSkyObject* selected = session.chart().selectedObject;
-  EXPECT_TRUE(selected == nullptr || selected->getType() != kTypeSatellite);
+  std::vector<SkyObjectID> found;
+  EXPECT_EQ(session.chart().database->findObjectsByCatalogNumber(makeCatalogNumber(kCatalogSatellite, 8195),
+                                                                  kSolarSystemFile, found, 1),
+            1);
 }
 
 TEST(ApplicationLaunch, WithoutCataloguesTheScreenStillComesUpAndSnapshots) {
@@ -173,7 +177,7 @@ TEST(ApplicationLaunch, ADamagedBundleNamesEachDamagedFileOnceAndTheChartDrawsWh
                            "  SkyImages/MilkyWay/Visible.jpg: does not read",
                            "  SkyImages/Horizons/Beaver Lake.png: empty"})
     EXPECT_EQ(lineCount(log, line), 1) << line << "\n" << log;
-  for (const char* whole : {"SolarSystem.skydata", "Whole.png", "Outline.png"})
+  for (const char* whole : {"SkyData/SolarSystem.skydata", "Whole.png", "Outline.png"})
     EXPECT_EQ(log.find(whole), std::string::npos) << whole << "\n" << log;
   const std::string rebuild = "Rebuild it from the source tree with: rm -f '" + bundle.string() +
                               "/.data-stamp'; TESSALY_BUNDLE='" + bundle.string() + "' bash scripts/run.sh";

@@ -47,6 +47,28 @@ TEST(SolarSystemCatalogueCheck, AGoodFileAndTheFaultsItNames) {
   EXPECT_EQ(problem, "satellite 25544: damaged eccentricity");
 }
 
+// The orbit data is the point of the file: the planets, moons, an asteroid
+// and a comet without a single satellite or spacecraft would take every
+// satellite off the chart. A spacecraft is a body record, not an element
+// set, and counts as orbit data on its own.
+TEST(SolarSystemCatalogueCheck, AFileWithoutSatellitesOrSpacecraftIsNoOrbitData) {
+  tessaly::test::TempDir dir;
+  std::string problem;
+  std::vector<mechanics_test::BodyRecord> minorBodies, probe;
+  for (const mechanics_test::BodyRecord& body : mechanics_test::standardExtraBodies())
+    (body.type == 36 ? probe : minorBodies).push_back(body);
+  ASSERT_EQ(probe.size(), 1u);
+  ASSERT_FALSE(minorBodies.empty());
+  ASSERT_TRUE(tessaly::test::writeFile(dir.file("bodies"), catalogueWith({}, minorBodies)));
+  EXPECT_FALSE(validateSolarSystemCatalogue(dir.file("bodies"), problem));
+  EXPECT_EQ(problem, "the catalogue holds no satellites or spacecraft");
+  ASSERT_TRUE(tessaly::test::writeFile(dir.file("probe"), catalogueWith({}, probe)));
+  EXPECT_TRUE(validateSolarSystemCatalogue(dir.file("probe"), problem)) << problem;
+  ASSERT_TRUE(tessaly::test::writeFile(
+      dir.file("both"), catalogueWith({satelliteFrom(mechanics_test::kMolniyaLines)}, mechanics_test::standardExtraBodies())));
+  EXPECT_TRUE(validateSolarSystemCatalogue(dir.file("both"), problem)) << problem;
+}
+
 // Damaged catalogues and lists are refused or accepted, never crash; a
 // catalogue accepted is one the chart's database then loads.
 TEST(OrbitDataChecksFuzz, DamagedDownloadsAreJudgedSafely) {

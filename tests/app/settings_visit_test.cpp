@@ -21,6 +21,12 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/foundation/user_defaults.h"
+#include "skydata/catalog_numbers.h"
+#include "skydata/object_types.h"
+#include "skydata/planet.h"
+#include "skydata/sky_data_file.h"
+#include "skydata/sky_data_region.h"
+#include "skydata/sky_database.h"
 #include "tests/app/app_session.h"
 #include "tests/app/updater_support.h"
 #include "ui/foundation/settings_model.h"
@@ -262,6 +268,127 @@ TEST_F(SettingsVisit, UpdatingOrbitDataSaysWhenNoSourceIsSetOrNothingCameAndCoun
                                               updater_test::satelliteFrom(mechanics_test::kMolniyaLines)})});
   EXPECT_EQ(updateReport(settingsScreen), "2 satellites were updated.");
   ns::UserDefaults::standard().removeObject(kUpdateServerURLKey);
+}
+
+// ---- Orbit data without satellites -------------------------------------------------
+
+constexpr const char* kNoSatellites =
+    "The orbit data could not be updated (the catalogue holds no satellites or spacecraft).";
+
+// The satellites of the chart's solar-system file.
+int satellitesInTheChart(AppSession& session) {
+  CSkyDataRegion* root = session.chart().database->getSolarSystemFile()->getRoot();
+  int count = 0;
+  for (std::size_t i = 0; i < root->getObjectCount(); ++i) count += root->getObject(i)->getType() == kTypeSatellite;
+  return count;
+}
+
+bool inTheChart(AppSession& session, int noradNumber) {
+  std::vector<SkyObjectID> found;
+  return session.chart().database->findObjectsByCatalogNumber(makeCatalogNumber(kCatalogSatellite, noradNumber),
+                                                              kSolarSystemFile, found, 1) == 1;
+}
+
+std::int64_t selectedNumber(AppSession& session) {
+  const auto* body = dynamic_cast<const CPlanet*>(session.chart().selectedObject);
+  return body != nullptr && body->getType() == kTypeSatellite ? body->getCatalogNumber() : 0;
+}
+
+std::string downloadedCatalogue() {
+  return updater_test::cachesFile(NetworkElementsDownloader::kSolarSystemFileName);
+}
+
+// A download that loads but holds no satellite is refused: nothing goes
+// into Caches for the next start, the bundle's copy stays, no time is
+// stored, and the ISS stays in the chart and selected.
+TEST_F(SettingsVisit, AnUpdateWithoutSatellitesIsRefusedAndTheBundlesCatalogueStaysInUse) {
+  const std::string bundled = session.bundle() + "/SkyData/SolarSystem.skydata";
+  const std::string bundledBytes = tessaly::test::readFile(bundled);
+  const int satellites = satellitesInTheChart(session);
+  ASSERT_GT(satellites, 0);
+  updater_test::UpdateServer server;
+  ns::UserDefaults::standard().setString(kUpdateServerURLKey, server.base());
+  server.answer(updater_test::kCataloguePath, {updater_test::Answer::whole, 200, updater_test::catalogueWith({})});
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(updateReport(openSettings()), kNoSatellites);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(server.requests(updater_test::kCataloguePath), 1);
+  EXPECT_FALSE(std::filesystem::exists(downloadedCatalogue()));
+  EXPECT_TRUE(tessaly::test::readFile(bundled) == bundledBytes) << "the bundle's catalogue changed";
+  EXPECT_EQ(ns::UserDefaults::standard().doubleForKey(NetworkElementsDownloader::kLastUpdateTimeKey), 0.0);
+  EXPECT_EQ(satellitesInTheChart(session), satellites);
+  EXPECT_EQ(selectedNumber(session), makeCatalogNumber(kCatalogSatellite, 25544));
+  ns::UserDefaults::standard().removeObject(kUpdateServerURLKey);
+}
+
+// What an earlier good update left in Caches: the ISS and MOLNIYA 2-14,
+// which the bundle lacks.
+class OrbitDataDownloadedEarlier : public SettingsVisit {
+ protected:
+  OrbitDataDownloadedEarlier() : SettingsVisit([] {
+    ASSERT_TRUE(tessaly::test::writeFile(
+        downloadedCatalogue(), updater_test::catalogueWith({updater_test::satelliteFrom(mechanics_test::kIssLines),
+                                                            updater_test::satelliteFrom(mechanics_test::kMolniyaLines)})));
+  }) {}
+};
+
+TEST_F(OrbitDataDownloadedEarlier, StaysThroughAnUpdateWithoutSatellitesFromTheButtonOrAtAForegroundEntry) {
+  const std::string cachedBytes = tessaly::test::readFile(downloadedCatalogue());
+  ASSERT_TRUE(inTheChart(session, 8195)) << "the cached copy comes before the bundle's";
+  updater_test::UpdateServer server;
+  ns::UserDefaults::standard().setString(kUpdateServerURLKey, server.base());
+  server.answer(updater_test::kCataloguePath, {updater_test::Answer::whole, 200, updater_test::catalogueWith({})});
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(updateReport(openSettings()), kNoSatellites);
+  tapBarDone();
+  testing::internal::GetCapturedStderr();
+
+  // The hourly check, with no alert: the reason goes to the log.
+  testing::internal::CaptureStderr();
+  ui::Application::shared().enterBackground();
+  ui::Application::shared().becomeActive();
+  EXPECT_TRUE(ElementsDownloader::updatingOrbitData()) << "a failed update stored no time, so one is due";
+  dynamic_cast<NetworkElementsDownloader&>(*ElementsDownloader::shared()).waitForThread();
+  session.run(1);
+  const std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_NE(log.find("Solar-system catalogue not updated from " + server.url(updater_test::kCataloguePath) +
+                     ": the catalogue holds no satellites or spacecraft"),
+            std::string::npos)
+      << log;
+
+  EXPECT_EQ(server.requests(updater_test::kCataloguePath), 2);
+  EXPECT_TRUE(tessaly::test::readFile(downloadedCatalogue()) == cachedBytes) << "the cached catalogue changed";
+  EXPECT_EQ(ns::UserDefaults::standard().doubleForKey(NetworkElementsDownloader::kLastUpdateTimeKey), 0.0);
+  EXPECT_TRUE(inTheChart(session, 8195));
+  EXPECT_EQ(selectedNumber(session), makeCatalogNumber(kCatalogSatellite, 25544));
+  ns::UserDefaults::standard().removeObject(kUpdateServerURLKey);
+}
+
+// An earlier version took a download without satellites and stored it:
+// the next start names it and uses the bundle's catalogue, leaving the file
+// for the next good update to replace.
+class OrbitDataWithoutSatellitesDownloadedEarlier : public SettingsVisit {
+ protected:
+  OrbitDataWithoutSatellitesDownloadedEarlier() : SettingsVisit([] {
+    ASSERT_TRUE(tessaly::test::writeFile(downloadedCatalogue(), updater_test::catalogueWith({})));
+    testing::internal::CaptureStderr();
+  }) {
+    log = testing::internal::GetCapturedStderr();
+  }
+  std::string log;
+};
+
+TEST_F(OrbitDataWithoutSatellitesDownloadedEarlier, GivesWayToTheBundlesCatalogueAtTheNextStart) {
+  // The path as the user would type it, from the home folder.
+  const std::size_t named = log.find("Downloaded orbit data ");
+  ASSERT_NE(named, std::string::npos) << log;
+  EXPECT_NE(log.find("Caches/SolarSystem.skydata not used: the catalogue holds no satellites or spacecraft", named),
+            std::string::npos)
+      << log;
+  EXPECT_GT(satellitesInTheChart(session), 0);
+  EXPECT_TRUE(inTheChart(session, 25544));
+  EXPECT_TRUE(tessaly::test::readFile(downloadedCatalogue()) == updater_test::catalogueWith({}))
+      << "the cached catalogue changed";
 }
 
 // ---- Alerts saved by an earlier run -----------------------------------------------

@@ -76,8 +76,9 @@ void UpdateServer::serve(int client, const LoopbackServer::Request& request) {
   }
 }
 
-std::string catalogueWith(const std::vector<mechanics_test::SatelliteRecord>& satellites) {
-  mechanics_test::SolarSystemWorld world({}, satellites);
+std::string catalogueWith(const std::vector<mechanics_test::SatelliteRecord>& satellites,
+                          const std::vector<mechanics_test::BodyRecord>& extra) {
+  mechanics_test::SolarSystemWorld world(extra, satellites);
   char directory[512];
   world.database().getDataDirectory(directory, sizeof directory);
   return tessaly::test::readFile(std::string(directory) + "SolarSystem.skydata");

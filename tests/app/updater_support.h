@@ -51,9 +51,10 @@ class UpdateServer {
 inline constexpr const char* kCataloguePath = "/updates/Tessaly/SolarSystem.skydata";
 inline constexpr const char* kListPath = "/updates/satellites/other/SatelliteFrequencies.csv";
 
-// The bytes of a solar-system catalogue with these satellites, written by
-// the project's writer.
-std::string catalogueWith(const std::vector<mechanics_test::SatelliteRecord>& satellites);
+// The bytes of a solar-system catalogue with these satellites (and these
+// bodies after the fixed ones), written by the project's writer.
+std::string catalogueWith(const std::vector<mechanics_test::SatelliteRecord>& satellites,
+                          const std::vector<mechanics_test::BodyRecord>& extra = {});
 mechanics_test::SatelliteRecord satelliteFrom(const char* const lines[2]);
 // A frequency list of `rows` transmitters (NORAD numbers 40000 + i), no
 // heading.

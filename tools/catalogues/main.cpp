@@ -14,7 +14,8 @@
 //       SolarSystem.skydata; GROUPS may be "-" (every satellite "User
 //       Defined"), MAGNITUDES "-" (no satellite standard magnitudes)
 //   tessaly-catalogues elements FILE
-//       checks a two-line element file and counts its sets
+//       checks a two-line element file and counts its sets (a file without
+//       any is refused, as the solar-system command refuses it)
 //
 // Every command checks its input completely before it replaces an output, and
 // reports the first damage with the file and line.
@@ -150,7 +151,7 @@ int checkElements(const std::string& path) {
   std::string text, error;
   std::vector<NamedElementSet> sets;
   if (!catalogues::readWholeFile(path, text, error) ||
-      !parseTwoLineElementFile(text, path, sets, error)) {
+      !catalogues::readElementFile(text, path, sets, error)) {
     return fail(error);
   }
   std::printf("%s: %zu element sets\n", path.c_str(), sets.size());

@@ -263,13 +263,23 @@ bool readGroups(std::string_view text, std::string_view name, std::map<int, std:
 
 }  // namespace
 
+bool readElementFile(std::string_view text, std::string_view name, std::vector<NamedElementSet>& sets,
+                     std::string& error) {
+  if (!parseTwoLineElementFile(text, name, sets, error)) return false;
+  if (sets.empty()) {
+    error = std::string(name) + ": holds no element sets";
+    return false;
+  }
+  return true;
+}
+
 bool buildSolarSystemCatalogue(const SolarSystemSources& sources, const std::string& path,
                                SolarSystemCounts& counts, std::string& error) {
   std::vector<ListRecord> records;
   if (!parseRecordList(sources.bodies, "solarsystem", sources.bodiesName, "*", records, error))
     return false;
   std::vector<NamedElementSet> sets;
-  if (!parseTwoLineElementFile(sources.elements, sources.elementsName, sets, error)) return false;
+  if (!readElementFile(sources.elements, sources.elementsName, sets, error)) return false;
   std::map<int, std::vector<int>> groups;
   if (!readGroups(sources.groups, sources.groupsName, groups, error)) return false;
   std::map<int, double> magnitudes;

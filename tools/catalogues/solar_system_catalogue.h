@@ -12,8 +12,17 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "skydata/two_line_elements.h"
 
 namespace catalogues {
+
+// The element sets of a two-line element file, refused like a damaged one
+// when it holds none: an empty or cut download must not turn into a
+// catalogue without satellites.
+bool readElementFile(std::string_view text, std::string_view name, std::vector<NamedElementSet>& sets,
+                     std::string& error);
 
 struct SolarSystemSources {
   std::string_view bodies, bodiesName;      // extract_solar_system.py list
