@@ -78,7 +78,7 @@ TEST(HostTouchScript, MutatedScriptsAreReadWithinBounds) {
   options.iterations = 20000;
   options.maxSize = 4096;
   tessaly::test::fuzz({"tap 10 20\ndrag 1 2 3 4 0.5\ntype hello\nsnapshot a\nwait 1\nrotate portrait\n",
-                       "pinch 100 200 2.5\nlongpress 5 6 1.2\nkey return\nquit\n"},
+                       "pinch 100 200 2.5\nlongpress 5 6 1.2\nkey return\nkey up\nquit\n"},
                       [&](std::string_view text) {
                         host::Script s = host::parseTouchScript(std::string(text));
                         for (const host::Step& step : s.steps) {
