@@ -11,6 +11,7 @@
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
 #include "engine/vectors.h"
+#include "platform/devices/motion.h"
 #include "platform/uikit/application.h"
 #include "ui/foundation/theme.h"
 #include "ui/foundation/utility.h"
@@ -67,6 +68,12 @@ void ChartScreenController::startCompassOrGyro() {
   }
   if (views_.cameraButton)
     views_.cameraButton->setHidden(!(chartView_->chartPerspective() == kSkyPerspective && !inVirtualReality_));
+  // The device is picked up facing where the chart looks, so that motion
+  // steers on from there: with a compass the chart does not jump, and
+  // without one the device's zenith and nadir are the chart's.
+  double lon, lat;
+  chart->getDisplayCenter(&lon, &lat);
+  dev::MotionManager::holdFacing(lon - chartView_->cameraChartAzmOffset, lat);
   referenceAttitude_.reset();
   gCompassOrGyroOn = true;
   setMotionButtonImage();

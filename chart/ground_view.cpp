@@ -106,6 +106,9 @@ void CSkyChart::drawEarthView() {
 }
 
 void CSkyChart::followSelectedSatellite() {
+  // A drag lets go of the satellite to turn the Earth under the observer;
+  // following it regardless would put the view back at the next frame.
+  if (!centerOnSelected) return;
   CPlanet* home = asBody(homeObject);
   if (home == nullptr || home->getType() != kTypePlanet || home->getBodyNumber() != 3) return;
   if (displayCoordSystem != 1 || !followHomePlanet || selectedObject == nullptr ||

@@ -11,8 +11,11 @@ namespace {
 
 constexpr double kPinRadius = 6;
 // The borders are simplified to about a tenth of a degree: a region much
-// closer than this shows one colour and nothing to find a place by.
-constexpr double kMinimumLatitudeDelta = 8;
+// closer than this opens on one colour and nothing to find a place by.
+constexpr double kGlanceLatitudeDelta = 8;
+// A user zooming in to place a pin goes as close as a degree, the region a
+// place picker asks for, where those borders still bend.
+constexpr double kClosestLatitudeDelta = 1;
 
 // A selected pin is drawn a little brighter.
 ui::Color pinColor(PinAnnotationView::PinColor color, bool selected) {
@@ -30,33 +33,48 @@ ui::Color pinColor(PinAnnotationView::PinColor color, bool selected) {
 MapView::MapView(const ui::Rect& frame) : ui::View(frame) {
   setClipsToBounds(true);
   auto pan = std::make_shared<ui::PanGestureRecognizer>();
+  pan->delegate = &oneFingerPans_;
   pan->addAction([this](ui::GestureRecognizer& g) {
     auto& p = static_cast<ui::PanGestureRecognizer&>(g);
-    // Two fingers (a pinch, or the wheel's) are the pinch's: a pan begun
-    // under them has no single finger to follow and would throw the map.
-    if (p.state() == ui::GestureState::began) {
-      panStart_ = region();
-      panIgnored_ = p.numberOfTouches() > 1;
-    }
-    if (panIgnored_ || (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed)) return;
+    if (p.state() == ui::GestureState::began) panStart_ = region();
+    // A second finger down is the pinch's to follow.
+    if (p.numberOfTouches() > 1 ||
+        (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed))
+      return;
     ui::Point t = p.translationInView(this);
     MapRegion r = panStart_;
     r.center.longitude -= t.x / bounds().width() * r.longitudeDelta;
     r.center.latitude += t.y / bounds().height() * r.latitudeDelta;
-    setRegion(r);
+    show(r);
   });
   addGestureRecognizer(pan);
   auto pinch = std::make_shared<ui::PinchGestureRecognizer>();
   pinch->addAction([this](ui::GestureRecognizer& g) {
     auto& p = static_cast<ui::PinchGestureRecognizer&>(g);
-    if (p.state() == ui::GestureState::began) pinchStart_ = region();
-    if (p.scale <= 0) return;
-    MapRegion r = pinchStart_;
-    r.latitudeDelta /= p.scale;
-    r.longitudeDelta /= p.scale;
-    setRegion(r);
+    const ui::Point between = p.locationInView(this);
+    if (p.state() == ui::GestureState::began) {
+      pinchStart_ = region();
+      pinched_ = convertPointToCoordinate(between);
+    }
+    if (!(p.scale > 0) || (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed)) return;
+    show(zoomed(pinchStart_, pinched_, between, p.scale));
   });
   addGestureRecognizer(pinch);
+}
+
+MapRegion MapView::zoomed(const MapRegion& from, Coordinate place, ui::Point point, double magnification) const {
+  const double w = bounds().width(), h = bounds().height();
+  if (!(w > 0 && h > 0) || !std::isfinite(magnification)) return from;
+  MapRegion r;
+  r.latitudeDelta = std::clamp(from.latitudeDelta / magnification, kClosestLatitudeDelta, 180.0);
+  // Latitude runs evenly down the view; the span across follows from the
+  // centre's latitude, as the region shown keeps the land's shapes.
+  const double limit = 90 - r.latitudeDelta / 2;
+  r.center.latitude = std::clamp(place.latitude + (point.y / h - 0.5) * r.latitudeDelta, -limit, limit);
+  const double across = w / h / std::max(std::cos(r.center.latitude * M_PI / 180), 0.1);
+  r.longitudeDelta = std::min(r.latitudeDelta * across, 360.0);
+  r.center.longitude = place.longitude - (point.x / w - 0.5) * r.longitudeDelta;
+  return r;
 }
 
 MapRegion MapView::regionThatFits(MapRegion r) {
@@ -73,7 +91,7 @@ MapRegion MapView::regionThatFits(MapRegion r) {
 
 MapRegion MapView::region() const {
   MapRegion r = regionThatFits(region_);
-  r.latitudeDelta = std::max(r.latitudeDelta, kMinimumLatitudeDelta);
+  r.latitudeDelta = std::max(r.latitudeDelta, kClosestLatitudeDelta);
   const double w = bounds().width(), h = bounds().height();
   if (w > 0 && h > 0) {
     // Longitude degrees across the view per latitude degree up it that keep
@@ -87,6 +105,12 @@ MapRegion MapView::region() const {
 }
 
 void MapView::setRegion(MapRegion region, bool) {
+  region = regionThatFits(region);
+  region.latitudeDelta = std::max(region.latitudeDelta, kGlanceLatitudeDelta);
+  show(region);
+}
+
+void MapView::show(MapRegion region) {
   region_ = regionThatFits(region);
   setNeedsDisplay();
   if (delegate) delegate->regionDidChange(*this);

@@ -1,9 +1,11 @@
 // The map view: the world-borders countries drawn on a plain projection
 // (longitude across, latitude up) of a region, with pins that show a
-// callout when tapped; dragging moves the region, pinching zooms it. Each
-// pin gets a view from the delegate (colour, callout) when it is added;
-// the delegate hears that the views are on the map at the next turn of the
-// main run loop, as the platform tells it after its layout.
+// callout when tapped; dragging moves the region, pinching zooms it about
+// the fingers (the desktop's wheel and Ctrl-drag and the headless script's
+// pinch arrive as pinches), from a degree of latitude out to the whole
+// world. Each pin gets a view from the delegate (colour, callout) when it
+// is added; the delegate hears that the views are on the map at the next
+// turn of the main run loop, as the platform tells it after its layout.
 // A region's centre latitude that is not finite or beyond the poles is
 // clamped (a stored latitude may be anything).
 #pragma once
@@ -61,10 +63,12 @@ class MapView : public ui::View {
   explicit MapView(const ui::Rect& frame);
   ~MapView() override { *alive_ = false; }
   std::string className() const override { return "MKMapView"; }
-  // The region shown: the one set, made sane, no closer than the map's
-  // detail allows, and widened across or up so that the map keeps the
-  // shapes of the land at its centre in the view's bounds.
+  // The region shown: the one set or zoomed to, made sane, and widened
+  // across or up so that the map keeps the shapes of the land at its
+  // centre in the view's bounds.
   MapRegion region() const;
+  // A region set from code is widened to one whose borders show at a
+  // glance; the user may zoom closer.
   void setRegion(MapRegion region, bool animated = false);
   // Regions are made sane: latitudes within ±90, spans within the world.
   static MapRegion regionThatFits(MapRegion region);
@@ -89,7 +93,16 @@ class MapView : public ui::View {
   void touchesEnded(const ui::TouchSet& touches, const ui::Event& event) override;
 
  private:
+  // Only a pinch takes two fingers: a pan begun under them would take the
+  // touches from it and leave the map where it was.
+  class OneFingerPans : public ui::GestureRecognizerDelegate {
+    bool gestureRecognizerShouldBegin(ui::GestureRecognizer& g) override { return g.numberOfTouches() < 2; }
+  };
   MapRegion region_;  // as set
+  void show(MapRegion region);
+  // `from` scaled by 1 / `magnification` with `place` at `point` (points
+  // in the view), within the zoom's limits.
+  MapRegion zoomed(const MapRegion& from, Coordinate place, ui::Point point, double magnification) const;
   void reportAddedViews();
   void drawCallout(cg::Context& context, const ui::Rect& rect) const;
   std::vector<PointAnnotation> annotations_;
@@ -98,7 +111,8 @@ class MapView : public ui::View {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int selected_ = -1;
   MapRegion panStart_, pinchStart_;
-  bool panIgnored_ = false;
+  Coordinate pinched_;  // the place between the fingers when the pinch began
+  OneFingerPans oneFingerPans_;
 };
 
 }  // namespace dev

@@ -3,12 +3,22 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/uikit/window.h"
+
 namespace dev {
 namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// A held direction's altitude stays this far (radians) from ±90 degrees:
+// the head-up display still reads 90.0, and the direction keeps its
+// azimuth.
+constexpr double kHeldAltitudeLimit = kPi / 2 - 1e-8;
+
 Attitude& injected() {
   static Attitude attitude;
   return attitude;
 }
+
 }  // namespace
 
 void Attitude::rotationMatrix(double m[3][3]) const {
@@ -29,11 +39,27 @@ void MotionManager::injectAttitude(const Attitude& attitude) {
 
 Attitude MotionManager::injectedAttitude() { return injected(); }
 
-void MotionManager::nudge(double yaw, double pitch) {
-  Attitude a = injected();
-  a.yaw = std::remainder(a.yaw + yaw, 2 * 3.14159265358979323846);
-  a.pitch = std::clamp(a.pitch + pitch, -1.5707963267948966, 1.5707963267948966);
+void MotionManager::holdFacing(double azimuth, double altitude) {
+  if (!std::isfinite(azimuth) || !std::isfinite(altitude)) return;
+  altitude = std::clamp(altitude, -kHeldAltitudeLimit, kHeldAltitudeLimit);
+  Attitude a;
+  // Upright, the device pitches up from lying face down; on its side it
+  // rolls up instead, keeping its long edges level.
+  if (ui::isLandscape(ui::Device::current().orientation())) {
+    a.roll = kPi / 2 + altitude;
+    a.yaw = std::remainder(kPi - azimuth, 2 * kPi);
+  } else {
+    a.pitch = kPi / 2 + altitude;
+    a.yaw = std::atan2(-std::cos(azimuth), -std::sin(azimuth));
+  }
   injected() = a;
+}
+
+void MotionManager::turnHeld(double azimuth, double altitude) {
+  double m[3][3];
+  injected().rotationMatrix(m);
+  const double x = -m[2][0], y = m[2][1], z = -m[2][2];
+  holdFacing(std::atan2(y, x) + azimuth, std::atan2(z, std::hypot(x, y)) + altitude);
 }
 
 void MotionManager::startDeviceMotionUpdates(std::function<void(const DeviceMotion&)> handler) {

@@ -1,6 +1,8 @@
-// Device motion: the attitude is injected (the desktop host's arrow keys,
-// a touch script, tests); updates come on the main run loop at the
-// requested interval.
+// Device motion: the attitude is injected (a touch script, tests) or the
+// device is held facing a direction and turned by steps (the hosts' arrow
+// keys); updates come on the main run loop at the requested interval.
+// Directions are those the readings give: the azimuth and altitude of
+// (-r3.x, r3.y, -r3.z), r3 the attitude matrix's third row.
 #pragma once
 
 #include <functional>
@@ -31,8 +33,14 @@ class MotionManager {
   static bool deviceMotionAvailable() { return true; }
   static void injectAttitude(const Attitude& attitude);
   static Attitude injectedAttitude();
-  // Turns the injected attitude by steps (the desktop host's arrow keys).
-  static void nudge(double yaw, double pitch);
+  // The device held up with its back towards (azimuth, altitude), radians,
+  // level in the device's orientation (its screen's horizontal is the
+  // horizon's). The altitude stops just short of the zenith and the nadir,
+  // where a direction would lose its azimuth.
+  static void holdFacing(double azimuth, double altitude);
+  // The held device turned by steps from where its back points: the
+  // azimuth grows to the right, the altitude upwards.
+  static void turnHeld(double azimuth, double altitude);
 
   double deviceMotionUpdateInterval = 1.0 / 30;
   bool isDeviceMotionActive() const { return active_; }

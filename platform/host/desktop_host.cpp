@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "platform/foundation/run_loop.h"
+#include "platform/host/arrow_keys.h"
 #include "platform/host/escape.h"
 #include "platform/host/host.h"
-#include "platform/devices/motion.h"
 #include "platform/devices/speech.h"
 #include "platform/host/wheel.h"
 #include "platform/uikit/display_links.h"
@@ -181,7 +181,6 @@ struct Desktop {
         break;
       case SDL_KEYDOWN: {
         const SDL_Keycode key = e.key.keysym.sym;
-        constexpr double kStep = 5 * 3.14159265358979323846 / 180;  // arrow keys turn the device
         if ((e.key.keysym.mod & KMOD_CTRL) != 0 && !prompting) {
           editingCommand(key);
         } else if (key == SDLK_F2) {
@@ -194,10 +193,10 @@ struct Desktop {
           dev::SpeechRecognizer::hear(phrase);
         } else if (prompting && key == SDLK_BACKSPACE) {
           if (!phrase.empty()) phrase.pop_back();
-        } else if (key == SDLK_LEFT) dev::MotionManager::nudge(-kStep, 0);
-        else if (key == SDLK_RIGHT) dev::MotionManager::nudge(kStep, 0);
-        else if (key == SDLK_UP) dev::MotionManager::nudge(0, kStep);
-        else if (key == SDLK_DOWN) dev::MotionManager::nudge(0, -kStep);
+        } else if (key == SDLK_LEFT) pressArrowKey(ArrowKey::left);
+        else if (key == SDLK_RIGHT) pressArrowKey(ArrowKey::right);
+        else if (key == SDLK_UP) pressArrowKey(ArrowKey::up);
+        else if (key == SDLK_DOWN) pressArrowKey(ArrowKey::down);
         else if (key == SDLK_BACKSPACE) app.deleteBackward();
         else if (key == SDLK_RETURN || key == SDLK_KP_ENTER) app.returnKey();
         else if (key == SDLK_ESCAPE) pressEscape();

@@ -4,6 +4,7 @@
 
 #include "platform/coregraphics/image_codec.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/host/arrow_keys.h"
 #include "platform/host/host.h"
 #include "platform/host/settled_screen.h"
 #include "platform/host/touch_script.h"
@@ -102,7 +103,11 @@ int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const Headles
       case StepKind::key:
         if (step.text == "return") app.returnKey();
         else if (step.text == "backspace") app.deleteBackward();
-        else app.insertText("\t");
+        else if (step.text == "tab") app.insertText("\t");
+        else if (step.text == "up") pressArrowKey(ArrowKey::up);
+        else if (step.text == "down") pressArrowKey(ArrowKey::down);
+        else if (step.text == "left") pressArrowKey(ArrowKey::left);
+        else pressArrowKey(ArrowKey::right);
         break;
       case StepKind::rotate: app.setOrientation(int(n[0])); break;
       case StepKind::wait: player.run(n[0]); continue;

@@ -76,7 +76,8 @@ Script parseTouchScript(std::string_view text) {
     } else if (command == "key") {
       step.kind = StepKind::key;
       ok = static_cast<bool>(in >> step.text) &&
-           (step.text == "return" || step.text == "backspace" || step.text == "tab");
+           (step.text == "return" || step.text == "backspace" || step.text == "tab" || step.text == "up" ||
+            step.text == "down" || step.text == "left" || step.text == "right");
     } else if (command == "rotate") {
       step.kind = StepKind::rotate;
       ok = static_cast<bool>(in >> step.text);

@@ -5,7 +5,8 @@
 //   pinch X Y SCALE [SECONDS]     two fingers spreading (SCALE > 1) or closing
 //   longpress X Y [SECONDS]       held still (default 0.8 s)
 //   type TEXT                     the rest of the line, to the first responder
-//   key return|backspace|tab
+//   key return|backspace|tab     to the first responder
+//   key up|down|left|right       the device turned, as the desktop's arrow keys do
 //   rotate portrait|upsidedown|landscapeleft|landscaperight
 //   attitude ROLL PITCH YAW       the device's attitude, in degrees
 //   say PHRASE                    the rest of the line, heard by speech recognition

@@ -1,17 +1,20 @@
 // Device motion steering the chart: with a compass the centre is where the
 // back of the device points, turned by its roll, in each orientation;
-// without one the centre moves by the change only; the tilt start; the
-// stereo mode.
+// without one the centre moves by the change only; the desktop's arrow
+// keys; the tilt start; the stereo mode.
 #include <gtest/gtest.h>
 
 #include <erfa.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
 #include "platform/devices/location.h"
 #include "platform/devices/motion.h"
+#include "platform/host/arrow_keys.h"
 #include "platform/uikit/alert_controller.h"
 #include "platform/uikit/application.h"
 #include "app/voice_control.h"
@@ -65,6 +68,9 @@ struct MotionSession {
   }
   ~MotionSession() {
     session.screen().stopCompassOrGyro();
+    // The next session's device lies face down again: one left pointing
+    // up would start motion by its tilt.
+    dev::MotionManager::injectAttitude({});
     dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment());
     ui::Device::current().setOrientation(1);
   }
@@ -137,6 +143,98 @@ TEST(DeviceMotion, WithoutACompassTheCentreMovesByTheChangeOnlyAndItsLatitudeSta
   const std::string hud = m.session.screen().views().centerCoordsLabel->text();
   EXPECT_NE(hud.find("Alt: -90.0"), std::string::npos) << hud;
   EXPECT_GE(m.session.screen().settings()->displayCenterLat(), -90.0 - 1e-9);
+}
+
+// The head-up display's centre, as the user reads it: azimuth and
+// altitude in degrees.
+struct Shown {
+  double azimuth = NAN, altitude = NAN;
+};
+Shown shownCentre(ChartScreenController& screen) {
+  Shown shown;
+  const std::string text = screen.views().centerCoordsLabel->text();
+  if (std::sscanf(text.c_str(), "Azm: %lf\u00b0 Alt: %lf\u00b0", &shown.azimuth, &shown.altitude) != 2)
+    ADD_FAILURE() << text;
+  return shown;
+}
+
+// An arrow key as the desktop host takes it, then a reading, as the
+// application's motion timer takes one.
+void press(MotionSession& m, host::ArrowKey key) {
+  host::pressArrowKey(key);
+  m.session.screen().readMotion();
+}
+
+TEST(DeviceMotion, TheArrowKeysTiltTheViewUpAndDownAndTurnItLeftAndRightFromWhereTheChartLooks) {
+  const double step = host::kArrowKeyStepDegrees;
+  int presses = 0;
+  for (const bool compass : {false, true})
+    for (const double altitude : {0.0, 30.0}) {
+      SCOPED_TRACE(std::string(compass ? "with" : "without") + " a compass, from " + std::to_string(altitude));
+      MotionSession m(compass);
+      ChartScreenController& screen = m.session.screen();
+      const double azimuth = 200;
+      m.chart().setDisplayCenterLonLat(azimuth * kRadiansPerDegree, altitude * kRadiansPerDegree);
+      screen.toggleCompass();  // the Motion button
+      ASSERT_TRUE(ChartScreenController::compassOrGyroOn());
+      m.session.run(0.1);  // the first readings
+      Shown shown = shownCentre(screen);
+      EXPECT_NEAR(shown.azimuth, azimuth, 0.051) << "the device is picked up facing where the chart looks";
+      EXPECT_NEAR(shown.altitude, altitude, 0.051);
+      // Up and past the zenith, down and past the nadir, up to the horizon
+      // again: five degrees a press and the azimuth kept, the altitude
+      // stopping at the pole.
+      double expected = altitude;
+      auto tilt = [&](host::ArrowKey key, int times, double sign) {
+        for (int i = 0; i < times; ++i, ++presses) {
+          press(m, key);
+          expected = std::clamp(expected + sign * step, -90.0, 90.0);
+          shown = shownCentre(screen);
+          ASSERT_NEAR(shown.altitude, expected, 0.051) << "press " << i;
+          ASSERT_NEAR(std::remainder(shown.azimuth - azimuth, 360.0), 0, 0.051) << "press " << i;
+        }
+      };
+      tilt(host::ArrowKey::up, 25, 1);
+      EXPECT_EQ(expected, 90.0);
+      tilt(host::ArrowKey::down, 45, -1);
+      EXPECT_EQ(expected, -90.0);
+      tilt(host::ArrowKey::up, 18, 1);
+      EXPECT_EQ(expected, 0.0);
+      // Left turns to a smaller azimuth, Right to a larger one, across north
+      // too.
+      double turned = azimuth;
+      auto turn = [&](host::ArrowKey key, int times, double sign) {
+        for (int i = 0; i < times; ++i, ++presses) {
+          press(m, key);
+          turned += sign * step;
+          shown = shownCentre(screen);
+          ASSERT_NEAR(std::remainder(shown.azimuth - turned, 360.0), 0, 0.051) << "press " << i;
+          ASSERT_NEAR(shown.altitude, 0, 0.051);
+        }
+      };
+      turn(host::ArrowKey::left, 3, -1);
+      turn(host::ArrowKey::right, 36, 1);
+      EXPECT_NEAR(m.chart().getDisplayRotation(), 0, 1e-9) << "held level";
+    }
+  EXPECT_EQ(presses, 4 * (25 + 45 + 18 + 3 + 36));
+}
+
+// On its side, as in the stereo mode, the held device keeps the chart
+// level and the keys still tilt it up and turn it right.
+TEST(DeviceMotion, TheArrowKeysKeepTheChartLevelInLandscape) {
+  MotionSession m(true);
+  ChartScreenController& screen = m.session.screen();
+  ui::Device::current().setOrientation(3);
+  m.chart().setDisplayCenterLonLat(1.0, 0.2);
+  screen.toggleCompass();
+  m.session.run(0.1);
+  press(m, host::ArrowKey::up);
+  press(m, host::ArrowKey::right);
+  double lon, lat;
+  m.chart().getDisplayCenter(&lon, &lat);
+  EXPECT_NEAR(lon, 1.0 + host::kArrowKeyStepDegrees * kRadiansPerDegree, 1e-9);
+  EXPECT_NEAR(lat, 0.2 + host::kArrowKeyStepDegrees * kRadiansPerDegree, 1e-9);
+  EXPECT_NEAR(m.chart().getDisplayRotation(), 0, 1e-9);
 }
 
 TEST(DeviceMotion, AReadingWithoutAnAttitudeLeavesTheChartStill) {

@@ -11,12 +11,14 @@
 #include "engine/angles.h"
 #include "platform/uikit/application.h"
 #include "skydata/object_types.h"
+#include "skydata/planet.h"
 #include "skydata/sky_data_file.h"
 #include "skydata/sky_database.h"
 #include "skydata/skydata_writer.h"
 #include "skydata/sky_object.h"
 #include "tests/app/app_session.h"
 #include "tests/chart/sky_fixture.h"
+#include "tests/mechanics/mechanics_fixture.h"
 #include "tests/support/sanitizer_build.h"
 
 namespace {
@@ -304,6 +306,95 @@ TEST(ChartViewPan, TheEndOfAPanUnloadsTheStarRegionsLeftOffTheScreen) {
   EXPECT_GT(hidden, 10) << "most of the sky is off the screen";
   EXPECT_EQ(hiddenLoaded, 0);
   EXPECT_GT(kept, 0) << "what shows stays";
+}
+
+// The orbit view round the Earth with the selected station, and a second
+// station a quarter of an orbit behind it.
+struct OrbitSession {
+  AppSession session;
+  OrbitSession() : session(options()) {
+    session.run(1.0);
+    EXPECT_EQ(session.chartView().chartPerspective(), kOrbitPerspective) << "the first start's view";
+  }
+  static app_test::SessionOptions options() {
+    mechanics_test::SatelliteRecord second;
+    second.elements = mechanics_test::elementsFromLines(mechanics_test::kIssLines[0], mechanics_test::kIssLines[1]);
+    second.elements.catalogueNumber = 90001;
+    std::snprintf(second.elements.name, sizeof second.elements.name, "TRAILER");
+    second.elements.meanAnomaly -= kHalfPi;
+    app_test::SessionOptions o;
+    o.moreSatellites = {second};
+    return o;
+  }
+  CSkyChart& chart() { return session.chart(); }
+  // Degrees between where the observer is and where the satellite is, both
+  // seen from the Earth's centre: 0 while the view follows it.
+  double degreesFromSatellite(CSkyObject* object) {
+    auto* satellite = dynamic_cast<CPlanet*>(object);
+    CPlanet* earth = chart().database->getEarth();
+    if (satellite == nullptr || earth == nullptr) return NAN;
+    chart().updateObjectPosition(satellite);
+    double s[3], e[3], o[3], dot = 0, ss = 0, oo = 0;
+    satellite->getHeliocentricPosition(s);
+    earth->getHeliocentricPosition(e);
+    for (int i = 0; i < 3; ++i) {
+      s[i] -= e[i];
+      o[i] = chart().observerPosition[i] - e[i];
+      dot += s[i] * o[i], ss += s[i] * s[i], oo += o[i] * o[i];
+    }
+    return std::acos(std::clamp(dot / std::sqrt(ss * oo), -1.0, 1.0)) * kDegreesPerRadian;
+  }
+  double degreesFromSelected() { return degreesFromSatellite(chart().selectedObject); }
+  void dragAcross() {
+    const ui::Point mid = AppSession::centreOf(session.chartView());
+    session.drag({mid.x - 100, mid.y}, {mid.x + 100, mid.y}, 20, 0.02);
+  }
+  // Centred as the Center button does, the pan run to its end.
+  void centre() {
+    session.screen().centerSelectedObject(true);
+    EXPECT_TRUE(session.runUntil([&] { return !session.chartView().panRunning(); }, 4.0));
+  }
+};
+
+TEST(OrbitViewDrag, ADragTurnsTheEarthUnderTheObserverUntilCentreFollowsTheSatelliteOrANewOneAgain) {
+  OrbitSession orbit;
+  CSkyChart& chart = orbit.chart();
+  ASSERT_NE(chart.selectedObject, nullptr);
+  ASSERT_EQ(chart.selectedObject->getType(), kTypeSatellite);
+  ASSERT_EQ(chart.getDisplayCoordSystem(), kCoordEquatorial) << "Show Earth Rotation is on";
+  ASSERT_TRUE(chart.centerOnSelected);
+  EXPECT_LT(orbit.degreesFromSelected(), 0.1) << "above the station";
+
+  orbit.dragAcross();
+  EXPECT_GT(orbit.degreesFromSelected(), 30.0) << "a 200-point drag turns the view by tens of degrees";
+  EXPECT_FALSE(chart.centerOnSelected);
+  EXPECT_FALSE(orbit.session.screen().settings()->selectedObjectLocked());
+  orbit.session.run(2.0);  // frames, and the glide to its end
+  ASSERT_FALSE(orbit.session.chartView().momentumRunning());
+  const double turned = orbit.degreesFromSelected();
+  EXPECT_GT(turned, 30.0) << "it stays turned after the release";
+  const double lon = chart.homePlanetLongitude, lat = chart.homePlanetLatitude;
+  orbit.session.run(3.0);
+  EXPECT_NEAR(normalizeRadiansSigned(chart.homePlanetLongitude - lon) * kDegreesPerRadian, 0, 0.01);
+  EXPECT_NEAR((chart.homePlanetLatitude - lat) * kDegreesPerRadian, 0, 0.01);
+
+  orbit.centre();
+  EXPECT_TRUE(chart.centerOnSelected);
+  EXPECT_LT(orbit.degreesFromSelected(), 0.1) << "Centre puts the view over the station";
+  orbit.session.run(3.0);
+  EXPECT_LT(orbit.degreesFromSelected(), 0.1) << "and it follows the station on";
+
+  orbit.dragAcross();
+  orbit.session.run(2.0);
+  const SkyObjectID first = chart.selectedObjectID;
+  // Chosen and centred as the lists and the information page do.
+  orbit.session.select("TRAILER");
+  ASSERT_FALSE(CSkyDatabase::isSameSkyObjectID(&first, &chart.selectedObjectID));
+  orbit.centre();
+  EXPECT_TRUE(chart.centerOnSelected);
+  EXPECT_LT(orbit.degreesFromSelected(), 0.1) << "a new selection is followed";
+  orbit.session.run(3.0);
+  EXPECT_LT(orbit.degreesFromSelected(), 0.1);
 }
 
 }  // namespace

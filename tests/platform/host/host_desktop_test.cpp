@@ -123,7 +123,7 @@ TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
   quit.type = SDL_QUIT;
   push(quit);
 
-  dev::MotionManager::injectAttitude({0, 0, 0});
+  dev::MotionManager::holdFacing(0.5, 0.1);
   dev::configureAuthorization(dev::Service::speech, dev::AuthorizationStatus::authorizedWhenInUse,
                               dev::AuthorizationStatus::authorizedWhenInUse);
   std::vector<std::string> heard;
@@ -137,8 +137,13 @@ TEST(HostDesktop, TheDummyDisplayGetsAWindowTouchesTextAndAQuit) {
   EXPECT_GT(host::desktopFramesPresented(), framesBefore);
   EXPECT_TRUE(delegate->terminated);
   EXPECT_EQ(delegate->field->text(), "M31");  // the phrase went to speech, not the field
-  EXPECT_NEAR(dev::MotionManager::injectedAttitude().yaw, 5 * 3.14159265358979323846 / 180, 1e-12);
-  EXPECT_NEAR(dev::MotionManager::injectedAttitude().pitch, 5 * 3.14159265358979323846 / 180, 1e-12);
+  // Right turns the device's back five degrees towards growing azimuth, Up
+  // five degrees higher.
+  double m[3][3];
+  dev::MotionManager::injectedAttitude().rotationMatrix(m);
+  const double step = 5 * 3.14159265358979323846 / 180;
+  EXPECT_NEAR(std::atan2(m[2][1], -m[2][0]), 0.5 + step, 1e-12);
+  EXPECT_NEAR(std::asin(-m[2][2]), 0.1 + step, 1e-12);
   ns::RunLoop::main().runOnce();
   EXPECT_EQ(heard, (std::vector<std::string>{"moon"}));
   auto& seen = delegate->pad->seen;

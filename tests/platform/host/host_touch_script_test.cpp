@@ -24,9 +24,13 @@ TEST(HostTouchScript, EveryCommandIsRead) {
       "snapshot 01-start\r\n"
       "background\nforeground\nquit\n"
       "attitude 10 -20 30\n"
-      "say show the moon\n");
+      "say show the moon\n"
+      "key up\nkey down\nkey left\nkey right\n");
   ASSERT_TRUE(s.messages.empty()) << s.messages.front();
-  ASSERT_EQ(s.steps.size(), 15u);
+  ASSERT_EQ(s.steps.size(), 19u);
+  EXPECT_EQ(s.steps[15].kind, host::StepKind::key);
+  EXPECT_EQ(s.steps[15].text, "up");
+  EXPECT_EQ(s.steps[18].text, "right");
   EXPECT_EQ(s.steps[13].numbers[1], -20);
   EXPECT_EQ(s.steps[14].text, "show the moon");
   EXPECT_EQ(s.steps[0].kind, host::StepKind::tap);
@@ -56,15 +60,16 @@ TEST(HostTouchScript, BadLinesAreSkippedWithTheirNumbers) {
       "pinch 1 2 0\n"         // no scale
       "rotate sideways\n"
       "key escape\n"
+      "key upwards\n"
       "type\n"
       "snapshot ../../etc/passwd\n"
       "fly 1 2\n"
       "tap 1 2\n");
   ASSERT_EQ(s.steps.size(), 1u);
-  EXPECT_EQ(s.steps[0].line, 14);
-  ASSERT_EQ(s.messages.size(), 13u);
+  EXPECT_EQ(s.steps[0].line, 15);
+  ASSERT_EQ(s.messages.size(), 14u);
   EXPECT_EQ(s.messages[0], "touch script line 1: cannot read \"tap 10\"; skipped");
-  EXPECT_EQ(s.messages[11], "touch script line 12: cannot read \"snapshot ../../etc/passwd\"; skipped");
+  EXPECT_EQ(s.messages[12], "touch script line 13: cannot read \"snapshot ../../etc/passwd\"; skipped");
 }
 
 TEST(HostTouchScript, MutatedScriptsAreReadWithinBounds) {
@@ -73,7 +78,7 @@ TEST(HostTouchScript, MutatedScriptsAreReadWithinBounds) {
   options.iterations = 20000;
   options.maxSize = 4096;
   tessaly::test::fuzz({"tap 10 20\ndrag 1 2 3 4 0.5\ntype hello\nsnapshot a\nwait 1\nrotate portrait\n",
-                       "pinch 100 200 2.5\nlongpress 5 6 1.2\nkey return\nquit\n"},
+                       "pinch 100 200 2.5\nlongpress 5 6 1.2\nkey return\nkey up\nquit\n"},
                       [&](std::string_view text) {
                         host::Script s = host::parseTouchScript(std::string(text));
                         for (const host::Step& step : s.steps) {

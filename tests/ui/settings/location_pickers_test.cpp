@@ -1,16 +1,21 @@
 // The location pickers from the location screen, driven by touch and the
 // search bar: countries and their places, searches that pick at once or
 // list at most 100, sections by first character in character-code order,
-// deleting user places, and the map's dropped pin reported bare and then
-// under its geocoded name.
+// deleting user places, the map's dropped pin reported bare and then
+// under its geocoded name, and the map zoomed by the desktop's wheel and
+// Ctrl-drag and the headless script's pinch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/locations.h"
 #include "platform/devices/location.h"
+#include "platform/host/wheel.h"
+#include "platform/uikit/application.h"
 #include "tests/ui/settings/settings_world.h"
 #include "ui/settings/location_group_picker_view_controller.h"
 #include "ui/settings/location_map_picker_view_controller.h"
@@ -265,6 +270,119 @@ TEST(UiSettingsLocationPickers, ADroppedPinIsReportedBareThenUnderItsGeocodedNam
   picker->geocodeLocation(picker->touchedLatitude, picker->touchedLongitude);
   w.run(1);
   EXPECT_EQ(recorder.picks.size(), 4u);
+}
+
+// The map picker opened on a place, laid out, with the map's frame on the
+// screen.
+struct MapPicker {
+  SettingsWorld w;
+  std::shared_ptr<LocationMapPickerViewController> picker = std::make_shared<LocationMapPickerViewController>();
+  dev::MapView* map = nullptr;
+  MapPicker() {
+    initLocationDatabase(0);
+    w.settings.setLatitude(48.85);
+    w.settings.setLongitude(2.35);
+    w.present(picker);
+    ui::Application::shared().layoutWindows();
+    map = picker->mapView.get();
+  }
+  // A screen point at fractions of the map's width and height.
+  ui::Point at(double x, double y) const {
+    const ui::Rect b = map->bounds();
+    return map->convertPointTo({b.width() * x, b.height() * y}, nullptr);
+  }
+  dev::Coordinate under(ui::Point screen) const { return map->convertPointToCoordinate(map->convertPointFrom(screen, nullptr)); }
+  // Degrees, as a share of what the map shows, between the place that was
+  // under a screen point and the one under it now.
+  double drift(dev::Coordinate before, ui::Point screen) const {
+    const dev::Coordinate now = under(screen);
+    const dev::MapRegion r = map->region();
+    return std::max(std::fabs(now.latitude - before.latitude) / r.latitudeDelta,
+                    std::fabs(std::remainder(now.longitude - before.longitude, 360.0)) / r.longitudeDelta);
+  }
+  // The headless script's "pinch X Y SCALE": two fingers 80 points apart
+  // about the point, spread to SCALE times that in even steps.
+  void scriptPinch(ui::Point p, double scale) {
+    const int steps = 24;
+    double d = 40;
+    w.world.touch(1, ui::TouchPhase::began, {p.x - d, p.y});
+    w.world.touch(2, ui::TouchPhase::began, {p.x + d, p.y});
+    for (int i = 1; i <= steps; ++i) {
+      d = 40 + (40 * scale - 40) * i / steps;
+      ui::Application::shared().handleTouches(
+          {{1, ui::TouchPhase::moved, {p.x - d, p.y}}, {2, ui::TouchPhase::moved, {p.x + d, p.y}}}, now());
+    }
+    ui::Application::shared().handleTouches(
+        {{1, ui::TouchPhase::ended, {p.x - d, p.y}}, {2, ui::TouchPhase::ended, {p.x + d, p.y}}}, now());
+  }
+  // The desktop's Ctrl-drag from a press point to a pointer.
+  void ctrlDrag(ui::Point press, ui::Point pointer) {
+    auto send = [&](ui::TouchPhase phase, ui::Point p) {
+      const auto [a, b] = host::dragPinchFingers(press, p);
+      ui::Application::shared().handleTouches({{1, phase, a}, {2, phase, b}}, now());
+    };
+    send(ui::TouchPhase::began, press);
+    send(ui::TouchPhase::moved, press);
+    for (int i = 1; i <= 10; ++i)
+      send(ui::TouchPhase::moved, {press.x + (pointer.x - press.x) * i / 10, press.y + (pointer.y - press.y) * i / 10});
+    send(ui::TouchPhase::ended, pointer);
+  }
+  double now() const { return ns::RunLoop::main().now(); }
+};
+
+TEST(UiSettingsLocationPickers, TheMapZoomsAboutThePointerByWheelCtrlDragAndPinchWithinItsLimits) {
+  MapPicker m;
+  dev::MapView& map = *m.map;
+  const double opened = map.region().latitudeDelta;
+  EXPECT_NEAR(map.region().center.latitude, 48.85, 1e-9);
+  const ui::Point pointer = m.at(0.25, 0.7), other = m.at(0.8, 0.2);
+  int zooms = 0;
+  // Each way of zooming, in and out: the span changes by the factor asked
+  // and the place under the pointer stays under it.
+  auto zoom = [&](const char* how, double factor, const std::function<void()>& act) {
+    SCOPED_TRACE(how);
+    const dev::MapRegion before = map.region();
+    const dev::Coordinate under = m.under(pointer), elsewhere = m.under(other);
+    act();
+    EXPECT_NEAR(map.region().latitudeDelta, before.latitudeDelta / factor, before.latitudeDelta * 0.02);
+    EXPECT_NEAR(map.region().longitudeDelta / map.region().latitudeDelta,
+                before.longitudeDelta / before.latitudeDelta, 0.05 * before.longitudeDelta / before.latitudeDelta)
+        << "the land keeps its shape";
+    EXPECT_LT(m.drift(under, pointer), 0.005) << "the place under the pointer stays under it";
+    EXPECT_GT(m.drift(elsewhere, other), 0.05) << "the rest of the map moves";
+    ++zooms;
+  };
+  zoom("wheel in", host::kWheelPinchFactorPerNotch, [&] { host::turnWheel(pointer, 0, 1, m.now()); });
+  zoom("wheel out", std::pow(host::kWheelPinchFactorPerNotch, -3), [&] { host::turnWheel(pointer, 0, -3, m.now()); });
+  zoom("Ctrl-drag up", std::pow(host::kWheelPinchFactorPerNotch, 5),
+       [&] { m.ctrlDrag(pointer, {pointer.x, pointer.y - 5 * host::kDragPointsPerNotch}); });
+  zoom("Ctrl-drag down", std::pow(host::kWheelPinchFactorPerNotch, -4),
+       [&] { m.ctrlDrag(pointer, {pointer.x + 3, pointer.y + 4 * host::kDragPointsPerNotch}); });
+  zoom("pinch out", 2, [&] { m.scriptPinch(pointer, 2); });
+  zoom("pinch in", 0.5, [&] { m.scriptPinch(pointer, 0.5); });
+  EXPECT_EQ(zooms, 6);
+  EXPECT_NEAR(map.region().latitudeDelta, opened * host::kWheelPinchFactorPerNotch, opened * 0.02)
+      << "a notch out in all";
+
+  // In as far as it goes: a degree, the region a place picker opens on.
+  for (int i = 0; i < 40; ++i) host::turnWheel(pointer, 0, 5, m.now());
+  EXPECT_NEAR(map.region().latitudeDelta, 1.0, 1e-9);
+  m.scriptPinch(pointer, 3);
+  EXPECT_NEAR(map.region().latitudeDelta, 1.0, 1e-9);
+  // Out as far as the world goes, and no further.
+  for (int i = 0; i < 40; ++i) host::turnWheel(pointer, 0, -5, m.now());
+  const dev::MapRegion world = map.region();
+  EXPECT_TRUE(world.latitudeDelta >= 180 - 1e-9 || world.longitudeDelta >= 360 - 1e-9)
+      << world.latitudeDelta << " x " << world.longitudeDelta;
+  EXPECT_LE(world.latitudeDelta, 180.0);
+  EXPECT_LE(world.longitudeDelta, 360.0);
+  EXPECT_TRUE(std::isfinite(world.center.latitude) && std::isfinite(world.center.longitude));
+  // And a pin still lands where it is pressed.
+  const ui::Point press = m.at(0.5, 0.5);
+  const dev::Coordinate target = m.under(press);
+  longPress(m.w, press, 0.5);
+  EXPECT_NEAR(m.picker->touchedLatitude, target.latitude, 1e-6);
+  EXPECT_NEAR(m.picker->touchedLongitude, target.longitude, 1e-6);
 }
 
 }  // namespace
