@@ -35,4 +35,18 @@ bool replaceFileIfAccepted(const std::string& path, std::string_view bytes,
 // moved (`error`, when given, then says why).
 std::optional<std::string> keepFileAside(const std::string& path, std::string* error = nullptr);
 
+// For a store that found its file but could not read all of it: keeps the
+// file aside (keepFileAside) and says so in one line on standard error,
+//   "<kind> <path> <problem>; kept as <kept>, <inUse>", or
+//   "<kind> <path> <problem> and cannot be kept aside (<why>); <inUse>".
+// The path it was kept under, or nothing when it could not be moved.
+std::optional<std::string> keepUnreadableFileAside(const std::string& path, std::string_view kind,
+                                                   std::string_view problem = "cannot be read",
+                                                   std::string_view inUse = "defaults in use");
+
+// Says in one line on standard error that a store's file could not be
+// replaced: "<kind> <path> could not be written; the old one is kept" while
+// there is an old one, else "...; nothing is saved".
+void reportUnwrittenFile(const std::string& path, std::string_view kind);
+
 }  // namespace ns
