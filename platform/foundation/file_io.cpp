@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <vector>
 
 namespace ns {
@@ -95,7 +97,17 @@ std::optional<std::string> keepUnreadableFileAside(const std::string& path, std:
   return kept;
 }
 
-void reportUnwrittenFile(const std::string& path, std::string_view kind) {
+void noteFileWritten(const std::string& path, std::string_view kind, bool written) {
+  // Stores save at every change: the user hears of a folder that cannot
+  // be written once, not at every change.
+  static std::mutex mutex;
+  static std::set<std::string, std::less<>> failing;
+  std::lock_guard<std::mutex> guard(mutex);
+  if (written) {
+    failing.erase(path);
+    return;
+  }
+  if (!failing.insert(path).second) return;
   const bool old = ::access(path.c_str(), F_OK) == 0;
   std::fprintf(stderr, "%.*s %s could not be written; %s\n", int(kind.size()), kind.data(), path.c_str(),
                old ? "the old one is kept" : "nothing is saved");

@@ -44,9 +44,10 @@ std::optional<std::string> keepUnreadableFileAside(const std::string& path, std:
                                                    std::string_view problem = "cannot be read",
                                                    std::string_view inUse = "defaults in use");
 
-// Says in one line on standard error that a store's file could not be
-// replaced: "<kind> <path> could not be written; the old one is kept" while
-// there is an old one, else "...; nothing is saved".
-void reportUnwrittenFile(const std::string& path, std::string_view kind);
+// Takes the outcome of each write of a store's file, and says the first of
+// a run of failures in one line on standard error: "<kind> <path> could not
+// be written; the old one is kept" while there is an old one, else "...;
+// nothing is saved". A write that succeeds ends the run. Any thread.
+void noteFileWritten(const std::string& path, std::string_view kind, bool written);
 
 }  // namespace ns

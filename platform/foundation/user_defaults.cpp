@@ -246,15 +246,10 @@ void UserDefaults::registerDefaults(const Dictionary& defaults) {
 bool UserDefaults::synchronize() {
   std::lock_guard<std::mutex> guard(mutex_);
   if (!dirty_) return true;
-  if (!writeFileAtomically(path_, serialize(stored_))) {
-    // Every change tries again; one line says it for all of them.
-    if (!unwrittenReported_) reportUnwrittenFile(path_, kFileKind);
-    unwrittenReported_ = true;
-    return false;
-  }
-  dirty_ = false;
-  unwrittenReported_ = false;
-  return true;
+  const bool written = writeFileAtomically(path_, serialize(stored_));
+  noteFileWritten(path_, kFileKind, written);
+  if (written) dirty_ = false;
+  return written;
 }
 
 }  // namespace ns

@@ -72,7 +72,6 @@ class UserDefaults {
   Dictionary stored_;
   Dictionary registered_;
   bool dirty_ = false;
-  bool unwrittenReported_ = false;
 };
 
 }  // namespace ns

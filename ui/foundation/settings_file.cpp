@@ -304,6 +304,6 @@ bool Settings::saveToPath(const std::string& path) {
   // write leaves the old file as it was.
   const bool written = CSettings::writeFile(tree, path.c_str(), 0);
   CSettings::deleteList(tree);
-  if (!written) ns::reportUnwrittenFile(path, "Settings file");
+  ns::noteFileWritten(path, "Settings file", written);
   return written;
 }
