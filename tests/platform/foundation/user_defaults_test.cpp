@@ -215,19 +215,6 @@ TEST(UserDefaults, ADamagedLineKeepsTheFileAsideAndTheRestInUse) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Preferences file " + path + " cannot be read; kept as " + path + ".unreadable.1, defaults in use\n");
   EXPECT_EQ(readFile(path + ".unreadable"), text);
-  // What the program writes itself, and an empty file, are kept where they are.
-  ns::UserDefaults written(path);
-  written.setString("s", "two\nlines ");
-  written.setDouble("d", -0.0);
-  ASSERT_TRUE(written.synchronize());
-  const std::string bytes = readFile(path);
-  testing::internal::CaptureStderr();
-  ns::UserDefaults reread(path);
-  ASSERT_TRUE(writeFile(dir.file("empty.txt"), ""));
-  ns::UserDefaults empty(dir.file("empty.txt"));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(readFile(path), bytes);
-  EXPECT_EQ(reread.stringForKey("s"), "two\nlines ");
 }
 
 TEST(UserDefaults, AFileThatCannotBeWrittenIsSaidOnceAndAnOldOneOnlyWhenThereIsOne) {
