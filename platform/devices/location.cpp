@@ -59,7 +59,8 @@ std::string readPlace(const char* text, LocationReading& place) {
   if (!numbers || numbers->size() < 2) return "it is not latitude,longitude[,metres]";
   const double latitude = (*numbers)[0], longitude = (*numbers)[1];
   const double altitude = numbers->size() == 3 ? (*numbers)[2] : 0;
-  if (!(std::fabs(latitude) <= 90)) return "the latitude " + formatted("%g", latitude) + " is not within -90 to 90 degrees";
+  if (!(std::fabs(latitude) <= 90))
+    return "the latitude " + formatted("%g", latitude) + " is not within -90 to 90 degrees";
   if (!(std::fabs(longitude) <= 180))
     return "the longitude " + formatted("%g", longitude) + " is not within -180 to 180 degrees";
   if (!(altitude >= kLowestPlaceMetres && altitude <= kHighestPlaceMetres))

@@ -198,7 +198,8 @@ TEST(UserDefaults, AFileThatCannotBeReadIsKeptAsideWithOneLineAndDefaultsGoOn) {
 TEST(UserDefaults, ADamagedLineKeepsTheFileAsideAndTheRestInUse) {
   TempDir dir;
   const std::string path = dir.file("UserDefaults.txt");
-  const std::string text = "s UpdateServerURL https://updates.test/\nUpdateServerURL https://other.test/\n\n  \ni AppTheme 3\n";
+  const std::string text =
+      "s UpdateServerURL https://updates.test/\nUpdateServerURL https://other.test/\n\n  \ni AppTheme 3\n";
   ASSERT_TRUE(writeFile(path, text));
   testing::internal::CaptureStderr();
   ns::UserDefaults defaults(path);
