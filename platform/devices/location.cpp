@@ -30,6 +30,55 @@ std::string countryLetters(int code) {
   return std::string{char(code / 256), char(code % 256)};
 }
 
+// Up to `most` numbers separated by commas (blanks around them allowed);
+// nothing for any other text.
+std::optional<std::vector<double>> readNumberList(const char* text, std::size_t most) {
+  std::vector<double> numbers;
+  for (const char* at = text;;) {
+    char* end = nullptr;
+    const double value = std::strtod(at, &end);
+    if (end == at || numbers.size() == most) return std::nullopt;
+    numbers.push_back(value);
+    while (*end == ' ' || *end == '\t') ++end;
+    if (*end == '\0') return numbers;
+    if (*end != ',') return std::nullopt;
+    at = end + 1;
+  }
+}
+
+std::string formatted(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// A place on the Earth from "latitude,longitude[,metres]" (sea level
+// without a height), or why the text gives none.
+std::string readPlace(const char* text, LocationReading& place) {
+  const auto numbers = readNumberList(text, 3);
+  if (!numbers || numbers->size() < 2) return "it is not latitude,longitude[,metres]";
+  const double latitude = (*numbers)[0], longitude = (*numbers)[1];
+  const double altitude = numbers->size() == 3 ? (*numbers)[2] : 0;
+  if (!(std::fabs(latitude) <= 90))
+    return "the latitude " + formatted("%g", latitude) + " is not within -90 to 90 degrees";
+  if (!(std::fabs(longitude) <= 180))
+    return "the longitude " + formatted("%g", longitude) + " is not within -180 to 180 degrees";
+  if (!(altitude >= kLowestPlaceMetres && altitude <= kHighestPlaceMetres))
+    return "the height " + formatted("%g", altitude) + " m is not within " + formatted("%g", kLowestPlaceMetres) +
+           " to " + formatted("%g", kHighestPlaceMetres) + " m";
+  place.latitude = latitude, place.longitude = longitude, place.altitude = altitude;
+  return "";
+}
+
+// The configuration is read again for every manager: a refusal is said
+// once for each text refused.
+void reportRefusedPlace(const std::string& message) {
+  static std::string lastReported;
+  if (message == lastReported) return;
+  lastReported = message;
+  std::fprintf(stderr, "%s\n", message.c_str());
+}
+
 }  // namespace
 
 // ---- configuration -----------------------------------------------------------------
@@ -39,12 +88,16 @@ LocationConfiguration LocationConfiguration::fromEnvironment() {
   c.start.latitude = 51.4779;  // Greenwich, without a configuration
   c.start.longitude = -0.0015;
   c.start.altitude = 46;
-  if (const char* text = std::getenv("TESSALY_LOCATION")) {
-    double lat = 0, lon = 0, alt = 0;
-    int n = std::sscanf(text, "%lf,%lf,%lf", &lat, &lon, &alt);
-    if (n >= 2 && std::fabs(lat) <= 90 && std::fabs(lon) <= 180) {
-      c.start.latitude = lat, c.start.longitude = lon;
-      if (n == 3 && std::isfinite(alt)) c.start.altitude = alt;
+  const char* fail = std::getenv("TESSALY_LOCATION_FAIL");
+  c.fails = fail && *fail && std::string(fail) != "0";
+  if (const char* text = std::getenv("TESSALY_LOCATION"); text && *text) {
+    // A place the text does not give is no position at all: one made up
+    // here would be taken and saved as the user's.
+    const std::string problem = readPlace(text, c.start);
+    if (!problem.empty()) {
+      c.fails = true;
+      reportRefusedPlace("TESSALY_LOCATION=\"" + std::string(text) + "\" is refused: " + problem +
+                         "; the device gives no position");
     }
   }
   if (const char* text = std::getenv("TESSALY_LOCATION_COURSE")) {
@@ -52,8 +105,6 @@ LocationConfiguration LocationConfiguration::fromEnvironment() {
     if (std::sscanf(text, "%lf,%lf", &speed, &course) == 2 && std::isfinite(speed) && std::isfinite(course))
       c.speed = speed, c.course = course;
   }
-  const char* fail = std::getenv("TESSALY_LOCATION_FAIL");
-  c.fails = fail && *fail && std::string(fail) != "0";
   if (const char* text = std::getenv("TESSALY_HEADING"); text && *text) {
     double h = std::atof(text);
     if (std::isfinite(h)) c.heading = std::fmod(std::fmod(h, 360) + 360, 360);

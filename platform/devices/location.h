@@ -1,8 +1,11 @@
 // The device's position and heading, and reverse geocoding.
 //
-// The position is configured (TESSALY_LOCATION "latitude,longitude[,metres]")
-// or simulated moving (TESSALY_LOCATION_COURSE "metres per second,course
-// degrees" moves it along a great circle), or fails (TESSALY_LOCATION_FAIL);
+// The position is configured (TESSALY_LOCATION "latitude,longitude[,metres]",
+// sea level without a height) or simulated moving (TESSALY_LOCATION_COURSE
+// "metres per second,course degrees" moves it along a great circle), or
+// fails (TESSALY_LOCATION_FAIL, and a TESSALY_LOCATION that is refused with
+// a line on standard error: a latitude or longitude out of range, a height
+// outside kLowestPlaceMetres to kHighestPlaceMetres, or other text);
 // the heading is TESSALY_HEADING degrees. Readings come once a second on
 // the main run loop. Geocoding answers offline: the nearest city of the
 // engine's location database and the world-borders country the point lies
@@ -21,6 +24,12 @@
 #include "platform/foundation/run_loop.h"
 
 namespace dev {
+
+// The heights a configured place may have: from below the Dead Sea's shore
+// to above Everest's summit. A device reporting one outside them is not on
+// the Earth's surface, and the chart drawn for it would be wrong.
+inline constexpr double kLowestPlaceMetres = -500;
+inline constexpr double kHighestPlaceMetres = 9000;
 
 struct LocationReading {
   double latitude = 0, longitude = 0;  // degrees

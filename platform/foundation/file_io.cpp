@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <vector>
 
 namespace ns {
@@ -80,6 +82,35 @@ std::optional<std::string> keepFileAside(const std::string& path, std::string* e
   }
   if (error) *error = std::to_string(kMostKept) + " unreadable copies are kept already";
   return std::nullopt;
+}
+
+std::optional<std::string> keepUnreadableFileAside(const std::string& path, std::string_view kind,
+                                                   std::string_view problem, std::string_view inUse) {
+  std::string error;
+  const auto kept = keepFileAside(path, &error);
+  const std::string head = std::string(kind) + " " + path + " " + std::string(problem);
+  if (kept)
+    std::fprintf(stderr, "%s; kept as %s, %.*s\n", head.c_str(), kept->c_str(), int(inUse.size()), inUse.data());
+  else
+    std::fprintf(stderr, "%s and cannot be kept aside (%s); %.*s\n", head.c_str(), error.c_str(), int(inUse.size()),
+                 inUse.data());
+  return kept;
+}
+
+void noteFileWritten(const std::string& path, std::string_view kind, bool written) {
+  // Stores save at every change: the user hears of a folder that cannot
+  // be written once, not at every change.
+  static std::mutex mutex;
+  static std::set<std::string, std::less<>> failing;
+  std::lock_guard<std::mutex> guard(mutex);
+  if (written) {
+    failing.erase(path);
+    return;
+  }
+  if (!failing.insert(path).second) return;
+  const bool old = ::access(path.c_str(), F_OK) == 0;
+  std::fprintf(stderr, "%.*s %s could not be written; %s\n", int(kind.size()), kind.data(), path.c_str(),
+               old ? "the old one is kept" : "nothing is saved");
 }
 
 }  // namespace ns

@@ -35,4 +35,19 @@ bool replaceFileIfAccepted(const std::string& path, std::string_view bytes,
 // moved (`error`, when given, then says why).
 std::optional<std::string> keepFileAside(const std::string& path, std::string* error = nullptr);
 
+// For a store that found its file but could not read all of it: keeps the
+// file aside (keepFileAside) and says so in one line on standard error,
+//   "<kind> <path> <problem>; kept as <kept>, <inUse>", or
+//   "<kind> <path> <problem> and cannot be kept aside (<why>); <inUse>".
+// The path it was kept under, or nothing when it could not be moved.
+std::optional<std::string> keepUnreadableFileAside(const std::string& path, std::string_view kind,
+                                                   std::string_view problem = "cannot be read",
+                                                   std::string_view inUse = "defaults in use");
+
+// Takes the outcome of each write of a store's file, and says the first of
+// a run of failures in one line on standard error: "<kind> <path> could not
+// be written; the old one is kept" while there is an old one, else "...;
+// nothing is saved". A write that succeeds ends the run. Any thread.
+void noteFileWritten(const std::string& path, std::string_view kind, bool written);
+
 }  // namespace ns

@@ -1,5 +1,7 @@
 #include "platform/foundation/user_defaults.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -90,22 +92,35 @@ std::string formatDouble(double value) {
   return buffer;
 }
 
+constexpr std::string_view kFileKind = "Preferences file";
+
+// One line of the file into `values`; false for a damaged line.
+bool parseLine(std::string_view line, UserDefaults::Dictionary& values) {
+  if (line.size() < 3 || line[1] != ' ') return false;
+  std::size_t keyEnd = line.find(' ', 2);
+  if (keyEnd == std::string_view::npos || keyEnd == 2) return false;
+  auto key = unescape(line.substr(2, keyEnd - 2));
+  auto value = parseValue(line[0], line.substr(keyEnd + 1));
+  if (!key || !value) return false;
+  values.insert_or_assign(std::move(*key), std::move(*value));
+  return true;
+}
+
+bool isBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
 }  // namespace
 
-UserDefaults::Dictionary UserDefaults::parse(std::string_view text) {
+UserDefaults::Dictionary UserDefaults::parse(std::string_view text, std::size_t* damagedLines) {
   Dictionary values;
+  std::size_t damaged = 0;
   while (!text.empty()) {
     std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() < 3 || line[1] != ' ') continue;
-    std::size_t keyEnd = line.find(' ', 2);
-    if (keyEnd == std::string_view::npos || keyEnd == 2) continue;
-    auto key = unescape(line.substr(2, keyEnd - 2));
-    auto value = parseValue(line[0], line.substr(keyEnd + 1));
-    if (key && value) values.insert_or_assign(std::move(*key), std::move(*value));
+    if (!parseLine(line, values) && !isBlank(line)) ++damaged;
   }
+  if (damagedLines) *damagedLines = damaged;
   return values;
 }
 
@@ -129,8 +144,30 @@ UserDefaults& UserDefaults::standard() {
   return defaults;
 }
 
-UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
-  if (auto text = readWholeFile(path_)) stored_ = parse(*text);
+UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) { readStoredValues(); }
+
+// Whatever cannot be read stays on the disk under another name: the next
+// write would otherwise replace it with what little was understood.
+void UserDefaults::readStoredValues() {
+  struct stat info {};
+  if (::stat(path_.c_str(), &info) != 0 && errno == ENOENT) return;  // none yet
+  std::optional<std::string> text;
+  // A folder is no file, and a pipe would hold up the start.
+  if (S_ISREG(info.st_mode)) text = readWholeFile(path_);
+  if (!text) {
+    keepUnreadableFileAside(path_, kFileKind);
+    return;
+  }
+  std::size_t damaged = 0;
+  stored_ = parse(*text, &damaged);
+  if (damaged == 0) return;
+  if (stored_.empty()) {
+    keepUnreadableFileAside(path_, kFileKind);
+    return;
+  }
+  const std::string problem =
+      "has " + std::to_string(damaged) + (damaged == 1 ? " damaged line" : " damaged lines");
+  keepUnreadableFileAside(path_, kFileKind, problem, "the values read from it in use");
 }
 
 const UserDefaults::Value* UserDefaults::lookup(std::string_view key) const {
@@ -209,9 +246,10 @@ void UserDefaults::registerDefaults(const Dictionary& defaults) {
 bool UserDefaults::synchronize() {
   std::lock_guard<std::mutex> guard(mutex_);
   if (!dirty_) return true;
-  if (!writeFileAtomically(path_, serialize(stored_))) return false;
-  dirty_ = false;
-  return true;
+  const bool written = writeFileAtomically(path_, serialize(stored_));
+  noteFileWritten(path_, kFileKind, written);
+  if (written) dirty_ = false;
+  return written;
 }
 
 }  // namespace ns

@@ -2,7 +2,9 @@
 // process, kept in one text file and replaced atomically when synchronised.
 //
 // File format (UTF-8 text, one entry a line, unknown or damaged lines are
-// skipped so that one bad line loses nothing else):
+// skipped so that one bad line loses nothing else; a file with such lines,
+// or one that cannot be read at all, is kept aside under a new name before
+// the next write could destroy it):
 //   i <key> <decimal 64-bit integer>
 //   d <key> <double as printed by %.17g, "inf", "-inf" or "nan">
 //   s <key> <text>
@@ -28,7 +30,10 @@ class UserDefaults {
   // The process's defaults, kept in preferencesDirectory()/UserDefaults.txt
   // (read on first use).
   static UserDefaults& standard();
-  // Defaults kept in `path`; the file is read now when it exists.
+  // Defaults kept in `path`; the file is read now when it exists. One that
+  // cannot be read in full (no regular file, no read access, damaged lines)
+  // is kept aside with a line on standard error, and what could be read
+  // of it is used.
   explicit UserDefaults(std::string path);
 
   // Stored values take precedence over registered ones. An absent key gives
@@ -47,17 +52,20 @@ class UserDefaults {
   void registerDefaults(const Dictionary& defaults);
 
   // Writes the stored values when they changed since the last write.
-  // False when the file could not be replaced (the old one is then intact).
+  // False when the file could not be replaced (the old one is then intact);
+  // the first of a run of such failures is said on standard error.
   bool synchronize();
 
   const std::string& path() const { return path_; }
 
-  // The file format, both ways.
-  static Dictionary parse(std::string_view text);
+  // The file format, both ways. `damagedLines`, when given, counts the
+  // lines that are neither blank nor an entry.
+  static Dictionary parse(std::string_view text, std::size_t* damagedLines = nullptr);
   static std::string serialize(const Dictionary& values);
 
  private:
   const Value* lookup(std::string_view key) const;
+  void readStoredValues();
 
   mutable std::mutex mutex_;
   std::string path_;

@@ -3,7 +3,8 @@
 // start-up update attempt has reported, a chart screen even without
 // catalogues, a damaged bundle's files named once, and the settings saved
 // on the way out for the next start and at the night-vision switch; a
-// first start keeps the summer time of the device's place.
+// first start keeps the summer time of the device's place, and a device
+// place off the Earth leaves the saved one.
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -287,6 +288,43 @@ TEST(ApplicationLaunch, AFirstStartInTheOrbitViewKeepsTheSummerTimeOfTheDevicesP
   char expected[16];
   std::snprintf(expected, sizeof expected, "%02ld:%02ld", minutes / 60, minutes % 60);
   EXPECT_STREQ(shown, expected) << "standard zone " << settings.timeZone() << " h";
+}
+
+// The device at the place TESSALY_LOCATION names while this lives.
+struct DeviceAt {
+  explicit DeviceAt(const char* place) {
+    setenv("TESSALY_LOCATION", place, 1);
+    dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment());
+  }
+  ~DeviceAt() {
+    unsetenv("TESSALY_LOCATION");
+    dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment());
+  }
+};
+
+// A device place off the Earth is refused: the place the settings hold
+// stays, on the chart and in the file, and the next start is not wrong.
+TEST(ApplicationLaunch, ADevicePlaceOffTheEarthLeavesTheSavedPlace) {
+  SessionOptions options;
+  options.launchCount = 5;
+  std::string saved;
+  {
+    DeviceAt place("45,10,100");
+    AppSession session(options);
+    session.run(2.0);
+    ASSERT_EQ(session.screen().settings()->altitude(), 100);
+    ui::Application::shared().terminate();
+    saved = fileText(settingsPath());
+  }
+  DeviceAt place("45,10,1e30");
+  options.launch = false;
+  AppSession next(options);
+  ASSERT_TRUE(tessaly::test::writeFile(settingsPath(), saved));
+  next.launch();
+  next.run(2.0);
+  EXPECT_EQ(next.screen().settings()->altitude(), 100);
+  ui::Application::shared().terminate();
+  EXPECT_NE(fileText(settingsPath()).find("\nAltitude=1.000000000000000e+02\n"), std::string::npos);
 }
 
 TEST(ApplicationLaunch, CountsForegroundEntriesPerVersionAndAsksForARatingAtTheSixthAndEveryFifth) {

@@ -5,7 +5,6 @@
 
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <unordered_set>
@@ -204,13 +203,7 @@ void keepUnreadableFile(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return;  // no file: a first start
   if (S_ISREG(info.st_mode) && info.st_size == 0) return;
-  std::string error;
-  if (const auto kept = ns::keepFileAside(path, &error))
-    std::fprintf(stderr, "Settings file %s cannot be read; kept as %s, defaults in use\n", path.c_str(),
-                 kept->c_str());
-  else
-    std::fprintf(stderr, "Settings file %s cannot be read and cannot be kept aside (%s); defaults in use\n",
-                 path.c_str(), error.c_str());
+  ns::keepUnreadableFileAside(path, "Settings file");
 }
 
 }  // namespace
@@ -311,6 +304,6 @@ bool Settings::saveToPath(const std::string& path) {
   // write leaves the old file as it was.
   const bool written = CSettings::writeFile(tree, path.c_str(), 0);
   CSettings::deleteList(tree);
-  if (!written) std::fprintf(stderr, "Settings file %s could not be written; the old one is kept\n", path.c_str());
+  ns::noteFileWritten(path, "Settings file", written);
   return written;
 }

@@ -158,6 +158,64 @@ void writeBorders(const std::string& base) {
   DBFClose(dbf);
 }
 
+TEST(DevicesLocation, APlaceOffTheEarthIsRefusedOnceAndGivesNoPosition) {
+  Loop loop;
+  dev::configureAuthorization(dev::Service::location, dev::AuthorizationStatus::authorizedWhenInUse,
+                              dev::AuthorizationStatus::authorizedWhenInUse);
+  struct Place {
+    const char* text;
+    double altitude;      // metres, when taken
+    const char* problem;  // why not, when refused
+  };
+  const Place places[] = {
+      {"45,10,-500", -500, nullptr},
+      {"45, 10 ,9000", 9000, nullptr},
+      {"45,10", 0, nullptr},  // sea level
+      {"45,10,1e30", 0, "the height 1e+30 m is not within -500 to 9000 m"},
+      {"45,10,-1e7", 0, "the height -1e+07 m is not within -500 to 9000 m"},
+      {"45,10,9000.01", 0, "the height 9000.01 m is not within -500 to 9000 m"},
+      {"45,10,-500.01", 0, "the height -500.01 m is not within -500 to 9000 m"},
+      {"45,10,nan", 0, "the height nan m is not within -500 to 9000 m"},
+      {"-90.5,10", 0, "the latitude -90.5 is not within -90 to 90 degrees"},
+      {"45,180.5", 0, "the longitude 180.5 is not within -180 to 180 degrees"},
+      {"45,10,100m", 0, "it is not latitude,longitude[,metres]"},
+      {"45,10,100,1", 0, "it is not latitude,longitude[,metres]"},
+  };
+  int taken = 0, refused = 0;
+  for (const Place& place : places) {
+    SCOPED_TRACE(place.text);
+    setenv("TESSALY_LOCATION", place.text, 1);
+    testing::internal::CaptureStderr();
+    // Every manager reads the configuration again; a refusal is said once.
+    dev::LocationConfiguration::fromEnvironment();
+    dev::LocationManager::configure(dev::LocationConfiguration::fromEnvironment());
+    const std::string said = testing::internal::GetCapturedStderr();
+    dev::LocationManager manager;
+    LocationRecorder r;
+    manager.delegate = &r;
+    manager.startUpdatingLocation();
+    loop.run(0.5);
+    if (place.problem == nullptr) {
+      ++taken;
+      EXPECT_EQ(said, "");
+      ASSERT_EQ(r.readings.size(), 1u);
+      EXPECT_EQ(r.readings[0].latitude, 45);
+      EXPECT_EQ(r.readings[0].longitude, 10);
+      EXPECT_EQ(r.readings[0].altitude, place.altitude);
+    } else {
+      ++refused;
+      EXPECT_EQ(said, "TESSALY_LOCATION=\"" + std::string(place.text) + "\" is refused: " + place.problem +
+                          "; the device gives no position\n");
+      EXPECT_TRUE(r.readings.empty());
+      EXPECT_EQ(r.errors, (std::vector<std::string>{"kCLErrorLocationUnknown"}));
+    }
+  }
+  EXPECT_EQ(taken, 3);
+  EXPECT_EQ(refused, 9);
+  unsetenv("TESSALY_LOCATION");
+  dev::LocationManager::configure({});
+}
+
 TEST(DevicesGeocoder, BuiltInCitiesAndBordersAnswerOffline) {
   Loop loop;
   tessaly::test::TempDir dir;

@@ -1,19 +1,26 @@
 #include "platform/foundation/user_defaults.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
+#include <functional>
 #include <limits>
+#include <random>
 
+#include "child_process.h"
 #include "fuzz.h"
 #include "platform/foundation/file_io.h"
 #include "temp_dir.h"
 
 namespace {
 
+using tessaly::test::readFile;
 using tessaly::test::TempDir;
+using tessaly::test::writeFile;
 
 TEST(UserDefaults, ValuesSurviveARestart) {
   TempDir dir;
@@ -95,14 +102,162 @@ TEST(UserDefaults, ACrashBetweenWriteAndRenameLeavesTheOldFile) {
   EXPECT_EQ(ns::UserDefaults(path).integerForKey("LaunchCount-1.0"), 1);
 }
 
-TEST(UserDefaults, SynchronizeReportsAFileThatCannotBeWritten) {
+// The folder becomes the user's that tessaly::test::inChild runs as
+// unprivileged, so that it may make and rename files there.
+bool giveToTheUser(const TempDir& dir) {
+  return geteuid() != 0 || chown(dir.path().c_str(), 65534, 65534) == 0;
+}
+
+// A preferences file the program cannot read: `make` puts it in place and
+// returns what it holds (in "inside" for a folder).
+struct UnreadableFile {
+  std::string name;
+  std::function<std::string(const std::string& path)> make;
+  bool asUser;  // unreadable only without root's rights
+};
+
+TEST(UserDefaults, AFileThatCannotBeReadIsKeptAsideWithOneLineAndDefaultsGoOn) {
+  const std::string saved = "s UpdateServerURL https://updates.test/\ni AppTheme 3\n";
+  const std::vector<UnreadableFile> files = {
+      {"random bytes",
+       [](const std::string& path) {
+         std::mt19937 random(20260512);
+         std::string bytes(4096, '\0');
+         for (char& c : bytes) c = char(random());
+         writeFile(path, bytes);
+         return bytes;
+       },
+       false},
+      {"no read access",
+       [&](const std::string& path) {
+         writeFile(path, saved);
+         chmod(path.c_str(), 0);
+         return saved;
+       },
+       true},
+      {"a folder",
+       [&](const std::string& path) {
+         std::filesystem::create_directory(path);
+         writeFile(path + "/inside", saved);
+         return saved;
+       },
+       false},
+      // Opening a pipe waits for a writer that never comes.
+      {"a pipe",
+       [](const std::string& path) {
+         mkfifo(path.c_str(), 0644);
+         return std::string();
+       },
+       false},
+  };
+  for (const UnreadableFile& file : files) {
+    SCOPED_TRACE(file.name);
+    TempDir dir;
+    ASSERT_TRUE(giveToTheUser(dir));
+    const std::string path = dir.file("UserDefaults.txt");
+    const std::string held = file.make(path);
+    const std::string said = dir.file("said.txt");
+    const int status = tessaly::test::inChild(
+        [&] {
+          alarm(20);
+          testing::internal::CaptureStderr();
+          ns::UserDefaults defaults(path);
+          const bool defaultsInUse = !defaults.hasValue("UpdateServerURL") && !defaults.hasValue("AppTheme");
+          defaults.setInteger("LaunchCount-1.0", 1);
+          const bool written = defaults.synchronize();
+          writeFile(said, testing::internal::GetCapturedStderr());
+          return defaultsInUse && written ? 0 : 1;
+        },
+        file.asUser);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readFile(said), "Preferences file " + path + " cannot be read; kept as " + path +
+                                  ".unreadable, defaults in use\n");
+    // Kept as it was, mode and all.
+    const std::string kept = path + ".unreadable";
+    const std::filesystem::file_status keptStatus = std::filesystem::symlink_status(kept);
+    if (file.name == "a folder") {
+      EXPECT_EQ(readFile(kept + "/inside"), held);
+    } else if (file.name == "a pipe") {
+      EXPECT_TRUE(std::filesystem::is_fifo(keptStatus));
+    } else if (!std::filesystem::is_regular_file(keptStatus)) {
+      ADD_FAILURE() << "not kept";
+    } else {
+      EXPECT_EQ(keptStatus.permissions() == std::filesystem::perms::none, file.name == "no read access");
+      chmod(kept.c_str(), 0600);
+      EXPECT_EQ(readFile(kept), held);
+    }
+    // (Reading a pipe left in place would wait for ever.)
+    if (std::filesystem::is_regular_file(path))
+      EXPECT_EQ(ns::UserDefaults::parse(readFile(path)),
+                (ns::UserDefaults::Dictionary{{"LaunchCount-1.0", std::int64_t{1}}}));
+    else
+      ADD_FAILURE() << "no new file";
+  }
+}
+
+TEST(UserDefaults, ADamagedLineKeepsTheFileAsideAndTheRestInUse) {
   TempDir dir;
-  ns::UserDefaults defaults(dir.file("missing-folder/d.txt"));
-  defaults.setInteger("x", 1);
-  EXPECT_FALSE(defaults.synchronize());
+  const std::string path = dir.file("UserDefaults.txt");
+  const std::string text =
+      "s UpdateServerURL https://updates.test/\nUpdateServerURL https://other.test/\n\n  \ni AppTheme 3\n";
+  ASSERT_TRUE(writeFile(path, text));
+  testing::internal::CaptureStderr();
+  ns::UserDefaults defaults(path);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Preferences file " + path + " has 1 damaged line; kept as " + path +
+                ".unreadable, the values read from it in use\n");
+  EXPECT_EQ(readFile(path + ".unreadable"), text);
+  EXPECT_EQ(defaults.stringForKey("UpdateServerURL"), "https://updates.test/");
+  EXPECT_EQ(defaults.integerForKey("AppTheme"), 3);
+  // A second damaged file goes beside the first.
+  ASSERT_TRUE(writeFile(path, "i AppTheme three\nd Big 1e\n"));
+  testing::internal::CaptureStderr();
+  ns::UserDefaults again(path);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Preferences file " + path + " cannot be read; kept as " + path + ".unreadable.1, defaults in use\n");
+  EXPECT_EQ(readFile(path + ".unreadable"), text);
+}
+
+TEST(UserDefaults, AFileThatCannotBeWrittenIsSaidOnceAndAnOldOneOnlyWhenThereIsOne) {
+  TempDir dir;
+  const std::string folder = dir.file("Preferences");
+  const std::string path = folder + "/UserDefaults.txt";
+  ns::UserDefaults defaults(path);
+  // A fresh home whose folder is not there: nothing is saved, and said once.
+  testing::internal::CaptureStderr();
+  for (int launch = 1; launch <= 3; ++launch) {
+    defaults.setInteger("LaunchCount-1.0", launch);
+    EXPECT_FALSE(defaults.synchronize());
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Preferences file " + path + " could not be written; nothing is saved\n");
+  // Once it can be written, the next failure is said again, and the old
+  // file is kept.
+  std::filesystem::create_directory(folder);
+  ASSERT_TRUE(defaults.synchronize());
+  const std::string old = readFile(path);
+  ASSERT_TRUE(giveToTheUser(dir));
+  chmod(folder.c_str(), 0555);
+  const std::string said = dir.file("said.txt");
+  const int status = tessaly::test::inChild(
+      [&] {
+        testing::internal::CaptureStderr();
+        defaults.setInteger("LaunchCount-1.0", 4);
+        const bool first = defaults.synchronize();
+        defaults.setInteger("LaunchCount-1.0", 5);
+        const bool second = defaults.synchronize();
+        writeFile(said, testing::internal::GetCapturedStderr());
+        return !first && !second ? 0 : 1;
+      },
+      true);
+  chmod(folder.c_str(), 0755);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(readFile(said), "Preferences file " + path + " could not be written; the old one is kept\n");
+  EXPECT_EQ(readFile(path), old);
 }
 
 TEST(UserDefaultsFile, DamagedLinesAreSkippedAndTheRestKept) {
+  std::size_t damaged = 0;
   auto values = ns::UserDefaults::parse(
       "i good 12\r\n"
       "i bad 12x\n"
@@ -113,8 +268,11 @@ TEST(UserDefaultsFile, DamagedLinesAreSkippedAndTheRestKept) {
       "i  5\n"
       "garbage\n"
       "d fine -inf\n"
-      "s text a b  c");
+      "\t\n"
+      "s text a b  c",
+      &damaged);
   ASSERT_EQ(values.size(), 3u);
+  EXPECT_EQ(damaged, 7u);
   EXPECT_EQ(std::get<std::int64_t>(values.at("good")), 12);
   EXPECT_EQ(std::get<double>(values.at("fine")), -std::numeric_limits<double>::infinity());
   EXPECT_EQ(std::get<std::string>(values.at("text")), "a b  c");
@@ -128,7 +286,10 @@ TEST(UserDefaultsFile, ParserSurvivesFuzzingAndRoundTripsWhatItAccepts) {
       "i a 1\nd b inf\ns c x\\sy\n", "s k\\s\\n v\r\n"};
   tessaly::test::fuzz(seeds, [](std::string_view text) {
     auto values = ns::UserDefaults::parse(text);
-    auto again = ns::UserDefaults::parse(ns::UserDefaults::serialize(values));
+    // What the program writes never reads as damaged.
+    std::size_t damaged = 1;
+    auto again = ns::UserDefaults::parse(ns::UserDefaults::serialize(values), &damaged);
+    ASSERT_EQ(damaged, 0u);
     ASSERT_EQ(again.size(), values.size());
     for (const auto& [key, value] : values) {
       ASSERT_EQ(again.count(key), 1u);

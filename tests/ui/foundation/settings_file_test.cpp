@@ -30,6 +30,7 @@
 #include "skydata/sky_object_model.h"
 #include "skydata/application_database.h"
 #include "tests/mechanics/mechanics_fixture.h"
+#include "tests/support/child_process.h"
 #include "tests/support/fuzz.h"
 #include "tests/support/temp_dir.h"
 #include "ui/foundation/settings_keys.h"
@@ -38,6 +39,7 @@
 
 namespace {
 
+using tessaly::test::inChild;
 using tessaly::test::readFile;
 using tessaly::test::writeFile;
 using uifoundation::FakeChartViewController;
@@ -546,31 +548,44 @@ TEST(UiFoundationSettingsFile, AFileThatGivesNothingIsKeptAsideWithAMessage) {
   EXPECT_TRUE(w.settings->saveToDefaults());
 }
 
-// Runs `body` in a child process (without root's rights when the test runs
-// as root) and returns how the child ended.
-int inChild(const std::function<int()>& body, bool unprivileged) {
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
-    _exit(body());
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
+// Two saves in a folder the user cannot write, as the user; the exit code
+// says whether either was written, `message` gets what was said.
+int saveAsUser(Settings& settings, const std::string& folder, std::string& message) {
+  const std::string said = folder + "/../said.txt";
+  fs::permissions(folder, fs::perms(0555));
+  const int status = inChild(
+      [&] {
+        testing::internal::CaptureStderr();
+        const bool saved = settings.saveToDefaults() || settings.saveToDefaults();
+        writeFile(said, testing::internal::GetCapturedStderr());
+        return saved ? 1 : 0;
+      },
+      true);
+  fs::permissions(folder, fs::perms(0755));
+  message = readFile(said);
   return status;
 }
 
 TEST(UiFoundationSettingsFile, AWriteThatFailsOrIsCutShortLeavesTheOldFile) {
   FileWorld w;
   w.settings->readFromDefaults();
+  const std::string folder = fs::path(w.path()).parent_path().string();
+  fs::permissions(w.home.path(), fs::perms(0777));
+
+  // A first save that cannot be written: there is no old file to keep.
+  std::string message;
+  int status = saveAsUser(*w.settings, folder, message);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(message, "Settings file " + w.path() + " could not be written; nothing is saved\n");
+  EXPECT_FALSE(fs::exists(w.path()));
+
   w.settings->setLocationName("Old place");
   ASSERT_TRUE(w.settings->saveToDefaults());
   const std::string old = readFile(w.path());
   w.settings->setLocationName("New place");
-  const std::string folder = fs::path(w.path()).parent_path().string();
 
   // Killed while writing: the file-size limit stops the child mid-write.
-  int status = inChild(
+  status = inChild(
       [&] {
         rlimit limit{512, 512};
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -593,20 +608,9 @@ TEST(UiFoundationSettingsFile, AWriteThatFailsOrIsCutShortLeavesTheOldFile) {
   EXPECT_EQ(readFile(w.path()), old);
 
   // A folder that cannot be written: false, a message, the old file kept.
-  fs::permissions(w.home.path(), fs::perms(0755));
-  fs::permissions(folder, fs::perms(0555));
-  status = inChild(
-      [&] {
-        testing::internal::CaptureStderr();
-        const bool saved = w.settings->saveToDefaults();
-        const std::string message = testing::internal::GetCapturedStderr();
-        if (saved) return 1;
-        if (message.find("could not be written") == std::string::npos) return 2;
-        return readFile(w.path()) == old ? 0 : 3;
-      },
-      true);
-  fs::permissions(folder, fs::perms(0755));
+  status = saveAsUser(*w.settings, folder, message);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(message, "Settings file " + w.path() + " could not be written; the old one is kept\n");
   EXPECT_EQ(readFile(w.path()), old);
   // Nothing is left behind by the failed writes but the file itself.
   std::vector<std::string> names;
