@@ -67,7 +67,8 @@ void ChartScreenController::layoutForOrientation(int o) {
   };
   if (o == 1 || o == 2) {
     for (ui::View* shown : {static_cast<ui::View*>(v.toolbarScrollView.get()),
-                            static_cast<ui::View*>(v.statusBar.get()), v.timeFlowView.get()})
+                            static_cast<ui::View*>(v.statusBar.get()), v.statusBarSeparator.get(),
+                            v.timeFlowView.get()})
       hide(shown, false);
     hide(v.centerCoordsLabel.get(), p == kGroundPerspective);
     hide(v.fovLabel.get(), p == kGroundPerspective);
@@ -80,7 +81,7 @@ void ChartScreenController::layoutForOrientation(int o) {
   } else if ((o == 3 || o == 4) && settings_->autoVR() && p != kGroundPerspective) {
     for (ui::View* hidden :
          {static_cast<ui::View*>(v.toolbarScrollView.get()), static_cast<ui::View*>(v.statusBar.get()),
-          v.timeFlowView.get(), static_cast<ui::View*>(v.centerCoordsLabel.get()),
+          v.statusBarSeparator.get(), v.timeFlowView.get(), static_cast<ui::View*>(v.centerCoordsLabel.get()),
           static_cast<ui::View*>(v.fovLabel.get()), static_cast<ui::View*>(v.zoomInButton.get()),
           static_cast<ui::View*>(v.zoomOutButton.get()), static_cast<ui::View*>(v.flyInButton.get()),
           static_cast<ui::View*>(v.flyOutButton.get()), static_cast<ui::View*>(v.cameraButton.get())})
@@ -88,6 +89,10 @@ void ChartScreenController::layoutForOrientation(int o) {
     fullScreen = true;
   }
   if (v.statusBar) v.statusBar->setFrame({0, 0, W, top + kStatusHeight});
+  // The line follows the status line's width and height (the labels follow
+  // it through their resizing masks).
+  if (v.statusBarSeparator)
+    v.statusBarSeparator->setFrame({0, top + kStatusHeight, W, v.statusBarSeparator->frame().height()});
   if (v.toolbarScrollView) {
     v.toolbarScrollView->setFrame({0, H - (bottom + kToolbarHeight), W, bottom + kToolbarHeight});
     if (v.toolbar) v.toolbar->setFrame({0, 0, W, bottom + kToolbarHeight});
