@@ -54,10 +54,14 @@ void ChartScreenController::layoutForOrientation(int o) {
   const ui::EdgeInsets insets = windowInsets();
   const double top = insets.top, bottom = insets.bottom;
   if (AppDelegate::isIPhoneX() && v.locationLabel && v.timeDateLabel) {
+    // Both labels keep clear of the notch's side: the date keeps the width
+    // its text needs and the place ends where the date begins, so neither
+    // cuts nor overlaps the other.
     const double m = top == 0 ? kNotchMargin : 0;
-    place(v.locationLabel.get(), m + kEdge, v.locationLabel->frame().y());
-    const ui::Rect date = v.timeDateLabel->frame();
-    v.timeDateLabel->setFrame({date.x(), date.y(), W - date.x() - kEdge - m, date.height()});
+    const ui::Rect date = v.timeDateLabel->frame(), location = v.locationLabel->frame();
+    const double dateX = W - kEdge - m - date.width();
+    v.timeDateLabel->setFrame({dateX, date.y(), date.width(), date.height()});
+    v.locationLabel->setFrame({m + kEdge, location.y(), std::max(0.0, dateX - m - kEdge), location.height()});
   }
   const int p = chartView_->chartPerspective();
   if (v.fpsLabel) v.fpsLabel->setHidden(true);

@@ -304,9 +304,10 @@ bool shows(const ui::View& view) {
 }
 
 // The status line's three labels lie in its band, four points in from its
-// ends, the place at the left and the date and time at the right; the
-// separator runs under it from edge to edge; and the texts they show fit.
-void expectStatusLineSpans(ChartScreenController& screen) {
+// ends (and `notch` more), the place at the left and the date and time at
+// the right; the separator runs under it from edge to edge; and the texts
+// they show fit.
+void expectStatusLineSpans(ChartScreenController& screen, double notch = 0) {
   const auto& v = screen.views();
   const double W = screen.view()->bounds().width();
   const ui::Rect bar = v.statusBar->frame();
@@ -320,8 +321,8 @@ void expectStatusLineSpans(ChartScreenController& screen) {
     EXPECT_LE(label->frame().maxY(), bar.height());
     EXPECT_LE(label->sizeThatFits({0, 0}).width, label->frame().width()) << "the text is cut";
   }
-  EXPECT_DOUBLE_EQ(v.locationLabel->frame().x(), 4);
-  EXPECT_DOUBLE_EQ(v.timeDateLabel->frame().maxX(), W - 4);
+  EXPECT_DOUBLE_EQ(v.locationLabel->frame().x(), 4 + notch);
+  EXPECT_DOUBLE_EQ(v.timeDateLabel->frame().maxX(), W - 4 - notch);
   EXPECT_LE(v.locationLabel->frame().maxX(), v.timeDateLabel->frame().x());
   EXPECT_DOUBLE_EQ(v.selectedObjectLabel->frame().x(), 4);
   EXPECT_DOUBLE_EQ(v.selectedObjectLabel->frame().maxX(), W - 4);
@@ -352,6 +353,28 @@ TEST(ChartScreenLayout, OnATabletTheStatusLineLabelsAndSeparatorSpanItsWidthInBo
       expectStatusLineSpans(screen);
     }
   }
+}
+
+// A phone with a screen notch keeps the labels 16 points further in on its
+// side, where the notch is, and the status line grows by the top inset.
+TEST(ChartScreenLayout, OnAPhoneWithANotchTheStatusLineSpansItsWidthInBothOrientations) {
+  ui::DeviceConfiguration notched;
+  notched.portraitSize = {390, 844};
+  notched.portraitSafeArea = {47, 0, 34, 0};
+  ui::Screen::main().configure(notched);
+  {
+    app_test::SessionOptions options;
+    options.launchCount = 5;
+    AppSession session(options);
+    session.run(1.0);
+    for (int orientation : {1, 3, 1}) {
+      SCOPED_TRACE(orientation);
+      turn(session, orientation);
+      EXPECT_EQ(session.screen().views().statusBar->frame().height(), orientation == 1 ? 47 + 30 : 30);
+      expectStatusLineSpans(session.screen(), orientation == 1 ? 0 : 16);
+    }
+  }
+  ui::Screen::main().configure(ui::DeviceConfiguration{});
 }
 
 // The stereo mode is a phone's (a tablet's settings keep it off): on its
