@@ -54,10 +54,14 @@ void ChartScreenController::layoutForOrientation(int o) {
   const ui::EdgeInsets insets = windowInsets();
   const double top = insets.top, bottom = insets.bottom;
   if (AppDelegate::isIPhoneX() && v.locationLabel && v.timeDateLabel) {
+    // Both labels keep clear of the notch's side: the date keeps the width
+    // its text needs and the place ends where the date begins, so neither
+    // cuts nor overlaps the other.
     const double m = top == 0 ? kNotchMargin : 0;
-    place(v.locationLabel.get(), m + kEdge, v.locationLabel->frame().y());
-    const ui::Rect date = v.timeDateLabel->frame();
-    v.timeDateLabel->setFrame({date.x(), date.y(), W - date.x() - kEdge - m, date.height()});
+    const ui::Rect date = v.timeDateLabel->frame(), location = v.locationLabel->frame();
+    const double dateX = W - kEdge - m - date.width();
+    v.timeDateLabel->setFrame({dateX, date.y(), date.width(), date.height()});
+    v.locationLabel->setFrame({m + kEdge, location.y(), std::max(0.0, dateX - m - kEdge), location.height()});
   }
   const int p = chartView_->chartPerspective();
   if (v.fpsLabel) v.fpsLabel->setHidden(true);
@@ -67,7 +71,8 @@ void ChartScreenController::layoutForOrientation(int o) {
   };
   if (o == 1 || o == 2) {
     for (ui::View* shown : {static_cast<ui::View*>(v.toolbarScrollView.get()),
-                            static_cast<ui::View*>(v.statusBar.get()), v.timeFlowView.get()})
+                            static_cast<ui::View*>(v.statusBar.get()), v.statusBarSeparator.get(),
+                            v.timeFlowView.get()})
       hide(shown, false);
     hide(v.centerCoordsLabel.get(), p == kGroundPerspective);
     hide(v.fovLabel.get(), p == kGroundPerspective);
@@ -80,7 +85,7 @@ void ChartScreenController::layoutForOrientation(int o) {
   } else if ((o == 3 || o == 4) && settings_->autoVR() && p != kGroundPerspective) {
     for (ui::View* hidden :
          {static_cast<ui::View*>(v.toolbarScrollView.get()), static_cast<ui::View*>(v.statusBar.get()),
-          v.timeFlowView.get(), static_cast<ui::View*>(v.centerCoordsLabel.get()),
+          v.statusBarSeparator.get(), v.timeFlowView.get(), static_cast<ui::View*>(v.centerCoordsLabel.get()),
           static_cast<ui::View*>(v.fovLabel.get()), static_cast<ui::View*>(v.zoomInButton.get()),
           static_cast<ui::View*>(v.zoomOutButton.get()), static_cast<ui::View*>(v.flyInButton.get()),
           static_cast<ui::View*>(v.flyOutButton.get()), static_cast<ui::View*>(v.cameraButton.get())})
@@ -88,6 +93,10 @@ void ChartScreenController::layoutForOrientation(int o) {
     fullScreen = true;
   }
   if (v.statusBar) v.statusBar->setFrame({0, 0, W, top + kStatusHeight});
+  // The line follows the status line's width and height (the labels follow
+  // it through their resizing masks).
+  if (v.statusBarSeparator)
+    v.statusBarSeparator->setFrame({0, top + kStatusHeight, W, v.statusBarSeparator->frame().height()});
   if (v.toolbarScrollView) {
     v.toolbarScrollView->setFrame({0, H - (bottom + kToolbarHeight), W, bottom + kToolbarHeight});
     if (v.toolbar) v.toolbar->setFrame({0, 0, W, bottom + kToolbarHeight});

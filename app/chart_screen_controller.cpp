@@ -1,6 +1,7 @@
 #include "app/chart_screen_controller.h"
 #include "ui/info/quick_start_view_controller.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -473,6 +474,11 @@ void ChartScreenController::presentScreen(Screen screen, ui::Button* anchor, ui:
     navigation->modalPresentationStyle = ui::ModalPresentationStyle::popover;
     navigation->popoverSourceView = anchor;
     if (anchor) navigation->popoverSourceRect = anchor->bounds();
+    // Over the chart: the status line above it stays whole, as the toolbar
+    // below its button does.
+    if (chartView_)
+      navigation->popoverLayoutMargins.top = std::max(
+          navigation->popoverLayoutMargins.top, chartView_->convertRectTo(chartView_->bounds(), nullptr).y());
   } else {
     navigation->modalPresentationStyle = ui::ModalPresentationStyle::fullScreen;
   }

@@ -23,6 +23,6 @@ std::string orbitPositionText(const CSkyChart& chart, bool tablet);
 std::string timeFlowLabelFormat(const char* dateFormat, const char* timeFormat);
 // The units button's title for a step: its count (the multiplier, times
 // ten for the ten-hour, ten-minute and ten-second units) and the unit's
-// short name, as "1 sec", "10 min" or "2 sid. day"; "1 x real time" for
+// short name, as "1 sec", "10 min" or "2 sid. day"; "1 x clock" for
 // the clock's own rate.
 std::string timeFlowUnitsTitle(int unit, float multiplier);

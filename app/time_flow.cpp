@@ -36,9 +36,11 @@ struct UnitName {
   int count;  // steps of the named unit in one of this code
   const char* name;
 };
+// Short enough for the units button at a count of 1 or 10 (the panel
+// keeps the date centred, so the button cannot grow).
 constexpr UnitName kUnitNames[] = {
-    {0, 1, "yr"},       {1, 1, "mon"},       {2, 1, "day"},       {3, 1, "hr"},        {4, 1, "min"},
-    {5, 1, "sec"},      {6, 1, "sid. day"},  {7, 1, "sid. mon"},  {8, 1, "syn. mon"},  {9, 1, "lun. yr"},
+    {0, 1, "yr"},       {1, 1, "mo"},        {2, 1, "day"},       {3, 1, "hr"},        {4, 1, "min"},
+    {5, 1, "sec"},      {6, 1, "sid. day"},  {7, 1, "sid. mo"},   {8, 1, "syn. mo"},   {9, 1, "lun. yr"},
     {10, 1, "Jul. yr"}, {11, 1, "sid. yr"},  {12, 1, "saros"},    {30, 10, "hr"},      {40, 10, "min"},
     {50, 10, "sec"},
 };
@@ -66,7 +68,7 @@ std::string timeFlowLabelFormat(const char* dateFormat, const char* timeFormat) 
 std::string timeFlowUnitsTitle(int unit, float multiplier) {
   char text[64];
   if (unit == kRealTimeUnit) {
-    std::snprintf(text, sizeof text, "%g x real time", double(multiplier));
+    std::snprintf(text, sizeof text, "%g x clock", double(multiplier));
     return text;
   }
   for (const UnitName& u : kUnitNames)

@@ -172,16 +172,31 @@ Rect ViewController::presentationFrame() const {
       return screen;
     case ModalPresentationStyle::popover: {
       if (!pad) return screen;
+      constexpr double kArrow = 10;
+      const EdgeInsets m = popoverLayoutMargins;
       Size size = preferredContentSize;
       if (size.width <= 0 || size.height <= 0) size = {320, 480};
-      size.width = std::min(size.width, screen.width() - 20);
-      size.height = std::min(size.height, screen.height() - 40);
-      Rect anchor{screen.midX(), screen.midY() - size.height / 2, 0, 0};
-      if (popoverSourceView) anchor = popoverSourceView->convertRectTo(popoverSourceRect.isEmpty() ? popoverSourceView->bounds() : popoverSourceRect, nullptr);
-      double x = std::clamp(anchor.midX() - size.width / 2, 10.0, screen.width() - size.width - 10);
-      double y = anchor.maxY() + 10;
-      if (y + size.height > screen.height() - 10) y = std::max(20.0, anchor.y() - 10 - size.height);
-      return {x, y, size.width, size.height};
+      size.width = std::max(0.0, std::min(size.width, screen.width() - m.left - m.right));
+      if (!popoverSourceView) {
+        size.height = std::max(0.0, std::min(size.height, screen.height() - m.top - m.bottom));
+        return {m.left + (screen.width() - m.left - m.right - size.width) / 2,
+                m.top + (screen.height() - m.top - m.bottom - size.height) / 2, size.width, size.height};
+      }
+      const Rect anchor = popoverSourceView->convertRectTo(
+          popoverSourceRect.isEmpty() ? popoverSourceView->bounds() : popoverSourceRect, nullptr);
+      const double x = std::max(m.left, std::min(anchor.midX() - size.width / 2, screen.width() - m.right - size.width));
+      // The popover points at its anchor and never covers it: below it when
+      // it fits there or there is more room there, else above it, shrunk to
+      // the room on that side (a toolbar button's popover stands above the
+      // toolbar, which stays whole).
+      const double below = screen.height() - m.bottom - (anchor.maxY() + kArrow);
+      const double above = anchor.y() - kArrow - m.top;
+      if (size.height <= below || below >= above) {
+        size.height = std::max(0.0, std::min(size.height, below));
+        return {x, anchor.maxY() + kArrow, size.width, size.height};
+      }
+      size.height = std::min(size.height, above);
+      return {x, anchor.y() - kArrow - size.height, size.width, size.height};
     }
     default: {
       if (!pad) {

@@ -76,9 +76,11 @@ class ViewController : public Responder {
   // Cannot be swiped away (it only goes through dismissViewController).
   bool modalInPresentation = false;
   Size preferredContentSize;
-  // Where a popover points (tablets).
+  // Where a popover points (tablets), and the screen's margins it keeps
+  // within (a screen's own bars beyond the platform's).
   View* popoverSourceView = nullptr;
   Rect popoverSourceRect;
+  EdgeInsets popoverLayoutMargins{20, 10, 10, 10};
   bool isBeingPresented() const { return beingPresented_; }
   bool isBeingDismissed() const { return beingDismissed_; }
   // Presented in a window of its own above every other, the keyboard

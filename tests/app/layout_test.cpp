@@ -1,10 +1,13 @@
 // The chart screen's layout: the toolbar strip's buttons and widths by
-// screen width with its arrows, the stereo mode's full screen, and the
-// night-vision theme's colours over the whole screen and the keyboard.
+// screen width with its arrows, the stereo mode's full screen, the
+// night-vision theme's colours over the whole screen and the keyboard,
+// and a tablet's status line, stereo mode and popovers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "app/chart_view_toolbar.h"
@@ -272,6 +275,180 @@ TEST(ChartScreenLayout, InTheNightThemeTheOnScreenKeyboardIsCoveredInRed) {
   session.screen().toggleNightVision();
   session.run(0.5);
   EXPECT_FALSE(AppDelegate::isNightVision());
+}
+
+// ---- The tablet ------------------------------------------------------------------
+
+app_test::SessionOptions tabletOptions() {
+  app_test::SessionOptions options;
+  options.tablet = true;
+  options.launchCount = 5;  // no quick start over the chart
+  return options;
+}
+
+// Puts the device on its side (or back upright) and lets the screen settle.
+void turn(AppSession& session, int orientation) {
+  ui::Application::shared().setOrientation(orientation, 0);
+  session.run(0.5);
+}
+
+ui::Rect onScreen(const ui::View& view) { return view.convertRectTo(view.bounds(), nullptr); }
+
+// Whether a view shows: in the window, itself and every view above it
+// neither hidden nor transparent.
+bool shows(const ui::View& view) {
+  if (view.window() == nullptr) return false;
+  for (const ui::View* v = &view; v != nullptr; v = v->superview())
+    if (v->isHidden() || v->alpha() <= 0) return false;
+  return true;
+}
+
+// The status line's three labels lie in its band, four points in from its
+// ends (and `notch` more), the place at the left and the date and time at
+// the right; the separator runs under it from edge to edge; and the texts
+// they show fit.
+void expectStatusLineSpans(ChartScreenController& screen, double notch = 0) {
+  const auto& v = screen.views();
+  const double W = screen.view()->bounds().width();
+  const ui::Rect bar = v.statusBar->frame();
+  EXPECT_EQ(bar.x(), 0);
+  EXPECT_EQ(bar.width(), W);
+  const double top = bar.height() - 30;
+  for (const ui::Label* label : {v.locationLabel.get(), v.timeDateLabel.get(), v.selectedObjectLabel.get()}) {
+    SCOPED_TRACE(label->text());
+    ASSERT_EQ(label->superview(), v.statusBar.get());
+    EXPECT_GE(label->frame().y(), top);
+    EXPECT_LE(label->frame().maxY(), bar.height());
+    EXPECT_LE(label->sizeThatFits({0, 0}).width, label->frame().width()) << "the text is cut";
+  }
+  EXPECT_DOUBLE_EQ(v.locationLabel->frame().x(), 4 + notch);
+  EXPECT_DOUBLE_EQ(v.timeDateLabel->frame().maxX(), W - 4 - notch);
+  EXPECT_LE(v.locationLabel->frame().maxX(), v.timeDateLabel->frame().x());
+  EXPECT_DOUBLE_EQ(v.selectedObjectLabel->frame().x(), 4);
+  EXPECT_DOUBLE_EQ(v.selectedObjectLabel->frame().maxX(), W - 4);
+  const ui::Rect separator = v.statusBarSeparator->frame();
+  EXPECT_EQ(separator.x(), 0);
+  EXPECT_EQ(separator.width(), W);
+  EXPECT_EQ(separator.y(), bar.maxY()) << "right under the status line";
+  EXPECT_TRUE(shows(*v.statusBarSeparator));
+}
+
+TEST(ChartScreenLayout, OnATabletTheStatusLineLabelsAndSeparatorSpanItsWidthInBothOrientations) {
+  AppSession session(tabletOptions());
+  session.run(1.0);
+  ChartScreenController& screen = session.screen();
+  ASSERT_FALSE(screen.settings()->autoVR());
+  session.select("Mars");
+  screen.showStatusObjectInfo();
+  for (int orientation : {1, 3, 1}) {
+    SCOPED_TRACE(orientation);
+    turn(session, orientation);
+    // The sky view names the place with its latitude and longitude, the
+    // orbit view the point below with its height: the longest texts.
+    for (int perspective : {kSkyPerspective, kOrbitPerspective}) {
+      SCOPED_TRACE(perspective);
+      screen.setChartPerspective(perspective);
+      session.run(0.2);
+      ASSERT_FALSE(screen.views().locationLabel->text().empty());
+      expectStatusLineSpans(screen);
+    }
+  }
+}
+
+// A phone with a screen notch keeps the labels 16 points further in on its
+// side, where the notch is, and the status line grows by the top inset.
+TEST(ChartScreenLayout, OnAPhoneWithANotchTheStatusLineSpansItsWidthInBothOrientations) {
+  ui::DeviceConfiguration notched;
+  notched.portraitSize = {390, 844};
+  notched.portraitSafeArea = {47, 0, 34, 0};
+  ui::Screen::main().configure(notched);
+  {
+    app_test::SessionOptions options;
+    options.launchCount = 5;
+    AppSession session(options);
+    session.run(1.0);
+    for (int orientation : {1, 3, 1}) {
+      SCOPED_TRACE(orientation);
+      turn(session, orientation);
+      EXPECT_EQ(session.screen().views().statusBar->frame().height(), orientation == 1 ? 47 + 30 : 30);
+      expectStatusLineSpans(session.screen(), orientation == 1 ? 0 : 16);
+    }
+  }
+  ui::Screen::main().configure(ui::DeviceConfiguration{});
+}
+
+// The stereo mode is a phone's (a tablet's settings keep it off): on its
+// side, the phone shows both eyes' charts and nothing over them, the
+// status line's separator neither.
+TEST(ChartScreenLayout, InLandscapeStereoNothingButTheChartShows) {
+  app_test::SessionOptions options;
+  options.launchCount = 5;
+  AppSession session(options);
+  session.run(1.0);
+  ChartScreenController& screen = session.screen();
+  screen.settings()->setAutoVR(true);
+  screen.setChartPerspective(kSkyPerspective);
+  screen.showTimeFlow(true);
+  turn(session, 3);
+  ASSERT_TRUE(screen.inVirtualReality());
+  ChartSurfaceView& chart = session.chartView();
+  EXPECT_EQ(chart.frame(), screen.view()->bounds());
+  // Every view of the screen that shows is the chart itself or lies
+  // behind it; none lies over it.
+  std::vector<const ui::View*> over;
+  std::function<void(const ui::View&)> walk = [&](const ui::View& view) {
+    for (const auto& sub : view.subviews()) {
+      if (sub.get() == &chart) continue;
+      if (shows(*sub) && sub->bounds().width() > 0 && sub->bounds().height() > 0) over.push_back(sub.get());
+      walk(*sub);
+    }
+  };
+  walk(*screen.view());
+  walk(chart);
+  for (const ui::View* view : over) ADD_FAILURE() << view->className() << " shows over the stereo chart";
+  EXPECT_FALSE(shows(*screen.views().statusBarSeparator));
+  // Upright again, the status line and its separator come back.
+  turn(session, 1);
+  EXPECT_FALSE(screen.inVirtualReality());
+  EXPECT_TRUE(shows(*screen.views().statusBarSeparator));
+  EXPECT_TRUE(shows(*screen.views().statusBar));
+}
+
+// A tablet shows Info and Search in a popover over the chart, pointing at
+// its button: the whole toolbar, icons and titles, stays uncovered below
+// it, so no title peeks out from under the popover's edge.
+TEST(ChartScreenLayout, OnATabletInfoAndSearchOpenOverTheChartAndLeaveTheToolbarWhole) {
+  connectInformationScreens();
+  AppSession session(tabletOptions());
+  session.run(1.0);
+  ChartScreenController& screen = session.screen();
+  session.select("Mars");
+  for (int orientation : {1, 3}) {
+    turn(session, orientation);
+    for (ui::Button* button : {screen.views().infoButton.get(), screen.views().searchButton.get()}) {
+      SCOPED_TRACE(std::to_string(orientation) + " " + button->titleForState(0));
+      button->sendActionsForControlEvents(ui::kControlEventTouchUpInside);
+      session.run(1.0);
+      ui::ViewController* shown = screen.presentedViewController();
+      ASSERT_NE(shown, nullptr);
+      const ui::Rect popover = onScreen(*shown->view());
+      const ui::Rect strip = onScreen(*screen.views().toolbarScrollView);
+      const ui::Rect chart = onScreen(session.chartView());
+      EXPECT_LE(popover.maxY(), strip.y()) << "the popover covers the toolbar";
+      EXPECT_GE(popover.y(), chart.y()) << "the popover covers the status line";
+      EXPECT_GE(popover.x(), 0);
+      EXPECT_LE(popover.maxX(), screen.view()->bounds().width());
+      EXPECT_GT(popover.height(), chart.height() / 2) << "the popover still uses the room there is";
+      for (const auto& item : screen.views().toolbar->subviews()) {
+        if (item->tag() < 1) continue;
+        EXPECT_FALSE(overlap(onScreen(*item), popover)) << "over " << static_cast<ui::Button&>(*item).titleForState(0);
+      }
+      shown->dismissViewController(false);
+      session.run(0.5);
+      ASSERT_EQ(screen.presentedViewController(), nullptr);
+    }
+  }
+  turn(session, 1);
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include "chart/sky_chart.h"
 #include "engine/angles.h"
 #include "engine/clock.h"
+#include "platform/coregraphics/text.h"
 #include "platform/uikit/application.h"
+#include "platform/uikit/font.h"
 #include "tests/app/app_session.h"
 #include "tests/support/sanitizer_build.h"
 #include "ui/foundation/small_views.h"
@@ -306,7 +308,7 @@ TEST(TimeFlow, TheUnitsButtonNamesTheStepAndOffersTheOtherPeriods) {
     EXPECT_EQ(f.settings.timeFlowIndex(), unit);
   }
   f.screen.timeFlowUnitsChanged(100);
-  EXPECT_EQ(units->titleForState(ui::kControlStateNormal), "2 x real time");
+  EXPECT_EQ(units->titleForState(ui::kControlStateNormal), "2 x clock");
   EXPECT_FALSE(f.v().timeStepForwardsBtn->isEnabled());
   f.screen.timeFlowUnitsChanged(5);
   EXPECT_TRUE(label->drawUnderline());
@@ -326,6 +328,38 @@ TEST(TimeFlow, ClearingTheHeadUpDisplayEmptiesBothLabelsUntilTheNextUpdate) {
   EXPECT_EQ(f.v().fovLabel->text(), "");
   f.screen.displayCoordSystemChanged();
   EXPECT_EQ(f.v().fovLabel->text().rfind("FoV: ", 0), 0u);
+}
+
+// Every step's title fits the units button, measured in the button's own
+// font, on a phone and on a tablet: the label's steps, the astronomical
+// periods and the clock's own rate.
+TEST(TimeFlow, EveryUnitsTitleFitsItsButtonOnAPhoneAndATablet) {
+  const int units[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30, 40, 50, 100};
+  for (bool tablet : {false, true}) {
+    SCOPED_TRACE(tablet ? "tablet" : "phone");
+    app_test::SessionOptions options;
+    options.tablet = tablet;
+    AppSession session(options);
+    session.run(1.0);
+    ChartScreenController& screen = session.screen();
+    screen.showTimeFlow(true);
+    session.run(1.0);
+    ui::Button& button = *screen.views().timeFlowUnitsBtn;
+    const double room = button.bounds().width() - button.contentEdgeInsets.left - button.contentEdgeInsets.right;
+    int measured = 0;
+    for (int unit : units) {
+      screen.timeFlowUnitsChanged(unit);
+      const std::string title = button.titleForState(ui::kControlStateNormal);
+      SCOPED_TRACE(title);
+      ASSERT_FALSE(title.empty());
+      const double width = std::ceil(cg::textSize(title, button.titleLabel().font()->cgFont()).width);
+      EXPECT_LE(width, room) << "cut by " << width - room << " points";
+      button.layoutIfNeeded();
+      EXPECT_GE(button.titleLabel().frame().width(), width);
+      ++measured;
+    }
+    EXPECT_EQ(measured, int(std::size(units)));
+  }
 }
 
 }  // namespace
