@@ -26,7 +26,8 @@ inline bool isLandscape(int orientation) {
 // What the host says of the device; read from the environment by default:
 // TESSALY_IDIOM (phone, pad), TESSALY_SCREEN (WxH points, portrait),
 // TESSALY_SCALE, TESSALY_SAFE_AREA (top,left,bottom,right in portrait),
-// TESSALY_SYSTEM_VERSION, TESSALY_DARK_MODE (1 for dark).
+// TESSALY_SYSTEM_VERSION, TESSALY_DARK_MODE (1 for dark). A screen size
+// or scale set but unusable says so once and the device's own is used.
 struct DeviceConfiguration {
   Idiom idiom = Idiom::phone;
   Size portraitSize{375, 667};
