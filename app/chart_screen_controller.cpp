@@ -1,7 +1,6 @@
 #include "app/chart_screen_controller.h"
 #include "ui/info/quick_start_view_controller.h"
 
-#include <cstdio>
 #include <map>
 
 #include "app/application_shell.h"
@@ -132,7 +131,7 @@ void ChartScreenController::loadView() {
   auto objects = ui::InterfaceLoader::load("ChartView", this, &message);
   if (objects.empty() || !isViewLoaded()) {
     // Without its screen definition the chart alone fills the screen.
-    std::fprintf(stderr, "ChartView: %s\n", message.empty() ? "no view" : message.c_str());
+    ui::InterfaceLoader::reportFailure("ChartView", message.empty() ? "no view" : message);
     auto root = std::make_shared<ui::View>(ui::Screen::main().bounds());
     auto chart = std::make_shared<ChartSurfaceView>();
     chart->setFrame(root->bounds());

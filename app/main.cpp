@@ -9,6 +9,7 @@
 #include "app/application_shell.h"
 #include "app/information_screens_connection.h"
 #include "app/settings_screen_connection.h"
+#include "chart/shape_file_hooks.h"
 #include "gles/context/gl.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
@@ -16,8 +17,9 @@
 #include "platform/host/host.h"
 
 int main(int argc, char** argv) {
-  // The GL layer's notes are for whoever traces the program.
+  // The GL layer's and shapelib's notes are for whoever traces the program.
   if (!host::tracing()) glDisable(GL_LOGGING_MGL);
+  setShapeFileNotes(host::tracing());
   ns::UserDefaults& defaults = ns::UserDefaults::standard();
   auto theme = int(defaults.integerForKey(kAppThemeKey));
   if (theme == 0) {
