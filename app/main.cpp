@@ -29,9 +29,12 @@ int main(int argc, char** argv) {
   AppDelegate::setAppTheme(theme);
   connectInformationScreens();
   connectSettingsScreen();
-  if (!host::desktopAvailable() && !std::getenv("TESSALY_TOUCH_SCRIPT")) {
-    const std::string script = ns::Bundle::main().pathForResource("Headless", "txt", "Scripts");
-    if (!script.empty()) setenv("TESSALY_TOUCH_SCRIPT", script.c_str(), 1);
+  // Without a display the bundle's start-up script is played; one that is
+  // missing is named by the host, which then fails the run.
+  const char* chosen = std::getenv("TESSALY_TOUCH_SCRIPT");
+  if (!host::desktopAvailable() && (chosen == nullptr || *chosen == '\0')) {
+    const std::string script = ns::Bundle::main().resourcePath() + "/Scripts/Headless.txt";
+    setenv("TESSALY_TOUCH_SCRIPT", script.c_str(), 1);
   }
   return ui::applicationMain(argc, argv, std::make_shared<ApplicationShell>());
 }
