@@ -201,8 +201,12 @@ TEST(HeadlessProgram, ADamagedBundleSaysOnceWhatIsWrongAndStillWritesItsSnapshot
 TEST(HeadlessProgram, AMissingScriptIsNamedAndFailsTheRun) {
   tessaly::test::TempDir bundle, home, snapshots, elsewhere;
   makeBundle(bundle.path(), {});
-  fs::remove(bundle.path() / "Scripts");
-  fs::create_directory(bundle.path() / "Scripts");
+  // An empty Scripts folder; a link to the source tree's is removed, not
+  // followed.
+  const fs::path scripts = bundle.path() / "Scripts";
+  if (fs::is_symlink(scripts)) fs::remove(scripts);
+  else fs::remove_all(scripts);
+  fs::create_directory(scripts);
   const fs::path named = elsewhere.path() / "absent.txt";
   const std::pair<std::string, fs::path> cases[] = {{"", bundle.path() / "Scripts/Headless.txt"},
                                                     {"TESSALY_TOUCH_SCRIPT='" + named.string() + "'", named}};
