@@ -36,10 +36,7 @@ DeviceConfiguration DeviceConfiguration::fromEnvironment() {
       reportUnusableSetting("TESSALY_SCREEN", screen, "a size WxH of 100 to 4096 points each",
                             pointsText(c.portraitSize.width) + "x" + pointsText(c.portraitSize.height));
   }
-  if (const std::string scale = environmentValue("TESSALY_SCALE"); !scale.empty()) {
-    if (const auto chosen = numberInRange(scale, 1, 4)) c.scale = *chosen;
-    else reportUnusableSetting("TESSALY_SCALE", scale, "a scale from 1 to 4", pointsText(c.scale));
-  }
+  if (const std::optional<double> scale = chosenScale()) c.scale = *scale;
   EdgeInsets insets;
   if (std::sscanf(environmentValue("TESSALY_SAFE_AREA").c_str(), "%lf,%lf,%lf,%lf", &insets.top,
                   &insets.left, &insets.bottom, &insets.right) == 4)
@@ -48,6 +45,14 @@ DeviceConfiguration DeviceConfiguration::fromEnvironment() {
     c.systemVersion = version;
   if (const std::string dark = environmentValue("TESSALY_DARK_MODE"); !dark.empty()) c.darkMode = dark == "1";
   return c;
+}
+
+std::optional<double> chosenScale() { return numberInRange(environmentValue("TESSALY_SCALE"), 1, 4); }
+
+void reportUnusableScale(double used) {
+  const std::string scale = environmentValue("TESSALY_SCALE");
+  if (!scale.empty() && !chosenScale())
+    reportUnusableSetting("TESSALY_SCALE", scale, "a scale from 1 to 4", pointsText(used));
 }
 
 Screen& Screen::main() {
