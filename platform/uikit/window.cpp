@@ -1,7 +1,6 @@
 #include "platform/uikit/window.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
