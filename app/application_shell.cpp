@@ -87,7 +87,7 @@ void ApplicationShell::loadCatalogues() {
   const std::string downloaded = caches + "/" + NetworkElementsDownloader::kSolarSystemFileName;
   if (!downloadedCatalogueUsable(downloaded) || !skyData_->loadSolarSystem(downloaded.c_str()))
     skyData_->loadSolarSystem((resources + "/SkyData/SolarSystem.skydata").c_str());
-  const bool borders = loadCountryBorders((resources + "/WorldBorders/TM_WORLD_BORDERS_SIMPL").c_str()) == 1;
+  loadCountryBorders((resources + "/WorldBorders/TM_WORLD_BORDERS_SIMPL").c_str());
   loadSatelliteFrequencies((caches + "/SatelliteFrequencies.txt").c_str());
   skyData_->loadStars("Stars.skydata");
   skyData_->loadTychoStars("TychoStars.skydata");
@@ -96,8 +96,11 @@ void ApplicationShell::loadCatalogues() {
   skyData_->loadConstellations("Constellations.skydata");
   initLocationDatabase(0);
   // The loaders say nothing of what failed: the bundle's faults are named
-  // once, here, and the chart goes on with what loaded.
-  std::fputs(bundleFaultReport(resources, findBundleFaults(resources, *skyData_, borders)).c_str(), stderr);
+  // once, here, and the chart goes on with what loaded. A screen whose
+  // definition is named here says nothing more when it opens.
+  const std::vector<BundleFault> faults = findBundleFaults(resources, *skyData_, lastWorldBordersRead());
+  std::fputs(bundleFaultReport(resources, faults).c_str(), stderr);
+  for (const std::string& name : damagedScreenDefinitions(faults)) ui::InterfaceLoader::setNamedAsDamaged(name);
 }
 
 bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns::JSON& launchOptions) {
@@ -111,7 +114,7 @@ bool ApplicationShell::didFinishLaunching(ui::Application& application, const ns
   reloadUI(false);
   std::string message;
   if (ui::InterfaceLoader::load("MessageView", this, &message).empty())
-    std::fprintf(stderr, "MessageView: %s\n", message.c_str());
+    ui::InterfaceLoader::reportFailure("MessageView", message.empty() ? "no view" : message);
   window_->makeKeyAndVisible();
   launchCount_ = ns::UserDefaults::standard().integerForKey(launchCountKey_);
   if (launchCount_ == 0)

@@ -1,17 +1,22 @@
 #include "app/bundle_check.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <set>
 
 #include "mechanics/jpl_ephemeris.h"
+#include "platform/uikit/interface_loader.h"
 #include "skydata/open_file.h"
 #include "skydata/sky_database.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -29,6 +34,36 @@ constexpr const char* kIndexedPictureFolders[] = {"SkyImages/SolarSystem", "SkyI
 // visible-light styles, and the horizon panorama of the sky view.
 constexpr const char* kNamedPictures[] = {"SkyImages/MilkyWay/Outline.png", "SkyImages/MilkyWay/Visible.jpg",
                                           "SkyImages/Horizons/Beaver Lake.png"};
+
+// Where a screen definition lies: Interface/<name>.json.
+const std::string kInterfaceFolder = "Interface/", kInterfaceType = ".json";
+// The screen definitions the program loads, each when its screen opens.
+constexpr const char* kInterfaceDefinitions[] = {
+    "ChartView", "MessageView", "QuickStartView", "AlertsView", "CountriesShownView", "GroundCirclesView",
+    "GroundSettingsView", "HelpItemView", "HelpListView", "LiveAdjustView", "LocationGroupPicker",
+    "LocationMapView", "LocationPicker", "LocationView", "ObjectInfoView", "ObjectInfoView-iPad",
+    "ObjectListTableViewCell", "ObjectListView", "OrbitSettingsView", "SatelliteSettingsView",
+    "SatellitesShownView", "SearchResultsView", "SearchView", "SettingsView", "SkySettingsView",
+    "WarningTimesView", "WebBrowserView"};
+
+// Text an index line may hold: UTF-8 without control characters but the
+// tabs between fields.
+bool isIndexLine(const std::string& line) {
+  std::string fields = line;
+  std::replace(fields.begin(), fields.end(), '\t', ' ');
+  return printableText(fields) == fields;
+}
+
+// A picture's file name: a format the chart reads, by its extension.
+bool isPictureName(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return false;
+  std::string extension = name.substr(dot + 1);
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* known : {"png", "jpg", "jpeg", "gif", "bmp", "tif", "tiff"})
+    if (extension == known) return true;
+  return false;
+}
 
 class FaultFinder {
  public:
@@ -54,16 +89,32 @@ class FaultFinder {
   }
   // The index and every picture it lists, each picture once. These are
   // thousands: each is only looked up, not read, which a launch on a cold
-  // disk would wait for.
+  // disk would wait for. An index with a line that is no entry (bytes that
+  // are not text, or a first field that names no picture) does not read:
+  // it is named itself, and its garbage is not taken for file names.
   void indexedPictures(const std::string& folder) {
     const std::string index = folder + "/Index.txt";
     if (lacks(index)) return;
-    std::ifstream lines(path(index));
+    std::ifstream lines(path(index), std::ios::binary);
+    std::vector<std::string> pictures;
     std::set<std::string> seen;
+    bool damaged = false;
     for (std::string line; std::getline(lines, line);) {
-      const std::string name = line.substr(0, line.find_first_of(" \t\r"));
-      if (!name.empty() && seen.insert(name).second) lacks(folder + "/" + name);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty()) continue;
+      const std::string name = line.substr(0, line.find_first_of(" \t"));
+      if (!isIndexLine(line) || !isPictureName(name)) damaged = true;
+      else if (seen.insert(name).second) pictures.push_back(name);
     }
+    if (damaged) add(index, kDoesNotRead);
+    for (const std::string& name : pictures) lacks(folder + "/" + name);
+  }
+  // A screen definition: there, and read as one by the interface loader.
+  void definition(const std::string& file) {
+    if (lacks(file)) return;
+    std::ifstream in(path(file), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    if (!ui::InterfaceLoader::definitionFault(text).empty()) add(file, kDoesNotRead);
   }
   std::vector<BundleFault> faults() && { return std::move(faults_); }
   std::string path(const std::string& file) const { return bundle_ + "/" + file; }
@@ -133,11 +184,18 @@ bool ephemerisOpens(const std::string& path) {
 }  // namespace
 
 std::vector<BundleFault> findBundleFaults(const std::string& bundle, const CSkyDatabase& database,
-                                          bool worldBordersLoaded) {
+                                          WorldBordersRead worldBorders) {
   FaultFinder find(bundle);
   find.loaded(database.getSolarSystemFile() != nullptr, {"SkyData/SolarSystem.skydata"});
-  find.loaded(worldBordersLoaded,
-              {"WorldBorders/TM_WORLD_BORDERS_SIMPL.shp", "WorldBorders/TM_WORLD_BORDERS_SIMPL.dbf"});
+  switch (worldBorders) {
+    case WorldBordersRead::whole: break;
+    case WorldBordersRead::unopened:
+      find.loaded(false, {"WorldBorders/TM_WORLD_BORDERS_SIMPL.shp", "WorldBorders/TM_WORLD_BORDERS_SIMPL.shx",
+                          "WorldBorders/TM_WORLD_BORDERS_SIMPL.dbf"});
+      break;
+    case WorldBordersRead::cutAttributes: find.loaded(false, {"WorldBorders/TM_WORLD_BORDERS_SIMPL.dbf"}); break;
+    case WorldBordersRead::damagedShapes: find.loaded(false, {"WorldBorders/TM_WORLD_BORDERS_SIMPL.shp"}); break;
+  }
   find.loaded(database.getStarsFile() != nullptr, {"SkyData/Stars.skydata"});
   find.loaded(database.getTychoStarsFile() != nullptr, {"SkyData/TychoStars.skydata"});
   find.loaded(database.getGuideStarsFile() != nullptr, {"SkyData/GuideStars.skydata"});
@@ -147,17 +205,30 @@ std::vector<BundleFault> findBundleFaults(const std::string& bundle, const CSkyD
   for (const char* shader : {"Shaders/VertexShader.glsl", "Shaders/FragmentShader.glsl"}) find.lacks(shader);
   for (const char* folder : kIndexedPictureFolders) find.indexedPictures(folder);
   for (const char* picture : kNamedPictures) find.picture(picture);
+  for (const char* name : kInterfaceDefinitions) find.definition(kInterfaceFolder + (name + kInterfaceType));
   return std::move(find).faults();
 }
 
 std::string bundleFaultReport(const std::string& bundle, const std::vector<BundleFault>& faults) {
   if (faults.empty()) return {};
-  std::string report = "The data bundle " + bundle + " is damaged or incomplete; the chart goes on without:\n";
-  for (const BundleFault& fault : faults) report += "  " + fault.file + ": " + fault.reason + "\n";
+  // Names come from the disk and from the bundle's own indexes: nothing
+  // in them may drive the terminal.
+  const std::string shown = printableText(bundle);
+  std::string report = "The data bundle " + shown + " is damaged or incomplete; the chart goes on without:\n";
+  for (const BundleFault& fault : faults) report += "  " + printableText(fault.file) + ": " + fault.reason + "\n";
   // The run command rebuilds the data when its stamp no longer matches
   // what the data is made from: a file lost since then needs the stamp
   // gone.
-  report += "Rebuild it from the source tree with: rm -f '" + bundle + "/.data-stamp'; TESSALY_BUNDLE='" + bundle +
+  report += "Rebuild it from the source tree with: rm -f '" + shown + "/.data-stamp'; TESSALY_BUNDLE='" + shown +
             "' bash scripts/run.sh\n";
   return report;
+}
+
+std::vector<std::string> damagedScreenDefinitions(const std::vector<BundleFault>& faults) {
+  std::vector<std::string> names;
+  for (const BundleFault& fault : faults)
+    if (fault.file.starts_with(kInterfaceFolder) && fault.file.ends_with(kInterfaceType))
+      names.push_back(fault.file.substr(kInterfaceFolder.size(),
+                                        fault.file.size() - kInterfaceFolder.size() - kInterfaceType.size()));
+  return names;
 }

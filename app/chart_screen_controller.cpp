@@ -2,7 +2,6 @@
 #include "ui/info/quick_start_view_controller.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 
 #include "app/application_shell.h"
@@ -133,7 +132,7 @@ void ChartScreenController::loadView() {
   auto objects = ui::InterfaceLoader::load("ChartView", this, &message);
   if (objects.empty() || !isViewLoaded()) {
     // Without its screen definition the chart alone fills the screen.
-    std::fprintf(stderr, "ChartView: %s\n", message.empty() ? "no view" : message.c_str());
+    ui::InterfaceLoader::reportFailure("ChartView", message.empty() ? "no view" : message);
     auto root = std::make_shared<ui::View>(ui::Screen::main().bounds());
     auto chart = std::make_shared<ChartSurfaceView>();
     chart->setFrame(root->bounds());

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "skydata/open_file.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -25,6 +26,11 @@ std::FILE* asFile(SAFile file) { return reinterpret_cast<std::FILE*>(file); }
 SAFile asHandle(std::FILE* file) { return reinterpret_cast<SAFile>(file); }
 
 constexpr SAOffset kSeekFailed = static_cast<SAOffset>(-1);
+
+bool& notesOn() {
+  static bool on = false;
+  return on;
+}
 
 }  // namespace
 
@@ -82,10 +88,17 @@ int shapeFileClose(SAFile file) {
   return std::fclose(asFile(file));
 }
 
+void shapeFileError(const char* message) {
+  if (notesOn()) std::fprintf(stderr, "%s\n", printableText(message).c_str());
+}
+
+void setShapeFileNotes(bool on) { notesOn() = on; }
+
 void setupShapeFileHooks(SAHooks* hooks) {
   SASetupDefaultHooks(hooks);
   hooks->FOpen = shapeFileOpen;
   hooks->FSeek = shapeFileSeek;
   hooks->FTell = shapeFileTell;
   hooks->FClose = shapeFileClose;
+  hooks->Error = shapeFileError;
 }

@@ -25,8 +25,15 @@ int shapeFileClose(SAFile file);
 SAFile shapeFileOpenRegion(const char* path, const char* mode, std::int64_t start,
                            std::int64_t length);
 
-// shapelib's default hooks with open, seek, tell and close replaced by the
-// four above.
+// shapelib's complaints about a file it reads (a short read, a damaged
+// record), one per record: the loader's result lets the launch name the
+// damaged file once, so they reach standard error only with notes on (the
+// program turns them on when it traces).
+void shapeFileError(const char* message);
+void setShapeFileNotes(bool on);
+
+// shapelib's default hooks with open, seek, tell, close and the error
+// report replaced by the five above.
 void setupShapeFileHooks(SAHooks* hooks);
 
 // Loads the country table through the given hooks (loadWorldBorders with

@@ -31,6 +31,10 @@ bool& tableLoaded() {
   static bool loaded = false;
   return loaded;
 }
+WorldBordersRead& lastRead() {
+  static WorldBordersRead read = WorldBordersRead::unopened;
+  return read;
+}
 
 // Copies at most size - 1 bytes, never ending inside a UTF-8 sequence,
 // and terminates.
@@ -41,9 +45,11 @@ void copyText(char* out, std::size_t size, const char* text) {
 }
 
 // The shape's parts and vertices into the row; a shape whose parts or
-// vertices are damaged leaves the row without a border.
-void fillShape(CountryRecord& row, const SHPObject& shape) {
-  if (!shapePartsAreValid(shape) || shape.nVertices == 0) return;
+// vertices are damaged leaves the row without a border. False for such a
+// shape.
+bool fillShape(CountryRecord& row, const SHPObject& shape) {
+  if (!shapePartsAreValid(shape)) return false;
+  if (shape.nVertices == 0) return true;
   row.longitudeMin = shape.dfXMin * kBoundsRadiansPerDegree;
   row.longitudeMax = shape.dfXMax * kBoundsRadiansPerDegree;
   row.latitudeMin = shape.dfYMin * kBoundsRadiansPerDegree;
@@ -58,10 +64,11 @@ void fillShape(CountryRecord& row, const SHPObject& shape) {
     row.projectedX.resize(n);
     row.projectedY.resize(n);
   } catch (const std::bad_alloc&) {
+    // Memory, not the file: the row goes without its border in silence.
     row.partStarts = {};
     row.vertices = {};
     row.projectedX = row.projectedY = {};
-    return;
+    return true;
   }
   for (std::size_t k = 0; k < n; ++k) {
     const double lon = shape.padfX[k] * kAttributeRadiansPerDegree;
@@ -70,7 +77,7 @@ void fillShape(CountryRecord& row, const SHPObject& shape) {
       row.partStarts = {};
       row.vertices = {};
       row.projectedX = row.projectedY = {};
-      return;
+      return false;
     }
     double* v = &row.vertices[3 * k];
     sphericalToVector(v, lon, lat, 1);
@@ -79,6 +86,7 @@ void fillShape(CountryRecord& row, const SHPObject& shape) {
     row.projectedX[k] = d > 0 ? v[0] / d : INFINITY;
     row.projectedY[k] = d > 0 ? v[1] / d : INFINITY;
   }
+  return true;
 }
 
 // Whether the attribute file holds the records its header announces (a
@@ -97,7 +105,12 @@ bool attributeCountFits(DBFHandle dbf) {
 int loadWorldBordersWithHooks(const char* path, SAHooks* hooks) {
   if (tableLoaded()) return 1;
   ShapeFilePair files(path, hooks);
-  if (!files || !attributeCountFits(files.dbf())) return 0;
+  lastRead() = WorldBordersRead::unopened;
+  if (!files) return 0;
+  if (!attributeCountFits(files.dbf())) {
+    lastRead() = WorldBordersRead::cutAttributes;
+    return 0;
+  }
   DBFHandle dbf = files.dbf();
   const int records = DBFGetRecordCount(dbf);
   std::vector<CountryRecord> table;
@@ -106,6 +119,7 @@ int loadWorldBordersWithHooks(const char* path, SAHooks* hooks) {
   } catch (const std::bad_alloc&) {
     return 0;
   }
+  bool damaged = false;
   for (int i = 0; i < records; ++i) {
     CountryRecord& row = table[static_cast<std::size_t>(i)];
     copyText(row.code, sizeof row.code, DBFReadStringAttribute(dbf, i, kCodeField));
@@ -114,13 +128,17 @@ int loadWorldBordersWithHooks(const char* path, SAHooks* hooks) {
     row.latitude = DBFReadDoubleAttribute(dbf, i, kLatitudeField) * kAttributeRadiansPerDegree;
     row.area = DBFReadDoubleAttribute(dbf, i, kAreaField);
     row.population = DBFReadIntegerAttribute(dbf, i, kPopulationField);
-    if (SHPObject* shape = SHPReadObject(files.shp(), i)) {
-      fillShape(row, *shape);
-      SHPDestroyObject(shape);
+    SHPObject* shape = SHPReadObject(files.shp(), i);
+    if (shape == nullptr) {
+      damaged = true;
+      continue;
     }
+    damaged |= !fillShape(row, *shape);
+    SHPDestroyObject(shape);
   }
   countryTable() = std::move(table);
   tableLoaded() = true;
+  lastRead() = damaged ? WorldBordersRead::damagedShapes : WorldBordersRead::whole;
   return 1;
 }
 
@@ -129,6 +147,8 @@ int loadWorldBorders(const char* path) {
   setupShapeFileHooks(&hooks);
   return loadWorldBordersWithHooks(path, &hooks);
 }
+
+WorldBordersRead lastWorldBordersRead() { return lastRead(); }
 
 int getCountryCount() { return static_cast<int>(countryTable().size()); }
 

@@ -27,8 +27,17 @@ struct CountryRecord {
 
 // Loads "<path>.shp" and "<path>.dbf" through the chart's shapefile hooks
 // (skydata's file opener); 1 when loaded or already loaded, 0 when the
-// files cannot be read or are damaged (the table stays empty).
+// files cannot be read or are damaged (the table stays empty). A geometry
+// file damaged or cut short past its header still loads: the shapes that
+// do not read leave their rows without a border.
 int loadWorldBorders(const char* path);
+
+// What the last load that read the files found, so that a damaged file is
+// named to the user although the load went on: every record whole; a file
+// that would not open (missing, or no shapefile); an attribute file
+// shorter than its header says; shapes that did not read.
+enum class WorldBordersRead { whole, unopened, cutAttributes, damagedShapes };
+WorldBordersRead lastWorldBordersRead();
 int getCountryCount();
 // Null outside 0 .. count - 1.
 const CountryRecord* getCountryRecord(int index);

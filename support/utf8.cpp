@@ -55,3 +55,28 @@ bool isValidUtf8(std::string_view text) {
   }
   return true;
 }
+
+std::string printableText(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  const auto escape = [&](std::string_view bytes) {
+    for (const char c : bytes) {
+      const auto byte = static_cast<unsigned char>(c);
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    }
+  };
+  while (!text.empty()) {
+    std::size_t length = 0;
+    const char32_t code = utf8FirstCharacter(text, &length);
+    if (length == 0) length = 1;  // a stray byte, read as code 0: escaped alone
+    const std::string_view character = text.substr(0, length);
+    const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+    if (control) escape(character);
+    else out += character;
+    text.remove_prefix(length);
+  }
+  return out;
+}

@@ -7,6 +7,7 @@
 #include "platform/devices/audio_player.h"
 #include "platform/host/diagnostics.h"
 #include "platform/host/host.h"
+#include "support/utf8.h"
 
 namespace ui {
 
@@ -23,8 +24,17 @@ int applicationMain(int, char**, std::shared_ptr<ApplicationDelegate> delegate) 
   options.snapshotFolder = folder && *folder ? folder : ns::temporaryDirectory() + "/snapshots";
   if (const char* script = std::getenv("TESSALY_TOUCH_SCRIPT"); script && *script) {
     auto text = ns::readWholeFile(script);
-    if (text) options.script = *text;
-    else std::fprintf(stderr, "%s: cannot read the touch script\n", script);
+    if (!text) {
+      // A run that plays nothing ends with no snapshot: a failure, not an
+      // empty success.
+      std::error_code error;
+      const bool missing = !std::filesystem::exists(script, error);
+      std::fprintf(stderr, "%s: %s\n", printableText(script).c_str(),
+                   missing ? "the touch script is missing; without a display there is nothing to play"
+                           : "cannot read the touch script");
+      return 1;
+    }
+    options.script = *text;
   }
   std::error_code ignored;
   std::filesystem::create_directories(options.snapshotFolder, ignored);

@@ -273,9 +273,9 @@ bool desktopAvailable() {
 // Unless the user chose a scale (TESSALY_SCALE), the window takes the
 // largest whole scale at which the device's screen fits the display's
 // usable area, so the toolbar and head-up texts are not left off-screen.
+// A value that cannot be used chooses nothing.
 static void fitScaleToDisplay() {
-  const char* chosen = std::getenv("TESSALY_SCALE");
-  if (chosen != nullptr && *chosen != '\0') return;
+  if (ui::chosenScale()) return;
   SDL_Rect usable;
   if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return;
   ui::DeviceConfiguration configuration = ui::Screen::main().configuration();
@@ -292,6 +292,7 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
   if (!desktopAvailable()) return -1;
   Desktop desktop;
   fitScaleToDisplay();
+  ui::reportUnusableScale(ui::Screen::main().scale());
   const double scale = ui::Screen::main().scale();
   desktop.pixelsPerPoint = scale;
   const ui::Rect screen = ui::Screen::main().bounds();

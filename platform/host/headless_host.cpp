@@ -11,6 +11,7 @@
 #include "platform/devices/motion.h"
 #include "platform/devices/speech.h"
 #include "platform/uikit/display_links.h"
+#include "platform/uikit/window.h"
 
 namespace host {
 namespace {
@@ -72,6 +73,7 @@ std::shared_ptr<cg::Image> composeScreen() {
 }
 
 int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const HeadlessOptions& options) {
+  ui::reportUnusableScale(ui::Screen::main().scale());
   ns::RunLoop& loop = ns::RunLoop::main();
   if (options.manualClock) loop.setClock(std::make_shared<ns::ManualClock>(loop.now()));
   const double start = loop.now();

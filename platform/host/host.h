@@ -54,6 +54,7 @@ std::shared_ptr<cg::Image> composeScreen();
 namespace ui {
 // The application entry: the desktop host when a display can be opened,
 // else the headless host (script from TESSALY_TOUCH_SCRIPT, snapshots in
-// TESSALY_SNAPSHOTS or a temporary folder, which it prints).
+// TESSALY_SNAPSHOTS or a temporary folder, which it prints). A script
+// named but missing or unreadable is said and ends the run at once with 1.
 int applicationMain(int argc, char** argv, std::shared_ptr<ApplicationDelegate> delegate);
 }  // namespace ui

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/utf8.h"
+
 namespace host {
 namespace {
 
@@ -103,7 +105,8 @@ Script parseTouchScript(std::string_view text) {
     } else if (command == "snapshot") {
       step.kind = StepKind::snapshot;
       ok = static_cast<bool>(in >> step.text) && step.text.find('/') == std::string::npos &&
-           step.text.find("..") == std::string::npos && step.text.size() <= 100;
+           step.text.find("..") == std::string::npos && step.text.size() <= 100 &&
+           printableText(step.text) == step.text;
     } else if (command == "background") {
       step.kind = StepKind::background;
     } else if (command == "foreground") {
@@ -114,8 +117,8 @@ Script parseTouchScript(std::string_view text) {
       ok = false;
     }
     if (!ok) {
-      script.messages.push_back("touch script line " + std::to_string(number) + ": cannot read \"" + line +
-                                "\"; skipped");
+      script.messages.push_back("touch script line " + std::to_string(number) + ": cannot read \"" +
+                                printableText(line) + "\"; skipped");
       continue;
     }
     script.steps.push_back(std::move(step));

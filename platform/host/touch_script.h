@@ -15,7 +15,9 @@
 //   background | foreground | quit
 //   # a comment
 //
-// A line that does not parse is skipped with a message naming its number.
+// A line that does not parse is skipped with a message naming its number
+// and quoting it, control characters escaped; a snapshot's NAME holds no
+// '/', "..", or control character.
 #pragma once
 
 #include <string>

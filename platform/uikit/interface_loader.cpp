@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/file_io.h"
@@ -12,6 +13,7 @@
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/text_input.h"
+#include "support/utf8.h"
 
 namespace ui {
 namespace {
@@ -26,6 +28,26 @@ std::map<std::string, InterfaceLoader::Factory, std::less<>>& registry() {
 std::vector<std::string>& warningList() {
   static std::vector<std::string> list;
   return list;
+}
+
+// The definitions whose failure has been said, by the loaders or at launch.
+std::set<std::string, std::less<>>& failuresSaid() {
+  static std::set<std::string, std::less<>> names;
+  return names;
+}
+
+// The parsed definition, or a discarded value with the reason in `fault`.
+JSON parseDefinition(std::string_view text, std::string* fault) {
+  JSON root = JSON::parse(text.begin(), text.end(), nullptr, false);
+  if (root.is_discarded()) {
+    *fault = "not a JSON text";
+    return root;
+  }
+  if (!root.is_object() || !root.contains("objects") || !root["objects"].is_array()) {
+    *fault = "no list of objects";
+    return JSON(JSON::value_t::discarded);
+  }
+  return root;
 }
 
 template <typename T>
@@ -264,6 +286,19 @@ bool InterfaceLoader::isRegistered(std::string_view name) {
 
 const std::vector<std::string>& InterfaceLoader::warnings() { return warningList(); }
 
+std::string InterfaceLoader::definitionFault(std::string_view text) {
+  std::string fault;
+  parseDefinition(text, &fault);
+  return fault;
+}
+
+void InterfaceLoader::reportFailure(std::string_view name, std::string_view message) {
+  if (!failuresSaid().emplace(name).second) return;
+  std::fprintf(stderr, "%s: %s\n", printableText(name).c_str(), printableText(message).c_str());
+}
+
+void InterfaceLoader::setNamedAsDamaged(std::string_view name) { failuresSaid().emplace(name); }
+
 std::vector<std::shared_ptr<Object>> InterfaceLoader::load(std::string_view name, Object* owner,
                                                            std::string* message) {
   std::string path = ns::Bundle::main().pathForResource(name, "json", "Interface");
@@ -297,14 +332,13 @@ std::vector<std::shared_ptr<Object>> InterfaceLoader::loadChecked(std::string_vi
   warningList().clear();
   Load load;
   load.file = std::string(fileName);
-  JSON root = JSON::parse(text.begin(), text.end(), nullptr, false);
   auto failed = [&](std::string error) {
     if (message) *message = std::move(error);
     return std::vector<std::shared_ptr<Object>>{};
   };
-  if (root.is_discarded()) return failed(load.file + ": not a JSON text");
-  if (!root.is_object() || !root.contains("objects") || !root["objects"].is_array())
-    return failed(load.file + ": no list of objects");
+  std::string fault;
+  JSON root = parseDefinition(text, &fault);
+  if (root.is_discarded()) return failed(load.file + ": " + fault);
   std::vector<std::shared_ptr<Object>> top;
   const JSON& objects = root["objects"];
   for (std::size_t i = 0; i < objects.size(); ++i) {

@@ -71,6 +71,17 @@ class InterfaceLoader {
   // Messages about skipped properties of the last load.
   static const std::vector<std::string>& warnings();
 
+  // Why a definition's text cannot serve as one ("not a JSON text", "no
+  // list of objects"); empty when it can. Its objects are not made.
+  static std::string definitionFault(std::string_view text);
+
+  // Prints "<name>: <message>" for a definition that did not load, once in
+  // the process (a cell made for every row says it once), with control
+  // characters escaped; nothing for a definition whose file has already
+  // been named as damaged (setNamedAsDamaged, at launch).
+  static void reportFailure(std::string_view name, std::string_view message);
+  static void setNamedAsDamaged(std::string_view name);
+
  private:
   static std::vector<std::shared_ptr<Object>> loadChecked(std::string_view text, std::string_view fileName,
                                                           Object* owner, std::string* message);

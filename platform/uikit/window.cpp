@@ -1,41 +1,57 @@
 #include "platform/uikit/window.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 
 #include "platform/uikit/application.h"
 #include "platform/uikit/view_controller.h"
+#include "support/environment_setting.h"
 
 namespace ui {
 namespace {
 
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
+// A size or scale as the user would type it: 375, 1.5.
+std::string pointsText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
 }
 
 }  // namespace
 
 DeviceConfiguration DeviceConfiguration::fromEnvironment() {
   DeviceConfiguration c;
-  if (environment("TESSALY_IDIOM") == "pad") {
+  if (environmentValue("TESSALY_IDIOM") == "pad") {
     c.idiom = Idiom::pad;
     c.portraitSize = {768, 1024};
   }
-  double w = 0, h = 0;
-  if (std::sscanf(environment("TESSALY_SCREEN").c_str(), "%lfx%lf", &w, &h) == 2 && w >= 100 &&
-      h >= 100 && w <= 4096 && h <= 4096)
-    c.portraitSize = {w, h};
-  double scale = std::atof(environment("TESSALY_SCALE").c_str());
-  if (scale >= 1 && scale <= 4) c.scale = scale;
+  if (const std::string screen = environmentValue("TESSALY_SCREEN"); !screen.empty()) {
+    const std::size_t x = screen.find('x');
+    const auto w = numberInRange(std::string_view(screen).substr(0, x), 100, 4096);
+    const auto h = x == std::string::npos ? std::nullopt : numberInRange(screen.substr(x + 1), 100, 4096);
+    if (w && h) c.portraitSize = {*w, *h};
+    else
+      reportUnusableSetting("TESSALY_SCREEN", screen, "a size WxH of 100 to 4096 points each",
+                            pointsText(c.portraitSize.width) + "x" + pointsText(c.portraitSize.height));
+  }
+  if (const std::optional<double> scale = chosenScale()) c.scale = *scale;
   EdgeInsets insets;
-  if (std::sscanf(environment("TESSALY_SAFE_AREA").c_str(), "%lf,%lf,%lf,%lf", &insets.top,
+  if (std::sscanf(environmentValue("TESSALY_SAFE_AREA").c_str(), "%lf,%lf,%lf,%lf", &insets.top,
                   &insets.left, &insets.bottom, &insets.right) == 4)
     c.portraitSafeArea = insets;
-  if (!environment("TESSALY_SYSTEM_VERSION").empty()) c.systemVersion = environment("TESSALY_SYSTEM_VERSION");
-  if (!environment("TESSALY_DARK_MODE").empty()) c.darkMode = environment("TESSALY_DARK_MODE") == "1";
+  if (const std::string version = environmentValue("TESSALY_SYSTEM_VERSION"); !version.empty())
+    c.systemVersion = version;
+  if (const std::string dark = environmentValue("TESSALY_DARK_MODE"); !dark.empty()) c.darkMode = dark == "1";
   return c;
+}
+
+std::optional<double> chosenScale() { return numberInRange(environmentValue("TESSALY_SCALE"), 1, 4); }
+
+void reportUnusableScale(double used) {
+  const std::string scale = environmentValue("TESSALY_SCALE");
+  if (!scale.empty() && !chosenScale())
+    reportUnusableSetting("TESSALY_SCALE", scale, "a scale from 1 to 4", pointsText(used));
 }
 
 Screen& Screen::main() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/uikit/view.h"
@@ -26,7 +27,10 @@ inline bool isLandscape(int orientation) {
 // What the host says of the device; read from the environment by default:
 // TESSALY_IDIOM (phone, pad), TESSALY_SCREEN (WxH points, portrait),
 // TESSALY_SCALE, TESSALY_SAFE_AREA (top,left,bottom,right in portrait),
-// TESSALY_SYSTEM_VERSION, TESSALY_DARK_MODE (1 for dark).
+// TESSALY_SYSTEM_VERSION, TESSALY_DARK_MODE (1 for dark). A screen size
+// set but unusable says so once and the device's own is used; a scale
+// set but unusable is the host's to report (reportUnusableScale), as the
+// desktop fits the scale to the display first.
 struct DeviceConfiguration {
   Idiom idiom = Idiom::phone;
   Size portraitSize{375, 667};
@@ -36,6 +40,13 @@ struct DeviceConfiguration {
   bool darkMode = true;
   static DeviceConfiguration fromEnvironment();
 };
+
+// The scale TESSALY_SCALE chooses (1 to 4); nothing when it is unset or
+// cannot be used.
+std::optional<double> chosenScale();
+// Says once that TESSALY_SCALE is set but cannot be used, naming `used`,
+// the scale taken instead.
+void reportUnusableScale(double used);
 
 class Screen {
  public:

@@ -1,6 +1,8 @@
 // The program itself without a display: it plays the bundle's start-up
 // script, writes its snapshots, prints their folder and ends, with or
-// without catalogues, and with a damaged bundle says once what is wrong.
+// without catalogues, and with a damaged bundle says once what is wrong;
+// without a script to play it says so and fails, and settings it cannot
+// use are named once each.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -13,6 +15,8 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "requirements.h"
@@ -28,13 +32,17 @@ struct ProgramRun {
   std::string output;
 };
 
-ProgramRun runHeadless(const fs::path& bundle, const fs::path& home, const fs::path& snapshots) {
+// The program without a display on `bundle`; `settings` are further
+// variables ("NAME='value' ...").
+ProgramRun runHeadless(const fs::path& bundle, const fs::path& home, const fs::path& snapshots,
+                       const std::string& settings = "") {
   const char* binary = std::getenv("TESSALY_APP_BINARY");
   ProgramRun run;
   if (binary == nullptr) return run;
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u TESSALY_TOUCH_SCRIPT TESSALY_HEADLESS=1 TESSALY_BUNDLE='" +
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u TESSALY_TOUCH_SCRIPT -u TESSALY_SCALE "
+                              "-u TESSALY_SCREEN -u TESSALY_GPU_THREADS TESSALY_HEADLESS=1 TESSALY_BUNDLE='" +
                               bundle.string() + "' TESSALY_HOME='" + home.string() + "' TESSALY_SNAPSHOTS='" +
-                              snapshots.string() + "' '" + binary + "' 2>&1";
+                              snapshots.string() + "' " + settings + " '" + binary + "' 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   char buffer[4096];
   while (pipe && std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
@@ -185,6 +193,70 @@ TEST(HeadlessProgram, ADamagedBundleSaysOnceWhatIsWrongAndStillWritesItsSnapshot
   EXPECT_LE(all.size(), 16u) << run.output;
   EXPECT_EQ(fs::file_size(bundle.path() / "SkyData/Stars.skydata"), 1000u);
   EXPECT_EQ(fs::file_size(bundle.path() / "SkyImages/MilkyWay/Visible.jpg"), 20000u);
+}
+
+// A headless run has nothing to play without its script: the bundle's
+// start-up script missing, or the one TESSALY_TOUCH_SCRIPT names, is named
+// and the run fails at once, with no snapshot.
+TEST(HeadlessProgram, AMissingScriptIsNamedAndFailsTheRun) {
+  tessaly::test::TempDir bundle, home, snapshots, elsewhere;
+  makeBundle(bundle.path(), {});
+  // An empty Scripts folder; a link to the source tree's is removed, not
+  // followed.
+  const fs::path scripts = bundle.path() / "Scripts";
+  if (fs::is_symlink(scripts)) fs::remove(scripts);
+  else fs::remove_all(scripts);
+  fs::create_directory(scripts);
+  const fs::path named = elsewhere.path() / "absent.txt";
+  const std::pair<std::string, fs::path> cases[] = {{"", bundle.path() / "Scripts/Headless.txt"},
+                                                    {"TESSALY_TOUCH_SCRIPT='" + named.string() + "'", named}};
+  for (const auto& [settings, script] : cases) {
+    const ProgramRun run = runHeadless(bundle.path(), home.path(), snapshots.path() / "out", settings);
+    ASSERT_NE(run.status, -1) << "TESSALY_APP_BINARY does not name the program";
+    EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) != 0) << run.status << "\n" << run.output;
+    EXPECT_EQ(run.output, script.string() + ": the touch script is missing; without a display there is nothing to play\n");
+    EXPECT_FALSE(fs::exists(snapshots.path() / "out")) << run.output;
+  }
+}
+
+// Settings the program cannot use are each named once, with the value
+// taken instead, control characters escaped; the screen is the default
+// phone at scale 2 (750 x 1334 pixels). The script closes the quick start
+// over a chart of the built bundle, so that the GPU's workers start.
+TEST(HeadlessProgram, UnusableSettingsAreNamedOnceWithTheValueUsedInstead) {
+  const fs::path built = builtBundle();
+  if (built.empty()) TESSALY_SKIP_OR_FAIL("the data bundle is not built");
+  tessaly::test::TempDir bundle, home, snapshots, scripts;
+  makeBundle(bundle.path(), {});
+  linkBuiltData(built, bundle.path());
+  const fs::path script = scripts.path() / "short.txt";
+  std::ofstream(script) << "tap 334 22\nwait 1\nsnapshot screen\nquit\n";
+  const std::string settings = "TESSALY_TOUCH_SCRIPT='" + script.string() +
+                               "' TESSALY_SCALE=2abc TESSALY_SCREEN=\"$(printf '20x30\\033[2J')\" TESSALY_GPU_THREADS=0";
+  const ProgramRun run = runHeadless(bundle.path(), home.path(), snapshots.path(), settings);
+  ASSERT_NE(run.status, -1) << "TESSALY_APP_BINARY does not name the program";
+  EXPECT_EQ(run.status, 0) << run.output;
+  const std::string cores = std::to_string(std::max(1u, std::thread::hardware_concurrency()));
+  for (const std::string& line : {std::string("TESSALY_SCALE=\"2abc\" is not a scale from 1 to 4; using 2"),
+                                 std::string("TESSALY_SCREEN=\"20x30\\x1B[2J\" is not a size WxH of 100 to 4096 "
+                                             "points each; using 375x667"),
+                                 "TESSALY_GPU_THREADS=\"0\" is not a count from 1 to 256; using " + cores}) {
+    std::istringstream lines(run.output);
+    int count = 0;
+    for (std::string text; std::getline(lines, text);) count += text == line;
+    EXPECT_EQ(count, 1) << line << "\n" << run.output;
+  }
+  EXPECT_EQ(std::count_if(run.output.begin(), run.output.end(),
+                          [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\n'; }),
+            0)
+      << run.output;
+  std::ifstream png(snapshots.path() / "screen.png", std::ios::binary);
+  unsigned char header[24] = {};
+  png.read(reinterpret_cast<char*>(header), sizeof header);
+  ASSERT_TRUE(png) << run.output;
+  const auto bigEndian = [&](int at) { return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3]; };
+  EXPECT_EQ(bigEndian(16), 750);
+  EXPECT_EQ(bigEndian(20), 1334);
 }
 
 }  // namespace

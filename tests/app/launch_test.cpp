@@ -1,7 +1,8 @@
 // Start-up on the manual clock: the catalogues in their order and with
 // their fall-backs, the counts kept per version, the ISS selected once the
 // start-up update attempt has reported, a chart screen even without
-// catalogues, a damaged bundle's files named once, and the settings saved
+// catalogues, a damaged bundle's files named once (catalogues, borders,
+// picture indexes, screen definitions), and the settings saved
 // on the way out for the next start and at the night-vision switch; a
 // first start keeps the summer time of the device's place, and a device
 // place off the Earth leaves the saved one.
@@ -19,6 +20,7 @@
 #include <sstream>
 
 #include "chart/sky_chart.h"
+#include "chart/world_borders.h"
 #include "engine/vectors.h"
 #include "mechanics/jpl_ephemeris.h"
 #include "platform/devices/location.h"
@@ -37,6 +39,7 @@
 #include "push/push_client.h"
 #include "tests/app/app_session.h"
 #include "tests/mechanics/de405_file.h"
+#include "tools/catalogues/world_borders.h"
 #include "ui/foundation/settings_model.h"
 #include "ui/foundation/utility.h"
 
@@ -189,6 +192,130 @@ TEST(ApplicationLaunch, ADamagedBundleNamesEachDamagedFileOnceAndTheChartDrawsWh
   EXPECT_EQ(fileText(stars), cutStars);
   EXPECT_EQ(fs::file_size(images / "Horizons/Beaver Lake.png"), 0u);
   EXPECT_EQ(fileText(download), "not a catalogue");
+}
+
+// How many lines of `log` mention `text`.
+int linesMentioning(const std::string& log, const std::string& text) {
+  std::istringstream lines(log);
+  int count = 0;
+  for (std::string line; std::getline(lines, line);) count += line.find(text) != std::string::npos;
+  return count;
+}
+
+// Makes the session bundle's folder `folder` (a link to the source tree's)
+// a folder of copies, which a test may then damage.
+std::filesystem::path ownCopyOf(const AppSession& session, const char* folder) {
+  namespace fs = std::filesystem;
+  const fs::path at = fs::path(session.bundle()) / folder;
+  const fs::path source = fs::read_symlink(at);
+  fs::remove(at);
+  fs::copy(source, at);
+  return at;
+}
+
+// Screen definitions that are missing or cut short: each is named once
+// under the heading, among the bundle's other faults, and the screens that
+// load them later say nothing more; the chart still comes up and draws.
+// Every definition of the source tree is covered, cut.
+TEST(ApplicationLaunch, EachScreenDefinitionThatIsMissingOrCutIsNamedOnce) {
+  namespace fs = std::filesystem;
+  for (const bool chartMissing : {true, false}) {
+    SessionOptions options;
+    options.launch = false;  // a first start: the quick start opens too
+    AppSession session(options);
+    const fs::path interface = ownCopyOf(session, "Interface");
+    // Either the chart's definition missing and every other cut, or the
+    // chart's cut and the two the launch loads next missing.
+    std::vector<std::string> expected;
+    std::vector<fs::path> definitions{fs::directory_iterator(interface), {}};
+    for (const fs::path& file : definitions) {
+      const std::string name = file.filename().string();
+      const bool chart = name == "ChartView.json";
+      const bool missing = chartMissing ? chart : name == "QuickStartView.json" || name == "MessageView.json";
+      const bool cut = chartMissing ? !chart : chart;
+      if (missing) {
+        fs::remove(file);
+      } else if (cut) {
+        const std::string text = fileText(file);
+        std::ofstream(file, std::ios::trunc) << text.substr(0, text.size() / 2);
+      } else {
+        continue;
+      }
+      expected.push_back("  Interface/" + name + (missing ? ": missing" : ": does not read"));
+    }
+    ASSERT_GE(expected.size(), chartMissing ? 20u : 3u);
+    testing::internal::CaptureStderr();
+    session.launch();
+    const bool drawn = drawFrames(session, 5);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(drawn);
+    for (const std::string& line : expected) EXPECT_EQ(lineCount(log, line), 1) << line << "\n" << log;
+    EXPECT_EQ(linesMentioning(log, ".json"), int(expected.size())) << log;
+    EXPECT_EQ(repeatedLine(log), "") << log;
+  }
+}
+
+// A garbled picture index (control characters, bytes that are not UTF-8, a
+// line naming no picture) is named itself, once, and its bytes are not
+// printed as file names; the pictures its good lines list are still
+// looked for. Nothing printed holds a control character.
+TEST(ApplicationLaunch, AGarbledPictureIndexIsNamedAndNoControlCharacterReachesTheTerminal) {
+  namespace fs = std::filesystem;
+  SessionOptions options;
+  options.launch = false;
+  AppSession session(options);
+  const fs::path deepSky = fs::path(session.bundle()) / "SkyImages/DeepSky";
+  fs::create_directories(deepSky);
+  std::ofstream(deepSky / "Index.txt", std::ios::binary)
+      << "4s/Absent.png\tAbsent\r\n\x01\x1b[31mred\x07\tx\n\x9b" "2J\xff\xfe\n";
+  const fs::path constellations = fs::path(session.bundle()) / "SkyImages/Constellations";
+  fs::create_directories(constellations);
+  std::ofstream(constellations / "Index.txt") << "And-andromeda 512 512 226 198.00 215.00\n";
+
+  testing::internal::CaptureStderr();
+  session.launch();
+  session.run(0.2);
+  const std::string log = testing::internal::GetCapturedStderr();
+  for (const char* line : {"  SkyImages/DeepSky/Index.txt: does not read", "  SkyImages/DeepSky/4s/Absent.png: missing",
+                           "  SkyImages/Constellations/Index.txt: does not read"})
+    EXPECT_EQ(lineCount(log, line), 1) << line << "\n" << log;
+  EXPECT_EQ(linesMentioning(log, "SkyImages/DeepSky/"), 2) << log;
+  EXPECT_EQ(linesMentioning(log, "SkyImages/Constellations/"), 1) << log;
+  for (const char c : log)
+    EXPECT_TRUE(c == '\n' || (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)) << int(c) << "\n" << log;
+}
+
+// A world-borders geometry file broken off after its first shape: the
+// countries before the cut keep their borders, the file is named once, and
+// shapelib's complaint about each record after the cut stays unsaid.
+TEST(ApplicationLaunch, ACutWorldBordersFileIsNamedOnceWithoutTheLibrarysLines) {
+  namespace fs = std::filesystem;
+  SessionOptions options;
+  options.launch = false;
+  AppSession session(options);
+  const fs::path borders = fs::path(session.bundle()) / "WorldBorders";
+  fs::create_directories(borders);
+  const std::string base = (borders / "TM_WORLD_BORDERS_SIMPL").string();
+  std::vector<catalogues::Country> countries;
+  for (int i = 0; i < 12; ++i)
+    countries.push_back({std::string{char('A' + i), 'X'}, "", 0, "Country " + std::to_string(i), 10.0 * i, 0.0,
+                         {{{10.0 * i, 0}, {10.0 * i + 5, 0}, {10.0 * i + 5, 5}, {10.0 * i, 5}}}});
+  std::string error;
+  ASSERT_TRUE(catalogues::writeWorldBorders(countries, base, error)) << error;
+  fs::resize_file(base + ".shp", fs::file_size(base + ".shp") / 3);
+  releaseWorldBorders();
+
+  testing::internal::CaptureStderr();
+  session.launch();
+  session.run(0.2);
+  const std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lineCount(log, "  WorldBorders/TM_WORLD_BORDERS_SIMPL.shp: does not read"), 1) << log;
+  EXPECT_EQ(linesMentioning(log, "WorldBorders/"), 1) << log;
+  EXPECT_EQ(linesMentioning(log, ".shp"), 1) << log;
+  ASSERT_EQ(getCountryCount(), 12);
+  EXPECT_GT(getCountryRecord(0)->vertexCount(), 0);
+  EXPECT_EQ(getCountryRecord(11)->vertexCount(), 0);
+  releaseWorldBorders();
 }
 
 // The settings file (in the session's home: ask once a session exists).

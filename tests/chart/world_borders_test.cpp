@@ -6,6 +6,7 @@
 #include <shapefil.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -115,6 +116,7 @@ TEST_F(WorldBorders, AMissingOrDamagedFileLeavesTheTableEmpty) {
   EXPECT_EQ(getCountryCount(), 0);
   EXPECT_EQ(findCountry("NZ"), -1);
   EXPECT_EQ(getCountryRecord(0), nullptr);
+  EXPECT_EQ(lastWorldBordersRead(), WorldBordersRead::unopened);
 
   ASSERT_TRUE(writeBorderShapefile(base_, sampleCountries()));
   // An attribute file announcing far more records than it holds.
@@ -124,6 +126,36 @@ TEST_F(WorldBorders, AMissingOrDamagedFileLeavesTheTableEmpty) {
   ASSERT_TRUE(writeFile(base_ + ".dbf", dbf));
   EXPECT_EQ(loadWorldBorders(base_.c_str()), 0);
   EXPECT_EQ(getCountryCount(), 0);
+  EXPECT_EQ(lastWorldBordersRead(), WorldBordersRead::cutAttributes) << "the attributes are named, not the shapes";
+}
+
+// A geometry file cut inside its second record (a copy broken off): the
+// rows are all there, those before the cut with their borders, and what
+// the load found lets the launch name the file; shapelib's complaint per
+// record stays off the terminal.
+TEST_F(WorldBorders, ACutGeometryFileLoadsTheShapesBeforeTheCutAndIsKnownDamaged) {
+  ASSERT_TRUE(writeBorderShapefile(base_, sampleCountries()));
+  ASSERT_EQ(loadWorldBorders(base_.c_str()), 1);
+  EXPECT_EQ(lastWorldBordersRead(), WorldBordersRead::whole);
+  const int newZealand = getCountryRecord(0)->vertexCount();
+  ASSERT_GT(newZealand, 0);
+  releaseWorldBorders();
+
+  const std::string shp = readFile(base_ + ".shp");
+  // The first record: its 8-byte header and a content length in 16-bit words.
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(shp[i])); };
+  const std::size_t secondRecord = 100 + 8 + 2 * (byte(104) << 24 | byte(105) << 16 | byte(106) << 8 | byte(107));
+  ASSERT_LT(secondRecord + 20, shp.size());
+  ASSERT_TRUE(writeFile(base_ + ".shp", shp.substr(0, secondRecord + 20)));
+  testing::internal::CaptureStderr();
+  const int loaded = loadWorldBorders(base_.c_str());
+  const std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(loaded, 1);
+  EXPECT_EQ(lastWorldBordersRead(), WorldBordersRead::damagedShapes);
+  ASSERT_EQ(getCountryCount(), 4);
+  EXPECT_EQ(getCountryRecord(0)->vertexCount(), newZealand) << "New Zealand lies before the cut";
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(getCountryRecord(i)->vertexCount(), 0) << i;
+  EXPECT_EQ(said, "");
 }
 
 TEST_F(WorldBorders, AShapeWithDisorderedPartsLosesOnlyItsBorder) {
@@ -139,6 +171,7 @@ TEST_F(WorldBorders, AShapeWithDisorderedPartsLosesOnlyItsBorder) {
   std::memset(&shp[partStarts + 4], 0, 4);
   ASSERT_TRUE(writeFile(base_ + ".shp", shp));
   ASSERT_EQ(loadWorldBorders(base_.c_str()), 1);
+  EXPECT_EQ(lastWorldBordersRead(), WorldBordersRead::damagedShapes);
   ASSERT_EQ(getCountryCount(), 4);
   EXPECT_STREQ(getCountryRecord(0)->code, "NZ");
   EXPECT_EQ(getCountryRecord(0)->vertexCount(), 0);

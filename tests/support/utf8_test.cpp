@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 TEST(Utf8Validity, AcceptsTheRfcExamplesAndTheBoundaries) {
   for (const char* text : {"", "A\xE2\x89\xA2\xCE\x91.", "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4",
@@ -44,4 +45,25 @@ TEST(Utf8Decoding, GivesTheCodePointsOfRfcExamplesAndNothingForMalformedStarts) 
     EXPECT_EQ(utf8FirstCharacter(text, &length), 0u) << testing::PrintToString(std::string(text));
     EXPECT_EQ(length, 0u);
   }
+}
+
+// Text from a damaged file or a variable, printed: C0 controls, DEL and the
+// C1 controls (two bytes in UTF-8) become \xNN per byte, as do bytes of no
+// well-formed sequence; printable ASCII and other characters pass as they
+// are.
+TEST(Utf8Printable, EscapesControlCharactersAndStrayBytesOnly) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Stars.skydata", "Stars.skydata"},
+      {"a\tb\r\n", "a\\x09b\\x0D\\x0A"},
+      {std::string("\0x", 2), "\\x00x"},
+      {"\x1b[31mred\x07", "\\x1B[31mred\\x07"},
+      {"\x7f", "\\x7F"},
+      {"\xC2\x9B" "2J", "\\xC2\\x9B2J"},            // U+009B, the C1 introducer
+      {"\xC2\xA0\xC3\xA9t\xC3\xA9", "\xC2\xA0\xC3\xA9t\xC3\xA9"},  // U+00A0 is no control
+      {"\xF0\x9F\x9B\xB0", "\xF0\x9F\x9B\xB0"},
+      {"\x9b" "2J\xff\xfe", "\\x9B2J\\xFF\\xFE"},
+      {"\xE2\x82", "\\xE2\\x82"},                    // cut inside a character
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},            // a surrogate
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(printableText(text), shown) << testing::PrintToString(text);
 }

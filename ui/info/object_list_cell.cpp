@@ -1,7 +1,5 @@
 #include "ui/info/object_list_cell.h"
 
-#include <cstdio>
-
 #include "platform/uikit/interface_loader.h"
 #include "skydata/sky_object_model.h"
 #include "ui/foundation/shell.h"
@@ -52,8 +50,7 @@ std::shared_ptr<ObjectListTableViewCell> ObjectListTableViewCell::load(
     content->setAutoresizingMask(ui::kFlexibleWidth | ui::kFlexibleHeight);
     cell->contentView().addSubview(content);
   } else {
-    std::fprintf(stderr, "ObjectListTableViewCell: %s\n",
-                 message.empty() ? "no content" : message.c_str());
+    ui::InterfaceLoader::reportFailure("ObjectListTableViewCell", message.empty() ? "no content" : message);
   }
   // A definition without its labels still gets rows that show something.
   for (auto* label : {&cell->nameLabel_, &cell->detailLabel_, &cell->riseSetLabel_}) {

@@ -1,6 +1,5 @@
 #include "ui/info/screen_loading.h"
 
-#include <cstdio>
 #include <string>
 
 #include "platform/uikit/interface_loader.h"
@@ -12,8 +11,7 @@ void loadScreenDefinition(ui::ViewController& screen, std::string_view name) {
   registerInfoScreenClasses();
   std::string message;
   if (ui::InterfaceLoader::load(name, &screen, &message).empty() || !screen.isViewLoaded()) {
-    std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(name.size()), name.data(),
-                 message.empty() ? "no view" : message.c_str());
+    ui::InterfaceLoader::reportFailure(name, message.empty() ? "no view" : message);
     screen.setView(std::make_shared<ui::View>(ui::Screen::main().bounds()));
   }
 }

@@ -27,7 +27,7 @@ void loadViewFromInterface(ui::ViewController& controller, std::string_view name
   std::string message;
   ui::InterfaceLoader::load(name, &controller, &message);
   if (controller.isViewLoaded()) return;
-  std::fprintf(stderr, "%.*s: %s\n", int(name.size()), name.data(), message.empty() ? "no view" : message.c_str());
+  ui::InterfaceLoader::reportFailure(name, message.empty() ? "no view" : message);
   controller.setView(std::make_shared<ui::View>(ui::Screen::main().bounds()));
 }
 

@@ -1,7 +1,10 @@
 #include "platform/metal/exec/worker_pool.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cmath>
+#include <string>
+
+#include "support/environment_setting.h"
 
 namespace mtl::exec {
 
@@ -10,12 +13,13 @@ WorkerPool::WorkerPool(unsigned workers) { start(workers); }
 WorkerPool::~WorkerPool() { stop(); }
 
 unsigned WorkerPool::defaultWorkerCount() {
-  if (const char* text = std::getenv("TESSALY_GPU_THREADS")) {
-    char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (end != text && *end == '\0' && n >= 1 && n <= 256) return static_cast<unsigned>(n);
-  }
-  return std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::string text = environmentValue("TESSALY_GPU_THREADS");
+  if (text.empty()) return cores;
+  const std::optional<double> n = numberInRange(text, 1, 256);
+  if (n && *n == std::floor(*n)) return static_cast<unsigned>(*n);
+  reportUnusableSetting("TESSALY_GPU_THREADS", text, "a count from 1 to 256", std::to_string(cores));
+  return cores;
 }
 
 void WorkerPool::start(unsigned workers) {

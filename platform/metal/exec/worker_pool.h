@@ -45,7 +45,7 @@ class WorkerPool {
   void run(std::size_t count, const Job& job);
 
   // TESSALY_GPU_THREADS when it names a count from 1 to 256, else one per
-  // core.
+  // core (a value set but unusable says so once).
   static unsigned defaultWorkerCount();
 
  private:

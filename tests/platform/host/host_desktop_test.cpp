@@ -387,6 +387,18 @@ TEST(HostDesktop, WithoutAChosenScaleTheWindowFitsTheDisplay) {
   push(quit);
   ASSERT_EQ(host::runDesktop(std::make_shared<Delegate>(), "Tessaly test"), 0);
   EXPECT_EQ(ui::Screen::main().scale(), 2);
+
+  // A scale that cannot be used chooses none: the window fits, and the one
+  // line about it names the scale the window took.
+  setenv("TESSALY_SCALE", "abc", 1);
+  device.portraitSize = {375, 667};
+  ui::Screen::main().configure(device);
+  push(quit);
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(host::runDesktop(std::make_shared<Delegate>(), "Tessaly test"), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "TESSALY_SCALE=\"abc\" is not a scale from 1 to 4; using 1\n");
+  EXPECT_EQ(ui::Screen::main().scale(), 1);
+  unsetenv("TESSALY_SCALE");
 }
 
 }  // namespace

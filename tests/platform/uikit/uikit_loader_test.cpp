@@ -135,6 +135,24 @@ TEST(UikitLoader, BadFilesGiveNoScreenAndSayWhereTheyAreBad) {
   EXPECT_EQ(message, "NoSuchScreen.json: no such screen definition in the bundle");
 }
 
+// A screen that cannot load says so once in a process (a cell made for
+// every row of a list would repeat it), with the file's control characters
+// escaped, and nothing when the launch has named its file already.
+TEST(UikitLoader, AFailureIsSaidOnceEscapedAndNotAfterTheLaunchNamedTheFile) {
+  std::string message;
+  EXPECT_TRUE(ui::InterfaceLoader::loadText(R"({"objects": [{"class": "Bell\u0007"}]})", "Cell.json", nullptr,
+                                            &message)
+                  .empty());
+  testing::internal::CaptureStderr();
+  for (int row = 0; row < 3; ++row) ui::InterfaceLoader::reportFailure("Cell", message);
+  ui::InterfaceLoader::setNamedAsDamaged("Named");
+  ui::InterfaceLoader::reportFailure("Named", "Named.json: not a JSON text");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cell: Cell.json: objects[0]: unknown class \"Bell\\x07\"\n");
+  EXPECT_EQ(ui::InterfaceLoader::definitionFault("{\"objects\": [{\"class\": \"UIView\"}"), "not a JSON text");
+  EXPECT_EQ(ui::InterfaceLoader::definitionFault("{\"objects\": {}}"), "no list of objects");
+  EXPECT_EQ(ui::InterfaceLoader::definitionFault(R"({"objects": [{"class": "NoSuchView"}]})"), "");
+}
+
 TEST(UikitLoader, MutatedScreenDefinitionsNeverCrashTheLoader) {
   uitest::World world;
   testing::internal::CaptureStderr();

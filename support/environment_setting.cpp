@@ -1,0 +1,43 @@
+// Environment settings and the one line about each unusable value.
+#include "support/environment_setting.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+
+#include "support/utf8.h"
+
+std::string environmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::optional<double> numberInRange(std::string_view text, double low, double high) {
+  const std::string copy(text);
+  // strtod would skip leading blanks, which a value does not begin with.
+  if (copy.empty() || std::isspace(static_cast<unsigned char>(copy.front()))) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(copy.c_str(), &end);
+  if (end != copy.c_str() + copy.size() || errno == ERANGE || !std::isfinite(value) || value < low ||
+      value > high)
+    return std::nullopt;
+  return value;
+}
+
+void reportUnusableSetting(const char* name, std::string_view value, std::string_view expected,
+                           std::string_view used) {
+  static std::mutex mutex;
+  static std::set<std::string> said;
+  const std::string shown = printableText(value);
+  {
+    std::lock_guard lock(mutex);
+    if (!said.insert(std::string(name) + '=' + std::string(value)).second) return;
+  }
+  std::fprintf(stderr, "%s=\"%s\" is not %.*s; using %.*s\n", name, shown.c_str(), int(expected.size()),
+               expected.data(), int(used.size()), used.data());
+}

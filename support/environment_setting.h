@@ -1,0 +1,24 @@
+// Settings the user gives through environment variables. A value that
+// cannot serve is never dropped in silence: one line on standard error
+// names the variable, the value given and the value used instead, once per
+// variable and value in a process (a setting read again says nothing new).
+//
+// Thread rules: any thread; the lines already said are kept under one
+// lock.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The variable's value; empty when it is unset.
+std::string environmentValue(const char* name);
+
+// The whole of `text` as a finite number from `low` to `high`;
+// nothing for anything else (a trailing word, a second number, "nan").
+std::optional<double> numberInRange(std::string_view text, double low, double high);
+
+// Prints `NAME="value" is not <expected>; using <used>` once for this
+// variable and value, the value's control characters escaped.
+void reportUnusableSetting(const char* name, std::string_view value, std::string_view expected,
+                           std::string_view used);
