@@ -31,9 +31,13 @@ std::string format(const CSkyChart& chart, Formatter formatter, double angle) {
   return buffer;
 }
 
-std::string degrees(const char* pattern, double radians) {
+// Degrees to a tenth, as they show: a longitude that rounds to a whole
+// turn is 0.0, and a value that rounds to zero has no minus sign.
+std::string tenthsOfDegree(const char* pattern, double radians, bool wholeTurn) {
+  double value = radians * kDegreesPerRadian;
+  if (wholeTurn && std::round(value * 10) >= 3600) value -= 360;
   char buffer[256] = {};
-  std::snprintf(buffer, sizeof buffer, pattern, radians * kDegreesPerRadian);
+  std::snprintf(buffer, sizeof buffer, pattern, roundedZeroWithoutSign(value, 1));
   return buffer;
 }
 
@@ -59,8 +63,8 @@ std::string centerCoordsText(const CSkyChart& chart) {
     return "RA: " + a + " Dec: " + b;
   }
   if (coarse) {
-    a = degrees("%.1f°", lon);
-    b = degrees("%+.1f°", lat);
+    a = tenthsOfDegree("%.1f°", lon, true);
+    b = tenthsOfDegree("%+.1f°", lat, false);
   } else if (system == kCoordHorizon) {
     a = format(chart, &CSkyCoordinates::formatAzimuth, lon);
     b = format(chart, &CSkyCoordinates::formatAltitude, lat);

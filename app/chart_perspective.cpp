@@ -22,6 +22,20 @@ int selectedType(const CSkyChart& chart) {
   return chart.selectedObject ? chart.selectedObject->getType() : 0;
 }
 
+// How far the observer stands from the home object's centre: `radii` of
+// its radius (the Earth's equatorial radius round the Earth), a metre from
+// a home without a size. A body is never nearer than the fly-in goes: the
+// Sun's home distance in Earth radii, or a satellite's in its own, would
+// put the observer inside it, the chart would draw its inside and the
+// head-up display a distance below its surface.
+double homeDistance(const CSkyChart& chart, double radii, bool aroundTheEarth) {
+  const CSkyObject* home = chart.homeObject;
+  const double radius = aroundTheEarth ? kEarthEquatorialRadiusAU : home ? chart.getObjectRadius(home) : 0;
+  if (!(radius > 0) || !std::isfinite(radius)) return kOneMetreAU;
+  const bool body = aroundTheEarth || (home->getType() != kTypeSatellite && home->getType() != kTypeSpacecraft);
+  return radius * (body && !(radii >= kNearestHomeRadii) ? kNearestHomeRadii : radii);
+}
+
 
 }  // namespace
 
@@ -172,7 +186,6 @@ void ChartSurfaceView::applySpaceHome(int p) {
   Settings& s = *chartViewController->settings();
   const int type = selectedType(chart);
   SkyObjectID home;
-  double distance = 0;
   if (p == kOrbitPerspective) {
     if (type == kTypeSatellite) {
       CSkyDatabase::setEarthObjectID(&home);
@@ -189,7 +202,6 @@ void ChartSurfaceView::applySpaceHome(int p) {
     chart.showPlanetAtmospheres = s.showPlanetAtmospheresOrbit();
     chart.showPlanetOrbits = s.showPlanetOrbits();
     chart.showMoonOrbits = s.showMoonOrbits();
-    distance = s.homePlanetDistance() * kEarthEquatorialRadiusAU;
   } else {
     if (type == kTypeSatellite) {
       chart.showSatellites = !s.showSelectedOnlySat();
@@ -198,19 +210,21 @@ void ChartSurfaceView::applySpaceHome(int p) {
       chart.showMoonOrbits = s.showMoonOrbits();
       chart.setDisplayCoordSystem(kCoordHorizon);
       chart.followHomePlanet = 0;
-    } else if (type == kTypeSpacecraft) {
+    } else {
+      // Without a satellite to ride, the view looks at what is selected
+      // (the Earth when nothing is) from space, as from a spacecraft: the
+      // horizon of a satellite left behind would make it a view from the
+      // ground at the body's centre.
       chart.showPlanetNames = chart.showPlanetOrbits = chart.showMoonOrbits = true;
       chart.setDisplayCoordSystem(kCoordEcliptic);
       chart.followHomePlanet = 1;
     }
     home = chart.selectedObjectID;
+    if (CSkyDatabase::isInvalidSkyObjectID(&home)) CSkyDatabase::setEarthObjectID(&home);
   }
   chart.setHomeObject(home);
   chart.setCenterOnHome(true);
-  if (p == kSatellitePerspective) {
-    const double radius = chart.homeObject ? chart.getObjectRadius(chart.homeObject) : 0;
-    distance = radius > 0 && std::isfinite(radius) ? radius * s.homePlanetDistance() : kOneMetreAU;
-  }
+  const double distance = homeDistance(chart, s.homePlanetDistance(), p == kOrbitPerspective && type == kTypeSatellite);
   chart.setHomePlanetPosition(s.homePlanetLongitude(), s.homePlanetLatitude(), distance);
   chart.centerOnObjectID(&home);
   setNeedsDisplay();

@@ -38,6 +38,10 @@ class SelectionMarkerView : public ui::View {
 // Pixels per point of the chart's drawing surface.
 double chartSurfaceScale();
 
+// The nearest the observer comes to a body it has as home, in the body's
+// radii: the fly-in's limit and the floor of a stored distance.
+inline constexpr double kNearestHomeRadii = 1.1;
+
 class ChartSurfaceView : public ChartView, public host::WheelZoomTarget {
  public:
   ChartSurfaceView();

@@ -105,7 +105,7 @@ void ChartSurfaceView::zoomChart() {
       double d = chart.homePlanetDistance;
       const double farthest = 11 * radius;
       if (zoomSign_ == 2) {
-        const double nearest = 1.1 * radius;
+        const double nearest = kNearestHomeRadii * radius;
         d = nearest + (std::max(d, nearest) - nearest) / kZoomFactor;
       } else {
         d = d < farthest / 2 ? d * kZoomFactor : farthest - (farthest - d) / kZoomFactor;

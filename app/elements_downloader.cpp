@@ -62,8 +62,10 @@ std::int64_t download(const char* what, const std::string& url, const std::strin
 }
 
 // After every update, good or not: the ISS becomes the selection unless a
-// satellite or spacecraft is selected already (and, in the satellite view,
-// the home object too).
+// satellite or spacecraft is selected already. The satellite view is then
+// entered anew, as a selection made in it enters it: round the ISS, or
+// round the Earth that a satellite the new catalogue lacks fell back to
+// (the chart kept that satellite's distance, inside the Earth).
 void selectTheIssUnlessASatelliteIs(ChartViewController& controller) {
   CSkyChart* chart = controller.pSkyChart();
   if (chart == nullptr || chart->database == nullptr) return;
@@ -72,11 +74,10 @@ void selectTheIssUnlessASatelliteIs(ChartViewController& controller) {
   }
   std::vector<SkyObjectID> found;
   if (chart->database->findObjectsByCatalogNumber(makeCatalogNumber(kCatalogSatellite, kIssNoradNumber), 1, found,
-                                                  1) < 1)
-    return;
-  chart->selectObject(&found[0]);
+                                                  1) > 0)
+    chart->selectObject(&found[0]);
   if (ChartView* view = controller.chartView(); view != nullptr && view->chartPerspective() == 3)
-    chart->setHomeObject(found[0]);
+    view->setChartPerspective(3);
   controller.updateSelectedObject();
 }
 

@@ -86,6 +86,15 @@ const Carry kLongitudeCarry = {59.95, 1.388888888888889e-05, 59.5, 0.00833333333
 const Carry kLatitudeCarry = {59.95, 1.388888888888889e-05, 59.5, 0.008333333333333333,
                               nullptr};
 
+// A split value that shows as zero takes no minus sign, nor the letter of
+// the negative side.
+void signAsShown(Split& s, int code, int secondsDecimals, int minutesDecimals) {
+  const bool zero = s.units == 0 && ((code & kAngleFormatSexagesimal)
+                                         ? s.minutes == 0 && roundedZeroWithoutSign(s.seconds, secondsDecimals) == 0
+                                         : roundedZeroWithoutSign(s.decimalMinutes, minutesDecimals) == 0);
+  if (zero) s.sign = '+';
+}
+
 // The formats of one degree field width.
 struct DegreeFormats {
   const char *dmsDirection, *dmsSign, *dms;
@@ -112,12 +121,14 @@ int formatDegrees(const DegreeFormats& f, int code, char* buffer, std::size_t si
   double v = angle * kDegreesPerRadian;
   bool direction = code & kAngleFormatDirection, sign = code & kAngleFormatSign;
   if (!(code & (kAngleFormatSexagesimal | kAngleFormatMinutes))) {
+    v = roundedZeroWithoutSign(v, 6);
     const char* letters = compassPointName(1, v < 0 ? f.negativeAzimuth : f.positiveAzimuth);
     if (direction) return std::snprintf(buffer, size, f.decimalDirection, std::fabs(v), letters);
     if (sign) return std::snprintf(buffer, size, f.decimalSign, v);
     return std::snprintf(buffer, size, f.decimal, std::fabs(v));
   }
   Split s = splitFor(code, v, *f.carry);
+  signAsShown(s, code, 1, 0);
   const char* letters =
       compassPointName(1, s.sign == '-' ? f.negativeAzimuth : f.positiveAzimuth);
   if (code & kAngleFormatSexagesimal) {
@@ -140,12 +151,14 @@ int formatAngleHours(int code, char* buffer, std::size_t size, double angle) {
   double h = angle * kHoursPerRadian;
   bool direction = code & kAngleFormatDirection, sign = code & kAngleFormatSign;
   if (!(code & (kAngleFormatSexagesimal | kAngleFormatMinutes))) {
+    h = roundedZeroWithoutSign(h, 6);
     if (direction)
       return std::snprintf(buffer, size, "%09.6lfh %c", std::fabs(h), h < 0 ? 'W' : 'E');
     if (sign) return std::snprintf(buffer, size, "%+09.6lfh", h);
     return std::snprintf(buffer, size, "%09.6lfh", std::fabs(h));
   }
   Split s = splitFor(code, h, kHourCarry);
+  signAsShown(s, code, 2, 1);
   char letter = s.sign == '-' ? 'W' : 'E';
   if (code & kAngleFormatSexagesimal) {
     if (direction)
@@ -168,6 +181,12 @@ int formatAngleDegrees3(int code, char* buffer, std::size_t size, double angle) 
 
 int formatAngleDegrees2(int code, char* buffer, std::size_t size, double angle) {
   return formatDegrees(kTwoDigits, code, buffer, size, angle);
+}
+
+double roundedZeroWithoutSign(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, std::fabs(value));
+  return std::strspn(text, "0.") == std::strlen(text) ? 0.0 : value;
 }
 
 const char* compassPointName(int abbreviated, double azimuth) {

@@ -22,6 +22,11 @@ int formatAngleHours(int code, char* buffer, std::size_t size, double angle);
 int formatAngleDegrees3(int code, char* buffer, std::size_t size, double angle);
 int formatAngleDegrees2(int code, char* buffer, std::size_t size, double angle);
 
+// `value`, or +0 when it shows as zero to `decimals` decimals ("%.*f"): a
+// value a hair below zero would otherwise show as "-0.0". Every angle text
+// decides its sign, and its west or south letter, from what it shows.
+double roundedZeroWithoutSign(double value, int decimals);
+
 // Name of the compass point nearest to `azimuth` (radians from north through
 // east), in the current language (engine/language.h): abbreviated ("NE",
 // "SO") or full ("northeast", "noreste").

@@ -33,14 +33,10 @@ ui::Color pinColor(PinAnnotationView::PinColor color, bool selected) {
 MapView::MapView(const ui::Rect& frame) : ui::View(frame) {
   setClipsToBounds(true);
   auto pan = std::make_shared<ui::PanGestureRecognizer>();
-  pan->delegate = &oneFingerPans_;
   pan->addAction([this](ui::GestureRecognizer& g) {
     auto& p = static_cast<ui::PanGestureRecognizer&>(g);
     if (p.state() == ui::GestureState::began) panStart_ = region();
-    // A second finger down is the pinch's to follow.
-    if (p.numberOfTouches() > 1 ||
-        (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed))
-      return;
+    if (p.state() != ui::GestureState::began && p.state() != ui::GestureState::changed) return;
     ui::Point t = p.translationInView(this);
     MapRegion r = panStart_;
     r.center.longitude -= t.x / bounds().width() * r.longitudeDelta;

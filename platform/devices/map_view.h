@@ -93,11 +93,6 @@ class MapView : public ui::View {
   void touchesEnded(const ui::TouchSet& touches, const ui::Event& event) override;
 
  private:
-  // Only a pinch takes two fingers: a pan begun under them would take the
-  // touches from it and leave the map where it was.
-  class OneFingerPans : public ui::GestureRecognizerDelegate {
-    bool gestureRecognizerShouldBegin(ui::GestureRecognizer& g) override { return g.numberOfTouches() < 2; }
-  };
   MapRegion region_;  // as set
   void show(MapRegion region);
   // `from` scaled by 1 / `magnification` with `place` at `point` (points
@@ -112,7 +107,6 @@ class MapView : public ui::View {
   int selected_ = -1;
   MapRegion panStart_, pinchStart_;
   Coordinate pinched_;  // the place between the fingers when the pinch began
-  OneFingerPans oneFingerPans_;
 };
 
 }  // namespace dev

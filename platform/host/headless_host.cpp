@@ -1,6 +1,8 @@
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "platform/coregraphics/image_codec.h"
 #include "platform/foundation/run_loop.h"
@@ -26,6 +28,20 @@ class Player {
   double now() const { return loop_.now() - start_; }
   void touches(std::vector<ui::TouchInput> inputs) { ui::Application::shared().handleTouches(inputs, now()); }
   void run(double seconds) { loop_.runFor(seconds); }
+  // A script's wait lasts its seconds on the real clock too, as in a
+  // window: the manual clock would jump it at once, and work on other
+  // threads (a download, the report it posts) would not have begun to
+  // arrive. The loop runs a refresh at a time, never ahead of real time.
+  void wait(double seconds) {
+    const auto begin = std::chrono::steady_clock::now();
+    const double from = loop_.now();
+    for (double passed = 0; passed < seconds;) {
+      passed = std::min(seconds, passed + kRefresh);
+      loop_.runUntil(from + passed);
+      std::this_thread::sleep_until(begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                std::chrono::duration<double>(passed)));
+    }
+  }
 
   void tap(double x, double y) {
     touches({{1, ui::TouchPhase::began, {x, y}}});
@@ -112,7 +128,7 @@ int runHeadless(std::shared_ptr<ui::ApplicationDelegate> delegate, const Headles
         else pressArrowKey(ArrowKey::right);
         break;
       case StepKind::rotate: app.setOrientation(int(n[0])); break;
-      case StepKind::wait: player.run(n[0]); continue;
+      case StepKind::wait: player.wait(n[0]); continue;
       case StepKind::snapshot: {
         if (!settleScreen(loop, start, options.snapshotWaitSeconds))
           std::fprintf(stderr, "snapshot %s: the screen was still changing after %g s; taken as it was\n",

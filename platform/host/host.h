@@ -16,7 +16,7 @@
 namespace host {
 
 struct HeadlessOptions {
-  bool manualClock = true;      // jump from event to event instead of sleeping
+  bool manualClock = true;      // jump from event to event instead of sleeping (a wait still lasts)
   std::string script;           // touch script text (see touch_script.h)
   std::string snapshotFolder;   // where snapshots go; made when missing
   double settleSeconds = 1.0;   // run-loop time after each step

@@ -10,7 +10,7 @@
 //   rotate portrait|upsidedown|landscapeleft|landscaperight
 //   attitude ROLL PITCH YAW       the device's attitude, in degrees
 //   say PHRASE                    the rest of the line, heard by speech recognition
-//   wait SECONDS
+//   wait SECONDS                  as long on the real clock, as in a window
 //   snapshot NAME                 a PNG of the screen once it has settled, NAME.png
 //   background | foreground | quit
 //   # a comment

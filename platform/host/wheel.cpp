@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "platform/uikit/application.h"
 #include "platform/uikit/controls.h"
@@ -49,6 +50,23 @@ void pinch(ui::Point at, double notchesY, double timestamp) {
   app.handleTouches(fingers(ui::TouchPhase::ended, spread), stamp + 0.01);
 }
 
+// A touchpad turns the wheel in fractions of a notch, each too small a
+// spread for a view's pinch to begin: the turns add up over one view and
+// go out as a pinch once they come to a notch. Turning back, or over
+// another view, starts afresh.
+void pinchByWholeNotches(ui::View& view, ui::Point at, double notchesY, double timestamp) {
+  static std::weak_ptr<ui::Object> pendingView;
+  static double pendingNotches = 0;
+  if (pendingView.lock().get() != static_cast<ui::Object*>(&view) || pendingNotches * notchesY < 0) pendingNotches = 0;
+  pendingView = view.weak_from_this();
+  pendingNotches += notchesY;
+  // Short of a notch by no more than rounding (ten tenths) is a notch.
+  if (std::abs(pendingNotches) < 1 - 1e-9) return;
+  const double notches = pendingNotches;
+  pendingNotches = 0;
+  pinch(at, notches, timestamp);
+}
+
 }  // namespace
 
 std::pair<ui::Point, ui::Point> dragPinchFingers(ui::Point press, ui::Point pointer) {
@@ -76,7 +94,7 @@ void turnWheel(ui::Point at, double notchesX, double notchesY, double timestamp)
     target->zoomAboutPoint(inView, std::pow(kWheelPinchFactorPerNotch, notchesY));
     return;
   }
-  pinch(at, notchesY, timestamp);
+  pinchByWholeNotches(*hit, at, notchesY, timestamp);
 }
 
 }  // namespace host

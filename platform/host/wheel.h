@@ -3,7 +3,8 @@
 // view that zooms (the chart) zooms about the pointer, so what lies under
 // the pointer stays there; over anything else that is not a control the
 // turn is a two-finger pinch centred on the pointer, delivered as touches
-// so that the view's own pinch handling zooms. Controls outside scroll
+// so that the view's own pinch handling zooms (a touchpad's fractions of a
+// notch add up to a notch first: a smaller pinch would not begin). Controls outside scroll
 // views take nothing (a pinch over a button would press it).
 //
 // Thread rules: main thread only.

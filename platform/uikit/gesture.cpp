@@ -149,16 +149,41 @@ void LongPressGestureRecognizer::reset() {
 
 // ---- pan -----------------------------------------------------------------------
 
+// The pan follows the centroid of its fingers still down. A finger that
+// comes or goes moves the centroid without the hand moving, so the anchor
+// moves with it and the translation goes on from where it was.
+Point PanGestureRecognizer::centroid(const TouchSet& leaving) const {
+  Point sum;
+  int count = 0;
+  for (Touch* t : trackedTouches())
+    if (std::find(leaving.begin(), leaving.end(), t) == leaving.end()) {
+      sum.x += t->windowLocation.x, sum.y += t->windowLocation.y;
+      ++count;
+    }
+  return count == 0 ? last_ : Point{sum.x / count, sum.y / count};
+}
+
+void PanGestureRecognizer::reanchor(Point centre) {
+  const Point jump{centre.x - last_.x, centre.y - last_.y};
+  start_ = {start_.x + jump.x, start_.y + jump.y};
+  previous_ = {previous_.x + jump.x, previous_.y + jump.y};
+  last_ = centre;
+}
+
 void PanGestureRecognizer::touchesBegan(const TouchSet& touches, const Event& event) {
-  if (touches.empty() || numberOfTouches() > 1) return;
-  start_ = last_ = previous_ = touches.front()->windowLocation;
-  lastTime_ = previousTime_ = event.timestamp;
+  if (touches.empty()) return;
+  if (numberOfTouches() == touches.size() && state() == GestureState::possible) {
+    start_ = last_ = previous_ = centroid({});
+    lastTime_ = previousTime_ = event.timestamp;
+  } else {
+    reanchor(centroid({}));
+  }
 }
 
 void PanGestureRecognizer::touchesMoved(const TouchSet& touches, const Event& event) {
   if (touches.empty()) return;
   previous_ = last_, previousTime_ = lastTime_;
-  last_ = touches.front()->windowLocation, lastTime_ = event.timestamp;
+  last_ = centroid({}), lastTime_ = event.timestamp;
   if (state() == GestureState::possible) {
     if (distance(last_, start_) >= kPanThreshold) setState(GestureState::began);
   } else if (isActive()) {
@@ -166,7 +191,11 @@ void PanGestureRecognizer::touchesMoved(const TouchSet& touches, const Event& ev
   }
 }
 
-void PanGestureRecognizer::touchesEnded(const TouchSet&, const Event&) {
+void PanGestureRecognizer::touchesEnded(const TouchSet& touches, const Event&) {
+  if (numberOfTouches() > touches.size()) {
+    reanchor(centroid(touches));
+    return;
+  }
   if (isActive()) setState(GestureState::ended);
   else setState(GestureState::failed);
 }

@@ -112,7 +112,8 @@ class LongPressGestureRecognizer : public GestureRecognizer {
   Point start_;
 };
 
-// Continuous: begins once the touches have moved 10 points.
+// Continuous: begins once the centroid of its touches has moved 10 points;
+// ends when the last of them lifts.
 class PanGestureRecognizer : public GestureRecognizer {
  public:
   using GestureRecognizer::GestureRecognizer;
@@ -127,6 +128,11 @@ class PanGestureRecognizer : public GestureRecognizer {
   void reset() override;
 
  private:
+  // Of the touches down, less those in `leaving`; where it last was when
+  // none is left.
+  Point centroid(const TouchSet& leaving) const;
+  // Moves the anchor with the centroid to `centre`.
+  void reanchor(Point centre);
   Point start_, last_, previous_;
   double lastTime_ = 0, previousTime_ = 0;
 };

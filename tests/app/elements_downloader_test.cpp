@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/clock.h"
@@ -237,12 +238,15 @@ TEST_F(OrbitDataUpdate, TwoTriggersStartOneUpdate) {
   EXPECT_FALSE(ElementsDownloader::updatingOrbitData());
 }
 
-TEST_F(OrbitDataUpdate, InTheSatelliteViewTheIssBecomesTheHomeObjectUnlessASatelliteOrSpacecraftIsSelected) {
+// The satellite view is entered anew round the new selection (its home
+// there is the selection: the real view's part, tested with the program).
+TEST_F(OrbitDataUpdate, InTheSatelliteViewTheIssIsSelectedAndTheViewEnteredAnewUnlessASatelliteOrSpacecraftIs) {
   controller_->fakeView().perspective = 3;
   update();
   ASSERT_NE(chart_->selectedObject, nullptr);
-  EXPECT_EQ(chart_->homeObjectID.file, 1);
-  EXPECT_EQ(chart_->homeObjectID.catnum, makeCatalogNumber(kCatalogSatellite, 25544));
+  EXPECT_EQ(selectedNumber(), makeCatalogNumber(kCatalogSatellite, 25544));
+  const std::vector<std::string>& viewCalls = controller_->fakeView().calls;
+  EXPECT_NE(std::find(viewCalls.begin(), viewCalls.end(), "setChartPerspective:3"), viewCalls.end());
 
   // A satellite already selected stays.
   CSkyObject* selected = chart_->selectedObject;

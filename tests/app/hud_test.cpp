@@ -37,7 +37,7 @@ float finestCoarseBoundary() {
 bool isCoarseHorizonText(const std::string& text) {
   double a, b;
   int end = 0;
-  if (std::sscanf(text.c_str(), "Azm: %lf\xC2\xB0 Alt: %lf\xC2\xB0%n", &a, &b, &end) != 2) return false;
+  if (std::sscanf(text.c_str(), "Azm: %lf° Alt: %lf°%n", &a, &b, &end) != 2) return false;
   if (end != int(text.size())) return false;
   for (std::size_t dot = text.find('.'); dot != std::string::npos; dot = text.find('.', dot + 1))
     if (dot + 2 >= text.size() || !std::isdigit((unsigned char)text[dot + 1]) || std::isdigit((unsigned char)text[dot + 2]))
@@ -50,7 +50,7 @@ bool isCoarseEquatorialText(const std::string& text) {
   int hours, degrees, minutes, end = 0;
   double raMinutes;
   char sign;
-  return std::sscanf(text.c_str(), "RA: %2dh %lfm Dec: %c%2d\xC2\xB0 %2d'%n", &hours, &raMinutes, &sign, &degrees,
+  return std::sscanf(text.c_str(), "RA: %2dh %lfm Dec: %c%2d° %2d'%n", &hours, &raMinutes, &sign, &degrees,
                      &minutes, &end) == 5 &&
          end == int(text.size()) && (sign == '+' || sign == '-');
 }
@@ -71,6 +71,31 @@ TEST(HeadUpDisplay, OneArcminuteAPixelIsStillFineJustAboveIsCoarse) {
   chart.setDisplayCoordSystem(kCoordEquatorial);
   chart.scaleX = std::nextafter(finestCoarseBoundary(), 1.0f);
   EXPECT_TRUE(isCoarseEquatorialText(centerCoordsText(chart))) << centerCoordsText(chart);
+}
+
+// A centre a hair below the horizon, a hair short of north: what shows is
+// zero, and zero has no sign to show; the azimuth does not read 360.
+TEST(HeadUpDisplay, ACentreThatRoundsToZeroShowsNoMinusSignAndNoWholeTurn) {
+  AppSession session;
+  session.run(0.5);
+  session.screen().setChartPerspective(kSkyPerspective);
+  CSkyChart& chart = session.chart();
+  ASSERT_EQ(chart.getDisplayCoordSystem(), kCoordHorizon);
+  chart.setDisplayCenterLonLat((360 - 0.04) * kRadiansPerDegree, -0.04 * kRadiansPerDegree);
+  chart.scaleX = std::nextafter(finestCoarseBoundary(), 1.0f);
+  EXPECT_EQ(centerCoordsText(chart), "Azm: 0.0° Alt: +0.0°");
+  chart.setDisplayCenterLonLat(0.06 * kRadiansPerDegree, -0.06 * kRadiansPerDegree);
+  EXPECT_EQ(centerCoordsText(chart), "Azm: 0.1° Alt: -0.1°");
+  // The chart's own formats, where a pixel is finer than an arcminute.
+  chart.setDisplayCenterLonLat(0.1 * kRadiansPerDegree, -0.01 / 3600 * kRadiansPerDegree);
+  chart.scaleX = finestCoarseBoundary();
+  const std::string fine = centerCoordsText(chart);
+  EXPECT_EQ(fine.find('-'), std::string::npos) << fine;
+  EXPECT_NE(fine.find("Alt: "), std::string::npos) << fine;
+  chart.setDisplayCoordSystem(kCoordEquatorial);
+  chart.setDisplayCenterLonLat(0.1 * kRadiansPerDegree, -0.01 / 3600 * kRadiansPerDegree);
+  chart.scaleX = std::nextafter(finestCoarseBoundary(), 1.0f);
+  EXPECT_EQ(centerCoordsText(chart).find('-'), std::string::npos) << centerCoordsText(chart);
 }
 
 TEST(HeadUpDisplay, TheFieldOfViewShowsArcminutesOnlyWhenBothSidesAreUnderADegree) {
@@ -106,7 +131,7 @@ TEST(HeadUpDisplay, TheOrbitPositionAgreesWithErfaToTheLastDigit) {
     const std::string text = orbitPositionText(chart, false);
     int lonDegrees, lonMinutes, latDegrees, latMinutes, end = 0;
     char east, north;
-    ASSERT_EQ(std::sscanf(text.c_str(), "%d\xC2\xB0 %d' %c  %d\xC2\xB0 %d' %c%n", &lonDegrees, &lonMinutes, &east,
+    ASSERT_EQ(std::sscanf(text.c_str(), "%d° %d' %c  %d° %d' %c%n", &lonDegrees, &lonMinutes, &east,
                           &latDegrees, &latMinutes, &north, &end),
               6)
         << text;

@@ -61,6 +61,31 @@ TEST(AngleText, ExactTextsOfTheFormatCodes) {
   EXPECT_EQ(degrees3(4, -120.25), "-120.250000°");
 }
 
+// The sign a text shows is the sign of the number it shows: a minus sign,
+// or the west or south letter, only where a digit other than zero stands.
+TEST(AngleText, AValueThatShowsAsZeroShowsNoMinusSignNorTheNegativeSide) {
+  auto negativeMark = [](const std::string& text) {
+    return text.find('-') != std::string::npos || text.back() == 'S' || text.back() == 'W';
+  };
+  auto nonzeroDigit = [](const std::string& text) { return text.find_first_of("123456789") != std::string::npos; };
+  int zeros = 0, negatives = 0;
+  // Just under and just over half of the last place of each form, below
+  // zero: seconds of hours and degrees, decimal minutes of each, decimals.
+  for (double units : {1e-13, 0.004 / 3600, 0.006 / 3600, 0.04 / 3600, 0.06 / 3600, 0.04 / 60, 0.06 / 60, 0.4 / 60,
+                       0.6 / 60, 4e-7, 6e-7})
+    for (int code = 4; code < 16; ++code)
+      for (const std::string& text : {hours(code, -units), degrees2(code, -units), degrees3(code, -units)}) {
+        EXPECT_EQ(negativeMark(text), nonzeroDigit(text)) << code << " " << units << ": " << text;
+        ++(nonzeroDigit(text) ? negatives : zeros);
+      }
+  EXPECT_GT(zeros, 50);
+  EXPECT_GT(negatives, 50);
+  EXPECT_EQ(roundedZeroWithoutSign(-0.04, 1), 0.0);
+  EXPECT_FALSE(std::signbit(roundedZeroWithoutSign(-0.04, 1)));
+  EXPECT_EQ(roundedZeroWithoutSign(-0.06, 1), -0.06);
+  EXPECT_TRUE(std::isnan(roundedZeroWithoutSign(NAN, 1)));
+}
+
 TEST(AngleText, EveryCodeReadsBack) {
   // Resolution of each kind of text, in its units.
   auto resolution = [](int code) {

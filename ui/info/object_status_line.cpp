@@ -6,6 +6,7 @@
 
 #include "chart/object_rise_set.h"
 #include "chart/sky_chart.h"
+#include "engine/angle_text.h"
 #include "engine/angles.h"
 #include "engine/language.h"
 #include "mechanics/event_search.h"
@@ -135,7 +136,7 @@ int objectStatusLine(CSkyChart* chart, CSkyObject* object, char* buffer, std::si
   chart->fundamentalToHorizon(direction, horizon);
   const double altitude =
       apparentAltitude(*chart, std::asin(std::clamp(horizon[2], -1.0, 1.0)));
-  if (showAltitude) text.format(" at %+.1f°", altitude * kDegreesPerRadianPrecise);
+  if (showAltitude) text.format(" at %+.1f°", roundedZeroWithoutSign(altitude * kDegreesPerRadianPrecise, 1));
   if (showRiseSet) appendRiseAndSet(text, *chart, object, altitude);
   return altitude >= chart->horizonAltitude ? 1 : 0;
 }

@@ -7,11 +7,15 @@
 // by what they leave behind.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "platform/coregraphics/image_codec.h"
 #include "platform/coregraphics/text.h"
+#include "platform/foundation/run_loop.h"
 #include "platform/host/check/check_screens.h"
 #include "platform/host/host.h"
 #include "temp_dir.h"
@@ -162,6 +166,30 @@ TEST(HostHeadless, AScriptedSessionOverAnIndexedTableLooksAndActsAsItShould) {
   EXPECT_EQ(delegate->tableController->longPressAnswer, "Cancel");
   EXPECT_EQ(delegate->navigation->viewControllers().size(), 1u);  // popped, and the long press pushed nothing
   EXPECT_TRUE(delegate->terminated);
+  ui::Application::shared().reset();
+}
+
+// A download's thread reports to the main loop a quarter of a second of
+// real time after it starts: a script that waits two seconds sees the
+// report, as a window would show it, though its clock is a manual one.
+TEST(HostHeadless, AScriptsWaitLetsWorkOnOtherThreadsReportAsInAWindow) {
+  ui::Application::shared().reset();
+  ui::DeviceConfiguration device;
+  device.portraitSize = {kWidth, kHeight};
+  device.scale = 2;
+  ui::Screen::main().configure(device);
+  auto reported = std::make_shared<bool>(false);  // main thread only
+  std::thread download([reported] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    ns::performOnMainThread([reported] { *reported = true; });
+  });
+  host::HeadlessOptions options;
+  options.script = "wait 2\nquit\n";
+  ASSERT_EQ(host::runHeadless(std::make_shared<check::CheckDelegate>(), options), 0);
+  const bool reportedInTheRun = *reported;
+  download.join();
+  ns::RunLoop::main().runOnce();  // the report, had it come late
+  EXPECT_TRUE(reportedInTheRun);
   ui::Application::shared().reset();
 }
 

@@ -330,6 +330,25 @@ struct MapPicker {
   double now() const { return ns::RunLoop::main().now(); }
 };
 
+// A touchpad's wheel: tenths of a notch, each too small a pinch to begin,
+// zoom the map as a notch does once they add up to one; turning back
+// starts the count afresh.
+TEST(UiSettingsLocationPickers, TheMapZoomsForAWheelTurnedInFractionsOfANotch) {
+  MapPicker m;
+  dev::MapView& map = *m.map;
+  const ui::Point pointer = m.at(0.3, 0.6);
+  const double opened = map.region().latitudeDelta;
+  const dev::Coordinate under = m.under(pointer);
+  for (int i = 0; i < 10; ++i) host::turnWheel(pointer, 0, 0.1, m.now());
+  EXPECT_NEAR(map.region().latitudeDelta, opened / host::kWheelPinchFactorPerNotch, opened * 0.01);
+  EXPECT_LT(m.drift(under, pointer), 0.005) << "about the pointer";
+  const double zoomed = map.region().latitudeDelta;
+  for (double notches : {0.6, -0.6, 0.6}) host::turnWheel(pointer, 0, notches, m.now());
+  EXPECT_EQ(map.region().latitudeDelta, zoomed) << "no turn came to a notch";
+  host::turnWheel(pointer, 0, 0.45, m.now());
+  EXPECT_NEAR(map.region().latitudeDelta, zoomed / std::pow(host::kWheelPinchFactorPerNotch, 1.05), zoomed * 0.01);
+}
+
 TEST(UiSettingsLocationPickers, TheMapZoomsAboutThePointerByWheelCtrlDragAndPinchWithinItsLimits) {
   MapPicker m;
   dev::MapView& map = *m.map;
