@@ -219,6 +219,51 @@ TEST(HeadlessProgram, AMissingScriptIsNamedAndFailsTheRun) {
   }
 }
 
+// The preferences, the saved settings and the alerts each in a file that
+// holds nothing readable and cannot be moved aside (every name for a kept
+// copy is taken): the program plays its script on the defaults, names
+// each file once, and leaves all three as they were.
+TEST(HeadlessProgram, StoreFilesThatCannotBeKeptAsideAreLeftAsTheyWere) {
+  tessaly::test::TempDir bundle, home, snapshots, scripts;
+  makeBundle(bundle.path(), {});
+  const fs::path script = scripts.path() / "short.txt";
+  std::ofstream(script) << "tap 334 22\nwait 1\nsnapshot screen\nquit\n";
+  const std::string damaged("\x01\x02\xff what the user kept\n", 23);
+  struct Store {
+    const char* file;
+    const char* kind;
+    std::string problem;
+  };
+  const std::string held = "and cannot be kept aside (1000 unreadable copies are kept already); ";
+  const Store stores[] = {
+      {"Preferences/UserDefaults.txt", "Preferences file", "cannot be read " + held + "defaults in use"},
+      {"Documents/CurrentSettings", "Settings file", "cannot be read " + held + "defaults in use"},
+      {"Preferences/LocalNotifications.json", "Alerts file",
+       "holds no list of notifications " + held + "no alerts scheduled"}};
+  for (const Store& store : stores) {
+    const fs::path path = home.path() / store.file;
+    fs::create_directories(path.parent_path());
+    ASSERT_TRUE(tessaly::test::takeEveryKeptAsideName(path.string()));
+    ASSERT_TRUE(tessaly::test::writeFile(path.string(), damaged));
+  }
+  const ProgramRun run =
+      runHeadless(bundle.path(), home.path(), snapshots.path(), "TESSALY_TOUCH_SCRIPT='" + script.string() + "'");
+  ASSERT_NE(run.status, -1) << "TESSALY_APP_BINARY does not name the program";
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(fs::exists(snapshots.path() / "screen.png")) << run.output;
+  for (const Store& store : stores) {
+    const std::string path = (home.path() / store.file).string();
+    EXPECT_EQ(tessaly::test::readFile(path), damaged) << path << "\n" << run.output;
+    std::istringstream lines(run.output);
+    std::vector<std::string> naming;
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(path) != std::string::npos) naming.push_back(line);
+    EXPECT_EQ(naming, std::vector<std::string>{std::string(store.kind) + " " + path + " " + store.problem +
+                                               ", and nothing is saved over it in this run"})
+        << run.output;
+  }
+}
+
 // Settings the program cannot use are each named once, with the value
 // taken instead, control characters escaped; the screen is the default
 // phone at scale 2 (750 x 1334 pixels). The script closes the quick start
