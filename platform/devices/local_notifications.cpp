@@ -112,9 +112,8 @@ void LocalNotificationCenter::reopen() {
   const std::optional<std::string> problem = load();
   if (problem) {
     // The next save would destroy what is left of it.
-    const auto kept = ns::keepUnreadableFileAside(
-        path_, kFileKind, *problem, scheduled_.empty() ? "no alerts scheduled" : "the alerts read from it scheduled");
-    loadMessages_.push_back(kept.line);
+    loadMessages_.push_back(ns::keepUnreadableFileAside(
+        path_, kFileKind, *problem, scheduled_.empty() ? "no alerts scheduled" : "the alerts read from it scheduled"));
   }
   // The list is in order of fire date.
   const auto ahead = std::find_if(scheduled_.begin(), scheduled_.end(),

@@ -108,21 +108,20 @@ std::optional<std::string> keepFileAside(const std::string& path, std::string* e
   return std::nullopt;
 }
 
-KeptAside keepUnreadableFileAside(const std::string& path, std::string_view kind, std::string_view problem,
-                                  std::string_view inUse) {
-  KeptAside outcome;
+std::string keepUnreadableFileAside(const std::string& path, std::string_view kind, std::string_view problem,
+                                    std::string_view inUse) {
   std::string error;
-  outcome.keptAs = keepFileAside(path, &error);
-  outcome.line = std::string(kind) + " " + path + " " + std::string(problem);
-  if (outcome.keptAs) {
-    outcome.line += "; kept as " + *outcome.keptAs + ", " + std::string(inUse);
+  const std::optional<std::string> kept = keepFileAside(path, &error);
+  std::string line = std::string(kind) + " " + path + " " + std::string(problem);
+  if (kept) {
+    line += "; kept as " + *kept + ", " + std::string(inUse);
   } else {
     heldFiles().hold(path);
-    outcome.line += " and cannot be kept aside (" + error + "); " + std::string(inUse) +
-                    ", and nothing is saved over it in this run";
+    line += " and cannot be kept aside (" + error + "); " + std::string(inUse) +
+            ", and nothing is saved over it in this run";
   }
-  std::fprintf(stderr, "%s\n", outcome.line.c_str());
-  return outcome;
+  std::fprintf(stderr, "%s\n", line.c_str());
+  return line;
 }
 
 void noteFileWritten(const std::string& path, std::string_view kind, bool written) {

@@ -44,14 +44,10 @@ std::optional<std::string> keepFileAside(const std::string& path, std::string* e
 //    and nothing is saved over it in this run".
 // A file that cannot be moved stays where it is, and no write of this
 // process replaces it (see writeFileAtomically): the store's next save
-// would otherwise destroy it.
-struct KeptAside {
-  std::optional<std::string> keptAs;  // where the file went; nothing when it stayed
-  std::string line;                   // what was said, without its newline
-};
-KeptAside keepUnreadableFileAside(const std::string& path, std::string_view kind,
-                                  std::string_view problem = "cannot be read",
-                                  std::string_view inUse = "defaults in use");
+// would otherwise destroy it. Returns the line said, without its newline.
+std::string keepUnreadableFileAside(const std::string& path, std::string_view kind,
+                                    std::string_view problem = "cannot be read",
+                                    std::string_view inUse = "defaults in use");
 
 // Takes the outcome of each write of a store's file, and says the first of
 // a run of failures in one line on standard error: "<kind> <path> could not
