@@ -181,6 +181,19 @@ bool ephemerisOpens(const std::string& path) {
   return true;
 }
 
+// `text` as one word of a shell command, whatever it holds: in single
+// quotes, each single quote inside closing them, escaped, and opening them
+// again ('\''). A quote left bare in a folder's name would cut the command
+// into other words, and rm would remove those instead of the stamp.
+std::string shellWord(std::string_view text) {
+  std::string word = "'";
+  for (char c : text) {
+    if (c == '\'') word += "'\\''";
+    else word += c;
+  }
+  return word + "'";
+}
+
 }  // namespace
 
 std::vector<BundleFault> findBundleFaults(const std::string& bundle, const CSkyDatabase& database,
@@ -219,8 +232,8 @@ std::string bundleFaultReport(const std::string& bundle, const std::vector<Bundl
   // The run command rebuilds the data when its stamp no longer matches
   // what the data is made from: a file lost since then needs the stamp
   // gone.
-  report += "Rebuild it from the source tree with: rm -f '" + shown + "/.data-stamp'; TESSALY_BUNDLE='" + shown +
-            "' bash scripts/run.sh\n";
+  report += "Rebuild it from the source tree with: rm -f " + shellWord(shown + "/.data-stamp") +
+            "; TESSALY_BUNDLE=" + shellWord(shown) + " bash scripts/run.sh\n";
   return report;
 }
 

@@ -32,9 +32,10 @@ std::vector<BundleFault> findBundleFaults(const std::string& bundle, const CSkyD
                                           WorldBordersRead worldBorders);
 
 // The lines that report `faults`, each ending in a newline: a heading
-// naming the bundle, one line per file, and how to rebuild the bundle;
-// control characters in the names are escaped. Empty when there is no
-// fault.
+// naming the bundle, one line per file, and how to rebuild the bundle (a
+// command whose words stay whole for the shell, whatever quotes, blanks or
+// signs the bundle's path holds); control characters in the names are
+// escaped. Empty when there is no fault.
 std::string bundleFaultReport(const std::string& bundle, const std::vector<BundleFault>& faults);
 
 // The screen definitions among `faults`, by name ("ChartView").

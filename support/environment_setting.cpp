@@ -29,6 +29,22 @@ std::optional<double> numberInRange(std::string_view text, double low, double hi
   return value;
 }
 
+std::string settingNumberText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+std::optional<std::vector<std::string_view>> settingFields(std::string_view text, char separator,
+                                                           std::size_t count) {
+  std::vector<std::string_view> fields;
+  for (std::size_t cut; (cut = text.find(separator)) != std::string_view::npos; text.remove_prefix(cut + 1))
+    fields.push_back(text.substr(0, cut));
+  fields.push_back(text);
+  if (fields.size() != count) return std::nullopt;
+  return fields;
+}
+
 void reportUnusableSetting(const char* name, std::string_view value, std::string_view expected,
                            std::string_view used) {
   static std::mutex mutex;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The variable's value; empty when it is unset.
 std::string environmentValue(const char* name);
@@ -17,6 +18,14 @@ std::string environmentValue(const char* name);
 // The whole of `text` as a finite number from `low` to `high`;
 // nothing for anything else (a trailing word, a second number, "nan").
 std::optional<double> numberInRange(std::string_view text, double low, double high);
+
+// A number as the user would type it (printf's %g): 375, 1.5, 63.4.
+std::string settingNumberText(double value);
+
+// `text` cut at each `separator` into exactly `count` fields (which may be
+// empty); nothing for another number of fields.
+std::optional<std::vector<std::string_view>> settingFields(std::string_view text, char separator,
+                                                           std::size_t count);
 
 // Prints `NAME="value" is not <expected>; using <used>` once for this
 // variable and value, the value's control characters escaped.

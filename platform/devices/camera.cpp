@@ -6,6 +6,8 @@
 #include <map>
 #include <string_view>
 
+#include "support/environment_setting.h"
+
 namespace dev {
 namespace {
 
@@ -28,9 +30,11 @@ void CaptureDevice::requestAccess(std::function<void(bool)> completion) {
 std::shared_ptr<CaptureDevice> CaptureDevice::defaultVideoDevice() {
   if (const char* camera = std::getenv("TESSALY_CAMERA"); camera && std::string_view(camera) == "none") return nullptr;
   auto device = std::make_shared<CaptureDevice>();
-  if (const char* fov = std::getenv("TESSALY_CAMERA_FOV")) {
-    double value = std::atof(fov);
-    if (value > 1 && value < 179) device->fieldOfView_ = value;
+  if (const std::string fov = environmentValue("TESSALY_CAMERA_FOV"); !fov.empty()) {
+    if (const auto value = numberInRange(fov, 1, 179)) device->fieldOfView_ = *value;
+    else
+      reportUnusableSetting("TESSALY_CAMERA_FOV", fov, "a field of view from 1 to 179 degrees",
+                            settingNumberText(device->fieldOfView_));
   }
   return device;
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/file_io.h"
@@ -15,6 +16,7 @@
 namespace dev {
 namespace {
 
+constexpr std::string_view kFileKind = "Alerts file";
 constexpr std::size_t kMaximumNotifications = 64;  // the platform keeps as many
 // The timer wakes at least this often to read the wall clock again: the run
 // loop waits on a steady clock, which stands still while the machine sleeps
@@ -107,14 +109,11 @@ LocalNotificationCenter::~LocalNotificationCenter() {
 void LocalNotificationCenter::reopen() {
   scheduled_.clear();
   loadMessages_.clear();
-  const bool intact = load();
-  if (!intact) {
+  const std::optional<std::string> problem = load();
+  if (problem) {
     // The next save would destroy what is left of it.
-    std::string error;
-    if (const auto kept = ns::keepFileAside(path_, &error))
-      report(path_ + ": the damaged file is kept as " + *kept);
-    else
-      report(path_ + ": the damaged file cannot be kept aside (" + error + ")");
+    loadMessages_.push_back(ns::keepUnreadableFileAside(
+        path_, kFileKind, *problem, scheduled_.empty() ? "no alerts scheduled" : "the alerts read from it scheduled"));
   }
   // The list is in order of fire date.
   const auto ahead = std::find_if(scheduled_.begin(), scheduled_.end(),
@@ -122,7 +121,7 @@ void LocalNotificationCenter::reopen() {
   const bool passed = ahead != scheduled_.begin();
   scheduled_.erase(scheduled_.begin(), ahead);
   // The file then holds what the list holds.
-  if (!intact || passed) save();
+  if (problem || passed) save();
   arm();
 }
 
@@ -131,27 +130,24 @@ void LocalNotificationCenter::report(std::string message) {
   loadMessages_.push_back(std::move(message));
 }
 
-bool LocalNotificationCenter::load() {
+std::optional<std::string> LocalNotificationCenter::load() {
   auto text = ns::readWholeFile(path_);
   if (!text) {
-    if (::access(path_.c_str(), F_OK) != 0) return true;  // none yet
-    report(path_ + ": cannot be read; none loaded");
-    return false;
+    if (::access(path_.c_str(), F_OK) != 0) return std::nullopt;  // none yet
+    return "cannot be read";
   }
   ns::JSON root = ns::JSON::parse(*text, nullptr, false);
   if (root.is_discarded() || !root.is_object() || !root.contains("notifications") ||
-      !root["notifications"].is_array()) {
-    report(path_ + ": not a list of notifications; none loaded");
-    return false;
-  }
-  bool intact = true;
+      !root["notifications"].is_array())
+    return "holds no list of notifications";
+  std::size_t damaged = 0;
   const ns::JSON& list = root["notifications"];
   for (std::size_t i = 0; i < list.size() && scheduled_.size() < kMaximumNotifications; ++i) {
     LocalNotification n;
     std::string reason;
     if (!LocalNotification::fromJSON(list[i], n, &reason)) {
       report(path_ + ": notification " + std::to_string(i) + ": " + reason + "; skipped");
-      intact = false;
+      ++damaged;
       continue;
     }
     scheduled_.push_back(std::move(n));
@@ -165,14 +161,17 @@ bool LocalNotificationCenter::load() {
   // every other that has none.
   for (auto& n : scheduled_)
     if (n.identifier.empty()) n.identifier = "notification-" + std::to_string(nextIdentifier_++);
-  return intact;
+  if (damaged == 0) return std::nullopt;
+  return "has " + std::to_string(damaged) + (damaged == 1 ? " damaged entry" : " damaged entries");
 }
 
 bool LocalNotificationCenter::save(const std::function<void()>& beforeRename) {
   ns::JSON list = ns::JSON::array();
   for (auto& n : scheduled_) list.push_back(n.toJSON());
   ns::JSON root{{"notifications", list}};
-  return ns::writeFileAtomically(path_, root.dump(1), beforeRename);
+  const bool written = ns::writeFileAtomically(path_, root.dump(1), beforeRename);
+  ns::noteFileWritten(path_, kFileKind, written);
+  return written;
 }
 
 void LocalNotificationCenter::schedule(LocalNotification notification) {

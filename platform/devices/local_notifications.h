@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,8 @@ class LocalNotificationCenter {
   // time came before now passed while no program ran to fire them: they
   // are dropped from the list and the file without firing late. A damaged
   // file is kept aside (see loadMessages()) and replaced by what could be
-  // read from it.
+  // read from it; one that cannot be moved aside is not written over in
+  // this run.
   void reopen();
 
   // The wall clock the centre fires by (seconds since 1970).
@@ -70,12 +72,14 @@ class LocalNotificationCenter {
   // Receives due notifications (by default the application delegate).
   std::function<void(const LocalNotification&)> onFire;
   // Replaces the file with the present list (tests: `beforeRename` stands
-  // for a crash between writing and renaming).
+  // for a crash between writing and renaming); a failure is said on
+  // standard error, once for a run of them.
   bool save(const std::function<void()>& beforeRename = {});
 
  private:
-  // Reads the file; false when anything in it could not be used.
-  bool load();
+  // Reads the file. What was wrong with it ("cannot be read", "has 2
+  // damaged entries"), or nothing when all of it could be used.
+  std::optional<std::string> load();
   void report(std::string message);
   void arm();
   void fireDue();

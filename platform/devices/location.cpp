@@ -7,6 +7,7 @@
 
 #include "engine/locations.h"
 #include "platform/devices/world_borders.h"
+#include "support/environment_setting.h"
 
 namespace dev {
 namespace {
@@ -14,6 +15,8 @@ namespace {
 constexpr double kEarthRadiusMetres = 6371008.8;  // mean radius (IUGG)
 constexpr double kRadians = 3.14159265358979323846 / 180;
 constexpr double kLocalityMetres = 50000;
+// The fastest a simulated device moves: an airliner's speed and more.
+constexpr double kFastestMetresPerSecond = 1000;
 
 std::optional<LocationConfiguration>& configured() {
   static std::optional<LocationConfiguration> value;
@@ -46,12 +49,6 @@ std::optional<std::vector<double>> readNumberList(const char* text, std::size_t 
   }
 }
 
-std::string formatted(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
-
 // A place on the Earth from "latitude,longitude[,metres]" (sea level
 // without a height), or why the text gives none.
 std::string readPlace(const char* text, LocationReading& place) {
@@ -60,12 +57,12 @@ std::string readPlace(const char* text, LocationReading& place) {
   const double latitude = (*numbers)[0], longitude = (*numbers)[1];
   const double altitude = numbers->size() == 3 ? (*numbers)[2] : 0;
   if (!(std::fabs(latitude) <= 90))
-    return "the latitude " + formatted("%g", latitude) + " is not within -90 to 90 degrees";
+    return "the latitude " + settingNumberText(latitude) + " is not within -90 to 90 degrees";
   if (!(std::fabs(longitude) <= 180))
-    return "the longitude " + formatted("%g", longitude) + " is not within -180 to 180 degrees";
+    return "the longitude " + settingNumberText(longitude) + " is not within -180 to 180 degrees";
   if (!(altitude >= kLowestPlaceMetres && altitude <= kHighestPlaceMetres))
-    return "the height " + formatted("%g", altitude) + " m is not within " + formatted("%g", kLowestPlaceMetres) +
-           " to " + formatted("%g", kHighestPlaceMetres) + " m";
+    return "the height " + settingNumberText(altitude) + " m is not within " + settingNumberText(kLowestPlaceMetres) +
+           " to " + settingNumberText(kHighestPlaceMetres) + " m";
   place.latitude = latitude, place.longitude = longitude, place.altitude = altitude;
   return "";
 }
@@ -100,14 +97,21 @@ LocationConfiguration LocationConfiguration::fromEnvironment() {
                          "; the device gives no position");
     }
   }
-  if (const char* text = std::getenv("TESSALY_LOCATION_COURSE")) {
-    double speed = 0, course = 0;
-    if (std::sscanf(text, "%lf,%lf", &speed, &course) == 2 && std::isfinite(speed) && std::isfinite(course))
-      c.speed = speed, c.course = course;
+  if (const std::string text = environmentValue("TESSALY_LOCATION_COURSE"); !text.empty()) {
+    const auto fields = settingFields(text, ',', 2);
+    const auto speed = fields ? numberInRange((*fields)[0], 0, kFastestMetresPerSecond) : std::nullopt;
+    const auto course = fields ? numberInRange((*fields)[1], 0, 360) : std::nullopt;
+    if (speed && course) c.speed = *speed, c.course = *course;
+    else
+      reportUnusableSetting("TESSALY_LOCATION_COURSE", text,
+                            "a speed,course of 0 to " + settingNumberText(kFastestMetresPerSecond) +
+                                " metres per second and 0 to 360 degrees",
+                            "0,0");
   }
-  if (const char* text = std::getenv("TESSALY_HEADING"); text && *text) {
-    double h = std::atof(text);
-    if (std::isfinite(h)) c.heading = std::fmod(std::fmod(h, 360) + 360, 360);
+  if (const std::string text = environmentValue("TESSALY_HEADING"); !text.empty()) {
+    if (const auto heading = numberInRange(text, 0, 360)) c.heading = std::fmod(*heading, 360);
+    else
+      reportUnusableSetting("TESSALY_HEADING", text, "a heading from 0 to 360 degrees", "no heading");
   }
   return c;
 }

@@ -41,6 +41,29 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// The files that could not be read nor moved aside: nothing replaces them
+// while the process runs.
+class HeldFiles {
+ public:
+  void hold(const std::string& path) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    paths_.insert(path);
+  }
+  bool holds(const std::string& path) const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return paths_.count(path) != 0;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::set<std::string, std::less<>> paths_;
+};
+
+HeldFiles& heldFiles() {
+  static HeldFiles files;
+  return files;
+}
+
 }  // namespace
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes,
@@ -53,6 +76,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes,
 
 bool replaceFileIfAccepted(const std::string& path, std::string_view bytes,
                            const std::function<bool(const std::string& temporaryPath)>& accept) {
+  if (heldFiles().holds(path)) return false;
   std::string pattern = path + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -84,17 +108,20 @@ std::optional<std::string> keepFileAside(const std::string& path, std::string* e
   return std::nullopt;
 }
 
-std::optional<std::string> keepUnreadableFileAside(const std::string& path, std::string_view kind,
-                                                   std::string_view problem, std::string_view inUse) {
+std::string keepUnreadableFileAside(const std::string& path, std::string_view kind, std::string_view problem,
+                                    std::string_view inUse) {
   std::string error;
-  const auto kept = keepFileAside(path, &error);
-  const std::string head = std::string(kind) + " " + path + " " + std::string(problem);
-  if (kept)
-    std::fprintf(stderr, "%s; kept as %s, %.*s\n", head.c_str(), kept->c_str(), int(inUse.size()), inUse.data());
-  else
-    std::fprintf(stderr, "%s and cannot be kept aside (%s); %.*s\n", head.c_str(), error.c_str(), int(inUse.size()),
-                 inUse.data());
-  return kept;
+  const std::optional<std::string> kept = keepFileAside(path, &error);
+  std::string line = std::string(kind) + " " + path + " " + std::string(problem);
+  if (kept) {
+    line += "; kept as " + *kept + ", " + std::string(inUse);
+  } else {
+    heldFiles().hold(path);
+    line += " and cannot be kept aside (" + error + "); " + std::string(inUse) +
+            ", and nothing is saved over it in this run";
+  }
+  std::fprintf(stderr, "%s\n", line.c_str());
+  return line;
 }
 
 void noteFileWritten(const std::string& path, std::string_view kind, bool written) {
@@ -107,6 +134,7 @@ void noteFileWritten(const std::string& path, std::string_view kind, bool writte
     failing.erase(path);
     return;
   }
+  if (heldFiles().holds(path)) return;
   if (!failing.insert(path).second) return;
   const bool old = ::access(path.c_str(), F_OK) == 0;
   std::fprintf(stderr, "%.*s %s could not be written; %s\n", int(kind.size()), kind.data(), path.c_str(),

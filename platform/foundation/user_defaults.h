@@ -4,7 +4,8 @@
 // File format (UTF-8 text, one entry a line, unknown or damaged lines are
 // skipped so that one bad line loses nothing else; a file with such lines,
 // or one that cannot be read at all, is kept aside under a new name before
-// the next write could destroy it):
+// the next write could destroy it, or, when it cannot be moved, is not
+// written over in this run):
 //   i <key> <decimal 64-bit integer>
 //   d <key> <double as printed by %.17g, "inf", "-inf" or "nan">
 //   s <key> <text>
@@ -33,7 +34,8 @@ class UserDefaults {
   // Defaults kept in `path`; the file is read now when it exists. One that
   // cannot be read in full (no regular file, no read access, damaged lines)
   // is kept aside with a line on standard error, and what could be read
-  // of it is used.
+  // of it is used; one that cannot be moved is never written over, and
+  // synchronize() then saves nothing.
   explicit UserDefaults(std::string path);
 
   // Stored values take precedence over registered ones. An absent key gives

@@ -1,6 +1,5 @@
 #include "platform/uikit/window.h"
 
-#include <cstdio>
 #include <cstring>
 #include <sstream>
 
@@ -11,38 +10,52 @@
 namespace ui {
 namespace {
 
-// A size or scale as the user would type it: 375, 1.5.
-std::string pointsText(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
+// The portrait insets "top,left,bottom,right", 0 to 100 points each;
+// nothing for any other text.
+std::optional<EdgeInsets> insetsFromText(std::string_view text) {
+  const auto fields = settingFields(text, ',', 4);
+  if (!fields) return std::nullopt;
+  double inset[4];
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::optional<double> value = numberInRange((*fields)[i], 0, 100);
+    if (!value) return std::nullopt;
+    inset[i] = *value;
+  }
+  return EdgeInsets{inset[0], inset[1], inset[2], inset[3]};
 }
 
 }  // namespace
 
 DeviceConfiguration DeviceConfiguration::fromEnvironment() {
   DeviceConfiguration c;
-  if (environmentValue("TESSALY_IDIOM") == "pad") {
+  if (const std::string idiom = environmentValue("TESSALY_IDIOM"); idiom == "pad") {
     c.idiom = Idiom::pad;
     c.portraitSize = {768, 1024};
+  } else if (!idiom.empty() && idiom != "phone") {
+    reportUnusableSetting("TESSALY_IDIOM", idiom, "phone or pad", "phone");
   }
   if (const std::string screen = environmentValue("TESSALY_SCREEN"); !screen.empty()) {
-    const std::size_t x = screen.find('x');
-    const auto w = numberInRange(std::string_view(screen).substr(0, x), 100, 4096);
-    const auto h = x == std::string::npos ? std::nullopt : numberInRange(screen.substr(x + 1), 100, 4096);
+    const auto sides = settingFields(screen, 'x', 2);
+    const auto w = sides ? numberInRange((*sides)[0], 100, 4096) : std::nullopt;
+    const auto h = sides ? numberInRange((*sides)[1], 100, 4096) : std::nullopt;
     if (w && h) c.portraitSize = {*w, *h};
     else
       reportUnusableSetting("TESSALY_SCREEN", screen, "a size WxH of 100 to 4096 points each",
-                            pointsText(c.portraitSize.width) + "x" + pointsText(c.portraitSize.height));
+                            settingNumberText(c.portraitSize.width) + "x" + settingNumberText(c.portraitSize.height));
   }
   if (const std::optional<double> scale = chosenScale()) c.scale = *scale;
-  EdgeInsets insets;
-  if (std::sscanf(environmentValue("TESSALY_SAFE_AREA").c_str(), "%lf,%lf,%lf,%lf", &insets.top,
-                  &insets.left, &insets.bottom, &insets.right) == 4)
-    c.portraitSafeArea = insets;
+  if (const std::string area = environmentValue("TESSALY_SAFE_AREA"); !area.empty()) {
+    if (const std::optional<EdgeInsets> insets = insetsFromText(area)) c.portraitSafeArea = *insets;
+    else
+      reportUnusableSetting("TESSALY_SAFE_AREA", area, "insets top,left,bottom,right of 0 to 100 points each",
+                            "0,0,0,0");
+  }
   if (const std::string version = environmentValue("TESSALY_SYSTEM_VERSION"); !version.empty())
     c.systemVersion = version;
-  if (const std::string dark = environmentValue("TESSALY_DARK_MODE"); !dark.empty()) c.darkMode = dark == "1";
+  if (const std::string dark = environmentValue("TESSALY_DARK_MODE"); dark == "0" || dark == "1")
+    c.darkMode = dark == "1";
+  else if (!dark.empty())
+    reportUnusableSetting("TESSALY_DARK_MODE", dark, "0 or 1", c.darkMode ? "1" : "0");
   return c;
 }
 
@@ -51,7 +64,7 @@ std::optional<double> chosenScale() { return numberInRange(environmentValue("TES
 void reportUnusableScale(double used) {
   const std::string scale = environmentValue("TESSALY_SCALE");
   if (!scale.empty() && !chosenScale())
-    reportUnusableSetting("TESSALY_SCALE", scale, "a scale from 1 to 4", pointsText(used));
+    reportUnusableSetting("TESSALY_SCALE", scale, "a scale from 1 to 4", settingNumberText(used));
 }
 
 Screen& Screen::main() {

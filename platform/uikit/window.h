@@ -26,9 +26,10 @@ inline bool isLandscape(int orientation) {
 
 // What the host says of the device; read from the environment by default:
 // TESSALY_IDIOM (phone, pad), TESSALY_SCREEN (WxH points, portrait),
-// TESSALY_SCALE, TESSALY_SAFE_AREA (top,left,bottom,right in portrait),
-// TESSALY_SYSTEM_VERSION, TESSALY_DARK_MODE (1 for dark). A screen size
-// set but unusable says so once and the device's own is used; a scale
+// TESSALY_SCALE, TESSALY_SAFE_AREA (top,left,bottom,right in portrait, 0
+// to 100 points each), TESSALY_SYSTEM_VERSION, TESSALY_DARK_MODE (1 for
+// dark, 0 for light). An idiom, screen size, safe area or dark mode set
+// but unusable says so once and the device's own is used; a scale
 // set but unusable is the host's to report (reportUnusableScale), as the
 // desktop fits the scale to the display first.
 struct DeviceConfiguration {

@@ -219,9 +219,54 @@ TEST(HeadlessProgram, AMissingScriptIsNamedAndFailsTheRun) {
   }
 }
 
+// The preferences, the saved settings and the alerts each in a file that
+// holds nothing readable and cannot be moved aside (every name for a kept
+// copy is taken): the program plays its script on the defaults, names
+// each file once, and leaves all three as they were.
+TEST(HeadlessProgram, StoreFilesThatCannotBeKeptAsideAreLeftAsTheyWere) {
+  tessaly::test::TempDir bundle, home, snapshots, scripts;
+  makeBundle(bundle.path(), {});
+  const fs::path script = scripts.path() / "short.txt";
+  std::ofstream(script) << "tap 334 22\nwait 1\nsnapshot screen\nquit\n";
+  const std::string damaged("\x01\x02\xff what the user kept\n", 23);
+  struct Store {
+    const char* file;
+    const char* kind;
+    std::string problem;
+  };
+  const std::string held = "and cannot be kept aside (1000 unreadable copies are kept already); ";
+  const Store stores[] = {
+      {"Preferences/UserDefaults.txt", "Preferences file", "cannot be read " + held + "defaults in use"},
+      {"Documents/CurrentSettings", "Settings file", "cannot be read " + held + "defaults in use"},
+      {"Preferences/LocalNotifications.json", "Alerts file",
+       "holds no list of notifications " + held + "no alerts scheduled"}};
+  for (const Store& store : stores) {
+    const fs::path path = home.path() / store.file;
+    fs::create_directories(path.parent_path());
+    ASSERT_TRUE(tessaly::test::takeEveryKeptAsideName(path.string()));
+    ASSERT_TRUE(tessaly::test::writeFile(path.string(), damaged));
+  }
+  const ProgramRun run =
+      runHeadless(bundle.path(), home.path(), snapshots.path(), "TESSALY_TOUCH_SCRIPT='" + script.string() + "'");
+  ASSERT_NE(run.status, -1) << "TESSALY_APP_BINARY does not name the program";
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(fs::exists(snapshots.path() / "screen.png")) << run.output;
+  for (const Store& store : stores) {
+    const std::string path = (home.path() / store.file).string();
+    EXPECT_EQ(tessaly::test::readFile(path), damaged) << path << "\n" << run.output;
+    std::istringstream lines(run.output);
+    std::vector<std::string> naming;
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(path) != std::string::npos) naming.push_back(line);
+    EXPECT_EQ(naming, std::vector<std::string>{std::string(store.kind) + " " + path + " " + store.problem +
+                                               ", and nothing is saved over it in this run"})
+        << run.output;
+  }
+}
+
 // Settings the program cannot use are each named once, with the value
 // taken instead, control characters escaped; the screen is the default
-// phone at scale 2 (750 x 1334 pixels). The script closes the quick start
+// phone at scale 2 (750 x 1334 pixels), not the tablet's. The script closes the quick start
 // over a chart of the built bundle, so that the GPU's workers start.
 TEST(HeadlessProgram, UnusableSettingsAreNamedOnceWithTheValueUsedInstead) {
   const fs::path built = builtBundle();
@@ -232,7 +277,9 @@ TEST(HeadlessProgram, UnusableSettingsAreNamedOnceWithTheValueUsedInstead) {
   const fs::path script = scripts.path() / "short.txt";
   std::ofstream(script) << "tap 334 22\nwait 1\nsnapshot screen\nquit\n";
   const std::string settings = "TESSALY_TOUCH_SCRIPT='" + script.string() +
-                               "' TESSALY_SCALE=2abc TESSALY_SCREEN=\"$(printf '20x30\\033[2J')\" TESSALY_GPU_THREADS=0";
+                               "' TESSALY_SCALE=2abc TESSALY_SCREEN=\"$(printf '20x30\\033[2J')\" TESSALY_GPU_THREADS=0"
+                               " TESSALY_IDIOM=tablet TESSALY_SAFE_AREA=44,0,34 TESSALY_DARK_MODE=yes"
+                               " TESSALY_HEADING=north TESSALY_LOCATION_COURSE=fast";
   const ProgramRun run = runHeadless(bundle.path(), home.path(), snapshots.path(), settings);
   ASSERT_NE(run.status, -1) << "TESSALY_APP_BINARY does not name the program";
   EXPECT_EQ(run.status, 0) << run.output;
@@ -240,7 +287,15 @@ TEST(HeadlessProgram, UnusableSettingsAreNamedOnceWithTheValueUsedInstead) {
   for (const std::string& line : {std::string("TESSALY_SCALE=\"2abc\" is not a scale from 1 to 4; using 2"),
                                  std::string("TESSALY_SCREEN=\"20x30\\x1B[2J\" is not a size WxH of 100 to 4096 "
                                              "points each; using 375x667"),
-                                 "TESSALY_GPU_THREADS=\"0\" is not a count from 1 to 256; using " + cores}) {
+                                 "TESSALY_GPU_THREADS=\"0\" is not a count from 1 to 256; using " + cores,
+                                 std::string("TESSALY_IDIOM=\"tablet\" is not phone or pad; using phone"),
+                                 std::string("TESSALY_SAFE_AREA=\"44,0,34\" is not insets top,left,bottom,right of 0 "
+                                             "to 100 points each; using 0,0,0,0"),
+                                 std::string("TESSALY_DARK_MODE=\"yes\" is not 0 or 1; using 1"),
+                                 std::string("TESSALY_HEADING=\"north\" is not a heading from 0 to 360 degrees; "
+                                             "using no heading"),
+                                 std::string("TESSALY_LOCATION_COURSE=\"fast\" is not a speed,course of 0 to 1000 "
+                                             "metres per second and 0 to 360 degrees; using 0,0")}) {
     std::istringstream lines(run.output);
     int count = 0;
     for (std::string text; std::getline(lines, text);) count += text == line;

@@ -487,7 +487,10 @@ class ADamagedAlertsFile : public SettingsVisit {
 TEST_F(ADamagedAlertsFile, KeepsTheFileAsideAndFiresWhatCouldBeRead) {
   const std::string path = dev::LocalNotificationCenter::sharedPath();
   EXPECT_NE(log.find(path + ": notification 0: no fire date; skipped"), std::string::npos) << log;
-  EXPECT_NE(log.find("the damaged file is kept as " + path + ".unreadable"), std::string::npos) << log;
+  EXPECT_NE(log.find("Alerts file " + path + " has 1 damaged entry; kept as " + path +
+                     ".unreadable, the alerts read from it scheduled"),
+            std::string::npos)
+      << log;
   EXPECT_EQ(ns::readWholeFile(path + ".unreadable").value_or("").rfind(kDamaged, 0), 0u);
   EXPECT_EQ(eventsInTheFile(), (std::vector<std::string>{"Readable"}));
   ui::AlertController* alert = nullptr;

@@ -75,13 +75,7 @@ class Passes : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     all_ = new std::vector<Case>(cases());
-    std::vector<SatelliteRecord> records;
-    for (const Case& c : *all_) {
-      SatelliteRecord r;
-      r.elements = mechanics_test::elementsFromLines(c.line1.c_str(), c.line2.c_str());
-      records.push_back(r);
-    }
-    world_ = new SolarSystemWorld({}, records);
+    world_ = new SolarSystemWorld({}, mechanics_test::satelliteRecordsFromLines(*all_));
     std::vector<pass_finder::Query> queries;
     for (const Case& c : *all_) queries.push_back({c.line1, c.line2, c.start - 0.8});
     tracks_ = new std::vector<pass_finder::Track>(pass_finder::propagate(queries, 2.6));

@@ -30,7 +30,7 @@ const char* const kGeostationaryLines[2] = {
     "1 24208U 96044A   06177.04061740 -.00000094  00000-0  10000-3 0  1600",
     "2 24208   3.8536  80.0121 0026640 311.0977  48.3000  1.00778054 36119"};
 
-SatelliteElementSet elementsFromLines(const char* line1, const char* line2) {
+SatelliteElementSet elementsFromLines(std::string_view line1, std::string_view line2) {
   SatelliteElementSet elements{};
   std::string problem;
   // The verification sets' check digits were edited by hand: not checked.

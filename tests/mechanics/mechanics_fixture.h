@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/sgp4.h"
@@ -43,7 +44,20 @@ struct SatelliteRecord {
 
 // Parses two lines of a published element set; fails the test when they
 // do not parse.
-SatelliteElementSet elementsFromLines(const char* line1, const char* line2);
+SatelliteElementSet elementsFromLines(std::string_view line1, std::string_view line2);
+
+// Satellite records (no magnitude, no category) in the order of `sets`,
+// whose elements have a `line1` and a `line2`.
+template <class Sets>
+std::vector<SatelliteRecord> satelliteRecordsFromLines(const Sets& sets) {
+  std::vector<SatelliteRecord> records;
+  for (const auto& set : sets) {
+    SatelliteRecord record;
+    record.elements = elementsFromLines(set.line1, set.line2);
+    records.push_back(record);
+  }
+  return records;
+}
 
 // The near-Earth (ISS, 1998-067A) and deep-space (a Molniya and a
 // geostationary) sets the tests place.

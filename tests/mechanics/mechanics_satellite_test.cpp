@@ -126,16 +126,7 @@ void chain(const Site& s, double jd, const double r[3], const double v[3], doubl
 
 class MechanicsSatellites : public ::testing::Test {
  protected:
-  MechanicsSatellites() : world({}, records()), chart(&world.database()) {}
-  static std::vector<SatelliteRecord> records() {
-    std::vector<SatelliteRecord> out;
-    for (const SetLines& set : kSets) {
-      SatelliteRecord r;
-      r.elements = mechanics_test::elementsFromLines(set.line1, set.line2);
-      out.push_back(r);
-    }
-    return out;
-  }
+  MechanicsSatellites() : world({}, mechanics_test::satelliteRecordsFromLines(kSets)), chart(&world.database()) {}
   // Our topocentric place (horizon axes, km) of the satellite at UT jd.
   CSatellite* observe(int set, const Site& s, double jd, double place[3]) {
     CSatellite* satellite = world.satellite(

@@ -16,7 +16,6 @@
 
 namespace {
 
-using mechanics_test::SatelliteRecord;
 using mechanics_test::SolarSystemWorld;
 
 constexpr double kMinutesPerDay = 1440;
@@ -40,16 +39,6 @@ const Set kSets[] = {
      "2 41939 051.6147 038.9582 0001091 231.1728 128.9202 16.43639489055773", "decaying"},
 };
 
-std::vector<SatelliteRecord> records() {
-  std::vector<SatelliteRecord> out;
-  for (const Set& set : kSets) {
-    SatelliteRecord r;
-    r.elements = mechanics_test::elementsFromLines(set.line1, set.line2);
-    out.push_back(r);
-  }
-  return out;
-}
-
 // Days from the epoch: out past the early edge, across the window, past
 // the late edge, and back in, in the steps a list scan and a user make.
 std::vector<double> sweep() {
@@ -67,7 +56,7 @@ bool same(const double a[3], const double b[3]) {
 }
 
 TEST(SatellitePlace, OneKeptForAScanPlacesAsANewOneDoesAtEveryTime) {
-  SolarSystemWorld world({}, records());
+  SolarSystemWorld world({}, mechanics_test::satelliteRecordsFromLines(kSets));
   int placed = 0, beyond = 0, refused = 0;
   for (const Set& set : kSets) {
     SCOPED_TRACE(set.what);

@@ -31,4 +31,10 @@ bool writeFile(const std::string& path, const std::string& bytes) {
   return static_cast<bool>(out);
 }
 
+bool takeEveryKeptAsideName(const std::string& path) {
+  for (int n = 0; n < 1000; ++n)
+    if (!writeFile(path + ".unreadable" + (n == 0 ? "" : "." + std::to_string(n)), "kept earlier")) return false;
+  return true;
+}
+
 }  // namespace tessaly::test

@@ -26,4 +26,9 @@ std::string readFile(const std::string& path);
 // Writes bytes to a file, replacing it; false on failure.
 bool writeFile(const std::string& path, const std::string& bytes);
 
+// Takes every name under which a store's unreadable file at `path` could
+// be kept aside (`path`.unreadable, then .unreadable.1 to .unreadable.999),
+// so that the file can no longer be moved; false on failure.
+bool takeEveryKeptAsideName(const std::string& path);
+
 }  // namespace tessaly::test

@@ -198,7 +198,8 @@ namespace {
 // A settings file that exists but gives nothing (it cannot be opened, is no
 // regular file, or holds no setting at all) is moved aside before the
 // defaults take over, so the next save cannot destroy what may still be
-// recovered from it. An empty file holds nothing to keep.
+// recovered from it; one that cannot be moved is not written over in this
+// run. An empty file holds nothing to keep.
 void keepUnreadableFile(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return;  // no file: a first start

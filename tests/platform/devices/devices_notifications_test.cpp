@@ -183,7 +183,8 @@ TEST(DevicesNotifications, DamagedFilesLoseOnlyTheirBadEntries) {
   EXPECT_EQ(center.loadMessages()[0], path + ": notification 1: no fire date; skipped");
   // The damaged file is kept whole beside the new one, which holds what
   // could be read, so the page and the file agree.
-  EXPECT_EQ(center.loadMessages()[4], path + ": the damaged file is kept as " + path + ".unreadable");
+  EXPECT_EQ(center.loadMessages()[4], "Alerts file " + path + " has 4 damaged entries; kept as " + path +
+                                          ".unreadable, the alerts read from it scheduled");
   EXPECT_EQ(ns::readWholeFile(path + ".unreadable"), damaged);
   EXPECT_EQ(dev::LocalNotificationCenter(path, Clocked::wall).scheduled().size(), 3u);
   center.cancel(center.scheduled()[0].identifier);
@@ -191,8 +192,9 @@ TEST(DevicesNotifications, DamagedFilesLoseOnlyTheirBadEntries) {
   ASSERT_TRUE(ns::writeFileAtomically(path, "{\"notifications\": [{\"fireDate\": 1"));
   dev::LocalNotificationCenter broken(path, Clocked::wall);
   EXPECT_TRUE(broken.scheduled().empty());
-  ASSERT_EQ(broken.loadMessages().size(), 2u);
-  EXPECT_EQ(broken.loadMessages()[1], path + ": the damaged file is kept as " + path + ".unreadable.1");
+  EXPECT_EQ(broken.loadMessages(), std::vector<std::string>{"Alerts file " + path +
+                                                             " holds no list of notifications; kept as " + path +
+                                                             ".unreadable.1, no alerts scheduled"});
   EXPECT_EQ(ns::readWholeFile(path + ".unreadable.1"), "{\"notifications\": [{\"fireDate\": 1");
   EXPECT_EQ(ns::readWholeFile(path + ".unreadable"), damaged) << "an earlier kept file stays";
   // Something that cannot be read at all (a folder) is moved aside too, and
@@ -200,8 +202,8 @@ TEST(DevicesNotifications, DamagedFilesLoseOnlyTheirBadEntries) {
   std::filesystem::remove(path);
   std::filesystem::create_directory(path);
   dev::LocalNotificationCenter folder(path, Clocked::wall);
-  ASSERT_EQ(folder.loadMessages().size(), 2u);
-  EXPECT_EQ(folder.loadMessages()[0], path + ": cannot be read; none loaded");
+  EXPECT_EQ(folder.loadMessages(), std::vector<std::string>{"Alerts file " + path + " cannot be read; kept as " +
+                                                             path + ".unreadable.2, no alerts scheduled"});
   EXPECT_TRUE(std::filesystem::is_directory(path + ".unreadable.2"));
   folder.schedule(alert(100, "set afterwards", 0));
   EXPECT_EQ(dev::LocalNotificationCenter(path, Clocked::wall).scheduled().size(), 1u);
@@ -239,6 +241,45 @@ TEST(DevicesNotifications, DamagedFilesLoseOnlyTheirBadEntries) {
   testing::internal::GetCapturedStderr();
   EXPECT_GT(loaded, 150);
   EXPECT_GT(empty, 20);
+}
+
+// Every name for a kept copy taken: the damaged file stays as it was while
+// the alerts read from it are scheduled, fire and are added to; one line
+// says so, and the saves that follow say nothing more.
+TEST(DevicesNotifications, AFileThatCannotBeKeptAsideIsNeverWrittenOver) {
+  Clocked clocked;
+  tessaly::test::TempDir dir;
+  const std::string path = dir.file("n.json");
+  ASSERT_TRUE(tessaly::test::takeEveryKeptAsideName(path));
+  const std::string damaged = R"({"notifications": [{"fireDate": "soon"}, {"fireDate": 1800000100}]})";
+  ASSERT_TRUE(ns::writeFileAtomically(path, damaged));
+  testing::internal::CaptureStderr();
+  dev::LocalNotificationCenter center(path, Clocked::wall);
+  center.schedule(alert(200, "set afterwards", 0));
+  int fired = 0;
+  center.onFire = [&](const dev::LocalNotification&) { ++fired; };
+  ns::RunLoop::main().runFor(300);
+  const std::string said = path + ": notification 0: no fire date; skipped\nAlerts file " + path +
+                           " has 1 damaged entry and cannot be kept aside (1000 unreadable copies are kept "
+                           "already); the alerts read from it scheduled, and nothing is saved over it in this run";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), said + "\n");
+  EXPECT_EQ(center.loadMessages().back(), said.substr(said.find('\n') + 1));
+  EXPECT_EQ(fired, 2);
+  EXPECT_EQ(*ns::readWholeFile(path), damaged);
+}
+
+// A file that cannot be written (its folder is not there) is said once
+// for a run of failed saves, not at every change of the list.
+TEST(DevicesNotifications, SavesThatFailAreSaidOnce) {
+  Clocked clocked;
+  tessaly::test::TempDir dir;
+  const std::string path = dir.file("Preferences/n.json");
+  dev::LocalNotificationCenter center(path, Clocked::wall);
+  testing::internal::CaptureStderr();
+  center.schedule(alert(100, "first", 0));
+  center.schedule(alert(200, "second", 0));
+  center.cancelAll();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Alerts file " + path + " could not be written; nothing is saved\n");
 }
 
 }  // namespace

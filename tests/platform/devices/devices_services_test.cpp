@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include "engine/locations.h"
@@ -214,6 +216,82 @@ TEST(DevicesLocation, APlaceOffTheEarthIsRefusedOnceAndGivesNoPosition) {
   EXPECT_EQ(refused, 9);
   unsetenv("TESSALY_LOCATION");
   dev::LocationManager::configure({});
+}
+
+// What standard error says while `read` runs with `variable` set to
+// `value`; the variable is unset afterwards.
+std::string saidReading(const char* variable, const char* value, const std::function<void()>& read) {
+  setenv(variable, value, 1);
+  testing::internal::CaptureStderr();
+  read();
+  read();  // a setting read again says nothing new
+  unsetenv(variable);
+  return testing::internal::GetCapturedStderr();
+}
+
+// The simulated course and heading: a value that cannot serve is named once
+// with what is taken instead (standing still, no compass), never read as
+// far as it goes.
+TEST(DevicesLocation, UnusableCoursesAndHeadingsAreNamedOnceAndTakeNothing) {
+  struct Course {
+    const char* text;
+    double speed, course;  // taken, or 0 when refused
+    bool refused;
+  };
+  const Course courses[] = {{"100,90", 100, 90, false},  {"0,360", 0, 360, false}, {"1000,0", 1000, 0, false},
+                            {"100", 0, 0, true},         {"100,90,5", 0, 0, true}, {"-5,90", 0, 0, true},
+                            {"1000.5,0", 0, 0, true},    {"100,361", 0, 0, true},  {"100,90 km", 0, 0, true},
+                            {"nan,90", 0, 0, true},      {" 100,90", 0, 0, true},  {"fast", 0, 0, true}};
+  for (const Course& c : courses) {
+    SCOPED_TRACE(c.text);
+    dev::LocationConfiguration read;
+    const std::string said = saidReading("TESSALY_LOCATION_COURSE", c.text,
+                                         [&] { read = dev::LocationConfiguration::fromEnvironment(); });
+    EXPECT_EQ(said, c.refused ? "TESSALY_LOCATION_COURSE=\"" + std::string(c.text) +
+                                    "\" is not a speed,course of 0 to 1000 metres per second and 0 to 360 "
+                                    "degrees; using 0,0\n"
+                              : "");
+    EXPECT_EQ(read.speed, c.speed);
+    EXPECT_EQ(read.course, c.course);
+  }
+  struct Heading {
+    const char* text;
+    std::optional<double> taken;
+  };
+  const Heading headings[] = {{"90", 90.0},         {"0", 0.0},           {"360", 0.0},
+                              {"359.5", 359.5},     {"-90", std::nullopt}, {"400", std::nullopt},
+                              {"north", std::nullopt}, {"12abc", std::nullopt}, {"inf", std::nullopt}};
+  for (const Heading& h : headings) {
+    SCOPED_TRACE(h.text);
+    dev::LocationConfiguration read;
+    const std::string said =
+        saidReading("TESSALY_HEADING", h.text, [&] { read = dev::LocationConfiguration::fromEnvironment(); });
+    EXPECT_EQ(said, h.taken ? "" : "TESSALY_HEADING=\"" + std::string(h.text) +
+                                       "\" is not a heading from 0 to 360 degrees; using no heading\n");
+    EXPECT_EQ(read.heading, h.taken);
+  }
+}
+
+TEST(DevicesCamera, AnUnusableFieldOfViewIsNamedOnceAndTheLensKept) {
+  struct FieldOfView {
+    const char* text;
+    double taken;
+    bool refused;
+  };
+  const FieldOfView fields[] = {{"50", 50, false},    {"1", 1, false},        {"179", 179, false},
+                                {"0.5", 63.4, true},  {"180", 63.4, true},    {"wide", 63.4, true},
+                                {"50deg", 63.4, true}, {"-50", 63.4, true}};
+  for (const FieldOfView& f : fields) {
+    SCOPED_TRACE(f.text);
+    std::shared_ptr<dev::CaptureDevice> device;
+    const std::string said =
+        saidReading("TESSALY_CAMERA_FOV", f.text, [&] { device = dev::CaptureDevice::defaultVideoDevice(); });
+    EXPECT_EQ(said, f.refused ? "TESSALY_CAMERA_FOV=\"" + std::string(f.text) +
+                                    "\" is not a field of view from 1 to 179 degrees; using 63.4\n"
+                              : "");
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->fieldOfView(), f.taken);
+  }
 }
 
 TEST(DevicesGeocoder, BuiltInCitiesAndBordersAnswerOffline) {

@@ -218,6 +218,35 @@ TEST(UserDefaults, ADamagedLineKeepsTheFileAsideAndTheRestInUse) {
   EXPECT_EQ(readFile(path + ".unreadable"), text);
 }
 
+// Every name for a kept copy taken: the file stays where it is, and no
+// save of this run writes over it, neither of defaults nor of the values
+// read from a file with a damaged line; one line says so, saves say no more.
+TEST(UserDefaults, AFileThatCannotBeKeptAsideIsNeverWrittenOver) {
+  const std::pair<std::string, std::string> files[] = {
+      {std::string("\x01\x02\xff not a preference\n", 22),
+       "cannot be read and cannot be kept aside (1000 unreadable copies are kept already); defaults in use"},
+      {"i AppTheme 3\nAppTheme three\n",
+       "has 1 damaged line and cannot be kept aside (1000 unreadable copies are kept already); the values read "
+       "from it in use"}};
+  for (const auto& [text, said] : files) {
+    SCOPED_TRACE(said);
+    TempDir dir;
+    const std::string path = dir.file("UserDefaults.txt");
+    ASSERT_TRUE(tessaly::test::takeEveryKeptAsideName(path));
+    ASSERT_TRUE(writeFile(path, text));
+    testing::internal::CaptureStderr();
+    ns::UserDefaults defaults(path);
+    for (int launch = 1; launch <= 3; ++launch) {
+      defaults.setInteger("LaunchCount-1.0", launch);
+      EXPECT_FALSE(defaults.synchronize());
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Preferences file " + path + " " + said + ", and nothing is saved over it in this run\n");
+    EXPECT_EQ(readFile(path), text);
+    EXPECT_EQ(defaults.integerForKey("LaunchCount-1.0"), 3);
+  }
+}
+
 TEST(UserDefaults, AFileThatCannotBeWrittenIsSaidOnceAndAnOldOneOnlyWhenThereIsOne) {
   TempDir dir;
   const std::string folder = dir.file("Preferences");
