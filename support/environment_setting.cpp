@@ -45,15 +45,18 @@ std::optional<std::vector<std::string_view>> settingFields(std::string_view text
   return fields;
 }
 
-void reportUnusableSetting(const char* name, std::string_view value, std::string_view expected,
-                           std::string_view used) {
+void reportSetting(const char* name, std::string_view value, std::string_view verdict) {
   static std::mutex mutex;
   static std::set<std::string> said;
-  const std::string shown = printableText(value);
   {
     std::lock_guard lock(mutex);
     if (!said.insert(std::string(name) + '=' + std::string(value)).second) return;
   }
-  std::fprintf(stderr, "%s=\"%s\" is not %.*s; using %.*s\n", name, shown.c_str(), int(expected.size()),
-               expected.data(), int(used.size()), used.data());
+  std::fprintf(stderr, "%s=\"%s\" %.*s\n", name, printableText(value).c_str(), int(verdict.size()),
+               verdict.data());
+}
+
+void reportUnusableSetting(const char* name, std::string_view value, std::string_view expected,
+                           std::string_view used) {
+  reportSetting(name, value, "is not " + std::string(expected) + "; using " + std::string(used));
 }

@@ -27,7 +27,10 @@ std::string settingNumberText(double value);
 std::optional<std::vector<std::string_view>> settingFields(std::string_view text, char separator,
                                                            std::size_t count);
 
-// Prints `NAME="value" is not <expected>; using <used>` once for this
-// variable and value, the value's control characters escaped.
+// Prints `NAME="value" <verdict>` once for this variable and value, the
+// value's control characters escaped.
+void reportSetting(const char* name, std::string_view value, std::string_view verdict);
+
+// Prints `NAME="value" is not <expected>; using <used>` (reportSetting).
 void reportUnusableSetting(const char* name, std::string_view value, std::string_view expected,
                            std::string_view used);

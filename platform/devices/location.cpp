@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "engine/locations.h"
@@ -67,15 +66,6 @@ std::string readPlace(const char* text, LocationReading& place) {
   return "";
 }
 
-// The configuration is read again for every manager: a refusal is said
-// once for each text refused.
-void reportRefusedPlace(const std::string& message) {
-  static std::string lastReported;
-  if (message == lastReported) return;
-  lastReported = message;
-  std::fprintf(stderr, "%s\n", message.c_str());
-}
-
 }  // namespace
 
 // ---- configuration -----------------------------------------------------------------
@@ -93,8 +83,9 @@ LocationConfiguration LocationConfiguration::fromEnvironment() {
     const std::string problem = readPlace(text, c.start);
     if (!problem.empty()) {
       c.fails = true;
-      reportRefusedPlace("TESSALY_LOCATION=\"" + std::string(text) + "\" is refused: " + problem +
-                         "; the device gives no position");
+      // Every manager reads the configuration again: the refusal is said
+      // once.
+      reportSetting("TESSALY_LOCATION", text, "is refused: " + problem + "; the device gives no position");
     }
   }
   if (const std::string text = environmentValue("TESSALY_LOCATION_COURSE"); !text.empty()) {
