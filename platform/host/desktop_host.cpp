@@ -25,7 +25,7 @@ constexpr int kMouseTouch = 1;
 constexpr int kPinchPartner = 2;
 constexpr int kFingerBase = 100;
 
-long framesPresented = 0;
+PresentedFrames framesPresented;
 
 struct Desktop {
   SDL_Window* window = nullptr;
@@ -81,7 +81,7 @@ struct Desktop {
       presentScaled(*image, surface);
     }
     SDL_UpdateWindowSurface(window);
-    ++framesPresented;
+    framesPresented = {framesPresented.count + 1, surface->w, surface->h};
   }
 
   // Smooth scaling wants both sides in the window's format.
@@ -243,7 +243,7 @@ bool displayAnnounced() {
 
 }  // namespace
 
-long desktopFramesPresented() { return framesPresented; }
+PresentedFrames desktopFramesPresented() { return framesPresented; }
 
 bool isDisplayDriver(const char* driver, bool namedByUser) {
   if (driver == nullptr) return false;

@@ -16,7 +16,7 @@
 namespace host {
 
 struct HeadlessOptions {
-  bool manualClock = true;      // jump from event to event instead of sleeping (a wait still lasts)
+  bool manualClock = true;      // jump from event to event instead of sleeping (a wait paces awaited reports)
   std::string script;           // touch script text (see touch_script.h)
   std::string snapshotFolder;   // where snapshots go; made when missing
   double settleSeconds = 1.0;   // run-loop time after each step
@@ -43,8 +43,13 @@ int runDesktop(std::shared_ptr<ui::ApplicationDelegate> delegate, const std::str
 bool desktopAvailable();
 // The rule above for a driver SDL started (null: none started).
 bool isDisplayDriver(const char* driver, bool namedByUser);
-// Frames the desktop host has copied to its window so far.
-long desktopFramesPresented();
+// The frames the desktop host has copied to its window so far, and the
+// size of the window's surface the last of them went to.
+struct PresentedFrames {
+  long count = 0;
+  int width = 0, height = 0;
+};
+PresentedFrames desktopFramesPresented();
 
 // The current screen as the desktop or headless host shows it.
 std::shared_ptr<cg::Image> composeScreen();
