@@ -205,7 +205,9 @@ bool NetworkElementsDownloader::startUpdate(bool showResults) {
   const OrbitDataSources sources = OrbitDataSources::fromUserDefaults();
   const std::string caches = ns::cachesDirectory() + "/";
   std::shared_ptr<State> state = state_;
-  thread_ = std::thread([state, sources, caches, showResults] {
+  // A headless script's wait lasts until the report below has run.
+  std::shared_ptr<void> report = ns::RunLoop::main().expectReport();
+  thread_ = std::thread([state, sources, caches, showResults, report] {
     Outcome outcome;
     outcome.sourceSet = !sources.solarSystemURL.empty();
     const std::string cataloguePath = caches + kSolarSystemFileName, listPath = caches + kFrequencyFileName;
@@ -217,7 +219,7 @@ bool NetworkElementsDownloader::startUpdate(bool showResults) {
     if (outcome.listBytes <= 0)
       outcome.listBytes = download("Frequency list", sources.frequencyFallbackURL, listPath, acceptFrequencyList,
                                    &state->cancel, listProblem);
-    ns::performOnMainThread([state, outcome, cataloguePath, listPath, showResults] {
+    ns::performOnMainThread([state, outcome, cataloguePath, listPath, showResults, report] {
       if (!state->alive) return;
       finishUpdate(*state, outcome, cataloguePath, outcome.listBytes > 0 ? listPath : std::string(), showResults);
     });

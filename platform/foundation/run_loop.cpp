@@ -238,6 +238,29 @@ std::size_t RunLoop::pendingCount() const {
       std::count_if(timers_.begin(), timers_.end(), [](auto& t) { return t->valid_; }));
 }
 
+std::shared_ptr<void> RunLoop::expectReport() {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    ++reportsAwaited_;
+  }
+  // The token owns nothing: its deleter only counts the report as come.
+  return std::shared_ptr<void>(this, [](RunLoop* loop) {
+    std::lock_guard<std::mutex> guard(loop->mutex_);
+    --loop->reportsAwaited_;
+    loop->wake_.notify_all();
+  });
+}
+
+bool RunLoop::awaitingReports() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return reportsAwaited_ > 0;
+}
+
+void RunLoop::sleepWhileReportsAwaited(std::chrono::steady_clock::time_point until) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  wake_.wait_until(lock, until, [this] { return !posted_.empty() || reportsAwaited_ == 0; });
+}
+
 void performOnMainThread(std::function<void()> work) { RunLoop::main().performOnLoop(std::move(work)); }
 
 bool isMainThread() { return gMainThread == std::this_thread::get_id(); }

@@ -7,6 +7,7 @@
 // microseconds and always fires in the same order.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -139,6 +140,17 @@ class RunLoop {
   // Number of valid timers and performs waiting (tests, diagnostics).
   std::size_t pendingCount() const;
 
+  // Work started on another thread that will post its report to this loop
+  // (a download and its last message) takes a token before it starts and
+  // hands it to the report it posts; the token is given back when the last
+  // copy goes, once the report has run. A headless script's wait lasts on
+  // the real clock only while a report is awaited, and jumps otherwise.
+  std::shared_ptr<void> expectReport();
+  bool awaitingReports() const;
+  // Sleeps, whatever clock the loop runs on, until work is posted to the
+  // loop, no report is awaited any more, or the real clock reaches `until`.
+  void sleepWhileReportsAwaited(std::chrono::steady_clock::time_point until);
+
  private:
   friend class Timer;
   void add(const std::shared_ptr<Timer>& timer, double delay);
@@ -152,6 +164,7 @@ class RunLoop {
   std::deque<std::function<void()>> posted_;
   std::uint64_t nextOrder_ = 0;
   bool stopRequested_ = false;
+  std::size_t reportsAwaited_ = 0;
 };
 
 // Work for the main loop from any thread, in order (never waits).

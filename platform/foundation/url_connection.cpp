@@ -185,23 +185,27 @@ URLConnection::URLConnection(const URLRequest& request, URLConnectionDelegate* d
 std::shared_ptr<URLConnection> URLConnection::start(const URLRequest& request,
                                                     URLConnectionDelegate* delegate, RunLoop& loop) {
   auto connection = std::make_shared<URLConnection>(request, delegate, loop);
-  if (!detachNewThread([connection] { connection->transfer(); })) {
-    connection->deliver([raw = connection.get()](URLConnectionDelegate& d) {
-      d.didFailWithError(*raw, URLError::network, "cannot start a thread");
-    });
+  // Awaited until the transfer's last message has run on the loop.
+  std::shared_ptr<void> report = loop.expectReport();
+  if (!detachNewThread([connection, report] { connection->transfer(report); })) {
+    connection->deliver(
+        [raw = connection.get()](URLConnectionDelegate& d) {
+          d.didFailWithError(*raw, URLError::network, "cannot start a thread");
+        },
+        report);
   }
   return connection;
 }
 
 void URLConnection::cancel() { cancelled_ = true; }
 
-void URLConnection::deliver(std::function<void(URLConnectionDelegate&)> message) {
-  loop_.performOnLoop([self = shared_from_this(), message = std::move(message)] {
+void URLConnection::deliver(std::function<void(URLConnectionDelegate&)> message, std::shared_ptr<void> report) {
+  loop_.performOnLoop([self = shared_from_this(), message = std::move(message), report = std::move(report)] {
     if (!self->cancelled_ && self->delegate_) message(*self->delegate_);
   });
 }
 
-void URLConnection::transfer() {
+void URLConnection::transfer(const std::shared_ptr<void>& report) {
   TransferHandlers handlers;
   handlers.cancel = &cancelled_;
   handlers.onResponse = [this](const URLResponse& response) {
@@ -212,11 +216,13 @@ void URLConnection::transfer() {
   };
   URLResult result = perform(request_, handlers);
   if (result.error == URLError::none) {
-    deliver([this](URLConnectionDelegate& d) { d.didFinishLoading(*this); });
+    deliver([this](URLConnectionDelegate& d) { d.didFinishLoading(*this); }, report);
   } else if (result.error != URLError::cancelled) {
-    deliver([this, error = result.error, message = result.errorMessage](URLConnectionDelegate& d) {
-      d.didFailWithError(*this, error, message);
-    });
+    deliver(
+        [this, error = result.error, message = result.errorMessage](URLConnectionDelegate& d) {
+          d.didFailWithError(*this, error, message);
+        },
+        report);
   }
 }
 

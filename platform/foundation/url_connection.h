@@ -99,8 +99,9 @@ class URLConnection : public std::enable_shared_from_this<URLConnection> {
   URLConnection(const URLRequest& request, URLConnectionDelegate* delegate, RunLoop& loop);
 
  private:
-  void transfer();
-  void deliver(std::function<void(URLConnectionDelegate&)> message);
+  // `report`, the loop's token for the last message, goes with that message.
+  void transfer(const std::shared_ptr<void>& report);
+  void deliver(std::function<void(URLConnectionDelegate&)> message, std::shared_ptr<void> report = nullptr);
 
   URLRequest request_;
   URLConnectionDelegate* delegate_;

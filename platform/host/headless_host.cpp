@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
+#include <optional>
 
 #include "platform/coregraphics/image_codec.h"
 #include "platform/foundation/run_loop.h"
@@ -28,18 +28,31 @@ class Player {
   double now() const { return loop_.now() - start_; }
   void touches(std::vector<ui::TouchInput> inputs) { ui::Application::shared().handleTouches(inputs, now()); }
   void run(double seconds) { loop_.runFor(seconds); }
-  // A script's wait lasts its seconds on the real clock too, as in a
-  // window: the manual clock would jump it at once, and work on other
-  // threads (a download, the report it posts) would not have begun to
-  // arrive. The loop runs a refresh at a time, never ahead of real time.
+  // A script's wait jumps the manual clock, but not past work on other
+  // threads whose report is awaited (a download started from Settings and
+  // its alert): while one is, the wait lasts on the real clock, as in a
+  // window, a refresh at a time, until the report has run or the seconds
+  // are up. Work that starts during the wait is paced from then on.
   void wait(double seconds) {
-    const auto begin = std::chrono::steady_clock::now();
+    using Clock = std::chrono::steady_clock;
+    const auto realSeconds = [](double s) {
+      return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+    };
     const double from = loop_.now();
+    std::optional<Clock::time_point> pacedFrom;  // the real moment that goes with `from`
     for (double passed = 0; passed < seconds;) {
+      if (!loop_.awaitingReports()) pacedFrom.reset();
+      else if (!pacedFrom) pacedFrom = Clock::now() - realSeconds(passed);
       passed = std::min(seconds, passed + kRefresh);
+      if (pacedFrom) {
+        // What the work posts meanwhile runs as it comes, the clock held.
+        const Clock::time_point moment = *pacedFrom + realSeconds(passed);
+        while (loop_.awaitingReports() && Clock::now() < moment) {
+          loop_.sleepWhileReportsAwaited(moment);
+          loop_.runOnce();
+        }
+      }
       loop_.runUntil(from + passed);
-      std::this_thread::sleep_until(begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                                std::chrono::duration<double>(passed)));
     }
   }
 

@@ -10,7 +10,9 @@
 //   rotate portrait|upsidedown|landscapeleft|landscaperight
 //   attitude ROLL PITCH YAW       the device's attitude, in degrees
 //   say PHRASE                    the rest of the line, heard by speech recognition
-//   wait SECONDS                  as long on the real clock, as in a window
+//   wait SECONDS                  jumps the clock, but lasts on the real clock
+//                                 while work on other threads (a download)
+//                                 has yet to report, up to its seconds
 //   snapshot NAME                 a PNG of the screen once it has settled, NAME.png
 //   background | foreground | quit
 //   # a comment

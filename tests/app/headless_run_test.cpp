@@ -1,17 +1,21 @@
 // The program itself without a display: it plays the bundle's start-up
 // script, writes its snapshots, prints their folder and ends, with or
 // without catalogues, and with a damaged bundle says once what is wrong;
-// without a script to play it says so and fails, and settings it cannot
-// use are named once each.
+// without a script to play it says so and fails, settings it cannot use
+// are named once each, and an update a script starts from Settings
+// reports within the script's wait.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -19,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "loopback_server.h"
 #include "requirements.h"
 #include "sanitizer_build.h"
 #include "temp_dir.h"
@@ -312,6 +317,47 @@ TEST(HeadlessProgram, UnusableSettingsAreNamedOnceWithTheValueUsedInstead) {
   const auto bigEndian = [&](int at) { return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3]; };
   EXPECT_EQ(bigEndian(16), 750);
   EXPECT_EQ(bigEndian(20), 1334);
+}
+
+// A user's update from Settings, played by a script: the download from a
+// loopback server reports within the wait that follows the tap, so its
+// alert and its log line come before the script ends. The last good
+// update is an hour old less a minute, so the start-up check fetches
+// nothing and the one request is the tap's.
+TEST(HeadlessProgram, AnUpdateStartedFromSettingsReportsWithinTheScriptsWait) {
+  const fs::path built = builtBundle();
+  if (built.empty()) TESSALY_SKIP_OR_FAIL("the data bundle is not built");
+  const std::string catalogue = tessaly::test::readFile((built / "SkyData" / "SolarSystem.skydata").string());
+  std::atomic<int> catalogueRequests{0};
+  tessaly::test::LoopbackServer server([&](int client, const tessaly::test::LoopbackServer::Request& request) {
+    if (request.path == "/updates/Tessaly/SolarSystem.skydata") {
+      ++catalogueRequests;
+      tessaly::test::LoopbackServer::sendResponse(client, 200, "OK", catalogue);
+    } else {
+      tessaly::test::LoopbackServer::sendResponse(client, 404, "Not Found", "");
+    }
+  });
+  tessaly::test::TempDir bundle, home, snapshots, scripts;
+  makeBundle(bundle.path(), {});
+  linkBuiltData(built, bundle.path());
+  const double julianDateNow = double(std::time(nullptr)) / 86400 + 2440587.5;
+  fs::create_directories(home.path() / "Preferences");
+  std::ofstream(home.path() / "Preferences" / "UserDefaults.txt")
+      << "s UpdateServerURL " << server.url("") << "\n"
+      << std::setprecision(17) << "d LastOrbitUpdateTime-2560 " << julianDateNow - 59.0 / 1440 << "\n";
+  // The quick start closed, the toolbar dragged to its end, Settings,
+  // its table dragged to its end, Update Orbit Data Now.
+  const fs::path script = scripts.path() / "update.txt";
+  std::ofstream(script) << "wait 1\ntap 334 22\nwait 1\ndrag 340 642 40 642 0.5\nwait 1\ntap 187 642\nwait 1\n"
+                           "drag 187 500 187 100 0.5\nwait 1\ntap 187 603\nwait 20\nsnapshot report\nquit\n";
+  const ProgramRun run = runHeadless(bundle.path(), home.path(), snapshots.path(),
+                                     "TESSALY_TRACE=1 TESSALY_TOUCH_SCRIPT='" + script.string() + "'");
+  ASSERT_NE(run.status, -1) << "TESSALY_APP_BINARY does not name the program";
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(catalogueRequests.load(), 1) << run.output;
+  const std::string reported = "Downloaded " + std::to_string(catalogue.size()) + " bytes";
+  EXPECT_NE(run.output.find(reported), std::string::npos) << run.output;
+  EXPECT_TRUE(fs::exists(snapshots.path() / "report.png"));
 }
 
 }  // namespace

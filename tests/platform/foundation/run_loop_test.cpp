@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -181,6 +183,46 @@ TEST(RunLoopThreads, RealClockLoopWakesForPostedWorkAndStops) {
   loop.run();
   poster.join();
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+}
+
+// A report is awaited while any copy of its token lives, whichever thread
+// drops the last one.
+TEST(RunLoopThreads, AReportIsAwaitedUntilItsLastTokenGoes) {
+  VirtualLoop v;
+  EXPECT_FALSE(v.loop.awaitingReports());
+  std::shared_ptr<void> first = v.loop.expectReport(), second = v.loop.expectReport();
+  std::shared_ptr<void> copy = first;
+  first.reset();
+  second.reset();
+  EXPECT_TRUE(v.loop.awaitingReports());
+  std::thread([token = std::move(copy)]() mutable { token.reset(); }).join();
+  EXPECT_FALSE(v.loop.awaitingReports());
+}
+
+// The sleep of a paced wait ends for the work's post, and for work that
+// ends without posting, long before its limit.
+TEST(RunLoopThreads, SleepWhileReportsAwaitedWakesForAPostOrTheLastToken) {
+  VirtualLoop v;
+  const auto never = std::chrono::steady_clock::now() + std::chrono::hours(1);
+  {
+    std::shared_ptr<void> report = v.loop.expectReport();
+    bool ran = false;
+    std::thread worker([&, report] { v.loop.performOnLoop([&ran, report] { ran = true; }); });
+    report.reset();
+    v.loop.sleepWhileReportsAwaited(never);
+    worker.join();
+    EXPECT_TRUE(v.loop.awaitingReports()) << "the report has not run yet";
+    v.loop.runOnce();
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(v.loop.awaitingReports());
+  }
+  {
+    std::shared_ptr<void> report = v.loop.expectReport();
+    std::thread worker([token = std::move(report)]() mutable { token.reset(); });
+    v.loop.sleepWhileReportsAwaited(never);
+    worker.join();
+    EXPECT_FALSE(v.loop.awaitingReports());
+  }
 }
 
 TEST(RunLoopThreads, MainThreadIsTheFirstThread) {

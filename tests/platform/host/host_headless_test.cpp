@@ -169,26 +169,90 @@ TEST(HostHeadless, AScriptedSessionOverAnIndexedTableLooksAndActsAsItShould) {
   ui::Application::shared().reset();
 }
 
-// A download's thread reports to the main loop a quarter of a second of
-// real time after it starts: a script that waits two seconds sees the
-// report, as a window would show it, though its clock is a manual one.
-TEST(HostHeadless, AScriptsWaitLetsWorkOnOtherThreadsReportAsInAWindow) {
+void configurePhone() {
   ui::Application::shared().reset();
   ui::DeviceConfiguration device;
   device.portraitSize = {kWidth, kHeight};
   device.scale = 2;
   ui::Screen::main().configure(device);
-  auto reported = std::make_shared<bool>(false);  // main thread only
-  std::thread download([reported] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    ns::performOnMainThread([reported] { *reported = true; });
-  });
+}
+
+// Real seconds, and seconds on the loop's clock, that a script took.
+struct ScriptRun {
+  double realSeconds = 0, loopSeconds = 0;
+};
+ScriptRun playScript(const std::string& script) {
   host::HeadlessOptions options;
-  options.script = "wait 2\nquit\n";
-  ASSERT_EQ(host::runHeadless(std::make_shared<check::CheckDelegate>(), options), 0);
+  options.script = script;
+  const auto begin = std::chrono::steady_clock::now();
+  const double loopBegin = ns::RunLoop::main().now();
+  EXPECT_EQ(host::runHeadless(std::make_shared<check::CheckDelegate>(), options), 0);
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(),
+          ns::RunLoop::main().now() - loopBegin};
+}
+
+// A download's thread reports to the main loop a quarter of a second of
+// real time after it starts: a script's wait sees the report, as a window
+// would show it, though its clock is a manual one; once the report has
+// run, the rest of the wait jumps.
+TEST(HostHeadless, AScriptsWaitLetsWorkOnOtherThreadsReportAsInAWindow) {
+  configurePhone();
+  auto reported = std::make_shared<bool>(false);  // main thread only
+  std::thread download([reported, report = ns::RunLoop::main().expectReport()] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    ns::performOnMainThread([reported, report] { *reported = true; });
+  });
+  const ScriptRun run = playScript("wait 120\nquit\n");
   const bool reportedInTheRun = *reported;
   download.join();
   ns::RunLoop::main().runOnce();  // the report, had it come late
+  EXPECT_TRUE(reportedInTheRun);
+  EXPECT_GE(run.loopSeconds, 120);
+  EXPECT_LT(run.realSeconds, 60) << "the wait went on sleeping after the report";
+  EXPECT_FALSE(ns::RunLoop::main().awaitingReports());
+  ui::Application::shared().reset();
+}
+
+// With nothing in flight a wait does not sleep: its ten seconds pass on
+// the manual clock alone.
+TEST(HostHeadless, AWaitWithNothingInFlightEndsAtOnce) {
+  configurePhone();
+  ASSERT_FALSE(ns::RunLoop::main().awaitingReports());
+  const ScriptRun run = playScript("wait 10\nquit\n");
+  EXPECT_GE(run.loopSeconds, 10);
+  EXPECT_LT(run.realSeconds, 5);
+  ui::Application::shared().reset();
+}
+
+// Work that has not reported when the wait's seconds are up holds the
+// wait to them on the real clock, and no longer.
+TEST(HostHeadless, AWaitForWorkThatDoesNotReportLastsItsSecondsOnTheRealClock) {
+  configurePhone();
+  std::shared_ptr<void> report = ns::RunLoop::main().expectReport();
+  const ScriptRun run = playScript("wait 0.5\nquit\n");
+  report.reset();
+  EXPECT_GE(run.realSeconds, 0.5);
+  EXPECT_GE(run.loopSeconds, 0.5);
+  ui::Application::shared().reset();
+}
+
+// Work started while the wait jumps (here by a timer two seconds into it)
+// paces the rest of the wait from then until its report.
+TEST(HostHeadless, WorkStartedDuringAWaitIsWaitedFor) {
+  configurePhone();
+  auto reported = std::make_shared<bool>(false);
+  std::thread download;
+  auto start = ns::RunLoop::main().scheduleTimer(2, false, [&](ns::Timer&) {
+    download = std::thread([reported, report = ns::RunLoop::main().expectReport()] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      ns::performOnMainThread([reported, report] { *reported = true; });
+    });
+  });
+  playScript("wait 120\nquit\n");
+  const bool reportedInTheRun = *reported;
+  ASSERT_TRUE(download.joinable()) << "the timer did not fire within the wait";
+  download.join();
+  ns::RunLoop::main().runOnce();
   EXPECT_TRUE(reportedInTheRun);
   ui::Application::shared().reset();
 }
