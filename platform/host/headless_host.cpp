@@ -2,7 +2,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 
 #include "platform/coregraphics/image_codec.h"
 #include "platform/foundation/run_loop.h"
@@ -39,14 +38,16 @@ class Player {
       return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
     };
     const double from = loop_.now();
-    std::optional<Clock::time_point> pacedFrom;  // the real moment that goes with `from`
+    bool paced = false;
+    Clock::time_point pacedFrom;  // while paced, the real moment that goes with `from`
     for (double passed = 0; passed < seconds;) {
-      if (!loop_.awaitingReports()) pacedFrom.reset();
-      else if (!pacedFrom) pacedFrom = Clock::now() - realSeconds(passed);
+      const bool awaiting = loop_.awaitingReports();
+      if (awaiting && !paced) pacedFrom = Clock::now() - realSeconds(passed);
+      paced = awaiting;
       passed = std::min(seconds, passed + kRefresh);
-      if (pacedFrom) {
+      if (paced) {
         // What the work posts meanwhile runs as it comes, the clock held.
-        const Clock::time_point moment = *pacedFrom + realSeconds(passed);
+        const Clock::time_point moment = pacedFrom + realSeconds(passed);
         while (loop_.awaitingReports() && Clock::now() < moment) {
           loop_.sleepWhileReportsAwaited(moment);
           loop_.runOnce();
