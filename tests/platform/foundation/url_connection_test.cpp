@@ -190,20 +190,51 @@ TEST(AsynchronousConnection, DelegateMessagesArriveOnTheMainLoop) {
   EXPECT_EQ(stalled.events[1], "fail " + std::to_string(static_cast<int>(ns::URLError::timedOut)));
 }
 
+// A connection is awaited from its start until its last message has run,
+// so that a headless script's wait lets it report.
+TEST(AsynchronousConnection, AConnectionIsAwaitedUntilItsLastMessageHasRun) {
+  LoopbackServer server;
+  auto& loop = ns::RunLoop::main();
+  struct Awaited : Recorder {
+    using Recorder::Recorder;
+    void didFinishLoading(ns::URLConnection& connection) override {
+      awaitedInTheLastMessage = loop.awaitingReports();
+      Recorder::didFinishLoading(connection);
+    }
+    bool awaitedInTheLastMessage = false;
+  } recorder(loop);
+  auto connection = ns::URLConnection::start(quick(server.url("/ok")), &recorder, loop);
+  EXPECT_TRUE(loop.awaitingReports());
+  runMainLoop(60.0);
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"response 200", "finish"}));
+  EXPECT_TRUE(recorder.awaitedInTheLastMessage);
+  EXPECT_FALSE(loop.awaitingReports());
+}
+
+// Cancelled as its response arrives, a connection says nothing more, and
+// stops being awaited once its transfer has ended.
 TEST(AsynchronousConnection, CancelledConnectionSendsNothingMore) {
   LoopbackServer server;
   auto& loop = ns::RunLoop::main();
-  Recorder recorder(loop);
+  struct CancelAtResponse : Recorder {
+    using Recorder::Recorder;
+    void didReceiveResponse(ns::URLConnection& connection, const ns::URLResponse& response) override {
+      Recorder::didReceiveResponse(connection, response);
+      connection.cancel();
+      loop.stop();
+    }
+  } recorder(loop);
   auto request = quick(server.url("/stall"));
   request.stallTimeout = 30.0;
   auto connection = ns::URLConnection::start(request, &recorder, loop);
-  bool responded = false;
-  loop.performAfterDelay(&recorder, "cancel", 0.3, [&] {
-    responded = !recorder.events.empty();
-    connection->cancel();
-  });
-  runMainLoop(1.5);
-  EXPECT_TRUE(responded);
+  runMainLoop(60.0);
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (loop.awaitingReports() && std::chrono::steady_clock::now() < limit) {
+    loop.sleepWhileReportsAwaited(limit);
+    loop.runOnce();
+  }
+  loop.runOnce();
+  EXPECT_FALSE(loop.awaitingReports());
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"response 200"}));
 }
 
