@@ -187,7 +187,7 @@ class LookupRacingDelete {
           held = nullptr;
         else
           other->removeObjectWithGLID(kName);
-        finished.store(r, std::memory_order_release);
+        reach(finished, r);
       }
     });
     int stale = 0;
@@ -198,7 +198,7 @@ class LookupRacingDelete {
       } else {
         table->getObjectWithGLID(kName);
       }
-      started.store(r, std::memory_order_release);
+      reach(started, r);
       if (deferred_)
         cache->getObjectOrNilWithGLID(kName);
       else
@@ -213,12 +213,21 @@ class LookupRacingDelete {
   }
 
  private:
-  // Spins (the two threads must meet within a lookup's time), yielding now
-  // and then in case the other has no core.
+  // Spins while the other thread is on its way (the two must meet within a
+  // lookup's time), then sleeps until it arrives: on a machine without a
+  // free core, a spinner that only yields kept the other from its round,
+  // and the test's rounds took minutes.
   static void waitFor(const std::atomic<int>& round, int r) {
-    for (int spins = 1; round.load(std::memory_order_acquire) < r; ++spins)
-      if (spins % 1024 == 0) std::this_thread::yield();
+    for (int spins = 0; spins < kSpins; ++spins)
+      if (round.load(std::memory_order_acquire) >= r) return;
+    for (int seen; (seen = round.load(std::memory_order_acquire)) < r;) round.wait(seen, std::memory_order_acquire);
   }
+  static void reach(std::atomic<int>& round, int r) {
+    round.store(r, std::memory_order_release);
+    round.notify_all();
+  }
+
+  static constexpr int kSpins = 1 << 20;  // about a millisecond
 
   static constexpr GLID kName = 7;
   bool deferred_;
