@@ -207,7 +207,7 @@ bool NetworkElementsDownloader::startUpdate(bool showResults) {
   std::shared_ptr<State> state = state_;
   // A headless script's wait lasts until the report below has run.
   std::shared_ptr<void> report = ns::RunLoop::main().expectReport();
-  thread_ = std::thread([state, sources, caches, showResults, report] {
+  thread_ = std::thread([state, sources, caches, showResults, report]() mutable {
     Outcome outcome;
     outcome.sourceSet = !sources.solarSystemURL.empty();
     const std::string cataloguePath = caches + kSolarSystemFileName, listPath = caches + kFrequencyFileName;
@@ -219,7 +219,9 @@ bool NetworkElementsDownloader::startUpdate(bool showResults) {
     if (outcome.listBytes <= 0)
       outcome.listBytes = download("Frequency list", sources.frequencyFallbackURL, listPath, acceptFrequencyList,
                                    &state->cancel, listProblem);
-    ns::performOnMainThread([state, outcome, cataloguePath, listPath, showResults, report] {
+    // The token goes with the report: the thread keeps no copy that could
+    // outlast it.
+    ns::performOnMainThread([state, outcome, cataloguePath, listPath, showResults, report = std::move(report)] {
       if (!state->alive) return;
       finishUpdate(*state, outcome, cataloguePath, outcome.listBytes > 0 ? listPath : std::string(), showResults);
     });

@@ -187,7 +187,9 @@ std::shared_ptr<URLConnection> URLConnection::start(const URLRequest& request,
   auto connection = std::make_shared<URLConnection>(request, delegate, loop);
   // Awaited until the transfer's last message has run on the loop.
   std::shared_ptr<void> report = loop.expectReport();
-  if (!detachNewThread([connection, report] { connection->transfer(report); })) {
+  // The thread hands its token on to the last message and keeps none: the
+  // report is not awaited after it has run, however late the thread ends.
+  if (!detachNewThread([connection, report]() mutable { connection->transfer(std::move(report)); })) {
     connection->deliver(
         [raw = connection.get()](URLConnectionDelegate& d) {
           d.didFailWithError(*raw, URLError::network, "cannot start a thread");
@@ -205,7 +207,7 @@ void URLConnection::deliver(std::function<void(URLConnectionDelegate&)> message,
   });
 }
 
-void URLConnection::transfer(const std::shared_ptr<void>& report) {
+void URLConnection::transfer(std::shared_ptr<void> report) {
   TransferHandlers handlers;
   handlers.cancel = &cancelled_;
   handlers.onResponse = [this](const URLResponse& response) {
@@ -216,13 +218,13 @@ void URLConnection::transfer(const std::shared_ptr<void>& report) {
   };
   URLResult result = perform(request_, handlers);
   if (result.error == URLError::none) {
-    deliver([this](URLConnectionDelegate& d) { d.didFinishLoading(*this); }, report);
+    deliver([this](URLConnectionDelegate& d) { d.didFinishLoading(*this); }, std::move(report));
   } else if (result.error != URLError::cancelled) {
     deliver(
         [this, error = result.error, message = result.errorMessage](URLConnectionDelegate& d) {
           d.didFailWithError(*this, error, message);
         },
-        report);
+        std::move(report));
   }
 }
 

@@ -100,7 +100,7 @@ class URLConnection : public std::enable_shared_from_this<URLConnection> {
 
  private:
   // `report`, the loop's token for the last message, goes with that message.
-  void transfer(const std::shared_ptr<void>& report);
+  void transfer(std::shared_ptr<void> report);
   void deliver(std::function<void(URLConnectionDelegate&)> message, std::shared_ptr<void> report = nullptr);
 
   URLRequest request_;

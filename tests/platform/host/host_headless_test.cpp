@@ -198,9 +198,9 @@ ScriptRun playScript(const std::string& script) {
 TEST(HostHeadless, AScriptsWaitLetsWorkOnOtherThreadsReportAsInAWindow) {
   configurePhone();
   auto reported = std::make_shared<bool>(false);  // main thread only
-  std::thread download([reported, report = ns::RunLoop::main().expectReport()] {
+  std::thread download([reported, report = ns::RunLoop::main().expectReport()]() mutable {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    ns::performOnMainThread([reported, report] { *reported = true; });
+    ns::performOnMainThread([reported, report = std::move(report)] { *reported = true; });
   });
   const ScriptRun run = playScript("wait 120\nquit\n");
   const bool reportedInTheRun = *reported;
@@ -243,9 +243,9 @@ TEST(HostHeadless, WorkStartedDuringAWaitIsWaitedFor) {
   auto reported = std::make_shared<bool>(false);
   std::thread download;
   auto start = ns::RunLoop::main().scheduleTimer(2, false, [&](ns::Timer&) {
-    download = std::thread([reported, report = ns::RunLoop::main().expectReport()] {
+    download = std::thread([reported, report = ns::RunLoop::main().expectReport()]() mutable {
       std::this_thread::sleep_for(std::chrono::milliseconds(250));
-      ns::performOnMainThread([reported, report] { *reported = true; });
+      ns::performOnMainThread([reported, report = std::move(report)] { *reported = true; });
     });
   });
   playScript("wait 120\nquit\n");
