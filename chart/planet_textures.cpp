@@ -167,7 +167,7 @@ bool PlanetTextureLoader::start(const char* path, std::uint32_t level) {
   // loader as idle.
   running_.store(true, std::memory_order_release);
   try {
-    std::thread(run, this).detach();
+    std::thread(run, this, expectChartRedraw()).detach();
   } catch (const std::system_error&) {
     running_.store(false, std::memory_order_release);
     path_[0] = 0;
@@ -176,7 +176,7 @@ bool PlanetTextureLoader::start(const char* path, std::uint32_t level) {
   return true;
 }
 
-void PlanetTextureLoader::run(PlanetTextureLoader* loader) {
+void PlanetTextureLoader::run(PlanetTextureLoader* loader, std::shared_ptr<void> redrawExpected) {
   std::int64_t offset = 0, length = 0;
   GImage* image = nullptr;
   if (std::FILE* file = openFileWithSize(loader->path_, "rb", &offset, &length)) {
@@ -185,6 +185,7 @@ void PlanetTextureLoader::run(PlanetTextureLoader* loader) {
   }
   loader->image_ = image;
   if (image != nullptr) requestChartRedraw();
+  redrawExpected.reset();
   // Last: the image is complete for whoever sees the flag clear.
   loader->running_.store(false, std::memory_order_release);
 }

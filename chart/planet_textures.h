@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 struct GImage;
 
@@ -59,7 +60,8 @@ class PlanetTextureLoader {
   PlanetTextureLoader& operator=(const PlanetTextureLoader&) = delete;
 
   bool isRunning() const { return running_.load(std::memory_order_acquire); }
-  // Starts decoding `path` (full path) for `level` on a detached thread;
+  // Starts decoding `path` (full path) for `level` on a detached thread,
+  // which holds expectChartRedraw() until it has asked for the redraw;
   // false while a load runs or when no thread can be started. An image
   // still held from an earlier load is freed first.
   bool start(const char* path, std::uint32_t level);
@@ -73,7 +75,7 @@ class PlanetTextureLoader {
   void wait() const;
 
  private:
-  static void run(PlanetTextureLoader* loader);
+  static void run(PlanetTextureLoader* loader, std::shared_ptr<void> redrawExpected);
   std::atomic<bool> running_{false};
   std::uint32_t level_ = 0;
   char path_[1024] = {};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/foundation/bundle.h"
+#include "platform/foundation/run_loop.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ void requestChartRedraw() {
   }
   if (handler) (*handler)();
 }
+
+std::shared_ptr<void> expectChartRedraw() { return ns::RunLoop::main().expectReport(); }
 
 void setChartRedrawHandler(std::function<void()> handler) {
   std::lock_guard<std::mutex> guard(gRedrawMutex);

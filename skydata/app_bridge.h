@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 // The bundle's resource folder. Writes it into `buffer` (at most size - 1
@@ -23,6 +24,10 @@ int getDocumentsDirectory(char* buffer, int size);
 // Asks for one frame to be drawn soon; callable from any thread. Does
 // nothing while no handler is installed.
 void requestChartRedraw();
+// Held by background work that ends in a redraw request (a map being
+// decoded) until it has asked: a headless script's wait then lasts on the
+// real clock instead of passing the work by. Any thread.
+std::shared_ptr<void> expectChartRedraw();
 // Installs (or, with an empty function, removes) the redraw handler. The
 // handler runs on the requesting thread and must only mark the view.
 void setChartRedrawHandler(std::function<void()> handler);

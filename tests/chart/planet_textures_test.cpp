@@ -1,8 +1,10 @@
 // Surface maps: the index read from its text file, map levels for the
 // screen, base names by body and option, the best levels the index holds,
 // and the background loader handing over a decoded map only once it is
-// complete (this suite runs under ThreadSanitizer too).
+// complete and keeping the main loop's headless waits until it has asked
+// for its redraw (this suite runs under ThreadSanitizer too).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include "chart/image_files.h"
 #include "chart/planet_textures.h"
 #include "chart/sky_chart.h"
+#include "platform/foundation/run_loop.h"
 #include "skydata/object_types.h"
 #include "skydata/planet.h"
 #include "tests/chart/bmp_writer.h"
@@ -226,6 +229,21 @@ TEST_F(PlanetTextures, TheLoaderHandsOverAWholeImageOnceAndOnlyForItsPath) {
   EXPECT_TRUE(loader.start(bad.c_str(), 64));
   // A decoded image nobody took is freed by the next start or the end.
   ASSERT_TRUE((loader.wait(), loader.start(path.c_str(), 64)));
+}
+
+TEST_F(PlanetTextures, ALoadIsAwaitedByTheMainLoopUntilItHasAskedForItsRedraw) {
+  // A pipe holds the loader in its open until something writes to it.
+  std::string pipe = directory_->file("held.bmp");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  PlanetTextureLoader loader;
+  ASSERT_FALSE(ns::RunLoop::main().awaitingReports());
+  ASSERT_TRUE(loader.start(pipe.c_str(), 64));
+  EXPECT_TRUE(ns::RunLoop::main().awaitingReports());
+  // Opened and closed unwritten: the loader measures a pipe as no map and
+  // closes it at once, which a write could meet as a broken pipe.
+  std::ofstream{pipe};
+  loader.wait();
+  EXPECT_FALSE(ns::RunLoop::main().awaitingReports());
 }
 
 // Index files of random bytes and path-like pieces (under the address
